@@ -1,0 +1,1 @@
+// The calc module's sources are the .cpp files of this folder.

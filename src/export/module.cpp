@@ -1,0 +1,1 @@
+// The export module's sources are the .cpp files of this folder.

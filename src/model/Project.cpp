@@ -1,0 +1,62 @@
+#include "model/Project.h"
+
+#include <cmath>
+
+namespace brenvik {
+
+Project::Project() {
+    RecomputeDerived();
+    GroundGrid.resize(GridNX, GridNY);
+    DensityGrid.resize(GridNX, GridNY);
+    XZDensityGrid.resize(GridNX, GridNY);
+    Isolines.reset(IsolineCount);
+    IsolinesAux.reset(IsolineCount);
+    XZIsolines.reset(IsolineCount);
+    XZIsolinesAux.reset(IsolineCount);
+}
+
+std::int16_t Project::CellSizeFor(int gridNX) {
+    return static_cast<std::int16_t>(area::ScaleWidth / gridNX);
+}
+
+std::int16_t Project::GridNYFor(int gridNX) {
+    return static_cast<std::int16_t>(static_cast<long long>(area::ScaleHeight) * gridNX /
+                                     area::ScaleWidth);
+}
+
+void Project::RecomputeDerived() {
+    MetersPerUnit = PlanWidthM / area::ScaleWidth;
+    CellSize = CellSizeFor(GridNX);
+    GridNY = GridNYFor(GridNX);
+    XZRowOffset = static_cast<std::int16_t>(
+        (area::ScaleHeight + area::HScrollHeight - area::Shape2Top) / CellSize);
+}
+
+void Project::ClearToolFlags() {
+    Tools = ToolFlags{};
+    TowerAntCount = 1;
+    TowerAntSel = 1;
+}
+
+void Project::ResetProject() {
+    AntennaCount = 0;
+    RecomputeDerived();
+    GroundGrid.resize(GridNX, GridNY);
+    DensityGrid.resize(GridNX, GridNY);
+    RefLon = RefLat = 0.0;
+    OriginX = OriginY = 0.0;
+    OriginLon = 63.0;
+    OriginLat = 64.0;
+    RefX = RefY = 0.0;
+    ClearToolFlags();
+    XYCalculated = 0;
+    SourceKindVar = Variant::integer(0);
+    SourceKindInt = 0;
+    DisplayMode = 0;
+}
+
+void Project::EnsureAntennaSlots(int bound) {
+    if (bound > AntennaSlotBound()) Antennas.resize(static_cast<std::size_t>(bound) + 1);
+}
+
+} // namespace brenvik

@@ -1,0 +1,1 @@
+// The render module's sources are the .cpp files of this folder.
