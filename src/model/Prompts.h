@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace brenvik {
+
+// Everything that asks the user something or tells them something goes through
+// this one interface: the application answers with real dialogs, the tests and
+// the batch companion with scripted answers, so nothing ever blocks on a modal
+// box.
+class Prompts {
+  public:
+    enum class Answer { Yes, No, Cancel };
+
+    virtual ~Prompts() = default;
+
+    // A message box with the exclamation icon and an OK button.
+    virtual void message(const std::string& text) = 0;
+
+    // File dialogs with a filter string such as "Torvel Files (*.bvk)| *.bvk".
+    // No value means the dialog was cancelled.
+    virtual std::optional<std::string> openPath(const std::string& filter) = 0;
+    virtual std::optional<std::string> savePath(const std::string& filter) = 0;
+
+    // The save-changes question: "Do you want to save the current work?. The
+    // current work will be deleted. " with the buttons Yes, No and Cancel.
+    virtual Answer askSaveChanges() = 0;
+};
+
+} // namespace brenvik
