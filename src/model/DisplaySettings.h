@@ -1,9 +1,31 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 namespace brenvik {
 
 // Settings of the result renderers (calculation colours, dots of colours) that
 // live for the whole run; they are not written to the project file.
-struct DisplaySettings {};
+struct DisplaySettings {
+    // Marking colours, kept as the decimal text of the long colour value
+    // (red + 256 × green + 65536 × blue). The isolines and their labels start
+    // light blue and the antenna symbols and the maximum mark red, both
+    // visible on either background.
+    std::string IsolineColour = "16776960"; // RGB(0,255,255)
+    std::string MarkColour = "255";         // RGB(255,0,0)
+
+    // Dots of colours.
+    std::int16_t DotScheme = 15;  // colour scheme 1..17
+    std::int16_t DotCount = 1;    // dots per node: 1 or 2
+    double DotFromPercent = 15.0; // a node gets dots from level DotFromPercent / 10
+    double DotRadius = 30.0;      // drawing units, not scaled by the zoom
+    double DotJitter = 0.5;       // spread around the node in cells: 0, 0.5 or 1.0
+
+    // Which value the shared dialog `malla` edits: 0 grid size, 1 number of isolines.
+    std::int16_t MallaMode = 0;
+
+    friend bool operator==(const DisplaySettings&, const DisplaySettings&) = default;
+};
 
 } // namespace brenvik

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "render/Surface.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QPointF>
+#include <QRectF>
+#include <QSize>
+#include <memory>
+
+namespace brenvik {
+class Project;
+}
+namespace brenvik::render {
+class DotRandom;
+}
+
+namespace brenvik::qtsurface {
+
+// How the fixed drawing area (15360 × 10560 drawing units) sits on a target:
+// scaled uniformly to fit, anchored at the target's top-left corner, so a
+// position means the same thing in the window, in a saved image and on paper.
+struct AreaFit {
+    double scale = 1.0; // device-independent pixels per drawing unit
+    QPointF origin;     // where drawing-unit (0, 0) lands
+
+    static AreaFit fit(const QSizeF& target);
+    QPointF toTarget(double x, double y) const;
+    QPointF toArea(const QPointF& target) const;
+    QRectF areaRect() const; // the drawing area on the target
+};
+
+// A drawing surface painting through a QPainter onto any paint device (a
+// QImage, a widget's backing image, a printer). Lines and outlines are one
+// device pixel wide whatever the scale, so the picture stays crisp at the
+// target's resolution, high-DPI images included. A font size in points is 20
+// drawing units per point.
+class QtSurface : public render::Surface {
+  public:
+    // Paints on the device with a painter of its own, active for the life of
+    // the surface.
+    explicit QtSurface(QPaintDevice& device);
+    // Paints with a painter already active on its device, into `target`
+    // (logical coordinates of that painter), e.g. the page rectangle of a
+    // printer.
+    QtSurface(QPainter& painter, const QRectF& target);
+    ~QtSurface() override;
+
+    QtSurface(const QtSurface&) = delete;
+    QtSurface& operator=(const QtSurface&) = delete;
+
+    // Back colour and background picture shown by clear(). The picture is
+    // drawn from the top-left corner at 15 drawing units per picture pixel.
+    void setBackColour(render::Rgb c) { back_ = c; }
+    void setBackgroundPicture(const QImage& picture) { picture_ = picture; }
+    void clearBackgroundPicture() { picture_ = QImage(); }
+
+    const AreaFit& fit() const { return fit_; }
+    Bounds visibleBounds() const override;
+    double lineHeight() const override;
+
+    // Drawing units per pixel of a background picture.
+    static constexpr double kUnitsPerPicturePixel = 15.0;
+    static constexpr double kUnitsPerPoint = 20.0;
+
+  protected:
+    void doClear() override;
+    void doLine(double x1, double y1, double x2, double y2, render::Rgb colour) override;
+    void doBox(double x1, double y1, double x2, double y2, render::Rgb outline,
+               const render::Rgb* fill) override;
+    void doCircle(double x, double y, double radius, render::Rgb outline,
+                  const render::Rgb* fill) override;
+    void doPoint(double x, double y, render::Rgb colour) override;
+    void doText(double x, double y, const std::string& text, render::Rgb colour,
+                double points) override;
+
+  private:
+    void init(const QRectF& target);
+    QFont fontFor(double points) const;
+
+    std::unique_ptr<QPainter> own_;
+    QPainter* p_ = nullptr;
+    QRectF target_;
+    AreaFit fit_;
+    double pixel_ = 1.0; // one device pixel in logical units
+    render::Rgb back_{0, 0, 0};
+    QImage picture_;
+};
+
+inline QColor toQColor(render::Rgb c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+// The current plane of a project, redrawn as the window does, into a new
+// image of the given size in pixels (the back colour follows WhiteBackground).
+// Used for the batch companion's image output and the window's image save.
+QImage renderProjectImage(const Project& p, const QSize& size, render::DotRandom& rnd,
+                          const QImage* backgroundPicture = nullptr);
+
+} // namespace brenvik::qtsurface

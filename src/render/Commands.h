@@ -1,0 +1,109 @@
+#pragma once
+
+#include "render/Colour.h"
+
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace brenvik {
+class Project;
+struct DisplaySettings;
+} // namespace brenvik
+
+namespace brenvik::render {
+
+// Reads a number typed into a dialog box; nothing when the text is not a
+// number. Typed numbers follow the user's locale, so the window passes its
+// own parser; the default reads the C locale ('.' decimal point, surrounding
+// blanks allowed).
+using NumberParser = std::function<std::optional<double>(const std::string&)>;
+std::optional<double> parseNumberC(const std::string& text);
+
+inline constexpr const char* kMsgNoResult = "There is not a calculated electromagnetic pollution";
+inline constexpr const char* kMsgNoLevels = "No calculated levels";
+inline constexpr const char* kMsgInputError = "Input data error";
+
+// ---- The four display commands ------------------------------------------------------
+
+// DisplayMode of each command: 0 "Isolines", 1 "Colour gradient",
+// 2 "Numerical grid", 3 "Dots of colours".
+struct DisplayCommandOutcome {
+    bool accepted = false;
+    std::string message; // shown (exclamation icon) when refused
+};
+// When the current plane has a result, sets DisplayMode = mode and accepts:
+// the caller then redraws the current plane (redrawView). Otherwise refuses
+// with "No calculated levels" for the dots and "There is not a calculated
+// electromagnetic pollution" for the others; the caller then runs its tool
+// reset. The caller runs its tool reset first for modes 0 and 2 either way.
+DisplayCommandOutcome showResults(Project& p, int mode);
+
+// ---- "Calculation colours" --------------------------------------------------------------
+
+struct CalcColourOption {
+    const char* isolineOption; // option of the "Isoline colour" group
+    const char* markOption;    // option of "Source colour and maximum point colour"
+    const char* caption;
+    Rgb colour;
+};
+std::span<const CalcColourOption> calcColourOptions();
+// The option (index into calcColourOptions) whose colour equals the stored
+// colour text; nothing when no option matches.
+std::optional<int> calcColourOptionFor(const std::string& colourText);
+// Choosing an option stores the colour's decimal text at once.
+void chooseIsolineColour(DisplaySettings& d, int option);
+void chooseMarkColour(DisplaySettings& d, int option);
+// Swatches, in the dialog's own drawing units.
+struct SwatchBox {
+    double x1, y1, x2, y2;
+};
+inline constexpr SwatchBox kIsolineSwatch{700, 2400, 1500, 3200};
+inline constexpr SwatchBox kMarkSwatch{700, 700, 1500, 1500};
+// The dialog has no Cancel: Accept closes it and the window redraws.
+
+// ---- "Colours of the dots" --------------------------------------------------------------
+
+// Option buttons of the frames "RANDOM" and "Number of points".
+enum class JitterOption { No, Yes, Few }; // 0, 1.0, 0.5 cells
+double jitterValue(JitterOption o);
+JitterOption jitterOptionFor(double jitter);          // the option to select on activation
+void chooseDotScheme(DisplaySettings& d, int scheme); // 1..17, ignored otherwise
+void chooseJitter(DisplaySettings& d, JitterOption o);
+void chooseDotCount(DisplaySettings& d, int count); // 1 or 2
+// Texts shown on activation in `rradio` and `cutcol`.
+std::string dotRadiusText(const DisplaySettings& d);
+std::string dotFromPercentText(const DisplaySettings& d);
+// Accept: DotRadius = |radius|, at least 1; DotFromPercent = |percent|, at
+// most 100. A box that is not a number refuses with "Input data error" and
+// changes nothing (the dialog stays open). On success the caller redraws and
+// closes the dialog.
+std::optional<std::string> acceptDotColours(DisplaySettings& d, const std::string& radiusText,
+                                            const std::string& fromPercentText,
+                                            const NumberParser& parse = parseNumberC);
+
+// ---- The shared dialog `malla` ------------------------------------------------------------
+
+// MallaMode 0 "Grid size", 1 "Number of isolines".
+struct MallaTexts {
+    std::string caption, label, value;
+};
+MallaTexts mallaTexts(const Project& p);
+// Accept of "Grid size": GridNX = the text as an integer (raised to 3 when 2
+// or less); the derived items follow and the grids are re-dimensioned, empty,
+// since a new grid discards the results. A text that is not a number, or a
+// grid finer than one drawing unit, refuses with "Input data error".
+std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
+                                          const NumberParser& parse = parseNumberC);
+// Accept of "Number of isolines": IsolineCount = the text as an integer; the
+// levels and both crossing tables of the plan are re-created empty. A count
+// below 1 (which leaves no level and makes the level step a division by zero)
+// or a text that is not a number refuses with "Input data error".
+std::optional<std::string> acceptIsolineCount(Project& p, const std::string& text,
+                                              const NumberParser& parse = parseNumberC);
+// Accept of whichever MallaMode is set.
+std::optional<std::string> acceptMalla(Project& p, const std::string& text,
+                                       const NumberParser& parse = parseNumberC);
+
+} // namespace brenvik::render

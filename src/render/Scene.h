@@ -1,0 +1,107 @@
+#pragma once
+
+#include "render/Colour.h"
+#include "render/Surface.h"
+#include "render/View.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace brenvik {
+class Project;
+struct DisplaySettings;
+} // namespace brenvik
+
+namespace brenvik::render {
+
+class DotRandom;
+
+enum class Plane { XY, XZ };
+Plane currentPlane(const Project& p); // from CurrentPlane ("planoxz" or the plan)
+bool planeCalculated(const Project& p, Plane plane);
+
+// Layout constants of the window that the renderers read, in drawing units.
+inline constexpr double kShape2Top = 9600;      // bottom line of the map area
+inline constexpr double kShape2Height = 15;     // the bottom line is one pixel high
+inline constexpr double kHScrollHeight = 255;   // horizontal scroll bar
+inline constexpr double kIconShapeHeight = 705; // the XZ colour scale hangs below it
+
+// What a scene does to the window's own controls besides drawing: which
+// marker lines and scroll bars are shown, and where the section lines stand.
+struct Segment {
+    double x1, y1, x2, y2;
+    friend bool operator==(const Segment&, const Segment&) = default;
+};
+struct SceneControls {
+    bool geoLinesVisible = true; // geolinex / geoliney
+    bool scrollBarsVisible = true;
+    std::optional<Segment> cortez;  // the XZ section line on the plan, when shown
+    std::optional<Segment> cortexy; // the XY plane line on the section, when shown
+};
+
+// The marking colours of the calculation-colours dialog.
+Rgb isolineColour(const DisplaySettings& d);
+Rgb markColour(const DisplaySettings& d);
+
+// ---- Scenes -------------------------------------------------------------------
+
+// The plan scene (XY): section line and label, grid lines, legal-limit
+// notes, topographic dashes and height labels, antenna symbols. Clears the
+// surface itself only when DisplayMode = 0.
+SceneControls drawPlanScene(const Project& p, Surface& s);
+// The section scene (XZ): plane line and label, ground cells and labels,
+// antennas.
+SceneControls drawSectionScene(const Project& p, Surface& s);
+SceneControls drawScene(const Project& p, Surface& s, Plane plane);
+
+void drawGridLines(const Project& p, Surface& s);
+void drawLegalNotes(Surface& s);
+void drawTopography(const Project& p, Surface& s);
+void drawAntennas(const Project& p, Surface& s);
+
+// ---- Result layers -------------------------------------------------------------
+
+// Level 0..10 of a node value against the plane's maximum; nothing when the
+// maximum is not positive (an all-zero result has no levels) or the value is
+// not a number.
+std::optional<int> levelOf(double value, double maximum);
+// Colour of a gradient cell at a level, white or black background.
+Rgb gradientColour(int level, bool whiteBackground);
+// Drawing threshold: a loaded background picture stays visible under the
+// weak levels.
+int gradientThreshold(const Project& p);
+
+// Colour gradient: clear, cells, colour scale, then the scene again on top.
+void drawGradient(const Project& p, Surface& s, Plane plane);
+void drawColourScale(const Project& p, Surface& s, Plane plane);
+
+// Isolines and the maximum mark, over the scene.
+void drawIsolines(const Project& p, Surface& s, Plane plane);
+
+// Numerical grid and the maximum mark, over the scene.
+void drawNumericalGrid(const Project& p, Surface& s, Plane plane);
+void drawMaximumMark(const Project& p, Surface& s, Plane plane, int decimals);
+
+// Dots of colours: clear (DisplayMode = 3), dots, the one-box scale, then the
+// scene again on top.
+void drawDots(const Project& p, Surface& s, Plane plane, DotRandom& rnd);
+
+// The result layer chosen by DisplayMode.
+void drawResults(const Project& p, Surface& s, Plane plane, DotRandom& rnd);
+
+// The full redraw of the current plane, as every command that redraws does:
+// clear, the scene of the plane, then its result in the current DisplayMode
+// when the plane has one.
+SceneControls redrawView(const Project& p, Surface& s, DotRandom& rnd);
+
+// ---- Text formats -----------------------------------------------------------------
+
+// Fixed decimals, '.' as the separator ("0.000000" → decimals 6).
+std::string formatFixed(double v, int decimals);
+// A value followed by " uW/cm^2".
+std::string formatDensity(double v, int decimals);
+// Shortest decimal text of a value (25 → "25", 2.5 → "2.5").
+std::string formatShortest(double v);
+
+} // namespace brenvik::render

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "render/Colour.h"
+
+#include <string>
+
+namespace brenvik::render {
+
+enum class FillStyle { Solid, Transparent };
+
+// The drawing surface every renderer paints on, measured in drawing units
+// (x to the right, y downward, (0, 0) the top-left corner of the drawing
+// area). It keeps the drawing state of the window it stands for: fill colour
+// and style, text colour, font size and the text position, with the same
+// rules for every backend; a backend only supplies the primitive operations.
+class Surface {
+  public:
+    virtual ~Surface() = default;
+
+    // Erase everything drawn; the surface shows its back colour (and the
+    // background picture, which belongs to the surface). The text position
+    // returns to (0, 0).
+    void clear();
+    // Straight line; the text position moves to (x2, y2).
+    void line(double x1, double y1, double x2, double y2, Rgb colour);
+    // Rectangle outlined in the colour, filled with the fill colour when the
+    // fill style is solid; the text position moves to (x2, y2).
+    void box(double x1, double y1, double x2, double y2, Rgb outline);
+    // Rectangle filled and outlined in the colour whatever the fill style.
+    void filledBox(double x1, double y1, double x2, double y2, Rgb colour);
+    // Circle outline, filled with the fill colour when the fill style is
+    // solid; the text position moves to the centre.
+    void circle(double x, double y, double radius, Rgb colour);
+    void point(double x, double y, Rgb colour);
+    // Draws the text at the text position, then moves the position to the
+    // start of the next text line at the left edge.
+    void print(const std::string& text);
+
+    void setFillColour(Rgb c) { fillColour_ = c; }
+    void setFillStyle(FillStyle s) { fillStyle_ = s; }
+    void setTextColour(Rgb c) { textColour_ = c; }
+    void setFontSize(double points) { fontSize_ = points; }
+    void setTextPosition(double x, double y) {
+        curX_ = x;
+        curY_ = y;
+    }
+
+    Rgb fillColour() const { return fillColour_; }
+    FillStyle fillStyle() const { return fillStyle_; }
+    Rgb textColour() const { return textColour_; }
+    double fontSize() const { return fontSize_; }
+    double textX() const { return curX_; }
+    double textY() const { return curY_; }
+
+    // The drawable area in drawing units.
+    double scaleWidth() const;
+    double scaleHeight() const;
+
+    // The part of the drawing area the target shows, in drawing units;
+    // renderers skip whole primitives that lie outside it. The default is
+    // unbounded (a recording keeps everything).
+    struct Bounds {
+        double x1, y1, x2, y2;
+    };
+    virtual Bounds visibleBounds() const;
+    bool mayTouch(double x1, double y1, double x2, double y2) const;
+
+    // Height of one text line at the current font size in drawing units. A
+    // point is 20 drawing units; the line spacing is a little more than the
+    // font size.
+    virtual double lineHeight() const { return fontSize_ * 20.0 * 1.2; }
+
+  protected:
+    virtual void doClear() = 0;
+    virtual void doLine(double x1, double y1, double x2, double y2, Rgb colour) = 0;
+    // A rectangle with its outline colour and, when set, its fill colour.
+    virtual void doBox(double x1, double y1, double x2, double y2, Rgb outline,
+                       const Rgb* fill) = 0;
+    virtual void doCircle(double x, double y, double radius, Rgb outline, const Rgb* fill) = 0;
+    virtual void doPoint(double x, double y, Rgb colour) = 0;
+    virtual void doText(double x, double y, const std::string& text, Rgb colour, double points) = 0;
+
+  private:
+    Rgb fillColour_ = kBlack;
+    FillStyle fillStyle_ = FillStyle::Transparent;
+    Rgb textColour_ = kBlack;
+    double fontSize_ = 8.0;
+    double curX_ = 0.0, curY_ = 0.0;
+};
+
+} // namespace brenvik::render
