@@ -1,0 +1,50 @@
+#pragma once
+
+#include "model/Project.h"
+#include "model/Prompts.h"
+
+#include <string>
+
+namespace brenvik {
+
+// The eight point tables of the Options menu.
+enum class CsvExport {
+    IsolinesCartesian,        // g7
+    IsolinesGeographic,       // g8
+    SourcesCartesian,         // g10
+    SourcesGeographic,        // g11
+    ConcentrationsCartesian,  // g13
+    ConcentrationsGeographic, // g14
+    MaximumCartesian,         // g16
+    MaximumGeographic,        // g17
+};
+
+inline constexpr const char* CsvFileFilter = "Torvel Files (*.csv)| *.csv";
+inline constexpr const char* ExportZoomMessage = "To export, it is needed a a zoom value of 100%";
+
+// The header line of an export, without its line ending.
+std::string CsvHeader(CsvExport kind);
+
+// A coordinate as exported: rounded to 8 decimals, then 1E-08 added so that it
+// is never an exact whole number.
+double CsvCoordinate(double v);
+// A value as exported: rounded to 8 decimals.
+double CsvValue(double v);
+
+// The whole table, lines ending in CR LF, numbers in the project file's forms.
+// False when a number has no file form (infinite or not a number, e.g. a
+// degenerate ellipsoid); `out` is then incomplete.
+bool WriteCsv(const Project& p, CsvExport kind, std::string& out);
+
+// Writes the table to `path` atomically; false on any failure.
+bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path);
+
+enum class ExportResult { Written, ZoomRefused, Cancelled, Failed };
+
+// The menu command after the window's tool reset: refuses any zoom but 100 %
+// (message above), asks for a path with the CSV filter (cancelled: nothing
+// written, FileName unchanged), stores the path in FileName, writes the file
+// and shows "Error en el fichero" when that fails.
+ExportResult RunCsvExport(Project& p, Prompts& prompts, CsvExport kind);
+
+} // namespace brenvik

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "model/DrawingArea.h"
+#include "model/Project.h"
+#include "model/Prompts.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace brenvik::geo {
+
+// Degrees are turned into radians by this rounded divisor, which every stored
+// geographic position of the program was computed with.
+inline constexpr double DegreeDivisor = 57.2956;
+// Height of the visible drawing area (above the horizontal scroll bar), in
+// drawing units: the plan's zero point lies on this line.
+inline constexpr double VisibleHeight = area::IconShapeTop - area::HScrollHeight;
+// Latitudes typed in the dialogs are kept within ±89 degrees.
+inline constexpr double MaxLatitude = 89.0;
+
+inline constexpr const char* InputErrorMessage = "Error en la entrada de datos";
+inline constexpr const char* ScaleInputErrorMessage = "Input data error";
+
+struct Metres {
+    double dx = 0.0; // from the plan's zero point, growing to the right
+    double dy = 0.0; // growing upwards
+};
+struct Cartesian {
+    double X = 0.0;
+    double Y = 0.0;
+};
+struct Geographic {
+    double lon = 0.0;
+    double lat = 0.0;
+};
+struct DegreeLengths {
+    double Lx = 0.0; // metres per degree of longitude
+    double Ly = 0.0; // metres per degree of latitude
+};
+
+// A drawing position (as pointer events deliver it: single precision, zoom and
+// scrolling applied) in plan metres from the zero point, the lower left corner
+// of the visible area at 100 % without scrolling.
+Metres PlanMeters(const Project& p, float x, float y);
+Cartesian ToCartesian(const Project& p, Metres m);
+DegreeLengths MetresPerDegree(const Project& p, double lat0);
+// Factors are always those at the origin's latitude.
+Geographic ToGeographic(const Project& p, Metres m);
+
+double ClampLatitude(double lat);
+
+// The next click while the reference point is armed: the origin moves so that
+// the clicked position (x, y) gets the reference point's coordinates, and the
+// origin marker moves to the click.
+void PlaceReferencePoint(Project& p, float x, float y);
+
+// The scale by two clicked points (x1, y1), (x2, y2) in drawing units: the
+// points lie ScaleDistance metres apart (a zero distance counts as 0.1 m, a
+// zero length as one drawing unit). Resets the project and empties FileName.
+void ApplyScaleByTwoPoints(Project& p, double x1, double y1, double x2, double y2);
+
+// The two arms of the origin marker, 200 drawing units to the right and
+// upwards from the marker's screen position.
+struct OriginMarkerLines {
+    double x = 0.0, y = 0.0;           // common start point
+    double rightX = 0.0, rightY = 0.0; // end of the horizontal arm
+    double upX = 0.0, upY = 0.0;       // end of the vertical arm
+};
+OriginMarkerLines OriginMarker(const Project& p);
+
+// ---- The dialogs' storing rules ------------------------------------------------
+// Each form holds the texts of its boxes. Numbers typed there follow the user's
+// locale: the window passes its own parser; the default reads the C form.
+
+using NumberParser = std::function<std::optional<double>(const std::string&)>;
+std::optional<double> ParseCNumber(const std::string& text);
+
+// Fixed-decimals text ("0.00" has 2) with the given decimal point, as the
+// dialogs show their values on opening.
+std::string FormatFixed(double v, int decimals, char decimalPoint = '.');
+// The general form the boxes without a fixed format show.
+std::string FormatPlain(double v, char decimalPoint = '.');
+
+// "Scale" (escal): the plan width in metres.
+struct ScaleForm {
+    std::string width;
+};
+ScaleForm OpenScaleForm(const Project& p, char decimalPoint = '.');
+enum class ScaleOutcome {
+    InputError, // "Input data error" shown, nothing changed
+    Kept,       // same metres per unit: the project is kept
+    Reset,      // new scale: FileName emptied and the project reset
+};
+ScaleOutcome AcceptScale(Project& p, const ScaleForm& form, Prompts& prompts,
+                         const NumberParser& parse = ParseCNumber);
+
+// "Scale calculation" (posicion): the known distance between the two points.
+// Accept stores it and arms the two-point measure; false after "Input data
+// error" (nothing stored).
+struct ScaleCalculationForm {
+    std::string distance;
+};
+ScaleCalculationForm OpenScaleCalculationForm(const Project& p, char decimalPoint = '.');
+bool AcceptScaleCalculation(Project& p, const ScaleCalculationForm& form, Prompts& prompts,
+                            const NumberParser& parse = ParseCNumber);
+
+// "Origin of coordinates" (cambiocoor). Accept stores each box that converts,
+// shows "Error en la entrada de datos" for each one that does not (its item
+// keeps its value), clamps the latitude, and returns the number of failing
+// boxes; the dialog closes and the plan is redrawn either way.
+struct OriginForm {
+    std::string x, y, lon, lat;
+};
+OriginForm OpenOriginForm(const Project& p, char decimalPoint = '.');
+int AcceptOrigin(Project& p, const OriginForm& form, Prompts& prompts,
+                 const NumberParser& parse = ParseCNumber);
+
+// "Reference point" (referencia). The boxes open with RefX, RefY and the
+// origin's longitude and latitude. Accept arms the reference-point click and
+// stores the boxes as the Origin dialog does.
+struct ReferenceForm {
+    std::string x, y, lon, lat;
+};
+ReferenceForm OpenReferenceForm(const Project& p, char decimalPoint = '.');
+int AcceptReference(Project& p, const ReferenceForm& form, Prompts& prompts,
+                    const NumberParser& parse = ParseCNumber);
+
+// "Curvature radius" (curvatura): EarthR and the ellipsoid's axes.
+struct CurvatureForm {
+    std::string earthR, a, b;
+};
+CurvatureForm OpenCurvatureForm(const Project& p, char decimalPoint = '.');
+int AcceptCurvature(Project& p, const CurvatureForm& form, Prompts& prompts,
+                    const NumberParser& parse = ParseCNumber);
+
+} // namespace brenvik::geo

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "model/Project.h"
+#include "model/Prompts.h"
+
+#include <string>
+
+namespace brenvik {
+
+// The New / Open / Save flows of the project, over the Prompts interface. The
+// window refreshes its caption from Project::Title() and redraws after each.
+
+// New: empties FileName and resets the document.
+void NewProject(Project& p);
+
+// Save: asks for a path with the project filter. Cancelled: nothing is written
+// and FileName stays as it was. Otherwise FileName takes the chosen path and
+// the file is replaced atomically; a failed write shows "Error en el fichero"
+// and leaves any previous file at that path intact. True when written.
+bool SaveProject(Project& p, Prompts& prompts);
+
+// Open: asks for a path first; a cancelled dialog leaves the open project
+// untouched. Otherwise the project is reset, FileName takes the path, and the
+// file is read; on failure "Error en el fichero" is shown and the project is
+// reset again (FileName keeps the failing path). True when read.
+bool OpenProject(Project& p, Prompts& prompts);
+
+// The dialog that a confirmed pending action leaves for the window to open.
+enum class PendingDialog {
+    None,
+    ScaleCalculation, // "calculoescala": the Scale calculation dialog
+    GridSize,         // "tamano": the grid dialog in its "Grid size" mode
+    IsolineCount,     // "lineas": the grid dialog in its "Number of isolines" mode
+    Scale,            // "escala": the Scale dialog
+};
+
+struct SaveChangesOutcome {
+    Prompts::Answer answer = Prompts::Answer::Cancel;
+    // For "No": the dialog the window must open now (None for "nuevo" and
+    // "abrir", which are carried out here).
+    PendingDialog dialog = PendingDialog::None;
+    // True when the document was reset or replaced (New or Open ran), so the
+    // window redraws and refreshes its caption.
+    bool documentChanged = false;
+};
+
+// The save-changes question for `action` ("nuevo", "abrir", "calculoescala",
+// "tamano", "lineas", "escala"): sets PendingAction, asks, and then "Yes" saves
+// (the action is not carried out: the user repeats the command), "Cancel" does
+// nothing, "No" carries out the action.
+SaveChangesOutcome AskSaveChanges(Project& p, Prompts& prompts, const std::string& action);
+
+} // namespace brenvik

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "model/Project.h"
+#include "model/Variant.h"
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brenvik {
+
+// The file dialogs' filter for project files.
+inline constexpr const char* ProjectFileFilter = "Torvel Files (*.bvk)| *.bvk";
+// Shown for every failure to read or to write a project or CSV file.
+inline constexpr const char* FileErrorMessage = "Error en el fichero";
+
+// ---- Value forms of the project file (and of the CSV exports) -------------
+// They never follow the user's locale.
+
+// A double as the file writes it: "." as the decimal point, no leading zero
+// below 1 (".5", "-.25"), at most 15 significant digits with trailing zeros
+// dropped ("150"), exponent form "1E-05" / "2.5E+20" for magnitudes below 1E-04
+// or from 1E+15 up. Negative zero is written "0".
+std::string FormatDouble(double v);
+// Appends the same text to `out` (no allocation per value for large grids).
+void AppendDouble(std::string& out, double v);
+// A variant in the form of what it holds; an empty variant gives "".
+std::string FormatVariant(const Variant& v);
+
+// Readers of one line's text (without its line ending). Numbers accept any
+// decimal or exponent form with "." as the decimal point, with or without a
+// leading zero, surrounded by optional blanks; nothing else.
+std::optional<double> ParseFileDouble(std::string_view text);
+// An integer item: any number form, rounded to the nearest whole number with
+// halves going to the even neighbour, within -32768..32767.
+std::optional<std::int16_t> ParseFileInt16(std::string_view text);
+// A count that may exceed the 16-bit range (the isoline slot counts).
+std::optional<std::int64_t> ParseFileInt64(std::string_view text);
+// A variant line: empty gives an empty variant, a plain whole number an
+// integer, any other number form a double.
+std::optional<Variant> ParseFileVariant(std::string_view text);
+// A string line: the text between its quotes (an unquoted line is taken whole,
+// without its surrounding blanks).
+std::string ParseFileString(std::string_view text);
+
+// ---- The project file -------------------------------------------------------
+
+// Writes every record of the current layout, lines ending in CR LF. Fails
+// (returns false, appends nothing useful) when the project breaks its own
+// invariants (arrays shorter than their counts) or holds a number that has no
+// file form (infinite or not a number).
+bool WriteProjectText(const Project& p, std::string& out);
+bool WriteProjectFile(const Project& p, std::ostream& os);
+
+// Reads a project file into `p`, replacing every stored item and recomputing
+// the derived ones. Returns false on any malformed, short or out-of-range
+// content; `p` is then partly overwritten and the caller runs ResetProject().
+// Counts are checked against the lines that remain before anything is
+// allocated, so a hostile file can neither exhaust memory nor hang the reader.
+bool ReadProjectText(Project& p, std::string_view text);
+bool ReadProjectFile(Project& p, std::istream& is);
+
+// The same on a path; saving is atomic (see AtomicFile.h).
+bool SaveProjectFile(const Project& p, const std::string& path);
+bool LoadProjectFile(Project& p, const std::string& path);
+
+} // namespace brenvik
