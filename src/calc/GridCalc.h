@@ -1,0 +1,115 @@
+#pragma once
+
+#include "calc/Numbers.h"
+#include "model/Project.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace brenvik {
+
+// ---- Preconditions (each returns the refusal message, or no value) -----------
+
+// "XY-Calculation": at least one antenna.
+std::optional<std::string> XYCalcRefusal(const Project& p);
+// "XZ-Calculation", checked before the tool reset: Zoom, then XYCalcZoom.
+std::optional<std::string> XZViewRefusal(const Project& p);
+// "XZ-Calculation", checked after the tool reset: at least one antenna.
+std::optional<std::string> XZSourceRefusal(const Project& p);
+
+// ---- "Calculation" (cal) ------------------------------------------------------------
+
+struct CalForm {
+    bool option1 = true;       // "Calculation at surface height"
+    bool text1Enabled = false; // "Height of the calculation plane (m):"
+    std::string text1;
+};
+CalForm CalFormLoad(const Project& p, const NumberFormatter& fmt = FormatNumberC);
+// Option1: CalcOption = 1, CalcHeight = 0, Text1 = "0", Text1 disabled.
+void CalFormOption1(Project& p, CalForm& f);
+// Option2: CalcOption = 0, Text1 enabled.
+void CalFormOption2(Project& p, CalForm& f);
+// Accept, before the calculation runs: CalcHeight = Int(Text1). A text that is
+// not a number returns "Input data error" and changes nothing.
+std::optional<std::string> CalFormAccept(Project& p, const CalForm& f,
+                                         const NumberParser& parse = ParseNumberC);
+
+// The main window's height label h1: "h=" + CalcHeight + " m".
+std::string HeightLabelText(const Project& p, const NumberFormatter& fmt = FormatNumberC);
+
+// ---- "XZ-Calculation" (calperfil) -------------------------------------------------------
+
+// On load: the first time (XZDistance = -1) proposes the middle of the map area
+// and stores it in XZDistance. Returns XZDistance (show it with FormatFixed2C
+// or the locale's "0.00").
+double XZDialogDistance(Project& p);
+// Accept: XZDistance = Text2; "Distance not allowed" when it is <= 0 or above
+// the plan's height in metres (the dialog stays open); else XZPlaneRow is set
+// from the distance and CurrentPlane = "planoxz". A text that is not a number
+// returns "Input data error" and changes nothing.
+std::optional<std::string> XZDialogAccept(Project& p, const std::string& text2,
+                                          const NumberParser& parse = ParseNumberC);
+
+// ---- "Grid size" rule ------------------------------------------------------------------
+
+// GridNX from the typed text: rounded to an integer (halves to even), 2 or
+// less becomes 3. No value ("Input data error") for a non-number or a value
+// above ScaleWidth (the grid step would fall below one drawing unit).
+std::optional<std::int16_t> GridNXFromText(const std::string& text,
+                                           const NumberParser& parse = ParseNumberC);
+
+// ---- Progress window "Running" (cal2) -------------------------------------------------------
+
+struct CalcProgress {
+    int pass = 1, passCount = 1;          // temporal points (legacy passes)
+    int antenna = 0, antennaCount = 0;    // 1-based antenna being added
+    std::int64_t node = 0, nodeTotal = 0; // nodes done for this antenna; total shown
+};
+
+std::string
+RunningLabel2(const Project& p); // "Without temporal average" / "There is a temporal average"
+std::string RunningLabel3(const CalcProgress& c); // "Running p of L tempotal point(s)"
+std::string RunningLabel4(const CalcProgress& c); // "Running s of N pollution sources"
+std::string RunningLabel5(const CalcProgress& c); // "Running n of T calculation points"
+std::string
+RunningLabel6(const Project& p); // "Fuente activada" / "Línea activada" / "Área activada"
+
+// ---- The calculations ---------------------------------------------------------------------
+
+struct CalcControl {
+    // Worker threads; 0 = every core. The result does not depend on it.
+    unsigned threads = 0;
+    // Called on the calling thread a few times a second (at every antenna and
+    // pass and every block of columns), never once per node. Returning false
+    // cancels the calculation.
+    std::function<bool(const CalcProgress&)> progress;
+    // Another way to cancel, e.g. from the window's thread.
+    const std::atomic<bool>* cancel = nullptr;
+    // Evaluate every node with the plain scalar loop (the reference) instead of
+    // the vectorised one.
+    bool scalarReference = false;
+};
+
+enum class CalcStatus { Done, Cancelled, Failed };
+struct CalcOutcome {
+    CalcStatus status = CalcStatus::Done;
+    std::string message; // "Input data error" when Failed
+    bool ok() const { return status == CalcStatus::Done; }
+};
+
+// The XY calculation with the project's CalcOption and CalcHeight (set them
+// with the cal form first). Works on the calling thread and its own workers,
+// touches nothing but `p`, and commits DensityGrid, GridXm/GridYm, the maximum,
+// the isolines, XYCalcZoom/offsets, CalcAntennaCount and XYCalculated = 1 only
+// when it completes: a cancelled or failed run leaves `p` as it was.
+CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl = {});
+
+// The XZ section through XZPlaneRow (set by XZDialogAccept), committed the
+// same way into XZDensityGrid and its companions with XZCalculated = 1.
+// CalcOption and CalcHeight are left as they were.
+CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl = {});
+
+} // namespace brenvik

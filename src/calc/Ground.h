@@ -1,0 +1,38 @@
+#pragma once
+
+#include "calc/Numbers.h"
+#include "model/Project.h"
+
+#include <optional>
+#include <string>
+
+namespace brenvik {
+
+// "Topographic line" (reliev) Accept: a negative number becomes "0" in the
+// box, then ContourHeight = Int(number). A box that is not a number returns
+// "Input data error" and leaves ContourHeight unchanged (the dialog stays
+// open). Arming the tool is the window's part.
+std::optional<std::string> TopoLineAccept(Project& p, std::string& text1,
+                                          const NumberParser& parse = ParseNumberC);
+
+// Every node between the two grid corners (column, row), both inclusive and in
+// any order, takes ContourHeight. The part of the rectangle outside the grid
+// is ignored. Returns the number of nodes written.
+long long FillGroundRect(Project& p, long long col0, long long row0, long long col1,
+                         long long row1);
+
+// The ground cell of a point: column = Int(x / CellSize) for drawing units,
+// Int(x / (CellSize * MetersPerUnit)) for metres; rows likewise. No value when
+// the cell lies outside GroundGrid.
+struct GroundCell {
+    int col = 0;
+    int row = 0;
+};
+std::optional<GroundCell> GroundCellAtUnits(const Project& p, double x, double y);
+std::optional<GroundCell> GroundCellAtMetres(const Project& p, double xm, double ym);
+
+// The ground height there (no interpolation); no value outside the grid.
+std::optional<double> GroundAtUnits(const Project& p, double x, double y);
+std::optional<double> GroundAtMetres(const Project& p, double xm, double ym);
+
+} // namespace brenvik
