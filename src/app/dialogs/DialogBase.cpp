@@ -1,0 +1,126 @@
+#include "app/dialogs/DialogBase.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <cmath>
+
+namespace brenvik {
+
+BrenvikDialog::BrenvikDialog(QWidget* parent) : QDialog(parent) {
+    // Fixed-size forms: nothing in them gains from resizing.
+    setSizeGripEnabled(false);
+}
+
+void BrenvikDialog::tryAccept() {
+    if (!m_acceptHandler || m_acceptHandler()) accept();
+}
+
+void BrenvikDialog::makeAcceptButton(QPushButton* button) {
+    button->setDefault(true);
+    button->setAutoDefault(true);
+    connect(button, &QPushButton::clicked, this, &BrenvikDialog::tryAccept);
+}
+
+void BrenvikDialog::makeCancelButton(QPushButton* button) {
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+// Every dialog opens centred on the screen, whoever its parent is.
+static void centreOnScreen(QWidget* w) {
+    QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect avail = screen->availableGeometry();
+    const QSize size = w->frameSize().isValid() ? w->frameSize() : w->sizeHint();
+    w->move(avail.x() + (avail.width() - size.width()) / 2,
+            avail.y() + (avail.height() - size.height()) / 2);
+}
+
+void BrenvikDialog::showEvent(QShowEvent* event) {
+    if (!m_centred) {
+        adjustSize();
+        centreOnScreen(this);
+        m_centred = true;
+    }
+    QDialog::showEvent(event);
+}
+
+namespace dialognum {
+
+static QLocale userLocale() {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
+}
+
+QString text(double value) {
+    return userLocale().toString(value, 'g', 15);
+}
+
+QString fixed(double value, int decimals) {
+    return userLocale().toString(value, 'f', decimals);
+}
+
+std::optional<double> parse(const QString& text) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) return std::nullopt;
+    bool ok = false;
+    double v = QLocale().toDouble(trimmed, &ok);
+    if (!ok) {
+        // A number typed with a plain "." where the locale uses a comma is
+        // still a number to the user.
+        v = QLocale::c().toDouble(trimmed, &ok);
+    }
+    // "inf" and "nan" are words, not numbers a user types for a height.
+    if (!ok || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+std::optional<double> parseStd(const std::string& text) {
+    return parse(QString::fromStdString(text));
+}
+
+std::function<std::optional<double>(const std::string&)> parser() {
+    return &parseStd;
+}
+
+} // namespace dialognum
+
+namespace dialogui {
+
+QPushButton* button(const char* name, const QString& caption, QWidget* parent) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    return b;
+}
+
+QRadioButton* option(const char* name, const QString& caption, QWidget* parent) {
+    auto* b = new QRadioButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    return b;
+}
+
+QLineEdit* box(const char* name, const QString& toolTip, QWidget* parent) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setToolTip(toolTip);
+    e->setMaximumWidth(140);
+    return e;
+}
+
+QHBoxLayout* buttonRow(QPushButton* accept, QPushButton* cancel) {
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(accept);
+    if (cancel) row->addWidget(cancel);
+    return row;
+}
+
+} // namespace dialogui
+
+} // namespace brenvik

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <string>
+
+class QHBoxLayout;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace brenvik {
+
+// Common ground of every dialog of the program: the window installs an accept
+// handler that reads the dialog's getters, applies the project's rules and says
+// whether the dialog may close (a refused input keeps some dialogs open). The
+// dialog itself never touches the Project.
+class BrenvikDialog : public QDialog {
+    Q_OBJECT
+  public:
+    using AcceptHandler = std::function<bool()>;
+
+    explicit BrenvikDialog(QWidget* parent = nullptr);
+
+    // Called by the Accept button. Returning false keeps the dialog open. With
+    // no handler installed Accept simply closes the dialog.
+    void setAcceptHandler(AcceptHandler handler) { m_acceptHandler = std::move(handler); }
+
+  public slots:
+    // What the Accept button (and Enter) does: run the handler, close on success.
+    void tryAccept();
+
+  protected:
+    // Makes `button` the Accept button: default button (Enter), wired to tryAccept.
+    void makeAcceptButton(QPushButton* button);
+    // Makes `button` close the dialog without storing (Escape does the same).
+    void makeCancelButton(QPushButton* button);
+
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    AcceptHandler m_acceptHandler;
+    bool m_centred = false;
+};
+
+// Numbers as the dialogs show and read them: in the user's locale (decimal
+// separator of QLocale()), without digit grouping.
+namespace dialognum {
+
+// Shortest plain text of a value, as a text box shows a stored number: 12 is
+// "12", 3.6 is "3.6" (or "3,6" in a comma locale).
+QString text(double value);
+// Fixed number of decimals: fixed(2.5, 2) is "2.50".
+QString fixed(double value, int decimals);
+// Reads a typed number: the locale's form first, then the plain "." form;
+// surrounding blanks are allowed. No value for anything else (empty, "abc").
+std::optional<double> parse(const QString& text);
+// The same parser for the core's rules, which take text as std::string.
+std::optional<double> parseStd(const std::string& text);
+// A parser object for core functions that take one.
+std::function<std::optional<double>(const std::string&)> parser();
+
+} // namespace dialognum
+
+// Small builders that give every control its objectName at birth.
+namespace dialogui {
+
+QPushButton* button(const char* name, const QString& caption, QWidget* parent);
+QRadioButton* option(const char* name, const QString& caption, QWidget* parent);
+QLineEdit* box(const char* name, const QString& toolTip, QWidget* parent);
+// The Accept / Cancel row at the bottom right of a dialog; `cancel` may be null.
+QHBoxLayout* buttonRow(QPushButton* accept, QPushButton* cancel);
+
+} // namespace dialogui
+
+} // namespace brenvik

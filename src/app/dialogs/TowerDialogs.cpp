@@ -1,0 +1,392 @@
+#include "app/dialogs/TowerDialogs.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace brenvik {
+
+using namespace dialogui;
+
+// ---------------------------------------------------------------------------
+// torre
+
+TowerDialog::TowerDialog(int antennaCount, bool editingFromMap, QWidget* parent)
+    : BrenvikDialog(parent), m_count(antennaCount < 1 ? 1 : antennaCount),
+      m_editing(editingFromMap) {
+    setObjectName(QStringLiteral("torre"));
+    setWindowTitle(QStringLiteral("Mobile phone tower"));
+
+    auto* frame = new QGroupBox(QStringLiteral("Antenna type"), this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    m_combo = new QComboBox(frame);
+    m_combo->setObjectName(QStringLiteral("Combo1"));
+    m_combo->setToolTip(QStringLiteral("The antenna of this tower that \"Options\" edits"));
+    m_add = button("Command3", QStringLiteral("Add antenna"), frame);
+    m_remove = button("Command4", QStringLiteral("Remove antenna"), frame);
+    m_options = button("Command1", QStringLiteral("Options"), frame);
+    m_add->setToolTip(QStringLiteral("Adds an antenna, a copy of the last one"));
+    m_remove->setToolTip(QStringLiteral("Removes the last antenna of the tower"));
+    m_options->setToolTip(QStringLiteral("Type, angle of fall, direction, power and height"));
+    for (QPushButton* b : {m_add, m_remove, m_options})
+        b->setAutoDefault(false);
+
+    auto* form = new QFormLayout;
+    auto* comboLabel = new QLabel(QStringLiteral("Antenna number"), frame);
+    comboLabel->setObjectName(QStringLiteral("Label1"));
+    comboLabel->setBuddy(m_combo);
+    form->addRow(comboLabel, m_combo);
+    auto* frameLayout = new QVBoxLayout(frame);
+    frameLayout->addLayout(form);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_add);
+    buttons->addWidget(m_remove);
+    buttons->addWidget(m_options);
+    frameLayout->addLayout(buttons);
+
+    auto* accept = button("Command5", QStringLiteral("Accept"), this);
+    auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
+    makeAcceptButton(accept);
+    makeCancelButton(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(buttonRow(accept, cancel));
+
+    for (int n = 1; n <= m_count; ++n)
+        m_combo->addItem(QString::number(n));
+    m_combo->setCurrentIndex(m_editing ? 0 : m_count - 1);
+    if (m_editing) {
+        m_add->setEnabled(false);
+        m_remove->setEnabled(false);
+    }
+
+    connect(m_add, &QPushButton::clicked, this, &TowerDialog::addAntenna);
+    connect(m_remove, &QPushButton::clicked, this, &TowerDialog::removeAntenna);
+    connect(m_options, &QPushButton::clicked, this,
+            [this] { emit optionsRequested(selectedAntenna()); });
+    setTabOrder(m_combo, m_add);
+    setTabOrder(m_add, m_remove);
+    setTabOrder(m_remove, m_options);
+    setTabOrder(m_options, accept);
+    setTabOrder(accept, cancel);
+}
+
+int TowerDialog::selectedAntenna() const {
+    bool ok = false;
+    const int n = m_combo->currentText().toInt(&ok);
+    return ok ? n : 1;
+}
+
+void TowerDialog::addAntenna() {
+    // The count is an int16 in the project; beyond it the tower cannot grow.
+    if (m_editing || m_count >= 32767) return;
+    ++m_count;
+    m_combo->addItem(QString::number(m_count));
+    m_combo->setCurrentIndex(m_count - 1);
+    emit antennaAdded(m_count);
+}
+
+void TowerDialog::removeAntenna() {
+    if (m_editing || m_count <= 1) return;
+    m_combo->removeItem(m_count - 1);
+    --m_count;
+    m_combo->setCurrentIndex(m_count - 1);
+    emit antennaRemoved(m_count);
+}
+
+// ---------------------------------------------------------------------------
+// fuent
+
+AntennaDialog::AntennaDialog(QWidget* parent) : BrenvikDialog(parent) {
+    setObjectName(QStringLiteral("fuent"));
+    setWindowTitle(QStringLiteral("Antenna options"));
+
+    // Antenna type
+    auto* typeFrame = new QGroupBox(QStringLiteral("Antenna type"), this);
+    typeFrame->setObjectName(QStringLiteral("Frame1"));
+    m_baja = option("baja", QStringLiteral("DTS (stick)"), typeFrame);
+    m_alta = option("alta", QStringLiteral("BTS (panel)"), typeFrame);
+    auto* typeLayout = new QHBoxLayout(typeFrame);
+    typeLayout->addWidget(m_baja);
+    typeLayout->addWidget(m_alta);
+    auto* typeGroup = new QButtonGroup(this);
+    typeGroup->addButton(m_baja);
+    typeGroup->addButton(m_alta);
+
+    // Angle of fall
+    m_fallFrame = new QGroupBox(QStringLiteral("Angle of fall"), this);
+    m_fallFrame->setObjectName(QStringLiteral("Frame2"));
+    m_angText = box("angText", QStringLiteral("Degrees, -85 to 85; positive tilts the beam down"),
+                    m_fallFrame);
+    auto* fallLayout = new QHBoxLayout(m_fallFrame);
+    fallLayout->addWidget(m_angText);
+    auto* fallUnit = new QLabel(QStringLiteral("(in grads)"), m_fallFrame);
+    fallUnit->setObjectName(QStringLiteral("Label2"));
+    fallLayout->addWidget(fallUnit);
+    fallLayout->addStretch(1);
+
+    // Antenna direction
+    m_dirFrame = new QGroupBox(QStringLiteral("Antenna direction"), this);
+    m_dirFrame->setObjectName(QStringLiteral("Frame3"));
+    m_n = option("n", QStringLiteral("N"), m_dirFrame);
+    m_e = option("e", QStringLiteral("E"), m_dirFrame);
+    m_s = option("S", QStringLiteral("S"), m_dirFrame);
+    m_w = option("w", QStringLiteral("W"), m_dirFrame);
+    m_ang = option("ang", QStringLiteral("In grads"), m_dirFrame);
+    m_antang = box("antang", QStringLiteral("Degrees clockwise from the top of the plan (north)"),
+                   m_dirFrame);
+    m_n->setToolTip(QStringLiteral("0 degrees: top of the plan"));
+    m_e->setToolTip(QStringLiteral("90 degrees: right of the plan"));
+    m_s->setToolTip(QStringLiteral("180 degrees: bottom of the plan"));
+    m_w->setToolTip(QStringLiteral("270 degrees: left of the plan"));
+    auto* dirLayout = new QGridLayout(m_dirFrame);
+    dirLayout->addWidget(m_n, 0, 1);
+    dirLayout->addWidget(m_w, 1, 0);
+    dirLayout->addWidget(m_e, 1, 2);
+    dirLayout->addWidget(m_s, 2, 1);
+    dirLayout->addWidget(m_ang, 3, 0);
+    dirLayout->addWidget(m_antang, 3, 1, 1, 2);
+    auto* dirGroup = new QButtonGroup(this);
+    for (QRadioButton* b : {m_n, m_e, m_s, m_w, m_ang})
+        dirGroup->addButton(b);
+
+    // Power
+    auto* powerFrame = new QGroupBox(QStringLiteral("Emission power in ERP (Watts)"), this);
+    powerFrame->setObjectName(QStringLiteral("Frame4"));
+    m_max = option("max", QStringLiteral("Maximum"), powerFrame);
+    m_med = option("med", QStringLiteral("Average"), powerFrame);
+    m_otr = option("otr", QStringLiteral("Other value"), powerFrame);
+    m_potext = box("potext", QStringLiteral("Watts ERP"), powerFrame);
+    m_max->setToolTip(QStringLiteral("1600 W"));
+    m_med->setToolTip(QStringLiteral("300 W"));
+    auto* powerLayout = new QGridLayout(powerFrame);
+    powerLayout->addWidget(m_max, 0, 0);
+    powerLayout->addWidget(m_med, 1, 0);
+    powerLayout->addWidget(m_otr, 2, 0);
+    powerLayout->addWidget(m_potext, 2, 1);
+    auto* powerGroup = new QButtonGroup(this);
+    for (QRadioButton* b : {m_max, m_med, m_otr})
+        powerGroup->addButton(b);
+
+    // Height
+    auto* heightFrame =
+        new QGroupBox(QStringLiteral("Height of the antenna from the ground"), this);
+    heightFrame->setObjectName(QStringLiteral("Frame5"));
+    m_altm = option("altm", QStringLiteral("in meters"), heightFrame);
+    m_pisos = option("pisos", QStringLiteral("in floors"), heightFrame);
+    m_mText = box("mText", QStringLiteral("Metres above the ground"), heightFrame);
+    m_pText = box("pText", QStringLiteral("Floors above the ground, 3 m each"), heightFrame);
+    auto* heightLayout = new QGridLayout(heightFrame);
+    heightLayout->addWidget(m_altm, 0, 0);
+    heightLayout->addWidget(m_mText, 0, 1);
+    heightLayout->addWidget(m_pisos, 1, 0);
+    heightLayout->addWidget(m_pText, 1, 1);
+    auto* heightGroup = new QButtonGroup(this);
+    heightGroup->addButton(m_altm);
+    heightGroup->addButton(m_pisos);
+
+    m_label1 = new QLabel(this);
+    m_label1->setObjectName(QStringLiteral("Label1"));
+
+    auto* accept = button("Command1", QStringLiteral("Accept"), this);
+    auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
+    makeAcceptButton(accept);
+    makeCancelButton(cancel);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(typeFrame, 0, 0);
+    grid->addWidget(m_fallFrame, 1, 0);
+    grid->addWidget(m_dirFrame, 2, 0);
+    grid->addWidget(powerFrame, 0, 1, 2, 1);
+    grid->addWidget(heightFrame, 2, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    auto* bottom = buttonRow(accept, cancel);
+    bottom->insertWidget(0, m_label1);
+    layout->addLayout(bottom);
+
+    // Option clicks
+    connect(m_alta, &QRadioButton::toggled, this, [this] { updateTypeEnabling(); });
+    connect(m_max, &QRadioButton::clicked, this, [this] {
+        m_potext->setEnabled(false);
+        m_potext->setText(QStringLiteral("1600"));
+    });
+    connect(m_med, &QRadioButton::clicked, this, [this] {
+        m_potext->setEnabled(false);
+        m_potext->setText(QStringLiteral("300"));
+    });
+    connect(m_otr, &QRadioButton::clicked, this, [this] { m_potext->setEnabled(true); });
+    const std::pair<QRadioButton*, const char*> compass[] = {
+        {m_n, "0"}, {m_e, "90"}, {m_s, "180"}, {m_w, "270"}};
+    for (const auto& [button, value] : compass) {
+        const QString text = QString::fromLatin1(value);
+        connect(button, &QRadioButton::clicked, this, [this, text] {
+            m_antang->setEnabled(false);
+            m_antang->setText(text);
+        });
+    }
+    connect(m_ang, &QRadioButton::clicked, this, [this] { m_antang->setEnabled(true); });
+    connect(m_altm, &QRadioButton::clicked, this, [this] {
+        m_mText->setEnabled(true);
+        m_pText->setEnabled(false);
+    });
+    connect(m_pisos, &QRadioButton::clicked, this, [this] {
+        m_mText->setEnabled(false);
+        m_pText->setEnabled(true);
+    });
+
+    setTabOrder(m_baja, m_alta);
+    setTabOrder(m_alta, m_angText);
+    setTabOrder(m_angText, m_n);
+    setTabOrder(m_n, m_e);
+    setTabOrder(m_e, m_s);
+    setTabOrder(m_s, m_w);
+    setTabOrder(m_w, m_ang);
+    setTabOrder(m_ang, m_antang);
+    setTabOrder(m_antang, m_max);
+    setTabOrder(m_max, m_med);
+    setTabOrder(m_med, m_otr);
+    setTabOrder(m_otr, m_potext);
+    setTabOrder(m_potext, m_altm);
+    setTabOrder(m_altm, m_mText);
+    setTabOrder(m_mText, m_pisos);
+    setTabOrder(m_pisos, m_pText);
+    setTabOrder(m_pText, accept);
+    setTabOrder(accept, cancel);
+
+    // A fresh dialog shows the start-up defaults of a new antenna.
+    Antenna defaults;
+    defaults.AntType = "alta";
+    defaults.AntHeight = 12.0;
+    defaults.AntHeightUnit = "pisos";
+    defaults.AntPowerMode = "maxima";
+    defaults.AntPower = 1600.0;
+    defaults.AntTilt = 15.0;
+    defaults.AntDirection = 90.0;
+    setAntenna(defaults);
+}
+
+void AntennaDialog::updateTypeEnabling() {
+    // A stick antenna has no tilt nor direction: those controls are only
+    // meaningful for a panel.
+    const bool panel = m_alta->isChecked();
+    m_fallFrame->setEnabled(panel);
+    m_dirFrame->setEnabled(panel);
+    m_angText->setEnabled(panel);
+    for (QRadioButton* b : {m_n, m_e, m_s, m_w, m_ang})
+        b->setEnabled(panel);
+    // Within the frame the box follows its own option as well.
+    m_antang->setEnabled(panel && m_ang->isChecked());
+}
+
+void AntennaDialog::setAntenna(const Antenna& a) {
+    (a.AntType == "baja" ? m_baja : m_alta)->setChecked(true);
+
+    m_angText->setText(dialognum::text(a.AntTilt));
+
+    // The compass button whose value equals the direction exactly, else "In grads".
+    QRadioButton* dir = m_ang;
+    if (a.AntDirection == 0.0)
+        dir = m_n;
+    else if (a.AntDirection == 90.0)
+        dir = m_e;
+    else if (a.AntDirection == 180.0)
+        dir = m_s;
+    else if (a.AntDirection == 270.0)
+        dir = m_w;
+    dir->setChecked(true);
+    m_antang->setText(dialognum::text(a.AntDirection));
+
+    QRadioButton* power = m_otr;
+    if (a.AntPowerMode == "maxima")
+        power = m_max;
+    else if (a.AntPowerMode == "media")
+        power = m_med;
+    power->setChecked(true);
+    m_potext->setText(dialognum::text(a.AntPower));
+    m_potext->setEnabled(power == m_otr);
+
+    const bool floors = a.AntHeightUnit == "pisos";
+    (floors ? m_pisos : m_altm)->setChecked(true);
+    if (floors) {
+        m_pText->setText(dialognum::text(a.AntHeight / 3.0));
+        m_mText->clear();
+    } else {
+        m_mText->setText(dialognum::text(a.AntHeight));
+        m_pText->clear();
+    }
+    m_pText->setEnabled(floors);
+    m_mText->setEnabled(!floors);
+
+    updateTypeEnabling();
+}
+
+void AntennaDialog::setEditedIndex(int index) {
+    m_label1->setText(QStringLiteral("fuentenumero") + QString::number(index));
+}
+
+AntennaDialogValues AntennaDialog::values() const {
+    AntennaDialogValues v;
+    v.type = m_alta->isChecked() ? "alta" : "baja";
+    v.powerMode = m_med->isChecked() ? "media" : m_max->isChecked() ? "maxima" : "otra";
+    v.floors = m_pisos->isChecked();
+    v.angText = m_angText->text().toStdString();
+    v.antang = m_antang->text().toStdString();
+    v.potext = m_potext->text().toStdString();
+    v.mText = m_mText->text().toStdString();
+    v.pText = m_pText->text().toStdString();
+    return v;
+}
+
+// ---------------------------------------------------------------------------
+// pantenas
+
+AntennaParamsDialog::AntennaParamsDialog(double openAngleBTS, double openAngleDTS, QWidget* parent)
+    : BrenvikDialog(parent) {
+    setObjectName(QStringLiteral("pantenas"));
+    setWindowTitle(QStringLiteral("Antenna parameters"));
+
+    m_text1 = box("Text1", QStringLiteral("Degrees, 0 to 85"), this);
+    m_text2 = box("Text2", QStringLiteral("Degrees, 0 to 85"), this);
+    m_text1->setText(dialognum::text(openAngleBTS));
+    m_text2->setText(dialognum::text(openAngleDTS));
+
+    auto* form = new QFormLayout;
+    auto* l1 =
+        new QLabel(QStringLiteral("Open angle for the BTS antenna (panel) case (grad)"), this);
+    auto* l2 =
+        new QLabel(QStringLiteral("Open angle for the DTS antenna (stick) case (grads)"), this);
+    l1->setObjectName(QStringLiteral("Label1"));
+    l2->setObjectName(QStringLiteral("Label2"));
+    l1->setBuddy(m_text1);
+    l2->setBuddy(m_text2);
+    form->addRow(l1, m_text1);
+    form->addRow(l2, m_text2);
+
+    auto* accept = button("Command1", QStringLiteral("Accept"), this);
+    auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
+    makeAcceptButton(accept);
+    makeCancelButton(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(buttonRow(accept, cancel));
+}
+
+std::string AntennaParamsDialog::text1() const {
+    return m_text1->text().toStdString();
+}
+std::string AntennaParamsDialog::text2() const {
+    return m_text2->text().toStdString();
+}
+
+} // namespace brenvik

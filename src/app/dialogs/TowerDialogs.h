@@ -1,0 +1,116 @@
+#pragma once
+
+#include "app/dialogs/DialogBase.h"
+#include "model/Project.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace brenvik {
+
+// "Mobile phone tower" (`torre`): lists the antennas of the tower being defined
+// and lets the user add, remove and edit them. The pending antenna slots live in
+// the Project; the window keeps them in step through the signals below.
+class TowerDialog : public BrenvikDialog {
+    Q_OBJECT
+  public:
+    // `antennaCount` antennas listed 1..n (TowerAntCount). When the tower was
+    // picked on the map, adding and removing antennas is not offered.
+    explicit TowerDialog(int antennaCount = 1, bool editingFromMap = false,
+                         QWidget* parent = nullptr);
+
+    int antennaCount() const { return m_count; }
+    int selectedAntenna() const; // the number shown in `Combo1`
+    bool editingFromMap() const { return m_editing; }
+
+  signals:
+    // "Add antenna": the new count; the window copies the previous slot into it.
+    void antennaAdded(int newCount);
+    // "Remove antenna": the new count (only sent when there was more than one).
+    void antennaRemoved(int newCount);
+    // "Options": the antenna number chosen in the combo (TowerAntSel).
+    void optionsRequested(int antennaNumber);
+
+  private:
+    void addAntenna();
+    void removeAntenna();
+
+    QComboBox* m_combo = nullptr;
+    QPushButton* m_add = nullptr;
+    QPushButton* m_remove = nullptr;
+    QPushButton* m_options = nullptr;
+    int m_count = 1;
+    bool m_editing = false;
+};
+
+// What the user left in the "Antenna options" dialog: the chosen options and the
+// raw text of every box. The core normalises and stores it.
+struct AntennaDialogValues {
+    std::string type;      // "alta" (BTS, panel) or "baja" (DTS, stick)
+    std::string powerMode; // "maxima", "media" or "otra"
+    bool floors = false;   // height given in floors (`pisos`) rather than metres
+    std::string angText;   // angle of fall
+    std::string antang;    // direction; holds the compass value for n/e/S/w
+    std::string potext;    // power
+    std::string mText;     // height in metres
+    std::string pText;     // height in floors
+};
+
+// "Antenna options" (`fuent`): edits one antenna.
+class AntennaDialog : public BrenvikDialog {
+    Q_OBJECT
+  public:
+    explicit AntennaDialog(QWidget* parent = nullptr);
+
+    // Shows an antenna slot: options from its type, power mode, direction and
+    // height unit, and the numbers in their boxes.
+    void setAntenna(const Antenna& antenna);
+    // Antenna edited from the map: `Label1` shows "fuentenumero" and its index.
+    void setEditedIndex(int index);
+
+    AntennaDialogValues values() const;
+
+  private:
+    void updateTypeEnabling();
+
+    QRadioButton* m_alta = nullptr;
+    QRadioButton* m_baja = nullptr;
+    QGroupBox* m_fallFrame = nullptr;
+    QGroupBox* m_dirFrame = nullptr;
+    QLineEdit* m_angText = nullptr;
+    QRadioButton* m_n = nullptr;
+    QRadioButton* m_e = nullptr;
+    QRadioButton* m_s = nullptr;
+    QRadioButton* m_w = nullptr;
+    QRadioButton* m_ang = nullptr;
+    QLineEdit* m_antang = nullptr;
+    QRadioButton* m_max = nullptr;
+    QRadioButton* m_med = nullptr;
+    QRadioButton* m_otr = nullptr;
+    QLineEdit* m_potext = nullptr;
+    QRadioButton* m_altm = nullptr;
+    QRadioButton* m_pisos = nullptr;
+    QLineEdit* m_mText = nullptr;
+    QLineEdit* m_pText = nullptr;
+    QLabel* m_label1 = nullptr;
+};
+
+// "Antenna parameters" (`pantenas`): the two open angles.
+class AntennaParamsDialog : public BrenvikDialog {
+    Q_OBJECT
+  public:
+    AntennaParamsDialog(double openAngleBTS, double openAngleDTS, QWidget* parent = nullptr);
+
+    std::string text1() const; // BTS open angle as typed
+    std::string text2() const; // DTS open angle as typed
+
+  private:
+    QLineEdit* m_text1 = nullptr;
+    QLineEdit* m_text2 = nullptr;
+};
+
+} // namespace brenvik
