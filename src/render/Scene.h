@@ -81,7 +81,9 @@ void drawIsolines(const Project& p, Surface& s, Plane plane);
 
 // Numerical grid and the maximum mark, over the scene.
 void drawNumericalGrid(const Project& p, Surface& s, Plane plane);
-void drawMaximumMark(const Project& p, Surface& s, Plane plane, int decimals);
+// The maximum mark: a circle in MarkColour and the maximum's value with the
+// given decimals, at the given font size (0 keeps the current size).
+void drawMaximumMark(const Project& p, Surface& s, Plane plane, int decimals, double fontSize = 0);
 
 // Dots of colours: clear (DisplayMode = 3), dots, the one-box scale, then the
 // scene again on top.

@@ -1,0 +1,52 @@
+#include "render/Colour.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace brenvik::render {
+
+namespace {
+std::uint8_t component(long v) {
+    return static_cast<std::uint8_t>(std::clamp(v, 0L, 255L));
+}
+} // namespace
+
+Rgb rgb(long r, long g, long b) {
+    return Rgb{component(r), component(g), component(b)};
+}
+
+Rgb qbColor(int n) {
+    static constexpr Rgb palette[16] = {
+        {0, 0, 0},     {0, 0, 128},     {0, 128, 0},     {0, 128, 128},  {128, 0, 0}, {128, 0, 128},
+        {128, 128, 0}, {192, 192, 192}, {128, 128, 128}, {0, 0, 255},    {0, 255, 0}, {0, 255, 255},
+        {255, 0, 0},   {255, 0, 255},   {255, 255, 0},   {255, 255, 255}};
+    return palette[std::clamp(n, 0, 15)];
+}
+
+long colourValue(Rgb c) {
+    return long{c.r} + 256L * c.g + 65536L * c.b;
+}
+
+Rgb fromColourValue(long v) {
+    v &= 0xFFFFFFL;
+    return Rgb{static_cast<std::uint8_t>(v & 0xFF), static_cast<std::uint8_t>((v >> 8) & 0xFF),
+               static_cast<std::uint8_t>((v >> 16) & 0xFF)};
+}
+
+std::string colourText(Rgb c) {
+    return std::to_string(colourValue(c));
+}
+
+Rgb colourFromText(const std::string& text) {
+    long v = 0;
+    const char* b = text.data();
+    const char* e = b + text.size();
+    while (b != e && *b == ' ')
+        ++b;
+    auto [ptr, ec] = std::from_chars(b, e, v);
+    if (ec != std::errc() || v < 0) return kBlack;
+    (void)ptr;
+    return fromColourValue(v);
+}
+
+} // namespace brenvik::render

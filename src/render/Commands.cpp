@@ -1,0 +1,180 @@
+#include "render/Commands.h"
+
+#include "model/Project.h"
+#include "render/Dots.h"
+#include "render/Scene.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace brenvik::render {
+
+std::optional<double> parseNumberC(const std::string& text) {
+    std::size_t b = text.find_first_not_of(" \t");
+    if (b == std::string::npos) return std::nullopt;
+    std::size_t e = text.find_last_not_of(" \t") + 1;
+    if (text[b] == '+') {
+        ++b;
+        if (b < e && (text[b] == '+' || text[b] == '-')) return std::nullopt;
+    }
+    if (b >= e) return std::nullopt;
+    double v = 0;
+    auto [ptr, ec] = std::from_chars(text.data() + b, text.data() + e, v);
+    if (ec != std::errc() || ptr != text.data() + e || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+namespace {
+
+// The box's number as a 16-bit integer, halves to the even neighbour;
+// nothing when it is not a number or does not fit.
+std::optional<int> parseInt16(const std::string& text, const NumberParser& parse) {
+    const auto v = parse(text);
+    if (!v || !std::isfinite(*v)) return std::nullopt;
+    const double r = std::nearbyint(*v);
+    if (r < std::numeric_limits<std::int16_t>::min() ||
+        r > std::numeric_limits<std::int16_t>::max())
+        return std::nullopt;
+    return static_cast<int>(r);
+}
+
+constexpr std::array<CalcColourOption, 8> kCalcColours = {{
+    {"aguamarinalinea", "aguamarina", "Light blue", {0, 255, 255}},
+    {"blancolinea", "blanco", "White", {255, 255, 255}},
+    {"Amarillolinea", "Amarillo", "Yellow", {255, 255, 0}},
+    {"Grislinea", "gris", "Black", {0, 0, 0}},
+    {"Rojolinea", "Rojo", "Red", {255, 0, 0}},
+    {"Fucsialinea", "Fucsia", "Fucsia", {255, 0, 255}},
+    {"Verdelinea", "Verde", "Green", {0, 128, 0}},
+    {"azulinea", "Azul", "Blue", {0, 0, 255}},
+}};
+
+} // namespace
+
+DisplayCommandOutcome showResults(Project& p, int mode) {
+    if (!planeCalculated(p, currentPlane(p)))
+        return {false, mode == 3 ? kMsgNoLevels : kMsgNoResult};
+    p.DisplayMode = static_cast<std::int16_t>(mode);
+    return {true, {}};
+}
+
+std::span<const CalcColourOption> calcColourOptions() {
+    return kCalcColours;
+}
+
+std::optional<int> calcColourOptionFor(const std::string& colourText) {
+    const Rgb c = colourFromText(colourText);
+    for (std::size_t i = 0; i < kCalcColours.size(); ++i)
+        if (kCalcColours[i].colour == c) return static_cast<int>(i);
+    return std::nullopt;
+}
+
+void chooseIsolineColour(DisplaySettings& d, int option) {
+    if (option >= 0 && option < int(kCalcColours.size()))
+        d.IsolineColour = colourText(kCalcColours[static_cast<std::size_t>(option)].colour);
+}
+
+void chooseMarkColour(DisplaySettings& d, int option) {
+    if (option >= 0 && option < int(kCalcColours.size()))
+        d.MarkColour = colourText(kCalcColours[static_cast<std::size_t>(option)].colour);
+}
+
+double jitterValue(JitterOption o) {
+    switch (o) {
+    case JitterOption::No:
+        return 0.0;
+    case JitterOption::Yes:
+        return 1.0;
+    case JitterOption::Few:
+        break;
+    }
+    return 0.5;
+}
+
+JitterOption jitterOptionFor(double jitter) {
+    if (jitter == 0.0) return JitterOption::No;
+    if (jitter == 1.0) return JitterOption::Yes;
+    return JitterOption::Few;
+}
+
+void chooseDotScheme(DisplaySettings& d, int scheme) {
+    if (scheme >= 1 && scheme <= kDotSchemeCount) d.DotScheme = static_cast<std::int16_t>(scheme);
+}
+
+void chooseJitter(DisplaySettings& d, JitterOption o) {
+    d.DotJitter = jitterValue(o);
+}
+
+void chooseDotCount(DisplaySettings& d, int count) {
+    if (count == 1 || count == 2) d.DotCount = static_cast<std::int16_t>(count);
+}
+
+std::string dotRadiusText(const DisplaySettings& d) {
+    return formatShortest(d.DotRadius);
+}
+std::string dotFromPercentText(const DisplaySettings& d) {
+    return formatShortest(d.DotFromPercent);
+}
+
+std::optional<std::string> acceptDotColours(DisplaySettings& d, const std::string& radiusText,
+                                            const std::string& fromPercentText,
+                                            const NumberParser& parse) {
+    const auto radius = parse(radiusText);
+    const auto from = parse(fromPercentText);
+    if (!radius || !from || !std::isfinite(*radius) || !std::isfinite(*from))
+        return std::string(kMsgInputError);
+    d.DotRadius = std::max(std::fabs(*radius), 1.0);
+    d.DotFromPercent = std::min(std::fabs(*from), 100.0);
+    return std::nullopt;
+}
+
+MallaTexts mallaTexts(const Project& p) {
+    if (p.Display.MallaMode == 1)
+        return {"Number of isolines", "Introduce the number of isolines",
+                std::to_string(p.IsolineCount)};
+    return {"Grid size", "Introduce the number of calculation points in the X-Axis",
+            std::to_string(p.GridNX)};
+}
+
+std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
+                                          const NumberParser& parse) {
+    auto n = parseInt16(text, parse);
+    // A grid finer than one drawing unit would have a cell size of 0.
+    if (!n || *n > area::ScaleWidth) return std::string(kMsgInputError);
+    if (*n <= 2) n = 3;
+    p.GridNX = static_cast<std::int16_t>(*n);
+    p.RecomputeDerived();
+    // Every grid follows the new size; what it held belonged to the old one.
+    p.GroundGrid.resize(p.GridNX, p.GridNY);
+    p.DensityGrid.resize(p.GridNX, p.GridNY);
+    p.XZDensityGrid.resize(p.GridNX, p.GridNY);
+    p.XYCalculated = 0;
+    p.XZCalculated = 0;
+    return std::nullopt;
+}
+
+std::optional<std::string> acceptIsolineCount(Project& p, const std::string& text,
+                                              const NumberParser& parse) {
+    const auto n = parseInt16(text, parse);
+    if (!n || *n < 1) return std::string(kMsgInputError);
+    p.IsolineCount = static_cast<std::int16_t>(*n);
+    p.IsolineLevel.assign(static_cast<std::size_t>(*n) + 1, 0.0);
+    // The tables keep their slot counts, every slot empty.
+    const auto pointMax = p.Isolines.slotMax();
+    const auto auxMax = p.IsolinesAux.slotMax();
+    p.Isolines.reset(*n);
+    p.IsolinesAux.reset(*n);
+    p.Isolines.setSlotMax(pointMax);
+    p.IsolinesAux.setSlotMax(auxMax);
+    return std::nullopt;
+}
+
+std::optional<std::string> acceptMalla(Project& p, const std::string& text,
+                                       const NumberParser& parse) {
+    return p.Display.MallaMode == 1 ? acceptIsolineCount(p, text, parse)
+                                    : acceptGridSize(p, text, parse);
+}
+
+} // namespace brenvik::render

@@ -1,0 +1,43 @@
+#pragma once
+
+// Helpers shared by the result layers (not part of the public interface).
+
+#include "model/Project.h"
+#include "render/Scene.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace brenvik::render::detail {
+
+struct PlaneResult {
+    const Grid2D<double>* grid;
+    double maximum;
+    double maxPosX, maxPosY; // stored drawing-unit position of the maximum node
+    int lastI, lastJ;        // loop bounds over the grid's nodes
+};
+
+inline PlaneResult planeResult(const Project& p, Plane plane) {
+    PlaneResult r;
+    if (plane == Plane::XY) {
+        r.grid = &p.DensityGrid;
+        r.maximum = p.MaxDensity;
+        r.maxPosX = p.MaxPosX.toDouble();
+        r.maxPosY = p.MaxPosY;
+    } else {
+        r.grid = &p.XZDensityGrid;
+        r.maximum = p.XZMaxDensity;
+        r.maxPosX = p.XZMaxPosX.toDouble();
+        r.maxPosY = p.XZMaxPosY.toDouble();
+    }
+    r.lastI = std::min<int>(p.GridNX, r.grid->nx());
+    r.lastJ = std::min<int>(p.GridNY, r.grid->ny());
+    return r;
+}
+
+// round(x) with halves to the even neighbour.
+inline long roundHalfEven(double x) {
+    return std::lrint(std::nearbyint(x));
+}
+
+} // namespace brenvik::render::detail

@@ -1,0 +1,267 @@
+#include "render/Scene.h"
+
+#include "model/Project.h"
+#include "render/Dots.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace brenvik::render {
+
+namespace {
+
+const char* const kLegalNotes[] = {
+    "450 uW/cm^2 = Maximum limit allowed in la UE y España",
+    "200 uW/cm^2 = Maximum limit allowed in Alemania",
+    "100 uW/cm^2 = Maximum limit allowed in Italia",
+    "4,2 uW/cm^2 = Maximum limit allowed in Suiza",
+    "0,1 uW/cm^2 = Maximum limit allowed in Salzburgo (Austria)",
+};
+
+// Upper bounds of a loop over grid nodes: the grid settings, but never past
+// the grid actually held (a grid size just changed may not have been applied
+// to every grid yet).
+int lastColumn(const Project& p, const Grid2D<double>& g) {
+    return std::min<int>(p.GridNX, g.nx());
+}
+int lastRow(const Project& p, const Grid2D<double>& g) {
+    return std::min<int>(p.GridNY, g.ny());
+}
+
+// The antenna was placed at another zoom when its factor differs from the
+// current one; a factor that is not positive reads as 100 %.
+double antennaFactor(const Antenna& a) {
+    return a.AntFactor > 0.0 ? a.AntFactor : 1.0;
+}
+
+Rgb antennaColour(const Project& p, const Antenna& a) {
+    return a.AntFactor == p.Zoom ? markColour(p.Display) : kPurple;
+}
+
+int antennaBound(const Project& p) {
+    return std::min<int>(p.AntennaCount, p.AntennaSlotBound());
+}
+
+// First row of the ground's base band on the section: the rows below the map
+// area's bottom line and one more.
+int baseBandTop(const Project& p) {
+    return p.GridNY - p.XZRowOffset - 1;
+}
+
+int reliefCells(const Project& p, double ground) {
+    const double cellM = p.CellSize * p.MetersPerUnit;
+    if (!(cellM > 0.0) || !std::isfinite(ground)) return 0;
+    const double h = std::trunc(ground / cellM);
+    return static_cast<int>(std::clamp(h, 0.0, double(std::max(baseBandTop(p), 0))));
+}
+
+} // namespace
+
+Plane currentPlane(const Project& p) {
+    return p.CurrentPlane == "planoxz" ? Plane::XZ : Plane::XY;
+}
+
+bool planeCalculated(const Project& p, Plane plane) {
+    return plane == Plane::XY ? p.XYCalculated == 1 : p.XZCalculated == 1;
+}
+
+Rgb isolineColour(const DisplaySettings& d) {
+    return colourFromText(d.IsolineColour);
+}
+Rgb markColour(const DisplaySettings& d) {
+    return colourFromText(d.MarkColour);
+}
+
+void drawGridLines(const Project& p, Surface& s) {
+    // A tenth of the plan width on screen; the plan width in drawing units is
+    // the width of the drawing area.
+    const double planUnits =
+        p.MetersPerUnit > 0.0 ? p.PlanWidthM / p.MetersPerUnit : double(area::ScaleWidth);
+    const double w = p.Zoom * planUnits / 10.0;
+    for (int i = 1; i <= 9; ++i) {
+        const double x = i * w + p.ScrollOffsetX;
+        s.line(x, 0, x, kShape2Top, kOlive);
+    }
+    // Counted upward from the bottom line of the map area.
+    const double bottom = kShape2Top * p.Zoom + p.ScrollOffsetY - kHScrollHeight * p.Zoom;
+    for (int i = 1; i <= 10; ++i) {
+        const double y = bottom - i * w;
+        s.line(0, y, s.scaleWidth() * p.Zoom, y, kOlive);
+    }
+}
+
+void drawLegalNotes(Surface& s) {
+    s.setFontSize(5);
+    s.setTextColour(kTeal);
+    s.setTextPosition(0, kShape2Height + 300);
+    for (const char* note : kLegalNotes)
+        s.print(note);
+}
+
+void drawTopography(const Project& p, Surface& s) {
+    const auto& g = p.GroundGrid;
+    const int nx = lastColumn(p, g), ny = lastRow(p, g);
+    const double c = p.CellSize, z = p.Zoom, ox = p.ScrollOffsetX, oy = p.ScrollOffsetY;
+    const double t = c / 3.0;
+    // Horizontal dashes between vertically neighbouring nodes; none in the
+    // strip below the map area.
+    for (int i = 1; i <= nx; ++i) {
+        const double x1 = (i * c + t) * z + ox, x2 = ((i + 1) * c - t) * z + ox;
+        if (x1 > s.visibleBounds().x2 || x2 < s.visibleBounds().x1) continue;
+        const double* col = g.column(i);
+        for (int j = 0; j < ny; ++j) {
+            if (col[j] == col[j + 1] || (j + 1) * c > kShape2Top) continue;
+            const double y = (j + 1) * c * z + oy;
+            s.line(x1, y, x2, y, kGreen);
+        }
+    }
+    // Vertical dashes between horizontally neighbouring nodes.
+    for (int i = 0; i < nx; ++i) {
+        const double x = (i + 1) * c * z + ox;
+        if (x < s.visibleBounds().x1 || x > s.visibleBounds().x2) continue;
+        const double* a = g.column(i);
+        const double* b = g.column(i + 1);
+        for (int j = 0; j <= ny; ++j) {
+            if (a[j] == b[j]) continue;
+            s.line(x, (j * c + t) * z + oy, x, ((j + 1) * c - t) * z + oy, kGreen);
+        }
+    }
+    // Height labels where the ground drops along the middle row.
+    const int m = p.GridNY / 2;
+    if (m > ny) return;
+    for (int i = 0; i < nx; ++i) {
+        if (g(i + 1, m) < g(i, m)) {
+            s.setTextPosition((i + 1) * c * z + ox, m * c * z + oy);
+            s.print(formatShortest(g(i, m)) + " m");
+        }
+    }
+}
+
+void drawAntennas(const Project& p, Surface& s) {
+    s.setFillStyle(FillStyle::Transparent);
+    for (int n = 1; n <= antennaBound(p); ++n) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(n)];
+        const Point at = planToScreen(p, a.AntX, a.AntY);
+        const double r = p.Zoom / antennaFactor(a);
+        const double cx = at.x + p.CellSize * r / 2, cy = at.y + p.CellSize * r / 2;
+        const double h = p.CellSize * r / 4;
+        s.box(cx - h, cy - h, cx + h, cy + h, antennaColour(p, a));
+    }
+}
+
+SceneControls drawPlanScene(const Project& p, Surface& s) {
+    SceneControls ctl;
+    ctl.geoLinesVisible = true;
+    if (p.DisplayMode == 0) s.clear();
+    const double sectionY = double(p.CellSize) * double(p.XZPlaneRow);
+    s.setTextPosition(0, sectionY);
+    s.setFillStyle(FillStyle::Transparent);
+    s.setTextColour(kYellow);
+    if (p.XZCalculated == 1) {
+        ctl.cortez = Segment{0, sectionY, s.scaleWidth(), sectionY};
+        s.print("corte de plano XZ");
+        s.line(0, sectionY, s.scaleWidth(), sectionY, kOlive);
+    }
+    ctl.scrollBarsVisible = true;
+    if (p.GridLinesOn == 1) drawGridLines(p, s);
+    drawLegalNotes(s);
+    drawTopography(p, s);
+    drawAntennas(p, s);
+    return ctl;
+}
+
+SceneControls drawSectionScene(const Project& p, Surface& s) {
+    SceneControls ctl;
+    ctl.geoLinesVisible = false;
+    ctl.scrollBarsVisible = false;
+    if (p.DisplayMode == 0) s.clear();
+    // The section's texts (plane label, heights, antenna numbers).
+    s.setFontSize(8);
+    if (p.XYCalculated == 1 && p.CalcOption == 0 && p.MetersPerUnit > 0.0) {
+        const double y = kShape2Top - p.CellSize - p.CalcHeight / p.MetersPerUnit - kHScrollHeight;
+        ctl.cortexy = Segment{0, y, s.scaleWidth(), y};
+        s.setTextPosition(0, y);
+        s.setFillStyle(FillStyle::Transparent);
+        s.setTextColour(kYellow);
+        s.print("corte de plano XY");
+        s.line(0, y, s.scaleWidth(), y, kOlive);
+    }
+
+    const double c = p.CellSize;
+    const auto& g = p.GroundGrid;
+    const int nx = lastColumn(p, g);
+    const int base = baseBandTop(p);
+    for (int i = 1; i <= nx; ++i)
+        for (int j = std::max(base, 0); j <= p.GridNY; ++j)
+            s.filledBox(i * c, j * c, (i + 1) * c, (j + 1) * c, kGreen);
+
+    const int row = static_cast<int>(p.XZPlaneRow);
+    const bool rowValid = row >= 0 && row <= g.ny();
+    if (rowValid) {
+        for (int i = 1; i <= nx; ++i) {
+            const int h = reliefCells(p, g(i, row));
+            for (int u = 1; u <= h; ++u)
+                s.filledBox(i * c, (base - u) * c, (i + 1) * c, (base - u + 1) * c, kGreen);
+        }
+        // Heights where the ground drops, above the top of the higher column.
+        s.setTextColour(kTeal);
+        for (int i = 0; i < nx; ++i) {
+            if (g(i + 1, row) < g(i, row)) {
+                s.setTextPosition((i + 1) * c, (base - reliefCells(p, g(i, row)) - 1) * c);
+                s.print(formatShortest(g(i, row)) + " m");
+            }
+        }
+    }
+
+    // Antennas at their height above the ground, counted up from the base band.
+    for (int n = 1; n <= antennaBound(p); ++n) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(n)];
+        const double x = a.AntX * p.Zoom + p.ScrollOffsetX;
+        const int ci = c > 0 ? static_cast<int>(std::lround(a.AntX / c)) : 0;
+        const int cj = c > 0 ? static_cast<int>(std::lround(a.AntY / c)) : 0;
+        const double ground = g.inBounds(ci, cj) ? g(ci, cj) : 0.0;
+        const double up = p.MetersPerUnit > 0.0 ? a.AntHeight / p.MetersPerUnit : 0.0;
+        const double y = (base - reliefCells(p, ground)) * c - up;
+        const double h = c / 7.0 * p.Zoom / antennaFactor(a);
+        s.filledBox(x - h, y - h, x + h, y + h, antennaColour(p, a));
+        if (rowValid && cj == row) {
+            s.setTextColour(kTeal);
+            s.setTextPosition(x + 100, y - 200 - h);
+            s.print(std::to_string(n));
+        }
+    }
+    return ctl;
+}
+
+SceneControls drawScene(const Project& p, Surface& s, Plane plane) {
+    return plane == Plane::XY ? drawPlanScene(p, s) : drawSectionScene(p, s);
+}
+
+void drawResults(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
+    switch (p.DisplayMode) {
+    case 0:
+        drawIsolines(p, s, plane);
+        break;
+    case 1:
+        drawGradient(p, s, plane);
+        break;
+    case 2:
+        drawNumericalGrid(p, s, plane);
+        break;
+    case 3:
+        drawDots(p, s, plane, rnd);
+        break;
+    default:
+        break;
+    }
+}
+
+SceneControls redrawView(const Project& p, Surface& s, DotRandom& rnd) {
+    const Plane plane = currentPlane(p);
+    s.clear();
+    SceneControls ctl = drawScene(p, s, plane);
+    if (planeCalculated(p, plane)) drawResults(p, s, plane, rnd);
+    return ctl;
+}
+
+} // namespace brenvik::render
