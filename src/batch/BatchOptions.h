@@ -1,0 +1,80 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brenvik::batch {
+
+// What a batch run can write: the eight CSV exports of the Options menu and the
+// two raw grid dumps.
+enum class ExportKind {
+    IsolinesCartesian,
+    IsolinesGeographic,
+    SourcesCartesian,
+    SourcesGeographic,
+    ConcentrationsCartesian,
+    ConcentrationsGeographic,
+    MaximumCartesian,
+    MaximumGeographic,
+    GridXY,
+    GridXZ,
+};
+
+// The keyword of a kind on the command line ("isolines-cartesian", "grid-xy", …).
+const char* exportKindName(ExportKind kind);
+std::optional<ExportKind> exportKindFromName(const std::string& name);
+
+struct ExportRequest {
+    ExportKind kind;
+    std::string path;
+};
+
+enum class ImagePlane { XY, XZ };
+enum class ImageFormat { Png, Bmp };
+
+struct ImageRequest {
+    std::string path;
+    ImageFormat format = ImageFormat::Png;
+    std::optional<ImagePlane> plane; // none: the plane on view when the image is drawn
+    std::optional<int> style;        // DisplayMode 0..3; none: the project's
+    std::optional<bool> whiteBackground;
+    int width = 1024; // the drawing area at 15 drawing units per pixel
+    int height = 704;
+};
+
+// The options of one run, already checked for form. Values are kept as typed
+// where the program normalises them the way its dialogs do (see BatchRun).
+struct BatchOptions {
+    std::string projectPath;
+    std::optional<double> openAngleBTS;
+    std::optional<double> openAngleDTS;
+    std::optional<long long> isolines;
+    bool xy = false;
+    bool xySurface = false;
+    double xyHeight = 0.0;
+    std::optional<double> xzDistance;
+    std::vector<ExportRequest> exports;
+    std::optional<ImageRequest> image;
+    std::optional<std::string> savePath;
+    bool quiet = false;
+    bool help = false;
+};
+
+// Outcome of reading the command line: options, or the reason of a usage error.
+struct ParseResult {
+    std::optional<BatchOptions> options;
+    std::string error; // set when options is empty
+};
+
+ParseResult parseArguments(const std::vector<std::string>& args);
+
+// The text printed by --help and after every usage error.
+std::string usageText();
+
+// Locale-independent number reading for option values: the whole text must be
+// a finite number ("." as the decimal point, optional exponent).
+std::optional<double> parseNumber(const std::string& text);
+std::optional<long long> parseInteger(const std::string& text);
+
+} // namespace brenvik::batch

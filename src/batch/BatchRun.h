@@ -1,0 +1,61 @@
+#pragma once
+
+#include "batch/BatchOptions.h"
+#include "batch/Progress.h"
+
+#include <atomic>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace brenvik {
+class Project;
+}
+
+namespace brenvik::batch {
+
+// A step that cannot go on; the text is the program's message for standard
+// error (the message box text the application would show, where it has one).
+struct BatchFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr const char* kMsgInterrupted = "Interrupted";
+
+// What the run needs from the program around it.
+struct RunEnvironment {
+    ProgressBar* progress = nullptr;           // may be null: no progress
+    const std::atomic<bool>* cancel = nullptr; // raised by Ctrl-C
+    // Draws the image of the project into the file at `path` (the staged
+    // temporary of the image's target). Throws BatchFailure. Without it an
+    // --image fails.
+    std::function<void(const Project&, const ImageRequest&, const std::string& path)> drawImage;
+    // Told the time of each step that ran ("read", "xy", "xz", "export KIND",
+    // "image", "save", "commit").
+    std::function<void(const std::string& step, double seconds)> stepTimed;
+};
+
+struct RunOutcome {
+    int status = 0; // 0 success, 1 failure
+    std::string message;
+};
+
+// One batch run, the steps in their fixed order: read the file, apply the
+// settings, the XY calculation, the XZ calculation, the exports (in the order
+// given), the image, the save. Every output is staged beside its target and
+// put in place only when all steps have succeeded.
+RunOutcome runBatch(const BatchOptions& options, const RunEnvironment& env);
+
+// The steps one by one, for tests and for runBatch. Each throws BatchFailure.
+void readProject(Project& p, const std::string& path);
+void applySettings(Project& p, const BatchOptions& options);
+void runXYStep(Project& p, const BatchOptions& options, const RunEnvironment& env);
+void runXZStep(Project& p, const BatchOptions& options, const RunEnvironment& env);
+// Writes one export of `kind` into the file at `path`.
+void writeExport(Project& p, ExportKind kind, const std::string& path);
+// Prepares the project for the image: the plane, display style and
+// background asked for, refused as the window's commands refuse them.
+void prepareImage(Project& p, const ImageRequest& image);
+void saveProject(Project& p, const std::string& path);
+
+} // namespace brenvik::batch

@@ -1,0 +1,35 @@
+#include "batch/Interrupt.h"
+
+#include <csignal>
+
+namespace brenvik::batch {
+
+namespace {
+std::atomic<bool> gInterrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the flag is written by a signal handler");
+
+extern "C" void onInterrupt(int) {
+    gInterrupted.store(true, std::memory_order_relaxed);
+}
+} // namespace
+
+void installInterruptHandler() {
+    struct sigaction sa {};
+    sa.sa_handler = onInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
+
+bool interrupted() {
+    return gInterrupted.load(std::memory_order_relaxed);
+}
+const std::atomic<bool>& interruptFlag() {
+    return gInterrupted;
+}
+void setInterrupted(bool on) {
+    gInterrupted.store(on, std::memory_order_relaxed);
+}
+
+} // namespace brenvik::batch

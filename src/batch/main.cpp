@@ -1,0 +1,63 @@
+// brenvik-batch: the calculations, exports, image and project file of the
+// application, run from the command line.
+
+#include "batch/BatchOptions.h"
+#include "batch/BatchRun.h"
+#include "batch/ImageOutput.h"
+#include "batch/Interrupt.h"
+#include "batch/Progress.h"
+
+#include <QGuiApplication>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using namespace brenvik::batch;
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    ParseResult parsed = parseArguments(args);
+    if (!parsed.options) {
+        std::fprintf(stderr, "brenvik-batch: %s\n%s", parsed.error.c_str(), usageText().c_str());
+        return 2;
+    }
+    const BatchOptions& o = *parsed.options;
+    if (o.help) {
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+
+    // Only the image needs Qt. A server has no display: draw off screen
+    // unless the caller chose a platform.
+    std::unique_ptr<QGuiApplication> app;
+    if (o.image) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int qtArgc = 1;
+        static char name[] = "brenvik-batch";
+        static char* qtArgv[] = {name, nullptr};
+        app = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
+    }
+
+    installInterruptHandler();
+    bool showProgress = !o.quiet && ::isatty(STDERR_FILENO);
+    ProgressBar progress(stderr, showProgress);
+
+    RunEnvironment env;
+    env.progress = &progress;
+    env.cancel = &interruptFlag();
+    env.drawImage = writeProjectImage;
+    if (showProgress) {
+        env.stepTimed = [&progress](const std::string& step, double seconds) {
+            progress.finish();
+            std::fprintf(stderr, "%-28s %9.3f s\n", step.c_str(), seconds);
+        };
+    }
+
+    RunOutcome r = runBatch(o, env);
+    progress.finish();
+    // The message alone, exactly as the application words it.
+    if (r.status != 0) std::fprintf(stderr, "%s\n", r.message.c_str());
+    return r.status;
+}
