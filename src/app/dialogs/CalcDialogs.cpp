@@ -16,7 +16,7 @@ using namespace dialogui;
 // ---------------------------------------------------------------------------
 // cal
 
-CalcDialog::CalcDialog(int calcOption, double calcHeight, QWidget* parent) : BrenvikDialog(parent) {
+CalcDialog::CalcDialog(const CalForm& form, QWidget* parent) : BrenvikDialog(parent) {
     setObjectName(QStringLiteral("cal"));
     setWindowTitle(QStringLiteral("Calculation"));
 
@@ -40,18 +40,17 @@ CalcDialog::CalcDialog(int calcOption, double calcHeight, QWidget* parent) : Bre
     makeAcceptButton(accept);
     makeCancelButton(cancel);
 
-    auto* form = new QFormLayout;
-    form->addRow(label, m_text1);
+    auto* rows = new QFormLayout;
+    rows->addRow(label, m_text1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_option1);
     layout->addWidget(m_option2);
-    layout->addLayout(form);
+    layout->addLayout(rows);
     layout->addLayout(buttonRow(accept, cancel));
 
-    const bool surface = calcOption == 1;
-    (surface ? m_option1 : m_option2)->setChecked(true);
-    m_text1->setEnabled(!surface);
-    m_text1->setText(dialognum::text(calcHeight));
+    (form.option1 ? m_option1 : m_option2)->setChecked(true);
+    m_text1->setEnabled(form.text1Enabled);
+    m_text1->setText(QString::fromStdString(form.text1));
 
     connect(m_option1, &QRadioButton::clicked, this, [this] {
         m_text1->setEnabled(false);
@@ -69,12 +68,12 @@ CalcDialog::CalcDialog(int calcOption, double calcHeight, QWidget* parent) : Bre
     setTabOrder(accept, cancel);
 }
 
-int CalcDialog::calcOption() const {
-    return m_option1->isChecked() ? 1 : 0;
-}
-
-std::string CalcDialog::heightText() const {
-    return m_text1->text().toStdString();
+CalForm CalcDialog::form() const {
+    CalForm f;
+    f.option1 = m_option1->isChecked();
+    f.text1Enabled = m_text1->isEnabled();
+    f.text1 = m_text1->text().toStdString();
+    return f;
 }
 
 // ---------------------------------------------------------------------------
@@ -98,10 +97,10 @@ SectionDialog::SectionDialog(double distance, QWidget* parent) : BrenvikDialog(p
     makeAcceptButton(accept);
     makeCancelButton(cancel);
 
-    auto* form = new QFormLayout;
-    form->addRow(label, m_text2);
+    auto* rows = new QFormLayout;
+    rows->addRow(label, m_text2);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addLayout(rows);
     layout->addLayout(buttonRow(accept, cancel));
 }
 
@@ -130,15 +129,19 @@ ReliefDialog::ReliefDialog(double contourHeight, QWidget* parent) : BrenvikDialo
     makeAcceptButton(accept);
     makeCancelButton(cancel);
 
-    auto* form = new QFormLayout;
-    form->addRow(label, m_text1);
+    auto* rows = new QFormLayout;
+    rows->addRow(label, m_text1);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addLayout(rows);
     layout->addLayout(buttonRow(accept, cancel));
 }
 
 std::string ReliefDialog::heightText() const {
     return m_text1->text().toStdString();
+}
+
+void ReliefDialog::setHeightText(const std::string& text) {
+    m_text1->setText(QString::fromStdString(text));
 }
 
 } // namespace brenvik

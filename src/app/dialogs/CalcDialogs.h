@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/dialogs/DialogBase.h"
+#include "calc/GridCalc.h"
 
 class QLineEdit;
 class QRadioButton;
@@ -11,15 +12,15 @@ namespace brenvik {
 class CalcDialog : public BrenvikDialog {
     Q_OBJECT
   public:
-    // calcOption 1 = at surface height, 0 = at a certain height.
-    CalcDialog(int calcOption, double calcHeight, QWidget* parent = nullptr);
+    // Shows CalFormLoad's form.
+    explicit CalcDialog(const CalForm& form, QWidget* parent = nullptr);
 
-    int calcOption() const;         // 1 when `Option1` is selected, else 0
-    std::string heightText() const; // `Text1` as typed
+    CalForm form() const;
+    int calcOption() const { return form().option1 ? 1 : 0; }
 
   signals:
-    // An option click; the window may store CalcOption (and CalcHeight = 0 for
-    // surface height) at once.
+    // An option click (1 surface height, 0 certain height): the window stores
+    // it at once (CalFormOption1 / CalFormOption2).
     void calcOptionChanged(int calcOption);
 
   private:
@@ -49,6 +50,9 @@ class ReliefDialog : public BrenvikDialog {
     explicit ReliefDialog(double contourHeight, QWidget* parent = nullptr);
 
     std::string heightText() const; // `Text1` as typed
+    // The box after the window's rule has rewritten it (a negative height
+    // shows "0").
+    void setHeightText(const std::string& text);
 
   private:
     QLineEdit* m_text1 = nullptr;

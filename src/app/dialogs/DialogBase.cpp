@@ -89,6 +89,15 @@ std::function<std::optional<double>(const std::string&)> parser() {
     return &parseStd;
 }
 
+std::function<std::string(double)> formatter() {
+    return [](double v) { return text(v).toStdString(); };
+}
+
+char decimalPoint() {
+    const QString point = QLocale().decimalPoint();
+    return point.size() == 1 && point.at(0).unicode() < 128 ? point.at(0).toLatin1() : '.';
+}
+
 } // namespace dialognum
 
 namespace dialogui {

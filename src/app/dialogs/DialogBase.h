@@ -61,6 +61,10 @@ std::optional<double> parse(const QString& text);
 std::optional<double> parseStd(const std::string& text);
 // A parser object for core functions that take one.
 std::function<std::optional<double>(const std::string&)> parser();
+// The formatter the core's form loaders take (text() as std::string).
+std::function<std::string(double)> formatter();
+// The locale's decimal point, for the core forms that take one ('.' or ',').
+char decimalPoint();
 
 } // namespace dialognum
 

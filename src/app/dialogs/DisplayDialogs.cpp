@@ -1,5 +1,7 @@
 #include "app/dialogs/DisplayDialogs.h"
 
+#include "render/Dots.h"
+
 #include <QButtonGroup>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -17,20 +19,6 @@ using namespace dialogui;
 
 namespace {
 
-constexpr LongColour rgb(int r, int g, int b) {
-    return r + 256 * g + 65536 * b;
-}
-
-// The classic console palette entries the colour dialogs offer.
-constexpr LongColour QB0 = rgb(0, 0, 0);
-constexpr LongColour QB2 = rgb(0, 128, 0);
-constexpr LongColour QB9 = rgb(0, 0, 255);
-constexpr LongColour QB11 = rgb(0, 255, 255);
-constexpr LongColour QB12 = rgb(255, 0, 0);
-constexpr LongColour QB13 = rgb(255, 0, 255);
-constexpr LongColour QB14 = rgb(255, 255, 0);
-constexpr LongColour QB15 = rgb(255, 255, 255);
-
 QLabel* makeSwatch(const char* name, QWidget* parent) {
     auto* swatch = new QLabel(parent);
     swatch->setObjectName(QString::fromLatin1(name));
@@ -40,47 +28,36 @@ QLabel* makeSwatch(const char* name, QWidget* parent) {
     return swatch;
 }
 
-void fillSwatch(QLabel* swatch, LongColour colour) {
+// A box filled and outlined in the colour; its long value is kept as the
+// "colour" property so that what is shown can be checked.
+void fillSwatch(QLabel* swatch, render::Rgb colour) {
     QPalette pal = swatch->palette();
     pal.setColor(QPalette::Window, toQColor(colour));
     pal.setColor(QPalette::WindowText, toQColor(colour));
     swatch->setPalette(pal);
-    swatch->setProperty("colour", static_cast<int>(colour));
+    swatch->setProperty("colour", QVariant::fromValue<qlonglong>(render::colourValue(colour)));
     swatch->update();
+}
+
+std::optional<int> checkedOption(const QButtonGroup* group) {
+    const int id = group->checkedId();
+    return id < 0 ? std::nullopt : std::optional<int>(id);
 }
 
 } // namespace
 
-QColor toQColor(LongColour colour) {
-    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+QColor toQColor(render::Rgb colour) {
+    return QColor(colour.r, colour.g, colour.b);
 }
 
 // ---------------------------------------------------------------------------
 // colorb
 
-const std::array<LongColour, 8>& ColoursDialog::palette() {
-    static const std::array<LongColour, 8> colours = {QB11, QB15, QB14, QB0, QB12, QB13, QB2, QB9};
-    return colours;
-}
-
-ColoursDialog::ColoursDialog(LongColour isolineColour, LongColour markColour, QWidget* parent)
-    : BrenvikDialog(parent), m_isoline(isolineColour), m_mark(markColour) {
+ColoursDialog::ColoursDialog(const std::string& isolineColour, const std::string& markColour,
+                             QWidget* parent)
+    : BrenvikDialog(parent) {
     setObjectName(QStringLiteral("colorb"));
     setWindowTitle(QStringLiteral("Calculation colours"));
-
-    struct Entry {
-        const char* isolineName;
-        const char* markName;
-        const char* caption;
-    };
-    static const Entry entries[8] = {{"aguamarinalinea", "aguamarina", "Light blue"},
-                                     {"blancolinea", "blanco", "White"},
-                                     {"Amarillolinea", "Amarillo", "Yellow"},
-                                     {"Grislinea", "gris", "Black"},
-                                     {"Rojolinea", "Rojo", "Red"},
-                                     {"Fucsialinea", "Fucsia", "Fucsia"},
-                                     {"Verdelinea", "Verde", "Green"},
-                                     {"azulinea", "Azul", "Blue"}};
 
     auto* markFrame = new QGroupBox(QStringLiteral("Source colour and maximum point colour"), this);
     markFrame->setObjectName(QStringLiteral("Frame1"));
@@ -90,10 +67,11 @@ ColoursDialog::ColoursDialog(LongColour isolineColour, LongColour markColour, QW
     m_isolineGroup = new QButtonGroup(this);
     auto* markGrid = new QGridLayout;
     auto* isolineGrid = new QGridLayout;
-    for (int n = 0; n < 8; ++n) {
-        const QString caption = QString::fromLatin1(entries[n].caption);
-        QRadioButton* m = option(entries[n].markName, caption, markFrame);
-        QRadioButton* l = option(entries[n].isolineName, caption, isolineFrame);
+    const auto options = render::calcColourOptions();
+    for (int n = 0; n < static_cast<int>(options.size()); ++n) {
+        const QString caption = QString::fromLatin1(options[n].caption);
+        QRadioButton* m = option(options[n].markOption, caption, markFrame);
+        QRadioButton* l = option(options[n].isolineOption, caption, isolineFrame);
         m_markGroup->addButton(m, n);
         m_isolineGroup->addButton(l, n);
         markGrid->addWidget(m, n % 4, n / 4);
@@ -116,50 +94,41 @@ ColoursDialog::ColoursDialog(LongColour isolineColour, LongColour markColour, QW
     layout->addWidget(isolineFrame);
     layout->addLayout(buttonRow(accept, nullptr));
 
-    // Select the option of each current colour (none when the colour is not
-    // one of the eight) and show it.
-    const auto& colours = palette();
-    for (int n = 0; n < 8; ++n) {
-        if (colours[n] == m_isoline) m_isolineGroup->button(n)->setChecked(true);
-        if (colours[n] == m_mark) m_markGroup->button(n)->setChecked(true);
-    }
-    paintSwatch(m_isolineSwatch, m_isoline);
-    paintSwatch(m_markSwatch, m_mark);
+    // On activation: the option of each stored colour (none when it is not one
+    // of the eight) and its swatch.
+    if (auto o = render::calcColourOptionFor(isolineColour))
+        m_isolineGroup->button(*o)->setChecked(true);
+    if (auto o = render::calcColourOptionFor(markColour)) m_markGroup->button(*o)->setChecked(true);
+    fillSwatch(m_isolineSwatch, render::colourFromText(isolineColour));
+    fillSwatch(m_markSwatch, render::colourFromText(markColour));
 
     connect(m_isolineGroup, &QButtonGroup::idClicked, this, [this](int id) {
-        m_isoline = palette()[id];
-        paintSwatch(m_isolineSwatch, m_isoline);
-        emit isolineColourChosen(m_isoline);
+        fillSwatch(m_isolineSwatch, render::calcColourOptions()[id].colour);
+        emit isolineOptionChosen(id);
     });
     connect(m_markGroup, &QButtonGroup::idClicked, this, [this](int id) {
-        m_mark = palette()[id];
-        paintSwatch(m_markSwatch, m_mark);
-        emit markColourChosen(m_mark);
+        fillSwatch(m_markSwatch, render::calcColourOptions()[id].colour);
+        emit markOptionChosen(id);
     });
 }
 
-void ColoursDialog::paintSwatch(QLabel* swatch, LongColour colour) {
-    fillSwatch(swatch, colour);
+std::optional<int> ColoursDialog::isolineOption() const {
+    return checkedOption(m_isolineGroup);
+}
+std::optional<int> ColoursDialog::markOption() const {
+    return checkedOption(m_markGroup);
 }
 
 // ---------------------------------------------------------------------------
 // malla
 
-MallaDialog::MallaDialog(Mode mode, int value, QWidget* parent)
-    : BrenvikDialog(parent), m_mode(mode) {
+MallaDialog::MallaDialog(const render::MallaTexts& texts, QWidget* parent) : BrenvikDialog(parent) {
     setObjectName(QStringLiteral("malla"));
-    const bool grid = mode == Mode::GridSize;
-    setWindowTitle(grid ? QStringLiteral("Grid size") : QStringLiteral("Number of isolines"));
+    setWindowTitle(QString::fromStdString(texts.caption));
 
-    m_text = box("Text1",
-                 grid ? QStringLiteral("Calculation points along the X axis; 3 or more")
-                      : QStringLiteral("Number of isoline levels; 1 or more"),
-                 this);
-    m_text->setText(QString::number(value));
-    auto* label = new QLabel(grid ? QStringLiteral("Introduce the number of calculation points in "
-                                                   "the X-Axis")
-                                  : QStringLiteral("Introduce the number of isolines"),
-                             this);
+    m_text = box("Text1", QStringLiteral("A whole number"), this);
+    m_text->setText(QString::fromStdString(texts.value));
+    auto* label = new QLabel(QString::fromStdString(texts.label), this);
     label->setObjectName(QStringLiteral("Label1"));
     label->setBuddy(m_text);
 
@@ -181,37 +150,10 @@ std::string MallaDialog::valueText() const {
 // ---------------------------------------------------------------------------
 // colordifuminado
 
-LongColour DotColoursDialog::swatchColour(int scheme) {
-    static const LongColour swatches[18] = {QB0,  QB9,  QB13, QB0,  QB2, QB12, QB14, QB11, QB12,
-                                            QB13, QB13, QB9,  QB13, QB0, QB2,  QB12, QB14, QB11};
-    return scheme >= 1 && scheme <= 17 ? swatches[scheme] : QB0;
-}
-
-DotColoursDialog::DotColoursDialog(const DotSettings& s, QWidget* parent) : BrenvikDialog(parent) {
+DotColoursDialog::DotColoursDialog(const DisplaySettings& s, QWidget* parent)
+    : BrenvikDialog(parent) {
     setObjectName(QStringLiteral("colordifuminado"));
     setWindowTitle(QStringLiteral("Colours of the dots"));
-
-    struct Scheme {
-        const char* name;
-        const char* caption;
-    };
-    static const Scheme schemes[17] = {{"Azul", "Blue"},
-                                       {"Fucsia", "Fucshia"},
-                                       {"gris", "Black"},
-                                       {"Verde", "Green"},
-                                       {"Rojo", "Red"},
-                                       {"Amarillo", "Yellow"},
-                                       {"aguamarina", "Light blue"},
-                                       {"rojoamarillo", "Red-Yellow"},
-                                       {"fucsiarojo", "Fucshia-Red"},
-                                       {"fucsiaamarillo", "Fucshia-Yellow"},
-                                       {"nazul", "Blue"},
-                                       {"nfucsia", "Fucshia"},
-                                       {"ngris", "Black"},
-                                       {"nverde", "Green"},
-                                       {"nrojo", "Red"},
-                                       {"namarillo", "Yellow"},
-                                       {"naguamarina", "Light blue"}};
 
     auto* colourFrame = new QGroupBox(QStringLiteral("Colour of the points"), this);
     colourFrame->setObjectName(QStringLiteral("Frame1"));
@@ -223,18 +165,19 @@ DotColoursDialog::DotColoursDialog(const DotSettings& s, QWidget* parent) : Bren
     withBlack->setObjectName(QStringLiteral("Label5"));
     colourGrid->addWidget(withWhite, 0, 0);
     colourGrid->addWidget(withBlack, 2, 0);
-    for (int n = 1; n <= 17; ++n) {
-        QRadioButton* b =
-            option(schemes[n - 1].name, QString::fromLatin1(schemes[n - 1].caption), colourFrame);
+    int whiteColumn = 1, mixedColumn = 1, blackColumn = 1;
+    for (int n = 1; n <= render::kDotSchemeCount; ++n) {
+        const render::DotSchemeInfo& info = render::dotScheme(n);
+        QRadioButton* b = option(info.optionName, QString::fromLatin1(info.caption), colourFrame);
         m_schemes->addButton(b, n);
-        // White-based ramps on the first row, the two-colour ramps under them,
-        // the black-based ramps last.
-        if (n <= 7)
-            colourGrid->addWidget(b, 0, n);
-        else if (n <= 10)
-            colourGrid->addWidget(b, 1, n - 7);
+        // Ramps from white on the first row, the two-colour ramps under them,
+        // the ramps from black last.
+        if (info.blackRow)
+            colourGrid->addWidget(b, 2, blackColumn++);
+        else if (n <= 7)
+            colourGrid->addWidget(b, 0, whiteColumn++);
         else
-            colourGrid->addWidget(b, 2, n - 10);
+            colourGrid->addWidget(b, 1, mixedColumn++);
     }
     m_swatch = makeSwatch("swatch", colourFrame);
     auto* colourLayout = new QHBoxLayout(colourFrame);
@@ -250,9 +193,9 @@ DotColoursDialog::DotColoursDialog(const DotSettings& s, QWidget* parent) : Bren
     no->setToolTip(QStringLiteral("Every dot sits on its grid point"));
     yes->setToolTip(QStringLiteral("Dots spread up to half a cell around their point"));
     few->setToolTip(QStringLiteral("Dots spread up to a quarter of a cell around their point"));
-    m_random->addButton(no, 0);
-    m_random->addButton(yes, 2);
-    m_random->addButton(few, 1);
+    m_random->addButton(no, static_cast<int>(render::JitterOption::No));
+    m_random->addButton(yes, static_cast<int>(render::JitterOption::Yes));
+    m_random->addButton(few, static_cast<int>(render::JitterOption::Few));
     auto* randomLayout = new QVBoxLayout(randomFrame);
     for (QRadioButton* b : {no, yes, few})
         randomLayout->addWidget(b);
@@ -262,6 +205,8 @@ DotColoursDialog::DotColoursDialog(const DotSettings& s, QWidget* parent) : Bren
     m_points = new QButtonGroup(this);
     QRadioButton* one = option("Option4", QStringLiteral("1"), pointsFrame);
     QRadioButton* two = option("Option5", QStringLiteral("2"), pointsFrame);
+    one->setToolTip(QStringLiteral("One dot per grid point"));
+    two->setToolTip(QStringLiteral("A second dot half a cell right of and below the first"));
     m_points->addButton(one, 1);
     m_points->addButton(two, 2);
     auto* pointsLayout = new QVBoxLayout(pointsFrame);
@@ -272,8 +217,8 @@ DotColoursDialog::DotColoursDialog(const DotSettings& s, QWidget* parent) : Bren
         box("rradio", QStringLiteral("Radius of every dot in drawing units; 1 or more"), this);
     m_cutcol = box(
         "cutcol", QStringLiteral("Dots from this percentage of the maximum value, 0 to 100"), this);
-    m_rradio->setText(dialognum::text(s.radius));
-    m_cutcol->setText(dialognum::text(s.fromPercent));
+    m_rradio->setText(QString::fromStdString(render::dotRadiusText(s)));
+    m_cutcol->setText(QString::fromStdString(render::dotFromPercentText(s)));
     auto* radiusLabel = new QLabel(QStringLiteral("Point radius"), this);
     radiusLabel->setObjectName(QStringLiteral("Label1"));
     radiusLabel->setBuddy(m_rradio);
@@ -285,9 +230,9 @@ DotColoursDialog::DotColoursDialog(const DotSettings& s, QWidget* parent) : Bren
     auto* fromRow = new QHBoxLayout;
     fromRow->addWidget(m_cutcol);
     fromRow->addWidget(percentLabel);
-    auto* form = new QFormLayout;
-    form->addRow(radiusLabel, m_rradio);
-    form->addRow(fromLabel, fromRow);
+    auto* rows = new QFormLayout;
+    rows->addRow(radiusLabel, m_rradio);
+    rows->addRow(fromLabel, fromRow);
 
     auto* accept = button("Aceptar", QStringLiteral("Accept"), this);
     makeAcceptButton(accept);
@@ -295,27 +240,26 @@ DotColoursDialog::DotColoursDialog(const DotSettings& s, QWidget* parent) : Bren
     auto* middle = new QHBoxLayout;
     middle->addWidget(randomFrame);
     middle->addWidget(pointsFrame);
-    middle->addLayout(form);
+    middle->addLayout(rows);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(colourFrame);
     layout->addLayout(middle);
     layout->addLayout(buttonRow(accept, nullptr));
 
-    // On load: the options that match the current settings.
-    if (QAbstractButton* b = m_schemes->button(s.scheme)) b->setChecked(true);
-    fillSwatch(m_swatch, swatchColour(s.scheme));
-    if (s.jitter == 0.0)
-        no->setChecked(true);
-    else if (s.jitter == 1.0)
-        yes->setChecked(true);
-    else
-        few->setChecked(true);
-    (s.count == 2 ? two : one)->setChecked(true);
+    // On activation: the options that match the current settings.
+    const int scheme = render::dotScheme(s.DotScheme).scheme;
+    m_schemes->button(scheme)->setChecked(true);
+    fillSwatch(m_swatch, render::dotScheme(scheme).swatch);
+    m_random->button(static_cast<int>(render::jitterOptionFor(s.DotJitter)))->setChecked(true);
+    (s.DotCount == 2 ? two : one)->setChecked(true);
 
     connect(m_schemes, &QButtonGroup::idClicked, this, [this](int id) {
-        fillSwatch(m_swatch, swatchColour(id));
+        fillSwatch(m_swatch, render::dotScheme(id).swatch);
         emit schemeChosen(id);
     });
+    connect(m_random, &QButtonGroup::idClicked, this,
+            [this](int id) { emit jitterChosen(static_cast<render::JitterOption>(id)); });
+    connect(m_points, &QButtonGroup::idClicked, this, [this](int id) { emit countChosen(id); });
 }
 
 int DotColoursDialog::scheme() const {
@@ -327,15 +271,8 @@ int DotColoursDialog::count() const {
     return m_points->checkedId() == 2 ? 2 : 1;
 }
 
-double DotColoursDialog::jitter() const {
-    switch (m_random->checkedId()) {
-    case 0:
-        return 0.0;
-    case 2:
-        return 1.0;
-    default:
-        return 0.5;
-    }
+render::JitterOption DotColoursDialog::jitter() const {
+    return static_cast<render::JitterOption>(m_random->checkedId());
 }
 
 std::string DotColoursDialog::fromPercentText() const {

@@ -1,92 +1,79 @@
 #pragma once
 
 #include "app/dialogs/DialogBase.h"
+#include "model/DisplaySettings.h"
+#include "render/Colour.h"
+#include "render/Commands.h"
 
 #include <QColor>
-#include <array>
-#include <cstdint>
+#include <optional>
 
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
-class QRadioButton;
 
 namespace brenvik {
 
-// A colour as the program keeps it: RGB(r, g, b) = r + 256 g + 65536 b.
-using LongColour = std::int32_t;
-QColor toQColor(LongColour colour);
+QColor toQColor(render::Rgb colour);
 
 // "Calculation colours" (`colorb`): the isoline colour and the colour of the
-// antennas and of the maximum point. A click stores at once (the window listens
-// to the signals); the dialog has no Cancel.
+// antennas and of the maximum point. A click stores at once: the window
+// listens to the signals (render::chooseIsolineColour / chooseMarkColour). The
+// dialog has no Cancel; Accept closes it and the window redraws.
 class ColoursDialog : public BrenvikDialog {
     Q_OBJECT
   public:
-    ColoursDialog(LongColour isolineColour, LongColour markColour, QWidget* parent = nullptr);
+    // The stored colour texts (IsolineColour, MarkColour).
+    ColoursDialog(const std::string& isolineColour, const std::string& markColour,
+                  QWidget* parent = nullptr);
 
-    LongColour isolineColour() const { return m_isoline; }
-    LongColour markColour() const { return m_mark; }
-
-    // The eight colours offered, in the order of the options.
-    static const std::array<LongColour, 8>& palette();
+    // Index into render::calcColourOptions() of the selected option of each
+    // group; no value while the stored colour is none of the eight.
+    std::optional<int> isolineOption() const;
+    std::optional<int> markOption() const;
 
   signals:
-    void isolineColourChosen(LongColour colour);
-    void markColourChosen(LongColour colour);
+    void isolineOptionChosen(int option);
+    void markOptionChosen(int option);
 
   private:
-    void paintSwatch(QLabel* swatch, LongColour colour);
-
     QButtonGroup* m_isolineGroup = nullptr;
     QButtonGroup* m_markGroup = nullptr;
     QLabel* m_isolineSwatch = nullptr;
     QLabel* m_markSwatch = nullptr;
-    LongColour m_isoline = 0;
-    LongColour m_mark = 0;
 };
 
-// The shared dialog `malla`: "Grid size" (GridNX) or "Number of isolines".
+// The shared dialog `malla`: "Grid size" or "Number of isolines", with the
+// caption, label and value of render::mallaTexts.
 class MallaDialog : public BrenvikDialog {
     Q_OBJECT
   public:
-    enum class Mode { GridSize = 0, IsolineCount = 1 }; // MallaMode
-    MallaDialog(Mode mode, int value, QWidget* parent = nullptr);
+    explicit MallaDialog(const render::MallaTexts& texts, QWidget* parent = nullptr);
 
-    Mode mode() const { return m_mode; }
     std::string valueText() const; // the box as typed
 
   private:
-    Mode m_mode;
     QLineEdit* m_text = nullptr;
 };
 
-// The settings of the dots of colours, as the dialog shows and returns them.
-struct DotSettings {
-    int scheme = 15;           // DotScheme 1..17
-    int count = 1;             // DotCount 1 or 2
-    double fromPercent = 15.0; // DotFromPercent
-    double radius = 30.0;      // DotRadius
-    double jitter = 0.5;       // DotJitter 0, 0.5 or 1.0
-};
-
-// "Colours of the dots" (`colordifuminado`).
+// "Colours of the dots" (`colordifuminado`). Option clicks store at once
+// through the signals (render::chooseDotScheme / chooseJitter / chooseDotCount);
+// Accept hands the two boxes to render::acceptDotColours.
 class DotColoursDialog : public BrenvikDialog {
     Q_OBJECT
   public:
-    explicit DotColoursDialog(const DotSettings& settings, QWidget* parent = nullptr);
+    explicit DotColoursDialog(const DisplaySettings& settings, QWidget* parent = nullptr);
 
     int scheme() const;
     int count() const;
-    double jitter() const;
+    render::JitterOption jitter() const;
     std::string fromPercentText() const; // `cutcol` as typed
     std::string radiusText() const;      // `rradio` as typed
 
-    // The swatch colour of a scheme 1..17.
-    static LongColour swatchColour(int scheme);
-
   signals:
     void schemeChosen(int scheme);
+    void jitterChosen(brenvik::render::JitterOption option);
+    void countChosen(int count);
 
   private:
     QButtonGroup* m_schemes = nullptr;

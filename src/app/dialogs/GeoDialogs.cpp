@@ -49,71 +49,69 @@ void buildCoordinateFrames(QWidget* dialog, QVBoxLayout* layout, QLineEdit*& x, 
 // ---------------------------------------------------------------------------
 // escal
 
-ScaleDialog::ScaleDialog(double planWidthM, QWidget* parent) : BrenvikDialog(parent) {
+ScaleDialog::ScaleDialog(const geo::ScaleForm& form, QWidget* parent) : BrenvikDialog(parent) {
     setObjectName(QStringLiteral("escal"));
     setWindowTitle(QStringLiteral("Scale"));
-    m_text1 = box("Text1", QStringLiteral("Width of the whole plan in metres; more than 1"), this);
-    m_text1->setText(dialognum::text(planWidthM));
+    m_text1 = box("Text1", QStringLiteral("Width of the whole plan in metres; at least 1"), this);
+    m_text1->setText(QString::fromStdString(form.width));
     auto* accept = button("Command1", QStringLiteral("Accept"), this);
     auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
     makeAcceptButton(accept);
     makeCancelButton(cancel);
-    auto* form = new QFormLayout;
-    form->addRow(label("Label1", QStringLiteral("Width of the plan (m):"), m_text1, this), m_text1);
+    auto* rows = new QFormLayout;
+    rows->addRow(label("Label1", QStringLiteral("Width of the plan (m):"), m_text1, this), m_text1);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addLayout(rows);
     layout->addLayout(buttonRow(accept, cancel));
 }
 
-std::string ScaleDialog::widthText() const {
-    return m_text1->text().toStdString();
+geo::ScaleForm ScaleDialog::form() const {
+    return {m_text1->text().toStdString()};
 }
 
 // ---------------------------------------------------------------------------
 // posicion
 
-ScaleDistanceDialog::ScaleDistanceDialog(double scaleDistance, QWidget* parent)
+ScaleDistanceDialog::ScaleDistanceDialog(const geo::ScaleCalculationForm& form, QWidget* parent)
     : BrenvikDialog(parent) {
     setObjectName(QStringLiteral("posicion"));
     setWindowTitle(QStringLiteral("Scale calculation"));
     m_text1 = box("Text1",
                   QStringLiteral("Metres between the two points you will click on the plan"), this);
-    m_text1->setText(dialognum::text(scaleDistance));
+    m_text1->setText(QString::fromStdString(form.distance));
     auto* accept = button("Command1", QStringLiteral("Accept"), this);
     makeAcceptButton(accept);
-    auto* form = new QFormLayout;
-    form->addRow(
+    auto* rows = new QFormLayout;
+    rows->addRow(
         label("Label1", QStringLiteral("Distance between the two points (m):"), m_text1, this),
         m_text1);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addLayout(rows);
     layout->addLayout(buttonRow(accept, nullptr));
 }
 
-std::string ScaleDistanceDialog::distanceText() const {
-    return m_text1->text().toStdString();
+geo::ScaleCalculationForm ScaleDistanceDialog::form() const {
+    return {m_text1->text().toStdString()};
 }
 
 // ---------------------------------------------------------------------------
 // cambiocoor
 
-OriginDialog::OriginDialog(double originX, double originY, double originLon, double originLat,
-                           QWidget* parent)
-    : BrenvikDialog(parent) {
+OriginDialog::OriginDialog(const geo::OriginForm& form, QWidget* parent) : BrenvikDialog(parent) {
     setObjectName(QStringLiteral("cambiocoor"));
     setWindowTitle(QStringLiteral("Origin of coordinates"));
     auto* layout = new QVBoxLayout(this);
     buildCoordinateFrames(this, layout, m_x, m_y, m_lon, m_lat);
-    m_x->setText(dialognum::fixed(originX, 2));
-    m_y->setText(dialognum::fixed(originY, 2));
-    m_lon->setText(dialognum::fixed(originLon, 8));
-    m_lat->setText(dialognum::fixed(originLat, 8));
+    m_x->setText(QString::fromStdString(form.x));
+    m_y->setText(QString::fromStdString(form.y));
+    m_lon->setText(QString::fromStdString(form.lon));
+    m_lat->setText(QString::fromStdString(form.lat));
     auto* accept = button("Command1", QStringLiteral("Accept"), this);
     makeAcceptButton(accept);
     layout->addLayout(buttonRow(accept, nullptr));
 }
 
-CoordinateTexts OriginDialog::texts() const {
+geo::OriginForm OriginDialog::form() const {
     return {m_x->text().toStdString(), m_y->text().toStdString(), m_lon->text().toStdString(),
             m_lat->text().toStdString()};
 }
@@ -121,16 +119,16 @@ CoordinateTexts OriginDialog::texts() const {
 // ---------------------------------------------------------------------------
 // referencia
 
-ReferenceDialog::ReferenceDialog(double refX, double refY, double lon, double lat, QWidget* parent)
+ReferenceDialog::ReferenceDialog(const geo::ReferenceForm& form, QWidget* parent)
     : BrenvikDialog(parent) {
     setObjectName(QStringLiteral("referencia"));
     setWindowTitle(QStringLiteral("Reference point"));
     auto* layout = new QVBoxLayout(this);
     buildCoordinateFrames(this, layout, m_x, m_y, m_lon, m_lat);
-    m_x->setText(dialognum::fixed(refX, 2));
-    m_y->setText(dialognum::fixed(refY, 2));
-    m_lon->setText(dialognum::fixed(lon, 8));
-    m_lat->setText(dialognum::fixed(lat, 8));
+    m_x->setText(QString::fromStdString(form.x));
+    m_y->setText(QString::fromStdString(form.y));
+    m_lon->setText(QString::fromStdString(form.lon));
+    m_lat->setText(QString::fromStdString(form.lat));
     auto* accept = button("Command1", QStringLiteral("Accept"), this);
     auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
     makeAcceptButton(accept);
@@ -138,7 +136,7 @@ ReferenceDialog::ReferenceDialog(double refX, double refY, double lon, double la
     layout->addLayout(buttonRow(accept, cancel));
 }
 
-CoordinateTexts ReferenceDialog::texts() const {
+geo::ReferenceForm ReferenceDialog::form() const {
     return {m_x->text().toStdString(), m_y->text().toStdString(), m_lon->text().toStdString(),
             m_lat->text().toStdString()};
 }
@@ -146,38 +144,31 @@ CoordinateTexts ReferenceDialog::texts() const {
 // ---------------------------------------------------------------------------
 // curvatura
 
-CurvatureDialog::CurvatureDialog(double earthR, double ellipsoidA, double ellipsoidB,
-                                 QWidget* parent)
+CurvatureDialog::CurvatureDialog(const geo::CurvatureForm& form, QWidget* parent)
     : BrenvikDialog(parent) {
     setObjectName(QStringLiteral("curvatura"));
     setWindowTitle(QStringLiteral("Curvature radius"));
     m_r = box("Text1", QStringLiteral("Earth radius in metres"), this);
     m_a = box("Text2", QStringLiteral("Semi-major axis of the ellipsoid in metres"), this);
     m_b = box("Text3", QStringLiteral("Semi-minor axis of the ellipsoid in metres"), this);
-    m_r->setText(dialognum::fixed(earthR, 2));
-    m_a->setText(dialognum::fixed(ellipsoidA, 2));
-    m_b->setText(dialognum::fixed(ellipsoidB, 2));
-    auto* form = new QFormLayout;
-    form->addRow(label("Label1", QStringLiteral("Curvature radius (m):"), m_r, this), m_r);
-    form->addRow(label("Label2", QStringLiteral("Ellipsoid semi-major axis a (m):"), m_a, this),
+    m_r->setText(QString::fromStdString(form.earthR));
+    m_a->setText(QString::fromStdString(form.a));
+    m_b->setText(QString::fromStdString(form.b));
+    auto* rows = new QFormLayout;
+    rows->addRow(label("Label1", QStringLiteral("Curvature radius (m):"), m_r, this), m_r);
+    rows->addRow(label("Label2", QStringLiteral("Ellipsoid semi-major axis a (m):"), m_a, this),
                  m_a);
-    form->addRow(label("Label3", QStringLiteral("Ellipsoid semi-minor axis b (m):"), m_b, this),
+    rows->addRow(label("Label3", QStringLiteral("Ellipsoid semi-minor axis b (m):"), m_b, this),
                  m_b);
     auto* accept = button("Command1", QStringLiteral("Accept"), this);
     makeAcceptButton(accept);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addLayout(rows);
     layout->addLayout(buttonRow(accept, nullptr));
 }
 
-std::string CurvatureDialog::earthRText() const {
-    return m_r->text().toStdString();
-}
-std::string CurvatureDialog::ellipsoidAText() const {
-    return m_a->text().toStdString();
-}
-std::string CurvatureDialog::ellipsoidBText() const {
-    return m_b->text().toStdString();
+geo::CurvatureForm CurvatureDialog::form() const {
+    return {m_r->text().toStdString(), m_a->text().toStdString(), m_b->text().toStdString()};
 }
 
 } // namespace brenvik

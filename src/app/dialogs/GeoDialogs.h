@@ -1,17 +1,21 @@
 #pragma once
 
 #include "app/dialogs/DialogBase.h"
+#include "geo/Geo.h"
 
 class QLineEdit;
 
 namespace brenvik {
 
+// The geographic dialogs show the forms of geo/Geo.h (Open...Form, with the
+// locale's decimal point) and hand them back for the Accept... rules.
+
 // "Scale" (`escal`): the width of the plan in metres.
 class ScaleDialog : public BrenvikDialog {
     Q_OBJECT
   public:
-    explicit ScaleDialog(double planWidthM, QWidget* parent = nullptr);
-    std::string widthText() const;
+    explicit ScaleDialog(const geo::ScaleForm& form, QWidget* parent = nullptr);
+    geo::ScaleForm form() const;
 
   private:
     QLineEdit* m_text1 = nullptr;
@@ -22,26 +26,19 @@ class ScaleDialog : public BrenvikDialog {
 class ScaleDistanceDialog : public BrenvikDialog {
     Q_OBJECT
   public:
-    explicit ScaleDistanceDialog(double scaleDistance, QWidget* parent = nullptr);
-    std::string distanceText() const;
+    explicit ScaleDistanceDialog(const geo::ScaleCalculationForm& form, QWidget* parent = nullptr);
+    geo::ScaleCalculationForm form() const;
 
   private:
     QLineEdit* m_text1 = nullptr;
-};
-
-// Four boxes of a coordinate pair dialog, as typed.
-struct CoordinateTexts {
-    std::string x, y;     // cartesian, metres
-    std::string lon, lat; // geographic, decimal degrees
 };
 
 // "Origin of coordinates" (`cambiocoor`).
 class OriginDialog : public BrenvikDialog {
     Q_OBJECT
   public:
-    OriginDialog(double originX, double originY, double originLon, double originLat,
-                 QWidget* parent = nullptr);
-    CoordinateTexts texts() const;
+    explicit OriginDialog(const geo::OriginForm& form, QWidget* parent = nullptr);
+    geo::OriginForm form() const;
 
   private:
     QLineEdit* m_x = nullptr;
@@ -54,8 +51,8 @@ class OriginDialog : public BrenvikDialog {
 class ReferenceDialog : public BrenvikDialog {
     Q_OBJECT
   public:
-    ReferenceDialog(double refX, double refY, double lon, double lat, QWidget* parent = nullptr);
-    CoordinateTexts texts() const;
+    explicit ReferenceDialog(const geo::ReferenceForm& form, QWidget* parent = nullptr);
+    geo::ReferenceForm form() const;
 
   private:
     QLineEdit* m_x = nullptr;
@@ -68,10 +65,8 @@ class ReferenceDialog : public BrenvikDialog {
 class CurvatureDialog : public BrenvikDialog {
     Q_OBJECT
   public:
-    CurvatureDialog(double earthR, double ellipsoidA, double ellipsoidB, QWidget* parent = nullptr);
-    std::string earthRText() const;
-    std::string ellipsoidAText() const;
-    std::string ellipsoidBText() const;
+    explicit CurvatureDialog(const geo::CurvatureForm& form, QWidget* parent = nullptr);
+    geo::CurvatureForm form() const;
 
   private:
     QLineEdit* m_r = nullptr;

@@ -39,13 +39,13 @@ TowerDialog::TowerDialog(int antennaCount, bool editingFromMap, QWidget* parent)
     for (QPushButton* b : {m_add, m_remove, m_options})
         b->setAutoDefault(false);
 
-    auto* form = new QFormLayout;
+    auto* rows = new QFormLayout;
     auto* comboLabel = new QLabel(QStringLiteral("Antenna number"), frame);
     comboLabel->setObjectName(QStringLiteral("Label1"));
     comboLabel->setBuddy(m_combo);
-    form->addRow(comboLabel, m_combo);
+    rows->addRow(comboLabel, m_combo);
     auto* frameLayout = new QVBoxLayout(frame);
-    frameLayout->addLayout(form);
+    frameLayout->addLayout(rows);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_add);
     buttons->addWidget(m_remove);
@@ -106,7 +106,8 @@ void TowerDialog::removeAntenna() {
 // ---------------------------------------------------------------------------
 // fuent
 
-AntennaDialog::AntennaDialog(QWidget* parent) : BrenvikDialog(parent) {
+AntennaDialog::AntennaDialog(const AntennaForm& form, QWidget* parent)
+    : BrenvikDialog(parent), m_form(form) {
     setObjectName(QStringLiteral("fuent"));
     setWindowTitle(QStringLiteral("Antenna options"));
 
@@ -214,35 +215,27 @@ AntennaDialog::AntennaDialog(QWidget* parent) : BrenvikDialog(parent) {
     bottom->insertWidget(0, m_label1);
     layout->addLayout(bottom);
 
-    // Option clicks
-    connect(m_alta, &QRadioButton::toggled, this, [this] { updateTypeEnabling(); });
-    connect(m_max, &QRadioButton::clicked, this, [this] {
-        m_potext->setEnabled(false);
-        m_potext->setText(QStringLiteral("1600"));
-    });
-    connect(m_med, &QRadioButton::clicked, this, [this] {
-        m_potext->setEnabled(false);
-        m_potext->setText(QStringLiteral("300"));
-    });
-    connect(m_otr, &QRadioButton::clicked, this, [this] { m_potext->setEnabled(true); });
-    const std::pair<QRadioButton*, const char*> compass[] = {
-        {m_n, "0"}, {m_e, "90"}, {m_s, "180"}, {m_w, "270"}};
-    for (const auto& [button, value] : compass) {
-        const QString text = QString::fromLatin1(value);
-        connect(button, &QRadioButton::clicked, this, [this, text] {
-            m_antang->setEnabled(false);
-            m_antang->setText(text);
+    // Option clicks: the form's rules decide what the boxes show and which
+    // controls are enabled; the typed texts are kept across clicks.
+    auto onClick = [this](QRadioButton* b, auto rule) {
+        connect(b, &QRadioButton::clicked, this, [this, rule] {
+            readBoxes();
+            rule(m_form);
+            showForm();
         });
-    }
-    connect(m_ang, &QRadioButton::clicked, this, [this] { m_antang->setEnabled(true); });
-    connect(m_altm, &QRadioButton::clicked, this, [this] {
-        m_mText->setEnabled(true);
-        m_pText->setEnabled(false);
-    });
-    connect(m_pisos, &QRadioButton::clicked, this, [this] {
-        m_mText->setEnabled(false);
-        m_pText->setEnabled(true);
-    });
+    };
+    onClick(m_alta, [](AntennaForm& f) { AntennaFormClickType(f, FuentType::Alta); });
+    onClick(m_baja, [](AntennaForm& f) { AntennaFormClickType(f, FuentType::Baja); });
+    onClick(m_n, [](AntennaForm& f) { AntennaFormClickDirection(f, FuentDirection::N); });
+    onClick(m_e, [](AntennaForm& f) { AntennaFormClickDirection(f, FuentDirection::E); });
+    onClick(m_s, [](AntennaForm& f) { AntennaFormClickDirection(f, FuentDirection::S); });
+    onClick(m_w, [](AntennaForm& f) { AntennaFormClickDirection(f, FuentDirection::W); });
+    onClick(m_ang, [](AntennaForm& f) { AntennaFormClickDirection(f, FuentDirection::Ang); });
+    onClick(m_max, [](AntennaForm& f) { AntennaFormClickPower(f, FuentPower::Max); });
+    onClick(m_med, [](AntennaForm& f) { AntennaFormClickPower(f, FuentPower::Med); });
+    onClick(m_otr, [](AntennaForm& f) { AntennaFormClickPower(f, FuentPower::Otr); });
+    onClick(m_altm, [](AntennaForm& f) { AntennaFormClickHeight(f, FuentHeight::Altm); });
+    onClick(m_pisos, [](AntennaForm& f) { AntennaFormClickHeight(f, FuentHeight::Pisos); });
 
     setTabOrder(m_baja, m_alta);
     setTabOrder(m_alta, m_angText);
@@ -263,104 +256,78 @@ AntennaDialog::AntennaDialog(QWidget* parent) : BrenvikDialog(parent) {
     setTabOrder(m_pText, accept);
     setTabOrder(accept, cancel);
 
-    // A fresh dialog shows the start-up defaults of a new antenna.
-    Antenna defaults;
-    defaults.AntType = "alta";
-    defaults.AntHeight = 12.0;
-    defaults.AntHeightUnit = "pisos";
-    defaults.AntPowerMode = "maxima";
-    defaults.AntPower = 1600.0;
-    defaults.AntTilt = 15.0;
-    defaults.AntDirection = 90.0;
-    setAntenna(defaults);
+    showForm();
 }
 
-void AntennaDialog::updateTypeEnabling() {
-    // A stick antenna has no tilt nor direction: those controls are only
-    // meaningful for a panel.
-    const bool panel = m_alta->isChecked();
-    m_fallFrame->setEnabled(panel);
-    m_dirFrame->setEnabled(panel);
-    m_angText->setEnabled(panel);
-    for (QRadioButton* b : {m_n, m_e, m_s, m_w, m_ang})
-        b->setEnabled(panel);
-    // Within the frame the box follows its own option as well.
-    m_antang->setEnabled(panel && m_ang->isChecked());
+void AntennaDialog::setForm(const AntennaForm& form) {
+    m_form = form;
+    showForm();
 }
 
-void AntennaDialog::setAntenna(const Antenna& a) {
-    (a.AntType == "baja" ? m_baja : m_alta)->setChecked(true);
+void AntennaDialog::showForm() {
+    const AntennaForm& f = m_form;
+    (f.type == FuentType::Alta ? m_alta : m_baja)->setChecked(true);
+    QRadioButton* dir[] = {m_n, m_e, m_s, m_w, m_ang};
+    dir[static_cast<int>(f.direction)]->setChecked(true);
+    QRadioButton* power[] = {m_max, m_med, m_otr};
+    power[static_cast<int>(f.power)]->setChecked(true);
+    (f.height == FuentHeight::Pisos ? m_pisos : m_altm)->setChecked(true);
 
-    m_angText->setText(dialognum::text(a.AntTilt));
+    m_angText->setText(QString::fromStdString(f.angText));
+    m_antang->setText(QString::fromStdString(f.antang));
+    m_potext->setText(QString::fromStdString(f.potext));
+    m_mText->setText(QString::fromStdString(f.mText));
+    m_pText->setText(QString::fromStdString(f.pText));
 
-    // The compass button whose value equals the direction exactly, else "In grads".
-    QRadioButton* dir = m_ang;
-    if (a.AntDirection == 0.0)
-        dir = m_n;
-    else if (a.AntDirection == 90.0)
-        dir = m_e;
-    else if (a.AntDirection == 180.0)
-        dir = m_s;
-    else if (a.AntDirection == 270.0)
-        dir = m_w;
-    dir->setChecked(true);
-    m_antang->setText(dialognum::text(a.AntDirection));
+    // A stick antenna has neither tilt nor direction: the two frames and
+    // everything in them follow the panel rule.
+    m_fallFrame->setEnabled(f.panelControlsEnabled);
+    m_dirFrame->setEnabled(f.panelControlsEnabled);
+    m_angText->setEnabled(f.panelControlsEnabled);
+    for (QRadioButton* b : dir)
+        b->setEnabled(f.panelControlsEnabled);
+    m_antang->setEnabled(f.antangEnabled);
+    m_potext->setEnabled(f.potextEnabled);
+    m_mText->setEnabled(f.mTextEnabled);
+    m_pText->setEnabled(f.pTextEnabled);
+}
 
-    QRadioButton* power = m_otr;
-    if (a.AntPowerMode == "maxima")
-        power = m_max;
-    else if (a.AntPowerMode == "media")
-        power = m_med;
-    power->setChecked(true);
-    m_potext->setText(dialognum::text(a.AntPower));
-    m_potext->setEnabled(power == m_otr);
-
-    const bool floors = a.AntHeightUnit == "pisos";
-    (floors ? m_pisos : m_altm)->setChecked(true);
-    if (floors) {
-        m_pText->setText(dialognum::text(a.AntHeight / 3.0));
-        m_mText->clear();
-    } else {
-        m_mText->setText(dialognum::text(a.AntHeight));
-        m_pText->clear();
-    }
-    m_pText->setEnabled(floors);
-    m_mText->setEnabled(!floors);
-
-    updateTypeEnabling();
+void AntennaDialog::readBoxes() {
+    m_form.angText = m_angText->text().toStdString();
+    m_form.antang = m_antang->text().toStdString();
+    m_form.potext = m_potext->text().toStdString();
+    m_form.mText = m_mText->text().toStdString();
+    m_form.pText = m_pText->text().toStdString();
 }
 
 void AntennaDialog::setEditedIndex(int index) {
     m_label1->setText(QStringLiteral("fuentenumero") + QString::number(index));
 }
 
-AntennaDialogValues AntennaDialog::values() const {
-    AntennaDialogValues v;
-    v.type = m_alta->isChecked() ? "alta" : "baja";
-    v.powerMode = m_med->isChecked() ? "media" : m_max->isChecked() ? "maxima" : "otra";
-    v.floors = m_pisos->isChecked();
-    v.angText = m_angText->text().toStdString();
-    v.antang = m_antang->text().toStdString();
-    v.potext = m_potext->text().toStdString();
-    v.mText = m_mText->text().toStdString();
-    v.pText = m_pText->text().toStdString();
-    return v;
+AntennaForm AntennaDialog::form() const {
+    AntennaForm f = m_form;
+    f.angText = m_angText->text().toStdString();
+    f.antang = m_antang->text().toStdString();
+    f.potext = m_potext->text().toStdString();
+    f.mText = m_mText->text().toStdString();
+    f.pText = m_pText->text().toStdString();
+    return f;
 }
 
 // ---------------------------------------------------------------------------
 // pantenas
 
-AntennaParamsDialog::AntennaParamsDialog(double openAngleBTS, double openAngleDTS, QWidget* parent)
+AntennaParamsDialog::AntennaParamsDialog(const OpenAnglesForm& form, QWidget* parent)
     : BrenvikDialog(parent) {
     setObjectName(QStringLiteral("pantenas"));
     setWindowTitle(QStringLiteral("Antenna parameters"));
 
     m_text1 = box("Text1", QStringLiteral("Degrees, 0 to 85"), this);
     m_text2 = box("Text2", QStringLiteral("Degrees, 0 to 85"), this);
-    m_text1->setText(dialognum::text(openAngleBTS));
-    m_text2->setText(dialognum::text(openAngleDTS));
+    m_text1->setText(QString::fromStdString(form.text1));
+    m_text2->setText(QString::fromStdString(form.text2));
 
-    auto* form = new QFormLayout;
+    auto* rows = new QFormLayout;
     auto* l1 =
         new QLabel(QStringLiteral("Open angle for the BTS antenna (panel) case (grad)"), this);
     auto* l2 =
@@ -369,8 +336,8 @@ AntennaParamsDialog::AntennaParamsDialog(double openAngleBTS, double openAngleDT
     l2->setObjectName(QStringLiteral("Label2"));
     l1->setBuddy(m_text1);
     l2->setBuddy(m_text2);
-    form->addRow(l1, m_text1);
-    form->addRow(l2, m_text2);
+    rows->addRow(l1, m_text1);
+    rows->addRow(l2, m_text2);
 
     auto* accept = button("Command1", QStringLiteral("Accept"), this);
     auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
@@ -378,15 +345,12 @@ AntennaParamsDialog::AntennaParamsDialog(double openAngleBTS, double openAngleDT
     makeCancelButton(cancel);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addLayout(rows);
     layout->addLayout(buttonRow(accept, cancel));
 }
 
-std::string AntennaParamsDialog::text1() const {
-    return m_text1->text().toStdString();
-}
-std::string AntennaParamsDialog::text2() const {
-    return m_text2->text().toStdString();
+OpenAnglesForm AntennaParamsDialog::form() const {
+    return {m_text1->text().toStdString(), m_text2->text().toStdString()};
 }
 
 } // namespace brenvik

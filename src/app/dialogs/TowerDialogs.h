@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/dialogs/DialogBase.h"
-#include "model/Project.h"
+#include "calc/Towers.h"
 
 class QComboBox;
 class QGroupBox;
@@ -47,36 +47,27 @@ class TowerDialog : public BrenvikDialog {
     bool m_editing = false;
 };
 
-// What the user left in the "Antenna options" dialog: the chosen options and the
-// raw text of every box. The core normalises and stores it.
-struct AntennaDialogValues {
-    std::string type;      // "alta" (BTS, panel) or "baja" (DTS, stick)
-    std::string powerMode; // "maxima", "media" or "otra"
-    bool floors = false;   // height given in floors (`pisos`) rather than metres
-    std::string angText;   // angle of fall
-    std::string antang;    // direction; holds the compass value for n/e/S/w
-    std::string potext;    // power
-    std::string mText;     // height in metres
-    std::string pText;     // height in floors
-};
-
-// "Antenna options" (`fuent`): edits one antenna.
+// "Antenna options" (`fuent`): edits one antenna. It shows an AntennaForm
+// (AntennaFormLoad) and applies the option-click rules of the form as the user
+// clicks; the window stores the form it hands back (AntennaFormAccept).
 class AntennaDialog : public BrenvikDialog {
     Q_OBJECT
   public:
-    explicit AntennaDialog(QWidget* parent = nullptr);
+    explicit AntennaDialog(const AntennaForm& form, QWidget* parent = nullptr);
 
-    // Shows an antenna slot: options from its type, power mode, direction and
-    // height unit, and the numbers in their boxes.
-    void setAntenna(const Antenna& antenna);
     // Antenna edited from the map: `Label1` shows "fuentenumero" and its index.
     void setEditedIndex(int index);
 
-    AntennaDialogValues values() const;
+    // The options and the texts of the boxes as they stand now.
+    AntennaForm form() const;
+    // Shows a form again (e.g. the normalised boxes after a refused Accept).
+    void setForm(const AntennaForm& form);
 
   private:
-    void updateTypeEnabling();
+    void showForm();
+    void readBoxes();
 
+    AntennaForm m_form;
     QRadioButton* m_alta = nullptr;
     QRadioButton* m_baja = nullptr;
     QGroupBox* m_fallFrame = nullptr;
@@ -103,10 +94,11 @@ class AntennaDialog : public BrenvikDialog {
 class AntennaParamsDialog : public BrenvikDialog {
     Q_OBJECT
   public:
-    AntennaParamsDialog(double openAngleBTS, double openAngleDTS, QWidget* parent = nullptr);
+    // The boxes of OpenAnglesFormLoad; the window stores form() with
+    // OpenAnglesFormAccept.
+    explicit AntennaParamsDialog(const OpenAnglesForm& form, QWidget* parent = nullptr);
 
-    std::string text1() const; // BTS open angle as typed
-    std::string text2() const; // DTS open angle as typed
+    OpenAnglesForm form() const;
 
   private:
     QLineEdit* m_text1 = nullptr;
