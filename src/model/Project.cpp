@@ -50,6 +50,7 @@ void Project::ResetProject() {
     RefX = RefY = 0.0;
     ClearToolFlags();
     XYCalculated = 0;
+    XZCalculated = 0; // a section of the previous work must not outlive it
     SourceKindVar = Variant::integer(0);
     SourceKindInt = 0;
     DisplayMode = 0;

@@ -1,1 +1,0 @@
-// The export module's sources are the .cpp files of this folder.

@@ -1,0 +1,552 @@
+#include "model/ProjectFile.h"
+
+#include "model/AtomicFile.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <istream>
+#include <iterator>
+#include <limits>
+#include <ostream>
+
+namespace brenvik {
+
+namespace {
+
+constexpr const char* Eol = "\r\n";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Only digits, an optional sign, one point and one exponent may make up a
+// number: from_chars alone would also take "inf", "nan" and hex forms.
+bool LooksNumeric(std::string_view s) {
+    if (s.empty()) return false;
+    for (char c : s) {
+        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
+            return false;
+    }
+    return true;
+}
+
+bool IsPlainWhole(std::string_view s) {
+    if (!s.empty() && (s.front() == '-' || s.front() == '+')) s.remove_prefix(1);
+    if (s.empty()) return false;
+    return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Rounds to the nearest whole number, halves to the even neighbour, the way an
+// integer item takes a number of any form.
+double RoundHalfEven(double v) {
+    double r = std::round(v);
+    if (std::fabs(v - std::trunc(v)) == 0.5) r = 2.0 * std::round(v / 2.0);
+    return r;
+}
+
+// Counts the lines of a text: every "\n" ends one, and a last line without
+// its ending counts too.
+std::int64_t CountLines(std::string_view text) {
+    std::int64_t n = std::count(text.begin(), text.end(), '\n');
+    if (!text.empty() && text.back() != '\n') ++n;
+    return n;
+}
+
+class LineReader {
+  public:
+    explicit LineReader(std::string_view text) : text_(text), remaining_(CountLines(text)) {}
+
+    bool next(std::string_view& line) {
+        if (remaining_ <= 0) return false;
+        std::size_t end = text_.find('\n', pos_);
+        if (end == std::string_view::npos) end = text_.size();
+        line = text_.substr(pos_, end - pos_);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        pos_ = end + 1;
+        --remaining_;
+        return true;
+    }
+    std::int64_t remaining() const { return remaining_; }
+    // True when `items` records of `linesEach` lines each can still be read.
+    bool fits(std::int64_t items, std::int64_t linesEach) const {
+        if (items <= 0) return true;
+        return linesEach <= 0 || items <= remaining_ / linesEach;
+    }
+
+    bool dbl(double& v) {
+        std::string_view l;
+        if (!next(l)) return false;
+        auto r = ParseFileDouble(l);
+        if (!r) return false;
+        v = *r;
+        return true;
+    }
+    bool i16(std::int16_t& v) {
+        std::string_view l;
+        if (!next(l)) return false;
+        auto r = ParseFileInt16(l);
+        if (!r) return false;
+        v = *r;
+        return true;
+    }
+    bool i64(std::int64_t& v) {
+        std::string_view l;
+        if (!next(l)) return false;
+        auto r = ParseFileInt64(l);
+        if (!r) return false;
+        v = *r;
+        return true;
+    }
+    bool var(Variant& v) {
+        std::string_view l;
+        if (!next(l)) return false;
+        auto r = ParseFileVariant(l);
+        if (!r) return false;
+        v = *r;
+        return true;
+    }
+    bool str(std::string& v) {
+        std::string_view l;
+        if (!next(l)) return false;
+        v = ParseFileString(l);
+        return true;
+    }
+
+  private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::int64_t remaining_ = 0;
+};
+
+// ---- writer helpers ----------------------------------------------------------
+
+struct Writer {
+    std::string& out;
+    bool ok = true;
+
+    void dbl(double v) {
+        if (!std::isfinite(v)) ok = false;
+        AppendDouble(out, v);
+        out += Eol;
+    }
+    void integer(std::int64_t v) {
+        char buf[24];
+        auto r = std::to_chars(buf, buf + sizeof buf, v);
+        out.append(buf, r.ptr);
+        out += Eol;
+    }
+    void var(const Variant& v) {
+        if (v.kind == Variant::Kind::Double && !std::isfinite(v.d)) ok = false;
+        out += FormatVariant(v);
+        out += Eol;
+    }
+    void str(const std::string& s) {
+        out += '"';
+        out += s;
+        out += '"';
+        out += Eol;
+    }
+};
+
+// The crossings of one level for slots 1..slotMax, zeros in the gaps.
+void WriteCrossings(Writer& w, const CrossingTable& t, int levels, std::int64_t slotMax) {
+    for (int k = 1; k <= levels; ++k) {
+        const auto& row = t.row(k);
+        auto it = row.begin();
+        for (std::int64_t p = 1; p <= slotMax; ++p) {
+            while (it != row.end() && it->slot < p)
+                ++it;
+            if (it != row.end() && it->slot == p) {
+                w.integer(it->x);
+                w.integer(it->y);
+            } else {
+                w.out += "0\r\n0\r\n";
+            }
+        }
+    }
+}
+
+bool ReadCrossings(LineReader& in, CrossingTable& t, int levels, std::int64_t slotMax) {
+    // Every level holds two lines per slot; a slot count without levels is
+    // still held to the lines that remain, as no real table has one.
+    if (slotMax > in.remaining() / 2 / std::max(levels, 1)) return false;
+    t.reset(levels);
+    t.setSlotMax(slotMax);
+    for (int k = 1; k <= levels; ++k) {
+        for (std::int64_t p = 1; p <= slotMax; ++p) {
+            std::int16_t x = 0, y = 0;
+            if (!in.i16(x) || !in.i16(y)) return false;
+            t.set(k, p, x, y);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+// ---- value forms ---------------------------------------------------------------
+
+void AppendDouble(std::string& out, double v) {
+    if (v == 0.0 || std::isnan(v)) { // also turns -0 into "0"
+        out += std::isnan(v) ? "NaN" : "0";
+        return;
+    }
+    if (std::isinf(v)) {
+        out += v > 0 ? "Inf" : "-Inf";
+        return;
+    }
+    char buf[40];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+    char* b = buf;
+    char* e = r.ptr;
+    for (char* c = b; c != e; ++c)
+        if (*c == 'e') *c = 'E';
+    if (b[0] == '-') {
+        out += '-';
+        ++b;
+    }
+    if (e - b >= 2 && b[0] == '0' && b[1] == '.') ++b; // ".5", not "0.5"
+    out.append(b, e);
+}
+
+std::string FormatDouble(double v) {
+    std::string s;
+    AppendDouble(s, v);
+    return s;
+}
+
+std::string FormatVariant(const Variant& v) {
+    switch (v.kind) {
+    case Variant::Kind::Empty:
+        return {};
+    case Variant::Kind::Integer:
+        return std::to_string(v.i);
+    case Variant::Kind::Double:
+        return FormatDouble(v.d);
+    }
+    return {};
+}
+
+std::optional<double> ParseFileDouble(std::string_view text) {
+    std::string_view s = Trim(text);
+    if (!LooksNumeric(s)) return std::nullopt;
+    bool negative = false;
+    if (s.front() == '+' || s.front() == '-') {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+        if (s.empty() || s.front() == '+' || s.front() == '-') return std::nullopt;
+    }
+    double v = 0.0;
+    auto r = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
+    if (r.ptr != s.data() + s.size()) return std::nullopt;
+    if (r.ec == std::errc::result_out_of_range) {
+        // Too small for a double reads as zero; too large is an error.
+        auto ePos = s.find_first_of("eE");
+        if (ePos == std::string_view::npos || ePos + 1 >= s.size() || s[ePos + 1] != '-')
+            return std::nullopt;
+        v = 0.0;
+    } else if (r.ec != std::errc()) {
+        return std::nullopt;
+    }
+    if (!std::isfinite(v)) return std::nullopt;
+    return negative ? -v : v;
+}
+
+std::optional<std::int64_t> ParseFileInt64(std::string_view text) {
+    std::string_view s = Trim(text);
+    if (IsPlainWhole(s)) {
+        std::string_view d = s;
+        if (d.front() == '+') d.remove_prefix(1);
+        std::int64_t v = 0;
+        auto r = std::from_chars(d.data(), d.data() + d.size(), v);
+        if (r.ec == std::errc() && r.ptr == d.data() + d.size()) return v;
+        return std::nullopt;
+    }
+    auto d = ParseFileDouble(s);
+    if (!d) return std::nullopt;
+    double r = RoundHalfEven(*d);
+    // 2^63 itself does not fit.
+    if (r < -9223372036854775808.0 || r >= 9223372036854775808.0) return std::nullopt;
+    return static_cast<std::int64_t>(r);
+}
+
+std::optional<std::int16_t> ParseFileInt16(std::string_view text) {
+    auto v = ParseFileInt64(text);
+    if (!v || *v < std::numeric_limits<std::int16_t>::min() ||
+        *v > std::numeric_limits<std::int16_t>::max())
+        return std::nullopt;
+    return static_cast<std::int16_t>(*v);
+}
+
+std::optional<Variant> ParseFileVariant(std::string_view text) {
+    std::string_view s = Trim(text);
+    if (s.empty()) return Variant{};
+    if (IsPlainWhole(s)) {
+        if (auto i = ParseFileInt64(s)) return Variant::integer(*i);
+    }
+    auto d = ParseFileDouble(s);
+    if (!d) return std::nullopt;
+    return Variant::real(*d);
+}
+
+std::string ParseFileString(std::string_view text) {
+    std::string_view s = Trim(text);
+    if (!s.empty() && s.front() == '"') {
+        s.remove_prefix(1);
+        auto end = s.find('"');
+        if (end != std::string_view::npos) s = s.substr(0, end);
+    }
+    return std::string(s);
+}
+
+// ---- writer ---------------------------------------------------------------------
+
+bool WriteProjectText(const Project& p, std::string& out) {
+    const int nx = p.GridNX;
+    const int ny = Project::GridNYFor(std::max(nx, 0));
+    const bool xy = p.XYCalculated == 1;
+
+    // Arrays shorter than their counts would make the file unreadable.
+    if (p.AntennaCount > p.AntennaSlotBound()) return false;
+    if (p.LegacySourceCount > 1 &&
+        static_cast<std::size_t>(p.LegacySourceCount) + 1 > p.LegacySources.size())
+        return false;
+    if (nx > 0 && (p.GroundGrid.nx() < nx || p.GroundGrid.ny() < ny)) return false;
+    if (xy) {
+        if (nx >= 0 && (p.DensityGrid.nx() < nx || p.DensityGrid.ny() < ny)) return false;
+        if (p.IsolineCount < 0 ||
+            static_cast<std::size_t>(p.IsolineCount) + 1 > p.IsolineLevel.size() ||
+            p.Isolines.levels() < p.IsolineCount || p.IsolinesAux.levels() < p.IsolineCount)
+            return false;
+    }
+
+    std::size_t gridLines = static_cast<std::size_t>(std::max(nx, 0)) * std::max(ny, 0);
+    out.reserve(out.size() + (xy ? 2 : 1) * gridLines * 20 + 1024);
+    Writer w{out};
+
+    w.integer(2);
+    w.dbl(p.PlanWidthM);
+    w.integer(p.GridNX);
+    w.integer(p.AntennaCount);
+    w.integer(p.TowerCount);
+    for (int k = 1; k <= p.AntennaCount; ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        w.dbl(a.AntHeight);
+        w.dbl(a.AntTilt);
+        w.str(a.AntPowerMode);
+        w.dbl(a.AntPower);
+        w.dbl(a.AntDirection);
+        w.str(a.AntHeightUnit);
+        w.str(a.AntType);
+        w.integer(a.AntTower);
+        w.integer(a.AntNumber);
+        // Positions and zoom factors are kept as whole numbers.
+        w.dbl(std::floor(a.AntX));
+        w.dbl(std::floor(a.AntY));
+        w.dbl(std::floor(a.AntFactor));
+    }
+    for (int i = 1; i <= nx; ++i)
+        for (int j = 1; j <= ny; ++j)
+            w.dbl(p.GroundGrid(i, j));
+    w.var(p.SourceKindVar);
+    w.integer(p.SourceKindInt);
+    w.integer(p.LegacySourceCount);
+    if (p.LegacySourceCount > 1) {
+        for (int k = 1; k <= p.LegacySourceCount; ++k) {
+            const LegacySource& s = p.LegacySources[static_cast<std::size_t>(k)];
+            w.dbl(s.LegacyEmission);
+            w.dbl(s.LegacyExitSpeed);
+            w.dbl(s.LegacyGasTemp);
+            w.integer(s.LegacyKind);
+            w.dbl(s.LegacyD1);
+            w.dbl(s.LegacyD2);
+            w.dbl(s.LegacyD3);
+            w.dbl(s.LegacyD4);
+            w.dbl(s.LegacyD5);
+        }
+    }
+    w.integer(p.XYCalculated);
+    for (double v : {p.OriginX, p.OriginY, p.EarthR, p.OriginLon, p.OriginLat, p.OriginMarkX,
+                     p.OriginMarkY, p.ScaleDistance, p.ReservedValue})
+        w.dbl(v);
+    if (!xy) return w.ok;
+
+    w.integer(p.CalcOption);
+    w.dbl(p.CalcHeight);
+    w.dbl(p.XYCalcOffsetX);
+    w.dbl(p.XYCalcOffsetY);
+    w.dbl(p.XYCalcZoom);
+    for (int i = 0; i <= nx; ++i)
+        for (int j = 1; j <= ny; ++j)
+            w.dbl(p.DensityGrid(i, j));
+    w.integer(p.IsolineCount);
+    w.var(Variant::integer(p.IsolinePointMax()));
+    w.integer(p.IsolineAuxMax());
+    w.dbl(p.MaxDensity);
+    w.var(p.MaxPosX);
+    w.integer(p.MaxPosY);
+    for (int k = 1; k <= p.IsolineCount; ++k)
+        w.dbl(p.IsolineLevel[static_cast<std::size_t>(k)]);
+    WriteCrossings(w, p.Isolines, p.IsolineCount, p.IsolinePointMax());
+    WriteCrossings(w, p.IsolinesAux, p.IsolineCount, p.IsolineAuxMax());
+    return w.ok;
+}
+
+bool WriteProjectFile(const Project& p, std::ostream& os) {
+    std::string text;
+    if (!WriteProjectText(p, text)) return false;
+    os.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return static_cast<bool>(os);
+}
+
+// ---- reader ----------------------------------------------------------------------
+
+bool ReadProjectText(Project& p, std::string_view text) {
+    LineReader in(text);
+
+    std::int16_t first = 0;
+    if (!in.i16(first)) return false;
+    if (first > 10) {
+        // The older layout starts with the plan width itself.
+        p.FormatVersion = 1;
+        p.PlanWidthM = first;
+    } else {
+        p.FormatVersion = first;
+        if (!in.dbl(p.PlanWidthM)) return false;
+    }
+    const bool current = p.FormatVersion == 2;
+
+    std::int16_t gridNX = 0;
+    if (!in.i16(gridNX)) return false;
+    // A grid step below one drawing unit cannot be drawn or divided by.
+    if (gridNX < 1 || gridNX > area::ScaleWidth) return false;
+    p.GridNX = gridNX;
+    p.RecomputeDerived();
+    const int nx = p.GridNX;
+    const int ny = p.GridNY;
+
+    if (!in.i16(p.AntennaCount) || !in.i16(p.TowerCount)) return false;
+    if (p.AntennaCount < 0) return false;
+    if (p.AntennaCount > 0) {
+        if (!in.fits(p.AntennaCount, current ? 12 : 11)) return false;
+        p.Antennas.resize(static_cast<std::size_t>(p.AntennaCount) + 1);
+        for (int k = 1; k <= p.AntennaCount; ++k) {
+            Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+            if (!in.dbl(a.AntHeight) || !in.dbl(a.AntTilt) || !in.str(a.AntPowerMode) ||
+                !in.dbl(a.AntPower) || !in.dbl(a.AntDirection) || !in.str(a.AntHeightUnit) ||
+                !in.str(a.AntType) || !in.i16(a.AntTower) || !in.i16(a.AntNumber) ||
+                !in.dbl(a.AntX))
+                return false;
+            a.AntCellX = Variant::real(a.AntX / p.CellSize);
+            if (!in.dbl(a.AntY)) return false;
+            double cellY = RoundHalfEven(a.AntY / p.CellSize);
+            if (cellY < std::numeric_limits<std::int16_t>::min() ||
+                cellY > std::numeric_limits<std::int16_t>::max())
+                return false;
+            a.AntCellY = static_cast<std::int16_t>(cellY);
+            if (current) {
+                if (!in.dbl(a.AntFactor)) return false;
+            } else {
+                a.AntFactor = 1.0;
+            }
+        }
+    }
+
+    if (!in.fits(static_cast<std::int64_t>(nx) * ny, 1)) return false;
+    p.GroundGrid.resize(nx, ny);
+    for (int i = 1; i <= nx; ++i)
+        for (int j = 1; j <= ny; ++j)
+            if (!in.dbl(p.GroundGrid(i, j))) return false;
+    // The result grid keeps the bounds of the ground grid even without a result.
+    if (p.DensityGrid.nx() != nx || p.DensityGrid.ny() != ny) p.DensityGrid.resize(nx, ny);
+
+    if (!in.var(p.SourceKindVar) || !in.i16(p.SourceKindInt) || !in.i16(p.LegacySourceCount))
+        return false;
+    if (p.LegacySourceCount < 0) return false;
+    if (p.LegacySourceCount > 1) {
+        if (!in.fits(p.LegacySourceCount, 9)) return false;
+        p.LegacySources.assign(static_cast<std::size_t>(p.LegacySourceCount) + 1, LegacySource{});
+        for (int k = 1; k <= p.LegacySourceCount; ++k) {
+            LegacySource& s = p.LegacySources[static_cast<std::size_t>(k)];
+            if (!in.dbl(s.LegacyEmission) || !in.dbl(s.LegacyExitSpeed) ||
+                !in.dbl(s.LegacyGasTemp) || !in.i16(s.LegacyKind) || !in.dbl(s.LegacyD1) ||
+                !in.dbl(s.LegacyD2) || !in.dbl(s.LegacyD3) || !in.dbl(s.LegacyD4) ||
+                !in.dbl(s.LegacyD5))
+                return false;
+        }
+    }
+
+    if (!in.i16(p.XYCalculated)) return false;
+    for (double* v : {&p.OriginX, &p.OriginY, &p.EarthR, &p.OriginLon, &p.OriginLat, &p.OriginMarkX,
+                      &p.OriginMarkY, &p.ScaleDistance, &p.ReservedValue})
+        if (!in.dbl(*v)) return false;
+    if (p.XYCalculated != 1) return true;
+
+    if (!in.i16(p.CalcOption) || !in.dbl(p.CalcHeight)) return false;
+    if (current) {
+        if (!in.dbl(p.XYCalcOffsetX) || !in.dbl(p.XYCalcOffsetY) || !in.dbl(p.XYCalcZoom))
+            return false;
+    } else {
+        p.XYCalcOffsetX = 0.0;
+        p.XYCalcOffsetY = 0.0;
+        p.XYCalcZoom = 1.0;
+    }
+    if (!in.fits(static_cast<std::int64_t>(nx + 1) * ny, 1)) return false;
+    p.DensityGrid.resize(nx, ny);
+    for (int i = 0; i <= nx; ++i)
+        for (int j = 1; j <= ny; ++j)
+            if (!in.dbl(p.DensityGrid(i, j))) return false;
+
+    Variant pointMax;
+    std::int64_t auxMax = 0;
+    if (!in.i16(p.IsolineCount) || !in.var(pointMax) || !in.i64(auxMax) || !in.dbl(p.MaxDensity) ||
+        !in.var(p.MaxPosX) || !in.i16(p.MaxPosY))
+        return false;
+    // The slot count is used as a whole number whatever form it was stored in.
+    std::int64_t slots = 0;
+    if (pointMax.kind == Variant::Kind::Integer) {
+        slots = pointMax.i;
+    } else if (pointMax.kind == Variant::Kind::Double) {
+        double r = RoundHalfEven(pointMax.d);
+        if (r < 0 || r > 9.0e18) return false;
+        slots = static_cast<std::int64_t>(r);
+    }
+    if (p.IsolineCount < 0 || slots < 0 || auxMax < 0) return false;
+    if (!in.fits(p.IsolineCount, 1)) return false;
+    p.IsolineLevel.assign(static_cast<std::size_t>(p.IsolineCount) + 1, 0.0);
+    for (int k = 1; k <= p.IsolineCount; ++k)
+        if (!in.dbl(p.IsolineLevel[static_cast<std::size_t>(k)])) return false;
+    if (!ReadCrossings(in, p.Isolines, p.IsolineCount, slots)) return false;
+    if (!ReadCrossings(in, p.IsolinesAux, p.IsolineCount, auxMax)) return false;
+    return true;
+}
+
+bool ReadProjectFile(Project& p, std::istream& is) {
+    std::string text((std::istreambuf_iterator<char>(is)), std::istreambuf_iterator<char>());
+    if (is.bad()) return false;
+    return ReadProjectText(p, text);
+}
+
+bool SaveProjectFile(const Project& p, const std::string& path) {
+    std::string text;
+    if (!WriteProjectText(p, text)) return false;
+    return WriteFileAtomically(path, text);
+}
+
+bool LoadProjectFile(Project& p, const std::string& path) {
+    auto text = ReadWholeFile(path);
+    if (!text) return false;
+    return ReadProjectText(p, *text);
+}
+
+} // namespace brenvik
