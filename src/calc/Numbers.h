@@ -24,4 +24,11 @@ std::string FormatNumberC(double value);
 // the distance.
 std::string FormatFixed2C(double value);
 
+// Replaces the text of a box. (Assigning a short literal straight to a
+// std::string trips a false -Wrestrict diagnostic of GCC 12.)
+inline void SetText(std::string& box, const char* text) {
+    box.clear();
+    box.append(text);
+}
+
 } // namespace brenvik

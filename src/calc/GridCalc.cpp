@@ -1,0 +1,614 @@
+#include "calc/GridCalc.h"
+
+#include "calc/Kernel.h"
+#include "calc/Messages.h"
+#include "calc/PowerDensity.h"
+#include "model/Int16.h"
+
+#include <algorithm>
+#include <barrier>
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace brenvik {
+
+// ---- Preconditions ---------------------------------------------------------------------
+
+std::optional<std::string> XYCalcRefusal(const Project& p) {
+    if (p.AntennaCount == 0) return std::string(msg::NoSource);
+    return std::nullopt;
+}
+
+std::optional<std::string> XZViewRefusal(const Project& p) {
+    if (p.Zoom != 1.0) return std::string(msg::XZNeedsZoom);
+    if (p.XYCalcZoom != 1.0) return std::string(msg::XZNeedsXYZoom);
+    return std::nullopt;
+}
+
+std::optional<std::string> XZSourceRefusal(const Project& p) {
+    return XYCalcRefusal(p);
+}
+
+// ---- "Calculation" ---------------------------------------------------------------------------
+
+CalForm CalFormLoad(const Project& p, const NumberFormatter& fmt) {
+    CalForm f;
+    f.option1 = p.CalcOption == 1;
+    f.text1Enabled = !f.option1;
+    f.text1 = fmt(p.CalcHeight);
+    return f;
+}
+
+void CalFormOption1(Project& p, CalForm& f) {
+    p.CalcOption = 1;
+    f.option1 = true;
+    f.text1Enabled = false;
+    p.CalcHeight = 0.0;
+    SetText(f.text1, "0");
+}
+
+void CalFormOption2(Project& p, CalForm& f) {
+    p.CalcOption = 0;
+    f.option1 = false;
+    f.text1Enabled = true;
+}
+
+std::optional<std::string> CalFormAccept(Project& p, const CalForm& f, const NumberParser& parse) {
+    const auto v = parse(f.text1);
+    if (!v) return std::string(msg::InputDataError);
+    p.CalcHeight = std::floor(*v);
+    return std::nullopt;
+}
+
+std::string HeightLabelText(const Project& p, const NumberFormatter& fmt) {
+    return "h=" + fmt(p.CalcHeight) + " m";
+}
+
+// ---- "XZ-Calculation"
+// ----------------------------------------------------------------------------
+
+double XZDialogDistance(Project& p) {
+    if (p.XZDistance == -1.0)
+        p.XZDistance = (area::Shape2Top - area::HScrollHeight) * p.MetersPerUnit / 2.0;
+    return p.XZDistance;
+}
+
+std::optional<std::string> XZDialogAccept(Project& p, const std::string& text2,
+                                          const NumberParser& parse) {
+    const auto v = parse(text2);
+    if (!v) return std::string(msg::InputDataError);
+    p.XZDistance = *v;
+    const double planHeight = p.GridNY * p.CellSize * p.MetersPerUnit;
+    if (*v <= 0.0 || *v > planHeight) return std::string(msg::DistanceNotAllowed);
+    p.XZPlaneRow = static_cast<std::int64_t>(std::floor(
+        (p.CellSize + area::Shape2Top - area::HScrollHeight - *v / p.MetersPerUnit) / p.CellSize));
+    p.CurrentPlane = "planoxz";
+    return std::nullopt;
+}
+
+// ---- Grid size --------------------------------------------------------------------------------
+
+std::optional<std::int16_t> GridNXFromText(const std::string& text, const NumberParser& parse) {
+    const auto v = parse(text);
+    if (!v) return std::nullopt;
+    const double r = std::nearbyint(*v); // halves to even
+    if (r < -32768.0 || r > area::ScaleWidth) return std::nullopt;
+    if (r <= 2.0) return std::int16_t{3};
+    return static_cast<std::int16_t>(r);
+}
+
+// ---- Progress texts
+// ---------------------------------------------------------------------------------
+
+std::string RunningLabel2(const Project& p) {
+    return p.LegacySourceCount == 1 ? "Without temporal average" : "There is a temporal average";
+}
+
+std::string RunningLabel3(const CalcProgress& c) {
+    return "Running " + std::to_string(c.pass) + " of " + std::to_string(c.passCount) +
+           " tempotal point(s)";
+}
+
+std::string RunningLabel4(const CalcProgress& c) {
+    return "Running " + std::to_string(c.antenna) + " of " + std::to_string(c.antennaCount) +
+           " pollution sources";
+}
+
+std::string RunningLabel5(const CalcProgress& c) {
+    return "Running " + std::to_string(c.node) + " of " + std::to_string(c.nodeTotal) +
+           " calculation points";
+}
+
+std::string RunningLabel6(const Project& p) {
+    std::string text;
+    if (p.SourceKindVar.toDouble() == 1.0) text = "L\u00ednea activada";
+    if (p.SourceKindInt == 1) text = "\u00c1rea activada";
+    if (p.SourceKindVar.toDouble() == 0.0 && p.SourceKindInt == 0) text = "Fuente activada";
+    return text;
+}
+
+// ---- The calculations
+// ------------------------------------------------------------------------------
+
+namespace {
+
+struct CalcFailure {};
+struct CalcCancelled {};
+
+// The view the result is computed for.
+struct View {
+    int nx = 0, ny = 0, cell = 0;
+    double mpu = 0.0, zoom = 1.0, scrollX = 0.0, scrollY = 0.0;
+
+    // Plan metres of grid line k (column or row).
+    double CoordX(long long k) const { return coord(k, scrollX); }
+    double CoordY(long long k) const { return coord(k, scrollY); }
+    // The ground cell under grid line k. The same quotient as metres / (CellSize *
+    // MetersPerUnit), worked out in drawing units so that a node on a cell line
+    // reads that cell and not its neighbour through the rounding of the metres.
+    long long GroundX(long long k) const { return ground(k, scrollX); }
+    long long GroundY(long long k) const { return ground(k, scrollY); }
+
+  private:
+    double coord(long long k, double scroll) const {
+        return static_cast<double>(k * cell) * mpu / zoom - scroll * mpu / zoom;
+    }
+    long long ground(long long k, double scroll) const {
+        const double q = (static_cast<double>(k * cell) - scroll) / (zoom * cell);
+        if (!std::isfinite(q) || std::fabs(q) > 1e9) throw CalcFailure{};
+        return static_cast<long long>(std::floor(q));
+    }
+};
+
+View MakeView(const Project& p) {
+    View v;
+    v.nx = p.GridNX;
+    v.ny = p.GridNY;
+    v.cell = p.CellSize;
+    v.mpu = p.MetersPerUnit;
+    v.zoom = p.Zoom;
+    v.scrollX = p.ScrollOffsetX;
+    v.scrollY = p.ScrollOffsetY;
+    if (v.nx < 1 || v.ny < 1 || v.cell < 1 || !(v.mpu > 0.0) || !std::isfinite(v.mpu) ||
+        !(v.zoom > 0.0) || !std::isfinite(v.zoom) || !std::isfinite(v.scrollX) ||
+        !std::isfinite(v.scrollY))
+        throw CalcFailure{};
+    if (p.GroundGrid.nx() != v.nx || p.GroundGrid.ny() != v.ny) throw CalcFailure{};
+    if (p.AntennaCount < 0 || p.AntennaCount > p.AntennaSlotBound()) throw CalcFailure{};
+    return v;
+}
+
+double Ground(const Project& p, long long col, long long row) {
+    if (!p.GroundGrid.inBounds(col, row)) throw CalcFailure{};
+    return p.GroundGrid(static_cast<int>(col), static_cast<int>(row));
+}
+
+// One antenna as the node loops need it.
+struct Source {
+    kernel::Antenna k{};
+    double xs = 0.0, ys = 0.0;
+    double h = 0.0; // AntHeight + ground at the antenna's foot
+};
+
+std::vector<Source> MakeSources(const Project& p) {
+    std::vector<Source> out;
+    for (int s = 1; s <= p.AntennaCount; ++s) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(s)];
+        const AntennaModel m = AntennaModel::From(a, p);
+        Source src;
+        src.k = kernel::Antenna{static_cast<int>(m.kind),
+                                m.sinTheta,
+                                m.cosTheta,
+                                m.tilt,
+                                m.cosTilt,
+                                m.absSinTilt,
+                                m.openAngle,
+                                m.scale};
+        src.xs = m.xs;
+        src.ys = m.ys;
+        const double qx = a.AntX / p.CellSize, qy = a.AntY / p.CellSize;
+        if (!std::isfinite(qx) || !std::isfinite(qy) || std::fabs(qx) > 1e9 || std::fabs(qy) > 1e9)
+            throw CalcFailure{};
+        const double gS = Ground(p, static_cast<long long>(std::floor(qx)),
+                                 static_cast<long long>(std::floor(qy)));
+        src.h = a.AntHeight + gS;
+        out.push_back(src);
+    }
+    return out;
+}
+
+using ColumnFn = void (*)(const kernel::Antenna&, double, const double*, const double*, double*,
+                          int);
+
+ColumnFn PickKernel(bool scalar) {
+    if (scalar) return kernel::AddColumnScalar;
+    static const kernel::Isa isa = kernel::BestIsa();
+    switch (isa) {
+    case kernel::Isa::Avx512:
+        return kernel::AddColumnAvx512;
+    case kernel::Isa::Avx2:
+        return kernel::AddColumnAvx2;
+    default:
+        return kernel::AddColumnScalar;
+    }
+}
+
+// The node offsets of one column for one source: dx and the per-lane dy, dz.
+// Filled by the plane-specific part.
+struct ColumnInput {
+    double dx = 0.0;
+    double* dy = nullptr;
+    double* dz = nullptr;
+};
+
+// Adds every source, in order 1..N, to every column of `acc` (cols columns of
+// `stride` lanes). The columns are spread over the threads; each column is
+// always computed by the same code whatever the thread count, so the result
+// does not depend on it.
+template <class Fill>
+void AddSources(const std::vector<Source>& sources, int cols, int rows, int stride,
+                std::vector<double>& acc, const CalcControl& ctl, CalcProgress progress,
+                const Fill& fill) {
+    const ColumnFn addColumn = PickKernel(ctl.scalarReference);
+    const int n = static_cast<int>(sources.size());
+    unsigned threads = ctl.threads ? ctl.threads : std::thread::hardware_concurrency();
+    threads = std::max(1u, threads);
+    // Blocks of a few thousand nodes: small enough to spread the work and to
+    // notice a cancel quickly, large enough to cost nothing to hand out.
+    const int blockCols = std::max(1, 4096 / std::max(rows, 1));
+    const int blocks = (cols + blockCols - 1) / blockCols;
+    threads = std::min<unsigned>(threads, static_cast<unsigned>(std::max(blocks, 1)));
+
+    std::vector<std::atomic<int>> next(static_cast<std::size_t>(std::max(n, 1)));
+    for (auto& a : next)
+        a.store(0);
+    std::atomic<long long> doneCols{0};
+    std::atomic<bool> stop{false};
+    std::atomic<bool> failed{false};
+    std::barrier sync(static_cast<std::ptrdiff_t>(threads), [&]() noexcept { doneCols = 0; });
+
+    using Clock = std::chrono::steady_clock;
+    auto lastReport = Clock::now();
+    progress.antennaCount = n;
+    const auto report = [&](int s, bool force) {
+        if (ctl.cancel && ctl.cancel->load()) stop = true;
+        if (!ctl.progress || stop) return;
+        const auto now = Clock::now();
+        if (!force && now - lastReport < std::chrono::milliseconds(40)) return;
+        lastReport = now;
+        progress.antenna = s + 1;
+        progress.node = doneCols.load() * rows;
+        if (!ctl.progress(progress)) stop = true;
+    };
+
+    const auto work = [&](bool caller) {
+        std::vector<double> dy(static_cast<std::size_t>(stride)),
+            dz(static_cast<std::size_t>(stride));
+        for (int s = 0; s < n; ++s) {
+            if (caller) report(s, true);
+            const Source& src = sources[static_cast<std::size_t>(s)];
+            for (;;) {
+                if (stop) break;
+                const int b = next[static_cast<std::size_t>(s)].fetch_add(1);
+                if (b >= blocks) break;
+                try {
+                    const int c1 = std::min(cols, (b + 1) * blockCols);
+                    for (int c = b * blockCols; c < c1; ++c) {
+                        ColumnInput in{0.0, dy.data(), dz.data()};
+                        fill(src, c, in);
+                        addColumn(src.k, in.dx, dy.data(), dz.data(),
+                                  acc.data() + static_cast<std::size_t>(c) * stride, stride);
+                    }
+                    doneCols += c1 - b * blockCols;
+                } catch (...) {
+                    failed = true;
+                    stop = true;
+                }
+                if (caller) report(s, false);
+            }
+            sync.arrive_and_wait();
+        }
+    };
+
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t)
+        pool.emplace_back(work, false);
+    work(true);
+    for (auto& t : pool)
+        t.join();
+    if (failed) throw CalcFailure{};
+    if (ctl.cancel && ctl.cancel->load()) stop = true;
+    if (stop) throw CalcCancelled{};
+}
+
+int Stride(int rows) {
+    return (rows + kernel::Lanes - 1) / kernel::Lanes * kernel::Lanes;
+}
+
+// Legacy temporal passes: every pass yields the same grid, and the result is
+// their average, summed pass by pass as the passes would add it.
+void AverageLegacyPasses(Grid2D<double>& g, int passes) {
+    if (passes <= 1) return;
+    double* d = g.data();
+    for (std::size_t k = 0; k < g.size(); ++k) {
+        const double share = d[k] / passes;
+        double sum = 0.0;
+        for (int q = 0; q < passes; ++q)
+            sum += share;
+        d[k] = sum;
+    }
+}
+
+struct Extremes {
+    double max = 0.0, min = 0.0;
+    int maxI = -1, maxJ = -1;
+};
+
+Extremes Scan(const Grid2D<double>& g) {
+    Extremes e;
+    for (int i = 0; i <= g.nx(); ++i) {
+        const double* col = g.column(i);
+        for (int j = 0; j <= g.ny(); ++j) {
+            const double d = col[j];
+            if (d > e.max) {
+                e.max = d;
+                e.maxI = i;
+                e.maxJ = j;
+            }
+            if (d < e.min) e.min = d;
+        }
+    }
+    return e;
+}
+
+void Isolines(const Grid2D<double>& g, int count, double max, double min,
+              std::vector<double>& levels, CrossingTable& along, CrossingTable& across) {
+    if (count < 1) throw CalcFailure{};
+    const double step = std::fabs(max - min) / count;
+    levels.assign(static_cast<std::size_t>(count) + 1, 0.0);
+    along.reset(count);
+    across.reset(count);
+    for (int k = 1; k <= count; ++k)
+        levels[static_cast<std::size_t>(k)] = k * step;
+    const auto idx = [](int v) { return static_cast<std::int16_t>(v); };
+    for (int k = 1; k <= count; ++k) {
+        const double L = levels[static_cast<std::size_t>(k)];
+        for (int i = 0; i <= g.nx(); ++i) {
+            const double* col = g.column(i);
+            for (int j = 0; j < g.ny(); ++j) {
+                const double a = col[j], b = col[j + 1];
+                if (a < L && L < b) along.append(k, idx(i), idx(j));
+                if (a > L && L > b) along.append(k, idx(i), idx(j));
+            }
+        }
+        for (int j = 0; j <= g.ny(); ++j)
+            for (int i = 0; i < g.nx(); ++i) {
+                const double a = g(i, j), b = g(i + 1, j);
+                if (a < L && L < b) across.append(k, idx(i), idx(j));
+                if (a > L && L > b) across.append(k, idx(i), idx(j));
+            }
+    }
+}
+
+bool AllFinite(const std::vector<double>& v) {
+    for (double d : v)
+        if (!std::isfinite(d)) return false;
+    return true;
+}
+
+CalcProgress StartProgress(const Project& p, const View& v) {
+    CalcProgress c;
+    c.passCount = p.LegacySourceCount;
+    c.antennaCount = p.AntennaCount;
+    c.nodeTotal = static_cast<std::int64_t>(v.nx + 1) * (v.ny + 1);
+    return c;
+}
+
+// Reports the remaining legacy passes (their values need no new evaluation).
+void ReportPasses(const CalcControl& ctl, CalcProgress c, std::int64_t nodesPerSource) {
+    if (!ctl.progress) return;
+    c.antenna = c.antennaCount;
+    c.node = nodesPerSource;
+    for (int q = 1; q <= c.passCount; ++q) {
+        c.pass = q;
+        if (!ctl.progress(c)) throw CalcCancelled{};
+    }
+}
+
+template <class Body> CalcOutcome Guard(const Body& body) {
+    try {
+        body();
+        return CalcOutcome{};
+    } catch (const CalcCancelled&) {
+        return CalcOutcome{CalcStatus::Cancelled, ""};
+    } catch (...) {
+        // Out-of-grid lookups, int16 overflows, non-finite values and memory
+        // exhaustion all end the same way, with the project untouched.
+        return CalcOutcome{CalcStatus::Failed, msg::InputDataError};
+    }
+}
+
+} // namespace
+
+CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
+    return Guard([&] {
+        const View v = MakeView(p);
+        const std::vector<Source> sources = MakeSources(p);
+        const int passes = p.LegacySourceCount;
+        const bool surface = p.CalcOption == 1;
+        const double z = p.CalcHeight;
+
+        std::vector<double> xm(static_cast<std::size_t>(v.nx) + 1, 0.0);
+        std::vector<double> ym(static_cast<std::size_t>(v.ny) + 1, 0.0);
+        std::vector<long long> gcol(xm.size()), grow(ym.size());
+        for (int i = 1; i <= v.nx; ++i) {
+            xm[static_cast<std::size_t>(i)] = v.CoordX(i);
+            gcol[static_cast<std::size_t>(i)] = v.GroundX(i);
+        }
+        for (int j = 1; j <= v.ny; ++j) {
+            ym[static_cast<std::size_t>(j)] = v.CoordY(j);
+            grow[static_cast<std::size_t>(j)] = v.GroundY(j);
+        }
+        // Ground under every node (column i, row j), checked once.
+        const int rows = v.ny, cols = v.nx, stride = Stride(rows);
+        std::vector<double> gR(static_cast<std::size_t>(cols) * stride, 0.0);
+        for (int i = 1; i <= v.nx; ++i)
+            for (int j = 1; j <= v.ny; ++j)
+                gR[static_cast<std::size_t>(i - 1) * stride + (j - 1)] =
+                    Ground(p, gcol[static_cast<std::size_t>(i)], grow[static_cast<std::size_t>(j)]);
+
+        std::vector<double> acc(static_cast<std::size_t>(cols) * stride, 0.0);
+        if (passes >= 1 && !sources.empty()) {
+            const auto fill = [&](const Source& s, int c, ColumnInput& in) {
+                in.dx = xm[static_cast<std::size_t>(c) + 1] - s.xs;
+                const double* g = gR.data() + static_cast<std::size_t>(c) * stride;
+                for (int k = 0; k < rows; ++k) {
+                    in.dy[k] = ym[static_cast<std::size_t>(k) + 1] - s.ys;
+                    const double h = surface ? s.h - g[k] : s.h;
+                    in.dz[k] = h - z;
+                }
+                for (int k = rows; k < stride; ++k)
+                    in.dy[k] = in.dz[k] = 1.0;
+            };
+            AddSources(sources, cols, rows, stride, acc, ctl, StartProgress(p, v), fill);
+        }
+        if (!AllFinite(acc)) throw CalcFailure{};
+
+        Grid2D<double> grid(v.nx, v.ny);
+        for (int i = 1; i <= v.nx; ++i) {
+            double* col = grid.column(i);
+            const double* a = acc.data() + static_cast<std::size_t>(i - 1) * stride;
+            const double* g = gR.data() + static_cast<std::size_t>(i - 1) * stride;
+            for (int j = 1; j <= v.ny; ++j)
+                col[j] = (!surface && z < g[j - 1]) ? 0.0 : a[j - 1]; // below ground
+        }
+        if (passes > 1) AverageLegacyPasses(grid, passes);
+        ReportPasses(ctl, StartProgress(p, v), static_cast<std::int64_t>(v.nx) * v.ny);
+
+        const Extremes e = Scan(grid);
+        std::vector<double> levels;
+        CrossingTable along, across;
+        Isolines(grid, p.IsolineCount, e.max, e.min, levels, along, across);
+        Variant maxX = p.MaxPosX;
+        std::int16_t maxY = p.MaxPosY;
+        if (e.maxI >= 0) {
+            maxX = Variant::real(xm[static_cast<std::size_t>(e.maxI)] / v.mpu);
+            const double y = std::nearbyint(ym[static_cast<std::size_t>(e.maxJ)] / v.mpu);
+            if (!(std::fabs(y) < 1e6)) throw CalcFailure{};
+            maxY = checkedInt16(static_cast<long long>(y));
+        }
+        const std::int16_t antennaCount = p.AntennaCount;
+
+        // Commit: nothing of the project changed before this point.
+        p.DensityGrid = std::move(grid);
+        p.GridXm = std::move(xm);
+        p.GridYm = std::move(ym);
+        p.XYCalcZoom = v.zoom;
+        p.XYCalcOffsetX = -v.scrollX;
+        p.XYCalcOffsetY = -v.scrollY;
+        p.CalcAntennaCount = antennaCount;
+        p.MaxDensity = e.max;
+        p.MinDensity = e.min;
+        p.MaxPosX = maxX;
+        p.MaxPosY = maxY;
+        p.IsolineLevel = std::move(levels);
+        p.Isolines = std::move(along);
+        p.IsolinesAux = std::move(across);
+        p.XYCalculated = 1;
+    });
+}
+
+CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl) {
+    return Guard([&] {
+        const View v = MakeView(p);
+        const std::vector<Source> sources = MakeSources(p);
+        const int passes = p.LegacySourceCount;
+        const int offset = p.XZRowOffset;
+        const long long planeRow = p.XZPlaneRow;
+
+        std::vector<double> xm(static_cast<std::size_t>(v.nx) + 1);
+        std::vector<double> ym(static_cast<std::size_t>(v.ny) + 1);
+        for (int i = 0; i <= v.nx; ++i)
+            xm[static_cast<std::size_t>(i)] = v.CoordX(i);
+        for (int j = 0; j <= v.ny; ++j)
+            ym[static_cast<std::size_t>(j)] = v.CoordY(j);
+        const double yPlane = v.CoordY(planeRow);
+        const long long groundRow = v.GroundY(planeRow);
+
+        // Height rows 0..ny - offset are computed; columns 0..nx.
+        const int rows = std::max(0, v.ny - offset + 1), cols = v.nx + 1;
+        const int stride = Stride(std::max(rows, 1));
+        std::vector<double> gR(static_cast<std::size_t>(cols));
+        for (int i = 0; i <= v.nx; ++i)
+            gR[static_cast<std::size_t>(i)] = Ground(p, v.GroundX(i), groundRow);
+
+        std::vector<double> acc(static_cast<std::size_t>(cols) * stride, 0.0);
+        if (passes >= 1 && rows > 0 && !sources.empty()) {
+            const auto fill = [&](const Source& s, int c, ColumnInput& in) {
+                in.dx = xm[static_cast<std::size_t>(c)] - s.xs;
+                const double dy = yPlane - s.ys;
+                for (int k = 0; k < rows; ++k) {
+                    in.dy[k] = dy;
+                    in.dz[k] = s.h - ym[static_cast<std::size_t>(k)];
+                }
+                for (int k = rows; k < stride; ++k)
+                    in.dy[k] = in.dz[k] = 1.0;
+            };
+            AddSources(sources, cols, rows, stride, acc, ctl, StartProgress(p, v), fill);
+        }
+        if (!AllFinite(acc)) throw CalcFailure{};
+
+        Grid2D<double> grid(v.nx, v.ny);
+        for (int i = 0; i <= v.nx; ++i) {
+            double* col = grid.column(i);
+            const double* a = acc.data() + static_cast<std::size_t>(i) * stride;
+            const double ground = gR[static_cast<std::size_t>(i)];
+            for (int j = 0; j < rows; ++j) {
+                // At or below the ground the section holds nothing.
+                const double value = ym[static_cast<std::size_t>(j)] <= ground ? 0.0 : a[j];
+                col[v.ny - j - offset] = value;
+            }
+        }
+        if (passes > 1) AverageLegacyPasses(grid, passes);
+        ReportPasses(ctl, StartProgress(p, v),
+                     static_cast<std::int64_t>(v.nx + 1) * static_cast<std::int64_t>(rows));
+
+        // The section is drawn two rows higher than it is computed.
+        for (int j = 2; j <= v.ny; ++j)
+            for (int i = 1; i <= v.nx; ++i)
+                grid(i, j - 2) = grid(i, j);
+
+        const Extremes e = Scan(grid);
+        std::vector<double> levels;
+        CrossingTable along, across;
+        Isolines(grid, p.IsolineCount, e.max, e.min, levels, along, across);
+        Variant maxX = p.XZMaxPosX, maxY = p.XZMaxPosY;
+        if (e.maxI >= 0) {
+            maxX = Variant::real(xm[static_cast<std::size_t>(e.maxI)] / v.mpu);
+            maxY = Variant::real(ym[static_cast<std::size_t>(e.maxJ)] / v.mpu);
+        }
+        const std::int16_t antennaCount = p.AntennaCount;
+
+        p.XZDensityGrid = std::move(grid);
+        p.GridXm = std::move(xm);
+        p.GridYm = std::move(ym);
+        p.XYCalcZoom = v.zoom;
+        p.XYCalcOffsetX = -v.scrollX;
+        p.XYCalcOffsetY = -v.scrollY;
+        p.CalcAntennaCount = antennaCount;
+        p.XZMaxDensity = e.max;
+        p.XZMinDensity = e.min;
+        p.XZMaxPosX = maxX;
+        p.XZMaxPosY = maxY;
+        p.XZIsolineLevel = std::move(levels);
+        p.XZIsolines = std::move(along);
+        p.XZIsolinesAux = std::move(across);
+        p.CurrentPlane = "planoxz";
+        p.XZCalculated = 1;
+    });
+}
+
+} // namespace brenvik

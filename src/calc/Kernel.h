@@ -1,0 +1,34 @@
+#pragma once
+
+// The inner loop of the grid calculations: one antenna added to one column of
+// nodes. Kept free of library headers so that the vectorised variants can be
+// compiled for their instruction sets without pulling in shared inline code.
+namespace brenvik::kernel {
+
+// Kind codes as in AntennaKind: 0 panel, 1 stick, 2 none.
+struct Antenna {
+    int kind;
+    double sinTheta, cosTheta;
+    double tilt, cosTilt, absSinTilt;
+    double openAngle;
+    double scale; // 8.64 * power
+};
+
+// Columns are processed in lanes of this many nodes; callers pad their arrays
+// to a multiple of it (the padding lanes are computed and then ignored).
+inline constexpr int Lanes = 8;
+
+// acc[k] += contribution at offsets (dx, dy[k], dz[k]) for k in [0, n); a node
+// with dx = dy[k] = 0 receives nothing. n is a multiple of Lanes.
+void AddColumnScalar(const Antenna& a, double dx, const double* dy, const double* dz, double* acc,
+                     int n);
+void AddColumnAvx2(const Antenna& a, double dx, const double* dy, const double* dz, double* acc,
+                   int n);
+void AddColumnAvx512(const Antenna& a, double dx, const double* dy, const double* dz, double* acc,
+                     int n);
+
+enum class Isa { Scalar, Avx2, Avx512 };
+// The best variant this processor runs.
+Isa BestIsa();
+
+} // namespace brenvik::kernel

@@ -1,1 +1,0 @@
-// The calc module's sources are the .cpp files of this folder.
