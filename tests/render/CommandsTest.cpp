@@ -1,0 +1,149 @@
+#include "render/Commands.h"
+
+#include "RenderTestUtil.h"
+#include "render/Dots.h"
+#include "render/Scene.h"
+
+#include <gtest/gtest.h>
+
+namespace brenvik::render {
+namespace {
+
+TEST(DisplayCommands, RefusedWithoutAResultOnTheCurrentPlane) {
+    Project p;
+    p.XZCalculated = 1; // a section result does not help the plan
+    for (int mode : {0, 1, 2}) {
+        const auto o = showResults(p, mode);
+        EXPECT_FALSE(o.accepted);
+        EXPECT_EQ(o.message, "There is not a calculated electromagnetic pollution");
+    }
+    EXPECT_EQ(showResults(p, 3).message, "No calculated levels");
+    EXPECT_EQ(p.DisplayMode, 0);
+
+    p.CurrentPlane = "planoxz";
+    const auto o = showResults(p, 2);
+    EXPECT_TRUE(o.accepted);
+    EXPECT_TRUE(o.message.empty());
+    EXPECT_EQ(p.DisplayMode, 2);
+}
+
+TEST(CalculationColours, OptionsStoreTheDecimalColourValue) {
+    DisplaySettings d;
+    const auto opts = calcColourOptions();
+    ASSERT_EQ(opts.size(), 8u);
+    for (int i = 0; i < 8; ++i) {
+        if (std::string(opts[i].caption) == "Black") chooseIsolineColour(d, i);
+        if (std::string(opts[i].caption) == "White") chooseMarkColour(d, i);
+    }
+    EXPECT_EQ(d.IsolineColour, "0");
+    EXPECT_EQ(d.MarkColour, "16777215");
+    EXPECT_EQ(calcColourOptionFor("16777215"), 1);
+    EXPECT_EQ(calcColourOptionFor("255"), 4); // red
+    EXPECT_FALSE(calcColourOptionFor("12345").has_value());
+    EXPECT_EQ(colourFromText("65535"), kYellow);
+    EXPECT_EQ(colourText(Rgb{0, 0, 255}), "16711680");
+}
+
+TEST(DotColoursDialog, AcceptNormalisesRadiusAndPercent) {
+    DisplaySettings d;
+    EXPECT_FALSE(acceptDotColours(d, "-0.5", "-250").has_value());
+    EXPECT_EQ(d.DotRadius, 1.0);
+    EXPECT_EQ(d.DotFromPercent, 100.0);
+    EXPECT_FALSE(acceptDotColours(d, " 45 ", "12.5").has_value());
+    EXPECT_EQ(d.DotRadius, 45.0);
+    EXPECT_EQ(d.DotFromPercent, 12.5);
+}
+
+TEST(DotColoursDialog, ANonNumericBoxChangesNothing) {
+    DisplaySettings d;
+    const DisplaySettings before = d;
+    EXPECT_EQ(acceptDotColours(d, "abc", "20"), "Input data error");
+    EXPECT_EQ(acceptDotColours(d, "40", ""), "Input data error");
+    EXPECT_EQ(acceptDotColours(d, "40", "1e999"), "Input data error");
+    EXPECT_EQ(d, before);
+    // The window's parser reads the user's locale.
+    const NumberParser comma = [](const std::string& t) -> std::optional<double> {
+        std::string c = t;
+        for (auto& ch : c)
+            if (ch == ',') ch = '.';
+        return parseNumberC(c);
+    };
+    EXPECT_FALSE(acceptDotColours(d, "2,5", "30", comma).has_value());
+    EXPECT_EQ(d.DotRadius, 2.5);
+}
+
+TEST(DotColoursDialog, OptionsSetSchemeJitterAndCount) {
+    DisplaySettings d;
+    EXPECT_EQ(jitterOptionFor(d.DotJitter), JitterOption::Few);
+    chooseJitter(d, JitterOption::Yes);
+    EXPECT_EQ(d.DotJitter, 1.0);
+    chooseDotCount(d, 2);
+    chooseDotCount(d, 5);
+    EXPECT_EQ(d.DotCount, 2);
+    chooseDotScheme(d, 3);
+    chooseDotScheme(d, 18);
+    EXPECT_EQ(d.DotScheme, 3);
+    EXPECT_EQ(dotRadiusText(d), "30");
+    EXPECT_EQ(dotFromPercentText(d), "15");
+}
+
+TEST(NumberParsing, CLocaleByDefault) {
+    EXPECT_EQ(parseNumberC("3.5"), 3.5);
+    EXPECT_EQ(parseNumberC("+7"), 7.0);
+    EXPECT_EQ(parseNumberC("-7"), -7.0);
+    EXPECT_FALSE(parseNumberC("3,5").has_value());
+    EXPECT_FALSE(parseNumberC("+-1").has_value());
+    EXPECT_FALSE(parseNumberC("  ").has_value());
+    EXPECT_FALSE(parseNumberC("12abc").has_value());
+    EXPECT_FALSE(parseNumberC("nan").has_value());
+}
+
+TEST(GridSizeDialog, SmallGridsBecomeThreeAndTheGridsFollow) {
+    Project p;
+    p.XYCalculated = 1;
+    p.Display.MallaMode = 0;
+    EXPECT_EQ(mallaTexts(p).caption, "Grid size");
+    EXPECT_EQ(mallaTexts(p).value, "100");
+    EXPECT_FALSE(acceptMalla(p, "2").has_value());
+    EXPECT_EQ(p.GridNX, 3);
+    EXPECT_EQ(p.CellSize, 5120);
+    EXPECT_EQ(p.GridNY, 2);
+    EXPECT_EQ(p.DensityGrid.nx(), 3);
+    EXPECT_EQ(p.GroundGrid.ny(), 2);
+    EXPECT_EQ(p.XYCalculated, 0);
+
+    EXPECT_EQ(acceptGridSize(p, "many"), "Input data error");
+    EXPECT_EQ(acceptGridSize(p, "20000"), "Input data error"); // cell size 0
+    EXPECT_EQ(p.GridNX, 3);
+    EXPECT_FALSE(acceptGridSize(p, "20.5").has_value()); // halves to even
+    EXPECT_EQ(p.GridNX, 20);
+}
+
+TEST(IsolineCountDialog, NewCountEmptiesTheTablesAndRefusesBelowOne) {
+    Project p;
+    p.Display.MallaMode = 1;
+    EXPECT_EQ(mallaTexts(p).label, "Introduce the number of isolines");
+    EXPECT_EQ(mallaTexts(p).value, "7");
+    p.Isolines.append(3, 4, 5);
+    p.IsolinesAux.append(3, 4, 5);
+    EXPECT_FALSE(acceptMalla(p, "5").has_value());
+    EXPECT_EQ(p.IsolineCount, 5);
+    EXPECT_EQ(p.IsolineLevel.size(), 6u);
+    EXPECT_EQ(p.Isolines.levels(), 5);
+    EXPECT_EQ(p.Isolines.slotMax(), 1);
+    EXPECT_EQ(p.Isolines.x(3, 1), 0);
+    EXPECT_EQ(acceptMalla(p, "0"), "Input data error");
+    EXPECT_EQ(acceptMalla(p, "-3"), "Input data error");
+    EXPECT_EQ(acceptMalla(p, "x"), "Input data error");
+    EXPECT_EQ(p.IsolineCount, 5);
+
+    // A redraw after the change draws no isolines and does not fail.
+    p.XYCalculated = 1;
+    p.MaxDensity = 1.0;
+    RecordingSurface s;
+    DotRandom rnd;
+    redrawView(p, s, rnd);
+}
+
+} // namespace
+} // namespace brenvik::render

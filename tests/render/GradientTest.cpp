@@ -1,0 +1,190 @@
+#include "RenderTestUtil.h"
+#include "render/Dots.h"
+#include "render/Scene.h"
+
+#include <gtest/gtest.h>
+
+namespace brenvik::render {
+namespace {
+
+using namespace test;
+
+TEST(GradientLevels, EveryLevelHasItsColourOnBothBackgrounds) {
+    const Rgb white[11] = {{255, 255, 255}, {255, 255, 203}, {255, 255, 153}, {255, 255, 103},
+                           {255, 255, 51},  {255, 255, 1},   {255, 205, 0},   {255, 155, 0},
+                           {255, 103, 0},   {255, 51, 0},    {255, 1, 0}};
+    const Rgb black[11] = {{0, 0, 0},   {52, 0, 0},  {102, 0, 0}, {152, 0, 0},
+                           {204, 0, 0}, {255, 0, 0}, {255, 0, 0}, {255, 0, 0},
+                           {255, 0, 0}, {255, 0, 0}, {255, 0, 0}};
+    for (int l = 0; l <= 10; ++l) {
+        EXPECT_EQ(gradientColour(l, true), white[l]) << "level " << l;
+        EXPECT_EQ(gradientColour(l, false), black[l]) << "level " << l;
+    }
+}
+
+TEST(GradientLevels, LevelIsTheFloorOfTenthsOfTheMaximum) {
+    EXPECT_EQ(levelOf(10.0, 10.0), 10);
+    EXPECT_EQ(levelOf(9.999, 10.0), 9);
+    EXPECT_EQ(levelOf(0.0, 10.0), 0);
+    EXPECT_EQ(levelOf(1.5, 3.0), 5);
+    // An all-zero result has no levels at all.
+    EXPECT_FALSE(levelOf(0.0, 0.0).has_value());
+    EXPECT_FALSE(levelOf(1.0, -1.0).has_value());
+}
+
+// The cells drawn at node (i, j) at 100 % with no offsets.
+std::vector<Primitive> cell(const RecordingSurface& s, const Project& p, int i, int j) {
+    return boxesAt(s, double(i) * p.CellSize, double(j) * p.CellSize);
+}
+
+TEST(Gradient, WeakCellsGetAWhiteOutlineOnWhiteAndStrongCellsOneBox) {
+    Project p = calculatedProject();
+    p.WhiteBackground = 1;
+    p.DensityGrid(10, 10) = 5.0; // level 5
+    p.DensityGrid(11, 10) = 6.0; // level 6
+    RecordingSurface s;
+    drawGradient(p, s, Plane::XY);
+
+    const auto weak = cell(s, p, 10, 10);
+    ASSERT_EQ(weak.size(), 2u);
+    EXPECT_EQ(weak[0].fill, (Rgb{255, 255, 1}));
+    EXPECT_EQ(weak[0].colour, (Rgb{255, 255, 1}));
+    EXPECT_EQ(weak[1].colour, kWhite);
+    EXPECT_EQ(weak[1].x2 - weak[1].x1, p.CellSize);
+
+    const auto strong = cell(s, p, 11, 10);
+    ASSERT_EQ(strong.size(), 1u);
+    EXPECT_EQ(strong[0].fill, (Rgb{255, 205, 0}));
+    EXPECT_EQ(strong[0].colour, (Rgb{255, 205, 0}));
+
+    const auto top = cell(s, p, 50, 30);
+    ASSERT_EQ(top.size(), 1u);
+    EXPECT_EQ(top[0].fill, (Rgb{255, 1, 0}));
+}
+
+TEST(Gradient, BackgroundPictureRaisesTheThresholdToLevelFive) {
+    Project p = calculatedProject();
+    p.DensityGrid(10, 10) = 4.9; // level 4
+    p.DensityGrid(11, 10) = 5.0; // level 5
+    RecordingSurface with;
+    p.BackgroundLoaded = 1;
+    drawGradient(p, with, Plane::XY);
+    EXPECT_TRUE(cell(with, p, 10, 10).empty());
+    EXPECT_TRUE(cell(with, p, 0, 0).empty());
+    EXPECT_EQ(cell(with, p, 11, 10).size(), 1u);
+
+    RecordingSurface without;
+    p.BackgroundLoaded = 0;
+    drawGradient(p, without, Plane::XY);
+    EXPECT_EQ(cell(without, p, 10, 10).size(), 1u);
+    ASSERT_EQ(cell(without, p, 0, 0).size(), 1u); // level 0 is painted, black on black
+    EXPECT_EQ(cell(without, p, 0, 0)[0].fill, kBlack);
+}
+
+TEST(Gradient, NoCellReachesIntoTheBottomStrip) {
+    Project p = calculatedProject();
+    p.DensityGrid.fill(10.0);
+    RecordingSurface s;
+    drawGradient(p, s, Plane::XY);
+    // Rows whose top lies more than one cell above the bottom line are drawn.
+    const int lastRow = (9600 - p.CellSize) / p.CellSize; // 61
+    EXPECT_FALSE(cell(s, p, 5, lastRow).empty());
+    EXPECT_TRUE(cell(s, p, 5, lastRow + 1).empty());
+    for (const auto& b : s.ofKind(Kind::Box))
+        if (b.fill && b.x2 - b.x1 == p.CellSize) {
+            EXPECT_LE(b.y1, 9600 - p.CellSize);
+        }
+}
+
+TEST(Gradient, ZeroMaximumPaintsNoCell) {
+    Project p = calculatedProject();
+    p.DensityGrid.fill(0.0);
+    p.MaxDensity = 0.0;
+    RecordingSurface s;
+    drawGradient(p, s, Plane::XY);
+    for (const auto& b : s.ofKind(Kind::Box))
+        EXPECT_NE(b.x2 - b.x1, p.CellSize);
+}
+
+TEST(Gradient, CellsFollowTheZoomSinceTheCalculation) {
+    Project p = calculatedProject();
+    p.DensityGrid(4, 6) = 6.0;
+    p.XYCalcZoom = 1.0;
+    p.XYCalcOffsetX = 100;
+    p.Zoom = 2.0;
+    p.ScrollOffsetX = -500;
+    RecordingSurface s;
+    drawGradient(p, s, Plane::XY);
+    // k = 2: X = 2 × (4 × 153 + 100) − 500, side 306.
+    const auto b = boxesAt(s, 2 * (4 * 153 + 100) - 500, 2 * 6 * 153);
+    ASSERT_EQ(b.size(), 1u);
+    EXPECT_EQ(b[0].x2 - b[0].x1, 306);
+}
+
+TEST(ColourScale, PlanValuesFromTheBottomBoxUp) {
+    Project p = calculatedProject();
+    p.MaxDensity = 3.0;
+    RecordingSurface s;
+    drawColourScale(p, s, Plane::XY);
+    const auto texts = s.ofKind(Kind::Text);
+    ASSERT_EQ(texts.size(), 4u);
+    const char* values[] = {"3.000000 uW/cm^2", "2.000000 uW/cm^2", "1.500000 uW/cm^2",
+                            "0.750000 uW/cm^2"};
+    for (int n = 0; n < 4; ++n) {
+        EXPECT_EQ(texts[n].text, values[n]);
+        EXPECT_EQ(texts[n].y1, 9600 - 200 * (n + 1) - 255);
+        EXPECT_EQ(texts[n].x1, 300);
+        EXPECT_EQ(texts[n].colour, kWhite); // black background
+        EXPECT_EQ(texts[n].fontSize, 10);
+    }
+    const auto boxes = s.ofKind(Kind::Box);
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_EQ(boxes[1].fill, (Rgb{192, 0, 0}));
+    EXPECT_EQ(boxes[1].colour, kBlack);
+}
+
+TEST(ColourScale, SectionValuesHangFromTheTopWithFourDecimals) {
+    Project p = calculatedProject();
+    p.XZMaxDensity = 3.0;
+    p.WhiteBackground = 1;
+    RecordingSurface s;
+    s.setFontSize(7);
+    drawColourScale(p, s, Plane::XZ);
+    const auto texts = s.ofKind(Kind::Text);
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[0].text, "3.0000 uW/cm^2");
+    EXPECT_EQ(texts[0].y1, 705 + 200);
+    EXPECT_EQ(texts[0].fontSize, 7); // the section keeps its own size
+    EXPECT_EQ(texts[0].colour, kBlack);
+    EXPECT_EQ(s.ofKind(Kind::Box)[1].fill, (Rgb{255, 128, 0}));
+}
+
+TEST(Gradient, SceneIsPaintedOverTheCells) {
+    Project p = calculatedProject();
+    p.AntennaCount = 1;
+    p.EnsureAntennaSlots(1);
+    p.Antennas[1].AntX = 50 * 153;
+    p.Antennas[1].AntY = 30 * 153;
+    RecordingSurface s;
+    DotRandom rnd;
+    p.DisplayMode = 1;
+    redrawView(p, s, rnd);
+    const long lastCell = indexOf(s, [&](const Primitive& q) {
+        return q.kind == Kind::Box && q.fill && q.x1 == 50 * 153 && q.y1 == 30 * 153;
+    });
+    // The redraw paints the scene, then the gradient clears and paints the
+    // cells and the scene again.
+    const long antenna = lastIndexOf(s, [&](const Primitive& q) {
+        return q.kind == Kind::Box && !q.fill && q.colour == markColour(p.Display);
+    });
+    const long note = lastIndexOf(s, [](const Primitive& q) {
+        return q.kind == Kind::Text && q.text.rfind("450 uW/cm^2", 0) == 0;
+    });
+    ASSERT_GE(lastCell, 0);
+    EXPECT_LT(lastIndexOf(s, [](const Primitive& q) { return q.kind == Kind::Clear; }), lastCell);
+    EXPECT_GT(antenna, lastCell);
+    EXPECT_GT(note, lastCell);
+}
+
+} // namespace
+} // namespace brenvik::render

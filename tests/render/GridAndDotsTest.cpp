@@ -1,0 +1,176 @@
+#include "RenderTestUtil.h"
+#include "render/Dots.h"
+#include "render/Scene.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace brenvik::render {
+namespace {
+
+using namespace test;
+
+TEST(NumericalGrid, LatticeForTwentyColumns) {
+    Project p;
+    p.GridNX = 20;
+    p.RecomputeDerived(); // CellSize 768, GridNY 13
+    p.DensityGrid.resize(p.GridNX, p.GridNY);
+    p.XYCalculated = 1;
+    p.MaxDensity = 1.0;
+    p.DensityGrid(4, 6) = 0.25;
+    p.MaxPosY = 20000; // no mark
+    RecordingSurface s;
+    drawNumericalGrid(p, s, Plane::XY);
+    std::set<std::pair<double, double>> at;
+    for (const auto& t : s.ofKind(Kind::Text))
+        at.insert({t.x1, t.y1});
+    std::set<std::pair<double, double>> expected;
+    for (int i = 0; i <= 14; i += 2)
+        for (int j = 2; j <= 12; j += 2)
+            expected.insert({i * 768.0, j * 768.0});
+    EXPECT_EQ(at, expected); // columns 0..14, rows 2..12 (row 14 is past GridNY)
+    const Primitive* v = s.findText("0.2500 uW/cm^2");
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->x1, 4 * 768);
+    EXPECT_EQ(v->y1, 6 * 768);
+    EXPECT_EQ(v->colour, isolineColour(p.Display));
+}
+
+TEST(NumericalGrid, MaximumMarkWithFourDecimalsAtTheSceneFontSize) {
+    Project p = calculatedProject();
+    RecordingSurface s;
+    s.setFontSize(5);
+    drawNumericalGrid(p, s, Plane::XY);
+    ASSERT_EQ(s.ofKind(Kind::Circle).size(), 1u);
+    const Primitive* v = s.findText("10.0000 uW/cm^2");
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->fontSize, 5);
+    EXPECT_EQ(v->colour, markColour(p.Display));
+}
+
+std::vector<Primitive> dots(const RecordingSurface& s) {
+    std::vector<Primitive> out;
+    for (const auto& c : s.ofKind(Kind::Circle))
+        if (c.fill) out.push_back(c);
+    return out;
+}
+
+TEST(Dots, WithoutJitterEveryDotSitsOnItsNode) {
+    Project p = calculatedProject();
+    p.Display.DotJitter = 0.0;
+    p.DensityGrid(7, 9) = 6.0;
+    RecordingSurface s;
+    DotRandom rnd;
+    p.DisplayMode = 3;
+    drawDots(p, s, Plane::XY, rnd);
+    const auto d = dots(s);
+    ASSERT_EQ(d.size(), 2u); // levels 6 and 10; level 0 is below 15 %
+    EXPECT_EQ(d[0].x1, 7 * 153);
+    EXPECT_EQ(d[0].y1, 9 * 153);
+    EXPECT_EQ(d[0].radius, 30);
+    EXPECT_EQ(d[0].fill, (Rgb{255, 0, 0})); // scheme 15 from level 5 up
+    EXPECT_EQ(s.primitives[0].kind, Kind::Clear);
+}
+
+TEST(Dots, TwoDotsPerNodeSitHalfACellApart) {
+    Project p = calculatedProject();
+    p.Display.DotJitter = 0.0;
+    p.Display.DotCount = 2;
+    RecordingSurface s;
+    DotRandom rnd;
+    drawDots(p, s, Plane::XY, rnd);
+    const auto d = dots(s);
+    ASSERT_EQ(d.size(), 2u);
+    EXPECT_DOUBLE_EQ(d[1].x1 - d[0].x1, 76.5);
+    EXPECT_DOUBLE_EQ(d[1].y1 - d[0].y1, 76.5);
+}
+
+TEST(Dots, JitterStaysWithinHalfACellAndRepeatsFromTheSameStart) {
+    Project p = calculatedProject();
+    p.Display.DotJitter = 1.0;
+    p.DensityGrid.fill(10.0);
+    RecordingSurface a, b;
+    DotRandom r1, r2;
+    drawDots(p, a, Plane::XY, r1);
+    drawDots(p, b, Plane::XY, r2);
+    const auto da = dots(a), db = dots(b);
+    ASSERT_FALSE(da.empty());
+    ASSERT_EQ(da.size(), db.size());
+    bool moved = false;
+    for (std::size_t n = 0; n < da.size(); ++n) {
+        EXPECT_EQ(da[n], db[n]);
+        const double i = std::round(da[n].x1 / 153), j = std::round(da[n].y1 / 153);
+        EXPECT_LE(std::abs(da[n].x1 - i * 153), 76.5);
+        EXPECT_LE(std::abs(da[n].y1 - j * 153), 76.5);
+        moved = moved || da[n].x1 != i * 153;
+    }
+    EXPECT_TRUE(moved);
+    // The next redraw moves them.
+    RecordingSurface c;
+    drawDots(p, c, Plane::XY, r1);
+    EXPECT_NE(dots(c)[0], da[0]);
+}
+
+TEST(Dots, SkippedNodesStillDrawTheirRandomNumbers) {
+    Project p = calculatedProject();
+    p.Display.DotJitter = 1.0;
+    RecordingSurface a;
+    DotRandom r1;
+    drawDots(p, a, Plane::XY, r1);
+    // Same draws whatever the data: after one pass both generators agree.
+    p.DensityGrid.fill(0.0);
+    RecordingSurface b;
+    DotRandom r2;
+    drawDots(p, b, Plane::XY, r2);
+    EXPECT_EQ(r1.next(), r2.next());
+}
+
+TEST(Dots, FromPercentSetsTheLowestDottedLevel) {
+    Project p = calculatedProject();
+    p.Display.DotJitter = 0.0;
+    for (int l = 0; l <= 9; ++l)
+        p.DensityGrid(l, 5) = l + 0.5;
+    RecordingSurface s;
+    DotRandom rnd;
+    drawDots(p, s, Plane::XY, rnd);
+    EXPECT_EQ(dots(s).size(), 9u); // levels 2..9 and the maximum
+    p.Display.DotFromPercent = 100;
+    RecordingSurface only;
+    drawDots(p, only, Plane::XY, rnd);
+    EXPECT_EQ(dots(only).size(), 1u);
+}
+
+TEST(Dots, ScaleBoxAndAllZeroResult) {
+    Project p = calculatedProject();
+    p.DensityGrid.fill(0.0);
+    p.MaxDensity = 0.0;
+    p.Display.DotScheme = 4;
+    RecordingSurface s;
+    DotRandom rnd;
+    drawDots(p, s, Plane::XY, rnd);
+    EXPECT_TRUE(dots(s).empty());
+    const auto boxes = s.ofKind(Kind::Box);
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes[0].fill, (Rgb{0, 255, 0}));
+    EXPECT_EQ(boxes[0].y1, 9600 - 200 - 255);
+    EXPECT_NE(s.findText("0.0000 uW/cm^2"), nullptr);
+}
+
+TEST(DotSchemes, RampsFromWhiteAndFromBlack) {
+    EXPECT_EQ(dotColour(15, 0), kBlack);
+    EXPECT_EQ(dotColour(15, 5), (Rgb{255, 0, 0}));
+    EXPECT_EQ(dotColour(15, 2), (Rgb{102, 0, 0}));
+    EXPECT_EQ(dotColour(1, 0), kWhite);
+    EXPECT_EQ(dotColour(1, 5), kWhite);
+    EXPECT_EQ(dotColour(1, 10), (Rgb{1, 1, 255}));
+    EXPECT_EQ(dotColour(8, 10), (Rgb{255, 1, 0}));
+    EXPECT_EQ(dotColour(8, 0), (Rgb{255, 255, 0}));
+    EXPECT_EQ(dotColour(9, 3), (Rgb{255, 0, 152}));
+    EXPECT_EQ(dotColour(13, 7), kWhite);
+    EXPECT_EQ(dotScheme(0).scheme, 15);
+    EXPECT_EQ(dotScheme(13).scaleBox, kWhite);
+}
+
+} // namespace
+} // namespace brenvik::render

@@ -1,0 +1,143 @@
+#include "RenderTestUtil.h"
+#include "render/Scene.h"
+
+#include <gtest/gtest.h>
+
+namespace brenvik::render {
+namespace {
+
+using namespace test;
+
+// Five levels of a maximum of 100 (levels 20, 40, ..., 100) on CellSize 300.
+Project isolineProject() {
+    Project p = calculatedProject();
+    p.CellSize = 300;
+    p.MaxDensity = 100.0;
+    p.IsolineCount = 5;
+    p.IsolineLevel = {0, 20, 40, 60, 80, 100};
+    p.Isolines.reset(5);
+    p.IsolinesAux.reset(5);
+    p.MaxPosX = Variant::real(3000);
+    p.MaxPosY = 3000;
+    return p;
+}
+
+std::vector<Primitive> dashes(const RecordingSurface& s, const Project& p) {
+    std::vector<Primitive> out;
+    for (const auto& b : s.ofKind(Kind::Box))
+        if (b.colour == isolineColour(p.Display)) out.push_back(b);
+    return out;
+}
+
+TEST(Isolines, DashesAreTheMiddleThirdOfTheCellEdges) {
+    Project p = isolineProject();
+    p.Isolines.append(2, 3, 4);
+    p.IsolinesAux.append(2, 3, 4);
+    RecordingSurface s;
+    drawIsolines(p, s, Plane::XY);
+    const auto d = dashes(s, p);
+    ASSERT_EQ(d.size(), 2u);
+    EXPECT_DOUBLE_EQ(d[0].x1, 1000);
+    EXPECT_DOUBLE_EQ(d[0].y1, 1500);
+    EXPECT_DOUBLE_EQ(d[0].x2, 1100);
+    EXPECT_DOUBLE_EQ(d[0].y2, 1500);
+    EXPECT_DOUBLE_EQ(d[1].x1, 1200);
+    EXPECT_DOUBLE_EQ(d[1].y1, 1300);
+    EXPECT_DOUBLE_EQ(d[1].x2, 1200);
+    EXPECT_DOUBLE_EQ(d[1].y2, 1400);
+    EXPECT_FALSE(d[0].fill.has_value());
+}
+
+TEST(Isolines, EmptySlotsAndOtherLevelsSlotsDrawNothing) {
+    Project p = isolineProject();
+    p.Isolines.append(1, 3, 4); // slot 1, level 1
+    p.Isolines.append(2, 5, 6); // slot 2, level 2
+    p.Isolines.setSlotMax(10);  // slots 3..10 empty
+    RecordingSurface s;
+    drawIsolines(p, s, Plane::XY);
+    EXPECT_EQ(dashes(s, p).size(), 2u);
+}
+
+TEST(Isolines, EachLevelLabelledAtItsTopmostAndBottommostCrossing) {
+    Project p = isolineProject();
+    p.Isolines.append(1, 4, 9);
+    p.Isolines.append(1, 6, 2);  // topmost
+    p.Isolines.append(1, 8, 9);  // same row as the first: the first is kept
+    p.Isolines.append(1, 2, 12); // bottommost
+    p.Isolines.append(5, 7, 7);  // the maximum's level: never labelled
+    RecordingSurface s;
+    drawIsolines(p, s, Plane::XY);
+    std::vector<Primitive> labels;
+    for (const auto& t : s.ofKind(Kind::Text))
+        if (t.text.find("uW/cm^2") != std::string::npos && t.colour == isolineColour(p.Display))
+            labels.push_back(t);
+    ASSERT_EQ(labels.size(), 2u);
+    EXPECT_EQ(labels[0].text, "20.000 uW/cm^2");
+    EXPECT_EQ(labels[0].x1, 2 * 300);
+    EXPECT_EQ(labels[0].y1, 12 * 300);
+    EXPECT_EQ(labels[1].x1, 6 * 300);
+    EXPECT_EQ(labels[1].y1, 2 * 300);
+    EXPECT_EQ(s.findText("100.000 uW/cm^2"), nullptr);
+}
+
+TEST(Isolines, BottomLabelSkippedInTheBottomStrip) {
+    Project p = isolineProject();
+    p.Isolines.append(3, 4, 2);
+    p.Isolines.append(3, 4, 32); // 32 × 300 = 9600: the bottom strip
+    RecordingSurface s;
+    drawIsolines(p, s, Plane::XY);
+    int count = 0;
+    for (const auto& t : s.ofKind(Kind::Text))
+        if (t.text == "60.000 uW/cm^2") {
+            ++count;
+            EXPECT_EQ(t.y1, 2 * 300);
+        }
+    EXPECT_EQ(count, 1);
+}
+
+TEST(Isolines, MaximumMarkAndItsValue) {
+    Project p = isolineProject();
+    p.Zoom = 2.0;
+    RecordingSurface s;
+    drawIsolines(p, s, Plane::XY);
+    const auto circles = s.ofKind(Kind::Circle);
+    ASSERT_EQ(circles.size(), 1u);
+    EXPECT_DOUBLE_EQ(circles[0].x1, 3000 * 2 + 150);
+    EXPECT_DOUBLE_EQ(circles[0].radius, 20);
+    EXPECT_EQ(circles[0].colour, markColour(p.Display));
+    const Primitive* value = s.findText("100.000000 uW/cm^2");
+    ASSERT_NE(value, nullptr);
+    EXPECT_DOUBLE_EQ(value->x1, circles[0].x1);
+    EXPECT_DOUBLE_EQ(value->fontSize, 20); // 10 × Zoom / XYCalcZoom
+
+    p.MaxPosY = 9600; // in the bottom strip: no mark, but the isolines stay
+    p.Isolines.append(2, 3, 4);
+    RecordingSurface s2;
+    drawIsolines(p, s2, Plane::XY);
+    EXPECT_TRUE(s2.ofKind(Kind::Circle).empty());
+    EXPECT_EQ(s2.findText("100.000000 uW/cm^2"), nullptr);
+    EXPECT_EQ(dashes(s2, p).size(), 1u);
+}
+
+TEST(Isolines, SectionUsesItsOwnTablesAndFourDecimals) {
+    Project p = isolineProject();
+    p.XZMaxDensity = 50.0;
+    p.XZMaxPosX = Variant::real(600);
+    p.XZMaxPosY = Variant::real(900);
+    p.XZIsolineLevel = {0, 25, 50};
+    p.XZIsolines.reset(2);
+    p.XZIsolinesAux.reset(2);
+    p.XZIsolines.append(1, 5, 5);
+    p.XZIsolines.append(2, 6, 6);
+    RecordingSurface s;
+    s.setFontSize(8);
+    drawIsolines(p, s, Plane::XZ);
+    EXPECT_NE(s.findText("50.0000 uW/cm^2"), nullptr); // the maximum mark only
+    const Primitive* label = s.findText("25.0000 uW/cm^2");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->fontSize, 8);
+    EXPECT_EQ(dashes(s, p).size(), 2u);
+}
+
+} // namespace
+} // namespace brenvik::render

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "model/Project.h"
+#include "render/RecordingSurface.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace brenvik::render::test {
+
+using Kind = Primitive::Kind;
+
+// A project on the default grid (GridNX 100: CellSize 153, GridNY 68) with a
+// calculated plan whose maximum is 10 at node (50, 30).
+inline Project calculatedProject() {
+    Project p;
+    p.GridLinesOn = 0;
+    p.XYCalculated = 1;
+    p.MaxDensity = 10.0;
+    p.DensityGrid(50, 30) = 10.0;
+    p.MaxPosX = Variant::real(50.0 * p.CellSize);
+    p.MaxPosY = static_cast<std::int16_t>(30 * p.CellSize);
+    return p;
+}
+
+// Boxes of the surface whose top-left corner is (x, y).
+inline std::vector<Primitive> boxesAt(const RecordingSurface& s, double x, double y) {
+    std::vector<Primitive> out;
+    for (const auto& p : s.primitives)
+        if (p.kind == Kind::Box && p.x1 == x && p.y1 == y) out.push_back(p);
+    return out;
+}
+
+inline bool hasLine(const RecordingSurface& s, double x1, double y1, double x2, double y2) {
+    return std::any_of(s.primitives.begin(), s.primitives.end(), [&](const Primitive& p) {
+        return p.kind == Kind::Line && p.x1 == x1 && p.y1 == y1 && p.x2 == x2 && p.y2 == y2;
+    });
+}
+
+// Index of the first primitive matching, or -1.
+template <class Pred> long indexOf(const RecordingSurface& s, Pred pred) {
+    for (std::size_t i = 0; i < s.primitives.size(); ++i)
+        if (pred(s.primitives[i])) return static_cast<long>(i);
+    return -1;
+}
+
+// Index of the last primitive matching, or -1.
+template <class Pred> long lastIndexOf(const RecordingSurface& s, Pred pred) {
+    for (std::size_t i = s.primitives.size(); i-- > 0;)
+        if (pred(s.primitives[i])) return static_cast<long>(i);
+    return -1;
+}
+
+} // namespace brenvik::render::test

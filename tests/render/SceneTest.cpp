@@ -1,0 +1,235 @@
+#include "render/Scene.h"
+
+#include "RenderTestUtil.h"
+#include "render/Dots.h"
+
+#include <gtest/gtest.h>
+
+namespace brenvik::render {
+namespace {
+
+using namespace test;
+
+std::vector<Primitive> greenLines(const RecordingSurface& s) {
+    std::vector<Primitive> out;
+    for (const auto& q : s.ofKind(Kind::Line))
+        if (q.colour == kGreen) out.push_back(q);
+    return out;
+}
+
+TEST(PlanScene, LegalNotesInOrderInTealAtFontFive) {
+    Project p;
+    RecordingSurface s;
+    drawPlanScene(p, s);
+    const auto texts = s.ofKind(Kind::Text);
+    ASSERT_EQ(texts.size(), 5u);
+    EXPECT_EQ(texts[0].text, "450 uW/cm^2 = Maximum limit allowed in la UE y España");
+    EXPECT_EQ(texts[4].text, "0,1 uW/cm^2 = Maximum limit allowed in Salzburgo (Austria)");
+    EXPECT_EQ(texts[0].x1, 0);
+    EXPECT_EQ(texts[0].y1, kShape2Height + 300);
+    for (std::size_t i = 1; i < texts.size(); ++i) {
+        EXPECT_EQ(texts[i].x1, 0);
+        EXPECT_GT(texts[i].y1, texts[i - 1].y1); // one line each
+        EXPECT_EQ(texts[i].colour, kTeal);
+        EXPECT_EQ(texts[i].fontSize, 5);
+    }
+}
+
+TEST(PlanScene, SectionLineAndLabelOnlyWithASectionResult) {
+    Project p;
+    p.XZPlaneRow = 20;
+    RecordingSurface before;
+    EXPECT_FALSE(drawPlanScene(p, before).cortez.has_value());
+    EXPECT_EQ(before.findText("corte de plano XZ"), nullptr);
+
+    p.XZCalculated = 1;
+    RecordingSurface after;
+    const auto ctl = drawPlanScene(p, after);
+    ASSERT_TRUE(ctl.cortez.has_value());
+    EXPECT_EQ(ctl.cortez->y1, 20 * 153);
+    const Primitive* label = after.findText("corte de plano XZ");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->y1, 20 * 153);
+    EXPECT_EQ(label->colour, kYellow);
+    EXPECT_TRUE(hasLine(after, 0, 20 * 153, 15360, 20 * 153));
+    // The section line does not move with the zoom.
+    p.Zoom = 2.0;
+    EXPECT_EQ(drawPlanScene(p, after).cortez->y1, 20 * 153);
+}
+
+TEST(PlanScene, TopographicDashesOnEveryEdgeBetweenDifferentHeights) {
+    Project p;
+    p.GroundGrid(10, 20) = 25.0; // one raised node
+    RecordingSurface s;
+    drawTopography(p, s);
+    const double c = 153, t = c / 3;
+    // Above and below the node (edges to (10,19) and (10,21)).
+    EXPECT_TRUE(hasLine(s, 10 * c + t, 20 * c, 11 * c - t, 20 * c));
+    EXPECT_TRUE(hasLine(s, 10 * c + t, 21 * c, 11 * c - t, 21 * c));
+    // Left and right of it.
+    EXPECT_TRUE(hasLine(s, 10 * c, 20 * c + t, 10 * c, 21 * c - t));
+    EXPECT_TRUE(hasLine(s, 11 * c, 20 * c + t, 11 * c, 21 * c - t));
+    EXPECT_EQ(greenLines(s).size(), 4u);
+}
+
+TEST(PlanScene, DashesDoubleInLengthAtTwoHundredPercent) {
+    Project p;
+    p.GroundGrid(10, 20) = 25.0;
+    p.Zoom = 2.0;
+    p.ScrollOffsetX = -1000;
+    p.ScrollOffsetY = -300;
+    RecordingSurface s;
+    drawTopography(p, s);
+    const double c = 153, t = c / 3;
+    EXPECT_TRUE(hasLine(s, (10 * c + t) * 2 - 1000, 20 * c * 2 - 300, (11 * c - t) * 2 - 1000,
+                        20 * c * 2 - 300));
+}
+
+TEST(PlanScene, NoHorizontalDashInTheBottomCellRow) {
+    Project p; // CellSize 153: row 63 starts at 9639, past the bottom line 9600
+    p.GroundGrid(5, 63) = 10.0;
+    RecordingSurface s;
+    drawTopography(p, s);
+    // The edge between rows 62 and 63 lies at 9639 > 9600: no dash there.
+    for (const auto& l : greenLines(s))
+        EXPECT_FALSE(l.y1 == l.y2 && l.y1 == 63 * 153.0);
+    // The edge below row 63 neither; the vertical dashes remain.
+    EXPECT_TRUE(hasLine(s, 5 * 153.0, 63 * 153 + 51.0, 5 * 153.0, 64 * 153 - 51.0));
+}
+
+TEST(PlanScene, HeightLabelsWhereTheGroundDropsAlongTheMiddleRow) {
+    Project p;
+    const int m = p.GridNY / 2; // 34
+    for (int i = 0; i <= 12; ++i)
+        p.GroundGrid(i, m) = 25.0;
+    p.GroundGrid(3, m + 1) = 7.5; // another row: no label
+    RecordingSurface s;
+    drawTopography(p, s);
+    const auto texts = s.ofKind(Kind::Text);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].text, "25 m");
+    EXPECT_EQ(texts[0].x1, 13 * 153);
+    EXPECT_EQ(texts[0].y1, m * 153);
+}
+
+TEST(PlanScene, HeightLabelsFollowRowThreeOnASevenRowGrid) {
+    Project p;
+    p.GridNY = 7;
+    p.GroundGrid(4, 3) = 2.5;
+    RecordingSurface s;
+    drawTopography(p, s);
+    ASSERT_NE(s.findText("2.5 m"), nullptr);
+    EXPECT_EQ(s.findText("2.5 m")->y1, 3 * 153);
+}
+
+TEST(PlanScene, AntennaPlacedAtAnotherZoomIsPurpleAndScaled) {
+    Project p;
+    p.AntennaCount = 2;
+    p.EnsureAntennaSlots(2);
+    p.Antennas[1].AntX = 1530;
+    p.Antennas[1].AntY = 3060;
+    p.Antennas[2].AntX = 306;
+    p.Antennas[2].AntY = 306;
+    p.Antennas[2].AntFactor = 2.0;
+    p.Zoom = 2.0;
+    p.ScrollOffsetX = -100;
+    p.Antennas[1].AntFactor = 1.0; // placed at 100 %, now seen at 200 %
+    RecordingSurface s;
+    drawAntennas(p, s);
+    const auto boxes = s.ofKind(Kind::Box);
+    ASSERT_EQ(boxes.size(), 2u);
+    // r = 2: centre a + 153, half side 76.5.
+    EXPECT_EQ(boxes[0].colour, kPurple);
+    EXPECT_DOUBLE_EQ(boxes[0].x1, 1530 * 2 - 100 + 153 - 76.5);
+    EXPECT_DOUBLE_EQ(boxes[0].x2, 1530 * 2 - 100 + 153 + 76.5);
+    EXPECT_DOUBLE_EQ(boxes[0].y1, 3060 * 2 + 153 - 76.5);
+    EXPECT_FALSE(boxes[0].fill.has_value());
+    // Placed at the current zoom: the mark colour, r = 1.
+    EXPECT_EQ(boxes[1].colour, markColour(p.Display));
+    EXPECT_DOUBLE_EQ(boxes[1].x2 - boxes[1].x1, 76.5);
+}
+
+TEST(PlanScene, GridLinesAtTwoHundredPercentAreTwiceAsFarApart) {
+    Project p;
+    p.Zoom = 2.0;
+    p.ScrollOffsetX = -200;
+    p.ScrollOffsetY = -400;
+    RecordingSurface s;
+    drawGridLines(p, s);
+    const auto lines = s.ofKind(Kind::Line);
+    ASSERT_EQ(lines.size(), 19u); // nine vertical, ten horizontal
+    const double w = 2 * 1536;
+    for (int i = 1; i <= 9; ++i) {
+        EXPECT_DOUBLE_EQ(lines[i - 1].x1, i * w - 200);
+        EXPECT_DOUBLE_EQ(lines[i - 1].y2, 9600);
+    }
+    for (int i = 1; i <= 10; ++i) {
+        const auto& l = lines[8 + i];
+        EXPECT_DOUBLE_EQ(l.y1, 9600 * 2 - 400 - 255 * 2 - i * w);
+        EXPECT_DOUBLE_EQ(l.x2, 15360 * 2);
+        EXPECT_EQ(l.colour, kOlive);
+    }
+}
+
+TEST(Redraw, ClearsThenSceneThenResultsOfTheCurrentPlane) {
+    Project p = calculatedProject();
+    p.IsolineLevel = {0, 5, 10};
+    p.IsolineCount = 2;
+    RecordingSurface s;
+    DotRandom rnd;
+    const auto ctl = redrawView(p, s, rnd);
+    ASSERT_FALSE(s.primitives.empty());
+    EXPECT_EQ(s.primitives[0].kind, Kind::Clear);
+    EXPECT_TRUE(ctl.geoLinesVisible);
+    // Isolines: the maximum mark after the notes.
+    const long note = indexOf(s, [](const Primitive& q) { return q.kind == Kind::Text; });
+    const long mark = indexOf(s, [](const Primitive& q) { return q.kind == Kind::Circle; });
+    EXPECT_GT(mark, note);
+
+    // Without a result on the plane only the scene is drawn.
+    p.CurrentPlane = "planoxz";
+    RecordingSurface section;
+    const auto sctl = redrawView(p, section, rnd);
+    EXPECT_FALSE(sctl.geoLinesVisible);
+    EXPECT_FALSE(sctl.scrollBarsVisible);
+    EXPECT_TRUE(section.ofKind(Kind::Circle).empty());
+}
+
+TEST(SectionScene, PlaneLineOnlyForAResultAtAGivenHeight) {
+    Project p = calculatedProject();
+    p.CalcOption = 0;
+    p.CalcHeight = 15.0; // 1536 units at 150 m over 15360
+    RecordingSurface s;
+    auto ctl = drawSectionScene(p, s);
+    ASSERT_TRUE(ctl.cortexy.has_value());
+    EXPECT_DOUBLE_EQ(ctl.cortexy->y1, 9600 - 153 - 1536 - 255);
+    EXPECT_NE(s.findText("corte de plano XY"), nullptr);
+
+    p.CalcOption = 1;
+    RecordingSurface s2;
+    ctl = drawSectionScene(p, s2);
+    EXPECT_FALSE(ctl.cortexy.has_value());
+    EXPECT_EQ(s2.findText("corte de plano XY"), nullptr);
+}
+
+TEST(SectionScene, GroundBandAndReliefColumns) {
+    Project p;
+    p.XZPlaneRow = 10;
+    const double cellM = 153 * p.MetersPerUnit; // 1.494 m
+    p.GroundGrid(7, 10) = 3.5 * cellM;          // three whole cells
+    RecordingSurface s;
+    drawSectionScene(p, s);
+    const int base = p.GridNY - p.XZRowOffset - 1;
+    int column7 = 0, column8 = 0;
+    for (const auto& b : s.ofKind(Kind::Box)) {
+        if (b.colour != kGreen) continue;
+        EXPECT_EQ(b.fill, kGreen);
+        if (b.x1 == 7 * 153) ++column7;
+        if (b.x1 == 8 * 153) ++column8;
+    }
+    EXPECT_EQ(column8, p.GridNY - base + 1);
+    EXPECT_EQ(column7, column8 + 3);
+}
+
+} // namespace
+} // namespace brenvik::render
