@@ -1,0 +1,223 @@
+// The built brenvik-batch run as a script runs it: exit status, standard
+// error, files left behind, images, the progress bar on a terminal, Ctrl-C.
+
+#include "BatchTestSupport.h"
+
+#include <QImage>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <set>
+#include <sys/wait.h>
+
+using namespace brenvik;
+using namespace batchtest;
+
+namespace {
+
+struct Ran {
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs the program with `args`, standard output and error into files.
+Ran runProgram(const std::vector<std::string>& args, const fs::path& dir) {
+    fs::path out = dir / ".stdout", err = dir / ".stderr";
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(o, 1);
+        ::dup2(e, 2);
+        std::vector<char*> argv{const_cast<char*>(BRENVIK_BATCH_EXE)};
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(BRENVIK_BATCH_EXE, argv.data());
+        ::_exit(127);
+    }
+    int st = 0;
+    ::waitpid(pid, &st, 0);
+    Ran r;
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    r.out = slurp(out);
+    r.err = slurp(err);
+    fs::remove(out);
+    fs::remove(err);
+    return r;
+}
+
+fs::path example(const std::string& name) {
+    return fs::path(BRENVIK_EXAMPLES_DIR) / name;
+}
+
+} // namespace
+
+class Program : public ScratchTest {
+  protected:
+    Ran run(const std::vector<std::string>& args) { return runProgram(args, dir); }
+};
+
+TEST_F(Program, ExitStatusAndUsage) {
+    Ran r = run({});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Usage: brenvik-batch PROJECT.bvk [options]"), std::string::npos);
+    r = run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("--export KIND=PATH"), std::string::npos);
+    EXPECT_EQ(r.err, "");
+    r = run({"a.bvk", "--xy", "high"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--xy"), std::string::npos);
+    EXPECT_NE(r.err.find("Usage:"), std::string::npos);
+    r = run({at("none.bvk")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Error en el fichero\n");
+}
+
+TEST_F(Program, MalformedProjectFailsWithTheFileMessageAndWritesNothing) {
+    // A grid size of 100 promises 100 × 68 ground lines; the file ends early.
+    std::ofstream(dir / "bad.bvk", std::ios::binary) << "2\r\n150\r\n100\r\n0\r\n0\r\n0\r\n";
+    Ran r = run({at("bad.bvk"), "--quiet", "--export", "sources-cartesian=" + at("s.csv"), "--save",
+                 at("out.bvk")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Error en el fichero\n");
+    EXPECT_EQ(files(), std::vector<std::string>{"bad.bvk"});
+}
+
+TEST_F(Program, TheExamplesRunAndTheirResultsLookRight) {
+    // One tower on flat ground, both planes.
+    Ran r = run({example("single-tower-flat.bvk").string(), "--xy", "surface", "--xz", "60",
+                 "--export", "maximum-cartesian=" + at("max.csv"), "--export",
+                 "sources-geographic=" + at("src.csv"), "--save", at("single.bvk")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, ""); // not a terminal: no progress
+    std::string src = slurp(dir / "src.csv");
+    EXPECT_EQ(src.rfind("\"n\",\"x\",\"y\"\r\n", 0), 0u);
+    EXPECT_EQ(std::count(src.begin(), src.end(), '\n'), 4); // header and three sectors
+    Project single;
+    ASSERT_TRUE(LoadProjectFile(single, at("single.bvk")));
+    EXPECT_EQ(single.XYCalculated, 1);
+    EXPECT_GT(single.MaxDensity, 0.0);
+
+    // Several towers over stepped ground: the file's result with its own
+    // number of isolines serves the exports without a calculation.
+    Project stepped;
+    ASSERT_TRUE(LoadProjectFile(stepped, example("stepped-towers.bvk").string()));
+    ASSERT_EQ(stepped.XYCalculated, 1);
+    r = run({example("stepped-towers.bvk").string(), "--export",
+             "isolines-cartesian=" + at("iso.csv")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::set<std::string> levels;
+    std::istringstream iso(slurp(dir / "iso.csv"));
+    std::string line;
+    std::getline(iso, line);
+    while (std::getline(iso, line))
+        levels.insert(line.substr(line.rfind(',') + 1));
+    EXPECT_GE(levels.size(), 3u);
+    EXPECT_LE(levels.size(), static_cast<std::size_t>(stepped.IsolineCount));
+    EXPECT_EQ(stepped.IsolineCount, 5);
+
+    // The older layout is read and saved again in the current one.
+    r = run({example("older-layout.bvk").string(), "--save", at("older.bvk")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(slurp(example("older-layout.bvk")).substr(0, 5), "200\r\n");
+    EXPECT_EQ(slurp(dir / "older.bvk").substr(0, 8), "2\r\n200\r\n");
+}
+
+TEST_F(Program, AnImagePerStyleOnBothPlanes) {
+    const std::string site = example("stepped-towers.bvk").string();
+    std::set<qint64> seen;
+    for (const char* style : {"isolines", "gradient", "grid", "dots"}) {
+        for (const char* plane : {"xy", "xz"}) {
+            std::string name = std::string(style) + "-" + plane + ".png";
+            Ran r = run({site, "--quiet", "--xz", "50", "--image", at(name), "--style", style,
+                         "--plane", plane, "--size", "640x440"});
+            ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+            QImage img(QString::fromStdString(at(name)), "PNG");
+            ASSERT_FALSE(img.isNull()) << name;
+            EXPECT_EQ(img.size(), QSize(640, 440));
+            std::set<QRgb> colours;
+            for (int y = 0; y < img.height(); y += 4)
+                for (int x = 0; x < img.width(); x += 4)
+                    colours.insert(img.pixel(x, y));
+            EXPECT_GT(colours.size(), 2u) << name << " is blank";
+            seen.insert(img.cacheKey() ^
+                        static_cast<qint64>(std::hash<std::string>{}(slurp(dir / name))));
+        }
+    }
+    EXPECT_EQ(seen.size(), 8u); // eight different pictures
+
+    Ran r = run({site, "--image", at("white.bmp"), "--background", "white", "--style", "gradient"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(slurp(dir / "white.bmp").substr(0, 2), "BM");
+    QImage bmp(QString::fromStdString(at("white.bmp")), "BMP");
+    EXPECT_EQ(bmp.size(), QSize(1024, 704));
+}
+
+TEST_F(Program, ProgressOnATerminalOnly) {
+    Project site = makeSite(300, 3);
+    writeSite(site, dir / "site.bvk");
+    for (bool quiet : {false, true}) {
+        int master = -1;
+        pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+        if (pid == 0) {
+            int devnull = ::open("/dev/null", O_WRONLY);
+            ::dup2(devnull, 1);
+            std::vector<std::string> args{BRENVIK_BATCH_EXE, at("site.bvk"), "--xy", "surface"};
+            if (quiet) args.push_back("--quiet");
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(BRENVIK_BATCH_EXE, argv.data());
+            ::_exit(127);
+        }
+        ASSERT_GT(pid, 0);
+        std::string seen;
+        char buf[4096];
+        for (;;) {
+            ssize_t n = ::read(master, buf, sizeof buf);
+            if (n <= 0) break; // EIO once the program has ended
+            seen.append(buf, static_cast<std::size_t>(n));
+        }
+        int st = 0;
+        ::waitpid(pid, &st, 0);
+        ::close(master);
+        EXPECT_EQ(WEXITSTATUS(st), 0);
+        if (quiet) {
+            EXPECT_EQ(seen, "");
+        } else {
+            EXPECT_NE(seen.find("XY  pass 1/1  antenna "), std::string::npos) << seen;
+            EXPECT_NE(seen.find("antenna 9/9"), std::string::npos) << seen;
+            EXPECT_NE(seen.find(" node "), std::string::npos);
+        }
+    }
+}
+
+TEST_F(Program, CtrlCStopsCleanlyWithoutPartialOutput) {
+    Project site = makeSite(2000, 20);
+    writeSite(site, dir / "site.bvk");
+    std::ofstream(dir / "max.csv") << "previous";
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        int devnull = ::open("/dev/null", O_WRONLY);
+        ::dup2(devnull, 1);
+        ::dup2(devnull, 2);
+        std::string site = at("site.bvk"), out = at("out.bvk"),
+                    ex = "maximum-cartesian=" + at("max.csv");
+        ::execl(BRENVIK_BATCH_EXE, BRENVIK_BATCH_EXE, site.c_str(), "--xy", "surface", "--save",
+                out.c_str(), "--export", ex.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::usleep(400 * 1000);
+    ::kill(pid, SIGINT);
+    int st = 0;
+    ::waitpid(pid, &st, 0);
+    ASSERT_TRUE(WIFEXITED(st)) << "ended by the signal instead of cleanly";
+    if (WEXITSTATUS(st) == 0) GTEST_SKIP() << "the run ended before the interrupt";
+    EXPECT_EQ(WEXITSTATUS(st), 1);
+    EXPECT_EQ(files(), (std::vector<std::string>{"max.csv", "site.bvk"}));
+    EXPECT_EQ(slurp(dir / "max.csv"), "previous");
+}

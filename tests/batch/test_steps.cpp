@@ -1,0 +1,278 @@
+// The steps of a run called in-process, against the same operations the
+// application's commands use.
+
+#include "BatchTestSupport.h"
+#include "batch/BatchRun.h"
+#include "batch/Interrupt.h"
+#include "export/CsvExport.h"
+
+#include <atomic>
+#include <sstream>
+
+using namespace brenvik;
+using namespace brenvik::batch;
+using namespace batchtest;
+
+namespace {
+
+BatchOptions options(std::vector<std::string> args) {
+    ParseResult r = parseArguments(args);
+    EXPECT_TRUE(r.options) << r.error;
+    return r.options.value_or(BatchOptions{});
+}
+
+// The XY calculation as the window runs it from its dialog.
+void appCalculateXY(Project& p, bool surface, const std::string& height = "0") {
+    CalForm f = CalFormLoad(p);
+    if (surface) {
+        CalFormOption1(p, f);
+    } else {
+        CalFormOption2(p, f);
+        f.text1 = height;
+    }
+    ASSERT_FALSE(CalFormAccept(p, f));
+    ASSERT_TRUE(RunXYCalculation(p).ok());
+}
+
+// Every record of a grid dump, in file order.
+struct DumpRecord {
+    int i, j;
+    double c;
+};
+std::vector<DumpRecord> readDump(const fs::path& path, std::string& header) {
+    std::istringstream in(slurp(path));
+    std::vector<DumpRecord> out;
+    std::getline(in, header);
+    for (std::string line; std::getline(in, line);) {
+        DumpRecord r{};
+        char* end = nullptr;
+        r.i = static_cast<int>(std::strtol(line.c_str(), &end, 10));
+        r.j = static_cast<int>(std::strtol(end + 1, &end, 10));
+        r.c = std::strtod(end + 1, &end);
+        EXPECT_STREQ(end, "\r");
+        out.push_back(r);
+    }
+    return out;
+}
+
+} // namespace
+
+class Steps : public ScratchTest {};
+
+TEST_F(Steps, ExportsAreTheApplicationsBytes) {
+    Project site = makeSite(100, 3);
+    writeSite(site, dir / "site.bvk");
+    const std::vector<std::pair<std::string, CsvExport>> kinds{
+        {"isolines-cartesian", CsvExport::IsolinesCartesian},
+        {"isolines-geographic", CsvExport::IsolinesGeographic},
+        {"sources-cartesian", CsvExport::SourcesCartesian},
+        {"sources-geographic", CsvExport::SourcesGeographic},
+        {"concentrations-cartesian", CsvExport::ConcentrationsCartesian},
+        {"concentrations-geographic", CsvExport::ConcentrationsGeographic},
+        {"maximum-cartesian", CsvExport::MaximumCartesian},
+        {"maximum-geographic", CsvExport::MaximumGeographic}};
+    std::vector<std::string> args{at("site.bvk"), "--xy", "surface", "--xz", "40"};
+    for (const auto& [name, kind] : kinds) {
+        args.push_back("--export");
+        args.push_back(name + "=" + at(name + ".csv"));
+    }
+    RunOutcome r = runBatch(options(args), RunEnvironment{});
+    ASSERT_EQ(r.status, 0) << r.message;
+
+    Project app;
+    ASSERT_TRUE(LoadProjectFile(app, at("site.bvk")));
+    appCalculateXY(app, true);
+    for (const auto& [name, kind] : kinds) {
+        std::string expected;
+        ASSERT_TRUE(WriteCsv(app, kind, expected));
+        EXPECT_EQ(slurp(dir / (name + ".csv")), expected) << name;
+    }
+    // The concentrations list every node of rows 1..GridNY and columns 1..GridNX.
+    std::string conc = slurp(dir / "concentrations-cartesian.csv");
+    EXPECT_EQ(std::count(conc.begin(), conc.end(), '\n'), 1 + 100 * app.GridNY);
+}
+
+TEST_F(Steps, GridDumpsReadBackToTheStoredDoubles) {
+    Project site = makeSite(60, 2);
+    writeSite(site, dir / "site.bvk");
+    RunOutcome r =
+        runBatch(options({at("site.bvk"), "--xz", "30", "--xy", "12.9", "--export",
+                          "grid-xz=" + at("xz.csv"), "--export", "grid-xy=" + at("xy.csv")}),
+                 RunEnvironment{});
+    ASSERT_EQ(r.status, 0) << r.message;
+
+    Project app;
+    ASSERT_TRUE(LoadProjectFile(app, at("site.bvk")));
+    appCalculateXY(app, false, "12.9");
+    EXPECT_EQ(app.CalcHeight, 12.0);
+    ASSERT_FALSE(XZDialogAccept(app, "30"));
+    ASSERT_TRUE(RunXZCalculation(app).ok());
+
+    for (const auto& [file, grid] :
+         {std::pair{"xy.csv", &app.DensityGrid}, std::pair{"xz.csv", &app.XZDensityGrid}}) {
+        std::string header;
+        auto recs = readDump(dir / file, header);
+        EXPECT_EQ(header, "\"i\",\"j\",\"c\"\r");
+        ASSERT_EQ(recs.size(), std::size_t(61) * std::size_t(app.GridNY + 1)) << file;
+        std::size_t k = 0, nonZero = 0;
+        for (int i = 0; i <= app.GridNX; ++i)
+            for (int j = 0; j <= app.GridNY; ++j, ++k) {
+                ASSERT_EQ(recs[k].i, i);
+                ASSERT_EQ(recs[k].j, j);
+                ASSERT_EQ(recs[k].c, (*grid)(i, j)) << file << " " << i << "," << j;
+                nonZero += recs[k].c != 0.0;
+            }
+        EXPECT_GT(nonZero, 100u) << file;
+    }
+}
+
+TEST_F(Steps, SettingsFollowTheDialogs) {
+    Project p = makeSite(40, 1);
+    applySettings(p, options({"x.bvk", "--open-angle-bts", "-120", "--open-angle-dts", "7.5"}));
+    EXPECT_EQ(p.OpenAngleBTS, 85.0);
+    EXPECT_EQ(p.OpenAngleDTS, 7.5);
+    applySettings(p, options({"x.bvk", "--open-angle-dts", "-3"}));
+    EXPECT_EQ(p.OpenAngleBTS, 85.0); // the box not given keeps its value
+    EXPECT_EQ(p.OpenAngleDTS, 3.0);
+
+    applySettings(p, options({"x.bvk", "--isolines", "4"}));
+    EXPECT_EQ(p.IsolineCount, 4);
+    try {
+        applySettings(p, options({"x.bvk", "--isolines", "0"}));
+        FAIL() << "no isoline is no level at all";
+    } catch (const BatchFailure& f) {
+        EXPECT_STREQ(f.what(), "Input data error");
+    }
+    EXPECT_EQ(p.IsolineCount, 4);
+
+    runXYStep(p, options({"x.bvk", "--xy", "-0.5"}), RunEnvironment{});
+    EXPECT_EQ(p.CalcOption, 0);
+    EXPECT_EQ(p.CalcHeight, -1.0); // made whole downwards, as the dialog does
+    EXPECT_EQ(p.IsolineLevel.size(), 5u);
+    runXYStep(p, options({"x.bvk", "--xy", "surface"}), RunEnvironment{});
+    EXPECT_EQ(p.CalcOption, 1);
+    EXPECT_EQ(p.CalcHeight, 0.0);
+}
+
+TEST_F(Steps, RefusalsCarryTheApplicationsMessages) {
+    auto failure = [this](std::vector<std::string> args) {
+        args.insert(args.begin(), at("site.bvk"));
+        RunOutcome r = runBatch(options(args), RunEnvironment{});
+        EXPECT_EQ(r.status, 1);
+        return r.message;
+    };
+    writeSite(Project{}, dir / "site.bvk"); // no antenna
+    EXPECT_EQ(failure({"--xy", "surface"}), "Introduce, at least, a pollutant source");
+    EXPECT_EQ(failure({"--xz", "10"}), "Introduce, at least, a pollutant source");
+
+    Project site = makeSite(50, 1);
+    writeSite(site, dir / "site.bvk");
+    double planHeight = site.GridNY * site.CellSize * site.MetersPerUnit;
+    EXPECT_EQ(failure({"--xz", "0"}), "Distance not allowed");
+    EXPECT_EQ(failure({"--xz", "-4"}), "Distance not allowed");
+    EXPECT_EQ(failure({"--xz", FormatNumberC(planHeight * 1.0001)}), "Distance not allowed");
+    // The dialog takes the plan's full height, but the section row it gives
+    // lies outside the ground grid: the calculation's trap reports it.
+    EXPECT_EQ(failure({"--xz", FormatNumberC(planHeight)}), "Input data error");
+    EXPECT_EQ(failure({"--export", "grid-xz=" + at("g.csv")}),
+              "Calcule first the electromagnetic pollution in the plane XZ");
+    EXPECT_EQ(failure({"--export", "grid-xy=" + at("g.csv")}),
+              "There is not a calculated electromagnetic pollution");
+    EXPECT_EQ(failure({"--xy", "surface", "--image", at("i.png"), "--plane", "xz"}),
+              "Calcule first the electromagnetic pollution in the plane XZ");
+    EXPECT_EQ(failure({"--image", at("i.png"), "--style", "gradient"}),
+              "There is not a calculated electromagnetic pollution");
+    EXPECT_EQ(failure({"--image", at("i.png"), "--style", "dots"}), "No calculated levels");
+    EXPECT_EQ(failure({"--xy", "surface", "--image", at("i.png")}),
+              "Cannot draw images in this program"); // no drawing hook in-process
+
+    // A result calculated while zoomed cannot seed a section.
+    Project zoomed = makeSite(50, 1);
+    appCalculateXY(zoomed, true);
+    zoomed.XYCalcZoom = 2.0;
+    writeSite(zoomed, dir / "site.bvk");
+    EXPECT_EQ(failure({"--xz", "10"}), "It is needed a Zoom value in the XY-Plane of 100%");
+
+    std::ofstream(dir / "site.bvk", std::ios::binary) << "2\r\n150\r\nabc\r\n";
+    EXPECT_EQ(failure({}), "Error en el fichero");
+    EXPECT_EQ(failure({"--xy", "surface", "--save", at("s.bvk")}), "Error en el fichero");
+    EXPECT_EQ(files(), std::vector<std::string>{"site.bvk"}); // nothing else, no temporaries
+}
+
+TEST_F(Steps, AFailureLateInTheRunLeavesNoOutputAtAll) {
+    Project site = makeSite(50, 2);
+    writeSite(site, dir / "site.bvk");
+    std::ofstream(dir / "old.csv") << "previous";
+    RunOutcome r = runBatch(
+        options({at("site.bvk"), "--xy", "surface", "--export",
+                 "sources-cartesian=" + at("old.csv"), "--export", "grid-xy=" + at("new.csv"),
+                 "--save", at("new.bvk"), "--image", at("new.png"), "--plane", "xz"}),
+        RunEnvironment{});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(files(), (std::vector<std::string>{"old.csv", "site.bvk"}));
+    EXPECT_EQ(slurp(dir / "old.csv"), "previous");
+
+    r = runBatch(options({at("site.bvk"), "--export", "sources-cartesian=" + at("no/such.csv"),
+                          "--xy", "surface"}),
+                 RunEnvironment{});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.message.find("Cannot write"), std::string::npos) << r.message;
+}
+
+TEST_F(Steps, InterruptStopsTheCalculationAndKeepsTheProject) {
+    Project site = makeSite(200, 4);
+    writeSite(site, dir / "site.bvk");
+    std::atomic<bool> stop{true};
+    RunEnvironment env;
+    env.cancel = &stop;
+
+    Project p;
+    readProject(p, at("site.bvk"));
+    try {
+        runXYStep(p, options({"x", "--xy", "surface"}), env);
+        FAIL() << "the calculation ran to the end";
+    } catch (const BatchFailure& f) {
+        EXPECT_STREQ(f.what(), kMsgInterrupted);
+    }
+    EXPECT_EQ(p.XYCalculated, 0);
+
+    RunOutcome r = runBatch(options({at("site.bvk"), "--xy", "surface", "--save", at("out.bvk"),
+                                     "--export", "maximum-cartesian=" + at("m.csv")}),
+                            env);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.message, kMsgInterrupted);
+    EXPECT_EQ(files(), std::vector<std::string>{"site.bvk"});
+}
+
+TEST_F(Steps, SaveKeepsTheResultWhateverTheOptionOrder) {
+    Project site = makeSite(80, 2);
+    writeSite(site, dir / "site.bvk");
+    std::vector<std::string> steps;
+    RunEnvironment env;
+    env.stepTimed = [&steps](const std::string& s, double) { steps.push_back(s); };
+    RunOutcome r =
+        runBatch(options({"--save", at("out.bvk"), "--export", "maximum-cartesian=" + at("m.csv"),
+                          "--isolines", "3", "--xy", "surface", at("site.bvk")}),
+                 env);
+    ASSERT_EQ(r.status, 0) << r.message;
+    EXPECT_EQ(steps, (std::vector<std::string>{"read", "xy", "export maximum-cartesian", "save",
+                                               "commit"}));
+    Project back;
+    ASSERT_TRUE(LoadProjectFile(back, at("out.bvk")));
+    EXPECT_EQ(back.XYCalculated, 1);
+    EXPECT_EQ(back.IsolineCount, 3);
+    Project app;
+    ASSERT_TRUE(LoadProjectFile(app, at("site.bvk")));
+    app.IsolineCount = 3;
+    appCalculateXY(app, true);
+    // The file keeps 15 significant digits.
+    ASSERT_EQ(back.DensityGrid.size(), app.DensityGrid.size());
+    for (std::size_t k = 0; k < app.DensityGrid.size(); ++k)
+        ASSERT_NEAR(back.DensityGrid.data()[k], app.DensityGrid.data()[k],
+                    1e-14 * std::abs(app.DensityGrid.data()[k]));
+    EXPECT_NEAR(back.MaxDensity, app.MaxDensity, 1e-14 * app.MaxDensity);
+
+    // The saved file runs again without a calculation: its result is exported.
+    r = runBatch(options({at("out.bvk"), "--export", "grid-xy=" + at("again.csv")}), {});
+    EXPECT_EQ(r.status, 0) << r.message;
+}
