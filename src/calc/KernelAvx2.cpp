@@ -2,7 +2,7 @@
 // (at most 1 ulp from the correctly rounded value). Only this function is
 // compiled for AVX2; it runs when the processor reports it (kernel::BestIsa).
 #pragma GCC push_options
-#pragma GCC target("avx2,fma")
+#pragma GCC target("avx2")
 #include <immintrin.h>
 // The SLEEF vector functions this file calls (sleef.h declares them only
 // when the whole file is compiled for the instruction set).
@@ -17,7 +17,7 @@ __m256d Sleef_cosd4_u10avx2(__m256d);
 
 namespace brenvik::kernel {
 
-__attribute__((target("avx2,fma"))) void
+__attribute__((target("avx2"), optimize("fp-contract=off"))) void
 AddColumnAvx2(const Antenna& a, double dx, const double* dy, const double* dz, double* acc, int n) {
     if (a.kind != 0 && a.kind != 1) return;
     const __m256d zero = _mm256_setzero_pd();

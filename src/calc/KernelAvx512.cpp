@@ -18,9 +18,9 @@ __m512d Sleef_cosd8_u10avx512f(__m512d);
 
 namespace brenvik::kernel {
 
-__attribute__((target("avx512f"))) void AddColumnAvx512(const Antenna& a, double dx,
-                                                        const double* dy, const double* dz,
-                                                        double* acc, int n) {
+__attribute__((target("avx512f"), optimize("fp-contract=off"))) void
+AddColumnAvx512(const Antenna& a, double dx, const double* dy, const double* dz, double* acc,
+                int n) {
     if (a.kind != 0 && a.kind != 1) return;
     const __m512d zero = _mm512_setzero_pd();
     const __m512d one = _mm512_set1_pd(1.0);

@@ -1,0 +1,412 @@
+#include "calc/GridCalc.h"
+
+#include "calc/Ground.h"
+#include "calc/PowerDensity.h"
+#include "calc/Towers.h"
+
+#include <atomic>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace brenvik;
+
+namespace {
+
+// Places a one-antenna tower on grid node (i, j) with the given emission values.
+void AddTower(Project& p, int i, int j, const std::string& type, double height, double tilt,
+              double direction, double power = 1600.0) {
+    TowerBeginNew(p);
+    Antenna& a = p.Antennas[p.AntennaCount + 1];
+    a.AntType = type;
+    a.AntHeight = height;
+    a.AntTilt = tilt;
+    a.AntDirection = direction;
+    a.AntPower = power;
+    PlaceTower(p, i * p.CellSize, j * p.CellSize, 1.0);
+}
+
+// Four towers of mixed types on stepped ground.
+Project Site() {
+    Project p;
+    AddTower(p, 30, 30, "alta", 12, 15, 90);
+    AddTower(p, 60, 20, "baja", 20, 0, 0, 300);
+    AddTower(p, 45, 50, "alta", 9, -5, 225);
+    AddTower(p, 75, 40, "alta", 25, 6, 333);
+    p.ContourHeight = 6;
+    FillGroundRect(p, 40, 10, 70, 35);
+    p.ContourHeight = 14;
+    FillGroundRect(p, 20, 45, 55, 60);
+    p.CalcOption = 1;
+    return p;
+}
+
+CalcControl Threads(unsigned n, bool scalar = false) {
+    CalcControl c;
+    c.threads = n;
+    c.scalarReference = scalar;
+    return c;
+}
+
+void ExpectClose(const Grid2D<double>& a, const Grid2D<double>& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t k = 0; k < a.size(); ++k)
+        ASSERT_NEAR(a.data()[k], b.data()[k], 1e-12 * std::fabs(b.data()[k])) << "node " << k;
+}
+
+} // namespace
+
+TEST(XYCalculation, SameGridWhateverTheThreadCount) {
+    Project p1 = Site(), p2 = Site(), p3 = Site();
+    ASSERT_TRUE(RunXYCalculation(p1, Threads(1)).ok());
+    ASSERT_TRUE(RunXYCalculation(p2, Threads(2)).ok());
+    ASSERT_TRUE(RunXYCalculation(p3, Threads(3)).ok());
+    EXPECT_EQ(p1.DensityGrid, p2.DensityGrid);
+    EXPECT_EQ(p1.DensityGrid, p3.DensityGrid);
+    EXPECT_EQ(p1.Isolines, p3.Isolines);
+    EXPECT_EQ(p1.XYCalculated, 1);
+    EXPECT_EQ(p1.CalcAntennaCount, 4);
+    EXPECT_GT(p1.MaxDensity, 0.0);
+}
+
+TEST(XYCalculation, VectorisedGridMatchesThePlainLoop) {
+    for (int option : {0, 1}) {
+        Project fast = Site(), ref = Site();
+        fast.CalcOption = ref.CalcOption = static_cast<std::int16_t>(option);
+        fast.CalcHeight = ref.CalcHeight = option ? 0.0 : 3.0;
+        ASSERT_TRUE(RunXYCalculation(fast, Threads(2)).ok());
+        ASSERT_TRUE(RunXYCalculation(ref, Threads(1, true)).ok());
+        ExpectClose(fast.DensityGrid, ref.DensityGrid);
+    }
+}
+
+TEST(XYCalculation, NodeValuesFollowTheGroundModel) {
+    Project p = Site();
+    ASSERT_TRUE(RunXYCalculation(p, Threads(2, true)).ok());
+    // Node (50, 20) stands on the 6 m step; the first tower's foot on flat
+    // ground, the second's on the step. Every receptor sits on its own ground.
+    const double x = 50 * 153 * p.MetersPerUnit, y = 20 * 153 * p.MetersPerUnit;
+    double expected = 0.0;
+    const double feet[] = {0.0, 6.0, 14.0, 0.0};
+    for (int s = 1; s <= 4; ++s) {
+        const AntennaModel m = AntennaModel::From(p.Antennas[s], p);
+        expected += Contribution(m, x, y, p.Antennas[s].AntHeight + feet[s - 1] - 6.0, 0.0);
+    }
+    EXPECT_DOUBLE_EQ(p.DensityGrid(50, 20), expected);
+    EXPECT_EQ(p.GridXm[50], x);
+    // The node under a tower gets nothing from it: only the others reach it.
+    Project one;
+    AddTower(one, 30, 30, "baja", 12, 0, 0);
+    ASSERT_TRUE(RunXYCalculation(one).ok());
+    EXPECT_EQ(one.DensityGrid(30, 30), 0.0);
+    EXPECT_GT(one.DensityGrid(31, 30), 0.0);
+    EXPECT_EQ(one.DensityGrid(0, 5), 0.0); // row 0 and column 0 are never evaluated
+}
+
+TEST(XYCalculation, SurfaceEqualsHeightZeroOnFlatGround) {
+    Project surface = Site(), fixed = Site();
+    surface.GroundGrid.fill(0.0);
+    fixed.GroundGrid.fill(0.0);
+    fixed.CalcOption = 0;
+    fixed.CalcHeight = 0.0;
+    ASSERT_TRUE(RunXYCalculation(surface).ok());
+    ASSERT_TRUE(RunXYCalculation(fixed).ok());
+    EXPECT_EQ(surface.DensityGrid, fixed.DensityGrid);
+}
+
+TEST(XYCalculation, AntennaFootAndPlaneBelowTheGround) {
+    // A 12 m antenna on a 20 m step works like a 32 m one on flat ground.
+    Project onStep, tall;
+    AddTower(onStep, 50, 30, "alta", 12, 5, 90);
+    AddTower(tall, 50, 30, "alta", 32, 5, 90);
+    onStep.ContourHeight = 20;
+    FillGroundRect(onStep, 45, 25, 55, 35);
+    onStep.CalcOption = tall.CalcOption = 0;
+    onStep.CalcHeight = tall.CalcHeight = 25;
+    ASSERT_TRUE(RunXYCalculation(onStep).ok());
+    ASSERT_TRUE(RunXYCalculation(tall).ok());
+    EXPECT_EQ(onStep.DensityGrid, tall.DensityGrid);
+    // A 15 m plane lies under the 20 m step: zero there, even next to the tower.
+    onStep.CalcHeight = 15;
+    ASSERT_TRUE(RunXYCalculation(onStep).ok());
+    for (int i = 45; i <= 55; ++i)
+        for (int j = 25; j <= 35; ++j)
+            ASSERT_EQ(onStep.DensityGrid(i, j), 0.0);
+    EXPECT_GT(onStep.DensityGrid(60, 30), 0.0);
+}
+
+TEST(XYCalculation, ReceptorGroundIsReadFromItsOwnCell) {
+    // At 250 m across and 50 columns, column 15's metres divided by the cell's
+    // metres fall a hair below 15; the ground must still come from column 15.
+    Project p;
+    p.PlanWidthM = 250;
+    p.GridNX = 50;
+    p.RecomputeDerived();
+    p.GroundGrid.resize(p.GridNX, p.GridNY);
+    AddTower(p, 5, 10, "baja", 30, 0, 0);
+    p.ContourHeight = 25;
+    FillGroundRect(p, 15, 0, 15, p.GridNY);
+    p.CalcOption = 0;
+    p.CalcHeight = 20;
+    ASSERT_TRUE(RunXYCalculation(p).ok());
+    EXPECT_EQ(p.DensityGrid(15, 10), 0.0);
+    EXPECT_GT(p.DensityGrid(14, 10), 0.0);
+    EXPECT_GT(p.DensityGrid(16, 10), 0.0);
+    EXPECT_EQ(GroundAtMetres(p, p.GridXm[15], p.GridYm[10]), 25.0);
+}
+
+TEST(XYCalculation, MaximumTiesGoToTheFirstNodeInScanOrder) {
+    // A stick at ground level: the field falls off with distance alone, so the
+    // four nearest nodes share the maximum exactly.
+    Project p;
+    AddTower(p, 50, 30, "baja", 0, 0, 0);
+    ASSERT_TRUE(RunXYCalculation(p).ok());
+    int ties = 0, firstI = -1, firstJ = -1;
+    for (int i = 0; i <= p.GridNX; ++i)
+        for (int j = 0; j <= p.GridNY; ++j)
+            if (p.DensityGrid(i, j) == p.MaxDensity && ties++ == 0) firstI = i, firstJ = j;
+    ASSERT_EQ(ties, 4);
+    EXPECT_EQ(firstI, 49);
+    EXPECT_EQ(p.MaxPosX, Variant::real(p.GridXm[firstI] / p.MetersPerUnit));
+    EXPECT_EQ(p.MaxPosY,
+              static_cast<std::int16_t>(std::nearbyint(p.GridYm[firstJ] / p.MetersPerUnit)));
+    EXPECT_EQ(p.MinDensity, 0.0);
+}
+
+TEST(XYCalculation, IsolineLevelsAndCrossings) {
+    Project p = Site();
+    p.IsolineCount = 5;
+    ASSERT_TRUE(RunXYCalculation(p).ok());
+    ASSERT_EQ(p.IsolineLevel.size(), 6u);
+    for (int k = 1; k <= 5; ++k)
+        EXPECT_DOUBLE_EQ(p.IsolineLevel[k], k * p.MaxDensity / 5);
+    EXPECT_TRUE(p.Isolines.row(5).empty()); // nothing exceeds the top level
+    EXPECT_TRUE(p.IsolinesAux.row(5).empty());
+    // Every recorded cell straddles its level, the slots rise across the levels,
+    // and the count is the number of straddling neighbour pairs.
+    std::int64_t lastSlot = 0, pairs = 0;
+    for (int k = 1; k <= 5; ++k) {
+        const double L = p.IsolineLevel[k];
+        for (const auto& e : p.Isolines.row(k)) {
+            EXPECT_GT(e.slot, lastSlot);
+            lastSlot = e.slot;
+            const double a = p.DensityGrid(e.x, e.y), b = p.DensityGrid(e.x, e.y + 1);
+            EXPECT_TRUE((a < L && L < b) || (a > L && L > b));
+        }
+        for (int i = 0; i <= p.GridNX; ++i)
+            for (int j = 0; j < p.GridNY; ++j) {
+                const double a = p.DensityGrid(i, j), b = p.DensityGrid(i, j + 1);
+                pairs += (a < L && L < b) || (a > L && L > b);
+            }
+    }
+    EXPECT_EQ(p.IsolinePointMax(), pairs);
+    EXPECT_GT(p.IsolineAuxMax(), 0);
+    for (const auto& e : p.IsolinesAux.row(2)) {
+        const double a = p.DensityGrid(e.x, e.y), b = p.DensityGrid(e.x + 1, e.y);
+        EXPECT_TRUE((a - p.IsolineLevel[2]) * (b - p.IsolineLevel[2]) < 0);
+    }
+}
+
+TEST(XYCalculation, CancelOrFailureLeavesThePreviousResult) {
+    Project p = Site();
+    ASSERT_TRUE(RunXYCalculation(p).ok());
+    const Project before = p;
+    p.CalcOption = 0;
+    p.CalcHeight = 2;
+
+    CalcControl stopAtOnce;
+    int calls = 0;
+    stopAtOnce.progress = [&](const CalcProgress&) { return ++calls < 2; };
+    EXPECT_EQ(RunXYCalculation(p, stopAtOnce).status, CalcStatus::Cancelled);
+    std::atomic<bool> flag{true};
+    CalcControl flagged;
+    flagged.cancel = &flag;
+    EXPECT_EQ(RunXYCalculation(p, flagged).status, CalcStatus::Cancelled);
+
+    // A view scrolled off the ground grid: the node lookups fall outside it.
+    p.ScrollOffsetX = 5000;
+    const CalcOutcome off = RunXYCalculation(p);
+    EXPECT_EQ(off.status, CalcStatus::Failed);
+    EXPECT_EQ(off.message, "Input data error");
+    p.ScrollOffsetX = 0;
+    // An absurd power overflows to infinity: refused, not stored.
+    p.Antennas[1].AntPower = 1e308;
+    EXPECT_EQ(RunXYCalculation(p).message, "Input data error");
+
+    EXPECT_EQ(p.DensityGrid, before.DensityGrid);
+    EXPECT_EQ(p.MaxDensity, before.MaxDensity);
+    EXPECT_EQ(p.Isolines, before.Isolines);
+    EXPECT_EQ(p.IsolineLevel, before.IsolineLevel);
+    EXPECT_EQ(p.GridXm, before.GridXm);
+    EXPECT_EQ(p.XYCalculated, 1);
+}
+
+TEST(XYCalculation, ProgressCountsWithoutCallingPerNode) {
+    Project p = Site();
+    std::vector<CalcProgress> seen;
+    CalcControl c;
+    c.progress = [&](const CalcProgress& g) {
+        seen.push_back(g);
+        return true;
+    };
+    ASSERT_TRUE(RunXYCalculation(p, c).ok());
+    ASSERT_FALSE(seen.empty());
+    EXPECT_LT(seen.size(), 100u);
+    EXPECT_EQ(seen.front().antenna, 1);
+    EXPECT_EQ(seen.back().antennaCount, 4);
+    EXPECT_EQ(RunningLabel5(seen.back()), "Running 6800 of 6969 calculation points");
+    EXPECT_EQ(RunningLabel4(seen.back()), "Running 4 of 4 pollution sources");
+    EXPECT_EQ(RunningLabel3(seen.back()), "Running 1 of 1 tempotal point(s)");
+}
+
+TEST(XYCalculation, LargeGridCalculates) {
+    Project p;
+    p.GridNX = 2000;
+    p.RecomputeDerived();
+    p.GroundGrid.resize(p.GridNX, p.GridNY);
+    ASSERT_EQ(p.GridNY, 1375);
+    AddTower(p, 700, 500, "alta", 12, 3, 135);
+    AddTower(p, 1300, 900, "baja", 15, 0, 0);
+    p.IsolineCount = 40;
+    ASSERT_TRUE(RunXYCalculation(p).ok());
+    EXPECT_GT(p.IsolinePointMax(), 32767); // beyond an int16 counter
+    EXPECT_GT(p.DensityGrid(1999, 1370), 0.0);
+}
+
+TEST(XYCalculation, LegacyPassesAverageToTheSameGrid) {
+    Project one = Site(), three = Site();
+    three.LegacySourceCount = 3;
+    ASSERT_TRUE(RunXYCalculation(one).ok());
+    ASSERT_TRUE(RunXYCalculation(three).ok());
+    ExpectClose(three.DensityGrid, one.DensityGrid);
+    EXPECT_EQ(RunningLabel2(three), "There is a temporal average");
+    EXPECT_EQ(RunningLabel6(three), "Fuente activada");
+}
+
+TEST(XYCalculation, DialogRules) {
+    Project p;
+    EXPECT_EQ(XYCalcRefusal(p), "Introduce, at least, a pollutant source");
+    p.CalcOption = 0;
+    p.CalcHeight = 7;
+    CalForm f = CalFormLoad(p);
+    EXPECT_FALSE(f.option1);
+    EXPECT_EQ(f.text1, "7");
+    f.text1 = "10.7";
+    ASSERT_FALSE(CalFormAccept(p, f));
+    EXPECT_EQ(p.CalcHeight, 10);
+    EXPECT_EQ(HeightLabelText(p), "h=10 m");
+    f.text1 = "-0.5";
+    ASSERT_FALSE(CalFormAccept(p, f));
+    EXPECT_EQ(p.CalcHeight, -1);
+    f.text1 = "ten";
+    EXPECT_EQ(CalFormAccept(p, f), "Input data error");
+    EXPECT_EQ(p.CalcHeight, -1);
+    CalFormOption1(p, f);
+    EXPECT_EQ(p.CalcOption, 1);
+    EXPECT_EQ(p.CalcHeight, 0);
+    EXPECT_EQ(f.text1, "0");
+    EXPECT_FALSE(f.text1Enabled);
+}
+
+TEST(GridSize, Rule) {
+    EXPECT_EQ(GridNXFromText("2"), 3);
+    EXPECT_EQ(GridNXFromText("-7"), 3);
+    EXPECT_EQ(GridNXFromText("100"), 100);
+    EXPECT_EQ(GridNXFromText("100.5"), 100); // halves to even
+    EXPECT_EQ(GridNXFromText("101.5"), 102);
+    EXPECT_EQ(GridNXFromText("15360"), 15360);
+    EXPECT_EQ(GridNXFromText("15361"), std::nullopt);
+    EXPECT_EQ(GridNXFromText("40000"), std::nullopt);
+    EXPECT_EQ(GridNXFromText("many"), std::nullopt);
+}
+
+// ---- XZ section ------------------------------------------------------------------------
+
+TEST(XZCalculation, DialogBoundsAndPreconditions) {
+    Project p;
+    AddTower(p, 50, 30, "alta", 12, 5, 180);
+    EXPECT_DOUBLE_EQ(XZDialogDistance(p), 9345 * p.MetersPerUnit / 2);
+    EXPECT_EQ(FormatFixed2C(p.XZDistance), "45.63");
+    EXPECT_EQ(XZDialogAccept(p, "0"), "Distance not allowed");
+    EXPECT_EQ(XZDialogAccept(p, "-3"), "Distance not allowed");
+    const double planHeight = 68 * 153 * p.MetersPerUnit;
+    EXPECT_EQ(XZDialogAccept(p, FormatNumberC(planHeight + 0.01)), "Distance not allowed");
+    EXPECT_EQ(XZDialogAccept(p, FormatNumberC(planHeight)), std::nullopt);
+    EXPECT_EQ(XZDialogAccept(p, "45.63"), std::nullopt);
+    EXPECT_EQ(p.XZPlaneRow, 31);
+    EXPECT_EQ(p.CurrentPlane, "planoxz");
+
+    EXPECT_EQ(XZViewRefusal(p), std::nullopt);
+    p.Zoom = 2;
+    EXPECT_EQ(XZViewRefusal(p), "It is needed a Zoom value of 100%");
+    p.Zoom = 1;
+    p.XYCalcZoom = 3;
+    EXPECT_EQ(XZViewRefusal(p), "It is needed a Zoom value in the XY-Plane of 100%");
+}
+
+TEST(XZCalculation, RowsShiftAndGround) {
+    Project p;
+    AddTower(p, 50, 25, "alta", 12, 5, 180);
+    AddTower(p, 20, 40, "baja", 20, 0, 0, 300);
+    ASSERT_FALSE(XZDialogAccept(p, "45.63"));
+    const int row = static_cast<int>(p.XZPlaneRow), off = p.XZRowOffset, ny = p.GridNY;
+    ASSERT_EQ(off, 7);
+    // The ground under column 40 equals the height of row 5: that node is zeroed.
+    p.ContourHeight = 5 * 153 * p.MetersPerUnit;
+    FillGroundRect(p, 40, row, 40, row);
+    p.CalcOption = 1;
+    p.CalcHeight = 0;
+    ASSERT_TRUE(RunXZCalculation(p, Threads(2, true)).ok());
+    EXPECT_EQ(p.CalcOption, 1); // left as the XY dialog had it
+    EXPECT_EQ(p.XZCalculated, 1);
+
+    const double yPlane = row * 153 * p.MetersPerUnit;
+    const auto expected = [&](int i, int j) {
+        double sum = 0.0;
+        for (int s = 1; s <= 2; ++s) {
+            const AntennaModel m = AntennaModel::From(p.Antennas[s], p);
+            sum += Contribution(m, i * 153 * p.MetersPerUnit, yPlane, p.Antennas[s].AntHeight,
+                                j * 153 * p.MetersPerUnit);
+        }
+        return sum;
+    };
+    for (int i : {1, 33, 50, 77, 100})
+        for (int j : {1, 4, 8, 20, ny - off}) {
+            const int stored = ny - j - off - 2; // two rows towards row 0
+            if (stored < 0) continue;
+            EXPECT_DOUBLE_EQ(p.XZDensityGrid(i, stored), expected(i, j)) << i << "," << j;
+        }
+    // Column 0 is computed but not moved.
+    EXPECT_DOUBLE_EQ(p.XZDensityGrid(0, ny - 8 - off), expected(0, 8));
+    // Ground equal to the receptor's height zeroes it; the row above is kept.
+    EXPECT_EQ(p.XZDensityGrid(40, ny - 5 - off - 2), 0.0);
+    EXPECT_GT(p.XZDensityGrid(40, ny - 6 - off - 2), 0.0);
+    // Row 0 (height row j = 0) is on the ground everywhere.
+    EXPECT_EQ(p.XZDensityGrid(10, ny - off - 2), 0.0);
+    EXPECT_GT(p.XZMaxDensity, 0.0);
+}
+
+TEST(XZCalculation, ThreadsAndVectorsAgree) {
+    Project a, b, c;
+    for (Project* p : {&a, &b, &c}) {
+        AddTower(*p, 50, 25, "alta", 12, 5, 180);
+        AddTower(*p, 70, 45, "alta", 30, -3, 0);
+        AddTower(*p, 20, 40, "baja", 20, 0, 0, 300);
+        ASSERT_FALSE(XZDialogAccept(*p, "40"));
+    }
+    ASSERT_TRUE(RunXZCalculation(a, Threads(1)).ok());
+    ASSERT_TRUE(RunXZCalculation(b, Threads(3)).ok());
+    ASSERT_TRUE(RunXZCalculation(c, Threads(1, true)).ok());
+    EXPECT_EQ(a.XZDensityGrid, b.XZDensityGrid);
+    ExpectClose(a.XZDensityGrid, c.XZDensityGrid);
+}
+
+TEST(XZCalculation, PlaneBelowTheMapAreaFailsCleanly) {
+    Project p;
+    AddTower(p, 50, 25, "alta", 12, 5, 180);
+    ASSERT_TRUE(RunXYCalculation(p).ok());
+    // Accepted by the dialog, but the plane's row lies below the grid.
+    ASSERT_FALSE(XZDialogAccept(p, FormatNumberC(68 * 153 * p.MetersPerUnit)));
+    ASSERT_LT(p.XZPlaneRow, 0);
+    EXPECT_EQ(RunXZCalculation(p).message, "Input data error");
+    EXPECT_EQ(p.XZCalculated, 0);
+}
