@@ -1,0 +1,143 @@
+#include "app/CalcRunner.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <exception>
+
+namespace brenvik::app {
+
+RunningWindow::RunningWindow(QWidget* parent) : QDialog(parent) {
+    setObjectName("cal2");
+    setWindowTitle("Running");
+    setWindowModality(Qt::WindowModal);
+    auto* layout = new QVBoxLayout(this);
+    auto make = [&](const char* name) {
+        auto* l = new QLabel(this);
+        l->setObjectName(name);
+        l->setMinimumWidth(380);
+        layout->addWidget(l);
+        return l;
+    };
+    label6_ = make("Label6");
+    label2_ = make("Label2");
+    label3_ = make("Label3");
+    label4_ = make("Label4");
+    label5_ = make("Label5");
+    QFont bold = label6_->font();
+    bold.setBold(true);
+    label6_->setFont(bold);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    cancel_ = new QPushButton("Cancel", this);
+    cancel_->setObjectName("Command1");
+    row->addWidget(cancel_);
+    layout->addLayout(row);
+    connect(cancel_, &QPushButton::clicked, this, [this] {
+        cancelled_ = true;
+        cancel_->setEnabled(false);
+        emit cancelClicked();
+    });
+}
+
+void RunningWindow::setFixedTexts(const QString& label2, const QString& label6) {
+    label2_->setText(label2);
+    label6_->setText(label6);
+}
+
+void RunningWindow::showProgress(const CalcProgress& pr) {
+    label3_->setText(QString::fromStdString(RunningLabel3(pr)));
+    label4_->setText(QString::fromStdString(RunningLabel4(pr)));
+    label5_->setText(QString::fromStdString(RunningLabel5(pr)));
+}
+
+void RunningWindow::reject() {
+    if (!cancelled_) cancel_->click();
+}
+
+CalcRunner::CalcRunner(QWidget* window)
+    : QObject(window), owner_(window), timer_(new QTimer(this)) {
+    // Several repaints a second show that the work goes on.
+    timer_->setInterval(100);
+    connect(timer_, &QTimer::timeout, this, &CalcRunner::refresh);
+}
+
+CalcRunner::~CalcRunner() {
+    cancel_ = true;
+    if (thread_.joinable()) thread_.join();
+}
+
+void CalcRunner::refresh() {
+    if (!window_) return;
+    CalcProgress copy;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        copy = latest_;
+    }
+    window_->showProgress(copy);
+}
+
+bool CalcRunner::start(const Project& project, Job job, Done done) {
+    if (running_) return false;
+    running_ = true;
+    cancel_ = false;
+    done_ = std::move(done);
+    work_ = std::make_unique<Project>(project);
+    latest_ = CalcProgress{};
+    latest_.antennaCount = project.AntennaCount;
+    window_ = new RunningWindow(owner_);
+    window_->setAttribute(Qt::WA_DeleteOnClose);
+    window_->setFixedTexts(QString::fromStdString(RunningLabel2(project)),
+                           QString::fromStdString(RunningLabel6(project)));
+    window_->showProgress(latest_);
+    connect(window_, &RunningWindow::cancelClicked, this, &CalcRunner::cancel);
+    window_->open();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    timer_->start();
+    thread_ = std::thread([this, job = std::move(job)] {
+        CalcControl control;
+        control.cancel = &cancel_;
+        control.progress = [this](const CalcProgress& pr) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            latest_ = pr;
+            return !cancel_.load();
+        };
+        CalcOutcome outcome;
+        try {
+            outcome = job(*work_, control);
+        } catch (const std::exception&) {
+            outcome = CalcOutcome{CalcStatus::Failed, "Input data error"};
+        }
+        if (cancel_ && outcome.status == CalcStatus::Done) outcome.status = CalcStatus::Cancelled;
+        outcome_ = outcome;
+        QMetaObject::invokeMethod(this, &CalcRunner::onThreadEnded, Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void CalcRunner::onThreadEnded() {
+    if (thread_.joinable()) thread_.join();
+    timer_->stop();
+    refresh();
+    QApplication::restoreOverrideCursor();
+    if (window_) window_->close();
+    window_ = nullptr;
+    running_ = false;
+    Done done = std::move(done_);
+    std::unique_ptr<Project> work = std::move(work_);
+    if (done) done(outcome_, *work);
+    emit finished();
+}
+
+void CalcRunner::waitForFinish() {
+    if (!running_) return;
+    QEventLoop loop;
+    connect(this, &CalcRunner::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace brenvik::app

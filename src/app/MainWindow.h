@@ -1,0 +1,164 @@
+#pragma once
+
+#include "app/PointerTools.h"
+#include "model/Project.h"
+#include "render/Dots.h"
+#include "render/Scene.h"
+
+#include <QMainWindow>
+#include <QMap>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPrinter;
+class QScrollBar;
+class QToolBar;
+
+namespace brenvik {
+class Prompts;
+class BrenvikDialog;
+} // namespace brenvik
+
+namespace brenvik::app {
+
+class CalcRunner;
+class PlanCanvas;
+class PrintService;
+
+// The main window `Form2`: the menu bar, the toolbar of picture buttons, the
+// drawing area with its two scroll bars, and the read-out labels. It routes
+// every command to the module that does the work and keeps the toolbar's
+// pressed/released state and the tool mode.
+class MainWindow : public QMainWindow, private ToolHost {
+    Q_OBJECT
+  public:
+    MainWindow(Project& project, Prompts& prompts, PrintService& printer,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // ---- Window operations used by every command ------------------------------
+    // Ends every tool, closes the tool dialogs, hides the rubber bands and
+    // releases every pressed toolbar picture.
+    void resetTools();
+    // Leaves the section for the plan, with its message, when needed.
+    void ensurePlanView();
+    // Clear, then the current plane's scene and result.
+    void redrawView();
+
+    // ---- Access for the tests and the application ------------------------------
+    Project& doc() { return project_; }
+    PlanCanvas* canvasWidget() const { return canvas_; }
+    CalcRunner* calcRunner() const { return runner_; }
+    QAction* item(const QString& objectName) const; // menu item or toolbar button
+    QScrollBar* hScroll() const { return hscroll_; }
+    QScrollBar* vScroll() const { return vscroll_; }
+    QString labelText(const QString& objectName) const;
+    // Feeds pointer events in drawing units, as the canvas does.
+    void pointerPress(QPointF units);
+    void pointerMove(QPointF units);
+    void pointerRelease(QPointF units);
+    const char* activeToolName();
+    // The picture drawn on the area at its natural size (15 units a pixel).
+    QImage areaImage() const;
+
+  private:
+    // ToolHost
+    Project& project() override { return project_; }
+    PlanCanvas& canvas() override { return *canvas_; }
+    Prompts& prompts() override { return prompts_; }
+    void redrawPlan() override { redrawView(); }
+    void redrawPlanScene() override;
+    void releaseTowerTool() override;
+    void releaseAntennaTool() override;
+    void editAntenna(int index) override;
+    void editTowerAntenna(int index) override;
+    void scaleMeasured() override;
+    void showReadout(const Readout& r) override;
+
+    void buildMenus();
+    void buildToolbar();
+    void buildStatusArea();
+    QAction* addItem(QMenu* menu, const char* name, const QString& caption,
+                     std::function<void()> command, const QKeySequence& shortcut = {});
+    QAction* addToolButton(const char* name, const QString& tooltip,
+                           std::function<void()> pressCommand,
+                           std::function<void()> releaseCommand = {});
+    void setPressed(const char* name, bool pressed);
+    void updateTitle();
+    void warn(const std::string& text);
+
+    // Drawing: runs `paint` once into a recording and keeps the recording for
+    // the canvas, so resizing, saving and printing show exactly what was drawn.
+    void paintSteps(const std::function<render::SceneControls(render::Surface&)>& paint,
+                    bool clearFirst);
+    void applySceneControls(const render::SceneControls& c);
+    void placeOriginMarker();
+    void applyBackground();
+
+    // Commands.
+    void showResults(int mode, bool resetFirst, const char* toolbarName);
+    void dotsOfColours();
+    void cmdNew();
+    void cmdOpen();
+    void cmdSave();
+    void cmdImportImage();
+    void cmdSaveImage();
+    void cmdPrint();
+    void cmdPrintImage();
+    void cmdZoom();
+    void applyZoom(double zoom);
+    void scrolled();
+    void cmdXYPlane();
+    void cmdXZPlane();
+    void cmdTower();
+    void cmdTopographic();
+    void cmdErase();
+    void cmdScale();
+    void cmdXYCalculation();
+    void cmdXZCalculation();
+    void cmdAverage();
+    void cmdCalcColours();
+    void cmdDotColours();
+    void cmdAntennaParameters();
+    bool geoPrecondition();
+    void cmdOrigin();
+    void cmdReference();
+    void cmdCurvature();
+    void cmdExport(int kind);
+    void askSaveChanges(const std::string& action);
+    void openPendingDialog(int dialog);
+    void openScaleDialog();
+    void openScaleCalculationDialog();
+    void openMallaDialog(int mode);
+    void openAntennaDialog(int slot, bool newSlot, int editedIndex);
+    void openTowerDialog(bool editing);
+    void runXYCalculation();
+    void runXZCalculation();
+    void printWith(const std::function<bool(QPrinter&)>& print);
+
+    // Opens a dialog made for this window, modal (window-modal, never
+    // blocking) or modeless; it is deleted when it closes.
+    void showDialog(QDialog* d, bool modal);
+    QDialog* openDialogNamed(const QString& name) const;
+
+    Project& project_;
+    Prompts& prompts_;
+    PrintService& printer_;
+    PlanCanvas* canvas_ = nullptr;
+    QScrollBar* hscroll_ = nullptr;
+    QScrollBar* vscroll_ = nullptr;
+    QToolBar* toolbar_ = nullptr;
+    QMap<QString, QAction*> items_;
+    QMap<QString, QLabel*> labels_;
+    CalcRunner* runner_ = nullptr;
+    std::unique_ptr<PointerTools> tools_;
+    render::DotRandom dots_;
+    bool resetting_ = false;
+    int editAntenna_ = 0;      // EditAntenna
+    int editTowerAntenna_ = 0; // EditTowerAntenna
+};
+
+} // namespace brenvik::app

@@ -1,0 +1,190 @@
+#include "app/PlanCanvas.h"
+
+#include "model/DrawingArea.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace brenvik::app {
+
+namespace {
+constexpr double kW = area::ScaleWidth;
+constexpr double kH = area::ScaleHeight;
+constexpr double kUnitsPerPixel = 15.0;
+
+} // namespace
+
+PlanCanvas::PlanCanvas(QWidget* parent) : QWidget(parent) {
+    setObjectName("Form2Area");
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumSize(320, 220);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setCursor(Qt::CrossCursor);
+    for (const char* n : {"lineax", "lineay", "Lsq1", "Lsq2", "Lsq3", "Lsq4", "topo1", "topo2",
+                          "topo3", "topo4", "lineamarca", "geolinex", "geoliney"})
+        lines_.insert(n, LineObject{});
+    // The section lines keep their own colour.
+    lines_.insert("cortez", LineObject{QLineF(), false, QColor(128, 128, 0), false});
+    lines_.insert("cortexy", LineObject{QLineF(), false, QColor(128, 128, 0), false});
+}
+
+void PlanCanvas::clear() {
+    steps_.clear();
+    rebuildBacking();
+}
+
+void PlanCanvas::draw(Step step) {
+    steps_.push_back(std::move(step));
+    paintStep(steps_.back());
+    update();
+}
+
+void PlanCanvas::setBackColour(const QColor& c) {
+    back_ = c;
+    rebuildBacking();
+}
+
+void PlanCanvas::setBackgroundPicture(const QImage& picture) {
+    picture_ = picture;
+    rebuildBacking();
+}
+
+void PlanCanvas::removeBackgroundPicture() {
+    picture_ = QImage();
+    rebuildBacking();
+}
+
+void PlanCanvas::render(QPainter& p, const QRectF& target) const {
+    // The area fills the target's width or height, anchored at its top-left
+    // corner, as the drawing surface places it.
+    const double s = std::min(target.width() / kW, target.height() / kH);
+    p.save();
+    p.setClipRect(QRectF(target.topLeft(), QSizeF(kW * s, kH * s)));
+    p.fillRect(QRectF(target.topLeft(), QSizeF(kW * s, kH * s)), back_);
+    if (!picture_.isNull())
+        p.drawImage(QRectF(target.topLeft(), QSizeF(picture_.width() * kUnitsPerPixel * s,
+                                                    picture_.height() * kUnitsPerPixel * s)),
+                    picture_);
+    for (const Step& step : steps_) {
+        p.save();
+        step(p, target);
+        p.restore();
+    }
+    p.restore();
+}
+
+QImage PlanCanvas::renderImage(QSize size) const {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(back_);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    render(p, QRectF(QPointF(0, 0), QSizeF(size)));
+    return img;
+}
+
+QImage PlanCanvas::naturalImage() const {
+    return renderImage(QSize(int(kW / kUnitsPerPixel), int(kH / kUnitsPerPixel)));
+}
+
+QRectF PlanCanvas::areaRect() const {
+    const double sx = width() / kW, sy = height() / kH;
+    const double s = std::min(sx, sy);
+    const double w = kW * s, h = kH * s;
+    return QRectF((width() - w) / 2.0, (height() - h) / 2.0, w, h);
+}
+
+QPointF PlanCanvas::toUnits(QPointF widgetPos) const {
+    const QRectF r = areaRect();
+    if (r.width() <= 0 || r.height() <= 0) return {};
+    return {(widgetPos.x() - r.left()) * kW / r.width(),
+            (widgetPos.y() - r.top()) * kH / r.height()};
+}
+
+QPointF PlanCanvas::toWidget(QPointF units) const {
+    const QRectF r = areaRect();
+    return {r.left() + units.x() * r.width() / kW, r.top() + units.y() * r.height() / kH};
+}
+
+void PlanCanvas::setLine(const QString& name, QLineF units) {
+    lines_[name].line = units, update();
+}
+
+void PlanCanvas::setLineVisible(const QString& name, bool visible) {
+    auto& l = lines_[name];
+    if (l.visible == visible) return;
+    l.visible = visible;
+    update();
+}
+
+bool PlanCanvas::lineVisible(const QString& name) const {
+    auto it = lines_.find(name);
+    return it != lines_.end() && it->visible;
+}
+
+QLineF PlanCanvas::line(const QString& name) const {
+    return lines_.value(name).line;
+}
+
+void PlanCanvas::setLineColour(const QString& name, const QColor& c) {
+    lines_[name].colour = c;
+    update();
+}
+
+void PlanCanvas::setMarkerColour(const QColor& c) {
+    for (auto& l : lines_)
+        if (l.followsDrawColour) l.colour = c;
+    update();
+}
+
+void PlanCanvas::rebuildBacking() {
+    const QRectF r = areaRect();
+    const qreal dpr = devicePixelRatioF();
+    const QSize px(std::max(1, int(std::lround(r.width() * dpr))),
+                   std::max(1, int(std::lround(r.height() * dpr))));
+    backing_ = QImage(px, QImage::Format_RGB32);
+    backing_.setDevicePixelRatio(dpr);
+    QPainter p(&backing_);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    render(p, QRectF(QPointF(0, 0), QSizeF(px) / dpr));
+    update();
+}
+
+void PlanCanvas::paintStep(const Step& step) {
+    if (backing_.isNull()) return rebuildBacking();
+    QPainter p(&backing_);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    step(p, QRectF(QPointF(0, 0), QSizeF(backing_.size()) / backing_.devicePixelRatio()));
+}
+
+void PlanCanvas::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Dark));
+    const QRectF r = areaRect();
+    p.drawImage(r.topLeft(), backing_);
+    // The line objects are drawn one device pixel wide whatever the scale.
+    p.setClipRect(r);
+    for (const auto& l : lines_) {
+        if (!l.visible) continue;
+        QPen pen(l.colour, 0);
+        pen.setCosmetic(true);
+        p.setPen(pen);
+        p.drawLine(QLineF(toWidget(l.line.p1()), toWidget(l.line.p2())));
+    }
+}
+
+void PlanCanvas::resizeEvent(QResizeEvent*) {
+    rebuildBacking();
+}
+
+void PlanCanvas::mousePressEvent(QMouseEvent* e) {
+    emit pressed(toUnits(e->position()));
+}
+void PlanCanvas::mouseMoveEvent(QMouseEvent* e) {
+    emit moved(toUnits(e->position()));
+}
+void PlanCanvas::mouseReleaseEvent(QMouseEvent* e) {
+    emit released(toUnits(e->position()));
+}
+
+} // namespace brenvik::app

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QLineF>
+#include <QMap>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+namespace brenvik::app {
+
+// The drawing area of the main window: the fixed area of 15360 × 10560 drawing
+// units, scaled to fit the widget with its aspect ratio kept.
+//
+// What the renderers draw stays until the next clear: the canvas keeps the
+// list of drawing steps since that clear and plays them into a backing image
+// of the widget's device-pixel size, so the picture is sharp at any window
+// size and screen scale, and is played again on a resize. The movable line
+// objects of the window (crosshair, cell box, rubber bands, section lines,
+// origin marker) live above the picture and are painted over it; moving them
+// never redraws the scene.
+class PlanCanvas : public QWidget {
+    Q_OBJECT
+  public:
+    // A drawing step: paints the drawing area into `target` (logical
+    // coordinates of the painter), fitted as the QPainter surface fits it.
+    using Step = std::function<void(QPainter& p, const QRectF& target)>;
+
+    explicit PlanCanvas(QWidget* parent = nullptr);
+
+    // Erases everything drawn: the area shows its back colour with the
+    // background picture, when one is loaded, on top.
+    void clear();
+    // Draws over what is already there.
+    void draw(Step step);
+
+    void setBackColour(const QColor& c);
+    QColor backColour() const { return back_; }
+    // The background picture is shown at its natural size: one pixel is 15
+    // drawing units.
+    void setBackgroundPicture(const QImage& picture);
+    void removeBackgroundPicture();
+    bool hasBackgroundPicture() const { return !picture_.isNull(); }
+
+    // Plays the area (back colour, picture, every step since the last clear)
+    // into `target` of painter `p`.
+    void render(QPainter& p, const QRectF& target) const;
+    const QImage& backgroundPicture() const { return picture_; }
+    // The area as an image of the given size.
+    QImage renderImage(QSize size) const;
+    // The area at its natural size (15 drawing units per pixel).
+    QImage naturalImage() const;
+
+    // Where the drawing area sits inside the widget, and the conversions
+    // between widget positions and drawing units.
+    QRectF areaRect() const;
+    QPointF toUnits(QPointF widgetPos) const;
+    QPointF toWidget(QPointF units) const;
+
+    // The line objects, by name, in drawing units.
+    void setLine(const QString& name, QLineF units);
+    void setLineVisible(const QString& name, bool visible);
+    bool lineVisible(const QString& name) const;
+    QLineF line(const QString& name) const;
+    void setLineColour(const QString& name, const QColor& c);
+    void setMarkerColour(const QColor& c); // every line object that follows the drawing colour
+
+    const QImage& backing() const { return backing_; }
+    int stepCount() const { return int(steps_.size()); }
+
+  signals:
+    void pressed(QPointF units);
+    void moved(QPointF units);
+    void released(QPointF units);
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+
+  private:
+    struct LineObject {
+        QLineF line;
+        bool visible = false;
+        QColor colour = Qt::white;
+        bool followsDrawColour = true;
+    };
+    void rebuildBacking();
+    void paintStep(const Step& step);
+
+    QColor back_ = Qt::black;
+    QImage picture_;
+    std::vector<Step> steps_;
+    QImage backing_;
+    QMap<QString, LineObject> lines_;
+};
+
+} // namespace brenvik::app

@@ -1,0 +1,409 @@
+#include "app/PointerTools.h"
+
+#include "app/PlanCanvas.h"
+#include "calc/Ground.h"
+#include "calc/Messages.h"
+#include "calc/Towers.h"
+#include "geo/Geo.h"
+#include "model/DrawingArea.h"
+#include "model/Int16.h"
+#include "model/Prompts.h"
+#include "render/Scene.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace brenvik::app {
+
+namespace {
+
+constexpr double kW = area::ScaleWidth;
+constexpr double kH = area::ScaleHeight;
+
+bool insideArea(QPointF u) {
+    return u.x() >= 0 && u.y() >= 0 && u.x() < kW && u.y() < kH;
+}
+
+QString fixed(double v, int decimals) {
+    return QString::fromStdString(render::formatFixed(v, decimals));
+}
+
+// The screen rectangle of the grid cell under the pointer: a grid cell keeps
+// its size on the screen whatever the zoom.
+QRectF screenCell(const Project& p, QPointF u) {
+    const double cs = p.CellSize;
+    const double left = std::floor((u.x() - p.ScrollOffsetX) / cs) * cs + p.ScrollOffsetX;
+    const double top = std::floor((u.y() - p.ScrollOffsetY) / cs) * cs + p.ScrollOffsetY;
+    return {left, top, cs, cs};
+}
+
+void setBox(PlanCanvas& c, const char* prefix, const QRectF& r, bool visible) {
+    const QString n(prefix);
+    c.setLine(n + "1", QLineF(r.topLeft(), r.topRight()));
+    c.setLine(n + "2", QLineF(r.topRight(), r.bottomRight()));
+    c.setLine(n + "3", QLineF(r.bottomRight(), r.bottomLeft()));
+    c.setLine(n + "4", QLineF(r.bottomLeft(), r.topLeft()));
+    for (int k = 1; k <= 4; ++k)
+        c.setLineVisible(n + QString::number(k), visible);
+}
+
+void hideCrosshair(PlanCanvas& c) {
+    c.setLineVisible("lineax", false);
+    c.setLineVisible("lineay", false);
+    for (int k = 1; k <= 4; ++k)
+        c.setLineVisible("Lsq" + QString::number(k), false);
+}
+
+// ---- The tools, in order of precedence ----------------------------------------
+
+class PlaceAntennaTool : public PointerTool {
+  public:
+    using PointerTool::PointerTool;
+    const char* name() const override { return "placeAntenna"; }
+    bool showsCrosshair() const override { return true; }
+    void press(QPointF u) override {
+        Project& p = host_.project();
+        const PointerPositions pos = pointerPositions(p, u);
+        PlaceAntenna(p, pos.xs, pos.ys, p.Zoom);
+        host_.redrawPlan();
+        host_.releaseAntennaTool();
+    }
+};
+
+class RefPointTool : public PointerTool {
+  public:
+    using PointerTool::PointerTool;
+    const char* name() const override { return "referencePoint"; }
+    void press(QPointF u) override {
+        Project& p = host_.project();
+        geo::PlaceReferencePoint(p, float(u.x()), float(u.y()));
+        const geo::OriginMarkerLines m = geo::OriginMarker(p);
+        PlanCanvas& c = host_.canvas();
+        c.setLine("geolinex", QLineF(m.x, m.y, m.rightX, m.rightY));
+        c.setLine("geoliney", QLineF(m.x, m.y, m.upX, m.upY));
+        hideCrosshair(c);
+        p.Tools.RefPointPick = Variant::integer(0);
+    }
+};
+
+class PlaceTowerTool : public PointerTool {
+  public:
+    using PointerTool::PointerTool;
+    const char* name() const override { return "placeTower"; }
+    bool showsCrosshair() const override { return true; }
+    void press(QPointF u) override {
+        Project& p = host_.project();
+        const PointerPositions pos = pointerPositions(p, u);
+        if (SpotTaken(p, pos.xs, pos.ys)) {
+            host_.releaseTowerTool();
+            host_.prompts().message(msg::SpotTaken);
+            return;
+        }
+        // Placing a tower keeps the XY result: it is drawn again unchanged.
+        PlaceTower(p, pos.xs, pos.ys, p.Zoom);
+        host_.redrawPlan();
+        host_.releaseTowerTool();
+    }
+};
+
+class TopoTool : public PointerTool {
+  public:
+    using PointerTool::PointerTool;
+    const char* name() const override { return "topographic"; }
+    bool showsCrosshair() const override { return true; }
+    void deactivate() override {
+        dragging_ = false;
+        setBox(host_.canvas(), "topo", {}, false);
+    }
+    void press(QPointF u) override {
+        const double cs = host_.project().CellSize;
+        dragging_ = true;
+        startX_ = std::floor(u.x() / cs) * cs;
+        startY_ = std::floor(u.y() / cs) * cs;
+        move(u);
+    }
+    void move(QPointF u) override {
+        if (!dragging_) return;
+        setBox(host_.canvas(), "topo", rectangle(u), true);
+    }
+    void release(QPointF u) override {
+        if (!dragging_) return;
+        dragging_ = false;
+        setBox(host_.canvas(), "topo", {}, false);
+        Project& p = host_.project();
+        const QRectF r = rectangle(u);
+        // The ground grid follows the view, so the rectangle's corners are
+        // taken back to grid nodes through the zoom and the scroll offsets.
+        const double step = p.CellSize * p.Zoom;
+        auto col = [&](double x) { return int(std::floor((x - p.ScrollOffsetX) / step + 1e-9)); };
+        auto row = [&](double y) { return int(std::floor((y - p.ScrollOffsetY) / step + 1e-9)); };
+        const double cs = p.CellSize;
+        // The part outside the grid is cut off at its edge.
+        FillGroundRect(p, col(r.left()), row(r.top()), col(r.right() - cs), row(r.bottom() - cs));
+        host_.redrawPlan();
+    }
+
+  private:
+    // The rectangle between the first corner and the cell under the pointer,
+    // whole cells on both axes, whichever way it is dragged.
+    QRectF rectangle(QPointF u) const {
+        const double cs = host_.project().CellSize;
+        const double cx = std::floor(u.x() / cs) * cs, cy = std::floor(u.y() / cs) * cs;
+        const double x1 = std::min(cx, startX_), x2 = std::max(cx, startX_) + cs;
+        const double y1 = std::min(cy, startY_), y2 = std::max(cy, startY_) + cs;
+        return QRectF(QPointF(x1, y1), QPointF(x2, y2));
+    }
+    bool dragging_ = false;
+    double startX_ = 0, startY_ = 0;
+};
+
+class ScaleMeasureTool : public PointerTool {
+  public:
+    using PointerTool::PointerTool;
+    const char* name() const override { return "scaleMeasure"; }
+    void press(QPointF u) override {
+        Project& p = host_.project();
+        PlanCanvas& c = host_.canvas();
+        if (p.Tools.ClickCount == 0) {
+            c.setLine("lineamarca", QLineF(u, u));
+            c.setLineVisible("lineamarca", true);
+            p.Tools.ClickCount = 1;
+            removeDuplicateAntennas(p);
+            host_.redrawPlan();
+            return;
+        }
+        const QLineF l = c.line("lineamarca");
+        geo::ApplyScaleByTwoPoints(p, l.x1(), l.y1(), l.x2(), l.y2());
+        c.setLineVisible("lineamarca", false);
+        p.Tools.ClickCount = 0;
+        p.Tools.ScaleMeasureOn = 0;
+        removeDuplicateAntennas(p);
+        host_.scaleMeasured();
+    }
+    void move(QPointF u) override {
+        Project& p = host_.project();
+        if (p.Tools.ClickCount != 1) return;
+        const double cs = p.CellSize;
+        PlanCanvas& c = host_.canvas();
+        const QLineF l = c.line("lineamarca");
+        c.setLine("lineamarca", QLineF(l.p1(), QPointF(std::round(u.x() / cs) * cs,
+                                                       std::round(u.y() / cs) * cs)));
+    }
+};
+
+class EraseTool : public PointerTool {
+  public:
+    using PointerTool::PointerTool;
+    const char* name() const override { return "erase"; }
+    bool showsCrosshair() const override { return true; }
+    void deactivate() override { dragging_ = false; }
+    void press(QPointF u) override {
+        dragging_ = true;
+        eraseAt(u);
+    }
+    void move(QPointF u) override {
+        if (dragging_) eraseAt(u);
+    }
+    void release(QPointF) override { dragging_ = false; }
+
+  private:
+    void eraseAt(QPointF u) {
+        Project& p = host_.project();
+        // Every click of the eraser discards the XY result, hit or not.
+        p.XYCalculated = 0;
+        const PointerPositions pos = pointerPositions(p, u);
+        eraseAntennasAt(p, pos.xs, pos.ys);
+        host_.redrawPlanScene();
+    }
+    bool dragging_ = false;
+};
+
+class SelectTool : public PointerTool {
+  public:
+    using PointerTool::PointerTool;
+    const char* name() const override { return "select"; }
+    void press(QPointF u) override {
+        Project& p = host_.project();
+        const PointerPositions pos = pointerPositions(p, u);
+        for (int k = 1; k <= p.AntennaCount; ++k) {
+            const Antenna& a = p.Antennas[std::size_t(k)];
+            if (a.AntCellX.toDouble() == pos.ix && a.AntCellY == pos.iy) {
+                if (a.AntNumber == 0)
+                    host_.editAntenna(k);
+                else
+                    host_.editTowerAntenna(k);
+                return;
+            }
+        }
+    }
+};
+
+} // namespace
+
+PointerPositions pointerPositions(const Project& p, QPointF u) {
+    PointerPositions r{};
+    const double cs = p.CellSize;
+    r.xp = (u.x() - p.ScrollOffsetX) / p.Zoom;
+    r.yp = (u.y() - p.ScrollOffsetY) / p.Zoom;
+    r.xs = std::floor((u.x() - p.ScrollOffsetX) / cs) * cs / p.Zoom;
+    r.ys = std::floor((u.y() - p.ScrollOffsetY) / cs) * cs / p.Zoom;
+    r.ix = int(std::floor(r.xp / cs));
+    r.iy = int(std::floor(r.yp / cs));
+    return r;
+}
+
+QString densityText(double value, const std::string& valueDecimals, bool firstRowOrColumn) {
+    if (firstRowOrColumn) return "C=" + fixed(value, 6) + " microWatts/cm^2";
+    int decimals = 4;
+    if (valueDecimals == "0")
+        decimals = 0;
+    else if (valueDecimals == "2")
+        decimals = 2;
+    else if (valueDecimals == "6")
+        decimals = 9;
+    return "C=" + fixed(value, decimals) + " uW/cm^2";
+}
+
+Readout computeReadout(const Project& p, QPointF u) {
+    Readout r;
+    r.h1 = p.CalcOption == 1
+               ? QString("h=ground level")
+               : "h=" + QString::fromStdString(render::formatShortest(p.CalcHeight)) + " m";
+    const PointerPositions pos = pointerPositions(p, u);
+    if (pos.ix < 0 || pos.iy < 0 || pos.ix > p.GridNX || pos.iy > p.GridNY) return r;
+    r.onGrid = true;
+    const bool xz = p.CurrentPlane == "planoxz";
+    if (!xz) {
+        const double xm = pos.xp * p.MetersPerUnit + p.OriginX;
+        const double ym = (geo::VisibleHeight - pos.yp) * p.MetersPerUnit + p.OriginY;
+        r.x = "X=" + fixed(xm, 2) + " m";
+        r.y = "Y=" + fixed(ym, 2) + " m";
+        const geo::Geographic g =
+            geo::ToGeographic(p, geo::PlanMeters(p, float(u.x()), float(u.y())));
+        r.lon = "X(long)=" + fixed(g.lon, 8) + " grad";
+        r.lat = "Y(lat)=" + fixed(g.lat, 8) + " grad";
+        const double z = p.CalcOption == 1 && p.GroundGrid.inBounds(pos.ix, pos.iy)
+                             ? p.GroundGrid(pos.ix, pos.iy)
+                             : p.CalcHeight;
+        r.z = "Z=" + fixed(z, 2) + " m";
+    } else {
+        r.x = "X=" + fixed(pos.xp * p.MetersPerUnit, 2) + " m";
+        r.y = "Y=" + fixed(p.XZDistance, 2) + " m";
+        r.z = "Z=" + fixed((geo::VisibleHeight - u.y()) * p.MetersPerUnit, 2) + " m";
+    }
+    const Grid2D<double>& grid = xz ? p.XZDensityGrid : p.DensityGrid;
+    const double v = grid.inBounds(pos.ix, pos.iy) ? grid(pos.ix, pos.iy) : 0.0;
+    r.c = densityText(v, p.ValueDecimals, pos.ix == 0 || pos.iy == 0);
+    return r;
+}
+
+void removeDuplicateAntennas(Project& p) {
+    auto same = [](const Antenna& a, const Antenna& b) { return a == b; };
+    int count = p.AntennaCount;
+    for (int k = 2; k <= count;) {
+        bool dup = false;
+        for (int m = 1; m < k && !dup; ++m)
+            dup = same(p.Antennas[std::size_t(m)], p.Antennas[std::size_t(k)]);
+        if (!dup) {
+            ++k;
+            continue;
+        }
+        p.Antennas.erase(p.Antennas.begin() + k);
+        p.Antennas.emplace_back();
+        --count;
+    }
+    p.AntennaCount = static_cast<std::int16_t>(count);
+}
+
+int eraseAntennasAt(Project& p, double xs, double ys) {
+    int removed = 0;
+    for (int k = 1; k <= p.AntennaCount;) {
+        const Antenna& a = p.Antennas[std::size_t(k)];
+        if (a.AntX == xs && a.AntY == ys && a.AntFactor == p.Zoom) {
+            // Later records move down one place; the array keeps its bound.
+            p.Antennas.erase(p.Antennas.begin() + k);
+            p.Antennas.emplace_back();
+            --p.AntennaCount;
+            ++removed;
+        } else {
+            ++k;
+        }
+    }
+    return removed;
+}
+
+// ---- The dispatcher --------------------------------------------------------------
+
+PointerTools::PointerTools(ToolHost& host) : host_(host) {
+    tools_[0] = std::make_unique<PlaceAntennaTool>(host);
+    tools_[1] = std::make_unique<RefPointTool>(host);
+    tools_[2] = std::make_unique<PlaceTowerTool>(host);
+    tools_[3] = std::make_unique<TopoTool>(host);
+    tools_[4] = std::make_unique<ScaleMeasureTool>(host);
+    tools_[5] = std::make_unique<EraseTool>(host);
+    tools_[6] = std::make_unique<SelectTool>(host);
+}
+
+PointerTools::~PointerTools() = default;
+
+PointerTool& PointerTools::current() {
+    const ToolFlags& f = host_.project().Tools;
+    int k = 6;
+    if (f.PlaceArmed == 1 && f.TowerDialogOpen == 0)
+        k = 0;
+    else if (f.RefPointPick.toDouble() == 1)
+        k = 1;
+    else if (f.PlaceArmed == 1 && f.TowerDialogOpen == 1)
+        k = 2;
+    else if (f.TopoLineArmed.toDouble() == 1)
+        k = 3;
+    else if (f.ScaleMeasureOn == 1)
+        k = 4;
+    else if (f.EraseToolOn == 1)
+        k = 5;
+    PointerTool* next = tools_[std::size_t(k)].get();
+    if (next != active_) {
+        if (active_) active_->deactivate();
+        active_ = next;
+        active_->activate();
+    }
+    return *active_;
+}
+
+void PointerTools::hideRubberBands() {
+    PlanCanvas& c = host_.canvas();
+    hideCrosshair(c);
+    setBox(c, "topo", {}, false);
+    c.setLineVisible("lineamarca", false);
+    if (active_) active_->deactivate();
+    active_ = nullptr;
+}
+
+void PointerTools::press(QPointF u) {
+    current().press(u);
+}
+
+void PointerTools::move(QPointF u) {
+    Project& p = host_.project();
+    host_.showReadout(computeReadout(p, u));
+    PointerTool& tool = current();
+    PlanCanvas& c = host_.canvas();
+    if (tool.showsCrosshair() && insideArea(u)) {
+        const QRectF cell = screenCell(p, u);
+        const QPointF centre = cell.center();
+        c.setLine("lineax", QLineF(0, centre.y(), kW, centre.y()));
+        c.setLine("lineay", QLineF(centre.x(), 0, centre.x(), kH));
+        c.setLineVisible("lineax", true);
+        c.setLineVisible("lineay", true);
+        setBox(c, "Lsq", cell, true);
+    } else {
+        hideCrosshair(c);
+    }
+    tool.move(u);
+}
+
+void PointerTools::release(QPointF u) {
+    current().release(u);
+}
+
+} // namespace brenvik::app

@@ -1,0 +1,102 @@
+#include "app/PrintService.h"
+
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace brenvik::app {
+
+bool QtPrintService::choose(QPrinter& printer, QWidget* parent) {
+    QPrintDialog dialog(&printer, parent);
+    dialog.setObjectName("printDialog");
+    return dialog.exec() == QDialog::Accepted;
+}
+
+} // namespace brenvik::app
+
+#include "app/PlanCanvas.h"
+#include "model/DrawingArea.h"
+
+#include <QPainter>
+
+namespace brenvik::app {
+
+namespace {
+QRectF pageRect(QPrinter& printer) {
+    const QRectF r = printer.pageLayout().paintRectPixels(printer.resolution());
+    return QRectF(QPointF(0, 0), r.size());
+}
+QRectF fitArea(const QRectF& box) {
+    const double s = std::min(box.width() / area::ScaleWidth, box.height() / area::ScaleHeight);
+    return QRectF(box.topLeft(), QSizeF(area::ScaleWidth * s, area::ScaleHeight * s));
+}
+} // namespace
+
+bool printArea(QPrinter& printer, const PlanCanvas& canvas) {
+    QPainter p;
+    if (!p.begin(&printer)) return false;
+    canvas.render(p, fitArea(pageRect(printer)));
+    return p.end();
+}
+
+bool printPlane(QPrinter& printer, const PlanCanvas& canvas, const PrintLegend& legend) {
+    QPainter p;
+    if (!p.begin(&printer)) return false;
+    const QRectF page = pageRect(printer);
+    const double dpi = printer.resolution();
+    const double mm = dpi / 25.4;
+
+    QFont title = p.font();
+    title.setPointSizeF(14);
+    title.setBold(true);
+    QFont body = p.font();
+    body.setPointSizeF(9);
+    p.setPen(Qt::black);
+
+    p.setFont(title);
+    const double titleH = QFontMetricsF(title, &printer).height();
+    p.drawText(QRectF(page.left(), page.top(), page.width(), titleH), Qt::AlignLeft,
+               "Brenvik 5.0 - " + legend.plane + " - " + legend.style);
+
+    // The picture takes the page width, or what leaves room for the legend.
+    const double legendH = 60 * mm;
+    const QRectF box(page.left(), page.top() + titleH + 3 * mm, page.width(),
+                     std::max(10 * mm, page.height() - titleH - 3 * mm - legendH));
+    const QRectF pic = fitArea(box);
+    canvas.render(p, pic);
+    p.setPen(QPen(Qt::black, 0));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(pic);
+
+    // Colour scale: one box per level with its value.
+    double y = pic.bottom() + 5 * mm;
+    p.setFont(body);
+    const double lineH = QFontMetricsF(body, &printer).height();
+    if (!legend.levels.isEmpty()) {
+        p.drawText(QPointF(page.left(), y + lineH * 0.8), "Colour scale (uW/cm^2):");
+        y += lineH * 1.2;
+        const int n = int(legend.levels.size());
+        const double w = std::min(page.width() / n, 18 * mm);
+        for (int k = 0; k < n; ++k) {
+            const QRectF cell(page.left() + k * w, y, w, 5 * mm);
+            p.fillRect(cell, k < legend.levelColours.size() ? legend.levelColours[k] : Qt::white);
+            p.drawRect(cell);
+            p.drawText(QRectF(cell.left(), cell.bottom() + 0.5 * mm, w, lineH), Qt::AlignHCenter,
+                       legend.levels[k]);
+        }
+        y += 5 * mm + lineH * 1.6;
+    }
+    const QStringList lines{
+        "Plane: " + legend.plane,
+        "File: " + (legend.fileName.isEmpty() ? QString("(not saved)") : legend.fileName),
+        "Date: " + legend.date,
+        "Maximum: " + legend.maximum,
+        "Plan width: " + legend.width,
+    };
+    for (const QString& l : lines) {
+        p.drawText(QPointF(page.left(), y + lineH * 0.8), l);
+        y += lineH;
+    }
+    return p.end();
+}
+
+} // namespace brenvik::app

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "model/Prompts.h"
+
+#include <QString>
+
+class QWidget;
+
+namespace brenvik::app {
+
+// The real dialogs behind Prompts: a warning box with the exclamation icon and
+// one OK button, the platform's file dialogs, and the save-changes question.
+class QtPrompts : public Prompts {
+  public:
+    explicit QtPrompts(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    void message(const std::string& text) override;
+    std::optional<std::string> openPath(const std::string& filter) override;
+    std::optional<std::string> savePath(const std::string& filter) override;
+    Answer askSaveChanges() override;
+
+  private:
+    QWidget* parent_;
+};
+
+// "Torvel Files (*.bvk)| *.bvk" → "Torvel Files (*.bvk)": the part before the
+// bar is the name the file dialog lists, with the patterns it filters by.
+QString qtFileFilter(const std::string& filter);
+
+} // namespace brenvik::app
