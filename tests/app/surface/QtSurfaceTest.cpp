@@ -1,0 +1,217 @@
+#include "app/surface/QtSurface.h"
+
+#include "model/Project.h"
+#include "render/Dots.h"
+#include "render/Scene.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace brenvik::qtsurface {
+namespace {
+
+using render::Rgb;
+
+Rgb at(const QImage& img, int x, int y) {
+    const QRgb c = img.pixel(x, y);
+    return Rgb{static_cast<std::uint8_t>(qRed(c)), static_cast<std::uint8_t>(qGreen(c)),
+               static_cast<std::uint8_t>(qBlue(c))};
+}
+
+// Whether a pixel of the rectangle has the colour; `tolerance` admits the
+// blended pixels of smoothed text and circles.
+bool contains(const QImage& img, Rgb c, const QRect& r, int tolerance = 0) {
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const Rgb p = at(img, x, y);
+            if (std::abs(p.r - c.r) + std::abs(p.g - c.g) + std::abs(p.b - c.b) <= tolerance)
+                return true;
+        }
+    return false;
+}
+
+// A small calculated plan: GridNX 20 (CellSize 768), a ramp of values so
+// every level appears, drawn into 480 × 330 pixels (24 pixels a cell).
+Project smallProject() {
+    Project p;
+    p.GridNX = 20;
+    p.RecomputeDerived();
+    p.GroundGrid.resize(p.GridNX, p.GridNY);
+    p.DensityGrid.resize(p.GridNX, p.GridNY);
+    p.XYCalculated = 1;
+    p.GridLinesOn = 0;
+    for (int i = 0; i <= p.GridNX; ++i)
+        for (int j = 0; j <= p.GridNY; ++j)
+            p.DensityGrid(i, j) = std::min(i, 10);
+    p.MaxDensity = 10.0;
+    p.MaxPosX = Variant::real(10 * 768);
+    p.MaxPosY = 5 * 768;
+    return p;
+}
+
+const QSize kSmall(480, 330);
+constexpr int kCell = 24;
+
+TEST(AreaFit, KeepsTheAspectRatioAndAnchorsTopLeft) {
+    const AreaFit f = AreaFit::fit(QSizeF(1920, 1080));
+    EXPECT_DOUBLE_EQ(f.scale, 1080.0 / 10560);
+    EXPECT_NEAR(f.areaRect().width() / f.areaRect().height(), 15360.0 / 10560, 1e-12);
+    EXPECT_LE(f.areaRect().right(), 1920.0);
+    const QPointF back = f.toArea(f.toTarget(1234, 567));
+    EXPECT_NEAR(back.x(), 1234, 1e-9);
+    EXPECT_NEAR(back.y(), 567, 1e-9);
+    EXPECT_DOUBLE_EQ(AreaFit::fit(QSizeF(1536, 2000)).scale, 0.1);
+}
+
+TEST(QtSurface, ClearShowsTheBackColourAndThePicture) {
+    QImage img(kSmall, QImage::Format_RGB32);
+    img.fill(Qt::green);
+    QImage picture(10, 10, QImage::Format_RGB32);
+    picture.fill(QColor(0, 0, 255));
+    {
+        QtSurface s(img);
+        s.setBackColour(render::kWhite);
+        s.setBackgroundPicture(picture);
+        s.clear();
+    }
+    // 10 picture pixels are 150 drawing units: 4.6875 image pixels.
+    EXPECT_EQ(at(img, 2, 2), (Rgb{0, 0, 255}));
+    EXPECT_EQ(at(img, 100, 100), render::kWhite);
+    EXPECT_EQ(at(img, 479, 329), render::kWhite);
+}
+
+TEST(QtSurface, FilledCellsMeetWithoutSeamsOrBlurAtHighDpi) {
+    QImage img(kSmall * 2, QImage::Format_RGB32);
+    img.setDevicePixelRatio(2.0);
+    {
+        QtSurface s(img);
+        s.clear();
+        s.setFillStyle(render::FillStyle::Solid);
+        // Two neighbouring cells of a third of a pixel over the pixel grid.
+        for (int i = 0; i < 2; ++i) {
+            s.setFillColour(Rgb{255, 205, 0});
+            s.box(1010 + i * 1530, 1010, 1010 + (i + 1) * 1530, 2540, Rgb{255, 205, 0});
+        }
+    }
+    std::set<QRgb> colours;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            colours.insert(img.pixel(x, y));
+    // Only the back colour and the cell colour: no blended edge pixels.
+    EXPECT_EQ(colours.size(), 2u);
+    // Physical pixels at 2 × 480 / 15360 per unit: the seam at 2540 units.
+    const int seam = static_cast<int>(2540 * 2 * 480.0 / 15360);
+    for (int x = seam - 2; x <= seam + 2; ++x)
+        EXPECT_EQ(at(img, x, 100), (Rgb{255, 205, 0}));
+}
+
+TEST(QtSurface, PrintedTextLandsBelowItsPositionAndMovesToTheNextLine) {
+    QImage img(kSmall, QImage::Format_RGB32);
+    QtSurface s(img);
+    s.clear();
+    s.setTextColour(render::kWhite);
+    s.setFontSize(10);
+    s.setTextPosition(3000, 3000);
+    s.print("Wm");
+    EXPECT_EQ(s.textX(), 0);
+    EXPECT_GT(s.textY(), 3000 + 150); // a line of a 10-point font is 200 units and more
+}
+
+class RenderedStyle : public ::testing::Test {
+  protected:
+    QImage draw(Project& p, int mode, QSize size = kSmall) {
+        p.DisplayMode = static_cast<std::int16_t>(mode);
+        render::DotRandom rnd;
+        return renderProjectImage(p, size, rnd);
+    }
+};
+
+TEST_F(RenderedStyle, GradientShowsEveryLevelOnBlack) {
+    Project p = smallProject();
+    const QImage img = draw(p, 1);
+    ASSERT_EQ(img.size(), kSmall);
+    // Column i holds level min(i, 10); sample inside each cell, away from the notes.
+    for (int i = 0; i <= 10; ++i) {
+        const Rgb want = render::gradientColour(i, false);
+        EXPECT_EQ(at(img, i * kCell + kCell / 2, 6 * kCell + kCell / 2), want) << "level " << i;
+    }
+    // The colour scale's lowest box (red) stands just above the bottom strip.
+    EXPECT_EQ(at(img, 3, (9600 - 200 - 255 + 100) * 480 / 15360), (Rgb{255, 0, 0}));
+}
+
+TEST_F(RenderedStyle, GradientOnWhiteKeepsTheWeakCellsWhite) {
+    Project p = smallProject();
+    p.WhiteBackground = 1;
+    const QImage img = draw(p, 1);
+    EXPECT_EQ(at(img, 0 * kCell + 12, 6 * kCell + 12), render::kWhite);
+    EXPECT_EQ(at(img, 3 * kCell + 12, 6 * kCell + 12), (Rgb{255, 255, 103}));
+    EXPECT_EQ(at(img, 8 * kCell + 12, 6 * kCell + 12), (Rgb{255, 103, 0}));
+    // A weak cell's white outline on its top edge.
+    EXPECT_EQ(at(img, 3 * kCell + 12, 6 * kCell), render::kWhite);
+}
+
+TEST_F(RenderedStyle, IsolinesDrawDashesAndTheMaximumMark) {
+    Project p = smallProject();
+    p.IsolineCount = 2;
+    p.IsolineLevel = {0, 5, 10};
+    p.Isolines.reset(2);
+    p.IsolinesAux.reset(2);
+    p.IsolinesAux.append(1, 4, 6); // between columns 4 and 5 of row 6
+    const QImage img = draw(p, 0);
+    const Rgb line = render::isolineColour(p.Display);
+    EXPECT_TRUE(contains(img, line, QRect(5 * kCell - 1, 6 * kCell + 9, 3, 6)));
+    // The mark's value is printed from the centre of the maximum's cell.
+    EXPECT_TRUE(contains(img, render::markColour(p.Display),
+                         QRect(10 * kCell + 12, 5 * kCell + 12, 3 * kCell, kCell / 2), 90));
+    EXPECT_FALSE(contains(img, line, QRect(15 * kCell, 8 * kCell, kCell, kCell)));
+}
+
+TEST_F(RenderedStyle, NumericalGridPrintsInTheIsolineColour) {
+    Project p = smallProject();
+    // Large enough for the 5-point texts: 96 pixels a cell.
+    const QImage img = draw(p, 2, kSmall * 4);
+    const int c = 4 * kCell;
+    // Step 2: a value printed at node (4, 2), to the right of and below it.
+    const Rgb text = render::isolineColour(p.Display);
+    EXPECT_TRUE(contains(img, text, QRect(4 * c, 2 * c, 2 * c, c / 4), 90));
+    EXPECT_FALSE(contains(img, text, QRect(4 * c, 3 * c, 2 * c, c / 4), 90));
+}
+
+TEST_F(RenderedStyle, DotsInTheirSchemeColours) {
+    Project p = smallProject();
+    p.Display.DotJitter = 0.0;
+    p.Display.DotScheme = 4; // green from white
+    p.Display.DotRadius = 120;
+    p.WhiteBackground = 1;
+    const QImage img = draw(p, 3);
+    EXPECT_EQ(at(img, 10 * kCell, 6 * kCell), render::dotColour(4, 10));
+    EXPECT_EQ(at(img, 8 * kCell, 6 * kCell), render::dotColour(4, 8));
+    // Level 1 is below 15 %: no dot, the white back colour.
+    EXPECT_EQ(at(img, 1 * kCell, 6 * kCell), render::kWhite);
+}
+
+TEST_F(RenderedStyle, ZoomedViewDrawsOnlyWhatTheTargetShows) {
+    Project p = smallProject();
+    p.Zoom = 6.0;
+    p.ScrollOffsetX = -6 * 768 * 10; // column 10 at the left edge
+    const QImage img = draw(p, 1);
+    // One cell is 144 pixels now: column 10 (the maximum's level) at the left.
+    EXPECT_EQ(at(img, 70, 6 * kCell + 70), (Rgb{255, 0, 0}));
+    EXPECT_EQ(at(img, 144 + 70, 6 * kCell + 70), (Rgb{255, 0, 0})); // level 10 on
+    p.ScrollOffsetX = -6 * 768 * 9;
+    const QImage nine = draw(p, 1);
+    EXPECT_EQ(at(nine, 70, 6 * kCell + 70), render::gradientColour(9, false));
+}
+
+} // namespace
+} // namespace brenvik::qtsurface
+
+int main(int argc, char** argv) {
+    // Text drawing needs the application's font database.
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
