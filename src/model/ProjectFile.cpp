@@ -177,9 +177,9 @@ void WriteCrossings(Writer& w, const CrossingTable& t, int levels, std::int64_t 
 }
 
 bool ReadCrossings(LineReader& in, CrossingTable& t, int levels, std::int64_t slotMax) {
-    // Every level holds two lines per slot; a slot count without levels is
-    // still held to the lines that remain, as no real table has one.
-    if (slotMax > in.remaining() / 2 / std::max(levels, 1)) return false;
+    // Every level holds two lines per slot. Without levels the slot count
+    // reads nothing and allocates nothing, so any count is kept as it is.
+    if (levels > 0 && slotMax > in.remaining() / 2 / levels) return false;
     t.reset(levels);
     t.setSlotMax(slotMax);
     for (int k = 1; k <= levels; ++k) {
@@ -301,11 +301,11 @@ std::optional<Variant> ParseFileVariant(std::string_view text) {
 
 std::string ParseFileString(std::string_view text) {
     std::string_view s = Trim(text);
-    if (!s.empty() && s.front() == '"') {
-        s.remove_prefix(1);
-        auto end = s.find('"');
-        if (end != std::string_view::npos) s = s.substr(0, end);
-    }
+    if (!s.empty() && s.front() == '"') s.remove_prefix(1);
+    // A string ends at its closing quote; quotes are never part of a value
+    // (the writer has no escape for them), so an unquoted line stops there too.
+    auto end = s.find('"');
+    if (end != std::string_view::npos) s = s.substr(0, end);
     return std::string(s);
 }
 

@@ -1,5 +1,7 @@
 #include "model/ProjectFile.h"
 
+#include "model/TempDir.h"
+
 #include <cmath>
 #include <gtest/gtest.h>
 #include <string>
@@ -152,6 +154,7 @@ TEST(FileValueForms, ReaderAcceptsEveryNumberFormAndNothingElse) {
     EXPECT_EQ(ParseFileString("  \" \"  "), " ");
     EXPECT_EQ(ParseFileString("\"\""), "");
     EXPECT_EQ(ParseFileString("pisos"), "pisos");
+    EXPECT_EQ(ParseFileString("a\"b\""), "a"); // quotes never belong to a value
 }
 
 TEST(ProjectFileWriter, WritesEveryRecordToTheByte) {
@@ -463,4 +466,49 @@ TEST(ProjectFileReader, PositionsBeyondSixteenBitCellsFail) {
     p.Antennas[1].AntY = 1e9; // AntY / CellSize does not fit a 16-bit cell
     Project q;
     EXPECT_FALSE(ReadProjectText(q, Write(p)));
+}
+
+TEST(ProjectFileReader, SlotCountWithoutLevelsReadsNothing) {
+    Project p;
+    p.XYCalculated = 1;
+    p.IsolineCount = 0;
+    p.IsolineLevel = {0};
+    p.Isolines.reset(0);
+    p.Isolines.setSlotMax(5);
+    p.IsolinesAux.reset(0);
+    std::string text = Write(p);
+    Project q;
+    ASSERT_TRUE(ReadProjectText(q, text + "9\r\n9\r\n")); // trailing lines are ignored
+    EXPECT_EQ(q.IsolinePointMax(), 5);
+    EXPECT_EQ(Write(q), text);
+}
+
+TEST(ProjectFileReader, SampleFilesOfEveryLayoutReadAndRewriteStably) {
+    // The fuzzer's seed files: current layout with and without a result, the
+    // layout with a first line of 1, and the older layout led by the width.
+    struct Sample {
+        const char* name;
+        int version;
+        double width;
+        int antennas;
+    };
+    for (auto s :
+         {Sample{"current_result.bvk", 2, 150, 2}, Sample{"current_plain.bvk", 2, 212.75, 0},
+          Sample{"layout1_result.bvk", 1, 99.5, 1}, Sample{"older_width.bvk", 1, 150, 2},
+          Sample{"older_plain.bvk", 1, 300, 0}}) {
+        std::string text = brenvik::testing::Slurp(std::string("../fuzz/corpus/") + s.name);
+        ASSERT_FALSE(text.empty()) << s.name;
+        Project p;
+        ASSERT_TRUE(ReadProjectText(p, text)) << s.name;
+        EXPECT_EQ(p.FormatVersion, s.version) << s.name;
+        EXPECT_EQ(p.PlanWidthM, s.width) << s.name;
+        EXPECT_EQ(p.AntennaCount, s.antennas) << s.name;
+        std::string once = Write(p);
+        if (s.version == 2) {
+            EXPECT_EQ(once, text) << s.name;
+        }
+        Project q;
+        ASSERT_TRUE(ReadProjectText(q, once)) << s.name;
+        EXPECT_EQ(Write(q), once) << s.name;
+    }
 }

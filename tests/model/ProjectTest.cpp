@@ -1,6 +1,7 @@
+#include "model/Project.h"
+
 #include "model/CrossingTable.h"
 #include "model/Int16.h"
-#include "model/Project.h"
 
 #include <gtest/gtest.h>
 
