@@ -16,6 +16,18 @@
 
 using namespace brenvik::batch;
 
+namespace {
+
+// Standard error carries the program's own messages and nothing else: Qt's
+// notes about the environment (a missing runtime folder, font fallbacks) would
+// read as failures to a script. Only Qt's critical and fatal reports pass.
+void qtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     ParseResult parsed = parseArguments(args);
@@ -33,6 +45,7 @@ int main(int argc, char** argv) {
     // unless the caller chose a platform.
     std::unique_ptr<QGuiApplication> app;
     if (o.image) {
+        qInstallMessageHandler(qtMessages);
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         static int qtArgc = 1;
         static char name[] = "brenvik-batch";
@@ -51,7 +64,7 @@ int main(int argc, char** argv) {
     if (showProgress) {
         env.stepTimed = [&progress](const std::string& step, double seconds) {
             progress.finish();
-            std::fprintf(stderr, "%-28s %9.3f s\n", step.c_str(), seconds);
+            std::fprintf(stderr, "%-34s %9.3f s\n", step.c_str(), seconds);
         };
     }
 

@@ -135,6 +135,7 @@ TEST_F(Program, AnImagePerStyleOnBothPlanes) {
             Ran r = run({site, "--quiet", "--xz", "50", "--image", at(name), "--style", style,
                          "--plane", plane, "--size", "640x440"});
             ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+            EXPECT_EQ(r.err, "") << "only the program's own messages go to standard error";
             QImage img(QString::fromStdString(at(name)), "PNG");
             ASSERT_FALSE(img.isNull()) << name;
             EXPECT_EQ(img.size(), QSize(640, 440));

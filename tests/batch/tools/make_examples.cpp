@@ -1,6 +1,7 @@
 // Writes the sample sites of examples/ with the program's own operations: the
 // tower and antenna dialogs' rules, the topographic tool, the XY calculation
 // and the project file writer. Run once: brenvik-make-examples DIR
+// (or brenvik-make-examples --large GRIDNX TOWERS PATH for a timing site).
 
 #include "calc/GridCalc.h"
 #include "calc/Ground.h"
@@ -8,6 +9,7 @@
 #include "model/ProjectFile.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -80,16 +82,41 @@ void saveOlderLayout(const Project& p, const std::string& path) {
     std::printf("%s\n", path.c_str());
 }
 
+// A large site for timing runs: GridNX columns, `towers` three-sector towers
+// spread over the plan, on a terrace of stepped ground.
+void largeSite(int gridNX, int towers, const std::string& path) {
+    Project p;
+    p.PlanWidthM = 1500.0;
+    p.GridNX = static_cast<std::int16_t>(gridNX);
+    p.RecomputeDerived();
+    p.GroundGrid.resize(p.GridNX, p.GridNY);
+    p.DensityGrid.resize(p.GridNX, p.GridNY);
+    ground(p, 6, gridNX / 2, 1, gridNX, p.GridNY);
+    for (int t = 0; t < towers; ++t) {
+        double x = 700.0 + (t * 2731) % 12600 + 0.5 * t;
+        double y = 600.0 + (t * 1913) % 8600 + 0.25 * t;
+        placeTower(p, x, y,
+                   {{true, 20.0 + t % 7, 5, 1600, 10.0 * t},
+                    {true, 20.0 + t % 7, 5, 1200, 10.0 * t + 120},
+                    {t % 2 == 0, 24, 3, 800, 10.0 * t + 240}});
+    }
+    save(p, path);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "--large") {
+        largeSite(std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
+        return 0;
+    }
     std::string dir = argc > 1 ? argv[1] : "examples";
 
     // A single tower of three sectors on flat ground.
     {
         Project p;
         placeTower(p, 7650, 4650,
-                   {{true, 30, 6, 1600, 0}, {true, 30, 6, 1600, 120}, {true, 30, 6, 1600, 240}});
+                   {{true, 25, 20, 1600, 0}, {true, 25, 20, 1600, 120}, {true, 25, 20, 1600, 240}});
         save(p, dir + "/single-tower-flat.bvk");
     }
 
@@ -105,9 +132,9 @@ int main(int argc, char** argv) {
         ground(p, 5, 50, 1, 100, 68);
         ground(p, 12, 75, 1, 100, 68);
         ground(p, 20, 10, 8, 30, 25);
-        placeTower(p, 3100, 2600, {{true, 25, 4, 1200, 90}, {true, 25, 4, 1200, 270}});
+        placeTower(p, 3100, 2600, {{true, 25, 12, 1200, 90}, {true, 25, 12, 1200, 270}});
         placeTower(p, 9300, 6200,
-                   {{true, 35, 8, 1600, 0}, {true, 35, 8, 1600, 120}, {true, 35, 8, 1600, 240}});
+                   {{true, 35, 15, 1600, 0}, {true, 35, 15, 1600, 120}, {true, 35, 15, 1600, 240}});
         placeTower(p, 12400, 3050, {{false, 18, 0, 400, 0}});
         placeTower(p, 5050, 7900, {{true, 20, 10, 800, 45}, {false, 22, 0, 300, 0}});
         p.IsolineCount = 5;
