@@ -281,7 +281,12 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, int stri
         lastReport = now;
         progress.antenna = s + 1;
         progress.node = doneCols.load() * rows;
-        if (!ctl.progress(progress)) stop = true;
+        try {
+            if (!ctl.progress(progress)) stop = true;
+        } catch (...) {
+            failed = true;
+            stop = true;
+        }
     };
 
     const auto work = [&](bool caller) {
@@ -314,8 +319,15 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, int stri
     };
 
     std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t)
-        pool.emplace_back(work, false);
+    for (unsigned t = 1; t < threads; ++t) {
+        try {
+            pool.emplace_back(work, false);
+        } catch (...) {
+            // No more threads to be had: the ones running share the work.
+            for (; t < threads; ++t)
+                sync.arrive_and_drop();
+        }
+    }
     work(true);
     for (auto& t : pool)
         t.join();
@@ -393,10 +405,11 @@ void Isolines(const Grid2D<double>& g, int count, double max, double min,
     }
 }
 
-bool AllFinite(const std::vector<double>& v) {
-    for (double d : v)
-        if (!std::isfinite(d)) return false;
-    return true;
+// A floating-point fault ends the calculation: an infinite or undefined node
+// value is never stored.
+double Checked(double d) {
+    if (!std::isfinite(d)) throw CalcFailure{};
+    return d;
 }
 
 CalcProgress StartProgress(const Project& p, const View& v) {
@@ -475,15 +488,15 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
             };
             AddSources(sources, cols, rows, stride, acc, ctl, StartProgress(p, v), fill);
         }
-        if (!AllFinite(acc)) throw CalcFailure{};
-
         Grid2D<double> grid(v.nx, v.ny);
         for (int i = 1; i <= v.nx; ++i) {
             double* col = grid.column(i);
             const double* a = acc.data() + static_cast<std::size_t>(i - 1) * stride;
             const double* g = gR.data() + static_cast<std::size_t>(i - 1) * stride;
-            for (int j = 1; j <= v.ny; ++j)
-                col[j] = (!surface && z < g[j - 1]) ? 0.0 : a[j - 1]; // below ground
+            for (int j = 1; j <= v.ny; ++j) {
+                col[j] = Checked(a[j - 1]);
+                if (!surface && z < g[j - 1]) col[j] = 0.0; // below the ground
+            }
         }
         if (passes > 1) AverageLegacyPasses(grid, passes);
         ReportPasses(ctl, StartProgress(p, v), static_cast<std::int64_t>(v.nx) * v.ny);
@@ -559,8 +572,6 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl) {
             };
             AddSources(sources, cols, rows, stride, acc, ctl, StartProgress(p, v), fill);
         }
-        if (!AllFinite(acc)) throw CalcFailure{};
-
         Grid2D<double> grid(v.nx, v.ny);
         for (int i = 0; i <= v.nx; ++i) {
             double* col = grid.column(i);
@@ -568,8 +579,8 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl) {
             const double ground = gR[static_cast<std::size_t>(i)];
             for (int j = 0; j < rows; ++j) {
                 // At or below the ground the section holds nothing.
-                const double value = ym[static_cast<std::size_t>(j)] <= ground ? 0.0 : a[j];
-                col[v.ny - j - offset] = value;
+                const double value = Checked(a[j]);
+                col[v.ny - j - offset] = ym[static_cast<std::size_t>(j)] <= ground ? 0.0 : value;
             }
         }
         if (passes > 1) AverageLegacyPasses(grid, passes);

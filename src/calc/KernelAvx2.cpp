@@ -44,16 +44,21 @@ AddColumnAvx2(const Antenna& a, double dx, const double* dy, const double* dz, d
         const __m256d uv2 = _mm256_add_pd(_mm256_mul_pd(u, u), _mm256_mul_pd(v, v));
         const __m256d r2 = _mm256_add_pd(uv2, _mm256_mul_pd(vdz, vdz));
         const __m256d adz = _mm256_and_pd(vdz, absMask);
-        __m256d av, keep;
+        __m256d keep = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
         if (panel) {
             keep = _mm256_cmp_pd(u, zero, _CMP_NLE_UQ);
             if (a.tilt > 0.0) keep = _mm256_and_pd(keep, _mm256_cmp_pd(vdz, zero, _CMP_NLE_UQ));
             if (a.tilt < 0.0) keep = _mm256_and_pd(keep, _mm256_cmp_pd(vdz, zero, _CMP_NGE_UQ));
+        }
+        if (dxZero) keep = _mm256_andnot_pd(_mm256_cmp_pd(vdy, zero, _CMP_EQ_OQ), keep);
+        // Behind a panel (half the plan) nothing is added: skip the functions.
+        if (_mm256_movemask_pd(keep) == 0) continue;
+        __m256d av;
+        if (panel) {
             const __m256d w =
                 _mm256_sub_pd(_mm256_mul_pd(adz, cosTilt), _mm256_mul_pd(u, absSinTilt));
             av = Sleef_atand4_u10avx2(_mm256_div_pd(_mm256_and_pd(w, absMask), u));
         } else {
-            keep = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
             const __m256d dh = _mm256_sqrt_pd(_mm256_add_pd(dx2, _mm256_mul_pd(vdy, vdy)));
             av = Sleef_atand4_u10avx2(_mm256_div_pd(adz, dh));
         }
@@ -63,7 +68,6 @@ AddColumnAvx2(const Antenna& a, double dx, const double* dy, const double* dz, d
         __m256d s = _mm256_mul_pd(_mm256_div_pd(scale, r2), _mm256_mul_pd(c, c));
         if (panel) s = _mm256_mul_pd(s, _mm256_div_pd(_mm256_mul_pd(u, u), uv2));
         s = _mm256_and_pd(s, keep);
-        if (dxZero) s = _mm256_andnot_pd(_mm256_cmp_pd(vdy, zero, _CMP_EQ_OQ), s);
         _mm256_storeu_pd(acc + k, _mm256_add_pd(_mm256_loadu_pd(acc + k), s));
     }
 }

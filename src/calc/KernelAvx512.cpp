@@ -45,12 +45,17 @@ AddColumnAvx512(const Antenna& a, double dx, const double* dy, const double* dz,
         const __m512d uv2 = _mm512_add_pd(_mm512_mul_pd(u, u), _mm512_mul_pd(v, v));
         const __m512d r2 = _mm512_add_pd(uv2, _mm512_mul_pd(vdz, vdz));
         const __m512d adz = _mm512_abs_pd(vdz);
-        __m512d av;
         __mmask8 keep = 0xff;
         if (panel) {
             keep = _mm512_cmp_pd_mask(u, zero, _CMP_NLE_UQ);
             if (a.tilt > 0.0) keep &= _mm512_cmp_pd_mask(vdz, zero, _CMP_NLE_UQ);
             if (a.tilt < 0.0) keep &= _mm512_cmp_pd_mask(vdz, zero, _CMP_NGE_UQ);
+        }
+        if (dxZero) keep &= _mm512_cmp_pd_mask(vdy, zero, _CMP_NEQ_UQ);
+        // Behind a panel (half the plan) nothing is added: skip the functions.
+        if (keep == 0) continue;
+        __m512d av;
+        if (panel) {
             const __m512d w =
                 _mm512_sub_pd(_mm512_mul_pd(adz, cosTilt), _mm512_mul_pd(u, absSinTilt));
             av = Sleef_atand8_u10avx512f(_mm512_div_pd(_mm512_abs_pd(w), u));
@@ -59,7 +64,6 @@ AddColumnAvx512(const Antenna& a, double dx, const double* dy, const double* dz,
                 _mm512_maskz_sqrt_pd(0xff, _mm512_add_pd(dx2, _mm512_mul_pd(vdy, vdy)));
             av = Sleef_atand8_u10avx512f(_mm512_div_pd(adz, dh));
         }
-        if (dxZero) keep &= _mm512_cmp_pd_mask(vdy, zero, _CMP_NEQ_UQ);
         const __m512d e =
             Sleef_expd8_u10avx512f(_mm512_div_pd(_mm512_sub_pd(openAngle, av), width));
         const __m512d f = _mm512_div_pd(one, _mm512_add_pd(one, e));

@@ -1,0 +1,98 @@
+// Throughput of the grid calculations: node-antenna evaluations per second on
+// a large plan, with every core and the vector loops, against the plain scalar
+// loop on one thread; and the total time of the default project.
+#include "calc/GridCalc.h"
+#include "calc/Ground.h"
+#include "calc/Towers.h"
+
+#include <benchmark/benchmark.h>
+
+using namespace brenvik;
+
+namespace {
+
+// 20 towers of mixed types, directions and tilts (one to three antennas each)
+// on stepped ground.
+Project LargeSite(int gridNX, int towers) {
+    Project p;
+    p.GridNX = static_cast<std::int16_t>(gridNX);
+    p.RecomputeDerived();
+    p.GroundGrid.resize(p.GridNX, p.GridNY);
+    for (int t = 0; t < towers; ++t) {
+        TowerBeginNew(p);
+        const int antennas = 1 + t % 3;
+        for (int k = 1; k < antennas; ++k)
+            TowerAddAntenna(p);
+        for (int k = 1; k <= antennas; ++k) {
+            Antenna& a = p.Antennas[p.AntennaCount + k];
+            a.AntType = (t + k) % 4 == 0 ? "baja" : "alta";
+            a.AntDirection = (t * 47 + k * 120) % 360;
+            a.AntTilt = (t % 5) * 4 - 3;
+            a.AntHeight = 9 + (t % 6) * 4;
+            a.AntPower = t % 2 ? 1600 : 300;
+        }
+        const int i = p.GridNX * (1 + (t * 7) % 19) / 21;
+        const int j = p.GridNY * (1 + (t * 11) % 17) / 19;
+        PlaceTower(p, i * p.CellSize, j * p.CellSize, 1.0);
+    }
+    for (int s = 0; s < 8; ++s) {
+        p.ContourHeight = 3.0 * (s + 1);
+        FillGroundRect(p, p.GridNX * s / 10, p.GridNY * s / 12, p.GridNX * (s + 3) / 10,
+                       p.GridNY * (s + 4) / 12);
+    }
+    p.CalcOption = 1;
+    return p;
+}
+
+void RunXY(benchmark::State& state, unsigned threads, bool scalar) {
+    Project p = LargeSite(1000, 20);
+    CalcControl c;
+    c.threads = threads;
+    c.scalarReference = scalar;
+    for (auto _ : state) {
+        const CalcOutcome r = RunXYCalculation(p, c);
+        if (!r.ok()) state.SkipWithError("calculation failed");
+        benchmark::DoNotOptimize(p.MaxDensity);
+    }
+    const double evals = static_cast<double>(p.AntennaCount) * p.GridNX * p.GridNY;
+    state.counters["antennas"] = p.AntennaCount;
+    state.counters["evals/s"] =
+        benchmark::Counter(evals, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_XY1000_AllCores(benchmark::State& s) {
+    RunXY(s, 0, false);
+}
+void BM_XY1000_OneThread(benchmark::State& s) {
+    RunXY(s, 1, false);
+}
+void BM_XY1000_ScalarOneThread(benchmark::State& s) {
+    RunXY(s, 1, true);
+}
+
+void BM_DefaultProject(benchmark::State& state) {
+    Project p = LargeSite(100, 5);
+    for (auto _ : state) {
+        const CalcOutcome r = RunXYCalculation(p);
+        if (!r.ok()) state.SkipWithError("calculation failed");
+        benchmark::DoNotOptimize(p.MaxDensity);
+    }
+}
+
+void BM_XZ1000_AllCores(benchmark::State& state) {
+    Project p = LargeSite(1000, 20);
+    XZDialogAccept(p, "40");
+    for (auto _ : state) {
+        const CalcOutcome r = RunXZCalculation(p);
+        if (!r.ok()) state.SkipWithError("calculation failed");
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_XY1000_AllCores)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_XY1000_OneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_XY1000_ScalarOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DefaultProject)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_XZ1000_AllCores)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_MAIN();
