@@ -56,7 +56,17 @@ void RunningWindow::showProgress(const CalcProgress& pr) {
 }
 
 void RunningWindow::reject() {
-    if (!cancelled_) cancel_->click();
+    // While the calculation runs, closing the window asks it to stop; the
+    // window goes away when the calculation has ended.
+    if (finished_)
+        QDialog::reject();
+    else if (!cancelled_)
+        cancel_->click();
+}
+
+void RunningWindow::finish() {
+    finished_ = true;
+    accept();
 }
 
 CalcRunner::CalcRunner(QWidget* window)
@@ -124,7 +134,7 @@ void CalcRunner::onThreadEnded() {
     timer_->stop();
     refresh();
     QApplication::restoreOverrideCursor();
-    if (window_) window_->close();
+    if (window_) window_->finish();
     window_ = nullptr;
     running_ = false;
     Done done = std::move(done_);

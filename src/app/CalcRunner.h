@@ -28,6 +28,8 @@ class RunningWindow : public QDialog {
     void setFixedTexts(const QString& label2, const QString& label6);
     void showProgress(const CalcProgress& progress);
     bool cancelRequested() const { return cancelled_; }
+    // The calculation has ended: the window closes.
+    void finish();
 
   signals:
     void cancelClicked();
@@ -43,6 +45,7 @@ class RunningWindow : public QDialog {
     QLabel* label6_;
     QPushButton* cancel_;
     bool cancelled_ = false;
+    bool finished_ = false;
 };
 
 // Runs one calculation on a copy of the project on a thread of its own, so the

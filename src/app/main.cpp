@@ -4,6 +4,7 @@
 #include "model/Project.h"
 
 #include <QApplication>
+#include <QScreen>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
     brenvik::app::MainWindow window(project, prompts, printer);
     prompts.setParent(&window);
     // The window opens at the top of the screen over its whole size.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        window.setGeometry(screen->availableGeometry());
     window.showMaximized();
     return app.exec();
 }

@@ -1,0 +1,271 @@
+// A whole session as a user works through it, offscreen, by the widgets' names.
+
+#include "MainWindowTestSupport.h"
+
+#include <QFile>
+#include <QScrollBar>
+
+namespace brenvik::app::testing {
+namespace {
+
+using Session = WindowTest;
+
+TEST_F(Session, FromTowerToSavedProjectAndBack) {
+    // A tower of three antennas looking east (the default), south and west.
+    defineTower({"", "S", "w"});
+    EXPECT_EQ(project.Tools.PlaceArmed, 1);
+    EXPECT_EQ(project.Tools.TowerDialogOpen, 1);
+    EXPECT_EQ(window->activeToolName(), std::string("placeTower"));
+
+    clickAt(cell(40, 30));
+    ASSERT_EQ(project.AntennaCount, 3);
+    EXPECT_EQ(project.TowerCount, 1);
+    const double cs = project.CellSize;
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_EQ(project.Antennas[k].AntX, 40 * cs);
+        EXPECT_EQ(project.Antennas[k].AntY, 30 * cs);
+        EXPECT_EQ(project.Antennas[k].AntNumber, 3);
+        EXPECT_EQ(project.Antennas[k].AntTower, 1);
+    }
+    EXPECT_EQ(project.Antennas[1].AntDirection, 90);
+    EXPECT_EQ(project.Antennas[2].AntDirection, 180);
+    EXPECT_EQ(project.Antennas[3].AntDirection, 270);
+    EXPECT_FALSE(pressed("tiempo"));
+    EXPECT_EQ(project.Tools.PlaceArmed, 0);
+
+    // A second, single-antenna tower, to be erased later.
+    defineTower({"n"});
+    clickAt(cell(70, 20));
+    ASSERT_EQ(project.AntennaCount, 4);
+    EXPECT_EQ(project.Antennas[4].AntDirection, 0);
+
+    // A ground rectangle of 20 m dragged from bottom-right to top-left.
+    trigger("relieve");
+    QDialog* reliev = dialog("reliev");
+    ASSERT_NE(reliev, nullptr);
+    type(reliev, "Text1", "20");
+    click(reliev, "Command1");
+    EXPECT_EQ(project.Tools.TopoLineArmed.toDouble(), 1);
+    EXPECT_TRUE(pressed("relieve"));
+    drag(cell(14, 12), cell(10, 10));
+    for (int i = 9; i <= 15; ++i)
+        for (int j = 9; j <= 13; ++j) {
+            const bool inside = i >= 10 && i <= 14 && j >= 10 && j <= 12;
+            EXPECT_EQ(project.GroundGrid(i, j), inside ? 20.0 : 0.0) << i << "," << j;
+        }
+    EXPECT_FALSE(window->canvasWidget()->lineVisible("topo1"));
+
+    // The XY calculation at surface height.
+    trigger("calculo");
+    EXPECT_TRUE(pressed("calculo"));
+    EXPECT_EQ(project.Tools.TopoLineArmed.toDouble(), 0); // the command ended the tool
+    QDialog* cal = dialog("cal");
+    ASSERT_NE(cal, nullptr);
+    click(cal, "Option1");
+    click(cal, "a");
+    EXPECT_NE(dialog("cal2"), nullptr);
+    runCalculation();
+    EXPECT_EQ(dialog("cal2"), nullptr);
+    ASSERT_EQ(project.XYCalculated, 1);
+    EXPECT_GT(project.MaxDensity, 0.0);
+    EXPECT_EQ(project.CalcOption, 1);
+    EXPECT_FALSE(pressed("calculo"));
+
+    // The four display styles; each draws a different picture.
+    const QImage isolines = window->areaImage();
+    trigger("colorear1");
+    EXPECT_EQ(project.DisplayMode, 1);
+    const QImage gradient = window->areaImage();
+    trigger("mallanum");
+    EXPECT_EQ(project.DisplayMode, 2);
+    const QImage numbers = window->areaImage();
+    trigger("u8u");
+    EXPECT_EQ(project.DisplayMode, 3);
+    const QImage dots = window->areaImage();
+    trigger("dibujal1");
+    EXPECT_EQ(project.DisplayMode, 0);
+    EXPECT_NE(isolines, gradient);
+    EXPECT_NE(gradient, numbers);
+    EXPECT_NE(numbers, dots);
+    EXPECT_EQ(window->areaImage(), isolines);
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.lastMessage();
+
+    // The XZ calculation switches to the section.
+    trigger("c1");
+    QDialog* calperfil = dialog("calperfil");
+    ASSERT_NE(calperfil, nullptr);
+    click(calperfil, "a");
+    runCalculation();
+    ASSERT_EQ(project.XZCalculated, 1);
+    EXPECT_EQ(project.CurrentPlane, "planoxz");
+    EXPECT_FALSE(window->hScroll()->isVisible());
+
+    // Zoom to 300 % (the zoom command goes back to the plan first) and scroll.
+    trigger("zoom");
+    EXPECT_EQ(prompts.lastMessage(), "Para realizar esta operación, pasamos primero al plano XY");
+    EXPECT_EQ(project.CurrentPlane, "planoxy");
+    QDialog* zoom1 = dialog("zoom1");
+    ASSERT_NE(zoom1, nullptr);
+    click(zoom1, "Option300");
+    click(zoom1, "Command1");
+    EXPECT_EQ(project.Zoom, 3.0);
+    EXPECT_EQ(window->hScroll()->maximum(), 29);
+    EXPECT_EQ(window->vScroll()->maximum(), 29);
+    window->hScroll()->setValue(29);
+    EXPECT_DOUBLE_EQ(project.ScrollOffsetX, -2.0 * area::ScaleWidth);
+    window->vScroll()->setValue(0);
+    EXPECT_EQ(project.ScrollOffsetY, 0.0);
+
+    // Back to 100 %: the bars cannot move and the offsets return to 0.
+    trigger("zoom");
+    zoom1 = dialog("zoom1");
+    ASSERT_NE(zoom1, nullptr);
+    EXPECT_TRUE(control<QRadioButton>(zoom1, "Option300")->isChecked());
+    click(zoom1, "Option100");
+    click(zoom1, "Command1");
+    EXPECT_EQ(window->hScroll()->maximum(), 0);
+    EXPECT_EQ(project.ScrollOffsetX, 0.0);
+
+    // Erase the single antenna; the tower of three stays and the XY result goes.
+    trigger("borrar");
+    EXPECT_TRUE(pressed("borrar"));
+    clickAt(cell(70, 20));
+    EXPECT_EQ(project.AntennaCount, 3);
+    EXPECT_EQ(project.XYCalculated, 0);
+    trigger("borrar"); // releases the eraser
+    EXPECT_FALSE(pressed("borrar"));
+    EXPECT_EQ(project.Tools.EraseToolOn, 0);
+
+    // Save, New, Open again.
+    const std::string path = dir.filePath("site.bvk").toStdString();
+    prompts.savePaths.push_back(path);
+    trigger("guardar");
+    ASSERT_TRUE(QFile::exists(QString::fromStdString(path)));
+    EXPECT_EQ(window->windowTitle().toStdString(), "Brenvik 5.0 english [" + path + "]");
+    const Project saved = project;
+
+    prompts.saveChangesAnswers.push_back(Prompts::Answer::No);
+    trigger("nuevo");
+    EXPECT_EQ(project.AntennaCount, 0);
+    EXPECT_EQ(window->windowTitle(), "Brenvik 5.0 english []");
+
+    prompts.saveChangesAnswers.push_back(Prompts::Answer::No);
+    prompts.openPaths.push_back(path);
+    trigger("abrir");
+    ASSERT_EQ(project.AntennaCount, saved.AntennaCount);
+    for (int k = 1; k <= saved.AntennaCount; ++k) {
+        const Antenna& a = project.Antennas[k];
+        const Antenna& b = saved.Antennas[k];
+        EXPECT_EQ(a.AntX, b.AntX);
+        EXPECT_EQ(a.AntY, b.AntY);
+        EXPECT_EQ(a.AntDirection, b.AntDirection);
+        EXPECT_EQ(a.AntHeight, b.AntHeight);
+        EXPECT_EQ(a.AntPower, b.AntPower);
+        EXPECT_EQ(a.AntTower, b.AntTower);
+        EXPECT_EQ(a.AntNumber, b.AntNumber);
+    }
+    EXPECT_EQ(project.GroundGrid, saved.GroundGrid);
+    EXPECT_EQ(project.XYCalculated, 0);
+    EXPECT_EQ(window->windowTitle().toStdString(), "Brenvik 5.0 english [" + path + "]");
+}
+
+TEST_F(Session, CancelledCalculationLeavesTheProjectAsItWas) {
+    defineTower({""});
+    clickAt(cell(50, 30));
+    project.GridNX = 400; // a fine grid takes long enough to be cancelled
+    project.RecomputeDerived();
+    project.GroundGrid.resize(project.GridNX, project.GridNY);
+    project.DensityGrid.resize(project.GridNX, project.GridNY);
+    const Project before = project;
+
+    trigger("calculo");
+    click(dialog("cal"), "a");
+    QDialog* cal2 = dialog("cal2");
+    ASSERT_NE(cal2, nullptr);
+    EXPECT_TRUE(cal2->isModal() || cal2->windowModality() != Qt::NonModal);
+    EXPECT_FALSE(control<QLabel>(cal2, "Label6")->text().isEmpty());
+    click(cal2, "Command1");
+    runCalculation();
+    EXPECT_EQ(dialog("cal2"), nullptr);
+    EXPECT_EQ(project.XYCalculated, 0);
+    EXPECT_EQ(project.DensityGrid, before.DensityGrid);
+    EXPECT_EQ(project.MaxDensity, before.MaxDensity);
+    EXPECT_FALSE(pressed("calculo"));
+}
+
+TEST_F(Session, PrintingWritesAPdfAndImageSaveWritesABitmap) {
+    defineTower({""});
+    clickAt(cell(50, 30));
+    trigger("calculo");
+    click(dialog("cal"), "a");
+    runCalculation();
+    ASSERT_EQ(project.XYCalculated, 1);
+
+    trigger("imprimir");
+    EXPECT_EQ(printer.asked, 1);
+    ASSERT_TRUE(QFile::exists(printer.path));
+    QFile pdf(printer.path);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5).startsWith("%PDF"));
+    pdf.close();
+    QFile::remove(printer.path);
+
+    trigger("ff456");
+    EXPECT_TRUE(QFile::exists(printer.path));
+
+    // A printer that cannot be written to reports the failure.
+    printer.path = dir.filePath("no/such/folder/print.pdf");
+    trigger("imprimir");
+    EXPECT_EQ(prompts.lastMessage(), "Error al imprimir");
+
+    // A cancelled print dialog prints nothing and says nothing.
+    prompts.messages.clear();
+    printer.cancel = true;
+    trigger("imprimir");
+    EXPECT_TRUE(prompts.messages.empty());
+
+    const QString bmp = dir.filePath("plan.bmp");
+    prompts.savePaths.push_back(bmp.toStdString());
+    trigger("guardarim");
+    QImage saved(bmp);
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.size(), QSize(1024, 704));
+    EXPECT_EQ(prompts.filters.back(), "bmp Files (*.bmp)| *.bmp");
+}
+
+TEST_F(Session, BackgroundPictureIsShownAtItsNaturalSizeAndBlocksTheZoom) {
+    QImage picture(100, 50, QImage::Format_RGB32);
+    picture.fill(QColor(200, 40, 40));
+    const QString path = dir.filePath("site.bmp");
+    ASSERT_TRUE(picture.save(path, "BMP"));
+
+    prompts.openPaths.push_back(path.toStdString());
+    trigger("impim");
+    EXPECT_EQ(project.BackgroundLoaded, 1);
+    EXPECT_EQ(project.Zoom, 1.0);
+    // 100 × 50 pixels cover 1500 × 750 drawing units: at 15 units a pixel the
+    // natural image shows the picture at its own size.
+    const QImage area = window->areaImage();
+    EXPECT_EQ(area.pixelColor(50, 40), QColor(200, 40, 40));
+    EXPECT_NE(area.pixelColor(150, 40), QColor(200, 40, 40));
+
+    trigger("zoom");
+    EXPECT_EQ(prompts.lastMessage(), "It is needed not background image to activate the Zoom");
+    EXPECT_EQ(dialog("zoom1"), nullptr);
+
+    trigger("eliminafon");
+    EXPECT_EQ(project.BackgroundLoaded, 0);
+    EXPECT_NE(window->areaImage().pixelColor(50, 40), QColor(200, 40, 40));
+    trigger("zoom");
+    EXPECT_NE(dialog("zoom1"), nullptr);
+
+    // An unreadable file changes nothing, without a message.
+    prompts.messages.clear();
+    prompts.openPaths.push_back(dir.filePath("missing.bmp").toStdString());
+    trigger("impim");
+    EXPECT_EQ(project.BackgroundLoaded, 0);
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+} // namespace
+} // namespace brenvik::app::testing
