@@ -27,6 +27,15 @@ void AddColumnAvx2(const Antenna& a, double dx, const double* dy, const double* 
 void AddColumnAvx512(const Antenna& a, double dx, const double* dy, const double* dz, double* acc,
                      int n);
 
+// The vector variants are compiled for their instruction set and without
+// contraction into fused multiply-adds, so that mirror-image nodes get the
+// same value, as in the plain loop.
+#if defined(__clang__)
+#define BRENVIK_VECTOR_FN(isa) __attribute__((target(isa)))
+#else
+#define BRENVIK_VECTOR_FN(isa) __attribute__((target(isa), optimize("fp-contract=off")))
+#endif
+
 enum class Isa { Scalar, Avx2, Avx512 };
 // The best variant this processor runs.
 Isa BestIsa();

@@ -1,24 +1,37 @@
 // The column loop in four-lane AVX2 arithmetic with the SLEEF vector functions
 // (at most 1 ulp from the correctly rounded value). Only this function is
 // compiled for AVX2; it runs when the processor reports it (kernel::BestIsa).
+#if !defined(__clang__)
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 #include <immintrin.h>
 // The SLEEF vector functions this file calls (sleef.h declares them only
 // when the whole file is compiled for the instruction set).
+#if defined(__clang__)
+#define SLEEF_ISA __attribute__((target("avx2")))
+#else
+#define SLEEF_ISA
+#endif
 extern "C" {
-__m256d Sleef_atand4_u10avx2(__m256d);
-__m256d Sleef_expd4_u10avx2(__m256d);
-__m256d Sleef_cosd4_u10avx2(__m256d);
+SLEEF_ISA __m256d Sleef_atand4_u10avx2(__m256d);
+SLEEF_ISA __m256d Sleef_expd4_u10avx2(__m256d);
+SLEEF_ISA __m256d Sleef_cosd4_u10avx2(__m256d);
 }
+#if !defined(__clang__)
 #pragma GCC pop_options
+#endif
 
 #include "calc/Kernel.h"
 
 namespace brenvik::kernel {
 
-__attribute__((target("avx2"), optimize("fp-contract=off"))) void
-AddColumnAvx2(const Antenna& a, double dx, const double* dy, const double* dz, double* acc, int n) {
+BRENVIK_VECTOR_FN("avx2")
+void AddColumnAvx2(const Antenna& a, double dx, const double* dy, const double* dz, double* acc,
+                   int n) {
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#endif
     if (a.kind != 0 && a.kind != 1) return;
     const __m256d zero = _mm256_setzero_pd();
     const __m256d one = _mm256_set1_pd(1.0);

@@ -2,25 +2,37 @@
 // functions (at most 1 ulp from the correctly rounded value). Only this
 // function is compiled for AVX-512; it runs when the processor reports it
 // (kernel::BestIsa).
+#if !defined(__clang__)
 #pragma GCC push_options
 #pragma GCC target("avx512f")
+#endif
 #include <immintrin.h>
 // The SLEEF vector functions this file calls (sleef.h declares them only
 // when the whole file is compiled for the instruction set).
+#if defined(__clang__)
+#define SLEEF_ISA __attribute__((target("avx512f")))
+#else
+#define SLEEF_ISA
+#endif
 extern "C" {
-__m512d Sleef_atand8_u10avx512f(__m512d);
-__m512d Sleef_expd8_u10avx512f(__m512d);
-__m512d Sleef_cosd8_u10avx512f(__m512d);
+SLEEF_ISA __m512d Sleef_atand8_u10avx512f(__m512d);
+SLEEF_ISA __m512d Sleef_expd8_u10avx512f(__m512d);
+SLEEF_ISA __m512d Sleef_cosd8_u10avx512f(__m512d);
 }
+#if !defined(__clang__)
 #pragma GCC pop_options
+#endif
 
 #include "calc/Kernel.h"
 
 namespace brenvik::kernel {
 
-__attribute__((target("avx512f"), optimize("fp-contract=off"))) void
-AddColumnAvx512(const Antenna& a, double dx, const double* dy, const double* dz, double* acc,
-                int n) {
+BRENVIK_VECTOR_FN("avx512f")
+void AddColumnAvx512(const Antenna& a, double dx, const double* dy, const double* dz, double* acc,
+                     int n) {
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#endif
     if (a.kind != 0 && a.kind != 1) return;
     const __m512d zero = _mm512_setzero_pd();
     const __m512d one = _mm512_set1_pd(1.0);
