@@ -290,8 +290,16 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, int stri
     };
 
     const auto work = [&](bool caller) {
-        std::vector<double> dy(static_cast<std::size_t>(stride)),
-            dz(static_cast<std::size_t>(stride));
+        std::vector<double> dy, dz;
+        try {
+            dy.resize(static_cast<std::size_t>(stride));
+            dz.resize(static_cast<std::size_t>(stride));
+        } catch (...) {
+            failed = true;
+            stop = true;
+            sync.arrive_and_drop(); // the others go on without this thread
+            return;
+        }
         for (int s = 0; s < n; ++s) {
             if (caller) report(s, true);
             const Source& src = sources[static_cast<std::size_t>(s)];
