@@ -1,3 +1,4 @@
+#include "BatchTestSupport.h"
 #include "batch/BatchOptions.h"
 #include "batch/GridDump.h"
 #include "batch/Progress.h"
@@ -150,104 +151,45 @@ TEST(BatchOptions, NumbersIgnoreTheLocaleForm) {
     EXPECT_FALSE(parseInteger("12a"));
 }
 
-TEST(GridDump, ReadsBackToTheSameDoublesInNodeOrder) {
-    Grid2D<double> g(3, 2);
-    std::mt19937_64 rng(7);
-    std::uniform_real_distribution<double> u(-1e-3, 1e4);
-    for (int i = 0; i <= 3; ++i)
-        for (int j = 0; j <= 2; ++j)
-            g(i, j) = u(rng);
-    g(0, 0) = 0.0;
-    g(1, 1) = 0.1;                    // not exact in binary
-    g(2, 2) = 5e-324;                 // the smallest subnormal
-    g(3, 0) = 1.7976931348623157e308; // the largest double
+TEST(GridDump, HeaderNodeOrderAndExactValues) {
+    Grid2D<double> g(2, 1);
+    g(1, 0) = 0.1;                    // not exact in binary
+    g(1, 1) = 5e-324;                 // the smallest subnormal
+    g(2, 0) = 1.7976931348623157e308; // the largest double
+    g(2, 1) = -2.5;
     std::ostringstream out;
-    writeGridDump(out, g, 3, 2);
-    std::string text = out.str();
-    ASSERT_EQ(text.rfind("\"i\",\"j\",\"c\"\r\n", 0), 0u);
-
-    std::istringstream in(text);
-    std::string line;
-    std::getline(in, line);
-    int records = 0;
-    for (int i = 0; i <= 3; ++i)
-        for (int j = 0; j <= 2; ++j) {
-            ASSERT_TRUE(std::getline(in, line));
-            ASSERT_EQ(line.back(), '\r');
-            int ri = 0, rj = 0;
-            char c1 = 0, c2 = 0;
-            std::istringstream rec(line);
-            rec >> ri >> c1 >> rj >> c2;
-            std::string value;
-            std::getline(rec, value, '\r');
-            EXPECT_EQ(ri, i);
-            EXPECT_EQ(rj, j);
-            EXPECT_EQ(std::strtod(value.c_str(), nullptr), g(i, j)) << value;
-            ++records;
-        }
-    EXPECT_EQ(records, 12);
-    EXPECT_FALSE(std::getline(in, line));
-    EXPECT_EQ(formatGridValue(0.1), "0.10000000000000001");
-    EXPECT_EQ(formatGridValue(0.0), "0");
-    EXPECT_THROW(writeGridDump(out, g, 4, 2), std::logic_error);
+    writeGridDump(out, g, 2, 1);
+    EXPECT_EQ(out.str(), "\"i\",\"j\",\"c\"\r\n0,0,0\r\n0,1,0\r\n1,0,0.10000000000000001\r\n"
+                         "1,1,4.9406564584124654e-324\r\n2,0,1.7976931348623157e+308\r\n"
+                         "2,1,-2.5\r\n");
+    for (double v : {0.1, 5e-324, 1.7976931348623157e308, 1.0 / 3.0, 123456.789e-9})
+        EXPECT_EQ(std::strtod(formatGridValue(v).c_str(), nullptr), v);
+    EXPECT_THROW(writeGridDump(out, g, 3, 1), std::logic_error);
 }
 
-class StagedOutputsTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        dir =
-            fs::temp_directory_path() /
-            ("brenvik-stage-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    static void put(const fs::path& p, const std::string& s) { std::ofstream(p) << s; }
-    static std::string get(const fs::path& p) {
-        std::ifstream in(p);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    std::size_t entries() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
-    }
-    fs::path dir;
-};
+class StagedOutputsTest : public batchtest::ScratchTest {};
 
-TEST_F(StagedOutputsTest, NothingReachesTheTargetsUntilCommit) {
-    put(dir / "a.csv", "old");
+TEST_F(StagedOutputsTest, TargetsChangeOnlyAtCommitAndUnwritableOnesFailAtOnce) {
+    std::ofstream(dir / "a.csv") << "old";
     {
         StagedOutputs s;
-        std::string ta = s.stage((dir / "a.csv").string());
-        std::string tb = s.stage((dir / "b.csv").string());
-        EXPECT_EQ(fs::path(ta).parent_path(), dir);
-        put(ta, "new a");
-        put(tb, "new b");
-        EXPECT_EQ(get(dir / "a.csv"), "old");
-        EXPECT_FALSE(fs::exists(dir / "b.csv"));
-        s.commitAll();
-    }
-    EXPECT_EQ(get(dir / "a.csv"), "new a");
-    EXPECT_EQ(get(dir / "b.csv"), "new b");
-    EXPECT_EQ(entries(), 2u); // no temporary left behind
-}
+        std::ofstream(s.stage(at("a.csv"))) << "half";
+        s.stage(at("b.csv"));
+    } // abandoned: a failure or Ctrl-C
+    EXPECT_EQ(files(), std::vector<std::string>{"a.csv"});
+    EXPECT_EQ(batchtest::slurp(dir / "a.csv"), "old");
 
-TEST_F(StagedOutputsTest, AnAbandonedRunLeavesTheOldFilesAndNoTemporaries) {
-    put(dir / "a.csv", "old");
-    {
-        StagedOutputs s;
-        put(s.stage((dir / "a.csv").string()), "half");
-        s.stage((dir / "c.csv").string());
-    } // destroyed without commit: a failure or Ctrl-C
-    EXPECT_EQ(get(dir / "a.csv"), "old");
-    EXPECT_EQ(entries(), 1u);
-}
-
-TEST_F(StagedOutputsTest, UnwritableTargetsFailAtStaging) {
     StagedOutputs s;
-    EXPECT_THROW(s.stage((dir / "missing" / "a.csv").string()), OutputError);
+    std::string ta = s.stage(at("a.csv"));
+    EXPECT_EQ(fs::path(ta).parent_path(), dir); // a rename within one folder
+    std::ofstream(ta) << "new";
+    EXPECT_EQ(batchtest::slurp(dir / "a.csv"), "old");
+    s.commitAll();
+    EXPECT_EQ(batchtest::slurp(dir / "a.csv"), "new");
+    EXPECT_EQ(files(), std::vector<std::string>{"a.csv"});
+
+    EXPECT_THROW(s.stage(at("missing/a.csv")), OutputError);
     EXPECT_THROW(s.stage(dir.string()), OutputError); // a folder
-    EXPECT_THROW(s.temporaryFor("nowhere"), std::logic_error);
 }
 
 TEST(Progress, LineAndFractionCountPassesAntennasAndNodes) {
@@ -258,29 +200,4 @@ TEST(Progress, LineAndFractionCountPassesAntennasAndNodes) {
     EXPECT_EQ(line, "XY  pass 1/2  antenna 3/4  node 50/100  [##......] 31%");
     EXPECT_EQ(progressFraction(ProgressCounts{}), 0.0);
     EXPECT_EQ(progressFraction(ProgressCounts{1, 1, 1, 1, 500, 100}), 1.0);
-}
-
-TEST(Progress, DisabledBarWritesNothing) {
-    std::FILE* f = std::tmpfile();
-    ASSERT_TRUE(f);
-    {
-        ProgressBar bar(f, false);
-        bar.update("XY", ProgressCounts{1, 1, 1, 1, 1, 10});
-        bar.finish();
-    }
-    EXPECT_EQ(std::ftell(f), 0L);
-    {
-        ProgressBar bar(f, true);
-        bar.update("XY", ProgressCounts{1, 1, 1, 1, 1, 10});
-        bar.update("XY", ProgressCounts{1, 1, 1, 1, 2, 10}); // throttled
-    }
-    std::rewind(f);
-    char buf[256] = {};
-    std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
-    std::string s(buf, n);
-    EXPECT_EQ(s.front(), '\r');
-    EXPECT_EQ(s.back(), '\n');
-    EXPECT_NE(s.find("node 1/10"), std::string::npos);
-    EXPECT_EQ(s.find("node 2/10"), std::string::npos);
-    std::fclose(f);
 }

@@ -205,7 +205,8 @@ TEST_F(Program, CtrlCStopsCleanlyWithoutPartialOutput) {
     if (pid == 0) {
         int devnull = ::open("/dev/null", O_WRONLY);
         ::dup2(devnull, 1);
-        ::dup2(devnull, 2);
+        int err = ::open(at(".stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(err, 2);
         std::string site = at("site.bvk"), out = at("out.bvk"),
                     ex = "maximum-cartesian=" + at("max.csv");
         ::execl(BRENVIK_BATCH_EXE, BRENVIK_BATCH_EXE, site.c_str(), "--xy", "surface", "--save",
@@ -219,6 +220,8 @@ TEST_F(Program, CtrlCStopsCleanlyWithoutPartialOutput) {
     ASSERT_TRUE(WIFEXITED(st)) << "ended by the signal instead of cleanly";
     if (WEXITSTATUS(st) == 0) GTEST_SKIP() << "the run ended before the interrupt";
     EXPECT_EQ(WEXITSTATUS(st), 1);
+    EXPECT_EQ(slurp(dir / ".stderr"), "Interrupted\n");
+    fs::remove(dir / ".stderr");
     EXPECT_EQ(files(), (std::vector<std::string>{"max.csv", "site.bvk"}));
     EXPECT_EQ(slurp(dir / "max.csv"), "previous");
 }

@@ -3,9 +3,8 @@
 // and the project file writer. Run once: brenvik-make-examples DIR
 // (or brenvik-make-examples --large GRIDNX TOWERS PATH for a timing site).
 
+#include "Sites.h"
 #include "calc/GridCalc.h"
-#include "calc/Ground.h"
-#include "calc/Towers.h"
 #include "model/ProjectFile.h"
 
 #include <cstdio>
@@ -16,45 +15,13 @@
 #include <vector>
 
 using namespace brenvik;
+using namespace batchsites;
 
 namespace {
-
-struct AntennaSpec {
-    bool panel;
-    double heightM, tilt, power, direction;
-};
 
 void fail(const std::string& what) {
     std::fprintf(stderr, "brenvik-make-examples: %s\n", what.c_str());
     std::exit(1);
-}
-
-void placeTower(Project& p, double x, double y, const std::vector<AntennaSpec>& antennas) {
-    TowerBeginNew(p);
-    for (std::size_t k = 0; k < antennas.size(); ++k) {
-        if (k > 0) TowerAddAntenna(p);
-        int slot = TowerOptionsSlot(p, static_cast<int>(k) + 1);
-        AntennaForm f = AntennaFormLoad(p, slot);
-        const AntennaSpec& a = antennas[k];
-        AntennaFormClickType(f, a.panel ? FuentType::Alta : FuentType::Baja);
-        AntennaFormClickHeight(f, FuentHeight::Altm);
-        f.mText = FormatNumberC(a.heightM);
-        AntennaFormClickPower(f, FuentPower::Otr);
-        f.potext = FormatNumberC(a.power);
-        if (a.panel) {
-            AntennaFormClickDirection(f, FuentDirection::Ang);
-            f.antang = FormatNumberC(a.direction);
-            f.angText = FormatNumberC(a.tilt);
-        }
-        if (auto refused = AntennaFormAccept(p, f, slot, false)) fail(*refused);
-    }
-    PlaceTower(p, x, y, 1.0);
-}
-
-void ground(Project& p, double height, int c0, int r0, int c1, int r1) {
-    std::string text = FormatNumberC(height);
-    if (auto refused = TopoLineAccept(p, text)) fail(*refused);
-    FillGroundRect(p, c0, r0, c1, r1);
 }
 
 void save(const Project& p, const std::string& path) {
@@ -82,32 +49,14 @@ void saveOlderLayout(const Project& p, const std::string& path) {
     std::printf("%s\n", path.c_str());
 }
 
-// A large site for timing runs: GridNX columns, `towers` three-sector towers
-// spread over the plan, on a terrace of stepped ground.
-void largeSite(int gridNX, int towers, const std::string& path) {
-    Project p;
-    p.PlanWidthM = 1500.0;
-    p.GridNX = static_cast<std::int16_t>(gridNX);
-    p.RecomputeDerived();
-    p.GroundGrid.resize(p.GridNX, p.GridNY);
-    p.DensityGrid.resize(p.GridNX, p.GridNY);
-    ground(p, 6, gridNX / 2, 1, gridNX, p.GridNY);
-    for (int t = 0; t < towers; ++t) {
-        double x = 700.0 + (t * 2731) % 12600 + 0.5 * t;
-        double y = 600.0 + (t * 1913) % 8600 + 0.25 * t;
-        placeTower(p, x, y,
-                   {{true, 20.0 + t % 7, 5, 1600, 10.0 * t},
-                    {true, 20.0 + t % 7, 5, 1200, 10.0 * t + 120},
-                    {t % 2 == 0, 24, 3, 800, 10.0 * t + 240}});
-    }
-    save(p, path);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc == 5 && std::string(argv[1]) == "--large") {
-        largeSite(std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
+        // A large site for timing runs, with a terrace over its eastern half.
+        Project p = spreadSite(std::atoi(argv[2]), std::atoi(argv[3]), 1500.0);
+        raiseGround(p, 6, p.GridNX / 2, 1, p.GridNX, p.GridNY);
+        save(p, argv[4]);
         return 0;
     }
     std::string dir = argc > 1 ? argv[1] : "examples";
@@ -129,9 +78,9 @@ int main(int argc, char** argv) {
         p.RecomputeDerived();
         p.GroundGrid.resize(p.GridNX, p.GridNY);
         p.DensityGrid.resize(p.GridNX, p.GridNY);
-        ground(p, 5, 50, 1, 100, 68);
-        ground(p, 12, 75, 1, 100, 68);
-        ground(p, 20, 10, 8, 30, 25);
+        raiseGround(p, 5, 50, 1, 100, 68);
+        raiseGround(p, 12, 75, 1, 100, 68);
+        raiseGround(p, 20, 10, 8, 30, 25);
         placeTower(p, 3100, 2600, {{true, 25, 12, 1200, 90}, {true, 25, 12, 1200, 270}});
         placeTower(p, 9300, 6200,
                    {{true, 35, 15, 1600, 0}, {true, 35, 15, 1600, 120}, {true, 35, 15, 1600, 240}});
@@ -151,7 +100,7 @@ int main(int argc, char** argv) {
         Project p;
         p.PlanWidthM = 200.0;
         p.RecomputeDerived();
-        ground(p, 8, 60, 20, 80, 40);
+        raiseGround(p, 8, 60, 20, 80, 40);
         placeTower(p, 6120, 4590, {{true, 21, 5, 1000, 90}, {false, 24, 0, 500, 0}});
         saveOlderLayout(p, dir + "/older-layout.bvk");
     }
