@@ -1,0 +1,122 @@
+// Writing and reading a large project: a 1000 x 687 grid with a ground model,
+// an XY result and its isolines, in memory and through the atomic save.
+#include "export/CsvExport.h"
+#include "model/ProjectFile.h"
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+using namespace brenvik;
+
+namespace {
+
+Project LargeProject() {
+    Project p;
+    p.GridNX = 1000; // CellSize 15, GridNY 687
+    p.RecomputeDerived();
+    const int nx = p.GridNX, ny = p.GridNY;
+    p.GroundGrid.resize(nx, ny);
+    p.DensityGrid.resize(nx, ny);
+    for (int i = 0; i <= nx; ++i)
+        for (int j = 0; j <= ny; ++j) {
+            p.GroundGrid(i, j) = (i / 100 + j / 80) % 4 * 3.0;
+            const double dx = i - 400.0, dy = j - 300.0;
+            p.DensityGrid(i, j) = 12.5 / (1.0 + 0.01 * (dx * dx + dy * dy));
+        }
+    p.AntennaCount = 12;
+    p.EnsureAntennaSlots(12);
+    for (int k = 1; k <= 12; ++k) {
+        p.Antennas[static_cast<std::size_t>(k)] = Antenna{
+            30, 6, "maxima", 1600, 30.0 * k, "pisos", "alta", 1, 12, 6000.5, 4500.25, 1, {}, 0};
+    }
+    p.XYCalculated = 1;
+    p.IsolineCount = 7;
+    p.IsolineLevel = {0, 12, 6, 3, 1.5, .75, .375, .1875};
+    p.Isolines.reset(7);
+    p.IsolinesAux.reset(7);
+    // Crossing cells of each level around the source, as the calculation
+    // records them: the slot counter runs over all levels together.
+    for (int k = 1; k <= 7; ++k) {
+        const double r = 10.0 * std::sqrt(12.5 / p.IsolineLevel[static_cast<std::size_t>(k)]);
+        const int n = static_cast<int>(2 * 3.14159 * r * 2);
+        for (int s = 0; s < n; ++s) {
+            const double a = 6.28318 * s / n;
+            p.Isolines.append(k, static_cast<std::int16_t>(400 + r * std::cos(a)),
+                              static_cast<std::int16_t>(300 + r * std::sin(a)));
+            if (s % 4 == 0)
+                p.IsolinesAux.append(k, static_cast<std::int16_t>(400 + r * std::cos(a)),
+                                     static_cast<std::int16_t>(300 + r * std::sin(a)));
+        }
+    }
+    p.MaxDensity = 12.5;
+    p.MaxPosX = Variant::real(6000);
+    p.MaxPosY = 4500;
+    return p;
+}
+
+const Project& Large() {
+    static const Project p = LargeProject();
+    return p;
+}
+
+std::string TempPath(const char* name) {
+    return (std::filesystem::temp_directory_path() / name).string();
+}
+
+void BM_WriteProjectText(benchmark::State& state) {
+    for (auto _ : state) {
+        std::string text;
+        WriteProjectText(Large(), text);
+        benchmark::DoNotOptimize(text.data());
+        state.counters["bytes"] = static_cast<double>(text.size());
+    }
+}
+BENCHMARK(BM_WriteProjectText)->Unit(benchmark::kMillisecond);
+
+void BM_ReadProjectText(benchmark::State& state) {
+    std::string text;
+    WriteProjectText(Large(), text);
+    for (auto _ : state) {
+        Project p;
+        bool ok = ReadProjectText(p, text);
+        benchmark::DoNotOptimize(ok);
+    }
+    state.counters["lines"] = static_cast<double>(std::count(text.begin(), text.end(), '\n'));
+}
+BENCHMARK(BM_ReadProjectText)->Unit(benchmark::kMillisecond);
+
+void BM_SaveProjectFile(benchmark::State& state) {
+    const std::string path = TempPath("brenvik_file_bench.bvk");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SaveProjectFile(Large(), path));
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_SaveProjectFile)->Unit(benchmark::kMillisecond);
+
+void BM_LoadProjectFile(benchmark::State& state) {
+    const std::string path = TempPath("brenvik_file_bench_load.bvk");
+    SaveProjectFile(Large(), path);
+    for (auto _ : state) {
+        Project p;
+        benchmark::DoNotOptimize(LoadProjectFile(p, path));
+    }
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_LoadProjectFile)->Unit(benchmark::kMillisecond);
+
+void BM_CsvConcentrationsGeographic(benchmark::State& state) {
+    for (auto _ : state) {
+        std::string text;
+        WriteCsv(Large(), CsvExport::ConcentrationsGeographic, text);
+        benchmark::DoNotOptimize(text.data());
+    }
+}
+BENCHMARK(BM_CsvConcentrationsGeographic)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
