@@ -47,7 +47,7 @@ void Surface::point(double x, double y, Rgb colour) {
 void Surface::print(const std::string& text) {
     // A text grows to the right of and below its position, so only a text
     // that starts past the right or the bottom edge is certainly unseen.
-    const Bounds b = visibleBounds();
+    const Bounds& b = bounds_;
     if (curX_ <= b.x2 && curY_ <= b.y2) doText(curX_, curY_, text, textColour_, fontSize_);
     curX_ = 0.0;
     curY_ += lineHeight();
@@ -60,13 +60,13 @@ double Surface::scaleHeight() const {
     return area::ScaleHeight;
 }
 
-Surface::Bounds Surface::visibleBounds() const {
+Surface::Surface() {
     constexpr double inf = std::numeric_limits<double>::infinity();
-    return Bounds{-inf, -inf, inf, inf};
+    bounds_ = Bounds{-inf, -inf, inf, inf};
 }
 
 bool Surface::mayTouch(double x1, double y1, double x2, double y2) const {
-    const Bounds b = visibleBounds();
+    const Bounds& b = bounds_;
     return std::max(x1, x2) >= b.x1 && std::min(x1, x2) <= b.x2 && std::max(y1, y2) >= b.y1 &&
            std::min(y1, y2) <= b.y2;
 }

@@ -57,12 +57,12 @@ class Surface {
     double scaleHeight() const;
 
     // The part of the drawing area the target shows, in drawing units;
-    // renderers skip whole primitives that lie outside it. The default is
-    // unbounded (a recording keeps everything).
+    // renderers skip whole primitives that lie outside it. Unbounded unless
+    // the backend says otherwise (a recording keeps everything).
     struct Bounds {
         double x1, y1, x2, y2;
     };
-    virtual Bounds visibleBounds() const;
+    const Bounds& visibleBounds() const { return bounds_; }
     bool mayTouch(double x1, double y1, double x2, double y2) const;
 
     // Height of one text line at the current font size in drawing units. A
@@ -71,6 +71,9 @@ class Surface {
     virtual double lineHeight() const { return fontSize_ * 20.0 * 1.2; }
 
   protected:
+    Surface();
+    void setVisibleBounds(const Bounds& b) { bounds_ = b; }
+
     virtual void doClear() = 0;
     virtual void doLine(double x1, double y1, double x2, double y2, Rgb colour) = 0;
     // A rectangle with its outline colour and, when set, its fill colour.
@@ -86,6 +89,7 @@ class Surface {
     Rgb textColour_ = kBlack;
     double fontSize_ = 8.0;
     double curX_ = 0.0, curY_ = 0.0;
+    Bounds bounds_;
 };
 
 } // namespace brenvik::render

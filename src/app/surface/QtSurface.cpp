@@ -35,6 +35,14 @@ QRectF AreaFit::areaRect() const {
     return QRectF(origin, QSizeF(area::ScaleWidth * scale, area::ScaleHeight * scale));
 }
 
+namespace {
+QPen cosmetic(Rgb c) {
+    QPen pen(toQColor(c));
+    pen.setWidth(0); // one device pixel whatever the scale
+    return pen;
+}
+} // namespace
+
 QtSurface::QtSurface(QPaintDevice& device) : own_(std::make_unique<QPainter>(&device)) {
     p_ = own_.get();
     const double dpr = device.devicePixelRatioF() > 0 ? device.devicePixelRatioF() : 1.0;
@@ -47,6 +55,7 @@ QtSurface::QtSurface(QPainter& painter, const QRectF& target) : p_(&painter) {
 }
 
 QtSurface::~QtSurface() {
+    flush();
     if (own_)
         own_->end();
     else
@@ -65,15 +74,15 @@ void QtSurface::init(const QRectF& target) {
     p_->setRenderHint(QPainter::Antialiasing, false);
     p_->setRenderHint(QPainter::TextAntialiasing, true);
     p_->setClipRect(target_);
-}
-
-QtSurface::Bounds QtSurface::visibleBounds() const {
-    if (fit_.scale <= 0.0) return Bounds{0, 0, -1, -1};
+    if (fit_.scale <= 0.0) {
+        setVisibleBounds(Bounds{0, 0, -1, -1}); // nothing can show
+        return;
+    }
     const QPointF a = fit_.toArea(target_.topLeft());
     const QPointF b = fit_.toArea(target_.bottomRight());
     // A margin of a few pixels for outlines that stick out of their box.
     const double m = 3.0 * pixel_ / fit_.scale;
-    return Bounds{a.x() - m, a.y() - m, b.x() + m, b.y() + m};
+    setVisibleBounds(Bounds{a.x() - m, a.y() - m, b.x() + m, b.y() + m});
 }
 
 QFont QtSurface::fontFor(double points) const {
@@ -90,6 +99,8 @@ double QtSurface::lineHeight() const {
 }
 
 void QtSurface::doClear() {
+    pending_.reset();
+    run_.ys.clear();
     p_->fillRect(target_, toQColor(back_));
     if (!picture_.isNull()) {
         const double k = kUnitsPerPicturePixel * fit_.scale;
@@ -98,39 +109,88 @@ void QtSurface::doClear() {
     }
 }
 
-static QPen cosmetic(Rgb c) {
-    QPen pen(toQColor(c));
-    pen.setWidth(0); // one device pixel whatever the scale
-    return pen;
+void QtSurface::flush() {
+    commitPending();
+    flushRun();
+}
+
+// Fills the area from (x1, y1) to (x2, y2) in drawing units; with
+// `outlineWide` one device pixel more to the right and below, the width of
+// the outline that stands on the right and bottom edges.
+void QtSurface::fillArea(double x1, double y1, double x2, double y2, const QColor& c,
+                         bool outlineWide) {
+    const QPointF a = fit_.toTarget(x1, y1);
+    const QPointF b = fit_.toTarget(x2, y2);
+    const double e = outlineWide ? pixel_ : 0.0;
+    p_->fillRect(QRectF(a.x(), a.y(), b.x() - a.x() + e, b.y() - a.y() + e), c);
+}
+
+// A column of boxes sharing their sides: fill, then the outline of every box
+// (one device pixel wide, on the box's edges).
+void QtSurface::paintBox(double x1, const std::vector<double>& ys, double x2, Rgb outline,
+                         const Rgb* fill) {
+    const double top = ys.front(), bottom = ys.back();
+    const QColor o = toQColor(outline);
+    if (fill && *fill == outline) {
+        fillArea(x1, top, x2, bottom, o, true);
+        return;
+    }
+    if (fill && x1 != x2 && top != bottom) fillArea(x1, top, x2, bottom, toQColor(*fill), false);
+    fillArea(x1, top, x1, bottom, o, true);
+    fillArea(x2, top, x2, bottom, o, true);
+    for (double y : ys)
+        fillArea(x1, y, x2, y, o, true);
+}
+
+void QtSurface::commitPending() {
+    if (!pending_) return;
+    const Cell c = *pending_;
+    pending_.reset();
+    if (!run_.ys.empty() && run_.x1 == c.x1 && run_.x2 == c.x2 && run_.fill == c.fill &&
+        run_.outline == c.outline && run_.ys.back() == c.y1) {
+        run_.ys.push_back(c.y2);
+        return;
+    }
+    flushRun();
+    run_.x1 = c.x1;
+    run_.x2 = c.x2;
+    run_.fill = c.fill;
+    run_.outline = c.outline;
+    run_.ys = {c.y1, c.y2};
+}
+
+void QtSurface::flushRun() {
+    if (run_.ys.empty()) return;
+    paintBox(run_.x1, run_.ys, run_.x2, run_.outline, &run_.fill);
+    run_.ys.clear();
 }
 
 void QtSurface::doLine(double x1, double y1, double x2, double y2, Rgb colour) {
+    flush();
     p_->setPen(cosmetic(colour));
     p_->drawLine(fit_.toTarget(x1, y1), fit_.toTarget(x2, y2));
 }
 
 void QtSurface::doBox(double x1, double y1, double x2, double y2, Rgb outline, const Rgb* fill) {
-    QPointF a = fit_.toTarget(std::min(x1, x2), std::min(y1, y2));
-    QPointF b = fit_.toTarget(std::max(x1, x2), std::max(y1, y2));
-    if (x1 == x2 || y1 == y2) {
-        // A box of no width or height is a line.
-        p_->setPen(cosmetic(outline));
-        p_->drawLine(a, b);
+    if (x1 > x2) std::swap(x1, x2);
+    if (y1 > y2) std::swap(y1, y2);
+    if (!fill) {
+        flush();
+        paintBox(x1, {y1, y2}, x2, outline, nullptr);
         return;
     }
-    const QRectF r(a, b);
-    if (fill && *fill == outline) {
-        // Filled and outlined alike: one fill that also covers the outline.
-        p_->fillRect(r.adjusted(0, 0, pixel_, pixel_), toQColor(outline));
+    // The same box again with the same fill: its new outline covers the old.
+    if (pending_ && pending_->x1 == x1 && pending_->y1 == y1 && pending_->x2 == x2 &&
+        pending_->y2 == y2 && pending_->fill == *fill) {
+        pending_->outline = outline;
         return;
     }
-    if (fill) p_->fillRect(r, toQColor(*fill));
-    p_->setPen(cosmetic(outline));
-    p_->setBrush(Qt::NoBrush);
-    p_->drawRect(r);
+    commitPending();
+    pending_ = Cell{x1, y1, x2, y2, outline, *fill};
 }
 
 void QtSurface::doCircle(double x, double y, double radius, Rgb outline, const Rgb* fill) {
+    flush();
     const double r = radius * fit_.scale;
     p_->setRenderHint(QPainter::Antialiasing, true);
     p_->setPen(cosmetic(outline));
@@ -144,11 +204,13 @@ void QtSurface::doCircle(double x, double y, double radius, Rgb outline, const R
 }
 
 void QtSurface::doPoint(double x, double y, Rgb colour) {
+    flush();
     const QPointF a = fit_.toTarget(x, y);
     p_->fillRect(QRectF(a, QSizeF(pixel_, pixel_)), toQColor(colour));
 }
 
 void QtSurface::doText(double x, double y, const std::string& text, Rgb colour, double points) {
+    flush();
     const QFont f = fontFor(points);
     p_->setFont(f);
     p_->setPen(toQColor(colour));
