@@ -27,49 +27,44 @@ void RecordingSurface::doClear() {
 }
 
 void RecordingSurface::doLine(double x1, double y1, double x2, double y2, Rgb colour) {
-    Primitive p;
+    Primitive& p = primitives.emplace_back();
     p.kind = Primitive::Kind::Line;
     p.x1 = x1, p.y1 = y1, p.x2 = x2, p.y2 = y2;
     p.colour = colour;
-    primitives.push_back(p);
 }
 
 void RecordingSurface::doBox(double x1, double y1, double x2, double y2, Rgb outline,
                              const Rgb* fill) {
-    Primitive p;
+    Primitive& p = primitives.emplace_back();
     p.kind = Primitive::Kind::Box;
     p.x1 = x1, p.y1 = y1, p.x2 = x2, p.y2 = y2;
     p.colour = outline;
     if (fill) p.fill = *fill;
-    primitives.push_back(p);
 }
 
 void RecordingSurface::doCircle(double x, double y, double radius, Rgb outline, const Rgb* fill) {
-    Primitive p;
+    Primitive& p = primitives.emplace_back();
     p.kind = Primitive::Kind::Circle;
     p.x1 = x, p.y1 = y, p.radius = radius;
     p.colour = outline;
     if (fill) p.fill = *fill;
-    primitives.push_back(p);
 }
 
 void RecordingSurface::doPoint(double x, double y, Rgb colour) {
-    Primitive p;
+    Primitive& p = primitives.emplace_back();
     p.kind = Primitive::Kind::Point;
     p.x1 = x, p.y1 = y;
     p.colour = colour;
-    primitives.push_back(p);
 }
 
 void RecordingSurface::doText(double x, double y, const std::string& text, Rgb colour,
                               double points) {
-    Primitive p;
+    Primitive& p = primitives.emplace_back();
     p.kind = Primitive::Kind::Text;
     p.x1 = x, p.y1 = y;
     p.colour = colour;
     p.text = text;
     p.fontSize = points;
-    primitives.push_back(p);
 }
 
 } // namespace brenvik::render
