@@ -10,7 +10,7 @@ namespace brenvik {
 
 namespace {
 
-void FillDefaults(Project& p, Antenna& a) {
+void FillDefaults(const Project& p, Antenna& a) {
     a.AntType = p.DefType;
     a.AntHeight = p.DefHeight;
     a.AntHeightUnit = p.DefHeightUnit;
@@ -41,10 +41,12 @@ void SetPosition(Project& p, Antenna& a, double xs, double ys, double zoom) {
 void TowerBeginNew(Project& p) {
     PreparePendingSlot(p);
     p.TowerAntCount = 1;
+    p.Tools.TowerDialogOpen = 1;
 }
 
 void TowerBeginEdit(Project& p, int pickedSlot) {
     PreparePendingSlot(p);
+    p.Tools.TowerDialogOpen = 1;
     if (pickedSlot >= 1 && pickedSlot <= p.AntennaSlotBound())
         p.TowerAntCount = p.Antennas[static_cast<std::size_t>(pickedSlot)].AntNumber;
 }
@@ -55,6 +57,10 @@ void TowerAddAntenna(Project& p) {
     p.EnsureAntennaSlots(slot);
     p.Antennas[static_cast<std::size_t>(slot)] = p.Antennas[static_cast<std::size_t>(slot - 1)];
     p.TowerAntCount = count;
+}
+
+void TowerAccept(Project& p, bool editingFromMap) {
+    if (!editingFromMap) p.Tools.PlaceArmed = p.Tools.PlaceArmed ? 0 : 1;
 }
 
 bool TowerRemoveAntenna(Project& p) {
@@ -122,7 +128,10 @@ void PlaceAntenna(Project& p, double xs, double ys, double zoom) {
 // ---- Antenna options ------------------------------------------------------------------
 
 AntennaForm AntennaFormLoad(const Project& p, int slot, const NumberFormatter& fmt) {
-    const Antenna& a = p.Antennas.at(static_cast<std::size_t>(slot));
+    const bool exists = slot >= 0 && slot <= p.AntennaSlotBound();
+    Antenna fresh;
+    if (!exists) FillDefaults(p, fresh);
+    const Antenna& a = exists ? p.Antennas[static_cast<std::size_t>(slot)] : fresh;
     AntennaForm f;
     AntennaFormClickType(f, a.AntType == "baja" ? FuentType::Baja : FuentType::Alta);
     AntennaFormClickPower(f, a.AntPowerMode == "media"  ? FuentPower::Med

@@ -17,7 +17,8 @@ namespace brenvik {
 // caller reports it through its error path.
 
 // A new tower: grows the arrays to AntennaCount + 1, fills that slot with the
-// defaults and AntTower = TowerCount + 1, and sets TowerAntCount = 1.
+// defaults and AntTower = TowerCount + 1, sets TowerAntCount = 1 and marks the
+// tower dialog as open (TowerDialogOpen = 1).
 void TowerBeginNew(Project& p);
 
 // Editing the tower of the antenna in `pickedSlot` (picked on the map): the
@@ -27,6 +28,10 @@ void TowerBeginEdit(Project& p, int pickedSlot);
 
 // "Add antenna": one more pending slot, a copy of the tower's last antenna.
 void TowerAddAntenna(Project& p);
+
+// "Accept": arms the placement (toggles PlaceArmed) unless the tower is being
+// edited from the map.
+void TowerAccept(Project& p, bool editingFromMap);
 
 // "Remove antenna": drops the last antenna of the tower when it has more than
 // one; returns false (and changes nothing) otherwise.
@@ -82,7 +87,8 @@ struct AntennaForm {
     bool pTextEnabled = true;
 };
 
-// The form showing slot `slot` (which must exist).
+// The form showing slot `slot`; a slot beyond the arrays (a new single
+// antenna) shows the defaults of a new tower's first antenna.
 AntennaForm AntennaFormLoad(const Project& p, int slot, const NumberFormatter& fmt = FormatNumberC);
 
 // Option clicks.

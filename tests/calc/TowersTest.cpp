@@ -135,8 +135,8 @@ TEST(AntennaDialog, NonNumericBoxStopsAndKeepsEarlierFields) {
 
     // A single new antenna: the slot is appended and placement armed.
     Project q;
-    q.EnsureAntennaSlots(1);
-    AntennaForm g = AntennaFormLoad(q, 0);
+    AntennaForm g = AntennaFormLoad(q, 1);
+    EXPECT_EQ(g.pText, "4");
     g.mText = "10";
     AntennaFormClickHeight(g, FuentHeight::Altm);
     ASSERT_EQ(AntennaFormAccept(q, g, 1, true), std::nullopt);
