@@ -65,6 +65,9 @@ inline constexpr SwatchBox kMarkSwatch{700, 700, 1500, 1500};
 
 // ---- "Colours of the dots" --------------------------------------------------------------
 
+// The swatch of the current scheme (colour: dotScheme(DotScheme).swatch).
+inline constexpr SwatchBox kDotSwatch{700, 700, 1500, 1500};
+
 // Option buttons of the frames "RANDOM" and "Number of points".
 enum class JitterOption { No, Yes, Few }; // 0, 1.0, 0.5 cells
 double jitterValue(JitterOption o);

@@ -72,21 +72,6 @@ TEST(DotColoursDialog, ANonNumericBoxChangesNothing) {
     EXPECT_EQ(d.DotRadius, 2.5);
 }
 
-TEST(DotColoursDialog, OptionsSetSchemeJitterAndCount) {
-    DisplaySettings d;
-    EXPECT_EQ(jitterOptionFor(d.DotJitter), JitterOption::Few);
-    chooseJitter(d, JitterOption::Yes);
-    EXPECT_EQ(d.DotJitter, 1.0);
-    chooseDotCount(d, 2);
-    chooseDotCount(d, 5);
-    EXPECT_EQ(d.DotCount, 2);
-    chooseDotScheme(d, 3);
-    chooseDotScheme(d, 18);
-    EXPECT_EQ(d.DotScheme, 3);
-    EXPECT_EQ(dotRadiusText(d), "30");
-    EXPECT_EQ(dotFromPercentText(d), "15");
-}
-
 TEST(NumberParsing, CLocaleByDefault) {
     EXPECT_EQ(parseNumberC("3.5"), 3.5);
     EXPECT_EQ(parseNumberC("+7"), 7.0);

@@ -108,18 +108,6 @@ TEST(QtSurface, FilledCellsMeetWithoutSeamsOrBlurAtHighDpi) {
         EXPECT_EQ(at(img, x, 100), (Rgb{255, 205, 0}));
 }
 
-TEST(QtSurface, PrintedTextLandsBelowItsPositionAndMovesToTheNextLine) {
-    QImage img(kSmall, QImage::Format_RGB32);
-    QtSurface s(img);
-    s.clear();
-    s.setTextColour(render::kWhite);
-    s.setFontSize(10);
-    s.setTextPosition(3000, 3000);
-    s.print("Wm");
-    EXPECT_EQ(s.textX(), 0);
-    EXPECT_GT(s.textY(), 3000 + 150); // a line of a 10-point font is 200 units and more
-}
-
 class RenderedStyle : public ::testing::Test {
   protected:
     QImage draw(Project& p, int mode, QSize size = kSmall) {
