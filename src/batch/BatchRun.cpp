@@ -14,6 +14,7 @@
 #include "render/Scene.h"
 
 #include <chrono>
+#include <ctime>
 #include <fstream>
 
 namespace brenvik::batch {
@@ -190,9 +191,11 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
     StagedOutputs staged;
     auto timed = [&env](const std::string& step, auto&& body) {
         auto t0 = Clock::now();
+        std::clock_t c0 = std::clock();
         body();
         if (env.stepTimed)
-            env.stepTimed(step, std::chrono::duration<double>(Clock::now() - t0).count());
+            env.stepTimed(step, std::chrono::duration<double>(Clock::now() - t0).count(),
+                          static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC);
     };
     try {
         // Claim every output first: a folder that cannot be written fails the

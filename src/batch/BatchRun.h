@@ -31,8 +31,9 @@ struct RunEnvironment {
     // --image fails.
     std::function<void(const Project&, const ImageRequest&, const std::string& path)> drawImage;
     // Told the time of each step that ran ("read", "xy", "xz", "export KIND",
-    // "image", "save", "commit").
-    std::function<void(const std::string& step, double seconds)> stepTimed;
+    // "image", "save", "commit"): wall-clock seconds and the processor seconds
+    // of every thread of the program.
+    std::function<void(const std::string& step, double seconds, double cpuSeconds)> stepTimed;
 };
 
 struct RunOutcome {

@@ -62,9 +62,9 @@ int main(int argc, char** argv) {
     env.cancel = &interruptFlag();
     env.drawImage = writeProjectImage;
     if (showProgress) {
-        env.stepTimed = [&progress](const std::string& step, double seconds) {
+        env.stepTimed = [&progress](const std::string& step, double seconds, double cpu) {
             progress.finish();
-            std::fprintf(stderr, "%-34s %9.3f s\n", step.c_str(), seconds);
+            std::fprintf(stderr, "%-34s %9.3f s  (processor %.3f s)\n", step.c_str(), seconds, cpu);
         };
     }
 

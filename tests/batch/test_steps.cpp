@@ -249,7 +249,7 @@ TEST_F(Steps, SaveKeepsTheResultWhateverTheOptionOrder) {
     writeSite(site, dir / "site.bvk");
     std::vector<std::string> steps;
     RunEnvironment env;
-    env.stepTimed = [&steps](const std::string& s, double) { steps.push_back(s); };
+    env.stepTimed = [&steps](const std::string& s, double, double) { steps.push_back(s); };
     RunOutcome r =
         runBatch(options({"--save", at("out.bvk"), "--export", "maximum-cartesian=" + at("m.csv"),
                           "--isolines", "3", "--xy", "surface", at("site.bvk")}),
