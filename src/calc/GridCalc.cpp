@@ -384,32 +384,63 @@ Extremes Scan(const Grid2D<double>& g) {
     return e;
 }
 
+// The levels a neighbour pair (a, b) crosses, strictly: lo < level < hi.
+// The levels rise with k, so they form one run, found from the quotient and
+// then settled by the exact comparisons.
+template <class Out>
+void CrossedLevels(const std::vector<double>& levels, int count, double step, double a, double b,
+                   const Out& out) {
+    if (!(a < b) && !(a > b)) return;
+    const double lo = std::min(a, b), hi = std::max(a, b);
+    int k = 1;
+    if (step > 0.0) {
+        const double q = std::floor(lo / step);
+        k = q < 1.0 ? 1 : q > count ? count + 1 : static_cast<int>(q);
+        while (k > 1 && levels[static_cast<std::size_t>(k) - 1] > lo)
+            --k;
+    }
+    while (k <= count && !(levels[static_cast<std::size_t>(k)] > lo))
+        ++k;
+    for (; k <= count && levels[static_cast<std::size_t>(k)] < hi; ++k)
+        out(k);
+}
+
+// Levels k * |max - min| / count and the cells where each level crosses
+// between neighbours: along a column (i, j)-(i, j + 1), scanned i then j, and
+// along a row (i, j)-(i + 1, j), scanned j then i. The slot counter of each
+// table runs over all levels together, level by level, in scan order.
 void Isolines(const Grid2D<double>& g, int count, double max, double min,
               std::vector<double>& levels, CrossingTable& along, CrossingTable& across) {
     if (count < 1) throw CalcFailure{};
     const double step = std::fabs(max - min) / count;
     levels.assign(static_cast<std::size_t>(count) + 1, 0.0);
-    along.reset(count);
-    across.reset(count);
     for (int k = 1; k <= count; ++k)
         levels[static_cast<std::size_t>(k)] = k * step;
+    // One pass over the grid for all levels; each level's cells come out in
+    // scan order and are numbered level after level.
+    using Cells = std::vector<std::pair<std::int16_t, std::int16_t>>;
+    std::vector<Cells> alongCells(static_cast<std::size_t>(count) + 1);
+    std::vector<Cells> acrossCells(static_cast<std::size_t>(count) + 1);
     const auto idx = [](int v) { return static_cast<std::int16_t>(v); };
+    for (int i = 0; i <= g.nx(); ++i) {
+        const double* col = g.column(i);
+        for (int j = 0; j < g.ny(); ++j)
+            CrossedLevels(levels, count, step, col[j], col[j + 1], [&](int k) {
+                alongCells[static_cast<std::size_t>(k)].emplace_back(idx(i), idx(j));
+            });
+    }
+    for (int j = 0; j <= g.ny(); ++j)
+        for (int i = 0; i < g.nx(); ++i)
+            CrossedLevels(levels, count, step, g(i, j), g(i + 1, j), [&](int k) {
+                acrossCells[static_cast<std::size_t>(k)].emplace_back(idx(i), idx(j));
+            });
+    along.reset(count);
+    across.reset(count);
     for (int k = 1; k <= count; ++k) {
-        const double L = levels[static_cast<std::size_t>(k)];
-        for (int i = 0; i <= g.nx(); ++i) {
-            const double* col = g.column(i);
-            for (int j = 0; j < g.ny(); ++j) {
-                const double a = col[j], b = col[j + 1];
-                if (a < L && L < b) along.append(k, idx(i), idx(j));
-                if (a > L && L > b) along.append(k, idx(i), idx(j));
-            }
-        }
-        for (int j = 0; j <= g.ny(); ++j)
-            for (int i = 0; i < g.nx(); ++i) {
-                const double a = g(i, j), b = g(i + 1, j);
-                if (a < L && L < b) across.append(k, idx(i), idx(j));
-                if (a > L && L > b) across.append(k, idx(i), idx(j));
-            }
+        for (auto [x, y] : alongCells[static_cast<std::size_t>(k)])
+            along.append(k, x, y);
+        for (auto [x, y] : acrossCells[static_cast<std::size_t>(k)])
+            across.append(k, x, y);
     }
 }
 
