@@ -217,8 +217,8 @@ DotColoursDialog::DotColoursDialog(const DisplaySettings& s, QWidget* parent)
         box("rradio", QStringLiteral("Radius of every dot in drawing units; 1 or more"), this);
     m_cutcol = box(
         "cutcol", QStringLiteral("Dots from this percentage of the maximum value, 0 to 100"), this);
-    m_rradio->setText(QString::fromStdString(render::dotRadiusText(s)));
-    m_cutcol->setText(QString::fromStdString(render::dotFromPercentText(s)));
+    m_rradio->setText(dialognum::text(s.DotRadius));
+    m_cutcol->setText(dialognum::text(s.DotFromPercent));
     auto* radiusLabel = new QLabel(QStringLiteral("Point radius"), this);
     radiusLabel->setObjectName(QStringLiteral("Label1"));
     radiusLabel->setBuddy(m_rradio);

@@ -1,0 +1,186 @@
+// The save-changes question, the zoom dialog, the about box, and what every
+// dialog shares: names, Enter and Escape, centring.
+#include "app/dialogs/CalcDialogs.h"
+#include "app/dialogs/DisplayDialogs.h"
+#include "app/dialogs/GeoDialogs.h"
+#include "app/dialogs/MiscDialogs.h"
+#include "app/dialogs/TowerDialogs.h"
+#include "model/Project.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+namespace brenvik {
+namespace {
+
+template <typename T> T* child(QWidget* w, const char* name) {
+    T* c = w->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+void press(QWidget* target, int key) {
+    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &down);
+}
+
+TEST(DialogSaveChanges, EachButtonGivesItsAnswerAndEscapeIsCancel) {
+    const std::pair<const char*, Prompts::Answer> cases[] = {{"Command1", Prompts::Answer::Yes},
+                                                             {"Command2", Prompts::Answer::No},
+                                                             {"Command3", Prompts::Answer::Cancel}};
+    for (const auto& [name, expected] : cases) {
+        SaveChangesDialog d;
+        std::vector<Prompts::Answer> heard;
+        QObject::connect(&d, &SaveChangesDialog::answered,
+                         [&](Prompts::Answer a) { heard.push_back(a); });
+        d.open();
+        child<QPushButton>(&d, name)->click();
+        EXPECT_FALSE(d.isVisible()) << name;
+        EXPECT_EQ(d.answer(), expected) << name;
+        EXPECT_EQ(heard, (std::vector<Prompts::Answer>{expected})) << name;
+    }
+
+    SaveChangesDialog d;
+    EXPECT_EQ(d.objectName(), "cambios");
+    EXPECT_EQ(child<QLabel>(&d, "Label1")->text(),
+              "Do you want to save the current work?. The current work will be deleted. ");
+    std::vector<Prompts::Answer> heard;
+    QObject::connect(&d, &SaveChangesDialog::answered,
+                     [&](Prompts::Answer a) { heard.push_back(a); });
+    d.open();
+    press(&d, Qt::Key_Escape);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(heard, (std::vector<Prompts::Answer>{Prompts::Answer::Cancel}));
+}
+
+TEST(DialogZoom, SelectsTheCurrentZoomAndReturnsTheChosenOne) {
+    ZoomDialog d(4.0);
+    EXPECT_TRUE(child<QRadioButton>(&d, "Option400")->isChecked());
+    EXPECT_DOUBLE_EQ(d.zoom(), 4.0);
+    child<QRadioButton>(&d, "Option600")->click();
+    EXPECT_DOUBLE_EQ(d.zoom(), 6.0);
+    EXPECT_FALSE(child<QRadioButton>(&d, "Option400")->isChecked());
+    d.open();
+    child<QPushButton>(&d, "Command1")->click();
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+
+    // Exactly one option is always selected, whatever zoom comes in.
+    for (double z : {0.0, 2.4, 9.0}) {
+        ZoomDialog odd(z);
+        int checked = 0;
+        for (auto* b : odd.findChildren<QRadioButton*>())
+            checked += b->isChecked();
+        EXPECT_EQ(checked, 1) << z;
+    }
+}
+
+TEST(DialogAbout, NamesTheProductAndClosesWithItsOneButton) {
+    AboutDialog d;
+    EXPECT_EQ(d.objectName(), "canarina");
+    QStringList texts;
+    for (auto* l : d.findChildren<QLabel*>())
+        texts << l->text();
+    const QString all = texts.join('\n');
+    EXPECT_TRUE(all.contains("Brenvik"));
+    EXPECT_TRUE(all.contains("5.0"));
+    EXPECT_TRUE(all.contains("Brenvik developers"));
+    ASSERT_EQ(d.findChildren<QPushButton*>().size(), 1);
+    d.open();
+    d.findChildren<QPushButton*>().front()->click();
+    EXPECT_FALSE(d.isVisible());
+}
+
+// Every dialog of the program, as the window would build it.
+std::vector<std::unique_ptr<QDialog>> everyDialog() {
+    Project p;
+    std::vector<std::unique_ptr<QDialog>> all;
+    all.push_back(std::make_unique<TowerDialog>());
+    TowerBeginNew(p);
+    all.push_back(std::make_unique<AntennaDialog>(AntennaFormLoad(p, p.AntennaCount + 1)));
+    all.push_back(std::make_unique<AntennaParamsDialog>(OpenAnglesFormLoad(p)));
+    all.push_back(std::make_unique<CalcDialog>(CalFormLoad(p)));
+    all.push_back(std::make_unique<SectionDialog>(30.0));
+    all.push_back(std::make_unique<ReliefDialog>(0.0));
+    all.push_back(std::make_unique<ColoursDialog>(p.Display.IsolineColour, p.Display.MarkColour));
+    all.push_back(std::make_unique<MallaDialog>(render::mallaTexts(p)));
+    all.push_back(std::make_unique<DotColoursDialog>(p.Display));
+    all.push_back(std::make_unique<SaveChangesDialog>());
+    all.push_back(std::make_unique<ScaleDialog>(geo::OpenScaleForm(p)));
+    all.push_back(std::make_unique<ScaleDistanceDialog>(geo::OpenScaleCalculationForm(p)));
+    all.push_back(std::make_unique<OriginDialog>(geo::OpenOriginForm(p)));
+    all.push_back(std::make_unique<ReferenceDialog>(geo::OpenReferenceForm(p)));
+    all.push_back(std::make_unique<CurvatureDialog>(geo::OpenCurvatureForm(p)));
+    all.push_back(std::make_unique<ZoomDialog>(1.0));
+    all.push_back(std::make_unique<AboutDialog>());
+    return all;
+}
+
+TEST(DialogCommon, EveryFormCarriesItsNameAndACaption) {
+    QStringList names;
+    for (const auto& d : everyDialog()) {
+        names << d->objectName();
+        EXPECT_FALSE(d->windowTitle().isEmpty()) << d->objectName().toStdString();
+        // Every control a test or the window looks for by name has one.
+        for (auto* b : d->findChildren<QAbstractButton*>())
+            EXPECT_FALSE(b->objectName().isEmpty()) << d->objectName().toStdString();
+        for (auto* e : d->findChildren<QLineEdit*>())
+            EXPECT_FALSE(e->objectName().isEmpty()) << d->objectName().toStdString();
+    }
+    EXPECT_EQ(names,
+              QStringList({"torre", "fuent", "pantenas", "cal", "calperfil", "reliev", "colorb",
+                           "malla", "colordifuminado", "cambios", "escal", "posicion", "cambiocoor",
+                           "referencia", "curvatura", "zoom1", "canarina"}));
+}
+
+TEST(DialogCommon, EnterAcceptsThroughTheHandlerAndEscapeCancels) {
+    ReliefDialog d(3.0);
+    int calls = 0;
+    bool allow = false;
+    d.setAcceptHandler([&] {
+        ++calls;
+        return allow;
+    });
+    d.show();
+    auto* box = child<QLineEdit>(&d, "Text1");
+    box->setFocus();
+    press(box, Qt::Key_Return);
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(d.isVisible()); // the handler refused
+    allow = true;
+    press(box, Qt::Key_Return);
+    EXPECT_EQ(calls, 2);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+
+    ReliefDialog c(3.0);
+    c.setAcceptHandler([&] {
+        ++calls;
+        return true;
+    });
+    c.show();
+    press(&c, Qt::Key_Escape);
+    EXPECT_FALSE(c.isVisible());
+    EXPECT_EQ(c.result(), QDialog::Rejected);
+    EXPECT_EQ(calls, 2);
+}
+
+TEST(DialogCommon, OpensCentredOnTheScreen) {
+    ZoomDialog d(1.0);
+    d.show();
+    const QRect screen = d.screen()->availableGeometry();
+    const QPoint centre = d.frameGeometry().center();
+    EXPECT_NEAR(centre.x(), screen.center().x(), 2);
+    EXPECT_NEAR(centre.y(), screen.center().y(), 2);
+}
+
+} // namespace
+} // namespace brenvik

@@ -1,0 +1,274 @@
+// The tower, antenna and antenna-parameter dialogs driven through their
+// widgets, with the window's part played by small accept handlers over the
+// core rules.
+#include "app/dialogs/TowerDialogs.h"
+#include "calc/Messages.h"
+#include "calc/Towers.h"
+#include "model/Project.h"
+#include "model/Prompts.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace brenvik {
+namespace {
+
+struct ScriptedPrompts : Prompts {
+    std::vector<std::string> messages;
+    void message(const std::string& text) override { messages.push_back(text); }
+    std::optional<std::string> openPath(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> savePath(const std::string&) override { return std::nullopt; }
+    Answer askSaveChanges() override { return Answer::Cancel; }
+};
+
+template <typename T> T* child(QWidget* w, const char* name) {
+    T* c = w->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+void type(QWidget* dialog, const char* box, const QString& text) {
+    child<QLineEdit>(dialog, box)->setText(text);
+}
+
+void click(QWidget* dialog, const char* name) {
+    child<QAbstractButton>(dialog, name)->click();
+}
+
+// ---- torre -----------------------------------------------------------------
+
+TEST(DialogTower, AddAndRemoveKeepTheComboInStepWithTheCount) {
+    TowerDialog d(1, false);
+    auto* combo = child<QComboBox>(&d, "Combo1");
+    std::vector<int> added, removed;
+    QObject::connect(&d, &TowerDialog::antennaAdded, [&](int n) { added.push_back(n); });
+    QObject::connect(&d, &TowerDialog::antennaRemoved, [&](int n) { removed.push_back(n); });
+
+    click(&d, "Command4"); // one antenna: nothing to remove
+    EXPECT_TRUE(removed.empty());
+    EXPECT_EQ(combo->count(), 1);
+
+    click(&d, "Command3");
+    click(&d, "Command3");
+    EXPECT_EQ(added, (std::vector<int>{2, 3}));
+    ASSERT_EQ(combo->count(), 3);
+    EXPECT_EQ(combo->itemText(2), "3");
+    EXPECT_EQ(d.selectedAntenna(), 3);
+
+    click(&d, "Command4");
+    EXPECT_EQ(removed, (std::vector<int>{2}));
+    EXPECT_EQ(combo->count(), 2);
+    EXPECT_EQ(d.antennaCount(), 2);
+    EXPECT_EQ(combo->currentText(), "2");
+
+    int optionsFor = 0;
+    QObject::connect(&d, &TowerDialog::optionsRequested, [&](int n) { optionsFor = n; });
+    combo->setCurrentIndex(0);
+    click(&d, "Command1");
+    EXPECT_EQ(optionsFor, 1);
+}
+
+TEST(DialogTower, ATowerPickedOnTheMapCannotGrowOrShrink) {
+    TowerDialog d(3, true);
+    EXPECT_FALSE(child<QPushButton>(&d, "Command3")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(&d, "Command4")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(&d, "Command1")->isEnabled());
+    EXPECT_EQ(child<QComboBox>(&d, "Combo1")->count(), 3);
+}
+
+// ---- fuent -------------------------------------------------------------------
+
+class DialogAntenna : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        TowerBeginNew(p);
+        slot = p.AntennaCount + 1;
+    }
+    std::unique_ptr<AntennaDialog> open() {
+        auto d = std::make_unique<AntennaDialog>(AntennaFormLoad(p, slot, dialognum::formatter()));
+        AntennaDialog* raw = d.get();
+        raw->setAcceptHandler([this, raw] {
+            AntennaForm f = raw->form();
+            auto error =
+                AntennaFormAccept(p, f, slot, false, dialognum::parser(), dialognum::formatter());
+            if (error) {
+                prompts.message(*error);
+                raw->reject(); // the tool reset closes every dialog
+                return false;
+            }
+            return true;
+        });
+        return d;
+    }
+    Project p;
+    int slot = 0;
+    ScriptedPrompts prompts;
+};
+
+TEST_F(DialogAntenna, AnUntouchedNewAntennaShowsTheDefaults) {
+    auto d = open();
+    EXPECT_EQ(d->objectName(), "fuent");
+    EXPECT_TRUE(child<QRadioButton>(d.get(), "alta")->isChecked());
+    EXPECT_TRUE(child<QRadioButton>(d.get(), "max")->isChecked());
+    EXPECT_TRUE(child<QRadioButton>(d.get(), "e")->isChecked());
+    EXPECT_TRUE(child<QRadioButton>(d.get(), "pisos")->isChecked());
+    EXPECT_EQ(child<QLineEdit>(d.get(), "pText")->text(), "4");
+    EXPECT_EQ(child<QLineEdit>(d.get(), "angText")->text(), "15");
+    EXPECT_EQ(child<QLineEdit>(d.get(), "potext")->text(), "1600");
+    EXPECT_FALSE(child<QLineEdit>(d.get(), "potext")->isEnabled());
+    EXPECT_FALSE(child<QLineEdit>(d.get(), "antang")->isEnabled());
+    EXPECT_FALSE(child<QLineEdit>(d.get(), "mText")->isEnabled());
+    EXPECT_TRUE(child<QLineEdit>(d.get(), "pText")->isEnabled());
+
+    click(d.get(), "Command1");
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+    const Antenna& a = p.Antennas[slot];
+    EXPECT_EQ(a.AntType, "alta");
+    EXPECT_EQ(a.AntPowerMode, "maxima");
+    EXPECT_DOUBLE_EQ(a.AntPower, 1600.0);
+    EXPECT_DOUBLE_EQ(a.AntHeight, 12.0);
+    EXPECT_EQ(a.AntHeightUnit, "pisos");
+    EXPECT_DOUBLE_EQ(a.AntTilt, 15.0);
+    EXPECT_DOUBLE_EQ(a.AntDirection, 90.0);
+}
+
+TEST_F(DialogAntenna, OptionClicksEnableAndFillTheirBoxes) {
+    auto d = open();
+    auto* antang = child<QLineEdit>(d.get(), "antang");
+    auto* potext = child<QLineEdit>(d.get(), "potext");
+
+    click(d.get(), "ang");
+    EXPECT_TRUE(antang->isEnabled());
+    antang->setText("33");
+    click(d.get(), "w");
+    EXPECT_FALSE(antang->isEnabled());
+    EXPECT_EQ(antang->text(), "270");
+    click(d.get(), "n");
+    EXPECT_EQ(antang->text(), "0");
+
+    click(d.get(), "otr");
+    EXPECT_TRUE(potext->isEnabled());
+    potext->setText("750");
+    click(d.get(), "med");
+    EXPECT_FALSE(potext->isEnabled());
+    EXPECT_EQ(potext->text(), "300");
+
+    // A stick antenna: tilt and direction are switched off, and come back with
+    // the panel, the typed tilt kept.
+    type(d.get(), "angText", "20");
+    click(d.get(), "ang");
+    click(d.get(), "baja");
+    EXPECT_FALSE(child<QGroupBox>(d.get(), "Frame2")->isEnabled());
+    EXPECT_FALSE(child<QGroupBox>(d.get(), "Frame3")->isEnabled());
+    EXPECT_FALSE(child<QLineEdit>(d.get(), "angText")->isEnabled());
+    EXPECT_FALSE(antang->isEnabled());
+    click(d.get(), "alta");
+    EXPECT_TRUE(child<QLineEdit>(d.get(), "angText")->isEnabled());
+    EXPECT_TRUE(antang->isEnabled());
+    EXPECT_EQ(child<QLineEdit>(d.get(), "angText")->text(), "20");
+
+    click(d.get(), "altm");
+    EXPECT_TRUE(child<QLineEdit>(d.get(), "mText")->isEnabled());
+    EXPECT_FALSE(child<QLineEdit>(d.get(), "pText")->isEnabled());
+}
+
+TEST_F(DialogAntenna, StoredValuesReopenWithTheirOptions) {
+    {
+        auto d = open();
+        type(d.get(), "pText", "5");
+        click(d.get(), "S");
+        type(d.get(), "angText", "100");
+        click(d.get(), "otr");
+        type(d.get(), "potext", "-500");
+        click(d.get(), "Command1");
+    }
+    EXPECT_DOUBLE_EQ(p.Antennas[slot].AntHeight, 15.0);
+    EXPECT_DOUBLE_EQ(p.Antennas[slot].AntDirection, 180.0);
+    EXPECT_DOUBLE_EQ(p.Antennas[slot].AntTilt, 85.0);
+    EXPECT_DOUBLE_EQ(p.Antennas[slot].AntPower, 500.0);
+    {
+        auto d = open();
+        EXPECT_TRUE(child<QRadioButton>(d.get(), "pisos")->isChecked());
+        EXPECT_EQ(child<QLineEdit>(d.get(), "pText")->text(), "5");
+        EXPECT_TRUE(child<QRadioButton>(d.get(), "S")->isChecked());
+        EXPECT_TRUE(child<QRadioButton>(d.get(), "otr")->isChecked());
+        EXPECT_TRUE(child<QLineEdit>(d.get(), "potext")->isEnabled());
+        click(d.get(), "ang");
+        type(d.get(), "antang", "45");
+        click(d.get(), "Command1");
+    }
+    {
+        auto d = open();
+        EXPECT_TRUE(child<QRadioButton>(d.get(), "ang")->isChecked());
+        EXPECT_TRUE(child<QLineEdit>(d.get(), "antang")->isEnabled());
+        EXPECT_EQ(child<QLineEdit>(d.get(), "antang")->text(), "45");
+    }
+}
+
+TEST_F(DialogAntenna, ANonNumericBoxStopsAtThatBoxAndClosesTheDialog) {
+    auto d = open();
+    d->show();
+    click(d.get(), "baja");
+    click(d.get(), "altm");
+    type(d.get(), "mText", "twelve");
+    click(d.get(), "Command1");
+
+    EXPECT_EQ(prompts.messages, (std::vector<std::string>{msg::InputDataError}));
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(d->result(), QDialog::Rejected);
+    // Type, power option and unit come before the height and stay; the height
+    // and everything after it keep the defaults.
+    const Antenna& a = p.Antennas[slot];
+    EXPECT_EQ(a.AntType, "baja");
+    EXPECT_EQ(a.AntHeightUnit, " ");
+    EXPECT_DOUBLE_EQ(a.AntHeight, 12.0);
+    EXPECT_DOUBLE_EQ(a.AntTilt, 15.0);
+}
+
+TEST_F(DialogAntenna, LabelNamesAnAntennaEditedFromTheMap) {
+    auto d = open();
+    EXPECT_TRUE(child<QLabel>(d.get(), "Label1")->text().isEmpty());
+    d->setEditedIndex(3);
+    EXPECT_EQ(child<QLabel>(d.get(), "Label1")->text(), "fuentenumero3");
+}
+
+// ---- pantenas --------------------------------------------------------------------
+
+TEST(DialogAntennaParams, ShowsTheOpenAnglesAndStoresThemCapped) {
+    Project p;
+    ScriptedPrompts prompts;
+    AntennaParamsDialog d(OpenAnglesFormLoad(p, dialognum::formatter()));
+    d.setAcceptHandler([&] {
+        OpenAnglesForm f = d.form();
+        if (auto e = OpenAnglesFormAccept(p, f, dialognum::parser(), dialognum::formatter())) {
+            prompts.message(*e);
+            return false;
+        }
+        return true;
+    });
+    EXPECT_EQ(child<QLineEdit>(&d, "Text1")->text(), dialognum::text(3.6));
+    EXPECT_EQ(child<QLineEdit>(&d, "Text2")->text(), "12");
+
+    type(&d, "Text1", "x");
+    click(&d, "Command1");
+    EXPECT_EQ(prompts.messages.size(), 1u);
+    EXPECT_DOUBLE_EQ(p.OpenAngleBTS, 3.6);
+
+    type(&d, "Text1", "120");
+    type(&d, "Text2", "-20");
+    click(&d, "Command1");
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_DOUBLE_EQ(p.OpenAngleBTS, 85.0);
+    EXPECT_DOUBLE_EQ(p.OpenAngleDTS, 20.0);
+}
+
+} // namespace
+} // namespace brenvik
