@@ -236,6 +236,10 @@ ColumnFn PickKernel(bool scalar) {
     }
 }
 
+int Stride(int rows) {
+    return (rows + kernel::Lanes - 1) / kernel::Lanes * kernel::Lanes;
+}
+
 // The node offsets of one column for one source: dx and the per-lane dy, dz.
 // Filled by the plane-specific part.
 struct ColumnInput {
@@ -244,14 +248,14 @@ struct ColumnInput {
     double* dz = nullptr;
 };
 
-// Adds every source, in order 1..N, to every column of `acc` (cols columns of
-// `stride` lanes). The columns are spread over the threads; each column is
-// always computed by the same code whatever the thread count, so the result
-// does not depend on it.
-template <class Fill>
-void AddSources(const std::vector<Source>& sources, int cols, int rows, int stride,
-                std::vector<double>& acc, const CalcControl& ctl, CalcProgress progress,
-                const Fill& fill) {
+// Adds every source, in order 1..N, to the `rows` nodes of every column c in
+// [0, cols), which `target(c)` points at. The columns are spread over the
+// threads; each column is always computed by the same code whatever the
+// thread count, so the result does not depend on it.
+template <class Fill, class Target>
+void AddSources(const std::vector<Source>& sources, int cols, int rows, const CalcControl& ctl,
+                CalcProgress progress, const Fill& fill, const Target& target) {
+    const int stride = Stride(rows);
     const ColumnFn addColumn = PickKernel(ctl.scalarReference);
     const int n = static_cast<int>(sources.size());
     unsigned threads = ctl.threads ? ctl.threads : std::thread::hardware_concurrency();
@@ -312,8 +316,7 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, int stri
                     for (int c = b * blockCols; c < c1; ++c) {
                         ColumnInput in{0.0, dy.data(), dz.data()};
                         fill(src, c, in);
-                        addColumn(src.k, in.dx, dy.data(), dz.data(),
-                                  acc.data() + static_cast<std::size_t>(c) * stride, stride);
+                        addColumn(src.k, in.dx, dy.data(), dz.data(), target(c), rows);
                     }
                     doneCols += c1 - b * blockCols;
                 } catch (...) {
@@ -342,10 +345,6 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, int stri
     if (failed) throw CalcFailure{};
     if (ctl.cancel && ctl.cancel->load()) stop = true;
     if (stop) throw CalcCancelled{};
-}
-
-int Stride(int rows) {
-    return (rows + kernel::Lanes - 1) / kernel::Lanes * kernel::Lanes;
 }
 
 // Legacy temporal passes: every pass yields the same grid, and the result is
@@ -505,35 +504,45 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
             grow[static_cast<std::size_t>(j)] = v.GroundY(j);
         }
         // Ground under every node (column i, row j), checked once.
-        const int rows = v.ny, cols = v.nx, stride = Stride(rows);
-        std::vector<double> gR(static_cast<std::size_t>(cols) * stride, 0.0);
+        const int rows = v.ny, cols = v.nx;
         for (int i = 1; i <= v.nx; ++i)
+            if (gcol[static_cast<std::size_t>(i)] < 0 || gcol[static_cast<std::size_t>(i)] > v.nx)
+                throw CalcFailure{};
+        for (int j = 1; j <= v.ny; ++j)
+            if (grow[static_cast<std::size_t>(j)] < 0 || grow[static_cast<std::size_t>(j)] > v.ny)
+                throw CalcFailure{};
+        const std::size_t nodes = static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows);
+        const std::unique_ptr<double[]> gR(new double[nodes]);
+        for (int i = 1; i <= v.nx; ++i) {
+            const double* g =
+                p.GroundGrid.column(static_cast<int>(gcol[static_cast<std::size_t>(i)]));
+            double* out = gR.get() + static_cast<std::size_t>(i - 1) * rows;
             for (int j = 1; j <= v.ny; ++j)
-                gR[static_cast<std::size_t>(i - 1) * stride + (j - 1)] =
-                    Ground(p, gcol[static_cast<std::size_t>(i)], grow[static_cast<std::size_t>(j)]);
+                out[j - 1] = g[grow[static_cast<std::size_t>(j)]];
+        }
 
-        std::vector<double> acc(static_cast<std::size_t>(cols) * stride, 0.0);
+        Grid2D<double> grid(v.nx, v.ny);
         if (passes >= 1 && !sources.empty()) {
             const auto fill = [&](const Source& s, int c, ColumnInput& in) {
                 in.dx = xm[static_cast<std::size_t>(c) + 1] - s.xs;
-                const double* g = gR.data() + static_cast<std::size_t>(c) * stride;
+                const double* g = gR.get() + static_cast<std::size_t>(c) * rows;
                 for (int k = 0; k < rows; ++k) {
                     in.dy[k] = ym[static_cast<std::size_t>(k) + 1] - s.ys;
                     const double h = surface ? s.h - g[k] : s.h;
                     in.dz[k] = h - z;
                 }
-                for (int k = rows; k < stride; ++k)
+                for (int k = rows; k < Stride(rows); ++k)
                     in.dy[k] = in.dz[k] = 1.0;
             };
-            AddSources(sources, cols, rows, stride, acc, ctl, StartProgress(p, v), fill);
+            // Rows 1..ny of column c + 1.
+            const auto target = [&](int c) { return grid.column(c + 1) + 1; };
+            AddSources(sources, cols, rows, ctl, StartProgress(p, v), fill, target);
         }
-        Grid2D<double> grid(v.nx, v.ny);
         for (int i = 1; i <= v.nx; ++i) {
             double* col = grid.column(i);
-            const double* a = acc.data() + static_cast<std::size_t>(i - 1) * stride;
-            const double* g = gR.data() + static_cast<std::size_t>(i - 1) * stride;
+            const double* g = gR.get() + static_cast<std::size_t>(i - 1) * rows;
             for (int j = 1; j <= v.ny; ++j) {
-                col[j] = Checked(a[j - 1]);
+                Checked(col[j]);
                 if (!surface && z < g[j - 1]) col[j] = 0.0; // below the ground
             }
         }
@@ -590,36 +599,36 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl) {
         const double yPlane = v.CoordY(planeRow);
         const long long groundRow = v.GroundY(planeRow);
 
-        // Height rows 0..ny - offset are computed; columns 0..nx.
+        // Height rows 0..ny - offset are computed, each into its stored row
+        // ny - offset - j; columns 0..nx.
         const int rows = std::max(0, v.ny - offset + 1), cols = v.nx + 1;
-        const int stride = Stride(std::max(rows, 1));
         std::vector<double> gR(static_cast<std::size_t>(cols));
         for (int i = 0; i <= v.nx; ++i)
             gR[static_cast<std::size_t>(i)] = Ground(p, v.GroundX(i), groundRow);
+        const auto heightRow = [&](int stored) { return v.ny - offset - stored; };
 
-        std::vector<double> acc(static_cast<std::size_t>(cols) * stride, 0.0);
+        Grid2D<double> grid(v.nx, v.ny);
         if (passes >= 1 && rows > 0 && !sources.empty()) {
             const auto fill = [&](const Source& s, int c, ColumnInput& in) {
                 in.dx = xm[static_cast<std::size_t>(c)] - s.xs;
                 const double dy = yPlane - s.ys;
                 for (int k = 0; k < rows; ++k) {
                     in.dy[k] = dy;
-                    in.dz[k] = s.h - ym[static_cast<std::size_t>(k)];
+                    in.dz[k] = s.h - ym[static_cast<std::size_t>(heightRow(k))];
                 }
-                for (int k = rows; k < stride; ++k)
+                for (int k = rows; k < Stride(rows); ++k)
                     in.dy[k] = in.dz[k] = 1.0;
             };
-            AddSources(sources, cols, rows, stride, acc, ctl, StartProgress(p, v), fill);
+            const auto target = [&](int c) { return grid.column(c); };
+            AddSources(sources, cols, rows, ctl, StartProgress(p, v), fill, target);
         }
-        Grid2D<double> grid(v.nx, v.ny);
         for (int i = 0; i <= v.nx; ++i) {
             double* col = grid.column(i);
-            const double* a = acc.data() + static_cast<std::size_t>(i) * stride;
             const double ground = gR[static_cast<std::size_t>(i)];
-            for (int j = 0; j < rows; ++j) {
+            for (int r = 0; r < rows; ++r) {
+                Checked(col[r]);
                 // At or below the ground the section holds nothing.
-                const double value = Checked(a[j]);
-                col[v.ny - j - offset] = ym[static_cast<std::size_t>(j)] <= ground ? 0.0 : value;
+                if (ym[static_cast<std::size_t>(heightRow(r))] <= ground) col[r] = 0.0;
             }
         }
         if (passes > 1) AverageLegacyPasses(grid, passes);

@@ -14,12 +14,13 @@ struct Antenna {
     double scale; // 8.64 * power
 };
 
-// Columns are processed in lanes of this many nodes; callers pad their arrays
-// to a multiple of it (the padding lanes are computed and then ignored).
+// Columns are processed in lanes of this many nodes: dy and dz must be
+// readable up to n rounded up to a multiple of it (the extra lanes are
+// computed and ignored); acc is touched only in [0, n).
 inline constexpr int Lanes = 8;
 
 // acc[k] += contribution at offsets (dx, dy[k], dz[k]) for k in [0, n); a node
-// with dx = dy[k] = 0 receives nothing. n is a multiple of Lanes.
+// with dx = dy[k] = 0 receives nothing.
 void AddColumnScalar(const Antenna& a, double dx, const double* dy, const double* dz, double* acc,
                      int n);
 void AddColumnAvx2(const Antenna& a, double dx, const double* dy, const double* dz, double* acc,

@@ -57,9 +57,12 @@ void AddColumnAvx2(const Antenna& a, double dx, const double* dy, const double* 
         const __m256d uv2 = _mm256_add_pd(_mm256_mul_pd(u, u), _mm256_mul_pd(v, v));
         const __m256d r2 = _mm256_add_pd(uv2, _mm256_mul_pd(vdz, vdz));
         const __m256d adz = _mm256_and_pd(vdz, absMask);
-        __m256d keep = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+        // Lanes past the end of the column are neither read nor written.
+        const __m256i inside =
+            _mm256_cmpgt_epi64(_mm256_set1_epi64x(n - k), _mm256_setr_epi64x(0, 1, 2, 3));
+        __m256d keep = _mm256_castsi256_pd(inside);
         if (panel) {
-            keep = _mm256_cmp_pd(u, zero, _CMP_NLE_UQ);
+            keep = _mm256_and_pd(keep, _mm256_cmp_pd(u, zero, _CMP_NLE_UQ));
             if (a.tilt > 0.0) keep = _mm256_and_pd(keep, _mm256_cmp_pd(vdz, zero, _CMP_NLE_UQ));
             if (a.tilt < 0.0) keep = _mm256_and_pd(keep, _mm256_cmp_pd(vdz, zero, _CMP_NGE_UQ));
         }
@@ -81,7 +84,7 @@ void AddColumnAvx2(const Antenna& a, double dx, const double* dy, const double* 
         __m256d s = _mm256_mul_pd(_mm256_div_pd(scale, r2), _mm256_mul_pd(c, c));
         if (panel) s = _mm256_mul_pd(s, _mm256_div_pd(_mm256_mul_pd(u, u), uv2));
         s = _mm256_and_pd(s, keep);
-        _mm256_storeu_pd(acc + k, _mm256_add_pd(_mm256_loadu_pd(acc + k), s));
+        _mm256_maskstore_pd(acc + k, inside, _mm256_add_pd(_mm256_maskload_pd(acc + k, inside), s));
     }
 }
 

@@ -57,9 +57,11 @@ void AddColumnAvx512(const Antenna& a, double dx, const double* dy, const double
         const __m512d uv2 = _mm512_add_pd(_mm512_mul_pd(u, u), _mm512_mul_pd(v, v));
         const __m512d r2 = _mm512_add_pd(uv2, _mm512_mul_pd(vdz, vdz));
         const __m512d adz = _mm512_abs_pd(vdz);
-        __mmask8 keep = 0xff;
+        // Lanes past the end of the column are neither read nor written.
+        const __mmask8 inside = n - k >= 8 ? 0xff : static_cast<__mmask8>((1u << (n - k)) - 1);
+        __mmask8 keep = inside;
         if (panel) {
-            keep = _mm512_cmp_pd_mask(u, zero, _CMP_NLE_UQ);
+            keep &= _mm512_cmp_pd_mask(u, zero, _CMP_NLE_UQ);
             if (a.tilt > 0.0) keep &= _mm512_cmp_pd_mask(vdz, zero, _CMP_NLE_UQ);
             if (a.tilt < 0.0) keep &= _mm512_cmp_pd_mask(vdz, zero, _CMP_NGE_UQ);
         }
@@ -82,7 +84,7 @@ void AddColumnAvx512(const Antenna& a, double dx, const double* dy, const double
         const __m512d c = Sleef_cosd8_u10avx512f(_mm512_mul_pd(halfPi, f));
         __m512d s = _mm512_mul_pd(_mm512_div_pd(scale, r2), _mm512_mul_pd(c, c));
         if (panel) s = _mm512_mul_pd(s, _mm512_div_pd(_mm512_mul_pd(u, u), uv2));
-        const __m512d sum = _mm512_add_pd(_mm512_loadu_pd(acc + k), s);
+        const __m512d sum = _mm512_add_pd(_mm512_maskz_loadu_pd(inside, acc + k), s);
         _mm512_mask_storeu_pd(acc + k, keep, sum);
     }
 }
