@@ -2,6 +2,7 @@
 
 #include "model/Project.h"
 #include "render/Dots.h"
+#include "render/RecordingSurface.h"
 #include "render/Scene.h"
 
 #include <QGuiApplication>
@@ -106,6 +107,112 @@ TEST(QtSurface, FilledCellsMeetWithoutSeamsOrBlurAtHighDpi) {
     const int seam = static_cast<int>(2540 * 2 * 480.0 / 15360);
     for (int x = seam - 2; x <= seam + 2; ++x)
         EXPECT_EQ(at(img, x, 100), (Rgb{255, 205, 0}));
+}
+
+TEST(QtSurface, PaintsIntoATargetRectangleOfAnActivePainter) {
+    QImage img(600, 400, QImage::Format_RGB32);
+    img.fill(Qt::blue);
+    {
+        QPainter painter(&img);
+        QtSurface s(painter, QRectF(100, 50, 480, 330));
+        s.setBackColour(render::kBlack);
+        s.clear();
+        s.filledBox(0, 0, 768, 768, Rgb{255, 0, 0});
+        s.filledBox(-5000, 0, -40, 768, Rgb{0, 255, 0}); // left of the target: clipped
+    }
+    EXPECT_EQ(at(img, 99, 60), (Rgb{0, 0, 255}));
+    EXPECT_EQ(at(img, 100, 50), (Rgb{255, 0, 0}));
+    EXPECT_EQ(at(img, 123, 73), (Rgb{255, 0, 0}));
+    EXPECT_EQ(at(img, 126, 60), render::kBlack);
+    EXPECT_EQ(at(img, 579, 379), render::kBlack);
+    EXPECT_EQ(at(img, 590, 390), (Rgb{0, 0, 255}));
+}
+
+// Plays recorded primitives back, painting each before the next when
+// `oneByOne` (no merging of boxes).
+void replay(const std::vector<render::Primitive>& prims, QtSurface& s, bool oneByOne) {
+    using K = render::Primitive::Kind;
+    for (const auto& pr : prims) {
+        s.setFillStyle(pr.fill ? render::FillStyle::Solid : render::FillStyle::Transparent);
+        if (pr.fill) s.setFillColour(*pr.fill);
+        switch (pr.kind) {
+        case K::Clear:
+            s.clear();
+            break;
+        case K::Line:
+            s.line(pr.x1, pr.y1, pr.x2, pr.y2, pr.colour);
+            break;
+        case K::Box:
+            s.box(pr.x1, pr.y1, pr.x2, pr.y2, pr.colour);
+            break;
+        case K::Circle:
+            s.circle(pr.x1, pr.y1, pr.radius, pr.colour);
+            break;
+        case K::Point:
+            s.point(pr.x1, pr.y1, pr.colour);
+            break;
+        case K::Text:
+            s.setTextPosition(pr.x1, pr.y1);
+            s.setTextColour(pr.colour);
+            s.setFontSize(pr.fontSize);
+            s.print(pr.text);
+            break;
+        }
+        if (oneByOne) s.flush();
+    }
+}
+
+TEST(QtSurface, MergedBoxesPaintTheSamePixelsAsBoxByBox) {
+    for (int gridNX : {20, 300}) {
+        Project p;
+        p.GridNX = static_cast<std::int16_t>(gridNX);
+        p.RecomputeDerived();
+        p.DensityGrid.resize(p.GridNX, p.GridNY);
+        for (int i = 0; i <= p.GridNX; ++i)
+            for (int j = 0; j <= p.GridNY; ++j)
+                p.DensityGrid(i, j) = (i * 7 + j * 3) % 11 < 4 ? 3.0 : (i + j) % 11;
+        p.MaxDensity = 10.0;
+        p.XYCalculated = 1;
+        p.DisplayMode = 1;
+        p.WhiteBackground = 1;
+        render::RecordingSurface rec;
+        render::DotRandom rnd;
+        render::redrawView(p, rec, rnd);
+        QImage merged(kSmall, QImage::Format_RGB32), single(kSmall, QImage::Format_RGB32);
+        {
+            QtSurface a(merged);
+            replay(rec.primitives, a, false);
+            QtSurface b(single);
+            replay(rec.primitives, b, true);
+        }
+        EXPECT_TRUE(merged == single) << "grid " << gridNX;
+    }
+    // Columns of boxes with mixed fills and outlines, some painted twice.
+    std::vector<render::Primitive> prims(1);
+    render::DotRandom rnd(7);
+    const Rgb colours[] = {{255, 0, 0}, {0, 0, 255}, {255, 255, 255}};
+    for (int i = 0; i < 12; ++i)
+        for (int j = 0; j < 12; ++j) {
+            render::Primitive b;
+            b.kind = render::Primitive::Kind::Box;
+            b.x1 = i * 600, b.x2 = b.x1 + 600, b.y1 = j * 600, b.y2 = b.y1 + 600;
+            b.fill = colours[rnd.next() < 0.5 ? 0 : 1];
+            b.colour = rnd.next() < 0.5 ? *b.fill : colours[2];
+            prims.push_back(b);
+            if (rnd.next() < 0.3) {
+                b.colour = colours[rnd.next() < 0.5 ? 1 : 2];
+                if (rnd.next() < 0.3) b.fill = colours[0];
+                prims.push_back(b);
+            }
+        }
+    QImage merged(kSmall, QImage::Format_RGB32), single(kSmall, QImage::Format_RGB32);
+    {
+        QtSurface a(merged);
+        replay(prims, a, false);
+        QtSurface b(single);
+        replay(prims, b, true);
+    }
+    EXPECT_TRUE(merged == single);
 }
 
 class RenderedStyle : public ::testing::Test {
