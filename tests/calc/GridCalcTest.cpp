@@ -154,6 +154,20 @@ TEST(XYCalculation, ReceptorGroundIsReadFromItsOwnCell) {
     EXPECT_EQ(GroundAtMetres(p, p.GridXm[15], p.GridYm[10]), 25.0);
 }
 
+TEST(XYCalculation, ZoomedAndScrolledViewSamplesThePlanFiner) {
+    Project plain = Site(), zoomed = Site();
+    ASSERT_TRUE(RunXYCalculation(plain).ok());
+    // At 200 % scrolled 10 cells to the right, node (2i, 2j) stands where node
+    // (i + 5, j) stands at 100 %, ground included.
+    zoomed.Zoom = 2;
+    zoomed.ScrollOffsetX = -10 * 153;
+    ASSERT_TRUE(RunXYCalculation(zoomed).ok());
+    EXPECT_EQ(zoomed.XYCalcZoom, 2);
+    EXPECT_EQ(zoomed.XYCalcOffsetX, 10 * 153);
+    for (auto [i, j] : {std::pair{10, 10}, {20, 25}, {45, 30}, {30, 17}})
+        EXPECT_EQ(zoomed.DensityGrid(2 * i, 2 * j), plain.DensityGrid(i + 5, j)) << i << "," << j;
+}
+
 TEST(XYCalculation, MaximumTiesGoToTheFirstNodeInScanOrder) {
     // A stick at ground level: the field falls off with distance alone, so the
     // four nearest nodes share the maximum exactly.
