@@ -88,18 +88,6 @@ TEST(BatchOptions, EveryOptionInAnyOrderAndBothValueForms) {
     EXPECT_EQ(d.image->width, 1024);
 }
 
-TEST(BatchOptions, AllExportKindsRoundTripTheirNames) {
-    for (const char* n :
-         {"isolines-cartesian", "isolines-geographic", "sources-cartesian", "sources-geographic",
-          "concentrations-cartesian", "concentrations-geographic", "maximum-cartesian",
-          "maximum-geographic", "grid-xy", "grid-xz"}) {
-        auto k = exportKindFromName(n);
-        ASSERT_TRUE(k) << n;
-        EXPECT_STREQ(exportKindName(*k), n);
-    }
-    EXPECT_FALSE(exportKindFromName("sources"));
-}
-
 TEST(BatchOptions, UsageErrors) {
     EXPECT_NE(bad({}).find("no project"), std::string::npos);
     EXPECT_NE(bad({"a.bvk", "b.bvk"}).find("more than one"), std::string::npos);
