@@ -17,6 +17,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 namespace brenvik {
@@ -171,6 +172,38 @@ TEST(DialogCommon, EnterAcceptsThroughTheHandlerAndEscapeCancels) {
     EXPECT_FALSE(c.isVisible());
     EXPECT_EQ(c.result(), QDialog::Rejected);
     EXPECT_EQ(calls, 2);
+}
+
+TEST(DialogCommon, AHandlerThatClosesTheDialogIsNotFollowedByAnAccept) {
+    // After an error the window's tool reset closes its dialogs from inside
+    // the handler; the dialog must then not report an accept as well.
+    ReliefDialog d(3.0);
+    int accepted = 0, rejected = 0;
+    QObject::connect(&d, &QDialog::accepted, [&] { ++accepted; });
+    QObject::connect(&d, &QDialog::rejected, [&] { ++rejected; });
+    d.setAcceptHandler([&] {
+        d.close();
+        return true;
+    });
+    d.show();
+    child<QPushButton>(&d, "Command1")->click();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(accepted, 0);
+    EXPECT_EQ(rejected, 1);
+
+    // A handler that throws leaves the dialog usable.
+    ReliefDialog t(3.0);
+    bool fail = true;
+    t.setAcceptHandler([&] {
+        if (fail) throw std::runtime_error("overflow");
+        return true;
+    });
+    t.show();
+    EXPECT_THROW(t.tryAccept(), std::runtime_error);
+    fail = false;
+    t.tryAccept();
+    EXPECT_FALSE(t.isVisible());
+    EXPECT_EQ(t.result(), QDialog::Accepted);
 }
 
 TEST(DialogCommon, OpensCentredOnTheScreen) {

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -17,7 +18,27 @@ BrenvikDialog::BrenvikDialog(QWidget* parent) : QDialog(parent) {
 }
 
 void BrenvikDialog::tryAccept() {
-    if (!m_acceptHandler || m_acceptHandler()) accept();
+    if (m_inHandler) return; // a second Enter while the handler runs
+    if (m_acceptHandler) {
+        QPointer<BrenvikDialog> self(this);
+        // Cleared however the handler ends, an exception included.
+        struct Guard {
+            QPointer<BrenvikDialog>& d;
+            ~Guard() {
+                if (d) d->m_inHandler = false;
+            }
+        } guard{self};
+        m_inHandler = true;
+        m_closedInHandler = false;
+        const bool mayClose = m_acceptHandler();
+        if (!self || !mayClose || m_closedInHandler) return;
+    }
+    accept();
+}
+
+void BrenvikDialog::done(int result) {
+    if (m_inHandler) m_closedInHandler = true;
+    QDialog::done(result);
 }
 
 void BrenvikDialog::makeAcceptButton(QPushButton* button) {

@@ -30,7 +30,12 @@ class BrenvikDialog : public QDialog {
 
   public slots:
     // What the Accept button (and Enter) does: run the handler, close on success.
+    // A handler that already closed the dialog (e.g. a tool reset after an
+    // error) is not followed by an accept.
     void tryAccept();
+
+  public:
+    void done(int result) override;
 
   protected:
     // Makes `button` the Accept button: default button (Enter), wired to tryAccept.
@@ -43,6 +48,8 @@ class BrenvikDialog : public QDialog {
   private:
     AcceptHandler m_acceptHandler;
     bool m_centred = false;
+    bool m_inHandler = false;
+    bool m_closedInHandler = false;
 };
 
 // Numbers as the dialogs show and read them: in the user's locale (decimal
