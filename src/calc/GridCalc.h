@@ -82,9 +82,9 @@ RunningLabel6(const Project& p); // "Fuente activada" / "Línea activada" / "Ár
 struct CalcControl {
     // Worker threads; 0 = every core. The result does not depend on it.
     unsigned threads = 0;
-    // Called on the calling thread a few times a second (at every antenna and
-    // pass and every block of columns), never once per node. Returning false
-    // cancels the calculation.
+    // Called on the calling thread at the start of every antenna, every 40 ms
+    // or so while the nodes are computed, and once per legacy pass at the end;
+    // never once per node. Returning false cancels the calculation.
     std::function<bool(const CalcProgress&)> progress;
     // Another way to cancel, e.g. from the window's thread.
     const std::atomic<bool>* cancel = nullptr;
