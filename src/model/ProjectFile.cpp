@@ -412,6 +412,8 @@ bool WriteProjectFile(const Project& p, std::ostream& os) {
 // ---- reader ----------------------------------------------------------------------
 
 bool ReadProjectText(Project& p, std::string_view text) {
+    // A byte-order mark left by a text editor is not part of the first value.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     LineReader in(text);
 
     std::int16_t first = 0;
@@ -534,7 +536,10 @@ bool ReadProjectText(Project& p, std::string_view text) {
 bool ReadProjectFile(Project& p, std::istream& is) {
     std::string text((std::istreambuf_iterator<char>(is)), std::istreambuf_iterator<char>());
     if (is.bad()) return false;
-    return ReadProjectText(p, text);
+    Project read = p;
+    if (!ReadProjectText(read, text)) return false;
+    p = std::move(read);
+    return true;
 }
 
 bool SaveProjectFile(const Project& p, const std::string& path) {
@@ -546,7 +551,10 @@ bool SaveProjectFile(const Project& p, const std::string& path) {
 bool LoadProjectFile(Project& p, const std::string& path) {
     auto text = ReadWholeFile(path);
     if (!text) return false;
-    return ReadProjectText(p, *text);
+    Project read = p;
+    if (!ReadProjectText(read, *text)) return false;
+    p = std::move(read);
+    return true;
 }
 
 } // namespace brenvik

@@ -62,7 +62,8 @@ bool WriteProjectFile(const Project& p, std::ostream& os);
 bool ReadProjectText(Project& p, std::string_view text);
 bool ReadProjectFile(Project& p, std::istream& is);
 
-// The same on a path; saving is atomic (see AtomicFile.h).
+// The same on a path; saving is atomic (see AtomicFile.h). Loading (and
+// ReadProjectFile) changes `p` only when the whole file was read.
 bool SaveProjectFile(const Project& p, const std::string& path);
 bool LoadProjectFile(Project& p, const std::string& path);
 

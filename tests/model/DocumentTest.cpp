@@ -139,6 +139,9 @@ TEST(OpenProject, CancelLeavesTheProjectAndAFailureResets) {
 
     TempDir dir;
     Spit(dir.file("bad.bvk"), "2\r\n150\r\n100\r\n3\r\n0\r\n36\r\n");
+    Project kept = WithOneAntenna();
+    EXPECT_FALSE(LoadProjectFile(kept, dir.file("bad.bvk"))); // alone, it changes nothing
+    EXPECT_EQ(TextOf(kept), TextOf(WithOneAntenna()));
     ui.paths.push_back(dir.file("bad.bvk"));
     p.OriginLat = 12;
     EXPECT_FALSE(OpenProject(p, ui));

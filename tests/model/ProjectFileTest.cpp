@@ -292,9 +292,9 @@ TEST(ProjectFileReader, LooseLineEndsKeptSlotsAndGridBounds) {
     lf.pop_back(); // no line end after the last line either
     Project q;     // GridNX 100
     q.Antennas.resize(5);
-    ASSERT_TRUE(ReadProjectText(q, lf));
-    EXPECT_EQ(q.AntennaSlotBound(), 4); // no antenna read: slots kept
-    EXPECT_EQ(q.DensityGrid.nx(), 10);  // the result grid follows the file's grid
+    ASSERT_TRUE(ReadProjectText(q, "\xEF\xBB\xBF" + lf)); // after an editor's mark too
+    EXPECT_EQ(q.AntennaSlotBound(), 4);                   // no antenna read: slots kept
+    EXPECT_EQ(q.DensityGrid.nx(), 10);                    // the result grid follows the file's grid
     EXPECT_EQ(q.DensityGrid.ny(), 6);
     EXPECT_EQ(Write(q), text);
 }
