@@ -1,12 +1,14 @@
 #include "app/dialogs/MiscDialogs.h"
 
 #include <QButtonGroup>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -62,8 +64,19 @@ SaveChangesDialog::SaveChangesDialog(QWidget* parent) : QDialog(parent) {
     row->addWidget(yes);
     row->addWidget(no);
     row->addWidget(cancel);
+    // The look of a question box: its icon beside the text.
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("Image1"));
+    const int side = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+    icon->setPixmap(
+        style()->standardIcon(QStyle::SP_MessageBoxQuestion, nullptr, this).pixmap(side, side));
+    icon->setAlignment(Qt::AlignTop);
+    text->setMinimumWidth(300);
+    auto* top = new QHBoxLayout;
+    top->addWidget(icon);
+    top->addWidget(text, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(text);
+    layout->addLayout(top);
     layout->addLayout(row);
 }
 
@@ -91,7 +104,9 @@ ZoomDialog::ZoomDialog(double zoom, QWidget* parent) : BrenvikDialog(parent) {
     setWindowTitle(QStringLiteral("Zoom"));
 
     auto* group = new QButtonGroup(this);
-    auto* options = new QVBoxLayout;
+    auto* frame = new QGroupBox(QStringLiteral("Zoom"), this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    auto* options = new QVBoxLayout(frame);
     static const char* names[6] = {"Option100", "Option200", "Option300",
                                    "Option400", "Option500", "Option600"};
     for (int n = 0; n < 6; ++n) {
@@ -111,7 +126,7 @@ ZoomDialog::ZoomDialog(double zoom, QWidget* parent) : BrenvikDialog(parent) {
     makeCancelButton(cancel);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(options);
+    layout->addWidget(frame);
     layout->addLayout(buttonRow(accept, cancel));
 }
 
@@ -127,6 +142,7 @@ double ZoomDialog::zoom() const {
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("canarina"));
     setWindowTitle(QStringLiteral("About Brenvik"));
+    setMinimumWidth(320);
 
     auto* name = new QLabel(QStringLiteral("<b>Brenvik</b>"), this);
     name->setObjectName(QStringLiteral("Label1"));
