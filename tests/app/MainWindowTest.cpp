@@ -1,0 +1,531 @@
+// The main window through its widgets: start-up state, the refusals of its
+// commands, the order in which the pointer tools take precedence, the
+// pointer read-out, the save-changes question and the error path of a dialog.
+
+#include "MainWindowTestSupport.h"
+#include "model/DrawingArea.h"
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QToolButton>
+
+namespace brenvik::app::testing {
+namespace {
+
+using MainWindowTest = WindowTest;
+
+const char* const kNoResult = "There is not a calculated electromagnetic pollution";
+const char* const kNoSource = "Introduce, at least, a pollutant source";
+
+TEST_F(MainWindowTest, StartsOnAnEmptyPlanWithEveryCommandNamed) {
+    EXPECT_EQ(window->objectName(), "Form2");
+    EXPECT_EQ(window->windowTitle(), "Brenvik 5.0 english []");
+    EXPECT_EQ(project.Zoom, 1.0);
+    EXPECT_EQ(project.CurrentPlane, "planoxy");
+    EXPECT_EQ(window->labelText("h"), "C=0.000000 microWatts/cm^2");
+    EXPECT_EQ(window->labelText("h1"), "h=ground level");
+    EXPECT_EQ(window->labelText("LETRERO"), "no determined source");
+
+    const std::pair<const char*, const char*> items[] = {
+        {"nuevo", "New"},
+        {"abrir", "Open"},
+        {"guardar", "Save"},
+        {"impim", "Import image"},
+        {"guardarim", "Save image"},
+        {"imprimir", "Print"},
+        {"ff456", "Prnt image"},
+        {"salir", "Exit"},
+        {"zoom", "&Zoom"},
+        {"fondon", "Black background"},
+        {"fondob", "White background"},
+        {"dibcua", "Draw grid lines"},
+        {"eliminacua", "Eliminate grid lines"},
+        {"dibfon", "Draw picture"},
+        {"eliminafon", "Eliminate picture"},
+        {"e24", "XY-Plane"},
+        {"e3", "XZ-Plane"},
+        {"fuentep", "Mobile phone tower"},
+        {"relievetopo", "Topographic lines"},
+        {"eliminar", "Eliminate"},
+        {"escalabar", "Scale"},
+        {"calculobar", "XY-Calculation"},
+        {"c1", "XZ-Calculation"},
+        {"colorear1", "Colour gradient"},
+        {"dibujal1", "Isolines"},
+        {"mallanum", "Numerical grid"},
+        {"u8u", "Dots of colours"},
+        {"ee", "Calculation colours"},
+        {"tamano", "Grid size"},
+        {"numtopo", "Number of isolines"},
+        {"f5f", "Colours of the dots"},
+        {"paramant", "Antenna parameters"},
+        {"g2", "Origin of coordinates"},
+        {"g3", "Reference point"},
+        {"g4", "Curvature radius"},
+        {"g5", "Scale calculation"},
+        {"acercade", "&About..."},
+    };
+    for (const auto& [name, caption] : items) {
+        QAction* a = window->item(name);
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_EQ(a->text(), caption) << name;
+    }
+    for (const char* g : {"g7", "g8", "g10", "g11", "g13", "g14", "g16", "g17"})
+        EXPECT_TRUE(window->item(g)->text().startsWith("Export")) << g;
+    for (const char* m :
+         {"archivo", "ver", "fuentes", "medio", "herramientas", "configuracion", "g1"})
+        EXPECT_NE(window->menuBar()->findChild<QMenu*>(m), nullptr) << m;
+
+    for (const char* t : {"guardapic", "abripic", "borrar", "prome", "area", "linea", "escala",
+                          "relieve", "fuente", "calculo", "tiempo"}) {
+        QAction* a = window->item(t);
+        ASSERT_NE(a, nullptr) << t;
+        EXPECT_TRUE(a->isCheckable()) << t;
+        EXPECT_FALSE(a->isChecked()) << t;
+        EXPECT_FALSE(a->toolTip().isEmpty()) << t;
+        EXPECT_FALSE(a->icon().isNull()) << t;
+        EXPECT_NE(window->findChild<QToolButton*>(t), nullptr) << t;
+    }
+    EXPECT_EQ(window->item("nuevo")->shortcut(), QKeySequence(QKeySequence::New));
+    EXPECT_EQ(window->item("imprimir")->shortcut(), QKeySequence(QKeySequence::Print));
+    EXPECT_FALSE(window->item("calculobar")->shortcut().isEmpty());
+    EXPECT_FALSE(window->item("c1")->shortcut().isEmpty());
+    EXPECT_FALSE(window->item("zoom")->shortcut().isEmpty());
+}
+
+TEST_F(MainWindowTest, DisplayCommandsRefuseWithoutAResultOnThePlaneOnView) {
+    for (const char* name : {"colorear1", "dibujal1", "mallanum", "area", "linea", "fuente"}) {
+        prompts.messages.clear();
+        trigger(name);
+        EXPECT_EQ(prompts.lastMessage(), kNoResult) << name;
+        EXPECT_EQ(project.DisplayMode, 0) << name;
+        for (const char* t : {"area", "linea", "fuente"})
+            EXPECT_FALSE(pressed(t)) << name;
+    }
+    trigger("u8u");
+    EXPECT_EQ(prompts.lastMessage(), "No calculated levels");
+
+    // Only a section result: the plan refuses, the section accepts.
+    project.XZCalculated = 1;
+    prompts.messages.clear();
+    trigger("colorear1");
+    EXPECT_EQ(prompts.lastMessage(), kNoResult);
+    trigger("e3");
+    EXPECT_EQ(project.CurrentPlane, "planoxz");
+    prompts.messages.clear();
+    trigger("linea");
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(project.DisplayMode, 1);
+    EXPECT_FALSE(pressed("linea")); // pressed only while drawing
+}
+
+TEST_F(MainWindowTest, CalculationsAndPlaneSwitchRefuseInTheirOrder) {
+    trigger("calculo");
+    EXPECT_EQ(prompts.lastMessage(), kNoSource);
+    EXPECT_FALSE(pressed("calculo"));
+    EXPECT_EQ(dialog("cal"), nullptr);
+    trigger("calculobar");
+    EXPECT_EQ(prompts.lastMessage(), kNoSource);
+    trigger("c1");
+    EXPECT_EQ(prompts.lastMessage(), kNoSource);
+    EXPECT_EQ(dialog("calperfil"), nullptr);
+    trigger("prome");
+    EXPECT_EQ(prompts.lastMessage(), "It is needed at least a pollutant source");
+    EXPECT_FALSE(pressed("prome"));
+
+    project.Zoom = 2.0;
+    project.XYCalcZoom = 2.0;
+    trigger("c1");
+    EXPECT_EQ(prompts.lastMessage(), "It is needed a Zoom value of 100%");
+    project.Zoom = 1.0;
+    trigger("c1");
+    EXPECT_EQ(prompts.lastMessage(), "It is needed a Zoom value in the XY-Plane of 100%");
+
+    project.Zoom = 2.0;
+    project.XZCalculated = 1;
+    trigger("e3");
+    EXPECT_EQ(prompts.lastMessage(),
+              "It is needed a a zoom value of 100% to make a XY-Calculation");
+    project.Zoom = 1.0;
+    project.XZCalculated = 0;
+    trigger("e3");
+    EXPECT_EQ(prompts.lastMessage(), "Calcule first the electromagnetic pollution in the plane XZ");
+    project.XZCalculated = 1;
+    trigger("e3");
+    EXPECT_EQ(prompts.lastMessage(),
+              "To view the XZ-plane, it is needed a a zoom value of 100% to make a XY-Calculation");
+    EXPECT_EQ(project.CurrentPlane, "planoxy");
+    EXPECT_FALSE(window->canvasWidget()->lineVisible("geolinex"));
+}
+
+TEST_F(MainWindowTest, GeographicCommandsAndExportsNeedThePlanAt100Percent) {
+    project.Zoom = 3.0;
+    for (const char* g : {"g7", "g8", "g10", "g11", "g13", "g14", "g16", "g17"}) {
+        prompts.messages.clear();
+        trigger(g);
+        EXPECT_EQ(prompts.lastMessage(), "To export, it is needed a a zoom value of 100%") << g;
+    }
+    for (const char* g : {"g2", "g3", "g4", "g5"}) {
+        trigger(g);
+        EXPECT_EQ(prompts.lastMessage(), "Primero debe establecer un valor del Zoom del 100%") << g;
+    }
+    project.CurrentPlane = "planoxz";
+    for (const char* g : {"g2", "g3", "g4", "g5"}) {
+        trigger(g);
+        EXPECT_EQ(prompts.lastMessage(), "Pase primero al plano XY") << g;
+    }
+    EXPECT_EQ(prompts.saveChangesAsked, 0);
+    EXPECT_EQ(dialog("cambiocoor"), nullptr);
+    project.Zoom = 1.0;
+    trigger("g2");
+    EXPECT_EQ(prompts.lastMessage(), "Pase primero al plano XY");
+    project.CurrentPlane = "planoxy";
+    trigger("g2");
+    EXPECT_NE(dialog("cambiocoor"), nullptr);
+}
+
+TEST_F(MainWindowTest, PlanEditingCommandsLeaveTheSectionFirst) {
+    project.CurrentPlane = "planoxz";
+    trigger("fuentep");
+    EXPECT_EQ(prompts.lastMessage(), "Para realizar esta operación, pasamos primero al plano XY");
+    EXPECT_EQ(project.CurrentPlane, "planoxy");
+    EXPECT_NE(dialog("torre"), nullptr);
+    EXPECT_TRUE(pressed("tiempo"));
+    EXPECT_EQ(project.Tools.TowerToolOn, 1);
+}
+
+TEST_F(MainWindowTest, BackgroundCommandsAndToolbarPairs) {
+    trigger("borrar");
+    EXPECT_TRUE(pressed("borrar"));
+    trigger("fondon"); // black keeps the pressed tool
+    EXPECT_TRUE(pressed("borrar"));
+    EXPECT_EQ(project.Tools.EraseToolOn, 1);
+    trigger("fondob"); // white releases it
+    EXPECT_FALSE(pressed("borrar"));
+    EXPECT_EQ(project.Tools.EraseToolOn, 0);
+    EXPECT_EQ(project.WhiteBackground, 1);
+    EXPECT_EQ(window->areaImage().pixelColor(500, 600), QColor(Qt::white));
+    trigger("fondon");
+    EXPECT_EQ(window->areaImage().pixelColor(500, 600), QColor(Qt::black));
+
+    // Starting one tool ends the other.
+    trigger("borrar");
+    trigger("relieve");
+    EXPECT_FALSE(pressed("borrar"));
+    EXPECT_TRUE(pressed("relieve"));
+    click(dialog("reliev"), "Command2"); // Cancel releases the button
+    EXPECT_FALSE(pressed("relieve"));
+
+    trigger("eliminacua");
+    EXPECT_EQ(project.GridLinesOn, 0);
+    trigger("dibcua");
+    EXPECT_EQ(project.GridLinesOn, 1);
+
+    trigger("salir");
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, PointerToolsTakePrecedenceInTheirOrder) {
+    ToolFlags& f = project.Tools;
+    EXPECT_STREQ(window->activeToolName(), "select");
+    f.EraseToolOn = 1;
+    EXPECT_STREQ(window->activeToolName(), "erase");
+    f.ScaleMeasureOn = 1;
+    EXPECT_STREQ(window->activeToolName(), "scaleMeasure");
+    f.TopoLineArmed = Variant::integer(1);
+    EXPECT_STREQ(window->activeToolName(), "topographic");
+    f.PlaceArmed = 1;
+    f.TowerDialogOpen = 1;
+    EXPECT_STREQ(window->activeToolName(), "placeTower");
+    f.RefPointPick = Variant::integer(1);
+    EXPECT_STREQ(window->activeToolName(), "referencePoint");
+    f.TowerDialogOpen = 0;
+    EXPECT_STREQ(window->activeToolName(), "placeAntenna");
+
+    // With the eraser and the topographic tool both set, a drag draws ground
+    // and erases nothing.
+    project.ClearToolFlags();
+    defineTower({""});
+    clickAt(cell(12, 12));
+    ASSERT_EQ(project.AntennaCount, 1);
+    f.EraseToolOn = 1;
+    f.TopoLineArmed = Variant::integer(1);
+    project.ContourHeight = 7;
+    drag(cell(11, 11), cell(13, 13));
+    EXPECT_EQ(project.AntennaCount, 1);
+    EXPECT_EQ(project.GroundGrid(12, 12), 7.0);
+    EXPECT_EQ(project.GroundGrid(14, 12), 0.0);
+}
+
+TEST_F(MainWindowTest, PlacingAndErasingFollowTheZoomOfTheClick) {
+    defineTower({""});
+    clickAt(cell(20, 20));
+    ASSERT_EQ(project.AntennaCount, 1);
+
+    // A second tower on the same point is refused and the tool released.
+    defineTower({""});
+    clickAt(cell(20, 20));
+    EXPECT_EQ(prompts.lastMessage(), "Please eliminate first the source located in this point");
+    EXPECT_EQ(project.AntennaCount, 1);
+    EXPECT_FALSE(pressed("tiempo"));
+    EXPECT_EQ(project.Tools.PlaceArmed, 0);
+
+    // At 200 % a screen cell is half a grid cell of the plan.
+    trigger("zoom");
+    click(dialog("zoom1"), "Option200");
+    click(dialog("zoom1"), "Command1");
+    defineTower({""});
+    EXPECT_STREQ(window->activeToolName(), "placeTower");
+    clickAt(cell(61, 61));
+    ASSERT_EQ(project.AntennaCount, 2) << prompts.lastMessage();
+    EXPECT_EQ(project.Antennas[2].AntX, 61 * project.CellSize / 2.0);
+    EXPECT_EQ(project.Antennas[2].AntFactor, 2.0);
+
+    // Back at 100 % the antenna placed at 200 % cannot be erased, even under
+    // the pointer; the eraser still discards the result.
+    trigger("zoom");
+    click(dialog("zoom1"), "Option100");
+    click(dialog("zoom1"), "Command1");
+    project.XYCalculated = 1;
+    trigger("eliminar");
+    clickAt(QPointF(project.Antennas[2].AntX + 1, project.Antennas[2].AntY + 1));
+    EXPECT_EQ(project.AntennaCount, 2);
+    EXPECT_EQ(project.XYCalculated, 0);
+
+    // Dragging the eraser removes what it passes over.
+    mouse(QEvent::MouseButtonPress, cell(18, 20));
+    mouse(QEvent::MouseMove, cell(19, 20));
+    mouse(QEvent::MouseMove, cell(20, 20));
+    mouse(QEvent::MouseButtonRelease, cell(21, 20));
+    EXPECT_EQ(project.AntennaCount, 1);
+    EXPECT_EQ(project.Antennas[1].AntFactor, 2.0);
+}
+
+TEST_F(MainWindowTest, ClickOnAPlacedTowerOpensItForEditing) {
+    defineTower({"", "S"});
+    clickAt(cell(30, 30));
+    ASSERT_EQ(project.AntennaCount, 2);
+    clickAt(cell(30, 30));
+    QDialog* torre = dialog("torre");
+    ASSERT_NE(torre, nullptr);
+    EXPECT_FALSE(control<QPushButton>(torre, "Command3")->isEnabled());
+    EXPECT_EQ(project.Tools.EditMode, 1);
+    // Options reach the placed antenna, not a pending slot.
+    control<QComboBox>(torre, "Combo1")->setCurrentIndex(1);
+    click(torre, "Command1");
+    QDialog* fuent = dialog("fuent");
+    ASSERT_NE(fuent, nullptr);
+    click(fuent, "n");
+    click(fuent, "Command1");
+    EXPECT_EQ(project.Antennas[2].AntDirection, 0.0);
+    EXPECT_EQ(project.AntennaCount, 2);
+    click(torre, "Command5");
+    // Editing does not arm a placement.
+    EXPECT_EQ(project.Tools.PlaceArmed, 0);
+    clickAt(cell(60, 30));
+    EXPECT_EQ(project.AntennaCount, 2);
+}
+
+TEST_F(MainWindowTest, ReadoutShowsMetresDegreesAndTheDensityUnderThePointer) {
+    project.DensityGrid(10, 52) = 1.23456789;
+    project.DensityGrid(0, 52) = 0.5;
+    project.CalcOption = 0;
+    project.CalcHeight = 10;
+    // 1536 drawing units are 15 m; the Y axis grows upwards from 9600.
+    mouse(QEvent::MouseMove, QPointF(1536, 9600 - 1536));
+    EXPECT_EQ(window->labelText("Labelx"), "X=15.00 m");
+    EXPECT_EQ(window->labelText("Labely"), "Y=15.00 m");
+    EXPECT_EQ(window->labelText("labelz"), "Z=10.00 m");
+    EXPECT_EQ(window->labelText("h"), "C=1.2346 uW/cm^2");
+    EXPECT_EQ(window->labelText("h1"), "h=10 m");
+    EXPECT_TRUE(window->labelText("geox").startsWith("X(long)=63.0"));
+    EXPECT_TRUE(window->labelText("geox").endsWith(" grad"));
+    EXPECT_EQ(window->labelText("geoy").section('.', 1).section(' ', 0, 0).size(), 8);
+
+    project.ValueDecimals = "2";
+    mouse(QEvent::MouseMove, QPointF(1540, 9600 - 1536));
+    EXPECT_EQ(window->labelText("h"), "C=1.23 uW/cm^2");
+    project.ValueDecimals = "6";
+    mouse(QEvent::MouseMove, QPointF(1540, 9600 - 1536));
+    EXPECT_EQ(window->labelText("h"), "C=1.234567890 uW/cm^2");
+    project.ValueDecimals = "0";
+    mouse(QEvent::MouseMove, QPointF(1540, 9600 - 1536));
+    EXPECT_EQ(window->labelText("h"), "C=1 uW/cm^2");
+    // The first column has its own form.
+    mouse(QEvent::MouseMove, QPointF(100, 9600 - 1536));
+    EXPECT_EQ(window->labelText("h"), "C=0.500000 microWatts/cm^2");
+
+    // Off the grid the coordinates and C= keep their texts; h= follows.
+    project.CalcOption = 1;
+    project.GroundGrid(10, 52) = 25;
+    mouse(QEvent::MouseMove, QPointF(1540, 9600 - 1536));
+    EXPECT_EQ(window->labelText("labelz"), "Z=25.00 m");
+    const QString x = window->labelText("Labelx");
+    const QString c = window->labelText("h");
+    mouse(QEvent::MouseMove, QPointF(-500, -500));
+    EXPECT_EQ(window->labelText("Labelx"), x);
+    EXPECT_EQ(window->labelText("h"), c);
+    EXPECT_EQ(window->labelText("h1"), "h=ground level");
+}
+
+TEST_F(MainWindowTest, CrosshairFollowsThePointerOnlyWhileAToolIsArmed) {
+    PlanCanvas* canvas = window->canvasWidget();
+    mouse(QEvent::MouseMove, cell(5, 5));
+    EXPECT_FALSE(canvas->lineVisible("lineax"));
+    trigger("borrar");
+    const int steps = canvas->stepCount();
+    mouse(QEvent::MouseMove, cell(5, 5));
+    EXPECT_TRUE(canvas->lineVisible("lineax"));
+    EXPECT_TRUE(canvas->lineVisible("Lsq1"));
+    const double cs = project.CellSize;
+    EXPECT_DOUBLE_EQ(canvas->line("lineax").y1(), 5 * cs + cs / 2);
+    EXPECT_DOUBLE_EQ(canvas->line("lineay").x1(), 5 * cs + cs / 2);
+    EXPECT_DOUBLE_EQ(canvas->line("Lsq1").x1(), 5 * cs);
+    // Moving redraws nothing of the scene.
+    EXPECT_EQ(canvas->stepCount(), steps);
+    trigger("borrar");
+    EXPECT_FALSE(canvas->lineVisible("lineax"));
+}
+
+TEST_F(MainWindowTest, SaveChangesQuestionHasThreeAnswers) {
+    defineTower({""});
+    clickAt(cell(20, 20));
+    ASSERT_EQ(project.AntennaCount, 1);
+
+    // Cancel: nothing happens.
+    prompts.saveChangesAnswers.push_back(Prompts::Answer::Cancel);
+    trigger("nuevo");
+    EXPECT_EQ(prompts.saveChangesAsked, 1);
+    EXPECT_EQ(project.AntennaCount, 1);
+    EXPECT_TRUE(prompts.filters.empty());
+
+    // Yes: the project is saved and New is not carried out.
+    const std::string path = dir.filePath("yes.bvk").toStdString();
+    prompts.saveChangesAnswers.push_back(Prompts::Answer::Yes);
+    prompts.savePaths.push_back(path);
+    trigger("nuevo");
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(path)));
+    EXPECT_EQ(project.AntennaCount, 1);
+    EXPECT_EQ(window->windowTitle().toStdString(), "Brenvik 5.0 english [" + path + "]");
+
+    // No: the work is discarded.
+    prompts.saveChangesAnswers.push_back(Prompts::Answer::No);
+    trigger("nuevo");
+    EXPECT_EQ(project.AntennaCount, 0);
+    EXPECT_EQ(window->windowTitle(), "Brenvik 5.0 english []");
+
+    // Open a file that is not a project: "Error en el fichero" and a fresh
+    // project whose title names the failing file.
+    const QString bad = dir.filePath("bad.bvk");
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a project\r\n");
+    f.close();
+    prompts.saveChangesAnswers.push_back(Prompts::Answer::No);
+    prompts.openPaths.push_back(bad.toStdString());
+    trigger("abripic");
+    EXPECT_EQ(prompts.lastMessage(), "Error en el fichero");
+    EXPECT_EQ(project.AntennaCount, 0);
+    EXPECT_TRUE(window->windowTitle().contains("bad.bvk"));
+}
+
+TEST_F(MainWindowTest, InputDataErrorInTheAntennaDialogDropsThePendingTower) {
+    trigger("tiempo");
+    QDialog* torre = dialog("torre");
+    ASSERT_NE(torre, nullptr);
+    click(torre, "Command3");
+    click(torre, "Command1");
+    QDialog* fuent = dialog("fuent");
+    ASSERT_NE(fuent, nullptr);
+    type(fuent, "angText", "30");
+    click(fuent, "otr");
+    type(fuent, "potext", "abc");
+    click(fuent, "Command1");
+    EXPECT_EQ(prompts.lastMessage(), "Input data error");
+    EXPECT_EQ(dialog("fuent"), nullptr);
+    EXPECT_EQ(dialog("torre"), nullptr);
+    EXPECT_FALSE(pressed("tiempo"));
+    EXPECT_EQ(project.Tools.PlaceArmed, 0);
+    EXPECT_EQ(project.TowerAntCount, 1);
+    // What was stored before the failing box stays in the slot of the second
+    // antenna, the one "Add antenna" had just selected.
+    const Antenna& slot = project.Antennas[project.AntennaCount + 2];
+    EXPECT_EQ(slot.AntTilt, 30.0);
+    EXPECT_EQ(slot.AntPowerMode, "otra");
+    // Nothing is placed by the next click.
+    clickAt(cell(20, 20));
+    EXPECT_EQ(project.AntennaCount, 0);
+}
+
+TEST_F(MainWindowTest, InputDataErrorInTheOtherDialogs) {
+    // The topographic dialog stays open and keeps the height.
+    project.ContourHeight = 4;
+    trigger("relieve");
+    type(dialog("reliev"), "Text1", "high");
+    click(dialog("reliev"), "Command1");
+    EXPECT_EQ(prompts.lastMessage(), "Input data error");
+    EXPECT_NE(dialog("reliev"), nullptr);
+    EXPECT_EQ(project.ContourHeight, 4.0);
+    EXPECT_EQ(project.Tools.TopoLineArmed.toDouble(), 0);
+    click(dialog("reliev"), "Command2");
+
+    // The calculation dialog: no calculation, the old result stays.
+    defineTower({""});
+    clickAt(cell(20, 20));
+    trigger("calculo");
+    click(dialog("cal"), "Option2");
+    type(dialog("cal"), "Text1", "x1");
+    prompts.messages.clear();
+    click(dialog("cal"), "a");
+    EXPECT_EQ(prompts.lastMessage(), "Input data error");
+    EXPECT_EQ(dialog("cal"), nullptr);
+    EXPECT_EQ(dialog("cal2"), nullptr);
+    EXPECT_FALSE(window->calcRunner()->running());
+    EXPECT_EQ(project.XYCalculated, 0);
+    EXPECT_FALSE(pressed("calculo"));
+}
+
+TEST_F(MainWindowTest, ScaleByTwoPointsResetsTheProject) {
+    defineTower({""});
+    clickAt(cell(20, 20));
+    prompts.saveChangesAnswers.push_back(Prompts::Answer::No);
+    trigger("g5");
+    QDialog* posicion = dialog("posicion");
+    ASSERT_NE(posicion, nullptr);
+    type(posicion, "Text1", "100");
+    click(posicion, "Command1");
+    EXPECT_EQ(project.Tools.ScaleMeasureOn, 1);
+    EXPECT_STREQ(window->activeToolName(), "scaleMeasure");
+    clickAt(cell(10, 10));
+    EXPECT_TRUE(window->canvasWidget()->lineVisible("lineamarca"));
+    mouse(QEvent::MouseMove, QPointF(20 * project.CellSize, 10 * project.CellSize));
+    clickAt(QPointF(20 * project.CellSize, 10 * project.CellSize));
+    EXPECT_EQ(project.AntennaCount, 0);
+    EXPECT_EQ(project.Tools.ScaleMeasureOn, 0);
+    EXPECT_FALSE(window->canvasWidget()->lineVisible("lineamarca"));
+    EXPECT_EQ(window->windowTitle(), "Brenvik 5.0 english []");
+    // The measured line is the distance typed.
+    const QLineF l(cell(10, 10), QPointF(20 * project.CellSize, 10 * project.CellSize));
+    EXPECT_NEAR(project.MetersPerUnit, 100.0 / l.length(), 1e-9);
+}
+
+TEST_F(MainWindowTest, ScrollBarsOnlyMoveWhenZoomed) {
+    EXPECT_EQ(window->hScroll()->maximum(), 0);
+    window->hScroll()->setValue(5);
+    EXPECT_EQ(project.ScrollOffsetX, 0.0);
+    trigger("zoom");
+    click(dialog("zoom1"), "Option600");
+    click(dialog("zoom1"), "Command1");
+    EXPECT_EQ(window->vScroll()->maximum(), 59);
+    window->vScroll()->setValue(59);
+    EXPECT_DOUBLE_EQ(project.ScrollOffsetY, -5.0 * area::ScaleHeight);
+    // Cancel changes nothing.
+    trigger("zoom");
+    click(dialog("zoom1"), "Option100");
+    click(dialog("zoom1"), "Command2");
+    EXPECT_EQ(project.Zoom, 6.0);
+}
+
+} // namespace
+} // namespace brenvik::app::testing

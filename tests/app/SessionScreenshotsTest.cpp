@@ -1,0 +1,74 @@
+// Screenshots of a session in every display style, for looking at the window
+// as a user sees it. Runs only when BRENVIK_SHOT_DIR names a folder, under an
+// X server (xvfb-run with QT_QPA_PLATFORM=xcb); skipped otherwise.
+
+#include "MainWindowTestSupport.h"
+
+#include <QProcess>
+#include <QScrollBar>
+#include <QScreen>
+
+namespace brenvik::app::testing {
+namespace {
+
+using SessionScreenshots = WindowTest;
+
+void shoot(const QString& dir, const QString& name) {
+    for (int k = 0; k < 10; ++k)
+        QApplication::processEvents();
+    const QString path = dir + "/" + name + ".png";
+    if (QProcess::execute("import", {"-window", "root", path}) != 0)
+        QGuiApplication::primaryScreen()->grabWindow(0).save(path);
+}
+
+TEST_F(SessionScreenshots, EveryDisplayStyle) {
+    const QString dir = qEnvironmentVariable("BRENVIK_SHOT_DIR");
+    if (dir.isEmpty()) GTEST_SKIP() << "BRENVIK_SHOT_DIR not set";
+    window->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    shoot(dir, "0-start");
+
+    defineTower({"", "S", "w"});
+    clickAt(cell(40, 30));
+    defineTower({"n"});
+    clickAt(cell(70, 45));
+    trigger("relieve");
+    type(dialog("reliev"), "Text1", "20");
+    click(dialog("reliev"), "Command1");
+    drag(cell(10, 10), cell(25, 22));
+    mouse(QEvent::MouseMove, cell(60, 40));
+    shoot(dir, "1-plan-topo-tool");
+
+    trigger("calculo");
+    click(dialog("cal"), "Option1");
+    click(dialog("cal"), "a");
+    shoot(dir, "2-running");
+    runCalculation();
+    mouse(QEvent::MouseMove, cell(45, 33));
+    shoot(dir, "3-isolines");
+    trigger("colorear1");
+    shoot(dir, "4-gradient");
+    trigger("mallanum");
+    shoot(dir, "5-numerical");
+    trigger("u8u");
+    shoot(dir, "6-dots");
+    trigger("c1");
+    click(dialog("calperfil"), "a");
+    runCalculation();
+    trigger("colorear1");
+    shoot(dir, "7-section-gradient");
+    trigger("dibujal1");
+    shoot(dir, "8-section-isolines");
+    trigger("e24");
+    trigger("fondob");
+    trigger("colorear1");
+    shoot(dir, "9-white-gradient");
+    trigger("zoom");
+    click(dialog("zoom1"), "Option300");
+    click(dialog("zoom1"), "Command1");
+    window->hScroll()->setValue(10);
+    window->vScroll()->setValue(8);
+    shoot(dir, "10-zoom300");
+}
+
+} // namespace
+} // namespace brenvik::app::testing
