@@ -69,10 +69,18 @@ bool WriteFileAtomically(const std::string& path, std::string_view content) {
 
 #else
 
-bool WriteFileAtomically(const std::string& path, std::string_view content) {
-    if (path.empty()) return false;
-    fs::path target(path);
+bool WriteFileAtomically(const std::string& requested, std::string_view content) {
+    if (requested.empty()) return false;
+    fs::path target(requested);
     std::error_code ec;
+    // Saving through a symbolic link replaces the file it points to, not the
+    // link itself.
+    if (fs::is_symlink(fs::symlink_status(target, ec))) {
+        fs::path resolved = fs::weakly_canonical(target, ec);
+        if (ec) return false;
+        target = resolved;
+    }
+    const std::string path = target.string();
     // A folder (or anything but a plain file) at the target is never replaced.
     auto status = fs::status(target, ec);
     if (!ec && fs::exists(status) && !fs::is_regular_file(status)) return false;

@@ -124,6 +124,11 @@ TEST(AtomicFile, ReplacesKeepingPermissions) {
     EXPECT_EQ(ReadWholeFile(target), "new contents");
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, perms);
     EXPECT_FALSE(ReadWholeFile(dir.path().string())); // a folder is not a file
+
+    fs::create_symlink(target, dir.file("link.csv")); // the linked file is replaced
+    ASSERT_TRUE(WriteFileAtomically(dir.file("link.csv"), "through the link"));
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.csv")));
+    EXPECT_EQ(ReadWholeFile(target), "through the link");
 }
 
 TEST(OpenProject, CancelLeavesTheProjectAndAFailureResets) {
