@@ -6,7 +6,6 @@
 #include "model/Int16.h"
 
 #include <algorithm>
-#include <barrier>
 #include <chrono>
 #include <cmath>
 #include <memory>
@@ -249,9 +248,10 @@ struct ColumnInput {
 };
 
 // Adds every source, in order 1..N, to the `rows` nodes of every column c in
-// [0, cols), which `target(c)` points at. The columns are spread over the
-// threads; each column is always computed by the same code whatever the
-// thread count, so the result does not depend on it.
+// [0, cols), which `target(c)` points at. The threads take blocks of columns
+// and add every source to a column before the next: each node always gets
+// the same sums in the same order, whatever the thread count, and no thread
+// waits for another between sources.
 template <class Fill, class Target>
 void AddSources(const std::vector<Source>& sources, int cols, int rows, const CalcControl& ctl,
                 CalcProgress progress, const Fill& fill, const Target& target) {
@@ -260,31 +260,34 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, const Ca
     const int n = static_cast<int>(sources.size());
     unsigned threads = ctl.threads ? ctl.threads : std::thread::hardware_concurrency();
     threads = std::max(1u, threads);
-    // Blocks of a few thousand nodes: small enough to spread the work and to
-    // notice a cancel quickly, large enough to cost nothing to hand out.
-    const int blockCols = std::max(1, 4096 / std::max(rows, 1));
+    // Blocks of some ten thousand evaluations: small enough to spread the
+    // work and to notice a cancel quickly, large enough to cost nothing to
+    // hand out.
+    const long long perColumn = static_cast<long long>(std::max(rows, 1)) * std::max(n, 1);
+    const int blockCols = static_cast<int>(std::max(1LL, 16384 / perColumn));
     const int blocks = (cols + blockCols - 1) / blockCols;
     threads = std::min<unsigned>(threads, static_cast<unsigned>(std::max(blocks, 1)));
 
-    std::vector<std::atomic<int>> next(static_cast<std::size_t>(std::max(n, 1)));
-    for (auto& a : next)
-        a.store(0);
+    std::atomic<int> next{0};
     std::atomic<long long> doneCols{0};
     std::atomic<bool> stop{false};
     std::atomic<bool> failed{false};
-    std::barrier sync(static_cast<std::ptrdiff_t>(threads), [&]() noexcept { doneCols = 0; });
 
+    // The window counts as if the sources were added one after the other over
+    // the whole grid: the same total, reached at the same pace.
     using Clock = std::chrono::steady_clock;
     auto lastReport = Clock::now();
     progress.antennaCount = n;
-    const auto report = [&](int s, bool force) {
+    const auto report = [&](bool force) {
         if (ctl.cancel && ctl.cancel->load()) stop = true;
         if (!ctl.progress || stop) return;
         const auto now = Clock::now();
         if (!force && now - lastReport < std::chrono::milliseconds(40)) return;
         lastReport = now;
-        progress.antenna = s + 1;
-        progress.node = doneCols.load() * rows;
+        const long long done = doneCols.load() * n; // column-source pairs
+        const long long s = cols > 0 ? done / cols : 0;
+        progress.antenna = static_cast<int>(std::min<long long>(s + 1, n));
+        progress.node = s >= n ? static_cast<long long>(cols) * rows : (done % cols) * rows;
         try {
             if (!ctl.progress(progress)) stop = true;
         } catch (...) {
@@ -301,43 +304,37 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, const Ca
         } catch (...) {
             failed = true;
             stop = true;
-            sync.arrive_and_drop(); // the others go on without this thread
             return;
         }
-        for (int s = 0; s < n; ++s) {
-            if (caller) report(s, true);
-            const Source& src = sources[static_cast<std::size_t>(s)];
-            for (;;) {
-                if (stop) break;
-                const int b = next[static_cast<std::size_t>(s)].fetch_add(1);
-                if (b >= blocks) break;
-                try {
-                    const int c1 = std::min(cols, (b + 1) * blockCols);
-                    for (int c = b * blockCols; c < c1; ++c) {
+        if (caller) report(true);
+        while (!stop) {
+            const int b = next.fetch_add(1);
+            if (b >= blocks) break;
+            try {
+                const int c1 = std::min(cols, (b + 1) * blockCols);
+                for (int c = b * blockCols; c < c1; ++c) {
+                    double* column = target(c);
+                    for (const Source& src : sources) {
                         ColumnInput in{0.0, dy.data(), dz.data()};
                         fill(src, c, in);
-                        addColumn(src.k, in.dx, dy.data(), dz.data(), target(c), rows);
+                        addColumn(src.k, in.dx, dy.data(), dz.data(), column, rows);
                     }
-                    doneCols += c1 - b * blockCols;
-                } catch (...) {
-                    failed = true;
-                    stop = true;
                 }
-                if (caller) report(s, false);
+                doneCols += c1 - b * blockCols;
+            } catch (...) {
+                failed = true;
+                stop = true;
             }
-            sync.arrive_and_wait();
+            if (caller) report(false);
         }
     };
 
     std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t) {
-        try {
+    try {
+        for (unsigned t = 1; t < threads; ++t)
             pool.emplace_back(work, false);
-        } catch (...) {
-            // No more threads to be had: the ones running share the work.
-            for (; t < threads; ++t)
-                sync.arrive_and_drop();
-        }
+    } catch (...) {
+        // No more threads to be had: the ones running share the work.
     }
     work(true);
     for (auto& t : pool)
