@@ -415,6 +415,8 @@ bool ReadProjectText(Project& p, std::string_view text) {
     // A byte-order mark left by a text editor is not part of the first value.
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     LineReader in(text);
+    // The file holds no section: one computed for other work must not remain.
+    p.XZCalculated = 0;
 
     std::int16_t first = 0;
     if (!in.i16(first)) return false;
