@@ -69,10 +69,20 @@ void drawGlyph(QPainter& p, const QString& name, const QColor& ink) {
         p.setPen(QPen(ink, 1.3));
         for (int k = 0; k <= 5; ++k)
             p.drawLine(QPointF(6.5 + k * 3.8, 12), QPointF(6.5 + k * 3.8, k % 2 ? 15 : 17));
-    } else if (name == "relieve") { // contour lines of a hill
-        p.drawEllipse(QRectF(4, 8, 24, 17));
-        p.drawEllipse(QRectF(9, 11, 14, 10));
-        p.drawEllipse(QRectF(13.5, 14, 5, 4));
+    } else if (name == "relieve") { // a hill in profile with its ground steps
+        QPainterPath hill;
+        hill.moveTo(3, 26);
+        hill.lineTo(10, 26);
+        hill.lineTo(10, 19);
+        hill.lineTo(15, 19);
+        hill.lineTo(15, 11);
+        hill.lineTo(21, 11);
+        hill.lineTo(21, 19);
+        hill.lineTo(25, 19);
+        hill.lineTo(25, 26);
+        hill.lineTo(29, 26);
+        p.fillPath(hill, QColor(60, 150, 60));
+        p.drawPath(hill);
     } else if (name == "fuente") { // isolines around a source
         p.setPen(QPen(ink, 1.6));
         p.drawEllipse(QPointF(16, 16), 11, 9);

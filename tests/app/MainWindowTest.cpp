@@ -510,6 +510,31 @@ TEST_F(MainWindowTest, ScaleByTwoPointsResetsTheProject) {
     EXPECT_NEAR(project.MetersPerUnit, 100.0 / l.length(), 1e-9);
 }
 
+TEST_F(MainWindowTest, DrawingSurvivesResizeAndFollowsTheWidgetSize) {
+    defineTower({"", "S"});
+    clickAt(cell(50, 30));
+    trigger("calculo");
+    click(dialog("cal"), "a");
+    runCalculation();
+    trigger("u8u"); // random dots: a redraw would move them, a replay does not
+    PlanCanvas* canvas = window->canvasWidget();
+    const QImage before = window->areaImage();
+    const QSize small = canvas->backing().size();
+    window->resize(1500, 1000);
+    QApplication::processEvents();
+    const QSize large = canvas->backing().size();
+    EXPECT_GT(large.width(), small.width());
+    // The backing image has the device pixels of the area on the widget.
+    const QRectF r = canvas->areaRect();
+    EXPECT_NEAR(large.width(), r.width() * canvas->devicePixelRatioF(), 1.0);
+    EXPECT_NEAR(double(large.width()) / large.height(), 15360.0 / 10560.0, 0.01);
+    EXPECT_EQ(window->areaImage(), before);
+    // Pointer positions map back to the same drawing units at any size.
+    const QPointF u(7000, 4000);
+    EXPECT_NEAR(canvas->toUnits(canvas->toWidget(u)).x(), 7000, 1e-6);
+    EXPECT_NEAR(canvas->toUnits(canvas->toWidget(u)).y(), 4000, 1e-6);
+}
+
 TEST_F(MainWindowTest, ScrollBarsOnlyMoveWhenZoomed) {
     EXPECT_EQ(window->hScroll()->maximum(), 0);
     window->hScroll()->setValue(5);

@@ -5,8 +5,9 @@
 #include "MainWindowTestSupport.h"
 
 #include <QProcess>
-#include <QScrollBar>
 #include <QScreen>
+#include <QScrollBar>
+#include <QThread>
 
 namespace brenvik::app::testing {
 namespace {
@@ -68,6 +69,24 @@ TEST_F(SessionScreenshots, EveryDisplayStyle) {
     window->hScroll()->setValue(10);
     window->vScroll()->setValue(8);
     shoot(dir, "10-zoom300");
+
+    // A fine grid keeps the progress window up long enough to be seen.
+    trigger("zoom");
+    click(dialog("zoom1"), "Option100");
+    click(dialog("zoom1"), "Command1");
+    project.GridNX = 600;
+    project.RecomputeDerived();
+    project.GroundGrid.resize(project.GridNX, project.GridNY);
+    project.DensityGrid.resize(project.GridNX, project.GridNY);
+    trigger("calculo");
+    click(dialog("cal"), "a");
+    for (int k = 0; k < 5; ++k) {
+        QThread::msleep(60);
+        QApplication::processEvents();
+    }
+    shoot(dir, "11-running");
+    if (QDialog* cal2 = dialog("cal2")) click(cal2, "Command1");
+    runCalculation();
 }
 
 } // namespace
