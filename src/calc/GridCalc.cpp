@@ -306,7 +306,6 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, const Ca
             stop = true;
             return;
         }
-        if (caller) report(true);
         while (!stop) {
             const int b = next.fetch_add(1);
             if (b >= blocks) break;
@@ -329,6 +328,7 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, const Ca
         }
     };
 
+    report(true); // the window shows the start before any work
     std::vector<std::thread> pool;
     try {
         for (unsigned t = 1; t < threads; ++t)
