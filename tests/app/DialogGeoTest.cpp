@@ -117,44 +117,5 @@ TEST(DialogReference, AcceptArmsThePickAndCancelDoesNot) {
     EXPECT_TRUE(prompts.messages.empty());
 }
 
-TEST(DialogScale, ANonNumberChangesNothingAndANewWidthResets) {
-    LocaleScope scope(QLocale::c());
-    Project p;
-    p.FileName = "site.bvk";
-    ScriptedPrompts prompts;
-    ScaleDialog d(geo::OpenScaleForm(p, dialognum::decimalPoint()));
-    EXPECT_EQ(child<QLineEdit>(&d, "Text1")->text(), "150");
-    geo::ScaleOutcome outcome = geo::ScaleOutcome::Kept;
-    d.setAcceptHandler([&] {
-        outcome = geo::AcceptScale(p, d.form(), prompts, dialognum::parser());
-        return outcome != geo::ScaleOutcome::InputError;
-    });
-    d.show();
-    child<QLineEdit>(&d, "Text1")->setText("wide");
-    child<QPushButton>(&d, "Command1")->click();
-    EXPECT_EQ(outcome, geo::ScaleOutcome::InputError);
-    EXPECT_EQ(prompts.messages, (std::vector<std::string>{geo::ScaleInputErrorMessage}));
-    EXPECT_DOUBLE_EQ(p.PlanWidthM, 150.0);
-    EXPECT_EQ(p.FileName, "site.bvk");
-
-    child<QLineEdit>(&d, "Text1")->setText("-200");
-    child<QPushButton>(&d, "Command1")->click();
-    EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(outcome, geo::ScaleOutcome::Reset);
-    EXPECT_DOUBLE_EQ(p.PlanWidthM, 200.0);
-    EXPECT_EQ(p.FileName, "");
-}
-
-TEST(DialogCurvature, ShowsTheThreeValuesWithTwoDecimals) {
-    LocaleScope scope(QLocale::c());
-    Project p;
-    CurvatureDialog d(geo::OpenCurvatureForm(p, dialognum::decimalPoint()));
-    EXPECT_EQ(child<QLineEdit>(&d, "Text1")->text(), "6371000.00");
-    EXPECT_EQ(child<QLineEdit>(&d, "Text2")->text(), "6378136.60");
-    EXPECT_EQ(child<QLineEdit>(&d, "Text3")->text(), "6356751.90");
-    ScaleDistanceDialog s(geo::OpenScaleCalculationForm(p, dialognum::decimalPoint()));
-    EXPECT_EQ(s.form().distance, "300");
-}
-
 } // namespace
 } // namespace brenvik

@@ -127,17 +127,6 @@ TEST_F(DialogAntenna, AnUntouchedNewAntennaShowsTheDefaults) {
     EXPECT_FALSE(child<QLineEdit>(d.get(), "antang")->isEnabled());
     EXPECT_FALSE(child<QLineEdit>(d.get(), "mText")->isEnabled());
     EXPECT_TRUE(child<QLineEdit>(d.get(), "pText")->isEnabled());
-
-    click(d.get(), "Command1");
-    EXPECT_EQ(d->result(), QDialog::Accepted);
-    const Antenna& a = p.Antennas[slot];
-    EXPECT_EQ(a.AntType, "alta");
-    EXPECT_EQ(a.AntPowerMode, "maxima");
-    EXPECT_DOUBLE_EQ(a.AntPower, 1600.0);
-    EXPECT_DOUBLE_EQ(a.AntHeight, 12.0);
-    EXPECT_EQ(a.AntHeightUnit, "pisos");
-    EXPECT_DOUBLE_EQ(a.AntTilt, 15.0);
-    EXPECT_DOUBLE_EQ(a.AntDirection, 90.0);
 }
 
 TEST_F(DialogAntenna, OptionClicksEnableAndFillTheirBoxes) {
@@ -238,36 +227,6 @@ TEST_F(DialogAntenna, LabelNamesAnAntennaEditedFromTheMap) {
     EXPECT_TRUE(child<QLabel>(d.get(), "Label1")->text().isEmpty());
     d->setEditedIndex(3);
     EXPECT_EQ(child<QLabel>(d.get(), "Label1")->text(), "fuentenumero3");
-}
-
-// ---- pantenas --------------------------------------------------------------------
-
-TEST(DialogAntennaParams, ShowsTheOpenAnglesAndStoresThemCapped) {
-    Project p;
-    ScriptedPrompts prompts;
-    AntennaParamsDialog d(OpenAnglesFormLoad(p, dialognum::formatter()));
-    d.setAcceptHandler([&] {
-        OpenAnglesForm f = d.form();
-        if (auto e = OpenAnglesFormAccept(p, f, dialognum::parser(), dialognum::formatter())) {
-            prompts.message(*e);
-            return false;
-        }
-        return true;
-    });
-    EXPECT_EQ(child<QLineEdit>(&d, "Text1")->text(), dialognum::text(3.6));
-    EXPECT_EQ(child<QLineEdit>(&d, "Text2")->text(), "12");
-
-    type(&d, "Text1", "x");
-    click(&d, "Command1");
-    EXPECT_EQ(prompts.messages.size(), 1u);
-    EXPECT_DOUBLE_EQ(p.OpenAngleBTS, 3.6);
-
-    type(&d, "Text1", "120");
-    type(&d, "Text2", "-20");
-    click(&d, "Command1");
-    EXPECT_EQ(d.result(), QDialog::Accepted);
-    EXPECT_DOUBLE_EQ(p.OpenAngleBTS, 85.0);
-    EXPECT_DOUBLE_EQ(p.OpenAngleDTS, 20.0);
 }
 
 } // namespace
