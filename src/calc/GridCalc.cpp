@@ -239,6 +239,17 @@ int Stride(int rows) {
     return (rows + kernel::Lanes - 1) / kernel::Lanes * kernel::Lanes;
 }
 
+// True when source `s` adds nothing to a column at offset dx whose offsets
+// along the plan's Y run from dy0 to dy1: a source of no known type, or a
+// panel with the whole column behind it (u is monotonic in dy, so its ends
+// decide, computed exactly as the column loops compute them).
+bool Behind(const Source& s, double dx, double dy0, double dy1) {
+    if (s.k.kind == static_cast<int>(AntennaKind::None)) return true;
+    if (s.k.kind != static_cast<int>(AntennaKind::Panel)) return false;
+    const double dxSin = dx * s.k.sinTheta;
+    return dxSin + dy0 * s.k.cosTheta <= 0.0 && dxSin + dy1 * s.k.cosTheta <= 0.0;
+}
+
 // The node offsets of one column for one source: dx and the per-lane dy, dz.
 // Filled by the plane-specific part.
 struct ColumnInput {
@@ -315,8 +326,8 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, const Ca
                     double* column = target(c);
                     for (const Source& src : sources) {
                         ColumnInput in{0.0, dy.data(), dz.data()};
-                        fill(src, c, in);
-                        addColumn(src.k, in.dx, dy.data(), dz.data(), column, rows);
+                        if (fill(src, c, in))
+                            addColumn(src.k, in.dx, dy.data(), dz.data(), column, rows);
                     }
                 }
                 doneCols += c1 - b * blockCols;
@@ -522,6 +533,8 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
         if (passes >= 1 && !sources.empty()) {
             const auto fill = [&](const Source& s, int c, ColumnInput& in) {
                 in.dx = xm[static_cast<std::size_t>(c) + 1] - s.xs;
+                if (Behind(s, in.dx, ym[1] - s.ys, ym[static_cast<std::size_t>(rows)] - s.ys))
+                    return false;
                 const double* g = gR.get() + static_cast<std::size_t>(c) * rows;
                 for (int k = 0; k < rows; ++k) {
                     in.dy[k] = ym[static_cast<std::size_t>(k) + 1] - s.ys;
@@ -530,6 +543,7 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
                 }
                 for (int k = rows; k < Stride(rows); ++k)
                     in.dy[k] = in.dz[k] = 1.0;
+                return true;
             };
             // Rows 1..ny of column c + 1.
             const auto target = [&](int c) { return grid.column(c + 1) + 1; };
@@ -609,12 +623,14 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl) {
             const auto fill = [&](const Source& s, int c, ColumnInput& in) {
                 in.dx = xm[static_cast<std::size_t>(c)] - s.xs;
                 const double dy = yPlane - s.ys;
+                if (Behind(s, in.dx, dy, dy)) return false;
                 for (int k = 0; k < rows; ++k) {
                     in.dy[k] = dy;
                     in.dz[k] = s.h - ym[static_cast<std::size_t>(heightRow(k))];
                 }
                 for (int k = rows; k < Stride(rows); ++k)
                     in.dy[k] = in.dz[k] = 1.0;
+                return true;
             };
             const auto target = [&](int c) { return grid.column(c); };
             AddSources(sources, cols, rows, ctl, StartProgress(p, v), fill, target);
