@@ -22,8 +22,10 @@ long long FillGroundRect(Project& p, long long col0, long long row0, long long c
                          long long row1);
 
 // The ground cell of a point: column = Int(x / CellSize) for drawing units,
-// Int(x / (CellSize * MetersPerUnit)) for metres; rows likewise. No value when
-// the cell lies outside GroundGrid.
+// Int(x / (CellSize * MetersPerUnit)) for metres; rows likewise. In metres a
+// quotient a hair below a whole number (the rounding of the conversion, for a
+// point on a grid line) counts as that number, so a node reads its own cell.
+// No value when the cell lies outside GroundGrid.
 struct GroundCell {
     int col = 0;
     int row = 0;
