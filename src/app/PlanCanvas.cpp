@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
 namespace brenvik::app {
 
 namespace {
@@ -91,7 +93,9 @@ QRectF PlanCanvas::areaRect() const {
     const double sx = width() / kW, sy = height() / kH;
     const double s = std::min(sx, sy);
     const double w = kW * s, h = kH * s;
-    return QRectF((width() - w) / 2.0, (height() - h) / 2.0, w, h);
+    // Whole pixels for the corner, so the backing image lands on the device
+    // pixel grid and stays sharp.
+    return QRectF(std::floor((width() - w) / 2.0), std::floor((height() - h) / 2.0), w, h);
 }
 
 QPointF PlanCanvas::toUnits(QPointF widgetPos) const {
@@ -158,6 +162,9 @@ void PlanCanvas::paintStep(const Step& step) {
 }
 
 void PlanCanvas::paintEvent(QPaintEvent*) {
+    // Moved to a screen of another scale: the picture is played again at the
+    // new resolution.
+    if (backing_.isNull() || backing_.devicePixelRatio() != devicePixelRatioF()) rebuildBacking();
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Dark));
     const QRectF r = areaRect();

@@ -84,9 +84,21 @@ TEST_F(SessionScreenshots, EveryDisplayStyle) {
         QThread::msleep(60);
         QApplication::processEvents();
     }
-    shoot(dir, "11-running");
     if (QDialog* cal2 = dialog("cal2")) click(cal2, "Command1");
     runCalculation();
+
+    // The progress window as it stands in the middle of a long run.
+    RunningWindow running(window.get());
+    running.setFixedTexts("Without temporal average", "Fuente activada");
+    CalcProgress pr;
+    pr.antenna = 2;
+    pr.antennaCount = 4;
+    pr.node = 12345;
+    pr.nodeTotal = 361201;
+    running.showProgress(pr);
+    running.open();
+    running.move(window->geometry().center() - running.rect().center());
+    shoot(dir, "11-running");
 }
 
 } // namespace
