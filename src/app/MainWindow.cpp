@@ -1209,12 +1209,29 @@ void MainWindow::cmdPrint() {
     legend.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm");
     legend.maximum = q(render::formatDensity(max, 6));
     legend.width = q(render::formatShortest(project_.PlanWidthM)) + " m";
+    // Paper is white: the plane is drawn again in the colours of the white
+    // background, and the scale shows the same colours.
     for (int k = 0; k <= 10; ++k) {
         legend.levels << q(render::formatFixed(max * k / 10.0, 3));
         const render::Rgb c = render::gradientColour(k, true);
         legend.levelColours << QColor(c.r, c.g, c.b);
     }
-    printWith([this, legend](QPrinter& printer) { return printPlane(printer, *canvas_, legend); });
+    Project paper = project_;
+    paper.WhiteBackground = 1;
+    render::RecordingSurface rec;
+    render::DotRandom dots = dots_;
+    render::redrawView(paper, rec, dots);
+    auto prims = std::make_shared<const std::vector<render::Primitive>>(std::move(rec.primitives));
+    const QImage picture = canvas_->backgroundPicture();
+    auto paintArea = [prims, picture](QPainter& p, const QRectF& target) {
+        qtsurface::QtSurface s(p, target);
+        s.setBackColour(render::kWhite);
+        if (!picture.isNull()) s.setBackgroundPicture(picture);
+        s.clear();
+        replay(*prims, s);
+    };
+    printWith(
+        [paintArea, legend](QPrinter& printer) { return printPlane(printer, paintArea, legend); });
 }
 
 void MainWindow::cmdPrintImage() {

@@ -38,7 +38,8 @@ bool printArea(QPrinter& printer, const PlanCanvas& canvas) {
     return p.end();
 }
 
-bool printPlane(QPrinter& printer, const PlanCanvas& canvas, const PrintLegend& legend) {
+bool printPlane(QPrinter& printer, const std::function<void(QPainter&, const QRectF&)>& paintArea,
+                const PrintLegend& legend) {
     QPainter p;
     if (!p.begin(&printer)) return false;
     const QRectF page = pageRect(printer);
@@ -62,7 +63,10 @@ bool printPlane(QPrinter& printer, const PlanCanvas& canvas, const PrintLegend& 
     const QRectF box(page.left(), page.top() + titleH + 3 * mm, page.width(),
                      std::max(10 * mm, page.height() - titleH - 3 * mm - legendH));
     const QRectF pic = fitArea(box);
-    canvas.render(p, pic);
+    p.save();
+    p.setClipRect(pic);
+    paintArea(p, pic);
+    p.restore();
     p.setPen(QPen(Qt::black, 0));
     p.setBrush(Qt::NoBrush);
     p.drawRect(pic);

@@ -4,6 +4,10 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
+
+class QPainter;
+class QRectF;
 
 class QPrinter;
 class QWidget;
@@ -44,9 +48,11 @@ class QPrinter;
 namespace brenvik::app {
 class PlanCanvas;
 
-// Prints the drawing area fitted to the page, with a title, the colour scale
-// and the legend below it. False when the printer cannot be painted on.
-bool printPlane(QPrinter& printer, const PlanCanvas& canvas, const PrintLegend& legend);
+// Prints the drawing area, painted by `paintArea` into the rectangle it is
+// given, fitted to the page, with a title, the colour scale and the legend
+// below it. False when the printer cannot be painted on.
+bool printPlane(QPrinter& printer, const std::function<void(QPainter&, const QRectF&)>& paintArea,
+                const PrintLegend& legend);
 // Prints the drawing area alone, fitted to the page.
 bool printArea(QPrinter& printer, const PlanCanvas& canvas);
 

@@ -48,6 +48,8 @@ TEST_F(SessionScreenshots, EveryDisplayStyle) {
     shoot(dir, "3-isolines");
     trigger("colorear1");
     shoot(dir, "4-gradient");
+    printer.path = dir + "/print-gradient.pdf";
+    trigger("imprimir");
     trigger("mallanum");
     shoot(dir, "5-numerical");
     trigger("u8u");
