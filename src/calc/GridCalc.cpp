@@ -219,8 +219,7 @@ std::vector<Source> MakeSources(const Project& p) {
     return out;
 }
 
-using ColumnFn = void (*)(const kernel::Antenna&, double, const double*, const double*, double*,
-                          int);
+using ColumnFn = void (*)(const kernel::Antenna&, const kernel::Column&, double*, int);
 
 ColumnFn PickKernel(bool scalar) {
     if (scalar) return kernel::AddColumnScalar;
@@ -250,23 +249,16 @@ bool Behind(const Source& s, double dx, double dy0, double dy1) {
     return dxSin + dy0 * s.k.cosTheta <= 0.0 && dxSin + dy1 * s.k.cosTheta <= 0.0;
 }
 
-// The node offsets of one column for one source: dx and the per-lane dy, dz.
-// Filled by the plane-specific part.
-struct ColumnInput {
-    double dx = 0.0;
-    double* dy = nullptr;
-    double* dz = nullptr;
-};
-
 // Adds every source, in order 1..N, to the `rows` nodes of every column c in
-// [0, cols), which `target(c)` points at. The threads take blocks of columns
+// [0, cols), which `target(c)` points at; `describe(source, c, column)` gives
+// the column's offsets from the source, or false when the source adds
+// nothing to it. The threads take blocks of columns
 // and add every source to a column before the next: each node always gets
 // the same sums in the same order, whatever the thread count, and no thread
 // waits for another between sources.
-template <class Fill, class Target>
+template <class Describe, class Target>
 void AddSources(const std::vector<Source>& sources, int cols, int rows, const CalcControl& ctl,
-                CalcProgress progress, const Fill& fill, const Target& target) {
-    const int stride = Stride(rows);
+                CalcProgress progress, const Describe& describe, const Target& target) {
     const ColumnFn addColumn = PickKernel(ctl.scalarReference);
     const int n = static_cast<int>(sources.size());
     unsigned threads = ctl.threads ? ctl.threads : std::thread::hardware_concurrency();
@@ -308,15 +300,6 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, const Ca
     };
 
     const auto work = [&](bool caller) {
-        std::vector<double> dy, dz;
-        try {
-            dy.resize(static_cast<std::size_t>(stride));
-            dz.resize(static_cast<std::size_t>(stride));
-        } catch (...) {
-            failed = true;
-            stop = true;
-            return;
-        }
         while (!stop) {
             const int b = next.fetch_add(1);
             if (b >= blocks) break;
@@ -325,9 +308,8 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, const Ca
                 for (int c = b * blockCols; c < c1; ++c) {
                     double* column = target(c);
                     for (const Source& src : sources) {
-                        ColumnInput in{0.0, dy.data(), dz.data()};
-                        if (fill(src, c, in))
-                            addColumn(src.k, in.dx, dy.data(), dz.data(), column, rows);
+                        kernel::Column in{};
+                        if (describe(src, c, in)) addColumn(src.k, in, column, rows);
                     }
                 }
                 doneCols += c1 - b * blockCols;
@@ -519,39 +501,39 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
         for (int j = 1; j <= v.ny; ++j)
             if (grow[static_cast<std::size_t>(j)] < 0 || grow[static_cast<std::size_t>(j)] > v.ny)
                 throw CalcFailure{};
-        const std::size_t nodes = static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows);
-        const std::unique_ptr<double[]> gR(new double[nodes]);
+        const std::size_t stride = static_cast<std::size_t>(Stride(rows));
+        const std::unique_ptr<double[]> gR(new double[static_cast<std::size_t>(cols) * stride]());
         for (int i = 1; i <= v.nx; ++i) {
             const double* g =
                 p.GroundGrid.column(static_cast<int>(gcol[static_cast<std::size_t>(i)]));
-            double* out = gR.get() + static_cast<std::size_t>(i - 1) * rows;
+            double* out = gR.get() + static_cast<std::size_t>(i - 1) * stride;
             for (int j = 1; j <= v.ny; ++j)
                 out[j - 1] = g[grow[static_cast<std::size_t>(j)]];
         }
+        // The Y of rows 1..ny, and no ground at all for a plane at a fixed height.
+        std::vector<double> yRows(stride, ym[static_cast<std::size_t>(rows)]);
+        std::copy(ym.begin() + 1, ym.end(), yRows.begin());
+        const std::vector<double> flat(stride, 0.0);
 
         Grid2D<double> grid(v.nx, v.ny);
         if (passes >= 1 && !sources.empty()) {
-            const auto fill = [&](const Source& s, int c, ColumnInput& in) {
-                in.dx = xm[static_cast<std::size_t>(c) + 1] - s.xs;
-                if (Behind(s, in.dx, ym[1] - s.ys, ym[static_cast<std::size_t>(rows)] - s.ys))
+            const auto describe = [&](const Source& s, int c, kernel::Column& col) {
+                const double dx = xm[static_cast<std::size_t>(c) + 1] - s.xs;
+                if (Behind(s, dx, yRows[0] - s.ys,
+                           yRows[static_cast<std::size_t>(rows) - 1] - s.ys))
                     return false;
-                const double* g = gR.get() + static_cast<std::size_t>(c) * rows;
-                for (int k = 0; k < rows; ++k) {
-                    in.dy[k] = ym[static_cast<std::size_t>(k) + 1] - s.ys;
-                    const double h = surface ? s.h - g[k] : s.h;
-                    in.dz[k] = h - z;
-                }
-                for (int k = rows; k < Stride(rows); ++k)
-                    in.dy[k] = in.dz[k] = 1.0;
+                const double* g =
+                    surface ? gR.get() + static_cast<std::size_t>(c) * stride : flat.data();
+                col = kernel::Column{dx, yRows.data(), s.ys, s.h, g, z};
                 return true;
             };
             // Rows 1..ny of column c + 1.
             const auto target = [&](int c) { return grid.column(c + 1) + 1; };
-            AddSources(sources, cols, rows, ctl, StartProgress(p, v), fill, target);
+            AddSources(sources, cols, rows, ctl, StartProgress(p, v), describe, target);
         }
         for (int i = 1; i <= v.nx; ++i) {
             double* col = grid.column(i);
-            const double* g = gR.get() + static_cast<std::size_t>(i - 1) * rows;
+            const double* g = gR.get() + static_cast<std::size_t>(i - 1) * stride;
             for (int j = 1; j <= v.ny; ++j) {
                 Checked(col[j]);
                 if (!surface && z < g[j - 1]) col[j] = 0.0; // below the ground
@@ -620,20 +602,21 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl) {
 
         Grid2D<double> grid(v.nx, v.ny);
         if (passes >= 1 && rows > 0 && !sources.empty()) {
-            const auto fill = [&](const Source& s, int c, ColumnInput& in) {
-                in.dx = xm[static_cast<std::size_t>(c)] - s.xs;
-                const double dy = yPlane - s.ys;
-                if (Behind(s, in.dx, dy, dy)) return false;
-                for (int k = 0; k < rows; ++k) {
-                    in.dy[k] = dy;
-                    in.dz[k] = s.h - ym[static_cast<std::size_t>(heightRow(k))];
-                }
-                for (int k = rows; k < Stride(rows); ++k)
-                    in.dy[k] = in.dz[k] = 1.0;
+            // Every node of the section lies on the plane's Y; its height is the
+            // height row's Y in metres.
+            const std::size_t stride = static_cast<std::size_t>(Stride(rows));
+            const std::vector<double> yPlaneRows(stride, yPlane);
+            std::vector<double> heights(stride, 0.0);
+            for (int k = 0; k < rows; ++k)
+                heights[static_cast<std::size_t>(k)] = ym[static_cast<std::size_t>(heightRow(k))];
+            const auto describe = [&](const Source& s, int c, kernel::Column& col) {
+                const double dx = xm[static_cast<std::size_t>(c)] - s.xs;
+                if (Behind(s, dx, yPlane - s.ys, yPlane - s.ys)) return false;
+                col = kernel::Column{dx, yPlaneRows.data(), s.ys, s.h, heights.data(), 0.0};
                 return true;
             };
             const auto target = [&](int c) { return grid.column(c); };
-            AddSources(sources, cols, rows, ctl, StartProgress(p, v), fill, target);
+            AddSources(sources, cols, rows, ctl, StartProgress(p, v), describe, target);
         }
         for (int i = 0; i <= v.nx; ++i) {
             double* col = grid.column(i);

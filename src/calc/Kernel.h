@@ -14,19 +14,30 @@ struct Antenna {
     double scale; // 8.64 * power
 };
 
-// Columns are processed in lanes of this many nodes: dy and dz must be
+// One column of nodes as seen from one antenna. Node k lies at the offsets
+//   dx,  dy = y[k] - ys,  dz = (h - g[k]) - z
+// from the antenna (h: the antenna's height; g: the ground under the node or
+// the node's own height; z: the receptor's height), worked out inside the
+// loop so that nothing is copied per antenna.
+struct Column {
+    double dx;
+    const double* y;
+    double ys;
+    double h;
+    const double* g;
+    double z;
+};
+
+// Columns are processed in lanes of this many nodes: y and g must be
 // readable up to n rounded up to a multiple of it (the extra lanes are
 // computed and ignored); acc is touched only in [0, n).
 inline constexpr int Lanes = 8;
 
-// acc[k] += contribution at offsets (dx, dy[k], dz[k]) for k in [0, n); a node
-// with dx = dy[k] = 0 receives nothing.
-void AddColumnScalar(const Antenna& a, double dx, const double* dy, const double* dz, double* acc,
-                     int n);
-void AddColumnAvx2(const Antenna& a, double dx, const double* dy, const double* dz, double* acc,
-                   int n);
-void AddColumnAvx512(const Antenna& a, double dx, const double* dy, const double* dz, double* acc,
-                     int n);
+// acc[k] += contribution at node k for k in [0, n); a node with dx = dy = 0
+// receives nothing.
+void AddColumnScalar(const Antenna& a, const Column& c, double* acc, int n);
+void AddColumnAvx2(const Antenna& a, const Column& c, double* acc, int n);
+void AddColumnAvx512(const Antenna& a, const Column& c, double* acc, int n);
 
 // The vector variants are compiled for their instruction set and without
 // contraction into fused multiply-adds, so that mirror-image nodes get the

@@ -29,12 +29,15 @@ SLEEF_ISA __m256d Sleef_cosd4_u35avx2(__m256d);
 namespace brenvik::kernel {
 
 BRENVIK_VECTOR_FN("avx2")
-void AddColumnAvx2(const Antenna& a, double dx, const double* dy, const double* dz, double* acc,
-                   int n) {
+void AddColumnAvx2(const Antenna& a, const Column& col, double* acc, int n) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
     if (a.kind != 0 && a.kind != 1) return;
+    const double dx = col.dx;
+    const __m256d ys = _mm256_set1_pd(col.ys);
+    const __m256d h = _mm256_set1_pd(col.h);
+    const __m256d z = _mm256_set1_pd(col.z);
     const __m256d zero = _mm256_setzero_pd();
     const __m256d one = _mm256_set1_pd(1.0);
     const __m256d absMask = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffffLL));
@@ -52,8 +55,8 @@ void AddColumnAvx2(const Antenna& a, double dx, const double* dy, const double* 
     const bool panel = a.kind == 0;
     const bool dxZero = dx == 0.0;
     for (int k = 0; k < n; k += 4) {
-        const __m256d vdy = _mm256_loadu_pd(dy + k);
-        const __m256d vdz = _mm256_loadu_pd(dz + k);
+        const __m256d vdy = _mm256_sub_pd(_mm256_loadu_pd(col.y + k), ys);
+        const __m256d vdz = _mm256_sub_pd(_mm256_sub_pd(h, _mm256_loadu_pd(col.g + k)), z);
         const __m256d u = _mm256_add_pd(dxSin, _mm256_mul_pd(vdy, cosT));
         const __m256d v = _mm256_add_pd(dxCos, _mm256_mul_pd(vdy, sinT));
         const __m256d uv2 = _mm256_add_pd(_mm256_mul_pd(u, u), _mm256_mul_pd(v, v));

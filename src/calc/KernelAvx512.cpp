@@ -30,12 +30,15 @@ SLEEF_ISA __m512d Sleef_cosd8_u35avx512f(__m512d);
 namespace brenvik::kernel {
 
 BRENVIK_VECTOR_FN("avx512f")
-void AddColumnAvx512(const Antenna& a, double dx, const double* dy, const double* dz, double* acc,
-                     int n) {
+void AddColumnAvx512(const Antenna& a, const Column& col, double* acc, int n) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
     if (a.kind != 0 && a.kind != 1) return;
+    const double dx = col.dx;
+    const __m512d ys = _mm512_set1_pd(col.ys);
+    const __m512d h = _mm512_set1_pd(col.h);
+    const __m512d z = _mm512_set1_pd(col.z);
     const __m512d zero = _mm512_setzero_pd();
     const __m512d one = _mm512_set1_pd(1.0);
     const __m512d dxSin = _mm512_set1_pd(dx * a.sinTheta);
@@ -52,8 +55,8 @@ void AddColumnAvx512(const Antenna& a, double dx, const double* dy, const double
     const bool panel = a.kind == 0;
     const bool dxZero = dx == 0.0;
     for (int k = 0; k < n; k += 8) {
-        const __m512d vdy = _mm512_loadu_pd(dy + k);
-        const __m512d vdz = _mm512_loadu_pd(dz + k);
+        const __m512d vdy = _mm512_sub_pd(_mm512_loadu_pd(col.y + k), ys);
+        const __m512d vdz = _mm512_sub_pd(_mm512_sub_pd(h, _mm512_loadu_pd(col.g + k)), z);
         const __m512d u = _mm512_add_pd(dxSin, _mm512_mul_pd(vdy, cosT));
         const __m512d v = _mm512_add_pd(dxCos, _mm512_mul_pd(vdy, sinT));
         const __m512d uv2 = _mm512_add_pd(_mm512_mul_pd(u, u), _mm512_mul_pd(v, v));

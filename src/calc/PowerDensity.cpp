@@ -69,8 +69,7 @@ double Contribution(const AntennaModel& m, double x, double y, double h, double 
 
 namespace kernel {
 
-void AddColumnScalar(const Antenna& a, double dx, const double* dy, const double* dz, double* acc,
-                     int n) {
+void AddColumnScalar(const Antenna& a, const Column& c, double* acc, int n) {
     AntennaModel m;
     m.kind = static_cast<AntennaKind>(a.kind);
     m.sinTheta = a.sinTheta;
@@ -81,8 +80,9 @@ void AddColumnScalar(const Antenna& a, double dx, const double* dy, const double
     m.openAngle = a.openAngle;
     m.scale = a.scale;
     for (int k = 0; k < n; ++k) {
-        if (dx == 0.0 && dy[k] == 0.0) continue;
-        acc[k] += ContributionD(m, dx, dy[k], dz[k]);
+        const double dy = c.y[k] - c.ys;
+        if (c.dx == 0.0 && dy == 0.0) continue;
+        acc[k] += ContributionD(m, c.dx, dy, (c.h - c.g[k]) - c.z);
     }
 }
 

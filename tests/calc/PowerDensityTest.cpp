@@ -90,12 +90,12 @@ TEST(PowerDensity, VectorColumnsMatchThePlainLoop) {
     const kernel::Isa isa = kernel::BestIsa();
     if (isa == kernel::Isa::Scalar) GTEST_SKIP() << "no vector unit";
     const int n = 253, padded = 256; // a column whose end is not a whole vector
-    std::vector<double> dy(padded), dz(padded);
+    // Node k at dy = y[k] - 40 and dz = (35 - g[k]) - 1.5 from the antenna.
+    std::vector<double> y(padded), g(padded);
     for (int k = 0; k < padded; ++k) {
-        dy[k] = (k - 128) * 0.73;
-        dz[k] = 30.0 - k * 0.2;
+        y[k] = 40 + (k - 128) * 0.73;
+        g[k] = 3.5 - 30.0 + k * 0.2;
     }
-    dy[128] = 0.0;
     for (const Antenna& a :
          {Panel(90, 15), Panel(200, -7, 40), Panel(0, 0), Stick(), Panel(333.3, 84.9)}) {
         const AntennaModel m = Model(a);
@@ -109,10 +109,11 @@ TEST(PowerDensity, VectorColumnsMatchThePlainLoop) {
                                 m.scale};
         for (double dx : {0.0, 3.1, -17.5, 250.0}) {
             std::vector<double> ref(padded, 1.0), v2(padded, 1.0), v5(padded, 1.0);
-            kernel::AddColumnScalar(k, dx, dy.data(), dz.data(), ref.data(), n);
-            kernel::AddColumnAvx2(k, dx, dy.data(), dz.data(), v2.data(), n);
+            const kernel::Column c{dx, y.data(), 40.0, 35.0, g.data(), 1.5};
+            kernel::AddColumnScalar(k, c, ref.data(), n);
+            kernel::AddColumnAvx2(k, c, v2.data(), n);
             if (isa == kernel::Isa::Avx512)
-                kernel::AddColumnAvx512(k, dx, dy.data(), dz.data(), v5.data(), n);
+                kernel::AddColumnAvx512(k, c, v5.data(), n);
             else
                 v5 = ref;
             for (int j = n; j < padded; ++j)
