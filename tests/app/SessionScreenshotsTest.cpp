@@ -4,6 +4,8 @@
 
 #include "MainWindowTestSupport.h"
 
+#include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
@@ -27,6 +29,18 @@ TEST_F(SessionScreenshots, EveryDisplayStyle) {
     if (dir.isEmpty()) GTEST_SKIP() << "BRENVIK_SHOT_DIR not set";
     window->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
     shoot(dir, "0-start");
+    for (const char* name : {"archivo", "medio", "configuracion"}) {
+        QMenu* menu = window->menuBar()->findChild<QMenu*>(name);
+        menu->popup(window->mapToGlobal(QPoint(40, 30)));
+        if (QString(name) == "configuracion") {
+            QMenu* gis = menu->findChild<QMenu*>("g1");
+            menu->setActiveAction(gis->menuAction());
+            gis->popup(menu->geometry().topRight());
+        }
+        shoot(dir, QString("0-menu-") + name);
+        menu->close();
+        QApplication::processEvents();
+    }
 
     defineTower({"", "S", "w"});
     clickAt(cell(40, 30));
