@@ -9,6 +9,9 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QToolButton>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
 
 namespace brenvik::app::testing {
 namespace {
@@ -533,6 +536,64 @@ TEST_F(MainWindowTest, DrawingSurvivesResizeAndFollowsTheWidgetSize) {
     const QPointF u(7000, 4000);
     EXPECT_NEAR(canvas->toUnits(canvas->toWidget(u)).x(), 7000, 1e-6);
     EXPECT_NEAR(canvas->toUnits(canvas->toWidget(u)).y(), 4000, 1e-6);
+}
+
+TEST_F(MainWindowTest, RunningWindowShowsProgressAndCancelKeepsTheProject) {
+    CalcRunner* runner = window->calcRunner();
+    std::optional<CalcStatus> status;
+    bool touched = false;
+    const bool started = runner->start(
+        project,
+        [](Project& work, const CalcControl& control) {
+            work.MaxDensity = 99; // the copy only
+            CalcProgress pr;
+            pr.antennaCount = 3;
+            pr.nodeTotal = 1000;
+            for (long long k = 0;; ++k) {
+                pr.antenna = int(1 + k % 3);
+                pr.node = k;
+                if (!control.progress(pr)) return CalcOutcome{CalcStatus::Cancelled, ""};
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        },
+        [&](const CalcOutcome& out, Project&) {
+            status = out.status;
+            touched = true;
+        });
+    ASSERT_TRUE(started);
+    // One calculation at a time.
+    EXPECT_FALSE(runner->start(project, {}, {}));
+    QDialog* cal2 = dialog("cal2");
+    ASSERT_NE(cal2, nullptr);
+    EXPECT_EQ(cal2->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(cal2->windowTitle(), "Running");
+    // The labels follow the work as it goes on.
+    auto* label4 = control<QLabel>(cal2, "Label4");
+    auto* label5 = control<QLabel>(cal2, "Label5");
+    for (int k = 0; k < 100 && !label4->text().endsWith("of 3 pollution sources"); ++k) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        QApplication::processEvents();
+    }
+    EXPECT_TRUE(label4->text().endsWith("of 3 pollution sources")) << label4->text().toStdString();
+    const QString first = label5->text();
+    for (int k = 0; k < 10; ++k) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        QApplication::processEvents();
+    }
+    EXPECT_NE(label5->text(), first);
+    click(cal2, "Command1");
+    runCalculation();
+    ASSERT_TRUE(touched);
+    EXPECT_EQ(*status, CalcStatus::Cancelled);
+    EXPECT_EQ(project.MaxDensity, 0.0);
+    EXPECT_EQ(dialog("cal2"), nullptr);
+
+    // A calculation that throws reports a failure.
+    runner->start(
+        project, [](Project&, const CalcControl&) -> CalcOutcome { throw std::runtime_error("x"); },
+        [&](const CalcOutcome& out, Project&) { status = out.status; });
+    runCalculation();
+    EXPECT_EQ(*status, CalcStatus::Failed);
 }
 
 TEST_F(MainWindowTest, ScrollBarsOnlyMoveWhenZoomed) {
