@@ -234,10 +234,6 @@ ColumnFn PickKernel(bool scalar) {
     }
 }
 
-int Stride(int rows) {
-    return (rows + kernel::Lanes - 1) / kernel::Lanes * kernel::Lanes;
-}
-
 // True when source `s` adds nothing to a column at offset dx whose offsets
 // along the plan's Y run from dy0 to dy1: a source of no known type, or a
 // panel with the whole column behind it (u is monotonic in dy, so its ends
@@ -501,29 +497,41 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
         for (int j = 1; j <= v.ny; ++j)
             if (grow[static_cast<std::size_t>(j)] < 0 || grow[static_cast<std::size_t>(j)] > v.ny)
                 throw CalcFailure{};
-        const std::size_t stride = static_cast<std::size_t>(Stride(rows));
-        const std::unique_ptr<double[]> gR(new double[static_cast<std::size_t>(cols) * stride]());
-        for (int i = 1; i <= v.nx; ++i) {
-            const double* g =
-                p.GroundGrid.column(static_cast<int>(gcol[static_cast<std::size_t>(i)]));
-            double* out = gR.get() + static_cast<std::size_t>(i - 1) * stride;
-            for (int j = 1; j <= v.ny; ++j)
-                out[j - 1] = g[grow[static_cast<std::size_t>(j)]];
+        // Ground under the nodes of each column (rows 1..ny): read straight from
+        // GroundGrid when the rows map one to one onto its rows (no vertical
+        // zoom or scroll), else gathered once.
+        bool rowsInPlace = true;
+        for (int j = 1; j <= v.ny; ++j)
+            rowsInPlace = rowsInPlace && grow[static_cast<std::size_t>(j)] == j;
+        std::unique_ptr<double[]> gathered;
+        if (!rowsInPlace) {
+            gathered.reset(
+                new double[static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows)]);
+            for (int i = 1; i <= v.nx; ++i) {
+                const double* g =
+                    p.GroundGrid.column(static_cast<int>(gcol[static_cast<std::size_t>(i)]));
+                double* out = gathered.get() + static_cast<std::size_t>(i - 1) * rows;
+                for (int j = 1; j <= v.ny; ++j)
+                    out[j - 1] = g[grow[static_cast<std::size_t>(j)]];
+            }
         }
+        const auto groundColumn = [&](int c) -> const double* {
+            if (rowsInPlace)
+                return p.GroundGrid.column(
+                           static_cast<int>(gcol[static_cast<std::size_t>(c) + 1])) +
+                       1;
+            return gathered.get() + static_cast<std::size_t>(c) * rows;
+        };
         // The Y of rows 1..ny, and no ground at all for a plane at a fixed height.
-        std::vector<double> yRows(stride, ym[static_cast<std::size_t>(rows)]);
-        std::copy(ym.begin() + 1, ym.end(), yRows.begin());
-        const std::vector<double> flat(stride, 0.0);
+        const std::vector<double> yRows(ym.begin() + 1, ym.end());
+        const std::vector<double> flat(static_cast<std::size_t>(rows), 0.0);
 
         Grid2D<double> grid(v.nx, v.ny);
         if (passes >= 1 && !sources.empty()) {
             const auto describe = [&](const Source& s, int c, kernel::Column& col) {
                 const double dx = xm[static_cast<std::size_t>(c) + 1] - s.xs;
-                if (Behind(s, dx, yRows[0] - s.ys,
-                           yRows[static_cast<std::size_t>(rows) - 1] - s.ys))
-                    return false;
-                const double* g =
-                    surface ? gR.get() + static_cast<std::size_t>(c) * stride : flat.data();
+                if (Behind(s, dx, yRows.front() - s.ys, yRows.back() - s.ys)) return false;
+                const double* g = surface ? groundColumn(c) : flat.data();
                 col = kernel::Column{dx, yRows.data(), s.ys, s.h, g, z};
                 return true;
             };
@@ -533,7 +541,7 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
         }
         for (int i = 1; i <= v.nx; ++i) {
             double* col = grid.column(i);
-            const double* g = gR.get() + static_cast<std::size_t>(i - 1) * stride;
+            const double* g = groundColumn(i - 1);
             for (int j = 1; j <= v.ny; ++j) {
                 Checked(col[j]);
                 if (!surface && z < g[j - 1]) col[j] = 0.0; // below the ground
@@ -604,9 +612,8 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl) {
         if (passes >= 1 && rows > 0 && !sources.empty()) {
             // Every node of the section lies on the plane's Y; its height is the
             // height row's Y in metres.
-            const std::size_t stride = static_cast<std::size_t>(Stride(rows));
-            const std::vector<double> yPlaneRows(stride, yPlane);
-            std::vector<double> heights(stride, 0.0);
+            const std::vector<double> yPlaneRows(static_cast<std::size_t>(rows), yPlane);
+            std::vector<double> heights(static_cast<std::size_t>(rows));
             for (int k = 0; k < rows; ++k)
                 heights[static_cast<std::size_t>(k)] = ym[static_cast<std::size_t>(heightRow(k))];
             const auto describe = [&](const Source& s, int c, kernel::Column& col) {

@@ -28,9 +28,8 @@ struct Column {
     double z;
 };
 
-// Columns are processed in lanes of this many nodes: y and g must be
-// readable up to n rounded up to a multiple of it (the extra lanes are
-// computed and ignored); acc is touched only in [0, n).
+// Columns are processed in lanes of up to this many nodes; y, g and acc are
+// read and written only in [0, n).
 inline constexpr int Lanes = 8;
 
 // acc[k] += contribution at node k for k in [0, n); a node with dx = dy = 0

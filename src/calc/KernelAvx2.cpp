@@ -55,16 +55,17 @@ void AddColumnAvx2(const Antenna& a, const Column& col, double* acc, int n) {
     const bool panel = a.kind == 0;
     const bool dxZero = dx == 0.0;
     for (int k = 0; k < n; k += 4) {
-        const __m256d vdy = _mm256_sub_pd(_mm256_loadu_pd(col.y + k), ys);
-        const __m256d vdz = _mm256_sub_pd(_mm256_sub_pd(h, _mm256_loadu_pd(col.g + k)), z);
+        // Lanes past the end of the column are neither read nor written.
+        const __m256i inside =
+            _mm256_cmpgt_epi64(_mm256_set1_epi64x(n - k), _mm256_setr_epi64x(0, 1, 2, 3));
+        const __m256d vdy = _mm256_sub_pd(_mm256_maskload_pd(col.y + k, inside), ys);
+        const __m256d vdz =
+            _mm256_sub_pd(_mm256_sub_pd(h, _mm256_maskload_pd(col.g + k, inside)), z);
         const __m256d u = _mm256_add_pd(dxSin, _mm256_mul_pd(vdy, cosT));
         const __m256d v = _mm256_add_pd(dxCos, _mm256_mul_pd(vdy, sinT));
         const __m256d uv2 = _mm256_add_pd(_mm256_mul_pd(u, u), _mm256_mul_pd(v, v));
         const __m256d r2 = _mm256_add_pd(uv2, _mm256_mul_pd(vdz, vdz));
         const __m256d adz = _mm256_and_pd(vdz, absMask);
-        // Lanes past the end of the column are neither read nor written.
-        const __m256i inside =
-            _mm256_cmpgt_epi64(_mm256_set1_epi64x(n - k), _mm256_setr_epi64x(0, 1, 2, 3));
         __m256d keep = _mm256_castsi256_pd(inside);
         if (panel) {
             keep = _mm256_and_pd(keep, _mm256_cmp_pd(u, zero, _CMP_NLE_UQ));

@@ -55,15 +55,16 @@ void AddColumnAvx512(const Antenna& a, const Column& col, double* acc, int n) {
     const bool panel = a.kind == 0;
     const bool dxZero = dx == 0.0;
     for (int k = 0; k < n; k += 8) {
-        const __m512d vdy = _mm512_sub_pd(_mm512_loadu_pd(col.y + k), ys);
-        const __m512d vdz = _mm512_sub_pd(_mm512_sub_pd(h, _mm512_loadu_pd(col.g + k)), z);
+        // Lanes past the end of the column are neither read nor written.
+        const __mmask8 inside = n - k >= 8 ? 0xff : static_cast<__mmask8>((1u << (n - k)) - 1);
+        const __m512d vdy = _mm512_sub_pd(_mm512_maskz_loadu_pd(inside, col.y + k), ys);
+        const __m512d vdz =
+            _mm512_sub_pd(_mm512_sub_pd(h, _mm512_maskz_loadu_pd(inside, col.g + k)), z);
         const __m512d u = _mm512_add_pd(dxSin, _mm512_mul_pd(vdy, cosT));
         const __m512d v = _mm512_add_pd(dxCos, _mm512_mul_pd(vdy, sinT));
         const __m512d uv2 = _mm512_add_pd(_mm512_mul_pd(u, u), _mm512_mul_pd(v, v));
         const __m512d r2 = _mm512_add_pd(uv2, _mm512_mul_pd(vdz, vdz));
         const __m512d adz = _mm512_abs_pd(vdz);
-        // Lanes past the end of the column are neither read nor written.
-        const __mmask8 inside = n - k >= 8 ? 0xff : static_cast<__mmask8>((1u << (n - k)) - 1);
         __mmask8 keep = inside;
         if (panel) {
             keep &= _mm512_cmp_pd_mask(u, zero, _CMP_NLE_UQ);
