@@ -126,7 +126,12 @@ MallaDialog::MallaDialog(const render::MallaTexts& texts, QWidget* parent) : Bre
     setObjectName(QStringLiteral("malla"));
     setWindowTitle(QString::fromStdString(texts.caption));
 
-    m_text = box("Text1", QStringLiteral("A whole number"), this);
+    const bool gridSize = texts.caption == "Grid size";
+    m_text = box("Text1",
+                 gridSize ? QStringLiteral("Calculation points along the X axis: a whole number, "
+                                           "3 or more (at most 15360)")
+                          : QStringLiteral("Number of isoline levels: a whole number, 1 or more"),
+                 this);
     m_text->setText(QString::fromStdString(texts.value));
     auto* label = new QLabel(QString::fromStdString(texts.label), this);
     label->setObjectName(QStringLiteral("Label1"));
