@@ -3,6 +3,7 @@
 // pointer read-out, the save-changes question and the error path of a dialog.
 
 #include "MainWindowTestSupport.h"
+#include "app/QtPrompts.h"
 #include "model/DrawingArea.h"
 
 #include <QMenu>
@@ -611,6 +612,18 @@ TEST_F(MainWindowTest, ScrollBarsOnlyMoveWhenZoomed) {
     click(dialog("zoom1"), "Option100");
     click(dialog("zoom1"), "Command2");
     EXPECT_EQ(project.Zoom, 6.0);
+}
+
+} // namespace
+} // namespace brenvik::app::testing
+
+namespace brenvik::app::testing {
+namespace {
+
+TEST(QtPromptsFilter, ListsTheNamedPatternsThenEveryFile) {
+    EXPECT_EQ(qtFileFilter("Torvel Files (*.bvk)| *.bvk"), "Torvel Files (*.bvk);;All files (*)");
+    EXPECT_EQ(qtFileFilter("bmp Files (*.bmp)| *.bmp"), "bmp Files (*.bmp);;All files (*)");
+    EXPECT_EQ(qtFileFilter("Pictures| *.bmp"), "Pictures (*.bmp);;All files (*)");
 }
 
 } // namespace
