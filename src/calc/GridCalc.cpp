@@ -414,11 +414,28 @@ void Isolines(const Grid2D<double>& g, int count, double max, double min,
                 alongCells[static_cast<std::size_t>(k)].emplace_back(idx(i), idx(j));
             });
     }
-    for (int j = 0; j <= g.ny(); ++j)
-        for (int i = 0; i < g.nx(); ++i)
-            CrossedLevels(levels, count, step, g(i, j), g(i + 1, j), [&](int k) {
+    // Along the rows the grid is read column by column too (it is stored so);
+    // each level's cells are then put in row order, stably.
+    for (int i = 0; i < g.nx(); ++i) {
+        const double* col = g.column(i);
+        const double* next = g.column(i + 1);
+        for (int j = 0; j <= g.ny(); ++j)
+            CrossedLevels(levels, count, step, col[j], next[j], [&](int k) {
                 acrossCells[static_cast<std::size_t>(k)].emplace_back(idx(i), idx(j));
             });
+    }
+    std::vector<std::size_t> start(static_cast<std::size_t>(g.ny()) + 2);
+    for (auto& cells : acrossCells) {
+        std::fill(start.begin(), start.end(), 0);
+        for (const auto& c : cells)
+            ++start[static_cast<std::size_t>(c.second) + 1];
+        for (std::size_t r = 1; r < start.size(); ++r)
+            start[r] += start[r - 1];
+        Cells sorted(cells.size());
+        for (const auto& c : cells)
+            sorted[start[static_cast<std::size_t>(c.second)]++] = c;
+        cells.swap(sorted);
+    }
     along.reset(count);
     across.reset(count);
     for (int k = 1; k <= count; ++k) {

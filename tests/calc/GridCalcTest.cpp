@@ -207,8 +207,12 @@ TEST(XYCalculation, IsolineLevelsAndCrossings) {
             const double a = p.DensityGrid(e.x, e.y), b = p.DensityGrid(e.x, e.y + 1);
             EXPECT_TRUE((a < L && L < b) || (a > L && L > b));
         }
-        for (const auto& e : p.IsolinesAux.row(k))
+        const auto& aux = p.IsolinesAux.row(k); // scanned row by row
+        for (std::size_t q = 0; q < aux.size(); ++q) {
+            const auto& e = aux[q];
             EXPECT_LT((p.DensityGrid(e.x, e.y) - L) * (p.DensityGrid(e.x + 1, e.y) - L), 0);
+            if (q) EXPECT_LT(std::pair(aux[q - 1].y, aux[q - 1].x), std::pair(e.y, e.x));
+        }
     }
     EXPECT_EQ(p.IsolinePointMax(), lastSlot);
 }
