@@ -211,7 +211,9 @@ TEST(XYCalculation, IsolineLevelsAndCrossings) {
         for (std::size_t q = 0; q < aux.size(); ++q) {
             const auto& e = aux[q];
             EXPECT_LT((p.DensityGrid(e.x, e.y) - L) * (p.DensityGrid(e.x + 1, e.y) - L), 0);
-            if (q) EXPECT_LT(std::pair(aux[q - 1].y, aux[q - 1].x), std::pair(e.y, e.x));
+            if (q) {
+                EXPECT_LT(std::pair(aux[q - 1].y, aux[q - 1].x), std::pair(e.y, e.x));
+            }
         }
     }
     EXPECT_EQ(p.IsolinePointMax(), lastSlot);
