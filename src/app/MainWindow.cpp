@@ -506,10 +506,11 @@ void MainWindow::ensurePlanView() {
     redrawView();
 }
 
-void MainWindow::paintSteps(const std::function<render::SceneControls(render::Surface&)>& paint,
-                            bool clearFirst) {
+void MainWindow::paintSteps(
+    const std::function<std::optional<render::SceneControls>(render::Surface&)>& paint,
+    bool clearFirst) {
     render::RecordingSurface rec;
-    const render::SceneControls controls = paint(rec);
+    const std::optional<render::SceneControls> controls = paint(rec);
     auto prims = std::make_shared<const std::vector<render::Primitive>>(std::move(rec.primitives));
     const render::Rgb back = project_.WhiteBackground ? render::kWhite : render::kBlack;
     const QImage picture = canvas_->backgroundPicture();
@@ -520,18 +521,22 @@ void MainWindow::paintSteps(const std::function<render::SceneControls(render::Su
         if (!picture.isNull()) s.setBackgroundPicture(picture);
         replay(*prims, s);
     });
-    applySceneControls(controls);
+    if (controls) applySceneControls(*controls);
 }
 
 void MainWindow::redrawView() {
-    paintSteps([this](render::Surface& s) { return render::redrawView(project_, s, dots_); }, true);
+    paintSteps(
+        [this](render::Surface& s) {
+            return std::optional<render::SceneControls>(render::redrawView(project_, s, dots_));
+        },
+        true);
 }
 
 void MainWindow::redrawPlanScene() {
     paintSteps(
         [this](render::Surface& s) {
             s.clear();
-            return render::drawPlanScene(project_, s);
+            return std::optional<render::SceneControls>(render::drawPlanScene(project_, s));
         },
         true);
 }
@@ -657,16 +662,11 @@ void MainWindow::dotsOfColours() {
         return;
     }
     Hourglass busy;
-    // Only the dots, over what is already drawn.
+    // Only the dots, over what is already drawn; the line objects stay.
     paintSteps(
         [this](render::Surface& s) {
-            const render::Plane plane = render::currentPlane(project_);
-            render::drawDots(project_, s, plane, dots_);
-            render::SceneControls c;
-            c.geoLinesVisible = plane == render::Plane::XY;
-            c.scrollBarsVisible = plane == render::Plane::XY;
-            c.cortez = std::nullopt;
-            return c;
+            render::drawDots(project_, s, render::currentPlane(project_), dots_);
+            return std::optional<render::SceneControls>();
         },
         false);
 }
@@ -720,10 +720,7 @@ void MainWindow::cmdSaveImage() {
         paintSteps(
             [this](render::Surface& s) {
                 render::drawGridLines(project_, s);
-                render::SceneControls c;
-                c.geoLinesVisible = canvas_->lineVisible("geolinex");
-                c.scrollBarsVisible = hscroll_->isVisible();
-                return c;
+                return std::optional<render::SceneControls>();
             },
             false);
     const std::optional<std::string> path = prompts_.savePath(kBmpFilter);

@@ -9,6 +9,7 @@
 #include <QMap>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -92,8 +93,10 @@ class MainWindow : public QMainWindow, private ToolHost {
 
     // Drawing: runs `paint` once into a recording and keeps the recording for
     // the canvas, so resizing, saving and printing show exactly what was drawn.
-    void paintSteps(const std::function<render::SceneControls(render::Surface&)>& paint,
-                    bool clearFirst);
+    // Steps that leave the window's line objects as they are return nothing.
+    void
+    paintSteps(const std::function<std::optional<render::SceneControls>(render::Surface&)>& paint,
+               bool clearFirst);
     void applySceneControls(const render::SceneControls& c);
     void placeOriginMarker();
     void applyBackground();

@@ -122,6 +122,19 @@ TEST_F(MainWindowTest, DisplayCommandsRefuseWithoutAResultOnThePlaneOnView) {
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_EQ(project.DisplayMode, 1);
     EXPECT_FALSE(pressed("linea")); // pressed only while drawing
+
+    // Back on the plan with both results, the section line stays where the
+    // scene put it when the dots are drawn over the picture.
+    trigger("e24");
+    project.XYCalculated = 1;
+    trigger("dibujal1");
+    PlanCanvas* canvas = window->canvasWidget();
+    ASSERT_TRUE(canvas->lineVisible("cortez"));
+    const QLineF cut = canvas->line("cortez");
+    trigger("u8u");
+    EXPECT_EQ(project.DisplayMode, 3);
+    EXPECT_TRUE(canvas->lineVisible("cortez"));
+    EXPECT_EQ(canvas->line("cortez"), cut);
 }
 
 TEST_F(MainWindowTest, CalculationsAndPlaneSwitchRefuseInTheirOrder) {
