@@ -28,12 +28,8 @@ struct Column {
     double z;
 };
 
-// Columns are processed in lanes of up to this many nodes; y, g and acc are
-// read and written only in [0, n).
-inline constexpr int Lanes = 8;
-
 // acc[k] += contribution at node k for k in [0, n); a node with dx = dy = 0
-// receives nothing.
+// receives nothing. y, g and acc are read and written only in [0, n).
 void AddColumnScalar(const Antenna& a, const Column& c, double* acc, int n);
 void AddColumnAvx2(const Antenna& a, const Column& c, double* acc, int n);
 void AddColumnAvx512(const Antenna& a, const Column& c, double* acc, int n);
