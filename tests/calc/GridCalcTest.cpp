@@ -263,7 +263,7 @@ TEST(XYCalculation, ProgressCountsWithoutCallingPerNode) {
     };
     ASSERT_TRUE(RunXYCalculation(p, c).ok());
     ASSERT_FALSE(seen.empty());
-    EXPECT_LT(seen.size(), 100u);
+    EXPECT_LT(seen.size(), 680u); // far fewer than one call per node
     EXPECT_EQ(seen.front().antenna, 1);
     EXPECT_EQ(seen.back().antennaCount, 4);
     EXPECT_EQ(RunningLabel5(seen.back()), "Running 6800 of 6969 calculation points");
