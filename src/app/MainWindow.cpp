@@ -866,17 +866,25 @@ void MainWindow::openAntennaDialog(int slot, bool newSlot, int editedIndex) {
 }
 
 void MainWindow::editAntenna(int index) {
+    dropOpenDefinition();
     editAntenna_ = index;
     project_.Tools.EditMode = 1;
     openAntennaDialog(index, false, index);
 }
 
 void MainWindow::editTowerAntenna(int index) {
+    dropOpenDefinition();
     project_.TowerAntSel = project_.Antennas[std::size_t(index)].AntNumber;
     editTowerAntenna_ = index;
     project_.Tools.EditMode = 1;
     project_.Tools.TowerDialogOpen = 1;
     openTowerDialog(true);
+}
+
+void MainWindow::dropOpenDefinition() {
+    // One tower or antenna is edited at a time: picking a placed one while
+    // another is being defined drops the pending definition first.
+    if (openDialogNamed("torre") || openDialogNamed("fuent")) resetTools();
 }
 
 void MainWindow::cmdErase() {

@@ -75,6 +75,7 @@ class MainWindow : public QMainWindow, private ToolHost {
     void releaseTowerTool() override;
     void releaseAntennaTool() override;
     void editAntenna(int index) override;
+    void dropOpenDefinition();
     void editTowerAntenna(int index) override;
     void scaleMeasured() override;
     void showReadout(const Readout& r) override;

@@ -338,10 +338,24 @@ TEST_F(MainWindowTest, ClickOnAPlacedTowerOpensItForEditing) {
     EXPECT_EQ(project.Antennas[2].AntDirection, 0.0);
     EXPECT_EQ(project.AntennaCount, 2);
     click(torre, "Command5");
+    EXPECT_EQ(dialog("torre"), nullptr);
     // Editing does not arm a placement.
     EXPECT_EQ(project.Tools.PlaceArmed, 0);
     clickAt(cell(60, 30));
     EXPECT_EQ(project.AntennaCount, 2);
+
+    // Picking the tower while a new one is being defined drops the new one:
+    // only one tower dialog is ever open.
+    trigger("tiempo");
+    click(dialog("torre"), "Command3");
+    clickAt(cell(30, 30));
+    int open = 0;
+    for (QDialog* d : window->findChildren<QDialog*>())
+        open += d->objectName() == "torre" && d->isVisible();
+    EXPECT_EQ(open, 1);
+    EXPECT_FALSE(control<QPushButton>(dialog("torre"), "Command3")->isEnabled());
+    EXPECT_EQ(project.TowerAntCount, 2);
+    EXPECT_FALSE(pressed("tiempo"));
 }
 
 TEST_F(MainWindowTest, ReadoutShowsMetresDegreesAndTheDensityUnderThePointer) {
