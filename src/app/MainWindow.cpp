@@ -706,9 +706,9 @@ void MainWindow::cmdImportImage() {
     // Every failure here leaves the window as it was, without a message.
     const std::optional<std::string> path = prompts_.openPath(kBmpFilter);
     if (!path) return;
-    project_.FileName = *path;
     QImage picture;
     if (!picture.load(q(*path)) || picture.isNull()) return;
+    project_.FileName = *path;
     canvas_->setBackgroundPicture(picture.convertToFormat(QImage::Format_RGB32));
     project_.BackgroundLoaded = 1;
     resetTools();

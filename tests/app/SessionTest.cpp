@@ -261,9 +261,11 @@ TEST_F(Session, BackgroundPictureIsShownAtItsNaturalSizeAndBlocksTheZoom) {
 
     // An unreadable file changes nothing, without a message.
     prompts.messages.clear();
+    const std::string fileName = project.FileName;
     prompts.openPaths.push_back(dir.filePath("missing.bmp").toStdString());
     trigger("impim");
     EXPECT_EQ(project.BackgroundLoaded, 0);
+    EXPECT_EQ(project.FileName, fileName);
     EXPECT_TRUE(prompts.messages.empty());
 }
 
