@@ -136,6 +136,8 @@ void CalcRunner::onThreadEnded() {
     QApplication::restoreOverrideCursor();
     if (window_) window_->finish();
     window_ = nullptr;
+    // The keyboard goes back to the plan's window.
+    owner_->activateWindow();
     running_ = false;
     Done done = std::move(done_);
     std::unique_ptr<Project> work = std::move(work_);

@@ -25,6 +25,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -1196,7 +1197,9 @@ void MainWindow::cmdExport(int kind) {
 
 void MainWindow::printWith(const std::function<bool(QPrinter&)>& print) {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(q(project_.Title()));
+    // The document takes the project's name; a PDF file is offered under it.
+    const QString base = QFileInfo(q(project_.FileName)).completeBaseName();
+    printer.setDocName(base.isEmpty() ? QString("Brenvik") : base);
     if (!printer_.choose(printer, this)) return;
     if (!print(printer)) warn(kPrintError);
 }
