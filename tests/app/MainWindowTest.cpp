@@ -319,6 +319,33 @@ TEST_F(MainWindowTest, PlacingAndErasingFollowTheZoomOfTheClick) {
     EXPECT_EQ(project.Antennas[1].AntFactor, 2.0);
 }
 
+TEST_F(MainWindowTest, OneEraserClickRemovesEveryAntennaOfTheTowerThere) {
+    defineTower({"", "S", "w"});
+    clickAt(cell(25, 25));
+    defineTower({""});
+    clickAt(cell(26, 25));
+    ASSERT_EQ(project.AntennaCount, 4);
+    trigger("borrar");
+    clickAt(cell(25, 25));
+    ASSERT_EQ(project.AntennaCount, 1);
+    EXPECT_EQ(project.Antennas[1].AntX, 26 * project.CellSize);
+}
+
+TEST(AntennaCleanUp, RemovesExactDuplicatesOnly) {
+    Project p;
+    p.EnsureAntennaSlots(4);
+    p.AntennaCount = 4;
+    for (int k = 1; k <= 4; ++k) {
+        p.Antennas[k].AntX = 100;
+        p.Antennas[k].AntTower = 1;
+    }
+    p.Antennas[3].AntDirection = 180; // same place, another antenna
+    removeDuplicateAntennas(p);
+    ASSERT_EQ(p.AntennaCount, 2);
+    EXPECT_EQ(p.Antennas[1].AntDirection, 0);
+    EXPECT_EQ(p.Antennas[2].AntDirection, 180);
+}
+
 TEST_F(MainWindowTest, ClickOnAPlacedTowerOpensItForEditing) {
     defineTower({"", "S"});
     clickAt(cell(30, 30));
