@@ -47,6 +47,11 @@ bool WriteFileAtomically(const std::string& path, std::string_view content) {
     fs::path target(path);
     std::error_code ec;
     if (fs::is_directory(target, ec)) return false;
+    // A read-only file is not replaced behind its owner's back.
+    auto status = fs::status(target, ec);
+    if (!ec && fs::exists(status) &&
+        (status.permissions() & fs::perms::owner_write) == fs::perms::none)
+        return false;
     std::string tmp = TempNameFor(target, 0);
     {
         std::ofstream os(tmp, std::ios::binary | std::ios::trunc);
@@ -88,6 +93,9 @@ bool WriteFileAtomically(const std::string& requested, std::string_view content)
     // Keep the permission bits of the file being replaced.
     struct stat old {};
     bool hadOld = ::stat(path.c_str(), &old) == 0;
+    // A file that could not be opened for writing is not replaced behind its
+    // owner's back just because its folder can be written to.
+    if (hadOld && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return false;
 
     std::string tmp;
     int fd = -1;

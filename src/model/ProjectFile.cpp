@@ -54,6 +54,53 @@ double RoundHalfEven(double v) {
     return r;
 }
 
+// The largest double written at 15 digits, divided by ten so that it fits.
+constexpr double LargestWrittenTenth = 1.79769313486232E+307;
+
+// The power of ten of the first significant digit of a number that is not
+// zero (unsigned, "." decimal point, checked already): 2 for "150", -5 for
+// "1E-05" and for ".00001", 318 for "1000E+315".
+long long LeadingPowerOfTen(std::string_view s) {
+    long long exponent = 0;
+    auto ePos = s.find_first_of("eE");
+    if (ePos != std::string_view::npos) {
+        std::string_view e = s.substr(ePos + 1);
+        if (!e.empty() && e.front() == '+') e.remove_prefix(1);
+        auto r = std::from_chars(e.data(), e.data() + e.size(), exponent);
+        if (r.ec != std::errc()) // an exponent beyond any double: its sign decides
+            exponent = (!e.empty() && e.front() == '-') ? -(1LL << 40) : (1LL << 40);
+        s = s.substr(0, ePos);
+    }
+    auto point = s.find('.');
+    if (point == std::string_view::npos) point = s.size();
+    auto first = s.find_first_of("123456789");
+    if (first == std::string_view::npos) return 0;
+    long long digitsBefore = static_cast<long long>(point) - static_cast<long long>(first);
+    return exponent + (first < point ? digitsBefore - 1 : digitsBefore);
+}
+
+// A number too large for a double (unsigned, "." decimal point, checked
+// already), read with its exponent lowered by one.
+std::optional<double> TenthOfLarge(std::string_view s) {
+    std::string_view mantissa = s;
+    long long exponent = 0;
+    auto ePos = s.find_first_of("eE");
+    if (ePos != std::string_view::npos) {
+        mantissa = s.substr(0, ePos);
+        std::string_view e = s.substr(ePos + 1);
+        if (!e.empty() && e.front() == '+') e.remove_prefix(1);
+        auto r = std::from_chars(e.data(), e.data() + e.size(), exponent);
+        if (r.ec != std::errc() || r.ptr != e.data() + e.size()) return std::nullopt;
+    }
+    std::string text(mantissa);
+    text += 'e';
+    text += std::to_string(exponent - 1);
+    double v = 0.0;
+    auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return std::nullopt;
+    return v;
+}
+
 // Counts the lines of a text: every "\n" ends one, and a last line without
 // its ending counts too.
 std::int64_t CountLines(std::string_view text) {
@@ -250,11 +297,16 @@ std::optional<double> ParseFileDouble(std::string_view text) {
     auto r = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
     if (r.ptr != s.data() + s.size()) return std::nullopt;
     if (r.ec == std::errc::result_out_of_range) {
-        // Too small for a double reads as zero; too large is an error.
-        auto ePos = s.find_first_of("eE");
-        if (ePos == std::string_view::npos || ePos + 1 >= s.size() || s[ePos + 1] != '-')
+        // Too small for a double reads as zero; too large is an error, but for
+        // the 15-digit form of the largest doubles themselves, which the writer
+        // produces ("1.79769313486232E+308").
+        if (LeadingPowerOfTen(s) < 0) {
+            v = 0.0;
+        } else if (auto tenth = TenthOfLarge(s); tenth && *tenth <= LargestWrittenTenth) {
+            v = std::numeric_limits<double>::max();
+        } else {
             return std::nullopt;
-        v = 0.0;
+        }
     } else if (r.ec != std::errc()) {
         return std::nullopt;
     }

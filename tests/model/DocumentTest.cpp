@@ -113,6 +113,28 @@ TEST(SaveProject, FailedSaveReportsAndLeavesThePreviousFileIntact) {
     EXPECT_EQ(dir.entries(), 2);
 }
 
+TEST(SaveProject, AReadOnlyFileIsNotReplaced) {
+    // A file its owner made read-only cannot be opened for writing, so a save
+    // onto it fails like any other, even though its folder is writable.
+    TempDir dir;
+    const std::string target = dir.file("kept.bvk");
+    Spit(target, "read-only contents\r\n");
+    namespace fs = std::filesystem;
+    fs::permissions(dir.path(), fs::perms::all);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    auto reported = AsUnprivileged([&] {
+        Project q = WithOneAntenna();
+        FakePrompts prompts;
+        prompts.paths.push_back(target);
+        return !SaveProject(q, prompts) &&
+               prompts.messages == std::vector<std::string>{"Error en el fichero"};
+    });
+    if (!reported) GTEST_SKIP() << "no unprivileged user to write as";
+    EXPECT_TRUE(*reported);
+    EXPECT_EQ(Slurp(target), "read-only contents\r\n");
+    EXPECT_EQ(dir.entries(), 1); // no temporary left behind
+}
+
 TEST(AtomicFile, ReplacesKeepingPermissions) {
     TempDir dir;
     const std::string target = dir.file("a.csv");

@@ -3,6 +3,7 @@
 #include "model/TempDir.h"
 
 #include <cmath>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -122,6 +123,20 @@ TEST(FileValueForms, WrittenAndReadForms) {
     EXPECT_EQ(ParseFileInt64("40000"), 40000);
     EXPECT_FALSE(ParseFileInt64("9223372036854775808"));
 
+    // The largest doubles print at 15 digits above the largest double; the
+    // reader still takes back every value the writer produces.
+    for (double v : {1.7976931348623157e308, -1.7976931348623155e308, 1.797693134862315e308}) {
+        const auto back = ParseFileDouble(FormatDouble(v));
+        ASSERT_TRUE(back) << FormatDouble(v);
+        EXPECT_EQ(FormatDouble(*back), FormatDouble(v));
+    }
+    EXPECT_EQ(ParseFileDouble("1.79769313486232E+308"), 1.7976931348623157e308);
+    EXPECT_FALSE(ParseFileDouble("1.79769313486233E+308"));
+    EXPECT_FALSE(ParseFileDouble("2E+308"));
+    // Too large is too large whatever the sign of its exponent.
+    EXPECT_FALSE(ParseFileDouble("1" + std::string(320, '0') + "E-01"));
+    EXPECT_EQ(ParseFileDouble("." + std::string(330, '0') + "1E+02"), 0.0);
+
     EXPECT_EQ(ParseFileVariant(""), Variant{});
     EXPECT_EQ(ParseFileVariant(" 7 "), Variant::integer(7));
     EXPECT_EQ(ParseFileVariant("7.25"), Variant::real(7.25));
@@ -235,11 +250,15 @@ TEST(ProjectFileReader, SampleFilesOfEveryLayout) {
         double width;
         int antennas;
     };
+    // Found beside the sources, wherever the test runs from.
+    const std::string corpus =
+        (std::filesystem::path(__FILE__).parent_path() / "../../fuzz/corpus/").string();
     for (auto s :
          {Sample{"current_result.bvk", 2, 150, 2}, Sample{"current_plain.bvk", 2, 212.75, 0},
           Sample{"layout1_result.bvk", 1, 99.5, 1}, Sample{"older_width.bvk", 1, 150, 2},
           Sample{"older_plain.bvk", 1, 300, 0}}) {
-        const std::string text = brenvik::testing::Slurp(std::string("../fuzz/corpus/") + s.name);
+        const std::string text = brenvik::testing::Slurp(corpus + s.name);
+        ASSERT_FALSE(text.empty()) << s.name;
         Project p;
         ASSERT_TRUE(ReadProjectText(p, text)) << s.name;
         EXPECT_EQ(p.FormatVersion, s.version) << s.name;
