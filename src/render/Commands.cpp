@@ -8,6 +8,8 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <new>
+#include <utility>
 
 namespace brenvik::render {
 
@@ -144,12 +146,24 @@ std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
     // A grid finer than one drawing unit would have a cell size of 0.
     if (!n || *n > area::ScaleWidth) return std::string(kMsgInputError);
     if (*n <= 2) n = 3;
+    const std::int16_t oldNX = p.GridNX;
     p.GridNX = static_cast<std::int16_t>(*n);
     p.RecomputeDerived();
     // Every grid follows the new size; what it held belonged to the old one.
-    p.GroundGrid.resize(p.GridNX, p.GridNY);
-    p.DensityGrid.resize(p.GridNX, p.GridNY);
-    p.XZDensityGrid.resize(p.GridNX, p.GridNY);
+    // The new grids are made before the old ones go: a fine grid may not fit
+    // in the memory left, and the project then keeps its grid and its results
+    // instead of being left with a size its grids do not have.
+    try {
+        Grid2D<double> ground(p.GridNX, p.GridNY), density(p.GridNX, p.GridNY),
+            section(p.GridNX, p.GridNY);
+        p.GroundGrid = std::move(ground);
+        p.DensityGrid = std::move(density);
+        p.XZDensityGrid = std::move(section);
+    } catch (const std::bad_alloc&) {
+        p.GridNX = oldNX;
+        p.RecomputeDerived();
+        return std::string(kMsgInputError);
+    }
     p.XYCalculated = 0;
     p.XZCalculated = 0;
     return std::nullopt;

@@ -95,8 +95,9 @@ struct MallaTexts {
 MallaTexts mallaTexts(const Project& p);
 // Accept of "Grid size": GridNX = the text as an integer (raised to 3 when 2
 // or less); the derived items follow and the grids are re-dimensioned, empty,
-// since a new grid discards the results. A text that is not a number, or a
-// grid finer than one drawing unit, refuses with "Input data error".
+// since a new grid discards the results. A text that is not a number, a grid
+// finer than one drawing unit or one too large for the memory left refuses
+// with "Input data error" and the project keeps its grid.
 std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
                                           const NumberParser& parse = parseNumberC);
 // Accept of "Number of isolines": IsolineCount = the text as an integer; the

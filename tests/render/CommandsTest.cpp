@@ -4,7 +4,10 @@
 #include "render/Dots.h"
 #include "render/Scene.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace brenvik::render {
 namespace {
@@ -102,6 +105,52 @@ TEST(GridSizeDialog, SmallGridsBecomeThreeAndTheGridsFollow) {
     EXPECT_EQ(p.GridNX, 3);
     EXPECT_FALSE(acceptGridSize(p, "20.5").has_value()); // halves to even
     EXPECT_EQ(p.GridNX, 20);
+}
+
+// Keeps the process's address space within `extra` bytes of what it uses now
+// while it lives, so that a large allocation fails as it would on a machine
+// short of memory.
+class AddressSpaceCap {
+  public:
+    explicit AddressSpaceCap(std::size_t extra) {
+        std::ifstream statm("/proc/self/statm");
+        std::size_t pages = 0;
+        active_ = (statm >> pages) && getrlimit(RLIMIT_AS, &old_) == 0;
+        if (!active_) return;
+        rlimit tight = old_;
+        tight.rlim_cur = pages * static_cast<std::size_t>(sysconf(_SC_PAGESIZE)) + extra;
+        if (old_.rlim_max != RLIM_INFINITY && tight.rlim_cur > old_.rlim_max)
+            tight.rlim_cur = old_.rlim_max;
+        active_ = setrlimit(RLIMIT_AS, &tight) == 0;
+    }
+    ~AddressSpaceCap() {
+        if (active_) setrlimit(RLIMIT_AS, &old_);
+    }
+    bool active() const { return active_; }
+
+  private:
+    rlimit old_{};
+    bool active_ = false;
+};
+
+TEST(GridSizeDialog, AGridTooLargeForTheMemoryLeftKeepsTheProject) {
+    Project p = test::calculatedProject();
+    p.GroundGrid(5, 5) = 12.0;
+    const Project before = p;
+    std::optional<std::string> refused;
+    {
+        // 15000 columns: 15001 x 10313 nodes, over a gigabyte for each grid.
+        AddressSpaceCap cap(std::size_t{256} << 20);
+        if (!cap.active()) GTEST_SKIP() << "address-space limit not available";
+        refused = acceptGridSize(p, "15000");
+    }
+    EXPECT_EQ(refused, "Input data error");
+    EXPECT_EQ(p.GridNX, 100);
+    EXPECT_EQ(p.CellSize, 153);
+    EXPECT_EQ(p.GridNY, 68);
+    EXPECT_TRUE(p.DensityGrid == before.DensityGrid);
+    EXPECT_TRUE(p.GroundGrid == before.GroundGrid);
+    EXPECT_EQ(p.XYCalculated, 1);
 }
 
 TEST(IsolineCountDialog, NewCountEmptiesTheTablesAndRefusesBelowOne) {
