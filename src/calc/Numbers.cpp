@@ -12,7 +12,10 @@ std::optional<double> ParseNumberC(const std::string& text) {
         ++b;
     while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t'))
         --e;
-    if (b < e && text[b] == '+') ++b;
+    if (b < e && text[b] == '+') {
+        ++b;
+        if (b < e && (text[b] == '-' || text[b] == '+')) return std::nullopt; // one sign only
+    }
     if (b == e) return std::nullopt;
     double v = 0.0;
     const char* first = text.data() + b;

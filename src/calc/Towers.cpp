@@ -157,8 +157,10 @@ AntennaForm AntennaFormLoad(const Project& p, int slot, const NumberFormatter& f
 
 void AntennaFormClickType(AntennaForm& f, FuentType t) {
     f.type = t;
+    // The panel option enables the direction box along with its frame, even
+    // under a compass button; the next compass click disables it again.
     f.panelControlsEnabled = t == FuentType::Alta;
-    f.antangEnabled = f.panelControlsEnabled && f.direction == FuentDirection::Ang;
+    f.antangEnabled = f.panelControlsEnabled;
 }
 
 void AntennaFormClickDirection(AntennaForm& f, FuentDirection d) {
@@ -224,7 +226,11 @@ std::optional<std::string> AntennaFormAccept(Project& p, AntennaForm& f, int slo
     const auto number = [&](const std::string& box) { return parse(box); };
     const auto height = number(floors ? f.pText : f.mText);
     if (!height) return std::string(msg::InputDataError);
-    a.AntHeight = floors ? std::fabs(*height) * 3.0 : std::fabs(*height);
+    // A height in floors too large to be held in metres is refused like a box
+    // that is not a number, rather than stored as an infinite height.
+    const double metres = floors ? std::fabs(*height) * 3.0 : std::fabs(*height);
+    if (!std::isfinite(metres)) return std::string(msg::InputDataError);
+    a.AntHeight = metres;
 
     const auto tilt = number(f.angText);
     if (!tilt) return std::string(msg::InputDataError);

@@ -148,6 +148,38 @@ TEST(AntennaDialog, NonNumericBoxStopsAndKeepsEarlierFields) {
     EXPECT_EQ(q.Antennas[1].AntHeight, 10);
 }
 
+TEST(AntennaDialog, HeightInFloorsBeyondRangeStopsAtTheHeight) {
+    // 1e308 floors is a number, but not once in metres: Accept stops at the
+    // height like a box that is not a number; what came before it is stored.
+    Project p = Defining();
+    AntennaForm f = AntennaFormLoad(p, 2);
+    AntennaFormClickType(f, FuentType::Baja);
+    f.pText = "1e308";
+    EXPECT_EQ(AntennaFormAccept(p, f, 2, false), "Input data error");
+    const Antenna& a = p.Antennas[2];
+    EXPECT_EQ(a.AntType, "baja");
+    EXPECT_EQ(a.AntHeightUnit, "pisos");
+    EXPECT_EQ(a.AntHeight, 12.0);
+    EXPECT_EQ(a.AntTilt, 15.0);
+}
+
+TEST(AntennaDialog, PanelOptionEnablesTheDirectionBox) {
+    // Choosing "BTS (panel)" enables the direction box whatever compass button
+    // is selected; a compass click disables it again.
+    Project p = Defining();
+    AntennaForm f = AntennaFormLoad(p, 2);
+    EXPECT_EQ(f.direction, FuentDirection::E);
+    EXPECT_FALSE(f.antangEnabled);
+    AntennaFormClickType(f, FuentType::Baja);
+    EXPECT_FALSE(f.antangEnabled);
+    AntennaFormClickType(f, FuentType::Alta);
+    EXPECT_TRUE(f.panelControlsEnabled);
+    EXPECT_TRUE(f.antangEnabled);
+    AntennaFormClickDirection(f, FuentDirection::N);
+    EXPECT_FALSE(f.antangEnabled);
+    EXPECT_EQ(f.antang, "0");
+}
+
 TEST(AntennaParameters, OpenAnglesArePositiveAndCapped) {
     Project p;
     OpenAnglesForm f = OpenAnglesFormLoad(p);
@@ -176,6 +208,9 @@ TEST(Numbers, LocaleParserIsUsed) {
     EXPECT_EQ(ParseNumberC(" +2.5 "), 2.5);
     EXPECT_EQ(ParseNumberC("2,5"), std::nullopt);
     EXPECT_EQ(ParseNumberC("inf"), std::nullopt);
+    EXPECT_EQ(ParseNumberC("+-5"), std::nullopt); // one sign only
+    EXPECT_EQ(ParseNumberC("++5"), std::nullopt);
+    EXPECT_EQ(ParseNumberC("-5"), -5.0);
 }
 
 TEST(Ground, TopographicLineAndRectangles) {
