@@ -73,13 +73,19 @@ void QtSurface::init(const QRectF& target) {
     // no seams between neighbouring cells.
     p_->setRenderHint(QPainter::Antialiasing, false);
     p_->setRenderHint(QPainter::TextAntialiasing, true);
-    p_->setClipRect(target_);
-    if (fit_.scale <= 0.0) {
+    // The surface is the drawing area: what lies past its edges (a zoomed
+    // result, the grid lines at a high zoom) is off the window and must not
+    // show in the band a target of another shape leaves beside it. Whole
+    // pixels, so the area's last partial pixel row and column still paint;
+    // a limit the caller set on its painter stays in force.
+    const QRectF area = target_.intersected(QRectF(fit_.areaRect().toAlignedRect()));
+    p_->setClipRect(area, p_->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    if (fit_.scale <= 0.0 || area.isEmpty()) {
         setVisibleBounds(Bounds{0, 0, -1, -1}); // nothing can show
         return;
     }
-    const QPointF a = fit_.toArea(target_.topLeft());
-    const QPointF b = fit_.toArea(target_.bottomRight());
+    const QPointF a = fit_.toArea(area.topLeft());
+    const QPointF b = fit_.toArea(area.bottomRight());
     // A margin of a few pixels for outlines that stick out of their box.
     const double m = 3.0 * pixel_ / fit_.scale;
     setVisibleBounds(Bounds{a.x() - m, a.y() - m, b.x() + m, b.y() + m});

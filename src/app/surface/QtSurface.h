@@ -39,7 +39,8 @@ struct AreaFit {
 // QImage, a widget's backing image, a printer). Lines and outlines are one
 // device pixel wide whatever the scale, so the picture stays crisp at the
 // target's resolution, high-DPI images included. A font size in points is 20
-// drawing units per point.
+// drawing units per point. Nothing is painted outside the drawing area's place
+// on the target, as nothing shows past the edges of the window.
 class QtSurface : public render::Surface {
   public:
     // Paints on the device with a painter of its own, active for the life of

@@ -128,6 +128,37 @@ TEST(QtSurface, PaintsIntoATargetRectangleOfAnActivePainter) {
     EXPECT_EQ(at(img, 590, 390), (Rgb{0, 0, 255}));
 }
 
+TEST(QtSurface, DrawsNothingBeyondTheDrawingAreaNorOutsideThePaintersClip) {
+    // 600 x 330 pixels: the area takes 480 x 330, a band of 120 pixels is left
+    // on the right, where a window ends.
+    QImage img(600, 330, QImage::Format_RGB32);
+    img.fill(Qt::blue);
+    {
+        QtSurface s(img);
+        s.setBackColour(render::kBlack);
+        s.clear();
+        // Past the right edge, as a zoomed result or the grid lines reach.
+        s.filledBox(15000, 0, 19000, 768, Rgb{255, 0, 0});
+        s.line(0, 5000, 30720, 5000, Rgb{255, 255, 0});
+    }
+    EXPECT_EQ(at(img, 475, 10), (Rgb{255, 0, 0}));
+    EXPECT_EQ(at(img, 400, 200), render::kBlack);
+    EXPECT_EQ(at(img, 500, 10), (Rgb{0, 0, 255}));
+    EXPECT_FALSE(contains(img, Rgb{255, 255, 0}, QRect(481, 0, 119, 330)));
+    EXPECT_FALSE(contains(img, render::kBlack, QRect(481, 0, 119, 330)));
+
+    // A caller that limits its painter keeps that limit.
+    img.fill(Qt::blue);
+    {
+        QPainter painter(&img);
+        painter.setClipRect(QRect(0, 0, 100, 100));
+        QtSurface s(painter, QRectF(0, 0, 480, 330));
+        s.filledBox(0, 0, 15360, 10560, Rgb{255, 0, 0});
+    }
+    EXPECT_EQ(at(img, 50, 50), (Rgb{255, 0, 0}));
+    EXPECT_EQ(at(img, 200, 200), (Rgb{0, 0, 255}));
+}
+
 // Plays recorded primitives back, painting each before the next when
 // `oneByOne` (no merging of boxes).
 void replay(const std::vector<render::Primitive>& prims, QtSurface& s, bool oneByOne) {
