@@ -143,6 +143,10 @@ bool WriteFileAtomically(const std::string& requested, std::string_view content)
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
     if (path.empty()) return std::nullopt;
+    // Only a plain file has an end: a device such as /dev/zero would be read
+    // until memory runs out, and opening a named pipe waits for a writer.
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return std::nullopt;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return std::nullopt;
     std::string text;
