@@ -25,8 +25,10 @@ std::atomic<unsigned> tempCounter{0};
 // A temporary name in the target's own folder, so that the final rename never
 // crosses file systems and is atomic.
 std::string TempNameFor(const fs::path& target, unsigned attempt) {
+    // Only the start of the target's name: a name as long as the folder
+    // allows must still leave room for the temporary's own additions.
     std::string name(".");
-    name.append(target.filename().string());
+    name.append(target.filename().string().substr(0, 64));
     name.append(".tmp");
 #if !defined(_WIN32)
     name.append(std::to_string(static_cast<long>(::getpid())));

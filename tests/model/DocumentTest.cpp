@@ -151,6 +151,11 @@ TEST(AtomicFile, ReplacesKeepingPermissions) {
         EXPECT_FALSE(ReadWholeFile("/dev/null"));
     }
 
+    // A name as long as the folder allows still leaves room for the temporary.
+    const std::string longName = dir.file(std::string(250, 'n') + ".bvk");
+    ASSERT_TRUE(WriteFileAtomically(longName, "long"));
+    EXPECT_EQ(ReadWholeFile(longName), "long");
+
     fs::create_symlink(target, dir.file("link.csv")); // the linked file is replaced
     ASSERT_TRUE(WriteFileAtomically(dir.file("link.csv"), "through the link"));
     EXPECT_TRUE(fs::is_symlink(dir.file("link.csv")));
