@@ -20,7 +20,6 @@
 #include "model/DrawingArea.h"
 #include "model/Prompts.h"
 #include "render/Commands.h"
-#include "render/RecordingSurface.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,47 +46,18 @@ namespace {
 constexpr const char* kBmpFilter = "bmp Files (*.bmp)| *.bmp";
 constexpr const char* kPrintError = "Error al imprimir";
 
-// Plays recorded primitives on a surface, with the state each one was drawn in.
-void replay(const std::vector<render::Primitive>& prims, render::Surface& s) {
-    using K = render::Primitive::Kind;
-    for (const render::Primitive& pr : prims) {
-        switch (pr.kind) {
-        case K::Clear:
-            s.clear();
-            break;
-        case K::Line:
-            s.line(pr.x1, pr.y1, pr.x2, pr.y2, pr.colour);
-            break;
-        case K::Box:
-            if (pr.fill) {
-                s.setFillStyle(render::FillStyle::Solid);
-                s.setFillColour(*pr.fill);
-            } else {
-                s.setFillStyle(render::FillStyle::Transparent);
-            }
-            s.box(pr.x1, pr.y1, pr.x2, pr.y2, pr.colour);
-            break;
-        case K::Circle:
-            if (pr.fill) {
-                s.setFillStyle(render::FillStyle::Solid);
-                s.setFillColour(*pr.fill);
-            } else {
-                s.setFillStyle(render::FillStyle::Transparent);
-            }
-            s.circle(pr.x1, pr.y1, pr.radius, pr.colour);
-            break;
-        case K::Point:
-            s.point(pr.x1, pr.y1, pr.colour);
-            break;
-        case K::Text:
-            s.setTextPosition(pr.x1, pr.y1);
-            s.setTextColour(pr.colour);
-            s.setFontSize(pr.fontSize);
-            s.print(pr.text);
-            break;
-        }
-    }
-}
+// Runs the renderers without drawing anything: the window learns where the
+// scene puts its line objects and the dots' random source moves on exactly as
+// if the picture had been drawn.
+class DiscardingSurface : public render::Surface {
+  protected:
+    void doClear() override {}
+    void doLine(double, double, double, double, render::Rgb) override {}
+    void doBox(double, double, double, double, render::Rgb, const render::Rgb*) override {}
+    void doCircle(double, double, double, render::Rgb, const render::Rgb*) override {}
+    void doPoint(double, double, render::Rgb) override {}
+    void doText(double, double, const std::string&, render::Rgb, double) override {}
+};
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
@@ -507,37 +477,42 @@ void MainWindow::ensurePlanView() {
     redrawView();
 }
 
-void MainWindow::paintSteps(
-    const std::function<std::optional<render::SceneControls>(render::Surface&)>& paint,
-    bool clearFirst) {
-    render::RecordingSurface rec;
-    const std::optional<render::SceneControls> controls = paint(rec);
-    auto prims = std::make_shared<const std::vector<render::Primitive>>(std::move(rec.primitives));
+void MainWindow::paintSteps(const Painter& paint, bool clearFirst) {
+    // A drawing step paints straight onto the canvas through the QPainter
+    // surface. For its replays (resize, another screen scale) it keeps the
+    // project and the dots' random state as they were, so every replay paints
+    // the same picture without keeping a list of primitives, which for a large
+    // result would cost far more than drawing it.
+    auto snapshot = std::make_shared<const Project>(project_);
+    const render::DotRandom dotsBefore = dots_;
+    DiscardingSurface probe;
+    const std::optional<render::SceneControls> controls = paint(*snapshot, probe, dots_);
     const render::Rgb back = project_.WhiteBackground ? render::kWhite : render::kBlack;
     const QImage picture = canvas_->backgroundPicture();
     if (clearFirst) canvas_->clear();
-    canvas_->draw([prims, back, picture](QPainter& p, const QRectF& target) {
+    canvas_->draw([snapshot, dotsBefore, paint, back, picture](QPainter& p, const QRectF& target) {
         qtsurface::QtSurface s(p, target);
         s.setBackColour(back);
         if (!picture.isNull()) s.setBackgroundPicture(picture);
-        replay(*prims, s);
+        render::DotRandom dots = dotsBefore;
+        paint(*snapshot, s, dots);
     });
     if (controls) applySceneControls(*controls);
 }
 
 void MainWindow::redrawView() {
     paintSteps(
-        [this](render::Surface& s) {
-            return std::optional<render::SceneControls>(render::redrawView(project_, s, dots_));
+        [](const Project& pr, render::Surface& s, render::DotRandom& dots) {
+            return std::optional<render::SceneControls>(render::redrawView(pr, s, dots));
         },
         true);
 }
 
 void MainWindow::redrawPlanScene() {
     paintSteps(
-        [this](render::Surface& s) {
+        [](const Project& pr, render::Surface& s, render::DotRandom&) {
             s.clear();
-            return std::optional<render::SceneControls>(render::drawPlanScene(project_, s));
+            return std::optional<render::SceneControls>(render::drawPlanScene(pr, s));
         },
         true);
 }
@@ -665,8 +640,8 @@ void MainWindow::dotsOfColours() {
     Hourglass busy;
     // Only the dots, over what is already drawn; the line objects stay.
     paintSteps(
-        [this](render::Surface& s) {
-            render::drawDots(project_, s, render::currentPlane(project_), dots_);
+        [](const Project& pr, render::Surface& s, render::DotRandom& dots) {
+            render::drawDots(pr, s, render::currentPlane(pr), dots);
             return std::optional<render::SceneControls>();
         },
         false);
@@ -719,8 +694,8 @@ void MainWindow::cmdImportImage() {
 void MainWindow::cmdSaveImage() {
     if (project_.GridLinesOn == 1)
         paintSteps(
-            [this](render::Surface& s) {
-                render::drawGridLines(project_, s);
+            [](const Project& pr, render::Surface& s, render::DotRandom&) {
+                render::drawGridLines(pr, s);
                 return std::optional<render::SceneControls>();
             },
             false);
@@ -1226,17 +1201,16 @@ void MainWindow::cmdPrint() {
     }
     Project paper = project_;
     paper.WhiteBackground = 1;
-    render::RecordingSurface rec;
-    render::DotRandom dots = dots_;
-    render::redrawView(paper, rec, dots);
-    auto prims = std::make_shared<const std::vector<render::Primitive>>(std::move(rec.primitives));
+    auto sheet = std::make_shared<const Project>(std::move(paper));
+    const render::DotRandom dotsNow = dots_;
     const QImage picture = canvas_->backgroundPicture();
-    auto paintArea = [prims, picture](QPainter& p, const QRectF& target) {
+    auto paintArea = [sheet, dotsNow, picture](QPainter& p, const QRectF& target) {
         qtsurface::QtSurface s(p, target);
         s.setBackColour(render::kWhite);
         if (!picture.isNull()) s.setBackgroundPicture(picture);
         s.clear();
-        replay(*prims, s);
+        render::DotRandom dots = dotsNow;
+        render::redrawView(*sheet, s, dots);
     };
     printWith(
         [paintArea, legend](QPrinter& printer) { return printPlane(printer, paintArea, legend); });

@@ -92,12 +92,13 @@ class MainWindow : public QMainWindow, private ToolHost {
     void updateTitle();
     void warn(const std::string& text);
 
-    // Drawing: runs `paint` once into a recording and keeps the recording for
-    // the canvas, so resizing, saving and printing show exactly what was drawn.
-    // Steps that leave the window's line objects as they are return nothing.
-    void
-    paintSteps(const std::function<std::optional<render::SceneControls>(render::Surface&)>& paint,
-               bool clearFirst);
+    // Drawing: `paint` draws one step of the picture from a project. The step
+    // is drawn on the canvas and kept, with a snapshot of the project, so that
+    // resizing, saving and printing show exactly what was drawn. Steps that
+    // leave the window's line objects as they are return nothing.
+    using Painter = std::function<std::optional<render::SceneControls>(
+        const Project&, render::Surface&, render::DotRandom&)>;
+    void paintSteps(const Painter& paint, bool clearFirst);
     void applySceneControls(const render::SceneControls& c);
     void placeOriginMarker();
     void applyBackground();
