@@ -397,9 +397,12 @@ void MainWindow::buildStatusArea() {
     auto add = [&](const char* name, const QString& text, int minWidth) {
         auto* l = new QLabel(text, bar);
         l->setObjectName(name);
-        l->setMinimumWidth(minWidth);
+        // The labels share the bar in proportion to their usual widths: in a
+        // narrow window they clip their text instead of overlapping.
+        l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        l->setMinimumWidth(minWidth / 4);
         l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        bar->addWidget(l);
+        bar->addWidget(l, minWidth);
         labels_.insert(name, l);
     };
     add("Labelx", "X=", 110);
