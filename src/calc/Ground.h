@@ -1,6 +1,6 @@
 #pragma once
 
-#include "calc/Numbers.h"
+#include "model/Numbers.h"
 #include "model/Project.h"
 
 #include <optional>

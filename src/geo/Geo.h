@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DrawingArea.h"
+#include "model/Numbers.h"
 #include "model/Project.h"
 #include "model/Prompts.h"
 
@@ -73,7 +74,6 @@ OriginMarkerLines OriginMarker(const Project& p);
 // Each form holds the texts of its boxes. Numbers typed there follow the user's
 // locale: the window passes its own parser; the default reads the C form.
 
-using NumberParser = std::function<std::optional<double>(const std::string&)>;
 std::optional<double> ParseCNumber(const std::string& text);
 
 // Fixed-decimals text ("0.00" has 2) with the given decimal point, as the

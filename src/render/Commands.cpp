@@ -5,28 +5,12 @@
 #include "render/Scene.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <new>
 #include <utility>
 
 namespace brenvik::render {
-
-std::optional<double> parseNumberC(const std::string& text) {
-    std::size_t b = text.find_first_not_of(" \t");
-    if (b == std::string::npos) return std::nullopt;
-    std::size_t e = text.find_last_not_of(" \t") + 1;
-    if (text[b] == '+') {
-        ++b;
-        if (b < e && (text[b] == '+' || text[b] == '-')) return std::nullopt;
-    }
-    if (b >= e) return std::nullopt;
-    double v = 0;
-    auto [ptr, ec] = std::from_chars(text.data() + b, text.data() + e, v);
-    if (ec != std::errc() || ptr != text.data() + e || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
 
 namespace {
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/Numbers.h"
 #include "render/Colour.h"
 
 #include <functional>
@@ -13,13 +14,6 @@ struct DisplaySettings;
 } // namespace brenvik
 
 namespace brenvik::render {
-
-// Reads a number typed into a dialog box; nothing when the text is not a
-// number. Typed numbers follow the user's locale, so the window passes its
-// own parser; the default reads the C locale ('.' decimal point, surrounding
-// blanks allowed).
-using NumberParser = std::function<std::optional<double>(const std::string&)>;
-std::optional<double> parseNumberC(const std::string& text);
 
 inline constexpr const char* kMsgNoResult = "There is not a calculated electromagnetic pollution";
 inline constexpr const char* kMsgNoLevels = "No calculated levels";
@@ -84,7 +78,7 @@ std::string dotFromPercentText(const DisplaySettings& d);
 // closes the dialog.
 std::optional<std::string> acceptDotColours(DisplaySettings& d, const std::string& radiusText,
                                             const std::string& fromPercentText,
-                                            const NumberParser& parse = parseNumberC);
+                                            const NumberParser& parse = ParseNumberC);
 
 // ---- The shared dialog `malla` ------------------------------------------------------------
 
@@ -99,15 +93,15 @@ MallaTexts mallaTexts(const Project& p);
 // finer than one drawing unit or one too large for the memory left refuses
 // with "Input data error" and the project keeps its grid.
 std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
-                                          const NumberParser& parse = parseNumberC);
+                                          const NumberParser& parse = ParseNumberC);
 // Accept of "Number of isolines": IsolineCount = the text as an integer; the
 // levels and both crossing tables of the plan are re-created empty. A count
 // below 1 (which leaves no level and makes the level step a division by zero)
 // or a text that is not a number refuses with "Input data error".
 std::optional<std::string> acceptIsolineCount(Project& p, const std::string& text,
-                                              const NumberParser& parse = parseNumberC);
+                                              const NumberParser& parse = ParseNumberC);
 // Accept of whichever MallaMode is set.
 std::optional<std::string> acceptMalla(Project& p, const std::string& text,
-                                       const NumberParser& parse = parseNumberC);
+                                       const NumberParser& parse = ParseNumberC);
 
 } // namespace brenvik::render

@@ -69,21 +69,21 @@ TEST(DotColoursDialog, ANonNumericBoxChangesNothing) {
         std::string c = t;
         for (auto& ch : c)
             if (ch == ',') ch = '.';
-        return parseNumberC(c);
+        return ParseNumberC(c);
     };
     EXPECT_FALSE(acceptDotColours(d, "2,5", "30", comma).has_value());
     EXPECT_EQ(d.DotRadius, 2.5);
 }
 
 TEST(NumberParsing, CLocaleByDefault) {
-    EXPECT_EQ(parseNumberC("3.5"), 3.5);
-    EXPECT_EQ(parseNumberC("+7"), 7.0);
-    EXPECT_EQ(parseNumberC("-7"), -7.0);
-    EXPECT_FALSE(parseNumberC("3,5").has_value());
-    EXPECT_FALSE(parseNumberC("+-1").has_value());
-    EXPECT_FALSE(parseNumberC("  ").has_value());
-    EXPECT_FALSE(parseNumberC("12abc").has_value());
-    EXPECT_FALSE(parseNumberC("nan").has_value());
+    EXPECT_EQ(ParseNumberC("3.5"), 3.5);
+    EXPECT_EQ(ParseNumberC("+7"), 7.0);
+    EXPECT_EQ(ParseNumberC("-7"), -7.0);
+    EXPECT_FALSE(ParseNumberC("3,5").has_value());
+    EXPECT_FALSE(ParseNumberC("+-1").has_value());
+    EXPECT_FALSE(ParseNumberC("  ").has_value());
+    EXPECT_FALSE(ParseNumberC("12abc").has_value());
+    EXPECT_FALSE(ParseNumberC("nan").has_value());
 }
 
 TEST(GridSizeDialog, SmallGridsBecomeThreeAndTheGridsFollow) {

@@ -7,7 +7,7 @@
 namespace brenvik {
 
 // Numbers typed into the dialogs follow the user's locale. Every dialog rule of
-// this module takes the parser (and, where it writes a box, the formatter) as a
+// the core takes the parser (and, where it writes a box, the formatter) as a
 // parameter; the defaults use the C locale, the application passes
 // locale-aware ones.
 using NumberParser = std::function<std::optional<double>(const std::string&)>;

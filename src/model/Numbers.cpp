@@ -1,4 +1,4 @@
-#include "calc/Numbers.h"
+#include "model/Numbers.h"
 
 #include <charconv>
 #include <cmath>
