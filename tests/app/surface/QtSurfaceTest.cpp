@@ -336,7 +336,8 @@ TEST_F(RenderedStyle, ZoomedViewDrawsOnlyWhatTheTargetShows) {
 } // namespace brenvik::qtsurface
 
 int main(int argc, char** argv) {
-    // Text drawing needs the application's font database.
+    // Text drawing needs the application's font database; no display needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
