@@ -88,17 +88,6 @@ std::optional<std::string> XZDialogAccept(Project& p, const std::string& text2,
     return std::nullopt;
 }
 
-// ---- Grid size --------------------------------------------------------------------------------
-
-std::optional<std::int16_t> GridNXFromText(const std::string& text, const NumberParser& parse) {
-    const auto v = parse(text);
-    if (!v) return std::nullopt;
-    const double r = std::nearbyint(*v); // halves to even
-    if (r < -32768.0 || r > area::ScaleWidth) return std::nullopt;
-    if (r <= 2.0) return std::int16_t{3};
-    return static_cast<std::int16_t>(r);
-}
-
 // ---- Progress texts
 // ---------------------------------------------------------------------------------
 

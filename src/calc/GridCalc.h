@@ -53,14 +53,6 @@ double XZDialogDistance(Project& p);
 std::optional<std::string> XZDialogAccept(Project& p, const std::string& text2,
                                           const NumberParser& parse = ParseNumberC);
 
-// ---- "Grid size" rule ------------------------------------------------------------------
-
-// GridNX from the typed text: rounded to an integer (halves to even), 2 or
-// less becomes 3. No value ("Input data error") for a non-number or a value
-// above ScaleWidth (the grid step would fall below one drawing unit).
-std::optional<std::int16_t> GridNXFromText(const std::string& text,
-                                           const NumberParser& parse = ParseNumberC);
-
 // ---- Progress window "Running" (cal2) -------------------------------------------------------
 
 struct CalcProgress {

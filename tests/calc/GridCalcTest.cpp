@@ -320,18 +320,6 @@ TEST(XYCalculation, DialogRules) {
     EXPECT_FALSE(f.text1Enabled);
 }
 
-TEST(GridSize, Rule) {
-    EXPECT_EQ(GridNXFromText("2"), 3);
-    EXPECT_EQ(GridNXFromText("-7"), 3);
-    EXPECT_EQ(GridNXFromText("100"), 100);
-    EXPECT_EQ(GridNXFromText("100.5"), 100); // halves to even
-    EXPECT_EQ(GridNXFromText("101.5"), 102);
-    EXPECT_EQ(GridNXFromText("15360"), 15360);
-    EXPECT_EQ(GridNXFromText("15361"), std::nullopt);
-    EXPECT_EQ(GridNXFromText("40000"), std::nullopt);
-    EXPECT_EQ(GridNXFromText("many"), std::nullopt);
-}
-
 // ---- XZ section ------------------------------------------------------------------------
 
 TEST(XZCalculation, DialogBoundsAndPreconditions) {
