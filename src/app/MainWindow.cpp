@@ -1183,21 +1183,21 @@ void MainWindow::printWith(const std::function<bool(QPrinter&)>& print) {
 }
 
 void MainWindow::cmdPrint() {
-    // The dots have no printout of their own.
-    if (project_.DisplayMode == 3) return;
     const bool xz = project_.CurrentPlane == "planoxz";
-    static const char* const styles[] = {"Isolines", "Colour gradient", "Numerical grid"};
+    static const char* const styles[] = {"Isolines", "Colour gradient", "Numerical grid",
+                                         "Dots of colours"};
     const double max = xz ? project_.XZMaxDensity : project_.MaxDensity;
     PrintLegend legend;
     legend.plane = xz ? "XZ-Plane (vertical section)" : "XY-Plane (plan)";
-    legend.style = styles[std::clamp<int>(project_.DisplayMode, 0, 2)];
+    legend.style = styles[std::clamp<int>(project_.DisplayMode, 0, 3)];
     legend.fileName = q(project_.FileName);
     legend.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm");
     legend.maximum = q(render::formatDensity(max, 6));
     legend.width = q(render::formatShortest(project_.PlanWidthM)) + " m";
     // Paper is white: the plane is drawn again in the colours of the white
     // background, and the scale shows the same colours.
-    for (int k = 0; k <= 10; ++k) {
+    // The dots carry their own scale box on the plane.
+    for (int k = 0; k <= 10 && project_.DisplayMode != 3; ++k) {
         legend.levels << q(render::formatFixed(max * k / 10.0, 3));
         const render::Rgb c = render::gradientColour(k, true);
         legend.levelColours << QColor(c.r, c.g, c.b);

@@ -212,6 +212,14 @@ TEST_F(Session, PrintingWritesAPdfAndImageSaveWritesABitmap) {
 
     trigger("ff456");
     EXPECT_TRUE(QFile::exists(printer.path));
+    QFile::remove(printer.path);
+
+    // Every display style prints, the dots included.
+    trigger("u8u");
+    ASSERT_EQ(project.DisplayMode, 3);
+    trigger("imprimir");
+    EXPECT_EQ(printer.asked, 3);
+    EXPECT_TRUE(QFile::exists(printer.path));
 
     // A printer that cannot be written to reports the failure.
     printer.path = dir.filePath("no/such/folder/print.pdf");
