@@ -1,5 +1,6 @@
 // The calculation, section and topographic-line dialogs: on-load state, option
 // clicks and what a refused Accept leaves behind.
+#include "DialogTestSupport.h"
 #include "app/dialogs/CalcDialogs.h"
 #include "calc/GridCalc.h"
 #include "calc/Ground.h"
@@ -16,11 +17,7 @@
 namespace brenvik {
 namespace {
 
-template <typename T> T* child(QWidget* w, const char* name) {
-    T* c = w->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
+using namespace dialogtest;
 
 TEST(DialogCalc, OptionsFollowTheStoredSettingAndSwitchTheHeightBox) {
     Project p;

@@ -1,5 +1,6 @@
 // The calculation-colours, grid and dots dialogs: the options that open
 // selected, the clicks that store at once, and the refused texts.
+#include "DialogTestSupport.h"
 #include "app/dialogs/DisplayDialogs.h"
 #include "model/Project.h"
 #include "render/Colour.h"
@@ -16,11 +17,7 @@
 namespace brenvik {
 namespace {
 
-template <typename T> T* child(QWidget* w, const char* name) {
-    T* c = w->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
+using namespace dialogtest;
 
 long swatchColour(QWidget* w, const char* name) {
     return static_cast<long>(child<QLabel>(w, name)->property("colour").toLongLong());

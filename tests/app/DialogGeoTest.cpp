@@ -1,5 +1,6 @@
 // The geographic dialogs: the values they open with, in the user's locale, and
 // the boxes that do not convert.
+#include "DialogTestSupport.h"
 #include "app/dialogs/GeoDialogs.h"
 #include "geo/Geo.h"
 #include "model/Project.h"
@@ -15,19 +16,7 @@
 namespace brenvik {
 namespace {
 
-struct ScriptedPrompts : Prompts {
-    std::vector<std::string> messages;
-    void message(const std::string& text) override { messages.push_back(text); }
-    std::optional<std::string> openPath(const std::string&) override { return std::nullopt; }
-    std::optional<std::string> savePath(const std::string&) override { return std::nullopt; }
-    Answer askSaveChanges() override { return Answer::Cancel; }
-};
-
-template <typename T> T* child(QWidget* w, const char* name) {
-    T* c = w->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
+using namespace dialogtest;
 
 // Runs a test body under a locale and puts the previous one back.
 class LocaleScope {

@@ -1,5 +1,6 @@
 // The save-changes question, the zoom dialog, the about box, and what every
 // dialog shares: names, Enter and Escape, centring.
+#include "DialogTestSupport.h"
 #include "app/dialogs/CalcDialogs.h"
 #include "app/dialogs/DisplayDialogs.h"
 #include "app/dialogs/GeoDialogs.h"
@@ -23,11 +24,7 @@
 namespace brenvik {
 namespace {
 
-template <typename T> T* child(QWidget* w, const char* name) {
-    T* c = w->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
+using namespace dialogtest;
 
 void press(QWidget* target, int key) {
     QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);

@@ -1,6 +1,7 @@
 // The tower, antenna and antenna-parameter dialogs driven through their
 // widgets, with the window's part played by small accept handlers over the
 // core rules.
+#include "DialogTestSupport.h"
 #include "app/dialogs/TowerDialogs.h"
 #include "calc/Messages.h"
 #include "calc/Towers.h"
@@ -21,19 +22,7 @@
 namespace brenvik {
 namespace {
 
-struct ScriptedPrompts : Prompts {
-    std::vector<std::string> messages;
-    void message(const std::string& text) override { messages.push_back(text); }
-    std::optional<std::string> openPath(const std::string&) override { return std::nullopt; }
-    std::optional<std::string> savePath(const std::string&) override { return std::nullopt; }
-    Answer askSaveChanges() override { return Answer::Cancel; }
-};
-
-template <typename T> T* child(QWidget* w, const char* name) {
-    T* c = w->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
+using namespace dialogtest;
 
 void type(QWidget* dialog, const char* box, const QString& text) {
     child<QLineEdit>(dialog, box)->setText(text);
