@@ -474,6 +474,18 @@ template <class Body> CalcOutcome Guard(const Body& body) {
     }
 }
 
+// What both calculations leave behind besides their own result: the node
+// positions in metres and the view and antenna count they were computed with.
+void CommitGeometry(Project& p, const View& v, std::vector<double>&& xm, std::vector<double>&& ym,
+                    std::int16_t antennaCount) {
+    p.GridXm = std::move(xm);
+    p.GridYm = std::move(ym);
+    p.XYCalcZoom = v.zoom;
+    p.XYCalcOffsetX = -v.scrollX;
+    p.XYCalcOffsetY = -v.scrollY;
+    p.CalcAntennaCount = antennaCount;
+}
+
 } // namespace
 
 CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
@@ -572,12 +584,7 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
 
         // Commit: nothing of the project changed before this point.
         p.DensityGrid = std::move(grid);
-        p.GridXm = std::move(xm);
-        p.GridYm = std::move(ym);
-        p.XYCalcZoom = v.zoom;
-        p.XYCalcOffsetX = -v.scrollX;
-        p.XYCalcOffsetY = -v.scrollY;
-        p.CalcAntennaCount = antennaCount;
+        CommitGeometry(p, v, std::move(xm), std::move(ym), antennaCount);
         p.MaxDensity = e.max;
         p.MinDensity = e.min;
         p.MaxPosX = maxX;
@@ -661,12 +668,7 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl) {
         const std::int16_t antennaCount = p.AntennaCount;
 
         p.XZDensityGrid = std::move(grid);
-        p.GridXm = std::move(xm);
-        p.GridYm = std::move(ym);
-        p.XYCalcZoom = v.zoom;
-        p.XYCalcOffsetX = -v.scrollX;
-        p.XYCalcOffsetY = -v.scrollY;
-        p.CalcAntennaCount = antennaCount;
+        CommitGeometry(p, v, std::move(xm), std::move(ym), antennaCount);
         p.XZMaxDensity = e.max;
         p.XZMinDensity = e.min;
         p.XZMaxPosX = maxX;
