@@ -29,6 +29,7 @@ struct Antenna {
     double AntFactor = 1.0;        // the zoom in force when the antenna was placed
     Variant AntCellX;              // derived: AntX / CellSize
     std::int16_t AntCellY = 0;     // derived: round(AntY / CellSize)
+    double AntFrequencyMHz = 900.0; // carrier; kept in the file's extension block
     friend bool operator==(const Antenna&, const Antenna&) = default;
 };
 
@@ -40,6 +41,18 @@ struct LegacySource {
     std::int16_t LegacyKind = 0;
     double LegacyD1 = 0.0, LegacyD2 = 0.0, LegacyD3 = 0.0, LegacyD4 = 0.0, LegacyD5 = 0.0;
     friend bool operator==(const LegacySource&, const LegacySource&) = default;
+};
+
+// Whose reference levels a compliance answer uses.
+enum class Population { Public, Occupational };
+
+// The compliance choices of a project, kept in the file's extension block
+// (written only when they differ from these defaults).
+struct ComplianceSettings {
+    std::string Standard = "icnirp-2020"; // an id of the limits library
+    Population Group = Population::Public;
+    std::string SiteName;
+    friend bool operator==(const ComplianceSettings&, const ComplianceSettings&) = default;
 };
 
 // Pointer-tool state of the main window; all off at start-up and after ResetTools.
@@ -150,6 +163,14 @@ class Project {
     double RefX = 0.0, RefY = 0.0, RefLon = 0.0, RefLat = 0.0;
     double EllipsoidA = 6378136.6;
     double EllipsoidB = 6356751.9;
+
+    // ---- Compliance ----------------------------------------------------------------
+    ComplianceSettings Compliance;
+    // Total exposure ratio at each node, sum over antennas of S_i / S_L(f_i)
+    // (1 = at the limit), computed in the same pass as the density when the
+    // calculation is given the antennas' limits; empty (size 1) otherwise.
+    Grid2D<double> RatioGrid;
+    Grid2D<double> XZRatioGrid;
 
     // ---- 8. Legacy pollutant-model data -----------------------------------------------
     Variant SourceKindVar = Variant::integer(0);
