@@ -1,11 +1,13 @@
 // Throughput of the grid calculations: node-antenna evaluations per second on
 // a large plan, with every core and the vector loops, against the plain scalar
-// loop on one thread; and the total time of the default project.
+// loop on one thread; the cost of the exposure ratio beside the density; and
+// the total time of the default project.
 #include "calc/GridCalc.h"
 #include "calc/Ground.h"
 #include "calc/Towers.h"
 
 #include <benchmark/benchmark.h>
+#include <ctime>
 
 using namespace brenvik;
 
@@ -70,6 +72,35 @@ void BM_XY1000_ScalarOneThread(benchmark::State& s) {
     RunXY(s, 1, true);
 }
 
+// The calculation's own processor time, immune to other programs' load.
+double ThreadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// Density alone and density with the ratio, alternately on one thread in the
+// same run; "ratio_cost" is the time with the ratio over the time without.
+void BM_XY1000_RatioCost(benchmark::State& state) {
+    Project p = LargeSite(1000, 20);
+    CalcControl alone;
+    alone.threads = 1;
+    CalcControl withRatio = alone;
+    withRatio.inverseLimit.assign(static_cast<std::size_t>(p.AntennaCount) + 1, 1.0 / 450);
+    double tAlone = 0.0, tRatio = 0.0;
+    for (auto _ : state) {
+        double t0 = ThreadSeconds();
+        if (!RunXYCalculation(p, alone).ok()) state.SkipWithError("calculation failed");
+        double t1 = ThreadSeconds();
+        if (!RunXYCalculation(p, withRatio).ok()) state.SkipWithError("calculation failed");
+        double t2 = ThreadSeconds();
+        tAlone += t1 - t0;
+        tRatio += t2 - t1;
+        benchmark::DoNotOptimize(p.RatioGrid.data());
+    }
+    state.counters["ratio_cost"] = tAlone > 0.0 ? tRatio / tAlone : 0.0;
+}
+
 void BM_DefaultProject(benchmark::State& state) {
     Project p = LargeSite(100, 5);
     for (auto _ : state) {
@@ -93,6 +124,7 @@ void BM_XZ1000_AllCores(benchmark::State& state) {
 BENCHMARK(BM_XY1000_AllCores)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_XY1000_OneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_XY1000_ScalarOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_XY1000_RatioCost)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DefaultProject)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_XZ1000_AllCores)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_MAIN();

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace brenvik {
 
@@ -83,6 +84,19 @@ struct CalcControl {
     // Evaluate every node with the plain scalar loop (the reference) instead of
     // the vectorised one.
     bool scalarReference = false;
+    // The exposure ratio, when wanted: inverseLimit[s] = 1 / (antenna s's
+    // limit in uW/cm^2) for s = 0..AntennaCount (slot 0 unused). The
+    // calculation then fills RatioGrid (XY) or XZRatioGrid (XZ) with
+    // r = sum of S_s * inverseLimit[s] (1 = at the limit) in the same pass as
+    // the density, committed with it, and the density keeps the very bits it
+    // has without. Empty: no ratio, and the ratio grid is emptied (0 x 0) on
+    // commit. Another size, or a value that is negative or not finite, fails
+    // the calculation with "Input data error".
+    // The ratio grid belongs to the density result it came with: edits that
+    // discard that result (XYCalculated = 0, a new grid size) leave it stale,
+    // so a reader checks XYCalculated / XZCalculated and that its dimensions
+    // match the density grid's before using it.
+    std::vector<double> inverseLimit;
 };
 
 enum class CalcStatus { Done, Cancelled, Failed };

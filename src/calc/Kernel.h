@@ -28,11 +28,20 @@ struct Column {
     double z;
 };
 
-// acc[k] += contribution at node k for k in [0, n); a node with dx = dy = 0
-// receives nothing. y, g and acc are read and written only in [0, n).
-void AddColumnScalar(const Antenna& a, const Column& c, double* acc, int n);
-void AddColumnAvx2(const Antenna& a, const Column& c, double* acc, int n);
-void AddColumnAvx512(const Antenna& a, const Column& c, double* acc, int n);
+// Where one antenna's contributions to a column go: density[k] += S and,
+// when a ratio column is given, ratio[k] += S * inverseLimit (the antenna's
+// share of its exposure limit). The density gets the same bits either way.
+struct Sums {
+    double* density;
+    double* ratio; // nullptr: no ratio wanted
+    double inverseLimit;
+};
+
+// Adds the contribution at node k for k in [0, n); a node with dx = dy = 0
+// receives nothing. y, g and the sums are read and written only in [0, n).
+void AddColumnScalar(const Antenna& a, const Column& c, const Sums& out, int n);
+void AddColumnAvx2(const Antenna& a, const Column& c, const Sums& out, int n);
+void AddColumnAvx512(const Antenna& a, const Column& c, const Sums& out, int n);
 
 // The vector variants are compiled for their instruction set and without
 // contraction into fused multiply-adds, so that mirror-image nodes get the

@@ -69,7 +69,7 @@ double Contribution(const AntennaModel& m, double x, double y, double h, double 
 
 namespace kernel {
 
-void AddColumnScalar(const Antenna& a, const Column& c, double* acc, int n) {
+void AddColumnScalar(const Antenna& a, const Column& c, const Sums& out, int n) {
     AntennaModel m;
     m.kind = static_cast<AntennaKind>(a.kind);
     m.sinTheta = a.sinTheta;
@@ -82,7 +82,9 @@ void AddColumnScalar(const Antenna& a, const Column& c, double* acc, int n) {
     for (int k = 0; k < n; ++k) {
         const double dy = c.y[k] - c.ys;
         if (c.dx == 0.0 && dy == 0.0) continue;
-        acc[k] += ContributionD(m, c.dx, dy, (c.h - c.g[k]) - c.z);
+        const double s = ContributionD(m, c.dx, dy, (c.h - c.g[k]) - c.z);
+        out.density[k] += s;
+        if (out.ratio) out.ratio[k] += s * out.inverseLimit;
     }
 }
 

@@ -4,6 +4,7 @@
 #include "calc/PowerDensity.h"
 #include "calc/Towers.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -57,12 +58,22 @@ void ExpectClose(const Grid2D<double>& a, const Grid2D<double>& b) {
 
 TEST(XYCalculation, SameGridWhateverTheThreadCount) {
     Project p1 = Site(), p2 = Site(), p3 = Site();
+    p1.IsolineCount = p2.IsolineCount = p3.IsolineCount = 12;
+    const std::vector<double> limits{0, 1.0 / 450, 1.0 / 900, 1.0 / 1000, 1.0 / 450};
     ASSERT_TRUE(RunXYCalculation(p1, Threads(1)).ok());
     ASSERT_TRUE(RunXYCalculation(p2, Threads(2)).ok());
-    ASSERT_TRUE(RunXYCalculation(p3, Threads(3)).ok());
+    CalcControl three = Threads(3);
+    three.inverseLimit = limits;
+    ASSERT_TRUE(RunXYCalculation(p3, three).ok());
     EXPECT_EQ(p1.DensityGrid, p2.DensityGrid);
-    EXPECT_EQ(p1.DensityGrid, p3.DensityGrid);
+    EXPECT_EQ(p1.DensityGrid, p3.DensityGrid); // the ratio leaves the density's bits alone
     EXPECT_EQ(p1.Isolines, p3.Isolines);
+    EXPECT_EQ(p1.IsolinesAux, p2.IsolinesAux);
+    EXPECT_EQ(p1.MaxPosX, p3.MaxPosX);
+    EXPECT_EQ(p1.RatioGrid, Grid2D<double>{});
+    three.threads = 1;
+    ASSERT_TRUE(RunXYCalculation(p1, three).ok());
+    EXPECT_EQ(p1.RatioGrid, p3.RatioGrid);
     EXPECT_EQ(p1.XYCalculated, 1);
     EXPECT_EQ(p1.CalcAntennaCount, 4);
     EXPECT_GT(p1.MaxDensity, 0.0);
@@ -76,6 +87,57 @@ TEST(XYCalculation, VectorisedGridMatchesThePlainLoop) {
         ASSERT_TRUE(RunXYCalculation(fast, Threads(2)).ok());
         ASSERT_TRUE(RunXYCalculation(ref, Threads(1, true)).ok());
         ExpectClose(fast.DensityGrid, ref.DensityGrid);
+    }
+}
+
+// The exposure ratio of two antennas (900 and 1800 MHz, limits 450 and 900
+// uW/cm^2) is the sum of each one's own run divided by its limit, on the plan
+// and on the section; a wrong-sized limit list fails and changes nothing.
+TEST(ExposureRatio, SumOfEachAntennaOverItsLimit) {
+    const auto site = [](double power1, double power2) {
+        Project p;
+        AddTower(p, 30, 30, "alta", 12, 5, 90, power1);
+        AddTower(p, 60, 35, "baja", 15, 0, 0, power2);
+        p.Antennas[2].AntFrequencyMHz = 1800;
+        p.CalcOption = 1;
+        EXPECT_FALSE(XZDialogAccept(p, "40"));
+        return p;
+    };
+    CalcControl ratio;
+    ratio.inverseLimit = {0.0, 1.0 / 450, 1.0 / 900};
+    using Run = CalcOutcome (*)(Project&, const CalcControl&);
+    using GridOf = Grid2D<double> Project::*;
+    const struct {
+        Run run;
+        GridOf density, ratio;
+    } planes[] = {{RunXYCalculation, &Project::DensityGrid, &Project::RatioGrid},
+                  {RunXZCalculation, &Project::XZDensityGrid, &Project::XZRatioGrid}};
+    for (const auto& plane : planes) {
+        Project both = site(1600, 300), first = site(1600, 0), second = site(0, 300);
+        ASSERT_TRUE(plane.run(both, ratio).ok());
+        ASSERT_TRUE(plane.run(first, {}).ok());
+        ASSERT_TRUE(plane.run(second, {}).ok());
+        const Grid2D<double>& r = both.*plane.ratio;
+        ASSERT_EQ(r.size(), (both.*plane.density).size());
+        double top = 0.0;
+        for (std::size_t k = 0; k < r.size(); ++k) {
+            const double expected =
+                (first.*plane.density).data()[k] / 450 + (second.*plane.density).data()[k] / 900;
+            ASSERT_NEAR(r.data()[k], expected, 1e-12 * expected) << "node " << k;
+            top = std::max(top, expected);
+        }
+        EXPECT_GT(top, 0.0);
+
+        const Project before = both;
+        CalcControl wrong = ratio;
+        wrong.inverseLimit.pop_back();
+        EXPECT_EQ(plane.run(both, wrong).message, "Input data error");
+        wrong.inverseLimit = {0.0, 1.0 / 450, -1.0};
+        EXPECT_EQ(plane.run(both, wrong).message, "Input data error");
+        EXPECT_EQ(both.*plane.ratio, before.*plane.ratio);
+        // Without limits the ratio of the earlier run goes with it.
+        ASSERT_TRUE(plane.run(both, {}).ok());
+        EXPECT_EQ(both.*plane.ratio, Grid2D<double>{});
     }
 }
 
@@ -393,11 +455,17 @@ TEST(XZCalculation, ThreadsAndVectorsAgree) {
         AddTower(*p, 70, 45, "alta", 30, -3, 0);
         ASSERT_FALSE(XZDialogAccept(*p, "40"));
     }
-    ASSERT_TRUE(RunXZCalculation(a, Threads(1)).ok());
-    ASSERT_TRUE(RunXZCalculation(b, Threads(3)).ok());
-    ASSERT_TRUE(RunXZCalculation(c, Threads(1, true)).ok());
+    CalcControl one = Threads(1), three = Threads(3), scalar = Threads(1, true);
+    for (CalcControl* c : {&one, &three, &scalar})
+        c->inverseLimit = {0.0, 1.0 / 450, 1.0 / 1000};
+    ASSERT_TRUE(RunXZCalculation(a, one).ok());
+    ASSERT_TRUE(RunXZCalculation(b, three).ok());
+    ASSERT_TRUE(RunXZCalculation(c, scalar).ok());
     EXPECT_EQ(a.XZDensityGrid, b.XZDensityGrid);
+    EXPECT_EQ(a.XZRatioGrid, b.XZRatioGrid);
+    EXPECT_EQ(a.XZIsolines, b.XZIsolines);
     ExpectClose(a.XZDensityGrid, c.XZDensityGrid);
+    ExpectClose(a.XZRatioGrid, c.XZRatioGrid);
 }
 
 TEST(XZCalculation, PlaneBelowTheMapAreaFailsCleanly) {

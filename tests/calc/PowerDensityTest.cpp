@@ -85,7 +85,9 @@ TEST(PowerDensity, StickIsSymmetricAndIgnoresTiltAndDirection) {
 }
 
 // The vectorised column loops stay within 1e-12 of the plain loop on every node,
-// across panels and sticks, tilts of both signs and nodes in every direction.
+// across panels and sticks, tilts of both signs and nodes in every direction,
+// for the density and for the ratio beside it; a stick gives mirror-image
+// nodes the same bits.
 TEST(PowerDensity, VectorColumnsMatchThePlainLoop) {
     const kernel::Isa isa = kernel::BestIsa();
     if (isa == kernel::Isa::Scalar) GTEST_SKIP() << "no vector unit";
@@ -96,6 +98,9 @@ TEST(PowerDensity, VectorColumnsMatchThePlainLoop) {
         y[k] = 40 + (k - 128) * 0.73;
         g[k] = 3.5 - 30.0 + k * 0.2;
     }
+    using Fn = void (*)(const kernel::Antenna&, const kernel::Column&, const kernel::Sums&, int);
+    std::vector<std::pair<const char*, Fn>> fns = {{"avx2", kernel::AddColumnAvx2}};
+    if (isa == kernel::Isa::Avx512) fns.emplace_back("avx512", kernel::AddColumnAvx512);
     for (const Antenna& a :
          {Panel(90, 15), Panel(200, -7, 40), Panel(0, 0), Stick(), Panel(333.3, 84.9)}) {
         const AntennaModel m = Model(a);
@@ -108,20 +113,39 @@ TEST(PowerDensity, VectorColumnsMatchThePlainLoop) {
                                 m.openAngle,
                                 m.scale};
         for (double dx : {0.0, 3.1, -17.5, 250.0}) {
-            std::vector<double> ref(padded, 1.0), v2(padded, 1.0), v5(padded, 1.0);
             const kernel::Column c{dx, y.data(), 40.0, 35.0, g.data(), 1.5};
-            kernel::AddColumnScalar(k, c, ref.data(), n);
-            kernel::AddColumnAvx2(k, c, v2.data(), n);
-            if (isa == kernel::Isa::Avx512)
-                kernel::AddColumnAvx512(k, c, v5.data(), n);
-            else
-                v5 = ref;
-            for (int j = n; j < padded; ++j)
-                ASSERT_EQ(v2[j] + v5[j], 2.0); // untouched
-            for (int j = 0; j < n; ++j) {
-                EXPECT_NEAR(v2[j], ref[j], 1e-12 * ref[j]) << "avx2 node " << j << " dx " << dx;
-                EXPECT_NEAR(v5[j], ref[j], 1e-12 * ref[j]) << "avx512 node " << j << " dx " << dx;
+            std::vector<double> ref(padded, 1.0), refRatio(padded, 2.0);
+            kernel::AddColumnScalar(k, c, {ref.data(), refRatio.data(), 1.0 / 450}, n);
+            for (auto [name, fn] : fns) {
+                std::vector<double> v(padded, 1.0), alone(padded, 1.0), ratio(padded, 2.0);
+                fn(k, c, {v.data(), ratio.data(), 1.0 / 450}, n);
+                fn(k, c, {alone.data(), nullptr, 0.0}, n);
+                EXPECT_EQ(v, alone) << name; // the ratio leaves the density's bits alone
+                for (int j = n; j < padded; ++j)
+                    ASSERT_EQ(v[j] + ratio[j], 3.0) << name; // untouched
+                for (int j = 0; j < n; ++j) {
+                    EXPECT_NEAR(v[j], ref[j], 1e-12 * ref[j])
+                        << name << " node " << j << " dx " << dx;
+                    EXPECT_NEAR(ratio[j], refRatio[j], 1e-12 * refRatio[j])
+                        << name << " node " << j << " dx " << dx;
+                }
             }
+        }
+    }
+    // A stick seen from (dx, dy) and from (-dx, -dy): mirror nodes, same bits.
+    const AntennaModel m = Model(Stick());
+    const kernel::Antenna k{1,         m.sinTheta,   m.cosTheta,  m.tilt,
+                            m.cosTilt, m.absSinTilt, m.openAngle, m.scale};
+    std::vector<double> up(n), down(n), flat(n, 0.0);
+    for (int j = 0; j < n; ++j)
+        up[j] = -(down[n - 1 - j] = (j - n / 2) * 0.61);
+    for (auto [name, fn] : fns) {
+        std::vector<double> a(n, 0.0), b(n, 0.0), ra(n, 0.0), rb(n, 0.0);
+        fn(k, {7.3, up.data(), 0.0, 20.0, flat.data(), 1.5}, {a.data(), ra.data(), 0.25}, n);
+        fn(k, {-7.3, down.data(), 0.0, 20.0, flat.data(), 1.5}, {b.data(), rb.data(), 0.25}, n);
+        for (int j = 0; j < n; ++j) {
+            ASSERT_EQ(a[j], b[n - 1 - j]) << name << " node " << j;
+            ASSERT_EQ(ra[j], rb[n - 1 - j]) << name << " node " << j;
         }
     }
 }

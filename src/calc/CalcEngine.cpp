@@ -1,0 +1,190 @@
+#include "calc/CalcEngine.h"
+
+#include "calc/PowerDensity.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace brenvik::engine {
+
+ColumnFn PickKernel(bool scalar) {
+    if (scalar) return kernel::AddColumnScalar;
+    static const kernel::Isa isa = kernel::BestIsa();
+    switch (isa) {
+    case kernel::Isa::Avx512:
+        return kernel::AddColumnAvx512;
+    case kernel::Isa::Avx2:
+        return kernel::AddColumnAvx2;
+    default:
+        return kernel::AddColumnScalar;
+    }
+}
+
+unsigned ThreadCount(const CalcControl& ctl) {
+    return std::max(1u, ctl.threads ? ctl.threads : std::thread::hardware_concurrency());
+}
+
+bool Behind(const Source& s, double dx, double dy0, double dy1) {
+    if (s.k.kind == static_cast<int>(AntennaKind::None)) return true;
+    if (s.k.kind != static_cast<int>(AntennaKind::Panel)) return false;
+    const double dxSin = dx * s.k.sinTheta;
+    return dxSin + dy0 * s.k.cosTheta <= 0.0 && dxSin + dy1 * s.k.cosTheta <= 0.0;
+}
+
+void AverageLegacyPasses(Grid2D<double>& g, int passes, unsigned threads) {
+    if (passes <= 1) return;
+    const std::size_t per = static_cast<std::size_t>(g.ny()) + 1;
+    ForEachPart<bool>(threads, g.nx() + 1, [&](int i0, int i1) {
+        double* d = g.column(i0);
+        for (std::size_t k = 0; k < static_cast<std::size_t>(i1 - i0) * per; ++k) {
+            const double share = d[k] / passes;
+            double sum = 0.0;
+            for (int q = 0; q < passes; ++q)
+                sum += share;
+            d[k] = sum;
+        }
+        return true;
+    });
+}
+
+Extremes Scan(const Grid2D<double>& g, unsigned threads) {
+    const auto parts = ForEachPart<Extremes>(threads, g.nx() + 1, [&](int i0, int i1) {
+        Extremes e;
+        for (int i = i0; i < i1; ++i) {
+            const double* col = g.column(i);
+            for (int j = 0; j <= g.ny(); ++j) {
+                const double d = col[j];
+                if (d > e.max) {
+                    e.max = d;
+                    e.maxI = i;
+                    e.maxJ = j;
+                }
+                if (d < e.min) e.min = d;
+            }
+        }
+        return e;
+    });
+    // The parts follow the scan order: a later part wins only when larger.
+    Extremes e;
+    for (const Extremes& q : parts) {
+        if (q.max > e.max) {
+            e.max = q.max;
+            e.maxI = q.maxI;
+            e.maxJ = q.maxJ;
+        }
+        e.min = std::min(e.min, q.min);
+    }
+    return e;
+}
+
+namespace {
+
+// The levels a neighbour pair (a, b) crosses, strictly: lo < level < hi.
+// The levels rise with k, so they form one run, found from the quotient and
+// then settled by the exact comparisons.
+template <class Out>
+void CrossedLevels(const std::vector<double>& levels, int count, double step, double a, double b,
+                   const Out& out) {
+    if (!(a < b) && !(a > b)) return;
+    const double lo = std::min(a, b), hi = std::max(a, b);
+    int k = 1;
+    if (step > 0.0) {
+        const double q = std::floor(lo / step);
+        k = q < 1.0 ? 1 : q > count ? count + 1 : static_cast<int>(q);
+        while (k > 1 && levels[static_cast<std::size_t>(k) - 1] > lo)
+            --k;
+    }
+    while (k <= count && !(levels[static_cast<std::size_t>(k)] > lo))
+        ++k;
+    for (; k <= count && levels[static_cast<std::size_t>(k)] < hi; ++k)
+        out(k);
+}
+
+// One crossing found by the scan: its level and cell.
+struct Cell {
+    std::int32_t level;
+    std::int16_t x, y;
+};
+
+// The cells of every part in part order, stably sorted by `key` (0..keys - 1).
+std::vector<Cell> SortedBy(std::vector<Cell>&& cells, std::size_t keys,
+                           std::int32_t (*key)(const Cell&)) {
+    std::vector<std::size_t> start(keys + 1, 0);
+    for (const Cell& c : cells)
+        ++start[static_cast<std::size_t>(key(c)) + 1];
+    for (std::size_t r = 1; r < start.size(); ++r)
+        start[r] += start[r - 1];
+    std::vector<Cell> sorted(cells.size());
+    for (const Cell& c : cells)
+        sorted[start[static_cast<std::size_t>(key(c))]++] = c;
+    return sorted;
+}
+
+std::vector<Cell> Joined(std::vector<std::vector<Cell>>&& parts) {
+    std::size_t total = 0;
+    for (const auto& q : parts)
+        total += q.size();
+    std::vector<Cell> all;
+    all.reserve(total);
+    for (auto& q : parts) {
+        all.insert(all.end(), q.begin(), q.end());
+        std::vector<Cell>().swap(q);
+    }
+    return all;
+}
+
+} // namespace
+
+void Isolines(const Grid2D<double>& g, int count, double max, double min, unsigned threads,
+              std::vector<double>& levels, CrossingTable& along, CrossingTable& across) {
+    if (count < 1) throw CalcFailure{};
+    const double step = std::fabs(max - min) / count;
+    levels.assign(static_cast<std::size_t>(count) + 1, 0.0);
+    for (int k = 1; k <= count; ++k)
+        levels[static_cast<std::size_t>(k)] = k * step;
+    const auto idx = [](int v) { return static_cast<std::int16_t>(v); };
+    // The parts scan their columns for all levels at once; joined in column
+    // order and sorted stably by level, each level's cells come out in scan
+    // order.
+    auto alongParts = ForEachPart<std::vector<Cell>>(threads, g.nx() + 1, [&](int i0, int i1) {
+        std::vector<Cell> cells;
+        for (int i = i0; i < i1; ++i) {
+            const double* col = g.column(i);
+            for (int j = 0; j < g.ny(); ++j)
+                CrossedLevels(levels, count, step, col[j], col[j + 1], [&](int k) {
+                    cells.push_back(Cell{k, idx(i), idx(j)});
+                });
+        }
+        return cells;
+    });
+    // Along the rows the grid is read column by column too (it is stored so);
+    // the cells are then put in row order, stably, and then in level order.
+    auto acrossParts = ForEachPart<std::vector<Cell>>(threads, g.nx(), [&](int i0, int i1) {
+        std::vector<Cell> cells;
+        for (int i = i0; i < i1; ++i) {
+            const double* col = g.column(i);
+            const double* next = g.column(i + 1);
+            for (int j = 0; j <= g.ny(); ++j)
+                CrossedLevels(levels, count, step, col[j], next[j], [&](int k) {
+                    cells.push_back(Cell{k, idx(i), idx(j)});
+                });
+        }
+        return cells;
+    });
+    const auto byLevel = [](const Cell& c) { return c.level; };
+    const auto byRow = [](const Cell& c) { return static_cast<std::int32_t>(c.y); };
+    const std::size_t levelKeys = static_cast<std::size_t>(count) + 1;
+    const std::vector<Cell> alongCells =
+        SortedBy(Joined(std::move(alongParts)), levelKeys, byLevel);
+    const std::vector<Cell> acrossCells = SortedBy(
+        SortedBy(Joined(std::move(acrossParts)), static_cast<std::size_t>(g.ny()) + 1, byRow),
+        levelKeys, byLevel);
+    along.reset(count);
+    across.reset(count);
+    for (const Cell& c : alongCells)
+        along.append(c.level, c.x, c.y);
+    for (const Cell& c : acrossCells)
+        across.append(c.level, c.x, c.y);
+}
+
+} // namespace brenvik::engine
