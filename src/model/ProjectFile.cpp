@@ -1,6 +1,7 @@
 #include "model/ProjectFile.h"
 
 #include "model/AtomicFile.h"
+#include "model/ExtensionBlock.h"
 
 #include <algorithm>
 #include <charconv>
@@ -10,6 +11,7 @@
 #include <iterator>
 #include <limits>
 #include <ostream>
+#include <vector>
 
 namespace brenvik {
 
@@ -361,6 +363,33 @@ std::string ParseFileString(std::string_view text) {
     return std::string(s);
 }
 
+// ---- after the last record ----------------------------------------------------------
+
+namespace {
+
+// The extension block, only when it carries something (ExtensionBlock.h).
+bool WriteTail(const Project& p, std::string& out) {
+    return !NeedsExtensionBlock(p) || AppendExtensionBlock(p, out);
+}
+
+// What follows the last record of either layout. Readers have always stopped
+// there, and lines after it that do not start the extension block are still
+// ignored; a block that is there must be whole. Nothing of the block's items
+// (nor a ratio grid, which is never stored) survives from the project read into.
+bool ReadTail(LineReader& in, Project& p) {
+    ResetExtensionItems(p);
+    p.RatioGrid = Grid2D<double>{};
+    p.XZRatioGrid = Grid2D<double>{};
+    std::string_view line;
+    if (!in.next(line) || ParseFileString(line) != ExtensionMarker) return true;
+    std::vector<std::string_view> lines;
+    while (in.next(line))
+        lines.push_back(line);
+    return ReadExtensionBlock(p, lines);
+}
+
+} // namespace
+
 // ---- writer ---------------------------------------------------------------------
 
 bool WriteProjectText(const Project& p, std::string& out) {
@@ -431,7 +460,7 @@ bool WriteProjectText(const Project& p, std::string& out) {
     for (double v : {p.OriginX, p.OriginY, p.EarthR, p.OriginLon, p.OriginLat, p.OriginMarkX,
                      p.OriginMarkY, p.ScaleDistance, p.ReservedValue})
         w.dbl(v);
-    if (!xy) return w.ok;
+    if (!xy) return w.ok && WriteTail(p, out);
 
     w.integer(p.CalcOption);
     w.dbl(p.CalcHeight);
@@ -451,7 +480,7 @@ bool WriteProjectText(const Project& p, std::string& out) {
         w.dbl(p.IsolineLevel[static_cast<std::size_t>(k)]);
     WriteCrossings(w, p.Isolines, p.IsolineCount, p.IsolinePointMax());
     WriteCrossings(w, p.IsolinesAux, p.IsolineCount, p.IsolineAuxMax());
-    return w.ok;
+    return w.ok && WriteTail(p, out);
 }
 
 bool WriteProjectFile(const Project& p, std::ostream& os) {
@@ -546,7 +575,7 @@ bool ReadProjectText(Project& p, std::string_view text) {
     for (double* v : {&p.OriginX, &p.OriginY, &p.EarthR, &p.OriginLon, &p.OriginLat, &p.OriginMarkX,
                       &p.OriginMarkY, &p.ScaleDistance, &p.ReservedValue})
         if (!in.dbl(*v)) return false;
-    if (p.XYCalculated != 1) return true;
+    if (p.XYCalculated != 1) return ReadTail(in, p);
 
     if (!in.i16(p.CalcOption) || !in.dbl(p.CalcHeight)) return false;
     if (current) {
@@ -584,7 +613,7 @@ bool ReadProjectText(Project& p, std::string_view text) {
         if (!in.dbl(p.IsolineLevel[static_cast<std::size_t>(k)])) return false;
     if (!ReadCrossings(in, p.Isolines, p.IsolineCount, slots)) return false;
     if (!ReadCrossings(in, p.IsolinesAux, p.IsolineCount, auxMax)) return false;
-    return true;
+    return ReadTail(in, p);
 }
 
 bool ReadProjectFile(Project& p, std::istream& is) {

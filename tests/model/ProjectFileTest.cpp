@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -250,9 +251,11 @@ TEST(ProjectFileReader, SampleFilesOfEveryLayout) {
         double width;
         int antennas;
     };
-    // Found beside the sources, wherever the test runs from.
-    const std::string corpus =
+    // Found beside the sources: from the test's own path, or from the tests
+    // folder it runs in (a compiler cache may shorten the path to a relative one).
+    std::string corpus =
         (std::filesystem::path(__FILE__).parent_path() / "../../fuzz/corpus/").string();
+    if (!std::filesystem::exists(corpus)) corpus = "../fuzz/corpus/";
     for (auto s :
          {Sample{"current_result.bvk", 2, 150, 2}, Sample{"current_plain.bvk", 2, 212.75, 0},
           Sample{"layout1_result.bvk", 1, 99.5, 1}, Sample{"older_width.bvk", 1, 150, 2},
@@ -277,7 +280,63 @@ TEST(ProjectFileReader, SampleFilesOfEveryLayout) {
         Project q;
         ASSERT_TRUE(ReadProjectText(q, once)) << s.name;
         EXPECT_EQ(Write(q), once) << s.name;
+
+        // The extension block may follow the last record of every layout, and
+        // is written back after the current one, item for item.
+        std::vector<std::string> block{"\"brenvik-extension\"", "1"};
+        for (int k = 1; k <= s.antennas; ++k)
+            block.push_back("frequency." + std::to_string(k) + "=" + std::to_string(700 * k));
+        for (const char* l : {"standard=fcc", "population=occupational", "site=Torre = Norte"})
+            block.emplace_back(l);
+        Project x;
+        ASSERT_TRUE(ReadProjectText(x, text + Lines(block))) << s.name;
+        EXPECT_EQ(x.Compliance.SiteName, "Torre = Norte");
+        EXPECT_EQ(x.Compliance.Group, Population::Occupational);
+        if (s.antennas > 0) {
+            EXPECT_EQ(x.Antennas[1].AntFrequencyMHz, 700) << s.name;
+        }
+        EXPECT_EQ(Write(x), once + Lines(block)) << s.name;
     }
+}
+
+TEST(ProjectFileExtension, DamagedBlockLeavesTheProjectUntouched) {
+    const std::string plain = Write(RichProject()); // three antennas
+    const auto withBlock = [&](std::vector<std::string> items) {
+        items.insert(items.begin(), "\"brenvik-extension\"");
+        return plain + Lines(items);
+    };
+    Project p;
+    ASSERT_TRUE(ReadProjectText(
+        p, withBlock({"1", "frequency.2=1800", "", "standard=icnirp-1998", "site=Cerro"})));
+    EXPECT_EQ(p.Antennas[1].AntFrequencyMHz, 900);
+    EXPECT_EQ(p.Antennas[2].AntFrequencyMHz, 1800);
+    EXPECT_EQ(p.Compliance.Standard, "icnirp-1998");
+    EXPECT_EQ(p.Compliance.Group, Population::Public);
+    const std::string saved = Write(p);
+    const std::vector<std::vector<std::string>> damaged = {{},
+                                                           {"2", "site=a"},
+                                                           {"1", "frequency.4=900"},
+                                                           {"1", "frequency.0=900"},
+                                                           {"1", "frequency.01=900"},
+                                                           {"1", "frequency.1=abc"},
+                                                           {"1", "frequency.1=-5"},
+                                                           {"1", "population=children"},
+                                                           {"1", "standard="},
+                                                           {"1", "colour=red"},
+                                                           {"1", "site=a", "site=b"},
+                                                           {"1", "site"}};
+    for (const auto& items : damaged) {
+        std::istringstream is(withBlock(items));
+        EXPECT_FALSE(ReadProjectFile(p, is)) << ::testing::PrintToString(items);
+        EXPECT_EQ(Write(p), saved);
+    }
+    // A file without the block brings the defaults back; a text that would
+    // break the block's lines is not written at all.
+    ASSERT_TRUE(ReadProjectText(p, plain));
+    EXPECT_EQ(Write(p), plain);
+    p.Compliance.SiteName = "two\nlines";
+    std::string out;
+    EXPECT_FALSE(WriteProjectText(p, out));
 }
 
 TEST(ProjectFileReader, OlderWidthsAreWholeNumbersAndSmallOnesAreMisread) {

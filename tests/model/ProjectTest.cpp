@@ -34,8 +34,10 @@ TEST(Project, ResetKeepsScaleAndTowersButDropsTheWork) {
     p.FileName = "a.bvk";
     p.Tools.PlaceArmed = 1;
     p.GroundGrid(3, 4) = 12;
+    p.Compliance.SiteName = "Cerro";
     p.ResetProject();
     EXPECT_EQ(p.AntennaCount, 0);
+    EXPECT_EQ(p.Compliance, ComplianceSettings{});
     EXPECT_EQ(p.XYCalculated, 0);
     EXPECT_EQ(p.DisplayMode, 0);
     EXPECT_EQ(p.OriginLat, 64.0);

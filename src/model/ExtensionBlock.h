@@ -1,0 +1,47 @@
+#pragma once
+
+#include "model/Project.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brenvik {
+
+// The project file's extension block: what the program keeps beyond the
+// records of its layouts, written after the last record so that a reader
+// that stops there never sees it:
+//
+//   "brenvik-extension"      marker, a string line like the file's others
+//   1                        block version
+//   frequency.1=900          carrier of antenna 1 in MHz, one line per antenna
+//   standard=icnirp-2020     compliance standard (an id of the limits library)
+//   population=public        public | occupational
+//   site=Torre Norte         site name, the rest of the line as it stands
+//
+// Lines end in CR LF like the rest of the file. The block is written only
+// when one of its items differs from its default (900 MHz, "icnirp-2020",
+// public, no site name), and then with every item, so that a project without
+// these data is written exactly as before the block existed.
+inline constexpr std::string_view ExtensionMarker = "brenvik-extension";
+inline constexpr int ExtensionVersion = 1;
+
+// True when an item of the block differs from its default.
+bool NeedsExtensionBlock(const Project& p);
+
+// Appends the block. False when an item has no file form: a frequency that is
+// not a positive finite number, or a text with a line break.
+bool AppendExtensionBlock(const Project& p, std::string& out);
+
+// The block's items back to their defaults: every antenna at 900 MHz and the
+// default compliance choices (what a file without the block means).
+void ResetExtensionItems(Project& p);
+
+// Reads the lines after the block's marker (version first) into `p`, whose
+// antennas have been read already. False when the block is damaged: another
+// version, a line without "=", an unknown or repeated key, an antenna slot
+// outside 1..AntennaCount, a frequency that is not a positive number, or an
+// unknown population. Blank lines are skipped.
+bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines);
+
+} // namespace brenvik
