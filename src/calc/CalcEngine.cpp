@@ -100,38 +100,9 @@ void CrossedLevels(const std::vector<double>& levels, int count, double step, do
         out(k);
 }
 
-// One crossing found by the scan: its level and cell.
-struct Cell {
-    std::int32_t level;
-    std::int16_t x, y;
-};
-
-// The cells of every part in part order, stably sorted by `key` (0..keys - 1).
-std::vector<Cell> SortedBy(std::vector<Cell>&& cells, std::size_t keys,
-                           std::int32_t (*key)(const Cell&)) {
-    std::vector<std::size_t> start(keys + 1, 0);
-    for (const Cell& c : cells)
-        ++start[static_cast<std::size_t>(key(c)) + 1];
-    for (std::size_t r = 1; r < start.size(); ++r)
-        start[r] += start[r - 1];
-    std::vector<Cell> sorted(cells.size());
-    for (const Cell& c : cells)
-        sorted[start[static_cast<std::size_t>(key(c))]++] = c;
-    return sorted;
-}
-
-std::vector<Cell> Joined(std::vector<std::vector<Cell>>&& parts) {
-    std::size_t total = 0;
-    for (const auto& q : parts)
-        total += q.size();
-    std::vector<Cell> all;
-    all.reserve(total);
-    for (auto& q : parts) {
-        all.insert(all.end(), q.begin(), q.end());
-        std::vector<Cell>().swap(q);
-    }
-    return all;
-}
+// The cells where each level is crossed, by level, in the order found.
+using Cells = std::vector<std::pair<std::int16_t, std::int16_t>>;
+using CellsByLevel = std::vector<Cells>;
 
 } // namespace
 
@@ -143,48 +114,69 @@ void Isolines(const Grid2D<double>& g, int count, double max, double min, unsign
     for (int k = 1; k <= count; ++k)
         levels[static_cast<std::size_t>(k)] = k * step;
     const auto idx = [](int v) { return static_cast<std::int16_t>(v); };
-    // The parts scan their columns for all levels at once; joined in column
-    // order and sorted stably by level, each level's cells come out in scan
-    // order.
-    auto alongParts = ForEachPart<std::vector<Cell>>(threads, g.nx() + 1, [&](int i0, int i1) {
-        std::vector<Cell> cells;
+    const std::size_t slots = static_cast<std::size_t>(count) + 1;
+    // The parts scan their columns for all levels at once; taken part after
+    // part, each level's cells come out in scan order.
+    const auto alongParts = ForEachPart<CellsByLevel>(threads, g.nx() + 1, [&](int i0, int i1) {
+        CellsByLevel cells(slots);
         for (int i = i0; i < i1; ++i) {
             const double* col = g.column(i);
             for (int j = 0; j < g.ny(); ++j)
                 CrossedLevels(levels, count, step, col[j], col[j + 1], [&](int k) {
-                    cells.push_back(Cell{k, idx(i), idx(j)});
+                    cells[static_cast<std::size_t>(k)].emplace_back(idx(i), idx(j));
                 });
         }
         return cells;
     });
     // Along the rows the grid is read column by column too (it is stored so);
-    // the cells are then put in row order, stably, and then in level order.
-    auto acrossParts = ForEachPart<std::vector<Cell>>(threads, g.nx(), [&](int i0, int i1) {
-        std::vector<Cell> cells;
+    // each level's cells are then put in row order, stably, level by level on
+    // every thread.
+    const auto acrossParts = ForEachPart<CellsByLevel>(threads, g.nx(), [&](int i0, int i1) {
+        CellsByLevel cells(slots);
         for (int i = i0; i < i1; ++i) {
             const double* col = g.column(i);
             const double* next = g.column(i + 1);
             for (int j = 0; j <= g.ny(); ++j)
                 CrossedLevels(levels, count, step, col[j], next[j], [&](int k) {
-                    cells.push_back(Cell{k, idx(i), idx(j)});
+                    cells[static_cast<std::size_t>(k)].emplace_back(idx(i), idx(j));
                 });
         }
         return cells;
     });
-    const auto byLevel = [](const Cell& c) { return c.level; };
-    const auto byRow = [](const Cell& c) { return static_cast<std::int32_t>(c.y); };
-    const std::size_t levelKeys = static_cast<std::size_t>(count) + 1;
-    const std::vector<Cell> alongCells =
-        SortedBy(Joined(std::move(alongParts)), levelKeys, byLevel);
-    const std::vector<Cell> acrossCells = SortedBy(
-        SortedBy(Joined(std::move(acrossParts)), static_cast<std::size_t>(g.ny()) + 1, byRow),
-        levelKeys, byLevel);
+    const auto acrossSorted = ForEachPart<CellsByLevel>(threads, count, [&](int k0, int k1) {
+        CellsByLevel sorted;
+        std::vector<std::size_t> start(static_cast<std::size_t>(g.ny()) + 2);
+        for (int k = k0 + 1; k <= k1; ++k) {
+            std::fill(start.begin(), start.end(), 0);
+            std::size_t total = 0;
+            for (const CellsByLevel& part : acrossParts) {
+                total += part[static_cast<std::size_t>(k)].size();
+                for (const auto& c : part[static_cast<std::size_t>(k)])
+                    ++start[static_cast<std::size_t>(c.second) + 1];
+            }
+            for (std::size_t r = 1; r < start.size(); ++r)
+                start[r] += start[r - 1];
+            Cells level(total);
+            for (const CellsByLevel& part : acrossParts)
+                for (const auto& c : part[static_cast<std::size_t>(k)])
+                    level[start[static_cast<std::size_t>(c.second)]++] = c;
+            sorted.push_back(std::move(level));
+        }
+        return sorted;
+    });
     along.reset(count);
     across.reset(count);
-    for (const Cell& c : alongCells)
-        along.append(c.level, c.x, c.y);
-    for (const Cell& c : acrossCells)
-        across.append(c.level, c.x, c.y);
+    for (int k = 1; k <= count; ++k)
+        for (const CellsByLevel& part : alongParts)
+            for (auto [x, y] : part[static_cast<std::size_t>(k)])
+                along.append(k, x, y);
+    int level = 0; // the parts hold levels 1..count in turn
+    for (const CellsByLevel& part : acrossSorted)
+        for (const Cells& cells : part) {
+            ++level;
+            for (auto [x, y] : cells)
+                across.append(level, x, y);
+        }
 }
 
 } // namespace brenvik::engine
