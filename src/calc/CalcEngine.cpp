@@ -24,6 +24,10 @@ unsigned ThreadCount(const CalcControl& ctl) {
     return std::max(1u, ctl.threads ? ctl.threads : std::thread::hardware_concurrency());
 }
 
+unsigned PassThreadCount(const CalcControl& ctl, long long nodes) {
+    return nodes < (1LL << 17) ? 1u : ThreadCount(ctl);
+}
+
 bool Behind(const Source& s, double dx, double dy0, double dy1) {
     if (s.k.kind == static_cast<int>(AntennaKind::None)) return true;
     if (s.k.kind != static_cast<int>(AntennaKind::Panel)) return false;

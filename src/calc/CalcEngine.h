@@ -42,6 +42,10 @@ ColumnFn PickKernel(bool scalar);
 
 // The worker count a control asks for (0 = every core), at least one.
 unsigned ThreadCount(const CalcControl& ctl);
+// The same for the light passes over a finished grid of `nodes` nodes: one
+// below some hundred thousand nodes, where starting threads costs more than
+// it saves.
+unsigned PassThreadCount(const CalcControl& ctl, long long nodes);
 
 // Runs body(begin, end) over contiguous pieces of [0, count) on up to
 // `threads` threads and returns the pieces' results in the order of the

@@ -315,7 +315,8 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
         const std::vector<double> yRows(ym.begin() + 1, ym.end());
         const std::vector<double> flat(static_cast<std::size_t>(rows), 0.0);
 
-        const unsigned threads = engine::ThreadCount(ctl);
+        const unsigned threads =
+            engine::PassThreadCount(ctl, static_cast<long long>(v.nx + 1) * (v.ny + 1));
         const bool wantRatio = !ctl.inverseLimit.empty();
         Grid2D<double> grid(v.nx, v.ny), ratio;
         if (wantRatio) ratio.resize(v.nx, v.ny);
@@ -410,7 +411,8 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl) {
             gR[static_cast<std::size_t>(i)] = Ground(p, v.GroundX(i), groundRow);
         const auto heightRow = [&](int stored) { return v.ny - offset - stored; };
 
-        const unsigned threads = engine::ThreadCount(ctl);
+        const unsigned threads =
+            engine::PassThreadCount(ctl, static_cast<long long>(v.nx + 1) * (v.ny + 1));
         const bool wantRatio = !ctl.inverseLimit.empty();
         Grid2D<double> grid(v.nx, v.ny), ratio;
         if (wantRatio) ratio.resize(v.nx, v.ny);

@@ -57,8 +57,16 @@ void ExpectClose(const Grid2D<double>& a, const Grid2D<double>& b) {
 } // namespace
 
 TEST(XYCalculation, SameGridWhateverTheThreadCount) {
-    Project p1 = Site(), p2 = Site(), p3 = Site();
-    p1.IsolineCount = p2.IsolineCount = p3.IsolineCount = 12;
+    // Five times finer than Site(), so that the passes over the finished grid
+    // are shared among the threads too.
+    Project fine = Site();
+    fine.GridNX = 500;
+    fine.RecomputeDerived();
+    fine.GroundGrid.resize(fine.GridNX, fine.GridNY);
+    fine.ContourHeight = 6;
+    FillGroundRect(fine, 200, 50, 350, 175);
+    fine.IsolineCount = 12;
+    Project p1 = fine, p2 = fine, p3 = fine;
     const std::vector<double> limits{0, 1.0 / 450, 1.0 / 900, 1.0 / 1000, 1.0 / 450};
     ASSERT_TRUE(RunXYCalculation(p1, Threads(1)).ok());
     ASSERT_TRUE(RunXYCalculation(p2, Threads(2)).ok());
