@@ -51,7 +51,8 @@ void Project::ResetProject() {
     ClearToolFlags();
     XYCalculated = 0;
     XZCalculated = 0; // a section of the previous work must not outlive it
-    Compliance = ComplianceSettings{}; // nor its site and standard
+    // Nor its site name and compliance standard.
+    Compliance = ComplianceSettings{};
     SourceKindVar = Variant::integer(0);
     SourceKindInt = 0;
     DisplayMode = 0;
