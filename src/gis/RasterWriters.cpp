@@ -34,9 +34,11 @@ std::optional<std::string> geoTiffBytes(const Project& p, const NodeRaster& r) {
     grid->SetMetadataItem("CALCULATION_HEIGHT", heightText(p).c_str());
     grid->GetRasterBand(1)->SetDescription("power density");
     // Tiled, compressed and with overviews, so that web maps can stream it.
-    const char* const options[] = {"COMPRESS=DEFLATE",     "LEVEL=1",
-                                   "BLOCKSIZE=512",        "OVERVIEWS=AUTO",
-                                   "NUM_THREADS=ALL_CPUS", nullptr};
+    // The floating-point predictor packs a smooth density field to about a
+    // third, in less time than without it.
+    const char* const options[] = {
+        "COMPRESS=DEFLATE",     "LEVEL=1", "PREDICTOR=YES", "BLOCKSIZE=512", "OVERVIEWS=AUTO",
+        "NUM_THREADS=ALL_CPUS", nullptr};
     return copyTo(*grid, "COG", "result.tif", options);
 }
 
