@@ -96,12 +96,19 @@ TEST(GisRaster, NodesSitAtTheGeographicTablesPointsWithTheirValues) {
     std::string line;
     std::getline(lines, line);
     int checked = 0;
+    double gt[6];
+    ASSERT_EQ(ds->GetGeoTransform(gt), CE_None);
     while (std::getline(lines, line)) {
         long n = 0;
         double lon = 0, lat = 0, c = 0;
         ASSERT_EQ(std::sscanf(line.c_str(), "%ld,%lf,%lf,%lf", &n, &lon, &lat, &c), 4);
         if (n % 97 != 0) continue;
         EXPECT_NEAR(ValueAt(*ds, lon, lat), c, 1e-8) << line;
+        // Record n is node ((n - 1) % GridNX + 1, (n - 1) / GridNX + 1): the
+        // centre of its pixel, to the table's eight decimals.
+        const long col = (n - 1) % p.GridNX, row = (n - 1) / p.GridNX;
+        EXPECT_NEAR(gt[0] + (col + 0.5) * gt[1], lon, 2e-8) << line;
+        EXPECT_NEAR(gt[3] + (row + 0.5) * gt[5], lat, 2e-8) << line;
         ++checked;
     }
     EXPECT_GT(checked, 50);
