@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/CalcRunner.h"
+#include "app/GisExportFlow.h"
 #include "app/Icons.h"
 #include "app/PlanCanvas.h"
 #include "app/PrintService.h"
@@ -295,6 +296,10 @@ void MainWindow::buildMenus() {
         addItem(gis, e.geo, QString("Export %1 (geographic)").arg(e.what),
                 [this, kg] { cmdExport(kg); });
     }
+    addItem(options, "gisexport", "GIS export...", [this] {
+        resetTools();
+        startGisExport(project_, prompts_, this);
+    });
     options->addSeparator();
     addItem(options, "acercade", "&About...", [this] { showDialog(new AboutDialog(this), true); });
 }

@@ -12,7 +12,7 @@ namespace brenvik::batch {
 
 namespace {
 
-constexpr std::array<std::pair<ExportKind, const char*>, 10> kKindNames{{
+constexpr std::array<std::pair<ExportKind, const char*>, 15> kKindNames{{
     {ExportKind::IsolinesCartesian, "isolines-cartesian"},
     {ExportKind::IsolinesGeographic, "isolines-geographic"},
     {ExportKind::SourcesCartesian, "sources-cartesian"},
@@ -23,6 +23,11 @@ constexpr std::array<std::pair<ExportKind, const char*>, 10> kKindNames{{
     {ExportKind::MaximumGeographic, "maximum-geographic"},
     {ExportKind::GridXY, "grid-xy"},
     {ExportKind::GridXZ, "grid-xz"},
+    {ExportKind::GeoTiff, "geotiff"},
+    {ExportKind::IsolinesGeoJson, "isolines-geojson"},
+    {ExportKind::ZonesGeoJson, "zones-geojson"},
+    {ExportKind::GeoPackage, "gpkg"},
+    {ExportKind::Kmz, "kmz"},
 }};
 
 std::string lower(std::string s) {
@@ -103,7 +108,9 @@ std::string usageText() {
            "concentrations-cartesian,\n"
            "                        concentrations-geographic, maximum-cartesian, "
            "maximum-geographic,\n"
-           "                        grid-xy, grid-xz\n"
+           "                        grid-xy, grid-xz,\n"
+           "                        geotiff, isolines-geojson, zones-geojson, gpkg, kmz (map "
+           "layers)\n"
            "  --image PATH          draw the plane (PNG or BMP by the extension)\n"
            "  --plane xy|xz  --style isolines|gradient|grid|dots  --background black|white  "
            "--size WxH\n"

@@ -6,8 +6,8 @@
 
 namespace brenvik::batch {
 
-// What a batch run can write: the eight CSV exports of the Options menu and the
-// two raw grid dumps.
+// What a batch run can write: the eight CSV exports of the Options menu, the
+// two raw grid dumps and the map layers of the XY result.
 enum class ExportKind {
     IsolinesCartesian,
     IsolinesGeographic,
@@ -19,6 +19,11 @@ enum class ExportKind {
     MaximumGeographic,
     GridXY,
     GridXZ,
+    GeoTiff,
+    IsolinesGeoJson,
+    ZonesGeoJson,
+    GeoPackage,
+    Kmz,
 };
 
 // The keyword of a kind on the command line ("isolines-cartesian", "grid-xy", …).

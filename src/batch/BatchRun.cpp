@@ -1,6 +1,7 @@
 #include "batch/BatchRun.h"
 
 #include "batch/BatchPrompts.h"
+#include "batch/GisOutput.h"
 #include "batch/GridDump.h"
 #include "batch/StagedOutputs.h"
 #include "calc/GridCalc.h"
@@ -147,6 +148,10 @@ void writeExport(Project& p, ExportKind kind, const std::string& path) {
     if (kind == ExportKind::GridXZ) {
         if (!p.XZCalculated) throw BatchFailure(kMsgNoXZ);
         dumpGrid(p.XZDensityGrid, p.GridNX, p.GridNY, path);
+        return;
+    }
+    if (isGisExport(kind)) {
+        writeGisExport(p, kind, path);
         return;
     }
     // The export menu command itself, answering its file dialog with `path`,

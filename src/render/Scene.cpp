@@ -10,12 +10,12 @@ namespace brenvik::render {
 
 namespace {
 
-const char* const kLegalNotes[] = {
-    "450 uW/cm^2 = Maximum limit allowed in la UE y España",
-    "200 uW/cm^2 = Maximum limit allowed in Alemania",
-    "100 uW/cm^2 = Maximum limit allowed in Italia",
-    "4,2 uW/cm^2 = Maximum limit allowed in Suiza",
-    "0,1 uW/cm^2 = Maximum limit allowed in Salzburgo (Austria)",
+const LegalNote kLegalNotes[] = {
+    {450.0, "450 uW/cm^2 = Maximum limit allowed in la UE y España"},
+    {200.0, "200 uW/cm^2 = Maximum limit allowed in Alemania"},
+    {100.0, "100 uW/cm^2 = Maximum limit allowed in Italia"},
+    {4.2, "4,2 uW/cm^2 = Maximum limit allowed in Suiza"},
+    {0.1, "0,1 uW/cm^2 = Maximum limit allowed in Salzburgo (Austria)"},
 };
 
 // Upper bounds of a loop over grid nodes: the grid settings, but never past
@@ -94,8 +94,12 @@ void drawLegalNotes(Surface& s) {
     s.setFontSize(5);
     s.setTextColour(kTeal);
     s.setTextPosition(0, kShape2Height + 300);
-    for (const char* note : kLegalNotes)
-        s.print(note);
+    for (const LegalNote& note : kLegalNotes)
+        s.print(note.text);
+}
+
+std::span<const LegalNote> legalNotes() {
+    return kLegalNotes;
 }
 
 void drawTopography(const Project& p, Surface& s) {

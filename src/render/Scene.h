@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace brenvik {
@@ -57,6 +58,14 @@ SceneControls drawScene(const Project& p, Surface& s, Plane plane);
 
 void drawGridLines(const Project& p, Surface& s);
 void drawLegalNotes(Surface& s);
+
+// The legal-limit notes of the plan, top to bottom, each with the density
+// limit it states in uW/cm^2.
+struct LegalNote {
+    double limit;
+    const char* text;
+};
+std::span<const LegalNote> legalNotes();
 void drawTopography(const Project& p, Surface& s);
 void drawAntennas(const Project& p, Surface& s);
 

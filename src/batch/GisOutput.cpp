@@ -1,0 +1,42 @@
+#include "batch/GisOutput.h"
+
+#include "batch/BatchRun.h"
+#include "gis/GisExport.h"
+
+#include <optional>
+
+namespace brenvik::batch {
+
+namespace {
+
+std::optional<gis::GisFormat> gisFormat(ExportKind kind) {
+    switch (kind) {
+    case ExportKind::GeoTiff:
+        return gis::GisFormat::GeoTiff;
+    case ExportKind::IsolinesGeoJson:
+        return gis::GisFormat::IsolinesGeoJson;
+    case ExportKind::ZonesGeoJson:
+        return gis::GisFormat::ZonesGeoJson;
+    case ExportKind::GeoPackage:
+        return gis::GisFormat::GeoPackage;
+    case ExportKind::Kmz:
+        return gis::GisFormat::Kmz;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+bool isGisExport(ExportKind kind) {
+    return gisFormat(kind).has_value();
+}
+
+void writeGisExport(const Project& p, ExportKind kind, const std::string& path) {
+    const auto format = gisFormat(kind);
+    if (!format) throw std::logic_error("not a map layer");
+    if (auto refused = gis::gisExportRefusal(p)) throw BatchFailure(*refused);
+    if (auto failed = gis::writeGisFile(p, *format, path)) throw BatchFailure(*failed);
+}
+
+} // namespace brenvik::batch

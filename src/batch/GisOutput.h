@@ -1,0 +1,21 @@
+#pragma once
+
+#include "batch/BatchOptions.h"
+
+#include <string>
+
+namespace brenvik {
+class Project;
+}
+
+namespace brenvik::batch {
+
+// The map-layer kinds (GeoTIFF, GeoJSON, GeoPackage, KMZ).
+bool isGisExport(ExportKind kind);
+
+// Writes a map layer of the XY result into the file at `path`. Throws
+// BatchFailure with the program's message: no XY result, the plan off the
+// map, or the file error.
+void writeGisExport(const Project& p, ExportKind kind, const std::string& path);
+
+} // namespace brenvik::batch

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "model/Project.h"
+#include "model/Prompts.h"
+
+#include <optional>
+#include <span>
+#include <string>
+
+namespace brenvik::gis {
+
+// The XY result as map layers, in WGS 84 longitude/latitude, placed by the
+// same conversion as the geographic point tables.
+enum class GisFormat {
+    GeoTiff,         // the density grid, one pixel per node
+    IsolinesGeoJson, // the isolines as lines
+    ZonesGeoJson,    // the areas at or above each level and legal limit
+    GeoPackage,      // isolines, zones, antennas, maximum and the grid
+    Kmz,             // the gradient image, zones, towers and maximum
+};
+
+std::span<const GisFormat> gisFormats();
+// The caption of a format in the dialog, its file extension (".tif") and the
+// file dialog's filter.
+const char* gisFormatCaption(GisFormat f);
+const char* gisFormatExtension(GisFormat f);
+std::string gisFormatFilter(GisFormat f);
+// The path with the format's extension added when it does not end in it.
+std::string gisPathWithExtension(const std::string& path, GisFormat f);
+
+inline constexpr const char* OffTheMapMessage =
+    "The plan does not fit on the map: its longitudes leave -180..180 or its latitudes "
+    "-90..90. Move the origin of coordinates.";
+
+// Why the command refuses to start, as the geographic point tables refuse:
+// no XY result, or a zoom other than 100 %.
+std::optional<std::string> gisExportRefusal(const Project& p);
+
+// Writes the file whole, or not at all: the previous file at `path` stays as
+// it was on any failure. The message on failure: no XY result, the plan off
+// the map, or "Error en el fichero" when the file cannot be written.
+std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std::string& path);
+
+} // namespace brenvik::gis

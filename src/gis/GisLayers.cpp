@@ -1,0 +1,264 @@
+#include "gis/GisLayers.h"
+
+#include "render/Scene.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <gdal_alg.h>
+
+namespace brenvik::gis {
+
+namespace {
+
+std::string levelsOption(double level) {
+    return "FIXED_LEVELS=" + numberText(level);
+}
+
+// A scratch vector layer for the contour generator: field 0 the id, then
+// the level (lines) or the band's bounds (polygons).
+struct Scratch {
+    GDALDatasetUniquePtr ds;
+    OGRLayer* layer = nullptr;
+};
+
+Scratch scratchLayer(OGRwkbGeometryType type) {
+    Scratch s;
+    GDALDriver* drv = GetGDALDriverManager()->GetDriverByName("Memory");
+    s.ds.reset(drv->Create("", 0, 0, 0, GDT_Unknown, nullptr));
+    if (!s.ds) return s;
+    s.layer = s.ds->CreateLayer("contour", nullptr, type, nullptr);
+    OGRFieldDefn id("id", OFTInteger);
+    s.layer->CreateField(&id);
+    for (const char* name : {"a", "b"}) {
+        OGRFieldDefn f(name, OFTReal);
+        s.layer->CreateField(&f);
+    }
+    return s;
+}
+
+bool contour(GDALDataset& grid, OGRLayer* layer, const std::vector<std::string>& options) {
+    std::vector<const char*> opts;
+    for (const auto& o : options)
+        opts.push_back(o.c_str());
+    opts.push_back(nullptr);
+    return GDALContourGenerateEx(GDALRasterBand::ToHandle(grid.GetRasterBand(1)),
+                                 OGRLayer::ToHandle(layer), const_cast<char**>(opts.data()),
+                                 nullptr, nullptr) == CE_None;
+}
+
+// The polygons of a geometry, made valid, as one MultiPolygon.
+// Slivers below `minArea` (a hundredth of a node's pixel) are left out: they
+// carry no exposure worth mapping and would not survive the coordinates'
+// rounding in the files.
+OGRGeometryUniquePtr validMultiPolygon(const OGRGeometry& g, double minArea) {
+    OGRGeometryUniquePtr valid(OGRGeometryFactory::haveGEOS() ? g.MakeValid() : g.clone());
+    if (!valid) return nullptr;
+    auto multi = std::make_unique<OGRMultiPolygon>();
+    auto take = [&multi, minArea](const OGRGeometry& part, auto& self) -> void {
+        const auto type = wkbFlatten(part.getGeometryType());
+        if (type == wkbPolygon) {
+            if (part.toPolygon()->get_Area() >= minArea) multi->addGeometry(&part);
+        } else if (OGR_GT_IsSubClassOf(type, wkbGeometryCollection)) {
+            for (const OGRGeometry* sub : *part.toGeometryCollection())
+                self(*sub, self);
+        }
+    };
+    take(*valid, take);
+    if (multi->IsEmpty()) return nullptr;
+    return OGRGeometryUniquePtr(multi.release());
+}
+
+OGRLayer* createLayer(GDALDataset& out, const char* name, OGRwkbGeometryType type,
+                      CSLConstList options) {
+    OGRSpatialReference srs = lonLatCrs();
+    return out.CreateLayer(name, &srs, type, const_cast<char**>(options));
+}
+
+bool addField(OGRLayer* layer, const char* name, OGRFieldType type) {
+    OGRFieldDefn f(name, type);
+    return layer->CreateField(&f) == OGRERR_NONE;
+}
+
+bool addFeature(OGRLayer* layer, OGRFeature& f) {
+    return layer->CreateFeature(&f) == OGRERR_NONE;
+}
+
+OGRPoint lonLatPoint(geo::Geographic g) {
+    return OGRPoint(g.lon, g.lat);
+}
+
+} // namespace
+
+std::string numberText(double v) {
+    char buf[40];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+std::vector<double> isolineLevels(const Project& p, double maximum) {
+    std::vector<double> out;
+    const int count = std::min<int>(p.IsolineCount, static_cast<int>(p.IsolineLevel.size()) - 1);
+    for (int k = 1; k <= count; ++k) {
+        const double level = p.IsolineLevel[static_cast<std::size_t>(k)];
+        // An all-zero result has no levels to draw.
+        // Nothing lies above the maximum itself: its level has neither a line
+        // nor an area.
+        if (!(level > 0.0) || !(level < maximum)) continue;
+        if (std::find(out.begin(), out.end(), level) == out.end()) out.push_back(level);
+    }
+    return out;
+}
+
+std::vector<IsolineFeature> makeIsolines(const Project& p, const NodeRaster& r, GDALDataset& grid) {
+    std::vector<IsolineFeature> out;
+    for (double level : isolineLevels(p, r.maximum)) {
+        Scratch s = scratchLayer(wkbLineString);
+        if (!s.layer ||
+            !contour(grid, s.layer, {levelsOption(level), "ID_FIELD=0", "ELEV_FIELD=1"}))
+            continue;
+        for (auto& f : *s.layer) {
+            const OGRGeometry* g = f->GetGeometryRef();
+            if (!g || g->IsEmpty()) continue;
+            out.push_back(
+                {level, levelColour(p, level, r.maximum), OGRGeometryUniquePtr(g->clone())});
+        }
+    }
+    return out;
+}
+
+std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDataset& grid) {
+    struct Threshold {
+        double value;
+        std::string label;
+    };
+    std::vector<Threshold> thresholds;
+    for (double level : isolineLevels(p, r.maximum))
+        thresholds.push_back({level, render::formatDensity(level, 3)});
+    for (const render::LegalNote& note : render::legalNotes())
+        thresholds.push_back({note.limit, note.text});
+
+    std::vector<ZoneFeature> out;
+    const double m2PerSquareDegree = r.metres.Lx * r.metres.Ly;
+    const double minArea = std::fabs(r.affine[1] * r.affine[5]) / 100.0;
+    for (const Threshold& t : thresholds) {
+        if (!(t.value > 0.0) || !(t.value < r.maximum)) continue;
+        Scratch s = scratchLayer(wkbMultiPolygon);
+        if (!s.layer || !contour(grid, s.layer,
+                                 {levelsOption(t.value), "ID_FIELD=0", "ELEV_FIELD_MIN=1",
+                                  "ELEV_FIELD_MAX=2", "POLYGONIZE=YES"}))
+            continue;
+        // The band above the threshold; the one below starts lower.
+        for (auto& f : *s.layer) {
+            const OGRGeometry* g = f->GetGeometryRef();
+            if (!g || f->GetFieldAsDouble(1) < t.value) continue;
+            OGRGeometryUniquePtr shape = validMultiPolygon(*g, minArea);
+            if (!shape) continue;
+            const double area = shape->toMultiPolygon()->get_Area() * m2PerSquareDegree;
+            out.push_back({t.value, r.maximum, t.label, area, levelColour(p, t.value, r.maximum),
+                           std::move(shape)});
+        }
+    }
+    return out;
+}
+
+bool addIsolineLayer(GDALDataset& out, const std::vector<IsolineFeature>& lines, bool simpleStyle,
+                     CSLConstList options) {
+    OGRLayer* layer = createLayer(out, "isolines", wkbLineString, options);
+    if (!layer || !addField(layer, "level", OFTReal) || !addField(layer, "unit", OFTString))
+        return false;
+    if (simpleStyle && !addField(layer, "stroke", OFTString)) return false;
+    for (const IsolineFeature& l : lines) {
+        OGRFeature f(layer->GetLayerDefn());
+        f.SetField("level", l.level);
+        f.SetField("unit", DensityUnit);
+        if (simpleStyle) f.SetField("stroke", hexColour(l.colour).c_str());
+        f.SetGeometry(l.line.get());
+        if (!addFeature(layer, f)) return false;
+    }
+    return true;
+}
+
+bool addZoneLayer(GDALDataset& out, const std::vector<ZoneFeature>& zones, bool simpleStyle,
+                  CSLConstList options) {
+    OGRLayer* layer = createLayer(out, "zones", wkbMultiPolygon, options);
+    if (!layer) return false;
+    for (auto [name, type] :
+         {std::pair{"min", OFTReal}, {"max", OFTReal}, {"label", OFTString}, {"area_m2", OFTReal}})
+        if (!addField(layer, name, type)) return false;
+    if (simpleStyle &&
+        (!addField(layer, "stroke", OFTString) || !addField(layer, "fill", OFTString) ||
+         !addField(layer, "fill-opacity", OFTReal)))
+        return false;
+    for (const ZoneFeature& z : zones) {
+        OGRFeature f(layer->GetLayerDefn());
+        f.SetField("min", z.min);
+        f.SetField("max", z.max);
+        f.SetField("label", z.label.c_str());
+        f.SetField("area_m2", z.areaM2);
+        if (simpleStyle) {
+            const std::string c = hexColour(z.colour);
+            f.SetField("stroke", c.c_str());
+            f.SetField("fill", c.c_str());
+            f.SetField("fill-opacity", 0.35);
+        }
+        f.SetGeometry(z.shape.get());
+        if (!addFeature(layer, f)) return false;
+    }
+    return true;
+}
+
+const char* antennaTypeName(const Antenna& a) {
+    return a.AntType == "baja" ? "DTS" : "BTS";
+}
+
+geo::Geographic antennaLonLat(const Project& p, const Antenna& a) {
+    return drawingToLonLat(p, a.AntX * p.Zoom + p.ScrollOffsetX, a.AntY * p.Zoom + p.ScrollOffsetY);
+}
+
+geo::Geographic maximumLonLat(const Project& p) {
+    return drawingToLonLat(p, p.MaxPosX.toDouble(), p.MaxPosY);
+}
+
+bool addAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options) {
+    OGRLayer* layer = createLayer(out, "antennas", wkbPoint, options);
+    if (!layer) return false;
+    for (auto [name, type] : {std::pair{"tower", OFTInteger},
+                              {"antenna", OFTInteger},
+                              {"type", OFTString},
+                              {"erp_w", OFTReal},
+                              {"direction", OFTReal},
+                              {"tilt", OFTReal},
+                              {"height_m", OFTReal}})
+        if (!addField(layer, name, type)) return false;
+    const int count = std::min<int>(p.AntennaCount, static_cast<int>(p.Antennas.size()) - 1);
+    for (int k = 1; k <= count; ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        OGRFeature f(layer->GetLayerDefn());
+        f.SetField("tower", a.AntTower);
+        f.SetField("antenna", k);
+        f.SetField("type", antennaTypeName(a));
+        f.SetField("erp_w", a.AntPower);
+        f.SetField("direction", a.AntDirection);
+        f.SetField("tilt", a.AntTilt);
+        f.SetField("height_m", a.AntHeight);
+        OGRPoint pt = lonLatPoint(antennaLonLat(p, a));
+        f.SetGeometry(&pt);
+        if (!addFeature(layer, f)) return false;
+    }
+    return true;
+}
+
+bool addMaximumLayer(GDALDataset& out, const Project& p, CSLConstList options) {
+    OGRLayer* layer = createLayer(out, "maximum", wkbPoint, options);
+    if (!layer || !addField(layer, "value", OFTReal) || !addField(layer, "unit", OFTString))
+        return false;
+    OGRFeature f(layer->GetLayerDefn());
+    f.SetField("value", p.MaxDensity);
+    f.SetField("unit", DensityUnit);
+    OGRPoint pt = lonLatPoint(maximumLonLat(p));
+    f.SetGeometry(&pt);
+    return addFeature(layer, f);
+}
+
+} // namespace brenvik::gis

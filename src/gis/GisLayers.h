@@ -1,0 +1,57 @@
+#pragma once
+
+// The vector layers of the XY result: isolines, zones, antennas and the
+// maximum, built once and written into any OGR dataset (not part of the
+// public interface).
+
+#include "gis/NodeRaster.h"
+
+#include <ogrsf_frmts.h>
+#include <string>
+#include <vector>
+
+namespace brenvik::gis {
+
+// One connected isoline.
+struct IsolineFeature {
+    double level = 0.0;
+    Colour colour{};
+    OGRGeometryUniquePtr line;
+};
+
+// The area at or above a threshold: an isoline level or a legal limit.
+struct ZoneFeature {
+    double min = 0.0, max = 0.0;
+    std::string label;
+    double areaM2 = 0.0; // in plan metres
+    Colour colour{};
+    OGRGeometryUniquePtr shape; // a valid MultiPolygon
+};
+
+// A number in its shortest exact form, whatever the process's locale.
+std::string numberText(double v);
+
+// The isoline levels of the project that the result can cross.
+std::vector<double> isolineLevels(const Project& p, double maximum);
+
+std::vector<IsolineFeature> makeIsolines(const Project& p, const NodeRaster& r, GDALDataset& grid);
+// Isoline levels first, then the legal limits of the plan's notes; a
+// threshold the result never reaches has no zone.
+std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDataset& grid);
+
+// The layers. `simpleStyle` adds the web viewers' stroke/fill properties.
+// False when GDAL refused a layer or a feature.
+bool addIsolineLayer(GDALDataset& out, const std::vector<IsolineFeature>& lines, bool simpleStyle,
+                     CSLConstList options);
+bool addZoneLayer(GDALDataset& out, const std::vector<ZoneFeature>& zones, bool simpleStyle,
+                  CSLConstList options);
+bool addAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options);
+bool addMaximumLayer(GDALDataset& out, const Project& p, CSLConstList options);
+
+// An antenna's type as the dialogs name it ("BTS" panel, "DTS" stick).
+const char* antennaTypeName(const Antenna& a);
+// An antenna's position: the drawing position the sources table reads.
+geo::Geographic antennaLonLat(const Project& p, const Antenna& a);
+geo::Geographic maximumLonLat(const Project& p);
+
+} // namespace brenvik::gis

@@ -1,0 +1,113 @@
+#include "gis/NodeRaster.h"
+
+#include "render/Scene.h"
+
+#include <atomic>
+#include <cmath>
+#include <cpl_conv.h>
+#include <cpl_vsi.h>
+#include <cstdio>
+#include <mutex>
+
+namespace brenvik::gis {
+
+geo::Geographic drawingToLonLat(const Project& p, double x, double y) {
+    // The point tables pass single-precision positions; so does this.
+    return geo::ToGeographic(p, geo::PlanMeters(p, static_cast<float>(x), static_cast<float>(y)));
+}
+
+std::optional<NodeRaster> makeNodeRaster(const Project& p) {
+    NodeRaster r;
+    r.cols = std::max<int>(p.GridNX, 0);
+    r.rows = std::max<int>(p.GridNY, 0);
+    if (r.cols < 1 || r.rows < 1) return std::nullopt;
+    const double cell = p.CellSize;
+    // The conversion is affine in the drawing position, so two nodes give
+    // the pixel size and the first node the grid's corner.
+    const geo::Geographic first = drawingToLonLat(p, cell, cell);
+    const geo::Geographic next = drawingToLonLat(p, 2 * cell, 2 * cell);
+    const double dlon = next.lon - first.lon, dlat = next.lat - first.lat;
+    const double west = first.lon - dlon / 2, north = first.lat - dlat / 2;
+    const double east = west + dlon * r.cols, south = north + dlat * r.rows;
+    for (double v : {dlon, dlat, west, north, east, south})
+        if (!std::isfinite(v)) return std::nullopt;
+    if (std::min(west, east) < -180.0 || std::max(west, east) > 180.0) return std::nullopt;
+    if (std::min(north, south) < -90.0 || std::max(north, south) > 90.0) return std::nullopt;
+    r.affine = {west, dlon, 0.0, north, 0.0, dlat};
+    r.metres = geo::MetresPerDegree(p, p.OriginLat);
+
+    r.values.assign(static_cast<std::size_t>(r.cols) * static_cast<std::size_t>(r.rows), 0.0);
+    const Grid2D<double>& g = p.DensityGrid;
+    double* out = r.values.data();
+    for (int j = 1; j <= r.rows; ++j)
+        for (int i = 1; i <= r.cols; ++i) {
+            const double v = g.inBounds(i, j) ? g(i, j) : 0.0;
+            *out++ = std::isfinite(v) ? v : 0.0;
+        }
+    r.maximum = 0.0;
+    for (double v : r.values)
+        r.maximum = std::max(r.maximum, v);
+    return r;
+}
+
+Colour levelColour(const Project& p, double level, double maximum) {
+    const int tenth = render::levelOf(level, maximum).value_or(0);
+    const render::Rgb c = render::gradientColour(tenth, p.WhiteBackground == 1);
+    return {c.r, c.g, c.b};
+}
+
+std::string hexColour(Colour c) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "#%02x%02x%02x", c.r, c.g, c.b);
+    return buf;
+}
+
+void ensureGdal() {
+    static std::once_flag once;
+    std::call_once(once, [] { GDALAllRegister(); });
+}
+
+MemFile::MemFile(const std::string& name) {
+    static std::atomic<unsigned> counter{0};
+    folder_ = "/vsimem/brenvik-" + std::to_string(counter.fetch_add(1)) + "-" +
+              std::to_string(reinterpret_cast<std::uintptr_t>(this));
+    path_ = folder_ + "/" + name;
+}
+
+MemFile::~MemFile() {
+    // Drivers may leave companions beside the file (journals, scratch files).
+    VSIRmdirRecursive(folder_.c_str());
+}
+
+std::optional<std::string> MemFile::bytes() const {
+    vsi_l_offset size = 0;
+    GByte* data = VSIGetMemFileBuffer(path_.c_str(), &size, FALSE);
+    if (!data) return std::nullopt;
+    return std::string(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
+}
+
+OGRSpatialReference lonLatCrs() {
+    OGRSpatialReference srs;
+    srs.importFromEPSG(4326);
+    srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    return srs;
+}
+
+GDALDatasetUniquePtr memoryDataset(const NodeRaster& r, GDALDataType type) {
+    ensureGdal();
+    GDALDriver* mem = GetGDALDriverManager()->GetDriverByName("MEM");
+    GDALDatasetUniquePtr ds(mem->Create("", r.cols, r.rows, 1, type, nullptr));
+    if (!ds) return ds;
+    std::array<double, 6> gt = r.affine;
+    ds->SetGeoTransform(gt.data());
+    OGRSpatialReference srs = lonLatCrs();
+    ds->SetSpatialRef(&srs);
+    GDALRasterBand* band = ds->GetRasterBand(1);
+    if (band->RasterIO(GF_Write, 0, 0, r.cols, r.rows, const_cast<double*>(r.values.data()), r.cols,
+                       r.rows, GDT_Float64, 0, 0, nullptr) != CE_None)
+        return nullptr;
+    band->SetUnitType(DensityUnit);
+    return ds;
+}
+
+} // namespace brenvik::gis

@@ -1,0 +1,77 @@
+#pragma once
+
+// The XY result laid out as a north-up grid of pixels in longitude/latitude,
+// and the GDAL plumbing the writers share (not part of the public interface).
+
+#include "geo/Geo.h"
+#include "model/Project.h"
+
+#include <array>
+#include <gdal_priv.h>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brenvik::gis {
+
+inline constexpr const char* DensityUnit = "uW/cm^2";
+
+// One pixel per node the concentrations table lists: columns 1..GridNX from
+// west to east, rows 1..GridNY from north to south (the plan's y grows
+// downwards). Each pixel is centred on its node.
+struct NodeRaster {
+    int cols = 0, rows = 0;
+    std::vector<double> values;     // row by row, the northern row first
+    std::array<double, 6> affine{}; // GDAL geotransform of the pixel edges
+    geo::DegreeLengths metres;      // metres per degree at the origin's latitude
+    double maximum = 0.0;           // the largest node value
+    double at(int col, int row) const {
+        return values[static_cast<std::size_t>(row) * static_cast<std::size_t>(cols) +
+                      static_cast<std::size_t>(col)];
+    }
+};
+
+// A drawing position (zoom and scrolling applied, as the point tables read
+// it) in longitude/latitude.
+geo::Geographic drawingToLonLat(const Project& p, double x, double y);
+
+// The raster of the project's XY result; nothing when a node leaves the
+// longitude/latitude ranges (or the conversion fails).
+std::optional<NodeRaster> makeNodeRaster(const Project& p);
+
+// The legend colour of a level: the gradient's colour of its tenth of the
+// maximum, on the display's background.
+struct Colour {
+    unsigned char r, g, b;
+};
+Colour levelColour(const Project& p, double level, double maximum);
+std::string hexColour(Colour c); // "#rrggbb"
+
+// ---- GDAL ----------------------------------------------------------------------
+
+// Registers the drivers once per process; safe from any thread.
+void ensureGdal();
+
+// A file `name` in a folder of its own in GDAL's memory file system; the
+// folder goes with the object.
+class MemFile {
+  public:
+    explicit MemFile(const std::string& name);
+    ~MemFile();
+    MemFile(const MemFile&) = delete;
+    MemFile& operator=(const MemFile&) = delete;
+    const std::string& path() const { return path_; }
+    // The whole content, or nothing when the file was not written.
+    std::optional<std::string> bytes() const;
+
+  private:
+    std::string folder_, path_;
+};
+
+// A one-band in-memory dataset of the raster (Float64 or Float32), with its
+// CRS and unit.
+GDALDatasetUniquePtr memoryDataset(const NodeRaster& r, GDALDataType type);
+// WGS 84 with longitude first, as every output is written.
+OGRSpatialReference lonLatCrs();
+
+} // namespace brenvik::gis

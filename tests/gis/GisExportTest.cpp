@@ -1,0 +1,254 @@
+#include "gis/GisExport.h"
+
+#include "export/CsvExport.h"
+#include "model/ProjectFile.h"
+#include "model/TempDir.h"
+#include "render/Commands.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <gdal_priv.h>
+#include <gtest/gtest.h>
+#include <ogrsf_frmts.h>
+#include <set>
+#include <sstream>
+
+using namespace brenvik;
+using namespace brenvik::gis;
+using brenvik::testing::Slurp;
+using brenvik::testing::TempDir;
+
+namespace {
+
+// A ring of exposure around (40, 34) that dips to nothing at its centre, and
+// a sharp peak of 20 at node (70, 20): the zone at 5 has a hole, the zone at
+// 15 holds only the peak.
+Project RingAndPeak() {
+    Project p;
+    p.RecomputeDerived();
+    p.DensityGrid.resize(p.GridNX, p.GridNY);
+    for (int i = 1; i <= p.GridNX; ++i)
+        for (int j = 1; j <= p.GridNY; ++j) {
+            const double r = std::hypot(i - 40.0, j - 34.0), q = std::hypot(i - 70.0, j - 20.0);
+            p.DensityGrid(i, j) =
+                10.0 * std::exp(-(r - 8) * (r - 8) / 8) + 20.0 * std::exp(-q * q / 20);
+        }
+    p.XYCalculated = 1;
+    p.CalcOption = 1;
+    p.MaxDensity = p.DensityGrid(70, 20);
+    p.MaxPosX = Variant::real(70.0 * p.CellSize);
+    p.MaxPosY = static_cast<std::int16_t>(20 * p.CellSize);
+    p.IsolineCount = 3;
+    p.IsolineLevel = {0.0, 5.0, 10.0, 15.0};
+    p.AntennaCount = 1;
+    p.Antennas.resize(2);
+    p.Antennas[1].AntTower = 1;
+    p.Antennas[1].AntType = "baja";
+    p.Antennas[1].AntPower = 400;
+    p.Antennas[1].AntX = 400;
+    p.Antennas[1].AntY = 300;
+    return p;
+}
+
+GDALDatasetUniquePtr Open(const std::string& path, unsigned flags) {
+    return GDALDatasetUniquePtr(GDALDataset::Open(path.c_str(), flags));
+}
+
+double ValueAt(GDALDataset& ds, double lon, double lat) {
+    double gt[6];
+    ds.GetGeoTransform(gt);
+    const int col = static_cast<int>(std::floor((lon - gt[0]) / gt[1]));
+    const int row = static_cast<int>(std::floor((lat - gt[3]) / gt[5]));
+    double v = NAN;
+    if (ds.GetRasterBand(1)->RasterIO(GF_Read, col, row, 1, 1, &v, 1, 1, GDT_Float64, 0, 0,
+                                      nullptr) != CE_None)
+        return NAN;
+    return v;
+}
+
+std::string Written(const Project& p, GisFormat f, const TempDir& dir, const char* name) {
+    const std::string path = dir.file(name);
+    auto failed = writeGisFile(p, f, path);
+    EXPECT_FALSE(failed) << *failed;
+    return path;
+}
+
+} // namespace
+
+TEST(GisRaster, NodesSitAtTheGeographicTablesPointsWithTheirValues) {
+    TempDir dir;
+    const Project p = RingAndPeak();
+    auto ds = Open(Written(p, GisFormat::GeoTiff, dir, "r.tif"), GDAL_OF_RASTER);
+    ASSERT_TRUE(ds);
+    EXPECT_EQ(ds->GetRasterXSize(), p.GridNX);
+    EXPECT_EQ(ds->GetRasterYSize(), p.GridNY);
+    EXPECT_EQ(ds->GetRasterBand(1)->GetRasterDataType(), GDT_Float64);
+    EXPECT_STREQ(ds->GetSpatialRef()->GetAuthorityCode(nullptr), "4326");
+    EXPECT_STREQ(ds->GetRasterBand(1)->GetUnitType(), "uW/cm^2");
+    EXPECT_STREQ(ds->GetMetadataItem("CALCULATION_HEIGHT"), "surface");
+
+    // Every record of the geographic concentrations table falls in the pixel
+    // of its node, which holds the table's value.
+    std::string csv;
+    ASSERT_TRUE(WriteCsv(p, CsvExport::ConcentrationsGeographic, csv));
+    std::istringstream lines(csv);
+    std::string line;
+    std::getline(lines, line);
+    int checked = 0;
+    double gt[6];
+    ASSERT_EQ(ds->GetGeoTransform(gt), CE_None);
+    while (std::getline(lines, line)) {
+        long n = 0;
+        double lon = 0, lat = 0, c = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%ld,%lf,%lf,%lf", &n, &lon, &lat, &c), 4);
+        if (n % 97 != 0) continue;
+        EXPECT_NEAR(ValueAt(*ds, lon, lat), c, 1e-8) << line;
+        // Record n is node ((n - 1) % GridNX + 1, (n - 1) / GridNX + 1): the
+        // centre of its pixel, to the table's eight decimals.
+        const long col = (n - 1) % p.GridNX, row = (n - 1) / p.GridNX;
+        EXPECT_NEAR(gt[0] + (col + 0.5) * gt[1], lon, 2e-8) << line;
+        EXPECT_NEAR(gt[3] + (row + 0.5) * gt[5], lat, 2e-8) << line;
+        ++checked;
+    }
+    EXPECT_GT(checked, 50);
+    std::string max;
+    ASSERT_TRUE(WriteCsv(p, CsvExport::MaximumGeographic, max));
+    double lon = 0, lat = 0;
+    std::sscanf(max.substr(max.find('\n') + 1).c_str(), "1,%lf,%lf", &lon, &lat);
+    EXPECT_EQ(ValueAt(*ds, lon, lat), p.MaxDensity);
+}
+
+TEST(GisLayers, IsolinesAndZonesReadBackAsValidGeometry) {
+    TempDir dir;
+    const Project p = RingAndPeak();
+    auto lines = Open(Written(p, GisFormat::IsolinesGeoJson, dir, "i.geojson"), GDAL_OF_VECTOR);
+    auto zones = Open(Written(p, GisFormat::ZonesGeoJson, dir, "z.geojson"), GDAL_OF_VECTOR);
+    ASSERT_TRUE(lines && zones);
+
+    std::set<double> levels;
+    for (auto& f : *lines->GetLayer(0)) {
+        EXPECT_EQ(wkbFlatten(f->GetGeometryRef()->getGeometryType()), wkbLineString);
+        EXPECT_STREQ(f->GetFieldAsString("unit"), "uW/cm^2");
+        EXPECT_EQ(f->GetFieldAsString("stroke")[0], '#');
+        levels.insert(f->GetFieldAsDouble("level"));
+    }
+    EXPECT_EQ(levels, (std::set<double>{5.0, 10.0, 15.0}));
+
+    // Zones: the three levels, then the legal limits the peak reaches (4.2, 0.1).
+    std::vector<std::string> labels;
+    OGRGeometryUniquePtr top;
+    int holes = 0;
+    for (auto& f : *zones->GetLayer(0)) {
+        // GeoJSON writes a single-part zone as a plain Polygon.
+        const auto type = wkbFlatten(f->GetGeometryRef()->getGeometryType());
+        ASSERT_TRUE(type == wkbPolygon || type == wkbMultiPolygon);
+        OGRGeometryUniquePtr multi(
+            OGRGeometryFactory::forceToMultiPolygon(f->GetGeometryRef()->clone()));
+        const OGRGeometry* g = multi.get();
+        EXPECT_TRUE(g->IsValid()) << f->GetFieldAsString("label");
+        EXPECT_EQ(f->GetFieldAsDouble("max"), p.MaxDensity);
+        EXPECT_GT(f->GetFieldAsDouble("area_m2"), 0.0);
+        labels.push_back(f->GetFieldAsString("label"));
+        if (f->GetFieldAsDouble("min") == 5.0)
+            for (const OGRPolygon* poly : *g->toMultiPolygon())
+                holes += poly->getNumInteriorRings();
+        if (f->GetFieldAsDouble("min") == 15.0) top.reset(g->clone());
+    }
+    ASSERT_EQ(labels.size(), 5u);
+    EXPECT_EQ(labels[0], "5.000 uW/cm^2");
+    EXPECT_EQ(labels[3], "4,2 uW/cm^2 = Maximum limit allowed in Suiza");
+    EXPECT_EQ(holes, 1);
+    ASSERT_TRUE(top);
+    auto ds = Open(Written(p, GisFormat::GeoPackage, dir, "m.gpkg"), GDAL_OF_VECTOR);
+    ASSERT_TRUE(ds);
+    OGRFeatureUniquePtr peak(ds->GetLayerByName("maximum")->GetNextFeature());
+    EXPECT_TRUE(top->Contains(peak->GetGeometryRef()));
+}
+
+TEST(GisLayers, GeoPackageAndKmzHoldEveryPart) {
+    TempDir dir;
+    const Project p = RingAndPeak();
+    auto gpkg =
+        Open(Written(p, GisFormat::GeoPackage, dir, "r.gpkg"), GDAL_OF_VECTOR | GDAL_OF_RASTER);
+    ASSERT_TRUE(gpkg);
+    for (const char* layer : {"isolines", "zones", "antennas", "maximum"})
+        EXPECT_TRUE(gpkg->GetLayerByName(layer)) << layer;
+    OGRFeatureUniquePtr antenna(gpkg->GetLayerByName("antennas")->GetNextFeature());
+    EXPECT_STREQ(antenna->GetFieldAsString("type"), "DTS");
+    EXPECT_EQ(antenna->GetFieldAsDouble("erp_w"), 400.0);
+    ASSERT_EQ(gpkg->GetRasterXSize(), p.GridNX);
+    EXPECT_EQ(gpkg->GetRasterBand(1)->GetRasterDataType(), GDT_Float32);
+
+    const std::string kmz = Written(p, GisFormat::Kmz, dir, "r.kmz");
+    VSILFILE* f = VSIFOpenL(("/vsizip/" + kmz + "/doc.kml").c_str(), "rb");
+    ASSERT_TRUE(f);
+    std::string doc(1 << 20, '\0');
+    doc.resize(VSIFReadL(doc.data(), 1, doc.size(), f));
+    VSIFCloseL(f);
+    for (const char* part : {"<GroundOverlay>", "<LatLonBox>", "files/gradient.png", "Tower 1",
+                             "Maximum 20.000000 uW/cm^2", "Salzburgo"})
+        EXPECT_NE(doc.find(part), std::string::npos) << part;
+    auto image = Open("/vsizip/" + kmz + "/files/gradient.png", GDAL_OF_RASTER);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->GetRasterXSize(), p.GridNX);
+    EXPECT_EQ(image->GetRasterCount(), 4);
+}
+
+TEST(GisExportBadCases, RefusalsLeaveTheOldFileAlone) {
+    TempDir dir;
+    const std::string old = dir.file("old.tif");
+    { std::ofstream(old) << "old"; }
+    struct Case {
+        const char* name;
+        void (*change)(Project&);
+        std::string path;
+        std::string message;
+    } cases[] = {
+        {"no result", [](Project& p) { p.XYCalculated = 0; }, old, render::kMsgNoResult},
+        {"off the map", [](Project& p) { p.OriginLon = 179.9999; }, old, OffTheMapMessage},
+        {"folder", [](Project&) {}, dir.path().string(), FileErrorMessage},
+        {"missing folder", [](Project&) {}, dir.file("none/x.tif"), FileErrorMessage},
+    };
+    for (const Case& c : cases) {
+        Project p = RingAndPeak();
+        c.change(p);
+        for (GisFormat f : gisFormats()) {
+            auto failed = writeGisFile(p, f, c.path);
+            ASSERT_TRUE(failed) << c.name;
+            EXPECT_EQ(*failed, c.message) << c.name;
+        }
+        EXPECT_EQ(Slurp(old), "old") << c.name;
+    }
+    EXPECT_EQ(dir.entries(), 1);
+
+    // The command refuses as the geographic tables do.
+    Project p = RingAndPeak();
+    EXPECT_FALSE(gisExportRefusal(p));
+    p.Zoom = 2.0;
+    EXPECT_EQ(gisExportRefusal(p), std::string(ExportZoomMessage));
+    p.XYCalculated = 0;
+    EXPECT_EQ(gisExportRefusal(p), std::string(render::kMsgNoResult));
+    EXPECT_EQ(gisPathWithExtension("a/site", GisFormat::Kmz), "a/site.kmz");
+    EXPECT_EQ(gisPathWithExtension("a/site.GPKG", GisFormat::GeoPackage), "a/site.GPKG");
+}
+
+TEST(GisExportBadCases, AllZeroResultGivesTheRasterAndEmptyLayers) {
+    TempDir dir;
+    Project p = RingAndPeak();
+    p.DensityGrid.resize(p.GridNX, p.GridNY);
+    p.MaxDensity = 0.0;
+    p.IsolineLevel.assign(4, 0.0);
+    for (GisFormat f : gisFormats())
+        Written(p, f, dir, (std::string("z") + gisFormatExtension(f)).c_str());
+    auto raster = Open(dir.file("z.tif"), GDAL_OF_RASTER);
+    ASSERT_TRUE(raster);
+    double range[2] = {-1, -1};
+    ASSERT_EQ(raster->GetRasterBand(1)->ComputeRasterMinMax(FALSE, range), CE_None);
+    EXPECT_EQ(range[1], 0.0);
+    auto gpkg = Open(dir.file("z.gpkg"), GDAL_OF_VECTOR);
+    ASSERT_TRUE(gpkg);
+    EXPECT_EQ(gpkg->GetLayerByName("isolines")->GetFeatureCount(), 0);
+    EXPECT_EQ(gpkg->GetLayerByName("zones")->GetFeatureCount(), 0);
+    EXPECT_EQ(gpkg->GetLayerByName("maximum")->GetFeatureCount(), 1);
+}
