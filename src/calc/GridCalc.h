@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace brenvik {
 
@@ -83,6 +84,9 @@ struct CalcControl {
     // Evaluate every node with the plain scalar loop (the reference) instead of
     // the vectorised one.
     bool scalarReference = false;
+    // 1 / (each antenna's limit in uW/cm^2), slot 0 unused; when given, the
+    // calculation also fills the exposure-ratio grid.
+    std::vector<double> inverseLimit;
 };
 
 enum class CalcStatus { Done, Cancelled, Failed };
