@@ -143,6 +143,8 @@ void Legend(Surface& s, double x, double y) {
                                                : "above " + Tick(l[k], 1) + " %";
         Text(s, x + 480, top + 10, t, 7);
     }
+    Text(s, x, y + 320 + 260 * static_cast<double>(l.size()) + 40,
+         "below " + Tick(l.front(), 1) + " %: not coloured", 6.5, kGrey);
 }
 
 std::string HeightText(const Project& p) {
