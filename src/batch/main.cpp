@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -64,7 +65,10 @@ int main(int argc, char** argv) {
     env.cancel = &interruptFlag();
     env.drawImage = writeProjectImage;
     env.writePdf = brenvik::qtsurface::WritePdf;
-    env.warn = [&progress](const std::string& note) {
+    // Each note once, however many steps come upon it.
+    std::set<std::string> notes;
+    env.warn = [&progress, &notes](const std::string& note) {
+        if (!notes.insert(note).second) return;
         progress.finish();
         std::fprintf(stderr, "%s\n", note.c_str());
     };

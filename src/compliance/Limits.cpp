@@ -1,5 +1,6 @@
 #include "compliance/Limits.h"
 
+#include "calc/Messages.h"
 #include "compliance/BuiltInLimits.inc" // kBuiltInLimits, generated from data/limits.json
 
 #include <algorithm>
@@ -181,7 +182,8 @@ LoadedLibrary LoadLibrary() {
 }
 
 std::optional<std::string> FrequencyRefusal(double mhz) {
-    if (!(mhz >= MinFrequencyMHz && mhz <= MaxFrequencyMHz)) return std::string("Input data error");
+    if (!(mhz >= MinFrequencyMHz && mhz <= MaxFrequencyMHz))
+        return std::string(msg::InputDataError);
     return std::nullopt;
 }
 

@@ -220,8 +220,8 @@ void ReportLayout::planPage(Surface& s) const {
 
     const double cell = p.CellSize;
     const double mpu = p.MetersPerUnit;
-    const int nx = std::min<int>(p.GridNX, p.RatioGrid.nx());
-    const int ny = std::min<int>(p.GridNY, p.RatioGrid.ny());
+    // The window is the plan's grid; the ratio may be missing (not calculated).
+    const int nx = std::max<int>(p.GridNX, 1), ny = std::max<int>(p.GridNY, 1);
     const double uMax = std::min<double>((nx + 1) * cell, area::ScaleWidth);
     const double vMax = std::min<double>((ny + 1) * cell, area::Shape2Top);
     const Picture pic = Fit(kLeft + 600, 2500, 9800, 6600, cell, uMax, cell, vMax);

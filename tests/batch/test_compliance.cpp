@@ -38,9 +38,11 @@ std::map<std::pair<int, int>, double> readDump(const std::string& text) {
 
 class Compliance : public ScratchTest {
   protected:
+    // Runs the program with the scratch folder as the configuration folder,
+    // so no limits file of the user's own takes part unless a test puts one.
     int run(const std::string& args) {
-        const std::string cmd =
-            std::string(BRENVIK_BATCH_EXE) + " " + args + " >/dev/null 2>" + at("err");
+        const std::string cmd = "XDG_CONFIG_HOME=" + dir.string() + " " + BRENVIK_BATCH_EXE + " " +
+                                args + " >/dev/null 2>" + at("err");
         const int st = std::system(cmd.c_str());
         err = slurp(at("err"));
         fs::remove(at("err"));
@@ -113,9 +115,15 @@ TEST_F(Compliance, RefusalsNameTheirCause) {
          "tower 1, antenna 1"},
         {"--import-sites " + at("sites.csv") + " --export exposure-ratio-grid=" + at("r.csv"), 1,
          "There is not a calculated electromagnetic pollution"},
+        // A limits file of the user's that does not read is named with its
+        // line, and the built-in library serves.
+        {"--import-sites " + at("sites.csv") + " --xy 4 --report " + at("y.pdf"), 0,
+         "brenvik/limits.json: line 2:"},
     };
     std::ofstream(at("bad.csv")) << compliance::SitesHeader << "\na,,,9,9,5,panel,9,0,0,900,\n"
                                  << "b,,,9,9,5,dish,9,0,0,900,\n";
+    fs::create_directories(dir / "brenvik");
+    std::ofstream(at("brenvik/limits.json")) << "{\"standards\": [\n  {oops}]}";
     std::ofstream(at("low.csv")) << compliance::SitesHeader << "\na,,,9,9,5,stick,9,0,0,0.2,\n";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
