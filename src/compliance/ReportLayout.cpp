@@ -74,8 +74,9 @@ struct Picture {
     double x0 = 0, y0 = 0, w = 0, h = 0;
     double u0 = 0, u1 = 1, v0 = 0, v1 = 1;
     double k() const { return w / (u1 - u0); }
+    double kv() const { return h / (v1 - v0); } // k() unless the heights are stretched
     double px(double u) const { return x0 + (u - u0) * k(); }
-    double py(double v) const { return y0 + (v - v0) * k(); }
+    double py(double v) const { return y0 + (v - v0) * kv(); }
 };
 
 Picture Fit(double x0, double y0, double maxW, double maxH, double u0, double u1, double v0,
@@ -100,6 +101,26 @@ void Bands(Surface& s, const Picture& pic, const Grid2D<double>& r, int i0, int 
             if (band < 0) continue;
             const double u = i * cell, v = rowOf(j);
             s.filledBox(pic.px(u), pic.py(v), pic.px(u + cell), pic.py(v + cell), BandColour(band));
+        }
+    // The levels as lines: the cell edges where the band changes.
+    const Rgb edge{90, 90, 90};
+    const auto bandAt = [&](int i, int j) {
+        return i >= i0 && i <= i1 && j >= j0 && j <= j1 && r.inBounds(i, j)
+                   ? BandOf(r(i, j) * 100.0)
+                   : -1;
+    };
+    for (int i = i0; i <= i1 && i <= r.nx(); ++i)
+        for (int j = j0; j <= j1 && j <= r.ny(); ++j) {
+            const int band = bandAt(i, j);
+            const double u = i * cell, v = rowOf(j);
+            if (band != bandAt(i + 1, j))
+                s.line(pic.px(u + cell), pic.py(v), pic.px(u + cell), pic.py(v + cell), edge);
+            if (band != bandAt(i, j + 1))
+                s.line(pic.px(u), pic.py(v + cell), pic.px(u + cell), pic.py(v + cell), edge);
+            if (band >= 0 && i == i0)
+                s.line(pic.px(u), pic.py(v), pic.px(u), pic.py(v + cell), edge);
+            if (band >= 0 && j == j0)
+                s.line(pic.px(u), pic.py(v), pic.px(u + cell), pic.py(v), edge);
         }
 }
 
@@ -214,6 +235,13 @@ void ReportLayout::planPage(Surface& s) const {
     if (sum.planCalculated && !sum.verdicts.empty())
         verdict = sum.standardTitle + " " + PopulationText(sum.group) + ": " +
                   sum.verdicts.front().text();
+    if (sum.sectionMaxPercent) {
+        const double m = *sum.sectionMaxPercent;
+        Text(s, kLeft, 1950,
+             "Section at " + Metres(p.XZDistance) + " m: maximum " + FormatPercent(m) +
+                 " % of the limit",
+             8, m > 100.0 ? Rgb{180, 0, 0} : Rgb{0, 110, 40});
+    }
     Text(s, kLeft, 1600, verdict, 10,
          !sum.verdicts.empty() && !sum.verdicts.front().complies() ? Rgb{180, 0, 0}
                                                                    : Rgb{0, 110, 40});
@@ -224,7 +252,7 @@ void ReportLayout::planPage(Surface& s) const {
     const int nx = std::max<int>(p.GridNX, 1), ny = std::max<int>(p.GridNY, 1);
     const double uMax = std::min<double>((nx + 1) * cell, area::ScaleWidth);
     const double vMax = std::min<double>((ny + 1) * cell, area::Shape2Top);
-    const Picture pic = Fit(kLeft + 600, 2500, 9800, 6600, cell, uMax, cell, vMax);
+    const Picture pic = Fit(kLeft + 600, 2700, 9800, 6400, cell, uMax, cell, vMax);
     if (sum.planCalculated) {
         // A cell reaching into the strip below the map area is not shown.
         const int jMax = std::min(ny, static_cast<int>((area::Shape2Top - cell) / cell));
@@ -254,7 +282,11 @@ void ReportLayout::planPage(Surface& s) const {
         const double x = pic.px(sum.maxI * cell + cell / 2), y = pic.py(sum.maxJ * cell + cell / 2);
         s.setFillStyle(FillStyle::Transparent);
         s.circle(x, y, 110, kInk);
-        Text(s, x + 130, y + 40, "max " + FormatPercent(sum.maxPercent) + " %", 7);
+        // On a white ground, so the label reads over the bands and their lines.
+        const std::string label = "max " + FormatPercent(sum.maxPercent) + " %";
+        s.filledBox(x + 130, y + 50, x + 160 + 85.0 * static_cast<double>(label.size()), y + 230,
+                    render::kWhite);
+        Text(s, x + 150, y + 40, label, 7);
     }
     Frame(s, pic);
     const auto xOf = [&](double u) { return p.OriginX + u * mpu; };
@@ -396,8 +428,11 @@ void ReportLayout::sectionPage(Surface& s) const {
         top = std::max(top, p.Antennas[static_cast<std::size_t>(k)].AntHeight);
     const int rows = static_cast<int>(std::ceil(std::max(30.0, 2.5 * top) / (cell * mpu)));
     const int jTop = std::max(0, jLast - rows);
-    const Picture pic =
-        Fit(kLeft + 600, 2000, 11000, 7000, cell, uMax, jTop * cell, (jLast + 1) * cell);
+    Picture pic = Fit(kLeft + 600, 2000, 11000, 7000, cell, uMax, jTop * cell, (jLast + 1) * cell);
+    // A section is long and low: its heights are stretched to a readable
+    // picture, and the caption says by how much.
+    const double stretch = std::max(1.0, std::floor(5000.0 / pic.h));
+    pic.h *= stretch;
     Bands(s, pic, p.XZRatioGrid, 1, nx, jTop, jLast, cell, [&](int j) { return j * cell; });
     for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
@@ -408,9 +443,10 @@ void ReportLayout::sectionPage(Surface& s) const {
         s.box(x - 45, y - 45, x + 45, y + 45, kInk);
         Text(s, x + 70, y - 200, "T" + std::to_string(a.AntTower), 7);
     }
+    const std::string scale =
+        stretch > 1.0 ? "heights stretched " + FormatFixed(stretch, 0) + " times; " : "";
     Text(s, pic.x0, pic.y0 + pic.h + 650,
-         "Antennas of every tower shown at their heights; "
-         "the section runs along x.",
+         "Antennas of every tower shown at their heights; " + scale + "the section runs along x.",
          6.5, kGrey);
     Frame(s, pic);
     const auto xOf = [&](double u) { return p.OriginX + u * mpu; };
