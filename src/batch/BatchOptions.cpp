@@ -12,7 +12,7 @@ namespace brenvik::batch {
 
 namespace {
 
-constexpr std::array<std::pair<ExportKind, const char*>, 15> kKindNames{{
+constexpr std::array<std::pair<ExportKind, const char*>, 17> kKindNames{{
     {ExportKind::IsolinesCartesian, "isolines-cartesian"},
     {ExportKind::IsolinesGeographic, "isolines-geographic"},
     {ExportKind::SourcesCartesian, "sources-cartesian"},
@@ -28,6 +28,8 @@ constexpr std::array<std::pair<ExportKind, const char*>, 15> kKindNames{{
     {ExportKind::ZonesGeoJson, "zones-geojson"},
     {ExportKind::GeoPackage, "gpkg"},
     {ExportKind::Kmz, "kmz"},
+    {ExportKind::Sites, "sites"},
+    {ExportKind::ExposureRatioGrid, "exposure-ratio-grid"},
 }};
 
 std::string lower(std::string s) {
@@ -42,8 +44,9 @@ bool endsWith(const std::string& s, const std::string& tail) {
 
 // Options that take a value; the others are flags.
 const std::set<std::string> kValued{
-    "--open-angle-bts", "--open-angle-dts", "--isolines", "--xy",         "--xz",   "--export",
-    "--image",          "--plane",          "--style",    "--background", "--size", "--save"};
+    "--open-angle-bts", "--open-angle-dts", "--isolines",     "--xy",         "--xz",   "--export",
+    "--image",          "--plane",          "--style",        "--background", "--size", "--save",
+    "--standard",       "--population",     "--import-sites", "--report"};
 const std::set<std::string> kFlags{"--quiet", "--help", "-h"};
 
 } // namespace
@@ -108,9 +111,16 @@ std::string usageText() {
            "concentrations-cartesian,\n"
            "                        concentrations-geographic, maximum-cartesian, "
            "maximum-geographic,\n"
-           "                        grid-xy, grid-xz,\n"
+           "                        grid-xy, grid-xz, sites, exposure-ratio-grid,\n"
            "                        geotiff, isolines-geojson, zones-geojson, gpkg, kmz (map "
            "layers)\n"
+           "  --standard NAME       the limits the exposure ratio is taken against (default: the "
+           "project's,\n"
+           "                        icnirp-2020 unless it chose another)\n"
+           "  --population public|occupational   whose limits (default: the project's, public)\n"
+           "  --import-sites PATH   replace the antennas by the site inventory in PATH before the "
+           "calculations\n"
+           "  --report PATH.pdf     write the compliance report\n"
            "  --image PATH          draw the plane (PNG or BMP by the extension)\n"
            "  --plane xy|xz  --style isolines|gradient|grid|dots  --background black|white  "
            "--size WxH\n"
@@ -205,6 +215,18 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
             background = lower(value);
         } else if (name == "--size") {
             size = lower(value);
+        } else if (name == "--standard") {
+            o.standard = value;
+        } else if (name == "--population") {
+            if (value != "public" && value != "occupational")
+                return fail("--population is public or occupational, not '" + value + "'");
+            o.population = value;
+        } else if (name == "--import-sites") {
+            if (value.empty()) return fail("option --import-sites needs a path");
+            o.importSites = value;
+        } else if (name == "--report") {
+            if (!endsWith(lower(value), ".pdf")) return fail("the report path must end in .pdf");
+            o.reportPath = value;
         } else if (name == "--save") {
             if (value.empty()) return fail("option --save needs a path");
             o.savePath = value;
@@ -269,7 +291,24 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         return fail("two outputs on the same path: " + o.image->path);
     if (o.savePath && !claim(*o.savePath))
         return fail("two outputs on the same path: " + *o.savePath);
+    if (o.reportPath && !claim(*o.reportPath))
+        return fail("two outputs on the same path: " + *o.reportPath);
     return ParseResult{o, {}};
+}
+
+ParseResult parseArguments(const std::vector<std::string>& args,
+                           const std::vector<std::string>& knownStandards) {
+    ParseResult r = parseArguments(args);
+    if (r.options && r.options->standard &&
+        std::find(knownStandards.begin(), knownStandards.end(), *r.options->standard) ==
+            knownStandards.end()) {
+        std::string known;
+        for (const std::string& id : knownStandards)
+            known += (known.empty() ? "" : ", ") + id;
+        return ParseResult{std::nullopt,
+                           "unknown standard '" + *r.options->standard + "'; known: " + known};
+    }
+    return r;
 }
 
 } // namespace brenvik::batch

@@ -7,7 +7,8 @@
 namespace brenvik::batch {
 
 // What a batch run can write: the eight CSV exports of the Options menu, the
-// two raw grid dumps and the map layers of the XY result.
+// two raw grid dumps, the map layers of the XY result, the site inventory and
+// the exposure-ratio dump.
 enum class ExportKind {
     IsolinesCartesian,
     IsolinesGeographic,
@@ -24,6 +25,8 @@ enum class ExportKind {
     ZonesGeoJson,
     GeoPackage,
     Kmz,
+    Sites,             // the site inventory
+    ExposureRatioGrid, // the XY exposure ratio, dumped like grid-xy
 };
 
 // The keyword of a kind on the command line ("isolines-cartesian", "grid-xy", …).
@@ -64,6 +67,12 @@ struct BatchOptions {
     std::optional<std::string> savePath;
     bool quiet = false;
     bool help = false;
+    // Compliance: the standard and population (none: the project's), the
+    // site inventory that replaces the antennas, the PDF report.
+    std::optional<std::string> standard;
+    std::optional<std::string> population; // "public" or "occupational"
+    std::optional<std::string> importSites;
+    std::optional<std::string> reportPath;
 };
 
 // Outcome of reading the command line: options, or the reason of a usage error.
@@ -73,6 +82,9 @@ struct ParseResult {
 };
 
 ParseResult parseArguments(const std::vector<std::string>& args);
+// The same, checking --standard against the given standard ids.
+ParseResult parseArguments(const std::vector<std::string>& args,
+                           const std::vector<std::string>& knownStandards);
 
 // The text printed by --help and after every usage error.
 std::string usageText();

@@ -2,6 +2,7 @@
 
 #include "batch/BatchPrompts.h"
 #include "batch/GisOutput.h"
+#include "batch/ComplianceSteps.h"
 #include "batch/GridDump.h"
 #include "batch/StagedOutputs.h"
 #include "calc/GridCalc.h"
@@ -108,7 +109,9 @@ void runXYStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
         f.text1 = FormatNumberC(o.xyHeight);
     }
     if (auto refused = CalFormAccept(p, f)) throw BatchFailure(*refused);
-    finishCalculation(RunXYCalculation(p, calcControl("XY", env)), env);
+    CalcControl ctl = calcControl("XY", env);
+    ctl.inverseLimit = inverseLimitsFor(p, o, env);
+    finishCalculation(RunXYCalculation(p, ctl), env);
 }
 
 void runXZStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
@@ -118,7 +121,9 @@ void runXZStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
     XZDialogDistance(p);
     if (auto refused = XZDialogAccept(p, FormatNumberC(*o.xzDistance)))
         throw BatchFailure(*refused);
-    finishCalculation(RunXZCalculation(p, calcControl("XZ", env)), env);
+    CalcControl ctl = calcControl("XZ", env);
+    ctl.inverseLimit = inverseLimitsFor(p, o, env);
+    finishCalculation(RunXZCalculation(p, ctl), env);
 }
 
 void readProject(Project& p, const std::string& path) {
@@ -137,9 +142,11 @@ void applySettings(Project& p, const BatchOptions& o) {
         auto refused = render::acceptIsolineCount(p, std::to_string(*o.isolines));
         if (refused) throw BatchFailure(*refused);
     }
+    applyComplianceSettings(p, o);
 }
 
 void writeExport(Project& p, ExportKind kind, const std::string& path) {
+    if (writeComplianceExport(p, kind, path)) return;
     if (kind == ExportKind::GridXY) {
         if (!p.XYCalculated) throw BatchFailure(render::kMsgNoResult);
         dumpGrid(p.DensityGrid, p.GridNX, p.GridNY, path);
@@ -209,14 +216,17 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
             staged.stage(e.path);
         if (o.image) staged.stage(o.image->path);
         if (o.savePath) staged.stage(*o.savePath);
+        if (o.reportPath) staged.stage(*o.reportPath);
 
         Project p;
         timed("read", [&] { readProject(p, o.projectPath); });
         applySettings(p, o);
+        if (o.importSites) timed("import sites", [&] { importSitesStep(p, *o.importSites); });
         checkCancel(env);
         if (o.xy) timed("xy", [&] { runXYStep(p, o, env); });
         checkCancel(env);
         if (o.xzDistance) timed("xz", [&] { runXZStep(p, o, env); });
+        if (wantsCompliance(o)) timed("ratio", [&] { completeRatio(p, o, env); });
         for (const auto& e : o.exports) {
             checkCancel(env);
             timed(std::string("export ") + exportKindName(e.kind),
@@ -229,6 +239,10 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
                 if (!env.drawImage) throw BatchFailure("Cannot draw images in this program");
                 env.drawImage(p, *o.image, staged.temporaryFor(o.image->path));
             });
+        }
+        if (o.reportPath) {
+            checkCancel(env);
+            timed("report", [&] { writeReportStep(p, env, staged.temporaryFor(*o.reportPath)); });
         }
         if (o.savePath) {
             checkCancel(env);

@@ -11,6 +11,9 @@
 namespace brenvik {
 class Project;
 }
+namespace brenvik::render {
+class Surface;
+}
 
 namespace brenvik::batch {
 
@@ -34,6 +37,13 @@ struct RunEnvironment {
     // "image", "save", "commit"): wall-clock seconds and the processor seconds
     // of every thread of the program.
     std::function<void(const std::string& step, double seconds, double cpuSeconds)> stepTimed;
+    // Writes a PDF of `pages` pages drawn by `draw` (the report); returns the
+    // reason of a failure or an empty text. Without it a --report fails.
+    std::function<std::string(const std::string& path, const std::string& title, int pages,
+                              const std::function<void(int, render::Surface&)>& draw)>
+        writePdf;
+    // Told a note that does not stop the run (a limits file that does not read).
+    std::function<void(const std::string&)> warn;
 };
 
 struct RunOutcome {

@@ -1,15 +1,18 @@
 // brenvik-batch: the calculations, exports, image and project file of the
 // application, run from the command line.
 
+#include "app/surface/PdfReport.h"
 #include "batch/BatchOptions.h"
 #include "batch/BatchRun.h"
 #include "batch/ImageOutput.h"
 #include "batch/Interrupt.h"
 #include "batch/Progress.h"
+#include "compliance/Limits.h"
 
 #include <QGuiApplication>
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -30,7 +33,7 @@ void qtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) 
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    ParseResult parsed = parseArguments(args);
+    ParseResult parsed = parseArguments(args, brenvik::compliance::LoadLibrary().library.ids());
     if (!parsed.options) {
         std::fprintf(stderr, "brenvik-batch: %s\n%s", parsed.error.c_str(), usageText().c_str());
         return 2;
@@ -41,10 +44,10 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // Only the image needs Qt. A server has no display: draw off screen
+    // Only the image and the report need Qt. A server has no display: draw off screen
     // unless the caller chose a platform.
     std::unique_ptr<QGuiApplication> app;
-    if (o.image) {
+    if (o.image || o.reportPath) {
         qInstallMessageHandler(qtMessages);
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         static int qtArgc = 1;
@@ -61,6 +64,14 @@ int main(int argc, char** argv) {
     env.progress = &progress;
     env.cancel = &interruptFlag();
     env.drawImage = writeProjectImage;
+    env.writePdf = brenvik::qtsurface::WritePdf;
+    // Each note once, however many steps come upon it.
+    std::set<std::string> notes;
+    env.warn = [&progress, &notes](const std::string& note) {
+        if (!notes.insert(note).second) return;
+        progress.finish();
+        std::fprintf(stderr, "%s\n", note.c_str());
+    };
     if (showProgress) {
         env.stepTimed = [&progress](const std::string& step, double seconds, double cpu) {
             progress.finish();

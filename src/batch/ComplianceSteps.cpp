@@ -1,0 +1,125 @@
+#include "batch/ComplianceSteps.h"
+
+#include "batch/GridDump.h"
+#include "compliance/Limits.h"
+#include "compliance/ReportLayout.h"
+#include "compliance/SiteInventory.h"
+#include "compliance/Summary.h"
+#include "model/Project.h"
+#include "model/ProjectFile.h"
+#include "render/Commands.h"
+
+#include <chrono>
+#include <ctime>
+#include <fstream>
+
+namespace brenvik::batch {
+
+namespace {
+
+compliance::Library libraryFor(const RunEnvironment& env) {
+    compliance::LoadedLibrary lib = compliance::LoadLibrary();
+    if (!lib.warning.empty() && env.warn) env.warn(lib.warning);
+    return std::move(lib.library);
+}
+
+std::string today() {
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M", &tm);
+    return buf;
+}
+
+} // namespace
+
+bool wantsCompliance(const BatchOptions& o) {
+    if (o.standard || o.population || o.reportPath) return true;
+    for (const auto& e : o.exports)
+        if (e.kind == ExportKind::ExposureRatioGrid) return true;
+    return false;
+}
+
+void applyComplianceSettings(Project& p, const BatchOptions& o) {
+    if (o.standard) p.Compliance.Standard = *o.standard;
+    if (o.population)
+        p.Compliance.Group =
+            compliance::PopulationFromName(*o.population).value_or(Population::Public);
+}
+
+void importSitesStep(Project& p, const std::string& path) {
+    if (auto refused = compliance::ImportSitesFile(p, path, compliance::ImportMode::Replace))
+        throw BatchFailure(*refused);
+}
+
+std::vector<double> inverseLimitsFor(const Project& p, const BatchOptions& o,
+                                     const RunEnvironment& env) {
+    if (!wantsCompliance(o)) return {};
+    auto r =
+        compliance::InverseLimits(p, libraryFor(env), p.Compliance.Standard, p.Compliance.Group);
+    if (r.refusal) throw BatchFailure(*r.refusal);
+    return r.inverse;
+}
+
+void completeRatio(Project& p, const BatchOptions& o, const RunEnvironment& env) {
+    if (!wantsCompliance(o)) return;
+    const bool xy = p.XYCalculated == 1 && !compliance::HasRatio(p, false);
+    const bool xz = p.XZCalculated == 1 && !compliance::HasRatio(p, true);
+    if (!xy && !xz) return;
+    CalcControl ctl;
+    ctl.cancel = env.cancel;
+    const CalcOutcome r = compliance::FillRatioBySingleRuns(p, inverseLimitsFor(p, o, env), ctl);
+    if (r.status == CalcStatus::Cancelled) throw BatchFailure(kMsgInterrupted);
+    if (!r.ok()) throw BatchFailure(r.message);
+}
+
+void writeRatioDump(std::ostream& out, const Grid2D<double>& grid, int nx, int ny) {
+    if (nx > grid.nx() || ny > grid.ny() || nx < 0 || ny < 0)
+        throw BatchFailure(render::kMsgNoResult);
+    out << "\"i\",\"j\",\"r\"\r\n";
+    std::string line;
+    for (int i = 0; i <= nx; ++i) {
+        line.clear();
+        for (int j = 0; j <= ny; ++j)
+            line += std::to_string(i) + ',' + std::to_string(j) + ',' +
+                    formatGridValue(grid(i, j)) + "\r\n";
+        out.write(line.data(), static_cast<std::streamsize>(line.size()));
+    }
+}
+
+bool writeComplianceExport(Project& p, ExportKind kind, const std::string& path) {
+    if (kind == ExportKind::Sites) {
+        if (!compliance::SaveSitesFile(p, path)) throw BatchFailure(FileErrorMessage);
+        return true;
+    }
+    if (kind != ExportKind::ExposureRatioGrid) return false;
+    if (!compliance::HasRatio(p, false)) throw BatchFailure(render::kMsgNoResult);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) throw BatchFailure(FileErrorMessage);
+    writeRatioDump(out, p.RatioGrid, p.GridNX, p.GridNY);
+    out.flush();
+    if (!out) throw BatchFailure(FileErrorMessage);
+    return true;
+}
+
+void writeReportStep(const Project& p, const RunEnvironment& env, const std::string& path) {
+    if (!p.XYCalculated) throw BatchFailure(render::kMsgNoResult);
+    if (!env.writePdf) throw BatchFailure("Cannot write reports in this program");
+    const compliance::Library lib = libraryFor(env);
+    compliance::SummaryResult s =
+        compliance::Summarise(p, lib, p.Compliance.Standard, p.Compliance.Group);
+    if (s.refusal) throw BatchFailure(*s.refusal);
+    compliance::ReportInput in;
+    in.project = &p;
+    in.summary = std::move(s.summary);
+    in.projectFile = p.FileName;
+    in.date = today();
+    const compliance::ReportLayout layout(std::move(in));
+    const std::string failed =
+        env.writePdf(path, "Exposure compliance report", layout.pageCount(),
+                     [&layout](int k, render::Surface& surface) { layout.drawPage(k, surface); });
+    if (!failed.empty()) throw BatchFailure(failed);
+}
+
+} // namespace brenvik::batch

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "batch/BatchOptions.h"
+#include "batch/BatchRun.h"
+#include "model/Grid2D.h"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace brenvik {
+class Project;
+}
+
+namespace brenvik::batch {
+
+// True when the run asks for anything measured against the limits.
+bool wantsCompliance(const BatchOptions& o);
+
+// --standard and --population into the project's compliance choices.
+void applyComplianceSettings(Project& p, const BatchOptions& o);
+
+// --import-sites: the inventory replaces the project's antennas.
+void importSitesStep(Project& p, const std::string& path);
+
+// The calculations' inverse limits for the project's standard and
+// population, or nothing when the run asks for no compliance answer. Throws
+// BatchFailure naming the antenna whose frequency the standard does not
+// cover.
+std::vector<double> inverseLimitsFor(const Project& p, const BatchOptions& o,
+                                     const RunEnvironment& env);
+
+// Gives every calculated plane its exposure ratio when the calculation did
+// not (a result read from the file).
+void completeRatio(Project& p, const BatchOptions& o, const RunEnvironment& env);
+
+// The compliance export kinds; false for the others.
+bool writeComplianceExport(Project& p, ExportKind kind, const std::string& path);
+
+// The exposure-ratio dump: "i","j","r" and one record per node, as grid-xy.
+void writeRatioDump(std::ostream& out, const Grid2D<double>& grid, int nx, int ny);
+
+// --report: the compliance report of the project into the file at `path`.
+void writeReportStep(const Project& p, const RunEnvironment& env, const std::string& path);
+
+} // namespace brenvik::batch

@@ -1,0 +1,231 @@
+#include "compliance/Limits.h"
+
+#include "calc/Messages.h"
+#include "compliance/BuiltInLimits.inc" // kBuiltInLimits, generated from data/limits.json
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <unistd.h>
+
+namespace brenvik::compliance {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+double PowerLaw::at(double mhz) const {
+    return n == 0.0 ? k : k * std::pow(mhz, n);
+}
+
+std::optional<Level> ReferenceLevel(const Standard& s, Population g, double mhz) {
+    if (!std::isfinite(mhz)) return std::nullopt;
+    for (const LevelPiece& piece : s.levels(g)) {
+        if (mhz < piece.fromMHz || mhz > piece.toMHz) continue;
+        Level l;
+        if (piece.S) l.sWm2 = piece.S->at(mhz);
+        if (piece.E) l.eVm = piece.E->at(mhz);
+        if (!piece.S) l.sWm2 = l.eVm * l.eVm / FreeSpaceImpedance;
+        if (!piece.E) l.eVm = std::sqrt(l.sWm2 * FreeSpaceImpedance);
+        return l;
+    }
+    return std::nullopt;
+}
+
+const Standard* Library::find(const std::string& id) const {
+    for (const Standard& s : standards_)
+        if (s.id == id) return &s;
+    return nullptr;
+}
+
+std::vector<std::string> Library::ids() const {
+    std::vector<std::string> out;
+    for (const Standard& s : standards_)
+        out.push_back(s.id);
+    return out;
+}
+
+namespace {
+
+// A structural fault of a file that parses as JSON; the reader names the
+// standard and the item.
+struct BadItem {
+    std::string what;
+};
+
+PowerLaw ReadLaw(const json& j, const std::string& where) {
+    if (!j.is_array() || j.size() != 2 || !j[0].is_number() || !j[1].is_number())
+        throw BadItem{where + ": a level is [k, n] for k * f^n"};
+    PowerLaw law{j[0].get<double>(), j[1].get<double>()};
+    if (!std::isfinite(law.k) || !std::isfinite(law.n) || !(law.k > 0.0))
+        throw BadItem{where + ": a level needs a positive k"};
+    return law;
+}
+
+std::vector<LevelPiece> ReadPieces(const json& j, const std::string& where) {
+    if (!j.is_array() || j.empty()) throw BadItem{where + ": a list of frequency ranges is needed"};
+    std::vector<LevelPiece> out;
+    for (const json& item : j) {
+        if (!item.is_object() || !item.contains("from_mhz") || !item.contains("to_mhz") ||
+            !item["from_mhz"].is_number() || !item["to_mhz"].is_number())
+            throw BadItem{where + ": every range needs from_mhz and to_mhz"};
+        LevelPiece piece;
+        piece.fromMHz = item["from_mhz"].get<double>();
+        piece.toMHz = item["to_mhz"].get<double>();
+        if (!(piece.fromMHz > 0.0) || !(piece.toMHz >= piece.fromMHz))
+            throw BadItem{where + ": a range runs from a positive frequency upward"};
+        if (item.contains("S")) piece.S = ReadLaw(item["S"], where);
+        if (item.contains("E")) piece.E = ReadLaw(item["E"], where);
+        if (!piece.S && !piece.E) throw BadItem{where + ": a range gives S or E"};
+        out.push_back(piece);
+    }
+    return out;
+}
+
+Standard ReadStandard(const json& j) {
+    if (!j.is_object() || !j.contains("id") || !j["id"].is_string() ||
+        j["id"].get<std::string>().empty())
+        throw BadItem{"every standard needs an id"};
+    Standard s;
+    s.id = j["id"].get<std::string>();
+    s.title = j.value("title", s.id);
+    s.national = j.value("national", false);
+    if (!j.contains("public")) throw BadItem{"standard " + s.id + ": no public levels"};
+    s.publicLevels = ReadPieces(j["public"], "standard " + s.id);
+    if (j.contains("occupational"))
+        s.occupationalLevels = ReadPieces(j["occupational"], "standard " + s.id);
+    return s;
+}
+
+int LineOf(const std::string& text, std::size_t byte) {
+    const std::size_t end = std::min(byte, text.size());
+    return 1 + static_cast<int>(std::count(text.begin(), text.begin() + end, '\n'));
+}
+
+std::optional<std::string> ReadFile(const std::string& path) {
+    std::error_code ec;
+    if (path.empty() || !fs::is_regular_file(path, ec)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+} // namespace
+
+std::optional<std::string> Library::addFromText(const std::string& text,
+                                                const std::string& fileName) {
+    std::vector<Standard> read;
+    try {
+        const json doc = json::parse(text);
+        if (!doc.is_object() || !doc.contains("standards") || !doc["standards"].is_array())
+            return fileName + ": line 1: a limits file holds a list \"standards\"";
+        for (const json& j : doc["standards"])
+            read.push_back(ReadStandard(j));
+    } catch (const json::parse_error& e) {
+        // The parser counts from 1 the byte it stopped at.
+        const std::size_t at = e.byte > 0 ? e.byte - 1 : 0;
+        return fileName + ": line " + std::to_string(LineOf(text, at)) +
+               ": not a valid limits file";
+    } catch (const BadItem& e) {
+        return fileName + ": " + e.what;
+    } catch (const json::exception& e) {
+        return fileName + ": " + e.what();
+    }
+    for (Standard& s : read) {
+        auto it = std::find_if(standards_.begin(), standards_.end(),
+                               [&](const Standard& o) { return o.id == s.id; });
+        if (it != standards_.end())
+            *it = std::move(s);
+        else
+            standards_.push_back(std::move(s));
+    }
+    return std::nullopt;
+}
+
+std::string ShippedLimitsPath() {
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return {};
+    const fs::path exe(std::string(buf, static_cast<std::size_t>(n)));
+    return (exe.parent_path().parent_path() / "share" / "brenvik" / "limits.json").string();
+}
+
+std::string UserLimitsPath() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg) return (fs::path(xdg) / "brenvik" / "limits.json").string();
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return {};
+    return (fs::path(home) / ".config" / "brenvik" / "limits.json").string();
+}
+
+LoadedLibrary LoadLibrary(const std::string& shippedPath, const std::string& userPath) {
+    LoadedLibrary out;
+    // A shipped file that does not read is a broken installation: the copy
+    // built into the program stands in for it.
+    const auto shipped = ReadFile(shippedPath);
+    if (!shipped || out.library.addFromText(*shipped, shippedPath))
+        out.library.addFromText(kBuiltInLimits, "limits.json");
+    if (const auto user = ReadFile(userPath)) {
+        if (auto refused = out.library.addFromText(*user, userPath)) out.warning = *refused;
+    }
+    return out;
+}
+
+LoadedLibrary LoadLibrary() {
+    return LoadLibrary(ShippedLimitsPath(), UserLimitsPath());
+}
+
+std::optional<std::string> FrequencyRefusal(double mhz) {
+    if (!(mhz >= MinFrequencyMHz && mhz <= MaxFrequencyMHz))
+        return std::string(msg::InputDataError);
+    return std::nullopt;
+}
+
+AntennaName NameOf(const Project& p, int slot) {
+    AntennaName n;
+    if (slot < 1 || slot > p.AntennaSlotBound()) return n;
+    n.tower = p.Antennas[static_cast<std::size_t>(slot)].AntTower;
+    for (int k = 1; k <= slot; ++k)
+        if (p.Antennas[static_cast<std::size_t>(k)].AntTower == n.tower) ++n.number;
+    return n;
+}
+
+std::string NameText(const Project& p, int slot) {
+    const AntennaName n = NameOf(p, slot);
+    return "tower " + std::to_string(n.tower) + ", antenna " + std::to_string(n.number);
+}
+
+InverseLimitsResult InverseLimits(const Project& p, const Library& lib, const std::string& standard,
+                                  Population g) {
+    InverseLimitsResult r;
+    const Standard* s = lib.find(standard);
+    if (!s) {
+        r.refusal = "Unknown standard " + standard;
+        return r;
+    }
+    const int count = std::min<int>(p.AntennaCount, p.AntennaSlotBound());
+    r.inverse.assign(static_cast<std::size_t>(count) + 1, 0.0);
+    for (int k = 1; k <= count; ++k) {
+        const double f = p.Antennas[static_cast<std::size_t>(k)].AntFrequencyMHz;
+        const auto level = ReferenceLevel(*s, g, f);
+        if (!level || !(level->sWm2 > 0.0)) {
+            r.inverse.clear();
+            std::ostringstream m;
+            m << "The frequency of " << NameText(p, k) << " (" << f << " MHz) lies outside the "
+              << "ranges of " << s->title;
+            r.refusal = m.str();
+            return r;
+        }
+        // The engine works in uW/cm^2: 1 W/m^2 = 100 uW/cm^2.
+        r.inverse[static_cast<std::size_t>(k)] = 1.0 / (level->sWm2 * 100.0);
+    }
+    return r;
+}
+
+} // namespace brenvik::compliance

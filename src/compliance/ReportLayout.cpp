@@ -1,0 +1,458 @@
+#include "compliance/ReportLayout.h"
+
+#include "compliance/Units.h"
+#include "geo/Geo.h"
+#include "model/DrawingArea.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace brenvik::compliance {
+
+using render::FillStyle;
+using render::Rgb;
+using render::Surface;
+
+const std::vector<double>& PercentLevels() {
+    static const std::vector<double> levels{1, 5, 10, 20, 50, 100};
+    return levels;
+}
+
+Rgb BandColour(int band) {
+    // From a pale blue for the weak exposure to red above the limit.
+    static const Rgb colours[] = {{198, 219, 239}, {120, 198, 121}, {217, 240, 80},
+                                  {254, 217, 60},  {253, 141, 60},  {215, 25, 28}};
+    return colours[std::clamp(band, 0, 5)];
+}
+
+int BandOf(double percent) {
+    const auto& l = PercentLevels();
+    int band = -1;
+    for (std::size_t k = 0; k < l.size(); ++k)
+        if (percent >= l[k]) band = static_cast<int>(k);
+    return band;
+}
+
+namespace {
+
+constexpr double kLeft = 800, kRight = area::ScaleWidth - 800;
+constexpr double kTop = 450, kBottom = 10150;
+constexpr Rgb kInk{0, 0, 0}, kGrey{110, 110, 110}, kRule{170, 170, 170};
+constexpr int kFirstTableRows = 14, kTableRows = 26;
+constexpr double kRow = 270;
+
+void Text(Surface& s, double x, double y, const std::string& t, double size, Rgb c = kInk) {
+    s.setFontSize(size);
+    s.setTextColour(c);
+    s.setTextPosition(x, y);
+    s.print(t);
+}
+
+// A tick step of 1, 2 or 5 times a power of ten giving about `count` ticks.
+double NiceStep(double span, int count) {
+    const double raw = span / std::max(count, 1);
+    if (!(raw > 0.0) || !std::isfinite(raw)) return 1.0;
+    const double p = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0})
+        if (m * p >= raw) return m * p;
+    return 10.0 * p;
+}
+
+std::string Metres(double v) {
+    return FormatFixed(v, std::fabs(v) < 10.0 ? 1 : 0);
+}
+
+// A tick label: as many decimals as the step needs.
+std::string Tick(double v, double step) {
+    const int decimals = step >= 1.0 ? 0 : static_cast<int>(std::ceil(-std::log10(step)));
+    return FormatFixed(std::fabs(v) < step * 1e-9 ? 0.0 : v, decimals);
+}
+
+// A window of drawing units (u to the right, v downward) shown in a page
+// rectangle at one scale.
+struct Picture {
+    double x0 = 0, y0 = 0, w = 0, h = 0;
+    double u0 = 0, u1 = 1, v0 = 0, v1 = 1;
+    double k() const { return w / (u1 - u0); }
+    double kv() const { return h / (v1 - v0); } // k() unless the heights are stretched
+    double px(double u) const { return x0 + (u - u0) * k(); }
+    double py(double v) const { return y0 + (v - v0) * kv(); }
+};
+
+Picture Fit(double x0, double y0, double maxW, double maxH, double u0, double u1, double v0,
+            double v1) {
+    Picture p{x0, y0, maxW, maxH, u0, u1, v0, v1};
+    const double aspect = (u1 - u0) / (v1 - v0);
+    if (maxW / maxH > aspect)
+        p.w = maxH * aspect;
+    else
+        p.h = maxW / aspect;
+    return p;
+}
+
+// The cells of a ratio grid in their % bands; node (i, j) paints the cell
+// to its right and below, as on the screen. `rowOf(j)` gives the row's v.
+template <class RowV>
+void Bands(Surface& s, const Picture& pic, const Grid2D<double>& r, int i0, int i1, int j0, int j1,
+           double cell, const RowV& rowOf) {
+    for (int i = i0; i <= i1 && i <= r.nx(); ++i)
+        for (int j = j0; j <= j1 && j <= r.ny(); ++j) {
+            const int band = BandOf(r(i, j) * 100.0);
+            if (band < 0) continue;
+            const double u = i * cell, v = rowOf(j);
+            s.filledBox(pic.px(u), pic.py(v), pic.px(u + cell), pic.py(v + cell), BandColour(band));
+        }
+    // The levels as lines: the cell edges where the band changes.
+    const Rgb edge{90, 90, 90};
+    const auto bandAt = [&](int i, int j) {
+        return i >= i0 && i <= i1 && j >= j0 && j <= j1 && r.inBounds(i, j)
+                   ? BandOf(r(i, j) * 100.0)
+                   : -1;
+    };
+    for (int i = i0; i <= i1 && i <= r.nx(); ++i)
+        for (int j = j0; j <= j1 && j <= r.ny(); ++j) {
+            const int band = bandAt(i, j);
+            const double u = i * cell, v = rowOf(j);
+            if (band != bandAt(i + 1, j))
+                s.line(pic.px(u + cell), pic.py(v), pic.px(u + cell), pic.py(v + cell), edge);
+            if (band != bandAt(i, j + 1))
+                s.line(pic.px(u), pic.py(v + cell), pic.px(u + cell), pic.py(v + cell), edge);
+            if (band >= 0 && i == i0)
+                s.line(pic.px(u), pic.py(v), pic.px(u), pic.py(v + cell), edge);
+            if (band >= 0 && j == j0)
+                s.line(pic.px(u), pic.py(v), pic.px(u + cell), pic.py(v), edge);
+        }
+}
+
+void Frame(Surface& s, const Picture& pic) {
+    s.setFillStyle(FillStyle::Transparent);
+    s.box(pic.x0, pic.y0, pic.x0 + pic.w, pic.y0 + pic.h, kInk);
+}
+
+// Ticks and labels: `xOf(u)` and `yOf(v)` give the metres an axis shows.
+template <class XOf, class YOf>
+void Axes(Surface& s, const Picture& pic, const XOf& xOf, const YOf& yOf, const std::string& xName,
+          const std::string& yName) {
+    const double bottom = pic.y0 + pic.h;
+    const double xa = xOf(pic.u0), xb = xOf(pic.u1);
+    const double xs = NiceStep(std::fabs(xb - xa), 7);
+    for (double m = std::ceil(std::min(xa, xb) / xs) * xs; m <= std::max(xa, xb); m += xs) {
+        const double x = pic.x0 + (m - xa) / (xb - xa) * pic.w;
+        s.line(x, bottom, x, bottom + 80, kInk);
+        Text(s, x - 120, bottom + 100, Tick(m, xs), 6.5);
+    }
+    Text(s, pic.x0 + pic.w - 900, bottom + 300, xName, 6.5, kGrey);
+    const double ya = yOf(pic.v0), yb = yOf(pic.v1);
+    const double ys = NiceStep(std::fabs(yb - ya), 6);
+    for (double m = std::ceil(std::min(ya, yb) / ys) * ys; m <= std::max(ya, yb); m += ys) {
+        const double y = pic.y0 + (m - ya) / (yb - ya) * pic.h;
+        s.line(pic.x0 - 80, y, pic.x0, y, kInk);
+        Text(s, pic.x0 - 520, y - 70, Tick(m, ys), 6.5);
+    }
+    Text(s, pic.x0 - 520, pic.y0 - 330, yName, 6.5, kGrey);
+}
+
+void Legend(Surface& s, double x, double y) {
+    Text(s, x, y, "% of the limit", 8);
+    const auto& l = PercentLevels();
+    for (std::size_t k = 0; k < l.size(); ++k) {
+        const double top = y + 320 + 260 * static_cast<double>(l.size() - 1 - k);
+        s.filledBox(x, top, x + 360, top + 200, BandColour(static_cast<int>(k)));
+        s.setFillStyle(FillStyle::Transparent);
+        s.box(x, top, x + 360, top + 200, kGrey);
+        const std::string t = k + 1 < l.size() ? Tick(l[k], 1) + " to " + Tick(l[k + 1], 1) + " %"
+                                               : "above " + Tick(l[k], 1) + " %";
+        Text(s, x + 480, top + 10, t, 7);
+    }
+    Text(s, x, y + 320 + 260 * static_cast<double>(l.size()) + 40,
+         "below " + Tick(l.front(), 1) + " %: not coloured", 6.5, kGrey);
+}
+
+std::string HeightText(const Project& p) {
+    if (p.CalcOption == 1) return "at surface height";
+    return "h=" + FormatFixed(p.CalcHeight, 0) + " m";
+}
+
+std::string Title(const Summary& s) {
+    return s.standardTitle + ", " + PopulationText(s.group);
+}
+
+} // namespace
+
+ReportLayout::ReportLayout(ReportInput in) : in_(std::move(in)) {
+    section_ = in_.summary.sectionMaxPercent.has_value();
+}
+
+int ReportLayout::pageCount() const {
+    const int n = static_cast<int>(in_.summary.antennas.size());
+    const int more = std::max(0, n - kFirstTableRows);
+    return 2 + (more + kTableRows - 1) / kTableRows + (section_ ? 1 : 0);
+}
+
+std::vector<std::string> ReportLayout::verdictLines() const {
+    std::vector<std::string> out;
+    for (const Verdict& v : in_.summary.verdicts)
+        out.push_back(v.title + ": " + v.text());
+    return out;
+}
+
+std::string ReportLayout::maximumLine() const {
+    const Summary& s = in_.summary;
+    if (!s.planCalculated) return "The plan has not been calculated.";
+    return "Maximum " + FormatPercent(s.maxPercent) + " % of the limit";
+}
+
+void ReportLayout::header(int page, Surface& s) const {
+    const Project& p = *in_.project;
+    Text(s, kLeft, kTop, "Project: " + in_.projectFile, 7.5);
+    Text(s, kRight - 3600, kTop, "Date: " + in_.date, 7.5);
+    Text(s, kLeft, kTop + 230, "Standard: " + Title(in_.summary), 7.5);
+    Text(s, kRight - 3600, kTop + 230, "Calculation height: " + HeightText(p), 7.5);
+    s.line(kLeft, kTop + 520, kRight, kTop + 520, kRule);
+    s.line(kLeft, kBottom, kRight, kBottom, kRule);
+    Text(s, kLeft, kBottom + 60, "Exposure compliance report", 6.5, kGrey);
+    Text(s, kRight - 1500, kBottom + 60,
+         "Page " + std::to_string(page + 1) + " of " + std::to_string(pageCount()), 6.5, kGrey);
+}
+
+void ReportLayout::drawPage(int page, Surface& s) const {
+    if (page < 0 || page >= pageCount()) return;
+    header(page, s);
+    if (page == 0)
+        planPage(s);
+    else if (section_ && page == pageCount() - 1)
+        sectionPage(s);
+    else
+        tablePage(page - 1, s); // the summary, then the antennas
+}
+
+void ReportLayout::planPage(Surface& s) const {
+    const Project& p = *in_.project;
+    const Summary& sum = in_.summary;
+    const std::string site = p.Compliance.SiteName.empty() ? "" : ": " + p.Compliance.SiteName;
+    Text(s, kLeft, 1150, "Exposure compliance" + site, 14);
+    std::string verdict = "The plan has not been calculated.";
+    if (sum.planCalculated && !sum.verdicts.empty())
+        verdict = sum.standardTitle + " " + PopulationText(sum.group) + ": " +
+                  sum.verdicts.front().text();
+    if (sum.sectionMaxPercent) {
+        const double m = *sum.sectionMaxPercent;
+        Text(s, kLeft, 1950,
+             "Section at " + Metres(p.XZDistance) + " m: maximum " + FormatPercent(m) +
+                 " % of the limit",
+             8, m > 100.0 ? Rgb{180, 0, 0} : Rgb{0, 110, 40});
+    }
+    Text(s, kLeft, 1600, verdict, 10,
+         !sum.verdicts.empty() && !sum.verdicts.front().complies() ? Rgb{180, 0, 0}
+                                                                   : Rgb{0, 110, 40});
+
+    const double cell = p.CellSize;
+    const double mpu = p.MetersPerUnit;
+    // The window is the plan's grid; the ratio may be missing (not calculated).
+    const int nx = std::max<int>(p.GridNX, 1), ny = std::max<int>(p.GridNY, 1);
+    const double uMax = std::min<double>((nx + 1) * cell, area::ScaleWidth);
+    const double vMax = std::min<double>((ny + 1) * cell, area::Shape2Top);
+    const Picture pic = Fit(kLeft + 600, 2700, 9800, 6400, cell, uMax, cell, vMax);
+    if (sum.planCalculated) {
+        // A cell reaching into the strip below the map area is not shown.
+        const int jMax = std::min(ny, static_cast<int>((area::Shape2Top - cell) / cell));
+        Bands(s, pic, p.RatioGrid, 1, nx, 1, jMax, cell, [&](int j) { return j * cell; });
+    }
+    // The section's line, when there is one.
+    if (p.XZCalculated == 1) {
+        const double y = pic.py(static_cast<double>(p.XZPlaneRow) * cell);
+        if (y > pic.y0 && y < pic.y0 + pic.h) {
+            for (double x = pic.x0; x < pic.x0 + pic.w; x += 240)
+                s.line(x, y, std::min(x + 140, pic.x0 + pic.w), y, kGrey);
+            Text(s, pic.x0 + 60, y - 200, "section", 6.5, kGrey);
+        }
+    }
+    // Antennas, then the maximum.
+    s.setFillStyle(FillStyle::Transparent);
+    int lastTower = -1;
+    for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        const double x = pic.px(a.AntX + cell / 2), y = pic.py(a.AntY + cell / 2);
+        if (x < pic.x0 || x > pic.x0 + pic.w || y < pic.y0 || y > pic.y0 + pic.h) continue;
+        s.filledBox(x - 45, y - 45, x + 45, y + 45, kInk);
+        if (a.AntTower != lastTower) Text(s, x + 70, y - 200, "T" + std::to_string(a.AntTower), 7);
+        lastTower = a.AntTower;
+    }
+    if (sum.planCalculated) {
+        const double x = pic.px(sum.maxI * cell + cell / 2), y = pic.py(sum.maxJ * cell + cell / 2);
+        s.setFillStyle(FillStyle::Transparent);
+        s.circle(x, y, 110, kInk);
+        // On a white ground, so the label reads over the bands and their lines.
+        const std::string label = "max " + FormatPercent(sum.maxPercent) + " %";
+        s.filledBox(x + 130, y + 50, x + 160 + 85.0 * static_cast<double>(label.size()), y + 230,
+                    render::kWhite);
+        Text(s, x + 150, y + 40, label, 7);
+    }
+    Frame(s, pic);
+    const auto xOf = [&](double u) { return p.OriginX + u * mpu; };
+    const auto yOf = [&](double v) { return p.OriginY + (geo::VisibleHeight - v) * mpu; };
+    Axes(s, pic, xOf, yOf, "x (m)", "y (m)");
+
+    // Scale bar and north arrow (the top of the plan is north).
+    const double bar = NiceStep((pic.u1 - pic.u0) * mpu, 5);
+    const double barLen = bar / mpu * pic.k(), bx = pic.x0, by = pic.y0 + pic.h + 650;
+    s.filledBox(bx, by, bx + barLen / 2, by + 60, kInk);
+    s.setFillStyle(FillStyle::Transparent);
+    s.box(bx, by, bx + barLen, by + 60, kInk);
+    Text(s, bx + barLen + 120, by - 60, Metres(bar) + " m", 7);
+    const double nx0 = pic.x0 + pic.w - 250, ny0 = pic.y0 + 650;
+    s.line(nx0, ny0, nx0, ny0 - 450, kInk);
+    s.line(nx0, ny0 - 450, nx0 - 90, ny0 - 300, kInk);
+    s.line(nx0, ny0 - 450, nx0 + 90, ny0 - 300, kInk);
+    Text(s, nx0 - 60, ny0 + 20, "N", 8);
+
+    // The right column: legend and maxima.
+    const double cx = pic.x0 + pic.w + 700;
+    Legend(s, cx, pic.y0);
+    double y = pic.y0 + 2400;
+    Text(s, cx, y, "Maxima", 8);
+    const auto line = [&](const std::string& t) { Text(s, cx, y += 230, t, 7); };
+    y += 80;
+    if (!sum.planCalculated) {
+        line("The plan has not been calculated.");
+        return;
+    }
+    line(maximumLine());
+    line("at x " + Metres(sum.xM) + " m, y " + Metres(sum.yM) + " m");
+    line("lon " + FormatFixed(sum.lon, 6) + ", lat " + FormatFixed(sum.lat, 6));
+    line("there S = " + FormatValue(sum.maxDensityUw, Unit::MicroWattPerCm2, 3));
+    line("  = " + FormatValue(sum.maxDensityUw, Unit::WattPerM2, 4) +
+         ", E = " + FormatValue(sum.maxDensityUw, Unit::VoltPerMetre, 2));
+    line("Highest density on the plan:");
+    line("  " + FormatValue(p.MaxDensity, Unit::MicroWattPerCm2, 3));
+    if (sum.sectionMaxPercent)
+        line("Section maximum " + FormatPercent(*sum.sectionMaxPercent) + " % of the limit");
+}
+
+void ReportLayout::tablePage(int index, Surface& s) const {
+    const Project& p = *in_.project;
+    const Summary& sum = in_.summary;
+    double y = 1150;
+    if (index == 0) {
+        Text(s, kLeft, y, "Compliance summary", 12);
+        y += 480;
+        if (!sum.planCalculated) {
+            Text(s, kLeft, y, "The plan has not been calculated.", 8);
+            y += kRow;
+        }
+        for (const Verdict& v : sum.verdicts) {
+            Text(s, kLeft, y, v.title, 8);
+            Text(s, kLeft + 6800, y, v.text(), 8, v.complies() ? Rgb{0, 110, 40} : Rgb{180, 0, 0});
+            y += kRow;
+        }
+        if (sum.planCalculated) {
+            Text(s, kLeft, y,
+                 maximumLine() + " at x " + Metres(sum.xM) + " m, y " + Metres(sum.yM) +
+                     " m (lon " + FormatFixed(sum.lon, 6) + ", lat " + FormatFixed(sum.lat, 6) +
+                     ")",
+                 8);
+            y += kRow;
+        }
+        y += 80;
+        Text(s, kLeft, y,
+             "The exposure ratio adds over the antennas each antenna's power density divided by "
+             "the limit at its frequency; 100 % is at the limit.",
+             7, kGrey);
+        y += 220;
+        Text(s, kLeft, y,
+             "Compliance distance: from the antenna along the azimuth of its main beam, on the "
+             "beam's axis, beyond which the antenna alone stays below its limit.",
+             7, kGrey);
+        y += 420;
+    }
+    Text(s, kLeft, y, "Antennas", 12);
+    y += 480;
+    struct Col {
+        const char* title;
+        double x;
+    };
+    static const Col cols[] = {{"Antenna", 0},
+                               {"Type", 1500},
+                               {"Height (m)", 2700},
+                               {"ERP (W)", 4000},
+                               {"Azimuth (deg)", 5300},
+                               {"Tilt (deg)", 6800},
+                               {"Frequency (MHz)", 8100},
+                               {"Limit S (W/m^2)", 9700},
+                               {"Limit E (V/m)", 11300},
+                               {"Distance (m)", 12700}};
+    for (const Col& c : cols)
+        Text(s, kLeft + c.x, y, c.title, 7, kGrey);
+    y += kRow;
+    s.line(kLeft, y - 30, kRight, y - 30, kRule);
+    const int n = static_cast<int>(sum.antennas.size());
+    const int first = index == 0 ? 0 : kFirstTableRows + (index - 1) * kTableRows;
+    const int last = std::min(n, index == 0 ? kFirstTableRows : first + kTableRows);
+    for (int k = first; k < last; ++k) {
+        const AntennaLine& a = sum.antennas[static_cast<std::size_t>(k)];
+        const Antenna& ant = p.Antennas[static_cast<std::size_t>(a.slot)];
+        const std::string texts[] = {"T" + std::to_string(a.name.tower) + " A" +
+                                         std::to_string(a.name.number),
+                                     ant.AntType == "baja" ? "stick" : "panel",
+                                     FormatFixed(ant.AntHeight, 1),
+                                     FormatFixed(ant.AntPower, 0),
+                                     ant.AntType == "baja" ? "-" : FormatFixed(ant.AntDirection, 0),
+                                     ant.AntType == "baja" ? "-" : FormatFixed(ant.AntTilt, 1),
+                                     FormatFixed(a.frequencyMHz, a.frequencyMHz < 10 ? 3 : 0),
+                                     FormatFixed(a.limitWm2, 2),
+                                     FormatFixed(a.limitVm, 2),
+                                     Metres(a.distanceM)};
+        for (std::size_t c = 0; c < std::size(cols); ++c)
+            Text(s, kLeft + cols[c].x, y, texts[c], 7.5);
+        y += kRow;
+    }
+    if (n == 0) Text(s, kLeft, y, "No antenna.", 7.5);
+}
+
+void ReportLayout::sectionPage(Surface& s) const {
+    const Project& p = *in_.project;
+    const Summary& sum = in_.summary;
+    Text(s, kLeft, 1150,
+         "Section at " + Metres(p.XZDistance) + " m: maximum " +
+             FormatPercent(sum.sectionMaxPercent.value_or(0)) + " % of the limit",
+         12);
+    const double cell = p.CellSize, mpu = p.MetersPerUnit;
+    const int nx = std::min<int>(p.GridNX, p.XZRatioGrid.nx());
+    // The section's rows: row j lies (jLast - j) cells above the ground line.
+    const int jLast = std::min<int>(p.GridNY - p.XZRowOffset - 2, p.XZRatioGrid.ny());
+    if (jLast < 1 || nx < 1) return;
+    const double uMax = std::min<double>((nx + 1) * cell, area::ScaleWidth);
+    // Up to well above the highest antenna: the air above holds nothing to see.
+    double top = 0.0;
+    for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k)
+        top = std::max(top, p.Antennas[static_cast<std::size_t>(k)].AntHeight);
+    const int rows = static_cast<int>(std::ceil(std::max(30.0, 2.5 * top) / (cell * mpu)));
+    const int jTop = std::max(0, jLast - rows);
+    Picture pic = Fit(kLeft + 600, 2000, 11000, 7000, cell, uMax, jTop * cell, (jLast + 1) * cell);
+    // A section is long and low: its heights are stretched to a readable
+    // picture, and the caption says by how much.
+    const double stretch = std::max(1.0, std::floor(5000.0 / pic.h));
+    pic.h *= stretch;
+    Bands(s, pic, p.XZRatioGrid, 1, nx, jTop, jLast, cell, [&](int j) { return j * cell; });
+    for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        const double x = pic.px(a.AntX + cell / 2);
+        const double y = pic.py(jLast * cell + cell / 2 - a.AntHeight / mpu);
+        if (x < pic.x0 || x > pic.x0 + pic.w || y < pic.y0 || y > pic.y0 + pic.h) continue;
+        s.setFillStyle(FillStyle::Transparent);
+        s.box(x - 45, y - 45, x + 45, y + 45, kInk);
+        Text(s, x + 70, y - 200, "T" + std::to_string(a.AntTower), 7);
+    }
+    const std::string scale =
+        stretch > 1.0 ? "heights stretched " + FormatFixed(stretch, 0) + " times; " : "";
+    Text(s, pic.x0, pic.y0 + pic.h + 650,
+         "Antennas of every tower shown at their heights; " + scale + "the section runs along x.",
+         6.5, kGrey);
+    Frame(s, pic);
+    const auto xOf = [&](double u) { return p.OriginX + u * mpu; };
+    const auto hOf = [&](double v) { return (jLast * cell - v) * mpu; };
+    Axes(s, pic, xOf, hOf, "x (m)", "height (m)");
+    Legend(s, pic.x0 + pic.w + 600, pic.y0);
+}
+
+} // namespace brenvik::compliance

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "compliance/Summary.h"
+#include "render/Colour.h"
+#include "render/Surface.h"
+
+#include <string>
+#include <vector>
+
+namespace brenvik::compliance {
+
+// The bands the report's pictures show the exposure ratio in, in % of the
+// limit, and their colours (below the first band nothing is painted).
+const std::vector<double>& PercentLevels(); // 1, 5, 10, 20, 50, 100
+render::Rgb BandColour(int band);           // band k: from level k (0-based) upward
+// The band of a value in %, or -1 below the first level.
+int BandOf(double percent);
+
+struct ReportInput {
+    const Project* project = nullptr;
+    Summary summary;
+    std::string projectFile; // as the user named it
+    std::string date;        // e.g. "2026-12-06 16:20"
+};
+
+// The pages of the compliance report, laid out on landscape A4 pages: each
+// page is one drawing area (15360 x 10560 drawing units) fitted to the page.
+// Page 1: the verdicts, the maxima and the plan picture in % of the limit;
+// page 2: the antennas and the compliance summary; page 3, when the section is
+// calculated: the section picture. Every page carries the project file, the
+// date, the standard and population and the calculation height.
+class ReportLayout {
+  public:
+    explicit ReportLayout(ReportInput in);
+    int pageCount() const;
+    void drawPage(int page, render::Surface& s) const;
+
+    // The texts the report states, for a dialog or a test.
+    std::vector<std::string> verdictLines() const;
+    std::string maximumLine() const;
+
+  private:
+    void header(int page, render::Surface& s) const;
+    void planPage(render::Surface& s) const;
+    void tablePage(int index, render::Surface& s) const;
+    void sectionPage(render::Surface& s) const;
+    ReportInput in_;
+    bool section_ = false;
+};
+
+} // namespace brenvik::compliance

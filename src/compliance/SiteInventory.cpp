@@ -1,0 +1,306 @@
+#include "compliance/SiteInventory.h"
+
+#include "calc/Towers.h"
+#include "compliance/Limits.h"
+#include "geo/Geo.h"
+#include "model/AtomicFile.h"
+#include "model/ProjectFile.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <vector>
+
+namespace brenvik::compliance {
+
+namespace {
+
+// Splits one CSV line; a field may be quoted, with "" for a quote inside.
+std::vector<std::string> SplitCsv(const std::string& line) {
+    std::vector<std::string> out(1);
+    bool quoted = false;
+    for (std::size_t k = 0; k < line.size(); ++k) {
+        const char c = line[k];
+        if (quoted) {
+            if (c == '"' && k + 1 < line.size() && line[k + 1] == '"') {
+                out.back() += '"';
+                ++k;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                out.back() += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            out.emplace_back();
+        } else {
+            out.back() += c;
+        }
+    }
+    for (std::string& f : out) {
+        const auto b = f.find_first_not_of(" \t");
+        const auto e = f.find_last_not_of(" \t");
+        f = b == std::string::npos ? std::string() : f.substr(b, e - b + 1);
+    }
+    return out;
+}
+
+std::string Quoted(const std::string& s) {
+    if (s.find_first_of(",\"") == std::string::npos) return s;
+    std::string q = "\"";
+    for (char c : s)
+        q += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return q + "\"";
+}
+
+struct Row {
+    int line = 0;
+    std::string site;
+    double xs = 0.0, ys = 0.0; // snapped drawing position
+    Antenna a;
+};
+
+// Drawing position of plan metres (dx right, dy up from the plan's zero
+// point), at 100 % without scrolling: the inverse of geo::PlanMeters.
+std::pair<double, double> DrawingPosition(const Project& p, double dx, double dy) {
+    return {dx / p.MetersPerUnit, geo::VisibleHeight - dy / p.MetersPerUnit};
+}
+
+enum Column { Site, Lon, Lat, Xm, Ym, Height, Type, Erp, Azimuth, Tilt, Frequency, Label, Count };
+constexpr std::array<const char*, Count> kNames{
+    "site", "lon",   "lat",         "x_m",      "y_m",           "height_m",
+    "type", "erp_w", "azimuth_deg", "tilt_deg", "frequency_mhz", "label"};
+
+class RowReader {
+  public:
+    RowReader(const Project& p, const std::vector<int>& at) : p_(p), at_(at) {}
+
+    // Reads one row; the reasons it is bad go into `why`.
+    Row read(int line, const std::vector<std::string>& f, std::vector<std::string>& why) const {
+        Row r;
+        r.line = line;
+        const auto text = [&](Column c) -> std::string {
+            const int k = at_[c];
+            return k >= 0 && k < static_cast<int>(f.size()) ? f[static_cast<std::size_t>(k)] : "";
+        };
+        const auto number = [&](Column c, bool required) -> std::optional<double> {
+            const std::string t = text(c);
+            if (t.empty()) {
+                if (required) why.push_back(std::string(kNames[c]) + " is missing");
+                return std::nullopt;
+            }
+            auto v = ParseFileDouble(t);
+            if (!v || !std::isfinite(*v)) {
+                why.push_back(std::string(kNames[c]) + " '" + t + "' is not a number");
+                return std::nullopt;
+            }
+            return v;
+        };
+        r.site = text(Site);
+        if (r.site.empty()) why.push_back("site is missing");
+
+        const std::string type = text(Type);
+        if (type == "panel")
+            r.a.AntType = "alta";
+        else if (type == "stick")
+            r.a.AntType = "baja";
+        else
+            why.push_back("type '" + type + "' is neither panel nor stick");
+
+        if (auto h = number(Height, true)) {
+            if (*h < 0.0) why.push_back("height_m is negative");
+            r.a.AntHeight = *h;
+        }
+        if (auto w = number(Erp, true)) {
+            if (*w < 0.0) why.push_back("erp_w is negative");
+            r.a.AntPower = *w;
+        }
+        if (auto d = number(Azimuth, false)) {
+            if (*d < 0.0 || *d > 360.0) why.push_back("azimuth_deg is not within 0 to 360");
+            r.a.AntDirection = *d;
+        }
+        if (auto t = number(Tilt, false)) {
+            if (std::fabs(*t) > 85.0) why.push_back("tilt_deg is not within -85 to 85");
+            r.a.AntTilt = *t;
+        }
+        if (auto f = number(Frequency, true)) {
+            if (FrequencyRefusal(*f)) why.push_back("frequency_mhz is not within 0.1 to 300000");
+            r.a.AntFrequencyMHz = *f;
+        }
+        r.a.AntHeightUnit = " ";
+        r.a.AntPowerMode = "otra";
+
+        const bool cartesian = !text(Xm).empty() || !text(Ym).empty();
+        std::optional<double> dx, dy;
+        if (cartesian) {
+            const auto x = number(Xm, true), y = number(Ym, true);
+            if (x && y) {
+                dx = *x - p_.OriginX;
+                dy = *y - p_.OriginY;
+            }
+        } else if (!text(Lon).empty() || !text(Lat).empty()) {
+            const auto lon = number(Lon, true), lat = number(Lat, true);
+            if (lon && lat) {
+                const geo::DegreeLengths l = geo::MetresPerDegree(p_, p_.OriginLat);
+                dx = (*lon - p_.OriginLon) * l.Lx;
+                dy = (*lat - p_.OriginLat) * l.Ly;
+            }
+        } else {
+            why.push_back("no position (lon/lat or x_m/y_m)");
+        }
+        if (dx && dy) {
+            const auto [x, y] = DrawingPosition(p_, *dx, *dy);
+            // The node a placing click at this point chooses; a point that
+            // lands on a grid line within rounding stays on it.
+            const double cs = p_.CellSize;
+            const double ix = std::floor(x / cs + 1e-6), iy = std::floor(y / cs + 1e-6);
+            if (!(x >= 0.0 && x < area::ScaleWidth && y >= 0.0 && y < geo::VisibleHeight) ||
+                ix > p_.GridNX || iy > p_.GridNY)
+                why.push_back("the position is off the plan");
+            r.xs = ix * cs;
+            r.ys = iy * cs;
+        }
+        return r;
+    }
+
+  private:
+    const Project& p_;
+    const std::vector<int>& at_;
+};
+
+} // namespace
+
+std::optional<std::string> ImportSites(Project& p, const std::string& csv, ImportMode mode) {
+    const std::string head = "Sites not imported:";
+    std::istringstream in(csv);
+    std::string line;
+    int number = 0;
+    std::vector<int> at(Count, -1);
+    std::vector<Row> rows;
+    std::vector<std::string> problems;
+    bool header = false;
+    while (std::getline(in, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.find_first_not_of(" \t") == std::string::npos) continue;
+        const std::vector<std::string> fields = SplitCsv(line);
+        if (!header) {
+            header = true;
+            for (std::size_t k = 0; k < fields.size(); ++k)
+                for (int c = 0; c < Count; ++c)
+                    if (fields[k] == kNames[static_cast<std::size_t>(c)])
+                        at[static_cast<std::size_t>(c)] = static_cast<int>(k);
+            for (Column c : {Site, Height, Type, Erp, Frequency})
+                if (at[c] < 0)
+                    return head + "\nline " + std::to_string(number) + ": the header has no " +
+                           kNames[c] + " (expected " + SitesHeader + ")";
+            continue;
+        }
+        std::vector<std::string> why;
+        Row r = RowReader(p, at).read(number, fields, why);
+        for (const std::string& w : why)
+            problems.push_back("line " + std::to_string(number) + ": " + w);
+        if (why.empty()) rows.push_back(std::move(r));
+    }
+    if (!header) return head + "\nthe file is empty";
+
+    // Sites in the order they first appear; one position per site.
+    std::vector<std::string> order;
+    std::map<std::string, std::vector<const Row*>> sites;
+    for (const Row& r : rows) {
+        auto& group = sites[r.site];
+        if (group.empty())
+            order.push_back(r.site);
+        else if (group.front()->xs != r.xs || group.front()->ys != r.ys)
+            problems.push_back("line " + std::to_string(r.line) + ": site " + r.site +
+                               " stands on another grid node in line " +
+                               std::to_string(group.front()->line));
+        group.push_back(&r);
+    }
+    if (problems.empty() && rows.empty()) problems.push_back("the file holds no antenna");
+
+    Project next = p;
+    if (mode == ImportMode::Replace) {
+        next.Antennas.resize(1);
+        next.AntennaCount = 0;
+        next.TowerCount = 0;
+    }
+    try {
+        for (const std::string& name : order) {
+            const auto& group = sites[name];
+            const Row& first = *group.front();
+            if (SpotTaken(next, first.xs, first.ys)) {
+                problems.push_back("line " + std::to_string(first.line) + ": site " + name +
+                                   " stands where another tower stands");
+                continue;
+            }
+            const int n = static_cast<int>(group.size());
+            next.EnsureAntennaSlots(next.AntennaCount + n);
+            for (int k = 0; k < n; ++k)
+                next.Antennas[static_cast<std::size_t>(next.AntennaCount + 1 + k)] =
+                    group[static_cast<std::size_t>(k)]->a;
+            next.TowerAntCount = static_cast<std::int16_t>(n);
+            PlaceTower(next, first.xs, first.ys, 1.0);
+        }
+    } catch (const std::exception&) {
+        problems.push_back("too many antennas or towers for one project");
+    }
+    if (!problems.empty()) {
+        std::string m = head;
+        for (const std::string& s : problems)
+            m += "\n" + s;
+        return m;
+    }
+    next.TowerAntCount = 1;
+    p = std::move(next);
+    return std::nullopt;
+}
+
+std::optional<std::string> ImportSitesFile(Project& p, const std::string& path, ImportMode mode) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "Cannot read " + path;
+    std::ostringstream s;
+    s << in.rdbuf();
+    return ImportSites(p, s.str(), mode);
+}
+
+std::string ExportSites(const Project& p) {
+    std::string out = std::string(SitesHeader) + "\r\n";
+    const int count = std::min<int>(p.AntennaCount, p.AntennaSlotBound());
+    const geo::DegreeLengths l = geo::MetresPerDegree(p, p.OriginLat);
+    // The shortest text that reads back to the same double.
+    const auto num = [&out](double v) {
+        char buf[40];
+        auto r = std::to_chars(buf, buf + sizeof buf, v == 0.0 ? 0.0 : v);
+        out += ',';
+        out.append(buf, r.ptr);
+    };
+    for (int k = 1; k <= count; ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        const geo::Metres m{a.AntX * p.MetersPerUnit,
+                            (geo::VisibleHeight - a.AntY) * p.MetersPerUnit};
+        out += std::to_string(a.AntTower);
+        num(p.OriginLon + m.dx / l.Lx);
+        num(p.OriginLat + m.dy / l.Ly);
+        num(p.OriginX + m.dx);
+        num(p.OriginY + m.dy);
+        num(a.AntHeight);
+        out += a.AntType == "baja" ? ",stick" : ",panel";
+        num(a.AntPower);
+        num(a.AntDirection);
+        num(a.AntTilt);
+        num(a.AntFrequencyMHz);
+        out += "," + Quoted(NameText(p, k)) + "\r\n";
+    }
+    return out;
+}
+
+bool SaveSitesFile(const Project& p, const std::string& path) {
+    return WriteFileAtomically(path, ExportSites(p));
+}
+
+} // namespace brenvik::compliance

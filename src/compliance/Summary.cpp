@@ -1,0 +1,184 @@
+#include "compliance/Summary.h"
+
+#include "calc/PowerDensity.h"
+#include "compliance/Units.h"
+#include "geo/Geo.h"
+
+#include <cmath>
+
+namespace brenvik::compliance {
+
+bool HasRatio(const Project& p, bool section) {
+    const Grid2D<double>& d = section ? p.XZDensityGrid : p.DensityGrid;
+    const Grid2D<double>& r = section ? p.XZRatioGrid : p.RatioGrid;
+    const bool calculated = section ? p.XZCalculated == 1 : p.XYCalculated == 1;
+    return calculated && r.nx() == d.nx() && r.ny() == d.ny() && r.nx() > 0;
+}
+
+CalcOutcome FillRatioBySingleRuns(Project& p, const std::vector<double>& inverse,
+                                  const CalcControl& ctl) {
+    const int count = p.AntennaCount;
+    if (static_cast<int>(inverse.size()) <= count)
+        return CalcOutcome{CalcStatus::Failed, "Input data error"};
+    const bool doXY = p.XYCalculated == 1, doXZ = p.XZCalculated == 1;
+    Grid2D<double> xy(p.DensityGrid.nx(), p.DensityGrid.ny());
+    Grid2D<double> xz(p.XZDensityGrid.nx(), p.XZDensityGrid.ny());
+    CalcControl single = ctl;
+    single.inverseLimit.clear();
+    const auto addInto = [](Grid2D<double>& sum, const Grid2D<double>& part, double w) {
+        if (part.size() != sum.size()) return false;
+        for (std::size_t k = 0; k < sum.size(); ++k)
+            sum.data()[k] += part.data()[k] * w;
+        return true;
+    };
+    for (int k = 1; k <= count; ++k) {
+        Project one = p;
+        one.Antennas = {Antenna{}, p.Antennas[static_cast<std::size_t>(k)]};
+        one.AntennaCount = 1;
+        const double w = inverse[static_cast<std::size_t>(k)];
+        if (doXY) {
+            const CalcOutcome r = RunXYCalculation(one, single);
+            if (!r.ok()) return r;
+            if (!addInto(xy, one.DensityGrid, w)) return {CalcStatus::Failed, "Input data error"};
+        }
+        if (doXZ) {
+            const CalcOutcome r = RunXZCalculation(one, single);
+            if (!r.ok()) return r;
+            if (!addInto(xz, one.XZDensityGrid, w)) return {CalcStatus::Failed, "Input data error"};
+        }
+    }
+    if (doXY) p.RatioGrid = std::move(xy);
+    if (doXZ) p.XZRatioGrid = std::move(xz);
+    return {};
+}
+
+double ComplianceDistance(const Project& p, int slot, double limitUw) {
+    if (slot < 1 || slot > p.AntennaSlotBound() || !(limitUw > 0.0)) return 0.0;
+    const AntennaModel m = AntennaModel::From(p.Antennas[static_cast<std::size_t>(slot)], p);
+    if (m.kind == AntennaKind::None) return 0.0;
+    const bool panel = m.kind == AntennaKind::Panel;
+    const double ux = panel ? m.sinTheta : 1.0, uy = panel ? m.cosTheta : 0.0;
+    const double slope = panel ? std::tan(m.tilt) : 0.0;
+    // The receptor follows the beam's axis: lower by d * tan(tilt) for a beam
+    // pointing down.
+    const auto density = [&](double d) { return ContributionD(m, d * ux, d * uy, d * slope); };
+    double inner = 0.01;
+    if (!(density(inner) >= limitUw)) return 0.0;
+    double outer = inner;
+    while (density(outer) >= limitUw) {
+        inner = outer;
+        outer *= 2.0;
+        if (outer > 1.0e7) return outer;
+    }
+    for (int k = 0; k < 60; ++k) {
+        const double mid = 0.5 * (inner + outer);
+        (density(mid) >= limitUw ? inner : outer) = mid;
+    }
+    return outer;
+}
+
+std::string Verdict::text() const {
+    if (complies()) return "complies: maximum " + FormatPercent(maxPercent) + " % of the limit";
+    return "exceeds the limit over " + FormatFixed(areaAboveM2, areaAboveM2 < 10.0 ? 1 : 0) +
+           " m^2, maximum " + FormatPercent(maxPercent) + " %";
+}
+
+const char* PopulationText(Population g) {
+    return g == Population::Occupational ? "occupational" : "general public";
+}
+
+std::optional<Population> PopulationFromName(const std::string& name) {
+    if (name == "public") return Population::Public;
+    if (name == "occupational") return Population::Occupational;
+    return std::nullopt;
+}
+
+namespace {
+
+// Area of the nodes (rows and columns from 1, the calculated ones) whose
+// value exceeds `above`; each node stands for one grid cell.
+double AreaAbove(const Project& p, const Grid2D<double>& g, double above) {
+    const double side = p.CellSize * p.MetersPerUnit / (p.XYCalcZoom > 0.0 ? p.XYCalcZoom : 1.0);
+    long long n = 0;
+    const int nx = std::min<int>(p.GridNX, g.nx()), ny = std::min<int>(p.GridNY, g.ny());
+    for (int i = 1; i <= nx; ++i)
+        for (int j = 1; j <= ny; ++j)
+            if (g(i, j) > above) ++n;
+    return static_cast<double>(n) * side * side;
+}
+
+} // namespace
+
+SummaryResult Summarise(const Project& p, const Library& lib, const std::string& standard,
+                        Population g) {
+    SummaryResult out;
+    Summary& s = out.summary;
+    const Standard* chosen = lib.find(standard);
+    if (!chosen) {
+        out.refusal = "Unknown standard " + standard;
+        return out;
+    }
+    s.standardId = chosen->id;
+    s.standardTitle = chosen->title;
+    s.group = g;
+
+    const int count = std::min<int>(p.AntennaCount, p.AntennaSlotBound());
+    for (int k = 1; k <= count; ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        const auto level = ReferenceLevel(*chosen, g, a.AntFrequencyMHz);
+        if (!level) {
+            out.refusal = InverseLimits(p, lib, standard, g).refusal;
+            return out;
+        }
+        AntennaLine line{k, NameOf(p, k), a.AntFrequencyMHz, level->sWm2, level->eVm, 0.0};
+        line.distanceM = ComplianceDistance(p, k, level->sWm2 * 100.0);
+        s.antennas.push_back(line);
+    }
+
+    if (HasRatio(p, false)) {
+        s.planCalculated = true;
+        const Grid2D<double>& r = p.RatioGrid;
+        const int nx = std::min<int>(p.GridNX, r.nx()), ny = std::min<int>(p.GridNY, r.ny());
+        double best = -1.0;
+        for (int i = 1; i <= nx; ++i)
+            for (int j = 1; j <= ny; ++j)
+                if (r(i, j) > best) {
+                    best = r(i, j);
+                    s.maxI = i;
+                    s.maxJ = j;
+                }
+        s.maxPercent = std::max(best, 0.0) * 100.0;
+        s.maxDensityUw = p.DensityGrid.inBounds(s.maxI, s.maxJ) ? p.DensityGrid(s.maxI, s.maxJ) : 0;
+        // The node's plan metres from the engine's own node positions.
+        const auto at = [](const std::vector<double>& v, int k) {
+            return k >= 0 && k < static_cast<int>(v.size()) ? v[static_cast<std::size_t>(k)] : 0.0;
+        };
+        const geo::Metres m{at(p.GridXm, s.maxI),
+                            geo::VisibleHeight * p.MetersPerUnit - at(p.GridYm, s.maxJ)};
+        const geo::Cartesian c = geo::ToCartesian(p, m);
+        const geo::Geographic ll = geo::ToGeographic(p, m);
+        s.xM = c.X;
+        s.yM = c.Y;
+        s.lon = ll.lon;
+        s.lat = ll.lat;
+        s.verdicts.push_back(
+            Verdict{chosen->id, chosen->title, s.maxPercent, AreaAbove(p, r, 1.0)});
+        for (const Standard& n : lib.standards()) {
+            if (!n.national || n.id == chosen->id) continue;
+            const auto level = ReferenceLevel(n, g, 900.0);
+            if (!level || !(level->sWm2 > 0.0)) continue;
+            const double limitUw = level->sWm2 * 100.0;
+            s.verdicts.push_back(Verdict{n.id, n.title, p.MaxDensity / limitUw * 100.0,
+                                         AreaAbove(p, p.DensityGrid, limitUw)});
+        }
+    }
+    if (HasRatio(p, true)) {
+        double best = 0.0;
+        for (std::size_t k = 0; k < p.XZRatioGrid.size(); ++k)
+            best = std::max(best, p.XZRatioGrid.data()[k]);
+        s.sectionMaxPercent = best * 100.0;
+    }
+    return out;
+}
+
+} // namespace brenvik::compliance

@@ -1,0 +1,137 @@
+#include "compliance/Limits.h"
+
+#include "compliance/Units.h"
+#include "model/TempDir.h"
+
+#include <cmath>
+#include <fstream>
+#include <gtest/gtest.h>
+
+using namespace brenvik;
+using namespace brenvik::compliance;
+
+namespace {
+
+const Library& Shipped() {
+    static const LoadedLibrary lib = LoadLibrary(ShippedLimitsPath(), "");
+    return lib.library;
+}
+
+} // namespace
+
+TEST(Limits, ReferenceLevelsOfTheStandards) {
+    struct Case {
+        const char* id;
+        Population g;
+        double mhz, sWm2, eVm; // eVm 0: not checked
+    } cases[] = {
+        {"icnirp-2020", Population::Public, 900, 4.5, 0},
+        {"icnirp-2020", Population::Public, 1800, 9, 0},
+        {"icnirp-2020", Population::Public, 2100, 10, 0},
+        {"icnirp-2020", Population::Public, 3500, 10, 0},
+        {"icnirp-2020", Population::Public, 100, 2, 27.7},
+        {"icnirp-2020", Population::Occupational, 900, 22.5, 0},
+        {"icnirp-2020", Population::Occupational, 3500, 50, 0},
+        {"icnirp-1998", Population::Public, 900, 4.5, 41.25},
+        {"icnirp-1998", Population::Public, 3500, 10, 61},
+        {"icnirp-1998", Population::Occupational, 1800, 45, 0},
+        {"fcc", Population::Public, 900, 6.0, 0},
+        {"fcc", Population::Public, 3500, 10, 0},
+        {"fcc", Population::Public, 100, 2, 27.5},
+        {"fcc", Population::Occupational, 900, 30, 0},
+        {"eu-es-450", Population::Occupational, 3500, 4.5, 0},
+        {"salzburg-0.1", Population::Public, 900, 0.001, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.id) + " " + std::to_string(c.mhz));
+        const Standard* s = Shipped().find(c.id);
+        ASSERT_NE(s, nullptr);
+        const auto l = ReferenceLevel(*s, c.g, c.mhz);
+        ASSERT_TRUE(l);
+        EXPECT_NEAR(l->sWm2, c.sWm2, 1e-9 * c.sWm2);
+        if (c.eVm > 0) {
+            EXPECT_NEAR(l->eVm, c.eVm, 1e-9 * c.eVm);
+        }
+    }
+    // Below 300 kHz the FCC table gives nothing; a field-only range gives S
+    // from E.
+    EXPECT_FALSE(ReferenceLevel(*Shipped().find("fcc"), Population::Public, 0.2));
+    const auto low = ReferenceLevel(*Shipped().find("icnirp-1998"), Population::Public, 0.5);
+    ASSERT_TRUE(low);
+    EXPECT_NEAR(low->sWm2, 87.0 * 87.0 / 376.73, 1e-9);
+}
+
+TEST(Limits, UserFileAddsStandardsAndABadFileIsNamedWithItsLine) {
+    brenvik::testing::TempDir dir;
+    const std::string user = dir.file("limits.json");
+    std::ofstream(user)
+        << "{\"standards\": [\n"
+           "  {\"id\": \"local-6vm\", \"title\": \"6 V/m\", \"national\": true,\n"
+           "   \"public\": [{\"from_mhz\": 0.1, \"to_mhz\": 300000, \"E\": [6, 0]}]}]}";
+    LoadedLibrary lib = LoadLibrary(dir.file("missing.json"), user);
+    EXPECT_EQ(lib.warning, "");
+    ASSERT_NE(lib.library.find("icnirp-2020"), nullptr); // the built-in copy stands in
+    const auto l = ReferenceLevel(*lib.library.find("local-6vm"), Population::Public, 900);
+    ASSERT_TRUE(l);
+    EXPECT_NEAR(l->sWm2, 36.0 / 376.73, 1e-12);
+
+    const std::size_t before = lib.library.standards().size();
+    struct Bad {
+        const char* text;
+        const char* says;
+    } bad[] = {
+        {"{\"standards\": [\n{\"id\": \"x\",\n \"public\": [ }]}", ": line 3:"},
+        {"{\"standards\": [{\"id\": \"x\", \"public\": [{\"from_mhz\": 1}]}]}", "standard x"},
+    };
+    for (const Bad& b : bad) {
+        auto refused = lib.library.addFromText(b.text, user);
+        ASSERT_TRUE(refused);
+        EXPECT_NE(refused->find(user), std::string::npos) << *refused;
+        EXPECT_NE(refused->find(b.says), std::string::npos) << *refused;
+        EXPECT_EQ(lib.library.standards().size(), before);
+    }
+}
+
+TEST(Limits, FrequencyRuleAndInverseLimitsNameTheAntenna) {
+    for (double ok : {0.1, 900.0, 300000.0})
+        EXPECT_FALSE(FrequencyRefusal(ok)) << ok;
+    for (double bad : {0.09, 300001.0, std::nan("")})
+        EXPECT_EQ(FrequencyRefusal(bad).value_or(""), "Input data error") << bad;
+
+    Project p;
+    p.AntennaCount = 3;
+    p.Antennas.resize(4);
+    const double mhz[] = {0, 900, 3500, 0.2};
+    const int tower[] = {0, 1, 2, 2};
+    for (int k = 1; k <= 3; ++k) {
+        p.Antennas[k].AntFrequencyMHz = mhz[k];
+        p.Antennas[k].AntTower = static_cast<std::int16_t>(tower[k]);
+    }
+    auto r = InverseLimits(p, Shipped(), "icnirp-2020", Population::Public);
+    ASSERT_FALSE(r.refusal);
+    EXPECT_DOUBLE_EQ(r.inverse[1], 1.0 / 450.0);
+    EXPECT_DOUBLE_EQ(r.inverse[2], 1.0 / 1000.0);
+    r = InverseLimits(p, Shipped(), "fcc", Population::Public);
+    ASSERT_TRUE(r.refusal);
+    EXPECT_NE(r.refusal->find("tower 2, antenna 2"), std::string::npos) << *r.refusal;
+    EXPECT_TRUE(InverseLimits(p, Shipped(), "nope", Population::Public).refusal);
+}
+
+TEST(Units, ConversionsAndTexts) {
+    struct Case {
+        Unit u;
+        double value; // of 100 uW/cm^2
+        const char* text;
+    } cases[] = {
+        {Unit::MicroWattPerCm2, 100, "100.00 uW/cm^2"},
+        {Unit::MilliWattPerM2, 1000, "1000.00 mW/m^2"},
+        {Unit::WattPerM2, 1, "1.00 W/m^2"},
+        {Unit::VoltPerMetre, std::sqrt(376.73), "19.41 V/m"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_NEAR(FromMicroWattPerCm2(100, c.u), c.value, 1e-9);
+        EXPECT_NEAR(ToMicroWattPerCm2(c.value, c.u), 100, 1e-9);
+        EXPECT_EQ(FormatValue(100, c.u, 2), c.text);
+        EXPECT_EQ(UnitFromText(UnitText(c.u)), c.u);
+    }
+}

@@ -1,0 +1,172 @@
+#include "compliance/Summary.h"
+
+#include "calc/PowerDensity.h"
+#include "compliance/SiteInventory.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace brenvik;
+using namespace brenvik::compliance;
+
+namespace {
+
+// Two towers: a panel at 900 MHz and a stick at 1800 MHz on the first, a
+// panel at 3500 MHz on the second.
+const char* kSites = "site,lon,lat,x_m,y_m,height_m,type,erp_w,azimuth_deg,tilt_deg,frequency_mhz,"
+                     "label\r\n"
+                     "north,,,40,60,6,panel,800,90,0,900,A\r\n"
+                     "north,,,40.2,60.1,9,stick,300,,,1800,\"B, stick\"\r\n"
+                     "south,,,100,30,5,panel,1200,270,4,3500,C\r\n";
+
+const Library& Lib() {
+    static const LoadedLibrary lib = LoadLibrary(ShippedLimitsPath(), "");
+    return lib.library;
+}
+
+Project Site() {
+    Project p;
+    EXPECT_EQ(ImportSites(p, kSites, ImportMode::Replace), std::nullopt);
+    return p;
+}
+
+// The XY plane at 5 m with the ratio, from the engine when it gives it.
+Project Calculated(const std::string& standard) {
+    Project p = Site();
+    p.CalcOption = 0;
+    p.CalcHeight = 5;
+    const auto inv = InverseLimits(p, Lib(), standard, Population::Public);
+    CalcControl ctl;
+    ctl.inverseLimit = inv.inverse;
+    EXPECT_TRUE(RunXYCalculation(p, ctl).ok());
+    if (!HasRatio(p, false)) {
+        EXPECT_TRUE(FillRatioBySingleRuns(p, inv.inverse).ok());
+    }
+    return p;
+}
+
+} // namespace
+
+TEST(Ratio, IsTheSumOfEachAntennasDensityOverItsLimit) {
+    const Project p = Calculated("icnirp-2020");
+    ASSERT_TRUE(HasRatio(p, false));
+    const double limit[] = {0, 450, 900, 1000};
+    for (auto [i, j] : {std::pair{27, 20}, {60, 45}, {80, 52}, {3, 3}}) {
+        double r = 0.0;
+        for (int k = 1; k <= 3; ++k) {
+            const Antenna& a = p.Antennas[k];
+            const AntennaModel m = AntennaModel::From(a, p);
+            if (OnVertical(m, p.GridXm[i], p.GridYm[j])) continue;
+            r += Contribution(m, p.GridXm[i], p.GridYm[j], a.AntHeight, 5.0) / limit[k];
+        }
+        EXPECT_NEAR(p.RatioGrid(i, j), r, 1e-9 * r + 1e-15) << i << "," << j;
+    }
+}
+
+TEST(Summary, MaximumVerdictsAndComplianceDistances) {
+    const Project p = Calculated("icnirp-2020");
+    const SummaryResult res = Summarise(p, Lib(), "icnirp-2020", Population::Public);
+    ASSERT_FALSE(res.refusal);
+    const Summary& s = res.summary;
+    ASSERT_TRUE(s.planCalculated);
+    EXPECT_NEAR(s.maxPercent, p.RatioGrid(s.maxI, s.maxJ) * 100.0, 1e-12);
+    for (int i = 1; i <= p.GridNX; ++i)
+        for (int j = 1; j <= p.GridNY; ++j)
+            ASSERT_LE(p.RatioGrid(i, j) * 100.0, s.maxPercent);
+    // The node back in the plan metres the site was given in (the first
+    // tower stands on the node at or left of and below x 40, y 60).
+    EXPECT_NEAR(s.xM, p.GridXm[s.maxI], 1e-9);
+
+    // The chosen standard, then the five national values.
+    ASSERT_EQ(s.verdicts.size(), 6u);
+    EXPECT_EQ(s.verdicts[0].id, "icnirp-2020");
+    const Verdict& strictest = s.verdicts.back();
+    EXPECT_EQ(strictest.id, "salzburg-0.1");
+    EXPECT_FALSE(strictest.complies());
+    EXPECT_GT(strictest.areaAboveM2, 0.0);
+    EXPECT_EQ(strictest.text().rfind("exceeds the limit over ", 0), 0u) << strictest.text();
+    EXPECT_EQ((Verdict{"x", "x", 42.5, 0}.text()), "complies: maximum 42.5 % of the limit");
+    EXPECT_EQ((Verdict{"x", "x", 250, 12.25}.text()),
+              "exceeds the limit over 12 m^2, maximum 250 %");
+
+    // Compliance distance: the antenna's own density on its beam axis falls
+    // to the limit there.
+    ASSERT_EQ(s.antennas.size(), 3u);
+    for (const AntennaLine& a : s.antennas) {
+        SCOPED_TRACE(a.slot);
+        const AntennaModel m = AntennaModel::From(p.Antennas[a.slot], p);
+        const bool panel = m.kind == AntennaKind::Panel;
+        const double ux = panel ? m.sinTheta : 1, uy = panel ? m.cosTheta : 0;
+        const double slope = panel ? std::tan(m.tilt) : 0;
+        const auto density = [&](double d) { return ContributionD(m, d * ux, d * uy, d * slope); };
+        const double limitUw = a.limitWm2 * 100.0;
+        ASSERT_GT(a.distanceM, 0.1);
+        EXPECT_GT(density(a.distanceM * 0.999), limitUw);
+        EXPECT_LT(density(a.distanceM * 1.001), limitUw);
+    }
+}
+
+TEST(Inventory, RoundTripAndPlacementOnTheGrid) {
+    const Project p = Site();
+    ASSERT_EQ(p.AntennaCount, 3);
+    ASSERT_EQ(p.TowerCount, 2);
+    const Antenna& a = p.Antennas[1];
+    EXPECT_EQ(a.AntTower, p.Antennas[2].AntTower);
+    EXPECT_EQ(a.AntNumber, 2);
+    EXPECT_EQ(std::fmod(a.AntX, p.CellSize), 0.0);
+    EXPECT_EQ(std::fmod(a.AntY, p.CellSize), 0.0);
+    // Snapped down and to the left as a click is: within one cell.
+    EXPECT_LE(a.AntX * p.MetersPerUnit, 40.0);
+    EXPECT_GT(a.AntX * p.MetersPerUnit, 40.0 - p.CellSize * p.MetersPerUnit);
+    EXPECT_EQ(p.Antennas[3].AntFrequencyMHz, 3500);
+
+    Project back;
+    ASSERT_EQ(ImportSites(back, ExportSites(p), ImportMode::Replace), std::nullopt);
+    EXPECT_EQ(back.Antennas, p.Antennas);
+
+    // The same node given by longitude and latitude.
+    const std::string exported = ExportSites(p);
+    const auto line = exported.substr(exported.find("\r\n") + 2);
+    const auto f = [&](int k) {
+        std::size_t b = 0;
+        for (int n = 0; n < k; ++n)
+            b = line.find(',', b) + 1;
+        return line.substr(b, line.find(',', b) - b);
+    };
+    Project geo;
+    const std::string byLonLat =
+        std::string(SitesHeader) + "\nx," + f(1) + "," + f(2) + ",,,6,panel,800,90,0,900,\n";
+    ASSERT_EQ(ImportSites(geo, byLonLat, ImportMode::Replace), std::nullopt);
+    EXPECT_EQ(geo.Antennas[1].AntX, a.AntX);
+    EXPECT_EQ(geo.Antennas[1].AntY, a.AntY);
+
+    // Adding keeps what is there and refuses a tower on a taken spot.
+    Project added = p;
+    EXPECT_NE(ImportSites(added, byLonLat, ImportMode::Add), std::nullopt);
+    EXPECT_EQ(added.Antennas, p.Antennas);
+    const std::string elsewhere = std::string(SitesHeader) + "\nz,,,10,10,6,stick,100,,,700,\n";
+    ASSERT_EQ(ImportSites(added, elsewhere, ImportMode::Add), std::nullopt);
+    EXPECT_EQ(added.AntennaCount, 4);
+    EXPECT_EQ(added.TowerCount, 3);
+}
+
+TEST(Inventory, BadRowsAreAllListedAndNothingIsImported) {
+    Project p = Site();
+    const Project before = p;
+    const std::string csv = std::string(SitesHeader) + "\n"
+                                                       "a,,,40,60,6,panel,800,90,0,900,\n"
+                                                       "b,,,40,60,6,dish,lots,90,0,900,\n"
+                                                       "\n"
+                                                       "c,,,-5,60,6,panel,800,90,0,50000000,\n"
+                                                       "d,,,,,6,stick,800,,,900,\n";
+    const auto refused = ImportSites(p, csv, ImportMode::Replace);
+    ASSERT_TRUE(refused);
+    for (const char* says :
+         {"Sites not imported:", "line 3: type 'dish' is neither panel nor stick",
+          "line 3: erp_w 'lots' is not a number", "line 5: the position is off the plan",
+          "line 5: frequency_mhz", "line 6: no position"})
+        EXPECT_NE(refused->find(says), std::string::npos) << says << "\n" << *refused;
+    EXPECT_EQ(refused->find("line 2"), std::string::npos) << *refused;
+    EXPECT_EQ(p.Antennas, before.Antennas);
+    EXPECT_EQ(p.AntennaCount, before.AntennaCount);
+}
