@@ -7,6 +7,8 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QPdfWriter>
+#include <QTemporaryDir>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <set>
@@ -342,3 +344,59 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+namespace brenvik::qtsurface {
+namespace {
+
+// Rows of the image holding a pixel near the colour, top to bottom.
+std::vector<int> inkRows(const QImage& img, Rgb c) {
+    std::vector<int> rows;
+    for (int y = 0; y < img.height(); ++y)
+        if (contains(img, c, QRect(0, y, img.width(), 1), 120)) rows.push_back(y);
+    return rows;
+}
+
+// Height in pixels of the first run of inked rows: the first text line.
+int firstLineHeight(const std::vector<int>& rows) {
+    std::size_t n = 1;
+    while (n < rows.size() && rows[n] == rows[n - 1] + 1)
+        ++n;
+    return rows.empty() ? 0 : static_cast<int>(n);
+}
+
+TEST(Legibility, TextsOfASmallWindowStayReadable) {
+    // The legal notes at 5 points are some 3 pixels high in a 480-pixel
+    // window; on screen they grow to the 8-pixel minimum.
+    int height[2] = {0, 0};
+    for (bool screen : {false, true}) {
+        QImage img(kSmall, QImage::Format_RGB32);
+        img.fill(Qt::black);
+        {
+            QtSurface s(img);
+            if (screen) s.setScreenLegibility(96);
+            render::drawLegalNotes(s);
+            EXPECT_GE(s.lineHeight() / s.unitsPerPixel(), screen ? 8.0 : 0.0);
+        }
+        height[screen] = firstLineHeight(inkRows(img, render::kTeal));
+    }
+    EXPECT_LE(height[0], 4);
+    EXPECT_GE(height[1], 6);
+}
+
+TEST(Legibility, ZoomedLabelsStopAtTheMaximumAndPaperKeepsItsSizes) {
+    QImage img(1024, 704, QImage::Format_RGB32);
+    QtSurface s(img);
+    s.setScreenLegibility(96);
+    s.setFontSize(30); // the maximum's value at 300 %: 40 pixels unchecked
+    EXPECT_LE(s.textPoints() * QtSurface::kUnitsPerPoint / s.unitsPerPixel(), 14.0 + 1e-9);
+
+    QTemporaryDir dir;
+    QPdfWriter pdf(dir.filePath("page.pdf"));
+    QPainter painter(&pdf);
+    QtSurface paper(painter, QRectF(0, 0, 2000, 1400));
+    paper.setScreenLegibility(96);
+    EXPECT_FALSE(paper.legibility().any());
+}
+
+} // namespace
+} // namespace brenvik::qtsurface

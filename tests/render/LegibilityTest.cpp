@@ -1,0 +1,125 @@
+#include "RenderTestUtil.h"
+#include "render/Dots.h"
+#include "render/Scene.h"
+
+#include <gtest/gtest.h>
+
+namespace brenvik::render {
+namespace {
+
+using namespace test;
+
+// The readable sizes of a screen, on a recording at 15 units a pixel.
+Legibility screen() {
+    Legibility l;
+    l.minTextPixels = 8;
+    l.maxTextPixels = 20;
+    l.minSymbolPixels = 9;
+    l.skipCrowdedLabels = true;
+    l.towerNumbers = true;
+    return l;
+}
+
+// Ten levels whose crossings crowd one corner of a fine grid, a terrain step
+// under them and a tower, all labelled on top of one another.
+Project crowdedProject() {
+    Project p = calculatedProject();
+    p.MaxDensity = 110.0;
+    p.IsolineCount = 10;
+    p.IsolineLevel.assign(11, 0.0);
+    p.Isolines.reset(10);
+    p.IsolinesAux.reset(10);
+    for (int k = 1; k <= 10; ++k) {
+        p.IsolineLevel[static_cast<std::size_t>(k)] = 10.0 * k;
+        p.Isolines.append(k, 20 + k, 30 - k);
+        p.Isolines.append(k, 21 + k, 31 + k);
+    }
+    for (int j = 0; j <= p.GridNY; ++j)
+        for (int i = 0; i <= 24; ++i)
+            p.GroundGrid(i, j) = 30.0;
+    p.EnsureAntennaSlots(1);
+    p.AntennaCount = 1;
+    p.Antennas[1].AntTower = 4;
+    p.Antennas[1].AntX = 22 * p.CellSize;
+    p.Antennas[1].AntY = 34 * p.CellSize;
+    return p;
+}
+
+std::vector<Primitive> overlappingTexts(const RecordingSurface& s) {
+    std::vector<Primitive> out;
+    const auto texts = s.ofKind(Kind::Text);
+    for (std::size_t a = 0; a < texts.size(); ++a)
+        for (std::size_t b = a + 1; b < texts.size(); ++b)
+            if (texts[a].x1 < texts[b].x2 && texts[b].x1 < texts[a].x2 &&
+                texts[a].y1 < texts[b].y2 && texts[b].y1 < texts[a].y2)
+                out.push_back(texts[b]);
+    return out;
+}
+
+TEST(Legibility, CrowdedLabelsGiveWayAndNoTwoTextsOverlap) {
+    const Project p = crowdedProject();
+    DotRandom rnd;
+    RecordingSurface today;
+    redrawView(p, today, rnd);
+    ASSERT_FALSE(overlappingTexts(today).empty()) << "the project is not crowded";
+
+    RecordingSurface s;
+    s.setLegibility(screen());
+    redrawView(p, s, rnd);
+    EXPECT_TRUE(overlappingTexts(s).empty());
+    // The first level keeps both labels, the legal notes and the tower number
+    // always show.
+    int first = 0;
+    for (const auto& t : s.ofKind(Kind::Text))
+        first += t.text == "10.000 uW/cm^2";
+    EXPECT_EQ(first, 2);
+    EXPECT_NE(s.findText("4"), nullptr);
+}
+
+TEST(Legibility, TextSizesStayWithinTheReadableRange) {
+    // 15 units a pixel: 8 pixels are 6 points, 20 pixels 15 points.
+    const struct {
+        double zoom;
+        double legalNotes, maximumValue;
+    } cases[] = {{1.0, 6, 10}, {3.0, 6, 15}};
+    for (const auto& c : cases) {
+        Project p = crowdedProject();
+        p.Zoom = c.zoom;
+        RecordingSurface s;
+        s.setLegibility(screen());
+        DotRandom rnd;
+        redrawView(p, s, rnd);
+        EXPECT_DOUBLE_EQ(s.findText(s.texts().front())->fontSize, c.legalNotes) << c.zoom;
+        EXPECT_DOUBLE_EQ(s.findText("110.000000 uW/cm^2")->fontSize, c.maximumValue) << c.zoom;
+    }
+}
+
+TEST(Legibility, AntennaSymbolKeepsItsSizeCentredOnTheTowerAtEveryGridSize) {
+    for (int nx : {20, 100, 1000}) {
+        Project p;
+        p.GridNX = static_cast<std::int16_t>(nx);
+        p.RecomputeDerived();
+        p.GroundGrid = Grid2D<double>(p.GridNX, p.GridNY);
+        p.EnsureAntennaSlots(2);
+        p.AntennaCount = 2;
+        for (int n : {1, 2}) { // two antennas of tower 1 on one cell
+            p.Antennas[static_cast<std::size_t>(n)].AntTower = 1;
+            p.Antennas[static_cast<std::size_t>(n)].AntX = 5 * p.CellSize;
+            p.Antennas[static_cast<std::size_t>(n)].AntY = 5 * p.CellSize;
+        }
+        RecordingSurface s;
+        s.setLegibility(screen());
+        drawAntennas(p, s);
+        const auto boxes = s.ofKind(Kind::Box);
+        ASSERT_EQ(boxes.size(), 2u);
+        const double centre = 5.5 * p.CellSize;
+        EXPECT_DOUBLE_EQ((boxes[0].x1 + boxes[0].x2) / 2, centre) << nx;
+        EXPECT_DOUBLE_EQ((boxes[0].y1 + boxes[0].y2) / 2, centre) << nx;
+        EXPECT_GE(boxes[0].x2 - boxes[0].x1, 9 * 15.0 - 1e-9) << nx;
+        ASSERT_EQ(s.texts(), std::vector<std::string>{"1"}) << nx;
+        EXPECT_GT(s.ofKind(Kind::Text)[0].x1, boxes[0].x2) << nx;
+    }
+}
+
+} // namespace
+} // namespace brenvik::render
