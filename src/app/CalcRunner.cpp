@@ -97,8 +97,7 @@ bool CalcRunner::start(const Project& project, Job job, Done done) {
     cancel_ = false;
     done_ = std::move(done);
     work_ = std::make_unique<Project>(project);
-    latest_ = CalcProgress{};
-    latest_.antennaCount = project.AntennaCount;
+    latest_ = InitialProgress(project);
     window_ = new RunningWindow(owner_);
     window_->setAttribute(Qt::WA_DeleteOnClose);
     window_->setFixedTexts(QString::fromStdString(RunningLabel2(project)),
