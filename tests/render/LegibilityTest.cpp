@@ -11,15 +11,11 @@ namespace {
 using namespace test;
 
 // The readable sizes of a screen, on a recording at 15 units a pixel.
-Legibility screen() {
-    Legibility l;
-    l.minTextPixels = 8;
-    l.maxTextPixels = 20;
-    l.minSymbolPixels = 9;
-    l.skipCrowdedLabels = true;
-    l.towerNumbers = true;
-    return l;
-}
+const Legibility kScreen{.minTextPixels = 8,
+                         .maxTextPixels = 20,
+                         .minSymbolPixels = 9,
+                         .skipCrowdedLabels = true,
+                         .towerNumbers = true};
 
 // Ten levels whose crossings crowd one corner of a fine grid, a terrain step
 // under them and a tower, all labelled on top of one another.
@@ -46,15 +42,13 @@ Project crowdedProject() {
     return p;
 }
 
-std::vector<Primitive> overlappingTexts(const RecordingSurface& s) {
-    std::vector<Primitive> out;
-    const auto texts = s.ofKind(Kind::Text);
-    for (std::size_t a = 0; a < texts.size(); ++a)
-        for (std::size_t b = a + 1; b < texts.size(); ++b)
-            if (texts[a].x1 < texts[b].x2 && texts[b].x1 < texts[a].x2 &&
-                texts[a].y1 < texts[b].y2 && texts[b].y1 < texts[a].y2)
-                out.push_back(texts[b]);
-    return out;
+int overlappingTexts(const RecordingSurface& s) {
+    const auto t = s.ofKind(Kind::Text);
+    int n = 0;
+    for (std::size_t a = 0; a < t.size(); ++a)
+        for (std::size_t b = a + 1; b < t.size(); ++b)
+            n += t[a].x1 < t[b].x2 && t[b].x1 < t[a].x2 && t[a].y1 < t[b].y2 && t[b].y1 < t[a].y2;
+    return n;
 }
 
 TEST(Legibility, CrowdedLabelsGiveWayAndNoTwoTextsOverlap) {
@@ -62,12 +56,12 @@ TEST(Legibility, CrowdedLabelsGiveWayAndNoTwoTextsOverlap) {
     DotRandom rnd;
     RecordingSurface today;
     redrawView(p, today, rnd);
-    ASSERT_FALSE(overlappingTexts(today).empty()) << "the project is not crowded";
+    ASSERT_GT(overlappingTexts(today), 0) << "the project is not crowded";
 
     RecordingSurface s;
-    s.setLegibility(screen());
+    s.setLegibility(kScreen);
     redrawView(p, s, rnd);
-    EXPECT_TRUE(overlappingTexts(s).empty());
+    EXPECT_EQ(overlappingTexts(s), 0);
     // The first level keeps both labels; the tower number shows.
     const auto texts = s.texts();
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "10.000 uW/cm^2"), 2);
@@ -85,7 +79,7 @@ TEST(Legibility, AntennaSymbolKeepsItsSizeCentredOnTheTowerAtEveryGridSize) {
         for (Antenna& a : p.Antennas) // two antennas of tower 1 on one cell
             a.AntTower = 1, a.AntX = a.AntY = 5 * p.CellSize;
         RecordingSurface s;
-        s.setLegibility(screen());
+        s.setLegibility(kScreen);
         drawAntennas(p, s);
         const auto boxes = s.ofKind(Kind::Box);
         ASSERT_EQ(boxes.size(), 2u);
