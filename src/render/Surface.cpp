@@ -50,8 +50,10 @@ void Surface::print(const std::string& text) {
     // that starts past the right or the bottom edge is certainly unseen.
     const Bounds& b = bounds_;
     if (curX_ <= b.x2 && curY_ <= b.y2) {
-        if (legibility_.skipCrowdedLabels || legibility_.textsInside)
-            drawnTexts_.push_back(placeText(text));
+        if (legibility_.skipCrowdedLabels || legibility_.textsInside) {
+            const Bounds box = placeText(text);
+            if (mayTouch(box.x1, box.y1, box.x2, box.y2)) drawnTexts_.push_back(box);
+        }
         doText(curX_, curY_, text, textColour_, textPoints());
     }
     curX_ = 0.0;
@@ -72,11 +74,14 @@ Surface::Bounds Surface::placeText(const std::string& text) {
 
 void Surface::printLabel(const std::string& text) {
     if (legibility_.skipCrowdedLabels) {
+        // Only what shows can crowd: the labels of a zoomed plan that lie off
+        // the view are not weighed against the others.
         const Bounds box = placeText(text);
         const auto overlaps = [&](const Bounds& o) {
             return box.x1 < o.x2 && o.x1 < box.x2 && box.y1 < o.y2 && o.y1 < box.y2;
         };
-        if (std::any_of(drawnTexts_.begin(), drawnTexts_.end(), overlaps)) {
+        if (mayTouch(box.x1, box.y1, box.x2, box.y2) &&
+            std::any_of(drawnTexts_.begin(), drawnTexts_.end(), overlaps)) {
             curX_ = 0.0;
             curY_ += lineHeight();
             return;
