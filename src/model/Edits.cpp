@@ -109,6 +109,15 @@ Edit Edit::gridSize(Project& p) {
     return e;
 }
 
+Edit Edit::scaleReset(Project& p) {
+    Edit e = antennas(p);
+    e.fileName_ = p.FileName;
+    // The reset re-creates the ground and plan grids; the section's stays.
+    e.grids_ = GridPart{std::exchange(p.GroundGrid, Grid2D<double>()),
+                        std::exchange(p.DensityGrid, Grid2D<double>()), Grid2D<double>(), false};
+    return e;
+}
+
 Edit Edit::isolineCount(const Project& p) {
     Edit e(p);
     e.isolines_ = IsolinePart{p.IsolineLevel, p.Isolines, p.IsolinesAux};
@@ -123,9 +132,10 @@ bool Edit::after(Project& p, bool applied) {
         if (grids_) {
             p.GroundGrid = std::move(grids_->GroundGrid);
             p.DensityGrid = std::move(grids_->DensityGrid);
-            p.XZDensityGrid = std::move(grids_->XZDensityGrid);
+            if (grids_->section) p.XZDensityGrid = std::move(grids_->XZDensityGrid);
         }
         grids_.reset();
+        fileName_.reset();
         antennas_.reset();
         rect_.reset();
         isolines_.reset();
@@ -147,7 +157,8 @@ bool Edit::after(Project& p, bool applied) {
     }
     if (isolines_ && *isolines_ == IsolinePart{p.IsolineLevel, p.Isolines, p.IsolinesAux})
         isolines_.reset();
-    return settingsChanged_ || antennas_ || rect_ || grids_ || isolines_;
+    if (fileName_ && *fileName_ == p.FileName) fileName_.reset();
+    return settingsChanged_ || antennas_ || rect_ || grids_ || isolines_ || fileName_;
 }
 
 void Edit::exchange(Project& p) {
@@ -165,8 +176,9 @@ void Edit::exchange(Project& p) {
     if (grids_) {
         std::swap(p.GroundGrid, grids_->GroundGrid);
         std::swap(p.DensityGrid, grids_->DensityGrid);
-        std::swap(p.XZDensityGrid, grids_->XZDensityGrid);
+        if (grids_->section) std::swap(p.XZDensityGrid, grids_->XZDensityGrid);
     }
+    if (fileName_) std::swap(p.FileName, *fileName_);
     if (isolines_) {
         std::swap(p.IsolineLevel, isolines_->IsolineLevel);
         std::swap(p.Isolines, isolines_->Isolines);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace brenvik {
@@ -56,6 +57,10 @@ class Edit {
     static Edit gridSize(Project& p);
     // Number of isolines: the settings and the plan's isoline tables.
     static Edit isolineCount(const Project& p);
+    // A new scale, typed or measured, which resets the work measured in the
+    // old one: the settings, the antennas, the file name and the ground and
+    // plan grids, taken out of the project now; the reset makes new ones.
+    static Edit scaleReset(Project& p);
 
     // After the action. `applied` is false when it was refused: whatever the
     // record took out of the project goes back. True when the record holds a
@@ -80,6 +85,7 @@ class Edit {
     };
     struct GridPart {
         Grid2D<double> GroundGrid, DensityGrid, XZDensityGrid;
+        bool section = true; // the section's grid is one of them
     };
     struct IsolinePart {
         std::vector<double> IsolineLevel;
@@ -95,6 +101,7 @@ class Edit {
     std::optional<RectPart> rect_;
     std::optional<GridPart> grids_;
     std::optional<IsolinePart> isolines_;
+    std::optional<std::string> fileName_;
     bool settingsChanged_ = true;
 };
 

@@ -24,6 +24,7 @@ Project workedProject() {
     p.IsolineCount = 2;
     p.Isolines.reset(2);
     p.Isolines.append(1, 40, 30);
+    p.FileName = "site.bvk";
     return p;
 }
 
@@ -32,7 +33,7 @@ Project workedProject() {
 void expectSameWork(const Project& a, const Project& b, const std::string& what) {
     std::string ta, tb;
     ASSERT_TRUE(WriteProjectText(a, ta) && WriteProjectText(b, tb));
-    EXPECT_TRUE(ta == tb && a.OpenAngleBTS == b.OpenAngleBTS) << what;
+    EXPECT_TRUE(ta == tb && a.OpenAngleBTS == b.OpenAngleBTS && a.FileName == b.FileName) << what;
 }
 
 struct Action {
@@ -74,6 +75,12 @@ TEST(Edit, EveryKindUndoesAndRedoesItsAction) {
              p.DensityGrid = Grid2D<double>(p.GridNX, p.GridNY);
              p.XZDensityGrid = Grid2D<double>(p.GridNX, p.GridNY);
              p.XYCalculated = p.XZCalculated = 0;
+         }},
+        {"a new scale resets the work", Edit::scaleReset,
+         [](Project& p) {
+             p.PlanWidthM = 300;
+             p.FileName.clear();
+             p.ResetProject();
          }},
         {"number of isolines", Edit::isolineCount,
          [](Project& p) {
