@@ -49,8 +49,8 @@ class Edit {
     // inclusive and in any order; the part outside the grid is ignored.
     static Edit groundRect(const Project& p, long long col0, long long row0, long long col1,
                            long long row1);
-    // Scale, scale calculation, origin, reference point, curvature radius,
-    // antenna parameters: the settings alone.
+    // Origin, reference point, curvature radius, antenna parameters, a scale
+    // that keeps the work: the settings alone.
     static Edit settings(const Project& p);
     // Grid size: the settings and every grid the new size replaces, taken
     // out of the project now; the action makes the new ones.
