@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <exception>
+#include <new>
 
 namespace brenvik::app {
 
@@ -93,12 +94,21 @@ void CalcRunner::refresh() {
 
 bool CalcRunner::start(const Project& project, Job job, Done done) {
     if (running_) return false;
+    // The calculation's copy of a large project may not fit in the memory
+    // left: that refuses the calculation as any failure of it does.
+    try {
+        work_ = std::make_unique<Project>(project);
+    } catch (const std::bad_alloc&) {
+        work_.reset();
+        Project none;
+        if (done) done(CalcOutcome{CalcStatus::Failed, "Input data error"}, none);
+        emit finished();
+        return true;
+    }
     running_ = true;
     cancel_ = false;
     done_ = std::move(done);
-    work_ = std::make_unique<Project>(project);
-    latest_ = CalcProgress{};
-    latest_.antennaCount = project.AntennaCount;
+    latest_ = InitialProgress(project);
     window_ = new RunningWindow(owner_);
     window_->setAttribute(Qt::WA_DeleteOnClose);
     window_->setFixedTexts(QString::fromStdString(RunningLabel2(project)),

@@ -93,6 +93,15 @@ std::optional<std::string> XZDialogAccept(Project& p, const std::string& text2,
 // ---- Progress texts
 // ---------------------------------------------------------------------------------
 
+CalcProgress InitialProgress(const Project& p) {
+    CalcProgress c;
+    c.passCount = p.LegacySourceCount;
+    c.antennaCount = p.AntennaCount;
+    // Every node of the grid, 0..GridNX × 0..GridNY, as the engine counts them.
+    c.nodeTotal = (std::int64_t{p.GridNX} + 1) * (std::int64_t{p.GridNY} + 1);
+    return c;
+}
+
 std::string RunningLabel2(const Project& p) {
     return p.LegacySourceCount == 1 ? "Without temporal average" : "There is a temporal average";
 }
@@ -213,13 +222,9 @@ std::vector<Source> MakeSources(const Project& p, const CalcControl& ctl) {
     return out;
 }
 
-CalcProgress StartProgress(const Project& p, const View& v) {
-    CalcProgress c;
-    c.passCount = p.LegacySourceCount;
-    c.antennaCount = p.AntennaCount;
-    c.nodeTotal = static_cast<std::int64_t>(v.nx + 1) * (v.ny + 1);
-    return c;
-}
+// The view's grid is the project's (MakeView checks it), so the counts are
+// the ones the window showed from the start.
+CalcProgress StartProgress(const Project& p, const View&) { return InitialProgress(p); }
 
 // Reports the remaining legacy passes (their values need no new evaluation).
 void ReportPasses(const CalcControl& ctl, CalcProgress c, std::int64_t nodesPerSource) {

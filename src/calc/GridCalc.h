@@ -62,6 +62,10 @@ struct CalcProgress {
     std::int64_t node = 0, nodeTotal = 0; // nodes done for this antenna; total shown
 };
 
+// What the window shows before the first report of a calculation: the real
+// counts of passes, antennas and nodes, nothing done yet.
+CalcProgress InitialProgress(const Project& p);
+
 std::string
 RunningLabel2(const Project& p); // "Without temporal average" / "There is a temporal average"
 std::string RunningLabel3(const CalcProgress& c); // "Running p of L tempotal point(s)"

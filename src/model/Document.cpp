@@ -24,14 +24,10 @@ namespace {
 
 enum class OpenResult { Cancelled, Read, Failed };
 
-OpenResult Open(Project& p, Prompts& prompts) {
-    // The path is asked for first: a cancelled dialog leaves the open project
-    // as it was instead of resetting it.
-    auto path = prompts.openPath(ProjectFileFilter);
-    if (!path) return OpenResult::Cancelled;
+OpenResult ReadPath(Project& p, Prompts& prompts, const std::string& path) {
     p.ResetProject();
-    p.FileName = *path;
-    if (!LoadProjectFile(p, *path)) {
+    p.FileName = path;
+    if (!LoadProjectFile(p, path)) {
         // What was read before the error is dropped with the reset.
         prompts.message(FileErrorMessage);
         p.ResetProject();
@@ -40,10 +36,22 @@ OpenResult Open(Project& p, Prompts& prompts) {
     return OpenResult::Read;
 }
 
+OpenResult Open(Project& p, Prompts& prompts) {
+    // The path is asked for first: a cancelled dialog leaves the open project
+    // as it was instead of resetting it.
+    auto path = prompts.openPath(ProjectFileFilter);
+    if (!path) return OpenResult::Cancelled;
+    return ReadPath(p, prompts, *path);
+}
+
 } // namespace
 
 bool OpenProject(Project& p, Prompts& prompts) {
     return Open(p, prompts) == OpenResult::Read;
+}
+
+bool OpenProjectPath(Project& p, Prompts& prompts, const std::string& path) {
+    return ReadPath(p, prompts, path) == OpenResult::Read;
 }
 
 SaveChangesOutcome AskSaveChanges(Project& p, Prompts& prompts, const std::string& action) {

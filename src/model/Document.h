@@ -25,6 +25,11 @@ bool SaveProject(Project& p, Prompts& prompts);
 // reset again (FileName keeps the failing path). True when read.
 bool OpenProject(Project& p, Prompts& prompts);
 
+// Opens the project at `path` without asking for it (a file named on the
+// command line or dropped on the window), read and refused as Open reads and
+// refuses a chosen file. True when read.
+bool OpenProjectPath(Project& p, Prompts& prompts, const std::string& path);
+
 // The dialog that a confirmed pending action leaves for the window to open.
 enum class PendingDialog {
     None,

@@ -1,5 +1,6 @@
 #include "render/Commands.h"
 
+#include "model/Memory.h"
 #include "model/Project.h"
 #include "render/Dots.h"
 #include "render/Scene.h"
@@ -140,6 +141,13 @@ std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
     try {
         Grid2D<double> ground(p.GridNX, p.GridNY), density(p.GridNX, p.GridNY),
             section(p.GridNX, p.GridNY);
+        // The window works on copies of the project: the picture it draws
+        // keeps one, and a calculation runs on another while the next picture
+        // is taken. A grid with no room for those would fail at the first
+        // redraw instead of here.
+        const std::size_t bytes =
+            (ground.size() + density.size() + section.size()) * sizeof(double);
+        if (!RoomFor(2 * bytes)) throw std::bad_alloc();
         p.GroundGrid = std::move(ground);
         p.DensityGrid = std::move(density);
         p.XZDensityGrid = std::move(section);

@@ -54,6 +54,7 @@ void drawIsolines(const Project& p, Surface& s, Plane plane) {
 
     // Each level is labelled at its topmost and bottommost crossing of the
     // first table (rows above 0); the level of the maximum is never labelled.
+    // Where labels crowd, one that would cover a text already drawn gives way.
     for (int k = 1; k <= count; ++k) {
         const CrossingTable::Entry* top = nullptr;
         const CrossingTable::Entry* bottom = nullptr;
@@ -68,11 +69,11 @@ void drawIsolines(const Project& p, Surface& s, Plane plane) {
         if (bottom->y * double(p.CellSize) < kShape2Top) {
             s.setTextPosition(t.x(bottom->x), t.y(bottom->y));
             s.setTextColour(colour);
-            if (labelled) s.print(text);
+            if (labelled) s.printLabel(text);
         }
         s.setTextPosition(t.x(top->x), t.y(top->y));
         s.setTextColour(colour);
-        if (labelled) s.print(text);
+        if (labelled) s.printLabel(text);
     }
 }
 

@@ -61,7 +61,8 @@ void RecordingSurface::doText(double x, double y, const std::string& text, Rgb c
                               double points) {
     Primitive& p = primitives.emplace_back();
     p.kind = Primitive::Kind::Text;
-    p.x1 = x, p.y1 = y;
+    const Extent e = textExtent(text);
+    p.x1 = x, p.y1 = y, p.x2 = x + e.width, p.y2 = y + e.height;
     p.colour = colour;
     p.text = text;
     p.fontSize = points;

@@ -12,7 +12,9 @@ namespace brenvik::render {
 struct Primitive {
     enum class Kind { Clear, Line, Box, Circle, Point, Text };
     Kind kind = Kind::Clear;
-    double x1 = 0, y1 = 0, x2 = 0, y2 = 0; // line/box corners; circle and point centre in x1, y1
+    // Line and box corners; circle and point centre in x1, y1; a text's
+    // position in x1, y1 and the far corner of its extent in x2, y2.
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     double radius = 0;
     Rgb colour;              // outline, line, point or text colour
     std::optional<Rgb> fill; // boxes and circles filled solid

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace brenvik::render {
 
@@ -136,20 +137,34 @@ void drawTopography(const Project& p, Surface& s) {
     for (int i = 0; i < nx; ++i) {
         if (g(i + 1, m) < g(i, m)) {
             s.setTextPosition((i + 1) * c * z + ox, m * c * z + oy);
-            s.print(formatShortest(g(i, m)) + " m");
+            s.printLabel(formatShortest(g(i, m)) + " m");
         }
     }
 }
 
 void drawAntennas(const Project& p, Surface& s) {
     s.setFillStyle(FillStyle::Transparent);
+    // On a small window a symbol keeps a readable size, still centred on the
+    // tower's cell, and the tower's number stands beside it once.
+    const double minHalf = s.minSymbolSide() / 2;
+    std::vector<std::int16_t> numbered;
     for (int n = 1; n <= antennaBound(p); ++n) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(n)];
         const Point at = planToScreen(p, a.AntX, a.AntY);
         const double r = p.Zoom / antennaFactor(a);
         const double cx = at.x + p.CellSize * r / 2, cy = at.y + p.CellSize * r / 2;
-        const double h = p.CellSize * r / 4;
-        s.box(cx - h, cy - h, cx + h, cy + h, antennaColour(p, a));
+        double h = p.CellSize * r / 4;
+        if (minHalf > 0) h = std::max(h, minHalf);
+        const Rgb colour = antennaColour(p, a);
+        s.box(cx - h, cy - h, cx + h, cy + h, colour);
+        if (!s.legibility().towerNumbers ||
+            std::find(numbered.begin(), numbered.end(), a.AntTower) != numbered.end())
+            continue;
+        numbered.push_back(a.AntTower);
+        const std::string number = std::to_string(a.AntTower);
+        s.setTextColour(colour);
+        s.setTextPosition(cx + h * 1.5, cy - s.textExtent(number).height / 2);
+        s.print(number);
     }
 }
 
@@ -212,7 +227,7 @@ SceneControls drawSectionScene(const Project& p, Surface& s) {
         for (int i = 0; i < nx; ++i) {
             if (g(i + 1, row) < g(i, row)) {
                 s.setTextPosition((i + 1) * c, (base - reliefCells(p, g(i, row)) - 1) * c);
-                s.print(formatShortest(g(i, row)) + " m");
+                s.printLabel(formatShortest(g(i, row)) + " m");
             }
         }
     }
@@ -226,7 +241,8 @@ SceneControls drawSectionScene(const Project& p, Surface& s) {
         const double ground = g.inBounds(ci, cj) ? g(ci, cj) : 0.0;
         const double up = p.MetersPerUnit > 0.0 ? a.AntHeight / p.MetersPerUnit : 0.0;
         const double y = (base - reliefCells(p, ground)) * c - up;
-        const double h = c / 7.0 * p.Zoom / antennaFactor(a);
+        double h = c / 7.0 * p.Zoom / antennaFactor(a);
+        if (s.minSymbolSide() > 0) h = std::max(h, s.minSymbolSide() / 2);
         s.filledBox(x - h, y - h, x + h, y + h, antennaColour(p, a));
         if (rowValid && cj == row) {
             s.setTextColour(kTeal);

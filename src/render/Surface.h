@@ -3,10 +3,28 @@
 #include "render/Colour.h"
 
 #include <string>
+#include <vector>
 
 namespace brenvik::render {
 
 enum class FillStyle { Solid, Transparent };
+
+// What keeps a drawing readable on a small or a zoomed window. Every size is
+// in pixels of the target; 0 leaves that rule out. All off (the default), a
+// drawing keeps its sizes in drawing units whatever the target, as paper and
+// saved images want.
+struct Legibility {
+    double minTextPixels = 0;       // no text smaller than this
+    double maxTextPixels = 0;       // nor larger, however far the zoom has grown it
+    double minSymbolPixels = 0;     // side of an antenna symbol at least
+    bool skipCrowdedLabels = false; // a label over a text already drawn is left out
+    bool textsInside = false;       // a text cut by an edge of the view moves inside
+    bool towerNumbers = false;      // antenna symbols carry their tower's number
+    bool any() const {
+        return minTextPixels > 0 || maxTextPixels > 0 || minSymbolPixels > 0 || skipCrowdedLabels ||
+               textsInside || towerNumbers;
+    }
+};
 
 // The drawing surface every renderer paints on, measured in drawing units
 // (x to the right, y downward, (0, 0) the top-left corner of the drawing
@@ -35,6 +53,10 @@ class Surface {
     // Draws the text at the text position, then moves the position to the
     // start of the next text line at the left edge.
     void print(const std::string& text);
+    // A label that may give way: with crowded labels skipped, it is left out
+    // when it would overlap a text drawn since the last clear (the text
+    // position moves on either way). Otherwise the same as print.
+    void printLabel(const std::string& text);
 
     void setFillColour(Rgb c) { fillColour_ = c; }
     void setFillStyle(FillStyle s) { fillStyle_ = s; }
@@ -52,6 +74,23 @@ class Surface {
     double textX() const { return curX_; }
     double textY() const { return curY_; }
 
+    void setLegibility(const Legibility& l) { legibility_ = l; }
+    const Legibility& legibility() const { return legibility_; }
+    // The font size texts are drawn at: the set size, kept within the
+    // readable range on the target.
+    double textPoints() const;
+    // The side an antenna symbol takes at least, in drawing units.
+    double minSymbolSide() const { return legibility_.minSymbolPixels * unitsPerPixel(); }
+    // Drawing units per pixel of the target; a picture at its natural size
+    // (1024 pixels across) unless the backend knows better.
+    virtual double unitsPerPixel() const { return 15.0; }
+    // Width and height of a text at the drawn font size, in drawing units.
+    // An estimate from the size alone unless the backend measures it.
+    struct Extent {
+        double width, height;
+    };
+    virtual Extent textExtent(const std::string& text) const;
+
     // The drawable area in drawing units.
     double scaleWidth() const;
     double scaleHeight() const;
@@ -68,7 +107,7 @@ class Surface {
     // Height of one text line at the current font size in drawing units. A
     // point is 20 drawing units; the line spacing is a little more than the
     // font size.
-    virtual double lineHeight() const { return fontSize_ * 20.0 * 1.2; }
+    virtual double lineHeight() const { return textPoints() * 20.0 * 1.2; }
 
   protected:
     Surface();
@@ -84,12 +123,18 @@ class Surface {
     virtual void doText(double x, double y, const std::string& text, Rgb colour, double points) = 0;
 
   private:
+    // The box of a text at the text position, first moved inside the view
+    // when it is cut by an edge and texts are kept inside.
+    Bounds placeText(const std::string& text);
+
     Rgb fillColour_ = kBlack;
     FillStyle fillStyle_ = FillStyle::Transparent;
     Rgb textColour_ = kBlack;
     double fontSize_ = 8.0;
     double curX_ = 0.0, curY_ = 0.0;
     Bounds bounds_;
+    Legibility legibility_;
+    std::vector<Bounds> drawnTexts_; // since the last clear, kept for crowded labels
 };
 
 } // namespace brenvik::render

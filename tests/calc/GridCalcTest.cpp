@@ -339,6 +339,11 @@ TEST(XYCalculation, ProgressCountsWithoutCallingPerNode) {
     EXPECT_EQ(RunningLabel5(seen.back()), "Running 6800 of 6969 calculation points");
     EXPECT_EQ(RunningLabel4(seen.back()), "Running 4 of 4 pollution sources");
     EXPECT_EQ(RunningLabel3(seen.back()), "Running 1 of 1 tempotal point(s)");
+    // The window shows the same totals before the first report.
+    const CalcProgress start = InitialProgress(Site());
+    EXPECT_EQ(RunningLabel5(start), "Running 0 of 6969 calculation points");
+    EXPECT_EQ(start.antennaCount, seen.front().antennaCount);
+    EXPECT_EQ(start.passCount, seen.front().passCount);
 }
 
 TEST(XYCalculation, LargeGridCalculates) {

@@ -197,6 +197,33 @@ TEST(OpenProject, CancelLeavesTheProjectAndAFailureResets) {
     EXPECT_EQ(p.XZCalculated, 0); // no section of the previous work survives
 }
 
+TEST(OpenProjectPath, ReadsTheNamedFileWithoutAskingAndRefusesAsOpenDoes) {
+    TempDir dir;
+    Project saved = WithOneAntenna();
+    saved.PlanWidthM = 300;
+    Spit(dir.file("site.bvk"), TextOf(saved));
+    const struct {
+        std::string path;
+        bool read;
+        std::size_t messages;
+    } cases[] = {{dir.file("site.bvk"), true, 0},
+                 {dir.file("missing.bvk"), false, 1},
+                 {dir.path().string(), false, 1}}; // a folder
+    Project reset = WithOneAntenna();
+    reset.ResetProject();
+    for (const auto& c : cases) {
+        Project p = WithOneAntenna();
+        p.XYCalculated = 1;
+        FakePrompts ui;
+        EXPECT_EQ(OpenProjectPath(p, ui, c.path), c.read) << c.path;
+        EXPECT_EQ(ui.openAsked, 0);
+        EXPECT_EQ(ui.messages.size(), c.messages) << c.path;
+        EXPECT_EQ(p.FileName, c.path);
+        EXPECT_EQ(p.XYCalculated, 0);
+        EXPECT_EQ(TextOf(p), TextOf(c.read ? saved : reset)) << c.path;
+    }
+}
+
 TEST(SaveChanges, EachAnswerAndPendingAction) {
     using A = Prompts::Answer;
     TempDir dir;

@@ -156,6 +156,26 @@ TEST(GridSizeDialog, AGridTooLargeForTheMemoryLeftKeepsTheProject) {
     EXPECT_EQ(p.XYCalculated, 1);
 }
 
+TEST(GridSizeDialog, AGridWithNoRoomForTheWindowsCopiesIsRefused) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer aborts on a failed allocation instead of throwing";
+#endif
+    // 2000 columns: three grids of 22 MB fit in 128 MB, twice more do not.
+    for (const auto& [extra, refused] :
+         {std::pair{std::size_t{128} << 20, true}, std::pair{std::size_t{1} << 30, false}}) {
+        Project p = test::calculatedProject();
+        std::optional<std::string> answer;
+        {
+            AddressSpaceCap cap(extra);
+            if (!cap.active()) GTEST_SKIP() << "address-space limit not available";
+            answer = acceptGridSize(p, "2000");
+        }
+        EXPECT_EQ(answer.has_value(), refused) << extra;
+        EXPECT_EQ(p.GridNX, refused ? 100 : 2000) << extra;
+        EXPECT_EQ(p.XYCalculated, refused ? 1 : 0) << extra;
+    }
+}
+
 TEST(IsolineCountDialog, NewCountEmptiesTheTablesAndRefusesBelowOne) {
     Project p;
     p.Display.MallaMode = 1;

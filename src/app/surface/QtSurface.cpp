@@ -100,8 +100,38 @@ QFont QtSurface::fontFor(double points) const {
 
 double QtSurface::lineHeight() const {
     if (fit_.scale <= 0.0) return Surface::lineHeight();
-    const QFontMetricsF fm(fontFor(fontSize()), p_->device());
+    const QFontMetricsF fm(fontFor(textPoints()), p_->device());
     return fm.lineSpacing() / fit_.scale;
+}
+
+double QtSurface::unitsPerPixel() const {
+    return fit_.scale > 0.0 ? 1.0 / fit_.scale : Surface::unitsPerPixel();
+}
+
+render::Surface::Extent QtSurface::textExtent(const std::string& text) const {
+    if (fit_.scale <= 0.0) return Surface::textExtent(text);
+    const QFontMetricsF fm(fontFor(textPoints()), p_->device());
+    return Extent{fm.horizontalAdvance(QString::fromStdString(text)) / fit_.scale,
+                  fm.height() / fit_.scale};
+}
+
+render::Legibility QtSurface::screenLegibility(double logicalDpi) {
+    const double k = logicalDpi > 0 ? logicalDpi / 96.0 : 1.0;
+    render::Legibility l;
+    l.minTextPixels = 8.0 * k;
+    l.maxTextPixels = 14.0 * k;
+    l.minSymbolPixels = 9.0 * k;
+    l.skipCrowdedLabels = true;
+    l.textsInside = true;
+    l.towerNumbers = true;
+    return l;
+}
+
+void QtSurface::setScreenLegibility(double logicalDpi) {
+    const QPaintDevice* dev = p_->device();
+    const int type = dev ? dev->devType() : QInternal::UnknownDevice;
+    if (type != QInternal::Image && type != QInternal::Pixmap && type != QInternal::Widget) return;
+    setLegibility(screenLegibility(logicalDpi));
 }
 
 void QtSurface::doClear() {

@@ -63,6 +63,17 @@ class QtSurface : public render::Surface {
 
     const AreaFit& fit() const { return fit_; }
     double lineHeight() const override;
+    double unitsPerPixel() const override;
+    Extent textExtent(const std::string& text) const override;
+
+    // The readable sizes of a screen of the given logical DPI: texts of 8 to
+    // 14 pixels at 96 DPI, antenna symbols of 9 pixels at least, crowded
+    // labels left out, texts kept inside the view and towers numbered.
+    static render::Legibility screenLegibility(double logicalDpi);
+    // Turns the screen's sizes on when painting on an image or a widget; on a
+    // printer, a PDF or a recorded picture a replay of the window's drawing
+    // keeps the sizes of paper.
+    void setScreenLegibility(double logicalDpi);
 
     // Paints the boxes still held back (see below). The destructor does it;
     // call it before reading the target while the surface lives on.

@@ -7,6 +7,8 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QPdfWriter>
+#include <QTemporaryDir>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <set>
@@ -342,3 +344,53 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+namespace brenvik::qtsurface {
+namespace {
+
+// Height in pixels of the first text line drawn in the colour.
+int firstLineHeight(const QImage& img, Rgb c) {
+    int top = -1, y = 0;
+    for (; y < img.height(); ++y) {
+        const bool ink = contains(img, c, QRect(0, y, img.width(), 1), 120);
+        if (ink && top < 0) top = y;
+        if (!ink && top >= 0) break;
+    }
+    return top < 0 ? 0 : y - top;
+}
+
+TEST(Legibility, TextsOfASmallWindowStayReadable) {
+    // The legal notes at 5 points are some 3 pixels high in a 480-pixel
+    // window; on screen they grow to the 8-pixel minimum.
+    int height[2] = {0, 0};
+    for (bool screen : {false, true}) {
+        QImage img(kSmall, QImage::Format_RGB32);
+        img.fill(Qt::black);
+        {
+            QtSurface s(img);
+            if (screen) s.setScreenLegibility(96);
+            render::drawLegalNotes(s);
+        }
+        height[screen] = firstLineHeight(img, render::kTeal);
+    }
+    EXPECT_LE(height[0], 4);
+    EXPECT_GE(height[1], 6);
+}
+
+TEST(Legibility, ZoomedLabelsStopAtTheMaximumAndPaperKeepsItsSizes) {
+    QImage img(1024, 704, QImage::Format_RGB32);
+    QtSurface s(img);
+    s.setScreenLegibility(96);
+    s.setFontSize(30); // the maximum's value at 300 %: 40 pixels unchecked
+    EXPECT_LE(s.textPoints() * QtSurface::kUnitsPerPoint / s.unitsPerPixel(), 14.0 + 1e-9);
+
+    QTemporaryDir dir;
+    QPdfWriter pdf(dir.filePath("page.pdf"));
+    QPainter painter(&pdf);
+    QtSurface paper(painter, QRectF(0, 0, 2000, 1400));
+    paper.setScreenLegibility(96);
+    EXPECT_FALSE(paper.legibility().any());
+}
+
+} // namespace
+} // namespace brenvik::qtsurface

@@ -1,0 +1,208 @@
+#include "model/Edits.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace brenvik {
+
+namespace {
+
+// Calls f(project item, settings item) for every item of EditSettings.
+template <class P, class S, class F> void eachSetting(P& p, S& s, F f) {
+    f(p.PlanWidthM, s.PlanWidthM);
+    f(p.MetersPerUnit, s.MetersPerUnit);
+    f(p.GridNX, s.GridNX);
+    f(p.GridNY, s.GridNY);
+    f(p.CellSize, s.CellSize);
+    f(p.XZRowOffset, s.XZRowOffset);
+    f(p.IsolineCount, s.IsolineCount);
+    f(p.XYCalculated, s.XYCalculated);
+    f(p.XZCalculated, s.XZCalculated);
+    f(p.OriginX, s.OriginX);
+    f(p.OriginY, s.OriginY);
+    f(p.EarthR, s.EarthR);
+    f(p.OriginLon, s.OriginLon);
+    f(p.OriginLat, s.OriginLat);
+    f(p.OriginMarkX, s.OriginMarkX);
+    f(p.OriginMarkY, s.OriginMarkY);
+    f(p.ScaleDistance, s.ScaleDistance);
+    f(p.RefX, s.RefX);
+    f(p.RefY, s.RefY);
+    f(p.RefLon, s.RefLon);
+    f(p.RefLat, s.RefLat);
+    f(p.EllipsoidA, s.EllipsoidA);
+    f(p.EllipsoidB, s.EllipsoidB);
+    f(p.OpenAngleBTS, s.OpenAngleBTS);
+    f(p.OpenAngleDTS, s.OpenAngleDTS);
+    f(p.ContourHeight, s.ContourHeight);
+}
+
+EditSettings settingsOf(const Project& p) {
+    EditSettings s;
+    eachSetting(p, s, [](const auto& from, auto& to) { to = from; });
+    return s;
+}
+
+template <class T> std::size_t vectorBytes(const std::vector<T>& v) {
+    return v.capacity() * sizeof(T);
+}
+
+std::size_t tableBytes(const CrossingTable& t) {
+    std::size_t n = 0;
+    for (int k = 0; k <= t.levels(); ++k)
+        n += vectorBytes(t.row(k)) + sizeof(std::vector<CrossingTable::Entry>);
+    return n;
+}
+
+// The rectangle's nodes and the project's exchanged, column by column.
+void exchangeRect(Grid2D<double>& g, int col0, int row0, int col1, int row1,
+                  std::vector<double>& values) {
+    const std::size_t rows = static_cast<std::size_t>(row1 - row0 + 1);
+    if (col1 < col0 || row1 < row0 || !g.inBounds(col1, row1) ||
+        values.size() != static_cast<std::size_t>(col1 - col0 + 1) * rows)
+        return; // not the grid the rectangle was taken from
+    for (int i = col0; i <= col1; ++i)
+        std::swap_ranges(g.column(i) + row0, g.column(i) + row1 + 1,
+                         values.begin() + static_cast<std::ptrdiff_t>((i - col0) * rows));
+}
+
+} // namespace
+
+Edit::Edit(const Project& p) : settings_(settingsOf(p)) {}
+
+Edit Edit::antennas(const Project& p) {
+    Edit e(p);
+    e.antennas_ =
+        AntennaPart{p.Antennas, p.AntennaCount, p.TowerCount, p.TowerAntCount, p.TowerAntSel};
+    return e;
+}
+
+Edit Edit::groundRect(const Project& p, long long col0, long long row0, long long col1,
+                      long long row1) {
+    Edit e(p);
+    const auto& g = p.GroundGrid;
+    RectPart r;
+    r.col0 = static_cast<int>(std::clamp<long long>(std::min(col0, col1), 0, g.nx()));
+    r.col1 = static_cast<int>(std::clamp<long long>(std::max(col0, col1), -1, g.nx()));
+    r.row0 = static_cast<int>(std::clamp<long long>(std::min(row0, row1), 0, g.ny()));
+    r.row1 = static_cast<int>(std::clamp<long long>(std::max(row0, row1), -1, g.ny()));
+    if (std::max(col0, col1) < 0 || std::min(col0, col1) > g.nx() || std::max(row0, row1) < 0 ||
+        std::min(row0, row1) > g.ny())
+        r.col1 = r.col0 - 1; // wholly outside: nothing to keep
+    for (int i = r.col0; i <= r.col1; ++i)
+        r.values.insert(r.values.end(), g.column(i) + r.row0, g.column(i) + r.row1 + 1);
+    e.rect_ = std::move(r);
+    return e;
+}
+
+Edit Edit::settings(const Project& p) {
+    return Edit(p);
+}
+
+Edit Edit::gridSize(Project& p) {
+    Edit e(p);
+    // The action replaces these grids: the old ones are handed over instead
+    // of copied, and the project holds empty ones until it does.
+    e.grids_ = GridPart{std::exchange(p.GroundGrid, Grid2D<double>()),
+                        std::exchange(p.DensityGrid, Grid2D<double>()),
+                        std::exchange(p.XZDensityGrid, Grid2D<double>())};
+    return e;
+}
+
+Edit Edit::scaleReset(Project& p) {
+    Edit e = antennas(p);
+    e.fileName_ = p.FileName;
+    // The reset re-creates the ground and plan grids; the section's stays.
+    e.grids_ = GridPart{std::exchange(p.GroundGrid, Grid2D<double>()),
+                        std::exchange(p.DensityGrid, Grid2D<double>()), Grid2D<double>(), false};
+    return e;
+}
+
+Edit Edit::isolineCount(const Project& p) {
+    Edit e(p);
+    e.isolines_ = IsolinePart{p.IsolineLevel, p.Isolines, p.IsolinesAux};
+    return e;
+}
+
+bool Edit::after(Project& p, bool applied) {
+    // Grids the action did not replace are the project's still.
+    if (grids_ && p.GroundGrid.size() == 1 && grids_->GroundGrid.size() != 1) applied = false;
+    if (!applied) {
+        // Refused: the project keeps what it had, and the record nothing.
+        if (grids_) {
+            p.GroundGrid = std::move(grids_->GroundGrid);
+            p.DensityGrid = std::move(grids_->DensityGrid);
+            if (grids_->section) p.XZDensityGrid = std::move(grids_->XZDensityGrid);
+        }
+        grids_.reset();
+        fileName_.reset();
+        antennas_.reset();
+        rect_.reset();
+        isolines_.reset();
+        settingsChanged_ = false;
+        return false;
+    }
+    // Parts the action left as they were need no exchange.
+    settingsChanged_ = !(settings_ == settingsOf(p));
+    if (antennas_ && *antennas_ == AntennaPart{p.Antennas, p.AntennaCount, p.TowerCount,
+                                               p.TowerAntCount, p.TowerAntSel})
+        antennas_.reset();
+    if (rect_) {
+        bool same = true;
+        std::size_t k = 0;
+        for (int i = rect_->col0; same && i <= rect_->col1; ++i)
+            for (int j = rect_->row0; same && j <= rect_->row1; ++j)
+                same = p.GroundGrid.inBounds(i, j) && p.GroundGrid(i, j) == rect_->values[k++];
+        if (same) rect_.reset();
+    }
+    if (isolines_ && *isolines_ == IsolinePart{p.IsolineLevel, p.Isolines, p.IsolinesAux})
+        isolines_.reset();
+    if (fileName_ && *fileName_ == p.FileName) fileName_.reset();
+    return settingsChanged_ || antennas_ || rect_ || grids_ || isolines_ || fileName_;
+}
+
+void Edit::exchange(Project& p) {
+    if (settingsChanged_) eachSetting(p, settings_, [](auto& a, auto& b) { std::swap(a, b); });
+    if (antennas_) {
+        std::swap(p.Antennas, antennas_->Antennas);
+        std::swap(p.AntennaCount, antennas_->AntennaCount);
+        std::swap(p.TowerCount, antennas_->TowerCount);
+        std::swap(p.TowerAntCount, antennas_->TowerAntCount);
+        std::swap(p.TowerAntSel, antennas_->TowerAntSel);
+    }
+    if (rect_)
+        exchangeRect(p.GroundGrid, rect_->col0, rect_->row0, rect_->col1, rect_->row1,
+                     rect_->values);
+    if (grids_) {
+        std::swap(p.GroundGrid, grids_->GroundGrid);
+        std::swap(p.DensityGrid, grids_->DensityGrid);
+        if (grids_->section) std::swap(p.XZDensityGrid, grids_->XZDensityGrid);
+    }
+    if (fileName_) std::swap(p.FileName, *fileName_);
+    if (isolines_) {
+        std::swap(p.IsolineLevel, isolines_->IsolineLevel);
+        std::swap(p.Isolines, isolines_->Isolines);
+        std::swap(p.IsolinesAux, isolines_->IsolinesAux);
+    }
+}
+
+std::size_t Edit::bytes() const {
+    std::size_t n = sizeof(Edit);
+    if (antennas_) {
+        n += vectorBytes(antennas_->Antennas);
+        // The texts of a record outgrow the small-string buffer only rarely.
+        for (const Antenna& a : antennas_->Antennas)
+            n += a.AntPowerMode.capacity() + a.AntHeightUnit.capacity() + a.AntType.capacity();
+    }
+    if (rect_) n += vectorBytes(rect_->values);
+    if (grids_)
+        n += (grids_->GroundGrid.size() + grids_->DensityGrid.size() +
+              grids_->XZDensityGrid.size()) *
+             sizeof(double);
+    if (isolines_)
+        n += vectorBytes(isolines_->IsolineLevel) + tableBytes(isolines_->Isolines) +
+             tableBytes(isolines_->IsolinesAux);
+    return n;
+}
+
+} // namespace brenvik

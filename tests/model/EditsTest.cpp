@@ -1,0 +1,127 @@
+#include "model/Edits.h"
+
+#include "model/ProjectFile.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace brenvik;
+
+namespace {
+
+// A project with a tower, some relief and a calculated plan.
+Project workedProject() {
+    Project p;
+    p.EnsureAntennaSlots(1);
+    p.AntennaCount = p.TowerCount = 1;
+    p.Antennas[1].AntTower = 1;
+    p.Antennas[1].AntX = 10 * p.CellSize;
+    p.GroundGrid(4, 5) = 25.0;
+    p.DensityGrid(50, 30) = 10.0;
+    p.MaxDensity = 10.0;
+    p.XYCalculated = 1;
+    p.IsolineLevel = {0, 5, 10};
+    p.IsolineCount = 2;
+    p.Isolines.reset(2);
+    p.Isolines.append(1, 40, 30);
+    p.FileName = "site.bvk";
+    return p;
+}
+
+// What an edit may reach: the stored project, and the open angles the file
+// does not keep.
+void expectSameWork(const Project& a, const Project& b, const std::string& what) {
+    std::string ta, tb;
+    ASSERT_TRUE(WriteProjectText(a, ta) && WriteProjectText(b, tb));
+    EXPECT_TRUE(ta == tb && a.OpenAngleBTS == b.OpenAngleBTS && a.FileName == b.FileName) << what;
+}
+
+struct Action {
+    const char* name;
+    std::function<Edit(Project&)> record;
+    std::function<void(Project&)> run; // as the program's own rule does it
+};
+
+TEST(Edit, EveryKindUndoesAndRedoesItsAction) {
+    const Action actions[] = {
+        {"place a tower", Edit::antennas,
+         [](Project& p) {
+             p.EnsureAntennaSlots(2);
+             p.Antennas[2].AntTower = 2;
+             p.Antennas[2].AntX = 30 * p.CellSize;
+             p.AntennaCount = p.TowerCount = 2;
+         }},
+        {"erase discards the result", Edit::antennas,
+         [](Project& p) {
+             p.XYCalculated = 0;
+             p.AntennaCount = 0;
+         }},
+        {"topographic rectangle", [](Project& p) { return Edit::groundRect(p, 6, 8, 3, -2); },
+         [](Project& p) {
+             for (int i = 3; i <= 6; ++i)
+                 for (int j = 0; j <= 8; ++j)
+                     p.GroundGrid(i, j) = 40.0;
+         }},
+        {"origin and antenna parameters", Edit::settings,
+         [](Project& p) {
+             p.OriginLat = 41.5;
+             p.OpenAngleBTS = 7.0;
+         }},
+        {"grid size discards the result", Edit::gridSize,
+         [](Project& p) {
+             p.GridNX = 200;
+             p.RecomputeDerived();
+             p.GroundGrid = Grid2D<double>(p.GridNX, p.GridNY);
+             p.DensityGrid = Grid2D<double>(p.GridNX, p.GridNY);
+             p.XZDensityGrid = Grid2D<double>(p.GridNX, p.GridNY);
+             p.XYCalculated = p.XZCalculated = 0;
+         }},
+        {"a new scale resets the work", Edit::scaleReset,
+         [](Project& p) {
+             p.PlanWidthM = 300;
+             p.FileName.clear();
+             p.ResetProject();
+         }},
+        {"number of isolines", Edit::isolineCount,
+         [](Project& p) {
+             p.IsolineCount = 5;
+             p.IsolineLevel.assign(6, 0.0);
+             p.Isolines.reset(5);
+         }},
+    };
+    for (const Action& a : actions) {
+        Project p = workedProject();
+        const Project before = p;
+        Edit e = a.record(p);
+        a.run(p);
+        const Project after = p;
+        ASSERT_TRUE(e.after(p)) << a.name;
+        e.undo(p);
+        expectSameWork(p, before, a.name);
+        e.redo(p);
+        expectSameWork(p, after, a.name);
+        e.undo(p);
+        expectSameWork(p, before, a.name);
+    }
+}
+
+TEST(Edit, RefusedOrIdleActionsLeaveNoRecordAndKeepTheProject) {
+    Project p = workedProject();
+    const Project before = p;
+    EXPECT_FALSE(Edit::gridSize(p).after(p, false)); // refused: the grids come back
+    EXPECT_FALSE(Edit::gridSize(p).after(p));        // the rule never replaced them
+    EXPECT_FALSE(Edit::antennas(p).after(p));
+    EXPECT_FALSE(Edit::groundRect(p, 500, 500, 600, 600).after(p));
+    expectSameWork(p, before, "refused");
+}
+
+TEST(Edit, RecordsHoldWhatChangedNotTheProject) {
+    Project p = workedProject();
+    EXPECT_LT(Edit::groundRect(p, 0, 0, 1, 1).bytes(), 1024u);
+    Edit grid = Edit::gridSize(p); // the three old grids of 101 × 69 nodes, moved
+    p.GroundGrid = p.DensityGrid = p.XZDensityGrid = Grid2D<double>(3, 2);
+    ASSERT_TRUE(grid.after(p));
+    EXPECT_NEAR(double(grid.bytes()), 3.0 * 101 * 69 * sizeof(double), 4096);
+}
+
+} // namespace
