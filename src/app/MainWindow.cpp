@@ -118,12 +118,12 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     project_.ClearToolFlags();
     project_.XYCalculated = 0;
     project_.XZCalculated = 0;
-    project_.DisplayMode = 0;
+    project_.DisplayMode = ResultStyle::Isolines;
     project_.GridLinesOn = 1;
     project_.Zoom = 1.0;
     project_.XYCalcZoom = 1.0;
     project_.ScrollOffsetX = project_.ScrollOffsetY = 0.0;
-    project_.CurrentPlane = "planoxy";
+    project_.CurrentPlane = Plane::XY;
     updateTitle();
     resize(1280, 860);
     applyBackground();
@@ -240,9 +240,9 @@ void MainWindow::buildMenus() {
     addItem(
         env, "c1", "XZ-Calculation", [this] { cmdXZCalculation(); }, QKeySequence(Qt::Key_F6));
     sep(env, "e1");
-    addItem(env, "colorear1", "Colour gradient", [this] { showResults(1, false, nullptr); });
-    addItem(env, "dibujal1", "Isolines", [this] { showResults(0, true, nullptr); });
-    addItem(env, "mallanum", "Numerical grid", [this] { showResults(2, true, nullptr); });
+    addItem(env, "colorear1", "Colour gradient", [this] { showResults(ResultStyle::Gradient, false, nullptr); });
+    addItem(env, "dibujal1", "Isolines", [this] { showResults(ResultStyle::Isolines, true, nullptr); });
+    addItem(env, "mallanum", "Numerical grid", [this] { showResults(ResultStyle::NumericalGrid, true, nullptr); });
     addItem(env, "u8u", "Dots of colours", [this] { dotsOfColours(); });
 
     QMenu* tools = menu(nullptr, "herramientas", "&Tools");
@@ -253,12 +253,12 @@ void MainWindow::buildMenus() {
         ensurePlanView();
         resetTools();
         project_.Display.MallaMode = 0;
-        askSaveChanges("tamano");
+        askSaveChanges(PendingCommand::GridSize);
     });
     addItem(tools, "numtopo", "Number of isolines", [this] {
         project_.Display.MallaMode = 1;
         resetTools();
-        askSaveChanges("lineas");
+        askSaveChanges(PendingCommand::IsolineCount);
     });
     addItem(tools, "f5f", "Colours of the dots", [this] { cmdDotColours(); });
     sep(tools, "separa");
@@ -272,7 +272,7 @@ void MainWindow::buildMenus() {
     addItem(gis, "g5", "Scale calculation", [this] {
         if (!geoPrecondition()) return;
         resetTools();
-        askSaveChanges("calculoescala");
+        askSaveChanges(PendingCommand::ScaleCalculation);
     });
     const struct {
         const char* sepName;
@@ -343,7 +343,7 @@ void MainWindow::buildToolbar() {
     });
     addToolButton("abripic", "Open a project", [this] {
         resetTools();
-        askSaveChanges("abrir");
+        askSaveChanges(PendingCommand::Open);
     });
     toolbar_->addSeparator();
     addToolButton(
@@ -356,7 +356,7 @@ void MainWindow::buildToolbar() {
     addToolButton(
         "borrar", "Eliminate: click or drag over antennas to remove them", [this] { cmdErase(); },
         [this, hideBands] {
-            project_.Tools.EraseToolOn = 0;
+            project_.Tools.end(PointerToolKind::Erase);
             hideBands();
             setPressed("borrar", false);
         });
@@ -364,8 +364,8 @@ void MainWindow::buildToolbar() {
         "relieve", "Topographic lines: drag rectangles of a ground height",
         [this] { cmdTopographic(); },
         [this, hideBands] {
-            project_.Tools.PlaceArmed = 0;
-            project_.Tools.TopoLineArmed = Variant::integer(0);
+            project_.Tools.endPlacement();
+            project_.Tools.end(PointerToolKind::Topographic);
             hideBands();
             setPressed("relieve", false);
         });
@@ -378,16 +378,16 @@ void MainWindow::buildToolbar() {
         [this] { setPressed("calculo", false); });
     toolbar_->addSeparator();
     addToolButton(
-        "fuente", "Isolines", [this] { showResults(0, true, "fuente"); },
+        "fuente", "Isolines", [this] { showResults(ResultStyle::Isolines, true, "fuente"); },
         [this, hideBands] { releaseAntennaTool(); });
     addToolButton(
-        "linea", "Colour gradient", [this] { showResults(1, false, "linea"); },
+        "linea", "Colour gradient", [this] { showResults(ResultStyle::Gradient, false, "linea"); },
         [this, hideBands] {
-            project_.Tools.PlaceArmed = 0;
+            project_.Tools.endPlacement();
             hideBands();
             setPressed("linea", false);
         });
-    addToolButton("area", "Numerical grid", [this] { showResults(2, true, "area"); });
+    addToolButton("area", "Numerical grid", [this] { showResults(ResultStyle::NumericalGrid, true, "area"); });
     addToolButton("prome", "Average (older air-pollution model)", [this] { cmdAverage(); });
 }
 
@@ -473,10 +473,10 @@ void MainWindow::resetTools() {
 }
 
 void MainWindow::ensurePlanView() {
-    if (project_.CurrentPlane == "planoxy") return;
+    if (project_.CurrentPlane == Plane::XY) return;
     warn("Para realizar esta operación, pasamos primero al plano XY");
     canvas_->clear();
-    project_.CurrentPlane = "planoxy";
+    project_.CurrentPlane = Plane::XY;
     redrawView();
 }
 
@@ -521,23 +521,23 @@ void MainWindow::redrawPlanScene() {
 }
 
 void MainWindow::applySceneControls(const render::SceneControls& c) {
-    canvas_->setLineVisible("geolinex", c.geoLinesVisible);
-    canvas_->setLineVisible("geoliney", c.geoLinesVisible);
+    canvas_->setLineVisible(Overlay::OriginX, c.geoLinesVisible);
+    canvas_->setLineVisible(Overlay::OriginY, c.geoLinesVisible);
     placeOriginMarker();
     hscroll_->setVisible(c.scrollBarsVisible);
     vscroll_->setVisible(c.scrollBarsVisible);
-    auto place = [&](const char* name, const std::optional<render::Segment>& seg) {
+    auto place = [&](Overlay name, const std::optional<render::Segment>& seg) {
         if (seg) canvas_->setLine(name, QLineF(seg->x1, seg->y1, seg->x2, seg->y2));
         canvas_->setLineVisible(name, seg.has_value());
     };
-    place("cortez", c.cortez);
-    place("cortexy", c.cortexy);
+    place(Overlay::SectionLine, c.cortez);
+    place(Overlay::SectionOnSection, c.cortexy);
 }
 
 void MainWindow::placeOriginMarker() {
     const geo::OriginMarkerLines m = geo::OriginMarker(project_);
-    canvas_->setLine("geolinex", QLineF(m.x, m.y, m.rightX, m.rightY));
-    canvas_->setLine("geoliney", QLineF(m.x, m.y, m.upX, m.upY));
+    canvas_->setLine(Overlay::OriginX, QLineF(m.x, m.y, m.rightX, m.rightY));
+    canvas_->setLine(Overlay::OriginY, QLineF(m.x, m.y, m.upX, m.upY));
 }
 
 void MainWindow::applyBackground() {
@@ -598,12 +598,12 @@ void MainWindow::showReadout(const Readout& r) {
 }
 
 void MainWindow::releaseTowerTool() {
-    project_.Tools.PlaceArmed = 0;
+    project_.Tools.endPlacement();
     resetTools();
 }
 
 void MainWindow::releaseAntennaTool() {
-    project_.Tools.PlaceArmed = 0;
+    project_.Tools.endPlacement();
     if (QDialog* d = openDialogNamed("fuent")) d->close();
     resetTools();
 }
@@ -616,10 +616,10 @@ void MainWindow::scaleMeasured() {
 
 // ---- Display commands -------------------------------------------------------------------------
 
-void MainWindow::showResults(int mode, bool resetFirst, const char* toolbarName) {
+void MainWindow::showResults(ResultStyle style, bool resetFirst, const char* toolbarName) {
     if (resetFirst) resetTools();
     if (toolbarName) setPressed(toolbarName, true);
-    const render::DisplayCommandOutcome out = render::showResults(project_, mode);
+    const render::DisplayCommandOutcome out = render::showResults(project_, style);
     if (!out.accepted) {
         warn(out.message);
         resetTools();
@@ -634,7 +634,7 @@ void MainWindow::showResults(int mode, bool resetFirst, const char* toolbarName)
 }
 
 void MainWindow::dotsOfColours() {
-    const render::DisplayCommandOutcome out = render::showResults(project_, 3);
+    const render::DisplayCommandOutcome out = render::showResults(project_, ResultStyle::Dots);
     if (!out.accepted) {
         warn(out.message);
         resetTools();
@@ -652,11 +652,11 @@ void MainWindow::dotsOfColours() {
 
 // ---- Files --------------------------------------------------------------------------------------
 
-void MainWindow::askSaveChanges(const std::string& action) {
+void MainWindow::askSaveChanges(PendingCommand action) {
     const SaveChangesOutcome out = AskSaveChanges(project_, prompts_, action);
     updateTitle();
     if (out.documentChanged) {
-        project_.CurrentPlane = "planoxy";
+        project_.CurrentPlane = Plane::XY;
         redrawView();
     }
     if (out.answer == Prompts::Answer::No) openPendingDialog(int(out.dialog));
@@ -665,13 +665,13 @@ void MainWindow::askSaveChanges(const std::string& action) {
 void MainWindow::cmdNew() {
     ensurePlanView();
     resetTools();
-    askSaveChanges("nuevo");
+    askSaveChanges(PendingCommand::New);
 }
 
 void MainWindow::cmdOpen() {
     ensurePlanView();
     resetTools();
-    askSaveChanges("abrir");
+    askSaveChanges(PendingCommand::Open);
 }
 
 void MainWindow::cmdSave() {
@@ -752,16 +752,16 @@ void MainWindow::scrolled() {
 // ---------------------------------------------------------------------------------------
 
 void MainWindow::cmdXYPlane() {
-    canvas_->setLineVisible("geolinex", true);
-    canvas_->setLineVisible("geoliney", true);
+    canvas_->setLineVisible(Overlay::OriginX, true);
+    canvas_->setLineVisible(Overlay::OriginY, true);
     canvas_->clear();
-    project_.CurrentPlane = "planoxy";
+    project_.CurrentPlane = Plane::XY;
     redrawView();
 }
 
 void MainWindow::cmdXZPlane() {
-    canvas_->setLineVisible("geolinex", false);
-    canvas_->setLineVisible("geoliney", false);
+    canvas_->setLineVisible(Overlay::OriginX, false);
+    canvas_->setLineVisible(Overlay::OriginY, false);
     if (project_.Zoom != 1.0) {
         warn("It is needed a a zoom value of 100% to make a XY-Calculation");
         return;
@@ -774,7 +774,7 @@ void MainWindow::cmdXZPlane() {
         warn("To view the XZ-plane, it is needed a a zoom value of 100% to make a XY-Calculation");
         return;
     }
-    project_.CurrentPlane = "planoxz";
+    project_.CurrentPlane = Plane::XZ;
     redrawView();
 }
 
@@ -783,10 +783,10 @@ void MainWindow::cmdXZPlane() {
 
 void MainWindow::cmdTower() {
     resetTools();
-    project_.Tools.TowerToolOn = 1;
+    project_.Tools.TowerToolOn = true;
     setPressed("tiempo", true);
     openTowerDialog(false);
-    project_.Tools.PlaceArmed = 0;
+    project_.Tools.endPlacement();
 }
 
 void MainWindow::openTowerDialog(bool editing) {
@@ -794,7 +794,7 @@ void MainWindow::openTowerDialog(bool editing) {
         TowerBeginEdit(project_, editTowerAntenna_);
     else
         TowerBeginNew(project_);
-    project_.Tools.TowerDialogOpen = 1;
+    project_.Tools.TowerDialogOpen = true;
     auto* d = new TowerDialog(project_.TowerAntCount, editing, this);
     const int edited = editing ? editTowerAntenna_ : 0;
     connect(d, &TowerDialog::antennaAdded, this, [this] { TowerAddAntenna(project_); });
@@ -806,7 +806,7 @@ void MainWindow::openTowerDialog(bool editing) {
         (void)d;
     });
     d->setAcceptHandler([this, editing] {
-        if (!editing) project_.Tools.PlaceArmed = project_.Tools.PlaceArmed ? 0 : 1;
+        if (!editing) project_.Tools.togglePlacement();
         return true;
     });
     // Cancel drops the pending tower and releases the tool.
@@ -847,7 +847,7 @@ void MainWindow::openAntennaDialog(int slot, bool newSlot, int editedIndex) {
 void MainWindow::editAntenna(int index) {
     dropOpenDefinition();
     editAntenna_ = index;
-    project_.Tools.EditMode = 1;
+    project_.Tools.EditMode = true;
     openAntennaDialog(index, false, index);
 }
 
@@ -855,8 +855,8 @@ void MainWindow::editTowerAntenna(int index) {
     dropOpenDefinition();
     project_.TowerAntSel = project_.Antennas[std::size_t(index)].AntNumber;
     editTowerAntenna_ = index;
-    project_.Tools.EditMode = 1;
-    project_.Tools.TowerDialogOpen = 1;
+    project_.Tools.EditMode = true;
+    project_.Tools.TowerDialogOpen = true;
     openTowerDialog(true);
 }
 
@@ -869,7 +869,7 @@ void MainWindow::dropOpenDefinition() {
 void MainWindow::cmdErase() {
     resetTools();
     setPressed("borrar", true);
-    project_.Tools.EraseToolOn = 1;
+    project_.Tools.arm(PointerToolKind::Erase);
 }
 
 void MainWindow::cmdTopographic() {
@@ -885,7 +885,7 @@ void MainWindow::cmdTopographic() {
             warn(*err);
             return false;
         }
-        project_.Tools.TopoLineArmed = Variant::integer(1);
+        project_.Tools.arm(PointerToolKind::Topographic);
         return true;
     });
     connect(d, &QDialog::rejected, this, [this] { setPressed("relieve", false); });
@@ -895,7 +895,7 @@ void MainWindow::cmdTopographic() {
 void MainWindow::cmdScale() {
     resetTools();
     setPressed("escala", true);
-    askSaveChanges("escala");
+    askSaveChanges(PendingCommand::Scale);
 }
 
 void MainWindow::cmdAverage() {
@@ -905,7 +905,7 @@ void MainWindow::cmdAverage() {
     }
     resetTools();
     setPressed("prome", true);
-    project_.Tools.AverageToolOn = 1;
+    project_.Tools.AverageToolOn = true;
 }
 
 // ---- Dialogs behind the save-changes question ------------------------------------------------
@@ -1035,7 +1035,7 @@ void MainWindow::cmdXZCalculation() {
     }
     auto* d = new SectionDialog(XZDialogDistance(project_), this);
     d->setAcceptHandler([this, d] {
-        const std::string planeBefore = project_.CurrentPlane;
+        const Plane planeBefore = project_.CurrentPlane;
         if (auto err = XZDialogAccept(project_, d->distanceText(), dialognum::parser())) {
             warn(*err);
             if (*err == msg::DistanceNotAllowed) return false;
@@ -1044,7 +1044,7 @@ void MainWindow::cmdXZCalculation() {
         }
         labels_.value("h1")->setText(q(HeightLabelText(project_)));
         // The section is only shown once it is calculated.
-        const std::string target = project_.CurrentPlane;
+        const Plane target = project_.CurrentPlane;
         project_.CurrentPlane = planeBefore;
         runner_->start(
             project_,
@@ -1120,7 +1120,7 @@ void MainWindow::cmdAntennaParameters() {
 }
 
 bool MainWindow::geoPrecondition() {
-    if (project_.CurrentPlane == "planoxz") {
+    if (project_.CurrentPlane == Plane::XZ) {
         warn("Pase primero al plano XY");
         return false;
     }
@@ -1183,13 +1183,13 @@ void MainWindow::printWith(const std::function<bool(QPrinter&)>& print) {
 }
 
 void MainWindow::cmdPrint() {
-    const bool xz = project_.CurrentPlane == "planoxz";
+    const bool xz = project_.CurrentPlane == Plane::XZ;
     static const char* const styles[] = {"Isolines", "Colour gradient", "Numerical grid",
                                          "Dots of colours"};
     const double max = xz ? project_.XZMaxDensity : project_.MaxDensity;
     PrintLegend legend;
     legend.plane = xz ? "XZ-Plane (vertical section)" : "XY-Plane (plan)";
-    legend.style = styles[std::clamp<int>(project_.DisplayMode, 0, 3)];
+    legend.style = styles[int(project_.DisplayMode)];
     legend.fileName = q(project_.FileName);
     legend.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm");
     legend.maximum = q(render::formatDensity(max, 6));
@@ -1197,7 +1197,7 @@ void MainWindow::cmdPrint() {
     // Paper is white: the plane is drawn again in the colours of the white
     // background, and the scale shows the same colours.
     // The dots carry their own scale box on the plane.
-    for (int k = 0; k <= 10 && project_.DisplayMode != 3; ++k) {
+    for (int k = 0; k <= 10 && project_.DisplayMode != ResultStyle::Dots; ++k) {
         legend.levels << q(render::formatFixed(max * k / 10.0, 3));
         const render::Rgb c = render::gradientColour(k, true);
         legend.levelColours << QColor(c.r, c.g, c.b);

@@ -104,7 +104,7 @@ class MainWindow : public QMainWindow, private ToolHost {
     void applyBackground();
 
     // Commands.
-    void showResults(int mode, bool resetFirst, const char* toolbarName);
+    void showResults(ResultStyle style, bool resetFirst, const char* toolbarName);
     void dotsOfColours();
     void cmdNew();
     void cmdOpen();
@@ -133,7 +133,7 @@ class MainWindow : public QMainWindow, private ToolHost {
     void cmdReference();
     void cmdCurvature();
     void cmdExport(int kind);
-    void askSaveChanges(const std::string& action);
+    void askSaveChanges(PendingCommand action);
     void openPendingDialog(int dialog);
     void openScaleDialog();
     void openScaleCalculationDialog();

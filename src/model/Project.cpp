@@ -53,7 +53,7 @@ void Project::ResetProject() {
     XZCalculated = 0; // a section of the previous work must not outlive it
     SourceKindVar = Variant::integer(0);
     SourceKindInt = 0;
-    DisplayMode = 0;
+    DisplayMode = ResultStyle::Isolines;
 }
 
 void Project::EnsureAntennaSlots(int bound) {

@@ -87,12 +87,12 @@ TEST(DialogSection, ProposesTheMiddleOfTheMapAndStaysOpenOnABadDistance) {
     child<QPushButton>(&d, "a")->click();
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(messages, (std::vector<std::string>{msg::DistanceNotAllowed}));
-    EXPECT_EQ(p.CurrentPlane, "planoxy");
+    EXPECT_EQ(p.CurrentPlane, Plane::XY);
 
     text2->setText(dialognum::fixed(30.0, 2));
     child<QPushButton>(&d, "a")->click();
     EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(p.CurrentPlane, "planoxz");
+    EXPECT_EQ(p.CurrentPlane, Plane::XZ);
     EXPECT_DOUBLE_EQ(p.XZDistance, 30.0);
 }
 

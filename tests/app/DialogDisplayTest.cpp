@@ -37,10 +37,10 @@ TEST(DialogColours, OpensOnTheStoredColoursAndStoresAClickAtOnce) {
     QObject::connect(&d, &ColoursDialog::markOptionChosen,
                      [&](int o) { render::chooseMarkColour(s, o); });
     child<QRadioButton>(&d, "Grislinea")->click();
-    EXPECT_EQ(s.IsolineColour, "0");
+    EXPECT_EQ(s.IsolineColour, render::kBlack);
     EXPECT_EQ(swatchColour(&d, "isolineSwatch"), 0);
     child<QRadioButton>(&d, "blanco")->click();
-    EXPECT_EQ(s.MarkColour, "16777215");
+    EXPECT_EQ(s.MarkColour, render::kWhite);
     // The two groups are independent.
     EXPECT_TRUE(child<QRadioButton>(&d, "Grislinea")->isChecked());
     EXPECT_TRUE(child<QRadioButton>(&d, "blanco")->isChecked());

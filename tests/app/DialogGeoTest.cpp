@@ -91,7 +91,7 @@ TEST(DialogReference, AcceptArmsThePickAndCancelDoesNot) {
         d.show();
         child<QPushButton>(&d, "Command2")->click();
         EXPECT_FALSE(d.isVisible());
-        EXPECT_EQ(p.Tools.RefPointPick, Variant::integer(0));
+        EXPECT_NE(p.Tools.Active, PointerToolKind::ReferencePoint);
     }
     ReferenceDialog d(geo::OpenReferenceForm(p, dialognum::decimalPoint()));
     EXPECT_EQ(child<QLineEdit>(&d, "Text3")->text(), "63.00000000");
@@ -101,7 +101,7 @@ TEST(DialogReference, AcceptArmsThePickAndCancelDoesNot) {
     });
     child<QLineEdit>(&d, "Text1")->setText("100");
     child<QPushButton>(&d, "Command1")->click();
-    EXPECT_EQ(p.Tools.RefPointPick, Variant::integer(1));
+    EXPECT_EQ(p.Tools.Active, PointerToolKind::ReferencePoint);
     EXPECT_DOUBLE_EQ(p.RefX, 100.0);
     EXPECT_TRUE(prompts.messages.empty());
 }

@@ -26,7 +26,7 @@ TEST_F(MainWindowTest, StartsOnAnEmptyPlanWithEveryCommandNamed) {
     EXPECT_EQ(window->objectName(), "Form2");
     EXPECT_EQ(window->windowTitle(), "Brenvik 5.0 english []");
     EXPECT_EQ(project.Zoom, 1.0);
-    EXPECT_EQ(project.CurrentPlane, "planoxy");
+    EXPECT_EQ(project.CurrentPlane, Plane::XY);
     EXPECT_EQ(window->labelText("h"), "C=0.000000 microWatts/cm^2");
     EXPECT_EQ(window->labelText("h1"), "h=ground level");
     EXPECT_EQ(window->labelText("LETRERO"), "no determined source");
@@ -103,7 +103,7 @@ TEST_F(MainWindowTest, DisplayCommandsRefuseWithoutAResultOnThePlaneOnView) {
         prompts.messages.clear();
         trigger(name);
         EXPECT_EQ(prompts.lastMessage(), kNoResult) << name;
-        EXPECT_EQ(project.DisplayMode, 0) << name;
+        EXPECT_EQ(project.DisplayMode, ResultStyle::Isolines) << name;
         for (const char* t : {"area", "linea", "fuente"})
             EXPECT_FALSE(pressed(t)) << name;
     }
@@ -116,11 +116,11 @@ TEST_F(MainWindowTest, DisplayCommandsRefuseWithoutAResultOnThePlaneOnView) {
     trigger("colorear1");
     EXPECT_EQ(prompts.lastMessage(), kNoResult);
     trigger("e3");
-    EXPECT_EQ(project.CurrentPlane, "planoxz");
+    EXPECT_EQ(project.CurrentPlane, Plane::XZ);
     prompts.messages.clear();
     trigger("linea");
     EXPECT_TRUE(prompts.messages.empty());
-    EXPECT_EQ(project.DisplayMode, 1);
+    EXPECT_EQ(project.DisplayMode, ResultStyle::Gradient);
     EXPECT_FALSE(pressed("linea")); // pressed only while drawing
 
     // Back on the plan with both results, the section line stays where the
@@ -129,12 +129,12 @@ TEST_F(MainWindowTest, DisplayCommandsRefuseWithoutAResultOnThePlaneOnView) {
     project.XYCalculated = 1;
     trigger("dibujal1");
     PlanCanvas* canvas = window->canvasWidget();
-    ASSERT_TRUE(canvas->lineVisible("cortez"));
-    const QLineF cut = canvas->line("cortez");
+    ASSERT_TRUE(canvas->lineVisible(Overlay::SectionLine));
+    const QLineF cut = canvas->line(Overlay::SectionLine);
     trigger("u8u");
-    EXPECT_EQ(project.DisplayMode, 3);
-    EXPECT_TRUE(canvas->lineVisible("cortez"));
-    EXPECT_EQ(canvas->line("cortez"), cut);
+    EXPECT_EQ(project.DisplayMode, ResultStyle::Dots);
+    EXPECT_TRUE(canvas->lineVisible(Overlay::SectionLine));
+    EXPECT_EQ(canvas->line(Overlay::SectionLine), cut);
 }
 
 TEST_F(MainWindowTest, CalculationsAndPlaneSwitchRefuseInTheirOrder) {
@@ -172,8 +172,8 @@ TEST_F(MainWindowTest, CalculationsAndPlaneSwitchRefuseInTheirOrder) {
     trigger("e3");
     EXPECT_EQ(prompts.lastMessage(),
               "To view the XZ-plane, it is needed a a zoom value of 100% to make a XY-Calculation");
-    EXPECT_EQ(project.CurrentPlane, "planoxy");
-    EXPECT_FALSE(window->canvasWidget()->lineVisible("geolinex"));
+    EXPECT_EQ(project.CurrentPlane, Plane::XY);
+    EXPECT_FALSE(window->canvasWidget()->lineVisible(Overlay::OriginX));
 }
 
 TEST_F(MainWindowTest, GeographicCommandsAndExportsNeedThePlanAt100Percent) {
@@ -187,7 +187,7 @@ TEST_F(MainWindowTest, GeographicCommandsAndExportsNeedThePlanAt100Percent) {
         trigger(g);
         EXPECT_EQ(prompts.lastMessage(), "Primero debe establecer un valor del Zoom del 100%") << g;
     }
-    project.CurrentPlane = "planoxz";
+    project.CurrentPlane = Plane::XZ;
     for (const char* g : {"g2", "g3", "g4", "g5"}) {
         trigger(g);
         EXPECT_EQ(prompts.lastMessage(), "Pase primero al plano XY") << g;
@@ -197,19 +197,19 @@ TEST_F(MainWindowTest, GeographicCommandsAndExportsNeedThePlanAt100Percent) {
     project.Zoom = 1.0;
     trigger("g2");
     EXPECT_EQ(prompts.lastMessage(), "Pase primero al plano XY");
-    project.CurrentPlane = "planoxy";
+    project.CurrentPlane = Plane::XY;
     trigger("g2");
     EXPECT_NE(dialog("cambiocoor"), nullptr);
 }
 
 TEST_F(MainWindowTest, PlanEditingCommandsLeaveTheSectionFirst) {
-    project.CurrentPlane = "planoxz";
+    project.CurrentPlane = Plane::XZ;
     trigger("fuentep");
     EXPECT_EQ(prompts.lastMessage(), "Para realizar esta operación, pasamos primero al plano XY");
-    EXPECT_EQ(project.CurrentPlane, "planoxy");
+    EXPECT_EQ(project.CurrentPlane, Plane::XY);
     EXPECT_NE(dialog("torre"), nullptr);
     EXPECT_TRUE(pressed("tiempo"));
-    EXPECT_EQ(project.Tools.TowerToolOn, 1);
+    EXPECT_TRUE(project.Tools.TowerToolOn);
 }
 
 TEST_F(MainWindowTest, BackgroundCommandsAndToolbarPairs) {
@@ -217,10 +217,10 @@ TEST_F(MainWindowTest, BackgroundCommandsAndToolbarPairs) {
     EXPECT_TRUE(pressed("borrar"));
     trigger("fondon"); // black keeps the pressed tool
     EXPECT_TRUE(pressed("borrar"));
-    EXPECT_EQ(project.Tools.EraseToolOn, 1);
+    EXPECT_EQ(project.Tools.Active, PointerToolKind::Erase);
     trigger("fondob"); // white releases it
     EXPECT_FALSE(pressed("borrar"));
-    EXPECT_EQ(project.Tools.EraseToolOn, 0);
+    EXPECT_NE(project.Tools.Active, PointerToolKind::Erase);
     EXPECT_EQ(project.WhiteBackground, 1);
     EXPECT_EQ(window->areaImage().pixelColor(500, 600), QColor(Qt::white));
     trigger("fondon");
@@ -243,31 +243,33 @@ TEST_F(MainWindowTest, BackgroundCommandsAndToolbarPairs) {
     EXPECT_FALSE(window->isVisible());
 }
 
-TEST_F(MainWindowTest, PointerToolsTakePrecedenceInTheirOrder) {
+TEST_F(MainWindowTest, TheActiveToolTakesTheEvents) {
+    using K = PointerToolKind;
     ToolFlags& f = project.Tools;
     EXPECT_STREQ(window->activeToolName(), "select");
-    f.EraseToolOn = 1;
-    EXPECT_STREQ(window->activeToolName(), "erase");
-    f.ScaleMeasureOn = 1;
-    EXPECT_STREQ(window->activeToolName(), "scaleMeasure");
-    f.TopoLineArmed = Variant::integer(1);
-    EXPECT_STREQ(window->activeToolName(), "topographic");
-    f.PlaceArmed = 1;
-    f.TowerDialogOpen = 1;
+    const std::pair<K, const char*> tools[] = {{K::Erase, "erase"},
+                                               {K::ScaleMeasure, "scaleMeasure"},
+                                               {K::Topographic, "topographic"},
+                                               {K::PlaceTower, "placeTower"},
+                                               {K::ReferencePoint, "referencePoint"},
+                                               {K::PlaceAntenna, "placeAntenna"}};
+    for (auto [kind, name] : tools) {
+        f.arm(kind);
+        EXPECT_STREQ(window->activeToolName(), name);
+    }
+    // An accepted definition arms the tower while a tower is being defined.
+    project.ClearToolFlags();
+    f.TowerDialogOpen = true;
+    f.togglePlacement();
     EXPECT_STREQ(window->activeToolName(), "placeTower");
-    f.RefPointPick = Variant::integer(1);
-    EXPECT_STREQ(window->activeToolName(), "referencePoint");
-    f.TowerDialogOpen = 0;
-    EXPECT_STREQ(window->activeToolName(), "placeAntenna");
 
-    // With the eraser and the topographic tool both set, a drag draws ground
+    // With the topographic tool active, a drag over an antenna draws ground
     // and erases nothing.
     project.ClearToolFlags();
     defineTower({""});
     clickAt(cell(12, 12));
     ASSERT_EQ(project.AntennaCount, 1);
-    f.EraseToolOn = 1;
-    f.TopoLineArmed = Variant::integer(1);
+    f.arm(K::Topographic);
     project.ContourHeight = 7;
     drag(cell(11, 11), cell(13, 13));
     EXPECT_EQ(project.AntennaCount, 1);
@@ -286,7 +288,7 @@ TEST_F(MainWindowTest, PlacingAndErasingFollowTheZoomOfTheClick) {
     EXPECT_EQ(prompts.lastMessage(), "Please eliminate first the source located in this point");
     EXPECT_EQ(project.AntennaCount, 1);
     EXPECT_FALSE(pressed("tiempo"));
-    EXPECT_EQ(project.Tools.PlaceArmed, 0);
+    EXPECT_FALSE(project.Tools.placing());
 
     // At 200 % a screen cell is half a grid cell of the plan.
     trigger("zoom");
@@ -354,7 +356,7 @@ TEST_F(MainWindowTest, ClickOnAPlacedTowerOpensItForEditing) {
     QDialog* torre = dialog("torre");
     ASSERT_NE(torre, nullptr);
     EXPECT_FALSE(control<QPushButton>(torre, "Command3")->isEnabled());
-    EXPECT_EQ(project.Tools.EditMode, 1);
+    EXPECT_TRUE(project.Tools.EditMode);
     // Options reach the placed antenna, not a pending slot.
     control<QComboBox>(torre, "Combo1")->setCurrentIndex(1);
     click(torre, "Command1");
@@ -367,7 +369,7 @@ TEST_F(MainWindowTest, ClickOnAPlacedTowerOpensItForEditing) {
     click(torre, "Command5");
     EXPECT_EQ(dialog("torre"), nullptr);
     // Editing does not arm a placement.
-    EXPECT_EQ(project.Tools.PlaceArmed, 0);
+    EXPECT_FALSE(project.Tools.placing());
     clickAt(cell(60, 30));
     EXPECT_EQ(project.AntennaCount, 2);
 
@@ -430,20 +432,20 @@ TEST_F(MainWindowTest, ReadoutShowsMetresDegreesAndTheDensityUnderThePointer) {
 TEST_F(MainWindowTest, CrosshairFollowsThePointerOnlyWhileAToolIsArmed) {
     PlanCanvas* canvas = window->canvasWidget();
     mouse(QEvent::MouseMove, cell(5, 5));
-    EXPECT_FALSE(canvas->lineVisible("lineax"));
+    EXPECT_FALSE(canvas->lineVisible(Overlay::CrossHorizontal));
     trigger("borrar");
     const int steps = canvas->stepCount();
     mouse(QEvent::MouseMove, cell(5, 5));
-    EXPECT_TRUE(canvas->lineVisible("lineax"));
-    EXPECT_TRUE(canvas->lineVisible("Lsq1"));
+    EXPECT_TRUE(canvas->lineVisible(Overlay::CrossHorizontal));
+    EXPECT_TRUE(canvas->lineVisible(Overlay::CellBox1));
     const double cs = project.CellSize;
-    EXPECT_DOUBLE_EQ(canvas->line("lineax").y1(), 5 * cs + cs / 2);
-    EXPECT_DOUBLE_EQ(canvas->line("lineay").x1(), 5 * cs + cs / 2);
-    EXPECT_DOUBLE_EQ(canvas->line("Lsq1").x1(), 5 * cs);
+    EXPECT_DOUBLE_EQ(canvas->line(Overlay::CrossHorizontal).y1(), 5 * cs + cs / 2);
+    EXPECT_DOUBLE_EQ(canvas->line(Overlay::CrossVertical).x1(), 5 * cs + cs / 2);
+    EXPECT_DOUBLE_EQ(canvas->line(Overlay::CellBox1).x1(), 5 * cs);
     // Moving redraws nothing of the scene.
     EXPECT_EQ(canvas->stepCount(), steps);
     trigger("borrar");
-    EXPECT_FALSE(canvas->lineVisible("lineax"));
+    EXPECT_FALSE(canvas->lineVisible(Overlay::CrossHorizontal));
 }
 
 TEST_F(MainWindowTest, SaveChangesQuestionHasThreeAnswers) {
@@ -504,7 +506,7 @@ TEST_F(MainWindowTest, InputDataErrorInTheAntennaDialogDropsThePendingTower) {
     EXPECT_EQ(dialog("fuent"), nullptr);
     EXPECT_EQ(dialog("torre"), nullptr);
     EXPECT_FALSE(pressed("tiempo"));
-    EXPECT_EQ(project.Tools.PlaceArmed, 0);
+    EXPECT_FALSE(project.Tools.placing());
     EXPECT_EQ(project.TowerAntCount, 1);
     // What was stored before the failing box stays in the slot of the second
     // antenna, the one "Add antenna" had just selected.
@@ -525,7 +527,7 @@ TEST_F(MainWindowTest, InputDataErrorInTheOtherDialogs) {
     EXPECT_EQ(prompts.lastMessage(), "Input data error");
     EXPECT_NE(dialog("reliev"), nullptr);
     EXPECT_EQ(project.ContourHeight, 4.0);
-    EXPECT_EQ(project.Tools.TopoLineArmed.toDouble(), 0);
+    EXPECT_NE(project.Tools.Active, PointerToolKind::Topographic);
     click(dialog("reliev"), "Command2");
 
     // The calculation dialog: no calculation, the old result stays.
@@ -553,15 +555,15 @@ TEST_F(MainWindowTest, ScaleByTwoPointsResetsTheProject) {
     ASSERT_NE(posicion, nullptr);
     type(posicion, "Text1", "100");
     click(posicion, "Command1");
-    EXPECT_EQ(project.Tools.ScaleMeasureOn, 1);
+    EXPECT_EQ(project.Tools.Active, PointerToolKind::ScaleMeasure);
     EXPECT_STREQ(window->activeToolName(), "scaleMeasure");
     clickAt(cell(10, 10));
-    EXPECT_TRUE(window->canvasWidget()->lineVisible("lineamarca"));
+    EXPECT_TRUE(window->canvasWidget()->lineVisible(Overlay::ScaleMark));
     mouse(QEvent::MouseMove, QPointF(20 * project.CellSize, 10 * project.CellSize));
     clickAt(QPointF(20 * project.CellSize, 10 * project.CellSize));
     EXPECT_EQ(project.AntennaCount, 0);
-    EXPECT_EQ(project.Tools.ScaleMeasureOn, 0);
-    EXPECT_FALSE(window->canvasWidget()->lineVisible("lineamarca"));
+    EXPECT_NE(project.Tools.Active, PointerToolKind::ScaleMeasure);
+    EXPECT_FALSE(window->canvasWidget()->lineVisible(Overlay::ScaleMark));
     EXPECT_EQ(window->windowTitle(), "Brenvik 5.0 english []");
     // The measured line is the distance typed.
     const QLineF l(cell(10, 10), QPointF(20 * project.CellSize, 10 * project.CellSize));

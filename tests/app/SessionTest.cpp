@@ -13,8 +13,8 @@ using Session = WindowTest;
 TEST_F(Session, FromTowerToSavedProjectAndBack) {
     // A tower of three antennas looking east (the default), south and west.
     defineTower({"", "S", "w"});
-    EXPECT_EQ(project.Tools.PlaceArmed, 1);
-    EXPECT_EQ(project.Tools.TowerDialogOpen, 1);
+    EXPECT_TRUE(project.Tools.placing());
+    EXPECT_TRUE(project.Tools.TowerDialogOpen);
     EXPECT_EQ(window->activeToolName(), std::string("placeTower"));
 
     clickAt(cell(40, 30));
@@ -31,7 +31,7 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     EXPECT_EQ(project.Antennas[2].AntDirection, 180);
     EXPECT_EQ(project.Antennas[3].AntDirection, 270);
     EXPECT_FALSE(pressed("tiempo"));
-    EXPECT_EQ(project.Tools.PlaceArmed, 0);
+    EXPECT_FALSE(project.Tools.placing());
 
     // A second, single-antenna tower, to be erased later.
     defineTower({"n"});
@@ -45,7 +45,7 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     ASSERT_NE(reliev, nullptr);
     type(reliev, "Text1", "20");
     click(reliev, "Command1");
-    EXPECT_EQ(project.Tools.TopoLineArmed.toDouble(), 1);
+    EXPECT_EQ(project.Tools.Active, PointerToolKind::Topographic);
     EXPECT_TRUE(pressed("relieve"));
     drag(cell(14, 12), cell(10, 10));
     for (int i = 9; i <= 15; ++i)
@@ -53,12 +53,12 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
             const bool inside = i >= 10 && i <= 14 && j >= 10 && j <= 12;
             EXPECT_EQ(project.GroundGrid(i, j), inside ? 20.0 : 0.0) << i << "," << j;
         }
-    EXPECT_FALSE(window->canvasWidget()->lineVisible("topo1"));
+    EXPECT_FALSE(window->canvasWidget()->lineVisible(Overlay::TopoBox1));
 
     // The XY calculation at surface height.
     trigger("calculo");
     EXPECT_TRUE(pressed("calculo"));
-    EXPECT_EQ(project.Tools.TopoLineArmed.toDouble(), 0); // the command ended the tool
+    EXPECT_NE(project.Tools.Active, PointerToolKind::Topographic); // the command ended the tool
     QDialog* cal = dialog("cal");
     ASSERT_NE(cal, nullptr);
     click(cal, "Option1");
@@ -74,16 +74,16 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     // The four display styles; each draws a different picture.
     const QImage isolines = window->areaImage();
     trigger("colorear1");
-    EXPECT_EQ(project.DisplayMode, 1);
+    EXPECT_EQ(project.DisplayMode, ResultStyle::Gradient);
     const QImage gradient = window->areaImage();
     trigger("mallanum");
-    EXPECT_EQ(project.DisplayMode, 2);
+    EXPECT_EQ(project.DisplayMode, ResultStyle::NumericalGrid);
     const QImage numbers = window->areaImage();
     trigger("u8u");
-    EXPECT_EQ(project.DisplayMode, 3);
+    EXPECT_EQ(project.DisplayMode, ResultStyle::Dots);
     const QImage dots = window->areaImage();
     trigger("dibujal1");
-    EXPECT_EQ(project.DisplayMode, 0);
+    EXPECT_EQ(project.DisplayMode, ResultStyle::Isolines);
     EXPECT_NE(isolines, gradient);
     EXPECT_NE(gradient, numbers);
     EXPECT_NE(numbers, dots);
@@ -97,13 +97,13 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     click(calperfil, "a");
     runCalculation();
     ASSERT_EQ(project.XZCalculated, 1);
-    EXPECT_EQ(project.CurrentPlane, "planoxz");
+    EXPECT_EQ(project.CurrentPlane, Plane::XZ);
     EXPECT_FALSE(window->hScroll()->isVisible());
 
     // Zoom to 300 % (the zoom command goes back to the plan first) and scroll.
     trigger("zoom");
     EXPECT_EQ(prompts.lastMessage(), "Para realizar esta operación, pasamos primero al plano XY");
-    EXPECT_EQ(project.CurrentPlane, "planoxy");
+    EXPECT_EQ(project.CurrentPlane, Plane::XY);
     QDialog* zoom1 = dialog("zoom1");
     ASSERT_NE(zoom1, nullptr);
     click(zoom1, "Option300");
@@ -134,7 +134,7 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     EXPECT_EQ(project.XYCalculated, 0);
     trigger("borrar"); // releases the eraser
     EXPECT_FALSE(pressed("borrar"));
-    EXPECT_EQ(project.Tools.EraseToolOn, 0);
+    EXPECT_NE(project.Tools.Active, PointerToolKind::Erase);
 
     // Save, New, Open again.
     const std::string path = dir.filePath("site.bvk").toStdString();
@@ -216,7 +216,7 @@ TEST_F(Session, PrintingWritesAPdfAndImageSaveWritesABitmap) {
 
     // Every display style prints, the dots included.
     trigger("u8u");
-    ASSERT_EQ(project.DisplayMode, 3);
+    ASSERT_EQ(project.DisplayMode, ResultStyle::Dots);
     trigger("imprimir");
     EXPECT_EQ(printer.asked, 3);
     EXPECT_TRUE(QFile::exists(printer.path));
