@@ -113,10 +113,15 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     EXPECT_EQ(window->vScroll()->maximum(), 29);
     window->hScroll()->setValue(29);
     EXPECT_DOUBLE_EQ(project.ScrollOffsetX, -2.0 * area::ScaleWidth);
-    window->vScroll()->setValue(0);
-    EXPECT_EQ(project.ScrollOffsetY, 0.0);
+    window->vScroll()->setValue(15);
+    EXPECT_DOUBLE_EQ(project.ScrollOffsetY, -15.0 / 29 * 2.0 * area::ScaleHeight);
 
-    // Back to 100 %: the bars cannot move and the offsets return to 0.
+    // Cancel keeps the zoom; back to 100 % the bars cannot move and the
+    // offsets return to 0.
+    trigger("zoom");
+    click(dialog("zoom1"), "Option100");
+    click(dialog("zoom1"), "Command2");
+    EXPECT_EQ(project.Zoom, 3.0);
     trigger("zoom");
     zoom1 = dialog("zoom1");
     ASSERT_NE(zoom1, nullptr);
@@ -125,6 +130,8 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     click(zoom1, "Command1");
     EXPECT_EQ(window->hScroll()->maximum(), 0);
     EXPECT_EQ(project.ScrollOffsetX, 0.0);
+    window->vScroll()->setValue(5);
+    EXPECT_EQ(project.ScrollOffsetY, 0.0);
 
     // Erase the single antenna; the tower of three stays and the XY result goes.
     trigger("borrar");
