@@ -46,28 +46,6 @@ TEST(DialogCalc, OptionsFollowTheStoredSettingAndSwitchTheHeightBox) {
     EXPECT_FALSE(child<QLineEdit>(&surface, "Text1")->isEnabled());
 }
 
-TEST(DialogCalc, ANonNumericHeightIsRefusedAndTheSettingKept) {
-    Project p;
-    p.CalcOption = 0;
-    p.CalcHeight = 7.0;
-    std::vector<std::string> messages;
-    CalcDialog d(CalFormLoad(p, dialognum::formatter()));
-    d.setAcceptHandler([&] {
-        if (auto e = CalFormAccept(p, d.form(), dialognum::parser())) {
-            messages.push_back(*e);
-            d.reject();
-            return false;
-        }
-        return true;
-    });
-    d.show();
-    child<QLineEdit>(&d, "Text1")->setText("ten");
-    child<QPushButton>(&d, "a")->click();
-    EXPECT_EQ(messages, (std::vector<std::string>{msg::InputDataError}));
-    EXPECT_DOUBLE_EQ(p.CalcHeight, 7.0);
-    EXPECT_FALSE(d.isVisible());
-}
-
 TEST(DialogSection, ProposesTheMiddleOfTheMapAndStaysOpenOnABadDistance) {
     Project p;
     SectionDialog d(XZDialogDistance(p));
@@ -94,33 +72,6 @@ TEST(DialogSection, ProposesTheMiddleOfTheMapAndStaysOpenOnABadDistance) {
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(p.CurrentPlane, Plane::XZ);
     EXPECT_DOUBLE_EQ(p.XZDistance, 30.0);
-}
-
-TEST(DialogRelief, RefusesANonNumberAndShowsANegativeHeightAsZero) {
-    Project p;
-    p.ContourHeight = 4.0;
-    std::vector<std::string> messages;
-    ReliefDialog d(p.ContourHeight);
-    EXPECT_EQ(child<QLineEdit>(&d, "Text1")->text(), "4");
-    d.setAcceptHandler([&] {
-        std::string text = d.heightText();
-        auto e = TopoLineAccept(p, text, dialognum::parser());
-        d.setHeightText(text);
-        if (e) messages.push_back(*e);
-        return !e;
-    });
-    d.show();
-    child<QLineEdit>(&d, "Text1")->setText("high");
-    child<QPushButton>(&d, "Command1")->click();
-    EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(messages, (std::vector<std::string>{msg::InputDataError}));
-    EXPECT_DOUBLE_EQ(p.ContourHeight, 4.0);
-
-    child<QLineEdit>(&d, "Text1")->setText("-5");
-    child<QPushButton>(&d, "Command1")->click();
-    EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(child<QLineEdit>(&d, "Text1")->text(), "0");
-    EXPECT_DOUBLE_EQ(p.ContourHeight, 0.0);
 }
 
 } // namespace

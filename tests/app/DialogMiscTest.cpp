@@ -60,7 +60,12 @@ TEST(DialogSaveChanges, EachButtonGivesItsAnswerAndEscapeIsCancel) {
     EXPECT_EQ(heard, (std::vector<Prompts::Answer>{Prompts::Answer::Cancel}));
 }
 
-TEST(DialogZoom, ExactlyOneOptionIsSelectedWhateverZoomComesIn) {
+TEST(DialogZoom, EachOptionGivesItsZoomAndExactlyOneIsSelected) {
+    ZoomDialog d(1.0);
+    for (int n = 1; n <= 6; ++n) {
+        child<QRadioButton>(&d, QString("Option%1").arg(n * 100).toLatin1())->click();
+        EXPECT_EQ(d.zoom(), n);
+    }
     for (double z : {0.0, 2.4, 4.0, 9.0}) {
         ZoomDialog d(z);
         int checked = 0;

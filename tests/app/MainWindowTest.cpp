@@ -323,6 +323,7 @@ TEST_F(MainWindowTest, ClickOnAPlacedTowerOpensItForEditing) {
     QDialog* torre = dialog("torre");
     ASSERT_NE(torre, nullptr);
     EXPECT_FALSE(control<QPushButton>(torre, "Command3")->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(torre, "Command4")->isEnabled());
     EXPECT_TRUE(project.Tools.EditMode);
     // Options reach the placed antenna, not a pending slot.
     control<QComboBox>(torre, "Combo1")->setCurrentIndex(1);
@@ -468,6 +469,7 @@ TEST_F(MainWindowTest, InputDataErrorInTheAntennaDialogDropsThePendingTower) {
     type(fuent, "angText", "30");
     click(fuent, "otr");
     type(fuent, "potext", "abc");
+    click(fuent, "n"); // after the failing box: not stored
     click(fuent, "Command1");
     EXPECT_EQ(prompts.lastMessage(), "Input data error");
     EXPECT_EQ(dialog("fuent"), nullptr);
@@ -480,6 +482,7 @@ TEST_F(MainWindowTest, InputDataErrorInTheAntennaDialogDropsThePendingTower) {
     const Antenna& slot = project.Antennas[project.AntennaCount + 2];
     EXPECT_EQ(slot.AntTilt, 30.0);
     EXPECT_EQ(slot.AntPowerMode, "otra");
+    EXPECT_EQ(slot.AntDirection, 90.0);
     // Nothing is placed by the next click.
     clickAt(cell(20, 20));
     EXPECT_EQ(project.AntennaCount, 0);
@@ -489,17 +492,23 @@ TEST_F(MainWindowTest, InputDataErrorInTheOtherDialogs) {
     // The topographic dialog stays open and keeps the height.
     project.ContourHeight = 4;
     trigger("relieve");
+    EXPECT_EQ(control<QLineEdit>(dialog("reliev"), "Text1")->text(), "4");
     type(dialog("reliev"), "Text1", "high");
     click(dialog("reliev"), "Command1");
     EXPECT_EQ(prompts.lastMessage(), "Input data error");
     EXPECT_NE(dialog("reliev"), nullptr);
     EXPECT_EQ(project.ContourHeight, 4.0);
     EXPECT_NE(project.Tools.Active, PointerToolKind::Topographic);
-    click(dialog("reliev"), "Command2");
+    // A negative height is taken as 0.
+    type(dialog("reliev"), "Text1", "-5");
+    click(dialog("reliev"), "Command1");
+    EXPECT_EQ(dialog("reliev"), nullptr);
+    EXPECT_EQ(project.ContourHeight, 0.0);
 
     // The calculation dialog: no calculation, the old result stays.
     defineTower({""});
     clickAt(cell(20, 20));
+    project.CalcHeight = 7;
     trigger("calculo");
     click(dialog("cal"), "Option2");
     type(dialog("cal"), "Text1", "x1");
@@ -510,6 +519,7 @@ TEST_F(MainWindowTest, InputDataErrorInTheOtherDialogs) {
     EXPECT_EQ(dialog("cal2"), nullptr);
     EXPECT_FALSE(window->calcRunner()->running());
     EXPECT_EQ(project.XYCalculated, 0);
+    EXPECT_EQ(project.CalcHeight, 7.0);
     EXPECT_FALSE(pressed("calculo"));
 }
 
