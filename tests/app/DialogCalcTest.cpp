@@ -1,10 +1,8 @@
-// The calculation, section and topographic-line dialogs: on-load state, option
-// clicks and what a refused Accept leaves behind.
+// The calculation dialog: the option it opens with and the height box that
+// follows the option clicks.
 #include "DialogTestSupport.h"
 #include "app/dialogs/CalcDialogs.h"
 #include "calc/GridCalc.h"
-#include "calc/Ground.h"
-#include "calc/Messages.h"
 #include "model/Project.h"
 
 #include <QLineEdit>
@@ -44,34 +42,6 @@ TEST(DialogCalc, OptionsFollowTheStoredSettingAndSwitchTheHeightBox) {
     CalcDialog surface(CalFormLoad(p, dialognum::formatter()));
     EXPECT_TRUE(child<QRadioButton>(&surface, "Option1")->isChecked());
     EXPECT_FALSE(child<QLineEdit>(&surface, "Text1")->isEnabled());
-}
-
-TEST(DialogSection, ProposesTheMiddleOfTheMapAndStaysOpenOnABadDistance) {
-    Project p;
-    SectionDialog d(XZDialogDistance(p));
-    auto* text2 = child<QLineEdit>(&d, "Text2");
-    EXPECT_EQ(text2->text(), dialognum::fixed(45.6298828125, 2));
-
-    std::vector<std::string> messages;
-    d.setAcceptHandler([&] {
-        if (auto e = XZDialogAccept(p, d.distanceText(), dialognum::parser())) {
-            messages.push_back(*e);
-            return false;
-        }
-        return true;
-    });
-    d.show();
-    text2->setText("0");
-    child<QPushButton>(&d, "a")->click();
-    EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(messages, (std::vector<std::string>{msg::DistanceNotAllowed}));
-    EXPECT_EQ(p.CurrentPlane, Plane::XY);
-
-    text2->setText(dialognum::fixed(30.0, 2));
-    child<QPushButton>(&d, "a")->click();
-    EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(p.CurrentPlane, Plane::XZ);
-    EXPECT_DOUBLE_EQ(p.XZDistance, 30.0);
 }
 
 } // namespace

@@ -601,6 +601,7 @@ TEST_F(MainWindowTest, RunningWindowShowsProgressAndCancelKeepsTheProject) {
     ASSERT_NE(cal2, nullptr);
     EXPECT_EQ(cal2->windowModality(), Qt::WindowModal);
     EXPECT_EQ(cal2->windowTitle(), "Running");
+    EXPECT_FALSE(control<QLabel>(cal2, "Label6")->text().isEmpty());
     // The labels follow the work as it goes on.
     auto* label4 = control<QLabel>(cal2, "Label4");
     auto* label5 = control<QLabel>(cal2, "Label5");
