@@ -65,26 +65,78 @@ TEST_F(MainWindowTest, StartsOnAnEmptyPlanWithEveryCommandOfTheTable) {
         EXPECT_NE(window->menuBar()->findChild<QMenu*>(m.name), nullptr) << m.name;
 }
 
-TEST_F(MainWindowTest, DisplayCommandsRefuseWithoutAResultOnThePlaneOnView) {
-    for (const char* name : {"colorear1", "dibujal1", "mallanum", "area", "linea", "fuente"}) {
-        prompts.messages.clear();
-        trigger(name);
-        EXPECT_EQ(prompts.lastMessage(), kNoResult) << name;
-        EXPECT_EQ(project.DisplayMode, ResultStyle::Isolines) << name;
-        for (const char* t : {"area", "linea", "fuente"})
-            EXPECT_FALSE(pressed(t)) << name;
+TEST_F(MainWindowTest, CommandsRefuseInTheirOrderAndChangeNothing) {
+    // The state each row sets before its command. A refusal shows its message,
+    // opens no dialog, presses no picture, asks nothing and keeps the style.
+    struct Row {
+        const char* command;
+        double zoom, calcZoom;
+        int xzCalculated;
+        Plane plane;
+        const char* message;
+    };
+    const Plane XY = Plane::XY, XZ = Plane::XZ;
+    const char* const noLevels = "No calculated levels";
+    const char* const exportZoom = "To export, it is needed a a zoom value of 100%";
+    const char* const geoZoom = "Primero debe establecer un valor del Zoom del 100%";
+    const char* const geoPlane = "Pase primero al plano XY";
+    std::vector<Row> rows = {
+        {"colorear1", 1, 1, 0, XY, kNoResult},
+        {"dibujal1", 1, 1, 0, XY, kNoResult},
+        {"mallanum", 1, 1, 0, XY, kNoResult},
+        {"area", 1, 1, 0, XY, kNoResult},
+        {"linea", 1, 1, 0, XY, kNoResult},
+        {"fuente", 1, 1, 0, XY, kNoResult},
+        {"u8u", 1, 1, 0, XY, noLevels},
+        {"colorear1", 1, 1, 1, XY, kNoResult}, // a section result does not help the plan
+        {"calculo", 1, 1, 0, XY, kNoSource},
+        {"calculobar", 1, 1, 0, XY, kNoSource},
+        {"c1", 1, 1, 0, XY, kNoSource},
+        {"prome", 1, 1, 0, XY, "It is needed at least a pollutant source"},
+        {"c1", 2, 2, 0, XY, "It is needed a Zoom value of 100%"},
+        {"c1", 1, 2, 0, XY, "It is needed a Zoom value in the XY-Plane of 100%"},
+        {"g2", 1, 1, 0, XZ, geoPlane},
+    };
+    for (const char* g : {"g7", "g8", "g10", "g11", "g13", "g14", "g16", "g17"})
+        rows.push_back({g, 3, 1, 0, XY, exportZoom});
+    for (const char* g : {"g2", "g3", "g4", "g5"}) {
+        rows.push_back({g, 3, 1, 0, XY, geoZoom});
+        rows.push_back({g, 3, 1, 0, XZ, geoPlane});
     }
-    trigger("u8u");
-    EXPECT_EQ(prompts.lastMessage(), "No calculated levels");
+    rows.push_back(
+        {"e3", 2, 1, 1, XY, "It is needed a a zoom value of 100% to make a XY-Calculation"});
+    rows.push_back(
+        {"e3", 1, 1, 0, XY, "Calcule first the electromagnetic pollution in the plane XZ"});
+    rows.push_back(
+        {"e3", 1, 2, 1, XY,
+         "To view the XZ-plane, it is needed a a zoom value of 100% to make a XY-Calculation"});
+    for (const Row& r : rows) {
+        project.Zoom = r.zoom;
+        project.XYCalcZoom = r.calcZoom;
+        project.XZCalculated = r.xzCalculated;
+        project.CurrentPlane = r.plane;
+        prompts.messages.clear();
+        trigger(r.command);
+        EXPECT_EQ(prompts.lastMessage(), r.message) << r.command;
+        EXPECT_EQ(project.CurrentPlane, r.plane) << r.command;
+        EXPECT_EQ(project.DisplayMode, ResultStyle::Isolines) << r.command;
+        for (QDialog* d : window->findChildren<QDialog*>())
+            EXPECT_FALSE(d->isVisible()) << r.command << " " << d->objectName().toStdString();
+        for (const Command& c : commandTable())
+            EXPECT_FALSE(c.place == Place::Toolbar && pressed(c.name))
+                << r.command << " " << c.name;
+    }
+    EXPECT_EQ(prompts.saveChangesAsked, 0);
+    EXPECT_TRUE(prompts.filters.empty());
+    // The section's command hides the origin marker before it refuses.
+    EXPECT_FALSE(window->canvasWidget()->lineVisible(Overlay::OriginX));
+}
 
-    // Only a section result: the plan refuses, the section accepts.
+TEST_F(MainWindowTest, DisplayCommandsDrawTheResultOfThePlaneOnView) {
+    // Only a section result: the section accepts.
     project.XZCalculated = 1;
-    prompts.messages.clear();
-    trigger("colorear1");
-    EXPECT_EQ(prompts.lastMessage(), kNoResult);
     trigger("e3");
     EXPECT_EQ(project.CurrentPlane, Plane::XZ);
-    prompts.messages.clear();
     trigger("linea");
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_EQ(project.DisplayMode, ResultStyle::Gradient);
@@ -102,71 +154,6 @@ TEST_F(MainWindowTest, DisplayCommandsRefuseWithoutAResultOnThePlaneOnView) {
     EXPECT_EQ(project.DisplayMode, ResultStyle::Dots);
     EXPECT_TRUE(canvas->lineVisible(Overlay::SectionLine));
     EXPECT_EQ(canvas->line(Overlay::SectionLine), cut);
-}
-
-TEST_F(MainWindowTest, CalculationsAndPlaneSwitchRefuseInTheirOrder) {
-    trigger("calculo");
-    EXPECT_EQ(prompts.lastMessage(), kNoSource);
-    EXPECT_FALSE(pressed("calculo"));
-    EXPECT_EQ(dialog("cal"), nullptr);
-    trigger("calculobar");
-    EXPECT_EQ(prompts.lastMessage(), kNoSource);
-    trigger("c1");
-    EXPECT_EQ(prompts.lastMessage(), kNoSource);
-    EXPECT_EQ(dialog("calperfil"), nullptr);
-    trigger("prome");
-    EXPECT_EQ(prompts.lastMessage(), "It is needed at least a pollutant source");
-    EXPECT_FALSE(pressed("prome"));
-
-    project.Zoom = 2.0;
-    project.XYCalcZoom = 2.0;
-    trigger("c1");
-    EXPECT_EQ(prompts.lastMessage(), "It is needed a Zoom value of 100%");
-    project.Zoom = 1.0;
-    trigger("c1");
-    EXPECT_EQ(prompts.lastMessage(), "It is needed a Zoom value in the XY-Plane of 100%");
-
-    project.Zoom = 2.0;
-    project.XZCalculated = 1;
-    trigger("e3");
-    EXPECT_EQ(prompts.lastMessage(),
-              "It is needed a a zoom value of 100% to make a XY-Calculation");
-    project.Zoom = 1.0;
-    project.XZCalculated = 0;
-    trigger("e3");
-    EXPECT_EQ(prompts.lastMessage(), "Calcule first the electromagnetic pollution in the plane XZ");
-    project.XZCalculated = 1;
-    trigger("e3");
-    EXPECT_EQ(prompts.lastMessage(),
-              "To view the XZ-plane, it is needed a a zoom value of 100% to make a XY-Calculation");
-    EXPECT_EQ(project.CurrentPlane, Plane::XY);
-    EXPECT_FALSE(window->canvasWidget()->lineVisible(Overlay::OriginX));
-}
-
-TEST_F(MainWindowTest, GeographicCommandsAndExportsNeedThePlanAt100Percent) {
-    project.Zoom = 3.0;
-    for (const char* g : {"g7", "g8", "g10", "g11", "g13", "g14", "g16", "g17"}) {
-        prompts.messages.clear();
-        trigger(g);
-        EXPECT_EQ(prompts.lastMessage(), "To export, it is needed a a zoom value of 100%") << g;
-    }
-    for (const char* g : {"g2", "g3", "g4", "g5"}) {
-        trigger(g);
-        EXPECT_EQ(prompts.lastMessage(), "Primero debe establecer un valor del Zoom del 100%") << g;
-    }
-    project.CurrentPlane = Plane::XZ;
-    for (const char* g : {"g2", "g3", "g4", "g5"}) {
-        trigger(g);
-        EXPECT_EQ(prompts.lastMessage(), "Pase primero al plano XY") << g;
-    }
-    EXPECT_EQ(prompts.saveChangesAsked, 0);
-    EXPECT_EQ(dialog("cambiocoor"), nullptr);
-    project.Zoom = 1.0;
-    trigger("g2");
-    EXPECT_EQ(prompts.lastMessage(), "Pase primero al plano XY");
-    project.CurrentPlane = Plane::XY;
-    trigger("g2");
-    EXPECT_NE(dialog("cambiocoor"), nullptr);
 }
 
 TEST_F(MainWindowTest, PlanEditingCommandsLeaveTheSectionFirst) {
