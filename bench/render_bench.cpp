@@ -50,7 +50,7 @@ Project benchProject(int gridNX) {
 
 void redrawToImage(benchmark::State& state, int gridNX, int mode, double zoom) {
     Project p = benchProject(gridNX);
-    p.DisplayMode = static_cast<std::int16_t>(mode);
+    p.DisplayMode = static_cast<ResultStyle>(mode);
     p.WhiteBackground = 1;
     p.Zoom = zoom;
     p.ScrollOffsetX = -(zoom - 1) * 15360 * 0.4;
@@ -68,7 +68,7 @@ void redrawToImage(benchmark::State& state, int gridNX, int mode, double zoom) {
 
 void redrawRecorded(benchmark::State& state, int gridNX, int mode) {
     Project p = benchProject(gridNX);
-    p.DisplayMode = static_cast<std::int16_t>(mode);
+    p.DisplayMode = static_cast<ResultStyle>(mode);
     render::DotRandom rnd;
     std::size_t count = 0;
     for (auto _ : state) {

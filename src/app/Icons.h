@@ -5,9 +5,10 @@
 
 namespace brenvik::app {
 
-// The toolbar pictures, drawn in code so that they stay sharp at any screen
-// scale. The icon carries both states of a toolbar pair: Off is the released
-// picture, On the pressed one (sunken frame, inverted colours).
+// The toolbar pictures, SVG drawings of the resource `:/icons` that stay
+// sharp at any screen scale. The icon carries both states of a toolbar pair:
+// Off is the released picture (`<name>.svg`), On the pressed one
+// (`<name>-pressed.svg`: sunken frame, inverted colours).
 QIcon toolIcon(const QString& releasedName);
 
 } // namespace brenvik::app

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/Commands.h"
 #include "app/PointerTools.h"
+#include "export/CsvExport.h"
 #include "model/Project.h"
 #include "render/Dots.h"
 #include "render/Scene.h"
@@ -26,13 +28,27 @@ class BrenvikDialog;
 namespace brenvik::app {
 
 class CalcRunner;
+class DialogFlows;
 class PlanCanvas;
 class PrintService;
+
+// The objectNames of the read-out labels of the status bar.
+namespace label {
+inline constexpr char X[] = "Labelx";
+inline constexpr char Y[] = "Labely";
+inline constexpr char Lon[] = "geox";
+inline constexpr char Lat[] = "geoy";
+inline constexpr char Z[] = "labelz";
+inline constexpr char Density[] = "h";
+inline constexpr char Height[] = "h1";
+inline constexpr char Source[] = "LETRERO";
+} // namespace label
 
 // The main window `Form2`: the menu bar, the toolbar of picture buttons, the
 // drawing area with its two scroll bars, and the read-out labels. It routes
 // every command to the module that does the work and keeps the toolbar's
-// pressed/released state and the tool mode.
+// pressed/released state and the tool mode. The commands are the rows of
+// commandTable(); the dialogs they open are the flows of DialogFlows.
 class MainWindow : public QMainWindow, private ToolHost {
     Q_OBJECT
   public:
@@ -66,6 +82,11 @@ class MainWindow : public QMainWindow, private ToolHost {
     QImage areaImage() const;
 
   private:
+    // The command table and the dialog flows drive the window through its
+    // operations below.
+    friend std::vector<Command> commandTable();
+    friend class DialogFlows;
+
     // ToolHost
     Project& project() override { return project_; }
     PlanCanvas& canvas() override { return *canvas_; }
@@ -75,20 +96,17 @@ class MainWindow : public QMainWindow, private ToolHost {
     void releaseTowerTool() override;
     void releaseAntennaTool() override;
     void editAntenna(int index) override;
-    void dropOpenDefinition();
     void editTowerAntenna(int index) override;
     void scaleMeasured() override;
     void showReadout(const Readout& r) override;
 
-    void buildMenus();
-    void buildToolbar();
+    void buildCommands();
+    QAction* addToolButton(Command& c);
+    // Runs a command inside the window's error trap.
+    void guarded(const Handler& command);
     void buildStatusArea();
-    QAction* addItem(QMenu* menu, const char* name, const QString& caption,
-                     std::function<void()> command, const QKeySequence& shortcut = {});
-    QAction* addToolButton(const char* name, const QString& tooltip,
-                           std::function<void()> pressCommand,
-                           std::function<void()> releaseCommand = {});
     void setPressed(const char* name, bool pressed);
+    void setLabel(const char* name, const QString& text);
     void updateTitle();
     void warn(const std::string& text);
 
@@ -103,45 +121,28 @@ class MainWindow : public QMainWindow, private ToolHost {
     void placeOriginMarker();
     void applyBackground();
 
-    // Commands.
-    void showResults(int mode, bool resetFirst, const char* toolbarName);
+    // Commands without a dialog of their own.
+    void showResults(ResultStyle style, bool resetFirst, const char* toolbarName);
     void dotsOfColours();
     void cmdNew();
     void cmdOpen();
     void cmdSave();
+    void saveProject();
     void cmdImportImage();
     void cmdSaveImage();
     void cmdPrint();
     void cmdPrintImage();
-    void cmdZoom();
+    void setWhiteBackground(bool white);
+    void setGridLines(bool on);
     void applyZoom(double zoom);
     void scrolled();
     void cmdXYPlane();
     void cmdXZPlane();
-    void cmdTower();
-    void cmdTopographic();
     void cmdErase();
     void cmdScale();
-    void cmdXYCalculation();
-    void cmdXZCalculation();
     void cmdAverage();
-    void cmdCalcColours();
-    void cmdDotColours();
-    void cmdAntennaParameters();
-    bool geoPrecondition();
-    void cmdOrigin();
-    void cmdReference();
-    void cmdCurvature();
-    void cmdExport(int kind);
-    void askSaveChanges(const std::string& action);
-    void openPendingDialog(int dialog);
-    void openScaleDialog();
-    void openScaleCalculationDialog();
-    void openMallaDialog(int mode);
-    void openAntennaDialog(int slot, bool newSlot, int editedIndex);
-    void openTowerDialog(bool editing);
-    void runXYCalculation();
-    void runXZCalculation();
+    void cmdExport(CsvExport kind);
+    void askSaveChanges(PendingCommand action);
     void printWith(const std::function<bool(QPrinter&)>& print);
 
     // Opens a dialog made for this window, modal (window-modal, never
@@ -160,6 +161,7 @@ class MainWindow : public QMainWindow, private ToolHost {
     QMap<QString, QLabel*> labels_;
     CalcRunner* runner_ = nullptr;
     std::unique_ptr<PointerTools> tools_;
+    std::unique_ptr<DialogFlows> flows_;
     render::DotRandom dots_;
     bool resetting_ = false;
     int editAntenna_ = 0;      // EditAntenna

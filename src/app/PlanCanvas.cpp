@@ -22,12 +22,9 @@ PlanCanvas::PlanCanvas(QWidget* parent) : QWidget(parent) {
     setMinimumSize(320, 220);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setCursor(Qt::CrossCursor);
-    for (const char* n : {"lineax", "lineay", "Lsq1", "Lsq2", "Lsq3", "Lsq4", "topo1", "topo2",
-                          "topo3", "topo4", "lineamarca", "geolinex", "geoliney"})
-        lines_.insert(n, LineObject{});
     // The section lines keep their own colour.
-    lines_.insert("cortez", LineObject{QLineF(), false, QColor(128, 128, 0), false});
-    lines_.insert("cortexy", LineObject{QLineF(), false, QColor(128, 128, 0), false});
+    for (Overlay o : {Overlay::SectionLine, Overlay::SectionOnSection})
+        lines_[std::size_t(o)] = LineObject{QLineF(), false, QColor(128, 128, 0), false};
 }
 
 void PlanCanvas::clear() {
@@ -109,29 +106,23 @@ QPointF PlanCanvas::toWidget(QPointF units) const {
     return {r.left() + units.x() * r.width() / kW, r.top() + units.y() * r.height() / kH};
 }
 
-void PlanCanvas::setLine(const QString& name, QLineF units) {
-    lines_[name].line = units, update();
+void PlanCanvas::setLine(Overlay o, QLineF units) {
+    lines_[std::size_t(o)].line = units, update();
 }
 
-void PlanCanvas::setLineVisible(const QString& name, bool visible) {
-    auto& l = lines_[name];
+void PlanCanvas::setLineVisible(Overlay o, bool visible) {
+    auto& l = lines_[std::size_t(o)];
     if (l.visible == visible) return;
     l.visible = visible;
     update();
 }
 
-bool PlanCanvas::lineVisible(const QString& name) const {
-    auto it = lines_.find(name);
-    return it != lines_.end() && it->visible;
+bool PlanCanvas::lineVisible(Overlay o) const {
+    return lines_[std::size_t(o)].visible;
 }
 
-QLineF PlanCanvas::line(const QString& name) const {
-    return lines_.value(name).line;
-}
-
-void PlanCanvas::setLineColour(const QString& name, const QColor& c) {
-    lines_[name].colour = c;
-    update();
+QLineF PlanCanvas::line(Overlay o) const {
+    return lines_[std::size_t(o)].line;
 }
 
 void PlanCanvas::setMarkerColour(const QColor& c) {

@@ -3,12 +3,36 @@
 #include <QColor>
 #include <QImage>
 #include <QLineF>
-#include <QMap>
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <vector>
 
 namespace brenvik::app {
+
+// The movable line objects of the window, in the order they are painted.
+enum class Overlay {
+    CellBox1, // the box of the grid cell under the pointer, four sides
+    CellBox2,
+    CellBox3,
+    CellBox4,
+    SectionOnSection, // where the plan's section line meets the section
+    SectionLine,      // the XZ section line on the plan
+    OriginX,          // the origin marker's two arms
+    OriginY,
+    ScaleMark,       // the scale measure's rubber band
+    CrossHorizontal, // the crosshair
+    CrossVertical,
+    TopoBox1, // the topographic rectangle being dragged, four sides
+    TopoBox2,
+    TopoBox3,
+    TopoBox4,
+};
+inline constexpr int kOverlayCount = int(Overlay::TopoBox4) + 1;
+// Side `k` (0..3) of the box whose first side is `first`.
+constexpr Overlay boxSide(Overlay first, int k) {
+    return Overlay(int(first) + k);
+}
 
 // The drawing area of the main window: the fixed area of 15360 × 10560 drawing
 // units, scaled to fit the widget with its aspect ratio kept.
@@ -58,12 +82,11 @@ class PlanCanvas : public QWidget {
     QPointF toUnits(QPointF widgetPos) const;
     QPointF toWidget(QPointF units) const;
 
-    // The line objects, by name, in drawing units.
-    void setLine(const QString& name, QLineF units);
-    void setLineVisible(const QString& name, bool visible);
-    bool lineVisible(const QString& name) const;
-    QLineF line(const QString& name) const;
-    void setLineColour(const QString& name, const QColor& c);
+    // The line objects, in drawing units.
+    void setLine(Overlay o, QLineF units);
+    void setLineVisible(Overlay o, bool visible);
+    bool lineVisible(Overlay o) const;
+    QLineF line(Overlay o) const;
     void setMarkerColour(const QColor& c); // every line object that follows the drawing colour
 
     const QImage& backing() const { return backing_; }
@@ -95,7 +118,7 @@ class PlanCanvas : public QWidget {
     QImage picture_;
     std::vector<Step> steps_;
     QImage backing_;
-    QMap<QString, LineObject> lines_;
+    std::array<LineObject, kOverlayCount> lines_;
 };
 
 } // namespace brenvik::app

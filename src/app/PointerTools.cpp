@@ -37,24 +37,23 @@ QRectF screenCell(const Project& p, QPointF u) {
     return {left, top, cs, cs};
 }
 
-void setBox(PlanCanvas& c, const char* prefix, const QRectF& r, bool visible) {
-    const QString n(prefix);
-    c.setLine(n + "1", QLineF(r.topLeft(), r.topRight()));
-    c.setLine(n + "2", QLineF(r.topRight(), r.bottomRight()));
-    c.setLine(n + "3", QLineF(r.bottomRight(), r.bottomLeft()));
-    c.setLine(n + "4", QLineF(r.bottomLeft(), r.topLeft()));
-    for (int k = 1; k <= 4; ++k)
-        c.setLineVisible(n + QString::number(k), visible);
+void setBox(PlanCanvas& c, Overlay first, const QRectF& r, bool visible) {
+    c.setLine(boxSide(first, 0), QLineF(r.topLeft(), r.topRight()));
+    c.setLine(boxSide(first, 1), QLineF(r.topRight(), r.bottomRight()));
+    c.setLine(boxSide(first, 2), QLineF(r.bottomRight(), r.bottomLeft()));
+    c.setLine(boxSide(first, 3), QLineF(r.bottomLeft(), r.topLeft()));
+    for (int k = 0; k < 4; ++k)
+        c.setLineVisible(boxSide(first, k), visible);
 }
 
 void hideCrosshair(PlanCanvas& c) {
-    c.setLineVisible("lineax", false);
-    c.setLineVisible("lineay", false);
-    for (int k = 1; k <= 4; ++k)
-        c.setLineVisible("Lsq" + QString::number(k), false);
+    c.setLineVisible(Overlay::CrossHorizontal, false);
+    c.setLineVisible(Overlay::CrossVertical, false);
+    for (int k = 0; k < 4; ++k)
+        c.setLineVisible(boxSide(Overlay::CellBox1, k), false);
 }
 
-// ---- The tools, in order of precedence ----------------------------------------
+// ---- The tools ------------------------------------------------------------------------
 
 class PlaceAntennaTool : public PointerTool {
   public:
@@ -79,10 +78,10 @@ class RefPointTool : public PointerTool {
         geo::PlaceReferencePoint(p, float(u.x()), float(u.y()));
         const geo::OriginMarkerLines m = geo::OriginMarker(p);
         PlanCanvas& c = host_.canvas();
-        c.setLine("geolinex", QLineF(m.x, m.y, m.rightX, m.rightY));
-        c.setLine("geoliney", QLineF(m.x, m.y, m.upX, m.upY));
+        c.setLine(Overlay::OriginX, QLineF(m.x, m.y, m.rightX, m.rightY));
+        c.setLine(Overlay::OriginY, QLineF(m.x, m.y, m.upX, m.upY));
         hideCrosshair(c);
-        p.Tools.RefPointPick = Variant::integer(0);
+        p.Tools.end(PointerToolKind::ReferencePoint);
     }
 };
 
@@ -113,7 +112,7 @@ class TopoTool : public PointerTool {
     bool showsCrosshair() const override { return true; }
     void deactivate() override {
         dragging_ = false;
-        setBox(host_.canvas(), "topo", {}, false);
+        setBox(host_.canvas(), Overlay::TopoBox1, {}, false);
     }
     void press(QPointF u) override {
         const double cs = host_.project().CellSize;
@@ -124,12 +123,12 @@ class TopoTool : public PointerTool {
     }
     void move(QPointF u) override {
         if (!dragging_) return;
-        setBox(host_.canvas(), "topo", rectangle(u), true);
+        setBox(host_.canvas(), Overlay::TopoBox1, rectangle(u), true);
     }
     void release(QPointF u) override {
         if (!dragging_) return;
         dragging_ = false;
-        setBox(host_.canvas(), "topo", {}, false);
+        setBox(host_.canvas(), Overlay::TopoBox1, {}, false);
         Project& p = host_.project();
         const QRectF r = rectangle(u);
         // The ground grid follows the view, so the rectangle's corners are
@@ -165,18 +164,18 @@ class ScaleMeasureTool : public PointerTool {
         Project& p = host_.project();
         PlanCanvas& c = host_.canvas();
         if (p.Tools.ClickCount == 0) {
-            c.setLine("lineamarca", QLineF(u, u));
-            c.setLineVisible("lineamarca", true);
+            c.setLine(Overlay::ScaleMark, QLineF(u, u));
+            c.setLineVisible(Overlay::ScaleMark, true);
             p.Tools.ClickCount = 1;
             removeDuplicateAntennas(p);
             host_.redrawPlan();
             return;
         }
-        const QLineF l = c.line("lineamarca");
+        const QLineF l = c.line(Overlay::ScaleMark);
         geo::ApplyScaleByTwoPoints(p, l.x1(), l.y1(), l.x2(), l.y2());
-        c.setLineVisible("lineamarca", false);
+        c.setLineVisible(Overlay::ScaleMark, false);
         p.Tools.ClickCount = 0;
-        p.Tools.ScaleMeasureOn = 0;
+        p.Tools.end(PointerToolKind::ScaleMeasure);
         removeDuplicateAntennas(p);
         host_.scaleMeasured();
     }
@@ -185,9 +184,9 @@ class ScaleMeasureTool : public PointerTool {
         if (p.Tools.ClickCount != 1) return;
         const double cs = p.CellSize;
         PlanCanvas& c = host_.canvas();
-        const QLineF l = c.line("lineamarca");
-        c.setLine("lineamarca", QLineF(l.p1(), QPointF(std::round(u.x() / cs) * cs,
-                                                       std::round(u.y() / cs) * cs)));
+        const QLineF l = c.line(Overlay::ScaleMark);
+        c.setLine(Overlay::ScaleMark, QLineF(l.p1(), QPointF(std::round(u.x() / cs) * cs,
+                                                             std::round(u.y() / cs) * cs)));
     }
 };
 
@@ -272,7 +271,7 @@ Readout computeReadout(const Project& p, QPointF u) {
     const PointerPositions pos = pointerPositions(p, u);
     if (pos.ix < 0 || pos.iy < 0 || pos.ix > p.GridNX || pos.iy > p.GridNY) return r;
     r.onGrid = true;
-    const bool xz = p.CurrentPlane == "planoxz";
+    const bool xz = p.CurrentPlane == Plane::XZ;
     if (!xz) {
         const double xm = pos.xp * p.MetersPerUnit + p.OriginX;
         const double ym = (geo::VisibleHeight - pos.yp) * p.MetersPerUnit + p.OriginY;
@@ -335,33 +334,24 @@ int eraseAntennasAt(Project& p, double xs, double ys) {
 // ---- The dispatcher --------------------------------------------------------------
 
 PointerTools::PointerTools(ToolHost& host) : host_(host) {
-    tools_[0] = std::make_unique<PlaceAntennaTool>(host);
-    tools_[1] = std::make_unique<RefPointTool>(host);
-    tools_[2] = std::make_unique<PlaceTowerTool>(host);
-    tools_[3] = std::make_unique<TopoTool>(host);
-    tools_[4] = std::make_unique<ScaleMeasureTool>(host);
-    tools_[5] = std::make_unique<EraseTool>(host);
-    tools_[6] = std::make_unique<SelectTool>(host);
+    auto put = [&](PointerToolKind k, std::unique_ptr<PointerTool> t) {
+        tools_[std::size_t(k)] = std::move(t);
+    };
+    put(PointerToolKind::Select, std::make_unique<SelectTool>(host));
+    put(PointerToolKind::PlaceAntenna, std::make_unique<PlaceAntennaTool>(host));
+    put(PointerToolKind::ReferencePoint, std::make_unique<RefPointTool>(host));
+    put(PointerToolKind::PlaceTower, std::make_unique<PlaceTowerTool>(host));
+    put(PointerToolKind::Topographic, std::make_unique<TopoTool>(host));
+    put(PointerToolKind::ScaleMeasure, std::make_unique<ScaleMeasureTool>(host));
+    put(PointerToolKind::Erase, std::make_unique<EraseTool>(host));
 }
 
 PointerTools::~PointerTools() = default;
 
 PointerTool& PointerTools::current() {
-    const ToolFlags& f = host_.project().Tools;
-    int k = 6;
-    if (f.PlaceArmed == 1 && f.TowerDialogOpen == 0)
-        k = 0;
-    else if (f.RefPointPick.toDouble() == 1)
-        k = 1;
-    else if (f.PlaceArmed == 1 && f.TowerDialogOpen == 1)
-        k = 2;
-    else if (f.TopoLineArmed.toDouble() == 1)
-        k = 3;
-    else if (f.ScaleMeasureOn == 1)
-        k = 4;
-    else if (f.EraseToolOn == 1)
-        k = 5;
-    PointerTool* next = tools_[std::size_t(k)].get();
+    // The commands and the core's rules arm a tool by setting it active in
+    // the document; the next event goes to it.
+    PointerTool* next = tools_[std::size_t(host_.project().Tools.Active)].get();
     if (next != active_) {
         if (active_) active_->deactivate();
         active_ = next;
@@ -373,8 +363,8 @@ PointerTool& PointerTools::current() {
 void PointerTools::hideRubberBands() {
     PlanCanvas& c = host_.canvas();
     hideCrosshair(c);
-    setBox(c, "topo", {}, false);
-    c.setLineVisible("lineamarca", false);
+    setBox(c, Overlay::TopoBox1, {}, false);
+    c.setLineVisible(Overlay::ScaleMark, false);
     if (active_) active_->deactivate();
     active_ = nullptr;
 }
@@ -391,11 +381,11 @@ void PointerTools::move(QPointF u) {
     if (tool.showsCrosshair() && insideArea(u)) {
         const QRectF cell = screenCell(p, u);
         const QPointF centre = cell.center();
-        c.setLine("lineax", QLineF(0, centre.y(), kW, centre.y()));
-        c.setLine("lineay", QLineF(centre.x(), 0, centre.x(), kH));
-        c.setLineVisible("lineax", true);
-        c.setLineVisible("lineay", true);
-        setBox(c, "Lsq", cell, true);
+        c.setLine(Overlay::CrossHorizontal, QLineF(0, centre.y(), kW, centre.y()));
+        c.setLine(Overlay::CrossVertical, QLineF(centre.x(), 0, centre.x(), kH));
+        c.setLineVisible(Overlay::CrossHorizontal, true);
+        c.setLineVisible(Overlay::CrossVertical, true);
+        setBox(c, Overlay::CellBox1, cell, true);
     } else {
         hideCrosshair(c);
     }

@@ -73,8 +73,8 @@ class PointerTool {
     ToolHost& host_;
 };
 
-// The tools in the order in which they take precedence, and the one that the
-// tool flags of the project select.
+// One tool of each kind; the active one is the one the document's tool state
+// names (ToolFlags::Active).
 class PointerTools {
   public:
     explicit PointerTools(ToolHost& host);
@@ -84,14 +84,14 @@ class PointerTools {
     void move(QPointF units);
     void release(QPointF units);
 
-    // The tool the flags select now (activating it, deactivating the previous).
+    // The active tool (activating it, deactivating the previous one).
     PointerTool& current();
     // Hides the crosshair, the cell box and the rubber bands of every tool.
     void hideRubberBands();
 
   private:
     ToolHost& host_;
-    std::array<std::unique_ptr<PointerTool>, 7> tools_;
+    std::array<std::unique_ptr<PointerTool>, 7> tools_; // by PointerToolKind
     PointerTool* active_ = nullptr;
 };
 

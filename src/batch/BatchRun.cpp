@@ -177,14 +177,14 @@ void prepareImage(Project& p, const ImageRequest& image) {
             // The window's switch to the section refuses in this order.
             if (!p.XZCalculated) throw BatchFailure(kMsgNoXZ);
             if (p.XYCalcZoom != 1.0) throw BatchFailure(kMsgXZViewZoom);
-            p.CurrentPlane = "planoxz";
+            p.CurrentPlane = Plane::XZ;
         } else {
-            p.CurrentPlane = "planoxy";
+            p.CurrentPlane = Plane::XY;
         }
     }
     if (image.whiteBackground) p.WhiteBackground = *image.whiteBackground ? 1 : 0;
     if (image.style) {
-        render::DisplayCommandOutcome r = render::showResults(p, *image.style);
+        render::DisplayCommandOutcome r = render::showResults(p, ResultStyle(*image.style));
         if (!r.accepted) throw BatchFailure(r.message);
     }
 }

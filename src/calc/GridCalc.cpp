@@ -86,7 +86,7 @@ std::optional<std::string> XZDialogAccept(Project& p, const std::string& text2,
     if (*v <= 0.0 || *v > planHeight) return std::string(msg::DistanceNotAllowed);
     p.XZPlaneRow = static_cast<std::int64_t>(std::floor(
         (p.CellSize + area::Shape2Top - area::HScrollHeight - *v / p.MetersPerUnit) / p.CellSize));
-    p.CurrentPlane = "planoxz";
+    p.CurrentPlane = Plane::XZ;
     return std::nullopt;
 }
 
@@ -489,7 +489,7 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl) {
         p.XZIsolineLevel = std::move(levels);
         p.XZIsolines = std::move(along);
         p.XZIsolinesAux = std::move(across);
-        p.CurrentPlane = "planoxz";
+        p.CurrentPlane = Plane::XZ;
         p.XZCalculated = 1;
     });
 }

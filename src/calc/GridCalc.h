@@ -49,7 +49,7 @@ std::string HeightLabelText(const Project& p, const NumberFormatter& fmt = Forma
 double XZDialogDistance(Project& p);
 // Accept: XZDistance = Text2; "Distance not allowed" when it is <= 0 or above
 // the plan's height in metres (the dialog stays open); else XZPlaneRow is set
-// from the distance and CurrentPlane = "planoxz". A text that is not a number
+// from the distance and CurrentPlane = XZ. A text that is not a number
 // returns "Input data error" and changes nothing.
 std::optional<std::string> XZDialogAccept(Project& p, const std::string& text2,
                                           const NumberParser& parse = ParseNumberC);

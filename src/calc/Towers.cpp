@@ -41,12 +41,12 @@ void SetPosition(Project& p, Antenna& a, double xs, double ys, double zoom) {
 void TowerBeginNew(Project& p) {
     PreparePendingSlot(p);
     p.TowerAntCount = 1;
-    p.Tools.TowerDialogOpen = 1;
+    p.Tools.TowerDialogOpen = true;
 }
 
 void TowerBeginEdit(Project& p, int pickedSlot) {
     PreparePendingSlot(p);
-    p.Tools.TowerDialogOpen = 1;
+    p.Tools.TowerDialogOpen = true;
     if (pickedSlot >= 1 && pickedSlot <= p.AntennaSlotBound())
         p.TowerAntCount = p.Antennas[static_cast<std::size_t>(pickedSlot)].AntNumber;
 }
@@ -60,7 +60,7 @@ void TowerAddAntenna(Project& p) {
 }
 
 void TowerAccept(Project& p, bool editingFromMap) {
-    if (!editingFromMap) p.Tools.PlaceArmed = p.Tools.PlaceArmed ? 0 : 1;
+    if (!editingFromMap) p.Tools.togglePlacement();
 }
 
 bool TowerRemoveAntenna(Project& p) {
@@ -211,7 +211,7 @@ std::optional<std::string> AntennaFormAccept(Project& p, AntennaForm& f, int slo
 
     if (newSlot) {
         p.EnsureAntennaSlots(slot);
-        p.Tools.PlaceArmed = p.Tools.PlaceArmed ? 0 : 1;
+        p.Tools.togglePlacement();
     }
     if (slot < 0 || slot > p.AntennaSlotBound()) return std::string(msg::InputDataError);
     Antenna& a = p.Antennas[static_cast<std::size_t>(slot)];

@@ -18,7 +18,7 @@ namespace brenvik {
 
 // A new tower: grows the arrays to AntennaCount + 1, fills that slot with the
 // defaults and AntTower = TowerCount + 1, sets TowerAntCount = 1 and marks the
-// tower dialog as open (TowerDialogOpen = 1).
+// tower dialog as open (TowerDialogOpen).
 void TowerBeginNew(Project& p);
 
 // Editing the tower of the antenna in `pickedSlot` (picked on the map): the
@@ -29,7 +29,7 @@ void TowerBeginEdit(Project& p, int pickedSlot);
 // "Add antenna": one more pending slot, a copy of the tower's last antenna.
 void TowerAddAntenna(Project& p);
 
-// "Accept": arms the placement (toggles PlaceArmed) unless the tower is being
+// "Accept": arms the placement (ToolFlags::togglePlacement) unless the tower is being
 // edited from the map.
 void TowerAccept(Project& p, bool editingFromMap);
 
@@ -101,9 +101,9 @@ void AntennaFormClickHeight(AntennaForm& f, FuentHeight h);
 // and direction made positive), then stores into `slot` in this order: type,
 // power option, height unit, height, angle of fall, power, direction. With
 // `newSlot` the arrays first grow to AntennaCount + 1 (slot must then be
-// AntennaCount + 1) and PlaceArmed is toggled. A box that is not a number
-// stops the storing there with "Input data error" (returned); what was stored
-// before it stays. No value on success.
+// AntennaCount + 1) and the placement is armed or disarmed (togglePlacement). A box that is not a
+// number stops the storing there with "Input data error" (returned); what was stored before it
+// stays. No value on success.
 std::optional<std::string> AntennaFormAccept(Project& p, AntennaForm& f, int slot, bool newSlot,
                                              const NumberParser& parse = ParseNumberC,
                                              const NumberFormatter& fmt = FormatNumberC);

@@ -41,7 +41,7 @@ double ClampLatitude(double lat) {
 }
 
 void PlaceReferencePoint(Project& p, float x, float y) {
-    p.Tools.RefPointPick = Variant::integer(0);
+    p.Tools.end(PointerToolKind::ReferencePoint);
     p.OriginMarkX = x;
     p.OriginMarkY = y;
     Metres m = PlanMeters(p, x, y);
@@ -156,7 +156,7 @@ bool AcceptScaleCalculation(Project& p, const ScaleCalculationForm& form, Prompt
         return false;
     }
     p.ScaleDistance = *v;
-    p.Tools.ScaleMeasureOn = 1;
+    p.Tools.arm(PointerToolKind::ScaleMeasure);
     return true;
 }
 
@@ -182,7 +182,7 @@ ReferenceForm OpenReferenceForm(const Project& p, char decimalPoint) {
 
 int AcceptReference(Project& p, const ReferenceForm& form, Prompts& prompts,
                     const NumberParser& parse) {
-    p.Tools.RefPointPick = Variant::integer(1);
+    p.Tools.arm(PointerToolKind::ReferencePoint);
     int failed = 0;
     failed += !TakeBox(p.RefX, form.x, prompts, parse);
     failed += !TakeBox(p.RefY, form.y, prompts, parse);

@@ -1,19 +1,19 @@
 #pragma once
 
+#include "model/Rgb.h"
+
 #include <cstdint>
-#include <string>
 
 namespace brenvik {
 
 // Settings of the result renderers (calculation colours, dots of colours) that
 // live for the whole run; they are not written to the project file.
 struct DisplaySettings {
-    // Marking colours, kept as the decimal text of the long colour value
-    // (red + 256 × green + 65536 × blue). The isolines and their labels start
-    // light blue and the antenna symbols and the maximum mark red, both
-    // visible on either background.
-    std::string IsolineColour = "16776960"; // RGB(0,255,255)
-    std::string MarkColour = "255";         // RGB(255,0,0)
+    // Marking colours. The isolines and their labels start light blue and the
+    // antenna symbols and the maximum mark red, both visible on either
+    // background.
+    Rgb IsolineColour{0, 255, 255};
+    Rgb MarkColour{255, 0, 0};
 
     // Dots of colours.
     std::int16_t DotScheme = 15;  // colour scheme 1..17

@@ -54,7 +54,7 @@ bool OpenProjectPath(Project& p, Prompts& prompts, const std::string& path) {
     return ReadPath(p, prompts, path) == OpenResult::Read;
 }
 
-SaveChangesOutcome AskSaveChanges(Project& p, Prompts& prompts, const std::string& action) {
+SaveChangesOutcome AskSaveChanges(Project& p, Prompts& prompts, PendingCommand action) {
     p.PendingAction = action;
     SaveChangesOutcome out;
     out.answer = prompts.askSaveChanges();
@@ -65,19 +65,28 @@ SaveChangesOutcome AskSaveChanges(Project& p, Prompts& prompts, const std::strin
     case Prompts::Answer::Cancel:
         break;
     case Prompts::Answer::No:
-        if (action == "nuevo") {
+        switch (action) {
+        case PendingCommand::None:
+            break;
+        case PendingCommand::New:
             NewProject(p);
             out.documentChanged = true;
-        } else if (action == "abrir") {
+            break;
+        case PendingCommand::Open:
             out.documentChanged = Open(p, prompts) != OpenResult::Cancelled;
-        } else if (action == "calculoescala") {
+            break;
+        case PendingCommand::ScaleCalculation:
             out.dialog = PendingDialog::ScaleCalculation;
-        } else if (action == "tamano") {
+            break;
+        case PendingCommand::GridSize:
             out.dialog = PendingDialog::GridSize;
-        } else if (action == "lineas") {
+            break;
+        case PendingCommand::IsolineCount:
             out.dialog = PendingDialog::IsolineCount;
-        } else if (action == "escala") {
+            break;
+        case PendingCommand::Scale:
             out.dialog = PendingDialog::Scale;
+            break;
         }
         break;
     }

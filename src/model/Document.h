@@ -41,18 +41,17 @@ enum class PendingDialog {
 
 struct SaveChangesOutcome {
     Prompts::Answer answer = Prompts::Answer::Cancel;
-    // For "No": the dialog the window must open now (None for "nuevo" and
-    // "abrir", which are carried out here).
+    // For "No": the dialog the window must open now (None for New and Open,
+    // which are carried out here).
     PendingDialog dialog = PendingDialog::None;
     // True when the document was reset or replaced (New or Open ran), so the
     // window redraws and refreshes its caption.
     bool documentChanged = false;
 };
 
-// The save-changes question for `action` ("nuevo", "abrir", "calculoescala",
-// "tamano", "lineas", "escala"): sets PendingAction, asks, and then "Yes" saves
+// The save-changes question for `action`: sets PendingAction, asks, and then "Yes" saves
 // (the action is not carried out: the user repeats the command), "Cancel" does
 // nothing, "No" carries out the action.
-SaveChangesOutcome AskSaveChanges(Project& p, Prompts& prompts, const std::string& action);
+SaveChangesOutcome AskSaveChanges(Project& p, Prompts& prompts, PendingCommand action);
 
 } // namespace brenvik

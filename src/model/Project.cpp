@@ -55,7 +55,7 @@ void Project::ResetProject() {
     Compliance = ComplianceSettings{};
     SourceKindVar = Variant::integer(0);
     SourceKindInt = 0;
-    DisplayMode = 0;
+    DisplayMode = ResultStyle::Isolines;
 }
 
 void Project::EnsureAntennaSlots(int bound) {

@@ -5,6 +5,7 @@
 #include "model/DrawingArea.h"
 #include "model/Grid2D.h"
 #include "model/Variant.h"
+#include "model/ViewState.h"
 
 #include <cstdint>
 #include <string>
@@ -15,20 +16,20 @@ namespace brenvik {
 // One antenna record. A tower has no record of its own: it is the set of
 // antennas that share `AntTower`.
 struct Antenna {
-    double AntHeight = 0.0;        // metres above the ground (floors are stored × 3.0)
-    double AntTilt = 0.0;          // angle of fall, degrees, positive = beam down
-    std::string AntPowerMode;      // "maxima", "media" or "otra"
-    double AntPower = 0.0;         // ERP watts
-    double AntDirection = 0.0;     // azimuth, degrees clockwise from the top of the plan
-    std::string AntHeightUnit;     // "pisos" when entered in floors, else " "
-    std::string AntType;           // "alta" = BTS (panel), "baja" = DTS (stick)
-    std::int16_t AntTower = 0;     // number of the carrying tower
-    std::int16_t AntNumber = 0;    // number of antennas on that tower
-    double AntX = 0.0;             // plan position, drawing units
+    double AntHeight = 0.0;     // metres above the ground (floors are stored × 3.0)
+    double AntTilt = 0.0;       // angle of fall, degrees, positive = beam down
+    std::string AntPowerMode;   // "maxima", "media" or "otra"
+    double AntPower = 0.0;      // ERP watts
+    double AntDirection = 0.0;  // azimuth, degrees clockwise from the top of the plan
+    std::string AntHeightUnit;  // "pisos" when entered in floors, else " "
+    std::string AntType;        // "alta" = BTS (panel), "baja" = DTS (stick)
+    std::int16_t AntTower = 0;  // number of the carrying tower
+    std::int16_t AntNumber = 0; // number of antennas on that tower
+    double AntX = 0.0;          // plan position, drawing units
     double AntY = 0.0;
-    double AntFactor = 1.0;        // the zoom in force when the antenna was placed
-    Variant AntCellX;              // derived: AntX / CellSize
-    std::int16_t AntCellY = 0;     // derived: round(AntY / CellSize)
+    double AntFactor = 1.0;         // the zoom in force when the antenna was placed
+    Variant AntCellX;               // derived: AntX / CellSize
+    std::int16_t AntCellY = 0;      // derived: round(AntY / CellSize)
     double AntFrequencyMHz = 900.0; // carrier; kept in the file's extension block
     friend bool operator==(const Antenna&, const Antenna&) = default;
 };
@@ -55,18 +56,45 @@ struct ComplianceSettings {
     friend bool operator==(const ComplianceSettings&, const ComplianceSettings&) = default;
 };
 
+// The pointer tool that the clicks on the plan go to.
+enum class PointerToolKind {
+    Select,         // a click on an antenna opens its dialog
+    PlaceAntenna,   // the next click places the antenna being defined
+    ReferencePoint, // the next click sets the reference point
+    PlaceTower,     // the next click places the tower being defined
+    Topographic,    // drags rectangles of a ground height
+    ScaleMeasure,   // two clicks measure the scale distance
+    Erase,          // clicks and drags remove antennas
+};
+
 // Pointer-tool state of the main window; all off at start-up and after ResetTools.
 struct ToolFlags {
-    std::int16_t EraseToolOn = 0;
-    std::int16_t TowerToolOn = 0;
-    std::int16_t TowerDialogOpen = 0;
-    std::int16_t PlaceArmed = 0;
-    Variant RefPointPick = Variant::integer(0);
-    Variant TopoLineArmed = Variant::integer(0);
-    std::int16_t ScaleMeasureOn = 0;
-    std::int16_t AverageToolOn = 0;
-    std::int16_t ClickCount = 0;
-    std::int16_t EditMode = 0;
+    PointerToolKind Active = PointerToolKind::Select;
+    bool TowerToolOn = false;     // the tower picture is pressed
+    bool TowerDialogOpen = false; // a tower is being defined
+    bool AverageToolOn = false;
+    bool EditMode = false;       // a placed antenna or tower is being edited
+    std::int16_t ClickCount = 0; // clicks of the scale measure so far
+
+    void arm(PointerToolKind tool) { Active = tool; }
+    // Ends `tool` when it is the active one.
+    void end(PointerToolKind tool) {
+        if (Active == tool) Active = PointerToolKind::Select;
+    }
+    bool placing() const {
+        return Active == PointerToolKind::PlaceAntenna || Active == PointerToolKind::PlaceTower;
+    }
+    // An accepted definition arms its placement, a second accept disarms it:
+    // a tower while a tower is being defined, otherwise a single antenna.
+    void togglePlacement() {
+        if (placing())
+            Active = PointerToolKind::Select;
+        else
+            Active = TowerDialogOpen ? PointerToolKind::PlaceTower : PointerToolKind::PlaceAntenna;
+    }
+    void endPlacement() {
+        if (placing()) Active = PointerToolKind::Select;
+    }
 };
 
 // The one open project: every stored, derived and transient item of the
@@ -77,7 +105,7 @@ class Project {
 
     // ---- 1. File identity (transient) -------------------------------------
     std::string FileName;
-    std::string PendingAction;
+    PendingCommand PendingAction = PendingCommand::None;
 
     // ---- 2. Format ---------------------------------------------------------
     std::int16_t FormatVersion = 2;
@@ -85,9 +113,9 @@ class Project {
     // ---- 3. Plan geometry and scale -----------------------------------------
     double PlanWidthM = 150.0;
     std::int16_t GridNX = 100;
-    double MetersPerUnit = 0.0;  // derived
-    std::int16_t GridNY = 0;     // derived
-    std::int16_t CellSize = 0;   // derived
+    double MetersPerUnit = 0.0;   // derived
+    std::int16_t GridNY = 0;      // derived
+    std::int16_t CellSize = 0;    // derived
     std::int16_t XZRowOffset = 0; // derived: rows of the strip below the map area
 
     // ---- 4. Antennas ---------------------------------------------------------
@@ -133,8 +161,8 @@ class Project {
     std::vector<double> GridYm{0.0}; // Y of row j in metres, 0..GridNY
     std::int16_t IsolineCount = 7;
     std::vector<double> IsolineLevel{0.0}; // 0..IsolineCount
-    CrossingTable Isolines;    // IsolineX / IsolineY, slots 1..IsolinePointMax
-    CrossingTable IsolinesAux; // IsolineAuxX / IsolineAuxY, slots 1..IsolineAuxMax
+    CrossingTable Isolines;                // IsolineX / IsolineY, slots 1..IsolinePointMax
+    CrossingTable IsolinesAux;             // IsolineAuxX / IsolineAuxY, slots 1..IsolineAuxMax
     std::int64_t IsolinePointMax() const { return Isolines.slotMax(); }
     std::int64_t IsolineAuxMax() const { return IsolinesAux.slotMax(); }
 
@@ -179,8 +207,8 @@ class Project {
     std::vector<LegacySource> LegacySources{1}; // 0..LegacySourceCount when above 1
 
     // ---- 9. View and tools (transient) ---------------------------------------------------
-    std::string CurrentPlane = "planoxy";
-    std::int16_t DisplayMode = 0; // 0 isolines, 1 gradient, 2 numerical grid, 3 dots
+    Plane CurrentPlane = Plane::XY;
+    ResultStyle DisplayMode = ResultStyle::Isolines;
     double Zoom = 1.0;
     double ScrollOffsetX = 0.0, ScrollOffsetY = 0.0;
     std::int16_t GridLinesOn = 1;

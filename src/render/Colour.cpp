@@ -1,7 +1,6 @@
 #include "render/Colour.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace brenvik::render {
 
@@ -31,22 +30,6 @@ Rgb fromColourValue(long v) {
     v &= 0xFFFFFFL;
     return Rgb{static_cast<std::uint8_t>(v & 0xFF), static_cast<std::uint8_t>((v >> 8) & 0xFF),
                static_cast<std::uint8_t>((v >> 16) & 0xFF)};
-}
-
-std::string colourText(Rgb c) {
-    return std::to_string(colourValue(c));
-}
-
-Rgb colourFromText(const std::string& text) {
-    long v = 0;
-    const char* b = text.data();
-    const char* e = b + text.size();
-    while (b != e && *b == ' ')
-        ++b;
-    auto [ptr, ec] = std::from_chars(b, e, v);
-    if (ec != std::errc() || v < 0) return kBlack;
-    (void)ptr;
-    return fromColourValue(v);
 }
 
 } // namespace brenvik::render

@@ -1,18 +1,12 @@
 #pragma once
 
+#include "model/Rgb.h"
+
 #include <cstdint>
-#include <optional>
-#include <string>
 
 namespace brenvik::render {
 
-// A 24-bit colour. The project keeps colours as the decimal text of the long
-// colour value (red + 256 × green + 65536 × blue); the renderers work with the
-// three components.
-struct Rgb {
-    std::uint8_t r = 0, g = 0, b = 0;
-    friend bool operator==(const Rgb&, const Rgb&) = default;
-};
+using brenvik::Rgb;
 
 // RGB(r, g, b) with every component clamped to 0..255 (a component above 255
 // is taken as 255, a negative one as 0).
@@ -21,14 +15,9 @@ Rgb rgb(long r, long g, long b);
 // Entry n (0..15) of the classic 16-colour console palette.
 Rgb qbColor(int n);
 
-// The long colour value and back.
+// The long colour value (red + 256 × green + 65536 × blue) and back.
 long colourValue(Rgb c);
 Rgb fromColourValue(long v);
-
-// The decimal text stored in IsolineColour / MarkColour and back. Text that is
-// not a colour value reads as black, as an empty setting does.
-std::string colourText(Rgb c);
-Rgb colourFromText(const std::string& text);
 
 inline constexpr Rgb kBlack{0, 0, 0};
 inline constexpr Rgb kWhite{255, 255, 255};

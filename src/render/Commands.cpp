@@ -40,10 +40,10 @@ constexpr std::array<CalcColourOption, 8> kCalcColours = {{
 
 } // namespace
 
-DisplayCommandOutcome showResults(Project& p, int mode) {
+DisplayCommandOutcome showResults(Project& p, ResultStyle style) {
     if (!planeCalculated(p, currentPlane(p)))
-        return {false, mode == 3 ? kMsgNoLevels : kMsgNoResult};
-    p.DisplayMode = static_cast<std::int16_t>(mode);
+        return {false, style == ResultStyle::Dots ? kMsgNoLevels : kMsgNoResult};
+    p.DisplayMode = style;
     return {true, {}};
 }
 
@@ -51,8 +51,7 @@ std::span<const CalcColourOption> calcColourOptions() {
     return kCalcColours;
 }
 
-std::optional<int> calcColourOptionFor(const std::string& colourText) {
-    const Rgb c = colourFromText(colourText);
+std::optional<int> calcColourOptionFor(Rgb c) {
     for (std::size_t i = 0; i < kCalcColours.size(); ++i)
         if (kCalcColours[i].colour == c) return static_cast<int>(i);
     return std::nullopt;
@@ -60,12 +59,12 @@ std::optional<int> calcColourOptionFor(const std::string& colourText) {
 
 void chooseIsolineColour(DisplaySettings& d, int option) {
     if (option >= 0 && option < int(kCalcColours.size()))
-        d.IsolineColour = colourText(kCalcColours[static_cast<std::size_t>(option)].colour);
+        d.IsolineColour = kCalcColours[static_cast<std::size_t>(option)].colour;
 }
 
 void chooseMarkColour(DisplaySettings& d, int option) {
     if (option >= 0 && option < int(kCalcColours.size()))
-        d.MarkColour = colourText(kCalcColours[static_cast<std::size_t>(option)].colour);
+        d.MarkColour = kCalcColours[static_cast<std::size_t>(option)].colour;
 }
 
 double jitterValue(JitterOption o) {

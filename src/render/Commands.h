@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Numbers.h"
+#include "model/ViewState.h"
 #include "render/Colour.h"
 
 #include <functional>
@@ -21,18 +22,19 @@ inline constexpr const char* kMsgInputError = "Input data error";
 
 // ---- The four display commands ------------------------------------------------------
 
-// DisplayMode of each command: 0 "Isolines", 1 "Colour gradient",
-// 2 "Numerical grid", 3 "Dots of colours".
+// The style of each command: "Isolines", "Colour gradient", "Numerical grid",
+// "Dots of colours".
 struct DisplayCommandOutcome {
     bool accepted = false;
     std::string message; // shown (exclamation icon) when refused
 };
-// When the current plane has a result, sets DisplayMode = mode and accepts:
+// When the current plane has a result, sets DisplayMode = style and accepts:
 // the caller then redraws the current plane (redrawView). Otherwise refuses
 // with "No calculated levels" for the dots and "There is not a calculated
 // electromagnetic pollution" for the others; the caller then runs its tool
-// reset. The caller runs its tool reset first for modes 0 and 2 either way.
-DisplayCommandOutcome showResults(Project& p, int mode);
+// reset. The caller runs its tool reset first for the isolines and the
+// numerical grid either way.
+DisplayCommandOutcome showResults(Project& p, ResultStyle style);
 
 // ---- "Calculation colours" --------------------------------------------------------------
 
@@ -44,9 +46,9 @@ struct CalcColourOption {
 };
 std::span<const CalcColourOption> calcColourOptions();
 // The option (index into calcColourOptions) whose colour equals the stored
-// colour text; nothing when no option matches.
-std::optional<int> calcColourOptionFor(const std::string& colourText);
-// Choosing an option stores the colour's decimal text at once.
+// colour; nothing when no option matches.
+std::optional<int> calcColourOptionFor(Rgb colour);
+// Choosing an option stores its colour at once.
 void chooseIsolineColour(DisplaySettings& d, int option);
 void chooseMarkColour(DisplaySettings& d, int option);
 // Swatches, in the dialog's own drawing units.

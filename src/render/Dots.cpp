@@ -88,7 +88,7 @@ Rgb dotColour(int scheme, int level) {
 }
 
 void drawDots(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
-    if (p.DisplayMode == 3) s.clear();
+    if (p.DisplayMode == ResultStyle::Dots) s.clear();
     const auto r = detail::planeResult(p, plane);
     const auto& d = p.Display;
     const ResultTransform t = resultTransform(p);

@@ -59,7 +59,7 @@ int reliefCells(const Project& p, double ground) {
 } // namespace
 
 Plane currentPlane(const Project& p) {
-    return p.CurrentPlane == "planoxz" ? Plane::XZ : Plane::XY;
+    return p.CurrentPlane;
 }
 
 bool planeCalculated(const Project& p, Plane plane) {
@@ -67,10 +67,10 @@ bool planeCalculated(const Project& p, Plane plane) {
 }
 
 Rgb isolineColour(const DisplaySettings& d) {
-    return colourFromText(d.IsolineColour);
+    return d.IsolineColour;
 }
 Rgb markColour(const DisplaySettings& d) {
-    return colourFromText(d.MarkColour);
+    return d.MarkColour;
 }
 
 void drawGridLines(const Project& p, Surface& s) {
@@ -171,7 +171,7 @@ void drawAntennas(const Project& p, Surface& s) {
 SceneControls drawPlanScene(const Project& p, Surface& s) {
     SceneControls ctl;
     ctl.geoLinesVisible = true;
-    if (p.DisplayMode == 0) s.clear();
+    if (p.DisplayMode == ResultStyle::Isolines) s.clear();
     const double sectionY = double(p.CellSize) * double(p.XZPlaneRow);
     s.setTextPosition(0, sectionY);
     s.setFillStyle(FillStyle::Transparent);
@@ -193,7 +193,7 @@ SceneControls drawSectionScene(const Project& p, Surface& s) {
     SceneControls ctl;
     ctl.geoLinesVisible = false;
     ctl.scrollBarsVisible = false;
-    if (p.DisplayMode == 0) s.clear();
+    if (p.DisplayMode == ResultStyle::Isolines) s.clear();
     // The section's texts (plane label, heights, antenna numbers).
     s.setFontSize(8);
     if (p.XYCalculated == 1 && p.CalcOption == 0 && p.MetersPerUnit > 0.0) {
@@ -259,19 +259,17 @@ SceneControls drawScene(const Project& p, Surface& s, Plane plane) {
 
 void drawResults(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
     switch (p.DisplayMode) {
-    case 0:
+    case ResultStyle::Isolines:
         drawIsolines(p, s, plane);
         break;
-    case 1:
+    case ResultStyle::Gradient:
         drawGradient(p, s, plane);
         break;
-    case 2:
+    case ResultStyle::NumericalGrid:
         drawNumericalGrid(p, s, plane);
         break;
-    case 3:
+    case ResultStyle::Dots:
         drawDots(p, s, plane, rnd);
-        break;
-    default:
         break;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/ViewState.h"
 #include "render/Colour.h"
 #include "render/Surface.h"
 #include "render/View.h"
@@ -18,8 +19,8 @@ namespace brenvik::render {
 
 class DotRandom;
 
-enum class Plane { XY, XZ };
-Plane currentPlane(const Project& p); // from CurrentPlane ("planoxz" or the plan)
+using brenvik::Plane;
+Plane currentPlane(const Project& p);
 bool planeCalculated(const Project& p, Plane plane);
 
 // Layout constants of the window that the renderers read, in drawing units.

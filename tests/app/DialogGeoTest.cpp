@@ -1,6 +1,8 @@
-// The geographic dialogs: the values they open with, in the user's locale, and
-// the boxes that do not convert.
+// The geographic dialogs: the values they open with, in the user's locale, and,
+// opened by the window, the boxes that do not convert and the reference pick.
 #include "DialogTestSupport.h"
+#include "MainWindowTestSupport.h"
+#include "app/Commands.h"
 #include "app/dialogs/GeoDialogs.h"
 #include "geo/Geo.h"
 #include "model/Project.h"
@@ -56,55 +58,46 @@ TEST(DialogOrigin, OpensWithFixedDecimalsInTheLocale) {
     EXPECT_EQ(child<QLineEdit>(&d, "Text4")->text(), "40,25000000");
 }
 
-TEST(DialogOrigin, ABadBoxIsReportedAndSkippedAndTheDialogStillCloses) {
-    LocaleScope scope(QLocale::c());
-    Project p;
-    p.OriginX = 11.0;
-    ScriptedPrompts prompts;
-    OriginDialog d(geo::OpenOriginForm(p, dialognum::decimalPoint()));
-    d.setAcceptHandler([&] {
-        geo::AcceptOrigin(p, d.form(), prompts, dialognum::parser());
-        return true;
-    });
-    d.show();
-    child<QLineEdit>(&d, "Text1")->setText("east");
-    child<QLineEdit>(&d, "Text2")->setText("250");
-    child<QLineEdit>(&d, "Text4")->setText("95");
-    child<QPushButton>(&d, "Command1")->click();
-    EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(prompts.messages, (std::vector<std::string>{geo::InputErrorMessage}));
-    EXPECT_DOUBLE_EQ(p.OriginX, 11.0);
-    EXPECT_DOUBLE_EQ(p.OriginY, 250.0);
-    EXPECT_DOUBLE_EQ(p.OriginLat, 89.0);
-}
+} // namespace
+} // namespace brenvik
 
-TEST(DialogReference, AcceptArmsThePickAndCancelDoesNot) {
+namespace brenvik::app::testing {
+namespace {
+
+using GeoDialogs = WindowTest;
+
+TEST_F(GeoDialogs, OriginSkipsABadBoxAndTheReferencePickIsArmedOnlyByAccept) {
     LocaleScope scope(QLocale::c());
-    Project p;
-    ScriptedPrompts prompts;
-    {
-        ReferenceDialog d(geo::OpenReferenceForm(p, dialognum::decimalPoint()));
-        d.setAcceptHandler([&] {
-            geo::AcceptReference(p, d.form(), prompts, dialognum::parser());
-            return true;
-        });
-        d.show();
-        child<QPushButton>(&d, "Command2")->click();
-        EXPECT_FALSE(d.isVisible());
-        EXPECT_EQ(p.Tools.RefPointPick, Variant::integer(0));
-    }
-    ReferenceDialog d(geo::OpenReferenceForm(p, dialognum::decimalPoint()));
-    EXPECT_EQ(child<QLineEdit>(&d, "Text3")->text(), "63.00000000");
-    d.setAcceptHandler([&] {
-        geo::AcceptReference(p, d.form(), prompts, dialognum::parser());
-        return true;
-    });
-    child<QLineEdit>(&d, "Text1")->setText("100");
-    child<QPushButton>(&d, "Command1")->click();
-    EXPECT_EQ(p.Tools.RefPointPick, Variant::integer(1));
-    EXPECT_DOUBLE_EQ(p.RefX, 100.0);
-    EXPECT_TRUE(prompts.messages.empty());
+    project.OriginX = 11.0;
+    trigger(cmd::Origin);
+    QDialog* origin = dialog("cambiocoor");
+    type(origin, "Text1", "east");
+    type(origin, "Text2", "250");
+    type(origin, "Text4", "95");
+    click(origin, "Command1");
+    EXPECT_EQ(dialog("cambiocoor"), nullptr); // closes all the same
+    EXPECT_EQ(prompts.messages, (std::vector<std::string>{geo::InputErrorMessage}));
+    EXPECT_DOUBLE_EQ(project.OriginX, 11.0);
+    EXPECT_DOUBLE_EQ(project.OriginY, 250.0);
+    EXPECT_DOUBLE_EQ(project.OriginLat, 89.0);
+
+    trigger(cmd::Reference);
+    click(dialog("referencia"), "Command2");
+    EXPECT_NE(project.Tools.Active, PointerToolKind::ReferencePoint);
+    trigger(cmd::Reference);
+    QDialog* reference = dialog("referencia");
+    EXPECT_EQ(control<QLineEdit>(reference, "Text3")->text(), "63.00000000");
+    type(reference, "Text1", "100");
+    click(reference, "Command1");
+    EXPECT_EQ(project.Tools.Active, PointerToolKind::ReferencePoint);
+    EXPECT_DOUBLE_EQ(project.RefX, 100.0);
+    EXPECT_EQ(prompts.messages.size(), 1u);
+    // The next click places the origin marker there and ends the pick.
+    clickAt(QPointF(3000, 4000));
+    EXPECT_EQ(project.OriginMarkX, 3000.0);
+    EXPECT_EQ(window->canvasWidget()->line(Overlay::OriginX).x1(), 3000.0);
+    EXPECT_STREQ(window->activeToolName(), "select");
 }
 
 } // namespace
-} // namespace brenvik
+} // namespace brenvik::app::testing

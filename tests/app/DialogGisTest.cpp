@@ -1,6 +1,7 @@
 // "GIS export...": the refusals, the file dialog's extension, and the file
 // the dialog writes read back with GDAL.
 #include "DialogTestSupport.h"
+#include "MainWindowTestSupport.h"
 #include "app/GisExportFlow.h"
 #include "app/dialogs/GisExportDialog.h"
 #include "export/CsvExport.h"
@@ -19,15 +20,6 @@ namespace {
 
 using namespace dialogtest;
 
-struct PathPrompts : ScriptedPrompts {
-    std::optional<std::string> next;
-    std::string filter;
-    std::optional<std::string> savePath(const std::string& f) override {
-        filter = f;
-        return next;
-    }
-};
-
 Project Bump() {
     Project p;
     p.RecomputeDerived();
@@ -43,7 +35,7 @@ Project Bump() {
 }
 
 TEST(DialogGisExport, RefusedLikeTheTablesThenWritesTheChosenFormat) {
-    PathPrompts prompts;
+    app::testing::ScriptedPrompts prompts;
     Project p = Bump();
     p.Zoom = 2.0;
     EXPECT_FALSE(app::startGisExport(p, prompts, nullptr));
@@ -59,9 +51,9 @@ TEST(DialogGisExport, RefusedLikeTheTablesThenWritesTheChosenFormat) {
     ASSERT_TRUE(d);
     auto* format = child<QComboBox>(d, "gisFormat");
     format->setCurrentIndex(format->findText(gis::gisFormatCaption(gis::GisFormat::GeoTiff)));
-    prompts.next = base;
+    prompts.savePaths.push_back(base);
     child<QPushButton>(d, "gisBrowse")->click();
-    EXPECT_EQ(prompts.filter, gis::gisFormatFilter(gis::GisFormat::GeoTiff));
+    EXPECT_EQ(prompts.filters.back(), gis::gisFormatFilter(gis::GisFormat::GeoTiff));
     EXPECT_EQ(child<QLineEdit>(d, "gisPath")->text().toStdString(), base + ".tif");
     child<QPushButton>(d, "Command1")->click();
     EXPECT_FALSE(d->isVisible());

@@ -409,7 +409,7 @@ TEST(XZCalculation, DialogBoundsAndPreconditions) {
     EXPECT_EQ(XZDialogAccept(p, FormatNumberC(planHeight)), std::nullopt);
     EXPECT_EQ(XZDialogAccept(p, "45.63"), std::nullopt);
     EXPECT_EQ(p.XZPlaneRow, 31);
-    EXPECT_EQ(p.CurrentPlane, "planoxz");
+    EXPECT_EQ(p.CurrentPlane, Plane::XZ);
 
     EXPECT_EQ(XZViewRefusal(p), std::nullopt);
     p.Zoom = 2;

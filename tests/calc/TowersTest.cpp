@@ -140,7 +140,7 @@ TEST(AntennaDialog, NonNumericBoxStopsAndKeepsEarlierFields) {
     g.mText = "10";
     AntennaFormClickHeight(g, FuentHeight::Altm);
     ASSERT_EQ(AntennaFormAccept(q, g, 1, true), std::nullopt);
-    EXPECT_EQ(q.Tools.PlaceArmed, 1);
+    EXPECT_TRUE(q.Tools.placing());
     PlaceAntenna(q, 306, 306, 1.0);
     EXPECT_EQ(q.AntennaCount, 1);
     EXPECT_EQ(q.Antennas[1].AntNumber, 0);

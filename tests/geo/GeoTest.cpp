@@ -113,7 +113,7 @@ TEST(GeoDialogs, EachFailingBoxIsReportedAndTheOthersTaken) {
     EXPECT_EQ(p.OriginLat, -89);
 
     EXPECT_EQ(AcceptReference(p, {"100", "200", "bad", "-95"}, ui), 1);
-    EXPECT_EQ(p.Tools.RefPointPick, Variant::integer(1));
+    EXPECT_EQ(p.Tools.Active, PointerToolKind::ReferencePoint);
     EXPECT_EQ(p.RefY, 200);
     EXPECT_EQ(p.RefLat, -89);
     EXPECT_EQ(AcceptCurvature(p, {"6370000", "?", "6356752.3"}, ui), 1);
@@ -123,5 +123,5 @@ TEST(GeoDialogs, EachFailingBoxIsReportedAndTheOthersTaken) {
     EXPECT_FALSE(AcceptScaleCalculation(p, {""}, ui));
     EXPECT_TRUE(AcceptScaleCalculation(p, {"42.5"}, ui));
     EXPECT_EQ(p.ScaleDistance, 42.5);
-    EXPECT_EQ(p.Tools.ScaleMeasureOn, 1);
+    EXPECT_EQ(p.Tools.Active, PointerToolKind::ScaleMeasure);
 }

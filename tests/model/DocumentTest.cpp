@@ -232,29 +232,29 @@ TEST(SaveChanges, EachAnswerAndPendingAction) {
     FakePrompts ui;
     ui.answers = {A::Cancel, A::Yes, A::No, A::No};
     ui.paths.push_back(dir.file("s.bvk"));
-    EXPECT_FALSE(AskSaveChanges(p, ui, "nuevo").documentChanged);
-    EXPECT_EQ(p.PendingAction, "nuevo");
+    EXPECT_FALSE(AskSaveChanges(p, ui, PendingCommand::New).documentChanged);
+    EXPECT_EQ(p.PendingAction, PendingCommand::New);
     EXPECT_EQ(ui.saveAsked, 0);
     // "Yes" saves; the user repeats the command to carry it out.
-    EXPECT_FALSE(AskSaveChanges(p, ui, "nuevo").documentChanged);
+    EXPECT_FALSE(AskSaveChanges(p, ui, PendingCommand::New).documentChanged);
     EXPECT_EQ(Slurp(dir.file("s.bvk")), TextOf(p));
     EXPECT_EQ(p.AntennaCount, 1);
     // "No" to Open, then a cancelled Open dialog: nothing happens.
-    EXPECT_FALSE(AskSaveChanges(p, ui, "abrir").documentChanged);
+    EXPECT_FALSE(AskSaveChanges(p, ui, PendingCommand::Open).documentChanged);
     EXPECT_EQ(ui.openAsked, 1);
     EXPECT_EQ(p.AntennaCount, 1);
-    EXPECT_TRUE(AskSaveChanges(p, ui, "nuevo").documentChanged);
+    EXPECT_TRUE(AskSaveChanges(p, ui, PendingCommand::New).documentChanged);
     EXPECT_EQ(p.Title(), "Brenvik 5.0 english []");
     EXPECT_EQ(p.AntennaCount, 0);
 
-    const std::pair<const char*, PendingDialog> dialogs[] = {
-        {"calculoescala", PendingDialog::ScaleCalculation},
-        {"tamano", PendingDialog::GridSize},
-        {"lineas", PendingDialog::IsolineCount},
-        {"escala", PendingDialog::Scale}};
+    const std::pair<PendingCommand, PendingDialog> dialogs[] = {
+        {PendingCommand::ScaleCalculation, PendingDialog::ScaleCalculation},
+        {PendingCommand::GridSize, PendingDialog::GridSize},
+        {PendingCommand::IsolineCount, PendingDialog::IsolineCount},
+        {PendingCommand::Scale, PendingDialog::Scale}};
     for (auto [action, dialog] : dialogs) {
         ui.answers = {A::No, A::Cancel};
-        EXPECT_EQ(AskSaveChanges(p, ui, action).dialog, dialog) << action;
-        EXPECT_EQ(AskSaveChanges(p, ui, action).dialog, PendingDialog::None) << action;
+        EXPECT_EQ(AskSaveChanges(p, ui, action).dialog, dialog) << int(action);
+        EXPECT_EQ(AskSaveChanges(p, ui, action).dialog, PendingDialog::None) << int(action);
     }
 }

@@ -15,22 +15,22 @@ namespace {
 TEST(DisplayCommands, RefusedWithoutAResultOnTheCurrentPlane) {
     Project p;
     p.XZCalculated = 1; // a section result does not help the plan
-    for (int mode : {0, 1, 2}) {
-        const auto o = showResults(p, mode);
+    for (auto style : {ResultStyle::Isolines, ResultStyle::Gradient, ResultStyle::NumericalGrid}) {
+        const auto o = showResults(p, style);
         EXPECT_FALSE(o.accepted);
         EXPECT_EQ(o.message, "There is not a calculated electromagnetic pollution");
     }
-    EXPECT_EQ(showResults(p, 3).message, "No calculated levels");
-    EXPECT_EQ(p.DisplayMode, 0);
+    EXPECT_EQ(showResults(p, ResultStyle::Dots).message, "No calculated levels");
+    EXPECT_EQ(p.DisplayMode, ResultStyle::Isolines);
 
-    p.CurrentPlane = "planoxz";
-    const auto o = showResults(p, 2);
+    p.CurrentPlane = Plane::XZ;
+    const auto o = showResults(p, ResultStyle::NumericalGrid);
     EXPECT_TRUE(o.accepted);
     EXPECT_TRUE(o.message.empty());
-    EXPECT_EQ(p.DisplayMode, 2);
+    EXPECT_EQ(p.DisplayMode, ResultStyle::NumericalGrid);
 }
 
-TEST(CalculationColours, OptionsStoreTheDecimalColourValue) {
+TEST(CalculationColours, OptionsStoreTheirColour) {
     DisplaySettings d;
     const auto opts = calcColourOptions();
     ASSERT_EQ(opts.size(), 8u);
@@ -38,13 +38,13 @@ TEST(CalculationColours, OptionsStoreTheDecimalColourValue) {
         if (std::string(opts[i].caption) == "Black") chooseIsolineColour(d, i);
         if (std::string(opts[i].caption) == "White") chooseMarkColour(d, i);
     }
-    EXPECT_EQ(d.IsolineColour, "0");
-    EXPECT_EQ(d.MarkColour, "16777215");
-    EXPECT_EQ(calcColourOptionFor("16777215"), 1);
-    EXPECT_EQ(calcColourOptionFor("255"), 4); // red
-    EXPECT_FALSE(calcColourOptionFor("12345").has_value());
-    EXPECT_EQ(colourFromText("65535"), kYellow);
-    EXPECT_EQ(colourText(Rgb{0, 0, 255}), "16711680");
+    EXPECT_EQ(d.IsolineColour, kBlack);
+    EXPECT_EQ(d.MarkColour, kWhite);
+    EXPECT_EQ(calcColourOptionFor(kWhite), 1);
+    EXPECT_EQ(calcColourOptionFor(Rgb{255, 0, 0}), 4);
+    EXPECT_FALSE(calcColourOptionFor(fromColourValue(12345)).has_value());
+    EXPECT_EQ(fromColourValue(65535), kYellow);
+    EXPECT_EQ(colourValue(Rgb{0, 0, 255}), 16711680);
 }
 
 TEST(DotColoursDialog, AcceptNormalisesRadiusAndPercent) {

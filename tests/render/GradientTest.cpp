@@ -167,7 +167,7 @@ TEST(Gradient, SceneIsPaintedOverTheCells) {
     p.Antennas[1].AntY = 30 * 153;
     RecordingSurface s;
     DotRandom rnd;
-    p.DisplayMode = 1;
+    p.DisplayMode = ResultStyle::Gradient;
     redrawView(p, s, rnd);
     const long lastCell = indexOf(s, [&](const Primitive& q) {
         return q.kind == Kind::Box && q.fill && q.x1 == 50 * 153 && q.y1 == 30 * 153;

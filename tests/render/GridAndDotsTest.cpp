@@ -62,7 +62,7 @@ TEST(Dots, WithoutJitterEveryDotSitsOnItsNode) {
     p.DensityGrid(7, 9) = 6.0;
     RecordingSurface s;
     DotRandom rnd;
-    p.DisplayMode = 3;
+    p.DisplayMode = ResultStyle::Dots;
     drawDots(p, s, Plane::XY, rnd);
     const auto d = dots(s);
     ASSERT_EQ(d.size(), 2u); // levels 6 and 10; level 0 is below 15 %

@@ -187,7 +187,7 @@ TEST(Redraw, ClearsThenSceneThenResultsOfTheCurrentPlane) {
     EXPECT_GT(mark, note);
 
     // Without a result on the plane only the scene is drawn.
-    p.CurrentPlane = "planoxz";
+    p.CurrentPlane = Plane::XZ;
     RecordingSurface section;
     const auto sctl = redrawView(p, section, rnd);
     EXPECT_FALSE(sctl.geoLinesVisible);

@@ -53,8 +53,7 @@ QColor toQColor(render::Rgb colour) {
 // ---------------------------------------------------------------------------
 // colorb
 
-ColoursDialog::ColoursDialog(const std::string& isolineColour, const std::string& markColour,
-                             QWidget* parent)
+ColoursDialog::ColoursDialog(render::Rgb isolineColour, render::Rgb markColour, QWidget* parent)
     : BrenvikDialog(parent) {
     setObjectName(QStringLiteral("colorb"));
     setWindowTitle(QStringLiteral("Calculation colours"));
@@ -99,8 +98,8 @@ ColoursDialog::ColoursDialog(const std::string& isolineColour, const std::string
     if (auto o = render::calcColourOptionFor(isolineColour))
         m_isolineGroup->button(*o)->setChecked(true);
     if (auto o = render::calcColourOptionFor(markColour)) m_markGroup->button(*o)->setChecked(true);
-    fillSwatch(m_isolineSwatch, render::colourFromText(isolineColour));
-    fillSwatch(m_markSwatch, render::colourFromText(markColour));
+    fillSwatch(m_isolineSwatch, isolineColour);
+    fillSwatch(m_markSwatch, markColour);
 
     connect(m_isolineGroup, &QButtonGroup::idClicked, this, [this](int id) {
         fillSwatch(m_isolineSwatch, render::calcColourOptions()[id].colour);

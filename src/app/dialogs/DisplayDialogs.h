@@ -23,9 +23,8 @@ QColor toQColor(render::Rgb colour);
 class ColoursDialog : public BrenvikDialog {
     Q_OBJECT
   public:
-    // The stored colour texts (IsolineColour, MarkColour).
-    ColoursDialog(const std::string& isolineColour, const std::string& markColour,
-                  QWidget* parent = nullptr);
+    // The stored colours (IsolineColour, MarkColour).
+    ColoursDialog(render::Rgb isolineColour, render::Rgb markColour, QWidget* parent = nullptr);
 
     // Index into render::calcColourOptions() of the selected option of each
     // group; no value while the stored colour is none of the eight.

@@ -206,7 +206,7 @@ TEST(QtSurface, MergedBoxesPaintTheSamePixelsAsBoxByBox) {
                 p.DensityGrid(i, j) = (i * 7 + j * 3) % 11 < 4 ? 3.0 : (i + j) % 11;
         p.MaxDensity = 10.0;
         p.XYCalculated = 1;
-        p.DisplayMode = 1;
+        p.DisplayMode = ResultStyle::Gradient;
         p.WhiteBackground = 1;
         render::RecordingSurface rec;
         render::DotRandom rnd;
@@ -251,7 +251,7 @@ TEST(QtSurface, MergedBoxesPaintTheSamePixelsAsBoxByBox) {
 class RenderedStyle : public ::testing::Test {
   protected:
     QImage draw(Project& p, int mode, QSize size = kSmall) {
-        p.DisplayMode = static_cast<std::int16_t>(mode);
+        p.DisplayMode = static_cast<ResultStyle>(mode);
         render::DotRandom rnd;
         return renderProjectImage(p, size, rnd);
     }

@@ -1,6 +1,7 @@
 // Screenshots of a session in every display style, for looking at the window
-// as a user sees it. Runs only when BRENVIK_SHOT_DIR names a folder, under an
-// X server (xvfb-run with QT_QPA_PLATFORM=xcb); skipped otherwise.
+// as a user sees it; built and run by scripts/screenshots.sh, under an X
+// server (xvfb-run with QT_QPA_PLATFORM=xcb). Skipped when BRENVIK_SHOT_DIR
+// names no folder.
 
 #include "MainWindowTestSupport.h"
 

@@ -1,0 +1,272 @@
+#include "app/Commands.h"
+
+#include "app/DialogFlows.h"
+#include "app/GisExportFlow.h"
+#include "app/MainWindow.h"
+#include "app/PlanCanvas.h"
+#include "app/PointerTools.h"
+#include "export/CsvExport.h"
+#include "model/Document.h"
+
+namespace brenvik::app {
+
+const std::vector<Menu>& menus() {
+    static const std::vector<Menu> table = {
+        {Place::File, "archivo", "&File", Place::File},
+        {Place::View, "ver", "&View", Place::View},
+        {Place::Antenna, "fuentes", "&Antenna", Place::Antenna},
+        {Place::Environment, "medio", "&Environment", Place::Environment},
+        {Place::Tools, "herramientas", "&Tools", Place::Tools},
+        {Place::Options, "configuracion", "&Options", Place::Options},
+        {Place::Gis, "g1", "GIS", Place::Options},
+    };
+    return table;
+}
+
+std::vector<Command> commandTable() {
+    using W = MainWindow;
+    using P = Place;
+    std::vector<Command> t = {
+        // ---- File ----
+        {cmd::New, "New", P::File, [](W& w) { w.cmdNew(); }, {}, QKeySequence::New},
+        {cmd::Open, "Open", P::File, [](W& w) { w.cmdOpen(); }, {}, QKeySequence::Open},
+        {cmd::Save, "Save", P::File, [](W& w) { w.cmdSave(); }, {}, QKeySequence::Save},
+        {cmd::ImportImage,
+         "Import image",
+         P::File,
+         [](W& w) { w.cmdImportImage(); },
+         {},
+         {},
+         "sep2"},
+        {cmd::SaveImage, "Save image", P::File, [](W& w) { w.cmdSaveImage(); }},
+        {cmd::Print, "Print", P::File, [](W& w) { w.cmdPrint(); }, {}, QKeySequence::Print, "sep3"},
+        {cmd::PrintImage, "Prnt image", P::File, [](W& w) { w.cmdPrintImage(); }},
+        {cmd::Exit,
+         "Exit",
+         P::File,
+         [](W& w) {
+             w.resetTools();
+             w.close();
+         },
+         {},
+         {},
+         "separador"},
+
+        // ---- View ----
+        {cmd::Zoom,
+         "&Zoom",
+         P::View,
+         [](W& w) { w.flows_->zoom(); },
+         {},
+         QKeySequence(Qt::CTRL | Qt::Key_Z)},
+        {cmd::BlackBackground,
+         "Black background",
+         P::View,
+         [](W& w) { w.setWhiteBackground(false); },
+         {},
+         {},
+         "separador1"},
+        {cmd::WhiteBackground, "White background", P::View,
+         [](W& w) {
+             w.resetTools();
+             w.setWhiteBackground(true);
+         }},
+        {cmd::DrawGridLines,
+         "Draw grid lines",
+         P::View,
+         [](W& w) { w.setGridLines(true); },
+         {},
+         {},
+         "separador2"},
+        {cmd::EraseGridLines, "Eliminate grid lines", P::View, [](W& w) { w.setGridLines(false); }},
+        {cmd::DrawPicture, "Draw picture", P::View,
+         [](W& w) {
+             w.ensurePlanView();
+             w.redrawView();
+         }},
+        {cmd::ErasePicture, "Eliminate picture", P::View,
+         [](W& w) {
+             w.ensurePlanView();
+             w.canvas_->removeBackgroundPicture();
+             w.project_.BackgroundLoaded = 0;
+             w.redrawView();
+         }},
+        {cmd::XYPlane, "XY-Plane", P::View, [](W& w) { w.cmdXYPlane(); }, {}, {}, "separador3"},
+        {cmd::XZPlane, "XZ-Plane", P::View, [](W& w) { w.cmdXZPlane(); }},
+
+        // ---- Antenna ----
+        {cmd::TowerItem, "Mobile phone tower", P::Antenna,
+         [](W& w) {
+             w.ensurePlanView();
+             w.flows_->tower();
+         }},
+        {cmd::TopographicItem, "Topographic lines", P::Antenna,
+         [](W& w) { w.flows_->topographic(); }},
+        {cmd::EraseItem, "Eliminate", P::Antenna,
+         [](W& w) {
+             w.ensurePlanView();
+             w.cmdErase();
+         }},
+
+        // ---- Environment ----
+        {cmd::XYCalculationItem,
+         "XY-Calculation",
+         P::Environment,
+         [](W& w) { w.flows_->xyCalculation(); },
+         {},
+         QKeySequence(Qt::Key_F5)},
+        {cmd::XZCalculation,
+         "XZ-Calculation",
+         P::Environment,
+         [](W& w) { w.flows_->xzCalculation(); },
+         {},
+         QKeySequence(Qt::Key_F6)},
+        {cmd::GradientItem,
+         "Colour gradient",
+         P::Environment,
+         [](W& w) { w.showResults(ResultStyle::Gradient, false, nullptr); },
+         {},
+         {},
+         "e1"},
+        {cmd::IsolinesItem, "Isolines", P::Environment,
+         [](W& w) { w.showResults(ResultStyle::Isolines, true, nullptr); }},
+        {cmd::NumericalGridItem, "Numerical grid", P::Environment,
+         [](W& w) { w.showResults(ResultStyle::NumericalGrid, true, nullptr); }},
+        {cmd::Dots, "Dots of colours", P::Environment, [](W& w) { w.dotsOfColours(); }},
+
+        // ---- Tools ----
+        {cmd::ScaleItem, "Scale", P::Tools, [](W& w) { w.cmdScale(); }},
+        {cmd::CalcColours,
+         "Calculation colours",
+         P::Tools,
+         [](W& w) { w.flows_->calcColours(); },
+         {},
+         {},
+         "separac"},
+        {cmd::GridSize, "Grid size", P::Tools,
+         [](W& w) {
+             w.ensurePlanView();
+             w.resetTools();
+             w.project_.Display.MallaMode = 0;
+             w.askSaveChanges(PendingCommand::GridSize);
+         }},
+        {cmd::IsolineCount, "Number of isolines", P::Tools,
+         [](W& w) {
+             w.project_.Display.MallaMode = 1;
+             w.resetTools();
+             w.askSaveChanges(PendingCommand::IsolineCount);
+         }},
+        {cmd::DotColours, "Colours of the dots", P::Tools, [](W& w) { w.flows_->dotColours(); }},
+        {cmd::AntennaParameters,
+         "Antenna parameters",
+         P::Tools,
+         [](W& w) { w.flows_->antennaParameters(); },
+         {},
+         {},
+         "separa"},
+
+        // ---- Options / GIS ----
+        {cmd::Origin, "Origin of coordinates", P::Gis, [](W& w) { w.flows_->origin(); }},
+        {cmd::Reference, "Reference point", P::Gis, [](W& w) { w.flows_->reference(); }},
+        {cmd::Curvature, "Curvature radius", P::Gis, [](W& w) { w.flows_->curvature(); }},
+        {cmd::ScaleCalculation, "Scale calculation", P::Gis,
+         [](W& w) {
+             if (!w.flows_->geoPrecondition()) return;
+             w.resetTools();
+             w.askSaveChanges(PendingCommand::ScaleCalculation);
+         }},
+    };
+
+    // The exports: a cartesian and a geographic file of each table.
+    static const struct {
+        const char *sepName, *cart, *geo, *cartCaption, *geoCaption;
+        CsvExport kc, kg;
+    } exports[] = {
+        {"g6", "g7", "g8", "Export isolines (cartesian)", "Export isolines (geographic)",
+         CsvExport::IsolinesCartesian, CsvExport::IsolinesGeographic},
+        {"g9", "g10", "g11", "Export sources (cartesian)", "Export sources (geographic)",
+         CsvExport::SourcesCartesian, CsvExport::SourcesGeographic},
+        {"g12", "g13", "g14", "Export concentrations (cartesian)",
+         "Export concentrations (geographic)", CsvExport::ConcentrationsCartesian,
+         CsvExport::ConcentrationsGeographic},
+        {"g15", "g16", "g17", "Export maximum (cartesian)", "Export maximum (geographic)",
+         CsvExport::MaximumCartesian, CsvExport::MaximumGeographic},
+    };
+    for (const auto& e : exports) {
+        const CsvExport kc = e.kc, kg = e.kg;
+        t.push_back(
+            {e.cart, e.cartCaption, P::Gis, [kc](W& w) { w.cmdExport(kc); }, {}, {}, e.sepName});
+        t.push_back({e.geo, e.geoCaption, P::Gis, [kg](W& w) { w.cmdExport(kg); }});
+    }
+    t.push_back({cmd::GisExport, "GIS export...", P::Options, [](W& w) {
+                     w.resetTools();
+                     startGisExport(w.project_, w.prompts_, &w);
+                 }});
+    t.push_back({cmd::About, "&About...", P::Options, [](W& w) { w.flows_->about(); }, {}, {}, ""});
+
+    // ---- Toolbar pairs ----
+    const std::vector<Command> toolbar = {
+        {cmd::SaveButton, "Save the project", P::Toolbar, [](W& w) { w.saveProject(); }},
+        {cmd::OpenButton, "Open a project", P::Toolbar,
+         [](W& w) {
+             w.resetTools();
+             w.askSaveChanges(PendingCommand::Open);
+         }},
+        {cmd::TowerButton,
+         "Mobile phone tower: define a tower and place it with a click",
+         P::Toolbar,
+         [](W& w) {
+             w.ensurePlanView();
+             w.flows_->tower();
+         },
+         [](W& w) { w.releaseTowerTool(); },
+         {},
+         ""},
+        {cmd::EraseButton, "Eliminate: click or drag over antennas to remove them", P::Toolbar,
+         [](W& w) { w.cmdErase(); },
+         [](W& w) {
+             w.project_.Tools.end(PointerToolKind::Erase);
+             w.tools_->hideRubberBands();
+             w.setPressed(cmd::EraseButton, false);
+         }},
+        {cmd::TopographicButton, "Topographic lines: drag rectangles of a ground height",
+         P::Toolbar, [](W& w) { w.flows_->topographic(); },
+         [](W& w) {
+             w.project_.Tools.endPlacement();
+             w.project_.Tools.end(PointerToolKind::Topographic);
+             w.tools_->hideRubberBands();
+             w.setPressed(cmd::TopographicButton, false);
+         }},
+        {cmd::ScaleButton, "Scale: the width of the plan in metres", P::Toolbar,
+         [](W& w) { w.cmdScale(); }, [](W& w) { w.setPressed(cmd::ScaleButton, false); }},
+        {cmd::CalculationButton,
+         "XY-Calculation of the power density",
+         P::Toolbar,
+         [](W& w) { w.flows_->xyCalculation(); },
+         [](W& w) { w.setPressed(cmd::CalculationButton, false); },
+         {},
+         ""},
+        {cmd::IsolinesButton,
+         "Isolines",
+         P::Toolbar,
+         [](W& w) { w.showResults(ResultStyle::Isolines, true, cmd::IsolinesButton); },
+         [](W& w) { w.releaseAntennaTool(); },
+         {},
+         ""},
+        {cmd::GradientButton, "Colour gradient", P::Toolbar,
+         [](W& w) { w.showResults(ResultStyle::Gradient, false, cmd::GradientButton); },
+         [](W& w) {
+             w.project_.Tools.endPlacement();
+             w.tools_->hideRubberBands();
+             w.setPressed(cmd::GradientButton, false);
+         }},
+        {cmd::NumericalGridButton, "Numerical grid", P::Toolbar,
+         [](W& w) { w.showResults(ResultStyle::NumericalGrid, true, cmd::NumericalGridButton); }},
+        {cmd::AverageButton, "Average (older air-pollution model)", P::Toolbar,
+         [](W& w) { w.cmdAverage(); }},
+    };
+    t.insert(t.end(), toolbar.begin(), toolbar.end());
+    return t;
+}
+
+} // namespace brenvik::app

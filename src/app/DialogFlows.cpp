@@ -1,0 +1,423 @@
+#include "app/DialogFlows.h"
+
+#include "app/CalcRunner.h"
+#include "app/Commands.h"
+#include "app/MainWindow.h"
+#include "app/PlanCanvas.h"
+#include "app/dialogs/CalcDialogs.h"
+#include "app/dialogs/DisplayDialogs.h"
+#include "app/dialogs/GeoDialogs.h"
+#include "app/dialogs/MiscDialogs.h"
+#include "app/dialogs/TowerDialogs.h"
+#include "calc/GridCalc.h"
+#include "calc/Ground.h"
+#include "calc/Messages.h"
+#include "calc/Towers.h"
+#include "geo/Geo.h"
+#include "model/Prompts.h"
+#include "render/Commands.h"
+
+#include <QLocale>
+
+namespace brenvik::app {
+
+namespace {
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// The decimal point of the user's locale, for the boxes of the dialogs.
+char decimalPoint() {
+    return QLocale().decimalPoint().at(0).toLatin1();
+}
+
+} // namespace
+
+DialogFlows::DialogFlows(MainWindow& w) : w_(w) {}
+
+void DialogFlows::about() {
+    w_.showDialog(new AboutDialog(&w_), true);
+}
+
+void DialogFlows::zoom() {
+    if (w_.project_.BackgroundLoaded == 1) {
+        w_.warn("It is needed not background image to activate the Zoom");
+        return;
+    }
+    w_.ensurePlanView();
+    auto* d = new ZoomDialog(w_.project_.Zoom, &w_);
+    d->setAcceptHandler([this, d] {
+        w_.applyZoom(d->zoom());
+        return true;
+    });
+    w_.showDialog(d, true);
+}
+
+void DialogFlows::tower() {
+    w_.resetTools();
+    w_.project_.Tools.TowerToolOn = true;
+    w_.setPressed(cmd::TowerButton, true);
+    openTowerDialog(false);
+    w_.project_.Tools.endPlacement();
+}
+
+void DialogFlows::openTowerDialog(bool editing) {
+    if (editing)
+        TowerBeginEdit(w_.project_, w_.editTowerAntenna_);
+    else
+        TowerBeginNew(w_.project_);
+    w_.project_.Tools.TowerDialogOpen = true;
+    auto* d = new TowerDialog(w_.project_.TowerAntCount, editing, &w_);
+    const int edited = editing ? w_.editTowerAntenna_ : 0;
+    QObject::connect(d, &TowerDialog::antennaAdded, &w_, [this] { TowerAddAntenna(w_.project_); });
+    QObject::connect(d, &TowerDialog::antennaRemoved, &w_,
+                     [this] { TowerRemoveAntenna(w_.project_); });
+    QObject::connect(d, &TowerDialog::optionsRequested, &w_, [this, d, edited](int sel) {
+        w_.project_.TowerAntSel = static_cast<std::int16_t>(sel);
+        const int slot = TowerOptionsSlot(w_.project_, sel, edited);
+        if (slot > 0) openAntennaDialog(slot, false, 0);
+        (void)d;
+    });
+    d->setAcceptHandler([this, editing] {
+        if (!editing) w_.project_.Tools.togglePlacement();
+        return true;
+    });
+    // Cancel drops the pending tower and releases the tool.
+    QObject::connect(d, &QDialog::rejected, &w_, [this] {
+        if (!w_.resetting_) w_.releaseTowerTool();
+    });
+    w_.showDialog(d, false);
+}
+
+void DialogFlows::openAntennaDialog(int slot, bool newSlot, int editedIndex) {
+    QWidget* parent = w_.openDialogNamed(dlg::Tower);
+    auto* d = new AntennaDialog(AntennaFormLoad(w_.project_, slot, dialognum::formatter()),
+                                parent ? parent : &w_);
+    if (editedIndex > 0) d->setEditedIndex(editedIndex);
+    d->setAcceptHandler([this, d, slot, newSlot] {
+        AntennaForm f = d->form();
+        if (auto err = AntennaFormAccept(w_.project_, f, slot, newSlot, dialognum::parser(),
+                                         dialognum::formatter())) {
+            // The tool reset closes this dialog and the tower dialog and drops
+            // the pending tower.
+            w_.warn(*err);
+            w_.resetTools();
+            return true;
+        }
+        if (w_.editAntenna_ > 0 || w_.editTowerAntenna_ > 0) w_.redrawView();
+        return true;
+    });
+    // Opened from the tower dialog the antenna dialog is modal to it.
+    if (parent) {
+        d->setAttribute(Qt::WA_DeleteOnClose);
+        d->setWindowModality(Qt::WindowModal);
+        d->show();
+    } else {
+        w_.showDialog(d, true);
+    }
+}
+
+void DialogFlows::editAntenna(int index) {
+    dropOpenDefinition();
+    w_.editAntenna_ = index;
+    w_.project_.Tools.EditMode = true;
+    openAntennaDialog(index, false, index);
+}
+
+void DialogFlows::editTowerAntenna(int index) {
+    dropOpenDefinition();
+    w_.project_.TowerAntSel = w_.project_.Antennas[std::size_t(index)].AntNumber;
+    w_.editTowerAntenna_ = index;
+    w_.project_.Tools.EditMode = true;
+    w_.project_.Tools.TowerDialogOpen = true;
+    openTowerDialog(true);
+}
+
+void DialogFlows::dropOpenDefinition() {
+    // One tower or antenna is edited at a time: picking a placed one while
+    // another is being defined drops the pending definition first.
+    if (w_.openDialogNamed(dlg::Tower) || w_.openDialogNamed(dlg::Antenna)) w_.resetTools();
+}
+
+void DialogFlows::topographic() {
+    w_.ensurePlanView();
+    w_.resetTools();
+    w_.setPressed(cmd::TopographicButton, true);
+    auto* d = new ReliefDialog(w_.project_.ContourHeight, &w_);
+    d->setAcceptHandler([this, d] {
+        std::string text = d->heightText();
+        const auto err = TopoLineAccept(w_.project_, text, dialognum::parser());
+        d->setHeightText(text);
+        if (err) {
+            w_.warn(*err);
+            return false;
+        }
+        w_.project_.Tools.arm(PointerToolKind::Topographic);
+        return true;
+    });
+    QObject::connect(d, &QDialog::rejected, &w_,
+                     [this] { w_.setPressed(cmd::TopographicButton, false); });
+    w_.showDialog(d, true);
+}
+
+void DialogFlows::pending(PendingDialog dialog) {
+    switch (dialog) {
+    case PendingDialog::None:
+        break;
+    case PendingDialog::ScaleCalculation:
+        scaleCalculation();
+        break;
+    case PendingDialog::GridSize:
+        malla(0);
+        break;
+    case PendingDialog::IsolineCount:
+        malla(1);
+        break;
+    case PendingDialog::Scale:
+        scale();
+        break;
+    }
+}
+
+void DialogFlows::scale() {
+    auto* d = new ScaleDialog(geo::OpenScaleForm(w_.project_, decimalPoint()), &w_);
+    d->setAcceptHandler([this, d] {
+        const geo::ScaleOutcome out =
+            geo::AcceptScale(w_.project_, d->form(), w_.prompts_, dialognum::parser());
+        if (out == geo::ScaleOutcome::InputError) return false;
+        w_.setPressed(cmd::ScaleButton, false);
+        if (out == geo::ScaleOutcome::Reset) {
+            w_.canvas_->clear();
+            w_.updateTitle();
+            w_.redrawView();
+        }
+        return true;
+    });
+    QObject::connect(d, &QDialog::rejected, &w_,
+                     [this] { w_.setPressed(cmd::ScaleButton, false); });
+    w_.showDialog(d, true);
+}
+
+void DialogFlows::scaleCalculation() {
+    auto* d =
+        new ScaleDistanceDialog(geo::OpenScaleCalculationForm(w_.project_, decimalPoint()), &w_);
+    d->setAcceptHandler([this, d] {
+        return geo::AcceptScaleCalculation(w_.project_, d->form(), w_.prompts_,
+                                           dialognum::parser());
+    });
+    w_.showDialog(d, true);
+}
+
+void DialogFlows::malla(int mode) {
+    w_.project_.Display.MallaMode = static_cast<std::int16_t>(mode);
+    auto* d = new MallaDialog(render::mallaTexts(w_.project_), &w_);
+    d->setAcceptHandler([this, d, mode] {
+        const auto err =
+            mode == 0
+                ? render::acceptGridSize(w_.project_, d->valueText(), dialognum::parser())
+                : render::acceptIsolineCount(w_.project_, d->valueText(), dialognum::parser());
+        if (err) {
+            w_.warn(*err);
+            return false;
+        }
+        w_.updateTitle();
+        w_.redrawView();
+        return true;
+    });
+    w_.showDialog(d, true);
+}
+
+void DialogFlows::xyCalculation() {
+    w_.resetTools();
+    w_.setPressed(cmd::CalculationButton, true);
+    if (auto refusal = XYCalcRefusal(w_.project_)) {
+        w_.warn(*refusal);
+        w_.setPressed(cmd::CalculationButton, false);
+        return;
+    }
+    auto* d = new CalcDialog(CalFormLoad(w_.project_, dialognum::formatter()), &w_);
+    QObject::connect(d, &CalcDialog::calcOptionChanged, &w_, [this](int option) {
+        CalForm f;
+        if (option == 1)
+            CalFormOption1(w_.project_, f);
+        else
+            CalFormOption2(w_.project_, f);
+    });
+    d->setAcceptHandler([this, d] {
+        const CalForm f = d->form();
+        w_.project_.CalcOption = f.option1 ? 1 : 0;
+        if (auto err = CalFormAccept(w_.project_, f, dialognum::parser())) {
+            w_.warn(*err);
+            w_.resetTools();
+            return true;
+        }
+        if (w_.project_.CalcOption == 0)
+            w_.setLabel(label::Height, q(HeightLabelText(w_.project_)));
+        runXYCalculation();
+        return true;
+    });
+    QObject::connect(d, &QDialog::rejected, &w_,
+                     [this] { w_.setPressed(cmd::CalculationButton, false); });
+    w_.showDialog(d, false);
+}
+
+void DialogFlows::runXYCalculation() {
+    w_.runner_->start(
+        w_.project_, [](Project& work, const CalcControl& c) { return RunXYCalculation(work, c); },
+        [this](const CalcOutcome& out, Project& work) {
+            w_.setPressed(cmd::CalculationButton, false);
+            if (out.status == CalcStatus::Done) {
+                w_.project_ = std::move(work);
+                w_.redrawView();
+            } else if (out.status == CalcStatus::Failed) {
+                w_.warn(out.message.empty() ? std::string(msg::InputDataError) : out.message);
+                w_.resetTools();
+            }
+        });
+}
+
+void DialogFlows::xzCalculation() {
+    if (auto refusal = XZViewRefusal(w_.project_)) {
+        w_.warn(*refusal);
+        return;
+    }
+    w_.resetTools();
+    if (auto refusal = XZSourceRefusal(w_.project_)) {
+        w_.warn(*refusal);
+        return;
+    }
+    auto* d = new SectionDialog(XZDialogDistance(w_.project_), &w_);
+    d->setAcceptHandler([this, d] {
+        const Plane planeBefore = w_.project_.CurrentPlane;
+        if (auto err = XZDialogAccept(w_.project_, d->distanceText(), dialognum::parser())) {
+            w_.warn(*err);
+            if (*err == msg::DistanceNotAllowed) return false;
+            w_.resetTools();
+            return true;
+        }
+        w_.setLabel(label::Height, q(HeightLabelText(w_.project_)));
+        // The section is only shown once it is calculated.
+        const Plane target = w_.project_.CurrentPlane;
+        w_.project_.CurrentPlane = planeBefore;
+        w_.runner_->start(
+            w_.project_,
+            [target](Project& work, const CalcControl& c) {
+                work.CurrentPlane = target;
+                return RunXZCalculation(work, c);
+            },
+            [this](const CalcOutcome& out, Project& work) {
+                if (out.status == CalcStatus::Done) {
+                    w_.project_ = std::move(work);
+                    w_.redrawView();
+                } else if (out.status == CalcStatus::Failed) {
+                    w_.warn(out.message.empty() ? std::string(msg::InputDataError) : out.message);
+                    w_.resetTools();
+                }
+            });
+        return true;
+    });
+    w_.showDialog(d, false);
+}
+
+void DialogFlows::calcColours() {
+    w_.ensurePlanView();
+    w_.resetTools();
+    auto* d =
+        new ColoursDialog(w_.project_.Display.IsolineColour, w_.project_.Display.MarkColour, &w_);
+    QObject::connect(d, &ColoursDialog::isolineOptionChosen, &w_, [this](int option) {
+        render::chooseIsolineColour(w_.project_.Display, option);
+    });
+    QObject::connect(d, &ColoursDialog::markOptionChosen, &w_,
+                     [this](int option) { render::chooseMarkColour(w_.project_.Display, option); });
+    d->setAcceptHandler([this] {
+        w_.redrawView();
+        return true;
+    });
+    w_.showDialog(d, true);
+}
+
+void DialogFlows::dotColours() {
+    w_.resetTools();
+    auto* d = new DotColoursDialog(w_.project_.Display, &w_);
+    // Option clicks store at once; the boxes are taken on Accept.
+    QObject::connect(d, &DotColoursDialog::schemeChosen, &w_,
+                     [this](int scheme) { render::chooseDotScheme(w_.project_.Display, scheme); });
+    QObject::connect(d, &DotColoursDialog::jitterChosen, &w_, [this](render::JitterOption o) {
+        render::chooseJitter(w_.project_.Display, o);
+    });
+    QObject::connect(d, &DotColoursDialog::countChosen, &w_,
+                     [this](int count) { render::chooseDotCount(w_.project_.Display, count); });
+    d->setAcceptHandler([this, d] {
+        if (auto err = render::acceptDotColours(w_.project_.Display, d->radiusText(),
+                                                d->fromPercentText(), dialognum::parser())) {
+            w_.warn(*err);
+            return false;
+        }
+        w_.redrawView();
+        return true;
+    });
+    w_.showDialog(d, true);
+}
+
+void DialogFlows::antennaParameters() {
+    auto* d = new AntennaParamsDialog(OpenAnglesFormLoad(w_.project_, dialognum::formatter()), &w_);
+    d->setAcceptHandler([this, d] {
+        OpenAnglesForm f = d->form();
+        if (auto err =
+                OpenAnglesFormAccept(w_.project_, f, dialognum::parser(), dialognum::formatter())) {
+            w_.warn(*err);
+            return false;
+        }
+        return true;
+    });
+    w_.showDialog(d, true);
+}
+
+bool DialogFlows::geoPrecondition() {
+    if (w_.project_.CurrentPlane == Plane::XZ) {
+        w_.warn("Pase primero al plano XY");
+        return false;
+    }
+    if (w_.project_.Zoom != 1.0) {
+        w_.warn("Primero debe establecer un valor del Zoom del 100%");
+        return false;
+    }
+    return true;
+}
+
+void DialogFlows::origin() {
+    if (!geoPrecondition()) return;
+    w_.resetTools();
+    auto* d = new OriginDialog(geo::OpenOriginForm(w_.project_, decimalPoint()), &w_);
+    d->setAcceptHandler([this, d] {
+        geo::AcceptOrigin(w_.project_, d->form(), w_.prompts_, dialognum::parser());
+        w_.redrawView();
+        return true;
+    });
+    w_.showDialog(d, true);
+}
+
+void DialogFlows::reference() {
+    if (!geoPrecondition()) return;
+    w_.resetTools();
+    auto* d = new ReferenceDialog(geo::OpenReferenceForm(w_.project_, decimalPoint()), &w_);
+    d->setAcceptHandler([this, d] {
+        geo::AcceptReference(w_.project_, d->form(), w_.prompts_, dialognum::parser());
+        return true;
+    });
+    w_.showDialog(d, true);
+}
+
+void DialogFlows::curvature() {
+    if (!geoPrecondition()) return;
+    w_.resetTools();
+    auto* d = new CurvatureDialog(geo::OpenCurvatureForm(w_.project_, decimalPoint()), &w_);
+    d->setAcceptHandler([this, d] {
+        geo::AcceptCurvature(w_.project_, d->form(), w_.prompts_, dialognum::parser());
+        return true;
+    });
+    w_.showDialog(d, true);
+}
+
+} // namespace brenvik::app

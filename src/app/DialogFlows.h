@@ -1,0 +1,57 @@
+#pragma once
+
+#include "model/Document.h"
+
+namespace brenvik::app {
+
+class MainWindow;
+
+// The objectNames of the dialogs the window looks for.
+namespace dlg {
+inline constexpr char Tower[] = "torre";
+inline constexpr char Antenna[] = "fuent";
+} // namespace dlg
+
+// The dialogs of the window's commands: each flow checks its refusals, opens
+// its dialog with the values of a core form and hands the form back to the
+// core rule on Accept, then redraws or arms the tool as the rule asks.
+class DialogFlows {
+  public:
+    explicit DialogFlows(MainWindow& w);
+
+    void zoom();
+    // The tower tool: presses its picture and opens the tower dialog.
+    void tower();
+    void openTowerDialog(bool editing);
+    // `slot` of the antenna arrays; `editedIndex` > 0 when a placed antenna
+    // is edited.
+    void openAntennaDialog(int slot, bool newSlot, int editedIndex);
+    // A placed antenna, or the tower of one, picked on the plan.
+    void editAntenna(int index);
+    void editTowerAntenna(int index);
+    void topographic();
+    // The dialog a "No" to the save-changes question opens.
+    void pending(PendingDialog dialog);
+    void scale();
+    void scaleCalculation();
+    void malla(int mode);
+    void xyCalculation();
+    void xzCalculation();
+    void calcColours();
+    void dotColours();
+    void antennaParameters();
+    // The GIS dialogs work on the plan at 100 %; refuses with a message otherwise.
+    bool geoPrecondition();
+    void origin();
+    void reference();
+    void curvature();
+    void about();
+
+  private:
+    void dropOpenDefinition();
+    void runXYCalculation();
+
+    MainWindow& w_;
+};
+
+} // namespace brenvik::app

@@ -1,0 +1,347 @@
+// The window's own commands: building the menus and the toolbar from the
+// command table, and the commands that open no dialog.
+
+#include "app/DialogFlows.h"
+#include "app/Icons.h"
+#include "app/MainWindow.h"
+#include "app/PlanCanvas.h"
+#include "app/PrintLegend.h"
+#include "app/PrintService.h"
+#include "app/ScrollView.h"
+#include "app/surface/QtSurface.h"
+#include "calc/Messages.h"
+#include "export/CsvExport.h"
+#include "model/Document.h"
+#include "model/Prompts.h"
+#include "render/Commands.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <exception>
+
+namespace brenvik::app {
+
+namespace {
+
+constexpr const char* kBmpFilter = "bmp Files (*.bmp)| *.bmp";
+constexpr const char* kPrintError = "Error al imprimir";
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// Restores the normal pointer when a long redraw ends, however it ends.
+struct Hourglass {
+    Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~Hourglass() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+// ---- Building the window -------------------------------------------------------------
+
+void MainWindow::buildCommands() {
+    QMap<Place, QMenu*> menus;
+    for (const Menu& m : app::menus()) {
+        QMenu* made = m.parent == m.place ? menuBar()->addMenu(m.title)
+                                          : menus.value(m.parent)->addMenu(m.title);
+        made->setObjectName(m.name);
+        menus.insert(m.place, made);
+    }
+    toolbar_ = addToolBar("Tools");
+    toolbar_->setObjectName("iconshape");
+    toolbar_->setMovable(false);
+    toolbar_->setIconSize(QSize(32, 32));
+    for (Command& c : commandTable()) {
+        const bool onToolbar = c.place == Place::Toolbar;
+        if (c.separatorBefore) {
+            QAction* sep =
+                onToolbar ? toolbar_->addSeparator() : menus.value(c.place)->addSeparator();
+            sep->setObjectName(c.separatorBefore);
+        }
+        QAction* a = onToolbar ? addToolButton(c) : new QAction(c.caption, this);
+        a->setObjectName(c.name);
+        items_.insert(c.name, a);
+        if (onToolbar) {
+            toolbar_->addAction(a);
+            if (auto* b = qobject_cast<QToolButton*>(toolbar_->widgetForAction(a)))
+                b->setObjectName(c.name);
+            continue;
+        }
+        if (!c.shortcut.isEmpty()) a->setShortcut(c.shortcut);
+        connect(a, &QAction::triggered, this, [this, run = std::move(c.run)] { guarded(run); });
+        menus.value(c.place)->addAction(a);
+    }
+}
+
+QAction* MainWindow::addToolButton(Command& c) {
+    auto* a = new QAction(toolIcon(c.name), c.caption, this);
+    a->setCheckable(true);
+    a->setToolTip(c.caption);
+    // The click has toggled the button already: put it back and let the
+    // command decide whether it shows its pressed picture.
+    connect(a, &QAction::triggered, this,
+            [this, a, press = std::move(c.run), release = std::move(c.release)](bool nowChecked) {
+                const bool wasPressed = !nowChecked;
+                a->setChecked(wasPressed);
+                if (!wasPressed)
+                    guarded(press);
+                else if (release)
+                    guarded(release);
+            });
+    return a;
+}
+
+void MainWindow::guarded(const Handler& command) {
+    // One error trap per command: a failure is shown and the tools reset.
+    try {
+        command(*this);
+    } catch (const std::exception&) {
+        warn(msg::InputDataError);
+        resetTools();
+    }
+}
+
+// ---- Display commands -------------------------------------------------------------------------
+
+void MainWindow::showResults(ResultStyle style, bool resetFirst, const char* toolbarName) {
+    if (resetFirst) resetTools();
+    if (toolbarName) setPressed(toolbarName, true);
+    const render::DisplayCommandOutcome out = render::showResults(project_, style);
+    if (!out.accepted) {
+        warn(out.message);
+        resetTools();
+        if (toolbarName) setPressed(toolbarName, false);
+        return;
+    }
+    {
+        Hourglass busy;
+        redrawView();
+    }
+    if (toolbarName) setPressed(toolbarName, false);
+}
+
+void MainWindow::dotsOfColours() {
+    const render::DisplayCommandOutcome out = render::showResults(project_, ResultStyle::Dots);
+    if (!out.accepted) {
+        warn(out.message);
+        resetTools();
+        return;
+    }
+    Hourglass busy;
+    // Only the dots, over what is already drawn; the line objects stay.
+    paintSteps(
+        [](const Project& pr, render::Surface& s, render::DotRandom& dots) {
+            render::drawDots(pr, s, render::currentPlane(pr), dots);
+            return std::optional<render::SceneControls>();
+        },
+        false);
+}
+
+// ---- Files --------------------------------------------------------------------------------------
+
+void MainWindow::askSaveChanges(PendingCommand action) {
+    const SaveChangesOutcome out = AskSaveChanges(project_, prompts_, action);
+    updateTitle();
+    if (out.documentChanged) {
+        project_.CurrentPlane = Plane::XY;
+        redrawView();
+    }
+    if (out.answer == Prompts::Answer::No) flows_->pending(out.dialog);
+}
+
+void MainWindow::cmdNew() {
+    ensurePlanView();
+    resetTools();
+    askSaveChanges(PendingCommand::New);
+}
+
+void MainWindow::cmdOpen() {
+    ensurePlanView();
+    resetTools();
+    askSaveChanges(PendingCommand::Open);
+}
+
+void MainWindow::cmdSave() {
+    ensurePlanView();
+    saveProject();
+}
+
+void MainWindow::saveProject() {
+    resetTools();
+    SaveProject(project_, prompts_);
+    updateTitle();
+}
+
+void MainWindow::setWhiteBackground(bool white) {
+    project_.WhiteBackground = white ? 1 : 0;
+    applyBackground();
+    redrawView();
+}
+
+void MainWindow::setGridLines(bool on) {
+    ensurePlanView();
+    project_.GridLinesOn = on ? 1 : 0;
+    redrawView();
+}
+
+void MainWindow::cmdImportImage() {
+    // Every failure here leaves the window as it was, without a message.
+    const std::optional<std::string> path = prompts_.openPath(kBmpFilter);
+    if (!path) return;
+    QImage picture;
+    if (!picture.load(q(*path)) || picture.isNull()) return;
+    project_.FileName = *path;
+    canvas_->setBackgroundPicture(picture.convertToFormat(QImage::Format_RGB32));
+    project_.BackgroundLoaded = 1;
+    resetTools();
+    applyZoom(1.0);
+}
+
+void MainWindow::cmdSaveImage() {
+    if (project_.GridLinesOn == 1)
+        paintSteps(
+            [](const Project& pr, render::Surface& s, render::DotRandom&) {
+                render::drawGridLines(pr, s);
+                return std::optional<render::SceneControls>();
+            },
+            false);
+    const std::optional<std::string> path = prompts_.savePath(kBmpFilter);
+    if (!path) return;
+    project_.FileName = *path;
+    canvas_->naturalImage().save(q(*path), "BMP");
+}
+
+// ---- Zoom and scrolling -----------------------------------------------------------------------
+
+void MainWindow::applyZoom(double zoom) {
+    project_.Zoom = zoom;
+    const ScrollRange range = scrollRange(zoom);
+    for (QScrollBar* bar : {hscroll_, vscroll_}) {
+        const QSignalBlocker block(bar);
+        bar->setRange(0, range.maximum);
+        bar->setPageStep(range.pageStep);
+    }
+    // A bar whose position fell to its new maximum moves the view as its own
+    // change would.
+    scrolled();
+}
+
+void MainWindow::scrolled() {
+    const double z = project_.Zoom;
+    project_.ScrollOffsetX =
+        scrollOffset(hscroll_->value(), hscroll_->maximum(), z, area::ScaleWidth);
+    project_.ScrollOffsetY =
+        scrollOffset(vscroll_->value(), vscroll_->maximum(), z, area::ScaleHeight);
+    redrawView();
+}
+
+// ---- Planes
+// ---------------------------------------------------------------------------------------
+
+void MainWindow::cmdXYPlane() {
+    canvas_->setLineVisible(Overlay::OriginX, true);
+    canvas_->setLineVisible(Overlay::OriginY, true);
+    canvas_->clear();
+    project_.CurrentPlane = Plane::XY;
+    redrawView();
+}
+
+void MainWindow::cmdXZPlane() {
+    canvas_->setLineVisible(Overlay::OriginX, false);
+    canvas_->setLineVisible(Overlay::OriginY, false);
+    if (project_.Zoom != 1.0) {
+        warn("It is needed a a zoom value of 100% to make a XY-Calculation");
+        return;
+    }
+    if (project_.XZCalculated == 0) {
+        warn("Calcule first the electromagnetic pollution in the plane XZ");
+        return;
+    }
+    if (project_.XYCalcZoom != 1.0) {
+        warn("To view the XZ-plane, it is needed a a zoom value of 100% to make a XY-Calculation");
+        return;
+    }
+    project_.CurrentPlane = Plane::XZ;
+    redrawView();
+}
+
+// ---- Tools
+// ------------------------------------------------------------------------------------------
+
+void MainWindow::cmdErase() {
+    resetTools();
+    setPressed(cmd::EraseButton, true);
+    project_.Tools.arm(PointerToolKind::Erase);
+}
+
+void MainWindow::cmdScale() {
+    resetTools();
+    setPressed(cmd::ScaleButton, true);
+    askSaveChanges(PendingCommand::Scale);
+}
+
+void MainWindow::cmdAverage() {
+    if (project_.AntennaCount == 0) {
+        warn("It is needed at least a pollutant source");
+        return;
+    }
+    resetTools();
+    setPressed(cmd::AverageButton, true);
+    project_.Tools.AverageToolOn = true;
+}
+
+// ---- Exports ----------------------------------------------------------------------------------
+
+void MainWindow::cmdExport(CsvExport kind) {
+    resetTools();
+    RunCsvExport(project_, prompts_, kind);
+}
+
+// ---- Printing
+// ------------------------------------------------------------------------------------
+
+void MainWindow::printWith(const std::function<bool(QPrinter&)>& print) {
+    QPrinter printer(QPrinter::HighResolution);
+    // The document takes the project's name; a PDF file is offered under it.
+    const QString base = QFileInfo(q(project_.FileName)).completeBaseName();
+    printer.setDocName(base.isEmpty() ? QString("Brenvik") : base);
+    if (!printer_.choose(printer, this)) return;
+    if (!print(printer)) warn(kPrintError);
+}
+
+void MainWindow::cmdPrint() {
+    const PrintLegend legend =
+        printLegend(project_, QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm"));
+    // Paper is white: the plane is drawn again in the colours of the white
+    // background.
+    Project paper = project_;
+    paper.WhiteBackground = 1;
+    auto sheet = std::make_shared<const Project>(std::move(paper));
+    const render::DotRandom dotsNow = dots_;
+    const QImage picture = canvas_->backgroundPicture();
+    auto paintArea = [sheet, dotsNow, picture](QPainter& p, const QRectF& target) {
+        qtsurface::QtSurface s(p, target);
+        s.setBackColour(render::kWhite);
+        if (!picture.isNull()) s.setBackgroundPicture(picture);
+        s.clear();
+        render::DotRandom dots = dotsNow;
+        render::redrawView(*sheet, s, dots);
+    };
+    printWith(
+        [paintArea, legend](QPrinter& printer) { return printPlane(printer, paintArea, legend); });
+}
+
+void MainWindow::cmdPrintImage() {
+    printWith([this](QPrinter& printer) { return printArea(printer, *canvas_); });
+}
+
+} // namespace brenvik::app
