@@ -6,6 +6,7 @@
 #include "batch/ImageOutput.h"
 #include "batch/Interrupt.h"
 #include "batch/Progress.h"
+#include "batch/StagedOutputs.h"
 
 #include <QGuiApplication>
 #include <cstdio>
@@ -39,6 +40,10 @@ int main(int argc, char** argv) {
     if (o.help) {
         std::fputs(usageText().c_str(), stdout);
         return 0;
+    }
+    if (auto twice = sameOutputTwice(o)) {
+        std::fprintf(stderr, "brenvik-batch: %s\n%s", twice->c_str(), usageText().c_str());
+        return 2;
     }
 
     // Only the image needs Qt. A server has no display: draw off screen
