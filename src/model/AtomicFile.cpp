@@ -290,14 +290,14 @@ std::optional<std::string> CommitTogether(std::vector<StagedFile*> files,
 // ---- Chunked writing --------------------------------------------------------------
 
 bool ChunkedText::flush() {
-    if (!ok_) return false;
-    if (cancel_ && cancel_->load(std::memory_order_relaxed)) {
+    if (ok_ && cancel_ && cancel_->load(std::memory_order_relaxed)) {
         cancelled_ = true;
         ok_ = false;
-        return false;
     }
-    if (!sink_) return true;
-    ok_ = sink_(buf_);
+    if (!sink_) return ok_;
+    // After a failure the rest of the text is dropped as it comes, so a writer
+    // that goes on to its next check point does not pile it up.
+    if (ok_) ok_ = sink_(buf_);
     buf_.clear();
     return ok_;
 }

@@ -101,6 +101,7 @@ class ChunkedText {
     bool flush();
     bool ok() const { return ok_; }
     bool cancelled() const { return cancelled_; }
+    bool streams() const { return static_cast<bool>(sink_); }
 
   private:
     std::string& buf_;
