@@ -4,6 +4,7 @@
 #include "calc/Messages.h"
 #include "calc/PowerDensity.h"
 #include "model/Int16.h"
+#include "model/MemoryBudget.h"
 
 #include <algorithm>
 #include <chrono>
@@ -383,9 +384,20 @@ void CrossedLevels(const std::vector<double>& levels, int count, double step, do
 // between neighbours: along a column (i, j)-(i, j + 1), scanned i then j, and
 // along a row (i, j)-(i + 1, j), scanned j then i. The slot counter of each
 // table runs over all levels together, level by level, in scan order.
+//
+// The slots found so far are weighed against the memory as they are found:
+// the tables' layout holds every level × slot pair, so a count of levels that
+// would need more than the machine has is refused before it is allocated. A
+// raised cancel flag is read once per column.
 void Isolines(const Grid2D<double>& g, int count, double max, double min,
-              std::vector<double>& levels, CrossingTable& along, CrossingTable& across) {
+              std::vector<double>& levels, CrossingTable& along, CrossingTable& across,
+              const CalcControl& ctl) {
     if (count < 1) throw CalcFailure{};
+    std::int64_t slots = 0;
+    const auto column = [&] {
+        if (ctl.cancel && ctl.cancel->load(std::memory_order_relaxed)) throw CalcCancelled{};
+        if (!FitsInMemory(IsolineTableBytes(count, slots, 0), ctl.memoryLimit)) throw CalcFailure{};
+    };
     const double step = std::fabs(max - min) / count;
     levels.assign(static_cast<std::size_t>(count) + 1, 0.0);
     for (int k = 1; k <= count; ++k)
@@ -397,22 +409,27 @@ void Isolines(const Grid2D<double>& g, int count, double max, double min,
     std::vector<Cells> acrossCells(static_cast<std::size_t>(count) + 1);
     const auto idx = [](int v) { return static_cast<std::int16_t>(v); };
     for (int i = 0; i <= g.nx(); ++i) {
+        column();
         const double* col = g.column(i);
         for (int j = 0; j < g.ny(); ++j)
             CrossedLevels(levels, count, step, col[j], col[j + 1], [&](int k) {
                 alongCells[static_cast<std::size_t>(k)].emplace_back(idx(i), idx(j));
+                ++slots;
             });
     }
     // Along the rows the grid is read column by column too (it is stored so);
     // each level's cells are then put in row order, stably.
     for (int i = 0; i < g.nx(); ++i) {
+        column();
         const double* col = g.column(i);
         const double* next = g.column(i + 1);
         for (int j = 0; j <= g.ny(); ++j)
             CrossedLevels(levels, count, step, col[j], next[j], [&](int k) {
                 acrossCells[static_cast<std::size_t>(k)].emplace_back(idx(i), idx(j));
+                ++slots;
             });
     }
+    column();
     std::vector<std::size_t> start(static_cast<std::size_t>(g.ny()) + 2);
     for (auto& cells : acrossCells) {
         std::fill(start.begin(), start.end(), 0);
@@ -571,7 +588,7 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
         const Extremes e = Scan(grid);
         std::vector<double> levels;
         CrossingTable along, across;
-        Isolines(grid, p.IsolineCount, e.max, e.min, levels, along, across);
+        Isolines(grid, p.IsolineCount, e.max, e.min, levels, along, across, ctl);
         Variant maxX = p.MaxPosX;
         std::int16_t maxY = p.MaxPosY;
         if (e.maxI >= 0) {
@@ -659,7 +676,7 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl) {
         const Extremes e = Scan(grid);
         std::vector<double> levels;
         CrossingTable along, across;
-        Isolines(grid, p.IsolineCount, e.max, e.min, levels, along, across);
+        Isolines(grid, p.IsolineCount, e.max, e.min, levels, along, across, ctl);
         Variant maxX = p.XZMaxPosX, maxY = p.XZMaxPosY;
         if (e.maxI >= 0) {
             maxX = Variant::real(xm[static_cast<std::size_t>(e.maxI)] / v.mpu);

@@ -80,6 +80,9 @@ struct CalcControl {
     std::function<bool(const CalcProgress&)> progress;
     // Another way to cancel, e.g. from the window's thread.
     const std::atomic<bool>* cancel = nullptr;
+    // The memory a result may take, in bytes; 0 = the machine's memory. The
+    // isoline tables of a count that would need more fail the calculation.
+    std::uint64_t memoryLimit = 0;
     // Evaluate every node with the plain scalar loop (the reference) instead of
     // the vectorised one.
     bool scalarReference = false;
