@@ -65,7 +65,10 @@ int main(int argc, char** argv) {
     RunEnvironment env;
     env.progress = &progress;
     env.cancel = &interruptFlag();
-    env.drawImage = writeProjectImage;
+    env.drawImage = [cancel = env.cancel](const brenvik::Project& p, const ImageRequest& image,
+                                          const std::string& path) {
+        writeProjectImage(p, image, path, cancel);
+    };
     if (showProgress) {
         env.stepTimed = [&progress](const std::string& step, double seconds, double cpu) {
             progress.finish();

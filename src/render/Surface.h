@@ -2,11 +2,17 @@
 
 #include "render/Colour.h"
 
+#include <atomic>
 #include <string>
 
 namespace brenvik::render {
 
 enum class FillStyle { Solid, Transparent };
+
+// Thrown by a drawing primitive once the surface's cancel flag is raised: a
+// long drawing (the dots of a large grid) ends at once, through the callers'
+// normal unwinding, instead of running to its end.
+struct DrawingCancelled {};
 
 // The drawing surface every renderer paints on, measured in drawing units
 // (x to the right, y downward, (0, 0) the top-left corner of the drawing
@@ -35,6 +41,9 @@ class Surface {
     // Draws the text at the text position, then moves the position to the
     // start of the next text line at the left edge.
     void print(const std::string& text);
+
+    // The flag that stops the drawing (see DrawingCancelled); none by default.
+    void setCancel(const std::atomic<bool>* cancel) { cancel_ = cancel; }
 
     void setFillColour(Rgb c) { fillColour_ = c; }
     void setFillStyle(FillStyle s) { fillStyle_ = s; }
@@ -84,6 +93,10 @@ class Surface {
     virtual void doText(double x, double y, const std::string& text, Rgb colour, double points) = 0;
 
   private:
+    void checkCancel() const {
+        if (cancel_ && cancel_->load(std::memory_order_relaxed)) throw DrawingCancelled{};
+    }
+    const std::atomic<bool>* cancel_ = nullptr;
     Rgb fillColour_ = kBlack;
     FillStyle fillStyle_ = FillStyle::Transparent;
     Rgb textColour_ = kBlack;

@@ -227,12 +227,13 @@ void QtSurface::doText(double x, double y, const std::string& text, Rgb colour, 
 }
 
 QImage renderProjectImage(const Project& p, const QSize& size, render::DotRandom& rnd,
-                          const QImage* backgroundPicture) {
+                          const QImage* backgroundPicture, const std::atomic<bool>* cancel) {
     QImage image(size, QImage::Format_RGB32);
     const Rgb back = p.WhiteBackground == 1 ? render::kWhite : render::kBlack;
     image.fill(toQColor(back));
     {
         QtSurface s(image);
+        s.setCancel(cancel);
         s.setBackColour(back);
         if (backgroundPicture && p.BackgroundLoaded == 1)
             s.setBackgroundPicture(*backgroundPicture);
