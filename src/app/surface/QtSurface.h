@@ -82,6 +82,8 @@ class QtSurface : public render::Surface {
     void doPoint(double x, double y, render::Rgb colour) override;
     void doText(double x, double y, const std::string& text, render::Rgb colour,
                 double points) override;
+    // The pixels of an image painted with the surface's own painter.
+    std::optional<render::PixelTarget> doPixels() override;
 
   private:
     // Filled boxes are held back and merged while they continue one another:
