@@ -6,6 +6,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace brenvik {
 
@@ -118,29 +120,53 @@ class Table {
     // One record at a drawing position; `c` is left out for the sources.
     // False when the writing has failed or was cancelled.
     bool record(std::int64_t n, float x, float y, const double* c) {
-        geo::Metres m = geo::PlanMeters(p_, x, y);
-        double a = 0.0, b = 0.0;
-        if (geographic_) {
-            a = p_.OriginLon + m.dx / lengths_.Lx;
-            b = p_.OriginLat + m.dy / lengths_.Ly;
-        } else {
-            geo::Cartesian xy = geo::ToCartesian(p_, m);
-            a = xy.X;
-            b = xy.Y;
-        }
+        const auto [a, b] = place(x, y);
         std::string& s = out_.buffer();
-        char buf[24];
-        auto r = std::to_chars(buf, buf + sizeof buf, n);
-        s.append(buf, r.ptr);
+        appendIndex(s, n);
         number(s, a, true);
         number(s, b, true);
         if (c) number(s, *c, false);
         s += "\r\n";
         return out_.maybeFlush();
     }
+
+    // A position's first coordinate depends on x alone and its second on y
+    // alone, so a grid table formats each column's and each row's once: the
+    // ",a" text of a column and the ",b" text of a row.
+    std::string columnText(float x) {
+        std::string s;
+        number(s, place(x, 0.0f).first, true);
+        return s;
+    }
+    std::string rowText(float y) {
+        std::string s;
+        number(s, place(0.0f, y).second, true);
+        return s;
+    }
+    bool record(std::int64_t n, const std::string& column, const std::string& row, double c) {
+        std::string& s = out_.buffer();
+        appendIndex(s, n);
+        s += column;
+        s += row;
+        number(s, c, false);
+        s += "\r\n";
+        return out_.maybeFlush();
+    }
     bool ok() const { return ok_; }
 
   private:
+    std::pair<double, double> place(float x, float y) const {
+        const geo::Metres m = geo::PlanMeters(p_, x, y);
+        if (geographic_)
+            return {p_.OriginLon + m.dx / lengths_.Lx, p_.OriginLat + m.dy / lengths_.Ly};
+        const geo::Cartesian xy = geo::ToCartesian(p_, m);
+        return {xy.X, xy.Y};
+    }
+    static void appendIndex(std::string& s, std::int64_t n) {
+        char buf[24];
+        auto r = std::to_chars(buf, buf + sizeof buf, n);
+        s.append(buf, r.ptr);
+    }
     void number(std::string& s, double v, bool coordinate) {
         if (!std::isfinite(v)) ok_ = false;
         s += ',';
@@ -217,15 +243,20 @@ bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out) {
         break;
     }
     case CsvExport::ConcentrationsCartesian:
-    case CsvExport::ConcentrationsGeographic:
+    case CsvExport::ConcentrationsGeographic: {
+        if (p.GridNX < 1 || p.GridNY < 1) break;
+        std::vector<std::string> columns(static_cast<std::size_t>(p.GridNX) + 1);
+        for (int i = 1; i <= p.GridNX; ++i)
+            columns[static_cast<std::size_t>(i)] = t.columnText(static_cast<float>(i * cell));
         for (int j = 1; j <= p.GridNY; ++j) {
+            const std::string row = t.rowText(static_cast<float>(j * cell));
             for (int i = 1; i <= p.GridNX; ++i) {
                 const double c = p.DensityGrid.inBounds(i, j) ? p.DensityGrid(i, j) : 0.0;
-                if (!t.record(++n, static_cast<float>(i * cell), static_cast<float>(j * cell), &c))
-                    return false;
+                if (!t.record(++n, columns[static_cast<std::size_t>(i)], row, c)) return false;
             }
         }
         break;
+    }
     case CsvExport::MaximumCartesian:
     case CsvExport::MaximumGeographic:
         if (!t.record(1, static_cast<float>(p.MaxPosX.toDouble()), static_cast<float>(p.MaxPosY),
