@@ -44,24 +44,38 @@ std::string SystemReason() {
     return std::strerror(errno);
 }
 
-// Removes the temporaries beside `target` whose writing process is gone.
+// The id of the process that wrote the temporary `name` (".…<mark>PID-N",
+// or a backup "…k"), or 0 when the name is not one of ours.
+long TemporaryWriter(std::string_view name) {
+    if (name.empty() || name.front() != '.') return 0;
+    const std::size_t mark = name.rfind(kTempMark);
+    if (mark == std::string_view::npos) return 0;
+    std::string_view rest = name.substr(mark + kTempMark.size());
+    if (!rest.empty() && rest.back() == 'k') rest.remove_suffix(1);
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 9 || dash + 1 == rest.size())
+        return 0;
+    long pid = 0;
+    for (std::size_t k = 0; k < rest.size(); ++k) {
+        if (k == dash) continue;
+        if (rest[k] < '0' || rest[k] > '9') return 0;
+        if (k < dash) pid = pid * 10 + (rest[k] - '0');
+    }
+    return pid;
+}
+
+// Removes the temporaries in the target's folder whose writing process is
+// gone: those of this target, of a temporary staged for it in turn, and of
+// its neighbours, which a killed run leaves alike.
 void RemoveStaleTemporaries(const fs::path& target) {
-    const std::string prefix = TempPrefix(target);
     const fs::path dir = target.parent_path();
     DIR* d = ::opendir(dir.c_str());
     if (!d) return;
     while (const dirent* e = ::readdir(d)) {
-        std::string_view name(e->d_name);
-        if (name.substr(0, prefix.size()) != prefix) continue;
-        std::string_view rest = name.substr(prefix.size());
-        long pid = 0;
-        std::size_t digits = 0;
-        while (digits < rest.size() && digits < 9 && rest[digits] >= '0' && rest[digits] <= '9')
-            pid = pid * 10 + (rest[digits++] - '0');
-        if (digits == 0 || digits >= rest.size() || rest[digits] != '-') continue;
-        if (pid == ::getpid()) continue;
+        const long pid = TemporaryWriter(e->d_name);
+        if (pid <= 0 || pid == ::getpid()) continue;
         // A process that still runs (or belongs to someone else) keeps its file.
-        if (pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
         ::unlinkat(::dirfd(d), e->d_name, 0);
     }
     ::closedir(d);

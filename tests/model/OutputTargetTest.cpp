@@ -115,11 +115,14 @@ TEST(OutputTarget, TemporariesOfAKilledRunAreRemovedAndNothingElse) {
     TempDir dir;
     // Process ids never reach nine nines, so that writer is gone.
     Spit(dir.file(".x.csv.bvtmp-999999999-3"), "left by a killed run");
+    Spit(dir.file("..x.csv.bvtmp-999999999-3.bvtmp-999999999-4"), "staged for a temporary");
     Spit(dir.file(".x.csv.bvtmp-" + std::to_string(::getppid()) + "-1"), "another live run");
     Spit(dir.file(".x.csv.keep"), "the user's");
+    Spit(dir.file(".x.csv.bvtmp-999999999-3.txt"), "the user's too");
     ASSERT_TRUE(WriteFileAtomically(dir.file("x.csv"), "new"));
     EXPECT_FALSE(fs::exists(dir.file(".x.csv.bvtmp-999999999-3")));
-    EXPECT_EQ(dir.entries(), 3);
+    EXPECT_FALSE(fs::exists(dir.file("..x.csv.bvtmp-999999999-3.bvtmp-999999999-4")));
+    EXPECT_EQ(dir.entries(), 4);
 }
 
 TEST(OutputTarget, ASetCommitsWhollyOrRestoresWhatWasCommitted) {
