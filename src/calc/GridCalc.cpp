@@ -4,6 +4,7 @@
 #include "calc/Messages.h"
 #include "calc/PowerDensity.h"
 #include "model/Int16.h"
+#include "model/Memory.h"
 #include "model/MemoryBudget.h"
 
 #include <algorithm>
@@ -394,9 +395,18 @@ void Isolines(const Grid2D<double>& g, int count, double max, double min,
               const CalcControl& ctl) {
     if (count < 1) throw CalcFailure{};
     std::int64_t slots = 0;
+    std::uint64_t room = 0; // bytes known to be available
     const auto column = [&] {
         if (ctl.cancel && ctl.cancel->load(std::memory_order_relaxed)) throw CalcCancelled{};
-        if (!FitsInMemory(IsolineTableBytes(count, slots, 0), ctl.memoryLimit)) throw CalcFailure{};
+        const std::uint64_t need = IsolineTableBytes(count, slots, 0);
+        if (ctl.memoryLimit) {
+            if (need > ctl.memoryLimit) throw CalcFailure{};
+        } else if (need > room) {
+            // Asked for twice the need, so the question comes back only when
+            // the tables have doubled.
+            if (!RoomFor(BytesFor(need, 2))) throw CalcFailure{};
+            room = BytesFor(need, 2);
+        }
     };
     const double step = std::fabs(max - min) / count;
     levels.assign(static_cast<std::size_t>(count) + 1, 0.0);

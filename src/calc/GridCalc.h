@@ -80,8 +80,8 @@ struct CalcControl {
     std::function<bool(const CalcProgress&)> progress;
     // Another way to cancel, e.g. from the window's thread.
     const std::atomic<bool>* cancel = nullptr;
-    // The memory a result may take, in bytes; 0 = the machine's memory. The
-    // isoline tables of a count that would need more fail the calculation.
+    // The memory the isoline tables may take, in bytes; 0 = what the machine
+    // can give. A count of levels that would need more fails the calculation.
     std::uint64_t memoryLimit = 0;
     // Evaluate every node with the plain scalar loop (the reference) instead of
     // the vectorised one.

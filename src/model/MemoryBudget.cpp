@@ -2,28 +2,13 @@
 
 #include <algorithm>
 #include <limits>
-#include <unistd.h>
 
 namespace brenvik {
 
-namespace {
-constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
-}
-
-std::uint64_t MachineMemory() {
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long size = ::sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || size <= 0) return kMax;
-    return BytesFor(static_cast<std::uint64_t>(pages), static_cast<std::uint64_t>(size));
-}
-
 std::uint64_t BytesFor(std::uint64_t count, std::uint64_t size) {
+    constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
     if (size != 0 && count > kMax / size) return kMax;
     return count * size;
-}
-
-bool FitsInMemory(std::uint64_t bytes, std::uint64_t limit) {
-    return bytes <= (limit ? limit : MachineMemory());
 }
 
 std::uint64_t IsolineTableBytes(std::int64_t levels, std::int64_t pointMax, std::int64_t auxMax) {

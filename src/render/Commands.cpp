@@ -1,5 +1,6 @@
 #include "render/Commands.h"
 
+#include "model/Memory.h"
 #include "model/MemoryBudget.h"
 #include "model/Project.h"
 #include "render/Dots.h"
@@ -131,10 +132,6 @@ std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
     // A grid finer than one drawing unit would have a cell size of 0.
     if (!n || *n > area::ScaleWidth) return std::string(kMsgInputError);
     if (*n <= 2) n = 3;
-    // The three grids of the new size are weighed before they are made.
-    const std::uint64_t nodes =
-        static_cast<std::uint64_t>(*n + 1) * static_cast<std::uint64_t>(Project::GridNYFor(*n) + 1);
-    if (!FitsInMemory(BytesFor(nodes, 3 * sizeof(double)))) return std::string(kMsgInputError);
     const std::int16_t oldNX = p.GridNX;
     p.GridNX = static_cast<std::int16_t>(*n);
     p.RecomputeDerived();
@@ -164,7 +161,7 @@ std::optional<std::string> acceptIsolineCount(Project& p, const std::string& tex
     if (!n || *n < 1) return std::string(kMsgInputError);
     // The tables keep their slot counts for every level: a count whose tables
     // the machine could not hold is refused like a grid too fine for it.
-    if (!FitsInMemory(IsolineTableBytes(*n, p.Isolines.slotMax(), p.IsolinesAux.slotMax())))
+    if (!RoomFor(IsolineTableBytes(*n, p.Isolines.slotMax(), p.IsolinesAux.slotMax())))
         return std::string(kMsgInputError);
     p.IsolineCount = static_cast<std::int16_t>(*n);
     p.IsolineLevel.assign(static_cast<std::size_t>(*n) + 1, 0.0);
