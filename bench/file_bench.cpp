@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -116,6 +117,48 @@ void BM_CsvConcentrationsGeographic(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_CsvConcentrationsGeographic)->Unit(benchmark::kMillisecond);
+
+// The export as it is saved: a chunk at a time, here to a sink that keeps
+// nothing, so only the formatting is measured.
+void BM_CsvConcentrationsStreamed(benchmark::State& state) {
+    const Project& p = Large();
+    for (auto _ : state) {
+        std::string buffer;
+        std::size_t bytes = 0;
+        ChunkedText text(buffer, [&bytes](std::string_view s) {
+            bytes += s.size();
+            return true;
+        });
+        WriteCsv(p, CsvExport::ConcentrationsGeographic, text);
+        text.flush();
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.SetItemsProcessed(state.iterations() * (p.GridNX * std::int64_t{p.GridNY}));
+}
+BENCHMARK(BM_CsvConcentrationsStreamed)->Unit(benchmark::kMillisecond);
+
+// The bound of any export: a record number and three shortest-form doubles
+// per node, nothing else.
+void BM_ToCharsLoop(benchmark::State& state) {
+    const Project& p = Large();
+    std::string buffer(1 << 20, '\0');
+    for (auto _ : state) {
+        char* out = buffer.data();
+        char* const end = out + buffer.size() - 128;
+        std::int64_t n = 0;
+        for (int j = 1; j <= p.GridNY; ++j)
+            for (int i = 1; i <= p.GridNX; ++i) {
+                if (out > end) out = buffer.data();
+                out = std::to_chars(out, end, ++n).ptr;
+                out = std::to_chars(out, end, -3.7 + i * 1.3e-4).ptr;
+                out = std::to_chars(out, end, 40.4 + j * 1.1e-4).ptr;
+                out = std::to_chars(out, end, p.DensityGrid(i, j)).ptr;
+            }
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    state.SetItemsProcessed(state.iterations() * (p.GridNX * std::int64_t{p.GridNY}));
+}
+BENCHMARK(BM_ToCharsLoop)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -57,10 +57,15 @@ void checkCancel(const RunEnvironment& env) {
         throw BatchFailure(kMsgInterrupted);
 }
 
-void dumpGrid(const Grid2D<double>& g, int nx, int ny, const std::string& path) {
+bool raised(const std::atomic<bool>* cancel) {
+    return cancel && cancel->load(std::memory_order_relaxed);
+}
+
+void dumpGrid(const Grid2D<double>& g, int nx, int ny, const std::string& path,
+              const std::atomic<bool>* cancel) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) throw BatchFailure(FileErrorMessage);
-    writeGridDump(out, g, nx, ny);
+    if (!writeGridDump(out, g, nx, ny, cancel)) throw BatchFailure(kMsgInterrupted);
     out.flush();
     if (!out) throw BatchFailure(FileErrorMessage);
 }
@@ -145,16 +150,17 @@ void applySettings(Project& p, const BatchOptions& o) {
     applyComplianceSettings(p, o);
 }
 
-void writeExport(Project& p, ExportKind kind, const std::string& path) {
+void writeExport(Project& p, ExportKind kind, const std::string& path,
+                 const std::atomic<bool>* cancel) {
     if (writeComplianceExport(p, kind, path)) return;
     if (kind == ExportKind::GridXY) {
         if (!p.XYCalculated) throw BatchFailure(render::kMsgNoResult);
-        dumpGrid(p.DensityGrid, p.GridNX, p.GridNY, path);
+        dumpGrid(p.DensityGrid, p.GridNX, p.GridNY, path, cancel);
         return;
     }
     if (kind == ExportKind::GridXZ) {
         if (!p.XZCalculated) throw BatchFailure(kMsgNoXZ);
-        dumpGrid(p.XZDensityGrid, p.GridNX, p.GridNY, path);
+        dumpGrid(p.XZDensityGrid, p.GridNX, p.GridNY, path, cancel);
         return;
     }
     if (isGisExport(kind)) {
@@ -166,8 +172,9 @@ void writeExport(Project& p, ExportKind kind, const std::string& path) {
     BatchPrompts prompts;
     prompts.setNextPath(path);
     std::string fileName = p.FileName;
-    ExportResult r = RunCsvExport(p, prompts, csvKind(kind));
+    ExportResult r = RunCsvExport(p, prompts, csvKind(kind), cancel);
     p.FileName = fileName; // the dialog's path is the staging file, not the user's
+    if (raised(cancel)) throw BatchFailure(kMsgInterrupted);
     if (r != ExportResult::Written) throw BatchFailure(prompts.lastMessage(FileErrorMessage));
 }
 
@@ -189,12 +196,13 @@ void prepareImage(Project& p, const ImageRequest& image) {
     }
 }
 
-void saveProject(Project& p, const std::string& path) {
+void saveProject(Project& p, const std::string& path, const std::atomic<bool>* cancel) {
     BatchPrompts prompts;
     prompts.setNextPath(path);
     std::string fileName = p.FileName;
-    bool ok = SaveProject(p, prompts);
+    bool ok = SaveProject(p, prompts, cancel);
     p.FileName = fileName;
+    if (raised(cancel)) throw BatchFailure(kMsgInterrupted);
     if (!ok) throw BatchFailure(prompts.lastMessage(FileErrorMessage));
 }
 
@@ -230,7 +238,7 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
         for (const auto& e : o.exports) {
             checkCancel(env);
             timed(std::string("export ") + exportKindName(e.kind),
-                  [&] { writeExport(p, e.kind, staged.temporaryFor(e.path)); });
+                  [&] { writeExport(p, e.kind, staged.temporaryFor(e.path), env.cancel); });
         }
         if (o.image) {
             checkCancel(env);
@@ -246,7 +254,7 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
         }
         if (o.savePath) {
             checkCancel(env);
-            timed("save", [&] { saveProject(p, staged.temporaryFor(*o.savePath)); });
+            timed("save", [&] { saveProject(p, staged.temporaryFor(*o.savePath), env.cancel); });
         }
         checkCancel(env);
         timed("commit", [&] { staged.commitAll(); });

@@ -62,11 +62,13 @@ void readProject(Project& p, const std::string& path);
 void applySettings(Project& p, const BatchOptions& options);
 void runXYStep(Project& p, const BatchOptions& options, const RunEnvironment& env);
 void runXZStep(Project& p, const BatchOptions& options, const RunEnvironment& env);
-// Writes one export of `kind` into the file at `path`.
-void writeExport(Project& p, ExportKind kind, const std::string& path);
+// Writes one export of `kind` into the file at `path`; a raised `cancel`
+// stops it with "Interrupted".
+void writeExport(Project& p, ExportKind kind, const std::string& path,
+                 const std::atomic<bool>* cancel = nullptr);
 // Prepares the project for the image: the plane, display style and
 // background asked for, refused as the window's commands refuse them.
 void prepareImage(Project& p, const ImageRequest& image);
-void saveProject(Project& p, const std::string& path);
+void saveProject(Project& p, const std::string& path, const std::atomic<bool>* cancel = nullptr);
 
 } // namespace brenvik::batch

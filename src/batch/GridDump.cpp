@@ -13,7 +13,8 @@ std::string formatGridValue(double v) {
     return std::string(buf, r.ptr);
 }
 
-void writeGridDump(std::ostream& out, const Grid2D<double>& grid, int nx, int ny) {
+bool writeGridDump(std::ostream& out, const Grid2D<double>& grid, int nx, int ny,
+                   const std::atomic<bool>* cancel) {
     if (nx > grid.nx() || ny > grid.ny() || nx < 0 || ny < 0)
         throw std::logic_error("grid dump outside the grid");
     out << "\"i\",\"j\",\"c\"\r\n";
@@ -24,6 +25,8 @@ void writeGridDump(std::ostream& out, const Grid2D<double>& grid, int nx, int ny
         line.append(num, r.ptr);
     };
     for (int i = 0; i <= nx; ++i) {
+        // A column of the largest grid takes well under a millisecond.
+        if (cancel && cancel->load(std::memory_order_relaxed)) return false;
         const double* col = grid.column(i);
         line.clear();
         for (int j = 0; j <= ny; ++j) {
@@ -36,6 +39,7 @@ void writeGridDump(std::ostream& out, const Grid2D<double>& grid, int nx, int ny
         }
         out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
+    return true;
 }
 
 } // namespace brenvik::batch

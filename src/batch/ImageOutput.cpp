@@ -4,22 +4,64 @@
 #include "batch/BatchRun.h"
 #include "render/Dots.h"
 
+#include <QFile>
 #include <QImage>
+#include <QImageWriter>
 #include <QString>
 
 namespace brenvik::batch {
 
-void writeProjectImage(const Project& p, const ImageRequest& image, const std::string& path) {
+namespace {
+
+// The image file, which refuses every write once the flag is raised: the
+// encoder of a large image then gives up within one of its blocks.
+class CancellableFile : public QFile {
+  public:
+    CancellableFile(const QString& name, const std::atomic<bool>* cancel)
+        : QFile(name), cancel_(cancel) {}
+
+  protected:
+    qint64 writeData(const char* data, qint64 len) override {
+        if (cancel_ && cancel_->load(std::memory_order_relaxed)) return -1;
+        return QFile::writeData(data, len);
+    }
+
+  private:
+    const std::atomic<bool>* cancel_;
+};
+
+bool raised(const std::atomic<bool>* cancel) {
+    return cancel && cancel->load(std::memory_order_relaxed);
+}
+
+} // namespace
+
+void writeProjectImage(const Project& p, const ImageRequest& image, const std::string& path,
+                       const std::atomic<bool>* cancel) {
     // A fresh generator per image: the dots come out the same in every run,
     // as they do on the first redraw after the program starts.
     render::DotRandom rnd;
-    QImage img = qtsurface::renderProjectImage(p, QSize(image.width, image.height), rnd);
+    QImage img;
+    try {
+        img = qtsurface::renderProjectImage(p, QSize(image.width, image.height), rnd, nullptr,
+                                            cancel);
+    } catch (const render::DrawingCancelled&) {
+        throw BatchFailure(kMsgInterrupted);
+    }
     if (img.isNull()) throw BatchFailure("Cannot draw the image: not enough memory");
     const char* format = image.format == ImageFormat::Bmp ? "BMP" : "PNG";
     if (image.format == ImageFormat::Bmp && img.hasAlphaChannel())
         img = img.convertToFormat(QImage::Format_RGB32);
-    if (!img.save(QString::fromStdString(path), format))
-        throw BatchFailure("Cannot write " + image.path);
+    CancellableFile file(QString::fromStdString(path), cancel);
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (written) {
+        QImageWriter writer(&file, format);
+        written = writer.write(img);
+        file.close();
+        written = written && file.error() == QFileDevice::NoError;
+    }
+    if (raised(cancel)) throw BatchFailure(kMsgInterrupted);
+    if (!written) throw BatchFailure("Cannot write " + image.path);
 }
 
 } // namespace brenvik::batch

@@ -2,6 +2,7 @@
 
 #include "batch/BatchOptions.h"
 
+#include <atomic>
 #include <string>
 
 namespace brenvik {
@@ -13,7 +14,9 @@ namespace brenvik::batch {
 // Draws the current plane of the project as the window redraws it (100 %, no
 // scrolling, the fixed drawing area fitted to the image) and writes it to
 // `path` in the requested format, whatever the file's name. Throws
-// BatchFailure. Needs a QGuiApplication.
-void writeProjectImage(const Project& p, const ImageRequest& image, const std::string& path);
+// BatchFailure ("Interrupted" once `cancel` is raised, while drawing or
+// writing). Needs a QGuiApplication.
+void writeProjectImage(const Project& p, const ImageRequest& image, const std::string& path,
+                       const std::atomic<bool>* cancel = nullptr);
 
 } // namespace brenvik::batch

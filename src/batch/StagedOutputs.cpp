@@ -1,77 +1,67 @@
 #include "batch/StagedOutputs.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <filesystem>
-#include <unistd.h>
+#include "batch/BatchOptions.h"
+
+#include <map>
 
 namespace brenvik::batch {
 
-namespace {
-
-std::string reason() {
-    return std::strerror(errno);
-}
-
-} // namespace
-
-StagedOutputs::~StagedOutputs() {
-    discardAll();
+std::optional<std::string> sameOutputTwice(const BatchOptions& o) {
+    std::vector<std::string> paths;
+    for (const auto& e : o.exports)
+        paths.push_back(e.path);
+    if (o.image) paths.push_back(o.image->path);
+    if (o.savePath) paths.push_back(*o.savePath);
+    std::map<std::string, std::string> seen;
+    for (const auto& p : paths) {
+        std::string resolved = ResolveOutputPath(p);
+        if (resolved.empty()) continue; // refused with its own message later
+        auto [it, fresh] = seen.emplace(resolved, p);
+        if (!fresh) {
+            std::string both = it->second == p ? p : it->second + " and " + p;
+            return "two outputs on the same path: " + both;
+        }
+    }
+    return std::nullopt;
 }
 
 std::string StagedOutputs::stage(const std::string& target) {
-    namespace fs = std::filesystem;
-    fs::path t(target);
-    if (t.filename().empty()) throw OutputError("Cannot write " + target + ": not a file name");
-    std::error_code ec;
-    if (fs::is_directory(t, ec)) throw OutputError("Cannot write " + target + ": it is a folder");
-    // A hidden name in the same folder, unique per process and output.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = ".";
-        name += t.filename().string();
-        name += ".part-";
-        name += std::to_string(::getpid());
-        name += '-';
-        name += std::to_string(items_.size());
-        name += '-';
-        name += std::to_string(attempt);
-        fs::path tmp = t.parent_path() / name;
-        int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            items_.push_back({target, tmp.string(), false});
-            return items_.back().temporary;
-        }
-        if (errno != EEXIST) throw OutputError("Cannot write " + target + ": " + reason());
-    }
-    throw OutputError("Cannot write " + target + ": no free temporary name");
+    StagedFile f;
+    if (!f.open(target)) throw OutputError("Cannot write " + target + ": " + f.reason());
+    for (const auto& it : items_)
+        if (it.file.target() == f.target())
+            throw OutputError("Cannot write " + target + ": it is already an output");
+    // The steps fill the temporary by its path.
+    f.release();
+    items_.push_back({target, std::move(f)});
+    return items_.back().file.temporary();
 }
 
 const std::string& StagedOutputs::temporaryFor(const std::string& target) const {
     for (const auto& it : items_)
-        if (it.target == target) return it.temporary;
+        if (it.target == target) return it.file.temporary();
     throw std::logic_error("output not staged: " + target);
 }
 
 void StagedOutputs::commitAll() {
+    std::vector<StagedFile*> files;
     for (auto& it : items_) {
-        if (it.done) continue;
-        if (std::rename(it.temporary.c_str(), it.target.c_str()) != 0) {
-            std::string why = reason();
+        if (!it.file.finish()) {
+            std::string why = "Cannot write " + it.target + ": " + it.file.reason();
             discardAll();
-            throw OutputError("Cannot write " + it.target + ": " + why);
+            throw OutputError(why);
         }
-        it.done = true;
+        files.push_back(&it.file);
+    }
+    if (auto failed = CommitTogether(files, rename_)) {
+        discardAll();
+        throw OutputError(*failed);
     }
 }
 
 void StagedOutputs::discardAll() {
-    for (auto& it : items_) {
-        if (!it.done) std::remove(it.temporary.c_str());
-        it.done = true;
-    }
+    for (auto& it : items_)
+        it.file.discard();
 }
 
 } // namespace brenvik::batch

@@ -8,6 +8,7 @@
 #include "batch/Interrupt.h"
 #include "batch/Progress.h"
 #include "compliance/Limits.h"
+#include "batch/StagedOutputs.h"
 
 #include <QGuiApplication>
 #include <cstdio>
@@ -43,6 +44,10 @@ int main(int argc, char** argv) {
         std::fputs(usageText().c_str(), stdout);
         return 0;
     }
+    if (auto twice = sameOutputTwice(o)) {
+        std::fprintf(stderr, "brenvik-batch: %s\n%s", twice->c_str(), usageText().c_str());
+        return 2;
+    }
 
     // Only the image and the report need Qt. A server has no display: draw off screen
     // unless the caller chose a platform.
@@ -63,7 +68,10 @@ int main(int argc, char** argv) {
     RunEnvironment env;
     env.progress = &progress;
     env.cancel = &interruptFlag();
-    env.drawImage = writeProjectImage;
+    env.drawImage = [cancel = env.cancel](const brenvik::Project& p, const ImageRequest& image,
+                                          const std::string& path) {
+        writeProjectImage(p, image, path, cancel);
+    };
     env.writePdf = brenvik::qtsurface::WritePdf;
     // Each note once, however many steps come upon it.
     std::set<std::string> notes;

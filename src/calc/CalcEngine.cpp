@@ -1,9 +1,12 @@
 #include "calc/CalcEngine.h"
 
 #include "calc/PowerDensity.h"
+#include "model/Memory.h"
+#include "model/MemoryBudget.h"
 
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 
 namespace brenvik::engine {
 
@@ -111,8 +114,30 @@ using CellsByLevel = std::vector<Cells>;
 } // namespace
 
 void Isolines(const Grid2D<double>& g, int count, double max, double min, unsigned threads,
-              std::vector<double>& levels, CrossingTable& along, CrossingTable& across) {
+              std::vector<double>& levels, CrossingTable& along, CrossingTable& across,
+              const CalcControl& ctl) {
     if (count < 1) throw CalcFailure{};
+    // The slots found so far are weighed against the memory as they are
+    // found: the tables' layout holds every level × slot pair, so a count of
+    // levels that would need more than the machine has is refused before it
+    // is allocated. A raised cancel flag is read once per column.
+    std::atomic<std::int64_t> found{0};
+    std::atomic<std::uint64_t> room{0}; // bytes known to be available
+    std::mutex asking;
+    const auto column = [&](std::int64_t more) {
+        if (ctl.cancel && ctl.cancel->load(std::memory_order_relaxed)) throw CalcCancelled{};
+        const std::uint64_t need = IsolineTableBytes(count, found += more, 0);
+        if (ctl.memoryLimit) {
+            if (need > ctl.memoryLimit) throw CalcFailure{};
+        } else if (need > room.load()) {
+            const std::lock_guard<std::mutex> hold(asking);
+            if (need <= room.load()) return;
+            // Asked for twice the need, so the question comes back only when
+            // the tables have doubled.
+            if (!RoomFor(BytesFor(need, 2))) throw CalcFailure{};
+            room = BytesFor(need, 2);
+        }
+    };
     const double step = std::fabs(max - min) / count;
     levels.assign(static_cast<std::size_t>(count) + 1, 0.0);
     for (int k = 1; k <= count; ++k)
@@ -125,10 +150,13 @@ void Isolines(const Grid2D<double>& g, int count, double max, double min, unsign
         CellsByLevel cells(slots);
         for (int i = i0; i < i1; ++i) {
             const double* col = g.column(i);
+            std::int64_t more = 0;
             for (int j = 0; j < g.ny(); ++j)
                 CrossedLevels(levels, count, step, col[j], col[j + 1], [&](int k) {
                     cells[static_cast<std::size_t>(k)].emplace_back(idx(i), idx(j));
+                    ++more;
                 });
+            column(more);
         }
         return cells;
     });
@@ -140,10 +168,13 @@ void Isolines(const Grid2D<double>& g, int count, double max, double min, unsign
         for (int i = i0; i < i1; ++i) {
             const double* col = g.column(i);
             const double* next = g.column(i + 1);
+            std::int64_t more = 0;
             for (int j = 0; j <= g.ny(); ++j)
                 CrossedLevels(levels, count, step, col[j], next[j], [&](int k) {
                     cells[static_cast<std::size_t>(k)].emplace_back(idx(i), idx(j));
+                    ++more;
                 });
+            column(more);
         }
         return cells;
     });

@@ -85,8 +85,11 @@ Extremes Scan(const Grid2D<double>& g, unsigned threads);
 // between neighbours: along a column (i, j)-(i, j + 1), scanned i then j, and
 // along a row (i, j)-(i + 1, j), scanned j then i. The slot counter of each
 // table runs over all levels together, level by level, in scan order.
+// Refused (CalcFailure) when the tables would need more memory than
+// ctl.memoryLimit or the machine has; cancelled within a column of work.
 void Isolines(const Grid2D<double>& g, int count, double max, double min, unsigned threads,
-              std::vector<double>& levels, CrossingTable& along, CrossingTable& across);
+              std::vector<double>& levels, CrossingTable& along, CrossingTable& across,
+              const CalcControl& ctl);
 
 // A floating-point fault ends the calculation: an infinite or undefined node
 // value is never stored.

@@ -365,7 +365,7 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
         const engine::Extremes e = engine::Scan(grid, threads);
         std::vector<double> levels;
         CrossingTable along, across;
-        engine::Isolines(grid, p.IsolineCount, e.max, e.min, threads, levels, along, across);
+        engine::Isolines(grid, p.IsolineCount, e.max, e.min, threads, levels, along, across, ctl);
         Variant maxX = p.MaxPosX;
         std::int16_t maxY = p.MaxPosY;
         if (e.maxI >= 0) {
@@ -471,7 +471,7 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl) {
         const engine::Extremes e = engine::Scan(grid, threads);
         std::vector<double> levels;
         CrossingTable along, across;
-        engine::Isolines(grid, p.IsolineCount, e.max, e.min, threads, levels, along, across);
+        engine::Isolines(grid, p.IsolineCount, e.max, e.min, threads, levels, along, across, ctl);
         Variant maxX = p.XZMaxPosX, maxY = p.XZMaxPosY;
         if (e.maxI >= 0) {
             maxX = Variant::real(xm[static_cast<std::size_t>(e.maxI)] / v.mpu);

@@ -85,6 +85,9 @@ struct CalcControl {
     std::function<bool(const CalcProgress&)> progress;
     // Another way to cancel, e.g. from the window's thread.
     const std::atomic<bool>* cancel = nullptr;
+    // The memory the isoline tables may take, in bytes; 0 = what the machine
+    // can give. A count of levels that would need more fails the calculation.
+    std::uint64_t memoryLimit = 0;
     // Evaluate every node with the plain scalar loop (the reference) instead of
     // the vectorised one.
     bool scalarReference = false;

@@ -6,6 +6,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace brenvik {
 
@@ -35,43 +37,145 @@ double Round8(double v) {
     return out;
 }
 
+// Appends n × 1E-08 in the file's number form (AppendDouble's): no leading
+// zero, trailing zeros dropped, the exponent form below 1E-04. |n| < 1E+15, so
+// the value has at most 15 significant digits and the form shows it exactly.
+void AppendScaled(std::string& out, std::int64_t n) {
+    if (n == 0) {
+        out += '0';
+        return;
+    }
+    if (n < 0) out += '-';
+    const std::uint64_t a =
+        n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
+    char buf[24];
+    if (a >= 10000) {
+        const std::uint64_t whole = a / 100000000, frac = a % 100000000;
+        if (whole) {
+            auto r = std::to_chars(buf, buf + sizeof buf, whole);
+            out.append(buf, r.ptr);
+        }
+        if (frac) {
+            std::uint64_t f = frac;
+            for (int k = 7; k >= 0; --k, f /= 10)
+                buf[k] = static_cast<char>('0' + f % 10);
+            int len = 8;
+            while (buf[len - 1] == '0')
+                --len;
+            out += '.';
+            out.append(buf, static_cast<std::size_t>(len));
+        }
+        return;
+    }
+    // 1 to 4 digits, all below the fourth decimal: d.ddd E-05 to E-08.
+    auto r = std::to_chars(buf, buf + sizeof buf, a);
+    const int digits = static_cast<int>(r.ptr - buf);
+    int len = digits;
+    while (len > 1 && buf[len - 1] == '0')
+        --len;
+    out += buf[0];
+    if (len > 1) {
+        out += '.';
+        out.append(buf + 1, static_cast<std::size_t>(len - 1));
+    }
+    out += "E-0";
+    out += static_cast<char>('0' + 8 - (digits - 1));
+}
+
+// Appends CsvValue(v) (or CsvCoordinate(v)) as AppendDouble writes it, from
+// one fixed-form conversion: the eight-decimal text is the exact decimal
+// rounding the two-step form reads back, and below 1E+07 the result has at
+// most 15 digits, which the 15-digit form reproduces unchanged (and adding
+// 1E-08 in binary stays far within half of its last digit). Larger values
+// take the two-step form, whose second rounding then matters.
+void AppendRounded(std::string& out, double v, bool coordinate) {
+    if (std::isfinite(v) && std::fabs(v) < 1e7) {
+        char buf[40];
+        auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 8);
+        const char* c = buf;
+        const bool negative = *c == '-';
+        if (negative) ++c;
+        std::int64_t n = 0;
+        for (; c != r.ptr; ++c)
+            if (*c != '.') n = n * 10 + (*c - '0');
+        if (negative) n = -n;
+        if (coordinate) ++n;
+        constexpr std::int64_t kLimit = 1000000000000000; // 1E+07 in units of 1E-08
+        if (n > -kLimit && n < kLimit) {
+            AppendScaled(out, n);
+            return;
+        }
+    }
+    AppendDouble(out, coordinate ? CsvCoordinate(v) : CsvValue(v));
+}
+
 class Table {
   public:
-    Table(const Project& p, bool geographic, std::string& out)
-        : p_(p), geographic_(geographic), out_(out) {}
+    Table(const Project& p, bool geographic, ChunkedText& out)
+        : p_(p), geographic_(geographic), out_(out),
+          // The degree lengths are those at the origin's latitude, the same
+          // for every record.
+          lengths_(geographic ? geo::MetresPerDegree(p, p.OriginLat) : geo::DegreeLengths{}) {}
 
     // One record at a drawing position; `c` is left out for the sources.
-    void record(std::int64_t n, float x, float y, const double* c) {
-        geo::Metres m = geo::PlanMeters(p_, x, y);
-        double a = 0.0, b = 0.0;
-        if (geographic_) {
-            geo::Geographic g = geo::ToGeographic(p_, m);
-            a = g.lon;
-            b = g.lat;
-        } else {
-            geo::Cartesian xy = geo::ToCartesian(p_, m);
-            a = xy.X;
-            b = xy.Y;
-        }
-        char buf[24];
-        auto r = std::to_chars(buf, buf + sizeof buf, n);
-        out_.append(buf, r.ptr);
-        number(CsvCoordinate(a));
-        number(CsvCoordinate(b));
-        if (c) number(CsvValue(*c));
-        out_ += "\r\n";
+    // False when the writing has failed or was cancelled.
+    bool record(std::int64_t n, float x, float y, const double* c) {
+        const auto [a, b] = place(x, y);
+        std::string& s = out_.buffer();
+        appendIndex(s, n);
+        number(s, a, true);
+        number(s, b, true);
+        if (c) number(s, *c, false);
+        s += "\r\n";
+        return out_.maybeFlush();
+    }
+
+    // A position's first coordinate depends on x alone and its second on y
+    // alone, so a grid table formats each column's and each row's once: the
+    // ",a" text of a column and the ",b" text of a row.
+    std::string columnText(float x) {
+        std::string s;
+        number(s, place(x, 0.0f).first, true);
+        return s;
+    }
+    std::string rowText(float y) {
+        std::string s;
+        number(s, place(0.0f, y).second, true);
+        return s;
+    }
+    bool record(std::int64_t n, const std::string& column, const std::string& row, double c) {
+        std::string& s = out_.buffer();
+        appendIndex(s, n);
+        s += column;
+        s += row;
+        number(s, c, false);
+        s += "\r\n";
+        return out_.maybeFlush();
     }
     bool ok() const { return ok_; }
 
   private:
-    void number(double v) {
+    std::pair<double, double> place(float x, float y) const {
+        const geo::Metres m = geo::PlanMeters(p_, x, y);
+        if (geographic_)
+            return {p_.OriginLon + m.dx / lengths_.Lx, p_.OriginLat + m.dy / lengths_.Ly};
+        const geo::Cartesian xy = geo::ToCartesian(p_, m);
+        return {xy.X, xy.Y};
+    }
+    static void appendIndex(std::string& s, std::int64_t n) {
+        char buf[24];
+        auto r = std::to_chars(buf, buf + sizeof buf, n);
+        s.append(buf, r.ptr);
+    }
+    void number(std::string& s, double v, bool coordinate) {
         if (!std::isfinite(v)) ok_ = false;
-        out_ += ',';
-        AppendDouble(out_, v);
+        s += ',';
+        AppendRounded(s, v, coordinate);
     }
     const Project& p_;
     bool geographic_;
-    std::string& out_;
+    ChunkedText& out_;
+    geo::DegreeLengths lengths_;
     bool ok_ = true;
 };
 
@@ -97,8 +201,13 @@ double CsvValue(double v) {
 }
 
 bool WriteCsv(const Project& p, CsvExport kind, std::string& out) {
-    out += CsvHeader(kind);
-    out += "\r\n";
+    ChunkedText text(out);
+    return WriteCsv(p, kind, text);
+}
+
+bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out) {
+    out.buffer() += CsvHeader(kind);
+    out.buffer() += "\r\n";
     Table t(p, IsGeographic(kind), out);
     // The record number is wide enough for any grid: it never wraps.
     std::int64_t n = 0;
@@ -115,8 +224,9 @@ bool WriteCsv(const Project& p, CsvExport kind, std::string& out) {
                 if (e.slot < 1 || e.slot > p.IsolinePointMax()) continue;
                 // A slot whose coordinates add up to zero or less is empty.
                 if (static_cast<int>(e.x) + static_cast<int>(e.y) <= 0) continue;
-                t.record(++n, static_cast<float>(e.x * cell), static_cast<float>(e.y * cell),
-                         &level);
+                if (!t.record(++n, static_cast<float>(e.x * cell), static_cast<float>(e.y * cell),
+                              &level))
+                    return false;
             }
         }
         break;
@@ -126,36 +236,45 @@ bool WriteCsv(const Project& p, CsvExport kind, std::string& out) {
         const int count = std::min<int>(p.AntennaCount, p.AntennaSlotBound());
         for (int k = 1; k <= count; ++k) {
             const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
-            t.record(k, static_cast<float>(a.AntX * p.Zoom + p.ScrollOffsetX),
-                     static_cast<float>(a.AntY * p.Zoom + p.ScrollOffsetY), nullptr);
+            if (!t.record(k, static_cast<float>(a.AntX * p.Zoom + p.ScrollOffsetX),
+                          static_cast<float>(a.AntY * p.Zoom + p.ScrollOffsetY), nullptr))
+                return false;
         }
         break;
     }
     case CsvExport::ConcentrationsCartesian:
-    case CsvExport::ConcentrationsGeographic:
+    case CsvExport::ConcentrationsGeographic: {
+        if (p.GridNX < 1 || p.GridNY < 1) break;
+        std::vector<std::string> columns(static_cast<std::size_t>(p.GridNX) + 1);
+        for (int i = 1; i <= p.GridNX; ++i)
+            columns[static_cast<std::size_t>(i)] = t.columnText(static_cast<float>(i * cell));
         for (int j = 1; j <= p.GridNY; ++j) {
+            const std::string row = t.rowText(static_cast<float>(j * cell));
             for (int i = 1; i <= p.GridNX; ++i) {
                 const double c = p.DensityGrid.inBounds(i, j) ? p.DensityGrid(i, j) : 0.0;
-                t.record(++n, static_cast<float>(i * cell), static_cast<float>(j * cell), &c);
+                if (!t.record(++n, columns[static_cast<std::size_t>(i)], row, c)) return false;
             }
         }
         break;
+    }
     case CsvExport::MaximumCartesian:
     case CsvExport::MaximumGeographic:
-        t.record(1, static_cast<float>(p.MaxPosX.toDouble()), static_cast<float>(p.MaxPosY),
-                 &p.MaxDensity);
+        if (!t.record(1, static_cast<float>(p.MaxPosX.toDouble()), static_cast<float>(p.MaxPosY),
+                      &p.MaxDensity))
+            return false;
         break;
     }
     return t.ok();
 }
 
-bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path) {
-    std::string text;
-    if (!WriteCsv(p, kind, text)) return false;
-    return WriteFileAtomically(path, text);
+bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path,
+                 const std::atomic<bool>* cancel) {
+    return WriteFileInChunks(
+        path, [&](ChunkedText& text) { return WriteCsv(p, kind, text); }, cancel);
 }
 
-ExportResult RunCsvExport(Project& p, Prompts& prompts, CsvExport kind) {
+ExportResult RunCsvExport(Project& p, Prompts& prompts, CsvExport kind,
+                          const std::atomic<bool>* cancel) {
     p.ClearToolFlags();
     if (p.Zoom != 1.0) {
         prompts.message(ExportZoomMessage);
@@ -164,7 +283,7 @@ ExportResult RunCsvExport(Project& p, Prompts& prompts, CsvExport kind) {
     auto path = prompts.savePath(CsvFileFilter);
     if (!path) return ExportResult::Cancelled;
     p.FileName = *path;
-    if (!SaveCsvFile(p, kind, *path)) {
+    if (!SaveCsvFile(p, kind, *path, cancel)) {
         prompts.message(FileErrorMessage);
         return ExportResult::Failed;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/AtomicFile.h"
 #include "model/Project.h"
 #include "model/Prompts.h"
 
@@ -35,9 +36,15 @@ double CsvValue(double v);
 // False when a number has no file form (infinite or not a number, e.g. a
 // degenerate ellipsoid); `out` is then incomplete.
 bool WriteCsv(const Project& p, CsvExport kind, std::string& out);
+// The same in chunks (see ChunkedText); false also when the writing failed or
+// was cancelled.
+bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out);
 
-// Writes the table to `path` atomically; false on any failure.
-bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path);
+// Writes the table to `path` atomically, a chunk at a time, so that a table
+// of any size needs little memory; false on any failure and when `cancel` is
+// raised while it is written (the target then keeps what it held).
+bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path,
+                 const std::atomic<bool>* cancel = nullptr);
 
 enum class ExportResult { Written, ZoomRefused, Cancelled, Failed };
 
@@ -45,6 +52,7 @@ enum class ExportResult { Written, ZoomRefused, Cancelled, Failed };
 // (message above), asks for a path with the CSV filter (cancelled: nothing
 // written, FileName unchanged), stores the path in FileName, writes the file
 // and shows "Error en el fichero" when that fails.
-ExportResult RunCsvExport(Project& p, Prompts& prompts, CsvExport kind);
+ExportResult RunCsvExport(Project& p, Prompts& prompts, CsvExport kind,
+                          const std::atomic<bool>* cancel = nullptr);
 
 } // namespace brenvik

@@ -1,17 +1,134 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brenvik {
 
-// Replaces the file at `path` with `content` as one step: the bytes go to a
-// temporary file beside the target, are flushed to the disk, and only then is
-// the temporary renamed over the target. A save that fails half-way (a full
-// disk, a folder that cannot be written, a target that is a folder) leaves the
-// previous file exactly as it was and returns false.
+// Where a file written to `path` really lands: a symbolic link is followed to
+// the file it names (its target is replaced, the link stays), and the folder
+// part is made absolute and free of "." and "..", so that two spellings of one
+// file give one text. Empty when the path has no file name or the links loop.
+std::string ResolveOutputPath(const std::string& path);
+
+// Why an output at the resolved path `resolved` may not be written, or no
+// value when it may: only a missing file or a plain, writable file is ever
+// replaced (never a device, a named pipe, a socket or a folder, and never a
+// file its owner made read-only).
+std::optional<std::string> OutputRefusal(const std::string& resolved);
+
+// Renames a whole set of finished files, all or none: every existing target is
+// first kept under a backup name (a second link to it, no copy), then the
+// temporaries are renamed one by one. When one rename fails the targets
+// already replaced get their old files back (or go, when they had none) and
+// the reason is returned. `rename` is the rename(2) to use (tests inject
+// failures through it).
+class StagedFile;
+using RenameFunction = std::function<int(const char* from, const char* to)>;
+std::optional<std::string> CommitTogether(std::vector<StagedFile*> files,
+                                          const RenameFunction& rename = {});
+
+// The bytes of one output on their way to the target: they go to a temporary
+// file beside the target (same folder, so the rename stays on one file
+// system), and the temporary replaces the target only on commit(). Whatever
+// was not committed is removed when the object goes. The temporary takes the
+// permission bits and, where allowed, the owner of the file it replaces.
+class StagedFile {
+  public:
+    StagedFile() = default;
+    StagedFile(StagedFile&& o) noexcept;
+    StagedFile& operator=(StagedFile&& o) noexcept;
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+    ~StagedFile() { discard(); }
+
+    // Resolves and checks the target, removes the temporaries an earlier,
+    // killed run left beside it, and creates this one's temporary, open for
+    // write(). False with reason() when any of it fails.
+    bool open(const std::string& target);
+    bool write(std::string_view bytes);
+    // Closes the temporary so that another writer can fill it by its path.
+    void release();
+    // Gives the temporary the old file's mode and owner, then flushes it to the
+    // disk and closes it: true when every byte is there.
+    bool finish();
+    // Renames the finished temporary onto the target and makes that durable.
+    bool commit();
+    // Removes the temporary unless it was committed.
+    void discard();
+
+    const std::string& target() const { return target_; }
+    const std::string& temporary() const { return temporary_; }
+    const std::string& reason() const { return reason_; }
+    bool committed() const { return committed_; }
+
+  private:
+    friend std::optional<std::string> CommitTogether(std::vector<StagedFile*> files,
+                                                     const RenameFunction& rename);
+    bool fail(const std::string& why);
+    std::string target_;
+    std::string temporary_;
+    std::string reason_;
+    int fd_ = -1;
+    bool committed_ = false;
+};
+
+// A text written in chunks: the writer appends to buffer() and calls
+// maybeFlush() after each record; whenever the buffer passes the chunk size it
+// goes to the sink and starts again, so a large table never lives in memory
+// whole. The cancel flag, when given, is read at every chunk, which stops a
+// long write within a few milliseconds of being raised.
+class ChunkedText {
+  public:
+    using Sink = std::function<bool(std::string_view)>;
+    // Without a sink the text simply accumulates in `buffer`.
+    ChunkedText(std::string& buffer, Sink sink = {}, const std::atomic<bool>* cancel = nullptr,
+                std::size_t chunk = 1 << 20)
+        : buf_(buffer), sink_(std::move(sink)), cancel_(cancel), chunk_(chunk) {}
+
+    std::string& buffer() { return buf_; }
+    bool maybeFlush() {
+        if (buf_.size() < chunk_ || !sink_) return ok_;
+        return flush();
+    }
+    // Hands what is left to the sink; false when any chunk failed or the
+    // writing was cancelled.
+    bool flush();
+    bool ok() const { return ok_; }
+    bool cancelled() const { return cancelled_; }
+    bool streams() const { return static_cast<bool>(sink_); }
+
+  private:
+    std::string& buf_;
+    Sink sink_;
+    const std::atomic<bool>* cancel_;
+    std::size_t chunk_;
+    bool ok_ = true;
+    bool cancelled_ = false;
+};
+
+// Writes `path` through a StagedFile: `produce` fills the ChunkedText it is
+// given (returning false to give up), and only a complete text replaces the
+// target. `minimumSize`, a lower bound of the file's size known beforehand, is
+// checked against the free space of the target's file system first, so a file
+// that cannot fit is refused before anything is written.
+bool WriteFileInChunks(const std::string& path, const std::function<bool(ChunkedText&)>& produce,
+                       const std::atomic<bool>* cancel = nullptr, std::uint64_t minimumSize = 0);
+
+// Replaces the file at `path` with `content` as one step (WriteFileInChunks
+// with the whole text). A save that fails half-way (a full disk, a folder that
+// cannot be written, a target that is not a plain file) leaves the previous
+// file exactly as it was and returns false.
 bool WriteFileAtomically(const std::string& path, std::string_view content);
+
+// Bytes free for an ordinary user on the file system that holds the file
+// `path` (or would hold it), or no value when that cannot be told.
+std::optional<std::uint64_t> FreeSpaceFor(const std::string& path);
 
 // The whole content of a file, or nothing when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(const std::string& path);

@@ -9,12 +9,12 @@ void NewProject(Project& p) {
     p.ResetProject();
 }
 
-bool SaveProject(Project& p, Prompts& prompts) {
+bool SaveProject(Project& p, Prompts& prompts, const std::atomic<bool>* cancel) {
     auto path = prompts.savePath(ProjectFileFilter);
     if (!path) return false;
     p.FileName = *path;
-    if (!SaveProjectFile(p, *path)) {
-        prompts.message(FileErrorMessage);
+    if (!SaveProjectFile(p, *path, cancel)) {
+        if (!cancel || !cancel->load()) prompts.message(FileErrorMessage);
         return false;
     }
     return true;

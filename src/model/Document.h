@@ -3,6 +3,7 @@
 #include "model/Project.h"
 #include "model/Prompts.h"
 
+#include <atomic>
 #include <string>
 
 namespace brenvik {
@@ -16,8 +17,9 @@ void NewProject(Project& p);
 // Save: asks for a path with the project filter. Cancelled: nothing is written
 // and FileName stays as it was. Otherwise FileName takes the chosen path and
 // the file is replaced atomically; a failed write shows "Error en el fichero"
-// and leaves any previous file at that path intact. True when written.
-bool SaveProject(Project& p, Prompts& prompts);
+// and leaves any previous file at that path intact, as does a raised `cancel`
+// (without the message). True when written.
+bool SaveProject(Project& p, Prompts& prompts, const std::atomic<bool>* cancel = nullptr);
 
 // Open: asks for a path first; a cancelled dialog leaves the open project
 // untouched. Otherwise the project is reset, FileName takes the path, and the

@@ -181,18 +181,24 @@ class LineReader {
 
 struct Writer {
     std::string& out;
+    ChunkedText* chunks = nullptr; // hands full chunks on, when streaming
     bool ok = true;
 
+    void more() {
+        if (chunks && !chunks->maybeFlush()) ok = false;
+    }
     void dbl(double v) {
         if (!std::isfinite(v)) ok = false;
         AppendDouble(out, v);
         out += Eol;
+        more();
     }
     void integer(std::int64_t v) {
         char buf[24];
         auto r = std::to_chars(buf, buf + sizeof buf, v);
         out.append(buf, r.ptr);
         out += Eol;
+        more();
     }
     void var(const Variant& v) {
         if (v.kind == Variant::Kind::Double && !std::isfinite(v.d)) ok = false;
@@ -209,7 +215,7 @@ struct Writer {
 
 // The crossings of one level for slots 1..slotMax, zeros in the gaps.
 void WriteCrossings(Writer& w, const CrossingTable& t, int levels, std::int64_t slotMax) {
-    for (int k = 1; k <= levels; ++k) {
+    for (int k = 1; k <= levels && w.ok; ++k) {
         const auto& row = t.row(k);
         auto it = row.begin();
         for (std::int64_t p = 1; p <= slotMax; ++p) {
@@ -220,6 +226,7 @@ void WriteCrossings(Writer& w, const CrossingTable& t, int levels, std::int64_t 
                 w.integer(it->y);
             } else {
                 w.out += "0\r\n0\r\n";
+                w.more();
             }
         }
     }
@@ -393,6 +400,32 @@ bool ReadTail(LineReader& in, Project& p) {
 // ---- writer ---------------------------------------------------------------------
 
 bool WriteProjectText(const Project& p, std::string& out) {
+    ChunkedText text(out);
+    return WriteProjectText(p, text);
+}
+
+std::uint64_t ProjectFileMinimumSize(const Project& p) {
+    // Every line holds at least one character and its line ending; only the
+    // grids and the isoline slots can make a file large.
+    const std::uint64_t nx = static_cast<std::uint64_t>(std::max<int>(p.GridNX, 0));
+    const std::uint64_t ny =
+        static_cast<std::uint64_t>(Project::GridNYFor(p.GridNX > 0 ? p.GridNX : 0));
+    std::uint64_t lines = nx * ny;
+    if (p.XYCalculated == 1) {
+        const std::uint64_t count = static_cast<std::uint64_t>(std::max<int>(p.IsolineCount, 0));
+        const auto slots =
+            static_cast<std::uint64_t>(std::max<std::int64_t>(p.IsolinePointMax(), 0)) +
+            static_cast<std::uint64_t>(std::max<std::int64_t>(p.IsolineAuxMax(), 0));
+        lines += (nx + 1) * ny;
+        // Saturate rather than wrap: such a file fits nowhere anyway.
+        if (count != 0 && slots > (~std::uint64_t{0} / 8) / count) return ~std::uint64_t{0};
+        lines += 2 * count * slots;
+    }
+    return lines > ~std::uint64_t{0} / 3 ? ~std::uint64_t{0} : 3 * lines;
+}
+
+bool WriteProjectText(const Project& p, ChunkedText& text) {
+    std::string& out = text.buffer();
     const int nx = p.GridNX;
     const int ny = Project::GridNYFor(std::max(nx, 0));
     const bool xy = p.XYCalculated == 1;
@@ -412,8 +445,8 @@ bool WriteProjectText(const Project& p, std::string& out) {
     }
 
     std::size_t gridLines = static_cast<std::size_t>(std::max(nx, 0)) * std::max(ny, 0);
-    out.reserve(out.size() + (xy ? 2 : 1) * gridLines * 20 + 1024);
-    Writer w{out};
+    if (!text.streams()) out.reserve(out.size() + (xy ? 2 : 1) * gridLines * 20 + 1024);
+    Writer w{out, &text};
 
     w.integer(2);
     w.dbl(p.PlanWidthM);
@@ -436,7 +469,7 @@ bool WriteProjectText(const Project& p, std::string& out) {
         w.dbl(std::floor(a.AntY));
         w.dbl(std::floor(a.AntFactor));
     }
-    for (int i = 1; i <= nx; ++i)
+    for (int i = 1; i <= nx && w.ok; ++i)
         for (int j = 1; j <= ny; ++j)
             w.dbl(p.GroundGrid(i, j));
     w.var(p.SourceKindVar);
@@ -467,7 +500,7 @@ bool WriteProjectText(const Project& p, std::string& out) {
     w.dbl(p.XYCalcOffsetX);
     w.dbl(p.XYCalcOffsetY);
     w.dbl(p.XYCalcZoom);
-    for (int i = 0; i <= nx; ++i)
+    for (int i = 0; i <= nx && w.ok; ++i)
         for (int j = 1; j <= ny; ++j)
             w.dbl(p.DensityGrid(i, j));
     w.integer(p.IsolineCount);
@@ -625,10 +658,10 @@ bool ReadProjectFile(Project& p, std::istream& is) {
     return true;
 }
 
-bool SaveProjectFile(const Project& p, const std::string& path) {
-    std::string text;
-    if (!WriteProjectText(p, text)) return false;
-    return WriteFileAtomically(path, text);
+bool SaveProjectFile(const Project& p, const std::string& path, const std::atomic<bool>* cancel) {
+    return WriteFileInChunks(
+        path, [&p](ChunkedText& text) { return WriteProjectText(p, text); }, cancel,
+        ProjectFileMinimumSize(p));
 }
 
 bool LoadProjectFile(Project& p, const std::string& path) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/AtomicFile.h"
 #include "model/Project.h"
 #include "model/Variant.h"
 
@@ -52,6 +53,10 @@ std::string ParseFileString(std::string_view text);
 // invariants (arrays shorter than their counts) or holds a number that has no
 // file form (infinite or not a number).
 bool WriteProjectText(const Project& p, std::string& out);
+// The same in chunks (see ChunkedText); false also when writing a chunk failed.
+bool WriteProjectText(const Project& p, ChunkedText& out);
+// A lower bound of the file's size in bytes, known from the counts alone.
+std::uint64_t ProjectFileMinimumSize(const Project& p);
 bool WriteProjectFile(const Project& p, std::ostream& os);
 
 // Reads a project file into `p`, replacing every stored item and recomputing
@@ -62,9 +67,13 @@ bool WriteProjectFile(const Project& p, std::ostream& os);
 bool ReadProjectText(Project& p, std::string_view text);
 bool ReadProjectFile(Project& p, std::istream& is);
 
-// The same on a path; saving is atomic (see AtomicFile.h). Loading (and
-// ReadProjectFile) changes `p` only when the whole file was read.
-bool SaveProjectFile(const Project& p, const std::string& path);
+// The same on a path; saving is atomic (see AtomicFile.h) and written in
+// chunks. A file larger than the free space of the target's file system is
+// refused before it is begun, and a raised `cancel` stops the writing; either
+// way the old file stays. Loading (and ReadProjectFile) changes `p` only when
+// the whole file was read.
+bool SaveProjectFile(const Project& p, const std::string& path,
+                     const std::atomic<bool>* cancel = nullptr);
 bool LoadProjectFile(Project& p, const std::string& path);
 
 } // namespace brenvik

@@ -1,6 +1,7 @@
 #include "render/Commands.h"
 
 #include "model/Memory.h"
+#include "model/MemoryBudget.h"
 #include "model/Project.h"
 #include "render/Dots.h"
 #include "render/Scene.h"
@@ -164,6 +165,10 @@ std::optional<std::string> acceptIsolineCount(Project& p, const std::string& tex
                                               const NumberParser& parse) {
     const auto n = parseInt16(text, parse);
     if (!n || *n < 1) return std::string(kMsgInputError);
+    // The tables keep their slot counts for every level: a count whose tables
+    // the machine could not hold is refused like a grid too fine for it.
+    if (!RoomFor(IsolineTableBytes(*n, p.Isolines.slotMax(), p.IsolinesAux.slotMax())))
+        return std::string(kMsgInputError);
     p.IsolineCount = static_cast<std::int16_t>(*n);
     p.IsolineLevel.assign(static_cast<std::size_t>(*n) + 1, 0.0);
     // The tables keep their slot counts, every slot empty.

@@ -1,5 +1,7 @@
 #include "render/Results.h"
 
+#include <vector>
+
 namespace brenvik::render {
 
 using detail::planeResult;
@@ -50,6 +52,76 @@ void drawColourScale(const Project& p, Surface& s, Plane plane) {
     }
 }
 
+namespace {
+
+std::uint32_t argb(Rgb c) {
+    return 0xff000000u | static_cast<std::uint32_t>(c.r) << 16 |
+           static_cast<std::uint32_t>(c.g) << 8 | static_cast<std::uint32_t>(c.b);
+}
+
+// The cells of a result finer than the target's pixels: each painted node
+// sets the pixel its cell's corner falls in, and the last node drawn there
+// gives the pixel its colour (white for the weak cells on a white background,
+// whose outline would cover the whole pixel). So each pixel looks for that
+// node from the end of its run of columns and rows and stops at the first
+// one painted: one node per pixel instead of every node.
+void paintNodes(const PixelTarget& px, const detail::PlaneResult& r, const ResultTransform& t,
+                double lastY, const Surface::Bounds& vb, int threshold, bool white,
+                const Surface& s) {
+    const double side = t.side();
+    // Runs of node rows and columns that land on one pixel row or column.
+    struct Run {
+        int first, last;
+        std::ptrdiff_t pixel;
+    };
+    const auto runs = [](int count, const auto& pixelOf) {
+        std::vector<Run> out;
+        for (int k = 0; k <= count; ++k) {
+            const std::ptrdiff_t p = pixelOf(k);
+            if (p < 0) continue;
+            if (!out.empty() && out.back().pixel == p && out.back().last == k - 1)
+                out.back().last = k;
+            else
+                out.push_back(Run{k, k, p});
+        }
+        return out;
+    };
+    const std::vector<Run> rows = runs(r.lastJ, [&](int j) -> std::ptrdiff_t {
+        const double y = t.y(j);
+        if (y > lastY) return -1;
+        const double py = std::floor(px.originY + y * px.scale);
+        return py >= px.y1 && py < px.y2 ? static_cast<std::ptrdiff_t>(py) * px.stride : -1;
+    });
+    const std::vector<Run> columns = runs(r.lastI, [&](int i) -> std::ptrdiff_t {
+        const double x = t.x(i);
+        if (std::max(x, x + side) < vb.x1 || std::min(x, x + side) > vb.x2) return -1;
+        const double pxX = std::floor(px.originX + x * px.scale);
+        return pxX >= px.x1 && pxX < px.x2 ? static_cast<std::ptrdiff_t>(pxX) : -1;
+    });
+    std::uint32_t colours[11];
+    for (int l = 0; l <= 10; ++l)
+        colours[l] = argb(l <= 5 && white ? qbColor(15) : gradientColour(l, white));
+    for (const Run& c : columns) {
+        s.checkCancel();
+        for (const Run& row : rows) {
+            // The last painted node of the pixel, in drawing order.
+            for (int i = c.last, found = 0; i >= c.first && !found; --i) {
+                const double* col = r.grid->column(i);
+                for (int j = row.last; j >= row.first; --j) {
+                    const auto level = levelOf(col[j], r.maximum);
+                    if (!level || *level < threshold) continue;
+                    px.bits[row.pixel + c.pixel] =
+                        *level <= 10 ? colours[*level] : argb(gradientColour(*level, white));
+                    found = 1;
+                    break;
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+
 void drawGradient(const Project& p, Surface& s, Plane plane) {
     s.clear();
     const auto r = planeResult(p, plane);
@@ -66,7 +138,12 @@ void drawGradient(const Project& p, Surface& s, Plane plane) {
     for (int l = 0; l <= 10; ++l)
         colours[l] = gradientColour(l, white);
 
-    for (int i = 0; i <= r.lastI; ++i) {
+    // Cells smaller than a pixel go straight into the pixels; cells of a
+    // pixel or more are drawn as boxes.
+    const auto px = s.pixels();
+    const bool finerThanPixels = px && std::fabs(side) * px->scale < 1.0;
+    if (finerThanPixels) paintNodes(*px, r, t, lastY, vb, threshold, white, s);
+    for (int i = 0; i <= r.lastI && !finerThanPixels; ++i) {
         const double x = t.x(i);
         if (std::max(x, x + side) < vb.x1 || std::min(x, x + side) > vb.x2) continue;
         const double* col = r.grid->column(i);

@@ -56,6 +56,22 @@ int reliefCells(const Project& p, double ground) {
     return static_cast<int>(std::clamp(h, 0.0, double(std::max(baseBandTop(p), 0))));
 }
 
+// The first k in [from, to) where a[k] and b[k] differ (NaN differs from
+// everything), or `to`. Ground is flat over most of a plan, so the scan goes
+// eight pairs at a time, a test the compiler can make one vector compare.
+int nextDifference(const double* a, const double* b, int from, int to) {
+    int k = from;
+    for (; k + 8 <= to; k += 8) {
+        bool differ = false;
+        for (int m = 0; m < 8; ++m)
+            differ |= !(a[k + m] == b[k + m]);
+        if (differ) break;
+    }
+    while (k < to && a[k] == b[k])
+        ++k;
+    return k;
+}
+
 } // namespace
 
 Plane currentPlane(const Project& p) {
@@ -114,8 +130,9 @@ void drawTopography(const Project& p, Surface& s) {
         const double x1 = (i * c + t) * z + ox, x2 = ((i + 1) * c - t) * z + ox;
         if (x1 > s.visibleBounds().x2 || x2 < s.visibleBounds().x1) continue;
         const double* col = g.column(i);
-        for (int j = 0; j < ny; ++j) {
-            if (col[j] == col[j + 1] || (j + 1) * c > kShape2Top) continue;
+        for (int j = nextDifference(col, col + 1, 0, ny); j < ny;
+             j = nextDifference(col, col + 1, j + 1, ny)) {
+            if ((j + 1) * c > kShape2Top) continue;
             const double y = (j + 1) * c * z + oy;
             s.line(x1, y, x2, y, kGreen);
         }
@@ -126,10 +143,9 @@ void drawTopography(const Project& p, Surface& s) {
         if (x < s.visibleBounds().x1 || x > s.visibleBounds().x2) continue;
         const double* a = g.column(i);
         const double* b = g.column(i + 1);
-        for (int j = 0; j <= ny; ++j) {
-            if (a[j] == b[j]) continue;
+        for (int j = nextDifference(a, b, 0, ny + 1); j <= ny;
+             j = nextDifference(a, b, j + 1, ny + 1))
             s.line(x, (j * c + t) * z + oy, x, ((j + 1) * c - t) * z + oy, kGreen);
-        }
     }
     // Height labels where the ground drops along the middle row.
     const int m = p.GridNY / 2;

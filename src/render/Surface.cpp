@@ -8,18 +8,21 @@
 namespace brenvik::render {
 
 void Surface::clear() {
+    checkCancel();
     doClear();
     curX_ = curY_ = 0.0;
     drawnTexts_.clear();
 }
 
 void Surface::line(double x1, double y1, double x2, double y2, Rgb colour) {
+    checkCancel();
     if (mayTouch(x1, y1, x2, y2)) doLine(x1, y1, x2, y2, colour);
     curX_ = x2;
     curY_ = y2;
 }
 
 void Surface::box(double x1, double y1, double x2, double y2, Rgb outline) {
+    checkCancel();
     if (mayTouch(x1, y1, x2, y2))
         doBox(x1, y1, x2, y2, outline, fillStyle_ == FillStyle::Solid ? &fillColour_ : nullptr);
     curX_ = x2;
@@ -27,12 +30,14 @@ void Surface::box(double x1, double y1, double x2, double y2, Rgb outline) {
 }
 
 void Surface::filledBox(double x1, double y1, double x2, double y2, Rgb colour) {
+    checkCancel();
     if (mayTouch(x1, y1, x2, y2)) doBox(x1, y1, x2, y2, colour, &colour);
     curX_ = x2;
     curY_ = y2;
 }
 
 void Surface::circle(double x, double y, double radius, Rgb colour) {
+    checkCancel();
     if (mayTouch(x - radius, y - radius, x + radius, y + radius))
         doCircle(x, y, radius, colour, fillStyle_ == FillStyle::Solid ? &fillColour_ : nullptr);
     curX_ = x;
@@ -40,12 +45,14 @@ void Surface::circle(double x, double y, double radius, Rgb colour) {
 }
 
 void Surface::point(double x, double y, Rgb colour) {
+    checkCancel();
     if (mayTouch(x, y, x, y)) doPoint(x, y, colour);
     curX_ = x;
     curY_ = y;
 }
 
 void Surface::print(const std::string& text) {
+    checkCancel();
     // A text grows to the right of and below its position, so only a text
     // that starts past the right or the bottom edge is certainly unseen.
     const Bounds& b = bounds_;

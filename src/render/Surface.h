@@ -2,6 +2,10 @@
 
 #include "render/Colour.h"
 
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +28,22 @@ struct Legibility {
         return minTextPixels > 0 || maxTextPixels > 0 || minSymbolPixels > 0 || skipCrowdedLabels ||
                textsInside || towerNumbers;
     }
+};
+
+// Thrown by a drawing primitive once the surface's cancel flag is raised: a
+// long drawing (the dots of a large grid) ends at once, through the callers'
+// normal unwinding, instead of running to its end.
+struct DrawingCancelled {};
+
+// The pixels of a surface that has them, for a drawing whose elements are
+// smaller than a pixel: painting each element as a box would cost a painter
+// call per element for a handful of pixels.
+struct PixelTarget {
+    std::uint32_t* bits = nullptr;       // rows of 0xffRRGGBB
+    std::ptrdiff_t stride = 0;           // pixels from one row to the next
+    double originX = 0.0, originY = 0.0; // the pixel of drawing unit (0, 0)
+    double scale = 0.0;                  // pixels per drawing unit
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // the pixels that may change: [x1, x2) × [y1, y2)
 };
 
 // The drawing surface every renderer paints on, measured in drawing units
@@ -57,6 +77,19 @@ class Surface {
     // when it would overlap a text drawn since the last clear (the text
     // position moves on either way). Otherwise the same as print.
     void printLabel(const std::string& text);
+
+    // The flag that stops the drawing (see DrawingCancelled); none by default.
+    void setCancel(const std::atomic<bool>* cancel) { cancel_ = cancel; }
+    // Throws DrawingCancelled when the flag is raised; for long loops that
+    // draw without the primitives.
+    void checkCancel() const {
+        if (cancel_ && cancel_->load(std::memory_order_relaxed)) throw DrawingCancelled{};
+    }
+
+    // The surface's pixels, with everything drawn so far already in them, or
+    // nothing when it has none (a recording, a printer); the caller then uses
+    // the primitives.
+    std::optional<PixelTarget> pixels() { return doPixels(); }
 
     void setFillColour(Rgb c) { fillColour_ = c; }
     void setFillStyle(FillStyle s) { fillStyle_ = s; }
@@ -122,11 +155,14 @@ class Surface {
     virtual void doPoint(double x, double y, Rgb colour) = 0;
     virtual void doText(double x, double y, const std::string& text, Rgb colour, double points) = 0;
 
+    virtual std::optional<PixelTarget> doPixels() { return std::nullopt; }
+
   private:
     // The box of a text at the text position, first moved inside the view
     // when it is cut by an edge and texts are kept inside.
     Bounds placeText(const std::string& text);
 
+    const std::atomic<bool>* cancel_ = nullptr;
     Rgb fillColour_ = kBlack;
     FillStyle fillStyle_ = FillStyle::Transparent;
     Rgb textColour_ = kBlack;

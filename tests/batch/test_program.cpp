@@ -74,6 +74,12 @@ TEST_F(Program, ExitStatusAndUsage) {
     r = run({at("none.bvk")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Error en el fichero\n");
+    // Two spellings of one output would lose one of them.
+    fs::create_directory(dir / "a");
+    r = run({at("none.bvk"), "--export", "grid-xy=" + at("a/x.csv"), "--export",
+             "grid-xz=" + at("./a/x.csv")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("two outputs on the same path"), std::string::npos);
 }
 
 TEST_F(Program, MalformedProjectFailsWithTheFileMessageAndWritesNothing) {

@@ -145,6 +145,38 @@ void QtSurface::doClear() {
     }
 }
 
+std::optional<render::PixelTarget> QtSurface::doPixels() {
+    // Only an image of 32-bit pixels painted without a transform: anything
+    // else (a printer, a caller's painter) has no pixels to write.
+    QPaintDevice* dev = p_->device();
+    if (!own_ || !dev || dev->devType() != QInternal::Image || !p_->worldTransform().isIdentity())
+        return std::nullopt;
+    auto* image = static_cast<QImage*>(dev);
+    const auto format = image->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+        format != QImage::Format_ARGB32_Premultiplied)
+        return std::nullopt;
+    flush();
+    const double dpr = 1.0 / pixel_;
+    const QRectF area = target_.intersected(QRectF(fit_.areaRect().toAlignedRect()));
+    const QRect clip =
+        QRectF(area.x() * dpr, area.y() * dpr, area.width() * dpr, area.height() * dpr)
+            .toAlignedRect()
+            .intersected(image->rect());
+    render::PixelTarget t;
+    // The painter made the image its own when it began, so this does not copy.
+    t.bits = reinterpret_cast<std::uint32_t*>(image->bits());
+    t.stride = image->bytesPerLine() / 4;
+    t.scale = fit_.scale * dpr;
+    t.originX = fit_.origin.x() * dpr;
+    t.originY = fit_.origin.y() * dpr;
+    t.x1 = clip.left();
+    t.y1 = clip.top();
+    t.x2 = clip.left() + clip.width();
+    t.y2 = clip.top() + clip.height();
+    return t;
+}
+
 void QtSurface::flush() {
     commitPending();
     flushRun();
@@ -257,12 +289,13 @@ void QtSurface::doText(double x, double y, const std::string& text, Rgb colour, 
 }
 
 QImage renderProjectImage(const Project& p, const QSize& size, render::DotRandom& rnd,
-                          const QImage* backgroundPicture) {
+                          const QImage* backgroundPicture, const std::atomic<bool>* cancel) {
     QImage image(size, QImage::Format_RGB32);
     const Rgb back = p.WhiteBackground == 1 ? render::kWhite : render::kBlack;
     image.fill(toQColor(back));
     {
         QtSurface s(image);
+        s.setCancel(cancel);
         s.setBackColour(back);
         if (backgroundPicture && p.BackgroundLoaded == 1)
             s.setBackgroundPicture(*backgroundPicture);

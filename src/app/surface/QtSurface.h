@@ -93,6 +93,8 @@ class QtSurface : public render::Surface {
     void doPoint(double x, double y, render::Rgb colour) override;
     void doText(double x, double y, const std::string& text, render::Rgb colour,
                 double points) override;
+    // The pixels of an image painted with the surface's own painter.
+    std::optional<render::PixelTarget> doPixels() override;
 
   private:
     // Filled boxes are held back and merged while they continue one another:
@@ -136,7 +138,9 @@ inline QColor toQColor(render::Rgb c) {
 // The current plane of a project, redrawn as the window does, into a new
 // image of the given size in pixels (the back colour follows WhiteBackground).
 // Used for the batch companion's image output and the window's image save.
+// A raised `cancel` ends the drawing with render::DrawingCancelled.
 QImage renderProjectImage(const Project& p, const QSize& size, render::DotRandom& rnd,
-                          const QImage* backgroundPicture = nullptr);
+                          const QImage* backgroundPicture = nullptr,
+                          const std::atomic<bool>* cancel = nullptr);
 
 } // namespace brenvik::qtsurface

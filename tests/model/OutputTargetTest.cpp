@@ -1,0 +1,177 @@
+// Every output goes through one staging routine: what it refuses, what it
+// keeps of the file it replaces, and how a set of outputs commits as one.
+
+#include "TempDir.h"
+#include "model/AtomicFile.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+using namespace brenvik;
+using brenvik::testing::Slurp;
+using brenvik::testing::Spit;
+using brenvik::testing::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return st.st_mode;
+}
+
+} // namespace
+
+TEST(OutputTarget, EachKindOfTarget) {
+    struct Case {
+        const char* what;
+        // Makes the target in `dir` and returns the path written to.
+        std::function<std::string(const TempDir&)> make;
+        bool written;
+    };
+    const Case cases[] = {
+        {"missing file", [](const TempDir& d) { return d.file("new.csv"); }, true},
+        {"symlink",
+         [](const TempDir& d) {
+             Spit(d.file("real.csv"), "old");
+             fs::create_symlink("real.csv", d.file("link.csv"));
+             return d.file("link.csv");
+         },
+         true},
+        {"private file",
+         [](const TempDir& d) {
+             Spit(d.file("p.csv"), "old");
+             ::chmod(d.file("p.csv").c_str(), 0600);
+             return d.file("p.csv");
+         },
+         true},
+        {"255-byte name", [](const TempDir& d) { return d.file(std::string(251, 'n') + ".csv"); },
+         true},
+        {"read-only file",
+         [](const TempDir& d) {
+             Spit(d.file("ro.csv"), "old");
+             ::chmod(d.file("ro.csv").c_str(), 0444);
+             return d.file("ro.csv");
+         },
+         false},
+        {"folder",
+         [](const TempDir& d) {
+             fs::create_directory(d.file("dir.csv"));
+             return d.file("dir.csv");
+         },
+         false},
+        {"FIFO",
+         [](const TempDir& d) {
+             ::mkfifo(d.file("fifo.csv").c_str(), 0644);
+             return d.file("fifo.csv");
+         },
+         false},
+        {"device",
+         [](const TempDir& d) {
+             // Only the superuser may make one; a null device in the test's own folder.
+             if (::mknod(d.file("null.csv").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+                 return std::string();
+             return d.file("null.csv");
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string path = c.make(dir);
+        if (path.empty()) continue; // not root: no device
+        const std::string resolved = ResolveOutputPath(path);
+        const mode_t before = ModeOf(resolved);
+        const int entries = dir.entries();
+        EXPECT_EQ(WriteFileAtomically(path, "new"), c.written);
+        EXPECT_EQ(OutputRefusal(resolved).has_value(), !c.written);
+        EXPECT_EQ(dir.entries(), entries + (c.written && before == 0 ? 1 : 0)) << "no temporary";
+        if (before != 0) {
+            EXPECT_EQ(ModeOf(resolved), before) << "mode and kind kept";
+        }
+        if (S_ISREG(before) || c.written) {
+            EXPECT_EQ(Slurp(path), c.written ? "new" : "old");
+        }
+    }
+}
+
+TEST(OutputTarget, SpellingsOfOneFileResolveAlike) {
+    TempDir dir;
+    fs::create_directory(dir.file("a"));
+    Spit(dir.file("a/x.csv"), "");
+    fs::create_symlink("a/x.csv", dir.file("l.csv"));
+    const std::string one = ResolveOutputPath(dir.file("a/x.csv"));
+    for (const auto& other : {dir.file("./a/x.csv"), dir.file("a/../a/x.csv"), dir.file("l.csv")})
+        EXPECT_EQ(ResolveOutputPath(other), one) << other;
+    EXPECT_NE(ResolveOutputPath(dir.file("a/y.csv")), one);
+    EXPECT_EQ(ResolveOutputPath(dir.file("a/.")), "");
+}
+
+TEST(OutputTarget, TemporariesOfAKilledRunAreRemovedAndNothingElse) {
+    TempDir dir;
+    // Process ids never reach nine nines, so that writer is gone.
+    Spit(dir.file(".x.csv.bvtmp-999999999-3"), "left by a killed run");
+    Spit(dir.file("..x.csv.bvtmp-999999999-3.bvtmp-999999999-4"), "staged for a temporary");
+    Spit(dir.file(".x.csv.bvtmp-" + std::to_string(::getppid()) + "-1"), "another live run");
+    Spit(dir.file(".x.csv.keep"), "the user's");
+    Spit(dir.file(".x.csv.bvtmp-999999999-3.txt"), "the user's too");
+    ASSERT_TRUE(WriteFileAtomically(dir.file("x.csv"), "new"));
+    EXPECT_FALSE(fs::exists(dir.file(".x.csv.bvtmp-999999999-3")));
+    EXPECT_FALSE(fs::exists(dir.file("..x.csv.bvtmp-999999999-3.bvtmp-999999999-4")));
+    EXPECT_EQ(dir.entries(), 4);
+}
+
+TEST(OutputTarget, ASetCommitsWhollyOrRestoresWhatWasCommitted) {
+    // The rename that fails: none, the first or the second.
+    for (int failing : {0, 1, 2}) {
+        SCOPED_TRACE(failing);
+        TempDir dir;
+        Spit(dir.file("a.csv"), "old a");
+        StagedFile a, b;
+        ASSERT_TRUE(a.open(dir.file("a.csv")) && a.write("new a") && a.finish());
+        ASSERT_TRUE(b.open(dir.file("b.csv")) && b.write("new b") && b.finish());
+        int calls = 0;
+        auto rename = [&](const char* from, const char* to) {
+            if (++calls == failing) {
+                errno = EIO;
+                return -1;
+            }
+            return ::rename(from, to);
+        };
+        const auto failed = CommitTogether({&a, &b}, rename);
+        a.discard();
+        b.discard();
+        EXPECT_EQ(failed.has_value(), failing != 0);
+        EXPECT_EQ(Slurp(dir.file("a.csv")), failing ? "old a" : "new a");
+        EXPECT_EQ(fs::exists(dir.file("b.csv")), failing == 0);
+        EXPECT_EQ(dir.entries(), failing ? 1 : 2) << "no temporary or backup left";
+    }
+}
+
+TEST(OutputTarget, ChunksStopWhenCancelled) {
+    TempDir dir;
+    Spit(dir.file("t.csv"), "old");
+    std::atomic<bool> cancel{false};
+    int chunks = 0;
+    auto produce = [&](ChunkedText& t) {
+        for (int k = 0; k < 100000; ++k) {
+            t.buffer().append(100, 'x');
+            if (t.buffer().size() >= (1 << 20)) ++chunks;
+            if (chunks == 2) cancel = true;
+            if (!t.maybeFlush()) return false;
+        }
+        return true;
+    };
+    EXPECT_FALSE(WriteFileInChunks(dir.file("t.csv"), produce, &cancel));
+    EXPECT_EQ(chunks, 2);
+    EXPECT_EQ(Slurp(dir.file("t.csv")), "old");
+    EXPECT_EQ(dir.entries(), 1);
+    // A file larger than the free space is refused before it is begun.
+    EXPECT_FALSE(WriteFileInChunks(
+        dir.file("t.csv"), [](ChunkedText&) { return true; }, nullptr, ~std::uint64_t{0}));
+    EXPECT_EQ(dir.entries(), 1);
+}
