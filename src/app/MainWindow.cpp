@@ -9,7 +9,7 @@
 #include "app/dialogs/GeoDialogs.h"
 #include "app/dialogs/MiscDialogs.h"
 #include "app/dialogs/TowerDialogs.h"
-#include "app/surface/QtSurface.h"
+#include "qtsurface/QtSurface.h"
 #include "calc/GridCalc.h"
 #include "calc/Ground.h"
 #include "calc/Messages.h"

@@ -1,6 +1,6 @@
 #include "batch/ImageOutput.h"
 
-#include "app/surface/QtSurface.h"
+#include "qtsurface/QtSurface.h"
 #include "batch/BatchRun.h"
 #include "render/Dots.h"
 
