@@ -9,16 +9,16 @@
 #include "app/dialogs/GeoDialogs.h"
 #include "app/dialogs/MiscDialogs.h"
 #include "app/dialogs/TowerDialogs.h"
-#include "qtsurface/QtSurface.h"
 #include "calc/GridCalc.h"
 #include "calc/Ground.h"
-#include "calc/Messages.h"
 #include "calc/Towers.h"
 #include "export/CsvExport.h"
 #include "geo/Geo.h"
 #include "model/Document.h"
 #include "model/DrawingArea.h"
+#include "model/Messages.h"
 #include "model/Prompts.h"
+#include "qtsurface/QtSurface.h"
 #include "render/Commands.h"
 
 #include <QAction>

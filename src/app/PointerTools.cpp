@@ -2,11 +2,11 @@
 
 #include "app/PlanCanvas.h"
 #include "calc/Ground.h"
-#include "calc/Messages.h"
 #include "calc/Towers.h"
 #include "geo/Geo.h"
 #include "model/DrawingArea.h"
 #include "model/Int16.h"
+#include "model/Messages.h"
 #include "model/Prompts.h"
 #include "render/Scene.h"
 

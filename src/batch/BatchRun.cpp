@@ -4,10 +4,10 @@
 #include "batch/GridDump.h"
 #include "batch/StagedOutputs.h"
 #include "calc/GridCalc.h"
-#include "calc/Messages.h"
 #include "calc/Towers.h"
 #include "export/CsvExport.h"
 #include "model/Document.h"
+#include "model/Messages.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
 #include "render/Commands.h"
@@ -20,11 +20,6 @@
 namespace brenvik::batch {
 
 namespace {
-
-inline constexpr const char* kMsgNoXZ =
-    "Calcule first the electromagnetic pollution in the plane XZ";
-inline constexpr const char* kMsgXZViewZoom =
-    "To view the XZ-plane, it is needed a a zoom value of 100% to make a XY-Calculation";
 
 CsvExport csvKind(ExportKind k) {
     switch (k) {
@@ -57,10 +52,10 @@ void checkCancel(const RunEnvironment& env) {
 
 void dumpGrid(const Grid2D<double>& g, int nx, int ny, const std::string& path) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw BatchFailure(FileErrorMessage);
+    if (!out) throw BatchFailure(msg::FileError);
     writeGridDump(out, g, nx, ny);
     out.flush();
-    if (!out) throw BatchFailure(FileErrorMessage);
+    if (!out) throw BatchFailure(msg::FileError);
 }
 
 // The "Antenna parameters" dialog: only the angles given change; the other box
@@ -125,7 +120,7 @@ void readProject(Project& p, const std::string& path) {
     // its file dialog.
     BatchPrompts prompts;
     prompts.setNextPath(path);
-    if (!OpenProject(p, prompts)) throw BatchFailure(prompts.lastMessage(FileErrorMessage));
+    if (!OpenProject(p, prompts)) throw BatchFailure(prompts.lastMessage(msg::FileError));
 }
 
 void applySettings(Project& p, const BatchOptions& o) {
@@ -140,12 +135,12 @@ void applySettings(Project& p, const BatchOptions& o) {
 
 void writeExport(Project& p, ExportKind kind, const std::string& path) {
     if (kind == ExportKind::GridXY) {
-        if (!p.XYCalculated) throw BatchFailure(render::kMsgNoResult);
+        if (!p.XYCalculated) throw BatchFailure(msg::NoResult);
         dumpGrid(p.DensityGrid, p.GridNX, p.GridNY, path);
         return;
     }
     if (kind == ExportKind::GridXZ) {
-        if (!p.XZCalculated) throw BatchFailure(kMsgNoXZ);
+        if (!p.XZCalculated) throw BatchFailure(msg::NoXZResult);
         dumpGrid(p.XZDensityGrid, p.GridNX, p.GridNY, path);
         return;
     }
@@ -156,15 +151,15 @@ void writeExport(Project& p, ExportKind kind, const std::string& path) {
     std::string fileName = p.FileName;
     ExportResult r = RunCsvExport(p, prompts, csvKind(kind));
     p.FileName = fileName; // the dialog's path is the staging file, not the user's
-    if (r != ExportResult::Written) throw BatchFailure(prompts.lastMessage(FileErrorMessage));
+    if (r != ExportResult::Written) throw BatchFailure(prompts.lastMessage(msg::FileError));
 }
 
 void prepareImage(Project& p, const ImageRequest& image) {
     if (image.plane) {
         if (*image.plane == ImagePlane::XZ) {
             // The window's switch to the section refuses in this order.
-            if (!p.XZCalculated) throw BatchFailure(kMsgNoXZ);
-            if (p.XYCalcZoom != 1.0) throw BatchFailure(kMsgXZViewZoom);
+            if (!p.XZCalculated) throw BatchFailure(msg::NoXZResult);
+            if (p.XYCalcZoom != 1.0) throw BatchFailure(msg::XZViewNeedsXYZoom);
             p.CurrentPlane = "planoxz";
         } else {
             p.CurrentPlane = "planoxy";
@@ -183,7 +178,7 @@ void saveProject(Project& p, const std::string& path) {
     std::string fileName = p.FileName;
     bool ok = SaveProject(p, prompts);
     p.FileName = fileName;
-    if (!ok) throw BatchFailure(prompts.lastMessage(FileErrorMessage));
+    if (!ok) throw BatchFailure(prompts.lastMessage(msg::FileError));
 }
 
 RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {

@@ -1,9 +1,9 @@
 #include "calc/GridCalc.h"
 
 #include "calc/Kernel.h"
-#include "calc/Messages.h"
 #include "calc/PowerDensity.h"
 #include "model/Int16.h"
+#include "model/Messages.h"
 
 #include <algorithm>
 #include <chrono>

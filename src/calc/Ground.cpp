@@ -1,6 +1,6 @@
 #include "calc/Ground.h"
 
-#include "calc/Messages.h"
+#include "model/Messages.h"
 
 #include <algorithm>
 #include <cmath>

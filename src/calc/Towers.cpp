@@ -1,7 +1,7 @@
 #include "calc/Towers.h"
 
-#include "calc/Messages.h"
 #include "model/Int16.h"
+#include "model/Messages.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,6 @@
 #include "geo/Geo.h"
 
+#include "model/Messages.h"
 #include "model/ProjectFile.h"
 
 #include <algorithm>
@@ -94,7 +95,7 @@ std::string WithDecimalPoint(std::string s, char decimalPoint) {
 bool TakeBox(double& item, const std::string& text, Prompts& prompts, const NumberParser& parse) {
     auto v = parse(text);
     if (!v || !std::isfinite(*v)) {
-        prompts.message(InputErrorMessage);
+        prompts.message(msg::InputDataErrorEs);
         return false;
     }
     item = *v;
@@ -130,7 +131,7 @@ ScaleOutcome AcceptScale(Project& p, const ScaleForm& form, Prompts& prompts,
                          const NumberParser& parse) {
     auto v = parse(form.width);
     if (!v || !std::isfinite(*v)) {
-        prompts.message(ScaleInputErrorMessage);
+        prompts.message(msg::InputDataError);
         return ScaleOutcome::InputError;
     }
     const double oldMetersPerUnit = p.MetersPerUnit;
@@ -152,7 +153,7 @@ bool AcceptScaleCalculation(Project& p, const ScaleCalculationForm& form, Prompt
                             const NumberParser& parse) {
     auto v = parse(form.distance);
     if (!v || !std::isfinite(*v)) {
-        prompts.message(ScaleInputErrorMessage);
+        prompts.message(msg::InputDataError);
         return false;
     }
     p.ScaleDistance = *v;

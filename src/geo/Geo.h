@@ -20,8 +20,6 @@ inline constexpr double VisibleHeight = area::IconShapeTop - area::HScrollHeight
 // Latitudes typed in the dialogs are kept within ±89 degrees.
 inline constexpr double MaxLatitude = 89.0;
 
-inline constexpr const char* InputErrorMessage = "Error en la entrada de datos";
-inline constexpr const char* ScaleInputErrorMessage = "Input data error";
 
 struct Metres {
     double dx = 0.0; // from the plan's zero point, growing to the right

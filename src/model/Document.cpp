@@ -1,5 +1,6 @@
 #include "model/Document.h"
 
+#include "model/Messages.h"
 #include "model/ProjectFile.h"
 
 namespace brenvik {
@@ -14,7 +15,7 @@ bool SaveProject(Project& p, Prompts& prompts) {
     if (!path) return false;
     p.FileName = *path;
     if (!SaveProjectFile(p, *path)) {
-        prompts.message(FileErrorMessage);
+        prompts.message(msg::FileError);
         return false;
     }
     return true;
@@ -33,7 +34,7 @@ OpenResult Open(Project& p, Prompts& prompts) {
     p.FileName = *path;
     if (!LoadProjectFile(p, *path)) {
         // What was read before the error is dropped with the reset.
-        prompts.message(FileErrorMessage);
+        prompts.message(msg::FileError);
         p.ResetProject();
         return OpenResult::Failed;
     }

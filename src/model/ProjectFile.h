@@ -13,8 +13,6 @@ namespace brenvik {
 
 // The file dialogs' filter for project files.
 inline constexpr const char* ProjectFileFilter = "Torvel Files (*.bvk)| *.bvk";
-// Shown for every failure to read or to write a project or CSV file.
-inline constexpr const char* FileErrorMessage = "Error en el fichero";
 
 // ---- Value forms of the project file (and of the CSV exports) -------------
 // They never follow the user's locale.

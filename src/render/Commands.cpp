@@ -1,5 +1,6 @@
 #include "render/Commands.h"
 
+#include "model/Messages.h"
 #include "model/Project.h"
 #include "render/Dots.h"
 #include "render/Scene.h"
@@ -41,7 +42,7 @@ constexpr std::array<CalcColourOption, 8> kCalcColours = {{
 
 DisplayCommandOutcome showResults(Project& p, int mode) {
     if (!planeCalculated(p, currentPlane(p)))
-        return {false, mode == 3 ? kMsgNoLevels : kMsgNoResult};
+        return {false, mode == 3 ? msg::NoLevels : msg::NoResult};
     p.DisplayMode = static_cast<std::int16_t>(mode);
     return {true, {}};
 }
@@ -110,7 +111,7 @@ std::optional<std::string> acceptDotColours(DisplaySettings& d, const std::strin
     const auto radius = parse(radiusText);
     const auto from = parse(fromPercentText);
     if (!radius || !from || !std::isfinite(*radius) || !std::isfinite(*from))
-        return std::string(kMsgInputError);
+        return std::string(msg::InputDataError);
     d.DotRadius = std::max(std::fabs(*radius), 1.0);
     d.DotFromPercent = std::min(std::fabs(*from), 100.0);
     return std::nullopt;
@@ -128,7 +129,7 @@ std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
                                           const NumberParser& parse) {
     auto n = parseInt16(text, parse);
     // A grid finer than one drawing unit would have a cell size of 0.
-    if (!n || *n > area::ScaleWidth) return std::string(kMsgInputError);
+    if (!n || *n > area::ScaleWidth) return std::string(msg::InputDataError);
     if (*n <= 2) n = 3;
     const std::int16_t oldNX = p.GridNX;
     p.GridNX = static_cast<std::int16_t>(*n);
@@ -146,7 +147,7 @@ std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
     } catch (const std::bad_alloc&) {
         p.GridNX = oldNX;
         p.RecomputeDerived();
-        return std::string(kMsgInputError);
+        return std::string(msg::InputDataError);
     }
     p.XYCalculated = 0;
     p.XZCalculated = 0;
@@ -156,7 +157,7 @@ std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
 std::optional<std::string> acceptIsolineCount(Project& p, const std::string& text,
                                               const NumberParser& parse) {
     const auto n = parseInt16(text, parse);
-    if (!n || *n < 1) return std::string(kMsgInputError);
+    if (!n || *n < 1) return std::string(msg::InputDataError);
     p.IsolineCount = static_cast<std::int16_t>(*n);
     p.IsolineLevel.assign(static_cast<std::size_t>(*n) + 1, 0.0);
     // The tables keep their slot counts, every slot empty.

@@ -15,10 +15,6 @@ struct DisplaySettings;
 
 namespace brenvik::render {
 
-inline constexpr const char* kMsgNoResult = "There is not a calculated electromagnetic pollution";
-inline constexpr const char* kMsgNoLevels = "No calculated levels";
-inline constexpr const char* kMsgInputError = "Input data error";
-
 // ---- The four display commands ------------------------------------------------------
 
 // DisplayMode of each command: 0 "Isolines", 1 "Colour gradient",

@@ -4,7 +4,7 @@
 #include "app/dialogs/CalcDialogs.h"
 #include "calc/GridCalc.h"
 #include "calc/Ground.h"
-#include "calc/Messages.h"
+#include "model/Messages.h"
 #include "model/Project.h"
 
 #include <QLineEdit>

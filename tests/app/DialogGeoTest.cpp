@@ -3,6 +3,7 @@
 #include "DialogTestSupport.h"
 #include "app/dialogs/GeoDialogs.h"
 #include "geo/Geo.h"
+#include "model/Messages.h"
 #include "model/Project.h"
 #include "model/Prompts.h"
 
@@ -72,7 +73,7 @@ TEST(DialogOrigin, ABadBoxIsReportedAndSkippedAndTheDialogStillCloses) {
     child<QLineEdit>(&d, "Text4")->setText("95");
     child<QPushButton>(&d, "Command1")->click();
     EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(prompts.messages, (std::vector<std::string>{geo::InputErrorMessage}));
+    EXPECT_EQ(prompts.messages, (std::vector<std::string>{msg::InputDataErrorEs}));
     EXPECT_DOUBLE_EQ(p.OriginX, 11.0);
     EXPECT_DOUBLE_EQ(p.OriginY, 250.0);
     EXPECT_DOUBLE_EQ(p.OriginLat, 89.0);

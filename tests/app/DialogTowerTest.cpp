@@ -3,8 +3,8 @@
 // core rules.
 #include "DialogTestSupport.h"
 #include "app/dialogs/TowerDialogs.h"
-#include "calc/Messages.h"
 #include "calc/Towers.h"
+#include "model/Messages.h"
 #include "model/Project.h"
 #include "model/Prompts.h"
 
