@@ -1,8 +1,10 @@
 // Throughput of the grid calculations: node-antenna evaluations per second on
 // a large plan, with every core and the vector loops, against the plain scalar
 // loop on one thread; and the total time of the default project.
+#include "calc/CalcForms.h"
 #include "calc/GridCalc.h"
 #include "calc/Ground.h"
+#include "calc/TowerForms.h"
 #include "calc/Towers.h"
 
 #include <benchmark/benchmark.h>

@@ -9,8 +9,10 @@
 #include "app/dialogs/GeoDialogs.h"
 #include "app/dialogs/MiscDialogs.h"
 #include "app/dialogs/TowerDialogs.h"
+#include "calc/CalcForms.h"
 #include "calc/GridCalc.h"
 #include "calc/Ground.h"
+#include "calc/TowerForms.h"
 #include "calc/Towers.h"
 #include "export/CsvExport.h"
 #include "geo/Geo.h"
@@ -19,7 +21,7 @@
 #include "model/Messages.h"
 #include "model/Prompts.h"
 #include "qtsurface/QtSurface.h"
-#include "render/Commands.h"
+#include "render/DisplayForms.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,5 +1,7 @@
 #include "batch/BatchOptions.h"
 
+#include "model/Numbers.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -53,38 +55,6 @@ std::optional<ExportKind> exportKindFromName(const std::string& name) {
     for (const auto& [k, n] : kKindNames)
         if (name == n) return k;
     return std::nullopt;
-}
-
-std::optional<double> parseNumber(const std::string& text) {
-    std::size_t b = text.find_first_not_of(' ');
-    std::size_t e = text.find_last_not_of(' ');
-    if (b == std::string::npos) return std::nullopt;
-    std::string t = text.substr(b, e - b + 1);
-    bool negative = false;
-    if (t[0] == '+' || t[0] == '-') {
-        negative = t[0] == '-';
-        t.erase(0, 1);
-    }
-    if (t.empty() || t[0] == '+' || t[0] == '-') return std::nullopt;
-    // from_chars takes neither a sign nor "inf"/"nan" spelled by the user as a
-    // number we want; only digits, a point and an exponent may follow.
-    if (t.find_first_not_of("0123456789.eE+-") != std::string::npos) return std::nullopt;
-    double v = 0.0;
-    auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::general);
-    if (ec != std::errc() || ptr != t.data() + t.size() || !std::isfinite(v)) return std::nullopt;
-    return negative ? -v : v;
-}
-
-std::optional<long long> parseInteger(const std::string& text) {
-    std::size_t b = text.find_first_not_of(' ');
-    std::size_t e = text.find_last_not_of(' ');
-    if (b == std::string::npos) return std::nullopt;
-    std::string t = text.substr(b, e - b + 1);
-    if (t[0] == '+') t.erase(0, 1);
-    long long v = 0;
-    auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-    if (t.empty() || ec != std::errc() || ptr != t.data() + t.size()) return std::nullopt;
-    return v;
 }
 
 std::string usageText() {
@@ -155,11 +125,11 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         }
 
         if (name == "--open-angle-bts" || name == "--open-angle-dts") {
-            auto v = parseNumber(value);
+            auto v = ParseOptionNumber(value);
             if (!v) return fail("option " + name + " needs a number, not '" + value + "'");
             (name == "--open-angle-bts" ? o.openAngleBTS : o.openAngleDTS) = *v;
         } else if (name == "--isolines") {
-            auto v = parseInteger(value);
+            auto v = ParseOptionInteger(value);
             if (!v) return fail("option --isolines needs a whole number, not '" + value + "'");
             o.isolines = *v;
         } else if (name == "--xy") {
@@ -167,7 +137,7 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
             if (lower(value) == "surface") {
                 o.xySurface = true;
                 o.xyHeight = 0.0;
-            } else if (auto v = parseNumber(value)) {
+            } else if (auto v = ParseOptionNumber(value)) {
                 o.xySurface = false;
                 o.xyHeight = *v;
             } else {
@@ -175,7 +145,7 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
                             "'");
             }
         } else if (name == "--xz") {
-            auto v = parseNumber(value);
+            auto v = ParseOptionNumber(value);
             if (!v) return fail("option --xz needs a distance in metres, not '" + value + "'");
             o.xzDistance = *v;
         } else if (name == "--export") {
@@ -244,8 +214,9 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         }
         if (size) {
             std::size_t x = size->find('x');
-            auto w = x == std::string::npos ? std::nullopt : parseInteger(size->substr(0, x));
-            auto h = x == std::string::npos ? std::nullopt : parseInteger(size->substr(x + 1));
+            auto w = x == std::string::npos ? std::nullopt : ParseOptionInteger(size->substr(0, x));
+            auto h =
+                x == std::string::npos ? std::nullopt : ParseOptionInteger(size->substr(x + 1));
             if (!w || !h || *w < 1 || *h < 1 || *w > 20000 || *h > 20000)
                 return fail("--size is WIDTHxHEIGHT in pixels (1 to 20000), not '" + *size + "'");
             o.image->width = static_cast<int>(*w);

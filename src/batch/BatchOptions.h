@@ -72,9 +72,4 @@ ParseResult parseArguments(const std::vector<std::string>& args);
 // The text printed by --help and after every usage error.
 std::string usageText();
 
-// Locale-independent number reading for option values: the whole text must be
-// a finite number ("." as the decimal point, optional exponent).
-std::optional<double> parseNumber(const std::string& text);
-std::optional<long long> parseInteger(const std::string& text);
-
 } // namespace brenvik::batch

@@ -3,14 +3,16 @@
 #include "batch/BatchPrompts.h"
 #include "batch/GridDump.h"
 #include "batch/StagedOutputs.h"
+#include "calc/CalcForms.h"
 #include "calc/GridCalc.h"
+#include "calc/TowerForms.h"
 #include "calc/Towers.h"
 #include "export/CsvExport.h"
 #include "model/Document.h"
 #include "model/Messages.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
-#include "render/Commands.h"
+#include "render/DisplayForms.h"
 #include "render/Scene.h"
 
 #include <chrono>

@@ -2,6 +2,7 @@
 // clicks and what a refused Accept leaves behind.
 #include "DialogTestSupport.h"
 #include "app/dialogs/CalcDialogs.h"
+#include "calc/CalcForms.h"
 #include "calc/GridCalc.h"
 #include "calc/Ground.h"
 #include "model/Messages.h"

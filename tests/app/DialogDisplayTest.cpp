@@ -4,7 +4,7 @@
 #include "app/dialogs/DisplayDialogs.h"
 #include "model/Project.h"
 #include "render/Colour.h"
-#include "render/Commands.h"
+#include "render/DisplayForms.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -2,7 +2,7 @@
 // the boxes that do not convert.
 #include "DialogTestSupport.h"
 #include "app/dialogs/GeoDialogs.h"
-#include "geo/Geo.h"
+#include "geo/GeoForms.h"
 #include "model/Messages.h"
 #include "model/Project.h"
 #include "model/Prompts.h"

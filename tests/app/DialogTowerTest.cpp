@@ -3,6 +3,7 @@
 // core rules.
 #include "DialogTestSupport.h"
 #include "app/dialogs/TowerDialogs.h"
+#include "calc/TowerForms.h"
 #include "calc/Towers.h"
 #include "model/Messages.h"
 #include "model/Project.h"

@@ -129,14 +129,14 @@ TEST(BatchOptions, HelpNeedsNoProjectAndDashDashEndsOptions) {
 }
 
 TEST(BatchOptions, NumbersIgnoreTheLocaleForm) {
-    EXPECT_EQ(parseNumber(" .5 "), 0.5);
-    EXPECT_EQ(parseNumber("+2.5E+2"), 250.0);
-    EXPECT_EQ(parseNumber("-1e-3"), -0.001);
-    EXPECT_FALSE(parseNumber("1 000"));
-    EXPECT_FALSE(parseNumber("0x10"));
-    EXPECT_FALSE(parseNumber("1e999"));
-    EXPECT_EQ(parseInteger("+12"), 12);
-    EXPECT_FALSE(parseInteger("12a"));
+    EXPECT_EQ(ParseOptionNumber(" .5 "), 0.5);
+    EXPECT_EQ(ParseOptionNumber("+2.5E+2"), 250.0);
+    EXPECT_EQ(ParseOptionNumber("-1e-3"), -0.001);
+    EXPECT_FALSE(ParseOptionNumber("1 000"));
+    EXPECT_FALSE(ParseOptionNumber("0x10"));
+    EXPECT_FALSE(ParseOptionNumber("1e999"));
+    EXPECT_EQ(ParseOptionInteger("+12"), 12);
+    EXPECT_FALSE(ParseOptionInteger("12a"));
 }
 
 TEST(GridDump, HeaderNodeOrderAndExactValues) {

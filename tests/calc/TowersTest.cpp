@@ -1,6 +1,8 @@
 #include "calc/Towers.h"
 
+#include "calc/CalcForms.h"
 #include "calc/Ground.h"
+#include "calc/TowerForms.h"
 #include "model/Int16.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "render/Commands.h"
+#include "render/DisplayForms.h"
 
 #include "model/Messages.h"
 #include "model/Project.h"

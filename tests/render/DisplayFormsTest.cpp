@@ -1,4 +1,4 @@
-#include "render/Commands.h"
+#include "render/DisplayForms.h"
 
 #include "RenderTestUtil.h"
 #include "render/Dots.h"
