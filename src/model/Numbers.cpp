@@ -159,7 +159,10 @@ std::optional<long long> ParseOptionInteger(const std::string& text) {
     std::size_t e = text.find_last_not_of(' ');
     if (b == std::string::npos) return std::nullopt;
     std::string t = text.substr(b, e - b + 1);
-    if (t[0] == '+') t.erase(0, 1);
+    if (t[0] == '+') {
+        t.erase(0, 1);
+        if (!t.empty() && t[0] == '-') return std::nullopt; // one sign only
+    }
     long long v = 0;
     auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
     if (t.empty() || ec != std::errc() || ptr != t.data() + t.size()) return std::nullopt;

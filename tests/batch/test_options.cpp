@@ -119,6 +119,12 @@ TEST(BatchOptions, UsageErrors) {
         bad({"a.bvk", "--export", "grid-xy=o.csv", "--export", "grid-xz=o.csv"}).find("same path"),
         std::string::npos);
     bad({"a.bvk", "--image", "o.png", "--save", "o.png"});
+    // A single-valued option given twice is refused, whichever form.
+    for (const char* twice : {"--save", "--image", "--xy", "--style", "--isolines"})
+        EXPECT_NE(bad({"a.bvk", "--image", "i.png", twice, "7", std::string(twice) + "=8"})
+                      .find(std::string("option ") + twice + " given more than once"),
+                  std::string::npos);
+    bad({"a.bvk", "--isolines", "+-1"});
 }
 
 TEST(BatchOptions, HelpNeedsNoProjectAndDashDashEndsOptions) {
