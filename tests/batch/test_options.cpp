@@ -134,17 +134,6 @@ TEST(BatchOptions, HelpNeedsNoProjectAndDashDashEndsOptions) {
     EXPECT_NE(usageText().find("--export KIND=PATH"), std::string::npos);
 }
 
-TEST(BatchOptions, NumbersIgnoreTheLocaleForm) {
-    EXPECT_EQ(ParseOptionNumber(" .5 "), 0.5);
-    EXPECT_EQ(ParseOptionNumber("+2.5E+2"), 250.0);
-    EXPECT_EQ(ParseOptionNumber("-1e-3"), -0.001);
-    EXPECT_FALSE(ParseOptionNumber("1 000"));
-    EXPECT_FALSE(ParseOptionNumber("0x10"));
-    EXPECT_FALSE(ParseOptionNumber("1e999"));
-    EXPECT_EQ(ParseOptionInteger("+12"), 12);
-    EXPECT_FALSE(ParseOptionInteger("12a"));
-}
-
 TEST(GridDump, HeaderNodeOrderAndExactValues) {
     Grid2D<double> g(2, 1);
     g(1, 0) = 0.1;                    // not exact in binary
