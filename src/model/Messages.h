@@ -20,7 +20,8 @@ inline constexpr const char* XZNeedsXYZoom = "It is needed a Zoom value in the X
 inline constexpr const char* ExportNeedsZoom = "To export, it is needed a a zoom value of 100%";
 inline constexpr const char* NoResult = "There is not a calculated electromagnetic pollution";
 inline constexpr const char* NoLevels = "No calculated levels";
-inline constexpr const char* NoXZResult = "Calcule first the electromagnetic pollution in the plane XZ";
+inline constexpr const char* NoXZResult =
+    "Calcule first the electromagnetic pollution in the plane XZ";
 inline constexpr const char* XZViewNeedsXYZoom =
     "To view the XZ-plane, it is needed a a zoom value of 100% to make a XY-Calculation";
 

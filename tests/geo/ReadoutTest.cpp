@@ -11,8 +11,8 @@ TEST(Readout, DensityTextFollowsTheValueDecimals) {
         bool firstRowOrColumn;
         const char* text;
     } cases[] = {
-        {"4", false, "C=1.2346 uW/cm^2"},      {"2", false, "C=1.23 uW/cm^2"},
-        {"6", false, "C=1.234567890 uW/cm^2"}, {"0", false, "C=1 uW/cm^2"},
+        {"4", false, "C=1.2346 uW/cm^2"},          {"2", false, "C=1.23 uW/cm^2"},
+        {"6", false, "C=1.234567890 uW/cm^2"},     {"0", false, "C=1 uW/cm^2"},
         {"2", true, "C=1.234568 microWatts/cm^2"},
     };
     for (const Case& c : cases)
