@@ -14,21 +14,6 @@ namespace brenvik::batch {
 
 namespace {
 
-// One row per kind of output of --export: its keyword on the command line. The
-// parser and the help text both read this table.
-constexpr std::array<std::pair<ExportKind, const char*>, 10> kKindNames{{
-    {ExportKind::IsolinesCartesian, "isolines-cartesian"},
-    {ExportKind::IsolinesGeographic, "isolines-geographic"},
-    {ExportKind::SourcesCartesian, "sources-cartesian"},
-    {ExportKind::SourcesGeographic, "sources-geographic"},
-    {ExportKind::ConcentrationsCartesian, "concentrations-cartesian"},
-    {ExportKind::ConcentrationsGeographic, "concentrations-geographic"},
-    {ExportKind::MaximumCartesian, "maximum-cartesian"},
-    {ExportKind::MaximumGeographic, "maximum-geographic"},
-    {ExportKind::GridXY, "grid-xy"},
-    {ExportKind::GridXZ, "grid-xz"},
-}};
-
 std::string lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -46,25 +31,14 @@ constexpr std::array<const char*, 11> kSingleValued{
 
 } // namespace
 
-const char* exportKindName(ExportKind kind) {
-    for (const auto& [k, name] : kKindNames)
-        if (k == kind) return name;
-    return "";
-}
-
-std::optional<ExportKind> exportKindFromName(const std::string& name) {
-    for (const auto& [k, n] : kKindNames)
-        if (name == n) return k;
-    return std::nullopt;
-}
-
 std::string usageText() {
     // The export kinds, wrapped after the option's text.
     std::string kinds = "  --export KIND=PATH    repeatable; KIND is one of ";
     std::size_t lineStart = 0;
-    for (std::size_t k = 0; k < kKindNames.size(); ++k) {
-        std::string item = kKindNames[k].second;
-        if (k + 1 < kKindNames.size()) item += ',';
+    const auto rows = exportKinds();
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        std::string item = rows[k].name;
+        if (k + 1 < rows.size()) item += ',';
         if (kinds.size() - lineStart + 1 + item.size() > 95) {
             kinds += "\n";
             lineStart = kinds.size();

@@ -1,8 +1,13 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
+
+namespace brenvik {
+class Project;
+}
 
 namespace brenvik::batch {
 
@@ -21,7 +26,17 @@ enum class ExportKind {
     GridXZ,
 };
 
-// The keyword of a kind on the command line ("isolines-cartesian", "grid-xy", …).
+// One row per kind of output --export writes: its keyword on the command line
+// ("isolines-cartesian", "grid-xy", …) and its writer, which checks that the
+// project holds what it needs and writes the file at `path`. The parser, the
+// help text and the run all read this one table (in BatchRun.cpp); a new kind
+// is a new enumerator and a new row.
+struct ExportKindRow {
+    ExportKind kind;
+    const char* name;
+    void (*write)(Project& p, const std::string& path);
+};
+std::span<const ExportKindRow> exportKinds();
 const char* exportKindName(ExportKind kind);
 std::optional<ExportKind> exportKindFromName(const std::string& name);
 

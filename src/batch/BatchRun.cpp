@@ -23,30 +23,6 @@ namespace brenvik::batch {
 
 namespace {
 
-CsvExport csvKind(ExportKind k) {
-    switch (k) {
-    case ExportKind::IsolinesCartesian:
-        return CsvExport::IsolinesCartesian;
-    case ExportKind::IsolinesGeographic:
-        return CsvExport::IsolinesGeographic;
-    case ExportKind::SourcesCartesian:
-        return CsvExport::SourcesCartesian;
-    case ExportKind::SourcesGeographic:
-        return CsvExport::SourcesGeographic;
-    case ExportKind::ConcentrationsCartesian:
-        return CsvExport::ConcentrationsCartesian;
-    case ExportKind::ConcentrationsGeographic:
-        return CsvExport::ConcentrationsGeographic;
-    case ExportKind::MaximumCartesian:
-        return CsvExport::MaximumCartesian;
-    case ExportKind::MaximumGeographic:
-        return CsvExport::MaximumGeographic;
-    default:
-        break;
-    }
-    throw std::logic_error("not a CSV export");
-}
-
 void checkCancel(const RunEnvironment& env) {
     if (env.cancel && env.cancel->load(std::memory_order_relaxed))
         throw BatchFailure(kMsgInterrupted);
@@ -91,7 +67,60 @@ void finishCalculation(const CalcOutcome& r, const RunEnvironment& env) {
         throw BatchFailure(r.message.empty() ? msg::InputDataError : r.message);
 }
 
+void writeGridXY(Project& p, const std::string& path) {
+    if (!p.XYCalculated) throw BatchFailure(msg::NoResult);
+    dumpGrid(p.DensityGrid, p.GridNX, p.GridNY, path);
+}
+
+void writeGridXZ(Project& p, const std::string& path) {
+    if (!p.XZCalculated) throw BatchFailure(msg::NoXZResult);
+    dumpGrid(p.XZDensityGrid, p.GridNX, p.GridNY, path);
+}
+
+// The export menu command itself, answering its file dialog with `path`, so
+// the file is the one the application writes, byte for byte.
+template <CsvExport Kind> void writeCsv(Project& p, const std::string& path) {
+    BatchPrompts prompts;
+    prompts.setNextPath(path);
+    std::string fileName = p.FileName;
+    ExportResult r = RunCsvExport(p, prompts, Kind);
+    p.FileName = fileName; // the dialog's path is the staging file, not the user's
+    if (r != ExportResult::Written) throw BatchFailure(prompts.lastMessage(msg::FileError));
+}
+
+constexpr ExportKindRow kExportKinds[] = {
+    {ExportKind::IsolinesCartesian, "isolines-cartesian", writeCsv<CsvExport::IsolinesCartesian>},
+    {ExportKind::IsolinesGeographic, "isolines-geographic",
+     writeCsv<CsvExport::IsolinesGeographic>},
+    {ExportKind::SourcesCartesian, "sources-cartesian", writeCsv<CsvExport::SourcesCartesian>},
+    {ExportKind::SourcesGeographic, "sources-geographic", writeCsv<CsvExport::SourcesGeographic>},
+    {ExportKind::ConcentrationsCartesian, "concentrations-cartesian",
+     writeCsv<CsvExport::ConcentrationsCartesian>},
+    {ExportKind::ConcentrationsGeographic, "concentrations-geographic",
+     writeCsv<CsvExport::ConcentrationsGeographic>},
+    {ExportKind::MaximumCartesian, "maximum-cartesian", writeCsv<CsvExport::MaximumCartesian>},
+    {ExportKind::MaximumGeographic, "maximum-geographic", writeCsv<CsvExport::MaximumGeographic>},
+    {ExportKind::GridXY, "grid-xy", writeGridXY},
+    {ExportKind::GridXZ, "grid-xz", writeGridXZ},
+};
+
 } // namespace
+
+std::span<const ExportKindRow> exportKinds() {
+    return kExportKinds;
+}
+
+const char* exportKindName(ExportKind kind) {
+    for (const ExportKindRow& row : kExportKinds)
+        if (row.kind == kind) return row.name;
+    return "";
+}
+
+std::optional<ExportKind> exportKindFromName(const std::string& name) {
+    for (const ExportKindRow& row : kExportKinds)
+        if (name == row.name) return row.kind;
+    return std::nullopt;
+}
 
 void runXYStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
     // The "XY-Calculation" command and its dialog "Calculation".
@@ -136,24 +165,9 @@ void applySettings(Project& p, const BatchOptions& o) {
 }
 
 void writeExport(Project& p, ExportKind kind, const std::string& path) {
-    if (kind == ExportKind::GridXY) {
-        if (!p.XYCalculated) throw BatchFailure(msg::NoResult);
-        dumpGrid(p.DensityGrid, p.GridNX, p.GridNY, path);
-        return;
-    }
-    if (kind == ExportKind::GridXZ) {
-        if (!p.XZCalculated) throw BatchFailure(msg::NoXZResult);
-        dumpGrid(p.XZDensityGrid, p.GridNX, p.GridNY, path);
-        return;
-    }
-    // The export menu command itself, answering its file dialog with `path`,
-    // so the file is the one the application writes, byte for byte.
-    BatchPrompts prompts;
-    prompts.setNextPath(path);
-    std::string fileName = p.FileName;
-    ExportResult r = RunCsvExport(p, prompts, csvKind(kind));
-    p.FileName = fileName; // the dialog's path is the staging file, not the user's
-    if (r != ExportResult::Written) throw BatchFailure(prompts.lastMessage(msg::FileError));
+    for (const ExportKindRow& row : exportKinds())
+        if (row.kind == kind) return row.write(p, path);
+    throw std::logic_error("an export kind without a row");
 }
 
 void prepareImage(Project& p, const ImageRequest& image) {
