@@ -2,8 +2,10 @@
 // a large plan, with every core and the vector loops, against the plain scalar
 // loop on one thread; the cost of the exposure ratio beside the density; and
 // the total time of the default project.
+#include "calc/CalcForms.h"
 #include "calc/GridCalc.h"
 #include "calc/Ground.h"
+#include "calc/TowerForms.h"
 #include "calc/Towers.h"
 
 #include <benchmark/benchmark.h>

@@ -1,8 +1,8 @@
 // Redraw cost of the result layers: the recording surface (the renderers
 // alone) and the QPainter surface onto a 1920 × 1080 image.
 
-#include "app/surface/QtSurface.h"
 #include "model/Project.h"
+#include "qtsurface/QtSurface.h"
 #include "render/Dots.h"
 #include "render/RecordingSurface.h"
 #include "render/Scene.h"

@@ -1,5 +1,7 @@
 #include "app/CalcRunner.h"
 
+#include "calc/CalcForms.h"
+
 #include <QApplication>
 #include <QEventLoop>
 #include <QHBoxLayout>

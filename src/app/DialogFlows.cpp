@@ -11,11 +11,11 @@
 #include "app/dialogs/TowerDialogs.h"
 #include "calc/GridCalc.h"
 #include "calc/Ground.h"
-#include "calc/Messages.h"
+#include "model/Messages.h"
 #include "calc/Towers.h"
 #include "geo/Geo.h"
 #include "model/Prompts.h"
-#include "render/Commands.h"
+#include "render/DisplayForms.h"
 
 #include <QLocale>
 

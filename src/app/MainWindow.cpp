@@ -3,11 +3,11 @@
 #include "app/CalcRunner.h"
 #include "app/DialogFlows.h"
 #include "app/PlanCanvas.h"
-#include "app/surface/QtSurface.h"
-#include "calc/Messages.h"
 #include "geo/Geo.h"
 #include "model/Document.h"
+#include "model/Messages.h"
 #include "model/Prompts.h"
+#include "qtsurface/QtSurface.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,12 +1,14 @@
 #include "app/PointerTools.h"
 
 #include "app/PlanCanvas.h"
+#include "calc/AntennaEdits.h"
 #include "calc/Ground.h"
-#include "calc/Messages.h"
 #include "calc/Towers.h"
 #include "geo/Geo.h"
+#include "geo/Readout.h"
 #include "model/DrawingArea.h"
 #include "model/Int16.h"
+#include "model/Messages.h"
 #include "model/Prompts.h"
 #include "render/Scene.h"
 
@@ -22,10 +24,6 @@ constexpr double kH = area::ScaleHeight;
 
 bool insideArea(QPointF u) {
     return u.x() >= 0 && u.y() >= 0 && u.x() < kW && u.y() < kH;
-}
-
-QString fixed(double v, int decimals) {
-    return QString::fromStdString(render::formatFixed(v, decimals));
 }
 
 // The screen rectangle of the grid cell under the pointer: a grid cell keeps
@@ -240,95 +238,26 @@ class SelectTool : public PointerTool {
 } // namespace
 
 PointerPositions pointerPositions(const Project& p, QPointF u) {
-    PointerPositions r{};
-    const double cs = p.CellSize;
-    r.xp = (u.x() - p.ScrollOffsetX) / p.Zoom;
-    r.yp = (u.y() - p.ScrollOffsetY) / p.Zoom;
-    r.xs = std::floor((u.x() - p.ScrollOffsetX) / cs) * cs / p.Zoom;
-    r.ys = std::floor((u.y() - p.ScrollOffsetY) / cs) * cs / p.Zoom;
-    r.ix = int(std::floor(r.xp / cs));
-    r.iy = int(std::floor(r.yp / cs));
-    return r;
+    const geo::PointerCell c = geo::PointerCellAt(p, u.x(), u.y());
+    return {c.xp, c.yp, c.xs, c.ys, c.ix, c.iy};
 }
 
 QString densityText(double value, const std::string& valueDecimals, bool firstRowOrColumn) {
-    if (firstRowOrColumn) return "C=" + fixed(value, 6) + " microWatts/cm^2";
-    int decimals = 4;
-    if (valueDecimals == "0")
-        decimals = 0;
-    else if (valueDecimals == "2")
-        decimals = 2;
-    else if (valueDecimals == "6")
-        decimals = 9;
-    return "C=" + fixed(value, decimals) + " uW/cm^2";
+    return QString::fromStdString(geo::DensityReadout(value, valueDecimals, firstRowOrColumn));
 }
 
 Readout computeReadout(const Project& p, QPointF u) {
-    Readout r;
-    r.h1 = p.CalcOption == 1
-               ? QString("h=ground level")
-               : "h=" + QString::fromStdString(render::formatShortest(p.CalcHeight)) + " m";
-    const PointerPositions pos = pointerPositions(p, u);
-    if (pos.ix < 0 || pos.iy < 0 || pos.ix > p.GridNX || pos.iy > p.GridNY) return r;
-    r.onGrid = true;
-    const bool xz = p.CurrentPlane == Plane::XZ;
-    if (!xz) {
-        const double xm = pos.xp * p.MetersPerUnit + p.OriginX;
-        const double ym = (geo::VisibleHeight - pos.yp) * p.MetersPerUnit + p.OriginY;
-        r.x = "X=" + fixed(xm, 2) + " m";
-        r.y = "Y=" + fixed(ym, 2) + " m";
-        const geo::Geographic g =
-            geo::ToGeographic(p, geo::PlanMeters(p, float(u.x()), float(u.y())));
-        r.lon = "X(long)=" + fixed(g.lon, 8) + " grad";
-        r.lat = "Y(lat)=" + fixed(g.lat, 8) + " grad";
-        const double z = p.CalcOption == 1 && p.GroundGrid.inBounds(pos.ix, pos.iy)
-                             ? p.GroundGrid(pos.ix, pos.iy)
-                             : p.CalcHeight;
-        r.z = "Z=" + fixed(z, 2) + " m";
-    } else {
-        r.x = "X=" + fixed(pos.xp * p.MetersPerUnit, 2) + " m";
-        r.y = "Y=" + fixed(p.XZDistance, 2) + " m";
-        r.z = "Z=" + fixed((geo::VisibleHeight - u.y()) * p.MetersPerUnit, 2) + " m";
-    }
-    const Grid2D<double>& grid = xz ? p.XZDensityGrid : p.DensityGrid;
-    const double v = grid.inBounds(pos.ix, pos.iy) ? grid(pos.ix, pos.iy) : 0.0;
-    r.c = densityText(v, p.ValueDecimals, pos.ix == 0 || pos.iy == 0);
-    return r;
+    const geo::ReadoutTexts t = geo::ReadoutAt(p, u.x(), u.y(), p.CurrentPlane == Plane::XZ);
+    const auto q = [](const std::string& s) { return QString::fromStdString(s); };
+    return {t.onGrid, q(t.x), q(t.y), q(t.lon), q(t.lat), q(t.z), q(t.c), q(t.h1)};
 }
 
 void removeDuplicateAntennas(Project& p) {
-    auto same = [](const Antenna& a, const Antenna& b) { return a == b; };
-    int count = p.AntennaCount;
-    for (int k = 2; k <= count;) {
-        bool dup = false;
-        for (int m = 1; m < k && !dup; ++m)
-            dup = same(p.Antennas[std::size_t(m)], p.Antennas[std::size_t(k)]);
-        if (!dup) {
-            ++k;
-            continue;
-        }
-        p.Antennas.erase(p.Antennas.begin() + k);
-        p.Antennas.emplace_back();
-        --count;
-    }
-    p.AntennaCount = static_cast<std::int16_t>(count);
+    RemoveDuplicateAntennas(p);
 }
 
 int eraseAntennasAt(Project& p, double xs, double ys) {
-    int removed = 0;
-    for (int k = 1; k <= p.AntennaCount;) {
-        const Antenna& a = p.Antennas[std::size_t(k)];
-        if (a.AntX == xs && a.AntY == ys && a.AntFactor == p.Zoom) {
-            // Later records move down one place; the array keeps its bound.
-            p.Antennas.erase(p.Antennas.begin() + k);
-            p.Antennas.emplace_back();
-            --p.AntennaCount;
-            ++removed;
-        } else {
-            ++k;
-        }
-    }
-    return removed;
+    return EraseAntennasAt(p, xs, ys);
 }
 
 // ---- The dispatcher --------------------------------------------------------------

@@ -8,12 +8,12 @@
 #include "app/PrintLegend.h"
 #include "app/PrintService.h"
 #include "app/ScrollView.h"
-#include "app/surface/QtSurface.h"
-#include "calc/Messages.h"
+#include "qtsurface/QtSurface.h"
+#include "model/Messages.h"
 #include "export/CsvExport.h"
 #include "model/Document.h"
 #include "model/Prompts.h"
-#include "render/Commands.h"
+#include "render/DisplayForms.h"
 
 #include <QAction>
 #include <QApplication>

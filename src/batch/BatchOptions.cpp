@@ -1,36 +1,18 @@
 #include "batch/BatchOptions.h"
 
+#include "model/Numbers.h"
+
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
-#include <cmath>
+#include <map>
 #include <set>
 #include <utility>
 
 namespace brenvik::batch {
 
 namespace {
-
-constexpr std::array<std::pair<ExportKind, const char*>, 17> kKindNames{{
-    {ExportKind::IsolinesCartesian, "isolines-cartesian"},
-    {ExportKind::IsolinesGeographic, "isolines-geographic"},
-    {ExportKind::SourcesCartesian, "sources-cartesian"},
-    {ExportKind::SourcesGeographic, "sources-geographic"},
-    {ExportKind::ConcentrationsCartesian, "concentrations-cartesian"},
-    {ExportKind::ConcentrationsGeographic, "concentrations-geographic"},
-    {ExportKind::MaximumCartesian, "maximum-cartesian"},
-    {ExportKind::MaximumGeographic, "maximum-geographic"},
-    {ExportKind::GridXY, "grid-xy"},
-    {ExportKind::GridXZ, "grid-xz"},
-    {ExportKind::GeoTiff, "geotiff"},
-    {ExportKind::IsolinesGeoJson, "isolines-geojson"},
-    {ExportKind::ZonesGeoJson, "zones-geojson"},
-    {ExportKind::GeoPackage, "gpkg"},
-    {ExportKind::Kmz, "kmz"},
-    {ExportKind::Sites, "sites"},
-    {ExportKind::ExposureRatioGrid, "exposure-ratio-grid"},
-}};
 
 std::string lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(),
@@ -42,60 +24,31 @@ bool endsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// Options that take a value; the others are flags.
-const std::set<std::string> kValued{
-    "--open-angle-bts", "--open-angle-dts", "--isolines",     "--xy",         "--xz",   "--export",
-    "--image",          "--plane",          "--style",        "--background", "--size", "--save",
-    "--standard",       "--population",     "--import-sites", "--report"};
-const std::set<std::string> kFlags{"--quiet", "--help", "-h"};
+// The options that take one value; --export takes one per use and repeats.
+constexpr std::array<const char*, 15> kSingleValued{
+    "--open-angle-bts", "--open-angle-dts", "--isolines",   "--xy",         "--xz",
+    "--image",          "--plane",          "--style",      "--background", "--size",
+    "--save",           "--standard",       "--population", "--import-sites", "--report"};
 
 } // namespace
 
-const char* exportKindName(ExportKind kind) {
-    for (const auto& [k, name] : kKindNames)
-        if (k == kind) return name;
-    return "";
-}
-
-std::optional<ExportKind> exportKindFromName(const std::string& name) {
-    for (const auto& [k, n] : kKindNames)
-        if (name == n) return k;
-    return std::nullopt;
-}
-
-std::optional<double> parseNumber(const std::string& text) {
-    std::size_t b = text.find_first_not_of(' ');
-    std::size_t e = text.find_last_not_of(' ');
-    if (b == std::string::npos) return std::nullopt;
-    std::string t = text.substr(b, e - b + 1);
-    bool negative = false;
-    if (t[0] == '+' || t[0] == '-') {
-        negative = t[0] == '-';
-        t.erase(0, 1);
-    }
-    if (t.empty() || t[0] == '+' || t[0] == '-') return std::nullopt;
-    // from_chars takes neither a sign nor "inf"/"nan" spelled by the user as a
-    // number we want; only digits, a point and an exponent may follow.
-    if (t.find_first_not_of("0123456789.eE+-") != std::string::npos) return std::nullopt;
-    double v = 0.0;
-    auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::general);
-    if (ec != std::errc() || ptr != t.data() + t.size() || !std::isfinite(v)) return std::nullopt;
-    return negative ? -v : v;
-}
-
-std::optional<long long> parseInteger(const std::string& text) {
-    std::size_t b = text.find_first_not_of(' ');
-    std::size_t e = text.find_last_not_of(' ');
-    if (b == std::string::npos) return std::nullopt;
-    std::string t = text.substr(b, e - b + 1);
-    if (t[0] == '+') t.erase(0, 1);
-    long long v = 0;
-    auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-    if (t.empty() || ec != std::errc() || ptr != t.data() + t.size()) return std::nullopt;
-    return v;
-}
-
 std::string usageText() {
+    // The export kinds, wrapped after the option's text.
+    std::string kinds = "  --export KIND=PATH    repeatable; KIND is one of ";
+    std::size_t lineStart = 0;
+    const auto rows = exportKinds();
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        std::string item = rows[k].name;
+        if (k + 1 < rows.size()) item += ',';
+        if (kinds.size() - lineStart + 1 + item.size() > 95) {
+            kinds += "\n";
+            lineStart = kinds.size();
+            kinds += std::string(24, ' ');
+        } else if (k > 0) {
+            kinds += ' ';
+        }
+        kinds += item;
+    }
     return "Usage: brenvik-batch PROJECT.bvk [options]\n"
            "  --open-angle-bts DEG, --open-angle-dts DEG   the antenna parameters (defaults 3.6 "
            "and 12)\n"
@@ -104,16 +57,9 @@ std::string usageText() {
            "  --xy surface          run the XY calculation at surface height\n"
            "  --xy HEIGHT           run it at a certain height in metres (made whole)\n"
            "  --xz DISTANCE         run the XZ calculation for the section DISTANCE metres from "
-           "the origin\n"
-           "  --export KIND=PATH    repeatable; KIND is one of isolines-cartesian, "
-           "isolines-geographic,\n"
-           "                        sources-cartesian, sources-geographic, "
-           "concentrations-cartesian,\n"
-           "                        concentrations-geographic, maximum-cartesian, "
-           "maximum-geographic,\n"
-           "                        grid-xy, grid-xz, sites, exposure-ratio-grid,\n"
-           "                        geotiff, isolines-geojson, zones-geojson, gpkg, kmz (map "
-           "layers)\n"
+           "the origin\n" +
+           kinds +
+           "\n"
            "  --standard NAME       the limits the exposure ratio is taken against (default: the "
            "project's,\n"
            "                        icnirp-2020 unless it chose another)\n"
@@ -128,6 +74,7 @@ std::string usageText() {
            "  --save PATH           write the project file, with the result\n"
            "  --quiet               no progress\n"
            "  --help                this text\n"
+           "Each option but --export is given once.\n"
            "Steps, whatever the order of the options: read the file, apply the settings, the XY\n"
            "calculation, the XZ calculation, the exports, the image, the save.\n"
            "Exit status: 0 success, 1 failure, 2 usage error.\n";
@@ -135,103 +82,119 @@ std::string usageText() {
 
 ParseResult parseArguments(const std::vector<std::string>& args) {
     BatchOptions o;
-    std::vector<std::string> positional;
     auto fail = [](std::string why) { return ParseResult{std::nullopt, std::move(why)}; };
 
-    std::optional<std::string> plane, style, background, size;
-    bool optionsEnded = false;
-    for (std::size_t a = 0; a < args.size(); ++a) {
-        std::string arg = args[a];
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            positional.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        std::string name = arg, value;
-        bool inlineValue = false;
-        if (std::size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-            inlineValue = true;
-        }
-        if (kFlags.count(name)) {
-            if (inlineValue) return fail("option " + name + " takes no value");
-            if (name == "--quiet")
-                o.quiet = true;
-            else
-                o.help = true;
-            continue;
-        }
-        if (!kValued.count(name)) return fail("unknown option " + name);
-        if (!inlineValue) {
-            if (a + 1 >= args.size()) return fail("option " + name + " needs a value");
-            value = args[++a];
-        }
+    // A flag given a value ("--quiet=yes") is a mistake the parser below would
+    // take as a yes; look before it.
+    for (const std::string& arg : args) {
+        if (arg == "--") break;
+        for (const char* flag : {"--quiet", "--help"})
+            if (arg.rfind(std::string(flag) + "=", 0) == 0)
+                return fail("option " + std::string(flag) + " takes no value");
+    }
 
-        if (name == "--open-angle-bts" || name == "--open-angle-dts") {
-            auto v = parseNumber(value);
-            if (!v) return fail("option " + name + " needs a number, not '" + value + "'");
-            (name == "--open-angle-bts" ? o.openAngleBTS : o.openAngleDTS) = *v;
-        } else if (name == "--isolines") {
-            auto v = parseInteger(value);
-            if (!v) return fail("option --isolines needs a whole number, not '" + value + "'");
-            o.isolines = *v;
-        } else if (name == "--xy") {
-            o.xy = true;
-            if (lower(value) == "surface") {
-                o.xySurface = true;
-                o.xyHeight = 0.0;
-            } else if (auto v = parseNumber(value)) {
-                o.xySurface = false;
-                o.xyHeight = *v;
-            } else {
-                return fail("option --xy needs 'surface' or a height in metres, not '" + value +
-                            "'");
-            }
-        } else if (name == "--xz") {
-            auto v = parseNumber(value);
-            if (!v) return fail("option --xz needs a distance in metres, not '" + value + "'");
-            o.xzDistance = *v;
-        } else if (name == "--export") {
-            std::size_t eq = value.find('=');
-            if (eq == std::string::npos) return fail("option --export needs KIND=PATH");
-            auto kind = exportKindFromName(lower(value.substr(0, eq)));
-            if (!kind) return fail("unknown export kind '" + value.substr(0, eq) + "'");
-            std::string path = value.substr(eq + 1);
-            if (path.empty()) return fail("option --export needs a path after '='");
-            o.exports.push_back({*kind, path});
-        } else if (name == "--image") {
-            if (value.empty()) return fail("option --image needs a path");
-            if (!o.image) o.image.emplace();
-            o.image->path = value;
-        } else if (name == "--plane") {
-            plane = lower(value);
-        } else if (name == "--style") {
-            style = lower(value);
-        } else if (name == "--background") {
-            background = lower(value);
-        } else if (name == "--size") {
-            size = lower(value);
-        } else if (name == "--standard") {
-            o.standard = value;
-        } else if (name == "--population") {
-            if (value != "public" && value != "occupational")
-                return fail("--population is public or occupational, not '" + value + "'");
-            o.population = value;
-        } else if (name == "--import-sites") {
-            if (value.empty()) return fail("option --import-sites needs a path");
-            o.importSites = value;
-        } else if (name == "--report") {
-            if (!endsWith(lower(value), ".pdf")) return fail("the report path must end in .pdf");
-            o.reportPath = value;
-        } else if (name == "--save") {
-            if (value.empty()) return fail("option --save needs a path");
-            o.savePath = value;
+    // Every valued option collects its values as typed; the checks of form
+    // below give the messages. A single-valued option given twice is refused
+    // by the parser rather than the last one winning silently.
+    CLI::App app;
+    app.allow_extras();
+    app.set_help_flag();
+    std::vector<std::string> positional, exports;
+    std::map<std::string, std::vector<std::string>> single;
+    for (const char* name : kSingleValued)
+        app.add_option(name, single[name])->expected(1)->allow_extra_args(false);
+    app.add_option("--export", exports)->allow_extra_args(false);
+    app.add_flag("--quiet", o.quiet);
+    app.add_flag("--help,-h", o.help);
+    app.add_option("project", positional);
+    std::vector<std::string> argv(args.rbegin(), args.rend());
+    try {
+        app.parse(argv);
+    } catch (const CLI::ArgumentMismatch& e) {
+        const std::string what = e.what();
+        const std::string name = what.substr(0, what.find(':'));
+        if (what.find("missing") != std::string::npos)
+            return fail("option " + name + " needs a value");
+        return fail("option " + name + " given more than once");
+    } catch (const CLI::Error& e) {
+        return fail(e.what());
+    }
+    // What the parser did not take is an unknown option (or the "--" that
+    // ended the options).
+    for (const std::string& unknown : app.remaining())
+        if (unknown != "--") return fail("unknown option " + unknown.substr(0, unknown.find('=')));
+    auto value = [&single](const char* name) -> std::optional<std::string> {
+        const auto& v = single[name];
+        if (v.empty()) return std::nullopt;
+        return v.front();
+    };
+
+    for (const char* name : {"--open-angle-bts", "--open-angle-dts"}) {
+        if (auto text = value(name)) {
+            auto v = ParseOptionNumber(*text);
+            if (!v)
+                return fail("option " + std::string(name) + " needs a number, not '" + *text + "'");
+            (std::string(name) == "--open-angle-bts" ? o.openAngleBTS : o.openAngleDTS) = *v;
         }
     }
+    if (auto text = value("--isolines")) {
+        auto v = ParseOptionInteger(*text);
+        if (!v) return fail("option --isolines needs a whole number, not '" + *text + "'");
+        o.isolines = *v;
+    }
+    if (auto text = value("--xy")) {
+        o.xy = true;
+        if (lower(*text) == "surface") {
+            o.xySurface = true;
+        } else if (auto v = ParseOptionNumber(*text)) {
+            o.xyHeight = *v;
+        } else {
+            return fail("option --xy needs 'surface' or a height in metres, not '" + *text + "'");
+        }
+    }
+    if (auto text = value("--xz")) {
+        auto v = ParseOptionNumber(*text);
+        if (!v) return fail("option --xz needs a distance in metres, not '" + *text + "'");
+        o.xzDistance = *v;
+    }
+    for (const std::string& e : exports) {
+        std::size_t eq = e.find('=');
+        if (eq == std::string::npos) return fail("option --export needs KIND=PATH");
+        auto kind = exportKindFromName(lower(e.substr(0, eq)));
+        if (!kind) return fail("unknown export kind '" + e.substr(0, eq) + "'");
+        std::string path = e.substr(eq + 1);
+        if (path.empty()) return fail("option --export needs a path after '='");
+        o.exports.push_back({*kind, path});
+    }
+    if (auto path = value("--image")) {
+        if (path->empty()) return fail("option --image needs a path");
+        o.image.emplace();
+        o.image->path = *path;
+    }
+    if (auto path = value("--save")) {
+        if (path->empty()) return fail("option --save needs a path");
+        o.savePath = *path;
+    }
+    if (auto text = value("--standard")) o.standard = *text;
+    if (auto text = value("--population")) {
+        if (*text != "public" && *text != "occupational")
+            return fail("--population is public or occupational, not '" + *text + "'");
+        o.population = *text;
+    }
+    if (auto path = value("--import-sites")) {
+        if (path->empty()) return fail("option --import-sites needs a path");
+        o.importSites = *path;
+    }
+    if (auto path = value("--report")) {
+        if (!endsWith(lower(*path), ".pdf")) return fail("the report path must end in .pdf");
+        o.reportPath = *path;
+    }
+    std::optional<std::string> plane = value("--plane"), style = value("--style"),
+                               background = value("--background"), size = value("--size");
+    if (plane) plane = lower(*plane);
+    if (style) style = lower(*style);
+    if (background) background = lower(*background);
+    if (size) size = lower(*size);
 
     if (o.help) return ParseResult{o, {}};
     if (positional.empty()) return fail("no project file given");
@@ -273,8 +236,9 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         }
         if (size) {
             std::size_t x = size->find('x');
-            auto w = x == std::string::npos ? std::nullopt : parseInteger(size->substr(0, x));
-            auto h = x == std::string::npos ? std::nullopt : parseInteger(size->substr(x + 1));
+            auto w = x == std::string::npos ? std::nullopt : ParseOptionInteger(size->substr(0, x));
+            auto h =
+                x == std::string::npos ? std::nullopt : ParseOptionInteger(size->substr(x + 1));
             if (!w || !h || *w < 1 || *h < 1 || *w > 20000 || *h > 20000)
                 return fail("--size is WIDTHxHEIGHT in pixels (1 to 20000), not '" + *size + "'");
             o.image->width = static_cast<int>(*w);

@@ -1,8 +1,14 @@
 #pragma once
 
+#include <atomic>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
+
+namespace brenvik {
+class Project;
+}
 
 namespace brenvik::batch {
 
@@ -29,7 +35,17 @@ enum class ExportKind {
     ExposureRatioGrid, // the XY exposure ratio, dumped like grid-xy
 };
 
-// The keyword of a kind on the command line ("isolines-cartesian", "grid-xy", …).
+// One row per kind of output --export writes: its keyword on the command line
+// ("isolines-cartesian", "grid-xy", …) and its writer, which checks that the
+// project holds what it needs and writes the file at `path`. The parser, the
+// help text and the run all read this one table (in BatchRun.cpp); a new kind
+// is a new enumerator and a new row.
+struct ExportKindRow {
+    ExportKind kind;
+    const char* name;
+    void (*write)(Project& p, const std::string& path, const std::atomic<bool>* cancel);
+};
+std::span<const ExportKindRow> exportKinds();
 const char* exportKindName(ExportKind kind);
 std::optional<ExportKind> exportKindFromName(const std::string& name);
 
@@ -88,10 +104,5 @@ ParseResult parseArguments(const std::vector<std::string>& args,
 
 // The text printed by --help and after every usage error.
 std::string usageText();
-
-// Locale-independent number reading for option values: the whole text must be
-// a finite number ("." as the decimal point, optional exponent).
-std::optional<double> parseNumber(const std::string& text);
-std::optional<long long> parseInteger(const std::string& text);
 
 } // namespace brenvik::batch

@@ -1,18 +1,20 @@
 #include "batch/BatchRun.h"
 
 #include "batch/BatchPrompts.h"
-#include "batch/GisOutput.h"
 #include "batch/ComplianceSteps.h"
+#include "batch/GisOutput.h"
 #include "batch/GridDump.h"
 #include "batch/StagedOutputs.h"
+#include "calc/CalcForms.h"
 #include "calc/GridCalc.h"
-#include "calc/Messages.h"
+#include "calc/TowerForms.h"
 #include "calc/Towers.h"
 #include "export/CsvExport.h"
 #include "model/Document.h"
+#include "model/Messages.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
-#include "render/Commands.h"
+#include "render/DisplayForms.h"
 #include "render/Scene.h"
 
 #include <chrono>
@@ -22,35 +24,6 @@
 namespace brenvik::batch {
 
 namespace {
-
-inline constexpr const char* kMsgNoXZ =
-    "Calcule first the electromagnetic pollution in the plane XZ";
-inline constexpr const char* kMsgXZViewZoom =
-    "To view the XZ-plane, it is needed a a zoom value of 100% to make a XY-Calculation";
-
-CsvExport csvKind(ExportKind k) {
-    switch (k) {
-    case ExportKind::IsolinesCartesian:
-        return CsvExport::IsolinesCartesian;
-    case ExportKind::IsolinesGeographic:
-        return CsvExport::IsolinesGeographic;
-    case ExportKind::SourcesCartesian:
-        return CsvExport::SourcesCartesian;
-    case ExportKind::SourcesGeographic:
-        return CsvExport::SourcesGeographic;
-    case ExportKind::ConcentrationsCartesian:
-        return CsvExport::ConcentrationsCartesian;
-    case ExportKind::ConcentrationsGeographic:
-        return CsvExport::ConcentrationsGeographic;
-    case ExportKind::MaximumCartesian:
-        return CsvExport::MaximumCartesian;
-    case ExportKind::MaximumGeographic:
-        return CsvExport::MaximumGeographic;
-    default:
-        break;
-    }
-    throw std::logic_error("not a CSV export");
-}
 
 void checkCancel(const RunEnvironment& env) {
     if (env.cancel && env.cancel->load(std::memory_order_relaxed))
@@ -64,10 +37,10 @@ bool raised(const std::atomic<bool>* cancel) {
 void dumpGrid(const Grid2D<double>& g, int nx, int ny, const std::string& path,
               const std::atomic<bool>* cancel) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw BatchFailure(FileErrorMessage);
+    if (!out) throw BatchFailure(msg::FileError);
     if (!writeGridDump(out, g, nx, ny, cancel)) throw BatchFailure(kMsgInterrupted);
     out.flush();
-    if (!out) throw BatchFailure(FileErrorMessage);
+    if (!out) throw BatchFailure(msg::FileError);
 }
 
 // The "Antenna parameters" dialog: only the angles given change; the other box
@@ -101,7 +74,80 @@ void finishCalculation(const CalcOutcome& r, const RunEnvironment& env) {
         throw BatchFailure(r.message.empty() ? msg::InputDataError : r.message);
 }
 
+void writeGridXY(Project& p, const std::string& path, const std::atomic<bool>* cancel) {
+    if (!p.XYCalculated) throw BatchFailure(msg::NoResult);
+    dumpGrid(p.DensityGrid, p.GridNX, p.GridNY, path, cancel);
+}
+
+void writeGridXZ(Project& p, const std::string& path, const std::atomic<bool>* cancel) {
+    if (!p.XZCalculated) throw BatchFailure(msg::NoXZResult);
+    dumpGrid(p.XZDensityGrid, p.GridNX, p.GridNY, path, cancel);
+}
+
+template <ExportKind Kind>
+void writeMapLayer(Project& p, const std::string& path, const std::atomic<bool>*) {
+    writeGisExport(p, Kind, path);
+}
+
+template <ExportKind Kind>
+void writeCompliance(Project& p, const std::string& path, const std::atomic<bool>*) {
+    writeComplianceExport(p, Kind, path);
+}
+
+// The export menu command itself, answering its file dialog with `path`, so
+// the file is the one the application writes, byte for byte.
+template <CsvExport Kind>
+void writeCsv(Project& p, const std::string& path, const std::atomic<bool>* cancel) {
+    BatchPrompts prompts;
+    prompts.setNextPath(path);
+    std::string fileName = p.FileName;
+    ExportResult r = RunCsvExport(p, prompts, Kind, cancel);
+    p.FileName = fileName; // the dialog's path is the staging file, not the user's
+    if (raised(cancel)) throw BatchFailure(kMsgInterrupted);
+    if (r != ExportResult::Written) throw BatchFailure(prompts.lastMessage(msg::FileError));
+}
+
+constexpr ExportKindRow kExportKinds[] = {
+    {ExportKind::IsolinesCartesian, "isolines-cartesian", writeCsv<CsvExport::IsolinesCartesian>},
+    {ExportKind::IsolinesGeographic, "isolines-geographic",
+     writeCsv<CsvExport::IsolinesGeographic>},
+    {ExportKind::SourcesCartesian, "sources-cartesian", writeCsv<CsvExport::SourcesCartesian>},
+    {ExportKind::SourcesGeographic, "sources-geographic", writeCsv<CsvExport::SourcesGeographic>},
+    {ExportKind::ConcentrationsCartesian, "concentrations-cartesian",
+     writeCsv<CsvExport::ConcentrationsCartesian>},
+    {ExportKind::ConcentrationsGeographic, "concentrations-geographic",
+     writeCsv<CsvExport::ConcentrationsGeographic>},
+    {ExportKind::MaximumCartesian, "maximum-cartesian", writeCsv<CsvExport::MaximumCartesian>},
+    {ExportKind::MaximumGeographic, "maximum-geographic", writeCsv<CsvExport::MaximumGeographic>},
+    {ExportKind::GridXY, "grid-xy", writeGridXY},
+    {ExportKind::GridXZ, "grid-xz", writeGridXZ},
+    {ExportKind::Sites, "sites", writeCompliance<ExportKind::Sites>},
+    {ExportKind::ExposureRatioGrid, "exposure-ratio-grid",
+     writeCompliance<ExportKind::ExposureRatioGrid>},
+    {ExportKind::GeoTiff, "geotiff", writeMapLayer<ExportKind::GeoTiff>},
+    {ExportKind::IsolinesGeoJson, "isolines-geojson", writeMapLayer<ExportKind::IsolinesGeoJson>},
+    {ExportKind::ZonesGeoJson, "zones-geojson", writeMapLayer<ExportKind::ZonesGeoJson>},
+    {ExportKind::GeoPackage, "gpkg", writeMapLayer<ExportKind::GeoPackage>},
+    {ExportKind::Kmz, "kmz", writeMapLayer<ExportKind::Kmz>},
+};
+
 } // namespace
+
+std::span<const ExportKindRow> exportKinds() {
+    return kExportKinds;
+}
+
+const char* exportKindName(ExportKind kind) {
+    for (const ExportKindRow& row : kExportKinds)
+        if (row.kind == kind) return row.name;
+    return "";
+}
+
+std::optional<ExportKind> exportKindFromName(const std::string& name) {
+    for (const ExportKindRow& row : kExportKinds)
+        if (name == row.name) return row.kind;
+    return std::nullopt;
+}
 
 void runXYStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
     // The "XY-Calculation" command and its dialog "Calculation".
@@ -136,7 +182,7 @@ void readProject(Project& p, const std::string& path) {
     // its file dialog.
     BatchPrompts prompts;
     prompts.setNextPath(path);
-    if (!OpenProject(p, prompts)) throw BatchFailure(prompts.lastMessage(FileErrorMessage));
+    if (!OpenProject(p, prompts)) throw BatchFailure(prompts.lastMessage(msg::FileError));
 }
 
 void applySettings(Project& p, const BatchOptions& o) {
@@ -152,38 +198,17 @@ void applySettings(Project& p, const BatchOptions& o) {
 
 void writeExport(Project& p, ExportKind kind, const std::string& path,
                  const std::atomic<bool>* cancel) {
-    if (writeComplianceExport(p, kind, path)) return;
-    if (kind == ExportKind::GridXY) {
-        if (!p.XYCalculated) throw BatchFailure(render::kMsgNoResult);
-        dumpGrid(p.DensityGrid, p.GridNX, p.GridNY, path, cancel);
-        return;
-    }
-    if (kind == ExportKind::GridXZ) {
-        if (!p.XZCalculated) throw BatchFailure(kMsgNoXZ);
-        dumpGrid(p.XZDensityGrid, p.GridNX, p.GridNY, path, cancel);
-        return;
-    }
-    if (isGisExport(kind)) {
-        writeGisExport(p, kind, path);
-        return;
-    }
-    // The export menu command itself, answering its file dialog with `path`,
-    // so the file is the one the application writes, byte for byte.
-    BatchPrompts prompts;
-    prompts.setNextPath(path);
-    std::string fileName = p.FileName;
-    ExportResult r = RunCsvExport(p, prompts, csvKind(kind), cancel);
-    p.FileName = fileName; // the dialog's path is the staging file, not the user's
-    if (raised(cancel)) throw BatchFailure(kMsgInterrupted);
-    if (r != ExportResult::Written) throw BatchFailure(prompts.lastMessage(FileErrorMessage));
+    for (const ExportKindRow& row : exportKinds())
+        if (row.kind == kind) return row.write(p, path, cancel);
+    throw std::logic_error("an export kind without a row");
 }
 
 void prepareImage(Project& p, const ImageRequest& image) {
     if (image.plane) {
         if (*image.plane == ImagePlane::XZ) {
             // The window's switch to the section refuses in this order.
-            if (!p.XZCalculated) throw BatchFailure(kMsgNoXZ);
-            if (p.XYCalcZoom != 1.0) throw BatchFailure(kMsgXZViewZoom);
+            if (!p.XZCalculated) throw BatchFailure(msg::NoXZResult);
+            if (p.XYCalcZoom != 1.0) throw BatchFailure(msg::XZViewNeedsXYZoom);
             p.CurrentPlane = Plane::XZ;
         } else {
             p.CurrentPlane = Plane::XY;
@@ -203,7 +228,7 @@ void saveProject(Project& p, const std::string& path, const std::atomic<bool>* c
     bool ok = SaveProject(p, prompts, cancel);
     p.FileName = fileName;
     if (raised(cancel)) throw BatchFailure(kMsgInterrupted);
-    if (!ok) throw BatchFailure(prompts.lastMessage(FileErrorMessage));
+    if (!ok) throw BatchFailure(prompts.lastMessage(msg::FileError));
 }
 
 RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {

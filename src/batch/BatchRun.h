@@ -2,6 +2,7 @@
 
 #include "batch/BatchOptions.h"
 #include "batch/Progress.h"
+#include "model/Messages.h"
 
 #include <atomic>
 #include <functional>
@@ -23,7 +24,7 @@ struct BatchFailure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-inline constexpr const char* kMsgInterrupted = "Interrupted";
+inline constexpr const char* kMsgInterrupted = msg::Interrupted;
 
 // What the run needs from the program around it.
 struct RunEnvironment {

@@ -7,7 +7,8 @@
 #include "compliance/Summary.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
-#include "render/Commands.h"
+#include "render/DisplayForms.h"
+#include "model/Messages.h"
 
 #include <chrono>
 #include <ctime>
@@ -76,7 +77,7 @@ void completeRatio(Project& p, const BatchOptions& o, const RunEnvironment& env)
 
 void writeRatioDump(std::ostream& out, const Grid2D<double>& grid, int nx, int ny) {
     if (nx > grid.nx() || ny > grid.ny() || nx < 0 || ny < 0)
-        throw BatchFailure(render::kMsgNoResult);
+        throw BatchFailure(msg::NoResult);
     out << "\"i\",\"j\",\"r\"\r\n";
     std::string line;
     for (int i = 0; i <= nx; ++i) {
@@ -90,21 +91,21 @@ void writeRatioDump(std::ostream& out, const Grid2D<double>& grid, int nx, int n
 
 bool writeComplianceExport(Project& p, ExportKind kind, const std::string& path) {
     if (kind == ExportKind::Sites) {
-        if (!compliance::SaveSitesFile(p, path)) throw BatchFailure(FileErrorMessage);
+        if (!compliance::SaveSitesFile(p, path)) throw BatchFailure(msg::FileError);
         return true;
     }
     if (kind != ExportKind::ExposureRatioGrid) return false;
-    if (!compliance::HasRatio(p, false)) throw BatchFailure(render::kMsgNoResult);
+    if (!compliance::HasRatio(p, false)) throw BatchFailure(msg::NoResult);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw BatchFailure(FileErrorMessage);
+    if (!out) throw BatchFailure(msg::FileError);
     writeRatioDump(out, p.RatioGrid, p.GridNX, p.GridNY);
     out.flush();
-    if (!out) throw BatchFailure(FileErrorMessage);
+    if (!out) throw BatchFailure(msg::FileError);
     return true;
 }
 
 void writeReportStep(const Project& p, const RunEnvironment& env, const std::string& path) {
-    if (!p.XYCalculated) throw BatchFailure(render::kMsgNoResult);
+    if (!p.XYCalculated) throw BatchFailure(msg::NoResult);
     if (!env.writePdf) throw BatchFailure("Cannot write reports in this program");
     const compliance::Library lib = libraryFor(env);
     compliance::SummaryResult s =

@@ -1,7 +1,7 @@
 #include "batch/ImageOutput.h"
 
-#include "app/surface/QtSurface.h"
 #include "batch/BatchRun.h"
+#include "qtsurface/QtSurface.h"
 #include "render/Dots.h"
 
 #include <QFile>

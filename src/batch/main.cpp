@@ -1,7 +1,7 @@
 // brenvik-batch: the calculations, exports, image and project file of the
 // application, run from the command line.
 
-#include "app/surface/PdfReport.h"
+#include "qtsurface/PdfReport.h"
 #include "batch/BatchOptions.h"
 #include "batch/BatchRun.h"
 #include "batch/ImageOutput.h"

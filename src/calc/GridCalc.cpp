@@ -2,9 +2,9 @@
 
 #include "calc/CalcEngine.h"
 #include "calc/Kernel.h"
-#include "calc/Messages.h"
 #include "calc/PowerDensity.h"
 #include "model/Int16.h"
+#include "model/Messages.h"
 
 #include <algorithm>
 #include <chrono>
@@ -16,83 +16,6 @@
 
 namespace brenvik {
 
-// ---- Preconditions ---------------------------------------------------------------------
-
-std::optional<std::string> XYCalcRefusal(const Project& p) {
-    if (p.AntennaCount == 0) return std::string(msg::NoSource);
-    return std::nullopt;
-}
-
-std::optional<std::string> XZViewRefusal(const Project& p) {
-    if (p.Zoom != 1.0) return std::string(msg::XZNeedsZoom);
-    if (p.XYCalcZoom != 1.0) return std::string(msg::XZNeedsXYZoom);
-    return std::nullopt;
-}
-
-std::optional<std::string> XZSourceRefusal(const Project& p) {
-    return XYCalcRefusal(p);
-}
-
-// ---- "Calculation" ---------------------------------------------------------------------------
-
-CalForm CalFormLoad(const Project& p, const NumberFormatter& fmt) {
-    CalForm f;
-    f.option1 = p.CalcOption == 1;
-    f.text1Enabled = !f.option1;
-    f.text1 = fmt(p.CalcHeight);
-    return f;
-}
-
-void CalFormOption1(Project& p, CalForm& f) {
-    p.CalcOption = 1;
-    f.option1 = true;
-    f.text1Enabled = false;
-    p.CalcHeight = 0.0;
-    SetText(f.text1, "0");
-}
-
-void CalFormOption2(Project& p, CalForm& f) {
-    p.CalcOption = 0;
-    f.option1 = false;
-    f.text1Enabled = true;
-}
-
-std::optional<std::string> CalFormAccept(Project& p, const CalForm& f, const NumberParser& parse) {
-    const auto v = parse(f.text1);
-    if (!v) return std::string(msg::InputDataError);
-    p.CalcHeight = std::floor(*v);
-    return std::nullopt;
-}
-
-std::string HeightLabelText(const Project& p, const NumberFormatter& fmt) {
-    return "h=" + fmt(p.CalcHeight) + " m";
-}
-
-// ---- "XZ-Calculation"
-// ----------------------------------------------------------------------------
-
-double XZDialogDistance(Project& p) {
-    if (p.XZDistance == -1.0)
-        p.XZDistance = (area::Shape2Top - area::HScrollHeight) * p.MetersPerUnit / 2.0;
-    return p.XZDistance;
-}
-
-std::optional<std::string> XZDialogAccept(Project& p, const std::string& text2,
-                                          const NumberParser& parse) {
-    const auto v = parse(text2);
-    if (!v) return std::string(msg::InputDataError);
-    p.XZDistance = *v;
-    const double planHeight = p.GridNY * p.CellSize * p.MetersPerUnit;
-    if (*v <= 0.0 || *v > planHeight) return std::string(msg::DistanceNotAllowed);
-    p.XZPlaneRow = static_cast<std::int64_t>(std::floor(
-        (p.CellSize + area::Shape2Top - area::HScrollHeight - *v / p.MetersPerUnit) / p.CellSize));
-    p.CurrentPlane = Plane::XZ;
-    return std::nullopt;
-}
-
-// ---- Progress texts
-// ---------------------------------------------------------------------------------
-
 CalcProgress InitialProgress(const Project& p) {
     CalcProgress c;
     c.passCount = p.LegacySourceCount;
@@ -100,33 +23,6 @@ CalcProgress InitialProgress(const Project& p) {
     // Every node of the grid, 0..GridNX × 0..GridNY, as the engine counts them.
     c.nodeTotal = (std::int64_t{p.GridNX} + 1) * (std::int64_t{p.GridNY} + 1);
     return c;
-}
-
-std::string RunningLabel2(const Project& p) {
-    return p.LegacySourceCount == 1 ? "Without temporal average" : "There is a temporal average";
-}
-
-std::string RunningLabel3(const CalcProgress& c) {
-    return "Running " + std::to_string(c.pass) + " of " + std::to_string(c.passCount) +
-           " tempotal point(s)";
-}
-
-std::string RunningLabel4(const CalcProgress& c) {
-    return "Running " + std::to_string(c.antenna) + " of " + std::to_string(c.antennaCount) +
-           " pollution sources";
-}
-
-std::string RunningLabel5(const CalcProgress& c) {
-    return "Running " + std::to_string(c.node) + " of " + std::to_string(c.nodeTotal) +
-           " calculation points";
-}
-
-std::string RunningLabel6(const Project& p) {
-    std::string text;
-    if (p.SourceKindVar.toDouble() == 1.0) text = "L\u00ednea activada";
-    if (p.SourceKindInt == 1) text = "\u00c1rea activada";
-    if (p.SourceKindVar.toDouble() == 0.0 && p.SourceKindInt == 0) text = "Fuente activada";
-    return text;
 }
 
 // ---- The calculations

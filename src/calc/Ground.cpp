@@ -1,23 +1,11 @@
 #include "calc/Ground.h"
 
-#include "calc/Messages.h"
+#include "model/Messages.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace brenvik {
-
-std::optional<std::string> TopoLineAccept(Project& p, std::string& text1,
-                                          const NumberParser& parse) {
-    auto v = parse(text1);
-    if (!v) return std::string(msg::InputDataError);
-    if (*v < 0.0) {
-        SetText(text1, "0");
-        v = 0.0;
-    }
-    p.ContourHeight = std::floor(*v);
-    return std::nullopt;
-}
 
 long long FillGroundRect(Project& p, long long col0, long long row0, long long col1,
                          long long row1) {

@@ -8,13 +8,6 @@
 
 namespace brenvik {
 
-// "Topographic line" (reliev) Accept: a negative number becomes "0" in the
-// box, then ContourHeight = Int(number). A box that is not a number returns
-// "Input data error" and leaves ContourHeight unchanged (the dialog stays
-// open). Arming the tool is the window's part.
-std::optional<std::string> TopoLineAccept(Project& p, std::string& text1,
-                                          const NumberParser& parse = ParseNumberC);
-
 // Every node between the two grid corners (column, row), both inclusive and in
 // any order, takes ContourHeight. The part of the rectangle outside the grid
 // is ignored. Returns the number of nodes written.

@@ -1,32 +1,12 @@
 #include "calc/Towers.h"
 
-#include "calc/Messages.h"
 #include "model/Int16.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace brenvik {
 
 namespace {
-
-void FillDefaults(const Project& p, Antenna& a) {
-    a.AntType = p.DefType;
-    a.AntHeight = p.DefHeight;
-    a.AntHeightUnit = p.DefHeightUnit;
-    a.AntPowerMode = p.DefPowerMode;
-    a.AntPower = p.DefPower;
-    a.AntTilt = p.DefTilt;
-    a.AntDirection = p.DefDirection;
-}
-
-void PreparePendingSlot(Project& p) {
-    const std::int16_t slot = addInt16(p.AntennaCount, 1);
-    p.EnsureAntennaSlots(slot);
-    Antenna& a = p.Antennas[static_cast<std::size_t>(slot)];
-    FillDefaults(p, a);
-    a.AntTower = addInt16(p.TowerCount, 1);
-}
 
 void SetPosition(Project& p, Antenna& a, double xs, double ys, double zoom) {
     a.AntX = xs;
@@ -37,58 +17,6 @@ void SetPosition(Project& p, Antenna& a, double xs, double ys, double zoom) {
 }
 
 } // namespace
-
-void TowerBeginNew(Project& p) {
-    PreparePendingSlot(p);
-    p.TowerAntCount = 1;
-    p.Tools.TowerDialogOpen = true;
-}
-
-void TowerBeginEdit(Project& p, int pickedSlot) {
-    PreparePendingSlot(p);
-    p.Tools.TowerDialogOpen = true;
-    if (pickedSlot >= 1 && pickedSlot <= p.AntennaSlotBound())
-        p.TowerAntCount = p.Antennas[static_cast<std::size_t>(pickedSlot)].AntNumber;
-}
-
-void TowerAddAntenna(Project& p) {
-    const std::int16_t count = addInt16(p.TowerAntCount, 1);
-    const std::int16_t slot = addInt16(p.AntennaCount, count);
-    p.EnsureAntennaSlots(slot);
-    p.Antennas[static_cast<std::size_t>(slot)] = p.Antennas[static_cast<std::size_t>(slot - 1)];
-    p.TowerAntCount = count;
-}
-
-void TowerAccept(Project& p, bool editingFromMap) {
-    if (!editingFromMap) p.Tools.togglePlacement();
-}
-
-bool TowerRemoveAntenna(Project& p) {
-    if (p.TowerAntCount <= 1) return false;
-    p.TowerAntCount = static_cast<std::int16_t>(p.TowerAntCount - 1);
-    return true;
-}
-
-std::vector<std::string> TowerComboItems(const Project& p) {
-    std::vector<std::string> items;
-    for (int k = 1; k <= p.TowerAntCount; ++k)
-        items.push_back(std::to_string(k));
-    return items;
-}
-
-int TowerOptionsSlot(const Project& p, int sel, int editTowerAntenna) {
-    if (sel < 1) return -1;
-    if (editTowerAntenna <= 0) {
-        const int slot = p.AntennaCount + sel;
-        return slot <= p.AntennaSlotBound() ? slot : -1;
-    }
-    if (editTowerAntenna > p.AntennaCount) return -1;
-    const std::int16_t tower = p.Antennas[static_cast<std::size_t>(editTowerAntenna)].AntTower;
-    int seen = 0;
-    for (int k = 1; k <= p.AntennaCount; ++k)
-        if (p.Antennas[static_cast<std::size_t>(k)].AntTower == tower && ++seen == sel) return k;
-    return -1;
-}
 
 bool SpotTaken(const Project& p, double xs, double ys) {
     for (int k = 1; k <= p.AntennaCount; ++k) {
@@ -123,148 +51,6 @@ void PlaceAntenna(Project& p, double xs, double ys, double zoom) {
     SetPosition(p, a, xs, ys, zoom);
     p.TowerCount = tower;
     p.AntennaCount = slot;
-}
-
-// ---- Antenna options ------------------------------------------------------------------
-
-AntennaForm AntennaFormLoad(const Project& p, int slot, const NumberFormatter& fmt) {
-    const bool exists = slot >= 0 && slot <= p.AntennaSlotBound();
-    Antenna fresh;
-    if (!exists) FillDefaults(p, fresh);
-    const Antenna& a = exists ? p.Antennas[static_cast<std::size_t>(slot)] : fresh;
-    AntennaForm f;
-    AntennaFormClickType(f, a.AntType == "baja" ? FuentType::Baja : FuentType::Alta);
-    AntennaFormClickPower(f, a.AntPowerMode == "media"  ? FuentPower::Med
-                             : a.AntPowerMode == "otra" ? FuentPower::Otr
-                                                        : FuentPower::Max);
-    f.potext = fmt(a.AntPower);
-    const double d = a.AntDirection;
-    const FuentDirection dir = d == 0.0     ? FuentDirection::N
-                               : d == 90.0  ? FuentDirection::E
-                               : d == 180.0 ? FuentDirection::S
-                               : d == 270.0 ? FuentDirection::W
-                                            : FuentDirection::Ang;
-    AntennaFormClickDirection(f, dir);
-    f.antang = fmt(d);
-    f.angText = fmt(a.AntTilt);
-    // Both height boxes show the height, each in its unit, so neither holds a
-    // stale text when the user switches units.
-    AntennaFormClickHeight(f, a.AntHeightUnit == "pisos" ? FuentHeight::Pisos : FuentHeight::Altm);
-    f.mText = fmt(a.AntHeight);
-    f.pText = fmt(a.AntHeight / 3.0);
-    return f;
-}
-
-void AntennaFormClickType(AntennaForm& f, FuentType t) {
-    f.type = t;
-    // The panel option enables the direction box along with its frame, even
-    // under a compass button; the next compass click disables it again.
-    f.panelControlsEnabled = t == FuentType::Alta;
-    f.antangEnabled = f.panelControlsEnabled;
-}
-
-void AntennaFormClickDirection(AntennaForm& f, FuentDirection d) {
-    f.direction = d;
-    f.antangEnabled = d == FuentDirection::Ang && f.panelControlsEnabled;
-    switch (d) {
-    case FuentDirection::N:
-        SetText(f.antang, "0");
-        break;
-    case FuentDirection::E:
-        SetText(f.antang, "90");
-        break;
-    case FuentDirection::S:
-        SetText(f.antang, "180");
-        break;
-    case FuentDirection::W:
-        SetText(f.antang, "270");
-        break;
-    case FuentDirection::Ang:
-        break;
-    }
-}
-
-void AntennaFormClickPower(AntennaForm& f, FuentPower pw) {
-    f.power = pw;
-    f.potextEnabled = pw == FuentPower::Otr;
-    if (pw == FuentPower::Max) SetText(f.potext, "1600");
-    if (pw == FuentPower::Med) SetText(f.potext, "300");
-}
-
-void AntennaFormClickHeight(AntennaForm& f, FuentHeight h) {
-    f.height = h;
-    f.mTextEnabled = h == FuentHeight::Altm;
-    f.pTextEnabled = h == FuentHeight::Pisos;
-}
-
-std::optional<std::string> AntennaFormAccept(Project& p, AntennaForm& f, int slot, bool newSlot,
-                                             const NumberParser& parse,
-                                             const NumberFormatter& fmt) {
-    // Normalise what is numeric; a box that is not a number is reported when
-    // its field is stored, so the fields before it are kept.
-    if (auto v = parse(f.angText)) {
-        if (*v > 85.0) SetText(f.angText, "85");
-        if (*v < -85.0) SetText(f.angText, "-85");
-    }
-    for (std::string* box : {&f.mText, &f.pText, &f.potext, &f.antang})
-        if (auto v = parse(*box); v && *v < 0.0) *box = fmt(std::fabs(*v));
-
-    if (newSlot) {
-        p.EnsureAntennaSlots(slot);
-        p.Tools.togglePlacement();
-    }
-    if (slot < 0 || slot > p.AntennaSlotBound()) return std::string(msg::InputDataError);
-    Antenna& a = p.Antennas[static_cast<std::size_t>(slot)];
-
-    a.AntType = f.type == FuentType::Alta ? "alta" : "baja";
-    a.AntPowerMode = f.power == FuentPower::Med   ? "media"
-                     : f.power == FuentPower::Max ? "maxima"
-                                                  : "otra";
-    const bool floors = f.height == FuentHeight::Pisos;
-    a.AntHeightUnit = floors ? "pisos" : " ";
-
-    const auto number = [&](const std::string& box) { return parse(box); };
-    const auto height = number(floors ? f.pText : f.mText);
-    if (!height) return std::string(msg::InputDataError);
-    // A height in floors too large to be held in metres is refused like a box
-    // that is not a number, rather than stored as an infinite height.
-    const double metres = floors ? std::fabs(*height) * 3.0 : std::fabs(*height);
-    if (!std::isfinite(metres)) return std::string(msg::InputDataError);
-    a.AntHeight = metres;
-
-    const auto tilt = number(f.angText);
-    if (!tilt) return std::string(msg::InputDataError);
-    a.AntTilt = std::clamp(*tilt, -85.0, 85.0);
-
-    const auto power = number(f.potext);
-    if (!power) return std::string(msg::InputDataError);
-    a.AntPower = std::fabs(*power);
-
-    const auto direction = number(f.antang);
-    if (!direction) return std::string(msg::InputDataError);
-    a.AntDirection = std::fabs(*direction);
-    return std::nullopt;
-}
-
-// ---- Antenna parameters ----------------------------------------------------------------
-
-OpenAnglesForm OpenAnglesFormLoad(const Project& p, const NumberFormatter& fmt) {
-    return OpenAnglesForm{fmt(p.OpenAngleBTS), fmt(p.OpenAngleDTS)};
-}
-
-std::optional<std::string> OpenAnglesFormAccept(Project& p, OpenAnglesForm& f,
-                                                const NumberParser& parse,
-                                                const NumberFormatter& fmt) {
-    const auto bts = parse(f.text1);
-    const auto dts = parse(f.text2);
-    if (!bts || !dts) return std::string(msg::InputDataError);
-    const double b = std::min(std::fabs(*bts), 85.0);
-    const double d = std::min(std::fabs(*dts), 85.0);
-    f.text1 = fmt(b);
-    f.text2 = fmt(d);
-    p.OpenAngleBTS = b;
-    p.OpenAngleDTS = d;
-    return std::nullopt;
 }
 
 } // namespace brenvik

@@ -1,6 +1,6 @@
 #include "compliance/Limits.h"
 
-#include "calc/Messages.h"
+#include "model/Messages.h"
 #include "compliance/BuiltInLimits.inc" // kBuiltInLimits, generated from data/limits.json
 
 #include <algorithm>

@@ -2,6 +2,7 @@
 
 #include "geo/Geo.h"
 #include "model/AtomicFile.h"
+#include "model/Messages.h"
 #include "model/ProjectFile.h"
 
 #include <charconv>
@@ -277,14 +278,14 @@ ExportResult RunCsvExport(Project& p, Prompts& prompts, CsvExport kind,
                           const std::atomic<bool>* cancel) {
     p.ClearToolFlags();
     if (p.Zoom != 1.0) {
-        prompts.message(ExportZoomMessage);
+        prompts.message(msg::ExportNeedsZoom);
         return ExportResult::ZoomRefused;
     }
     auto path = prompts.savePath(CsvFileFilter);
     if (!path) return ExportResult::Cancelled;
     p.FileName = *path;
     if (!SaveCsvFile(p, kind, *path, cancel)) {
-        prompts.message(FileErrorMessage);
+        prompts.message(msg::FileError);
         return ExportResult::Failed;
     }
     return ExportResult::Written;

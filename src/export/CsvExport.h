@@ -21,7 +21,6 @@ enum class CsvExport {
 };
 
 inline constexpr const char* CsvFileFilter = "Torvel Files (*.csv)| *.csv";
-inline constexpr const char* ExportZoomMessage = "To export, it is needed a a zoom value of 100%";
 
 // The header line of an export, without its line ending.
 std::string CsvHeader(CsvExport kind);

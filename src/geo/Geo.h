@@ -1,13 +1,7 @@
 #pragma once
 
 #include "model/DrawingArea.h"
-#include "model/Numbers.h"
 #include "model/Project.h"
-#include "model/Prompts.h"
-
-#include <functional>
-#include <optional>
-#include <string>
 
 namespace brenvik::geo {
 
@@ -19,9 +13,6 @@ inline constexpr double DegreeDivisor = 57.2956;
 inline constexpr double VisibleHeight = area::IconShapeTop - area::HScrollHeight;
 // Latitudes typed in the dialogs are kept within ±89 degrees.
 inline constexpr double MaxLatitude = 89.0;
-
-inline constexpr const char* InputErrorMessage = "Error en la entrada de datos";
-inline constexpr const char* ScaleInputErrorMessage = "Input data error";
 
 struct Metres {
     double dx = 0.0; // from the plan's zero point, growing to the right
@@ -69,69 +60,5 @@ struct OriginMarkerLines {
     double upX = 0.0, upY = 0.0;       // end of the vertical arm
 };
 OriginMarkerLines OriginMarker(const Project& p);
-
-// ---- The dialogs' storing rules ------------------------------------------------
-// Each form holds the texts of its boxes. Numbers typed there follow the user's
-// locale: the window passes its own parser; the default reads the C form.
-
-std::optional<double> ParseCNumber(const std::string& text);
-
-// Fixed-decimals text ("0.00" has 2) with the given decimal point, as the
-// dialogs show their values on opening.
-std::string FormatFixed(double v, int decimals, char decimalPoint = '.');
-// The general form the boxes without a fixed format show.
-std::string FormatPlain(double v, char decimalPoint = '.');
-
-// "Scale" (escal): the plan width in metres.
-struct ScaleForm {
-    std::string width;
-};
-ScaleForm OpenScaleForm(const Project& p, char decimalPoint = '.');
-enum class ScaleOutcome {
-    InputError, // "Input data error" shown, nothing changed
-    Kept,       // same metres per unit: the project is kept
-    Reset,      // new scale: FileName emptied and the project reset
-};
-ScaleOutcome AcceptScale(Project& p, const ScaleForm& form, Prompts& prompts,
-                         const NumberParser& parse = ParseCNumber);
-
-// "Scale calculation" (posicion): the known distance between the two points.
-// Accept stores it and arms the two-point measure; false after "Input data
-// error" (nothing stored).
-struct ScaleCalculationForm {
-    std::string distance;
-};
-ScaleCalculationForm OpenScaleCalculationForm(const Project& p, char decimalPoint = '.');
-bool AcceptScaleCalculation(Project& p, const ScaleCalculationForm& form, Prompts& prompts,
-                            const NumberParser& parse = ParseCNumber);
-
-// "Origin of coordinates" (cambiocoor). Accept stores each box that converts,
-// shows "Error en la entrada de datos" for each one that does not (its item
-// keeps its value), clamps the latitude, and returns the number of failing
-// boxes; the dialog closes and the plan is redrawn either way.
-struct OriginForm {
-    std::string x, y, lon, lat;
-};
-OriginForm OpenOriginForm(const Project& p, char decimalPoint = '.');
-int AcceptOrigin(Project& p, const OriginForm& form, Prompts& prompts,
-                 const NumberParser& parse = ParseCNumber);
-
-// "Reference point" (referencia). The boxes open with RefX, RefY and the
-// origin's longitude and latitude. Accept arms the reference-point click and
-// stores the boxes as the Origin dialog does.
-struct ReferenceForm {
-    std::string x, y, lon, lat;
-};
-ReferenceForm OpenReferenceForm(const Project& p, char decimalPoint = '.');
-int AcceptReference(Project& p, const ReferenceForm& form, Prompts& prompts,
-                    const NumberParser& parse = ParseCNumber);
-
-// "Curvature radius" (curvatura): EarthR and the ellipsoid's axes.
-struct CurvatureForm {
-    std::string earthR, a, b;
-};
-CurvatureForm OpenCurvatureForm(const Project& p, char decimalPoint = '.');
-int AcceptCurvature(Project& p, const CurvatureForm& form, Prompts& prompts,
-                    const NumberParser& parse = ParseCNumber);
 
 } // namespace brenvik::geo

@@ -5,7 +5,8 @@
 #include "gis/Writers.h"
 #include "model/AtomicFile.h"
 #include "model/ProjectFile.h"
-#include "render/Commands.h"
+#include "render/DisplayForms.h"
+#include "model/Messages.h"
 
 #include <array>
 #include <cctype>
@@ -114,13 +115,13 @@ std::string gisPathWithExtension(const std::string& path, GisFormat f) {
 }
 
 std::optional<std::string> gisExportRefusal(const Project& p) {
-    if (p.XYCalculated != 1) return std::string(render::kMsgNoResult);
-    if (p.Zoom != 1.0) return std::string(ExportZoomMessage);
+    if (p.XYCalculated != 1) return std::string(msg::NoResult);
+    if (p.Zoom != 1.0) return std::string(msg::ExportNeedsZoom);
     return std::nullopt;
 }
 
 std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std::string& path) {
-    if (p.XYCalculated != 1) return std::string(render::kMsgNoResult);
+    if (p.XYCalculated != 1) return std::string(msg::NoResult);
     const std::optional<NodeRaster> r = makeNodeRaster(p);
     if (!r) return std::string(OffTheMapMessage);
     ensureGdal();
@@ -144,7 +145,7 @@ std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std
         break;
     }
     // Built whole in memory first, then put in place in one step.
-    if (!bytes || !WriteFileAtomically(path, *bytes)) return std::string(FileErrorMessage);
+    if (!bytes || !WriteFileAtomically(path, *bytes)) return std::string(msg::FileError);
     return std::nullopt;
 }
 

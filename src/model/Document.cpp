@@ -1,5 +1,6 @@
 #include "model/Document.h"
 
+#include "model/Messages.h"
 #include "model/ProjectFile.h"
 
 namespace brenvik {
@@ -14,7 +15,7 @@ bool SaveProject(Project& p, Prompts& prompts, const std::atomic<bool>* cancel) 
     if (!path) return false;
     p.FileName = *path;
     if (!SaveProjectFile(p, *path, cancel)) {
-        if (!cancel || !cancel->load()) prompts.message(FileErrorMessage);
+        if (!cancel || !cancel->load()) prompts.message(msg::FileError);
         return false;
     }
     return true;
@@ -29,7 +30,7 @@ OpenResult ReadPath(Project& p, Prompts& prompts, const std::string& path) {
     p.FileName = path;
     if (!LoadProjectFile(p, path)) {
         // What was read before the error is dropped with the reset.
-        prompts.message(FileErrorMessage);
+        prompts.message(msg::FileError);
         p.ResetProject();
         return OpenResult::Failed;
     }

@@ -13,11 +13,14 @@ struct Int16Overflow : std::overflow_error {
 };
 
 inline std::int16_t checkedInt16(long long v) {
-    if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max())
+    if (v < std::numeric_limits<std::int16_t>::min() ||
+        v > std::numeric_limits<std::int16_t>::max())
         throw Int16Overflow();
     return static_cast<std::int16_t>(v);
 }
 
-inline std::int16_t addInt16(std::int16_t a, long long b) { return checkedInt16(a + b); }
+inline std::int16_t addInt16(std::int16_t a, long long b) {
+    return checkedInt16(a + b);
+}
 
 } // namespace brenvik

@@ -31,17 +31,6 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-// Only digits, an optional sign, one point and one exponent may make up a
-// number: from_chars alone would also take "inf", "nan" and hex forms.
-bool LooksNumeric(std::string_view s) {
-    if (s.empty()) return false;
-    for (char c : s) {
-        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
-            return false;
-    }
-    return true;
-}
-
 bool IsPlainWhole(std::string_view s) {
     if (!s.empty() && (s.front() == '-' || s.front() == '+')) s.remove_prefix(1);
     if (s.empty()) return false;
@@ -54,53 +43,6 @@ double RoundHalfEven(double v) {
     double r = std::round(v);
     if (std::fabs(v - std::trunc(v)) == 0.5) r = 2.0 * std::round(v / 2.0);
     return r;
-}
-
-// The largest double written at 15 digits, divided by ten so that it fits.
-constexpr double LargestWrittenTenth = 1.79769313486232E+307;
-
-// The power of ten of the first significant digit of a number that is not
-// zero (unsigned, "." decimal point, checked already): 2 for "150", -5 for
-// "1E-05" and for ".00001", 318 for "1000E+315".
-long long LeadingPowerOfTen(std::string_view s) {
-    long long exponent = 0;
-    auto ePos = s.find_first_of("eE");
-    if (ePos != std::string_view::npos) {
-        std::string_view e = s.substr(ePos + 1);
-        if (!e.empty() && e.front() == '+') e.remove_prefix(1);
-        auto r = std::from_chars(e.data(), e.data() + e.size(), exponent);
-        if (r.ec != std::errc()) // an exponent beyond any double: its sign decides
-            exponent = (!e.empty() && e.front() == '-') ? -(1LL << 40) : (1LL << 40);
-        s = s.substr(0, ePos);
-    }
-    auto point = s.find('.');
-    if (point == std::string_view::npos) point = s.size();
-    auto first = s.find_first_of("123456789");
-    if (first == std::string_view::npos) return 0;
-    long long digitsBefore = static_cast<long long>(point) - static_cast<long long>(first);
-    return exponent + (first < point ? digitsBefore - 1 : digitsBefore);
-}
-
-// A number too large for a double (unsigned, "." decimal point, checked
-// already), read with its exponent lowered by one.
-std::optional<double> TenthOfLarge(std::string_view s) {
-    std::string_view mantissa = s;
-    long long exponent = 0;
-    auto ePos = s.find_first_of("eE");
-    if (ePos != std::string_view::npos) {
-        mantissa = s.substr(0, ePos);
-        std::string_view e = s.substr(ePos + 1);
-        if (!e.empty() && e.front() == '+') e.remove_prefix(1);
-        auto r = std::from_chars(e.data(), e.data() + e.size(), exponent);
-        if (r.ec != std::errc() || r.ptr != e.data() + e.size()) return std::nullopt;
-    }
-    std::string text(mantissa);
-    text += 'e';
-    text += std::to_string(exponent - 1);
-    double v = 0.0;
-    auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return std::nullopt;
-    return v;
 }
 
 // Counts the lines of a text: every "\n" ends one, and a last line without
@@ -291,36 +233,6 @@ std::string FormatVariant(const Variant& v) {
         return FormatDouble(v.d);
     }
     return {};
-}
-
-std::optional<double> ParseFileDouble(std::string_view text) {
-    std::string_view s = Trim(text);
-    if (!LooksNumeric(s)) return std::nullopt;
-    bool negative = false;
-    if (s.front() == '+' || s.front() == '-') {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-        if (s.empty() || s.front() == '+' || s.front() == '-') return std::nullopt;
-    }
-    double v = 0.0;
-    auto r = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
-    if (r.ptr != s.data() + s.size()) return std::nullopt;
-    if (r.ec == std::errc::result_out_of_range) {
-        // Too small for a double reads as zero; too large is an error, but for
-        // the 15-digit form of the largest doubles themselves, which the writer
-        // produces ("1.79769313486232E+308").
-        if (LeadingPowerOfTen(s) < 0) {
-            v = 0.0;
-        } else if (auto tenth = TenthOfLarge(s); tenth && *tenth <= LargestWrittenTenth) {
-            v = std::numeric_limits<double>::max();
-        } else {
-            return std::nullopt;
-        }
-    } else if (r.ec != std::errc()) {
-        return std::nullopt;
-    }
-    if (!std::isfinite(v)) return std::nullopt;
-    return negative ? -v : v;
 }
 
 std::optional<std::int64_t> ParseFileInt64(std::string_view text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/AtomicFile.h"
+#include "model/Numbers.h"
 #include "model/Project.h"
 #include "model/Variant.h"
 
@@ -14,8 +15,6 @@ namespace brenvik {
 
 // The file dialogs' filter for project files.
 inline constexpr const char* ProjectFileFilter = "Torvel Files (*.bvk)| *.bvk";
-// Shown for every failure to read or to write a project or CSV file.
-inline constexpr const char* FileErrorMessage = "Error en el fichero";
 
 // ---- Value forms of the project file (and of the CSV exports) -------------
 // They never follow the user's locale.
@@ -30,10 +29,8 @@ void AppendDouble(std::string& out, double v);
 // A variant in the form of what it holds; an empty variant gives "".
 std::string FormatVariant(const Variant& v);
 
-// Readers of one line's text (without its line ending). Numbers accept any
-// decimal or exponent form with "." as the decimal point, with or without a
-// leading zero, surrounded by optional blanks; nothing else.
-std::optional<double> ParseFileDouble(std::string_view text);
+// Readers of one line's text (without its line ending); a double reads with
+// ParseFileDouble (model/Numbers.h).
 // An integer item: any number form, rounded to the nearest whole number with
 // halves going to the even neighbour, within -32768..32767.
 std::optional<std::int16_t> ParseFileInt16(std::string_view text);

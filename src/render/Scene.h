@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ViewState.h"
+#include "model/Numbers.h"
 #include "render/Colour.h"
 #include "render/Surface.h"
 #include "render/View.h"
@@ -107,13 +108,9 @@ void drawResults(const Project& p, Surface& s, Plane plane, DotRandom& rnd);
 // when the plane has one.
 SceneControls redrawView(const Project& p, Surface& s, DotRandom& rnd);
 
-// ---- Text formats -----------------------------------------------------------------
-
-// Fixed decimals, '.' as the separator ("0.000000" → decimals 6).
-std::string formatFixed(double v, int decimals);
-// A value followed by " uW/cm^2".
-std::string formatDensity(double v, int decimals);
-// Shortest decimal text of a value (25 → "25", 2.5 → "2.5").
-std::string formatShortest(double v);
+// The texts drawn on the plan are formatted by model/Numbers.h.
+using brenvik::formatDensity;
+using brenvik::formatFixed;
+using brenvik::formatShortest;
 
 } // namespace brenvik::render

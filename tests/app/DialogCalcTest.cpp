@@ -2,7 +2,10 @@
 // follows the option clicks.
 #include "DialogTestSupport.h"
 #include "app/dialogs/CalcDialogs.h"
+#include "calc/CalcForms.h"
 #include "calc/GridCalc.h"
+#include "calc/Ground.h"
+#include "model/Messages.h"
 #include "model/Project.h"
 
 #include <QLineEdit>

@@ -5,6 +5,7 @@
 #include "app/Commands.h"
 #include "app/dialogs/DialogBase.h"
 #include "render/Colour.h"
+#include "render/DisplayForms.h"
 
 namespace brenvik::app::testing {
 namespace {

@@ -4,7 +4,8 @@
 #include "MainWindowTestSupport.h"
 #include "app/Commands.h"
 #include "app/dialogs/GeoDialogs.h"
-#include "geo/Geo.h"
+#include "geo/GeoForms.h"
+#include "model/Messages.h"
 #include "model/Project.h"
 #include "model/Prompts.h"
 
@@ -76,7 +77,7 @@ TEST_F(GeoDialogs, OriginSkipsABadBoxAndTheReferencePickIsArmedOnlyByAccept) {
     type(origin, "Text4", "95");
     click(origin, "Command1");
     EXPECT_EQ(dialog("cambiocoor"), nullptr); // closes all the same
-    EXPECT_EQ(prompts.messages, (std::vector<std::string>{geo::InputErrorMessage}));
+    EXPECT_EQ(prompts.messages, (std::vector<std::string>{msg::InputDataErrorEs}));
     EXPECT_DOUBLE_EQ(project.OriginX, 11.0);
     EXPECT_DOUBLE_EQ(project.OriginY, 250.0);
     EXPECT_DOUBLE_EQ(project.OriginLat, 89.0);

@@ -6,6 +6,8 @@
 #include "app/dialogs/GeoDialogs.h"
 #include "app/dialogs/MiscDialogs.h"
 #include "app/dialogs/TowerDialogs.h"
+#include "calc/CalcForms.h"
+#include "calc/TowerForms.h"
 #include "model/Project.h"
 
 #include <QApplication>

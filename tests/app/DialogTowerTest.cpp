@@ -3,8 +3,9 @@
 // core rules.
 #include "DialogTestSupport.h"
 #include "app/dialogs/TowerDialogs.h"
-#include "calc/Messages.h"
+#include "calc/TowerForms.h"
 #include "calc/Towers.h"
+#include "model/Messages.h"
 #include "model/Project.h"
 #include "model/Prompts.h"
 

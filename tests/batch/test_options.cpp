@@ -119,6 +119,12 @@ TEST(BatchOptions, UsageErrors) {
         bad({"a.bvk", "--export", "grid-xy=o.csv", "--export", "grid-xz=o.csv"}).find("same path"),
         std::string::npos);
     bad({"a.bvk", "--image", "o.png", "--save", "o.png"});
+    // A single-valued option given twice is refused, whichever form.
+    for (const char* twice : {"--save", "--image", "--xy", "--style", "--isolines"})
+        EXPECT_NE(bad({"a.bvk", "--image", "i.png", twice, "7", std::string(twice) + "=8"})
+                      .find(std::string("option ") + twice + " given more than once"),
+                  std::string::npos);
+    bad({"a.bvk", "--isolines", "+-1"});
 }
 
 TEST(BatchOptions, HelpNeedsNoProjectAndDashDashEndsOptions) {
@@ -126,17 +132,6 @@ TEST(BatchOptions, HelpNeedsNoProjectAndDashDashEndsOptions) {
     BatchOptions o = ok({"--", "--odd-name.bvk"});
     EXPECT_EQ(o.projectPath, "--odd-name.bvk");
     EXPECT_NE(usageText().find("--export KIND=PATH"), std::string::npos);
-}
-
-TEST(BatchOptions, NumbersIgnoreTheLocaleForm) {
-    EXPECT_EQ(parseNumber(" .5 "), 0.5);
-    EXPECT_EQ(parseNumber("+2.5E+2"), 250.0);
-    EXPECT_EQ(parseNumber("-1e-3"), -0.001);
-    EXPECT_FALSE(parseNumber("1 000"));
-    EXPECT_FALSE(parseNumber("0x10"));
-    EXPECT_FALSE(parseNumber("1e999"));
-    EXPECT_EQ(parseInteger("+12"), 12);
-    EXPECT_FALSE(parseInteger("12a"));
 }
 
 TEST(GridDump, HeaderNodeOrderAndExactValues) {

@@ -4,6 +4,7 @@
 #include "BatchTestSupport.h"
 #include "batch/BatchRun.h"
 #include "batch/Interrupt.h"
+#include "calc/CalcForms.h"
 #include "export/CsvExport.h"
 
 #include <atomic>

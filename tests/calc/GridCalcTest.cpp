@@ -1,7 +1,9 @@
 #include "calc/GridCalc.h"
 
+#include "calc/CalcForms.h"
 #include "calc/Ground.h"
 #include "calc/PowerDensity.h"
+#include "calc/TowerForms.h"
 #include "calc/Towers.h"
 
 #include <algorithm>

@@ -2,6 +2,7 @@
 // whose tables would not fit is refused.
 
 #include "calc/GridCalc.h"
+#include "calc/TowerForms.h"
 #include "calc/Towers.h"
 #include "model/MemoryBudget.h"
 

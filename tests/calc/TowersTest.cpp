@@ -1,6 +1,8 @@
 #include "calc/Towers.h"
 
+#include "calc/CalcForms.h"
 #include "calc/Ground.h"
+#include "calc/TowerForms.h"
 #include "model/Int16.h"
 
 #include <gtest/gtest.h>
@@ -205,12 +207,6 @@ TEST(Numbers, LocaleParserIsUsed) {
     OpenAnglesForm f{"4,5", "7"};
     ASSERT_EQ(OpenAnglesFormAccept(p, f, comma), std::nullopt);
     EXPECT_EQ(p.OpenAngleBTS, 4.5);
-    EXPECT_EQ(ParseNumberC(" +2.5 "), 2.5);
-    EXPECT_EQ(ParseNumberC("2,5"), std::nullopt);
-    EXPECT_EQ(ParseNumberC("inf"), std::nullopt);
-    EXPECT_EQ(ParseNumberC("+-5"), std::nullopt); // one sign only
-    EXPECT_EQ(ParseNumberC("++5"), std::nullopt);
-    EXPECT_EQ(ParseNumberC("-5"), -5.0);
 }
 
 TEST(Ground, TopographicLineAndRectangles) {

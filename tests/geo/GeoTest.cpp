@@ -1,5 +1,4 @@
-#include "geo/Geo.h"
-
+#include "geo/GeoForms.h"
 #include "model/FakePrompts.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +16,7 @@ std::optional<double> CommaNumber(const std::string& text) {
         if (c == '.') return std::nullopt;
         if (c == ',') c = '.';
     }
-    return ParseCNumber(s);
+    return ParseFileDouble(s);
 }
 
 } // namespace

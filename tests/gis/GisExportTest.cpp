@@ -3,7 +3,8 @@
 #include "export/CsvExport.h"
 #include "model/ProjectFile.h"
 #include "model/TempDir.h"
-#include "render/Commands.h"
+#include "render/DisplayForms.h"
+#include "model/Messages.h"
 
 #include <cmath>
 #include <cstdio>
@@ -205,10 +206,10 @@ TEST(GisExportBadCases, RefusalsLeaveTheOldFileAlone) {
         std::string path;
         std::string message;
     } cases[] = {
-        {"no result", [](Project& p) { p.XYCalculated = 0; }, old, render::kMsgNoResult},
+        {"no result", [](Project& p) { p.XYCalculated = 0; }, old, msg::NoResult},
         {"off the map", [](Project& p) { p.OriginLon = 179.9999; }, old, OffTheMapMessage},
-        {"folder", [](Project&) {}, dir.path().string(), FileErrorMessage},
-        {"missing folder", [](Project&) {}, dir.file("none/x.tif"), FileErrorMessage},
+        {"folder", [](Project&) {}, dir.path().string(), msg::FileError},
+        {"missing folder", [](Project&) {}, dir.file("none/x.tif"), msg::FileError},
     };
     for (const Case& c : cases) {
         Project p = RingAndPeak();
@@ -226,9 +227,9 @@ TEST(GisExportBadCases, RefusalsLeaveTheOldFileAlone) {
     Project p = RingAndPeak();
     EXPECT_FALSE(gisExportRefusal(p));
     p.Zoom = 2.0;
-    EXPECT_EQ(gisExportRefusal(p), std::string(ExportZoomMessage));
+    EXPECT_EQ(gisExportRefusal(p), std::string(msg::ExportNeedsZoom));
     p.XYCalculated = 0;
-    EXPECT_EQ(gisExportRefusal(p), std::string(render::kMsgNoResult));
+    EXPECT_EQ(gisExportRefusal(p), std::string(msg::NoResult));
     EXPECT_EQ(gisPathWithExtension("a/site", GisFormat::Kmz), "a/site.kmz");
     EXPECT_EQ(gisPathWithExtension("a/site.GPKG", GisFormat::GeoPackage), "a/site.GPKG");
 }

@@ -71,19 +71,17 @@ TEST(Dots, WithoutJitterEveryDotSitsOnItsNode) {
     EXPECT_EQ(d[0].radius, 30);
     EXPECT_EQ(d[0].fill, (Rgb{255, 0, 0})); // scheme 15 from level 5 up
     EXPECT_EQ(s.primitives[0].kind, Kind::Clear);
-}
 
-TEST(Dots, TwoDotsPerNodeSitHalfACellApart) {
-    Project p = calculatedProject();
-    p.Display.DotJitter = 0.0;
-    p.Display.DotCount = 2;
-    RecordingSurface s;
-    DotRandom rnd;
-    drawDots(p, s, Plane::XY, rnd);
-    const auto d = dots(s);
-    ASSERT_EQ(d.size(), 2u);
-    EXPECT_DOUBLE_EQ(d[1].x1 - d[0].x1, 76.5);
-    EXPECT_DOUBLE_EQ(d[1].y1 - d[0].y1, 76.5);
+    // Two dots per node sit half a cell apart.
+    Project two = calculatedProject();
+    two.Display.DotJitter = 0.0;
+    two.Display.DotCount = 2;
+    RecordingSurface s2;
+    drawDots(two, s2, Plane::XY, rnd);
+    const auto d2 = dots(s2);
+    ASSERT_EQ(d2.size(), 2u);
+    EXPECT_DOUBLE_EQ(d2[1].x1 - d2[0].x1, 76.5);
+    EXPECT_DOUBLE_EQ(d2[1].y1 - d2[0].y1, 76.5);
 }
 
 TEST(Dots, JitterStaysWithinHalfACellAndRepeatsFromTheSameStart) {
@@ -110,20 +108,16 @@ TEST(Dots, JitterStaysWithinHalfACellAndRepeatsFromTheSameStart) {
     RecordingSurface c;
     drawDots(p, c, Plane::XY, r1);
     EXPECT_NE(dots(c)[0], da[0]);
-}
 
-TEST(Dots, SkippedNodesStillDrawTheirRandomNumbers) {
-    Project p = calculatedProject();
-    p.Display.DotJitter = 1.0;
-    RecordingSurface a;
-    DotRandom r1;
-    drawDots(p, a, Plane::XY, r1);
-    // Same draws whatever the data: after one pass both generators agree.
+    // Skipped nodes still draw their random numbers: the same draws whatever
+    // the data, so after one pass both generators agree.
+    p.DensityGrid = calculatedProject().DensityGrid;
+    DotRandom r3, r4;
+    RecordingSurface d, e;
+    drawDots(p, d, Plane::XY, r3);
     p.DensityGrid.fill(0.0);
-    RecordingSurface b;
-    DotRandom r2;
-    drawDots(p, b, Plane::XY, r2);
-    EXPECT_EQ(r1.next(), r2.next());
+    drawDots(p, e, Plane::XY, r4);
+    EXPECT_EQ(r3.next(), r4.next());
 }
 
 TEST(Dots, FromPercentSetsTheLowestDottedLevel) {

@@ -3,7 +3,7 @@
 
 #include "model/ProjectFile.h"
 #include "model/TempDir.h"
-#include "render/Commands.h"
+#include "render/DisplayForms.h"
 
 #include <gtest/gtest.h>
 

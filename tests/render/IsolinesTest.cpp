@@ -2,6 +2,7 @@
 #include "render/Scene.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace brenvik::render {
 namespace {
@@ -33,29 +34,20 @@ TEST(Isolines, DashesAreTheMiddleThirdOfTheCellEdges) {
     Project p = isolineProject();
     p.Isolines.append(2, 3, 4);
     p.IsolinesAux.append(2, 3, 4);
+    p.Isolines.setSlotMax(10); // slots 2..10 empty: nothing drawn for them
     RecordingSurface s;
     drawIsolines(p, s, Plane::XY);
     const auto d = dashes(s, p);
     ASSERT_EQ(d.size(), 2u);
-    EXPECT_DOUBLE_EQ(d[0].x1, 1000);
-    EXPECT_DOUBLE_EQ(d[0].y1, 1500);
-    EXPECT_DOUBLE_EQ(d[0].x2, 1100);
-    EXPECT_DOUBLE_EQ(d[0].y2, 1500);
-    EXPECT_DOUBLE_EQ(d[1].x1, 1200);
-    EXPECT_DOUBLE_EQ(d[1].y1, 1300);
-    EXPECT_DOUBLE_EQ(d[1].x2, 1200);
-    EXPECT_DOUBLE_EQ(d[1].y2, 1400);
+    using Box = std::tuple<double, double, double, double>;
+    EXPECT_EQ(Box(d[0].x1, d[0].y1, d[0].x2, d[0].y2), Box(1000, 1500, 1100, 1500));
+    EXPECT_EQ(Box(d[1].x1, d[1].y1, d[1].x2, d[1].y2), Box(1200, 1300, 1200, 1400));
     EXPECT_FALSE(d[0].fill.has_value());
-}
-
-TEST(Isolines, EmptySlotsAndOtherLevelsSlotsDrawNothing) {
-    Project p = isolineProject();
-    p.Isolines.append(1, 3, 4); // slot 1, level 1
-    p.Isolines.append(2, 5, 6); // slot 2, level 2
-    p.Isolines.setSlotMax(10);  // slots 3..10 empty
-    RecordingSurface s;
-    drawIsolines(p, s, Plane::XY);
-    EXPECT_EQ(dashes(s, p).size(), 2u);
+    // Each level draws its own slots only.
+    p.Isolines.append(1, 5, 6);
+    RecordingSurface more;
+    drawIsolines(p, more, Plane::XY);
+    EXPECT_EQ(dashes(more, p).size(), 3u);
 }
 
 TEST(Isolines, EachLevelLabelledAtItsTopmostAndBottommostCrossing) {
@@ -78,16 +70,14 @@ TEST(Isolines, EachLevelLabelledAtItsTopmostAndBottommostCrossing) {
     EXPECT_EQ(labels[1].x1, 6 * 300);
     EXPECT_EQ(labels[1].y1, 2 * 300);
     EXPECT_EQ(s.findText("100.000 uW/cm^2"), nullptr);
-}
 
-TEST(Isolines, BottomLabelSkippedInTheBottomStrip) {
-    Project p = isolineProject();
+    // A bottommost crossing in the bottom strip (32 × 300 = 9600) has no label.
     p.Isolines.append(3, 4, 2);
-    p.Isolines.append(3, 4, 32); // 32 × 300 = 9600: the bottom strip
-    RecordingSurface s;
-    drawIsolines(p, s, Plane::XY);
+    p.Isolines.append(3, 4, 32);
+    RecordingSurface b;
+    drawIsolines(p, b, Plane::XY);
     int count = 0;
-    for (const auto& t : s.ofKind(Kind::Text))
+    for (const auto& t : b.ofKind(Kind::Text))
         if (t.text == "60.000 uW/cm^2") {
             ++count;
             EXPECT_EQ(t.y1, 2 * 300);

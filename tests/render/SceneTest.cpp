@@ -70,31 +70,25 @@ TEST(PlanScene, TopographicDashesOnEveryEdgeBetweenDifferentHeights) {
     EXPECT_TRUE(hasLine(s, 10 * c, 20 * c + t, 10 * c, 21 * c - t));
     EXPECT_TRUE(hasLine(s, 11 * c, 20 * c + t, 11 * c, 21 * c - t));
     EXPECT_EQ(greenLines(s).size(), 4u);
-}
 
-TEST(PlanScene, DashesDoubleInLengthAtTwoHundredPercent) {
-    Project p;
-    p.GroundGrid(10, 20) = 25.0;
+    // At 200 % and scrolled the dashes double in length.
     p.Zoom = 2.0;
     p.ScrollOffsetX = -1000;
     p.ScrollOffsetY = -300;
-    RecordingSurface s;
-    drawTopography(p, s);
-    const double c = 153, t = c / 3;
-    EXPECT_TRUE(hasLine(s, (10 * c + t) * 2 - 1000, 20 * c * 2 - 300, (11 * c - t) * 2 - 1000,
+    RecordingSurface zoomed;
+    drawTopography(p, zoomed);
+    EXPECT_TRUE(hasLine(zoomed, (10 * c + t) * 2 - 1000, 20 * c * 2 - 300, (11 * c - t) * 2 - 1000,
                         20 * c * 2 - 300));
-}
 
-TEST(PlanScene, NoHorizontalDashInTheBottomCellRow) {
-    Project p; // CellSize 153: row 63 starts at 9639, past the bottom line 9600
-    p.GroundGrid(5, 63) = 10.0;
-    RecordingSurface s;
-    drawTopography(p, s);
-    // The edge between rows 62 and 63 lies at 9639 > 9600: no dash there.
-    for (const auto& l : greenLines(s))
+    // Row 63 starts at 9639, past the bottom line 9600: no horizontal dash on
+    // its edges, the vertical ones remain.
+    Project bottom;
+    bottom.GroundGrid(5, 63) = 10.0;
+    RecordingSurface b;
+    drawTopography(bottom, b);
+    for (const auto& l : greenLines(b))
         EXPECT_FALSE(l.y1 == l.y2 && l.y1 == 63 * 153.0);
-    // The edge below row 63 neither; the vertical dashes remain.
-    EXPECT_TRUE(hasLine(s, 5 * 153.0, 63 * 153 + 51.0, 5 * 153.0, 64 * 153 - 51.0));
+    EXPECT_TRUE(hasLine(b, 5 * 153.0, 63 * 153 + 51.0, 5 * 153.0, 64 * 153 - 51.0));
 }
 
 TEST(PlanScene, HeightLabelsWhereTheGroundDropsAlongTheMiddleRow) {
@@ -110,16 +104,15 @@ TEST(PlanScene, HeightLabelsWhereTheGroundDropsAlongTheMiddleRow) {
     EXPECT_EQ(texts[0].text, "25 m");
     EXPECT_EQ(texts[0].x1, 13 * 153);
     EXPECT_EQ(texts[0].y1, m * 153);
-}
 
-TEST(PlanScene, HeightLabelsFollowRowThreeOnASevenRowGrid) {
-    Project p;
-    p.GridNY = 7;
-    p.GroundGrid(4, 3) = 2.5;
-    RecordingSurface s;
-    drawTopography(p, s);
-    ASSERT_NE(s.findText("2.5 m"), nullptr);
-    EXPECT_EQ(s.findText("2.5 m")->y1, 3 * 153);
+    // On a seven-row grid the middle row is row 3.
+    Project seven;
+    seven.GridNY = 7;
+    seven.GroundGrid(4, 3) = 2.5;
+    RecordingSurface s7;
+    drawTopography(seven, s7);
+    ASSERT_NE(s7.findText("2.5 m"), nullptr);
+    EXPECT_EQ(s7.findText("2.5 m")->y1, 3 * 153);
 }
 
 TEST(PlanScene, AntennaPlacedAtAnotherZoomIsPurpleAndScaled) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/dialogs/DialogBase.h"
-#include "calc/GridCalc.h"
+#include "calc/CalcForms.h"
 
 class QLineEdit;
 class QRadioButton;

@@ -3,7 +3,7 @@
 #include "app/dialogs/DialogBase.h"
 #include "model/DisplaySettings.h"
 #include "render/Colour.h"
-#include "render/Commands.h"
+#include "render/DisplayForms.h"
 
 #include <QColor>
 #include <optional>

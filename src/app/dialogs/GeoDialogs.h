@@ -1,13 +1,13 @@
 #pragma once
 
 #include "app/dialogs/DialogBase.h"
-#include "geo/Geo.h"
+#include "geo/GeoForms.h"
 
 class QLineEdit;
 
 namespace brenvik {
 
-// The geographic dialogs show the forms of geo/Geo.h (Open...Form, with the
+// The geographic dialogs show the forms of geo/GeoForms.h (Open...Form, with the
 // locale's decimal point) and hand them back for the Accept... rules.
 
 // "Scale" (`escal`): the width of the plan in metres.

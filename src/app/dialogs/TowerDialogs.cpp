@@ -1,5 +1,7 @@
 #include "app/dialogs/TowerDialogs.h"
 
+#include "calc/TowerForms.h"
+
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QFormLayout>

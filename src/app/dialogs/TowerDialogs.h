@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/dialogs/DialogBase.h"
-#include "calc/Towers.h"
+#include "calc/TowerForms.h"
 
 class QComboBox;
 class QGroupBox;

@@ -3,7 +3,9 @@
 // Sites built with the program's own operations (the tower and antenna
 // dialogs' rules, the topographic tool), for the sample files and the tests.
 
+#include "calc/CalcForms.h"
 #include "calc/Ground.h"
+#include "calc/TowerForms.h"
 #include "calc/Towers.h"
 #include "model/Project.h"
 

@@ -4,6 +4,7 @@
 // (or brenvik-make-examples --large GRIDNX TOWERS PATH for a timing site).
 
 #include "Sites.h"
+#include "calc/CalcForms.h"
 #include "calc/GridCalc.h"
 #include "model/ProjectFile.h"
 

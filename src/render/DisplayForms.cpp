@@ -1,7 +1,8 @@
-#include "render/Commands.h"
+#include "render/DisplayForms.h"
 
 #include "model/Memory.h"
 #include "model/MemoryBudget.h"
+#include "model/Messages.h"
 #include "model/Project.h"
 #include "render/Dots.h"
 #include "render/Scene.h"
@@ -43,7 +44,7 @@ constexpr std::array<CalcColourOption, 8> kCalcColours = {{
 
 DisplayCommandOutcome showResults(Project& p, ResultStyle style) {
     if (!planeCalculated(p, currentPlane(p)))
-        return {false, style == ResultStyle::Dots ? kMsgNoLevels : kMsgNoResult};
+        return {false, style == ResultStyle::Dots ? msg::NoLevels : msg::NoResult};
     p.DisplayMode = style;
     return {true, {}};
 }
@@ -111,7 +112,7 @@ std::optional<std::string> acceptDotColours(DisplaySettings& d, const std::strin
     const auto radius = parse(radiusText);
     const auto from = parse(fromPercentText);
     if (!radius || !from || !std::isfinite(*radius) || !std::isfinite(*from))
-        return std::string(kMsgInputError);
+        return std::string(msg::InputDataError);
     d.DotRadius = std::max(std::fabs(*radius), 1.0);
     d.DotFromPercent = std::min(std::fabs(*from), 100.0);
     return std::nullopt;
@@ -129,7 +130,7 @@ std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
                                           const NumberParser& parse) {
     auto n = parseInt16(text, parse);
     // A grid finer than one drawing unit would have a cell size of 0.
-    if (!n || *n > area::ScaleWidth) return std::string(kMsgInputError);
+    if (!n || *n > area::ScaleWidth) return std::string(msg::InputDataError);
     if (*n <= 2) n = 3;
     const std::int16_t oldNX = p.GridNX;
     p.GridNX = static_cast<std::int16_t>(*n);
@@ -154,7 +155,7 @@ std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
     } catch (const std::bad_alloc&) {
         p.GridNX = oldNX;
         p.RecomputeDerived();
-        return std::string(kMsgInputError);
+        return std::string(msg::InputDataError);
     }
     p.XYCalculated = 0;
     p.XZCalculated = 0;
@@ -164,11 +165,11 @@ std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
 std::optional<std::string> acceptIsolineCount(Project& p, const std::string& text,
                                               const NumberParser& parse) {
     const auto n = parseInt16(text, parse);
-    if (!n || *n < 1) return std::string(kMsgInputError);
+    if (!n || *n < 1) return std::string(msg::InputDataError);
     // The tables keep their slot counts for every level: a count whose tables
     // the machine could not hold is refused like a grid too fine for it.
     if (!RoomFor(IsolineTableBytes(*n, p.Isolines.slotMax(), p.IsolinesAux.slotMax())))
-        return std::string(kMsgInputError);
+        return std::string(msg::InputDataError);
     p.IsolineCount = static_cast<std::int16_t>(*n);
     p.IsolineLevel.assign(static_cast<std::size_t>(*n) + 1, 0.0);
     // The tables keep their slot counts, every slot empty.

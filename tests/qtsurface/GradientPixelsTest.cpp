@@ -2,7 +2,7 @@
 // pixels; it must look like the box-by-box drawing, and a coarser one must
 // still be drawn box by box.
 
-#include "app/surface/QtSurface.h"
+#include "qtsurface/QtSurface.h"
 #include "model/Project.h"
 #include "render/Dots.h"
 #include "render/Scene.h"

@@ -1,6 +1,6 @@
-#include "app/surface/PdfReport.h"
+#include "qtsurface/PdfReport.h"
 
-#include "app/surface/QtSurface.h"
+#include "qtsurface/QtSurface.h"
 
 #include <QFile>
 #include <QFont>

@@ -1,4 +1,4 @@
-#include "app/surface/QtSurface.h"
+#include "qtsurface/QtSurface.h"
 
 #include "model/DrawingArea.h"
 #include "model/Project.h"

@@ -16,10 +16,6 @@ struct DisplaySettings;
 
 namespace brenvik::render {
 
-inline constexpr const char* kMsgNoResult = "There is not a calculated electromagnetic pollution";
-inline constexpr const char* kMsgNoLevels = "No calculated levels";
-inline constexpr const char* kMsgInputError = "Input data error";
-
 // ---- The four display commands ------------------------------------------------------
 
 // The style of each command: "Isolines", "Colour gradient", "Numerical grid",

@@ -1,4 +1,4 @@
-#include "render/Commands.h"
+#include "render/DisplayForms.h"
 
 #include "RenderTestUtil.h"
 #include "render/Dots.h"
@@ -55,10 +55,8 @@ TEST(DotColoursDialog, AcceptNormalisesRadiusAndPercent) {
     EXPECT_FALSE(acceptDotColours(d, " 45 ", "12.5").has_value());
     EXPECT_EQ(d.DotRadius, 45.0);
     EXPECT_EQ(d.DotFromPercent, 12.5);
-}
 
-TEST(DotColoursDialog, ANonNumericBoxChangesNothing) {
-    DisplaySettings d;
+    // A box that is not a number changes nothing.
     const DisplaySettings before = d;
     EXPECT_EQ(acceptDotColours(d, "abc", "20"), "Input data error");
     EXPECT_EQ(acceptDotColours(d, "40", ""), "Input data error");
@@ -73,17 +71,6 @@ TEST(DotColoursDialog, ANonNumericBoxChangesNothing) {
     };
     EXPECT_FALSE(acceptDotColours(d, "2,5", "30", comma).has_value());
     EXPECT_EQ(d.DotRadius, 2.5);
-}
-
-TEST(NumberParsing, CLocaleByDefault) {
-    EXPECT_EQ(ParseNumberC("3.5"), 3.5);
-    EXPECT_EQ(ParseNumberC("+7"), 7.0);
-    EXPECT_EQ(ParseNumberC("-7"), -7.0);
-    EXPECT_FALSE(ParseNumberC("3,5").has_value());
-    EXPECT_FALSE(ParseNumberC("+-1").has_value());
-    EXPECT_FALSE(ParseNumberC("  ").has_value());
-    EXPECT_FALSE(ParseNumberC("12abc").has_value());
-    EXPECT_FALSE(ParseNumberC("nan").has_value());
 }
 
 TEST(GridSizeDialog, SmallGridsBecomeThreeAndTheGridsFollow) {

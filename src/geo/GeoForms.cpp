@@ -1,0 +1,112 @@
+#include "geo/GeoForms.h"
+
+#include "model/Messages.h"
+
+#include <cmath>
+
+namespace brenvik::geo {
+
+namespace {
+
+// Reads one box: a text that does not convert shows the message and leaves
+// the item as it was.
+bool TakeBox(double& item, const std::string& text, Prompts& prompts, const NumberParser& parse) {
+    auto v = parse(text);
+    if (!v || !std::isfinite(*v)) {
+        prompts.message(msg::InputDataErrorEs);
+        return false;
+    }
+    item = *v;
+    return true;
+}
+
+} // namespace
+
+ScaleForm OpenScaleForm(const Project& p, char decimalPoint) {
+    return {FormatPlainBox(p.PlanWidthM, decimalPoint)};
+}
+
+ScaleOutcome AcceptScale(Project& p, const ScaleForm& form, Prompts& prompts,
+                         const NumberParser& parse) {
+    auto v = parse(form.width);
+    if (!v || !std::isfinite(*v)) {
+        prompts.message(msg::InputDataError);
+        return ScaleOutcome::InputError;
+    }
+    const double oldMetersPerUnit = p.MetersPerUnit;
+    p.PlanWidthM = std::fabs(*v);
+    if (p.PlanWidthM <= 1.0) p.PlanWidthM = 1.0;
+    p.MetersPerUnit = p.PlanWidthM / area::ScaleWidth;
+    if (p.MetersPerUnit == oldMetersPerUnit) return ScaleOutcome::Kept;
+    // Everything placed so far was measured in the old scale.
+    p.FileName.clear();
+    p.ResetProject();
+    return ScaleOutcome::Reset;
+}
+
+ScaleCalculationForm OpenScaleCalculationForm(const Project& p, char decimalPoint) {
+    return {FormatPlainBox(p.ScaleDistance, decimalPoint)};
+}
+
+bool AcceptScaleCalculation(Project& p, const ScaleCalculationForm& form, Prompts& prompts,
+                            const NumberParser& parse) {
+    auto v = parse(form.distance);
+    if (!v || !std::isfinite(*v)) {
+        prompts.message(msg::InputDataError);
+        return false;
+    }
+    p.ScaleDistance = *v;
+    p.Tools.arm(PointerToolKind::ScaleMeasure);
+    return true;
+}
+
+OriginForm OpenOriginForm(const Project& p, char decimalPoint) {
+    return {FormatFixedBox(p.OriginX, 2, decimalPoint), FormatFixedBox(p.OriginY, 2, decimalPoint),
+            FormatFixedBox(p.OriginLon, 8, decimalPoint),
+            FormatFixedBox(p.OriginLat, 8, decimalPoint)};
+}
+
+int AcceptOrigin(Project& p, const OriginForm& form, Prompts& prompts, const NumberParser& parse) {
+    int failed = 0;
+    failed += !TakeBox(p.OriginX, form.x, prompts, parse);
+    failed += !TakeBox(p.OriginY, form.y, prompts, parse);
+    failed += !TakeBox(p.OriginLon, form.lon, prompts, parse);
+    failed += !TakeBox(p.OriginLat, form.lat, prompts, parse);
+    p.OriginLat = ClampLatitude(p.OriginLat);
+    return failed;
+}
+
+ReferenceForm OpenReferenceForm(const Project& p, char decimalPoint) {
+    return {FormatFixedBox(p.RefX, 2, decimalPoint), FormatFixedBox(p.RefY, 2, decimalPoint),
+            FormatFixedBox(p.OriginLon, 8, decimalPoint),
+            FormatFixedBox(p.OriginLat, 8, decimalPoint)};
+}
+
+int AcceptReference(Project& p, const ReferenceForm& form, Prompts& prompts,
+                    const NumberParser& parse) {
+    p.Tools.arm(PointerToolKind::ReferencePoint);
+    int failed = 0;
+    failed += !TakeBox(p.RefX, form.x, prompts, parse);
+    failed += !TakeBox(p.RefY, form.y, prompts, parse);
+    failed += !TakeBox(p.RefLon, form.lon, prompts, parse);
+    failed += !TakeBox(p.RefLat, form.lat, prompts, parse);
+    p.RefLat = ClampLatitude(p.RefLat);
+    return failed;
+}
+
+CurvatureForm OpenCurvatureForm(const Project& p, char decimalPoint) {
+    return {FormatFixedBox(p.EarthR, 2, decimalPoint),
+            FormatFixedBox(p.EllipsoidA, 2, decimalPoint),
+            FormatFixedBox(p.EllipsoidB, 2, decimalPoint)};
+}
+
+int AcceptCurvature(Project& p, const CurvatureForm& form, Prompts& prompts,
+                    const NumberParser& parse) {
+    int failed = 0;
+    failed += !TakeBox(p.EarthR, form.earthR, prompts, parse);
+    failed += !TakeBox(p.EllipsoidA, form.a, prompts, parse);
+    failed += !TakeBox(p.EllipsoidB, form.b, prompts, parse);
+    return failed;
+}
+
+} // namespace brenvik::geo

@@ -1,0 +1,34 @@
+#pragma once
+
+// The texts the program shows or writes, exactly as the users know them, in
+// one place so the window, the batch companion and the core say the same.
+namespace brenvik::msg {
+
+// Refusals of typed values.
+inline constexpr const char* InputDataError = "Input data error";
+// The geographic dialogs' own wording of the same refusal.
+inline constexpr const char* InputDataErrorEs = "Error en la entrada de datos";
+inline constexpr const char* DistanceNotAllowed = "Distance not allowed";
+
+// Files.
+inline constexpr const char* FileError = "Error en el fichero";
+
+// Preconditions of the calculations, the exports and the views.
+inline constexpr const char* NoSource = "Introduce, at least, a pollutant source";
+inline constexpr const char* XZNeedsZoom = "It is needed a Zoom value of 100%";
+inline constexpr const char* XZNeedsXYZoom = "It is needed a Zoom value in the XY-Plane of 100%";
+inline constexpr const char* ExportNeedsZoom = "To export, it is needed a a zoom value of 100%";
+inline constexpr const char* NoResult = "There is not a calculated electromagnetic pollution";
+inline constexpr const char* NoLevels = "No calculated levels";
+inline constexpr const char* NoXZResult =
+    "Calcule first the electromagnetic pollution in the plane XZ";
+inline constexpr const char* XZViewNeedsXYZoom =
+    "To view the XZ-plane, it is needed a a zoom value of 100% to make a XY-Calculation";
+
+// Editing the plan.
+inline constexpr const char* SpotTaken = "Please eliminate first the source located in this point";
+
+// A run stopped by the user.
+inline constexpr const char* Interrupted = "Interrupted";
+
+} // namespace brenvik::msg

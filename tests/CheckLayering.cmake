@@ -1,0 +1,29 @@
+# Fails when a core module includes a Qt header or a header of the Qt
+# programs, or when the batch companion includes the application's headers.
+# Run by ctest as: cmake -DSRC=<source dir>/src -P CheckLayering.cmake
+set(core model calc render export geo gis compliance)
+set(faults "")
+
+function(scan dir forbidden what)
+  file(GLOB_RECURSE files ${SRC}/${dir}/*.h ${SRC}/${dir}/*.cpp)
+  foreach(f ${files})
+    file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include")
+    foreach(line ${lines})
+      if(line MATCHES "${forbidden}")
+        file(RELATIVE_PATH rel ${SRC} ${f})
+        set(faults "${faults}\n  ${rel}: ${what}: ${line}")
+      endif()
+    endforeach()
+  endforeach()
+  set(faults "${faults}" PARENT_SCOPE)
+endfunction()
+
+foreach(m ${core})
+  scan(${m} "[<\"](Q[A-Za-z]*|Qt[A-Za-z]*/.*)[>\"]" "a core module includes Qt")
+  scan(${m} "[<\"](app|batch|qtsurface)/" "a core module includes a Qt program's header")
+endforeach()
+scan(batch "[<\"]app/" "the batch companion includes the application")
+
+if(faults)
+  message(FATAL_ERROR "Layering broken:${faults}")
+endif()

@@ -1,0 +1,52 @@
+#include "geo/Readout.h"
+
+#include <gtest/gtest.h>
+
+namespace brenvik::geo {
+namespace {
+
+TEST(Readout, DensityTextFollowsTheValueDecimals) {
+    struct Case {
+        const char* decimals;
+        bool firstRowOrColumn;
+        const char* text;
+    } cases[] = {
+        {"4", false, "C=1.2346 uW/cm^2"},          {"2", false, "C=1.23 uW/cm^2"},
+        {"6", false, "C=1.234567890 uW/cm^2"},     {"0", false, "C=1 uW/cm^2"},
+        {"2", true, "C=1.234568 microWatts/cm^2"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DensityReadout(1.23456789, c.decimals, c.firstRowOrColumn), c.text);
+}
+
+TEST(Readout, PlanAndSectionTextsUnderThePointer) {
+    Project p;
+    p.DensityGrid(10, 52) = 1.23456789;
+    p.CalcOption = 0;
+    p.CalcHeight = 10;
+    // 1536 drawing units are 15 m; the Y axis grows upwards from 9600.
+    ReadoutTexts r = ReadoutAt(p, 1536, 9600 - 1536, false);
+    ASSERT_TRUE(r.onGrid);
+    EXPECT_EQ(r.x, "X=15.00 m");
+    EXPECT_EQ(r.y, "Y=15.00 m");
+    EXPECT_EQ(r.z, "Z=10.00 m");
+    EXPECT_EQ(r.c, "C=1.2346 uW/cm^2");
+    EXPECT_EQ(r.h1, "h=10 m");
+    EXPECT_EQ(r.lon.rfind("X(long)=63.0", 0), 0u);
+    EXPECT_EQ(r.lat.substr(r.lat.find('.') + 1).find(' '), 8u);
+
+    p.CalcOption = 1;
+    p.GroundGrid(10, 52) = 25;
+    EXPECT_EQ(ReadoutAt(p, 1540, 9600 - 1536, false).z, "Z=25.00 m");
+    p.XZDistance = 7.5;
+    r = ReadoutAt(p, 1536, 9600 - 1536, true);
+    EXPECT_EQ(r.y, "Y=7.50 m");
+    EXPECT_EQ(r.z, "Z=15.00 m");
+
+    r = ReadoutAt(p, -500, -500, false);
+    EXPECT_FALSE(r.onGrid);
+    EXPECT_EQ(r.h1, "h=ground level");
+}
+
+} // namespace
+} // namespace brenvik::geo
