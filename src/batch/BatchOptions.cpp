@@ -26,8 +26,8 @@ bool endsWith(const std::string& s, const std::string& tail) {
 
 // The options that take one value; --export takes one per use and repeats.
 constexpr std::array<const char*, 15> kSingleValued{
-    "--open-angle-bts", "--open-angle-dts", "--isolines",   "--xy",         "--xz",
-    "--image",          "--plane",          "--style",      "--background", "--size",
+    "--open-angle-bts", "--open-angle-dts", "--isolines",   "--xy",           "--xz",
+    "--image",          "--plane",          "--style",      "--background",   "--size",
     "--save",           "--standard",       "--population", "--import-sites", "--report"};
 
 } // namespace

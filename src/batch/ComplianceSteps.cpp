@@ -5,10 +5,10 @@
 #include "compliance/ReportLayout.h"
 #include "compliance/SiteInventory.h"
 #include "compliance/Summary.h"
+#include "model/Messages.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
 #include "render/DisplayForms.h"
-#include "model/Messages.h"
 
 #include <chrono>
 #include <ctime>
@@ -76,8 +76,7 @@ void completeRatio(Project& p, const BatchOptions& o, const RunEnvironment& env)
 }
 
 void writeRatioDump(std::ostream& out, const Grid2D<double>& grid, int nx, int ny) {
-    if (nx > grid.nx() || ny > grid.ny() || nx < 0 || ny < 0)
-        throw BatchFailure(msg::NoResult);
+    if (nx > grid.nx() || ny > grid.ny() || nx < 0 || ny < 0) throw BatchFailure(msg::NoResult);
     out << "\"i\",\"j\",\"r\"\r\n";
     std::string line;
     for (int i = 0; i <= nx; ++i) {

@@ -1,14 +1,14 @@
 // brenvik-batch: the calculations, exports, image and project file of the
 // application, run from the command line.
 
-#include "qtsurface/PdfReport.h"
 #include "batch/BatchOptions.h"
 #include "batch/BatchRun.h"
 #include "batch/ImageOutput.h"
 #include "batch/Interrupt.h"
 #include "batch/Progress.h"
-#include "compliance/Limits.h"
 #include "batch/StagedOutputs.h"
+#include "compliance/Limits.h"
+#include "qtsurface/PdfReport.h"
 
 #include <QGuiApplication>
 #include <cstdio>

@@ -120,7 +120,9 @@ std::vector<Source> MakeSources(const Project& p, const CalcControl& ctl) {
 
 // The view's grid is the project's (MakeView checks it), so the counts are
 // the ones the window showed from the start.
-CalcProgress StartProgress(const Project& p, const View&) { return InitialProgress(p); }
+CalcProgress StartProgress(const Project& p, const View&) {
+    return InitialProgress(p);
+}
 
 // Reports the remaining legacy passes (their values need no new evaluation).
 void ReportPasses(const CalcControl& ctl, CalcProgress c, std::int64_t nodesPerSource) {

@@ -1,7 +1,7 @@
 #include "compliance/Limits.h"
 
-#include "model/Messages.h"
 #include "compliance/BuiltInLimits.inc" // kBuiltInLimits, generated from data/limits.json
+#include "model/Messages.h"
 
 #include <algorithm>
 #include <climits>

@@ -4,9 +4,9 @@
 #include "gis/GisLayers.h"
 #include "gis/Writers.h"
 #include "model/AtomicFile.h"
+#include "model/Messages.h"
 #include "model/ProjectFile.h"
 #include "render/DisplayForms.h"
-#include "model/Messages.h"
 
 #include <array>
 #include <cctype>

@@ -5,8 +5,8 @@
 #include "app/GisExportFlow.h"
 #include "app/dialogs/GisExportDialog.h"
 #include "export/CsvExport.h"
-#include "render/DisplayForms.h"
 #include "model/Messages.h"
+#include "render/DisplayForms.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -42,8 +42,7 @@ TEST(DialogGisExport, RefusedLikeTheTablesThenWritesTheChosenFormat) {
     EXPECT_FALSE(app::startGisExport(p, prompts, nullptr));
     p.XYCalculated = 0;
     EXPECT_FALSE(app::startGisExport(p, prompts, nullptr));
-    EXPECT_EQ(prompts.messages,
-              (std::vector<std::string>{msg::ExportNeedsZoom, msg::NoResult}));
+    EXPECT_EQ(prompts.messages, (std::vector<std::string>{msg::ExportNeedsZoom, msg::NoResult}));
 
     p = Bump();
     QTemporaryDir dir;

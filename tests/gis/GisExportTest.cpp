@@ -1,10 +1,10 @@
 #include "gis/GisExport.h"
 
 #include "export/CsvExport.h"
+#include "model/Messages.h"
 #include "model/ProjectFile.h"
 #include "model/TempDir.h"
 #include "render/DisplayForms.h"
-#include "model/Messages.h"
 
 #include <cmath>
 #include <cstdio>

@@ -2,8 +2,8 @@
 // pixels; it must look like the box-by-box drawing, and a coarser one must
 // still be drawn box by box.
 
-#include "qtsurface/QtSurface.h"
 #include "model/Project.h"
+#include "qtsurface/QtSurface.h"
 #include "render/Dots.h"
 #include "render/Scene.h"
 
