@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <random>
 #include <sstream>
 
@@ -23,6 +24,11 @@ BatchOptions ok(std::vector<std::string> args) {
     return r.options.value_or(BatchOptions{});
 }
 
+std::vector<std::string> words(const std::string& line) {
+    std::istringstream in(line);
+    return {std::istream_iterator<std::string>(in), {}};
+}
+
 std::string bad(std::vector<std::string> args) {
     ParseResult r = parseArguments(args);
     EXPECT_FALSE(r.options);
@@ -32,31 +38,10 @@ std::string bad(std::vector<std::string> args) {
 } // namespace
 
 TEST(BatchOptions, EveryOptionInAnyOrderAndBothValueForms) {
-    BatchOptions o = ok({"--save",
-                         "out.bvk",
-                         "--xz=40.5",
-                         "site.bvk",
-                         "--open-angle-bts",
-                         "-120",
-                         "--open-angle-dts=7",
-                         "--isolines",
-                         "9",
-                         "--xy",
-                         "-0.5",
-                         "--export",
-                         "grid-xy=g.csv",
-                         "--export=maximum-geographic=m.csv",
-                         "--image",
-                         "p.BMP",
-                         "--plane",
-                         "XZ",
-                         "--style",
-                         "dots",
-                         "--background",
-                         "white",
-                         "--size",
-                         "800x600",
-                         "--quiet"});
+    BatchOptions o = ok(words("--save out.bvk --xz=40.5 site.bvk --open-angle-bts -120 "
+                              "--open-angle-dts=7 --isolines 9 --xy -0.5 --export grid-xy=g.csv "
+                              "--export=maximum-geographic=m.csv --image p.BMP --plane XZ "
+                              "--style dots --background white --size 800x600 --quiet"));
     EXPECT_EQ(o.projectPath, "site.bvk");
     EXPECT_EQ(o.openAngleBTS, -120.0); // normalised later, as the dialog does
     EXPECT_EQ(o.openAngleDTS, 7.0);
@@ -93,27 +78,17 @@ TEST(BatchOptions, UsageErrors) {
     EXPECT_NE(bad({"a.bvk", "b.bvk"}).find("more than one"), std::string::npos);
     EXPECT_NE(bad({"a.bvk", "--frobnicate"}).find("unknown option"), std::string::npos);
     EXPECT_NE(bad({"a.bvk", "--xy"}).find("needs a value"), std::string::npos);
-    bad({"a.bvk", "--xy", "ground"});
-    bad({"a.bvk", "--xy", "1,5"});
-    bad({"a.bvk", "--xz", "nan"});
-    bad({"a.bvk", "--xz", "inf"});
-    bad({"a.bvk", "--xz", "--5"});
-    bad({"a.bvk", "--open-angle-bts", "3.6deg"});
-    bad({"a.bvk", "--isolines", "7.5"});
+    // Values of the wrong form, and the image settings without an image (a
+    // mistake, not a no-op).
+    for (const char* args :
+         {"--xy ground", "--xy 1,5", "--xz nan", "--xz inf", "--xz --5", "--open-angle-bts 3.6deg",
+          "--isolines 7.5", "--export grid-xy", "--export grid-xy=", "--export grid-xyz=a.csv",
+          "--image p.jpg", "--image p.png --plane yz", "--image p.png --style contour",
+          "--image p.png --background grey", "--image p.png --size 800",
+          "--image p.png --size 0x600", "--image p.png --size 800x-6", "--quiet=yes",
+          "--style dots"})
+        bad(words(std::string("a.bvk ") + args));
     bad({"a.bvk", "--isolines", ""});
-    bad({"a.bvk", "--export", "grid-xy"});
-    bad({"a.bvk", "--export", "grid-xy="});
-    bad({"a.bvk", "--export", "grid-xyz=a.csv"});
-    bad({"a.bvk", "--image", "p.jpg"});
-    bad({"a.bvk", "--image", "p.png", "--plane", "yz"});
-    bad({"a.bvk", "--image", "p.png", "--style", "contour"});
-    bad({"a.bvk", "--image", "p.png", "--background", "grey"});
-    bad({"a.bvk", "--image", "p.png", "--size", "800"});
-    bad({"a.bvk", "--image", "p.png", "--size", "0x600"});
-    bad({"a.bvk", "--image", "p.png", "--size", "800x-6"});
-    bad({"a.bvk", "--quiet=yes"});
-    // The image settings without an image are a mistake, not a no-op.
-    bad({"a.bvk", "--style", "dots"});
     // Two outputs on one path would silently lose one of them.
     EXPECT_NE(
         bad({"a.bvk", "--export", "grid-xy=o.csv", "--export", "grid-xz=o.csv"}).find("same path"),

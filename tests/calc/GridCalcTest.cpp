@@ -5,6 +5,7 @@
 #include "calc/PowerDensity.h"
 #include "calc/TowerForms.h"
 #include "calc/Towers.h"
+#include "model/MemoryBudget.h"
 
 #include <algorithm>
 #include <atomic>
@@ -395,6 +396,35 @@ TEST(XYCalculation, DialogRules) {
     EXPECT_EQ(p.CalcHeight, 0);
     EXPECT_EQ(f.text1, "0");
     EXPECT_FALSE(f.text1Enabled);
+}
+
+TEST(XYCalculation, IsolineTablesTooLargeForTheMemoryFailAndKeepTheProject) {
+    Project p;
+    AddTower(p, 30, 30, "alta", 12, 15, 90);
+    p.CalcOption = 1;
+    ASSERT_TRUE(RunXYCalculation(p).ok());
+    const std::int64_t slots = p.IsolinePointMax() + p.IsolineAuxMax();
+    ASSERT_GT(slots, 0);
+    // The limit at and just below what the 7 levels' layout needs; more
+    // levels cross more slots and need more still.
+    const std::uint64_t need = IsolineTableBytes(7, slots, 0);
+    const struct {
+        int levels;
+        std::uint64_t limit;
+        bool done;
+    } cases[] = {{7, need, true}, {7, need - 1, false}, {2000, need, false}};
+    for (const auto& c : cases) {
+        Project q = p;
+        q.IsolineCount = static_cast<std::int16_t>(c.levels);
+        CalcControl ctl;
+        ctl.memoryLimit = c.limit;
+        const CalcOutcome r = RunXYCalculation(q, ctl);
+        EXPECT_EQ(r.ok(), c.done) << c.levels << " " << c.limit;
+        if (!c.done) {
+            EXPECT_EQ(r.message, "Input data error");
+            EXPECT_EQ(q.Isolines, p.Isolines) << "the project keeps its result";
+        }
+    }
 }
 
 // ---- XZ section ------------------------------------------------------------------------

@@ -113,55 +113,6 @@ TEST(SaveProject, FailedSaveReportsAndLeavesThePreviousFileIntact) {
     EXPECT_EQ(dir.entries(), 2);
 }
 
-TEST(SaveProject, AReadOnlyFileIsNotReplaced) {
-    // A file its owner made read-only cannot be opened for writing, so a save
-    // onto it fails like any other, even though its folder is writable.
-    TempDir dir;
-    const std::string target = dir.file("kept.bvk");
-    Spit(target, "read-only contents\r\n");
-    namespace fs = std::filesystem;
-    fs::permissions(dir.path(), fs::perms::all);
-    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    auto reported = AsUnprivileged([&] {
-        Project q = WithOneAntenna();
-        FakePrompts prompts;
-        prompts.paths.push_back(target);
-        return !SaveProject(q, prompts) &&
-               prompts.messages == std::vector<std::string>{"Error en el fichero"};
-    });
-    if (!reported) GTEST_SKIP() << "no unprivileged user to write as";
-    EXPECT_TRUE(*reported);
-    EXPECT_EQ(Slurp(target), "read-only contents\r\n");
-    EXPECT_EQ(dir.entries(), 1); // no temporary left behind
-}
-
-TEST(AtomicFile, ReplacesKeepingPermissions) {
-    TempDir dir;
-    const std::string target = dir.file("a.csv");
-    Spit(target, "old");
-    namespace fs = std::filesystem;
-    const auto perms = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
-    fs::permissions(target, perms);
-    ASSERT_TRUE(WriteFileAtomically(target, "new contents"));
-    EXPECT_EQ(ReadWholeFile(target), "new contents");
-    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, perms);
-    EXPECT_FALSE(ReadWholeFile(dir.path().string())); // a folder is not a file
-    // Nor is a device: one like /dev/zero would never end.
-    if (fs::exists("/dev/null")) {
-        EXPECT_FALSE(ReadWholeFile("/dev/null"));
-    }
-
-    // A name as long as the folder allows still leaves room for the temporary.
-    const std::string longName = dir.file(std::string(250, 'n') + ".bvk");
-    ASSERT_TRUE(WriteFileAtomically(longName, "long"));
-    EXPECT_EQ(ReadWholeFile(longName), "long");
-
-    fs::create_symlink(target, dir.file("link.csv")); // the linked file is replaced
-    ASSERT_TRUE(WriteFileAtomically(dir.file("link.csv"), "through the link"));
-    EXPECT_TRUE(fs::is_symlink(dir.file("link.csv")));
-    EXPECT_EQ(ReadWholeFile(target), "through the link");
-}
-
 TEST(OpenProject, CancelLeavesTheProjectAndAFailureResets) {
     Project p = WithOneAntenna();
     p.XYCalculated = 1;

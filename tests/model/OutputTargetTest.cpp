@@ -94,9 +94,13 @@ TEST(OutputTarget, EachKindOfTarget) {
             EXPECT_EQ(ModeOf(resolved), before) << "mode and kind kept";
         }
         if (S_ISREG(before) || c.written) {
-            EXPECT_EQ(Slurp(path), c.written ? "new" : "old");
+            EXPECT_EQ(Slurp(resolved), c.written ? "new" : "old") << "a link's file replaced";
         }
     }
+    // Only a plain file is read back whole: not a folder, nor a device that never ends.
+    TempDir dir;
+    EXPECT_FALSE(ReadWholeFile(dir.path().string()));
+    EXPECT_FALSE(ReadWholeFile("/dev/null"));
 }
 
 TEST(OutputTarget, SpellingsOfOneFileResolveAlike) {

@@ -2,7 +2,6 @@
 
 #include "model/Project.h"
 #include "render/Dots.h"
-#include "render/RecordingSurface.h"
 #include "render/Scene.h"
 
 #include <QGuiApplication>
@@ -10,6 +9,7 @@
 #include <QPdfWriter>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -161,41 +161,31 @@ TEST(QtSurface, DrawsNothingBeyondTheDrawingAreaNorOutsideThePaintersClip) {
     EXPECT_EQ(at(img, 200, 200), (Rgb{0, 0, 255}));
 }
 
-// Plays recorded primitives back, painting each before the next when
-// `oneByOne` (no merging of boxes).
-void replay(const std::vector<render::Primitive>& prims, QtSurface& s, bool oneByOne) {
-    using K = render::Primitive::Kind;
-    for (const auto& pr : prims) {
-        s.setFillStyle(pr.fill ? render::FillStyle::Solid : render::FillStyle::Transparent);
-        if (pr.fill) s.setFillColour(*pr.fill);
-        switch (pr.kind) {
-        case K::Clear:
-            s.clear();
-            break;
-        case K::Line:
-            s.line(pr.x1, pr.y1, pr.x2, pr.y2, pr.colour);
-            break;
-        case K::Box:
-            s.box(pr.x1, pr.y1, pr.x2, pr.y2, pr.colour);
-            break;
-        case K::Circle:
-            s.circle(pr.x1, pr.y1, pr.radius, pr.colour);
-            break;
-        case K::Point:
-            s.point(pr.x1, pr.y1, pr.colour);
-            break;
-        case K::Text:
-            s.setTextPosition(pr.x1, pr.y1);
-            s.setTextColour(pr.colour);
-            s.setFontSize(pr.fontSize);
-            s.print(pr.text);
-            break;
-        }
-        if (oneByOne) s.flush();
+// The box path of the surface; with `OneByOne` every box is painted before
+// the next, so nothing is merged.
+template <bool OneByOne> class Boxes : public QtSurface {
+  public:
+    using QtSurface::QtSurface;
+
+  protected:
+    void doBox(double x1, double y1, double x2, double y2, Rgb outline, const Rgb* fill) override {
+        QtSurface::doBox(x1, y1, x2, y2, outline, fill);
+        if (OneByOne) flush();
     }
-}
+    std::optional<render::PixelTarget> doPixels() override { return std::nullopt; }
+};
 
 TEST(QtSurface, MergedBoxesPaintTheSamePixelsAsBoxByBox) {
+    const auto same = [](const std::function<void(render::Surface&)>& draw) {
+        QImage merged(kSmall, QImage::Format_RGB32), single(kSmall, QImage::Format_RGB32);
+        {
+            Boxes<false> a(merged);
+            draw(a);
+            Boxes<true> b(single);
+            draw(b);
+        }
+        return merged == single;
+    };
     for (int gridNX : {20, 300}) {
         Project p;
         p.GridNX = static_cast<std::int16_t>(gridNX);
@@ -208,44 +198,31 @@ TEST(QtSurface, MergedBoxesPaintTheSamePixelsAsBoxByBox) {
         p.XYCalculated = 1;
         p.DisplayMode = ResultStyle::Gradient;
         p.WhiteBackground = 1;
-        render::RecordingSurface rec;
-        render::DotRandom rnd;
-        render::redrawView(p, rec, rnd);
-        QImage merged(kSmall, QImage::Format_RGB32), single(kSmall, QImage::Format_RGB32);
-        {
-            QtSurface a(merged);
-            replay(rec.primitives, a, false);
-            QtSurface b(single);
-            replay(rec.primitives, b, true);
-        }
-        EXPECT_TRUE(merged == single) << "grid " << gridNX;
+        EXPECT_TRUE(same([&](render::Surface& s) {
+            render::DotRandom rnd;
+            render::redrawView(p, s, rnd);
+        })) << "grid "
+            << gridNX;
     }
     // Columns of boxes with mixed fills and outlines, some painted twice.
-    std::vector<render::Primitive> prims(1);
-    render::DotRandom rnd(7);
-    const Rgb colours[] = {{255, 0, 0}, {0, 0, 255}, {255, 255, 255}};
-    for (int i = 0; i < 12; ++i)
-        for (int j = 0; j < 12; ++j) {
-            render::Primitive b;
-            b.kind = render::Primitive::Kind::Box;
-            b.x1 = i * 600, b.x2 = b.x1 + 600, b.y1 = j * 600, b.y2 = b.y1 + 600;
-            b.fill = colours[rnd.next() < 0.5 ? 0 : 1];
-            b.colour = rnd.next() < 0.5 ? *b.fill : colours[2];
-            prims.push_back(b);
-            if (rnd.next() < 0.3) {
-                b.colour = colours[rnd.next() < 0.5 ? 1 : 2];
-                if (rnd.next() < 0.3) b.fill = colours[0];
-                prims.push_back(b);
+    EXPECT_TRUE(same([](render::Surface& s) {
+        render::DotRandom rnd(7);
+        const Rgb colours[] = {{255, 0, 0}, {0, 0, 255}, {255, 255, 255}};
+        s.clear();
+        s.setFillStyle(render::FillStyle::Solid);
+        for (int i = 0; i < 12; ++i)
+            for (int j = 0; j < 12; ++j) {
+                Rgb fill = colours[rnd.next() < 0.5 ? 0 : 1];
+                s.setFillColour(fill);
+                s.box(i * 600, j * 600, i * 600 + 600, j * 600 + 600,
+                      rnd.next() < 0.5 ? fill : colours[2]);
+                if (rnd.next() < 0.3) {
+                    const Rgb outline = colours[rnd.next() < 0.5 ? 1 : 2];
+                    if (rnd.next() < 0.3) s.setFillColour(colours[0]);
+                    s.box(i * 600, j * 600, i * 600 + 600, j * 600 + 600, outline);
+                }
             }
-        }
-    QImage merged(kSmall, QImage::Format_RGB32), single(kSmall, QImage::Format_RGB32);
-    {
-        QtSurface a(merged);
-        replay(prims, a, false);
-        QtSurface b(single);
-        replay(prims, b, true);
-    }
-    EXPECT_TRUE(merged == single);
+    }));
 }
 
 class RenderedStyle : public ::testing::Test {
@@ -257,28 +234,22 @@ class RenderedStyle : public ::testing::Test {
     }
 };
 
-TEST_F(RenderedStyle, GradientShowsEveryLevelOnBlack) {
+TEST_F(RenderedStyle, GradientShowsEveryLevelOnEitherBackground) {
     Project p = smallProject();
     const QImage img = draw(p, 1);
     ASSERT_EQ(img.size(), kSmall);
     // Column i holds level min(i, 10); sample inside each cell, away from the notes.
-    for (int i = 0; i <= 10; ++i) {
-        const Rgb want = render::gradientColour(i, false);
-        EXPECT_EQ(at(img, i * kCell + kCell / 2, 6 * kCell + kCell / 2), want) << "level " << i;
-    }
+    for (int i = 0; i <= 10; ++i)
+        EXPECT_EQ(at(img, i * kCell + 12, 6 * kCell + 12), render::gradientColour(i, false)) << i;
     // The colour scale's lowest box (red) stands just above the bottom strip.
     EXPECT_EQ(at(img, 3, (9600 - 200 - 255 + 100) * 480 / 15360), (Rgb{255, 0, 0}));
-}
 
-TEST_F(RenderedStyle, GradientOnWhiteKeepsTheWeakCellsWhite) {
-    Project p = smallProject();
     p.WhiteBackground = 1;
-    const QImage img = draw(p, 1);
-    EXPECT_EQ(at(img, 0 * kCell + 12, 6 * kCell + 12), render::kWhite);
-    EXPECT_EQ(at(img, 3 * kCell + 12, 6 * kCell + 12), (Rgb{255, 255, 103}));
-    EXPECT_EQ(at(img, 8 * kCell + 12, 6 * kCell + 12), (Rgb{255, 103, 0}));
-    // A weak cell's white outline on its top edge.
-    EXPECT_EQ(at(img, 3 * kCell + 12, 6 * kCell), render::kWhite);
+    const QImage white = draw(p, 1);
+    EXPECT_EQ(at(white, 0 * kCell + 12, 6 * kCell + 12), render::kWhite);
+    EXPECT_EQ(at(white, 3 * kCell + 12, 6 * kCell + 12), (Rgb{255, 255, 103}));
+    EXPECT_EQ(at(white, 8 * kCell + 12, 6 * kCell + 12), (Rgb{255, 103, 0}));
+    EXPECT_EQ(at(white, 3 * kCell + 12, 6 * kCell), render::kWhite); // a weak cell's outline
 }
 
 TEST_F(RenderedStyle, IsolinesDrawDashesAndTheMaximumMark) {
@@ -334,20 +305,6 @@ TEST_F(RenderedStyle, ZoomedViewDrawsOnlyWhatTheTargetShows) {
     EXPECT_EQ(at(nine, 70, 6 * kCell + 70), render::gradientColour(9, false));
 }
 
-} // namespace
-} // namespace brenvik::qtsurface
-
-int main(int argc, char** argv) {
-    // Text drawing needs the application's font database; no display needed.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
-
-namespace brenvik::qtsurface {
-namespace {
-
 // Height in pixels of the first text line drawn in the colour.
 int firstLineHeight(const QImage& img, Rgb c) {
     int top = -1, y = 0;
@@ -394,3 +351,11 @@ TEST(Legibility, ZoomedLabelsStopAtTheMaximumAndPaperKeepsItsSizes) {
 
 } // namespace
 } // namespace brenvik::qtsurface
+
+int main(int argc, char** argv) {
+    // Text drawing needs the application's font database; no display needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,6 +1,8 @@
 #include "render/DisplayForms.h"
 
 #include "RenderTestUtil.h"
+#include "model/ProjectFile.h"
+#include "model/TempDir.h"
 #include "render/Dots.h"
 #include "render/Scene.h"
 
@@ -187,6 +189,24 @@ TEST(IsolineCountDialog, NewCountEmptiesTheTablesAndRefusesBelowOne) {
     RecordingSurface s;
     DotRandom rnd;
     redrawView(p, s, rnd);
+}
+
+TEST(IsolineCountDialog, ACountNoMachineOrDiskCouldHoldIsRefusedBeforehand) {
+    Project p;
+    p.Isolines.setSlotMax(10'000'000'000); // slots of a result read from a file
+    EXPECT_EQ(acceptIsolineCount(p, "32767"), "Input data error");
+    EXPECT_EQ(p.IsolineCount, 7);
+    p.Isolines.setSlotMax(1000);
+    EXPECT_EQ(acceptIsolineCount(p, "32767"), std::nullopt);
+
+    // Saved with two lines per level and slot, the file would take 200 TB.
+    p.Isolines.setSlotMax(1'000'000'000);
+    p.XYCalculated = 1;
+    brenvik::testing::TempDir dir;
+    brenvik::testing::Spit(dir.file("site.bvk"), "old");
+    EXPECT_FALSE(SaveProjectFile(p, dir.file("site.bvk")));
+    EXPECT_EQ(brenvik::testing::Slurp(dir.file("site.bvk")), "old");
+    EXPECT_EQ(dir.entries(), 1);
 }
 
 } // namespace
