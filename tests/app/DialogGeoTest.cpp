@@ -6,15 +6,8 @@
 #include "app/dialogs/GeoDialogs.h"
 #include "geo/GeoForms.h"
 #include "model/Messages.h"
-#include "model/Project.h"
-#include "model/Prompts.h"
 
-#include <QLineEdit>
 #include <QLocale>
-#include <QPushButton>
-#include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 namespace brenvik {
 namespace {

@@ -8,13 +8,8 @@
 #include "model/Messages.h"
 #include "render/DisplayForms.h"
 
-#include <QComboBox>
 #include <QDir>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <gdal_priv.h>
-#include <gtest/gtest.h>
 
 namespace brenvik {
 namespace {

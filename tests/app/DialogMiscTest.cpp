@@ -18,7 +18,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <functional>
-#include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
 #include <vector>

@@ -74,22 +74,19 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     EXPECT_FALSE(pressed("calculo"));
 
     // The four display styles; each draws a different picture.
-    const QImage isolines = window->areaImage();
-    trigger("colorear1");
-    EXPECT_EQ(project.DisplayMode, ResultStyle::Gradient);
-    const QImage gradient = window->areaImage();
-    trigger("mallanum");
-    EXPECT_EQ(project.DisplayMode, ResultStyle::NumericalGrid);
-    const QImage numbers = window->areaImage();
-    trigger("u8u");
-    EXPECT_EQ(project.DisplayMode, ResultStyle::Dots);
-    const QImage dots = window->areaImage();
-    trigger("dibujal1");
-    EXPECT_EQ(project.DisplayMode, ResultStyle::Isolines);
-    EXPECT_NE(isolines, gradient);
-    EXPECT_NE(gradient, numbers);
-    EXPECT_NE(numbers, dots);
-    EXPECT_EQ(window->areaImage(), isolines);
+    const std::pair<const char*, ResultStyle> styles[] = {{"colorear1", ResultStyle::Gradient},
+                                                          {"mallanum", ResultStyle::NumericalGrid},
+                                                          {"u8u", ResultStyle::Dots},
+                                                          {"dibujal1", ResultStyle::Isolines}};
+    QImage previous = window->areaImage();
+    const QImage isolines = previous;
+    for (auto [command, style] : styles) {
+        trigger(command);
+        EXPECT_EQ(project.DisplayMode, style) << command;
+        EXPECT_NE(window->areaImage(), previous) << command;
+        previous = window->areaImage();
+    }
+    EXPECT_EQ(previous, isolines);
     EXPECT_TRUE(prompts.messages.empty()) << prompts.lastMessage();
     prompts.messages.clear();
 

@@ -5,9 +5,6 @@
 #include "batch/StagedOutputs.h"
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <gtest/gtest.h>
 #include <iterator>
 #include <random>
 #include <sstream>

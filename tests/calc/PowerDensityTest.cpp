@@ -30,6 +30,17 @@ AntennaModel Model(const Antenna& a) {
     return AntennaModel::From(a, 1.0, 3.6, 12.0);
 }
 
+kernel::Antenna KernelOf(const AntennaModel& m) {
+    return {static_cast<int>(m.kind),
+            m.sinTheta,
+            m.cosTheta,
+            m.tilt,
+            m.cosTilt,
+            m.absSinTilt,
+            m.openAngle,
+            m.scale};
+}
+
 } // namespace
 
 TEST(PowerDensity, PanelOnAxisGivesTheWorkedValue) {
@@ -104,14 +115,7 @@ TEST(PowerDensity, VectorColumnsMatchThePlainLoop) {
     for (const Antenna& a :
          {Panel(90, 15), Panel(200, -7, 40), Panel(0, 0), Stick(), Panel(333.3, 84.9)}) {
         const AntennaModel m = Model(a);
-        const kernel::Antenna k{static_cast<int>(m.kind),
-                                m.sinTheta,
-                                m.cosTheta,
-                                m.tilt,
-                                m.cosTilt,
-                                m.absSinTilt,
-                                m.openAngle,
-                                m.scale};
+        const kernel::Antenna k = KernelOf(m);
         for (double dx : {0.0, 3.1, -17.5, 250.0}) {
             const kernel::Column c{dx, y.data(), 40.0, 35.0, g.data(), 1.5};
             std::vector<double> ref(padded, 1.0), refRatio(padded, 2.0);
@@ -134,8 +138,7 @@ TEST(PowerDensity, VectorColumnsMatchThePlainLoop) {
     }
     // A stick seen from (dx, dy) and from (-dx, -dy): mirror nodes, same bits.
     const AntennaModel m = Model(Stick());
-    const kernel::Antenna k{1,         m.sinTheta,   m.cosTheta,  m.tilt,
-                            m.cosTilt, m.absSinTilt, m.openAngle, m.scale};
+    const kernel::Antenna k = KernelOf(m);
     std::vector<double> up(n), down(n), flat(n, 0.0);
     for (int j = 0; j < n; ++j)
         up[j] = -(down[n - 1 - j] = (j - n / 2) * 0.61);

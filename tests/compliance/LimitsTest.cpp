@@ -4,7 +4,6 @@
 #include "model/TempDir.h"
 
 #include <cmath>
-#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace brenvik;

@@ -5,7 +5,6 @@
 #include "model/ProjectFile.h"
 #include "model/TempDir.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace brenvik;

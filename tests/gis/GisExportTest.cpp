@@ -8,7 +8,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
 #include <ogrsf_frmts.h>

@@ -5,10 +5,8 @@
 #include "model/ProjectFile.h"
 #include "model/TempDir.h"
 
-#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
-#include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
 

@@ -3,10 +3,8 @@
 #include "model/TempDir.h"
 
 #include <cmath>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <string>
 #include <vector>
 
 using namespace brenvik;

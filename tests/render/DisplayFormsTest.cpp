@@ -6,7 +6,6 @@
 #include "render/Dots.h"
 #include "render/Scene.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>

@@ -2,7 +2,6 @@
 #include "render/Dots.h"
 #include "render/Scene.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace brenvik::render {
