@@ -275,18 +275,6 @@ TEST_F(MainWindowTest, PlacingAndErasingFollowTheZoomOfTheClick) {
     EXPECT_EQ(project.Antennas[1].AntFactor, 2.0);
 }
 
-TEST_F(MainWindowTest, OneEraserClickRemovesEveryAntennaOfTheTowerThere) {
-    defineTower({"", "S", "w"});
-    clickAt(cell(25, 25));
-    defineTower({""});
-    clickAt(cell(26, 25));
-    ASSERT_EQ(project.AntennaCount, 4);
-    trigger("borrar");
-    clickAt(cell(25, 25));
-    ASSERT_EQ(project.AntennaCount, 1);
-    EXPECT_EQ(project.Antennas[1].AntX, 26 * project.CellSize);
-}
-
 TEST_F(MainWindowTest, ClickOnAPlacedTowerOpensItForEditing) {
     defineTower({"", "S"});
     clickAt(cell(30, 30));

@@ -82,16 +82,6 @@ TEST_F(Program, ExitStatusAndUsage) {
     EXPECT_NE(r.err.find("two outputs on the same path"), std::string::npos);
 }
 
-TEST_F(Program, MalformedProjectFailsWithTheFileMessageAndWritesNothing) {
-    // A grid size of 100 promises 100 × 68 ground lines; the file ends early.
-    std::ofstream(dir / "bad.bvk", std::ios::binary) << "2\r\n150\r\n100\r\n0\r\n0\r\n0\r\n";
-    Ran r = run({at("bad.bvk"), "--quiet", "--export", "sources-cartesian=" + at("s.csv"), "--save",
-                 at("out.bvk")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Error en el fichero\n");
-    EXPECT_EQ(files(), std::vector<std::string>{"bad.bvk"});
-}
-
 TEST_F(Program, TheExamplesRunAndTheirResultsLookRight) {
     // One tower on flat ground, both planes.
     Ran r = run({example("single-tower-flat.bvk").string(), "--xy", "surface", "--xz", "60",

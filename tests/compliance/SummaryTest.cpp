@@ -47,22 +47,6 @@ Project Calculated(const std::string& standard) {
 
 } // namespace
 
-TEST(Ratio, IsTheSumOfEachAntennasDensityOverItsLimit) {
-    const Project p = Calculated("icnirp-2020");
-    ASSERT_TRUE(HasRatio(p, false));
-    const double limit[] = {0, 450, 900, 1000};
-    for (auto [i, j] : {std::pair{27, 20}, {60, 45}, {80, 52}, {3, 3}}) {
-        double r = 0.0;
-        for (int k = 1; k <= 3; ++k) {
-            const Antenna& a = p.Antennas[k];
-            const AntennaModel m = AntennaModel::From(a, p);
-            if (OnVertical(m, p.GridXm[i], p.GridYm[j])) continue;
-            r += Contribution(m, p.GridXm[i], p.GridYm[j], a.AntHeight, 5.0) / limit[k];
-        }
-        EXPECT_NEAR(p.RatioGrid(i, j), r, 1e-9 * r + 1e-15) << i << "," << j;
-    }
-}
-
 TEST(Summary, MaximumVerdictsAndComplianceDistances) {
     const Project p = Calculated("icnirp-2020");
     const SummaryResult res = Summarise(p, Lib(), "icnirp-2020", Population::Public);
