@@ -17,7 +17,7 @@ const std::vector<Menu>& menus() {
         {Place::Edit, "edicion", "&Edit", Place::Edit},
         {Place::View, "ver", "&View", Place::View},
         {Place::Antenna, "fuentes", "&Antenna", Place::Antenna},
-        {Place::Environment, "medio", "&Environment", Place::Environment},
+        {Place::Environment, "medio", "E&nvironment", Place::Environment},
         {Place::Tools, "herramientas", "&Tools", Place::Tools},
         {Place::Options, "configuracion", "&Options", Place::Options},
         {Place::Gis, "g1", "GIS", Place::Options},

@@ -240,6 +240,14 @@ void DialogFlows::scaleCalculation() {
 void DialogFlows::malla(int mode) {
     w_.project_.Display.MallaMode = static_cast<std::int16_t>(mode);
     auto* d = new MallaDialog(render::mallaTexts(w_.project_), &w_);
+    if (mode == 0) {
+        auto coverage = [d](const std::string& text) {
+            const auto c = render::gridCoverage(text, dialognum::parser());
+            d->showCoverage(c ? q(render::gridCoverageNote(*c)) : QString(), c ? c->fullCount : 0);
+        };
+        QObject::connect(d, &MallaDialog::valueEdited, d, coverage);
+        coverage(d->valueText());
+    }
     d->setAcceptHandler([this, d, mode] {
         // A fine grid takes a while to make and to draw.
         Hourglass busy;

@@ -88,7 +88,6 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     connect(canvas_, &PlanCanvas::left, this, &MainWindow::clearReadouts);
 
     buildCommands();
-    rebuildRecentMenu();
 
     project_.ClearToolFlags();
     project_.XYCalculated = 0;

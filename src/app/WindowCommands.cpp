@@ -22,10 +22,12 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QSet>
 #include <QToolBar>
 #include <QToolButton>
 #include <exception>
@@ -46,6 +48,34 @@ struct Hourglass {
     Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~Hourglass() { QApplication::restoreOverrideCursor(); }
 };
+
+void giveMnemonics(QMenu* menu) {
+    // Every item keeps the letter it was given; the others take the first
+    // free letter that starts a word, else any free letter.
+    const QList<QAction*> actions = menu->actions();
+    QSet<QChar> used;
+    for (QAction* a : actions) {
+        const QString t = a->text();
+        const int amp = t.indexOf('&');
+        if (amp >= 0 && amp + 1 < t.size()) used.insert(t.at(amp + 1).toLower());
+    }
+    for (QAction* a : actions) {
+        QString t = a->text();
+        if (a->isSeparator() || t.isEmpty() || t.contains('&')) continue;
+        int pick = -1;
+        for (int pass = 0; pass < 2 && pick < 0; ++pass)
+            for (int i = 0; i < t.size() && pick < 0; ++i) {
+                const bool wordStart = i == 0 || !t.at(i - 1).isLetterOrNumber();
+                if (t.at(i).isLetter() && (pass == 1 || wordStart) &&
+                    !used.contains(t.at(i).toLower()))
+                    pick = i;
+            }
+        if (pick < 0) continue;
+        used.insert(t.at(pick).toLower());
+        t.insert(pick, '&');
+        a->setText(t);
+    }
+}
 
 } // namespace
 
@@ -87,6 +117,9 @@ void MainWindow::buildCommands() {
         connect(a, &QAction::triggered, this, [this, run = std::move(c.run)] { guarded(run); });
         menus.value(c.place)->addAction(a);
     }
+    rebuildRecentMenu();
+    for (QMenu* m : menus)
+        giveMnemonics(m);
     // Redo answers both of the usual keys.
     if (QAction* redo = items_.value(cmd::Redo))
         redo->setShortcuts(

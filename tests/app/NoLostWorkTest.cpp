@@ -146,6 +146,18 @@ TEST_F(NoLostWork, ReadoutsAndDialogsDoNotMislead) {
     EXPECT_NE(dialog("calperfil"), nullptr);
     dialog("calperfil")->close();
 
+    // The grid dialog says how much of the plan a grid covers and offers the
+    // count that covers it all.
+    prompts.saveChangesAnswers = {Prompts::Answer::No};
+    trigger(cmd::GridSize);
+    QDialog* grid = dialog("malla");
+    type(grid, "Text1", "6000");
+    EXPECT_TRUE(control<QLabel>(grid, "Label2")->text().contains("78 %"));
+    click(grid, "cubrir");
+    EXPECT_EQ(control<QLineEdit>(grid, "Text1")->text(), "5120");
+    EXPECT_FALSE(control<QLabel>(grid, "Label2")->isVisible());
+    grid->close();
+
     // The Average button says what it does while pressed.
     trigger(cmd::AverageButton);
     EXPECT_FALSE(window->labelText(label::Hint).isEmpty());
