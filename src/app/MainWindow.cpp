@@ -106,7 +106,11 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     buildStatusArea();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The history empties itself as it goes; the window is no longer there to
+    // show it.
+    disconnect(history_, nullptr, this, nullptr);
+}
 
 void MainWindow::buildStatusArea() {
     QStatusBar* bar = statusBar();
@@ -302,6 +306,8 @@ void MainWindow::pointerMove(QPointF u) {
     } catch (const std::exception&) {
         resetTools();
     }
+    // A dialog may have armed a tool since the last command.
+    updateHint();
 }
 
 void MainWindow::pointerRelease(QPointF u) {
