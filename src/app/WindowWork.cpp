@@ -13,6 +13,7 @@
 #include "model/Prompts.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -60,6 +61,11 @@ void MainWindow::recordEdit(const char* text, Edit edit, bool applied) {
 }
 
 void MainWindow::afterHistoryStep() {
+    // A step over a fine grid takes a moment to draw again.
+    struct Busy {
+        Busy() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+        ~Busy() { QApplication::restoreOverrideCursor(); }
+    } busy;
     // What was drawn, armed or half-defined belongs to the state just left.
     resetTools();
     canvas_->clear();

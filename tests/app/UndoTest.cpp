@@ -68,6 +68,12 @@ TEST_F(UndoTest, EveryKindOfEditUndoesAndRedoesAsOneStep) {
              type(dialog("curvatura"), "Text2", "6378000");
              click(dialog("curvatura"), "Command1");
          }},
+        {"origin of coordinates",
+         [this] {
+             trigger(cmd::Origin);
+             type(dialog("cambiocoor"), "Text1", "125");
+             click(dialog("cambiocoor"), "Command1");
+         }},
         {"antenna parameters",
          [this] {
              trigger(cmd::AntennaParameters);
