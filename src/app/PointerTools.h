@@ -56,8 +56,6 @@ class ToolHost {
     virtual void showReadout(const Readout& r) = 0;
     // Keeps the record of an action the tool has just run as one undo step.
     virtual void recordEdit(const char* text, Edit edit, bool applied = true) = 0;
-    // The pointer has left the plan.
-    virtual void clearReadout() {}
 };
 
 // One pointer tool of the plan.
