@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/PlanCanvas.h"
 #include "app/PointerTools.h"
+#include "app/UndoHistory.h"
 #include "export/CsvExport.h"
 #include "model/Document.h"
 
@@ -13,9 +14,10 @@ namespace brenvik::app {
 const std::vector<Menu>& menus() {
     static const std::vector<Menu> table = {
         {Place::File, "archivo", "&File", Place::File},
+        {Place::Edit, "edicion", "&Edit", Place::Edit},
         {Place::View, "ver", "&View", Place::View},
         {Place::Antenna, "fuentes", "&Antenna", Place::Antenna},
-        {Place::Environment, "medio", "&Environment", Place::Environment},
+        {Place::Environment, "medio", "E&nvironment", Place::Environment},
         {Place::Tools, "herramientas", "&Tools", Place::Tools},
         {Place::Options, "configuracion", "&Options", Place::Options},
         {Place::Gis, "g1", "GIS", Place::Options},
@@ -31,6 +33,12 @@ std::vector<Command> commandTable() {
         {cmd::New, "New", P::File, [](W& w) { w.cmdNew(); }, {}, QKeySequence::New},
         {cmd::Open, "Open", P::File, [](W& w) { w.cmdOpen(); }, {}, QKeySequence::Open},
         {cmd::Save, "Save", P::File, [](W& w) { w.cmdSave(); }, {}, QKeySequence::Save},
+        {cmd::SaveAs,
+         "Save &as...",
+         P::File,
+         [](W& w) { w.cmdSaveAs(); },
+         {},
+         QKeySequence::SaveAs},
         {cmd::ImportImage,
          "Import image",
          P::File,
@@ -52,13 +60,23 @@ std::vector<Command> commandTable() {
          {},
          "separador"},
 
+        // ---- Edit ----
+        {cmd::Undo, "&Undo", P::Edit, [](W& w) { w.history_->undo(); }, {}, QKeySequence::Undo},
+        {cmd::Redo,
+         "&Redo",
+         P::Edit,
+         [](W& w) { w.history_->redo(); },
+         {},
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
+
         // ---- View ----
+        // Ctrl+Z is Undo's, as everywhere else.
         {cmd::Zoom,
          "&Zoom",
          P::View,
          [](W& w) { w.flows_->zoom(); },
          {},
-         QKeySequence(Qt::CTRL | Qt::Key_Z)},
+         QKeySequence(Qt::CTRL | Qt::Key_M)},
         {cmd::BlackBackground,
          "Black background",
          P::View,
@@ -207,11 +225,7 @@ std::vector<Command> commandTable() {
     // ---- Toolbar pairs ----
     const std::vector<Command> toolbar = {
         {cmd::SaveButton, "Save the project", P::Toolbar, [](W& w) { w.saveProject(); }},
-        {cmd::OpenButton, "Open a project", P::Toolbar,
-         [](W& w) {
-             w.resetTools();
-             w.askSaveChanges(PendingCommand::Open);
-         }},
+        {cmd::OpenButton, "Open a project", P::Toolbar, [](W& w) { w.openAsked(); }},
         {cmd::TowerButton,
          "Mobile phone tower: define a tower and place it with a click",
          P::Toolbar,

@@ -15,11 +15,15 @@ namespace cmd {
 inline constexpr char New[] = "nuevo";
 inline constexpr char Open[] = "abrir";
 inline constexpr char Save[] = "guardar";
+inline constexpr char SaveAs[] = "guardarcomo";
 inline constexpr char ImportImage[] = "impim";
 inline constexpr char SaveImage[] = "guardarim";
 inline constexpr char Print[] = "imprimir";
 inline constexpr char PrintImage[] = "ff456";
 inline constexpr char Exit[] = "salir";
+// Edit menu
+inline constexpr char Undo[] = "deshacer";
+inline constexpr char Redo[] = "rehacer";
 // View menu
 inline constexpr char Zoom[] = "zoom";
 inline constexpr char BlackBackground[] = "fondon";
@@ -70,7 +74,7 @@ inline constexpr char AverageButton[] = "prome";
 } // namespace cmd
 
 // Where a command sits: one of the menus, or the toolbar.
-enum class Place { File, View, Antenna, Environment, Tools, Options, Gis, Toolbar };
+enum class Place { File, Edit, View, Antenna, Environment, Tools, Options, Gis, Toolbar };
 
 struct Menu {
     Place place;

@@ -11,13 +11,15 @@
 #include "app/dialogs/TowerDialogs.h"
 #include "calc/GridCalc.h"
 #include "calc/Ground.h"
-#include "model/Messages.h"
 #include "calc/Towers.h"
 #include "geo/Geo.h"
+#include "model/Messages.h"
 #include "model/Prompts.h"
 #include "render/DisplayForms.h"
 
+#include <QApplication>
 #include <QLocale>
+#include <memory>
 
 namespace brenvik::app {
 
@@ -26,6 +28,12 @@ namespace {
 QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
+
+// The busy pointer for as long as a long step runs, however it ends.
+struct Hourglass {
+    Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~Hourglass() { QApplication::restoreOverrideCursor(); }
+};
 
 // The decimal point of the user's locale, for the boxes of the dialogs.
 char decimalPoint() {
@@ -63,6 +71,9 @@ void DialogFlows::tower() {
 }
 
 void DialogFlows::openTowerDialog(bool editing) {
+    // A placed tower edited through its dialog is one undo step, from the
+    // opening of the dialog to its closing.
+    auto towerEdit = editing ? std::make_shared<Edit>(Edit::antennas(w_.project_)) : nullptr;
     if (editing)
         TowerBeginEdit(w_.project_, w_.editTowerAntenna_);
     else
@@ -87,6 +98,11 @@ void DialogFlows::openTowerDialog(bool editing) {
     QObject::connect(d, &QDialog::rejected, &w_, [this] {
         if (!w_.resetting_) w_.releaseTowerTool();
     });
+    if (towerEdit)
+        QObject::connect(d, &QDialog::finished, &w_, [this, towerEdit] {
+            w_.recordEdit("Tower", std::move(*towerEdit), true);
+            w_.redrawView();
+        });
     w_.showDialog(d, false);
 }
 
@@ -97,8 +113,14 @@ void DialogFlows::openAntennaDialog(int slot, bool newSlot, int editedIndex) {
     if (editedIndex > 0) d->setEditedIndex(editedIndex);
     d->setAcceptHandler([this, d, slot, newSlot] {
         AntennaForm f = d->form();
-        if (auto err = AntennaFormAccept(w_.project_, f, slot, newSlot, dialognum::parser(),
-                                         dialognum::formatter())) {
+        // A placed antenna edited on its own is one undo step; the antennas of
+        // a tower being defined or edited go with the tower's step.
+        const bool placed = w_.editAntenna_ > 0;
+        Edit e = Edit::antennas(w_.project_);
+        const auto err = AntennaFormAccept(w_.project_, f, slot, newSlot, dialognum::parser(),
+                                           dialognum::formatter());
+        if (placed) w_.recordEdit("Antenna", std::move(e), !err);
+        if (err) {
             // The tool reset closes this dialog and the tower dialog and drops
             // the pending tower.
             w_.warn(*err);
@@ -183,8 +205,11 @@ void DialogFlows::pending(PendingDialog dialog) {
 void DialogFlows::scale() {
     auto* d = new ScaleDialog(geo::OpenScaleForm(w_.project_, decimalPoint()), &w_);
     d->setAcceptHandler([this, d] {
+        Edit e = Edit::scaleReset(w_.project_);
         const geo::ScaleOutcome out =
             geo::AcceptScale(w_.project_, d->form(), w_.prompts_, dialognum::parser());
+        // A kept scale changes nothing worth a step.
+        w_.recordEdit("Scale", std::move(e), out == geo::ScaleOutcome::Reset);
         if (out == geo::ScaleOutcome::InputError) return false;
         w_.setPressed(cmd::ScaleButton, false);
         if (out == geo::ScaleOutcome::Reset) {
@@ -203,8 +228,11 @@ void DialogFlows::scaleCalculation() {
     auto* d =
         new ScaleDistanceDialog(geo::OpenScaleCalculationForm(w_.project_, decimalPoint()), &w_);
     d->setAcceptHandler([this, d] {
-        return geo::AcceptScaleCalculation(w_.project_, d->form(), w_.prompts_,
-                                           dialognum::parser());
+        Edit e = Edit::settings(w_.project_);
+        const bool ok =
+            geo::AcceptScaleCalculation(w_.project_, d->form(), w_.prompts_, dialognum::parser());
+        w_.recordEdit("Scale calculation", std::move(e), ok);
+        return ok;
     });
     w_.showDialog(d, true);
 }
@@ -212,11 +240,27 @@ void DialogFlows::scaleCalculation() {
 void DialogFlows::malla(int mode) {
     w_.project_.Display.MallaMode = static_cast<std::int16_t>(mode);
     auto* d = new MallaDialog(render::mallaTexts(w_.project_), &w_);
+    if (mode == 0) {
+        auto coverage = [d](const std::string& text) {
+            const auto c = render::gridCoverage(text, dialognum::parser());
+            d->showCoverage(c ? q(render::gridCoverageNote(*c)) : QString(), c ? c->fullCount : 0);
+        };
+        QObject::connect(d, &MallaDialog::valueEdited, d, coverage);
+        coverage(d->valueText());
+    }
     d->setAcceptHandler([this, d, mode] {
-        const auto err =
-            mode == 0
-                ? render::acceptGridSize(w_.project_, d->valueText(), dialognum::parser())
-                : render::acceptIsolineCount(w_.project_, d->valueText(), dialognum::parser());
+        // A fine grid takes a while to make and to draw.
+        Hourglass busy;
+        std::optional<std::string> err;
+        if (mode == 0) {
+            Edit e = Edit::gridSize(w_.project_);
+            err = render::acceptGridSize(w_.project_, d->valueText(), dialognum::parser());
+            w_.recordEdit("Grid size", std::move(e), !err);
+        } else {
+            Edit e = Edit::isolineCount(w_.project_);
+            err = render::acceptIsolineCount(w_.project_, d->valueText(), dialognum::parser());
+            w_.recordEdit("Number of isolines", std::move(e), !err);
+        }
         if (err) {
             w_.warn(*err);
             return false;
@@ -269,6 +313,7 @@ void DialogFlows::runXYCalculation() {
             w_.setPressed(cmd::CalculationButton, false);
             if (out.status == CalcStatus::Done) {
                 w_.project_ = std::move(work);
+                w_.calculated();
                 w_.redrawView();
             } else if (out.status == CalcStatus::Failed) {
                 w_.warn(out.message.empty() ? std::string(msg::InputDataError) : out.message);
@@ -292,7 +337,8 @@ void DialogFlows::xzCalculation() {
         const Plane planeBefore = w_.project_.CurrentPlane;
         if (auto err = XZDialogAccept(w_.project_, d->distanceText(), dialognum::parser())) {
             w_.warn(*err);
-            if (*err == msg::DistanceNotAllowed) return false;
+            // A typo or a distance off the plan: the dialog stays for another try.
+            if (*err == msg::DistanceNotAllowed || *err == msg::InputDataError) return false;
             w_.resetTools();
             return true;
         }
@@ -309,6 +355,7 @@ void DialogFlows::xzCalculation() {
             [this](const CalcOutcome& out, Project& work) {
                 if (out.status == CalcStatus::Done) {
                     w_.project_ = std::move(work);
+                    w_.calculated();
                     w_.redrawView();
                 } else if (out.status == CalcStatus::Failed) {
                     w_.warn(out.message.empty() ? std::string(msg::InputDataError) : out.message);
@@ -364,8 +411,11 @@ void DialogFlows::antennaParameters() {
     auto* d = new AntennaParamsDialog(OpenAnglesFormLoad(w_.project_, dialognum::formatter()), &w_);
     d->setAcceptHandler([this, d] {
         OpenAnglesForm f = d->form();
-        if (auto err =
-                OpenAnglesFormAccept(w_.project_, f, dialognum::parser(), dialognum::formatter())) {
+        Edit e = Edit::settings(w_.project_);
+        const auto err =
+            OpenAnglesFormAccept(w_.project_, f, dialognum::parser(), dialognum::formatter());
+        w_.recordEdit("Antenna parameters", std::move(e), !err);
+        if (err) {
             w_.warn(*err);
             return false;
         }
@@ -391,7 +441,9 @@ void DialogFlows::origin() {
     w_.resetTools();
     auto* d = new OriginDialog(geo::OpenOriginForm(w_.project_, decimalPoint()), &w_);
     d->setAcceptHandler([this, d] {
+        Edit e = Edit::settings(w_.project_);
         geo::AcceptOrigin(w_.project_, d->form(), w_.prompts_, dialognum::parser());
+        w_.recordEdit("Origin of coordinates", std::move(e), true);
         w_.redrawView();
         return true;
     });
@@ -403,7 +455,9 @@ void DialogFlows::reference() {
     w_.resetTools();
     auto* d = new ReferenceDialog(geo::OpenReferenceForm(w_.project_, decimalPoint()), &w_);
     d->setAcceptHandler([this, d] {
+        Edit e = Edit::settings(w_.project_);
         geo::AcceptReference(w_.project_, d->form(), w_.prompts_, dialognum::parser());
+        w_.recordEdit("Reference point", std::move(e), true);
         return true;
     });
     w_.showDialog(d, true);
@@ -414,8 +468,12 @@ void DialogFlows::curvature() {
     w_.resetTools();
     auto* d = new CurvatureDialog(geo::OpenCurvatureForm(w_.project_, decimalPoint()), &w_);
     d->setAcceptHandler([this, d] {
-        geo::AcceptCurvature(w_.project_, d->form(), w_.prompts_, dialognum::parser());
-        return true;
+        Edit e = Edit::settings(w_.project_);
+        const int failed =
+            geo::AcceptCurvature(w_.project_, d->form(), w_.prompts_, dialognum::parser());
+        w_.recordEdit("Curvature radius", std::move(e), true);
+        // A refused box keeps the dialog open for another try.
+        return failed == 0;
     });
     w_.showDialog(d, true);
 }

@@ -3,6 +3,7 @@
 #include "app/CalcRunner.h"
 #include "app/DialogFlows.h"
 #include "app/PlanCanvas.h"
+#include "app/UndoHistory.h"
 #include "geo/Geo.h"
 #include "model/Document.h"
 #include "model/Messages.h"
@@ -73,15 +74,20 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     grid->addWidget(hscroll_, 1, 0);
     setCentralWidget(central);
 
+    history_ = new UndoHistory(
+        project_, [this] { afterHistoryStep(); }, this);
+    connect(history_, &UndoHistory::changed, this, &MainWindow::updateModified);
+    connect(history_, &UndoHistory::cleanChanged, this, &MainWindow::updateModified);
+    setAcceptDrops(true);
     runner_ = new CalcRunner(this);
     tools_ = std::make_unique<PointerTools>(static_cast<ToolHost&>(*this));
     flows_ = std::make_unique<DialogFlows>(*this);
     connect(canvas_, &PlanCanvas::pressed, this, &MainWindow::pointerPress);
     connect(canvas_, &PlanCanvas::moved, this, &MainWindow::pointerMove);
     connect(canvas_, &PlanCanvas::released, this, &MainWindow::pointerRelease);
+    connect(canvas_, &PlanCanvas::left, this, &MainWindow::clearReadouts);
 
     buildCommands();
-    buildStatusArea();
 
     project_.ClearToolFlags();
     project_.XYCalculated = 0;
@@ -96,9 +102,15 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     resize(1280, 860);
     applyBackground();
     redrawView();
+    // After the first picture: the read-outs start with their first texts.
+    buildStatusArea();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The history empties itself as it goes; the window is no longer there to
+    // show it.
+    disconnect(history_, nullptr, this, nullptr);
+}
 
 void MainWindow::buildStatusArea() {
     QStatusBar* bar = statusBar();
@@ -127,6 +139,7 @@ void MainWindow::buildStatusArea() {
         220);
     add(label::Height, "h=ground level", 110);
     add(label::Source, "no determined source", 150);
+    add(label::Hint, "", 260);
 }
 
 // ---- Window operations ------------------------------------------------------------------
@@ -136,7 +149,9 @@ void MainWindow::warn(const std::string& text) {
 }
 
 void MainWindow::updateTitle() {
-    setWindowTitle(q(project_.Title()));
+    // "[*]" shows the unsaved-work mark where the platform puts it.
+    setWindowTitle(q(project_.Title()) + "[*]");
+    updateModified();
 }
 
 QAction* MainWindow::item(const QString& objectName) const {
@@ -184,6 +199,7 @@ void MainWindow::resetTools() {
     for (const char* name : kToolbarOrder)
         setPressed(name, false);
     resetting_ = false;
+    updateHint();
 }
 
 void MainWindow::ensurePlanView() {
@@ -224,6 +240,7 @@ void MainWindow::paintSteps(const Painter& paint, bool clearFirst) {
 }
 
 void MainWindow::redrawView() {
+    if (!hasResult()) setLabel(label::Density, "C=");
     paintSteps(
         [](const Project& pr, render::Surface& s, render::DotRandom& dots) {
             return std::optional<render::SceneControls>(render::redrawView(pr, s, dots));
@@ -280,6 +297,7 @@ void MainWindow::pointerPress(QPointF u) {
         warn(msg::InputDataError);
         resetTools();
     }
+    updateHint();
 }
 
 void MainWindow::pointerMove(QPointF u) {
@@ -288,6 +306,8 @@ void MainWindow::pointerMove(QPointF u) {
     } catch (const std::exception&) {
         resetTools();
     }
+    // A dialog may have armed a tool since the last command.
+    updateHint();
 }
 
 void MainWindow::pointerRelease(QPointF u) {
@@ -296,6 +316,7 @@ void MainWindow::pointerRelease(QPointF u) {
     } catch (const std::exception&) {
         resetTools();
     }
+    updateHint();
 }
 
 const char* MainWindow::activeToolName() {
@@ -306,15 +327,27 @@ void MainWindow::showReadout(const Readout& r) {
     auto set = [&](const char* name, const QString& text) {
         if (QLabel* l = labels_.value(name)) l->setText(text);
     };
-    if (r.onGrid) {
-        set(label::X, r.x);
-        set(label::Y, r.y);
-        if (!r.lon.isEmpty()) set(label::Lon, r.lon);
-        if (!r.lat.isEmpty()) set(label::Lat, r.lat);
-        set(label::Z, r.z);
-        set(label::Density, r.c);
+    if (!r.onGrid) {
+        clearReadouts();
+        return;
     }
+    set(label::X, r.x);
+    set(label::Y, r.y);
+    if (!r.lon.isEmpty()) set(label::Lon, r.lon);
+    if (!r.lat.isEmpty()) set(label::Lat, r.lat);
+    set(label::Z, r.z);
+    // Without a result there is neither a value nor a calculation height.
+    if (!hasResult()) {
+        set(label::Density, "C=");
+        return;
+    }
+    set(label::Density, r.c);
     set(label::Height, r.h1);
+}
+
+bool MainWindow::hasResult() const {
+    return project_.CurrentPlane == Plane::XZ ? project_.XZCalculated == 1
+                                              : project_.XYCalculated == 1;
 }
 
 void MainWindow::releaseTowerTool() {

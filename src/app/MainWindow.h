@@ -3,6 +3,7 @@
 #include "app/Commands.h"
 #include "app/PointerTools.h"
 #include "export/CsvExport.h"
+#include "model/Edits.h"
 #include "model/Project.h"
 #include "render/Dots.h"
 #include "render/Scene.h"
@@ -31,6 +32,7 @@ class CalcRunner;
 class DialogFlows;
 class PlanCanvas;
 class PrintService;
+class UndoHistory;
 
 // The objectNames of the read-out labels of the status bar.
 namespace label {
@@ -42,6 +44,8 @@ inline constexpr char Z[] = "labelz";
 inline constexpr char Density[] = "h";
 inline constexpr char Height[] = "h1";
 inline constexpr char Source[] = "LETRERO";
+// What the armed pointer tool waits for, or what a pressed button does.
+inline constexpr char Hint[] = "toolHint";
 } // namespace label
 
 // The main window `Form2`: the menu bar, the toolbar of picture buttons, the
@@ -81,6 +85,21 @@ class MainWindow : public QMainWindow, private ToolHost {
     // The picture drawn on the area at its natural size (15 units a pixel).
     QImage areaImage() const;
 
+    // ---- Unsaved work ---------------------------------------------------------------------
+    UndoHistory& history() { return *history_; }
+    // Edits not undone since the last save, or a calculation since then.
+    bool hasUnsavedWork() const;
+    // Opens the project at `path` (named on the command line or dropped on the
+    // window); with `ask`, the save-changes question comes first when there is
+    // unsaved work. True when read.
+    bool openFile(const QString& path, bool ask);
+    QStringList recentFiles() const { return recent_; }
+
+  protected:
+    void closeEvent(QCloseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+
   private:
     // The command table and the dialog flows drive the window through its
     // operations below.
@@ -92,6 +111,7 @@ class MainWindow : public QMainWindow, private ToolHost {
     PlanCanvas& canvas() override { return *canvas_; }
     Prompts& prompts() override { return prompts_; }
     void redrawPlan() override { redrawView(); }
+    void recordEdit(const char* text, Edit edit, bool applied) override;
     void redrawPlanScene() override;
     void releaseTowerTool() override;
     void releaseAntennaTool() override;
@@ -128,6 +148,9 @@ class MainWindow : public QMainWindow, private ToolHost {
     void cmdOpen();
     void cmdSave();
     void saveProject();
+    void cmdSaveAs();
+    // Open without leaving the section first, as the toolbar's picture does.
+    void openAsked();
     void cmdImportImage();
     void cmdSaveImage();
     void cmdPrint();
@@ -143,6 +166,24 @@ class MainWindow : public QMainWindow, private ToolHost {
     void cmdAverage();
     void cmdExport(CsvExport kind);
     void askSaveChanges(PendingCommand action);
+    // The save-changes question before unsaved work is dropped: true to go on
+    // (saved, or "No"), false to stay.
+    bool confirmDiscard();
+    bool saveAs();
+    // Writes onto `path`; on failure the project keeps its file name.
+    bool saveTo(const std::string& path);
+    void documentReplaced();
+    void calculated();
+    void updateModified();
+    void afterHistoryStep();
+    void clearReadouts();
+    bool hasResult() const; // of the plane on view
+    void updateHint();
+    void addRecent(const QString& path);
+    void rebuildRecentMenu();
+    // The file name of the project stays on the title while an image or an
+    // export is written under another name.
+    template <class F> void keepingFileName(F&& f);
     void printWith(const std::function<bool(QPrinter&)>& print);
 
     // Opens a dialog made for this window, modal (window-modal, never
@@ -164,6 +205,10 @@ class MainWindow : public QMainWindow, private ToolHost {
     std::unique_ptr<DialogFlows> flows_;
     render::DotRandom dots_;
     bool resetting_ = false;
+    UndoHistory* history_ = nullptr;
+    bool calculatedSinceSave_ = false;
+    QMenu* recentMenu_ = nullptr;
+    QStringList recent_;
     int editAntenna_ = 0;      // EditAntenna
     int editTowerAntenna_ = 0; // EditTowerAntenna
 };

@@ -183,5 +183,8 @@ void PlanCanvas::mouseMoveEvent(QMouseEvent* e) {
 void PlanCanvas::mouseReleaseEvent(QMouseEvent* e) {
     emit released(toUnits(e->position()));
 }
+void PlanCanvas::leaveEvent(QEvent*) {
+    emit left();
+}
 
 } // namespace brenvik::app

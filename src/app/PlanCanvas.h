@@ -96,6 +96,7 @@ class PlanCanvas : public QWidget {
     void pressed(QPointF units);
     void moved(QPointF units);
     void released(QPointF units);
+    void left();
 
   protected:
     void paintEvent(QPaintEvent*) override;
@@ -103,6 +104,7 @@ class PlanCanvas : public QWidget {
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
+    void leaveEvent(QEvent*) override;
 
   private:
     struct LineObject {

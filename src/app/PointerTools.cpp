@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace brenvik::app {
 
@@ -61,7 +62,9 @@ class PlaceAntennaTool : public PointerTool {
     void press(QPointF u) override {
         Project& p = host_.project();
         const PointerPositions pos = pointerPositions(p, u);
+        Edit e = Edit::antennas(p);
         PlaceAntenna(p, pos.xs, pos.ys, p.Zoom);
+        host_.recordEdit("Place antenna", std::move(e));
         host_.redrawPlan();
         host_.releaseAntennaTool();
     }
@@ -73,7 +76,9 @@ class RefPointTool : public PointerTool {
     const char* name() const override { return "referencePoint"; }
     void press(QPointF u) override {
         Project& p = host_.project();
+        Edit e = Edit::settings(p);
         geo::PlaceReferencePoint(p, float(u.x()), float(u.y()));
+        host_.recordEdit("Reference point", std::move(e));
         const geo::OriginMarkerLines m = geo::OriginMarker(p);
         PlanCanvas& c = host_.canvas();
         c.setLine(Overlay::OriginX, QLineF(m.x, m.y, m.rightX, m.rightY));
@@ -97,7 +102,9 @@ class PlaceTowerTool : public PointerTool {
             return;
         }
         // Placing a tower keeps the XY result: it is drawn again unchanged.
+        Edit e = Edit::antennas(p);
         PlaceTower(p, pos.xs, pos.ys, p.Zoom);
+        host_.recordEdit("Place tower", std::move(e));
         host_.redrawPlan();
         host_.releaseTowerTool();
     }
@@ -136,7 +143,11 @@ class TopoTool : public PointerTool {
         auto row = [&](double y) { return int(std::floor((y - p.ScrollOffsetY) / step + 1e-9)); };
         const double cs = p.CellSize;
         // The part outside the grid is cut off at its edge.
-        FillGroundRect(p, col(r.left()), row(r.top()), col(r.right() - cs), row(r.bottom() - cs));
+        const int c0 = col(r.left()), r0 = row(r.top());
+        const int c1 = col(r.right() - cs), r1 = row(r.bottom() - cs);
+        Edit e = Edit::groundRect(p, c0, r0, c1, r1);
+        FillGroundRect(p, c0, r0, c1, r1);
+        host_.recordEdit("Topographic rectangle", std::move(e));
         host_.redrawPlan();
     }
 
@@ -170,7 +181,9 @@ class ScaleMeasureTool : public PointerTool {
             return;
         }
         const QLineF l = c.line(Overlay::ScaleMark);
+        Edit e = Edit::scaleReset(p);
         geo::ApplyScaleByTwoPoints(p, l.x1(), l.y1(), l.x2(), l.y2());
+        host_.recordEdit("Scale measure", std::move(e));
         c.setLineVisible(Overlay::ScaleMark, false);
         p.Tools.ClickCount = 0;
         p.Tools.end(PointerToolKind::ScaleMeasure);
@@ -193,15 +206,18 @@ class EraseTool : public PointerTool {
     using PointerTool::PointerTool;
     const char* name() const override { return "erase"; }
     bool showsCrosshair() const override { return true; }
-    void deactivate() override { dragging_ = false; }
+    void deactivate() override { finish(); }
     void press(QPointF u) override {
+        // One drag of the eraser is one undo step.
+        finish();
         dragging_ = true;
+        edit_.emplace(Edit::antennas(host_.project()));
         eraseAt(u);
     }
     void move(QPointF u) override {
         if (dragging_) eraseAt(u);
     }
-    void release(QPointF) override { dragging_ = false; }
+    void release(QPointF) override { finish(); }
 
   private:
     void eraseAt(QPointF u) {
@@ -212,7 +228,16 @@ class EraseTool : public PointerTool {
         eraseAntennasAt(p, pos.xs, pos.ys);
         host_.redrawPlanScene();
     }
+    void finish() {
+        dragging_ = false;
+        if (edit_) {
+            Edit e = std::move(*edit_);
+            edit_.reset();
+            host_.recordEdit("Eliminate", std::move(e));
+        }
+    }
     bool dragging_ = false;
+    std::optional<Edit> edit_;
 };
 
 class SelectTool : public PointerTool {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/Edits.h"
 #include "model/Project.h"
 
 #include <QPointF>
@@ -53,6 +54,8 @@ class ToolHost {
     // The scale by two points has reset the project.
     virtual void scaleMeasured() = 0;
     virtual void showReadout(const Readout& r) = 0;
+    // Keeps the record of an action the tool has just run as one undo step.
+    virtual void recordEdit(const char* text, Edit edit, bool applied = true) = 0;
 };
 
 // One pointer tool of the plan.

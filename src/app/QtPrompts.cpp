@@ -1,8 +1,11 @@
 #include "app/QtPrompts.h"
 
 #include "app/dialogs/MiscDialogs.h"
+#include "model/Document.h"
 
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace brenvik::app {
@@ -22,16 +25,27 @@ void QtPrompts::message(const std::string& text) {
     box.exec();
 }
 
+std::optional<std::string> QtPrompts::choosePath(const std::string& filter, bool save) {
+    QFileDialog d(parent_, save ? "Save as" : "Open", lastDirectory_, qtFileFilter(filter));
+    d.setObjectName("fileDialog");
+    d.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    d.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // Wide enough for the name, size, type and date columns.
+    d.resize(900, 560);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return std::nullopt;
+    const QString path = d.selectedFiles().first();
+    // The next dialog opens where this one was left.
+    lastDirectory_ = QFileInfo(path).absolutePath();
+    std::string chosen = QFile::encodeName(path).toStdString();
+    return save ? WithDefaultSuffix(chosen, filter) : chosen;
+}
+
 std::optional<std::string> QtPrompts::openPath(const std::string& filter) {
-    const QString path = QFileDialog::getOpenFileName(parent_, "Open", {}, qtFileFilter(filter));
-    if (path.isEmpty()) return std::nullopt;
-    return path.toStdString();
+    return choosePath(filter, false);
 }
 
 std::optional<std::string> QtPrompts::savePath(const std::string& filter) {
-    const QString path = QFileDialog::getSaveFileName(parent_, "Save as", {}, qtFileFilter(filter));
-    if (path.isEmpty()) return std::nullopt;
-    return path.toStdString();
+    return choosePath(filter, true);
 }
 
 Prompts::Answer QtPrompts::askSaveChanges() {

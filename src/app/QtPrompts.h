@@ -21,7 +21,9 @@ class QtPrompts : public Prompts {
     Answer askSaveChanges() override;
 
   private:
+    std::optional<std::string> choosePath(const std::string& filter, bool save);
     QWidget* parent_;
+    QString lastDirectory_; // where the last file dialog was left
 };
 
 // "Torvel Files (*.bvk)| *.bvk" → "Torvel Files (*.bvk)": the part before the

@@ -8,21 +8,26 @@
 #include "app/PrintLegend.h"
 #include "app/PrintService.h"
 #include "app/ScrollView.h"
-#include "qtsurface/QtSurface.h"
-#include "model/Messages.h"
+#include "app/UndoHistory.h"
 #include "export/CsvExport.h"
 #include "model/Document.h"
+#include "model/Messages.h"
+#include "model/ProjectFile.h"
 #include "model/Prompts.h"
+#include "qtsurface/QtSurface.h"
 #include "render/DisplayForms.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QSet>
 #include <QToolBar>
 #include <QToolButton>
 #include <exception>
@@ -43,6 +48,34 @@ struct Hourglass {
     Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~Hourglass() { QApplication::restoreOverrideCursor(); }
 };
+
+void giveMnemonics(QMenu* menu) {
+    // Every item keeps the letter it was given; the others take the first
+    // free letter that starts a word, else any free letter.
+    const QList<QAction*> actions = menu->actions();
+    QSet<QChar> used;
+    for (QAction* a : actions) {
+        const QString t = a->text();
+        const int amp = t.indexOf('&');
+        if (amp >= 0 && amp + 1 < t.size()) used.insert(t.at(amp + 1).toLower());
+    }
+    for (QAction* a : actions) {
+        QString t = a->text();
+        if (a->isSeparator() || t.isEmpty() || t.contains('&')) continue;
+        int pick = -1;
+        for (int pass = 0; pass < 2 && pick < 0; ++pass)
+            for (int i = 0; i < t.size() && pick < 0; ++i) {
+                const bool wordStart = i == 0 || !t.at(i - 1).isLetterOrNumber();
+                if (t.at(i).isLetter() && (pass == 1 || wordStart) &&
+                    !used.contains(t.at(i).toLower()))
+                    pick = i;
+            }
+        if (pick < 0) continue;
+        used.insert(t.at(pick).toLower());
+        t.insert(pick, '&');
+        a->setText(t);
+    }
+}
 
 } // namespace
 
@@ -76,10 +109,21 @@ void MainWindow::buildCommands() {
                 b->setObjectName(c.name);
             continue;
         }
-        if (!c.shortcut.isEmpty()) a->setShortcut(c.shortcut);
+        if (!c.shortcut.isEmpty()) {
+            a->setShortcut(c.shortcut);
+            a->setToolTip(QString(c.caption).remove('&') + " (" +
+                          c.shortcut.toString(QKeySequence::NativeText) + ")");
+        }
         connect(a, &QAction::triggered, this, [this, run = std::move(c.run)] { guarded(run); });
         menus.value(c.place)->addAction(a);
     }
+    rebuildRecentMenu();
+    for (QMenu* m : menus)
+        giveMnemonics(m);
+    // Redo answers both of the usual keys.
+    if (QAction* redo = items_.value(cmd::Redo))
+        redo->setShortcuts(
+            {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
 }
 
 QAction* MainWindow::addToolButton(Command& c) {
@@ -108,6 +152,7 @@ void MainWindow::guarded(const Handler& command) {
         warn(msg::InputDataError);
         resetTools();
     }
+    updateHint();
 }
 
 // ---- Display commands -------------------------------------------------------------------------
@@ -149,25 +194,47 @@ void MainWindow::dotsOfColours() {
 // ---- Files --------------------------------------------------------------------------------------
 
 void MainWindow::askSaveChanges(PendingCommand action) {
+    const std::string fileBefore = project_.FileName;
     const SaveChangesOutcome out = AskSaveChanges(project_, prompts_, action);
-    updateTitle();
-    if (out.documentChanged) {
-        project_.CurrentPlane = Plane::XY;
-        redrawView();
+    if (out.answer == Prompts::Answer::Yes) {
+        if (out.saved) {
+            history_->setClean();
+            calculatedSinceSave_ = false;
+            addRecent(QFile::decodeName(project_.FileName.c_str()));
+        } else {
+            project_.FileName = fileBefore; // the title names the project's own file
+        }
     }
+    updateTitle();
+    if (out.documentChanged) documentReplaced();
     if (out.answer == Prompts::Answer::No) flows_->pending(out.dialog);
 }
 
 void MainWindow::cmdNew() {
     ensurePlanView();
     resetTools();
-    askSaveChanges(PendingCommand::New);
+    // The question only when there is work to lose.
+    if (hasUnsavedWork()) {
+        askSaveChanges(PendingCommand::New);
+        return;
+    }
+    NewProject(project_);
+    documentReplaced();
 }
 
 void MainWindow::cmdOpen() {
     ensurePlanView();
+    openAsked();
+}
+
+void MainWindow::openAsked() {
     resetTools();
-    askSaveChanges(PendingCommand::Open);
+    if (hasUnsavedWork()) {
+        askSaveChanges(PendingCommand::Open);
+        return;
+    }
+    if (const std::optional<std::string> path = prompts_.openPath(ProjectFileFilter))
+        openFile(QFile::decodeName(path->c_str()), false);
 }
 
 void MainWindow::cmdSave() {
@@ -177,7 +244,23 @@ void MainWindow::cmdSave() {
 
 void MainWindow::saveProject() {
     resetTools();
-    SaveProject(project_, prompts_);
+    // A project with a file of its own is saved onto it without asking.
+    if (project_.FileName.empty())
+        saveAs();
+    else
+        saveTo(project_.FileName);
+}
+
+void MainWindow::cmdSaveAs() {
+    ensurePlanView();
+    resetTools();
+    saveAs();
+}
+
+template <class F> void MainWindow::keepingFileName(F&& f) {
+    const std::string name = project_.FileName;
+    f();
+    project_.FileName = name;
     updateTitle();
 }
 
@@ -199,7 +282,6 @@ void MainWindow::cmdImportImage() {
     if (!path) return;
     QImage picture;
     if (!picture.load(q(*path)) || picture.isNull()) return;
-    project_.FileName = *path;
     canvas_->setBackgroundPicture(picture.convertToFormat(QImage::Format_RGB32));
     project_.BackgroundLoaded = 1;
     resetTools();
@@ -216,7 +298,6 @@ void MainWindow::cmdSaveImage() {
             false);
     const std::optional<std::string> path = prompts_.savePath(kBmpFilter);
     if (!path) return;
-    project_.FileName = *path;
     canvas_->naturalImage().save(q(*path), "BMP");
 }
 
@@ -297,13 +378,15 @@ void MainWindow::cmdAverage() {
     resetTools();
     setPressed(cmd::AverageButton, true);
     project_.Tools.AverageToolOn = true;
+    updateHint(); // the status bar says what the pressed button does
 }
 
 // ---- Exports ----------------------------------------------------------------------------------
 
 void MainWindow::cmdExport(CsvExport kind) {
     resetTools();
-    RunCsvExport(project_, prompts_, kind);
+    // The export names its own file; the title keeps naming the project's.
+    keepingFileName([&] { RunCsvExport(project_, prompts_, kind); });
 }
 
 // ---- Printing

@@ -1,12 +1,10 @@
 #include "app/MainWindow.h"
 #include "app/PrintService.h"
 #include "app/QtPrompts.h"
-#include "model/Document.h"
 #include "model/Project.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QFile>
 #include <QScreen>
 
 int main(int argc, char** argv) {
@@ -32,11 +30,7 @@ int main(int argc, char** argv) {
         window.setGeometry(screen->availableGeometry());
     window.showMaximized();
     if (!args.positionalArguments().isEmpty()) {
-        brenvik::OpenProjectPath(
-            window.doc(), prompts,
-            QFile::encodeName(args.positionalArguments().first()).toStdString());
-        window.setWindowTitle(QString::fromStdString(window.doc().Title()));
-        window.redrawView();
+        window.openFile(args.positionalArguments().first(), false);
     }
     return app.exec();
 }

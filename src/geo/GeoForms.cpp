@@ -3,6 +3,7 @@
 #include "model/Messages.h"
 
 #include <cmath>
+#include <utility>
 
 namespace brenvik::geo {
 
@@ -104,8 +105,20 @@ int AcceptCurvature(Project& p, const CurvatureForm& form, Prompts& prompts,
                     const NumberParser& parse) {
     int failed = 0;
     failed += !TakeBox(p.EarthR, form.earthR, prompts, parse);
-    failed += !TakeBox(p.EllipsoidA, form.a, prompts, parse);
-    failed += !TakeBox(p.EllipsoidB, form.b, prompts, parse);
+    // An axis of the ellipsoid is a length: none or a negative one would turn
+    // every geographic position into infinities.
+    for (auto [item, text] :
+         {std::pair{&p.EllipsoidA, &form.a}, std::pair{&p.EllipsoidB, &form.b}}) {
+        double axis = *item;
+        if (!TakeBox(axis, *text, prompts, parse)) {
+            ++failed;
+        } else if (axis <= 0.0) {
+            prompts.message(msg::InputDataError);
+            ++failed;
+        } else {
+            *item = axis;
+        }
+    }
     return failed;
 }
 

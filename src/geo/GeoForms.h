@@ -63,6 +63,8 @@ struct CurvatureForm {
     std::string earthR, a, b;
 };
 CurvatureForm OpenCurvatureForm(const Project& p, char decimalPoint = '.');
+// A box that does not convert, or an axis of 0 or less ("Input data error"),
+// leaves its item as it was; the count of such boxes is returned.
 int AcceptCurvature(Project& p, const CurvatureForm& form, Prompts& prompts,
                     const NumberParser& parse = ParseFileDouble);
 

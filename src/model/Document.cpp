@@ -61,7 +61,7 @@ SaveChangesOutcome AskSaveChanges(Project& p, Prompts& prompts, PendingCommand a
     out.answer = prompts.askSaveChanges();
     switch (out.answer) {
     case Prompts::Answer::Yes:
-        SaveProject(p, prompts);
+        out.saved = SaveProject(p, prompts);
         break;
     case Prompts::Answer::Cancel:
         break;
@@ -92,6 +92,19 @@ SaveChangesOutcome AskSaveChanges(Project& p, Prompts& prompts, PendingCommand a
         break;
     }
     return out;
+}
+
+std::string WithDefaultSuffix(const std::string& path, const std::string& filter) {
+    const auto star = filter.find("*.");
+    if (star == std::string::npos) return path;
+    const auto end = filter.find_first_of(" ;)|", star + 2);
+    const std::string ext =
+        filter.substr(star + 1, end == std::string::npos ? end : end - star - 1);
+    if (ext.size() < 2 || ext.find('*') != std::string::npos) return path;
+    const auto slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty() || name.find('.') != std::string::npos) return path;
+    return path + ext;
 }
 
 } // namespace brenvik

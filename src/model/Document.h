@@ -32,6 +32,11 @@ bool OpenProject(Project& p, Prompts& prompts);
 // refuses a chosen file. True when read.
 bool OpenProjectPath(Project& p, Prompts& prompts, const std::string& path);
 
+// A path typed without an extension takes the first one of `filter` (a filter
+// such as "Torvel Files (*.bvk)| *.bvk"): "site" becomes "site.bvk". A path
+// with an extension of its own, or a filter without one, is kept as it is.
+std::string WithDefaultSuffix(const std::string& path, const std::string& filter);
+
 // The dialog that a confirmed pending action leaves for the window to open.
 enum class PendingDialog {
     None,
@@ -49,6 +54,8 @@ struct SaveChangesOutcome {
     // True when the document was reset or replaced (New or Open ran), so the
     // window redraws and refreshes its caption.
     bool documentChanged = false;
+    // For "Yes": the project was written.
+    bool saved = false;
 };
 
 // The save-changes question for `action`: sets PendingAction, asks, and then "Yes" saves

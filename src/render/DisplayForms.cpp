@@ -7,6 +7,7 @@
 #include "render/Dots.h"
 #include "render/Scene.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -124,6 +125,31 @@ MallaTexts mallaTexts(const Project& p) {
                 std::to_string(p.IsolineCount)};
     return {"Grid size", "Introduce the number of calculation points in the X-Axis",
             std::to_string(p.GridNX)};
+}
+
+std::optional<GridCoverage> gridCoverage(const std::string& text, const NumberParser& parse) {
+    auto n = parseInt16(text, parse);
+    if (!n || *n > area::ScaleWidth) return std::nullopt;
+    GridCoverage c;
+    c.count = std::max(*n, 3);
+    c.fraction = double(c.count) * Project::CellSizeFor(c.count) / area::ScaleWidth;
+    // The counts that cover the width exactly are its divisors; the nearer of
+    // the two around the typed count, the coarser one on a tie.
+    int below = c.count, above = c.count;
+    while (below > 3 && area::ScaleWidth % below != 0)
+        --below;
+    while (above < area::ScaleWidth && area::ScaleWidth % above != 0)
+        ++above;
+    if (area::ScaleWidth % below != 0) below = above;
+    c.fullCount = c.count - below <= above - c.count ? below : above;
+    return c;
+}
+
+std::string gridCoverageNote(const GridCoverage& c) {
+    if (c.fraction >= 1.0) return {};
+    const int percent = static_cast<int>(std::floor(c.fraction * 100.0));
+    return "A grid of " + std::to_string(c.count) + " points covers " + std::to_string(percent) +
+           " % of the plan's width; " + std::to_string(c.fullCount) + " points cover all of it";
 }
 
 std::optional<std::string> acceptGridSize(Project& p, const std::string& text,

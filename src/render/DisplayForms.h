@@ -90,6 +90,21 @@ MallaTexts mallaTexts(const Project& p);
 // since a new grid discards the results. A text that is not a number, a grid
 // finer than one drawing unit or one too large for the memory left refuses
 // with "Input data error" and the project keeps its grid.
+// How much of the plan's width a grid of the typed column count covers: its
+// cells are a whole number of drawing units wide, so a count that does not
+// divide the width leaves a strip on the right without calculation points.
+// `fullCount` is the nearest count whose cells cover the whole width.
+struct GridCoverage {
+    int count = 0;       // the count as the grid would take it
+    double fraction = 1; // of the plan's width, 0 to 1
+    int fullCount = 0;   // nearest count covering all of it
+};
+// Nothing when the text is not a count the grid would take.
+std::optional<GridCoverage> gridCoverage(const std::string& text,
+                                         const NumberParser& parse = ParseNumberC);
+// The dialog's note: empty when the grid covers the whole plan.
+std::string gridCoverageNote(const GridCoverage& c);
+
 std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
                                           const NumberParser& parse = ParseNumberC);
 // Accept of "Number of isolines": IsolineCount = the text as an integer; the

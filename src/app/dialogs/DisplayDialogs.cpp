@@ -141,10 +141,31 @@ MallaDialog::MallaDialog(const render::MallaTexts& texts, QWidget* parent) : Bre
     makeAcceptButton(accept);
     makeCancelButton(cancel);
 
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("Label2"));
+    m_note->setWordWrap(true);
+    m_cover = button("cubrir", QStringLiteral("Cover the whole plan"), this);
+    m_note->hide();
+    m_cover->hide();
+    connect(m_cover, &QPushButton::clicked, this,
+            [this] { m_text->setText(QString::number(m_fullCount)); });
+    connect(m_text, &QLineEdit::textChanged, this,
+            [this](const QString& t) { emit valueEdited(t.toStdString()); });
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(m_text);
+    layout->addWidget(m_note);
+    layout->addWidget(m_cover, 0, Qt::AlignLeft);
     layout->addLayout(buttonRow(accept, cancel));
+}
+
+void MallaDialog::showCoverage(const QString& note, int fullCount) {
+    m_fullCount = fullCount;
+    m_note->setText(note);
+    m_note->setVisible(!note.isEmpty());
+    m_cover->setText(QStringLiteral("Use %1 points").arg(fullCount));
+    m_cover->setVisible(!note.isEmpty());
 }
 
 std::string MallaDialog::valueText() const {
@@ -183,6 +204,8 @@ DotColoursDialog::DotColoursDialog(const DisplaySettings& s, QWidget* parent)
         else
             colourGrid->addWidget(b, 1, mixedColumn++);
     }
+    for (int c = 1; c < colourGrid->columnCount(); ++c)
+        colourGrid->setColumnStretch(c, 1); // the options in columns of one width
     m_swatch = makeSwatch("swatch", colourFrame);
     auto* colourLayout = new QHBoxLayout(colourFrame);
     colourLayout->addWidget(m_swatch);
@@ -241,14 +264,16 @@ DotColoursDialog::DotColoursDialog(const DisplaySettings& s, QWidget* parent)
     auto* accept = button("Aceptar", QStringLiteral("Accept"), this);
     makeAcceptButton(accept);
 
-    auto* middle = new QHBoxLayout;
-    middle->addWidget(randomFrame);
-    middle->addWidget(pointsFrame);
-    middle->addLayout(rows);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(colourFrame);
-    layout->addLayout(middle);
-    layout->addLayout(buttonRow(accept, nullptr));
+    // One regular grid: the colours across the top, the three groups of
+    // options in equal columns under them, the button last.
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(colourFrame, 0, 0, 1, 3);
+    layout->addWidget(randomFrame, 1, 0);
+    layout->addWidget(pointsFrame, 1, 1);
+    layout->addLayout(rows, 1, 2);
+    layout->addLayout(buttonRow(accept, nullptr), 2, 0, 1, 3);
+    for (int c = 0; c < 3; ++c)
+        layout->setColumnStretch(c, 1);
 
     // On activation: the options that match the current settings.
     const int scheme = render::dotScheme(s.DotScheme).scheme;

@@ -50,9 +50,19 @@ class MallaDialog : public BrenvikDialog {
     explicit MallaDialog(const render::MallaTexts& texts, QWidget* parent = nullptr);
 
     std::string valueText() const; // the box as typed
+    // Grid size: how much of the plan the typed grid covers, and a button
+    // that puts the nearest count covering it all in the box. An empty note
+    // hides both.
+    void showCoverage(const QString& note, int fullCount);
+
+  signals:
+    void valueEdited(const std::string& text);
 
   private:
     QLineEdit* m_text = nullptr;
+    QLabel* m_note = nullptr;
+    QPushButton* m_cover = nullptr;
+    int m_fullCount = 0;
 };
 
 // "Colours of the dots" (`colordifuminado`). Option clicks store at once

@@ -1,0 +1,142 @@
+// Undo and redo through the Edit menu, one step per user action.
+
+#include "MainWindowTestSupport.h"
+#include "app/Commands.h"
+#include "app/UndoHistory.h"
+#include "model/ProjectFile.h"
+
+#include <functional>
+#include <sstream>
+
+namespace brenvik::app::testing {
+namespace {
+
+using UndoTest = WindowTest;
+
+// The stored project and the settings the file does not keep.
+std::string work(const Project& p) {
+    std::string text;
+    EXPECT_TRUE(WriteProjectText(p, text));
+    std::ostringstream extra;
+    extra << p.OpenAngleBTS << ' ' << p.EllipsoidA << ' ' << p.EllipsoidB << ' ' << p.RefX << ' '
+          << p.XYCalculated;
+    return text + extra.str();
+}
+
+TEST_F(UndoTest, EveryKindOfEditUndoesAndRedoesAsOneStep) {
+    struct Case {
+        const char* name;
+        std::function<void()> act;
+    };
+    const Case cases[] = {
+        {"place a tower",
+         [this] {
+             defineTower({""});
+             clickAt(cell(20, 20));
+         }},
+        {"erase discards the result",
+         [this] {
+             trigger(cmd::EraseButton);
+             drag(cell(30, 30), cell(31, 30));
+             trigger(cmd::EraseButton);
+         }},
+        {"topographic rectangle",
+         [this] {
+             trigger(cmd::TopographicButton);
+             type(dialog("reliev"), "Text1", "12");
+             click(dialog("reliev"), "Command1");
+             drag(cell(2, 2), cell(6, 5));
+             trigger(cmd::TopographicButton);
+         }},
+        {"grid size discards the result",
+         [this] {
+             prompts.saveChangesAnswers = {Prompts::Answer::No};
+             trigger(cmd::GridSize);
+             type(dialog("malla"), "Text1", "80");
+             click(dialog("malla"), "Command1");
+         }},
+        {"number of isolines",
+         [this] {
+             prompts.saveChangesAnswers = {Prompts::Answer::No};
+             trigger(cmd::IsolineCount);
+             type(dialog("malla"), "Text1", "4");
+             click(dialog("malla"), "Command1");
+         }},
+        {"curvature radius",
+         [this] {
+             trigger(cmd::Curvature);
+             type(dialog("curvatura"), "Text2", "6378000");
+             click(dialog("curvatura"), "Command1");
+         }},
+        {"origin of coordinates",
+         [this] {
+             trigger(cmd::Origin);
+             type(dialog("cambiocoor"), "Text1", "125");
+             click(dialog("cambiocoor"), "Command1");
+         }},
+        {"antenna parameters",
+         [this] {
+             trigger(cmd::AntennaParameters);
+             type(dialog("pantenas"), "Text1", "12");
+             click(dialog("pantenas"), "Command1");
+         }},
+        {"scale resets the work",
+         [this] {
+             prompts.saveChangesAnswers = {Prompts::Answer::No};
+             trigger(cmd::ScaleItem);
+             type(dialog("escal"), "Text1", "250");
+             click(dialog("escal"), "Command1");
+         }},
+    };
+    // A tower on a calculated plan, as a day's work leaves i
+    defineTower({""});
+    clickAt(cell(30, 30));
+    trigger(cmd::CalculationButton);
+    click(dialog("cal"), "a");
+    runCalculation();
+    ASSERT_EQ(project.XYCalculated, 1);
+    const double result = project.DensityGrid(40, 30);
+    ASSERT_GT(result, 0.0);
+    const int base = window->history().steps();
+    for (const Case& c : cases) {
+        const std::string before = work(project);
+        c.act();
+        const std::string after = work(project);
+        ASSERT_NE(after, before) << c.name;
+        EXPECT_EQ(window->history().steps(), base + 1) << c.name;
+        EXPECT_TRUE(window->item(cmd::Undo)->isEnabled()) << c.name;
+        trigger(cmd::Undo);
+        EXPECT_EQ(work(project), before) << c.name;
+        trigger(cmd::Redo);
+        EXPECT_EQ(work(project), after) << c.name;
+        trigger(cmd::Undo);
+        EXPECT_EQ(work(project), before) << c.name;
+        EXPECT_EQ(project.DensityGrid(40, 30), result) << c.name; // the result came back
+    }
+}
+
+TEST_F(UndoTest, ShortcutsAndBoundedHistory) {
+    EXPECT_EQ(window->item(cmd::Undo)->shortcut(), QKeySequence(QKeySequence::Undo));
+    EXPECT_TRUE(window->item(cmd::Redo)->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
+    EXPECT_NE(window->item(cmd::Zoom)->shortcut(), QKeySequence(QKeySequence::Undo));
+    EXPECT_FALSE(window->item(cmd::Undo)->isEnabled());
+
+    // Over the budget the oldest steps let go of what they hold; the newest
+    // stays whole and undoable.
+    UndoHistory& h = window->history();
+    h.setByteBudget(1);
+    for (int k = 0; k < 3; ++k) {
+        defineTower({""});
+        clickAt(cell(10 + 5 * k, 10));
+    }
+    EXPECT_EQ(project.AntennaCount, 3);
+    EXPECT_LE(h.bytes(), 2 * sizeof(Edit) + 3 * sizeof(Antenna) * 8);
+    trigger(cmd::Undo);
+    EXPECT_EQ(project.AntennaCount, 2);
+    EXPECT_FALSE(h.canUndo());
+    trigger(cmd::Undo); // only released steps: nothing changes
+    EXPECT_EQ(project.AntennaCount, 2);
+}
+
+} // namespace
+} // namespace brenvik::app::testing
