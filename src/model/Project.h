@@ -13,6 +13,10 @@
 
 namespace brenvik {
 
+// The carrier frequencies an antenna may have, in MHz: 100 kHz to 300 GHz.
+inline constexpr double MinAntennaFrequencyMHz = 0.1;
+inline constexpr double MaxAntennaFrequencyMHz = 300000.0;
+
 // One antenna record. A tower has no record of its own: it is the set of
 // antennas that share `AntTower`.
 struct Antenna {
