@@ -171,6 +171,7 @@ std::optional<std::string> ComplianceFlows::writeReport(const std::string& path)
     in.project = &project_;
     in.summary = std::move(s.summary);
     in.projectFile = project_.FileName;
+    in.unit = unit_;
     in.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm").toStdString();
     const compliance::ReportLayout layout(std::move(in));
     // Written beside the target and put in place whole, so a failed report

@@ -8,6 +8,7 @@
 #include "compliance/Summary.h"
 
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -133,6 +134,24 @@ TEST_F(ComplianceAppTest, TheReportStatesTheMaximumAndTheVerdict) {
     if (pdftotext.isEmpty()) GTEST_SKIP() << "pdftotext is not installed";
     importSites(write("sites.csv", kSites), false);
     calculate();
+    // The settings choose the standard and the unit of the summary and report.
+    trigger(cmd::ComplianceSettings);
+    QDialog* settings = dialog("compliance");
+    ASSERT_NE(settings, nullptr);
+    auto* standard = control<QComboBox>(settings, "standard");
+    standard->setCurrentIndex(standard->findData("icnirp-1998"));
+    auto* unit = control<QComboBox>(settings, "unidad");
+    unit->setCurrentIndex(unit->findText("V/m"));
+    click(settings, "Command1");
+    EXPECT_EQ(project.Compliance.Standard, "icnirp-1998");
+
+    trigger(cmd::ComplianceSummary);
+    ASSERT_NE(dialog("summary"), nullptr);
+    const QString summary = dialog("summary")->findChild<QPlainTextEdit*>("resumen")->toPlainText();
+    for (const char* part : {"icnirp-1998", "Maximum", " V/m", "tower 2, antenna 1, 3500.0 MHz"})
+        EXPECT_TRUE(summary.contains(part)) << part << "\n" << summary.toStdString();
+    click(dialog("summary"), "Command1");
+
     const QString pdf = dir.filePath("report.pdf");
     prompts.savePaths.push_back(pdf.toStdString());
     trigger(cmd::Report);
@@ -141,6 +160,7 @@ TEST_F(ComplianceAppTest, TheReportStatesTheMaximumAndTheVerdict) {
     ASSERT_TRUE(run.waitForFinished(30000));
     const QString text = QString::fromUtf8(run.readAllStandardOutput()).simplified();
     EXPECT_TRUE(text.contains("Maximum")) << text.toStdString();
+    EXPECT_TRUE(text.contains("there E =")) << text.toStdString();
     EXPECT_TRUE(text.contains("complies: maximum") || text.contains("exceeds the limit over"))
         << text.toStdString();
 }
