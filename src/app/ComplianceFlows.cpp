@@ -9,6 +9,7 @@
 #include "model/Messages.h"
 #include "qtsurface/PdfReport.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QLabel>
 #include <QStatusBar>
@@ -141,7 +142,27 @@ void ComplianceFlows::settings() {
     d->open();
 }
 
+bool ComplianceFlows::ensureRatio() {
+    const bool xy = project_.XYCalculated == 1 && !compliance::HasRatio(project_, false);
+    const bool xz = project_.XZCalculated == 1 && !compliance::HasRatio(project_, true);
+    if (!xy && !xz) return true;
+    // A result read from a file carries no ratio: it is worked out antenna by
+    // antenna for the project's standard, leaving the result as it was.
+    const auto limits = compliance::InverseLimits(project_, *lib_, project_.Compliance.Standard,
+                                                  project_.Compliance.Group);
+    if (limits.refusal) {
+        prompts_.message(*limits.refusal);
+        return false;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CalcOutcome out = compliance::FillRatioBySingleRuns(project_, limits.inverse);
+    QApplication::restoreOverrideCursor();
+    if (!out.ok()) prompts_.message(out.message.empty() ? msg::InputDataError : out.message);
+    return out.ok();
+}
+
 void ComplianceFlows::summary() {
+    if (!ensureRatio()) return;
     const compliance::SummaryResult s = compliance::Summarise(
         project_, *lib_, project_.Compliance.Standard, project_.Compliance.Group);
     if (s.refusal) {
@@ -154,10 +175,11 @@ void ComplianceFlows::summary() {
 }
 
 void ComplianceFlows::report() {
-    if (project_.XYCalculated != 1 || !compliance::HasRatio(project_, false)) {
+    if (project_.XYCalculated != 1) {
         prompts_.message(msg::NoResult);
         return;
     }
+    if (!ensureRatio()) return;
     const auto path = prompts_.savePath(kPdfFilter);
     if (!path) return;
     if (auto failed = writeReport(*path)) prompts_.message(*failed);

@@ -78,6 +78,10 @@ class ComplianceFlows {
     std::optional<std::string> writeReport(const std::string& path) const;
 
   private:
+    // Gives the calculated planes their ratio when they have none; false,
+    // with its message, when that fails.
+    bool ensureRatio();
+
     Project& project_;
     Prompts& prompts_;
     QWidget& window_;

@@ -93,6 +93,8 @@ Project PercentView(const Project& p) {
         any = true;
     }
     if (any) v.IsolineCount = static_cast<std::int16_t>(levels.size() - 1);
+    // The values drawn on the plane shown are percentages when it has a ratio.
+    if (HasRatio(p, p.CurrentPlane == Plane::XZ)) v.ResultUnit = " %";
     return v;
 }
 
@@ -136,8 +138,7 @@ std::vector<std::string> SummaryLines(const Summary& s, Unit unit) {
                       FormatFixed(s.lon, 6) + ", lat " + FormatFixed(s.lat, 6) + ")");
         out.push_back("  there " + FormatValue(s.maxDensityUw, unit, 4));
         for (const Verdict& v : s.verdicts)
-            out.push_back(v.title + ": " + v.text() + "; above the limit " +
-                          FormatFixed(v.areaAboveM2, 0) + " m^2");
+            out.push_back(v.title + ": " + v.text());
     }
     if (s.sectionMaxPercent)
         out.push_back("Section maximum " + FormatPercent(*s.sectionMaxPercent) + " % of the limit");

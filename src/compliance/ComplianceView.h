@@ -14,8 +14,9 @@ namespace brenvik::compliance {
 // The project as the "% of limit" display shows it: each plane whose ratio
 // belongs to its result has its density replaced by the ratio in % (maximum,
 // minimum and the maximum's mark following), and its isolines redrawn at the
-// fixed percentages 1, 5, 10, 20, 50 and 100. A plane without a ratio keeps
-// its density. Everything else is the project's own.
+// fixed percentages 1, 5, 10, 20, 50 and 100; the values drawn on the plane
+// shown then carry " %". A plane without a ratio keeps its density. Everything
+// else is the project's own.
 Project PercentView(const Project& p);
 
 // The pointer read-out of the exposure at the node under (x, y) (drawing

@@ -219,6 +219,9 @@ class Project {
     std::int16_t WhiteBackground = 0;
     std::int16_t BackgroundLoaded = 0;
     std::string ValueDecimals = "4";
+    // The unit the values drawn with a result carry: the density's, or " %"
+    // when the picture shows the exposure in % of the limit.
+    std::string ResultUnit = " uW/cm^2";
     ToolFlags Tools;
     DisplaySettings Display;
 

@@ -152,9 +152,12 @@ TEST_F(ComplianceAppTest, TheReportStatesTheMaximumAndTheVerdict) {
         EXPECT_TRUE(summary.contains(part)) << part << "\n" << summary.toStdString();
     click(dialog("summary"), "Command1");
 
+    // A result read from a file has no ratio: the report works it out.
+    project.RatioGrid = {};
     const QString pdf = dir.filePath("report.pdf");
     prompts.savePaths.push_back(pdf.toStdString());
     trigger(cmd::Report);
+    EXPECT_TRUE(compliance::HasRatio(project, false));
     QProcess run;
     run.start(pdftotext, {pdf, "-"});
     ASSERT_TRUE(run.waitForFinished(30000));

@@ -32,6 +32,7 @@ TEST(PercentView, ShowsTheRatioInPercentWithFixedIsolines) {
     EXPECT_DOUBLE_EQ(v.MaxDensity, 120.0);
     EXPECT_EQ(v.IsolineLevel, (std::vector<double>{0, 1, 5, 10, 20, 50, 100}));
     EXPECT_EQ(v.IsolineCount, 6);
+    EXPECT_EQ(v.ResultUnit, " %");
     // Along the rows each level is crossed once per row (3 rows): 1, 5, 10
     // and 20 % between columns 0 and 1, 50 % between 1 and 2, 100 % between
     // 3 and 4; the values never change along a column.
@@ -49,6 +50,7 @@ TEST(PercentView, LeavesAPlaneWithoutItsRatioAsItIs) {
     EXPECT_EQ(v.DensityGrid, p.DensityGrid);
     EXPECT_EQ(v.IsolineLevel, p.IsolineLevel);
     EXPECT_EQ(v.IsolineCount, p.IsolineCount);
+    EXPECT_EQ(v.ResultUnit, p.ResultUnit);
 }
 
 TEST(ComplianceForm, AcceptStoresOrRefusesWhole) {

@@ -102,7 +102,7 @@ SummaryDialog::SummaryDialog(const std::vector<std::string>& lines, QWidget* par
     view->setObjectName(QStringLiteral("resumen"));
     view->setReadOnly(true);
     view->setLineWrapMode(QPlainTextEdit::NoWrap);
-    view->setMinimumSize(640, 300);
+    view->setMinimumSize(860, 300);
     auto* accept = button("Command1", QStringLiteral("Accept"), this);
     makeAcceptButton(accept);
     auto* layout = new QVBoxLayout(this);
