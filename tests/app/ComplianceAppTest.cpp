@@ -4,6 +4,7 @@
 #include "MainWindowTestSupport.h"
 #include "app/ComplianceFlows.h"
 #include "app/dialogs/TowerDialogs.h"
+#include "calc/GridCalc.h"
 #include "calc/TowerForms.h"
 #include "compliance/Summary.h"
 
@@ -100,6 +101,9 @@ TEST_F(ComplianceAppTest, PercentOfLimitRedrawsOnlyWhenChosenAndReadsOut) {
     calculate();
     ASSERT_TRUE(compliance::HasRatio(project, false));
     const Grid2D<double> density = project.DensityGrid;
+    Project alone = project; // the density does not depend on the ratio's pass
+    ASSERT_TRUE(RunXYCalculation(alone).ok());
+    EXPECT_EQ(alone.DensityGrid, density);
     trigger("linea");
     const QImage plain = window->areaImage();
 
