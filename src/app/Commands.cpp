@@ -1,5 +1,6 @@
 #include "app/Commands.h"
 
+#include "app/ComplianceFlows.h"
 #include "app/DialogFlows.h"
 #include "app/GisExportFlow.h"
 #include "app/MainWindow.h"
@@ -221,6 +222,8 @@ std::vector<Command> commandTable() {
                      startGisExport(w.project_, w.prompts_, &w);
                  }});
     t.push_back({cmd::About, "&About...", P::Options, [](W& w) { w.flows_->about(); }, {}, {}, ""});
+
+    addComplianceCommands(t);
 
     // ---- Toolbar pairs ----
     const std::vector<Command> toolbar = {

@@ -308,7 +308,9 @@ void DialogFlows::xyCalculation() {
 
 void DialogFlows::runXYCalculation() {
     w_.runner_->start(
-        w_.project_, [](Project& work, const CalcControl& c) { return RunXYCalculation(work, c); },
+        w_.project_, w_.compliance_->withRatio([](Project& work, const CalcControl& c) {
+            return RunXYCalculation(work, c);
+        }),
         [this](const CalcOutcome& out, Project& work) {
             w_.setPressed(cmd::CalculationButton, false);
             if (out.status == CalcStatus::Done) {
@@ -347,11 +349,10 @@ void DialogFlows::xzCalculation() {
         const Plane target = w_.project_.CurrentPlane;
         w_.project_.CurrentPlane = planeBefore;
         w_.runner_->start(
-            w_.project_,
-            [target](Project& work, const CalcControl& c) {
+            w_.project_, w_.compliance_->withRatio([target](Project& work, const CalcControl& c) {
                 work.CurrentPlane = target;
                 return RunXZCalculation(work, c);
-            },
+            }),
             [this](const CalcOutcome& out, Project& work) {
                 if (out.status == CalcStatus::Done) {
                     w_.project_ = std::move(work);

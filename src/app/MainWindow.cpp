@@ -104,6 +104,10 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     redrawView();
     // After the first picture: the read-outs start with their first texts.
     buildStatusArea();
+    // Compliance: its read-out labels follow the others; "% of limit" is a choice.
+    compliance_ = std::make_unique<ComplianceFlows>(project_, prompts_, *this, statusBar(),
+                                                    [this] { redrawView(); });
+    if (QAction* a = item(cmd::PercentOfLimit)) a->setCheckable(true);
 }
 
 MainWindow::~MainWindow() {
@@ -210,13 +214,17 @@ void MainWindow::ensurePlanView() {
     redrawView();
 }
 
-void MainWindow::paintSteps(const Painter& paint, bool clearFirst) {
+void MainWindow::paintSteps(const Painter& step, bool clearFirst) {
+    // In "% of limit" the step draws the project's percent view.
+    // (The first picture is drawn before the compliance read-outs exist.)
+    const Painter paint = compliance_ ? compliance_->decorate(step) : step;
     // A drawing step paints straight onto the canvas through the QPainter
     // surface. For its replays (resize, another screen scale) it keeps the
     // project and the dots' random state as they were, so every replay paints
     // the same picture without keeping a list of primitives, which for a large
     // result would cost far more than drawing it.
-    auto snapshot = std::make_shared<const Project>(project_);
+    auto snapshot =
+        std::make_shared<const Project>(compliance_ ? compliance_->shown(project_) : project_);
     const render::DotRandom dotsBefore = dots_;
     DiscardingSurface probe;
     const std::optional<render::SceneControls> controls = paint(*snapshot, probe, dots_);
@@ -303,6 +311,7 @@ void MainWindow::pointerPress(QPointF u) {
 void MainWindow::pointerMove(QPointF u) {
     try {
         tools_->move(u);
+        if (compliance_) compliance_->pointerAt(u);
     } catch (const std::exception&) {
         resetTools();
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Commands.h"
+#include "app/ComplianceFlows.h"
 #include "app/PointerTools.h"
 #include "export/CsvExport.h"
 #include "model/Edits.h"
@@ -73,6 +74,7 @@ class MainWindow : public QMainWindow, private ToolHost {
     Project& doc() { return project_; }
     PlanCanvas* canvasWidget() const { return canvas_; }
     CalcRunner* calcRunner() const { return runner_; }
+    ComplianceFlows& compliance() { return *compliance_; } // limits, % display, report
     QAction* item(const QString& objectName) const; // menu item or toolbar button
     QScrollBar* hScroll() const { return hscroll_; }
     QScrollBar* vScroll() const { return vscroll_; }
@@ -203,6 +205,7 @@ class MainWindow : public QMainWindow, private ToolHost {
     CalcRunner* runner_ = nullptr;
     std::unique_ptr<PointerTools> tools_;
     std::unique_ptr<DialogFlows> flows_;
+    std::unique_ptr<ComplianceFlows> compliance_;
     render::DotRandom dots_;
     bool resetting_ = false;
     UndoHistory* history_ = nullptr;

@@ -111,6 +111,7 @@ AntennaForm AntennaFormLoad(const Project& p, int slot, const NumberFormatter& f
     AntennaFormClickHeight(f, a.AntHeightUnit == "pisos" ? FuentHeight::Pisos : FuentHeight::Altm);
     f.mText = fmt(a.AntHeight);
     f.pText = fmt(a.AntHeight / 3.0);
+    f.freqText = fmt(a.AntFrequencyMHz);
     return f;
 }
 
@@ -202,6 +203,12 @@ std::optional<std::string> AntennaFormAccept(Project& p, AntennaForm& f, int slo
     const auto direction = number(f.antang);
     if (!direction) return std::string(msg::InputDataError);
     a.AntDirection = std::fabs(*direction);
+
+    // A carrier outside what any limit is defined for is refused.
+    const auto mhz = number(f.freqText);
+    if (!mhz || !(*mhz >= MinAntennaFrequencyMHz && *mhz <= MaxAntennaFrequencyMHz))
+        return std::string(msg::InputDataError);
+    a.AntFrequencyMHz = *mhz;
     return std::nullopt;
 }
 

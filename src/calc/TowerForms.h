@@ -66,6 +66,7 @@ struct AntennaForm {
     std::string potext;               // power, watts
     std::string mText;                // height in metres
     std::string pText;                // height in floors
+    std::string freqText = "900";     // carrier frequency, MHz
     bool panelControlsEnabled = true; // the "Angle of fall" and "Antenna direction" frames
     bool antangEnabled = false;
     bool potextEnabled = false;
@@ -85,11 +86,12 @@ void AntennaFormClickHeight(AntennaForm& f, FuentHeight h);
 
 // Accept: normalises the boxes (angle of fall clamped to +-85; heights, power
 // and direction made positive), then stores into `slot` in this order: type,
-// power option, height unit, height, angle of fall, power, direction. With
+// power option, height unit, height, angle of fall, power, direction, frequency
+// (refused outside 100 kHz .. 300 GHz). With
 // `newSlot` the arrays first grow to AntennaCount + 1 (slot must then be
-// AntennaCount + 1) and the placement is armed or disarmed (togglePlacement). A box that is not a number
-// stops the storing there with "Input data error" (returned); what was stored
-// before it stays. No value on success.
+// AntennaCount + 1) and the placement is armed or disarmed (togglePlacement). A box that is not a
+// number stops the storing there with "Input data error" (returned); what was stored before it
+// stays. No value on success.
 std::optional<std::string> AntennaFormAccept(Project& p, AntennaForm& f, int slot, bool newSlot,
                                              const NumberParser& parse = ParseNumberC,
                                              const NumberFormatter& fmt = FormatNumberC);

@@ -11,8 +11,8 @@ namespace brenvik::compliance {
 // Impedance of free space: E^2 = S * 376.73 for S in W/m^2 and E in V/m.
 inline constexpr double FreeSpaceImpedance = 376.73;
 // The frequencies an antenna may carry, in MHz: 100 kHz to 300 GHz.
-inline constexpr double MinFrequencyMHz = 0.1;
-inline constexpr double MaxFrequencyMHz = 300000.0;
+inline constexpr double MinFrequencyMHz = MinAntennaFrequencyMHz;
+inline constexpr double MaxFrequencyMHz = MaxAntennaFrequencyMHz;
 
 // k * f^n with f in MHz.
 struct PowerLaw {

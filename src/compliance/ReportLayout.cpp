@@ -320,11 +320,14 @@ void ReportLayout::planPage(Surface& s) const {
     line(maximumLine());
     line("at x " + Metres(sum.xM) + " m, y " + Metres(sum.yM) + " m");
     line("lon " + FormatFixed(sum.lon, 6) + ", lat " + FormatFixed(sum.lat, 6));
-    line("there S = " + FormatValue(sum.maxDensityUw, Unit::MicroWattPerCm2, 3));
+    const bool field = in_.unit == Unit::VoltPerMetre;
+    const int decimals = in_.unit == Unit::MicroWattPerCm2 ? 3 : field ? 2 : 4;
+    line(std::string("there ") + (field ? "E = " : "S = ") +
+         FormatValue(sum.maxDensityUw, in_.unit, decimals));
     line("  = " + FormatValue(sum.maxDensityUw, Unit::WattPerM2, 4) +
          ", E = " + FormatValue(sum.maxDensityUw, Unit::VoltPerMetre, 2));
-    line("Highest density on the plan:");
-    line("  " + FormatValue(p.MaxDensity, Unit::MicroWattPerCm2, 3));
+    line(field ? "Highest field on the plan:" : "Highest density on the plan:");
+    line("  " + FormatValue(p.MaxDensity, in_.unit, decimals));
     if (sum.sectionMaxPercent)
         line("Section maximum " + FormatPercent(*sum.sectionMaxPercent) + " % of the limit");
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compliance/Summary.h"
+#include "compliance/Units.h"
 #include "render/Colour.h"
 #include "render/Surface.h"
 
@@ -21,6 +22,7 @@ struct ReportInput {
     Summary summary;
     std::string projectFile; // as the user named it
     std::string date;        // e.g. "2026-12-06 16:20"
+    Unit unit = Unit::MicroWattPerCm2; // the densities of the maxima
 };
 
 // The pages of the compliance report, laid out on landscape A4 pages: each

@@ -13,6 +13,10 @@
 
 namespace brenvik {
 
+// The carrier frequencies an antenna may have, in MHz: 100 kHz to 300 GHz.
+inline constexpr double MinAntennaFrequencyMHz = 0.1;
+inline constexpr double MaxAntennaFrequencyMHz = 300000.0;
+
 // One antenna record. A tower has no record of its own: it is the set of
 // antennas that share `AntTower`.
 struct Antenna {
@@ -215,6 +219,9 @@ class Project {
     std::int16_t WhiteBackground = 0;
     std::int16_t BackgroundLoaded = 0;
     std::string ValueDecimals = "4";
+    // The unit the values drawn with a result carry: the density's, or " %"
+    // when the picture shows the exposure in % of the limit.
+    std::string ResultUnit = " uW/cm^2";
     ToolFlags Tools;
     DisplaySettings Display;
 

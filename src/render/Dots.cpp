@@ -134,7 +134,7 @@ void drawDots(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
     s.box(0, y, 200, y + 200, box);
     s.setTextPosition(300, y);
     s.setTextColour(p.WhiteBackground == 0 ? kWhite : kBlack);
-    s.print(formatDensity(r.maximum, 4));
+    s.print(detail::resultText(p, r.maximum, 4));
     s.setFillStyle(FillStyle::Transparent);
     drawScene(p, s, plane);
 }

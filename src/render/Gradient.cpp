@@ -48,7 +48,7 @@ void drawColourScale(const Project& p, Surface& s, Plane plane) {
         s.box(0, y, 200, y + 200, qbColor(0));
         s.setTextPosition(300, y);
         s.setTextColour(white ? qbColor(0) : qbColor(15));
-        s.print(formatDensity(st.value, plane == Plane::XY ? 6 : 4));
+        s.print(detail::resultText(p, st.value, plane == Plane::XY ? 6 : 4));
     }
 }
 

@@ -14,7 +14,7 @@ void drawMaximumMark(const Project& p, Surface& s, Plane plane, int decimals, do
     s.circle(at.x + p.CellSize / 2.0, at.y + p.CellSize / 2.0, 20, mark);
     s.setTextColour(mark);
     if (fontSize > 0) s.setFontSize(fontSize);
-    s.print(formatDensity(r.maximum, decimals));
+    s.print(detail::resultText(p, r.maximum, decimals));
 }
 
 void drawIsolines(const Project& p, Surface& s, Plane plane) {
@@ -65,7 +65,8 @@ void drawIsolines(const Project& p, Surface& s, Plane plane) {
         }
         if (!top) continue; // no crossing: a label would carry no position
         const bool labelled = levels[static_cast<std::size_t>(k)] != maximum;
-        const std::string text = formatDensity(levels[static_cast<std::size_t>(k)], xy ? 3 : 4);
+        const std::string text =
+            detail::resultText(p, levels[static_cast<std::size_t>(k)], xy ? 3 : 4);
         if (bottom->y * double(p.CellSize) < kShape2Top) {
             s.setTextPosition(t.x(bottom->x), t.y(bottom->y));
             s.setTextColour(colour);

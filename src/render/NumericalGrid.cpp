@@ -15,7 +15,7 @@ void drawNumericalGrid(const Project& p, Surface& s, Plane plane) {
             if (!(i < p.GridNX && j < p.GridNY) || i > r.lastI || j > r.lastJ) continue;
             s.setTextPosition(t.x(i), t.y(j));
             s.setTextColour(colour);
-            s.print(formatDensity((*r.grid)(i, j), 4));
+            s.print(detail::resultText(p, (*r.grid)(i, j), 4));
         }
     }
 }

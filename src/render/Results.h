@@ -35,6 +35,11 @@ inline PlaneResult planeResult(const Project& p, Plane plane) {
     return r;
 }
 
+// A result value as the picture labels it, in the unit the result carries.
+inline std::string resultText(const Project& p, double v, int decimals) {
+    return formatFixed(v, decimals) + p.ResultUnit;
+}
+
 // round(x) with halves to the even neighbour.
 inline long roundHalfEven(double x) {
     return std::lrint(std::nearbyint(x));

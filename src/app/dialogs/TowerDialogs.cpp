@@ -193,6 +193,12 @@ AntennaDialog::AntennaDialog(const AntennaForm& form, QWidget* parent)
     heightLayout->addWidget(m_mText, 0, 1);
     heightLayout->addWidget(m_pisos, 1, 0);
     heightLayout->addWidget(m_pText, 1, 1);
+    // Carrier frequency: the limits the exposure is measured against depend on it.
+    m_freq = box("freqtext", QStringLiteral("Frequency (MHz)"), heightFrame);
+    auto* freqCaption = new QLabel(QStringLiteral("Frequency (MHz):"), heightFrame);
+    freqCaption->setBuddy(m_freq);
+    heightLayout->addWidget(freqCaption, 2, 0);
+    heightLayout->addWidget(m_freq, 2, 1);
     auto* heightGroup = new QButtonGroup(this);
     heightGroup->addButton(m_altm);
     heightGroup->addButton(m_pisos);
@@ -255,7 +261,8 @@ AntennaDialog::AntennaDialog(const AntennaForm& form, QWidget* parent)
     setTabOrder(m_altm, m_mText);
     setTabOrder(m_mText, m_pisos);
     setTabOrder(m_pisos, m_pText);
-    setTabOrder(m_pText, accept);
+    setTabOrder(m_pText, m_freq);
+    setTabOrder(m_freq, accept);
     setTabOrder(accept, cancel);
 
     showForm();
@@ -280,6 +287,7 @@ void AntennaDialog::showForm() {
     m_potext->setText(QString::fromStdString(f.potext));
     m_mText->setText(QString::fromStdString(f.mText));
     m_pText->setText(QString::fromStdString(f.pText));
+    m_freq->setText(QString::fromStdString(f.freqText));
 
     // A stick antenna has neither tilt nor direction: the two frames and
     // everything in them follow the panel rule.
@@ -300,6 +308,7 @@ void AntennaDialog::readBoxes() {
     m_form.potext = m_potext->text().toStdString();
     m_form.mText = m_mText->text().toStdString();
     m_form.pText = m_pText->text().toStdString();
+    m_form.freqText = m_freq->text().toStdString();
 }
 
 void AntennaDialog::setEditedIndex(int index) {
@@ -313,6 +322,7 @@ AntennaForm AntennaDialog::form() const {
     f.potext = m_potext->text().toStdString();
     f.mText = m_mText->text().toStdString();
     f.pText = m_pText->text().toStdString();
+    f.freqText = m_freq->text().toStdString();
     return f;
 }
 

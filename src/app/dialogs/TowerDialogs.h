@@ -87,6 +87,7 @@ class AntennaDialog : public BrenvikDialog {
     QRadioButton* m_pisos = nullptr;
     QLineEdit* m_mText = nullptr;
     QLineEdit* m_pText = nullptr;
+    QLineEdit* m_freq = nullptr;
     QLabel* m_label1 = nullptr;
 };
 

@@ -1,0 +1,64 @@
+#include "app/ComplianceFlows.h"
+#include "app/MainWindow.h"
+
+#include <QAction>
+#include <algorithm>
+#include <cstring>
+
+namespace brenvik::app {
+
+void addComplianceCommands(std::vector<Command>& t) {
+    using W = MainWindow;
+    using P = Place;
+    const auto after = [&t](const char* anchor, std::vector<Command> rows) {
+        auto at = std::find_if(t.begin(), t.end(),
+                               [anchor](const Command& c) { return !std::strcmp(c.name, anchor); });
+        t.insert(at == t.end() ? at : at + 1, rows.begin(), rows.end());
+    };
+    after(cmd::PrintImage, {{cmd::Report, "Report...", P::File, [](W& w) {
+                                 w.resetTools();
+                                 w.compliance().report();
+                             }}});
+    after(cmd::XZPlane, {{cmd::PercentOfLimit,
+                          "Show % of limit",
+                          P::View,
+                          [](W& w) {
+                              const QAction* a = w.item(cmd::PercentOfLimit);
+                              w.compliance().setPercentShown(a && a->isChecked());
+                              w.redrawView();
+                          },
+                          {},
+                          {},
+                          "seplimite"}});
+    after(cmd::EraseItem, {{cmd::ImportSites,
+                            "Import sites...",
+                            P::Antenna,
+                            [](W& w) {
+                                w.ensurePlanView();
+                                w.resetTools();
+                                w.compliance().importSites();
+                            },
+                            {},
+                            {},
+                            "sepsitios"},
+                           {cmd::ExportSites, "Export sites...", P::Antenna, [](W& w) {
+                                w.resetTools();
+                                w.compliance().exportSites();
+                            }}});
+    after(cmd::GisExport, {{cmd::ComplianceSettings,
+                            "Compliance...",
+                            P::Options,
+                            [](W& w) {
+                                w.resetTools();
+                                w.compliance().settings();
+                            },
+                            {},
+                            {},
+                            "sepcumpl"},
+                           {cmd::ComplianceSummary, "Compliance summary...", P::Options, [](W& w) {
+                                w.resetTools();
+                                w.compliance().summary();
+                            }}});
+}
+
+} // namespace brenvik::app

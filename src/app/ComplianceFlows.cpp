@@ -1,0 +1,212 @@
+#include "app/ComplianceFlows.h"
+
+#include "app/dialogs/ComplianceDialogs.h"
+#include "compliance/ComplianceView.h"
+#include "compliance/ReportLayout.h"
+#include "compliance/SiteInventory.h"
+#include "compliance/Summary.h"
+#include "model/AtomicFile.h"
+#include "model/Messages.h"
+#include "qtsurface/PdfReport.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QLabel>
+#include <QStatusBar>
+
+namespace brenvik::app {
+
+namespace {
+
+constexpr const char* kCsvFilter = "csv Files (*.csv)| *.csv";
+constexpr const char* kPdfFilter = "pdf Files (*.pdf)| *.pdf";
+
+bool ShowsRatio(const Project& p) {
+    const bool section = p.CurrentPlane == Plane::XZ;
+    return compliance::HasRatio(p, section);
+}
+
+} // namespace
+
+ComplianceFlows::ComplianceFlows(Project& p, Prompts& prompts, QWidget& window, QStatusBar* bar,
+                                 std::function<void()> redraw)
+    : project_(p), prompts_(prompts), window_(window), redraw_(std::move(redraw)) {
+    compliance::LoadedLibrary loaded = compliance::LoadLibrary();
+    lib_ = std::make_shared<const compliance::Library>(std::move(loaded.library));
+    libraryWarning_ = std::move(loaded.warning);
+    auto make = [bar](const char* name, int width) {
+        auto* l = new QLabel(bar);
+        l->setObjectName(name);
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        l->setMinimumWidth(width);
+        l->hide();
+        bar->addWidget(l);
+        return l;
+    };
+    percentLabel_ = make(label::Percent, 110);
+    fieldLabel_ = make(label::Field, 150);
+}
+
+ComplianceFlows::~ComplianceFlows() = default;
+
+CalcRunner::Job ComplianceFlows::withRatio(CalcRunner::Job job) const {
+    return [lib = lib_, job = std::move(job)](Project& work, const CalcControl& c) {
+        // Without antennas the calculation gives its own message.
+        if (work.AntennaCount < 1) return job(work, c);
+        auto limits =
+            compliance::InverseLimits(work, *lib, work.Compliance.Standard, work.Compliance.Group);
+        if (limits.refusal) return CalcOutcome{CalcStatus::Failed, *limits.refusal};
+        CalcControl ratio = c;
+        ratio.inverseLimit = std::move(limits.inverse);
+        return job(work, ratio);
+    };
+}
+
+Project ComplianceFlows::shown(const Project& p) const {
+    return percent_ ? compliance::PercentView(p) : p;
+}
+
+ComplianceFlows::Painter ComplianceFlows::decorate(Painter paint) const {
+    if (!percent_) return paint;
+    return
+        [paint = std::move(paint)](const Project& p, render::Surface& s, render::DotRandom& dots) {
+            auto controls = paint(p, s, dots);
+            // The colour scale's values are percentages: a heading says so, above
+            // the scale's top box.
+            if (p.DisplayMode == ResultStyle::Gradient && ShowsRatio(p)) {
+                const bool xy = p.CurrentPlane == Plane::XY;
+                const double y = xy ? render::kShape2Top - 1000.0 - render::kHScrollHeight
+                                    : render::kIconShapeHeight;
+                s.setTextPosition(0, y);
+                s.setTextColour(p.WhiteBackground == 1 ? render::qbColor(0) : render::qbColor(15));
+                s.print("% of limit");
+            }
+            return controls;
+        };
+}
+
+void ComplianceFlows::pointerAt(QPointF u) {
+    const auto r = compliance::RatioReadoutAt(project_, u.x(), u.y(), unit_);
+    percentLabel_->setVisible(r.has_value());
+    fieldLabel_->setVisible(r.has_value());
+    if (!r) return;
+    percentLabel_->setText(QString::fromStdString(r->percent));
+    fieldLabel_->setText(QString::fromStdString(r->value));
+}
+
+void ComplianceFlows::importSites() {
+    auto* d = new ImportModeDialog(&window_);
+    d->setAcceptHandler([this, d] {
+        const auto path = prompts_.openPath(kCsvFilter);
+        if (!path) return true;
+        if (auto refused = compliance::ImportSitesFile(project_, *path, d->mode())) {
+            prompts_.message(*refused);
+            return true;
+        }
+        redraw_();
+        return true;
+    });
+    d->setAttribute(Qt::WA_DeleteOnClose);
+    d->open();
+}
+
+void ComplianceFlows::exportSites() {
+    if (project_.AntennaCount < 1) {
+        prompts_.message(msg::NoResult);
+        return;
+    }
+    const auto path = prompts_.savePath(kCsvFilter);
+    if (path && !compliance::SaveSitesFile(project_, *path)) prompts_.message(msg::FileError);
+}
+
+void ComplianceFlows::settings() {
+    if (!libraryWarning_.empty()) {
+        prompts_.message(libraryWarning_);
+        libraryWarning_.clear();
+    }
+    std::vector<ComplianceDialog::Choice> standards;
+    for (const compliance::Standard& s : lib_->standards())
+        standards.emplace_back(s.id, s.title);
+    auto* d =
+        new ComplianceDialog(compliance::ComplianceFormLoad(project_, unit_), standards, &window_);
+    d->setAcceptHandler([this, d] {
+        const compliance::ComplianceForm f = d->form();
+        if (auto refused = compliance::ComplianceFormAccept(project_, f, *lib_)) {
+            prompts_.message(*refused);
+            return false;
+        }
+        unit_ = f.unit;
+        return true;
+    });
+    d->setAttribute(Qt::WA_DeleteOnClose);
+    d->open();
+}
+
+bool ComplianceFlows::ensureRatio() {
+    const bool xy = project_.XYCalculated == 1 && !compliance::HasRatio(project_, false);
+    const bool xz = project_.XZCalculated == 1 && !compliance::HasRatio(project_, true);
+    if (!xy && !xz) return true;
+    // A result read from a file carries no ratio: it is worked out antenna by
+    // antenna for the project's standard, leaving the result as it was.
+    const auto limits = compliance::InverseLimits(project_, *lib_, project_.Compliance.Standard,
+                                                  project_.Compliance.Group);
+    if (limits.refusal) {
+        prompts_.message(*limits.refusal);
+        return false;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CalcOutcome out = compliance::FillRatioBySingleRuns(project_, limits.inverse);
+    QApplication::restoreOverrideCursor();
+    if (!out.ok()) prompts_.message(out.message.empty() ? msg::InputDataError : out.message);
+    return out.ok();
+}
+
+void ComplianceFlows::summary() {
+    if (!ensureRatio()) return;
+    const compliance::SummaryResult s = compliance::Summarise(
+        project_, *lib_, project_.Compliance.Standard, project_.Compliance.Group);
+    if (s.refusal) {
+        prompts_.message(*s.refusal);
+        return;
+    }
+    auto* d = new SummaryDialog(compliance::SummaryLines(s.summary, unit_), &window_);
+    d->setAttribute(Qt::WA_DeleteOnClose);
+    d->open();
+}
+
+void ComplianceFlows::report() {
+    if (project_.XYCalculated != 1) {
+        prompts_.message(msg::NoResult);
+        return;
+    }
+    if (!ensureRatio()) return;
+    const auto path = prompts_.savePath(kPdfFilter);
+    if (!path) return;
+    if (auto failed = writeReport(*path)) prompts_.message(*failed);
+}
+
+std::optional<std::string> ComplianceFlows::writeReport(const std::string& path) const {
+    compliance::SummaryResult s = compliance::Summarise(
+        project_, *lib_, project_.Compliance.Standard, project_.Compliance.Group);
+    if (s.refusal) return s.refusal;
+    compliance::ReportInput in;
+    in.project = &project_;
+    in.summary = std::move(s.summary);
+    in.projectFile = project_.FileName;
+    in.unit = unit_;
+    in.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm").toStdString();
+    const compliance::ReportLayout layout(std::move(in));
+    // Written beside the target and put in place whole, so a failed report
+    // never leaves half a file or destroys the previous one.
+    StagedFile staged;
+    if (!staged.open(path)) return staged.reason();
+    staged.release();
+    const std::string failed = qtsurface::WritePdf(
+        staged.temporary(), "Exposure compliance report", layout.pageCount(),
+        [&layout](int k, render::Surface& surface) { layout.drawPage(k, surface); });
+    if (!failed.empty()) return failed;
+    if (!staged.finish() || !staged.commit()) return staged.reason();
+    return std::nullopt;
+}
+
+} // namespace brenvik::app

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "app/CalcRunner.h"
+#include "app/Commands.h"
+#include "compliance/Limits.h"
+#include "compliance/Units.h"
+#include "model/Project.h"
+#include "model/Prompts.h"
+#include "render/Dots.h"
+#include "render/Scene.h"
+
+#include <QPointF>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QLabel;
+class QStatusBar;
+class QWidget;
+
+namespace brenvik::app {
+
+namespace cmd {
+inline constexpr char PercentOfLimit[] = "porlimite";
+inline constexpr char ImportSites[] = "impsitios";
+inline constexpr char ExportSites[] = "expsitios";
+inline constexpr char ComplianceSettings[] = "cumplimiento";
+inline constexpr char ComplianceSummary[] = "resumencumpl";
+inline constexpr char Report[] = "informe";
+} // namespace cmd
+
+namespace label {
+inline constexpr char Percent[] = "pct";
+inline constexpr char Field[] = "efield";
+} // namespace label
+
+// The window's answers about the exposure limits: the limits library, the
+// "% of limit" display, the read-out of % and field strength, the site
+// inventory, the compliance settings and summary, and the report.
+class ComplianceFlows {
+  public:
+    using Painter = std::function<std::optional<render::SceneControls>(
+        const Project&, render::Surface&, render::DotRandom&)>;
+
+    // `redraw` redraws the current plane after the antennas changed.
+    ComplianceFlows(Project& p, Prompts& prompts, QWidget& window, QStatusBar* bar,
+                    std::function<void()> redraw);
+    ~ComplianceFlows();
+
+    const compliance::Library& library() const { return *lib_; }
+    compliance::Unit unit() const { return unit_; }
+    bool percentShown() const { return percent_; }
+    void setPercentShown(bool on) { percent_ = on; }
+
+    // The calculation with the exposure ratio of the project's standard and
+    // population computed in the same pass; an antenna whose frequency the
+    // standard does not cover refuses it with a message naming the antenna.
+    CalcRunner::Job withRatio(CalcRunner::Job job) const;
+
+    // What the drawing steps draw: the project itself, or in "% of limit" its
+    // percent view, whose colour scale is then headed "% of limit".
+    Project shown(const Project& p) const;
+    Painter decorate(Painter paint) const;
+
+    // The % of limit and the density in the chosen unit under the pointer,
+    // shown only while the plane has a ratio.
+    void pointerAt(QPointF units);
+
+    // The menu commands.
+    void importSites();
+    void exportSites();
+    void settings();
+    void summary();
+    void report();
+    // The report of the project into `path`, staged beside it; the reason of
+    // a failure or nothing.
+    std::optional<std::string> writeReport(const std::string& path) const;
+
+  private:
+    // Gives the calculated planes their ratio when they have none; false,
+    // with its message, when that fails.
+    bool ensureRatio();
+
+    Project& project_;
+    Prompts& prompts_;
+    QWidget& window_;
+    std::function<void()> redraw_;
+    std::shared_ptr<const compliance::Library> lib_;
+    std::string libraryWarning_;
+    compliance::Unit unit_ = compliance::Unit::MicroWattPerCm2;
+    bool percent_ = false;
+    QLabel* percentLabel_ = nullptr;
+    QLabel* fieldLabel_ = nullptr;
+};
+
+// The compliance commands, each put in its menu after the command it follows:
+// File "Report...", View "Show % of limit", Antenna "Import sites..." and
+// "Export sites...", Options "Compliance..." and "Compliance summary...".
+void addComplianceCommands(std::vector<Command>& table);
+
+} // namespace brenvik::app

@@ -1,0 +1,117 @@
+#include "app/dialogs/ComplianceDialogs.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace brenvik {
+
+using namespace dialogui;
+
+ImportModeDialog::ImportModeDialog(QWidget* parent) : BrenvikDialog(parent) {
+    setObjectName(QStringLiteral("importsites"));
+    setWindowTitle(QStringLiteral("Import sites"));
+    m_replace = option("reemplazar", QStringLiteral("Replace the antennas of the plan"), this);
+    m_add = option("anadir", QStringLiteral("Add to the antennas of the plan"), this);
+    m_replace->setChecked(true);
+    auto* group = new QButtonGroup(this);
+    group->addButton(m_replace);
+    group->addButton(m_add);
+    auto* accept = button("Command1", QStringLiteral("Accept"), this);
+    auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
+    makeAcceptButton(accept);
+    makeCancelButton(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_replace);
+    layout->addWidget(m_add);
+    layout->addLayout(buttonRow(accept, cancel));
+}
+
+compliance::ImportMode ImportModeDialog::mode() const {
+    return m_add->isChecked() ? compliance::ImportMode::Add : compliance::ImportMode::Replace;
+}
+
+ComplianceDialog::ComplianceDialog(const compliance::ComplianceForm& form,
+                                   const std::vector<Choice>& standards, QWidget* parent)
+    : BrenvikDialog(parent) {
+    setObjectName(QStringLiteral("compliance"));
+    setWindowTitle(QStringLiteral("Compliance"));
+    m_standard = new QComboBox(this);
+    m_standard->setObjectName(QStringLiteral("standard"));
+    for (const Choice& c : standards)
+        m_standard->addItem(QString::fromStdString(c.second + " (" + c.first + ")"),
+                            QString::fromStdString(c.first));
+    m_standard->setCurrentIndex(
+        std::max(0, m_standard->findData(QString::fromStdString(form.standard))));
+
+    auto* people = new QGroupBox(QStringLiteral("Population"), this);
+    m_public = option("publico", QStringLiteral("General public"), people);
+    m_occupational = option("laboral", QStringLiteral("Occupational"), people);
+    (form.group == Population::Occupational ? m_occupational : m_public)->setChecked(true);
+    auto* peopleLayout = new QHBoxLayout(people);
+    peopleLayout->addWidget(m_public);
+    peopleLayout->addWidget(m_occupational);
+
+    m_site = box("sitio", QStringLiteral("Name of the site"), this);
+    m_site->setMaximumWidth(QWIDGETSIZE_MAX);
+    m_site->setText(QString::fromStdString(form.siteName));
+
+    m_unit = new QComboBox(this);
+    m_unit->setObjectName(QStringLiteral("unidad"));
+    for (compliance::Unit u : compliance::AllUnits())
+        m_unit->addItem(QString::fromLatin1(compliance::UnitText(u)), static_cast<int>(u));
+    m_unit->setCurrentIndex(m_unit->findData(static_cast<int>(form.unit)));
+
+    auto* accept = button("Command1", QStringLiteral("Accept"), this);
+    auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
+    makeAcceptButton(accept);
+    makeCancelButton(cancel);
+    auto* fields = new QFormLayout;
+    fields->addRow(QStringLiteral("Standard:"), m_standard);
+    fields->addRow(people);
+    fields->addRow(QStringLiteral("Site:"), m_site);
+    fields->addRow(QStringLiteral("Units:"), m_unit);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addLayout(buttonRow(accept, cancel));
+}
+
+compliance::ComplianceForm ComplianceDialog::form() const {
+    compliance::ComplianceForm f;
+    f.standard = m_standard->currentData().toString().toStdString();
+    f.group = m_occupational->isChecked() ? Population::Occupational : Population::Public;
+    f.siteName = m_site->text().toStdString();
+    f.unit = static_cast<compliance::Unit>(m_unit->currentData().toInt());
+    return f;
+}
+
+SummaryDialog::SummaryDialog(const std::vector<std::string>& lines, QWidget* parent)
+    : BrenvikDialog(parent) {
+    setObjectName(QStringLiteral("summary"));
+    setWindowTitle(QStringLiteral("Compliance summary"));
+    for (const std::string& l : lines)
+        m_text += QString::fromStdString(l) + '\n';
+    auto* view = new QPlainTextEdit(m_text, this);
+    view->setObjectName(QStringLiteral("resumen"));
+    view->setReadOnly(true);
+    view->setLineWrapMode(QPlainTextEdit::NoWrap);
+    view->setMinimumSize(860, 300);
+    auto* accept = button("Command1", QStringLiteral("Accept"), this);
+    makeAcceptButton(accept);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(view);
+    layout->addLayout(buttonRow(accept, nullptr));
+}
+
+QString SummaryDialog::text() const {
+    return m_text;
+}
+
+} // namespace brenvik

@@ -1,0 +1,154 @@
+#include "compliance/ComplianceView.h"
+
+#include "compliance/ReportLayout.h"
+#include "geo/Readout.h"
+#include "model/Messages.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace brenvik::compliance {
+
+namespace {
+
+// The crossings of each fixed level between neighbouring nodes, in the order
+// and the slot numbering the isoline tables keep: along the columns scanned i
+// then j, along the rows scanned j then i, level after level.
+void FixedIsolines(const Grid2D<double>& g, const std::vector<double>& levels, CrossingTable& along,
+                   CrossingTable& across) {
+    const int count = static_cast<int>(levels.size()) - 1;
+    along.reset(count);
+    across.reset(count);
+    const auto crossed = [](double a, double b, double l) { return (a < l) != (b < l); };
+    const auto i16 = [](int v) { return static_cast<std::int16_t>(v); };
+    for (int k = 1; k <= count; ++k) {
+        const double l = levels[static_cast<std::size_t>(k)];
+        for (int i = 0; i <= g.nx(); ++i)
+            for (int j = 0; j < g.ny(); ++j)
+                if (crossed(g(i, j), g(i, j + 1), l)) along.append(k, i16(i), i16(j));
+        for (int j = 0; j <= g.ny(); ++j)
+            for (int i = 0; i < g.nx(); ++i)
+                if (crossed(g(i, j), g(i + 1, j), l)) across.append(k, i16(i), i16(j));
+    }
+}
+
+struct Extremes {
+    double max = 0.0, min = 0.0;
+    int maxI = 0, maxJ = 0;
+};
+
+Extremes Percent(const Grid2D<double>& ratio, Grid2D<double>& out) {
+    out.resize(ratio.nx(), ratio.ny());
+    Extremes e;
+    bool first = true;
+    for (int i = 0; i <= ratio.nx(); ++i)
+        for (int j = 0; j <= ratio.ny(); ++j) {
+            const double v = 100.0 * ratio(i, j);
+            out(i, j) = v;
+            if (first || v > e.max) e.max = v, e.maxI = i, e.maxJ = j;
+            if (first || v < e.min) e.min = v;
+            first = false;
+        }
+    return e;
+}
+
+bool ForbiddenInName(char c) {
+    return c == '\n' || c == '\r' || c == '=';
+}
+
+std::string Trimmed(const std::string& s) {
+    const auto b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+} // namespace
+
+Project PercentView(const Project& p) {
+    Project v = p;
+    std::vector<double> levels{0.0};
+    for (double l : PercentLevels())
+        levels.push_back(l);
+    bool any = false;
+    if (HasRatio(p, false)) {
+        const Extremes e = Percent(p.RatioGrid, v.DensityGrid);
+        v.MaxDensity = e.max;
+        v.MinDensity = e.min;
+        // The mark goes to the node of the highest ratio, where the result
+        // was calculated.
+        if (p.XYCalcZoom > 0.0) {
+            v.MaxPosX = Variant::real((e.maxI * p.CellSize + p.XYCalcOffsetX) / p.XYCalcZoom);
+            const double y = std::nearbyint((e.maxJ * p.CellSize + p.XYCalcOffsetY) / p.XYCalcZoom);
+            if (std::fabs(y) < 32767.0) v.MaxPosY = static_cast<std::int16_t>(y);
+        }
+        v.IsolineLevel = levels;
+        FixedIsolines(v.DensityGrid, levels, v.Isolines, v.IsolinesAux);
+        any = true;
+    }
+    if (HasRatio(p, true)) {
+        const Extremes e = Percent(p.XZRatioGrid, v.XZDensityGrid);
+        v.XZMaxDensity = e.max;
+        v.XZIsolineLevel = levels;
+        FixedIsolines(v.XZDensityGrid, levels, v.XZIsolines, v.XZIsolinesAux);
+        any = true;
+    }
+    if (any) v.IsolineCount = static_cast<std::int16_t>(levels.size() - 1);
+    // The values drawn on the plane shown are percentages when it has a ratio.
+    if (HasRatio(p, p.CurrentPlane == Plane::XZ)) v.ResultUnit = " %";
+    return v;
+}
+
+std::optional<RatioReadout> RatioReadoutAt(const Project& p, double x, double y, Unit unit) {
+    const bool section = p.CurrentPlane == Plane::XZ;
+    if (!HasRatio(p, section)) return std::nullopt;
+    const geo::PointerCell c = geo::PointerCellAt(p, x, y);
+    const Grid2D<double>& ratio = section ? p.XZRatioGrid : p.RatioGrid;
+    const Grid2D<double>& density = section ? p.XZDensityGrid : p.DensityGrid;
+    if (c.ix > p.GridNX || c.iy > p.GridNY || !ratio.inBounds(c.ix, c.iy)) return std::nullopt;
+    RatioReadout r;
+    r.percent = "% limit=" + FormatPercent(100.0 * ratio(c.ix, c.iy));
+    const int decimals = unit == Unit::MicroWattPerCm2 ? 6 : 4;
+    r.value = (unit == Unit::VoltPerMetre ? "E=" : "S=") +
+              FormatValue(density(c.ix, c.iy), unit, decimals);
+    return r;
+}
+
+ComplianceForm ComplianceFormLoad(const Project& p, Unit unit) {
+    return {p.Compliance.Standard, p.Compliance.Group, p.Compliance.SiteName, unit};
+}
+
+std::optional<std::string> ComplianceFormAccept(Project& p, const ComplianceForm& f,
+                                                const Library& lib) {
+    if (!lib.find(f.standard) || std::any_of(f.siteName.begin(), f.siteName.end(), ForbiddenInName))
+        return std::string(msg::InputDataError);
+    p.Compliance.Standard = f.standard;
+    p.Compliance.Group = f.group;
+    p.Compliance.SiteName = Trimmed(f.siteName);
+    return std::nullopt;
+}
+
+std::vector<std::string> SummaryLines(const Summary& s, Unit unit) {
+    std::vector<std::string> out;
+    out.push_back(s.standardTitle + " (" + s.standardId + "), " + PopulationText(s.group));
+    if (!s.planCalculated) {
+        out.push_back("The plan has no calculated result.");
+    } else {
+        out.push_back("Maximum " + FormatPercent(s.maxPercent) + " % of the limit at X=" +
+                      FormatFixed(s.xM, 2) + " m, Y=" + FormatFixed(s.yM, 2) + " m (lon " +
+                      FormatFixed(s.lon, 6) + ", lat " + FormatFixed(s.lat, 6) + ")");
+        out.push_back("  there " + FormatValue(s.maxDensityUw, unit, 4));
+        for (const Verdict& v : s.verdicts)
+            out.push_back(v.title + ": " + v.text());
+    }
+    if (s.sectionMaxPercent)
+        out.push_back("Section maximum " + FormatPercent(*s.sectionMaxPercent) + " % of the limit");
+    out.push_back("Compliance distance along the main beam:");
+    for (const AntennaLine& a : s.antennas)
+        out.push_back("  tower " + std::to_string(a.name.tower) + ", antenna " +
+                      std::to_string(a.name.number) + ", " + FormatFixed(a.frequencyMHz, 1) +
+                      " MHz, limit " + FormatFixed(a.limitWm2, 2) +
+                      " W/m^2: " + FormatFixed(a.distanceM, 1) + " m");
+    return out;
+}
+
+} // namespace brenvik::compliance

@@ -1,0 +1,176 @@
+// The exposure limits in the window: the antenna's frequency box, the site
+// inventory commands, the "% of limit" display and read-out, and the report.
+
+#include "MainWindowTestSupport.h"
+#include "app/ComplianceFlows.h"
+#include "app/dialogs/TowerDialogs.h"
+#include "calc/GridCalc.h"
+#include "calc/TowerForms.h"
+#include "compliance/Summary.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace brenvik::app::testing {
+namespace {
+
+TEST(AntennaFrequencyBox, RefusesOutsideTheCarrierRangeAndShowsWhatWasStored) {
+    struct Case {
+        const char* typed;
+        bool accepted;
+        const char* shownAgain;
+    } cases[] = {{"1800", true, "1800"}, {"0.1", true, "0.1"},     {"300000", true, "300000"},
+                 {"0.09", false, "900"}, {"300001", false, "900"}, {"abc", false, "900"}};
+    for (const Case& c : cases) {
+        Project p;
+        TowerBeginNew(p);
+        const int slot = p.AntennaCount + 1;
+        p.EnsureAntennaSlots(slot);
+        AntennaDialog d(AntennaFormLoad(p, slot, dialognum::formatter()));
+        EXPECT_EQ(d.findChild<QLineEdit*>("freqtext")->text(), "900");
+        d.findChild<QLineEdit*>("freqtext")->setText(c.typed);
+        AntennaForm f = d.form();
+        const auto refused =
+            AntennaFormAccept(p, f, slot, false, dialognum::parser(), dialognum::formatter());
+        EXPECT_EQ(refused,
+                  c.accepted ? std::nullopt : std::optional<std::string>("Input data error"))
+            << c.typed;
+        AntennaDialog again(AntennaFormLoad(p, slot, dialognum::formatter()));
+        EXPECT_EQ(again.findChild<QLineEdit*>("freqtext")->text(), c.shownAgain) << c.typed;
+    }
+}
+
+class ComplianceAppTest : public WindowTest {
+  protected:
+    std::string write(const char* name, const std::string& text) {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.data(), qint64(text.size()));
+        return path.toStdString();
+    }
+    void importSites(const std::string& path, bool add) {
+        trigger(cmd::ImportSites);
+        QDialog* d = dialog("importsites");
+        ASSERT_NE(d, nullptr);
+        if (add) click(d, "anadir");
+        prompts.openPaths.push_back(path);
+        click(d, "Command1");
+    }
+    void calculate() {
+        trigger("calculo");
+        click(dialog("cal"), "a");
+        runCalculation();
+    }
+    static constexpr const char* kSites =
+        "site,lon,lat,x_m,y_m,height_m,type,erp_w,azimuth_deg,tilt_deg,frequency_mhz,label\n"
+        "roof,,,50,40,8,panel,1500,45,2,900,A\n"
+        "roof,,,50,40,11,stick,400,,,1800,B\n"
+        "mast,,,100,70,15,panel,2500,200,6,3500,C\n";
+};
+
+TEST_F(ComplianceAppTest, ImportReplacesOrAddsAndABadRowImportsNothing) {
+    const std::string head = "site,lon,lat,x_m,y_m,height_m,type,erp_w,azimuth_deg,tilt_deg,"
+                             "frequency_mhz,label\n";
+    const std::string sites = write("sites.csv", kSites);
+    const std::string more = write("more.csv", head + "far,,,80,20,6,stick,100,,,2100,\n");
+    importSites(sites, false);
+    EXPECT_EQ(project.AntennaCount, 3);
+    EXPECT_EQ(project.Antennas[3].AntFrequencyMHz, 3500.0);
+    importSites(more, true);
+    EXPECT_EQ(project.AntennaCount, 4);
+    EXPECT_EQ(project.TowerCount, 3);
+    importSites(more, false);
+    EXPECT_EQ(project.AntennaCount, 1);
+
+    prompts.messages.clear();
+    importSites(write("bad.csv", head + "a,,,20,20,5,panel,100,0,0,900,\n"
+                                        "b,,,30,30,5,dish,100,0,0,900,\n"
+                                        "c,,,40,40,5,panel,lots,0,0,900,\n"),
+                true);
+    EXPECT_EQ(project.AntennaCount, 1);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    for (const char* line : {"line 3", "line 4"})
+        EXPECT_NE(prompts.lastMessage().find(line), std::string::npos) << prompts.lastMessage();
+}
+
+TEST_F(ComplianceAppTest, PercentOfLimitRedrawsOnlyWhenChosenAndReadsOut) {
+    importSites(write("sites.csv", kSites), false);
+    calculate();
+    ASSERT_TRUE(compliance::HasRatio(project, false));
+    const Grid2D<double> density = project.DensityGrid;
+    Project alone = project; // the density does not depend on the ratio's pass
+    ASSERT_TRUE(RunXYCalculation(alone).ok());
+    EXPECT_EQ(alone.DensityGrid, density);
+    trigger("linea");
+    const QImage plain = window->areaImage();
+
+    trigger(cmd::PercentOfLimit);
+    EXPECT_TRUE(window->compliance().percentShown());
+    const QImage percent = window->areaImage();
+    EXPECT_NE(percent, plain);
+    EXPECT_EQ(project.DensityGrid, density); // only the picture changes
+
+    trigger(cmd::PercentOfLimit);
+    EXPECT_EQ(window->areaImage(), plain);
+
+    auto* pct = window->findChild<QLabel*>(label::Percent);
+    auto* field = window->findChild<QLabel*>(label::Field);
+    mouse(QEvent::MouseMove, cell(10, 10));
+    EXPECT_TRUE(pct->text().startsWith("% limit=")) << pct->text().toStdString();
+    EXPECT_TRUE(field->text().endsWith("uW/cm^2")) << field->text().toStdString();
+}
+
+TEST_F(ComplianceAppTest, AFrequencyTheStandardDoesNotCoverRefusesTheCalculation) {
+    importSites(write("sites.csv", kSites), false);
+    project.Compliance.Standard = "fcc";
+    project.Antennas[2].AntFrequencyMHz = 0.1;
+    calculate();
+    EXPECT_EQ(project.XYCalculated, 0);
+    EXPECT_NE(prompts.lastMessage().find("tower 1, antenna 2"), std::string::npos)
+        << prompts.lastMessage();
+}
+
+TEST_F(ComplianceAppTest, TheReportStatesTheMaximumAndTheVerdict) {
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty()) GTEST_SKIP() << "pdftotext is not installed";
+    importSites(write("sites.csv", kSites), false);
+    calculate();
+    // The settings choose the standard and the unit of the summary and report.
+    trigger(cmd::ComplianceSettings);
+    QDialog* settings = dialog("compliance");
+    ASSERT_NE(settings, nullptr);
+    auto* standard = control<QComboBox>(settings, "standard");
+    standard->setCurrentIndex(standard->findData("icnirp-1998"));
+    auto* unit = control<QComboBox>(settings, "unidad");
+    unit->setCurrentIndex(unit->findText("V/m"));
+    click(settings, "Command1");
+    EXPECT_EQ(project.Compliance.Standard, "icnirp-1998");
+
+    trigger(cmd::ComplianceSummary);
+    ASSERT_NE(dialog("summary"), nullptr);
+    const QString summary = dialog("summary")->findChild<QPlainTextEdit*>("resumen")->toPlainText();
+    for (const char* part : {"icnirp-1998", "Maximum", " V/m", "tower 2, antenna 1, 3500.0 MHz"})
+        EXPECT_TRUE(summary.contains(part)) << part << "\n" << summary.toStdString();
+    click(dialog("summary"), "Command1");
+
+    // A result read from a file has no ratio: the report works it out.
+    project.RatioGrid = {};
+    const QString pdf = dir.filePath("report.pdf");
+    prompts.savePaths.push_back(pdf.toStdString());
+    trigger(cmd::Report);
+    EXPECT_TRUE(compliance::HasRatio(project, false));
+    QProcess run;
+    run.start(pdftotext, {pdf, "-"});
+    ASSERT_TRUE(run.waitForFinished(30000));
+    const QString text = QString::fromUtf8(run.readAllStandardOutput()).simplified();
+    EXPECT_TRUE(text.contains("Maximum")) << text.toStdString();
+    EXPECT_TRUE(text.contains("there E =")) << text.toStdString();
+    EXPECT_TRUE(text.contains("complies: maximum") || text.contains("exceeds the limit over"))
+        << text.toStdString();
+}
+
+} // namespace
+} // namespace brenvik::app::testing

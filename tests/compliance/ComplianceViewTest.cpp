@@ -1,0 +1,77 @@
+#include "compliance/ComplianceView.h"
+
+#include <gtest/gtest.h>
+
+using namespace brenvik;
+using namespace brenvik::compliance;
+
+namespace {
+
+// A 4 x 2 plan whose ratio climbs from 0 to 1.2 along the columns.
+Project Ramp() {
+    Project p;
+    p.GridNX = 4;
+    p.GridNY = 2;
+    p.XYCalculated = 1;
+    p.DensityGrid.resize(4, 2);
+    p.RatioGrid.resize(4, 2);
+    for (int i = 0; i <= 4; ++i)
+        for (int j = 0; j <= 2; ++j) {
+            p.DensityGrid(i, j) = 7.0 * i;
+            p.RatioGrid(i, j) = 0.3 * i;
+        }
+    p.MaxDensity = 28.0;
+    return p;
+}
+
+} // namespace
+
+TEST(PercentView, ShowsTheRatioInPercentWithFixedIsolines) {
+    const Project v = PercentView(Ramp());
+    EXPECT_DOUBLE_EQ(v.DensityGrid(3, 1), 90.0);
+    EXPECT_DOUBLE_EQ(v.MaxDensity, 120.0);
+    EXPECT_EQ(v.IsolineLevel, (std::vector<double>{0, 1, 5, 10, 20, 50, 100}));
+    EXPECT_EQ(v.IsolineCount, 6);
+    EXPECT_EQ(v.ResultUnit, " %");
+    // Along the rows each level is crossed once per row (3 rows): 1, 5, 10
+    // and 20 % between columns 0 and 1, 50 % between 1 and 2, 100 % between
+    // 3 and 4; the values never change along a column.
+    for (int k = 1; k <= 6; ++k) {
+        EXPECT_EQ(v.IsolinesAux.row(k).size(), 3u) << k;
+        EXPECT_TRUE(v.Isolines.row(k).empty()) << k;
+    }
+    EXPECT_EQ(v.IsolinesAux.row(6).front().x, 3);
+}
+
+TEST(PercentView, LeavesAPlaneWithoutItsRatioAsItIs) {
+    Project p = Ramp();
+    p.RatioGrid.resize(0, 0); // a result read from a file
+    const Project v = PercentView(p);
+    EXPECT_EQ(v.DensityGrid, p.DensityGrid);
+    EXPECT_EQ(v.IsolineLevel, p.IsolineLevel);
+    EXPECT_EQ(v.IsolineCount, p.IsolineCount);
+    EXPECT_EQ(v.ResultUnit, p.ResultUnit);
+}
+
+TEST(ComplianceForm, AcceptStoresOrRefusesWhole) {
+    const LoadedLibrary lib = LoadLibrary(ShippedLimitsPath(), "");
+    struct Case {
+        std::string standard, site;
+        bool accepted;
+        std::string stored;
+    } cases[] = {
+        {"fcc", "  Roof 3 ", true, "Roof 3"},
+        {"no-such-standard", "x", false, ""},
+        {"fcc", "two\nlines", false, ""},
+        {"fcc", "a=b", false, ""},
+    };
+    for (const Case& c : cases) {
+        Project p;
+        const auto refused = ComplianceFormAccept(
+            p, {c.standard, Population::Occupational, c.site, Unit::VoltPerMetre}, lib.library);
+        EXPECT_EQ(!refused, c.accepted) << c.site;
+        EXPECT_EQ(p.Compliance.SiteName, c.stored);
+        EXPECT_EQ(p.Compliance.Standard, c.accepted ? c.standard : "icnirp-2020");
+        EXPECT_EQ(p.Compliance.Group, c.accepted ? Population::Occupational : Population::Public);
+    }
+}
