@@ -99,7 +99,10 @@ void ComplianceFlows::importSites() {
     d->setAcceptHandler([this, d] {
         const auto path = prompts_.openPath(kCsvFilter);
         if (!path) return true;
-        if (auto refused = compliance::ImportSitesFile(project_, *path, d->mode())) {
+        Edit edit = Edit::antennas(project_);
+        const auto refused = compliance::ImportSitesFile(project_, *path, d->mode());
+        if (record_) record_("Import sites", std::move(edit), !refused);
+        if (refused) {
             prompts_.message(*refused);
             return true;
         }
@@ -131,7 +134,10 @@ void ComplianceFlows::settings() {
         new ComplianceDialog(compliance::ComplianceFormLoad(project_, unit_), standards, &window_);
     d->setAcceptHandler([this, d] {
         const compliance::ComplianceForm f = d->form();
-        if (auto refused = compliance::ComplianceFormAccept(project_, f, *lib_)) {
+        Edit edit = Edit::settings(project_);
+        const auto refused = compliance::ComplianceFormAccept(project_, f, *lib_);
+        if (record_) record_("Compliance", std::move(edit), !refused);
+        if (refused) {
             prompts_.message(*refused);
             return false;
         }

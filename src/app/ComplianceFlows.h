@@ -4,6 +4,7 @@
 #include "app/Commands.h"
 #include "compliance/Limits.h"
 #include "compliance/Units.h"
+#include "model/Edits.h"
 #include "model/Project.h"
 #include "model/Prompts.h"
 #include "render/Dots.h"
@@ -48,6 +49,10 @@ class ComplianceFlows {
                     std::function<void()> redraw);
     ~ComplianceFlows();
 
+    // Where the commands that change the project record their undo steps.
+    using Recorder = std::function<void(const char* text, Edit edit, bool applied)>;
+    void setRecorder(Recorder record) { record_ = std::move(record); }
+
     const compliance::Library& library() const { return *lib_; }
     compliance::Unit unit() const { return unit_; }
     bool percentShown() const { return percent_; }
@@ -86,6 +91,7 @@ class ComplianceFlows {
     Prompts& prompts_;
     QWidget& window_;
     std::function<void()> redraw_;
+    Recorder record_;
     std::shared_ptr<const compliance::Library> lib_;
     std::string libraryWarning_;
     compliance::Unit unit_ = compliance::Unit::MicroWattPerCm2;

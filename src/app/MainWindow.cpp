@@ -108,6 +108,9 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     compliance_ = std::make_unique<ComplianceFlows>(project_, prompts_, *this, statusBar(),
                                                     [this] { redrawView(); });
     if (QAction* a = item(cmd::PercentOfLimit)) a->setCheckable(true);
+    compliance_->setRecorder([this](const char* text, Edit edit, bool applied) {
+        recordEdit(text, std::move(edit), applied);
+    });
 }
 
 MainWindow::~MainWindow() {
@@ -235,8 +238,8 @@ void MainWindow::paintSteps(const Painter& step, bool clearFirst) {
     // and the printer replay the same steps at their own sizes.
     const double dpi = canvas_->logicalDpiY();
     PlanCanvas* canvas = canvas_;
-    canvas_->draw([snapshot, dotsBefore, paint, back, picture, dpi,
-                   canvas](QPainter& p, const QRectF& target) {
+    canvas_->draw([snapshot, dotsBefore, paint, back, picture, dpi, canvas](QPainter& p,
+                                                                            const QRectF& target) {
         qtsurface::QtSurface s(p, target);
         if (p.device() == &canvas->backing()) s.setScreenLegibility(dpi);
         s.setBackColour(back);

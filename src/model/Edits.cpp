@@ -35,6 +35,7 @@ template <class P, class S, class F> void eachSetting(P& p, S& s, F f) {
     f(p.OpenAngleBTS, s.OpenAngleBTS);
     f(p.OpenAngleDTS, s.OpenAngleDTS);
     f(p.ContourHeight, s.ContourHeight);
+    f(p.Compliance, s.Compliance);
 }
 
 EditSettings settingsOf(const Project& p) {

@@ -22,6 +22,7 @@ struct EditSettings {
     double EllipsoidA = 0, EllipsoidB = 0;
     double OpenAngleBTS = 0, OpenAngleDTS = 0;
     double ContourHeight = 0;
+    ComplianceSettings Compliance;
     friend bool operator==(const EditSettings&, const EditSettings&) = default;
 };
 
@@ -50,7 +51,7 @@ class Edit {
     static Edit groundRect(const Project& p, long long col0, long long row0, long long col1,
                            long long row1);
     // Origin, reference point, curvature radius, antenna parameters, a scale
-    // that keeps the work: the settings alone.
+    // that keeps the work, the compliance choices: the settings alone.
     static Edit settings(const Project& p);
     // Grid size: the settings and every grid the new size replaces, taken
     // out of the project now; the action makes the new ones.

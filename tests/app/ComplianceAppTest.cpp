@@ -84,6 +84,11 @@ TEST_F(ComplianceAppTest, ImportReplacesOrAddsAndABadRowImportsNothing) {
     EXPECT_EQ(project.TowerCount, 3);
     importSites(more, false);
     EXPECT_EQ(project.AntennaCount, 1);
+    // An import is one undo step: the antennas of before come back.
+    trigger(cmd::Undo);
+    EXPECT_EQ(project.AntennaCount, 4);
+    trigger(cmd::Redo);
+    EXPECT_EQ(project.AntennaCount, 1);
 
     prompts.messages.clear();
     importSites(write("bad.csv", head + "a,,,20,20,5,panel,100,0,0,900,\n"
