@@ -45,36 +45,47 @@ double RoundHalfEven(double v) {
     return r;
 }
 
-// Counts the lines of a text: every "\n" ends one, and a last line without
-// its ending counts too.
-std::int64_t CountLines(std::string_view text) {
-    std::int64_t n = std::count(text.begin(), text.end(), '\n');
-    if (!text.empty() && text.back() != '\n') ++n;
-    return n;
-}
-
+// Reads the file's lines front to back in one pass. The common forms of a
+// number ("12", "-3.5", "1.25E-05" with blanks around them) are parsed where
+// they stand; any other line goes to the ParseFile* rules, which decide
+// exactly as they do for a line on its own.
 class LineReader {
   public:
-    explicit LineReader(std::string_view text) : text_(text), remaining_(CountLines(text)) {}
+    explicit LineReader(std::string_view text)
+        : pos_(text.data()), end_(text.data() + text.size()) {}
 
     bool next(std::string_view& line) {
-        if (remaining_ <= 0) return false;
-        std::size_t end = text_.find('\n', pos_);
-        if (end == std::string_view::npos) end = text_.size();
-        line = text_.substr(pos_, end - pos_);
+        if (pos_ == end_) return false;
+        const void* nl = std::memchr(pos_, '\n', static_cast<std::size_t>(end_ - pos_));
+        const char* e = nl ? static_cast<const char*>(nl) : end_;
+        line = std::string_view(pos_, static_cast<std::size_t>(e - pos_));
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        pos_ = end + 1;
-        --remaining_;
+        pos_ = nl ? e + 1 : end_;
         return true;
     }
-    std::int64_t remaining() const { return remaining_; }
-    // True when `items` records of `linesEach` lines each can still be read.
+    // Every line read as a number holds a character and, but for the last, its
+    // line ending: `lines` such lines need 2 * lines - 1 bytes. Counts that the
+    // rest of the text cannot hold are refused before anything is allocated.
+    bool fitsNumbers(std::int64_t lines) const { return lines <= numberLinesLeft(); }
+    // The same for records of `linesEach` lines, some of which may be empty.
     bool fits(std::int64_t items, std::int64_t linesEach) const {
         if (items <= 0) return true;
-        return linesEach <= 0 || items <= remaining_ / linesEach;
+        return linesEach <= 0 || items <= bytesLeft() / linesEach;
     }
+    std::int64_t numberLinesLeft() const { return (bytesLeft() + 1) / 2; }
 
     bool dbl(double& v) {
+        const char* s = SkipBlanks(pos_);
+        const bool negative = s != end_ && *s == '-';
+        if (s != end_ && (*s == '-' || *s == '+')) ++s;
+        if (s != end_ && (IsDigit(*s) || *s == '.')) {
+            double d = 0.0;
+            auto r = std::from_chars(s, end_, d, std::chars_format::general);
+            if (r.ec == std::errc() && Finish(r.ptr)) {
+                v = negative ? -d : d;
+                return true;
+            }
+        }
         std::string_view l;
         if (!next(l)) return false;
         auto r = ParseFileDouble(l);
@@ -83,14 +94,26 @@ class LineReader {
         return true;
     }
     bool i16(std::int16_t& v) {
-        std::string_view l;
-        if (!next(l)) return false;
-        auto r = ParseFileInt16(l);
-        if (!r) return false;
-        v = *r;
+        std::int64_t w = 0;
+        if (!i64(w) || w < std::numeric_limits<std::int16_t>::min() ||
+            w > std::numeric_limits<std::int16_t>::max())
+            return false;
+        v = static_cast<std::int16_t>(w);
         return true;
     }
     bool i64(std::int64_t& v) {
+        const char* s = SkipBlanks(pos_);
+        const char* digits = s;
+        if (digits != end_ && (*digits == '-' || *digits == '+')) ++digits;
+        if (digits != end_ && IsDigit(*digits)) {
+            if (*s == '+') ++s; // the integer reader takes '-' only
+            std::int64_t w = 0;
+            auto r = std::from_chars(s, end_, w);
+            if (r.ec == std::errc() && Finish(r.ptr)) {
+                v = w;
+                return true;
+            }
+        }
         std::string_view l;
         if (!next(l)) return false;
         auto r = ParseFileInt64(l);
@@ -114,9 +137,29 @@ class LineReader {
     }
 
   private:
-    std::string_view text_;
-    std::size_t pos_ = 0;
-    std::int64_t remaining_ = 0;
+    static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+    std::int64_t bytesLeft() const { return end_ - pos_; }
+    const char* SkipBlanks(const char* s) const {
+        while (s != end_ && IsBlank(*s))
+            ++s;
+        return s;
+    }
+    // Moves past the line when only blanks and its ending follow the number
+    // at `s`; otherwise the line is left for the general rules.
+    bool Finish(const char* s) {
+        s = SkipBlanks(s);
+        if (s != end_ && *s == '\r') ++s;
+        if (s == end_) {
+            pos_ = end_;
+            return true;
+        }
+        if (*s != '\n') return false;
+        pos_ = s + 1;
+        return true;
+    }
+
+    const char* pos_;
+    const char* end_;
 };
 
 // ---- writer helpers ----------------------------------------------------------
@@ -177,7 +220,7 @@ void WriteCrossings(Writer& w, const CrossingTable& t, int levels, std::int64_t 
 bool ReadCrossings(LineReader& in, CrossingTable& t, int levels, std::int64_t slotMax) {
     // Every level holds two lines per slot. Without levels the slot count
     // reads nothing and allocates nothing, so any count is kept as it is.
-    if (levels > 0 && slotMax > in.remaining() / 2 / levels) return false;
+    if (levels > 0 && slotMax > in.numberLinesLeft() / 2 / levels) return false;
     t.reset(levels);
     t.setSlotMax(slotMax);
     for (int k = 1; k <= levels; ++k) {
@@ -492,7 +535,7 @@ bool ReadProjectText(Project& p, std::string_view text) {
         }
     }
 
-    if (!in.fits(static_cast<std::int64_t>(nx) * ny, 1)) return false;
+    if (!in.fitsNumbers(static_cast<std::int64_t>(nx) * ny)) return false;
     p.GroundGrid.resize(nx, ny);
     for (int i = 1; i <= nx; ++i)
         for (int j = 1; j <= ny; ++j)
@@ -504,7 +547,7 @@ bool ReadProjectText(Project& p, std::string_view text) {
         return false;
     if (p.LegacySourceCount < 0) return false;
     if (p.LegacySourceCount > 1) {
-        if (!in.fits(p.LegacySourceCount, 9)) return false;
+        if (!in.fitsNumbers(std::int64_t{9} * p.LegacySourceCount)) return false;
         p.LegacySources.assign(static_cast<std::size_t>(p.LegacySourceCount) + 1, LegacySource{});
         for (int k = 1; k <= p.LegacySourceCount; ++k) {
             LegacySource& s = p.LegacySources[static_cast<std::size_t>(k)];
@@ -531,7 +574,7 @@ bool ReadProjectText(Project& p, std::string_view text) {
         p.XYCalcOffsetY = 0.0;
         p.XYCalcZoom = 1.0;
     }
-    if (!in.fits(static_cast<std::int64_t>(nx + 1) * ny, 1)) return false;
+    if (!in.fitsNumbers(static_cast<std::int64_t>(nx + 1) * ny)) return false;
     p.DensityGrid.resize(nx, ny);
     for (int i = 0; i <= nx; ++i)
         for (int j = 1; j <= ny; ++j)
@@ -552,7 +595,7 @@ bool ReadProjectText(Project& p, std::string_view text) {
         slots = static_cast<std::int64_t>(r);
     }
     if (p.IsolineCount < 0 || slots < 0 || auxMax < 0) return false;
-    if (!in.fits(p.IsolineCount, 1)) return false;
+    if (!in.fitsNumbers(p.IsolineCount)) return false;
     p.IsolineLevel.assign(static_cast<std::size_t>(p.IsolineCount) + 1, 0.0);
     for (int k = 1; k <= p.IsolineCount; ++k)
         if (!in.dbl(p.IsolineLevel[static_cast<std::size_t>(k)])) return false;

@@ -359,6 +359,50 @@ TEST(ProjectFileReader, LooseLineEndsKeptSlotsAndGridBounds) {
     EXPECT_EQ(Write(q), text);
 }
 
+TEST(ProjectFileReader, NumberLinesFollowTheLineRules) {
+    // The reader takes common number forms where they stand; every form must
+    // still come out as the rules for a line on its own decide.
+    const auto lines = SplitLines(Write(RichProject()));
+    const std::size_t tower = 5 + 7, ground = 5 + 12 * 3;
+    ASSERT_EQ(lines[tower], "1");
+    for (const char* form : {" 1.5\t",
+                             "+3",
+                             "-.5",
+                             "5.",
+                             "1E+02",
+                             "1e-3",
+                             "7 5",
+                             "+-3",
+                             "-+3",
+                             "--3",
+                             "1E",
+                             "0x1",
+                             "inf",
+                             "-nan",
+                             "1E+400",
+                             "1E-400",
+                             "1.79769313486232E+308",
+                             "32768",
+                             "-32768",
+                             "8.5",
+                             "99999999999999999999",
+                             "3\r",
+                             "",
+                             " "}) {
+        auto bad = lines;
+        bad[ground] = form;
+        Project p;
+        const auto d = ParseFileDouble(form);
+        ASSERT_EQ(ReadProjectText(p, Lines(bad)), d.has_value()) << form;
+        EXPECT_EQ(d ? p.GroundGrid(1, 1) : 0.0, d.value_or(0.0)) << form;
+        bad = lines;
+        bad[tower] = form;
+        const auto i = ParseFileInt16(form);
+        ASSERT_EQ(ReadProjectText(p, Lines(bad)), i.has_value()) << form;
+        EXPECT_EQ(i ? p.Antennas[1].AntTower : 0, i.value_or(0)) << form;
+    }
+}
+
 TEST(ProjectFileReader, ShortenedOrGarbledFilesFail) {
     const auto lines = SplitLines(Write(RichProject()));
     for (std::size_t n = 0; n < lines.size(); ++n) {
