@@ -21,22 +21,25 @@ struct Ran {
     std::string out, err;
 };
 
+// In a forked child: standard output (and error, when a path is given) into
+// files, then the program with `args`.
+[[noreturn]] void execProgram(const std::vector<std::string>& args, const std::string& out,
+                              const std::string& err = {}) {
+    ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+    if (!err.empty()) ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+    std::vector<char*> argv{const_cast<char*>(BRENVIK_BATCH_EXE)};
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(BRENVIK_BATCH_EXE, argv.data());
+    ::_exit(127);
+}
+
 // Runs the program with `args`, standard output and error into files.
 Ran runProgram(const std::vector<std::string>& args, const fs::path& dir) {
     fs::path out = dir / ".stdout", err = dir / ".stderr";
     pid_t pid = ::fork();
-    if (pid == 0) {
-        int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(o, 1);
-        ::dup2(e, 2);
-        std::vector<char*> argv{const_cast<char*>(BRENVIK_BATCH_EXE)};
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(BRENVIK_BATCH_EXE, argv.data());
-        ::_exit(127);
-    }
+    if (pid == 0) execProgram(args, out, err);
     int st = 0;
     ::waitpid(pid, &st, 0);
     Ran r;
@@ -164,18 +167,9 @@ TEST_F(Program, ProgressOnATerminalOnly) {
     for (bool quiet : {false, true}) {
         int master = -1;
         pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
-        if (pid == 0) {
-            int devnull = ::open("/dev/null", O_WRONLY);
-            ::dup2(devnull, 1);
-            std::vector<std::string> args{BRENVIK_BATCH_EXE, at("site.bvk"), "--xy", "surface"};
-            if (quiet) args.push_back("--quiet");
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(BRENVIK_BATCH_EXE, argv.data());
-            ::_exit(127);
-        }
+        std::vector<std::string> args{at("site.bvk"), "--xy", "surface"};
+        if (quiet) args.push_back("--quiet");
+        if (pid == 0) execProgram(args, "/dev/null");
         ASSERT_GT(pid, 0);
         std::string seen;
         char buf[4096];
@@ -203,17 +197,10 @@ TEST_F(Program, CtrlCStopsCleanlyWithoutPartialOutput) {
     writeSite(site, dir / "site.bvk");
     std::ofstream(dir / "max.csv") << "previous";
     pid_t pid = ::fork();
-    if (pid == 0) {
-        int devnull = ::open("/dev/null", O_WRONLY);
-        ::dup2(devnull, 1);
-        int err = ::open(at(".stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(err, 2);
-        std::string site = at("site.bvk"), out = at("out.bvk"),
-                    ex = "maximum-cartesian=" + at("max.csv");
-        ::execl(BRENVIK_BATCH_EXE, BRENVIK_BATCH_EXE, site.c_str(), "--xy", "surface", "--save",
-                out.c_str(), "--export", ex.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    if (pid == 0)
+        execProgram({at("site.bvk"), "--xy", "surface", "--save", at("out.bvk"), "--export",
+                     "maximum-cartesian=" + at("max.csv")},
+                    "/dev/null", at(".stderr"));
     ::usleep(400 * 1000);
     ::kill(pid, SIGINT);
     int st = 0;

@@ -64,26 +64,11 @@ TEST(CsvStream, LargeGridBytesAreUnchanged) {
 
 TEST(CsvStream, NumberFormsAtTheirEdges) {
     // Each value as coordinate and as value, against the two-step rounding.
-    for (double v : {0.0,
-                     5e-9,
-                     1.5e-8,
-                     -4e-9,
-                     -1e-8,
-                     -2e-8,
-                     9.999999e-5,
-                     1e-4,
-                     -1e-4,
-                     0.001953125,
-                     1.5 / 512,
-                     123456.123456785,
-                     9999999.999999996,
-                     1e7,
-                     5e15,
-                     -1e300,
-                     1e-300,
-                     0.1,
-                     2.675,
-                     42.0}) {
+    // clang-format off
+    for (double v : {0.0, 5e-9, 1.5e-8, -4e-9, -1e-8, -2e-8, 9.999999e-5, 1e-4, -1e-4, 0.001953125,
+                     1.5 / 512, 123456.123456785, 9999999.999999996, 1e7, 5e15, -1e300, 1e-300,
+                     0.1, 2.675, 42.0}) {
+        // clang-format on
         Project p;
         p.OriginX = v;
         p.OriginY = -v;

@@ -43,52 +43,35 @@ struct Action {
 };
 
 TEST(Edit, EveryKindUndoesAndRedoesItsAction) {
+    // clang-format off
     const Action actions[] = {
-        {"place a tower", Edit::antennas,
-         [](Project& p) {
+        {"place a tower", Edit::antennas, [](Project& p) {
              p.EnsureAntennaSlots(2);
              p.Antennas[2].AntTower = 2;
              p.Antennas[2].AntX = 30 * p.CellSize;
-             p.AntennaCount = p.TowerCount = 2;
-         }},
+             p.AntennaCount = p.TowerCount = 2; }},
         {"erase discards the result", Edit::antennas,
-         [](Project& p) {
-             p.XYCalculated = 0;
-             p.AntennaCount = 0;
-         }},
+         [](Project& p) { p.XYCalculated = 0; p.AntennaCount = 0; }},
         {"topographic rectangle", [](Project& p) { return Edit::groundRect(p, 6, 8, 3, -2); },
          [](Project& p) {
              for (int i = 3; i <= 6; ++i)
                  for (int j = 0; j <= 8; ++j)
-                     p.GroundGrid(i, j) = 40.0;
-         }},
+                     p.GroundGrid(i, j) = 40.0; }},
         {"origin and antenna parameters", Edit::settings,
-         [](Project& p) {
-             p.OriginLat = 41.5;
-             p.OpenAngleBTS = 7.0;
-         }},
-        {"grid size discards the result", Edit::gridSize,
-         [](Project& p) {
+         [](Project& p) { p.OriginLat = 41.5; p.OpenAngleBTS = 7.0; }},
+        {"grid size discards the result", Edit::gridSize, [](Project& p) {
              p.GridNX = 200;
              p.RecomputeDerived();
-             p.GroundGrid = Grid2D<double>(p.GridNX, p.GridNY);
-             p.DensityGrid = Grid2D<double>(p.GridNX, p.GridNY);
-             p.XZDensityGrid = Grid2D<double>(p.GridNX, p.GridNY);
-             p.XYCalculated = p.XZCalculated = 0;
-         }},
+             p.GroundGrid = p.DensityGrid = p.XZDensityGrid = Grid2D<double>(p.GridNX, p.GridNY);
+             p.XYCalculated = p.XZCalculated = 0; }},
         {"a new scale resets the work", Edit::scaleReset,
-         [](Project& p) {
-             p.PlanWidthM = 300;
-             p.FileName.clear();
-             p.ResetProject();
-         }},
-        {"number of isolines", Edit::isolineCount,
-         [](Project& p) {
+         [](Project& p) { p.PlanWidthM = 300; p.FileName.clear(); p.ResetProject(); }},
+        {"number of isolines", Edit::isolineCount, [](Project& p) {
              p.IsolineCount = 5;
              p.IsolineLevel.assign(6, 0.0);
-             p.Isolines.reset(5);
-         }},
+             p.Isolines.reset(5); }},
     };
+    // clang-format on
     for (const Action& a : actions) {
         Project p = workedProject();
         const Project before = p;

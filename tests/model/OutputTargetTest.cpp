@@ -27,58 +27,37 @@ mode_t ModeOf(const std::string& path) {
 } // namespace
 
 TEST(OutputTarget, EachKindOfTarget) {
+    // A file holding "old" with the given mode, its path returned.
+    static const auto old = [](const TempDir& d, const char* name, mode_t mode = 0644) {
+        Spit(d.file(name), "old");
+        ::chmod(d.file(name).c_str(), mode);
+        return d.file(name);
+    };
     struct Case {
         const char* what;
         // Makes the target in `dir` and returns the path written to.
         std::function<std::string(const TempDir&)> make;
         bool written;
     };
+    // clang-format off
     const Case cases[] = {
         {"missing file", [](const TempDir& d) { return d.file("new.csv"); }, true},
-        {"symlink",
-         [](const TempDir& d) {
-             Spit(d.file("real.csv"), "old");
-             fs::create_symlink("real.csv", d.file("link.csv"));
-             return d.file("link.csv");
-         },
-         true},
-        {"private file",
-         [](const TempDir& d) {
-             Spit(d.file("p.csv"), "old");
-             ::chmod(d.file("p.csv").c_str(), 0600);
-             return d.file("p.csv");
-         },
-         true},
+        {"symlink", [](const TempDir& d) { fs::create_symlink(old(d, "real.csv"), d.file("l.csv"));
+             return d.file("l.csv"); }, true},
+        {"private file", [](const TempDir& d) { return old(d, "p.csv", 0600); }, true},
         {"255-byte name", [](const TempDir& d) { return d.file(std::string(251, 'n') + ".csv"); },
          true},
-        {"read-only file",
-         [](const TempDir& d) {
-             Spit(d.file("ro.csv"), "old");
-             ::chmod(d.file("ro.csv").c_str(), 0444);
-             return d.file("ro.csv");
-         },
-         false},
-        {"folder",
-         [](const TempDir& d) {
-             fs::create_directory(d.file("dir.csv"));
-             return d.file("dir.csv");
-         },
-         false},
-        {"FIFO",
-         [](const TempDir& d) {
-             ::mkfifo(d.file("fifo.csv").c_str(), 0644);
-             return d.file("fifo.csv");
-         },
-         false},
-        {"device",
-         [](const TempDir& d) {
-             // Only the superuser may make one; a null device in the test's own folder.
-             if (::mknod(d.file("null.csv").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
-                 return std::string();
-             return d.file("null.csv");
-         },
-         false},
+        {"read-only file", [](const TempDir& d) { return old(d, "ro.csv", 0444); }, false},
+        {"folder", [](const TempDir& d) { fs::create_directory(d.file("dir.csv"));
+             return d.file("dir.csv"); }, false},
+        {"FIFO", [](const TempDir& d) { ::mkfifo(d.file("fifo.csv").c_str(), 0644);
+             return d.file("fifo.csv"); }, false},
+        // Only the superuser may make one; a null device in the test's own folder.
+        {"device", [](const TempDir& d) {
+             return ::mknod(d.file("null.csv").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0
+                 ? std::string() : d.file("null.csv"); }, false},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;

@@ -50,21 +50,15 @@ Project RichProject() {
     p.AntennaCount = 3;
     p.TowerCount = 2;
     p.EnsureAntennaSlots(3);
-    for (int k = 1; k <= 3; ++k)
-        p.Antennas[static_cast<std::size_t>(k)] = Antenna{12.0 * k,
-                                                          -7.5 + k,
-                                                          k == 2 ? "otra" : "maxima",
-                                                          1600.0 / k,
-                                                          120.0 * k,
-                                                          k == 3 ? " " : "pisos",
-                                                          k == 1 ? "baja" : "alta",
-                                                          1,
-                                                          2,
-                                                          1000.0 * k,
-                                                          777.0 * k,
-                                                          static_cast<double>(k),
-                                                          {},
-                                                          0};
+    for (int k = 1; k <= 3; ++k) {
+        const char* name = k == 2 ? "otra" : "maxima";
+        const char* floors = k == 3 ? " " : "pisos";
+        const char* type = k == 1 ? "baja" : "alta";
+        p.Antennas[static_cast<std::size_t>(k)] =
+            Antenna{12.0 * k, -7.5 + k, name, 1600.0 / k, 120.0 * k, floors,
+                    type,     1,        2,    1000.0 * k, 777.0 * k, static_cast<double>(k),
+                    {},       0};
+    }
     p.SourceKindVar = Variant{};
     p.LegacySourceCount = 3;
     p.LegacySources.assign(4, LegacySource{});
@@ -92,17 +86,12 @@ Project RichProject() {
 } // namespace
 
 TEST(FileValueForms, WrittenAndReadForms) {
-    const std::pair<double, const char*> written[] = {{150, "150"},
-                                                      {.5, ".5"},
-                                                      {-.25, "-.25"},
-                                                      {1e-5, "1E-05"},
-                                                      {2.5e20, "2.5E+20"},
-                                                      {1e-4, ".0001"},
-                                                      {1e15, "1E+15"},
-                                                      {-0.0, "0"},
-                                                      {1.0 / 3, ".333333333333333"},
-                                                      {0.1 + 0.2, ".3"},
-                                                      {999999999999999.0, "999999999999999"}};
+    // clang-format off
+    const std::pair<double, const char*> written[] = {
+        {150, "150"}, {.5, ".5"}, {-.25, "-.25"}, {1e-5, "1E-05"}, {2.5e20, "2.5E+20"},
+        {1e-4, ".0001"}, {1e15, "1E+15"}, {-0.0, "0"}, {1.0 / 3, ".333333333333333"},
+        {0.1 + 0.2, ".3"}, {999999999999999.0, "999999999999999"}};
+    // clang-format on
     for (auto [v, text] : written)
         EXPECT_EQ(FormatDouble(v), text);
 
@@ -297,18 +286,13 @@ TEST(ProjectFileExtension, DamagedBlockLeavesTheProjectUntouched) {
     EXPECT_EQ(p.Compliance.Standard, "icnirp-1998");
     EXPECT_EQ(p.Compliance.Group, Population::Public);
     const std::string saved = Write(p);
-    const std::vector<std::vector<std::string>> damaged = {{},
-                                                           {"2", "site=a"},
-                                                           {"1", "frequency.4=900"},
-                                                           {"1", "frequency.0=900"},
-                                                           {"1", "frequency.01=900"},
-                                                           {"1", "frequency.1=abc"},
-                                                           {"1", "frequency.1=-5"},
-                                                           {"1", "population=children"},
-                                                           {"1", "standard="},
-                                                           {"1", "colour=red"},
-                                                           {"1", "site=a", "site=b"},
-                                                           {"1", "site"}};
+    // clang-format off
+    const std::vector<std::vector<std::string>> damaged = {
+        {}, {"2", "site=a"}, {"1", "frequency.4=900"}, {"1", "frequency.0=900"},
+        {"1", "frequency.01=900"}, {"1", "frequency.1=abc"}, {"1", "frequency.1=-5"},
+        {"1", "population=children"}, {"1", "standard="}, {"1", "colour=red"},
+        {"1", "site=a", "site=b"}, {"1", "site"}};
+    // clang-format on
     for (const auto& items : damaged) {
         std::istringstream is(withBlock(items));
         EXPECT_FALSE(ReadProjectFile(p, is)) << ::testing::PrintToString(items);
@@ -365,30 +349,12 @@ TEST(ProjectFileReader, NumberLinesFollowTheLineRules) {
     const auto lines = SplitLines(Write(RichProject()));
     const std::size_t tower = 5 + 7, ground = 5 + 12 * 3;
     ASSERT_EQ(lines[tower], "1");
-    for (const char* form : {" 1.5\t",
-                             "+3",
-                             "-.5",
-                             "5.",
-                             "1E+02",
-                             "1e-3",
-                             "7 5",
-                             "+-3",
-                             "-+3",
-                             "--3",
-                             "1E",
-                             "0x1",
-                             "inf",
-                             "-nan",
-                             "1E+400",
-                             "1E-400",
-                             "1.79769313486232E+308",
-                             "32768",
-                             "-32768",
-                             "8.5",
-                             "99999999999999999999",
-                             "3\r",
-                             "",
-                             " "}) {
+    // clang-format off
+    for (const char* form : {" 1.5\t", "+3", "-.5", "5.", "1E+02", "1e-3", "7 5", "+-3", "-+3",
+                             "--3", "1E", "0x1", "inf", "-nan", "1E+400", "1E-400",
+                             "1.79769313486232E+308", "32768", "-32768", "8.5",
+                             "99999999999999999999", "3\r", "", " "}) {
+        // clang-format on
         auto bad = lines;
         bad[ground] = form;
         Project p;
