@@ -39,20 +39,16 @@ TEST_F(Interrupt, ALongStepStopsSoonAfterTheSignal) {
         const char* what;
         std::function<void(const std::string& path)> step;
     };
+    using Path = const std::string&;
+    const auto conc = ExportKind::ConcentrationsGeographic;
+    // clang-format off
     const Case cases[] = {
-        {"export",
-         [&](const std::string& path) {
-             writeExport(p, ExportKind::ConcentrationsGeographic, path, flag);
-         }},
-        {"grid dump",
-         [&](const std::string& path) { writeExport(p, ExportKind::GridXY, path, flag); }},
-        {"save", [&](const std::string& path) { saveProject(p, path, flag); }},
-        {"image",
-         [&](const std::string& path) {
-             prepareImage(p, dots);
-             writeProjectImage(p, dots, path, flag);
-         }},
+        {"export", [&](Path to) { writeExport(p, conc, to, flag); }},
+        {"grid dump", [&](Path to) { writeExport(p, ExportKind::GridXY, to, flag); }},
+        {"save", [&](Path to) { saveProject(p, to, flag); }},
+        {"image", [&](Path to) { prepareImage(p, dots); writeProjectImage(p, dots, to, flag); }},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         setInterrupted(false);

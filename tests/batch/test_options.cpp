@@ -2,16 +2,13 @@
 #include "batch/BatchOptions.h"
 #include "batch/GridDump.h"
 #include "batch/Progress.h"
-#include "batch/StagedOutputs.h"
 
 #include <cstdlib>
 #include <iterator>
-#include <random>
 #include <sstream>
 
 using namespace brenvik;
 using namespace brenvik::batch;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -103,7 +100,6 @@ TEST(BatchOptions, HelpNeedsNoProjectAndDashDashEndsOptions) {
     EXPECT_TRUE(ok({"--help"}).help);
     BatchOptions o = ok({"--", "--odd-name.bvk"});
     EXPECT_EQ(o.projectPath, "--odd-name.bvk");
-    EXPECT_NE(usageText().find("--export KIND=PATH"), std::string::npos);
 }
 
 TEST(GridDump, HeaderNodeOrderAndExactValues) {
@@ -120,31 +116,6 @@ TEST(GridDump, HeaderNodeOrderAndExactValues) {
     for (double v : {0.1, 5e-324, 1.7976931348623157e308, 1.0 / 3.0, 123456.789e-9})
         EXPECT_EQ(std::strtod(formatGridValue(v).c_str(), nullptr), v);
     EXPECT_THROW(writeGridDump(out, g, 3, 1), std::logic_error);
-}
-
-class StagedOutputsTest : public batchtest::ScratchTest {};
-
-TEST_F(StagedOutputsTest, TargetsChangeOnlyAtCommitAndUnwritableOnesFailAtOnce) {
-    std::ofstream(dir / "a.csv") << "old";
-    {
-        StagedOutputs s;
-        std::ofstream(s.stage(at("a.csv"))) << "half";
-        s.stage(at("b.csv"));
-    } // abandoned: a failure or Ctrl-C
-    EXPECT_EQ(files(), std::vector<std::string>{"a.csv"});
-    EXPECT_EQ(batchtest::slurp(dir / "a.csv"), "old");
-
-    StagedOutputs s;
-    std::string ta = s.stage(at("a.csv"));
-    EXPECT_EQ(fs::path(ta).parent_path(), dir); // a rename within one folder
-    std::ofstream(ta) << "new";
-    EXPECT_EQ(batchtest::slurp(dir / "a.csv"), "old");
-    s.commitAll();
-    EXPECT_EQ(batchtest::slurp(dir / "a.csv"), "new");
-    EXPECT_EQ(files(), std::vector<std::string>{"a.csv"});
-
-    EXPECT_THROW(s.stage(at("missing/a.csv")), OutputError);
-    EXPECT_THROW(s.stage(dir.string()), OutputError); // a folder
 }
 
 TEST(Progress, LineAndFractionCountPassesAntennasAndNodes) {

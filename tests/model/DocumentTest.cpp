@@ -111,7 +111,11 @@ TEST(SaveProject, FailedSaveReportsAndLeavesThePreviousFileIntact) {
     EXPECT_EQ(dir.entries(), 2);
 }
 
-TEST(OpenProject, CancelLeavesTheProjectAndAFailureResets) {
+TEST(OpenProject, CancelLeavesTheProjectAndAChosenFileIsRead) {
+    TempDir dir;
+    Project saved = WithOneAntenna();
+    saved.PlanWidthM = 300;
+    Spit(dir.file("site.bvk"), TextOf(saved));
     Project p = WithOneAntenna();
     p.XYCalculated = 1;
     p.FileName = "site.bvk";
@@ -120,55 +124,41 @@ TEST(OpenProject, CancelLeavesTheProjectAndAFailureResets) {
     EXPECT_EQ(p.AntennaCount, 1);
     EXPECT_EQ(p.XYCalculated, 1);
     EXPECT_EQ(p.FileName, "site.bvk");
+    ui.paths.push_back(dir.file("site.bvk"));
+    EXPECT_TRUE(OpenProject(p, ui));
+    EXPECT_EQ(TextOf(p), TextOf(saved));
     EXPECT_TRUE(ui.messages.empty());
+}
 
+TEST(OpenProjectPath, ReadsTheNamedFileWithoutAskingAndAFailureResets) {
     TempDir dir;
+    Project saved = WithOneAntenna();
+    saved.PlanWidthM = 300;
+    Spit(dir.file("site.bvk"), TextOf(saved));
     Spit(dir.file("bad.bvk"), "2\r\n150\r\n100\r\n3\r\n0\r\n36\r\n");
     Project kept = WithOneAntenna();
     EXPECT_FALSE(LoadProjectFile(kept, dir.file("bad.bvk"))); // alone, it changes nothing
     EXPECT_EQ(TextOf(kept), TextOf(WithOneAntenna()));
-    ui.paths.push_back(dir.file("bad.bvk"));
-    p.OriginLat = 12;
-    EXPECT_FALSE(OpenProject(p, ui));
-    EXPECT_EQ(ui.messages, std::vector<std::string>{"Error en el fichero"});
-    EXPECT_EQ(p.AntennaCount, 0);
-    EXPECT_EQ(p.OriginLat, 64);
-    EXPECT_EQ(p.GroundGrid(2, 3), 0);
-    EXPECT_EQ(p.Title(), "Brenvik 5.0 english [" + dir.file("bad.bvk") + "]");
-
-    Project saved = WithOneAntenna();
-    saved.PlanWidthM = 300;
-    Spit(dir.file("site.bvk"), TextOf(saved));
-    ui.paths.push_back(dir.file("site.bvk"));
-    p.XZCalculated = 1;
-    EXPECT_TRUE(OpenProject(p, ui));
-    EXPECT_EQ(TextOf(p), TextOf(saved));
-    EXPECT_EQ(p.XZCalculated, 0); // no section of the previous work survives
-}
-
-TEST(OpenProjectPath, ReadsTheNamedFileWithoutAskingAndRefusesAsOpenDoes) {
-    TempDir dir;
-    Project saved = WithOneAntenna();
-    saved.PlanWidthM = 300;
-    Spit(dir.file("site.bvk"), TextOf(saved));
     const struct {
         std::string path;
         bool read;
         std::size_t messages;
     } cases[] = {{dir.file("site.bvk"), true, 0},
+                 {dir.file("bad.bvk"), false, 1}, // what was read before the error is dropped
                  {dir.file("missing.bvk"), false, 1},
                  {dir.path().string(), false, 1}}; // a folder
     Project reset = WithOneAntenna();
     reset.ResetProject();
     for (const auto& c : cases) {
         Project p = WithOneAntenna();
-        p.XYCalculated = 1;
+        p.XYCalculated = p.XZCalculated = 1;
+        p.OriginLat = 12;
         FakePrompts ui;
         EXPECT_EQ(OpenProjectPath(p, ui, c.path), c.read) << c.path;
         EXPECT_EQ(ui.openAsked, 0);
-        EXPECT_EQ(ui.messages.size(), c.messages) << c.path;
-        EXPECT_EQ(p.FileName, c.path);
-        EXPECT_EQ(p.XYCalculated, 0);
+        EXPECT_EQ(ui.messages, std::vector<std::string>(c.messages, "Error en el fichero"));
+        EXPECT_EQ(p.Title(), "Brenvik 5.0 english [" + c.path + "]");
+        EXPECT_EQ(p.XYCalculated + p.XZCalculated, 0); // no result of the previous work survives
         EXPECT_EQ(TextOf(p), TextOf(c.read ? saved : reset)) << c.path;
     }
 }
