@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <iterator>
 #include <sstream>
+#include <tuple>
 
 using namespace brenvik;
 using namespace brenvik::batch;
@@ -36,35 +37,24 @@ TEST(BatchOptions, EveryOptionInAnyOrderAndBothValueForms) {
                               "--open-angle-dts=7 --isolines 9 --xy -0.5 --export grid-xy=g.csv "
                               "--export=maximum-geographic=m.csv --image p.BMP --plane XZ "
                               "--style dots --background white --size 800x600 --quiet"));
-    EXPECT_EQ(o.projectPath, "site.bvk");
-    EXPECT_EQ(o.openAngleBTS, -120.0); // normalised later, as the dialog does
-    EXPECT_EQ(o.openAngleDTS, 7.0);
-    EXPECT_EQ(o.isolines, 9);
-    EXPECT_TRUE(o.xy);
-    EXPECT_FALSE(o.xySurface);
-    EXPECT_EQ(o.xyHeight, -0.5);
-    EXPECT_EQ(o.xzDistance, 40.5);
+    // The angles are normalised later, as the dialog does.
+    EXPECT_EQ(std::tuple(o.projectPath, o.openAngleBTS, o.openAngleDTS, o.isolines, o.xy,
+                         o.xySurface, o.xyHeight, o.xzDistance, o.savePath, o.quiet),
+              std::tuple("site.bvk", -120.0, 7.0, 9, true, false, -0.5, 40.5, "out.bvk", true));
     ASSERT_EQ(o.exports.size(), 2u);
     EXPECT_EQ(o.exports[0].kind, ExportKind::GridXY);
     EXPECT_EQ(o.exports[1].kind, ExportKind::MaximumGeographic);
     EXPECT_EQ(o.exports[1].path, "m.csv");
     ASSERT_TRUE(o.image);
-    EXPECT_EQ(o.image->format, ImageFormat::Bmp);
-    EXPECT_EQ(o.image->plane, ImagePlane::XZ);
-    EXPECT_EQ(o.image->style, 3);
-    EXPECT_EQ(o.image->whiteBackground, true);
-    EXPECT_EQ(o.image->width, 800);
-    EXPECT_EQ(o.image->height, 600);
-    EXPECT_EQ(o.savePath, "out.bvk");
-    EXPECT_TRUE(o.quiet);
+    const ImageRequest& i = *o.image;
+    EXPECT_EQ(std::tuple(i.format, i.plane, i.style, i.whiteBackground, i.width, i.height),
+              std::tuple(ImageFormat::Bmp, ImagePlane::XZ, 3, true, 800, 600));
 
     BatchOptions s = ok({"a.bvk", "--xy", "Surface"});
     EXPECT_TRUE(s.xy && s.xySurface);
     BatchOptions d = ok({"a.bvk", "--image", "x.png"});
-    EXPECT_EQ(d.image->format, ImageFormat::Png);
-    EXPECT_FALSE(d.image->plane);
-    EXPECT_FALSE(d.image->style);
-    EXPECT_EQ(d.image->width, 1024);
+    EXPECT_TRUE(d.image->format == ImageFormat::Png && !d.image->plane && !d.image->style &&
+                d.image->width == 1024);
 }
 
 TEST(BatchOptions, UsageErrors) {

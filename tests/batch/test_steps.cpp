@@ -142,24 +142,24 @@ TEST_F(Steps, RefusalsCarryTheApplicationsMessages) {
     Project site = makeSite(50, 1);
     writeSite(site, dir / "site.bvk");
     double planHeight = site.GridNY * site.CellSize * site.MetersPerUnit;
-    EXPECT_EQ(failure({"--xz", "0"}), "Distance not allowed");
-    EXPECT_EQ(failure({"--xz", "-4"}), "Distance not allowed");
-    EXPECT_EQ(failure({"--xz", FormatNumberC(planHeight * 1.0001)}), "Distance not allowed");
+    const std::string far = "Distance not allowed";
+    const std::string noXY = "There is not a calculated electromagnetic pollution";
+    const std::string noXZ = "Calcule first the electromagnetic pollution in the plane XZ";
+    EXPECT_EQ(failure({"--xz", "0"}), far);
+    EXPECT_EQ(failure({"--xz", "-4"}), far);
+    EXPECT_EQ(failure({"--xz", FormatNumberC(planHeight * 1.0001)}), far);
     // The dialog takes the plan's full height (what the calculation then makes
     // of that section is the engine's affair).
     EXPECT_NE(runBatch(options({at("site.bvk"), "--xz", FormatNumberC(planHeight)}), {}).message,
-              "Distance not allowed");
-    EXPECT_EQ(failure({"--export", "grid-xz=" + at("g.csv")}),
-              "Calcule first the electromagnetic pollution in the plane XZ");
-    EXPECT_EQ(failure({"--export", "grid-xy=" + at("g.csv")}),
-              "There is not a calculated electromagnetic pollution");
-    EXPECT_EQ(failure({"--xy", "surface", "--image", at("i.png"), "--plane", "xz"}),
-              "Calcule first the electromagnetic pollution in the plane XZ");
-    EXPECT_EQ(failure({"--image", at("i.png"), "--style", "gradient"}),
-              "There is not a calculated electromagnetic pollution");
+              far);
+    EXPECT_EQ(failure({"--export", "grid-xz=" + at("g.csv")}), noXZ);
+    EXPECT_EQ(failure({"--export", "grid-xy=" + at("g.csv")}), noXY);
+    EXPECT_EQ(failure({"--xy", "surface", "--image", at("i.png"), "--plane", "xz"}), noXZ);
+    EXPECT_EQ(failure({"--image", at("i.png"), "--style", "gradient"}), noXY);
     EXPECT_EQ(failure({"--image", at("i.png"), "--style", "dots"}), "No calculated levels");
+    // No drawing hook in-process.
     EXPECT_EQ(failure({"--xy", "surface", "--image", at("i.png")}),
-              "Cannot draw images in this program"); // no drawing hook in-process
+              "Cannot draw images in this program");
 
     // A result calculated while zoomed cannot seed a section.
     Project zoomed = makeSite(50, 1);

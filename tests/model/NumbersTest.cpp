@@ -8,6 +8,7 @@ namespace brenvik {
 namespace {
 
 constexpr double No = std::numeric_limits<double>::quiet_NaN(); // refused
+constexpr double Inf = std::numeric_limits<double>::infinity();
 
 void ExpectRead(std::optional<double> got, double want, const std::string& what) {
     if (std::isnan(want))
@@ -52,24 +53,18 @@ TEST(Numbers, EachWriterGivesItsOwnForm) {
     struct Case {
         std::string got, want;
     } cases[] = {
-        {FormatNumberC(12), "12"},
-        {FormatNumberC(-0.0), "0"},
-        {FormatNumberC(3.6), "3.6"},
-        {FormatFixed2C(45.625), "45.62"},
-        {formatFixed(-0.0001, 2), "0.00"},
-        {formatFixed(1.23456789, 4), "1.2346"},
-        {formatFixed(std::numeric_limits<double>::infinity(), 2), "Inf"},
-        {formatFixed(-std::numeric_limits<double>::infinity(), 2), "-Inf"},
-        {formatFixed(std::numeric_limits<double>::quiet_NaN(), 2), "NaN"},
-        {formatDensity(0.5, 3), "0.500 uW/cm^2"},
-        {formatShortest(25), "25"},
-        {formatShortest(2.5), "2.5"},
-        {FormatFixedBox(-0.001, 2, ','), "0,00"},
+        // clang-format off
+        {FormatNumberC(12), "12"}, {FormatNumberC(-0.0), "0"}, {FormatNumberC(3.6), "3.6"},
+        {FormatFixed2C(45.625), "45.62"}, {formatFixed(-0.0001, 2), "0.00"},
+        {formatFixed(1.23456789, 4), "1.2346"}, {formatFixed(Inf, 2), "Inf"},
+        {formatFixed(-Inf, 2), "-Inf"}, {formatFixed(No, 2), "NaN"},
+        {formatDensity(0.5, 3), "0.500 uW/cm^2"}, {formatShortest(25), "25"},
+        {formatShortest(2.5), "2.5"}, {FormatFixedBox(-0.001, 2, ','), "0,00"},
         {FormatFixedBox(12.345678901, 8, '.'), "12.34567890"},
         {FormatFixedBox(1e300, 400, '.'), "1E+300"}, // too long for fixed decimals
-        {FormatPlainBox(212.5, ','), "212,5"},
-        {FormatPlainBox(2.5e20), "2.5E+20"},
+        {FormatPlainBox(212.5, ','), "212,5"}, {FormatPlainBox(2.5e20), "2.5E+20"},
         {FormatPlainBox(-0.0), "0"},
+        // clang-format on
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.got, c.want);

@@ -4,23 +4,20 @@
 #include "model/Int16.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace brenvik;
 
 TEST(Project, DefaultGeometryDerivesFromFixedDrawingArea) {
     Project p;
-    EXPECT_EQ(p.CellSize, 153);
-    EXPECT_EQ(p.GridNY, 68);
-    EXPECT_EQ(p.XZRowOffset, 7);
+    EXPECT_EQ(std::tuple(p.CellSize, p.GridNY, p.XZRowOffset, p.GroundGrid.nx(), p.GroundGrid.ny()),
+              std::tuple(153, 68, 7, 100, 68));
     EXPECT_DOUBLE_EQ(p.MetersPerUnit, 150.0 / 15360.0);
-    EXPECT_EQ(p.GroundGrid.nx(), 100);
-    EXPECT_EQ(p.GroundGrid.ny(), 68);
     EXPECT_EQ(p.Title(), "Brenvik 5.0 english []");
 
     p.GridNX = 2000;
     p.RecomputeDerived();
-    EXPECT_EQ(p.CellSize, 7);
-    EXPECT_EQ(p.GridNY, 1375);
+    EXPECT_EQ(std::tuple(p.CellSize, p.GridNY), std::tuple(7, 1375));
 }
 
 TEST(Project, ResetKeepsScaleAndTowersButDropsTheWork) {
@@ -36,16 +33,11 @@ TEST(Project, ResetKeepsScaleAndTowersButDropsTheWork) {
     p.GroundGrid(3, 4) = 12;
     p.Compliance.SiteName = "Cerro";
     p.ResetProject();
-    EXPECT_EQ(p.AntennaCount, 0);
     EXPECT_EQ(p.Compliance, ComplianceSettings{});
-    EXPECT_EQ(p.XYCalculated, 0);
-    EXPECT_EQ(p.DisplayMode, ResultStyle::Isolines);
-    EXPECT_EQ(p.OriginLat, 64.0);
-    EXPECT_EQ(p.Tools.Active, PointerToolKind::Select);
-    EXPECT_EQ(p.GroundGrid(3, 4), 0.0);
-    EXPECT_EQ(p.PlanWidthM, 300);
-    EXPECT_EQ(p.TowerCount, 4);
-    EXPECT_EQ(p.FileName, "a.bvk");
+    EXPECT_EQ(std::tuple(p.AntennaCount, p.XYCalculated, p.DisplayMode, p.OriginLat, p.Tools.Active,
+                         p.GroundGrid(3, 4)),
+              std::tuple(0, 0, ResultStyle::Isolines, 64.0, PointerToolKind::Select, 0.0));
+    EXPECT_EQ(std::tuple(p.PlanWidthM, p.TowerCount, p.FileName), std::tuple(300, 4, "a.bvk"));
 }
 
 TEST(CrossingTable, SharedCounterAcrossLevelsLeavesOtherRowsZero) {
@@ -54,12 +46,8 @@ TEST(CrossingTable, SharedCounterAcrossLevelsLeavesOtherRowsZero) {
     t.append(1, 5, 6);
     t.append(1, 7, 8);
     t.append(3, 9, 10);
-    EXPECT_EQ(t.slotMax(), 3);
-    EXPECT_EQ(t.x(1, 2), 7);
-    EXPECT_EQ(t.y(3, 3), 10);
-    EXPECT_EQ(t.x(3, 1), 0);
-    EXPECT_EQ(t.x(2, 2), 0);
-    EXPECT_EQ(t.x(9, 1), 0);
+    EXPECT_EQ(std::tuple(t.slotMax(), t.x(1, 2), t.y(3, 3), t.x(3, 1), t.x(2, 2), t.x(9, 1)),
+              std::tuple(3, 7, 10, 0, 0, 0));
 }
 
 TEST(Int16, CheckedArithmeticThrowsOnOverflow) {
