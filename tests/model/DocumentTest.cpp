@@ -8,6 +8,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace brenvik;
@@ -121,9 +122,7 @@ TEST(OpenProject, CancelLeavesTheProjectAndAChosenFileIsRead) {
     p.FileName = "site.bvk";
     FakePrompts ui;
     EXPECT_FALSE(OpenProject(p, ui));
-    EXPECT_EQ(p.AntennaCount, 1);
-    EXPECT_EQ(p.XYCalculated, 1);
-    EXPECT_EQ(p.FileName, "site.bvk");
+    EXPECT_EQ(std::tuple(p.AntennaCount, p.XYCalculated, p.FileName), std::tuple(1, 1, "site.bvk"));
     ui.paths.push_back(dir.file("site.bvk"));
     EXPECT_TRUE(OpenProject(p, ui));
     EXPECT_EQ(TextOf(p), TextOf(saved));
@@ -180,11 +179,9 @@ TEST(SaveChanges, EachAnswerAndPendingAction) {
     EXPECT_EQ(p.AntennaCount, 1);
     // "No" to Open, then a cancelled Open dialog: nothing happens.
     EXPECT_FALSE(AskSaveChanges(p, ui, PendingCommand::Open).documentChanged);
-    EXPECT_EQ(ui.openAsked, 1);
-    EXPECT_EQ(p.AntennaCount, 1);
+    EXPECT_EQ(std::tuple(ui.openAsked, p.AntennaCount), std::tuple(1, 1));
     EXPECT_TRUE(AskSaveChanges(p, ui, PendingCommand::New).documentChanged);
-    EXPECT_EQ(p.Title(), "Brenvik 5.0 english []");
-    EXPECT_EQ(p.AntennaCount, 0);
+    EXPECT_EQ(std::tuple(p.Title(), p.AntennaCount), std::tuple("Brenvik 5.0 english []", 0));
 
     const std::pair<PendingCommand, PendingDialog> dialogs[] = {
         {PendingCommand::ScaleCalculation, PendingDialog::ScaleCalculation},

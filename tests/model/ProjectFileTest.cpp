@@ -5,6 +5,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 using namespace brenvik;
@@ -96,9 +97,8 @@ TEST(FileValueForms, WrittenAndReadForms) {
         EXPECT_EQ(FormatDouble(v), text);
 
     // Integer items round halves to even and keep to 16 bits; slot counts do not.
-    EXPECT_EQ(ParseFileInt16("150.5"), 150);
-    EXPECT_EQ(ParseFileInt16("151.5"), 152);
-    EXPECT_EQ(ParseFileInt16("1E+02"), 100);
+    EXPECT_EQ(std::tuple(ParseFileInt16("150.5"), ParseFileInt16("151.5"), ParseFileInt16("1E+02")),
+              std::tuple(150, 152, 100));
     EXPECT_FALSE(ParseFileInt16("32767.5"));
     EXPECT_EQ(ParseFileInt64("40000"), 40000);
     EXPECT_FALSE(ParseFileInt64("9223372036854775808"));
@@ -237,18 +237,18 @@ TEST(ProjectFileReader, SampleFilesOfEveryLayout) {
         ASSERT_FALSE(text.empty()) << s.name;
         Project p;
         ASSERT_TRUE(ReadProjectText(p, text)) << s.name;
-        EXPECT_EQ(p.FormatVersion, s.version) << s.name;
-        EXPECT_EQ(p.PlanWidthM, s.width) << s.name;
-        EXPECT_EQ(p.AntennaCount, s.antennas) << s.name;
+        EXPECT_EQ(std::tuple(p.FormatVersion, p.PlanWidthM, p.AntennaCount),
+                  std::tuple(s.version, s.width, s.antennas))
+            << s.name;
         const std::string once = Write(p);
         EXPECT_EQ(once.substr(0, 3), "2\r\n");
         if (s.version == 2) {
             EXPECT_EQ(once, text) << s.name;
         }
         if (s.version == 1 && s.antennas > 0) {
-            EXPECT_EQ(p.Antennas[1].AntFactor, 1.0) << s.name;
-            EXPECT_EQ(p.XYCalcOffsetX, 0.0);
-            EXPECT_EQ(p.XYCalcZoom, 1.0);
+            EXPECT_EQ(std::tuple(p.Antennas[1].AntFactor, p.XYCalcOffsetX, p.XYCalcZoom),
+                      std::tuple(1.0, 0.0, 1.0))
+                << s.name;
         }
         Project q;
         ASSERT_TRUE(ReadProjectText(q, once)) << s.name;
@@ -281,10 +281,9 @@ TEST(ProjectFileExtension, DamagedBlockLeavesTheProjectUntouched) {
     Project p;
     ASSERT_TRUE(ReadProjectText(
         p, withBlock({"1", "frequency.2=1800", "", "standard=icnirp-1998", "site=Cerro"})));
-    EXPECT_EQ(p.Antennas[1].AntFrequencyMHz, 900);
-    EXPECT_EQ(p.Antennas[2].AntFrequencyMHz, 1800);
-    EXPECT_EQ(p.Compliance.Standard, "icnirp-1998");
-    EXPECT_EQ(p.Compliance.Group, Population::Public);
+    EXPECT_EQ(std::tuple(p.Antennas[1].AntFrequencyMHz, p.Antennas[2].AntFrequencyMHz,
+                         p.Compliance.Standard, p.Compliance.Group),
+              std::tuple(900, 1800, "icnirp-1998", Population::Public));
     const std::string saved = Write(p);
     // clang-format off
     const std::vector<std::vector<std::string>> damaged = {
@@ -316,13 +315,10 @@ TEST(ProjectFileReader, OlderWidthsAreWholeNumbersAndSmallOnesAreMisread) {
     };
     Project p;
     ASSERT_TRUE(ReadProjectText(p, file({"150.5", "2"})));
-    EXPECT_EQ(p.FormatVersion, 1);
-    EXPECT_EQ(p.PlanWidthM, 150); // halves go to the even neighbour
+    EXPECT_EQ(std::tuple(p.FormatVersion, p.PlanWidthM), std::tuple(1, 150)); // halves to even
     // A width of 10 m or less reads as a format flag, the next line as width.
     ASSERT_TRUE(ReadProjectText(p, file({"8", "2", "2"})));
-    EXPECT_EQ(p.FormatVersion, 8);
-    EXPECT_EQ(p.PlanWidthM, 2);
-    EXPECT_EQ(p.GridNX, 2);
+    EXPECT_EQ(std::tuple(p.FormatVersion, p.PlanWidthM, p.GridNX), std::tuple(8, 2, 2));
 }
 
 TEST(ProjectFileReader, LooseLineEndsKeptSlotsAndGridBounds) {
@@ -338,8 +334,8 @@ TEST(ProjectFileReader, LooseLineEndsKeptSlotsAndGridBounds) {
     q.Antennas.resize(5);
     ASSERT_TRUE(ReadProjectText(q, "\xEF\xBB\xBF" + lf)); // after an editor's mark too
     EXPECT_EQ(q.AntennaSlotBound(), 4);                   // no antenna read: slots kept
-    EXPECT_EQ(q.DensityGrid.nx(), 10);                    // the result grid follows the file's grid
-    EXPECT_EQ(q.DensityGrid.ny(), 6);
+    // The result grid follows the file's grid.
+    EXPECT_EQ(std::tuple(q.DensityGrid.nx(), q.DensityGrid.ny()), std::tuple(10, 6));
     EXPECT_EQ(Write(q), text);
 }
 
