@@ -173,11 +173,9 @@ TEST_F(Program, ProgressOnATerminalOnly) {
         ASSERT_GT(pid, 0);
         std::string seen;
         char buf[4096];
-        for (;;) {
-            ssize_t n = ::read(master, buf, sizeof buf);
-            if (n <= 0) break; // EIO once the program has ended
+        // Reading ends with EIO once the program has ended.
+        for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;)
             seen.append(buf, static_cast<std::size_t>(n));
-        }
         int st = 0;
         ::waitpid(pid, &st, 0);
         ::close(master);

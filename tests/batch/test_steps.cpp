@@ -9,6 +9,7 @@
 #include "export/CsvExport.h"
 
 #include <atomic>
+#include <gmock/gmock.h>
 #include <sstream>
 #include <tuple>
 
@@ -108,12 +109,12 @@ TEST_F(Steps, SettingsFollowTheDialogs) {
 
     applySettings(p, options({"x.bvk", "--isolines", "4"}));
     EXPECT_EQ(p.IsolineCount, 4);
-    try {
-        applySettings(p, options({"x.bvk", "--isolines", "0"}));
-        FAIL() << "no isoline is no level at all";
-    } catch (const BatchFailure& f) {
-        EXPECT_STREQ(f.what(), "Input data error");
-    }
+    // No isoline is no level at all.
+    EXPECT_THAT(
+        [&] {
+            applySettings(p, options({"x.bvk", "--isolines", "0"}));
+        },
+        ::testing::ThrowsMessage<BatchFailure>(::testing::StrEq("Input data error")));
     EXPECT_EQ(p.IsolineCount, 4);
 
     runXYStep(p, options({"x.bvk", "--xy", "-0.5"}), RunEnvironment{});
