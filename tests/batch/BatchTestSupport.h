@@ -3,6 +3,7 @@
 // Shared by the batch tests: sites built with the program's own operations, a
 // scratch folder per test, and the built program run as a script runs it.
 
+#include "batch/BatchOptions.h"
 #include "calc/GridCalc.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
@@ -22,6 +23,13 @@ namespace fs = std::filesystem;
 
 inline brenvik::Project makeSite(int gridNX, int towers, double planWidthM = 300.0) {
     return batchsites::spreadSite(gridNX, towers, planWidthM);
+}
+
+// Options a test means to be accepted.
+inline brenvik::batch::BatchOptions options(std::vector<std::string> args) {
+    brenvik::batch::ParseResult r = brenvik::batch::parseArguments(args);
+    EXPECT_TRUE(r.options) << r.error;
+    return r.options.value_or(brenvik::batch::BatchOptions{});
 }
 
 inline void writeSite(const brenvik::Project& p, const fs::path& path) {

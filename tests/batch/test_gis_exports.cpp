@@ -26,9 +26,7 @@ TEST_F(GisExports, EveryKindOpensInGdalAndNeedsAnXYResult) {
     std::vector<std::string> args{at("site.bvk")};
     for (const auto& k : kinds) {
         RunOutcome refused = runBatch(
-            parseArguments({at("site.bvk"), "--export", std::string(k.kind) + "=" + at(k.file)})
-                .options.value(),
-            {});
+            options({at("site.bvk"), "--export", std::string(k.kind) + "=" + at(k.file)}), {});
         EXPECT_EQ(refused.status, 1);
         EXPECT_EQ(refused.message, "There is not a calculated electromagnetic pollution");
         args.insert(args.end(), {"--export", std::string(k.kind) + "=" + at(k.file)});
@@ -36,7 +34,7 @@ TEST_F(GisExports, EveryKindOpensInGdalAndNeedsAnXYResult) {
     EXPECT_EQ(files(), std::vector<std::string>{"site.bvk"});
 
     args.insert(args.end(), {"--xy", "surface"});
-    RunOutcome r = runBatch(parseArguments(args).options.value(), {});
+    RunOutcome r = runBatch(options(args), {});
     ASSERT_EQ(r.status, 0) << r.message;
     for (const auto& k : kinds) {
         GDALDatasetUniquePtr ds(GDALDataset::Open(at(k.file).c_str(), k.open));

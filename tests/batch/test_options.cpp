@@ -13,12 +13,6 @@ using namespace brenvik::batch;
 
 namespace {
 
-BatchOptions ok(std::vector<std::string> args) {
-    ParseResult r = parseArguments(args);
-    EXPECT_TRUE(r.options) << r.error;
-    return r.options.value_or(BatchOptions{});
-}
-
 std::vector<std::string> words(const std::string& line) {
     std::istringstream in(line);
     return {std::istream_iterator<std::string>(in), {}};
@@ -33,10 +27,11 @@ std::string bad(std::vector<std::string> args) {
 } // namespace
 
 TEST(BatchOptions, EveryOptionInAnyOrderAndBothValueForms) {
-    BatchOptions o = ok(words("--save out.bvk --xz=40.5 site.bvk --open-angle-bts -120 "
-                              "--open-angle-dts=7 --isolines 9 --xy -0.5 --export grid-xy=g.csv "
-                              "--export=maximum-geographic=m.csv --image p.BMP --plane XZ "
-                              "--style dots --background white --size 800x600 --quiet"));
+    BatchOptions o =
+        batchtest::options(words("--save out.bvk --xz=40.5 site.bvk --open-angle-bts -120 "
+                                 "--open-angle-dts=7 --isolines 9 --xy -0.5 --export grid-xy=g.csv "
+                                 "--export=maximum-geographic=m.csv --image p.BMP --plane XZ "
+                                 "--style dots --background white --size 800x600 --quiet"));
     // The angles are normalised later, as the dialog does.
     EXPECT_EQ(std::tuple(o.projectPath, o.openAngleBTS, o.openAngleDTS, o.isolines, o.xy,
                          o.xySurface, o.xyHeight, o.xzDistance, o.savePath, o.quiet),
@@ -50,9 +45,9 @@ TEST(BatchOptions, EveryOptionInAnyOrderAndBothValueForms) {
     EXPECT_EQ(std::tuple(i.format, i.plane, i.style, i.whiteBackground, i.width, i.height),
               std::tuple(ImageFormat::Bmp, ImagePlane::XZ, 3, true, 800, 600));
 
-    BatchOptions s = ok({"a.bvk", "--xy", "Surface"});
+    BatchOptions s = batchtest::options({"a.bvk", "--xy", "Surface"});
     EXPECT_TRUE(s.xy && s.xySurface);
-    BatchOptions d = ok({"a.bvk", "--image", "x.png"});
+    BatchOptions d = batchtest::options({"a.bvk", "--image", "x.png"});
     EXPECT_TRUE(d.image->format == ImageFormat::Png && !d.image->plane && !d.image->style &&
                 d.image->width == 1024);
 }
@@ -87,8 +82,8 @@ TEST(BatchOptions, UsageErrors) {
 }
 
 TEST(BatchOptions, HelpNeedsNoProjectAndDashDashEndsOptions) {
-    EXPECT_TRUE(ok({"--help"}).help);
-    BatchOptions o = ok({"--", "--odd-name.bvk"});
+    EXPECT_TRUE(batchtest::options({"--help"}).help);
+    BatchOptions o = batchtest::options({"--", "--odd-name.bvk"});
     EXPECT_EQ(o.projectPath, "--odd-name.bvk");
 }
 

@@ -19,12 +19,6 @@ using namespace batchtest;
 
 namespace {
 
-BatchOptions options(std::vector<std::string> args) {
-    ParseResult r = parseArguments(args);
-    EXPECT_TRUE(r.options) << r.error;
-    return r.options.value_or(BatchOptions{});
-}
-
 // The XY calculation as the window runs it from its dialog.
 void appCalculateXY(Project& p, bool surface, const std::string& height = "0") {
     CalForm f = CalFormLoad(p);

@@ -28,19 +28,19 @@ class FakePrompts : public Prompts {
         ++saveAsked;
         return next(filter);
     }
-    Answer askSaveChanges() override {
-        Answer a = answers.empty() ? Answer::Cancel : answers.front();
-        if (!answers.empty()) answers.pop_front();
-        return a;
-    }
+    Answer askSaveChanges() override { return pop(answers, Answer::Cancel); }
 
   private:
+    // The next scripted item, or `none` once the script has run out.
+    template <class T> static T pop(std::deque<T>& q, T none) {
+        if (q.empty()) return none;
+        T t = q.front();
+        q.pop_front();
+        return t;
+    }
     std::optional<std::string> next(const std::string& filter) {
         filters.push_back(filter);
-        if (paths.empty()) return std::nullopt;
-        auto p = paths.front();
-        paths.pop_front();
-        return p;
+        return pop(paths, std::optional<std::string>());
     }
 };
 

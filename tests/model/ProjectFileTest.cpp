@@ -180,10 +180,10 @@ TEST(ProjectFileRoundTrip, ReadsBackAsWrittenToTheByte) {
     Project q;
     ASSERT_TRUE(ReadProjectText(q, first));
     EXPECT_EQ(Write(q), first);
-    EXPECT_EQ(q.GridNY, 6);
     EXPECT_DOUBLE_EQ(q.MetersPerUnit, 212.75 / 15360);
-    EXPECT_EQ(q.Antennas[2].AntCellX, Variant::real(2000.0 / 1536));
-    EXPECT_EQ(q.Antennas[2].AntCellY, 1); // round(1554 / 1536)
+    // The antenna's cell: its position over the cell size, the row rounded.
+    EXPECT_EQ(std::tuple(q.GridNY, q.Antennas[2].AntCellX, q.Antennas[2].AntCellY),
+              std::tuple(6, Variant::real(2000.0 / 1536), 1));
     EXPECT_EQ(q.DensityGrid, p.DensityGrid);
     EXPECT_EQ(q.LegacySources, p.LegacySources);
     EXPECT_EQ(q.Isolines, p.Isolines);
