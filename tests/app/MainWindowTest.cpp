@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -244,8 +245,8 @@ TEST_F(MainWindowTest, PlacingAndErasingFollowTheZoomOfTheClick) {
     EXPECT_STREQ(window->activeToolName(), "placeTower");
     clickAt(cell(61, 61));
     ASSERT_EQ(project.AntennaCount, 2) << prompts.lastMessage();
-    EXPECT_EQ(project.Antennas[2].AntX, 61 * project.CellSize / 2.0);
-    EXPECT_EQ(project.Antennas[2].AntFactor, 2.0);
+    EXPECT_EQ(std::pair(project.Antennas[2].AntX, project.Antennas[2].AntFactor),
+              std::pair(61 * project.CellSize / 2.0, 2.0));
 
     // Back at 100 % the antenna placed at 200 % cannot be erased, even under
     // the pointer; the eraser still discards the result.
@@ -401,24 +402,21 @@ TEST_F(MainWindowTest, InputDataErrorInTheAntennaDialogDropsThePendingTower) {
     click(torre, "Command3");
     click(torre, "Command1");
     QDialog* fuent = dialog("fuent");
-    ASSERT_NE(fuent, nullptr);
     type(fuent, "angText", "30");
     click(fuent, "otr");
     type(fuent, "potext", "abc");
     click(fuent, "n"); // after the failing box: not stored
     click(fuent, "Command1");
     EXPECT_EQ(prompts.lastMessage(), "Input data error");
-    EXPECT_EQ(dialog("fuent"), nullptr);
-    EXPECT_EQ(dialog("torre"), nullptr);
+    EXPECT_TRUE(!dialog("fuent") && !dialog("torre"));
     EXPECT_FALSE(pressed("tiempo"));
     EXPECT_FALSE(project.Tools.placing());
     EXPECT_EQ(project.TowerAntCount, 1);
     // What was stored before the failing box stays in the slot of the second
     // antenna, the one "Add antenna" had just selected.
     const Antenna& slot = project.Antennas[project.AntennaCount + 2];
-    EXPECT_EQ(slot.AntTilt, 30.0);
-    EXPECT_EQ(slot.AntPowerMode, "otra");
-    EXPECT_EQ(slot.AntDirection, 90.0);
+    EXPECT_EQ(std::tie(slot.AntTilt, slot.AntPowerMode, slot.AntDirection),
+              std::make_tuple(30.0, "otra", 90.0));
     // Nothing is placed by the next click.
     clickAt(cell(20, 20));
     EXPECT_EQ(project.AntennaCount, 0);
@@ -448,34 +446,29 @@ TEST_F(MainWindowTest, InputDataErrorInTheOtherDialogs) {
     prompts.messages.clear();
     click(dialog("cal"), "a");
     EXPECT_EQ(prompts.lastMessage(), "Input data error");
-    EXPECT_EQ(dialog("cal"), nullptr);
-    EXPECT_EQ(dialog("cal2"), nullptr);
+    EXPECT_TRUE(!dialog("cal") && !dialog("cal2"));
     EXPECT_FALSE(window->calcRunner()->running());
-    EXPECT_EQ(project.XYCalculated, 0);
-    EXPECT_EQ(project.CalcHeight, 7.0);
+    EXPECT_EQ(std::tuple(project.XYCalculated, project.CalcHeight), std::tuple(0, 7.0));
     EXPECT_FALSE(pressed("calculo"));
 }
 
 TEST_F(MainWindowTest, ScaleByTwoPointsResetsTheProject) {
     placeTower(20, 20);
     prompts.saveChangesAnswers.push_back(Prompts::Answer::No);
-    trigger("g5");
-    QDialog* posicion = dialog("posicion");
-    ASSERT_NE(posicion, nullptr);
-    submit(posicion, "Text1", "100");
+    enter("g5", "posicion", "Text1", "100");
     EXPECT_EQ(project.Tools.Active, PointerToolKind::ScaleMeasure);
     EXPECT_STREQ(window->activeToolName(), "scaleMeasure");
     clickAt(cell(10, 10));
     EXPECT_TRUE(window->canvasWidget()->lineVisible(Overlay::ScaleMark));
-    mouse(QEvent::MouseMove, QPointF(20 * project.CellSize, 10 * project.CellSize));
-    clickAt(QPointF(20 * project.CellSize, 10 * project.CellSize));
+    const QPointF end(20 * project.CellSize, 10 * project.CellSize);
+    mouse(QEvent::MouseMove, end);
+    clickAt(end);
     EXPECT_EQ(project.AntennaCount, 0);
     EXPECT_NE(project.Tools.Active, PointerToolKind::ScaleMeasure);
     EXPECT_FALSE(window->canvasWidget()->lineVisible(Overlay::ScaleMark));
     EXPECT_EQ(title(), "Brenvik 5.0 english []");
     // The measured line is the distance typed.
-    const QLineF l(cell(10, 10), QPointF(20 * project.CellSize, 10 * project.CellSize));
-    EXPECT_NEAR(project.MetersPerUnit, 100.0 / l.length(), 1e-9);
+    EXPECT_NEAR(project.MetersPerUnit, 100.0 / QLineF(cell(10, 10), end).length(), 1e-9);
 }
 
 TEST_F(MainWindowTest, DrawingSurvivesResizeAndFollowsTheWidgetSize) {
@@ -503,8 +496,8 @@ TEST_F(MainWindowTest, DrawingSurvivesResizeAndFollowsTheWidgetSize) {
 TEST_F(MainWindowTest, RunningWindowShowsProgressAndCancelKeepsTheProject) {
     CalcRunner* runner = window->calcRunner();
     std::optional<CalcStatus> status;
-    bool touched = false;
-    const bool started = runner->start(
+    const auto heard = [&](const CalcOutcome& out, Project&) { status = out.status; };
+    ASSERT_TRUE(runner->start(
         project,
         [](Project& work, const CalcControl& control) {
             work.MaxDensity = 99; // the copy only
@@ -518,13 +511,8 @@ TEST_F(MainWindowTest, RunningWindowShowsProgressAndCancelKeepsTheProject) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             }
         },
-        [&](const CalcOutcome& out, Project&) {
-            status = out.status;
-            touched = true;
-        });
-    ASSERT_TRUE(started);
-    // One calculation at a time.
-    EXPECT_FALSE(runner->start(project, {}, {}));
+        heard));
+    EXPECT_FALSE(runner->start(project, {}, {})); // one calculation at a time
     QDialog* cal2 = dialog("cal2");
     ASSERT_NE(cal2, nullptr);
     EXPECT_EQ(cal2->windowModality(), Qt::WindowModal);
@@ -533,30 +521,30 @@ TEST_F(MainWindowTest, RunningWindowShowsProgressAndCancelKeepsTheProject) {
     // The labels follow the work as it goes on.
     auto* label4 = control<QLabel>(cal2, "Label4");
     auto* label5 = control<QLabel>(cal2, "Label5");
-    for (int k = 0; k < 100 && !label4->text().endsWith("of 3 pollution sources"); ++k) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        QApplication::processEvents();
-    }
+    // Waits until `done`, for at most `tries` short naps.
+    const auto waitFor = [](int tries, const std::function<bool()>& done) {
+        for (int k = 0; k < tries && !done(); ++k) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            QApplication::processEvents();
+        }
+    };
+    waitFor(100, [&] { return label4->text().endsWith("of 3 pollution sources"); });
     EXPECT_TRUE(label4->text().endsWith("of 3 pollution sources")) << label4->text().toStdString();
     const QString first = label5->text();
-    for (int k = 0; k < 10 && label5->text() == first; ++k) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        QApplication::processEvents();
-    }
+    waitFor(15, [&] { return label5->text() != first; });
     EXPECT_NE(label5->text(), first);
     click(cal2, "Command1");
     runCalculation();
-    ASSERT_TRUE(touched);
-    EXPECT_EQ(*status, CalcStatus::Cancelled);
+    EXPECT_EQ(status, CalcStatus::Cancelled);
     EXPECT_EQ(project.MaxDensity, 0.0);
     EXPECT_EQ(dialog("cal2"), nullptr);
 
     // A calculation that throws reports a failure.
     runner->start(
         project, [](Project&, const CalcControl&) -> CalcOutcome { throw std::runtime_error("x"); },
-        [&](const CalcOutcome& out, Project&) { status = out.status; });
+        heard);
     runCalculation();
-    EXPECT_EQ(*status, CalcStatus::Failed);
+    EXPECT_EQ(status, CalcStatus::Failed);
 }
 
 } // namespace

@@ -53,10 +53,8 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     trigger("calculo");
     EXPECT_TRUE(pressed("calculo"));
     EXPECT_NE(project.Tools.Active, PointerToolKind::Topographic); // the command ended the tool
-    QDialog* cal = dialog("cal");
-    ASSERT_NE(cal, nullptr);
-    click(cal, "Option1");
-    click(cal, "a");
+    click(dialog("cal"), "Option1");
+    click(dialog("cal"), "a");
     EXPECT_NE(dialog("cal2"), nullptr);
     runCalculation();
     EXPECT_EQ(dialog("cal2"), nullptr);
@@ -100,16 +98,12 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     EXPECT_FALSE(window->hScroll()->isVisible());
 
     // Zoom to 300 % (the zoom command goes back to the plan first) and scroll.
-    trigger("zoom");
+    setZoom("Option300");
     EXPECT_EQ(prompts.lastMessage(), "Para realizar esta operación, pasamos primero al plano XY");
     EXPECT_EQ(project.CurrentPlane, Plane::XY);
-    QDialog* zoom1 = dialog("zoom1");
-    ASSERT_NE(zoom1, nullptr);
-    click(zoom1, "Option300");
-    click(zoom1, "Command1");
     EXPECT_EQ(project.Zoom, 3.0);
-    EXPECT_EQ(window->hScroll()->maximum(), 29);
-    EXPECT_EQ(window->vScroll()->maximum(), 29);
+    EXPECT_EQ(std::pair(window->hScroll()->maximum(), window->vScroll()->maximum()),
+              std::pair(29, 29));
     window->hScroll()->setValue(29);
     EXPECT_DOUBLE_EQ(project.ScrollOffsetX, -2.0 * area::ScaleWidth);
     window->vScroll()->setValue(15);
@@ -122,11 +116,9 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     click(dialog("zoom1"), "Command2");
     EXPECT_EQ(project.Zoom, 3.0);
     trigger("zoom");
-    zoom1 = dialog("zoom1");
-    ASSERT_NE(zoom1, nullptr);
-    EXPECT_TRUE(control<QRadioButton>(zoom1, "Option300")->isChecked());
-    click(zoom1, "Option100");
-    click(zoom1, "Command1");
+    EXPECT_TRUE(control<QRadioButton>(dialog("zoom1"), "Option300")->isChecked());
+    click(dialog("zoom1"), "Option100");
+    click(dialog("zoom1"), "Command1");
     EXPECT_EQ(window->hScroll()->maximum(), 0);
     EXPECT_EQ(project.ScrollOffsetX, 0.0);
     window->vScroll()->setValue(5);
