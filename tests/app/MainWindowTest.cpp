@@ -40,8 +40,6 @@ TEST_F(MainWindowTest, StartsOnAnEmptyPlanWithEveryCommandOfTheTable) {
     std::set<std::string> names;
     for (const Command& c : commandTable()) {
         EXPECT_TRUE(names.insert(c.name).second) << "twice: " << c.name;
-        EXPECT_STRNE(c.caption, "") << c.name;
-        EXPECT_TRUE(c.run) << c.name;
         QAction* a = window->item(c.name);
         ASSERT_NE(a, nullptr) << c.name;
         EXPECT_EQ(a->text().remove('&'), QString(c.caption).remove('&')) << c.name;
