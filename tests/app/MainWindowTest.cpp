@@ -29,8 +29,7 @@ const char* const kNoSource = "Introduce, at least, a pollutant source";
 TEST_F(MainWindowTest, StartsOnAnEmptyPlanWithEveryCommandOfTheTable) {
     EXPECT_EQ(window->objectName(), "Form2");
     EXPECT_EQ(title(), "Brenvik 5.0 english []");
-    EXPECT_EQ(project.Zoom, 1.0);
-    EXPECT_EQ(project.CurrentPlane, Plane::XY);
+    EXPECT_EQ(std::tie(project.Zoom, project.CurrentPlane), std::tuple(1.0, Plane::XY));
     for (auto [name, text] : {std::pair{"h", "C=0.000000 microWatts/cm^2"},
                               {"h1", "h=ground level"},
                               {"LETRERO", "no determined source"}})
@@ -52,8 +51,7 @@ TEST_F(MainWindowTest, StartsOnAnEmptyPlanWithEveryCommandOfTheTable) {
             continue;
         }
         // A toolbar pair: a released and a pressed picture on its own button.
-        EXPECT_TRUE(a->isCheckable()) << c.name;
-        EXPECT_FALSE(a->isChecked()) << c.name;
+        EXPECT_TRUE(a->isCheckable() && !a->isChecked()) << c.name;
         EXPECT_EQ(a->toolTip(), c.caption) << c.name;
         const QIcon icon = a->icon();
         EXPECT_NE(icon.pixmap(32, QIcon::Normal, QIcon::Off).toImage(),
@@ -107,10 +105,8 @@ TEST_F(MainWindowTest, CommandsRefuseInTheirOrderAndChangeNothing) {
           "To view the XZ-plane, it is needed a a zoom value of 100% to make a "
           "XY-Calculation"}});
     for (const Row& r : rows) {
-        project.Zoom = r.zoom;
-        project.XYCalcZoom = r.calcZoom;
-        project.XZCalculated = r.xzCalculated;
-        project.CurrentPlane = r.plane;
+        std::tie(project.Zoom, project.XYCalcZoom, project.XZCalculated, project.CurrentPlane) =
+            std::tie(r.zoom, r.calcZoom, r.xzCalculated, r.plane);
         prompts.messages.clear();
         trigger(r.command);
         EXPECT_EQ(prompts.lastMessage(), r.message) << r.command;
