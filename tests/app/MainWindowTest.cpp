@@ -154,8 +154,7 @@ TEST_F(MainWindowTest, PlanEditingCommandsLeaveTheSectionFirst) {
     EXPECT_EQ(prompts.lastMessage(), "Para realizar esta operación, pasamos primero al plano XY");
     EXPECT_EQ(project.CurrentPlane, Plane::XY);
     EXPECT_NE(dialog("torre"), nullptr);
-    EXPECT_TRUE(pressed("tiempo"));
-    EXPECT_TRUE(project.Tools.TowerToolOn);
+    EXPECT_TRUE(pressed("tiempo") && project.Tools.TowerToolOn);
 }
 
 TEST_F(MainWindowTest, BackgroundCommandsAndToolbarPairs) {
@@ -175,8 +174,7 @@ TEST_F(MainWindowTest, BackgroundCommandsAndToolbarPairs) {
     // Starting one tool ends the other.
     trigger("borrar");
     trigger("relieve");
-    EXPECT_FALSE(pressed("borrar"));
-    EXPECT_TRUE(pressed("relieve"));
+    EXPECT_TRUE(!pressed("borrar") && pressed("relieve"));
     click(dialog("reliev"), "Command2"); // Cancel releases the button
     EXPECT_FALSE(pressed("relieve"));
 
@@ -230,8 +228,7 @@ TEST_F(MainWindowTest, PlacingAndErasingFollowTheZoomOfTheClick) {
     placeTower(20, 20);
     EXPECT_EQ(prompts.lastMessage(), "Please eliminate first the source located in this point");
     EXPECT_EQ(project.AntennaCount, 1);
-    EXPECT_FALSE(pressed("tiempo"));
-    EXPECT_FALSE(project.Tools.placing());
+    EXPECT_FALSE(pressed("tiempo") || project.Tools.placing());
 
     // At 200 % a screen cell is half a grid cell of the plan.
     setZoom("Option200");
@@ -267,8 +264,8 @@ TEST_F(MainWindowTest, ClickOnAPlacedTowerOpensItForEditing) {
     clickAt(cell(30, 30));
     QDialog* torre = dialog("torre");
     ASSERT_NE(torre, nullptr);
-    EXPECT_FALSE(control<QPushButton>(torre, "Command3")->isEnabled());
-    EXPECT_FALSE(control<QPushButton>(torre, "Command4")->isEnabled());
+    for (const char* b : {"Command3", "Command4"})
+        EXPECT_FALSE(control<QPushButton>(torre, b)->isEnabled()) << b;
     EXPECT_TRUE(project.Tools.EditMode);
     // Options reach the placed antenna, not a pending slot.
     setDirection(torre, 1, "n");
@@ -403,8 +400,7 @@ TEST_F(MainWindowTest, InputDataErrorInTheAntennaDialogDropsThePendingTower) {
     click(fuent, "Command1");
     EXPECT_EQ(prompts.lastMessage(), "Input data error");
     EXPECT_TRUE(!dialog("fuent") && !dialog("torre"));
-    EXPECT_FALSE(pressed("tiempo"));
-    EXPECT_FALSE(project.Tools.placing());
+    EXPECT_FALSE(pressed("tiempo") || project.Tools.placing());
     EXPECT_EQ(project.TowerAntCount, 1);
     // What was stored before the failing box stays in the slot of the second
     // antenna, the one "Add antenna" had just selected.

@@ -49,8 +49,7 @@ TEST(ProjectSuffix, TakenFromTheFilterWhenNoneIsTyped) {
 TEST_F(NoLostWork, TheQuestionComesOnlyWithUnsavedWork) {
     EXPECT_FALSE(window->isWindowModified());
     placeTower(20, 20);
-    EXPECT_TRUE(window->isWindowModified());
-    EXPECT_TRUE(window->windowTitle().endsWith("[*]"));
+    EXPECT_TRUE(window->isWindowModified() && window->windowTitle().endsWith("[*]"));
 
     // Closing with unsaved work asks; Cancel keeps the window.
     EXPECT_FALSE(window->close());
