@@ -51,9 +51,8 @@ TEST(DialogTower, AddAndRemoveKeepTheComboInStepWithTheCount) {
 
     click(&d, "Command4");
     EXPECT_EQ(removed, (std::vector<int>{2}));
-    EXPECT_EQ(combo->count(), 2);
-    EXPECT_EQ(d.antennaCount(), 2);
-    EXPECT_EQ(combo->currentText(), "2");
+    EXPECT_EQ(std::tuple(combo->count(), d.antennaCount(), combo->currentText()),
+              std::tuple(2, 2, QString("2")));
 
     int optionsFor = 0;
     QObject::connect(&d, &TowerDialog::optionsRequested, [&](int n) { optionsFor = n; });
