@@ -21,8 +21,7 @@ using namespace dialogtest;
 
 TEST(DialogCalc, OptionsFollowTheStoredSettingAndSwitchTheHeightBox) {
     Project p;
-    p.CalcOption = 0;
-    p.CalcHeight = 10.0;
+    std::tie(p.CalcOption, p.CalcHeight) = std::tuple(0, 10.0);
     CalcDialog d(CalFormLoad(p, dialognum::formatter()));
     auto* text1 = child<QLineEdit>(&d, "Text1");
     EXPECT_TRUE(child<QRadioButton>(&d, "Option2")->isChecked());
@@ -33,8 +32,7 @@ TEST(DialogCalc, OptionsFollowTheStoredSettingAndSwitchTheHeightBox) {
     QObject::connect(&d, &CalcDialog::calcOptionChanged, [&](int o) { changes.push_back(o); });
     child<QRadioButton>(&d, "Option1")->click();
     EXPECT_FALSE(text1->isEnabled());
-    EXPECT_EQ(text1->text(), "0");
-    EXPECT_EQ(d.calcOption(), 1);
+    EXPECT_EQ(std::tuple(text1->text(), d.calcOption()), std::tuple(QString("0"), 1));
     child<QRadioButton>(&d, "Option2")->click();
     EXPECT_TRUE(text1->isEnabled());
     EXPECT_EQ(changes, (std::vector<int>{1, 0}));

@@ -21,10 +21,10 @@ TEST_F(DisplayDialogs, ColoursOpenOnTheStoredOnesAndAClickStoresAtOnce) {
     QDialog* d = dialog("colorb");
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->windowTitle(), "Calculation colours");
-    EXPECT_TRUE(control<QRadioButton>(d, "aguamarinalinea")->isChecked());
-    EXPECT_TRUE(control<QRadioButton>(d, "Rojo")->isChecked());
-    EXPECT_EQ(swatchColour(d, "isolineSwatch"), 16776960);
-    EXPECT_EQ(swatchColour(d, "markSwatch"), 255);
+    EXPECT_TRUE(control<QRadioButton>(d, "aguamarinalinea")->isChecked() &&
+                control<QRadioButton>(d, "Rojo")->isChecked());
+    EXPECT_EQ(std::pair(swatchColour(d, "isolineSwatch"), swatchColour(d, "markSwatch")),
+              std::pair(16776960L, 255L));
 
     click(d, "Grislinea");
     EXPECT_EQ(project.Display.IsolineColour, render::kBlack);
@@ -55,8 +55,7 @@ TEST_F(DisplayDialogs, GridDialogHasTheTextsOfItsModeAndABadNumberKeepsItOpen) {
     ASSERT_NE(grid, nullptr);
     EXPECT_EQ(grid->windowTitle(), "Grid size");
     EXPECT_EQ(control<QLineEdit>(grid, "Text1")->text(), "100");
-    type(grid, "Text1", "many");
-    click(grid, "Command1");
+    submit(grid, "Text1", "many");
     EXPECT_EQ(dialog("malla"), grid);
     EXPECT_EQ(prompts.messages, (std::vector<std::string>{"Input data error"}));
     EXPECT_EQ(project.GridNX, 100);
@@ -64,29 +63,23 @@ TEST_F(DisplayDialogs, GridDialogHasTheTextsOfItsModeAndABadNumberKeepsItOpen) {
 
 TEST_F(DisplayDialogs, DotsOpenOnTheSettingsAndStoreOptionClicksAtOnce) {
     DisplaySettings& s = project.Display;
-    s.DotScheme = 12;
-    s.DotCount = 2;
-    s.DotJitter = 0.0;
-    s.DotRadius = 45.5;
+    std::tie(s.DotScheme, s.DotCount, s.DotJitter, s.DotRadius) = std::tuple(12, 2, 0.0, 45.5);
     trigger(cmd::DotColours);
     QDialog* d = dialog("colordifuminado");
     ASSERT_NE(d, nullptr);
-    EXPECT_TRUE(control<QRadioButton>(d, "nfucsia")->isChecked());
-    EXPECT_TRUE(control<QRadioButton>(d, "Option1")->isChecked()); // RANDOM: No
-    EXPECT_TRUE(control<QRadioButton>(d, "Option5")->isChecked()); // two points
+    // Option1: no random shift; Option5: two points.
+    for (const char* option : {"nfucsia", "Option1", "Option5"})
+        EXPECT_TRUE(control<QRadioButton>(d, option)->isChecked()) << option;
     EXPECT_EQ(control<QLineEdit>(d, "rradio")->text(), dialognum::text(45.5));
     EXPECT_EQ(control<QLineEdit>(d, "cutcol")->text(), "15");
     EXPECT_EQ(swatchColour(d, "swatch"), render::colourValue(render::qbColor(13)));
 
     for (const char* option : {"Verde", "Option3", "Option4"})
         click(d, option);
-    EXPECT_EQ(s.DotScheme, 4);
-    EXPECT_DOUBLE_EQ(s.DotJitter, 0.5);
-    EXPECT_EQ(s.DotCount, 1);
+    EXPECT_EQ(std::tie(s.DotScheme, s.DotJitter, s.DotCount), std::tuple(4, 0.5, 1));
     EXPECT_EQ(swatchColour(d, "swatch"), render::colourValue(render::qbColor(2)));
 
-    type(d, "cutcol", "lots");
-    click(d, "Aceptar");
+    submit(d, "cutcol", "lots", "Aceptar");
     EXPECT_EQ(dialog("colordifuminado"), d);
     EXPECT_EQ(prompts.messages.size(), 1u);
     EXPECT_DOUBLE_EQ(s.DotRadius, 45.5);

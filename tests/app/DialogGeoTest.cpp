@@ -65,24 +65,20 @@ TEST_F(GeoDialogs, OriginSkipsABadBoxAndTheReferencePickIsArmedOnlyByAccept) {
     project.OriginX = 11.0;
     trigger(cmd::Origin);
     QDialog* origin = dialog("cambiocoor");
-    type(origin, "Text1", "east");
-    type(origin, "Text2", "250");
-    type(origin, "Text4", "95");
+    for (auto [box, text] : {std::pair{"Text1", "east"}, {"Text2", "250"}, {"Text4", "95"}})
+        type(origin, box, text);
     click(origin, "Command1");
     EXPECT_EQ(dialog("cambiocoor"), nullptr); // closes all the same
     EXPECT_EQ(prompts.messages, (std::vector<std::string>{msg::InputDataErrorEs}));
-    EXPECT_DOUBLE_EQ(project.OriginX, 11.0);
-    EXPECT_DOUBLE_EQ(project.OriginY, 250.0);
-    EXPECT_DOUBLE_EQ(project.OriginLat, 89.0);
+    EXPECT_EQ(std::tie(project.OriginX, project.OriginY, project.OriginLat),
+              std::make_tuple(11.0, 250.0, 89.0));
 
     trigger(cmd::Reference);
     click(dialog("referencia"), "Command2");
     EXPECT_NE(project.Tools.Active, PointerToolKind::ReferencePoint);
     trigger(cmd::Reference);
-    QDialog* reference = dialog("referencia");
-    EXPECT_EQ(control<QLineEdit>(reference, "Text3")->text(), "63.00000000");
-    type(reference, "Text1", "100");
-    click(reference, "Command1");
+    EXPECT_EQ(control<QLineEdit>(dialog("referencia"), "Text3")->text(), "63.00000000");
+    submit(dialog("referencia"), "Text1", "100");
     EXPECT_EQ(project.Tools.Active, PointerToolKind::ReferencePoint);
     EXPECT_DOUBLE_EQ(project.RefX, 100.0);
     EXPECT_EQ(prompts.messages.size(), 1u);

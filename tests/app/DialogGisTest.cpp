@@ -23,9 +23,7 @@ Project Bump() {
     for (int i = 1; i <= p.GridNX; ++i)
         for (int j = 1; j <= p.GridNY; ++j)
             p.DensityGrid(i, j) = 8.0 / (1.0 + 0.01 * ((i - 50) * (i - 50) + (j - 30) * (j - 30)));
-    p.XYCalculated = 1;
-    p.MaxDensity = 8.0;
-    p.IsolineCount = 2;
+    std::tie(p.XYCalculated, p.MaxDensity, p.IsolineCount) = std::tuple(1, 8.0, 2);
     p.IsolineLevel = {0.0, 2.0, 4.0};
     return p;
 }

@@ -41,25 +41,23 @@ class ScriptedPrompts : public Prompts {
     void message(const std::string& text) override { messages.push_back(text); }
     std::optional<std::string> openPath(const std::string& filter) override {
         filters.push_back(filter);
-        return next(openPaths);
+        return next(openPaths, std::optional<std::string>());
     }
     std::optional<std::string> savePath(const std::string& filter) override {
         filters.push_back(filter);
-        return next(savePaths);
+        return next(savePaths, std::optional<std::string>());
     }
     Answer askSaveChanges() override {
         ++saveChangesAsked;
-        if (saveChangesAnswers.empty()) return Answer::Cancel;
-        Answer a = saveChangesAnswers.front();
-        saveChangesAnswers.pop_front();
-        return a;
+        return next(saveChangesAnswers, Answer::Cancel);
     }
     std::string lastMessage() const { return messages.empty() ? "" : messages.back(); }
 
   private:
-    static std::optional<std::string> next(std::deque<std::optional<std::string>>& q) {
-        if (q.empty()) return std::nullopt;
-        auto v = q.front();
+    // The next scripted answer, or the fallback once the script runs out.
+    template <class T> static T next(std::deque<T>& q, T fallback) {
+        if (q.empty()) return fallback;
+        T v = q.front();
         q.pop_front();
         return v;
     }
@@ -103,6 +101,8 @@ class WindowTest : public ::testing::Test {
         QApplication::processEvents();
     }
     bool pressed(const char* name) { return window->item(name)->isChecked(); }
+    // The title without the unsaved-work mark.
+    std::string title() const { return window->windowTitle().remove("[*]").toStdString(); }
 
     // The visible dialog with this name, wherever it hangs.
     QDialog* dialog(const char* name) {
@@ -125,6 +125,10 @@ class WindowTest : public ::testing::Test {
     void type(QDialog* d, const char* box, const QString& text) {
         auto* e = control<QLineEdit>(d, box);
         if (e) e->setText(text);
+    }
+    void submit(QDialog* d, const char* box, const QString& text, const char* button = "Command1") {
+        type(d, box, text);
+        click(d, button);
     }
 
     // A position in drawing units in the middle of grid cell (i, j) at 100 %.
@@ -160,21 +164,41 @@ class WindowTest : public ::testing::Test {
         ASSERT_NE(torre, nullptr);
         for (std::size_t k = 1; k < directions.size(); ++k)
             click(torre, "Command3");
-        auto* combo = control<QComboBox>(torre, "Combo1");
-        for (std::size_t k = 0; k < directions.size(); ++k) {
-            if (!directions[k] || !*directions[k]) continue;
-            combo->setCurrentIndex(int(k));
-            click(torre, "Command1");
-            QDialog* fuent = dialog("fuent");
-            ASSERT_NE(fuent, nullptr);
-            click(fuent, directions[k]);
-            click(fuent, "Command1");
-        }
+        for (std::size_t k = 0; k < directions.size(); ++k)
+            if (directions[k] && *directions[k]) setDirection(torre, int(k), directions[k]);
         click(torre, "Command5");
+    }
+    // Opens the options of one antenna of the tower dialog and picks a direction.
+    void setDirection(QDialog* torre, int index, const char* direction) {
+        control<QComboBox>(torre, "Combo1")->setCurrentIndex(index);
+        click(torre, "Command1");
+        click(dialog("fuent"), direction);
+        click(dialog("fuent"), "Command1");
+    }
+    void placeTower(int i, int j, const std::vector<const char*>& directions = {""}) {
+        defineTower(directions);
+        clickAt(cell(i, j));
     }
     void runCalculation() {
         window->calcRunner()->waitForFinish();
         QApplication::processEvents();
+    }
+    // The XY calculation with the options the dialog opens with.
+    void calculate() {
+        trigger("calculo");
+        click(dialog("cal"), "a");
+        runCalculation();
+    }
+    // Opens a dialog by its command, types into one box and presses a button.
+    void enter(const char* command, const char* name, const char* box, const QString& text,
+               const char* button = "Command1") {
+        trigger(command);
+        submit(dialog(name), box, text, button);
+    }
+    void setZoom(const char* option) {
+        trigger("zoom");
+        click(dialog("zoom1"), option);
+        click(dialog("zoom1"), "Command1");
     }
 
     QTemporaryDir dir;

@@ -21,10 +21,6 @@ class NoLostWork : public WindowTest {
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
         WindowTest::SetUp();
     }
-    void placeTower(int i) {
-        defineTower({""});
-        clickAt(cell(i, 20));
-    }
     void drop(const QString& path) {
         auto* data = new QMimeData;
         data->setUrls({QUrl::fromLocalFile(path)});
@@ -41,22 +37,19 @@ class NoLostWork : public WindowTest {
 TEST(ProjectSuffix, TakenFromTheFilterWhenNoneIsTyped) {
     const struct {
         const char *path, *filter, *expected;
-    } cases[] = {
-        {"/tmp/site", ProjectFileFilter, "/tmp/site.bvk"},
-        {"/tmp/v1.2/site", ProjectFileFilter, "/tmp/v1.2/site.bvk"},
-        {"/tmp/site.txt", ProjectFileFilter, "/tmp/site.txt"},
-        {"/tmp/site", "bmp Files (*.bmp)| *.bmp", "/tmp/site.bmp"},
-        {"/tmp/site", "All files (*)", "/tmp/site"},
-    };
+    } cases[] = {{"/tmp/site", ProjectFileFilter, "/tmp/site.bvk"},
+                 {"/tmp/v1.2/site", ProjectFileFilter, "/tmp/v1.2/site.bvk"},
+                 {"/tmp/site.txt", ProjectFileFilter, "/tmp/site.txt"},
+                 {"/tmp/site", "bmp Files (*.bmp)| *.bmp", "/tmp/site.bmp"},
+                 {"/tmp/site", "All files (*)", "/tmp/site"}};
     for (const auto& c : cases)
         EXPECT_EQ(WithDefaultSuffix(c.path, c.filter), c.expected) << c.path;
 }
 
 TEST_F(NoLostWork, TheQuestionComesOnlyWithUnsavedWork) {
     EXPECT_FALSE(window->isWindowModified());
-    placeTower(20);
-    EXPECT_TRUE(window->isWindowModified());
-    EXPECT_TRUE(window->windowTitle().endsWith("[*]"));
+    placeTower(20, 20);
+    EXPECT_TRUE(window->isWindowModified() && window->windowTitle().endsWith("[*]"));
 
     // Closing with unsaved work asks; Cancel keeps the window.
     EXPECT_FALSE(window->close());
@@ -68,7 +61,7 @@ TEST_F(NoLostWork, TheQuestionComesOnlyWithUnsavedWork) {
     trigger(cmd::Save);
     EXPECT_FALSE(window->isWindowModified());
     EXPECT_EQ(window->recentFiles().value(0), path);
-    placeTower(40);
+    placeTower(40, 20);
     trigger(cmd::Save);
     EXPECT_EQ(prompts.filters.size(), 1u);
     Project back;
@@ -104,8 +97,8 @@ TEST_F(NoLostWork, ProjectsOpenFromTheCommandLineAndByDrop) {
 
     // With unsaved work a drop asks first: Cancel keeps the work.
     trigger(cmd::New);
-    placeTower(20);
-    placeTower(30);
+    placeTower(20, 20);
+    placeTower(30, 20);
     drop(path);
     EXPECT_EQ(prompts.saveChangesAsked, 1);
     EXPECT_EQ(project.AntennaCount, 2);
@@ -128,9 +121,7 @@ TEST_F(NoLostWork, ReadoutsAndDialogsDoNotMislead) {
     // A curvature axis of 0 or less is refused and the dialog stays.
     const double a = project.EllipsoidA;
     for (const char* axis : {"0", "-5"}) {
-        trigger(cmd::Curvature);
-        type(dialog("curvatura"), "Text2", axis);
-        click(dialog("curvatura"), "Command1");
+        enter(cmd::Curvature, "curvatura", "Text2", axis);
         EXPECT_EQ(prompts.lastMessage(), "Input data error") << axis;
         EXPECT_NE(dialog("curvatura"), nullptr) << axis;
         EXPECT_EQ(project.EllipsoidA, a) << axis;
@@ -138,11 +129,8 @@ TEST_F(NoLostWork, ReadoutsAndDialogsDoNotMislead) {
     }
 
     // A typo in the XZ distance keeps its dialog open.
-    placeTower(20);
-    trigger(cmd::XZCalculation);
-    ASSERT_NE(dialog("calperfil"), nullptr);
-    type(dialog("calperfil"), "Text2", "twelve");
-    click(dialog("calperfil"), "a");
+    placeTower(20, 20);
+    enter(cmd::XZCalculation, "calperfil", "Text2", "twelve", "a");
     EXPECT_NE(dialog("calperfil"), nullptr);
     dialog("calperfil")->close();
 

@@ -28,72 +28,35 @@ TEST_F(UndoTest, EveryKindOfEditUndoesAndRedoesAsOneStep) {
         const char* name;
         std::function<void()> act;
     };
-    const Case cases[] = {
-        {"place a tower",
-         [this] {
-             defineTower({""});
-             clickAt(cell(20, 20));
-         }},
-        {"erase discards the result",
-         [this] {
-             trigger(cmd::EraseButton);
-             drag(cell(30, 30), cell(31, 30));
-             trigger(cmd::EraseButton);
-         }},
-        {"topographic rectangle",
-         [this] {
-             trigger(cmd::TopographicButton);
-             type(dialog("reliev"), "Text1", "12");
-             click(dialog("reliev"), "Command1");
-             drag(cell(2, 2), cell(6, 5));
-             trigger(cmd::TopographicButton);
-         }},
-        {"grid size discards the result",
-         [this] {
-             prompts.saveChangesAnswers = {Prompts::Answer::No};
-             trigger(cmd::GridSize);
-             type(dialog("malla"), "Text1", "80");
-             click(dialog("malla"), "Command1");
-         }},
-        {"number of isolines",
-         [this] {
-             prompts.saveChangesAnswers = {Prompts::Answer::No};
-             trigger(cmd::IsolineCount);
-             type(dialog("malla"), "Text1", "4");
-             click(dialog("malla"), "Command1");
-         }},
-        {"curvature radius",
-         [this] {
-             trigger(cmd::Curvature);
-             type(dialog("curvatura"), "Text2", "6378000");
-             click(dialog("curvatura"), "Command1");
-         }},
-        {"origin of coordinates",
-         [this] {
-             trigger(cmd::Origin);
-             type(dialog("cambiocoor"), "Text1", "125");
-             click(dialog("cambiocoor"), "Command1");
-         }},
-        {"antenna parameters",
-         [this] {
-             trigger(cmd::AntennaParameters);
-             type(dialog("pantenas"), "Text1", "12");
-             click(dialog("pantenas"), "Command1");
-         }},
-        {"scale resets the work",
-         [this] {
-             prompts.saveChangesAnswers = {Prompts::Answer::No};
-             trigger(cmd::ScaleItem);
-             type(dialog("escal"), "Text1", "250");
-             click(dialog("escal"), "Command1");
-         }},
-    };
-    // A tower on a calculated plan, as a day's work leaves i
-    defineTower({""});
-    clickAt(cell(30, 30));
-    trigger(cmd::CalculationButton);
-    click(dialog("cal"), "a");
-    runCalculation();
+    std::vector<Case> cases = {{"place a tower", [this] { placeTower(20, 20); }},
+                               {"erase discards the result",
+                                [this] {
+                                    trigger(cmd::EraseButton);
+                                    drag(cell(30, 30), cell(31, 30));
+                                    trigger(cmd::EraseButton);
+                                }},
+                               {"topographic rectangle", [this] {
+                                    enter(cmd::TopographicButton, "reliev", "Text1", "12");
+                                    drag(cell(2, 2), cell(6, 5));
+                                    trigger(cmd::TopographicButton);
+                                }}};
+    // Edits through one box of a dialog; those that discard the result ask first.
+    const struct {
+        const char *name, *command, *dialog, *box, *text;
+    } edits[] = {{"grid size discards the result", cmd::GridSize, "malla", "Text1", "80"},
+                 {"number of isolines", cmd::IsolineCount, "malla", "Text1", "4"},
+                 {"curvature radius", cmd::Curvature, "curvatura", "Text2", "6378000"},
+                 {"origin of coordinates", cmd::Origin, "cambiocoor", "Text1", "125"},
+                 {"antenna parameters", cmd::AntennaParameters, "pantenas", "Text1", "12"},
+                 {"scale resets the work", cmd::ScaleItem, "escal", "Text1", "250"}};
+    for (const auto& e : edits)
+        cases.push_back({e.name, [this, e] {
+                             prompts.saveChangesAnswers = {Prompts::Answer::No};
+                             enter(e.command, e.dialog, e.box, e.text);
+                         }});
+    // A tower on a calculated plan, as a day's work leaves it.
+    placeTower(30, 30);
+    calculate();
     ASSERT_EQ(project.XYCalculated, 1);
     const double result = project.DensityGrid(40, 30);
     ASSERT_GT(result, 0.0);
@@ -125,10 +88,8 @@ TEST_F(UndoTest, ShortcutsAndBoundedHistory) {
     // stays whole and undoable.
     UndoHistory& h = window->history();
     h.setByteBudget(1);
-    for (int k = 0; k < 3; ++k) {
-        defineTower({""});
-        clickAt(cell(10 + 5 * k, 10));
-    }
+    for (int k = 0; k < 3; ++k)
+        placeTower(10 + 5 * k, 10);
     EXPECT_EQ(project.AntennaCount, 3);
     EXPECT_LE(h.bytes(), 2 * sizeof(Edit) + 3 * sizeof(Antenna) * 8);
     trigger(cmd::Undo);
