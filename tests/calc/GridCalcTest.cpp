@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace brenvik;
 
@@ -176,9 +177,9 @@ TEST(XYCalculation, NodeValuesFollowTheGroundModel) {
 }
 
 TEST(XYCalculation, SurfaceEqualsHeightZeroOnFlatGround) {
-    Project surface = Site(), fixed = Site();
+    Project surface = Site();
     surface.GroundGrid.fill(0.0);
-    fixed.GroundGrid.fill(0.0);
+    Project fixed = surface;
     fixed.CalcOption = 0;
     fixed.CalcHeight = 0.0;
     ASSERT_TRUE(RunXYCalculation(surface).ok());
@@ -222,8 +223,7 @@ TEST(XYCalculation, ReceptorGroundIsReadFromItsOwnCell) {
     p.CalcHeight = 20;
     ASSERT_TRUE(RunXYCalculation(p).ok());
     EXPECT_EQ(p.DensityGrid(15, 10), 0.0);
-    EXPECT_GT(p.DensityGrid(14, 10), 0.0);
-    EXPECT_GT(p.DensityGrid(16, 10), 0.0);
+    EXPECT_GT(std::min(p.DensityGrid(14, 10), p.DensityGrid(16, 10)), 0.0);
     EXPECT_EQ(GroundAtMetres(p, p.GridXm[15], p.GridYm[10]), 25.0);
 }
 
@@ -235,8 +235,7 @@ TEST(XYCalculation, ZoomedAndScrolledViewSamplesThePlanFiner) {
     zoomed.Zoom = 2;
     zoomed.ScrollOffsetX = -10 * 153;
     ASSERT_TRUE(RunXYCalculation(zoomed).ok());
-    EXPECT_EQ(zoomed.XYCalcZoom, 2);
-    EXPECT_EQ(zoomed.XYCalcOffsetX, 10 * 153);
+    EXPECT_EQ(std::tuple(zoomed.XYCalcZoom, zoomed.XYCalcOffsetX), std::tuple(2.0, 10.0 * 153));
     for (auto [i, j] : {std::pair{10, 10}, {20, 25}, {45, 30}, {30, 17}})
         EXPECT_EQ(zoomed.DensityGrid(2 * i, 2 * j), plain.DensityGrid(i + 5, j)) << i << "," << j;
 }
@@ -266,8 +265,8 @@ TEST(XYCalculation, IsolineLevelsAndCrossings) {
     ASSERT_EQ(p.IsolineLevel.size(), 6u);
     for (int k = 1; k <= 5; ++k)
         EXPECT_DOUBLE_EQ(p.IsolineLevel[k], k * p.MaxDensity / 5);
-    EXPECT_TRUE(p.Isolines.row(5).empty()); // nothing exceeds the top level
-    EXPECT_TRUE(p.IsolinesAux.row(5).empty());
+    EXPECT_TRUE(p.Isolines.row(5).empty() &&
+                p.IsolinesAux.row(5).empty()); // nothing exceeds the top level
     // The slot counter runs over all levels together, and every recorded cell
     // straddles its level.
     std::int64_t lastSlot = 0;
@@ -285,7 +284,7 @@ TEST(XYCalculation, IsolineLevelsAndCrossings) {
             const auto& e = aux[q];
             EXPECT_LT((p.DensityGrid(e.x, e.y) - L) * (p.DensityGrid(e.x + 1, e.y) - L), 0);
             if (q) {
-                EXPECT_LT(std::pair(aux[q - 1].y, aux[q - 1].x), std::pair(e.y, e.x));
+                EXPECT_LT(std::tuple(aux[q - 1].y, aux[q - 1].x), std::tuple(e.y, e.x));
             }
         }
     }
@@ -318,12 +317,9 @@ TEST(XYCalculation, CancelOrFailureLeavesThePreviousResult) {
     p.Antennas[1].AntPower = 1e308;
     EXPECT_EQ(RunXYCalculation(p).message, "Input data error");
 
-    EXPECT_EQ(p.DensityGrid, before.DensityGrid);
-    EXPECT_EQ(p.MaxDensity, before.MaxDensity);
-    EXPECT_EQ(p.Isolines, before.Isolines);
-    EXPECT_EQ(p.IsolineLevel, before.IsolineLevel);
-    EXPECT_EQ(p.GridXm, before.GridXm);
-    EXPECT_EQ(p.XYCalculated, 1);
+    EXPECT_TRUE(p.DensityGrid == before.DensityGrid && p.MaxDensity == before.MaxDensity &&
+                p.Isolines == before.Isolines && p.IsolineLevel == before.IsolineLevel &&
+                p.GridXm == before.GridXm && p.XYCalculated == 1);
 }
 
 TEST(XYCalculation, ProgressCountsWithoutCallingPerNode) {
@@ -337,16 +333,15 @@ TEST(XYCalculation, ProgressCountsWithoutCallingPerNode) {
     ASSERT_TRUE(RunXYCalculation(p, c).ok());
     ASSERT_FALSE(seen.empty());
     EXPECT_LT(seen.size(), 680u); // far fewer than one call per node
-    EXPECT_EQ(seen.front().antenna, 1);
-    EXPECT_EQ(seen.back().antennaCount, 4);
+    EXPECT_EQ(std::tuple(seen.front().antenna, seen.back().antennaCount), std::tuple(1, 4));
     EXPECT_EQ(RunningLabel5(seen.back()), "Running 6800 of 6969 calculation points");
     EXPECT_EQ(RunningLabel4(seen.back()), "Running 4 of 4 pollution sources");
     EXPECT_EQ(RunningLabel3(seen.back()), "Running 1 of 1 tempotal point(s)");
     // The window shows the same totals before the first report.
     const CalcProgress start = InitialProgress(Site());
     EXPECT_EQ(RunningLabel5(start), "Running 0 of 6969 calculation points");
-    EXPECT_EQ(start.antennaCount, seen.front().antennaCount);
-    EXPECT_EQ(start.passCount, seen.front().passCount);
+    EXPECT_EQ(std::tuple(start.antennaCount, start.passCount),
+              std::tuple(seen.front().antennaCount, seen.front().passCount));
 }
 
 TEST(XYCalculation, LargeGridCalculates) {
@@ -379,23 +374,18 @@ TEST(XYCalculation, DialogRules) {
     p.CalcOption = 0;
     p.CalcHeight = 7;
     CalForm f = CalFormLoad(p);
-    EXPECT_FALSE(f.option1);
-    EXPECT_EQ(f.text1, "7");
-    f.text1 = "10.7";
-    ASSERT_FALSE(CalFormAccept(p, f));
-    EXPECT_EQ(p.CalcHeight, 10);
-    EXPECT_EQ(HeightLabelText(p), "h=10 m");
-    f.text1 = "-0.5";
-    ASSERT_FALSE(CalFormAccept(p, f));
-    EXPECT_EQ(p.CalcHeight, -1);
-    f.text1 = "ten";
-    EXPECT_EQ(CalFormAccept(p, f), "Input data error");
-    EXPECT_EQ(p.CalcHeight, -1);
+    EXPECT_EQ(std::tuple(f.option1, f.text1), std::tuple(false, std::string("7")));
+    const std::optional<std::string> ok, bad = "Input data error";
+    for (auto [text, answer, height] :
+         {std::tuple{"10.7", ok, 10.0}, {"-0.5", ok, -1.0}, {"ten", bad, -1.0}}) {
+        f.text1 = text;
+        EXPECT_EQ(CalFormAccept(p, f), answer) << text;
+        EXPECT_EQ(p.CalcHeight, height) << text;
+        EXPECT_TRUE(height != 10.0 || HeightLabelText(p) == "h=10 m");
+    }
     CalFormOption1(p, f);
-    EXPECT_EQ(p.CalcOption, 1);
-    EXPECT_EQ(p.CalcHeight, 0);
-    EXPECT_EQ(f.text1, "0");
-    EXPECT_FALSE(f.text1Enabled);
+    EXPECT_EQ(std::tuple(p.CalcOption, p.CalcHeight, f.text1, f.text1Enabled),
+              std::tuple(1, 0.0, std::string("0"), false));
 }
 
 TEST(XYCalculation, IsolineTablesTooLargeForTheMemoryFailAndKeepTheProject) {
@@ -434,14 +424,13 @@ TEST(XZCalculation, DialogBoundsAndPreconditions) {
     AddTower(p, 50, 30, "alta", 12, 5, 180);
     EXPECT_DOUBLE_EQ(XZDialogDistance(p), 9345 * p.MetersPerUnit / 2);
     EXPECT_EQ(FormatFixed2C(p.XZDistance), "45.63");
-    EXPECT_EQ(XZDialogAccept(p, "0"), "Distance not allowed");
-    EXPECT_EQ(XZDialogAccept(p, "-3"), "Distance not allowed");
     const double planHeight = 68 * 153 * p.MetersPerUnit;
-    EXPECT_EQ(XZDialogAccept(p, FormatNumberC(planHeight + 0.01)), "Distance not allowed");
+    for (const std::string& far :
+         {std::string("0"), std::string("-3"), FormatNumberC(planHeight + 0.01)})
+        EXPECT_EQ(XZDialogAccept(p, far), "Distance not allowed") << far;
     EXPECT_EQ(XZDialogAccept(p, FormatNumberC(planHeight)), std::nullopt);
     EXPECT_EQ(XZDialogAccept(p, "45.63"), std::nullopt);
-    EXPECT_EQ(p.XZPlaneRow, 31);
-    EXPECT_EQ(p.CurrentPlane, Plane::XZ);
+    EXPECT_EQ(std::tuple(p.XZPlaneRow, p.CurrentPlane), std::tuple(31, Plane::XZ));
 
     EXPECT_EQ(XZViewRefusal(p), std::nullopt);
     p.Zoom = 2;
@@ -464,8 +453,8 @@ TEST(XZCalculation, RowsShiftAndGround) {
     p.CalcOption = 1;
     p.CalcHeight = 0;
     ASSERT_TRUE(RunXZCalculation(p, Threads(2, true)).ok());
-    EXPECT_EQ(p.CalcOption, 1); // left as the XY dialog had it
-    EXPECT_EQ(p.XZCalculated, 1);
+    EXPECT_EQ(std::tuple(p.CalcOption, p.XZCalculated),
+              std::tuple(1, 1)); // option left as the XY dialog had it
 
     const double yPlane = row * 153 * p.MetersPerUnit;
     const auto expected = [&](int i, int j) {
@@ -506,9 +495,8 @@ TEST(XZCalculation, ThreadsAndVectorsAgree) {
     ASSERT_TRUE(RunXZCalculation(a, one).ok());
     ASSERT_TRUE(RunXZCalculation(b, three).ok());
     ASSERT_TRUE(RunXZCalculation(c, scalar).ok());
-    EXPECT_EQ(a.XZDensityGrid, b.XZDensityGrid);
-    EXPECT_EQ(a.XZRatioGrid, b.XZRatioGrid);
-    EXPECT_EQ(a.XZIsolines, b.XZIsolines);
+    EXPECT_TRUE(a.XZDensityGrid == b.XZDensityGrid && a.XZRatioGrid == b.XZRatioGrid &&
+                a.XZIsolines == b.XZIsolines);
     ExpectClose(a.XZDensityGrid, c.XZDensityGrid);
     ExpectClose(a.XZRatioGrid, c.XZRatioGrid);
 }
