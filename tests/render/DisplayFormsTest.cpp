@@ -137,7 +137,7 @@ TEST(GridSizeDialog, AGridTheMemoryCannotHoldOrCopyIsRefusedAndKeepsTheProject) 
     }
 }
 
-TEST(IsolineCountDialog, NewCountEmptiesTheTablesAndRefusesBelowOne) {
+TEST(IsolineCountDialog, NewCountEmptiesTheTablesAndRefusesBelowOneOrBeyondTheMachine) {
     Project p;
     p.Display.MallaMode = 1;
     p.Isolines.append(3, 4, 5);
@@ -156,10 +156,9 @@ TEST(IsolineCountDialog, NewCountEmptiesTheTablesAndRefusesBelowOne) {
     RecordingSurface s;
     DotRandom rnd;
     redrawView(p, s, rnd);
-}
 
-TEST(IsolineCountDialog, ACountNoMachineOrDiskCouldHoldIsRefusedBeforehand) {
-    Project p;
+    // A count no machine or disk could hold is refused beforehand.
+    p = Project();
     p.Isolines.setSlotMax(10'000'000'000); // slots of a result read from a file
     EXPECT_EQ(acceptIsolineCount(p, "32767"), "Input data error");
     EXPECT_EQ(p.IsolineCount, 7);
