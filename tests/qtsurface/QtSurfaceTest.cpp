@@ -272,7 +272,7 @@ TEST(RenderedStyle, IsolinesDrawDashesAndTheMaximumMark) {
     EXPECT_FALSE(contains(img, line, QRect(15 * kCell, 8 * kCell, kCell, kCell)));
 }
 
-TEST(RenderedStyle, DotsInTheirSchemeColours) {
+TEST(RenderedStyle, DotsInTheirSchemeColoursAndAZoomedGradient) {
     Project p = smallProject();
     p.Display.DotJitter = 0.0;
     p.Display.DotScheme = 4; // green from white
@@ -282,10 +282,9 @@ TEST(RenderedStyle, DotsInTheirSchemeColours) {
     expectPixels(draw(p, 3), {{10 * kCell, 6 * kCell, render::dotColour(4, 10)},
                               {8 * kCell, 6 * kCell, render::dotColour(4, 8)},
                               {1 * kCell, 6 * kCell, render::kWhite}});
-}
 
-TEST(RenderedStyle, ZoomedViewDrawsOnlyWhatTheTargetShows) {
-    Project p = smallProject();
+    // A zoomed view draws only what the target shows.
+    p = smallProject();
     p.Zoom = 6.0;
     p.ScrollOffsetX = -6 * 768 * 10; // column 10 at the left edge
     // One cell is 144 pixels now: column 10 (the maximum's level) at the left, level 10 on.

@@ -125,11 +125,10 @@ TEST(PlanScene, AntennaPlacedAtAnotherZoomIsPurpleAndScaled) {
     const auto boxes = s.ofKind(Kind::Box);
     ASSERT_EQ(boxes.size(), 2u);
     // r = 2: centre a + 153, half side 76.5.
-    EXPECT_EQ(boxes[0].colour, kPurple);
-    EXPECT_DOUBLE_EQ(boxes[0].x1, 1530 * 2 - 100 + 153 - 76.5);
-    EXPECT_DOUBLE_EQ(boxes[0].x2, 1530 * 2 - 100 + 153 + 76.5);
-    EXPECT_DOUBLE_EQ(boxes[0].y1, 3060 * 2 + 153 - 76.5);
-    EXPECT_FALSE(boxes[0].fill.has_value());
+    EXPECT_EQ(std::tuple(boxes[0].colour, boxes[0].x1, boxes[0].x2, boxes[0].y1,
+                         boxes[0].fill.has_value()),
+              std::tuple(kPurple, 1530 * 2 - 100 + 153 - 76.5, 1530 * 2 - 100 + 153 + 76.5,
+                         3060 * 2 + 153 - 76.5, false));
     // Placed at the current zoom: the mark colour, r = 1.
     EXPECT_EQ(boxes[1].colour, markColour(p.Display));
     EXPECT_DOUBLE_EQ(boxes[1].x2 - boxes[1].x1, 76.5);
