@@ -178,17 +178,15 @@ TEST(AntennaParameters, OpenAnglesArePositiveAndCapped) {
 
 TEST(Ground, TopographicLineAndRectangles) {
     Project p;
-    std::string text = "12.9";
-    ASSERT_EQ(TopoLineAccept(p, text), std::nullopt);
-    EXPECT_EQ(p.ContourHeight, 12);
-    text = "-5";
-    ASSERT_EQ(TopoLineAccept(p, text), std::nullopt);
-    EXPECT_EQ(text, "0");
-    EXPECT_EQ(p.ContourHeight, 0);
-    p.ContourHeight = 3;
-    text = "high";
-    EXPECT_EQ(TopoLineAccept(p, text), "Input data error");
-    EXPECT_EQ(p.ContourHeight, 3);
+    const std::optional<std::string> ok, bad = "Input data error";
+    for (auto [typed, answer, height, shown] :
+         {std::tuple{"12.9", ok, 12.0, "12.9"}, {"-5", ok, 0.0, "0"}, {"high", bad, 3.0, "high"}}) {
+        std::string text = typed;
+        p.ContourHeight = 3;
+        const auto refused = TopoLineAccept(p, text);
+        EXPECT_EQ(std::tuple(refused, p.ContourHeight, text), std::tuple(answer, height, shown))
+            << typed;
+    }
 
     p.ContourHeight = 10;
     EXPECT_EQ(FillGroundRect(p, 12, 8, 10, 5), 12); // corners in any order, both inclusive
