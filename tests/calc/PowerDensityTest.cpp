@@ -2,10 +2,8 @@
 
 #include "calc/Kernel.h"
 
-#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
-#include <tuple>
 #include <vector>
 
 using namespace brenvik;
@@ -52,13 +50,11 @@ TEST(PowerDensity, PanelOnAxisGivesTheWorkedValue) {
     // Behind the panel, and level with it across the axis, nothing.
     EXPECT_EQ(Contribution(m, -10, 0, 5, 5), 0.0);
     EXPECT_EQ(Contribution(m, 0, 0, 9, 5), 0.0); // on the antenna's vertical
-    // The plan's Y grows downwards: 0 faces the top, 180 the bottom, 270 the
-    // left; a lit node gets over 100, an unlit one nothing.
-    for (auto [direction, x, y, lit] :
-         {std::tuple{0, 0, -10, true}, {0, 0, 10, false}, {180, 0, 10, true}, {270, -10, 0, true}})
-        EXPECT_EQ(std::min(Contribution(Model(Panel(direction, 0)), x, y, 5, 5), 101.0),
-                  lit ? 101.0 : 0.0)
-            << direction;
+    // The plan's Y grows downwards: 0 faces the top, 180 the bottom, 270 the left.
+    EXPECT_GT(Contribution(Model(Panel(0, 0)), 0, -10, 5, 5), 100.0);
+    EXPECT_EQ(Contribution(Model(Panel(0, 0)), 0, 10, 5, 5), 0.0);
+    EXPECT_GT(Contribution(Model(Panel(180, 0)), 0, 10, 5, 5), 100.0);
+    EXPECT_GT(Contribution(Model(Panel(270, 0)), -10, 0, 5, 5), 100.0);
     Antenna other = Panel(90, 0);
     other.AntType = "otra";
     EXPECT_EQ(Contribution(Model(other), 10, 0, 5, 5), 0.0);
@@ -67,18 +63,21 @@ TEST(PowerDensity, PanelOnAxisGivesTheWorkedValue) {
 TEST(PowerDensity, TiltSideRules) {
     const double t = 15 * 3.1416 / 180;
     const AntennaModel down = Model(Panel(90, 15));
-    // Level with a down-tilted beam and above it.
-    EXPECT_EQ(Contribution(down, 10, 0, 20, 20) + Contribution(down, 10, 0, 20, 25), 0.0);
+    EXPECT_EQ(Contribution(down, 10, 0, 20, 20), 0.0); // level with a down-tilted beam
+    EXPECT_EQ(Contribution(down, 10, 0, 20, 25), 0.0); // above it
     // On the tilted axis the vertical offset vanishes: full vertical factor.
     const double dz = 10 * std::tan(t);
     EXPECT_NEAR(Contribution(down, 10, 0, 20, 20 - dz), 8.64 * 1600 / (100 + dz * dz) * 0.88370,
                 0.01);
 
     const AntennaModel up = Model(Panel(90, -10));
-    EXPECT_EQ(Contribution(up, 10, 0, 20, 15) + Contribution(up, 10, 0, 20, 20), 0.0);
+    EXPECT_EQ(Contribution(up, 10, 0, 20, 15), 0.0);
+    EXPECT_EQ(Contribution(up, 10, 0, 20, 20), 0.0);
     EXPECT_GT(Contribution(up, 10, 0, 20, 21), 0.0);
+
     const AntennaModel flat = Model(Panel(90, 0)); // no side rule at all
-    EXPECT_GT(std::min(Contribution(flat, 10, 0, 20, 21), Contribution(flat, 10, 0, 20, 19)), 0.0);
+    EXPECT_GT(Contribution(flat, 10, 0, 20, 21), 0.0);
+    EXPECT_GT(Contribution(flat, 10, 0, 20, 19), 0.0);
 }
 
 TEST(PowerDensity, StickIsSymmetricAndIgnoresTiltAndDirection) {
