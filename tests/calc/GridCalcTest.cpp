@@ -176,7 +176,8 @@ TEST(XYCalculation, NodeValuesFollowTheGroundModel) {
     EXPECT_EQ(one.DensityGrid(0, 5), 0.0); // row 0 and column 0 are never evaluated
 }
 
-TEST(XYCalculation, SurfaceEqualsHeightZeroOnFlatGround) {
+TEST(XYCalculation, SurfaceOnFlatGroundAntennaFootAndPlaneBelowTheGround) {
+    // On flat ground the surface is the plane at height 0.
     Project surface = Site();
     surface.GroundGrid.fill(0.0);
     Project fixed = surface;
@@ -185,9 +186,6 @@ TEST(XYCalculation, SurfaceEqualsHeightZeroOnFlatGround) {
     ASSERT_TRUE(RunXYCalculation(surface).ok());
     ASSERT_TRUE(RunXYCalculation(fixed).ok());
     EXPECT_EQ(surface.DensityGrid, fixed.DensityGrid);
-}
-
-TEST(XYCalculation, AntennaFootAndPlaneBelowTheGround) {
     // A 12 m antenna on a 20 m step works like a 32 m one on flat ground.
     Project onStep, tall;
     AddTower(onStep, 50, 30, "alta", 12, 5, 90);

@@ -12,7 +12,7 @@ namespace {
 
 using namespace test;
 
-TEST(NumericalGrid, LatticeForTwentyColumns) {
+TEST(NumericalGrid, LatticeForTwentyColumnsAndTheMaximumMark) {
     Project p;
     p.GridNX = 20;
     p.RecomputeDerived(); // CellSize 768, GridNY 13
@@ -35,15 +35,13 @@ TEST(NumericalGrid, LatticeForTwentyColumns) {
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(std::tuple(v->x1, v->y1, v->colour),
               std::tuple(4.0 * 768, 6.0 * 768, isolineColour(p.Display)));
-}
-
-TEST(NumericalGrid, MaximumMarkWithFourDecimalsAtTheSceneFontSize) {
-    Project p = calculatedProject();
-    RecordingSurface s;
+    // The maximum mark with four decimals at the scene's font size.
+    p = calculatedProject();
+    s = RecordingSurface();
     s.setFontSize(5);
     drawNumericalGrid(p, s, Plane::XY);
     ASSERT_EQ(s.ofKind(Kind::Circle).size(), 1u);
-    const Primitive* v = s.findText("10.0000 uW/cm^2");
+    v = s.findText("10.0000 uW/cm^2");
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(std::tuple(v->fontSize, v->colour), std::tuple(5.0, markColour(p.Display)));
 }
