@@ -27,7 +27,7 @@ Project Ramp() {
 
 } // namespace
 
-TEST(PercentView, ShowsTheRatioInPercentWithFixedIsolines) {
+TEST(PercentView, ShowsTheRatioInPercentWithFixedIsolinesOrLeavesAPlaneWithoutIt) {
     const Project v = PercentView(Ramp());
     EXPECT_DOUBLE_EQ(v.DensityGrid(3, 1), 90.0);
     EXPECT_DOUBLE_EQ(v.MaxDensity, 120.0);
@@ -41,14 +41,13 @@ TEST(PercentView, ShowsTheRatioInPercentWithFixedIsolines) {
         EXPECT_TRUE(v.Isolines.row(k).empty()) << k;
     }
     EXPECT_EQ(v.IsolinesAux.row(6).front().x, 3);
-}
 
-TEST(PercentView, LeavesAPlaneWithoutItsRatioAsItIs) {
+    // A plane without its ratio is left as it is.
     Project p = Ramp();
     p.RatioGrid.resize(0, 0); // a result read from a file
-    const Project v = PercentView(p);
-    EXPECT_TRUE(v.DensityGrid == p.DensityGrid && v.IsolineLevel == p.IsolineLevel &&
-                v.IsolineCount == p.IsolineCount && v.ResultUnit == p.ResultUnit);
+    const Project w = PercentView(p);
+    EXPECT_TRUE(w.DensityGrid == p.DensityGrid && w.IsolineLevel == p.IsolineLevel &&
+                w.IsolineCount == p.IsolineCount && w.ResultUnit == p.ResultUnit);
 }
 
 TEST(ComplianceForm, AcceptStoresOrRefusesWhole) {

@@ -6,7 +6,7 @@
 namespace brenvik::geo {
 namespace {
 
-TEST(Readout, DensityTextFollowsTheValueDecimals) {
+TEST(Readout, DensityTextsAndThePlanAndSectionTextsUnderThePointer) {
     struct Case {
         const char* decimals;
         bool firstRowOrColumn;
@@ -18,9 +18,7 @@ TEST(Readout, DensityTextFollowsTheValueDecimals) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(DensityReadout(1.23456789, c.decimals, c.firstRowOrColumn), c.text);
-}
 
-TEST(Readout, PlanAndSectionTextsUnderThePointer) {
     Project p;
     p.DensityGrid(10, 52) = 1.23456789;
     p.CalcOption = 0;
