@@ -183,6 +183,46 @@ template <bool OneByOne> class Boxes : public QtSurface {
     std::optional<render::PixelTarget> doPixels() override { return std::nullopt; }
 };
 
+// A radial result of `gridNX` columns drawn as a gradient by the surface `S`.
+template <class S> QImage radialGradient(int gridNX, bool white) {
+    Project p;
+    p.GridNX = static_cast<std::int16_t>(gridNX);
+    p.ResetProject();
+    for (int i = 0; i <= p.GridNX; ++i)
+        for (int j = 0; j <= p.GridNY; ++j) {
+            const double di = i - 0.4 * p.GridNX, dj = j - 0.5 * p.GridNY;
+            p.DensityGrid(i, j) = 100.0 / (1.0 + (di * di + dj * dj) * 400.0 / (gridNX * gridNX));
+        }
+    p.MaxDensity = 100.0;
+    p.XYCalculated = 1;
+    p.DisplayMode = ResultStyle::Gradient;
+    p.WhiteBackground = white ? 1 : 0;
+    QImage img(kSmall, QImage::Format_RGB32);
+    S s(img);
+    s.setBackColour(white ? render::kWhite : render::kBlack);
+    render::DotRandom rnd;
+    render::redrawView(p, s, rnd);
+    return img;
+}
+
+// A result finer than the image's pixels is painted node by node into the
+// pixels; it must look like the box-by-box drawing, and a coarser one must
+// still be drawn box by box.
+TEST(GradientPixels, FineCellsLookLikeTheirBoxesAndCoarseOnesAreBoxes) {
+    // A 100-column cell is 4.8 pixels wide here, a 1000-column one 0.48.
+    for (auto [gridNX, sameShare] : {std::pair{100, 1.0}, {1000, 0.99}})
+        for (bool white : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << gridNX << (white ? " on white" : " on black"));
+            const QImage fast = radialGradient<QtSurface>(gridNX, white),
+                         boxes = radialGradient<Boxes<false>>(gridNX, white);
+            int same = 0;
+            for (int y = 0; y < fast.height(); ++y)
+                for (int x = 0; x < fast.width(); ++x)
+                    same += fast.pixel(x, y) == boxes.pixel(x, y);
+            EXPECT_GE(same, sameShare * fast.width() * fast.height());
+        }
+}
+
 TEST(QtSurface, MergedBoxesPaintTheSamePixelsAsBoxByBox) {
     const auto same = [](const std::function<void(render::Surface&)>& draw) {
         QImage merged(kSmall, QImage::Format_RGB32), single(kSmall, QImage::Format_RGB32);
