@@ -248,8 +248,7 @@ TEST(XYCalculation, MaximumTiesGoToTheFirstNodeInScanOrder) {
     for (int i = 0; i <= p.GridNX; ++i)
         for (int j = 0; j <= p.GridNY; ++j)
             if (p.DensityGrid(i, j) == p.MaxDensity && ties++ == 0) firstI = i, firstJ = j;
-    ASSERT_EQ(ties, 4);
-    EXPECT_EQ(firstI, 49);
+    ASSERT_EQ(std::tuple(ties, firstI), std::tuple(4, 49));
     EXPECT_EQ(p.MaxPosX, Variant::real(p.GridXm[firstI] / p.MetersPerUnit));
     EXPECT_EQ(p.MaxPosY,
               static_cast<std::int16_t>(std::nearbyint(p.GridYm[firstJ] / p.MetersPerUnit)));
@@ -352,8 +351,8 @@ TEST(XYCalculation, LargeGridCalculates) {
     AddTower(p, 1300, 900, "baja", 15, 0, 0);
     p.IsolineCount = 40;
     ASSERT_TRUE(RunXYCalculation(p).ok());
-    EXPECT_GT(p.IsolinePointMax(), 32767); // beyond an int16 counter
-    EXPECT_GT(p.DensityGrid(1999, 1370), 0.0);
+    // Slots beyond an int16 counter; the far corner computed.
+    EXPECT_TRUE(p.IsolinePointMax() > 32767 && p.DensityGrid(1999, 1370) > 0.0);
 }
 
 TEST(XYCalculation, LegacyPassesAverageToTheSameGrid) {
@@ -362,8 +361,8 @@ TEST(XYCalculation, LegacyPassesAverageToTheSameGrid) {
     ASSERT_TRUE(RunXYCalculation(one).ok());
     ASSERT_TRUE(RunXYCalculation(three).ok());
     ExpectClose(three.DensityGrid, one.DensityGrid);
-    EXPECT_EQ(RunningLabel2(three), "There is a temporal average");
-    EXPECT_EQ(RunningLabel6(three), "Fuente activada");
+    EXPECT_EQ(std::tuple(RunningLabel2(three), RunningLabel6(three)),
+              std::tuple("There is a temporal average", "Fuente activada"));
 }
 
 TEST(XYCalculation, DialogRules) {
