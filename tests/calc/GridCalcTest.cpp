@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace brenvik;
 
@@ -175,18 +176,16 @@ TEST(XYCalculation, NodeValuesFollowTheGroundModel) {
     EXPECT_EQ(one.DensityGrid(0, 5), 0.0); // row 0 and column 0 are never evaluated
 }
 
-TEST(XYCalculation, SurfaceEqualsHeightZeroOnFlatGround) {
-    Project surface = Site(), fixed = Site();
+TEST(XYCalculation, SurfaceOnFlatGroundAntennaFootAndPlaneBelowTheGround) {
+    // On flat ground the surface is the plane at height 0.
+    Project surface = Site();
     surface.GroundGrid.fill(0.0);
-    fixed.GroundGrid.fill(0.0);
+    Project fixed = surface;
     fixed.CalcOption = 0;
     fixed.CalcHeight = 0.0;
     ASSERT_TRUE(RunXYCalculation(surface).ok());
     ASSERT_TRUE(RunXYCalculation(fixed).ok());
     EXPECT_EQ(surface.DensityGrid, fixed.DensityGrid);
-}
-
-TEST(XYCalculation, AntennaFootAndPlaneBelowTheGround) {
     // A 12 m antenna on a 20 m step works like a 32 m one on flat ground.
     Project onStep, tall;
     AddTower(onStep, 50, 30, "alta", 12, 5, 90);
@@ -222,8 +221,7 @@ TEST(XYCalculation, ReceptorGroundIsReadFromItsOwnCell) {
     p.CalcHeight = 20;
     ASSERT_TRUE(RunXYCalculation(p).ok());
     EXPECT_EQ(p.DensityGrid(15, 10), 0.0);
-    EXPECT_GT(p.DensityGrid(14, 10), 0.0);
-    EXPECT_GT(p.DensityGrid(16, 10), 0.0);
+    EXPECT_GT(std::min(p.DensityGrid(14, 10), p.DensityGrid(16, 10)), 0.0);
     EXPECT_EQ(GroundAtMetres(p, p.GridXm[15], p.GridYm[10]), 25.0);
 }
 
@@ -235,8 +233,7 @@ TEST(XYCalculation, ZoomedAndScrolledViewSamplesThePlanFiner) {
     zoomed.Zoom = 2;
     zoomed.ScrollOffsetX = -10 * 153;
     ASSERT_TRUE(RunXYCalculation(zoomed).ok());
-    EXPECT_EQ(zoomed.XYCalcZoom, 2);
-    EXPECT_EQ(zoomed.XYCalcOffsetX, 10 * 153);
+    EXPECT_EQ(std::tuple(zoomed.XYCalcZoom, zoomed.XYCalcOffsetX), std::tuple(2.0, 10.0 * 153));
     for (auto [i, j] : {std::pair{10, 10}, {20, 25}, {45, 30}, {30, 17}})
         EXPECT_EQ(zoomed.DensityGrid(2 * i, 2 * j), plain.DensityGrid(i + 5, j)) << i << "," << j;
 }
@@ -251,8 +248,7 @@ TEST(XYCalculation, MaximumTiesGoToTheFirstNodeInScanOrder) {
     for (int i = 0; i <= p.GridNX; ++i)
         for (int j = 0; j <= p.GridNY; ++j)
             if (p.DensityGrid(i, j) == p.MaxDensity && ties++ == 0) firstI = i, firstJ = j;
-    ASSERT_EQ(ties, 4);
-    EXPECT_EQ(firstI, 49);
+    ASSERT_EQ(std::tuple(ties, firstI), std::tuple(4, 49));
     EXPECT_EQ(p.MaxPosX, Variant::real(p.GridXm[firstI] / p.MetersPerUnit));
     EXPECT_EQ(p.MaxPosY,
               static_cast<std::int16_t>(std::nearbyint(p.GridYm[firstJ] / p.MetersPerUnit)));
@@ -266,8 +262,8 @@ TEST(XYCalculation, IsolineLevelsAndCrossings) {
     ASSERT_EQ(p.IsolineLevel.size(), 6u);
     for (int k = 1; k <= 5; ++k)
         EXPECT_DOUBLE_EQ(p.IsolineLevel[k], k * p.MaxDensity / 5);
-    EXPECT_TRUE(p.Isolines.row(5).empty()); // nothing exceeds the top level
-    EXPECT_TRUE(p.IsolinesAux.row(5).empty());
+    EXPECT_TRUE(p.Isolines.row(5).empty() &&
+                p.IsolinesAux.row(5).empty()); // nothing exceeds the top level
     // The slot counter runs over all levels together, and every recorded cell
     // straddles its level.
     std::int64_t lastSlot = 0;
@@ -285,7 +281,7 @@ TEST(XYCalculation, IsolineLevelsAndCrossings) {
             const auto& e = aux[q];
             EXPECT_LT((p.DensityGrid(e.x, e.y) - L) * (p.DensityGrid(e.x + 1, e.y) - L), 0);
             if (q) {
-                EXPECT_LT(std::pair(aux[q - 1].y, aux[q - 1].x), std::pair(e.y, e.x));
+                EXPECT_LT(std::tuple(aux[q - 1].y, aux[q - 1].x), std::tuple(e.y, e.x));
             }
         }
     }
@@ -318,12 +314,9 @@ TEST(XYCalculation, CancelOrFailureLeavesThePreviousResult) {
     p.Antennas[1].AntPower = 1e308;
     EXPECT_EQ(RunXYCalculation(p).message, "Input data error");
 
-    EXPECT_EQ(p.DensityGrid, before.DensityGrid);
-    EXPECT_EQ(p.MaxDensity, before.MaxDensity);
-    EXPECT_EQ(p.Isolines, before.Isolines);
-    EXPECT_EQ(p.IsolineLevel, before.IsolineLevel);
-    EXPECT_EQ(p.GridXm, before.GridXm);
-    EXPECT_EQ(p.XYCalculated, 1);
+    EXPECT_TRUE(p.DensityGrid == before.DensityGrid && p.MaxDensity == before.MaxDensity &&
+                p.Isolines == before.Isolines && p.IsolineLevel == before.IsolineLevel &&
+                p.GridXm == before.GridXm && p.XYCalculated == 1);
 }
 
 TEST(XYCalculation, ProgressCountsWithoutCallingPerNode) {
@@ -337,16 +330,15 @@ TEST(XYCalculation, ProgressCountsWithoutCallingPerNode) {
     ASSERT_TRUE(RunXYCalculation(p, c).ok());
     ASSERT_FALSE(seen.empty());
     EXPECT_LT(seen.size(), 680u); // far fewer than one call per node
-    EXPECT_EQ(seen.front().antenna, 1);
-    EXPECT_EQ(seen.back().antennaCount, 4);
+    EXPECT_EQ(std::tuple(seen.front().antenna, seen.back().antennaCount), std::tuple(1, 4));
     EXPECT_EQ(RunningLabel5(seen.back()), "Running 6800 of 6969 calculation points");
     EXPECT_EQ(RunningLabel4(seen.back()), "Running 4 of 4 pollution sources");
     EXPECT_EQ(RunningLabel3(seen.back()), "Running 1 of 1 tempotal point(s)");
     // The window shows the same totals before the first report.
     const CalcProgress start = InitialProgress(Site());
     EXPECT_EQ(RunningLabel5(start), "Running 0 of 6969 calculation points");
-    EXPECT_EQ(start.antennaCount, seen.front().antennaCount);
-    EXPECT_EQ(start.passCount, seen.front().passCount);
+    EXPECT_EQ(std::tuple(start.antennaCount, start.passCount),
+              std::tuple(seen.front().antennaCount, seen.front().passCount));
 }
 
 TEST(XYCalculation, LargeGridCalculates) {
@@ -359,8 +351,8 @@ TEST(XYCalculation, LargeGridCalculates) {
     AddTower(p, 1300, 900, "baja", 15, 0, 0);
     p.IsolineCount = 40;
     ASSERT_TRUE(RunXYCalculation(p).ok());
-    EXPECT_GT(p.IsolinePointMax(), 32767); // beyond an int16 counter
-    EXPECT_GT(p.DensityGrid(1999, 1370), 0.0);
+    // Slots beyond an int16 counter; the far corner computed.
+    EXPECT_TRUE(p.IsolinePointMax() > 32767 && p.DensityGrid(1999, 1370) > 0.0);
 }
 
 TEST(XYCalculation, LegacyPassesAverageToTheSameGrid) {
@@ -369,8 +361,8 @@ TEST(XYCalculation, LegacyPassesAverageToTheSameGrid) {
     ASSERT_TRUE(RunXYCalculation(one).ok());
     ASSERT_TRUE(RunXYCalculation(three).ok());
     ExpectClose(three.DensityGrid, one.DensityGrid);
-    EXPECT_EQ(RunningLabel2(three), "There is a temporal average");
-    EXPECT_EQ(RunningLabel6(three), "Fuente activada");
+    EXPECT_EQ(std::tuple(RunningLabel2(three), RunningLabel6(three)),
+              std::tuple("There is a temporal average", "Fuente activada"));
 }
 
 TEST(XYCalculation, DialogRules) {
@@ -379,23 +371,18 @@ TEST(XYCalculation, DialogRules) {
     p.CalcOption = 0;
     p.CalcHeight = 7;
     CalForm f = CalFormLoad(p);
-    EXPECT_FALSE(f.option1);
-    EXPECT_EQ(f.text1, "7");
-    f.text1 = "10.7";
-    ASSERT_FALSE(CalFormAccept(p, f));
-    EXPECT_EQ(p.CalcHeight, 10);
-    EXPECT_EQ(HeightLabelText(p), "h=10 m");
-    f.text1 = "-0.5";
-    ASSERT_FALSE(CalFormAccept(p, f));
-    EXPECT_EQ(p.CalcHeight, -1);
-    f.text1 = "ten";
-    EXPECT_EQ(CalFormAccept(p, f), "Input data error");
-    EXPECT_EQ(p.CalcHeight, -1);
+    EXPECT_EQ(std::tuple(f.option1, f.text1), std::tuple(false, std::string("7")));
+    const std::optional<std::string> ok, bad = "Input data error";
+    for (auto [text, answer, height] :
+         {std::tuple{"10.7", ok, 10.0}, {"-0.5", ok, -1.0}, {"ten", bad, -1.0}}) {
+        f.text1 = text;
+        EXPECT_EQ(CalFormAccept(p, f), answer) << text;
+        EXPECT_EQ(p.CalcHeight, height) << text;
+        EXPECT_TRUE(height != 10.0 || HeightLabelText(p) == "h=10 m");
+    }
     CalFormOption1(p, f);
-    EXPECT_EQ(p.CalcOption, 1);
-    EXPECT_EQ(p.CalcHeight, 0);
-    EXPECT_EQ(f.text1, "0");
-    EXPECT_FALSE(f.text1Enabled);
+    EXPECT_EQ(std::tuple(p.CalcOption, p.CalcHeight, f.text1, f.text1Enabled),
+              std::tuple(1, 0.0, std::string("0"), false));
 }
 
 TEST(XYCalculation, IsolineTablesTooLargeForTheMemoryFailAndKeepTheProject) {
@@ -434,14 +421,17 @@ TEST(XZCalculation, DialogBoundsAndPreconditions) {
     AddTower(p, 50, 30, "alta", 12, 5, 180);
     EXPECT_DOUBLE_EQ(XZDialogDistance(p), 9345 * p.MetersPerUnit / 2);
     EXPECT_EQ(FormatFixed2C(p.XZDistance), "45.63");
-    EXPECT_EQ(XZDialogAccept(p, "0"), "Distance not allowed");
-    EXPECT_EQ(XZDialogAccept(p, "-3"), "Distance not allowed");
     const double planHeight = 68 * 153 * p.MetersPerUnit;
-    EXPECT_EQ(XZDialogAccept(p, FormatNumberC(planHeight + 0.01)), "Distance not allowed");
-    EXPECT_EQ(XZDialogAccept(p, FormatNumberC(planHeight)), std::nullopt);
+    for (const std::string& far :
+         {std::string("0"), std::string("-3"), FormatNumberC(planHeight + 0.01)})
+        EXPECT_EQ(XZDialogAccept(p, far), "Distance not allowed") << far;
+    // Accepted by the dialog, but the plane's row lies below the grid.
+    ASSERT_EQ(XZDialogAccept(p, FormatNumberC(planHeight)), std::nullopt);
+    ASSERT_LT(p.XZPlaneRow, 0);
+    EXPECT_EQ(RunXZCalculation(p).message, "Input data error");
+    EXPECT_EQ(p.XZCalculated, 0);
     EXPECT_EQ(XZDialogAccept(p, "45.63"), std::nullopt);
-    EXPECT_EQ(p.XZPlaneRow, 31);
-    EXPECT_EQ(p.CurrentPlane, Plane::XZ);
+    EXPECT_EQ(std::tuple(p.XZPlaneRow, p.CurrentPlane), std::tuple(31, Plane::XZ));
 
     EXPECT_EQ(XZViewRefusal(p), std::nullopt);
     p.Zoom = 2;
@@ -464,8 +454,8 @@ TEST(XZCalculation, RowsShiftAndGround) {
     p.CalcOption = 1;
     p.CalcHeight = 0;
     ASSERT_TRUE(RunXZCalculation(p, Threads(2, true)).ok());
-    EXPECT_EQ(p.CalcOption, 1); // left as the XY dialog had it
-    EXPECT_EQ(p.XZCalculated, 1);
+    EXPECT_EQ(std::tuple(p.CalcOption, p.XZCalculated),
+              std::tuple(1, 1)); // option left as the XY dialog had it
 
     const double yPlane = row * 153 * p.MetersPerUnit;
     const auto expected = [&](int i, int j) {
@@ -506,20 +496,8 @@ TEST(XZCalculation, ThreadsAndVectorsAgree) {
     ASSERT_TRUE(RunXZCalculation(a, one).ok());
     ASSERT_TRUE(RunXZCalculation(b, three).ok());
     ASSERT_TRUE(RunXZCalculation(c, scalar).ok());
-    EXPECT_EQ(a.XZDensityGrid, b.XZDensityGrid);
-    EXPECT_EQ(a.XZRatioGrid, b.XZRatioGrid);
-    EXPECT_EQ(a.XZIsolines, b.XZIsolines);
+    EXPECT_TRUE(a.XZDensityGrid == b.XZDensityGrid && a.XZRatioGrid == b.XZRatioGrid &&
+                a.XZIsolines == b.XZIsolines);
     ExpectClose(a.XZDensityGrid, c.XZDensityGrid);
     ExpectClose(a.XZRatioGrid, c.XZRatioGrid);
-}
-
-TEST(XZCalculation, PlaneBelowTheMapAreaFailsCleanly) {
-    Project p;
-    AddTower(p, 50, 25, "alta", 12, 5, 180);
-    ASSERT_TRUE(RunXYCalculation(p).ok());
-    // Accepted by the dialog, but the plane's row lies below the grid.
-    ASSERT_FALSE(XZDialogAccept(p, FormatNumberC(68 * 153 * p.MetersPerUnit)));
-    ASSERT_LT(p.XZPlaneRow, 0);
-    EXPECT_EQ(RunXZCalculation(p).message, "Input data error");
-    EXPECT_EQ(p.XZCalculated, 0);
 }

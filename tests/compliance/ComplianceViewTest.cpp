@@ -1,6 +1,7 @@
 #include "compliance/ComplianceView.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace brenvik;
 using namespace brenvik::compliance;
@@ -26,13 +27,12 @@ Project Ramp() {
 
 } // namespace
 
-TEST(PercentView, ShowsTheRatioInPercentWithFixedIsolines) {
+TEST(PercentView, ShowsTheRatioInPercentWithFixedIsolinesOrLeavesAPlaneWithoutIt) {
     const Project v = PercentView(Ramp());
     EXPECT_DOUBLE_EQ(v.DensityGrid(3, 1), 90.0);
     EXPECT_DOUBLE_EQ(v.MaxDensity, 120.0);
-    EXPECT_EQ(v.IsolineLevel, (std::vector<double>{0, 1, 5, 10, 20, 50, 100}));
-    EXPECT_EQ(v.IsolineCount, 6);
-    EXPECT_EQ(v.ResultUnit, " %");
+    EXPECT_EQ(std::tuple(v.IsolineLevel, v.IsolineCount, v.ResultUnit),
+              std::tuple(std::vector<double>{0, 1, 5, 10, 20, 50, 100}, 6, std::string(" %")));
     // Along the rows each level is crossed once per row (3 rows): 1, 5, 10
     // and 20 % between columns 0 and 1, 50 % between 1 and 2, 100 % between
     // 3 and 4; the values never change along a column.
@@ -41,16 +41,13 @@ TEST(PercentView, ShowsTheRatioInPercentWithFixedIsolines) {
         EXPECT_TRUE(v.Isolines.row(k).empty()) << k;
     }
     EXPECT_EQ(v.IsolinesAux.row(6).front().x, 3);
-}
 
-TEST(PercentView, LeavesAPlaneWithoutItsRatioAsItIs) {
+    // A plane without its ratio is left as it is.
     Project p = Ramp();
     p.RatioGrid.resize(0, 0); // a result read from a file
-    const Project v = PercentView(p);
-    EXPECT_EQ(v.DensityGrid, p.DensityGrid);
-    EXPECT_EQ(v.IsolineLevel, p.IsolineLevel);
-    EXPECT_EQ(v.IsolineCount, p.IsolineCount);
-    EXPECT_EQ(v.ResultUnit, p.ResultUnit);
+    const Project w = PercentView(p);
+    EXPECT_TRUE(w.DensityGrid == p.DensityGrid && w.IsolineLevel == p.IsolineLevel &&
+                w.IsolineCount == p.IsolineCount && w.ResultUnit == p.ResultUnit);
 }
 
 TEST(ComplianceForm, AcceptStoresOrRefusesWhole) {
@@ -70,8 +67,9 @@ TEST(ComplianceForm, AcceptStoresOrRefusesWhole) {
         const auto refused = ComplianceFormAccept(
             p, {c.standard, Population::Occupational, c.site, Unit::VoltPerMetre}, lib.library);
         EXPECT_EQ(!refused, c.accepted) << c.site;
-        EXPECT_EQ(p.Compliance.SiteName, c.stored);
-        EXPECT_EQ(p.Compliance.Standard, c.accepted ? c.standard : "icnirp-2020");
-        EXPECT_EQ(p.Compliance.Group, c.accepted ? Population::Occupational : Population::Public);
+        EXPECT_EQ(std::tuple(p.Compliance.SiteName, p.Compliance.Standard, p.Compliance.Group),
+                  std::tuple(c.stored, c.accepted ? c.standard : "icnirp-2020",
+                             c.accepted ? Population::Occupational : Population::Public))
+            << c.site;
     }
 }

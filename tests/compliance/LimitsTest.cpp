@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace brenvik;
 using namespace brenvik::compliance;
@@ -100,16 +101,12 @@ TEST(Limits, FrequencyRuleAndInverseLimitsNameTheAntenna) {
     Project p;
     p.AntennaCount = 3;
     p.Antennas.resize(4);
-    const double mhz[] = {0, 900, 3500, 0.2};
-    const int tower[] = {0, 1, 2, 2};
-    for (int k = 1; k <= 3; ++k) {
-        p.Antennas[k].AntFrequencyMHz = mhz[k];
-        p.Antennas[k].AntTower = static_cast<std::int16_t>(tower[k]);
-    }
+    for (auto [k, mhz, tower] : {std::tuple{1, 900.0, 1}, {2, 3500.0, 2}, {3, 0.2, 2}})
+        p.Antennas[k].AntFrequencyMHz = mhz,
+        p.Antennas[k].AntTower = static_cast<std::int16_t>(tower);
     auto r = InverseLimits(p, Shipped(), "icnirp-2020", Population::Public);
     ASSERT_FALSE(r.refusal);
-    EXPECT_DOUBLE_EQ(r.inverse[1], 1.0 / 450.0);
-    EXPECT_DOUBLE_EQ(r.inverse[2], 1.0 / 1000.0);
+    EXPECT_EQ(std::tuple(r.inverse[1], r.inverse[2]), std::tuple(1.0 / 450.0, 1.0 / 1000.0));
     r = InverseLimits(p, Shipped(), "fcc", Population::Public);
     ASSERT_TRUE(r.refusal);
     EXPECT_NE(r.refusal->find("tower 2, antenna 2"), std::string::npos) << *r.refusal;

@@ -1,7 +1,9 @@
 #include "geo/GeoForms.h"
 #include "model/FakePrompts.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace brenvik;
 using namespace brenvik::geo;
@@ -28,8 +30,7 @@ TEST(GeoConversion, PlanMetresAndDegreeLengths) {
     p.ScrollOffsetX = -1000;
     p.ScrollOffsetY = -500;
     Metres m = PlanMeters(p, 2072.0f, 18500.0f); // (1536, 9500) unzoomed
-    EXPECT_DOUBLE_EQ(m.dx, 15.0);
-    EXPECT_DOUBLE_EQ(m.dy, 100.0 * 150 / 15360);
+    EXPECT_EQ(std::tuple(m.dx, m.dy), std::tuple(15.0, 100.0 * 150 / 15360));
 
     DegreeLengths l = MetresPerDegree(p, 40.0);
     EXPECT_NEAR(l.Lx, 85395, 50);
@@ -50,8 +51,7 @@ TEST(GeoConversion, ReferencePointMovesTheOrigin) {
     p.RefLat = 41;
     const DegreeLengths before = MetresPerDegree(p, 40);
     PlaceReferencePoint(p, 3072.0f, 4800.0f);
-    EXPECT_EQ(p.OriginMarkX, 3072);
-    EXPECT_EQ(p.OriginMarkY, 4800);
+    EXPECT_EQ(std::tuple(p.OriginMarkX, p.OriginMarkY), std::tuple(3072, 4800));
     const double dx = 30.0, dy = 4800.0 * 150 / 15360;
     EXPECT_DOUBLE_EQ(p.OriginLon, -3.5 - dx / before.Lx); // the old latitude's factors
     EXPECT_DOUBLE_EQ(p.OriginLat, 41 - dy / before.Ly);
@@ -68,9 +68,7 @@ TEST(GeoScale, TwoPointsAndTheScaleDialog) {
     p.ScaleDistance = 30;
     ApplyScaleByTwoPoints(p, 100, 100, 400, 500); // 500 units apart
     EXPECT_DOUBLE_EQ(p.PlanWidthM, 15360 * 30.0 / 500);
-    EXPECT_EQ(p.FileName, "");
-    EXPECT_EQ(p.AntennaCount, 0);
-    EXPECT_EQ(p.OriginMarkX, 10);
+    EXPECT_EQ(std::tuple(p.FileName, p.AntennaCount, p.OriginMarkX), std::tuple("", 0, 10));
     p.ScaleDistance = 0; // counts as 0.1 m, the same point twice as one unit
     ApplyScaleByTwoPoints(p, 70, 70, 70, 70);
     EXPECT_DOUBLE_EQ(p.PlanWidthM, 15360 * 0.1);
@@ -84,8 +82,7 @@ TEST(GeoScale, TwoPointsAndTheScaleDialog) {
     EXPECT_EQ(AcceptScale(p, {"150"}, ui), ScaleOutcome::Kept);
     EXPECT_EQ(p.AntennaCount, 1);
     EXPECT_EQ(AcceptScale(p, {"-200"}, ui), ScaleOutcome::Reset);
-    EXPECT_EQ(p.PlanWidthM, 200);
-    EXPECT_EQ(p.FileName, "");
+    EXPECT_EQ(std::tuple(p.PlanWidthM, p.FileName), std::tuple(200, ""));
     EXPECT_EQ(AcceptScale(p, {"0.5"}, ui), ScaleOutcome::Reset);
     EXPECT_EQ(p.PlanWidthM, 1);
     EXPECT_EQ(AcceptScale(p, {"wide"}, ui), ScaleOutcome::InputError);
@@ -98,29 +95,24 @@ TEST(GeoDialogs, EachFailingBoxIsReportedAndTheOthersTaken) {
     Project p;
     p.OriginX = 1234.567;
     OriginForm f = OpenOriginForm(p, ',');
-    EXPECT_EQ(f.x, "1234,57");
-    EXPECT_EQ(f.lat, "64,00000000");
+    EXPECT_EQ(std::tuple(f.x, f.lat), std::tuple("1234,57", "64,00000000"));
 
     FakePrompts ui;
     EXPECT_EQ(AcceptOrigin(p, {"10", "x", "-3.5", "95"}, ui), 1);
     EXPECT_EQ(ui.messages, std::vector<std::string>{"Error en la entrada de datos"});
-    EXPECT_EQ(p.OriginX, 10);
-    EXPECT_EQ(p.OriginY, 0);
-    EXPECT_EQ(p.OriginLat, 89); // clamped, never rejected
+    EXPECT_EQ(std::tuple(p.OriginX, p.OriginY, p.OriginLat),
+              std::tuple(10, 0, 89)); // latitude clamped, never rejected
     EXPECT_EQ(AcceptOrigin(p, {"1,5", "", "", "-100"}, ui, CommaNumber), 2);
-    EXPECT_EQ(p.OriginX, 1.5);
-    EXPECT_EQ(p.OriginLat, -89);
+    EXPECT_EQ(std::tuple(p.OriginX, p.OriginLat), std::tuple(1.5, -89));
 
     EXPECT_EQ(AcceptReference(p, {"100", "200", "bad", "-95"}, ui), 1);
-    EXPECT_EQ(p.Tools.Active, PointerToolKind::ReferencePoint);
-    EXPECT_EQ(p.RefY, 200);
-    EXPECT_EQ(p.RefLat, -89);
+    EXPECT_EQ(std::tuple(p.Tools.Active, p.RefY, p.RefLat),
+              std::tuple(PointerToolKind::ReferencePoint, 200, -89));
     EXPECT_EQ(AcceptCurvature(p, {"6370000", "?", "6356752.3"}, ui), 1);
-    EXPECT_EQ(p.EarthR, 6370000);
-    EXPECT_EQ(p.EllipsoidA, 6378136.6);
+    EXPECT_EQ(std::tuple(p.EarthR, p.EllipsoidA), std::tuple(6370000, 6378136.6));
     EXPECT_EQ(ui.messages.size(), 5u);
     EXPECT_FALSE(AcceptScaleCalculation(p, {""}, ui));
     EXPECT_TRUE(AcceptScaleCalculation(p, {"42.5"}, ui));
-    EXPECT_EQ(p.ScaleDistance, 42.5);
-    EXPECT_EQ(p.Tools.Active, PointerToolKind::ScaleMeasure);
+    EXPECT_EQ(std::tuple(p.ScaleDistance, p.Tools.Active),
+              std::tuple(42.5, PointerToolKind::ScaleMeasure));
 }

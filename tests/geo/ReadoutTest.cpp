@@ -1,11 +1,12 @@
 #include "geo/Readout.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace brenvik::geo {
 namespace {
 
-TEST(Readout, DensityTextFollowsTheValueDecimals) {
+TEST(Readout, DensityTextsAndThePlanAndSectionTextsUnderThePointer) {
     struct Case {
         const char* decimals;
         bool firstRowOrColumn;
@@ -17,9 +18,7 @@ TEST(Readout, DensityTextFollowsTheValueDecimals) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(DensityReadout(1.23456789, c.decimals, c.firstRowOrColumn), c.text);
-}
 
-TEST(Readout, PlanAndSectionTextsUnderThePointer) {
     Project p;
     p.DensityGrid(10, 52) = 1.23456789;
     p.CalcOption = 0;
@@ -27,11 +26,8 @@ TEST(Readout, PlanAndSectionTextsUnderThePointer) {
     // 1536 drawing units are 15 m; the Y axis grows upwards from 9600.
     ReadoutTexts r = ReadoutAt(p, 1536, 9600 - 1536, false);
     ASSERT_TRUE(r.onGrid);
-    EXPECT_EQ(r.x, "X=15.00 m");
-    EXPECT_EQ(r.y, "Y=15.00 m");
-    EXPECT_EQ(r.z, "Z=10.00 m");
-    EXPECT_EQ(r.c, "C=1.2346 uW/cm^2");
-    EXPECT_EQ(r.h1, "h=10 m");
+    EXPECT_EQ(std::tuple(r.x, r.y, r.z, r.c, r.h1),
+              std::tuple("X=15.00 m", "Y=15.00 m", "Z=10.00 m", "C=1.2346 uW/cm^2", "h=10 m"));
     EXPECT_EQ(r.lon.rfind("X(long)=63.0", 0), 0u);
     EXPECT_EQ(r.lat.substr(r.lat.find('.') + 1).find(' '), 8u);
 
@@ -40,12 +36,10 @@ TEST(Readout, PlanAndSectionTextsUnderThePointer) {
     EXPECT_EQ(ReadoutAt(p, 1540, 9600 - 1536, false).z, "Z=25.00 m");
     p.XZDistance = 7.5;
     r = ReadoutAt(p, 1536, 9600 - 1536, true);
-    EXPECT_EQ(r.y, "Y=7.50 m");
-    EXPECT_EQ(r.z, "Z=15.00 m");
+    EXPECT_EQ(std::tuple(r.y, r.z), std::tuple("Y=7.50 m", "Z=15.00 m"));
 
     r = ReadoutAt(p, -500, -500, false);
-    EXPECT_FALSE(r.onGrid);
-    EXPECT_EQ(r.h1, "h=ground level");
+    EXPECT_EQ(std::tuple(r.onGrid, r.h1), std::tuple(false, "h=ground level"));
 }
 
 } // namespace

@@ -8,10 +8,12 @@
 #include <QImage>
 #include <QPdfWriter>
 #include <QTemporaryDir>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>
+#include <tuple>
 
 namespace brenvik::qtsurface {
 namespace {
@@ -22,6 +24,16 @@ Rgb at(const QImage& img, int x, int y) {
     const QRgb c = img.pixel(x, y);
     return Rgb{static_cast<std::uint8_t>(qRed(c)), static_cast<std::uint8_t>(qGreen(c)),
                static_cast<std::uint8_t>(qBlue(c))};
+}
+
+struct Pixel {
+    int x, y;
+    Rgb colour;
+};
+
+void expectPixels(const QImage& img, std::initializer_list<Pixel> pixels) {
+    for (const Pixel& p : pixels)
+        EXPECT_EQ(at(img, p.x, p.y), p.colour) << p.x << "," << p.y;
 }
 
 // Whether a pixel of the rectangle has the colour; `tolerance` admits the
@@ -64,8 +76,7 @@ TEST(AreaFit, KeepsTheAspectRatioAndAnchorsTopLeft) {
     EXPECT_NEAR(f.areaRect().width() / f.areaRect().height(), 15360.0 / 10560, 1e-12);
     EXPECT_LE(f.areaRect().right(), 1920.0);
     const QPointF back = f.toArea(f.toTarget(1234, 567));
-    EXPECT_NEAR(back.x(), 1234, 1e-9);
-    EXPECT_NEAR(back.y(), 567, 1e-9);
+    EXPECT_LT(std::hypot(back.x() - 1234, back.y() - 567), 1e-9);
     EXPECT_DOUBLE_EQ(AreaFit::fit(QSizeF(1536, 2000)).scale, 0.1);
 }
 
@@ -81,9 +92,8 @@ TEST(QtSurface, ClearShowsTheBackColourAndThePicture) {
         s.clear();
     }
     // 10 picture pixels are 150 drawing units: 4.6875 image pixels.
-    EXPECT_EQ(at(img, 2, 2), (Rgb{0, 0, 255}));
-    EXPECT_EQ(at(img, 100, 100), render::kWhite);
-    EXPECT_EQ(at(img, 479, 329), render::kWhite);
+    expectPixels(img,
+                 {{2, 2, Rgb{0, 0, 255}}, {100, 100, render::kWhite}, {479, 329, render::kWhite}});
 }
 
 TEST(QtSurface, FilledCellsMeetWithoutSeamsOrBlurAtHighDpi) {
@@ -122,12 +132,12 @@ TEST(QtSurface, PaintsIntoATargetRectangleOfAnActivePainter) {
         s.filledBox(0, 0, 768, 768, Rgb{255, 0, 0});
         s.filledBox(-5000, 0, -40, 768, Rgb{0, 255, 0}); // left of the target: clipped
     }
-    EXPECT_EQ(at(img, 99, 60), (Rgb{0, 0, 255}));
-    EXPECT_EQ(at(img, 100, 50), (Rgb{255, 0, 0}));
-    EXPECT_EQ(at(img, 123, 73), (Rgb{255, 0, 0}));
-    EXPECT_EQ(at(img, 126, 60), render::kBlack);
-    EXPECT_EQ(at(img, 579, 379), render::kBlack);
-    EXPECT_EQ(at(img, 590, 390), (Rgb{0, 0, 255}));
+    expectPixels(img, {{99, 60, Rgb{0, 0, 255}},
+                       {100, 50, Rgb{255, 0, 0}},
+                       {123, 73, Rgb{255, 0, 0}},
+                       {126, 60, render::kBlack},
+                       {579, 379, render::kBlack},
+                       {590, 390, Rgb{0, 0, 255}}});
 }
 
 TEST(QtSurface, DrawsNothingBeyondTheDrawingAreaNorOutsideThePaintersClip) {
@@ -143,9 +153,8 @@ TEST(QtSurface, DrawsNothingBeyondTheDrawingAreaNorOutsideThePaintersClip) {
         s.filledBox(15000, 0, 19000, 768, Rgb{255, 0, 0});
         s.line(0, 5000, 30720, 5000, Rgb{255, 255, 0});
     }
-    EXPECT_EQ(at(img, 475, 10), (Rgb{255, 0, 0}));
-    EXPECT_EQ(at(img, 400, 200), render::kBlack);
-    EXPECT_EQ(at(img, 500, 10), (Rgb{0, 0, 255}));
+    expectPixels(
+        img, {{475, 10, Rgb{255, 0, 0}}, {400, 200, render::kBlack}, {500, 10, Rgb{0, 0, 255}}});
     EXPECT_FALSE(contains(img, Rgb{255, 255, 0}, QRect(481, 0, 119, 330)));
     EXPECT_FALSE(contains(img, render::kBlack, QRect(481, 0, 119, 330)));
 
@@ -157,8 +166,7 @@ TEST(QtSurface, DrawsNothingBeyondTheDrawingAreaNorOutsideThePaintersClip) {
         QtSurface s(painter, QRectF(0, 0, 480, 330));
         s.filledBox(0, 0, 15360, 10560, Rgb{255, 0, 0});
     }
-    EXPECT_EQ(at(img, 50, 50), (Rgb{255, 0, 0}));
-    EXPECT_EQ(at(img, 200, 200), (Rgb{0, 0, 255}));
+    expectPixels(img, {{50, 50, Rgb{255, 0, 0}}, {200, 200, Rgb{0, 0, 255}}});
 }
 
 // The box path of the surface; with `OneByOne` every box is painted before
@@ -174,6 +182,46 @@ template <bool OneByOne> class Boxes : public QtSurface {
     }
     std::optional<render::PixelTarget> doPixels() override { return std::nullopt; }
 };
+
+// A radial result of `gridNX` columns drawn as a gradient by the surface `S`.
+template <class S> QImage radialGradient(int gridNX, bool white) {
+    Project p;
+    p.GridNX = static_cast<std::int16_t>(gridNX);
+    p.ResetProject();
+    for (int i = 0; i <= p.GridNX; ++i)
+        for (int j = 0; j <= p.GridNY; ++j) {
+            const double di = i - 0.4 * p.GridNX, dj = j - 0.5 * p.GridNY;
+            p.DensityGrid(i, j) = 100.0 / (1.0 + (di * di + dj * dj) * 400.0 / (gridNX * gridNX));
+        }
+    p.MaxDensity = 100.0;
+    p.XYCalculated = 1;
+    p.DisplayMode = ResultStyle::Gradient;
+    p.WhiteBackground = white ? 1 : 0;
+    QImage img(kSmall, QImage::Format_RGB32);
+    S s(img);
+    s.setBackColour(white ? render::kWhite : render::kBlack);
+    render::DotRandom rnd;
+    render::redrawView(p, s, rnd);
+    return img;
+}
+
+// A result finer than the image's pixels is painted node by node into the
+// pixels; it must look like the box-by-box drawing, and a coarser one must
+// still be drawn box by box.
+TEST(GradientPixels, FineCellsLookLikeTheirBoxesAndCoarseOnesAreBoxes) {
+    // A 100-column cell is 4.8 pixels wide here, a 1000-column one 0.48.
+    for (auto [gridNX, sameShare] : {std::pair{100, 1.0}, {1000, 0.99}})
+        for (bool white : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << gridNX << (white ? " on white" : " on black"));
+            const QImage fast = radialGradient<QtSurface>(gridNX, white),
+                         boxes = radialGradient<Boxes<false>>(gridNX, white);
+            int same = 0;
+            for (int y = 0; y < fast.height(); ++y)
+                for (int x = 0; x < fast.width(); ++x)
+                    same += fast.pixel(x, y) == boxes.pixel(x, y);
+            EXPECT_GE(same, sameShare * fast.width() * fast.height());
+        }
+}
 
 TEST(QtSurface, MergedBoxesPaintTheSamePixelsAsBoxByBox) {
     const auto same = [](const std::function<void(render::Surface&)>& draw) {
@@ -225,16 +273,13 @@ TEST(QtSurface, MergedBoxesPaintTheSamePixelsAsBoxByBox) {
     }));
 }
 
-class RenderedStyle : public ::testing::Test {
-  protected:
-    QImage draw(Project& p, int mode, QSize size = kSmall) {
-        p.DisplayMode = static_cast<ResultStyle>(mode);
-        render::DotRandom rnd;
-        return renderProjectImage(p, size, rnd);
-    }
-};
+QImage draw(Project& p, int mode, QSize size = kSmall) {
+    p.DisplayMode = static_cast<ResultStyle>(mode);
+    render::DotRandom rnd;
+    return renderProjectImage(p, size, rnd);
+}
 
-TEST_F(RenderedStyle, GradientShowsEveryLevelOnEitherBackground) {
+TEST(RenderedStyle, GradientShowsEveryLevelOnEitherBackground) {
     Project p = smallProject();
     const QImage img = draw(p, 1);
     ASSERT_EQ(img.size(), kSmall);
@@ -244,15 +289,14 @@ TEST_F(RenderedStyle, GradientShowsEveryLevelOnEitherBackground) {
     // The colour scale's lowest box (red) stands just above the bottom strip.
     EXPECT_EQ(at(img, 3, (9600 - 200 - 255 + 100) * 480 / 15360), (Rgb{255, 0, 0}));
 
-    p.WhiteBackground = 1;
-    const QImage white = draw(p, 1);
-    EXPECT_EQ(at(white, 0 * kCell + 12, 6 * kCell + 12), render::kWhite);
-    EXPECT_EQ(at(white, 3 * kCell + 12, 6 * kCell + 12), (Rgb{255, 255, 103}));
-    EXPECT_EQ(at(white, 8 * kCell + 12, 6 * kCell + 12), (Rgb{255, 103, 0}));
-    EXPECT_EQ(at(white, 3 * kCell + 12, 6 * kCell), render::kWhite); // a weak cell's outline
+    p.WhiteBackground = 1; // level 3 is a weak cell with a white outline
+    expectPixels(draw(p, 1), {{0 * kCell + 12, 6 * kCell + 12, render::kWhite},
+                              {3 * kCell + 12, 6 * kCell + 12, Rgb{255, 255, 103}},
+                              {8 * kCell + 12, 6 * kCell + 12, Rgb{255, 103, 0}},
+                              {3 * kCell + 12, 6 * kCell, render::kWhite}});
 }
 
-TEST_F(RenderedStyle, IsolinesDrawDashesAndTheMaximumMark) {
+TEST(RenderedStyle, IsolinesDrawDashesAndTheMaximumMark) {
     Project p = smallProject();
     p.IsolineCount = 2;
     p.IsolineLevel = {0, 5, 10};
@@ -268,38 +312,24 @@ TEST_F(RenderedStyle, IsolinesDrawDashesAndTheMaximumMark) {
     EXPECT_FALSE(contains(img, line, QRect(15 * kCell, 8 * kCell, kCell, kCell)));
 }
 
-TEST_F(RenderedStyle, NumericalGridPrintsInTheIsolineColour) {
-    Project p = smallProject();
-    // Large enough for the 5-point texts: 96 pixels a cell.
-    const QImage img = draw(p, 2, kSmall * 4);
-    const int c = 4 * kCell;
-    // Step 2: a value printed at node (4, 2), to the right of and below it.
-    const Rgb text = render::isolineColour(p.Display);
-    EXPECT_TRUE(contains(img, text, QRect(4 * c, 2 * c, 2 * c, c / 4), 90));
-    EXPECT_FALSE(contains(img, text, QRect(4 * c, 3 * c, 2 * c, c / 4), 90));
-}
-
-TEST_F(RenderedStyle, DotsInTheirSchemeColours) {
+TEST(RenderedStyle, DotsInTheirSchemeColoursAndAZoomedGradient) {
     Project p = smallProject();
     p.Display.DotJitter = 0.0;
     p.Display.DotScheme = 4; // green from white
     p.Display.DotRadius = 120;
     p.WhiteBackground = 1;
-    const QImage img = draw(p, 3);
-    EXPECT_EQ(at(img, 10 * kCell, 6 * kCell), render::dotColour(4, 10));
-    EXPECT_EQ(at(img, 8 * kCell, 6 * kCell), render::dotColour(4, 8));
     // Level 1 is below 15 %: no dot, the white back colour.
-    EXPECT_EQ(at(img, 1 * kCell, 6 * kCell), render::kWhite);
-}
+    expectPixels(draw(p, 3), {{10 * kCell, 6 * kCell, render::dotColour(4, 10)},
+                              {8 * kCell, 6 * kCell, render::dotColour(4, 8)},
+                              {1 * kCell, 6 * kCell, render::kWhite}});
 
-TEST_F(RenderedStyle, ZoomedViewDrawsOnlyWhatTheTargetShows) {
-    Project p = smallProject();
+    // A zoomed view draws only what the target shows.
+    p = smallProject();
     p.Zoom = 6.0;
     p.ScrollOffsetX = -6 * 768 * 10; // column 10 at the left edge
-    const QImage img = draw(p, 1);
-    // One cell is 144 pixels now: column 10 (the maximum's level) at the left.
-    EXPECT_EQ(at(img, 70, 6 * kCell + 70), (Rgb{255, 0, 0}));
-    EXPECT_EQ(at(img, 144 + 70, 6 * kCell + 70), (Rgb{255, 0, 0})); // level 10 on
+    // One cell is 144 pixels now: column 10 (the maximum's level) at the left, level 10 on.
+    expectPixels(draw(p, 1), {{70, 6 * kCell + 70, Rgb{255, 0, 0}},
+                              {144 + 70, 6 * kCell + 70, Rgb{255, 0, 0}}});
     p.ScrollOffsetX = -6 * 768 * 9;
     const QImage nine = draw(p, 1);
     EXPECT_EQ(at(nine, 70, 6 * kCell + 70), render::gradientColour(9, false));

@@ -3,6 +3,7 @@
 #include "render/Scene.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace brenvik::render {
 namespace {
@@ -23,13 +24,15 @@ TEST(GradientLevels, EveryLevelHasItsColourOnBothBackgrounds) {
 }
 
 TEST(GradientLevels, LevelIsTheFloorOfTenthsOfTheMaximum) {
-    EXPECT_EQ(levelOf(10.0, 10.0), 10);
-    EXPECT_EQ(levelOf(9.999, 10.0), 9);
-    EXPECT_EQ(levelOf(0.0, 10.0), 0);
-    EXPECT_EQ(levelOf(1.5, 3.0), 5);
     // An all-zero result has no levels at all.
-    EXPECT_FALSE(levelOf(0.0, 0.0).has_value());
-    EXPECT_FALSE(levelOf(1.0, -1.0).has_value());
+    const std::optional<int> none;
+    for (auto [v, max, level] : {std::tuple{10.0, 10.0, std::optional(10)},
+                                 {9.999, 10.0, std::optional(9)},
+                                 {0.0, 10.0, std::optional(0)},
+                                 {1.5, 3.0, std::optional(5)},
+                                 {0.0, 0.0, none},
+                                 {1.0, -1.0, none}})
+        EXPECT_EQ(levelOf(v, max), level) << v << " of " << max;
 }
 
 // The cells drawn at node (i, j) at 100 % with no offsets.
@@ -47,15 +50,14 @@ TEST(Gradient, WeakCellsGetAWhiteOutlineOnWhiteAndStrongCellsOneBox) {
 
     const auto weak = cell(s, p, 10, 10);
     ASSERT_EQ(weak.size(), 2u);
-    EXPECT_EQ(weak[0].fill, (Rgb{255, 255, 1}));
-    EXPECT_EQ(weak[0].colour, (Rgb{255, 255, 1}));
-    EXPECT_EQ(weak[1].colour, kWhite);
+    EXPECT_EQ(std::tuple(weak[0].fill, weak[0].colour, weak[1].colour),
+              std::tuple(std::optional(Rgb{255, 255, 1}), Rgb{255, 255, 1}, kWhite));
     EXPECT_EQ(weak[1].x2 - weak[1].x1, p.CellSize);
 
     const auto strong = cell(s, p, 11, 10);
     ASSERT_EQ(strong.size(), 1u);
-    EXPECT_EQ(strong[0].fill, (Rgb{255, 205, 0}));
-    EXPECT_EQ(strong[0].colour, (Rgb{255, 205, 0}));
+    EXPECT_EQ(std::tuple(strong[0].fill, strong[0].colour),
+              std::tuple(std::optional(Rgb{255, 205, 0}), Rgb{255, 205, 0}));
 
     const auto top = cell(s, p, 50, 30);
     ASSERT_EQ(top.size(), 1u);
@@ -66,44 +68,34 @@ TEST(Gradient, BackgroundPictureRaisesTheThresholdToLevelFive) {
     Project p = calculatedProject();
     p.DensityGrid(10, 10) = 4.9; // level 4
     p.DensityGrid(11, 10) = 5.0; // level 5
-    RecordingSurface with;
-    p.BackgroundLoaded = 1;
-    drawGradient(p, with, Plane::XY);
-    EXPECT_TRUE(cell(with, p, 10, 10).empty());
-    EXPECT_TRUE(cell(with, p, 0, 0).empty());
-    EXPECT_EQ(cell(with, p, 11, 10).size(), 1u);
-
-    RecordingSurface without;
-    p.BackgroundLoaded = 0;
-    drawGradient(p, without, Plane::XY);
-    EXPECT_EQ(cell(without, p, 10, 10).size(), 1u);
-    ASSERT_EQ(cell(without, p, 0, 0).size(), 1u); // level 0 is painted, black on black
-    EXPECT_EQ(cell(without, p, 0, 0)[0].fill, kBlack);
+    for (int loaded : {1, 0}) {
+        p.BackgroundLoaded = static_cast<decltype(p.BackgroundLoaded)>(loaded);
+        RecordingSurface s;
+        drawGradient(p, s, Plane::XY);
+        const std::size_t below = loaded ? 0 : 1; // level 0 is painted, black on black
+        EXPECT_EQ(std::tuple(cell(s, p, 10, 10).size(), cell(s, p, 0, 0).size(),
+                             cell(s, p, 11, 10).size()),
+                  std::tuple(below, below, 1u))
+            << loaded;
+        EXPECT_TRUE(loaded || cell(s, p, 0, 0).at(0).fill == kBlack);
+    }
 }
 
-TEST(Gradient, NoCellReachesIntoTheBottomStrip) {
-    Project p = calculatedProject();
-    p.DensityGrid.fill(10.0);
-    RecordingSurface s;
-    drawGradient(p, s, Plane::XY);
-    // Rows whose top lies more than one cell above the bottom line are drawn.
-    const int lastRow = (9600 - p.CellSize) / p.CellSize; // 61
-    EXPECT_FALSE(cell(s, p, 5, lastRow).empty());
-    EXPECT_TRUE(cell(s, p, 5, lastRow + 1).empty());
-    for (const auto& b : s.ofKind(Kind::Box))
-        if (b.fill && b.x2 - b.x1 == p.CellSize) {
-            EXPECT_LE(b.y1, 9600 - p.CellSize);
-        }
-}
-
-TEST(Gradient, ZeroMaximumPaintsNoCell) {
-    Project p = calculatedProject();
-    p.DensityGrid.fill(0.0);
-    p.MaxDensity = 0.0;
-    RecordingSurface s;
-    drawGradient(p, s, Plane::XY);
-    for (const auto& b : s.ofKind(Kind::Box))
-        EXPECT_NE(b.x2 - b.x1, p.CellSize);
+TEST(Gradient, NoCellInTheBottomStripNorForAZeroMaximum) {
+    for (double v : {10.0, 0.0}) {
+        Project p = calculatedProject();
+        p.DensityGrid.fill(v);
+        p.MaxDensity = v;
+        RecordingSurface s;
+        drawGradient(p, s, Plane::XY);
+        // Rows whose top lies more than one cell above the bottom line are drawn.
+        const int lastRow = (9600 - p.CellSize) / p.CellSize; // 61
+        EXPECT_EQ(cell(s, p, 5, lastRow).empty(), v == 0.0);
+        EXPECT_TRUE(cell(s, p, 5, lastRow + 1).empty());
+        for (const auto& b : s.ofKind(Kind::Box))
+            EXPECT_TRUE(b.x2 - b.x1 != p.CellSize ||
+                        (v > 0 && (!b.fill || b.y1 <= 9600 - p.CellSize)));
+    }
 }
 
 TEST(Gradient, CellsFollowTheZoomSinceTheCalculation) {
@@ -130,17 +122,14 @@ TEST(ColourScale, PlanValuesFromTheBottomBoxUp) {
     ASSERT_EQ(texts.size(), 4u);
     const char* values[] = {"3.000000 uW/cm^2", "2.000000 uW/cm^2", "1.500000 uW/cm^2",
                             "0.750000 uW/cm^2"};
-    for (int n = 0; n < 4; ++n) {
-        EXPECT_EQ(texts[n].text, values[n]);
-        EXPECT_EQ(texts[n].y1, 9600 - 200 * (n + 1) - 255);
-        EXPECT_EQ(texts[n].x1, 300);
-        EXPECT_EQ(texts[n].colour, kWhite); // black background
-        EXPECT_EQ(texts[n].fontSize, 10);
-    }
+    for (int n = 0; n < 4; ++n) // white on the black background
+        EXPECT_EQ(
+            std::tuple(texts[n].text, texts[n].y1, texts[n].x1, texts[n].colour, texts[n].fontSize),
+            std::tuple(std::string(values[n]), 9600.0 - 200 * (n + 1) - 255, 300.0, kWhite, 10.0));
     const auto boxes = s.ofKind(Kind::Box);
     ASSERT_EQ(boxes.size(), 4u);
-    EXPECT_EQ(boxes[1].fill, (Rgb{192, 0, 0}));
-    EXPECT_EQ(boxes[1].colour, kBlack);
+    EXPECT_EQ(std::tuple(boxes[1].fill, boxes[1].colour),
+              std::tuple(std::optional(Rgb{192, 0, 0}), kBlack));
 }
 
 TEST(ColourScale, SectionValuesHangFromTheTopWithFourDecimals) {
@@ -152,10 +141,9 @@ TEST(ColourScale, SectionValuesHangFromTheTopWithFourDecimals) {
     drawColourScale(p, s, Plane::XZ);
     const auto texts = s.ofKind(Kind::Text);
     ASSERT_EQ(texts.size(), 4u);
-    EXPECT_EQ(texts[0].text, "3.0000 uW/cm^2");
-    EXPECT_EQ(texts[0].y1, 705 + 200);
-    EXPECT_EQ(texts[0].fontSize, 7); // the section keeps its own size
-    EXPECT_EQ(texts[0].colour, kBlack);
+    // The section keeps its own font size.
+    EXPECT_EQ(std::tuple(texts[0].text, texts[0].y1, texts[0].fontSize, texts[0].colour),
+              std::tuple(std::string("3.0000 uW/cm^2"), 705.0 + 200, 7.0, kBlack));
     EXPECT_EQ(s.ofKind(Kind::Box)[1].fill, (Rgb{255, 128, 0}));
 }
 
@@ -174,14 +162,22 @@ TEST(Gradient, SceneIsPaintedOverTheCells) {
     });
     // The redraw paints the scene, then the gradient clears and paints the
     // cells and the scene again.
-    const long antenna = lastIndexOf(s, [&](const Primitive& q) {
-        return q.kind == Kind::Box && !q.fill && q.colour == markColour(p.Display);
-    });
-    const long note = lastIndexOf(s, [](const Primitive& q) {
-        return q.kind == Kind::Text && q.text.rfind("450 uW/cm^2", 0) == 0;
-    });
+    const long antenna = indexOf(
+        s,
+        [&](const Primitive& q) {
+            return q.kind == Kind::Box && !q.fill && q.colour == markColour(p.Display);
+        },
+        true);
+    const long note = indexOf(
+        s,
+        [](const Primitive& q) {
+            return q.kind == Kind::Text && q.text.rfind("450 uW/cm^2", 0) == 0;
+        },
+        true);
     ASSERT_GE(lastCell, 0);
-    EXPECT_LT(lastIndexOf(s, [](const Primitive& q) { return q.kind == Kind::Clear; }), lastCell);
+    EXPECT_LT(indexOf(
+                  s, [](const Primitive& q) { return q.kind == Kind::Clear; }, true),
+              lastCell);
     EXPECT_GT(antenna, lastCell);
     EXPECT_GT(note, lastCell);
 }

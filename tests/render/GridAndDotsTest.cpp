@@ -5,13 +5,14 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <set>
+#include <tuple>
 
 namespace brenvik::render {
 namespace {
 
 using namespace test;
 
-TEST(NumericalGrid, LatticeForTwentyColumns) {
+TEST(NumericalGrid, LatticeForTwentyColumnsAndTheMaximumMark) {
     Project p;
     p.GridNX = 20;
     p.RecomputeDerived(); // CellSize 768, GridNY 13
@@ -32,21 +33,17 @@ TEST(NumericalGrid, LatticeForTwentyColumns) {
     EXPECT_EQ(at, expected); // columns 0..14, rows 2..12 (row 14 is past GridNY)
     const Primitive* v = s.findText("0.2500 uW/cm^2");
     ASSERT_NE(v, nullptr);
-    EXPECT_EQ(v->x1, 4 * 768);
-    EXPECT_EQ(v->y1, 6 * 768);
-    EXPECT_EQ(v->colour, isolineColour(p.Display));
-}
-
-TEST(NumericalGrid, MaximumMarkWithFourDecimalsAtTheSceneFontSize) {
-    Project p = calculatedProject();
-    RecordingSurface s;
+    EXPECT_EQ(std::tuple(v->x1, v->y1, v->colour),
+              std::tuple(4.0 * 768, 6.0 * 768, isolineColour(p.Display)));
+    // The maximum mark with four decimals at the scene's font size.
+    p = calculatedProject();
+    s = RecordingSurface();
     s.setFontSize(5);
     drawNumericalGrid(p, s, Plane::XY);
     ASSERT_EQ(s.ofKind(Kind::Circle).size(), 1u);
-    const Primitive* v = s.findText("10.0000 uW/cm^2");
+    v = s.findText("10.0000 uW/cm^2");
     ASSERT_NE(v, nullptr);
-    EXPECT_EQ(v->fontSize, 5);
-    EXPECT_EQ(v->colour, markColour(p.Display));
+    EXPECT_EQ(std::tuple(v->fontSize, v->colour), std::tuple(5.0, markColour(p.Display)));
 }
 
 std::vector<Primitive> dots(const RecordingSurface& s) {
@@ -66,10 +63,9 @@ TEST(Dots, WithoutJitterEveryDotSitsOnItsNode) {
     drawDots(p, s, Plane::XY, rnd);
     const auto d = dots(s);
     ASSERT_EQ(d.size(), 2u); // levels 6 and 10; level 0 is below 15 %
-    EXPECT_EQ(d[0].x1, 7 * 153);
-    EXPECT_EQ(d[0].y1, 9 * 153);
-    EXPECT_EQ(d[0].radius, 30);
-    EXPECT_EQ(d[0].fill, (Rgb{255, 0, 0})); // scheme 15 from level 5 up
+    // Red: scheme 15 from level 5 up.
+    EXPECT_EQ(std::tuple(d[0].x1, d[0].y1, d[0].radius, d[0].fill),
+              std::tuple(7.0 * 153, 9.0 * 153, 30.0, std::optional(Rgb{255, 0, 0})));
     EXPECT_EQ(s.primitives[0].kind, Kind::Clear);
 
     // Two dots per node sit half a cell apart.
@@ -80,8 +76,7 @@ TEST(Dots, WithoutJitterEveryDotSitsOnItsNode) {
     drawDots(two, s2, Plane::XY, rnd);
     const auto d2 = dots(s2);
     ASSERT_EQ(d2.size(), 2u);
-    EXPECT_DOUBLE_EQ(d2[1].x1 - d2[0].x1, 76.5);
-    EXPECT_DOUBLE_EQ(d2[1].y1 - d2[0].y1, 76.5);
+    EXPECT_EQ(std::tuple(d2[1].x1 - d2[0].x1, d2[1].y1 - d2[0].y1), std::tuple(76.5, 76.5));
 }
 
 TEST(Dots, JitterStaysWithinHalfACellAndRepeatsFromTheSameStart) {
@@ -146,22 +141,23 @@ TEST(Dots, ScaleBoxAndAllZeroResult) {
     EXPECT_TRUE(dots(s).empty());
     const auto boxes = s.ofKind(Kind::Box);
     ASSERT_FALSE(boxes.empty());
-    EXPECT_EQ(boxes[0].fill, (Rgb{0, 255, 0}));
-    EXPECT_EQ(boxes[0].y1, 9600 - 200 - 255);
+    EXPECT_EQ(std::tuple(boxes[0].fill, boxes[0].y1),
+              std::tuple(std::optional(Rgb{0, 255, 0}), 9600.0 - 200 - 255));
     EXPECT_NE(s.findText("0.0000 uW/cm^2"), nullptr);
 }
 
 TEST(DotSchemes, RampsFromWhiteAndFromBlack) {
-    EXPECT_EQ(dotColour(15, 0), kBlack);
-    EXPECT_EQ(dotColour(15, 5), (Rgb{255, 0, 0}));
-    EXPECT_EQ(dotColour(15, 2), (Rgb{102, 0, 0}));
-    EXPECT_EQ(dotColour(1, 0), kWhite);
-    EXPECT_EQ(dotColour(1, 5), kWhite);
-    EXPECT_EQ(dotColour(1, 10), (Rgb{1, 1, 255}));
-    EXPECT_EQ(dotColour(8, 10), (Rgb{255, 1, 0}));
-    EXPECT_EQ(dotColour(8, 0), (Rgb{255, 255, 0}));
-    EXPECT_EQ(dotColour(9, 3), (Rgb{255, 0, 152}));
-    EXPECT_EQ(dotColour(13, 7), kWhite);
+    for (auto [scheme, level, colour] : {std::tuple{15, 0, kBlack},
+                                         {15, 5, Rgb{255, 0, 0}},
+                                         {15, 2, Rgb{102, 0, 0}},
+                                         {1, 0, kWhite},
+                                         {1, 5, kWhite},
+                                         {1, 10, Rgb{1, 1, 255}},
+                                         {8, 10, Rgb{255, 1, 0}},
+                                         {8, 0, Rgb{255, 255, 0}},
+                                         {9, 3, Rgb{255, 0, 152}},
+                                         {13, 7, kWhite}})
+        EXPECT_EQ(dotColour(scheme, level), colour) << scheme << " " << level;
     EXPECT_EQ(dotScheme(0).scheme, 15);
     EXPECT_EQ(dotScheme(13).scaleBox, kWhite);
 }

@@ -23,6 +23,8 @@ Project isolineProject() {
     return p;
 }
 
+using Box = std::tuple<double, double, double, double>;
+
 std::vector<Primitive> dashes(const RecordingSurface& s, const Project& p) {
     std::vector<Primitive> out;
     for (const auto& b : s.ofKind(Kind::Box))
@@ -39,7 +41,6 @@ TEST(Isolines, DashesAreTheMiddleThirdOfTheCellEdges) {
     drawIsolines(p, s, Plane::XY);
     const auto d = dashes(s, p);
     ASSERT_EQ(d.size(), 2u);
-    using Box = std::tuple<double, double, double, double>;
     EXPECT_EQ(Box(d[0].x1, d[0].y1, d[0].x2, d[0].y2), Box(1000, 1500, 1100, 1500));
     EXPECT_EQ(Box(d[1].x1, d[1].y1, d[1].x2, d[1].y2), Box(1200, 1300, 1200, 1400));
     EXPECT_FALSE(d[0].fill.has_value());
@@ -65,10 +66,8 @@ TEST(Isolines, EachLevelLabelledAtItsTopmostAndBottommostCrossing) {
             labels.push_back(t);
     ASSERT_EQ(labels.size(), 2u);
     EXPECT_EQ(labels[0].text, "20.000 uW/cm^2");
-    EXPECT_EQ(labels[0].x1, 2 * 300);
-    EXPECT_EQ(labels[0].y1, 12 * 300);
-    EXPECT_EQ(labels[1].x1, 6 * 300);
-    EXPECT_EQ(labels[1].y1, 2 * 300);
+    EXPECT_EQ(Box(labels[0].x1, labels[0].y1, labels[1].x1, labels[1].y1),
+              Box(2 * 300, 12 * 300, 6 * 300, 2 * 300));
     EXPECT_EQ(s.findText("100.000 uW/cm^2"), nullptr);
 
     // A bottommost crossing in the bottom strip (32 × 300 = 9600) has no label.
@@ -92,13 +91,12 @@ TEST(Isolines, MaximumMarkAndItsValue) {
     drawIsolines(p, s, Plane::XY);
     const auto circles = s.ofKind(Kind::Circle);
     ASSERT_EQ(circles.size(), 1u);
-    EXPECT_DOUBLE_EQ(circles[0].x1, 3000 * 2 + 150);
-    EXPECT_DOUBLE_EQ(circles[0].radius, 20);
-    EXPECT_EQ(circles[0].colour, markColour(p.Display));
+    EXPECT_EQ(std::tuple(circles[0].x1, circles[0].radius, circles[0].colour),
+              std::tuple(3000.0 * 2 + 150, 20.0, markColour(p.Display)));
     const Primitive* value = s.findText("100.000000 uW/cm^2");
     ASSERT_NE(value, nullptr);
-    EXPECT_DOUBLE_EQ(value->x1, circles[0].x1);
-    EXPECT_DOUBLE_EQ(value->fontSize, 20); // 10 × Zoom / XYCalcZoom
+    // Font size 10 × Zoom / XYCalcZoom.
+    EXPECT_EQ(std::tuple(value->x1, value->fontSize), std::tuple(circles[0].x1, 20.0));
 
     p.MaxPosY = 9600; // in the bottom strip: no mark, but the isolines stay
     p.Isolines.append(2, 3, 4);

@@ -37,18 +37,12 @@ inline bool hasLine(const RecordingSurface& s, double x1, double y1, double x2, 
     });
 }
 
-// Index of the first primitive matching, or -1.
-template <class Pred> long indexOf(const RecordingSurface& s, Pred pred) {
+// Index of the first (or the last) primitive matching, or -1.
+template <class Pred> long indexOf(const RecordingSurface& s, Pred pred, bool last = false) {
+    long found = -1;
     for (std::size_t i = 0; i < s.primitives.size(); ++i)
-        if (pred(s.primitives[i])) return static_cast<long>(i);
-    return -1;
-}
-
-// Index of the last primitive matching, or -1.
-template <class Pred> long lastIndexOf(const RecordingSurface& s, Pred pred) {
-    for (std::size_t i = s.primitives.size(); i-- > 0;)
-        if (pred(s.primitives[i])) return static_cast<long>(i);
-    return -1;
+        if (pred(s.primitives[i]) && (found < 0 || last)) found = static_cast<long>(i);
+    return found;
 }
 
 } // namespace brenvik::render::test
