@@ -437,14 +437,28 @@ bool DialogFlows::geoPrecondition() {
     return true;
 }
 
+namespace {
+
+// A geographic dialog's accept: the settings it may change are one undo step,
+// whatever its boxes' fate; returns how many boxes were refused.
+template <class Accept>
+int GeoSettingsEdit(ToolHost& w, Project& p, const char* text, Accept accept) {
+    Edit e = Edit::settings(p);
+    const int failed = accept();
+    w.recordEdit(text, std::move(e), true);
+    return failed;
+}
+
+} // namespace
+
 void DialogFlows::origin() {
     if (!geoPrecondition()) return;
     w_.resetTools();
     auto* d = new OriginDialog(geo::OpenOriginForm(w_.project_, decimalPoint()), &w_);
     d->setAcceptHandler([this, d] {
-        Edit e = Edit::settings(w_.project_);
-        geo::AcceptOrigin(w_.project_, d->form(), w_.prompts_, dialognum::parser());
-        w_.recordEdit("Origin of coordinates", std::move(e), true);
+        GeoSettingsEdit(w_, w_.project_, "Origin of coordinates", [&] {
+            return geo::AcceptOrigin(w_.project_, d->form(), w_.prompts_, dialognum::parser());
+        });
         w_.redrawView();
         return true;
     });
@@ -456,9 +470,9 @@ void DialogFlows::reference() {
     w_.resetTools();
     auto* d = new ReferenceDialog(geo::OpenReferenceForm(w_.project_, decimalPoint()), &w_);
     d->setAcceptHandler([this, d] {
-        Edit e = Edit::settings(w_.project_);
-        geo::AcceptReference(w_.project_, d->form(), w_.prompts_, dialognum::parser());
-        w_.recordEdit("Reference point", std::move(e), true);
+        GeoSettingsEdit(w_, w_.project_, "Reference point", [&] {
+            return geo::AcceptReference(w_.project_, d->form(), w_.prompts_, dialognum::parser());
+        });
         return true;
     });
     w_.showDialog(d, true);
@@ -469,12 +483,11 @@ void DialogFlows::curvature() {
     w_.resetTools();
     auto* d = new CurvatureDialog(geo::OpenCurvatureForm(w_.project_, decimalPoint()), &w_);
     d->setAcceptHandler([this, d] {
-        Edit e = Edit::settings(w_.project_);
-        const int failed =
-            geo::AcceptCurvature(w_.project_, d->form(), w_.prompts_, dialognum::parser());
-        w_.recordEdit("Curvature radius", std::move(e), true);
         // A refused box keeps the dialog open for another try.
-        return failed == 0;
+        return GeoSettingsEdit(w_, w_.project_, "Curvature radius", [&] {
+                   return geo::AcceptCurvature(w_.project_, d->form(), w_.prompts_,
+                                               dialognum::parser());
+               }) == 0;
     });
     w_.showDialog(d, true);
 }
