@@ -1,7 +1,7 @@
 # Fails when a core module includes a Qt header or a header of the Qt
 # programs, or when the batch companion includes the application's headers.
 # Run by ctest as: cmake -DSRC=<source dir>/src -P CheckLayering.cmake
-set(core model calc render export geo gis compliance)
+set(core model antenna calc render export geo gis compliance)
 set(faults "")
 
 function(scan dir forbidden what)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/AntennaPattern.h"
 #include "model/CrossingTable.h"
 #include "model/DisplaySettings.h"
 #include "model/DrawingArea.h"
@@ -35,6 +36,11 @@ struct Antenna {
     Variant AntCellX;               // derived: AntX / CellSize
     std::int16_t AntCellY = 0;      // derived: round(AntY / CellSize)
     double AntFrequencyMHz = 900.0; // carrier; kept in the file's extension block
+    // The beam of the far-field model, kept in the extension block.
+    std::string AntPattern;            // Name of one of Project::Patterns; empty: parametric
+    double AntHBeamwidthDeg = 90.0;    // parametric horizontal half-power beamwidth
+    double AntVBeamwidthDeg = 0.0;     // parametric vertical one; 0: twice the type's open angle
+    double AntElectricalTiltDeg = 0.0; // parametric electrical tilt, degrees down
     friend bool operator==(const Antenna&, const Antenna&) = default;
 };
 
@@ -198,6 +204,9 @@ class Project {
 
     // ---- Compliance ----------------------------------------------------------------
     ComplianceSettings Compliance;
+    // The exposure model and the patterns the antennas use (extension block).
+    ExposureSettings Exposure;
+    std::vector<AntennaPattern> Patterns;
     // Total exposure ratio at each node, sum over antennas of S_i / S_L(f_i)
     // (1 = at the limit), computed in the same pass as the density when the
     // calculation is given the antennas' limits; empty (size 1) otherwise.

@@ -1,0 +1,1 @@
+#include "antenna/Pattern.h"
