@@ -36,6 +36,7 @@ template <class P, class S, class F> void eachSetting(P& p, S& s, F f) {
     f(p.OpenAngleDTS, s.OpenAngleDTS);
     f(p.ContourHeight, s.ContourHeight);
     f(p.Compliance, s.Compliance);
+    f(p.Exposure, s.Exposure);
 }
 
 EditSettings settingsOf(const Project& p) {
@@ -73,8 +74,8 @@ Edit::Edit(const Project& p) : settings_(settingsOf(p)) {}
 
 Edit Edit::antennas(const Project& p) {
     Edit e(p);
-    e.antennas_ =
-        AntennaPart{p.Antennas, p.AntennaCount, p.TowerCount, p.TowerAntCount, p.TowerAntSel};
+    e.antennas_ = AntennaPart{p.Antennas,      p.AntennaCount, p.TowerCount,
+                              p.TowerAntCount, p.TowerAntSel,  p.Patterns};
     return e;
 }
 
@@ -146,7 +147,7 @@ bool Edit::after(Project& p, bool applied) {
     // Parts the action left as they were need no exchange.
     settingsChanged_ = !(settings_ == settingsOf(p));
     if (antennas_ && *antennas_ == AntennaPart{p.Antennas, p.AntennaCount, p.TowerCount,
-                                               p.TowerAntCount, p.TowerAntSel})
+                                               p.TowerAntCount, p.TowerAntSel, p.Patterns})
         antennas_.reset();
     if (rect_) {
         bool same = true;
@@ -170,6 +171,7 @@ void Edit::exchange(Project& p) {
         std::swap(p.TowerCount, antennas_->TowerCount);
         std::swap(p.TowerAntCount, antennas_->TowerAntCount);
         std::swap(p.TowerAntSel, antennas_->TowerAntSel);
+        std::swap(p.Patterns, antennas_->Patterns);
     }
     if (rect_)
         exchangeRect(p.GroundGrid, rect_->col0, rect_->row0, rect_->col1, rect_->row1,
@@ -194,6 +196,9 @@ std::size_t Edit::bytes() const {
         // The texts of a record outgrow the small-string buffer only rarely.
         for (const Antenna& a : antennas_->Antennas)
             n += a.AntPowerMode.capacity() + a.AntHeightUnit.capacity() + a.AntType.capacity();
+        for (const AntennaPattern& q : antennas_->Patterns)
+            n += sizeof q +
+                 (q.Horizontal.Angle.size() + q.Vertical.Angle.size()) * 2 * sizeof(double);
     }
     if (rect_) n += vectorBytes(rect_->values);
     if (grids_)

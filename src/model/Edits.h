@@ -23,6 +23,7 @@ struct EditSettings {
     double OpenAngleBTS = 0, OpenAngleDTS = 0;
     double ContourHeight = 0;
     ComplianceSettings Compliance;
+    ExposureSettings Exposure;
     friend bool operator==(const EditSettings&, const EditSettings&) = default;
 };
 
@@ -78,6 +79,7 @@ class Edit {
     struct AntennaPart {
         std::vector<Antenna> Antennas;
         std::int16_t AntennaCount = 0, TowerCount = 0, TowerAntCount = 0, TowerAntSel = 0;
+        std::vector<AntennaPattern> Patterns; // the patterns the antennas refer to
         friend bool operator==(const AntennaPart&, const AntennaPart&) = default;
     };
     struct RectPart {
