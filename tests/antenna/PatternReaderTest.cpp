@@ -1,7 +1,7 @@
 #include "antenna/Pattern.h"
 
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace brenvik::antenna {

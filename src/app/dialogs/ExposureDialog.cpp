@@ -30,10 +30,11 @@ ExposureDialog::ExposureDialog(const antenna::ExposureForm& form, QWidget* paren
     const auto show = [this, rule] {
         const bool far = m_model->currentIndex() == 1;
         m_reflection->setEnabled(far);
-        rule->setText(far ? QStringLiteral("S = 100 · RF · 1.64 · P · g(φ, θ) / (4π r²) µW/cm², with "
-                                           "each antenna's pattern or parametric beam")
-                          : QStringLiteral("The program's beam model: 8.64 · P / r² µW/cm² within "
-                                           "each antenna's open angle"));
+        rule->setText(
+            far ? QStringLiteral("S = 100 · RF · 1.64 · P · g(φ, θ) / (4π r²) µW/cm², with "
+                                 "each antenna's pattern or parametric beam")
+                : QStringLiteral("The program's beam model: 8.64 · P / r² µW/cm² within "
+                                 "each antenna's open angle"));
     };
     connect(m_model, &QComboBox::currentIndexChanged, this, show);
     show();
