@@ -56,17 +56,18 @@ std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a) 
         if (b.tablesExact) {
             b.perTurn = static_cast<int>(std::lround(360.0 / step));
             b.perDeg = b.perTurn / 360.0;
-            const std::size_t per = static_cast<std::size_t>(b.perTurn) + 1;
-            out->tables.resize(2 * per);
-            for (std::size_t k = 0; k + 1 < per; ++k) {
-                const double angle = static_cast<double>(k) * 360.0 / b.perTurn;
-                out->tables[k] = antenna::CutLossDb(it->Horizontal, angle);
-                out->tables[per + k] = antenna::CutLossDb(it->Vertical, angle);
+            const std::size_t h = static_cast<std::size_t>(b.perTurn) + 1, v = h / 2 + 1;
+            out->tables.resize(h + 2 * v);
+            const auto at = [&](std::size_t k) { return static_cast<double>(k) * 360.0 / b.perTurn; };
+            for (std::size_t k = 0; k < h; ++k)
+                out->tables[k] = antenna::CutLossDb(it->Horizontal, at(k) - 180.0);
+            for (std::size_t k = 0; k < v; ++k) {
+                out->tables[h + k] = antenna::CutLossDb(it->Vertical, at(k) - 90.0);
+                out->tables[h + v + k] = antenna::CutLossDb(it->Vertical, 270.0 - at(k));
             }
-            out->tables[per - 1] = out->tables[0];
-            out->tables[2 * per - 1] = out->tables[per];
             b.hLoss = out->tables.data();
-            b.vLoss = out->tables.data() + per;
+            b.vFront = out->tables.data() + h;
+            b.vBack = out->tables.data() + h + v;
         }
         return out;
     }
