@@ -1,5 +1,5 @@
 // The far-field column in eight-lane AVX-512 arithmetic with the SLEEF
-// vector functions (atan2 and exp10 within 1 ulp). The cuts are read from
+// vector functions (atan2 and exp10 within 3.5 ulp). The cuts are read from
 // their tables with gathers; the tables' linear interpolation is the cuts'
 // own, so the node sums stay within 1e-12 of the plain loop. Only this file's
 // functions are compiled for AVX-512 (kernel::BestIsa picks them).
