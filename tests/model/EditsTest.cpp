@@ -70,6 +70,11 @@ TEST(Edit, EveryKindUndoesAndRedoesItsAction) {
              p.IsolineCount = 5;
              p.IsolineLevel.assign(6, 0.0);
              p.Isolines.reset(5); }},
+        {"exposure model", Edit::exposure, [](Project& p) {
+             p.Exposure = {ExposureModel::FarField, 2.56}; }},
+        {"an antenna given an imported pattern", Edit::antennasAndPatterns, [](Project& p) {
+             p.Patterns.push_back({"P", "p.msi", "", 0, 0, 0, "", {{0}, {0}}, {{0}, {0}}});
+             p.Antennas[1].AntPattern = "P"; }},
     };
     // clang-format on
     for (const Action& a : actions) {
@@ -94,6 +99,7 @@ TEST(Edit, RefusedOrIdleActionsLeaveNoRecordAndKeepTheProject) {
     EXPECT_FALSE(Edit::gridSize(p).after(p, false)); // refused: the grids come back
     EXPECT_FALSE(Edit::gridSize(p).after(p));        // the rule never replaced them
     EXPECT_FALSE(Edit::antennas(p).after(p));
+    EXPECT_FALSE(Edit::antennasAndPatterns(p).after(p));
     EXPECT_FALSE(Edit::groundRect(p, 500, 500, 600, 600).after(p));
     expectSameWork(p, before, "refused");
 }
