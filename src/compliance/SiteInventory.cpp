@@ -1,5 +1,6 @@
 #include "compliance/SiteInventory.h"
 
+#include "antenna/BeamForm.h"
 #include "antenna/Pattern.h"
 #include "calc/Towers.h"
 #include "compliance/Limits.h"
@@ -118,21 +119,6 @@ class PatternFiles {
     std::string folder_;
     std::map<std::string, antenna::PatternRead> read_;
 };
-
-// The name under which `q` is kept in `patterns`: its own, that of an equal
-// pattern kept already, or its own numbered when another pattern has it.
-std::string KeepPattern(std::vector<AntennaPattern>& patterns, AntennaPattern q) {
-    const std::string base = q.Name;
-    for (int n = 2;; ++n) {
-        const auto same = std::find_if(patterns.begin(), patterns.end(),
-                                       [&](const AntennaPattern& k) { return k.Name == q.Name; });
-        if (same == patterns.end()) break;
-        if (*same == q) return q.Name;
-        q.Name = base + " (" + std::to_string(n) + ")";
-    }
-    patterns.push_back(q);
-    return q.Name;
-}
 
 class RowReader {
   public:
@@ -307,7 +293,7 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
                                got.error);
             continue;
         }
-        r.a.AntPattern = KeepPattern(next.Patterns, *got.pattern);
+        r.a.AntPattern = antenna::AddPattern(next, *got.pattern);
     }
     if (mode == ImportMode::Replace) {
         next.Antennas.resize(1);
@@ -341,6 +327,8 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
         return m;
     }
     next.TowerAntCount = 1;
+    // The replaced antennas' patterns go with them.
+    if (mode == ImportMode::Replace) antenna::DropUnusedPatterns(next);
     p = std::move(next);
     return std::nullopt;
 }

@@ -27,10 +27,10 @@ enum class ImportMode { Replace, Add };
 // Optional columns give the far-field beam: `pattern` (a pattern file, its
 // path relative to `folder`, the CSV's folder; empty: the parametric beam),
 // `h_beamwidth_deg`, `v_beamwidth_deg` and `electrical_tilt_deg`. Each
-// pattern file is read once and stored once in Project::Patterns (a pattern
-// the project holds already, same name and cuts, is reused; another one of
-// the same name gets a numbered name); a file that cannot be read refuses
-// the import, naming the row and the file's own message.
+// pattern file is read once and stored once in Project::Patterns (as
+// antenna::AddPattern keeps it; replacing the antennas drops the patterns
+// none of them uses); a file that cannot be read refuses the import, naming
+// the row and the file's own message.
 std::optional<std::string> ImportSites(Project& p, const std::string& csv, ImportMode mode,
                                        const std::string& folder = {});
 std::optional<std::string> ImportSitesFile(Project& p, const std::string& path, ImportMode mode);
