@@ -195,7 +195,8 @@ std::size_t Edit::bytes() const {
         n += vectorBytes(antennas_->Antennas);
         // The texts of a record outgrow the small-string buffer only rarely.
         for (const Antenna& a : antennas_->Antennas)
-            n += a.AntPowerMode.capacity() + a.AntHeightUnit.capacity() + a.AntType.capacity();
+            n += a.AntPowerMode.capacity() + a.AntHeightUnit.capacity() + a.AntType.capacity() +
+                 a.AntPattern.capacity();
         for (const AntennaPattern& q : antennas_->Patterns)
             n += sizeof q +
                  (q.Horizontal.Angle.size() + q.Vertical.Angle.size()) * 2 * sizeof(double);

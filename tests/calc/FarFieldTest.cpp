@@ -1,0 +1,161 @@
+#include "antenna/Pattern.h"
+#include "calc/CalcForms.h"
+#include "calc/Exposure.h"
+#include "calc/FarField.h"
+#include "calc/GridCalc.h"
+#include "calc/TowerForms.h"
+#include "calc/Towers.h"
+#include "calc/FarFieldHand.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <numbers>
+
+using namespace brenvik;
+using farfieldhand::Hand;
+using farfieldhand::HandSum;
+
+namespace {
+
+void AddAntenna(Project& p, int i, int j, const std::string& type, double height, double tilt,
+                double direction, double power, const std::string& pattern = "") {
+    TowerBeginNew(p);
+    Antenna& a = p.Antennas[p.AntennaCount + 1];
+    a.AntType = type;
+    a.AntHeight = height;
+    a.AntTilt = tilt;
+    a.AntDirection = direction;
+    a.AntPower = power;
+    a.AntPattern = pattern;
+    PlaceTower(p, i * p.CellSize, j * p.CellSize, 1.0);
+}
+
+// Imported patterns (a panel and a stick), parametric panels and a stick.
+Project FarFieldSite(double reflection = 1.0) {
+    Project p;
+    for (const char* file : {"panel-65deg-0t.msi", "omni-10deg-halfstep.msi"}) {
+        const auto r = antenna::ReadPatternFile(std::string(BRENVIK_PATTERNS_DIR) + "/" + file);
+        EXPECT_TRUE(r.pattern) << file << ": " << r.error;
+        if (r.pattern) p.Patterns.push_back(*r.pattern);
+    }
+    p.Exposure = {ExposureModel::FarField, reflection};
+    AddAntenna(p, 30, 30, "alta", 12, 4, 30, 1500, p.Patterns[0].Name);
+    AddAntenna(p, 62, 21, "baja", 20, 7, 99, 300, p.Patterns[1].Name);
+    AddAntenna(p, 45, 50, "alta", 10, -2, 200, 800);
+    p.Antennas[3].AntHBeamwidthDeg = 65;
+    p.Antennas[3].AntElectricalTiltDeg = 3;
+    AddAntenna(p, 75, 40, "baja", 10, 15, 60, 200); // on the plane's height
+    AddAntenna(p, 80, 10, "alta", 25, 0, 333, 900);
+    p.Antennas[5].AntVBeamwidthDeg = 10;
+    p.CalcOption = 0;
+    p.CalcHeight = 10;
+    return p;
+}
+
+CalcControl Control(unsigned threads, bool scalar) {
+    CalcControl c;
+    c.threads = threads;
+    c.scalarReference = scalar;
+    return c;
+}
+
+} // namespace
+
+TEST(FarField, XYAndXZNodesMatchTheFormulas) {
+    Project p = FarFieldSite();
+    ASSERT_TRUE(RunXYCalculation(p, Control(2, false)).ok());
+    const double z = p.CalcHeight;
+    for (int i = 1; i <= p.GridNX; ++i)
+        for (int j = 1; j <= p.GridNY; ++j) {
+            const double want = HandSum(p, p.GridXm[i], p.GridYm[j], z, 1.0);
+            ASSERT_NEAR(p.DensityGrid(i, j), want, 1e-9 * want) << i << "," << j;
+        }
+    // The stick's node on its vertical at its own height: r taken as 0.1 m.
+    EXPECT_GT(p.DensityGrid(75, 40), 1000.0);
+    // One antenna alone, as the other parts ask for it.
+    for (int s = 1; s <= p.AntennaCount; ++s) {
+        const Antenna& a = p.Antennas[s];
+        const double x = 47 * p.CellSize * p.MetersPerUnit, y = 33 * p.CellSize * p.MetersPerUnit;
+        const double want = Hand(p, a, x - a.AntX * p.MetersPerUnit,
+                                 -(y - a.AntY * p.MetersPerUnit), 1.5 - 7, 1.0);
+        EXPECT_NEAR(AntennaDensityAt(p, s, x, y, 7, 1.5), want, 1e-9 * want) << s;
+    }
+
+    ASSERT_FALSE(XZDialogAccept(p, "40"));
+    ASSERT_TRUE(RunXZCalculation(p, Control(3, false)).ok());
+    const int ny = p.GridNY, off = p.XZRowOffset;
+    const double cell = p.CellSize * p.MetersPerUnit, yPlane = p.XZPlaneRow * cell;
+    // Stored row ny - j - offset, then moved two rows towards row 0.
+    for (int i = 1; i <= p.GridNX; ++i)
+        for (int j = 1; j <= ny - off - 2; ++j) {
+            const double want = HandSum(p, i * cell, yPlane, j * cell, 1.0);
+            ASSERT_NEAR(p.XZDensityGrid(i, ny - j - off - 2), want, 1e-9 * want) << i << "," << j;
+        }
+}
+
+TEST(FarField, ReflectionScalesExactlyAndEveryPathAgrees) {
+    Project one = FarFieldSite(), reflected = FarFieldSite(2.56), plain = FarFieldSite();
+    CalcControl vector = Control(1, false), threads = Control(3, false), scalar = Control(2, true);
+    const std::vector<double> inverse = {0, 1 / 450.0, 1 / 900.0, 1 / 450.0, 1 / 600.0, 1 / 450.0};
+    for (CalcControl* c : {&vector, &threads, &scalar})
+        c->inverseLimit = inverse;
+    for (auto* xz : {&RunXYCalculation, &RunXZCalculation}) {
+        for (Project* p : {&one, &reflected, &plain})
+            ASSERT_FALSE(XZDialogAccept(*p, "35"));
+        ASSERT_TRUE((*xz)(one, vector).ok());
+        ASSERT_TRUE((*xz)(reflected, threads).ok());
+        ASSERT_TRUE((*xz)(plain, scalar).ok());
+        const bool section = xz == &RunXZCalculation;
+        const auto& d1 = section ? one.XZDensityGrid : one.DensityGrid;
+        const auto& d2 = section ? reflected.XZDensityGrid : reflected.DensityGrid;
+        const auto& d3 = section ? plain.XZDensityGrid : plain.DensityGrid;
+        const auto& r1 = section ? one.XZRatioGrid : one.RatioGrid;
+        const auto& r2 = section ? reflected.XZRatioGrid : reflected.RatioGrid;
+        ASSERT_EQ(d1.size(), d3.size());
+        for (std::size_t k = 0; k < d1.size(); ++k) {
+            ASSERT_EQ(d2.data()[k], d1.data()[k] * 2.56) << k;
+            ASSERT_EQ(r2.data()[k], r1.data()[k] * 2.56) << k;
+            ASSERT_NEAR(d3.data()[k], d1.data()[k], 1e-12 * d1.data()[k]) << k;
+        }
+    }
+    // A pattern the project does not hold fails the calculation cleanly.
+    one.Antennas[1].AntPattern = "missing";
+    EXPECT_EQ(RunXYCalculation(one).status, CalcStatus::Failed);
+}
+
+// Each vector loop against the plain one on columns whose end is not a whole
+// vector, the node at the antenna itself included, for every kind of beam.
+TEST(FarField, VectorColumnsMatchThePlainLoop) {
+    const kernel::Isa isa = kernel::BestIsa();
+    if (isa == kernel::Isa::Scalar) GTEST_SKIP() << "no vector unit";
+    using Fn = void (*)(const kernel::FarBeam&, const kernel::Column&, const kernel::Sums&, int);
+    std::vector<std::pair<const char*, Fn>> fns = {{"avx2", kernel::AddFarColumnAvx2}};
+    if (isa == kernel::Isa::Avx512) fns.emplace_back("avx512", kernel::AddFarColumnAvx512);
+    const int n = 253, padded = 256;
+    std::vector<double> y(padded), g(padded);
+    for (int k = 0; k < padded; ++k) {
+        y[k] = 40 + (k - 128) * 0.73; // node 128 level with the antenna's Y
+        g[k] = (k - 128) * 0.2;       // and at its height
+    }
+    const Project p = FarFieldSite();
+    for (int s = 1; s <= p.AntennaCount; ++s) {
+        const auto beam = farfield::Prepare(p, p.Antennas[s]);
+        ASSERT_TRUE(beam->beam.type != kernel::FarBeam::Measured || beam->beam.tablesExact);
+        for (double dx : {0.0, 3.1, -17.5, 250.0}) {
+            const kernel::Column c{dx, y.data(), 40.0, 35.0, g.data(), 35.0};
+            std::vector<double> ref(padded, 1.0), refRatio(padded, 2.0);
+            kernel::AddFarColumnScalar(beam->beam, c, {ref.data(), refRatio.data(), 0.5}, n);
+            for (auto [name, fn] : fns) {
+                std::vector<double> v(padded, 1.0), ratio(padded, 2.0);
+                fn(beam->beam, c, {v.data(), ratio.data(), 0.5}, n);
+                for (int j = n; j < padded; ++j)
+                    ASSERT_EQ(v[j] + ratio[j], 3.0) << name; // untouched
+                for (int j = 0; j < n; ++j) {
+                    ASSERT_NEAR(v[j], ref[j], 1e-12 * ref[j]) << name << " " << s << " " << j;
+                    ASSERT_NEAR(ratio[j], refRatio[j], 1e-12 * refRatio[j]) << name << " " << j;
+                }
+            }
+        }
+    }
+}
