@@ -34,7 +34,8 @@ bool NeedsExtensionBlock(const Project& p) {
 bool AppendExtensionBlock(const Project& p, std::string& out) {
     if (p.AntennaCount > p.AntennaSlotBound()) return false;
     const ComplianceSettings& c = p.Compliance;
-    if (HasLineBreak(c.Standard) || HasLineBreak(c.SiteName)) return false;
+    if (HasLineBreak(c.Standard) || HasLineBreak(c.SiteName) || HasLineBreak(c.Assessor))
+        return false;
     out += '"';
     out += ExtensionMarker;
     out += "\"\r\n";
@@ -54,6 +55,7 @@ bool AppendExtensionBlock(const Project& p, std::string& out) {
     out += PopulationName(c.Group);
     out += "\r\n";
     out += "site=" + c.SiteName + "\r\n";
+    if (!c.Assessor.empty()) out += "assessor=" + c.Assessor + "\r\n";
     return true;
 }
 
@@ -95,6 +97,8 @@ bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines) 
                 return false;
         } else if (key == "site") {
             p.Compliance.SiteName = std::string(value);
+        } else if (key == "assessor") {
+            p.Compliance.Assessor = std::string(value);
         } else {
             return false;
         }
