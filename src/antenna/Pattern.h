@@ -12,6 +12,11 @@
 #include <string_view>
 #include <vector>
 
+namespace brenvik {
+struct Antenna;
+class Project;
+} // namespace brenvik
+
 namespace brenvik::antenna {
 
 // ---- Pattern files -------------------------------------------------------------------------
@@ -71,6 +76,18 @@ struct Beam {
     ParametricBeam parametric;
     double GainDb(double phiDeg, double thetaDeg) const;
 };
+
+// A stick (omnidirectional) antenna: its direction and tilt are not used.
+bool IsStick(const Antenna& a);
+// The pattern called `name`, or null (also for an empty name).
+const AntennaPattern* FindPattern(const std::vector<AntennaPattern>& patterns,
+                                  const std::string& name);
+// An antenna's parametric beam; a vertical beamwidth of 0 stands for twice
+// the open angle of its type (degrees).
+ParametricBeam ParametricBeamOf(const Antenna& a, double openAngleBTS, double openAngleDTS);
+// An antenna's beam in a project: its pattern when the project holds one of
+// that name, else its parametric beam. Points into p.Patterns.
+Beam BeamOf(const Project& p, const Antenna& a);
 
 // ---- Geometry ------------------------------------------------------------------------------
 

@@ -1,0 +1,101 @@
+#include "antenna/Pattern.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace brenvik::antenna {
+namespace {
+
+const std::string Dir = BRENVIK_PATTERNS_DIR;
+
+// A small valid body: two cuts of four points each.
+const std::string Cuts =
+    "HORIZONTAL 4\n0 0\n90 3\n180 20\n270 3\nVERTICAL 4\n0 0\n90 15\n180 20\n270 15\n";
+
+TEST(PatternReader, AcceptsTheFileVariants) {
+    struct Case {
+        std::string file, name;
+        double mhz, gainDbi, tilt;
+        std::size_t h, v;
+    } cases[] = {
+        {"panel-65deg-0t.msi", "PANEL-65-0T", 1842.5, 17.8, 0, 360, 360},
+        {"panel-90deg-8t-tabs-crlf.pln", "PANEL-90-8T", 2450, 15.35, 8, 360, 360},
+        {"omni-10deg-halfstep.msi", "OMNI-10", 2500, 10.15, 0, 36, 720},
+        {"asymmetric-beam-no-count.msi", "ASYM-25", 0, 16, 0, 360, 360},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const PatternRead r = ReadPatternFile(Dir + "/" + c.file);
+        ASSERT_TRUE(r.pattern) << r.error;
+        EXPECT_TRUE(r.warnings.empty());
+        EXPECT_EQ(r.pattern->Name, c.name);
+        EXPECT_EQ(r.pattern->Source, c.file);
+        EXPECT_DOUBLE_EQ(r.pattern->FrequencyMHz, c.mhz);
+        EXPECT_DOUBLE_EQ(r.pattern->GainDbi, c.gainDbi);
+        EXPECT_DOUBLE_EQ(r.pattern->TiltDeg, c.tilt);
+        EXPECT_EQ(r.pattern->Horizontal.Angle.size(), c.h);
+        EXPECT_EQ(r.pattern->Vertical.Loss.size(), c.v);
+    }
+    const AntennaPattern p = *ReadPatternFile(Dir + "/panel-65deg-0t.msi").pattern;
+    EXPECT_EQ(p.Make, "Brenvik test data");
+    EXPECT_EQ(p.Comment, "self-made for tests");
+
+    // Lower-case keys, units stuck to their numbers, a name that starts with digits.
+    struct Text {
+        std::string head, name;
+        double mhz, gainDbi;
+    } texts[] = {
+        {"name Low\nfrequency 947.5\ngain 3dbi\n", "Low", 947.5, 3},
+        {"742215 x\nFREQUENCY 2.45GHz\nGAIN 1 DBD\n", "742215 x", 2450, 3.15},
+    };
+    for (const Text& t : texts) {
+        const PatternRead r = ParsePattern(t.head + Cuts);
+        ASSERT_TRUE(r.pattern) << r.error;
+        EXPECT_EQ(r.pattern->Name, t.name);
+        EXPECT_DOUBLE_EQ(r.pattern->FrequencyMHz, t.mhz);
+        EXPECT_DOUBLE_EQ(r.pattern->GainDbi, t.gainDbi);
+    }
+    const PatternRead lifted = ParsePattern("NAME W\nHORIZONTAL 1\n0 0.5\nVERTICAL 1\n0 0\n");
+    ASSERT_TRUE(lifted.pattern);
+    ASSERT_EQ(lifted.warnings.size(), 1u);
+    EXPECT_NE(lifted.warnings[0].find("0.5 dB, not 0 dB"), std::string::npos);
+}
+
+TEST(PatternReader, RefusesWithTheLineAndTheReason) {
+    struct Case {
+        std::string source; // a fixture's name, or the text itself
+        int line;
+        std::string reason;
+    } cases[] = {
+        {"bad-negative-loss.msi", 14, "negative loss -1.5"},
+        {"bad-duplicate-angle.msi", 24, "angle 19 repeats line 23"},
+        {"bad-count-mismatch.msi", 3, "HORIZONTAL declares 360 points, but 350 follow"},
+        {"bad-no-cuts.msi", 3, "no HORIZONTAL or VERTICAL cut"},
+        {"N\nHORIZONTAL 2\n10 0\n5 1\n", 4, "angle 5 follows 10; angles must ascend"},
+        {"N\nHORIZONTAL 2\n0 0\n0.25 1\n", 4, "step of 0.25 degrees"},
+        {"N\nHORIZONTAL 2\n0 0\n360 1\n", 4, "angle 360 is outside"},
+        {"N\nHORIZONTAL 1\n0 nan\n", 3, "loss \"nan\" is not a number"},
+        {"N\nHORIZONTAL 100000\n", 2, "at most 720"},
+        {"N\nHORIZONTAL\n0 0\n", 2, "gives no count, so expects 360 points, but 1 follows"},
+        {"N\n0 0\n", 2, "outside a HORIZONTAL or VERTICAL cut"},
+        {"0 0\n", 1, "outside a HORIZONTAL or VERTICAL cut"},
+        {"N\nHORIZONTAL 1\n0 0\nHORIZONTAL 1\n0 0\n", 4, "a second HORIZONTAL cut"},
+        {"N\nHORIZONTAL 1\n0 0\n", 3, "no VERTICAL cut"},
+        {"N\nGAIN 3 dBm\n", 2, "not a gain in dBi or dBd"},
+        {"N\nFREQUENCY fast\n", 2, "not a frequency"},
+        {"", 1, "the file is empty"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        const bool file = c.source.ends_with(".msi");
+        const PatternRead r = file ? ReadPatternFile(Dir + "/" + c.source) : ParsePattern(c.source);
+        EXPECT_FALSE(r.pattern);
+        EXPECT_EQ(r.line, c.line);
+        EXPECT_EQ(r.error.rfind("line " + std::to_string(c.line) + ": ", 0), 0u) << r.error;
+        EXPECT_NE(r.error.find(c.reason), std::string::npos) << r.error;
+    }
+    EXPECT_FALSE(ReadPatternFile(Dir).pattern); // a folder is not a pattern file
+}
+
+} // namespace
+} // namespace brenvik::antenna
