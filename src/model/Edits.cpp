@@ -119,6 +119,18 @@ Edit Edit::scaleReset(Project& p) {
     return e;
 }
 
+Edit Edit::exposure(const Project& p) {
+    Edit e(p);
+    e.exposure_ = ExposurePart{p.Exposure, p.Patterns};
+    return e;
+}
+
+Edit Edit::antennasAndPatterns(const Project& p) {
+    Edit e = antennas(p);
+    e.exposure_ = ExposurePart{p.Exposure, p.Patterns};
+    return e;
+}
+
 Edit Edit::isolineCount(const Project& p) {
     Edit e(p);
     e.isolines_ = IsolinePart{p.IsolineLevel, p.Isolines, p.IsolinesAux};
@@ -140,6 +152,7 @@ bool Edit::after(Project& p, bool applied) {
         antennas_.reset();
         rect_.reset();
         isolines_.reset();
+        exposure_.reset();
         settingsChanged_ = false;
         return false;
     }
@@ -159,7 +172,9 @@ bool Edit::after(Project& p, bool applied) {
     if (isolines_ && *isolines_ == IsolinePart{p.IsolineLevel, p.Isolines, p.IsolinesAux})
         isolines_.reset();
     if (fileName_ && *fileName_ == p.FileName) fileName_.reset();
-    return settingsChanged_ || antennas_ || rect_ || grids_ || isolines_ || fileName_;
+    if (exposure_ && *exposure_ == ExposurePart{p.Exposure, p.Patterns}) exposure_.reset();
+    return settingsChanged_ || antennas_ || rect_ || grids_ || isolines_ || fileName_ ||
+           exposure_;
 }
 
 void Edit::exchange(Project& p) {
@@ -185,6 +200,10 @@ void Edit::exchange(Project& p) {
         std::swap(p.Isolines, isolines_->Isolines);
         std::swap(p.IsolinesAux, isolines_->IsolinesAux);
     }
+    if (exposure_) {
+        std::swap(p.Exposure, exposure_->Exposure);
+        std::swap(p.Patterns, exposure_->Patterns);
+    }
 }
 
 std::size_t Edit::bytes() const {
@@ -193,8 +212,12 @@ std::size_t Edit::bytes() const {
         n += vectorBytes(antennas_->Antennas);
         // The texts of a record outgrow the small-string buffer only rarely.
         for (const Antenna& a : antennas_->Antennas)
-            n += a.AntPowerMode.capacity() + a.AntHeightUnit.capacity() + a.AntType.capacity();
+            n += a.AntPowerMode.capacity() + a.AntHeightUnit.capacity() + a.AntType.capacity() +
+                 a.AntPattern.capacity();
     }
+    if (exposure_)
+        for (const AntennaPattern& q : exposure_->Patterns)
+            n += sizeof q + (q.Horizontal.Angle.size() + q.Vertical.Angle.size()) * 2 * sizeof(double);
     if (rect_) n += vectorBytes(rect_->values);
     if (grids_)
         n += (grids_->GroundGrid.size() + grids_->DensityGrid.size() +

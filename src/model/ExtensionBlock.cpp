@@ -4,7 +4,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <optional>
 #include <set>
+#include <tuple>
 
 namespace brenvik {
 
@@ -21,10 +23,178 @@ bool HasLineBreak(std::string_view s) {
     return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
+// ---- The far-field model's items -----------------------------------------------
+
+const Antenna DefaultBeam{};
+constexpr std::string_view PatternKey = "pattern.";
+
+bool BeamIsDefault(const Antenna& a) {
+    return a.AntPattern.empty() && a.AntHBeamwidthDeg == DefaultBeam.AntHBeamwidthDeg &&
+           a.AntVBeamwidthDeg == DefaultBeam.AntVBeamwidthDeg &&
+           a.AntElectricalTiltDeg == DefaultBeam.AntElectricalTiltDeg;
+}
+
+void AppendLine(std::string& out, std::string_view key, std::string_view value) {
+    out += key;
+    out += '=';
+    out += value;
+    out += "\r\n";
+}
+
+void AppendNumberLine(std::string& out, std::string_view key, double v) {
+    out += key;
+    out += '=';
+    AppendDouble(out, v);
+    out += "\r\n";
+}
+
+// A cut as "angle:loss" pairs separated by spaces.
+void AppendCut(std::string& out, std::string_view key, const PatternCut& c) {
+    out += key;
+    out += '=';
+    for (std::size_t k = 0; k < c.Angle.size(); ++k) {
+        if (k) out += ' ';
+        AppendDouble(out, c.Angle[k]);
+        out += ':';
+        AppendDouble(out, c.Loss[k]);
+    }
+    out += "\r\n";
+}
+
+bool CutIsSound(const PatternCut& c) {
+    if (c.Angle.empty() || c.Angle.size() != c.Loss.size()) return false;
+    for (std::size_t k = 0; k < c.Angle.size(); ++k) {
+        const double a = c.Angle[k], l = c.Loss[k];
+        if (!(a >= 0.0 && a < 360.0) || !(l >= 0.0) || !std::isfinite(l)) return false;
+        if (k && !(a > c.Angle[k - 1])) return false;
+    }
+    return true;
+}
+
+std::optional<PatternCut> ParseCut(std::string_view v) {
+    PatternCut c;
+    std::size_t at = 0;
+    while (at < v.size()) {
+        if (v[at] == ' ') {
+            ++at;
+            continue;
+        }
+        std::size_t end = v.find(' ', at);
+        if (end == std::string_view::npos) end = v.size();
+        const std::string_view pair = v.substr(at, end - at);
+        const std::size_t colon = pair.find(':');
+        if (colon == std::string_view::npos) return std::nullopt;
+        const auto a = ParseFileDouble(pair.substr(0, colon));
+        const auto l = ParseFileDouble(pair.substr(colon + 1));
+        if (!a || !l) return std::nullopt;
+        c.Angle.push_back(*a);
+        c.Loss.push_back(*l);
+        at = end;
+    }
+    if (!CutIsSound(c)) return std::nullopt;
+    return c;
+}
+
+// A slot number "k" of "prefix.k" or "prefix.k.": 1..bound, no leading zero.
+std::optional<int> SlotOf(std::string_view digits, int bound) {
+    int slot = 0;
+    const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), slot);
+    if (digits.empty() || r.ec != std::errc() || r.ptr != digits.data() + digits.size() ||
+        slot < 1 || slot > bound || digits.front() == '0')
+        return std::nullopt;
+    return slot;
+}
+
+// Reads one "pattern.k.field=value" line into pattern k (made on first use).
+bool ReadPatternItem(std::vector<AntennaPattern>& patterns, std::string_view rest,
+                     std::string_view value) {
+    const std::size_t dot = rest.find('.');
+    if (dot == std::string_view::npos) return false;
+    const auto slot = SlotOf(rest.substr(0, dot), 1000000);
+    if (!slot) return false;
+    if (static_cast<std::size_t>(*slot) > patterns.size())
+        patterns.resize(static_cast<std::size_t>(*slot));
+    AntennaPattern& q = patterns[static_cast<std::size_t>(*slot) - 1];
+    const std::string_view field = rest.substr(dot + 1);
+    const auto number = [&](double& to) {
+        const auto v = ParseFileDouble(value);
+        if (!v) return false;
+        to = *v;
+        return true;
+    };
+    if (field == "name") {
+        if (value.empty()) return false;
+        q.Name = std::string(value);
+    } else if (field == "source") {
+        q.Source = std::string(value);
+    } else if (field == "make") {
+        q.Make = std::string(value);
+    } else if (field == "comment") {
+        q.Comment = std::string(value);
+    } else if (field == "frequency") {
+        return number(q.FrequencyMHz) && q.FrequencyMHz >= 0.0;
+    } else if (field == "gain") {
+        return number(q.GainDbi);
+    } else if (field == "tilt") {
+        return number(q.TiltDeg);
+    } else if (field == "horizontal" || field == "vertical") {
+        auto c = ParseCut(value);
+        if (!c) return false;
+        (field == "horizontal" ? q.Horizontal : q.Vertical) = std::move(*c);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// One "beam-....k=value" line of antenna k.
+bool ReadBeamItem(Project& p, std::string_view key, std::string_view value) {
+    const std::size_t dot = key.rfind('.');
+    if (dot == std::string_view::npos) return false;
+    const auto slot = SlotOf(key.substr(dot + 1), p.AntennaCount);
+    if (!slot) return false;
+    Antenna& a = p.Antennas[static_cast<std::size_t>(*slot)];
+    const std::string_view name = key.substr(0, dot);
+    if (name == "beam-pattern") {
+        if (value.empty()) return false;
+        a.AntPattern = std::string(value);
+        return true;
+    }
+    const auto v = ParseFileDouble(value);
+    if (!v) return false;
+    if (name == "beam-h-width" && *v > 0.0)
+        a.AntHBeamwidthDeg = *v;
+    else if (name == "beam-v-width" && *v >= 0.0)
+        a.AntVBeamwidthDeg = *v;
+    else if (name == "beam-e-tilt")
+        a.AntElectricalTiltDeg = *v;
+    else
+        return false;
+    return true;
+}
+
+// Every pattern whole (a name and both cuts), the names unique, and every
+// antenna's pattern among them.
+bool PatternsAreSound(const Project& p) {
+    std::set<std::string_view> names;
+    for (const AntennaPattern& q : p.Patterns)
+        if (q.Name.empty() || q.Horizontal.Angle.empty() || q.Vertical.Angle.empty() ||
+            !names.insert(q.Name).second)
+            return false;
+    for (int k = 1; k <= p.AntennaCount; ++k) {
+        const std::string& n = p.Antennas[static_cast<std::size_t>(k)].AntPattern;
+        if (!n.empty() && !names.count(n)) return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool NeedsExtensionBlock(const Project& p) {
     if (p.Compliance != ComplianceSettings{}) return true;
+    if (p.Exposure != ExposureSettings{} || !p.Patterns.empty()) return true;
+    for (int k = 1; k <= p.AntennaCount && k <= p.AntennaSlotBound(); ++k)
+        if (!BeamIsDefault(p.Antennas[static_cast<std::size_t>(k)])) return true;
     for (int k = 1; k <= p.AntennaCount && k <= p.AntennaSlotBound(); ++k)
         if (p.Antennas[static_cast<std::size_t>(k)].AntFrequencyMHz != DefaultFrequencyMHz)
             return true;
@@ -55,6 +225,48 @@ bool AppendExtensionBlock(const Project& p, std::string& out) {
     out += PopulationName(c.Group);
     out += "\r\n";
     out += "site=" + c.SiteName + "\r\n";
+    // The far-field model's items, each only when it is not the default, so
+    // that a block of a project without them reads as before.
+    if (p.Exposure.Model == ExposureModel::FarField) AppendLine(out, "model", "far-field");
+    if (p.Exposure.ReflectionFactor != ExposureSettings{}.ReflectionFactor) {
+        if (!std::isfinite(p.Exposure.ReflectionFactor) || !(p.Exposure.ReflectionFactor > 0.0))
+            return false;
+        AppendNumberLine(out, "reflection", p.Exposure.ReflectionFactor);
+    }
+    for (std::size_t k = 0; k < p.Patterns.size(); ++k) {
+        const AntennaPattern& q = p.Patterns[k];
+        if (q.Name.empty() || HasLineBreak(q.Name) || HasLineBreak(q.Source) ||
+            HasLineBreak(q.Make) || HasLineBreak(q.Comment) || !CutIsSound(q.Horizontal) ||
+            !CutIsSound(q.Vertical) || !std::isfinite(q.FrequencyMHz) ||
+            !std::isfinite(q.GainDbi) || !std::isfinite(q.TiltDeg))
+            return false;
+        const std::string key = std::string(PatternKey) + std::to_string(k + 1) + '.';
+        AppendLine(out, key + "name", q.Name);
+        if (!q.Source.empty()) AppendLine(out, key + "source", q.Source);
+        if (!q.Make.empty()) AppendLine(out, key + "make", q.Make);
+        if (q.FrequencyMHz != 0.0) AppendNumberLine(out, key + "frequency", q.FrequencyMHz);
+        if (q.GainDbi != 0.0) AppendNumberLine(out, key + "gain", q.GainDbi);
+        if (q.TiltDeg != 0.0) AppendNumberLine(out, key + "tilt", q.TiltDeg);
+        if (!q.Comment.empty()) AppendLine(out, key + "comment", q.Comment);
+        AppendCut(out, key + "horizontal", q.Horizontal);
+        AppendCut(out, key + "vertical", q.Vertical);
+    }
+    for (int k = 1; k <= p.AntennaCount; ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        const std::string slot = std::to_string(k);
+        if (!a.AntPattern.empty()) {
+            if (HasLineBreak(a.AntPattern)) return false;
+            AppendLine(out, "beam-pattern." + slot, a.AntPattern);
+        }
+        for (const auto& [key, v, def] :
+             {std::tuple{"beam-h-width.", a.AntHBeamwidthDeg, DefaultBeam.AntHBeamwidthDeg},
+              std::tuple{"beam-v-width.", a.AntVBeamwidthDeg, DefaultBeam.AntVBeamwidthDeg},
+              std::tuple{"beam-e-tilt.", a.AntElectricalTiltDeg, DefaultBeam.AntElectricalTiltDeg}}) {
+            if (v == def) continue;
+            if (!std::isfinite(v)) return false;
+            AppendNumberLine(out, key + slot, v);
+        }
+    }
     if (!c.Assessor.empty()) out += "assessor=" + c.Assessor + "\r\n";
     return true;
 }
@@ -63,6 +275,14 @@ void ResetExtensionItems(Project& p) {
     for (Antenna& a : p.Antennas)
         a.AntFrequencyMHz = DefaultFrequencyMHz;
     p.Compliance = ComplianceSettings{};
+    p.Exposure = ExposureSettings{};
+    p.Patterns.clear();
+    for (Antenna& a : p.Antennas) {
+        a.AntPattern.clear();
+        a.AntHBeamwidthDeg = DefaultBeam.AntHBeamwidthDeg;
+        a.AntVBeamwidthDeg = DefaultBeam.AntVBeamwidthDeg;
+        a.AntElectricalTiltDeg = DefaultBeam.AntElectricalTiltDeg;
+    }
 }
 
 bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines) {
@@ -99,11 +319,20 @@ bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines) 
             p.Compliance.SiteName = std::string(value);
         } else if (key == "assessor") {
             p.Compliance.Assessor = std::string(value);
-        } else {
+        } else if (key == "model") {
+            if (value != "far-field") return false;
+            p.Exposure.Model = ExposureModel::FarField;
+        } else if (key == "reflection") {
+            const auto f = ParseFileDouble(value);
+            if (!f || !(*f > 0.0)) return false;
+            p.Exposure.ReflectionFactor = *f;
+        } else if (key.substr(0, PatternKey.size()) == PatternKey) {
+            if (!ReadPatternItem(p.Patterns, key.substr(PatternKey.size()), value)) return false;
+        } else if (!ReadBeamItem(p, key, value)) {
             return false;
         }
     }
-    return true;
+    return PatternsAreSound(p);
 }
 
 } // namespace brenvik

@@ -2,6 +2,7 @@
 
 #include "model/TempDir.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -403,4 +404,49 @@ TEST(ProjectFileReader, AbsurdCountsFailWithoutAllocating) {
         bad[at] = value;
         EXPECT_FALSE(ReadProjectText(q, Lines(bad))) << at << " " << value;
     }
+}
+
+TEST(ProjectFileExtension, FarFieldItemsRoundTripAndAreCheckedWhole) {
+    const std::string plain = Write(RichProject()); // three antennas
+    std::vector<std::string> items = {"\"brenvik-extension\"", "1", "frequency.1=900",
+                                      "frequency.2=900", "frequency.3=900",
+                                      "standard=icnirp-2020", "population=public", "site="};
+    const std::vector<std::string> farField = {
+        "model=far-field", "reflection=2.56", "pattern.1.name=Panel A",
+        "pattern.1.source=panel_a.msi", "pattern.1.frequency=947.5", "pattern.1.gain=17.15",
+        "pattern.1.horizontal=0:0 90:3.5 180:25 270:3.5", "pattern.1.vertical=0:0 .5:.1 180:25",
+        "beam-pattern.2=Panel A", "beam-h-width.3=65", "beam-v-width.3=10", "beam-e-tilt.3=-2"};
+    items.insert(items.end(), farField.begin(), farField.end());
+    Project p;
+    ASSERT_TRUE(ReadProjectText(p, plain + Lines(items)));
+    ASSERT_EQ(p.Patterns.size(), 1u);
+    EXPECT_EQ(std::tuple(p.Exposure.Model, p.Exposure.ReflectionFactor, p.Patterns[0].GainDbi,
+                         p.Patterns[0].Vertical.Angle[1], p.Antennas[2].AntPattern,
+                         p.Antennas[3].AntElectricalTiltDeg),
+              std::tuple(ExposureModel::FarField, 2.56, 17.15, .5, "Panel A", -2.0));
+    EXPECT_EQ(Write(p), plain + Lines(items));
+    const std::string saved = Write(p);
+    // clang-format off
+    for (const std::string bad : {"model=specified", "reflection=0", "beam-pattern.1=Other",
+             "beam-h-width.2=0", "beam-v-width.4=5", "pattern.2.name=Panel A",
+             "pattern.3.name=Gap", "pattern.1.colour=red", "pattern.1.horizontal=0:0 0:1",
+             "pattern.1.horizontal=0:-1", "pattern.1.horizontal=360:0", "pattern.1.vertical=0-1"}) {
+        // clang-format on
+        std::vector<std::string> damaged = items;
+        const std::string key = bad.substr(0, bad.find('='));
+        const auto same = std::find_if(damaged.begin(), damaged.end(), [&](const std::string& l) {
+            return l.substr(0, l.find('=')) == key;
+        });
+        if (same != damaged.end())
+            *same = bad;
+        else
+            damaged.push_back(bad);
+        std::istringstream is(plain + Lines(damaged));
+        EXPECT_FALSE(ReadProjectFile(p, is)) << bad;
+        EXPECT_EQ(Write(p), saved) << bad;
+    }
+    // Reading a file without the block, or a new project, forgets them all.
+    ASSERT_TRUE(ReadProjectText(p, plain));
+    EXPECT_EQ(std::tuple(p.Exposure, p.Patterns.size(), p.Antennas[2].AntPattern),
+              std::tuple(ExposureSettings{}, 0u, ""));
 }
