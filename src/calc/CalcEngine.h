@@ -5,6 +5,7 @@
 // extremes, isolines), also spread over the threads. Every pass gives the same
 // bits whatever the thread count: each node is worked out by one thread in a
 // fixed order, and the parts' findings are combined in the order of the columns.
+#include "calc/FarField.h"
 #include "calc/GridCalc.h"
 #include "calc/Kernel.h"
 
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -29,6 +31,8 @@ struct Source {
     double xs = 0.0, ys = 0.0;
     double h = 0.0;            // AntHeight + ground at the antenna's foot
     double inverseLimit = 0.0; // its ratio share per uW/cm^2, when a ratio is wanted
+    // The far-field beam k.far points into (far-field model only).
+    std::shared_ptr<const farfield::PreparedBeam> beam;
 };
 
 // Where one column's sums go; ratio is null when no ratio is wanted.

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -100,7 +101,17 @@ std::vector<Source> MakeSources(const Project& p, const CalcControl& ctl) {
                                 m.cosTilt,
                                 m.absSinTilt,
                                 m.openAngle,
-                                m.scale};
+                                m.scale,
+                                nullptr};
+        if (p.Exposure.Model == ExposureModel::FarField && m.kind != AntennaKind::None) {
+            try {
+                src.beam = farfield::Prepare(p, a);
+            } catch (const std::invalid_argument&) {
+                throw CalcFailure{};
+            }
+            src.k.kind = kernel::FarFieldKind;
+            src.k.far = &src.beam->beam;
+        }
         src.xs = m.xs;
         src.ys = m.ys;
         const double qx = a.AntX / p.CellSize, qy = a.AntY / p.CellSize;
@@ -146,6 +157,22 @@ template <class Body> CalcOutcome Guard(const Body& body) {
         // exhaustion all end the same way, with the project untouched.
         return CalcOutcome{CalcStatus::Failed, msg::InputDataError};
     }
+}
+
+// The far-field model's reflection factor, applied once to the finished
+// sums (after the legacy average), so that it scales every node exactly.
+void ApplyReflection(const Project& p, Grid2D<double>& g, unsigned threads) {
+    if (p.Exposure.Model != ExposureModel::FarField) return;
+    const double rf = p.Exposure.ReflectionFactor;
+    if (!std::isfinite(rf) || rf <= 0.0) throw CalcFailure{};
+    if (rf == 1.0) return;
+    const std::size_t per = static_cast<std::size_t>(g.ny()) + 1;
+    engine::ForEachPart<bool>(threads, g.nx() + 1, [&](int i0, int i1) {
+        double* d = g.column(i0);
+        for (std::size_t k = 0; k < static_cast<std::size_t>(i1 - i0) * per; ++k)
+            d[k] = Checked(d[k] * rf);
+        return true;
+    });
 }
 
 // What both calculations leave behind besides their own result: the node
@@ -258,6 +285,8 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
             engine::AverageLegacyPasses(grid, passes, threads);
             if (wantRatio) engine::AverageLegacyPasses(ratio, passes, threads);
         }
+        ApplyReflection(p, grid, threads);
+        if (wantRatio) ApplyReflection(p, ratio, threads);
         ReportPasses(ctl, StartProgress(p, v), static_cast<std::int64_t>(v.nx) * v.ny);
 
         const engine::Extremes e = engine::Scan(grid, threads);
@@ -363,6 +392,8 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl) {
             engine::AverageLegacyPasses(grid, passes, threads);
             if (wantRatio) engine::AverageLegacyPasses(ratio, passes, threads);
         }
+        ApplyReflection(p, grid, threads);
+        if (wantRatio) ApplyReflection(p, ratio, threads);
         ReportPasses(ctl, StartProgress(p, v),
                      static_cast<std::int64_t>(v.nx + 1) * static_cast<std::int64_t>(rows));
 

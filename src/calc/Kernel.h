@@ -3,15 +3,51 @@
 // The inner loop of the grid calculations: one antenna added to one column of
 // nodes. Kept free of library headers so that the vectorised variants can be
 // compiled for their instruction sets without pulling in shared inline code.
+namespace brenvik {
+struct AntennaPattern;
+}
+
 namespace brenvik::kernel {
 
-// Kind codes as in AntennaKind: 0 panel, 1 stick, 2 none.
+// The beam of one antenna in the far-field model, everything that does not
+// depend on the receptor. A receptor at offsets (e, n, u) (east, north, up)
+// from the antenna is seen in the beam frame as
+//   f = e sin az + n cos az,  s = e cos az - n sin az,
+//   f' = f cos t - u sin t,   u' = f sin t + u cos t,
+//   phi = atan2(s, f'), theta = atan2(-u', sqrt(f'^2 + s^2))   (degrees)
+// and receives scale * 10^(G(phi, theta) / 10) / max(r^2, 0.01).
+struct FarBeam {
+    enum Type { Measured = 0, Panel = 1, Stick = 2 };
+    int type = Panel;
+    double azDeg = 0.0, tiltDeg = 0.0; // a stick has 0 and 0
+    double sinAz = 0.0, cosAz = 1.0, sinTilt = 0.0, cosTilt = 1.0;
+    double erp = 0.0;   // watts
+    double scale = 0.0; // 100 * 1.64 * erp / (4 pi), uW/cm^2 m^2
+    // Parametric beams: half-power widths and electrical tilt, degrees.
+    double phi3 = 90.0, theta3 = 7.2, thetaE = 0.0;
+    // Measured beams: the pattern, and its cuts' losses sampled every
+    // 1 / perDeg degrees over a turn (perTurn + 1 entries each, the last one
+    // repeating the first). The step divides every listed angle, so that
+    // linear interpolation in a table gives the cut's own interpolation; when
+    // no such step was found (tablesExact false) the plain loop serves.
+    const AntennaPattern* pattern = nullptr;
+    const double* hLoss = nullptr;
+    const double* vLoss = nullptr;
+    double perDeg = 1.0;
+    int perTurn = 0;
+    double gh0 = 0.0, gh180 = 0.0; // G_H(0), G_H(180)
+    bool tablesExact = false;
+};
+
+// Kind codes as in AntennaKind: 0 panel, 1 stick, 2 none; 3 a far-field beam.
+inline constexpr int FarFieldKind = 3;
 struct Antenna {
     int kind;
     double sinTheta, cosTheta;
     double tilt, cosTilt, absSinTilt;
     double openAngle;
-    double scale; // 8.64 * power
+    double scale;                 // 8.64 * power
+    const FarBeam* far = nullptr; // the beam, for kind FarFieldKind
 };
 
 // One column of nodes as seen from one antenna. Node k lies at the offsets
@@ -38,10 +74,15 @@ struct Sums {
 };
 
 // Adds the contribution at node k for k in [0, n); a node with dx = dy = 0
-// receives nothing. y, g and the sums are read and written only in [0, n).
+// receives nothing, except from a far-field beam, which sees every node. y, g and the sums are read and written only in [0, n).
 void AddColumnScalar(const Antenna& a, const Column& c, const Sums& out, int n);
 void AddColumnAvx2(const Antenna& a, const Column& c, const Sums& out, int n);
 void AddColumnAvx512(const Antenna& a, const Column& c, const Sums& out, int n);
+// The far-field beam's column (the vector variants call the plain one for a
+// beam whose tables are not exact).
+void AddFarColumnScalar(const FarBeam& b, const Column& c, const Sums& out, int n);
+void AddFarColumnAvx2(const FarBeam& b, const Column& c, const Sums& out, int n);
+void AddFarColumnAvx512(const FarBeam& b, const Column& c, const Sums& out, int n);
 
 // The vector variants are compiled for their instruction set and without
 // contraction into fused multiply-adds, so that mirror-image nodes get the

@@ -131,6 +131,10 @@ void AddColumnAvx512(const Antenna& a, const Column& col, const Sums& out, int n
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
+    if (a.kind == FarFieldKind) {
+        if (a.far->tablesExact) return AddFarColumnAvx512(*a.far, col, out, n);
+        return AddFarColumnScalar(*a.far, col, out, n);
+    }
     if (a.kind != 0 && a.kind != 1) return;
     const double dx = col.dx;
     Consts c;

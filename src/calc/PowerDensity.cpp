@@ -70,6 +70,7 @@ double Contribution(const AntennaModel& m, double x, double y, double h, double 
 namespace kernel {
 
 void AddColumnScalar(const Antenna& a, const Column& c, const Sums& out, int n) {
+    if (a.kind == FarFieldKind) return AddFarColumnScalar(*a.far, c, out, n);
     AntennaModel m;
     m.kind = static_cast<AntennaKind>(a.kind);
     m.sinTheta = a.sinTheta;

@@ -1,0 +1,36 @@
+#pragma once
+
+// The far-field model's beams as the calculations use them: one antenna's
+// beam prepared once (pattern tables included) and the plain evaluation at a
+// receptor, the reference the vector loops are held to.
+#include "calc/Kernel.h"
+#include "model/Project.h"
+
+#include <memory>
+#include <vector>
+
+namespace brenvik::farfield {
+
+// A beam and the tables its pointers refer to; shared, so that copies of it
+// keep the pointers valid.
+struct PreparedBeam {
+    kernel::FarBeam beam;
+    std::vector<double> tables;
+};
+
+// The beam of antenna `a` of project `p` (a panel or a stick: the caller
+// leaves other kinds out): its imported pattern when AntPattern names one,
+// else the parametric beam, whose vertical width defaults to twice the
+// type's open angle taken in degrees. Throws std::invalid_argument for a
+// pattern the project does not hold or a beamwidth that is not positive.
+std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a);
+
+// The largest step (degrees) of a fixed list that divides every listed angle
+// of the cut and 360, or 0 when none of them does.
+double TableStep(const PatternCut& cut);
+
+// Density in uW/cm^2, reflection not included, at the offsets (e, n, u) of
+// the receptor from the antenna (east, north, up; metres).
+double DensityAt(const kernel::FarBeam& b, double e, double n, double u);
+
+} // namespace brenvik::farfield
