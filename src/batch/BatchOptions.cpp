@@ -29,6 +29,8 @@ constexpr std::array<const char*, 15> kSingleValued{
     "--open-angle-bts", "--open-angle-dts", "--isolines",   "--xy",           "--xz",
     "--image",          "--plane",          "--style",      "--background",   "--size",
     "--save",           "--standard",       "--population", "--import-sites", "--report"};
+// The report's signature fields.
+constexpr std::array<const char*, 2> kReportFields{"--site", "--assessor"};
 
 } // namespace
 
@@ -67,6 +69,8 @@ std::string usageText() {
            "  --import-sites PATH   replace the antennas by the site inventory in PATH before the "
            "calculations\n"
            "  --report PATH.pdf     write the compliance report\n"
+           "  --site NAME, --assessor NAME   the site's name and who signs the report (kept in "
+           "the project)\n"
            "  --image PATH          draw the plane (PNG or BMP by the extension)\n"
            "  --plane xy|xz  --style isolines|gradient|grid|dots  --background black|white  "
            "--size WxH\n"
@@ -102,6 +106,8 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
     std::vector<std::string> positional, exports;
     std::map<std::string, std::vector<std::string>> single;
     for (const char* name : kSingleValued)
+        app.add_option(name, single[name])->expected(1)->allow_extra_args(false);
+    for (const char* name : kReportFields)
         app.add_option(name, single[name])->expected(1)->allow_extra_args(false);
     app.add_option("--export", exports)->allow_extra_args(false);
     app.add_flag("--quiet", o.quiet);
@@ -189,6 +195,13 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         if (!endsWith(lower(*path), ".pdf")) return fail("the report path must end in .pdf");
         o.reportPath = *path;
     }
+    // Kept in the project file, one line each: no line break and no '='.
+    for (const auto& [name, field] : {std::pair{"--site", &o.siteName}, {"--assessor", &o.assessor}})
+        if (auto text = value(name)) {
+            if (text->find_first_of("\r\n=") != std::string::npos)
+                return fail(std::string(name) + " must not hold a line break or '='");
+            *field = *text;
+        }
     std::optional<std::string> plane = value("--plane"), style = value("--style"),
                                background = value("--background"), size = value("--size");
     if (plane) plane = lower(*plane);

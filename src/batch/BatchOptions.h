@@ -89,6 +89,8 @@ struct BatchOptions {
     std::optional<std::string> population; // "public" or "occupational"
     std::optional<std::string> importSites;
     std::optional<std::string> reportPath;
+    std::optional<std::string> siteName; // the report's site and who signs it
+    std::optional<std::string> assessor;
 };
 
 // Outcome of reading the command line: options, or the reason of a usage error.

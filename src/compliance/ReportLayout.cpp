@@ -452,18 +452,16 @@ void ReportLayout::planPage(Surface& s) const {
     }
     double ny0 = 2200;
     for (const std::string& n : notes) {
-        // Long notes wrap once, at a word.
-        std::string first = n, rest;
-        if (n.size() > 170) {
-            const std::size_t cut = n.rfind(' ', 170);
-            first = n.substr(0, cut);
-            rest = n.substr(cut + 1);
-        }
-        Text(s, kLeft, ny0, first, 6.5, kGrey);
-        ny0 += 200;
-        if (!rest.empty()) {
-            Text(s, kLeft + 200, ny0, Clipped(rest, 170), 6.5, kGrey);
+        // Long notes wrap at words, the later lines indented.
+        std::string rest = n;
+        double indent = 0;
+        while (!rest.empty()) {
+            std::size_t cut = rest.size() > 165 ? rest.rfind(' ', 165) : std::string::npos;
+            if (cut == 0) cut = 165;
+            Text(s, kLeft + indent, ny0, rest.substr(0, cut), 6.5, kGrey);
+            rest = cut == std::string::npos ? "" : rest.substr(cut + 1);
             ny0 += 200;
+            indent = 200;
         }
     }
 
@@ -697,7 +695,14 @@ void ReportLayout::methodPage(int index, Surface& s) const {
         const geo::Cartesian c = geo::ToCartesian(p, m);
         const geo::Geographic ll = geo::ToGeographic(p, m);
         std::string beam = BeamName(p, ant);
-        if (ant.AntPattern.empty()) {
+        if (!FarField(sum)) {
+            // This model has its own beam; a pattern the antenna names waits
+            // for the far-field model.
+            const bool stick = ant.AntType == "baja";
+            beam = "beam model, open angle " +
+                   (stick ? FormatFixed(p.OpenAngleDTS, 1) + "/180 rad"
+                          : FormatFixed(p.OpenAngleBTS, 1) + " deg");
+        } else if (ant.AntPattern.empty()) {
             const antenna::ParametricBeam pb = BeamOf(p, ant).parametric;
             beam += pb.stick ? " (" + FormatFixed(pb.vBeamwidthDeg, 1) + " deg)"
                              : " (" + FormatFixed(pb.hBeamwidthDeg, 0) + " x " +
