@@ -328,7 +328,7 @@ std::string ReportLayout::planVerdictLine() const {
 std::optional<std::string> ReportLayout::sectionVerdictLine() const {
     const Summary& s = in_.summary;
     if (!s.sectionMaxPercent) return std::nullopt;
-    return std::string(FarField(s) ? "" : "Indicative: ") + "section at " +
+    return std::string(FarField(s) ? "Section at " : "Indicative: section at ") +
            Metres(in_.project->XZDistance) + " m: " +
            PlaneVerdictText(*s.sectionMaxPercent, s.sectionAreaAboveM2, s.sectionCrossing);
 }
@@ -431,7 +431,9 @@ void ReportLayout::planPage(Surface& s) const {
     const std::string site = p.Compliance.SiteName.empty() ? "" : ": " + p.Compliance.SiteName;
     Text(s, kLeft, 1150, "Exposure compliance" + site, 14);
     const bool planOk = sum.planCalculated && PlaneComplies(sum.maxPercent, sum.planCrossing);
-    Text(s, kLeft, 1600, planVerdictLine(), 10, planOk ? kGreen : kRed);
+    // The verdict in large type, smaller when it is long enough to leave the page.
+    const std::string verdict = planVerdictLine();
+    Text(s, kLeft, 1600, verdict, verdict.size() > 110 ? 8.5 : 10, planOk ? kGreen : kRed);
     if (const auto line = sectionVerdictLine()) {
         const bool ok = PlaneComplies(*sum.sectionMaxPercent, sum.sectionCrossing);
         Text(s, kLeft, 1950, *line, 8, ok ? kGreen : kRed);
@@ -570,8 +572,13 @@ void ReportLayout::tablePage(int index, Surface& s) const {
             y += kRow;
         }
         for (const Verdict& v : sum.verdicts) {
+            // The chosen standard's verdict knows the compliance boundaries.
+            const bool chosen = &v == &sum.verdicts.front();
+            const std::string text =
+                chosen ? PlaneVerdictText(v.maxPercent, v.areaAboveM2, sum.planCrossing) : v.text();
+            const bool ok = chosen ? PlaneComplies(v.maxPercent, sum.planCrossing) : v.complies();
             Text(s, kLeft, y, v.title, 8);
-            Text(s, kLeft + 6800, y, v.text(), 8, v.complies() ? kGreen : kRed);
+            Text(s, kLeft + 6800, y, text, 8, ok ? kGreen : kRed);
             y += kRow;
         }
         if (sum.planCalculated) {
