@@ -219,7 +219,7 @@ PlaneTraces Traces(const Project& p, const std::vector<double>& limitWm2, bool s
     for (int k = 1; k <= AntennaBound(p) && k < static_cast<int>(limitWm2.size()); ++k) {
         const auto m = Place(p, k, limitWm2[static_cast<std::size_t>(k)]);
         if (!m) continue;
-        out.slots.push_back(k);
+        out.antennas.push_back(k);
         out.boundaries.push_back(BoundaryTrace(f, *m));
     }
     if (HasRatio(p, section)) out.ratioLimit = RatioTrace(f, section ? p.XZRatioGrid : p.RatioGrid);
@@ -234,10 +234,10 @@ std::optional<PlaneCrossing> Crossing(const Project& p, const std::vector<double
     const PlaneTraces t = Traces(p, limitWm2, section);
     PlaneCrossing c;
     std::vector<Placed> crossed;
-    for (std::size_t k = 0; k < t.slots.size(); ++k) {
+    for (std::size_t k = 0; k < t.antennas.size(); ++k) {
         if (t.boundaries[k].empty()) continue;
-        c.slots.push_back(t.slots[k]);
-        crossed.push_back(*Place(p, t.slots[k], limitWm2[static_cast<std::size_t>(t.slots[k])]));
+        c.antennas.push_back(t.antennas[k]);
+        crossed.push_back(*Place(p, t.antennas[k], limitWm2[static_cast<std::size_t>(t.antennas[k])]));
     }
     const Grid2D<double>& r = section ? p.XZRatioGrid : p.RatioGrid;
     const int nx = std::min(f.nx, r.nx());

@@ -67,7 +67,7 @@ struct Trace {
 // order, empty when the plane misses it), and where the total ratio crosses
 // 100 % (when the plane has a ratio).
 struct PlaneTraces {
-    std::vector<int> slots;
+    std::vector<int> antennas;
     std::vector<Trace> boundaries;
     Trace ratioLimit;
 };
@@ -81,11 +81,11 @@ PlaneTraces SectionTraces(const Project& p, const std::vector<double>& limitWm2)
 // whose boundary it crosses, the area above 100 % and its part within those
 // boundaries, and the highest ratio outside every boundary, in %.
 struct PlaneCrossing {
-    std::vector<int> slots;
+    std::vector<int> antennas;
     double areaAboveM2 = 0.0;
     double areaAboveInsideM2 = 0.0;
     double maxOutsidePercent = 0.0;
-    bool crosses() const { return !slots.empty(); }
+    bool crosses() const { return !antennas.empty(); }
 };
 std::optional<PlaneCrossing> PlanCrossing(const Project& p, const std::vector<double>& limitWm2);
 std::optional<PlaneCrossing> SectionCrossing(const Project& p,

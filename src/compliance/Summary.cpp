@@ -103,7 +103,7 @@ std::string PlaneVerdictText(double maxPercent, double areaAboveM2,
 
 std::string CrossingText(const Project& p, const PlaneCrossing& c) {
     std::string names;
-    for (int slot : c.slots) {
+    for (int slot : c.antennas) {
         const AntennaName n = NameOf(p, slot);
         if (!names.empty()) names += ", ";
         names += "T" + std::to_string(n.tower) + " A" + std::to_string(n.number);

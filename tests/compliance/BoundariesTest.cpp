@@ -72,7 +72,7 @@ TEST(Boundaries, CrossingSplitsTheAreaAboveTheLimitAtTheBoundary) {
     p.RatioGrid(60, 30) = 0.7;
     const auto c = PlanCrossing(p, {0, kLimit});
     ASSERT_TRUE(c);
-    EXPECT_EQ(c->slots, std::vector<int>{1});
+    EXPECT_EQ(c->antennas, std::vector<int>{1});
     EXPECT_NEAR(c->areaAboveM2, 2 * cellArea, 1e-9);
     EXPECT_NEAR(c->areaAboveInsideM2, cellArea, 1e-9);
     EXPECT_DOUBLE_EQ(c->maxOutsidePercent, 120.0);
