@@ -1,6 +1,7 @@
 #include "app/ComplianceFlows.h"
 
 #include "app/dialogs/ComplianceDialogs.h"
+#include "compliance/Boundaries.h"
 #include "compliance/ComplianceView.h"
 #include "compliance/ReportLayout.h"
 #include "compliance/SiteInventory.h"
@@ -67,13 +68,18 @@ Project ComplianceFlows::shown(const Project& p) const {
 }
 
 ComplianceFlows::Painter ComplianceFlows::decorate(Painter paint) const {
-    if (!percent_) return paint;
     return
-        [paint = std::move(paint)](const Project& p, render::Surface& s, render::DotRandom& dots) {
+        [paint = std::move(paint), lib = lib_, percent = percent_](
+            const Project& p, render::Surface& s, render::DotRandom& dots) {
             auto controls = paint(p, s, dots);
+            // The far-field model's boundaries and 100 % line over the result.
+            if (compliance::TracesShown(p)) {
+                const compliance::LimitsResult limits = compliance::AntennaLimits(p, *lib);
+                if (!limits.refusal) compliance::DrawTraces(p, s, limits.limitWm2);
+            }
             // The colour scale's values are percentages: a heading says so, above
             // the scale's top box.
-            if (p.DisplayMode == ResultStyle::Gradient && ShowsRatio(p)) {
+            if (percent && p.DisplayMode == ResultStyle::Gradient && ShowsRatio(p)) {
                 const bool xy = p.CurrentPlane == Plane::XY;
                 const double y = xy ? render::kShape2Top - 1000.0 - render::kHScrollHeight
                                     : render::kIconShapeHeight;

@@ -30,6 +30,8 @@ constexpr std::array<const char*, 17> kSingleValued{
     "--image",          "--plane",          "--style",      "--background",   "--size",
     "--save",           "--standard",       "--population", "--import-sites", "--report",
     "--model",          "--reflection"};
+// The report's signature fields.
+constexpr std::array<const char*, 2> kReportFields{"--site", "--assessor"};
 
 } // namespace
 
@@ -71,6 +73,8 @@ std::string usageText() {
            "  --model specified|far-field   the exposure model (default: the project's)\n"
            "  --reflection 1|2.56   the far-field model's reflection factor (default: the "
            "project's, 1)\n"
+           "  --site NAME, --assessor NAME   the site's name and who signs the report (kept in "
+           "the project)\n"
            "  --image PATH          draw the plane (PNG or BMP by the extension)\n"
            "  --plane xy|xz  --style isolines|gradient|grid|dots  --background black|white  "
            "--size WxH\n"
@@ -106,6 +110,8 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
     std::vector<std::string> positional, exports;
     std::map<std::string, std::vector<std::string>> single;
     for (const char* name : kSingleValued)
+        app.add_option(name, single[name])->expected(1)->allow_extra_args(false);
+    for (const char* name : kReportFields)
         app.add_option(name, single[name])->expected(1)->allow_extra_args(false);
     app.add_option("--export", exports)->allow_extra_args(false);
     app.add_flag("--quiet", o.quiet);
@@ -207,6 +213,13 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
             return fail("--reflection is 1 or 2.56, not '" + *text + "'");
         o.reflection = *v;
     }
+    // Kept in the project file, one line each: no line break and no '='.
+    for (const auto& [name, field] : {std::pair{"--site", &o.siteName}, {"--assessor", &o.assessor}})
+        if (auto text = value(name)) {
+            if (text->find_first_of("\r\n=") != std::string::npos)
+                return fail(std::string(name) + " must not hold a line break or '='");
+            *field = *text;
+        }
     std::optional<std::string> plane = value("--plane"), style = value("--style"),
                                background = value("--background"), size = value("--size");
     if (plane) plane = lower(*plane);

@@ -94,6 +94,8 @@ struct BatchOptions {
     // The exposure model and its reflection factor (none: the project's).
     std::optional<ExposureModel> model;
     std::optional<double> reflection; // 1 or 2.56
+    std::optional<std::string> siteName; // the report's site and who signs it
+    std::optional<std::string> assessor;
 };
 
 // Outcome of reading the command line: options, or the reason of a usage error.

@@ -1,6 +1,7 @@
 #include "batch/ComplianceSteps.h"
 
 #include "batch/GridDump.h"
+#include "compliance/Boundaries.h"
 #include "compliance/Limits.h"
 #include "compliance/ReportLayout.h"
 #include "compliance/SiteInventory.h"
@@ -47,6 +48,18 @@ void applyComplianceSettings(Project& p, const BatchOptions& o) {
     if (o.population)
         p.Compliance.Group =
             compliance::PopulationFromName(*o.population).value_or(Population::Public);
+    if (o.siteName) p.Compliance.SiteName = *o.siteName;
+    if (o.assessor) p.Compliance.Assessor = *o.assessor;
+}
+
+std::function<void(render::Surface&)> complianceOverlay(const Project& p) {
+    if (!compliance::TracesShown(p)) return {};
+    compliance::LimitsResult limits =
+        compliance::AntennaLimits(p, compliance::LoadLibrary().library);
+    if (limits.refusal) return {};
+    return [&p, l = std::move(limits.limitWm2)](render::Surface& s) {
+        compliance::DrawTraces(p, s, l);
+    };
 }
 
 void importSitesStep(Project& p, const std::string& path) {

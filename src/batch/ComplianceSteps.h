@@ -4,6 +4,9 @@
 #include "batch/BatchRun.h"
 #include "model/Grid2D.h"
 
+#include "render/Surface.h"
+
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -39,6 +42,10 @@ bool writeComplianceExport(Project& p, ExportKind kind, const std::string& path)
 
 // The exposure-ratio dump: "i","j","r" and one record per node, as grid-xy.
 void writeRatioDump(std::ostream& out, const Grid2D<double>& grid, int nx, int ny);
+
+// What a far-field project's image draws over the result: the compliance
+// boundaries and the 100 % line; nothing for the program's beam model.
+std::function<void(render::Surface&)> complianceOverlay(const Project& p);
 
 // --report: the compliance report of the project into the file at `path`.
 void writeReportStep(const Project& p, const RunEnvironment& env, const std::string& path);

@@ -1,6 +1,7 @@
 #include "batch/ImageOutput.h"
 
 #include "batch/BatchRun.h"
+#include "batch/ComplianceSteps.h"
 #include "qtsurface/QtSurface.h"
 #include "render/Dots.h"
 
@@ -44,7 +45,7 @@ void writeProjectImage(const Project& p, const ImageRequest& image, const std::s
     QImage img;
     try {
         img = qtsurface::renderProjectImage(p, QSize(image.width, image.height), rnd, nullptr,
-                                            cancel);
+                                            cancel, complianceOverlay(p));
     } catch (const render::DrawingCancelled&) {
         throw BatchFailure(kMsgInterrupted);
     }

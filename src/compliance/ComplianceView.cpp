@@ -114,16 +114,20 @@ std::optional<RatioReadout> RatioReadoutAt(const Project& p, double x, double y,
 }
 
 ComplianceForm ComplianceFormLoad(const Project& p, Unit unit) {
-    return {p.Compliance.Standard, p.Compliance.Group, p.Compliance.SiteName, unit};
+    return {p.Compliance.Standard, p.Compliance.Group, p.Compliance.SiteName,
+            p.Compliance.Assessor, unit};
 }
 
 std::optional<std::string> ComplianceFormAccept(Project& p, const ComplianceForm& f,
                                                 const Library& lib) {
-    if (!lib.find(f.standard) || std::any_of(f.siteName.begin(), f.siteName.end(), ForbiddenInName))
+    if (!lib.find(f.standard) ||
+        std::any_of(f.siteName.begin(), f.siteName.end(), ForbiddenInName) ||
+        std::any_of(f.assessor.begin(), f.assessor.end(), ForbiddenInName))
         return std::string(msg::InputDataError);
     p.Compliance.Standard = f.standard;
     p.Compliance.Group = f.group;
     p.Compliance.SiteName = Trimmed(f.siteName);
+    p.Compliance.Assessor = Trimmed(f.assessor);
     return std::nullopt;
 }
 

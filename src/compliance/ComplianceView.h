@@ -33,6 +33,7 @@ struct ComplianceForm {
     std::string standard;
     Population group = Population::Public;
     std::string siteName;
+    std::string assessor;
     Unit unit = Unit::MicroWattPerCm2;
 };
 ComplianceForm ComplianceFormLoad(const Project& p, Unit unit);

@@ -1,5 +1,6 @@
 #include "compliance/ReportLayout.h"
 
+#include "compliance/Boundaries.h"
 #include "compliance/Units.h"
 #include "geo/Geo.h"
 #include "model/DrawingArea.h"
@@ -33,11 +34,41 @@ int BandOf(double percent) {
     return band;
 }
 
+std::vector<double> BandLevels(double maxPercent) {
+    std::vector<double> levels = PercentLevels();
+    if (!(maxPercent > 0.0) || maxPercent >= levels.front() || !std::isfinite(maxPercent))
+        return levels;
+    // The power of ten that brings the maximum to between 10 and 100 % of
+    // the top level's scale: 0.733 % gives bands from 0.01 % to 1 %.
+    const double shift = std::ceil(std::log10(10.0 / maxPercent));
+    const double k = std::pow(10.0, -std::min(shift, 300.0));
+    for (double& l : levels)
+        l *= k;
+    return levels;
+}
+
+int BandOf(double percent, const std::vector<double>& levels) {
+    int band = -1;
+    for (std::size_t k = 0; k < levels.size(); ++k)
+        if (percent >= levels[k]) band = static_cast<int>(k);
+    return band;
+}
+
+std::string ProgramVersion() {
+#ifdef BRENVIK_VERSION
+    return std::string("Brenvik ") + BRENVIK_VERSION;
+#else
+    return "Brenvik";
+#endif
+}
+
 namespace {
 
 constexpr double kLeft = 800, kRight = area::ScaleWidth - 800;
 constexpr double kTop = 450, kBottom = 10150;
 constexpr Rgb kInk{0, 0, 0}, kGrey{110, 110, 110}, kRule{170, 170, 170};
+constexpr Rgb kRed{180, 0, 0}, kGreen{0, 110, 40};
+constexpr Rgb kBoundary{0, 60, 200}, kLimitLine{200, 0, 160};
 constexpr int kFirstTableRows = 14, kTableRows = 26;
 constexpr double kRow = 270;
 
@@ -94,10 +125,10 @@ Picture Fit(double x0, double y0, double maxW, double maxH, double u0, double u1
 // to its right and below, as on the screen. `rowOf(j)` gives the row's v.
 template <class RowV>
 void Bands(Surface& s, const Picture& pic, const Grid2D<double>& r, int i0, int i1, int j0, int j1,
-           double cell, const RowV& rowOf) {
+           double cell, const RowV& rowOf, const std::vector<double>& levels) {
     for (int i = i0; i <= i1 && i <= r.nx(); ++i)
         for (int j = j0; j <= j1 && j <= r.ny(); ++j) {
-            const int band = BandOf(r(i, j) * 100.0);
+            const int band = BandOf(r(i, j) * 100.0, levels);
             if (band < 0) continue;
             const double u = i * cell, v = rowOf(j);
             s.filledBox(pic.px(u), pic.py(v), pic.px(u + cell), pic.py(v + cell), BandColour(band));
@@ -106,7 +137,7 @@ void Bands(Surface& s, const Picture& pic, const Grid2D<double>& r, int i0, int 
     const Rgb edge{90, 90, 90};
     const auto bandAt = [&](int i, int j) {
         return i >= i0 && i <= i1 && j >= j0 && j <= j1 && r.inBounds(i, j)
-                   ? BandOf(r(i, j) * 100.0)
+                   ? BandOf(r(i, j) * 100.0, levels)
                    : -1;
     };
     for (int i = i0; i <= i1 && i <= r.nx(); ++i)
@@ -152,20 +183,55 @@ void Axes(Surface& s, const Picture& pic, const XOf& xOf, const YOf& yOf, const 
     Text(s, pic.x0 - 520, pic.y0 - 330, yName, 6.5, kGrey);
 }
 
-void Legend(Surface& s, double x, double y) {
+// A level as the legend writes it: as many decimals as it needs.
+std::string LevelText(double v) {
+    const int decimals = v >= 1.0 ? 0 : static_cast<int>(std::ceil(-std::log10(v) - 1e-9));
+    return FormatFixed(v, std::clamp(decimals, 0, 12));
+}
+
+void Legend(Surface& s, double x, double y, const std::vector<double>& l) {
     Text(s, x, y, "% of the limit", 8);
-    const auto& l = PercentLevels();
     for (std::size_t k = 0; k < l.size(); ++k) {
         const double top = y + 320 + 260 * static_cast<double>(l.size() - 1 - k);
         s.filledBox(x, top, x + 360, top + 200, BandColour(static_cast<int>(k)));
         s.setFillStyle(FillStyle::Transparent);
         s.box(x, top, x + 360, top + 200, kGrey);
-        const std::string t = k + 1 < l.size() ? Tick(l[k], 1) + " to " + Tick(l[k + 1], 1) + " %"
-                                               : "above " + Tick(l[k], 1) + " %";
+        const std::string t = k + 1 < l.size()
+                                  ? LevelText(l[k]) + " to " + LevelText(l[k + 1]) + " %"
+                                  : "above " + LevelText(l[k]) + " %";
         Text(s, x + 480, top + 10, t, 7);
     }
     Text(s, x, y + 320 + 260 * static_cast<double>(l.size()) + 40,
-         "below " + Tick(l.front(), 1) + " %: not coloured", 6.5, kGrey);
+         "below " + LevelText(l.front()) + " %: not coloured", 6.5, kGrey);
+    if (l.back() < PercentLevels().back())
+        Text(s, x, y + 320 + 260 * static_cast<double>(l.size()) + 260,
+             "bands scaled to this result, all below " + LevelText(l.back()) + " %", 6.5, kGrey);
+}
+
+// The traces of the compliance boundaries and of the 100 % line, clipped
+// to the picture; a trace point (i, j) is a node's place, drawn at the
+// middle of the node's cell as the bands are.
+void PictureTraces(Surface& s, const Picture& pic, const PlaneTraces& t, double cell) {
+    const auto in = [&](double x, double y) {
+        return x >= pic.x0 && x <= pic.x0 + pic.w && y >= pic.y0 && y <= pic.y0 + pic.h;
+    };
+    const auto draw = [&](const Trace& tr, Rgb colour) {
+        for (const auto& [a, b] : tr.pieces) {
+            const double x1 = pic.px((a.i + 0.5) * cell), y1 = pic.py((a.j + 0.5) * cell);
+            const double x2 = pic.px((b.i + 0.5) * cell), y2 = pic.py((b.j + 0.5) * cell);
+            if (in(x1, y1) && in(x2, y2)) s.line(x1, y1, x2, y2, colour);
+        }
+    };
+    for (const Trace& b : t.boundaries)
+        draw(b, kBoundary);
+    draw(t.ratioLimit, kLimitLine);
+}
+
+void TraceKey(Surface& s, double x, double y) {
+    s.line(x, y + 110, x + 360, y + 110, kBoundary);
+    Text(s, x + 480, y, "compliance boundary of each antenna alone", 6.5);
+    s.line(x, y + 370, x + 360, y + 370, kLimitLine);
+    Text(s, x + 480, y + 260, "100 % of the limit, all antennas", 6.5);
 }
 
 std::string HeightText(const Project& p) {
@@ -179,14 +245,61 @@ std::string Title(const Summary& s) {
 
 } // namespace
 
+
+namespace {
+
+constexpr int kMethodRows = 12; // antenna rows on the method's first page
+
+std::string ShortName(const Project& p, int slot) {
+    const AntennaName n = NameOf(p, slot);
+    return "T" + std::to_string(n.tower) + " A" + std::to_string(n.number);
+}
+
+bool FarField(const Summary& s) {
+    return s.model == ExposureModel::FarField;
+}
+
+std::string Clipped(std::string t, std::size_t n) {
+    if (t.size() > n) t = t.substr(0, n - 3) + "...";
+    return t;
+}
+
+// The specified beam model's blind spots, with the project's own open angle.
+std::vector<std::string> BlindSpots(const Project& p) {
+    const double stickDeg = p.OpenAngleDTS / 180.0 * 180.0 / 3.14159265358979323846;
+    return {"no field at all above a down-tilted panel's height, nor below an up-tilted one's",
+            "a stick antenna's vertical beam is taken as " + FormatFixed(p.OpenAngleDTS, 1) +
+                "/180 radians (" + FormatFixed(stickDeg, 1) + " deg) wide",
+            "8.64 P/r^2 for an ERP of P watts is 2.3 dB below the free-space density of that "
+            "ERP, 1.64 P/(4 pi r^2) = 13.05 P/r^2 uW/cm^2"};
+}
+
+} // namespace
+
 ReportLayout::ReportLayout(ReportInput in) : in_(std::move(in)) {
-    section_ = in_.summary.sectionMaxPercent.has_value();
+    const int n = static_cast<int>(in_.summary.antennas.size());
+    const auto pagesFor = [n](int first) {
+        return 1 + (std::max(0, n - first) + kTableRows - 1) / kTableRows;
+    };
+    pages_.push_back({PageKind::Plan, 0});
+    for (int k = 0; k < pagesFor(kFirstTableRows); ++k)
+        pages_.push_back({PageKind::Table, k});
+    for (int k = 0; k < pagesFor(kMethodRows); ++k)
+        pages_.push_back({PageKind::Method, k});
+    if (in_.summary.sectionMaxPercent) pages_.push_back({PageKind::Section, 0});
 }
 
 int ReportLayout::pageCount() const {
-    const int n = static_cast<int>(in_.summary.antennas.size());
-    const int more = std::max(0, n - kFirstTableRows);
-    return 2 + (more + kTableRows - 1) / kTableRows + (section_ ? 1 : 0);
+    return static_cast<int>(pages_.size());
+}
+
+std::vector<double> ReportLayout::limits() const {
+    const Project& p = *in_.project;
+    std::vector<double> out(static_cast<std::size_t>(std::max(0, p.AntennaSlotBound())) + 1, 0.0);
+    for (const AntennaLine& a : in_.summary.antennas)
+        if (a.slot >= 0 && a.slot < static_cast<int>(out.size()))
+            out[static_cast<std::size_t>(a.slot)] = a.limitWm2;
+    return out;
 }
 
 std::vector<std::string> ReportLayout::verdictLines() const {
@@ -202,6 +315,83 @@ std::string ReportLayout::maximumLine() const {
     return "Maximum " + FormatPercent(s.maxPercent) + " % of the limit";
 }
 
+std::string ReportLayout::planVerdictLine() const {
+    const Summary& s = in_.summary;
+    if (!s.planCalculated || s.verdicts.empty()) return "The plan has not been calculated.";
+    const std::string who = s.standardTitle + " " + PopulationText(s.group) + ", plan at " +
+                            HeightText(*in_.project) + ": ";
+    const std::string v =
+        PlaneVerdictText(s.maxPercent, s.verdicts.front().areaAboveM2, s.planCrossing);
+    return (FarField(s) ? "" : "Indicative: ") + who + v;
+}
+
+std::optional<std::string> ReportLayout::sectionVerdictLine() const {
+    const Summary& s = in_.summary;
+    if (!s.sectionMaxPercent) return std::nullopt;
+    return std::string(FarField(s) ? "Section at " : "Indicative: section at ") +
+           Metres(in_.project->XZDistance) + " m: " +
+           PlaneVerdictText(*s.sectionMaxPercent, s.sectionAreaAboveM2, s.sectionCrossing);
+}
+
+std::vector<std::string> ReportLayout::methodLines() const {
+    const Project& p = *in_.project;
+    const Summary& s = in_.summary;
+    std::vector<std::string> out;
+    if (FarField(s)) {
+        out.push_back("Exposure model: Far-field (IEC 62232)");
+        out.push_back("Formula: S = 100 RF 1.64 P g(phi, theta) / (4 pi r^2) uW/cm^2, P the ERP in "
+                      "W, g the antenna's gain relative to its peak, r the distance in m (not "
+                      "below 0.1 m)");
+        out.push_back("Reflection factor RF: " + FormatFixed(p.Exposure.ReflectionFactor, 2));
+        out.push_back("Compliance boundary of each antenna alone at its frequency's limit: r_b = "
+                      "sqrt(RF 1.64 P g / (4 pi S_L)), S_L in W/m^2, directions every 0.5 deg");
+    } else {
+        out.push_back("Exposure model: the program's beam model (indicative)");
+        out.push_back("Formula: S = 8.64 P / r^2 gv gh uW/cm^2, P the ERP in W, gv and gh "
+                      "logistic cut-offs of the beam at the open angles (panels " +
+                      FormatFixed(p.OpenAngleBTS, 1) + " deg, sticks " +
+                      FormatFixed(p.OpenAngleDTS, 1) + "/180 rad)");
+        out.push_back("Reflection factor: none (not part of this model)");
+        out.push_back("Compliance distance: along the azimuth of the main beam, on the beam's "
+                      "axis, where the antenna alone falls to its limit in this model");
+        out.push_back("Indicative: this model's blind spots:");
+        for (const std::string& b : BlindSpots(p))
+            out.push_back("  - " + b);
+    }
+    // The patterns the antennas use, each once.
+    std::vector<std::string> used;
+    for (const AntennaLine& a : s.antennas) {
+        const std::string& name = p.Antennas[static_cast<std::size_t>(a.slot)].AntPattern;
+        if (!name.empty() && std::find(used.begin(), used.end(), name) == used.end())
+            used.push_back(name);
+    }
+    if (used.empty()) out.push_back("Patterns: none imported; parametric beams only");
+    for (const std::string& name : used) {
+        const auto pat = std::find_if(p.Patterns.begin(), p.Patterns.end(),
+                                      [&](const AntennaPattern& x) { return x.Name == name; });
+        if (pat == p.Patterns.end()) {
+            out.push_back("Pattern " + name + ": not in the project");
+            continue;
+        }
+        std::string t = "Pattern " + pat->Name + ": file " +
+                        (pat->Source.empty() ? std::string("not named") : pat->Source);
+        if (!pat->Make.empty()) t += ", " + pat->Make;
+        if (pat->FrequencyMHz > 0) t += ", " + FormatFixed(pat->FrequencyMHz, 1) + " MHz";
+        t += ", gain " + FormatFixed(pat->GainDbi, 2) + " dBi";
+        out.push_back(t);
+    }
+    const double zc = p.XYCalcZoom > 0.0 ? p.XYCalcZoom : 1.0;
+    out.push_back("Grid: " + std::to_string(p.GridNX) + " x " + std::to_string(p.GridNY) +
+                  " nodes, step " + FormatFixed(p.CellSize * p.MetersPerUnit / zc, 3) + " m");
+    out.push_back("Calculation height: " + FormatFixed(p.CalcHeight, 2) + " m" +
+                  (p.CalcOption == 1 ? " above the ground (at surface height)" : ""));
+    out.push_back("Program: " + ProgramVersion());
+    const std::string blank = "_______________________";
+    out.push_back("Site: " + (p.Compliance.SiteName.empty() ? blank : p.Compliance.SiteName));
+    out.push_back("Assessor: " + (p.Compliance.Assessor.empty() ? blank : p.Compliance.Assessor));
+    return out;
+}
+
 void ReportLayout::header(int page, Surface& s) const {
     const Project& p = *in_.project;
     Text(s, kLeft, kTop, "Project: " + in_.projectFile, 7.5);
@@ -210,7 +400,7 @@ void ReportLayout::header(int page, Surface& s) const {
     Text(s, kRight - 3600, kTop + 230, "Calculation height: " + HeightText(p), 7.5);
     s.line(kLeft, kTop + 520, kRight, kTop + 520, kRule);
     s.line(kLeft, kBottom, kRight, kBottom, kRule);
-    Text(s, kLeft, kBottom + 60, "Exposure compliance report", 6.5, kGrey);
+    Text(s, kLeft, kBottom + 60, "Exposure compliance report, " + ProgramVersion(), 6.5, kGrey);
     Text(s, kRight - 1500, kBottom + 60,
          "Page " + std::to_string(page + 1) + " of " + std::to_string(pageCount()), 6.5, kGrey);
 }
@@ -218,12 +408,21 @@ void ReportLayout::header(int page, Surface& s) const {
 void ReportLayout::drawPage(int page, Surface& s) const {
     if (page < 0 || page >= pageCount()) return;
     header(page, s);
-    if (page == 0)
+    const Page& pg = pages_[static_cast<std::size_t>(page)];
+    switch (pg.kind) {
+    case PageKind::Plan:
         planPage(s);
-    else if (section_ && page == pageCount() - 1)
+        break;
+    case PageKind::Table:
+        tablePage(pg.index, s);
+        break;
+    case PageKind::Method:
+        methodPage(pg.index, s);
+        break;
+    case PageKind::Section:
         sectionPage(s);
-    else
-        tablePage(page - 1, s); // the summary, then the antennas
+        break;
+    }
 }
 
 void ReportLayout::planPage(Surface& s) const {
@@ -231,20 +430,42 @@ void ReportLayout::planPage(Surface& s) const {
     const Summary& sum = in_.summary;
     const std::string site = p.Compliance.SiteName.empty() ? "" : ": " + p.Compliance.SiteName;
     Text(s, kLeft, 1150, "Exposure compliance" + site, 14);
-    std::string verdict = "The plan has not been calculated.";
-    if (sum.planCalculated && !sum.verdicts.empty())
-        verdict = sum.standardTitle + " " + PopulationText(sum.group) + ": " +
-                  sum.verdicts.front().text();
-    if (sum.sectionMaxPercent) {
-        const double m = *sum.sectionMaxPercent;
-        Text(s, kLeft, 1950,
-             "Section at " + Metres(p.XZDistance) + " m: maximum " + FormatPercent(m) +
-                 " % of the limit",
-             8, m > 100.0 ? Rgb{180, 0, 0} : Rgb{0, 110, 40});
+    const bool planOk = sum.planCalculated && PlaneComplies(sum.maxPercent, sum.planCrossing);
+    // The verdict in large type, smaller when it is long enough to leave the page.
+    const std::string verdict = planVerdictLine();
+    Text(s, kLeft, 1600, verdict, verdict.size() > 110 ? 8.5 : 10, planOk ? kGreen : kRed);
+    if (const auto line = sectionVerdictLine()) {
+        const bool ok = PlaneComplies(*sum.sectionMaxPercent, sum.sectionCrossing);
+        Text(s, kLeft, 1950, *line, 8, ok ? kGreen : kRed);
     }
-    Text(s, kLeft, 1600, verdict, 10,
-         !sum.verdicts.empty() && !sum.verdicts.front().complies() ? Rgb{180, 0, 0}
-                                                                   : Rgb{0, 110, 40});
+    // What the verdicts rest on: the boundaries a plane reaches into, or the
+    // model's blind spots.
+    std::vector<std::string> notes;
+    if (sum.planCrossing && sum.planCrossing->crosses())
+        notes.push_back("The plan crosses the compliance boundaries of " +
+                        CrossingText(p, *sum.planCrossing) + ".");
+    if (sum.sectionCrossing && sum.sectionCrossing->crosses())
+        notes.push_back("The section crosses the compliance boundaries of " +
+                        CrossingText(p, *sum.sectionCrossing) + ".");
+    if (!FarField(sum)) {
+        notes.push_back("Indicative: the program's beam model has blind spots (see Method): ");
+        for (const std::string& b : BlindSpots(p))
+            notes.back() += b == BlindSpots(p).front() ? b : "; " + b;
+    }
+    double ny0 = 2200;
+    for (const std::string& n : notes) {
+        // Long notes wrap at words, the later lines indented.
+        std::string rest = n;
+        double indent = 0;
+        while (!rest.empty()) {
+            std::size_t cut = rest.size() > 165 ? rest.rfind(' ', 165) : std::string::npos;
+            if (cut == 0) cut = 165;
+            Text(s, kLeft + indent, ny0, rest.substr(0, cut), 6.5, kGrey);
+            rest = cut == std::string::npos ? "" : rest.substr(cut + 1);
+            ny0 += 200;
+            indent = 200;
+        }
+    }
 
     const double cell = p.CellSize;
     const double mpu = p.MetersPerUnit;
@@ -252,11 +473,14 @@ void ReportLayout::planPage(Surface& s) const {
     const int nx = std::max<int>(p.GridNX, 1), ny = std::max<int>(p.GridNY, 1);
     const double uMax = std::min<double>((nx + 1) * cell, area::ScaleWidth);
     const double vMax = std::min<double>((ny + 1) * cell, area::Shape2Top);
-    const Picture pic = Fit(kLeft + 600, 2700, 9800, 6400, cell, uMax, cell, vMax);
+    const double top = std::max(2700.0, ny0 + 450);
+    const Picture pic = Fit(kLeft + 600, top, 9800, 9100 - top, cell, uMax, cell, vMax);
+    const std::vector<double> levels = BandLevels(sum.planCalculated ? sum.maxPercent : 100.0);
     if (sum.planCalculated) {
         // A cell reaching into the strip below the map area is not shown.
         const int jMax = std::min(ny, static_cast<int>((area::Shape2Top - cell) / cell));
-        Bands(s, pic, p.RatioGrid, 1, nx, 1, jMax, cell, [&](int j) { return j * cell; });
+        Bands(s, pic, p.RatioGrid, 1, nx, 1, jMax, cell, [&](int j) { return j * cell; }, levels);
+        if (FarField(sum)) PictureTraces(s, pic, PlanTraces(p, limits()), cell);
     }
     // The section's line, when there is one.
     if (p.XZCalculated == 1) {
@@ -300,16 +524,20 @@ void ReportLayout::planPage(Surface& s) const {
     s.setFillStyle(FillStyle::Transparent);
     s.box(bx, by, bx + barLen, by + 60, kInk);
     Text(s, bx + barLen + 120, by - 60, Metres(bar) + " m", 7);
-    const double nx0 = pic.x0 + pic.w - 250, ny0 = pic.y0 + 650;
-    s.line(nx0, ny0, nx0, ny0 - 450, kInk);
-    s.line(nx0, ny0 - 450, nx0 - 90, ny0 - 300, kInk);
-    s.line(nx0, ny0 - 450, nx0 + 90, ny0 - 300, kInk);
-    Text(s, nx0 - 60, ny0 + 20, "N", 8);
+    const double nx0 = pic.x0 + pic.w - 250, ny1 = pic.y0 + 650;
+    s.line(nx0, ny1, nx0, ny1 - 450, kInk);
+    s.line(nx0, ny1 - 450, nx0 - 90, ny1 - 300, kInk);
+    s.line(nx0, ny1 - 450, nx0 + 90, ny1 - 300, kInk);
+    Text(s, nx0 - 60, ny1 + 20, "N", 8);
 
     // The right column: legend and maxima.
     const double cx = pic.x0 + pic.w + 700;
-    Legend(s, cx, pic.y0);
+    Legend(s, cx, pic.y0, levels);
     double y = pic.y0 + 2400;
+    if (FarField(sum)) {
+        TraceKey(s, cx, y);
+        y += 700;
+    }
     Text(s, cx, y, "Maxima", 8);
     const auto line = [&](const std::string& t) { Text(s, cx, y += 230, t, 7); };
     y += 80;
@@ -344,8 +572,13 @@ void ReportLayout::tablePage(int index, Surface& s) const {
             y += kRow;
         }
         for (const Verdict& v : sum.verdicts) {
+            // The chosen standard's verdict knows the compliance boundaries.
+            const bool chosen = &v == &sum.verdicts.front();
+            const std::string text =
+                chosen ? PlaneVerdictText(v.maxPercent, v.areaAboveM2, sum.planCrossing) : v.text();
+            const bool ok = chosen ? PlaneComplies(v.maxPercent, sum.planCrossing) : v.complies();
             Text(s, kLeft, y, v.title, 8);
-            Text(s, kLeft + 6800, y, v.text(), 8, v.complies() ? Rgb{0, 110, 40} : Rgb{180, 0, 0});
+            Text(s, kLeft + 6800, y, text, 8, ok ? kGreen : kRed);
             y += kRow;
         }
         if (sum.planCalculated) {
@@ -363,8 +596,12 @@ void ReportLayout::tablePage(int index, Surface& s) const {
              7, kGrey);
         y += 220;
         Text(s, kLeft, y,
-             "Compliance distance: from the antenna along the azimuth of its main beam, on the "
-             "beam's axis, beyond which the antenna alone stays below its limit.",
+             FarField(sum)
+                 ? "Boundary front: how far the compliance boundary of the antenna alone reaches "
+                   "along the azimuth of its main beam, in its horizontal frame (see Method)."
+                 : "Compliance distance: from the antenna along the azimuth of its main beam, on "
+                   "the beam's axis, beyond which the antenna alone stays below its limit, in "
+                   "the program's beam model.",
              7, kGrey);
         y += 420;
     }
@@ -374,16 +611,17 @@ void ReportLayout::tablePage(int index, Surface& s) const {
         const char* title;
         double x;
     };
-    static const Col cols[] = {{"Antenna", 0},
-                               {"Type", 1500},
-                               {"Height (m)", 2700},
-                               {"ERP (W)", 4000},
-                               {"Azimuth (deg)", 5300},
-                               {"Tilt (deg)", 6800},
-                               {"Frequency (MHz)", 8100},
-                               {"Limit S (W/m^2)", 9700},
-                               {"Limit E (V/m)", 11300},
-                               {"Distance (m)", 12700}};
+    const Col cols[] = {{"Antenna", 0},
+                        {"Type", 1150},
+                        {"Height (m)", 2000},
+                        {"ERP (W)", 3150},
+                        {"Azimuth (deg)", 4100},
+                        {"Tilt (deg)", 5450},
+                        {"Frequency (MHz)", 6500},
+                        {"Limit S (W/m^2)", 7950},
+                        {"Limit E (V/m)", 9350},
+                        {"Pattern", 10600},
+                        {FarField(sum) ? "Boundary front (m)" : "Distance (m)", 12250}};
     for (const Col& c : cols)
         Text(s, kLeft + c.x, y, c.title, 7, kGrey);
     y += kRow;
@@ -394,6 +632,12 @@ void ReportLayout::tablePage(int index, Surface& s) const {
     for (int k = first; k < last; ++k) {
         const AntennaLine& a = sum.antennas[static_cast<std::size_t>(k)];
         const Antenna& ant = p.Antennas[static_cast<std::size_t>(a.slot)];
+        double distance = a.distanceM;
+        if (FarField(sum)) {
+            distance = 0.0;
+            for (const AntennaBoundary& b : sum.boundaries)
+                if (b.slot == a.slot) distance = b.extent.front;
+        }
         const std::string texts[] = {"T" + std::to_string(a.name.tower) + " A" +
                                          std::to_string(a.name.number),
                                      ant.AntType == "baja" ? "stick" : "panel",
@@ -404,9 +648,87 @@ void ReportLayout::tablePage(int index, Surface& s) const {
                                      FormatFixed(a.frequencyMHz, a.frequencyMHz < 10 ? 3 : 0),
                                      FormatFixed(a.limitWm2, 2),
                                      FormatFixed(a.limitVm, 2),
-                                     Metres(a.distanceM)};
+                                     Clipped(BeamName(p, ant), 20),
+                                     FormatFixed(distance, distance < 10.0 ? 2 : 1)};
         for (std::size_t c = 0; c < std::size(cols); ++c)
             Text(s, kLeft + cols[c].x, y, texts[c], 7.5);
+        y += kRow;
+    }
+    if (n == 0) Text(s, kLeft, y, "No antenna.", 7.5);
+}
+
+void ReportLayout::methodPage(int index, Surface& s) const {
+    const Project& p = *in_.project;
+    const Summary& sum = in_.summary;
+    double y = 1150;
+    if (index == 0) {
+        Text(s, kLeft, y, "Method", 12);
+        y += 480;
+        for (const std::string& line : methodLines()) {
+            Text(s, kLeft, y, line, 7.5);
+            y += 230;
+        }
+        y += 250;
+    }
+    Text(s, kLeft, y, FarField(sum) ? "Antenna positions and compliance boundaries"
+                                    : "Antenna positions",
+         12);
+    y += 480;
+    struct Col {
+        const char* title;
+        double x;
+    };
+    std::vector<Col> cols = {{"Antenna", 0},    {"x (m)", 1150},  {"y (m)", 2300},
+                             {"lon", 3450},     {"lat", 4950},    {"Beam", 6450}};
+    if (FarField(sum)) {
+        for (const Col c : {Col{"Front (m)", 9000}, Col{"Back (m)", 10000}, Col{"Side (m)", 11000},
+                            Col{"Above (m)", 12000}, Col{"Below (m)", 13000}})
+            cols.push_back(c);
+    } else {
+        cols.push_back({"Compliance distance (m)", 9000});
+    }
+    for (const Col& c : cols)
+        Text(s, kLeft + c.x, y, c.title, 7, kGrey);
+    y += kRow;
+    s.line(kLeft, y - 30, kRight, y - 30, kRule);
+    const int n = static_cast<int>(sum.antennas.size());
+    const int first = index == 0 ? 0 : kMethodRows + (index - 1) * kTableRows;
+    const int last = std::min(n, index == 0 ? kMethodRows : first + kTableRows);
+    const double mpu = p.MetersPerUnit;
+    for (int k = first; k < last; ++k) {
+        const AntennaLine& a = sum.antennas[static_cast<std::size_t>(k)];
+        const Antenna& ant = p.Antennas[static_cast<std::size_t>(a.slot)];
+        const geo::Metres m{ant.AntX * mpu, geo::VisibleHeight * mpu - ant.AntY * mpu};
+        const geo::Cartesian c = geo::ToCartesian(p, m);
+        const geo::Geographic ll = geo::ToGeographic(p, m);
+        std::string beam = BeamName(p, ant);
+        if (!FarField(sum)) {
+            // This model has its own beam; a pattern the antenna names waits
+            // for the far-field model.
+            const bool stick = ant.AntType == "baja";
+            beam = "beam model, open angle " +
+                   (stick ? FormatFixed(p.OpenAngleDTS, 1) + "/180 rad"
+                          : FormatFixed(p.OpenAngleBTS, 1) + " deg");
+        } else if (ant.AntPattern.empty()) {
+            const antenna::ParametricBeam pb = BeamOf(p, ant).parametric;
+            beam += pb.stick ? " (" + FormatFixed(pb.vBeamwidthDeg, 1) + " deg)"
+                             : " (" + FormatFixed(pb.hBeamwidthDeg, 0) + " x " +
+                                   FormatFixed(pb.vBeamwidthDeg, 1) + " deg)";
+        }
+        std::vector<std::string> texts = {ShortName(p, a.slot),       FormatFixed(c.X, 2),
+                                          FormatFixed(c.Y, 2),        FormatFixed(ll.lon, 6),
+                                          FormatFixed(ll.lat, 6),     Clipped(beam, 34)};
+        if (FarField(sum)) {
+            antenna::BoundaryExtent e;
+            for (const AntennaBoundary& b : sum.boundaries)
+                if (b.slot == a.slot) e = b.extent;
+            for (double d : {e.front, e.back, e.side, e.above, e.below})
+                texts.push_back(FormatFixed(d, 2));
+        } else {
+            texts.push_back(FormatFixed(a.distanceM, 2));
+        }
+        for (std::size_t col = 0; col < cols.size(); ++col)
+            Text(s, kLeft + cols[col].x, y, texts[col], 7.5);
         y += kRow;
     }
     if (n == 0) Text(s, kLeft, y, "No antenna.", 7.5);
@@ -419,6 +741,15 @@ void ReportLayout::sectionPage(Surface& s) const {
          "Section at " + Metres(p.XZDistance) + " m: maximum " +
              FormatPercent(sum.sectionMaxPercent.value_or(0)) + " % of the limit",
          12);
+    if (const auto line = sectionVerdictLine()) {
+        const bool ok = PlaneComplies(sum.sectionMaxPercent.value_or(0), sum.sectionCrossing);
+        Text(s, kLeft, 1550, *line, 8, ok ? kGreen : kRed);
+    }
+    if (sum.sectionCrossing && sum.sectionCrossing->crosses())
+        Text(s, kLeft, 1780,
+             "The section crosses the compliance boundaries of " +
+                 CrossingText(p, *sum.sectionCrossing) + ".",
+             6.5, kGrey);
     const double cell = p.CellSize, mpu = p.MetersPerUnit;
     const int nx = std::min<int>(p.GridNX, p.XZRatioGrid.nx());
     // The section's rows: row j lies (jLast - j) cells above the ground line.
@@ -431,12 +762,14 @@ void ReportLayout::sectionPage(Surface& s) const {
         top = std::max(top, p.Antennas[static_cast<std::size_t>(k)].AntHeight);
     const int rows = static_cast<int>(std::ceil(std::max(30.0, 2.5 * top) / (cell * mpu)));
     const int jTop = std::max(0, jLast - rows);
-    Picture pic = Fit(kLeft + 600, 2000, 11000, 7000, cell, uMax, jTop * cell, (jLast + 1) * cell);
+    Picture pic = Fit(kLeft + 600, 2200, 11000, 6800, cell, uMax, jTop * cell, (jLast + 1) * cell);
     // A section is long and low: its heights are stretched to a readable
     // picture, and the caption says by how much.
     const double stretch = std::max(1.0, std::floor(5000.0 / pic.h));
     pic.h *= stretch;
-    Bands(s, pic, p.XZRatioGrid, 1, nx, jTop, jLast, cell, [&](int j) { return j * cell; });
+    const std::vector<double> levels = BandLevels(sum.sectionMaxPercent.value_or(100.0));
+    Bands(s, pic, p.XZRatioGrid, 1, nx, jTop, jLast, cell, [&](int j) { return j * cell; }, levels);
+    if (FarField(sum)) PictureTraces(s, pic, SectionTraces(p, limits()), cell);
     for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
         const double x = pic.px(a.AntX + cell / 2);
@@ -455,7 +788,8 @@ void ReportLayout::sectionPage(Surface& s) const {
     const auto xOf = [&](double u) { return p.OriginX + u * mpu; };
     const auto hOf = [&](double v) { return (jLast * cell - v) * mpu; };
     Axes(s, pic, xOf, hOf, "x (m)", "height (m)");
-    Legend(s, pic.x0 + pic.w + 600, pic.y0);
+    Legend(s, pic.x0 + pic.w + 600, pic.y0, levels);
+    if (FarField(sum)) TraceKey(s, pic.x0 + pic.w + 600, pic.y0 + 2700);
 }
 
 } // namespace brenvik::compliance

@@ -5,6 +5,7 @@
 #include "render/Colour.h"
 #include "render/Surface.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,15 @@ const std::vector<double>& PercentLevels(); // 1, 5, 10, 20, 50, 100
 render::Rgb BandColour(int band);           // band k: from level k (0-based) upward
 // The band of a value in %, or -1 below the first level.
 int BandOf(double percent);
+// The levels a picture whose maximum is `maxPercent` is banded at: the ones
+// above when anything reaches 1 %, else the same steps scaled down by powers
+// of ten so that a weak result still shows its shape (its top band then
+// stays below the red of the limit).
+std::vector<double> BandLevels(double maxPercent);
+int BandOf(double percent, const std::vector<double>& levels);
+
+// The program's name and version as the report states it.
+std::string ProgramVersion();
 
 struct ReportInput {
     const Project* project = nullptr;
@@ -28,9 +38,11 @@ struct ReportInput {
 // The pages of the compliance report, laid out on landscape A4 pages: each
 // page is one drawing area (15360 x 10560 drawing units) fitted to the page.
 // Page 1: the verdicts, the maxima and the plan picture in % of the limit;
-// page 2: the antennas and the compliance summary; page 3, when the section is
-// calculated: the section picture. Every page carries the project file, the
-// date, the standard and population and the calculation height.
+// then the compliance summary and the antennas; the method (model, formula,
+// patterns, grid, antenna positions and boundaries, site and assessor); and,
+// when the section is calculated, the section picture. Every page carries
+// the project file, the date, the standard and population and the
+// calculation height.
 class ReportLayout {
   public:
     explicit ReportLayout(ReportInput in);
@@ -41,13 +53,26 @@ class ReportLayout {
     std::vector<std::string> verdictLines() const;
     std::string maximumLine() const;
 
+    // The plan's verdict, the section's, and the lines that explain them
+    // (the boundaries a plane crosses, the model's blind spots).
+    std::string planVerdictLine() const;
+    std::optional<std::string> sectionVerdictLine() const;
+    std::vector<std::string> methodLines() const;
+
   private:
+    enum class PageKind { Plan, Table, Method, Section };
+    struct Page {
+        PageKind kind;
+        int index; // the part of a table the page shows
+    };
     void header(int page, render::Surface& s) const;
     void planPage(render::Surface& s) const;
     void tablePage(int index, render::Surface& s) const;
+    void methodPage(int index, render::Surface& s) const;
     void sectionPage(render::Surface& s) const;
+    std::vector<double> limits() const;
     ReportInput in_;
-    bool section_ = false;
+    std::vector<Page> pages_;
 };
 
 } // namespace brenvik::compliance

@@ -83,6 +83,38 @@ std::string Verdict::text() const {
            " m^2, maximum " + FormatPercent(maxPercent) + " %";
 }
 
+bool PlaneComplies(double maxPercent, const std::optional<PlaneCrossing>& c) {
+    if (c && c->crosses()) return !(c->maxOutsidePercent > 100.0);
+    return !(maxPercent > 100.0);
+}
+
+std::string PlaneVerdictText(double maxPercent, double areaAboveM2,
+                             const std::optional<PlaneCrossing>& c) {
+    const auto area = [](double a) { return FormatFixed(a, a < 10.0 ? 1 : 0); };
+    if (!(maxPercent > 100.0) || !c || !c->crosses())
+        return Verdict{"", "", maxPercent, areaAboveM2}.text();
+    const double outside = c->areaAboveM2 - c->areaAboveInsideM2;
+    if (!(c->maxOutsidePercent > 100.0))
+        return "complies outside the compliance boundaries: maximum there " +
+               FormatPercent(c->maxOutsidePercent) + " % of the limit";
+    return "exceeds the limit outside the compliance boundaries over " + area(outside) +
+           " m^2, maximum there " + FormatPercent(c->maxOutsidePercent) + " %";
+}
+
+std::string CrossingText(const Project& p, const PlaneCrossing& c) {
+    std::string names;
+    for (int slot : c.antennas) {
+        const AntennaName n = NameOf(p, slot);
+        if (!names.empty()) names += ", ";
+        names += "T" + std::to_string(n.tower) + " A" + std::to_string(n.number);
+    }
+    const auto area = [](double a) { return FormatFixed(a, a < 10.0 ? 1 : 0); };
+    return names + ": " + area(c.areaAboveM2) + " m^2 above 100 %, " +
+           area(c.areaAboveInsideM2) +
+           " m^2 of it inside their compliance boundaries; maximum outside them " +
+           FormatPercent(c.maxOutsidePercent) + " %";
+}
+
 const char* PopulationText(Population g) {
     return g == Population::Occupational ? "occupational" : "general public";
 }
@@ -174,9 +206,24 @@ SummaryResult Summarise(const Project& p, const Library& lib, const std::string&
     }
     if (HasRatio(p, true)) {
         double best = 0.0;
-        for (std::size_t k = 0; k < p.XZRatioGrid.size(); ++k)
+        long long above = 0;
+        for (std::size_t k = 0; k < p.XZRatioGrid.size(); ++k) {
             best = std::max(best, p.XZRatioGrid.data()[k]);
+            if (p.XZRatioGrid.data()[k] > 1.0) ++above;
+        }
         s.sectionMaxPercent = best * 100.0;
+        const double zc = p.XYCalcZoom > 0.0 ? p.XYCalcZoom : 1.0;
+        const double side = p.CellSize * p.MetersPerUnit / zc;
+        s.sectionAreaAboveM2 = static_cast<double>(above) * side * side;
+    }
+    s.model = p.Exposure.Model;
+    if (s.model == ExposureModel::FarField) {
+        std::vector<double> limits(static_cast<std::size_t>(std::max(count, 0)) + 1, 0.0);
+        for (const AntennaLine& a : s.antennas)
+            limits[static_cast<std::size_t>(a.slot)] = a.limitWm2;
+        s.boundaries = Boundaries(p, limits);
+        s.planCrossing = PlanCrossing(p, limits);
+        s.sectionCrossing = SectionCrossing(p, limits);
     }
     return out;
 }

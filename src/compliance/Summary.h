@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calc/GridCalc.h"
+#include "compliance/Boundaries.h"
 #include "compliance/Limits.h"
 #include "model/Project.h"
 
@@ -60,7 +61,26 @@ struct Summary {
     std::vector<Verdict> verdicts;
     std::vector<AntennaLine> antennas;
     std::optional<double> sectionMaxPercent; // when the section has a ratio
+    // The far-field model's compliance boundaries and what each calculated
+    // plane's result says about them (empty with the program's beam model).
+    ExposureModel model = ExposureModel::Specified;
+    std::vector<AntennaBoundary> boundaries;
+    std::optional<PlaneCrossing> planCrossing, sectionCrossing;
+    // The section's area above 100 %, in m^2 of the vertical plane.
+    double sectionAreaAboveM2 = 0.0;
 };
+
+// The verdict of a plane whose result may reach into compliance boundaries:
+// "complies: maximum X % of the limit" when nothing is above 100 %;
+// "complies outside the compliance boundaries: maximum there X %" when all
+// that is above lies inside them; else "exceeds the limit ..." with the
+// area and maximum outside them.
+std::string PlaneVerdictText(double maxPercent, double areaAboveM2,
+                             const std::optional<PlaneCrossing>& c);
+bool PlaneComplies(double maxPercent, const std::optional<PlaneCrossing>& c);
+// "T1 A1, T2 A3: 18 m^2 above 100 %, 18 m^2 of it inside their compliance
+// boundaries; maximum outside them 45 %", for a plane that crosses them.
+std::string CrossingText(const Project& p, const PlaneCrossing& c);
 
 struct SummaryResult {
     Summary summary;

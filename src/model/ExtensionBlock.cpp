@@ -204,7 +204,8 @@ bool NeedsExtensionBlock(const Project& p) {
 bool AppendExtensionBlock(const Project& p, std::string& out) {
     if (p.AntennaCount > p.AntennaSlotBound()) return false;
     const ComplianceSettings& c = p.Compliance;
-    if (HasLineBreak(c.Standard) || HasLineBreak(c.SiteName)) return false;
+    if (HasLineBreak(c.Standard) || HasLineBreak(c.SiteName) || HasLineBreak(c.Assessor))
+        return false;
     out += '"';
     out += ExtensionMarker;
     out += "\"\r\n";
@@ -266,6 +267,7 @@ bool AppendExtensionBlock(const Project& p, std::string& out) {
             AppendNumberLine(out, key + slot, v);
         }
     }
+    if (!c.Assessor.empty()) out += "assessor=" + c.Assessor + "\r\n";
     return true;
 }
 
@@ -315,6 +317,8 @@ bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines) 
                 return false;
         } else if (key == "site") {
             p.Compliance.SiteName = std::string(value);
+        } else if (key == "assessor") {
+            p.Compliance.Assessor = std::string(value);
         } else if (key == "model") {
             if (value != "far-field") return false;
             p.Exposure.Model = ExposureModel::FarField;

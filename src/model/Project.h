@@ -63,6 +63,7 @@ struct ComplianceSettings {
     std::string Standard = "icnirp-2020"; // an id of the limits library
     Population Group = Population::Public;
     std::string SiteName;
+    std::string Assessor; // who signs the report
     friend bool operator==(const ComplianceSettings&, const ComplianceSettings&) = default;
 };
 

@@ -289,7 +289,8 @@ void QtSurface::doText(double x, double y, const std::string& text, Rgb colour, 
 }
 
 QImage renderProjectImage(const Project& p, const QSize& size, render::DotRandom& rnd,
-                          const QImage* backgroundPicture, const std::atomic<bool>* cancel) {
+                          const QImage* backgroundPicture, const std::atomic<bool>* cancel,
+                          const std::function<void(render::Surface&)>& overlay) {
     QImage image(size, QImage::Format_RGB32);
     const Rgb back = p.WhiteBackground == 1 ? render::kWhite : render::kBlack;
     image.fill(toQColor(back));
@@ -300,6 +301,7 @@ QImage renderProjectImage(const Project& p, const QSize& size, render::DotRandom
         if (backgroundPicture && p.BackgroundLoaded == 1)
             s.setBackgroundPicture(*backgroundPicture);
         render::redrawView(p, s, rnd);
+        if (overlay) overlay(s);
     }
     return image;
 }

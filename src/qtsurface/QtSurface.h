@@ -9,6 +9,7 @@
 #include <QPointF>
 #include <QRectF>
 #include <QSize>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -141,6 +142,7 @@ inline QColor toQColor(render::Rgb c) {
 // A raised `cancel` ends the drawing with render::DrawingCancelled.
 QImage renderProjectImage(const Project& p, const QSize& size, render::DotRandom& rnd,
                           const QImage* backgroundPicture = nullptr,
-                          const std::atomic<bool>* cancel = nullptr);
+                          const std::atomic<bool>* cancel = nullptr,
+                          const std::function<void(render::Surface&)>& overlay = {});
 
 } // namespace brenvik::qtsurface

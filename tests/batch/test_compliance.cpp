@@ -59,7 +59,7 @@ class Compliance : public ScratchTest {
 TEST_F(Compliance, ImportedSiteGivesTheRatioOfSingleRunsAndAReportWithTheVerdict) {
     ASSERT_EQ(run(at("site.bvk") + " --import-sites " + at("sites.csv") +
                   " --xy 4 --export exposure-ratio-grid=" + at("r.csv") + " --report " +
-                  at("report.pdf")),
+                  at("report.pdf") + " --assessor 'J. Doe'"),
               0)
         << err;
     const auto dump = readDump(slurp(at("r.csv")));
@@ -99,6 +99,7 @@ TEST_F(Compliance, ImportedSiteGivesTheRatioOfSingleRunsAndAReportWithTheVerdict
         max > 1.0 ? "exceeds the limit over" : "complies: maximum " + percent;
     EXPECT_NE(text.find(verdict), std::string::npos) << text;
     EXPECT_NE(text.find("site.bvk"), std::string::npos);
+    EXPECT_NE(text.find("Assessor: J. Doe"), std::string::npos);
 }
 
 TEST_F(Compliance, RefusalsNameTheirCause) {
@@ -110,6 +111,7 @@ TEST_F(Compliance, RefusalsNameTheirCause) {
         {"--standard nope --xy 4", 2, "known: icnirp-2020"},
         {"--population everyone --xy 4", 2, "--population is public or occupational"},
         {"--report out.txt --xy 4", 2, ".pdf"},
+        {"--assessor a=b --xy 4", 2, "--assessor must not hold a line break or '='"},
         {"--import-sites " + at("bad.csv") + " --xy 4", 1, "line 3: type 'dish'"},
         {"--import-sites " + at("low.csv") + " --standard fcc --xy 4 --report " + at("x.pdf"), 1,
          "tower 1, antenna 1"},

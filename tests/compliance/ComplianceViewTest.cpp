@@ -53,22 +53,25 @@ TEST(PercentView, ShowsTheRatioInPercentWithFixedIsolinesOrLeavesAPlaneWithoutIt
 TEST(ComplianceForm, AcceptStoresOrRefusesWhole) {
     const LoadedLibrary lib = LoadLibrary(ShippedLimitsPath(), "");
     struct Case {
-        std::string standard, site;
+        std::string standard, site, assessor;
         bool accepted;
-        std::string stored;
+        std::string stored, storedAssessor;
     } cases[] = {
-        {"fcc", "  Roof 3 ", true, "Roof 3"},
-        {"no-such-standard", "x", false, ""},
-        {"fcc", "two\nlines", false, ""},
-        {"fcc", "a=b", false, ""},
+        {"fcc", "  Roof 3 ", " J. Doe", true, "Roof 3", "J. Doe"},
+        {"no-such-standard", "x", "", false, "", ""},
+        {"fcc", "two\nlines", "", false, "", ""},
+        {"fcc", "a=b", "", false, "", ""},
+        {"fcc", "Roof", "J.\nDoe", false, "", ""},
     };
     for (const Case& c : cases) {
         Project p;
         const auto refused = ComplianceFormAccept(
-            p, {c.standard, Population::Occupational, c.site, Unit::VoltPerMetre}, lib.library);
+            p, {c.standard, Population::Occupational, c.site, c.assessor, Unit::VoltPerMetre},
+            lib.library);
         EXPECT_EQ(!refused, c.accepted) << c.site;
-        EXPECT_EQ(std::tuple(p.Compliance.SiteName, p.Compliance.Standard, p.Compliance.Group),
-                  std::tuple(c.stored, c.accepted ? c.standard : "icnirp-2020",
+        EXPECT_EQ(std::tuple(p.Compliance.SiteName, p.Compliance.Assessor, p.Compliance.Standard,
+                             p.Compliance.Group),
+                  std::tuple(c.stored, c.storedAssessor, c.accepted ? c.standard : "icnirp-2020",
                              c.accepted ? Population::Occupational : Population::Public))
             << c.site;
     }

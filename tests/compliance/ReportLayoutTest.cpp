@@ -3,6 +3,7 @@
 #include "compliance/SiteInventory.h"
 #include "render/RecordingSurface.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -51,7 +52,7 @@ TEST(ReportLayout, EveryPageNamesTheProjectDateStandardAndHeight) {
         int extra;
         bool section;
         int pages;
-    } cases[] = {{0, false, 2}, {0, true, 3}, {20, false, 3}, {40, true, 5}};
+    } cases[] = {{0, false, 3}, {0, true, 4}, {20, false, 5}, {40, true, 8}};
     for (const Case& c : cases) {
         Project p = HandResult(c.extra);
         if (c.section) {
@@ -76,8 +77,8 @@ TEST(ReportLayout, PlanPageShowsTheBandsTheMaximumAndTheVerdict) {
     const Project p = HandResult(0);
     render::RecordingSurface s;
     Layout(p).drawPage(0, s);
-    for (const char* says : {"ICNIRP 2020 (whole body, 30 min) general public: exceeds the limit "
-                             "over 2.2 m^2, maximum 150 %",
+    for (const char* says : {"Indicative: ICNIRP 2020 (whole body, 30 min) general public, plan at "
+                             "h=5 m: exceeds the limit over 2.2 m^2, maximum 150 %",
                              "Maximum 150 % of the limit", "max 150 %", "N"})
         EXPECT_TRUE(Has(s.texts(), says)) << says;
     // Only the node above the limit is coloured, in the top band; the legend
@@ -89,4 +90,66 @@ TEST(ReportLayout, PlanPageShowsTheBandsTheMaximumAndTheVerdict) {
         if (b.fill == BandColour(5)) ++top;
     }
     EXPECT_EQ(std::tuple(top, cells), std::tuple(2, 1 + 6));
+}
+
+TEST(ReportLayout, StatesTheMethodAndExplainsTheVerdictPerModel) {
+    // Both antennas isotropic in the far-field case: antenna a (800 W,
+    // 900 MHz, S_L 4.5 W/m^2) reaches sqrt(1.64 * 800 / (4 pi 4.5)) = 4.82 m
+    // at its own height, 6 m, the plane's; the stick (900 W, 3500 MHz, S_L
+    // 17.5 W/m^2) 2.59 m, 1 m below the plane, so the plane crosses both. A
+    // node of 200 % next to antenna a lies inside; (10, 10) at 150 % far away.
+    struct Case {
+        ExposureModel model;
+        std::vector<std::string> says;
+    };
+    const double cell = std::pow(HandResult(0).CellSize * HandResult(0).MetersPerUnit, 2);
+    const std::string both = FormatFixed(2 * cell, 1), one = FormatFixed(cell, 1);
+    const Case cases[] = {
+        {ExposureModel::Specified,
+         {"Indicative: ICNIRP 2020 (whole body, 30 min) general public, plan at h=6 m: exceeds "
+          "the limit over " + both + " m^2, maximum 200 %",
+          "Exposure model: the program's beam model (indicative)",
+          "Indicative: this model's blind spots:",
+          "  - no field at all above a down-tilted panel's height, nor below an up-tilted one's",
+          "  - a stick antenna's vertical beam is taken as 12.0/180 radians (3.8 deg) wide",
+          "Distance (m)", "Compliance distance (m)", "parametric"}},
+        {ExposureModel::FarField,
+         {"ICNIRP 2020 (whole body, 30 min) general public, plan at h=6 m: exceeds the limit "
+          "outside the compliance boundaries over " + one + " m^2, maximum there 150 %",
+          "The plan crosses the compliance boundaries of T1 A1, T2 A1: " + both +
+              " m^2 above 100 %, " + one +
+              " m^2 of it inside their compliance boundaries; maximum outside them 150 %.",
+          "Exposure model: Far-field (IEC 62232)", "Reflection factor RF: 2.56",
+          "Pattern iso: file iso.msi, gain 0.00 dBi", "Boundary front (m)", "iso",
+          "Program: " + ProgramVersion(), "Assessor: A. Tester", "Front (m)",
+          FormatFixed(std::sqrt(2.56 * 1.64 * 800 / (4 * 3.14159265358979 * 4.5)), 2)}},
+    };
+    for (const Case& c : cases) {
+        Project p = HandResult(0);
+        p.CalcHeight = 6;
+        p.Exposure = {c.model, 2.56};
+        p.Compliance.Assessor = "A. Tester";
+        const Antenna& a = p.Antennas[1];
+        p.RatioGrid(static_cast<int>(std::lround(a.AntX / p.CellSize)) + 1,
+                    static_cast<int>(std::lround(a.AntY / p.CellSize))) = 2.0;
+        if (c.model == ExposureModel::FarField) {
+            AntennaPattern iso;
+            iso.Name = "iso";
+            iso.Source = "iso.msi";
+            iso.Horizontal = {{0}, {0}};
+            iso.Vertical = {{0}, {0}};
+            p.Patterns = {iso};
+            p.Antennas[1].AntPattern = p.Antennas[2].AntPattern = "iso";
+        }
+        const ReportLayout layout = Layout(p);
+        std::vector<std::string> texts;
+        for (int k = 0; k < layout.pageCount(); ++k) {
+            render::RecordingSurface s;
+            layout.drawPage(k, s);
+            const std::vector<std::string> page = s.texts();
+            texts.insert(texts.end(), page.begin(), page.end());
+        }
+        for (const std::string& says : c.says)
+            EXPECT_TRUE(Has(texts, says)) << says;
+    }
 }

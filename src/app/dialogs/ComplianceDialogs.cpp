@@ -62,6 +62,9 @@ ComplianceDialog::ComplianceDialog(const compliance::ComplianceForm& form,
     m_site = box("sitio", QStringLiteral("Name of the site"), this);
     m_site->setMaximumWidth(QWIDGETSIZE_MAX);
     m_site->setText(QString::fromStdString(form.siteName));
+    m_assessor = box("evaluador", QStringLiteral("Who signs the report"), this);
+    m_assessor->setMaximumWidth(QWIDGETSIZE_MAX);
+    m_assessor->setText(QString::fromStdString(form.assessor));
 
     m_unit = new QComboBox(this);
     m_unit->setObjectName(QStringLiteral("unidad"));
@@ -77,6 +80,7 @@ ComplianceDialog::ComplianceDialog(const compliance::ComplianceForm& form,
     fields->addRow(QStringLiteral("Standard:"), m_standard);
     fields->addRow(people);
     fields->addRow(QStringLiteral("Site:"), m_site);
+    fields->addRow(QStringLiteral("Assessor:"), m_assessor);
     fields->addRow(QStringLiteral("Units:"), m_unit);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
@@ -88,6 +92,7 @@ compliance::ComplianceForm ComplianceDialog::form() const {
     f.standard = m_standard->currentData().toString().toStdString();
     f.group = m_occupational->isChecked() ? Population::Occupational : Population::Public;
     f.siteName = m_site->text().toStdString();
+    f.assessor = m_assessor->text().toStdString();
     f.unit = static_cast<compliance::Unit>(m_unit->currentData().toInt());
     return f;
 }

@@ -42,6 +42,7 @@ class ComplianceDialog : public BrenvikDialog {
     QRadioButton* m_public = nullptr;
     QRadioButton* m_occupational = nullptr;
     QLineEdit* m_site = nullptr;
+    QLineEdit* m_assessor = nullptr;
     QComboBox* m_unit = nullptr;
 };
 

@@ -1,0 +1,381 @@
+#include "compliance/Boundaries.h"
+
+#include "compliance/Summary.h"
+#include "render/Scene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace brenvik::compliance {
+
+namespace {
+
+bool Radiates(const Antenna& a) {
+    return a.AntType == "alta" || a.AntType == "baja";
+}
+bool IsStick(const Antenna& a) {
+    return a.AntType == "baja";
+}
+
+int AntennaBound(const Project& p) {
+    return std::min<int>(p.AntennaCount, p.AntennaSlotBound());
+}
+
+double CalcZoom(const Project& p) {
+    return p.XYCalcZoom > 0.0 && std::isfinite(p.XYCalcZoom) ? p.XYCalcZoom : 1.0;
+}
+
+// Ground height under a plan position in metres, 0 off the terrain grid.
+double GroundAt(const Project& p, double xM, double yM) {
+    if (!(p.MetersPerUnit > 0.0) || p.CellSize < 1) return 0.0;
+    const double ci = std::floor(xM / p.MetersPerUnit / p.CellSize);
+    const double cj = std::floor(yM / p.MetersPerUnit / p.CellSize);
+    if (!(std::fabs(ci) < 1e6) || !(std::fabs(cj) < 1e6)) return 0.0;
+    const int i = static_cast<int>(ci), j = static_cast<int>(cj);
+    return p.GroundGrid.inBounds(i, j) ? p.GroundGrid(i, j) : 0.0;
+}
+
+// One antenna placed in the calculation's frame: plan metres and its
+// height above the frame's zero (its own height plus the ground under it).
+struct Placed {
+    antenna::Beam beam;
+    double xs = 0, ys = 0, h = 0;
+    double az = 0, tilt = 0;
+    double power = 0, reflection = 1, limit = 0;
+    double reach = 0; // r_b at the beam's peak: nothing lies farther out
+
+    double radius(double x, double y, double z) const {
+        const double e = x - xs, n = -(y - ys), u = z - h;
+        const antenna::Direction d = antenna::DirectionInBeam(e, n, u, az, tilt);
+        return antenna::BoundaryRadius(beam, power, reflection, limit, d.phiDeg, d.thetaDeg);
+    }
+    // Positive inside the boundary, in metres.
+    double margin(double x, double y, double z) const {
+        const double r = std::sqrt((x - xs) * (x - xs) + (y - ys) * (y - ys) + (z - h) * (z - h));
+        return radius(x, y, z) - std::max(r, antenna::MinDistanceM);
+    }
+};
+
+std::optional<Placed> Place(const Project& p, int slot, double limitWm2) {
+    const Antenna& a = p.Antennas[static_cast<std::size_t>(slot)];
+    if (!Radiates(a) || !(limitWm2 > 0.0) || !(a.AntPower > 0.0)) return std::nullopt;
+    Placed m;
+    m.beam = BeamOf(p, a);
+    m.xs = a.AntX * p.MetersPerUnit;
+    m.ys = a.AntY * p.MetersPerUnit;
+    m.h = a.AntHeight + GroundAt(p, m.xs, m.ys);
+    m.az = BeamAzimuthDeg(a);
+    m.tilt = BeamTiltDeg(a);
+    m.power = a.AntPower;
+    m.reflection = p.Exposure.ReflectionFactor;
+    m.limit = limitWm2;
+    // A pattern's gain is relative to its peak, so never above 0 dB.
+    m.reach = std::sqrt(m.reflection * antenna::ErpToEirp * m.power /
+                        (4.0 * std::numbers::pi * m.limit));
+    if (!std::isfinite(m.reach)) return std::nullopt;
+    return m;
+}
+
+// The pieces where a sampled field crosses zero (marching squares), the
+// field given at (a, b) for a = 0..na, b = 0..nb; `at` turns a fractional
+// sample index into a trace point.
+template <class Value, class At> Trace ZeroLine(int na, int nb, const Value& value, const At& at) {
+    Trace t;
+    if (na < 1 || nb < 1) return t;
+    std::vector<double> v(static_cast<std::size_t>(na + 1) * static_cast<std::size_t>(nb + 1));
+    const auto idx = [nb](int a, int b) {
+        return static_cast<std::size_t>(a) * static_cast<std::size_t>(nb + 1) +
+               static_cast<std::size_t>(b);
+    };
+    for (int a = 0; a <= na; ++a)
+        for (int b = 0; b <= nb; ++b)
+            v[idx(a, b)] = value(a, b);
+    // Where the edge from (a0, b0) to (a1, b1) crosses zero.
+    const auto cross = [&](int a0, int b0, int a1, int b1) {
+        const double f0 = v[idx(a0, b0)], f1 = v[idx(a1, b1)];
+        const double s = f0 == f1 ? 0.5 : f0 / (f0 - f1);
+        return at(a0 + s * (a1 - a0), b0 + s * (b1 - b0));
+    };
+    for (int a = 0; a < na; ++a)
+        for (int b = 0; b < nb; ++b) {
+            const bool in00 = v[idx(a, b)] >= 0, in10 = v[idx(a + 1, b)] >= 0;
+            const bool in11 = v[idx(a + 1, b + 1)] >= 0, in01 = v[idx(a, b + 1)] >= 0;
+            const int cas = (in00 ? 1 : 0) | (in10 ? 2 : 0) | (in11 ? 4 : 0) | (in01 ? 8 : 0);
+            if (cas == 0 || cas == 15) continue;
+            // The cell's edges: bottom (b), right (a + 1), top (b + 1), left (a).
+            const auto e0 = [&] { return cross(a, b, a + 1, b); };
+            const auto e1 = [&] { return cross(a + 1, b, a + 1, b + 1); };
+            const auto e2 = [&] { return cross(a, b + 1, a + 1, b + 1); };
+            const auto e3 = [&] { return cross(a, b, a, b + 1); };
+            const auto add = [&](Trace::Point p, Trace::Point q) { t.pieces.emplace_back(p, q); };
+            const double centre = (v[idx(a, b)] + v[idx(a + 1, b)] + v[idx(a + 1, b + 1)] +
+                                   v[idx(a, b + 1)]) / 4.0;
+            switch (cas) {
+            case 1: case 14: add(e3(), e0()); break;
+            case 2: case 13: add(e0(), e1()); break;
+            case 3: case 12: add(e3(), e1()); break;
+            case 4: case 11: add(e1(), e2()); break;
+            case 6: case 9: add(e0(), e2()); break;
+            case 7: case 8: add(e3(), e2()); break;
+            case 5: // opposite corners inside: joined through the centre or not
+                if (centre >= 0) { add(e3(), e2()); add(e0(), e1()); }
+                else { add(e3(), e0()); add(e1(), e2()); }
+                break;
+            case 10:
+                if (centre >= 0) { add(e3(), e0()); add(e1(), e2()); }
+                else { add(e3(), e2()); add(e0(), e1()); }
+                break;
+            default: break;
+            }
+        }
+    return t;
+}
+
+// Samples across a boundary's trace: fine enough for a sharp outline at
+// any size the pictures show.
+constexpr int kSamples = 160;
+
+// The geometry of a plane's result: plan metres of node (i, j) and back.
+struct PlaneFrame {
+    const Project* p;
+    bool section;
+    double mpu, cell, zc, offX, offY;
+    int nx, ny, topRow; // section: stored rows 0..topRow hold heights
+    double yPlane = 0.0;
+
+    explicit PlaneFrame(const Project& pr, bool sec) : p(&pr), section(sec) {
+        mpu = pr.MetersPerUnit;
+        cell = pr.CellSize;
+        zc = CalcZoom(pr);
+        offX = pr.XYCalcOffsetX;
+        offY = pr.XYCalcOffsetY;
+        nx = pr.GridNX;
+        ny = pr.GridNY;
+        topRow = ny - pr.XZRowOffset - 2;
+        yPlane = (static_cast<double>(pr.XZPlaneRow) * cell + offY) * mpu / zc;
+    }
+    bool valid() const { return mpu > 0.0 && cell > 0.0 && std::isfinite(mpu); }
+    // Node index of a plan coordinate in metres, and back.
+    double index(double m, double off) const { return (m / mpu * zc - off) / cell; }
+    double metres(double k, double off) const { return (k * cell + off) * mpu / zc; }
+    double iOf(double x) const { return index(x, offX); }
+    double xOf(double i) const { return metres(i, offX); }
+    // Plan: row of a plan y. Section: row of a height.
+    double jOf(double v) const { return section ? topRow - index(v, offY) : index(v, offY); }
+    double vOf(double j) const { return section ? metres(topRow - j, offY) : metres(j, offY); }
+    // The receptor at node (i, j): plan metres and height.
+    struct Node {
+        double x, y, z;
+    };
+    Node node(int i, int j) const {
+        if (section) return {xOf(i), yPlane, vOf(j)};
+        const double x = xOf(i), y = vOf(j);
+        const double z = p->CalcOption == 1 ? GroundAt(*p, x, y) + p->CalcHeight : p->CalcHeight;
+        return {x, y, z};
+    }
+    int firstRow() const { return section ? 0 : 1; }
+    int lastRow() const { return section ? std::min(topRow, ny) : ny; }
+    double cellArea() const {
+        const double side = cell * mpu / zc;
+        return side * side;
+    }
+};
+
+Trace BoundaryTrace(const PlaneFrame& f, const Placed& m) {
+    const double reach = m.reach * 1.02;
+    if (!f.section && f.p->CalcOption != 1 && std::fabs(f.p->CalcHeight - m.h) >= reach) return {};
+    if (f.section && std::fabs(f.yPlane - m.ys) >= reach) return {};
+    const double step = 2.0 * reach / kSamples;
+    // a runs along x; b along the plan's y or the height.
+    const double b0 = f.section ? m.h : m.ys;
+    const auto point = [&](double a, double b) {
+        return Trace::Point{f.iOf(m.xs - reach + a * step), f.jOf(b0 - reach + b * step)};
+    };
+    const auto value = [&](int a, int b) {
+        const double x = m.xs - reach + a * step, v = b0 - reach + b * step;
+        if (f.section) return m.margin(x, f.yPlane, v);
+        const double z =
+            f.p->CalcOption == 1 ? GroundAt(*f.p, x, v) + f.p->CalcHeight : f.p->CalcHeight;
+        return m.margin(x, v, z);
+    };
+    return ZeroLine(kSamples, kSamples, value, point);
+}
+
+Trace RatioTrace(const PlaneFrame& f, const Grid2D<double>& r) {
+    const int nx = std::min(f.nx, r.nx());
+    const int j0 = f.firstRow(), j1 = std::min(f.lastRow(), r.ny());
+    if (nx < 2 || j1 - j0 < 1) return {};
+    return ZeroLine(
+        nx - 1, j1 - j0, [&](int a, int b) { return r(a + 1, b + j0) - 1.0; },
+        [&](double a, double b) { return Trace::Point{a + 1, b + j0}; });
+}
+
+PlaneTraces Traces(const Project& p, const std::vector<double>& limitWm2, bool section) {
+    PlaneTraces out;
+    const PlaneFrame f(p, section);
+    const bool calculated = section ? p.XZCalculated == 1 : p.XYCalculated == 1;
+    if (!calculated || !f.valid()) return out;
+    for (int k = 1; k <= AntennaBound(p) && k < static_cast<int>(limitWm2.size()); ++k) {
+        const auto m = Place(p, k, limitWm2[static_cast<std::size_t>(k)]);
+        if (!m) continue;
+        out.antennas.push_back(k);
+        out.boundaries.push_back(BoundaryTrace(f, *m));
+    }
+    if (HasRatio(p, section)) out.ratioLimit = RatioTrace(f, section ? p.XZRatioGrid : p.RatioGrid);
+    return out;
+}
+
+std::optional<PlaneCrossing> Crossing(const Project& p, const std::vector<double>& limitWm2,
+                                      bool section) {
+    if (!HasRatio(p, section)) return std::nullopt;
+    const PlaneFrame f(p, section);
+    if (!f.valid()) return std::nullopt;
+    const PlaneTraces t = Traces(p, limitWm2, section);
+    PlaneCrossing c;
+    std::vector<Placed> crossed;
+    for (std::size_t k = 0; k < t.antennas.size(); ++k) {
+        if (t.boundaries[k].empty()) continue;
+        c.antennas.push_back(t.antennas[k]);
+        crossed.push_back(*Place(p, t.antennas[k], limitWm2[static_cast<std::size_t>(t.antennas[k])]));
+    }
+    const Grid2D<double>& r = section ? p.XZRatioGrid : p.RatioGrid;
+    const int nx = std::min(f.nx, r.nx());
+    const int j1 = std::min(f.lastRow(), r.ny());
+    long long above = 0, aboveInside = 0;
+    double maxOutside = 0.0;
+    for (int i = 1; i <= nx; ++i)
+        for (int j = f.firstRow(); j <= j1; ++j) {
+            const double v = r(i, j);
+            const PlaneFrame::Node n = f.node(i, j);
+            bool inside = false;
+            for (const Placed& m : crossed) {
+                const double dx = n.x - m.xs, dy = n.y - m.ys, dz = n.z - m.h;
+                if (dx * dx + dy * dy + dz * dz > m.reach * m.reach) continue;
+                if (m.margin(n.x, n.y, n.z) >= 0.0) {
+                    inside = true;
+                    break;
+                }
+            }
+            if (v > 1.0) {
+                ++above;
+                if (inside) ++aboveInside;
+            }
+            if (!inside) maxOutside = std::max(maxOutside, v);
+        }
+    c.areaAboveM2 = static_cast<double>(above) * f.cellArea();
+    c.areaAboveInsideM2 = static_cast<double>(aboveInside) * f.cellArea();
+    c.maxOutsidePercent = maxOutside * 100.0;
+    return c;
+}
+
+} // namespace
+
+antenna::Beam BeamOf(const Project& p, const Antenna& a) {
+    antenna::Beam b;
+    if (!a.AntPattern.empty())
+        for (const AntennaPattern& pat : p.Patterns)
+            if (pat.Name == a.AntPattern) b.pattern = &pat;
+    b.parametric.stick = IsStick(a);
+    b.parametric.hBeamwidthDeg = a.AntHBeamwidthDeg;
+    b.parametric.vBeamwidthDeg =
+        a.AntVBeamwidthDeg > 0.0 ? a.AntVBeamwidthDeg
+                                 : 2.0 * (IsStick(a) ? p.OpenAngleDTS : p.OpenAngleBTS);
+    b.parametric.electricalTiltDeg = a.AntElectricalTiltDeg;
+    return b;
+}
+
+double BeamAzimuthDeg(const Antenna& a) {
+    return IsStick(a) ? 0.0 : a.AntDirection;
+}
+
+double BeamTiltDeg(const Antenna& a) {
+    return IsStick(a) ? 0.0 : a.AntTilt;
+}
+
+std::string BeamName(const Project& p, const Antenna& a) {
+    const antenna::Beam b = BeamOf(p, a);
+    return b.pattern ? b.pattern->Name : "parametric";
+}
+
+LimitsResult AntennaLimits(const Project& p, const Library& lib) {
+    LimitsResult out;
+    const InverseLimitsResult inv =
+        InverseLimits(p, lib, p.Compliance.Standard, p.Compliance.Group);
+    if (inv.refusal) {
+        out.refusal = inv.refusal;
+        return out;
+    }
+    const Standard* s = lib.find(p.Compliance.Standard);
+    out.limitWm2.assign(static_cast<std::size_t>(AntennaBound(p)) + 1, 0.0);
+    for (int k = 1; k <= AntennaBound(p); ++k) {
+        const auto level =
+            ReferenceLevel(*s, p.Compliance.Group, p.Antennas[static_cast<std::size_t>(k)].AntFrequencyMHz);
+        if (level) out.limitWm2[static_cast<std::size_t>(k)] = level->sWm2;
+    }
+    return out;
+}
+
+std::vector<AntennaBoundary> Boundaries(const Project& p, const std::vector<double>& limitWm2) {
+    std::vector<AntennaBoundary> out;
+    for (int k = 1; k <= AntennaBound(p) && k < static_cast<int>(limitWm2.size()); ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        const double limit = limitWm2[static_cast<std::size_t>(k)];
+        if (!Radiates(a) || !(limit > 0.0)) continue;
+        out.push_back({k, limit,
+                       antenna::ComplianceBoundary(BeamOf(p, a), a.AntPower,
+                                                   p.Exposure.ReflectionFactor, limit,
+                                                   BeamTiltDeg(a))});
+    }
+    return out;
+}
+
+bool InsideBoundary(const Project& p, int slot, double limitWm2, double x, double y, double z) {
+    if (slot < 1 || slot > AntennaBound(p)) return false;
+    const auto m = Place(p, slot, limitWm2);
+    return m && m->margin(x, y, z) >= 0.0;
+}
+
+PlaneTraces PlanTraces(const Project& p, const std::vector<double>& limitWm2) {
+    return Traces(p, limitWm2, false);
+}
+
+PlaneTraces SectionTraces(const Project& p, const std::vector<double>& limitWm2) {
+    return Traces(p, limitWm2, true);
+}
+
+std::optional<PlaneCrossing> PlanCrossing(const Project& p, const std::vector<double>& limitWm2) {
+    return Crossing(p, limitWm2, false);
+}
+
+std::optional<PlaneCrossing> SectionCrossing(const Project& p,
+                                             const std::vector<double>& limitWm2) {
+    return Crossing(p, limitWm2, true);
+}
+
+bool TracesShown(const Project& p) {
+    return p.Exposure.Model == ExposureModel::FarField &&
+           render::planeCalculated(p, render::currentPlane(p));
+}
+
+void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>& limitWm2) {
+    if (!TracesShown(p)) return;
+    const bool section = render::currentPlane(p) == Plane::XZ;
+    const PlaneTraces t = section ? SectionTraces(p, limitWm2) : PlanTraces(p, limitWm2);
+    const double cell = p.CellSize;
+    // The section is drawn straight from its grid; the plan follows the view.
+    const double k = section ? 1.0 : p.Zoom / CalcZoom(p);
+    const double ox = section ? 0.0 : k * p.XYCalcOffsetX + p.ScrollOffsetX;
+    const double oy = section ? 0.0 : k * p.XYCalcOffsetY + p.ScrollOffsetY;
+    const auto draw = [&](const Trace& tr, render::Rgb colour) {
+        for (const auto& [a, b] : tr.pieces)
+            s.line(ox + k * cell * (a.i + 0.5), oy + k * cell * (a.j + 0.5),
+                   ox + k * cell * (b.i + 0.5), oy + k * cell * (b.j + 0.5), colour);
+    };
+    const bool white = p.WhiteBackground == 1;
+    for (const Trace& b : t.boundaries)
+        draw(b, white ? render::Rgb{0, 0, 255} : render::Rgb{0, 255, 255});
+    draw(t.ratioLimit, render::Rgb{255, 0, 255});
+}
+
+} // namespace brenvik::compliance

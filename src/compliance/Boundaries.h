@@ -1,0 +1,102 @@
+#pragma once
+
+// Compliance boundaries of the far-field model: for each antenna alone, at
+// its own frequency's limit, the surface r_b(phi, theta) around it beyond
+// which it stays below that limit; their traces on the plan and on the
+// section, the total exposure ratio's 100 % line, and what a plane's result
+// says once those boundaries are known.
+#include "antenna/Pattern.h"
+#include "compliance/Limits.h"
+#include "model/Project.h"
+#include "render/Surface.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brenvik::compliance {
+
+// The beam antenna `a` radiates with in the far-field model: its imported
+// pattern when it names one of the project's patterns, else its parametric
+// beam, whose vertical width defaults to twice the type's open angle taken
+// in degrees. The beam points into the project's pattern list, which must
+// outlive it.
+antenna::Beam BeamOf(const Project& p, const Antenna& a);
+// The azimuth and mechanical down-tilt the beam is turned by; a stick keeps
+// neither.
+double BeamAzimuthDeg(const Antenna& a);
+double BeamTiltDeg(const Antenna& a);
+// The pattern's name, or "parametric".
+std::string BeamName(const Project& p, const Antenna& a);
+
+// Each antenna's limit S_L in W/m^2 at its frequency for the project's
+// standard and population, slot 0 unused; or the refusal naming the antenna
+// whose frequency the standard does not cover.
+struct LimitsResult {
+    std::vector<double> limitWm2;
+    std::optional<std::string> refusal;
+};
+LimitsResult AntennaLimits(const Project& p, const Library& lib);
+
+// One antenna's boundary: the distances in front, behind, to the side,
+// above and below in its horizontal frame, in metres.
+struct AntennaBoundary {
+    int slot = 0;
+    double limitWm2 = 0.0;
+    antenna::BoundaryExtent extent;
+};
+// Every antenna that radiates (a panel or a stick); `limitWm2` as AntennaLimits gives.
+std::vector<AntennaBoundary> Boundaries(const Project& p, const std::vector<double>& limitWm2);
+
+// True when receptor (x, y, z) -- plan metres and a height in the
+// calculation's height frame -- lies within antenna `slot`'s boundary.
+bool InsideBoundary(const Project& p, int slot, double limitWm2, double x, double y, double z);
+
+// A trace drawn on a plane: straight pieces between points given as
+// fractional node indices of the plane's result grid (column, row), so a
+// picture places them as it places that grid's nodes.
+struct Trace {
+    struct Point {
+        double i, j;
+    };
+    std::vector<std::pair<Point, Point>> pieces;
+    bool empty() const { return pieces.empty(); }
+};
+
+// The traces on one plane: each antenna's boundary cut by the plane (slot
+// order, empty when the plane misses it), and where the total ratio crosses
+// 100 % (when the plane has a ratio).
+struct PlaneTraces {
+    std::vector<int> antennas;
+    std::vector<Trace> boundaries;
+    Trace ratioLimit;
+};
+// The plan: the horizontal cut at the XY result's height (at the ground
+// plus that height for a surface result). The section: the cut by the
+// vertical plane of the XZ result. Nothing for a plane without a result.
+PlaneTraces PlanTraces(const Project& p, const std::vector<double>& limitWm2);
+PlaneTraces SectionTraces(const Project& p, const std::vector<double>& limitWm2);
+
+// What the boundaries change in the verdict of one plane: the antennas
+// whose boundary it crosses, the area above 100 % and its part within those
+// boundaries, and the highest ratio outside every boundary, in %.
+struct PlaneCrossing {
+    std::vector<int> antennas;
+    double areaAboveM2 = 0.0;
+    double areaAboveInsideM2 = 0.0;
+    double maxOutsidePercent = 0.0;
+    bool crosses() const { return !antennas.empty(); }
+};
+std::optional<PlaneCrossing> PlanCrossing(const Project& p, const std::vector<double>& limitWm2);
+std::optional<PlaneCrossing> SectionCrossing(const Project& p,
+                                             const std::vector<double>& limitWm2);
+
+// The boundaries and the 100 % line are drawn with a far-field project's
+// results, over what the view shows of the plane.
+bool TracesShown(const Project& p);
+// Draws the traces of the plane on view over a picture drawn as the window
+// and the batch image draw it: thin outlines around each antenna and the
+// 100 % line beside them.
+void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>& limitWm2);
+
+} // namespace brenvik::compliance

@@ -1,0 +1,86 @@
+#include "compliance/Boundaries.h"
+#include "compliance/Summary.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <numbers>
+
+using namespace brenvik;
+using namespace brenvik::compliance;
+
+namespace {
+
+constexpr double kLimit = 4.5; // W/m^2
+
+// One isotropic antenna of 1000 W at node (50, 30), 10 m up, in a
+// far-field project with the plan calculated at `height`.
+Project Isotropic(double reflection, double height) {
+    Project p;
+    p.Exposure = {ExposureModel::FarField, reflection};
+    AntennaPattern iso;
+    iso.Name = "iso";
+    iso.Horizontal = {{0}, {0}};
+    iso.Vertical = {{0}, {0}};
+    p.Patterns = {iso};
+    p.EnsureAntennaSlots(1);
+    p.AntennaCount = 1;
+    Antenna& a = p.Antennas[1];
+    a.AntType = "alta";
+    a.AntPower = 1000;
+    a.AntHeight = 10;
+    a.AntDirection = 90;
+    a.AntTilt = 6;
+    a.AntPattern = "iso";
+    a.AntX = 50.0 * p.CellSize;
+    a.AntY = 30.0 * p.CellSize;
+    p.XYCalculated = 1;
+    p.CalcHeight = height;
+    p.DensityGrid.resize(p.GridNX, p.GridNY);
+    p.RatioGrid.resize(p.GridNX, p.GridNY);
+    return p;
+}
+
+double IsoRadius(double reflection) {
+    return std::sqrt(reflection * 1.64 * 1000 / (4 * std::numbers::pi * kLimit));
+}
+
+} // namespace
+
+TEST(Boundaries, PlanTraceOfAnIsotropicAntennaIsTheSphereCutAtThePlaneHeight) {
+    for (const auto& [rf, height] : {std::pair{1.0, 10.0}, {2.56, 8.0}, {1.0, 7.0}}) {
+        const Project p = Isotropic(rf, height);
+        const double side = p.CellSize * p.MetersPerUnit;
+        const double u = height - 10, expected = std::sqrt(IsoRadius(rf) * IsoRadius(rf) - u * u);
+        const PlaneTraces t = PlanTraces(p, {0, kLimit});
+        ASSERT_EQ(t.boundaries.size(), 1u);
+        ASSERT_GT(t.boundaries[0].pieces.size(), 40u);
+        for (const auto& [a, b] : t.boundaries[0].pieces)
+            for (const Trace::Point q : {a, b})
+                EXPECT_NEAR(std::hypot((q.i - 50) * side, (q.j - 30) * side), expected, 2e-3);
+        EXPECT_TRUE(InsideBoundary(p, 1, kLimit, 50 * side + expected - 0.01, 30 * side, height));
+        EXPECT_FALSE(InsideBoundary(p, 1, kLimit, 50 * side + expected + 0.01, 30 * side, height));
+    }
+    // A plane above the boundary's top misses it.
+    EXPECT_TRUE(PlanTraces(Isotropic(1, 10 + IsoRadius(1) + 0.1), {0, kLimit}).boundaries[0].empty());
+}
+
+TEST(Boundaries, CrossingSplitsTheAreaAboveTheLimitAtTheBoundary) {
+    Project p = Isotropic(1, 10); // radius 5.39 m, the nodes 1.49 m apart
+    const double cellArea = std::pow(p.CellSize * p.MetersPerUnit, 2);
+    p.RatioGrid(51, 30) = 3.0;  // 1.5 m from the antenna: inside
+    p.RatioGrid(54, 30) = 1.2;  // 6.0 m: outside
+    p.RatioGrid(60, 30) = 0.7;
+    const auto c = PlanCrossing(p, {0, kLimit});
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->antennas, std::vector<int>{1});
+    EXPECT_NEAR(c->areaAboveM2, 2 * cellArea, 1e-9);
+    EXPECT_NEAR(c->areaAboveInsideM2, cellArea, 1e-9);
+    EXPECT_DOUBLE_EQ(c->maxOutsidePercent, 120.0);
+    // Only the node of 120 % lies above the limit outside the boundary.
+    EXPECT_EQ(PlaneVerdictText(300, c->areaAboveM2, c),
+              "exceeds the limit outside the compliance boundaries over 2.2 m^2, maximum there "
+              "120 %");
+    p.RatioGrid(54, 30) = 0.9;
+    EXPECT_EQ(PlaneVerdictText(300, c->areaAboveM2, PlanCrossing(p, {0, kLimit})),
+              "complies outside the compliance boundaries: maximum there 90.0 % of the limit");
+}
