@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <numbers>
 #include <thread>
 
 namespace brenvik::tiles {
@@ -20,9 +21,15 @@ namespace {
 
 constexpr const char* kHashKey = "BRENVIK_MANIFEST_HASH";
 constexpr const char* kDensityUnit = "uW/cm^2";
+constexpr double kRadPerDeg = std::numbers::pi / 180.0;
+constexpr double kDegPerRad = 180.0 / std::numbers::pi;
+constexpr double kLn10Over10 = std::numbers::ln10 / 10.0;
 
+// One antenna as the kernel meets it: the sines and cosines of its azimuth
+// and tilt taken once, not at every pixel.
 struct Source {
-    double x, y, z, erpW, inverseLimit, azimuthDeg, tiltDeg;
+    double x, y, z, erpW, inverseLimit;
+    double sinAz, cosAz, sinTilt, cosTilt;
     antenna::Beam beam;
 };
 
@@ -31,8 +38,11 @@ std::vector<Source> Sources(const Manifest& m, const TileEntry& t) {
     s.reserve(t.antennas.size());
     for (int k : t.antennas) {
         const TileAntenna& a = m.antennas[static_cast<std::size_t>(k)];
-        Source src{a.x, a.y, a.z, a.erpW, a.inverseLimit, a.stick ? 0.0 : a.azimuthDeg,
-                   a.stick ? 0.0 : a.tiltDeg, {}};
+        // A stick has neither direction nor tilt.
+        const double az = (a.stick ? 0.0 : a.azimuthDeg) * kRadPerDeg;
+        const double tilt = (a.stick ? 0.0 : a.tiltDeg) * kRadPerDeg;
+        Source src{a.x, a.y, a.z, a.erpW, a.inverseLimit,
+                   std::sin(az), std::cos(az), std::sin(tilt), std::cos(tilt), {}};
         if (a.pattern >= 0) src.beam.pattern = &m.patterns[static_cast<std::size_t>(a.pattern)];
         src.beam.parametric = {a.stick, a.hBeamwidthDeg, a.vBeamwidthDeg, a.electricalTiltDeg};
         s.push_back(src);
@@ -64,8 +74,16 @@ void ComputeRows(const Manifest& m, const Window& w, const std::vector<Source>& 
             double s = 0.0, q = 0.0;
             for (const Source& a : src) {
                 const double e = px - a.x, n = py - a.y, u = pz - a.z;
-                const antenna::Direction d = antenna::DirectionInBeam(e, n, u, a.azimuthDeg, a.tiltDeg);
-                const double gain = std::pow(10.0, a.beam.GainDb(d.phiDeg, d.thetaDeg) / 10.0);
+                // The receptor in the antenna's frame, as antenna::DirectionInBeam
+                // takes it: forward, right, then turned by the down-tilt.
+                const double f = e * a.sinAz + n * a.cosAz;
+                const double sd0 = e * a.cosAz - n * a.sinAz;
+                const double f1 = f * a.cosTilt - u * a.sinTilt;
+                const double u1 = f * a.sinTilt + u * a.cosTilt;
+                const double phi = std::atan2(sd0, f1) * kDegPerRad;
+                const double theta = std::atan2(-u1, std::sqrt(f1 * f1 + sd0 * sd0)) * kDegPerRad;
+                // 10^(G/10)
+                const double gain = std::exp(a.beam.GainDb(phi, theta) * kLn10Over10);
                 const double sd = antenna::FarFieldDensity(a.erpW, rf, gain, std::sqrt(e * e + n * n + u * u));
                 s += sd;
                 q += sd * a.inverseLimit;
