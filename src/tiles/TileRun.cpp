@@ -10,6 +10,7 @@
 #include <gdal_utils.h>
 
 #include <chrono>
+#include <sched.h>
 #include <cmath>
 #include <filesystem>
 #include <numbers>
@@ -95,6 +96,15 @@ void ComputeRows(const Manifest& m, const Window& w, const std::vector<Source>& 
     }
 }
 
+// The cores this process may run on: a scheduler (Slurm's task affinity,
+// taskset) hands a tile only part of a node.
+int UsableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
 bool Cancelled(const WorkOptions& o) {
     return o.cancel && o.cancel->load(std::memory_order_relaxed);
 }
@@ -137,7 +147,7 @@ bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOption
     }
 
     const std::vector<Source> src = Sources(m, t);
-    const int threads = o.threads > 0 ? o.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int threads = o.threads > 0 ? o.threads : UsableCores();
     std::atomic<int> nextRow{0}, rowsDone{0};
     std::vector<std::thread> pool;
     for (int k = 0; k < threads; ++k)

@@ -18,7 +18,7 @@ struct TileValues {
 };
 
 struct WorkOptions {
-    int threads = 0; // 0: every core
+    int threads = 0; // 0: every core the process may use
     const std::atomic<bool>* cancel = nullptr;
     // Called on the calling thread now and then with the fraction done.
     std::function<void(double)> progress;

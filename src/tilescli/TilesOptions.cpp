@@ -33,13 +33,14 @@ std::string TilesUsage() {
     return "Usage:\n"
            "  brenvik-tiles plan --sites INVENTORY.csv --area W,S,E,N --resolution M --tile-size PX --out DIR\n"
            "                     [--crs EPSG:n] [--height H] [--terrain DEM] [--reflection 1|2.56]\n"
-           "                     [--standard ID --population public|occupational] [--cutoff F]\n"
+           "                     [--standard ID --population public|occupational] [--cutoff F] [--quiet]\n"
            "  brenvik-tiles run DIR [--index I] [--threads N] [--quiet]\n"
            "  brenvik-tiles mosaic DIR --out MAP.tif [--quiet]\n"
            "plan   writes DIR/manifest.json: the grid in a projected CRS (default: the UTM zone of\n"
            "       the area's centre) and, per tile, the antennas within the cut-off's reach\n"
            "       (default 0.001 of the limit; 0 takes every antenna). Receptors stand H metres\n"
-           "       above the ground (default 1.5).\n"
+           "       above the ground (default 1.5). It prints the number of tiles; the array's\n"
+           "       indices are 0 to that number - 1.\n"
            "run    computes tile I (default $SLURM_ARRAY_TASK_ID, else $JOB_COMPLETION_INDEX) into\n"
            "       DIR/tiles/I.tif; a tile already made from the same manifest is skipped.\n"
            "mosaic checks every tile and joins them into one Cloud Optimized GeoTIFF.\n";
@@ -67,6 +68,7 @@ ParseResult ParseTilesArguments(const std::vector<std::string>& args, EnvLookup 
     plan->add_option("--population", population);
     plan->add_option("--cutoff", cutoff);
     plan->add_option("--out", o.dir)->required();
+    plan->add_flag("--quiet", o.quiet);
 
     CLI::App* run = app.add_subcommand("run");
     run->add_option("dir", o.dir)->required();

@@ -66,7 +66,11 @@ int main(int argc, char** argv) {
         const tiles::Manifest& m = *r.manifest;
         std::size_t listed = 0;
         for (const tiles::TileEntry& t : m.tiles) listed += t.antennas.size();
-        std::printf("%s: %d x %d pixels of %g m in %s, %d tiles (%d x %d), %zu antennas, "
+        // The tile count alone goes to standard output, for scripts sizing an
+        // array job; the summary goes with the messages.
+        std::printf("%d\n", m.grid.tileCount());
+        if (!o.quiet)
+            std::fprintf(stderr, "%s: %d x %d pixels of %g m in %s, %d tiles (%d x %d), %zu antennas, "
                     "%.1f per tile on average, %d out of reach, worst neglected ratio %.3g\n",
                     tiles::ManifestPath(o.dir).c_str(), m.grid.width, m.grid.height, m.grid.resolution,
                     m.crs.c_str(), m.grid.tileCount(), m.grid.tileColumns(), m.grid.tileRows(), m.antennas.size(),
