@@ -109,8 +109,9 @@ bool Cancelled(const WorkOptions& o) {
     return o.cancel && o.cancel->load(std::memory_order_relaxed);
 }
 
-int CPL_STDCALL CancelProgress(double, const char*, void* arg) {
+int CPL_STDCALL CancelProgress(double done, const char*, void* arg) {
     const auto* o = static_cast<const WorkOptions*>(arg);
+    if (o->progress) o->progress(done);
     return Cancelled(*o) ? FALSE : TRUE;
 }
 
@@ -226,9 +227,10 @@ TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
     GDALDriver* cog = GetGDALDriverManager()->GetDriverByName("COG");
     CPLPushErrorHandler(CPLQuietErrorHandler);
     CPLErrorReset();
+    WorkOptions cancelOnly;
+    cancelOnly.cancel = o.cancel;
     GDALDatasetUniquePtr outDs(cog->CreateCopy(staged.temporary().c_str(), ds.get(), FALSE,
-                                               const_cast<char**>(options), CancelProgress,
-                                               const_cast<WorkOptions*>(&o)));
+                                               const_cast<char**>(options), CancelProgress, &cancelOnly));
     // Closing flushes the last blocks; a failure there is a failed tile.
     const bool made = outDs != nullptr;
     outDs.reset();

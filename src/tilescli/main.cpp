@@ -44,13 +44,14 @@ int main(int argc, char** argv) {
         std::fputs(tilescli::TilesUsage().c_str(), stdout);
         return 0;
     }
-    installStopHandler();
     tiles::WorkOptions work;
     work.threads = o.threads;
     work.cancel = &gStop;
 
     switch (o.command) {
     case tilescli::Command::Plan: {
+        // Ctrl-C simply ends a plan: its one output, the manifest, is renamed
+        // into place only when complete.
         const compliance::LoadedLibrary lib = compliance::LoadLibrary();
         if (!lib.warning.empty()) std::fprintf(stderr, "brenvik-tiles: %s\n", lib.warning.c_str());
         const tiles::PlanResult r = tiles::MakePlan(o.plan, lib.library);
@@ -78,6 +79,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     case tilescli::Command::Run: {
+        installStopHandler();
         const int index = *o.index;
         int lastShown = -1;
         if (!o.quiet)
@@ -103,6 +105,15 @@ int main(int argc, char** argv) {
         return 1;
     }
     case tilescli::Command::Mosaic: {
+        installStopHandler();
+        int lastShown = -1;
+        if (!o.quiet)
+            work.progress = [&](double f) {
+                const int pc = static_cast<int>(f * 100.0);
+                if (pc / 10 == lastShown / 10) return;
+                lastShown = pc;
+                std::fprintf(stderr, "mosaic: %d %%\n", pc);
+            };
         if (auto why = tiles::MosaicTiles(o.dir, o.mapOut, work)) {
             std::fprintf(stderr, "brenvik-tiles: %s\n", why->c_str());
             return gStop.load() ? 130 : 1;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -73,10 +74,15 @@ TEST(TilePlan, RefusesBadInput) {
         EXPECT_FALSE(r.manifest);
         EXPECT_NE(r.error.find(c.says), std::string::npos) << r.error;
     }
-    // With the cut-off, the far site reaches no tile and is counted.
+    // With the cut-off, the far site reaches no tile and is counted; the
+    // reach is where an isotropic beam gives F times the limit: 1500 W at
+    // 900 MHz against 4.5 W/m^2.
     const PlanResult r = MakePlan(Options(sites, dem, 20, 25, 0.001), Limits());
     ASSERT_TRUE(r.manifest) << r.error;
     EXPECT_EQ(r.manifest->antennasOutOfReach, 1);
+    EXPECT_NEAR(r.manifest->antennas[0].reachM, std::sqrt(1.64 * 1500 / (4 * std::numbers::pi * 0.001 * 4.5)), 1e-9);
+    for (const TileEntry& t : r.manifest->tiles)
+        EXPECT_EQ(std::count(t.antennas.begin(), t.antennas.end(), 4), 0); // the far site, line 6
 }
 
 namespace {
