@@ -66,8 +66,8 @@ struct Manifest {
     double cutoff = DefaultCutoff;
     std::string terrain; // absolute path of the DEM, empty: flat ground at 0
     std::vector<AntennaPattern> patterns;
-    std::vector<TileAntenna> antennas;
-    int antennasOutOfReach = 0; // reach no tile at all
+    std::vector<TileAntenna> antennas; // those that some tile takes
+    int antennasOutOfReach = 0;        // the inventory's others: they reach no tile
     double neglectedRatioMax = 0.0;
     std::vector<TileEntry> tiles;
     friend bool operator==(const Manifest&, const Manifest&) = default;

@@ -195,6 +195,21 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
         }
     }
     for (const TileEntry& t : m.tiles) m.neglectedRatioMax = std::max(m.neglectedRatioMax, t.neglectedRatio);
+
+    // Only the antennas some tile takes stay in the manifest, which every
+    // tile reads whole; the others are only counted.
+    std::vector<int> kept(m.antennas.size(), -1);
+    for (const TileEntry& t : m.tiles)
+        for (int k : t.antennas) kept[static_cast<std::size_t>(k)] = 0;
+    std::vector<TileAntenna> reached;
+    for (std::size_t k = 0; k < m.antennas.size(); ++k)
+        if (kept[k] == 0) {
+            kept[k] = static_cast<int>(reached.size());
+            reached.push_back(std::move(m.antennas[k]));
+        }
+    m.antennas = std::move(reached);
+    for (TileEntry& t : m.tiles)
+        for (int& k : t.antennas) k = kept[static_cast<std::size_t>(k)];
     r.manifest = std::move(m);
     return r;
 }
