@@ -1,7 +1,7 @@
 # Fails when a core module includes a Qt header or a header of the Qt
 # programs, or when the batch companion includes the application's headers.
 # Run by ctest as: cmake -DSRC=<source dir>/src -P CheckLayering.cmake
-set(core model antenna calc render export geo gis compliance)
+set(core model antenna calc render export geo gis compliance tiles)
 set(faults "")
 
 function(scan dir forbidden what)
@@ -23,6 +23,7 @@ foreach(m ${core})
   scan(${m} "[<\"](app|batch|qtsurface)/" "a core module includes a Qt program's header")
 endforeach()
 scan(batch "[<\"]app/" "the batch companion includes the application")
+scan(tilescli "[<\"](Q[A-Za-z]*|Qt[A-Za-z]*/.*|app/|batch/|qtsurface/)" "the tile program includes Qt or a Qt program's header")
 
 if(faults)
   message(FATAL_ERROR "Layering broken:${faults}")

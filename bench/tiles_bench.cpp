@@ -1,0 +1,72 @@
+// The tile kernel of brenvik-tiles: pixels times antennas per second on one
+// thread, for parametric panels and for imported patterns. The per-core
+// pixel rate of a country-scale run is this figure over the mean number of
+// antennas a tile takes.
+#include "tiles/TileRun.h"
+
+#include <benchmark/benchmark.h>
+#include <random>
+
+using namespace brenvik;
+using namespace brenvik::tiles;
+
+namespace {
+
+// A 1.28 km square tile at 5 m with `antennas` antennas spread over and
+// around it.
+Manifest DenseTile(int antennas, bool patterns) {
+    Manifest m;
+    m.grid = {0.0, 1280.0, 5.0, 256, 256, 256};
+    m.tiles.push_back({0, m.grid.window(0), m.grid.bounds(m.grid.window(0)), {}, 0.0});
+    if (patterns) {
+        AntennaPattern p;
+        p.Name = "bench";
+        for (int a = 0; a < 360; ++a) {
+            const double d = a <= 180 ? a : 360 - a;
+            p.Horizontal.Angle.push_back(a);
+            p.Horizontal.Loss.push_back(std::min(25.0, 12.0 * (d / 65.0) * (d / 65.0)));
+            p.Vertical.Angle.push_back(a);
+            p.Vertical.Loss.push_back(std::min(20.0, 12.0 * (d / 7.0) * (d / 7.0)));
+        }
+        m.patterns.push_back(p);
+    }
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> pos(-500.0, 1780.0), az(0.0, 360.0);
+    for (int k = 0; k < antennas; ++k) {
+        TileAntenna a;
+        a.x = pos(rng);
+        a.y = pos(rng);
+        a.z = 30.0;
+        a.erpW = 1000.0;
+        a.azimuthDeg = az(rng);
+        a.tiltDeg = 4.0;
+        a.pattern = patterns ? 0 : -1;
+        a.inverseLimit = 1.0 / 450.0;
+        m.antennas.push_back(a);
+        m.tiles[0].antennas.push_back(k);
+    }
+    m.standard = "icnirp-2020";
+    return m;
+}
+
+void TileKernel(benchmark::State& state) {
+    const Manifest m = DenseTile(static_cast<int>(state.range(0)), state.range(1) != 0);
+    WorkOptions o;
+    o.threads = 1;
+    TileValues v;
+    std::string error;
+    for (auto _ : state) {
+        ComputeTile(m, 0, v, o, error);
+        benchmark::DoNotOptimize(v.density.data());
+    }
+    const double pixels = 256.0 * 256.0;
+    state.counters["pixels/s"] = benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["pairs/s"] =
+        benchmark::Counter(pixels * static_cast<double>(state.range(0)), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+} // namespace
+
+BENCHMARK(TileKernel)->Args({64, 0})->Args({64, 1})->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+BENCHMARK_MAIN();

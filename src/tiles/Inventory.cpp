@@ -1,0 +1,155 @@
+#include "tiles/Inventory.h"
+
+#include "compliance/Limits.h"
+#include "model/AtomicFile.h"
+#include "model/Numbers.h"
+
+#include <array>
+#include <cmath>
+#include <sstream>
+
+namespace brenvik::tiles {
+
+namespace {
+
+// One CSV line; a field may be quoted, with "" for a quote inside.
+std::vector<std::string> SplitCsv(const std::string& line) {
+    std::vector<std::string> out(1);
+    bool quoted = false;
+    for (std::size_t k = 0; k < line.size(); ++k) {
+        const char c = line[k];
+        if (quoted && c == '"' && k + 1 < line.size() && line[k + 1] == '"') {
+            out.back() += '"';
+            ++k;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            out.emplace_back();
+        } else {
+            out.back() += c;
+        }
+    }
+    for (std::string& f : out) {
+        const auto b = f.find_first_not_of(" \t");
+        const auto e = f.find_last_not_of(" \t");
+        f = b == std::string::npos ? std::string() : f.substr(b, e - b + 1);
+    }
+    return out;
+}
+
+enum Column { Site, Lon, Lat, Height, Type, Erp, Azimuth, Tilt, Frequency, Pattern, HBw, VBw, ETilt, Count };
+constexpr std::array<const char*, Count> kNames{
+    "site",    "lon",           "lat",     "height_m",        "type",
+    "erp_w",   "azimuth_deg",   "tilt_deg", "frequency_mhz",  "pattern",
+    "h_beamwidth_deg", "v_beamwidth_deg", "electrical_tilt_deg"};
+
+} // namespace
+
+InventoryRead ParseInventory(const std::string& csv) {
+    InventoryRead out;
+    std::istringstream in(csv);
+    std::string line;
+    int number = 0;
+    std::array<int, Count> at;
+    at.fill(-1);
+    bool header = false;
+    std::vector<std::string> problems;
+    while (std::getline(in, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.find_first_not_of(" \t") == std::string::npos) continue;
+        const std::vector<std::string> f = SplitCsv(line);
+        if (!header) {
+            header = true;
+            for (std::size_t k = 0; k < f.size(); ++k)
+                for (int c = 0; c < Count; ++c)
+                    if (f[k] == kNames[static_cast<std::size_t>(c)]) at[static_cast<std::size_t>(c)] = static_cast<int>(k);
+            for (Column c : {Site, Lon, Lat, Height, Type, Erp, Frequency})
+                if (at[c] < 0) {
+                    out.error = "line " + std::to_string(number) + ": the header has no " + kNames[c];
+                    return out;
+                }
+            continue;
+        }
+        std::vector<std::string> why;
+        const auto text = [&](Column c) -> std::string {
+            const int k = at[c];
+            return k >= 0 && k < static_cast<int>(f.size()) ? f[static_cast<std::size_t>(k)] : "";
+        };
+        const auto value = [&](Column c, bool required) -> std::optional<double> {
+            const std::string t = text(c);
+            if (t.empty()) {
+                if (required) why.push_back(std::string(kNames[c]) + " is missing");
+                return std::nullopt;
+            }
+            auto v = ParseFileDouble(t);
+            if (!v || !std::isfinite(*v)) {
+                why.push_back(std::string(kNames[c]) + " '" + t + "' is not a number");
+                return std::nullopt;
+            }
+            return v;
+        };
+        SiteRow r;
+        r.line = number;
+        r.site = text(Site);
+        if (r.site.empty()) why.push_back("site is missing");
+        const auto lon = value(Lon, true), lat = value(Lat, true);
+        if (lon && (*lon < -180.0 || *lon > 180.0)) why.push_back("lon is not within -180 to 180");
+        if (lat && (*lat < -90.0 || *lat > 90.0)) why.push_back("lat is not within -90 to 90");
+        r.lon = lon.value_or(0.0);
+        r.lat = lat.value_or(0.0);
+        const std::string type = text(Type);
+        if (type == "stick")
+            r.stick = true;
+        else if (type != "panel")
+            why.push_back("type '" + type + "' is neither panel nor stick");
+        if (auto h = value(Height, true)) {
+            if (*h < 0.0) why.push_back("height_m is negative");
+            r.heightM = *h;
+        }
+        if (auto w = value(Erp, true)) {
+            if (*w < 0.0) why.push_back("erp_w is negative");
+            r.erpW = *w;
+        }
+        if (auto d = value(Azimuth, false)) {
+            if (*d < 0.0 || *d > 360.0) why.push_back("azimuth_deg is not within 0 to 360");
+            r.azimuthDeg = *d;
+        }
+        if (auto t = value(Tilt, false)) {
+            if (std::fabs(*t) > 85.0) why.push_back("tilt_deg is not within -85 to 85");
+            r.tiltDeg = *t;
+        }
+        if (auto fq = value(Frequency, true)) {
+            if (compliance::FrequencyRefusal(*fq)) why.push_back("frequency_mhz is not within 0.1 to 300000");
+            r.frequencyMHz = *fq;
+        }
+        r.pattern = text(Pattern);
+        r.hBeamwidthDeg = value(HBw, false);
+        r.vBeamwidthDeg = value(VBw, false);
+        r.electricalTiltDeg = value(ETilt, false);
+        for (auto [v, c] : {std::pair{r.hBeamwidthDeg, HBw}, std::pair{r.vBeamwidthDeg, VBw}})
+            if (v && !(*v > 0.0 && *v <= 360.0))
+                why.push_back(std::string(kNames[c]) + " is not within 0 to 360");
+        if (r.electricalTiltDeg && std::fabs(*r.electricalTiltDeg) > 90.0)
+            why.push_back("electrical_tilt_deg is not within -90 to 90");
+        for (const std::string& w : why) problems.push_back("line " + std::to_string(number) + ": " + w);
+        if (why.empty()) out.rows.push_back(std::move(r));
+    }
+    if (!header)
+        problems.push_back("the file is empty");
+    else if (problems.empty() && out.rows.empty())
+        problems.push_back("the file holds no antenna");
+    for (std::size_t k = 0; k < problems.size(); ++k) out.error += (k ? "\n" : "") + problems[k];
+    if (!out.error.empty()) out.rows.clear();
+    return out;
+}
+
+InventoryRead ReadInventory(const std::string& path) {
+    const auto text = ReadWholeFile(path);
+    if (!text) return {{}, "cannot read the site inventory " + path};
+    InventoryRead r = ParseInventory(*text);
+    if (!r.error.empty()) r.error = "Sites not read from " + path + ":\n" + r.error;
+    return r;
+}
+
+} // namespace brenvik::tiles

@@ -1,0 +1,91 @@
+#pragma once
+
+// The plan of a tiled map, kept as DIR/manifest.json: the CRS, the pixel
+// grid, the options every tile is computed with, the antennas in the CRS, and
+// the tiles, entry k being tile k with its window, bounds and the antennas it
+// takes. Each tile records the hash of the manifest it was computed from, so
+// a rerun skips finished tiles and the mosaic refuses stale ones.
+#include "model/AntennaPattern.h"
+#include "model/Project.h"
+#include "tiles/Grid.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brenvik::tiles {
+
+// Receptors sit this high above the ground unless the plan says otherwise.
+inline constexpr double DefaultReceptorHeightM = 1.5;
+// Each tile takes the antennas whose isotropic field at the tile's edge
+// reaches this fraction of their limit.
+inline constexpr double DefaultCutoff = 0.001;
+// Without a standard, the cut-off measures reach against this one's limits.
+inline constexpr const char* CutoffStandard = "icnirp-2020";
+// The value of a pixel that has no result (no ground height there).
+inline constexpr float NoData = -9999.0f;
+
+struct TileAntenna {
+    std::string site;
+    int line = 0;             // in the inventory
+    double x = 0.0, y = 0.0;  // CRS metres
+    double ground = 0.0;      // terrain height under it
+    double z = 0.0;           // ground + its height
+    double erpW = 0.0;
+    double azimuthDeg = 0.0;  // clockwise from grid north
+    double tiltDeg = 0.0;
+    bool stick = false;
+    double frequencyMHz = 0.0;
+    int pattern = -1;         // index into the manifest's patterns, -1: parametric
+    double hBeamwidthDeg = 90.0, vBeamwidthDeg = 7.2, electricalTiltDeg = 0.0;
+    double inverseLimit = 0.0; // 1 / S_L in 1/(uW/cm^2); 0 without a standard
+    double reachM = 0.0;       // the cut-off distance
+    friend bool operator==(const TileAntenna&, const TileAntenna&) = default;
+};
+
+struct TileEntry {
+    int index = 0;
+    Window window;
+    Bounds bounds;
+    std::vector<int> antennas;   // indices into the manifest's antennas, ascending
+    double neglectedRatio = 0.0; // worst-case ratio of the antennas left out
+    friend bool operator==(const TileEntry&, const TileEntry&) = default;
+};
+
+struct Manifest {
+    std::string crs;    // as given, e.g. "EPSG:32631"
+    std::string crsWkt; // the full definition
+    std::array<double, 4> area{}; // W, S, E, N in degrees
+    PixelGrid grid;
+    double heightM = DefaultReceptorHeightM;
+    double reflection = 1.0;
+    std::string standard; // empty: density only
+    Population population = Population::Public;
+    double cutoff = DefaultCutoff;
+    std::string terrain; // absolute path of the DEM, empty: flat ground at 0
+    std::vector<AntennaPattern> patterns;
+    std::vector<TileAntenna> antennas; // those that some tile takes
+    int antennasOutOfReach = 0;        // the inventory's others: they reach no tile
+    double neglectedRatioMax = 0.0;
+    std::vector<TileEntry> tiles;
+    friend bool operator==(const Manifest&, const Manifest&) = default;
+};
+
+std::string ManifestText(const Manifest& m);
+struct ManifestRead {
+    std::optional<Manifest> manifest;
+    std::string hash; // of the text read
+    std::string error;
+};
+ManifestRead ParseManifest(const std::string& text);
+ManifestRead ReadManifest(const std::string& dir);
+std::string ManifestPath(const std::string& dir);
+std::string TilePath(const std::string& dir, int index);
+
+// A 64-bit FNV-1a of the bytes, as 16 hex digits: enough to tell a tile made
+// from another plan, not a security measure.
+std::string HashText(std::string_view bytes);
+
+} // namespace brenvik::tiles

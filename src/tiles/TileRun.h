@@ -1,0 +1,54 @@
+#pragma once
+
+// Computing one tile of a planned map with the far-field model and writing
+// it as DIR/tiles/I.tif, and joining the finished tiles into one map.
+#include "tiles/Manifest.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace brenvik::tiles {
+
+struct TileValues {
+    int width = 0, height = 0;
+    std::vector<float> density; // uW/cm^2, row by row from the north
+    std::vector<float> ratio;   // sum of S / S_L (1 = the limit); empty without a standard
+};
+
+struct WorkOptions {
+    int threads = 0; // 0: every core the process may use
+    const std::atomic<bool>* cancel = nullptr;
+    // Called on the calling thread now and then with the fraction done.
+    std::function<void(double)> progress;
+};
+
+// The far-field density (and ratio) at every pixel of tile `index`: the
+// receptor at the pixel's centre, `heightM` above the ground, each listed
+// antenna adding 100 RF 1.64 P g / (4 pi r^2). Every pixel sums its antennas
+// in the manifest's order whatever the thread count, so a pixel has the same
+// value in any tiling of the same grid. False when cancelled (`error` empty)
+// or when the terrain fails (`error` says why).
+bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOptions& o, std::string& error);
+
+enum class TileOutcome { Written, Skipped, Cancelled, Failed };
+struct TileRunResult {
+    TileOutcome outcome = TileOutcome::Failed;
+    std::string message;
+};
+// Computes tile `index` of the plan in `dir` and writes it through a
+// temporary renamed into place, unless a finished tile of the same manifest
+// is already there.
+TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o);
+
+// The manifest hash a finished tile records, empty when the file is not a
+// readable tile.
+std::string TileManifestHash(const std::string& path);
+
+// Checks that every tile is there and made from the current manifest, then
+// writes the map `out` as one COG; the reason, naming each missing or stale
+// tile, when nothing was written.
+std::optional<std::string> MosaicTiles(const std::string& dir, const std::string& out, const WorkOptions& o);
+
+} // namespace brenvik::tiles

@@ -1,0 +1,155 @@
+#include "tilescli/TilesOptions.h"
+
+#include "model/Numbers.h"
+
+#include <CLI/CLI.hpp>
+#include <climits>
+#include <cstdlib>
+#include <sstream>
+
+namespace brenvik::tilescli {
+
+namespace {
+
+std::optional<double> Number(const std::string& text) {
+    return ParseOptionNumber(text);
+}
+
+std::optional<int> Index(const std::string& text) {
+    const auto v = ParseOptionInteger(text);
+    if (!v || *v < 0 || *v > INT_MAX) return std::nullopt;
+    return static_cast<int>(*v);
+}
+
+} // namespace
+
+std::optional<std::string> ProcessEnv(const char* name) {
+    const char* v = std::getenv(name);
+    if (!v || !*v) return std::nullopt;
+    return std::string(v);
+}
+
+std::string TilesUsage() {
+    return "Usage:\n"
+           "  brenvik-tiles plan --sites INVENTORY.csv --area W,S,E,N --resolution M --tile-size PX --out DIR\n"
+           "                     [--crs EPSG:n] [--height H] [--terrain DEM] [--reflection 1|2.56]\n"
+           "                     [--standard ID --population public|occupational] [--cutoff F] [--quiet]\n"
+           "  brenvik-tiles run DIR [--index I] [--threads N] [--quiet]\n"
+           "  brenvik-tiles mosaic DIR --out MAP.tif [--quiet]\n"
+           "plan   writes DIR/manifest.json: the grid in a projected CRS (default: the UTM zone of\n"
+           "       the area's centre) and, per tile, the antennas within the cut-off's reach\n"
+           "       (default 0.001 of the limit; 0 takes every antenna). Receptors stand H metres\n"
+           "       above the ground (default 1.5). It prints the number of tiles; the array's\n"
+           "       indices are 0 to that number - 1.\n"
+           "run    computes tile I (default $SLURM_ARRAY_TASK_ID, else $JOB_COMPLETION_INDEX) into\n"
+           "       DIR/tiles/I.tif; a tile already made from the same manifest is skipped.\n"
+           "mosaic checks every tile and joins them into one Cloud Optimized GeoTIFF.\n";
+}
+
+ParseResult ParseTilesArguments(const std::vector<std::string>& args, EnvLookup env) {
+    CLI::App app("brenvik-tiles");
+    app.set_help_flag();
+    app.require_subcommand(0, 1);
+    bool help = false;
+    app.add_flag("-h,--help", help);
+
+    TilesOptions o;
+    std::string area, resolution, tileSize, height, reflection, cutoff, population, index, threads;
+    CLI::App* plan = app.add_subcommand("plan");
+    plan->add_option("--sites", o.plan.sites)->required();
+    plan->add_option("--area", area)->required();
+    plan->add_option("--crs", o.plan.crs);
+    plan->add_option("--resolution", resolution)->required();
+    plan->add_option("--tile-size", tileSize)->required();
+    plan->add_option("--height", height);
+    plan->add_option("--terrain", o.plan.terrain);
+    plan->add_option("--reflection", reflection);
+    plan->add_option("--standard", o.plan.standard);
+    plan->add_option("--population", population);
+    plan->add_option("--cutoff", cutoff);
+    plan->add_option("--out", o.dir)->required();
+    plan->add_flag("--quiet", o.quiet);
+
+    CLI::App* run = app.add_subcommand("run");
+    run->add_option("dir", o.dir)->required();
+    run->add_option("--index", index);
+    run->add_option("--threads", threads);
+    run->add_flag("--quiet", o.quiet);
+
+    CLI::App* mosaic = app.add_subcommand("mosaic");
+    mosaic->add_option("dir", o.dir)->required();
+    mosaic->add_option("--out", o.mapOut)->required();
+    mosaic->add_option("--threads", threads);
+    mosaic->add_flag("--quiet", o.quiet);
+
+    std::vector<std::string> argv(args.rbegin(), args.rend());
+    try {
+        app.parse(argv);
+    } catch (const CLI::Error& e) {
+        return {std::nullopt, e.what()};
+    }
+    if (help || app.get_subcommands().empty()) {
+        o.help = true;
+        return {o, ""};
+    }
+    const auto bad = [](const std::string& what) { return ParseResult{std::nullopt, what}; };
+
+    if (plan->parsed()) {
+        o.command = Command::Plan;
+        std::vector<double> v;
+        std::stringstream in(area);
+        std::string part;
+        while (std::getline(in, part, ',')) {
+            const auto x = Number(part);
+            if (!x) return bad("--area: '" + area + "' is not four numbers W,S,E,N in degrees");
+            v.push_back(*x);
+        }
+        if (v.size() != 4) return bad("--area: '" + area + "' is not four numbers W,S,E,N in degrees");
+        o.plan.area = {v[0], v[1], v[2], v[3]};
+        const auto res = Number(resolution);
+        if (!res || *res <= 0.0) return bad("--resolution: '" + resolution + "' is not a positive number of metres");
+        o.plan.resolution = *res;
+        const auto ts = ParseOptionInteger(tileSize);
+        if (!ts || *ts < 16 || *ts > 65536) return bad("--tile-size: '" + tileSize + "' is not 16 to 65536 pixels");
+        o.plan.tileSize = static_cast<int>(*ts);
+        if (!height.empty()) {
+            const auto h = Number(height);
+            if (!h || *h < 0.0) return bad("--height: '" + height + "' is not a height of 0 or more metres");
+            o.plan.heightM = *h;
+        }
+        if (!reflection.empty()) {
+            const auto r = Number(reflection);
+            if (!r || (*r != 1.0 && *r != 2.56)) return bad("--reflection: '" + reflection + "' is not 1 or 2.56");
+            o.plan.reflection = *r;
+        }
+        if (!cutoff.empty()) {
+            const auto c = Number(cutoff);
+            if (!c || *c < 0.0 || *c >= 1.0) return bad("--cutoff: '" + cutoff + "' is not a fraction from 0 to below 1");
+            o.plan.cutoff = *c;
+        }
+        if (population == "occupational")
+            o.plan.population = Population::Occupational;
+        else if (!population.empty() && population != "public")
+            return bad("--population: '" + population + "' is neither public nor occupational");
+        if (!population.empty() && o.plan.standard.empty()) return bad("--population needs --standard");
+    } else if (run->parsed()) {
+        o.command = Command::Run;
+        std::string from = "--index";
+        std::optional<std::string> text = index.empty() ? std::nullopt : std::optional(index);
+        for (const char* var : {"SLURM_ARRAY_TASK_ID", "JOB_COMPLETION_INDEX"})
+            if (!text && (text = env(var))) from = std::string("$") + var;
+        if (!text) return bad("run: no tile index (--index, $SLURM_ARRAY_TASK_ID or $JOB_COMPLETION_INDEX)");
+        o.index = Index(*text);
+        if (!o.index) return bad(from + ": '" + *text + "' is not a tile index");
+    } else {
+        o.command = Command::Mosaic;
+    }
+    if (!threads.empty()) {
+        const auto t = ParseOptionInteger(threads);
+        if (!t || *t < 1 || *t > 4096) return bad("--threads: '" + threads + "' is not 1 to 4096");
+        o.threads = static_cast<int>(*t);
+    }
+    return {o, ""};
+}
+
+} // namespace brenvik::tilescli

@@ -1,0 +1,126 @@
+// brenvik-tiles: country-scale exposure maps computed as independent tiles
+// (one per Slurm array task or Kubernetes index) and joined into one map.
+
+#include "compliance/Limits.h"
+#include "tiles/Plan.h"
+#include "tiles/TileRun.h"
+#include "tilescli/TilesOptions.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+
+using namespace brenvik;
+
+namespace {
+
+// Ctrl-C and SIGTERM (a scheduler's cancel or time limit) only raise this
+// flag; the work stops at its next check and removes its temporary, so no
+// partial tile or map is ever left under the final name.
+std::atomic<bool> gStop{false};
+extern "C" void onStop(int) {
+    gStop.store(true, std::memory_order_relaxed);
+}
+
+void installStopHandler() {
+    struct sigaction sa {};
+    sa.sa_handler = onStop;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const tilescli::ParseResult parsed =
+        tilescli::ParseTilesArguments(std::vector<std::string>(argv + 1, argv + argc), tilescli::ProcessEnv);
+    if (!parsed.options) {
+        std::fprintf(stderr, "brenvik-tiles: %s\n%s", parsed.error.c_str(), tilescli::TilesUsage().c_str());
+        return 2;
+    }
+    const tilescli::TilesOptions& o = *parsed.options;
+    if (o.help) {
+        std::fputs(tilescli::TilesUsage().c_str(), stdout);
+        return 0;
+    }
+    tiles::WorkOptions work;
+    work.threads = o.threads;
+    work.cancel = &gStop;
+
+    switch (o.command) {
+    case tilescli::Command::Plan: {
+        // Ctrl-C simply ends a plan: its one output, the manifest, is renamed
+        // into place only when complete.
+        const compliance::LoadedLibrary lib = compliance::LoadLibrary();
+        if (!lib.warning.empty()) std::fprintf(stderr, "brenvik-tiles: %s\n", lib.warning.c_str());
+        const tiles::PlanResult r = tiles::MakePlan(o.plan, lib.library);
+        for (const std::string& w : r.warnings) std::fprintf(stderr, "brenvik-tiles: warning: %s\n", w.c_str());
+        if (!r.manifest) {
+            std::fprintf(stderr, "brenvik-tiles: %s\n", r.error.c_str());
+            return 1;
+        }
+        if (auto why = tiles::WritePlan(*r.manifest, o.dir)) {
+            std::fprintf(stderr, "brenvik-tiles: %s\n", why->c_str());
+            return 1;
+        }
+        const tiles::Manifest& m = *r.manifest;
+        std::size_t listed = 0;
+        for (const tiles::TileEntry& t : m.tiles) listed += t.antennas.size();
+        // The tile count alone goes to standard output, for scripts sizing an
+        // array job; the summary goes with the messages.
+        std::printf("%d\n", m.grid.tileCount());
+        if (!o.quiet)
+            std::fprintf(stderr, "%s: %d x %d pixels of %g m in %s, %d tiles (%d x %d), %zu antennas, "
+                    "%.1f per tile on average, %d out of reach, worst neglected ratio %.3g\n",
+                    tiles::ManifestPath(o.dir).c_str(), m.grid.width, m.grid.height, m.grid.resolution,
+                    m.crs.c_str(), m.grid.tileCount(), m.grid.tileColumns(), m.grid.tileRows(), m.antennas.size(),
+                    static_cast<double>(listed) / m.grid.tileCount(), m.antennasOutOfReach, m.neglectedRatioMax);
+        return 0;
+    }
+    case tilescli::Command::Run: {
+        installStopHandler();
+        const int index = *o.index;
+        int lastShown = -1;
+        if (!o.quiet)
+            work.progress = [&](double f) {
+                const int pc = static_cast<int>(f * 100.0);
+                if (pc / 10 == lastShown / 10 && pc != 100) return;
+                lastShown = pc;
+                std::fprintf(stderr, "tile %d: %d %%\n", index, pc);
+            };
+        const tiles::TileRunResult r = tiles::RunTile(o.dir, index, work);
+        switch (r.outcome) {
+        case tiles::TileOutcome::Written:
+        case tiles::TileOutcome::Skipped:
+            if (!o.quiet) std::fprintf(stderr, "%s\n", r.message.c_str());
+            return 0;
+        case tiles::TileOutcome::Cancelled:
+            std::fprintf(stderr, "brenvik-tiles: tile %d: Interrupted\n", index);
+            return 130;
+        case tiles::TileOutcome::Failed:
+            std::fprintf(stderr, "brenvik-tiles: %s\n", r.message.c_str());
+            return 1;
+        }
+        return 1;
+    }
+    case tilescli::Command::Mosaic: {
+        installStopHandler();
+        int lastShown = -1;
+        if (!o.quiet)
+            work.progress = [&](double f) {
+                const int pc = static_cast<int>(f * 100.0);
+                if (pc / 10 == lastShown / 10) return;
+                lastShown = pc;
+                std::fprintf(stderr, "mosaic: %d %%\n", pc);
+            };
+        if (auto why = tiles::MosaicTiles(o.dir, o.mapOut, work)) {
+            std::fprintf(stderr, "brenvik-tiles: %s\n", why->c_str());
+            return gStop.load() ? 130 : 1;
+        }
+        if (!o.quiet) std::fprintf(stderr, "%s written\n", o.mapOut.c_str());
+        return 0;
+    }
+    }
+    return 1;
+}

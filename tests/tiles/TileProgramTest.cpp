@@ -1,0 +1,164 @@
+#include "tiles/TileRun.h"
+#include "tiles/TilesSupport.h"
+#include "tilescli/TilesOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace brenvik::tiles;
+using namespace brenvik::tiles::testing;
+using brenvik::testing::Slurp;
+using brenvik::testing::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Starts the program; with `errors`, its standard error comes through that pipe.
+pid_t Start(const std::vector<std::string>& args, int* errors = nullptr) {
+    int fds[2] = {-1, -1};
+    if (errors && pipe(fds) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (errors) {
+            dup2(fds[1], 2);
+            close(fds[0]);
+            close(fds[1]);
+        }
+        std::vector<char*> argv{const_cast<char*>(BRENVIK_TILES_PROGRAM)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    if (errors) {
+        close(fds[1]);
+        *errors = fds[0];
+    }
+    return pid;
+}
+
+int Wait(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+int Program(const std::vector<std::string>& args) {
+    return Wait(Start(args));
+}
+
+// Enough antennas that one tile takes a few seconds.
+std::string DenseSites(const TempDir& dir, int count) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> unit(0, 1);
+    std::string csv = "site,lon,lat,height_m,type,erp_w,azimuth_deg,tilt_deg,frequency_mhz\n";
+    for (int k = 0; k < count; ++k)
+        csv += "S" + std::to_string(k) + "," + std::to_string(2.30 + 0.02 * unit(rng)) + "," +
+               std::to_string(48.85 + 0.01 * unit(rng)) + ",30,panel,1000," + std::to_string(360 * unit(rng)) +
+               ",4,900\n";
+    WriteText(dir.file("dense.csv"), csv);
+    return dir.file("dense.csv");
+}
+
+} // namespace
+
+TEST(TileProgram, KilledTilesLeaveNothingAndRerunToTheSameFile) {
+    TempDir dir;
+    const std::string sites = DenseSites(dir, 150);
+    const std::string plan = dir.file("plan");
+    ASSERT_EQ(Program({"plan", "--sites", sites, "--area", "2.30,48.85,2.32,48.86", "--resolution", "8",
+                   "--tile-size", "512", "--cutoff", "0", "--out", plan}),
+              0);
+    ASSERT_EQ(Program({"run", plan, "--index", "0", "--quiet"}), 0);
+    const std::string done = Slurp(TilePath(plan, 0));
+    ASSERT_FALSE(done.empty());
+    EXPECT_EQ(Program({"run", plan, "--index", "0", "--quiet"}), 0); // skipped
+    EXPECT_TRUE(Slurp(TilePath(plan, 0)) == done);
+
+    for (int sig : {SIGTERM, SIGKILL}) {
+        fs::remove(TilePath(plan, 0));
+        // Killed once the work has begun (its first progress line).
+        int errors = -1;
+        const pid_t pid = Start({"run", plan, "--index", "0", "--threads", "1"}, &errors);
+        char c = 0;
+        while (read(errors, &c, 1) == 1 && c != '\n') {
+        }
+        kill(pid, sig);
+        while (read(errors, &c, 1) == 1) {
+        }
+        close(errors);
+        EXPECT_EQ(Wait(pid), sig == SIGTERM ? 130 : 128 + SIGKILL);
+        EXPECT_FALSE(fs::exists(TilePath(plan, 0)));
+        if (sig == SIGTERM) {
+            EXPECT_TRUE(fs::is_empty(plan + "/tiles"));
+        }
+        ASSERT_EQ(Program({"run", plan, "--index", "0", "--quiet"}), 0);
+        EXPECT_TRUE(Slurp(TilePath(plan, 0)) == done);
+        EXPECT_EQ(std::distance(fs::directory_iterator(plan + "/tiles"), fs::directory_iterator()), 1);
+    }
+}
+
+TEST(TileProgram, MosaicNamesMissingAndStaleTiles) {
+    TempDir dir;
+    const std::string sites = WriteSites(dir);
+    const std::string plan = dir.file("plan");
+    const std::vector<std::string> planArgs{"plan", "--sites", sites, "--area", "2.30,48.85,2.32,48.86",
+                                            "--resolution", "40", "--tile-size", "16", "--out", plan};
+    ASSERT_EQ(Program(planArgs), 0);
+    for (int k : {0, 1, 3, 4, 5}) ASSERT_EQ(Program({"run", plan, "--index", std::to_string(k), "--quiet"}), 0);
+    const std::optional<std::string> missing = MosaicTiles(plan, dir.file("map.tif"), {});
+    ASSERT_TRUE(missing);
+    EXPECT_NE(missing->find("tile 2 is missing"), std::string::npos) << *missing;
+    EXPECT_EQ(missing->find("tile 1 "), std::string::npos);
+    std::vector<std::string> other = planArgs;
+    other.insert(other.end(), {"--height", "2"});
+    ASSERT_EQ(Program(other), 0);
+    const std::optional<std::string> stale = MosaicTiles(plan, dir.file("map.tif"), {});
+    ASSERT_TRUE(stale);
+    EXPECT_NE(stale->find("tile 0 is stale"), std::string::npos) << *stale;
+    EXPECT_FALSE(fs::exists(dir.file("map.tif")));
+}
+
+TEST(TileProgram, RefusesBadOptions) {
+    using brenvik::tilescli::ParseTilesArguments;
+    const auto none = [](const char*) -> std::optional<std::string> { return std::nullopt; };
+    const auto slurm = [](const char* v) -> std::optional<std::string> {
+        return std::string(v) == "SLURM_ARRAY_TASK_ID" ? std::optional<std::string>("x7") : std::nullopt;
+    };
+    const std::vector<std::string> plan{"plan", "--sites", "s.csv", "--resolution", "5", "--tile-size", "512",
+                                        "--out", "d", "--area"};
+    struct Case {
+        std::vector<std::string> args;
+        brenvik::tilescli::EnvLookup env;
+        const char* says;
+    };
+    const std::vector<Case> cases{
+        {{"run", "d"}, none, "no tile index"},
+        {{"run", "d"}, slurm, "$SLURM_ARRAY_TASK_ID: 'x7'"},
+        {{"run", "d", "--index", "-1"}, none, "--index: '-1'"},
+        {{"plan", "--sites", "s"}, none, "required"},
+    };
+    for (const Case& c : cases) {
+        const auto r = ParseTilesArguments(c.args, c.env);
+        EXPECT_FALSE(r.options);
+        EXPECT_NE(r.error.find(c.says), std::string::npos) << r.error;
+    }
+    for (const char* area : {"1,2,3", "a,b,c,d", "1,2,3,4,5"}) {
+        std::vector<std::string> args = plan;
+        args.push_back(area);
+        EXPECT_NE(ParseTilesArguments(args, none).error.find("--area"), std::string::npos) << area;
+    }
+    std::vector<std::string> args = plan;
+    args.insert(args.end(), {"1,2,3,4", "--reflection", "2"});
+    EXPECT_NE(ParseTilesArguments(args, none).error.find("--reflection"), std::string::npos);
+    const auto ok = ParseTilesArguments({"run", "d"}, [](const char* v) -> std::optional<std::string> {
+        return std::string(v) == "JOB_COMPLETION_INDEX" ? std::optional<std::string>("3") : std::nullopt;
+    });
+    ASSERT_TRUE(ok.options) << ok.error;
+    EXPECT_EQ(ok.options->index, 3);
+}
