@@ -29,9 +29,15 @@ BeamBox* DialogFlows::attachBeamBox(AntennaDialog* d, int slot) {
 void DialogFlows::exposureModel() {
     auto* d = new ExposureDialog(antenna::ExposureFormLoad(w_.project_), &w_);
     d->setAcceptHandler([this, d] {
+        const ExposureSettings before = w_.project_.Exposure;
         Edit e = Edit::settings(w_.project_);
         antenna::ExposureFormAccept(w_.project_, d->form());
         w_.recordEdit("Exposure model", std::move(e), true);
+        // A result on view stays what it was until the next calculation.
+        const Project& p = w_.project_;
+        if (!(p.Exposure == before) && (p.XYCalculated == 1 || p.XZCalculated == 1))
+            w_.warn("The results on view were worked out with the previous exposure model; "
+                    "calculate again to see the new one.");
         return true;
     });
     w_.showDialog(d, true);

@@ -12,6 +12,7 @@ ExposureDialog::ExposureDialog(const antenna::ExposureForm& form, QWidget* paren
     : BrenvikDialog(parent) {
     setObjectName(QStringLiteral("exposure"));
     setWindowTitle(QStringLiteral("Exposure model"));
+    setMinimumWidth(460); // the formula reads on one line
 
     m_model = new QComboBox(this);
     m_model->setObjectName(QStringLiteral("model"));
