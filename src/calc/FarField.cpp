@@ -24,7 +24,7 @@ double TableStep(const PatternCut& cut) {
     return 0.0;
 }
 
-std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a) {
+std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, bool tables) {
     auto out = std::make_shared<PreparedBeam>();
     kernel::FarBeam& b = out->beam;
     const bool stick = a.AntType == "baja";
@@ -52,7 +52,7 @@ std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a) 
         const double hs = TableStep(it->Horizontal), vs = TableStep(it->Vertical);
         const double step = std::min(hs, vs);
         // Both steps come from one list whose members divide each other.
-        b.tablesExact = hs > 0.0 && vs > 0.0;
+        b.tablesExact = tables && hs > 0.0 && vs > 0.0;
         if (b.tablesExact) {
             b.perTurn = static_cast<int>(std::lround(360.0 / step));
             b.perDeg = b.perTurn / 360.0;
