@@ -29,6 +29,10 @@ template <class F> PlotCut Sample(double stepDeg, F gain) {
 } // namespace
 
 PlotCut HorizontalCut(const Beam& b, double stepDeg) {
+    // A measured pattern shows its own horizontal cut: the combined gain at
+    // theta = 0 also carries the difference of the two cuts behind the antenna.
+    if (b.pattern)
+        return Sample(stepDeg, [&](double a) { return -CutLossDb(b.pattern->Horizontal, a); });
     return Sample(stepDeg, [&](double a) { return b.GainDb(a > 180.0 ? a - 360.0 : a, 0.0); });
 }
 

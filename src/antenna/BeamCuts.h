@@ -18,13 +18,13 @@ struct PlotCut {
     double peakDeg = 0.0;      // where the cut peaks
 };
 
-// Horizontal cut in the beam's horizontal plane (theta = 0): angle clockwise
-// from boresight.
-PlotCut HorizontalCut(const Beam& b, double stepDeg = 1.0);
+// Horizontal cut, angle clockwise from boresight: a measured pattern's own
+// horizontal cut, or the parametric beam's gain at theta = 0.
+PlotCut HorizontalCut(const Beam& b, double stepDeg = 0.25);
 // Vertical cut in the antenna's vertical plane as mounted with a down-tilt
 // `tiltDeg`: angle below the front horizon (90 down, 180 the back horizon,
 // 270 up).
-PlotCut VerticalCut(const Beam& b, double tiltDeg, double stepDeg = 1.0);
+PlotCut VerticalCut(const Beam& b, double tiltDeg, double stepDeg = 0.25);
 
 // Half-power width of a periodic sampled cut around its peak, in degrees,
 // interpolated linearly between samples; 360 when it never falls 3 dB.

@@ -1,5 +1,6 @@
-#include "antenna/BeamCuts.h"
 #include "antenna/BeamForm.h"
+
+#include "antenna/BeamCuts.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +63,8 @@ TEST(BeamForm, APatternIsKeptOnceAndGoesWhenNoAntennaUsesIt) {
     EXPECT_EQ(AddPattern(p, other), "PANEL-65-0T (2)");
 
     BeamForm bad = BeamFormLoad(p, 1);
-    const BeamImport r = BeamFormImport(bad, std::string(BRENVIK_PATTERNS_DIR) + "/bad-no-cuts.msi");
+    const BeamImport r =
+        BeamFormImport(bad, std::string(BRENVIK_PATTERNS_DIR) + "/bad-no-cuts.msi");
     EXPECT_EQ(r.error, "bad-no-cuts.msi, line 3: no HORIZONTAL or VERTICAL cut");
     EXPECT_EQ(bad.choice, 0); // still the antenna's pattern
 

@@ -70,9 +70,9 @@ TEST(Edit, EveryKindUndoesAndRedoesItsAction) {
              p.IsolineCount = 5;
              p.IsolineLevel.assign(6, 0.0);
              p.Isolines.reset(5); }},
-        {"exposure model", Edit::exposure, [](Project& p) {
+        {"exposure model", Edit::settings, [](Project& p) {
              p.Exposure = {ExposureModel::FarField, 2.56}; }},
-        {"an antenna given an imported pattern", Edit::antennasAndPatterns, [](Project& p) {
+        {"an antenna given an imported pattern", Edit::antennas, [](Project& p) {
              p.Patterns.push_back({"P", "p.msi", "", 0, 0, 0, "", {{0}, {0}}, {{0}, {0}}});
              p.Antennas[1].AntPattern = "P"; }},
     };
@@ -99,7 +99,6 @@ TEST(Edit, RefusedOrIdleActionsLeaveNoRecordAndKeepTheProject) {
     EXPECT_FALSE(Edit::gridSize(p).after(p, false)); // refused: the grids come back
     EXPECT_FALSE(Edit::gridSize(p).after(p));        // the rule never replaced them
     EXPECT_FALSE(Edit::antennas(p).after(p));
-    EXPECT_FALSE(Edit::antennasAndPatterns(p).after(p));
     EXPECT_FALSE(Edit::groundRect(p, 500, 500, 600, 600).after(p));
     expectSameWork(p, before, "refused");
 }
