@@ -1,5 +1,5 @@
 // The far-field column in four-lane AVX2 arithmetic with the SLEEF
-// vector functions (atan2 and exp10 within 3.5 ulp). The cuts are read from
+// vector functions (atan2 and exp2 within 3.5 ulp). The cuts are read from
 // their tables with gathers; the tables' linear interpolation is the cuts'
 // own, so the node sums stay within 1e-12 of the plain loop. Only this file's
 // functions are compiled for AVX2 (kernel::BestIsa picks them).
@@ -15,7 +15,7 @@
 #endif
 extern "C" {
 SLEEF_ISA __m256d Sleef_atan2d4_u35avx2(__m256d, __m256d);
-SLEEF_ISA __m256d Sleef_exp10d4_u35avx2(__m256d);
+SLEEF_ISA __m256d Sleef_exp2d4_u35avx2(__m256d);
 }
 #if !defined(__clang__)
 #pragma GCC pop_options
@@ -87,7 +87,9 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
     const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
     const __m256d half = _mm256_set1_pd(180.0), quarter = _mm256_set1_pd(90.0);
     const __m256d perHalfTurn = _mm256_set1_pd(1.0 / 180.0);
-    const __m256d twelve = _mm256_set1_pd(12.0), tenth = _mm256_set1_pd(0.1);
+    const __m256d twelve = _mm256_set1_pd(12.0);
+    // 10^(G/10) as 2^(G log2(10) / 10).
+    const __m256d tenthLog2Ten = _mm256_set1_pd(0.33219280948873623478703194294893901758648313930);
     const __m256d am = _mm256_set1_pd(25.0), sla = _mm256_set1_pd(20.0);
     __m256d g[B];
     for (int n = 0; n < B; ++n) {
@@ -120,7 +122,7 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
         }
     }
     for (int n = 0; n < B; ++n)
-        g[n] = Sleef_exp10d4_u35avx2(_mm256_mul_pd(g[n], tenth));
+        g[n] = Sleef_exp2d4_u35avx2(_mm256_mul_pd(g[n], tenthLog2Ten));
     for (int n = 0; n < B; ++n) {
         const __m256d sd = _mm256_div_pd(_mm256_mul_pd(c.scale, g[n]), q[n].r2);
         const __m256i in = q[n].inside;

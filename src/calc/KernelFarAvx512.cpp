@@ -1,5 +1,5 @@
 // The far-field column in eight-lane AVX-512 arithmetic with the SLEEF
-// vector functions (atan2 and exp10 within 3.5 ulp). The cuts are read from
+// vector functions (atan2 and exp2 within 3.5 ulp). The cuts are read from
 // their tables with gathers; the tables' linear interpolation is the cuts'
 // own, so the node sums stay within 1e-12 of the plain loop. Only this file's
 // functions are compiled for AVX-512 (kernel::BestIsa picks them).
@@ -15,7 +15,7 @@
 #endif
 extern "C" {
 SLEEF_ISA __m512d Sleef_atan2d8_u35avx512f(__m512d, __m512d);
-SLEEF_ISA __m512d Sleef_exp10d8_u35avx512f(__m512d);
+SLEEF_ISA __m512d Sleef_exp2d8_u35avx512f(__m512d);
 }
 #if !defined(__clang__)
 #pragma GCC pop_options
@@ -86,7 +86,9 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
     const __m512d zero = _mm512_setzero_pd(), one = _mm512_set1_pd(1.0);
     const __m512d half = _mm512_set1_pd(180.0), quarter = _mm512_set1_pd(90.0);
     const __m512d perHalfTurn = _mm512_set1_pd(1.0 / 180.0);
-    const __m512d twelve = _mm512_set1_pd(12.0), tenth = _mm512_set1_pd(0.1);
+    const __m512d twelve = _mm512_set1_pd(12.0);
+    // 10^(G/10) as 2^(G log2(10) / 10).
+    const __m512d tenthLog2Ten = _mm512_set1_pd(0.33219280948873623478703194294893901758648313930);
     const __m512d am = _mm512_set1_pd(25.0), sla = _mm512_set1_pd(20.0);
     __m512d g[B];
     for (int n = 0; n < B; ++n) {
@@ -119,7 +121,7 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
         }
     }
     for (int n = 0; n < B; ++n)
-        g[n] = Sleef_exp10d8_u35avx512f(_mm512_mul_pd(g[n], tenth));
+        g[n] = Sleef_exp2d8_u35avx512f(_mm512_mul_pd(g[n], tenthLog2Ten));
     for (int n = 0; n < B; ++n) {
         const __m512d sd = _mm512_div_pd(_mm512_mul_pd(c.scale, g[n]), q[n].r2);
         const __mmask8 in = q[n].inside;

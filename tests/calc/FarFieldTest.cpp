@@ -159,3 +159,12 @@ TEST(FarField, VectorColumnsMatchThePlainLoop) {
         }
     }
 }
+
+TEST(FarField, TableStepDividesEveryListedAngle) {
+    const std::pair<std::vector<double>, double> cases[] = {
+        {{0, 90, 180, 359}, 1.0}, {{0, 0.5, 359.5}, 0.5}, {{0, 0.25, 1}, 0.25},
+        {{0, 120.1}, 0.1},        {{0, 1.0 / 3}, 1.0 / 3}, {{0, 0.005}, 0.0}};
+    for (const auto& [angles, step] : cases)
+        EXPECT_DOUBLE_EQ(farfield::TableStep({angles, std::vector<double>(angles.size())}), step)
+            << angles.back();
+}
