@@ -32,7 +32,19 @@ struct Source {
     double x, y, z, erpW, inverseLimit;
     double sinAz, cosAz, sinTilt, cosTilt;
     antenna::Beam beam;
+    double gainFront = 0.0, gainBack = 0.0; // G_H(0) and G_H(180) of a measured pattern
 };
+
+// antenna::PatternGainDb with the horizontal gains at 0 and 180 degrees,
+// which every pixel needs, taken once per antenna.
+double GainDb(const Source& a, double phi, double theta) {
+    const AntennaPattern* p = a.beam.pattern;
+    if (!p) return antenna::ParametricGainDb(a.beam.parametric, phi, theta);
+    const double w = std::fabs(phi) / 180.0;
+    return -antenna::CutLossDb(p->Horizontal, phi) -
+           ((1.0 - w) * (a.gainFront + antenna::CutLossDb(p->Vertical, theta)) +
+            w * (a.gainBack + antenna::CutLossDb(p->Vertical, 180.0 - theta)));
+}
 
 std::vector<Source> Sources(const Manifest& m, const TileEntry& t) {
     std::vector<Source> s;
@@ -44,7 +56,11 @@ std::vector<Source> Sources(const Manifest& m, const TileEntry& t) {
         const double tilt = (a.stick ? 0.0 : a.tiltDeg) * kRadPerDeg;
         Source src{a.x, a.y, a.z, a.erpW, a.inverseLimit,
                    std::sin(az), std::cos(az), std::sin(tilt), std::cos(tilt), {}};
-        if (a.pattern >= 0) src.beam.pattern = &m.patterns[static_cast<std::size_t>(a.pattern)];
+        if (a.pattern >= 0) {
+            src.beam.pattern = &m.patterns[static_cast<std::size_t>(a.pattern)];
+            src.gainFront = -antenna::CutLossDb(src.beam.pattern->Horizontal, 0.0);
+            src.gainBack = -antenna::CutLossDb(src.beam.pattern->Horizontal, 180.0);
+        }
         src.beam.parametric = {a.stick, a.hBeamwidthDeg, a.vBeamwidthDeg, a.electricalTiltDeg};
         s.push_back(src);
     }
@@ -84,7 +100,7 @@ void ComputeRows(const Manifest& m, const Window& w, const std::vector<Source>& 
                 const double phi = std::atan2(sd0, f1) * kDegPerRad;
                 const double theta = std::atan2(-u1, std::sqrt(f1 * f1 + sd0 * sd0)) * kDegPerRad;
                 // 10^(G/10)
-                const double gain = std::exp(a.beam.GainDb(phi, theta) * kLn10Over10);
+                const double gain = std::exp(GainDb(a, phi, theta) * kLn10Over10);
                 const double sd = antenna::FarFieldDensity(a.erpW, rf, gain, std::sqrt(e * e + n * n + u * u));
                 s += sd;
                 q += sd * a.inverseLimit;

@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     case tilescli::Command::Run: {
         installStopHandler();
         const int index = *o.index;
-        int lastShown = -1;
+        int lastShown = -10; // so that 0 % shows
         if (!o.quiet)
             work.progress = [&](double f) {
                 const int pc = static_cast<int>(f * 100.0);
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
     }
     case tilescli::Command::Mosaic: {
         installStopHandler();
-        int lastShown = -1;
+        int lastShown = -10; // so that 0 % shows
         if (!o.quiet)
             work.progress = [&](double f) {
                 const int pc = static_cast<int>(f * 100.0);
