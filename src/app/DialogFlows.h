@@ -2,6 +2,8 @@
 
 #include "model/Document.h"
 
+#include <functional>
+
 namespace brenvik::app {
 
 class MainWindow;
@@ -36,6 +38,8 @@ class DialogFlows {
     void scaleCalculation();
     void malla(int mode);
     void xyCalculation();
+    // The XY calculation with the project's settings; `then` runs after it completes.
+    void runXYCalculation(std::function<void()> then = {});
     void xzCalculation();
     void calcColours();
     void dotColours();
@@ -49,7 +53,6 @@ class DialogFlows {
 
   private:
     void dropOpenDefinition();
-    void runXYCalculation();
 
     MainWindow& w_;
 };

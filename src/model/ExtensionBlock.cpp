@@ -1,6 +1,7 @@
 #include "model/ExtensionBlock.h"
 
 #include "model/ProjectFile.h"
+#include "model/ResultStamp.h"
 
 #include <charconv>
 #include <cmath>
@@ -21,10 +22,17 @@ bool HasLineBreak(std::string_view s) {
     return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
+// A plan result with a stamp that no longer matches. One that never had a
+// stamp was not made by a calculation or a reading, and is written as before.
+bool SavedOutOfDate(const Project& p) {
+    return p.XYStamp.density != 0 && ResultStale(p, Plane::XY);
+}
+
 } // namespace
 
 bool NeedsExtensionBlock(const Project& p) {
     if (p.Compliance != ComplianceSettings{}) return true;
+    if (SavedOutOfDate(p)) return true;
     for (int k = 1; k <= p.AntennaCount && k <= p.AntennaSlotBound(); ++k)
         if (p.Antennas[static_cast<std::size_t>(k)].AntFrequencyMHz != DefaultFrequencyMHz)
             return true;
@@ -54,6 +62,7 @@ bool AppendExtensionBlock(const Project& p, std::string& out) {
     out += PopulationName(c.Group);
     out += "\r\n";
     out += "site=" + c.SiteName + "\r\n";
+    if (SavedOutOfDate(p)) out += "result=out-of-date\r\n";
     return true;
 }
 
@@ -95,6 +104,9 @@ bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines) 
                 return false;
         } else if (key == "site") {
             p.Compliance.SiteName = std::string(value);
+        } else if (key == "result") {
+            if (value != "out-of-date") return false;
+            p.XYStamp.density = OutOfDateStamp;
         } else {
             return false;
         }
