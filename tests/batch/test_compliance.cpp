@@ -117,7 +117,6 @@ TEST_F(Compliance, OutputsAreOfACurrentResultOnly) {
         {"--export grid-xy=" + at("a.csv"), 0},
         {"--import-sites " + at("sites.csv") + " --export grid-xy=" + at("b.csv"), 1},
         {"--open-angle-bts 5 --report " + at("c.pdf"), 1},
-        {"--import-sites " + at("sites.csv") + " --export sites=" + at("d.csv"), 0},
         {"--import-sites " + at("sites.csv") + " --xy 4 --export grid-xy=" + at("e.csv"), 0},
     };
     for (const auto& c : cases) {

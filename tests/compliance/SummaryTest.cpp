@@ -2,7 +2,6 @@
 
 #include "calc/PowerDensity.h"
 #include "compliance/SiteInventory.h"
-#include "model/ResultStamp.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -89,46 +88,6 @@ TEST(Summary, MaximumVerdictsAndComplianceDistances) {
         EXPECT_GT(density(a.distanceM * 0.999), limitUw);
         EXPECT_LT(density(a.distanceM * 1.001), limitUw);
     }
-}
-
-// The ratio belongs to the standard it was computed for: another standard
-// leaves the density current and the ratio not, and one pass gives the new
-// ratio, S / S_L node by node, with the density's very bits kept.
-TEST(Summary, ANewStandardRecomputesOnlyTheRatio) {
-    Project p = Site();
-    for (int k = 1; k <= p.AntennaCount; ++k)
-        p.Antennas[static_cast<std::size_t>(k)].AntFrequencyMHz = 900;
-    p.CalcHeight = 5;
-    ASSERT_TRUE(RunXYCalculation(p).ok());
-    const Grid2D<double> density = p.DensityGrid;
-    // At 900 MHz for the public: ICNIRP 2020 f/200 W/m^2, FCC f/1500 mW/cm^2.
-    const struct {
-        const char* standard;
-        double limitUw;
-    } cases[] = {{"icnirp-2020", 450.0}, {"fcc", 600.0}, {"eu-es-450", 450.0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.standard);
-        p.Compliance.Standard = c.standard;
-        EXPECT_TRUE(ResultCurrent(p, Plane::XY));
-        EXPECT_FALSE(HasRatio(p, false));
-        const auto inv = InverseLimits(p, Lib(), c.standard, Population::Public);
-        ASSERT_TRUE(ComputeRatios(p, inv.inverse).ok());
-        ASSERT_TRUE(HasRatio(p, false));
-        EXPECT_EQ(p.DensityGrid, density);
-        for (int i = 1; i <= p.GridNX; i += 7)
-            for (int j = 1; j <= p.GridNY; j += 5)
-                ASSERT_NEAR(p.RatioGrid(i, j), density(i, j) / c.limitUw,
-                            1e-12 * (1 + density(i, j) / c.limitUw));
-    }
-    // A cancelled pass leaves the project as it was.
-    p.Compliance.Standard = "icnirp-2020";
-    Project before = p;
-    CalcControl stop;
-    stop.progress = [](const CalcProgress&) { return false; };
-    const auto inv = InverseLimits(p, Lib(), "icnirp-2020", Population::Public);
-    EXPECT_EQ(ComputeRatios(p, inv.inverse, stop).status, CalcStatus::Cancelled);
-    EXPECT_EQ(p.RatioGrid, before.RatioGrid);
-    EXPECT_EQ(p.XYStamp, before.XYStamp);
 }
 
 TEST(Inventory, RoundTripAndPlacementOnTheGrid) {
