@@ -3,6 +3,7 @@
 #include "app/ComplianceFlows.h"
 #include "app/DialogFlows.h"
 #include "app/GisExportFlow.h"
+#include "app/ResultState.h"
 #include "app/MainWindow.h"
 #include "app/PlanCanvas.h"
 #include "app/PointerTools.h"
@@ -223,7 +224,8 @@ std::vector<Command> commandTable() {
                  }});
     t.push_back({cmd::GisExport, "GIS export...", P::Options, [](W& w) {
                      w.resetTools();
-                     startGisExport(w.project_, w.prompts_, &w);
+                     w.results().whenCurrent(
+                         [&w] { startGisExport(w.project_, w.prompts_, &w); });
                  }});
     t.push_back({cmd::About, "&About...", P::Options, [](W& w) { w.flows_->about(); }, {}, {}, ""});
 

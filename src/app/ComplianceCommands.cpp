@@ -23,9 +23,19 @@ void addComplianceCommands(std::vector<Command>& t) {
                           "Show % of limit",
                           P::View,
                           [](W& w) {
-                              const QAction* a = w.item(cmd::PercentOfLimit);
-                              w.compliance().setPercentShown(a && a->isChecked());
-                              w.redrawView();
+                              QAction* a = w.item(cmd::PercentOfLimit);
+                              if (!a || !a->isChecked()) {
+                                  w.compliance().setPercentShown(false);
+                                  w.redrawView();
+                                  return;
+                              }
+                              // Shown only once the ratio is current.
+                              a->setChecked(false);
+                              w.compliance().withCurrentRatio([&w, a] {
+                                  a->setChecked(true);
+                                  w.compliance().setPercentShown(true);
+                                  w.redrawView();
+                              });
                           },
                           {},
                           {},

@@ -1,5 +1,6 @@
 #include "app/ComplianceFlows.h"
 
+#include "app/ResultState.h"
 #include "app/dialogs/ComplianceDialogs.h"
 #include "compliance/Boundaries.h"
 #include "compliance/ComplianceView.h"
@@ -8,9 +9,9 @@
 #include "compliance/Summary.h"
 #include "model/AtomicFile.h"
 #include "model/Messages.h"
+#include "model/ResultStamp.h"
 #include "qtsurface/PdfReport.h"
 
-#include <QApplication>
 #include <QDateTime>
 #include <QLabel>
 #include <QStatusBar>
@@ -148,42 +149,73 @@ void ComplianceFlows::settings() {
             return false;
         }
         unit_ = f.unit;
+        // A new standard or population: the ratio of a current result is
+        // computed again once the dialog has gone.
+        QMetaObject::invokeMethod(
+            &window_, [this] { ensureRatio([] {}); }, Qt::QueuedConnection);
         return true;
     });
     d->setAttribute(Qt::WA_DeleteOnClose);
     d->open();
 }
 
-bool ComplianceFlows::ensureRatio() {
-    const bool xy = project_.XYCalculated == 1 && !compliance::HasRatio(project_, false);
-    const bool xz = project_.XZCalculated == 1 && !compliance::HasRatio(project_, true);
-    if (!xy && !xz) return true;
-    // A result read from a file carries no ratio: it is worked out antenna by
-    // antenna for the project's standard, leaving the result as it was.
-    const auto limits = compliance::InverseLimits(project_, *lib_, project_.Compliance.Standard,
-                                                  project_.Compliance.Group);
+void ComplianceFlows::withCurrentRatio(std::function<void()> next) {
+    auto ratio = [this, next = std::move(next)]() mutable { ensureRatio(std::move(next)); };
+    if (results_)
+        results_->whenCurrent(std::move(ratio));
+    else
+        ratio();
+}
+
+void ComplianceFlows::ensureRatio(std::function<void()> next) {
+    const bool xy = ResultCurrent(project_, Plane::XY) && !compliance::HasRatio(project_, false);
+    const bool xz = ResultCurrent(project_, Plane::XZ) && !compliance::HasRatio(project_, true);
+    if (!xy && !xz) {
+        next();
+        return;
+    }
+    auto limits = compliance::InverseLimits(project_, *lib_, project_.Compliance.Standard,
+                                            project_.Compliance.Group);
     if (limits.refusal) {
         prompts_.message(*limits.refusal);
-        return false;
+        return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const CalcOutcome out = compliance::FillRatioBySingleRuns(project_, limits.inverse);
-    QApplication::restoreOverrideCursor();
-    if (!out.ok()) prompts_.message(out.message.empty() ? msg::InputDataError : out.message);
-    return out.ok();
+    CalcRunner::Job job = [inverse = std::move(limits.inverse)](Project& work,
+                                                                 const CalcControl& c) {
+        return compliance::ComputeRatios(work, inverse, c);
+    };
+    // Only the ratio and its stamp come back: the density stays the one shown.
+    auto done = [this, next = std::move(next)](const CalcOutcome& out, Project& work) {
+        if (out.status == CalcStatus::Failed)
+            prompts_.message(out.message.empty() ? msg::InputDataError : out.message);
+        if (!out.ok()) return;
+        project_.RatioGrid = std::move(work.RatioGrid);
+        project_.XZRatioGrid = std::move(work.XZRatioGrid);
+        project_.XYStamp.ratio = work.XYStamp.ratio;
+        project_.XZStamp.ratio = work.XZStamp.ratio;
+        redraw_();
+        next();
+    };
+    if (runner_) {
+        runner_->start(project_, std::move(job), std::move(done));
+        return;
+    }
+    Project work = project_;
+    done(job(work, CalcControl{}), work);
 }
 
 void ComplianceFlows::summary() {
-    if (!ensureRatio()) return;
-    const compliance::SummaryResult s = compliance::Summarise(
-        project_, *lib_, project_.Compliance.Standard, project_.Compliance.Group);
-    if (s.refusal) {
-        prompts_.message(*s.refusal);
-        return;
-    }
-    auto* d = new SummaryDialog(compliance::SummaryLines(s.summary, unit_), &window_);
-    d->setAttribute(Qt::WA_DeleteOnClose);
-    d->open();
+    withCurrentRatio([this] {
+        const compliance::SummaryResult s = compliance::Summarise(
+            project_, *lib_, project_.Compliance.Standard, project_.Compliance.Group);
+        if (s.refusal) {
+            prompts_.message(*s.refusal);
+            return;
+        }
+        auto* d = new SummaryDialog(compliance::SummaryLines(s.summary, unit_), &window_);
+        d->setAttribute(Qt::WA_DeleteOnClose);
+        d->open();
+    });
 }
 
 void ComplianceFlows::report() {
@@ -191,10 +223,11 @@ void ComplianceFlows::report() {
         prompts_.message(msg::NoResult);
         return;
     }
-    if (!ensureRatio()) return;
-    const auto path = prompts_.savePath(kPdfFilter);
-    if (!path) return;
-    if (auto failed = writeReport(*path)) prompts_.message(*failed);
+    withCurrentRatio([this] {
+        const auto path = prompts_.savePath(kPdfFilter);
+        if (!path) return;
+        if (auto failed = writeReport(*path)) prompts_.message(*failed);
+    });
 }
 
 std::optional<std::string> ComplianceFlows::writeReport(const std::string& path) const {

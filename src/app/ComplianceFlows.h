@@ -22,6 +22,8 @@ class QWidget;
 
 namespace brenvik::app {
 
+class ResultState;
+
 namespace cmd {
 inline constexpr char PercentOfLimit[] = "porlimite";
 inline constexpr char ImportSites[] = "impsitios";
@@ -53,6 +55,17 @@ class ComplianceFlows {
     using Recorder = std::function<void(const char* text, Edit edit, bool applied)>;
     void setRecorder(Recorder record) { record_ = std::move(record); }
 
+    // Where the ratio is computed (off the window's thread, with progress and
+    // Cancel) and what keeps out-of-date results from being certified.
+    void setGate(CalcRunner* runner, ResultState* results) {
+        runner_ = runner;
+        results_ = results;
+    }
+    // Runs `next` once the results are current and have their ratio for the
+    // project's standard, population and frequencies; not when the user
+    // declines a recalculation, or one fails or is cancelled.
+    void withCurrentRatio(std::function<void()> next);
+
     const compliance::Library& library() const { return *lib_; }
     compliance::Unit unit() const { return unit_; }
     bool percentShown() const { return percent_; }
@@ -83,15 +96,18 @@ class ComplianceFlows {
     std::optional<std::string> writeReport(const std::string& path) const;
 
   private:
-    // Gives the calculated planes their ratio when they have none; false,
-    // with its message, when that fails.
-    bool ensureRatio();
+    // Gives the current planes their ratio when they have none (a result read
+    // from a file, a new standard, population or frequency), in one pass per
+    // plane, then runs `next`; a refusal or failure gives its message instead.
+    void ensureRatio(std::function<void()> next);
 
     Project& project_;
     Prompts& prompts_;
     QWidget& window_;
     std::function<void()> redraw_;
     Recorder record_;
+    CalcRunner* runner_ = nullptr;
+    ResultState* results_ = nullptr;
     std::shared_ptr<const compliance::Library> lib_;
     std::string libraryWarning_;
     compliance::Unit unit_ = compliance::Unit::MicroWattPerCm2;

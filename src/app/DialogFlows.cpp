@@ -315,17 +315,18 @@ void DialogFlows::xyCalculation() {
     w_.showDialog(d, false);
 }
 
-void DialogFlows::runXYCalculation() {
+void DialogFlows::runXYCalculation(std::function<void()> then) {
     w_.runner_->start(
         w_.project_, w_.compliance_->withRatio([](Project& work, const CalcControl& c) {
             return RunXYCalculation(work, c);
         }),
-        [this](const CalcOutcome& out, Project& work) {
+        [this, then = std::move(then)](const CalcOutcome& out, Project& work) {
             w_.setPressed(cmd::CalculationButton, false);
             if (out.status == CalcStatus::Done) {
                 w_.project_ = std::move(work);
                 w_.calculated();
                 w_.redrawView();
+                if (then) then();
             } else if (out.status == CalcStatus::Failed) {
                 w_.warn(out.message.empty() ? std::string(msg::InputDataError) : out.message);
                 w_.resetTools();

@@ -2,6 +2,8 @@
 
 #include "model/Document.h"
 
+#include <functional>
+
 namespace brenvik {
 class AntennaDialog;
 class BeamBox;
@@ -41,6 +43,8 @@ class DialogFlows {
     void scaleCalculation();
     void malla(int mode);
     void xyCalculation();
+    // The XY calculation with the project's settings; `then` runs after it completes.
+    void runXYCalculation(std::function<void()> then = {});
     void xzCalculation();
     void calcColours();
     void dotColours();
@@ -59,7 +63,6 @@ class DialogFlows {
     // dialog's type and angle of fall.
     BeamBox* attachBeamBox(AntennaDialog* d, int slot);
     void dropOpenDefinition();
-    void runXYCalculation();
 
     MainWindow& w_;
 };

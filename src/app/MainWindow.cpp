@@ -3,6 +3,7 @@
 #include "app/CalcRunner.h"
 #include "app/DialogFlows.h"
 #include "app/PlanCanvas.h"
+#include "app/ResultState.h"
 #include "app/UndoHistory.h"
 #include "geo/Geo.h"
 #include "model/Document.h"
@@ -111,6 +112,10 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     compliance_->setRecorder([this](const char* text, Edit edit, bool applied) {
         recordEdit(text, std::move(edit), applied);
     });
+    results_ = std::make_unique<ResultState>(
+        project_, prompts_, statusBar(), canvas_,
+        [this](std::function<void()> then) { flows_->runXYCalculation(std::move(then)); });
+    compliance_->setGate(runner_, results_.get());
 }
 
 MainWindow::~MainWindow() {
@@ -252,6 +257,7 @@ void MainWindow::paintSteps(const Painter& step, bool clearFirst) {
 
 void MainWindow::redrawView() {
     if (!hasResult()) setLabel(label::Density, "C=");
+    if (results_) results_->refresh();
     paintSteps(
         [](const Project& pr, render::Surface& s, render::DotRandom& dots) {
             return std::optional<render::SceneControls>(render::redrawView(pr, s, dots));

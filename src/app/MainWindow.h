@@ -33,6 +33,7 @@ class CalcRunner;
 class DialogFlows;
 class PlanCanvas;
 class PrintService;
+class ResultState;
 class UndoHistory;
 
 // The objectNames of the read-out labels of the status bar.
@@ -75,6 +76,7 @@ class MainWindow : public QMainWindow, private ToolHost {
     PlanCanvas* canvasWidget() const { return canvas_; }
     CalcRunner* calcRunner() const { return runner_; }
     ComplianceFlows& compliance() { return *compliance_; } // limits, % display, report
+    ResultState& results() { return *results_; } // out-of-date results and their gate
     QAction* item(const QString& objectName) const; // menu item or toolbar button
     QScrollBar* hScroll() const { return hscroll_; }
     QScrollBar* vScroll() const { return vscroll_; }
@@ -206,6 +208,7 @@ class MainWindow : public QMainWindow, private ToolHost {
     std::unique_ptr<PointerTools> tools_;
     std::unique_ptr<DialogFlows> flows_;
     std::unique_ptr<ComplianceFlows> compliance_;
+    std::unique_ptr<ResultState> results_;
     render::DotRandom dots_;
     bool resetting_ = false;
     UndoHistory* history_ = nullptr;

@@ -54,4 +54,12 @@ Prompts::Answer QtPrompts::askSaveChanges() {
     return dialog.answer();
 }
 
+Prompts::Answer QtPrompts::ask(const std::string& question) {
+    QMessageBox box(QMessageBox::Question, "Brenvik", QString::fromStdString(question),
+                    QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setObjectName("questionBox");
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
 } // namespace brenvik::app

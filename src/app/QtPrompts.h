@@ -19,6 +19,7 @@ class QtPrompts : public Prompts {
     std::optional<std::string> openPath(const std::string& filter) override;
     std::optional<std::string> savePath(const std::string& filter) override;
     Answer askSaveChanges() override;
+    Answer ask(const std::string& question) override;
 
   private:
     std::optional<std::string> choosePath(const std::string& filter, bool save);

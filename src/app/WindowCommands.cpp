@@ -7,6 +7,7 @@
 #include "app/PlanCanvas.h"
 #include "app/PrintLegend.h"
 #include "app/PrintService.h"
+#include "app/ResultState.h"
 #include "app/ScrollView.h"
 #include "app/UndoHistory.h"
 #include "export/CsvExport.h"
@@ -152,6 +153,7 @@ void MainWindow::guarded(const Handler& command) {
         warn(msg::InputDataError);
         resetTools();
     }
+    if (results_) results_->refresh();
     updateHint();
 }
 
@@ -386,7 +388,14 @@ void MainWindow::cmdAverage() {
 void MainWindow::cmdExport(CsvExport kind) {
     resetTools();
     // The export names its own file; the title keeps naming the project's.
-    keepingFileName([&] { RunCsvExport(project_, prompts_, kind); });
+    const auto write = [this, kind] {
+        keepingFileName([&] { RunCsvExport(project_, prompts_, kind); });
+    };
+    // The antennas' lists hold no result.
+    if (kind == CsvExport::SourcesCartesian || kind == CsvExport::SourcesGeographic)
+        write();
+    else
+        results_->whenCurrent(write);
 }
 
 // ---- Printing

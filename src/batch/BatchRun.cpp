@@ -14,6 +14,7 @@
 #include "model/Messages.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
+#include "model/ResultStamp.h"
 #include "render/DisplayForms.h"
 #include "render/Scene.h"
 
@@ -209,8 +210,19 @@ void applySettings(Project& p, const BatchOptions& o) {
     applyExposureModel(p, o);
 }
 
+// Every output of a result is of a current one: a result the run's settings
+// or imported sites put out of date is refused, never written as if it held.
+void requireCurrent(const Project& p, Plane plane) {
+    if (ResultStale(p, plane)) throw BatchFailure(msg::BatchResultOutOfDate);
+}
+
 void writeExport(Project& p, ExportKind kind, const std::string& path,
                  const std::atomic<bool>* cancel) {
+    if (kind == ExportKind::GridXZ)
+        requireCurrent(p, Plane::XZ);
+    else if (kind != ExportKind::Sites && kind != ExportKind::SourcesCartesian &&
+             kind != ExportKind::SourcesGeographic)
+        requireCurrent(p, Plane::XY);
     for (const ExportKindRow& row : exportKinds())
         if (row.kind == kind) return row.write(p, path, cancel);
     throw std::logic_error("an export kind without a row");
@@ -282,13 +294,18 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
             checkCancel(env);
             timed("image", [&] {
                 prepareImage(p, *o.image);
+                requireCurrent(p, p.CurrentPlane);
                 if (!env.drawImage) throw BatchFailure("Cannot draw images in this program");
                 env.drawImage(p, *o.image, staged.temporaryFor(o.image->path));
             });
         }
         if (o.reportPath) {
             checkCancel(env);
-            timed("report", [&] { writeReportStep(p, env, staged.temporaryFor(*o.reportPath)); });
+            timed("report", [&] {
+                requireCurrent(p, Plane::XY);
+                requireCurrent(p, Plane::XZ);
+                writeReportStep(p, env, staged.temporaryFor(*o.reportPath));
+            });
         }
         if (o.savePath) {
             checkCancel(env);

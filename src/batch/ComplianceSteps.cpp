@@ -9,6 +9,7 @@
 #include "model/Messages.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
+#include "model/ResultStamp.h"
 #include "render/DisplayForms.h"
 
 #include <chrono>
@@ -78,12 +79,12 @@ std::vector<double> inverseLimitsFor(const Project& p, const BatchOptions& o,
 
 void completeRatio(Project& p, const BatchOptions& o, const RunEnvironment& env) {
     if (!wantsCompliance(o)) return;
-    const bool xy = p.XYCalculated == 1 && !compliance::HasRatio(p, false);
-    const bool xz = p.XZCalculated == 1 && !compliance::HasRatio(p, true);
+    const bool xy = ResultCurrent(p, Plane::XY) && !compliance::HasRatio(p, false);
+    const bool xz = ResultCurrent(p, Plane::XZ) && !compliance::HasRatio(p, true);
     if (!xy && !xz) return;
     CalcControl ctl;
     ctl.cancel = env.cancel;
-    const CalcOutcome r = compliance::FillRatioBySingleRuns(p, inverseLimitsFor(p, o, env), ctl);
+    const CalcOutcome r = compliance::ComputeRatios(p, inverseLimitsFor(p, o, env), ctl);
     if (r.status == CalcStatus::Cancelled) throw BatchFailure(kMsgInterrupted);
     if (!r.ok()) throw BatchFailure(r.message);
 }

@@ -5,6 +5,7 @@
 #include "calc/PowerDensity.h"
 #include "model/Int16.h"
 #include "model/Messages.h"
+#include "model/ResultStamp.h"
 
 #include <algorithm>
 #include <chrono>
@@ -315,6 +316,7 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
         p.Isolines = std::move(along);
         p.IsolinesAux = std::move(across);
         p.XYCalculated = 1;
+        StampResult(p, Plane::XY, !ctl.inverseLimit.empty());
     });
 }
 
@@ -420,6 +422,7 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl) {
         p.XZIsolinesAux = std::move(across);
         p.CurrentPlane = Plane::XZ;
         p.XZCalculated = 1;
+        StampResult(p, Plane::XZ, !ctl.inverseLimit.empty());
     });
 }
 

@@ -49,10 +49,10 @@ struct CalcControl {
     // has without. Empty: no ratio, and the ratio grid is emptied (0 x 0) on
     // commit. Another size, or a value that is negative or not finite, fails
     // the calculation with "Input data error".
-    // The ratio grid belongs to the density result it came with: edits that
-    // discard that result (XYCalculated = 0, a new grid size) leave it stale,
-    // so a reader checks XYCalculated / XZCalculated and that its dimensions
-    // match the density grid's before using it.
+    // The ratio grid belongs to the density result it came with and to the
+    // standard, population and frequencies it was computed for: the commit
+    // records both in the plane's stamps, and a reader asks RatioCurrent()
+    // (model/ResultStamp.h) before using it.
     std::vector<double> inverseLimit;
 };
 

@@ -3,52 +3,44 @@
 #include "calc/PowerDensity.h"
 #include "compliance/Units.h"
 #include "geo/Geo.h"
+#include "model/ResultStamp.h"
 
 #include <cmath>
 
 namespace brenvik::compliance {
 
 bool HasRatio(const Project& p, bool section) {
-    const Grid2D<double>& d = section ? p.XZDensityGrid : p.DensityGrid;
-    const Grid2D<double>& r = section ? p.XZRatioGrid : p.RatioGrid;
-    const bool calculated = section ? p.XZCalculated == 1 : p.XYCalculated == 1;
-    return calculated && r.nx() == d.nx() && r.ny() == d.ny() && r.nx() > 0;
+    return RatioCurrent(p, section ? Plane::XZ : Plane::XY);
 }
 
-CalcOutcome FillRatioBySingleRuns(Project& p, const std::vector<double>& inverse,
-                                  const CalcControl& ctl) {
-    const int count = p.AntennaCount;
-    if (static_cast<int>(inverse.size()) <= count)
-        return CalcOutcome{CalcStatus::Failed, "Input data error"};
-    const bool doXY = p.XYCalculated == 1, doXZ = p.XZCalculated == 1;
-    Grid2D<double> xy(p.DensityGrid.nx(), p.DensityGrid.ny());
-    Grid2D<double> xz(p.XZDensityGrid.nx(), p.XZDensityGrid.ny());
-    CalcControl single = ctl;
-    single.inverseLimit.clear();
-    const auto addInto = [](Grid2D<double>& sum, const Grid2D<double>& part, double w) {
-        if (part.size() != sum.size()) return false;
-        for (std::size_t k = 0; k < sum.size(); ++k)
-            sum.data()[k] += part.data()[k] * w;
-        return true;
-    };
-    for (int k = 1; k <= count; ++k) {
-        Project one = p;
-        one.Antennas = {Antenna{}, p.Antennas[static_cast<std::size_t>(k)]};
-        one.AntennaCount = 1;
-        const double w = inverse[static_cast<std::size_t>(k)];
-        if (doXY) {
-            const CalcOutcome r = RunXYCalculation(one, single);
-            if (!r.ok()) return r;
-            if (!addInto(xy, one.DensityGrid, w)) return {CalcStatus::Failed, "Input data error"};
-        }
-        if (doXZ) {
-            const CalcOutcome r = RunXZCalculation(one, single);
-            if (!r.ok()) return r;
-            if (!addInto(xz, one.XZDensityGrid, w)) return {CalcStatus::Failed, "Input data error"};
-        }
+CalcOutcome ComputeRatios(Project& p, const std::vector<double>& inverse,
+                          const CalcControl& ctl) {
+    CalcControl withRatio = ctl;
+    withRatio.inverseLimit = inverse;
+    Grid2D<double> ratio[2];
+    bool done[2] = {false, false};
+    std::uint64_t stamp[2] = {0, 0};
+    for (const Plane plane : {Plane::XY, Plane::XZ}) {
+        const int k = plane == Plane::XY ? 0 : 1;
+        if (!ResultCurrent(p, plane) || RatioCurrent(p, plane)) continue;
+        // The same inputs give the very same density: only the ratio of the
+        // pass is kept.
+        Project work = p;
+        const CalcOutcome r = plane == Plane::XY ? RunXYCalculation(work, withRatio)
+                                                 : RunXZCalculation(work, withRatio);
+        if (!r.ok()) return r;
+        ratio[k] = std::move(plane == Plane::XY ? work.RatioGrid : work.XZRatioGrid);
+        stamp[k] = (plane == Plane::XY ? work.XYStamp : work.XZStamp).ratio;
+        done[k] = true;
     }
-    if (doXY) p.RatioGrid = std::move(xy);
-    if (doXZ) p.XZRatioGrid = std::move(xz);
+    if (done[0]) {
+        p.RatioGrid = std::move(ratio[0]);
+        p.XYStamp.ratio = stamp[0];
+    }
+    if (done[1]) {
+        p.XZRatioGrid = std::move(ratio[1]);
+        p.XZStamp.ratio = stamp[1];
+    }
     return {};
 }
 

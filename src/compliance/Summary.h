@@ -11,16 +11,17 @@
 
 namespace brenvik::compliance {
 
-// True when the plane's ratio grid belongs to its current result.
+// True when the plane's ratio grid belongs to its current result and to the
+// project's standard, population and frequencies.
 bool HasRatio(const Project& p, bool section);
 
-// Fills RatioGrid (and XZRatioGrid when the section is calculated) for the
-// results the project holds, as the sum of one calculation per antenna, each
-// weighted by its inverse limit: for a result whose ratio the engine did not
-// give (a result read from a file, say). Leaves the project as it was unless
-// every run completes.
-CalcOutcome FillRatioBySingleRuns(Project& p, const std::vector<double>& inverse,
-                                  const CalcControl& ctl = {});
+// Gives every plane whose result is current but whose ratio is not (a result
+// read from a file, a new standard, population or frequency) its ratio grid,
+// from one calculation pass per plane with the antennas' inverse limits; the
+// density, maximum and isolines stay as they were. Leaves the project as it
+// was unless every pass completes.
+CalcOutcome ComputeRatios(Project& p, const std::vector<double>& inverse,
+                          const CalcControl& ctl = {});
 
 // Horizontal distance in metres from the antenna, along the azimuth of its
 // main beam with the receptor on the beam's axis (at the antenna's own height

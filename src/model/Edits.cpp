@@ -68,7 +68,59 @@ void exchangeRect(Grid2D<double>& g, int col0, int row0, int col1, int row1,
                          values.begin() + static_cast<std::ptrdiff_t>((i - col0) * rows));
 }
 
+// Calls f(project item, record item) for the ground grid and every item of the
+// plan's result, and of the section's when the record holds it.
+template <class P, class G, class F> void eachGridItem(P& p, G& g, F f) {
+    f(p.GroundGrid, g.GroundGrid);
+    f(p.DensityGrid, g.DensityGrid);
+    f(p.RatioGrid, g.RatioGrid);
+    f(p.XYCalcOffsetX, g.XYCalcOffsetX);
+    f(p.XYCalcOffsetY, g.XYCalcOffsetY);
+    f(p.XYCalcZoom, g.XYCalcZoom);
+    f(p.CalcAntennaCount, g.CalcAntennaCount);
+    f(p.MaxDensity, g.MaxDensity);
+    f(p.MinDensity, g.MinDensity);
+    f(p.MaxPosX, g.MaxPosX);
+    f(p.MaxPosY, g.MaxPosY);
+    f(p.GridXm, g.GridXm);
+    f(p.GridYm, g.GridYm);
+    f(p.IsolineLevel, g.IsolineLevel);
+    f(p.Isolines, g.Isolines);
+    f(p.IsolinesAux, g.IsolinesAux);
+    f(p.XYStamp, g.XYStamp);
+    if (!g.section) return;
+    f(p.XZDensityGrid, g.XZDensityGrid);
+    f(p.XZRatioGrid, g.XZRatioGrid);
+    f(p.XZMaxDensity, g.XZMaxDensity);
+    f(p.XZMinDensity, g.XZMinDensity);
+    f(p.XZMaxPosX, g.XZMaxPosX);
+    f(p.XZMaxPosY, g.XZMaxPosY);
+    f(p.XZIsolineLevel, g.XZIsolineLevel);
+    f(p.XZIsolines, g.XZIsolines);
+    f(p.XZIsolinesAux, g.XZIsolinesAux);
+    f(p.XZStamp, g.XZStamp);
+}
+
+// The big items leave the project empty until the action makes new ones; the
+// small ones are copied, so the project keeps a consistent shape meanwhile.
+template <class T> void takeItem(T& from, T& to) {
+    to = from;
+}
+void takeItem(Grid2D<double>& from, Grid2D<double>& to) {
+    to = std::exchange(from, Grid2D<double>());
+}
+void takeItem(CrossingTable& from, CrossingTable& to) {
+    to = std::exchange(from, CrossingTable());
+}
+
 } // namespace
+
+Edit::GridPart Edit::takeGrids(Project& p, bool section) {
+    GridPart g;
+    g.section = section;
+    eachGridItem(p, g, [](auto& from, auto& to) { takeItem(from, to); });
+    return g;
+}
 
 Edit::Edit(const Project& p) : settings_(settingsOf(p)) {}
 
@@ -103,11 +155,9 @@ Edit Edit::settings(const Project& p) {
 
 Edit Edit::gridSize(Project& p) {
     Edit e(p);
-    // The action replaces these grids: the old ones are handed over instead
-    // of copied, and the project holds empty ones until it does.
-    e.grids_ = GridPart{std::exchange(p.GroundGrid, Grid2D<double>()),
-                        std::exchange(p.DensityGrid, Grid2D<double>()),
-                        std::exchange(p.XZDensityGrid, Grid2D<double>())};
+    // The action replaces the grids and discards the results made on them:
+    // they are handed over instead of copied.
+    e.grids_ = std::make_unique<GridPart>(takeGrids(p, true));
     return e;
 }
 
@@ -115,8 +165,7 @@ Edit Edit::scaleReset(Project& p) {
     Edit e = antennas(p);
     e.fileName_ = p.FileName;
     // The reset re-creates the ground and plan grids; the section's stays.
-    e.grids_ = GridPart{std::exchange(p.GroundGrid, Grid2D<double>()),
-                        std::exchange(p.DensityGrid, Grid2D<double>()), Grid2D<double>(), false};
+    e.grids_ = std::make_unique<GridPart>(takeGrids(p, false));
     return e;
 }
 
@@ -131,11 +180,7 @@ bool Edit::after(Project& p, bool applied) {
     if (grids_ && p.GroundGrid.size() == 1 && grids_->GroundGrid.size() != 1) applied = false;
     if (!applied) {
         // Refused: the project keeps what it had, and the record nothing.
-        if (grids_) {
-            p.GroundGrid = std::move(grids_->GroundGrid);
-            p.DensityGrid = std::move(grids_->DensityGrid);
-            if (grids_->section) p.XZDensityGrid = std::move(grids_->XZDensityGrid);
-        }
+        if (grids_) eachGridItem(p, *grids_, [](auto& a, auto& b) { a = std::move(b); });
         grids_.reset();
         fileName_.reset();
         antennas_.reset();
@@ -176,11 +221,7 @@ void Edit::exchange(Project& p) {
     if (rect_)
         exchangeRect(p.GroundGrid, rect_->col0, rect_->row0, rect_->col1, rect_->row1,
                      rect_->values);
-    if (grids_) {
-        std::swap(p.GroundGrid, grids_->GroundGrid);
-        std::swap(p.DensityGrid, grids_->DensityGrid);
-        if (grids_->section) std::swap(p.XZDensityGrid, grids_->XZDensityGrid);
-    }
+    if (grids_) eachGridItem(p, *grids_, [](auto& a, auto& b) { std::swap(a, b); });
     if (fileName_) std::swap(p.FileName, *fileName_);
     if (isolines_) {
         std::swap(p.IsolineLevel, isolines_->IsolineLevel);
@@ -203,9 +244,12 @@ std::size_t Edit::bytes() const {
     }
     if (rect_) n += vectorBytes(rect_->values);
     if (grids_)
-        n += (grids_->GroundGrid.size() + grids_->DensityGrid.size() +
-              grids_->XZDensityGrid.size()) *
-             sizeof(double);
+        n += sizeof(GridPart) +
+             (grids_->GroundGrid.size() + grids_->DensityGrid.size() + grids_->RatioGrid.size() +
+              grids_->XZDensityGrid.size() + grids_->XZRatioGrid.size()) *
+                 sizeof(double) +
+             tableBytes(grids_->Isolines) + tableBytes(grids_->IsolinesAux) +
+             tableBytes(grids_->XZIsolines) + tableBytes(grids_->XZIsolinesAux);
     if (isolines_)
         n += vectorBytes(isolines_->IsolineLevel) + tableBytes(isolines_->Isolines) +
              tableBytes(isolines_->IsolinesAux);

@@ -3,6 +3,7 @@
 #include "model/Project.h"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -86,10 +87,31 @@ class Edit {
         int col0 = 0, row0 = 0, col1 = -1, row1 = -1;
         std::vector<double> values; // column by column
     };
+    // The ground grid with the results made on it, each whole: grids, view,
+    // maximum, isolines, ratio and stamp, so that an undo never shows one
+    // result's isolines or maximum over another's grid.
     struct GridPart {
-        Grid2D<double> GroundGrid, DensityGrid, XZDensityGrid;
-        bool section = true; // the section's grid is one of them
+        Grid2D<double> GroundGrid;
+        Grid2D<double> DensityGrid, RatioGrid;
+        double XYCalcOffsetX = 0, XYCalcOffsetY = 0, XYCalcZoom = 1;
+        std::int16_t CalcAntennaCount = 0;
+        double MaxDensity = 0, MinDensity = 0;
+        Variant MaxPosX;
+        std::int16_t MaxPosY = 0;
+        std::vector<double> GridXm, GridYm, IsolineLevel;
+        CrossingTable Isolines, IsolinesAux;
+        ResultStamps XYStamp;
+        Grid2D<double> XZDensityGrid, XZRatioGrid;
+        double XZMaxDensity = 0, XZMinDensity = 0;
+        Variant XZMaxPosX, XZMaxPosY;
+        std::vector<double> XZIsolineLevel;
+        CrossingTable XZIsolines, XZIsolinesAux;
+        ResultStamps XZStamp;
+        bool section = true; // the section's result is one of them
     };
+    // Hands the ground and results of `p` to a new part (the big items moved,
+    // the small ones copied).
+    static GridPart takeGrids(Project& p, bool section);
     struct IsolinePart {
         std::vector<double> IsolineLevel;
         CrossingTable Isolines, IsolinesAux;
@@ -102,7 +124,7 @@ class Edit {
     EditSettings settings_;
     std::optional<AntennaPart> antennas_;
     std::optional<RectPart> rect_;
-    std::optional<GridPart> grids_;
+    std::unique_ptr<GridPart> grids_; // held apart: most records have none
     std::optional<IsolinePart> isolines_;
     std::optional<std::string> fileName_;
     bool settingsChanged_ = true;

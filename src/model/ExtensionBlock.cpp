@@ -1,6 +1,7 @@
 #include "model/ExtensionBlock.h"
 
 #include "model/ProjectFile.h"
+#include "model/ResultStamp.h"
 
 #include <algorithm>
 #include <charconv>
@@ -189,6 +190,12 @@ bool PatternsAreSound(const Project& p) {
     return true;
 }
 
+// A plan result with a stamp that no longer matches. One that never had a
+// stamp was not made by a calculation or a reading, and is written as before.
+bool SavedOutOfDate(const Project& p) {
+    return p.XYStamp.density != 0 && ResultStale(p, Plane::XY);
+}
+
 } // namespace
 
 bool NeedsExtensionBlock(const Project& p) {
@@ -196,6 +203,7 @@ bool NeedsExtensionBlock(const Project& p) {
     if (p.Exposure != ExposureSettings{} || !p.Patterns.empty()) return true;
     for (int k = 1; k <= p.AntennaCount && k <= p.AntennaSlotBound(); ++k)
         if (!BeamIsDefault(p.Antennas[static_cast<std::size_t>(k)])) return true;
+    if (SavedOutOfDate(p)) return true;
     for (int k = 1; k <= p.AntennaCount && k <= p.AntennaSlotBound(); ++k)
         if (p.Antennas[static_cast<std::size_t>(k)].AntFrequencyMHz != DefaultFrequencyMHz)
             return true;
@@ -272,6 +280,7 @@ bool AppendExtensionBlock(const Project& p, std::string& out) {
         }
     }
     if (!c.Assessor.empty()) out += "assessor=" + c.Assessor + "\r\n";
+    if (SavedOutOfDate(p)) out += "result=out-of-date\r\n";
     return true;
 }
 
@@ -332,6 +341,9 @@ bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines) 
             p.Exposure.ReflectionFactor = *f;
         } else if (key.substr(0, PatternKey.size()) == PatternKey) {
             if (!ReadPatternItem(p.Patterns, key.substr(PatternKey.size()), value)) return false;
+        } else if (key == "result") {
+            if (value != "out-of-date") return false;
+            p.XYStamp.density = OutOfDateStamp;
         } else if (!ReadBeamItem(p, key, value)) {
             return false;
         }

@@ -18,10 +18,11 @@ namespace brenvik {
 //   standard=icnirp-2020     compliance standard (an id of the limits library)
 //   population=public        public | occupational
 //   site=Torre Norte         site name, the rest of the line as it stands
+//   result=out-of-date       only when the plan's result was saved out of date
 //
 // Lines end in CR LF like the rest of the file. The block is written only
 // when one of its items differs from its default (900 MHz, "icnirp-2020",
-// public, no site name), and then with every item, so that a project without
+// public, no site name, a current result), and then with every item, so that a project without
 // these data is written exactly as before the block existed.
 inline constexpr std::string_view ExtensionMarker = "brenvik-extension";
 inline constexpr int ExtensionVersion = 1;

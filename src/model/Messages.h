@@ -28,6 +28,15 @@ inline constexpr const char* XZViewNeedsXYZoom =
 // Editing the plan.
 inline constexpr const char* SpotTaken = "Please eliminate first the source located in this point";
 
+// A result computed from other antennas, ground or settings than the project's.
+inline constexpr const char* ResultOutOfDate = "Result out of date: F5 recalculates";
+inline constexpr const char* RecalculateFirst =
+    "The result is out of date: it was computed for other antennas, ground or settings.\n"
+    "Recalculate it first?";
+inline constexpr const char* BatchResultOutOfDate =
+    "Result out of date: the project's antennas, ground or settings changed since it was "
+    "calculated; run --xy (and --xz) to recalculate";
+
 // A run stopped by the user.
 inline constexpr const char* Interrupted = "Interrupted";
 

@@ -51,6 +51,7 @@ void Project::ResetProject() {
     ClearToolFlags();
     XYCalculated = 0;
     XZCalculated = 0; // a section of the previous work must not outlive it
+    XYStamp = XZStamp = ResultStamps{};
     // Nor its site name and compliance standard.
     Compliance = ComplianceSettings{};
     // And its exposure model and patterns.

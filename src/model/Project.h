@@ -67,6 +67,14 @@ struct ComplianceSettings {
     friend bool operator==(const ComplianceSettings&, const ComplianceSettings&) = default;
 };
 
+// The fingerprints of the inputs a plane's result was computed from
+// (model/ResultStamp.h); 0: none.
+struct ResultStamps {
+    std::uint64_t density = 0; // the density, its maximum and isolines
+    std::uint64_t ratio = 0;   // the exposure ratio grid; 0: no ratio
+    friend bool operator==(const ResultStamps&, const ResultStamps&) = default;
+};
+
 // The pointer tool that the clicks on the plan go to.
 enum class PointerToolKind {
     Select,         // a click on an antenna opens its dialog
@@ -213,6 +221,10 @@ class Project {
     // calculation is given the antennas' limits; empty (size 1) otherwise.
     Grid2D<double> RatioGrid;
     Grid2D<double> XZRatioGrid;
+    // What the XY and XZ results were computed from: set by the calculations
+    // and by the project reader; a result whose stamp no longer matches the
+    // project is out of date.
+    ResultStamps XYStamp, XZStamp;
 
     // ---- 8. Legacy pollutant-model data -----------------------------------------------
     Variant SourceKindVar = Variant::integer(0);

@@ -2,6 +2,7 @@
 
 #include "model/AtomicFile.h"
 #include "model/ExtensionBlock.h"
+#include "model/ResultStamp.h"
 
 #include <algorithm>
 #include <charconv>
@@ -480,7 +481,9 @@ bool WriteProjectFile(const Project& p, std::ostream& os) {
 
 // ---- reader ----------------------------------------------------------------------
 
-bool ReadProjectText(Project& p, std::string_view text) {
+namespace {
+
+bool ReadProjectRecords(Project& p, std::string_view text) {
     // A byte-order mark left by a text editor is not part of the first value.
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     LineReader in(text);
@@ -602,6 +605,19 @@ bool ReadProjectText(Project& p, std::string_view text) {
     if (!ReadCrossings(in, p.Isolines, p.IsolineCount, slots)) return false;
     if (!ReadCrossings(in, p.IsolinesAux, p.IsolineCount, auxMax)) return false;
     return ReadTail(in, p);
+}
+
+} // namespace
+
+bool ReadProjectText(Project& p, std::string_view text) {
+    p.XYStamp = p.XZStamp = ResultStamps{};
+    if (!ReadProjectRecords(p, text)) return false;
+    // A stored result was computed from what the file holds: it opens current,
+    // unless the file says it was saved out of date. Its ratio is never
+    // stored, so it has none.
+    if (p.XYCalculated == 1 && p.XYStamp.density != OutOfDateStamp)
+        StampResult(p, Plane::XY, false);
+    return true;
 }
 
 bool ReadProjectFile(Project& p, std::istream& is) {

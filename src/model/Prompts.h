@@ -26,6 +26,13 @@ class Prompts {
     // The save-changes question: "Do you want to save the current work?. The
     // current work will be deleted. " with the buttons Yes, No and Cancel.
     virtual Answer askSaveChanges() = 0;
+
+    // A question with the buttons Yes and No. Where nobody can answer (the
+    // batch), the answer is No, which never does the thing asked about.
+    virtual Answer ask(const std::string& question) {
+        (void)question;
+        return Answer::No;
+    }
 };
 
 } // namespace brenvik

@@ -142,6 +142,7 @@ TEST_F(ComplianceAppTest, TheReportStatesTheMaximumAndTheVerdict) {
     auto* unit = control<QComboBox>(settings, "unidad");
     unit->setCurrentIndex(unit->findText("V/m"));
     click(settings, "Command1");
+    runCalculation(); // the new standard's ratio
     EXPECT_EQ(project.Compliance.Standard, "icnirp-1998");
 
     trigger(cmd::ComplianceSummary);
@@ -155,6 +156,7 @@ TEST_F(ComplianceAppTest, TheReportStatesTheMaximumAndTheVerdict) {
     const QString pdf = dir.filePath("report.pdf");
     prompts.savePaths.push_back(pdf.toStdString());
     trigger(cmd::Report);
+    runCalculation();
     EXPECT_TRUE(compliance::HasRatio(project, false));
     QProcess run;
     run.start(pdftotext, {pdf, "-"});

@@ -51,6 +51,13 @@ class ScriptedPrompts : public Prompts {
         ++saveChangesAsked;
         return next(saveChangesAnswers, Answer::Cancel);
     }
+    // Yes/No questions: asked, and answered from the script (No once it runs out).
+    std::vector<std::string> questions;
+    std::deque<Answer> answers;
+    Answer ask(const std::string& question) override {
+        questions.push_back(question);
+        return next(answers, Answer::No);
+    }
     std::string lastMessage() const { return messages.empty() ? "" : messages.back(); }
 
   private:

@@ -102,6 +102,32 @@ TEST_F(Compliance, ImportedSiteGivesTheRatioOfSingleRunsAndAReportWithTheVerdict
     EXPECT_NE(text.find("Assessor: J. Doe"), std::string::npos);
 }
 
+// A result the run's own steps put out of date is never written out; a stored
+// result the run leaves as it is, or one it calculates, is.
+TEST_F(Compliance, OutputsAreOfACurrentResultOnly) {
+    Project p;
+    ASSERT_EQ(compliance::ImportSites(p, kSites, compliance::ImportMode::Replace), std::nullopt);
+    p.Antennas.resize(2);
+    p.AntennaCount = 1;
+    ASSERT_TRUE(RunXYCalculation(p).ok());
+    writeSite(p, at("calc.bvk"));
+    const struct {
+        std::string args;
+        int status;
+    } cases[] = {
+        {"--export grid-xy=" + at("a.csv"), 0},
+        {"--import-sites " + at("sites.csv") + " --export grid-xy=" + at("b.csv"), 1},
+        {"--open-angle-bts 5 --report " + at("c.pdf"), 1},
+        {"--import-sites " + at("sites.csv") + " --xy 4 --export grid-xy=" + at("e.csv"), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        EXPECT_EQ(run(at("calc.bvk") + " " + c.args), c.status);
+        EXPECT_EQ(err.find("Result out of date") != std::string::npos, c.status == 1) << err;
+    }
+    EXPECT_FALSE(fs::exists(at("b.csv")) || fs::exists(at("c.pdf")));
+}
+
 TEST_F(Compliance, RefusalsNameTheirCause) {
     struct Case {
         std::string args;

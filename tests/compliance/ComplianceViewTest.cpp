@@ -1,5 +1,7 @@
 #include "compliance/ComplianceView.h"
 
+#include "model/ResultStamp.h"
+
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -22,6 +24,7 @@ Project Ramp() {
             p.RatioGrid(i, j) = 0.3 * i;
         }
     p.MaxDensity = 28.0;
+    StampResult(p, Plane::XY, true);
     return p;
 }
 

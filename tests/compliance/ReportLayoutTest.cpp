@@ -1,6 +1,7 @@
 #include "compliance/ReportLayout.h"
 
 #include "compliance/SiteInventory.h"
+#include "model/ResultStamp.h"
 #include "render/RecordingSurface.h"
 
 #include <cmath>
@@ -31,6 +32,7 @@ Project HandResult(int extraAntennas) {
     p.MaxDensity = 675;
     p.GridXm.assign(p.GridNX + 1, 0.0);
     p.GridYm.assign(p.GridNY + 1, 0.0);
+    StampResult(p, Plane::XY, true);
     return p;
 }
 
@@ -58,6 +60,7 @@ TEST(ReportLayout, EveryPageNamesTheProjectDateStandardAndHeight) {
         if (c.section) {
             p.XZCalculated = 1;
             p.XZRatioGrid.resize(p.GridNX, p.GridNY);
+            StampResult(p, Plane::XZ, true);
         }
         const ReportLayout layout = Layout(p);
         ASSERT_EQ(layout.pageCount(), c.pages);
