@@ -186,7 +186,7 @@ ReportLayout::ReportLayout(ReportInput in) : in_(std::move(in)) {
 int ReportLayout::pageCount() const {
     const int n = static_cast<int>(in_.summary.antennas.size());
     const int more = std::max(0, n - kFirstTableRows);
-    return 2 + (more + kTableRows - 1) / kTableRows + (section_ ? 1 : 0);
+    return 2 + (more + kTableRows - 1) / kTableRows + (section_ ? 1 : 0) + realPlacesPageCount();
 }
 
 std::vector<std::string> ReportLayout::verdictLines() const {
@@ -218,9 +218,12 @@ void ReportLayout::header(int page, Surface& s) const {
 void ReportLayout::drawPage(int page, Surface& s) const {
     if (page < 0 || page >= pageCount()) return;
     header(page, s);
-    if (page == 0)
+    const int realPlacesFrom = pageCount() - realPlacesPageCount();
+    if (page >= realPlacesFrom)
+        realPlacesPage(page - realPlacesFrom, s);
+    else if (page == 0)
         planPage(s);
-    else if (section_ && page == pageCount() - 1)
+    else if (section_ && page == realPlacesFrom - 1)
         sectionPage(s);
     else
         tablePage(page - 1, s); // the summary, then the antennas

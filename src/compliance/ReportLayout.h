@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compliance/Places.h"
 #include "compliance/Summary.h"
 #include "compliance/Units.h"
 #include "render/Colour.h"
@@ -23,6 +24,10 @@ struct ReportInput {
     std::string projectFile; // as the user named it
     std::string date;        // e.g. "2026-12-06 16:20"
     Unit unit = Unit::MicroWattPerCm2; // the densities of the maxima
+    // The buildings and places of the project, evaluated (the pages of
+    // real places follow when there are any).
+    std::vector<BuildingValue> buildings{};
+    std::vector<PlaceValue> places{};
 };
 
 // The pages of the compliance report, laid out on landscape A4 pages: each
@@ -40,12 +45,18 @@ class ReportLayout {
     // The texts the report states, for a dialog or a test.
     std::vector<std::string> verdictLines() const;
     std::string maximumLine() const;
+    // The worst building with its floor and the worst place, by % of the
+    // limit: "Worst building: School (way/1), floor 2: 3.5 % of the limit;
+    // worst place: Crèche: 0.42 %". Empty without buildings and places.
+    std::string realPlacesLine() const;
 
   private:
     void header(int page, render::Surface& s) const;
     void planPage(render::Surface& s) const;
     void tablePage(int index, render::Surface& s) const;
     void sectionPage(render::Surface& s) const;
+    int realPlacesPageCount() const;
+    void realPlacesPage(int index, render::Surface& s) const;
     ReportInput in_;
     bool section_ = false;
 };

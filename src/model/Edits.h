@@ -23,6 +23,9 @@ struct EditSettings {
     double OpenAngleBTS = 0, OpenAngleDTS = 0;
     double ContourHeight = 0;
     ComplianceSettings Compliance;
+    std::optional<double> TerrainDatumM;
+    std::vector<Place> Places; // a handful: kept whole like the rest
+    std::vector<Building> Buildings;
     friend bool operator==(const EditSettings&, const EditSettings&) = default;
 };
 

@@ -18,6 +18,9 @@ namespace brenvik {
 //   standard=icnirp-2020     compliance standard (an id of the limits library)
 //   population=public        public | occupational
 //   site=Torre Norte         site name, the rest of the line as it stands
+//   terrain-datum=412.75     elevation of the ground grid's zero (elevation model)
+//   place.1=x,y,h,kind,name  a place of sensitive use, one line per place
+//   building.1=h,base,x y ..,id,name  a building's footprint, one line per building
 //
 // Lines end in CR LF like the rest of the file. The block is written only
 // when one of its items differs from its default (900 MHz, "icnirp-2020",

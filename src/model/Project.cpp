@@ -53,6 +53,9 @@ void Project::ResetProject() {
     XZCalculated = 0; // a section of the previous work must not outlive it
     // Nor its site name and compliance standard.
     Compliance = ComplianceSettings{};
+    Places.clear();
+    TerrainDatumM.reset();
+    Buildings.clear();
     SourceKindVar = Variant::integer(0);
     SourceKindInt = 0;
     DisplayMode = ResultStyle::Isolines;

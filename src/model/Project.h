@@ -4,11 +4,14 @@
 #include "model/CrossingTable.h"
 #include "model/DisplaySettings.h"
 #include "model/DrawingArea.h"
+#include "model/Buildings.h"
 #include "model/Grid2D.h"
+#include "model/Places.h"
 #include "model/Variant.h"
 #include "model/ViewState.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,7 +40,7 @@ struct Antenna {
     std::int16_t AntCellY = 0;      // derived: round(AntY / CellSize)
     double AntFrequencyMHz = 900.0; // carrier; kept in the file's extension block
     // The beam of the far-field model, kept in the extension block.
-    std::string AntPattern;            // Name of one of Project::Patterns; empty: parametric
+    std::string AntPattern{};          // Name of one of Project::Patterns; empty: parametric
     double AntHBeamwidthDeg = 90.0;    // parametric horizontal half-power beamwidth
     double AntVBeamwidthDeg = 0.0;     // parametric vertical one; 0: twice the type's open angle
     double AntElectricalTiltDeg = 0.0; // parametric electrical tilt, degrees down
@@ -212,6 +215,13 @@ class Project {
     // calculation is given the antennas' limits; empty (size 1) otherwise.
     Grid2D<double> RatioGrid;
     Grid2D<double> XZRatioGrid;
+    // Places of sensitive use (extension block).
+    std::vector<Place> Places;
+    // Elevation in metres of the ground grid's zero when the ground came from
+    // an elevation model (extension block); none for hand-drawn ground.
+    std::optional<double> TerrainDatumM;
+    // Buildings imported from a map (extension block).
+    std::vector<Building> Buildings;
 
     // ---- 8. Legacy pollutant-model data -----------------------------------------------
     Variant SourceKindVar = Variant::integer(0);
