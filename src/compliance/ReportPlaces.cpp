@@ -90,8 +90,9 @@ std::string ReportLayout::realPlacesLine() const {
     for (const BuildingValue& b : in_.buildings)
         if (!worstB || b.worstFloor().percent > worstB->worstFloor().percent) worstB = &b;
     if (worstB)
-        out = "Worst building: " + (worstB->name.empty() ? worstB->id : worstB->name) + " (" +
-              worstB->id + "), floor " + std::to_string(worstB->worstFloor().floor) + ": " +
+        out = "Worst building: " +
+              (worstB->name.empty() ? worstB->id : worstB->name + " (" + worstB->id + ")") +
+              ", floor " + std::to_string(worstB->worstFloor().floor) + ": " +
               FormatPercent(worstB->worstFloor().percent) + " % of the limit";
     const PlaceValue* worstP = nullptr;
     for (const PlaceValue& v : in_.places)

@@ -83,6 +83,9 @@ std::optional<std::string> geoPackageBytes(const Project& p, const NodeRaster& r
     // floating-point values as Float32.
     GDALDatasetUniquePtr grid32 = memoryDataset(r, GDT_Float32);
     if (!grid32) return std::nullopt;
+    // The padding of the edge tiles is nodata, so that the tiles' statistics
+    // count the nodes alone.
+    grid32->GetRasterBand(1)->SetNoDataValue(NodataValue);
     // Its band is the density in its unit, each value standing for its
     // pixel's area like the TIFF's.
     const char* const options[] = {"APPEND_SUBDATASET=YES",
