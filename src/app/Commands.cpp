@@ -230,6 +230,7 @@ std::vector<Command> commandTable() {
     t.push_back({cmd::About, "&About...", P::Options, [](W& w) { w.flows_->about(); }, {}, {}, ""});
 
     addComplianceCommands(t);
+    addRealPlacesCommands(t);
 
     // ---- Toolbar pairs ----
     const std::vector<Command> toolbar = {

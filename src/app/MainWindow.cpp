@@ -116,6 +116,11 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
         project_, prompts_, statusBar(), canvas_,
         [this](std::function<void()> then) { flows_->runXYCalculation(std::move(then)); });
     compliance_->setGate(runner_, results_.get());
+    realPlaces_ = std::make_unique<RealPlacesFlows>(
+        project_, prompts_, *this, compliance_->library(), [this] { redrawView(); },
+        [this](const char* text, Edit edit, bool applied) {
+            recordEdit(text, std::move(edit), applied);
+        });
 }
 
 MainWindow::~MainWindow() {
@@ -225,7 +230,9 @@ void MainWindow::ensurePlanView() {
 void MainWindow::paintSteps(const Painter& step, bool clearFirst) {
     // In "% of limit" the step draws the project's percent view.
     // (The first picture is drawn before the compliance read-outs exist.)
-    const Painter paint = compliance_ ? compliance_->decorate(step) : step;
+    Painter paint = compliance_ ? compliance_->decorate(step) : step;
+    // The buildings and places with their exposure, over the plan's result.
+    if (realPlaces_) paint = realPlaces_->decorate(std::move(paint));
     // A drawing step paints straight onto the canvas through the QPainter
     // surface. For its replays (resize, another screen scale) it keeps the
     // project and the dots' random state as they were, so every replay paints

@@ -3,6 +3,7 @@
 #include "app/Commands.h"
 #include "app/ComplianceFlows.h"
 #include "app/PointerTools.h"
+#include "app/RealPlacesFlows.h"
 #include "export/CsvExport.h"
 #include "model/Edits.h"
 #include "model/Project.h"
@@ -77,6 +78,7 @@ class MainWindow : public QMainWindow, private ToolHost {
     CalcRunner* calcRunner() const { return runner_; }
     ComplianceFlows& compliance() { return *compliance_; } // limits, % display, report
     ResultState& results() { return *results_; } // out-of-date results and their gate
+    RealPlacesFlows& realPlaces() { return *realPlaces_; } // terrain, buildings, places
     QAction* item(const QString& objectName) const; // menu item or toolbar button
     QScrollBar* hScroll() const { return hscroll_; }
     QScrollBar* vScroll() const { return vscroll_; }
@@ -209,6 +211,7 @@ class MainWindow : public QMainWindow, private ToolHost {
     std::unique_ptr<DialogFlows> flows_;
     std::unique_ptr<ComplianceFlows> compliance_;
     std::unique_ptr<ResultState> results_;
+    std::unique_ptr<RealPlacesFlows> realPlaces_;
     render::DotRandom dots_;
     bool resetting_ = false;
     UndoHistory* history_ = nullptr;

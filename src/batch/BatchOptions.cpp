@@ -25,11 +25,12 @@ bool endsWith(const std::string& s, const std::string& tail) {
 }
 
 // The options that take one value; --export takes one per use and repeats.
-constexpr std::array<const char*, 17> kSingleValued{
+constexpr std::array<const char*, 21> kSingleValued{
     "--open-angle-bts", "--open-angle-dts", "--isolines",   "--xy",           "--xz",
     "--image",          "--plane",          "--style",      "--background",   "--size",
     "--save",           "--standard",       "--population", "--import-sites", "--report",
-    "--model",          "--reflection"};
+    "--model",          "--reflection",     "--places",     "--terrain",      "--buildings",
+    "--building-height"};
 // The report's signature fields.
 constexpr std::array<const char*, 2> kReportFields{"--site", "--assessor"};
 
@@ -69,6 +70,12 @@ std::string usageText() {
            "  --population public|occupational   whose limits (default: the project's, public)\n"
            "  --import-sites PATH   replace the antennas by the site inventory in PATH before the "
            "calculations\n"
+           "  --terrain PATH        fill the ground grid from the elevation model at PATH\n"
+           "  --buildings PATH      replace the buildings by the footprints of the vector file at "
+           "PATH\n"
+           "  --building-height M   height of a footprint without height or levels (default 9)\n"
+           "  --places PATH         replace the places of sensitive use by those of the CSV at "
+           "PATH\n"
            "  --report PATH.pdf     write the compliance report\n"
            "  --model specified|far-field   the exposure model (default: the project's)\n"
            "  --reflection 1|2.56   the far-field model's reflection factor (default: the "
@@ -174,6 +181,13 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         if (!kind) return fail("unknown export kind '" + e.substr(0, eq) + "'");
         std::string path = e.substr(eq + 1);
         if (path.empty()) return fail("option --export needs a path after '='");
+        // The places and buildings take their file's form from its extension.
+        const std::string low = lower(path);
+        const bool json = endsWith(low, ".geojson") || endsWith(low, ".json");
+        if (*kind == ExportKind::Places && json) kind = ExportKind::PlacesGeoJson;
+        if (*kind == ExportKind::Buildings && json) kind = ExportKind::BuildingsGeoJson;
+        if (*kind == ExportKind::Buildings && endsWith(low, ".gpkg"))
+            kind = ExportKind::BuildingsGpkg;
         o.exports.push_back({*kind, path});
     }
     if (auto path = value("--image")) {
@@ -194,6 +208,24 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
     if (auto path = value("--import-sites")) {
         if (path->empty()) return fail("option --import-sites needs a path");
         o.importSites = *path;
+    }
+    if (auto path = value("--terrain")) {
+        if (path->empty()) return fail("option --terrain needs a path");
+        o.terrain = *path;
+    }
+    if (auto path = value("--buildings")) {
+        if (path->empty()) return fail("option --buildings needs a path");
+        o.buildings = *path;
+    }
+    if (auto text = value("--building-height")) {
+        const auto h = ParseFileDouble(*text);
+        if (!h || !(*h > 0.0) || !std::isfinite(*h))
+            return fail("--building-height is a height in metres above 0, not '" + *text + "'");
+        o.buildingHeightM = *h;
+    }
+    if (auto path = value("--places")) {
+        if (path->empty()) return fail("option --places needs a path");
+        o.places = *path;
     }
     if (auto path = value("--report")) {
         if (!endsWith(lower(*path), ".pdf")) return fail("the report path must end in .pdf");

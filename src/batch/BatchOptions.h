@@ -35,6 +35,11 @@ enum class ExportKind {
     Kmz,
     Sites,             // the site inventory
     ExposureRatioGrid, // the XY exposure ratio, dumped like grid-xy
+    Places,            // the places of sensitive use, evaluated (CSV; GeoJSON by the extension)
+    PlacesGeoJson,
+    Buildings,         // the buildings floor by floor (CSV; GeoJSON, GeoPackage by the extension)
+    BuildingsGeoJson,
+    BuildingsGpkg,
 };
 
 // One row per kind of output --export writes: its keyword on the command line
@@ -96,6 +101,10 @@ struct BatchOptions {
     std::optional<double> reflection; // 1 or 2.56
     std::optional<std::string> siteName; // the report's site and who signs it
     std::optional<std::string> assessor;
+    std::optional<std::string> places; // the places file that replaces the project's places
+    std::optional<std::string> terrain; // the elevation model the ground grid is sampled from
+    std::optional<std::string> buildings; // the footprints that replace the project's buildings
+    double buildingHeightM = 9.0;         // of a footprint without height or levels
 };
 
 // Outcome of reading the command line: options, or the reason of a usage error.

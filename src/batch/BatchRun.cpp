@@ -130,6 +130,12 @@ constexpr ExportKindRow kExportKinds[] = {
     {ExportKind::ZonesGeoJson, "zones-geojson", writeMapLayer<ExportKind::ZonesGeoJson>},
     {ExportKind::GeoPackage, "gpkg", writeMapLayer<ExportKind::GeoPackage>},
     {ExportKind::Kmz, "kmz", writeMapLayer<ExportKind::Kmz>},
+    {ExportKind::Places, "places", writeCompliance<ExportKind::Places>},
+    {ExportKind::PlacesGeoJson, "places-geojson", writeCompliance<ExportKind::PlacesGeoJson>},
+    {ExportKind::Buildings, "buildings", writeCompliance<ExportKind::Buildings>},
+    {ExportKind::BuildingsGeoJson, "buildings-geojson",
+     writeCompliance<ExportKind::BuildingsGeoJson>},
+    {ExportKind::BuildingsGpkg, "buildings-gpkg", writeCompliance<ExportKind::BuildingsGpkg>},
 };
 
 } // namespace
@@ -280,6 +286,10 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
         timed("read", [&] { readProject(p, o.projectPath); });
         applySettings(p, o);
         if (o.importSites) timed("import sites", [&] { importSitesStep(p, *o.importSites); });
+        if (o.terrain) timed("terrain", [&] { terrainStep(p, *o.terrain, env); });
+        if (o.buildings)
+            timed("buildings", [&] { buildingsStep(p, *o.buildings, o.buildingHeightM, env); });
+        if (o.places) timed("import places", [&] { importPlacesStep(p, *o.places, env); });
         checkCancel(env);
         if (o.xy) timed("xy", [&] { runXYStep(p, o, env); });
         checkCancel(env);

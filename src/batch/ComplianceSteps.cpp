@@ -2,10 +2,14 @@
 
 #include "batch/GridDump.h"
 #include "compliance/Boundaries.h"
+#include "compliance/Buildings.h"
 #include "compliance/Limits.h"
+#include "compliance/Places.h"
 #include "compliance/ReportLayout.h"
 #include "compliance/SiteInventory.h"
 #include "compliance/Summary.h"
+#include "gis/BuildingLayer.h"
+#include "model/AtomicFile.h"
 #include "model/Messages.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
@@ -68,6 +72,12 @@ void importSitesStep(Project& p, const std::string& path) {
         throw BatchFailure(*refused);
 }
 
+void importPlacesStep(Project& p, const std::string& path, const RunEnvironment& env) {
+    const compliance::PlacesImport r = compliance::ImportPlacesFile(p, path);
+    if (r.refusal) throw BatchFailure(*r.refusal);
+    if (!r.note.empty() && env.warn) env.warn(r.note);
+}
+
 std::vector<double> inverseLimitsFor(const Project& p, const BatchOptions& o,
                                      const RunEnvironment& env) {
     if (!wantsCompliance(o)) return {};
@@ -107,6 +117,37 @@ bool writeComplianceExport(Project& p, ExportKind kind, const std::string& path)
         if (!compliance::SaveSitesFile(p, path)) throw BatchFailure(msg::FileError);
         return true;
     }
+    const bool places = kind == ExportKind::Places || kind == ExportKind::PlacesGeoJson;
+    const bool buildings = kind == ExportKind::Buildings || kind == ExportKind::BuildingsGeoJson ||
+                           kind == ExportKind::BuildingsGpkg;
+    if (places || buildings) {
+        // Each place and building evaluated exactly against the project's standard.
+        auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library,
+                                             p.Compliance.Standard, p.Compliance.Group);
+        if (inv.refusal) throw BatchFailure(*inv.refusal);
+        std::string text;
+        if (places) {
+            if (p.Places.empty()) throw BatchFailure("The project has no places of sensitive use");
+            const auto values = compliance::EvaluatePlaces(p, inv.inverse);
+            text = kind == ExportKind::Places ? compliance::PlacesCsv(values)
+                                              : compliance::PlacesGeoJson(values);
+        } else {
+            if (p.Buildings.empty()) throw BatchFailure("The project has no buildings");
+            const auto values = compliance::EvaluateBuildings(p, inv.inverse);
+            if (kind == ExportKind::BuildingsGpkg) {
+                std::vector<std::string> fill;
+                for (const BuildingValue& v : values)
+                    fill.push_back(compliance::PercentColour(p, v.worstFloor().percent));
+                if (auto failed = gis::writeBuildingsGpkg(p, values, fill, path))
+                    throw BatchFailure(*failed);
+                return true;
+            }
+            text = kind == ExportKind::Buildings ? compliance::BuildingsCsv(values)
+                                                 : compliance::BuildingsGeoJson(p, values);
+        }
+        if (!WriteFileAtomically(path, text)) throw BatchFailure(msg::FileError);
+        return true;
+    }
     if (kind != ExportKind::ExposureRatioGrid) return false;
     if (!compliance::HasRatio(p, false)) throw BatchFailure(msg::NoResult);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -129,6 +170,13 @@ void writeReportStep(const Project& p, const RunEnvironment& env, const std::str
     in.summary = std::move(s.summary);
     in.projectFile = p.FileName;
     in.date = today();
+    if (!p.Buildings.empty() || !p.Places.empty()) {
+        const auto inv =
+            compliance::InverseLimits(p, lib, p.Compliance.Standard, p.Compliance.Group);
+        if (inv.refusal) throw BatchFailure(*inv.refusal);
+        in.buildings = compliance::EvaluateBuildings(p, inv.inverse);
+        in.places = compliance::EvaluatePlaces(p, inv.inverse);
+    }
     const compliance::ReportLayout layout(std::move(in));
     const std::string failed =
         env.writePdf(path, "Exposure compliance report", layout.pageCount(),

@@ -26,6 +26,10 @@ void applyComplianceSettings(Project& p, const BatchOptions& o);
 // --import-sites: the inventory replaces the project's antennas.
 void importSitesStep(Project& p, const std::string& path);
 
+// --places: the places file replaces the project's places; those off the
+// plan are skipped with a warning.
+void importPlacesStep(Project& p, const std::string& path, const RunEnvironment& env);
+
 // The calculations' inverse limits for the project's standard and
 // population, or nothing when the run asks for no compliance answer. Throws
 // BatchFailure naming the antenna whose frequency the standard does not

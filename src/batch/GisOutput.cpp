@@ -2,6 +2,8 @@
 
 #include "batch/BatchRun.h"
 #include "gis/GisExport.h"
+#include "gis/BuildingImport.h"
+#include "gis/Terrain.h"
 
 #include <optional>
 
@@ -37,6 +39,23 @@ void writeGisExport(const Project& p, ExportKind kind, const std::string& path) 
     if (!format) throw std::logic_error("not a map layer");
     if (auto refused = gis::gisExportRefusal(p)) throw BatchFailure(*refused);
     if (auto failed = gis::writeGisFile(p, *format, path)) throw BatchFailure(*failed);
+}
+
+void terrainStep(Project& p, const std::string& path, const RunEnvironment& env) {
+    const gis::TerrainSample t = gis::SampleTerrain(p, path, env.cancel);
+    if (t.refusal) {
+        if (env.cancel && env.cancel->load()) throw BatchFailure(kMsgInterrupted);
+        throw BatchFailure(*t.refusal);
+    }
+    gis::ApplyTerrain(p, t);
+}
+
+void buildingsStep(Project& p, const std::string& path, double defaultHeightM,
+                   const RunEnvironment& env) {
+    gis::BuildingsImport r = gis::ReadBuildings(p, path, defaultHeightM);
+    if (r.refusal) throw BatchFailure(*r.refusal);
+    if (!r.note.empty() && env.warn) env.warn(r.note);
+    p.Buildings = std::move(r.buildings);
 }
 
 } // namespace brenvik::batch

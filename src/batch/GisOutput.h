@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/BatchOptions.h"
+#include "batch/BatchRun.h"
 
 #include <string>
 
@@ -17,5 +18,14 @@ bool isGisExport(ExportKind kind);
 // BatchFailure with the program's message: no XY result, the plan off the
 // map, or the file error.
 void writeGisExport(const Project& p, ExportKind kind, const std::string& path);
+
+// --terrain: the ground grid sampled from the elevation model at `path`
+// before the calculations; a refusal fails the run.
+void terrainStep(Project& p, const std::string& path, const RunEnvironment& env);
+
+// --buildings: the footprints of the vector file replace the project's
+// buildings; those off the plan are skipped with a warning.
+void buildingsStep(Project& p, const std::string& path, double defaultHeightM,
+                   const RunEnvironment& env);
 
 } // namespace brenvik::batch

@@ -287,6 +287,8 @@ ReportLayout::ReportLayout(ReportInput in) : in_(std::move(in)) {
     for (int k = 0; k < pagesFor(kMethodRows); ++k)
         pages_.push_back({PageKind::Method, k});
     if (in_.summary.sectionMaxPercent) pages_.push_back({PageKind::Section, 0});
+    for (int k = 0; k < realPlacesPageCount(); ++k)
+        pages_.push_back({PageKind::RealPlaces, k});
 }
 
 int ReportLayout::pageCount() const {
@@ -421,6 +423,9 @@ void ReportLayout::drawPage(int page, Surface& s) const {
         break;
     case PageKind::Section:
         sectionPage(s);
+        break;
+    case PageKind::RealPlaces:
+        realPlacesPage(pg.index, s);
         break;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compliance/Places.h"
 #include "compliance/Summary.h"
 #include "compliance/Units.h"
 #include "render/Colour.h"
@@ -33,6 +34,10 @@ struct ReportInput {
     std::string projectFile; // as the user named it
     std::string date;        // e.g. "2026-12-06 16:20"
     Unit unit = Unit::MicroWattPerCm2; // the densities of the maxima
+    // The buildings and places of the project, evaluated (the pages of
+    // real places follow when there are any).
+    std::vector<BuildingValue> buildings{};
+    std::vector<PlaceValue> places{};
 };
 
 // The pages of the compliance report, laid out on landscape A4 pages: each
@@ -52,6 +57,10 @@ class ReportLayout {
     // The texts the report states, for a dialog or a test.
     std::vector<std::string> verdictLines() const;
     std::string maximumLine() const;
+    // The worst building with its floor and the worst place, by % of the
+    // limit: "Worst building: School (way/1), floor 2: 3.5 % of the limit;
+    // worst place: Crèche: 0.42 %". Empty without buildings and places.
+    std::string realPlacesLine() const;
 
     // The plan's verdict, the section's, and the lines that explain them
     // (the boundaries a plane crosses, the model's blind spots).
@@ -60,7 +69,7 @@ class ReportLayout {
     std::vector<std::string> methodLines() const;
 
   private:
-    enum class PageKind { Plan, Table, Method, Section };
+    enum class PageKind { Plan, Table, Method, Section, RealPlaces };
     struct Page {
         PageKind kind;
         int index; // the part of a table the page shows
@@ -71,6 +80,8 @@ class ReportLayout {
     void methodPage(int index, render::Surface& s) const;
     void sectionPage(render::Surface& s) const;
     std::vector<double> limits() const;
+    int realPlacesPageCount() const;
+    void realPlacesPage(int index, render::Surface& s) const;
     ReportInput in_;
     std::vector<Page> pages_;
 };

@@ -229,14 +229,26 @@ bool addAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options) {
                               {"erp_w", OFTReal},
                               {"direction", OFTReal},
                               {"tilt", OFTReal},
-                              {"height_m", OFTReal}})
+                              {"height_m", OFTReal},
+                              {"label", OFTString},
+                              {"frequency_mhz", OFTReal},
+                              {"pattern", OFTString}})
         if (!addField(layer, name, type)) return false;
     const int count = std::min<int>(p.AntennaCount, static_cast<int>(p.Antennas.size()) - 1);
     for (int k = 1; k <= count; ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        // Antennas are numbered on their tower, as the report names them.
+        int onTower = 0;
+        for (int m = 1; m <= k; ++m)
+            if (p.Antennas[static_cast<std::size_t>(m)].AntTower == a.AntTower) ++onTower;
         OGRFeature f(layer->GetLayerDefn());
         f.SetField("tower", a.AntTower);
-        f.SetField("antenna", k);
+        f.SetField("antenna", onTower);
+        const std::string label =
+            "T" + std::to_string(a.AntTower) + " A" + std::to_string(onTower);
+        f.SetField("label", label.c_str());
+        f.SetField("frequency_mhz", a.AntFrequencyMHz);
+        f.SetField("pattern", a.AntPattern.empty() ? "parametric" : a.AntPattern.c_str());
         f.SetField("type", antennaTypeName(a));
         f.SetField("erp_w", a.AntPower);
         f.SetField("direction", a.AntDirection);

@@ -2,7 +2,9 @@
 #include "gis/Writers.h"
 #include "render/Scene.h"
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cpl_conv.h>
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +15,7 @@ namespace brenvik::gis {
 namespace {
 
 inline constexpr const char* kImageName = "files/gradient.png";
+std::string legendKml(const Project& p);
 
 std::string escaped(const std::string& text) {
     std::string out;
@@ -94,6 +97,7 @@ std::string docKml(const Project& p, const NodeRaster& r, const std::vector<Zone
     kml += "</href></Icon><LatLonBox><north>" + numberText(north) + "</north><south>" +
            numberText(south) + "</south><east>" + numberText(east) + "</east><west>" +
            numberText(west) + "</west></LatLonBox></GroundOverlay>\n";
+    kml += legendKml(p);
 
     kml += "<Folder><name>Zones</name>\n";
     for (std::size_t k = 0; k < zones.size(); ++k) {
@@ -121,6 +125,84 @@ std::string docKml(const Project& p, const NodeRaster& r, const std::vector<Zone
     return kml;
 }
 
+// The colour scale of the overlay: one box per band in its colour, from the
+// weakest band painted up to the maximum, each labelled with the tenth of the
+// maximum it starts at ("50 %"), drawn with a small built-in 5 x 7 font so
+// that the legend needs no font on the machine.
+inline constexpr const char* kLegendName = "files/legend.png";
+
+const std::array<std::uint8_t, 7>& Glyph(char c) {
+    static const std::array<std::uint8_t, 7> digits[10] = {
+        {14, 17, 19, 21, 25, 17, 14}, {4, 12, 4, 4, 4, 4, 14},   {14, 17, 1, 2, 4, 8, 31},
+        {31, 2, 4, 2, 1, 17, 14},     {2, 6, 10, 18, 31, 2, 2},  {31, 16, 30, 1, 1, 17, 14},
+        {6, 8, 16, 30, 17, 17, 14},   {31, 1, 2, 4, 8, 8, 8},    {14, 17, 17, 14, 17, 17, 14},
+        {14, 17, 17, 15, 1, 2, 12}};
+    static const std::array<std::uint8_t, 7> percent{24, 25, 2, 4, 8, 19, 3}, blank{};
+    if (c >= '0' && c <= '9') return digits[c - '0'];
+    return c == '%' ? percent : blank;
+}
+
+std::optional<std::string> legendPngBytes(const Project& p, int firstLevel) {
+    constexpr int rowH = 18, boxW = 28, width = 96;
+    const int rows = 10 - firstLevel + 1;
+    const int height = rows * rowH + 4;
+    std::vector<GByte> rgba(std::size_t(4) * width * height, 0);
+    const std::size_t n = std::size_t(width) * height;
+    const auto put = [&](int x, int y, render::Rgb c) {
+        const std::size_t k = std::size_t(y) * width + std::size_t(x);
+        rgba[k] = c.r;
+        rgba[n + k] = c.g;
+        rgba[2 * n + k] = c.b;
+        rgba[3 * n + k] = 255;
+    };
+    const bool white = p.WhiteBackground == 1;
+    const render::Rgb paper = white ? render::Rgb{255, 255, 255} : render::Rgb{0, 0, 0};
+    const render::Rgb ink = white ? render::Rgb{0, 0, 0} : render::Rgb{255, 255, 255};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            put(x, y, paper);
+    // The strongest band on top, as on the display's scale.
+    for (int r = 0; r < rows; ++r) {
+        const int level = 10 - r, top = 2 + r * rowH;
+        const render::Rgb c = render::gradientColour(level, white);
+        for (int y = top + 2; y < top + rowH - 2; ++y)
+            for (int x = 4; x < 4 + boxW; ++x)
+                put(x, y, c);
+        const std::string text = std::to_string(level * 10) + " %";
+        int x0 = 4 + boxW + 6;
+        for (char ch : text) {
+            const auto& g = Glyph(ch);
+            for (int gy = 0; gy < 7; ++gy)
+                for (int gx = 0; gx < 5; ++gx)
+                    if (g[std::size_t(gy)] & (16 >> gx)) put(x0 + gx, top + 5 + gy, ink);
+            x0 += 7;
+        }
+    }
+    ensureGdal();
+    GDALDriver* mem = GetGDALDriverManager()->GetDriverByName("MEM");
+    GDALDatasetUniquePtr img(mem->Create("", width, height, 4, GDT_Byte, nullptr));
+    if (!img || img->RasterIO(GF_Write, 0, 0, width, height, rgba.data(), width, height, GDT_Byte,
+                              4, nullptr, 0, 0, 0, nullptr) != CE_None)
+        return std::nullopt;
+    MemFile file("legend.png");
+    GDALDriver* png = GetGDALDriverManager()->GetDriverByName("PNG");
+    if (!png) return std::nullopt;
+    GDALDatasetUniquePtr out(
+        png->CreateCopy(file.path().c_str(), img.get(), FALSE, nullptr, nullptr, nullptr));
+    if (!out) return std::nullopt;
+    out.reset();
+    return file.bytes();
+}
+
+std::string legendKml(const Project& p) {
+    return "<ScreenOverlay><name>Colour scale: % of the maximum, " +
+           escaped(render::formatDensity(p.MaxDensity, 6)) +
+           "</name><Icon><href>" + std::string(kLegendName) +
+           "</href></Icon><overlayXY x=\"0\" y=\"1\" xunits=\"fraction\" yunits=\"fraction\"/>"
+           "<screenXY x=\"0.01\" y=\"0.97\" xunits=\"fraction\" yunits=\"fraction\"/>"
+           "<size x=\"0\" y=\"0\" xunits=\"pixels\" yunits=\"pixels\"/></ScreenOverlay>\n";
+}
+
 bool addToZip(void* zip, const char* name, const std::string& bytes) {
     if (CPLCreateFileInZip(zip, name, nullptr) != CE_None) return false;
     const bool ok = CPLWriteFileInZip(zip, bytes.data(), static_cast<int>(bytes.size())) == CE_None;
@@ -141,7 +223,13 @@ std::optional<std::string> kmzBytes(const Project& p, const NodeRaster& r) {
     void* zip = CPLCreateZip(file.path().c_str(), nullptr);
     if (!zip) return std::nullopt;
     // Google Earth reads the first .kml entry of the archive.
-    const bool ok = addToZip(zip, "doc.kml", kml) && addToZip(zip, kImageName, *image);
+    const auto legend = legendPngBytes(p, overlayFirstLevel(p));
+    if (!legend) {
+        CPLCloseZip(zip);
+        return std::nullopt;
+    }
+    const bool ok = addToZip(zip, "doc.kml", kml) && addToZip(zip, kImageName, *image) &&
+                    addToZip(zip, kLegendName, *legend);
     if (CPLCloseZip(zip) != CE_None || !ok) return std::nullopt;
     return file.bytes();
 }

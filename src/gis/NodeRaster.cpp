@@ -47,7 +47,33 @@ std::optional<NodeRaster> makeNodeRaster(const Project& p) {
     r.maximum = 0.0;
     for (double v : r.values)
         r.maximum = std::max(r.maximum, v);
+    markBelowGround(p, r);
     return r;
+}
+
+void markBelowGround(const Project& p, NodeRaster& r) {
+    // Only a plane at a certain height leaves nodes under the ground; the
+    // calculation read their ground at the node's own cell.
+    if (p.CalcOption != 0) return;
+    const double step = p.CellSize * p.MetersPerUnit;
+    if (!(step > 0.0)) return;
+    const auto cell = [step](double m) {
+        return static_cast<long long>(std::floor(m / step + 1e-9));
+    };
+    for (int j = 1; j <= r.rows; ++j)
+        for (int i = 1; i <= r.cols; ++i) {
+            if (static_cast<std::size_t>(i) >= p.GridXm.size() ||
+                static_cast<std::size_t>(j) >= p.GridYm.size())
+                continue;
+            const long long c = cell(p.GridXm[static_cast<std::size_t>(i)]);
+            const long long w = cell(p.GridYm[static_cast<std::size_t>(j)]);
+            if (!p.GroundGrid.inBounds(c, w)) continue;
+            if (p.CalcHeight < p.GroundGrid(static_cast<int>(c), static_cast<int>(w))) {
+                r.values[static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(r.cols) +
+                         static_cast<std::size_t>(i - 1)] = NodataValue;
+                r.hasNodata = true;
+            }
+        }
 }
 
 Colour levelColour(const Project& p, double level, double maximum) {
@@ -107,6 +133,7 @@ GDALDatasetUniquePtr memoryDataset(const NodeRaster& r, GDALDataType type) {
                        r.rows, GDT_Float64, 0, 0, nullptr) != CE_None)
         return nullptr;
     band->SetUnitType(DensityUnit);
+    if (r.hasNodata) band->SetNoDataValue(NodataValue);
     return ds;
 }
 

@@ -15,6 +15,9 @@
 namespace brenvik::gis {
 
 inline constexpr const char* DensityUnit = "uW/cm^2";
+// The value of a node below the ground (a plane at a height under a rise):
+// no measurement there, so that map statistics leave it out.
+inline constexpr double NodataValue = -9999.0;
 
 // One pixel per node the concentrations table lists: columns 1..GridNX from
 // west to east, rows 1..GridNY from north to south (the plan's y grows
@@ -25,6 +28,7 @@ struct NodeRaster {
     std::array<double, 6> affine{}; // GDAL geotransform of the pixel edges
     geo::DegreeLengths metres;      // metres per degree at the origin's latitude
     double maximum = 0.0;           // the largest node value
+    bool hasNodata = false;         // some node is below the ground (NodataValue)
     double at(int col, int row) const {
         return values[static_cast<std::size_t>(row) * static_cast<std::size_t>(cols) +
                       static_cast<std::size_t>(col)];
@@ -38,6 +42,8 @@ geo::Geographic drawingToLonLat(const Project& p, double x, double y);
 // The raster of the project's XY result; nothing when a node leaves the
 // longitude/latitude ranges (or the conversion fails).
 std::optional<NodeRaster> makeNodeRaster(const Project& p);
+// Sets the nodes under the ground to NodataValue (makeNodeRaster does).
+void markBelowGround(const Project& p, NodeRaster& r);
 
 // The legend colour of a level: the gradient's colour of its tenth of the
 // maximum, on the display's background.

@@ -25,6 +25,27 @@ std::string heightText(const Project& p) {
     return p.CalcOption == 1 ? std::string("surface") : numberText(p.CalcHeight) + " m";
 }
 
+// The coverage's statistics over its nodes alone (not the padding of its
+// tiles, nor the nodata) and its overviews, for a large grid to open fast.
+bool finishCoverage(const std::string& path) {
+    const std::string name = "GPKG:" + path + ":density";
+    GDALDatasetUniquePtr ds(
+        GDALDataset::Open(name.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE, nullptr, nullptr));
+    if (!ds) return false;
+    GDALRasterBand* band = ds->GetRasterBand(1);
+    double mn = 0, mx = 0, mean = 0, sd = 0;
+    if (band->ComputeStatistics(FALSE, &mn, &mx, &mean, &sd, nullptr, nullptr) != CE_None)
+        CPLErrorReset(); // all nodata: no statistics to give
+    const int w = ds->GetRasterXSize(), h = ds->GetRasterYSize();
+    int levels[8];
+    int n = 0;
+    for (int f = 2; n < 8 && (w / f >= 256 || h / f >= 256); f *= 2)
+        levels[n++] = f;
+    if (n > 0 && ds->BuildOverviews("AVERAGE", n, levels, 0, nullptr, nullptr, nullptr) != CE_None)
+        return false;
+    return true;
+}
+
 } // namespace
 
 std::optional<std::string> geoTiffBytes(const Project& p, const NodeRaster& r) {
@@ -62,12 +83,24 @@ std::optional<std::string> geoPackageBytes(const Project& p, const NodeRaster& r
     // floating-point values as Float32.
     GDALDatasetUniquePtr grid32 = memoryDataset(r, GDT_Float32);
     if (!grid32) return std::nullopt;
-    const char* const options[] = {"APPEND_SUBDATASET=YES", "RASTER_TABLE=density",
-                                   "RASTER_IDENTIFIER=power density (uW/cm^2)", nullptr};
+    // The padding of the edge tiles is nodata, so that the tiles' statistics
+    // count the nodes alone.
+    grid32->GetRasterBand(1)->SetNoDataValue(NodataValue);
+    // Its band is the density in its unit, each value standing for its
+    // pixel's area like the TIFF's.
+    const char* const options[] = {"APPEND_SUBDATASET=YES",
+                                   "RASTER_TABLE=density",
+                                   "RASTER_IDENTIFIER=power density (uW/cm^2)",
+                                   "FIELD_NAME=power_density",
+                                   "QUANTITY_DEFINITION=power density (uW/cm^2)",
+                                   "UOM=uW/cm^2",
+                                   "GRID_CELL_ENCODING=grid-value-is-area",
+                                   nullptr};
     GDALDatasetUniquePtr out(drv->CreateCopy(file.path().c_str(), grid32.get(), FALSE,
                                              const_cast<char**>(options), nullptr, nullptr));
     if (!out) return std::nullopt;
     out.reset();
+    if (!finishCoverage(file.path())) return std::nullopt;
     return file.bytes();
 }
 
@@ -76,9 +109,7 @@ std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& 
     GDALDriver* mem = GetGDALDriverManager()->GetDriverByName("MEM");
     GDALDatasetUniquePtr img(mem->Create("", r.cols, r.rows, 4, GDT_Byte, nullptr));
     if (!img) return std::nullopt;
-    // The map plays the part of a loaded background picture: the weak levels
-    // stay transparent so that it shows through, as under the gradient.
-    constexpr int threshold = 5;
+    const int threshold = overlayFirstLevel(p);
     const bool white = p.WhiteBackground == 1;
     const std::size_t n = r.values.size();
     std::vector<GByte> rgba(4 * n, 0);

@@ -37,6 +37,9 @@ template <class P, class S, class F> void eachSetting(P& p, S& s, F f) {
     f(p.ContourHeight, s.ContourHeight);
     f(p.Compliance, s.Compliance);
     f(p.Exposure, s.Exposure);
+    f(p.TerrainDatumM, s.TerrainDatumM);
+    f(p.Places, s.Places);
+    f(p.Buildings, s.Buildings);
 }
 
 EditSettings settingsOf(const Project& p) {

@@ -25,6 +25,9 @@ struct EditSettings {
     double ContourHeight = 0;
     ComplianceSettings Compliance;
     ExposureSettings Exposure;
+    std::optional<double> TerrainDatumM;
+    std::vector<Place> Places; // a handful: kept whole like the rest
+    std::vector<Building> Buildings;
     friend bool operator==(const EditSettings&, const EditSettings&) = default;
 };
 

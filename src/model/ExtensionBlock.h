@@ -19,6 +19,9 @@ namespace brenvik {
 //   population=public        public | occupational
 //   site=Torre Norte         site name, the rest of the line as it stands
 //   result=out-of-date       only when the plan's result was saved out of date
+//   terrain-datum=412.75     elevation of the ground grid's zero (elevation model)
+//   place.1=x,y,h,kind,name  a place of sensitive use, one line per place
+//   building.1=h,base,x y ..,id,name  a building's footprint, one line per building
 //
 // Lines end in CR LF like the rest of the file. The block is written only
 // when one of its items differs from its default (900 MHz, "icnirp-2020",

@@ -59,6 +59,9 @@ void Project::ResetProject() {
     Patterns.clear();
     for (Antenna& a : Antennas) // no slot may name a pattern gone with them
         a.AntPattern.clear();
+    Places.clear();
+    TerrainDatumM.reset();
+    Buildings.clear();
     SourceKindVar = Variant::integer(0);
     SourceKindInt = 0;
     DisplayMode = ResultStyle::Isolines;

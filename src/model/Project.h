@@ -4,11 +4,14 @@
 #include "model/CrossingTable.h"
 #include "model/DisplaySettings.h"
 #include "model/DrawingArea.h"
+#include "model/Buildings.h"
 #include "model/Grid2D.h"
+#include "model/Places.h"
 #include "model/Variant.h"
 #include "model/ViewState.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -225,6 +228,13 @@ class Project {
     // and by the project reader; a result whose stamp no longer matches the
     // project is out of date.
     ResultStamps XYStamp, XZStamp;
+    // Places of sensitive use (extension block).
+    std::vector<Place> Places;
+    // Elevation in metres of the ground grid's zero when the ground came from
+    // an elevation model (extension block); none for hand-drawn ground.
+    std::optional<double> TerrainDatumM;
+    // Buildings imported from a map (extension block).
+    std::vector<Building> Buildings;
 
     // ---- 8. Legacy pollutant-model data -----------------------------------------------
     Variant SourceKindVar = Variant::integer(0);

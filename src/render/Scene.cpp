@@ -2,6 +2,7 @@
 
 #include "model/Project.h"
 #include "render/Dots.h"
+#include "render/RealPlaces.h"
 
 #include <algorithm>
 #include <cmath>
@@ -201,6 +202,7 @@ SceneControls drawPlanScene(const Project& p, Surface& s) {
     if (p.GridLinesOn == 1) drawGridLines(p, s);
     drawLegalNotes(s);
     drawTopography(p, s);
+    drawRealPlaces(p, s);
     drawAntennas(p, s);
     return ctl;
 }

@@ -1,0 +1,149 @@
+#include "app/RealPlacesFlows.h"
+
+#include "app/MainWindow.h"
+#include "app/dialogs/RealPlacesDialogs.h"
+#include "compliance/Buildings.h"
+#include "compliance/Places.h"
+#include "gis/BuildingImport.h"
+#include "gis/Terrain.h"
+#include "model/Numbers.h"
+#include "render/RealPlaces.h"
+
+#include <QApplication>
+#include <algorithm>
+#include <cstring>
+
+namespace brenvik::app {
+
+namespace {
+
+constexpr const char* kCsvFilter = "csv Files (*.csv)| *.csv";
+constexpr const char* kRasterFilter =
+    "Elevation models (*.tif *.tiff *.vrt *.asc *.img *.dem *.hgt)| *.tif;*.tiff;*.vrt;*.asc;"
+    "*.img;*.dem;*.hgt";
+constexpr const char* kVectorFilter =
+    "Map files (*.geojson *.json *.gpkg *.shp *.osm *.pbf)| *.geojson;*.json;*.gpkg;*.shp;"
+    "*.osm;*.pbf";
+// A footprint whose file gives neither height nor levels: three floors.
+constexpr double kDefaultBuildingHeightM = 3 * MetresPerFloor;
+
+} // namespace
+
+RealPlacesFlows::RealPlacesFlows(Project& p, Prompts& prompts, QWidget& window,
+                                 const compliance::Library& lib, std::function<void()> redraw,
+                                 Recorder record)
+    : project_(p), prompts_(prompts), window_(window), lib_(lib), redraw_(std::move(redraw)),
+      record_(std::move(record)) {}
+
+void RealPlacesFlows::places() {
+    const auto rows = compliance::PlacesFormLoad(project_, dialognum::formatter());
+    auto importer = [this]() -> std::optional<std::vector<compliance::PlaceRow>> {
+        const auto path = prompts_.openPath(kCsvFilter);
+        if (!path) return std::nullopt;
+        Project scratch = project_;
+        const compliance::PlacesImport r = compliance::ImportPlacesFile(scratch, *path);
+        if (r.refusal) {
+            prompts_.message(*r.refusal);
+            return std::nullopt;
+        }
+        if (!r.note.empty()) prompts_.message(r.note);
+        return compliance::PlacesFormLoad(scratch, dialognum::formatter());
+    };
+    auto* d = new PlacesDialog(rows, importer, &window_);
+    d->setAcceptHandler([this, d] {
+        Edit edit = Edit::settings(project_);
+        const auto refused = compliance::PlacesFormAccept(project_, d->rows(), dialognum::parser());
+        if (record_) record_("Places", std::move(edit), !refused);
+        if (refused) {
+            prompts_.message(*refused);
+            return false;
+        }
+        redraw_();
+        return true;
+    });
+    d->setAttribute(Qt::WA_DeleteOnClose);
+    d->open();
+}
+
+void RealPlacesFlows::importTerrain() {
+    const auto path = prompts_.openPath(kRasterFilter);
+    if (!path) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const gis::TerrainSample t = gis::SampleTerrain(project_, *path);
+    QApplication::restoreOverrideCursor();
+    if (t.refusal) {
+        prompts_.message(*t.refusal);
+        return;
+    }
+    Edit edit = Edit::groundRect(project_, 0, 0, project_.GroundGrid.nx(), project_.GroundGrid.ny());
+    gis::ApplyTerrain(project_, t);
+    if (record_) record_("Import terrain", std::move(edit), true);
+    prompts_.message("Ground heights are relative to the lowest value of the elevation model "
+                     "inside the plan, " +
+                     formatShortest(t.datumM) + " m; the highest node stands " +
+                     formatShortest(std::round(t.highestM * 100) / 100) + " m above it.");
+    redraw_();
+}
+
+void RealPlacesFlows::importBuildings() {
+    const auto path = prompts_.openPath(kVectorFilter);
+    if (!path) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    gis::BuildingsImport r = gis::ReadBuildings(project_, *path, kDefaultBuildingHeightM);
+    QApplication::restoreOverrideCursor();
+    if (r.refusal) {
+        prompts_.message(*r.refusal);
+        return;
+    }
+    Edit edit = Edit::settings(project_);
+    project_.Buildings = std::move(r.buildings);
+    if (record_) record_("Import buildings", std::move(edit), true);
+    if (!r.note.empty()) prompts_.message(r.note);
+    redraw_();
+}
+
+RealPlacesFlows::Painter RealPlacesFlows::decorate(Painter paint) const {
+    if (project_.Buildings.empty() && project_.Places.empty()) return paint;
+    return [paint = std::move(paint), lib = &lib_](const Project& p, render::Surface& s,
+                                                    render::DotRandom& dots) {
+        auto controls = paint(p, s, dots);
+        if (p.CurrentPlane != Plane::XY || p.AntennaCount < 1) return controls;
+        const auto inv =
+            compliance::InverseLimits(p, *lib, p.Compliance.Standard, p.Compliance.Group);
+        if (!inv.refusal) render::drawRealPlaces(p, s, compliance::ExposureMarks(p, inv.inverse));
+        return controls;
+    };
+}
+
+void addRealPlacesCommands(std::vector<Command>& t) {
+    using W = MainWindow;
+    using P = app::Place;
+    const auto at = std::find_if(t.begin(), t.end(),
+                                 [](const Command& c) { return c.place == P::Tools; });
+    // At the end of the Tools menu.
+    auto last = t.end();
+    for (auto it = at; it != t.end(); ++it)
+        if (it->place == P::Tools) last = it + 1;
+    const std::vector<Command> rows = {
+        {cmd::ImportTerrain, "Import terrain...", P::Tools,
+         [](W& w) {
+             w.ensurePlanView();
+             w.resetTools();
+             w.realPlaces().importTerrain();
+         },
+         {}, {}, "sepreales"},
+        {cmd::ImportBuildings, "Import buildings...", P::Tools,
+         [](W& w) {
+             w.ensurePlanView();
+             w.resetTools();
+             w.realPlaces().importBuildings();
+         }},
+        {cmd::Places, "Places...", P::Tools, [](W& w) {
+             w.ensurePlanView();
+             w.resetTools();
+             w.realPlaces().places();
+         }}};
+    t.insert(last, rows.begin(), rows.end());
+}
+
+} // namespace brenvik::app

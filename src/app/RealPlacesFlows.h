@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/Commands.h"
+#include "compliance/Limits.h"
+#include "model/Edits.h"
+#include "model/Project.h"
+#include "model/Prompts.h"
+#include "render/Dots.h"
+#include "render/Scene.h"
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace brenvik::app {
+
+namespace cmd {
+inline constexpr char Places[] = "lugares";
+inline constexpr char ImportTerrain[] = "impterreno";
+inline constexpr char ImportBuildings[] = "impedificios";
+} // namespace cmd
+
+// The real site around the antennas: the elevation model, the buildings and
+// the places of sensitive use, and their exposure drawn on the plan.
+class RealPlacesFlows {
+  public:
+    using Painter = std::function<std::optional<render::SceneControls>(
+        const Project&, render::Surface&, render::DotRandom&)>;
+    using Recorder = std::function<void(const char* text, Edit edit, bool applied)>;
+
+    RealPlacesFlows(Project& p, Prompts& prompts, QWidget& window, const compliance::Library& lib,
+                    std::function<void()> redraw, Recorder record);
+
+    // Tools "Places...": the editable table; one undo step.
+    void places();
+    // Tools "Import terrain...": the ground grid from an elevation model; one undo step.
+    void importTerrain();
+    // Tools "Import buildings...": footprints from a vector file; one undo step.
+    void importBuildings();
+
+    // On the plan, the buildings filled by their worst floor's level colour
+    // and the places labelled with their % of the limit.
+    Painter decorate(Painter paint) const;
+
+  private:
+    Project& project_;
+    Prompts& prompts_;
+    QWidget& window_;
+    const compliance::Library& lib_;
+    std::function<void()> redraw_;
+    Recorder record_;
+};
+
+void addRealPlacesCommands(std::vector<Command>& table);
+
+} // namespace brenvik::app

@@ -1,0 +1,233 @@
+#include "compliance/Buildings.h"
+
+#include "compliance/Limits.h"
+#include "compliance/Places.h"
+#include "compliance/Units.h"
+#include "geo/Geo.h"
+#include "model/AtomicFile.h"
+#include "render/Scene.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace brenvik::compliance {
+
+namespace {
+
+// The receptor stands this high above its floor.
+constexpr double ReceptorAboveFloorM = 1.5;
+
+bool Inside(const std::vector<FloorPoint>& ring, double x, double y) {
+    bool in = false;
+    for (std::size_t k = 0, j = ring.size() - 1; k < ring.size(); j = k++) {
+        const FloorPoint &a = ring[k], &b = ring[j];
+        if ((a.ym > y) != (b.ym > y) && x < (b.xm - a.xm) * (y - a.ym) / (b.ym - a.ym) + a.xm)
+            in = !in;
+    }
+    return in;
+}
+
+std::string Number17(double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v == 0.0 ? 0.0 : v);
+    return buf;
+}
+
+std::string Quoted(const std::string& s) {
+    if (s.find_first_of(",\"") == std::string::npos) return s;
+    std::string q = "\"";
+    for (char c : s)
+        q += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return q + "\"";
+}
+
+} // namespace
+
+namespace {
+render::Rgb PercentRgb(const Project& p, double percent) {
+    const int level = render::levelOf(std::min(percent, 100.0), 100.0).value_or(0);
+    return render::gradientColour(level, p.WhiteBackground == 1);
+}
+} // namespace
+
+render::RealPlaceMarks ExposureMarks(const Project& p, const std::vector<double>& inverse) {
+    render::RealPlaceMarks m;
+    for (const BuildingValue& b : EvaluateBuildings(p, inverse))
+        m.buildingFill.push_back(PercentRgb(p, b.worstFloor().percent));
+    for (const PlaceValue& v : EvaluatePlaces(p, inverse))
+        m.placeLabel.push_back(FormatPercent(v.percent) + " %");
+    return m;
+}
+
+std::string PercentColour(const Project& p, double percent) {
+    const render::Rgb c = PercentRgb(p, percent);
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "#%02x%02x%02x", c.r, c.g, c.b);
+    return buf;
+}
+
+std::vector<FloorPoint> FloorPoints(const Project& p, const Building& b) {
+    std::vector<FloorPoint> ring;
+    for (const PlanVertex& v : b.Outline)
+        ring.push_back({v.x * p.MetersPerUnit, v.y * p.MetersPerUnit});
+    std::vector<FloorPoint> pts;
+    if (ring.size() < 3) return pts;
+    for (std::size_t k = 0; k < ring.size(); ++k) {
+        const FloorPoint &a = ring[k], &c = ring[(k + 1) % ring.size()];
+        const double len = std::hypot(c.xm - a.xm, c.ym - a.ym);
+        const int steps = std::max(1, static_cast<int>(std::ceil(len)));
+        for (int s = 0; s < steps; ++s) {
+            const double t = double(s) / steps;
+            pts.push_back({a.xm + (c.xm - a.xm) * t, a.ym + (c.ym - a.ym) * t});
+        }
+    }
+    const double step = p.CellSize * p.MetersPerUnit;
+    if (step > 0.0) {
+        double x0 = ring[0].xm, x1 = x0, y0 = ring[0].ym, y1 = y0;
+        for (const FloorPoint& v : ring) {
+            x0 = std::min(x0, v.xm);
+            x1 = std::max(x1, v.xm);
+            y0 = std::min(y0, v.ym);
+            y1 = std::max(y1, v.ym);
+        }
+        for (double i = std::ceil(x0 / step); i * step <= x1; ++i)
+            for (double j = std::ceil(y0 / step); j * step <= y1; ++j)
+                if (Inside(ring, i * step, j * step)) pts.push_back({i * step, j * step});
+    }
+    return pts;
+}
+
+BuildingValue EvaluateBuilding(const Project& p, const Building& b,
+                               const std::vector<double>& inverse) {
+    BuildingValue v;
+    v.id = b.Id;
+    v.name = b.Name;
+    const std::vector<FloorPoint> pts = FloorPoints(p, b);
+    const int count = std::min<int>(p.AntennaCount, p.AntennaSlotBound());
+    std::vector<double> zA(static_cast<std::size_t>(count) + 1);
+    for (int s = 1; s <= count; ++s)
+        zA[static_cast<std::size_t>(s)] = AntennaZ(p, s);
+    std::vector<double> ground;
+    ground.reserve(pts.size());
+    for (const FloorPoint& q : pts)
+        ground.push_back(GroundAt(p, q.xm, q.ym));
+    for (int f = 0; f < b.floorCount(); ++f) {
+        FloorValue fv;
+        fv.floor = f;
+        fv.baseM = b.BaseM + f * MetresPerFloor;
+        fv.points = static_cast<int>(pts.size());
+        double bestRatio = -1.0, bestS = -1.0;
+        std::size_t at = 0;
+        for (std::size_t k = 0; k < pts.size(); ++k) {
+            const double z = ground[k] + fv.baseM + ReceptorAboveFloorM;
+            double s = 0.0, r = 0.0;
+            for (int a = 1; a <= count; ++a) {
+                const double d = AntennaDensity(p, a, pts[k].xm, pts[k].ym,
+                                                zA[static_cast<std::size_t>(a)], z);
+                s += d;
+                if (static_cast<std::size_t>(a) < inverse.size())
+                    r += d * inverse[static_cast<std::size_t>(a)];
+            }
+            if (r > bestRatio || (r == bestRatio && s > bestS)) {
+                bestRatio = r;
+                bestS = s;
+                at = k;
+            }
+        }
+        if (!pts.empty()) {
+            fv.sUw = bestS;
+            fv.percent = 100.0 * bestRatio;
+            fv.eVm = std::sqrt(bestS / 100.0 * FreeSpaceImpedance);
+            const geo::Metres m{pts[at].xm, geo::VisibleHeight * p.MetersPerUnit - pts[at].ym};
+            const geo::Cartesian c = geo::ToCartesian(p, m);
+            const geo::Geographic g = geo::ToGeographic(p, m);
+            fv.X = c.X;
+            fv.Y = c.Y;
+            fv.lon = g.lon;
+            fv.lat = g.lat;
+        }
+        v.floors.push_back(fv);
+    }
+    for (std::size_t f = 1; f < v.floors.size(); ++f) {
+        const FloorValue &w = v.floors[static_cast<std::size_t>(v.worst)], &c = v.floors[f];
+        if (c.percent > w.percent || (c.percent == w.percent && c.sUw > w.sUw))
+            v.worst = static_cast<int>(f);
+    }
+    return v;
+}
+
+std::vector<BuildingValue> EvaluateBuildings(const Project& p, const std::vector<double>& inverse) {
+    std::vector<BuildingValue> out;
+    out.reserve(p.Buildings.size());
+    for (const Building& b : p.Buildings)
+        out.push_back(EvaluateBuilding(p, b, inverse));
+    return out;
+}
+
+std::string BuildingsCsv(const std::vector<BuildingValue>& values) {
+    std::string out = "building,name,floor,base_m,s_uw_cm2,e_v_m,percent_of_limit,x_m,y_m,lon,lat,"
+                      "worst\r\n";
+    for (const BuildingValue& b : values)
+        for (const FloorValue& f : b.floors) {
+            out += Quoted(b.id) + "," + Quoted(b.name) + "," + std::to_string(f.floor);
+            for (double d : {f.baseM, f.sUw, f.eVm, f.percent, f.X, f.Y, f.lon, f.lat})
+                out += "," + Number17(d);
+            out += f.floor == b.worst ? ",1\r\n" : ",0\r\n";
+        }
+    return out;
+}
+
+std::vector<std::pair<double, double>> OutlineLonLat(const Project& p, const Building& b) {
+    std::vector<std::pair<double, double>> out;
+    for (const PlanVertex& v : b.Outline) {
+        const geo::Geographic g = geo::ToGeographic(
+            p, {v.x * p.MetersPerUnit, (geo::VisibleHeight - v.y) * p.MetersPerUnit});
+        out.emplace_back(g.lon, g.lat);
+    }
+    if (!out.empty()) out.push_back(out.front());
+    return out;
+}
+
+std::string BuildingsGeoJson(const Project& p, const std::vector<BuildingValue>& values) {
+    nlohmann::ordered_json features = nlohmann::ordered_json::array();
+    for (std::size_t k = 0; k < values.size() && k < p.Buildings.size(); ++k) {
+        const BuildingValue& b = values[k];
+        const FloorValue& w = b.worstFloor();
+        nlohmann::ordered_json props;
+        props["id"] = b.id;
+        props["name"] = b.name;
+        props["floors"] = b.floors.size();
+        props["worst_floor"] = w.floor;
+        props["s_uw_cm2"] = w.sUw;
+        props["e_v_m"] = w.eVm;
+        props["percent_of_limit"] = w.percent;
+        props["fill"] = PercentColour(p, w.percent);
+        nlohmann::ordered_json ring = nlohmann::ordered_json::array();
+        for (const auto& [lon, lat] : OutlineLonLat(p, p.Buildings[k]))
+            ring.push_back({lon, lat});
+        nlohmann::ordered_json f;
+        f["type"] = "Feature";
+        f["properties"] = props;
+        f["geometry"] = {{"type", "Polygon"}, {"coordinates", {ring}}};
+        features.push_back(f);
+    }
+    nlohmann::ordered_json doc;
+    doc["type"] = "FeatureCollection";
+    doc["name"] = "buildings";
+    doc["features"] = features;
+    return doc.dump(1) + "\n";
+}
+
+bool SaveBuildingsFile(const Project& p, const std::vector<BuildingValue>& values,
+                       const std::string& path) {
+    std::string tail = path.size() >= 8 ? path.substr(path.size() - 8) : path;
+    std::transform(tail.begin(), tail.end(), tail.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const bool json = tail == ".geojson" || tail.ends_with(".json");
+    return WriteFileAtomically(path, json ? BuildingsGeoJson(p, values) : BuildingsCsv(values));
+}
+
+} // namespace brenvik::compliance

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "model/Project.h"
+#include "render/RealPlaces.h"
+
+#include <string>
+#include <vector>
+
+namespace brenvik::compliance {
+
+// The points a floor is evaluated at, in the calculation's plan metres (y
+// growing down the plan): every metre along each side of the footprint (its
+// corners included), then a lattice at the calculation's cell step inside it.
+struct FloorPoint {
+    double xm = 0.0, ym = 0.0;
+};
+std::vector<FloorPoint> FloorPoints(const Project& p, const Building& b);
+
+// Every floor of the building evaluated exactly, each point with the
+// receptor at the ground under it + the floor's level + 1.5 m and every
+// antenna at its height over the ground at its foot. `inverse` as for the
+// places (compliance::InverseLimits).
+BuildingValue EvaluateBuilding(const Project& p, const Building& b,
+                               const std::vector<double>& inverse);
+std::vector<BuildingValue> EvaluateBuildings(const Project& p, const std::vector<double>& inverse);
+
+// One row per building and floor: building,name,floor,base_m,s_uw_cm2,
+// e_v_m,percent_of_limit,x_m,y_m,lon,lat,worst (1 on the building's worst
+// floor); numbers with 17 significant digits, lines ending in CR LF.
+std::string BuildingsCsv(const std::vector<BuildingValue>& values);
+// The footprints as GeoJSON polygons in longitude/latitude with the worst
+// floor, its values and the level colour of its % of limit.
+std::string BuildingsGeoJson(const Project& p, const std::vector<BuildingValue>& values);
+// The CSV, or the GeoJSON for a path ending in .geojson/.json.
+bool SaveBuildingsFile(const Project& p, const std::vector<BuildingValue>& values,
+                       const std::string& path);
+
+// The display's level colour of a % of limit, tenths of the limit from the
+// gradient's scale ("#rrggbb"); 100 % and more take the top level.
+std::string PercentColour(const Project& p, double percent);
+
+// The plan's marks of the evaluated buildings and places: each footprint
+// filled in its worst floor's level colour, each place labelled with its %.
+render::RealPlaceMarks ExposureMarks(const Project& p, const std::vector<double>& inverse);
+
+// The footprint's corners in longitude/latitude, closed.
+std::vector<std::pair<double, double>> OutlineLonLat(const Project& p, const Building& b);
+
+} // namespace brenvik::compliance

@@ -1,0 +1,196 @@
+#include "gis/BuildingImport.h"
+
+#include "geo/Geo.h"
+#include "gis/NodeRaster.h"
+
+#include <cctype>
+#include <cmath>
+#include <memory>
+#include <ogrsf_frmts.h>
+
+namespace brenvik::gis {
+
+namespace {
+
+struct TransformDeleter {
+    void operator()(OGRCoordinateTransformation* t) const {
+        OGRCoordinateTransformation::DestroyCT(t);
+    }
+};
+
+// A length attribute: a number, optionally followed by "m". Nothing when the
+// feature has no such field or leaves it empty; `bad` when it does not read.
+std::optional<double> Metres(OGRFeature& f, const char* field, bool& bad) {
+    const int k = f.GetFieldIndex(field);
+    if (k < 0 || !f.IsFieldSetAndNotNull(k)) return std::nullopt;
+    const OGRFieldType t = f.GetFieldDefnRef(k)->GetType();
+    if (t == OFTReal || t == OFTInteger || t == OFTInteger64) return f.GetFieldAsDouble(k);
+    std::string s = f.GetFieldAsString(k);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
+    if (!s.empty() && s.back() == 'm') s.pop_back();
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
+    std::size_t b = 0;
+    while (b < s.size() && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+    s = s.substr(b);
+    if (s.empty()) return std::nullopt;
+    char* end = nullptr;
+    const double v = std::strtod(s.c_str(), &end);
+    if (end != s.c_str() + s.size() || !std::isfinite(v)) {
+        bad = true;
+        return std::nullopt;
+    }
+    return v;
+}
+
+std::string Text(OGRFeature& f, const char* field) {
+    const int k = f.GetFieldIndex(field);
+    return k >= 0 && f.IsFieldSetAndNotNull(k) ? f.GetFieldAsString(k) : "";
+}
+
+} // namespace
+
+BuildingsImport ReadBuildings(const Project& p, const std::string& path, double defaultHeightM) {
+    BuildingsImport out;
+    const std::string head = "Buildings not imported from " + path + ": ";
+    ensureGdal();
+    GDALDatasetUniquePtr ds(
+        GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr));
+    if (!ds) {
+        out.refusal = head + "OGR cannot read it as a vector file";
+        return out;
+    }
+    OGRSpatialReference lonLat = lonLatCrs();
+    const geo::DegreeLengths l = geo::MetresPerDegree(p, p.OriginLat);
+    const double right = double(p.GridNX) * p.CellSize, bottom = double(p.GridNY) * p.CellSize;
+    std::vector<std::string> problems;
+    std::vector<Building> found;
+    for (OGRLayer* layer : ds->GetLayers()) {
+        const std::string lname = layer->GetName();
+        const OGRSpatialReference* crs = layer->GetSpatialRef();
+        if (!crs) {
+            problems.push_back("layer " + lname + " has no coordinate reference system");
+            continue;
+        }
+        OGRSpatialReference from(*crs);
+        from.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+        std::unique_ptr<OGRCoordinateTransformation, TransformDeleter> toLonLat(
+            OGRCreateCoordinateTransformation(&from, &lonLat));
+        if (!toLonLat) {
+            problems.push_back("layer " + lname + ": its CRS cannot be taken to longitude/latitude");
+            continue;
+        }
+        layer->ResetReading();
+        for (auto& f : *layer) {
+            const std::string where =
+                "layer " + lname + ", feature " + std::to_string(f->GetFID());
+            const auto bad = [&](const std::string& why) { problems.push_back(where + ": " + why); };
+            const OGRGeometry* g = f->GetGeometryRef();
+            if (!g) {
+                bad("it has no geometry");
+                continue;
+            }
+            std::vector<const OGRPolygon*> polys;
+            const auto flat = wkbFlatten(g->getGeometryType());
+            if (flat == wkbPolygon) {
+                polys.push_back(g->toPolygon());
+            } else if (flat == wkbMultiPolygon) {
+                for (const OGRPolygon* part : *g->toMultiPolygon())
+                    polys.push_back(part);
+            } else {
+                bad(std::string("its geometry is a ") + g->getGeometryName() + ", not a polygon");
+                continue;
+            }
+            bool badNumber = false;
+            const auto height = Metres(*f, "height", badNumber);
+            const auto levels = Metres(*f, "building:levels", badNumber);
+            const auto minHeight = Metres(*f, "min_height", badNumber);
+            const auto minLevel = Metres(*f, "min_level", badNumber);
+            if (badNumber) {
+                bad("height, building:levels, min_height or min_level is not a number");
+                continue;
+            }
+            Building b;
+            b.HeightM = height ? *height : levels ? *levels * MetresPerFloor : defaultHeightM;
+            b.BaseM = minHeight ? *minHeight : minLevel ? *minLevel * MetresPerFloor : 0.0;
+            if (!(b.HeightM > b.BaseM) || b.BaseM < 0.0) {
+                bad("its height is not above its base");
+                continue;
+            }
+            b.Id = Text(*f, "id");
+            if (b.Id.empty()) b.Id = Text(*f, "@id");
+            if (b.Id.empty()) b.Id = Text(*f, "osm_id");
+            if (b.Id.empty()) b.Id = std::to_string(f->GetFID());
+            for (char& c : b.Id)
+                if (c == ',' || c == '\r' || c == '\n') c = ';';
+            b.Name = Text(*f, "name");
+            for (char& c : b.Name)
+                if (c == '\r' || c == '\n') c = ' ';
+            int part = 0;
+            for (const OGRPolygon* poly : polys) {
+                const OGRLinearRing* ring = poly->getExteriorRing();
+                if (!ring || ring->getNumPoints() < 4) {
+                    bad("a polygon has fewer than three corners");
+                    break;
+                }
+                Building one = b;
+                if (polys.size() > 1) one.Id += "#" + std::to_string(++part);
+                double cx = 0, cy = 0, area2 = 0;
+                int n = ring->getNumPoints();
+                if (ring->getX(0) == ring->getX(n - 1) && ring->getY(0) == ring->getY(n - 1)) --n;
+                bool failed = false;
+                for (int k = 0; k < n; ++k) {
+                    double x = ring->getX(k), y = ring->getY(k);
+                    if (!toLonLat->Transform(1, &x, &y)) {
+                        failed = true;
+                        break;
+                    }
+                    const double dx = (x - p.OriginLon) * l.Lx, dy = (y - p.OriginLat) * l.Ly;
+                    one.Outline.push_back({dx / p.MetersPerUnit,
+                                           geo::VisibleHeight - dy / p.MetersPerUnit});
+                }
+                if (failed) {
+                    bad("a corner cannot be taken to longitude/latitude");
+                    break;
+                }
+                for (int k = 0; k < n; ++k) {
+                    const PlanVertex& a = one.Outline[std::size_t(k)];
+                    const PlanVertex& c = one.Outline[std::size_t((k + 1) % n)];
+                    const double cross = a.x * c.y - c.x * a.y;
+                    area2 += cross;
+                    cx += (a.x + c.x) * cross;
+                    cy += (a.y + c.y) * cross;
+                }
+                if (!(std::fabs(area2) > 1e-12)) {
+                    bad("a polygon has no area");
+                    break;
+                }
+                cx /= 3 * area2;
+                cy /= 3 * area2;
+                if (!(cx >= 0 && cy >= 0 && cx <= right && cy <= bottom)) {
+                    ++out.skipped;
+                    continue;
+                }
+                found.push_back(std::move(one));
+            }
+        }
+    }
+    if (problems.empty() && found.empty())
+        problems.push_back(out.skipped ? "every building lies off the plan"
+                                       : "it holds no building");
+    if (!problems.empty()) {
+        out.refusal = head.substr(0, head.size() - 1);
+        for (std::size_t k = 0; k < problems.size() && k < 20; ++k)
+            *out.refusal += "\n" + problems[k];
+        if (problems.size() > 20)
+            *out.refusal += "\n... and " + std::to_string(problems.size() - 20) + " more";
+        return out;
+    }
+    if (out.skipped)
+        out.note = std::to_string(out.skipped) +
+                   (out.skipped == 1 ? " building off the plan skipped"
+                                     : " buildings off the plan skipped");
+    out.buildings = std::move(found);
+    return out;
+}
+
+} // namespace brenvik::gis

@@ -1,0 +1,185 @@
+#include "gis/Terrain.h"
+
+#include "geo/Geo.h"
+#include "gis/NodeRaster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <ogr_spatialref.h>
+#include <sstream>
+#include <vector>
+
+namespace brenvik::gis {
+
+namespace {
+
+struct TransformDeleter {
+    void operator()(OGRCoordinateTransformation* t) const {
+        OGRCoordinateTransformation::DestroyCT(t);
+    }
+};
+using Transform = std::unique_ptr<OGRCoordinateTransformation, TransformDeleter>;
+
+std::string Degrees(double v) {
+    std::ostringstream s;
+    s.precision(8);
+    s << v;
+    return s.str();
+}
+
+} // namespace
+
+TerrainSample SampleTerrain(const Project& p, const std::string& path,
+                            const std::atomic<bool>* cancel) {
+    TerrainSample out;
+    const auto refuse = [&](const std::string& why) {
+        out.refusal = "Terrain not imported from " + path + ": " + why;
+        return out;
+    };
+    ensureGdal();
+    GDALDatasetUniquePtr ds(
+        GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr));
+    if (!ds) return refuse("GDAL cannot read it as a raster");
+    if (ds->GetRasterCount() < 1) return refuse("it has no band");
+    const OGRSpatialReference* crs = ds->GetSpatialRef();
+    if (!crs || crs->IsEmpty()) return refuse("it has no coordinate reference system");
+    std::array<double, 6> gt{};
+    if (ds->GetGeoTransform(gt.data()) != CE_None)
+        return refuse("it has no georeferencing (geotransform)");
+    std::array<double, 6> inv{};
+    if (!GDALInvGeoTransform(gt.data(), inv.data())) return refuse("its geotransform is singular");
+
+    OGRSpatialReference demCrs(*crs);
+    demCrs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    OGRSpatialReference lonLat = lonLatCrs();
+    Transform toDem(OGRCreateCoordinateTransformation(&lonLat, &demCrs));
+    Transform toLonLat(OGRCreateCoordinateTransformation(&demCrs, &lonLat));
+    if (!toDem || !toLonLat) return refuse("its CRS cannot be reached from longitude/latitude");
+
+    // Every node in the model's pixel space (pixel centres at half steps).
+    const int nx = p.GroundGrid.nx(), ny = p.GroundGrid.ny();
+    const std::size_t count = std::size_t(nx + 1) * std::size_t(ny + 1);
+    std::vector<double> px(count), py(count);
+    std::vector<int> ok(count, 0);
+    double west = std::numeric_limits<double>::infinity(), east = -west, south = west,
+           north = -west;
+    for (int i = 0; i <= nx; ++i)
+        for (int j = 0; j <= ny; ++j) {
+            const std::size_t k = std::size_t(i) * std::size_t(ny + 1) + std::size_t(j);
+            const geo::Metres m{double(i) * p.CellSize * p.MetersPerUnit,
+                                (geo::VisibleHeight - double(j) * p.CellSize) * p.MetersPerUnit};
+            const geo::Geographic g = geo::ToGeographic(p, m);
+            px[k] = g.lon;
+            py[k] = g.lat;
+            west = std::min(west, g.lon);
+            east = std::max(east, g.lon);
+            south = std::min(south, g.lat);
+            north = std::max(north, g.lat);
+        }
+    if (!(west >= -180.0 && east <= 180.0 && south >= -90.0 && north <= 90.0))
+        return refuse("the plan leaves the map (move the origin of coordinates)");
+    std::vector<double> lonOf = px, latOf = py;
+    if (!toDem->Transform(count, px.data(), py.data(), nullptr, ok.data()))
+        for (std::size_t k = 0; k < count; ++k)
+            if (!ok[k]) return refuse("a node of the plan cannot be taken into its CRS");
+    for (std::size_t k = 0; k < count; ++k) {
+        const double x = px[k], y = py[k];
+        px[k] = inv[0] + inv[1] * x + inv[2] * y - 0.5;
+        py[k] = inv[3] + inv[4] * x + inv[5] * y - 0.5;
+    }
+
+    // The window of pixels the nodes need, read once.
+    GDALRasterBand* band = ds->GetRasterBand(1);
+    const int W = ds->GetRasterXSize(), H = ds->GetRasterYSize();
+    const auto lo = [](double v) { return static_cast<long long>(std::floor(v)); };
+    long long c0 = lo(*std::min_element(px.begin(), px.end()));
+    long long c1 = lo(*std::max_element(px.begin(), px.end())) + 1;
+    long long r0 = lo(*std::min_element(py.begin(), py.end()));
+    long long r1 = lo(*std::max_element(py.begin(), py.end())) + 1;
+    for (std::size_t k = 0; k < count; ++k) {
+        const long long c = lo(px[k]), r = lo(py[k]);
+        // A node beyond the outer pixel centres (by more than a rounding) lies
+        // outside the model.
+        const bool inside = px[k] > -0.5 - 1e-9 && py[k] > -0.5 - 1e-9 &&
+                            px[k] < W - 0.5 + 1e-9 && py[k] < H - 0.5 + 1e-9;
+        if (!inside || c > W || r > H) {
+            const int i = int(k / std::size_t(ny + 1)), j = int(k % std::size_t(ny + 1));
+            return refuse("it does not cover the plan: node (" + std::to_string(i) + ", " +
+                          std::to_string(j) + ") at " + Degrees(lonOf[k]) + ", " +
+                          Degrees(latOf[k]) + " lies outside it");
+        }
+    }
+    c0 = std::clamp<long long>(c0, 0, W - 1);
+    r0 = std::clamp<long long>(r0, 0, H - 1);
+    c1 = std::clamp<long long>(c1, 0, W - 1);
+    r1 = std::clamp<long long>(r1, 0, H - 1);
+    const int ww = int(c1 - c0 + 1), wh = int(r1 - r0 + 1);
+    if (double(ww) * double(wh) > 4.0e8) return refuse("the plan needs too many of its pixels");
+    std::vector<double> win(std::size_t(ww) * std::size_t(wh));
+    if (band->RasterIO(GF_Read, int(c0), int(r0), ww, wh, win.data(), ww, wh, GDT_Float64, 0, 0,
+                       nullptr) != CE_None)
+        return refuse("its pixels cannot be read");
+    int hasNodata = 0;
+    const double nodata = band->GetNoDataValue(&hasNodata);
+    const auto bad = [&](double v) {
+        return !std::isfinite(v) || (hasNodata && (v == nodata || (std::isnan(nodata) && std::isnan(v))));
+    };
+    const auto pixel = [&](long long c, long long r) {
+        c = std::clamp<long long>(c, c0, c1);
+        r = std::clamp<long long>(r, r0, r1);
+        return win[std::size_t(r - r0) * std::size_t(ww) + std::size_t(c - c0)];
+    };
+
+    // Bilinear at each node; at the outer half pixel the edge value holds.
+    Grid2D<double> ground(nx, ny);
+    for (std::size_t k = 0; k < count; ++k) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) return refuse("cancelled");
+        const double fx = px[k], fy = py[k];
+        const long long c = lo(fx), r = lo(fy);
+        const double tx = std::clamp(fx - double(c), 0.0, 1.0), ty = std::clamp(fy - double(r), 0.0, 1.0);
+        const double a = pixel(c, r), b = pixel(c + 1, r), d = pixel(c, r + 1), e = pixel(c + 1, r + 1);
+        const int i = int(k / std::size_t(ny + 1)), j = int(k % std::size_t(ny + 1));
+        if (bad(a) || bad(b) || bad(d) || bad(e))
+            return refuse("it has no value at node (" + std::to_string(i) + ", " +
+                          std::to_string(j) + ") at " + Degrees(lonOf[k]) + ", " +
+                          Degrees(latOf[k]));
+        ground(i, j) = (a * (1 - tx) + b * tx) * (1 - ty) + (d * (1 - tx) + e * tx) * ty;
+    }
+
+    // The datum: the lowest value among the window's pixels whose centres lie
+    // inside the plan.
+    double datum = std::numeric_limits<double>::infinity();
+    for (int r = 0; r < wh; ++r)
+        for (int c = 0; c < ww; ++c) {
+            const double v = win[std::size_t(r) * std::size_t(ww) + std::size_t(c)];
+            if (bad(v) || !(v < datum)) continue;
+            double x = gt[0] + (c0 + c + 0.5) * gt[1] + (r0 + r + 0.5) * gt[2];
+            double y = gt[3] + (c0 + c + 0.5) * gt[4] + (r0 + r + 0.5) * gt[5];
+            if (!toLonLat->Transform(1, &x, &y)) continue;
+            if (x >= west && x <= east && y >= south && y <= north) datum = v;
+        }
+    // A model coarser than the plan may have no pixel centre inside it: the
+    // lowest node stands in.
+    for (int i = 0; i <= nx; ++i)
+        for (int j = 0; j <= ny; ++j)
+            datum = std::min(datum, ground(i, j));
+    double highest = 0.0;
+    for (int i = 0; i <= nx; ++i)
+        for (int j = 0; j <= ny; ++j) {
+            ground(i, j) -= datum;
+            highest = std::max(highest, ground(i, j));
+        }
+    out.ground = std::move(ground);
+    out.datumM = datum;
+    out.highestM = highest;
+    return out;
+}
+
+void ApplyTerrain(Project& p, const TerrainSample& t) {
+    p.GroundGrid = t.ground;
+    p.TerrainDatumM = t.datumM;
+}
+
+} // namespace brenvik::gis

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "model/Grid2D.h"
+#include "model/Project.h"
+
+#include <atomic>
+#include <optional>
+#include <string>
+
+namespace brenvik::gis {
+
+// The ground of the plan sampled from a digital elevation model: any raster
+// GDAL reads, in any CRS with a geotransform. Each node of the ground grid
+// is placed in longitude/latitude by the conversion the exports use, taken
+// into the model's CRS, and read bilinearly between the four pixel centres
+// around it. Heights are relative to the lowest model value inside the plan,
+// whose elevation is the datum.
+struct TerrainSample {
+    std::optional<std::string> refusal; // the file and the reason; nothing sampled
+    Grid2D<double> ground;              // metres above the datum, node by node
+    double datumM = 0.0;                // elevation of the lowest value inside the plan
+    double highestM = 0.0;              // the highest node above the datum
+};
+
+// Reads the model; refuses a file GDAL cannot open, one without a CRS or a
+// geotransform, or one that does not cover every node of the plan (a node
+// outside it or beside a nodata pixel). Leaves the project untouched.
+TerrainSample SampleTerrain(const Project& p, const std::string& path,
+                            const std::atomic<bool>* cancel = nullptr);
+
+// The sample as the project's ground, with its datum.
+void ApplyTerrain(Project& p, const TerrainSample& t);
+
+} // namespace brenvik::gis

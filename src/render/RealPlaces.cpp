@@ -1,0 +1,69 @@
+#include "render/RealPlaces.h"
+
+#include "model/Project.h"
+#include "render/View.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace brenvik::render {
+
+namespace {
+
+constexpr Rgb kOutline{200, 200, 200};
+constexpr Rgb kPlace{255, 0, 255};
+
+// Fills the polygon with horizontal lines one screen pixel apart (even-odd
+// rule): the surfaces draw boxes and lines, not polygons.
+void FillPolygon(Surface& s, const std::vector<Point>& pts, Rgb colour) {
+    double y0 = pts[0].y, y1 = y0;
+    for (const Point& q : pts) {
+        y0 = std::min(y0, q.y);
+        y1 = std::max(y1, q.y);
+    }
+    const double step = std::max(s.unitsPerPixel(), 1.0);
+    std::vector<double> xs;
+    for (double y = y0 + step / 2; y < y1; y += step) {
+        xs.clear();
+        for (std::size_t k = 0, j = pts.size() - 1; k < pts.size(); j = k++) {
+            const Point &a = pts[k], &b = pts[j];
+            if ((a.y > y) != (b.y > y)) xs.push_back(a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y));
+        }
+        std::sort(xs.begin(), xs.end());
+        for (std::size_t k = 0; k + 1 < xs.size(); k += 2)
+            s.line(xs[k], y, xs[k + 1], y, colour);
+    }
+}
+
+} // namespace
+
+void drawRealPlaces(const Project& p, Surface& s, const RealPlaceMarks& marks) {
+    for (std::size_t k = 0; k < p.Buildings.size(); ++k) {
+        std::vector<Point> pts;
+        for (const PlanVertex& v : p.Buildings[k].Outline)
+            pts.push_back(planToScreen(p, v.x, v.y));
+        if (pts.size() < 3) continue;
+        if (k < marks.buildingFill.size() && marks.buildingFill[k])
+            FillPolygon(s, pts, *marks.buildingFill[k]);
+        for (std::size_t j = 0; j < pts.size(); ++j) {
+            const Point &a = pts[j], &b = pts[(j + 1) % pts.size()];
+            s.line(a.x, a.y, b.x, b.y, kOutline);
+        }
+    }
+    s.setFillStyle(FillStyle::Transparent);
+    const double r = std::max(45.0, 6 * s.unitsPerPixel());
+    for (std::size_t k = 0; k < p.Places.size(); ++k) {
+        const Place& pl = p.Places[k];
+        const Point at = planToScreen(p, pl.X, pl.Y);
+        s.circle(at.x, at.y, r, kPlace);
+        s.point(at.x, at.y, kPlace);
+        std::string text = pl.Name;
+        if (k < marks.placeLabel.size() && !marks.placeLabel[k].empty())
+            text += " " + marks.placeLabel[k];
+        s.setTextColour(kPlace);
+        s.setTextPosition(at.x + r * 1.5, at.y - s.textExtent(text).height / 2);
+        s.printLabel(text);
+    }
+}
+
+} // namespace brenvik::render

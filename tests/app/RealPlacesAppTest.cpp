@@ -1,0 +1,53 @@
+// The real site in the window: the places table and the terrain import,
+// each one undo step, a bad input changing nothing.
+
+#include "MainWindowTestSupport.h"
+#include "app/RealPlacesFlows.h"
+
+#include <QFile>
+#include <QTableWidget>
+
+namespace brenvik::app::testing {
+namespace {
+
+class RealPlacesAppTest : public WindowTest {
+  protected:
+    std::string write(const char* name, const std::string& text) {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.data(), qint64(text.size()));
+        return path.toStdString();
+    }
+};
+
+TEST_F(RealPlacesAppTest, PlacesTableImportsEditsAndUndoes) {
+    const std::string csv = write("p.csv", "name,lon,lat,x_m,y_m,height_m,kind\n"
+                                           "School,,,40,30,1.5,school\nHome,,,90,50,4,home\n");
+    trigger(cmd::Places);
+    QDialog* d = dialog("lugares");
+    ASSERT_NE(d, nullptr);
+    prompts.openPaths.push_back(csv);
+    click(d, "importarlug");
+    auto* table = d->findChild<QTableWidget*>("tabla");
+    ASSERT_EQ(table->rowCount(), 2);
+    table->item(1, 4)->setText("six"); // a bad height keeps the dialog open
+    click(d, "Command1");
+    EXPECT_TRUE(project.Places.empty());
+    EXPECT_NE(prompts.lastMessage().find("row 2: the height"), std::string::npos);
+    table->item(1, 4)->setText("6");
+    click(d, "Command1");
+    ASSERT_EQ(project.Places.size(), 2u);
+    EXPECT_EQ(project.Places[1].HeightM, 6.0);
+    trigger(cmd::Undo);
+    EXPECT_TRUE(project.Places.empty());
+
+    // A file that is no elevation model changes nothing.
+    prompts.openPaths.push_back(csv);
+    trigger(cmd::ImportTerrain);
+    EXPECT_NE(prompts.lastMessage().find("Terrain not imported from"), std::string::npos);
+    EXPECT_FALSE(project.TerrainDatumM);
+}
+
+} // namespace
+} // namespace brenvik::app::testing

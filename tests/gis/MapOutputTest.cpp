@@ -1,0 +1,119 @@
+#include "gis/GisExport.h"
+
+#include "model/TempDir.h"
+#include "render/Scene.h"
+
+#include <cmath>
+#include <gdal_priv.h>
+#include <gtest/gtest.h>
+#include <ogrsf_frmts.h>
+#include <set>
+
+using namespace brenvik;
+using namespace brenvik::gis;
+using brenvik::testing::TempDir;
+
+namespace {
+
+// A plane at 5 m with a 10 m rise under columns 10..20, rows 10..20: those
+// nodes are under the ground. Two antennas on tower 2.
+Project AboveARise() {
+    Project p;
+    p.RecomputeDerived();
+    p.GroundGrid.resize(p.GridNX, p.GridNY);
+    p.DensityGrid.resize(p.GridNX, p.GridNY);
+    p.GridXm.assign(std::size_t(p.GridNX) + 1, 0.0);
+    p.GridYm.assign(std::size_t(p.GridNY) + 1, 0.0);
+    const double cell = p.CellSize * p.MetersPerUnit;
+    for (int i = 1; i <= p.GridNX; ++i)
+        p.GridXm[std::size_t(i)] = i * cell;
+    for (int j = 1; j <= p.GridNY; ++j)
+        p.GridYm[std::size_t(j)] = j * cell;
+    for (int i = 1; i <= p.GridNX; ++i)
+        for (int j = 1; j <= p.GridNY; ++j) {
+            const bool under = i >= 10 && i <= 20 && j >= 10 && j <= 20;
+            p.GroundGrid(i, j) = under ? 10.0 : 0.0;
+            p.DensityGrid(i, j) = under ? 0.0 : 10.0 * std::exp(-std::hypot(i - 50.0, j - 30.0) / 9);
+        }
+    p.XYCalculated = 1;
+    p.CalcOption = 0;
+    p.CalcHeight = 5;
+    p.MaxDensity = p.DensityGrid(50, 30);
+    p.IsolineCount = 2;
+    p.IsolineLevel = {0.0, 2.0, 5.0};
+    p.AntennaCount = 2;
+    p.Antennas.resize(3);
+    for (int k : {1, 2}) {
+        p.Antennas[std::size_t(k)].AntTower = 2;
+        p.Antennas[std::size_t(k)].AntType = "alta";
+        p.Antennas[std::size_t(k)].AntX = 50.0 * p.CellSize;
+        p.Antennas[std::size_t(k)].AntY = 30.0 * p.CellSize;
+        p.Antennas[std::size_t(k)].AntFrequencyMHz = 900.0 * k;
+    }
+    return p;
+}
+
+GDALDatasetUniquePtr Open(const std::string& path, unsigned flags) {
+    return GDALDatasetUniquePtr(GDALDataset::Open(path.c_str(), flags));
+}
+
+} // namespace
+
+TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
+    TempDir dir;
+    const Project p = AboveARise();
+    for (auto [format, name] : {std::pair{GisFormat::GeoTiff, "a.tif"}, {GisFormat::GeoPackage, "a.gpkg"}}) {
+        const std::string path = dir.file(name);
+        ASSERT_FALSE(writeGisFile(p, format, path));
+        auto ds = Open(path, GDAL_OF_RASTER);
+        ASSERT_TRUE(ds) << name;
+        GDALRasterBand* b = ds->GetRasterBand(1);
+        int has = 0;
+        const double nodata = b->GetNoDataValue(&has);
+        ASSERT_TRUE(has) << name;
+        // Node (15, 15) is the pixel of column 14, row 14 (rows from the north).
+        double v = 0, open = 0;
+        ASSERT_EQ(b->RasterIO(GF_Read, 14, 14, 1, 1, &v, 1, 1, GDT_Float64, 0, 0, nullptr), CE_None);
+        ASSERT_EQ(b->RasterIO(GF_Read, 49, 29, 1, 1, &open, 1, 1, GDT_Float64, 0, 0, nullptr),
+                  CE_None);
+        EXPECT_EQ(v, nodata) << name;
+        EXPECT_NEAR(open, p.DensityGrid(50, 30), 1e-5) << name;
+        EXPECT_STREQ(ds->GetMetadataItem("AREA_OR_POINT"), "Area") << name;
+        double mn = 0, mx = 0, mean = 0, sd = 0;
+        ASSERT_EQ(b->GetStatistics(FALSE, TRUE, &mn, &mx, &mean, &sd), CE_None);
+        EXPECT_GE(mn, 0.0) << name;
+    }
+    auto gpkg = Open(dir.file("a.gpkg"), GDAL_OF_RASTER | GDAL_OF_VECTOR);
+    EXPECT_STRNE(gpkg->GetRasterBand(1)->GetDescription(), "Height");
+    OGRLayer* antennas = gpkg->GetLayerByName("antennas");
+    OGRFeatureUniquePtr first(antennas->GetNextFeature());
+    OGRFeatureUniquePtr second(antennas->GetNextFeature());
+    EXPECT_STREQ(second->GetFieldAsString("label"), "T2 A2");
+    EXPECT_EQ(second->GetFieldAsDouble("frequency_mhz"), 1800.0);
+
+    // Every painted pixel of the overlay has a colour of the display's bands.
+    const std::string kmz = dir.file("a.kmz");
+    ASSERT_FALSE(writeGisFile(p, GisFormat::Kmz, kmz));
+    auto image = Open("/vsizip/" + kmz + "/files/gradient.png", GDAL_OF_RASTER);
+    ASSERT_TRUE(image);
+    const int w = image->GetRasterXSize(), h = image->GetRasterYSize();
+    std::vector<GByte> rgba(std::size_t(4 * w * h));
+    ASSERT_EQ(image->RasterIO(GF_Read, 0, 0, w, h, rgba.data(), w, h, GDT_Byte, 4, nullptr, 0, 0, 0,
+                              nullptr),
+              CE_None);
+    std::set<std::uint32_t> bands, seen;
+    for (int level = 0; level <= 10; ++level) {
+        const render::Rgb c = render::gradientColour(level, false);
+        bands.insert(std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b);
+    }
+    const std::size_t n = std::size_t(w * h);
+    for (std::size_t k = 0; k < n; ++k)
+        if (rgba[3 * n + k])
+            seen.insert(std::uint32_t(rgba[k]) << 16 | std::uint32_t(rgba[n + k]) << 8 | rgba[2 * n + k]);
+    EXPECT_GE(seen.size(), 3u);
+    for (std::uint32_t c : seen)
+        EXPECT_TRUE(bands.count(c)) << std::hex << c;
+    auto legend = Open("/vsizip/" + kmz + "/files/legend.png", GDAL_OF_RASTER);
+    ASSERT_TRUE(legend);
+    EXPECT_EQ(legend->GetRasterCount(), 4);
+}
