@@ -1,5 +1,7 @@
 #include "compliance/Places.h"
 
+#include "calc/Exposure.h"
+
 #include "calc/Ground.h"
 #include "calc/PowerDensity.h"
 #include "compliance/Limits.h"
@@ -278,9 +280,7 @@ double AntennaZ(const Project& p, int slot) {
 
 double AntennaDensity(const Project& p, int slot, double xm, double ym, double zAntenna,
                       double zReceptor) {
-    const AntennaModel m = AntennaModel::From(p.Antennas[static_cast<std::size_t>(slot)], p);
-    if (OnVertical(m, xm, ym)) return 0.0;
-    return Contribution(m, xm, ym, zAntenna, zReceptor);
+    return AntennaDensityAt(p, slot, xm, ym, zAntenna, zReceptor);
 }
 
 std::string ShortName(const Project& p, int slot) {

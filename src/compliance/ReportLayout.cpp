@@ -1,5 +1,7 @@
 #include "compliance/ReportLayout.h"
 
+#include "compliance/Places.h"
+
 #include "compliance/Boundaries.h"
 #include "compliance/Units.h"
 #include "geo/Geo.h"
@@ -249,11 +251,6 @@ std::string Title(const Summary& s) {
 namespace {
 
 constexpr int kMethodRows = 12; // antenna rows on the method's first page
-
-std::string ShortName(const Project& p, int slot) {
-    const AntennaName n = NameOf(p, slot);
-    return "T" + std::to_string(n.tower) + " A" + std::to_string(n.number);
-}
 
 bool FarField(const Summary& s) {
     return s.model == ExposureModel::FarField;
