@@ -181,7 +181,7 @@ void ComplianceFlows::summary() {
         prompts_.message(*s.refusal);
         return;
     }
-    auto* d = new SummaryDialog(compliance::SummaryLines(s.summary, unit_), &window_);
+    auto* d = new SummaryDialog(compliance::SummaryLines(project_, s.summary, unit_), &window_);
     d->setAttribute(Qt::WA_DeleteOnClose);
     d->open();
 }
