@@ -762,7 +762,7 @@ void ReportLayout::sectionPage(Surface& s) const {
         top = std::max(top, p.Antennas[static_cast<std::size_t>(k)].AntHeight);
     const int rows = static_cast<int>(std::ceil(std::max(30.0, 2.5 * top) / (cell * mpu)));
     const int jTop = std::max(0, jLast - rows);
-    Picture pic = Fit(kLeft + 600, 2200, 11000, 6800, cell, uMax, jTop * cell, (jLast + 1) * cell);
+    Picture pic = Fit(kLeft + 600, 2500, 11000, 6500, cell, uMax, jTop * cell, (jLast + 1) * cell);
     // A section is long and low: its heights are stretched to a readable
     // picture, and the caption says by how much.
     const double stretch = std::max(1.0, std::floor(5000.0 / pic.h));
@@ -789,7 +789,7 @@ void ReportLayout::sectionPage(Surface& s) const {
     const auto hOf = [&](double v) { return (jLast * cell - v) * mpu; };
     Axes(s, pic, xOf, hOf, "x (m)", "height (m)");
     Legend(s, pic.x0 + pic.w + 600, pic.y0, levels);
-    if (FarField(sum)) TraceKey(s, pic.x0 + pic.w + 600, pic.y0 + 2700);
+    if (FarField(sum)) TraceKey(s, pic.x0 + 7000, pic.y0 + pic.h + 500);
 }
 
 } // namespace brenvik::compliance
