@@ -1,7 +1,8 @@
 // Throughput of the grid calculations: node-antenna evaluations per second on
 // a large plan, with every core and the vector loops, against the plain scalar
 // loop on one thread; the cost of the exposure ratio beside the density; and
-// the total time of the default project.
+// the total time of the default project; the far-field model with imported
+// patterns against the specified one.
 #include "calc/CalcForms.h"
 #include "calc/GridCalc.h"
 #include "calc/Ground.h"
@@ -9,6 +10,8 @@
 #include "calc/Towers.h"
 
 #include <benchmark/benchmark.h>
+#include <algorithm>
+#include <cmath>
 #include <ctime>
 
 using namespace brenvik;
@@ -121,8 +124,72 @@ void BM_XZ1000_AllCores(benchmark::State& state) {
     }
 }
 
+// The same site in the far-field model, every antenna with an imported
+// pattern: a made-up panel beam listed every degree, as pattern files are.
+Project FarFieldSite() {
+    Project p = LargeSite(1000, 20);
+    AntennaPattern q;
+    q.Name = "bench";
+    for (int a = 0; a < 360; ++a) {
+        const double h = a <= 180 ? a : 360 - a, v = a <= 180 ? a : a - 360;
+        q.Horizontal.Angle.push_back(a);
+        q.Horizontal.Loss.push_back(std::min(12.0 * (h / 65) * (h / 65), 25.0));
+        q.Vertical.Angle.push_back(a);
+        q.Vertical.Loss.push_back(std::min(12.0 * (v / 7) * (v / 7), 20.0 + std::fabs(v) / 20));
+    }
+    p.Patterns = {q};
+    for (int s = 1; s <= p.AntennaCount; ++s)
+        p.Antennas[static_cast<std::size_t>(s)].AntPattern = "bench";
+    p.Exposure.Model = ExposureModel::FarField;
+    return p;
+}
+
+// The far-field model against the specified one, alternately on one thread;
+// "rate_vs_specified" is the specified run's time over the far-field run's.
+void BM_XY1000_FarFieldVsSpecified(benchmark::State& state) {
+    Project far = FarFieldSite(), specified = LargeSite(1000, 20);
+    CalcControl c;
+    c.threads = 1;
+    double tFar = 0.0, tSpecified = 0.0;
+    for (auto _ : state) {
+        double t0 = ThreadSeconds();
+        if (!RunXYCalculation(far, c).ok()) state.SkipWithError("calculation failed");
+        double t1 = ThreadSeconds();
+        if (!RunXYCalculation(specified, c).ok()) state.SkipWithError("calculation failed");
+        double t2 = ThreadSeconds();
+        tFar += t1 - t0;
+        tSpecified += t2 - t1;
+    }
+    const double evals = static_cast<double>(far.AntennaCount) * far.GridNX * far.GridNY;
+    state.counters["rate_vs_specified"] = tFar > 0.0 ? tSpecified / tFar : 0.0;
+    state.counters["far_evals/s"] = tFar > 0.0 ? evals * state.iterations() / tFar : 0.0;
+}
+
+// The ratio's cost beside the far-field density alone, as for the specified model.
+void BM_XY1000_FarFieldRatioCost(benchmark::State& state) {
+    Project p = FarFieldSite();
+    CalcControl alone;
+    alone.threads = 1;
+    CalcControl withRatio = alone;
+    withRatio.inverseLimit.assign(static_cast<std::size_t>(p.AntennaCount) + 1, 1.0 / 450);
+    double tAlone = 0.0, tRatio = 0.0;
+    for (auto _ : state) {
+        double t0 = ThreadSeconds();
+        if (!RunXYCalculation(p, alone).ok()) state.SkipWithError("calculation failed");
+        double t1 = ThreadSeconds();
+        if (!RunXYCalculation(p, withRatio).ok()) state.SkipWithError("calculation failed");
+        double t2 = ThreadSeconds();
+        tAlone += t1 - t0;
+        tRatio += t2 - t1;
+        benchmark::DoNotOptimize(p.RatioGrid.data());
+    }
+    state.counters["ratio_cost"] = tAlone > 0.0 ? tRatio / tAlone : 0.0;
+}
+
 } // namespace
 
+BENCHMARK(BM_XY1000_FarFieldVsSpecified)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_XY1000_FarFieldRatioCost)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_XY1000_AllCores)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_XY1000_OneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_XY1000_ScalarOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -272,11 +272,13 @@ bool Parser::CloseCut() {
 
 PatternRead Parser::Run(std::string_view text) {
     if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    // Lines end in LF or CR LF; a file of CR alone comes from old editors.
+    const char eol = text.find('\n') == std::string_view::npos ? '\r' : '\n';
     int line = 0;
     bool first = true;
     std::size_t pos = 0;
     while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
+        std::size_t end = text.find(eol, pos);
         if (end == std::string_view::npos) end = text.size();
         const std::string_view body = Trim(text.substr(pos, end - pos));
         pos = end + 1;

@@ -217,6 +217,10 @@ std::vector<Command> commandTable() {
             {e.cart, e.cartCaption, P::Gis, [kc](W& w) { w.cmdExport(kc); }, {}, {}, e.sepName});
         t.push_back({e.geo, e.geoCaption, P::Gis, [kg](W& w) { w.cmdExport(kg); }});
     }
+    t.push_back({cmd::ExposureModel, "Exposure model...", P::Options, [](W& w) {
+                     w.resetTools();
+                     w.flows_->exposureModel();
+                 }});
     t.push_back({cmd::GisExport, "GIS export...", P::Options, [](W& w) {
                      w.resetTools();
                      startGisExport(w.project_, w.prompts_, &w);

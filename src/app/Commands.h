@@ -58,6 +58,7 @@ inline constexpr char Reference[] = "g3";
 inline constexpr char Curvature[] = "g4";
 inline constexpr char ScaleCalculation[] = "g5";
 inline constexpr char GisExport[] = "gisexport";
+inline constexpr char ExposureModel[] = "exposureModel";
 inline constexpr char About[] = "acercade";
 // Toolbar pairs (checked: the pressed picture)
 inline constexpr char SaveButton[] = "guardapic";

@@ -8,6 +8,7 @@
 #include "app/dialogs/DisplayDialogs.h"
 #include "app/dialogs/GeoDialogs.h"
 #include "app/dialogs/MiscDialogs.h"
+#include "app/dialogs/BeamBox.h"
 #include "app/dialogs/TowerDialogs.h"
 #include "calc/GridCalc.h"
 #include "calc/Ground.h"
@@ -111,14 +112,22 @@ void DialogFlows::openAntennaDialog(int slot, bool newSlot, int editedIndex) {
     auto* d = new AntennaDialog(AntennaFormLoad(w_.project_, slot, dialognum::formatter()),
                                 parent ? parent : &w_);
     if (editedIndex > 0) d->setEditedIndex(editedIndex);
-    d->setAcceptHandler([this, d, slot, newSlot] {
+    BeamBox* beam = attachBeamBox(d, slot);
+    d->setAcceptHandler([this, d, beam, slot, newSlot] {
         AntennaForm f = d->form();
+        // A refused beam keeps the dialog open with what was typed.
+        const antenna::BeamForm bf = beam->form();
+        if (const auto bad = antenna::BeamFormCheck(bf, dialognum::parser())) {
+            w_.warn(*bad);
+            return false;
+        }
         // A placed antenna edited on its own is one undo step; the antennas of
         // a tower being defined or edited go with the tower's step.
         const bool placed = w_.editAntenna_ > 0;
         Edit e = Edit::antennas(w_.project_);
         const auto err = AntennaFormAccept(w_.project_, f, slot, newSlot, dialognum::parser(),
                                            dialognum::formatter());
+        if (!err) antenna::BeamFormAccept(w_.project_, bf, slot, dialognum::parser());
         if (placed) w_.recordEdit("Antenna", std::move(e), !err);
         if (err) {
             // The tool reset closes this dialog and the tower dialog and drops

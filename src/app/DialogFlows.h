@@ -2,6 +2,11 @@
 
 #include "model/Document.h"
 
+namespace brenvik {
+class AntennaDialog;
+class BeamBox;
+} // namespace brenvik
+
 namespace brenvik::app {
 
 class MainWindow;
@@ -46,8 +51,13 @@ class DialogFlows {
     void reference();
     void curvature();
     void about();
+    // Options "Exposure model...": the model and the reflection factor.
+    void exposureModel();
 
   private:
+    // The beam part of "Antenna options" for `slot`, kept in step with the
+    // dialog's type and angle of fall.
+    BeamBox* attachBeamBox(AntennaDialog* d, int slot);
     void dropOpenDefinition();
     void runXYCalculation();
 

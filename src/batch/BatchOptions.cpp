@@ -25,10 +25,11 @@ bool endsWith(const std::string& s, const std::string& tail) {
 }
 
 // The options that take one value; --export takes one per use and repeats.
-constexpr std::array<const char*, 15> kSingleValued{
+constexpr std::array<const char*, 17> kSingleValued{
     "--open-angle-bts", "--open-angle-dts", "--isolines",   "--xy",           "--xz",
     "--image",          "--plane",          "--style",      "--background",   "--size",
-    "--save",           "--standard",       "--population", "--import-sites", "--report"};
+    "--save",           "--standard",       "--population", "--import-sites", "--report",
+    "--model",          "--reflection"};
 // The report's signature fields.
 constexpr std::array<const char*, 2> kReportFields{"--site", "--assessor"};
 
@@ -69,6 +70,9 @@ std::string usageText() {
            "  --import-sites PATH   replace the antennas by the site inventory in PATH before the "
            "calculations\n"
            "  --report PATH.pdf     write the compliance report\n"
+           "  --model specified|far-field   the exposure model (default: the project's)\n"
+           "  --reflection 1|2.56   the far-field model's reflection factor (default: the "
+           "project's, 1)\n"
            "  --site NAME, --assessor NAME   the site's name and who signs the report (kept in "
            "the project)\n"
            "  --image PATH          draw the plane (PNG or BMP by the extension)\n"
@@ -194,6 +198,20 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
     if (auto path = value("--report")) {
         if (!endsWith(lower(*path), ".pdf")) return fail("the report path must end in .pdf");
         o.reportPath = *path;
+    }
+    if (auto text = value("--model")) {
+        if (lower(*text) == "specified")
+            o.model = ExposureModel::Specified;
+        else if (lower(*text) == "far-field")
+            o.model = ExposureModel::FarField;
+        else
+            return fail("--model is specified or far-field, not '" + *text + "'");
+    }
+    if (auto text = value("--reflection")) {
+        const auto v = ParseOptionNumber(*text);
+        if (!v || (*v != 1.0 && *v != 2.56))
+            return fail("--reflection is 1 or 2.56, not '" + *text + "'");
+        o.reflection = *v;
     }
     // Kept in the project file, one line each: no line break and no '='.
     for (const auto& [name, field] : {std::pair{"--site", &o.siteName}, {"--assessor", &o.assessor}})

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/AntennaPattern.h"
+
 #include <atomic>
 #include <optional>
 #include <span>
@@ -89,6 +91,9 @@ struct BatchOptions {
     std::optional<std::string> population; // "public" or "occupational"
     std::optional<std::string> importSites;
     std::optional<std::string> reportPath;
+    // The exposure model and its reflection factor (none: the project's).
+    std::optional<ExposureModel> model;
+    std::optional<double> reflection; // 1 or 2.56
     std::optional<std::string> siteName; // the report's site and who signs it
     std::optional<std::string> assessor;
 };

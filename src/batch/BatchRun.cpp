@@ -185,6 +185,18 @@ void readProject(Project& p, const std::string& path) {
     if (!OpenProject(p, prompts)) throw BatchFailure(prompts.lastMessage(msg::FileError));
 }
 
+// The exposure model and reflection factor given: a result of the file made
+// with other ones no longer stands, so it is dropped and needs --xy / --xz.
+void applyExposureModel(Project& p, const BatchOptions& o) {
+    ExposureSettings e = p.Exposure;
+    if (o.model) e.Model = *o.model;
+    if (o.reflection) e.ReflectionFactor = *o.reflection;
+    if (e == p.Exposure) return;
+    p.Exposure = e;
+    p.XYCalculated = 0;
+    p.XZCalculated = 0;
+}
+
 void applySettings(Project& p, const BatchOptions& o) {
     applyAntennaParameters(p, o);
     if (o.isolines) {
@@ -194,6 +206,7 @@ void applySettings(Project& p, const BatchOptions& o) {
         if (refused) throw BatchFailure(*refused);
     }
     applyComplianceSettings(p, o);
+    applyExposureModel(p, o);
 }
 
 void writeExport(Project& p, ExportKind kind, const std::string& path,

@@ -18,7 +18,7 @@ double AntennaDensityAt(const Project& p, int s, double x, double y, double zAnt
         return Contribution(m, x, y, zAntenna, zReceptor);
     }
     if (m.kind == AntennaKind::None) return 0.0;
-    const auto beam = farfield::Prepare(p, a);
+    const auto beam = farfield::Prepare(p, a, false); // one receptor: no tables
     // North is towards the top of the plan, where Y decreases.
     return farfield::DensityAt(beam->beam, x - m.xs, -(y - m.ys), zReceptor - zAntenna) *
            p.Exposure.ReflectionFactor;

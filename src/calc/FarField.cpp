@@ -4,27 +4,27 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <numbers>
 #include <stdexcept>
 
 namespace brenvik::farfield {
 
 double TableStep(const PatternCut& cut) {
-    // Steps of pattern files are 0.5 degrees and up in practice; the finer
-    // ones cover hand-made cuts. 0.01 degrees gives tables of 36001 entries.
-    static constexpr double steps[] = {1.0, 0.5, 0.25, 0.2, 0.125, 0.1, 0.05, 0.025, 0.02, 0.01};
+    // Steps of 1/m degree, m = 1..100: pattern files list whole, half or
+    // tenth degrees in practice; 1/100 gives tables of 36001 entries.
     if (cut.Angle.empty()) return 0.0;
-    for (const double d : steps) {
-        const auto divides = [d](double a) {
-            const double q = a / d;
+    for (int m = 1; m <= 100; ++m) {
+        const auto divides = [m](double a) {
+            const double q = a * m;
             return std::fabs(q - std::nearbyint(q)) <= 1e-9 * std::max(1.0, std::fabs(q));
         };
-        if (std::all_of(cut.Angle.begin(), cut.Angle.end(), divides)) return d;
+        if (std::all_of(cut.Angle.begin(), cut.Angle.end(), divides)) return 1.0 / m;
     }
     return 0.0;
 }
 
-std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a) {
+std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, bool tables) {
     auto out = std::make_shared<PreparedBeam>();
     kernel::FarBeam& b = out->beam;
     const bool stick = a.AntType == "baja";
@@ -50,23 +50,25 @@ std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a) 
         b.gh0 = -antenna::CutLossDb(it->Horizontal, 0.0);
         b.gh180 = -antenna::CutLossDb(it->Horizontal, 180.0);
         const double hs = TableStep(it->Horizontal), vs = TableStep(it->Vertical);
-        const double step = std::min(hs, vs);
-        // Both steps come from one list whose members divide each other.
-        b.tablesExact = hs > 0.0 && vs > 0.0;
+        // One step for both cuts: 1 / lcm of their m.
+        const long mh = hs > 0.0 ? std::lround(1.0 / hs) : 0, mv = vs > 0.0 ? std::lround(1.0 / vs) : 0;
+        const long m = mh && mv ? std::lcm(mh, mv) : 0;
+        b.tablesExact = tables && m > 0 && m <= 100;
         if (b.tablesExact) {
-            b.perTurn = static_cast<int>(std::lround(360.0 / step));
+            b.perTurn = static_cast<int>(360 * m);
             b.perDeg = b.perTurn / 360.0;
-            const std::size_t per = static_cast<std::size_t>(b.perTurn) + 1;
-            out->tables.resize(2 * per);
-            for (std::size_t k = 0; k + 1 < per; ++k) {
-                const double angle = static_cast<double>(k) * 360.0 / b.perTurn;
-                out->tables[k] = antenna::CutLossDb(it->Horizontal, angle);
-                out->tables[per + k] = antenna::CutLossDb(it->Vertical, angle);
+            const std::size_t h = static_cast<std::size_t>(b.perTurn) + 1, v = h / 2 + 1;
+            out->tables.resize(h + 2 * v);
+            const auto at = [&](std::size_t k) { return static_cast<double>(k) * 360.0 / b.perTurn; };
+            for (std::size_t k = 0; k < h; ++k)
+                out->tables[k] = antenna::CutLossDb(it->Horizontal, at(k) - 180.0);
+            for (std::size_t k = 0; k < v; ++k) {
+                out->tables[h + k] = antenna::CutLossDb(it->Vertical, at(k) - 90.0);
+                out->tables[h + v + k] = antenna::CutLossDb(it->Vertical, 270.0 - at(k));
             }
-            out->tables[per - 1] = out->tables[0];
-            out->tables[2 * per - 1] = out->tables[per];
             b.hLoss = out->tables.data();
-            b.vLoss = out->tables.data() + per;
+            b.vFront = out->tables.data() + h;
+            b.vBack = out->tables.data() + h + v;
         }
         return out;
     }

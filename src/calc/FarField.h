@@ -23,10 +23,12 @@ struct PreparedBeam {
 // else the parametric beam, whose vertical width defaults to twice the
 // type's open angle taken in degrees. Throws std::invalid_argument for a
 // pattern the project does not hold or a beamwidth that is not positive.
-std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a);
+// Without `tables`, the beam serves the plain evaluation only (DensityAt).
+std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a,
+                                            bool tables = true);
 
-// The largest step (degrees) of a fixed list that divides every listed angle
-// of the cut and 360, or 0 when none of them does.
+// The largest step of 1/m degree (m = 1..100) that divides every listed
+// angle of the cut, or 0 when none does.
 double TableStep(const PatternCut& cut);
 
 // Density in uW/cm^2, reflection not included, at the offsets (e, n, u) of

@@ -26,13 +26,16 @@ struct FarBeam {
     // Parametric beams: half-power widths and electrical tilt, degrees.
     double phi3 = 90.0, theta3 = 7.2, thetaE = 0.0;
     // Measured beams: the pattern, and its cuts' losses sampled every
-    // 1 / perDeg degrees over a turn (perTurn + 1 entries each, the last one
-    // repeating the first). The step divides every listed angle, so that
-    // linear interpolation in a table gives the cut's own interpolation; when
-    // no such step was found (tablesExact false) the plain loop serves.
+    // 1 / perDeg degrees: hLoss at phi = -180..180 (perTurn + 1 entries),
+    // vFront at theta = -90..90 and vBack at 180 - theta for the same theta
+    // (perTurn / 2 + 1 entries each). The step divides every listed angle
+    // and 90, so that linear interpolation in a table gives the cut's own
+    // interpolation; when no such step was found (tablesExact false) the
+    // plain loop serves.
     const AntennaPattern* pattern = nullptr;
     const double* hLoss = nullptr;
-    const double* vLoss = nullptr;
+    const double* vFront = nullptr;
+    const double* vBack = nullptr;
     double perDeg = 1.0;
     int perTurn = 0;
     double gh0 = 0.0, gh180 = 0.0; // G_H(0), G_H(180)

@@ -1,5 +1,5 @@
 // The far-field column in eight-lane AVX-512 arithmetic with the SLEEF
-// vector functions (atan2 and exp10 within 1 ulp). The cuts are read from
+// vector functions (atan2 and exp2 within 3.5 ulp). The cuts are read from
 // their tables with gathers; the tables' linear interpolation is the cuts'
 // own, so the node sums stay within 1e-12 of the plain loop. Only this file's
 // functions are compiled for AVX-512 (kernel::BestIsa picks them).
@@ -14,8 +14,8 @@
 #define SLEEF_ISA
 #endif
 extern "C" {
-SLEEF_ISA __m512d Sleef_atan2d8_u10avx512f(__m512d, __m512d);
-SLEEF_ISA __m512d Sleef_exp10d8_u10avx512f(__m512d);
+SLEEF_ISA __m512d Sleef_atan2d8_u35avx512f(__m512d, __m512d);
+SLEEF_ISA __m512d Sleef_exp2d8_u35avx512f(__m512d);
 }
 #if !defined(__clang__)
 #pragma GCC pop_options
@@ -31,19 +31,159 @@ namespace {
 // forms trip a false warning about an undefined operand.)
 constexpr __mmask8 all = 0xff;
 
-// Loss of a cut at angles x in [0, 360]: the table entry below and the
-// next, linearly interpolated.
+// The table position of angles x (degrees from the table's first angle):
+// the entry below and the fraction of the step beyond it.
+struct Position {
+    __m256i i;
+    __m512d base, pos;
+};
+
 BRENVIK_VECTOR_FN("avx512f")
-inline __m512d Lookup(const double* table, __m512d x, __m512d perDeg, __m512d last) {
+inline Position At(__m512d x, __m512d perDeg, __m512d last) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
-    const __m512d pos = _mm512_mul_pd(x, perDeg);
-    const __m512d base = _mm512_maskz_min_pd(all, _mm512_maskz_roundscale_pd(all, pos, _MM_FROUND_TO_NEG_INF), last);
-    const __m256i i = _mm512_maskz_cvttpd_epi32(all, base);
-    const __m512d lo = _mm512_mask_i32gather_pd(_mm512_setzero_pd(), all, i, table, 8);
-    const __m512d hi = _mm512_mask_i32gather_pd(_mm512_setzero_pd(), all, i, table + 1, 8);
-    return _mm512_add_pd(lo, _mm512_mul_pd(_mm512_sub_pd(pos, base), _mm512_sub_pd(hi, lo)));
+    Position p;
+    p.pos = _mm512_mul_pd(x, perDeg);
+    p.base = _mm512_maskz_min_pd(all, _mm512_maskz_roundscale_pd(all, p.pos, _MM_FROUND_TO_NEG_INF),
+                                 last);
+    p.i = _mm512_maskz_cvttpd_epi32(all, p.base);
+    return p;
+}
+
+// The loss in a table at a position: the entry below and the next, linearly
+// interpolated.
+BRENVIK_VECTOR_FN("avx512f")
+inline __m512d Lookup(const double* table, const Position& p) {
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#endif
+    const __m512d lo = _mm512_mask_i32gather_pd(_mm512_setzero_pd(), all, p.i, table, 8);
+    const __m512d hi = _mm512_mask_i32gather_pd(_mm512_setzero_pd(), all, p.i, table + 1, 8);
+    return _mm512_add_pd(lo, _mm512_mul_pd(_mm512_sub_pd(p.pos, p.base), _mm512_sub_pd(hi, lo)));
+}
+
+// The constants of one beam and column in every lane.
+struct Consts {
+    __m512d e, ys, h, z, sinAz, cosAz, sinT, cosT;
+    __m512d scale, inverseLimit, perDeg, lastH, lastV, gh0, gh180, phi3, theta3, thetaE;
+};
+
+// Nodes k..k+7 of the column: their angles in the beam and distances.
+struct Block {
+    __mmask8 inside;
+    __m512d y, x, r2, phi, theta;
+};
+
+// The gain in dB of B blocks whose angles are known, stage by stage so that
+// the gathers of one block overlap the arithmetic of the others.
+template <int B>
+BRENVIK_VECTOR_FN("avx512f")
+inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sums& out) {
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#endif
+    const __m512d zero = _mm512_setzero_pd(), one = _mm512_set1_pd(1.0);
+    const __m512d half = _mm512_set1_pd(180.0), quarter = _mm512_set1_pd(90.0);
+    const __m512d perHalfTurn = _mm512_set1_pd(1.0 / 180.0);
+    const __m512d twelve = _mm512_set1_pd(12.0);
+    // 10^(G/10) as 2^(G log2(10) / 10).
+    const __m512d tenthLog2Ten = _mm512_set1_pd(0.33219280948873623478703194294893901758648313930);
+    const __m512d am = _mm512_set1_pd(25.0), sla = _mm512_set1_pd(20.0);
+    __m512d g[B];
+    for (int n = 0; n < B; ++n) {
+        const __m512d phi = q[n].phi, theta = q[n].theta;
+        if (b.type == FarBeam::Measured) {
+            const Position h = At(_mm512_add_pd(phi, half), c.perDeg, c.lastH);
+            const Position v = At(_mm512_add_pd(theta, quarter), c.perDeg, c.lastV);
+            const __m512d lh = Lookup(b.hLoss, h);
+            const __m512d lvFront = Lookup(b.vFront, v);
+            const __m512d lvBack = Lookup(b.vBack, v);
+            const __m512d a = _mm512_mul_pd(_mm512_abs_pd(phi), perHalfTurn);
+            const __m512d front = _mm512_add_pd(c.gh0, lvFront);
+            const __m512d back = _mm512_add_pd(c.gh180, lvBack);
+            g[n] = _mm512_sub_pd(_mm512_sub_pd(zero, lh),
+                                 _mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(one, a), front),
+                                               _mm512_mul_pd(a, back)));
+        } else {
+            const __m512d v = _mm512_div_pd(_mm512_sub_pd(theta, c.thetaE), c.theta3);
+            const __m512d av = _mm512_sub_pd(
+                zero, _mm512_maskz_min_pd(all, _mm512_mul_pd(twelve, _mm512_mul_pd(v, v)), sla));
+            if (b.type == FarBeam::Panel) {
+                const __m512d h = _mm512_div_pd(phi, c.phi3);
+                const __m512d ah = _mm512_sub_pd(
+                    zero, _mm512_maskz_min_pd(all, _mm512_mul_pd(twelve, _mm512_mul_pd(h, h)), am));
+                g[n] = _mm512_sub_pd(
+                    zero, _mm512_maskz_min_pd(all, _mm512_sub_pd(zero, _mm512_add_pd(ah, av)), am));
+            } else {
+                g[n] = av;
+            }
+        }
+    }
+    for (int n = 0; n < B; ++n)
+        g[n] = Sleef_exp2d8_u35avx512f(_mm512_mul_pd(g[n], tenthLog2Ten));
+    for (int n = 0; n < B; ++n) {
+        const __m512d sd = _mm512_div_pd(_mm512_mul_pd(c.scale, g[n]), q[n].r2);
+        const __mmask8 in = q[n].inside;
+        double* acc = out.density + k + 8 * n;
+        _mm512_mask_storeu_pd(acc, in, _mm512_add_pd(_mm512_maskz_loadu_pd(in, acc), sd));
+        if (out.ratio) {
+            double* r = out.ratio + k + 8 * n;
+            _mm512_mask_storeu_pd(
+                r, in,
+                _mm512_add_pd(_mm512_maskz_loadu_pd(in, r), _mm512_mul_pd(sd, c.inverseLimit)));
+        }
+    }
+}
+
+// Offsets, distance and the beam frame of nodes k..k+7; the angles follow.
+BRENVIK_VECTOR_FN("avx512f")
+inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#endif
+    const __m512d zero = _mm512_setzero_pd(), minR2 = _mm512_set1_pd(0.01);
+    Block q;
+    q.inside = n - k >= 8 ? 0xff : n - k > 0 ? static_cast<__mmask8>((1u << (n - k)) - 1) : 0;
+    const __m512d dy = _mm512_sub_pd(_mm512_maskz_loadu_pd(q.inside, col.y + k), c.ys);
+    const __m512d dz =
+        _mm512_sub_pd(_mm512_sub_pd(c.h, _mm512_maskz_loadu_pd(q.inside, col.g + k)), c.z);
+    // North is -dy, up is -dz.
+    const __m512d nn = _mm512_sub_pd(zero, dy), u = _mm512_sub_pd(zero, dz);
+    const __m512d f = _mm512_add_pd(_mm512_mul_pd(c.e, c.sinAz), _mm512_mul_pd(nn, c.cosAz));
+    const __m512d s = _mm512_sub_pd(_mm512_mul_pd(c.e, c.cosAz), _mm512_mul_pd(nn, c.sinAz));
+    const __m512d fp = _mm512_sub_pd(_mm512_mul_pd(f, c.cosT), _mm512_mul_pd(u, c.sinT));
+    const __m512d up = _mm512_add_pd(_mm512_mul_pd(f, c.sinT), _mm512_mul_pd(u, c.cosT));
+    q.y = s;
+    q.x = fp;
+    q.theta = _mm512_sub_pd(zero, up);
+    q.phi = _mm512_maskz_sqrt_pd(all, _mm512_add_pd(_mm512_mul_pd(fp, fp), _mm512_mul_pd(s, s)));
+    q.r2 = _mm512_maskz_max_pd(
+        all,
+        _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(c.e, c.e), _mm512_mul_pd(dy, dy)),
+                      _mm512_mul_pd(dz, dz)),
+        minR2);
+    return q;
+}
+
+template <int B>
+BRENVIK_VECTOR_FN("avx512f")
+inline void Step(const FarBeam& b, const Consts& c, const Column& col, int k, int n,
+                 const Sums& out) {
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#endif
+    const __m512d toDeg = _mm512_set1_pd(180.0 / 3.141592653589793238462643383279502884);
+    Block q[B];
+    for (int i = 0; i < B; ++i)
+        q[i] = Prepare(c, col, k + 8 * i, n);
+    // phi = atan2(s, f'), theta = atan2(-u', sqrt(f'^2 + s^2)), in degrees.
+    for (int i = 0; i < B; ++i) {
+        const __m512d horiz = q[i].phi;
+        q[i].phi = _mm512_mul_pd(Sleef_atan2d8_u35avx512f(q[i].y, q[i].x), toDeg);
+        q[i].theta = _mm512_mul_pd(Sleef_atan2d8_u35avx512f(q[i].theta, horiz), toDeg);
+    }
+    Finish<B>(b, c, q, k, out);
 }
 
 } // namespace
@@ -53,84 +193,32 @@ void AddFarColumnAvx512(const FarBeam& b, const Column& col, const Sums& out, in
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
-    const __m512d zero = _mm512_setzero_pd();
-    const __m512d e = _mm512_set1_pd(col.dx);
-    const __m512d ys = _mm512_set1_pd(col.ys), h = _mm512_set1_pd(col.h), z = _mm512_set1_pd(col.z);
-    const __m512d sinAz = _mm512_set1_pd(b.sinAz), cosAz = _mm512_set1_pd(b.cosAz);
-    const __m512d sinT = _mm512_set1_pd(b.sinTilt), cosT = _mm512_set1_pd(b.cosTilt);
-    const __m512d toDeg = _mm512_set1_pd(180.0 / 3.141592653589793238462643383279502884);
-    const __m512d turn = _mm512_set1_pd(360.0), half = _mm512_set1_pd(180.0);
-    const __m512d minR2 = _mm512_set1_pd(0.01), scale = _mm512_set1_pd(b.scale);
-    const __m512d tenth = _mm512_set1_pd(0.1), one = _mm512_set1_pd(1.0);
-    const __m512d inverseLimit = _mm512_set1_pd(out.inverseLimit);
-    const __m512d perDeg = _mm512_set1_pd(b.perDeg);
-    const __m512d last = _mm512_set1_pd(static_cast<double>(b.perTurn - 1));
-    const __m512d gh0 = _mm512_set1_pd(b.gh0), gh180 = _mm512_set1_pd(b.gh180);
-    const __m512d twelve = _mm512_set1_pd(12.0);
-    const __m512d phi3 = _mm512_set1_pd(b.phi3), theta3 = _mm512_set1_pd(b.theta3);
-    const __m512d thetaE = _mm512_set1_pd(b.thetaE);
-    const __m512d am = _mm512_set1_pd(25.0), sla = _mm512_set1_pd(20.0);
-    for (int k = 0; k < n; k += 8) {
-        const __mmask8 inside =
-            n - k >= 8 ? 0xff : static_cast<__mmask8>((1u << (n - k)) - 1);
-        const __m512d dy = _mm512_sub_pd(_mm512_maskz_loadu_pd(inside, col.y + k), ys);
-        const __m512d dz =
-            _mm512_sub_pd(_mm512_sub_pd(h, _mm512_maskz_loadu_pd(inside, col.g + k)), z);
-        // North is -dy, up is -dz.
-        const __m512d nn = _mm512_sub_pd(zero, dy), u = _mm512_sub_pd(zero, dz);
-        const __m512d f = _mm512_add_pd(_mm512_mul_pd(e, sinAz), _mm512_mul_pd(nn, cosAz));
-        const __m512d s = _mm512_sub_pd(_mm512_mul_pd(e, cosAz), _mm512_mul_pd(nn, sinAz));
-        const __m512d fp = _mm512_sub_pd(_mm512_mul_pd(f, cosT), _mm512_mul_pd(u, sinT));
-        const __m512d up = _mm512_add_pd(_mm512_mul_pd(f, sinT), _mm512_mul_pd(u, cosT));
-        const __m512d horiz = _mm512_maskz_sqrt_pd(
-            all, _mm512_add_pd(_mm512_mul_pd(fp, fp), _mm512_mul_pd(s, s)));
-        const __m512d phi = _mm512_mul_pd(Sleef_atan2d8_u10avx512f(s, fp), toDeg);
-        const __m512d theta =
-            _mm512_mul_pd(Sleef_atan2d8_u10avx512f(_mm512_sub_pd(zero, up), horiz), toDeg);
-        __m512d g;
-        if (b.type == FarBeam::Measured) {
-            // Angles taken into [0, 360] for the tables.
-            const __m512d phiT =
-                _mm512_mask_add_pd(phi, _mm512_cmp_pd_mask(phi, zero, _CMP_LT_OQ), phi, turn);
-            const __m512d thetaT = _mm512_mask_add_pd(
-                theta, _mm512_cmp_pd_mask(theta, zero, _CMP_LT_OQ), theta, turn);
-            const __m512d lh = Lookup(b.hLoss, phiT, perDeg, last);
-            const __m512d lvFront = Lookup(b.vLoss, thetaT, perDeg, last);
-            const __m512d lvBack = Lookup(b.vLoss, _mm512_sub_pd(half, theta), perDeg, last);
-            const __m512d a = _mm512_div_pd(_mm512_abs_pd(phi), half);
-            const __m512d front = _mm512_add_pd(gh0, lvFront);
-            const __m512d back = _mm512_add_pd(gh180, lvBack);
-            g = _mm512_sub_pd(_mm512_sub_pd(zero, lh),
-                              _mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(one, a), front),
-                                            _mm512_mul_pd(a, back)));
-        } else {
-            const __m512d q = _mm512_div_pd(_mm512_sub_pd(theta, thetaE), theta3);
-            const __m512d av = _mm512_sub_pd(zero, _mm512_maskz_min_pd(all, _mm512_mul_pd(twelve, _mm512_mul_pd(q, q)), sla));
-            if (b.type == FarBeam::Panel) {
-                const __m512d p = _mm512_div_pd(phi, phi3);
-                const __m512d ah = _mm512_sub_pd(
-                    zero, _mm512_maskz_min_pd(all, _mm512_mul_pd(twelve, _mm512_mul_pd(p, p)), am));
-                g = _mm512_sub_pd(zero,
-                                  _mm512_maskz_min_pd(all, _mm512_sub_pd(zero, _mm512_add_pd(ah, av)), am));
-            } else {
-                g = av;
-            }
-        }
-        const __m512d r2 = _mm512_maskz_max_pd(all, 
-            _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(e, e), _mm512_mul_pd(dy, dy)),
-                          _mm512_mul_pd(dz, dz)),
-            minR2);
-        const __m512d sd = _mm512_div_pd(
-            _mm512_mul_pd(scale, Sleef_exp10d8_u10avx512f(_mm512_mul_pd(g, tenth))), r2);
-        double* acc = out.density + k;
-        _mm512_mask_storeu_pd(acc, inside, _mm512_add_pd(_mm512_maskz_loadu_pd(inside, acc), sd));
-        if (out.ratio) {
-            double* r = out.ratio + k;
-            _mm512_mask_storeu_pd(
-                r, inside,
-                _mm512_add_pd(_mm512_maskz_loadu_pd(inside, r), _mm512_mul_pd(sd, inverseLimit)));
-        }
-    }
+    Consts c;
+    c.e = _mm512_set1_pd(col.dx);
+    c.ys = _mm512_set1_pd(col.ys);
+    c.h = _mm512_set1_pd(col.h);
+    c.z = _mm512_set1_pd(col.z);
+    c.sinAz = _mm512_set1_pd(b.sinAz);
+    c.cosAz = _mm512_set1_pd(b.cosAz);
+    c.sinT = _mm512_set1_pd(b.sinTilt);
+    c.cosT = _mm512_set1_pd(b.cosTilt);
+    c.scale = _mm512_set1_pd(b.scale);
+    c.inverseLimit = _mm512_set1_pd(out.inverseLimit);
+    c.perDeg = _mm512_set1_pd(b.perDeg);
+    c.lastH = _mm512_set1_pd(static_cast<double>(b.perTurn - 1));
+    c.lastV = _mm512_set1_pd(static_cast<double>(b.perTurn / 2 - 1));
+    c.gh0 = _mm512_set1_pd(b.gh0);
+    c.gh180 = _mm512_set1_pd(b.gh180);
+    c.phi3 = _mm512_set1_pd(b.phi3);
+    c.theta3 = _mm512_set1_pd(b.theta3);
+    c.thetaE = _mm512_set1_pd(b.thetaE);
+    // Four blocks of eight per step (the gathers of one overlap the arithmetic
+    // of the others), then the rest block by block.
+    int k = 0;
+    for (; k + 24 < n; k += 32)
+        Step<4>(b, c, col, k, n, out);
+    for (; k < n; k += 8)
+        Step<1>(b, c, col, k, n, out);
 }
 
 } // namespace brenvik::kernel

@@ -18,6 +18,13 @@ void FillDefaults(const Project& p, Antenna& a) {
     a.AntPower = p.DefPower;
     a.AntTilt = p.DefTilt;
     a.AntDirection = p.DefDirection;
+    // A slot used before may still name a pattern the project no longer
+    // holds: a new antenna starts from the parametric beam.
+    const Antenna plain{};
+    a.AntPattern = plain.AntPattern;
+    a.AntHBeamwidthDeg = plain.AntHBeamwidthDeg;
+    a.AntVBeamwidthDeg = plain.AntVBeamwidthDeg;
+    a.AntElectricalTiltDeg = plain.AntElectricalTiltDeg;
 }
 
 void PreparePendingSlot(Project& p) {

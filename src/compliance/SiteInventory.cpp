@@ -1,14 +1,18 @@
 #include "compliance/SiteInventory.h"
 
+#include "antenna/BeamForm.h"
+#include "antenna/Pattern.h"
 #include "calc/Towers.h"
 #include "compliance/Limits.h"
 #include "geo/Geo.h"
 #include "model/AtomicFile.h"
 #include "model/ProjectFile.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -62,6 +66,7 @@ struct Row {
     std::string site;
     double xs = 0.0, ys = 0.0; // snapped drawing position
     Antenna a;
+    std::string pattern; // the pattern file as the row gives it
 };
 
 // Drawing position of plan metres (dx right, dy up from the plan's zero
@@ -70,10 +75,50 @@ std::pair<double, double> DrawingPosition(const Project& p, double dx, double dy
     return {dx / p.MetersPerUnit, geo::VisibleHeight - dy / p.MetersPerUnit};
 }
 
-enum Column { Site, Lon, Lat, Xm, Ym, Height, Type, Erp, Azimuth, Tilt, Frequency, Label, Count };
+enum Column {
+    Site,
+    Lon,
+    Lat,
+    Xm,
+    Ym,
+    Height,
+    Type,
+    Erp,
+    Azimuth,
+    Tilt,
+    Frequency,
+    Label,
+    PatternFile,
+    HBeamwidth,
+    VBeamwidth,
+    ElectricalTilt,
+    Count
+};
 constexpr std::array<const char*, Count> kNames{
-    "site", "lon",   "lat",         "x_m",      "y_m",           "height_m",
-    "type", "erp_w", "azimuth_deg", "tilt_deg", "frequency_mhz", "label"};
+    "site",    "lon",           "lat",   "x_m",
+    "y_m",     "height_m",      "type",  "erp_w",
+    "azimuth_deg", "tilt_deg",  "frequency_mhz", "label",
+    "pattern", "h_beamwidth_deg", "v_beamwidth_deg", "electrical_tilt_deg"};
+
+// The pattern files of one import, each read once: the pattern, or the
+// file's refusal.
+class PatternFiles {
+  public:
+    explicit PatternFiles(std::string folder) : folder_(std::move(folder)) {}
+    const antenna::PatternRead& read(const std::string& name) {
+        auto it = read_.find(name);
+        if (it == read_.end()) {
+            std::filesystem::path path(name);
+            if (path.is_relative() && !folder_.empty()) path = std::filesystem::path(folder_) / path;
+            it = read_.emplace(name, antenna::ReadPatternFile(path.string())).first;
+        }
+        return it->second;
+    }
+
+  private:
+    std::string folder_;
+    std::map<std::string, antenna::PatternRead> read_;
+};
 
 class RowReader {
   public:
@@ -133,6 +178,19 @@ class RowReader {
         }
         r.a.AntHeightUnit = " ";
         r.a.AntPowerMode = "otra";
+        r.pattern = text(PatternFile);
+        if (auto w = number(HBeamwidth, false)) {
+            if (!(*w > 0.0 && *w <= 360.0)) why.push_back("h_beamwidth_deg is not within 0 to 360");
+            r.a.AntHBeamwidthDeg = *w;
+        }
+        if (auto w = number(VBeamwidth, false)) {
+            if (!(*w > 0.0 && *w <= 180.0)) why.push_back("v_beamwidth_deg is not within 0 to 180");
+            r.a.AntVBeamwidthDeg = *w;
+        }
+        if (auto t = number(ElectricalTilt, false)) {
+            if (std::fabs(*t) > 90.0) why.push_back("electrical_tilt_deg is not within -90 to 90");
+            r.a.AntElectricalTiltDeg = *t;
+        }
 
         const bool cartesian = !text(Xm).empty() || !text(Ym).empty();
         std::optional<double> dx, dy;
@@ -174,7 +232,8 @@ class RowReader {
 
 } // namespace
 
-std::optional<std::string> ImportSites(Project& p, const std::string& csv, ImportMode mode) {
+std::optional<std::string> ImportSites(Project& p, const std::string& csv, ImportMode mode,
+                                       const std::string& folder) {
     const std::string head = "Sites not imported:";
     std::istringstream in(csv);
     std::string line;
@@ -224,6 +283,18 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
     if (problems.empty() && rows.empty()) problems.push_back("the file holds no antenna");
 
     Project next = p;
+    // Each row's pattern, read once per file and kept once in the project.
+    PatternFiles files(folder);
+    for (Row& r : rows) {
+        if (r.pattern.empty()) continue;
+        const antenna::PatternRead& got = files.read(r.pattern);
+        if (!got.pattern) {
+            problems.push_back("line " + std::to_string(r.line) + ": pattern " + r.pattern + ": " +
+                               got.error);
+            continue;
+        }
+        r.a.AntPattern = antenna::AddPattern(next, *got.pattern);
+    }
     if (mode == ImportMode::Replace) {
         next.Antennas.resize(1);
         next.AntennaCount = 0;
@@ -256,6 +327,8 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
         return m;
     }
     next.TowerAntCount = 1;
+    // The replaced antennas' patterns go with them.
+    if (mode == ImportMode::Replace) antenna::DropUnusedPatterns(next);
     p = std::move(next);
     return std::nullopt;
 }
@@ -265,12 +338,21 @@ std::optional<std::string> ImportSitesFile(Project& p, const std::string& path, 
     if (!in) return "Cannot read " + path;
     std::ostringstream s;
     s << in.rdbuf();
-    return ImportSites(p, s.str(), mode);
+    return ImportSites(p, s.str(), mode, std::filesystem::path(path).parent_path().string());
 }
 
 std::string ExportSites(const Project& p) {
-    std::string out = std::string(SitesHeader) + "\r\n";
     const int count = std::min<int>(p.AntennaCount, p.AntennaSlotBound());
+    const Antenna plain{};
+    bool beams = false;
+    for (int k = 1; k <= count; ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        beams = beams || !a.AntPattern.empty() || a.AntHBeamwidthDeg != plain.AntHBeamwidthDeg ||
+                a.AntVBeamwidthDeg != plain.AntVBeamwidthDeg ||
+                a.AntElectricalTiltDeg != plain.AntElectricalTiltDeg;
+    }
+    std::string out = std::string(SitesHeader) + (beams ? std::string(",") + SitesBeamColumns : "") +
+                      "\r\n";
     const geo::DegreeLengths l = geo::MetresPerDegree(p, p.OriginLat);
     // The shortest text that reads back to the same double.
     const auto num = [&out](double v) {
@@ -294,7 +376,22 @@ std::string ExportSites(const Project& p) {
         num(a.AntDirection);
         num(a.AntTilt);
         num(a.AntFrequencyMHz);
-        out += "," + Quoted(NameText(p, k)) + "\r\n";
+        out += "," + Quoted(NameText(p, k));
+        if (beams) {
+            // The pattern by the file it came from, else by its name.
+            std::string file;
+            for (const AntennaPattern& q : p.Patterns)
+                if (!a.AntPattern.empty() && q.Name == a.AntPattern)
+                    file = q.Source.empty() ? q.Name : q.Source;
+            out += "," + Quoted(file);
+            num(a.AntHBeamwidthDeg);
+            if (a.AntVBeamwidthDeg > 0.0)
+                num(a.AntVBeamwidthDeg);
+            else
+                out += ',';
+            num(a.AntElectricalTiltDeg);
+        }
+        out += "\r\n";
     }
     return out;
 }

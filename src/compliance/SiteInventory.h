@@ -11,6 +11,8 @@ namespace brenvik::compliance {
 // one tower.
 inline constexpr const char* SitesHeader =
     "site,lon,lat,x_m,y_m,height_m,type,erp_w,azimuth_deg,tilt_deg,frequency_mhz,label";
+inline constexpr const char* SitesBeamColumns =
+    "pattern,h_beamwidth_deg,v_beamwidth_deg,electrical_tilt_deg";
 
 enum class ImportMode { Replace, Add };
 
@@ -21,12 +23,23 @@ enum class ImportMode { Replace, Add };
 // All or nothing: any bad row returns one message listing every offending
 // line and why, and the project is left as it was. The results already
 // calculated are kept, as after placing a tower by hand.
-std::optional<std::string> ImportSites(Project& p, const std::string& csv, ImportMode mode);
+//
+// Optional columns give the far-field beam: `pattern` (a pattern file, its
+// path relative to `folder`, the CSV's folder; empty: the parametric beam),
+// `h_beamwidth_deg`, `v_beamwidth_deg` and `electrical_tilt_deg`. Each
+// pattern file is read once and stored once in Project::Patterns (as
+// antenna::AddPattern keeps it; replacing the antennas drops the patterns
+// none of them uses); a file that cannot be read refuses the import, naming
+// the row and the file's own message.
+std::optional<std::string> ImportSites(Project& p, const std::string& csv, ImportMode mode,
+                                       const std::string& folder = {});
 std::optional<std::string> ImportSitesFile(Project& p, const std::string& path, ImportMode mode);
 
 // The project's antennas as an inventory that reads back to the same
 // antennas; the site is the tower's number. Lines end in CR LF like every
-// text file of the program.
+// text file of the program. The beam columns follow only when an antenna
+// has a pattern or a beam other than the default; `pattern` is then the
+// pattern's file name, to be kept beside the inventory.
 std::string ExportSites(const Project& p);
 bool SaveSitesFile(const Project& p, const std::string& path);
 

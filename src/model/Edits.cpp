@@ -36,6 +36,7 @@ template <class P, class S, class F> void eachSetting(P& p, S& s, F f) {
     f(p.OpenAngleDTS, s.OpenAngleDTS);
     f(p.ContourHeight, s.ContourHeight);
     f(p.Compliance, s.Compliance);
+    f(p.Exposure, s.Exposure);
 }
 
 EditSettings settingsOf(const Project& p) {
@@ -73,8 +74,8 @@ Edit::Edit(const Project& p) : settings_(settingsOf(p)) {}
 
 Edit Edit::antennas(const Project& p) {
     Edit e(p);
-    e.antennas_ =
-        AntennaPart{p.Antennas, p.AntennaCount, p.TowerCount, p.TowerAntCount, p.TowerAntSel};
+    e.antennas_ = AntennaPart{p.Antennas,      p.AntennaCount, p.TowerCount,
+                              p.TowerAntCount, p.TowerAntSel,  p.Patterns};
     return e;
 }
 
@@ -119,18 +120,6 @@ Edit Edit::scaleReset(Project& p) {
     return e;
 }
 
-Edit Edit::exposure(const Project& p) {
-    Edit e(p);
-    e.exposure_ = ExposurePart{p.Exposure, p.Patterns};
-    return e;
-}
-
-Edit Edit::antennasAndPatterns(const Project& p) {
-    Edit e = antennas(p);
-    e.exposure_ = ExposurePart{p.Exposure, p.Patterns};
-    return e;
-}
-
 Edit Edit::isolineCount(const Project& p) {
     Edit e(p);
     e.isolines_ = IsolinePart{p.IsolineLevel, p.Isolines, p.IsolinesAux};
@@ -152,14 +141,13 @@ bool Edit::after(Project& p, bool applied) {
         antennas_.reset();
         rect_.reset();
         isolines_.reset();
-        exposure_.reset();
         settingsChanged_ = false;
         return false;
     }
     // Parts the action left as they were need no exchange.
     settingsChanged_ = !(settings_ == settingsOf(p));
     if (antennas_ && *antennas_ == AntennaPart{p.Antennas, p.AntennaCount, p.TowerCount,
-                                               p.TowerAntCount, p.TowerAntSel})
+                                               p.TowerAntCount, p.TowerAntSel, p.Patterns})
         antennas_.reset();
     if (rect_) {
         bool same = true;
@@ -172,9 +160,7 @@ bool Edit::after(Project& p, bool applied) {
     if (isolines_ && *isolines_ == IsolinePart{p.IsolineLevel, p.Isolines, p.IsolinesAux})
         isolines_.reset();
     if (fileName_ && *fileName_ == p.FileName) fileName_.reset();
-    if (exposure_ && *exposure_ == ExposurePart{p.Exposure, p.Patterns}) exposure_.reset();
-    return settingsChanged_ || antennas_ || rect_ || grids_ || isolines_ || fileName_ ||
-           exposure_;
+    return settingsChanged_ || antennas_ || rect_ || grids_ || isolines_ || fileName_;
 }
 
 void Edit::exchange(Project& p) {
@@ -185,6 +171,7 @@ void Edit::exchange(Project& p) {
         std::swap(p.TowerCount, antennas_->TowerCount);
         std::swap(p.TowerAntCount, antennas_->TowerAntCount);
         std::swap(p.TowerAntSel, antennas_->TowerAntSel);
+        std::swap(p.Patterns, antennas_->Patterns);
     }
     if (rect_)
         exchangeRect(p.GroundGrid, rect_->col0, rect_->row0, rect_->col1, rect_->row1,
@@ -200,10 +187,6 @@ void Edit::exchange(Project& p) {
         std::swap(p.Isolines, isolines_->Isolines);
         std::swap(p.IsolinesAux, isolines_->IsolinesAux);
     }
-    if (exposure_) {
-        std::swap(p.Exposure, exposure_->Exposure);
-        std::swap(p.Patterns, exposure_->Patterns);
-    }
 }
 
 std::size_t Edit::bytes() const {
@@ -212,12 +195,11 @@ std::size_t Edit::bytes() const {
         n += vectorBytes(antennas_->Antennas);
         // The texts of a record outgrow the small-string buffer only rarely.
         for (const Antenna& a : antennas_->Antennas)
-            n += a.AntPowerMode.capacity() + a.AntHeightUnit.capacity() + a.AntType.capacity() +
-                 a.AntPattern.capacity();
+            n += a.AntPowerMode.capacity() + a.AntHeightUnit.capacity() + a.AntType.capacity();
+        for (const AntennaPattern& q : antennas_->Patterns)
+            n += sizeof q +
+                 (q.Horizontal.Angle.size() + q.Vertical.Angle.size()) * 2 * sizeof(double);
     }
-    if (exposure_)
-        for (const AntennaPattern& q : exposure_->Patterns)
-            n += sizeof q + (q.Horizontal.Angle.size() + q.Vertical.Angle.size()) * 2 * sizeof(double);
     if (rect_) n += vectorBytes(rect_->values);
     if (grids_)
         n += (grids_->GroundGrid.size() + grids_->DensityGrid.size() +

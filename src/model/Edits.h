@@ -23,6 +23,7 @@ struct EditSettings {
     double OpenAngleBTS = 0, OpenAngleDTS = 0;
     double ContourHeight = 0;
     ComplianceSettings Compliance;
+    ExposureSettings Exposure;
     friend bool operator==(const EditSettings&, const EditSettings&) = default;
 };
 
@@ -62,11 +63,6 @@ class Edit {
     // old one: the settings, the antennas, the file name and the ground and
     // plan grids, taken out of the project now; the reset makes new ones.
     static Edit scaleReset(Project& p);
-    // The exposure model, its reflection factor and the project's patterns.
-    static Edit exposure(const Project& p);
-    // An antenna edit that may also import a pattern (the antenna dialog, the
-    // site inventory): the antenna slots and counts, and the exposure part.
-    static Edit antennasAndPatterns(const Project& p);
 
     // After the action. `applied` is false when it was refused: whatever the
     // record took out of the project goes back. True when the record holds a
@@ -83,6 +79,7 @@ class Edit {
     struct AntennaPart {
         std::vector<Antenna> Antennas;
         std::int16_t AntennaCount = 0, TowerCount = 0, TowerAntCount = 0, TowerAntSel = 0;
+        std::vector<AntennaPattern> Patterns; // the patterns the antennas refer to
         friend bool operator==(const AntennaPart&, const AntennaPart&) = default;
     };
     struct RectPart {
@@ -99,12 +96,6 @@ class Edit {
         friend bool operator==(const IsolinePart&, const IsolinePart&) = default;
     };
 
-    struct ExposurePart {
-        ExposureSettings Exposure;
-        std::vector<AntennaPattern> Patterns;
-        friend bool operator==(const ExposurePart&, const ExposurePart&) = default;
-    };
-
     explicit Edit(const Project& p);
     void exchange(Project& p);
 
@@ -113,7 +104,6 @@ class Edit {
     std::optional<RectPart> rect_;
     std::optional<GridPart> grids_;
     std::optional<IsolinePart> isolines_;
-    std::optional<ExposurePart> exposure_;
     std::optional<std::string> fileName_;
     bool settingsChanged_ = true;
 };

@@ -2,6 +2,7 @@
 
 #include "model/ProjectFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -255,7 +256,10 @@ bool AppendExtensionBlock(const Project& p, std::string& out) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
         const std::string slot = std::to_string(k);
         if (!a.AntPattern.empty()) {
-            if (HasLineBreak(a.AntPattern)) return false;
+            // A pattern the block does not hold would make the file unreadable.
+            const bool held = std::any_of(p.Patterns.begin(), p.Patterns.end(),
+                                          [&](const AntennaPattern& q) { return q.Name == a.AntPattern; });
+            if (HasLineBreak(a.AntPattern) || !held) return false;
             AppendLine(out, "beam-pattern." + slot, a.AntPattern);
         }
         for (const auto& [key, v, def] :

@@ -56,6 +56,8 @@ void Project::ResetProject() {
     // And its exposure model and patterns.
     Exposure = ExposureSettings{};
     Patterns.clear();
+    for (Antenna& a : Antennas) // no slot may name a pattern gone with them
+        a.AntPattern.clear();
     SourceKindVar = Variant::integer(0);
     SourceKindInt = 0;
     DisplayMode = ResultStyle::Isolines;

@@ -45,6 +45,9 @@ TEST(BatchOptions, EveryOptionInAnyOrderAndBothValueForms) {
     EXPECT_EQ(std::tuple(i.format, i.plane, i.style, i.whiteBackground, i.width, i.height),
               std::tuple(ImageFormat::Bmp, ImagePlane::XZ, 3, true, 800, 600));
 
+    BatchOptions m = batchtest::options(words("a.bvk --model Far-Field --reflection=2.56"));
+    EXPECT_EQ(std::tuple(m.model, m.reflection, o.model, o.reflection),
+              std::tuple(ExposureModel::FarField, 2.56, std::nullopt, std::nullopt));
     BatchOptions s = batchtest::options({"a.bvk", "--xy", "Surface"});
     EXPECT_TRUE(s.xy && s.xySurface);
     BatchOptions d = batchtest::options({"a.bvk", "--image", "x.png"});
@@ -65,7 +68,7 @@ TEST(BatchOptions, UsageErrors) {
           "--image p.jpg", "--image p.png --plane yz", "--image p.png --style contour",
           "--image p.png --background grey", "--image p.png --size 800",
           "--image p.png --size 0x600", "--image p.png --size 800x-6", "--quiet=yes",
-          "--style dots"})
+          "--style dots", "--model iec", "--reflection 2", "--reflection 1x"})
         bad(words(std::string("a.bvk ") + args));
     bad({"a.bvk", "--isolines", ""});
     // Two outputs on one path would silently lose one of them.

@@ -1,9 +1,11 @@
 #include "antenna/Pattern.h"
 #include "calc/CalcForms.h"
 #include "calc/Exposure.h"
+#include "calc/FarField.h"
 #include "calc/GridCalc.h"
 #include "calc/TowerForms.h"
 #include "calc/Towers.h"
+#include "calc/FarFieldHand.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,61 +13,10 @@
 #include <numbers>
 
 using namespace brenvik;
+using farfieldhand::Hand;
+using farfieldhand::HandSum;
 
 namespace {
-
-// ---- The far-field density written from the model's formulas ------------------------
-
-double HandLoss(const PatternCut& c, double deg) {
-    double x = std::fmod(deg, 360.0);
-    if (x < 0) x += 360.0;
-    if (x < c.Angle.front()) x += 360.0;
-    const std::size_t n = c.Angle.size();
-    for (std::size_t k = 0; k < n; ++k) {
-        const double a0 = c.Angle[k], a1 = k + 1 < n ? c.Angle[k + 1] : c.Angle[0] + 360.0;
-        const double l1 = k + 1 < n ? c.Loss[k + 1] : c.Loss[0];
-        if (x >= a0 && x <= a1) return c.Loss[k] + (x - a0) / (a1 - a0) * (l1 - c.Loss[k]);
-    }
-    return NAN;
-}
-
-// Density of one antenna at offsets east e, north n, up u (metres).
-double Hand(const Project& p, const Antenna& a, double e, double n, double u, double rf) {
-    const double pi = std::numbers::pi, deg = pi / 180;
-    const bool stick = a.AntType == "baja";
-    const double az = stick ? 0 : a.AntDirection * deg, t = stick ? 0 : a.AntTilt * deg;
-    const double f = e * std::sin(az) + n * std::cos(az), s = e * std::cos(az) - n * std::sin(az);
-    const double f1 = f * std::cos(t) - u * std::sin(t), u1 = f * std::sin(t) + u * std::cos(t);
-    const double phi = std::atan2(s, f1) / deg;
-    const double theta = std::atan2(-u1, std::sqrt(f1 * f1 + s * s)) / deg;
-    double G;
-    if (!a.AntPattern.empty()) {
-        const AntennaPattern& q = *std::find_if(p.Patterns.begin(), p.Patterns.end(),
-                                                [&](auto& x) { return x.Name == a.AntPattern; });
-        const auto gh = [&](double x) { return -HandLoss(q.Horizontal, x); };
-        const auto gv = [&](double x) { return -HandLoss(q.Vertical, x); };
-        const double w = std::fabs(phi) / 180;
-        G = gh(phi) - ((1 - w) * (gh(0) - gv(theta)) + w * (gh(180) - gv(180 - theta)));
-    } else {
-        const double t3 = a.AntVBeamwidthDeg > 0 ? a.AntVBeamwidthDeg
-                                                 : 2 * (stick ? p.OpenAngleDTS : p.OpenAngleBTS);
-        const double x = (theta - a.AntElectricalTiltDeg) / t3, y = phi / a.AntHBeamwidthDeg;
-        const double av = -std::min(12 * x * x, 20.0), ah = -std::min(12 * y * y, 25.0);
-        G = stick ? av : -std::min(-(ah + av), 25.0);
-    }
-    const double r = std::max(std::sqrt(e * e + n * n + u * u), 0.1);
-    return 100 * rf * 1.64 * a.AntPower * std::pow(10.0, G / 10) / (4 * pi * r * r);
-}
-
-double HandSum(const Project& p, double x, double y, double z, double rf) {
-    double sum = 0;
-    for (int s = 1; s <= p.AntennaCount; ++s) {
-        const Antenna& a = p.Antennas[s];
-        const double xs = a.AntX * p.MetersPerUnit, ys = a.AntY * p.MetersPerUnit;
-        sum += Hand(p, a, x - xs, -(y - ys), z - a.AntHeight, rf);
-    }
-    return sum;
-}
 
 void AddAntenna(Project& p, int i, int j, const std::string& type, double height, double tilt,
                 double direction, double power, const std::string& pattern = "") {
@@ -171,4 +122,49 @@ TEST(FarField, ReflectionScalesExactlyAndEveryPathAgrees) {
     // A pattern the project does not hold fails the calculation cleanly.
     one.Antennas[1].AntPattern = "missing";
     EXPECT_EQ(RunXYCalculation(one).status, CalcStatus::Failed);
+}
+
+// Each vector loop against the plain one on columns whose end is not a whole
+// vector, the node at the antenna itself included, for every kind of beam.
+TEST(FarField, VectorColumnsMatchThePlainLoop) {
+    const kernel::Isa isa = kernel::BestIsa();
+    if (isa == kernel::Isa::Scalar) GTEST_SKIP() << "no vector unit";
+    using Fn = void (*)(const kernel::FarBeam&, const kernel::Column&, const kernel::Sums&, int);
+    std::vector<std::pair<const char*, Fn>> fns = {{"avx2", kernel::AddFarColumnAvx2}};
+    if (isa == kernel::Isa::Avx512) fns.emplace_back("avx512", kernel::AddFarColumnAvx512);
+    const int n = 253, padded = 256;
+    std::vector<double> y(padded), g(padded);
+    for (int k = 0; k < padded; ++k) {
+        y[k] = 40 + (k - 128) * 0.73; // node 128 level with the antenna's Y
+        g[k] = (k - 128) * 0.2;       // and at its height
+    }
+    const Project p = FarFieldSite();
+    for (int s = 1; s <= p.AntennaCount; ++s) {
+        const auto beam = farfield::Prepare(p, p.Antennas[s]);
+        ASSERT_TRUE(beam->beam.type != kernel::FarBeam::Measured || beam->beam.tablesExact);
+        for (double dx : {0.0, 3.1, -17.5, 250.0}) {
+            const kernel::Column c{dx, y.data(), 40.0, 35.0, g.data(), 35.0};
+            std::vector<double> ref(padded, 1.0), refRatio(padded, 2.0);
+            kernel::AddFarColumnScalar(beam->beam, c, {ref.data(), refRatio.data(), 0.5}, n);
+            for (auto [name, fn] : fns) {
+                std::vector<double> v(padded, 1.0), ratio(padded, 2.0);
+                fn(beam->beam, c, {v.data(), ratio.data(), 0.5}, n);
+                for (int j = n; j < padded; ++j)
+                    ASSERT_EQ(v[j] + ratio[j], 3.0) << name; // untouched
+                for (int j = 0; j < n; ++j) {
+                    ASSERT_NEAR(v[j], ref[j], 1e-12 * ref[j]) << name << " " << s << " " << j;
+                    ASSERT_NEAR(ratio[j], refRatio[j], 1e-12 * refRatio[j]) << name << " " << j;
+                }
+            }
+        }
+    }
+}
+
+TEST(FarField, TableStepDividesEveryListedAngle) {
+    const std::pair<std::vector<double>, double> cases[] = {
+        {{0, 90, 180, 359}, 1.0}, {{0, 0.5, 359.5}, 0.5}, {{0, 0.25, 1}, 0.25},
+        {{0, 120.1}, 0.1},        {{0, 1.0 / 3}, 1.0 / 3}, {{0, 0.005}, 0.0}};
+    for (const auto& [angles, step] : cases)
+        EXPECT_DOUBLE_EQ(farfield::TableStep({angles, std::vector<double>(angles.size())}), step)
+            << angles.back();
 }

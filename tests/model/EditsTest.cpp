@@ -70,6 +70,11 @@ TEST(Edit, EveryKindUndoesAndRedoesItsAction) {
              p.IsolineCount = 5;
              p.IsolineLevel.assign(6, 0.0);
              p.Isolines.reset(5); }},
+        {"exposure model", Edit::settings, [](Project& p) {
+             p.Exposure = {ExposureModel::FarField, 2.56}; }},
+        {"an antenna given an imported pattern", Edit::antennas, [](Project& p) {
+             p.Patterns.push_back({"P", "p.msi", "", 0, 0, 0, "", {{0}, {0}}, {{0}, {0}}});
+             p.Antennas[1].AntPattern = "P"; }},
     };
     // clang-format on
     for (const Action& a : actions) {

@@ -447,6 +447,11 @@ TEST(ProjectFileExtension, FarFieldItemsRoundTripAndAreCheckedWhole) {
         EXPECT_FALSE(ReadProjectFile(p, is)) << bad;
         EXPECT_EQ(Write(p), saved) << bad;
     }
+    // An antenna naming a pattern the project lacks would write an unreadable file.
+    Project gone = p;
+    gone.Patterns.clear();
+    std::string out;
+    EXPECT_FALSE(WriteProjectText(gone, out));
     // Reading a file without the block, or a new project, forgets them all.
     ASSERT_TRUE(ReadProjectText(p, plain));
     EXPECT_EQ(std::tuple(p.Exposure, p.Patterns.size(), p.Antennas[2].AntPattern),

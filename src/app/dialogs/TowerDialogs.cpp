@@ -300,6 +300,12 @@ void AntennaDialog::showForm() {
     m_potext->setEnabled(f.potextEnabled);
     m_mText->setEnabled(f.mTextEnabled);
     m_pText->setEnabled(f.pTextEnabled);
+    emit mountingChanged();
+}
+
+void AntennaDialog::addBeamBox(QWidget* box) {
+    static_cast<QVBoxLayout*>(layout())->insertWidget(1, box, 1);
+    connect(m_angText, &QLineEdit::textEdited, this, &AntennaDialog::mountingChanged);
 }
 
 void AntennaDialog::readBoxes() {

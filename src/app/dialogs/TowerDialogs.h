@@ -62,6 +62,12 @@ class AntennaDialog : public BrenvikDialog {
     AntennaForm form() const;
     // Shows a form again (e.g. the normalised boxes after a refused Accept).
     void setForm(const AntennaForm& form);
+    // The beam of the far-field model goes under the other frames.
+    void addBeamBox(QWidget* box);
+
+  signals:
+    // The type or the angle of fall changed (what the beam's plots depend on).
+    void mountingChanged();
 
   private:
     void showForm();

@@ -1,0 +1,165 @@
+#include "app/dialogs/BeamBox.h"
+
+#include "antenna/BeamCuts.h"
+#include "app/dialogs/DialogBase.h"
+#include "app/dialogs/PolarPlot.h"
+#include "model/Prompts.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+namespace brenvik {
+
+namespace {
+// Pattern files: MSI/Planet text under its usual names.
+constexpr const char* kPatternFilter = "Pattern Files (*.msi *.pln *.txt)| *.msi;*.pln;*.txt";
+} // namespace
+
+BeamBox::BeamBox(const antenna::BeamForm& form, QWidget* parent)
+    : QGroupBox(QStringLiteral("Beam of the far-field model"), parent), m_form(form) {
+    setObjectName(QStringLiteral("beamBox"));
+    m_pattern = new QComboBox(this);
+    m_pattern->setObjectName(QStringLiteral("pattern"));
+    m_pattern->setToolTip(
+        QStringLiteral("The parametric beam, a pattern of the project, or a pattern file"));
+    auto* patternLabel = new QLabel(QStringLiteral("Pattern:"), this);
+    patternLabel->setBuddy(m_pattern);
+    m_h = dialogui::box("hBeamwidth", QStringLiteral("Horizontal half-power beamwidth, degrees"),
+                        this);
+    m_v = dialogui::box(
+        "vBeamwidth",
+        QStringLiteral("Vertical half-power beamwidth, degrees; empty: twice the open angle"),
+        this);
+    m_e = dialogui::box("electricalTilt", QStringLiteral("Electrical down-tilt, degrees"), this);
+    m_gain = new QLabel(this);
+    m_gain->setObjectName(QStringLiteral("beamGain"));
+    m_hPlot = new PolarPlot(PolarPlot::Kind::Horizontal, this);
+    m_hPlot->setObjectName(QStringLiteral("horizontalPlot"));
+    m_vPlot = new PolarPlot(PolarPlot::Kind::Vertical, this);
+    m_vPlot->setObjectName(QStringLiteral("verticalPlot"));
+
+    auto* boxes = new QGridLayout;
+    boxes->addWidget(patternLabel, 0, 0);
+    boxes->addWidget(m_pattern, 0, 1, 1, 5);
+    const auto caption = [this](const QString& text, QLineEdit* buddy) {
+        auto* l = new QLabel(text, this);
+        l->setBuddy(buddy);
+        return l;
+    };
+    boxes->addWidget(caption(QStringLiteral("Horizontal width (°):"), m_h), 1, 0);
+    boxes->addWidget(m_h, 1, 1);
+    boxes->addWidget(caption(QStringLiteral("Vertical width (°):"), m_v), 1, 2);
+    boxes->addWidget(m_v, 1, 3);
+    boxes->addWidget(caption(QStringLiteral("Electrical tilt (°):"), m_e), 1, 4);
+    boxes->addWidget(m_e, 1, 5);
+    auto* plots = new QHBoxLayout;
+    plots->addWidget(m_hPlot);
+    plots->addWidget(m_vPlot);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(boxes);
+    layout->addLayout(plots, 1);
+    layout->addWidget(m_gain);
+
+    connect(m_pattern, &QComboBox::activated, this, &BeamBox::choiceChanged);
+    for (QLineEdit* b : {m_h, m_v, m_e})
+        connect(b, &QLineEdit::textEdited, this, &BeamBox::replot);
+    showForm();
+}
+
+antenna::BeamForm BeamBox::form() const {
+    antenna::BeamForm f = m_form;
+    f.hText = m_h->text().toStdString();
+    f.vText = m_v->text().toStdString();
+    f.eText = m_e->text().toStdString();
+    return f;
+}
+
+void BeamBox::setForm(const antenna::BeamForm& form) {
+    m_form = form;
+    showForm();
+}
+
+void BeamBox::setMounting(bool stick, double tiltDeg, double defaultVBeamwidthDeg) {
+    m_stick = stick;
+    m_tiltDeg = stick ? 0.0 : tiltDeg;
+    m_defaultV = defaultVBeamwidthDeg;
+    m_v->setPlaceholderText(dialognum::text(defaultVBeamwidthDeg));
+    m_form = form(); // what is typed stays
+    showForm();
+}
+
+void BeamBox::showForm() {
+    {
+        const QSignalBlocker block(m_pattern);
+        m_pattern->clear();
+        m_pattern->addItem(QStringLiteral("Parametric"));
+        for (const AntennaPattern& p : m_form.patterns)
+            m_pattern->addItem(QString::fromStdString(p.Name));
+        m_pattern->addItem(QStringLiteral("From file..."));
+        m_pattern->setCurrentIndex(m_form.choice + 1);
+    }
+    m_h->setText(QString::fromStdString(m_form.hText));
+    m_v->setText(QString::fromStdString(m_form.vText));
+    m_e->setText(QString::fromStdString(m_form.eText));
+    const bool parametric = m_form.choice < 0;
+    m_h->setEnabled(parametric && !m_stick);
+    m_v->setEnabled(parametric);
+    m_e->setEnabled(parametric);
+    replot();
+}
+
+void BeamBox::choiceChanged(int index) {
+    if (index == m_pattern->count() - 1) { // "From file..."
+        if (m_prompts)
+            importFrom(*m_prompts);
+        else
+            emit importRequested();
+        return;
+    }
+    m_form = form();
+    m_form.choice = index - 1;
+    showForm();
+}
+
+void BeamBox::importFrom(Prompts& prompts) {
+    m_form = form(); // what is typed stays, whatever the file gives
+    antenna::BeamForm f = m_form;
+    const auto path = prompts.openPath(kPatternFilter);
+    if (!path) {
+        showForm(); // the choice goes back to what it was
+        return;
+    }
+    const antenna::BeamImport r = antenna::BeamFormImport(f, *path);
+    if (r.error) {
+        prompts.message(*r.error);
+        showForm();
+        return;
+    }
+    setForm(f);
+    for (const std::string& w : r.warnings)
+        prompts.message(w);
+}
+
+void BeamBox::replot() {
+    const antenna::BeamForm f = form();
+    const antenna::Beam b = antenna::BeamFormBeam(f, m_stick, m_defaultV, dialognum::parser());
+    m_hPlot->setCut(antenna::HorizontalCut(b));
+    m_vPlot->setCut(antenna::VerticalCut(b, m_tiltDeg));
+    if (b.pattern)
+        m_gain->setText(
+            QStringLiteral("%1: gain %2 dBi%3")
+                .arg(QString::fromStdString(b.pattern->Name))
+                .arg(b.pattern->GainDbi, 0, 'f', 2)
+                .arg(b.pattern->Source.empty()
+                         ? QString()
+                         : QStringLiteral(", from ") + QString::fromStdString(b.pattern->Source)));
+    else
+        m_gain->setText(QStringLiteral("Parametric beam: directivity %1 dBi")
+                            .arg(antenna::DirectivityDbi(b), 0, 'f', 1));
+}
+
+} // namespace brenvik

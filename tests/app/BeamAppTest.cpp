@@ -1,0 +1,61 @@
+// The far-field model from the window: a pattern file chosen in "Antenna
+// options" and the "Exposure model..." dialog.
+
+#include "MainWindowTestSupport.h"
+#include "app/Commands.h"
+#include "app/UndoHistory.h"
+#include "app/dialogs/PolarPlot.h"
+
+namespace brenvik::app::testing {
+namespace {
+
+using BeamAppTest = WindowTest;
+
+const std::string Dir = BRENVIK_PATTERNS_DIR;
+
+TEST_F(BeamAppTest, PatternFileJoinsTheProjectOnceAndTheModelChoiceUndoes) {
+    trigger(cmd::ExposureModel);
+    QDialog* e = dialog("exposure");
+    control<QComboBox>(e, "model")->setCurrentIndex(1);
+    control<QComboBox>(e, "reflection")->setCurrentIndex(1);
+    click(e, "Command1");
+    EXPECT_EQ(project.Exposure, (ExposureSettings{ExposureModel::FarField, 2.56}));
+    EXPECT_TRUE(window->hasUnsavedWork());
+    trigger(cmd::Undo);
+    EXPECT_EQ(project.Exposure, ExposureSettings{});
+
+    // Both antennas of a tower read the same file; the first try picks a bad one.
+    prompts.openPaths = {Dir + "/bad-negative-loss.msi", Dir + "/panel-65deg-0t.msi",
+                         Dir + "/panel-65deg-0t.msi"};
+    trigger("tiempo");
+    QDialog* torre = dialog("torre");
+    click(torre, "Command3");
+    for (int k = 0; k < 2; ++k) {
+        control<QComboBox>(torre, "Combo1")->setCurrentIndex(k);
+        click(torre, "Command1");
+        QDialog* fuent = dialog("fuent");
+        auto* pattern = control<QComboBox>(fuent, "pattern");
+        for (int tries = k == 0 ? 2 : 1; tries > 0; --tries) {
+            pattern->setCurrentIndex(pattern->count() - 1);
+            emit pattern->activated(pattern->count() - 1);
+        }
+        EXPECT_EQ(pattern->currentText(), "PANEL-65-0T");
+        const QString width = control<PolarPlot>(fuent, "horizontalPlot")->beamwidthText();
+        EXPECT_TRUE(width.contains("width 65.0")) << width.toStdString();
+        EXPECT_TRUE(control<QLabel>(fuent, "beamGain")->text().contains("17.80 dBi"));
+        click(fuent, "Command1");
+        EXPECT_EQ(dialog("fuent"), nullptr);
+    }
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(prompts.messages[0].find("line 14: negative loss"), std::string::npos);
+    click(torre, "Command5");
+    clickAt(cell(20, 20));
+    ASSERT_EQ(project.AntennaCount, 2);
+    ASSERT_EQ(project.Patterns.size(), 1u);
+    EXPECT_EQ(project.Patterns[0].Source, "panel-65deg-0t.msi");
+    EXPECT_EQ(project.Antennas[1].AntPattern, "PANEL-65-0T");
+    EXPECT_EQ(project.Antennas[2].AntPattern, "PANEL-65-0T");
+}
+
+} // namespace
+} // namespace brenvik::app::testing
