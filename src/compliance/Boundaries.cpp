@@ -367,15 +367,21 @@ void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>&
     const double k = section ? 1.0 : p.Zoom / CalcZoom(p);
     const double ox = section ? 0.0 : k * p.XYCalcOffsetX + p.ScrollOffsetX;
     const double oy = section ? 0.0 : k * p.XYCalcOffsetY + p.ScrollOffsetY;
-    const auto draw = [&](const Trace& tr, render::Rgb colour) {
-        for (const auto& [a, b] : tr.pieces)
+    const auto draw = [&](const Trace& tr, render::Rgb colour, bool dashed) {
+        for (const auto& [a, b] : tr.pieces) {
+            // A dashed line leaves out the pieces of every other cell.
+            if (dashed && (static_cast<long long>(std::floor(std::min(a.i, b.i))) +
+                           static_cast<long long>(std::floor(std::min(a.j, b.j)))) % 2 != 0)
+                continue;
             s.line(ox + k * cell * (a.i + 0.5), oy + k * cell * (a.j + 0.5),
                    ox + k * cell * (b.i + 0.5), oy + k * cell * (b.j + 0.5), colour);
+        }
     };
+    // The 100 % line dashed under the boundaries, which often lie close to it.
+    draw(t.ratioLimit, render::Rgb{255, 0, 255}, true);
     const bool white = p.WhiteBackground == 1;
     for (const Trace& b : t.boundaries)
-        draw(b, white ? render::Rgb{0, 0, 255} : render::Rgb{0, 255, 255});
-    draw(t.ratioLimit, render::Rgb{255, 0, 255});
+        draw(b, white ? render::Rgb{0, 0, 255} : render::Rgb{0, 255, 255}, false);
 }
 
 } // namespace brenvik::compliance

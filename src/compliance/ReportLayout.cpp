@@ -222,9 +222,9 @@ void PictureTraces(Surface& s, const Picture& pic, const PlaneTraces& t, double 
             if (in(x1, y1) && in(x2, y2)) s.line(x1, y1, x2, y2, colour);
         }
     };
+    draw(t.ratioLimit, kLimitLine);
     for (const Trace& b : t.boundaries)
         draw(b, kBoundary);
-    draw(t.ratioLimit, kLimitLine);
 }
 
 void TraceKey(Surface& s, double x, double y) {
