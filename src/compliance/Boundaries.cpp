@@ -358,8 +358,11 @@ bool TracesShown(const Project& p) {
            render::planeCalculated(p, render::currentPlane(p));
 }
 
-void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>& limitWm2) {
-    if (!TracesShown(p)) return;
+void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>& limitWm2,
+                bool asked) {
+    const bool shown =
+        asked ? render::planeCalculated(p, render::currentPlane(p)) : TracesShown(p);
+    if (!shown) return;
     const bool section = render::currentPlane(p) == Plane::XZ;
     const PlaneTraces t = section ? SectionTraces(p, limitWm2) : PlanTraces(p, limitWm2);
     const double cell = p.CellSize;

@@ -59,7 +59,7 @@ TEST_F(MainWindowTest, StartsOnAnEmptyPlanWithEveryCommandOfTheTable) {
             << c.name;
         EXPECT_NE(window->findChild<QToolButton*>(c.name), nullptr) << c.name;
     }
-    EXPECT_EQ(names.size(), 67u);
+    EXPECT_EQ(names.size(), 68u);
     for (const Menu& m : menus())
         EXPECT_NE(window->menuBar()->findChild<QMenu*>(m.name), nullptr) << m.name;
 }

@@ -103,14 +103,17 @@ TEST(Boundaries, SectionTraceAndDrawingFollowTheResultGrids) {
         for (const Trace::Point q : {a, b})
             EXPECT_NEAR(std::hypot((q.i - 50) * side, (top - q.j) * side - 10), IsoRadius(1), 2e-3);
 
-    // Drawn only over a far-field result, at the middle of the node's cell.
-    for (const ExposureModel m : {ExposureModel::Specified, ExposureModel::FarField}) {
+    // Drawn over a far-field result, or when asked, at the middle of the
+    // node's cell.
+    for (const auto& [m, asked] : {std::pair{ExposureModel::Specified, false},
+                                   {ExposureModel::Specified, true},
+                                   {ExposureModel::FarField, false}}) {
         p.Exposure.Model = m;
         p.CurrentPlane = Plane::XY;
         render::RecordingSurface s;
-        DrawTraces(p, s, {0, kLimit});
+        DrawTraces(p, s, {0, kLimit}, asked);
         const auto lines = s.ofKind(render::Primitive::Kind::Line);
-        EXPECT_EQ(lines.empty(), m == ExposureModel::Specified);
+        EXPECT_EQ(lines.empty(), m == ExposureModel::Specified && !asked);
         for (const auto& l : lines)
             EXPECT_NEAR(std::hypot(l.x1 - 50.5 * p.CellSize, l.y1 - 30.5 * p.CellSize) * p.MetersPerUnit,
                         IsoRadius(1), 2e-3);
