@@ -88,8 +88,7 @@ struct PlaneCrossing {
     bool crosses() const { return !antennas.empty(); }
 };
 std::optional<PlaneCrossing> PlanCrossing(const Project& p, const std::vector<double>& limitWm2);
-std::optional<PlaneCrossing> SectionCrossing(const Project& p,
-                                             const std::vector<double>& limitWm2);
+std::optional<PlaneCrossing> SectionCrossing(const Project& p, const std::vector<double>& limitWm2);
 
 // The boundaries and the 100 % line are drawn with a far-field project's
 // results, over what the view shows of the plane.

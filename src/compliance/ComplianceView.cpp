@@ -114,8 +114,8 @@ std::optional<RatioReadout> RatioReadoutAt(const Project& p, double x, double y,
 }
 
 ComplianceForm ComplianceFormLoad(const Project& p, Unit unit) {
-    return {p.Compliance.Standard, p.Compliance.Group, p.Compliance.SiteName,
-            p.Compliance.Assessor, unit};
+    return {p.Compliance.Standard, p.Compliance.Group, p.Compliance.SiteName, p.Compliance.Assessor,
+            unit};
 }
 
 std::optional<std::string> ComplianceFormAccept(Project& p, const ComplianceForm& f,
@@ -150,9 +150,9 @@ std::vector<std::string> SummaryLines(const Project& p, const Summary& s, Unit u
                                : v.text()));
     }
     if (s.sectionMaxPercent)
-        out.push_back("Section at " + FormatFixed(p.XZDistance, 1) + " m: " +
-                      PlaneVerdictText(*s.sectionMaxPercent, s.sectionAreaAboveM2,
-                                       s.sectionCrossing));
+        out.push_back(
+            "Section at " + FormatFixed(p.XZDistance, 1) + " m: " +
+            PlaneVerdictText(*s.sectionMaxPercent, s.sectionAreaAboveM2, s.sectionCrossing));
     if (s.model == ExposureModel::FarField) {
         if (s.planCrossing && s.planCrossing->crosses())
             out.push_back("The plan crosses the compliance boundaries of " +

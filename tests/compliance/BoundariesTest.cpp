@@ -64,14 +64,15 @@ TEST(Boundaries, PlanTraceOfAnIsotropicAntennaIsTheSphereCutAtThePlaneHeight) {
         EXPECT_FALSE(InsideBoundary(p, 1, kLimit, 50 * side + expected + 0.01, 30 * side, height));
     }
     // A plane above the boundary's top misses it.
-    EXPECT_TRUE(PlanTraces(Isotropic(1, 10 + IsoRadius(1) + 0.1), {0, kLimit}).boundaries[0].empty());
+    EXPECT_TRUE(
+        PlanTraces(Isotropic(1, 10 + IsoRadius(1) + 0.1), {0, kLimit}).boundaries[0].empty());
 }
 
 TEST(Boundaries, CrossingSplitsTheAreaAboveTheLimitAtTheBoundary) {
     Project p = Isotropic(1, 10); // radius 5.39 m, the nodes 1.49 m apart
     const double cellArea = std::pow(p.CellSize * p.MetersPerUnit, 2);
-    p.RatioGrid(51, 30) = 3.0;  // 1.5 m from the antenna: inside
-    p.RatioGrid(54, 30) = 1.2;  // 6.0 m: outside
+    p.RatioGrid(51, 30) = 3.0; // 1.5 m from the antenna: inside
+    p.RatioGrid(54, 30) = 1.2; // 6.0 m: outside
     p.RatioGrid(60, 30) = 0.7;
     const auto c = PlanCrossing(p, {0, kLimit});
     ASSERT_TRUE(c);
@@ -115,7 +116,8 @@ TEST(Boundaries, SectionTraceAndDrawingFollowTheResultGrids) {
         const auto lines = s.ofKind(render::Primitive::Kind::Line);
         EXPECT_EQ(lines.empty(), m == ExposureModel::Specified && !asked);
         for (const auto& l : lines)
-            EXPECT_NEAR(std::hypot(l.x1 - 50.5 * p.CellSize, l.y1 - 30.5 * p.CellSize) * p.MetersPerUnit,
+            EXPECT_NEAR(std::hypot(l.x1 - 50.5 * p.CellSize, l.y1 - 30.5 * p.CellSize) *
+                            p.MetersPerUnit,
                         IsoRadius(1), 2e-3);
     }
 }

@@ -260,8 +260,8 @@ TEST(ProjectFileReader, SampleFilesOfEveryLayout) {
         std::vector<std::string> block{"\"brenvik-extension\"", "1"};
         for (int k = 1; k <= s.antennas; ++k)
             block.push_back("frequency." + std::to_string(k) + "=" + std::to_string(700 * k));
-        for (const char* l : {"standard=fcc", "population=occupational", "site=Torre = Norte",
-                              "assessor=J. Doe"})
+        for (const char* l :
+             {"standard=fcc", "population=occupational", "site=Torre = Norte", "assessor=J. Doe"})
             block.emplace_back(l);
         Project x;
         ASSERT_TRUE(ReadProjectText(x, text + Lines(block))) << s.name;
