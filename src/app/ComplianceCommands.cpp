@@ -39,7 +39,12 @@ void addComplianceCommands(std::vector<Command>& t) {
                           },
                           {},
                           {},
-                          "seplimite"}});
+                          "seplimite"},
+                         {cmd::ShowBoundaries, "Show compliance boundaries", P::View, [](W& w) {
+                              const QAction* a = w.item(cmd::ShowBoundaries);
+                              w.compliance().setBoundariesShown(a && a->isChecked());
+                              w.redrawView();
+                          }}});
     after(cmd::EraseItem, {{cmd::ImportSites,
                             "Import sites...",
                             P::Antenna,

@@ -69,27 +69,26 @@ Project ComplianceFlows::shown(const Project& p) const {
 }
 
 ComplianceFlows::Painter ComplianceFlows::decorate(Painter paint) const {
-    return
-        [paint = std::move(paint), lib = lib_, percent = percent_](
-            const Project& p, render::Surface& s, render::DotRandom& dots) {
-            auto controls = paint(p, s, dots);
-            // The far-field model's boundaries and 100 % line over the result.
-            if (compliance::TracesShown(p)) {
-                const compliance::LimitsResult limits = compliance::AntennaLimits(p, *lib);
-                if (!limits.refusal) compliance::DrawTraces(p, s, limits.limitWm2);
-            }
-            // The colour scale's values are percentages: a heading says so, above
-            // the scale's top box.
-            if (percent && p.DisplayMode == ResultStyle::Gradient && ShowsRatio(p)) {
-                const bool xy = p.CurrentPlane == Plane::XY;
-                const double y = xy ? render::kShape2Top - 1000.0 - render::kHScrollHeight
-                                    : render::kIconShapeHeight;
-                s.setTextPosition(0, y);
-                s.setTextColour(p.WhiteBackground == 1 ? render::qbColor(0) : render::qbColor(15));
-                s.print("% of limit");
-            }
-            return controls;
-        };
+    return [paint = std::move(paint), lib = lib_, percent = percent_,
+            asked = boundaries_](const Project& p, render::Surface& s, render::DotRandom& dots) {
+        auto controls = paint(p, s, dots);
+        // The far-field model's boundaries and 100 % line over the result.
+        if (asked || compliance::TracesShown(p)) {
+            const compliance::LimitsResult limits = compliance::AntennaLimits(p, *lib);
+            if (!limits.refusal) compliance::DrawTraces(p, s, limits.limitWm2, asked);
+        }
+        // The colour scale's values are percentages: a heading says so, above
+        // the scale's top box.
+        if (percent && p.DisplayMode == ResultStyle::Gradient && ShowsRatio(p)) {
+            const bool xy = p.CurrentPlane == Plane::XY;
+            const double y = xy ? render::kShape2Top - 1000.0 - render::kHScrollHeight
+                                : render::kIconShapeHeight;
+            s.setTextPosition(0, y);
+            s.setTextColour(p.WhiteBackground == 1 ? render::qbColor(0) : render::qbColor(15));
+            s.print("% of limit");
+        }
+        return controls;
+    };
 }
 
 void ComplianceFlows::pointerAt(QPointF u) {
@@ -212,7 +211,7 @@ void ComplianceFlows::summary() {
             prompts_.message(*s.refusal);
             return;
         }
-        auto* d = new SummaryDialog(compliance::SummaryLines(s.summary, unit_), &window_);
+        auto* d = new SummaryDialog(compliance::SummaryLines(project_, s.summary, unit_), &window_);
         d->setAttribute(Qt::WA_DeleteOnClose);
         d->open();
     });

@@ -26,6 +26,7 @@ class ResultState;
 
 namespace cmd {
 inline constexpr char PercentOfLimit[] = "porlimite";
+inline constexpr char ShowBoundaries[] = "fronteras";
 inline constexpr char ImportSites[] = "impsitios";
 inline constexpr char ExportSites[] = "expsitios";
 inline constexpr char ComplianceSettings[] = "cumplimiento";
@@ -70,6 +71,9 @@ class ComplianceFlows {
     compliance::Unit unit() const { return unit_; }
     bool percentShown() const { return percent_; }
     void setPercentShown(bool on) { percent_ = on; }
+    // The compliance boundaries drawn whatever the model (a far-field
+    // result always shows them).
+    void setBoundariesShown(bool on) { boundaries_ = on; }
 
     // The calculation with the exposure ratio of the project's standard and
     // population computed in the same pass; an antenna whose frequency the
@@ -112,6 +116,7 @@ class ComplianceFlows {
     std::string libraryWarning_;
     compliance::Unit unit_ = compliance::Unit::MicroWattPerCm2;
     bool percent_ = false;
+    bool boundaries_ = false;
     QLabel* percentLabel_ = nullptr;
     QLabel* fieldLabel_ = nullptr;
 };

@@ -109,6 +109,7 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     compliance_ = std::make_unique<ComplianceFlows>(project_, prompts_, *this, statusBar(),
                                                     [this] { redrawView(); });
     if (QAction* a = item(cmd::PercentOfLimit)) a->setCheckable(true);
+    if (QAction* a = item(cmd::ShowBoundaries)) a->setCheckable(true);
     compliance_->setRecorder([this](const char* text, Edit edit, bool applied) {
         recordEdit(text, std::move(edit), applied);
     });

@@ -246,7 +246,8 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         o.reflection = *v;
     }
     // Kept in the project file, one line each: no line break and no '='.
-    for (const auto& [name, field] : {std::pair{"--site", &o.siteName}, {"--assessor", &o.assessor}})
+    for (const auto& [name, field] :
+         {std::pair{"--site", &o.siteName}, {"--assessor", &o.assessor}})
         if (auto text = value(name)) {
             if (text->find_first_of("\r\n=") != std::string::npos)
                 return fail(std::string(name) + " must not hold a line break or '='");

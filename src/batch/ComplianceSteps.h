@@ -3,7 +3,6 @@
 #include "batch/BatchOptions.h"
 #include "batch/BatchRun.h"
 #include "model/Grid2D.h"
-
 #include "render/Surface.h"
 
 #include <functional>

@@ -71,8 +71,8 @@ std::optional<Placed> Place(const Project& p, int slot, double limitWm2) {
     m.reflection = p.Exposure.ReflectionFactor;
     m.limit = limitWm2;
     // A pattern's gain is relative to its peak, so never above 0 dB.
-    m.reach = std::sqrt(m.reflection * antenna::ErpToEirp * m.power /
-                        (4.0 * std::numbers::pi * m.limit));
+    m.reach =
+        std::sqrt(m.reflection * antenna::ErpToEirp * m.power / (4.0 * std::numbers::pi * m.limit));
     if (!std::isfinite(m.reach)) return std::nullopt;
     return m;
 }
@@ -109,24 +109,53 @@ template <class Value, class At> Trace ZeroLine(int na, int nb, const Value& val
             const auto e2 = [&] { return cross(a, b + 1, a + 1, b + 1); };
             const auto e3 = [&] { return cross(a, b, a, b + 1); };
             const auto add = [&](Trace::Point p, Trace::Point q) { t.pieces.emplace_back(p, q); };
-            const double centre = (v[idx(a, b)] + v[idx(a + 1, b)] + v[idx(a + 1, b + 1)] +
-                                   v[idx(a, b + 1)]) / 4.0;
+            const double centre =
+                (v[idx(a, b)] + v[idx(a + 1, b)] + v[idx(a + 1, b + 1)] + v[idx(a, b + 1)]) / 4.0;
             switch (cas) {
-            case 1: case 14: add(e3(), e0()); break;
-            case 2: case 13: add(e0(), e1()); break;
-            case 3: case 12: add(e3(), e1()); break;
-            case 4: case 11: add(e1(), e2()); break;
-            case 6: case 9: add(e0(), e2()); break;
-            case 7: case 8: add(e3(), e2()); break;
+            case 1:
+            case 14:
+                add(e3(), e0());
+                break;
+            case 2:
+            case 13:
+                add(e0(), e1());
+                break;
+            case 3:
+            case 12:
+                add(e3(), e1());
+                break;
+            case 4:
+            case 11:
+                add(e1(), e2());
+                break;
+            case 6:
+            case 9:
+                add(e0(), e2());
+                break;
+            case 7:
+            case 8:
+                add(e3(), e2());
+                break;
             case 5: // opposite corners inside: joined through the centre or not
-                if (centre >= 0) { add(e3(), e2()); add(e0(), e1()); }
-                else { add(e3(), e0()); add(e1(), e2()); }
+                if (centre >= 0) {
+                    add(e3(), e2());
+                    add(e0(), e1());
+                } else {
+                    add(e3(), e0());
+                    add(e1(), e2());
+                }
                 break;
             case 10:
-                if (centre >= 0) { add(e3(), e0()); add(e1(), e2()); }
-                else { add(e3(), e2()); add(e0(), e1()); }
+                if (centre >= 0) {
+                    add(e3(), e0());
+                    add(e1(), e2());
+                } else {
+                    add(e3(), e2());
+                    add(e0(), e1());
+                }
                 break;
-            default: break;
+            default:
+                break;
             }
         }
     return t;
@@ -208,7 +237,9 @@ Trace RatioTrace(const PlaneFrame& f, const Grid2D<double>& r) {
     if (nx < 2 || j1 - j0 < 1) return {};
     return ZeroLine(
         nx - 1, j1 - j0, [&](int a, int b) { return r(a + 1, b + j0) - 1.0; },
-        [&](double a, double b) { return Trace::Point{a + 1, b + j0}; });
+        [&](double a, double b) {
+            return Trace::Point{a + 1, b + j0};
+        });
 }
 
 PlaneTraces Traces(const Project& p, const std::vector<double>& limitWm2, bool section) {
@@ -237,7 +268,8 @@ std::optional<PlaneCrossing> Crossing(const Project& p, const std::vector<double
     for (std::size_t k = 0; k < t.antennas.size(); ++k) {
         if (t.boundaries[k].empty()) continue;
         c.antennas.push_back(t.antennas[k]);
-        crossed.push_back(*Place(p, t.antennas[k], limitWm2[static_cast<std::size_t>(t.antennas[k])]));
+        crossed.push_back(
+            *Place(p, t.antennas[k], limitWm2[static_cast<std::size_t>(t.antennas[k])]));
     }
     const Grid2D<double>& r = section ? p.XZRatioGrid : p.RatioGrid;
     const int nx = std::min(f.nx, r.nx());
@@ -278,9 +310,9 @@ antenna::Beam BeamOf(const Project& p, const Antenna& a) {
             if (pat.Name == a.AntPattern) b.pattern = &pat;
     b.parametric.stick = IsStick(a);
     b.parametric.hBeamwidthDeg = a.AntHBeamwidthDeg;
-    b.parametric.vBeamwidthDeg =
-        a.AntVBeamwidthDeg > 0.0 ? a.AntVBeamwidthDeg
-                                 : 2.0 * (IsStick(a) ? p.OpenAngleDTS : p.OpenAngleBTS);
+    b.parametric.vBeamwidthDeg = a.AntVBeamwidthDeg > 0.0
+                                     ? a.AntVBeamwidthDeg
+                                     : 2.0 * (IsStick(a) ? p.OpenAngleDTS : p.OpenAngleBTS);
     b.parametric.electricalTiltDeg = a.AntElectricalTiltDeg;
     return b;
 }
@@ -309,8 +341,8 @@ LimitsResult AntennaLimits(const Project& p, const Library& lib) {
     const Standard* s = lib.find(p.Compliance.Standard);
     out.limitWm2.assign(static_cast<std::size_t>(AntennaBound(p)) + 1, 0.0);
     for (int k = 1; k <= AntennaBound(p); ++k) {
-        const auto level =
-            ReferenceLevel(*s, p.Compliance.Group, p.Antennas[static_cast<std::size_t>(k)].AntFrequencyMHz);
+        const auto level = ReferenceLevel(*s, p.Compliance.Group,
+                                          p.Antennas[static_cast<std::size_t>(k)].AntFrequencyMHz);
         if (level) out.limitWm2[static_cast<std::size_t>(k)] = level->sWm2;
     }
     return out;
@@ -322,10 +354,10 @@ std::vector<AntennaBoundary> Boundaries(const Project& p, const std::vector<doub
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
         const double limit = limitWm2[static_cast<std::size_t>(k)];
         if (!Radiates(a) || !(limit > 0.0)) continue;
-        out.push_back({k, limit,
-                       antenna::ComplianceBoundary(BeamOf(p, a), a.AntPower,
-                                                   p.Exposure.ReflectionFactor, limit,
-                                                   BeamTiltDeg(a))});
+        out.push_back(
+            {k, limit,
+             antenna::ComplianceBoundary(BeamOf(p, a), a.AntPower, p.Exposure.ReflectionFactor,
+                                         limit, BeamTiltDeg(a))});
     }
     return out;
 }
@@ -358,8 +390,10 @@ bool TracesShown(const Project& p) {
            render::planeCalculated(p, render::currentPlane(p));
 }
 
-void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>& limitWm2) {
-    if (!TracesShown(p)) return;
+void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>& limitWm2,
+                bool asked) {
+    const bool shown = asked ? render::planeCalculated(p, render::currentPlane(p)) : TracesShown(p);
+    if (!shown) return;
     const bool section = render::currentPlane(p) == Plane::XZ;
     const PlaneTraces t = section ? SectionTraces(p, limitWm2) : PlanTraces(p, limitWm2);
     const double cell = p.CellSize;
@@ -367,15 +401,23 @@ void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>&
     const double k = section ? 1.0 : p.Zoom / CalcZoom(p);
     const double ox = section ? 0.0 : k * p.XYCalcOffsetX + p.ScrollOffsetX;
     const double oy = section ? 0.0 : k * p.XYCalcOffsetY + p.ScrollOffsetY;
-    const auto draw = [&](const Trace& tr, render::Rgb colour) {
-        for (const auto& [a, b] : tr.pieces)
+    const auto draw = [&](const Trace& tr, render::Rgb colour, bool dashed) {
+        for (const auto& [a, b] : tr.pieces) {
+            // A dashed line leaves out the pieces of every other cell.
+            if (dashed && (static_cast<long long>(std::floor(std::min(a.i, b.i))) +
+                           static_cast<long long>(std::floor(std::min(a.j, b.j)))) %
+                                  2 !=
+                              0)
+                continue;
             s.line(ox + k * cell * (a.i + 0.5), oy + k * cell * (a.j + 0.5),
                    ox + k * cell * (b.i + 0.5), oy + k * cell * (b.j + 0.5), colour);
+        }
     };
+    // The 100 % line dashed under the boundaries, which often lie close to it.
+    draw(t.ratioLimit, render::Rgb{255, 0, 255}, true);
     const bool white = p.WhiteBackground == 1;
     for (const Trace& b : t.boundaries)
-        draw(b, white ? render::Rgb{0, 0, 255} : render::Rgb{0, 255, 255});
-    draw(t.ratioLimit, render::Rgb{255, 0, 255});
+        draw(b, white ? render::Rgb{0, 0, 255} : render::Rgb{0, 255, 255}, false);
 }
 
 } // namespace brenvik::compliance

@@ -88,15 +88,16 @@ struct PlaneCrossing {
     bool crosses() const { return !antennas.empty(); }
 };
 std::optional<PlaneCrossing> PlanCrossing(const Project& p, const std::vector<double>& limitWm2);
-std::optional<PlaneCrossing> SectionCrossing(const Project& p,
-                                             const std::vector<double>& limitWm2);
+std::optional<PlaneCrossing> SectionCrossing(const Project& p, const std::vector<double>& limitWm2);
 
 // The boundaries and the 100 % line are drawn with a far-field project's
 // results, over what the view shows of the plane.
 bool TracesShown(const Project& p);
 // Draws the traces of the plane on view over a picture drawn as the window
 // and the batch image draw it: thin outlines around each antenna and the
-// 100 % line beside them.
-void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>& limitWm2);
+// 100 % line beside them. `asked`: the user wants them whatever the model
+// (over the program's beam model they show what the far-field model says).
+void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>& limitWm2,
+                bool asked = false);
 
 } // namespace brenvik::compliance

@@ -114,8 +114,8 @@ std::optional<RatioReadout> RatioReadoutAt(const Project& p, double x, double y,
 }
 
 ComplianceForm ComplianceFormLoad(const Project& p, Unit unit) {
-    return {p.Compliance.Standard, p.Compliance.Group, p.Compliance.SiteName,
-            p.Compliance.Assessor, unit};
+    return {p.Compliance.Standard, p.Compliance.Group, p.Compliance.SiteName, p.Compliance.Assessor,
+            unit};
 }
 
 std::optional<std::string> ComplianceFormAccept(Project& p, const ComplianceForm& f,
@@ -131,9 +131,11 @@ std::optional<std::string> ComplianceFormAccept(Project& p, const ComplianceForm
     return std::nullopt;
 }
 
-std::vector<std::string> SummaryLines(const Summary& s, Unit unit) {
+std::vector<std::string> SummaryLines(const Project& p, const Summary& s, Unit unit) {
     std::vector<std::string> out;
     out.push_back(s.standardTitle + " (" + s.standardId + "), " + PopulationText(s.group));
+    if (s.model == ExposureModel::Specified)
+        out.push_back("Indicative: the program's beam model (see the report's method)");
     if (!s.planCalculated) {
         out.push_back("The plan has no calculated result.");
     } else {
@@ -142,10 +144,33 @@ std::vector<std::string> SummaryLines(const Summary& s, Unit unit) {
                       FormatFixed(s.lon, 6) + ", lat " + FormatFixed(s.lat, 6) + ")");
         out.push_back("  there " + FormatValue(s.maxDensityUw, unit, 4));
         for (const Verdict& v : s.verdicts)
-            out.push_back(v.title + ": " + v.text());
+            out.push_back(v.title + ": " +
+                          (&v == &s.verdicts.front()
+                               ? PlaneVerdictText(v.maxPercent, v.areaAboveM2, s.planCrossing)
+                               : v.text()));
     }
     if (s.sectionMaxPercent)
-        out.push_back("Section maximum " + FormatPercent(*s.sectionMaxPercent) + " % of the limit");
+        out.push_back(
+            "Section at " + FormatFixed(p.XZDistance, 1) + " m: " +
+            PlaneVerdictText(*s.sectionMaxPercent, s.sectionAreaAboveM2, s.sectionCrossing));
+    if (s.model == ExposureModel::FarField) {
+        if (s.planCrossing && s.planCrossing->crosses())
+            out.push_back("The plan crosses the compliance boundaries of " +
+                          CrossingText(p, *s.planCrossing));
+        if (s.sectionCrossing && s.sectionCrossing->crosses())
+            out.push_back("The section crosses the compliance boundaries of " +
+                          CrossingText(p, *s.sectionCrossing));
+        out.push_back("Compliance boundaries (front, back, side, above, below):");
+        for (const AntennaBoundary& b : s.boundaries) {
+            const AntennaName n = NameOf(p, b.slot);
+            const antenna::BoundaryExtent& e = b.extent;
+            out.push_back("  tower " + std::to_string(n.tower) + ", antenna " +
+                          std::to_string(n.number) + ": " + FormatFixed(e.front, 2) + ", " +
+                          FormatFixed(e.back, 2) + ", " + FormatFixed(e.side, 2) + ", " +
+                          FormatFixed(e.above, 2) + ", " + FormatFixed(e.below, 2) + " m");
+        }
+        return out;
+    }
     out.push_back("Compliance distance along the main beam:");
     for (const AntennaLine& a : s.antennas)
         out.push_back("  tower " + std::to_string(a.name.tower) + ", antenna " +

@@ -45,6 +45,6 @@ std::optional<std::string> ComplianceFormAccept(Project& p, const ComplianceForm
                                                 const Library& lib);
 
 // The compliance summary as the dialog lists it, densities in `unit`.
-std::vector<std::string> SummaryLines(const Summary& s, Unit unit);
+std::vector<std::string> SummaryLines(const Project& p, const Summary& s, Unit unit);
 
 } // namespace brenvik::compliance

@@ -224,9 +224,9 @@ void PictureTraces(Surface& s, const Picture& pic, const PlaneTraces& t, double 
             if (in(x1, y1) && in(x2, y2)) s.line(x1, y1, x2, y2, colour);
         }
     };
+    draw(t.ratioLimit, kLimitLine);
     for (const Trace& b : t.boundaries)
         draw(b, kBoundary);
-    draw(t.ratioLimit, kLimitLine);
 }
 
 void TraceKey(Surface& s, double x, double y) {
@@ -246,7 +246,6 @@ std::string Title(const Summary& s) {
 }
 
 } // namespace
-
 
 namespace {
 
@@ -328,8 +327,8 @@ std::optional<std::string> ReportLayout::sectionVerdictLine() const {
     const Summary& s = in_.summary;
     if (!s.sectionMaxPercent) return std::nullopt;
     return std::string(FarField(s) ? "Section at " : "Indicative: section at ") +
-           Metres(in_.project->XZDistance) + " m: " +
-           PlaneVerdictText(*s.sectionMaxPercent, s.sectionAreaAboveM2, s.sectionCrossing);
+           Metres(in_.project->XZDistance) +
+           " m: " + PlaneVerdictText(*s.sectionMaxPercent, s.sectionAreaAboveM2, s.sectionCrossing);
 }
 
 std::vector<std::string> ReportLayout::methodLines() const {
@@ -481,7 +480,8 @@ void ReportLayout::planPage(Surface& s) const {
     if (sum.planCalculated) {
         // A cell reaching into the strip below the map area is not shown.
         const int jMax = std::min(ny, static_cast<int>((area::Shape2Top - cell) / cell));
-        Bands(s, pic, p.RatioGrid, 1, nx, 1, jMax, cell, [&](int j) { return j * cell; }, levels);
+        Bands(
+            s, pic, p.RatioGrid, 1, nx, 1, jMax, cell, [&](int j) { return j * cell; }, levels);
         if (FarField(sum)) PictureTraces(s, pic, PlanTraces(p, limits()), cell);
     }
     // The section's line, when there is one.
@@ -672,16 +672,15 @@ void ReportLayout::methodPage(int index, Surface& s) const {
         }
         y += 250;
     }
-    Text(s, kLeft, y, FarField(sum) ? "Antenna positions and compliance boundaries"
-                                    : "Antenna positions",
-         12);
+    Text(s, kLeft, y,
+         FarField(sum) ? "Antenna positions and compliance boundaries" : "Antenna positions", 12);
     y += 480;
     struct Col {
         const char* title;
         double x;
     };
-    std::vector<Col> cols = {{"Antenna", 0},    {"x (m)", 1150},  {"y (m)", 2300},
-                             {"lon", 3450},     {"lat", 4950},    {"Beam", 6450}};
+    std::vector<Col> cols = {{"Antenna", 0}, {"x (m)", 1150}, {"y (m)", 2300},
+                             {"lon", 3450},  {"lat", 4950},   {"Beam", 6450}};
     if (FarField(sum)) {
         for (const Col c : {Col{"Front (m)", 9000}, Col{"Back (m)", 10000}, Col{"Side (m)", 11000},
                             Col{"Above (m)", 12000}, Col{"Below (m)", 13000}})
@@ -708,18 +707,17 @@ void ReportLayout::methodPage(int index, Surface& s) const {
             // This model has its own beam; a pattern the antenna names waits
             // for the far-field model.
             const bool stick = ant.AntType == "baja";
-            beam = "beam model, open angle " +
-                   (stick ? FormatFixed(p.OpenAngleDTS, 1) + "/180 rad"
-                          : FormatFixed(p.OpenAngleBTS, 1) + " deg");
+            beam = "beam model, open angle " + (stick ? FormatFixed(p.OpenAngleDTS, 1) + "/180 rad"
+                                                      : FormatFixed(p.OpenAngleBTS, 1) + " deg");
         } else if (ant.AntPattern.empty()) {
             const antenna::ParametricBeam pb = BeamOf(p, ant).parametric;
             beam += pb.stick ? " (" + FormatFixed(pb.vBeamwidthDeg, 1) + " deg)"
                              : " (" + FormatFixed(pb.hBeamwidthDeg, 0) + " x " +
                                    FormatFixed(pb.vBeamwidthDeg, 1) + " deg)";
         }
-        std::vector<std::string> texts = {ShortName(p, a.slot),       FormatFixed(c.X, 2),
-                                          FormatFixed(c.Y, 2),        FormatFixed(ll.lon, 6),
-                                          FormatFixed(ll.lat, 6),     Clipped(beam, 34)};
+        std::vector<std::string> texts = {ShortName(p, a.slot),   FormatFixed(c.X, 2),
+                                          FormatFixed(c.Y, 2),    FormatFixed(ll.lon, 6),
+                                          FormatFixed(ll.lat, 6), Clipped(beam, 34)};
         if (FarField(sum)) {
             antenna::BoundaryExtent e;
             for (const AntennaBoundary& b : sum.boundaries)
@@ -764,13 +762,14 @@ void ReportLayout::sectionPage(Surface& s) const {
         top = std::max(top, p.Antennas[static_cast<std::size_t>(k)].AntHeight);
     const int rows = static_cast<int>(std::ceil(std::max(30.0, 2.5 * top) / (cell * mpu)));
     const int jTop = std::max(0, jLast - rows);
-    Picture pic = Fit(kLeft + 600, 2200, 11000, 6800, cell, uMax, jTop * cell, (jLast + 1) * cell);
+    Picture pic = Fit(kLeft + 600, 2500, 11000, 6500, cell, uMax, jTop * cell, (jLast + 1) * cell);
     // A section is long and low: its heights are stretched to a readable
     // picture, and the caption says by how much.
     const double stretch = std::max(1.0, std::floor(5000.0 / pic.h));
     pic.h *= stretch;
     const std::vector<double> levels = BandLevels(sum.sectionMaxPercent.value_or(100.0));
-    Bands(s, pic, p.XZRatioGrid, 1, nx, jTop, jLast, cell, [&](int j) { return j * cell; }, levels);
+    Bands(
+        s, pic, p.XZRatioGrid, 1, nx, jTop, jLast, cell, [&](int j) { return j * cell; }, levels);
     if (FarField(sum)) PictureTraces(s, pic, SectionTraces(p, limits()), cell);
     for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
@@ -791,7 +790,7 @@ void ReportLayout::sectionPage(Surface& s) const {
     const auto hOf = [&](double v) { return (jLast * cell - v) * mpu; };
     Axes(s, pic, xOf, hOf, "x (m)", "height (m)");
     Legend(s, pic.x0 + pic.w + 600, pic.y0, levels);
-    if (FarField(sum)) TraceKey(s, pic.x0 + pic.w + 600, pic.y0 + 2700);
+    if (FarField(sum)) TraceKey(s, pic.x0 + 7000, pic.y0 + pic.h + 500);
 }
 
 } // namespace brenvik::compliance

@@ -31,8 +31,8 @@ std::string ProgramVersion();
 struct ReportInput {
     const Project* project = nullptr;
     Summary summary;
-    std::string projectFile; // as the user named it
-    std::string date;        // e.g. "2026-12-06 16:20"
+    std::string projectFile;           // as the user named it
+    std::string date;                  // e.g. "2026-12-06 16:20"
     Unit unit = Unit::MicroWattPerCm2; // the densities of the maxima
     // The buildings and places of the project, evaluated (the pages of
     // real places follow when there are any).

@@ -101,8 +101,7 @@ std::string CrossingText(const Project& p, const PlaneCrossing& c) {
         names += "T" + std::to_string(n.tower) + " A" + std::to_string(n.number);
     }
     const auto area = [](double a) { return FormatFixed(a, a < 10.0 ? 1 : 0); };
-    return names + ": " + area(c.areaAboveM2) + " m^2 above 100 %, " +
-           area(c.areaAboveInsideM2) +
+    return names + ": " + area(c.areaAboveM2) + " m^2 above 100 %, " + area(c.areaAboveInsideM2) +
            " m^2 of it inside their compliance boundaries; maximum outside them " +
            FormatPercent(c.maxOutsidePercent) + " %";
 }

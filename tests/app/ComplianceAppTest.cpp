@@ -9,9 +9,11 @@
 #include "compliance/Summary.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QStandardPaths>
+#include <tuple>
 
 namespace brenvik::app::testing {
 namespace {
@@ -141,9 +143,11 @@ TEST_F(ComplianceAppTest, TheReportStatesTheMaximumAndTheVerdict) {
     standard->setCurrentIndex(standard->findData("icnirp-1998"));
     auto* unit = control<QComboBox>(settings, "unidad");
     unit->setCurrentIndex(unit->findText("V/m"));
+    control<QLineEdit>(settings, "evaluador")->setText("J. Doe");
     click(settings, "Command1");
     runCalculation(); // the new standard's ratio
-    EXPECT_EQ(project.Compliance.Standard, "icnirp-1998");
+    EXPECT_EQ(std::tuple(project.Compliance.Standard, project.Compliance.Assessor),
+              std::tuple("icnirp-1998", "J. Doe"));
 
     trigger(cmd::ComplianceSummary);
     const QString summary = control<QPlainTextEdit>(dialog("summary"), "resumen")->toPlainText();
@@ -162,7 +166,7 @@ TEST_F(ComplianceAppTest, TheReportStatesTheMaximumAndTheVerdict) {
     run.start(pdftotext, {pdf, "-"});
     ASSERT_TRUE(run.waitForFinished(30000));
     const QString text = QString::fromUtf8(run.readAllStandardOutput()).simplified();
-    for (const char* part : {"Maximum", "there E ="})
+    for (const char* part : {"Maximum", "there E =", "Assessor: J. Doe"})
         EXPECT_TRUE(text.contains(part)) << part << "\n" << text.toStdString();
     EXPECT_TRUE(text.contains("complies: maximum") || text.contains("exceeds the limit over"))
         << text.toStdString();

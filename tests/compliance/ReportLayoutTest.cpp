@@ -110,7 +110,8 @@ TEST(ReportLayout, StatesTheMethodAndExplainsTheVerdictPerModel) {
     const Case cases[] = {
         {ExposureModel::Specified,
          {"Indicative: ICNIRP 2020 (whole body, 30 min) general public, plan at h=6 m: exceeds "
-          "the limit over " + both + " m^2, maximum 200 %",
+          "the limit over " +
+              both + " m^2, maximum 200 %",
           "Exposure model: the program's beam model (indicative)",
           "Indicative: this model's blind spots:",
           "  - no field at all above a down-tilted panel's height, nor below an up-tilted one's",
@@ -118,7 +119,8 @@ TEST(ReportLayout, StatesTheMethodAndExplainsTheVerdictPerModel) {
           "Distance (m)", "Compliance distance (m)", "parametric"}},
         {ExposureModel::FarField,
          {"ICNIRP 2020 (whole body, 30 min) general public, plan at h=6 m: exceeds the limit "
-          "outside the compliance boundaries over " + one + " m^2, maximum there 150 %",
+          "outside the compliance boundaries over " +
+              one + " m^2, maximum there 150 %",
           "The plan crosses the compliance boundaries of T1 A1, T2 A1: " + both +
               " m^2 above 100 %, " + one +
               " m^2 of it inside their compliance boundaries; maximum outside them 150 %.",

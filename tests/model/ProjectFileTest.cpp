@@ -260,11 +260,13 @@ TEST(ProjectFileReader, SampleFilesOfEveryLayout) {
         std::vector<std::string> block{"\"brenvik-extension\"", "1"};
         for (int k = 1; k <= s.antennas; ++k)
             block.push_back("frequency." + std::to_string(k) + "=" + std::to_string(700 * k));
-        for (const char* l : {"standard=fcc", "population=occupational", "site=Torre = Norte"})
+        for (const char* l :
+             {"standard=fcc", "population=occupational", "site=Torre = Norte", "assessor=J. Doe"})
             block.emplace_back(l);
         Project x;
         ASSERT_TRUE(ReadProjectText(x, text + Lines(block))) << s.name;
-        EXPECT_EQ(x.Compliance.SiteName, "Torre = Norte");
+        EXPECT_EQ(std::tuple(x.Compliance.SiteName, x.Compliance.Assessor),
+                  std::tuple("Torre = Norte", "J. Doe"));
         EXPECT_EQ(x.Compliance.Group, Population::Occupational);
         if (s.antennas > 0) {
             EXPECT_EQ(x.Antennas[1].AntFrequencyMHz, 700) << s.name;
