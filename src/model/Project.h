@@ -37,7 +37,7 @@ struct Antenna {
     std::int16_t AntCellY = 0;      // derived: round(AntY / CellSize)
     double AntFrequencyMHz = 900.0; // carrier; kept in the file's extension block
     // The beam of the far-field model, kept in the extension block.
-    std::string AntPattern;            // Name of one of Project::Patterns; empty: parametric
+    std::string AntPattern{};          // Name of one of Project::Patterns; empty: parametric
     double AntHBeamwidthDeg = 90.0;    // parametric horizontal half-power beamwidth
     double AntVBeamwidthDeg = 0.0;     // parametric vertical one; 0: twice the type's open angle
     double AntElectricalTiltDeg = 0.0; // parametric electrical tilt, degrees down
@@ -204,6 +204,12 @@ class Project {
 
     // ---- Compliance ----------------------------------------------------------------
     ComplianceSettings Compliance;
+    // Items of the file's extension block this program does not know, in file
+    // order, written back unchanged so that a later program's data survive.
+    std::vector<std::pair<std::string, std::string>> ExtensionExtra;
+    // The version of an extension block newer than this program reads (0: none).
+    // Such a project is not saved: the block's data would be lost.
+    int ExtensionNewerVersion = 0;
     // The exposure model and the patterns the antennas use (extension block).
     ExposureSettings Exposure;
     std::vector<AntennaPattern> Patterns;
