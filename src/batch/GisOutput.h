@@ -2,6 +2,7 @@
 
 #include "batch/BatchOptions.h"
 
+#include <atomic>
 #include <string>
 
 namespace brenvik {
@@ -15,7 +16,8 @@ bool isGisExport(ExportKind kind);
 
 // Writes a map layer of the XY result into the file at `path`. Throws
 // BatchFailure with the program's message: no XY result, the plan off the
-// map, or the file error.
-void writeGisExport(const Project& p, ExportKind kind, const std::string& path);
+// map, or the file error; "Interrupted" soon after `cancel` is raised.
+void writeGisExport(const Project& p, ExportKind kind, const std::string& path,
+                    const std::atomic<bool>* cancel = nullptr);
 
 } // namespace brenvik::batch

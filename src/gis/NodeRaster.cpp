@@ -67,6 +67,27 @@ void ensureGdal() {
     std::call_once(once, [] { GDALAllRegister(); });
 }
 
+GDALDriver& gdalDriver(const char* name) {
+    ensureGdal();
+    GDALDriver* drv = GetGDALDriverManager()->GetDriverByName(name);
+    if (!drv) throw GisFailure{std::string("GDAL has no ") + name + " driver"};
+    return *drv;
+}
+
+void failWithGdalError(const std::string& what) {
+    const std::string gdal = CPLGetLastErrorMsg();
+    throw GisFailure{gdal.empty() ? what : what + ": " + gdal};
+}
+
+void stopIfCancelled(const NodeRaster& r) {
+    if (r.cancel && r.cancel->load(std::memory_order_relaxed)) throw GisFailure{{}, true};
+}
+
+int CPL_STDCALL progressUnlessCancelled(double, const char*, void* raster) {
+    const auto* r = static_cast<const NodeRaster*>(raster);
+    return r && r->cancel && r->cancel->load(std::memory_order_relaxed) ? FALSE : TRUE;
+}
+
 MemFile::MemFile(const std::string& name) {
     static std::atomic<unsigned> counter{0};
     folder_ = "/vsimem/brenvik-" + std::to_string(counter.fetch_add(1)) + "-" +
@@ -94,9 +115,7 @@ OGRSpatialReference lonLatCrs() {
 }
 
 GDALDatasetUniquePtr memoryDataset(const NodeRaster& r, GDALDataType type) {
-    ensureGdal();
-    GDALDriver* mem = GetGDALDriverManager()->GetDriverByName("MEM");
-    GDALDatasetUniquePtr ds(mem->Create("", r.cols, r.rows, 1, type, nullptr));
+    GDALDatasetUniquePtr ds(gdalDriver("MEM").Create("", r.cols, r.rows, 1, type, nullptr));
     if (!ds) return ds;
     std::array<double, 6> gt = r.affine;
     ds->SetGeoTransform(gt.data());

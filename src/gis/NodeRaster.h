@@ -7,6 +7,7 @@
 #include "model/Project.h"
 
 #include <array>
+#include <atomic>
 #include <gdal_priv.h>
 #include <optional>
 #include <string>
@@ -25,6 +26,9 @@ struct NodeRaster {
     std::array<double, 6> affine{}; // GDAL geotransform of the pixel edges
     geo::DegreeLengths metres;      // metres per degree at the origin's latitude
     double maximum = 0.0;           // the largest node value
+    // Raised to stop the writers early (Ctrl-C, Cancel); read between levels
+    // and by GDAL's progress callback. May be null.
+    const std::atomic<bool>* cancel = nullptr;
     double at(int col, int row) const {
         return values[static_cast<std::size_t>(row) * static_cast<std::size_t>(cols) +
                       static_cast<std::size_t>(col)];
@@ -51,6 +55,22 @@ std::string hexColour(Colour c); // "#rrggbb"
 
 // Registers the drivers once per process; safe from any thread.
 void ensureGdal();
+
+// Why a writer could not finish, thrown inside the module and turned into the
+// export's message: GDAL's own error text, or the raised cancel flag.
+struct GisFailure {
+    std::string why;
+    bool cancelled = false;
+};
+// The driver of that name; throws GisFailure when GDAL lacks it.
+GDALDriver& gdalDriver(const char* name);
+// Throws GisFailure naming `what` and GDAL's last error.
+[[noreturn]] void failWithGdalError(const std::string& what);
+// Throws the cancelled GisFailure when the raster's flag is raised.
+void stopIfCancelled(const NodeRaster& r);
+// A GDAL progress callback whose argument is the NodeRaster: it stops the
+// long GDAL steps (contours, compressed copies) when the flag is raised.
+int CPL_STDCALL progressUnlessCancelled(double, const char*, void* raster);
 
 // A file `name` in a folder of its own in GDAL's memory file system; the
 // folder goes with the object.
