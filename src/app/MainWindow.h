@@ -75,7 +75,7 @@ class MainWindow : public QMainWindow, private ToolHost {
     PlanCanvas* canvasWidget() const { return canvas_; }
     CalcRunner* calcRunner() const { return runner_; }
     ComplianceFlows& compliance() { return *compliance_; } // limits, % display, report
-    QAction* item(const QString& objectName) const; // menu item or toolbar button
+    QAction* item(const QString& objectName) const;        // menu item or toolbar button
     QScrollBar* hScroll() const { return hscroll_; }
     QScrollBar* vScroll() const { return vscroll_; }
     QString labelText(const QString& objectName) const;
@@ -183,9 +183,6 @@ class MainWindow : public QMainWindow, private ToolHost {
     void updateHint();
     void addRecent(const QString& path);
     void rebuildRecentMenu();
-    // The file name of the project stays on the title while an image or an
-    // export is written under another name.
-    template <class F> void keepingFileName(F&& f);
     void printWith(const std::function<bool(QPrinter&)>& print);
 
     // Opens a dialog made for this window, modal (window-modal, never

@@ -257,13 +257,6 @@ void MainWindow::cmdSaveAs() {
     saveAs();
 }
 
-template <class F> void MainWindow::keepingFileName(F&& f) {
-    const std::string name = project_.FileName;
-    f();
-    project_.FileName = name;
-    updateTitle();
-}
-
 void MainWindow::setWhiteBackground(bool white) {
     project_.WhiteBackground = white ? 1 : 0;
     applyBackground();
@@ -386,7 +379,7 @@ void MainWindow::cmdAverage() {
 void MainWindow::cmdExport(CsvExport kind) {
     resetTools();
     // The export names its own file; the title keeps naming the project's.
-    keepingFileName([&] { RunCsvExport(project_, prompts_, kind); });
+    RunCsvExport(project_, prompts_, kind);
 }
 
 // ---- Printing

@@ -85,8 +85,8 @@ void writeGridXZ(Project& p, const std::string& path, const std::atomic<bool>* c
 }
 
 template <ExportKind Kind>
-void writeMapLayer(Project& p, const std::string& path, const std::atomic<bool>*) {
-    writeGisExport(p, Kind, path);
+void writeMapLayer(Project& p, const std::string& path, const std::atomic<bool>* cancel) {
+    writeGisExport(p, Kind, path, cancel);
 }
 
 template <ExportKind Kind>
@@ -100,9 +100,7 @@ template <CsvExport Kind>
 void writeCsv(Project& p, const std::string& path, const std::atomic<bool>* cancel) {
     BatchPrompts prompts;
     prompts.setNextPath(path);
-    std::string fileName = p.FileName;
     ExportResult r = RunCsvExport(p, prompts, Kind, cancel);
-    p.FileName = fileName; // the dialog's path is the staging file, not the user's
     if (raised(cancel)) throw BatchFailure(kMsgInterrupted);
     if (r != ExportResult::Written) throw BatchFailure(prompts.lastMessage(msg::FileError));
 }
@@ -177,12 +175,16 @@ void runXZStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
     finishCalculation(RunXZCalculation(p, ctl), env);
 }
 
-void readProject(Project& p, const std::string& path) {
+void readProject(Project& p, const std::string& path, const RunEnvironment& env) {
     // The application's Open command, with the path from the command line for
     // its file dialog.
     BatchPrompts prompts;
     prompts.setNextPath(path);
     if (!OpenProject(p, prompts)) throw BatchFailure(prompts.lastMessage(msg::FileError));
+    // What the window would show on opening (a newer program's file) is a note.
+    if (env.warn)
+        for (const std::string& m : prompts.messages())
+            env.warn(m);
 }
 
 void applySettings(Project& p, const BatchOptions& o) {
@@ -252,7 +254,7 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
         if (o.reportPath) staged.stage(*o.reportPath);
 
         Project p;
-        timed("read", [&] { readProject(p, o.projectPath); });
+        timed("read", [&] { readProject(p, o.projectPath, env); });
         applySettings(p, o);
         if (o.importSites) timed("import sites", [&] { importSitesStep(p, *o.importSites); });
         checkCancel(env);
