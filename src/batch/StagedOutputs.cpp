@@ -71,6 +71,11 @@ void StagedOutputs::commitAll() {
     }
 }
 
+void StagedOutputs::relockAll() {
+    for (auto& it : items_)
+        it.file.relock();
+}
+
 void StagedOutputs::discardAll() {
     for (auto& it : items_)
         it.file.discard();

@@ -148,23 +148,19 @@ std::optional<std::string> gisBytes(const Project& p, GisFormat f, const NodeRas
 std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std::string& path,
                                         const std::atomic<bool>* cancel) {
     if (p.XYCalculated != 1) return std::string(msg::NoResult);
-    std::optional<NodeRaster> r = makeNodeRaster(p);
-    if (!r) return std::string(OffTheMapMessage);
-    r->cancel = cancel;
     ensureGdal();
     QuietGdal quiet;
     CPLErrorReset();
     std::optional<std::string> bytes;
     try {
+        const std::optional<NodeRaster> r = makeNodeRaster(p, cancel);
+        if (!r) return std::string(OffTheMapMessage);
         bytes = gisBytes(p, f, *r);
     } catch (const GisFailure& e) {
         if (e.cancelled) return std::string(msg::Interrupted);
-        return std::string(msg::FileError) + "\n" + e.why;
+        return msg::withCause(msg::FileError, e.why);
     }
-    if (!bytes) {
-        const std::string gdal = CPLGetLastErrorMsg();
-        return std::string(msg::FileError) + (gdal.empty() ? "" : "\n" + gdal);
-    }
+    if (!bytes) return msg::withCause(msg::FileError, CPLGetLastErrorMsg());
     // Built whole in memory first, then put in place in one step.
     std::string why;
     if (!WriteFileAtomically(path, *bytes, &why)) return msg::withCause(msg::FileError, why);

@@ -9,20 +9,36 @@
 #include <array>
 #include <atomic>
 #include <gdal_priv.h>
+#include <memory>
+#include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace brenvik::gis {
 
 inline constexpr const char* DensityUnit = "uW/cm^2";
 
+// An allocator that leaves new doubles uninitialised: a raster of tens of
+// millions of pixels is filled band by band right away, and zeroing it first
+// would cost as long again, with no chance to see a cancel meanwhile.
+template <typename T> struct UninitialisedAllocator : std::allocator<T> {
+    template <typename U> struct rebind { using other = UninitialisedAllocator<U>; };
+    UninitialisedAllocator() = default;
+    template <typename U> UninitialisedAllocator(const UninitialisedAllocator<U>&) {}
+    template <typename U> void construct(U* p) { ::new (static_cast<void*>(p)) U; }
+    template <typename U, typename... A> void construct(U* p, A&&... a) {
+        ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+    }
+};
+
 // One pixel per node the concentrations table lists: columns 1..GridNX from
 // west to east, rows 1..GridNY from north to south (the plan's y grows
 // downwards). Each pixel is centred on its node.
 struct NodeRaster {
     int cols = 0, rows = 0;
-    std::vector<double> values;     // row by row, the northern row first
+    std::vector<double, UninitialisedAllocator<double>> values; // row by row, northern row first
     std::array<double, 6> affine{}; // GDAL geotransform of the pixel edges
     geo::DegreeLengths metres;      // metres per degree at the origin's latitude
     double maximum = 0.0;           // the largest node value
@@ -41,7 +57,9 @@ geo::Geographic drawingToLonLat(const Project& p, double x, double y);
 
 // The raster of the project's XY result; nothing when a node leaves the
 // longitude/latitude ranges (or the conversion fails).
-std::optional<NodeRaster> makeNodeRaster(const Project& p);
+// Throws the cancelled GisFailure when `cancel` is raised while it is built.
+std::optional<NodeRaster> makeNodeRaster(const Project& p,
+                                         const std::atomic<bool>* cancel = nullptr);
 
 // The legend colour of a level: the gradient's colour of its tenth of the
 // maximum, on the display's background.
@@ -89,7 +107,8 @@ class MemFile {
 };
 
 // A one-band in-memory dataset of the raster (Float64 or Float32), with its
-// CRS and unit.
+// CRS and unit. A Float64 one reads the raster's own values and must not
+// outlive it.
 GDALDatasetUniquePtr memoryDataset(const NodeRaster& r, GDALDataType type);
 // WGS 84 with longitude first, as every output is written.
 OGRSpatialReference lonLatCrs();

@@ -176,13 +176,13 @@ std::string JournalText(const std::vector<JournalEntry>& entries) {
     return out;
 }
 
-// Reads a journal; no value when it is not whole (its run died while writing
-// it, before any file was touched) or not ours.
 struct Journal {
     std::vector<JournalEntry> entries;
     bool committed = false;
 };
 
+// Reads a journal; no value when it is damaged or not ours (a journal gets
+// its name only once written whole).
 std::optional<Journal> ParseJournal(std::string_view text) {
     if (text.substr(0, kJournalHead.size()) != kJournalHead) return std::nullopt;
     std::size_t at = kJournalHead.size();
@@ -213,6 +213,13 @@ std::optional<Journal> ParseJournal(std::string_view text) {
         auto backup = temporary ? field() : std::nullopt;
         if (!backup || at >= text.size() || text[at] != '\n') return std::nullopt;
         ++at;
+        // Every file of an entry is the target or one of our temporaries
+        // beside it.
+        const fs::path t(*target), tmp(*temporary);
+        if (tmp.parent_path() != t.parent_path() ||
+            !IsTemporaryName(tmp.filename().string(), false) ||
+            (!backup->empty() && *backup != *temporary + "k"))
+            return std::nullopt;
         j.entries.push_back(
             {std::move(*target), std::move(*temporary), std::move(*backup), *dev, *ino});
     }
@@ -285,23 +292,42 @@ class JournalFile {
         if (fd_ >= 0) ::close(fd_);
     }
 
+    // The journal is written whole and locked under a temporary's name
+    // first, and only then given its own: another run never sees a journal
+    // half written or not yet locked. A run killed before that leaves only an
+    // unlocked temporary, which the next sweep removes.
     bool create(const fs::path& folder, const std::string& text) {
+        std::string draft;
         for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-            std::string name(kJournalStart);
-            name += std::to_string(static_cast<long>(::getpid())) + '-' +
-                    std::to_string(tempCounter.fetch_add(1));
-            name += kJournalEnd;
-            path_ = (folder / name).string();
-            fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            draft = (folder / (".commit" + std::string(kTempMark) +
+                               std::to_string(static_cast<long>(::getpid())) + '-' +
+                               std::to_string(tempCounter.fetch_add(1))))
+                        .string();
+            fd_ = ::open(draft.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
             if (fd_ < 0 && errno != EEXIST) return false;
         }
-        if (fd_ < 0 || !LockFile(fd_)) return false;
-        if (!append(text)) {
-            remove();
+        if (fd_ < 0 || !LockFile(fd_) || !append(text)) {
+            ::unlink(draft.c_str());
             return false;
         }
-        SyncFolder(path_);
-        return true;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            path_ = (folder /
+                     (std::string(kJournalStart) + std::to_string(static_cast<long>(::getpid())) +
+                      '-' + std::to_string(tempCounter.fetch_add(1)) + std::string(kJournalEnd)))
+                        .string();
+            // A link, unlike a rename, never replaces a journal of that name.
+            if (::link(draft.c_str(), path_.c_str()) == 0) {
+                ::unlink(draft.c_str());
+                SyncFolder(path_);
+                return true;
+            }
+            if (errno != EEXIST) break;
+        }
+        const int saved = errno;
+        ::unlink(draft.c_str());
+        path_.clear();
+        errno = saved;
+        return false;
     }
     bool append(std::string_view text) {
         while (!text.empty()) {
@@ -313,6 +339,7 @@ class JournalFile {
         return ::fsync(fd_) == 0;
     }
     void remove() {
+        if (path_.empty()) return;
         ::unlink(path_.c_str());
         SyncFolder(path_);
     }
@@ -338,8 +365,10 @@ void RecoverInterruptedCommits(const fs::path& folder) {
         if (fd < 0) continue;
         struct stat st {};
         std::string text;
-        bool readable =
-            LockFile(fd) && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size < (1 << 24);
+        // Only the caller's own journals: one planted by another user in a
+        // shared folder must not steer renames onto files elsewhere.
+        bool readable = LockFile(fd) && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                        st.st_uid == ::geteuid() && st.st_size < (1 << 24);
         if (readable) {
             text.resize(static_cast<std::size_t>(st.st_size));
             readable =
@@ -353,10 +382,8 @@ void RecoverInterruptedCommits(const fs::path& folder) {
                 else
                     done = RollBack(j->entries, {}, j->entries.size()).empty();
             } else {
-                // Not whole: its run died writing it, before any file was touched.
-                done = text.size() < kJournalHead.size()
-                           ? kJournalHead.substr(0, text.size()) == text
-                           : text.substr(0, kJournalHead.size()) == kJournalHead;
+                // Not one of ours, or damaged: left alone with what it names.
+                done = false;
             }
             if (done) {
                 ::unlink(path.c_str());
@@ -521,8 +548,28 @@ void StagedFile::release() {
     fd_ = -1;
 }
 
+void StagedFile::relock() {
+    if (temporary_.empty()) return;
+    struct stat held {
+    }, named{};
+    if (lockFd_ >= 0 && ::fstat(lockFd_, &held) == 0 && ::lstat(temporary_.c_str(), &named) == 0 &&
+        SameFile(held, named))
+        return;
+    // Open for writing, so that the lock is the exclusive kind a sweep's probe
+    // cannot share.
+    const int fd = ::open(temporary_.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    if (!LockFile(fd)) {
+        ::close(fd);
+        return;
+    }
+    if (lockFd_ >= 0) ::close(lockFd_);
+    lockFd_ = fd;
+}
+
 bool StagedFile::finish() {
     if (temporary_.empty()) return false;
+    relock();
     if (fd_ < 0) fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd_ < 0) return fail(SystemReason());
     struct stat own {};

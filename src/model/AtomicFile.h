@@ -67,6 +67,10 @@ class StagedFile {
     bool write(std::string_view bytes);
     // Closes the temporary so that another writer can fill it by its path.
     void release();
+    // Moves the lock to the file now at the temporary's path, when another
+    // writer replaced it (a writer that itself stages and renames): a file
+    // left unlocked would look abandoned to another run's sweep.
+    void relock();
     // Gives the temporary the old file's mode and owner, then flushes it to the
     // disk and closes it: true when every byte is there.
     bool finish();

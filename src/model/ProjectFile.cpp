@@ -58,7 +58,10 @@ class LineReader {
         : pos_(text.data()), end_(text.data() + text.size()) {}
 
     bool next(std::string_view& line) {
-        if (pos_ == end_) return false;
+        if (pos_ == end_) {
+            exhausted_ = true;
+            return false;
+        }
         const void* nl = std::memchr(pos_, '\n', static_cast<std::size_t>(end_ - pos_));
         const char* e = nl ? static_cast<const char*>(nl) : end_;
         line = std::string_view(pos_, static_cast<std::size_t>(e - pos_));
@@ -81,7 +84,8 @@ class LineReader {
         const char* last = pos_ > text.data() ? pos_ - 1 : pos_;
         return 1 + std::count(text.data(), last, '\n');
     }
-    bool atEnd() const { return pos_ == end_; }
+    // True once a line was wanted past the end: the file stops too early.
+    bool exhausted() const { return exhausted_; }
     std::int64_t numberLinesLeft() const { return (bytesLeft() + 1) / 2; }
 
     bool dbl(double& v) {
@@ -169,6 +173,7 @@ class LineReader {
     }
 
     const char* pos_;
+    bool exhausted_ = false;
     const char* end_;
 };
 
@@ -507,8 +512,8 @@ bool ReadProjectText(Project& p, std::string_view text, std::string* why) {
     if (why) {
         if (!tail.empty())
             *why = tail;
-        else if (in.atEnd())
-            *why = "the file ends early, at line " + std::to_string(in.lineNumber(text));
+        else if (in.exhausted())
+            *why = "the file ends early, after line " + std::to_string(in.lineNumber(text));
         else
             *why = "line " + std::to_string(in.lineNumber(text));
     }

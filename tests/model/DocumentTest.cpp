@@ -144,6 +144,7 @@ TEST(OpenProjectPath, ReadsTheNamedFileWithoutAskingAndAFailureResets) {
     Project kept = WithOneAntenna();
     EXPECT_FALSE(LoadProjectFile(kept, dir.file("bad.bvk"))); // alone, it changes nothing
     EXPECT_EQ(TextOf(kept), TextOf(WithOneAntenna()));
+    Spit(dir.file("short.bvk"), "2\r\n150\r\n");
     Spit(dir.file("block.bvk"),
          TextOf(saved) + "\"brenvik-extension\"\r\n1\r\npopulation=kids\r\n");
     const struct {
@@ -154,6 +155,7 @@ TEST(OpenProjectPath, ReadsTheNamedFileWithoutAskingAndAFailureResets) {
                  // What was read before the error is dropped.
                  {dir.file("bad.bvk"), false, "line 5"},
                  {dir.file("block.bvk"), false, "extension block: population=kids"},
+                 {dir.file("short.bvk"), false, "the file ends early, after line 2"},
                  {dir.file("missing.bvk"), false, "no such file"},
                  {dir.path().string(), false, "not a regular file"}}; // a folder
     Project reset = WithOneAntenna();

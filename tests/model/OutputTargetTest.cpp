@@ -115,6 +115,15 @@ TEST(OutputTarget, TemporariesOfAKilledRunAreRemovedAndNothingElse) {
     EXPECT_FALSE(fs::exists(dir.file(".x.csv.bvtmp-999999999-3")));
     EXPECT_FALSE(fs::exists(dir.file("..x.csv.bvtmp-999999999-3.bvtmp-999999999-4")));
     EXPECT_EQ(dir.entries(), 5);
+
+    // A temporary that another writer replaced by its path stays claimed.
+    StagedFile staged;
+    ASSERT_TRUE(staged.open(dir.file("y.csv")));
+    staged.release();
+    ASSERT_TRUE(WriteFileAtomically(staged.temporary(), "by a library"));
+    staged.relock();
+    ASSERT_TRUE(WriteFileAtomically(dir.file("z.csv"), "sweeps the folder"));
+    EXPECT_EQ(Slurp(staged.temporary()), "by a library");
 }
 
 TEST(OutputTarget, ASetCommitsWhollyOrRestoresWhatWasCommitted) {
@@ -155,6 +164,22 @@ TEST(OutputTarget, ASetCommitsWhollyOrRestoresWhatWasCommitted) {
             if (c.rollingBack) {
                 EXPECT_NE(failed->find("previous file is kept as"), std::string::npos) << *failed;
                 EXPECT_EQ(Slurp(failed->substr(failed->rfind(' ') + 1)), "old a");
+            }
+            // Another user's journal is never acted on (only the superuser can
+            // give one away to test it).
+            const auto giveJournalTo = [&dir](uid_t user) {
+                for (const auto& e : fs::directory_iterator(dir.path())) {
+                    if (e.path().filename().string().starts_with(".brenvik-commit-")) {
+                        ASSERT_EQ(::chown(e.path().c_str(), user, user), 0);
+                    }
+                }
+            };
+            if (c.killed && ::geteuid() == 0) {
+                giveJournalTo(65534);
+                StagedFile other;
+                ASSERT_TRUE(other.open(dir.file("c.csv")));
+                EXPECT_EQ(Slurp(dir.file("a.csv")), "new a");
+                giveJournalTo(0);
             }
             // The next run in the folder puts it back before anything else.
             StagedFile next;
