@@ -44,7 +44,7 @@ OpenResult ReadPath(Project& p, Prompts& prompts, const std::string& path) {
     if (p.ExtensionNewerVersion != 0)
         prompts.message("The project was written by a newer program (extension block version " +
                         std::to_string(p.ExtensionNewerVersion) +
-                        "): its newer data are not read, and the file will not be saved over.");
+                        "): its newer data are not read, and this version will not save it.");
     return OpenResult::Read;
 }
 
