@@ -1,5 +1,7 @@
 # Fails when a core module includes a Qt header or a header of the Qt
-# programs, or when the batch companion includes the application's headers.
+# programs, when a core module includes one above it (model < antenna < geo <
+# calc < render < export < compliance < gis), or when the batch companion
+# includes the application's headers.
 # Run by ctest as: cmake -DSRC=<source dir>/src -P CheckLayering.cmake
 set(core model antenna calc render export geo gis compliance tiles)
 set(faults "")
@@ -24,6 +26,21 @@ foreach(m ${core})
 endforeach()
 scan(batch "[<\"]app/" "the batch companion includes the application")
 scan(tilescli "[<\"](Q[A-Za-z]*|Qt[A-Za-z]*/.*|app/|batch/|qtsurface/)" "the tile program includes Qt or a Qt program's header")
+
+# Inside the core a module builds only on the modules below it in this order;
+# an include of a module above it is an upward dependency.
+set(order model antenna geo calc render export compliance gis)
+list(LENGTH order count)
+math(EXPR last "${count} - 1")
+foreach(i RANGE 0 ${last})
+  list(GET order ${i} m)
+  math(EXPR next "${i} + 1")
+  if(next LESS count)
+    list(SUBLIST order ${next} -1 above)
+    list(JOIN above "|" above)
+    scan(${m} "[<\"](${above})/" "${m} includes a module above it")
+  endif()
+endforeach()
 
 if(faults)
   message(FATAL_ERROR "Layering broken:${faults}")

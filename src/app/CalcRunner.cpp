@@ -1,6 +1,7 @@
 #include "app/CalcRunner.h"
 
 #include "calc/CalcForms.h"
+#include "model/Messages.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -103,7 +104,10 @@ bool CalcRunner::start(const Project& project, Job job, Done done) {
     } catch (const std::bad_alloc&) {
         work_.reset();
         Project none;
-        if (done) done(CalcOutcome{CalcStatus::Failed, "Input data error"}, none);
+        if (done)
+            done(CalcOutcome{CalcStatus::Failed,
+                             msg::withCause(msg::InputDataError, msg::OutOfMemory)},
+                 none);
         emit finished();
         return true;
     }

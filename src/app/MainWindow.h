@@ -187,9 +187,6 @@ class MainWindow : public QMainWindow, private ToolHost {
     void updateHint();
     void addRecent(const QString& path);
     void rebuildRecentMenu();
-    // The file name of the project stays on the title while an image or an
-    // export is written under another name.
-    template <class F> void keepingFileName(F&& f);
     void printWith(const std::function<bool(QPrinter&)>& print);
 
     // Opens a dialog made for this window, modal (window-modal, never

@@ -259,13 +259,6 @@ void MainWindow::cmdSaveAs() {
     saveAs();
 }
 
-template <class F> void MainWindow::keepingFileName(F&& f) {
-    const std::string name = project_.FileName;
-    f();
-    project_.FileName = name;
-    updateTitle();
-}
-
 void MainWindow::setWhiteBackground(bool white) {
     project_.WhiteBackground = white ? 1 : 0;
     applyBackground();
@@ -388,9 +381,7 @@ void MainWindow::cmdAverage() {
 void MainWindow::cmdExport(CsvExport kind) {
     resetTools();
     // The export names its own file; the title keeps naming the project's.
-    const auto write = [this, kind] {
-        keepingFileName([&] { RunCsvExport(project_, prompts_, kind); });
-    };
+    const auto write = [this, kind] { RunCsvExport(project_, prompts_, kind); };
     // The antennas' lists hold no result.
     if (kind == CsvExport::SourcesCartesian || kind == CsvExport::SourcesGeographic)
         write();

@@ -8,6 +8,7 @@
 #include "app/PlanCanvas.h"
 #include "app/UndoHistory.h"
 #include "model/Document.h"
+#include "model/ExtensionBlock.h"
 #include "model/Messages.h"
 #include "model/ProjectFile.h"
 #include "model/Prompts.h"
@@ -92,12 +93,17 @@ void MainWindow::updateModified() {
 // ---- Saving -----------------------------------------------------------------------------------
 
 bool MainWindow::saveTo(const std::string& path) {
+    if (auto refused = ExtensionSaveRefusal(project_)) {
+        warn(*refused);
+        return false;
+    }
     const std::string before = project_.FileName;
     project_.FileName = path;
-    if (!SaveProjectFile(project_, path)) {
+    std::string why;
+    if (!SaveProjectFile(project_, path, nullptr, &why)) {
         // The title keeps naming the project's own file.
         project_.FileName = before;
-        warn(msg::FileError);
+        warn(msg::withCause(msg::FileError, why));
         updateTitle();
         return false;
     }

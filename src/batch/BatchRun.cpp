@@ -86,8 +86,8 @@ void writeGridXZ(Project& p, const std::string& path, const std::atomic<bool>* c
 }
 
 template <ExportKind Kind>
-void writeMapLayer(Project& p, const std::string& path, const std::atomic<bool>*) {
-    writeGisExport(p, Kind, path);
+void writeMapLayer(Project& p, const std::string& path, const std::atomic<bool>* cancel) {
+    writeGisExport(p, Kind, path, cancel);
 }
 
 template <ExportKind Kind>
@@ -101,9 +101,7 @@ template <CsvExport Kind>
 void writeCsv(Project& p, const std::string& path, const std::atomic<bool>* cancel) {
     BatchPrompts prompts;
     prompts.setNextPath(path);
-    std::string fileName = p.FileName;
     ExportResult r = RunCsvExport(p, prompts, Kind, cancel);
-    p.FileName = fileName; // the dialog's path is the staging file, not the user's
     if (raised(cancel)) throw BatchFailure(kMsgInterrupted);
     if (r != ExportResult::Written) throw BatchFailure(prompts.lastMessage(msg::FileError));
 }
@@ -184,12 +182,16 @@ void runXZStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
     finishCalculation(RunXZCalculation(p, ctl), env);
 }
 
-void readProject(Project& p, const std::string& path) {
+void readProject(Project& p, const std::string& path, const RunEnvironment& env) {
     // The application's Open command, with the path from the command line for
     // its file dialog.
     BatchPrompts prompts;
     prompts.setNextPath(path);
     if (!OpenProject(p, prompts)) throw BatchFailure(prompts.lastMessage(msg::FileError));
+    // What the window would show on opening (a newer program's file) is a note.
+    if (env.warn)
+        for (const std::string& m : prompts.messages())
+            env.warn(m);
 }
 
 // The exposure model and reflection factor given: a result of the file made
@@ -265,10 +267,11 @@ void saveProject(Project& p, const std::string& path, const std::atomic<bool>* c
 RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
     using Clock = std::chrono::steady_clock;
     StagedOutputs staged;
-    auto timed = [&env](const std::string& step, auto&& body) {
+    auto timed = [&env, &staged](const std::string& step, auto&& body) {
         auto t0 = Clock::now();
         std::clock_t c0 = std::clock();
         body();
+        staged.relockAll();
         if (env.stepTimed)
             env.stepTimed(step, std::chrono::duration<double>(Clock::now() - t0).count(),
                           static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC);
@@ -283,7 +286,7 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
         if (o.reportPath) staged.stage(*o.reportPath);
 
         Project p;
-        timed("read", [&] { readProject(p, o.projectPath); });
+        timed("read", [&] { readProject(p, o.projectPath, env); });
         applySettings(p, o);
         if (o.importSites) timed("import sites", [&] { importSitesStep(p, *o.importSites); });
         if (o.terrain) timed("terrain", [&] { terrainStep(p, *o.terrain, env); });

@@ -34,11 +34,12 @@ bool isGisExport(ExportKind kind) {
     return gisFormat(kind).has_value();
 }
 
-void writeGisExport(const Project& p, ExportKind kind, const std::string& path) {
+void writeGisExport(const Project& p, ExportKind kind, const std::string& path,
+                    const std::atomic<bool>* cancel) {
     const auto format = gisFormat(kind);
     if (!format) throw std::logic_error("not a map layer");
     if (auto refused = gis::gisExportRefusal(p)) throw BatchFailure(*refused);
-    if (auto failed = gis::writeGisFile(p, *format, path)) throw BatchFailure(*failed);
+    if (auto failed = gis::writeGisFile(p, *format, path, cancel)) throw BatchFailure(*failed);
 }
 
 void terrainStep(Project& p, const std::string& path, const RunEnvironment& env) {

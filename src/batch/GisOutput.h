@@ -3,6 +3,7 @@
 #include "batch/BatchOptions.h"
 #include "batch/BatchRun.h"
 
+#include <atomic>
 #include <string>
 
 namespace brenvik {
@@ -16,8 +17,9 @@ bool isGisExport(ExportKind kind);
 
 // Writes a map layer of the XY result into the file at `path`. Throws
 // BatchFailure with the program's message: no XY result, the plan off the
-// map, or the file error.
-void writeGisExport(const Project& p, ExportKind kind, const std::string& path);
+// map, or the file error; "Interrupted" soon after `cancel` is raised.
+void writeGisExport(const Project& p, ExportKind kind, const std::string& path,
+                    const std::atomic<bool>* cancel = nullptr);
 
 // --terrain: the ground grid sampled from the elevation model at `path`
 // before the calculations; a refusal fails the run.

@@ -13,12 +13,23 @@ std::optional<std::string> sameOutputTwice(const BatchOptions& o) {
     if (o.image) paths.push_back(o.image->path);
     if (o.savePath) paths.push_back(*o.savePath);
     std::map<std::string, std::string> seen;
+    // An existing file is also known by its device and inode: two spellings
+    // through a bind mount resolve to different texts.
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::string> seenFiles;
     for (const auto& p : paths) {
         std::string resolved = ResolveOutputPath(p);
         if (resolved.empty()) continue; // refused with its own message later
         auto [it, fresh] = seen.emplace(resolved, p);
+        std::string earlier = it->second;
+        if (fresh) {
+            if (const auto id = ExistingFileIdentity(resolved)) {
+                auto [file, first] = seenFiles.emplace(*id, p);
+                fresh = first;
+                earlier = file->second;
+            }
+        }
         if (!fresh) {
-            std::string both = it->second == p ? p : it->second + " and " + p;
+            std::string both = earlier == p ? p : earlier + " and " + p;
             return "two outputs on the same path: " + both;
         }
     }
@@ -28,8 +39,9 @@ std::optional<std::string> sameOutputTwice(const BatchOptions& o) {
 std::string StagedOutputs::stage(const std::string& target) {
     StagedFile f;
     if (!f.open(target)) throw OutputError("Cannot write " + target + ": " + f.reason());
+    const auto id = ExistingFileIdentity(f.target());
     for (const auto& it : items_)
-        if (it.file.target() == f.target())
+        if (it.file.target() == f.target() || (id && ExistingFileIdentity(it.file.target()) == id))
             throw OutputError("Cannot write " + target + ": it is already an output");
     // The steps fill the temporary by its path.
     f.release();
@@ -57,6 +69,11 @@ void StagedOutputs::commitAll() {
         discardAll();
         throw OutputError(*failed);
     }
+}
+
+void StagedOutputs::relockAll() {
+    for (auto& it : items_)
+        it.file.relock();
 }
 
 void StagedOutputs::discardAll() {

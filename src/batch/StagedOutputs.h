@@ -52,6 +52,9 @@ class StagedOutputs {
     // Removes every temporary file.
     void discardAll();
 
+    // Keeps every temporary locked after a step that replaced it by its path.
+    void relockAll();
+
     std::size_t size() const { return items_.size(); }
 
   private:

@@ -66,6 +66,33 @@ PowerLaw ReadLaw(const json& j, const std::string& where) {
     return law;
 }
 
+std::string RangeText(const LevelPiece& piece) {
+    std::ostringstream m;
+    m << piece.fromMHz << " to " << piece.toMHz << " MHz";
+    return m.str();
+}
+
+// k * f^n is monotonic in f, so the levels at a range's two ends bound every
+// level inside it: both must be finite and positive, and so must the inverse
+// the calculation multiplies by (an underflow to zero would make every
+// exposure look compliant, an overflow every one infinite).
+void CheckLevels(const LevelPiece& piece, const std::string& where) {
+    for (const double mhz : {piece.fromMHz, piece.toMHz}) {
+        double s = 0.0, e = 0.0;
+        if (piece.S) s = piece.S->at(mhz);
+        if (piece.E) e = piece.E->at(mhz);
+        if (!piece.S) s = e * e / FreeSpaceImpedance;
+        if (!piece.E) e = std::sqrt(s * FreeSpaceImpedance);
+        const double inverse = 1.0 / (s * 100.0);
+        if (!std::isfinite(s) || !std::isfinite(e) || !std::isfinite(inverse) || s == 0.0 ||
+            e == 0.0)
+            throw BadItem{
+                where + ": the level over " + RangeText(piece) +
+                (!std::isfinite(s) || !std::isfinite(e) ? " overflows" : " underflows to zero") +
+                " (k * f^n must stay a finite, positive number)"};
+    }
+}
+
 std::vector<LevelPiece> ReadPieces(const json& j, const std::string& where) {
     if (!j.is_array() || j.empty()) throw BadItem{where + ": a list of frequency ranges is needed"};
     std::vector<LevelPiece> out;
@@ -81,6 +108,7 @@ std::vector<LevelPiece> ReadPieces(const json& j, const std::string& where) {
         if (item.contains("S")) piece.S = ReadLaw(item["S"], where);
         if (item.contains("E")) piece.E = ReadLaw(item["E"], where);
         if (!piece.S && !piece.E) throw BadItem{where + ": a range gives S or E"};
+        CheckLevels(piece, where);
         out.push_back(piece);
     }
     return out;
@@ -214,7 +242,16 @@ InverseLimitsResult InverseLimits(const Project& p, const Library& lib, const st
     for (int k = 1; k <= count; ++k) {
         const double f = p.Antennas[static_cast<std::size_t>(k)].AntFrequencyMHz;
         const auto level = ReferenceLevel(*s, g, f);
-        if (!level || !(level->sWm2 > 0.0)) {
+        if (level && !(std::isfinite(level->sWm2) && level->sWm2 * 100.0 > 0.0 &&
+                       std::isfinite(1.0 / (level->sWm2 * 100.0)))) {
+            r.inverse.clear();
+            std::ostringstream m;
+            m << "The level of " << s->title << " at " << f << " MHz (" << NameText(p, k)
+              << ") is not a finite, positive number";
+            r.refusal = m.str();
+            return r;
+        }
+        if (!level) {
             r.inverse.clear();
             std::ostringstream m;
             m << "The frequency of " << NameText(p, k) << " (" << f << " MHz) lies outside the "

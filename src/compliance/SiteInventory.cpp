@@ -6,6 +6,7 @@
 #include "compliance/Limits.h"
 #include "geo/Geo.h"
 #include "model/AtomicFile.h"
+#include "model/Int16.h"
 #include "model/ProjectFile.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -230,6 +232,31 @@ class RowReader {
     const std::vector<int>& at_;
 };
 
+// The problems of an import: the first few are listed, the rest only
+// counted, so a large file of bad rows gives a readable message and does not
+// pile up one text per row.
+class Problems {
+  public:
+    static constexpr std::size_t Listed = 20;
+    void add(std::string text) {
+        if (listed_.size() < Listed) listed_.push_back(std::move(text));
+        ++count_;
+    }
+    bool empty() const { return count_ == 0; }
+    std::string message(const std::string& head) const {
+        std::string m = head;
+        for (const std::string& s : listed_)
+            m += "\n" + s;
+        if (count_ > listed_.size())
+            m += "\nand " + std::to_string(count_ - listed_.size()) + " more";
+        return m;
+    }
+
+  private:
+    std::vector<std::string> listed_;
+    std::size_t count_ = 0;
+};
+
 } // namespace
 
 std::optional<std::string> ImportSites(Project& p, const std::string& csv, ImportMode mode,
@@ -240,7 +267,7 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
     int number = 0;
     std::vector<int> at(Count, -1);
     std::vector<Row> rows;
-    std::vector<std::string> problems;
+    Problems problems;
     bool header = false;
     while (std::getline(in, line)) {
         ++number;
@@ -262,7 +289,7 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
         std::vector<std::string> why;
         Row r = RowReader(p, at).read(number, fields, why);
         for (const std::string& w : why)
-            problems.push_back("line " + std::to_string(number) + ": " + w);
+            problems.add("line " + std::to_string(number) + ": " + w);
         if (why.empty()) rows.push_back(std::move(r));
     }
     if (!header) return head + "\nthe file is empty";
@@ -275,12 +302,12 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
         if (group.empty())
             order.push_back(r.site);
         else if (group.front()->xs != r.xs || group.front()->ys != r.ys)
-            problems.push_back("line " + std::to_string(r.line) + ": site " + r.site +
-                               " stands on another grid node in line " +
-                               std::to_string(group.front()->line));
+            problems.add("line " + std::to_string(r.line) + ": site " + r.site +
+                         " stands on another grid node in line " +
+                         std::to_string(group.front()->line));
         group.push_back(&r);
     }
-    if (problems.empty() && rows.empty()) problems.push_back("the file holds no antenna");
+    if (problems.empty() && rows.empty()) problems.add("the file holds no antenna");
 
     Project next = p;
     // Each row's pattern, read once per file and kept once in the project.
@@ -305,27 +332,30 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
             const auto& group = sites[name];
             const Row& first = *group.front();
             if (SpotTaken(next, first.xs, first.ys)) {
-                problems.push_back("line " + std::to_string(first.line) + ": site " + name +
-                                   " stands where another tower stands");
+                problems.add("line " + std::to_string(first.line) + ": site " + name +
+                             " stands where another tower stands");
                 continue;
             }
-            const int n = static_cast<int>(group.size());
+            const std::size_t size = group.size();
+            if (size > static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max())) {
+                problems.add("line " + std::to_string(first.line) + ": site " + name + " has " +
+                             std::to_string(size) + " antennas; a tower holds at most " +
+                             std::to_string(std::numeric_limits<std::int16_t>::max()));
+                continue;
+            }
+            const int n = static_cast<int>(size);
             next.EnsureAntennaSlots(next.AntennaCount + n);
             for (int k = 0; k < n; ++k)
                 next.Antennas[static_cast<std::size_t>(next.AntennaCount + 1 + k)] =
                     group[static_cast<std::size_t>(k)]->a;
-            next.TowerAntCount = static_cast<std::int16_t>(n);
+            next.TowerAntCount = checkedInt16(n);
             PlaceTower(next, first.xs, first.ys, 1.0);
         }
     } catch (const std::exception&) {
-        problems.push_back("too many antennas or towers for one project");
+        problems.add("too many antennas or towers for one project (at most " +
+                     std::to_string(std::numeric_limits<std::int16_t>::max()) + " of each)");
     }
-    if (!problems.empty()) {
-        std::string m = head;
-        for (const std::string& s : problems)
-            m += "\n" + s;
-        return m;
-    }
+    if (!problems.empty()) return problems.message(head);
     next.TowerAntCount = 1;
     // The replaced antennas' patterns go with them.
     if (mode == ImportMode::Replace) antenna::DropUnusedPatterns(next);
@@ -334,11 +364,15 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
 }
 
 std::optional<std::string> ImportSitesFile(Project& p, const std::string& path, ImportMode mode) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return "Cannot read " + path;
-    std::ostringstream s;
-    s << in.rdbuf();
-    return ImportSites(p, s.str(), mode, std::filesystem::path(path).parent_path().string());
+    // Only a plain file has an end: a device would be read until memory runs
+    // out, and a named pipe waits for a writer for ever.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return "Cannot read " + path + ": " +
+               (std::filesystem::exists(path, ec) ? "it is not a regular file" : "no such file");
+    const auto text = ReadWholeFile(path);
+    if (!text) return "Cannot read " + path;
+    return ImportSites(p, *text, mode, std::filesystem::path(path).parent_path().string());
 }
 
 std::string ExportSites(const Project& p) {

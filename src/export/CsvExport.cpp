@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -269,9 +270,14 @@ bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out) {
 }
 
 bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path,
-                 const std::atomic<bool>* cancel) {
-    return WriteFileInChunks(
-        path, [&](ChunkedText& text) { return WriteCsv(p, kind, text); }, cancel);
+                 const std::atomic<bool>* cancel, std::string* why) {
+    try {
+        return WriteFileInChunks(
+            path, [&](ChunkedText& text) { return WriteCsv(p, kind, text); }, cancel, 0, why);
+    } catch (const std::bad_alloc&) {
+        if (why) *why = path + ": " + msg::OutOfMemory;
+        return false;
+    }
 }
 
 ExportResult RunCsvExport(Project& p, Prompts& prompts, CsvExport kind,
@@ -282,10 +288,12 @@ ExportResult RunCsvExport(Project& p, Prompts& prompts, CsvExport kind,
         return ExportResult::ZoomRefused;
     }
     auto path = prompts.savePath(CsvFileFilter);
+    // The project's own file name stays: a Save after the export must write
+    // the project, not over the table just written.
     if (!path) return ExportResult::Cancelled;
-    p.FileName = *path;
-    if (!SaveCsvFile(p, kind, *path, cancel)) {
-        prompts.message(msg::FileError);
+    std::string why;
+    if (!SaveCsvFile(p, kind, *path, cancel, &why)) {
+        prompts.message(msg::withCause(msg::FileError, why));
         return ExportResult::Failed;
     }
     return ExportResult::Written;

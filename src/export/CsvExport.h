@@ -42,15 +42,17 @@ bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out);
 // Writes the table to `path` atomically, a chunk at a time, so that a table
 // of any size needs little memory; false on any failure and when `cancel` is
 // raised while it is written (the target then keeps what it held).
+// On failure `why`, when given, names the file and the cause.
 bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path,
-                 const std::atomic<bool>* cancel = nullptr);
+                 const std::atomic<bool>* cancel = nullptr, std::string* why = nullptr);
 
 enum class ExportResult { Written, ZoomRefused, Cancelled, Failed };
 
 // The menu command after the window's tool reset: refuses any zoom but 100 %
 // (message above), asks for a path with the CSV filter (cancelled: nothing
-// written, FileName unchanged), stores the path in FileName, writes the file
-// and shows "Error en el fichero" when that fails.
+// written), writes the file and shows "Error en el fichero" (the cause on a
+// second line) when that fails.
+// The project's FileName is never touched.
 ExportResult RunCsvExport(Project& p, Prompts& prompts, CsvExport kind,
                           const std::atomic<bool>* cancel = nullptr);
 

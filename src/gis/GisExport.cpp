@@ -53,8 +53,7 @@ const char* const kGeoJsonOptions[] = {"RFC7946=YES", nullptr};
 template <typename AddLayers>
 std::optional<std::string> vectorBytes(const char* driver, const char* name, AddLayers add) {
     MemFile file(name);
-    GDALDriver* drv = GetGDALDriverManager()->GetDriverByName(driver);
-    if (!drv) return std::nullopt;
+    GDALDriver* drv = &gdalDriver(driver);
     GDALDatasetUniquePtr ds(drv->Create(file.path().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
     if (!ds || !add(*ds)) return std::nullopt;
     ds.reset(); // closing flushes the file
@@ -120,32 +119,51 @@ std::optional<std::string> gisExportRefusal(const Project& p) {
     return std::nullopt;
 }
 
-std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std::string& path) {
-    if (p.XYCalculated != 1) return std::string(msg::NoResult);
-    const std::optional<NodeRaster> r = makeNodeRaster(p);
-    if (!r) return std::string(OffTheMapMessage);
-    ensureGdal();
-    QuietGdal quiet;
+namespace {
+
+std::optional<std::string> gisBytes(const Project& p, GisFormat f, const NodeRaster& r) {
     std::optional<std::string> bytes;
     switch (f) {
     case GisFormat::GeoTiff:
-        bytes = geoTiffBytes(p, *r);
+        bytes = geoTiffBytes(p, r);
         break;
     case GisFormat::IsolinesGeoJson:
-        bytes = isolinesGeoJsonBytes(p, *r);
+        bytes = isolinesGeoJsonBytes(p, r);
         break;
     case GisFormat::ZonesGeoJson:
-        bytes = zonesGeoJsonBytes(p, *r);
+        bytes = zonesGeoJsonBytes(p, r);
         break;
     case GisFormat::GeoPackage:
-        bytes = geoPackageBytes(p, *r);
+        bytes = geoPackageBytes(p, r);
         break;
     case GisFormat::Kmz:
-        bytes = kmzBytes(p, *r);
+        bytes = kmzBytes(p, r);
         break;
     }
+    return bytes;
+}
+
+} // namespace
+
+std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std::string& path,
+                                        const std::atomic<bool>* cancel) {
+    if (p.XYCalculated != 1) return std::string(msg::NoResult);
+    ensureGdal();
+    QuietGdal quiet;
+    CPLErrorReset();
+    std::optional<std::string> bytes;
+    try {
+        const std::optional<NodeRaster> r = makeNodeRaster(p, cancel);
+        if (!r) return std::string(OffTheMapMessage);
+        bytes = gisBytes(p, f, *r);
+    } catch (const GisFailure& e) {
+        if (e.cancelled) return std::string(msg::Interrupted);
+        return msg::withCause(msg::FileError, e.why);
+    }
+    if (!bytes) return msg::withCause(msg::FileError, CPLGetLastErrorMsg());
     // Built whole in memory first, then put in place in one step.
-    if (!bytes || !WriteFileAtomically(path, *bytes)) return std::string(msg::FileError);
+    std::string why;
+    if (!WriteFileAtomically(path, *bytes, &why)) return msg::withCause(msg::FileError, why);
     return std::nullopt;
 }
 

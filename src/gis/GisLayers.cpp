@@ -24,10 +24,10 @@ struct Scratch {
 
 Scratch scratchLayer(OGRwkbGeometryType type) {
     Scratch s;
-    GDALDriver* drv = GetGDALDriverManager()->GetDriverByName("Memory");
-    s.ds.reset(drv->Create("", 0, 0, 0, GDT_Unknown, nullptr));
-    if (!s.ds) return s;
+    s.ds.reset(gdalDriver("Memory").Create("", 0, 0, 0, GDT_Unknown, nullptr));
+    if (!s.ds) failWithGdalError("no scratch layer for the contours");
     s.layer = s.ds->CreateLayer("contour", nullptr, type, nullptr);
+    if (!s.layer) failWithGdalError("no scratch layer for the contours");
     OGRFieldDefn id("id", OFTInteger);
     s.layer->CreateField(&id);
     for (const char* name : {"a", "b"}) {
@@ -37,14 +37,21 @@ Scratch scratchLayer(OGRwkbGeometryType type) {
     return s;
 }
 
-bool contour(GDALDataset& grid, OGRLayer* layer, const std::vector<std::string>& options) {
+// Traces one level; a level that cannot be traced fails the whole export
+// (a map silently missing a level would understate the exposure).
+void contour(const NodeRaster& r, GDALDataset& grid, OGRLayer* layer, double level,
+             const std::vector<std::string>& options) {
+    stopIfCancelled(r);
     std::vector<const char*> opts;
     for (const auto& o : options)
         opts.push_back(o.c_str());
     opts.push_back(nullptr);
-    return GDALContourGenerateEx(GDALRasterBand::ToHandle(grid.GetRasterBand(1)),
-                                 OGRLayer::ToHandle(layer), const_cast<char**>(opts.data()),
-                                 nullptr, nullptr) == CE_None;
+    CPLErrorReset();
+    const CPLErr rc = GDALContourGenerateEx(
+        GDALRasterBand::ToHandle(grid.GetRasterBand(1)), OGRLayer::ToHandle(layer),
+        const_cast<char**>(opts.data()), progressUnlessCancelled, const_cast<NodeRaster*>(&r));
+    stopIfCancelled(r);
+    if (rc != CE_None) failWithGdalError("the contour at " + numberText(level) + " failed");
 }
 
 // The polygons of a geometry, made valid, as one MultiPolygon.
@@ -114,9 +121,7 @@ std::vector<IsolineFeature> makeIsolines(const Project& p, const NodeRaster& r, 
     std::vector<IsolineFeature> out;
     for (double level : isolineLevels(p, r.maximum)) {
         Scratch s = scratchLayer(wkbLineString);
-        if (!s.layer ||
-            !contour(grid, s.layer, {levelsOption(level), "ID_FIELD=0", "ELEV_FIELD=1"}))
-            continue;
+        contour(r, grid, s.layer, level, {levelsOption(level), "ID_FIELD=0", "ELEV_FIELD=1"});
         for (auto& f : *s.layer) {
             const OGRGeometry* g = f->GetGeometryRef();
             if (!g || g->IsEmpty()) continue;
@@ -144,14 +149,14 @@ std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDa
     for (const Threshold& t : thresholds) {
         if (!(t.value > 0.0) || !(t.value < r.maximum)) continue;
         Scratch s = scratchLayer(wkbMultiPolygon);
-        if (!s.layer || !contour(grid, s.layer,
-                                 {levelsOption(t.value), "ID_FIELD=0", "ELEV_FIELD_MIN=1",
-                                  "ELEV_FIELD_MAX=2", "POLYGONIZE=YES"}))
-            continue;
+        contour(r, grid, s.layer, t.value,
+                {levelsOption(t.value), "ID_FIELD=0", "ELEV_FIELD_MIN=1", "ELEV_FIELD_MAX=2",
+                 "POLYGONIZE=YES"});
         // The band above the threshold; the one below starts lower.
         for (auto& f : *s.layer) {
             const OGRGeometry* g = f->GetGeometryRef();
             if (!g || f->GetFieldAsDouble(1) < t.value) continue;
+            stopIfCancelled(r);
             OGRGeometryUniquePtr shape = validMultiPolygon(*g, minArea);
             if (!shape) continue;
             const double area = shape->toMultiPolygon()->get_Area() * m2PerSquareDegree;

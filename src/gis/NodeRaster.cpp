@@ -16,8 +16,9 @@ geo::Geographic drawingToLonLat(const Project& p, double x, double y) {
     return geo::ToGeographic(p, geo::PlanMeters(p, static_cast<float>(x), static_cast<float>(y)));
 }
 
-std::optional<NodeRaster> makeNodeRaster(const Project& p) {
+std::optional<NodeRaster> makeNodeRaster(const Project& p, const std::atomic<bool>* cancel) {
     NodeRaster r;
+    r.cancel = cancel;
     r.cols = std::max<int>(p.GridNX, 0);
     r.rows = std::max<int>(p.GridNY, 0);
     if (r.cols < 1 || r.rows < 1) return std::nullopt;
@@ -36,17 +37,27 @@ std::optional<NodeRaster> makeNodeRaster(const Project& p) {
     r.affine = {west, dlon, 0.0, north, 0.0, dlat};
     r.metres = geo::MetresPerDegree(p, p.OriginLat);
 
-    r.values.assign(static_cast<std::size_t>(r.cols) * static_cast<std::size_t>(r.rows), 0.0);
+    r.values.resize(static_cast<std::size_t>(r.cols) * static_cast<std::size_t>(r.rows));
     const Grid2D<double>& g = p.DensityGrid;
-    double* out = r.values.data();
-    for (int j = 1; j <= r.rows; ++j)
-        for (int i = 1; i <= r.cols; ++i) {
-            const double v = g.inBounds(i, j) ? g(i, j) : 0.0;
-            *out++ = std::isfinite(v) ? v : 0.0;
-        }
+    // The grid is stored column by column and the raster row by row: a band
+    // of columns at a time keeps both sides in the cache, and lets a cancel
+    // be seen between bands.
+    constexpr int band = 64;
     r.maximum = 0.0;
-    for (double v : r.values)
-        r.maximum = std::max(r.maximum, v);
+    for (int i0 = 1; i0 <= r.cols; i0 += band) {
+        stopIfCancelled(r);
+        const int i1 = std::min(r.cols, i0 + band - 1);
+        for (int j = 1; j <= r.rows; ++j) {
+            double* out = r.values.data() +
+                          static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(r.cols);
+            for (int i = i0; i <= i1; ++i) {
+                const double v = g.inBounds(i, j) ? g(i, j) : 0.0;
+                const double kept = std::isfinite(v) ? v : 0.0;
+                out[i - 1] = kept;
+                r.maximum = std::max(r.maximum, kept);
+            }
+        }
+    }
     markBelowGround(p, r);
     return r;
 }
@@ -93,6 +104,27 @@ void ensureGdal() {
     std::call_once(once, [] { GDALAllRegister(); });
 }
 
+GDALDriver& gdalDriver(const char* name) {
+    ensureGdal();
+    GDALDriver* drv = GetGDALDriverManager()->GetDriverByName(name);
+    if (!drv) throw GisFailure{std::string("GDAL has no ") + name + " driver"};
+    return *drv;
+}
+
+void failWithGdalError(const std::string& what) {
+    const std::string gdal = CPLGetLastErrorMsg();
+    throw GisFailure{gdal.empty() ? what : what + ": " + gdal};
+}
+
+void stopIfCancelled(const NodeRaster& r) {
+    if (r.cancel && r.cancel->load(std::memory_order_relaxed)) throw GisFailure{{}, true};
+}
+
+int CPL_STDCALL progressUnlessCancelled(double, const char*, void* raster) {
+    const auto* r = static_cast<const NodeRaster*>(raster);
+    return r && r->cancel && r->cancel->load(std::memory_order_relaxed) ? FALSE : TRUE;
+}
+
 MemFile::MemFile(const std::string& name) {
     static std::atomic<unsigned> counter{0};
     folder_ = "/vsimem/brenvik-" + std::to_string(counter.fetch_add(1)) + "-" +
@@ -120,16 +152,26 @@ OGRSpatialReference lonLatCrs() {
 }
 
 GDALDatasetUniquePtr memoryDataset(const NodeRaster& r, GDALDataType type) {
-    ensureGdal();
-    GDALDriver* mem = GetGDALDriverManager()->GetDriverByName("MEM");
-    GDALDatasetUniquePtr ds(mem->Create("", r.cols, r.rows, 1, type, nullptr));
+    stopIfCancelled(r);
+    const bool shared = type == GDT_Float64;
+    GDALDatasetUniquePtr ds(
+        gdalDriver("MEM").Create("", r.cols, r.rows, shared ? 0 : 1, type, nullptr));
     if (!ds) return ds;
+    if (shared) {
+        // The band reads the raster's own values: no copy of a large grid.
+        char pointer[64];
+        std::snprintf(pointer, sizeof pointer, "DATAPOINTER=%p",
+                      static_cast<const void*>(r.values.data()));
+        const char* const options[] = {pointer, nullptr};
+        if (ds->AddBand(GDT_Float64, const_cast<char**>(options)) != CE_None) return nullptr;
+    }
     std::array<double, 6> gt = r.affine;
     ds->SetGeoTransform(gt.data());
     OGRSpatialReference srs = lonLatCrs();
     ds->SetSpatialRef(&srs);
     GDALRasterBand* band = ds->GetRasterBand(1);
-    if (band->RasterIO(GF_Write, 0, 0, r.cols, r.rows, const_cast<double*>(r.values.data()), r.cols,
+    if (!shared &&
+        band->RasterIO(GF_Write, 0, 0, r.cols, r.rows, const_cast<double*>(r.values.data()), r.cols,
                        r.rows, GDT_Float64, 0, 0, nullptr) != CE_None)
         return nullptr;
     band->SetUnitType(DensityUnit);

@@ -8,13 +8,13 @@ namespace brenvik::gis {
 
 namespace {
 
-std::optional<std::string> copyTo(GDALDataset& src, const char* driver, const char* name,
-                                  CSLConstList options) {
+std::optional<std::string> copyTo(const NodeRaster& r, GDALDataset& src, const char* driver,
+                                  const char* name, CSLConstList options) {
     MemFile file(name);
-    GDALDriver* drv = GetGDALDriverManager()->GetDriverByName(driver);
-    if (!drv) return std::nullopt;
-    GDALDatasetUniquePtr out(drv->CreateCopy(file.path().c_str(), &src, FALSE,
-                                             const_cast<char**>(options), nullptr, nullptr));
+    GDALDatasetUniquePtr out(
+        gdalDriver(driver).CreateCopy(file.path().c_str(), &src, FALSE, const_cast<char**>(options),
+                                      progressUnlessCancelled, const_cast<NodeRaster*>(&r)));
+    stopIfCancelled(r);
     if (!out) return std::nullopt;
     out.reset();
     return file.bytes();
@@ -60,7 +60,7 @@ std::optional<std::string> geoTiffBytes(const Project& p, const NodeRaster& r) {
     const char* const options[] = {
         "COMPRESS=DEFLATE",     "LEVEL=1", "PREDICTOR=YES", "BLOCKSIZE=512", "OVERVIEWS=AUTO",
         "NUM_THREADS=ALL_CPUS", nullptr};
-    return copyTo(*grid, "COG", "result.tif", options);
+    return copyTo(r, *grid, "COG", "result.tif", options);
 }
 
 std::optional<std::string> geoPackageBytes(const Project& p, const NodeRaster& r) {
@@ -70,8 +70,8 @@ std::optional<std::string> geoPackageBytes(const Project& p, const NodeRaster& r
     const auto zones = makeZones(p, r, *grid);
 
     MemFile file("result.gpkg");
-    GDALDriver* drv = GetGDALDriverManager()->GetDriverByName("GPKG");
-    if (!drv) return std::nullopt;
+    GDALDriver* drv = &gdalDriver("GPKG");
+    stopIfCancelled(r);
     {
         GDALDatasetUniquePtr ds(drv->Create(file.path().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
         if (!ds || !addIsolineLayer(*ds, lines, false, nullptr) ||
@@ -97,7 +97,9 @@ std::optional<std::string> geoPackageBytes(const Project& p, const NodeRaster& r
                                    "GRID_CELL_ENCODING=grid-value-is-area",
                                    nullptr};
     GDALDatasetUniquePtr out(drv->CreateCopy(file.path().c_str(), grid32.get(), FALSE,
-                                             const_cast<char**>(options), nullptr, nullptr));
+                                             const_cast<char**>(options), progressUnlessCancelled,
+                                             const_cast<NodeRaster*>(&r)));
+    stopIfCancelled(r);
     if (!out) return std::nullopt;
     out.reset();
     if (!finishCoverage(file.path())) return std::nullopt;
@@ -105,9 +107,7 @@ std::optional<std::string> geoPackageBytes(const Project& p, const NodeRaster& r
 }
 
 std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& r) {
-    ensureGdal();
-    GDALDriver* mem = GetGDALDriverManager()->GetDriverByName("MEM");
-    GDALDatasetUniquePtr img(mem->Create("", r.cols, r.rows, 4, GDT_Byte, nullptr));
+    GDALDatasetUniquePtr img(gdalDriver("MEM").Create("", r.cols, r.rows, 4, GDT_Byte, nullptr));
     if (!img) return std::nullopt;
     const int threshold = overlayFirstLevel(p);
     const bool white = p.WhiteBackground == 1;
@@ -125,7 +125,8 @@ std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& 
     if (img->RasterIO(GF_Write, 0, 0, r.cols, r.rows, rgba.data(), r.cols, r.rows, GDT_Byte, 4,
                       nullptr, 0, 0, 0, nullptr) != CE_None)
         return std::nullopt;
-    return copyTo(*img, "PNG", "gradient.png", nullptr);
+    stopIfCancelled(r);
+    return copyTo(r, *img, "PNG", "gradient.png", nullptr);
 }
 
 } // namespace brenvik::gis

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace brenvik {
@@ -13,8 +14,17 @@ namespace brenvik {
 // Where a file written to `path` really lands: a symbolic link is followed to
 // the file it names (its target is replaced, the link stays), and the folder
 // part is made absolute and free of "." and "..", so that two spellings of one
-// file give one text. Empty when the path has no file name or the links loop.
-std::string ResolveOutputPath(const std::string& path);
+// file give one text. Empty when the path has no file name, the links loop,
+// or a link is refused: in a sticky folder that everyone may write to, only a
+// link owned by the folder's owner or by the caller is followed (`refusal`,
+// when given, then says so).
+std::string ResolveOutputPath(const std::string& path, std::string* refusal = nullptr);
+
+// The device and inode of an existing file (links followed), which tell two
+// spellings of one file apart from two files even across bind mounts; no
+// value when the file does not exist.
+std::optional<std::pair<std::uint64_t, std::uint64_t>>
+ExistingFileIdentity(const std::string& path);
 
 // Why an output at the resolved path `resolved` may not be written, or no
 // value when it may: only a missing file or a plain, writable file is ever
@@ -22,12 +32,15 @@ std::string ResolveOutputPath(const std::string& path);
 // file its owner made read-only).
 std::optional<std::string> OutputRefusal(const std::string& resolved);
 
-// Renames a whole set of finished files, all or none: every existing target is
-// first kept under a backup name (a second link to it, no copy), then the
-// temporaries are renamed one by one. When one rename fails the targets
-// already replaced get their old files back (or go, when they had none) and
-// the reason is returned. `rename` is the rename(2) to use (tests inject
-// failures through it).
+// Renames a whole set of finished files, all or none: the set is noted in a
+// journal beside the first target, every existing target is kept under a
+// backup name (a second link to it, no copy), then the temporaries are renamed
+// one by one. When one rename fails the targets already replaced get their old
+// files back (or go, when they had none) and the reason is returned; a backup
+// that cannot be put back is kept and named in the reason, and its journal
+// stays for the next run. A run killed half-way is finished or rolled back by
+// the next StagedFile::open() in that folder. `rename` is the rename(2) to use
+// for every rename, rollback included (tests inject failures through it).
 class StagedFile;
 using RenameFunction = std::function<int(const char* from, const char* to)>;
 std::optional<std::string> CommitTogether(std::vector<StagedFile*> files,
@@ -54,6 +67,10 @@ class StagedFile {
     bool write(std::string_view bytes);
     // Closes the temporary so that another writer can fill it by its path.
     void release();
+    // Moves the lock to the file now at the temporary's path, when another
+    // writer replaced it (a writer that itself stages and renames): a file
+    // left unlocked would look abandoned to another run's sweep.
+    void relock();
     // Gives the temporary the old file's mode and owner, then flushes it to the
     // disk and closes it: true when every byte is there.
     bool finish();
@@ -75,6 +92,7 @@ class StagedFile {
     std::string temporary_;
     std::string reason_;
     int fd_ = -1;
+    int lockFd_ = -1; // holds the advisory lock that marks the temporary as in use
     bool committed_ = false;
 };
 
@@ -117,14 +135,17 @@ class ChunkedText {
 // target. `minimumSize`, a lower bound of the file's size known beforehand, is
 // checked against the free space of the target's file system first, so a file
 // that cannot fit is refused before anything is written.
+// On failure `why`, when given, names the file and the cause ("disk full").
 bool WriteFileInChunks(const std::string& path, const std::function<bool(ChunkedText&)>& produce,
-                       const std::atomic<bool>* cancel = nullptr, std::uint64_t minimumSize = 0);
+                       const std::atomic<bool>* cancel = nullptr, std::uint64_t minimumSize = 0,
+                       std::string* why = nullptr);
 
 // Replaces the file at `path` with `content` as one step (WriteFileInChunks
 // with the whole text). A save that fails half-way (a full disk, a folder that
 // cannot be written, a target that is not a plain file) leaves the previous
 // file exactly as it was and returns false.
-bool WriteFileAtomically(const std::string& path, std::string_view content);
+bool WriteFileAtomically(const std::string& path, std::string_view content,
+                         std::string* why = nullptr);
 
 // Bytes free for an ordinary user on the file system that holds the file
 // `path` (or would hold it), or no value when that cannot be told.

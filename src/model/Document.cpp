@@ -1,5 +1,6 @@
 #include "model/Document.h"
 
+#include "model/ExtensionBlock.h"
 #include "model/Messages.h"
 #include "model/ProjectFile.h"
 
@@ -11,11 +12,16 @@ void NewProject(Project& p) {
 }
 
 bool SaveProject(Project& p, Prompts& prompts, const std::atomic<bool>* cancel) {
+    if (auto refused = ExtensionSaveRefusal(p)) {
+        prompts.message(*refused);
+        return false;
+    }
     auto path = prompts.savePath(ProjectFileFilter);
     if (!path) return false;
     p.FileName = *path;
-    if (!SaveProjectFile(p, *path, cancel)) {
-        if (!cancel || !cancel->load()) prompts.message(msg::FileError);
+    std::string why;
+    if (!SaveProjectFile(p, *path, cancel, &why)) {
+        if (!cancel || !cancel->load()) prompts.message(msg::withCause(msg::FileError, why));
         return false;
     }
     return true;
@@ -28,12 +34,17 @@ enum class OpenResult { Cancelled, Read, Failed };
 OpenResult ReadPath(Project& p, Prompts& prompts, const std::string& path) {
     p.ResetProject();
     p.FileName = path;
-    if (!LoadProjectFile(p, path)) {
+    std::string why;
+    if (!LoadProjectFile(p, path, &why)) {
         // What was read before the error is dropped with the reset.
-        prompts.message(msg::FileError);
+        prompts.message(msg::withCause(msg::FileError, why));
         p.ResetProject();
         return OpenResult::Failed;
     }
+    if (p.ExtensionNewerVersion != 0)
+        prompts.message("The project was written by a newer program (extension block version " +
+                        std::to_string(p.ExtensionNewerVersion) +
+                        "): its newer data are not read, and this version will not save it.");
     return OpenResult::Read;
 }
 

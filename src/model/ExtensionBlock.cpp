@@ -317,7 +317,7 @@ bool ReadBuildingLine(Project& p, std::string_view digits, std::string_view valu
 } // namespace
 
 bool NeedsExtensionBlock(const Project& p) {
-    if (p.Compliance != ComplianceSettings{}) return true;
+    if (p.Compliance != ComplianceSettings{} || !p.ExtensionExtra.empty()) return true;
     if (!p.Places.empty() || p.TerrainDatumM || !p.Buildings.empty()) return true;
     if (p.Exposure != ExposureSettings{} || !p.Patterns.empty()) return true;
     for (int k = 1; k <= p.AntennaCount && k <= p.AntennaSlotBound(); ++k)
@@ -406,7 +406,12 @@ bool AppendExtensionBlock(const Project& p, std::string& out) {
         AppendDouble(out, *p.TerrainDatumM);
         out += "\r\n";
     }
-    return AppendPlaceLines(p, out) && AppendBuildingLines(p, out);
+    if (!AppendPlaceLines(p, out) || !AppendBuildingLines(p, out)) return false;
+    for (const auto& [key, value] : p.ExtensionExtra) {
+        if (HasLineBreak(key) || HasLineBreak(value)) return false;
+        out += key + "=" + value + "\r\n";
+    }
+    return true;
 }
 
 void ResetExtensionItems(Project& p) {
@@ -424,30 +429,58 @@ void ResetExtensionItems(Project& p) {
         a.AntVBeamwidthDeg = DefaultBeam.AntVBeamwidthDeg;
         a.AntElectricalTiltDeg = DefaultBeam.AntElectricalTiltDeg;
     }
+    p.ExtensionExtra.clear();
+    p.ExtensionNewerVersion = 0;
 }
 
-bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines) {
-    if (lines.empty() || ParseFileInt16(lines.front()) != ExtensionVersion) return false;
+std::optional<std::string> ExtensionSaveRefusal(const Project& p) {
+    if (p.ExtensionNewerVersion == 0) return std::nullopt;
+    return "The project holds data of a newer program (extension block version " +
+           std::to_string(p.ExtensionNewerVersion) +
+           ") that this version cannot keep; it is not saved.";
+}
+
+bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines, std::string* why) {
+    // Says which line of the block is damaged.
+    const auto damaged = [why](std::string_view what) {
+        if (why) {
+            std::string shown(what.substr(0, 60));
+            for (char& c : shown)
+                if (c == '\r') c = ' ';
+            *why = "extension block: " + shown;
+        }
+        return false;
+    };
+    const auto version = lines.empty() ? std::nullopt : ParseFileInt16(lines.front());
+    if (!version || *version < 1)
+        return damaged(lines.empty() ? "no version" : "version " + std::string(lines.front()));
+    if (*version > ExtensionVersion) {
+        // Its keys may mean something else now: nothing of it is taken.
+        p.ExtensionNewerVersion = *version;
+        return true;
+    }
     std::set<std::string_view> seen;
     for (std::size_t n = 1; n < lines.size(); ++n) {
         const std::string_view line = lines[n];
         if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
         const std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos) return false;
+        // A carriage return left inside a line could never be written again.
+        if (eq == std::string_view::npos || line.find('\r') != std::string_view::npos)
+            return damaged(line);
         const std::string_view key = line.substr(0, eq), value = line.substr(eq + 1);
-        if (!seen.insert(key).second) return false;
+        if (!seen.insert(key).second) return damaged("key " + std::string(key) + " given twice");
         if (key.substr(0, FrequencyKey.size()) == FrequencyKey) {
             const std::string_view digits = key.substr(FrequencyKey.size());
             int slot = 0;
             const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), slot);
             if (digits.empty() || r.ec != std::errc() || r.ptr != digits.data() + digits.size() ||
                 slot < 1 || slot > p.AntennaCount || digits.front() == '0')
-                return false;
+                return damaged(line);
             const auto f = ParseFileDouble(value);
-            if (!f || !(*f > 0.0)) return false;
+            if (!f || !(*f > 0.0)) return damaged(line);
             p.Antennas[static_cast<std::size_t>(slot)].AntFrequencyMHz = *f;
         } else if (key == "standard") {
-            if (value.empty()) return false;
+            if (value.empty()) return damaged(line);
             p.Compliance.Standard = std::string(value);
         } else if (key == "population") {
             if (value == "public")
@@ -455,7 +488,7 @@ bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines) 
             else if (value == "occupational")
                 p.Compliance.Group = Population::Occupational;
             else
-                return false;
+                return damaged(line);
         } else if (key == "site") {
             p.Compliance.SiteName = std::string(value);
         } else if (key == "assessor") {
@@ -480,8 +513,11 @@ bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines) 
         } else if (key == "result") {
             if (value != "out-of-date") return false;
             p.XYStamp.density = OutOfDateStamp;
-        } else if (!ReadBeamItem(p, key, value)) {
-            return false;
+        } else if (key.substr(0, 5) == "beam-") {
+            if (!ReadBeamItem(p, key, value)) return false;
+        } else {
+            // A later program's item: kept as it stands.
+            p.ExtensionExtra.emplace_back(key, value);
         }
     }
     return PatternsAreSound(p);

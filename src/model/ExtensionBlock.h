@@ -2,6 +2,7 @@
 
 #include "model/Project.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +26,8 @@ namespace brenvik {
 //
 // Lines end in CR LF like the rest of the file. The block is written only
 // when one of its items differs from its default (900 MHz, "icnirp-2020",
-// public, no site name, a current result), and then with every item, so that a project without
+// public, no site name, a current result) or it holds items of a later program
+// (written after the known ones, as they were read), and then with every item, so that a project without
 // these data is written exactly as before the block existed.
 inline constexpr std::string_view ExtensionMarker = "brenvik-extension";
 inline constexpr int ExtensionVersion = 1;
@@ -42,10 +44,19 @@ bool AppendExtensionBlock(const Project& p, std::string& out);
 void ResetExtensionItems(Project& p);
 
 // Reads the lines after the block's marker (version first) into `p`, whose
-// antennas have been read already. False when the block is damaged: another
-// version, a line without "=", an unknown or repeated key, an antenna slot
-// outside 1..AntennaCount, a frequency that is not a positive number, or an
-// unknown population. Blank lines are skipped.
-bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines);
+// antennas have been read already. False when the block is damaged: a version
+// that is not a positive number, a line without "=", a repeated key, an
+// antenna slot outside 1..AntennaCount, a frequency that is not a positive
+// number, an unknown population, or a carriage return inside a line. Keys
+// this version does not know are kept in p.ExtensionExtra; a block of a
+// newer version is not read at all and only noted in p.ExtensionNewerVersion.
+// Blank lines are skipped.
+// `why`, when given, names the damaged line.
+bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines,
+                        std::string* why = nullptr);
+
+// Why the project may not be saved, or no value: a project read from a file
+// with a newer extension block would lose that block's data.
+std::optional<std::string> ExtensionSaveRefusal(const Project& p);
 
 } // namespace brenvik

@@ -2,6 +2,8 @@
 
 // The texts the program shows or writes, exactly as the users know them, in
 // one place so the window, the batch companion and the core say the same.
+#include <string>
+
 namespace brenvik::msg {
 
 // Refusals of typed values.
@@ -12,6 +14,16 @@ inline constexpr const char* DistanceNotAllowed = "Distance not allowed";
 
 // Files.
 inline constexpr const char* FileError = "Error en el fichero";
+
+// The causes a message names on its second line, besides a file or a line.
+inline constexpr const char* OutOfMemory = "out of memory";
+inline constexpr const char* DiskFull = "disk full";
+
+// A message with its cause on a second line (none when the cause is empty):
+// the first line stays the text users know.
+inline std::string withCause(const char* text, const std::string& cause) {
+    return cause.empty() ? std::string(text) : std::string(text) + "\n" + cause;
+}
 
 // Preconditions of the calculations, the exports and the views.
 inline constexpr const char* NoSource = "Introduce, at least, a pollutant source";

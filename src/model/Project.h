@@ -216,6 +216,12 @@ class Project {
 
     // ---- Compliance ----------------------------------------------------------------
     ComplianceSettings Compliance;
+    // Items of the file's extension block this program does not know, in file
+    // order, written back unchanged so that a later program's data survive.
+    std::vector<std::pair<std::string, std::string>> ExtensionExtra;
+    // The version of an extension block newer than this program reads (0: none).
+    // Such a project is not saved: the block's data would be lost.
+    int ExtensionNewerVersion = 0;
     // The exposure model and the patterns the antennas use (extension block).
     ExposureSettings Exposure;
     std::vector<AntennaPattern> Patterns;

@@ -3,14 +3,17 @@
 #include "model/AtomicFile.h"
 #include "model/ExtensionBlock.h"
 #include "model/ResultStamp.h"
+#include "model/Messages.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <istream>
 #include <iterator>
 #include <limits>
+#include <new>
 #include <ostream>
 #include <vector>
 
@@ -56,7 +59,10 @@ class LineReader {
         : pos_(text.data()), end_(text.data() + text.size()) {}
 
     bool next(std::string_view& line) {
-        if (pos_ == end_) return false;
+        if (pos_ == end_) {
+            exhausted_ = true;
+            return false;
+        }
         const void* nl = std::memchr(pos_, '\n', static_cast<std::size_t>(end_ - pos_));
         const char* e = nl ? static_cast<const char*>(nl) : end_;
         line = std::string_view(pos_, static_cast<std::size_t>(e - pos_));
@@ -73,6 +79,14 @@ class LineReader {
         if (items <= 0) return true;
         return linesEach <= 0 || items <= bytesLeft() / linesEach;
     }
+    // Where the reader stands: the 1-based number of the last line it took,
+    // and whether it took the text's last line.
+    std::int64_t lineNumber(std::string_view text) const {
+        const char* last = pos_ > text.data() ? pos_ - 1 : pos_;
+        return 1 + std::count(text.data(), last, '\n');
+    }
+    // True once a line was wanted past the end: the file stops too early.
+    bool exhausted() const { return exhausted_; }
     std::int64_t numberLinesLeft() const { return (bytesLeft() + 1) / 2; }
 
     bool dbl(double& v) {
@@ -160,6 +174,7 @@ class LineReader {
     }
 
     const char* pos_;
+    bool exhausted_ = false;
     const char* end_;
 };
 
@@ -339,16 +354,20 @@ bool WriteTail(const Project& p, std::string& out) {
 // there, and lines after it that do not start the extension block are still
 // ignored; a block that is there must be whole. Nothing of the block's items
 // (nor a ratio grid, which is never stored) survives from the project read into.
-bool ReadTail(LineReader& in, Project& p) {
+bool ReadTail(LineReader& in, Project& p, std::string* why) {
     ResetExtensionItems(p);
     p.RatioGrid = Grid2D<double>{};
     p.XZRatioGrid = Grid2D<double>{};
     std::string_view line;
-    if (!in.next(line) || ParseFileString(line) != ExtensionMarker) return true;
+    // Blank lines before the marker (an editor's, or a copy's) do not hide it.
+    bool more = in.next(line);
+    while (more && line.find_first_not_of(" \t") == std::string_view::npos)
+        more = in.next(line);
+    if (!more || ParseFileString(line) != ExtensionMarker) return true;
     std::vector<std::string_view> lines;
     while (in.next(line))
         lines.push_back(line);
-    return ReadExtensionBlock(p, lines);
+    return ReadExtensionBlock(p, lines, why);
 }
 
 } // namespace
@@ -482,11 +501,29 @@ bool WriteProjectFile(const Project& p, std::ostream& os) {
 // ---- reader ----------------------------------------------------------------------
 
 namespace {
+bool ReadProject(Project& p, LineReader& in, std::string* why);
+} // namespace
 
-bool ReadProjectRecords(Project& p, std::string_view text) {
+static bool ReadProjectRecords(Project& p, std::string_view text, std::string* why) {
     // A byte-order mark left by a text editor is not part of the first value.
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     LineReader in(text);
+    std::string tail;
+    if (ReadProject(p, in, &tail)) return true;
+    if (why) {
+        if (!tail.empty())
+            *why = tail;
+        else if (in.exhausted())
+            *why = "the file ends early, after line " + std::to_string(in.lineNumber(text));
+        else
+            *why = "line " + std::to_string(in.lineNumber(text));
+    }
+    return false;
+}
+
+namespace {
+
+bool ReadProject(Project& p, LineReader& in, std::string* why) {
     // The file holds no section: one computed for other work must not remain.
     p.XZCalculated = 0;
 
@@ -566,7 +603,7 @@ bool ReadProjectRecords(Project& p, std::string_view text) {
     for (double* v : {&p.OriginX, &p.OriginY, &p.EarthR, &p.OriginLon, &p.OriginLat, &p.OriginMarkX,
                       &p.OriginMarkY, &p.ScaleDistance, &p.ReservedValue})
         if (!in.dbl(*v)) return false;
-    if (p.XYCalculated != 1) return ReadTail(in, p);
+    if (p.XYCalculated != 1) return ReadTail(in, p, why);
 
     if (!in.i16(p.CalcOption) || !in.dbl(p.CalcHeight)) return false;
     if (current) {
@@ -604,14 +641,14 @@ bool ReadProjectRecords(Project& p, std::string_view text) {
         if (!in.dbl(p.IsolineLevel[static_cast<std::size_t>(k)])) return false;
     if (!ReadCrossings(in, p.Isolines, p.IsolineCount, slots)) return false;
     if (!ReadCrossings(in, p.IsolinesAux, p.IsolineCount, auxMax)) return false;
-    return ReadTail(in, p);
+    return ReadTail(in, p, why);
 }
 
 } // namespace
 
-bool ReadProjectText(Project& p, std::string_view text) {
+bool ReadProjectText(Project& p, std::string_view text, std::string* why) {
     p.XYStamp = p.XZStamp = ResultStamps{};
-    if (!ReadProjectRecords(p, text)) return false;
+    if (!ReadProjectRecords(p, text, why)) return false;
     // A stored result was computed from what the file holds: it opens current,
     // unless the file says it was saved out of date. Its ratio is never
     // stored, so it has none.
@@ -629,19 +666,48 @@ bool ReadProjectFile(Project& p, std::istream& is) {
     return true;
 }
 
-bool SaveProjectFile(const Project& p, const std::string& path, const std::atomic<bool>* cancel) {
-    return WriteFileInChunks(
-        path, [&p](ChunkedText& text) { return WriteProjectText(p, text); }, cancel,
-        ProjectFileMinimumSize(p));
+bool SaveProjectFile(const Project& p, const std::string& path, const std::atomic<bool>* cancel,
+                     std::string* why) {
+    if (auto refused = ExtensionSaveRefusal(p)) {
+        if (why) *why = *refused;
+        return false;
+    }
+    try {
+        return WriteFileInChunks(
+            path, [&p](ChunkedText& text) { return WriteProjectText(p, text); }, cancel,
+            ProjectFileMinimumSize(p), why);
+    } catch (const std::bad_alloc&) {
+        if (why) *why = path + ": " + msg::OutOfMemory;
+        return false;
+    }
 }
 
-bool LoadProjectFile(Project& p, const std::string& path) {
-    auto text = ReadWholeFile(path);
-    if (!text) return false;
-    Project read = p;
-    if (!ReadProjectText(read, *text)) return false;
-    p = std::move(read);
-    return true;
+bool LoadProjectFile(Project& p, const std::string& path, std::string* why) {
+    try {
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(path, ec)) {
+            if (why)
+                *why = path + ": " +
+                       (std::filesystem::exists(path, ec) ? "not a regular file" : "no such file");
+            return false;
+        }
+        auto text = ReadWholeFile(path);
+        if (!text) {
+            if (why) *why = path + ": cannot be read";
+            return false;
+        }
+        Project read = p;
+        std::string where;
+        if (!ReadProjectText(read, *text, &where)) {
+            if (why) *why = path + ": " + where;
+            return false;
+        }
+        p = std::move(read);
+        return true;
+    } catch (const std::bad_alloc&) {
+        if (why) *why = path + ": " + msg::OutOfMemory;
+        return false;
+    }
 }
 
 } // namespace brenvik

@@ -59,18 +59,20 @@ bool WriteProjectFile(const Project& p, std::ostream& os);
 // Reads a project file into `p`, replacing every stored item and recomputing
 // the derived ones. Returns false on any malformed, short or out-of-range
 // content; `p` is then partly overwritten and the caller runs ResetProject().
+// `why`, when given, then says where: the line, or the extension block's key.
 // Counts are checked against the lines that remain before anything is
 // allocated, so a hostile file can neither exhaust memory nor hang the reader.
-bool ReadProjectText(Project& p, std::string_view text);
+bool ReadProjectText(Project& p, std::string_view text, std::string* why = nullptr);
 bool ReadProjectFile(Project& p, std::istream& is);
 
 // The same on a path; saving is atomic (see AtomicFile.h) and written in
 // chunks. A file larger than the free space of the target's file system is
 // refused before it is begun, and a raised `cancel` stops the writing; either
 // way the old file stays. Loading (and ReadProjectFile) changes `p` only when
-// the whole file was read.
+// the whole file was read. On failure `why`, when given, names the file and
+// the cause: the line or key, "out of memory", "disk full".
 bool SaveProjectFile(const Project& p, const std::string& path,
-                     const std::atomic<bool>* cancel = nullptr);
-bool LoadProjectFile(Project& p, const std::string& path);
+                     const std::atomic<bool>* cancel = nullptr, std::string* why = nullptr);
+bool LoadProjectFile(Project& p, const std::string& path, std::string* why = nullptr);
 
 } // namespace brenvik

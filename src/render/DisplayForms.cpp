@@ -181,7 +181,7 @@ std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
     } catch (const std::bad_alloc&) {
         p.GridNX = oldNX;
         p.RecomputeDerived();
-        return std::string(msg::InputDataError);
+        return msg::withCause(msg::InputDataError, msg::OutOfMemory);
     }
     p.XYCalculated = 0;
     p.XZCalculated = 0;

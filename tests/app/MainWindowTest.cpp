@@ -380,7 +380,7 @@ TEST_F(MainWindowTest, SaveChangesQuestionHasThreeAnswers) {
     f.close();
     prompts.openPaths.push_back(bad.toStdString());
     trigger("abripic");
-    EXPECT_EQ(prompts.lastMessage(), "Error en el fichero");
+    EXPECT_EQ(prompts.lastMessage(), "Error en el fichero\n" + bad.toStdString() + ": line 1");
     EXPECT_EQ(project.AntennaCount, 0);
     EXPECT_FALSE(window->windowTitle().contains("bad.bvk"));
 }

@@ -160,8 +160,9 @@ TEST_F(Steps, RefusalsCarryTheApplicationsMessages) {
     EXPECT_EQ(failure({"--xz", "10"}), "It is needed a Zoom value in the XY-Plane of 100%");
 
     std::ofstream(dir / "site.bvk", std::ios::binary) << "2\r\n150\r\nabc\r\n";
-    EXPECT_EQ(failure({}), "Error en el fichero");
-    EXPECT_EQ(failure({"--xy", "surface", "--save", at("s.bvk")}), "Error en el fichero");
+    const std::string damaged = "Error en el fichero\n" + at("site.bvk") + ": line 3";
+    EXPECT_EQ(failure({}), damaged);
+    EXPECT_EQ(failure({"--xy", "surface", "--save", at("s.bvk")}), damaged);
     EXPECT_EQ(files(), std::vector<std::string>{"site.bvk"}); // nothing else, no temporaries
 }
 

@@ -82,6 +82,14 @@ TEST(Limits, UserFileAddsStandardsAndABadFileIsNamedWithItsLine) {
     } bad[] = {
         {"{\"standards\": [\n{\"id\": \"x\",\n \"public\": [ }]}", ": line 3:"},
         {"{\"standards\": [{\"id\": \"x\", \"public\": [{\"from_mhz\": 1}]}]}", "standard x"},
+        // 1e300 * 300000^2 = 9e310 passes the largest double; 1e-300 * 300000^-10 is
+        // far below the smallest, and so is its inverse's reciprocal.
+        {"{\"standards\": [{\"id\": \"big\", \"public\": [{\"from_mhz\": 1, \"to_mhz\": 300000, "
+         "\"S\": [1e300, 2]}]}]}",
+         "standard big: the level over 1 to 300000 MHz overflows"},
+        {"{\"standards\": [{\"id\": \"tiny\", \"public\": [{\"from_mhz\": 1, \"to_mhz\": 300000, "
+         "\"E\": [1e-300, -10]}]}]}",
+         "standard tiny: the level over 1 to 300000 MHz underflows"},
     };
     for (const Bad& b : bad) {
         auto refused = lib.library.addFromText(b.text, user);

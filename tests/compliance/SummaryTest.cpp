@@ -3,9 +3,12 @@
 #include "calc/PowerDensity.h"
 #include "compliance/SiteInventory.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 using namespace brenvik;
 using namespace brenvik::compliance;
@@ -176,4 +179,43 @@ TEST(Inventory, BeamColumnsReadEachPatternOnceAndComeBack) {
     EXPECT_NE(refused->find("line 2: pattern bad-negative-loss.msi: line 14"), std::string::npos)
         << *refused;
     EXPECT_EQ(p.AntennaCount, 4);
+}
+
+TEST(Inventory, OversizedSitesLongErrorListsAndNonFilesAreRefused) {
+    const auto rows = [](int n, const std::string& row) {
+        std::string csv = std::string(SitesHeader) + "\n";
+        for (int k = 0; k < n; ++k)
+            csv += row;
+        return csv;
+    };
+    const std::string tall = "t,,,40,60,6,panel,1,0,0,900,\n";
+    struct Case {
+        std::string csv;
+        const char* says;
+        int lines; // of the message, 0: not counted
+    };
+    const Case cases[] = {
+        {rows(32768, tall), "site t has 32768 antennas; a tower holds at most 32767", 2},
+        {rows(65536, tall), "site t has 65536 antennas", 2},
+        {rows(500, ",,,,,,,,,,,\n"), "\nand ", 22}, // the first 20 and a count
+    };
+    for (const Case& c : cases) {
+        Project p = Site();
+        const auto refused = ImportSites(p, c.csv, ImportMode::Replace);
+        ASSERT_TRUE(refused);
+        EXPECT_NE(refused->find(c.says), std::string::npos) << refused->substr(0, 300);
+        EXPECT_EQ(std::count(refused->begin(), refused->end(), '\n') + 1, c.lines);
+        EXPECT_EQ(p.AntennaCount, 3);
+    }
+    // A device or a pipe has no end to read to.
+    Project p = Site();
+    const std::string fifo = ::testing::TempDir() + "/sites-fifo.csv";
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {std::string("/dev/zero"), fifo}) {
+        const auto refused = ImportSitesFile(p, path, ImportMode::Replace);
+        ASSERT_TRUE(refused);
+        EXPECT_NE(refused->find("not a regular file"), std::string::npos) << *refused;
+    }
+    ::unlink(fifo.c_str());
 }

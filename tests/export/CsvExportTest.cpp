@@ -120,14 +120,15 @@ TEST(CsvExportCommand, RefusalsCancelAndFailures) {
     ui.paths.push_back(dir.file("max.csv"));
     EXPECT_EQ(RunCsvExport(p, ui, CsvExport::MaximumCartesian), ExportResult::Written);
     EXPECT_EQ(ui.filters.back(), "Torvel Files (*.csv)| *.csv");
-    EXPECT_EQ(p.FileName, dir.file("max.csv"));
+    EXPECT_EQ(p.FileName, "site.bvk") << "a later Save must not write over the table";
     const std::string written = Slurp(dir.file("max.csv"));
     EXPECT_EQ(written.substr(0, 17), "\"n\",\"x\",\"y\",\"c\"\r\n");
 
     std::filesystem::create_directory(dir.file("folder.csv"));
     ui.paths.push_back(dir.file("folder.csv"));
     EXPECT_EQ(RunCsvExport(p, ui, CsvExport::SourcesCartesian), ExportResult::Failed);
-    EXPECT_EQ(ui.messages.back(), "Error en el fichero");
+    EXPECT_EQ(ui.messages.back(),
+              "Error en el fichero\n" + dir.file("folder.csv") + ": it is a folder");
 
     // A degenerate ellipsoid gives no coordinates: the previous export stays.
     p.EllipsoidA = p.EllipsoidB = 0;

@@ -6,6 +6,8 @@
 #include "model/TempDir.h"
 #include "render/DisplayForms.h"
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <gdal_priv.h>
@@ -13,6 +15,7 @@
 #include <ogrsf_frmts.h>
 #include <set>
 #include <sstream>
+#include <thread>
 
 using namespace brenvik;
 using namespace brenvik::gis;
@@ -207,8 +210,11 @@ TEST(GisExportBadCases, RefusalsLeaveTheOldFileAlone) {
     } cases[] = {
         {"no result", [](Project& p) { p.XYCalculated = 0; }, old, msg::NoResult},
         {"off the map", [](Project& p) { p.OriginLon = 179.9999; }, old, OffTheMapMessage},
-        {"folder", [](Project&) {}, dir.path().string(), msg::FileError},
-        {"missing folder", [](Project&) {}, dir.file("none/x.tif"), msg::FileError},
+        {"folder", [](Project&) {}, dir.path().string(),
+         std::string(msg::FileError) + "\n" + dir.path().string() + ": it is a folder"},
+        {"missing folder", [](Project&) {}, dir.file("none/x.tif"),
+         std::string(msg::FileError) + "\n" + dir.file("none/x.tif") +
+             ": No such file or directory"},
     };
     for (const Case& c : cases) {
         Project p = RingAndPeak();
@@ -251,4 +257,47 @@ TEST(GisExportBadCases, AllZeroResultGivesTheRasterAndEmptyLayers) {
     EXPECT_EQ(gpkg->GetLayerByName("isolines")->GetFeatureCount(), 0);
     EXPECT_EQ(gpkg->GetLayerByName("zones")->GetFeatureCount(), 0);
     EXPECT_EQ(gpkg->GetLayerByName("maximum")->GetFeatureCount(), 1);
+}
+
+TEST(GisExportBadCases, CancelStopsEveryFormatSoonAndAMissingDriverIsNamed) {
+    // A wide result, so that every format takes well over the signal's delay.
+    Project p;
+    p.GridNX = 4000;
+    p.RecomputeDerived();
+    p.DensityGrid.resize(p.GridNX, p.GridNY);
+    for (int i = 1; i <= p.GridNX; ++i)
+        for (int j = 1; j <= p.GridNY; ++j)
+            p.DensityGrid(i, j) = 10.0 + 9.0 * std::sin(i / 37.0) * std::cos(j / 23.0);
+    p.XYCalculated = 1;
+    p.MaxDensity = 19.0;
+    p.IsolineCount = 3;
+    p.IsolineLevel = {0.0, 5.0, 10.0, 15.0};
+    TempDir dir;
+    for (GisFormat f : gisFormats()) {
+        SCOPED_TRACE(gisFormatCaption(f));
+        std::atomic<bool> cancel{false};
+        std::chrono::steady_clock::time_point raised{};
+        std::thread ctrlC([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            raised = std::chrono::steady_clock::now();
+            cancel = true;
+        });
+        const auto failed = writeGisFile(p, f, dir.file("x"), &cancel);
+        const auto stopped = std::chrono::steady_clock::now();
+        ctrlC.join();
+        ASSERT_TRUE(failed) << "finished before the cancel";
+        EXPECT_EQ(*failed, msg::Interrupted);
+        const double latency = std::chrono::duration<double>(stopped - raised).count();
+        std::printf("%-40s stopped %.3f s after the cancel\n", gisFormatCaption(f), latency);
+        EXPECT_LT(latency, 1.0);
+        EXPECT_EQ(dir.entries(), 0);
+    }
+    // A driver GDAL lacks fails the export with its name, never a silent gap.
+    GDALDriverManager* drivers = GetGDALDriverManager();
+    GDALDriver* memory = drivers->GetDriverByName("Memory");
+    ASSERT_TRUE(memory);
+    drivers->DeregisterDriver(memory);
+    const auto failed = writeGisFile(RingAndPeak(), GisFormat::IsolinesGeoJson, dir.file("i"));
+    drivers->RegisterDriver(memory);
+    EXPECT_EQ(failed, std::string(msg::FileError) + "\nGDAL has no Memory driver");
 }

@@ -90,7 +90,13 @@ TEST(SaveProject, FailedSaveReportsAndLeavesThePreviousFileIntact) {
     p.XYCalculated = 1;
     ui.paths.push_back(target);
     EXPECT_FALSE(SaveProject(p, ui));
-    EXPECT_EQ(ui.messages, std::vector<std::string>(3, "Error en el fichero"));
+    // The known text first; the file and the cause, when there is one, below it.
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(ui.messages[0],
+              "Error en el fichero\n" + dir.file("folder.bvk") + ": it is a folder");
+    EXPECT_EQ(ui.messages[1].substr(0, 20), "Error en el fichero\n");
+    EXPECT_NE(ui.messages[1].find("missing/site.bvk: "), std::string::npos);
+    EXPECT_EQ(ui.messages[2], "Error en el fichero");
     EXPECT_EQ(Slurp(target), "previous contents\r\n");
     EXPECT_EQ(dir.entries(), 2);
 
@@ -103,8 +109,8 @@ TEST(SaveProject, FailedSaveReportsAndLeavesThePreviousFileIntact) {
         Project q = WithOneAntenna();
         FakePrompts prompts;
         prompts.paths.push_back(target);
-        return !SaveProject(q, prompts) &&
-               prompts.messages == std::vector<std::string>{"Error en el fichero"};
+        return !SaveProject(q, prompts) && prompts.messages.size() == 1 &&
+               prompts.messages[0].starts_with("Error en el fichero\n" + target + ": ");
     });
     if (!reported) GTEST_SKIP() << "no unprivileged user to write as";
     EXPECT_TRUE(*reported);
@@ -138,14 +144,20 @@ TEST(OpenProjectPath, ReadsTheNamedFileWithoutAskingAndAFailureResets) {
     Project kept = WithOneAntenna();
     EXPECT_FALSE(LoadProjectFile(kept, dir.file("bad.bvk"))); // alone, it changes nothing
     EXPECT_EQ(TextOf(kept), TextOf(WithOneAntenna()));
+    Spit(dir.file("short.bvk"), "2\r\n150\r\n");
+    Spit(dir.file("block.bvk"),
+         TextOf(saved) + "\"brenvik-extension\"\r\n1\r\npopulation=kids\r\n");
     const struct {
         std::string path;
         bool read;
-        std::size_t messages;
-    } cases[] = {{dir.file("site.bvk"), true, 0},
-                 {dir.file("bad.bvk"), false, 1}, // what was read before the error is dropped
-                 {dir.file("missing.bvk"), false, 1},
-                 {dir.path().string(), false, 1}}; // a folder
+        std::string cause; // the message's second line after the path, "": no message
+    } cases[] = {{dir.file("site.bvk"), true, ""},
+                 // What was read before the error is dropped.
+                 {dir.file("bad.bvk"), false, "line 5"},
+                 {dir.file("block.bvk"), false, "extension block: population=kids"},
+                 {dir.file("short.bvk"), false, "the file ends early, after line 2"},
+                 {dir.file("missing.bvk"), false, "no such file"},
+                 {dir.path().string(), false, "not a regular file"}}; // a folder
     Project reset = WithOneAntenna();
     reset.ResetProject();
     for (const auto& c : cases) {
@@ -155,7 +167,9 @@ TEST(OpenProjectPath, ReadsTheNamedFileWithoutAskingAndAFailureResets) {
         FakePrompts ui;
         EXPECT_EQ(OpenProjectPath(p, ui, c.path), c.read) << c.path;
         EXPECT_EQ(ui.openAsked, 0);
-        EXPECT_EQ(ui.messages, std::vector<std::string>(c.messages, "Error en el fichero"));
+        EXPECT_EQ(ui.messages, c.read ? std::vector<std::string>{}
+                                      : std::vector<std::string>{"Error en el fichero\n" + c.path +
+                                                                 ": " + c.cause});
         EXPECT_EQ(p.Title(), "Brenvik 5.0 english [" + c.path + "]");
         EXPECT_EQ(p.XYCalculated + p.XZCalculated, 0); // no result of the previous work survives
         EXPECT_EQ(TextOf(p), TextOf(c.read ? saved : reset)) << c.path;

@@ -5,6 +5,7 @@
 #include "model/AtomicFile.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -99,19 +100,41 @@ TEST(OutputTarget, TemporariesOfAKilledRunAreRemovedAndNothingElse) {
     // Process ids never reach nine nines, so that writer is gone.
     Spit(dir.file(".x.csv.bvtmp-999999999-3"), "left by a killed run");
     Spit(dir.file("..x.csv.bvtmp-999999999-3.bvtmp-999999999-4"), "staged for a temporary");
-    Spit(dir.file(".x.csv.bvtmp-" + std::to_string(::getppid()) + "-1"), "another live run");
+    // A live writer holds a lock on its temporary, whatever its process id says
+    // (another PID namespace, another machine on a shared folder).
+    Spit(dir.file(".x.csv.bvtmp-999999999-5"), "another live run");
+    const int live = ::open(dir.file(".x.csv.bvtmp-999999999-5").c_str(), O_RDWR);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    ASSERT_EQ(::fcntl(live, F_OFD_SETLK, &lock), 0);
+    Spit(dir.file(".x.csv.bvtmp-999999999-6k"), "a backup only its journal may drop");
     Spit(dir.file(".x.csv.keep"), "the user's");
     Spit(dir.file(".x.csv.bvtmp-999999999-3.txt"), "the user's too");
     ASSERT_TRUE(WriteFileAtomically(dir.file("x.csv"), "new"));
+    ::close(live);
     EXPECT_FALSE(fs::exists(dir.file(".x.csv.bvtmp-999999999-3")));
     EXPECT_FALSE(fs::exists(dir.file("..x.csv.bvtmp-999999999-3.bvtmp-999999999-4")));
-    EXPECT_EQ(dir.entries(), 4);
+    EXPECT_EQ(dir.entries(), 5);
+
+    // A temporary that another writer replaced by its path stays claimed.
+    StagedFile staged;
+    ASSERT_TRUE(staged.open(dir.file("y.csv")));
+    staged.release();
+    ASSERT_TRUE(WriteFileAtomically(staged.temporary(), "by a library"));
+    staged.relock();
+    ASSERT_TRUE(WriteFileAtomically(dir.file("z.csv"), "sweeps the folder"));
+    EXPECT_EQ(Slurp(staged.temporary()), "by a library");
 }
 
 TEST(OutputTarget, ASetCommitsWhollyOrRestoresWhatWasCommitted) {
-    // The rename that fails: none, the first or the second.
-    for (int failing : {0, 1, 2}) {
-        SCOPED_TRACE(failing);
+    struct Case {
+        int failing;     // the rename call that fails: none, the first or the second
+        int rollingBack; // the rename call that fails while putting a backup back
+        bool killed;     // the run dies at the failing rename instead
+    };
+    for (const Case c : {Case{0, 0, false}, Case{1, 0, false}, Case{2, 0, false}, Case{2, 3, false},
+                         Case{2, 0, true}}) {
+        SCOPED_TRACE(::testing::Message() << c.failing << c.rollingBack << c.killed);
         TempDir dir;
         Spit(dir.file("a.csv"), "old a");
         StagedFile a, b;
@@ -119,19 +142,70 @@ TEST(OutputTarget, ASetCommitsWhollyOrRestoresWhatWasCommitted) {
         ASSERT_TRUE(b.open(dir.file("b.csv")) && b.write("new b") && b.finish());
         int calls = 0;
         auto rename = [&](const char* from, const char* to) {
-            if (++calls == failing) {
+            ++calls;
+            if (calls == c.failing && c.killed) throw std::runtime_error("killed");
+            if (calls == c.failing || calls == c.rollingBack) {
                 errno = EIO;
                 return -1;
             }
             return ::rename(from, to);
         };
-        const auto failed = CommitTogether({&a, &b}, rename);
+        std::optional<std::string> failed;
+        if (c.killed)
+            EXPECT_THROW(CommitTogether({&a, &b}, rename), std::runtime_error);
+        else
+            failed = CommitTogether({&a, &b}, rename);
         a.discard();
         b.discard();
-        EXPECT_EQ(failed.has_value(), failing != 0);
-        EXPECT_EQ(Slurp(dir.file("a.csv")), failing ? "old a" : "new a");
-        EXPECT_EQ(fs::exists(dir.file("b.csv")), failing == 0);
-        EXPECT_EQ(dir.entries(), failing ? 1 : 2) << "no temporary or backup left";
+        EXPECT_EQ(failed.has_value(), c.failing != 0 && !c.killed);
+        if (c.rollingBack || c.killed) {
+            // The old file survives as a backup beside the new one.
+            EXPECT_EQ(Slurp(dir.file("a.csv")), "new a");
+            if (c.rollingBack) {
+                EXPECT_NE(failed->find("previous file is kept as"), std::string::npos) << *failed;
+                EXPECT_EQ(Slurp(failed->substr(failed->rfind(' ') + 1)), "old a");
+            }
+            // Another user's journal is never acted on (only the superuser can
+            // give one away to test it).
+            const auto giveJournalTo = [&dir](uid_t user) {
+                for (const auto& e : fs::directory_iterator(dir.path())) {
+                    if (e.path().filename().string().starts_with(".brenvik-commit-")) {
+                        ASSERT_EQ(::chown(e.path().c_str(), user, user), 0);
+                    }
+                }
+            };
+            if (c.killed && ::geteuid() == 0) {
+                giveJournalTo(65534);
+                StagedFile other;
+                ASSERT_TRUE(other.open(dir.file("c.csv")));
+                EXPECT_EQ(Slurp(dir.file("a.csv")), "new a");
+                giveJournalTo(0);
+            }
+            // The next run in the folder puts it back before anything else.
+            StagedFile next;
+            ASSERT_TRUE(next.open(dir.file("c.csv")));
+            next.discard();
+        }
+        EXPECT_EQ(Slurp(dir.file("a.csv")), c.failing ? "old a" : "new a");
+        EXPECT_EQ(fs::exists(dir.file("b.csv")), c.failing == 0);
+        EXPECT_EQ(dir.entries(), c.failing ? 1 : 2) << "no temporary, backup or journal left";
+    }
+}
+
+TEST(OutputTarget, AnotherUsersLinkInASharedStickyFolderIsNotFollowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "giving a link away needs the superuser";
+    TempDir dir;
+    fs::create_directory(dir.file("shared"));
+    ::chmod(dir.file("shared").c_str(), 01777);
+    Spit(dir.file("private.csv"), "root only");
+    const std::string link = dir.file("shared/x.csv");
+    fs::create_symlink(dir.file("private.csv"), link);
+    for (const uid_t owner : {uid_t{65534}, uid_t{0}}) {
+        ASSERT_EQ(::lchown(link.c_str(), owner, owner), 0);
+        std::string why;
+        EXPECT_EQ(ResolveOutputPath(link, &why).empty(), owner != 0) << owner;
+        EXPECT_EQ(WriteFileAtomically(link, "new"), owner == 0) << why;
+        EXPECT_EQ(Slurp(dir.file("private.csv")), owner == 0 ? "new" : "root only");
     }
 }
 

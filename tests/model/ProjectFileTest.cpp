@@ -290,10 +290,10 @@ TEST(ProjectFileExtension, DamagedBlockLeavesTheProjectUntouched) {
     const std::string saved = Write(p);
     // clang-format off
     const std::vector<std::vector<std::string>> damaged = {
-        {}, {"2", "site=a"}, {"1", "frequency.4=900"}, {"1", "frequency.0=900"},
+        {}, {"0", "site=a"}, {"1", "frequency.4=900"}, {"1", "frequency.0=900"},
         {"1", "frequency.01=900"}, {"1", "frequency.1=abc"}, {"1", "frequency.1=-5"},
-        {"1", "population=children"}, {"1", "standard="}, {"1", "colour=red"},
-        {"1", "site=a", "site=b"}, {"1", "site"}};
+        {"1", "population=children"}, {"1", "standard="}, {"1", "colour=red", "colour=blue"},
+        {"1", "site=a", "site=b"}, {"1", "site"}, {"1", "site=a\rb"}, {"1", "standard=x\ry"}};
     // clang-format on
     for (const auto& items : damaged) {
         std::istringstream is(withBlock(items));
@@ -456,4 +456,37 @@ TEST(ProjectFileExtension, FarFieldItemsRoundTripAndAreCheckedWhole) {
     ASSERT_TRUE(ReadProjectText(p, plain));
     EXPECT_EQ(std::tuple(p.Exposure, p.Patterns.size(), p.Antennas[2].AntPattern),
               std::tuple(ExposureSettings{}, 0u, ""));
+}
+
+TEST(ProjectFileExtension, BlankLinesUnknownKeysAndNewerBlocks) {
+    const std::string plain = Write(RichProject());
+    struct Case {
+        std::string tail;  // after the last record
+        double frequency2; // antenna 2's carrier as read
+        int newer;         // the newer block version noted
+        bool writtenBack;  // the tail comes back unchanged on writing
+    };
+    const std::string block =
+        "\"brenvik-extension\"\r\n1\r\nfrequency.1=900\r\nfrequency.2=1800\r\nfrequency.3=900\r\n"
+        "standard=icnirp-2020\r\npopulation=public\r\nsite=\r\n";
+    // clang-format off
+    const Case cases[] = {
+        {block, 1800, 0, true},
+        {"\r\n  \r\n\t\r\n" + block, 1800, 0, false},            // blank lines before the marker
+        {block + "beam.2=30;7\r\nzz=\r\n", 1800, 0, true},       // a later program's keys
+        {"\"brenvik-extension\"\r\n2\r\nfrequency.2=1800\r\nnew=x\r\n", 900, 2, false},
+        {"notes\r\n" + block, 900, 0, false},                       // other text: ignored as ever
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tail);
+        Project p;
+        ASSERT_TRUE(ReadProjectText(p, plain + c.tail));
+        EXPECT_EQ(p.Antennas[2].AntFrequencyMHz, c.frequency2);
+        EXPECT_EQ(p.ExtensionNewerVersion, c.newer);
+        EXPECT_EQ(Write(p) == plain + c.tail, c.writtenBack);
+        // A newer program's block is never saved over.
+        brenvik::testing::TempDir dir;
+        EXPECT_EQ(SaveProjectFile(p, dir.file("p.bvk")), c.newer == 0);
+    }
 }
