@@ -129,36 +129,38 @@ TEST(OpenProject, CancelLeavesTheProjectAndAChosenFileIsRead) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST(OpenProjectPath, ReadsTheNamedFileWithoutAskingAndAFailureResets) {
+TEST(OpenProjectPath, ReadsTheNamedFileWithoutAskingAndAFailureKeepsTheProject) {
     TempDir dir;
     Project saved = WithOneAntenna();
     saved.PlanWidthM = 300;
     Spit(dir.file("site.bvk"), TextOf(saved));
     Spit(dir.file("bad.bvk"), "2\r\n150\r\n100\r\n3\r\n0\r\n36\r\n");
-    Project kept = WithOneAntenna();
-    EXPECT_FALSE(LoadProjectFile(kept, dir.file("bad.bvk"))); // alone, it changes nothing
-    EXPECT_EQ(TextOf(kept), TextOf(WithOneAntenna()));
     const struct {
         std::string path;
         bool read;
-        std::size_t messages;
-    } cases[] = {{dir.file("site.bvk"), true, 0},
-                 {dir.file("bad.bvk"), false, 1}, // what was read before the error is dropped
-                 {dir.file("missing.bvk"), false, 1},
-                 {dir.path().string(), false, 1}}; // a folder
-    Project reset = WithOneAntenna();
-    reset.ResetProject();
+        const char* reason; // in the message after the path
+    } cases[] = {{dir.file("site.bvk"), true, nullptr},
+                 {dir.file("bad.bvk"), false, "could not be read as a project"},
+                 {dir.file("missing.bvk"), false, "does not exist"},
+                 {dir.path().string(), false, "is a folder"}};
     for (const auto& c : cases) {
         Project p = WithOneAntenna();
-        p.XYCalculated = p.XZCalculated = 1;
         p.OriginLat = 12;
+        p.FileName = "open.bvk";
+        const std::string before = TextOf(p);
         FakePrompts ui;
         EXPECT_EQ(OpenProjectPath(p, ui, c.path), c.read) << c.path;
         EXPECT_EQ(ui.openAsked, 0);
-        EXPECT_EQ(ui.messages, std::vector<std::string>(c.messages, "Error en el fichero"));
-        EXPECT_EQ(p.Title(), "Brenvik 5.0 english [" + c.path + "]");
-        EXPECT_EQ(p.XYCalculated + p.XZCalculated, 0); // no result of the previous work survives
-        EXPECT_EQ(TextOf(p), TextOf(c.read ? saved : reset)) << c.path;
+        if (c.read) {
+            EXPECT_TRUE(ui.messages.empty());
+            EXPECT_EQ(TextOf(p), TextOf(saved)); // nothing of the previous work survives
+            continue;
+        }
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].rfind("Error en el fichero\n" + c.path + ": ", 0), 0u);
+        EXPECT_NE(ui.messages[0].find(c.reason), std::string::npos) << ui.messages[0];
+        EXPECT_EQ(std::tuple(TextOf(p), p.FileName, p.OriginLat),
+                  std::tuple(before, "open.bvk", 12.0));
     }
 }
 
@@ -168,18 +170,22 @@ TEST(SaveChanges, EachAnswerAndPendingAction) {
     Project p = WithOneAntenna();
     p.FileName = "a.bvk";
     FakePrompts ui;
+    p.FileName = dir.file("a.bvk");
     ui.answers = {A::Cancel, A::Yes, A::No, A::No};
-    ui.paths.push_back(dir.file("s.bvk"));
     EXPECT_FALSE(AskSaveChanges(p, ui, PendingCommand::New).documentChanged);
     EXPECT_EQ(p.PendingAction, PendingCommand::New);
     EXPECT_EQ(ui.saveAsked, 0);
-    // "Yes" saves; the user repeats the command to carry it out.
-    EXPECT_FALSE(AskSaveChanges(p, ui, PendingCommand::New).documentChanged);
-    EXPECT_EQ(Slurp(dir.file("s.bvk")), TextOf(p));
+    // "Yes" on a named project saves in place, without asking for a path, and
+    // the Open that asked goes on (its dialog is cancelled here).
+    const std::string text = TextOf(p);
+    const SaveChangesOutcome yes = AskSaveChanges(p, ui, PendingCommand::Open);
+    EXPECT_TRUE(yes.saved);
+    EXPECT_EQ(std::tuple(Slurp(dir.file("a.bvk")), ui.saveAsked, ui.openAsked),
+              std::tuple(text, 0, 1));
     EXPECT_EQ(p.AntennaCount, 1);
     // "No" to Open, then a cancelled Open dialog: nothing happens.
     EXPECT_FALSE(AskSaveChanges(p, ui, PendingCommand::Open).documentChanged);
-    EXPECT_EQ(std::tuple(ui.openAsked, p.AntennaCount), std::tuple(1, 1));
+    EXPECT_EQ(std::tuple(ui.openAsked, p.AntennaCount), std::tuple(2, 1));
     EXPECT_TRUE(AskSaveChanges(p, ui, PendingCommand::New).documentChanged);
     EXPECT_EQ(std::tuple(p.Title(), p.AntennaCount), std::tuple("Brenvik 5.0 english []", 0));
 
