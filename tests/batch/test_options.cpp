@@ -50,6 +50,16 @@ TEST(BatchOptions, EveryOptionInAnyOrderAndBothValueForms) {
     BatchOptions d = batchtest::options({"a.bvk", "--image", "x.png"});
     EXPECT_TRUE(d.image->format == ImageFormat::Png && !d.image->plane && !d.image->style &&
                 d.image->width == 1024);
+    // SVG and PDF always carry the decorations; PNG when asked.
+    for (auto [args, format, decorated] :
+         {std::tuple("a.bvk --image x.png", ImageFormat::Png, false),
+          std::tuple("a.bvk --decorate --image x.PNG", ImageFormat::Png, true),
+          std::tuple("a.bvk --image x.svg", ImageFormat::Svg, true),
+          std::tuple("a.bvk --image x.pdf", ImageFormat::Pdf, true)}) {
+        BatchOptions e = batchtest::options(words(args));
+        EXPECT_EQ(std::pair(e.image->format, e.image->decorate), std::pair(format, decorated))
+            << args;
+    }
 }
 
 TEST(BatchOptions, UsageErrors) {
@@ -65,7 +75,7 @@ TEST(BatchOptions, UsageErrors) {
           "--image p.jpg", "--image p.png --plane yz", "--image p.png --style contour",
           "--image p.png --background grey", "--image p.png --size 800",
           "--image p.png --size 0x600", "--image p.png --size 800x-6", "--quiet=yes",
-          "--style dots"})
+          "--style dots", "--decorate", "--image p.bmp --decorate"})
         bad(words(std::string("a.bvk ") + args));
     bad({"a.bvk", "--isolines", ""});
     // Two outputs on one path would silently lose one of them.
