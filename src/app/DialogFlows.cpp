@@ -111,7 +111,14 @@ void DialogFlows::openAntennaDialog(int slot, bool newSlot, int editedIndex) {
     auto* d = new AntennaDialog(AntennaFormLoad(w_.project_, slot, dialognum::formatter()),
                                 parent ? parent : &w_);
     if (editedIndex > 0) d->setEditedIndex(editedIndex);
+    d->setFieldRules(AntennaFormRules());
     d->setAcceptHandler([this, d, slot, newSlot] {
+        // A typo keeps this dialog, and the tower dialog behind it, open with
+        // what was typed; the message names the field and its range.
+        if (const std::optional<std::string> bad = d->fieldRefusal()) {
+            w_.warn(std::string(msg::InputDataError) + "\n" + *bad);
+            return false;
+        }
         AntennaForm f = d->form();
         // A placed antenna edited on its own is one undo step; the antennas of
         // a tower being defined or edited go with the tower's step.
@@ -121,11 +128,9 @@ void DialogFlows::openAntennaDialog(int slot, bool newSlot, int editedIndex) {
                                            dialognum::formatter());
         if (placed) w_.recordEdit("Antenna", std::move(e), !err);
         if (err) {
-            // The tool reset closes this dialog and the tower dialog and drops
-            // the pending tower.
+            // Both dialogs stay open with the values typed.
             w_.warn(*err);
-            w_.resetTools();
-            return true;
+            return false;
         }
         if (w_.editAntenna_ > 0 || w_.editTowerAntenna_ > 0) w_.redrawView();
         return true;
@@ -410,7 +415,12 @@ void DialogFlows::dotColours() {
 
 void DialogFlows::antennaParameters() {
     auto* d = new AntennaParamsDialog(OpenAnglesFormLoad(w_.project_, dialognum::formatter()), &w_);
+    d->setFieldRules(OpenAnglesRules());
     d->setAcceptHandler([this, d] {
+        if (const std::optional<std::string> bad = d->fieldRefusal()) {
+            w_.warn(std::string(msg::InputDataError) + "\n" + *bad);
+            return false;
+        }
         OpenAnglesForm f = d->form();
         Edit e = Edit::settings(w_.project_);
         const auto err =
