@@ -28,7 +28,8 @@ std::vector<LegendEntry> resultLegend(const Project& p) {
     const double max = xz ? p.XZMaxDensity : p.MaxDensity;
     std::vector<LegendEntry> out;
     for (int k = 10; k >= 0; --k)
-        out.push_back({formatFixed(max * k / 10.0, 3) + p.ResultUnit, gradientColour(k, true)});
+        out.push_back({formatFixed(max * k / 10.0, 3) + p.ResultUnit,
+                       gradientColour(k, p.WhiteBackground == 1)});
     return out;
 }
 

@@ -26,8 +26,8 @@ struct LegendEntry {
     Rgb colour;
 };
 // The levels of the colour scale of the plane on view, the maximum first,
-// with the result's unit, in the white background's colours; empty without a
-// result.
+// with the result's unit, in the colours the gradient has on the project's
+// background; empty without a result.
 std::vector<LegendEntry> resultLegend(const Project& p);
 
 // Project (the file's name, or "Untitled"), date, standard.

@@ -1,5 +1,7 @@
 #include "render/Decorations.h"
 
+#include "render/Scene.h"
+
 #include <gtest/gtest.h>
 
 namespace brenvik::render {
@@ -28,6 +30,10 @@ TEST(Decorations, LegendAndTitleFollowTheProject) {
     ASSERT_EQ(legend.size(), 11u);
     EXPECT_EQ(legend.front().text, "20.000 uW/cm^2");
     EXPECT_EQ(legend.back().text, "0.000 uW/cm^2");
+    // The swatches are the colours the gradient has on the picture's background.
+    EXPECT_EQ(legend.front().colour, gradientColour(10, false));
+    p.WhiteBackground = 1;
+    EXPECT_EQ(resultLegend(p)[3].colour, gradientColour(7, true));
     p.FileName = "/data/B2.bvk";
     EXPECT_EQ(titleBlock(p, "2026-12-06", "ICNIRP 2020"),
               (std::vector<std::string>{"Project: B2.bvk", "Date: 2026-12-06",
