@@ -15,23 +15,32 @@ namespace brenvik::app {
 
 namespace {
 
-const char* const kHeaders[] = {"Tower",    "Antenna",   "X (m)",     "Y (m)",
-                                "Longitude", "Latitude", "Height (m)", "Type",
-                                "Power (W)", "Direction", "Tilt",     "Frequency (MHz)"};
+const char* const kHeaders[] = {"Tower",     "Antenna",   "X (m)",      "Y (m)",
+                                "Longitude", "Latitude",  "Height (m)", "Type",
+                                "Power (W)", "Direction", "Tilt",       "Frequency (MHz)"};
 
 // The editable columns and the field each edits.
 std::optional<AntennaField> fieldOf(int column) {
     using C = AntennaTableModel;
     switch (column) {
-    case C::XMetres: return AntennaField::XMetres;
-    case C::YMetres: return AntennaField::YMetres;
-    case C::Height: return AntennaField::Height;
-    case C::Type: return AntennaField::Type;
-    case C::Power: return AntennaField::Power;
-    case C::Direction: return AntennaField::Direction;
-    case C::Tilt: return AntennaField::Tilt;
-    case C::Frequency: return AntennaField::FrequencyMHz;
-    default: return std::nullopt;
+    case C::XMetres:
+        return AntennaField::XMetres;
+    case C::YMetres:
+        return AntennaField::YMetres;
+    case C::Height:
+        return AntennaField::Height;
+    case C::Type:
+        return AntennaField::Type;
+    case C::Power:
+        return AntennaField::Power;
+    case C::Direction:
+        return AntennaField::Direction;
+    case C::Tilt:
+        return AntennaField::Tilt;
+    case C::Frequency:
+        return AntennaField::FrequencyMHz;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -86,19 +95,30 @@ QVariant AntennaTableModel::data(const QModelIndex& index, int role) const {
     const Antenna& a = p_.Antennas[std::size_t(slot)];
     if (role == SlotRole) return slot;
     if (role == Qt::TextAlignmentRole)
-        return index.column() == Type ? QVariant() : QVariant(int(Qt::AlignRight | Qt::AlignVCenter));
+        return index.column() == Type ? QVariant()
+                                      : QVariant(int(Qt::AlignRight | Qt::AlignVCenter));
     double value = 0;
     int decimals = 2;
     switch (index.column()) {
-    case Tower: value = a.AntTower, decimals = 0; break;
-    case Slot: value = slot, decimals = 0; break;
-    case Longitude: value = lonLat(p_, slot).lon, decimals = 6; break;
-    case Latitude: value = lonLat(p_, slot).lat, decimals = 6; break;
+    case Tower:
+        value = a.AntTower, decimals = 0;
+        break;
+    case Slot:
+        value = slot, decimals = 0;
+        break;
+    case Longitude:
+        value = lonLat(p_, slot).lon, decimals = 6;
+        break;
+    case Latitude:
+        value = lonLat(p_, slot).lat, decimals = 6;
+        break;
     case Type:
         if (role == Qt::DisplayRole || role == Qt::EditRole) return typeName(a.AntType);
         if (role == SortRole) return a.AntType == "baja" ? 1 : 0;
         return {};
-    default: value = AntennaFieldValue(p_, slot, *fieldOf(index.column())); break;
+    default:
+        value = AntennaFieldValue(p_, slot, *fieldOf(index.column()));
+        break;
     }
     if (role == SortRole) return value;
     if (role == Qt::DisplayRole || role == Qt::EditRole) return number(value, decimals);
@@ -167,9 +187,12 @@ PropertiesPanel::PropertiesPanel(const Project& p, FieldEditor editor, QWidget* 
     form->addRow("Type", type_);
     connect(type_, &QComboBox::activated, this, [this] { commit(AntennaField::Type); });
     const std::pair<AntennaField, const char*> fields[] = {
-        {AntennaField::XMetres, "propX"},         {AntennaField::YMetres, "propY"},
-        {AntennaField::Height, "propHeight"},     {AntennaField::Power, "propPower"},
-        {AntennaField::Direction, "propDirection"}, {AntennaField::Tilt, "propTilt"},
+        {AntennaField::XMetres, "propX"},
+        {AntennaField::YMetres, "propY"},
+        {AntennaField::Height, "propHeight"},
+        {AntennaField::Power, "propPower"},
+        {AntennaField::Direction, "propDirection"},
+        {AntennaField::Tilt, "propTilt"},
         {AntennaField::FrequencyMHz, "propFrequency"}};
     for (auto [field, name] : fields) {
         auto* e = new QLineEdit(this);

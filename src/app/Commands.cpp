@@ -77,8 +77,13 @@ std::vector<Command> commandTable() {
              w.historyDock_->show();
              w.historyDock_->raise();
          }},
-        {cmd::DeleteSelection, "Delete tower", P::Edit, [](W& w) { w.deleteSelection(); }, {},
-         QKeySequence(Qt::Key_Delete), "sepedit"},
+        {cmd::DeleteSelection,
+         "Delete tower",
+         P::Edit,
+         [](W& w) { w.deleteSelection(); },
+         {},
+         QKeySequence(Qt::Key_Delete),
+         "sepedit"},
 
         // ---- View ----
         // Ctrl+Z is Undo's, as everywhere else.
@@ -88,7 +93,11 @@ std::vector<Command> commandTable() {
          [](W& w) { w.flows_->zoom(); },
          {},
          QKeySequence(Qt::CTRL | Qt::Key_M)},
-        {cmd::ZoomToPlan, "Zoom to plan", P::View, [](W& w) { w.zoomToPlan(); }, {},
+        {cmd::ZoomToPlan,
+         "Zoom to plan",
+         P::View,
+         [](W& w) { w.zoomToPlan(); },
+         {},
          QKeySequence(Qt::CTRL | Qt::Key_0)},
         {cmd::ZoomToSelection, "Zoom to selection", P::View, [](W& w) { w.zoomToSelection(); }},
         {cmd::AttributeTable, "Attribute table", P::View,

@@ -81,8 +81,8 @@ std::optional<std::string> MainWindow::editField(int slot, AntennaField f, doubl
     guarded([&](MainWindow& w) {
         Edit e = Edit::antennas(w.project_);
         refused = SetAntennaField(w.project_, slot, f, value, typeText);
-        static const char* const names[] = {"Edit X", "Edit Y",         "Edit height",
-                                            "Edit type", "Edit power", "Edit direction",
+        static const char* const names[] = {"Edit X",    "Edit Y",        "Edit height",
+                                            "Edit type", "Edit power",    "Edit direction",
                                             "Edit tilt", "Edit frequency"};
         w.recordEdit(names[int(f)], std::move(e), !refused);
         if (refused) {

@@ -143,8 +143,8 @@ void MainWindow::buildStatusArea() {
             l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
             bar->addWidget(l, 1);
         } else {
-            l->setMinimumWidth(l->fontMetrics().horizontalAdvance(longest) +
-                               2 * l->frameWidth() + 8);
+            l->setMinimumWidth(l->fontMetrics().horizontalAdvance(longest) + 2 * l->frameWidth() +
+                               8);
             bar->addWidget(l, 0);
         }
         labels_.insert(name, l);

@@ -4,8 +4,8 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QWheelEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <cmath>
 
 namespace brenvik::app {

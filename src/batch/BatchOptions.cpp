@@ -222,8 +222,8 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
             return fail("the image path must end in .png, .bmp, .svg or .pdf");
         if (decorate && o.image->format == ImageFormat::Bmp)
             return fail("--decorate draws PNG, SVG or PDF images, not BMP");
-        o.image->decorate = decorate || o.image->format == ImageFormat::Svg ||
-                            o.image->format == ImageFormat::Pdf;
+        o.image->decorate =
+            decorate || o.image->format == ImageFormat::Svg || o.image->format == ImageFormat::Pdf;
         if (plane) {
             if (*plane == "xy")
                 o.image->plane = ImagePlane::XY;

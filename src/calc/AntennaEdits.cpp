@@ -6,7 +6,6 @@
 #include "model/Messages.h"
 
 #include <algorithm>
-
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
@@ -123,7 +122,8 @@ bool MoveTower(Project& p, int slot, double xs, double ys, double zoom) {
 
 int EraseTower(Project& p, int slot) {
     const std::vector<int> members = TowerSlots(p, slot);
-    for (auto it = members.rbegin(); it != members.rend(); ++it) RemoveRecord(p, *it);
+    for (auto it = members.rbegin(); it != members.rend(); ++it)
+        RemoveRecord(p, *it);
     p.AntennaCount = static_cast<std::int16_t>(p.AntennaCount - int(members.size()));
     if (!members.empty()) p.XYCalculated = 0;
     return int(members.size());
@@ -131,13 +131,20 @@ int EraseTower(Project& p, int slot) {
 
 FieldRange AntennaFieldRange(AntennaField f) {
     switch (f) {
-    case AntennaField::XMetres: return {"X (m)", -1e9, 1e9};
-    case AntennaField::YMetres: return {"Y (m)", -1e9, 1e9};
-    case AntennaField::Height: return {"Height (m)", 0.0, 10000.0};
-    case AntennaField::Type: return {"Type", 1.0, 0.0};
-    case AntennaField::Power: return {"Power (W)", 0.0, 1e7};
-    case AntennaField::Direction: return {"Direction (degrees)", 0.0, 360.0};
-    case AntennaField::Tilt: return {"Tilt (degrees)", -85.0, 85.0};
+    case AntennaField::XMetres:
+        return {"X (m)", -1e9, 1e9};
+    case AntennaField::YMetres:
+        return {"Y (m)", -1e9, 1e9};
+    case AntennaField::Height:
+        return {"Height (m)", 0.0, 10000.0};
+    case AntennaField::Type:
+        return {"Type", 1.0, 0.0};
+    case AntennaField::Power:
+        return {"Power (W)", 0.0, 1e7};
+    case AntennaField::Direction:
+        return {"Direction (degrees)", 0.0, 360.0};
+    case AntennaField::Tilt:
+        return {"Tilt (degrees)", -85.0, 85.0};
     case AntennaField::FrequencyMHz:
         return {"Frequency (MHz)", MinAntennaFrequencyMHz, MaxAntennaFrequencyMHz};
     }
@@ -152,14 +159,22 @@ double AntennaFieldValue(const Project& p, int slot, AntennaField f) {
     if (!Placed(p, slot)) return 0.0;
     const Antenna& a = p.Antennas[std::size_t(slot)];
     switch (f) {
-    case AntennaField::XMetres: return p.OriginX + a.AntX * p.MetersPerUnit;
-    case AntennaField::YMetres: return p.OriginY + (kVisibleHeight - a.AntY) * p.MetersPerUnit;
-    case AntennaField::Height: return a.AntHeight;
-    case AntennaField::Type: return a.AntType == "baja" ? 1.0 : 0.0;
-    case AntennaField::Power: return a.AntPower;
-    case AntennaField::Direction: return a.AntDirection;
-    case AntennaField::Tilt: return a.AntTilt;
-    case AntennaField::FrequencyMHz: return a.AntFrequencyMHz;
+    case AntennaField::XMetres:
+        return p.OriginX + a.AntX * p.MetersPerUnit;
+    case AntennaField::YMetres:
+        return p.OriginY + (kVisibleHeight - a.AntY) * p.MetersPerUnit;
+    case AntennaField::Height:
+        return a.AntHeight;
+    case AntennaField::Type:
+        return a.AntType == "baja" ? 1.0 : 0.0;
+    case AntennaField::Power:
+        return a.AntPower;
+    case AntennaField::Direction:
+        return a.AntDirection;
+    case AntennaField::Tilt:
+        return a.AntTilt;
+    case AntennaField::FrequencyMHz:
+        return a.AntFrequencyMHz;
     }
     return 0.0;
 }
@@ -194,11 +209,21 @@ std::optional<std::string> SetAntennaField(Project& p, int slot, AntennaField f,
     }
     double* field = nullptr;
     switch (f) {
-    case AntennaField::Height: field = &a.AntHeight; break;
-    case AntennaField::Power: field = &a.AntPower; break;
-    case AntennaField::Direction: field = &a.AntDirection; break;
-    case AntennaField::Tilt: field = &a.AntTilt; break;
-    default: field = &a.AntFrequencyMHz; break;
+    case AntennaField::Height:
+        field = &a.AntHeight;
+        break;
+    case AntennaField::Power:
+        field = &a.AntPower;
+        break;
+    case AntennaField::Direction:
+        field = &a.AntDirection;
+        break;
+    case AntennaField::Tilt:
+        field = &a.AntTilt;
+        break;
+    default:
+        field = &a.AntFrequencyMHz;
+        break;
     }
     if (*field == value) return std::nullopt;
     *field = value;

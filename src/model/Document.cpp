@@ -57,9 +57,9 @@ OpenResult ReadPath(Project& p, Prompts& prompts, const std::string& path, bool 
     next.ResetProject();
     next.FileName = path;
     if (!LoadProjectFile(next, path)) {
-        prompts.message(explain ? std::string(msg::FileError) + "\n" + path + ": " +
-                                      ReadFailure(path)
-                                : std::string(msg::FileError));
+        prompts.message(explain
+                            ? std::string(msg::FileError) + "\n" + path + ": " + ReadFailure(path)
+                            : std::string(msg::FileError));
         return OpenResult::Failed;
     }
     p = std::move(next);

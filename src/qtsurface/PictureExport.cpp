@@ -158,7 +158,8 @@ void paintPicture(QPainter& g, const QRectF& page, const Project& p, const Pictu
         g.restore();
     }
     if (r.decorate)
-        paintBand(g, QRectF(page.left(), plan.bottom(), page.width(), page.bottom() - plan.bottom()),
+        paintBand(g,
+                  QRectF(page.left(), plan.bottom(), page.width(), page.bottom() - plan.bottom()),
                   whole, r, scale);
 }
 
@@ -204,9 +205,9 @@ std::optional<std::string> writePicture(const Project& p, const std::string& pat
         QPdfWriter pdf(file);
         pdf.setResolution(int(std::lround(r.dpi)));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        pdf.setPageSize(QPageSize(QSizeF(r.pixels.width() / r.dpi * 72.0,
-                                         r.pixels.height() / r.dpi * 72.0),
-                                  QPageSize::Point, QString(), QPageSize::ExactMatch));
+        pdf.setPageSize(
+            QPageSize(QSizeF(r.pixels.width() / r.dpi * 72.0, r.pixels.height() / r.dpi * 72.0),
+                      QPageSize::Point, QString(), QPageSize::ExactMatch));
         pdf.setTitle("Brenvik plan");
         QPainter g;
         if (!g.begin(&pdf)) return "Cannot write " + path;

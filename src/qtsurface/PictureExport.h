@@ -36,9 +36,8 @@ struct PictureRequest {
 };
 
 // Paints the picture into `page` (logical coordinates of the painter).
-void paintPicture(QPainter& painter, const QRectF& page, const Project& p,
-                  const PictureRequest& r, render::DotRandom& rnd,
-                  const std::atomic<bool>* cancel = nullptr);
+void paintPicture(QPainter& painter, const QRectF& page, const Project& p, const PictureRequest& r,
+                  render::DotRandom& rnd, const std::atomic<bool>* cancel = nullptr);
 
 // Writes the picture; the reason when it could not be written. A raised
 // `cancel` ends the drawing with render::DrawingCancelled.

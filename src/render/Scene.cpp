@@ -193,8 +193,7 @@ SceneControls drawPlanScene(const Project& p, Surface& s) {
     if (p.DisplayMode == ResultStyle::Isolines) s.clear();
     // The section's row follows the zoom and the scrolling like the plan under
     // it (at 100 % without scrolling it is the row's own line).
-    const double sectionY =
-        double(p.CellSize) * double(p.XZPlaneRow) * p.Zoom + p.ScrollOffsetY;
+    const double sectionY = double(p.CellSize) * double(p.XZPlaneRow) * p.Zoom + p.ScrollOffsetY;
     s.setTextPosition(0, sectionY);
     s.setFillStyle(FillStyle::Transparent);
     s.setTextColour(kYellow);

@@ -28,7 +28,8 @@ class DesktopTest : public WindowTest {
     }
     void middleDrag(QPointF from, QPointF to) {
         PlanCanvas* c = window->canvasWidget();
-        for (auto [type, at] : {std::pair{QEvent::MouseButtonPress, from}, {QEvent::MouseMove, to},
+        for (auto [type, at] : {std::pair{QEvent::MouseButtonPress, from},
+                                {QEvent::MouseMove, to},
                                 {QEvent::MouseButtonRelease, to}}) {
             const QPointF pos = c->toWidget(at);
             QMouseEvent e(type, pos, c->mapToGlobal(pos), Qt::MiddleButton,
@@ -59,9 +60,9 @@ TEST_F(DesktopTest, AFileTowerIsSelectedDraggedAndUndoneByName) {
     // A drag moves both antennas: one step, named.
     const double cs = project.CellSize;
     drag(cell(30, 30), cell(40, 35));
-    EXPECT_EQ(std::tuple(project.Antennas[1].AntX, project.Antennas[2].AntX,
-                         project.Antennas[2].AntY),
-              std::tuple(40 * cs, 40 * cs, 35 * cs));
+    EXPECT_EQ(
+        std::tuple(project.Antennas[1].AntX, project.Antennas[2].AntX, project.Antennas[2].AntY),
+        std::tuple(40 * cs, 40 * cs, 35 * cs));
     EXPECT_EQ(itemText(cmd::Undo), "Undo Move tower");
     trigger(cmd::Undo);
     EXPECT_EQ(std::pair(project.Antennas[1].AntX, project.Antennas[2].AntY),

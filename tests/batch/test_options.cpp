@@ -75,8 +75,10 @@ TEST(BatchOptions, UsageErrors) {
           "--image p.jpg", "--image p.png --plane yz", "--image p.png --style contour",
           "--image p.png --background grey", "--image p.png --size 800",
           "--image p.png --size 0x600", "--image p.png --size 800x-6", "--quiet=yes",
-          "--style dots", "--decorate", "--image p.bmp --decorate"})
+          "--style dots"})
         bad(words(std::string("a.bvk ") + args));
+    bad({"a.bvk", "--decorate"});
+    bad({"a.bvk", "--image", "p.bmp", "--decorate"});
     bad({"a.bvk", "--isolines", ""});
     // Two outputs on one path would silently lose one of them.
     EXPECT_NE(

@@ -65,7 +65,8 @@ Project TwoTowers() {
     Project p;
     p.EnsureAntennaSlots(3);
     p.AntennaCount = 3;
-    for (int k = 1; k <= 3; ++k) p.Antennas[k].AntTower = k < 3 ? 1 : 2;
+    for (int k = 1; k <= 3; ++k)
+        p.Antennas[k].AntTower = k < 3 ? 1 : 2;
     p.Antennas[3].AntX = p.CellSize;
     p.XYCalculated = p.XZCalculated = 1;
     return p;
@@ -117,7 +118,8 @@ TEST(TowerEdits, FieldEditsCheckTheRangeAndNameTheField) {
     }
     // A position in metres moves the tower to the grid cell holding it.
     Project p = TwoTowers();
-    const double x = AntennaFieldValue(p, 3, AntennaField::XMetres) + 10 * p.CellSize * p.MetersPerUnit;
+    const double x =
+        AntennaFieldValue(p, 3, AntennaField::XMetres) + 10 * p.CellSize * p.MetersPerUnit;
     ASSERT_FALSE(SetAntennaField(p, 3, AntennaField::XMetres, x + 0.01));
     EXPECT_EQ(p.Antennas[3].AntX, 11 * p.CellSize);
     EXPECT_EQ(SetAntennaField(p, 3, AntennaField::XMetres, p.OriginX).value_or(""),

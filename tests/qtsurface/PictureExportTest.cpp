@@ -73,7 +73,8 @@ TEST(PictureExport, RefusesSizesItCannotMake) {
     QTemporaryDir dir;
     PictureRequest r;
     r.pixels = QSize(0, 500);
-    EXPECT_TRUE(writePicture(Project{}, dir.filePath("x.png").toStdString(), PictureFormat::Png, r));
+    EXPECT_TRUE(
+        writePicture(Project{}, dir.filePath("x.png").toStdString(), PictureFormat::Png, r));
     r.pixels = QSize(400, 300);
     EXPECT_TRUE(writePicture(Project{}, dir.filePath("no/such/dir/x.png").toStdString(),
                              PictureFormat::Png, r));

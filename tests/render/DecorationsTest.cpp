@@ -11,7 +11,7 @@ TEST(Decorations, ScaleBarTakesTheLongestRoundLengthWithinTheFraction) {
     struct Case {
         double planWidthM, fraction, metres;
         const char* label;
-    } cases[] = {{150, 0.25, 20, "20 m"},     {150, 0.5, 50, "50 m"},   {1000, 0.25, 200, "200 m"},
+    } cases[] = {{150, 0.25, 20, "20 m"},     {150, 0.5, 50, "50 m"},    {1000, 0.25, 200, "200 m"},
                  {12000, 0.25, 2000, "2 km"}, {3.3, 0.25, 0.5, "0.5 m"}, {100, 0.1, 10, "10 m"}};
     for (const Case& c : cases) {
         const ScaleBar b = chooseScaleBar(c.planWidthM, 15360, c.fraction);
@@ -35,9 +35,9 @@ TEST(Decorations, LegendAndTitleFollowTheProject) {
     p.WhiteBackground = 1;
     EXPECT_EQ(resultLegend(p)[3].colour, gradientColour(7, true));
     p.FileName = "/data/B2.bvk";
-    EXPECT_EQ(titleBlock(p, "2026-12-06", "ICNIRP 2020"),
-              (std::vector<std::string>{"Project: B2.bvk", "Date: 2026-12-06",
-                                        "Standard: ICNIRP 2020"}));
+    EXPECT_EQ(
+        titleBlock(p, "2026-12-06", "ICNIRP 2020"),
+        (std::vector<std::string>{"Project: B2.bvk", "Date: 2026-12-06", "Standard: ICNIRP 2020"}));
 }
 
 } // namespace
