@@ -1,7 +1,7 @@
 # Sourced by ./run and ./test: installs the Debian packages the build needs
 # when any is missing, then configures and builds into build/.
 BRENVIK_PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-                  qt6-base-dev qt6-qpa-plugins libqt6svg6 libgl-dev libsleef-dev nlohmann-json3-dev
+                  qt6-base-dev qt6-qpa-plugins libqt6svg6 qt6-svg-dev libgl-dev libsleef-dev nlohmann-json3-dev
                   libgdal-dev gdal-bin poppler-utils desktop-file-utils libcli11-dev)
 
 brenvik_install_missing() {

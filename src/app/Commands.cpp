@@ -11,6 +11,8 @@
 #include "export/CsvExport.h"
 #include "model/Document.h"
 
+#include <QDockWidget>
+
 namespace brenvik::app {
 
 const std::vector<Menu>& menus() {
@@ -40,7 +42,7 @@ std::vector<Command> commandTable() {
          P::File,
          [](W& w) { w.cmdSaveAs(); },
          {},
-         QKeySequence::SaveAs},
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
         {cmd::ImportImage,
          "Import image",
          P::File,
@@ -49,6 +51,7 @@ std::vector<Command> commandTable() {
          {},
          "sep2"},
         {cmd::SaveImage, "Save image", P::File, [](W& w) { w.cmdSaveImage(); }},
+        {cmd::ExportPicture, "Export picture...", P::File, [](W& w) { w.cmdExportPicture(); }},
         {cmd::Print, "Print", P::File, [](W& w) { w.cmdPrint(); }, {}, QKeySequence::Print, "sep3"},
         {cmd::PrintImage, "Prnt image", P::File, [](W& w) { w.cmdPrintImage(); }},
         {cmd::Exit,
@@ -59,7 +62,7 @@ std::vector<Command> commandTable() {
              w.close();
          },
          {},
-         {},
+         QKeySequence(Qt::CTRL | Qt::Key_Q),
          "separador"},
 
         // ---- Edit ----
@@ -70,6 +73,18 @@ std::vector<Command> commandTable() {
          [](W& w) { w.history_->redo(); },
          {},
          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
+        {cmd::History, "History", P::Edit,
+         [](W& w) {
+             w.historyDock_->show();
+             w.historyDock_->raise();
+         }},
+        {cmd::DeleteSelection,
+         "Delete tower",
+         P::Edit,
+         [](W& w) { w.deleteSelection(); },
+         {},
+         QKeySequence(Qt::Key_Delete),
+         "sepedit"},
 
         // ---- View ----
         // Ctrl+Z is Undo's, as everywhere else.
@@ -79,6 +94,23 @@ std::vector<Command> commandTable() {
          [](W& w) { w.flows_->zoom(); },
          {},
          QKeySequence(Qt::CTRL | Qt::Key_M)},
+        {cmd::ZoomToPlan,
+         "Zoom to plan",
+         P::View,
+         [](W& w) { w.zoomToPlan(); },
+         {},
+         QKeySequence(Qt::CTRL | Qt::Key_0)},
+        {cmd::ZoomToSelection, "Zoom to selection", P::View, [](W& w) { w.zoomToSelection(); }},
+        {cmd::AttributeTable, "Attribute table", P::View,
+         [](W& w) {
+             w.tableDock_->show();
+             w.tableDock_->raise();
+         }},
+        {cmd::Properties, "Properties", P::View,
+         [](W& w) {
+             w.propertiesDock_->show();
+             w.propertiesDock_->raise();
+         }},
         {cmd::BlackBackground,
          "Black background",
          P::View,

@@ -18,14 +18,21 @@ inline constexpr char Save[] = "guardar";
 inline constexpr char SaveAs[] = "guardarcomo";
 inline constexpr char ImportImage[] = "impim";
 inline constexpr char SaveImage[] = "guardarim";
+inline constexpr char ExportPicture[] = "exportarimagen";
 inline constexpr char Print[] = "imprimir";
 inline constexpr char PrintImage[] = "ff456";
 inline constexpr char Exit[] = "salir";
 // Edit menu
 inline constexpr char Undo[] = "deshacer";
 inline constexpr char Redo[] = "rehacer";
+inline constexpr char DeleteSelection[] = "suprimir";
+inline constexpr char History[] = "historial";
 // View menu
 inline constexpr char Zoom[] = "zoom";
+inline constexpr char ZoomToPlan[] = "zoomplano";
+inline constexpr char ZoomToSelection[] = "zoomseleccion";
+inline constexpr char AttributeTable[] = "tablaatributos";
+inline constexpr char Properties[] = "propiedades";
 inline constexpr char BlackBackground[] = "fondon";
 inline constexpr char WhiteBackground[] = "fondob";
 inline constexpr char DrawGridLines[] = "dibcua";

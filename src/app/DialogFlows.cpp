@@ -113,7 +113,14 @@ void DialogFlows::openAntennaDialog(int slot, bool newSlot, int editedIndex) {
                                 parent ? parent : &w_);
     if (editedIndex > 0) d->setEditedIndex(editedIndex);
     BeamBox* beam = attachBeamBox(d, slot);
+    d->setFieldRules(AntennaFormRules());
     d->setAcceptHandler([this, d, beam, slot, newSlot] {
+        // A typo keeps this dialog, and the tower dialog behind it, open with
+        // what was typed; the message names the field and its range.
+        if (const std::optional<std::string> bad = d->fieldRefusal()) {
+            w_.warn(std::string(msg::InputDataError) + "\n" + *bad);
+            return false;
+        }
         AntennaForm f = d->form();
         // A refused beam keeps the dialog open with what was typed.
         const antenna::BeamForm bf = beam->form();
@@ -130,11 +137,9 @@ void DialogFlows::openAntennaDialog(int slot, bool newSlot, int editedIndex) {
         if (!err) antenna::BeamFormAccept(w_.project_, bf, slot, dialognum::parser());
         if (placed) w_.recordEdit("Antenna", std::move(e), !err);
         if (err) {
-            // The tool reset closes this dialog and the tower dialog and drops
-            // the pending tower.
+            // Both dialogs stay open with the values typed.
             w_.warn(*err);
-            w_.resetTools();
-            return true;
+            return false;
         }
         if (w_.editAntenna_ > 0 || w_.editTowerAntenna_ > 0) w_.redrawView();
         return true;
@@ -420,7 +425,12 @@ void DialogFlows::dotColours() {
 
 void DialogFlows::antennaParameters() {
     auto* d = new AntennaParamsDialog(OpenAnglesFormLoad(w_.project_, dialognum::formatter()), &w_);
+    d->setFieldRules(OpenAnglesRules());
     d->setAcceptHandler([this, d] {
+        if (const std::optional<std::string> bad = d->fieldRefusal()) {
+            w_.warn(std::string(msg::InputDataError) + "\n" + *bad);
+            return false;
+        }
         OpenAnglesForm f = d->form();
         Edit e = Edit::settings(w_.project_);
         const auto err =

@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <cmath>
 #include <exception>
 
 namespace brenvik::app {
@@ -87,6 +88,16 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     connect(canvas_, &PlanCanvas::moved, this, &MainWindow::pointerMove);
     connect(canvas_, &PlanCanvas::released, this, &MainWindow::pointerRelease);
     connect(canvas_, &PlanCanvas::left, this, &MainWindow::clearReadouts);
+    connect(canvas_, &PlanCanvas::doubleClicked, this, [this](QPointF u) {
+        if (project_.CurrentPlane != Plane::XY || project_.Tools.Active != PointerToolKind::Select)
+            return;
+        const PointerPositions pos = pointerPositions(project_, u);
+        guarded([&](MainWindow& w) { w.openEditor(AntennaAtPlan(w.project_, pos.xp, pos.yp)); });
+    });
+    connect(canvas_, &PlanCanvas::wheeled, this,
+            [this](QPointF u, double steps) { zoomAt(u, std::pow(1.25, steps)); });
+    connect(canvas_, &PlanCanvas::panned, this, &MainWindow::panBy);
+    buildDocks();
 
     buildCommands();
 
@@ -133,31 +144,36 @@ MainWindow::~MainWindow() {
 void MainWindow::buildStatusArea() {
     QStatusBar* bar = statusBar();
     bar->setObjectName("statusArea");
-    auto add = [&](const char* name, const QString& text, int minWidth) {
+    // Each read-out takes the width of the longest text it shows, so that no
+    // field is cut; the tool hint takes what is left and clips.
+    auto add = [&](const char* name, const QString& text, const QString& longest) {
         auto* l = new QLabel(text, bar);
         l->setObjectName(name);
-        // The labels share the bar in proportion to their usual widths: in a
-        // narrow window they clip their text instead of overlapping.
-        l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        l->setMinimumWidth(minWidth / 4);
         l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        bar->addWidget(l, minWidth);
+        if (longest.isEmpty()) {
+            l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            bar->addWidget(l, 1);
+        } else {
+            l->setMinimumWidth(l->fontMetrics().horizontalAdvance(longest) + 2 * l->frameWidth() +
+                               8);
+            bar->addWidget(l, 0);
+        }
         labels_.insert(name, l);
     };
-    add(label::X, "X=", 110);
-    add(label::Y, "Y=", 110);
-    add(label::Lon, "X(long)=", 190);
-    add(label::Lat, "Y(lat)=", 190);
-    add(label::Z, "Z=", 90);
+    add(label::X, "X=", "X=-00000.00 m");
+    add(label::Y, "Y=", "Y=-00000.00 m");
+    add(label::Lon, "X(long)=", "X(long)=-000.00000000 grad");
+    add(label::Lat, "Y(lat)=", "Y(lat)=-00.00000000 grad");
+    add(label::Z, "Z=", "Z=0000.00 m");
     add(label::Density,
         "C=" +
             q(render::formatFixed(
                 project_.DensityGrid.inBounds(0, 0) ? project_.DensityGrid(0, 0) : 0.0, 6)) +
             " microWatts/cm^2",
-        220);
-    add(label::Height, "h=ground level", 110);
-    add(label::Source, "no determined source", 150);
-    add(label::Hint, "", 260);
+        "C=00000.000000 microWatts/cm^2");
+    add(label::Height, "h=ground level", "h=ground level");
+    add(label::Source, "no determined source", "no determined source");
+    add(label::Hint, "", QString());
 }
 
 // ---- Window operations ------------------------------------------------------------------
@@ -271,15 +287,19 @@ void MainWindow::redrawView() {
             return std::optional<render::SceneControls>(render::redrawView(pr, s, dots));
         },
         true);
+    refreshDesktop();
 }
 
 void MainWindow::redrawPlanScene() {
+    // The eraser has discarded the result: its value under the pointer goes too.
+    if (!hasResult()) setLabel(label::Density, "C=");
     paintSteps(
         [](const Project& pr, render::Surface& s, render::DotRandom&) {
             s.clear();
             return std::optional<render::SceneControls>(render::drawPlanScene(pr, s));
         },
         true);
+    refreshDesktop();
 }
 
 void MainWindow::applySceneControls(const render::SceneControls& c) {

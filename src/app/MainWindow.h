@@ -4,6 +4,7 @@
 #include "app/ComplianceFlows.h"
 #include "app/PointerTools.h"
 #include "app/RealPlacesFlows.h"
+#include "calc/AntennaEdits.h"
 #include "export/CsvExport.h"
 #include "model/Edits.h"
 #include "model/Project.h"
@@ -17,7 +18,10 @@
 #include <optional>
 
 class QAction;
+class QDockWidget;
 class QLabel;
+class QSortFilterProxyModel;
+class QTableView;
 class QMenu;
 class QPrinter;
 class QScrollBar;
@@ -30,8 +34,10 @@ class BrenvikDialog;
 
 namespace brenvik::app {
 
+class AntennaTableModel;
 class CalcRunner;
 class DialogFlows;
+class PropertiesPanel;
 class PlanCanvas;
 class PrintService;
 class ResultState;
@@ -101,6 +107,21 @@ class MainWindow : public QMainWindow, private ToolHost {
     bool openFile(const QString& path, bool ask);
     QStringList recentFiles() const { return recent_; }
 
+    // ---- Selection, navigation and the docks -------------------------------------------------
+    // The selected tower, as the slot of one of its antennas (0: none).
+    int selection() const { return selected_; }
+    void setSelection(int slot) override;
+    // Zooms by `factor` keeping the plan point under `units` where it is.
+    void zoomAt(QPointF units, double factor);
+    // Moves the view by `delta` drawing units.
+    void panBy(QPointF delta);
+    void zoomToPlan();
+    void zoomToSelection();
+    void deleteSelection();
+    // File › Export picture: the whole plan as PNG, SVG or PDF for a report.
+    void cmdExportPicture();
+    QTableView* antennaTable() const { return table_; }
+
   protected:
     void closeEvent(QCloseEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
@@ -125,6 +146,19 @@ class MainWindow : public QMainWindow, private ToolHost {
     void editTowerAntenna(int index) override;
     void scaleMeasured() override;
     void showReadout(const Readout& r) override;
+    int selectedSlot() override { return selected_; }
+    void openEditor(int slot) override;
+
+    // The view at a zoom and offsets (clamped to the plan), scroll bars
+    // following.
+    void setView(double zoom, double offsetX, double offsetY);
+    void buildDocks();
+    // The table, the properties and the selection box after any change.
+    void refreshDesktop();
+    void placeSelectionBox();
+    // One field edit from the table or the properties: one undo step.
+    std::optional<std::string> editField(int slot, AntennaField f, double value,
+                                         const std::string& typeText);
 
     void buildCommands();
     QAction* addToolButton(Command& c);
@@ -215,6 +249,15 @@ class MainWindow : public QMainWindow, private ToolHost {
     bool calculatedSinceSave_ = false;
     QMenu* recentMenu_ = nullptr;
     QStringList recent_;
+    int selected_ = 0;
+    bool syncingSelection_ = false;
+    AntennaTableModel* tableModel_ = nullptr;
+    QSortFilterProxyModel* tableProxy_ = nullptr;
+    QTableView* table_ = nullptr;
+    PropertiesPanel* properties_ = nullptr;
+    QDockWidget* tableDock_ = nullptr;
+    QDockWidget* propertiesDock_ = nullptr;
+    QDockWidget* historyDock_ = nullptr;
     int editAntenna_ = 0;      // EditAntenna
     int editTowerAntenna_ = 0; // EditTowerAntenna
 };

@@ -2,8 +2,10 @@
 
 #include "model/DrawingArea.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <cmath>
 
 namespace brenvik::app {
@@ -25,6 +27,11 @@ PlanCanvas::PlanCanvas(QWidget* parent) : QWidget(parent) {
     // The section lines keep their own colour.
     for (Overlay o : {Overlay::SectionLine, Overlay::SectionOnSection})
         lines_[std::size_t(o)] = LineObject{QLineF(), false, QColor(128, 128, 0), false};
+    // The selection stands out on both backgrounds.
+    for (int k = 0; k < 4; ++k)
+        lines_[std::size_t(boxSide(Overlay::Selection1, k))] =
+            LineObject{QLineF(), false, QColor(255, 140, 0), false};
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 void PlanCanvas::clear() {
@@ -161,9 +168,12 @@ void PlanCanvas::paintEvent(QPaintEvent*) {
     p.drawImage(r.topLeft(), backing_);
     // The line objects are drawn one device pixel wide whatever the scale.
     p.setClipRect(r);
-    for (const auto& l : lines_) {
+    for (std::size_t k = 0; k < lines_.size(); ++k) {
+        const LineObject& l = lines_[k];
         if (!l.visible) continue;
-        QPen pen(l.colour, 0);
+        // The selection box is drawn thicker so that it reads as a highlight.
+        const bool selection = k >= std::size_t(Overlay::Selection1);
+        QPen pen(l.colour, selection ? 2 : 0);
         pen.setCosmetic(true);
         p.setPen(pen);
         p.drawLine(QLineF(toWidget(l.line.p1()), toWidget(l.line.p2())));
@@ -175,13 +185,56 @@ void PlanCanvas::resizeEvent(QResizeEvent*) {
 }
 
 void PlanCanvas::mousePressEvent(QMouseEvent* e) {
+    // The middle button, or any button with Space held, drags the view.
+    if (e->button() == Qt::MiddleButton || spaceHeld_) {
+        panning_ = true;
+        panFrom_ = toUnits(e->position());
+        setCursor(Qt::ClosedHandCursor);
+        return;
+    }
     emit pressed(toUnits(e->position()));
 }
 void PlanCanvas::mouseMoveEvent(QMouseEvent* e) {
-    emit moved(toUnits(e->position()));
+    const QPointF u = toUnits(e->position());
+    if (panning_) {
+        const QPointF delta = u - panFrom_;
+        panFrom_ = u;
+        if (!delta.isNull()) emit panned(delta);
+        return;
+    }
+    emit moved(u);
 }
 void PlanCanvas::mouseReleaseEvent(QMouseEvent* e) {
+    if (panning_) {
+        panning_ = false;
+        setCursor(spaceHeld_ ? Qt::OpenHandCursor : Qt::CrossCursor);
+        return;
+    }
     emit released(toUnits(e->position()));
+}
+void PlanCanvas::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && !spaceHeld_) emit doubleClicked(toUnits(e->position()));
+}
+void PlanCanvas::wheelEvent(QWheelEvent* e) {
+    const double steps = e->angleDelta().y() / 120.0;
+    if (steps != 0) emit wheeled(toUnits(e->position()), steps);
+    e->accept();
+}
+void PlanCanvas::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Space && !e->isAutoRepeat()) {
+        spaceHeld_ = true;
+        if (!panning_) setCursor(Qt::OpenHandCursor);
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
+void PlanCanvas::keyReleaseEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Space && !e->isAutoRepeat()) {
+        spaceHeld_ = false;
+        if (!panning_) setCursor(Qt::CrossCursor);
+        return;
+    }
+    QWidget::keyReleaseEvent(e);
 }
 void PlanCanvas::leaveEvent(QEvent*) {
     emit left();

@@ -27,8 +27,12 @@ enum class Overlay {
     TopoBox2,
     TopoBox3,
     TopoBox4,
+    Selection1, // the box around the selected tower, four sides
+    Selection2,
+    Selection3,
+    Selection4,
 };
-inline constexpr int kOverlayCount = int(Overlay::TopoBox4) + 1;
+inline constexpr int kOverlayCount = int(Overlay::Selection4) + 1;
 // Side `k` (0..3) of the box whose first side is `first`.
 constexpr Overlay boxSide(Overlay first, int k) {
     return Overlay(int(first) + k);
@@ -96,6 +100,11 @@ class PlanCanvas : public QWidget {
     void pressed(QPointF units);
     void moved(QPointF units);
     void released(QPointF units);
+    void doubleClicked(QPointF units);
+    // The wheel turned by `steps` notches (positive: away from the user).
+    void wheeled(QPointF units, double steps);
+    // A middle-button or Space drag moved the view by `delta` drawing units.
+    void panned(QPointF delta);
     void left();
 
   protected:
@@ -105,6 +114,10 @@ class PlanCanvas : public QWidget {
     void mouseMoveEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
     void leaveEvent(QEvent*) override;
+    void mouseDoubleClickEvent(QMouseEvent*) override;
+    void wheelEvent(QWheelEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+    void keyReleaseEvent(QKeyEvent*) override;
 
   private:
     struct LineObject {
@@ -121,6 +134,9 @@ class PlanCanvas : public QWidget {
     std::vector<Step> steps_;
     QImage backing_;
     std::array<LineObject, kOverlayCount> lines_;
+    bool spaceHeld_ = false;
+    bool panning_ = false;
+    QPointF panFrom_; // drawing units
 };
 
 } // namespace brenvik::app

@@ -244,20 +244,56 @@ class SelectTool : public PointerTool {
   public:
     using PointerTool::PointerTool;
     const char* name() const override { return "select"; }
+    void deactivate() override { endDrag(); }
     void press(QPointF u) override {
         Project& p = host_.project();
         const PointerPositions pos = pointerPositions(p, u);
-        for (int k = 1; k <= p.AntennaCount; ++k) {
-            const Antenna& a = p.Antennas[std::size_t(k)];
-            if (a.AntCellX.toDouble() == pos.ix && a.AntCellY == pos.iy) {
-                if (a.AntNumber == 0)
-                    host_.editAntenna(k);
-                else
-                    host_.editTowerAntenna(k);
-                return;
-            }
-        }
+        slot_ = AntennaAtPlan(p, pos.xp, pos.yp);
+        host_.setSelection(slot_);
+        dragging_ = slot_ > 0;
+        moved_ = false;
     }
+    void move(QPointF u) override {
+        if (!dragging_) return;
+        Project& p = host_.project();
+        const Antenna& a = p.Antennas[std::size_t(slot_)];
+        const PointerPositions pos = pointerPositions(p, u);
+        moved_ = moved_ || pos.xs != a.AntX || pos.ys != a.AntY;
+        // Where the tower would land: the screen cell under the pointer.
+        if (moved_) setBox(host_.canvas(), Overlay::TopoBox1, screenCell(p, u), true);
+    }
+    void release(QPointF u) override {
+        if (!dragging_) return;
+        const int slot = slot_;
+        const bool moved = moved_;
+        endDrag();
+        Project& p = host_.project();
+        if (!moved) {
+            // A click on a tower opens it for editing, as it always has.
+            host_.openEditor(slot);
+            return;
+        }
+        const PointerPositions pos = pointerPositions(p, u);
+        if (!insideArea(u)) return;
+        Edit e = Edit::antennas(p);
+        const bool done = MoveTower(p, slot, pos.xs, pos.ys, p.Zoom);
+        host_.recordEdit("Move tower", std::move(e), done);
+        if (!done) {
+            host_.prompts().message(msg::SpotTaken);
+            return;
+        }
+        host_.redrawPlan();
+        host_.setSelection(slot);
+    }
+
+  private:
+    void endDrag() {
+        dragging_ = moved_ = false;
+        slot_ = 0;
+        setBox(host_.canvas(), Overlay::TopoBox1, {}, false);
+    }
+    int slot_ = 0;
+    bool dragging_ = false, moved_ = false;
 };
 
 } // namespace

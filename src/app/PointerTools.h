@@ -54,6 +54,11 @@ class ToolHost {
     // The scale by two points has reset the project.
     virtual void scaleMeasured() = 0;
     virtual void showReadout(const Readout& r) = 0;
+    // The selected tower, as the slot of one of its antennas (0: none).
+    virtual int selectedSlot() = 0;
+    virtual void setSelection(int slot) = 0;
+    // Opens the dialog of the tower or antenna in `slot`.
+    virtual void openEditor(int slot) = 0;
     // Keeps the record of an action the tool has just run as one undo step.
     virtual void recordEdit(const char* text, Edit edit, bool applied = true) = 0;
 };

@@ -25,8 +25,14 @@ void QtPrompts::message(const std::string& text) {
     box.exec();
 }
 
-std::optional<std::string> QtPrompts::choosePath(const std::string& filter, bool save) {
+std::optional<std::string> QtPrompts::choosePath(const std::string& filter, bool save,
+                                                 const std::string& suggested,
+                                                 bool dialogAsksReplace) {
     QFileDialog d(parent_, save ? "Save as" : "Open", lastDirectory_, qtFileFilter(filter));
+    if (!suggested.empty()) d.selectFile(QFile::decodeName(suggested.c_str()));
+    // The replace question comes after the extension is added, from the
+    // caller: "B2" and "B2.bvk" are the same file.
+    if (save && !dialogAsksReplace) d.setOption(QFileDialog::DontConfirmOverwrite);
     d.setObjectName("fileDialog");
     d.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     d.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -46,6 +52,21 @@ std::optional<std::string> QtPrompts::openPath(const std::string& filter) {
 
 std::optional<std::string> QtPrompts::savePath(const std::string& filter) {
     return choosePath(filter, true);
+}
+
+std::optional<std::string> QtPrompts::saveAsPath(const std::string& filter,
+                                                 const std::string& suggested) {
+    return choosePath(filter, true, suggested, false);
+}
+
+bool QtPrompts::confirmReplace(const std::string& path) {
+    QMessageBox box(QMessageBox::Question, "Brenvik",
+                    QString("%1 already exists.\nDo you want to replace it?")
+                        .arg(QFileInfo(QFile::decodeName(path.c_str())).fileName()),
+                    QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setObjectName("replaceQuestion");
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 Prompts::Answer QtPrompts::askSaveChanges() {

@@ -18,11 +18,18 @@ class QtPrompts : public Prompts {
     void message(const std::string& text) override;
     std::optional<std::string> openPath(const std::string& filter) override;
     std::optional<std::string> savePath(const std::string& filter) override;
+    std::optional<std::string> saveAsPath(const std::string& filter,
+                                          const std::string& suggested) override;
+    bool confirmReplace(const std::string& path) override;
     Answer askSaveChanges() override;
     Answer ask(const std::string& question) override;
 
   private:
-    std::optional<std::string> choosePath(const std::string& filter, bool save);
+    // `dialogAsksReplace`: the file dialog itself asks before an existing file
+    // is chosen (Save as asks after the extension is added instead).
+    std::optional<std::string> choosePath(const std::string& filter, bool save,
+                                          const std::string& suggested = {},
+                                          bool dialogAsksReplace = true);
     QWidget* parent_;
     QString lastDirectory_; // where the last file dialog was left
 };

@@ -16,3 +16,19 @@ ScrollRange scrollRange(double zoom);
 double scrollOffset(int value, int maximum, double zoom, double extent);
 
 } // namespace brenvik::app
+
+namespace brenvik::app {
+
+// The zoom the view allows: the whole plan at least, six times at most.
+inline constexpr double kMinZoom = 1.0;
+inline constexpr double kMaxZoom = 6.0;
+
+// An offset kept inside the zoomed plan: from 0 down to -(z - 1) × extent.
+double clampOffset(double offset, double zoom, double extent);
+// The bar position nearest to an offset.
+int scrollValue(double offset, int maximum, double zoom, double extent);
+// The offset that keeps the plan point under `at` (drawing units) in place
+// when the zoom changes from `zoom` to `newZoom`, clamped to the plan.
+double offsetKeeping(double at, double offset, double zoom, double newZoom, double extent);
+
+} // namespace brenvik::app

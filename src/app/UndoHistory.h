@@ -39,6 +39,11 @@ class UndoHistory : public QObject {
     // A new or opened project: the steps belong to the one before it.
     void clear() { stack_.clear(); }
     int steps() const { return stack_.count(); }
+    // The names of the steps that undo and redo would take back ("Place tower").
+    QString undoText() const { return canUndo() ? stack_.undoText() : QString(); }
+    QString redoText() const { return stack_.redoText(); }
+    // For a view of the steps that jumps back and forth through them.
+    QUndoStack* stack() { return &stack_; }
 
     void setByteBudget(std::size_t bytes);
     std::size_t bytes() const;

@@ -202,14 +202,15 @@ void MainWindow::askSaveChanges(PendingCommand action) {
         if (out.saved) {
             history_->setClean();
             calculatedSinceSave_ = false;
-            addRecent(QFile::decodeName(project_.FileName.c_str()));
+            addRecent(QFile::decodeName(out.savedPath.c_str()));
         } else {
             project_.FileName = fileBefore; // the title names the project's own file
         }
     }
     updateTitle();
     if (out.documentChanged) documentReplaced();
-    if (out.answer == Prompts::Answer::No) flows_->pending(out.dialog);
+    // "Yes" that saved goes on with the action as "No" does.
+    if (out.answer == Prompts::Answer::No || out.saved) flows_->pending(out.dialog);
 }
 
 void MainWindow::cmdNew() {

@@ -86,8 +86,17 @@ void MainWindow::calculated() {
 
 void MainWindow::updateModified() {
     setWindowModified(hasUnsavedWork());
-    if (QAction* a = items_.value(cmd::Undo)) a->setEnabled(history_->canUndo());
-    if (QAction* a = items_.value(cmd::Redo)) a->setEnabled(history_->canRedo());
+    // The items name the step they take back or bring again.
+    if (QAction* a = items_.value(cmd::Undo)) {
+        a->setEnabled(history_->canUndo());
+        const QString t = history_->undoText();
+        a->setText(t.isEmpty() ? "&Undo" : "&Undo " + t);
+    }
+    if (QAction* a = items_.value(cmd::Redo)) {
+        a->setEnabled(history_->canRedo());
+        const QString t = history_->redoText();
+        a->setText(t.isEmpty() ? "&Redo" : "&Redo " + t);
+    }
 }
 
 // ---- Saving -----------------------------------------------------------------------------------
@@ -115,7 +124,7 @@ bool MainWindow::saveTo(const std::string& path) {
 }
 
 bool MainWindow::saveAs() {
-    const std::optional<std::string> path = prompts_.savePath(ProjectFileFilter);
+    const std::optional<std::string> path = AskSavePath(project_, prompts_);
     return path && saveTo(*path);
 }
 
@@ -147,7 +156,14 @@ bool MainWindow::openFile(const QString& path, bool ask) {
     resetTools();
     if (ask && !confirmDiscard()) return false;
     const bool read = OpenProjectPath(project_, prompts_, localPath(path));
-    if (!read) project_.FileName.clear(); // the title names no file it could not read
+    if (!read) {
+        // The open project stays; a file that is gone leaves the recent list.
+        if (!QFileInfo::exists(path) && recent_.removeAll(QFileInfo(path).absoluteFilePath()) > 0) {
+            settings().setValue(kRecentKey, recent_);
+            rebuildRecentMenu();
+        }
+        return false;
+    }
     documentReplaced();
     return read;
 }

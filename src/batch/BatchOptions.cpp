@@ -82,7 +82,10 @@ std::string usageText() {
            "project's, 1)\n"
            "  --site NAME, --assessor NAME   the site's name and who signs the report (kept in "
            "the project)\n"
-           "  --image PATH          draw the plane (PNG or BMP by the extension)\n"
+           "  --image PATH          draw the plane (PNG, BMP, SVG or PDF by the extension)\n"
+           "  --decorate            the image carries a title block, the legend, a scale bar and "
+           "a north arrow\n"
+           "                        (always for SVG and PDF)\n"
            "  --plane xy|xz  --style isolines|gradient|grid|dots  --background black|white  "
            "--size WxH\n"
            "                        (for --image)\n"
@@ -122,6 +125,8 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         app.add_option(name, single[name])->expected(1)->allow_extra_args(false);
     app.add_option("--export", exports)->allow_extra_args(false);
     app.add_flag("--quiet", o.quiet);
+    bool decorate = false;
+    app.add_flag("--decorate", decorate);
     app.add_flag("--help,-h", o.help);
     app.add_option("project", positional);
     std::vector<std::string> argv(args.rbegin(), args.rend());
@@ -265,16 +270,24 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
     if (positional.size() > 1) return fail("more than one project file given: " + positional[1]);
     o.projectPath = positional[0];
 
-    if (!o.image && (plane || style || background || size))
-        return fail("--plane, --style, --background and --size go with --image");
+    if (!o.image && (plane || style || background || size || decorate))
+        return fail("--plane, --style, --background, --size and --decorate go with --image");
     if (o.image) {
         std::string ext = lower(o.image->path);
         if (endsWith(ext, ".png"))
             o.image->format = ImageFormat::Png;
         else if (endsWith(ext, ".bmp"))
             o.image->format = ImageFormat::Bmp;
+        else if (endsWith(ext, ".svg"))
+            o.image->format = ImageFormat::Svg;
+        else if (endsWith(ext, ".pdf"))
+            o.image->format = ImageFormat::Pdf;
         else
-            return fail("the image path must end in .png or .bmp");
+            return fail("the image path must end in .png, .bmp, .svg or .pdf");
+        if (decorate && o.image->format == ImageFormat::Bmp)
+            return fail("--decorate draws PNG, SVG or PDF images, not BMP");
+        o.image->decorate =
+            decorate || o.image->format == ImageFormat::Svg || o.image->format == ImageFormat::Pdf;
         if (plane) {
             if (*plane == "xy")
                 o.image->plane = ImagePlane::XY;

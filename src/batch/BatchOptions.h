@@ -62,7 +62,7 @@ struct ExportRequest {
 };
 
 enum class ImagePlane { XY, XZ };
-enum class ImageFormat { Png, Bmp };
+enum class ImageFormat { Png, Bmp, Svg, Pdf };
 
 struct ImageRequest {
     std::string path;
@@ -72,6 +72,9 @@ struct ImageRequest {
     std::optional<bool> whiteBackground;
     int width = 1024; // the drawing area at 15 drawing units per pixel
     int height = 704;
+    // The whole plan with a title block, the legend, a scale bar and a north
+    // arrow below it (SVG and PDF always have them).
+    bool decorate = false;
 };
 
 // The options of one run, already checked for form. Values are kept as typed

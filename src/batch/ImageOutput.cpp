@@ -2,9 +2,12 @@
 
 #include "batch/BatchRun.h"
 #include "batch/ComplianceSteps.h"
+#include "model/Project.h"
+#include "qtsurface/PictureExport.h"
 #include "qtsurface/QtSurface.h"
 #include "render/Dots.h"
 
+#include <QDate>
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
@@ -39,6 +42,26 @@ bool raised(const std::atomic<bool>* cancel) {
 
 void writeProjectImage(const Project& p, const ImageRequest& image, const std::string& path,
                        const std::atomic<bool>* cancel) {
+    if (image.decorate) {
+        // The report picture: the whole plan with its band of decorations.
+        qtsurface::PictureRequest r;
+        r.pixels = QSize(image.width, image.height);
+        r.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
+        r.standard = p.Compliance.Standard;
+        const qtsurface::PictureFormat f =
+            image.format == ImageFormat::Svg   ? qtsurface::PictureFormat::Svg
+            : image.format == ImageFormat::Pdf ? qtsurface::PictureFormat::Pdf
+                                               : qtsurface::PictureFormat::Png;
+        std::optional<std::string> failed;
+        try {
+            failed = qtsurface::writePicture(p, path, f, r, cancel);
+        } catch (const render::DrawingCancelled&) {
+            throw BatchFailure(kMsgInterrupted);
+        }
+        if (raised(cancel)) throw BatchFailure(kMsgInterrupted);
+        if (failed) throw BatchFailure("Cannot write " + image.path + ": " + *failed);
+        return;
+    }
     // A fresh generator per image: the dots come out the same in every run,
     // as they do on the first redraw after the program starts.
     render::DotRandom rnd;

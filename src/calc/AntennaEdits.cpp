@@ -1,6 +1,14 @@
 #include "calc/AntennaEdits.h"
 
+#include "calc/Towers.h"
+#include "model/DrawingArea.h"
+#include "model/Int16.h"
+#include "model/Messages.h"
+
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
+#include <cstdio>
 
 namespace brenvik {
 
@@ -42,6 +50,186 @@ int EraseAntennasAt(Project& p, double xs, double ys) {
         }
     }
     return removed;
+}
+
+// ---- Selecting, moving and editing placed towers -------------------------------------
+
+namespace {
+
+// The plan's zero point lies on the bottom line of the visible area.
+constexpr double kVisibleHeight = area::IconShapeTop - area::HScrollHeight;
+
+bool Placed(const Project& p, int slot) {
+    return slot >= 1 && slot <= p.AntennaCount && slot <= p.AntennaSlotBound();
+}
+
+// Results computed before an edit of the antennas no longer describe them.
+void DiscardResults(Project& p) {
+    p.XYCalculated = 0;
+    p.XZCalculated = 0;
+}
+
+std::string Shortest(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.10g", v);
+    return buf;
+}
+
+} // namespace
+
+std::vector<int> TowerSlots(const Project& p, int slot) {
+    std::vector<int> out;
+    if (!Placed(p, slot)) return out;
+    const Antenna& s = p.Antennas[std::size_t(slot)];
+    for (int k = 1; k <= p.AntennaCount; ++k) {
+        const Antenna& a = p.Antennas[std::size_t(k)];
+        if (a.AntTower == s.AntTower && a.AntX == s.AntX && a.AntY == s.AntY) out.push_back(k);
+    }
+    return out;
+}
+
+int AntennaAtPlan(const Project& p, double xp, double yp) {
+    for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
+        const Antenna& a = p.Antennas[std::size_t(k)];
+        // The symbol sits in the grid cell of the zoom it was placed at.
+        const double cell = p.CellSize / (a.AntFactor > 0 ? a.AntFactor : 1.0);
+        if (xp >= a.AntX && xp < a.AntX + cell && yp >= a.AntY && yp < a.AntY + cell) return k;
+    }
+    return 0;
+}
+
+bool MoveTower(Project& p, int slot, double xs, double ys, double zoom) {
+    const std::vector<int> members = TowerSlots(p, slot);
+    if (members.empty()) return false;
+    for (int k = 1; k <= p.AntennaCount; ++k) {
+        const Antenna& a = p.Antennas[std::size_t(k)];
+        if (a.AntX == xs && a.AntY == ys &&
+            std::find(members.begin(), members.end(), k) == members.end())
+            return false;
+    }
+    const std::int16_t cellY = checkedInt16(static_cast<long long>(std::trunc(ys / p.CellSize)));
+    for (int k : members) {
+        Antenna& a = p.Antennas[std::size_t(k)];
+        a.AntX = xs;
+        a.AntY = ys;
+        a.AntCellX = Variant::real(xs / p.CellSize);
+        a.AntCellY = cellY;
+        a.AntFactor = zoom;
+    }
+    DiscardResults(p);
+    return true;
+}
+
+int EraseTower(Project& p, int slot) {
+    const std::vector<int> members = TowerSlots(p, slot);
+    for (auto it = members.rbegin(); it != members.rend(); ++it)
+        RemoveRecord(p, *it);
+    p.AntennaCount = static_cast<std::int16_t>(p.AntennaCount - int(members.size()));
+    if (!members.empty()) p.XYCalculated = 0;
+    return int(members.size());
+}
+
+FieldRange AntennaFieldRange(AntennaField f) {
+    switch (f) {
+    case AntennaField::XMetres:
+        return {"X (m)", -1e9, 1e9};
+    case AntennaField::YMetres:
+        return {"Y (m)", -1e9, 1e9};
+    case AntennaField::Height:
+        return {"Height (m)", 0.0, 10000.0};
+    case AntennaField::Type:
+        return {"Type", 1.0, 0.0};
+    case AntennaField::Power:
+        return {"Power (W)", 0.0, 1e7};
+    case AntennaField::Direction:
+        return {"Direction (degrees)", 0.0, 360.0};
+    case AntennaField::Tilt:
+        return {"Tilt (degrees)", -85.0, 85.0};
+    case AntennaField::FrequencyMHz:
+        return {"Frequency (MHz)", MinAntennaFrequencyMHz, MaxAntennaFrequencyMHz};
+    }
+    return {"", 0, 0};
+}
+
+std::string RangeMessage(const FieldRange& r) {
+    return std::string(r.label) + ": between " + Shortest(r.min) + " and " + Shortest(r.max);
+}
+
+double AntennaFieldValue(const Project& p, int slot, AntennaField f) {
+    if (!Placed(p, slot)) return 0.0;
+    const Antenna& a = p.Antennas[std::size_t(slot)];
+    switch (f) {
+    case AntennaField::XMetres:
+        return p.OriginX + a.AntX * p.MetersPerUnit;
+    case AntennaField::YMetres:
+        return p.OriginY + (kVisibleHeight - a.AntY) * p.MetersPerUnit;
+    case AntennaField::Height:
+        return a.AntHeight;
+    case AntennaField::Type:
+        return a.AntType == "baja" ? 1.0 : 0.0;
+    case AntennaField::Power:
+        return a.AntPower;
+    case AntennaField::Direction:
+        return a.AntDirection;
+    case AntennaField::Tilt:
+        return a.AntTilt;
+    case AntennaField::FrequencyMHz:
+        return a.AntFrequencyMHz;
+    }
+    return 0.0;
+}
+
+std::optional<std::string> SetAntennaField(Project& p, int slot, AntennaField f, double value,
+                                           const std::string& typeText) {
+    if (!Placed(p, slot)) return std::string("No antenna is selected");
+    Antenna& a = p.Antennas[std::size_t(slot)];
+    if (f == AntennaField::Type) {
+        if (typeText != "alta" && typeText != "baja")
+            return std::string("Type: BTS (panel) or DTS (stick)");
+        if (a.AntType == typeText) return std::nullopt;
+        a.AntType = typeText;
+        DiscardResults(p);
+        return std::nullopt;
+    }
+    const FieldRange r = AntennaFieldRange(f);
+    if (!std::isfinite(value) || value < r.min || value > r.max) return RangeMessage(r);
+    if (f == AntennaField::XMetres || f == AntennaField::YMetres) {
+        // The position is snapped to the grid at 100 %, as a click places it.
+        const double cs = p.CellSize;
+        double x = a.AntX, y = a.AntY;
+        if (f == AntennaField::XMetres)
+            x = std::floor((value - p.OriginX) / p.MetersPerUnit / cs) * cs;
+        else
+            y = std::floor((kVisibleHeight - (value - p.OriginY) / p.MetersPerUnit) / cs) * cs;
+        if (x < 0 || y < 0 || x >= area::ScaleWidth || y >= area::ScaleHeight)
+            return RangeMessage(r) + " (outside the plan)";
+        if (x == a.AntX && y == a.AntY && a.AntFactor == 1.0) return std::nullopt;
+        if (!MoveTower(p, slot, x, y, 1.0)) return std::string(msg::SpotTaken);
+        return std::nullopt;
+    }
+    double* field = nullptr;
+    switch (f) {
+    case AntennaField::Height:
+        field = &a.AntHeight;
+        break;
+    case AntennaField::Power:
+        field = &a.AntPower;
+        break;
+    case AntennaField::Direction:
+        field = &a.AntDirection;
+        break;
+    case AntennaField::Tilt:
+        field = &a.AntTilt;
+        break;
+    default:
+        field = &a.AntFrequencyMHz;
+        break;
+    }
+    if (*field == value) return std::nullopt;
+    *field = value;
+    if (f == AntennaField::Height) a.AntHeightUnit = " "; // typed in metres
+    DiscardResults(p);
+    return std::nullopt;
 }
 
 } // namespace brenvik

@@ -15,3 +15,61 @@ void RemoveDuplicateAntennas(Project& p);
 int EraseAntennasAt(Project& p, double xs, double ys);
 
 } // namespace brenvik
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brenvik {
+
+// ---- Selecting, moving and editing placed towers -------------------------------------
+//
+// A tower is the set of antenna records that share its AntTower and stand on
+// the same point; a standalone antenna is a tower of one. A selection is kept
+// as the slot of one of its antennas.
+
+// The slots of the tower that the antenna in `slot` belongs to, in index
+// order; empty when `slot` holds no placed antenna.
+std::vector<int> TowerSlots(const Project& p, int slot);
+
+// The first placed antenna whose symbol cell holds the plan position (xp, yp)
+// (drawing units at 100 %), whatever the zoom it was placed at; 0 when none.
+int AntennaAtPlan(const Project& p, double xp, double yp);
+
+// Moves the tower of `slot` to the snapped plan position (xs, ys), as placed
+// at `zoom`. Refused (false, nothing changes) when another antenna stands
+// there. A move makes the results out of date: they are discarded.
+bool MoveTower(Project& p, int slot, double xs, double ys, double zoom);
+
+// Removes every antenna of the tower of `slot`; returns how many. The
+// results are discarded as the eraser discards them.
+int EraseTower(Project& p, int slot);
+
+// The fields of an antenna that the attribute table and the properties panel
+// edit in place.
+enum class AntennaField { XMetres, YMetres, Height, Type, Power, Direction, Tilt, FrequencyMHz };
+
+struct FieldRange {
+    const char* label; // the field's name as the user reads it
+    double min, max;
+};
+// The accepted range of a numeric field (Type has none: min > max).
+FieldRange AntennaFieldRange(AntennaField f);
+
+// The value of a numeric field of the antenna in `slot`: positions in plan
+// metres (origin included, Y upwards), height in metres.
+double AntennaFieldValue(const Project& p, int slot, AntennaField f);
+
+// Sets one field of the antenna in `slot`. A position moves the whole tower
+// (snapped to the grid at 100 %); every other field reaches that antenna
+// alone. Refused with a message naming the field and its range when the value
+// is out of range, or when the new position is taken; nothing changes then.
+// `typeText` is used for Type: "alta" or "baja". A change discards the
+// results, which no longer match the antennas.
+std::optional<std::string> SetAntennaField(Project& p, int slot, AntennaField f, double value,
+                                           const std::string& typeText = {});
+
+// "Frequency (MHz): between 0.1 and 300000".
+std::string RangeMessage(const FieldRange& r);
+
+} // namespace brenvik

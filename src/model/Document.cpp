@@ -4,6 +4,9 @@
 #include "model/Messages.h"
 #include "model/ProjectFile.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace brenvik {
 
 void NewProject(Project& p) {
@@ -11,12 +14,21 @@ void NewProject(Project& p) {
     p.ResetProject();
 }
 
+std::optional<std::string> AskSavePath(const Project& p, Prompts& prompts) {
+    auto path = prompts.saveAsPath(ProjectFileFilter, p.FileName);
+    if (!path) return std::nullopt;
+    *path = WithDefaultSuffix(*path, ProjectFileFilter);
+    std::error_code ec;
+    if (std::filesystem::exists(*path, ec) && !prompts.confirmReplace(*path)) return std::nullopt;
+    return path;
+}
+
 bool SaveProject(Project& p, Prompts& prompts, const std::atomic<bool>* cancel) {
     if (auto refused = ExtensionSaveRefusal(p)) {
         prompts.message(*refused);
         return false;
     }
-    auto path = prompts.savePath(ProjectFileFilter);
+    auto path = AskSavePath(p, prompts);
     if (!path) return false;
     p.FileName = *path;
     std::string why;
@@ -31,16 +43,21 @@ namespace {
 
 enum class OpenResult { Cancelled, Read, Failed };
 
-OpenResult ReadPath(Project& p, Prompts& prompts, const std::string& path) {
-    p.ResetProject();
-    p.FileName = path;
+// The message names the path and the reason after the program's own text.
+// `explain` is kept for the callers that asked for it; every caller now gets
+// the reason.
+OpenResult ReadPath(Project& p, Prompts& prompts, const std::string& path, bool /*explain*/) {
+    // The file is read into a fresh project: a failure leaves the open one
+    // as it was.
+    Project next = p;
+    next.ResetProject();
+    next.FileName = path;
     std::string why;
-    if (!LoadProjectFile(p, path, &why)) {
-        // What was read before the error is dropped with the reset.
+    if (!LoadProjectFile(next, path, &why)) {
         prompts.message(msg::withCause(msg::FileError, why));
-        p.ResetProject();
         return OpenResult::Failed;
     }
+    p = std::move(next);
     if (p.ExtensionNewerVersion != 0)
         prompts.message("The project was written by a newer program (extension block version " +
                         std::to_string(p.ExtensionNewerVersion) +
@@ -48,35 +65,29 @@ OpenResult ReadPath(Project& p, Prompts& prompts, const std::string& path) {
     return OpenResult::Read;
 }
 
-OpenResult Open(Project& p, Prompts& prompts) {
+OpenResult Open(Project& p, Prompts& prompts, bool explain) {
     // The path is asked for first: a cancelled dialog leaves the open project
     // as it was instead of resetting it.
     auto path = prompts.openPath(ProjectFileFilter);
     if (!path) return OpenResult::Cancelled;
-    return ReadPath(p, prompts, *path);
+    return ReadPath(p, prompts, *path, explain);
 }
 
 } // namespace
 
 bool OpenProject(Project& p, Prompts& prompts) {
-    return Open(p, prompts) == OpenResult::Read;
+    return Open(p, prompts, false) == OpenResult::Read;
 }
 
 bool OpenProjectPath(Project& p, Prompts& prompts, const std::string& path) {
-    return ReadPath(p, prompts, path) == OpenResult::Read;
+    return ReadPath(p, prompts, path, true) == OpenResult::Read;
 }
 
 SaveChangesOutcome AskSaveChanges(Project& p, Prompts& prompts, PendingCommand action) {
     p.PendingAction = action;
     SaveChangesOutcome out;
     out.answer = prompts.askSaveChanges();
-    switch (out.answer) {
-    case Prompts::Answer::Yes:
-        out.saved = SaveProject(p, prompts);
-        break;
-    case Prompts::Answer::Cancel:
-        break;
-    case Prompts::Answer::No:
+    auto carryOut = [&] {
         switch (action) {
         case PendingCommand::None:
             break;
@@ -84,9 +95,12 @@ SaveChangesOutcome AskSaveChanges(Project& p, Prompts& prompts, PendingCommand a
             NewProject(p);
             out.documentChanged = true;
             break;
-        case PendingCommand::Open:
-            out.documentChanged = Open(p, prompts) != OpenResult::Cancelled;
+        case PendingCommand::Open: {
+            const OpenResult r = Open(p, prompts, true);
+            out.documentChanged = r == OpenResult::Read;
+            out.openFailed = r == OpenResult::Failed;
             break;
+        }
         case PendingCommand::ScaleCalculation:
             out.dialog = PendingDialog::ScaleCalculation;
             break;
@@ -100,6 +114,26 @@ SaveChangesOutcome AskSaveChanges(Project& p, Prompts& prompts, PendingCommand a
             out.dialog = PendingDialog::Scale;
             break;
         }
+    };
+    switch (out.answer) {
+    case Prompts::Answer::Yes:
+        // A project with a file of its own is saved onto it; then the action
+        // that asked goes on.
+        if (p.FileName.empty()) {
+            out.saved = SaveProject(p, prompts);
+        } else {
+            out.saved = SaveProjectFile(p, p.FileName);
+            if (!out.saved) prompts.message(msg::FileError);
+        }
+        if (out.saved) {
+            out.savedPath = p.FileName;
+            carryOut();
+        }
+        break;
+    case Prompts::Answer::Cancel:
+        break;
+    case Prompts::Answer::No:
+        carryOut();
         break;
     }
     return out;

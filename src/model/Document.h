@@ -4,6 +4,7 @@
 #include "model/Prompts.h"
 
 #include <atomic>
+#include <optional>
 #include <string>
 
 namespace brenvik {
@@ -21,10 +22,17 @@ void NewProject(Project& p);
 // (without the message). True when written.
 bool SaveProject(Project& p, Prompts& prompts, const std::atomic<bool>* cancel = nullptr);
 
+// The path Save as writes to: asked with the project's own path filled in,
+// the filter's extension added to a name typed without one, and the question
+// before an existing file is replaced (whatever extension was typed). No
+// value when cancelled or not replaced.
+std::optional<std::string> AskSavePath(const Project& p, Prompts& prompts);
+
 // Open: asks for a path first; a cancelled dialog leaves the open project
-// untouched. Otherwise the project is reset, FileName takes the path, and the
-// file is read; on failure "Error en el fichero" is shown and the project is
-// reset again (FileName keeps the failing path). True when read.
+// untouched. Otherwise the file is read into a fresh project, which replaces
+// the open one only when the whole file was read; on failure "Error en el
+// fichero" is shown with the path and the reason, and the open project stays
+// as it was. True when read.
 bool OpenProject(Project& p, Prompts& prompts);
 
 // Opens the project at `path` without asking for it (a file named on the
@@ -54,13 +62,17 @@ struct SaveChangesOutcome {
     // True when the document was reset or replaced (New or Open ran), so the
     // window redraws and refreshes its caption.
     bool documentChanged = false;
-    // For "Yes": the project was written.
+    // For "Yes": the project was written (and the action carried out).
     bool saved = false;
+    std::string savedPath; // where, when saved
+    // Open was carried out but the file could not be read: the project stayed.
+    bool openFailed = false;
 };
 
-// The save-changes question for `action`: sets PendingAction, asks, and then "Yes" saves
-// (the action is not carried out: the user repeats the command), "Cancel" does
-// nothing, "No" carries out the action.
+// The save-changes question for `action`: sets PendingAction, asks, and then
+// "Yes" saves (in place when the project has a file, else through Save as)
+// and, when saved, carries out the action; "Cancel" does nothing, "No" carries
+// out the action.
 SaveChangesOutcome AskSaveChanges(Project& p, Prompts& prompts, PendingCommand action);
 
 } // namespace brenvik

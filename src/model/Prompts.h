@@ -22,6 +22,18 @@ class Prompts {
     // No value means the dialog was cancelled.
     virtual std::optional<std::string> openPath(const std::string& filter) = 0;
     virtual std::optional<std::string> savePath(const std::string& filter) = 0;
+    // The save dialog of Save as, opened on `suggested` (the project's own
+    // path); without a dialog of its own it is savePath().
+    virtual std::optional<std::string> saveAsPath(const std::string& filter,
+                                                  const std::string& suggested) {
+        (void)suggested;
+        return savePath(filter);
+    }
+    // The question before an existing file is replaced: true to replace it.
+    virtual bool confirmReplace(const std::string& path) {
+        (void)path;
+        return true;
+    }
 
     // The save-changes question: "Do you want to save the current work?. The
     // current work will be deleted. " with the buttons Yes, No and Cancel.

@@ -7,6 +7,7 @@
 
 #include <QFontMetricsF>
 #include <QPaintDevice>
+#include <QPainterPath>
 #include <QPen>
 #include <algorithm>
 #include <cmath>
@@ -124,6 +125,9 @@ render::Legibility QtSurface::screenLegibility(double logicalDpi) {
     l.skipCrowdedLabels = true;
     l.textsInside = true;
     l.towerNumbers = true;
+    l.halos = true;
+    l.readableNotes = true;
+    l.scaleWhereFree = true;
     return l;
 }
 
@@ -285,7 +289,16 @@ void QtSurface::doText(double x, double y, const std::string& text, Rgb colour, 
     const QFontMetricsF fm(f, p_->device());
     // The text position is the top-left corner of the text.
     const QPointF at = fit_.toTarget(x, y);
-    p_->drawText(QPointF(at.x(), at.y() + fm.ascent()), QString::fromStdString(text));
+    const QPointF base(at.x(), at.y() + fm.ascent());
+    if (legibility().halos) {
+        // A halo in the back colour keeps the text readable over isolines,
+        // grid lines and cells.
+        QPainterPath path;
+        path.addText(base, f, QString::fromStdString(text));
+        QPen halo(toQColor(back_), 3.0 * pixel_, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        p_->strokePath(path, halo);
+    }
+    p_->drawText(base, QString::fromStdString(text));
 }
 
 QImage renderProjectImage(const Project& p, const QSize& size, render::DotRandom& rnd,

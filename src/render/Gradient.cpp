@@ -1,5 +1,7 @@
 #include "render/Results.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace brenvik::render {
@@ -27,6 +29,28 @@ int gradientThreshold(const Project& p) {
     return p.BackgroundLoaded == 1 ? 5 : 0;
 }
 
+namespace {
+
+// How many result nodes of some strength (a tenth of the maximum or more) lie
+// under the rectangle (x1, y1)-(x2, y2) of the screen.
+int nodesUnder(const Project& p, double x1, double y1, double x2, double y2) {
+    const auto& g = p.DensityGrid;
+    if (!(p.MaxDensity > 0) || p.XYCalcZoom <= 0) return 0;
+    const double k = p.Zoom / p.XYCalcZoom, cs = p.CellSize;
+    int n = 0;
+    for (int i = 0; i <= p.GridNX; ++i) {
+        const double x = k * (i * cs + p.XYCalcOffsetX) + p.ScrollOffsetX;
+        if (x < x1 || x > x2) continue;
+        for (int j = 0; j <= p.GridNY; ++j) {
+            const double y = k * (j * cs + p.XYCalcOffsetY) + p.ScrollOffsetY;
+            if (y >= y1 && y <= y2 && g.inBounds(i, j) && g(i, j) >= p.MaxDensity / 10) ++n;
+        }
+    }
+    return n;
+}
+
+} // namespace
+
 void drawColourScale(const Project& p, Surface& s, Plane plane) {
     const bool white = p.WhiteBackground == 1;
     const double m = plane == Plane::XY ? p.MaxDensity : p.XZMaxDensity;
@@ -39,14 +63,31 @@ void drawColourScale(const Project& p, Surface& s, Plane plane) {
                            {{255, 255, 0}, {127, 0, 0}, m / 2},
                            {{255, 255, 128}, {63, 0, 0}, m / 4}};
     if (plane == Plane::XY) s.setFontSize(10);
+    // The bottom-left corner of the plan, or on a screen the corner of the
+    // plan where the scale hides the fewest strong result nodes.
+    double dx = 0, dy = 0;
+    if (plane == Plane::XY && s.legibility().scaleWhereFree) {
+        double width = 0;
+        for (const Step& st : steps)
+            width = std::max(width, s.textExtent(detail::resultText(p, st.value, 6)).width);
+        width += 300;
+        const double bottom = kShape2Top - kHScrollHeight, top = bottom - 800;
+        const double right = s.scaleWidth() - width - 100, up = kIconShapeHeight - top;
+        const std::pair<double, double> corners[] = {{0, 0}, {right, 0}, {right, up}};
+        int fewest = -1;
+        for (auto [cx, cy] : corners) {
+            const int n = nodesUnder(p, cx, top + cy, cx + width, bottom + cy);
+            if (fewest < 0 || n < fewest) fewest = n, dx = cx, dy = cy;
+        }
+    }
     for (int n = 1; n <= 4; ++n) {
         const Step& st = steps[n - 1];
-        const double y = plane == Plane::XY ? kShape2Top - 200.0 * n - kHScrollHeight
+        const double y = plane == Plane::XY ? kShape2Top - 200.0 * n - kHScrollHeight + dy
                                             : kIconShapeHeight + 200.0 * n;
         s.setFillColour(white ? st.onWhite : st.onBlack);
         s.setFillStyle(FillStyle::Solid);
-        s.box(0, y, 200, y + 200, qbColor(0));
-        s.setTextPosition(300, y);
+        s.box(dx, y, dx + 200, y + 200, qbColor(0));
+        s.setTextPosition(dx + 300, y);
         s.setTextColour(white ? qbColor(0) : qbColor(15));
         s.print(detail::resultText(p, st.value, plane == Plane::XY ? 6 : 4));
     }

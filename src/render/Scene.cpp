@@ -108,9 +108,12 @@ void drawGridLines(const Project& p, Surface& s) {
     }
 }
 
-void drawLegalNotes(Surface& s) {
-    s.setFontSize(5);
-    s.setTextColour(kTeal);
+void drawLegalNotes(Surface& s, bool whiteBackground) {
+    // On a screen the notes take a colour that stands out from the back
+    // colour and the size of the other labels; paper keeps its small teal.
+    const bool readable = s.legibility().readableNotes;
+    s.setFontSize(readable ? 8 : 5);
+    s.setTextColour(!readable ? kTeal : whiteBackground ? Rgb{0, 96, 96} : Rgb{64, 224, 208});
     s.setTextPosition(0, kShape2Height + 300);
     for (const LegalNote& note : kLegalNotes)
         s.print(note.text);
@@ -189,7 +192,9 @@ SceneControls drawPlanScene(const Project& p, Surface& s) {
     SceneControls ctl;
     ctl.geoLinesVisible = true;
     if (p.DisplayMode == ResultStyle::Isolines) s.clear();
-    const double sectionY = double(p.CellSize) * double(p.XZPlaneRow);
+    // The section's row follows the zoom and the scrolling like the plan under
+    // it (at 100 % without scrolling it is the row's own line).
+    const double sectionY = double(p.CellSize) * double(p.XZPlaneRow) * p.Zoom + p.ScrollOffsetY;
     s.setTextPosition(0, sectionY);
     s.setFillStyle(FillStyle::Transparent);
     s.setTextColour(kYellow);
@@ -200,7 +205,7 @@ SceneControls drawPlanScene(const Project& p, Surface& s) {
     }
     ctl.scrollBarsVisible = true;
     if (p.GridLinesOn == 1) drawGridLines(p, s);
-    drawLegalNotes(s);
+    drawLegalNotes(s, p.WhiteBackground == 1);
     drawTopography(p, s);
     drawRealPlaces(p, s);
     drawAntennas(p, s);

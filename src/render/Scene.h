@@ -59,7 +59,7 @@ SceneControls drawSectionScene(const Project& p, Surface& s);
 SceneControls drawScene(const Project& p, Surface& s, Plane plane);
 
 void drawGridLines(const Project& p, Surface& s);
-void drawLegalNotes(Surface& s);
+void drawLegalNotes(Surface& s, bool whiteBackground = false);
 
 // The legal-limit notes of the plan, top to bottom, each with the density
 // limit it states in uW/cm^2.

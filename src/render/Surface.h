@@ -24,9 +24,12 @@ struct Legibility {
     bool skipCrowdedLabels = false; // a label over a text already drawn is left out
     bool textsInside = false;       // a text cut by an edge of the view moves inside
     bool towerNumbers = false;      // antenna symbols carry their tower's number
+    bool halos = false;             // texts outlined in the back colour, above lines and cells
+    bool readableNotes = false;     // the legal notes in a brighter colour and a larger size
+    bool scaleWhereFree = false;    // the plan's colour scale in the corner it hides least in
     bool any() const {
         return minTextPixels > 0 || maxTextPixels > 0 || minSymbolPixels > 0 || skipCrowdedLabels ||
-               textsInside || towerNumbers;
+               textsInside || towerNumbers || halos || readableNotes || scaleWhereFree;
     }
 };
 

@@ -357,58 +357,70 @@ TEST_F(MainWindowTest, SaveChangesQuestionHasThreeAnswers) {
     EXPECT_EQ(project.AntennaCount, 1);
     EXPECT_TRUE(prompts.filters.empty());
 
-    // Yes: the project is saved and New is not carried out.
+    // Yes on an unnamed project: Save as, then New goes on.
     const std::string path = dir.filePath("yes.bvk").toStdString();
     prompts.saveChangesAnswers.push_back(Prompts::Answer::Yes);
     prompts.savePaths.push_back(path);
     trigger("nuevo");
     EXPECT_TRUE(QFile::exists(QString::fromStdString(path)));
-    EXPECT_EQ(project.AntennaCount, 1);
-    EXPECT_EQ(title(), "Brenvik 5.0 english [" + path + "]");
+    EXPECT_EQ(project.AntennaCount, 0);
+    EXPECT_EQ(title(), "Brenvik 5.0 english []");
+    EXPECT_FALSE(window->isWindowModified());
 
     // No: the work is discarded.
+    placeTower(20, 20);
     prompts.saveChangesAnswers.push_back(Prompts::Answer::No);
     trigger("nuevo");
     EXPECT_EQ(project.AntennaCount, 0);
 
-    // Open a file that is not a project: "Error en el fichero" and a fresh
-    // project whose title names no file.
+    // Open a file that is not a project: the message names it and why, and
+    // the open project stays, its undo history too.
+    placeTower(20, 20);
     const QString bad = dir.filePath("bad.bvk");
     QFile f(bad);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("not a project\r\n");
     f.close();
+    prompts.saveChangesAnswers.push_back(Prompts::Answer::No);
     prompts.openPaths.push_back(bad.toStdString());
     trigger("abripic");
     EXPECT_EQ(prompts.lastMessage(), "Error en el fichero\n" + bad.toStdString() + ": line 1");
-    EXPECT_EQ(project.AntennaCount, 0);
+    EXPECT_EQ(project.AntennaCount, 1);
+    EXPECT_TRUE(window->item(cmd::Undo)->isEnabled());
     EXPECT_FALSE(window->windowTitle().contains("bad.bvk"));
 }
 
-TEST_F(MainWindowTest, InputDataErrorInTheAntennaDialogDropsThePendingTower) {
+TEST_F(MainWindowTest, ATypoKeepsBothDialogsOpenAndNamesTheField) {
     trigger("tiempo");
     QDialog* torre = dialog("torre");
     ASSERT_NE(torre, nullptr);
     click(torre, "Command3");
     click(torre, "Command1");
     QDialog* fuent = dialog("fuent");
-    type(fuent, "angText", "30");
     click(fuent, "otr");
-    type(fuent, "potext", "abc");
-    click(fuent, "n"); // after the failing box: not stored
+    const struct {
+        const char *box, *typed, *named;
+    } cases[] = {{"potext", "abc", "Power (W): between 0 and 10000000"},
+                 {"potext", "1e9", "Power (W): between 0 and 10000000"},
+                 {"freqtext", "1e9", "Frequency (MHz): between 0.1 and 300000"}};
+    for (const auto& c : cases) {
+        type(fuent, "potext", "100");
+        type(fuent, c.box, c.typed);
+        // Highlighted while typing.
+        EXPECT_TRUE(control<QLineEdit>(fuent, c.box)->property("invalidInput").toBool()) << c.typed;
+        click(fuent, "Command1");
+        EXPECT_EQ(prompts.lastMessage(), std::string("Input data error\n") + c.named);
+        ASSERT_TRUE(dialog("fuent") && dialog("torre")) << c.typed;
+        EXPECT_EQ(control<QLineEdit>(fuent, c.box)->text(), c.typed);
+        type(fuent, c.box, "900");
+    }
+    // A negative power is a power: made positive, as the form's rule says.
+    type(fuent, "potext", "-5");
     click(fuent, "Command1");
-    EXPECT_EQ(prompts.lastMessage(), "Input data error");
-    EXPECT_TRUE(!dialog("fuent") && !dialog("torre"));
-    EXPECT_FALSE(pressed("tiempo") || project.Tools.placing());
-    EXPECT_EQ(project.TowerAntCount, 1);
-    // What was stored before the failing box stays in the slot of the second
-    // antenna, the one "Add antenna" had just selected.
-    const Antenna& slot = project.Antennas[project.AntennaCount + 2];
-    EXPECT_EQ(std::tie(slot.AntTilt, slot.AntPowerMode, slot.AntDirection),
-              std::make_tuple(30.0, "otra", 90.0));
-    // Nothing is placed by the next click.
-    clickAt(cell(20, 20));
-    EXPECT_EQ(project.AntennaCount, 0);
+    EXPECT_EQ(dialog("fuent"), nullptr);
+    EXPECT_NE(dialog("torre"), nullptr);
+    EXPECT_EQ(project.Antennas[project.AntennaCount + 2].AntPower, 5.0);
+    EXPECT_EQ(project.TowerAntCount, 2);
 }
 
 TEST_F(MainWindowTest, InputDataErrorInTheOtherDialogs) {

@@ -47,6 +47,17 @@ class ScriptedPrompts : public Prompts {
         filters.push_back(filter);
         return next(savePaths, std::optional<std::string>());
     }
+    std::optional<std::string> saveAsPath(const std::string& filter,
+                                          const std::string& suggested) override {
+        suggestedNames.push_back(suggested);
+        return savePath(filter);
+    }
+    bool confirmReplace(const std::string& path) override {
+        replaceAsked.push_back(path);
+        return next(replaceAnswers, false);
+    }
+    std::vector<std::string> suggestedNames, replaceAsked;
+    std::deque<bool> replaceAnswers;
     Answer askSaveChanges() override {
         ++saveChangesAsked;
         return next(saveChangesAnswers, Answer::Cancel);

@@ -53,6 +53,16 @@ TEST(BatchOptions, EveryOptionInAnyOrderAndBothValueForms) {
     BatchOptions d = batchtest::options({"a.bvk", "--image", "x.png"});
     EXPECT_TRUE(d.image->format == ImageFormat::Png && !d.image->plane && !d.image->style &&
                 d.image->width == 1024);
+    // SVG and PDF always carry the decorations; PNG when asked.
+    for (auto [args, format, decorated] :
+         {std::tuple("a.bvk --image x.png", ImageFormat::Png, false),
+          std::tuple("a.bvk --decorate --image x.PNG", ImageFormat::Png, true),
+          std::tuple("a.bvk --image x.svg", ImageFormat::Svg, true),
+          std::tuple("a.bvk --image x.pdf", ImageFormat::Pdf, true)}) {
+        BatchOptions e = batchtest::options(words(args));
+        EXPECT_EQ(std::pair(e.image->format, e.image->decorate), std::pair(format, decorated))
+            << args;
+    }
 }
 
 TEST(BatchOptions, UsageErrors) {
@@ -70,6 +80,8 @@ TEST(BatchOptions, UsageErrors) {
           "--image p.png --size 0x600", "--image p.png --size 800x-6", "--quiet=yes",
           "--style dots", "--model iec", "--reflection 2", "--reflection 1x"})
         bad(words(std::string("a.bvk ") + args));
+    bad({"a.bvk", "--decorate"});
+    bad({"a.bvk", "--image", "p.bmp", "--decorate"});
     bad({"a.bvk", "--isolines", ""});
     // Two outputs on one path would silently lose one of them.
     EXPECT_NE(

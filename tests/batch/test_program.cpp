@@ -168,6 +168,25 @@ TEST_F(Program, AnImagePerStyleOnBothPlanes) {
     EXPECT_EQ(bmp.size(), QSize(1024, 704));
 }
 
+TEST_F(Program, DecoratedPicturesOfTheWholePlanInEachFormat) {
+    const std::string site = example("stepped-towers.bvk").string();
+    for (const char* name : {"plan.png", "plan.svg", "plan.pdf"}) {
+        Ran r = run({site, "--quiet", "--xy", "surface", "--decorate", "--image", at(name),
+                     "--style", "gradient", "--size", "900x700"});
+        ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+    }
+    EXPECT_EQ(QImage(QString::fromStdString(at("plan.png")), "PNG").size(), QSize(900, 700));
+    const std::string svg = slurp(dir / "plan.svg");
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    EXPECT_NE(svg.find(">N<"), std::string::npos);
+    EXPECT_EQ(slurp(dir / "plan.pdf").substr(0, 5), "%PDF-");
+    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) GTEST_SKIP();
+    ASSERT_EQ(std::system(("pdftotext " + at("plan.pdf") + " " + at("plan.txt")).c_str()), 0);
+    const std::string text = slurp(dir / "plan.txt");
+    for (const char* t : {" m", "N", "Scale"})
+        EXPECT_NE(text.find(t), std::string::npos) << t << "\n" << text;
+}
+
 TEST_F(Program, ProgressOnATerminalOnly) {
     Project site = makeSite(300, 3);
     writeSite(site, dir / "site.bvk");

@@ -56,3 +56,75 @@ TEST(AntennaEdits, EraseTakesEveryRecordOnTheSpotAtTheCurrentZoom) {
 
 } // namespace
 } // namespace brenvik
+
+namespace brenvik {
+namespace {
+
+// Two towers: slots 1-2 are tower 1 at (0, 0), slot 3 is tower 2 at one cell right.
+Project TwoTowers() {
+    Project p;
+    p.EnsureAntennaSlots(3);
+    p.AntennaCount = 3;
+    for (int k = 1; k <= 3; ++k)
+        p.Antennas[k].AntTower = k < 3 ? 1 : 2;
+    p.Antennas[3].AntX = p.CellSize;
+    p.XYCalculated = p.XZCalculated = 1;
+    return p;
+}
+
+TEST(TowerEdits, HitMoveAndEraseReachTheWholeTower) {
+    Project p = TwoTowers();
+    const double cs = p.CellSize;
+    EXPECT_EQ(AntennaAtPlan(p, cs / 2, cs / 2), 1);
+    EXPECT_EQ(AntennaAtPlan(p, cs * 1.5, 1), 3);
+    EXPECT_EQ(AntennaAtPlan(p, cs * 3, 1), 0);
+    EXPECT_EQ(TowerSlots(p, 2), (std::vector<int>{1, 2}));
+
+    EXPECT_FALSE(MoveTower(p, 1, cs, 0, 1.0)); // tower 2 stands there
+    EXPECT_EQ(p.XYCalculated, 1);
+    ASSERT_TRUE(MoveTower(p, 1, 4 * cs, 2 * cs, 1.0));
+    EXPECT_EQ(p.Antennas[2].AntX, 4 * cs);
+    EXPECT_EQ(p.Antennas[2].AntCellY, 2);
+    EXPECT_EQ(p.XYCalculated + p.XZCalculated, 0);
+
+    EXPECT_EQ(EraseTower(p, 2), 2);
+    ASSERT_EQ(p.AntennaCount, 1);
+    EXPECT_EQ(p.Antennas[1].AntTower, 2);
+}
+
+TEST(TowerEdits, FieldEditsCheckTheRangeAndNameTheField) {
+    struct Case {
+        AntennaField field;
+        double value;
+        const char* refusal; // nullptr: accepted
+    } cases[] = {
+        {AntennaField::FrequencyMHz, 1e9, "Frequency (MHz): between 0.1 and 300000"},
+        {AntennaField::FrequencyMHz, 1800, nullptr},
+        {AntennaField::Tilt, -90, "Tilt (degrees): between -85 and 85"},
+        {AntennaField::Power, -5, "Power (W): between 0 and 10000000"},
+        {AntennaField::Height, 30, nullptr},
+    };
+    for (const Case& c : cases) {
+        Project p = TwoTowers();
+        const auto r = SetAntennaField(p, 3, c.field, c.value);
+        if (c.refusal) {
+            EXPECT_EQ(r.value_or(""), c.refusal);
+            EXPECT_EQ(p.XYCalculated, 1);
+        } else {
+            EXPECT_FALSE(r);
+            EXPECT_EQ(AntennaFieldValue(p, 3, c.field), c.value);
+            EXPECT_EQ(p.XYCalculated, 0);
+        }
+    }
+    // A position in metres moves the tower to the grid cell holding it.
+    Project p = TwoTowers();
+    const double x =
+        AntennaFieldValue(p, 3, AntennaField::XMetres) + 10 * p.CellSize * p.MetersPerUnit;
+    ASSERT_FALSE(SetAntennaField(p, 3, AntennaField::XMetres, x + 0.01));
+    EXPECT_EQ(p.Antennas[3].AntX, 11 * p.CellSize);
+    EXPECT_EQ(SetAntennaField(p, 3, AntennaField::XMetres, p.OriginX).value_or(""),
+              "Please eliminate first the source located in this point");
+}
+
+} // namespace
+} // namespace brenvik

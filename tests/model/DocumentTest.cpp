@@ -135,7 +135,7 @@ TEST(OpenProject, CancelLeavesTheProjectAndAChosenFileIsRead) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST(OpenProjectPath, ReadsTheNamedFileWithoutAskingAndAFailureResets) {
+TEST(OpenProjectPath, ReadsTheNamedFileWithoutAskingAndAFailureKeepsTheProject) {
     TempDir dir;
     Project saved = WithOneAntenna();
     saved.PlanWidthM = 300;
@@ -158,21 +158,23 @@ TEST(OpenProjectPath, ReadsTheNamedFileWithoutAskingAndAFailureResets) {
                  {dir.file("short.bvk"), false, "the file ends early, after line 2"},
                  {dir.file("missing.bvk"), false, "no such file"},
                  {dir.path().string(), false, "not a regular file"}}; // a folder
-    Project reset = WithOneAntenna();
-    reset.ResetProject();
     for (const auto& c : cases) {
         Project p = WithOneAntenna();
-        p.XYCalculated = p.XZCalculated = 1;
         p.OriginLat = 12;
+        p.FileName = "open.bvk";
+        const std::string before = TextOf(p);
         FakePrompts ui;
         EXPECT_EQ(OpenProjectPath(p, ui, c.path), c.read) << c.path;
         EXPECT_EQ(ui.openAsked, 0);
-        EXPECT_EQ(ui.messages, c.read ? std::vector<std::string>{}
-                                      : std::vector<std::string>{"Error en el fichero\n" + c.path +
-                                                                 ": " + c.cause});
-        EXPECT_EQ(p.Title(), "Brenvik 5.0 english [" + c.path + "]");
-        EXPECT_EQ(p.XYCalculated + p.XZCalculated, 0); // no result of the previous work survives
-        EXPECT_EQ(TextOf(p), TextOf(c.read ? saved : reset)) << c.path;
+        if (c.read) {
+            EXPECT_TRUE(ui.messages.empty());
+            EXPECT_EQ(TextOf(p), TextOf(saved)); // nothing of the previous work survives
+            continue;
+        }
+        EXPECT_EQ(ui.messages,
+                  std::vector<std::string>{"Error en el fichero\n" + c.path + ": " + c.cause});
+        EXPECT_EQ(std::tuple(TextOf(p), p.FileName, p.OriginLat),
+                  std::tuple(before, "open.bvk", 12.0));
     }
 }
 
@@ -182,18 +184,22 @@ TEST(SaveChanges, EachAnswerAndPendingAction) {
     Project p = WithOneAntenna();
     p.FileName = "a.bvk";
     FakePrompts ui;
+    p.FileName = dir.file("a.bvk");
     ui.answers = {A::Cancel, A::Yes, A::No, A::No};
-    ui.paths.push_back(dir.file("s.bvk"));
     EXPECT_FALSE(AskSaveChanges(p, ui, PendingCommand::New).documentChanged);
     EXPECT_EQ(p.PendingAction, PendingCommand::New);
     EXPECT_EQ(ui.saveAsked, 0);
-    // "Yes" saves; the user repeats the command to carry it out.
-    EXPECT_FALSE(AskSaveChanges(p, ui, PendingCommand::New).documentChanged);
-    EXPECT_EQ(Slurp(dir.file("s.bvk")), TextOf(p));
+    // "Yes" on a named project saves in place, without asking for a path, and
+    // the Open that asked goes on (its dialog is cancelled here).
+    const std::string text = TextOf(p);
+    const SaveChangesOutcome yes = AskSaveChanges(p, ui, PendingCommand::Open);
+    EXPECT_TRUE(yes.saved);
+    EXPECT_EQ(std::tuple(Slurp(dir.file("a.bvk")), ui.saveAsked, ui.openAsked),
+              std::tuple(text, 0, 1));
     EXPECT_EQ(p.AntennaCount, 1);
     // "No" to Open, then a cancelled Open dialog: nothing happens.
     EXPECT_FALSE(AskSaveChanges(p, ui, PendingCommand::Open).documentChanged);
-    EXPECT_EQ(std::tuple(ui.openAsked, p.AntennaCount), std::tuple(1, 1));
+    EXPECT_EQ(std::tuple(ui.openAsked, p.AntennaCount), std::tuple(2, 1));
     EXPECT_TRUE(AskSaveChanges(p, ui, PendingCommand::New).documentChanged);
     EXPECT_EQ(std::tuple(p.Title(), p.AntennaCount), std::tuple("Brenvik 5.0 english []", 0));
 

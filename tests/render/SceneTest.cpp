@@ -50,9 +50,10 @@ TEST(PlanScene, SectionLineAndLabelOnlyWithASectionResult) {
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(std::tuple(label->y1, label->colour), std::tuple(20.0 * 153, kYellow));
     EXPECT_TRUE(hasLine(after, 0, 20 * 153, 15360, 20 * 153));
-    // The section line does not move with the zoom.
+    // The section line follows the zoom and the scrolling, as the plan does.
     p.Zoom = 2.0;
-    EXPECT_EQ(drawPlanScene(p, after).cortez->y1, 20 * 153);
+    p.ScrollOffsetY = -500;
+    EXPECT_EQ(drawPlanScene(p, after).cortez->y1, 2 * 20 * 153 - 500);
 }
 
 TEST(PlanScene, TopographicDashesOnEveryEdgeBetweenDifferentHeights) {

@@ -36,6 +36,35 @@ void BrenvikDialog::tryAccept() {
     accept();
 }
 
+void BrenvikDialog::setFieldRules(const std::vector<FieldRule>& rules) {
+    m_rules.clear();
+    for (const FieldRule& r : rules) {
+        auto* box = findChild<QLineEdit*>(QString::fromStdString(r.box));
+        if (!box) continue;
+        m_rules.emplace_back(box, r);
+        const QString range = QString::fromStdString(FieldRefusal(r));
+        if (!box->toolTip().contains(range))
+            box->setToolTip(box->toolTip().isEmpty() ? range : box->toolTip() + "\n" + range);
+        connect(box, &QLineEdit::textChanged, this, [this, box, r] { markBox(box, r); });
+        markBox(box, r);
+    }
+}
+
+void BrenvikDialog::markBox(QLineEdit* box, const FieldRule& rule) {
+    // An empty box is not yet a typo; a disabled one is not read.
+    const bool bad = box->isEnabled() && !box->text().trimmed().isEmpty() &&
+                     !FieldAccepts(rule, box->text().toStdString(), dialognum::parser());
+    box->setProperty("invalidInput", bad);
+    box->setStyleSheet(bad ? "QLineEdit { background: #ffd6d6; color: #800000; }" : QString());
+}
+
+std::optional<std::string> BrenvikDialog::fieldRefusal() const {
+    for (const auto& [box, rule] : m_rules)
+        if (box->isEnabled() && !FieldAccepts(rule, box->text().toStdString(), dialognum::parser()))
+            return FieldRefusal(rule);
+    return std::nullopt;
+}
+
 void BrenvikDialog::done(int result) {
     if (m_inHandler) m_closedInHandler = true;
     QDialog::done(result);

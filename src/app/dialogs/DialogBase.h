@@ -1,10 +1,13 @@
 #pragma once
 
+#include "calc/FieldRules.h"
+
 #include <QDialog>
 #include <QString>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QHBoxLayout;
 class QLineEdit;
@@ -28,6 +31,13 @@ class BrenvikDialog : public QDialog {
     // no handler installed Accept simply closes the dialog.
     void setAcceptHandler(AcceptHandler handler) { m_acceptHandler = std::move(handler); }
 
+    // The numeric boxes and their ranges: a box whose text is not a number of
+    // its range is highlighted while the user types.
+    void setFieldRules(const std::vector<FieldRule>& rules);
+    // The refusal of the first enabled box outside its range, naming the
+    // field and the range; none when every box passes.
+    std::optional<std::string> fieldRefusal() const;
+
   public slots:
     // What the Accept button (and Enter) does: run the handler, close on success.
     // A handler that already closed the dialog (e.g. a tool reset after an
@@ -46,7 +56,10 @@ class BrenvikDialog : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
+    void markBox(QLineEdit* box, const FieldRule& rule);
+
     AcceptHandler m_acceptHandler;
+    std::vector<std::pair<QLineEdit*, FieldRule>> m_rules;
     bool m_centred = false;
     bool m_inHandler = false;
     bool m_closedInHandler = false;

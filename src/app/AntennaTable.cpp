@@ -1,0 +1,268 @@
+#include "app/AntennaTable.h"
+
+#include "geo/Geo.h"
+
+#include <QComboBox>
+#include <QDoubleValidator>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <algorithm>
+#include <cmath>
+
+namespace brenvik::app {
+
+namespace {
+
+const char* const kHeaders[] = {"Tower",     "Antenna",   "X (m)",      "Y (m)",
+                                "Longitude", "Latitude",  "Height (m)", "Type",
+                                "Power (W)", "Direction", "Tilt",       "Frequency (MHz)"};
+
+// The editable columns and the field each edits.
+std::optional<AntennaField> fieldOf(int column) {
+    using C = AntennaTableModel;
+    switch (column) {
+    case C::XMetres:
+        return AntennaField::XMetres;
+    case C::YMetres:
+        return AntennaField::YMetres;
+    case C::Height:
+        return AntennaField::Height;
+    case C::Type:
+        return AntennaField::Type;
+    case C::Power:
+        return AntennaField::Power;
+    case C::Direction:
+        return AntennaField::Direction;
+    case C::Tilt:
+        return AntennaField::Tilt;
+    case C::Frequency:
+        return AntennaField::FrequencyMHz;
+    default:
+        return std::nullopt;
+    }
+}
+
+QString typeName(const std::string& type) {
+    return type == "baja" ? "DTS (stick)" : "BTS (panel)";
+}
+
+// "BTS", "panel", "alta" name the panel; "DTS", "stick", "baja" the stick.
+std::string typeKeyword(const QString& text) {
+    const QString t = text.trimmed().toLower();
+    if (t.startsWith("bts") || t.startsWith("panel") || t == "alta") return "alta";
+    if (t.startsWith("dts") || t.startsWith("stick") || t == "baja") return "baja";
+    return {};
+}
+
+geo::Geographic lonLat(const Project& p, int slot) {
+    const double x = AntennaFieldValue(p, slot, AntennaField::XMetres) - p.OriginX;
+    const double y = AntennaFieldValue(p, slot, AntennaField::YMetres) - p.OriginY;
+    return geo::ToGeographic(p, geo::Metres{x, y});
+}
+
+// Numbers as the user types them: the locale's, or C's.
+std::optional<double> parseNumber(const QString& text) {
+    bool ok = false;
+    double v = QLocale().toDouble(text.trimmed(), &ok);
+    if (!ok) v = QLocale::c().toDouble(text.trimmed(), &ok);
+    return ok ? std::optional<double>(v) : std::nullopt;
+}
+
+QString number(double v, int decimals = 2) {
+    // Without digit grouping: the text goes back into a number box as it is.
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(v, 'f', decimals);
+}
+
+} // namespace
+
+AntennaTableModel::AntennaTableModel(const Project& p, FieldEditor editor, QObject* parent)
+    : QAbstractTableModel(parent), p_(p), editor_(std::move(editor)) {
+    rows_ = rowCount();
+}
+
+int AntennaTableModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid()) return 0;
+    return std::max(0, std::min<int>(p_.AntennaCount, p_.AntennaSlotBound()));
+}
+
+QVariant AntennaTableModel::data(const QModelIndex& index, int role) const {
+    const int slot = index.row() + 1;
+    if (!index.isValid() || slot > rowCount()) return {};
+    const Antenna& a = p_.Antennas[std::size_t(slot)];
+    if (role == SlotRole) return slot;
+    if (role == Qt::TextAlignmentRole)
+        return index.column() == Type ? QVariant()
+                                      : QVariant(int(Qt::AlignRight | Qt::AlignVCenter));
+    double value = 0;
+    int decimals = 2;
+    switch (index.column()) {
+    case Tower:
+        value = a.AntTower, decimals = 0;
+        break;
+    case Slot:
+        value = slot, decimals = 0;
+        break;
+    case Longitude:
+        value = lonLat(p_, slot).lon, decimals = 6;
+        break;
+    case Latitude:
+        value = lonLat(p_, slot).lat, decimals = 6;
+        break;
+    case Type:
+        if (role == Qt::DisplayRole || role == Qt::EditRole) return typeName(a.AntType);
+        if (role == SortRole) return a.AntType == "baja" ? 1 : 0;
+        return {};
+    default:
+        value = AntennaFieldValue(p_, slot, *fieldOf(index.column()));
+        break;
+    }
+    if (role == SortRole) return value;
+    if (role == Qt::DisplayRole || role == Qt::EditRole) return number(value, decimals);
+    return {};
+}
+
+QVariant AntennaTableModel::headerData(int section, Qt::Orientation o, int role) const {
+    if (role != Qt::DisplayRole) return {};
+    if (o == Qt::Horizontal && section >= 0 && section < ColumnCount) return kHeaders[section];
+    return o == Qt::Vertical ? QVariant(section + 1) : QVariant();
+}
+
+Qt::ItemFlags AntennaTableModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (fieldOf(index.column())) f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool AntennaTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    const std::optional<AntennaField> field = fieldOf(index.column());
+    if (role != Qt::EditRole || !field || !editor_) return false;
+    const FieldRange range = AntennaFieldRange(*field);
+    std::optional<std::string> refused;
+    if (*field == AntennaField::Type) {
+        const std::string kw = typeKeyword(value.toString());
+        refused = kw.empty() ? std::optional<std::string>("Type: BTS (panel) or DTS (stick)")
+                             : editor_(index.row() + 1, *field, 0, kw);
+    } else if (const std::optional<double> v = parseNumber(value.toString())) {
+        refused = editor_(index.row() + 1, *field, *v, {});
+    } else {
+        refused = RangeMessage(range);
+    }
+    refusal_ = refused;
+    return !refused;
+}
+
+void AntennaTableModel::refresh() {
+    if (rowCount() != rows_) {
+        beginResetModel();
+        rows_ = rowCount();
+        endResetModel();
+    } else if (rows_ > 0) {
+        emit dataChanged(index(0, 0), index(rows_ - 1, ColumnCount - 1));
+    }
+}
+
+std::optional<std::string> AntennaTableModel::takeRefusal() {
+    std::optional<std::string> r;
+    r.swap(refusal_);
+    return r;
+}
+
+// ---- The properties panel -------------------------------------------------------------------
+
+PropertiesPanel::PropertiesPanel(const Project& p, FieldEditor editor, QWidget* parent)
+    : QWidget(parent), p_(p), editor_(std::move(editor)) {
+    setObjectName("propertiesPanel");
+    auto* form = new QFormLayout(this);
+    antenna_ = new QComboBox(this);
+    antenna_->setObjectName("propAntenna");
+    form->addRow("Antenna", antenna_);
+    connect(antenna_, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
+    type_ = new QComboBox(this);
+    type_->setObjectName("propType");
+    type_->addItems({"BTS (panel)", "DTS (stick)"});
+    form->addRow("Type", type_);
+    connect(type_, &QComboBox::activated, this, [this] { commit(AntennaField::Type); });
+    const std::pair<AntennaField, const char*> fields[] = {
+        {AntennaField::XMetres, "propX"},
+        {AntennaField::YMetres, "propY"},
+        {AntennaField::Height, "propHeight"},
+        {AntennaField::Power, "propPower"},
+        {AntennaField::Direction, "propDirection"},
+        {AntennaField::Tilt, "propTilt"},
+        {AntennaField::FrequencyMHz, "propFrequency"}};
+    for (auto [field, name] : fields) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(name);
+        const FieldRange r = AntennaFieldRange(field);
+        auto* v = new QDoubleValidator(r.min, r.max, 6, e);
+        v->setNotation(QDoubleValidator::StandardNotation);
+        e->setValidator(v);
+        e->setToolTip(QString::fromStdString(RangeMessage(r)));
+        form->addRow(r.label, e);
+        boxes_.emplace_back(field, e);
+        const AntennaField f = field;
+        connect(e, &QLineEdit::editingFinished, this, [this, f] { commit(f); });
+    }
+    lonLat_ = new QLabel(this);
+    lonLat_->setObjectName("propLonLat");
+    form->addRow("Long./lat.", lonLat_);
+    // The beam and the pattern have their own widget in the antenna's options.
+    showTower(0);
+}
+
+int PropertiesPanel::antennaSlot() const {
+    const int i = antenna_->currentIndex();
+    return i >= 0 && i < int(slots_.size()) ? slots_[std::size_t(i)] : 0;
+}
+
+void PropertiesPanel::showTower(int slot) {
+    const std::vector<int> now = TowerSlots(p_, slot);
+    if (now != slots_) {
+        loading_ = true;
+        slots_ = now;
+        antenna_->clear();
+        for (std::size_t k = 0; k < slots_.size(); ++k)
+            antenna_->addItem(QString("%1 (record %2)").arg(k + 1).arg(slots_[k]));
+        loading_ = false;
+    }
+    refresh();
+}
+
+void PropertiesPanel::refresh() {
+    if (loading_) return;
+    loading_ = true;
+    const int slot = antennaSlot();
+    setEnabled(slot > 0);
+    for (auto& [field, box] : boxes_)
+        box->setText(slot > 0 ? number(AntennaFieldValue(p_, slot, field), 4) : QString());
+    type_->setCurrentIndex(slot > 0 && p_.Antennas[std::size_t(slot)].AntType == "baja" ? 1 : 0);
+    if (slot > 0) {
+        const geo::Geographic g = lonLat(p_, slot);
+        lonLat_->setText(number(g.lon, 6) + " / " + number(g.lat, 6));
+    } else {
+        lonLat_->clear();
+    }
+    loading_ = false;
+}
+
+void PropertiesPanel::commit(AntennaField f) {
+    const int slot = antennaSlot();
+    if (loading_ || slot <= 0 || !editor_) return;
+    if (f == AntennaField::Type) {
+        editor_(slot, f, 0, type_->currentIndex() == 1 ? "baja" : "alta");
+        return;
+    }
+    for (auto& [field, box] : boxes_) {
+        if (field != f) continue;
+        const std::optional<double> v = parseNumber(box->text());
+        // Nothing to do when the box shows the stored value.
+        if (v && number(*v, 4) == number(AntennaFieldValue(p_, slot, f), 4)) return;
+        editor_(slot, f, v ? *v : std::nan(""), {});
+    }
+}
+
+} // namespace brenvik::app

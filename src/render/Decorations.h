@@ -1,0 +1,37 @@
+#pragma once
+
+#include "model/Project.h"
+#include "model/Rgb.h"
+
+#include <string>
+#include <vector>
+
+namespace brenvik::render {
+
+// What a picture of the whole plan carries besides the plan: a scale bar, the
+// legend of the result and a title block. The painting is the backend's; the
+// choices are made here so that every picture makes the same ones.
+
+// A scale bar of a round length (1, 2 or 5 × 10^k metres), the longest that
+// takes at most `fraction` of the plan's width.
+struct ScaleBar {
+    double metres = 0.0;
+    double units = 0.0; // drawing units at 100 %
+    std::string label;  // "50 m", "2 km"
+};
+ScaleBar chooseScaleBar(double planWidthM, double areaWidthUnits, double fraction);
+
+struct LegendEntry {
+    std::string text;
+    Rgb colour;
+};
+// The levels of the colour scale of the plane on view, the maximum first,
+// with the result's unit, in the colours the gradient has on the project's
+// background; empty without a result.
+std::vector<LegendEntry> resultLegend(const Project& p);
+
+// Project (the file's name, or "Untitled"), date, standard.
+std::vector<std::string> titleBlock(const Project& p, const std::string& date,
+                                    const std::string& standard);
+
+} // namespace brenvik::render

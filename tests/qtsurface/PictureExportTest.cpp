@@ -1,0 +1,84 @@
+#include "qtsurface/PictureExport.h"
+
+#include "model/Project.h"
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace brenvik::qtsurface {
+namespace {
+
+// A plan 150 m wide with a result: its scale bar is 20 m long.
+Project planWithResult() {
+    Project p;
+    p.XYCalculated = 1;
+    p.MaxDensity = 12.5;
+    p.FileName = "/sites/B2.bvk";
+    p.Zoom = 3.0; // the window's view: the picture shows the whole plan anyway
+    p.ScrollOffsetX = -5000;
+    return p;
+}
+
+TEST(PictureExport, EachFormatReadsBackWithItsDecorations) {
+    QTemporaryDir dir;
+    const Project p = planWithResult();
+    PictureRequest r;
+    r.pixels = QSize(1200, 980);
+    r.date = "2026-12-06";
+    r.standard = "icnirp-2020";
+    EXPECT_EQ(pictureFormatFor("a.PDF"), PictureFormat::Pdf);
+    EXPECT_EQ(pictureFormatFor("a.bmp"), std::nullopt);
+
+    const std::string png = dir.filePath("plan.png").toStdString();
+    ASSERT_EQ(writePicture(p, png, PictureFormat::Png, r), std::nullopt);
+    const QImage img(QString::fromStdString(png));
+    EXPECT_EQ(img.size(), r.pixels);
+    // The band below the plan holds the legend's strongest colour (red on
+    // white paper's scale) somewhere in its middle part.
+    bool coloured = false;
+    for (int y = 980 * 5 / 6; y < 980 && !coloured; ++y)
+        for (int x = 400; x < 850 && !coloured; ++x)
+            coloured = qRed(img.pixel(x, y)) > 200 && qGreen(img.pixel(x, y)) < 60;
+    EXPECT_TRUE(coloured);
+
+    const QString svg = dir.filePath("plan.svg");
+    ASSERT_EQ(writePicture(p, svg.toStdString(), PictureFormat::Svg, r), std::nullopt);
+    QSvgRenderer parsed(svg);
+    EXPECT_TRUE(parsed.isValid());
+    QFile svgFile(svg);
+    ASSERT_TRUE(svgFile.open(QIODevice::ReadOnly));
+    const QByteArray svgText = svgFile.readAll();
+    for (const char* text : {">N<", ">20 m<", "B2.bvk"})
+        EXPECT_TRUE(svgText.contains(text)) << text;
+
+    const QString pdf = dir.filePath("plan.pdf");
+    ASSERT_EQ(writePicture(p, pdf.toStdString(), PictureFormat::Pdf, r), std::nullopt);
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty()) GTEST_SKIP() << "pdftotext is not installed";
+    QProcess run;
+    run.start(pdftotext, {pdf, "-"});
+    ASSERT_TRUE(run.waitForFinished(30000));
+    EXPECT_EQ(run.exitCode(), 0);
+    const QString text = QString::fromUtf8(run.readAllStandardOutput());
+    for (const char* t : {"20 m", "N", "Project: B2.bvk", "12.500"})
+        EXPECT_TRUE(text.contains(t)) << t << "\n" << text.toStdString();
+}
+
+TEST(PictureExport, RefusesSizesItCannotMake) {
+    QTemporaryDir dir;
+    PictureRequest r;
+    r.pixels = QSize(0, 500);
+    EXPECT_TRUE(
+        writePicture(Project{}, dir.filePath("x.png").toStdString(), PictureFormat::Png, r));
+    r.pixels = QSize(400, 300);
+    EXPECT_TRUE(writePicture(Project{}, dir.filePath("no/such/dir/x.png").toStdString(),
+                             PictureFormat::Png, r));
+}
+
+} // namespace
+} // namespace brenvik::qtsurface
