@@ -316,7 +316,7 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
         if (r.pattern.empty()) continue;
         const antenna::PatternRead& got = files.read(r.pattern);
         if (!got.pattern) {
-            problems.push_back("line " + std::to_string(r.line) + ": pattern " + r.pattern + ": " +
+            problems.add("line " + std::to_string(r.line) + ": pattern " + r.pattern + ": " +
                                got.error);
             continue;
         }
