@@ -131,7 +131,7 @@ TEST_F(DesktopTest, SaveAsPrefillsTheNameAndAsksBeforeReplacingWhateverTheExtens
     EXPECT_FALSE(window->openFile(b2, false));
     EXPECT_EQ(project.AntennaCount, 2);
     EXPECT_FALSE(window->recentFiles().contains(b2));
-    EXPECT_NE(prompts.lastMessage().find("does not exist"), std::string::npos);
+    EXPECT_NE(prompts.lastMessage().find("no such file"), std::string::npos);
 }
 
 TEST_F(DesktopTest, WheelZoomsAtThePointerAndTheOverlaysFollow) {

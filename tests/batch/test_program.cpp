@@ -6,10 +6,22 @@
 #include <QImage>
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
 #include <pty.h>
 #include <set>
 #include <sys/wait.h>
+
+namespace {
+// True when the process whose /proc status file is `status` has a handler for SIGINT.
+bool CatchesInterrupt(const std::string& status) {
+    std::ifstream in(status);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("SigCgt:", 0) == 0)
+            return (std::stoull(line.substr(7), nullptr, 16) >> (SIGINT - 1)) & 1u;
+    return false;
+}
+} // namespace
 
 using namespace brenvik;
 using namespace batchtest;
@@ -225,7 +237,12 @@ TEST_F(Program, CtrlCStopsCleanlyWithoutPartialOutput) {
         execProgram({at("site.bvk"), "--xy", "surface", "--save", at("out.bvk"), "--export",
                      "maximum-cartesian=" + at("max.csv")},
                     "/dev/null", at(".stderr"));
-    ::usleep(400 * 1000);
+    // Interrupt once the program catches Ctrl-C (its handler shows in the
+    // kernel's signal mask), however slowly a loaded machine started it.
+    const std::string status = "/proc/" + std::to_string(pid) + "/status";
+    for (int k = 0; k < 500 && !CatchesInterrupt(status); ++k)
+        ::usleep(20 * 1000);
+    ::usleep(200 * 1000);
     ::kill(pid, SIGINT);
     int st = 0;
     ::waitpid(pid, &st, 0);

@@ -2,6 +2,7 @@
 
 #include "calc/GridCalc.h"
 #include "compliance/Summary.h"
+#include "model/ResultStamp.h"
 #include "render/RecordingSurface.h"
 
 #include <cmath>
@@ -40,6 +41,7 @@ Project Isotropic(double reflection, double height) {
     p.CalcHeight = height;
     p.DensityGrid.resize(p.GridNX, p.GridNY);
     p.RatioGrid.resize(p.GridNX, p.GridNY);
+    StampResult(p, Plane::XY, true);
     return p;
 }
 

@@ -146,6 +146,7 @@ TEST(ReportLayout, StatesTheMethodAndExplainsTheVerdictPerModel) {
             p.Patterns = {iso};
             p.Antennas[1].AntPattern = p.Antennas[2].AntPattern = "iso";
         }
+        StampResult(p, Plane::XY, true); // the result was computed for these inputs
         const ReportLayout layout = Layout(p);
         std::vector<std::string> texts;
         for (int k = 0; k < layout.pageCount(); ++k) {
