@@ -1,5 +1,6 @@
 #include "compliance/Buildings.h"
 
+#include "compliance/Csv.h"
 #include "compliance/Limits.h"
 #include "compliance/Places.h"
 #include "compliance/Units.h"
@@ -34,14 +35,6 @@ std::string Number17(double v) {
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.17g", v == 0.0 ? 0.0 : v);
     return buf;
-}
-
-std::string Quoted(const std::string& s) {
-    if (s.find_first_of(",\"") == std::string::npos) return s;
-    std::string q = "\"";
-    for (char c : s)
-        q += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return q + "\"";
 }
 
 } // namespace
@@ -172,7 +165,7 @@ std::string BuildingsCsv(const std::vector<BuildingValue>& values) {
                       "worst\r\n";
     for (const BuildingValue& b : values)
         for (const FloorValue& f : b.floors) {
-            out += Quoted(b.id) + "," + Quoted(b.name) + "," + std::to_string(f.floor);
+            out += CsvQuoted(b.id) + "," + CsvQuoted(b.name) + "," + std::to_string(f.floor);
             for (double d : {f.baseM, f.sUw, f.eVm, f.percent, f.X, f.Y, f.lon, f.lat})
                 out += "," + Number17(d);
             out += f.floor == b.worst ? ",1\r\n" : ",0\r\n";

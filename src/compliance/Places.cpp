@@ -4,6 +4,7 @@
 
 #include "calc/Ground.h"
 #include "calc/PowerDensity.h"
+#include "compliance/Csv.h"
 #include "compliance/Limits.h"
 #include "compliance/Units.h"
 #include "geo/Geo.h"
@@ -23,46 +24,6 @@
 namespace brenvik::compliance {
 
 namespace {
-
-// Splits one CSV line; a field may be quoted, with "" for a quote inside.
-// Blanks around a field are dropped.
-std::vector<std::string> SplitFields(const std::string& line) {
-    std::vector<std::string> out(1);
-    bool quoted = false;
-    for (std::size_t k = 0; k < line.size(); ++k) {
-        const char c = line[k];
-        if (quoted) {
-            if (c == '"' && k + 1 < line.size() && line[k + 1] == '"') {
-                out.back() += '"';
-                ++k;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                out.back() += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            out.emplace_back();
-        } else {
-            out.back() += c;
-        }
-    }
-    for (std::string& f : out) {
-        const auto b = f.find_first_not_of(" \t");
-        const auto e = f.find_last_not_of(" \t");
-        f = b == std::string::npos ? std::string() : f.substr(b, e - b + 1);
-    }
-    return out;
-}
-
-std::string Quoted(const std::string& s) {
-    if (s.find_first_of(",\"") == std::string::npos) return s;
-    std::string q = "\"";
-    for (char c : s)
-        q += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return q + "\"";
-}
 
 enum Column { Name, Lon, Lat, Xm, Ym, Height, Kind, Count };
 constexpr std::array<const char*, Count> kHeader{"name", "lon", "lat", "x_m", "y_m", "height_m",
@@ -163,7 +124,7 @@ PlacesImport ImportPlaces(Project& p, const std::string& csv, const std::string&
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.find_first_not_of(" \t") == std::string::npos) continue;
-        const std::vector<std::string> f = SplitFields(line);
+        const std::vector<std::string> f = SplitCsvLine(line);
         if (!header) {
             header = true;
             for (std::size_t k = 0; k < f.size(); ++k)
@@ -357,7 +318,7 @@ std::string PlacesCsv(const std::vector<PlaceValue>& values) {
     }
     out += "\r\n";
     for (const PlaceValue& v : values) {
-        out += Quoted(v.name);
+        out += CsvQuoted(v.name);
         for (double d : {v.lon, v.lat, v.X, v.Y, v.groundM, v.heightM, v.sUw, v.eVm, v.percent})
             out += "," + Number17(d);
         for (const AntennaAtPlace& a : v.antennas) {

@@ -3,6 +3,7 @@
 #include "antenna/BeamForm.h"
 #include "antenna/Pattern.h"
 #include "calc/Towers.h"
+#include "compliance/Csv.h"
 #include "compliance/Limits.h"
 #include "geo/Geo.h"
 #include "model/AtomicFile.h"
@@ -23,45 +24,6 @@
 namespace brenvik::compliance {
 
 namespace {
-
-// Splits one CSV line; a field may be quoted, with "" for a quote inside.
-std::vector<std::string> SplitCsv(const std::string& line) {
-    std::vector<std::string> out(1);
-    bool quoted = false;
-    for (std::size_t k = 0; k < line.size(); ++k) {
-        const char c = line[k];
-        if (quoted) {
-            if (c == '"' && k + 1 < line.size() && line[k + 1] == '"') {
-                out.back() += '"';
-                ++k;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                out.back() += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            out.emplace_back();
-        } else {
-            out.back() += c;
-        }
-    }
-    for (std::string& f : out) {
-        const auto b = f.find_first_not_of(" \t");
-        const auto e = f.find_last_not_of(" \t");
-        f = b == std::string::npos ? std::string() : f.substr(b, e - b + 1);
-    }
-    return out;
-}
-
-std::string Quoted(const std::string& s) {
-    if (s.find_first_of(",\"") == std::string::npos) return s;
-    std::string q = "\"";
-    for (char c : s)
-        q += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return q + "\"";
-}
 
 struct Row {
     int line = 0;
@@ -273,7 +235,7 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.find_first_not_of(" \t") == std::string::npos) continue;
-        const std::vector<std::string> fields = SplitCsv(line);
+        const std::vector<std::string> fields = SplitCsvLine(line);
         if (!header) {
             header = true;
             for (std::size_t k = 0; k < fields.size(); ++k)
@@ -410,14 +372,14 @@ std::string ExportSites(const Project& p) {
         num(a.AntDirection);
         num(a.AntTilt);
         num(a.AntFrequencyMHz);
-        out += "," + Quoted(NameText(p, k));
+        out += "," + CsvQuoted(NameText(p, k));
         if (beams) {
             // The pattern by the file it came from, else by its name.
             std::string file;
             for (const AntennaPattern& q : p.Patterns)
                 if (!a.AntPattern.empty() && q.Name == a.AntPattern)
                     file = q.Source.empty() ? q.Name : q.Source;
-            out += "," + Quoted(file);
+            out += "," + CsvQuoted(file);
             num(a.AntHBeamwidthDeg);
             if (a.AntVBeamwidthDeg > 0.0)
                 num(a.AntVBeamwidthDeg);

@@ -1,5 +1,6 @@
 #include "tiles/Inventory.h"
 
+#include "compliance/Csv.h"
 #include "compliance/Limits.h"
 #include "model/AtomicFile.h"
 #include "model/Numbers.h"
@@ -11,31 +12,6 @@
 namespace brenvik::tiles {
 
 namespace {
-
-// One CSV line; a field may be quoted, with "" for a quote inside.
-std::vector<std::string> SplitCsv(const std::string& line) {
-    std::vector<std::string> out(1);
-    bool quoted = false;
-    for (std::size_t k = 0; k < line.size(); ++k) {
-        const char c = line[k];
-        if (quoted && c == '"' && k + 1 < line.size() && line[k + 1] == '"') {
-            out.back() += '"';
-            ++k;
-        } else if (c == '"') {
-            quoted = !quoted;
-        } else if (c == ',' && !quoted) {
-            out.emplace_back();
-        } else {
-            out.back() += c;
-        }
-    }
-    for (std::string& f : out) {
-        const auto b = f.find_first_not_of(" \t");
-        const auto e = f.find_last_not_of(" \t");
-        f = b == std::string::npos ? std::string() : f.substr(b, e - b + 1);
-    }
-    return out;
-}
 
 enum Column { Site, Lon, Lat, Height, Type, Erp, Azimuth, Tilt, Frequency, Pattern, HBw, VBw, ETilt, Count };
 constexpr std::array<const char*, Count> kNames{
@@ -58,7 +34,7 @@ InventoryRead ParseInventory(const std::string& csv) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.find_first_not_of(" \t") == std::string::npos) continue;
-        const std::vector<std::string> f = SplitCsv(line);
+        const std::vector<std::string> f = compliance::SplitCsvLine(line);
         if (!header) {
             header = true;
             for (std::size_t k = 0; k < f.size(); ++k)
