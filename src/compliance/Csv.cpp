@@ -1,5 +1,9 @@
 #include "compliance/Csv.h"
 
+#include "model/Numbers.h"
+
+#include <cmath>
+
 namespace brenvik::compliance {
 
 std::vector<std::string> SplitCsvLine(const std::string& line) {
@@ -30,6 +34,20 @@ std::vector<std::string> SplitCsvLine(const std::string& line) {
         f = b == std::string::npos ? std::string() : f.substr(b, e - b + 1);
     }
     return out;
+}
+
+std::optional<double> CsvNumber(const std::string& text, const std::string& name, bool required,
+                                std::vector<std::string>& why) {
+    if (text.empty()) {
+        if (required) why.push_back(name + " is missing");
+        return std::nullopt;
+    }
+    const auto v = ParseFileDouble(text);
+    if (!v || !std::isfinite(*v)) {
+        why.push_back(name + " '" + text + "' is not a number");
+        return std::nullopt;
+    }
+    return v;
 }
 
 std::string CsvQuoted(const std::string& s) {

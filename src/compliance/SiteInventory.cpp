@@ -96,18 +96,8 @@ class RowReader {
             const int k = at_[c];
             return k >= 0 && k < static_cast<int>(f.size()) ? f[static_cast<std::size_t>(k)] : "";
         };
-        const auto number = [&](Column c, bool required) -> std::optional<double> {
-            const std::string t = text(c);
-            if (t.empty()) {
-                if (required) why.push_back(std::string(kNames[c]) + " is missing");
-                return std::nullopt;
-            }
-            auto v = ParseFileDouble(t);
-            if (!v || !std::isfinite(*v)) {
-                why.push_back(std::string(kNames[c]) + " '" + t + "' is not a number");
-                return std::nullopt;
-            }
-            return v;
+        const auto number = [&](Column c, bool required) {
+            return CsvNumber(text(c), kNames[c], required, why);
         };
         r.site = text(Site);
         if (r.site.empty()) why.push_back("site is missing");

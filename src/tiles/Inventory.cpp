@@ -52,18 +52,8 @@ InventoryRead ParseInventory(const std::string& csv) {
             const int k = at[c];
             return k >= 0 && k < static_cast<int>(f.size()) ? f[static_cast<std::size_t>(k)] : "";
         };
-        const auto value = [&](Column c, bool required) -> std::optional<double> {
-            const std::string t = text(c);
-            if (t.empty()) {
-                if (required) why.push_back(std::string(kNames[c]) + " is missing");
-                return std::nullopt;
-            }
-            auto v = ParseFileDouble(t);
-            if (!v || !std::isfinite(*v)) {
-                why.push_back(std::string(kNames[c]) + " '" + t + "' is not a number");
-                return std::nullopt;
-            }
-            return v;
+        const auto value = [&](Column c, bool required) {
+            return compliance::CsvNumber(text(c), kNames[c], required, why);
         };
         SiteRow r;
         r.line = number;
