@@ -32,7 +32,7 @@ Project LargeSite(int gridNX, int towers) {
             TowerAddAntenna(p);
         for (int k = 1; k <= antennas; ++k) {
             Antenna& a = p.Antennas[p.AntennaCount + k];
-            a.AntType = (t + k) % 4 == 0 ? "baja" : "alta";
+            a.AntType = (t + k) % 4 == 0 ? AntennaKind::Stick : AntennaKind::Panel;
             a.AntDirection = (t * 47 + k * 120) % 360;
             a.AntTilt = (t % 5) * 4 - 3;
             a.AntHeight = 9 + (t % 6) * 4;
@@ -59,7 +59,7 @@ void RunXY(benchmark::State& state, unsigned threads, bool scalar) {
     for (auto _ : state) {
         const CalcOutcome r = RunXYCalculation(p, c);
         if (!r.ok()) state.SkipWithError("calculation failed");
-        benchmark::DoNotOptimize(p.MaxDensity);
+        benchmark::DoNotOptimize(p.XY.MaxDensity);
     }
     const double evals = static_cast<double>(p.AntennaCount) * p.GridNX * p.GridNY;
     state.counters["antennas"] = p.AntennaCount;
@@ -101,7 +101,7 @@ void BM_XY1000_RatioCost(benchmark::State& state) {
         double t2 = ThreadSeconds();
         tAlone += t1 - t0;
         tRatio += t2 - t1;
-        benchmark::DoNotOptimize(p.RatioGrid.data());
+        benchmark::DoNotOptimize(p.XY.Ratio.data());
     }
     state.counters["ratio_cost"] = tAlone > 0.0 ? tRatio / tAlone : 0.0;
 }
@@ -111,7 +111,7 @@ void BM_DefaultProject(benchmark::State& state) {
     for (auto _ : state) {
         const CalcOutcome r = RunXYCalculation(p);
         if (!r.ok()) state.SkipWithError("calculation failed");
-        benchmark::DoNotOptimize(p.MaxDensity);
+        benchmark::DoNotOptimize(p.XY.MaxDensity);
     }
 }
 
@@ -181,7 +181,7 @@ void BM_XY1000_FarFieldRatioCost(benchmark::State& state) {
         double t2 = ThreadSeconds();
         tAlone += t1 - t0;
         tRatio += t2 - t1;
-        benchmark::DoNotOptimize(p.RatioGrid.data());
+        benchmark::DoNotOptimize(p.XY.Ratio.data());
     }
     state.counters["ratio_cost"] = tAlone > 0.0 ? tRatio / tAlone : 0.0;
 }

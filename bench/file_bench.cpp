@@ -21,41 +21,41 @@ Project LargeProject() {
     p.RecomputeDerived();
     const int nx = p.GridNX, ny = p.GridNY;
     p.GroundGrid.resize(nx, ny);
-    p.DensityGrid.resize(nx, ny);
+    p.XY.Density.resize(nx, ny);
     for (int i = 0; i <= nx; ++i)
         for (int j = 0; j <= ny; ++j) {
             p.GroundGrid(i, j) = (i / 100 + j / 80) % 4 * 3.0;
             const double dx = i - 400.0, dy = j - 300.0;
-            p.DensityGrid(i, j) = 12.5 / (1.0 + 0.01 * (dx * dx + dy * dy));
+            p.XY.Density(i, j) = 12.5 / (1.0 + 0.01 * (dx * dx + dy * dy));
         }
     p.AntennaCount = 12;
     p.EnsureAntennaSlots(12);
     for (int k = 1; k <= 12; ++k) {
         p.Antennas[static_cast<std::size_t>(k)] = Antenna{
-            30, 6, "maxima", 1600, 30.0 * k, "pisos", "alta", 1, 12, 6000.5, 4500.25, 1, {}, 0};
+            30, 6, PowerMode::Maximum, 1600, 30.0 * k, HeightUnit::Floors, AntennaKind::Panel, 1, 12, 6000.5, 4500.25, 1, {}, 0};
     }
-    p.XYCalculated = 1;
+    p.XY.Calculated = true;
     p.IsolineCount = 7;
-    p.IsolineLevel = {0, 12, 6, 3, 1.5, .75, .375, .1875};
-    p.Isolines.reset(7);
-    p.IsolinesAux.reset(7);
+    p.XY.IsolineLevel = {0, 12, 6, 3, 1.5, .75, .375, .1875};
+    p.XY.Isolines.reset(7);
+    p.XY.IsolinesAux.reset(7);
     // Crossing cells of each level around the source, as the calculation
     // records them: the slot counter runs over all levels together.
     for (int k = 1; k <= 7; ++k) {
-        const double r = 10.0 * std::sqrt(12.5 / p.IsolineLevel[static_cast<std::size_t>(k)]);
+        const double r = 10.0 * std::sqrt(12.5 / p.XY.IsolineLevel[static_cast<std::size_t>(k)]);
         const int n = static_cast<int>(2 * 3.14159 * r * 2);
         for (int s = 0; s < n; ++s) {
             const double a = 6.28318 * s / n;
-            p.Isolines.append(k, static_cast<std::int16_t>(400 + r * std::cos(a)),
+            p.XY.Isolines.append(k, static_cast<std::int16_t>(400 + r * std::cos(a)),
                               static_cast<std::int16_t>(300 + r * std::sin(a)));
             if (s % 4 == 0)
-                p.IsolinesAux.append(k, static_cast<std::int16_t>(400 + r * std::cos(a)),
+                p.XY.IsolinesAux.append(k, static_cast<std::int16_t>(400 + r * std::cos(a)),
                                      static_cast<std::int16_t>(300 + r * std::sin(a)));
         }
     }
-    p.MaxDensity = 12.5;
-    p.MaxPosX = Variant::real(6000);
-    p.MaxPosY = 4500;
+    p.XY.MaxDensity = 12.5;
+    p.XY.MaxPosX = Variant::real(6000);
+    p.XY.MaxPosY = Variant::integer(4500);
     return p;
 }
 
@@ -152,7 +152,7 @@ void BM_ToCharsLoop(benchmark::State& state) {
                 out = std::to_chars(out, end, ++n).ptr;
                 out = std::to_chars(out, end, -3.7 + i * 1.3e-4).ptr;
                 out = std::to_chars(out, end, 40.4 + j * 1.1e-4).ptr;
-                out = std::to_chars(out, end, p.DensityGrid(i, j)).ptr;
+                out = std::to_chars(out, end, p.XY.Density(i, j)).ptr;
             }
         benchmark::DoNotOptimize(buffer.data());
     }

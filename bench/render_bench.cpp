@@ -25,7 +25,7 @@ Project benchProject(int gridNX) {
     p.GridNX = static_cast<std::int16_t>(gridNX);
     p.RecomputeDerived();
     p.GroundGrid.resize(p.GridNX, p.GridNY);
-    p.DensityGrid.resize(p.GridNX, p.GridNY);
+    p.XY.Density.resize(p.GridNX, p.GridNY);
     const double cx = p.GridNX * 0.4, cy = p.GridNY * 0.5;
     double maximum = 0;
     for (int i = 1; i <= p.GridNX; ++i)
@@ -33,16 +33,16 @@ Project benchProject(int gridNX) {
             const double r2 =
                 ((i - cx) * (i - cx) + (j - cy) * (j - cy)) * 1e4 / (p.GridNX * p.GridNX);
             const double d = 450.0 / (1.0 + r2);
-            p.DensityGrid(i, j) = d;
+            p.XY.Density(i, j) = d;
             maximum = std::max(maximum, d);
         }
     for (int i = p.GridNX / 2; i <= p.GridNX; ++i)
         for (int j = 0; j <= p.GridNY / 3; ++j)
             p.GroundGrid(i, j) = 12.0;
-    p.MaxDensity = maximum;
-    p.MaxPosX = Variant::real(cx * p.CellSize);
-    p.MaxPosY = static_cast<std::int16_t>(cy * p.CellSize);
-    p.XYCalculated = 1;
+    p.XY.MaxDensity = maximum;
+    p.XY.MaxPosX = Variant::real(cx * p.CellSize);
+    p.XY.MaxPosY = Variant::integer(cy * p.CellSize);
+    p.XY.Calculated = true;
     p.AntennaCount = 1;
     p.EnsureAntennaSlots(1);
     p.Antennas[1].AntX = cx * p.CellSize;
@@ -73,10 +73,10 @@ void plainNodeLoop(benchmark::State& state, int gridNX) {
     const std::ptrdiff_t stride = image.bytesPerLine() / 4;
     for (auto _ : state) {
         for (int i = 0; i <= p.GridNX; ++i) {
-            const double* col = p.DensityGrid.column(i);
+            const double* col = p.XY.Density.column(i);
             std::uint32_t* px = bits + static_cast<std::ptrdiff_t>(i * p.CellSize * scale);
             for (int j = 0; j <= p.GridNY; ++j) {
-                const int level = static_cast<int>(10.0 * col[j] / p.MaxDensity);
+                const int level = static_cast<int>(10.0 * col[j] / p.XY.MaxDensity);
                 const auto row = static_cast<std::ptrdiff_t>(j * p.CellSize * scale);
                 if (row < 1080) px[row * stride] = colours[std::clamp(level, 0, 10)];
             }
@@ -90,7 +90,7 @@ void redrawToImage(benchmark::State& state, int gridNX, int mode, double zoom) {
     Project local;
     Project& p = gridNX > 4000 ? sharedProject(gridNX) : (local = benchProject(gridNX));
     p.DisplayMode = static_cast<ResultStyle>(mode);
-    p.WhiteBackground = 1;
+    p.WhiteBackground = true;
     p.Zoom = zoom;
     p.ScrollOffsetX = -(zoom - 1) * 15360 * 0.4;
     p.ScrollOffsetY = -(zoom - 1) * 10560 * 0.4;

@@ -34,7 +34,7 @@ void save(const Project& p, const std::string& path) {
 // no view record after the result settings (this sample has no result).
 void saveOlderLayout(const Project& p, const std::string& path) {
     std::string text;
-    if (p.XYCalculated || !WriteProjectText(p, text)) fail("cannot write " + path);
+    if (p.XY.Calculated || !WriteProjectText(p, text)) fail("cannot write " + path);
     std::vector<std::string> lines;
     std::istringstream in(text);
     for (std::string l; std::getline(in, l);)
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
         p.PlanWidthM = 400.0;
         p.RecomputeDerived();
         p.GroundGrid.resize(p.GridNX, p.GridNY);
-        p.DensityGrid.resize(p.GridNX, p.GridNY);
+        p.XY.Density.resize(p.GridNX, p.GridNY);
         raiseGround(p, 5, 50, 1, 100, 68);
         raiseGround(p, 12, 75, 1, 100, 68);
         raiseGround(p, 20, 10, 8, 30, 25);

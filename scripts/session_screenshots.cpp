@@ -94,7 +94,7 @@ TEST_F(SessionScreenshots, EveryDisplayStyle) {
     project.GridNX = 600;
     project.RecomputeDerived();
     project.GroundGrid.resize(project.GridNX, project.GridNY);
-    project.DensityGrid.resize(project.GridNX, project.GridNY);
+    project.XY.Density.resize(project.GridNX, project.GridNY);
     trigger("calculo");
     click(dialog("cal"), "a");
     for (int k = 0; k < 5; ++k) {

@@ -407,7 +407,7 @@ double Beam::GainDb(double phiDeg, double thetaDeg) const {
 }
 
 bool IsStick(const Antenna& a) {
-    return a.AntType == "baja";
+    return a.AntType == AntennaKind::Stick;
 }
 
 const AntennaPattern* FindPattern(const std::vector<AntennaPattern>& patterns,

@@ -44,17 +44,6 @@ std::optional<AntennaField> fieldOf(int column) {
     }
 }
 
-QString typeName(const std::string& type) {
-    return type == "baja" ? "DTS (stick)" : "BTS (panel)";
-}
-
-// "BTS", "panel", "alta" name the panel; "DTS", "stick", "baja" the stick.
-std::string typeKeyword(const QString& text) {
-    const QString t = text.trimmed().toLower();
-    if (t.startsWith("bts") || t.startsWith("panel") || t == "alta") return "alta";
-    if (t.startsWith("dts") || t.startsWith("stick") || t == "baja") return "baja";
-    return {};
-}
 
 geo::Geographic lonLat(const Project& p, int slot) {
     const double x = AntennaFieldValue(p, slot, AntennaField::XMetres) - p.OriginX;
@@ -113,8 +102,9 @@ QVariant AntennaTableModel::data(const QModelIndex& index, int role) const {
         value = lonLat(p_, slot).lat, decimals = 6;
         break;
     case Type:
-        if (role == Qt::DisplayRole || role == Qt::EditRole) return typeName(a.AntType);
-        if (role == SortRole) return a.AntType == "baja" ? 1 : 0;
+        if (role == Qt::DisplayRole || role == Qt::EditRole)
+            return QString::fromUtf8(AntennaKindName(a.AntType));
+        if (role == SortRole) return static_cast<int>(a.AntType);
         return {};
     default:
         value = AntennaFieldValue(p_, slot, *fieldOf(index.column()));
@@ -143,11 +133,12 @@ bool AntennaTableModel::setData(const QModelIndex& index, const QVariant& value,
     const FieldRange range = AntennaFieldRange(*field);
     std::optional<std::string> refused;
     if (*field == AntennaField::Type) {
-        const std::string kw = typeKeyword(value.toString());
-        refused = kw.empty() ? std::optional<std::string>("Type: BTS (panel) or DTS (stick)")
-                             : editor_(index.row() + 1, *field, 0, kw);
+        const std::optional<AntennaKind> kind =
+            AntennaKindFromText(value.toString().toStdString());
+        refused = !kind ? std::optional<std::string>("Type: BTS (panel) or DTS (stick)")
+                        : editor_(index.row() + 1, *field, *kind == AntennaKind::Stick ? 1 : 0);
     } else if (const std::optional<double> v = parseNumber(value.toString())) {
-        refused = editor_(index.row() + 1, *field, *v, {});
+        refused = editor_(index.row() + 1, *field, *v);
     } else {
         refused = RangeMessage(range);
     }
@@ -239,7 +230,7 @@ void PropertiesPanel::refresh() {
     setEnabled(slot > 0);
     for (auto& [field, box] : boxes_)
         box->setText(slot > 0 ? number(AntennaFieldValue(p_, slot, field), 4) : QString());
-    type_->setCurrentIndex(slot > 0 && p_.Antennas[std::size_t(slot)].AntType == "baja" ? 1 : 0);
+    type_->setCurrentIndex(slot > 0 && p_.Antennas[std::size_t(slot)].AntType == AntennaKind::Stick ? 1 : 0);
     if (slot > 0) {
         const geo::Geographic g = lonLat(p_, slot);
         lonLat_->setText(number(g.lon, 6) + " / " + number(g.lat, 6));
@@ -253,7 +244,7 @@ void PropertiesPanel::commit(AntennaField f) {
     const int slot = antennaSlot();
     if (loading_ || slot <= 0 || !editor_) return;
     if (f == AntennaField::Type) {
-        editor_(slot, f, 0, type_->currentIndex() == 1 ? "baja" : "alta");
+        editor_(slot, f, type_->currentIndex() == 1 ? 1 : 0);
         return;
     }
     for (auto& [field, box] : boxes_) {
@@ -261,7 +252,7 @@ void PropertiesPanel::commit(AntennaField f) {
         const std::optional<double> v = parseNumber(box->text());
         // Nothing to do when the box shows the stored value.
         if (v && number(*v, 4) == number(AntennaFieldValue(p_, slot, f), 4)) return;
-        editor_(slot, f, v ? *v : std::nan(""), {});
+        editor_(slot, f, v ? *v : std::nan(""));
     }
 }
 

@@ -35,7 +35,7 @@ void DialogFlows::exposureModel() {
         w_.recordEdit("Exposure model", std::move(e), true);
         // A result on view stays what it was until the next calculation.
         const Project& p = w_.project_;
-        if (!(p.Exposure == before) && (p.XYCalculated == 1 || p.XZCalculated == 1))
+        if (!(p.Exposure == before) && (p.XY.Calculated || p.XZ.Calculated))
             w_.warn("The results on view were worked out with the previous exposure model; "
                     "calculate again to see the new one.");
         return true;

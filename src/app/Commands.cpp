@@ -140,7 +140,7 @@ std::vector<Command> commandTable() {
          [](W& w) {
              w.ensurePlanView();
              w.canvas_->removeBackgroundPicture();
-             w.project_.BackgroundLoaded = 0;
+             w.project_.BackgroundLoaded = false;
              w.redrawView();
          }},
         {cmd::XYPlane, "XY-Plane", P::View, [](W& w) { w.cmdXYPlane(); }, {}, {}, "separador3"},
@@ -281,15 +281,15 @@ std::vector<Command> commandTable() {
         {cmd::EraseButton, "Eliminate: click or drag over antennas to remove them", P::Toolbar,
          [](W& w) { w.cmdErase(); },
          [](W& w) {
-             w.project_.Tools.end(PointerToolKind::Erase);
+             w.toolFlags_.end(PointerToolKind::Erase);
              w.tools_->hideRubberBands();
              w.setPressed(cmd::EraseButton, false);
          }},
         {cmd::TopographicButton, "Topographic lines: drag rectangles of a ground height",
          P::Toolbar, [](W& w) { w.flows_->topographic(); },
          [](W& w) {
-             w.project_.Tools.endPlacement();
-             w.project_.Tools.end(PointerToolKind::Topographic);
+             w.toolFlags_.endPlacement();
+             w.toolFlags_.end(PointerToolKind::Topographic);
              w.tools_->hideRubberBands();
              w.setPressed(cmd::TopographicButton, false);
          }},
@@ -312,7 +312,7 @@ std::vector<Command> commandTable() {
         {cmd::GradientButton, "Colour gradient", P::Toolbar,
          [](W& w) { w.showResults(ResultStyle::Gradient, false, cmd::GradientButton); },
          [](W& w) {
-             w.project_.Tools.endPlacement();
+             w.toolFlags_.endPlacement();
              w.tools_->hideRubberBands();
              w.setPressed(cmd::GradientButton, false);
          }},

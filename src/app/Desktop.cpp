@@ -32,8 +32,8 @@
 namespace brenvik::app {
 
 void MainWindow::buildDocks() {
-    const FieldEditor editor = [this](int slot, AntennaField f, double v, const std::string& t) {
-        return editField(slot, f, v, t);
+    const FieldEditor editor = [this](int slot, AntennaField f, double v) {
+        return editField(slot, f, v);
     };
     tableModel_ = new AntennaTableModel(project_, editor, this);
     tableProxy_ = new QSortFilterProxyModel(this);
@@ -75,12 +75,11 @@ void MainWindow::buildDocks() {
         d->hide();
 }
 
-std::optional<std::string> MainWindow::editField(int slot, AntennaField f, double value,
-                                                 const std::string& typeText) {
+std::optional<std::string> MainWindow::editField(int slot, AntennaField f, double value) {
     std::optional<std::string> refused;
     guarded([&](MainWindow& w) {
         Edit e = Edit::antennas(w.project_);
-        refused = SetAntennaField(w.project_, slot, f, value, typeText);
+        refused = SetAntennaField(w.project_, slot, f, value);
         static const char* const names[] = {"Edit X",    "Edit Y",        "Edit height",
                                             "Edit type", "Edit power",    "Edit direction",
                                             "Edit tilt", "Edit frequency"};

@@ -50,7 +50,7 @@ void DialogFlows::about() {
 }
 
 void DialogFlows::zoom() {
-    if (w_.project_.BackgroundLoaded == 1) {
+    if (w_.project_.BackgroundLoaded) {
         w_.warn("It is needed not background image to activate the Zoom");
         return;
     }
@@ -65,10 +65,10 @@ void DialogFlows::zoom() {
 
 void DialogFlows::tower() {
     w_.resetTools();
-    w_.project_.Tools.TowerToolOn = true;
+    w_.toolFlags_.TowerToolOn = true;
     w_.setPressed(cmd::TowerButton, true);
     openTowerDialog(false);
-    w_.project_.Tools.endPlacement();
+    w_.toolFlags_.endPlacement();
 }
 
 void DialogFlows::openTowerDialog(bool editing) {
@@ -79,7 +79,7 @@ void DialogFlows::openTowerDialog(bool editing) {
         TowerBeginEdit(w_.project_, w_.editTowerAntenna_);
     else
         TowerBeginNew(w_.project_);
-    w_.project_.Tools.TowerDialogOpen = true;
+    w_.toolFlags_.TowerDialogOpen = true;
     auto* d = new TowerDialog(w_.project_.TowerAntCount, editing, &w_);
     const int edited = editing ? w_.editTowerAntenna_ : 0;
     QObject::connect(d, &TowerDialog::antennaAdded, &w_, [this] { TowerAddAntenna(w_.project_); });
@@ -92,7 +92,7 @@ void DialogFlows::openTowerDialog(bool editing) {
         (void)d;
     });
     d->setAcceptHandler([this, editing] {
-        if (!editing) w_.project_.Tools.togglePlacement();
+        if (!editing) w_.toolFlags_.togglePlacement();
         return true;
     });
     // Cancel drops the pending tower and releases the tool.
@@ -134,6 +134,9 @@ void DialogFlows::openAntennaDialog(int slot, bool newSlot, int editedIndex) {
         Edit e = Edit::antennas(w_.project_);
         const auto err = AntennaFormAccept(w_.project_, f, slot, newSlot, dialognum::parser(),
                                            dialognum::formatter());
+        // The dialog stays open on a refusal: only an accepted definition
+        // arms (or disarms) its placement.
+        if (newSlot && !err) w_.toolFlags_.togglePlacement();
         if (!err) antenna::BeamFormAccept(w_.project_, bf, slot, dialognum::parser());
         if (placed) w_.recordEdit("Antenna", std::move(e), !err);
         if (err) {
@@ -157,7 +160,7 @@ void DialogFlows::openAntennaDialog(int slot, bool newSlot, int editedIndex) {
 void DialogFlows::editAntenna(int index) {
     dropOpenDefinition();
     w_.editAntenna_ = index;
-    w_.project_.Tools.EditMode = true;
+    w_.toolFlags_.EditMode = true;
     openAntennaDialog(index, false, index);
 }
 
@@ -165,8 +168,8 @@ void DialogFlows::editTowerAntenna(int index) {
     dropOpenDefinition();
     w_.project_.TowerAntSel = w_.project_.Antennas[std::size_t(index)].AntNumber;
     w_.editTowerAntenna_ = index;
-    w_.project_.Tools.EditMode = true;
-    w_.project_.Tools.TowerDialogOpen = true;
+    w_.toolFlags_.EditMode = true;
+    w_.toolFlags_.TowerDialogOpen = true;
     openTowerDialog(true);
 }
 
@@ -189,7 +192,7 @@ void DialogFlows::topographic() {
             w_.warn(*err);
             return false;
         }
-        w_.project_.Tools.arm(PointerToolKind::Topographic);
+        w_.toolFlags_.arm(PointerToolKind::Topographic);
         return true;
     });
     QObject::connect(d, &QDialog::rejected, &w_,
@@ -245,6 +248,7 @@ void DialogFlows::scaleCalculation() {
         Edit e = Edit::settings(w_.project_);
         const bool ok =
             geo::AcceptScaleCalculation(w_.project_, d->form(), w_.prompts_, dialognum::parser());
+        if (ok) w_.toolFlags_.arm(PointerToolKind::ScaleMeasure);
         w_.recordEdit("Scale calculation", std::move(e), ok);
         return ok;
     });
@@ -490,6 +494,7 @@ void DialogFlows::reference() {
     w_.resetTools();
     auto* d = new ReferenceDialog(geo::OpenReferenceForm(w_.project_, decimalPoint()), &w_);
     d->setAcceptHandler([this, d] {
+        w_.toolFlags_.arm(PointerToolKind::ReferencePoint);
         GeoSettingsEdit(w_, w_.project_, "Reference point", [&] {
             return geo::AcceptReference(w_.project_, d->form(), w_.prompts_, dialognum::parser());
         });

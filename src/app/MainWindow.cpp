@@ -89,7 +89,7 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     connect(canvas_, &PlanCanvas::released, this, &MainWindow::pointerRelease);
     connect(canvas_, &PlanCanvas::left, this, &MainWindow::clearReadouts);
     connect(canvas_, &PlanCanvas::doubleClicked, this, [this](QPointF u) {
-        if (project_.CurrentPlane != Plane::XY || project_.Tools.Active != PointerToolKind::Select)
+        if (project_.CurrentPlane != Plane::XY || toolFlags_.Active != PointerToolKind::Select)
             return;
         const PointerPositions pos = pointerPositions(project_, u);
         guarded([&](MainWindow& w) { w.openEditor(AntennaAtPlan(w.project_, pos.xp, pos.yp)); });
@@ -101,11 +101,12 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
 
     buildCommands();
 
-    project_.ClearToolFlags();
-    project_.XYCalculated = 0;
-    project_.XZCalculated = 0;
+    toolFlags_ = ToolFlags{};
+    project_.ClearTowerDefinition();
+    project_.XY.Calculated = false;
+    project_.XZ.Calculated = false;
     project_.DisplayMode = ResultStyle::Isolines;
-    project_.GridLinesOn = 1;
+    project_.GridLinesOn = true;
     project_.Zoom = 1.0;
     project_.XYCalcZoom = 1.0;
     project_.ScrollOffsetX = project_.ScrollOffsetY = 0.0;
@@ -168,7 +169,7 @@ void MainWindow::buildStatusArea() {
     add(label::Density,
         "C=" +
             q(render::formatFixed(
-                project_.DensityGrid.inBounds(0, 0) ? project_.DensityGrid(0, 0) : 0.0, 6)) +
+                project_.XY.Density.inBounds(0, 0) ? project_.XY.Density(0, 0) : 0.0, 6)) +
             " microWatts/cm^2",
         "C=00000.000000 microWatts/cm^2");
     add(label::Height, "h=ground level", "h=ground level");
@@ -222,7 +223,8 @@ void MainWindow::showDialog(QDialog* d, bool modal) {
 void MainWindow::resetTools() {
     if (resetting_) return;
     resetting_ = true;
-    project_.ClearToolFlags();
+    toolFlags_ = ToolFlags{};
+    project_.ClearTowerDefinition();
     editAntenna_ = editTowerAntenna_ = 0;
     static const QStringList toolDialogs{"cal",     "cal2",     "escal",    dlg::Antenna,
                                          "reliev",  "malla",    "canarina", "zoom1",
@@ -323,7 +325,7 @@ void MainWindow::placeOriginMarker() {
 }
 
 void MainWindow::applyBackground() {
-    const bool white = project_.WhiteBackground == 1;
+    const bool white = project_.WhiteBackground;
     canvas_->setBackColour(white ? Qt::white : Qt::black);
     canvas_->setMarkerColour(white ? Qt::black : Qt::white);
 }
@@ -392,17 +394,17 @@ void MainWindow::showReadout(const Readout& r) {
 }
 
 bool MainWindow::hasResult() const {
-    return project_.CurrentPlane == Plane::XZ ? project_.XZCalculated == 1
-                                              : project_.XYCalculated == 1;
+    return project_.CurrentPlane == Plane::XZ ? project_.XZ.Calculated
+                                              : project_.XY.Calculated;
 }
 
 void MainWindow::releaseTowerTool() {
-    project_.Tools.endPlacement();
+    toolFlags_.endPlacement();
     resetTools();
 }
 
 void MainWindow::releaseAntennaTool() {
-    project_.Tools.endPlacement();
+    toolFlags_.endPlacement();
     if (QDialog* d = openDialogNamed(dlg::Antenna)) d->close();
     resetTools();
 }

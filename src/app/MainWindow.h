@@ -94,6 +94,7 @@ class MainWindow : public QMainWindow, private ToolHost {
     void pointerMove(QPointF units);
     void pointerRelease(QPointF units);
     const char* activeToolName();
+    ToolFlags& toolFlags() { return toolFlags_; }
     // The picture drawn on the area at its natural size (15 units a pixel).
     QImage areaImage() const;
 
@@ -135,6 +136,7 @@ class MainWindow : public QMainWindow, private ToolHost {
 
     // ToolHost
     Project& project() override { return project_; }
+    ToolFlags& tools() override { return toolFlags_; }
     PlanCanvas& canvas() override { return *canvas_; }
     Prompts& prompts() override { return prompts_; }
     void redrawPlan() override { redrawView(); }
@@ -157,8 +159,7 @@ class MainWindow : public QMainWindow, private ToolHost {
     void refreshDesktop();
     void placeSelectionBox();
     // One field edit from the table or the properties: one undo step.
-    std::optional<std::string> editField(int slot, AntennaField f, double value,
-                                         const std::string& typeText);
+    std::optional<std::string> editField(int slot, AntennaField f, double value);
 
     void buildCommands();
     QAction* addToolButton(Command& c);
@@ -229,6 +230,8 @@ class MainWindow : public QMainWindow, private ToolHost {
     QDialog* openDialogNamed(const QString& name) const;
 
     Project& project_;
+    // The pointer tools' state: the window's, not the document's.
+    ToolFlags toolFlags_;
     Prompts& prompts_;
     PrintService& printer_;
     PlanCanvas* canvas_ = nullptr;

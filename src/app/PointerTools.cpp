@@ -77,6 +77,7 @@ class RefPointTool : public PointerTool {
     void press(QPointF u) override {
         Project& p = host_.project();
         Edit e = Edit::settings(p);
+        host_.tools().end(PointerToolKind::ReferencePoint);
         geo::PlaceReferencePoint(p, float(u.x()), float(u.y()));
         host_.recordEdit("Reference point", std::move(e));
         const geo::OriginMarkerLines m = geo::OriginMarker(p);
@@ -84,7 +85,7 @@ class RefPointTool : public PointerTool {
         c.setLine(Overlay::OriginX, QLineF(m.x, m.y, m.rightX, m.rightY));
         c.setLine(Overlay::OriginY, QLineF(m.x, m.y, m.upX, m.upY));
         hideCrosshair(c);
-        p.Tools.end(PointerToolKind::ReferencePoint);
+        host_.tools().end(PointerToolKind::ReferencePoint);
     }
 };
 
@@ -172,10 +173,10 @@ class ScaleMeasureTool : public PointerTool {
     void press(QPointF u) override {
         Project& p = host_.project();
         PlanCanvas& c = host_.canvas();
-        if (p.Tools.ClickCount == 0) {
+        if (host_.tools().ClickCount == 0) {
             c.setLine(Overlay::ScaleMark, QLineF(u, u));
             c.setLineVisible(Overlay::ScaleMark, true);
-            p.Tools.ClickCount = 1;
+            host_.tools().ClickCount = 1;
             removeDuplicateAntennas(p);
             host_.redrawPlan();
             return;
@@ -185,14 +186,14 @@ class ScaleMeasureTool : public PointerTool {
         geo::ApplyScaleByTwoPoints(p, l.x1(), l.y1(), l.x2(), l.y2());
         host_.recordEdit("Scale measure", std::move(e));
         c.setLineVisible(Overlay::ScaleMark, false);
-        p.Tools.ClickCount = 0;
-        p.Tools.end(PointerToolKind::ScaleMeasure);
+        host_.tools().ClickCount = 0;
+        host_.tools().end(PointerToolKind::ScaleMeasure);
         removeDuplicateAntennas(p);
         host_.scaleMeasured();
     }
     void move(QPointF u) override {
         Project& p = host_.project();
-        if (p.Tools.ClickCount != 1) return;
+        if (host_.tools().ClickCount != 1) return;
         const double cs = p.CellSize;
         PlanCanvas& c = host_.canvas();
         const QLineF l = c.line(Overlay::ScaleMark);
@@ -223,7 +224,7 @@ class EraseTool : public PointerTool {
     void eraseAt(QPointF u) {
         Project& p = host_.project();
         // Every click of the eraser discards the XY result, hit or not.
-        p.XYCalculated = 0;
+        p.XY.Calculated = false;
         const PointerPositions pos = pointerPositions(p, u);
         eraseAntennasAt(p, pos.xs, pos.ys);
         host_.redrawPlanScene();
@@ -341,7 +342,7 @@ PointerTools::~PointerTools() = default;
 PointerTool& PointerTools::current() {
     // The commands and the core's rules arm a tool by setting it active in
     // the document; the next event goes to it.
-    PointerTool* next = tools_[std::size_t(host_.project().Tools.Active)].get();
+    PointerTool* next = tools_[std::size_t(host_.tools().Active)].get();
     if (next != active_) {
         if (active_) active_->deactivate();
         active_ = next;

@@ -2,6 +2,7 @@
 
 #include "model/Edits.h"
 #include "model/Project.h"
+#include "app/ToolFlags.h"
 
 #include <QPointF>
 #include <QString>
@@ -39,6 +40,7 @@ class ToolHost {
   public:
     virtual ~ToolHost() = default;
     virtual Project& project() = 0;
+    virtual ToolFlags& tools() = 0;
     virtual PlanCanvas& canvas() = 0;
     virtual Prompts& prompts() = 0;
     // Clear, plan scene, plan results when there are any.

@@ -15,7 +15,7 @@ PrintLegend printLegend(const Project& p, const QString& date) {
     const bool xz = p.CurrentPlane == Plane::XZ;
     static const char* const styles[] = {"Isolines", "Colour gradient", "Numerical grid",
                                          "Dots of colours"};
-    const double max = xz ? p.XZMaxDensity : p.MaxDensity;
+    const double max = xz ? p.XZ.MaxDensity : p.XY.MaxDensity;
     PrintLegend legend;
     legend.plane = xz ? "XZ-Plane (vertical section)" : "XY-Plane (plan)";
     legend.style = styles[int(p.DisplayMode)];

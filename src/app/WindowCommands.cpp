@@ -261,14 +261,14 @@ void MainWindow::cmdSaveAs() {
 }
 
 void MainWindow::setWhiteBackground(bool white) {
-    project_.WhiteBackground = white ? 1 : 0;
+    project_.WhiteBackground = white;
     applyBackground();
     redrawView();
 }
 
 void MainWindow::setGridLines(bool on) {
     ensurePlanView();
-    project_.GridLinesOn = on ? 1 : 0;
+    project_.GridLinesOn = on;
     redrawView();
 }
 
@@ -279,13 +279,13 @@ void MainWindow::cmdImportImage() {
     QImage picture;
     if (!picture.load(q(*path)) || picture.isNull()) return;
     canvas_->setBackgroundPicture(picture.convertToFormat(QImage::Format_RGB32));
-    project_.BackgroundLoaded = 1;
+    project_.BackgroundLoaded = true;
     resetTools();
     applyZoom(1.0);
 }
 
 void MainWindow::cmdSaveImage() {
-    if (project_.GridLinesOn == 1)
+    if (project_.GridLinesOn)
         paintSteps(
             [](const Project& pr, render::Surface& s, render::DotRandom&) {
                 render::drawGridLines(pr, s);
@@ -339,7 +339,7 @@ void MainWindow::cmdXZPlane() {
         warn("It is needed a a zoom value of 100% to make a XY-Calculation");
         return;
     }
-    if (project_.XZCalculated == 0) {
+    if (!project_.XZ.Calculated) {
         warn("Calcule first the electromagnetic pollution in the plane XZ");
         return;
     }
@@ -357,7 +357,7 @@ void MainWindow::cmdXZPlane() {
 void MainWindow::cmdErase() {
     resetTools();
     setPressed(cmd::EraseButton, true);
-    project_.Tools.arm(PointerToolKind::Erase);
+    toolFlags_.arm(PointerToolKind::Erase);
 }
 
 void MainWindow::cmdScale() {
@@ -373,7 +373,7 @@ void MainWindow::cmdAverage() {
     }
     resetTools();
     setPressed(cmd::AverageButton, true);
-    project_.Tools.AverageToolOn = true;
+    toolFlags_.AverageToolOn = true;
     updateHint(); // the status bar says what the pressed button does
 }
 
@@ -408,7 +408,7 @@ void MainWindow::cmdPrint() {
     // Paper is white: the plane is drawn again in the colours of the white
     // background.
     Project paper = project_;
-    paper.WhiteBackground = 1;
+    paper.WhiteBackground = true;
     auto sheet = std::make_shared<const Project>(std::move(paper));
     const render::DotRandom dotsNow = dots_;
     const QImage picture = canvas_->backgroundPicture();

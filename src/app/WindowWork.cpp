@@ -242,7 +242,7 @@ void MainWindow::clearReadouts() {
 }
 
 void MainWindow::updateHint() {
-    const ToolFlags& t = project_.Tools;
+    const ToolFlags& t = toolFlags_;
     QString hint;
     switch (t.Active) {
     case PointerToolKind::PlaceAntenna:

@@ -76,13 +76,13 @@ void finishCalculation(const CalcOutcome& r, const RunEnvironment& env) {
 }
 
 void writeGridXY(Project& p, const std::string& path, const std::atomic<bool>* cancel) {
-    if (!p.XYCalculated) throw BatchFailure(msg::NoResult);
-    dumpGrid(p.DensityGrid, p.GridNX, p.GridNY, path, cancel);
+    if (!p.XY.Calculated) throw BatchFailure(msg::NoResult);
+    dumpGrid(p.XY.Density, p.GridNX, p.GridNY, path, cancel);
 }
 
 void writeGridXZ(Project& p, const std::string& path, const std::atomic<bool>* cancel) {
-    if (!p.XZCalculated) throw BatchFailure(msg::NoXZResult);
-    dumpGrid(p.XZDensityGrid, p.GridNX, p.GridNY, path, cancel);
+    if (!p.XZ.Calculated) throw BatchFailure(msg::NoXZResult);
+    dumpGrid(p.XZ.Density, p.GridNX, p.GridNY, path, cancel);
 }
 
 template <ExportKind Kind>
@@ -202,8 +202,8 @@ void applyExposureModel(Project& p, const BatchOptions& o) {
     if (o.reflection) e.ReflectionFactor = *o.reflection;
     if (e == p.Exposure) return;
     p.Exposure = e;
-    p.XYCalculated = 0;
-    p.XZCalculated = 0;
+    p.XY.Calculated = false;
+    p.XZ.Calculated = false;
 }
 
 void applySettings(Project& p, const BatchOptions& o) {
@@ -240,14 +240,14 @@ void prepareImage(Project& p, const ImageRequest& image) {
     if (image.plane) {
         if (*image.plane == ImagePlane::XZ) {
             // The window's switch to the section refuses in this order.
-            if (!p.XZCalculated) throw BatchFailure(msg::NoXZResult);
+            if (!p.XZ.Calculated) throw BatchFailure(msg::NoXZResult);
             if (p.XYCalcZoom != 1.0) throw BatchFailure(msg::XZViewNeedsXYZoom);
             p.CurrentPlane = Plane::XZ;
         } else {
             p.CurrentPlane = Plane::XY;
         }
     }
-    if (image.whiteBackground) p.WhiteBackground = *image.whiteBackground ? 1 : 0;
+    if (image.whiteBackground) p.WhiteBackground = *image.whiteBackground;
     if (image.style) {
         render::DisplayCommandOutcome r = render::showResults(p, ResultStyle(*image.style));
         if (!r.accepted) throw BatchFailure(r.message);

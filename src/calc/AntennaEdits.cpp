@@ -6,6 +6,7 @@
 #include "model/Messages.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
@@ -65,8 +66,8 @@ bool Placed(const Project& p, int slot) {
 
 // Results computed before an edit of the antennas no longer describe them.
 void DiscardResults(Project& p) {
-    p.XYCalculated = 0;
-    p.XZCalculated = 0;
+    p.XY.Calculated = false;
+    p.XZ.Calculated = false;
 }
 
 std::string Shortest(double v) {
@@ -125,7 +126,7 @@ int EraseTower(Project& p, int slot) {
     for (auto it = members.rbegin(); it != members.rend(); ++it)
         RemoveRecord(p, *it);
     p.AntennaCount = static_cast<std::int16_t>(p.AntennaCount - int(members.size()));
-    if (!members.empty()) p.XYCalculated = 0;
+    if (!members.empty()) p.XY.Calculated = false;
     return int(members.size());
 }
 
@@ -166,7 +167,7 @@ double AntennaFieldValue(const Project& p, int slot, AntennaField f) {
     case AntennaField::Height:
         return a.AntHeight;
     case AntennaField::Type:
-        return a.AntType == "baja" ? 1.0 : 0.0;
+        return a.AntType == AntennaKind::Stick ? 1.0 : 0.0;
     case AntennaField::Power:
         return a.AntPower;
     case AntennaField::Direction:
@@ -179,15 +180,34 @@ double AntennaFieldValue(const Project& p, int slot, AntennaField f) {
     return 0.0;
 }
 
-std::optional<std::string> SetAntennaField(Project& p, int slot, AntennaField f, double value,
-                                           const std::string& typeText) {
+std::optional<AntennaKind> AntennaKindFromText(std::string_view text) {
+    std::string t;
+    for (char c : text)
+        if (!std::isspace(static_cast<unsigned char>(c)))
+            t += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (t.starts_with("bts") || t.starts_with("panel")) return AntennaKind::Panel;
+    if (t.starts_with("dts") || t.starts_with("stick")) return AntennaKind::Stick;
+    return std::nullopt;
+}
+
+const char* AntennaKindName(AntennaKind k) {
+    switch (k) {
+    case AntennaKind::Panel: return "BTS (panel)";
+    case AntennaKind::Stick: return "DTS (stick)";
+    case AntennaKind::None: break;
+    }
+    return "none (radiates nothing)";
+}
+
+std::optional<std::string> SetAntennaField(Project& p, int slot, AntennaField f, double value) {
     if (!Placed(p, slot)) return std::string("No antenna is selected");
     Antenna& a = p.Antennas[std::size_t(slot)];
     if (f == AntennaField::Type) {
-        if (typeText != "alta" && typeText != "baja")
-            return std::string("Type: BTS (panel) or DTS (stick)");
-        if (a.AntType == typeText) return std::nullopt;
-        a.AntType = typeText;
+        if (value != 0.0 && value != 1.0) return std::string("Type: BTS (panel) or DTS (stick)");
+        const AntennaKind kind = value == 1.0 ? AntennaKind::Stick : AntennaKind::Panel;
+        if (a.AntType == kind) return std::nullopt;
+        a.AntType = kind;
+        a.Verbatim.type.reset();
         DiscardResults(p);
         return std::nullopt;
     }
@@ -227,7 +247,10 @@ std::optional<std::string> SetAntennaField(Project& p, int slot, AntennaField f,
     }
     if (*field == value) return std::nullopt;
     *field = value;
-    if (f == AntennaField::Height) a.AntHeightUnit = " "; // typed in metres
+    if (f == AntennaField::Height) { // typed in metres
+        a.AntHeightUnit = HeightUnit::Metres;
+        a.Verbatim.heightUnit.reset();
+    }
     DiscardResults(p);
     return std::nullopt;
 }

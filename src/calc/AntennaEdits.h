@@ -18,6 +18,7 @@ int EraseAntennasAt(Project& p, double xs, double ys);
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace brenvik {
@@ -64,10 +65,15 @@ double AntennaFieldValue(const Project& p, int slot, AntennaField f);
 // (snapped to the grid at 100 %); every other field reaches that antenna
 // alone. Refused with a message naming the field and its range when the value
 // is out of range, or when the new position is taken; nothing changes then.
-// `typeText` is used for Type: "alta" or "baja". A change discards the
-// results, which no longer match the antennas.
-std::optional<std::string> SetAntennaField(Project& p, int slot, AntennaField f, double value,
-                                           const std::string& typeText = {});
+// Type takes 0 for a panel, 1 for a stick. A change discards the results,
+// which no longer match the antennas.
+std::optional<std::string> SetAntennaField(Project& p, int slot, AntennaField f, double value);
+
+// The kind a user names by typing "BTS", "panel", "DTS" or "stick" (any case,
+// abbreviated after those letters); none for anything else.
+std::optional<AntennaKind> AntennaKindFromText(std::string_view text);
+// "BTS (panel)", "DTS (stick)", or what a kind the program does not know is called.
+const char* AntennaKindName(AntennaKind k);
 
 // "Frequency (MHz): between 0.1 and 300000".
 std::string RangeMessage(const FieldRange& r);

@@ -27,7 +27,7 @@ double TableStep(const PatternCut& cut) {
 std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, bool tables) {
     auto out = std::make_shared<PreparedBeam>();
     kernel::FarBeam& b = out->beam;
-    const bool stick = a.AntType == "baja";
+    const bool stick = a.AntType == AntennaKind::Stick;
     // A stick has no direction and no tilt.
     b.azDeg = stick ? 0.0 : a.AntDirection;
     b.tiltDeg = stick ? 0.0 : a.AntTilt;

@@ -10,9 +10,7 @@ AntennaModel AntennaModel::From(const Antenna& a, double metersPerUnit, double o
                                 double openAngleDTS) {
     using namespace beam;
     AntennaModel m;
-    m.kind = a.AntType == "alta"   ? AntennaKind::Panel
-             : a.AntType == "baja" ? AntennaKind::Stick
-                                   : AntennaKind::None;
+    m.kind = a.AntType;
     m.xs = a.AntX * metersPerUnit;
     m.ys = a.AntY * metersPerUnit;
     m.power = a.AntPower;

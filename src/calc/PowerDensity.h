@@ -13,8 +13,6 @@ inline constexpr double TransitionWidth = 0.05; // radians, width of the logisti
 inline constexpr double HalfTurnDeg = 180.0;
 } // namespace beam
 
-enum class AntennaKind { Panel, Stick, None };
-
 // Everything of one antenna that does not depend on the receptor, worked out
 // once per antenna before the node loops.
 struct AntennaModel {

@@ -42,12 +42,10 @@ void PreparePendingSlot(Project& p) {
 void TowerBeginNew(Project& p) {
     PreparePendingSlot(p);
     p.TowerAntCount = 1;
-    p.Tools.TowerDialogOpen = true;
 }
 
 void TowerBeginEdit(Project& p, int pickedSlot) {
     PreparePendingSlot(p);
-    p.Tools.TowerDialogOpen = true;
     if (pickedSlot >= 1 && pickedSlot <= p.AntennaSlotBound())
         p.TowerAntCount = p.Antennas[static_cast<std::size_t>(pickedSlot)].AntNumber;
 }
@@ -58,10 +56,6 @@ void TowerAddAntenna(Project& p) {
     p.EnsureAntennaSlots(slot);
     p.Antennas[static_cast<std::size_t>(slot)] = p.Antennas[static_cast<std::size_t>(slot - 1)];
     p.TowerAntCount = count;
-}
-
-void TowerAccept(Project& p, bool editingFromMap) {
-    if (!editingFromMap) p.Tools.togglePlacement();
 }
 
 bool TowerRemoveAntenna(Project& p) {
@@ -99,10 +93,10 @@ AntennaForm AntennaFormLoad(const Project& p, int slot, const NumberFormatter& f
     if (!exists) FillDefaults(p, fresh);
     const Antenna& a = exists ? p.Antennas[static_cast<std::size_t>(slot)] : fresh;
     AntennaForm f;
-    AntennaFormClickType(f, a.AntType == "baja" ? FuentType::Baja : FuentType::Alta);
-    AntennaFormClickPower(f, a.AntPowerMode == "media"  ? FuentPower::Med
-                             : a.AntPowerMode == "otra" ? FuentPower::Otr
-                                                        : FuentPower::Max);
+    AntennaFormClickType(f, a.AntType == AntennaKind::Stick ? FuentType::Baja : FuentType::Alta);
+    AntennaFormClickPower(f, a.AntPowerMode == PowerMode::Average ? FuentPower::Med
+                             : a.AntPowerMode == PowerMode::Other ? FuentPower::Otr
+                                                                  : FuentPower::Max);
     f.potext = fmt(a.AntPower);
     const double d = a.AntDirection;
     const FuentDirection dir = d == 0.0     ? FuentDirection::N
@@ -115,7 +109,8 @@ AntennaForm AntennaFormLoad(const Project& p, int slot, const NumberFormatter& f
     f.angText = fmt(a.AntTilt);
     // Both height boxes show the height, each in its unit, so neither holds a
     // stale text when the user switches units.
-    AntennaFormClickHeight(f, a.AntHeightUnit == "pisos" ? FuentHeight::Pisos : FuentHeight::Altm);
+    AntennaFormClickHeight(f, a.AntHeightUnit == HeightUnit::Floors ? FuentHeight::Pisos
+                                                                    : FuentHeight::Altm);
     f.mText = fmt(a.AntHeight);
     f.pText = fmt(a.AntHeight / 3.0);
     f.freqText = fmt(a.AntFrequencyMHz);
@@ -176,19 +171,17 @@ std::optional<std::string> AntennaFormAccept(Project& p, AntennaForm& f, int slo
     for (std::string* box : {&f.mText, &f.pText, &f.potext, &f.antang})
         if (auto v = parse(*box); v && *v < 0.0) *box = fmt(std::fabs(*v));
 
-    if (newSlot) {
-        p.EnsureAntennaSlots(slot);
-        p.Tools.togglePlacement();
-    }
+    if (newSlot) p.EnsureAntennaSlots(slot);
     if (slot < 0 || slot > p.AntennaSlotBound()) return std::string(msg::InputDataError);
     Antenna& a = p.Antennas[static_cast<std::size_t>(slot)];
 
-    a.AntType = f.type == FuentType::Alta ? "alta" : "baja";
-    a.AntPowerMode = f.power == FuentPower::Med   ? "media"
-                     : f.power == FuentPower::Max ? "maxima"
-                                                  : "otra";
+    a.AntType = f.type == FuentType::Alta ? AntennaKind::Panel : AntennaKind::Stick;
+    a.AntPowerMode = f.power == FuentPower::Med   ? PowerMode::Average
+                     : f.power == FuentPower::Max ? PowerMode::Maximum
+                                                  : PowerMode::Other;
     const bool floors = f.height == FuentHeight::Pisos;
-    a.AntHeightUnit = floors ? "pisos" : " ";
+    a.AntHeightUnit = floors ? HeightUnit::Floors : HeightUnit::Metres;
+    a.Verbatim = {}; // the dialog's choices replace any keyword the file held
 
     const auto number = [&](const std::string& box) { return parse(box); };
     const auto height = number(floors ? f.pText : f.mText);

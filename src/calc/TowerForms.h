@@ -17,8 +17,7 @@ namespace brenvik {
 // caller reports it through its error path.
 
 // A new tower: grows the arrays to AntennaCount + 1, fills that slot with the
-// defaults and AntTower = TowerCount + 1, sets TowerAntCount = 1 and marks the
-// tower dialog as open (TowerDialogOpen).
+// defaults and AntTower = TowerCount + 1, and sets TowerAntCount = 1.
 void TowerBeginNew(Project& p);
 
 // Editing the tower of the antenna in `pickedSlot` (picked on the map): the
@@ -28,10 +27,6 @@ void TowerBeginEdit(Project& p, int pickedSlot);
 
 // "Add antenna": one more pending slot, a copy of the tower's last antenna.
 void TowerAddAntenna(Project& p);
-
-// "Accept": arms the placement (ToolFlags::togglePlacement) unless the tower is being
-// edited from the map.
-void TowerAccept(Project& p, bool editingFromMap);
 
 // "Remove antenna": drops the last antenna of the tower when it has more than
 // one; returns false (and changes nothing) otherwise.
@@ -89,7 +84,7 @@ void AntennaFormClickHeight(AntennaForm& f, FuentHeight h);
 // power option, height unit, height, angle of fall, power, direction, frequency
 // (refused outside 100 kHz .. 300 GHz). With
 // `newSlot` the arrays first grow to AntennaCount + 1 (slot must then be
-// AntennaCount + 1) and the placement is armed or disarmed (togglePlacement). A box that is not a
+// AntennaCount + 1); the window then arms or disarms the placement. A box that is not a
 // number stops the storing there with "Input data error" (returned); what was stored before it
 // stays. No value on success.
 std::optional<std::string> AntennaFormAccept(Project& p, AntennaForm& f, int slot, bool newSlot,

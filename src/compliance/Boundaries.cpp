@@ -12,10 +12,10 @@ namespace brenvik::compliance {
 namespace {
 
 bool Radiates(const Antenna& a) {
-    return a.AntType == "alta" || a.AntType == "baja";
+    return a.AntType == AntennaKind::Panel || a.AntType == AntennaKind::Stick;
 }
 bool IsStick(const Antenna& a) {
-    return a.AntType == "baja";
+    return a.AntType == AntennaKind::Stick;
 }
 
 int AntennaBound(const Project& p) {
@@ -245,7 +245,7 @@ Trace RatioTrace(const PlaneFrame& f, const Grid2D<double>& r) {
 PlaneTraces Traces(const Project& p, const std::vector<double>& limitWm2, bool section) {
     PlaneTraces out;
     const PlaneFrame f(p, section);
-    const bool calculated = section ? p.XZCalculated == 1 : p.XYCalculated == 1;
+    const bool calculated = section ? p.XZ.Calculated : p.XY.Calculated;
     if (!calculated || !f.valid()) return out;
     for (int k = 1; k <= AntennaBound(p) && k < static_cast<int>(limitWm2.size()); ++k) {
         const auto m = Place(p, k, limitWm2[static_cast<std::size_t>(k)]);
@@ -253,7 +253,7 @@ PlaneTraces Traces(const Project& p, const std::vector<double>& limitWm2, bool s
         out.antennas.push_back(k);
         out.boundaries.push_back(BoundaryTrace(f, *m));
     }
-    if (HasRatio(p, section)) out.ratioLimit = RatioTrace(f, section ? p.XZRatioGrid : p.RatioGrid);
+    if (HasRatio(p, section)) out.ratioLimit = RatioTrace(f, section ? p.XZ.Ratio : p.XY.Ratio);
     return out;
 }
 
@@ -271,7 +271,7 @@ std::optional<PlaneCrossing> Crossing(const Project& p, const std::vector<double
         crossed.push_back(
             *Place(p, t.antennas[k], limitWm2[static_cast<std::size_t>(t.antennas[k])]));
     }
-    const Grid2D<double>& r = section ? p.XZRatioGrid : p.RatioGrid;
+    const Grid2D<double>& r = section ? p.XZ.Ratio : p.XY.Ratio;
     const int nx = std::min(f.nx, r.nx());
     const int j1 = std::min(f.lastRow(), r.ny());
     long long above = 0, aboveInside = 0;
@@ -415,7 +415,7 @@ void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>&
     };
     // The 100 % line dashed under the boundaries, which often lie close to it.
     draw(t.ratioLimit, render::Rgb{255, 0, 255}, true);
-    const bool white = p.WhiteBackground == 1;
+    const bool white = p.WhiteBackground;
     for (const Trace& b : t.boundaries)
         draw(b, white ? render::Rgb{0, 0, 255} : render::Rgb{0, 255, 255}, false);
 }

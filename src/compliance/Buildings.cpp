@@ -42,7 +42,7 @@ std::string Number17(double v) {
 namespace {
 render::Rgb PercentRgb(const Project& p, double percent) {
     const int level = render::levelOf(std::min(percent, 100.0), 100.0).value_or(0);
-    return render::gradientColour(level, p.WhiteBackground == 1);
+    return render::gradientColour(level, p.WhiteBackground);
 }
 } // namespace
 

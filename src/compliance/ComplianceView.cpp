@@ -71,25 +71,25 @@ Project PercentView(const Project& p) {
         levels.push_back(l);
     bool any = false;
     if (HasRatio(p, false)) {
-        const Extremes e = Percent(p.RatioGrid, v.DensityGrid);
-        v.MaxDensity = e.max;
-        v.MinDensity = e.min;
+        const Extremes e = Percent(p.XY.Ratio, v.XY.Density);
+        v.XY.MaxDensity = e.max;
+        v.XY.MinDensity = e.min;
         // The mark goes to the node of the highest ratio, where the result
         // was calculated.
         if (p.XYCalcZoom > 0.0) {
-            v.MaxPosX = Variant::real((e.maxI * p.CellSize + p.XYCalcOffsetX) / p.XYCalcZoom);
+            v.XY.MaxPosX = Variant::real((e.maxI * p.CellSize + p.XYCalcOffsetX) / p.XYCalcZoom);
             const double y = std::nearbyint((e.maxJ * p.CellSize + p.XYCalcOffsetY) / p.XYCalcZoom);
-            if (std::fabs(y) < 32767.0) v.MaxPosY = static_cast<std::int16_t>(y);
+            if (std::fabs(y) < 32767.0) v.XY.MaxPosY = Variant::integer(static_cast<std::int16_t>(y));
         }
-        v.IsolineLevel = levels;
-        FixedIsolines(v.DensityGrid, levels, v.Isolines, v.IsolinesAux);
+        v.XY.IsolineLevel = levels;
+        FixedIsolines(v.XY.Density, levels, v.XY.Isolines, v.XY.IsolinesAux);
         any = true;
     }
     if (HasRatio(p, true)) {
-        const Extremes e = Percent(p.XZRatioGrid, v.XZDensityGrid);
-        v.XZMaxDensity = e.max;
-        v.XZIsolineLevel = levels;
-        FixedIsolines(v.XZDensityGrid, levels, v.XZIsolines, v.XZIsolinesAux);
+        const Extremes e = Percent(p.XZ.Ratio, v.XZ.Density);
+        v.XZ.MaxDensity = e.max;
+        v.XZ.IsolineLevel = levels;
+        FixedIsolines(v.XZ.Density, levels, v.XZ.Isolines, v.XZ.IsolinesAux);
         any = true;
     }
     if (any) v.IsolineCount = static_cast<std::int16_t>(levels.size() - 1);
@@ -102,8 +102,8 @@ std::optional<RatioReadout> RatioReadoutAt(const Project& p, double x, double y,
     const bool section = p.CurrentPlane == Plane::XZ;
     if (!HasRatio(p, section)) return std::nullopt;
     const geo::PointerCell c = geo::PointerCellAt(p, x, y);
-    const Grid2D<double>& ratio = section ? p.XZRatioGrid : p.RatioGrid;
-    const Grid2D<double>& density = section ? p.XZDensityGrid : p.DensityGrid;
+    const Grid2D<double>& ratio = section ? p.XZ.Ratio : p.XY.Ratio;
+    const Grid2D<double>& density = section ? p.XZ.Density : p.XY.Density;
     if (c.ix > p.GridNX || c.iy > p.GridNY || !ratio.inBounds(c.ix, c.iy)) return std::nullopt;
     RatioReadout r;
     r.percent = "% limit=" + FormatPercent(100.0 * ratio(c.ix, c.iy));

@@ -103,10 +103,14 @@ class RowReader {
         if (r.site.empty()) why.push_back("site is missing");
 
         const std::string type = text(Type);
+        // "none" is what the inventory writes for an antenna of a type the
+        // program does not know: it radiates nothing either way.
         if (type == "panel")
-            r.a.AntType = "alta";
+            r.a.AntType = AntennaKind::Panel;
         else if (type == "stick")
-            r.a.AntType = "baja";
+            r.a.AntType = AntennaKind::Stick;
+        else if (type == "none")
+            r.a.AntType = AntennaKind::None;
         else
             why.push_back("type '" + type + "' is neither panel nor stick");
 
@@ -130,8 +134,8 @@ class RowReader {
             if (FrequencyRefusal(*f)) why.push_back("frequency_mhz is not within 0.1 to 300000");
             r.a.AntFrequencyMHz = *f;
         }
-        r.a.AntHeightUnit = " ";
-        r.a.AntPowerMode = "otra";
+        r.a.AntHeightUnit = HeightUnit::Metres;
+        r.a.AntPowerMode = PowerMode::Other;
         r.pattern = text(PatternFile);
         if (auto w = number(HBeamwidth, false)) {
             if (!(*w > 0.0 && *w <= 360.0)) why.push_back("h_beamwidth_deg is not within 0 to 360");
@@ -357,7 +361,9 @@ std::string ExportSites(const Project& p) {
         num(p.OriginX + m.dx);
         num(p.OriginY + m.dy);
         num(a.AntHeight);
-        out += a.AntType == "baja" ? ",stick" : ",panel";
+        out += a.AntType == AntennaKind::Panel   ? ",panel"
+               : a.AntType == AntennaKind::Stick ? ",stick"
+                                                 : ",none";
         num(a.AntPower);
         num(a.AntDirection);
         num(a.AntTilt);

@@ -38,7 +38,6 @@ double ClampLatitude(double lat) {
 }
 
 void PlaceReferencePoint(Project& p, float x, float y) {
-    p.Tools.end(PointerToolKind::ReferencePoint);
     p.OriginMarkX = x;
     p.OriginMarkY = y;
     Metres m = PlanMeters(p, x, y);

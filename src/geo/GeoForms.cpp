@@ -57,7 +57,6 @@ bool AcceptScaleCalculation(Project& p, const ScaleCalculationForm& form, Prompt
         return false;
     }
     p.ScaleDistance = *v;
-    p.Tools.arm(PointerToolKind::ScaleMeasure);
     return true;
 }
 
@@ -85,7 +84,6 @@ ReferenceForm OpenReferenceForm(const Project& p, char decimalPoint) {
 
 int AcceptReference(Project& p, const ReferenceForm& form, Prompts& prompts,
                     const NumberParser& parse) {
-    p.Tools.arm(PointerToolKind::ReferencePoint);
     int failed = 0;
     failed += !TakeBox(p.RefX, form.x, prompts, parse);
     failed += !TakeBox(p.RefY, form.y, prompts, parse);

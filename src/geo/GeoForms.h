@@ -28,7 +28,7 @@ ScaleOutcome AcceptScale(Project& p, const ScaleForm& form, Prompts& prompts,
                          const NumberParser& parse = ParseFileDouble);
 
 // "Scale calculation" (posicion): the known distance between the two points.
-// Accept stores it and arms the two-point measure; false after "Input data
+// Accept stores it (the window then arms the two-point measure); false after "Input data
 // error" (nothing stored).
 struct ScaleCalculationForm {
     std::string distance;
@@ -49,7 +49,7 @@ int AcceptOrigin(Project& p, const OriginForm& form, Prompts& prompts,
                  const NumberParser& parse = ParseFileDouble);
 
 // "Reference point" (referencia). The boxes open with RefX, RefY and the
-// origin's longitude and latitude. Accept arms the reference-point click and
+// origin's longitude and latitude. Accept (after which the window arms the reference-point click)
 // stores the boxes as the Origin dialog does.
 struct ReferenceForm {
     std::string x, y, lon, lat;

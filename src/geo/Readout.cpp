@@ -55,7 +55,7 @@ ReadoutTexts ReadoutAt(const Project& p, double x, double y, bool sectionPlane) 
         r.y = "Y=" + formatFixed(p.XZDistance, 2) + " m";
         r.z = "Z=" + formatFixed((VisibleHeight - y) * p.MetersPerUnit, 2) + " m";
     }
-    const Grid2D<double>& grid = sectionPlane ? p.XZDensityGrid : p.DensityGrid;
+    const Grid2D<double>& grid = sectionPlane ? p.XZ.Density : p.XY.Density;
     const double v = grid.inBounds(pos.ix, pos.iy) ? grid(pos.ix, pos.iy) : 0.0;
     r.c = DensityReadout(v, p.ValueDecimals, pos.ix == 0 || pos.iy == 0);
     return r;

@@ -105,9 +105,9 @@ std::string numberText(double v) {
 
 std::vector<double> isolineLevels(const Project& p, double maximum) {
     std::vector<double> out;
-    const int count = std::min<int>(p.IsolineCount, static_cast<int>(p.IsolineLevel.size()) - 1);
+    const int count = std::min<int>(p.IsolineCount, static_cast<int>(p.XY.IsolineLevel.size()) - 1);
     for (int k = 1; k <= count; ++k) {
-        const double level = p.IsolineLevel[static_cast<std::size_t>(k)];
+        const double level = p.XY.IsolineLevel[static_cast<std::size_t>(k)];
         // An all-zero result has no levels to draw.
         // Nothing lies above the maximum itself: its level has neither a line
         // nor an area.
@@ -214,7 +214,12 @@ bool addZoneLayer(GDALDataset& out, const std::vector<ZoneFeature>& zones, bool 
 }
 
 const char* antennaTypeName(const Antenna& a) {
-    return a.AntType == "baja" ? "DTS" : "BTS";
+    switch (a.AntType) {
+    case AntennaKind::Panel: return "BTS";
+    case AntennaKind::Stick: return "DTS";
+    case AntennaKind::None: break;
+    }
+    return "none"; // a type the program does not know: it radiates nothing
 }
 
 geo::Geographic antennaLonLat(const Project& p, const Antenna& a) {
@@ -222,7 +227,7 @@ geo::Geographic antennaLonLat(const Project& p, const Antenna& a) {
 }
 
 geo::Geographic maximumLonLat(const Project& p) {
-    return drawingToLonLat(p, p.MaxPosX.toDouble(), p.MaxPosY);
+    return drawingToLonLat(p, p.XY.MaxPosX.toDouble(), p.XY.MaxPosY.toDouble());
 }
 
 bool addAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options) {
@@ -271,7 +276,7 @@ bool addMaximumLayer(GDALDataset& out, const Project& p, CSLConstList options) {
     if (!layer || !addField(layer, "value", OFTReal) || !addField(layer, "unit", OFTString))
         return false;
     OGRFeature f(layer->GetLayerDefn());
-    f.SetField("value", p.MaxDensity);
+    f.SetField("value", p.XY.MaxDensity);
     f.SetField("unit", DensityUnit);
     OGRPoint pt = lonLatPoint(maximumLonLat(p));
     f.SetGeometry(&pt);

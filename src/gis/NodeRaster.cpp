@@ -38,7 +38,7 @@ std::optional<NodeRaster> makeNodeRaster(const Project& p, const std::atomic<boo
     r.metres = geo::MetresPerDegree(p, p.OriginLat);
 
     r.values.resize(static_cast<std::size_t>(r.cols) * static_cast<std::size_t>(r.rows));
-    const Grid2D<double>& g = p.DensityGrid;
+    const Grid2D<double>& g = p.XY.Density;
     // The grid is stored column by column and the raster row by row: a band
     // of columns at a time keeps both sides in the cache, and lets a cancel
     // be seen between bands.
@@ -89,7 +89,7 @@ void markBelowGround(const Project& p, NodeRaster& r) {
 
 Colour levelColour(const Project& p, double level, double maximum) {
     const int tenth = render::levelOf(level, maximum).value_or(0);
-    const render::Rgb c = render::gradientColour(tenth, p.WhiteBackground == 1);
+    const render::Rgb c = render::gradientColour(tenth, p.WhiteBackground);
     return {c.r, c.g, c.b};
 }
 

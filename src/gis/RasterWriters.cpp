@@ -110,7 +110,7 @@ std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& 
     GDALDatasetUniquePtr img(gdalDriver("MEM").Create("", r.cols, r.rows, 4, GDT_Byte, nullptr));
     if (!img) return std::nullopt;
     const int threshold = overlayFirstLevel(p);
-    const bool white = p.WhiteBackground == 1;
+    const bool white = p.WhiteBackground;
     const std::size_t n = r.values.size();
     std::vector<GByte> rgba(4 * n, 0);
     for (std::size_t k = 0; k < n; ++k) {

@@ -21,7 +21,7 @@ std::optional<std::string> geoPackageBytes(const Project& p, const NodeRaster& r
 // background from the sixth (the display leaves the lower ones white). The
 // map shows through the rest. The legend starts at the same band.
 inline int overlayFirstLevel(const Project& p) {
-    return p.WhiteBackground == 1 ? 6 : 1;
+    return p.WhiteBackground ? 6 : 1;
 }
 std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& r);
 std::optional<std::string> kmzBytes(const Project& p, const NodeRaster& r);

@@ -16,8 +16,8 @@ template <class P, class S, class F> void eachSetting(P& p, S& s, F f) {
     f(p.CellSize, s.CellSize);
     f(p.XZRowOffset, s.XZRowOffset);
     f(p.IsolineCount, s.IsolineCount);
-    f(p.XYCalculated, s.XYCalculated);
-    f(p.XZCalculated, s.XZCalculated);
+    f(p.XY.Calculated, s.XYCalculated);
+    f(p.XZ.Calculated, s.XZCalculated);
     f(p.OriginX, s.OriginX);
     f(p.OriginY, s.OriginY);
     f(p.EarthR, s.EarthR);
@@ -73,35 +73,31 @@ void exchangeRect(Grid2D<double>& g, int col0, int row0, int col1, int row1,
 
 // Calls f(project item, record item) for the ground grid and every item of the
 // plan's result, and of the section's when the record holds it.
-template <class P, class G, class F> void eachGridItem(P& p, G& g, F f) {
-    f(p.GroundGrid, g.GroundGrid);
-    f(p.DensityGrid, g.DensityGrid);
-    f(p.RatioGrid, g.RatioGrid);
-    f(p.XYCalcOffsetX, g.XYCalcOffsetX);
-    f(p.XYCalcOffsetY, g.XYCalcOffsetY);
-    f(p.XYCalcZoom, g.XYCalcZoom);
-    f(p.CalcAntennaCount, g.CalcAntennaCount);
+// Calls f(project item, record item) for every item of a plane's result but
+// its flag, which the settings hold.
+template <class R, class F> void eachResultItem(R& p, R& g, F f) {
+    f(p.Density, g.Density);
+    f(p.Ratio, g.Ratio);
     f(p.MaxDensity, g.MaxDensity);
     f(p.MinDensity, g.MinDensity);
     f(p.MaxPosX, g.MaxPosX);
     f(p.MaxPosY, g.MaxPosY);
-    f(p.GridXm, g.GridXm);
-    f(p.GridYm, g.GridYm);
     f(p.IsolineLevel, g.IsolineLevel);
     f(p.Isolines, g.Isolines);
     f(p.IsolinesAux, g.IsolinesAux);
-    f(p.XYStamp, g.XYStamp);
-    if (!g.section) return;
-    f(p.XZDensityGrid, g.XZDensityGrid);
-    f(p.XZRatioGrid, g.XZRatioGrid);
-    f(p.XZMaxDensity, g.XZMaxDensity);
-    f(p.XZMinDensity, g.XZMinDensity);
-    f(p.XZMaxPosX, g.XZMaxPosX);
-    f(p.XZMaxPosY, g.XZMaxPosY);
-    f(p.XZIsolineLevel, g.XZIsolineLevel);
-    f(p.XZIsolines, g.XZIsolines);
-    f(p.XZIsolinesAux, g.XZIsolinesAux);
-    f(p.XZStamp, g.XZStamp);
+    f(p.Stamp, g.Stamp);
+}
+
+template <class P, class G, class F> void eachGridItem(P& p, G& g, F f) {
+    f(p.GroundGrid, g.GroundGrid);
+    eachResultItem(p.XY, g.XY, f);
+    f(p.XYCalcOffsetX, g.XYCalcOffsetX);
+    f(p.XYCalcOffsetY, g.XYCalcOffsetY);
+    f(p.XYCalcZoom, g.XYCalcZoom);
+    f(p.CalcAntennaCount, g.CalcAntennaCount);
+    f(p.GridXm, g.GridXm);
+    f(p.GridYm, g.GridYm);
+    if (g.section) eachResultItem(p.XZ, g.XZ, f);
 }
 
 // The big items leave the project empty until the action makes new ones; the
@@ -174,7 +170,7 @@ Edit Edit::scaleReset(Project& p) {
 
 Edit Edit::isolineCount(const Project& p) {
     Edit e(p);
-    e.isolines_ = IsolinePart{p.IsolineLevel, p.Isolines, p.IsolinesAux};
+    e.isolines_ = IsolinePart{p.XY.IsolineLevel, p.XY.Isolines, p.XY.IsolinesAux};
     return e;
 }
 
@@ -205,7 +201,7 @@ bool Edit::after(Project& p, bool applied) {
                 same = p.GroundGrid.inBounds(i, j) && p.GroundGrid(i, j) == rect_->values[k++];
         if (same) rect_.reset();
     }
-    if (isolines_ && *isolines_ == IsolinePart{p.IsolineLevel, p.Isolines, p.IsolinesAux})
+    if (isolines_ && *isolines_ == IsolinePart{p.XY.IsolineLevel, p.XY.Isolines, p.XY.IsolinesAux})
         isolines_.reset();
     if (fileName_ && *fileName_ == p.FileName) fileName_.reset();
     return settingsChanged_ || antennas_ || rect_ || grids_ || isolines_ || fileName_;
@@ -227,9 +223,9 @@ void Edit::exchange(Project& p) {
     if (grids_) eachGridItem(p, *grids_, [](auto& a, auto& b) { std::swap(a, b); });
     if (fileName_) std::swap(p.FileName, *fileName_);
     if (isolines_) {
-        std::swap(p.IsolineLevel, isolines_->IsolineLevel);
-        std::swap(p.Isolines, isolines_->Isolines);
-        std::swap(p.IsolinesAux, isolines_->IsolinesAux);
+        std::swap(p.XY.IsolineLevel, isolines_->IsolineLevel);
+        std::swap(p.XY.Isolines, isolines_->Isolines);
+        std::swap(p.XY.IsolinesAux, isolines_->IsolinesAux);
     }
 }
 
@@ -238,9 +234,7 @@ std::size_t Edit::bytes() const {
     if (antennas_) {
         n += vectorBytes(antennas_->Antennas);
         // The texts of a record outgrow the small-string buffer only rarely.
-        for (const Antenna& a : antennas_->Antennas)
-            n += a.AntPowerMode.capacity() + a.AntHeightUnit.capacity() + a.AntType.capacity() +
-                 a.AntPattern.capacity();
+        for (const Antenna& a : antennas_->Antennas) n += a.AntPattern.capacity();
         for (const AntennaPattern& q : antennas_->Patterns)
             n += sizeof q +
                  (q.Horizontal.Angle.size() + q.Vertical.Angle.size()) * 2 * sizeof(double);
@@ -248,11 +242,11 @@ std::size_t Edit::bytes() const {
     if (rect_) n += vectorBytes(rect_->values);
     if (grids_)
         n += sizeof(GridPart) +
-             (grids_->GroundGrid.size() + grids_->DensityGrid.size() + grids_->RatioGrid.size() +
-              grids_->XZDensityGrid.size() + grids_->XZRatioGrid.size()) *
+             (grids_->GroundGrid.size() + grids_->XY.Density.size() + grids_->XY.Ratio.size() +
+              grids_->XZ.Density.size() + grids_->XZ.Ratio.size()) *
                  sizeof(double) +
-             tableBytes(grids_->Isolines) + tableBytes(grids_->IsolinesAux) +
-             tableBytes(grids_->XZIsolines) + tableBytes(grids_->XZIsolinesAux);
+             tableBytes(grids_->XY.Isolines) + tableBytes(grids_->XY.IsolinesAux) +
+             tableBytes(grids_->XZ.Isolines) + tableBytes(grids_->XZ.IsolinesAux);
     if (isolines_)
         n += vectorBytes(isolines_->IsolineLevel) + tableBytes(isolines_->Isolines) +
              tableBytes(isolines_->IsolinesAux);

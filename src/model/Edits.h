@@ -16,7 +16,7 @@ struct EditSettings {
     double PlanWidthM = 0, MetersPerUnit = 0;
     std::int16_t GridNX = 0, GridNY = 0, CellSize = 0, XZRowOffset = 0;
     std::int16_t IsolineCount = 0;
-    std::int16_t XYCalculated = 0, XZCalculated = 0;
+    bool XYCalculated = false, XZCalculated = false;
     double OriginX = 0, OriginY = 0, EarthR = 0, OriginLon = 0, OriginLat = 0;
     double OriginMarkX = 0, OriginMarkY = 0, ScaleDistance = 0;
     double RefX = 0, RefY = 0, RefLon = 0, RefLat = 0;
@@ -95,21 +95,10 @@ class Edit {
     // result's isolines or maximum over another's grid.
     struct GridPart {
         Grid2D<double> GroundGrid;
-        Grid2D<double> DensityGrid, RatioGrid;
+        PlaneResult XY, XZ; // but their flags, which the settings hold
         double XYCalcOffsetX = 0, XYCalcOffsetY = 0, XYCalcZoom = 1;
         std::int16_t CalcAntennaCount = 0;
-        double MaxDensity = 0, MinDensity = 0;
-        Variant MaxPosX;
-        std::int16_t MaxPosY = 0;
-        std::vector<double> GridXm, GridYm, IsolineLevel;
-        CrossingTable Isolines, IsolinesAux;
-        ResultStamps XYStamp;
-        Grid2D<double> XZDensityGrid, XZRatioGrid;
-        double XZMaxDensity = 0, XZMinDensity = 0;
-        Variant XZMaxPosX, XZMaxPosY;
-        std::vector<double> XZIsolineLevel;
-        CrossingTable XZIsolines, XZIsolinesAux;
-        ResultStamps XZStamp;
+        std::vector<double> GridXm, GridYm;
         bool section = true; // the section's result is one of them
     };
     // Hands the ground and results of `p` to a new part (the big items moved,

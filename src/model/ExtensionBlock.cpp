@@ -193,7 +193,7 @@ bool PatternsAreSound(const Project& p) {
 // A plan result with a stamp that no longer matches. One that never had a
 // stamp was not made by a calculation or a reading, and is written as before.
 bool SavedOutOfDate(const Project& p) {
-    return p.XYStamp.density != 0 && ResultStale(p, Plane::XY);
+    return p.XY.Stamp.density != 0 && ResultStale(p, Plane::XY);
 }
 
 // A place of sensitive use: "place.<n>=x,y,height_m,kind,name" with the
@@ -512,7 +512,7 @@ bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines, 
             if (!ReadPlaceLine(p, key.substr(PlaceKey.size()), value)) return false;
         } else if (key == "result") {
             if (value != "out-of-date") return false;
-            p.XYStamp.density = OutOfDateStamp;
+            p.XY.Stamp.density = OutOfDateStamp;
         } else if (key.substr(0, 5) == "beam-") {
             if (!ReadBeamItem(p, key, value)) return false;
         } else {

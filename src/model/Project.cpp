@@ -7,12 +7,12 @@ namespace brenvik {
 Project::Project() {
     RecomputeDerived();
     GroundGrid.resize(GridNX, GridNY);
-    DensityGrid.resize(GridNX, GridNY);
-    XZDensityGrid.resize(GridNX, GridNY);
-    Isolines.reset(IsolineCount);
-    IsolinesAux.reset(IsolineCount);
-    XZIsolines.reset(IsolineCount);
-    XZIsolinesAux.reset(IsolineCount);
+    XY.Density.resize(GridNX, GridNY);
+    XZ.Density.resize(GridNX, GridNY);
+    XY.Isolines.reset(IsolineCount);
+    XY.IsolinesAux.reset(IsolineCount);
+    XZ.Isolines.reset(IsolineCount);
+    XZ.IsolinesAux.reset(IsolineCount);
 }
 
 std::int16_t Project::CellSizeFor(int gridNX) {
@@ -32,8 +32,7 @@ void Project::RecomputeDerived() {
         (area::ScaleHeight + area::HScrollHeight - area::Shape2Top) / CellSize);
 }
 
-void Project::ClearToolFlags() {
-    Tools = ToolFlags{};
+void Project::ClearTowerDefinition() {
     TowerAntCount = 1;
     TowerAntSel = 1;
 }
@@ -42,16 +41,16 @@ void Project::ResetProject() {
     AntennaCount = 0;
     RecomputeDerived();
     GroundGrid.resize(GridNX, GridNY);
-    DensityGrid.resize(GridNX, GridNY);
+    XY.Density.resize(GridNX, GridNY);
     RefLon = RefLat = 0.0;
     OriginX = OriginY = 0.0;
     OriginLon = 63.0;
     OriginLat = 64.0;
     RefX = RefY = 0.0;
-    ClearToolFlags();
-    XYCalculated = 0;
-    XZCalculated = 0; // a section of the previous work must not outlive it
-    XYStamp = XZStamp = ResultStamps{};
+    ClearTowerDefinition();
+    XY.Calculated = false;
+    XZ.Calculated = false; // a section of the previous work must not outlive it
+    XY.Stamp = XZ.Stamp = ResultStamps{};
     // Nor its site name and compliance standard.
     Compliance = ComplianceSettings{};
     // And its exposure model and patterns.

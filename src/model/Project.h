@@ -7,6 +7,7 @@
 #include "model/Buildings.h"
 #include "model/Grid2D.h"
 #include "model/Places.h"
+#include "model/PlaneResult.h"
 #include "model/Variant.h"
 #include "model/ViewState.h"
 
@@ -21,16 +22,32 @@ namespace brenvik {
 inline constexpr double MinAntennaFrequencyMHz = 0.1;
 inline constexpr double MaxAntennaFrequencyMHz = 300000.0;
 
+// What an antenna is: a BTS panel, a DTS stick, or a type the program does not
+// know, which radiates nothing.
+enum class AntennaKind { Panel, Stick, None };
+// Which power option the antenna's power was chosen with.
+enum class PowerMode { Maximum, Average, Other };
+// How the antenna's height was entered; it is stored in metres either way.
+enum class HeightUnit { Metres, Floors };
+
+// The file's own text of an antenna keyword the program does not know (a type
+// other than panel or stick, a power option or height unit it does not name),
+// written back as read; cleared when the antenna is edited.
+struct VerbatimKeywords {
+    std::optional<std::string> type, powerMode, heightUnit;
+    friend bool operator==(const VerbatimKeywords&, const VerbatimKeywords&) = default;
+};
+
 // One antenna record. A tower has no record of its own: it is the set of
 // antennas that share `AntTower`.
 struct Antenna {
     double AntHeight = 0.0;     // metres above the ground (floors are stored × 3.0)
     double AntTilt = 0.0;       // angle of fall, degrees, positive = beam down
-    std::string AntPowerMode;   // "maxima", "media" or "otra"
+    PowerMode AntPowerMode = PowerMode::Maximum;
     double AntPower = 0.0;      // ERP watts
     double AntDirection = 0.0;  // azimuth, degrees clockwise from the top of the plan
-    std::string AntHeightUnit;  // "pisos" when entered in floors, else " "
-    std::string AntType;        // "alta" = BTS (panel), "baja" = DTS (stick)
+    HeightUnit AntHeightUnit = HeightUnit::Metres;
+    AntennaKind AntType = AntennaKind::Panel;
     std::int16_t AntTower = 0;  // number of the carrying tower
     std::int16_t AntNumber = 0; // number of antennas on that tower
     double AntX = 0.0;          // plan position, drawing units
@@ -44,6 +61,7 @@ struct Antenna {
     double AntHBeamwidthDeg = 90.0;    // parametric horizontal half-power beamwidth
     double AntVBeamwidthDeg = 0.0;     // parametric vertical one; 0: twice the type's open angle
     double AntElectricalTiltDeg = 0.0; // parametric electrical tilt, degrees down
+    VerbatimKeywords Verbatim{};
     friend bool operator==(const Antenna&, const Antenna&) = default;
 };
 
@@ -68,55 +86,6 @@ struct ComplianceSettings {
     std::string SiteName;
     std::string Assessor; // who signs the report
     friend bool operator==(const ComplianceSettings&, const ComplianceSettings&) = default;
-};
-
-// The fingerprints of the inputs a plane's result was computed from
-// (model/ResultStamp.h); 0: none.
-struct ResultStamps {
-    std::uint64_t density = 0; // the density, its maximum and isolines
-    std::uint64_t ratio = 0;   // the exposure ratio grid; 0: no ratio
-    friend bool operator==(const ResultStamps&, const ResultStamps&) = default;
-};
-
-// The pointer tool that the clicks on the plan go to.
-enum class PointerToolKind {
-    Select,         // a click on an antenna opens its dialog
-    PlaceAntenna,   // the next click places the antenna being defined
-    ReferencePoint, // the next click sets the reference point
-    PlaceTower,     // the next click places the tower being defined
-    Topographic,    // drags rectangles of a ground height
-    ScaleMeasure,   // two clicks measure the scale distance
-    Erase,          // clicks and drags remove antennas
-};
-
-// Pointer-tool state of the main window; all off at start-up and after ResetTools.
-struct ToolFlags {
-    PointerToolKind Active = PointerToolKind::Select;
-    bool TowerToolOn = false;     // the tower picture is pressed
-    bool TowerDialogOpen = false; // a tower is being defined
-    bool AverageToolOn = false;
-    bool EditMode = false;       // a placed antenna or tower is being edited
-    std::int16_t ClickCount = 0; // clicks of the scale measure so far
-
-    void arm(PointerToolKind tool) { Active = tool; }
-    // Ends `tool` when it is the active one.
-    void end(PointerToolKind tool) {
-        if (Active == tool) Active = PointerToolKind::Select;
-    }
-    bool placing() const {
-        return Active == PointerToolKind::PlaceAntenna || Active == PointerToolKind::PlaceTower;
-    }
-    // An accepted definition arms its placement, a second accept disarms it:
-    // a tower while a tower is being defined, otherwise a single antenna.
-    void togglePlacement() {
-        if (placing())
-            Active = PointerToolKind::Select;
-        else
-            Active = TowerDialogOpen ? PointerToolKind::PlaceTower : PointerToolKind::PlaceAntenna;
-    }
-    void endPlacement() {
-        if (placing()) Active = PointerToolKind::Select;
-    }
 };
 
 // The one open project: every stored, derived and transient item of the
@@ -150,10 +119,10 @@ class Project {
     std::int16_t TowerAntSel = 1;   // antenna chosen in the tower dialog's combo
 
     // Defaults for the first antenna of a new tower (kept for the whole run).
-    std::string DefType = "alta";
+    AntennaKind DefType = AntennaKind::Panel;
     double DefHeight = 12.0;
-    std::string DefHeightUnit = "pisos";
-    std::string DefPowerMode = "maxima";
+    HeightUnit DefHeightUnit = HeightUnit::Floors;
+    PowerMode DefPowerMode = PowerMode::Maximum;
     double DefPower = 1600.0;
     double DefTilt = 15.0;
     double DefDirection = 90.0;
@@ -164,44 +133,24 @@ class Project {
 
     // ---- 5. Grids --------------------------------------------------------------
     Grid2D<double> GroundGrid;
-    Grid2D<double> DensityGrid;
-    std::int16_t XYCalculated = 0;
     double ContourHeight = 0.0; // height the next ground rectangles receive
 
-    // ---- 6. XY result companions -------------------------------------------------
+    // ---- 6. XY result and its companions -------------------------------------------
+    PlaneResult XY; // the plan at the calculation height
     std::int16_t CalcOption = 0;
     double CalcHeight = 0.0;
     double XYCalcOffsetX = 0.0;
     double XYCalcOffsetY = 0.0;
     double XYCalcZoom = 1.0;
     std::int16_t CalcAntennaCount = 0;
-    double MaxDensity = 0.0;
-    Variant MaxPosX;
-    std::int16_t MaxPosY = 0;
-    double MinDensity = 0.0;
     std::vector<double> GridXm{0.0}; // X of column i in metres, 0..GridNX
     std::vector<double> GridYm{0.0}; // Y of row j in metres, 0..GridNY
     std::int16_t IsolineCount = 7;
-    std::vector<double> IsolineLevel{0.0}; // 0..IsolineCount
-    CrossingTable Isolines;                // IsolineX / IsolineY, slots 1..IsolinePointMax
-    CrossingTable IsolinesAux;             // IsolineAuxX / IsolineAuxY, slots 1..IsolineAuxMax
-    std::int64_t IsolinePointMax() const { return Isolines.slotMax(); }
-    std::int64_t IsolineAuxMax() const { return IsolinesAux.slotMax(); }
 
     // ---- XZ section ----------------------------------------------------------------
     double XZDistance = -1.0; // -1: no plane chosen yet
     std::int64_t XZPlaneRow = 0;
-    Grid2D<double> XZDensityGrid;
-    std::int16_t XZCalculated = 0;
-    double XZMaxDensity = 0.0;
-    double XZMinDensity = 0.0;
-    Variant XZMaxPosX;
-    Variant XZMaxPosY;
-    std::vector<double> XZIsolineLevel{0.0};
-    CrossingTable XZIsolines;
-    CrossingTable XZIsolinesAux;
-    std::int64_t XZIsolinePointMax() const { return XZIsolines.slotMax(); }
-    std::int64_t XZIsolineAuxMax() const { return XZIsolinesAux.slotMax(); }
+    PlaneResult XZ;
 
     // ---- 7. Geographic referencing ---------------------------------------------------
     double OriginX = 0.0, OriginY = 0.0;
@@ -225,15 +174,6 @@ class Project {
     // The exposure model and the patterns the antennas use (extension block).
     ExposureSettings Exposure;
     std::vector<AntennaPattern> Patterns;
-    // Total exposure ratio at each node, sum over antennas of S_i / S_L(f_i)
-    // (1 = at the limit), computed in the same pass as the density when the
-    // calculation is given the antennas' limits; empty (size 1) otherwise.
-    Grid2D<double> RatioGrid;
-    Grid2D<double> XZRatioGrid;
-    // What the XY and XZ results were computed from: set by the calculations
-    // and by the project reader; a result whose stamp no longer matches the
-    // project is out of date.
-    ResultStamps XYStamp, XZStamp;
     // Places of sensitive use (extension block).
     std::vector<Place> Places;
     // Elevation in metres of the ground grid's zero when the ground came from
@@ -253,14 +193,13 @@ class Project {
     ResultStyle DisplayMode = ResultStyle::Isolines;
     double Zoom = 1.0;
     double ScrollOffsetX = 0.0, ScrollOffsetY = 0.0;
-    std::int16_t GridLinesOn = 1;
-    std::int16_t WhiteBackground = 0;
-    std::int16_t BackgroundLoaded = 0;
+    bool GridLinesOn = true;
+    bool WhiteBackground = false;
+    bool BackgroundLoaded = false;
     std::string ValueDecimals = "4";
     // The unit the values drawn with a result carry: the density's, or " %"
     // when the picture shows the exposure in % of the limit.
     std::string ResultUnit = " uW/cm^2";
-    ToolFlags Tools;
     DisplaySettings Display;
 
     // ---- Operations ---------------------------------------------------------------------
@@ -276,8 +215,12 @@ class Project {
     // it; the window clears and redraws itself around it).
     void ResetProject();
 
-    // Ends every pointer tool (the model's part of the window's tool reset).
-    void ClearToolFlags();
+    // Drops the tower being defined (the model's part of the window's tool reset).
+    void ClearTowerDefinition();
+
+    // The result of a plane: the plan's or the section's.
+    PlaneResult& Result(Plane plane) { return plane == Plane::XY ? XY : XZ; }
+    const PlaneResult& Result(Plane plane) const { return plane == Plane::XY ? XY : XZ; }
 
     // Grows every per-antenna array to 0..bound (contents kept; never shrinks).
     void EnsureAntennaSlots(int bound);

@@ -1,5 +1,6 @@
 #include "model/ProjectFile.h"
 
+#include "model/AntennaKeywords.h"
 #include "model/AtomicFile.h"
 #include "model/ExtensionBlock.h"
 #include "model/ResultStamp.h"
@@ -356,8 +357,8 @@ bool WriteTail(const Project& p, std::string& out) {
 // (nor a ratio grid, which is never stored) survives from the project read into.
 bool ReadTail(LineReader& in, Project& p, std::string* why) {
     ResetExtensionItems(p);
-    p.RatioGrid = Grid2D<double>{};
-    p.XZRatioGrid = Grid2D<double>{};
+    p.XY.Ratio = Grid2D<double>{};
+    p.XZ.Ratio = Grid2D<double>{};
     std::string_view line;
     // Blank lines before the marker (an editor's, or a copy's) do not hide it.
     bool more = in.next(line);
@@ -386,11 +387,11 @@ std::uint64_t ProjectFileMinimumSize(const Project& p) {
     const std::uint64_t ny =
         static_cast<std::uint64_t>(Project::GridNYFor(p.GridNX > 0 ? p.GridNX : 0));
     std::uint64_t lines = nx * ny;
-    if (p.XYCalculated == 1) {
+    if (p.XY.Calculated) {
         const std::uint64_t count = static_cast<std::uint64_t>(std::max<int>(p.IsolineCount, 0));
         const auto slots =
-            static_cast<std::uint64_t>(std::max<std::int64_t>(p.IsolinePointMax(), 0)) +
-            static_cast<std::uint64_t>(std::max<std::int64_t>(p.IsolineAuxMax(), 0));
+            static_cast<std::uint64_t>(std::max<std::int64_t>(p.XY.IsolinePointMax(), 0)) +
+            static_cast<std::uint64_t>(std::max<std::int64_t>(p.XY.IsolineAuxMax(), 0));
         lines += (nx + 1) * ny;
         // Saturate rather than wrap: such a file fits nowhere anyway.
         if (count != 0 && slots > (~std::uint64_t{0} / 8) / count) return ~std::uint64_t{0};
@@ -403,7 +404,7 @@ bool WriteProjectText(const Project& p, ChunkedText& text) {
     std::string& out = text.buffer();
     const int nx = p.GridNX;
     const int ny = Project::GridNYFor(std::max(nx, 0));
-    const bool xy = p.XYCalculated == 1;
+    const bool xy = p.XY.Calculated;
 
     // Arrays shorter than their counts would make the file unreadable.
     if (p.AntennaCount > p.AntennaSlotBound()) return false;
@@ -412,10 +413,10 @@ bool WriteProjectText(const Project& p, ChunkedText& text) {
         return false;
     if (nx > 0 && (p.GroundGrid.nx() < nx || p.GroundGrid.ny() < ny)) return false;
     if (xy) {
-        if (nx >= 0 && (p.DensityGrid.nx() < nx || p.DensityGrid.ny() < ny)) return false;
+        if (nx >= 0 && (p.XY.Density.nx() < nx || p.XY.Density.ny() < ny)) return false;
         if (p.IsolineCount < 0 ||
-            static_cast<std::size_t>(p.IsolineCount) + 1 > p.IsolineLevel.size() ||
-            p.Isolines.levels() < p.IsolineCount || p.IsolinesAux.levels() < p.IsolineCount)
+            static_cast<std::size_t>(p.IsolineCount) + 1 > p.XY.IsolineLevel.size() ||
+            p.XY.Isolines.levels() < p.IsolineCount || p.XY.IsolinesAux.levels() < p.IsolineCount)
             return false;
     }
 
@@ -432,11 +433,11 @@ bool WriteProjectText(const Project& p, ChunkedText& text) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
         w.dbl(a.AntHeight);
         w.dbl(a.AntTilt);
-        w.str(a.AntPowerMode);
+        w.str(PowerModeKeyword(a));
         w.dbl(a.AntPower);
         w.dbl(a.AntDirection);
-        w.str(a.AntHeightUnit);
-        w.str(a.AntType);
+        w.str(HeightUnitKeyword(a));
+        w.str(AntennaTypeKeyword(a));
         w.integer(a.AntTower);
         w.integer(a.AntNumber);
         // Positions and zoom factors are kept as whole numbers.
@@ -464,7 +465,7 @@ bool WriteProjectText(const Project& p, ChunkedText& text) {
             w.dbl(s.LegacyD5);
         }
     }
-    w.integer(p.XYCalculated);
+    w.integer(p.XY.Calculated ? 1 : 0);
     for (double v : {p.OriginX, p.OriginY, p.EarthR, p.OriginLon, p.OriginLat, p.OriginMarkX,
                      p.OriginMarkY, p.ScaleDistance, p.ReservedValue})
         w.dbl(v);
@@ -477,17 +478,17 @@ bool WriteProjectText(const Project& p, ChunkedText& text) {
     w.dbl(p.XYCalcZoom);
     for (int i = 0; i <= nx && w.ok; ++i)
         for (int j = 1; j <= ny; ++j)
-            w.dbl(p.DensityGrid(i, j));
+            w.dbl(p.XY.Density(i, j));
     w.integer(p.IsolineCount);
-    w.var(Variant::integer(p.IsolinePointMax()));
-    w.integer(p.IsolineAuxMax());
-    w.dbl(p.MaxDensity);
-    w.var(p.MaxPosX);
-    w.integer(p.MaxPosY);
+    w.var(Variant::integer(p.XY.IsolinePointMax()));
+    w.integer(p.XY.IsolineAuxMax());
+    w.dbl(p.XY.MaxDensity);
+    w.var(p.XY.MaxPosX);
+    w.integer(static_cast<std::int64_t>(p.XY.MaxPosY.toDouble()));
     for (int k = 1; k <= p.IsolineCount; ++k)
-        w.dbl(p.IsolineLevel[static_cast<std::size_t>(k)]);
-    WriteCrossings(w, p.Isolines, p.IsolineCount, p.IsolinePointMax());
-    WriteCrossings(w, p.IsolinesAux, p.IsolineCount, p.IsolineAuxMax());
+        w.dbl(p.XY.IsolineLevel[static_cast<std::size_t>(k)]);
+    WriteCrossings(w, p.XY.Isolines, p.IsolineCount, p.XY.IsolinePointMax());
+    WriteCrossings(w, p.XY.IsolinesAux, p.IsolineCount, p.XY.IsolineAuxMax());
     return w.ok && WriteTail(p, out);
 }
 
@@ -525,7 +526,7 @@ namespace {
 
 bool ReadProject(Project& p, LineReader& in, std::string* why) {
     // The file holds no section: one computed for other work must not remain.
-    p.XZCalculated = 0;
+    p.XZ.Calculated = false;
 
     std::int16_t first = 0;
     if (!in.i16(first)) return false;
@@ -555,11 +556,12 @@ bool ReadProject(Project& p, LineReader& in, std::string* why) {
         p.Antennas.resize(static_cast<std::size_t>(p.AntennaCount) + 1);
         for (int k = 1; k <= p.AntennaCount; ++k) {
             Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
-            if (!in.dbl(a.AntHeight) || !in.dbl(a.AntTilt) || !in.str(a.AntPowerMode) ||
-                !in.dbl(a.AntPower) || !in.dbl(a.AntDirection) || !in.str(a.AntHeightUnit) ||
-                !in.str(a.AntType) || !in.i16(a.AntTower) || !in.i16(a.AntNumber) ||
-                !in.dbl(a.AntX))
+            std::string powerMode, heightUnit, type;
+            if (!in.dbl(a.AntHeight) || !in.dbl(a.AntTilt) || !in.str(powerMode) ||
+                !in.dbl(a.AntPower) || !in.dbl(a.AntDirection) || !in.str(heightUnit) ||
+                !in.str(type) || !in.i16(a.AntTower) || !in.i16(a.AntNumber) || !in.dbl(a.AntX))
                 return false;
+            SetAntennaKeywords(a, powerMode, heightUnit, type);
             a.AntCellX = Variant::real(a.AntX / p.CellSize);
             if (!in.dbl(a.AntY)) return false;
             double cellY = RoundHalfEven(a.AntY / p.CellSize);
@@ -581,7 +583,7 @@ bool ReadProject(Project& p, LineReader& in, std::string* why) {
         for (int j = 1; j <= ny; ++j)
             if (!in.dbl(p.GroundGrid(i, j))) return false;
     // The result grid keeps the bounds of the ground grid even without a result.
-    if (p.DensityGrid.nx() != nx || p.DensityGrid.ny() != ny) p.DensityGrid.resize(nx, ny);
+    if (p.XY.Density.nx() != nx || p.XY.Density.ny() != ny) p.XY.Density.resize(nx, ny);
 
     if (!in.var(p.SourceKindVar) || !in.i16(p.SourceKindInt) || !in.i16(p.LegacySourceCount))
         return false;
@@ -599,11 +601,14 @@ bool ReadProject(Project& p, LineReader& in, std::string* why) {
         }
     }
 
-    if (!in.i16(p.XYCalculated)) return false;
+    // Only 1 marks a stored result; any other value reads as none.
+    std::int16_t calculated = 0;
+    if (!in.i16(calculated)) return false;
+    p.XY.Calculated = calculated == 1;
     for (double* v : {&p.OriginX, &p.OriginY, &p.EarthR, &p.OriginLon, &p.OriginLat, &p.OriginMarkX,
                       &p.OriginMarkY, &p.ScaleDistance, &p.ReservedValue})
         if (!in.dbl(*v)) return false;
-    if (p.XYCalculated != 1) return ReadTail(in, p, why);
+    if (!p.XY.Calculated) return ReadTail(in, p, why);
 
     if (!in.i16(p.CalcOption) || !in.dbl(p.CalcHeight)) return false;
     if (current) {
@@ -615,16 +620,18 @@ bool ReadProject(Project& p, LineReader& in, std::string* why) {
         p.XYCalcZoom = 1.0;
     }
     if (!in.fitsNumbers(static_cast<std::int64_t>(nx + 1) * ny)) return false;
-    p.DensityGrid.resize(nx, ny);
+    p.XY.Density.resize(nx, ny);
     for (int i = 0; i <= nx; ++i)
         for (int j = 1; j <= ny; ++j)
-            if (!in.dbl(p.DensityGrid(i, j))) return false;
+            if (!in.dbl(p.XY.Density(i, j))) return false;
 
     Variant pointMax;
     std::int64_t auxMax = 0;
-    if (!in.i16(p.IsolineCount) || !in.var(pointMax) || !in.i64(auxMax) || !in.dbl(p.MaxDensity) ||
-        !in.var(p.MaxPosX) || !in.i16(p.MaxPosY))
+    std::int16_t maxRow = 0;
+    if (!in.i16(p.IsolineCount) || !in.var(pointMax) || !in.i64(auxMax) || !in.dbl(p.XY.MaxDensity) ||
+        !in.var(p.XY.MaxPosX) || !in.i16(maxRow))
         return false;
+    p.XY.MaxPosY = Variant::integer(maxRow);
     // The slot count is used as a whole number whatever form it was stored in.
     std::int64_t slots = 0;
     if (pointMax.kind == Variant::Kind::Integer) {
@@ -636,23 +643,23 @@ bool ReadProject(Project& p, LineReader& in, std::string* why) {
     }
     if (p.IsolineCount < 0 || slots < 0 || auxMax < 0) return false;
     if (!in.fitsNumbers(p.IsolineCount)) return false;
-    p.IsolineLevel.assign(static_cast<std::size_t>(p.IsolineCount) + 1, 0.0);
+    p.XY.IsolineLevel.assign(static_cast<std::size_t>(p.IsolineCount) + 1, 0.0);
     for (int k = 1; k <= p.IsolineCount; ++k)
-        if (!in.dbl(p.IsolineLevel[static_cast<std::size_t>(k)])) return false;
-    if (!ReadCrossings(in, p.Isolines, p.IsolineCount, slots)) return false;
-    if (!ReadCrossings(in, p.IsolinesAux, p.IsolineCount, auxMax)) return false;
+        if (!in.dbl(p.XY.IsolineLevel[static_cast<std::size_t>(k)])) return false;
+    if (!ReadCrossings(in, p.XY.Isolines, p.IsolineCount, slots)) return false;
+    if (!ReadCrossings(in, p.XY.IsolinesAux, p.IsolineCount, auxMax)) return false;
     return ReadTail(in, p, why);
 }
 
 } // namespace
 
 bool ReadProjectText(Project& p, std::string_view text, std::string* why) {
-    p.XYStamp = p.XZStamp = ResultStamps{};
+    p.XY.Stamp = p.XZ.Stamp = ResultStamps{};
     if (!ReadProjectRecords(p, text, why)) return false;
     // A stored result was computed from what the file holds: it opens current,
     // unless the file says it was saved out of date. Its ratio is never
     // stored, so it has none.
-    if (p.XYCalculated == 1 && p.XYStamp.density != OutOfDateStamp)
+    if (p.XY.Calculated && p.XY.Stamp.density != OutOfDateStamp)
         StampResult(p, Plane::XY, false);
     return true;
 }

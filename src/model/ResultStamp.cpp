@@ -76,11 +76,11 @@ int AntennaTop(const Project& p) {
 void AddAntenna(Hasher& h, const Antenna& a, bool frequency) {
     h.d(a.AntHeight);
     h.d(a.AntTilt);
-    h.s(a.AntPowerMode);
+    h.i(static_cast<int>(a.AntPowerMode));
     h.d(a.AntPower);
     h.d(a.AntDirection);
-    h.s(a.AntHeightUnit);
-    h.s(a.AntType);
+    h.i(static_cast<int>(a.AntHeightUnit));
+    h.i(static_cast<int>(a.AntType));
     h.i(a.AntTower);
     h.i(a.AntNumber);
     h.d(a.AntX);
@@ -108,11 +108,11 @@ void AddPattern(Hasher& h, const AntennaPattern& t) {
 }
 
 const ResultStamps& StampsOf(const Project& p, Plane plane) {
-    return plane == Plane::XY ? p.XYStamp : p.XZStamp;
+    return p.Result(plane).Stamp;
 }
 
 bool Calculated(const Project& p, Plane plane) {
-    return plane == Plane::XY ? p.XYCalculated == 1 : p.XZCalculated == 1;
+    return p.Result(plane).Calculated;
 }
 
 } // namespace
@@ -169,7 +169,7 @@ std::uint64_t RatioStampOf(const Project& p) {
 }
 
 void StampResult(Project& p, Plane plane, bool withRatio) {
-    ResultStamps& s = plane == Plane::XY ? p.XYStamp : p.XZStamp;
+    ResultStamps& s = p.Result(plane).Stamp;
     s.density = DensityStampOf(p, plane);
     s.ratio = withRatio ? RatioStampOf(p) : 0;
 }
@@ -184,8 +184,8 @@ bool ResultStale(const Project& p, Plane plane) {
 
 bool RatioCurrent(const Project& p, Plane plane) {
     const bool xy = plane == Plane::XY;
-    const Grid2D<double>& d = xy ? p.DensityGrid : p.XZDensityGrid;
-    const Grid2D<double>& r = xy ? p.RatioGrid : p.XZRatioGrid;
+    const Grid2D<double>& d = xy ? p.XY.Density : p.XZ.Density;
+    const Grid2D<double>& r = xy ? p.XY.Ratio : p.XZ.Ratio;
     const std::uint64_t ratio = StampsOf(p, plane).ratio;
     return ratio != 0 && r.nx() == d.nx() && r.ny() == d.ny() && r.nx() > 0 &&
            ratio == RatioStampOf(p) && ResultCurrent(p, plane);

@@ -35,7 +35,7 @@ double bandHeight(const QRectF& page) {
 
 void paintBand(QPainter& g, const QRectF& band, const Project& p, const PictureRequest& r,
                double planScale) {
-    const bool white = p.WhiteBackground == 1;
+    const bool white = p.WhiteBackground;
     const QColor ink = white ? Qt::black : Qt::white;
     const QColor paper = white ? Qt::white : Qt::black;
     g.fillRect(band, paper);
@@ -136,7 +136,7 @@ std::optional<PictureFormat> pictureFormatFor(const std::string& path) {
 
 void paintPicture(QPainter& g, const QRectF& page, const Project& p, const PictureRequest& r,
                   render::DotRandom& rnd, const std::atomic<bool>* cancel) {
-    const render::Rgb back = p.WhiteBackground == 1 ? render::kWhite : render::kBlack;
+    const render::Rgb back = p.WhiteBackground ? render::kWhite : render::kBlack;
     g.fillRect(page, toQColor(back));
     // The whole plan: 100 %, no scrolling.
     Project whole = p;
@@ -151,7 +151,7 @@ void paintPicture(QPainter& g, const QRectF& page, const Project& p, const Pictu
         QtSurface s(g, plan);
         s.setCancel(cancel);
         s.setBackColour(back);
-        if (r.backgroundPicture && p.BackgroundLoaded == 1)
+        if (r.backgroundPicture && p.BackgroundLoaded)
             s.setBackgroundPicture(*r.backgroundPicture);
         render::redrawView(whole, s, rnd);
         s.flush();

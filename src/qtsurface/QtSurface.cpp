@@ -305,13 +305,13 @@ QImage renderProjectImage(const Project& p, const QSize& size, render::DotRandom
                           const QImage* backgroundPicture, const std::atomic<bool>* cancel,
                           const std::function<void(render::Surface&)>& overlay) {
     QImage image(size, QImage::Format_RGB32);
-    const Rgb back = p.WhiteBackground == 1 ? render::kWhite : render::kBlack;
+    const Rgb back = p.WhiteBackground ? render::kWhite : render::kBlack;
     image.fill(toQColor(back));
     {
         QtSurface s(image);
         s.setCancel(cancel);
         s.setBackColour(back);
-        if (backgroundPicture && p.BackgroundLoaded == 1)
+        if (backgroundPicture && p.BackgroundLoaded)
             s.setBackgroundPicture(*backgroundPicture);
         render::redrawView(p, s, rnd);
         if (overlay) overlay(s);

@@ -24,12 +24,13 @@ ScaleBar chooseScaleBar(double planWidthM, double areaWidthUnits, double fractio
 
 std::vector<LegendEntry> resultLegend(const Project& p) {
     const bool xz = p.CurrentPlane == Plane::XZ;
-    if ((xz ? p.XZCalculated : p.XYCalculated) != 1) return {};
-    const double max = xz ? p.XZMaxDensity : p.MaxDensity;
+    const PlaneResult& res = xz ? p.XZ : p.XY;
+    if (!res.Calculated) return {};
+    const double max = res.MaxDensity;
     std::vector<LegendEntry> out;
     for (int k = 10; k >= 0; --k)
         out.push_back({formatFixed(max * k / 10.0, 3) + p.ResultUnit,
-                       gradientColour(k, p.WhiteBackground == 1)});
+                       gradientColour(k, p.WhiteBackground)});
     return out;
 }
 

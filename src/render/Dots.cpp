@@ -133,7 +133,7 @@ void drawDots(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
     s.setFillStyle(FillStyle::Solid);
     s.box(0, y, 200, y + 200, box);
     s.setTextPosition(300, y);
-    s.setTextColour(p.WhiteBackground == 0 ? kWhite : kBlack);
+    s.setTextColour(!p.WhiteBackground ? kWhite : kBlack);
     s.print(detail::resultText(p, r.maximum, 4));
     s.setFillStyle(FillStyle::Transparent);
     drawScene(p, s, plane);

@@ -26,7 +26,7 @@ Rgb gradientColour(int level, bool whiteBackground) {
 }
 
 int gradientThreshold(const Project& p) {
-    return p.BackgroundLoaded == 1 ? 5 : 0;
+    return p.BackgroundLoaded ? 5 : 0;
 }
 
 namespace {
@@ -34,8 +34,8 @@ namespace {
 // How many result nodes of some strength (a tenth of the maximum or more) lie
 // under the rectangle (x1, y1)-(x2, y2) of the screen.
 int nodesUnder(const Project& p, double x1, double y1, double x2, double y2) {
-    const auto& g = p.DensityGrid;
-    if (!(p.MaxDensity > 0) || p.XYCalcZoom <= 0) return 0;
+    const auto& g = p.XY.Density;
+    if (!(p.XY.MaxDensity > 0) || p.XYCalcZoom <= 0) return 0;
     const double k = p.Zoom / p.XYCalcZoom, cs = p.CellSize;
     int n = 0;
     for (int i = 0; i <= p.GridNX; ++i) {
@@ -43,7 +43,7 @@ int nodesUnder(const Project& p, double x1, double y1, double x2, double y2) {
         if (x < x1 || x > x2) continue;
         for (int j = 0; j <= p.GridNY; ++j) {
             const double y = k * (j * cs + p.XYCalcOffsetY) + p.ScrollOffsetY;
-            if (y >= y1 && y <= y2 && g.inBounds(i, j) && g(i, j) >= p.MaxDensity / 10) ++n;
+            if (y >= y1 && y <= y2 && g.inBounds(i, j) && g(i, j) >= p.XY.MaxDensity / 10) ++n;
         }
     }
     return n;
@@ -52,8 +52,8 @@ int nodesUnder(const Project& p, double x1, double y1, double x2, double y2) {
 } // namespace
 
 void drawColourScale(const Project& p, Surface& s, Plane plane) {
-    const bool white = p.WhiteBackground == 1;
-    const double m = plane == Plane::XY ? p.MaxDensity : p.XZMaxDensity;
+    const bool white = p.WhiteBackground;
+    const double m = plane == Plane::XY ? p.XY.MaxDensity : p.XZ.MaxDensity;
     struct Step {
         Rgb onWhite, onBlack;
         double value;
@@ -106,7 +106,7 @@ std::uint32_t argb(Rgb c) {
 // whose outline would cover the whole pixel). So each pixel looks for that
 // node from the end of its run of columns and rows and stops at the first
 // one painted: one node per pixel instead of every node.
-void paintNodes(const PixelTarget& px, const detail::PlaneResult& r, const ResultTransform& t,
+void paintNodes(const PixelTarget& px, const detail::ResultView& r, const ResultTransform& t,
                 double lastY, const Surface::Bounds& vb, int threshold, bool white,
                 const Surface& s) {
     const double side = t.side();
@@ -168,7 +168,7 @@ void drawGradient(const Project& p, Surface& s, Plane plane) {
     const auto r = planeResult(p, plane);
     const ResultTransform t = resultTransform(p);
     const double side = t.side();
-    const bool white = p.WhiteBackground == 1;
+    const bool white = p.WhiteBackground;
     const int threshold = gradientThreshold(p);
     // A cell reaching into the strip below the map area is never painted;
     // the test uses the unscaled cell size.

@@ -24,10 +24,11 @@ void drawIsolines(const Project& p, Surface& s, Plane plane) {
     drawMaximumMark(p, s, plane, decimals, xy ? 10 * resultTransform(p).k : 0);
     s.setFillStyle(FillStyle::Transparent);
 
-    const CrossingTable& first = xy ? p.Isolines : p.XZIsolines;
-    const CrossingTable& second = xy ? p.IsolinesAux : p.XZIsolinesAux;
-    const std::vector<double>& levels = xy ? p.IsolineLevel : p.XZIsolineLevel;
-    const double maximum = xy ? p.MaxDensity : p.XZMaxDensity;
+    const PlaneResult& res = xy ? p.XY : p.XZ;
+    const CrossingTable& first = res.Isolines;
+    const CrossingTable& second = res.IsolinesAux;
+    const std::vector<double>& levels = res.IsolineLevel;
+    const double maximum = res.MaxDensity;
     const int count = std::min({int(p.IsolineCount), first.levels(), second.levels(),
                                 static_cast<int>(levels.size()) - 1});
     const ResultTransform t = resultTransform(p);

@@ -10,26 +10,21 @@
 
 namespace brenvik::render::detail {
 
-struct PlaneResult {
+// What a result layer reads of one plane's result.
+struct ResultView {
     const Grid2D<double>* grid;
     double maximum;
     double maxPosX, maxPosY; // stored drawing-unit position of the maximum node
     int lastI, lastJ;        // loop bounds over the grid's nodes
 };
 
-inline PlaneResult planeResult(const Project& p, Plane plane) {
-    PlaneResult r;
-    if (plane == Plane::XY) {
-        r.grid = &p.DensityGrid;
-        r.maximum = p.MaxDensity;
-        r.maxPosX = p.MaxPosX.toDouble();
-        r.maxPosY = p.MaxPosY;
-    } else {
-        r.grid = &p.XZDensityGrid;
-        r.maximum = p.XZMaxDensity;
-        r.maxPosX = p.XZMaxPosX.toDouble();
-        r.maxPosY = p.XZMaxPosY.toDouble();
-    }
+inline ResultView planeResult(const Project& p, Plane plane) {
+    const PlaneResult& res = plane == Plane::XY ? p.XY : p.XZ;
+    ResultView r;
+    r.grid = &res.Density;
+    r.maximum = res.MaxDensity;
+    r.maxPosX = res.MaxPosX.toDouble();
+    r.maxPosY = res.MaxPosY.toDouble();
     r.lastI = std::min<int>(p.GridNX, r.grid->nx());
     r.lastJ = std::min<int>(p.GridNY, r.grid->ny());
     return r;

@@ -80,7 +80,7 @@ Plane currentPlane(const Project& p) {
 }
 
 bool planeCalculated(const Project& p, Plane plane) {
-    return plane == Plane::XY ? p.XYCalculated == 1 : p.XZCalculated == 1;
+    return p.Result(plane).Calculated;
 }
 
 Rgb isolineColour(const DisplaySettings& d) {
@@ -198,14 +198,14 @@ SceneControls drawPlanScene(const Project& p, Surface& s) {
     s.setTextPosition(0, sectionY);
     s.setFillStyle(FillStyle::Transparent);
     s.setTextColour(kYellow);
-    if (p.XZCalculated == 1) {
+    if (p.XZ.Calculated) {
         ctl.cortez = Segment{0, sectionY, s.scaleWidth(), sectionY};
         s.print("corte de plano XZ");
         s.line(0, sectionY, s.scaleWidth(), sectionY, kOlive);
     }
     ctl.scrollBarsVisible = true;
-    if (p.GridLinesOn == 1) drawGridLines(p, s);
-    drawLegalNotes(s, p.WhiteBackground == 1);
+    if (p.GridLinesOn) drawGridLines(p, s);
+    drawLegalNotes(s, p.WhiteBackground);
     drawTopography(p, s);
     drawRealPlaces(p, s);
     drawAntennas(p, s);
@@ -219,7 +219,7 @@ SceneControls drawSectionScene(const Project& p, Surface& s) {
     if (p.DisplayMode == ResultStyle::Isolines) s.clear();
     // The section's texts (plane label, heights, antenna numbers).
     s.setFontSize(8);
-    if (p.XYCalculated == 1 && p.CalcOption == 0 && p.MetersPerUnit > 0.0) {
+    if (p.XY.Calculated && p.CalcOption == 0 && p.MetersPerUnit > 0.0) {
         const double y = kShape2Top - p.CellSize - p.CalcHeight / p.MetersPerUnit - kHScrollHeight;
         ctl.cortexy = Segment{0, y, s.scaleWidth(), y};
         s.setTextPosition(0, y);

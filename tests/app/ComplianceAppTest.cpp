@@ -100,10 +100,10 @@ TEST_F(ComplianceAppTest, PercentOfLimitRedrawsOnlyWhenChosenAndReadsOut) {
     importSites(write("sites.csv", kSites), false);
     calculate();
     ASSERT_TRUE(compliance::HasRatio(project, false));
-    const Grid2D<double> density = project.DensityGrid;
+    const Grid2D<double> density = project.XY.Density;
     Project alone = project; // the density does not depend on the ratio's pass
     ASSERT_TRUE(RunXYCalculation(alone).ok());
-    EXPECT_EQ(alone.DensityGrid, density);
+    EXPECT_EQ(alone.XY.Density, density);
     trigger("linea");
     const QImage plain = window->areaImage();
 
@@ -111,7 +111,7 @@ TEST_F(ComplianceAppTest, PercentOfLimitRedrawsOnlyWhenChosenAndReadsOut) {
     EXPECT_TRUE(window->compliance().percentShown());
     const QImage percent = window->areaImage();
     EXPECT_NE(percent, plain);
-    EXPECT_EQ(project.DensityGrid, density); // only the picture changes
+    EXPECT_EQ(project.XY.Density, density); // only the picture changes
 
     trigger(cmd::PercentOfLimit);
     EXPECT_EQ(window->areaImage(), plain);
@@ -126,7 +126,7 @@ TEST_F(ComplianceAppTest, AFrequencyTheStandardDoesNotCoverRefusesTheCalculation
     project.Compliance.Standard = "fcc";
     project.Antennas[2].AntFrequencyMHz = 0.1;
     calculate();
-    EXPECT_EQ(project.XYCalculated, 0);
+    EXPECT_EQ(project.XY.Calculated, 0);
     EXPECT_NE(prompts.lastMessage().find("tower 1, antenna 2"), std::string::npos)
         << prompts.lastMessage();
 }
@@ -156,7 +156,7 @@ TEST_F(ComplianceAppTest, TheReportStatesTheMaximumAndTheVerdict) {
     click(dialog("summary"), "Command1");
 
     // A result read from a file has no ratio: the report works it out.
-    project.RatioGrid = {};
+    project.XY.Ratio = {};
     const QString pdf = dir.filePath("report.pdf");
     prompts.savePaths.push_back(pdf.toStdString());
     trigger(cmd::Report);

@@ -90,18 +90,18 @@ TEST_F(DesktopTest, AnEditInTheTableIsOneStepAndFollowsTheSelection) {
     window->setSelection(1);
     EXPECT_EQ(t->selectionModel()->selectedRows().value(0).row(), 0);
 
-    project.XYCalculated = 1;
+    project.XY.Calculated = true;
     ASSERT_TRUE(m->setData(m->index(1, AntennaTableModel::Power), "250"));
     EXPECT_EQ(project.Antennas[2].AntPower, 250.0);
-    EXPECT_EQ(project.XYCalculated, 0); // the result no longer matches
+    EXPECT_EQ(project.XY.Calculated, 0); // the result no longer matches
     EXPECT_EQ(m->index(1, AntennaTableModel::Power).data(AntennaTableModel::SortRole).toDouble(),
               250.0);
     EXPECT_FALSE(m->setData(m->index(1, AntennaTableModel::Frequency), "1e9"));
     EXPECT_EQ(prompts.lastMessage(), "Frequency (MHz): between 0.1 and 300000");
     EXPECT_EQ(itemText(cmd::Undo), "Undo Edit power");
     trigger(cmd::Undo);
-    EXPECT_EQ(std::pair(project.Antennas[2].AntPower, project.XYCalculated),
-              std::pair(project.DefPower, std::int16_t(1)));
+    EXPECT_EQ(std::pair(project.Antennas[2].AntPower, project.XY.Calculated),
+              std::pair(project.DefPower, true));
 }
 
 TEST_F(DesktopTest, SaveAsPrefillsTheNameAndAsksBeforeReplacingWhateverTheExtension) {
@@ -135,7 +135,7 @@ TEST_F(DesktopTest, SaveAsPrefillsTheNameAndAsksBeforeReplacingWhateverTheExtens
 }
 
 TEST_F(DesktopTest, WheelZoomsAtThePointerAndTheOverlaysFollow) {
-    project.XZCalculated = 1;
+    project.XZ.Calculated = true;
     project.XZPlaneRow = 20;
     const QPointF at(6000, 4000);
     wheel(at, 3 * 120);

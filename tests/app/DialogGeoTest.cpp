@@ -75,11 +75,11 @@ TEST_F(GeoDialogs, OriginSkipsABadBoxAndTheReferencePickIsArmedOnlyByAccept) {
 
     trigger(cmd::Reference);
     click(dialog("referencia"), "Command2");
-    EXPECT_NE(project.Tools.Active, PointerToolKind::ReferencePoint);
+    EXPECT_NE(window->toolFlags().Active, PointerToolKind::ReferencePoint);
     trigger(cmd::Reference);
     EXPECT_EQ(control<QLineEdit>(dialog("referencia"), "Text3")->text(), "63.00000000");
     submit(dialog("referencia"), "Text1", "100");
-    EXPECT_EQ(project.Tools.Active, PointerToolKind::ReferencePoint);
+    EXPECT_EQ(window->toolFlags().Active, PointerToolKind::ReferencePoint);
     EXPECT_DOUBLE_EQ(project.RefX, 100.0);
     EXPECT_EQ(prompts.messages.size(), 1u);
     // The next click places the origin marker there and ends the pick.

@@ -19,12 +19,12 @@ using namespace dialogtest;
 Project Bump() {
     Project p;
     p.RecomputeDerived();
-    p.DensityGrid.resize(p.GridNX, p.GridNY);
+    p.XY.Density.resize(p.GridNX, p.GridNY);
     for (int i = 1; i <= p.GridNX; ++i)
         for (int j = 1; j <= p.GridNY; ++j)
-            p.DensityGrid(i, j) = 8.0 / (1.0 + 0.01 * ((i - 50) * (i - 50) + (j - 30) * (j - 30)));
-    std::tie(p.XYCalculated, p.MaxDensity, p.IsolineCount) = std::tuple(1, 8.0, 2);
-    p.IsolineLevel = {0.0, 2.0, 4.0};
+            p.XY.Density(i, j) = 8.0 / (1.0 + 0.01 * ((i - 50) * (i - 50) + (j - 30) * (j - 30)));
+    std::tie(p.XY.Calculated, p.XY.MaxDensity, p.IsolineCount) = std::tuple(1, 8.0, 2);
+    p.XY.IsolineLevel = {0.0, 2.0, 4.0};
     return p;
 }
 
@@ -33,7 +33,7 @@ TEST(DialogGisExport, RefusedLikeTheTablesThenWritesTheChosenFormat) {
     Project p = Bump();
     p.Zoom = 2.0;
     EXPECT_FALSE(app::startGisExport(p, prompts, nullptr));
-    p.XYCalculated = 0;
+    p.XY.Calculated = false;
     EXPECT_FALSE(app::startGisExport(p, prompts, nullptr));
     EXPECT_EQ(prompts.messages, (std::vector<std::string>{msg::ExportNeedsZoom, msg::NoResult}));
 

@@ -104,7 +104,7 @@ TEST_F(MainWindowTest, CommandsRefuseInTheirOrderAndChangeNothing) {
           "To view the XZ-plane, it is needed a a zoom value of 100% to make a "
           "XY-Calculation"}});
     for (const Row& r : rows) {
-        std::tie(project.Zoom, project.XYCalcZoom, project.XZCalculated, project.CurrentPlane) =
+        std::tie(project.Zoom, project.XYCalcZoom, project.XZ.Calculated, project.CurrentPlane) =
             std::tie(r.zoom, r.calcZoom, r.xzCalculated, r.plane);
         prompts.messages.clear();
         trigger(r.command);
@@ -125,7 +125,7 @@ TEST_F(MainWindowTest, CommandsRefuseInTheirOrderAndChangeNothing) {
 
 TEST_F(MainWindowTest, DisplayCommandsDrawTheResultOfThePlaneOnView) {
     // Only a section result: the section accepts.
-    project.XZCalculated = 1;
+    project.XZ.Calculated = true;
     trigger("e3");
     EXPECT_EQ(project.CurrentPlane, Plane::XZ);
     trigger("linea");
@@ -136,7 +136,7 @@ TEST_F(MainWindowTest, DisplayCommandsDrawTheResultOfThePlaneOnView) {
     // Back on the plan with both results, the section line stays where the
     // scene put it when the dots are drawn over the picture.
     trigger("e24");
-    project.XYCalculated = 1;
+    project.XY.Calculated = true;
     trigger("dibujal1");
     PlanCanvas* canvas = window->canvasWidget();
     ASSERT_TRUE(canvas->lineVisible(Overlay::SectionLine));
@@ -153,7 +153,7 @@ TEST_F(MainWindowTest, PlanEditingCommandsLeaveTheSectionFirst) {
     EXPECT_EQ(prompts.lastMessage(), "Para realizar esta operación, pasamos primero al plano XY");
     EXPECT_EQ(project.CurrentPlane, Plane::XY);
     EXPECT_NE(dialog("torre"), nullptr);
-    EXPECT_TRUE(pressed("tiempo") && project.Tools.TowerToolOn);
+    EXPECT_TRUE(pressed("tiempo") && window->toolFlags().TowerToolOn);
 }
 
 TEST_F(MainWindowTest, BackgroundCommandsAndToolbarPairs) {
@@ -161,11 +161,11 @@ TEST_F(MainWindowTest, BackgroundCommandsAndToolbarPairs) {
     EXPECT_TRUE(pressed("borrar"));
     trigger("fondon"); // black keeps the pressed tool
     EXPECT_TRUE(pressed("borrar"));
-    EXPECT_EQ(project.Tools.Active, PointerToolKind::Erase);
+    EXPECT_EQ(window->toolFlags().Active, PointerToolKind::Erase);
     trigger("fondob"); // white releases it
     EXPECT_FALSE(pressed("borrar"));
-    EXPECT_NE(project.Tools.Active, PointerToolKind::Erase);
-    EXPECT_EQ(project.WhiteBackground, 1);
+    EXPECT_NE(window->toolFlags().Active, PointerToolKind::Erase);
+    EXPECT_TRUE(project.WhiteBackground);
     EXPECT_EQ(window->areaImage().pixelColor(500, 600), QColor(Qt::white));
     trigger("fondon");
     EXPECT_EQ(window->areaImage().pixelColor(500, 600), QColor(Qt::black));
@@ -178,9 +178,9 @@ TEST_F(MainWindowTest, BackgroundCommandsAndToolbarPairs) {
     EXPECT_FALSE(pressed("relieve"));
 
     trigger("eliminacua");
-    EXPECT_EQ(project.GridLinesOn, 0);
+    EXPECT_FALSE(project.GridLinesOn);
     trigger("dibcua");
-    EXPECT_EQ(project.GridLinesOn, 1);
+    EXPECT_TRUE(project.GridLinesOn);
 
     trigger("salir");
     EXPECT_FALSE(window->isVisible());
@@ -188,7 +188,7 @@ TEST_F(MainWindowTest, BackgroundCommandsAndToolbarPairs) {
 
 TEST_F(MainWindowTest, TheActiveToolTakesTheEvents) {
     using K = PointerToolKind;
-    ToolFlags& f = project.Tools;
+    ToolFlags& f = window->toolFlags();
     EXPECT_STREQ(window->activeToolName(), "select");
     const std::pair<K, const char*> tools[] = {{K::Erase, "erase"},
                                                {K::ScaleMeasure, "scaleMeasure"},
@@ -201,14 +201,14 @@ TEST_F(MainWindowTest, TheActiveToolTakesTheEvents) {
         EXPECT_STREQ(window->activeToolName(), name);
     }
     // An accepted definition arms the tower while a tower is being defined.
-    project.ClearToolFlags();
+    window->toolFlags() = ToolFlags{};
     f.TowerDialogOpen = true;
     f.togglePlacement();
     EXPECT_STREQ(window->activeToolName(), "placeTower");
 
     // With the topographic tool active, a drag over an antenna draws ground
     // and erases nothing.
-    project.ClearToolFlags();
+    window->toolFlags() = ToolFlags{};
     placeTower(12, 12);
     ASSERT_EQ(project.AntennaCount, 1);
     f.arm(K::Topographic);
@@ -227,7 +227,7 @@ TEST_F(MainWindowTest, PlacingAndErasingFollowTheZoomOfTheClick) {
     placeTower(20, 20);
     EXPECT_EQ(prompts.lastMessage(), "Please eliminate first the source located in this point");
     EXPECT_EQ(project.AntennaCount, 1);
-    EXPECT_FALSE(pressed("tiempo") || project.Tools.placing());
+    EXPECT_FALSE(pressed("tiempo") || window->toolFlags().placing());
 
     // At 200 % a screen cell is half a grid cell of the plan.
     setZoom("Option200");
@@ -241,11 +241,11 @@ TEST_F(MainWindowTest, PlacingAndErasingFollowTheZoomOfTheClick) {
     // Back at 100 % the antenna placed at 200 % cannot be erased, even under
     // the pointer; the eraser still discards the result.
     setZoom("Option100");
-    project.XYCalculated = 1;
+    project.XY.Calculated = true;
     trigger("eliminar");
     clickAt(QPointF(project.Antennas[2].AntX + 1, project.Antennas[2].AntY + 1));
     EXPECT_EQ(project.AntennaCount, 2);
-    EXPECT_EQ(project.XYCalculated, 0);
+    EXPECT_EQ(project.XY.Calculated, 0);
 
     // Dragging the eraser removes what it passes over.
     for (auto [type, i] : {std::pair{QEvent::MouseButtonPress, 18},
@@ -265,7 +265,7 @@ TEST_F(MainWindowTest, ClickOnAPlacedTowerOpensItForEditing) {
     ASSERT_NE(torre, nullptr);
     for (const char* b : {"Command3", "Command4"})
         EXPECT_FALSE(control<QPushButton>(torre, b)->isEnabled()) << b;
-    EXPECT_TRUE(project.Tools.EditMode);
+    EXPECT_TRUE(window->toolFlags().EditMode);
     // Options reach the placed antenna, not a pending slot.
     setDirection(torre, 1, "n");
     EXPECT_EQ(project.Antennas[2].AntDirection, 0.0);
@@ -273,7 +273,7 @@ TEST_F(MainWindowTest, ClickOnAPlacedTowerOpensItForEditing) {
     click(torre, "Command5");
     EXPECT_EQ(dialog("torre"), nullptr);
     // Editing does not arm a placement.
-    EXPECT_FALSE(project.Tools.placing());
+    EXPECT_FALSE(window->toolFlags().placing());
     clickAt(cell(60, 30));
     EXPECT_EQ(project.AntennaCount, 2);
 
@@ -292,11 +292,11 @@ TEST_F(MainWindowTest, ClickOnAPlacedTowerOpensItForEditing) {
 }
 
 TEST_F(MainWindowTest, ReadoutShowsMetresDegreesAndTheDensityUnderThePointer) {
-    project.DensityGrid(10, 52) = 1.23456789;
-    project.DensityGrid(0, 52) = 0.5;
+    project.XY.Density(10, 52) = 1.23456789;
+    project.XY.Density(0, 52) = 0.5;
     project.CalcOption = 0;
     project.CalcHeight = 10;
-    project.XYCalculated = 1;
+    project.XY.Calculated = true;
     // 1536 drawing units are 15 m; the Y axis grows upwards from 9600.
     mouse(QEvent::MouseMove, QPointF(1536, 9600 - 1536));
     for (auto [name, text] : {std::pair{"Labelx", "X=15.00 m"},
@@ -432,7 +432,7 @@ TEST_F(MainWindowTest, InputDataErrorInTheOtherDialogs) {
     EXPECT_EQ(prompts.lastMessage(), "Input data error");
     EXPECT_NE(dialog("reliev"), nullptr);
     EXPECT_EQ(project.ContourHeight, 4.0);
-    EXPECT_NE(project.Tools.Active, PointerToolKind::Topographic);
+    EXPECT_NE(window->toolFlags().Active, PointerToolKind::Topographic);
     // A negative height is taken as 0.
     submit(dialog("reliev"), "Text1", "-5");
     EXPECT_EQ(dialog("reliev"), nullptr);
@@ -449,7 +449,7 @@ TEST_F(MainWindowTest, InputDataErrorInTheOtherDialogs) {
     EXPECT_EQ(prompts.lastMessage(), "Input data error");
     EXPECT_TRUE(!dialog("cal") && !dialog("cal2"));
     EXPECT_FALSE(window->calcRunner()->running());
-    EXPECT_EQ(std::tuple(project.XYCalculated, project.CalcHeight), std::tuple(0, 7.0));
+    EXPECT_EQ(std::tuple(project.XY.Calculated, project.CalcHeight), std::tuple(0, 7.0));
     EXPECT_FALSE(pressed("calculo"));
 }
 
@@ -457,7 +457,7 @@ TEST_F(MainWindowTest, ScaleByTwoPointsResetsTheProject) {
     placeTower(20, 20);
     prompts.saveChangesAnswers.push_back(Prompts::Answer::No);
     enter("g5", "posicion", "Text1", "100");
-    EXPECT_EQ(project.Tools.Active, PointerToolKind::ScaleMeasure);
+    EXPECT_EQ(window->toolFlags().Active, PointerToolKind::ScaleMeasure);
     EXPECT_STREQ(window->activeToolName(), "scaleMeasure");
     clickAt(cell(10, 10));
     EXPECT_TRUE(window->canvasWidget()->lineVisible(Overlay::ScaleMark));
@@ -465,7 +465,7 @@ TEST_F(MainWindowTest, ScaleByTwoPointsResetsTheProject) {
     mouse(QEvent::MouseMove, end);
     clickAt(end);
     EXPECT_EQ(project.AntennaCount, 0);
-    EXPECT_NE(project.Tools.Active, PointerToolKind::ScaleMeasure);
+    EXPECT_NE(window->toolFlags().Active, PointerToolKind::ScaleMeasure);
     EXPECT_FALSE(window->canvasWidget()->lineVisible(Overlay::ScaleMark));
     EXPECT_EQ(title(), "Brenvik 5.0 english []");
     // The measured line is the distance typed.
@@ -501,7 +501,7 @@ TEST_F(MainWindowTest, RunningWindowShowsProgressAndCancelKeepsTheProject) {
     ASSERT_TRUE(runner->start(
         project,
         [](Project& work, const CalcControl& control) {
-            work.MaxDensity = 99; // the copy only
+            work.XY.MaxDensity = 99; // the copy only
             CalcProgress pr;
             pr.antennaCount = 3;
             pr.nodeTotal = 1000;
@@ -537,7 +537,7 @@ TEST_F(MainWindowTest, RunningWindowShowsProgressAndCancelKeepsTheProject) {
     click(cal2, "Command1");
     runCalculation();
     EXPECT_EQ(status, CalcStatus::Cancelled);
-    EXPECT_EQ(project.MaxDensity, 0.0);
+    EXPECT_EQ(project.XY.MaxDensity, 0.0);
     EXPECT_EQ(dialog("cal2"), nullptr);
 
     // A calculation that throws reports a failure.

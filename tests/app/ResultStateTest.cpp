@@ -57,7 +57,7 @@ TEST_F(ResultStateTest, ResultOfReplacedAntennasIsMarkedAndNeverCertified) {
     ASSERT_TRUE(RatioCurrent(project, Plane::XY) && dialog("summary"));
     const double now = summaryMax();
     EXPECT_NE(now, before);
-    const Grid2D<double>& r = project.RatioGrid;
+    const Grid2D<double>& r = project.XY.Ratio;
     EXPECT_DOUBLE_EQ(now, 100.0 * *std::max_element(r.data(), r.data() + r.size()));
     EXPECT_FALSE(shown(label::OutOfDate));
 }
@@ -70,12 +70,12 @@ TEST_F(ResultStateTest, ANewStandardRecomputesTheRatio) {
                             "m,,,100,70,15,panel,2500,200,6,900,\n";
     importSites(sites);
     calculate();
-    const Grid2D<double> density = project.DensityGrid;
+    const Grid2D<double> density = project.XY.Density;
     const auto ratioIs = [&](double limitUw) {
-        ASSERT_TRUE(RatioCurrent(project, Plane::XY) && project.DensityGrid == density);
+        ASSERT_TRUE(RatioCurrent(project, Plane::XY) && project.XY.Density == density);
         for (int i = 1; i <= project.GridNX; i += 3)
             for (int j = 1; j <= project.GridNY; j += 3)
-                ASSERT_NEAR(project.RatioGrid(i, j) * limitUw, density(i, j), 1e-9 * density(i, j));
+                ASSERT_NEAR(project.XY.Ratio(i, j) * limitUw, density(i, j), 1e-9 * density(i, j));
     };
     ratioIs(450.0);
     trigger(cmd::ComplianceSettings);
@@ -98,19 +98,19 @@ TEST_F(ResultStateTest, UndoOfAGridSizeBringsBackItsWholeResult) {
     prompts.saveChangesAnswers = {Prompts::Answer::No};
     enter(cmd::GridSize, "malla", "Text1", "120");
     calculate();
-    ASSERT_EQ(project.DensityGrid.nx(), 120);
+    ASSERT_EQ(project.XY.Density.nx(), 120);
     trigger(cmd::Undo);
-    EXPECT_TRUE(project.GridNX == 100 && project.DensityGrid == first.DensityGrid &&
-                project.Isolines == first.Isolines && project.MaxDensity == first.MaxDensity);
+    EXPECT_TRUE(project.GridNX == 100 && project.XY.Density == first.XY.Density &&
+                project.XY.Isolines == first.XY.Isolines && project.XY.MaxDensity == first.XY.MaxDensity);
     EXPECT_TRUE(ResultCurrent(project, Plane::XY));
     const std::string path = dir.filePath("undone.bvk").toStdString();
     prompts.savePaths.push_back(path);
     trigger(cmd::SaveAs);
     Project read;
     ASSERT_TRUE(LoadProjectFile(read, path));
-    EXPECT_NEAR(read.MaxDensity, first.MaxDensity, 1e-9 * first.MaxDensity);
+    EXPECT_NEAR(read.XY.MaxDensity, first.XY.MaxDensity, 1e-9 * first.XY.MaxDensity);
     trigger(cmd::Redo);
-    EXPECT_TRUE(project.DensityGrid.nx() == 120 && ResultCurrent(project, Plane::XY));
+    EXPECT_TRUE(project.XY.Density.nx() == 120 && ResultCurrent(project, Plane::XY));
 }
 
 } // namespace

@@ -15,7 +15,7 @@ using Session = WindowTest;
 TEST_F(Session, FromTowerToSavedProjectAndBack) {
     // A tower of three antennas looking east (the default), south and west.
     defineTower({"", "S", "w"});
-    EXPECT_TRUE(project.Tools.placing() && project.Tools.TowerDialogOpen);
+    EXPECT_TRUE(window->toolFlags().placing() && window->toolFlags().TowerDialogOpen);
     EXPECT_STREQ(window->activeToolName(), "placeTower");
 
     clickAt(cell(40, 30));
@@ -28,7 +28,7 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
                   std::make_tuple(40 * cs, 30 * cs, 3, 1, 90.0 * k))
             << k;
     }
-    EXPECT_FALSE(pressed("tiempo") || project.Tools.placing());
+    EXPECT_FALSE(pressed("tiempo") || window->toolFlags().placing());
 
     // A second, single-antenna tower, to be erased later.
     placeTower(70, 20, {"n"});
@@ -37,7 +37,7 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
 
     // A ground rectangle of 20 m dragged from bottom-right to top-left.
     enter("relieve", "reliev", "Text1", "20");
-    EXPECT_TRUE(project.Tools.Active == PointerToolKind::Topographic && pressed("relieve"));
+    EXPECT_TRUE(window->toolFlags().Active == PointerToolKind::Topographic && pressed("relieve"));
     drag(cell(14, 12), cell(10, 10));
     for (int i = 9; i <= 15; ++i)
         for (int j = 9; j <= 13; ++j) {
@@ -49,14 +49,14 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     // The XY calculation at surface height.
     trigger("calculo");
     EXPECT_TRUE(pressed("calculo"));
-    EXPECT_NE(project.Tools.Active, PointerToolKind::Topographic); // the command ended the tool
+    EXPECT_NE(window->toolFlags().Active, PointerToolKind::Topographic); // the command ended the tool
     click(dialog("cal"), "Option1");
     click(dialog("cal"), "a");
     EXPECT_NE(dialog("cal2"), nullptr);
     runCalculation();
     EXPECT_EQ(dialog("cal2"), nullptr);
-    ASSERT_EQ(project.XYCalculated, 1);
-    EXPECT_GT(project.MaxDensity, 0.0);
+    ASSERT_EQ(project.XY.Calculated, 1);
+    EXPECT_GT(project.XY.MaxDensity, 0.0);
     EXPECT_EQ(project.CalcOption, 1);
     EXPECT_FALSE(pressed("calculo"));
 
@@ -89,7 +89,7 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     EXPECT_EQ(project.CurrentPlane, Plane::XY);
     submit(calperfil, "Text2", "45.63", "a");
     runCalculation();
-    ASSERT_EQ(std::tuple(project.XZCalculated, project.CurrentPlane), std::tuple(1, Plane::XZ));
+    ASSERT_EQ(std::tuple(project.XZ.Calculated, project.CurrentPlane), std::tuple(1, Plane::XZ));
     EXPECT_DOUBLE_EQ(project.XZDistance, 45.63);
     EXPECT_FALSE(window->hScroll()->isVisible());
 
@@ -124,9 +124,9 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     trigger("borrar");
     EXPECT_TRUE(pressed("borrar"));
     clickAt(cell(70, 20));
-    EXPECT_EQ(std::tuple(project.AntennaCount, project.XYCalculated), std::tuple(3, 0));
+    EXPECT_EQ(std::tuple(project.AntennaCount, project.XY.Calculated), std::tuple(3, 0));
     trigger("borrar"); // releases the eraser
-    EXPECT_FALSE(pressed("borrar") || project.Tools.Active == PointerToolKind::Erase);
+    EXPECT_FALSE(pressed("borrar") || window->toolFlags().Active == PointerToolKind::Erase);
 
     // Save, New, Open again.
     const std::string path = dir.filePath("site.bvk").toStdString();
@@ -147,7 +147,7 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     std::string reopened, before;
     ASSERT_TRUE(WriteProjectText(project, reopened) && WriteProjectText(saved, before));
     EXPECT_EQ(reopened, before);
-    EXPECT_EQ(project.XYCalculated, 0);
+    EXPECT_EQ(project.XY.Calculated, 0);
     EXPECT_EQ(title(), "Brenvik 5.0 english [" + path + "]");
 }
 
@@ -156,20 +156,20 @@ TEST_F(Session, CancelledCalculationKeepsTheProjectAndReleasesTheButton) {
     project.GridNX = 400; // a fine grid takes long enough to be cancelled
     project.RecomputeDerived();
     project.GroundGrid.resize(project.GridNX, project.GridNY);
-    project.DensityGrid.resize(project.GridNX, project.GridNY);
+    project.XY.Density.resize(project.GridNX, project.GridNY);
     trigger("calculo");
     // Cancel at once: no event is handled between the start and the cancel.
     dialog("cal")->findChild<QAbstractButton*>("a")->click();
     dialog("cal2")->findChild<QAbstractButton*>("Command1")->click();
     runCalculation();
-    EXPECT_EQ(project.XYCalculated, 0);
+    EXPECT_EQ(project.XY.Calculated, 0);
     EXPECT_FALSE(pressed("calculo"));
 }
 
 TEST_F(Session, PrintingWritesAPdfAndImageSaveWritesABitmap) {
     placeTower(50, 30);
     calculate();
-    ASSERT_EQ(project.XYCalculated, 1);
+    ASSERT_EQ(project.XY.Calculated, 1);
 
     trigger("imprimir");
     EXPECT_EQ(printer.asked, 1);
@@ -218,7 +218,7 @@ TEST_F(Session, BackgroundPictureIsShownAtItsNaturalSizeAndBlocksTheZoom) {
 
     prompts.openPaths.push_back(path.toStdString());
     trigger("impim");
-    EXPECT_EQ(std::tuple(project.BackgroundLoaded, project.Zoom), std::tuple(1, 1.0));
+    EXPECT_EQ(std::tuple(project.BackgroundLoaded, project.Zoom), std::tuple(true, 1.0));
     // 100 × 50 pixels cover 1500 × 750 drawing units: at 15 units a pixel the
     // natural image shows the picture at its own size.
     const QImage area = window->areaImage();
@@ -230,7 +230,7 @@ TEST_F(Session, BackgroundPictureIsShownAtItsNaturalSizeAndBlocksTheZoom) {
     EXPECT_EQ(dialog("zoom1"), nullptr);
 
     trigger("eliminafon");
-    EXPECT_EQ(project.BackgroundLoaded, 0);
+    EXPECT_FALSE(project.BackgroundLoaded);
     EXPECT_NE(window->areaImage().pixelColor(50, 40), QColor(200, 40, 40));
     trigger("zoom");
     EXPECT_NE(dialog("zoom1"), nullptr);
@@ -240,7 +240,7 @@ TEST_F(Session, BackgroundPictureIsShownAtItsNaturalSizeAndBlocksTheZoom) {
     const std::string fileName = project.FileName;
     prompts.openPaths.push_back(dir.filePath("missing.bmp").toStdString());
     trigger("impim");
-    EXPECT_EQ(project.BackgroundLoaded, 0);
+    EXPECT_FALSE(project.BackgroundLoaded);
     EXPECT_EQ(project.FileName, fileName);
     EXPECT_TRUE(prompts.messages.empty());
 }

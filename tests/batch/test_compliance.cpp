@@ -78,7 +78,7 @@ TEST_F(Compliance, ImportedSiteGivesTheRatioOfSingleRunsAndAReportWithTheVerdict
         one.AntennaCount = 1;
         ASSERT_TRUE(RunXYCalculation(one).ok());
         for (std::size_t n = 0; n < sum.size(); ++n)
-            sum.data()[n] += one.DensityGrid.data()[n] / limit[k];
+            sum.data()[n] += one.XY.Density.data()[n] / limit[k];
     }
     ASSERT_EQ(dump.size(), sum.size());
     double max = 0;

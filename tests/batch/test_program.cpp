@@ -116,14 +116,14 @@ TEST_F(Program, TheExamplesRunAndTheirResultsLookRight) {
     EXPECT_EQ(std::count(src.begin(), src.end(), '\n'), 4); // header and three sectors
     Project single;
     ASSERT_TRUE(LoadProjectFile(single, at("single.bvk")));
-    EXPECT_EQ(single.XYCalculated, 1);
-    EXPECT_GT(single.MaxDensity, 0.0);
+    EXPECT_EQ(single.XY.Calculated, 1);
+    EXPECT_GT(single.XY.MaxDensity, 0.0);
 
     // Several towers over stepped ground: the file's result with its own
     // number of isolines serves the exports without a calculation.
     Project stepped;
     ASSERT_TRUE(LoadProjectFile(stepped, example("stepped-towers.bvk").string()));
-    ASSERT_EQ(stepped.XYCalculated, 1);
+    ASSERT_EQ(stepped.XY.Calculated, 1);
     r = run({example("stepped-towers.bvk").string(), "--export",
              "isolines-cartesian=" + at("iso.csv")});
     ASSERT_EQ(r.status, 0) << r.err;

@@ -85,7 +85,7 @@ TEST_F(Steps, GridDumpsHoldTheApplicationsGrids) {
 
     // The dumps hold the very grids the window calculated, node for node.
     for (const auto& [file, grid] :
-         {std::pair{"xy.csv", &app.DensityGrid}, std::pair{"xz.csv", &app.XZDensityGrid}}) {
+         {std::pair{"xy.csv", &app.XY.Density}, std::pair{"xz.csv", &app.XZ.Density}}) {
         std::ostringstream expected;
         writeGridDump(expected, *grid, app.GridNX, app.GridNY);
         EXPECT_EQ(slurp(dir / file), expected.str()) << file;
@@ -113,7 +113,7 @@ TEST_F(Steps, SettingsFollowTheDialogs) {
 
     runXYStep(p, options({"x.bvk", "--xy", "-0.5"}), RunEnvironment{});
     // The height is made whole downwards, as the dialog does.
-    EXPECT_EQ(std::tuple(p.CalcOption, p.CalcHeight, p.IsolineLevel.size()),
+    EXPECT_EQ(std::tuple(p.CalcOption, p.CalcHeight, p.XY.IsolineLevel.size()),
               std::tuple(0, -1.0, 5u));
     runXYStep(p, options({"x.bvk", "--xy", "surface"}), RunEnvironment{});
     EXPECT_EQ(std::tuple(p.CalcOption, p.CalcHeight), std::tuple(1, 0.0));
@@ -216,17 +216,17 @@ TEST_F(Steps, SaveKeepsTheResultWhateverTheOptionOrder) {
                                                "commit"}));
     Project back;
     ASSERT_TRUE(LoadProjectFile(back, at("out.bvk")));
-    EXPECT_EQ(std::tuple(back.XYCalculated, back.IsolineCount), std::tuple(1, 3));
+    EXPECT_EQ(std::tuple(back.XY.Calculated, back.IsolineCount), std::tuple(1, 3));
     Project app;
     ASSERT_TRUE(LoadProjectFile(app, at("site.bvk")));
     app.IsolineCount = 3;
     appCalculateXY(app, true);
     // The file keeps 15 significant digits.
-    ASSERT_EQ(back.DensityGrid.size(), app.DensityGrid.size());
-    for (std::size_t k = 0; k < app.DensityGrid.size(); ++k)
-        ASSERT_NEAR(back.DensityGrid.data()[k], app.DensityGrid.data()[k],
-                    1e-14 * std::abs(app.DensityGrid.data()[k]));
-    EXPECT_NEAR(back.MaxDensity, app.MaxDensity, 1e-14 * app.MaxDensity);
+    ASSERT_EQ(back.XY.Density.size(), app.XY.Density.size());
+    for (std::size_t k = 0; k < app.XY.Density.size(); ++k)
+        ASSERT_NEAR(back.XY.Density.data()[k], app.XY.Density.data()[k],
+                    1e-14 * std::abs(app.XY.Density.data()[k]));
+    EXPECT_NEAR(back.XY.MaxDensity, app.XY.MaxDensity, 1e-14 * app.XY.MaxDensity);
 
     // The saved file runs again without a calculation: its result is exported.
     r = runBatch(options({at("out.bvk"), "--export", "grid-xy=" + at("again.csv")}), {});

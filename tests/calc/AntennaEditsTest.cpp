@@ -68,7 +68,7 @@ Project TwoTowers() {
     for (int k = 1; k <= 3; ++k)
         p.Antennas[k].AntTower = k < 3 ? 1 : 2;
     p.Antennas[3].AntX = p.CellSize;
-    p.XYCalculated = p.XZCalculated = 1;
+    p.XY.Calculated = p.XZ.Calculated = true;
     return p;
 }
 
@@ -81,11 +81,11 @@ TEST(TowerEdits, HitMoveAndEraseReachTheWholeTower) {
     EXPECT_EQ(TowerSlots(p, 2), (std::vector<int>{1, 2}));
 
     EXPECT_FALSE(MoveTower(p, 1, cs, 0, 1.0)); // tower 2 stands there
-    EXPECT_EQ(p.XYCalculated, 1);
+    EXPECT_EQ(p.XY.Calculated, 1);
     ASSERT_TRUE(MoveTower(p, 1, 4 * cs, 2 * cs, 1.0));
     EXPECT_EQ(p.Antennas[2].AntX, 4 * cs);
     EXPECT_EQ(p.Antennas[2].AntCellY, 2);
-    EXPECT_EQ(p.XYCalculated + p.XZCalculated, 0);
+    EXPECT_EQ(p.XY.Calculated + p.XZ.Calculated, 0);
 
     EXPECT_EQ(EraseTower(p, 2), 2);
     ASSERT_EQ(p.AntennaCount, 1);
@@ -109,11 +109,11 @@ TEST(TowerEdits, FieldEditsCheckTheRangeAndNameTheField) {
         const auto r = SetAntennaField(p, 3, c.field, c.value);
         if (c.refusal) {
             EXPECT_EQ(r.value_or(""), c.refusal);
-            EXPECT_EQ(p.XYCalculated, 1);
+            EXPECT_EQ(p.XY.Calculated, 1);
         } else {
             EXPECT_FALSE(r);
             EXPECT_EQ(AntennaFieldValue(p, 3, c.field), c.value);
-            EXPECT_EQ(p.XYCalculated, 0);
+            EXPECT_EQ(p.XY.Calculated, 0);
         }
     }
     // A position in metres moves the tower to the grid cell holding it.

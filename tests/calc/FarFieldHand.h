@@ -32,7 +32,7 @@ inline double HandLoss(const PatternCut& c, double deg) {
 // Density of one antenna at offsets east e, north n, up u (metres).
 inline double Hand(const Project& p, const Antenna& a, double e, double n, double u, double rf) {
     const double pi = std::numbers::pi, deg = pi / 180;
-    const bool stick = a.AntType == "baja";
+    const bool stick = a.AntType == brenvik::AntennaKind::Stick;
     const double az = stick ? 0 : a.AntDirection * deg, t = stick ? 0 : a.AntTilt * deg;
     const double f = e * std::sin(az) + n * std::cos(az), s = e * std::cos(az) - n * std::sin(az);
     const double f1 = f * std::cos(t) - u * std::sin(t), u1 = f * std::sin(t) + u * std::cos(t);

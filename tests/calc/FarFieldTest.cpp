@@ -18,7 +18,7 @@ using farfieldhand::HandSum;
 
 namespace {
 
-void AddAntenna(Project& p, int i, int j, const std::string& type, double height, double tilt,
+void AddAntenna(Project& p, int i, int j, AntennaKind type, double height, double tilt,
                 double direction, double power, const std::string& pattern = "") {
     TowerBeginNew(p);
     Antenna& a = p.Antennas[p.AntennaCount + 1];
@@ -40,13 +40,13 @@ Project FarFieldSite(double reflection = 1.0) {
         if (r.pattern) p.Patterns.push_back(*r.pattern);
     }
     p.Exposure = {ExposureModel::FarField, reflection};
-    AddAntenna(p, 30, 30, "alta", 12, 4, 30, 1500, p.Patterns[0].Name);
-    AddAntenna(p, 62, 21, "baja", 20, 7, 99, 300, p.Patterns[1].Name);
-    AddAntenna(p, 45, 50, "alta", 10, -2, 200, 800);
+    AddAntenna(p, 30, 30, AntennaKind::Panel, 12, 4, 30, 1500, p.Patterns[0].Name);
+    AddAntenna(p, 62, 21, AntennaKind::Stick, 20, 7, 99, 300, p.Patterns[1].Name);
+    AddAntenna(p, 45, 50, AntennaKind::Panel, 10, -2, 200, 800);
     p.Antennas[3].AntHBeamwidthDeg = 65;
     p.Antennas[3].AntElectricalTiltDeg = 3;
-    AddAntenna(p, 75, 40, "baja", 10, 15, 60, 200); // on the plane's height
-    AddAntenna(p, 80, 10, "alta", 25, 0, 333, 900);
+    AddAntenna(p, 75, 40, AntennaKind::Stick, 10, 15, 60, 200); // on the plane's height
+    AddAntenna(p, 80, 10, AntennaKind::Panel, 25, 0, 333, 900);
     p.Antennas[5].AntVBeamwidthDeg = 10;
     p.CalcOption = 0;
     p.CalcHeight = 10;
@@ -69,10 +69,10 @@ TEST(FarField, XYAndXZNodesMatchTheFormulas) {
     for (int i = 1; i <= p.GridNX; ++i)
         for (int j = 1; j <= p.GridNY; ++j) {
             const double want = HandSum(p, p.GridXm[i], p.GridYm[j], z, 1.0);
-            ASSERT_NEAR(p.DensityGrid(i, j), want, 1e-9 * want) << i << "," << j;
+            ASSERT_NEAR(p.XY.Density(i, j), want, 1e-9 * want) << i << "," << j;
         }
     // The stick's node on its vertical at its own height: r taken as 0.1 m.
-    EXPECT_GT(p.DensityGrid(75, 40), 1000.0);
+    EXPECT_GT(p.XY.Density(75, 40), 1000.0);
     // One antenna alone, as the other parts ask for it.
     for (int s = 1; s <= p.AntennaCount; ++s) {
         const Antenna& a = p.Antennas[s];
@@ -90,7 +90,7 @@ TEST(FarField, XYAndXZNodesMatchTheFormulas) {
     for (int i = 1; i <= p.GridNX; ++i)
         for (int j = 1; j <= ny - off - 2; ++j) {
             const double want = HandSum(p, i * cell, yPlane, j * cell, 1.0);
-            ASSERT_NEAR(p.XZDensityGrid(i, ny - j - off - 2), want, 1e-9 * want) << i << "," << j;
+            ASSERT_NEAR(p.XZ.Density(i, ny - j - off - 2), want, 1e-9 * want) << i << "," << j;
         }
 }
 
@@ -107,11 +107,11 @@ TEST(FarField, ReflectionScalesExactlyAndEveryPathAgrees) {
         ASSERT_TRUE((*xz)(reflected, threads).ok());
         ASSERT_TRUE((*xz)(plain, scalar).ok());
         const bool section = xz == &RunXZCalculation;
-        const auto& d1 = section ? one.XZDensityGrid : one.DensityGrid;
-        const auto& d2 = section ? reflected.XZDensityGrid : reflected.DensityGrid;
-        const auto& d3 = section ? plain.XZDensityGrid : plain.DensityGrid;
-        const auto& r1 = section ? one.XZRatioGrid : one.RatioGrid;
-        const auto& r2 = section ? reflected.XZRatioGrid : reflected.RatioGrid;
+        const auto& d1 = section ? one.XZ.Density : one.XY.Density;
+        const auto& d2 = section ? reflected.XZ.Density : reflected.XY.Density;
+        const auto& d3 = section ? plain.XZ.Density : plain.XY.Density;
+        const auto& r1 = section ? one.XZ.Ratio : one.XY.Ratio;
+        const auto& r2 = section ? reflected.XZ.Ratio : reflected.XY.Ratio;
         ASSERT_EQ(d1.size(), d3.size());
         for (std::size_t k = 0; k < d1.size(); ++k) {
             ASSERT_EQ(d2.data()[k], d1.data()[k] * 2.56) << k;

@@ -18,7 +18,7 @@ using namespace brenvik;
 namespace {
 
 // Places a one-antenna tower on grid node (i, j) with the given emission values.
-void AddTower(Project& p, int i, int j, const std::string& type, double height, double tilt,
+void AddTower(Project& p, int i, int j, AntennaKind type, double height, double tilt,
               double direction, double power = 1600.0) {
     TowerBeginNew(p);
     Antenna& a = p.Antennas[p.AntennaCount + 1];
@@ -33,10 +33,10 @@ void AddTower(Project& p, int i, int j, const std::string& type, double height, 
 // Four towers of mixed types on stepped ground.
 Project Site() {
     Project p;
-    AddTower(p, 30, 30, "alta", 12, 15, 90);
-    AddTower(p, 60, 20, "baja", 20, 0, 0, 300);
-    AddTower(p, 45, 50, "alta", 9, -5, 225);
-    AddTower(p, 75, 40, "alta", 25, 6, 333);
+    AddTower(p, 30, 30, AntennaKind::Panel, 12, 15, 90);
+    AddTower(p, 60, 20, AntennaKind::Stick, 20, 0, 0, 300);
+    AddTower(p, 45, 50, AntennaKind::Panel, 9, -5, 225);
+    AddTower(p, 75, 40, AntennaKind::Panel, 25, 6, 333);
     p.ContourHeight = 6;
     FillGroundRect(p, 40, 10, 70, 35);
     p.ContourHeight = 14;
@@ -77,18 +77,18 @@ TEST(XYCalculation, SameGridWhateverTheThreadCount) {
     CalcControl three = Threads(3);
     three.inverseLimit = limits;
     ASSERT_TRUE(RunXYCalculation(p3, three).ok());
-    EXPECT_EQ(p1.DensityGrid, p2.DensityGrid);
-    EXPECT_EQ(p1.DensityGrid, p3.DensityGrid); // the ratio leaves the density's bits alone
-    EXPECT_EQ(p1.Isolines, p3.Isolines);
-    EXPECT_EQ(p1.IsolinesAux, p2.IsolinesAux);
-    EXPECT_EQ(p1.MaxPosX, p3.MaxPosX);
-    EXPECT_EQ(p1.RatioGrid, Grid2D<double>{});
+    EXPECT_EQ(p1.XY.Density, p2.XY.Density);
+    EXPECT_EQ(p1.XY.Density, p3.XY.Density); // the ratio leaves the density's bits alone
+    EXPECT_EQ(p1.XY.Isolines, p3.XY.Isolines);
+    EXPECT_EQ(p1.XY.IsolinesAux, p2.XY.IsolinesAux);
+    EXPECT_EQ(p1.XY.MaxPosX, p3.XY.MaxPosX);
+    EXPECT_EQ(p1.XY.Ratio, Grid2D<double>{});
     three.threads = 1;
     ASSERT_TRUE(RunXYCalculation(p1, three).ok());
-    EXPECT_EQ(p1.RatioGrid, p3.RatioGrid);
-    EXPECT_EQ(p1.XYCalculated, 1);
+    EXPECT_EQ(p1.XY.Ratio, p3.XY.Ratio);
+    EXPECT_EQ(p1.XY.Calculated, 1);
     EXPECT_EQ(p1.CalcAntennaCount, 4);
-    EXPECT_GT(p1.MaxDensity, 0.0);
+    EXPECT_GT(p1.XY.MaxDensity, 0.0);
 }
 
 TEST(XYCalculation, VectorisedGridMatchesThePlainLoop) {
@@ -98,7 +98,7 @@ TEST(XYCalculation, VectorisedGridMatchesThePlainLoop) {
         fast.CalcHeight = ref.CalcHeight = option ? 0.0 : 3.0;
         ASSERT_TRUE(RunXYCalculation(fast, Threads(2)).ok());
         ASSERT_TRUE(RunXYCalculation(ref, Threads(1, true)).ok());
-        ExpectClose(fast.DensityGrid, ref.DensityGrid);
+        ExpectClose(fast.XY.Density, ref.XY.Density);
     }
 }
 
@@ -108,8 +108,8 @@ TEST(XYCalculation, VectorisedGridMatchesThePlainLoop) {
 TEST(ExposureRatio, SumOfEachAntennaOverItsLimit) {
     const auto site = [](double power1, double power2) {
         Project p;
-        AddTower(p, 30, 30, "alta", 12, 5, 90, power1);
-        AddTower(p, 60, 35, "baja", 15, 0, 0, power2);
+        AddTower(p, 30, 30, AntennaKind::Panel, 12, 5, 90, power1);
+        AddTower(p, 60, 35, AntennaKind::Stick, 15, 0, 0, power2);
         p.Antennas[2].AntFrequencyMHz = 1800;
         p.CalcOption = 1;
         EXPECT_FALSE(XZDialogAccept(p, "40"));
@@ -118,23 +118,22 @@ TEST(ExposureRatio, SumOfEachAntennaOverItsLimit) {
     CalcControl ratio;
     ratio.inverseLimit = {0.0, 1.0 / 450, 1.0 / 900};
     using Run = CalcOutcome (*)(Project&, const CalcControl&);
-    using GridOf = Grid2D<double> Project::*;
     const struct {
         Run run;
-        GridOf density, ratio;
-    } planes[] = {{RunXYCalculation, &Project::DensityGrid, &Project::RatioGrid},
-                  {RunXZCalculation, &Project::XZDensityGrid, &Project::XZRatioGrid}};
+        Plane plane;
+    } planes[] = {{RunXYCalculation, Plane::XY}, {RunXZCalculation, Plane::XZ}};
     for (const auto& plane : planes) {
         Project both = site(1600, 300), first = site(1600, 0), second = site(0, 300);
         ASSERT_TRUE(plane.run(both, ratio).ok());
         ASSERT_TRUE(plane.run(first, {}).ok());
         ASSERT_TRUE(plane.run(second, {}).ok());
-        const Grid2D<double>& r = both.*plane.ratio;
-        ASSERT_EQ(r.size(), (both.*plane.density).size());
+        const Grid2D<double>& r = both.Result(plane.plane).Ratio;
+        ASSERT_EQ(r.size(), both.Result(plane.plane).Density.size());
         double top = 0.0;
         for (std::size_t k = 0; k < r.size(); ++k) {
             const double expected =
-                (first.*plane.density).data()[k] / 450 + (second.*plane.density).data()[k] / 900;
+                first.Result(plane.plane).Density.data()[k] / 450 +
+                second.Result(plane.plane).Density.data()[k] / 900;
             ASSERT_NEAR(r.data()[k], expected, 1e-12 * expected) << "node " << k;
             top = std::max(top, expected);
         }
@@ -146,10 +145,10 @@ TEST(ExposureRatio, SumOfEachAntennaOverItsLimit) {
         EXPECT_EQ(plane.run(both, wrong).message, "Input data error");
         wrong.inverseLimit = {0.0, 1.0 / 450, -1.0};
         EXPECT_EQ(plane.run(both, wrong).message, "Input data error");
-        EXPECT_EQ(both.*plane.ratio, before.*plane.ratio);
+        EXPECT_EQ(both.Result(plane.plane).Ratio, before.Result(plane.plane).Ratio);
         // Without limits the ratio of the earlier run goes with it.
         ASSERT_TRUE(plane.run(both, {}).ok());
-        EXPECT_EQ(both.*plane.ratio, Grid2D<double>{});
+        EXPECT_EQ(both.Result(plane.plane).Ratio, Grid2D<double>{});
     }
 }
 
@@ -165,15 +164,15 @@ TEST(XYCalculation, NodeValuesFollowTheGroundModel) {
         const AntennaModel m = AntennaModel::From(p.Antennas[s], p);
         expected += Contribution(m, x, y, p.Antennas[s].AntHeight + feet[s - 1] - 6.0, 0.0);
     }
-    EXPECT_DOUBLE_EQ(p.DensityGrid(50, 20), expected);
+    EXPECT_DOUBLE_EQ(p.XY.Density(50, 20), expected);
     EXPECT_EQ(p.GridXm[50], x);
     // The node under a tower gets nothing from it: only the others reach it.
     Project one;
-    AddTower(one, 30, 30, "baja", 12, 0, 0);
+    AddTower(one, 30, 30, AntennaKind::Stick, 12, 0, 0);
     ASSERT_TRUE(RunXYCalculation(one).ok());
-    EXPECT_EQ(one.DensityGrid(30, 30), 0.0);
-    EXPECT_GT(one.DensityGrid(31, 30), 0.0);
-    EXPECT_EQ(one.DensityGrid(0, 5), 0.0); // row 0 and column 0 are never evaluated
+    EXPECT_EQ(one.XY.Density(30, 30), 0.0);
+    EXPECT_GT(one.XY.Density(31, 30), 0.0);
+    EXPECT_EQ(one.XY.Density(0, 5), 0.0); // row 0 and column 0 are never evaluated
 }
 
 TEST(XYCalculation, SurfaceOnFlatGroundAntennaFootAndPlaneBelowTheGround) {
@@ -185,25 +184,25 @@ TEST(XYCalculation, SurfaceOnFlatGroundAntennaFootAndPlaneBelowTheGround) {
     fixed.CalcHeight = 0.0;
     ASSERT_TRUE(RunXYCalculation(surface).ok());
     ASSERT_TRUE(RunXYCalculation(fixed).ok());
-    EXPECT_EQ(surface.DensityGrid, fixed.DensityGrid);
+    EXPECT_EQ(surface.XY.Density, fixed.XY.Density);
     // A 12 m antenna on a 20 m step works like a 32 m one on flat ground.
     Project onStep, tall;
-    AddTower(onStep, 50, 30, "alta", 12, 5, 90);
-    AddTower(tall, 50, 30, "alta", 32, 5, 90);
+    AddTower(onStep, 50, 30, AntennaKind::Panel, 12, 5, 90);
+    AddTower(tall, 50, 30, AntennaKind::Panel, 32, 5, 90);
     onStep.ContourHeight = 20;
     FillGroundRect(onStep, 45, 25, 55, 35);
     onStep.CalcOption = tall.CalcOption = 0;
     onStep.CalcHeight = tall.CalcHeight = 25;
     ASSERT_TRUE(RunXYCalculation(onStep).ok());
     ASSERT_TRUE(RunXYCalculation(tall).ok());
-    EXPECT_EQ(onStep.DensityGrid, tall.DensityGrid);
+    EXPECT_EQ(onStep.XY.Density, tall.XY.Density);
     // A 15 m plane lies under the 20 m step: zero there, even next to the tower.
     onStep.CalcHeight = 15;
     ASSERT_TRUE(RunXYCalculation(onStep).ok());
     for (int i = 45; i <= 55; ++i)
         for (int j = 25; j <= 35; ++j)
-            ASSERT_EQ(onStep.DensityGrid(i, j), 0.0);
-    EXPECT_GT(onStep.DensityGrid(60, 30), 0.0);
+            ASSERT_EQ(onStep.XY.Density(i, j), 0.0);
+    EXPECT_GT(onStep.XY.Density(60, 30), 0.0);
 }
 
 TEST(XYCalculation, ReceptorGroundIsReadFromItsOwnCell) {
@@ -214,14 +213,14 @@ TEST(XYCalculation, ReceptorGroundIsReadFromItsOwnCell) {
     p.GridNX = 50;
     p.RecomputeDerived();
     p.GroundGrid.resize(p.GridNX, p.GridNY);
-    AddTower(p, 5, 10, "baja", 30, 0, 0);
+    AddTower(p, 5, 10, AntennaKind::Stick, 30, 0, 0);
     p.ContourHeight = 25;
     FillGroundRect(p, 15, 0, 15, p.GridNY);
     p.CalcOption = 0;
     p.CalcHeight = 20;
     ASSERT_TRUE(RunXYCalculation(p).ok());
-    EXPECT_EQ(p.DensityGrid(15, 10), 0.0);
-    EXPECT_GT(std::min(p.DensityGrid(14, 10), p.DensityGrid(16, 10)), 0.0);
+    EXPECT_EQ(p.XY.Density(15, 10), 0.0);
+    EXPECT_GT(std::min(p.XY.Density(14, 10), p.XY.Density(16, 10)), 0.0);
     EXPECT_EQ(GroundAtMetres(p, p.GridXm[15], p.GridYm[10]), 25.0);
 }
 
@@ -235,57 +234,57 @@ TEST(XYCalculation, ZoomedAndScrolledViewSamplesThePlanFiner) {
     ASSERT_TRUE(RunXYCalculation(zoomed).ok());
     EXPECT_EQ(std::tuple(zoomed.XYCalcZoom, zoomed.XYCalcOffsetX), std::tuple(2.0, 10.0 * 153));
     for (auto [i, j] : {std::pair{10, 10}, {20, 25}, {45, 30}, {30, 17}})
-        EXPECT_EQ(zoomed.DensityGrid(2 * i, 2 * j), plain.DensityGrid(i + 5, j)) << i << "," << j;
+        EXPECT_EQ(zoomed.XY.Density(2 * i, 2 * j), plain.XY.Density(i + 5, j)) << i << "," << j;
 }
 
 TEST(XYCalculation, MaximumTiesGoToTheFirstNodeInScanOrder) {
     // A stick at ground level: the field falls off with distance alone, so the
     // four nearest nodes share the maximum exactly.
     Project p;
-    AddTower(p, 50, 30, "baja", 0, 0, 0);
+    AddTower(p, 50, 30, AntennaKind::Stick, 0, 0, 0);
     ASSERT_TRUE(RunXYCalculation(p).ok());
     int ties = 0, firstI = -1, firstJ = -1;
     for (int i = 0; i <= p.GridNX; ++i)
         for (int j = 0; j <= p.GridNY; ++j)
-            if (p.DensityGrid(i, j) == p.MaxDensity && ties++ == 0) firstI = i, firstJ = j;
+            if (p.XY.Density(i, j) == p.XY.MaxDensity && ties++ == 0) firstI = i, firstJ = j;
     ASSERT_EQ(std::tuple(ties, firstI), std::tuple(4, 49));
-    EXPECT_EQ(p.MaxPosX, Variant::real(p.GridXm[firstI] / p.MetersPerUnit));
-    EXPECT_EQ(p.MaxPosY,
-              static_cast<std::int16_t>(std::nearbyint(p.GridYm[firstJ] / p.MetersPerUnit)));
-    EXPECT_EQ(p.MinDensity, 0.0);
+    EXPECT_EQ(p.XY.MaxPosX, Variant::real(p.GridXm[firstI] / p.MetersPerUnit));
+    EXPECT_EQ(p.XY.MaxPosY,
+              Variant::integer(std::lrint(p.GridYm[firstJ] / p.MetersPerUnit)));
+    EXPECT_EQ(p.XY.MinDensity, 0.0);
 }
 
 TEST(XYCalculation, IsolineLevelsAndCrossings) {
     Project p = Site();
     p.IsolineCount = 5;
     ASSERT_TRUE(RunXYCalculation(p).ok());
-    ASSERT_EQ(p.IsolineLevel.size(), 6u);
+    ASSERT_EQ(p.XY.IsolineLevel.size(), 6u);
     for (int k = 1; k <= 5; ++k)
-        EXPECT_DOUBLE_EQ(p.IsolineLevel[k], k * p.MaxDensity / 5);
-    EXPECT_TRUE(p.Isolines.row(5).empty() &&
-                p.IsolinesAux.row(5).empty()); // nothing exceeds the top level
+        EXPECT_DOUBLE_EQ(p.XY.IsolineLevel[k], k * p.XY.MaxDensity / 5);
+    EXPECT_TRUE(p.XY.Isolines.row(5).empty() &&
+                p.XY.IsolinesAux.row(5).empty()); // nothing exceeds the top level
     // The slot counter runs over all levels together, and every recorded cell
     // straddles its level.
     std::int64_t lastSlot = 0;
     for (int k = 1; k <= 4; ++k) {
-        const double L = p.IsolineLevel[k];
-        EXPECT_FALSE(p.Isolines.row(k).empty());
-        for (const auto& e : p.Isolines.row(k)) {
+        const double L = p.XY.IsolineLevel[k];
+        EXPECT_FALSE(p.XY.Isolines.row(k).empty());
+        for (const auto& e : p.XY.Isolines.row(k)) {
             EXPECT_GT(e.slot, lastSlot);
             lastSlot = e.slot;
-            const double a = p.DensityGrid(e.x, e.y), b = p.DensityGrid(e.x, e.y + 1);
+            const double a = p.XY.Density(e.x, e.y), b = p.XY.Density(e.x, e.y + 1);
             EXPECT_TRUE((a < L && L < b) || (a > L && L > b));
         }
-        const auto& aux = p.IsolinesAux.row(k); // scanned row by row
+        const auto& aux = p.XY.IsolinesAux.row(k); // scanned row by row
         for (std::size_t q = 0; q < aux.size(); ++q) {
             const auto& e = aux[q];
-            EXPECT_LT((p.DensityGrid(e.x, e.y) - L) * (p.DensityGrid(e.x + 1, e.y) - L), 0);
+            EXPECT_LT((p.XY.Density(e.x, e.y) - L) * (p.XY.Density(e.x + 1, e.y) - L), 0);
             if (q) {
                 EXPECT_LT(std::tuple(aux[q - 1].y, aux[q - 1].x), std::tuple(e.y, e.x));
             }
         }
     }
-    EXPECT_EQ(p.IsolinePointMax(), lastSlot);
+    EXPECT_EQ(p.XY.IsolinePointMax(), lastSlot);
 }
 
 TEST(XYCalculation, CancelOrFailureLeavesThePreviousResult) {
@@ -314,9 +313,9 @@ TEST(XYCalculation, CancelOrFailureLeavesThePreviousResult) {
     p.Antennas[1].AntPower = 1e308;
     EXPECT_EQ(RunXYCalculation(p).message, "Input data error");
 
-    EXPECT_TRUE(p.DensityGrid == before.DensityGrid && p.MaxDensity == before.MaxDensity &&
-                p.Isolines == before.Isolines && p.IsolineLevel == before.IsolineLevel &&
-                p.GridXm == before.GridXm && p.XYCalculated == 1);
+    EXPECT_TRUE(p.XY.Density == before.XY.Density && p.XY.MaxDensity == before.XY.MaxDensity &&
+                p.XY.Isolines == before.XY.Isolines && p.XY.IsolineLevel == before.XY.IsolineLevel &&
+                p.GridXm == before.GridXm && p.XY.Calculated);
 }
 
 TEST(XYCalculation, ProgressCountsWithoutCallingPerNode) {
@@ -347,12 +346,12 @@ TEST(XYCalculation, LargeGridCalculates) {
     p.RecomputeDerived();
     p.GroundGrid.resize(p.GridNX, p.GridNY);
     ASSERT_EQ(p.GridNY, 1375);
-    AddTower(p, 700, 500, "alta", 12, 3, 135);
-    AddTower(p, 1300, 900, "baja", 15, 0, 0);
+    AddTower(p, 700, 500, AntennaKind::Panel, 12, 3, 135);
+    AddTower(p, 1300, 900, AntennaKind::Stick, 15, 0, 0);
     p.IsolineCount = 40;
     ASSERT_TRUE(RunXYCalculation(p).ok());
     // Slots beyond an int16 counter; the far corner computed.
-    EXPECT_TRUE(p.IsolinePointMax() > 32767 && p.DensityGrid(1999, 1370) > 0.0);
+    EXPECT_TRUE(p.XY.IsolinePointMax() > 32767 && p.XY.Density(1999, 1370) > 0.0);
 }
 
 TEST(XYCalculation, LegacyPassesAverageToTheSameGrid) {
@@ -360,7 +359,7 @@ TEST(XYCalculation, LegacyPassesAverageToTheSameGrid) {
     three.LegacySourceCount = 3;
     ASSERT_TRUE(RunXYCalculation(one).ok());
     ASSERT_TRUE(RunXYCalculation(three).ok());
-    ExpectClose(three.DensityGrid, one.DensityGrid);
+    ExpectClose(three.XY.Density, one.XY.Density);
     EXPECT_EQ(std::tuple(RunningLabel2(three), RunningLabel6(three)),
               std::tuple("There is a temporal average", "Fuente activada"));
 }
@@ -387,10 +386,10 @@ TEST(XYCalculation, DialogRules) {
 
 TEST(XYCalculation, IsolineTablesTooLargeForTheMemoryFailAndKeepTheProject) {
     Project p;
-    AddTower(p, 30, 30, "alta", 12, 15, 90);
+    AddTower(p, 30, 30, AntennaKind::Panel, 12, 15, 90);
     p.CalcOption = 1;
     ASSERT_TRUE(RunXYCalculation(p).ok());
-    const std::int64_t slots = p.IsolinePointMax() + p.IsolineAuxMax();
+    const std::int64_t slots = p.XY.IsolinePointMax() + p.XY.IsolineAuxMax();
     ASSERT_GT(slots, 0);
     // The limit at and just below what the 7 levels' layout needs; more
     // levels cross more slots and need more still.
@@ -409,7 +408,7 @@ TEST(XYCalculation, IsolineTablesTooLargeForTheMemoryFailAndKeepTheProject) {
         EXPECT_EQ(r.ok(), c.done) << c.levels << " " << c.limit;
         if (!c.done) {
             EXPECT_EQ(r.message, "Input data error");
-            EXPECT_EQ(q.Isolines, p.Isolines) << "the project keeps its result";
+            EXPECT_EQ(q.XY.Isolines, p.XY.Isolines) << "the project keeps its result";
         }
     }
 }
@@ -418,7 +417,7 @@ TEST(XYCalculation, IsolineTablesTooLargeForTheMemoryFailAndKeepTheProject) {
 
 TEST(XZCalculation, DialogBoundsAndPreconditions) {
     Project p;
-    AddTower(p, 50, 30, "alta", 12, 5, 180);
+    AddTower(p, 50, 30, AntennaKind::Panel, 12, 5, 180);
     EXPECT_DOUBLE_EQ(XZDialogDistance(p), 9345 * p.MetersPerUnit / 2);
     EXPECT_EQ(FormatFixed2C(p.XZDistance), "45.63");
     const double planHeight = 68 * 153 * p.MetersPerUnit;
@@ -429,7 +428,7 @@ TEST(XZCalculation, DialogBoundsAndPreconditions) {
     ASSERT_EQ(XZDialogAccept(p, FormatNumberC(planHeight)), std::nullopt);
     ASSERT_LT(p.XZPlaneRow, 0);
     EXPECT_EQ(RunXZCalculation(p).message, "Input data error");
-    EXPECT_EQ(p.XZCalculated, 0);
+    EXPECT_EQ(p.XZ.Calculated, 0);
     EXPECT_EQ(XZDialogAccept(p, "45.63"), std::nullopt);
     EXPECT_EQ(std::tuple(p.XZPlaneRow, p.CurrentPlane), std::tuple(31, Plane::XZ));
 
@@ -443,8 +442,8 @@ TEST(XZCalculation, DialogBoundsAndPreconditions) {
 
 TEST(XZCalculation, RowsShiftAndGround) {
     Project p;
-    AddTower(p, 50, 25, "alta", 12, 5, 180);
-    AddTower(p, 20, 40, "baja", 20, 0, 0, 300);
+    AddTower(p, 50, 25, AntennaKind::Panel, 12, 5, 180);
+    AddTower(p, 20, 40, AntennaKind::Stick, 20, 0, 0, 300);
     ASSERT_FALSE(XZDialogAccept(p, "45.63"));
     const int row = static_cast<int>(p.XZPlaneRow), off = p.XZRowOffset, ny = p.GridNY;
     ASSERT_EQ(off, 7);
@@ -454,7 +453,7 @@ TEST(XZCalculation, RowsShiftAndGround) {
     p.CalcOption = 1;
     p.CalcHeight = 0;
     ASSERT_TRUE(RunXZCalculation(p, Threads(2, true)).ok());
-    EXPECT_EQ(std::tuple(p.CalcOption, p.XZCalculated),
+    EXPECT_EQ(std::tuple(p.CalcOption, p.XZ.Calculated),
               std::tuple(1, 1)); // option left as the XY dialog had it
 
     const double yPlane = row * 153 * p.MetersPerUnit;
@@ -471,23 +470,23 @@ TEST(XZCalculation, RowsShiftAndGround) {
         for (int j : {1, 4, 8, 20, ny - off}) {
             const int stored = ny - j - off - 2; // two rows towards row 0
             if (stored < 0) continue;
-            EXPECT_DOUBLE_EQ(p.XZDensityGrid(i, stored), expected(i, j)) << i << "," << j;
+            EXPECT_DOUBLE_EQ(p.XZ.Density(i, stored), expected(i, j)) << i << "," << j;
         }
     // Column 0 is computed but not moved.
-    EXPECT_DOUBLE_EQ(p.XZDensityGrid(0, ny - 8 - off), expected(0, 8));
+    EXPECT_DOUBLE_EQ(p.XZ.Density(0, ny - 8 - off), expected(0, 8));
     // Ground equal to the receptor's height zeroes it; the row above is kept.
-    EXPECT_EQ(p.XZDensityGrid(40, ny - 5 - off - 2), 0.0);
-    EXPECT_GT(p.XZDensityGrid(40, ny - 6 - off - 2), 0.0);
+    EXPECT_EQ(p.XZ.Density(40, ny - 5 - off - 2), 0.0);
+    EXPECT_GT(p.XZ.Density(40, ny - 6 - off - 2), 0.0);
     // Row 0 (height row j = 0) is on the ground everywhere.
-    EXPECT_EQ(p.XZDensityGrid(10, ny - off - 2), 0.0);
-    EXPECT_GT(p.XZMaxDensity, 0.0);
+    EXPECT_EQ(p.XZ.Density(10, ny - off - 2), 0.0);
+    EXPECT_GT(p.XZ.MaxDensity, 0.0);
 }
 
 TEST(XZCalculation, ThreadsAndVectorsAgree) {
     Project a, b, c;
     for (Project* p : {&a, &b, &c}) {
-        AddTower(*p, 50, 25, "alta", 12, 5, 180);
-        AddTower(*p, 70, 45, "alta", 30, -3, 0);
+        AddTower(*p, 50, 25, AntennaKind::Panel, 12, 5, 180);
+        AddTower(*p, 70, 45, AntennaKind::Panel, 30, -3, 0);
         ASSERT_FALSE(XZDialogAccept(*p, "40"));
     }
     CalcControl one = Threads(1), three = Threads(3), scalar = Threads(1, true);
@@ -496,8 +495,8 @@ TEST(XZCalculation, ThreadsAndVectorsAgree) {
     ASSERT_TRUE(RunXZCalculation(a, one).ok());
     ASSERT_TRUE(RunXZCalculation(b, three).ok());
     ASSERT_TRUE(RunXZCalculation(c, scalar).ok());
-    EXPECT_TRUE(a.XZDensityGrid == b.XZDensityGrid && a.XZRatioGrid == b.XZRatioGrid &&
-                a.XZIsolines == b.XZIsolines);
-    ExpectClose(a.XZDensityGrid, c.XZDensityGrid);
-    ExpectClose(a.XZRatioGrid, c.XZRatioGrid);
+    EXPECT_TRUE(a.XZ.Density == b.XZ.Density && a.XZ.Ratio == b.XZ.Ratio &&
+                a.XZ.Isolines == b.XZ.Isolines);
+    ExpectClose(a.XZ.Density, c.XZ.Density);
+    ExpectClose(a.XZ.Ratio, c.XZ.Ratio);
 }

@@ -12,7 +12,7 @@ namespace {
 
 Antenna Panel(double direction, double tilt, double power = 1600.0) {
     Antenna a;
-    a.AntType = "alta";
+    a.AntType = AntennaKind::Panel;
     a.AntDirection = direction;
     a.AntTilt = tilt;
     a.AntPower = power;
@@ -21,7 +21,7 @@ Antenna Panel(double direction, double tilt, double power = 1600.0) {
 
 Antenna Stick(double direction = 0.0, double tilt = 0.0) {
     Antenna a = Panel(direction, tilt);
-    a.AntType = "baja";
+    a.AntType = AntennaKind::Stick;
     return a;
 }
 
@@ -56,7 +56,7 @@ TEST(PowerDensity, PanelOnAxisGivesTheWorkedValue) {
     EXPECT_GT(Contribution(Model(Panel(180, 0)), 0, 10, 5, 5), 100.0);
     EXPECT_GT(Contribution(Model(Panel(270, 0)), -10, 0, 5, 5), 100.0);
     Antenna other = Panel(90, 0);
-    other.AntType = "otra";
+    other.AntType = AntennaKind::None;
     EXPECT_EQ(Contribution(Model(other), 10, 0, 5, 5), 0.0);
 }
 

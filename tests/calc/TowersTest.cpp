@@ -29,7 +29,7 @@ TEST(TowerDialog, NewTowerStartsFromTheDefaults) {
     const Antenna& a = p.Antennas[2];
     EXPECT_EQ(std::tuple(a.AntType, a.AntPower, a.AntPowerMode, a.AntHeight, a.AntTilt,
                          a.AntDirection, a.AntTower),
-              std::tuple(std::string("alta"), 1600.0, std::string("maxima"), 12.0, 15.0, 90.0, 2));
+              std::tuple(AntennaKind::Panel, 1600.0, PowerMode::Maximum, 12.0, 15.0, 90.0, 2));
 }
 
 TEST(TowerDialog, AddCopiesRemoveKeepsOne) {
@@ -86,7 +86,7 @@ TEST(AntennaDialog, AcceptNormalisesAndReopens) {
     const Antenna& a = p.Antennas[slot];
     EXPECT_EQ(std::tuple(a.AntTilt, a.AntPower, a.AntPowerMode, a.AntHeight, a.AntHeightUnit,
                          a.AntDirection),
-              std::tuple(85.0, 500.0, std::string("otra"), 15.0, std::string("pisos"), 45.0));
+              std::tuple(85.0, 500.0, PowerMode::Other, 15.0, HeightUnit::Floors, 45.0));
     EXPECT_EQ(std::tuple(f.angText, f.potext), std::tuple(std::string("85"), std::string("500")));
 
     AntennaForm again = AntennaFormLoad(p, slot);
@@ -114,16 +114,15 @@ TEST(AntennaDialog, NonNumericOrOutOfRangeBoxStopsAndKeepsEarlierFields) {
     EXPECT_EQ(AntennaFormAccept(p, f, 2, false), "Input data error");
     const Antenna& a = p.Antennas[2]; // the power box is not reached
     EXPECT_EQ(std::tuple(a.AntType, a.AntHeight, a.AntTilt, a.AntPower, a.AntDirection),
-              std::tuple(std::string("baja"), 18.0, -20.0, 1600.0, 90.0));
+              std::tuple(AntennaKind::Stick, 18.0, -20.0, 1600.0, 90.0));
 
-    // A single new antenna: the slot is appended and placement armed.
+    // A single new antenna: the slot is appended.
     Project q;
     AntennaForm g = AntennaFormLoad(q, 1);
     EXPECT_EQ(g.pText, "4");
     g.mText = "10";
     AntennaFormClickHeight(g, FuentHeight::Altm);
     ASSERT_EQ(AntennaFormAccept(q, g, 1, true), std::nullopt);
-    EXPECT_TRUE(q.Tools.placing());
     PlaceAntenna(q, 306, 306, 1.0);
     EXPECT_EQ(std::tuple(q.AntennaCount, q.Antennas[1].AntNumber, q.Antennas[1].AntTower,
                          q.Antennas[1].AntHeight),
@@ -137,7 +136,7 @@ TEST(AntennaDialog, NonNumericOrOutOfRangeBoxStopsAndKeepsEarlierFields) {
     EXPECT_EQ(AntennaFormAccept(p, h, 2, false), "Input data error");
     const Antenna& b = p.Antennas[2];
     EXPECT_EQ(std::tuple(b.AntType, b.AntHeightUnit, b.AntHeight, b.AntTilt),
-              std::tuple(std::string("baja"), std::string("pisos"), 12.0, 15.0));
+              std::tuple(AntennaKind::Stick, HeightUnit::Floors, 12.0, 15.0));
 }
 
 TEST(AntennaDialog, PanelOptionEnablesTheDirectionBox) {

@@ -29,7 +29,7 @@ Project Isotropic(double reflection, double height) {
     p.EnsureAntennaSlots(1);
     p.AntennaCount = 1;
     Antenna& a = p.Antennas[1];
-    a.AntType = "alta";
+    a.AntType = AntennaKind::Panel;
     a.AntPower = 1000;
     a.AntHeight = 10;
     a.AntDirection = 90;
@@ -37,10 +37,10 @@ Project Isotropic(double reflection, double height) {
     a.AntPattern = "iso";
     a.AntX = 50.0 * p.CellSize;
     a.AntY = 30.0 * p.CellSize;
-    p.XYCalculated = 1;
+    p.XY.Calculated = true;
     p.CalcHeight = height;
-    p.DensityGrid.resize(p.GridNX, p.GridNY);
-    p.RatioGrid.resize(p.GridNX, p.GridNY);
+    p.XY.Density.resize(p.GridNX, p.GridNY);
+    p.XY.Ratio.resize(p.GridNX, p.GridNY);
     StampResult(p, Plane::XY, true);
     return p;
 }
@@ -73,9 +73,9 @@ TEST(Boundaries, PlanTraceOfAnIsotropicAntennaIsTheSphereCutAtThePlaneHeight) {
 TEST(Boundaries, CrossingSplitsTheAreaAboveTheLimitAtTheBoundary) {
     Project p = Isotropic(1, 10); // radius 5.39 m, the nodes 1.49 m apart
     const double cellArea = std::pow(p.CellSize * p.MetersPerUnit, 2);
-    p.RatioGrid(51, 30) = 3.0; // 1.5 m from the antenna: inside
-    p.RatioGrid(54, 30) = 1.2; // 6.0 m: outside
-    p.RatioGrid(60, 30) = 0.7;
+    p.XY.Ratio(51, 30) = 3.0; // 1.5 m from the antenna: inside
+    p.XY.Ratio(54, 30) = 1.2; // 6.0 m: outside
+    p.XY.Ratio(60, 30) = 0.7;
     const auto c = PlanCrossing(p, {0, kLimit});
     ASSERT_TRUE(c);
     EXPECT_EQ(c->antennas, std::vector<int>{1});
@@ -86,7 +86,7 @@ TEST(Boundaries, CrossingSplitsTheAreaAboveTheLimitAtTheBoundary) {
     EXPECT_EQ(PlaneVerdictText(300, c->areaAboveM2, c),
               "exceeds the limit outside the compliance boundaries over 2.2 m^2, maximum there "
               "120 %");
-    p.RatioGrid(54, 30) = 0.9;
+    p.XY.Ratio(54, 30) = 0.9;
     EXPECT_EQ(PlaneVerdictText(300, c->areaAboveM2, PlanCrossing(p, {0, kLimit})),
               "complies outside the compliance boundaries: maximum there 90.0 % of the limit");
 }
@@ -96,7 +96,7 @@ TEST(Boundaries, SectionTraceAndDrawingFollowTheResultGrids) {
     // radius about the antenna, stored row j standing (ny - offset - 2 - j)
     // cells above the height frame's zero.
     Project p = Isotropic(1, 10);
-    p.XZCalculated = 1;
+    p.XZ.Calculated = true;
     p.XZPlaneRow = 30;
     const double side = p.CellSize * p.MetersPerUnit;
     const double top = p.GridNY - p.XZRowOffset - 2;

@@ -15,15 +15,15 @@ Project Ramp() {
     Project p;
     p.GridNX = 4;
     p.GridNY = 2;
-    p.XYCalculated = 1;
-    p.DensityGrid.resize(4, 2);
-    p.RatioGrid.resize(4, 2);
+    p.XY.Calculated = true;
+    p.XY.Density.resize(4, 2);
+    p.XY.Ratio.resize(4, 2);
     for (int i = 0; i <= 4; ++i)
         for (int j = 0; j <= 2; ++j) {
-            p.DensityGrid(i, j) = 7.0 * i;
-            p.RatioGrid(i, j) = 0.3 * i;
+            p.XY.Density(i, j) = 7.0 * i;
+            p.XY.Ratio(i, j) = 0.3 * i;
         }
-    p.MaxDensity = 28.0;
+    p.XY.MaxDensity = 28.0;
     StampResult(p, Plane::XY, true);
     return p;
 }
@@ -32,24 +32,24 @@ Project Ramp() {
 
 TEST(PercentView, ShowsTheRatioInPercentWithFixedIsolinesOrLeavesAPlaneWithoutIt) {
     const Project v = PercentView(Ramp());
-    EXPECT_DOUBLE_EQ(v.DensityGrid(3, 1), 90.0);
-    EXPECT_DOUBLE_EQ(v.MaxDensity, 120.0);
-    EXPECT_EQ(std::tuple(v.IsolineLevel, v.IsolineCount, v.ResultUnit),
+    EXPECT_DOUBLE_EQ(v.XY.Density(3, 1), 90.0);
+    EXPECT_DOUBLE_EQ(v.XY.MaxDensity, 120.0);
+    EXPECT_EQ(std::tuple(v.XY.IsolineLevel, v.IsolineCount, v.ResultUnit),
               std::tuple(std::vector<double>{0, 1, 5, 10, 20, 50, 100}, 6, std::string(" %")));
     // Along the rows each level is crossed once per row (3 rows): 1, 5, 10
     // and 20 % between columns 0 and 1, 50 % between 1 and 2, 100 % between
     // 3 and 4; the values never change along a column.
     for (int k = 1; k <= 6; ++k) {
-        EXPECT_EQ(v.IsolinesAux.row(k).size(), 3u) << k;
-        EXPECT_TRUE(v.Isolines.row(k).empty()) << k;
+        EXPECT_EQ(v.XY.IsolinesAux.row(k).size(), 3u) << k;
+        EXPECT_TRUE(v.XY.Isolines.row(k).empty()) << k;
     }
-    EXPECT_EQ(v.IsolinesAux.row(6).front().x, 3);
+    EXPECT_EQ(v.XY.IsolinesAux.row(6).front().x, 3);
 
     // A plane without its ratio is left as it is.
     Project p = Ramp();
-    p.RatioGrid.resize(0, 0); // a result read from a file
+    p.XY.Ratio.resize(0, 0); // a result read from a file
     const Project w = PercentView(p);
-    EXPECT_TRUE(w.DensityGrid == p.DensityGrid && w.IsolineLevel == p.IsolineLevel &&
+    EXPECT_TRUE(w.XY.Density == p.XY.Density && w.XY.IsolineLevel == p.XY.IsolineLevel &&
                 w.IsolineCount == p.IsolineCount && w.ResultUnit == p.ResultUnit);
 }
 

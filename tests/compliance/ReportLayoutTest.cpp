@@ -23,13 +23,13 @@ Project HandResult(int extraAntennas) {
     for (int k = 0; k < extraAntennas; ++k)
         csv += "b,,,100,30,5,stick,10,,,700,\n";
     EXPECT_EQ(ImportSites(p, csv, ImportMode::Replace), std::nullopt);
-    p.XYCalculated = 1;
+    p.XY.Calculated = true;
     p.CalcHeight = 5;
-    p.RatioGrid.resize(p.GridNX, p.GridNY);
-    p.RatioGrid(10, 10) = 1.5;
-    p.RatioGrid(20, 20) = 0.005;
-    p.DensityGrid(10, 10) = 675;
-    p.MaxDensity = 675;
+    p.XY.Ratio.resize(p.GridNX, p.GridNY);
+    p.XY.Ratio(10, 10) = 1.5;
+    p.XY.Ratio(20, 20) = 0.005;
+    p.XY.Density(10, 10) = 675;
+    p.XY.MaxDensity = 675;
     p.GridXm.assign(p.GridNX + 1, 0.0);
     p.GridYm.assign(p.GridNY + 1, 0.0);
     StampResult(p, Plane::XY, true);
@@ -58,8 +58,8 @@ TEST(ReportLayout, EveryPageNamesTheProjectDateStandardAndHeight) {
     for (const Case& c : cases) {
         Project p = HandResult(c.extra);
         if (c.section) {
-            p.XZCalculated = 1;
-            p.XZRatioGrid.resize(p.GridNX, p.GridNY);
+            p.XZ.Calculated = true;
+            p.XZ.Ratio.resize(p.GridNX, p.GridNY);
             StampResult(p, Plane::XZ, true);
         }
         const ReportLayout layout = Layout(p);
@@ -135,7 +135,7 @@ TEST(ReportLayout, StatesTheMethodAndExplainsTheVerdictPerModel) {
         p.Exposure = {c.model, 2.56};
         p.Compliance.Assessor = "A. Tester";
         const Antenna& a = p.Antennas[1];
-        p.RatioGrid(static_cast<int>(std::lround(a.AntX / p.CellSize)) + 1,
+        p.XY.Ratio(static_cast<int>(std::lround(a.AntX / p.CellSize)) + 1,
                     static_cast<int>(std::lround(a.AntY / p.CellSize))) = 2.0;
         if (c.model == ExposureModel::FarField) {
             AntennaPattern iso;

@@ -56,10 +56,10 @@ TEST(Summary, MaximumVerdictsAndComplianceDistances) {
     ASSERT_FALSE(res.refusal);
     const Summary& s = res.summary;
     ASSERT_TRUE(s.planCalculated);
-    EXPECT_NEAR(s.maxPercent, p.RatioGrid(s.maxI, s.maxJ) * 100.0, 1e-12);
+    EXPECT_NEAR(s.maxPercent, p.XY.Ratio(s.maxI, s.maxJ) * 100.0, 1e-12);
     for (int i = 1; i <= p.GridNX; ++i)
         for (int j = 1; j <= p.GridNY; ++j)
-            ASSERT_LE(p.RatioGrid(i, j) * 100.0, s.maxPercent);
+            ASSERT_LE(p.XY.Ratio(i, j) * 100.0, s.maxPercent);
     // The node back in the plan metres the site was given in (the first
     // tower stands on the node at or left of and below x 40, y 60).
     EXPECT_NEAR(s.xM, p.GridXm[s.maxI], 1e-9);

@@ -31,19 +31,19 @@ TEST(CsvExports, MaximumAtThePlanOriginCarriesTheOffsets) {
     Project p;
     p.OriginX = 425;
     p.OriginY = 118.5;
-    p.MaxDensity = 0.025;
-    p.MaxPosX = Variant::real(0);
-    p.MaxPosY = 9600; // the plan's zero point
+    p.XY.MaxDensity = 0.025;
+    p.XY.MaxPosX = Variant::real(0);
+    p.XY.MaxPosY = Variant::integer(9600); // the plan's zero point
     std::string text;
     ASSERT_TRUE(WriteCsv(p, CsvExport::MaximumCartesian, text));
     EXPECT_EQ(text, "\"n\",\"x\",\"y\",\"c\"\r\n1,425.00000001,118.50000001,.025\r\n");
     p.OriginX = p.OriginY = 0;
-    p.MaxDensity = 1.234567891;
+    p.XY.MaxDensity = 1.234567891;
     EXPECT_EQ(Records(p, CsvExport::MaximumCartesian)[1], "1,1E-08,1E-08,1.23456789");
 
     p.OriginLon = -3.7;
     p.OriginLat = 40;
-    p.MaxPosX = Variant::integer(102400); // 1000 m east
+    p.XY.MaxPosX = Variant::integer(102400); // 1000 m east
     const double lon = -3.7 + 1000 / geo::MetresPerDegree(p, 40).Lx;
     EXPECT_EQ(Records(p, CsvExport::MaximumGeographic)[1],
               "1," + FormatDouble(CsvCoordinate(lon)) + ",40.00000001,1.23456789");
@@ -63,12 +63,12 @@ TEST(CsvExports, SourcesAndIsolinePoints) {
                                         "2,1E-08,93.75000001"}));
 
     p.IsolineCount = 2;
-    p.IsolineLevel = {0, 0.5, 0.0123456789};
-    p.Isolines.reset(2);
-    p.Isolines.append(1, 10, 20);
-    p.Isolines.append(2, 3, -3); // adds up to zero: an empty slot
-    p.Isolines.append(2, -1, 2);
-    p.Isolines.append(1, 0, 5);
+    p.XY.IsolineLevel = {0, 0.5, 0.0123456789};
+    p.XY.Isolines.reset(2);
+    p.XY.Isolines.append(1, 10, 20);
+    p.XY.Isolines.append(2, 3, -3); // adds up to zero: an empty slot
+    p.XY.Isolines.append(2, -1, 2);
+    p.XY.Isolines.append(1, 0, 5);
     const double m = 150.0 / 15360;
     auto line = [&](int n, double x, double y, const char* c) {
         return std::to_string(n) + "," + FormatDouble(CsvCoordinate(x * 153 * m)) + "," +
@@ -84,9 +84,9 @@ TEST(CsvExports, SourcesAndIsolinePoints) {
 TEST(CsvExports, ConcentrationsRunRowByRowAndNeverWrapTheCounter) {
     Project p;
     p.GridNY = 70; // a 100 x 70 grid
-    p.DensityGrid.resize(100, 70);
-    p.DensityGrid(2, 1) = 0.125;
-    p.DensityGrid(1, 2) = 3;
+    p.XY.Density.resize(100, 70);
+    p.XY.Density(2, 1) = 0.125;
+    p.XY.Density(1, 2) = 3;
     auto r = Records(p, CsvExport::ConcentrationsCartesian);
     ASSERT_EQ(r.size(), 7001u);
     EXPECT_EQ(r[2].substr(0, 2) + r[2].substr(r[2].size() - 5), "2,,.125");
@@ -96,7 +96,7 @@ TEST(CsvExports, ConcentrationsRunRowByRowAndNeverWrapTheCounter) {
     Project big;
     big.GridNX = 300; // GridNY 206: 61800 nodes, more than a 16-bit counter holds
     big.RecomputeDerived();
-    big.DensityGrid.resize(300, big.GridNY);
+    big.XY.Density.resize(300, big.GridNY);
     auto all = Records(big, CsvExport::ConcentrationsGeographic);
     ASSERT_EQ(all.size(), 61801u);
     EXPECT_EQ(all[32768].substr(0, 6), "32768,");

@@ -25,7 +25,7 @@ Project LargeResult() {
             double v = std::exp(12.0 * std::sin(i * 0.37 + j * 0.011)) * 1e-3;
             if ((i + j) % 7 == 0) v = (2.0 * ((i * j) % 1000) + 1.0) / 512.0;
             if ((i * 3 + j) % 11 == 0) v = -v * 1e-5;
-            p.DensityGrid(i, j) = v;
+            p.XY.Density(i, j) = v;
         }
     p.OriginX = 4500000.25;  // seven whole digits: the widest of the plain form
     p.OriginY = -12345678.9; // eight: re-rounded to 15 digits
@@ -72,9 +72,9 @@ TEST(CsvStream, NumberFormsAtTheirEdges) {
         Project p;
         p.OriginX = v;
         p.OriginY = -v;
-        p.MaxDensity = v;
-        p.MaxPosX = Variant::real(0);
-        p.MaxPosY = 9600; // the plan's zero point
+        p.XY.MaxDensity = v;
+        p.XY.MaxPosX = Variant::real(0);
+        p.XY.MaxPosY = Variant::integer(9600); // the plan's zero point
         std::string text;
         ASSERT_TRUE(WriteCsv(p, CsvExport::MaximumCartesian, text));
         EXPECT_EQ(text.substr(text.find("\r\n") + 2), "1," + FormatDouble(CsvCoordinate(v)) + "," +

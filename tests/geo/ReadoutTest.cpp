@@ -20,7 +20,7 @@ TEST(Readout, DensityTextsAndThePlanAndSectionTextsUnderThePointer) {
         EXPECT_EQ(DensityReadout(1.23456789, c.decimals, c.firstRowOrColumn), c.text);
 
     Project p;
-    p.DensityGrid(10, 52) = 1.23456789;
+    p.XY.Density(10, 52) = 1.23456789;
     p.CalcOption = 0;
     p.CalcHeight = 10;
     // 1536 drawing units are 15 m; the Y axis grows upwards from 9600.

@@ -25,7 +25,7 @@ Project WithOneAntenna() {
     p.TowerCount = 1;
     p.EnsureAntennaSlots(1);
     p.Antennas[1].AntPower = 1600;
-    p.Antennas[1].AntType = "alta";
+    p.Antennas[1].AntType = AntennaKind::Panel;
     p.GroundGrid(2, 3) = 6;
     return p;
 }
@@ -86,8 +86,8 @@ TEST(SaveProject, FailedSaveReportsAndLeavesThePreviousFileIntact) {
     EXPECT_FALSE(SaveProject(p, ui));
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder.bvk")));
 
-    p.DensityGrid(1, 1) = std::numeric_limits<double>::infinity(); // no file form
-    p.XYCalculated = 1;
+    p.XY.Density(1, 1) = std::numeric_limits<double>::infinity(); // no file form
+    p.XY.Calculated = true;
     ui.paths.push_back(target);
     EXPECT_FALSE(SaveProject(p, ui));
     // The known text first; the file and the cause, when there is one, below it.
@@ -124,11 +124,11 @@ TEST(OpenProject, CancelLeavesTheProjectAndAChosenFileIsRead) {
     saved.PlanWidthM = 300;
     Spit(dir.file("site.bvk"), TextOf(saved));
     Project p = WithOneAntenna();
-    p.XYCalculated = 1;
+    p.XY.Calculated = true;
     p.FileName = "site.bvk";
     FakePrompts ui;
     EXPECT_FALSE(OpenProject(p, ui));
-    EXPECT_EQ(std::tuple(p.AntennaCount, p.XYCalculated, p.FileName), std::tuple(1, 1, "site.bvk"));
+    EXPECT_EQ(std::tuple(p.AntennaCount, p.XY.Calculated, p.FileName), std::tuple(1, 1, "site.bvk"));
     ui.paths.push_back(dir.file("site.bvk"));
     EXPECT_TRUE(OpenProject(p, ui));
     EXPECT_EQ(TextOf(p), TextOf(saved));

@@ -17,13 +17,13 @@ Project workedProject() {
     p.Antennas[1].AntTower = 1;
     p.Antennas[1].AntX = 10 * p.CellSize;
     p.GroundGrid(4, 5) = 25.0;
-    p.DensityGrid(50, 30) = 10.0;
-    p.MaxDensity = 10.0;
-    p.XYCalculated = 1;
-    p.IsolineLevel = {0, 5, 10};
+    p.XY.Density(50, 30) = 10.0;
+    p.XY.MaxDensity = 10.0;
+    p.XY.Calculated = true;
+    p.XY.IsolineLevel = {0, 5, 10};
     p.IsolineCount = 2;
-    p.Isolines.reset(2);
-    p.Isolines.append(1, 40, 30);
+    p.XY.Isolines.reset(2);
+    p.XY.Isolines.append(1, 40, 30);
     p.FileName = "site.bvk";
     return p;
 }
@@ -51,7 +51,7 @@ TEST(Edit, EveryKindUndoesAndRedoesItsAction) {
              p.Antennas[2].AntX = 30 * p.CellSize;
              p.AntennaCount = p.TowerCount = 2; }},
         {"erase discards the result", Edit::antennas,
-         [](Project& p) { p.XYCalculated = 0; p.AntennaCount = 0; }},
+         [](Project& p) { p.XY.Calculated = false; p.AntennaCount = 0; }},
         {"topographic rectangle", [](Project& p) { return Edit::groundRect(p, 6, 8, 3, -2); },
          [](Project& p) {
              for (int i = 3; i <= 6; ++i)
@@ -62,14 +62,14 @@ TEST(Edit, EveryKindUndoesAndRedoesItsAction) {
         {"grid size discards the result", Edit::gridSize, [](Project& p) {
              p.GridNX = 200;
              p.RecomputeDerived();
-             p.GroundGrid = p.DensityGrid = p.XZDensityGrid = Grid2D<double>(p.GridNX, p.GridNY);
-             p.XYCalculated = p.XZCalculated = 0; }},
+             p.GroundGrid = p.XY.Density = p.XZ.Density = Grid2D<double>(p.GridNX, p.GridNY);
+             p.XY.Calculated = p.XZ.Calculated = false; }},
         {"a new scale resets the work", Edit::scaleReset,
          [](Project& p) { p.PlanWidthM = 300; p.FileName.clear(); p.ResetProject(); }},
         {"number of isolines", Edit::isolineCount, [](Project& p) {
              p.IsolineCount = 5;
-             p.IsolineLevel.assign(6, 0.0);
-             p.Isolines.reset(5); }},
+             p.XY.IsolineLevel.assign(6, 0.0);
+             p.XY.Isolines.reset(5); }},
         {"exposure model", Edit::settings, [](Project& p) {
              p.Exposure = {ExposureModel::FarField, 2.56}; }},
         {"an antenna given an imported pattern", Edit::antennas, [](Project& p) {
@@ -107,7 +107,7 @@ TEST(Edit, RecordsHoldWhatChangedNotTheProject) {
     Project p = workedProject();
     EXPECT_LT(Edit::groundRect(p, 0, 0, 1, 1).bytes(), 1024u);
     Edit grid = Edit::gridSize(p); // the three old grids of 101 × 69 nodes, moved
-    p.GroundGrid = p.DensityGrid = p.XZDensityGrid = Grid2D<double>(3, 2);
+    p.GroundGrid = p.XY.Density = p.XZ.Density = Grid2D<double>(3, 2);
     ASSERT_TRUE(grid.after(p));
     EXPECT_NEAR(double(grid.bytes()), 3.0 * 101 * 69 * sizeof(double), 4096);
 }

@@ -43,19 +43,19 @@ Project RichProject() {
     p.GridNX = 10; // CellSize 1536, GridNY 6
     p.RecomputeDerived();
     p.GroundGrid.resize(10, 6);
-    p.DensityGrid.resize(10, 6);
+    p.XY.Density.resize(10, 6);
     for (int i = 0; i <= 10; ++i)
         for (int j = 1; j <= 6; ++j) {
             p.GroundGrid(i, j) = (i * 7 + j) % 5 * 1.5;
-            p.DensityGrid(i, j) = ((i * 13 + j * 7) % 17) / 8000.0;
+            p.XY.Density(i, j) = ((i * 13 + j * 7) % 17) / 8000.0;
         }
     p.AntennaCount = 3;
     p.TowerCount = 2;
     p.EnsureAntennaSlots(3);
     for (int k = 1; k <= 3; ++k) {
-        const char* name = k == 2 ? "otra" : "maxima";
-        const char* floors = k == 3 ? " " : "pisos";
-        const char* type = k == 1 ? "baja" : "alta";
+        const PowerMode name = k == 2 ? PowerMode::Other : PowerMode::Maximum;
+        const HeightUnit floors = k == 3 ? HeightUnit::Metres : HeightUnit::Floors;
+        const AntennaKind type = k == 1 ? AntennaKind::Stick : AntennaKind::Panel;
         p.Antennas[static_cast<std::size_t>(k)] =
             Antenna{12.0 * k, -7.5 + k, name, 1600.0 / k, 120.0 * k, floors,
                     type,     1,        2,    1000.0 * k, 777.0 * k, static_cast<double>(k),
@@ -65,23 +65,23 @@ Project RichProject() {
     p.LegacySourceCount = 3;
     p.LegacySources.assign(4, LegacySource{});
     p.LegacySources[2] = LegacySource{1.5, 2, 300, 4, .1, .2, .3, .4, .5};
-    p.XYCalculated = 1;
+    p.XY.Calculated = true;
     p.OriginX = 425000.5;
     p.OriginLat = 40.41678;
     p.XYCalcOffsetX = -120;
     p.XYCalcZoom = 2;
     p.IsolineCount = 3;
-    p.IsolineLevel = {0, 1e-5, 2.5e-4, 3.3e-3};
-    p.Isolines.reset(3);
-    p.Isolines.append(1, 2, 3);
-    p.Isolines.append(3, 4, 1);
-    p.Isolines.append(1, 5, 5);
-    p.Isolines.append(2, -1, 3);
-    p.IsolinesAux.reset(3);
-    p.IsolinesAux.append(2, 7, 0);
-    p.MaxDensity = 3.7e-3;
-    p.MaxPosX = Variant::real(1536.5);
-    p.MaxPosY = 3072;
+    p.XY.IsolineLevel = {0, 1e-5, 2.5e-4, 3.3e-3};
+    p.XY.Isolines.reset(3);
+    p.XY.Isolines.append(1, 2, 3);
+    p.XY.Isolines.append(3, 4, 1);
+    p.XY.Isolines.append(1, 5, 5);
+    p.XY.Isolines.append(2, -1, 3);
+    p.XY.IsolinesAux.reset(3);
+    p.XY.IsolinesAux.append(2, 7, 0);
+    p.XY.MaxDensity = 3.7e-3;
+    p.XY.MaxPosX = Variant::real(1536.5);
+    p.XY.MaxPosY = Variant::integer(3072);
     return p;
 }
 
@@ -125,31 +125,31 @@ TEST(ProjectFileWriter, WritesEveryRecordToTheByte) {
     p.GridNX = 2; // CellSize 7680, GridNY 1
     p.RecomputeDerived();
     p.GroundGrid.resize(2, 1);
-    p.DensityGrid.resize(2, 1);
+    p.XY.Density.resize(2, 1);
     p.AntennaCount = 1;
     p.TowerCount = 1;
     p.EnsureAntennaSlots(1);
     p.Antennas[1] =
-        Antenna{36, 15, "maxima", 1600, 90, "pisos", "alta", 1, 1, 123.9, -0.5, 2.7, {}, 0};
+        Antenna{36, 15, PowerMode::Maximum, 1600, 90, HeightUnit::Floors, AntennaKind::Panel, 1, 1, 123.9, -0.5, 2.7, {}, 0};
     p.GroundGrid(1, 1) = 3.5;
     p.GroundGrid(0, 0) = 99; // row 0 and column 0 are not written
-    p.XYCalculated = 1;
+    p.XY.Calculated = true;
     p.CalcOption = 1;
     p.XYCalcOffsetX = -0.0;
-    p.DensityGrid(0, 1) = 0.00001;
-    p.DensityGrid(1, 1) = 2.5e20;
-    p.DensityGrid(2, 1) = 0.125;
+    p.XY.Density(0, 1) = 0.00001;
+    p.XY.Density(1, 1) = 2.5e20;
+    p.XY.Density(2, 1) = 0.125;
     p.IsolineCount = 2;
-    p.IsolineLevel = {0, 0.5, 1.25};
-    p.Isolines.reset(2);
-    p.Isolines.setSlotMax(3);
-    p.Isolines.set(1, 1, 1, 1);
-    p.Isolines.set(2, 3, 2, 1);
-    p.IsolinesAux.reset(2);
-    p.IsolinesAux.setSlotMax(1);
-    p.IsolinesAux.set(2, 1, -1, 1);
-    p.MaxDensity = 2.5e20;
-    p.MaxPosX = Variant::real(7680.5);
+    p.XY.IsolineLevel = {0, 0.5, 1.25};
+    p.XY.Isolines.reset(2);
+    p.XY.Isolines.setSlotMax(3);
+    p.XY.Isolines.set(1, 1, 1, 1);
+    p.XY.Isolines.set(2, 3, 2, 1);
+    p.XY.IsolinesAux.reset(2);
+    p.XY.IsolinesAux.setSlotMax(1);
+    p.XY.IsolinesAux.set(2, 1, -1, 1);
+    p.XY.MaxDensity = 2.5e20;
+    p.XY.MaxPosX = Variant::real(7680.5);
 
     EXPECT_EQ(Write(p), Lines({"2", "150", "2", "1", "1",
                                // antenna, positions and zoom truncated downwards
@@ -163,7 +163,7 @@ TEST(ProjectFileWriter, WritesEveryRecordToTheByte) {
                                "2.5E+20", "7680.5", "0", ".5", "1.25", "1", "1", "0", "0", "0", "0",
                                "0", "0", "0", "0", "2", "1", "0", "0", "-1", "1"}));
 
-    p.XYCalculated = 0; // the file ends after the geography
+    p.XY.Calculated = false; // the file ends after the geography
     EXPECT_EQ(SplitLines(Write(p)).size(), 32u);
 
     // Nothing that could not be read back is ever written.
@@ -185,35 +185,47 @@ TEST(ProjectFileRoundTrip, ReadsBackAsWrittenToTheByte) {
     // The antenna's cell: its position over the cell size, the row rounded.
     EXPECT_EQ(std::tuple(q.GridNY, q.Antennas[2].AntCellX, q.Antennas[2].AntCellY),
               std::tuple(6, Variant::real(2000.0 / 1536), 1));
-    EXPECT_EQ(q.DensityGrid, p.DensityGrid);
+    EXPECT_EQ(q.XY.Density, p.XY.Density);
     EXPECT_EQ(q.LegacySources, p.LegacySources);
-    EXPECT_EQ(q.Isolines, p.Isolines);
-    EXPECT_EQ(q.IsolinesAux, p.IsolinesAux);
+    EXPECT_EQ(q.XY.Isolines, p.XY.Isolines);
+    EXPECT_EQ(q.XY.IsolinesAux, p.XY.IsolinesAux);
+
+    // Keywords the program does not know are typed as what they do (no
+    // radiation, the first power option, metres) and written back as read.
+    std::string odd = first;
+    for (auto [from, to] : {std::pair{"\"otra\"", "\"nueva\""}, {"\"baja\"", "\"mástil\""},
+                            {"\" \"", "\"\""}})
+        odd.replace(odd.find(from), std::string(from).size(), to);
+    Project o;
+    ASSERT_TRUE(ReadProjectText(o, odd));
+    EXPECT_EQ(std::tuple(o.Antennas[1].AntType, o.Antennas[2].AntPowerMode, o.Antennas[3].AntHeightUnit),
+              std::tuple(AntennaKind::None, PowerMode::Maximum, HeightUnit::Metres));
+    EXPECT_EQ(Write(o), odd);
 
     // Slot counts beyond 16 bits, and a slot count without levels.
     Project big;
-    big.XYCalculated = 1;
+    big.XY.Calculated = true;
     big.IsolineCount = 1;
-    big.IsolineLevel = {0, 1};
-    big.Isolines.reset(1);
-    big.IsolinesAux.reset(1);
+    big.XY.IsolineLevel = {0, 1};
+    big.XY.Isolines.reset(1);
+    big.XY.IsolinesAux.reset(1);
     for (int n = 0; n < 40000; ++n)
-        big.Isolines.append(1, 1, 2);
+        big.XY.Isolines.append(1, 1, 2);
     for (int n = 0; n < 33000; ++n)
-        big.IsolinesAux.append(1, 3, 4);
+        big.XY.IsolinesAux.append(1, 3, 4);
     const std::string text = Write(big);
     Project r;
     ASSERT_TRUE(ReadProjectText(r, text));
-    EXPECT_EQ(r.IsolinePointMax(), 40000);
-    EXPECT_EQ(r.IsolineAuxMax(), 33000);
+    EXPECT_EQ(r.XY.IsolinePointMax(), 40000);
+    EXPECT_EQ(r.XY.IsolineAuxMax(), 33000);
     EXPECT_EQ(Write(r), text);
     big.IsolineCount = 0;
-    big.IsolinesAux.reset(0);
-    big.Isolines.reset(0);
-    big.Isolines.setSlotMax(5);
+    big.XY.IsolinesAux.reset(0);
+    big.XY.Isolines.reset(0);
+    big.XY.Isolines.setSlotMax(5);
     Project s;
     ASSERT_TRUE(ReadProjectText(s, Write(big) + "9\r\n")); // trailing lines are ignored
-    EXPECT_EQ(s.IsolinePointMax(), 5);
+    EXPECT_EQ(s.XY.IsolinePointMax(), 5);
 }
 
 TEST(ProjectFileReader, SampleFilesOfEveryLayout) {
@@ -327,7 +339,7 @@ TEST(ProjectFileReader, OlderWidthsAreWholeNumbersAndSmallOnesAreMisread) {
 TEST(ProjectFileReader, LooseLineEndsKeptSlotsAndGridBounds) {
     Project p = RichProject();
     p.AntennaCount = 0;
-    p.XYCalculated = 0;
+    p.XY.Calculated = false;
     const std::string text = Write(p);
     std::string lf;
     for (char c : text)
@@ -338,7 +350,7 @@ TEST(ProjectFileReader, LooseLineEndsKeptSlotsAndGridBounds) {
     ASSERT_TRUE(ReadProjectText(q, "\xEF\xBB\xBF" + lf)); // after an editor's mark too
     EXPECT_EQ(q.AntennaSlotBound(), 4);                   // no antenna read: slots kept
     // The result grid follows the file's grid.
-    EXPECT_EQ(std::tuple(q.DensityGrid.nx(), q.DensityGrid.ny()), std::tuple(10, 6));
+    EXPECT_EQ(std::tuple(q.XY.Density.nx(), q.XY.Density.ny()), std::tuple(10, 6));
     EXPECT_EQ(Write(q), text);
 }
 

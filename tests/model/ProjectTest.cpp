@@ -25,18 +25,17 @@ TEST(Project, ResetKeepsScaleAndTowersButDropsTheWork) {
     p.PlanWidthM = 300;
     p.TowerCount = 4;
     p.AntennaCount = 3;
-    p.XYCalculated = 1;
+    p.XY.Calculated = true;
     p.OriginLat = 10;
     p.DisplayMode = ResultStyle::NumericalGrid;
     p.FileName = "a.bvk";
-    p.Tools.arm(PointerToolKind::PlaceTower);
     p.GroundGrid(3, 4) = 12;
     p.Compliance.SiteName = "Cerro";
     p.ResetProject();
     EXPECT_EQ(p.Compliance, ComplianceSettings{});
-    EXPECT_EQ(std::tuple(p.AntennaCount, p.XYCalculated, p.DisplayMode, p.OriginLat, p.Tools.Active,
+    EXPECT_EQ(std::tuple(p.AntennaCount, p.XY.Calculated, p.DisplayMode, p.OriginLat,
                          p.GroundGrid(3, 4)),
-              std::tuple(0, 0, ResultStyle::Isolines, 64.0, PointerToolKind::Select, 0.0));
+              std::tuple(0, false, ResultStyle::Isolines, 64.0, 0.0));
     EXPECT_EQ(std::tuple(p.PlanWidthM, p.TowerCount, p.FileName), std::tuple(300, 4, "a.bvk"));
 }
 

@@ -15,21 +15,21 @@ Project Stamped() {
     Project p;
     p.RecomputeDerived();
     p.GroundGrid.resize(p.GridNX, p.GridNY);
-    p.DensityGrid = p.RatioGrid = p.GroundGrid;
-    p.IsolineLevel.assign(8, 0.0);
-    p.Isolines.reset(7);
-    p.IsolinesAux.reset(7);
+    p.XY.Density = p.XY.Ratio = p.GroundGrid;
+    p.XY.IsolineLevel.assign(8, 0.0);
+    p.XY.Isolines.reset(7);
+    p.XY.IsolinesAux.reset(7);
     p.Antennas.resize(4);
     p.AntennaCount = 2;
     for (Antenna& a : p.Antennas) {
-        a.AntType = "alta";
-        a.AntPowerMode = "maxima";
-        a.AntHeightUnit = " ";
+        a.AntType = AntennaKind::Panel;
+        a.AntPowerMode = PowerMode::Maximum;
+        a.AntHeightUnit = HeightUnit::Metres;
     }
     p.Patterns = {{"used", "", "", 0, 0, 0, "", {{0}, {0}}, {{0}, {0}}},
                   {"spare", "", "", 0, 0, 0, "", {{0}, {0}}, {{0}, {0}}}};
     p.Antennas[1].AntPattern = "used";
-    p.XYCalculated = p.XZCalculated = 1;
+    p.XY.Calculated = p.XZ.Calculated = true;
     StampResult(p, Plane::XY, true);
     StampResult(p, Plane::XZ, true);
     return p;
@@ -91,7 +91,7 @@ TEST(ResultStamp, AStoredResultOpensAsCurrentAsItWasSaved) {
         std::istringstream in(out.str());
         ASSERT_TRUE(ReadProjectFile(read, in));
         EXPECT_EQ(ResultStale(read, Plane::XY), stale);
-        EXPECT_FALSE(RatioCurrent(read, Plane::XY) || read.XZCalculated == 1);
+        EXPECT_FALSE(RatioCurrent(read, Plane::XY) || read.XZ.Calculated);
         ASSERT_TRUE(WriteProjectFile(read, again));
         EXPECT_EQ(again.str(), out.str());
     }

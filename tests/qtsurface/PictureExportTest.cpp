@@ -16,8 +16,8 @@ namespace {
 // A plan 150 m wide with a result: its scale bar is 20 m long.
 Project planWithResult() {
     Project p;
-    p.XYCalculated = 1;
-    p.MaxDensity = 12.5;
+    p.XY.Calculated = true;
+    p.XY.MaxDensity = 12.5;
     p.FileName = "/sites/B2.bvk";
     p.Zoom = 3.0; // the window's view: the picture shows the whole plan anyway
     p.ScrollOffsetX = -5000;

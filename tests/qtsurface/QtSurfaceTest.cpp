@@ -55,15 +55,15 @@ Project smallProject() {
     p.GridNX = 20;
     p.RecomputeDerived();
     p.GroundGrid.resize(p.GridNX, p.GridNY);
-    p.DensityGrid.resize(p.GridNX, p.GridNY);
-    p.XYCalculated = 1;
-    p.GridLinesOn = 0;
+    p.XY.Density.resize(p.GridNX, p.GridNY);
+    p.XY.Calculated = true;
+    p.GridLinesOn = false;
     for (int i = 0; i <= p.GridNX; ++i)
         for (int j = 0; j <= p.GridNY; ++j)
-            p.DensityGrid(i, j) = std::min(i, 10);
-    p.MaxDensity = 10.0;
-    p.MaxPosX = Variant::real(10 * 768);
-    p.MaxPosY = 5 * 768;
+            p.XY.Density(i, j) = std::min(i, 10);
+    p.XY.MaxDensity = 10.0;
+    p.XY.MaxPosX = Variant::real(10 * 768);
+    p.XY.MaxPosY = Variant::integer(5 * 768);
     return p;
 }
 
@@ -191,12 +191,12 @@ template <class S> QImage radialGradient(int gridNX, bool white) {
     for (int i = 0; i <= p.GridNX; ++i)
         for (int j = 0; j <= p.GridNY; ++j) {
             const double di = i - 0.4 * p.GridNX, dj = j - 0.5 * p.GridNY;
-            p.DensityGrid(i, j) = 100.0 / (1.0 + (di * di + dj * dj) * 400.0 / (gridNX * gridNX));
+            p.XY.Density(i, j) = 100.0 / (1.0 + (di * di + dj * dj) * 400.0 / (gridNX * gridNX));
         }
-    p.MaxDensity = 100.0;
-    p.XYCalculated = 1;
+    p.XY.MaxDensity = 100.0;
+    p.XY.Calculated = true;
     p.DisplayMode = ResultStyle::Gradient;
-    p.WhiteBackground = white ? 1 : 0;
+    p.WhiteBackground = white;
     QImage img(kSmall, QImage::Format_RGB32);
     S s(img);
     s.setBackColour(white ? render::kWhite : render::kBlack);
@@ -238,14 +238,14 @@ TEST(QtSurface, MergedBoxesPaintTheSamePixelsAsBoxByBox) {
         Project p;
         p.GridNX = static_cast<std::int16_t>(gridNX);
         p.RecomputeDerived();
-        p.DensityGrid.resize(p.GridNX, p.GridNY);
+        p.XY.Density.resize(p.GridNX, p.GridNY);
         for (int i = 0; i <= p.GridNX; ++i)
             for (int j = 0; j <= p.GridNY; ++j)
-                p.DensityGrid(i, j) = (i * 7 + j * 3) % 11 < 4 ? 3.0 : (i + j) % 11;
-        p.MaxDensity = 10.0;
-        p.XYCalculated = 1;
+                p.XY.Density(i, j) = (i * 7 + j * 3) % 11 < 4 ? 3.0 : (i + j) % 11;
+        p.XY.MaxDensity = 10.0;
+        p.XY.Calculated = true;
         p.DisplayMode = ResultStyle::Gradient;
-        p.WhiteBackground = 1;
+        p.WhiteBackground = true;
         EXPECT_TRUE(same([&](render::Surface& s) {
             render::DotRandom rnd;
             render::redrawView(p, s, rnd);
@@ -289,7 +289,7 @@ TEST(RenderedStyle, GradientShowsEveryLevelOnEitherBackground) {
     // The colour scale's lowest box (red) stands just above the bottom strip.
     EXPECT_EQ(at(img, 3, (9600 - 200 - 255 + 100) * 480 / 15360), (Rgb{255, 0, 0}));
 
-    p.WhiteBackground = 1; // level 3 is a weak cell with a white outline
+    p.WhiteBackground = true; // level 3 is a weak cell with a white outline
     expectPixels(draw(p, 1), {{0 * kCell + 12, 6 * kCell + 12, render::kWhite},
                               {3 * kCell + 12, 6 * kCell + 12, Rgb{255, 255, 103}},
                               {8 * kCell + 12, 6 * kCell + 12, Rgb{255, 103, 0}},
@@ -299,10 +299,10 @@ TEST(RenderedStyle, GradientShowsEveryLevelOnEitherBackground) {
 TEST(RenderedStyle, IsolinesDrawDashesAndTheMaximumMark) {
     Project p = smallProject();
     p.IsolineCount = 2;
-    p.IsolineLevel = {0, 5, 10};
-    p.Isolines.reset(2);
-    p.IsolinesAux.reset(2);
-    p.IsolinesAux.append(1, 4, 6); // between columns 4 and 5 of row 6
+    p.XY.IsolineLevel = {0, 5, 10};
+    p.XY.Isolines.reset(2);
+    p.XY.IsolinesAux.reset(2);
+    p.XY.IsolinesAux.append(1, 4, 6); // between columns 4 and 5 of row 6
     const QImage img = draw(p, 0);
     const Rgb line = render::isolineColour(p.Display);
     EXPECT_TRUE(contains(img, line, QRect(5 * kCell - 1, 6 * kCell + 9, 3, 6)));
@@ -317,7 +317,7 @@ TEST(RenderedStyle, DotsInTheirSchemeColoursAndAZoomedGradient) {
     p.Display.DotJitter = 0.0;
     p.Display.DotScheme = 4; // green from white
     p.Display.DotRadius = 120;
-    p.WhiteBackground = 1;
+    p.WhiteBackground = true;
     // Level 1 is below 15 %: no dot, the white back colour.
     expectPixels(draw(p, 3), {{10 * kCell, 6 * kCell, render::dotColour(4, 10)},
                               {8 * kCell, 6 * kCell, render::dotColour(4, 8)},

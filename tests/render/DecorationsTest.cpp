@@ -24,15 +24,15 @@ TEST(Decorations, ScaleBarTakesTheLongestRoundLengthWithinTheFraction) {
 TEST(Decorations, LegendAndTitleFollowTheProject) {
     Project p;
     EXPECT_TRUE(resultLegend(p).empty());
-    p.XYCalculated = 1;
-    p.MaxDensity = 20;
+    p.XY.Calculated = true;
+    p.XY.MaxDensity = 20;
     const auto legend = resultLegend(p);
     ASSERT_EQ(legend.size(), 11u);
     EXPECT_EQ(legend.front().text, "20.000 uW/cm^2");
     EXPECT_EQ(legend.back().text, "0.000 uW/cm^2");
     // The swatches are the colours the gradient has on the picture's background.
     EXPECT_EQ(legend.front().colour, gradientColour(10, false));
-    p.WhiteBackground = 1;
+    p.WhiteBackground = true;
     EXPECT_EQ(resultLegend(p)[3].colour, gradientColour(7, true));
     p.FileName = "/data/B2.bvk";
     EXPECT_EQ(

@@ -16,7 +16,7 @@ namespace {
 
 TEST(DisplayCommands, RefusedWithoutAResultOnTheCurrentPlane) {
     Project p;
-    p.XZCalculated = 1; // a section result does not help the plan
+    p.XZ.Calculated = true; // a section result does not help the plan
     for (auto style : {ResultStyle::Isolines, ResultStyle::Gradient, ResultStyle::NumericalGrid}) {
         const auto o = showResults(p, style);
         EXPECT_EQ(
@@ -65,12 +65,12 @@ TEST(DotColoursDialog, AcceptNormalisesRadiusAndPercent) {
 
 TEST(GridSizeDialog, SmallGridsBecomeThreeAndTheGridsFollow) {
     Project p;
-    p.XYCalculated = 1;
+    p.XY.Calculated = true;
     p.Display.MallaMode = 0;
     EXPECT_FALSE(acceptMalla(p, "2").has_value());
     EXPECT_EQ(std::tuple(p.GridNX, p.CellSize, p.GridNY), std::tuple(3, 5120, 2));
-    EXPECT_EQ(std::tuple(p.DensityGrid.nx(), p.GroundGrid.ny()), std::tuple(3, 2));
-    EXPECT_EQ(p.XYCalculated, 0);
+    EXPECT_EQ(std::tuple(p.XY.Density.nx(), p.GroundGrid.ny()), std::tuple(3, 2));
+    EXPECT_EQ(p.XY.Calculated, 0);
 
     EXPECT_EQ(acceptGridSize(p, "20000"), "Input data error"); // cell size 0
     EXPECT_EQ(p.GridNX, 3);
@@ -119,44 +119,44 @@ TEST(GridSizeDialog, AGridTheMemoryCannotHoldOrCopyIsRefusedAndKeepsTheProject) 
         SCOPED_TRACE(std::string(c.typed) + " " + std::to_string(c.extra));
         EXPECT_EQ(answer, c.refused ? std::optional<std::string>("Input data error\nout of memory")
                                     : std::nullopt);
-        EXPECT_EQ(p.XYCalculated, c.refused ? 1 : 0);
+        EXPECT_EQ(p.XY.Calculated, c.refused ? 1 : 0);
         if (!c.refused) continue;
         EXPECT_EQ(std::tuple(p.GridNX, p.CellSize, p.GridNY), std::tuple(100, 153, 68));
-        EXPECT_TRUE(p.DensityGrid == before.DensityGrid && p.GroundGrid == before.GroundGrid);
+        EXPECT_TRUE(p.XY.Density == before.XY.Density && p.GroundGrid == before.GroundGrid);
     }
 }
 
 TEST(IsolineCountDialog, NewCountEmptiesTheTablesAndRefusesBelowOneOrBeyondTheMachine) {
     Project p;
     p.Display.MallaMode = 1;
-    p.Isolines.append(3, 4, 5);
-    p.IsolinesAux.append(3, 4, 5);
+    p.XY.Isolines.append(3, 4, 5);
+    p.XY.IsolinesAux.append(3, 4, 5);
     EXPECT_FALSE(acceptMalla(p, "5").has_value());
-    EXPECT_EQ(std::tuple(p.IsolineCount, p.IsolineLevel.size(), p.Isolines.levels(),
-                         p.Isolines.slotMax(), p.Isolines.x(3, 1)),
+    EXPECT_EQ(std::tuple(p.IsolineCount, p.XY.IsolineLevel.size(), p.XY.Isolines.levels(),
+                         p.XY.Isolines.slotMax(), p.XY.Isolines.x(3, 1)),
               std::tuple(5, 6u, 5, 1, 0));
     for (const char* bad : {"0", "-3", "x"})
         EXPECT_EQ(acceptMalla(p, bad), "Input data error") << bad;
     EXPECT_EQ(p.IsolineCount, 5);
 
     // A redraw after the change draws no isolines and does not fail.
-    p.XYCalculated = 1;
-    p.MaxDensity = 1.0;
+    p.XY.Calculated = true;
+    p.XY.MaxDensity = 1.0;
     RecordingSurface s;
     DotRandom rnd;
     redrawView(p, s, rnd);
 
     // A count no machine or disk could hold is refused beforehand.
     p = Project();
-    p.Isolines.setSlotMax(10'000'000'000); // slots of a result read from a file
+    p.XY.Isolines.setSlotMax(10'000'000'000); // slots of a result read from a file
     EXPECT_EQ(acceptIsolineCount(p, "32767"), "Input data error");
     EXPECT_EQ(p.IsolineCount, 7);
-    p.Isolines.setSlotMax(1000);
+    p.XY.Isolines.setSlotMax(1000);
     EXPECT_EQ(acceptIsolineCount(p, "32767"), std::nullopt);
 
     // Saved with two lines per level and slot, the file would take 200 TB.
-    p.Isolines.setSlotMax(1'000'000'000);
-    p.XYCalculated = 1;
+    p.XY.Isolines.setSlotMax(1'000'000'000);
+    p.XY.Calculated = true;
     brenvik::testing::TempDir dir;
     brenvik::testing::Spit(dir.file("site.bvk"), "old");
     EXPECT_FALSE(SaveProjectFile(p, dir.file("site.bvk")));

@@ -42,9 +42,9 @@ std::vector<Primitive> cell(const RecordingSurface& s, const Project& p, int i, 
 
 TEST(Gradient, WeakCellsGetAWhiteOutlineOnWhiteAndStrongCellsOneBox) {
     Project p = calculatedProject();
-    p.WhiteBackground = 1;
-    p.DensityGrid(10, 10) = 5.0; // level 5
-    p.DensityGrid(11, 10) = 6.0; // level 6
+    p.WhiteBackground = true;
+    p.XY.Density(10, 10) = 5.0; // level 5
+    p.XY.Density(11, 10) = 6.0; // level 6
     RecordingSurface s;
     drawGradient(p, s, Plane::XY);
 
@@ -66,8 +66,8 @@ TEST(Gradient, WeakCellsGetAWhiteOutlineOnWhiteAndStrongCellsOneBox) {
 
 TEST(Gradient, BackgroundPictureRaisesTheThresholdToLevelFive) {
     Project p = calculatedProject();
-    p.DensityGrid(10, 10) = 4.9; // level 4
-    p.DensityGrid(11, 10) = 5.0; // level 5
+    p.XY.Density(10, 10) = 4.9; // level 4
+    p.XY.Density(11, 10) = 5.0; // level 5
     for (int loaded : {1, 0}) {
         p.BackgroundLoaded = static_cast<decltype(p.BackgroundLoaded)>(loaded);
         RecordingSurface s;
@@ -84,8 +84,8 @@ TEST(Gradient, BackgroundPictureRaisesTheThresholdToLevelFive) {
 TEST(Gradient, NoCellInTheBottomStripNorForAZeroMaximum) {
     for (double v : {10.0, 0.0}) {
         Project p = calculatedProject();
-        p.DensityGrid.fill(v);
-        p.MaxDensity = v;
+        p.XY.Density.fill(v);
+        p.XY.MaxDensity = v;
         RecordingSurface s;
         drawGradient(p, s, Plane::XY);
         // Rows whose top lies more than one cell above the bottom line are drawn.
@@ -100,7 +100,7 @@ TEST(Gradient, NoCellInTheBottomStripNorForAZeroMaximum) {
 
 TEST(Gradient, CellsFollowTheZoomSinceTheCalculation) {
     Project p = calculatedProject();
-    p.DensityGrid(4, 6) = 6.0;
+    p.XY.Density(4, 6) = 6.0;
     p.XYCalcZoom = 1.0;
     p.XYCalcOffsetX = 100;
     p.Zoom = 2.0;
@@ -115,7 +115,7 @@ TEST(Gradient, CellsFollowTheZoomSinceTheCalculation) {
 
 TEST(ColourScale, PlanValuesFromTheBottomBoxUp) {
     Project p = calculatedProject();
-    p.MaxDensity = 3.0;
+    p.XY.MaxDensity = 3.0;
     RecordingSurface s;
     drawColourScale(p, s, Plane::XY);
     const auto texts = s.ofKind(Kind::Text);
@@ -134,8 +134,8 @@ TEST(ColourScale, PlanValuesFromTheBottomBoxUp) {
 
 TEST(ColourScale, SectionValuesHangFromTheTopWithFourDecimals) {
     Project p = calculatedProject();
-    p.XZMaxDensity = 3.0;
-    p.WhiteBackground = 1;
+    p.XZ.MaxDensity = 3.0;
+    p.WhiteBackground = true;
     RecordingSurface s;
     s.setFontSize(7);
     drawColourScale(p, s, Plane::XZ);

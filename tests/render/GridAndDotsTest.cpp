@@ -16,11 +16,11 @@ TEST(NumericalGrid, LatticeForTwentyColumnsAndTheMaximumMark) {
     Project p;
     p.GridNX = 20;
     p.RecomputeDerived(); // CellSize 768, GridNY 13
-    p.DensityGrid.resize(p.GridNX, p.GridNY);
-    p.XYCalculated = 1;
-    p.MaxDensity = 1.0;
-    p.DensityGrid(4, 6) = 0.25;
-    p.MaxPosY = 20000; // no mark
+    p.XY.Density.resize(p.GridNX, p.GridNY);
+    p.XY.Calculated = true;
+    p.XY.MaxDensity = 1.0;
+    p.XY.Density(4, 6) = 0.25;
+    p.XY.MaxPosY = Variant::integer(20000); // no mark
     RecordingSurface s;
     drawNumericalGrid(p, s, Plane::XY);
     std::set<std::pair<double, double>> at;
@@ -56,7 +56,7 @@ std::vector<Primitive> dots(const RecordingSurface& s) {
 TEST(Dots, WithoutJitterEveryDotSitsOnItsNode) {
     Project p = calculatedProject();
     p.Display.DotJitter = 0.0;
-    p.DensityGrid(7, 9) = 6.0;
+    p.XY.Density(7, 9) = 6.0;
     RecordingSurface s;
     DotRandom rnd;
     p.DisplayMode = ResultStyle::Dots;
@@ -82,7 +82,7 @@ TEST(Dots, WithoutJitterEveryDotSitsOnItsNode) {
 TEST(Dots, JitterStaysWithinHalfACellAndRepeatsFromTheSameStart) {
     Project p = calculatedProject();
     p.Display.DotJitter = 1.0;
-    p.DensityGrid.fill(10.0);
+    p.XY.Density.fill(10.0);
     RecordingSurface a, b;
     DotRandom r1, r2;
     drawDots(p, a, Plane::XY, r1);
@@ -106,11 +106,11 @@ TEST(Dots, JitterStaysWithinHalfACellAndRepeatsFromTheSameStart) {
 
     // Skipped nodes still draw their random numbers: the same draws whatever
     // the data, so after one pass both generators agree.
-    p.DensityGrid = calculatedProject().DensityGrid;
+    p.XY.Density = calculatedProject().XY.Density;
     DotRandom r3, r4;
     RecordingSurface d, e;
     drawDots(p, d, Plane::XY, r3);
-    p.DensityGrid.fill(0.0);
+    p.XY.Density.fill(0.0);
     drawDots(p, e, Plane::XY, r4);
     EXPECT_EQ(r3.next(), r4.next());
 }
@@ -119,7 +119,7 @@ TEST(Dots, FromPercentSetsTheLowestDottedLevel) {
     Project p = calculatedProject();
     p.Display.DotJitter = 0.0;
     for (int l = 0; l <= 9; ++l)
-        p.DensityGrid(l, 5) = l + 0.5;
+        p.XY.Density(l, 5) = l + 0.5;
     RecordingSurface s;
     DotRandom rnd;
     drawDots(p, s, Plane::XY, rnd);
@@ -132,8 +132,8 @@ TEST(Dots, FromPercentSetsTheLowestDottedLevel) {
 
 TEST(Dots, ScaleBoxAndAllZeroResult) {
     Project p = calculatedProject();
-    p.DensityGrid.fill(0.0);
-    p.MaxDensity = 0.0;
+    p.XY.Density.fill(0.0);
+    p.XY.MaxDensity = 0.0;
     p.Display.DotScheme = 4;
     RecordingSurface s;
     DotRandom rnd;

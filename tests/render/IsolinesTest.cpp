@@ -13,13 +13,13 @@ using namespace test;
 Project isolineProject() {
     Project p = calculatedProject();
     p.CellSize = 300;
-    p.MaxDensity = 100.0;
+    p.XY.MaxDensity = 100.0;
     p.IsolineCount = 5;
-    p.IsolineLevel = {0, 20, 40, 60, 80, 100};
-    p.Isolines.reset(5);
-    p.IsolinesAux.reset(5);
-    p.MaxPosX = Variant::real(3000);
-    p.MaxPosY = 3000;
+    p.XY.IsolineLevel = {0, 20, 40, 60, 80, 100};
+    p.XY.Isolines.reset(5);
+    p.XY.IsolinesAux.reset(5);
+    p.XY.MaxPosX = Variant::real(3000);
+    p.XY.MaxPosY = Variant::integer(3000);
     return p;
 }
 
@@ -34,9 +34,9 @@ std::vector<Primitive> dashes(const RecordingSurface& s, const Project& p) {
 
 TEST(Isolines, DashesAreTheMiddleThirdOfTheCellEdges) {
     Project p = isolineProject();
-    p.Isolines.append(2, 3, 4);
-    p.IsolinesAux.append(2, 3, 4);
-    p.Isolines.setSlotMax(10); // slots 2..10 empty: nothing drawn for them
+    p.XY.Isolines.append(2, 3, 4);
+    p.XY.IsolinesAux.append(2, 3, 4);
+    p.XY.Isolines.setSlotMax(10); // slots 2..10 empty: nothing drawn for them
     RecordingSurface s;
     drawIsolines(p, s, Plane::XY);
     const auto d = dashes(s, p);
@@ -45,7 +45,7 @@ TEST(Isolines, DashesAreTheMiddleThirdOfTheCellEdges) {
     EXPECT_EQ(Box(d[1].x1, d[1].y1, d[1].x2, d[1].y2), Box(1200, 1300, 1200, 1400));
     EXPECT_FALSE(d[0].fill.has_value());
     // Each level draws its own slots only.
-    p.Isolines.append(1, 5, 6);
+    p.XY.Isolines.append(1, 5, 6);
     RecordingSurface more;
     drawIsolines(p, more, Plane::XY);
     EXPECT_EQ(dashes(more, p).size(), 3u);
@@ -53,11 +53,11 @@ TEST(Isolines, DashesAreTheMiddleThirdOfTheCellEdges) {
 
 TEST(Isolines, EachLevelLabelledAtItsTopmostAndBottommostCrossing) {
     Project p = isolineProject();
-    p.Isolines.append(1, 4, 9);
-    p.Isolines.append(1, 6, 2);  // topmost
-    p.Isolines.append(1, 8, 9);  // same row as the first: the first is kept
-    p.Isolines.append(1, 2, 12); // bottommost
-    p.Isolines.append(5, 7, 7);  // the maximum's level: never labelled
+    p.XY.Isolines.append(1, 4, 9);
+    p.XY.Isolines.append(1, 6, 2);  // topmost
+    p.XY.Isolines.append(1, 8, 9);  // same row as the first: the first is kept
+    p.XY.Isolines.append(1, 2, 12); // bottommost
+    p.XY.Isolines.append(5, 7, 7);  // the maximum's level: never labelled
     RecordingSurface s;
     drawIsolines(p, s, Plane::XY);
     std::vector<Primitive> labels;
@@ -71,8 +71,8 @@ TEST(Isolines, EachLevelLabelledAtItsTopmostAndBottommostCrossing) {
     EXPECT_EQ(s.findText("100.000 uW/cm^2"), nullptr);
 
     // A bottommost crossing in the bottom strip (32 × 300 = 9600) has no label.
-    p.Isolines.append(3, 4, 2);
-    p.Isolines.append(3, 4, 32);
+    p.XY.Isolines.append(3, 4, 2);
+    p.XY.Isolines.append(3, 4, 32);
     RecordingSurface b;
     drawIsolines(p, b, Plane::XY);
     int count = 0;
@@ -98,8 +98,8 @@ TEST(Isolines, MaximumMarkAndItsValue) {
     // Font size 10 × Zoom / XYCalcZoom.
     EXPECT_EQ(std::tuple(value->x1, value->fontSize), std::tuple(circles[0].x1, 20.0));
 
-    p.MaxPosY = 9600; // in the bottom strip: no mark, but the isolines stay
-    p.Isolines.append(2, 3, 4);
+    p.XY.MaxPosY = Variant::integer(9600); // in the bottom strip: no mark, but the isolines stay
+    p.XY.Isolines.append(2, 3, 4);
     RecordingSurface s2;
     drawIsolines(p, s2, Plane::XY);
     EXPECT_TRUE(s2.ofKind(Kind::Circle).empty());
@@ -109,14 +109,14 @@ TEST(Isolines, MaximumMarkAndItsValue) {
 
 TEST(Isolines, SectionUsesItsOwnTablesAndFourDecimals) {
     Project p = isolineProject();
-    p.XZMaxDensity = 50.0;
-    p.XZMaxPosX = Variant::real(600);
-    p.XZMaxPosY = Variant::real(900);
-    p.XZIsolineLevel = {0, 25, 50};
-    p.XZIsolines.reset(2);
-    p.XZIsolinesAux.reset(2);
-    p.XZIsolines.append(1, 5, 5);
-    p.XZIsolines.append(2, 6, 6);
+    p.XZ.MaxDensity = 50.0;
+    p.XZ.MaxPosX = Variant::real(600);
+    p.XZ.MaxPosY = Variant::real(900);
+    p.XZ.IsolineLevel = {0, 25, 50};
+    p.XZ.Isolines.reset(2);
+    p.XZ.IsolinesAux.reset(2);
+    p.XZ.Isolines.append(1, 5, 5);
+    p.XZ.Isolines.append(2, 6, 6);
     RecordingSurface s;
     s.setFontSize(8);
     drawIsolines(p, s, Plane::XZ);

@@ -20,15 +20,15 @@ const Legibility kScreen{.minTextPixels = 8,
 // under them and a tower, all labelled on top of one another.
 Project crowdedProject() {
     Project p = calculatedProject();
-    p.MaxDensity = 110.0;
+    p.XY.MaxDensity = 110.0;
     p.IsolineCount = 10;
-    p.IsolineLevel.assign(11, 0.0);
-    p.Isolines.reset(10);
-    p.IsolinesAux.reset(10);
+    p.XY.IsolineLevel.assign(11, 0.0);
+    p.XY.Isolines.reset(10);
+    p.XY.IsolinesAux.reset(10);
     for (int k = 1; k <= 10; ++k) {
-        p.IsolineLevel[static_cast<std::size_t>(k)] = 10.0 * k;
-        p.Isolines.append(k, 20 + k, 30 - k);
-        p.Isolines.append(k, 21 + k, 31 + k);
+        p.XY.IsolineLevel[static_cast<std::size_t>(k)] = 10.0 * k;
+        p.XY.Isolines.append(k, 20 + k, 30 - k);
+        p.XY.Isolines.append(k, 21 + k, 31 + k);
     }
     for (int j = 0; j <= p.GridNY; ++j)
         for (int i = 0; i <= 24; ++i)

@@ -14,12 +14,12 @@ using Kind = Primitive::Kind;
 // calculated plan whose maximum is 10 at node (50, 30).
 inline Project calculatedProject() {
     Project p;
-    p.GridLinesOn = 0;
-    p.XYCalculated = 1;
-    p.MaxDensity = 10.0;
-    p.DensityGrid(50, 30) = 10.0;
-    p.MaxPosX = Variant::real(50.0 * p.CellSize);
-    p.MaxPosY = static_cast<std::int16_t>(30 * p.CellSize);
+    p.GridLinesOn = false;
+    p.XY.Calculated = true;
+    p.XY.MaxDensity = 10.0;
+    p.XY.Density(50, 30) = 10.0;
+    p.XY.MaxPosX = Variant::real(50.0 * p.CellSize);
+    p.XY.MaxPosY = Variant::integer(30 * p.CellSize);
     return p;
 }
 

@@ -41,7 +41,7 @@ TEST(PlanScene, SectionLineAndLabelOnlyWithASectionResult) {
     EXPECT_FALSE(drawPlanScene(p, before).cortez.has_value());
     EXPECT_EQ(before.findText("corte de plano XZ"), nullptr);
 
-    p.XZCalculated = 1;
+    p.XZ.Calculated = true;
     RecordingSurface after;
     const auto ctl = drawPlanScene(p, after);
     ASSERT_TRUE(ctl.cortez.has_value());
@@ -158,7 +158,7 @@ TEST(PlanScene, GridLinesAtTwoHundredPercentAreTwiceAsFarApart) {
 
 TEST(Redraw, ClearsThenSceneThenResultsOfTheCurrentPlane) {
     Project p = calculatedProject();
-    p.IsolineLevel = {0, 5, 10};
+    p.XY.IsolineLevel = {0, 5, 10};
     p.IsolineCount = 2;
     RecordingSurface s;
     DotRandom rnd;

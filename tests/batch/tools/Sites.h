@@ -60,7 +60,7 @@ inline brenvik::Project spreadSite(int gridNX, int towers, double planWidthM) {
     p.GridNX = static_cast<std::int16_t>(gridNX);
     p.RecomputeDerived();
     p.GroundGrid.resize(p.GridNX, p.GridNY);
-    p.DensityGrid.resize(p.GridNX, p.GridNY);
+    p.XY.Density.resize(p.GridNX, p.GridNY);
     const int spanX = gridNX * p.CellSize - 1400, spanY = p.GridNY * p.CellSize - 1200;
     for (int t = 0; t < towers; ++t) {
         double x = 700.0 + (t * 2731) % spanX + 0.5 * t;
