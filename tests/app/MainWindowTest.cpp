@@ -429,7 +429,8 @@ TEST_F(MainWindowTest, InputDataErrorInTheOtherDialogs) {
     trigger("relieve");
     EXPECT_EQ(control<QLineEdit>(dialog("reliev"), "Text1")->text(), "4");
     submit(dialog("reliev"), "Text1", "high");
-    EXPECT_EQ(prompts.lastMessage(), "Input data error");
+    EXPECT_EQ(prompts.lastMessage(), "Input data error\nHeight of the contour line (m): between 0 "
+                                     "and 10000");
     EXPECT_NE(dialog("reliev"), nullptr);
     EXPECT_EQ(project.ContourHeight, 4.0);
     EXPECT_NE(project.Tools.Active, PointerToolKind::Topographic);
@@ -438,7 +439,7 @@ TEST_F(MainWindowTest, InputDataErrorInTheOtherDialogs) {
     EXPECT_EQ(dialog("reliev"), nullptr);
     EXPECT_EQ(project.ContourHeight, 0.0);
 
-    // The calculation dialog: no calculation, the old result stays.
+    // The calculation dialog stays open: no calculation, the old result stays.
     placeTower(20, 20);
     project.CalcHeight = 7;
     trigger("calculo");
@@ -446,10 +447,11 @@ TEST_F(MainWindowTest, InputDataErrorInTheOtherDialogs) {
     type(dialog("cal"), "Text1", "x1");
     prompts.messages.clear();
     click(dialog("cal"), "a");
-    EXPECT_EQ(prompts.lastMessage(), "Input data error");
-    EXPECT_TRUE(!dialog("cal") && !dialog("cal2"));
+    EXPECT_EQ(prompts.lastHead(), "Input data error");
+    EXPECT_TRUE(dialog("cal") && !dialog("cal2"));
     EXPECT_FALSE(window->calcRunner()->running());
     EXPECT_EQ(std::tuple(project.XYCalculated, project.CalcHeight), std::tuple(0, 7.0));
+    click(dialog("cal"), "Command1");
     EXPECT_FALSE(pressed("calculo"));
 }
 
