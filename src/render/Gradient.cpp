@@ -31,22 +31,36 @@ int gradientThreshold(const Project& p) {
 
 namespace {
 
-// How many result nodes of some strength (a tenth of the maximum or more) lie
-// under the rectangle (x1, y1)-(x2, y2) of the screen.
-int nodesUnder(const Project& p, double x1, double y1, double x2, double y2) {
+// How much of the rectangle (x1, y1)-(x2, y2) of the screen the painted cells
+// of the plan's result cover (cells of a tenth of the maximum or more; with a
+// background picture only the ones painted over it), in drawing units squared.
+// Whole cells count, not their nodes: zoomed in, one cell outgrows the scale.
+double resultUnder(const Project& p, double x1, double y1, double x2, double y2) {
     const auto& g = p.DensityGrid;
-    if (!(p.MaxDensity > 0) || p.XYCalcZoom <= 0) return 0;
-    const double k = p.Zoom / p.XYCalcZoom, cs = p.CellSize;
-    int n = 0;
-    for (int i = 0; i <= p.GridNX; ++i) {
-        const double x = k * (i * cs + p.XYCalcOffsetX) + p.ScrollOffsetX;
-        if (x < x1 || x > x2) continue;
-        for (int j = 0; j <= p.GridNY; ++j) {
-            const double y = k * (j * cs + p.XYCalcOffsetY) + p.ScrollOffsetY;
-            if (y >= y1 && y <= y2 && g.inBounds(i, j) && g(i, j) >= p.MaxDensity / 10) ++n;
+    if (!(p.MaxDensity > 0) || p.XYCalculated != 1) return 0;
+    const ResultTransform t = resultTransform(p);
+    const double side = t.side();
+    if (!(side > 0)) return 0;
+    // Only the cells that may reach the rectangle.
+    const int i1 = std::max(0, static_cast<int>(std::floor((x1 - t.offX) / side)) - 1);
+    const int i2 = std::min(std::min<int>(p.GridNX, g.nx()),
+                            static_cast<int>(std::ceil((x2 - t.offX) / side)) + 1);
+    const int j1 = std::max(0, static_cast<int>(std::floor((y1 - t.offY) / side)) - 1);
+    const int j2 = std::min(std::min<int>(p.GridNY, g.ny()),
+                            static_cast<int>(std::ceil((y2 - t.offY) / side)) + 1);
+    const int threshold = std::max(1, gradientThreshold(p));
+    double covered = 0;
+    for (int i = i1; i <= i2; ++i) {
+        const double w = std::min(t.x(i) + side, x2) - std::max(t.x(i), x1);
+        if (w <= 0) continue;
+        for (int j = j1; j <= j2; ++j) {
+            const double h = std::min(t.y(j) + side, y2) - std::max(t.y(j), y1);
+            if (h <= 0 || !g.inBounds(i, j)) continue;
+            const auto level = levelOf(g(i, j), p.MaxDensity);
+            if (level && *level >= threshold) covered += w * h;
         }
     }
-    return n;
+    return covered;
 }
 
 } // namespace
@@ -64,7 +78,8 @@ void drawColourScale(const Project& p, Surface& s, Plane plane) {
                            {{255, 255, 128}, {63, 0, 0}, m / 4}};
     if (plane == Plane::XY) s.setFontSize(10);
     // The bottom-left corner of the plan, or on a screen the corner of the
-    // plan where the scale hides the fewest strong result nodes.
+    // map area where the scale hides the least of the result (the bottom-left
+    // one on a tie). The top-left one starts below the legal notes.
     double dx = 0, dy = 0;
     if (plane == Plane::XY && s.legibility().scaleWhereFree) {
         double width = 0;
@@ -73,11 +88,16 @@ void drawColourScale(const Project& p, Surface& s, Plane plane) {
         width += 300;
         const double bottom = kShape2Top - kHScrollHeight, top = bottom - 800;
         const double right = s.scaleWidth() - width - 100, up = kIconShapeHeight - top;
-        const std::pair<double, double> corners[] = {{0, 0}, {right, 0}, {right, up}};
-        int fewest = -1;
+        s.setFontSize(s.legibility().readableNotes ? 8 : 5);
+        const double notes =
+            kShape2Height + 300 + legalNotes().size() * s.textExtent("0").height + 100;
+        s.setFontSize(10);
+        const double below = std::max(up, notes - top);
+        const std::pair<double, double> corners[] = {{0, 0}, {right, 0}, {right, up}, {0, below}};
+        double least = -1;
         for (auto [cx, cy] : corners) {
-            const int n = nodesUnder(p, cx, top + cy, cx + width, bottom + cy);
-            if (fewest < 0 || n < fewest) fewest = n, dx = cx, dy = cy;
+            const double c = resultUnder(p, cx, top + cy, cx + width, bottom + cy);
+            if (least < 0 || c < least) least = c, dx = cx, dy = cy;
         }
     }
     for (int n = 1; n <= 4; ++n) {
