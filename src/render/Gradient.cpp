@@ -31,9 +31,10 @@ int gradientThreshold(const Project& p) {
 
 namespace {
 
-// How much of the rectangle (x1, y1)-(x2, y2) of the screen the painted cells
-// of the plan's result cover (cells of a tenth of the maximum or more; with a
-// background picture only the ones painted over it), in drawing units squared.
+// How much of the plan's result the rectangle (x1, y1)-(x2, y2) of the screen
+// would hide: the area of each painted cell under it (cells of a tenth of the
+// maximum or more; with a background picture only the ones painted over it)
+// times the cell's level.
 // Whole cells count, not their nodes: zoomed in, one cell outgrows the scale.
 double resultUnder(const Project& p, double x1, double y1, double x2, double y2) {
     const auto& g = p.DensityGrid;
@@ -57,7 +58,8 @@ double resultUnder(const Project& p, double x1, double y1, double x2, double y2)
             const double h = std::min(t.y(j) + side, y2) - std::max(t.y(j), y1);
             if (h <= 0 || !g.inBounds(i, j)) continue;
             const auto level = levelOf(g(i, j), p.MaxDensity);
-            if (level && *level >= threshold) covered += w * h;
+            // A strong cell hidden weighs more than a faint one.
+            if (level && *level >= threshold) covered += w * h * std::min(*level, 10);
         }
     }
     return covered;
