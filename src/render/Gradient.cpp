@@ -36,19 +36,19 @@ namespace {
 // maximum or more; with a background picture only the ones painted over it)
 // times the cell's level.
 // Whole cells count, not their nodes: zoomed in, one cell outgrows the scale.
-double resultUnder(const Project& p, double x1, double y1, double x2, double y2) {
-    const auto& g = p.DensityGrid;
-    if (!(p.MaxDensity > 0) || p.XYCalculated != 1) return 0;
+double resultUnder(const Project& p, Plane plane, double x1, double y1, double x2, double y2) {
+    const auto r = planeResult(p, plane);
+    const auto& g = *r.grid;
+    const bool calculated = (plane == Plane::XY ? p.XYCalculated : p.XZCalculated) == 1;
+    if (!(r.maximum > 0) || !calculated) return 0;
     const ResultTransform t = resultTransform(p);
     const double side = t.side();
     if (!(side > 0)) return 0;
     // Only the cells that may reach the rectangle.
     const int i1 = std::max(0, static_cast<int>(std::floor((x1 - t.offX) / side)) - 1);
-    const int i2 = std::min(std::min<int>(p.GridNX, g.nx()),
-                            static_cast<int>(std::ceil((x2 - t.offX) / side)) + 1);
+    const int i2 = std::min(r.lastI, static_cast<int>(std::ceil((x2 - t.offX) / side)) + 1);
     const int j1 = std::max(0, static_cast<int>(std::floor((y1 - t.offY) / side)) - 1);
-    const int j2 = std::min(std::min<int>(p.GridNY, g.ny()),
-                            static_cast<int>(std::ceil((y2 - t.offY) / side)) + 1);
+    const int j2 = std::min(r.lastJ, static_cast<int>(std::ceil((y2 - t.offY) / side)) + 1);
     const int threshold = std::max(1, gradientThreshold(p));
     double covered = 0;
     for (int i = i1; i <= i2; ++i) {
@@ -56,8 +56,9 @@ double resultUnder(const Project& p, double x1, double y1, double x2, double y2)
         if (w <= 0) continue;
         for (int j = j1; j <= j2; ++j) {
             const double h = std::min(t.y(j) + side, y2) - std::max(t.y(j), y1);
-            if (h <= 0 || !g.inBounds(i, j)) continue;
-            const auto level = levelOf(g(i, j), p.MaxDensity);
+            // Cells reaching into the strip below the map area are not painted.
+            if (h <= 0 || t.y(j) > kShape2Top - p.CellSize || !g.inBounds(i, j)) continue;
+            const auto level = levelOf(g(i, j), r.maximum);
             // A strong cell hidden weighs more than a faint one.
             if (level && *level >= threshold) covered += w * h * std::min(*level, 10);
         }
@@ -98,9 +99,21 @@ void drawColourScale(const Project& p, Surface& s, Plane plane) {
         const std::pair<double, double> corners[] = {{0, 0}, {right, 0}, {right, up}, {0, below}};
         double least = -1;
         for (auto [cx, cy] : corners) {
-            const double c = resultUnder(p, cx, top + cy, cx + width, bottom + cy);
+            const double c = resultUnder(p, plane, cx, top + cy, cx + width, bottom + cy);
             if (least < 0 || c < least) least = c, dx = cx, dy = cy;
         }
+    }
+    // The section's scale hangs from the top left, or on a screen from the
+    // top right when the result there is weaker.
+    if (plane == Plane::XZ && s.legibility().scaleWhereFree) {
+        double width = 0;
+        for (const Step& st : steps)
+            width = std::max(width, s.textExtent(detail::resultText(p, st.value, 4)).width);
+        width += 300;
+        const double right = s.scaleWidth() - width - 100, top = kIconShapeHeight + 200;
+        if (resultUnder(p, plane, right, top, right + width, top + 800) <
+            resultUnder(p, plane, 0, top, width, top + 800))
+            dx = right;
     }
     for (int n = 1; n <= 4; ++n) {
         const Step& st = steps[n - 1];

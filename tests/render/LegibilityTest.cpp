@@ -152,5 +152,20 @@ TEST(Legibility, TheColourScaleTakesTheCornerItHidesLeastIn) {
             }
 }
 
+TEST(Legibility, TheSectionsScaleLeavesAStrongResultAtTheTopLeftVisible) {
+    for (const double x : {0.0, 12000.0}) {
+        Project p = calculatedProject();
+        std::tie(p.XZCalculated, p.XZMaxDensity, p.CurrentPlane) = std::tuple(1, 10.0, Plane::XZ);
+        const ResultTransform t = resultTransform(p);
+        for (int i = 0; i <= p.GridNX; ++i)
+            for (int j = 0; j <= p.GridNY; ++j) // a tall mast's beam at x
+                p.XZDensityGrid(i, j) = t.x(i) >= x && t.x(i) < x + 3000 && t.y(j) < 2500 ? 10 : 0;
+        RecordingSurface s;
+        s.setLegibility({.scaleWhereFree = true});
+        drawGradient(p, s, Plane::XZ);
+        EXPECT_EQ(coverOf(s).cover, 0) << x;
+    }
+}
+
 } // namespace
 } // namespace brenvik::render
