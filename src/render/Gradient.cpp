@@ -68,6 +68,41 @@ double resultUnder(const Project& p, Plane plane, double x1, double y1, double x
 
 } // namespace
 
+namespace detail {
+
+std::pair<double, double> scaleOffset(const Project& p, Surface& s, Plane plane, double width,
+                                      double height) {
+    if (!s.legibility().scaleWhereFree) return {0, 0};
+    const double right = s.scaleWidth() - width - 100;
+    if (plane == Plane::XZ) {
+        // The section's scale hangs from the top left, or from the top right
+        // when the result there is weaker.
+        const double top = kIconShapeHeight + 200;
+        const bool moves = resultUnder(p, plane, right, top, right + width, top + height) <
+                           resultUnder(p, plane, 0, top, width, top + height);
+        return {moves ? right : 0, 0};
+    }
+    // The plan's scale sits on the bottom line of the map area; the other
+    // corners are tried clockwise, the top-left one below the legal notes.
+    const double bottom = kShape2Top - kHScrollHeight, top = bottom - height;
+    const double up = kIconShapeHeight - top;
+    const double points = s.fontSize();
+    s.setFontSize(s.legibility().readableNotes ? 8 : 5);
+    const double notes = kShape2Height + 300 + legalNotes().size() * s.textExtent("0").height + 100;
+    s.setFontSize(points);
+    const std::pair<double, double> corners[] = {
+        {0, 0}, {right, 0}, {right, up}, {0, std::max(up, notes - top)}};
+    double least = -1;
+    std::pair<double, double> best{0, 0};
+    for (auto [cx, cy] : corners) {
+        const double c = resultUnder(p, plane, cx, top + cy, cx + width, bottom + cy);
+        if (least < 0 || c < least) least = c, best = {cx, cy};
+    }
+    return best;
+}
+
+} // namespace detail
+
 void drawColourScale(const Project& p, Surface& s, Plane plane) {
     const bool white = p.WhiteBackground == 1;
     const double m = plane == Plane::XY ? p.MaxDensity : p.XZMaxDensity;
@@ -80,45 +115,15 @@ void drawColourScale(const Project& p, Surface& s, Plane plane) {
                            {{255, 255, 0}, {127, 0, 0}, m / 2},
                            {{255, 255, 128}, {63, 0, 0}, m / 4}};
     if (plane == Plane::XY) s.setFontSize(10);
-    // The bottom-left corner of the plan, or on a screen the corner of the
-    // map area where the scale hides the least of the result (the bottom-left
-    // one on a tie). The top-left one starts below the legal notes.
-    double dx = 0, dy = 0;
-    if (plane == Plane::XY && s.legibility().scaleWhereFree) {
-        double width = 0;
-        for (const Step& st : steps)
-            width = std::max(width, s.textExtent(detail::resultText(p, st.value, 6)).width);
-        width += 300;
-        const double bottom = kShape2Top - kHScrollHeight, top = bottom - 800;
-        const double right = s.scaleWidth() - width - 100, up = kIconShapeHeight - top;
-        s.setFontSize(s.legibility().readableNotes ? 8 : 5);
-        const double notes =
-            kShape2Height + 300 + legalNotes().size() * s.textExtent("0").height + 100;
-        s.setFontSize(10);
-        const double below = std::max(up, notes - top);
-        const std::pair<double, double> corners[] = {{0, 0}, {right, 0}, {right, up}, {0, below}};
-        double least = -1;
-        for (auto [cx, cy] : corners) {
-            const double c = resultUnder(p, plane, cx, top + cy, cx + width, bottom + cy);
-            if (least < 0 || c < least) least = c, dx = cx, dy = cy;
-        }
-    }
-    // The section's scale hangs from the top left, or on a screen from the
-    // top right when the result there is weaker.
-    if (plane == Plane::XZ && s.legibility().scaleWhereFree) {
-        double width = 0;
-        for (const Step& st : steps)
-            width = std::max(width, s.textExtent(detail::resultText(p, st.value, 4)).width);
-        width += 300;
-        const double right = s.scaleWidth() - width - 100, top = kIconShapeHeight + 200;
-        if (resultUnder(p, plane, right, top, right + width, top + 800) <
-            resultUnder(p, plane, 0, top, width, top + 800))
-            dx = right;
-    }
+    double width = 0;
+    for (const Step& st : steps)
+        width = std::max(
+            width, s.textExtent(detail::resultText(p, st.value, plane == Plane::XY ? 6 : 4)).width);
+    const auto [dx, dy] = detail::scaleOffset(p, s, plane, width + 300, 800);
     for (int n = 1; n <= 4; ++n) {
         const Step& st = steps[n - 1];
         const double y = plane == Plane::XY ? kShape2Top - 200.0 * n - kHScrollHeight + dy
-                                            : kIconShapeHeight + 200.0 * n;
+                                            : kIconShapeHeight + 200.0 * n + dy;
         s.setFillColour(white ? st.onWhite : st.onBlack);
         s.setFillStyle(FillStyle::Solid);
         s.box(dx, y, dx + 200, y + 200, qbColor(0));

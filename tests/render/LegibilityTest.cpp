@@ -167,5 +167,20 @@ TEST(Legibility, TheSectionsScaleLeavesAStrongResultAtTheTopLeftVisible) {
     }
 }
 
+TEST(Legibility, TheDotsScaleLeavesAStrongBottomLeftCorner) {
+    Project p = calculatedProject();
+    const ResultTransform t = resultTransform(p);
+    for (int i = 0; i <= p.GridNX; ++i)
+        for (int j = 0; j <= p.GridNY; ++j)
+            p.DensityGrid(i, j) = t.x(i) < 4000 && t.y(j) > 7000 ? 10 : 0;
+    RecordingSurface s;
+    s.setLegibility({.scaleWhereFree = true});
+    DotRandom rnd;
+    drawDots(p, s, Plane::XY, rnd);
+    const auto boxes = s.ofKind(Kind::Box);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_GT(boxes[0].x1, 4000);
+}
+
 } // namespace
 } // namespace brenvik::render
