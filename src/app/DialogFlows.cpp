@@ -61,7 +61,7 @@ void DialogFlows::about() {
 }
 
 void DialogFlows::zoom() {
-    if (w_.project_.BackgroundLoaded == 1) {
+    if (w_.project_.BackgroundLoaded) {
         w_.warn("It is needed not background image to activate the Zoom");
         return;
     }

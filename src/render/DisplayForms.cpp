@@ -194,15 +194,15 @@ std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
             (ground.size() + density.size() + section.size()) * sizeof(double);
         if (!RoomFor(2 * bytes)) throw std::bad_alloc();
         p.GroundGrid = std::move(ground);
-        p.DensityGrid = std::move(density);
-        p.XZDensityGrid = std::move(section);
+        p.XY.Density = std::move(density);
+        p.XZ.Density = std::move(section);
     } catch (const std::bad_alloc&) {
         p.GridNX = oldNX;
         p.RecomputeDerived();
         return msg::withCause(msg::InputDataError, msg::OutOfMemory);
     }
-    p.XYCalculated = 0;
-    p.XZCalculated = 0;
+    p.XY.Calculated = false;
+    p.XZ.Calculated = false;
     return std::nullopt;
 }
 
@@ -212,17 +212,17 @@ std::optional<std::string> acceptIsolineCount(Project& p, const std::string& tex
     if (!n || *n < 1) return std::string(msg::InputDataError);
     // The tables keep their slot counts for every level: a count whose tables
     // the machine could not hold is refused like a grid too fine for it.
-    if (!RoomFor(IsolineTableBytes(*n, p.Isolines.slotMax(), p.IsolinesAux.slotMax())))
+    if (!RoomFor(IsolineTableBytes(*n, p.XY.Isolines.slotMax(), p.XY.IsolinesAux.slotMax())))
         return std::string(msg::InputDataError);
     p.IsolineCount = static_cast<std::int16_t>(*n);
-    p.IsolineLevel.assign(static_cast<std::size_t>(*n) + 1, 0.0);
+    p.XY.IsolineLevel.assign(static_cast<std::size_t>(*n) + 1, 0.0);
     // The tables keep their slot counts, every slot empty.
-    const auto pointMax = p.Isolines.slotMax();
-    const auto auxMax = p.IsolinesAux.slotMax();
-    p.Isolines.reset(*n);
-    p.IsolinesAux.reset(*n);
-    p.Isolines.setSlotMax(pointMax);
-    p.IsolinesAux.setSlotMax(auxMax);
+    const auto pointMax = p.XY.Isolines.slotMax();
+    const auto auxMax = p.XY.IsolinesAux.slotMax();
+    p.XY.Isolines.reset(*n);
+    p.XY.IsolinesAux.reset(*n);
+    p.XY.Isolines.setSlotMax(pointMax);
+    p.XY.IsolinesAux.setSlotMax(auxMax);
     return std::nullopt;
 }
 

@@ -135,7 +135,7 @@ void drawDots(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
     s.setFillStyle(FillStyle::Solid);
     s.box(dx, y, dx + 200, y + 200, box);
     s.setTextPosition(dx + 300, y);
-    s.setTextColour(p.WhiteBackground == 0 ? kWhite : kBlack);
+    s.setTextColour(!p.WhiteBackground ? kWhite : kBlack);
     s.print(maximum);
     s.setFillStyle(FillStyle::Transparent);
     drawScene(p, s, plane);

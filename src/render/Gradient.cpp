@@ -26,7 +26,7 @@ Rgb gradientColour(int level, bool whiteBackground) {
 }
 
 int gradientThreshold(const Project& p) {
-    return p.BackgroundLoaded == 1 ? 5 : 0;
+    return p.BackgroundLoaded ? 5 : 0;
 }
 
 namespace {
@@ -39,7 +39,7 @@ namespace {
 double resultUnder(const Project& p, Plane plane, double x1, double y1, double x2, double y2) {
     const auto r = planeResult(p, plane);
     const auto& g = *r.grid;
-    const bool calculated = (plane == Plane::XY ? p.XYCalculated : p.XZCalculated) == 1;
+    const bool calculated = (plane == Plane::XY ? p.XY.Calculated : p.XZ.Calculated) == 1;
     if (!(r.maximum > 0) || !calculated) return 0;
     const ResultTransform t = resultTransform(p);
     const double side = t.side();
@@ -104,8 +104,8 @@ std::pair<double, double> scaleOffset(const Project& p, Surface& s, Plane plane,
 } // namespace detail
 
 void drawColourScale(const Project& p, Surface& s, Plane plane) {
-    const bool white = p.WhiteBackground == 1;
-    const double m = plane == Plane::XY ? p.MaxDensity : p.XZMaxDensity;
+    const bool white = p.WhiteBackground;
+    const double m = plane == Plane::XY ? p.XY.MaxDensity : p.XZ.MaxDensity;
     struct Step {
         Rgb onWhite, onBlack;
         double value;
@@ -208,7 +208,7 @@ void drawGradient(const Project& p, Surface& s, Plane plane) {
     const auto r = planeResult(p, plane);
     const ResultTransform t = resultTransform(p);
     const double side = t.side();
-    const bool white = p.WhiteBackground == 1;
+    const bool white = p.WhiteBackground;
     const int threshold = gradientThreshold(p);
     // A cell reaching into the strip below the map area is never painted;
     // the test uses the unscaled cell size.

@@ -21,15 +21,15 @@ struct PlaneResult {
 inline PlaneResult planeResult(const Project& p, Plane plane) {
     PlaneResult r;
     if (plane == Plane::XY) {
-        r.grid = &p.DensityGrid;
-        r.maximum = p.MaxDensity;
-        r.maxPosX = p.MaxPosX.toDouble();
-        r.maxPosY = p.MaxPosY;
+        r.grid = &p.XY.Density;
+        r.maximum = p.XY.MaxDensity;
+        r.maxPosX = p.XY.MaxPosX.toDouble();
+        r.maxPosY = p.XY.MaxPosY;
     } else {
-        r.grid = &p.XZDensityGrid;
-        r.maximum = p.XZMaxDensity;
-        r.maxPosX = p.XZMaxPosX.toDouble();
-        r.maxPosY = p.XZMaxPosY.toDouble();
+        r.grid = &p.XZ.Density;
+        r.maximum = p.XZ.MaxDensity;
+        r.maxPosX = p.XZ.MaxPosX.toDouble();
+        r.maxPosY = p.XZ.MaxPosY.toDouble();
     }
     r.lastI = std::min<int>(p.GridNX, r.grid->nx());
     r.lastJ = std::min<int>(p.GridNY, r.grid->ny());

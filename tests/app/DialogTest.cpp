@@ -124,7 +124,7 @@ TEST_F(Dialogs, ATypoIsRefusedWithItsFieldAndTheDialogKeepsIt) {
     // The numbers past a bound are stored at the bound, as the dialogs' rules say.
     EXPECT_EQ(std::tuple(project.ContourHeight, project.Display.DotFromPercent, project.GridNX),
               std::tuple(0.0, 100.0, 3));
-    EXPECT_EQ(std::tuple(project.XYCalculated, project.XZCalculated), std::tuple(1, 1));
+    EXPECT_EQ(std::tuple(project.XY.Calculated, project.XZ.Calculated), std::tuple(1, 1));
 }
 
 TEST_F(Dialogs, NumbersFollowTheLocale) {
@@ -325,18 +325,18 @@ TEST(DialogGisExport, RefusedLikeTheTablesThenWritesTheChosenFormat) {
     ScriptedPrompts prompts;
     Project p;
     p.RecomputeDerived();
-    p.DensityGrid.resize(p.GridNX, p.GridNY);
+    p.XY.Density.resize(p.GridNX, p.GridNY);
     for (int i = 1; i <= p.GridNX; ++i)
         for (int j = 1; j <= p.GridNY; ++j)
-            p.DensityGrid(i, j) = 8.0 / (1.0 + 0.01 * ((i - 50) * (i - 50) + (j - 30) * (j - 30)));
-    std::tie(p.XYCalculated, p.MaxDensity, p.IsolineCount, p.Zoom) = std::tuple(1, 8.0, 2, 2.0);
-    p.IsolineLevel = {0.0, 2.0, 4.0};
+            p.XY.Density(i, j) = 8.0 / (1.0 + 0.01 * ((i - 50) * (i - 50) + (j - 30) * (j - 30)));
+    std::tie(p.XY.Calculated, p.XY.MaxDensity, p.IsolineCount, p.Zoom) = std::tuple(1, 8.0, 2, 2.0);
+    p.XY.IsolineLevel = {0.0, 2.0, 4.0};
     EXPECT_FALSE(app::startGisExport(p, prompts, nullptr));
-    std::tie(p.XYCalculated, p.Zoom) = std::tuple(0, 1.0);
+    std::tie(p.XY.Calculated, p.Zoom) = std::tuple(0, 1.0);
     EXPECT_FALSE(app::startGisExport(p, prompts, nullptr));
     EXPECT_EQ(prompts.messages, (std::vector<std::string>{msg::ExportNeedsZoom, msg::NoResult}));
 
-    p.XYCalculated = 1;
+    p.XY.Calculated = true;
     QTemporaryDir dir;
     const std::string base = QDir(dir.path()).filePath("site").toStdString();
     GisExportDialog* d = app::startGisExport(p, prompts, nullptr);

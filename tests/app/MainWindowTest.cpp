@@ -103,7 +103,7 @@ TEST_F(MainWindowTest, CommandsRefuseInTheirOrderAndChangeNothing) {
           "To view the XZ-plane, it is needed a a zoom value of 100% to make a "
           "XY-Calculation"}});
     for (const Row& r : rows) {
-        std::tie(project.Zoom, project.XYCalcZoom, project.XZCalculated, project.CurrentPlane) =
+        std::tie(project.Zoom, project.XYCalcZoom, project.XZ.Calculated, project.CurrentPlane) =
             std::tie(r.zoom, r.calcZoom, r.xzCalculated, r.plane);
         prompts.messages.clear();
         trigger(r.command);
@@ -124,7 +124,7 @@ TEST_F(MainWindowTest, CommandsRefuseInTheirOrderAndChangeNothing) {
 
 TEST_F(MainWindowTest, DisplayCommandsDrawTheResultOfThePlaneOnView) {
     // Only a section result: the section accepts.
-    project.XZCalculated = 1;
+    project.XZ.Calculated = true;
     trigger("e3");
     EXPECT_EQ(project.CurrentPlane, Plane::XZ);
     trigger("linea");
@@ -135,7 +135,7 @@ TEST_F(MainWindowTest, DisplayCommandsDrawTheResultOfThePlaneOnView) {
     // Back on the plan with both results, the section line stays where the
     // scene put it when the dots are drawn over the picture.
     trigger("e24");
-    project.XYCalculated = 1;
+    project.XY.Calculated = true;
     trigger("dibujal1");
     PlanCanvas* canvas = window->canvasWidget();
     ASSERT_TRUE(canvas->lineVisible(Overlay::SectionLine));
@@ -240,11 +240,11 @@ TEST_F(MainWindowTest, PlacingAndErasingFollowTheZoomOfTheClick) {
     // Back at 100 % the antenna placed at 200 % cannot be erased, even under
     // the pointer; the eraser still discards the result.
     setZoom("Option100");
-    project.XYCalculated = 1;
+    project.XY.Calculated = true;
     trigger("eliminar");
     clickAt(QPointF(project.Antennas[2].AntX + 1, project.Antennas[2].AntY + 1));
     EXPECT_EQ(project.AntennaCount, 2);
-    EXPECT_EQ(project.XYCalculated, 0);
+    EXPECT_EQ(project.XY.Calculated, 0);
 
     // Dragging the eraser removes what it passes over.
     for (auto [type, i] : {std::pair{QEvent::MouseButtonPress, 18},
@@ -291,11 +291,11 @@ TEST_F(MainWindowTest, ClickOnAPlacedTowerOpensItForEditing) {
 }
 
 TEST_F(MainWindowTest, ReadoutShowsMetresDegreesAndTheDensityUnderThePointer) {
-    project.DensityGrid(10, 52) = 1.23456789;
-    project.DensityGrid(0, 52) = 0.5;
+    project.XY.Density(10, 52) = 1.23456789;
+    project.XY.Density(0, 52) = 0.5;
     project.CalcOption = 0;
     project.CalcHeight = 10;
-    project.XYCalculated = 1;
+    project.XY.Calculated = true;
     // 1536 drawing units are 15 m; the Y axis grows upwards from 9600.
     mouse(QEvent::MouseMove, QPointF(1536, 9600 - 1536));
     for (auto [name, text] : {std::pair{"Labelx", "X=15.00 m"},
@@ -449,7 +449,7 @@ TEST_F(MainWindowTest, InputDataErrorInTheOtherDialogs) {
     EXPECT_EQ(prompts.lastHead(), "Input data error");
     EXPECT_TRUE(dialog("cal") && !dialog("cal2"));
     EXPECT_FALSE(window->calcRunner()->running());
-    EXPECT_EQ(std::tuple(project.XYCalculated, project.CalcHeight), std::tuple(0, 7.0));
+    EXPECT_EQ(std::tuple(project.XY.Calculated, project.CalcHeight), std::tuple(0, 7.0));
     click(dialog("cal"), "Command1");
     EXPECT_FALSE(pressed("calculo"));
 }
@@ -502,7 +502,7 @@ TEST_F(MainWindowTest, RunningWindowShowsProgressAndCancelKeepsTheProject) {
     ASSERT_TRUE(runner->start(
         project,
         [](Project& work, const CalcControl& control) {
-            work.MaxDensity = 99; // the copy only
+            work.XY.MaxDensity = 99; // the copy only
             CalcProgress pr;
             pr.antennaCount = 3;
             pr.nodeTotal = 1000;
@@ -538,7 +538,7 @@ TEST_F(MainWindowTest, RunningWindowShowsProgressAndCancelKeepsTheProject) {
     click(cal2, "Command1");
     runCalculation();
     EXPECT_EQ(status, CalcStatus::Cancelled);
-    EXPECT_EQ(project.MaxDensity, 0.0);
+    EXPECT_EQ(project.XY.MaxDensity, 0.0);
     EXPECT_EQ(dialog("cal2"), nullptr);
 
     // A calculation that throws reports a failure.

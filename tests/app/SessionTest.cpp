@@ -55,8 +55,8 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     EXPECT_NE(dialog("cal2"), nullptr);
     runCalculation();
     EXPECT_EQ(dialog("cal2"), nullptr);
-    ASSERT_EQ(project.XYCalculated, 1);
-    EXPECT_GT(project.MaxDensity, 0.0);
+    ASSERT_EQ(project.XY.Calculated, 1);
+    EXPECT_GT(project.XY.MaxDensity, 0.0);
     EXPECT_EQ(project.CalcOption, 1);
     EXPECT_FALSE(pressed("calculo"));
 
@@ -89,7 +89,7 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     EXPECT_EQ(project.CurrentPlane, Plane::XY);
     submit(calperfil, "Text2", "45.63", "a");
     runCalculation();
-    ASSERT_EQ(std::tuple(project.XZCalculated, project.CurrentPlane), std::tuple(1, Plane::XZ));
+    ASSERT_EQ(std::tuple(project.XZ.Calculated, project.CurrentPlane), std::tuple(1, Plane::XZ));
     EXPECT_DOUBLE_EQ(project.XZDistance, 45.63);
     EXPECT_FALSE(window->hScroll()->isVisible());
 
@@ -124,7 +124,7 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     trigger("borrar");
     EXPECT_TRUE(pressed("borrar"));
     clickAt(cell(70, 20));
-    EXPECT_EQ(std::tuple(project.AntennaCount, project.XYCalculated), std::tuple(3, 0));
+    EXPECT_EQ(std::tuple(project.AntennaCount, project.XY.Calculated), std::tuple(3, 0));
     trigger("borrar"); // releases the eraser
     EXPECT_FALSE(pressed("borrar") || project.Tools.Active == PointerToolKind::Erase);
 
@@ -147,7 +147,7 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     std::string reopened, before;
     ASSERT_TRUE(WriteProjectText(project, reopened) && WriteProjectText(saved, before));
     EXPECT_EQ(reopened, before);
-    EXPECT_EQ(project.XYCalculated, 0);
+    EXPECT_EQ(project.XY.Calculated, 0);
     EXPECT_EQ(title(), "Brenvik 5.0 english [" + path + "]");
 }
 
@@ -156,20 +156,20 @@ TEST_F(Session, CancelledCalculationKeepsTheProjectAndReleasesTheButton) {
     project.GridNX = 400; // a fine grid takes long enough to be cancelled
     project.RecomputeDerived();
     project.GroundGrid.resize(project.GridNX, project.GridNY);
-    project.DensityGrid.resize(project.GridNX, project.GridNY);
+    project.XY.Density.resize(project.GridNX, project.GridNY);
     trigger("calculo");
     // Cancel at once: no event is handled between the start and the cancel.
     dialog("cal")->findChild<QAbstractButton*>("a")->click();
     dialog("cal2")->findChild<QAbstractButton*>("Command1")->click();
     runCalculation();
-    EXPECT_EQ(project.XYCalculated, 0);
+    EXPECT_EQ(project.XY.Calculated, 0);
     EXPECT_FALSE(pressed("calculo"));
 }
 
 TEST_F(Session, PrintingWritesAPdfAndImageSaveWritesABitmap) {
     placeTower(50, 30);
     calculate();
-    ASSERT_EQ(project.XYCalculated, 1);
+    ASSERT_EQ(project.XY.Calculated, 1);
 
     trigger("imprimir");
     EXPECT_EQ(printer.asked, 1);

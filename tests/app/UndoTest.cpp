@@ -19,7 +19,7 @@ std::string work(const Project& p) {
     EXPECT_TRUE(WriteProjectText(p, text));
     std::ostringstream extra;
     extra << p.OpenAngleBTS << ' ' << p.EllipsoidA << ' ' << p.EllipsoidB << ' ' << p.RefX << ' '
-          << p.XYCalculated;
+          << p.XY.Calculated;
     return text + extra.str();
 }
 
@@ -57,8 +57,8 @@ TEST_F(UndoTest, EveryKindOfEditUndoesAndRedoesAsOneStep) {
     // A tower on a calculated plan, as a day's work leaves it.
     placeTower(30, 30);
     calculate();
-    ASSERT_EQ(project.XYCalculated, 1);
-    const double result = project.DensityGrid(40, 30);
+    ASSERT_EQ(project.XY.Calculated, 1);
+    const double result = project.XY.Density(40, 30);
     ASSERT_GT(result, 0.0);
     const int base = window->history().steps();
     for (const Case& c : cases) {
@@ -74,7 +74,7 @@ TEST_F(UndoTest, EveryKindOfEditUndoesAndRedoesAsOneStep) {
         EXPECT_EQ(work(project), after) << c.name;
         trigger(cmd::Undo);
         EXPECT_EQ(work(project), before) << c.name;
-        EXPECT_EQ(project.DensityGrid(40, 30), result) << c.name; // the result came back
+        EXPECT_EQ(project.XY.Density(40, 30), result) << c.name; // the result came back
     }
 }
 

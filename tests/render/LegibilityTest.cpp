@@ -20,15 +20,15 @@ const Legibility kScreen{.minTextPixels = 8,
 // under them and a tower, all labelled on top of one another.
 Project crowdedProject() {
     Project p = calculatedProject();
-    p.MaxDensity = 110.0;
+    p.XY.MaxDensity = 110.0;
     p.IsolineCount = 10;
-    p.IsolineLevel.assign(11, 0.0);
-    p.Isolines.reset(10);
-    p.IsolinesAux.reset(10);
+    p.XY.IsolineLevel.assign(11, 0.0);
+    p.XY.Isolines.reset(10);
+    p.XY.IsolinesAux.reset(10);
     for (int k = 1; k <= 10; ++k) {
-        p.IsolineLevel[static_cast<std::size_t>(k)] = 10.0 * k;
-        p.Isolines.append(k, 20 + k, 30 - k);
-        p.Isolines.append(k, 21 + k, 31 + k);
+        p.XY.IsolineLevel[static_cast<std::size_t>(k)] = 10.0 * k;
+        p.XY.Isolines.append(k, 20 + k, 30 - k);
+        p.XY.Isolines.append(k, 21 + k, 31 + k);
     }
     for (int j = 0; j <= p.GridNY; ++j)
         for (int i = 0; i <= 24; ++i)
@@ -141,7 +141,7 @@ TEST(Legibility, TheColourScaleTakesTheCornerItHidesLeastIn) {
                     for (int j = 0; j <= p.GridNY; ++j) {
                         const bool in = t.x(i) + t.side() > cx && t.x(i) < cx + 4500 &&
                                         t.y(j) + t.side() > cy && t.y(j) < cy + 2500;
-                        p.DensityGrid(i, j) = in == onlyThere ? 10.0 : 0.0;
+                        p.XY.Density(i, j) = in == onlyThere ? 10.0 : 0.0;
                     }
                 RecordingSurface s;
                 s.setLegibility({.readableNotes = true, .scaleWhereFree = true});
@@ -155,11 +155,11 @@ TEST(Legibility, TheColourScaleTakesTheCornerItHidesLeastIn) {
 TEST(Legibility, TheSectionsScaleLeavesAStrongResultAtTheTopLeftVisible) {
     for (const double x : {0.0, 12000.0}) {
         Project p = calculatedProject();
-        std::tie(p.XZCalculated, p.XZMaxDensity, p.CurrentPlane) = std::tuple(1, 10.0, Plane::XZ);
+        std::tie(p.XZ.Calculated, p.XZ.MaxDensity, p.CurrentPlane) = std::tuple(1, 10.0, Plane::XZ);
         const ResultTransform t = resultTransform(p);
         for (int i = 0; i <= p.GridNX; ++i)
             for (int j = 0; j <= p.GridNY; ++j) // a tall mast's beam at x
-                p.XZDensityGrid(i, j) = t.x(i) >= x && t.x(i) < x + 3000 && t.y(j) < 2500 ? 10 : 0;
+                p.XZ.Density(i, j) = t.x(i) >= x && t.x(i) < x + 3000 && t.y(j) < 2500 ? 10 : 0;
         RecordingSurface s;
         s.setLegibility({.scaleWhereFree = true});
         drawGradient(p, s, Plane::XZ);
@@ -172,7 +172,7 @@ TEST(Legibility, TheDotsScaleLeavesAStrongBottomLeftCorner) {
     const ResultTransform t = resultTransform(p);
     for (int i = 0; i <= p.GridNX; ++i)
         for (int j = 0; j <= p.GridNY; ++j)
-            p.DensityGrid(i, j) = t.x(i) < 4000 && t.y(j) > 7000 ? 10 : 0;
+            p.XY.Density(i, j) = t.x(i) < 4000 && t.y(j) > 7000 ? 10 : 0;
     RecordingSurface s;
     s.setLegibility({.scaleWhereFree = true});
     DotRandom rnd;
