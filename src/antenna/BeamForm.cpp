@@ -33,12 +33,13 @@ std::size_t Place(std::vector<AntennaPattern>& list, AntennaPattern pattern) {
     return list.size() - 1;
 }
 
-// A box's number inside [lo, hi] (lo itself excluded when `openLow`).
-std::optional<double> InRange(const NumberParser& parse, const std::string& text, double lo,
-                              double hi, bool openLow) {
-    const auto v = parse(text);
-    if (!v || *v > hi || *v < lo || (openLow && *v == lo)) return std::nullopt;
-    return v;
+enum BeamBoxIndex { HBox, VBox, EBox };
+
+// A box's number when its rule accepts it.
+std::optional<double> InRange(const NumberParser& parse, const std::string& text,
+                              BeamBoxIndex box) {
+    if (!FieldAccepts(BeamRules()[box], text, parse)) return std::nullopt;
+    return parse(text);
 }
 
 struct BeamValues {
@@ -47,23 +48,41 @@ struct BeamValues {
 
 std::optional<std::string> ReadBoxes(const BeamForm& f, const NumberParser& parse,
                                      BeamValues& out) {
-    const auto h = InRange(parse, f.hText, 0.0, 360.0, true);
+    const auto h = InRange(parse, f.hText, HBox);
     if (!h) return "The horizontal beamwidth must be above 0 and at most 360 degrees";
     out.h = *h;
     if (f.vText.find_first_not_of(" \t") != std::string::npos) {
-        const auto v = InRange(parse, f.vText, 0.0, 180.0, true);
+        const auto v = InRange(parse, f.vText, VBox);
         if (!v)
             return "The vertical beamwidth must be above 0 and at most 180 degrees, or empty for "
                    "twice the open angle";
         out.v = *v;
     }
-    const auto e = InRange(parse, f.eText, -90.0, 90.0, false);
+    const auto e = InRange(parse, f.eText, EBox);
     if (!e) return "The electrical tilt must be between -90 and 90 degrees";
     out.e = *e;
     return std::nullopt;
 }
 
 } // namespace
+
+const std::vector<FieldRule>& BeamRules() {
+    static const std::vector<FieldRule> rules = {
+        {.box = "hBeamwidth",
+         .label = "Horizontal width (degrees)",
+         .min = 0.0,
+         .max = 360.0,
+         .aboveMin = true},
+        {.box = "vBeamwidth",
+         .label = "Vertical width (degrees)",
+         .min = 0.0,
+         .max = 180.0,
+         .aboveMin = true,
+         .mayBeEmpty = true},
+        {"electricalTilt", "Electrical tilt (degrees)", -90.0, 90.0},
+    };
+    return rules;
+}
 
 BeamForm BeamFormLoad(const Project& p, int slot, const NumberFormatter& fmt) {
     BeamForm f;
@@ -131,11 +150,9 @@ Beam BeamFormBeam(const BeamForm& f, bool stick, double defaultVBeamwidthDeg,
     if (f.choice >= 0 && static_cast<std::size_t>(f.choice) < f.patterns.size())
         b.pattern = &f.patterns[static_cast<std::size_t>(f.choice)];
     b.parametric.stick = stick;
-    b.parametric.hBeamwidthDeg =
-        InRange(parse, f.hText, 0.0, 360.0, true).value_or(DefaultHBeamwidthDeg);
-    b.parametric.vBeamwidthDeg =
-        InRange(parse, f.vText, 0.0, 180.0, true).value_or(defaultVBeamwidthDeg);
-    b.parametric.electricalTiltDeg = InRange(parse, f.eText, -90.0, 90.0, false).value_or(0.0);
+    b.parametric.hBeamwidthDeg = InRange(parse, f.hText, HBox).value_or(DefaultHBeamwidthDeg);
+    b.parametric.vBeamwidthDeg = InRange(parse, f.vText, VBox).value_or(defaultVBeamwidthDeg);
+    b.parametric.electricalTiltDeg = InRange(parse, f.eText, EBox).value_or(0.0);
     return b;
 }
 

@@ -4,6 +4,7 @@
 // uses, or its parametric beamwidths) and of "Exposure model...". The dialogs
 // show these forms and hand them back; the rules check and store them.
 #include "antenna/Pattern.h"
+#include "model/FieldRule.h"
 #include "model/Numbers.h"
 #include "model/Project.h"
 
@@ -43,6 +44,9 @@ BeamImport BeamFormImport(BeamForm& f, const std::string& path);
 // refusal text, or no value.
 std::optional<std::string> BeamFormCheck(const BeamForm& f,
                                          const NumberParser& parse = ParseNumberC);
+
+// The ranges of the beam's boxes, the ones BeamFormCheck applies.
+const std::vector<FieldRule>& BeamRules();
 
 // Checks, then stores the beam into `slot` (which must exist): the chosen
 // pattern joins Project::Patterns once and the antenna refers to it by name;

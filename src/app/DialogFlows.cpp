@@ -1,19 +1,22 @@
 #include "app/DialogFlows.h"
 
+#include "antenna/BeamForm.h"
 #include "app/CalcRunner.h"
 #include "app/Commands.h"
 #include "app/MainWindow.h"
 #include "app/PlanCanvas.h"
+#include "app/dialogs/BeamBox.h"
 #include "app/dialogs/CalcDialogs.h"
 #include "app/dialogs/DisplayDialogs.h"
 #include "app/dialogs/GeoDialogs.h"
 #include "app/dialogs/MiscDialogs.h"
-#include "app/dialogs/BeamBox.h"
 #include "app/dialogs/TowerDialogs.h"
+#include "calc/FieldRules.h"
 #include "calc/GridCalc.h"
 #include "calc/Ground.h"
 #include "calc/Towers.h"
 #include "geo/Geo.h"
+#include "geo/GeoForms.h"
 #include "model/Messages.h"
 #include "model/Prompts.h"
 #include "render/DisplayForms.h"
@@ -44,6 +47,14 @@ char decimalPoint() {
 } // namespace
 
 DialogFlows::DialogFlows(MainWindow& w) : w_(w) {}
+
+bool DialogFlows::refused(BrenvikDialog* d, const char* notNumber, const char* outOfRange) {
+    const std::optional<BrenvikDialog::BadField> bad = d->checkFields();
+    if (!bad) return false;
+    const char* text = bad->notANumber || !outOfRange ? notNumber : outOfRange;
+    w_.warn(std::string(text) + "\n" + bad->refusal);
+    return true;
+}
 
 void DialogFlows::about() {
     w_.showDialog(new AboutDialog(&w_), true);
@@ -113,14 +124,14 @@ void DialogFlows::openAntennaDialog(int slot, bool newSlot, int editedIndex) {
                                 parent ? parent : &w_);
     if (editedIndex > 0) d->setEditedIndex(editedIndex);
     BeamBox* beam = attachBeamBox(d, slot);
-    d->setFieldRules(AntennaFormRules());
+    std::vector<FieldRule> rules = AntennaFormRules();
+    const std::vector<FieldRule>& beamRules = antenna::BeamRules();
+    rules.insert(rules.end(), beamRules.begin(), beamRules.end());
+    d->setFieldRules(rules);
     d->setAcceptHandler([this, d, beam, slot, newSlot] {
         // A typo keeps this dialog, and the tower dialog behind it, open with
         // what was typed; the message names the field and its range.
-        if (const std::optional<std::string> bad = d->fieldRefusal()) {
-            w_.warn(std::string(msg::InputDataError) + "\n" + *bad);
-            return false;
-        }
+        if (refused(d, msg::InputDataError)) return false;
         AntennaForm f = d->form();
         // A refused beam keeps the dialog open with what was typed.
         const antenna::BeamForm bf = beam->form();
@@ -184,7 +195,9 @@ void DialogFlows::topographic() {
     w_.resetTools();
     w_.setPressed(cmd::TopographicButton, true);
     auto* d = new ReliefDialog(w_.project_.ContourHeight, &w_);
+    d->setFieldRules(ReliefRules());
     d->setAcceptHandler([this, d] {
+        if (refused(d, msg::InputDataError)) return false;
         std::string text = d->heightText();
         const auto err = TopoLineAccept(w_.project_, text, dialognum::parser());
         d->setHeightText(text);
@@ -221,7 +234,9 @@ void DialogFlows::pending(PendingDialog dialog) {
 
 void DialogFlows::scale() {
     auto* d = new ScaleDialog(geo::OpenScaleForm(w_.project_, decimalPoint()), &w_);
+    d->setFieldRules(geo::ScaleRules());
     d->setAcceptHandler([this, d] {
+        if (refused(d, msg::InputDataError)) return false;
         Edit e = Edit::scaleReset(w_.project_);
         const geo::ScaleOutcome out =
             geo::AcceptScale(w_.project_, d->form(), w_.prompts_, dialognum::parser());
@@ -244,7 +259,9 @@ void DialogFlows::scale() {
 void DialogFlows::scaleCalculation() {
     auto* d =
         new ScaleDistanceDialog(geo::OpenScaleCalculationForm(w_.project_, decimalPoint()), &w_);
+    d->setFieldRules(geo::ScaleCalculationRules());
     d->setAcceptHandler([this, d] {
+        if (refused(d, msg::InputDataError)) return false;
         Edit e = Edit::settings(w_.project_);
         const bool ok =
             geo::AcceptScaleCalculation(w_.project_, d->form(), w_.prompts_, dialognum::parser());
@@ -258,6 +275,7 @@ void DialogFlows::scaleCalculation() {
 void DialogFlows::malla(int mode) {
     w_.project_.Display.MallaMode = static_cast<std::int16_t>(mode);
     auto* d = new MallaDialog(render::mallaTexts(w_.project_), &w_);
+    d->setFieldRules(mode == 0 ? render::gridSizeRules() : render::isolineCountRules());
     if (mode == 0) {
         auto coverage = [d](const std::string& text) {
             const auto c = render::gridCoverage(text, dialognum::parser());
@@ -267,6 +285,7 @@ void DialogFlows::malla(int mode) {
         coverage(d->valueText());
     }
     d->setAcceptHandler([this, d, mode] {
+        if (refused(d, msg::InputDataError)) return false;
         // A fine grid takes a while to make and to draw.
         Hourglass busy;
         std::optional<std::string> err;
@@ -306,7 +325,9 @@ void DialogFlows::xyCalculation() {
         else
             CalFormOption2(w_.project_, f);
     });
+    d->setFieldRules(CalcFormRules());
     d->setAcceptHandler([this, d] {
+        if (refused(d, msg::InputDataError)) return false;
         const CalForm f = d->form();
         w_.project_.CalcOption = f.option1 ? 1 : 0;
         if (auto err = CalFormAccept(w_.project_, f, dialognum::parser())) {
@@ -354,7 +375,9 @@ void DialogFlows::xzCalculation() {
         return;
     }
     auto* d = new SectionDialog(XZDialogDistance(w_.project_), &w_);
+    d->setFieldRules(SectionRules(w_.project_));
     d->setAcceptHandler([this, d] {
+        if (refused(d, msg::InputDataError, msg::DistanceNotAllowed)) return false;
         const Plane planeBefore = w_.project_.CurrentPlane;
         if (auto err = XZDialogAccept(w_.project_, d->distanceText(), dialognum::parser())) {
             w_.warn(*err);
@@ -415,7 +438,9 @@ void DialogFlows::dotColours() {
     });
     QObject::connect(d, &DotColoursDialog::countChosen, &w_,
                      [this](int count) { render::chooseDotCount(w_.project_.Display, count); });
+    d->setFieldRules(render::dotColourRules());
     d->setAcceptHandler([this, d] {
+        if (refused(d, msg::InputDataError)) return false;
         if (auto err = render::acceptDotColours(w_.project_.Display, d->radiusText(),
                                                 d->fromPercentText(), dialognum::parser())) {
             w_.warn(*err);
@@ -431,10 +456,7 @@ void DialogFlows::antennaParameters() {
     auto* d = new AntennaParamsDialog(OpenAnglesFormLoad(w_.project_, dialognum::formatter()), &w_);
     d->setFieldRules(OpenAnglesRules());
     d->setAcceptHandler([this, d] {
-        if (const std::optional<std::string> bad = d->fieldRefusal()) {
-            w_.warn(std::string(msg::InputDataError) + "\n" + *bad);
-            return false;
-        }
+        if (refused(d, msg::InputDataError)) return false;
         OpenAnglesForm f = d->form();
         Edit e = Edit::settings(w_.project_);
         const auto err =
@@ -479,7 +501,9 @@ void DialogFlows::origin() {
     if (!geoPrecondition()) return;
     w_.resetTools();
     auto* d = new OriginDialog(geo::OpenOriginForm(w_.project_, decimalPoint()), &w_);
+    d->setFieldRules(geo::PositionRules());
     d->setAcceptHandler([this, d] {
+        if (refused(d, msg::InputDataErrorEs)) return false;
         GeoSettingsEdit(w_, w_.project_, "Origin of coordinates", [&] {
             return geo::AcceptOrigin(w_.project_, d->form(), w_.prompts_, dialognum::parser());
         });
@@ -493,7 +517,9 @@ void DialogFlows::reference() {
     if (!geoPrecondition()) return;
     w_.resetTools();
     auto* d = new ReferenceDialog(geo::OpenReferenceForm(w_.project_, decimalPoint()), &w_);
+    d->setFieldRules(geo::PositionRules());
     d->setAcceptHandler([this, d] {
+        if (refused(d, msg::InputDataErrorEs)) return false;
         w_.toolFlags_.arm(PointerToolKind::ReferencePoint);
         GeoSettingsEdit(w_, w_.project_, "Reference point", [&] {
             return geo::AcceptReference(w_.project_, d->form(), w_.prompts_, dialognum::parser());
@@ -507,7 +533,9 @@ void DialogFlows::curvature() {
     if (!geoPrecondition()) return;
     w_.resetTools();
     auto* d = new CurvatureDialog(geo::OpenCurvatureForm(w_.project_, decimalPoint()), &w_);
+    d->setFieldRules(geo::CurvatureRules());
     d->setAcceptHandler([this, d] {
+        if (refused(d, msg::InputDataErrorEs, msg::InputDataError)) return false;
         // A refused box keeps the dialog open for another try.
         return GeoSettingsEdit(w_, w_.project_, "Curvature radius", [&] {
                    return geo::AcceptCurvature(w_.project_, d->form(), w_.prompts_,

@@ -6,6 +6,7 @@
 
 namespace brenvik {
 class AntennaDialog;
+class BrenvikDialog;
 class BeamBox;
 } // namespace brenvik
 
@@ -63,6 +64,10 @@ class DialogFlows {
     // dialog's type and angle of fall.
     BeamBox* attachBeamBox(AntennaDialog* d, int slot);
     void dropOpenDefinition();
+    // A box of `d` out of its range: the dialog's own message (`notNumber`
+    // for a word, `outOfRange` for a number, the same one when null), the
+    // field and its range on the second line; the dialog is to stay open.
+    bool refused(BrenvikDialog* d, const char* notNumber, const char* outOfRange = nullptr);
 
     MainWindow& w_;
 };

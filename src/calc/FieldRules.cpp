@@ -2,31 +2,7 @@
 
 #include "model/Project.h"
 
-#include <cmath>
-#include <cstdio>
-
 namespace brenvik {
-
-namespace {
-
-std::string Shortest(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.10g", v);
-    return buf;
-}
-
-} // namespace
-
-bool FieldAccepts(const FieldRule& r, const std::string& text, const NumberParser& parse) {
-    const std::optional<double> v = parse(text);
-    if (!v || !std::isfinite(*v)) return false;
-    const double x = r.magnitude ? std::fabs(*v) : *v;
-    return x >= r.min && x <= r.max;
-}
-
-std::string FieldRefusal(const FieldRule& r) {
-    return r.label + ": between " + Shortest(r.min) + " and " + Shortest(r.max);
-}
 
 const std::vector<FieldRule>& AntennaFormRules() {
     static const std::vector<FieldRule> rules = {
@@ -53,6 +29,34 @@ const std::vector<FieldRule>& PictureRules() {
         {"pictureWidth", "Width (pixels)", 16.0, 20000.0, false},
         {"pictureHeight", "Height (pixels)", 16.0, 20000.0, false},
         {"pictureDpi", "Resolution (dpi)", 10.0, 2400.0, false},
+    };
+    return rules;
+}
+
+const std::vector<FieldRule>& CalcFormRules() {
+    // The ground is at 0 or above: a plane below it would read 0 everywhere.
+    static const std::vector<FieldRule> rules = {
+        {"Text1", "Height of the calculation plane (m)", 0.0, 10000.0},
+    };
+    return rules;
+}
+
+std::vector<FieldRule> SectionRules(const Project& p) {
+    const double planHeight = p.GridNY * p.CellSize * p.MetersPerUnit;
+    return {{.box = "Text2",
+             .label = "Distance from the origin to the XZ-Plane (m)",
+             .min = 0.0,
+             .max = planHeight,
+             .aboveMin = true}};
+}
+
+const std::vector<FieldRule>& ReliefRules() {
+    static const std::vector<FieldRule> rules = {
+        {.box = "Text1",
+         .label = "Height of the contour line (m)",
+         .min = 0.0,
+         .max = 10000.0,
+         .raisedToMin = true},
     };
     return rules;
 }

@@ -1,28 +1,12 @@
 #pragma once
 
-#include "model/Numbers.h"
+#include "model/FieldRule.h"
 
-#include <optional>
-#include <string>
 #include <vector>
 
 namespace brenvik {
 
-// The range a numeric box of a dialog accepts, checked while the user types
-// and again on Accept, before the dialog's own rule stores anything.
-struct FieldRule {
-    std::string box;   // objectName of the box
-    std::string label; // the field as the user reads it, "Frequency (MHz)"
-    double min = 0.0, max = 0.0;
-    // The sign is dropped when stored (a negative height is a height), so the
-    // range bounds the magnitude.
-    bool magnitude = false;
-};
-
-// True when `text` is a number the rule accepts.
-bool FieldAccepts(const FieldRule& r, const std::string& text, const NumberParser& parse);
-// "Frequency (MHz): between 0.1 and 300000".
-std::string FieldRefusal(const FieldRule& r);
+class Project;
 
 // The boxes of "Antenna options": angle of fall, direction, power, height in
 // metres and in floors, frequency. The stored values are still clamped as the
@@ -32,5 +16,13 @@ const std::vector<FieldRule>& AntennaFormRules();
 const std::vector<FieldRule>& OpenAnglesRules();
 // The size of an exported picture: pixels each way, and its resolution.
 const std::vector<FieldRule>& PictureRules();
+
+// "Calculation": the height of the calculation plane.
+const std::vector<FieldRule>& CalcFormRules();
+// "XZ-Calculation": the section's distance from the bottom line, up to the
+// plan's height in metres.
+std::vector<FieldRule> SectionRules(const Project& p);
+// "Topographic line": the height of the next contour.
+const std::vector<FieldRule>& ReliefRules();
 
 } // namespace brenvik

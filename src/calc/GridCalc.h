@@ -43,7 +43,7 @@ struct CalcControl {
     bool scalarReference = false;
     // The exposure ratio, when wanted: inverseLimit[s] = 1 / (antenna s's
     // limit in uW/cm^2) for s = 0..AntennaCount (slot 0 unused). The
-    // calculation then fills RatioGrid (XY) or XZRatioGrid (XZ) with
+    // calculation then fills the plane result's Ratio with
     // r = sum of S_s * inverseLimit[s] (1 = at the limit) in the same pass as
     // the density, committed with it, and the density keeps the very bits it
     // has without. Empty: no ratio, and the ratio grid is emptied (0 x 0) on
@@ -65,13 +65,13 @@ struct CalcOutcome {
 
 // The XY calculation with the project's CalcOption and CalcHeight (set them
 // with the cal form first). Works on the calling thread and its own workers,
-// touches nothing but `p`, and commits DensityGrid, GridXm/GridYm, the maximum,
-// the isolines, XYCalcZoom/offsets, CalcAntennaCount and XYCalculated = 1 only
+// touches nothing but `p`, and commits the plan's result (XY), GridXm/GridYm,
+// XYCalcZoom/offsets and CalcAntennaCount only
 // when it completes: a cancelled or failed run leaves `p` as it was.
 CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl = {});
 
 // The XZ section through XZPlaneRow (set by XZDialogAccept), committed the
-// same way into XZDensityGrid and its companions with XZCalculated = 1.
+// same way into the section's result (XZ).
 // CalcOption and CalcHeight are left as they were.
 CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl = {});
 

@@ -120,4 +120,60 @@ int AcceptCurvature(Project& p, const CurvatureForm& form, Prompts& prompts,
     return failed;
 }
 
+// Plans are of a town or a district: a million metres is far beyond any, and
+// keeps a drawing unit a sensible length.
+constexpr double MaxPlanMetres = 1e6;
+
+const std::vector<FieldRule>& ScaleRules() {
+    static const std::vector<FieldRule> rules = {
+        {.box = "Text1",
+         .label = "Width of the plan (m)",
+         .min = 1.0,
+         .max = MaxPlanMetres,
+         .magnitude = true,
+         .raisedToMin = true},
+    };
+    return rules;
+}
+
+const std::vector<FieldRule>& ScaleCalculationRules() {
+    static const std::vector<FieldRule> rules = {
+        {.box = "Text1",
+         .label = "Distance between the two points (m)",
+         .min = 0.0,
+         .max = MaxPlanMetres,
+         .aboveMin = true},
+    };
+    return rules;
+}
+
+const std::vector<FieldRule>& PositionRules() {
+    // Cartesian positions are in any projected grid: ten thousand kilometres
+    // each way hold every false easting and northing in use.
+    static const std::vector<FieldRule> rules = {
+        {"Text1", "X (m)", -1e7, 1e7},
+        {"Text2", "Y (m)", -1e7, 1e7},
+        {"Text3", "Longitude (degrees)", -180.0, 180.0},
+        {"Text4", "Latitude (degrees)", -MaxLatitude, MaxLatitude},
+    };
+    return rules;
+}
+
+const std::vector<FieldRule>& CurvatureRules() {
+    static const std::vector<FieldRule> rules = {
+        {.box = "Text1", .label = "Curvature radius (m)", .min = 0.0, .max = 1e9, .aboveMin = true},
+        {.box = "Text2",
+         .label = "Ellipsoid semi-major axis a (m)",
+         .min = 0.0,
+         .max = 1e9,
+         .aboveMin = true},
+        {.box = "Text3",
+         .label = "Ellipsoid semi-minor axis b (m)",
+         .min = 0.0,
+         .max = 1e9,
+         .aboveMin = true},
+    };
+    return rules;
+}
+
 } // namespace brenvik::geo

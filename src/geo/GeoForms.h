@@ -1,11 +1,13 @@
 #pragma once
 
 #include "geo/Geo.h"
+#include "model/FieldRule.h"
 #include "model/Numbers.h"
 #include "model/Project.h"
 #include "model/Prompts.h"
 
 #include <string>
+#include <vector>
 
 namespace brenvik::geo {
 
@@ -67,5 +69,13 @@ CurvatureForm OpenCurvatureForm(const Project& p, char decimalPoint = '.');
 // leaves its item as it was; the count of such boxes is returned.
 int AcceptCurvature(Project& p, const CurvatureForm& form, Prompts& prompts,
                     const NumberParser& parse = ParseFileDouble);
+
+// The ranges of the boxes of these dialogs: the plan's width, the measured
+// distance, a position (the origin's and the reference point's dialogs share
+// their boxes) and the curvature radius with the ellipsoid's axes.
+const std::vector<FieldRule>& ScaleRules();
+const std::vector<FieldRule>& ScaleCalculationRules();
+const std::vector<FieldRule>& PositionRules();
+const std::vector<FieldRule>& CurvatureRules();
 
 } // namespace brenvik::geo

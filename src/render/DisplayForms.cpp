@@ -119,6 +119,24 @@ std::optional<std::string> acceptDotColours(DisplaySettings& d, const std::strin
     return std::nullopt;
 }
 
+const std::vector<FieldRule>& dotColourRules() {
+    static const std::vector<FieldRule> rules = {
+        {.box = "rradio",
+         .label = "Point radius",
+         .min = 1.0,
+         .max = 1000.0,
+         .magnitude = true,
+         .raisedToMin = true},
+        {.box = "cutcol",
+         .label = "Colour from (% of the maximum value)",
+         .min = 0.0,
+         .max = 100.0,
+         .magnitude = true,
+         .loweredToMax = true},
+    };
+    return rules;
+}
+
 MallaTexts mallaTexts(const Project& p) {
     if (p.Display.MallaMode == 1)
         return {"Number of isolines", "Introduce the number of isolines",
@@ -206,6 +224,24 @@ std::optional<std::string> acceptIsolineCount(Project& p, const std::string& tex
     p.XY.Isolines.setSlotMax(pointMax);
     p.XY.IsolinesAux.setSlotMax(auxMax);
     return std::nullopt;
+}
+
+const std::vector<FieldRule>& gridSizeRules() {
+    static const std::vector<FieldRule> rules = {
+        {.box = "Text1",
+         .label = "Calculation points along the X axis",
+         .min = 3.0,
+         .max = double(area::ScaleWidth),
+         .raisedToMin = true},
+    };
+    return rules;
+}
+
+const std::vector<FieldRule>& isolineCountRules() {
+    static const std::vector<FieldRule> rules = {
+        {"Text1", "Number of isolines", 1.0, 1000.0},
+    };
+    return rules;
 }
 
 std::optional<std::string> acceptMalla(Project& p, const std::string& text,

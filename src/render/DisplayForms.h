@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/FieldRule.h"
 #include "model/Numbers.h"
 #include "model/ViewState.h"
 #include "render/Colour.h"
@@ -8,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace brenvik {
 class Project;
@@ -113,6 +115,10 @@ std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
 // or a text that is not a number refuses with "Input data error".
 std::optional<std::string> acceptIsolineCount(Project& p, const std::string& text,
                                               const NumberParser& parse = ParseNumberC);
+// The boxes of "Grid size" and "Number of isolines", and of the dots' dialog.
+const std::vector<FieldRule>& gridSizeRules();
+const std::vector<FieldRule>& isolineCountRules();
+const std::vector<FieldRule>& dotColourRules();
 // Accept of whichever MallaMode is set.
 std::optional<std::string> acceptMalla(Project& p, const std::string& text,
                                        const NumberParser& parse = ParseNumberC);

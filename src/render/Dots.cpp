@@ -126,15 +126,17 @@ void drawDots(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
         }
     }
 
+    const std::string maximum = detail::resultText(p, r.maximum, 4);
+    const auto [dx, dy] = detail::scaleOffset(p, s, plane, 300 + s.textExtent(maximum).width, 200);
     const double y =
-        plane == Plane::XY ? kShape2Top - 200 - kHScrollHeight : kIconShapeHeight + 200;
+        (plane == Plane::XY ? kShape2Top - 200 - kHScrollHeight : kIconShapeHeight + 200) + dy;
     const Rgb box = dotScheme(d.DotScheme).scaleBox;
     s.setFillColour(box);
     s.setFillStyle(FillStyle::Solid);
-    s.box(0, y, 200, y + 200, box);
-    s.setTextPosition(300, y);
+    s.box(dx, y, dx + 200, y + 200, box);
+    s.setTextPosition(dx + 300, y);
     s.setTextColour(!p.WhiteBackground ? kWhite : kBlack);
-    s.print(detail::resultText(p, r.maximum, 4));
+    s.print(maximum);
     s.setFillStyle(FillStyle::Transparent);
     drawScene(p, s, plane);
 }

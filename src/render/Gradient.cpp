@@ -31,25 +31,77 @@ int gradientThreshold(const Project& p) {
 
 namespace {
 
-// How many result nodes of some strength (a tenth of the maximum or more) lie
-// under the rectangle (x1, y1)-(x2, y2) of the screen.
-int nodesUnder(const Project& p, double x1, double y1, double x2, double y2) {
-    const auto& g = p.XY.Density;
-    if (!(p.XY.MaxDensity > 0) || p.XYCalcZoom <= 0) return 0;
-    const double k = p.Zoom / p.XYCalcZoom, cs = p.CellSize;
-    int n = 0;
-    for (int i = 0; i <= p.GridNX; ++i) {
-        const double x = k * (i * cs + p.XYCalcOffsetX) + p.ScrollOffsetX;
-        if (x < x1 || x > x2) continue;
-        for (int j = 0; j <= p.GridNY; ++j) {
-            const double y = k * (j * cs + p.XYCalcOffsetY) + p.ScrollOffsetY;
-            if (y >= y1 && y <= y2 && g.inBounds(i, j) && g(i, j) >= p.XY.MaxDensity / 10) ++n;
+// How much of the plan's result the rectangle (x1, y1)-(x2, y2) of the screen
+// would hide: the area of each painted cell under it (cells of a tenth of the
+// maximum or more; with a background picture only the ones painted over it)
+// times the cell's level.
+// Whole cells count, not their nodes: zoomed in, one cell outgrows the scale.
+double resultUnder(const Project& p, Plane plane, double x1, double y1, double x2, double y2) {
+    const auto r = planeResult(p, plane);
+    const auto& g = *r.grid;
+    const bool calculated = (plane == Plane::XY ? p.XY.Calculated : p.XZ.Calculated) == 1;
+    if (!(r.maximum > 0) || !calculated) return 0;
+    const ResultTransform t = resultTransform(p);
+    const double side = t.side();
+    if (!(side > 0)) return 0;
+    // Only the cells that may reach the rectangle.
+    const int i1 = std::max(0, static_cast<int>(std::floor((x1 - t.offX) / side)) - 1);
+    const int i2 = std::min(r.lastI, static_cast<int>(std::ceil((x2 - t.offX) / side)) + 1);
+    const int j1 = std::max(0, static_cast<int>(std::floor((y1 - t.offY) / side)) - 1);
+    const int j2 = std::min(r.lastJ, static_cast<int>(std::ceil((y2 - t.offY) / side)) + 1);
+    const int threshold = std::max(1, gradientThreshold(p));
+    double covered = 0;
+    for (int i = i1; i <= i2; ++i) {
+        const double w = std::min(t.x(i) + side, x2) - std::max(t.x(i), x1);
+        if (w <= 0) continue;
+        for (int j = j1; j <= j2; ++j) {
+            const double h = std::min(t.y(j) + side, y2) - std::max(t.y(j), y1);
+            // Cells reaching into the strip below the map area are not painted.
+            if (h <= 0 || t.y(j) > kShape2Top - p.CellSize || !g.inBounds(i, j)) continue;
+            const auto level = levelOf(g(i, j), r.maximum);
+            // A strong cell hidden weighs more than a faint one.
+            if (level && *level >= threshold) covered += w * h * std::min(*level, 10);
         }
     }
-    return n;
+    return covered;
 }
 
 } // namespace
+
+namespace detail {
+
+std::pair<double, double> scaleOffset(const Project& p, Surface& s, Plane plane, double width,
+                                      double height) {
+    if (!s.legibility().scaleWhereFree) return {0, 0};
+    const double right = s.scaleWidth() - width - 100;
+    if (plane == Plane::XZ) {
+        // The section's scale hangs from the top left, or from the top right
+        // when the result there is weaker.
+        const double top = kIconShapeHeight + 200;
+        const bool moves = resultUnder(p, plane, right, top, right + width, top + height) <
+                           resultUnder(p, plane, 0, top, width, top + height);
+        return {moves ? right : 0, 0};
+    }
+    // The plan's scale sits on the bottom line of the map area; the other
+    // corners are tried clockwise, the top-left one below the legal notes.
+    const double bottom = kShape2Top - kHScrollHeight, top = bottom - height;
+    const double up = kIconShapeHeight - top;
+    const double points = s.fontSize();
+    s.setFontSize(s.legibility().readableNotes ? 8 : 5);
+    const double notes = kShape2Height + 300 + legalNotes().size() * s.textExtent("0").height + 100;
+    s.setFontSize(points);
+    const std::pair<double, double> corners[] = {
+        {0, 0}, {right, 0}, {right, up}, {0, std::max(up, notes - top)}};
+    double least = -1;
+    std::pair<double, double> best{0, 0};
+    for (auto [cx, cy] : corners) {
+        const double c = resultUnder(p, plane, cx, top + cy, cx + width, bottom + cy);
+        if (least < 0 || c < least) least = c, best = {cx, cy};
+    }
+    return best;
+}
+
+} // namespace detail
 
 void drawColourScale(const Project& p, Surface& s, Plane plane) {
     const bool white = p.WhiteBackground;
@@ -63,27 +115,15 @@ void drawColourScale(const Project& p, Surface& s, Plane plane) {
                            {{255, 255, 0}, {127, 0, 0}, m / 2},
                            {{255, 255, 128}, {63, 0, 0}, m / 4}};
     if (plane == Plane::XY) s.setFontSize(10);
-    // The bottom-left corner of the plan, or on a screen the corner of the
-    // plan where the scale hides the fewest strong result nodes.
-    double dx = 0, dy = 0;
-    if (plane == Plane::XY && s.legibility().scaleWhereFree) {
-        double width = 0;
-        for (const Step& st : steps)
-            width = std::max(width, s.textExtent(detail::resultText(p, st.value, 6)).width);
-        width += 300;
-        const double bottom = kShape2Top - kHScrollHeight, top = bottom - 800;
-        const double right = s.scaleWidth() - width - 100, up = kIconShapeHeight - top;
-        const std::pair<double, double> corners[] = {{0, 0}, {right, 0}, {right, up}};
-        int fewest = -1;
-        for (auto [cx, cy] : corners) {
-            const int n = nodesUnder(p, cx, top + cy, cx + width, bottom + cy);
-            if (fewest < 0 || n < fewest) fewest = n, dx = cx, dy = cy;
-        }
-    }
+    double width = 0;
+    for (const Step& st : steps)
+        width = std::max(
+            width, s.textExtent(detail::resultText(p, st.value, plane == Plane::XY ? 6 : 4)).width);
+    const auto [dx, dy] = detail::scaleOffset(p, s, plane, width + 300, 800);
     for (int n = 1; n <= 4; ++n) {
         const Step& st = steps[n - 1];
         const double y = plane == Plane::XY ? kShape2Top - 200.0 * n - kHScrollHeight + dy
-                                            : kIconShapeHeight + 200.0 * n;
+                                            : kIconShapeHeight + 200.0 * n + dy;
         s.setFillColour(white ? st.onWhite : st.onBlack);
         s.setFillStyle(FillStyle::Solid);
         s.box(dx, y, dx + 200, y + 200, qbColor(0));

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace brenvik::render::detail {
 
@@ -19,7 +20,7 @@ struct ResultView {
 };
 
 inline ResultView planeResult(const Project& p, Plane plane) {
-    const PlaneResult& res = plane == Plane::XY ? p.XY : p.XZ;
+    const PlaneResult& res = p.Result(plane);
     ResultView r;
     r.grid = &res.Density;
     r.maximum = res.MaxDensity;
@@ -29,6 +30,12 @@ inline ResultView planeResult(const Project& p, Plane plane) {
     r.lastJ = std::min<int>(p.GridNY, r.grid->ny());
     return r;
 }
+
+// How far to move a colour scale of `width` × `height` drawing units from its
+// place (the plan's bottom-left corner, the section's top left) to the corner
+// where it hides the least of the result; none unless the surface asks for it.
+std::pair<double, double> scaleOffset(const Project& p, Surface& s, Plane plane, double width,
+                                      double height);
 
 // A result value as the picture labels it, in the unit the result carries.
 inline std::string resultText(const Project& p, double v, int decimals) {

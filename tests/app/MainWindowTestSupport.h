@@ -70,6 +70,8 @@ class ScriptedPrompts : public Prompts {
         return next(answers, Answer::No);
     }
     std::string lastMessage() const { return messages.empty() ? "" : messages.back(); }
+    // Its first line: the dialog's own text, before the field and its range.
+    std::string lastHead() const { return lastMessage().substr(0, lastMessage().find('\n')); }
 
   private:
     // The next scripted answer, or the fallback once the script runs out.

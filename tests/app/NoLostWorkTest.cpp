@@ -122,7 +122,10 @@ TEST_F(NoLostWork, ReadoutsAndDialogsDoNotMislead) {
     const double a = project.EllipsoidA;
     for (const char* axis : {"0", "-5"}) {
         enter(cmd::Curvature, "curvatura", "Text2", axis);
-        EXPECT_EQ(prompts.lastMessage(), "Input data error") << axis;
+        EXPECT_EQ(
+            prompts.lastMessage(),
+            "Input data error\nEllipsoid semi-major axis a (m): above 0 and at most 1000000000")
+            << axis;
         EXPECT_NE(dialog("curvatura"), nullptr) << axis;
         EXPECT_EQ(project.EllipsoidA, a) << axis;
         dialog("curvatura")->close();

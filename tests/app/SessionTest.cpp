@@ -84,7 +84,7 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     // and the dialog stays open.
     EXPECT_EQ(control<QLineEdit>(calperfil, "Text2")->text(), dialognum::fixed(45.6298828125, 2));
     submit(calperfil, "Text2", "0", "a");
-    EXPECT_EQ(prompts.lastMessage(), "Distance not allowed");
+    EXPECT_EQ(prompts.lastHead(), "Distance not allowed");
     EXPECT_EQ(dialog("calperfil"), calperfil);
     EXPECT_EQ(project.CurrentPlane, Plane::XY);
     submit(calperfil, "Text2", "45.63", "a");

