@@ -1,5 +1,7 @@
 #include "model/Numbers.h"
 
+#include "model/FileValues.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -9,14 +11,6 @@
 namespace brenvik {
 
 namespace {
-
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
 
 // Only digits, an optional sign, one point and one exponent may make up a
 // number: from_chars alone would also take "inf", "nan" and hex forms.
