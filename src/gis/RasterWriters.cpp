@@ -1,3 +1,4 @@
+#include "gis/BuildingLayer.h"
 #include "gis/GisLayers.h"
 #include "gis/Writers.h"
 #include "render/Scene.h"
@@ -77,6 +78,11 @@ std::optional<std::string> geoPackageBytes(const Project& p, const NodeRaster& r
         if (!ds || !addIsolineLayer(*ds, lines, false, nullptr) ||
             !addZoneLayer(*ds, zones, false, nullptr) || !addAntennaLayer(*ds, p, nullptr) ||
             !addMaximumLayer(*ds, p, nullptr))
+            return std::nullopt;
+        // The site's buildings and places, when the project has them.
+        const SiteValues site = evaluateSite(p);
+        if ((!p.Buildings.empty() && !addBuildingLayers(*ds, p, site, false)) ||
+            (!p.Places.empty() && !addPlaceLayer(*ds, site)))
             return std::nullopt;
     }
     // The grid joins the same file as a gridded coverage, which keeps
