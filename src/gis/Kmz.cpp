@@ -277,27 +277,24 @@ bool addToZip(void* zip, const char* name, const std::string& bytes) {
 
 } // namespace
 
-std::optional<std::string> kmzBytes(const Project& p, const NodeRaster& r) {
-    GDALDatasetUniquePtr grid = memoryDataset(r, GDT_Float64);
-    if (!grid) return std::nullopt;
-    const auto zones = makeZones(p, r, *grid);
-    const auto image = gradientPngBytes(p, r);
-    if (!image) return std::nullopt;
-    const std::string kml = docKml(p, r, zones);
-
-    MemFile file("result.kmz");
-    void* zip = CPLCreateZip(file.path().c_str(), nullptr);
-    if (!zip) return std::nullopt;
-    // Google Earth reads the first .kml entry of the archive.
-    const auto legend = legendPngBytes(p, overlayFirstLevel(p));
-    if (!legend) {
-        CPLCloseZip(zip);
-        return std::nullopt;
+bool kmzFile(const Project& p, const NodeRaster& r, const std::string& path) {
+    std::vector<ZoneFeature> zones;
+    {
+        GDALDatasetUniquePtr grid = gridDataset(r, GDT_Float64);
+        if (!grid) return false;
+        zones = makeZones(p, r, *grid);
     }
+    const auto image = gradientPngBytes(p, r);
+    if (!image) return false;
+    const std::string kml = docKml(p, r, zones);
+    const auto legend = legendPngBytes(p, overlayFirstLevel(p));
+    if (!legend) return false;
+    void* zip = CPLCreateZip(path.c_str(), nullptr);
+    if (!zip) return false;
+    // Google Earth reads the first .kml entry of the archive.
     const bool ok = addToZip(zip, "doc.kml", kml) && addToZip(zip, kImageName, *image) &&
                     addToZip(zip, kLegendName, *legend);
-    if (CPLCloseZip(zip) != CE_None || !ok) return std::nullopt;
-    return file.bytes();
+    return CPLCloseZip(zip) == CE_None && ok;
 }
 
 } // namespace brenvik::gis
