@@ -119,7 +119,15 @@ std::string hexColour(Colour c) {
 
 void ensureGdal() {
     static std::once_flag once;
-    std::call_once(once, [] { GDALAllRegister(); });
+    std::call_once(once, [] {
+        GDALAllRegister();
+        // The map files are written block by block from the result's grid.
+        // GDAL's block cache would otherwise take up to a twentieth of the
+        // machine's memory with the blocks of the file being written, and a
+        // cancel would wait for them all to be compressed and written out.
+        // A cache size the user chose stays.
+        if (!CPLGetConfigOption("GDAL_CACHEMAX", nullptr)) GDALSetCacheMax64(32LL << 20);
+    });
 }
 
 GDALDriver& gdalDriver(const char* name) {
