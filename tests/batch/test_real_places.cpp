@@ -2,6 +2,12 @@
 // written, or refused with the file, the line and the reason.
 
 #include "BatchTestSupport.h"
+#include "batch/ImageOutput.h"
+#include "compliance/Limits.h"
+#include "compliance/Places.h"
+#include "compliance/SiteInventory.h"
+#include "compliance/Units.h"
+#include "render/RecordingSurface.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -32,8 +38,8 @@ class RealPlaces : public ScratchTest {
   protected:
     int run(const std::string& args) {
         const std::string cmd = "XDG_CONFIG_HOME=" + dir.string() + " " + BRENVIK_BATCH_EXE + " " +
-                                at("site.bvk") + " --import-sites " + at("sites.csv") + " " +
-                                args + " >/dev/null 2>" + at("err");
+                                at("site.bvk") + " --import-sites " + at("sites.csv") + " " + args +
+                                " >/dev/null 2>" + at("err");
         const int st = std::system(cmd.c_str());
         err = slurp(at("err"));
         fs::remove(at("err"));
@@ -44,7 +50,8 @@ class RealPlaces : public ScratchTest {
         writeSite(Project(), at("site.bvk"));
         std::ofstream(at("sites.csv")) << kSites;
         std::ofstream(at("b.geojson")) << kBuildings;
-        std::ofstream(at("p.csv")) << "name,lon,lat,x_m,y_m,height_m,kind\nYard,,,70,60,1.5,school\n";
+        std::ofstream(at("p.csv"))
+            << "name,lon,lat,x_m,y_m,height_m,kind\nYard,,,70,60,1.5,school\n";
         std::ofstream(at("bad.csv")) << "name,lon,lat,x_m,y_m,height_m,kind\nYard,,,70,x,1.5,\n";
     }
     std::string err;
@@ -75,4 +82,29 @@ TEST_F(RealPlaces, WrittenByExtensionOrRefusedWithTheLine) {
         EXPECT_NE(err.find(r.message), std::string::npos) << err;
         EXPECT_FALSE(fs::exists(at("n.csv")));
     }
+}
+
+TEST(RealPlacesImage, PlacesCarryTheirPercentAsInTheWindow) {
+    Project p;
+    ASSERT_EQ(compliance::ImportSites(
+                  p, std::string(compliance::SitesHeader) + "\nroof,,,50,40,8,stick,1500,,,900,\n",
+                  compliance::ImportMode::Replace),
+              std::nullopt);
+    const compliance::PlanPoint at = compliance::DrawingFromCartesian(p, 70, 60);
+    p.Places = {Place{"Yard", "school", at.x, at.y, 1.5}};
+    const auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library, "icnirp-2020",
+                                               Population::Public);
+    // The place's name with its % of the limit, as the window labels it.
+    const std::string label =
+        "Yard " +
+        compliance::FormatPercent(compliance::EvaluatePlace(p, p.Places[0], inv.inverse).percent) +
+        " %";
+    const auto overlay = batch::realPlacesOverlay(p);
+    ASSERT_TRUE(overlay);
+    render::RecordingSurface s;
+    overlay(s);
+    const auto texts = s.texts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), label), texts.end()) << label;
+    p.CurrentPlane = Plane::XZ;
+    EXPECT_FALSE(batch::realPlacesOverlay(p));
 }
