@@ -26,11 +26,14 @@ std::optional<double> Metres(OGRFeature& f, const char* field, bool& bad) {
     const OGRFieldType t = f.GetFieldDefnRef(k)->GetType();
     if (t == OFTReal || t == OFTInteger || t == OFTInteger64) return f.GetFieldAsDouble(k);
     std::string s = f.GetFieldAsString(k);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.pop_back();
     if (!s.empty() && s.back() == 'm') s.pop_back();
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.pop_back();
     std::size_t b = 0;
-    while (b < s.size() && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+    while (b < s.size() && std::isspace(static_cast<unsigned char>(s[b])))
+        ++b;
     s = s.substr(b);
     if (s.empty()) return std::nullopt;
     char* end = nullptr;
@@ -64,6 +67,7 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
     const double right = double(p.GridNX) * p.CellSize, bottom = double(p.GridNY) * p.CellSize;
     std::vector<std::string> problems;
     std::vector<Building> found;
+    std::vector<std::string> skippedIds; // the first ten
     for (OGRLayer* layer : ds->GetLayers()) {
         const std::string lname = layer->GetName();
         const OGRSpatialReference* crs = layer->GetSpatialRef();
@@ -76,14 +80,16 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
         std::unique_ptr<OGRCoordinateTransformation, TransformDeleter> toLonLat(
             OGRCreateCoordinateTransformation(&from, &lonLat));
         if (!toLonLat) {
-            problems.push_back("layer " + lname + ": its CRS cannot be taken to longitude/latitude");
+            problems.push_back("layer " + lname +
+                               ": its CRS cannot be taken to longitude/latitude");
             continue;
         }
         layer->ResetReading();
         for (auto& f : *layer) {
-            const std::string where =
-                "layer " + lname + ", feature " + std::to_string(f->GetFID());
-            const auto bad = [&](const std::string& why) { problems.push_back(where + ": " + why); };
+            const std::string where = "layer " + lname + ", feature " + std::to_string(f->GetFID());
+            const auto bad = [&](const std::string& why) {
+                problems.push_back(where + ": " + why);
+            };
             const OGRGeometry* g = f->GetGeometryRef();
             if (!g) {
                 bad("it has no geometry");
@@ -110,8 +116,13 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
                 continue;
             }
             Building b;
-            b.HeightM = height ? *height : levels ? *levels * MetresPerFloor : defaultHeightM;
+            const bool guessed = !height && !levels;
             b.BaseM = minHeight ? *minHeight : minLevel ? *minLevel * MetresPerFloor : 0.0;
+            // Without a height, a part raised above the ground (a bridge, an
+            // upper storey) stands the default height over its own base.
+            b.HeightM = height   ? *height
+                        : levels ? *levels * MetresPerFloor
+                                 : (b.BaseM >= defaultHeightM ? b.BaseM : 0.0) + defaultHeightM;
             if (!(b.HeightM > b.BaseM) || b.BaseM < 0.0) {
                 bad("its height is not above its base");
                 continue;
@@ -145,8 +156,8 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
                         break;
                     }
                     const double dx = (x - p.OriginLon) * l.Lx, dy = (y - p.OriginLat) * l.Ly;
-                    one.Outline.push_back({dx / p.MetersPerUnit,
-                                           geo::VisibleHeight - dy / p.MetersPerUnit});
+                    one.Outline.push_back(
+                        {dx / p.MetersPerUnit, geo::VisibleHeight - dy / p.MetersPerUnit});
                 }
                 if (failed) {
                     bad("a corner cannot be taken to longitude/latitude");
@@ -167,9 +178,10 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
                 cx /= 3 * area2;
                 cy /= 3 * area2;
                 if (!(cx >= 0 && cy >= 0 && cx <= right && cy <= bottom)) {
-                    ++out.skipped;
+                    if (++out.skipped <= 10) skippedIds.push_back(one.Id);
                     continue;
                 }
+                if (guessed) ++out.defaultHeight;
                 found.push_back(std::move(one));
             }
         }
@@ -185,12 +197,24 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
             *out.refusal += "\n... and " + std::to_string(problems.size() - 20) + " more";
         return out;
     }
-    if (out.skipped)
-        out.note = std::to_string(out.skipped) +
-                   (out.skipped == 1 ? " building off the plan skipped"
-                                     : " buildings off the plan skipped");
+    if (out.skipped) {
+        out.note =
+            std::to_string(out.skipped) + (out.skipped == 1 ? " building off the plan skipped: "
+                                                            : " buildings off the plan skipped: ");
+        for (std::size_t k = 0; k < skippedIds.size(); ++k)
+            out.note += (k ? ", " : "") + skippedIds[k];
+        if (out.skipped > 10) out.note += ", ...";
+    }
     out.buildings = std::move(found);
     return out;
+}
+
+BuildingHeightAnswer BuildingHeightAccept(const std::string& text,
+                                          const compliance::NumberParse& parse) {
+    const std::optional<double> h = parse ? parse(text) : std::nullopt;
+    if (!h || !std::isfinite(*h) || *h < 1.0 || *h > 500.0)
+        return {std::nullopt, "The building height must be a number of metres from 1 to 500."};
+    return {*h, {}};
 }
 
 } // namespace brenvik::gis
