@@ -75,9 +75,11 @@ std::string towerDescription(const Project& p, int tower) {
     for (int k = 1; k <= count; ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
         if (a.AntTower != tower) continue;
-        html += "<tr><td>" + std::to_string(k) + "</td><td>" + antennaTypeName(a) + "</td><td>" +
-                numberText(a.AntPower) + "</td><td>" + numberText(a.AntDirection) + "</td><td>" +
-                numberText(a.AntTilt) + "</td><td>" + numberText(a.AntHeight) + "</td></tr>";
+        // Named as the report and the antennas layer name it ("T2 A1").
+        html += "<tr><td>" + compliance::ShortName(p, k) + "</td><td>" + antennaTypeName(a) +
+                "</td><td>" + numberText(a.AntPower) + "</td><td>" + numberText(a.AntDirection) +
+                "</td><td>" + numberText(a.AntTilt) + "</td><td>" + numberText(a.AntHeight) +
+                "</td></tr>";
     }
     return html + "</table>";
 }

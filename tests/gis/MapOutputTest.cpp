@@ -123,6 +123,14 @@ TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
     auto legend = Open("/vsizip/" + kmz + "/files/legend.png", GDAL_OF_RASTER);
     ASSERT_TRUE(legend);
     EXPECT_EQ(legend->GetRasterCount(), 4);
+    // The tower's table names its antennas as the report does.
+    auto doc = Open("/vsizip/" + kmz + "/doc.kml", GDAL_OF_VECTOR);
+    ASSERT_TRUE(doc && doc->GetLayerByName("Towers"));
+    OGRFeatureUniquePtr tower(doc->GetLayerByName("Towers")->GetNextFeature());
+    ASSERT_TRUE(tower);
+    EXPECT_NE(std::string(tower->GetFieldAsString("description")).find("<td>T2 A2</td>"),
+              std::string::npos)
+        << tower->GetFieldAsString("description");
 }
 
 TEST(MapOutputs, BuildingsAndPlacesReadBackFromTheGeoPackageAndTheKmz) {
