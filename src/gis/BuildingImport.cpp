@@ -4,6 +4,7 @@
 #include "gis/NodeRaster.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <memory>
 #include <ogrsf_frmts.h>
@@ -18,14 +19,40 @@ struct TransformDeleter {
     }
 };
 
-// A length attribute: a number, optionally followed by "m". Nothing when the
-// feature has no such field or leaves it empty; `bad` when it does not read.
+// A tag of the feature: its own field, else the "other_tags" list of a
+// layer read from OpenStreetMap ("building:levels"=>"4","roof:shape"=>"flat").
+// Nothing when the feature does not carry it or leaves it empty.
+std::optional<std::string> Tag(OGRFeature& f, const char* key) {
+    const int k = f.GetFieldIndex(key);
+    if (k >= 0) {
+        if (!f.IsFieldSetAndNotNull(k)) return std::nullopt;
+        std::string v = f.GetFieldAsString(k);
+        return v.empty() ? std::nullopt : std::optional<std::string>(v);
+    }
+    const int o = f.GetFieldIndex("other_tags");
+    if (o < 0 || !f.IsFieldSetAndNotNull(o)) return std::nullopt;
+    const std::string tags = f.GetFieldAsString(o);
+    const std::string lead = "\"" + std::string(key) + "\"=>\"";
+    for (std::size_t at = tags.find(lead); at != std::string::npos; at = tags.find(lead, at + 1)) {
+        if (at > 0 && tags[at - 1] != ',') continue; // the end of another value
+        std::string v;
+        for (std::size_t c = at + lead.size(); c < tags.size() && tags[c] != '"'; ++c)
+            v += tags[c] == '\\' && c + 1 < tags.size() ? tags[++c] : tags[c];
+        return v.empty() ? std::nullopt : std::optional<std::string>(v);
+    }
+    return std::nullopt;
+}
+
+// A length attribute: a number, optionally followed by "m", read the same
+// whatever the language the program runs in. Nothing when the feature has no
+// such tag or leaves it empty; `bad` when it does not read.
 std::optional<double> Metres(OGRFeature& f, const char* field, bool& bad) {
     const int k = f.GetFieldIndex(field);
-    if (k < 0 || !f.IsFieldSetAndNotNull(k)) return std::nullopt;
-    const OGRFieldType t = f.GetFieldDefnRef(k)->GetType();
-    if (t == OFTReal || t == OFTInteger || t == OFTInteger64) return f.GetFieldAsDouble(k);
-    std::string s = f.GetFieldAsString(k);
+    if (k >= 0 && f.IsFieldSetAndNotNull(k)) {
+        const OGRFieldType t = f.GetFieldDefnRef(k)->GetType();
+        if (t == OFTReal || t == OFTInteger || t == OFTInteger64) return f.GetFieldAsDouble(k);
+    }
+    std::string s = Tag(f, field).value_or("");
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
         s.pop_back();
     if (!s.empty() && s.back() == 'm') s.pop_back();
@@ -36,9 +63,9 @@ std::optional<double> Metres(OGRFeature& f, const char* field, bool& bad) {
         ++b;
     s = s.substr(b);
     if (s.empty()) return std::nullopt;
-    char* end = nullptr;
-    const double v = std::strtod(s.c_str(), &end);
-    if (end != s.c_str() + s.size() || !std::isfinite(v)) {
+    double v = 0.0;
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(v)) {
         bad = true;
         return std::nullopt;
     }
@@ -46,8 +73,23 @@ std::optional<double> Metres(OGRFeature& f, const char* field, bool& bad) {
 }
 
 std::string Text(OGRFeature& f, const char* field) {
-    const int k = f.GetFieldIndex(field);
-    return k >= 0 && f.IsFieldSetAndNotNull(k) ? f.GetFieldAsString(k) : "";
+    return Tag(f, field).value_or("");
+}
+
+// A layer of points or lines (the nodes and roads of a file made from
+// OpenStreetMap) holds no footprint.
+bool HoldsNoAreas(OGRLayer& layer) {
+    const OGRwkbGeometryType t = wkbFlatten(layer.GetGeomType());
+    return t == wkbPoint || t == wkbMultiPoint || t == wkbLineString || t == wkbMultiLineString;
+}
+
+// Where the layer tags its features with "building" (OpenStreetMap), only
+// those tagged so, and not "no", are buildings; the others (parks, land use)
+// are no part of the import.
+bool NotABuilding(OGRLayer& layer, OGRFeature& f) {
+    if (layer.GetLayerDefn()->GetFieldIndex("building") < 0) return false;
+    const std::string b = Text(f, "building");
+    return b.empty() || b == "no";
 }
 
 } // namespace
@@ -68,6 +110,7 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
     std::vector<std::string> problems;
     std::vector<Building> found;
     std::vector<std::string> skippedIds; // the first ten
+    const bool osm = ds->GetDriver() && std::string(ds->GetDriver()->GetDescription()) == "OSM";
     for (OGRLayer* layer : ds->GetLayers()) {
         const std::string lname = layer->GetName();
         const OGRSpatialReference* crs = layer->GetSpatialRef();
@@ -84,8 +127,12 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
                                ": its CRS cannot be taken to longitude/latitude");
             continue;
         }
+        // An OpenStreetMap file's relations other than areas (routes,
+        // restrictions) hold no footprint either.
+        if (HoldsNoAreas(*layer) || (osm && lname == "other_relations")) continue;
         layer->ResetReading();
         for (auto& f : *layer) {
+            if (NotABuilding(*layer, *f)) continue;
             const std::string where = "layer " + lname + ", feature " + std::to_string(f->GetFID());
             const auto bad = [&](const std::string& why) {
                 problems.push_back(where + ": " + why);
@@ -129,6 +176,8 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
             }
             b.Id = Text(*f, "id");
             if (b.Id.empty()) b.Id = Text(*f, "@id");
+            if (b.Id.empty() && !Text(*f, "osm_way_id").empty())
+                b.Id = "way/" + Text(*f, "osm_way_id");
             if (b.Id.empty()) b.Id = Text(*f, "osm_id");
             if (b.Id.empty()) b.Id = std::to_string(f->GetFID());
             for (char& c : b.Id)
