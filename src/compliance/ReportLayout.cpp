@@ -300,7 +300,7 @@ void ReportLayout::planPage(Surface& s) const {
         for (const std::string& b : BlindSpots(p))
             notes.back() += b == BlindSpots(p).front() ? b : "; " + b;
     }
-    double ny0 = vy + 250;
+    double ny0 = std::max(2200.0, vy);
     for (const std::string& n : notes) {
         // Long notes wrap at words, the later lines indented.
         std::string rest = n;
