@@ -33,13 +33,18 @@ void setPercent(OGRFeature& f, const SiteValues& v, double percent) {
 
 } // namespace
 
-SiteValues evaluateSite(const Project& p) {
+SiteValues evaluateSite(const Project& p, const std::atomic<bool>* cancel) {
     SiteValues v;
     if (p.Buildings.empty() && p.Places.empty()) return v;
     const auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library,
                                                p.Compliance.Standard, p.Compliance.Group);
     v.limited = !inv.refusal;
-    v.buildings = compliance::EvaluateBuildings(p, inv.inverse);
+    // A fine grid gives a building many points: a cancel is seen between
+    // buildings.
+    for (const Building& b : p.Buildings) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) throw GisFailure{{}, true};
+        v.buildings.push_back(compliance::EvaluateBuilding(p, b, inv.inverse));
+    }
     v.places = compliance::EvaluatePlaces(p, inv.inverse);
     for (const BuildingValue& b : v.buildings)
         v.fill.push_back(v.limited ? compliance::PercentRgb(p, b.worstFloor().percent)

@@ -4,6 +4,7 @@
 #include "model/Project.h"
 #include "render/Colour.h"
 
+#include <atomic>
 #include <gdal_priv.h>
 #include <optional>
 #include <string>
@@ -20,8 +21,9 @@ struct SiteValues {
     std::vector<render::Rgb> fill; // each building's level colour
     bool limited = true;
 };
-// Nothing to evaluate (no buildings, no places): empty values.
-SiteValues evaluateSite(const Project& p);
+// Nothing to evaluate (no buildings, no places): empty values. Throws the
+// cancelled GisFailure when `cancel` is raised.
+SiteValues evaluateSite(const Project& p, const std::atomic<bool>* cancel = nullptr);
 
 // The layer `buildings`: footprints in longitude/latitude with the worst
 // floor and its values, each filled (OGR style) in its level colour; with

@@ -99,7 +99,7 @@ std::string docKml(const Project& p, const NodeRaster& r, const std::vector<Zone
     // The image's edges are the outer edges of the node pixels.
     const double west = r.affine[0], north = r.affine[3];
     const double east = west + r.affine[1] * r.cols, south = north + r.affine[5] * r.rows;
-    const SiteValues site = evaluateSite(p);
+    const SiteValues site = evaluateSite(p, r.cancel);
     kml += siteStyles(site);
     kml += "<GroundOverlay><name>Colour gradient</name><color>b4ffffff</color><Icon><href>";
     kml += kImageName;

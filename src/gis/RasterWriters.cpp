@@ -86,7 +86,7 @@ bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& pa
             !addMaximumLayer(*ds, p, nullptr))
             return false;
         // The site's buildings and places, when the project has them.
-        const SiteValues site = evaluateSite(p);
+        const SiteValues site = evaluateSite(p, r.cancel);
         if ((!p.Buildings.empty() && !addBuildingLayers(*ds, p, site, false)) ||
             (!p.Places.empty() && !addPlaceLayer(*ds, site)))
             return false;
