@@ -149,14 +149,14 @@ bool writeComplianceExport(Project& p, ExportKind kind, const std::string& path)
     if (!compliance::HasRatio(p, false)) throw BatchFailure(msg::NoResult);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) throw BatchFailure(msg::FileError);
-    writeRatioDump(out, p.RatioGrid, p.GridNX, p.GridNY);
+    writeRatioDump(out, p.XY.Ratio, p.GridNX, p.GridNY);
     out.flush();
     if (!out) throw BatchFailure(msg::FileError);
     return true;
 }
 
 void writeReportStep(const Project& p, const RunEnvironment& env, const std::string& path) {
-    if (!p.XYCalculated) throw BatchFailure(msg::NoResult);
+    if (!p.XY.Calculated) throw BatchFailure(msg::NoResult);
     if (!env.writePdf) throw BatchFailure("Cannot write reports in this program");
     const compliance::Library lib = libraryFor(env);
     compliance::SummaryResult s =

@@ -40,7 +40,7 @@ std::string Number17(double v) {
 
 render::Rgb PercentRgb(const Project& p, double percent) {
     const int level = render::levelOf(std::min(percent, 100.0), 100.0).value_or(0);
-    return render::gradientColour(level, p.WhiteBackground == 1);
+    return render::gradientColour(level, p.WhiteBackground);
 }
 
 render::RealPlaceMarks ExposureMarks(const Project& p, const std::vector<double>& inverse) {

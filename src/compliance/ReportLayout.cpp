@@ -328,11 +328,11 @@ void ReportLayout::planPage(Surface& s) const {
         // A cell reaching into the strip below the map area is not shown.
         const int jMax = std::min(ny, static_cast<int>((area::Shape2Top - cell) / cell));
         Bands(
-            s, pic, p.RatioGrid, 1, nx, 1, jMax, cell, [&](int j) { return j * cell; }, levels);
+            s, pic, p.XY.Ratio, 1, nx, 1, jMax, cell, [&](int j) { return j * cell; }, levels);
         if (FarField(sum)) PictureTraces(s, pic, PlanTraces(p, limits()), cell);
     }
     // The section's line, when there is one.
-    if (p.XZCalculated == 1) {
+    if (p.XZ.Calculated) {
         const double y = pic.py(static_cast<double>(p.XZPlaneRow) * cell);
         if (y > pic.y0 && y < pic.y0 + pic.h) {
             for (double x = pic.x0; x < pic.x0 + pic.w; x += 240)
@@ -404,7 +404,7 @@ void ReportLayout::planPage(Surface& s) const {
     line("  = " + FormatValue(sum.maxDensityUw, Unit::WattPerM2, 4) +
          ", E = " + FormatValue(sum.maxDensityUw, Unit::VoltPerMetre, 2));
     line(field ? "Highest field on the plan:" : "Highest density on the plan:");
-    line("  " + FormatValue(p.MaxDensity, in_.unit, decimals));
+    line("  " + FormatValue(p.XY.MaxDensity, in_.unit, decimals));
     if (sum.sectionMaxPercent)
         line("Section maximum " + FormatPercent(*sum.sectionMaxPercent) + " % of the limit");
 }
@@ -493,11 +493,11 @@ void ReportLayout::tablePage(int index, Surface& s) const {
         }
         const std::string texts[] = {"T" + std::to_string(a.name.tower) + " A" +
                                          std::to_string(a.name.number),
-                                     ant.AntType == "baja" ? "stick" : "panel",
+                                     ant.AntType == AntennaKind::Stick ? "stick" : "panel",
                                      FormatFixed(ant.AntHeight, 1),
                                      FormatFixed(ant.AntPower, 0),
-                                     ant.AntType == "baja" ? "-" : FormatFixed(ant.AntDirection, 0),
-                                     ant.AntType == "baja" ? "-" : FormatFixed(ant.AntTilt, 1),
+                                     ant.AntType == AntennaKind::Stick ? "-" : FormatFixed(ant.AntDirection, 0),
+                                     ant.AntType == AntennaKind::Stick ? "-" : FormatFixed(ant.AntTilt, 1),
                                      FormatFixed(a.frequencyMHz, a.frequencyMHz < 10 ? 3 : 0),
                                      FormatFixed(a.limitWm2, 2),
                                      FormatFixed(a.limitVm, 2),
@@ -557,7 +557,7 @@ void ReportLayout::methodPage(int index, Surface& s) const {
         if (!FarField(sum)) {
             // This model has its own beam; a pattern the antenna names waits
             // for the far-field model.
-            const bool stick = ant.AntType == "baja";
+            const bool stick = ant.AntType == AntennaKind::Stick;
             beam = "beam model, open angle " + (stick ? FormatFixed(p.OpenAngleDTS, 1) + "/180 rad"
                                                       : FormatFixed(p.OpenAngleBTS, 1) + " deg");
         } else if (ant.AntPattern.empty()) {
@@ -602,9 +602,9 @@ void ReportLayout::sectionPage(Surface& s) const {
                  CrossingText(p, *sum.sectionCrossing) + ".",
              6.5, kGrey);
     const double cell = p.CellSize, mpu = p.MetersPerUnit;
-    const int nx = std::min<int>(p.GridNX, p.XZRatioGrid.nx());
+    const int nx = std::min<int>(p.GridNX, p.XZ.Ratio.nx());
     // The section's rows: row j lies (jLast - j) cells above the ground line.
-    const int jLast = std::min<int>(p.GridNY - p.XZRowOffset - 2, p.XZRatioGrid.ny());
+    const int jLast = std::min<int>(p.GridNY - p.XZRowOffset - 2, p.XZ.Ratio.ny());
     if (jLast < 1 || nx < 1) return;
     const double uMax = std::min<double>((nx + 1) * cell, area::ScaleWidth);
     // Up to well above the highest antenna: the air above holds nothing to see.
@@ -620,7 +620,7 @@ void ReportLayout::sectionPage(Surface& s) const {
     pic.h *= stretch;
     const std::vector<double> levels = BandLevels(sum.sectionMaxPercent.value_or(100.0));
     Bands(
-        s, pic, p.XZRatioGrid, 1, nx, jTop, jLast, cell, [&](int j) { return j * cell; }, levels);
+        s, pic, p.XZ.Ratio, 1, nx, jTop, jLast, cell, [&](int j) { return j * cell; }, levels);
     if (FarField(sum)) PictureTraces(s, pic, SectionTraces(p, limits()), cell);
     for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];

@@ -28,17 +28,17 @@ CalcOutcome ComputeRatios(Project& p, const std::vector<double>& inverse, const 
         const CalcOutcome r = plane == Plane::XY ? RunXYCalculation(work, withRatio)
                                                  : RunXZCalculation(work, withRatio);
         if (!r.ok()) return r;
-        ratio[k] = std::move(plane == Plane::XY ? work.RatioGrid : work.XZRatioGrid);
-        stamp[k] = (plane == Plane::XY ? work.XYStamp : work.XZStamp).ratio;
+        ratio[k] = std::move(plane == Plane::XY ? work.XY.Ratio : work.XZ.Ratio);
+        stamp[k] = (plane == Plane::XY ? work.XY.Stamp : work.XZ.Stamp).ratio;
         done[k] = true;
     }
     if (done[0]) {
-        p.RatioGrid = std::move(ratio[0]);
-        p.XYStamp.ratio = stamp[0];
+        p.XY.Ratio = std::move(ratio[0]);
+        p.XY.Stamp.ratio = stamp[0];
     }
     if (done[1]) {
-        p.XZRatioGrid = std::move(ratio[1]);
-        p.XZStamp.ratio = stamp[1];
+        p.XZ.Ratio = std::move(ratio[1]);
+        p.XZ.Stamp.ratio = stamp[1];
     }
     return {};
 }
@@ -153,7 +153,7 @@ SummaryResult Summarise(const Project& p, const Library& lib, const std::string&
 
     if (HasRatio(p, false)) {
         s.planCalculated = true;
-        const Grid2D<double>& r = p.RatioGrid;
+        const Grid2D<double>& r = p.XY.Ratio;
         const int nx = std::min<int>(p.GridNX, r.nx()), ny = std::min<int>(p.GridNY, r.ny());
         double best = -1.0;
         for (int i = 1; i <= nx; ++i)
@@ -164,7 +164,7 @@ SummaryResult Summarise(const Project& p, const Library& lib, const std::string&
                     s.maxJ = j;
                 }
         s.maxPercent = std::max(best, 0.0) * 100.0;
-        s.maxDensityUw = p.DensityGrid.inBounds(s.maxI, s.maxJ) ? p.DensityGrid(s.maxI, s.maxJ) : 0;
+        s.maxDensityUw = p.XY.Density.inBounds(s.maxI, s.maxJ) ? p.XY.Density(s.maxI, s.maxJ) : 0;
         // The node's plan metres from the engine's own node positions.
         const auto at = [](const std::vector<double>& v, int k) {
             return k >= 0 && k < static_cast<int>(v.size()) ? v[static_cast<std::size_t>(k)] : 0.0;
@@ -184,16 +184,16 @@ SummaryResult Summarise(const Project& p, const Library& lib, const std::string&
             const auto level = ReferenceLevel(n, g, 900.0);
             if (!level || !(level->sWm2 > 0.0)) continue;
             const double limitUw = level->sWm2 * 100.0;
-            s.verdicts.push_back(Verdict{n.id, n.title, p.MaxDensity / limitUw * 100.0,
-                                         AreaAbove(p, p.DensityGrid, limitUw)});
+            s.verdicts.push_back(Verdict{n.id, n.title, p.XY.MaxDensity / limitUw * 100.0,
+                                         AreaAbove(p, p.XY.Density, limitUw)});
         }
     }
     if (HasRatio(p, true)) {
         double best = 0.0;
         long long above = 0;
-        for (std::size_t k = 0; k < p.XZRatioGrid.size(); ++k) {
-            best = std::max(best, p.XZRatioGrid.data()[k]);
-            if (p.XZRatioGrid.data()[k] > 1.0) ++above;
+        for (std::size_t k = 0; k < p.XZ.Ratio.size(); ++k) {
+            best = std::max(best, p.XZ.Ratio.data()[k]);
+            if (p.XZ.Ratio.data()[k] > 1.0) ++above;
         }
         s.sectionMaxPercent = best * 100.0;
         const double zc = p.XYCalcZoom > 0.0 ? p.XYCalcZoom : 1.0;

@@ -106,9 +106,9 @@ std::string numberText(double v) {
 
 std::vector<double> isolineLevels(const Project& p, double maximum) {
     std::vector<double> out;
-    const int count = std::min<int>(p.IsolineCount, static_cast<int>(p.IsolineLevel.size()) - 1);
+    const int count = std::min<int>(p.IsolineCount, static_cast<int>(p.XY.IsolineLevel.size()) - 1);
     for (int k = 1; k <= count; ++k) {
-        const double level = p.IsolineLevel[static_cast<std::size_t>(k)];
+        const double level = p.XY.IsolineLevel[static_cast<std::size_t>(k)];
         // An all-zero result has no levels to draw.
         // Nothing lies above the maximum itself: its level has neither a line
         // nor an area.
@@ -161,7 +161,7 @@ std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDa
             if (!shape) continue;
             // The nodes above the threshold, as the compliance summary counts
             // them, so that a zone and its verdict give the same m^2.
-            const double area = compliance::AreaAbove(p, p.DensityGrid, t.value);
+            const double area = compliance::AreaAbove(p, p.XY.Density, t.value);
             out.push_back({t.value, r.maximum, t.label, area, levelColour(p, t.value, r.maximum),
                            std::move(shape)});
         }
@@ -216,7 +216,7 @@ bool addZoneLayer(GDALDataset& out, const std::vector<ZoneFeature>& zones, bool 
 }
 
 const char* antennaTypeName(const Antenna& a) {
-    return a.AntType == "baja" ? "DTS" : "BTS";
+    return a.AntType == AntennaKind::Stick ? "DTS" : "BTS";
 }
 
 geo::Geographic antennaLonLat(const Project& p, const Antenna& a) {
@@ -224,7 +224,7 @@ geo::Geographic antennaLonLat(const Project& p, const Antenna& a) {
 }
 
 geo::Geographic maximumLonLat(const Project& p) {
-    return drawingToLonLat(p, p.MaxPosX.toDouble(), p.MaxPosY);
+    return drawingToLonLat(p, p.XY.MaxPosX.toDouble(), p.XY.MaxPosY);
 }
 
 bool addAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options) {
@@ -272,7 +272,7 @@ bool addMaximumLayer(GDALDataset& out, const Project& p, CSLConstList options) {
     if (!layer || !addField(layer, "value", OFTReal) || !addField(layer, "unit", OFTString))
         return false;
     OGRFeature f(layer->GetLayerDefn());
-    f.SetField("value", p.MaxDensity);
+    f.SetField("value", p.XY.MaxDensity);
     f.SetField("unit", DensityUnit);
     OGRPoint pt = lonLatPoint(maximumLonLat(p));
     f.SetGeometry(&pt);

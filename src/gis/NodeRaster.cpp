@@ -19,7 +19,7 @@ geo::Geographic drawingToLonLat(const Project& p, double x, double y) {
 
 void NodeRaster::readRow(int row, int col0, int n, double* out) const {
     const Project& p = *project;
-    const Grid2D<double>& g = p.DensityGrid;
+    const Grid2D<double>& g = p.XY.Density;
     const int j = row + 1;
     const bool below = !groundRow.empty() && groundRow[static_cast<std::size_t>(row)] >= 0;
     for (int k = 0; k < n; ++k) {
@@ -84,7 +84,7 @@ std::optional<NodeRaster> makeNodeRaster(const Project& p, const std::atomic<boo
 
     // The maximum and the nodata, column by column as the grid is stored; a
     // cancel is seen between bands of columns.
-    const Grid2D<double>& g = p.DensityGrid;
+    const Grid2D<double>& g = p.XY.Density;
     constexpr int band = 64;
     std::vector<double> row(static_cast<std::size_t>(r.cols));
     for (int i0 = 1; i0 <= r.cols; i0 += band) {
@@ -107,7 +107,7 @@ std::optional<NodeRaster> makeNodeRaster(const Project& p, const std::atomic<boo
 
 Colour levelColour(const Project& p, double level, double maximum) {
     const int tenth = render::levelOf(level, maximum).value_or(0);
-    const render::Rgb c = render::gradientColour(tenth, p.WhiteBackground == 1);
+    const render::Rgb c = render::gradientColour(tenth, p.WhiteBackground);
     return {c.r, c.g, c.b};
 }
 

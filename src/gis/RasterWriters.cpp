@@ -113,7 +113,7 @@ bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& pa
 }
 
 std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& r) {
-    GDALDatasetUniquePtr img = colourDataset(r, overlayFirstLevel(p), p.WhiteBackground == 1);
+    GDALDatasetUniquePtr img = colourDataset(r, overlayFirstLevel(p), p.WhiteBackground);
     if (!img) return std::nullopt;
     // A banded picture packs to a small file: it is built in memory.
     MemFile file("gradient.png");

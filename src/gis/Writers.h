@@ -21,7 +21,7 @@ bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& pa
 // background from the sixth (the display leaves the lower ones white). The
 // map shows through the rest. The legend starts at the same band.
 inline int overlayFirstLevel(const Project& p) {
-    return p.WhiteBackground == 1 ? 6 : 1;
+    return p.WhiteBackground ? 6 : 1;
 }
 // The gradient image of the raster as a PNG: one RGBA pixel per node.
 std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& r);

@@ -17,7 +17,7 @@ TEST(Buildings, WorstFloorFacesTheBeamAndMatchesPointEvaluations) {
     p.EnsureAntennaSlots(1);
     p.AntennaCount = 1;
     Antenna& a = p.Antennas[1];
-    a.AntType = "alta";
+    a.AntType = AntennaKind::Panel;
     a.AntHeight = 7.5;
     a.AntPower = 1000.0;
     a.AntDirection = 90.0;

@@ -22,7 +22,7 @@ Project PanelSite() {
     p.AntennaCount = 1;
     p.TowerCount = 1;
     Antenna& a = p.Antennas[1];
-    a.AntType = "alta";
+    a.AntType = AntennaKind::Panel;
     a.AntHeight = 6.0;
     a.AntPower = 800.0;
     a.AntDirection = 90.0;

@@ -33,24 +33,24 @@ namespace {
 Project RingAndPeak() {
     Project p;
     p.RecomputeDerived();
-    p.DensityGrid.resize(p.GridNX, p.GridNY);
+    p.XY.Density.resize(p.GridNX, p.GridNY);
     for (int i = 1; i <= p.GridNX; ++i)
         for (int j = 1; j <= p.GridNY; ++j) {
             const double r = std::hypot(i - 40.0, j - 34.0), q = std::hypot(i - 70.0, j - 20.0);
-            p.DensityGrid(i, j) =
+            p.XY.Density(i, j) =
                 10.0 * std::exp(-(r - 8) * (r - 8) / 8) + 20.0 * std::exp(-q * q / 20);
         }
-    p.XYCalculated = 1;
+    p.XY.Calculated = true;
     p.CalcOption = 1;
-    p.MaxDensity = p.DensityGrid(70, 20);
-    p.MaxPosX = Variant::real(70.0 * p.CellSize);
-    p.MaxPosY = static_cast<std::int16_t>(20 * p.CellSize);
+    p.XY.MaxDensity = p.XY.Density(70, 20);
+    p.XY.MaxPosX = Variant::real(70.0 * p.CellSize);
+    p.XY.MaxPosY = static_cast<std::int16_t>(20 * p.CellSize);
     p.IsolineCount = 3;
-    p.IsolineLevel = {0.0, 5.0, 10.0, 15.0};
+    p.XY.IsolineLevel = {0.0, 5.0, 10.0, 15.0};
     p.AntennaCount = 1;
     p.Antennas.resize(2);
     p.Antennas[1].AntTower = 1;
-    p.Antennas[1].AntType = "baja";
+    p.Antennas[1].AntType = AntennaKind::Stick;
     p.Antennas[1].AntPower = 400;
     p.Antennas[1].AntX = 400;
     p.Antennas[1].AntY = 300;
@@ -122,7 +122,7 @@ TEST(GisRaster, NodesSitAtTheGeographicTablesPointsWithTheirValues) {
     ASSERT_TRUE(WriteCsv(p, CsvExport::MaximumGeographic, max));
     double lon = 0, lat = 0;
     std::sscanf(max.substr(max.find('\n') + 1).c_str(), "1,%lf,%lf", &lon, &lat);
-    EXPECT_EQ(ValueAt(*ds, lon, lat), p.MaxDensity);
+    EXPECT_EQ(ValueAt(*ds, lon, lat), p.XY.MaxDensity);
 }
 
 TEST(GisLayers, IsolinesAndZonesReadBackAsValidGeometry) {
@@ -153,7 +153,7 @@ TEST(GisLayers, IsolinesAndZonesReadBackAsValidGeometry) {
             OGRGeometryFactory::forceToMultiPolygon(f->GetGeometryRef()->clone()));
         const OGRGeometry* g = multi.get();
         EXPECT_TRUE(g->IsValid()) << f->GetFieldAsString("label");
-        EXPECT_EQ(f->GetFieldAsDouble("max"), p.MaxDensity);
+        EXPECT_EQ(f->GetFieldAsDouble("max"), p.XY.MaxDensity);
         EXPECT_GT(f->GetFieldAsDouble("area_m2"), 0.0);
         labels.push_back(f->GetFieldAsString("label"));
         if (f->GetFieldAsDouble("min") == 5.0)
@@ -164,7 +164,7 @@ TEST(GisLayers, IsolinesAndZonesReadBackAsValidGeometry) {
     ASSERT_EQ(labels.size(), 5u);
     // The legal limit's zone states the area the summary's verdict gives.
     Project judged = p;
-    judged.RatioGrid.resize(p.GridNX, p.GridNY);
+    judged.XY.Ratio.resize(p.GridNX, p.GridNY);
     StampResult(judged, Plane::XY, true);
     const auto lib = compliance::LoadLibrary(compliance::ShippedLimitsPath(), "");
     const auto sum = compliance::Summarise(judged, lib.library, "icnirp-2020", Population::Public);
@@ -225,7 +225,7 @@ TEST(GisExportBadCases, RefusalsLeaveTheOldFileAlone) {
         std::string path;
         std::string message;
     } cases[] = {
-        {"no result", [](Project& p) { p.XYCalculated = 0; }, old, msg::NoResult},
+        {"no result", [](Project& p) { p.XY.Calculated = false; }, old, msg::NoResult},
         {"off the map", [](Project& p) { p.OriginLon = 179.9999; }, old, OffTheMapMessage},
         {"folder", [](Project&) {}, dir.path().string(),
          std::string(msg::FileError) + "\n" + dir.path().string() + ": it is a folder"},
@@ -250,7 +250,7 @@ TEST(GisExportBadCases, RefusalsLeaveTheOldFileAlone) {
     EXPECT_FALSE(gisExportRefusal(p));
     p.Zoom = 2.0;
     EXPECT_EQ(gisExportRefusal(p), std::string(msg::ExportNeedsZoom));
-    p.XYCalculated = 0;
+    p.XY.Calculated = false;
     EXPECT_EQ(gisExportRefusal(p), std::string(msg::NoResult));
     EXPECT_EQ(gisPathWithExtension("a/site", GisFormat::Kmz), "a/site.kmz");
     EXPECT_EQ(gisPathWithExtension("a/site.GPKG", GisFormat::GeoPackage), "a/site.GPKG");
@@ -259,9 +259,9 @@ TEST(GisExportBadCases, RefusalsLeaveTheOldFileAlone) {
 TEST(GisExportBadCases, AllZeroResultGivesTheRasterAndEmptyLayers) {
     TempDir dir;
     Project p = RingAndPeak();
-    p.DensityGrid.resize(p.GridNX, p.GridNY);
-    p.MaxDensity = 0.0;
-    p.IsolineLevel.assign(4, 0.0);
+    p.XY.Density.resize(p.GridNX, p.GridNY);
+    p.XY.MaxDensity = 0.0;
+    p.XY.IsolineLevel.assign(4, 0.0);
     for (GisFormat f : gisFormats())
         Written(p, f, dir, (std::string("z") + gisFormatExtension(f)).c_str());
     auto raster = Open(dir.file("z.tif"), GDAL_OF_RASTER);
@@ -281,14 +281,14 @@ TEST(GisExportBadCases, CancelStopsEveryFormatSoonAndAMissingDriverIsNamed) {
     Project p;
     p.GridNX = 4000;
     p.RecomputeDerived();
-    p.DensityGrid.resize(p.GridNX, p.GridNY);
+    p.XY.Density.resize(p.GridNX, p.GridNY);
     for (int i = 1; i <= p.GridNX; ++i)
         for (int j = 1; j <= p.GridNY; ++j)
-            p.DensityGrid(i, j) = 10.0 + 9.0 * std::sin(i / 37.0) * std::cos(j / 23.0);
-    p.XYCalculated = 1;
-    p.MaxDensity = 19.0;
+            p.XY.Density(i, j) = 10.0 + 9.0 * std::sin(i / 37.0) * std::cos(j / 23.0);
+    p.XY.Calculated = true;
+    p.XY.MaxDensity = 19.0;
     p.IsolineCount = 3;
-    p.IsolineLevel = {0.0, 5.0, 10.0, 15.0};
+    p.XY.IsolineLevel = {0.0, 5.0, 10.0, 15.0};
     TempDir dir;
     for (GisFormat f : gisFormats()) {
         SCOPED_TRACE(gisFormatCaption(f));

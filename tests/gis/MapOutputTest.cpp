@@ -24,7 +24,7 @@ Project AboveARise() {
     Project p;
     p.RecomputeDerived();
     p.GroundGrid.resize(p.GridNX, p.GridNY);
-    p.DensityGrid.resize(p.GridNX, p.GridNY);
+    p.XY.Density.resize(p.GridNX, p.GridNY);
     p.GridXm.assign(std::size_t(p.GridNX) + 1, 0.0);
     p.GridYm.assign(std::size_t(p.GridNY) + 1, 0.0);
     const double cell = p.CellSize * p.MetersPerUnit;
@@ -36,20 +36,20 @@ Project AboveARise() {
         for (int j = 1; j <= p.GridNY; ++j) {
             const bool under = i >= 10 && i <= 20 && j >= 10 && j <= 20;
             p.GroundGrid(i, j) = under ? 10.0 : 0.0;
-            p.DensityGrid(i, j) =
+            p.XY.Density(i, j) =
                 under ? 0.0 : 10.0 * std::exp(-std::hypot(i - 50.0, j - 30.0) / 9);
         }
-    p.XYCalculated = 1;
+    p.XY.Calculated = true;
     p.CalcOption = 0;
     p.CalcHeight = 5;
-    p.MaxDensity = p.DensityGrid(50, 30);
+    p.XY.MaxDensity = p.XY.Density(50, 30);
     p.IsolineCount = 2;
-    p.IsolineLevel = {0.0, 2.0, 5.0};
+    p.XY.IsolineLevel = {0.0, 2.0, 5.0};
     p.AntennaCount = 2;
     p.Antennas.resize(3);
     for (int k : {1, 2}) {
         p.Antennas[std::size_t(k)].AntTower = 2;
-        p.Antennas[std::size_t(k)].AntType = "alta";
+        p.Antennas[std::size_t(k)].AntType = AntennaKind::Panel;
         p.Antennas[std::size_t(k)].AntX = 50.0 * p.CellSize;
         p.Antennas[std::size_t(k)].AntY = 30.0 * p.CellSize;
         p.Antennas[std::size_t(k)].AntFrequencyMHz = 900.0 * k;
@@ -83,7 +83,7 @@ TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
         ASSERT_EQ(b->RasterIO(GF_Read, 49, 29, 1, 1, &open, 1, 1, GDT_Float64, 0, 0, nullptr),
                   CE_None);
         EXPECT_EQ(v, nodata) << name;
-        EXPECT_NEAR(open, p.DensityGrid(50, 30), 1e-5) << name;
+        EXPECT_NEAR(open, p.XY.Density(50, 30), 1e-5) << name;
         EXPECT_STREQ(ds->GetMetadataItem("AREA_OR_POINT"), "Area") << name;
         double mn = 0, mx = 0, mean = 0, sd = 0;
         ASSERT_EQ(b->GetStatistics(FALSE, TRUE, &mn, &mx, &mean, &sd), CE_None);
@@ -145,7 +145,7 @@ TEST(MapOutputs, BuildingsAndPlacesReadBackFromTheGeoPackageAndTheKmz) {
     p.Buildings = {b};
     p.Places = {Place{"Crèche", "school", 60 * c, 30 * c, 1.5}};
     for (int k : {1, 2}) {
-        p.Antennas[std::size_t(k)].AntType = "baja";
+        p.Antennas[std::size_t(k)].AntType = AntennaKind::Stick;
         p.Antennas[std::size_t(k)].AntPower = 400;
         p.Antennas[std::size_t(k)].AntHeight = 6;
     }
