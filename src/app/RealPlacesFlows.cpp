@@ -24,8 +24,6 @@ constexpr const char* kRasterFilter =
 constexpr const char* kVectorFilter =
     "Map files (*.geojson *.json *.gpkg *.shp *.osm *.pbf)| *.geojson;*.json;*.gpkg;*.shp;"
     "*.osm;*.pbf";
-// A footprint whose file gives neither height nor levels: three floors.
-constexpr double kDefaultBuildingHeightM = 3 * MetresPerFloor;
 
 } // namespace
 
@@ -75,7 +73,8 @@ void RealPlacesFlows::importTerrain() {
         prompts_.message(*t.refusal);
         return;
     }
-    Edit edit = Edit::groundRect(project_, 0, 0, project_.GroundGrid.nx(), project_.GroundGrid.ny());
+    Edit edit =
+        Edit::groundRect(project_, 0, 0, project_.GroundGrid.nx(), project_.GroundGrid.ny());
     gis::ApplyTerrain(project_, t);
     if (record_) record_("Import terrain", std::move(edit), true);
     prompts_.message("Ground heights are relative to the lowest value of the elevation model "
@@ -89,12 +88,43 @@ void RealPlacesFlows::importBuildings() {
     const auto path = prompts_.openPath(kVectorFilter);
     if (!path) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    gis::BuildingsImport r = gis::ReadBuildings(project_, *path, kDefaultBuildingHeightM);
+    gis::BuildingsImport r = gis::ReadBuildings(project_, *path, gis::DefaultBuildingHeightM);
     QApplication::restoreOverrideCursor();
     if (r.refusal) {
         prompts_.message(*r.refusal);
         return;
     }
+    if (r.defaultHeight == 0) {
+        storeBuildings(std::move(r));
+        return;
+    }
+    // Some footprints carry no height: the user says how high they stand,
+    // and the file is read again with that height. Cancel imports nothing.
+    auto* d = new BuildingHeightDialog(
+        r.defaultHeight,
+        QString::fromStdString(dialognum::formatter()(gis::DefaultBuildingHeightM)), &window_);
+    d->setAcceptHandler([this, d, file = *path] {
+        const gis::BuildingHeightAnswer h =
+            gis::BuildingHeightAccept(d->height().toStdString(), dialognum::parser());
+        if (!h.heightM) {
+            prompts_.message(h.refusal);
+            return false;
+        }
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        gis::BuildingsImport again = gis::ReadBuildings(project_, file, *h.heightM);
+        QApplication::restoreOverrideCursor();
+        if (again.refusal) {
+            prompts_.message(*again.refusal);
+            return true;
+        }
+        storeBuildings(std::move(again));
+        return true;
+    });
+    d->setAttribute(Qt::WA_DeleteOnClose);
+    d->open();
+}
+
+void RealPlacesFlows::storeBuildings(gis::BuildingsImport r) {
     Edit edit = Edit::settings(project_);
     project_.Buildings = std::move(r.buildings);
     if (record_) record_("Import buildings", std::move(edit), true);
@@ -105,7 +135,7 @@ void RealPlacesFlows::importBuildings() {
 RealPlacesFlows::Painter RealPlacesFlows::decorate(Painter paint) const {
     if (project_.Buildings.empty() && project_.Places.empty()) return paint;
     return [paint = std::move(paint), lib = &lib_](const Project& p, render::Surface& s,
-                                                    render::DotRandom& dots) {
+                                                   render::DotRandom& dots) {
         auto controls = paint(p, s, dots);
         if (p.CurrentPlane != Plane::XY || p.AntennaCount < 1) return controls;
         const auto inv =
@@ -118,31 +148,34 @@ RealPlacesFlows::Painter RealPlacesFlows::decorate(Painter paint) const {
 void addRealPlacesCommands(std::vector<Command>& t) {
     using W = MainWindow;
     using P = app::Place;
-    const auto at = std::find_if(t.begin(), t.end(),
-                                 [](const Command& c) { return c.place == P::Tools; });
+    const auto at =
+        std::find_if(t.begin(), t.end(), [](const Command& c) { return c.place == P::Tools; });
     // At the end of the Tools menu.
     auto last = t.end();
     for (auto it = at; it != t.end(); ++it)
         if (it->place == P::Tools) last = it + 1;
-    const std::vector<Command> rows = {
-        {cmd::ImportTerrain, "Import terrain...", P::Tools,
-         [](W& w) {
-             w.ensurePlanView();
-             w.resetTools();
-             w.realPlaces().importTerrain();
-         },
-         {}, {}, "sepreales"},
-        {cmd::ImportBuildings, "Import buildings...", P::Tools,
-         [](W& w) {
-             w.ensurePlanView();
-             w.resetTools();
-             w.realPlaces().importBuildings();
-         }},
-        {cmd::Places, "Places...", P::Tools, [](W& w) {
-             w.ensurePlanView();
-             w.resetTools();
-             w.realPlaces().places();
-         }}};
+    const std::vector<Command> rows = {{cmd::ImportTerrain,
+                                        "Import terrain...",
+                                        P::Tools,
+                                        [](W& w) {
+                                            w.ensurePlanView();
+                                            w.resetTools();
+                                            w.realPlaces().importTerrain();
+                                        },
+                                        {},
+                                        {},
+                                        "sepreales"},
+                                       {cmd::ImportBuildings, "Import buildings...", P::Tools,
+                                        [](W& w) {
+                                            w.ensurePlanView();
+                                            w.resetTools();
+                                            w.realPlaces().importBuildings();
+                                        }},
+                                       {cmd::Places, "Places...", P::Tools, [](W& w) {
+                                            w.ensurePlanView();
+                                            w.resetTools();
+                                            w.realPlaces().places();
+                                        }}};
     t.insert(last, rows.begin(), rows.end());
 }
 

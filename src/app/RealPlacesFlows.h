@@ -2,6 +2,7 @@
 
 #include "app/Commands.h"
 #include "compliance/Limits.h"
+#include "gis/BuildingImport.h"
 #include "model/Edits.h"
 #include "model/Project.h"
 #include "model/Prompts.h"
@@ -36,7 +37,9 @@ class RealPlacesFlows {
     void places();
     // Tools "Import terrain...": the ground grid from an elevation model; one undo step.
     void importTerrain();
-    // Tools "Import buildings...": footprints from a vector file; one undo step.
+    // Tools "Import buildings...": footprints from a vector file; one undo
+    // step. When some footprints give neither height nor levels, "Building
+    // height" asks how high they stand first.
     void importBuildings();
 
     // On the plan, the buildings filled by their worst floor's level colour
@@ -44,6 +47,7 @@ class RealPlacesFlows {
     Painter decorate(Painter paint) const;
 
   private:
+    void storeBuildings(gis::BuildingsImport r);
     Project& project_;
     Prompts& prompts_;
     QWidget& window_;

@@ -135,10 +135,7 @@ bool writeComplianceExport(Project& p, ExportKind kind, const std::string& path)
             if (p.Buildings.empty()) throw BatchFailure("The project has no buildings");
             const auto values = compliance::EvaluateBuildings(p, inv.inverse);
             if (kind == ExportKind::BuildingsGpkg) {
-                std::vector<std::string> fill;
-                for (const BuildingValue& v : values)
-                    fill.push_back(compliance::PercentColour(p, v.worstFloor().percent));
-                if (auto failed = gis::writeBuildingsGpkg(p, values, fill, path))
+                if (auto failed = gis::writeBuildingsGpkg(p, values, path))
                     throw BatchFailure(*failed);
                 return true;
             }

@@ -2,10 +2,13 @@
 
 #include "batch/BatchRun.h"
 #include "batch/ComplianceSteps.h"
+#include "compliance/Buildings.h"
+#include "compliance/Limits.h"
 #include "model/Project.h"
 #include "qtsurface/PictureExport.h"
 #include "qtsurface/QtSurface.h"
 #include "render/Dots.h"
+#include "render/RealPlaces.h"
 
 #include <QDate>
 #include <QFile>
@@ -40,6 +43,18 @@ bool raised(const std::atomic<bool>* cancel) {
 
 } // namespace
 
+std::function<void(render::Surface&)> realPlacesOverlay(const Project& p) {
+    if ((p.Buildings.empty() && p.Places.empty()) || p.CurrentPlane != Plane::XY ||
+        p.AntennaCount < 1)
+        return {};
+    const auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library,
+                                               p.Compliance.Standard, p.Compliance.Group);
+    if (inv.refusal) return {};
+    return [&p, marks = compliance::ExposureMarks(p, inv.inverse)](render::Surface& s) {
+        render::drawRealPlaces(p, s, marks);
+    };
+}
+
 void writeProjectImage(const Project& p, const ImageRequest& image, const std::string& path,
                        const std::atomic<bool>* cancel) {
     if (image.decorate) {
@@ -67,8 +82,15 @@ void writeProjectImage(const Project& p, const ImageRequest& image, const std::s
     render::DotRandom rnd;
     QImage img;
     try {
+        // The compliance traces, then the buildings and places on top.
+        const auto traces = complianceOverlay(p);
+        const auto places = realPlacesOverlay(p);
+        const auto overlay = [&traces, &places](render::Surface& s) {
+            if (traces) traces(s);
+            if (places) places(s);
+        };
         img = qtsurface::renderProjectImage(p, QSize(image.width, image.height), rnd, nullptr,
-                                            cancel, complianceOverlay(p));
+                                            cancel, overlay);
     } catch (const render::DrawingCancelled&) {
         throw BatchFailure(kMsgInterrupted);
     }

@@ -8,11 +8,10 @@
 #include "model/AtomicFile.h"
 #include "render/Scene.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 namespace brenvik::compliance {
 
@@ -39,12 +38,10 @@ std::string Number17(double v) {
 
 } // namespace
 
-namespace {
 render::Rgb PercentRgb(const Project& p, double percent) {
     const int level = render::levelOf(std::min(percent, 100.0), 100.0).value_or(0);
     return render::gradientColour(level, p.WhiteBackground);
 }
-} // namespace
 
 render::RealPlaceMarks ExposureMarks(const Project& p, const std::vector<double>& inverse) {
     render::RealPlaceMarks m;
@@ -118,8 +115,8 @@ BuildingValue EvaluateBuilding(const Project& p, const Building& b,
             const double z = ground[k] + fv.baseM + ReceptorAboveFloorM;
             double s = 0.0, r = 0.0;
             for (int a = 1; a <= count; ++a) {
-                const double d = AntennaDensity(p, a, pts[k].xm, pts[k].ym,
-                                                zA[static_cast<std::size_t>(a)], z);
+                const double d =
+                    AntennaDensity(p, a, pts[k].xm, pts[k].ym, zA[static_cast<std::size_t>(a)], z);
                 s += d;
                 if (static_cast<std::size_t>(a) < inverse.size())
                     r += d * inverse[static_cast<std::size_t>(a)];

@@ -38,6 +38,7 @@ bool SaveBuildingsFile(const Project& p, const std::vector<BuildingValue>& value
 // The display's level colour of a % of limit, tenths of the limit from the
 // gradient's scale ("#rrggbb"); 100 % and more take the top level.
 std::string PercentColour(const Project& p, double percent);
+render::Rgb PercentRgb(const Project& p, double percent);
 
 // The plan's marks of the evaluated buildings and places: each footprint
 // filled in its worst floor's level colour, each place labelled with its %.

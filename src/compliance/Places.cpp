@@ -1,7 +1,6 @@
 #include "compliance/Places.h"
 
 #include "calc/Exposure.h"
-
 #include "calc/Ground.h"
 #include "calc/PowerDensity.h"
 #include "compliance/Csv.h"
@@ -11,13 +10,12 @@
 #include "model/AtomicFile.h"
 #include "model/Numbers.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <numbers>
 #include <sstream>
 
@@ -26,8 +24,8 @@ namespace brenvik::compliance {
 namespace {
 
 enum Column { Name, Lon, Lat, Xm, Ym, Height, Kind, Count };
-constexpr std::array<const char*, Count> kHeader{"name", "lon", "lat", "x_m", "y_m", "height_m",
-                                                 "kind"};
+constexpr std::array<const char*, Count> kHeader{"name", "lon",      "lat", "x_m",
+                                                 "y_m",  "height_m", "kind"};
 
 // A drawing position lies on the plan when the calculation's ground grid
 // covers it.
@@ -123,6 +121,8 @@ PlacesImport ImportPlaces(Project& p, const std::string& csv, const std::string&
     while (std::getline(in, line)) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        // A spreadsheet's UTF-8 mark before the header is no part of it.
+        if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
         if (line.find_first_not_of(" \t") == std::string::npos) continue;
         const std::vector<std::string> f = SplitCsvLine(line);
         if (!header) {
@@ -194,25 +194,29 @@ PlacesImport ImportPlaces(Project& p, const std::string& csv, const std::string&
         pl.Y = pos->y;
         places.push_back(std::move(pl));
     }
-    if (!header) problems.push_back("the file is empty");
+    if (!header)
+        problems.push_back("the file is empty");
     else if (problems.empty() && places.empty())
         problems.push_back(offPlan.empty() ? "the file holds no place"
                                            : "every place lies off the plan");
     if (!problems.empty()) {
+        // The first twenty say enough; a file of bad lines gives no endless message.
         std::string m = head;
-        for (const std::string& s : problems)
-            m += "\n" + s;
+        for (std::size_t k = 0; k < problems.size() && k < 20; ++k)
+            m += "\n" + problems[k];
+        if (problems.size() > 20)
+            m += "\n... and " + std::to_string(problems.size() - 20) + " more";
         out.refusal = m;
         return out;
     }
     out.imported = static_cast<int>(places.size());
     out.skipped = static_cast<int>(offPlan.size());
     if (!offPlan.empty()) {
-        out.note = std::to_string(offPlan.size()) +
-                   (offPlan.size() == 1 ? " place" : " places") + " off the plan skipped: line" +
-                   (offPlan.size() == 1 ? " " : "s ");
-        for (std::size_t k = 0; k < offPlan.size(); ++k)
+        out.note = std::to_string(offPlan.size()) + (offPlan.size() == 1 ? " place" : " places") +
+                   " off the plan skipped: line" + (offPlan.size() == 1 ? " " : "s ");
+        for (std::size_t k = 0; k < offPlan.size() && k < 10; ++k)
             out.note += (k ? ", " : "") + std::to_string(offPlan[k]);
+        if (offPlan.size() > 10) out.note += ", ...";
     }
     p.Places = std::move(places);
     return out;
@@ -323,8 +327,8 @@ std::string PlacesCsv(const std::vector<PlaceValue>& values) {
             out += "," + Number17(d);
         for (const AntennaAtPlace& a : v.antennas) {
             out += "," + a.label;
-            for (double d : {a.sUw, a.percent, a.horizontalM, a.directM, a.azimuthDeg,
-                             a.elevationDeg})
+            for (double d :
+                 {a.sUw, a.percent, a.horizontalM, a.directM, a.azimuthDeg, a.elevationDeg})
                 out += "," + Number17(d);
         }
         out += "\r\n";

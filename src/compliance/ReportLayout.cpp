@@ -1,8 +1,8 @@
 #include "compliance/ReportLayout.h"
 
-#include "compliance/Places.h"
-
 #include "compliance/Boundaries.h"
+#include "compliance/Places.h"
+#include "compliance/ReportText.h"
 #include "compliance/Units.h"
 #include "geo/Geo.h"
 #include "model/DrawingArea.h"
@@ -15,54 +15,7 @@ namespace brenvik::compliance {
 using render::FillStyle;
 using render::Rgb;
 using render::Surface;
-
-const std::vector<double>& PercentLevels() {
-    static const std::vector<double> levels{1, 5, 10, 20, 50, 100};
-    return levels;
-}
-
-Rgb BandColour(int band) {
-    // From a pale blue for the weak exposure to red above the limit.
-    static const Rgb colours[] = {{198, 219, 239}, {120, 198, 121}, {217, 240, 80},
-                                  {254, 217, 60},  {253, 141, 60},  {215, 25, 28}};
-    return colours[std::clamp(band, 0, 5)];
-}
-
-int BandOf(double percent) {
-    const auto& l = PercentLevels();
-    int band = -1;
-    for (std::size_t k = 0; k < l.size(); ++k)
-        if (percent >= l[k]) band = static_cast<int>(k);
-    return band;
-}
-
-std::vector<double> BandLevels(double maxPercent) {
-    std::vector<double> levels = PercentLevels();
-    if (!(maxPercent > 0.0) || maxPercent >= levels.front() || !std::isfinite(maxPercent))
-        return levels;
-    // The power of ten that brings the maximum to between 10 and 100 % of
-    // the top level's scale: 0.733 % gives bands from 0.01 % to 1 %.
-    const double shift = std::ceil(std::log10(10.0 / maxPercent));
-    const double k = std::pow(10.0, -std::min(shift, 300.0));
-    for (double& l : levels)
-        l *= k;
-    return levels;
-}
-
-int BandOf(double percent, const std::vector<double>& levels) {
-    int band = -1;
-    for (std::size_t k = 0; k < levels.size(); ++k)
-        if (percent >= levels[k]) band = static_cast<int>(k);
-    return band;
-}
-
-std::string ProgramVersion() {
-#ifdef BRENVIK_VERSION
-    return std::string("Brenvik ") + BRENVIK_VERSION;
-#else
-    return "Brenvik";
-#endif
-}
+using namespace reporttext;
 
 namespace {
 
@@ -89,10 +42,6 @@ double NiceStep(double span, int count) {
     for (double m : {1.0, 2.0, 5.0})
         if (m * p >= raw) return m * p;
     return 10.0 * p;
-}
-
-std::string Metres(double v) {
-    return FormatFixed(v, std::fabs(v) < 10.0 ? 1 : 0);
 }
 
 // A tick label: as many decimals as the step needs.
@@ -236,11 +185,6 @@ void TraceKey(Surface& s, double x, double y) {
     Text(s, x + 480, y + 260, "100 % of the limit, all antennas", 6.5);
 }
 
-std::string HeightText(const Project& p) {
-    if (p.CalcOption == 1) return "at surface height";
-    return "h=" + FormatFixed(p.CalcHeight, 0) + " m";
-}
-
 std::string Title(const Summary& s) {
     return s.standardTitle + ", " + PopulationText(s.group);
 }
@@ -251,23 +195,9 @@ namespace {
 
 constexpr int kMethodRows = 12; // antenna rows on the method's first page
 
-bool FarField(const Summary& s) {
-    return s.model == ExposureModel::FarField;
-}
-
 std::string Clipped(std::string t, std::size_t n) {
     if (t.size() > n) t = t.substr(0, n - 3) + "...";
     return t;
-}
-
-// The specified beam model's blind spots, with the project's own open angle.
-std::vector<std::string> BlindSpots(const Project& p) {
-    const double stickDeg = p.OpenAngleDTS / 180.0 * 180.0 / 3.14159265358979323846;
-    return {"no field at all above a down-tilted panel's height, nor below an up-tilted one's",
-            "a stick antenna's vertical beam is taken as " + FormatFixed(p.OpenAngleDTS, 1) +
-                "/180 radians (" + FormatFixed(stickDeg, 1) + " deg) wide",
-            "8.64 P/r^2 for an ERP of P watts is 2.3 dB below the free-space density of that "
-            "ERP, 1.64 P/(4 pi r^2) = 13.05 P/r^2 uW/cm^2"};
 }
 
 } // namespace
@@ -297,96 +227,6 @@ std::vector<double> ReportLayout::limits() const {
     for (const AntennaLine& a : in_.summary.antennas)
         if (a.slot >= 0 && a.slot < static_cast<int>(out.size()))
             out[static_cast<std::size_t>(a.slot)] = a.limitWm2;
-    return out;
-}
-
-std::vector<std::string> ReportLayout::verdictLines() const {
-    std::vector<std::string> out;
-    for (const Verdict& v : in_.summary.verdicts)
-        out.push_back(v.title + ": " + v.text());
-    return out;
-}
-
-std::string ReportLayout::maximumLine() const {
-    const Summary& s = in_.summary;
-    if (!s.planCalculated) return "The plan has not been calculated.";
-    return "Maximum " + FormatPercent(s.maxPercent) + " % of the limit";
-}
-
-std::string ReportLayout::planVerdictLine() const {
-    const Summary& s = in_.summary;
-    if (!s.planCalculated || s.verdicts.empty()) return "The plan has not been calculated.";
-    const std::string who = s.standardTitle + " " + PopulationText(s.group) + ", plan at " +
-                            HeightText(*in_.project) + ": ";
-    const std::string v =
-        PlaneVerdictText(s.maxPercent, s.verdicts.front().areaAboveM2, s.planCrossing);
-    return (FarField(s) ? "" : "Indicative: ") + who + v;
-}
-
-std::optional<std::string> ReportLayout::sectionVerdictLine() const {
-    const Summary& s = in_.summary;
-    if (!s.sectionMaxPercent) return std::nullopt;
-    return std::string(FarField(s) ? "Section at " : "Indicative: section at ") +
-           Metres(in_.project->XZDistance) +
-           " m: " + PlaneVerdictText(*s.sectionMaxPercent, s.sectionAreaAboveM2, s.sectionCrossing);
-}
-
-std::vector<std::string> ReportLayout::methodLines() const {
-    const Project& p = *in_.project;
-    const Summary& s = in_.summary;
-    std::vector<std::string> out;
-    if (FarField(s)) {
-        out.push_back("Exposure model: Far-field (IEC 62232)");
-        out.push_back("Formula: S = 100 RF 1.64 P g(phi, theta) / (4 pi r^2) uW/cm^2, P the ERP in "
-                      "W, g the antenna's gain relative to its peak, r the distance in m (not "
-                      "below 0.1 m)");
-        out.push_back("Reflection factor RF: " + FormatFixed(p.Exposure.ReflectionFactor, 2));
-        out.push_back("Compliance boundary of each antenna alone at its frequency's limit: r_b = "
-                      "sqrt(RF 1.64 P g / (4 pi S_L)), S_L in W/m^2, directions every 0.5 deg");
-    } else {
-        out.push_back("Exposure model: the program's beam model (indicative)");
-        out.push_back("Formula: S = 8.64 P / r^2 gv gh uW/cm^2, P the ERP in W, gv and gh "
-                      "logistic cut-offs of the beam at the open angles (panels " +
-                      FormatFixed(p.OpenAngleBTS, 1) + " deg, sticks " +
-                      FormatFixed(p.OpenAngleDTS, 1) + "/180 rad)");
-        out.push_back("Reflection factor: none (not part of this model)");
-        out.push_back("Compliance distance: along the azimuth of the main beam, on the beam's "
-                      "axis, where the antenna alone falls to its limit in this model");
-        out.push_back("Indicative: this model's blind spots:");
-        for (const std::string& b : BlindSpots(p))
-            out.push_back("  - " + b);
-    }
-    // The patterns the antennas use, each once.
-    std::vector<std::string> used;
-    for (const AntennaLine& a : s.antennas) {
-        const std::string& name = p.Antennas[static_cast<std::size_t>(a.slot)].AntPattern;
-        if (!name.empty() && std::find(used.begin(), used.end(), name) == used.end())
-            used.push_back(name);
-    }
-    if (used.empty()) out.push_back("Patterns: none imported; parametric beams only");
-    for (const std::string& name : used) {
-        const auto pat = std::find_if(p.Patterns.begin(), p.Patterns.end(),
-                                      [&](const AntennaPattern& x) { return x.Name == name; });
-        if (pat == p.Patterns.end()) {
-            out.push_back("Pattern " + name + ": not in the project");
-            continue;
-        }
-        std::string t = "Pattern " + pat->Name + ": file " +
-                        (pat->Source.empty() ? std::string("not named") : pat->Source);
-        if (!pat->Make.empty()) t += ", " + pat->Make;
-        if (pat->FrequencyMHz > 0) t += ", " + FormatFixed(pat->FrequencyMHz, 1) + " MHz";
-        t += ", gain " + FormatFixed(pat->GainDbi, 2) + " dBi";
-        out.push_back(t);
-    }
-    const double zc = p.XYCalcZoom > 0.0 ? p.XYCalcZoom : 1.0;
-    out.push_back("Grid: " + std::to_string(p.GridNX) + " x " + std::to_string(p.GridNY) +
-                  " nodes, step " + FormatFixed(p.CellSize * p.MetersPerUnit / zc, 3) + " m");
-    out.push_back("Calculation height: " + FormatFixed(p.CalcHeight, 2) + " m" +
-                  (p.CalcOption == 1 ? " above the ground (at surface height)" : ""));
-    out.push_back("Program: " + ProgramVersion());
-    const std::string blank = "_______________________";
-    out.push_back("Site: " + (p.Compliance.SiteName.empty() ? blank : p.Compliance.SiteName));
-    out.push_back("Assessor: " + (p.Compliance.Assessor.empty() ? blank : p.Compliance.Assessor));
     return out;
 }
 
@@ -435,9 +275,16 @@ void ReportLayout::planPage(Surface& s) const {
     // The verdict in large type, smaller when it is long enough to leave the page.
     const std::string verdict = planVerdictLine();
     Text(s, kLeft, 1600, verdict, verdict.size() > 110 ? 8.5 : 10, planOk ? kGreen : kRed);
+    double vy = 1950;
     if (const auto line = sectionVerdictLine()) {
         const bool ok = PlaneComplies(*sum.sectionMaxPercent, sum.sectionCrossing);
-        Text(s, kLeft, 1950, *line, 8, ok ? kGreen : kRed);
+        Text(s, kLeft, vy, *line, 8, ok ? kGreen : kRed);
+        vy += 250;
+    }
+    // The worst building, floor and place belong to the verdict.
+    if (const std::string line = realPlacesLine(); !line.empty()) {
+        Text(s, kLeft, vy, line, 8, realPlacesComply() ? kGreen : kRed);
+        vy += 250;
     }
     // What the verdicts rest on: the boundaries a plane reaches into, or the
     // model's blind spots.
@@ -453,7 +300,7 @@ void ReportLayout::planPage(Surface& s) const {
         for (const std::string& b : BlindSpots(p))
             notes.back() += b == BlindSpots(p).front() ? b : "; " + b;
     }
-    double ny0 = 2200;
+    double ny0 = std::max(2200.0, vy);
     for (const std::string& n : notes) {
         // Long notes wrap at words, the later lines indented.
         std::string rest = n;
@@ -581,6 +428,10 @@ void ReportLayout::tablePage(int index, Surface& s) const {
             const bool ok = chosen ? PlaneComplies(v.maxPercent, sum.planCrossing) : v.complies();
             Text(s, kLeft, y, v.title, 8);
             Text(s, kLeft + 6800, y, text, 8, ok ? kGreen : kRed);
+            y += kRow;
+        }
+        if (const std::string line = realPlacesLine(); !line.empty()) {
+            Text(s, kLeft, y, line, 8, realPlacesComply() ? kGreen : kRed);
             y += kRow;
         }
         if (sum.planCalculated) {

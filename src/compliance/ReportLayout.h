@@ -54,13 +54,16 @@ class ReportLayout {
     int pageCount() const;
     void drawPage(int page, render::Surface& s) const;
 
-    // The texts the report states, for a dialog or a test.
+    // The texts the report states, for a dialog or a test: each standard's
+    // verdict, then the worst building, floor and place when there are any.
     std::vector<std::string> verdictLines() const;
     std::string maximumLine() const;
     // The worst building with its floor and the worst place, by % of the
     // limit: "Worst building: School (way/1), floor 2: 3.5 % of the limit;
     // worst place: Crèche: 0.42 %". Empty without buildings and places.
     std::string realPlacesLine() const;
+    // True when no building floor and no place is above the limit.
+    bool realPlacesComply() const;
 
     // The plan's verdict, the section's, and the lines that explain them
     // (the boundaries a plane crosses, the model's blind spots).

@@ -48,17 +48,18 @@ std::vector<Line> Lines(const ReportInput& in) {
                         Num(*p.TerrainDatumM, 2) + " m."}});
     if (!in.buildings.empty()) {
         out.push_back({Line::Heading, {"Buildings"}});
-        out.push_back({Line::Note,
-                       {"Each floor evaluated exactly at 1.5 m above its level, along the facade "
-                        "every metre and inside on the calculation's cell step; its worst point."}});
+        out.push_back(
+            {Line::Note,
+             {"Each floor evaluated exactly at 1.5 m above its level, along the facade "
+              "every metre and inside on the calculation's cell step; its worst point."}});
         for (const BuildingValue& b : in.buildings) {
             const std::string name = b.name.empty() ? b.id : b.name + " (" + b.id + ")";
-            out.push_back({Line::Heading, {name + ": worst floor " +
-                                           std::to_string(b.worstFloor().floor) + ", " +
-                                           FormatPercent(b.worstFloor().percent) + " %"}});
-            out.push_back({Line::Titles,
-                           {"Floor", "Level (m)", "S (uW/cm^2)", "E (V/m)", "% of limit", "lon",
-                            "lat"}});
+            out.push_back({Line::Heading,
+                           {name + ": worst floor " + std::to_string(b.worstFloor().floor) + ", " +
+                            FormatPercent(b.worstFloor().percent) + " %"}});
+            out.push_back(
+                {Line::Titles,
+                 {"Floor", "Level (m)", "S (uW/cm^2)", "E (V/m)", "% of limit", "lon", "lat"}});
             for (const FloorValue& f : b.floors)
                 out.push_back({Line::Row,
                                {std::to_string(f.floor) + (f.floor == b.worst ? " (worst)" : ""),
@@ -103,6 +104,14 @@ std::string ReportLayout::realPlacesLine() const {
     return out;
 }
 
+bool ReportLayout::realPlacesComply() const {
+    for (const BuildingValue& b : in_.buildings)
+        if (!b.floors.empty() && b.worstFloor().percent > 100.0) return false;
+    for (const PlaceValue& v : in_.places)
+        if (v.percent > 100.0) return false;
+    return true;
+}
+
 int ReportLayout::realPlacesPageCount() const {
     if (in_.buildings.empty() && in_.places.empty()) return 0;
     const int n = static_cast<int>(Lines(in_).size()) + 2;
@@ -141,7 +150,8 @@ void ReportLayout::realPlacesPage(int index, Surface& s) const {
             for (std::size_t c = 0; c < l.cells.size(); ++c)
                 Text(s, kLeft + cols[c], y, l.cells[c], l.kind == Line::Titles ? 7 : 7.5,
                      l.kind == Line::Titles ? kGrey : kInk);
-            if (l.kind == Line::Titles) s.line(kLeft, y + kRow - 30, kLeft + 14000, y + kRow - 30, kRule);
+            if (l.kind == Line::Titles)
+                s.line(kLeft, y + kRow - 30, kLeft + 14000, y + kRow - 30, kRule);
             y += kRow;
             break;
         }

@@ -13,8 +13,7 @@ bool HasRatio(const Project& p, bool section) {
     return RatioCurrent(p, section ? Plane::XZ : Plane::XY);
 }
 
-CalcOutcome ComputeRatios(Project& p, const std::vector<double>& inverse,
-                          const CalcControl& ctl) {
+CalcOutcome ComputeRatios(Project& p, const std::vector<double>& inverse, const CalcControl& ctl) {
     CalcControl withRatio = ctl;
     withRatio.inverseLimit = inverse;
     Grid2D<double> ratio[2];
@@ -116,10 +115,6 @@ std::optional<Population> PopulationFromName(const std::string& name) {
     return std::nullopt;
 }
 
-namespace {
-
-// Area of the nodes (rows and columns from 1, the calculated ones) whose
-// value exceeds `above`; each node stands for one grid cell.
 double AreaAbove(const Project& p, const Grid2D<double>& g, double above) {
     const double side = p.CellSize * p.MetersPerUnit / (p.XYCalcZoom > 0.0 ? p.XYCalcZoom : 1.0);
     long long n = 0;
@@ -129,8 +124,6 @@ double AreaAbove(const Project& p, const Grid2D<double>& g, double above) {
             if (g(i, j) > above) ++n;
     return static_cast<double>(n) * side * side;
 }
-
-} // namespace
 
 SummaryResult Summarise(const Project& p, const Library& lib, const std::string& standard,
                         Population g) {

@@ -83,6 +83,11 @@ bool PlaneComplies(double maxPercent, const std::optional<PlaneCrossing>& c);
 // boundaries; maximum outside them 45 %", for a plane that crosses them.
 std::string CrossingText(const Project& p, const PlaneCrossing& c);
 
+// The area in m^2 of the plan's nodes (rows and columns from 1, the
+// calculated ones) whose value exceeds `above`, each node standing for one
+// grid cell. The summary's verdicts and the map's zones both state it.
+double AreaAbove(const Project& p, const Grid2D<double>& g, double above);
+
 struct SummaryResult {
     Summary summary;
     std::optional<std::string> refusal;

@@ -4,6 +4,7 @@
 #include "gis/NodeRaster.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <memory>
 #include <ogrsf_frmts.h>
@@ -18,24 +19,53 @@ struct TransformDeleter {
     }
 };
 
-// A length attribute: a number, optionally followed by "m". Nothing when the
-// feature has no such field or leaves it empty; `bad` when it does not read.
+// A tag of the feature: its own field, else the "other_tags" list of a
+// layer read from OpenStreetMap ("building:levels"=>"4","roof:shape"=>"flat").
+// Nothing when the feature does not carry it or leaves it empty.
+std::optional<std::string> Tag(OGRFeature& f, const char* key) {
+    const int k = f.GetFieldIndex(key);
+    if (k >= 0) {
+        if (!f.IsFieldSetAndNotNull(k)) return std::nullopt;
+        std::string v = f.GetFieldAsString(k);
+        return v.empty() ? std::nullopt : std::optional<std::string>(v);
+    }
+    const int o = f.GetFieldIndex("other_tags");
+    if (o < 0 || !f.IsFieldSetAndNotNull(o)) return std::nullopt;
+    const std::string tags = f.GetFieldAsString(o);
+    const std::string lead = "\"" + std::string(key) + "\"=>\"";
+    for (std::size_t at = tags.find(lead); at != std::string::npos; at = tags.find(lead, at + 1)) {
+        if (at > 0 && tags[at - 1] != ',') continue; // the end of another value
+        std::string v;
+        for (std::size_t c = at + lead.size(); c < tags.size() && tags[c] != '"'; ++c)
+            v += tags[c] == '\\' && c + 1 < tags.size() ? tags[++c] : tags[c];
+        return v.empty() ? std::nullopt : std::optional<std::string>(v);
+    }
+    return std::nullopt;
+}
+
+// A length attribute: a number, optionally followed by "m", read the same
+// whatever the language the program runs in. Nothing when the feature has no
+// such tag or leaves it empty; `bad` when it does not read.
 std::optional<double> Metres(OGRFeature& f, const char* field, bool& bad) {
     const int k = f.GetFieldIndex(field);
-    if (k < 0 || !f.IsFieldSetAndNotNull(k)) return std::nullopt;
-    const OGRFieldType t = f.GetFieldDefnRef(k)->GetType();
-    if (t == OFTReal || t == OFTInteger || t == OFTInteger64) return f.GetFieldAsDouble(k);
-    std::string s = f.GetFieldAsString(k);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
+    if (k >= 0 && f.IsFieldSetAndNotNull(k)) {
+        const OGRFieldType t = f.GetFieldDefnRef(k)->GetType();
+        if (t == OFTReal || t == OFTInteger || t == OFTInteger64) return f.GetFieldAsDouble(k);
+    }
+    std::string s = Tag(f, field).value_or("");
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.pop_back();
     if (!s.empty() && s.back() == 'm') s.pop_back();
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.pop_back();
     std::size_t b = 0;
-    while (b < s.size() && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+    while (b < s.size() && std::isspace(static_cast<unsigned char>(s[b])))
+        ++b;
     s = s.substr(b);
     if (s.empty()) return std::nullopt;
-    char* end = nullptr;
-    const double v = std::strtod(s.c_str(), &end);
-    if (end != s.c_str() + s.size() || !std::isfinite(v)) {
+    double v = 0.0;
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(v)) {
         bad = true;
         return std::nullopt;
     }
@@ -43,8 +73,23 @@ std::optional<double> Metres(OGRFeature& f, const char* field, bool& bad) {
 }
 
 std::string Text(OGRFeature& f, const char* field) {
-    const int k = f.GetFieldIndex(field);
-    return k >= 0 && f.IsFieldSetAndNotNull(k) ? f.GetFieldAsString(k) : "";
+    return Tag(f, field).value_or("");
+}
+
+// A layer of points or lines (the nodes and roads of a file made from
+// OpenStreetMap) holds no footprint.
+bool HoldsNoAreas(OGRLayer& layer) {
+    const OGRwkbGeometryType t = wkbFlatten(layer.GetGeomType());
+    return t == wkbPoint || t == wkbMultiPoint || t == wkbLineString || t == wkbMultiLineString;
+}
+
+// Where the layer tags its features with "building" (OpenStreetMap), only
+// those tagged so, and not "no", are buildings; the others (parks, land use)
+// are no part of the import.
+bool NotABuilding(OGRLayer& layer, OGRFeature& f) {
+    if (layer.GetLayerDefn()->GetFieldIndex("building") < 0) return false;
+    const std::string b = Text(f, "building");
+    return b.empty() || b == "no";
 }
 
 } // namespace
@@ -64,6 +109,8 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
     const double right = double(p.GridNX) * p.CellSize, bottom = double(p.GridNY) * p.CellSize;
     std::vector<std::string> problems;
     std::vector<Building> found;
+    std::vector<std::string> skippedIds; // the first ten
+    const bool osm = ds->GetDriver() && std::string(ds->GetDriver()->GetDescription()) == "OSM";
     for (OGRLayer* layer : ds->GetLayers()) {
         const std::string lname = layer->GetName();
         const OGRSpatialReference* crs = layer->GetSpatialRef();
@@ -76,14 +123,20 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
         std::unique_ptr<OGRCoordinateTransformation, TransformDeleter> toLonLat(
             OGRCreateCoordinateTransformation(&from, &lonLat));
         if (!toLonLat) {
-            problems.push_back("layer " + lname + ": its CRS cannot be taken to longitude/latitude");
+            problems.push_back("layer " + lname +
+                               ": its CRS cannot be taken to longitude/latitude");
             continue;
         }
+        // An OpenStreetMap file's relations other than areas (routes,
+        // restrictions) hold no footprint either.
+        if (HoldsNoAreas(*layer) || (osm && lname == "other_relations")) continue;
         layer->ResetReading();
         for (auto& f : *layer) {
-            const std::string where =
-                "layer " + lname + ", feature " + std::to_string(f->GetFID());
-            const auto bad = [&](const std::string& why) { problems.push_back(where + ": " + why); };
+            if (NotABuilding(*layer, *f)) continue;
+            const std::string where = "layer " + lname + ", feature " + std::to_string(f->GetFID());
+            const auto bad = [&](const std::string& why) {
+                problems.push_back(where + ": " + why);
+            };
             const OGRGeometry* g = f->GetGeometryRef();
             if (!g) {
                 bad("it has no geometry");
@@ -110,14 +163,21 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
                 continue;
             }
             Building b;
-            b.HeightM = height ? *height : levels ? *levels * MetresPerFloor : defaultHeightM;
+            const bool guessed = !height && !levels;
             b.BaseM = minHeight ? *minHeight : minLevel ? *minLevel * MetresPerFloor : 0.0;
+            // Without a height, a part raised above the ground (a bridge, an
+            // upper storey) stands the default height over its own base.
+            b.HeightM = height   ? *height
+                        : levels ? *levels * MetresPerFloor
+                                 : (b.BaseM >= defaultHeightM ? b.BaseM : 0.0) + defaultHeightM;
             if (!(b.HeightM > b.BaseM) || b.BaseM < 0.0) {
                 bad("its height is not above its base");
                 continue;
             }
             b.Id = Text(*f, "id");
             if (b.Id.empty()) b.Id = Text(*f, "@id");
+            if (b.Id.empty() && !Text(*f, "osm_way_id").empty())
+                b.Id = "way/" + Text(*f, "osm_way_id");
             if (b.Id.empty()) b.Id = Text(*f, "osm_id");
             if (b.Id.empty()) b.Id = std::to_string(f->GetFID());
             for (char& c : b.Id)
@@ -145,8 +205,8 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
                         break;
                     }
                     const double dx = (x - p.OriginLon) * l.Lx, dy = (y - p.OriginLat) * l.Ly;
-                    one.Outline.push_back({dx / p.MetersPerUnit,
-                                           geo::VisibleHeight - dy / p.MetersPerUnit});
+                    one.Outline.push_back(
+                        {dx / p.MetersPerUnit, geo::VisibleHeight - dy / p.MetersPerUnit});
                 }
                 if (failed) {
                     bad("a corner cannot be taken to longitude/latitude");
@@ -167,9 +227,10 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
                 cx /= 3 * area2;
                 cy /= 3 * area2;
                 if (!(cx >= 0 && cy >= 0 && cx <= right && cy <= bottom)) {
-                    ++out.skipped;
+                    if (++out.skipped <= 10) skippedIds.push_back(one.Id);
                     continue;
                 }
+                if (guessed) ++out.defaultHeight;
                 found.push_back(std::move(one));
             }
         }
@@ -185,12 +246,24 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
             *out.refusal += "\n... and " + std::to_string(problems.size() - 20) + " more";
         return out;
     }
-    if (out.skipped)
-        out.note = std::to_string(out.skipped) +
-                   (out.skipped == 1 ? " building off the plan skipped"
-                                     : " buildings off the plan skipped");
+    if (out.skipped) {
+        out.note =
+            std::to_string(out.skipped) + (out.skipped == 1 ? " building off the plan skipped: "
+                                                            : " buildings off the plan skipped: ");
+        for (std::size_t k = 0; k < skippedIds.size(); ++k)
+            out.note += (k ? ", " : "") + skippedIds[k];
+        if (out.skipped > 10) out.note += ", ...";
+    }
     out.buildings = std::move(found);
     return out;
+}
+
+BuildingHeightAnswer BuildingHeightAccept(const std::string& text,
+                                          const compliance::NumberParse& parse) {
+    const std::optional<double> h = parse ? parse(text) : std::nullopt;
+    if (!h || !std::isfinite(*h) || *h < 1.0 || *h > 500.0)
+        return {std::nullopt, "The building height must be a number of metres from 1 to 500."};
+    return {*h, {}};
 }
 
 } // namespace brenvik::gis

@@ -1,5 +1,7 @@
 #include "gis/BuildingLayer.h"
 
+#include "compliance/Buildings.h"
+#include "compliance/Limits.h"
 #include "geo/Geo.h"
 #include "gis/NodeRaster.h"
 #include "model/AtomicFile.h"
@@ -9,9 +11,135 @@
 
 namespace brenvik::gis {
 
+namespace {
+
+OGRLayer* layerWithFields(GDALDataset& ds, const char* name, OGRwkbGeometryType type,
+                          std::initializer_list<std::pair<const char*, OGRFieldType>> fields) {
+    OGRSpatialReference srs = lonLatCrs();
+    OGRLayer* layer = ds.CreateLayer(name, &srs, type, nullptr);
+    if (!layer) return nullptr;
+    for (auto [field, kind] : fields) {
+        OGRFieldDefn d(field, kind);
+        if (layer->CreateField(&d) != OGRERR_NONE) return nullptr;
+    }
+    return layer;
+}
+
+// A % of the limit is stated only when the standard gave every antenna its
+// limit; otherwise the field stays empty rather than a false 0.
+void setPercent(OGRFeature& f, const SiteValues& v, double percent) {
+    if (v.limited) f.SetField("percent_of_limit", percent);
+}
+
+} // namespace
+
+SiteValues evaluateSite(const Project& p, const std::atomic<bool>* cancel) {
+    SiteValues v;
+    if (p.Buildings.empty() && p.Places.empty()) return v;
+    const auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library,
+                                               p.Compliance.Standard, p.Compliance.Group);
+    v.limited = !inv.refusal;
+    // A fine grid gives a building many points: a cancel is seen between
+    // buildings.
+    for (const Building& b : p.Buildings) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) throw GisFailure{{}, true};
+        v.buildings.push_back(compliance::EvaluateBuilding(p, b, inv.inverse));
+    }
+    v.places = compliance::EvaluatePlaces(p, inv.inverse);
+    for (const BuildingValue& b : v.buildings)
+        v.fill.push_back(v.limited ? compliance::PercentRgb(p, b.worstFloor().percent)
+                                   : render::Rgb{128, 128, 128});
+    return v;
+}
+
+bool addBuildingLayers(GDALDataset& ds, const Project& p, const SiteValues& v, bool floors) {
+    OGRLayer* b = layerWithFields(ds, "buildings", wkbPolygon,
+                                  {{"id", OFTString},
+                                   {"name", OFTString},
+                                   {"floors", OFTInteger},
+                                   {"worst_floor", OFTInteger},
+                                   {"s_uw_cm2", OFTReal},
+                                   {"e_v_m", OFTReal},
+                                   {"percent_of_limit", OFTReal},
+                                   {"fill", OFTString}});
+    OGRLayer* f = !floors ? nullptr
+                          : layerWithFields(ds, "floors", wkbPoint,
+                                            {{"id", OFTString},
+                                             {"floor", OFTInteger},
+                                             {"base_m", OFTReal},
+                                             {"s_uw_cm2", OFTReal},
+                                             {"e_v_m", OFTReal},
+                                             {"percent_of_limit", OFTReal}});
+    if (!b || (floors && !f)) return false;
+    for (std::size_t k = 0; k < v.buildings.size() && k < p.Buildings.size(); ++k) {
+        const BuildingValue& bv = v.buildings[k];
+        const FloorValue& w = bv.worstFloor();
+        OGRFeature feat(b->GetLayerDefn());
+        feat.SetField("id", bv.id.c_str());
+        feat.SetField("name", bv.name.c_str());
+        feat.SetField("floors", static_cast<int>(bv.floors.size()));
+        feat.SetField("worst_floor", w.floor);
+        feat.SetField("s_uw_cm2", w.sUw);
+        feat.SetField("e_v_m", w.eVm);
+        setPercent(feat, v, w.percent);
+        const render::Rgb rgb = k < v.fill.size() ? v.fill[k] : render::Rgb{128, 128, 128};
+        const std::string colour = hexColour({rgb.r, rgb.g, rgb.b});
+        feat.SetField("fill", colour.c_str());
+        feat.SetStyleString(("BRUSH(fc:" + colour + ");PEN(c:#000000)").c_str());
+        OGRLinearRing ring;
+        for (const auto& [lon, lat] : compliance::OutlineLonLat(p, p.Buildings[k]))
+            ring.addPoint(lon, lat);
+        OGRPolygon poly;
+        poly.addRing(&ring);
+        feat.SetGeometry(&poly);
+        if (b->CreateFeature(&feat) != OGRERR_NONE) return false;
+        if (!f) continue;
+        for (const FloorValue& fl : bv.floors) {
+            OGRFeature pt(f->GetLayerDefn());
+            pt.SetField("id", bv.id.c_str());
+            pt.SetField("floor", fl.floor);
+            pt.SetField("base_m", fl.baseM);
+            pt.SetField("s_uw_cm2", fl.sUw);
+            pt.SetField("e_v_m", fl.eVm);
+            setPercent(pt, v, fl.percent);
+            OGRPoint at(fl.lon, fl.lat);
+            pt.SetGeometry(&at);
+            if (f->CreateFeature(&pt) != OGRERR_NONE) return false;
+        }
+    }
+    return true;
+}
+
+bool addPlaceLayer(GDALDataset& ds, const SiteValues& v) {
+    OGRLayer* l = layerWithFields(ds, "places", wkbPoint,
+                                  {{"name", OFTString},
+                                   {"kind", OFTString},
+                                   {"ground_m", OFTReal},
+                                   {"height_m", OFTReal},
+                                   {"s_uw_cm2", OFTReal},
+                                   {"e_v_m", OFTReal},
+                                   {"percent_of_limit", OFTReal},
+                                   {"main_antenna", OFTString}});
+    if (!l) return false;
+    for (const compliance::PlaceValue& pv : v.places) {
+        OGRFeature f(l->GetLayerDefn());
+        f.SetField("name", pv.name.c_str());
+        f.SetField("kind", pv.kind.c_str());
+        f.SetField("ground_m", pv.groundM);
+        f.SetField("height_m", pv.heightM);
+        f.SetField("s_uw_cm2", pv.sUw);
+        f.SetField("e_v_m", pv.eVm);
+        setPercent(f, v, pv.percent);
+        if (!pv.antennas.empty()) f.SetField("main_antenna", pv.antennas.front().label.c_str());
+        OGRPoint at(pv.lon, pv.lat);
+        f.SetGeometry(&at);
+        if (l->CreateFeature(&f) != OGRERR_NONE) return false;
+    }
+    return true;
+}
+
 std::optional<std::string> writeBuildingsGpkg(const Project& p,
                                               const std::vector<BuildingValue>& values,
-                                              const std::vector<std::string>& fill,
                                               const std::string& path) {
     ensureGdal();
     MemFile file("buildings.gpkg");
@@ -20,70 +148,11 @@ std::optional<std::string> writeBuildingsGpkg(const Project& p,
     {
         GDALDatasetUniquePtr ds(drv->Create(file.path().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
         if (!ds) return std::string(msg::FileError);
-        OGRSpatialReference srs = lonLatCrs();
-        OGRLayer* b = ds->CreateLayer("buildings", &srs, wkbPolygon, nullptr);
-        OGRLayer* f = ds->CreateLayer("floors", &srs, wkbPoint, nullptr);
-        if (!b || !f) return std::string(msg::FileError);
-        for (auto [name, type] : {std::pair{"id", OFTString},
-                                  {"name", OFTString},
-                                  {"floors", OFTInteger},
-                                  {"worst_floor", OFTInteger},
-                                  {"s_uw_cm2", OFTReal},
-                                  {"e_v_m", OFTReal},
-                                  {"percent_of_limit", OFTReal},
-                                  {"fill", OFTString}}) {
-            OGRFieldDefn d(name, type);
-            if (b->CreateField(&d) != OGRERR_NONE) return std::string(msg::FileError);
-        }
-        for (auto [name, type] : {std::pair{"id", OFTString},
-                                  {"floor", OFTInteger},
-                                  {"base_m", OFTReal},
-                                  {"s_uw_cm2", OFTReal},
-                                  {"e_v_m", OFTReal},
-                                  {"percent_of_limit", OFTReal}}) {
-            OGRFieldDefn d(name, type);
-            if (f->CreateField(&d) != OGRERR_NONE) return std::string(msg::FileError);
-        }
-        if (ds->StartTransaction() != OGRERR_NONE) return std::string(msg::FileError);
-        for (std::size_t k = 0; k < values.size() && k < p.Buildings.size(); ++k) {
-            const BuildingValue& v = values[k];
-            const FloorValue& w = v.worstFloor();
-            OGRFeature feat(b->GetLayerDefn());
-            feat.SetField("id", v.id.c_str());
-            feat.SetField("name", v.name.c_str());
-            feat.SetField("floors", static_cast<int>(v.floors.size()));
-            feat.SetField("worst_floor", w.floor);
-            feat.SetField("s_uw_cm2", w.sUw);
-            feat.SetField("e_v_m", w.eVm);
-            feat.SetField("percent_of_limit", w.percent);
-            const std::string colour = k < fill.size() ? fill[k] : "#808080";
-            feat.SetField("fill", colour.c_str());
-            feat.SetStyleString(("BRUSH(fc:" + colour + ");PEN(c:#000000)").c_str());
-            OGRLinearRing ring;
-            for (const PlanVertex& c : p.Buildings[k].Outline) {
-                const geo::Geographic g = geo::ToGeographic(
-                    p, {c.x * p.MetersPerUnit, (geo::VisibleHeight - c.y) * p.MetersPerUnit});
-                ring.addPoint(g.lon, g.lat);
-            }
-            ring.closeRings();
-            OGRPolygon poly;
-            poly.addRing(&ring);
-            feat.SetGeometry(&poly);
-            if (b->CreateFeature(&feat) != OGRERR_NONE) return std::string(msg::FileError);
-            for (const FloorValue& fl : v.floors) {
-                OGRFeature pt(f->GetLayerDefn());
-                pt.SetField("id", v.id.c_str());
-                pt.SetField("floor", fl.floor);
-                pt.SetField("base_m", fl.baseM);
-                pt.SetField("s_uw_cm2", fl.sUw);
-                pt.SetField("e_v_m", fl.eVm);
-                pt.SetField("percent_of_limit", fl.percent);
-                OGRPoint at(fl.lon, fl.lat);
-                pt.SetGeometry(&at);
-                if (f->CreateFeature(&pt) != OGRERR_NONE) return std::string(msg::FileError);
-            }
-        }
-        if (ds->CommitTransaction() != OGRERR_NONE) return std::string(msg::FileError);
+        SiteValues v;
+        v.buildings = values;
+        for (const BuildingValue& b : values)
+            v.fill.push_back(compliance::PercentRgb(p, b.worstFloor().percent));
+        if (!addBuildingLayers(*ds, p, v, true)) return std::string(msg::FileError);
     }
     const auto bytes = file.bytes();
     if (!bytes || !WriteFileAtomically(path, *bytes)) return std::string(msg::FileError);

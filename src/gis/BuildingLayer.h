@@ -1,21 +1,43 @@
 #pragma once
 
+#include "compliance/Places.h"
 #include "model/Project.h"
+#include "render/Colour.h"
 
+#include <atomic>
+#include <gdal_priv.h>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace brenvik::gis {
 
-// The evaluated buildings as a GeoPackage: the layer `buildings` of
-// footprints in longitude/latitude with the worst floor and its values, each
-// filled (OGR style) in the display's level colour `fill[k]` ("#rrggbb"),
-// and the layer `floors` of each floor's worst point. Written whole or not
-// at all; the message on failure.
+// The buildings and places of the project, each evaluated exactly against
+// the project's standard; `limited` is false when the standard does not
+// cover every antenna's frequency (the values then hold S and E alone).
+struct SiteValues {
+    std::vector<BuildingValue> buildings;
+    std::vector<compliance::PlaceValue> places;
+    std::vector<render::Rgb> fill; // each building's level colour
+    bool limited = true;
+};
+// Nothing to evaluate (no buildings, no places): empty values. Throws the
+// cancelled GisFailure when `cancel` is raised.
+SiteValues evaluateSite(const Project& p, const std::atomic<bool>* cancel = nullptr);
+
+// The layer `buildings`: footprints in longitude/latitude with the worst
+// floor and its values, each filled (OGR style) in its level colour; with
+// `floors`, also the layer `floors` of each floor's worst point. False when
+// OGR refused a layer or a feature.
+bool addBuildingLayers(GDALDataset& out, const Project& p, const SiteValues& v, bool floors);
+// The layer `places`: points with S, E and % of the limit.
+bool addPlaceLayer(GDALDataset& out, const SiteValues& v);
+
+// The evaluated buildings as a GeoPackage of the two building layers, each
+// footprint filled in its worst floor's level colour.
+// Written whole or not at all; the message on failure.
 std::optional<std::string> writeBuildingsGpkg(const Project& p,
                                               const std::vector<BuildingValue>& values,
-                                              const std::vector<std::string>& fill,
                                               const std::string& path);
 
 } // namespace brenvik::gis

@@ -50,32 +50,36 @@ class QuietGdal {
 
 const char* const kGeoJsonOptions[] = {"RFC7946=YES", nullptr};
 
+// The GeoJSON driver writes only new files: the layer is built in memory (a
+// vector layer is small beside the raster it was traced from) and then put
+// at `path`.
 template <typename AddLayers>
-std::optional<std::string> vectorBytes(const char* driver, const char* name, AddLayers add) {
-    MemFile file(name);
-    GDALDriver* drv = &gdalDriver(driver);
-    GDALDatasetUniquePtr ds(drv->Create(file.path().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
-    if (!ds || !add(*ds)) return std::nullopt;
+bool vectorFile(const char* driver, const std::string& path, AddLayers add) {
+    MemFile file("layer");
+    GDALDatasetUniquePtr ds(
+        gdalDriver(driver).Create(file.path().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+    if (!ds || !add(*ds)) return false;
     ds.reset(); // closing flushes the file
-    return file.bytes();
+    const auto bytes = file.bytes();
+    return bytes && WriteFileAtomically(path, *bytes);
 }
 
 } // namespace
 
-std::optional<std::string> isolinesGeoJsonBytes(const Project& p, const NodeRaster& r) {
-    GDALDatasetUniquePtr grid = memoryDataset(r, GDT_Float64);
-    if (!grid) return std::nullopt;
+bool isolinesGeoJsonFile(const Project& p, const NodeRaster& r, const std::string& path) {
+    GDALDatasetUniquePtr grid = gridDataset(r, GDT_Float64);
+    if (!grid) return false;
     const auto lines = makeIsolines(p, r, *grid);
-    return vectorBytes("GeoJSON", "isolines.geojson", [&](GDALDataset& ds) {
+    return vectorFile("GeoJSON", path, [&](GDALDataset& ds) {
         return addIsolineLayer(ds, lines, true, kGeoJsonOptions);
     });
 }
 
-std::optional<std::string> zonesGeoJsonBytes(const Project& p, const NodeRaster& r) {
-    GDALDatasetUniquePtr grid = memoryDataset(r, GDT_Float64);
-    if (!grid) return std::nullopt;
+bool zonesGeoJsonFile(const Project& p, const NodeRaster& r, const std::string& path) {
+    GDALDatasetUniquePtr grid = gridDataset(r, GDT_Float64);
+    if (!grid) return false;
     const auto zones = makeZones(p, r, *grid);
-    return vectorBytes("GeoJSON", "zones.geojson", [&](GDALDataset& ds) {
+    return vectorFile("GeoJSON", path, [&](GDALDataset& ds) {
         return addZoneLayer(ds, zones, true, kGeoJsonOptions);
     });
 }
@@ -121,26 +125,20 @@ std::optional<std::string> gisExportRefusal(const Project& p) {
 
 namespace {
 
-std::optional<std::string> gisBytes(const Project& p, GisFormat f, const NodeRaster& r) {
-    std::optional<std::string> bytes;
+bool gisFile(const Project& p, GisFormat f, const NodeRaster& r, const std::string& path) {
     switch (f) {
     case GisFormat::GeoTiff:
-        bytes = geoTiffBytes(p, r);
-        break;
+        return geoTiffFile(p, r, path);
     case GisFormat::IsolinesGeoJson:
-        bytes = isolinesGeoJsonBytes(p, r);
-        break;
+        return isolinesGeoJsonFile(p, r, path);
     case GisFormat::ZonesGeoJson:
-        bytes = zonesGeoJsonBytes(p, r);
-        break;
+        return zonesGeoJsonFile(p, r, path);
     case GisFormat::GeoPackage:
-        bytes = geoPackageBytes(p, r);
-        break;
+        return geoPackageFile(p, r, path);
     case GisFormat::Kmz:
-        bytes = kmzBytes(p, r);
-        break;
+        return kmzFile(p, r, path);
     }
-    return bytes;
+    return false;
 }
 
 } // namespace
@@ -151,19 +149,30 @@ std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std
     ensureGdal();
     QuietGdal quiet;
     CPLErrorReset();
-    std::optional<std::string> bytes;
+    // GDAL writes the file straight into a temporary beside the target, a
+    // block of rows at a time, and the temporary replaces the target only
+    // when it is whole.
+    StagedFile staged;
+    if (!staged.open(path)) return msg::withCause(msg::FileError, path + ": " + staged.reason());
+    staged.release();
+    bool written = false;
     try {
         const std::optional<NodeRaster> r = makeNodeRaster(p, cancel);
         if (!r) return std::string(OffTheMapMessage);
-        bytes = gisBytes(p, f, *r);
+        written = gisFile(p, f, *r, staged.temporary());
     } catch (const GisFailure& e) {
         if (e.cancelled) return std::string(msg::Interrupted);
         return msg::withCause(msg::FileError, e.why);
     }
-    if (!bytes) return msg::withCause(msg::FileError, CPLGetLastErrorMsg());
-    // Built whole in memory first, then put in place in one step.
-    std::string why;
-    if (!WriteFileAtomically(path, *bytes, &why)) return msg::withCause(msg::FileError, why);
+    if (cancel && cancel->load()) return std::string(msg::Interrupted);
+    if (!written) {
+        const std::string why = CPLGetLastErrorMsg();
+        return msg::withCause(msg::FileError, why.empty() ? path : why);
+    }
+    // A driver that replaced the temporary leaves a file without its lock.
+    staged.relock();
+    if (!staged.finish() || !staged.commit())
+        return msg::withCause(msg::FileError, staged.reason());
     return std::nullopt;
 }
 

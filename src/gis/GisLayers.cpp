@@ -1,5 +1,6 @@
 #include "gis/GisLayers.h"
 
+#include "compliance/Summary.h"
 #include "render/Scene.h"
 
 #include <algorithm>
@@ -144,7 +145,6 @@ std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDa
         thresholds.push_back({note.limit, note.text});
 
     std::vector<ZoneFeature> out;
-    const double m2PerSquareDegree = r.metres.Lx * r.metres.Ly;
     const double minArea = std::fabs(r.affine[1] * r.affine[5]) / 100.0;
     for (const Threshold& t : thresholds) {
         if (!(t.value > 0.0) || !(t.value < r.maximum)) continue;
@@ -159,7 +159,9 @@ std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDa
             stopIfCancelled(r);
             OGRGeometryUniquePtr shape = validMultiPolygon(*g, minArea);
             if (!shape) continue;
-            const double area = shape->toMultiPolygon()->get_Area() * m2PerSquareDegree;
+            // The nodes above the threshold, as the compliance summary counts
+            // them, so that a zone and its verdict give the same m^2.
+            const double area = compliance::AreaAbove(p, p.XY.Density, t.value);
             out.push_back({t.value, r.maximum, t.label, area, levelColour(p, t.value, r.maximum),
                            std::move(shape)});
         }
@@ -254,8 +256,7 @@ bool addAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options) {
         OGRFeature f(layer->GetLayerDefn());
         f.SetField("tower", a.AntTower);
         f.SetField("antenna", onTower);
-        const std::string label =
-            "T" + std::to_string(a.AntTower) + " A" + std::to_string(onTower);
+        const std::string label = "T" + std::to_string(a.AntTower) + " A" + std::to_string(onTower);
         f.SetField("label", label.c_str());
         f.SetField("frequency_mhz", a.AntFrequencyMHz);
         f.SetField("pattern", a.AntPattern.empty() ? "parametric" : a.AntPattern.c_str());

@@ -23,7 +23,7 @@ struct IsolineFeature {
 struct ZoneFeature {
     double min = 0.0, max = 0.0;
     std::string label;
-    double areaM2 = 0.0; // in plan metres
+    double areaM2 = 0.0; // m^2 of the nodes above min (compliance::AreaAbove)
     Colour colour{};
     OGRGeometryUniquePtr shape; // a valid MultiPolygon
 };

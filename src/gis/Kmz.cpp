@@ -1,11 +1,14 @@
+#include "compliance/Buildings.h"
+#include "compliance/Units.h"
+#include "gis/BuildingLayer.h"
 #include "gis/GisLayers.h"
 #include "gis/Writers.h"
 #include "render/Scene.h"
 
 #include <array>
 #include <cmath>
-#include <cstdint>
 #include <cpl_conv.h>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -16,6 +19,8 @@ namespace {
 
 inline constexpr const char* kImageName = "files/gradient.png";
 std::string legendKml(const Project& p);
+std::string siteKml(const Project& p, const SiteValues& v);
+std::string siteStyles(const SiteValues& v);
 
 std::string escaped(const std::string& text) {
     std::string out;
@@ -70,9 +75,11 @@ std::string towerDescription(const Project& p, int tower) {
     for (int k = 1; k <= count; ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
         if (a.AntTower != tower) continue;
-        html += "<tr><td>" + std::to_string(k) + "</td><td>" + antennaTypeName(a) + "</td><td>" +
-                numberText(a.AntPower) + "</td><td>" + numberText(a.AntDirection) + "</td><td>" +
-                numberText(a.AntTilt) + "</td><td>" + numberText(a.AntHeight) + "</td></tr>";
+        // Named as the report and the antennas layer name it ("T2 A1").
+        html += "<tr><td>" + compliance::ShortName(p, k) + "</td><td>" + antennaTypeName(a) +
+                "</td><td>" + numberText(a.AntPower) + "</td><td>" + numberText(a.AntDirection) +
+                "</td><td>" + numberText(a.AntTilt) + "</td><td>" + numberText(a.AntHeight) +
+                "</td></tr>";
     }
     return html + "</table>";
 }
@@ -92,6 +99,8 @@ std::string docKml(const Project& p, const NodeRaster& r, const std::vector<Zone
     // The image's edges are the outer edges of the node pixels.
     const double west = r.affine[0], north = r.affine[3];
     const double east = west + r.affine[1] * r.cols, south = north + r.affine[5] * r.rows;
+    const SiteValues site = evaluateSite(p, r.cancel);
+    kml += siteStyles(site);
     kml += "<GroundOverlay><name>Colour gradient</name><color>b4ffffff</color><Icon><href>";
     kml += kImageName;
     kml += "</href></Icon><LatLonBox><north>" + numberText(north) + "</north><south>" +
@@ -121,7 +130,66 @@ std::string docKml(const Project& p, const NodeRaster& r, const std::vector<Zone
     kml += "</Folder>\n";
     placemark(kml, "Maximum " + render::formatDensity(p.XY.MaxDensity, 6), "", "",
               point(maximumLonLat(p)));
+    kml += siteKml(p, site);
     kml += "</Document>\n</kml>\n";
+    return kml;
+}
+
+std::string percentText(const SiteValues& v, double percent) {
+    return v.limited ? compliance::FormatPercent(percent) + " % of the limit" : "no limit";
+}
+
+// Each building's style: filled in the level colour of its worst floor's %
+// of the limit, as the window fills it. With the document's other styles,
+// where every reader looks for them.
+std::string siteStyles(const SiteValues& v) {
+    std::string kml;
+    for (std::size_t k = 0; k < v.buildings.size(); ++k) {
+        const std::string style = "building" + std::to_string(k);
+        const render::Rgb rgb = k < v.fill.size() ? v.fill[k] : render::Rgb{128, 128, 128};
+        const Colour c{rgb.r, rgb.g, rgb.b};
+        kml += "<Style id=\"" + style +
+               "\"><LineStyle><color>ff000000</color><width>1</width>"
+               "</LineStyle><PolyStyle><color>" +
+               kmlColour(c, 200) + "</color></PolyStyle></Style>\n";
+    }
+    return kml;
+}
+
+// The buildings and the places with their values.
+std::string siteKml(const Project& p, const SiteValues& v) {
+    std::string kml;
+    if (!v.buildings.empty()) {
+        kml += "<Folder><name>Buildings</name>\n";
+        for (std::size_t k = 0; k < v.buildings.size() && k < p.Buildings.size(); ++k) {
+            const std::string style = "building" + std::to_string(k);
+
+            const BuildingValue& bv = v.buildings[k];
+            const FloorValue& w = bv.worstFloor();
+            std::string ring;
+            for (const auto& [lon, lat] : compliance::OutlineLonLat(p, p.Buildings[k]))
+                ring += (ring.empty() ? "" : " ") + numberText(lon) + "," + numberText(lat);
+            const std::string name = bv.name.empty() ? bv.id : bv.name + " (" + bv.id + ")";
+            placemark(kml, name,
+                      "Worst floor " + std::to_string(w.floor) + ": " + percentText(v, w.percent) +
+                          ", S " + render::formatDensity(w.sUw, 6) + ", E " +
+                          compliance::FormatFixed(w.eVm, 3) + " V/m",
+                      style,
+                      "<Polygon><outerBoundaryIs><LinearRing><coordinates>" + ring +
+                          "</coordinates></LinearRing></outerBoundaryIs></Polygon>");
+        }
+        kml += "</Folder>\n";
+    }
+    if (!v.places.empty()) {
+        kml += "<Folder><name>Places</name>\n";
+        for (const compliance::PlaceValue& pv : v.places)
+            placemark(kml, pv.name + ": " + percentText(v, pv.percent),
+                      (pv.kind.empty() ? "" : pv.kind + "; ") + "S " +
+                          render::formatDensity(pv.sUw, 6) + ", E " +
+                          compliance::FormatFixed(pv.eVm, 3) + " V/m",
+                      "", point({pv.lon, pv.lat}));
+        kml += "</Folder>\n";
+    }
     return kml;
 }
 
@@ -133,9 +201,9 @@ inline constexpr const char* kLegendName = "files/legend.png";
 
 const std::array<std::uint8_t, 7>& Glyph(char c) {
     static const std::array<std::uint8_t, 7> digits[10] = {
-        {14, 17, 19, 21, 25, 17, 14}, {4, 12, 4, 4, 4, 4, 14},   {14, 17, 1, 2, 4, 8, 31},
-        {31, 2, 4, 2, 1, 17, 14},     {2, 6, 10, 18, 31, 2, 2},  {31, 16, 30, 1, 1, 17, 14},
-        {6, 8, 16, 30, 17, 17, 14},   {31, 1, 2, 4, 8, 8, 8},    {14, 17, 17, 14, 17, 17, 14},
+        {14, 17, 19, 21, 25, 17, 14}, {4, 12, 4, 4, 4, 4, 14},  {14, 17, 1, 2, 4, 8, 31},
+        {31, 2, 4, 2, 1, 17, 14},     {2, 6, 10, 18, 31, 2, 2}, {31, 16, 30, 1, 1, 17, 14},
+        {6, 8, 16, 30, 17, 17, 14},   {31, 1, 2, 4, 8, 8, 8},   {14, 17, 17, 14, 17, 17, 14},
         {14, 17, 17, 15, 1, 2, 12}};
     static const std::array<std::uint8_t, 7> percent{24, 25, 2, 4, 8, 19, 3}, blank{};
     if (c >= '0' && c <= '9') return digits[c - '0'];
@@ -196,8 +264,8 @@ std::optional<std::string> legendPngBytes(const Project& p, int firstLevel) {
 
 std::string legendKml(const Project& p) {
     return "<ScreenOverlay><name>Colour scale: % of the maximum, " +
-           escaped(render::formatDensity(p.XY.MaxDensity, 6)) +
-           "</name><Icon><href>" + std::string(kLegendName) +
+           escaped(render::formatDensity(p.XY.MaxDensity, 6)) + "</name><Icon><href>" +
+           std::string(kLegendName) +
            "</href></Icon><overlayXY x=\"0\" y=\"1\" xunits=\"fraction\" yunits=\"fraction\"/>"
            "<screenXY x=\"0.01\" y=\"0.97\" xunits=\"fraction\" yunits=\"fraction\"/>"
            "<size x=\"0\" y=\"0\" xunits=\"pixels\" yunits=\"pixels\"/></ScreenOverlay>\n";
@@ -211,27 +279,24 @@ bool addToZip(void* zip, const char* name, const std::string& bytes) {
 
 } // namespace
 
-std::optional<std::string> kmzBytes(const Project& p, const NodeRaster& r) {
-    GDALDatasetUniquePtr grid = memoryDataset(r, GDT_Float64);
-    if (!grid) return std::nullopt;
-    const auto zones = makeZones(p, r, *grid);
-    const auto image = gradientPngBytes(p, r);
-    if (!image) return std::nullopt;
-    const std::string kml = docKml(p, r, zones);
-
-    MemFile file("result.kmz");
-    void* zip = CPLCreateZip(file.path().c_str(), nullptr);
-    if (!zip) return std::nullopt;
-    // Google Earth reads the first .kml entry of the archive.
-    const auto legend = legendPngBytes(p, overlayFirstLevel(p));
-    if (!legend) {
-        CPLCloseZip(zip);
-        return std::nullopt;
+bool kmzFile(const Project& p, const NodeRaster& r, const std::string& path) {
+    std::vector<ZoneFeature> zones;
+    {
+        GDALDatasetUniquePtr grid = gridDataset(r, GDT_Float64);
+        if (!grid) return false;
+        zones = makeZones(p, r, *grid);
     }
+    const auto image = gradientPngBytes(p, r);
+    if (!image) return false;
+    const std::string kml = docKml(p, r, zones);
+    const auto legend = legendPngBytes(p, overlayFirstLevel(p));
+    if (!legend) return false;
+    void* zip = CPLCreateZip(path.c_str(), nullptr);
+    if (!zip) return false;
+    // Google Earth reads the first .kml entry of the archive.
     const bool ok = addToZip(zip, "doc.kml", kml) && addToZip(zip, kImageName, *image) &&
                     addToZip(zip, kLegendName, *legend);
-    if (CPLCloseZip(zip) != CE_None || !ok) return std::nullopt;
-    return file.bytes();
+    return CPLCloseZip(zip) == CE_None && ok;
 }
 
 } // namespace brenvik::gis

@@ -7,6 +7,7 @@
 #include <cpl_conv.h>
 #include <cpl_vsi.h>
 #include <cstdio>
+#include <gdal_pam.h>
 #include <mutex>
 
 namespace brenvik::gis {
@@ -16,8 +17,51 @@ geo::Geographic drawingToLonLat(const Project& p, double x, double y) {
     return geo::ToGeographic(p, geo::PlanMeters(p, static_cast<float>(x), static_cast<float>(y)));
 }
 
+void NodeRaster::readRow(int row, int col0, int n, double* out) const {
+    const Project& p = *project;
+    const Grid2D<double>& g = p.XY.Density;
+    const int j = row + 1;
+    const bool below = !groundRow.empty() && groundRow[static_cast<std::size_t>(row)] >= 0;
+    for (int k = 0; k < n; ++k) {
+        const int i = col0 + k + 1;
+        const double v = g.inBounds(i, j) ? g(i, j) : 0.0;
+        out[k] = std::isfinite(v) ? v : 0.0;
+        if (below) {
+            const long long c = groundCol[static_cast<std::size_t>(i - 1)];
+            const long long w = groundRow[static_cast<std::size_t>(row)];
+            if (c >= 0 && p.CalcHeight < p.GroundGrid(static_cast<int>(c), static_cast<int>(w)))
+                out[k] = NodataValue;
+        }
+    }
+}
+
+namespace {
+
+// Only a plane at a certain height leaves nodes under the ground; the
+// calculation read their ground at the node's own cell.
+void findGroundCells(const Project& p, NodeRaster& r) {
+    if (p.CalcOption != 0) return;
+    const double step = p.CellSize * p.MetersPerUnit;
+    if (!(step > 0.0)) return;
+    const auto cell = [step](const std::vector<double>& m, int k, int bound) -> long long {
+        if (static_cast<std::size_t>(k) >= m.size()) return -1;
+        const long long c =
+            static_cast<long long>(std::floor(m[static_cast<std::size_t>(k)] / step + 1e-9));
+        return c >= 0 && c <= bound ? c : -1;
+    };
+    r.groundCol.resize(static_cast<std::size_t>(r.cols));
+    r.groundRow.resize(static_cast<std::size_t>(r.rows));
+    for (int i = 1; i <= r.cols; ++i)
+        r.groundCol[static_cast<std::size_t>(i - 1)] = cell(p.GridXm, i, p.GroundGrid.nx());
+    for (int j = 1; j <= r.rows; ++j)
+        r.groundRow[static_cast<std::size_t>(j - 1)] = cell(p.GridYm, j, p.GroundGrid.ny());
+}
+
+} // namespace
+
 std::optional<NodeRaster> makeNodeRaster(const Project& p, const std::atomic<bool>* cancel) {
     NodeRaster r;
+    r.project = &p;
     r.cancel = cancel;
     r.cols = std::max<int>(p.GridNX, 0);
     r.rows = std::max<int>(p.GridNY, 0);
@@ -36,55 +80,29 @@ std::optional<NodeRaster> makeNodeRaster(const Project& p, const std::atomic<boo
     if (std::min(north, south) < -90.0 || std::max(north, south) > 90.0) return std::nullopt;
     r.affine = {west, dlon, 0.0, north, 0.0, dlat};
     r.metres = geo::MetresPerDegree(p, p.OriginLat);
+    findGroundCells(p, r);
 
-    r.values.resize(static_cast<std::size_t>(r.cols) * static_cast<std::size_t>(r.rows));
+    // The maximum and the nodata, column by column as the grid is stored; a
+    // cancel is seen between bands of columns.
     const Grid2D<double>& g = p.XY.Density;
-    // The grid is stored column by column and the raster row by row: a band
-    // of columns at a time keeps both sides in the cache, and lets a cancel
-    // be seen between bands.
     constexpr int band = 64;
-    r.maximum = 0.0;
+    std::vector<double> row(static_cast<std::size_t>(r.cols));
     for (int i0 = 1; i0 <= r.cols; i0 += band) {
         stopIfCancelled(r);
         const int i1 = std::min(r.cols, i0 + band - 1);
-        for (int j = 1; j <= r.rows; ++j) {
-            double* out = r.values.data() +
-                          static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(r.cols);
-            for (int i = i0; i <= i1; ++i) {
+        for (int i = i0; i <= i1; ++i)
+            for (int j = 1; j <= r.rows; ++j) {
                 const double v = g.inBounds(i, j) ? g(i, j) : 0.0;
-                const double kept = std::isfinite(v) ? v : 0.0;
-                out[i - 1] = kept;
-                r.maximum = std::max(r.maximum, kept);
+                if (std::isfinite(v)) r.maximum = std::max(r.maximum, v);
             }
-        }
     }
-    markBelowGround(p, r);
-    return r;
-}
-
-void markBelowGround(const Project& p, NodeRaster& r) {
-    // Only a plane at a certain height leaves nodes under the ground; the
-    // calculation read their ground at the node's own cell.
-    if (p.CalcOption != 0) return;
-    const double step = p.CellSize * p.MetersPerUnit;
-    if (!(step > 0.0)) return;
-    const auto cell = [step](double m) {
-        return static_cast<long long>(std::floor(m / step + 1e-9));
-    };
-    for (int j = 1; j <= r.rows; ++j)
-        for (int i = 1; i <= r.cols; ++i) {
-            if (static_cast<std::size_t>(i) >= p.GridXm.size() ||
-                static_cast<std::size_t>(j) >= p.GridYm.size())
-                continue;
-            const long long c = cell(p.GridXm[static_cast<std::size_t>(i)]);
-            const long long w = cell(p.GridYm[static_cast<std::size_t>(j)]);
-            if (!p.GroundGrid.inBounds(c, w)) continue;
-            if (p.CalcHeight < p.GroundGrid(static_cast<int>(c), static_cast<int>(w))) {
-                r.values[static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(r.cols) +
-                         static_cast<std::size_t>(i - 1)] = NodataValue;
-                r.hasNodata = true;
-            }
+    if (!r.groundRow.empty())
+        for (int j = 0; j < r.rows && !r.hasNodata; ++j) {
+            r.readRow(j, 0, r.cols, row.data());
+            for (double v : row)
+                if (v == NodataValue) r.hasNodata = true;
         }
+    return r;
 }
 
 Colour levelColour(const Project& p, double level, double maximum) {
@@ -101,7 +119,15 @@ std::string hexColour(Colour c) {
 
 void ensureGdal() {
     static std::once_flag once;
-    std::call_once(once, [] { GDALAllRegister(); });
+    std::call_once(once, [] {
+        GDALAllRegister();
+        // The map files are written block by block from the result's grid.
+        // GDAL's block cache would otherwise take up to a twentieth of the
+        // machine's memory with the blocks of the file being written, and a
+        // cancel would wait for them all to be compressed and written out.
+        // A cache size the user chose stays.
+        if (!CPLGetConfigOption("GDAL_CACHEMAX", nullptr)) GDALSetCacheMax64(32LL << 20);
+    });
 }
 
 GDALDriver& gdalDriver(const char* name) {
@@ -151,32 +177,108 @@ OGRSpatialReference lonLatCrs() {
     return srs;
 }
 
-GDALDatasetUniquePtr memoryDataset(const NodeRaster& r, GDALDataType type) {
-    stopIfCancelled(r);
-    const bool shared = type == GDT_Float64;
-    GDALDatasetUniquePtr ds(
-        gdalDriver("MEM").Create("", r.cols, r.rows, shared ? 0 : 1, type, nullptr));
-    if (!ds) return ds;
-    if (shared) {
-        // The band reads the raster's own values: no copy of a large grid.
-        char pointer[64];
-        std::snprintf(pointer, sizeof pointer, "DATAPOINTER=%p",
-                      static_cast<const void*>(r.values.data()));
-        const char* const options[] = {pointer, nullptr};
-        if (ds->AddBand(GDT_Float64, const_cast<char**>(options)) != CE_None) return nullptr;
+namespace {
+
+// The raster's values, or one colour channel of its gradient image, read a
+// row at a time straight into the caller's buffer.
+class GridBand : public GDALPamRasterBand {
+  public:
+    // `channel` -1: the density; 0..3: red, green, blue, alpha.
+    GridBand(GDALDataset* ds, const NodeRaster& r, GDALDataType type, int channel, int firstLevel,
+             bool white)
+        : r_(r), channel_(channel), firstLevel_(firstLevel), white_(white) {
+        poDS = ds;
+        nBand = channel < 0 ? 1 : channel + 1;
+        eDataType = type;
+        nRasterXSize = r.cols;
+        nRasterYSize = r.rows;
+        nBlockXSize = r.cols;
+        nBlockYSize = 1;
     }
-    std::array<double, 6> gt = r.affine;
-    ds->SetGeoTransform(gt.data());
-    OGRSpatialReference srs = lonLatCrs();
-    ds->SetSpatialRef(&srs);
-    GDALRasterBand* band = ds->GetRasterBand(1);
-    if (!shared &&
-        band->RasterIO(GF_Write, 0, 0, r.cols, r.rows, const_cast<double*>(r.values.data()), r.cols,
-                       r.rows, GDT_Float64, 0, 0, nullptr) != CE_None)
-        return nullptr;
+
+  protected:
+    CPLErr IReadBlock(int, int y, void* out) override {
+        const int size = GDALGetDataTypeSizeBytes(eDataType);
+        return read(0, y, nRasterXSize, 1, out, eDataType, size, GSpacing(size) * nRasterXSize);
+    }
+    CPLErr IRasterIO(GDALRWFlag rw, int x, int y, int w, int h, void* buf, int bw, int bh,
+                     GDALDataType bt, GSpacing ps, GSpacing ls,
+                     GDALRasterIOExtraArg* extra) override {
+        if (rw != GF_Read) return CE_Failure;
+        // A resampled read (an overview) goes through the blocks.
+        if (bw != w || bh != h)
+            return GDALPamRasterBand::IRasterIO(rw, x, y, w, h, buf, bw, bh, bt, ps, ls, extra);
+        return read(x, y, w, h, buf, bt, ps, ls);
+    }
+
+  private:
+    CPLErr read(int x, int y, int w, int h, void* buf, GDALDataType bt, GSpacing ps, GSpacing ls) {
+        std::vector<double> row(static_cast<std::size_t>(w));
+        for (int k = 0; k < h; ++k) {
+            if (r_.cancelled()) {
+                CPLError(CE_Failure, CPLE_UserInterrupt, "Interrupted");
+                return CE_Failure;
+            }
+            r_.readRow(y + k, x, w, row.data());
+            if (channel_ >= 0)
+                for (double& v : row)
+                    v = colour(v);
+            GDALCopyWords64(row.data(), GDT_Float64, sizeof(double),
+                            static_cast<GByte*>(buf) + k * ls, bt, static_cast<int>(ps), w);
+        }
+        return CE_None;
+    }
+    double colour(double v) const {
+        const auto level = v == NodataValue ? std::nullopt : render::levelOf(v, r_.maximum);
+        if (!level || *level < firstLevel_) return 0.0;
+        if (channel_ == 3) return 255.0;
+        const render::Rgb c = render::gradientColour(*level, white_);
+        return channel_ == 0 ? c.r : channel_ == 1 ? c.g : c.b;
+    }
+    const NodeRaster& r_;
+    int channel_, firstLevel_;
+    bool white_;
+};
+
+class GridSource : public GDALPamDataset {
+  public:
+    explicit GridSource(const NodeRaster& r) : affine_(r.affine), srs_(lonLatCrs()) {
+        nRasterXSize = r.cols;
+        nRasterYSize = r.rows;
+    }
+    CPLErr GetGeoTransform(double* gt) override {
+        std::copy(affine_.begin(), affine_.end(), gt);
+        return CE_None;
+    }
+    const OGRSpatialReference* GetSpatialRef() const override { return &srs_; }
+    void addBand(GDALRasterBand* b) { SetBand(b->GetBand(), b); }
+
+  private:
+    std::array<double, 6> affine_;
+    OGRSpatialReference srs_;
+};
+
+} // namespace
+
+GDALDatasetUniquePtr gridDataset(const NodeRaster& r, GDALDataType type) {
+    stopIfCancelled(r);
+    ensureGdal();
+    auto ds = std::make_unique<GridSource>(r);
+    auto* band = new GridBand(ds.get(), r, type, -1, 0, false);
+    ds->addBand(band);
     band->SetUnitType(DensityUnit);
     if (r.hasNodata) band->SetNoDataValue(NodataValue);
-    return ds;
+    return GDALDatasetUniquePtr(ds.release());
+}
+
+GDALDatasetUniquePtr colourDataset(const NodeRaster& r, int firstLevel, bool whiteBackground) {
+    stopIfCancelled(r);
+    ensureGdal();
+    auto ds = std::make_unique<GridSource>(r);
+    for (int c = 0; c < 4; ++c)
+        ds->addBand(new GridBand(ds.get(), r, GDT_Byte, c, firstLevel, whiteBackground));
+    ds->GetRasterBand(4)->SetColorInterpretation(GCI_AlphaBand);
+    return GDALDatasetUniquePtr(ds.release());
 }
 
 } // namespace brenvik::gis

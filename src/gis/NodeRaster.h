@@ -23,35 +23,32 @@ inline constexpr const char* DensityUnit = "uW/cm^2";
 // no measurement there, so that map statistics leave it out.
 inline constexpr double NodataValue = -9999.0;
 
-// An allocator that leaves new doubles uninitialised: a raster of tens of
-// millions of pixels is filled band by band right away, and zeroing it first
-// would cost as long again, with no chance to see a cancel meanwhile.
-template <typename T> struct UninitialisedAllocator : std::allocator<T> {
-    template <typename U> struct rebind { using other = UninitialisedAllocator<U>; };
-    UninitialisedAllocator() = default;
-    template <typename U> UninitialisedAllocator(const UninitialisedAllocator<U>&) {}
-    template <typename U> void construct(U* p) { ::new (static_cast<void*>(p)) U; }
-    template <typename U, typename... A> void construct(U* p, A&&... a) {
-        ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
-    }
-};
-
 // One pixel per node the concentrations table lists: columns 1..GridNX from
 // west to east, rows 1..GridNY from north to south (the plan's y grows
-// downwards). Each pixel is centred on its node.
+// downwards). Each pixel is centred on its node. The values are read from the
+// project's grid as they are asked for, a block of rows at a time, so that a
+// map of a fine grid never holds a second copy of it: a value that is not a
+// number is written as 0, a node under the ground as NodataValue.
 struct NodeRaster {
+    const Project* project = nullptr; // must outlive the raster
     int cols = 0, rows = 0;
-    std::vector<double, UninitialisedAllocator<double>> values; // row by row, northern row first
     std::array<double, 6> affine{}; // GDAL geotransform of the pixel edges
     geo::DegreeLengths metres;      // metres per degree at the origin's latitude
     double maximum = 0.0;           // the largest node value
     bool hasNodata = false;         // some node is below the ground (NodataValue)
-    // Raised to stop the writers early (Ctrl-C, Cancel); read between levels
-    // and by GDAL's progress callback. May be null.
+    // The ground grid's cell under each pixel column and row (-1: none), for
+    // a plane at a certain height; empty otherwise.
+    std::vector<long long> groundCol, groundRow;
+    // Raised to stop the writers early (Ctrl-C, Cancel); read at every block
+    // of rows and by GDAL's progress callback. May be null.
     const std::atomic<bool>* cancel = nullptr;
+    bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
+    // Pixels [col0, col0 + n) of one row into `out`.
+    void readRow(int row, int col0, int n, double* out) const;
     double at(int col, int row) const {
-        return values[static_cast<std::size_t>(row) * static_cast<std::size_t>(cols) +
-                      static_cast<std::size_t>(col)];
+        double v = 0.0;
+        readRow(row, col, 1, &v);
+        return v;
     }
 };
 
@@ -60,11 +57,9 @@ struct NodeRaster {
 geo::Geographic drawingToLonLat(const Project& p, double x, double y);
 
 // The raster of the project's XY result; nothing when a node leaves the
-// longitude/latitude ranges (or the conversion fails).
-std::optional<NodeRaster> makeNodeRaster(const Project& p);
-// Sets the nodes under the ground to NodataValue (makeNodeRaster does).
-void markBelowGround(const Project& p, NodeRaster& r);
-// Throws the cancelled GisFailure when `cancel` is raised while it is built.
+// longitude/latitude ranges (or the conversion fails). One pass over the grid
+// finds the maximum and the nodes under the ground; it throws the cancelled
+// GisFailure when `cancel` is raised meanwhile.
 std::optional<NodeRaster> makeNodeRaster(const Project& p,
                                          const std::atomic<bool>* cancel = nullptr);
 
@@ -113,10 +108,15 @@ class MemFile {
     std::string folder_, path_;
 };
 
-// A one-band in-memory dataset of the raster (Float64 or Float32), with its
-// CRS and unit. A Float64 one reads the raster's own values and must not
-// outlive it.
-GDALDatasetUniquePtr memoryDataset(const NodeRaster& r, GDALDataType type);
+// The raster as a GDAL dataset whose one band (Float64 or Float32) reads
+// the project's grid on demand, with its CRS, unit and nodata. Whole rows
+// are read straight from the grid, never through GDAL's block cache; a raised
+// cancel fails the read. It must not outlive the raster.
+GDALDatasetUniquePtr gridDataset(const NodeRaster& r, GDALDataType type);
+// The gradient image of the raster as four Byte bands (red, green, blue,
+// alpha) read on demand: each node in the display's colour of its level,
+// transparent below `firstLevel`.
+GDALDatasetUniquePtr colourDataset(const NodeRaster& r, int firstLevel, bool whiteBackground);
 // WGS 84 with longitude first, as every output is written.
 OGRSpatialReference lonLatCrs();
 

@@ -1,3 +1,4 @@
+#include "gis/BuildingLayer.h"
 #include "gis/GisLayers.h"
 #include "gis/Writers.h"
 #include "render/Scene.h"
@@ -8,16 +9,17 @@ namespace brenvik::gis {
 
 namespace {
 
-std::optional<std::string> copyTo(const NodeRaster& r, GDALDataset& src, const char* driver,
-                                  const char* name, CSLConstList options) {
-    MemFile file(name);
+// Copies the source into a new file of the driver at `path`, GDAL reading
+// the source as it writes.
+bool copyTo(const NodeRaster& r, GDALDataset& src, const char* driver, const std::string& path,
+            CSLConstList options) {
     GDALDatasetUniquePtr out(
-        gdalDriver(driver).CreateCopy(file.path().c_str(), &src, FALSE, const_cast<char**>(options),
+        gdalDriver(driver).CreateCopy(path.c_str(), &src, FALSE, const_cast<char**>(options),
                                       progressUnlessCancelled, const_cast<NodeRaster*>(&r)));
     stopIfCancelled(r);
-    if (!out) return std::nullopt;
-    out.reset();
-    return file.bytes();
+    if (!out) return false;
+    out.reset(); // closing flushes the last blocks
+    return CPLGetLastErrorType() != CE_Failure;
 }
 
 std::string heightText(const Project& p) {
@@ -48,9 +50,9 @@ bool finishCoverage(const std::string& path) {
 
 } // namespace
 
-std::optional<std::string> geoTiffBytes(const Project& p, const NodeRaster& r) {
-    GDALDatasetUniquePtr grid = memoryDataset(r, GDT_Float64);
-    if (!grid) return std::nullopt;
+bool geoTiffFile(const Project& p, const NodeRaster& r, const std::string& path) {
+    GDALDatasetUniquePtr grid = gridDataset(r, GDT_Float64);
+    if (!grid) return false;
     grid->SetMetadataItem("UNIT", DensityUnit);
     grid->SetMetadataItem("CALCULATION_HEIGHT", heightText(p).c_str());
     grid->GetRasterBand(1)->SetDescription("power density");
@@ -60,29 +62,39 @@ std::optional<std::string> geoTiffBytes(const Project& p, const NodeRaster& r) {
     const char* const options[] = {
         "COMPRESS=DEFLATE",     "LEVEL=1", "PREDICTOR=YES", "BLOCKSIZE=512", "OVERVIEWS=AUTO",
         "NUM_THREADS=ALL_CPUS", nullptr};
-    return copyTo(r, *grid, "COG", "result.tif", options);
+    return copyTo(r, *grid, "COG", path, options);
 }
 
-std::optional<std::string> geoPackageBytes(const Project& p, const NodeRaster& r) {
-    GDALDatasetUniquePtr grid = memoryDataset(r, GDT_Float64);
-    if (!grid) return std::nullopt;
-    const auto lines = makeIsolines(p, r, *grid);
-    const auto zones = makeZones(p, r, *grid);
-
-    MemFile file("result.gpkg");
+bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& path) {
+    std::vector<IsolineFeature> lines;
+    std::vector<ZoneFeature> zones;
+    {
+        GDALDatasetUniquePtr grid = gridDataset(r, GDT_Float64);
+        if (!grid) return false;
+        lines = makeIsolines(p, r, *grid);
+        zones = makeZones(p, r, *grid);
+    }
     GDALDriver* drv = &gdalDriver("GPKG");
     stopIfCancelled(r);
+    // The driver makes only new files: the empty temporary goes, and the
+    // caller locks the file GDAL puts in its place.
+    VSIUnlink(path.c_str());
     {
-        GDALDatasetUniquePtr ds(drv->Create(file.path().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+        GDALDatasetUniquePtr ds(drv->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
         if (!ds || !addIsolineLayer(*ds, lines, false, nullptr) ||
             !addZoneLayer(*ds, zones, false, nullptr) || !addAntennaLayer(*ds, p, nullptr) ||
             !addMaximumLayer(*ds, p, nullptr))
-            return std::nullopt;
+            return false;
+        // The site's buildings and places, when the project has them.
+        const SiteValues site = evaluateSite(p, r.cancel);
+        if ((!p.Buildings.empty() && !addBuildingLayers(*ds, p, site, false)) ||
+            (!p.Places.empty() && !addPlaceLayer(*ds, site)))
+            return false;
     }
     // The grid joins the same file as a gridded coverage, which keeps
     // floating-point values as Float32.
-    GDALDatasetUniquePtr grid32 = memoryDataset(r, GDT_Float32);
-    if (!grid32) return std::nullopt;
+    GDALDatasetUniquePtr grid32 = gridDataset(r, GDT_Float32);
+    if (!grid32) return false;
     // The padding of the edge tiles is nodata, so that the tiles' statistics
     // count the nodes alone.
     grid32->GetRasterBand(1)->SetNoDataValue(NodataValue);
@@ -96,37 +108,17 @@ std::optional<std::string> geoPackageBytes(const Project& p, const NodeRaster& r
                                    "UOM=uW/cm^2",
                                    "GRID_CELL_ENCODING=grid-value-is-area",
                                    nullptr};
-    GDALDatasetUniquePtr out(drv->CreateCopy(file.path().c_str(), grid32.get(), FALSE,
-                                             const_cast<char**>(options), progressUnlessCancelled,
-                                             const_cast<NodeRaster*>(&r)));
-    stopIfCancelled(r);
-    if (!out) return std::nullopt;
-    out.reset();
-    if (!finishCoverage(file.path())) return std::nullopt;
-    return file.bytes();
+    if (!copyTo(r, *grid32, "GPKG", path, options)) return false;
+    return finishCoverage(path);
 }
 
 std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& r) {
-    GDALDatasetUniquePtr img(gdalDriver("MEM").Create("", r.cols, r.rows, 4, GDT_Byte, nullptr));
+    GDALDatasetUniquePtr img = colourDataset(r, overlayFirstLevel(p), p.WhiteBackground);
     if (!img) return std::nullopt;
-    const int threshold = overlayFirstLevel(p);
-    const bool white = p.WhiteBackground;
-    const std::size_t n = r.values.size();
-    std::vector<GByte> rgba(4 * n, 0);
-    for (std::size_t k = 0; k < n; ++k) {
-        const auto level = render::levelOf(r.values[k], r.maximum);
-        if (!level || *level < threshold) continue;
-        const render::Rgb c = render::gradientColour(*level, white);
-        rgba[k] = c.r;
-        rgba[n + k] = c.g;
-        rgba[2 * n + k] = c.b;
-        rgba[3 * n + k] = 255;
-    }
-    if (img->RasterIO(GF_Write, 0, 0, r.cols, r.rows, rgba.data(), r.cols, r.rows, GDT_Byte, 4,
-                      nullptr, 0, 0, 0, nullptr) != CE_None)
-        return std::nullopt;
-    stopIfCancelled(r);
-    return copyTo(r, *img, "PNG", "gradient.png", nullptr);
+    // A banded picture packs to a small file: it is built in memory.
+    MemFile file("gradient.png");
+    if (!copyTo(r, *img, "PNG", file.path(), nullptr)) return std::nullopt;
+    return file.bytes();
 }
 
 } // namespace brenvik::gis

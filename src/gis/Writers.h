@@ -1,8 +1,9 @@
 #pragma once
 
-// The file writers behind writeGisFile: each returns the whole file's bytes,
-// built in GDAL's memory file system, or nothing when GDAL failed (not part
-// of the public interface).
+// The file writers behind writeGisFile: each writes the file at `path` (a
+// temporary the caller puts in place) as GDAL streams it, reading the
+// raster a block of rows at a time; false when GDAL failed (not part of the
+// public interface).
 
 #include "gis/NodeRaster.h"
 
@@ -11,11 +12,10 @@
 
 namespace brenvik::gis {
 
-std::optional<std::string> geoTiffBytes(const Project& p, const NodeRaster& r);
-std::optional<std::string> isolinesGeoJsonBytes(const Project& p, const NodeRaster& r);
-std::optional<std::string> zonesGeoJsonBytes(const Project& p, const NodeRaster& r);
-std::optional<std::string> geoPackageBytes(const Project& p, const NodeRaster& r);
-// The gradient image of the raster: one RGBA pixel per node.
+bool geoTiffFile(const Project& p, const NodeRaster& r, const std::string& path);
+bool isolinesGeoJsonFile(const Project& p, const NodeRaster& r, const std::string& path);
+bool zonesGeoJsonFile(const Project& p, const NodeRaster& r, const std::string& path);
+bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& path);
 // The overlay paints the bands the display paints, in the display's
 // colours: from the first tenth of the maximum up, and on a white
 // background from the sixth (the display leaves the lower ones white). The
@@ -23,7 +23,8 @@ std::optional<std::string> geoPackageBytes(const Project& p, const NodeRaster& r
 inline int overlayFirstLevel(const Project& p) {
     return p.WhiteBackground ? 6 : 1;
 }
+// The gradient image of the raster as a PNG: one RGBA pixel per node.
 std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& r);
-std::optional<std::string> kmzBytes(const Project& p, const NodeRaster& r);
+bool kmzFile(const Project& p, const NodeRaster& r, const std::string& path);
 
 } // namespace brenvik::gis

@@ -5,6 +5,7 @@
 #include "app/RealPlacesFlows.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QTableWidget>
 
 namespace brenvik::app::testing {
@@ -47,6 +48,33 @@ TEST_F(RealPlacesAppTest, PlacesTableImportsEditsAndUndoes) {
     trigger(cmd::ImportTerrain);
     EXPECT_NE(prompts.lastMessage().find("Terrain not imported from"), std::string::npos);
     EXPECT_FALSE(project.TerrainDatumM);
+}
+
+TEST_F(RealPlacesAppTest, BuildingsWithoutHeightTakeTheHeightTheUserGives) {
+    // Two footprints near the default origin (63 E, 64 N): one of 5 levels,
+    // one with neither height nor levels.
+    const std::string ring = R"("geometry":{"type":"Polygon","coordinates":[[[63.0015,64.0006],
+        [63.0017,64.0006],[63.0017,64.00069],[63.0015,64.00069],[63.0015,64.0006]]]}})";
+    const std::string path =
+        write("b.geojson", R"({"type":"FeatureCollection","features":[
+{"type":"Feature","properties":{"@id":"way/1","building:levels":"5"},)" +
+                               ring + R"(,{"type":"Feature","properties":{"@id":"way/3"},)" + ring +
+                               "]}");
+    prompts.openPaths.push_back(path);
+    trigger(cmd::ImportBuildings);
+    QDialog* d = dialog("alturaedificios");
+    ASSERT_NE(d, nullptr);
+    auto* box = d->findChild<QLineEdit*>("altura");
+    ASSERT_NE(box, nullptr);
+    box->setText("0.5"); // out of range: the dialog stays, nothing imported
+    click(d, "Command1");
+    EXPECT_TRUE(project.Buildings.empty());
+    EXPECT_NE(prompts.lastMessage().find("from 1 to 500"), std::string::npos);
+    box->setText("12");
+    click(d, "Command1");
+    ASSERT_EQ(project.Buildings.size(), 2u);
+    EXPECT_EQ(project.Buildings[0].HeightM, 15.0);
+    EXPECT_EQ(project.Buildings[1].HeightM, 12.0);
 }
 
 } // namespace

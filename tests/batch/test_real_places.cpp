@@ -2,9 +2,20 @@
 // written, or refused with the file, the line and the reason.
 
 #include "BatchTestSupport.h"
+#include "batch/ImageOutput.h"
+#include "compliance/Limits.h"
+#include "compliance/Places.h"
+#include "compliance/SiteInventory.h"
+#include "compliance/Units.h"
+#include "render/RecordingSurface.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <gdal_priv.h>
+#include <memory>
+#include <ogrsf_frmts.h>
+#include <set>
 
 using namespace brenvik;
 using namespace batchtest;
@@ -32,8 +43,8 @@ class RealPlaces : public ScratchTest {
   protected:
     int run(const std::string& args) {
         const std::string cmd = "XDG_CONFIG_HOME=" + dir.string() + " " + BRENVIK_BATCH_EXE + " " +
-                                at("site.bvk") + " --import-sites " + at("sites.csv") + " " +
-                                args + " >/dev/null 2>" + at("err");
+                                at("site.bvk") + " --import-sites " + at("sites.csv") + " " + args +
+                                " >/dev/null 2>" + at("err");
         const int st = std::system(cmd.c_str());
         err = slurp(at("err"));
         fs::remove(at("err"));
@@ -44,7 +55,8 @@ class RealPlaces : public ScratchTest {
         writeSite(Project(), at("site.bvk"));
         std::ofstream(at("sites.csv")) << kSites;
         std::ofstream(at("b.geojson")) << kBuildings;
-        std::ofstream(at("p.csv")) << "name,lon,lat,x_m,y_m,height_m,kind\nYard,,,70,60,1.5,school\n";
+        std::ofstream(at("p.csv"))
+            << "name,lon,lat,x_m,y_m,height_m,kind\nYard,,,70,60,1.5,school\n";
         std::ofstream(at("bad.csv")) << "name,lon,lat,x_m,y_m,height_m,kind\nYard,,,70,x,1.5,\n";
     }
     std::string err;
@@ -56,7 +68,7 @@ TEST_F(RealPlaces, WrittenByExtensionOrRefusedWithTheLine) {
                   " --export buildings=" + at("b.csv") + " --export buildings=" + at("b.gpkg")),
               0)
         << err;
-    EXPECT_NE(err.find("1 building off the plan skipped"), std::string::npos) << err;
+    EXPECT_NE(err.find("1 building off the plan skipped: way/2"), std::string::npos) << err;
     EXPECT_EQ(slurp(at("o.csv")).rfind("name,lon,lat,x_m,y_m,ground_m,height_m,s_uw_cm2", 0), 0u);
     EXPECT_NE(slurp(at("o.geojson")).find("\"FeatureCollection\""), std::string::npos);
     const std::string floors = slurp(at("b.csv"));
@@ -75,4 +87,128 @@ TEST_F(RealPlaces, WrittenByExtensionOrRefusedWithTheLine) {
         EXPECT_NE(err.find(r.message), std::string::npos) << err;
         EXPECT_FALSE(fs::exists(at("n.csv")));
     }
+}
+
+TEST(RealPlacesImage, PlacesCarryTheirPercentAsInTheWindow) {
+    Project p;
+    ASSERT_EQ(compliance::ImportSites(
+                  p, std::string(compliance::SitesHeader) + "\nroof,,,50,40,8,stick,1500,,,900,\n",
+                  compliance::ImportMode::Replace),
+              std::nullopt);
+    const compliance::PlanPoint at = compliance::DrawingFromCartesian(p, 70, 60);
+    p.Places = {Place{"Yard", "school", at.x, at.y, 1.5}};
+    const auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library, "icnirp-2020",
+                                               Population::Public);
+    // The place's name with its % of the limit, as the window labels it.
+    const std::string label =
+        "Yard " +
+        compliance::FormatPercent(compliance::EvaluatePlace(p, p.Places[0], inv.inverse).percent) +
+        " %";
+    const auto overlay = batch::realPlacesOverlay(p);
+    ASSERT_TRUE(overlay);
+    render::RecordingSurface s;
+    overlay(s);
+    const auto texts = s.texts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), label), texts.end()) << label;
+    p.CurrentPlane = Plane::XZ;
+    EXPECT_FALSE(batch::realPlacesOverlay(p));
+}
+
+namespace {
+
+// A site as a consultant brings it: an elevation model in UTM 41N rising 2 m
+// per 100 m to the east, 20 blocks of 2 to 6 levels in the OSM style, and 5
+// places, all around the roof near the default origin (63 E, 64 N).
+void WriteSite(const fs::path& dir) {
+    GDALAllRegister();
+    OGRSpatialReference ll, utm;
+    ll.importFromEPSG(4326);
+    utm.importFromEPSG(32641);
+    ll.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    utm.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    std::unique_ptr<OGRCoordinateTransformation> t(OGRCreateCoordinateTransformation(&ll, &utm));
+    double e = 62.99, n = 63.99;
+    t->Transform(1, &e, &n);
+    const int cols = 800, rows = 800; // 4 km of 5 m pixels from the south-west corner
+    GDALDatasetUniquePtr dem(GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
+        (dir / "dem.tif").c_str(), cols, rows, 1, GDT_Float32, nullptr));
+    double gt[6] = {e, 5.0, 0.0, n + rows * 5.0, 0.0, -5.0};
+    dem->SetGeoTransform(gt);
+    dem->SetSpatialRef(&utm);
+    std::vector<float> v(std::size_t(cols) * rows);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            v[std::size_t(r) * cols + std::size_t(c)] = float(120.0 + 0.02 * c * 5.0);
+    ASSERT_EQ(dem->GetRasterBand(1)->RasterIO(GF_Write, 0, 0, cols, rows, v.data(), cols, rows,
+                                              GDT_Float32, 0, 0, nullptr),
+              CE_None);
+
+    std::string json = R"({"type":"FeatureCollection","features":[)";
+    for (int k = 0; k < 20; ++k) {
+        const double lon = 63.0004 + 0.0005 * (k % 5), lat = 64.0001 + 0.0002 * (k / 5);
+        char f[600];
+        std::snprintf(f, sizeof f,
+                      R"(%s{"type":"Feature","properties":{"@id":"way/%d","name":"Block %d",)"
+                      R"("building":"yes","building:levels":"%d"},"geometry":{"type":"Polygon",)"
+                      R"("coordinates":[[[%.6f,%.6f],[%.6f,%.6f],[%.6f,%.6f],[%.6f,%.6f],)"
+                      R"([%.6f,%.6f]]]}})",
+                      k ? "," : "", 100 + k, k + 1, 2 + k % 5, lon, lat, lon + 0.0002, lat,
+                      lon + 0.0002, lat + 0.0001, lon, lat + 0.0001, lon, lat);
+        json += f;
+    }
+    std::ofstream(dir / "osm.geojson") << json << "]}";
+    std::ofstream(dir / "places.csv") << "name,lon,lat,x_m,y_m,height_m,kind\n"
+                                         "School,,,20,20,1.5,school\nCrèche,,,80,30,1.5,school\n"
+                                         "Park,,,60,90,1,playground\nHome,,,120,60,4.5,home\n"
+                                         "Clinic,,,30,80,1.5,care\n";
+}
+
+} // namespace
+
+TEST_F(RealPlaces, SiteWithTerrainBuildingsAndPlacesReportsAndMapsTheWorst) {
+    WriteSite(dir);
+    ASSERT_EQ(run("--terrain " + at("dem.tif") + " --buildings " + at("osm.geojson") +
+                  " --places " + at("places.csv") + " --xy surface --report " + at("r.pdf") +
+                  " --export gpkg=" + at("m.gpkg") + " --export kmz=" + at("m.kmz")),
+              0)
+        << err;
+    EXPECT_EQ(err.find("off the plan"), std::string::npos) << err;
+
+    // The buildings coloured in the GeoPackage and, the same, in the KMZ.
+    GDALDatasetUniquePtr gpkg(GDALDataset::Open(at("m.gpkg").c_str(), GDAL_OF_VECTOR));
+    ASSERT_TRUE(gpkg);
+    OGRLayer* buildings = gpkg->GetLayerByName("buildings");
+    ASSERT_TRUE(buildings && gpkg->GetLayerByName("places"));
+    EXPECT_EQ(buildings->GetFeatureCount(), 20);
+    EXPECT_EQ(gpkg->GetLayerByName("places")->GetFeatureCount(), 5);
+    std::set<std::string> fills;
+    for (auto& f : *buildings)
+        fills.insert(f->GetFieldAsString("fill"));
+    const char* const drivers[] = {"LIBKML", nullptr};
+    GDALDatasetUniquePtr kmz(GDALDataset::Open(("/vsizip/" + at("m.kmz") + "/doc.kml").c_str(),
+                                               GDAL_OF_VECTOR, drivers));
+    ASSERT_TRUE(kmz);
+    OGRLayer* kb = kmz->GetLayerByName("Buildings");
+    ASSERT_TRUE(kb && kmz->GetStyleTable());
+    EXPECT_EQ(kb->GetFeatureCount(), 20);
+    for (auto& f : *kb) {
+        const std::string ref = f->GetStyleString() ? f->GetStyleString() : "";
+        const char* style = ref.size() > 1 ? kmz->GetStyleTable()->Find(ref.c_str() + 1) : nullptr;
+        ASSERT_TRUE(style) << ref;
+        bool known = false;
+        for (std::string fill : fills) {
+            std::transform(fill.begin(), fill.end(), fill.begin(), ::toupper);
+            known = known || std::string(style).find("BRUSH(fc:" + fill) != std::string::npos;
+        }
+        EXPECT_TRUE(known) << style;
+    }
+
+    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "pdftotext is not installed";
+    ASSERT_EQ(std::system(("pdftotext " + at("r.pdf") + " " + at("r.txt")).c_str()), 0);
+    const std::string text = slurp(at("r.txt"));
+    EXPECT_NE(text.find("Worst building: Block "), std::string::npos);
+    // The PDF's text may join "fl" into one ligature.
+    EXPECT_NE(text.find("oor "), std::string::npos) << text.substr(0, 1500);
+    EXPECT_NE(text.find("worst place: "), std::string::npos);
 }

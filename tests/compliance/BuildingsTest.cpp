@@ -3,6 +3,7 @@
 #include "compliance/Limits.h"
 #include "compliance/Places.h"
 #include "compliance/ReportLayout.h"
+#include "render/RecordingSurface.h"
 
 #include <gtest/gtest.h>
 
@@ -24,9 +25,14 @@ TEST(Buildings, WorstFloorFacesTheBeamAndMatchesPointEvaluations) {
     a.AntX = 20.0 * p.CellSize;
     a.AntY = 40.0 * p.CellSize;
     const double u = 1.0 / p.MetersPerUnit; // one metre in drawing units
-    Building b{"way/1", "School", 12.0, 0.0,
-               {{a.AntX + 20 * u, a.AntY - 8 * u}, {a.AntX + 32 * u, a.AntY - 8 * u},
-                {a.AntX + 32 * u, a.AntY + 8 * u}, {a.AntX + 20 * u, a.AntY + 8 * u}}};
+    Building b{"way/1",
+               "School",
+               12.0,
+               0.0,
+               {{a.AntX + 20 * u, a.AntY - 8 * u},
+                {a.AntX + 32 * u, a.AntY - 8 * u},
+                {a.AntX + 32 * u, a.AntY + 8 * u},
+                {a.AntX + 20 * u, a.AntY + 8 * u}}};
     p.Buildings.push_back(b);
 
     const LoadedLibrary lib = LoadLibrary(ShippedLimitsPath(), "");
@@ -81,9 +87,15 @@ TEST(Buildings, ReportNamesTheWorstBuildingFloorAndPlace) {
     in.places = {place("Home", 0.25), place("Crèche", 4.5)};
     const int without = ReportLayout(in).pageCount() - 1;
     const ReportLayout layout(std::move(in));
-    EXPECT_EQ(layout.realPlacesLine(),
-              "Worst building: School (way/2), floor 1: 7.50 % of the limit; worst place: Crèche: "
-              "4.50 %");
+    const std::string worst = "Worst building: School (way/2), floor 1: 7.50 % of the limit; "
+                              "worst place: Crèche: 4.50 %";
+    EXPECT_EQ(layout.realPlacesLine(), worst);
+    // The verdict on the first page and among the verdict lines names them.
+    EXPECT_EQ(layout.verdictLines().back(), worst);
+    render::RecordingSurface first;
+    layout.drawPage(0, first);
+    const auto texts = first.texts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), worst), texts.end());
     ReportInput bare;
     bare.project = &p;
     EXPECT_EQ(ReportLayout(bare).pageCount(), without);

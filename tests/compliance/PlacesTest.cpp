@@ -6,9 +6,9 @@
 #include "model/ProjectFile.h"
 
 #include <cmath>
-#include <numbers>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <numbers>
 
 using namespace brenvik;
 using namespace brenvik::compliance;
@@ -109,6 +109,13 @@ TEST(Places, ExactValuesGeometryAndFiles) {
 TEST(Places, BadRowsRefuseTheWholeImport) {
     Project p = PanelSite();
     p.Places.push_back(Place{"Kept", "", 1, 1, 1.5});
+    // Twenty-five nameless rows: the first twenty are named, then a count.
+    std::string bad25 = std::string(PlacesHeader) + "\r\n", bad25Message;
+    for (int k = 2; k <= 26; ++k) {
+        bad25 += ",,,1,1,2,\r\n";
+        if (k <= 21) bad25Message += "line " + std::to_string(k) + ": name is missing\n";
+    }
+    bad25Message += "... and 5 more";
     const struct {
         std::string csv, message;
     } cases[] = {
@@ -117,8 +124,13 @@ TEST(Places, BadRowsRefuseTheWholeImport) {
         {std::string(PlacesHeader) + "\r\n,,,1,1,2,x\r\nB,,,1,x,-2,\"a,b\"\r\n",
          "line 2: name is missing\nline 3: kind holds a comma\nline 3: height_m is negative\n"
          "line 3: y_m 'x' is not a number"},
-        {std::string(PlacesHeader) + "\r\nC,,,,,2,\r\n", "line 2: no position (lon/lat or x_m/y_m)"},
+        {std::string(PlacesHeader) + "\r\nC,,,,,2,\r\n",
+         "line 2: no position (lon/lat or x_m/y_m)"},
         {std::string(PlacesHeader) + "\r\n", "the file holds no place"},
+        // A spreadsheet's byte-order mark before the header.
+        {"\xEF\xBB\xBF" + std::string(PlacesHeader) + "\r\nD,,,1,x,2,\r\n",
+         "line 2: y_m 'x' is not a number"},
+        {bad25, bad25Message},
     };
     for (const auto& c : cases) {
         const PlacesImport r = ImportPlaces(p, c.csv, "p.csv");

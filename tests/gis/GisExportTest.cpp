@@ -1,8 +1,11 @@
 #include "gis/GisExport.h"
 
+#include "compliance/Limits.h"
+#include "compliance/Summary.h"
 #include "export/CsvExport.h"
 #include "model/Messages.h"
 #include "model/ProjectFile.h"
+#include "model/ResultStamp.h"
 #include "model/TempDir.h"
 #include "render/DisplayForms.h"
 
@@ -159,6 +162,20 @@ TEST(GisLayers, IsolinesAndZonesReadBackAsValidGeometry) {
         if (f->GetFieldAsDouble("min") == 15.0) top.reset(g->clone());
     }
     ASSERT_EQ(labels.size(), 5u);
+    // The legal limit's zone states the area the summary's verdict gives.
+    Project judged = p;
+    judged.XY.Ratio.resize(p.GridNX, p.GridNY);
+    StampResult(judged, Plane::XY, true);
+    const auto lib = compliance::LoadLibrary(compliance::ShippedLimitsPath(), "");
+    const auto sum = compliance::Summarise(judged, lib.library, "icnirp-2020", Population::Public);
+    ASSERT_FALSE(sum.refusal) << *sum.refusal;
+    double summaryArea = -1, zoneArea = -2;
+    for (const auto& v : sum.summary.verdicts)
+        if (v.id == "ch-4.2") summaryArea = v.areaAboveM2;
+    for (auto& f : *zones->GetLayer(0))
+        if (f->GetFieldAsDouble("min") == 4.2) zoneArea = f->GetFieldAsDouble("area_m2");
+    EXPECT_GT(summaryArea, 0.0);
+    EXPECT_EQ(zoneArea, summaryArea);
     EXPECT_EQ(labels[0], "5.000 uW/cm^2");
     EXPECT_EQ(labels[3], "4,2 uW/cm^2 = Maximum limit allowed in Suiza");
     EXPECT_EQ(holes, 1);

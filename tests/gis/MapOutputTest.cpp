@@ -1,9 +1,12 @@
+#include "compliance/Buildings.h"
+#include "compliance/Limits.h"
+#include "compliance/Places.h"
 #include "gis/GisExport.h"
-
 #include "model/TempDir.h"
 #include "render/Scene.h"
 
 #include <cmath>
+#include <cstdio>
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
 #include <ogrsf_frmts.h>
@@ -33,7 +36,8 @@ Project AboveARise() {
         for (int j = 1; j <= p.GridNY; ++j) {
             const bool under = i >= 10 && i <= 20 && j >= 10 && j <= 20;
             p.GroundGrid(i, j) = under ? 10.0 : 0.0;
-            p.XY.Density(i, j) = under ? 0.0 : 10.0 * std::exp(-std::hypot(i - 50.0, j - 30.0) / 9);
+            p.XY.Density(i, j) =
+                under ? 0.0 : 10.0 * std::exp(-std::hypot(i - 50.0, j - 30.0) / 9);
         }
     p.XY.Calculated = true;
     p.CalcOption = 0;
@@ -62,7 +66,8 @@ GDALDatasetUniquePtr Open(const std::string& path, unsigned flags) {
 TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
     TempDir dir;
     const Project p = AboveARise();
-    for (auto [format, name] : {std::pair{GisFormat::GeoTiff, "a.tif"}, {GisFormat::GeoPackage, "a.gpkg"}}) {
+    for (auto [format, name] :
+         {std::pair{GisFormat::GeoTiff, "a.tif"}, {GisFormat::GeoPackage, "a.gpkg"}}) {
         const std::string path = dir.file(name);
         ASSERT_FALSE(writeGisFile(p, format, path));
         auto ds = Open(path, GDAL_OF_RASTER);
@@ -73,7 +78,8 @@ TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
         ASSERT_TRUE(has) << name;
         // Node (15, 15) is the pixel of column 14, row 14 (rows from the north).
         double v = 0, open = 0;
-        ASSERT_EQ(b->RasterIO(GF_Read, 14, 14, 1, 1, &v, 1, 1, GDT_Float64, 0, 0, nullptr), CE_None);
+        ASSERT_EQ(b->RasterIO(GF_Read, 14, 14, 1, 1, &v, 1, 1, GDT_Float64, 0, 0, nullptr),
+                  CE_None);
         ASSERT_EQ(b->RasterIO(GF_Read, 49, 29, 1, 1, &open, 1, 1, GDT_Float64, 0, 0, nullptr),
                   CE_None);
         EXPECT_EQ(v, nodata) << name;
@@ -109,11 +115,84 @@ TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
     const std::size_t n = std::size_t(w * h);
     for (std::size_t k = 0; k < n; ++k)
         if (rgba[3 * n + k])
-            seen.insert(std::uint32_t(rgba[k]) << 16 | std::uint32_t(rgba[n + k]) << 8 | rgba[2 * n + k]);
+            seen.insert(std::uint32_t(rgba[k]) << 16 | std::uint32_t(rgba[n + k]) << 8 |
+                        rgba[2 * n + k]);
     EXPECT_GE(seen.size(), 3u);
     for (std::uint32_t c : seen)
         EXPECT_TRUE(bands.count(c)) << std::hex << c;
     auto legend = Open("/vsizip/" + kmz + "/files/legend.png", GDAL_OF_RASTER);
     ASSERT_TRUE(legend);
     EXPECT_EQ(legend->GetRasterCount(), 4);
+    // The tower's table names its antennas as the report does.
+    auto doc = Open("/vsizip/" + kmz + "/doc.kml", GDAL_OF_VECTOR);
+    ASSERT_TRUE(doc && doc->GetLayerByName("Towers"));
+    OGRFeatureUniquePtr tower(doc->GetLayerByName("Towers")->GetNextFeature());
+    ASSERT_TRUE(tower);
+    EXPECT_NE(std::string(tower->GetFieldAsString("description")).find("<td>T2 A2</td>"),
+              std::string::npos)
+        << tower->GetFieldAsString("description");
+}
+
+TEST(MapOutputs, BuildingsAndPlacesReadBackFromTheGeoPackageAndTheKmz) {
+    TempDir dir;
+    Project p = AboveARise();
+    const double c = p.CellSize;
+    Building b;
+    b.Id = "way/7";
+    b.Name = "School";
+    b.HeightM = 9;
+    b.Outline = {{40 * c, 28 * c}, {44 * c, 28 * c}, {44 * c, 32 * c}, {40 * c, 32 * c}};
+    p.Buildings = {b};
+    p.Places = {Place{"Crèche", "school", 60 * c, 30 * c, 1.5}};
+    for (int k : {1, 2}) {
+        p.Antennas[std::size_t(k)].AntType = AntennaKind::Stick;
+        p.Antennas[std::size_t(k)].AntPower = 400;
+        p.Antennas[std::size_t(k)].AntHeight = 6;
+    }
+    const auto lib = compliance::LoadLibrary();
+    const auto inv = compliance::InverseLimits(p, lib.library, "icnirp-2020", Population::Public);
+    ASSERT_FALSE(inv.refusal);
+    const BuildingValue worst = compliance::EvaluateBuilding(p, b, inv.inverse);
+    const compliance::PlaceValue place = compliance::EvaluatePlace(p, p.Places[0], inv.inverse);
+    ASSERT_GT(worst.worstFloor().percent, 0.0);
+
+    const std::string gpkg = dir.file("s.gpkg"), kmz = dir.file("s.kmz");
+    ASSERT_FALSE(writeGisFile(p, GisFormat::GeoPackage, gpkg));
+    ASSERT_FALSE(writeGisFile(p, GisFormat::Kmz, kmz));
+    auto ds = Open(gpkg, GDAL_OF_VECTOR);
+    ASSERT_TRUE(ds);
+    OGRLayer* bl = ds->GetLayerByName("buildings");
+    OGRLayer* pl = ds->GetLayerByName("places");
+    ASSERT_TRUE(bl && pl);
+    OGRFeatureUniquePtr bf(bl->GetNextFeature()), pf(pl->GetNextFeature());
+    ASSERT_TRUE(bf && pf);
+    EXPECT_EQ(bf->GetFieldAsInteger("worst_floor"), worst.worstFloor().floor);
+    EXPECT_EQ(bf->GetFieldAsDouble("percent_of_limit"), worst.worstFloor().percent);
+    EXPECT_EQ(wkbFlatten(bf->GetGeometryRef()->getGeometryType()), wkbPolygon);
+    EXPECT_STREQ(pf->GetFieldAsString("name"), "Crèche");
+    EXPECT_EQ(pf->GetFieldAsDouble("s_uw_cm2"), place.sUw);
+    EXPECT_EQ(pf->GetFieldAsDouble("percent_of_limit"), place.percent);
+
+    // The KMZ's building is filled in its worst floor's level colour.
+    const char* const drivers[] = {"LIBKML", nullptr};
+    GDALDatasetUniquePtr k(
+        GDALDataset::Open(("/vsizip/" + kmz + "/doc.kml").c_str(), GDAL_OF_VECTOR, drivers));
+    ASSERT_TRUE(k);
+    OGRLayer* kb = k->GetLayerByName("Buildings");
+    OGRLayer* kp = k->GetLayerByName("Places");
+    ASSERT_TRUE(kb && kp);
+    OGRFeatureUniquePtr kf(kb->GetNextFeature());
+    ASSERT_TRUE(kf && kf->GetStyleString());
+    const render::Rgb fill = compliance::PercentRgb(p, worst.worstFloor().percent);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "#%02X%02X%02X", fill.r, fill.g, fill.b);
+    // The feature names its style ("@building0"); the document's table holds it.
+    std::string style = kf->GetStyleString();
+    OGRStyleTable* table = k->GetStyleTable();
+    if (!style.empty() && style[0] == '@' && table) {
+        const char* found = table->Find(style.substr(1).c_str());
+        style = found ? found : "";
+    }
+    EXPECT_NE(style.find(std::string("BRUSH(fc:") + hex), std::string::npos) << style;
+    EXPECT_EQ(kp->GetFeatureCount(), 1);
 }

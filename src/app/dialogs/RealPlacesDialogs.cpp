@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -38,9 +39,7 @@ PlacesDialog::PlacesDialog(const std::vector<compliance::PlaceRow>& rows, Import
         if (!importer) return;
         if (auto imported = importer()) setRows(*imported);
     });
-    connect(add, &QPushButton::clicked, this, [this] {
-        m_table->insertRow(m_table->rowCount());
-    });
+    connect(add, &QPushButton::clicked, this, [this] { m_table->insertRow(m_table->rowCount()); });
     connect(remove, &QPushButton::clicked, this, [this] {
         std::set<int, std::greater<int>> doomed;
         for (const QModelIndex& i : m_table->selectionModel()->selectedIndexes())
@@ -84,6 +83,32 @@ std::vector<compliance::PlaceRow> PlacesDialog::rows() const {
     for (int r = 0; r < m_table->rowCount(); ++r)
         out.push_back({text(r, 0), text(r, 1), text(r, 2), text(r, 3), text(r, 4)});
     return out;
+}
+
+BuildingHeightDialog::BuildingHeightDialog(int count, const QString& height, QWidget* parent)
+    : BrenvikDialog(parent) {
+    setObjectName(QStringLiteral("alturaedificios"));
+    setWindowTitle(QStringLiteral("Building height"));
+    auto* note = new QLabel(
+        (count == 1 ? QStringLiteral("1 building gives")
+                    : QStringLiteral("%1 buildings give").arg(count)) +
+            QStringLiteral(" neither height nor levels. Their height above the ground (m):"),
+        this);
+    note->setWordWrap(true);
+    m_height = box("altura", QStringLiteral("Metres, from 1 to 500"), this);
+    m_height->setText(height);
+    auto* accept = button("Command1", QStringLiteral("Accept"), this);
+    auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
+    makeAcceptButton(accept);
+    makeCancelButton(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(note);
+    layout->addWidget(m_height);
+    layout->addLayout(buttonRow(accept, cancel));
+}
+
+QString BuildingHeightDialog::height() const {
+    return m_height->text();
 }
 
 } // namespace brenvik

@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+class QLineEdit;
 class QTableWidget;
 
 namespace brenvik {
@@ -25,6 +26,18 @@ class PlacesDialog : public BrenvikDialog {
   private:
     void setRows(const std::vector<compliance::PlaceRow>& rows);
     QTableWidget* m_table = nullptr;
+};
+
+// "Building height" (`alturaedificios`): the height of the footprints whose
+// file gives neither height nor levels, in the box `altura`.
+class BuildingHeightDialog : public BrenvikDialog {
+    Q_OBJECT
+  public:
+    BuildingHeightDialog(int count, const QString& height, QWidget* parent = nullptr);
+    QString height() const;
+
+  private:
+    QLineEdit* m_height = nullptr;
 };
 
 } // namespace brenvik
