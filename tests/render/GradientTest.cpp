@@ -10,19 +10,6 @@ namespace {
 
 using namespace test;
 
-TEST(GradientLevels, EveryLevelHasItsColourOnBothBackgrounds) {
-    const Rgb white[11] = {{255, 255, 255}, {255, 255, 203}, {255, 255, 153}, {255, 255, 103},
-                           {255, 255, 51},  {255, 255, 1},   {255, 205, 0},   {255, 155, 0},
-                           {255, 103, 0},   {255, 51, 0},    {255, 1, 0}};
-    const Rgb black[11] = {{0, 0, 0},   {52, 0, 0},  {102, 0, 0}, {152, 0, 0},
-                           {204, 0, 0}, {255, 0, 0}, {255, 0, 0}, {255, 0, 0},
-                           {255, 0, 0}, {255, 0, 0}, {255, 0, 0}};
-    for (int l = 0; l <= 10; ++l) {
-        EXPECT_EQ(gradientColour(l, true), white[l]) << "level " << l;
-        EXPECT_EQ(gradientColour(l, false), black[l]) << "level " << l;
-    }
-}
-
 TEST(GradientLevels, LevelIsTheFloorOfTenthsOfTheMaximum) {
     // An all-zero result has no levels at all.
     const std::optional<int> none;

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <tuple>
 
 using namespace brenvik::tiles;
 using namespace brenvik::tiles::testing;
@@ -29,15 +30,12 @@ TEST(TileGrid, SnapsOutwardAndPlacesPixelCentres) {
     for (const Case& c : cases) {
         const GridResult g = SnapGrid(c.area, c.res, c.tile);
         ASSERT_TRUE(g.grid) << g.error;
-        EXPECT_EQ(g.grid->x0, c.x0);
-        EXPECT_EQ(g.grid->y1, c.y1);
-        EXPECT_EQ(g.grid->width, c.w);
-        EXPECT_EQ(g.grid->height, c.h);
-        EXPECT_EQ(g.grid->tileColumns(), c.cols);
-        EXPECT_EQ(g.grid->tileRows(), c.rows);
+        const PixelGrid& s = *g.grid;
+        EXPECT_EQ(std::tuple(s.x0, s.y1, s.width, s.height, s.tileColumns(), s.tileRows()),
+                  std::tuple(c.x0, c.y1, c.w, c.h, c.cols, c.rows));
         // (x0 + (i + 1/2) res, y1 - (j + 1/2) res), rows from the top.
-        EXPECT_EQ(g.grid->centreX(0), c.x0 + c.res / 2);
-        EXPECT_EQ(g.grid->centreY(c.h - 1), c.y1 - (c.h - 0.5) * c.res);
+        EXPECT_EQ(std::tuple(s.centreX(0), s.centreY(c.h - 1)),
+                  std::tuple(c.x0 + c.res / 2, c.y1 - (c.h - 0.5) * c.res));
     }
     const PixelGrid g = *SnapGrid(cases[0].area, 20, 25).grid;
     EXPECT_EQ(g.window(8), (Window{50, 50, 25, 6}));
