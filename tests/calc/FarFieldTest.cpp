@@ -6,6 +6,7 @@
 #include "calc/TowerForms.h"
 #include "calc/Towers.h"
 #include "calc/FarFieldHand.h"
+#include "calc/VectorColumns.h"
 
 #include <algorithm>
 #include <cmath>
@@ -130,33 +131,15 @@ TEST(FarField, VectorColumnsMatchThePlainLoop) {
     const kernel::Isa isa = kernel::BestIsa();
     if (isa == kernel::Isa::Scalar) GTEST_SKIP() << "no vector unit";
     using Fn = void (*)(const kernel::FarBeam&, const kernel::Column&, const kernel::Sums&, int);
-    std::vector<std::pair<const char*, Fn>> fns = {{"avx2", kernel::AddFarColumnAvx2}};
+    vectorcolumns::Loops<Fn> fns = {{"avx2", kernel::AddFarColumnAvx2}};
     if (isa == kernel::Isa::Avx512) fns.emplace_back("avx512", kernel::AddFarColumnAvx512);
-    const int n = 253, padded = 256;
-    std::vector<double> y(padded), g(padded);
-    for (int k = 0; k < padded; ++k) {
-        y[k] = 40 + (k - 128) * 0.73; // node 128 level with the antenna's Y
-        g[k] = (k - 128) * 0.2;       // and at its height
-    }
     const Project p = FarFieldSite();
     for (int s = 1; s <= p.AntennaCount; ++s) {
         const auto beam = farfield::Prepare(p, p.Antennas[s]);
         ASSERT_TRUE(beam->beam.type != kernel::FarBeam::Measured || beam->beam.tablesExact);
-        for (double dx : {0.0, 3.1, -17.5, 250.0}) {
-            const kernel::Column c{dx, y.data(), 40.0, 35.0, g.data(), 35.0};
-            std::vector<double> ref(padded, 1.0), refRatio(padded, 2.0);
-            kernel::AddFarColumnScalar(beam->beam, c, {ref.data(), refRatio.data(), 0.5}, n);
-            for (auto [name, fn] : fns) {
-                std::vector<double> v(padded, 1.0), ratio(padded, 2.0);
-                fn(beam->beam, c, {v.data(), ratio.data(), 0.5}, n);
-                for (int j = n; j < padded; ++j)
-                    ASSERT_EQ(v[j] + ratio[j], 3.0) << name; // untouched
-                for (int j = 0; j < n; ++j) {
-                    ASSERT_NEAR(v[j], ref[j], 1e-12 * ref[j]) << name << " " << s << " " << j;
-                    ASSERT_NEAR(ratio[j], refRatio[j], 1e-12 * refRatio[j]) << name << " " << j;
-                }
-            }
-        }
+        // The node at the antenna itself included: node 128 at its height.
+        vectorcolumns::ExpectSameAsPlain(beam->beam, kernel::AddFarColumnScalar, fns, 35.0, -25.6,
+                                         35.0, std::to_string(s));
     }
 }
 

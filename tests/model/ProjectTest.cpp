@@ -1,24 +1,11 @@
 #include "model/Project.h"
 
 #include "model/CrossingTable.h"
-#include "model/Int16.h"
 
 #include <gtest/gtest.h>
 #include <tuple>
 
 using namespace brenvik;
-
-TEST(Project, DefaultGeometryDerivesFromFixedDrawingArea) {
-    Project p;
-    EXPECT_EQ(std::tuple(p.CellSize, p.GridNY, p.XZRowOffset, p.GroundGrid.nx(), p.GroundGrid.ny()),
-              std::tuple(153, 68, 7, 100, 68));
-    EXPECT_DOUBLE_EQ(p.MetersPerUnit, 150.0 / 15360.0);
-    EXPECT_EQ(p.Title(), "Brenvik 5.0 english []");
-
-    p.GridNX = 2000;
-    p.RecomputeDerived();
-    EXPECT_EQ(std::tuple(p.CellSize, p.GridNY), std::tuple(7, 1375));
-}
 
 TEST(Project, ResetKeepsScaleAndTowersButDropsTheWork) {
     Project p;
@@ -49,8 +36,3 @@ TEST(CrossingTable, SharedCounterAcrossLevelsLeavesOtherRowsZero) {
               std::tuple(3, 7, 10, 0, 0, 0));
 }
 
-TEST(Int16, CheckedArithmeticThrowsOnOverflow) {
-    EXPECT_EQ(addInt16(32766, 1), 32767);
-    EXPECT_THROW(addInt16(32767, 1), Int16Overflow);
-    EXPECT_THROW(checkedInt16(-32769), Int16Overflow);
-}

@@ -32,14 +32,6 @@ TEST(DisplayCommands, RefusedWithoutAResultOnTheCurrentPlane) {
     EXPECT_EQ(p.DisplayMode, ResultStyle::NumericalGrid);
 }
 
-TEST(CalculationColours, OptionsAndStoredValues) {
-    EXPECT_EQ(std::tuple(calcColourOptionFor(kWhite), calcColourOptionFor(Rgb{255, 0, 0}),
-                         calcColourOptionFor(fromColourValue(12345))),
-              std::tuple(1, 4, std::nullopt));
-    EXPECT_EQ(fromColourValue(65535), kYellow);
-    EXPECT_EQ(colourValue(Rgb{0, 0, 255}), 16711680);
-}
-
 TEST(DotColoursDialog, AcceptNormalisesRadiusAndPercent) {
     DisplaySettings d;
     EXPECT_FALSE(acceptDotColours(d, "-0.5", "-250").has_value());

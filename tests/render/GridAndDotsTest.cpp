@@ -146,21 +146,5 @@ TEST(Dots, ScaleBoxAndAllZeroResult) {
     EXPECT_NE(s.findText("0.0000 uW/cm^2"), nullptr);
 }
 
-TEST(DotSchemes, RampsFromWhiteAndFromBlack) {
-    for (auto [scheme, level, colour] : {std::tuple{15, 0, kBlack},
-                                         {15, 5, Rgb{255, 0, 0}},
-                                         {15, 2, Rgb{102, 0, 0}},
-                                         {1, 0, kWhite},
-                                         {1, 5, kWhite},
-                                         {1, 10, Rgb{1, 1, 255}},
-                                         {8, 10, Rgb{255, 1, 0}},
-                                         {8, 0, Rgb{255, 255, 0}},
-                                         {9, 3, Rgb{255, 0, 152}},
-                                         {13, 7, kWhite}})
-        EXPECT_EQ(dotColour(scheme, level), colour) << scheme << " " << level;
-    EXPECT_EQ(dotScheme(0).scheme, 15);
-    EXPECT_EQ(dotScheme(13).scaleBox, kWhite);
-}
-
 } // namespace
 } // namespace brenvik::render

@@ -18,22 +18,6 @@ std::vector<Primitive> greenLines(const RecordingSurface& s) {
     return out;
 }
 
-TEST(PlanScene, LegalNotesInOrderInTealAtFontFive) {
-    Project p;
-    RecordingSurface s;
-    drawPlanScene(p, s);
-    const auto texts = s.ofKind(Kind::Text);
-    ASSERT_EQ(texts.size(), 5u);
-    EXPECT_EQ(texts[0].text, "450 uW/cm^2 = Maximum limit allowed in la UE y España");
-    EXPECT_EQ(texts[4].text, "0,1 uW/cm^2 = Maximum limit allowed in Salzburgo (Austria)");
-    EXPECT_EQ(texts[0].y1, kShape2Height + 300);
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        EXPECT_EQ(std::tuple(texts[i].x1, texts[i].colour, texts[i].fontSize),
-                  std::tuple(0.0, kTeal, 5.0));
-        EXPECT_TRUE(i == 0 || texts[i].y1 > texts[i - 1].y1) << i; // one line each
-    }
-}
-
 TEST(PlanScene, SectionLineAndLabelOnlyWithASectionResult) {
     Project p;
     p.XZPlaneRow = 20;

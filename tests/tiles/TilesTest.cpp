@@ -1,3 +1,4 @@
+#include "calc/FarFieldHand.h"
 #include "tiles/Grid.h"
 #include "tiles/Plan.h"
 #include "tiles/TileRun.h"
@@ -7,6 +8,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <tuple>
 
 using namespace brenvik::tiles;
 using namespace brenvik::tiles::testing;
@@ -29,15 +31,12 @@ TEST(TileGrid, SnapsOutwardAndPlacesPixelCentres) {
     for (const Case& c : cases) {
         const GridResult g = SnapGrid(c.area, c.res, c.tile);
         ASSERT_TRUE(g.grid) << g.error;
-        EXPECT_EQ(g.grid->x0, c.x0);
-        EXPECT_EQ(g.grid->y1, c.y1);
-        EXPECT_EQ(g.grid->width, c.w);
-        EXPECT_EQ(g.grid->height, c.h);
-        EXPECT_EQ(g.grid->tileColumns(), c.cols);
-        EXPECT_EQ(g.grid->tileRows(), c.rows);
+        const PixelGrid& s = *g.grid;
+        EXPECT_EQ(std::tuple(s.x0, s.y1, s.width, s.height, s.tileColumns(), s.tileRows()),
+                  std::tuple(c.x0, c.y1, c.w, c.h, c.cols, c.rows));
         // (x0 + (i + 1/2) res, y1 - (j + 1/2) res), rows from the top.
-        EXPECT_EQ(g.grid->centreX(0), c.x0 + c.res / 2);
-        EXPECT_EQ(g.grid->centreY(c.h - 1), c.y1 - (c.h - 0.5) * c.res);
+        EXPECT_EQ(std::tuple(s.centreX(0), s.centreY(c.h - 1)),
+                  std::tuple(c.x0 + c.res / 2, c.y1 - (c.h - 0.5) * c.res));
     }
     const PixelGrid g = *SnapGrid(cases[0].area, 20, 25).grid;
     EXPECT_EQ(g.window(8), (Window{50, 50, 25, 6}));
@@ -86,44 +85,18 @@ TEST(TilePlan, RefusesBadInput) {
 
 namespace {
 
-// The far-field formulas, written out here from their definition.
-double CutLoss(const brenvik::PatternCut& c, double a) {
-    a = std::fmod(std::fmod(a, 360.0) + 360.0, 360.0);
-    const std::size_t n = c.Angle.size();
-    for (std::size_t k = 0; k < n; ++k) {
-        const double a0 = c.Angle[k], a1 = k + 1 < n ? c.Angle[k + 1] : c.Angle[0] + 360.0;
-        const double l1 = k + 1 < n ? c.Loss[k + 1] : c.Loss[0];
-        double t = a;
-        if (t < a0) t += 360.0;
-        if (t >= a0 && t <= a1) return c.Loss[k] + (l1 - c.Loss[k]) * (t - a0) / (a1 - a0);
-    }
-    return c.Loss[0];
-}
-
-double GainDb(const brenvik::AntennaPattern* p, const TileAntenna& a, double phi, double theta) {
-    if (p) {
-        const auto gh = [&](double x) { return -CutLoss(p->Horizontal, x); };
-        const auto gv = [&](double x) { return -CutLoss(p->Vertical, x); };
-        const double f = std::fabs(phi) / 180.0;
-        return gh(phi) - ((1 - f) * (gh(0) - gv(theta)) + f * (gh(180) - gv(180 - theta)));
-    }
-    const double av = -std::min(12 * std::pow((theta - a.electricalTiltDeg) / a.vBeamwidthDeg, 2), 20.0);
-    if (a.stick) return av;
-    const double ah = -std::min(12 * std::pow(phi / a.hBeamwidthDeg, 2), 25.0);
-    return -std::min(-(ah + av), 25.0);
-}
-
-double Density(const Manifest& m, const TileAntenna& a, double x, double y, double z) {
-    const double d2r = std::numbers::pi / 180;
-    const double az = a.stick ? 0 : a.azimuthDeg * d2r, t = a.stick ? 0 : a.tiltDeg * d2r;
-    const double e = x - a.x, n = y - a.y, u = z - a.z;
-    const double f = e * std::sin(az) + n * std::cos(az), s = e * std::cos(az) - n * std::sin(az);
-    const double f1 = f * std::cos(t) - u * std::sin(t), u1 = f * std::sin(t) + u * std::cos(t);
-    const double phi = std::atan2(s, f1) / d2r, theta = std::atan2(-u1, std::hypot(f1, s)) / d2r;
-    const auto* p = a.pattern >= 0 ? &m.patterns[a.pattern] : nullptr;
-    const double g = std::pow(10.0, GainDb(p, a, phi, theta) / 10);
-    const double r = std::max(std::sqrt(e * e + n * n + u * u), 0.1);
-    return 100 * m.reflection * 1.64 * a.erpW * g / (4 * std::numbers::pi * r * r);
+// One tile antenna's density from the far-field formulas written out by hand,
+// shared with the plan's own calculation checks.
+double Density(const Manifest& m, const TileAntenna& t, double x, double y, double z) {
+    brenvik::Project p;
+    p.Patterns = m.patterns;
+    brenvik::Antenna a;
+    a.AntType = t.stick ? brenvik::AntennaKind::Stick : brenvik::AntennaKind::Panel;
+    std::tie(a.AntPower, a.AntDirection, a.AntTilt) = std::tuple(t.erpW, t.azimuthDeg, t.tiltDeg);
+    std::tie(a.AntHBeamwidthDeg, a.AntVBeamwidthDeg, a.AntElectricalTiltDeg) =
+        std::tuple(t.hBeamwidthDeg, t.vBeamwidthDeg, t.electricalTiltDeg);
+    if (t.pattern >= 0) a.AntPattern = m.patterns[t.pattern].Name;
+    return farfieldhand::Hand(p, a, x - t.x, y - t.y, z - t.z, m.reflection);
 }
 
 // ICNIRP 2020 public reference levels, W/m^2.
