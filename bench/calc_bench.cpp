@@ -47,7 +47,7 @@ Project LargeSite(int gridNX, int towers) {
         FillGroundRect(p, p.GridNX * s / 10, p.GridNY * s / 12, p.GridNX * (s + 3) / 10,
                        p.GridNY * (s + 4) / 12);
     }
-    p.CalcOption = 1;
+    p.CalcOption = CalcLevel::AtSurface;
     return p;
 }
 

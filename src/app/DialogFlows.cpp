@@ -329,13 +329,13 @@ void DialogFlows::xyCalculation() {
     d->setAcceptHandler([this, d] {
         if (refused(d, msg::InputDataError)) return false;
         const CalForm f = d->form();
-        w_.project_.CalcOption = f.option1 ? 1 : 0;
+        w_.project_.CalcOption = f.option1 ? CalcLevel::AtSurface : CalcLevel::AtHeight;
         if (auto err = CalFormAccept(w_.project_, f, dialognum::parser())) {
             w_.warn(*err);
             w_.resetTools();
             return true;
         }
-        if (w_.project_.CalcOption == 0)
+        if (w_.project_.CalcOption == CalcLevel::AtHeight)
             w_.setLabel(label::Height, q(HeightLabelText(w_.project_)));
         runXYCalculation();
         return true;

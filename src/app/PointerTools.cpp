@@ -173,10 +173,10 @@ class ScaleMeasureTool : public PointerTool {
     void press(QPointF u) override {
         Project& p = host_.project();
         PlanCanvas& c = host_.canvas();
-        if (host_.tools().ClickCount == 0) {
+        if (!host_.tools().FirstPointTaken) {
             c.setLine(Overlay::ScaleMark, QLineF(u, u));
             c.setLineVisible(Overlay::ScaleMark, true);
-            host_.tools().ClickCount = 1;
+            host_.tools().FirstPointTaken = true;
             removeDuplicateAntennas(p);
             host_.redrawPlan();
             return;
@@ -186,14 +186,14 @@ class ScaleMeasureTool : public PointerTool {
         geo::ApplyScaleByTwoPoints(p, l.x1(), l.y1(), l.x2(), l.y2());
         host_.recordEdit("Scale measure", std::move(e));
         c.setLineVisible(Overlay::ScaleMark, false);
-        host_.tools().ClickCount = 0;
+        host_.tools().FirstPointTaken = false;
         host_.tools().end(PointerToolKind::ScaleMeasure);
         removeDuplicateAntennas(p);
         host_.scaleMeasured();
     }
     void move(QPointF u) override {
         Project& p = host_.project();
-        if (host_.tools().ClickCount != 1) return;
+        if (!host_.tools().FirstPointTaken) return;
         const double cs = p.CellSize;
         PlanCanvas& c = host_.canvas();
         const QLineF l = c.line(Overlay::ScaleMark);

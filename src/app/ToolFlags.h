@@ -22,7 +22,7 @@ struct ToolFlags {
     bool TowerDialogOpen = false; // a tower is being defined
     bool AverageToolOn = false;
     bool EditMode = false;       // a placed antenna or tower is being edited
-    std::int16_t ClickCount = 0; // clicks of the scale measure so far
+    bool FirstPointTaken = false; // the scale measure has its first point
 
     void arm(PointerToolKind tool) { Active = tool; }
     // Ends `tool` when it is the active one.

@@ -258,7 +258,7 @@ void MainWindow::updateHint() {
         hint = "Drag a rectangle on the plan to give it the ground height";
         break;
     case PointerToolKind::ScaleMeasure:
-        hint = t.ClickCount == 0 ? "Click on the first point of the known distance"
+        hint = !t.FirstPointTaken ? "Click on the first point of the known distance"
                                  : "Click on the second point of the known distance";
         break;
     case PointerToolKind::Erase:

@@ -28,14 +28,14 @@ std::optional<std::string> XZSourceRefusal(const Project& p) {
 
 CalForm CalFormLoad(const Project& p, const NumberFormatter& fmt) {
     CalForm f;
-    f.option1 = p.CalcOption == 1;
+    f.option1 = p.CalcOption == CalcLevel::AtSurface;
     f.text1Enabled = !f.option1;
     f.text1 = fmt(p.CalcHeight);
     return f;
 }
 
 void CalFormOption1(Project& p, CalForm& f) {
-    p.CalcOption = 1;
+    p.CalcOption = CalcLevel::AtSurface;
     f.option1 = true;
     f.text1Enabled = false;
     p.CalcHeight = 0.0;
@@ -43,7 +43,7 @@ void CalFormOption1(Project& p, CalForm& f) {
 }
 
 void CalFormOption2(Project& p, CalForm& f) {
-    p.CalcOption = 0;
+    p.CalcOption = CalcLevel::AtHeight;
     f.option1 = false;
     f.text1Enabled = true;
 }

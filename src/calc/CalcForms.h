@@ -26,9 +26,9 @@ struct CalForm {
     std::string text1;
 };
 CalForm CalFormLoad(const Project& p, const NumberFormatter& fmt = FormatNumberC);
-// Option1: CalcOption = 1, CalcHeight = 0, Text1 = "0", Text1 disabled.
+// Option1: CalcOption = AtSurface, CalcHeight = 0, Text1 = "0", Text1 disabled.
 void CalFormOption1(Project& p, CalForm& f);
-// Option2: CalcOption = 0, Text1 enabled.
+// Option2: CalcOption = AtHeight, Text1 enabled.
 void CalFormOption2(Project& p, CalForm& f);
 // Accept, before the calculation runs: CalcHeight = Int(Text1). A text that is
 // not a number returns "Input data error" and changes nothing.

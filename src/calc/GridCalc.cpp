@@ -195,7 +195,7 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
         const View v = MakeView(p);
         const std::vector<Source> sources = MakeSources(p, ctl);
         const int passes = p.LegacySourceCount;
-        const bool surface = p.CalcOption == 1;
+        const bool surface = p.CalcOption == CalcLevel::AtSurface;
         const double z = p.CalcHeight;
 
         std::vector<double> xm(static_cast<std::size_t>(v.nx) + 1, 0.0);

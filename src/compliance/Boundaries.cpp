@@ -200,7 +200,7 @@ struct PlaneFrame {
     Node node(int i, int j) const {
         if (section) return {xOf(i), yPlane, vOf(j)};
         const double x = xOf(i), y = vOf(j);
-        const double z = p->CalcOption == 1 ? GroundAt(*p, x, y) + p->CalcHeight : p->CalcHeight;
+        const double z = p->CalcOption == CalcLevel::AtSurface ? GroundAt(*p, x, y) + p->CalcHeight : p->CalcHeight;
         return {x, y, z};
     }
     int firstRow() const { return section ? 0 : 1; }
@@ -213,7 +213,7 @@ struct PlaneFrame {
 
 Trace BoundaryTrace(const PlaneFrame& f, const Placed& m) {
     const double reach = m.reach * 1.02;
-    if (!f.section && f.p->CalcOption != 1 && std::fabs(f.p->CalcHeight - m.h) >= reach) return {};
+    if (!f.section && f.p->CalcOption != CalcLevel::AtSurface && std::fabs(f.p->CalcHeight - m.h) >= reach) return {};
     if (f.section && std::fabs(f.yPlane - m.ys) >= reach) return {};
     const double step = 2.0 * reach / kSamples;
     // a runs along x; b along the plan's y or the height.
@@ -225,7 +225,7 @@ Trace BoundaryTrace(const PlaneFrame& f, const Placed& m) {
         const double x = m.xs - reach + a * step, v = b0 - reach + b * step;
         if (f.section) return m.margin(x, f.yPlane, v);
         const double z =
-            f.p->CalcOption == 1 ? GroundAt(*f.p, x, v) + f.p->CalcHeight : f.p->CalcHeight;
+            f.p->CalcOption == CalcLevel::AtSurface ? GroundAt(*f.p, x, v) + f.p->CalcHeight : f.p->CalcHeight;
         return m.margin(x, v, z);
     };
     return ZeroLine(kSamples, kSamples, value, point);

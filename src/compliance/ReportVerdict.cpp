@@ -67,7 +67,7 @@ std::string Metres(double v) {
 }
 
 std::string HeightText(const Project& p) {
-    if (p.CalcOption == 1) return "at surface height";
+    if (p.CalcOption == CalcLevel::AtSurface) return "at surface height";
     return "h=" + FormatFixed(p.CalcHeight, 0) + " m";
 }
 
@@ -172,7 +172,7 @@ std::vector<std::string> ReportLayout::methodLines() const {
     out.push_back("Grid: " + std::to_string(p.GridNX) + " x " + std::to_string(p.GridNY) +
                   " nodes, step " + FormatFixed(p.CellSize * p.MetersPerUnit / zc, 3) + " m");
     out.push_back("Calculation height: " + FormatFixed(p.CalcHeight, 2) + " m" +
-                  (p.CalcOption == 1 ? " above the ground (at surface height)" : ""));
+                  (p.CalcOption == CalcLevel::AtSurface ? " above the ground (at surface height)" : ""));
     out.push_back("Program: " + ProgramVersion());
     const std::string blank = "_______________________";
     out.push_back("Site: " + (p.Compliance.SiteName.empty() ? blank : p.Compliance.SiteName));

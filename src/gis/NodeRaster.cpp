@@ -40,7 +40,7 @@ namespace {
 // Only a plane at a certain height leaves nodes under the ground; the
 // calculation read their ground at the node's own cell.
 void findGroundCells(const Project& p, NodeRaster& r) {
-    if (p.CalcOption != 0) return;
+    if (p.CalcOption != CalcLevel::AtHeight) return;
     const double step = p.CellSize * p.MetersPerUnit;
     if (!(step > 0.0)) return;
     const auto cell = [step](const std::vector<double>& m, int k, int bound) -> long long {

@@ -24,7 +24,7 @@ bool copyTo(const NodeRaster& r, GDALDataset& src, const char* driver, const std
 
 std::string heightText(const Project& p) {
     // The surface option follows the ground; otherwise one plane above it.
-    return p.CalcOption == 1 ? std::string("surface") : numberText(p.CalcHeight) + " m";
+    return p.CalcOption == CalcLevel::AtSurface ? std::string("surface") : numberText(p.CalcHeight) + " m";
 }
 
 // The coverage's statistics over its nodes alone (not the padding of its

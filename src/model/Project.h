@@ -75,6 +75,10 @@ struct LegacySource {
     friend bool operator==(const LegacySource&, const LegacySource&) = default;
 };
 
+// Where the plan's calculation puts its receptors: at a fixed height
+// (CalcHeight above the plan's zero) or at CalcHeight above the ground.
+enum class CalcLevel { AtHeight, AtSurface };
+
 // Whose reference levels a compliance answer uses.
 enum class Population { Public, Occupational };
 
@@ -137,7 +141,7 @@ class Project {
 
     // ---- 6. XY result and its companions -------------------------------------------
     PlaneResult XY; // the plan at the calculation height
-    std::int16_t CalcOption = 0;
+    CalcLevel CalcOption = CalcLevel::AtHeight;
     double CalcHeight = 0.0;
     double XYCalcOffsetX = 0.0;
     double XYCalcOffsetY = 0.0;

@@ -355,7 +355,7 @@ bool WriteProjectText(const Project& p, ChunkedText& text) {
         w.dbl(v);
     if (!xy) return w.ok && WriteTail(p, out);
 
-    w.integer(p.CalcOption);
+    w.integer(p.CalcOption == CalcLevel::AtSurface ? 1 : 0);
     w.dbl(p.CalcHeight);
     w.dbl(p.XYCalcOffsetX);
     w.dbl(p.XYCalcOffsetY);
@@ -494,7 +494,9 @@ bool ReadProject(Project& p, LineReader& in, std::string* why) {
         if (!in.dbl(*v)) return false;
     if (!p.XY.Calculated) return ReadTail(in, p, why);
 
-    if (!in.i16(p.CalcOption) || !in.dbl(p.CalcHeight)) return false;
+    std::int16_t option = 0; // 1: at surface height; any other value at a height
+    if (!in.i16(option) || !in.dbl(p.CalcHeight)) return false;
+    p.CalcOption = option == 1 ? CalcLevel::AtSurface : CalcLevel::AtHeight;
     if (current) {
         if (!in.dbl(p.XYCalcOffsetX) || !in.dbl(p.XYCalcOffsetY) || !in.dbl(p.XYCalcZoom))
             return false;

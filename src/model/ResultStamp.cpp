@@ -149,7 +149,7 @@ std::uint64_t DensityStampOf(const Project& p, Plane plane) {
     h.d(p.XYCalcOffsetX);
     h.d(p.XYCalcOffsetY);
     if (plane == Plane::XY) {
-        h.i(p.CalcOption);
+        h.i(static_cast<int>(p.CalcOption));
         h.d(p.CalcHeight);
     } else {
         h.i(p.XZPlaneRow);

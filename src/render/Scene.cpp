@@ -219,7 +219,7 @@ SceneControls drawSectionScene(const Project& p, Surface& s) {
     if (p.DisplayMode == ResultStyle::Isolines) s.clear();
     // The section's texts (plane label, heights, antenna numbers).
     s.setFontSize(8);
-    if (p.XY.Calculated && p.CalcOption == 0 && p.MetersPerUnit > 0.0) {
+    if (p.XY.Calculated && p.CalcOption == CalcLevel::AtHeight && p.MetersPerUnit > 0.0) {
         const double y = kShape2Top - p.CellSize - p.CalcHeight / p.MetersPerUnit - kHScrollHeight;
         ctl.cortexy = Segment{0, y, s.scaleWidth(), y};
         s.setTextPosition(0, y);

@@ -173,16 +173,16 @@ TEST_F(Dialogs, OptionClicksStoreAtOnceAndSwitchTheirBoxes) {
 
     // "Calculation at surface height" empties and locks the height box.
     placeTower(20, 20);
-    project.CalcOption = 0;
+    project.CalcOption = CalcLevel::AtHeight;
     trigger(cmd::CalculationButton);
     QDialog* cal = dialog("cal");
     auto* text1 = control<QLineEdit>(cal, "Text1");
     click(cal, "Option1");
     EXPECT_FALSE(text1->isEnabled());
-    EXPECT_EQ(std::tuple(text1->text(), project.CalcOption), std::tuple(QString("0"), 1));
+    EXPECT_EQ(std::tuple(text1->text(), project.CalcOption), std::tuple(QString("0"), CalcLevel::AtSurface));
     click(cal, "Option2");
     EXPECT_TRUE(text1->isEnabled());
-    EXPECT_EQ(project.CalcOption, 0);
+    EXPECT_EQ(project.CalcOption, CalcLevel::AtHeight);
     cal->close();
 }
 

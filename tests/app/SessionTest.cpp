@@ -57,7 +57,7 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     EXPECT_EQ(dialog("cal2"), nullptr);
     ASSERT_EQ(project.XY.Calculated, 1);
     EXPECT_GT(project.XY.MaxDensity, 0.0);
-    EXPECT_EQ(project.CalcOption, 1);
+    EXPECT_EQ(project.CalcOption, CalcLevel::AtSurface);
     EXPECT_FALSE(pressed("calculo"));
 
     // The four display styles; each draws a different picture.

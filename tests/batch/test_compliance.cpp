@@ -68,7 +68,7 @@ TEST_F(Compliance, ImportedSiteGivesTheRatioOfSingleRunsAndAReportWithTheVerdict
     // limit: 450, 900 and 1000 uW/cm^2.
     Project p;
     ASSERT_EQ(compliance::ImportSites(p, kSites, compliance::ImportMode::Replace), std::nullopt);
-    p.CalcOption = 0;
+    p.CalcOption = CalcLevel::AtHeight;
     p.CalcHeight = 4;
     const double limit[] = {0, 450, 900, 1000};
     Grid2D<double> sum(p.GridNX, p.GridNY);

@@ -114,9 +114,9 @@ TEST_F(Steps, SettingsFollowTheDialogs) {
     runXYStep(p, options({"x.bvk", "--xy", "-0.5"}), RunEnvironment{});
     // The height is made whole downwards, as the dialog does.
     EXPECT_EQ(std::tuple(p.CalcOption, p.CalcHeight, p.XY.IsolineLevel.size()),
-              std::tuple(0, -1.0, 5u));
+              std::tuple(CalcLevel::AtHeight, -1.0, 5u));
     runXYStep(p, options({"x.bvk", "--xy", "surface"}), RunEnvironment{});
-    EXPECT_EQ(std::tuple(p.CalcOption, p.CalcHeight), std::tuple(1, 0.0));
+    EXPECT_EQ(std::tuple(p.CalcOption, p.CalcHeight), std::tuple(CalcLevel::AtSurface, 0.0));
 }
 
 TEST_F(Steps, RefusalsCarryTheApplicationsMessages) {

@@ -49,7 +49,7 @@ Project FarFieldSite(double reflection = 1.0) {
     AddAntenna(p, 75, 40, AntennaKind::Stick, 10, 15, 60, 200); // on the plane's height
     AddAntenna(p, 80, 10, AntennaKind::Panel, 25, 0, 333, 900);
     p.Antennas[5].AntVBeamwidthDeg = 10;
-    p.CalcOption = 0;
+    p.CalcOption = CalcLevel::AtHeight;
     p.CalcHeight = 10;
     return p;
 }

@@ -41,7 +41,7 @@ Project Site() {
     FillGroundRect(p, 40, 10, 70, 35);
     p.ContourHeight = 14;
     FillGroundRect(p, 20, 45, 55, 60);
-    p.CalcOption = 1;
+    p.CalcOption = CalcLevel::AtSurface;
     return p;
 }
 
@@ -90,7 +90,7 @@ TEST(XYCalculation, SameGridWhateverTheThreadCountOrLoop) {
     // The vector loops against the plain one, on the surface and on a plane.
     for (int option : {0, 1}) {
         Project fast = Site(), ref = Site();
-        fast.CalcOption = ref.CalcOption = static_cast<std::int16_t>(option);
+        fast.CalcOption = ref.CalcOption = static_cast<CalcLevel>(option);
         fast.CalcHeight = ref.CalcHeight = option ? 0.0 : 3.0;
         ASSERT_TRUE(RunXYCalculation(fast, Threads(2)).ok());
         ASSERT_TRUE(RunXYCalculation(ref, Threads(1, true)).ok());
@@ -107,7 +107,7 @@ TEST(ExposureRatio, SumOfEachAntennaOverItsLimit) {
         AddTower(p, 30, 30, AntennaKind::Panel, 12, 5, 90, power1);
         AddTower(p, 60, 35, AntennaKind::Stick, 15, 0, 0, power2);
         p.Antennas[2].AntFrequencyMHz = 1800;
-        p.CalcOption = 1;
+        p.CalcOption = CalcLevel::AtSurface;
         EXPECT_FALSE(XZDialogAccept(p, "40"));
         return p;
     };
@@ -178,7 +178,7 @@ TEST(XYCalculation, AnAntennaOnAStepWorksAsATallerOneOnAPlane) {
     AddTower(tall, 50, 30, AntennaKind::Panel, 32, 5, 90);
     onStep.ContourHeight = 20;
     FillGroundRect(onStep, 45, 25, 55, 35);
-    onStep.CalcOption = tall.CalcOption = 0;
+    onStep.CalcOption = tall.CalcOption = CalcLevel::AtHeight;
     onStep.CalcHeight = tall.CalcHeight = 25;
     ASSERT_TRUE(RunXYCalculation(onStep).ok());
     ASSERT_TRUE(RunXYCalculation(tall).ok());
@@ -201,7 +201,7 @@ TEST(XYCalculation, ReceptorGroundIsReadFromItsOwnCell) {
     AddTower(p, 5, 10, AntennaKind::Stick, 30, 0, 0);
     p.ContourHeight = 25;
     FillGroundRect(p, 15, 0, 15, p.GridNY);
-    p.CalcOption = 0;
+    p.CalcOption = CalcLevel::AtHeight;
     p.CalcHeight = 20;
     ASSERT_TRUE(RunXYCalculation(p).ok());
     EXPECT_EQ(p.XY.Density(15, 10), 0.0);
@@ -276,7 +276,7 @@ TEST(XYCalculation, CancelOrFailureLeavesThePreviousResult) {
     Project p = Site();
     ASSERT_TRUE(RunXYCalculation(p).ok());
     const Project before = p;
-    p.CalcOption = 0;
+    p.CalcOption = CalcLevel::AtHeight;
     p.CalcHeight = 2;
 
     CalcControl stopAtOnce;
@@ -349,7 +349,7 @@ TEST(XYCalculation, LegacyPassesAverageToTheSameGrid) {
 TEST(XYCalculation, DialogRules) {
     Project p;
     EXPECT_EQ(XYCalcRefusal(p), "Introduce, at least, a pollutant source");
-    p.CalcOption = 0;
+    p.CalcOption = CalcLevel::AtHeight;
     p.CalcHeight = 7;
     CalForm f = CalFormLoad(p);
     EXPECT_EQ(std::tuple(f.option1, f.text1), std::tuple(false, std::string("7")));
@@ -363,13 +363,13 @@ TEST(XYCalculation, DialogRules) {
     }
     CalFormOption1(p, f);
     EXPECT_EQ(std::tuple(p.CalcOption, p.CalcHeight, f.text1, f.text1Enabled),
-              std::tuple(1, 0.0, std::string("0"), false));
+              std::tuple(CalcLevel::AtSurface, 0.0, std::string("0"), false));
 }
 
 TEST(XYCalculation, IsolineTablesTooLargeForTheMemoryFailAndKeepTheProject) {
     Project p;
     AddTower(p, 30, 30, AntennaKind::Panel, 12, 15, 90);
-    p.CalcOption = 1;
+    p.CalcOption = CalcLevel::AtSurface;
     ASSERT_TRUE(RunXYCalculation(p).ok());
     const std::int64_t slots = p.XY.IsolinePointMax() + p.XY.IsolineAuxMax();
     ASSERT_GT(slots, 0);
@@ -432,7 +432,7 @@ TEST(XZCalculation, RowsShiftGroundAndThreads) {
     // The ground under column 40 equals the height of row 5: that node is zeroed.
     p.ContourHeight = 5 * 153 * p.MetersPerUnit;
     FillGroundRect(p, 40, row, 40, row);
-    p.CalcOption = 1;
+    p.CalcOption = CalcLevel::AtSurface;
     p.CalcHeight = 0;
     // One and three threads agree to the bit, density, ratio and isolines; the
     // vector loops with the plain one that the hand values check.
@@ -445,7 +445,7 @@ TEST(XZCalculation, RowsShiftGroundAndThreads) {
                 one.XZ.Isolines == three.XZ.Isolines);
     ExpectClose(one.XZ.Density, p.XZ.Density);
     EXPECT_EQ(std::tuple(p.CalcOption, p.XZ.Calculated),
-              std::tuple(1, 1)); // option left as the XY dialog had it
+              std::tuple(CalcLevel::AtSurface, true)); // option left as the XY dialog had it
 
     const double yPlane = row * 153 * p.MetersPerUnit;
     const auto expected = [&](int i, int j) {

@@ -37,7 +37,7 @@ Project Site() {
 // The XY plane at 5 m with the ratio, from the engine when it gives it.
 Project Calculated(const std::string& standard) {
     Project p = Site();
-    p.CalcOption = 0;
+    p.CalcOption = CalcLevel::AtHeight;
     p.CalcHeight = 5;
     p.Compliance.Standard = standard;
     const auto inv = InverseLimits(p, Lib(), standard, Population::Public);

@@ -21,7 +21,7 @@ TEST(Readout, DensityTextsAndThePlanAndSectionTextsUnderThePointer) {
 
     Project p;
     p.XY.Density(10, 52) = 1.23456789;
-    p.CalcOption = 0;
+    p.CalcOption = CalcLevel::AtHeight;
     p.CalcHeight = 10;
     // 1536 drawing units are 15 m; the Y axis grows upwards from 9600.
     ReadoutTexts r = ReadoutAt(p, 1536, 9600 - 1536, false);
@@ -31,7 +31,7 @@ TEST(Readout, DensityTextsAndThePlanAndSectionTextsUnderThePointer) {
     EXPECT_EQ(r.lon.rfind("X(long)=63.0", 0), 0u);
     EXPECT_EQ(r.lat.substr(r.lat.find('.') + 1).find(' '), 8u);
 
-    p.CalcOption = 1;
+    p.CalcOption = CalcLevel::AtSurface;
     p.GroundGrid(10, 52) = 25;
     EXPECT_EQ(ReadoutAt(p, 1540, 9600 - 1536, false).z, "Z=25.00 m");
     p.XZDistance = 7.5;

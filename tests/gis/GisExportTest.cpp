@@ -41,7 +41,7 @@ Project RingAndPeak() {
                 10.0 * std::exp(-(r - 8) * (r - 8) / 8) + 20.0 * std::exp(-q * q / 20);
         }
     p.XY.Calculated = true;
-    p.CalcOption = 1;
+    p.CalcOption = CalcLevel::AtSurface;
     p.XY.MaxDensity = p.XY.Density(70, 20);
     p.XY.MaxPosX = Variant::real(70.0 * p.CellSize);
     p.XY.MaxPosY = Variant::integer(20 * p.CellSize);

@@ -40,7 +40,7 @@ Project AboveARise() {
                 under ? 0.0 : 10.0 * std::exp(-std::hypot(i - 50.0, j - 30.0) / 9);
         }
     p.XY.Calculated = true;
-    p.CalcOption = 0;
+    p.CalcOption = CalcLevel::AtHeight;
     p.CalcHeight = 5;
     p.XY.MaxDensity = p.XY.Density(50, 30);
     p.IsolineCount = 2;

@@ -134,7 +134,7 @@ TEST(ProjectFileWriter, WritesEveryRecordToTheByte) {
     p.GroundGrid(1, 1) = 3.5;
     p.GroundGrid(0, 0) = 99; // row 0 and column 0 are not written
     p.XY.Calculated = true;
-    p.CalcOption = 1;
+    p.CalcOption = CalcLevel::AtSurface;
     p.XYCalcOffsetX = -0.0;
     p.XY.Density(0, 1) = 0.00001;
     p.XY.Density(1, 1) = 2.5e20;

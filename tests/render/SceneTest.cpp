@@ -165,10 +165,10 @@ TEST(Redraw, ClearsThenSceneThenResultsOfTheCurrentPlane) {
 
 TEST(SectionScene, PlaneLineOnlyForAResultAtAGivenHeight) {
     Project p = calculatedProject();
-    p.CalcOption = 0;
+    p.CalcOption = CalcLevel::AtHeight;
     p.CalcHeight = 15.0; // 1536 units at 150 m over 15360
     for (int option : {0, 1}) {
-        p.CalcOption = static_cast<std::int16_t>(option);
+        p.CalcOption = static_cast<CalcLevel>(option);
         RecordingSurface s;
         const auto ctl = drawSectionScene(p, s);
         ASSERT_EQ(ctl.cortexy.has_value(), option == 0);
