@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Feedback.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -99,15 +101,16 @@ class StagedFile {
 // A text written in chunks: the writer appends to buffer() and calls
 // maybeFlush() after each record; whenever the buffer passes the chunk size it
 // goes to the sink and starts again, so a large table never lives in memory
-// whole. The cancel flag, when given, is read at every chunk, which stops a
-// long write within a few milliseconds of being raised.
+// whole. The feedback, when given, is asked at every chunk whether to stop,
+// which ends a long write within a few milliseconds of a cancel, and the
+// writer tells it how far it is through progress().
 class ChunkedText {
   public:
     using Sink = std::function<bool(std::string_view)>;
     // Without a sink the text simply accumulates in `buffer`.
-    ChunkedText(std::string& buffer, Sink sink = {}, const std::atomic<bool>* cancel = nullptr,
+    ChunkedText(std::string& buffer, Sink sink = {}, Feedback* feedback = nullptr,
                 std::size_t chunk = 1 << 20)
-        : buf_(buffer), sink_(std::move(sink)), cancel_(cancel), chunk_(chunk) {}
+        : buf_(buffer), sink_(std::move(sink)), feedback_(feedback), chunk_(chunk) {}
 
     std::string& buffer() { return buf_; }
     bool maybeFlush() {
@@ -117,6 +120,11 @@ class ChunkedText {
     // Hands what is left to the sink; false when any chunk failed or the
     // writing was cancelled.
     bool flush();
+    // Tells the feedback how far the text is (0..1), at most once a chunk's
+    // worth of records would be too often for a caller to care.
+    void progress(double fraction, std::string_view label) {
+        if (feedback_) feedback_->setProgress(fraction, label);
+    }
     bool ok() const { return ok_; }
     bool cancelled() const { return cancelled_; }
     bool streams() const { return static_cast<bool>(sink_); }
@@ -124,7 +132,7 @@ class ChunkedText {
   private:
     std::string& buf_;
     Sink sink_;
-    const std::atomic<bool>* cancel_;
+    Feedback* feedback_;
     std::size_t chunk_;
     bool ok_ = true;
     bool cancelled_ = false;
@@ -136,6 +144,10 @@ class ChunkedText {
 // checked against the free space of the target's file system first, so a file
 // that cannot fit is refused before anything is written.
 // On failure `why`, when given, names the file and the cause ("disk full").
+bool WriteFileInChunks(const std::string& path, const std::function<bool(ChunkedText&)>& produce,
+                       Feedback& feedback, std::uint64_t minimumSize = 0,
+                       std::string* why = nullptr);
+// The same, canceled by `cancel` when given.
 bool WriteFileInChunks(const std::string& path, const std::function<bool(ChunkedText&)>& produce,
                        const std::atomic<bool>* cancel = nullptr, std::uint64_t minimumSize = 0,
                        std::string* why = nullptr);
