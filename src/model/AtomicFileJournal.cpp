@@ -238,7 +238,6 @@ class JournalFile {
     int fd_ = -1;
 };
 
-
 } // namespace
 
 namespace atomicfile {

@@ -40,7 +40,8 @@ Message GisRefusal(const Project& p) {
     return gis::gisExportRefusal(p);
 }
 
-template <CsvExport Kind> Message WriteCsvTable(Project& p, const std::string& path, Feedback& fb) {
+template <CsvExport Kind>
+Message WriteCsvTable(const Project& p, const std::string& path, Feedback& fb) {
     std::string why;
     if (SaveCsvFile(p, Kind, path, fb, &why)) return std::nullopt;
     return Failed(fb, why);
@@ -60,39 +61,42 @@ Message Dump(const Grid2D<double>& g, int nx, int ny, const char* value, const s
     return Failed(fb, why);
 }
 
-Message WriteGridXY(Project& p, const std::string& path, Feedback& fb) {
+Message WriteGridXY(const Project& p, const std::string& path, Feedback& fb) {
     if (!p.XYCalculated) return std::string(msg::NoResult);
     return Dump(p.DensityGrid, p.GridNX, p.GridNY, "c", path, fb);
 }
 
-Message WriteGridXZ(Project& p, const std::string& path, Feedback& fb) {
+Message WriteGridXZ(const Project& p, const std::string& path, Feedback& fb) {
     if (!p.XZCalculated) return std::string(msg::NoXZResult);
     return Dump(p.XZDensityGrid, p.GridNX, p.GridNY, "c", path, fb);
 }
 
-Message WriteRatioGrid(Project& p, const std::string& path, Feedback& fb) {
+Message WriteRatioGrid(const Project& p, const std::string& path, Feedback& fb) {
     const Grid2D<double>& g = p.RatioGrid;
     if (!compliance::HasRatio(p, false) || p.GridNX > g.nx() || p.GridNY > g.ny())
         return std::string(msg::NoResult);
     return Dump(g, p.GridNX, p.GridNY, "r", path, fb);
 }
 
-template <gis::GisFormat F> Message WriteMapLayer(Project& p, const std::string& path, Feedback& fb) {
+template <gis::GisFormat F>
+Message WriteMapLayer(const Project& p, const std::string& path, Feedback& fb) {
     return gis::writeGisFile(p, F, path, fb.cancelFlag());
 }
 
-Message WriteSites(Project& p, const std::string& path, Feedback&) {
+Message WriteSites(const Project& p, const std::string& path, Feedback&) {
     if (!compliance::SaveSitesFile(p, path)) return std::string(msg::FileError);
     return std::nullopt;
 }
 
 // Each place and building evaluated exactly against the project's standard.
-template <OutputKind Kind> Message WriteRealPlaces(Project& p, const std::string& path, Feedback&) {
+template <OutputKind Kind>
+Message WriteRealPlaces(const Project& p, const std::string& path, Feedback&) {
     constexpr bool places = Kind == OutputKind::Places || Kind == OutputKind::PlacesGeoJson;
     const auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library,
                                                p.Compliance.Standard, p.Compliance.Group);
     if (inv.refusal) return inv.refusal;
-    if (places && p.Places.empty()) return std::string("The project has no places of sensitive use");
+    if (places && p.Places.empty())
+        return std::string("The project has no places of sensitive use");
     if (!places && p.Buildings.empty()) return std::string("The project has no buildings");
     std::string text;
     if constexpr (places) {
@@ -115,7 +119,7 @@ template <OutputKind Kind> Message WriteRealPlaces(Project& p, const std::string
     return std::nullopt;
 }
 
-Message WriteProject(Project& p, const std::string& path, Feedback& fb) {
+Message WriteProject(const Project& p, const std::string& path, Feedback& fb) {
     std::string why;
     if (SaveProjectFile(p, path, fb.cancelFlag(), &why)) return std::nullopt;
     return Failed(fb, why);
@@ -133,13 +137,13 @@ std::vector<OutputFormat> MakeTable() {
     const auto csv = [](K kind, const char* keyword, const char* command, const char* caption,
                         N needs, OutputWriter write) {
         // Described by the caption without its "Export ".
-        return OutputFormat{kind,   keyword,     true,          command, caption,
-                            ".csv", caption + 7, CsvFileFilter, needs,   ZoomRefusal, write};
+        return OutputFormat{kind,        keyword,       true,  command,     caption, ".csv",
+                            caption + 7, CsvFileFilter, needs, ZoomRefusal, write};
     };
     const auto file = [](K kind, const char* keyword, const char* command, const char* caption,
                          const char* extension, const char* description, std::string filter,
                          N needs, OutputWriter write) {
-        return OutputFormat{kind,      keyword,     true,   command, caption, extension,
+        return OutputFormat{kind,        keyword,           true,  command, caption, extension,
                             description, std::move(filter), needs, nullptr, write};
     };
     const auto layer = [](K kind, const char* keyword, gis::GisFormat f, OutputWriter write) {
@@ -235,7 +239,7 @@ std::optional<OutputKind> outputKindFromKeyword(std::string_view keyword) {
     return std::nullopt;
 }
 
-std::optional<std::string> WriteOutput(Project& p, OutputKind kind, const std::string& path,
+std::optional<std::string> WriteOutput(const Project& p, OutputKind kind, const std::string& path,
                                        Feedback& feedback) {
     const OutputFormat& f = outputFormat(kind);
     if (f.refusal)
@@ -245,20 +249,20 @@ std::optional<std::string> WriteOutput(Project& p, OutputKind kind, const std::s
     return f.write(p, path, feedback);
 }
 
-OutputResult RunOutput(Project& p, Prompts& prompts, OutputKind kind, Feedback& feedback) {
-    const OutputFormat& f = outputFormat(kind);
-    if (f.refusal)
-        if (auto refused = f.refusal(p)) {
-            prompts.message(*refused);
-            return OutputResult::Refused;
-        }
-    const std::optional<std::string> path = prompts.savePath(f.filter);
-    if (!path) return OutputResult::Cancelled;
-    const std::optional<std::string> failed = WriteOutput(p, kind, *path, feedback);
-    if (!failed) return OutputResult::Written;
-    if (feedback.isCanceled()) return OutputResult::Cancelled;
-    prompts.message(*failed);
-    return OutputResult::Failed;
+OutputKind MapLayerKind(gis::GisFormat format) {
+    switch (format) {
+    case gis::GisFormat::GeoTiff:
+        return OutputKind::GeoTiff;
+    case gis::GisFormat::IsolinesGeoJson:
+        return OutputKind::IsolinesGeoJson;
+    case gis::GisFormat::ZonesGeoJson:
+        return OutputKind::ZonesGeoJson;
+    case gis::GisFormat::GeoPackage:
+        return OutputKind::GeoPackage;
+    case gis::GisFormat::Kmz:
+        return OutputKind::Kmz;
+    }
+    throw std::logic_error("a map layer without an output");
 }
 
 } // namespace brenvik::pipeline

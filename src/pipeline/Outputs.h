@@ -5,9 +5,9 @@
 // text, the window's export menus and the filters of its file dialogs, and
 // the operation that writes each file.
 
+#include "gis/GisExport.h"
 #include "model/Feedback.h"
 #include "model/Project.h"
-#include "model/Prompts.h"
 
 #include <optional>
 #include <span>
@@ -39,7 +39,7 @@ enum class OutputKind {
     ExposureRatioGrid, // the XY exposure ratio, dumped like grid-xy
     Places,            // the places of sensitive use, evaluated (CSV)
     PlacesGeoJson,
-    Buildings,         // the buildings floor by floor (CSV)
+    Buildings, // the buildings floor by floor (CSV)
     BuildingsGeoJson,
     BuildingsGpkg,
     // Outputs with an option of their own in the batch.
@@ -54,7 +54,7 @@ enum class OutputNeeds { Nothing, XY, XZ, XYAndXZ };
 // Writes the output of `p` into the file at `path`; the message of a failure
 // (the program's text, "Interrupted" once the feedback is canceled), or no
 // value when the file is complete.
-using OutputWriter = std::optional<std::string> (*)(Project& p, const std::string& path,
+using OutputWriter = std::optional<std::string> (*)(const Project& p, const std::string& path,
                                                     Feedback& feedback);
 
 struct OutputFormat {
@@ -89,16 +89,10 @@ std::optional<OutputKind> outputKindFromKeyword(std::string_view keyword);
 
 // Writes one output of `kind` into `path` through its operation: its refusal
 // first, then the writer. The message of a failure, as OutputWriter.
-std::optional<std::string> WriteOutput(Project& p, OutputKind kind, const std::string& path,
+std::optional<std::string> WriteOutput(const Project& p, OutputKind kind, const std::string& path,
                                        Feedback& feedback);
 
-enum class OutputResult { Written, Refused, Cancelled, Failed };
-
-// The window's export command for `kind`, answered by `prompts`: the refusal
-// (shown), the file dialog with the format's filter (cancelled: nothing
-// written), the operation, and "Error en el fichero" with its cause when it
-// fails. A canceled feedback ends it without a message. The project's
-// FileName is never touched.
-OutputResult RunOutput(Project& p, Prompts& prompts, OutputKind kind, Feedback& feedback);
+// The output of a map layer the "GIS export..." dialog offers.
+OutputKind MapLayerKind(gis::GisFormat format);
 
 } // namespace brenvik::pipeline

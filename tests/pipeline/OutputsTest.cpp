@@ -1,11 +1,12 @@
 // The outputs run through one Feedback: a cancel in the middle of a long
 // write stops it with "Interrupted" and leaves the target as it was.
 
+#include "pipeline/Outputs.h"
+
 #include "batch/tools/Sites.h"
 #include "model/Messages.h"
 #include "model/TempDir.h"
 #include "pipeline/Calculations.h"
-#include "pipeline/Outputs.h"
 
 #include <chrono>
 #include <cstdio>
