@@ -125,13 +125,14 @@ bool CalcRunner::start(const Project& project, Job job, Done done) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     timer_->start();
     thread_ = std::thread([this, job = std::move(job)] {
-        // The progress window shows the counts themselves.
+        // The progress window shows the counts themselves; a job that
+        // reports them itself hears the Cancel in the answer.
         CalcControl control;
         control.feedback = feedback_.get();
         control.progress = [this](const CalcProgress& pr) {
             std::lock_guard<std::mutex> lock(mutex_);
             latest_ = pr;
-            return true;
+            return !feedback_->isCanceled();
         };
         CalcOutcome outcome;
         try {

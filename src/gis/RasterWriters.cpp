@@ -3,6 +3,7 @@
 #include "render/Scene.h"
 
 #include <cpl_conv.h>
+#include <vector>
 
 namespace brenvik::gis {
 
@@ -27,22 +28,27 @@ std::string heightText(const Project& p) {
 
 // The coverage's statistics over its nodes alone (not the padding of its
 // tiles, nor the nodata) and its overviews, for a large grid to open fast.
-bool finishCoverage(const std::string& path) {
+bool finishCoverage(const std::string& path, const NodeRaster& r) {
     const std::string name = "GPKG:" + path + ":density";
     GDALDatasetUniquePtr ds(
         GDALDataset::Open(name.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE, nullptr, nullptr));
     if (!ds) return false;
     GDALRasterBand* band = ds->GetRasterBand(1);
     double mn = 0, mx = 0, mean = 0, sd = 0;
-    if (band->ComputeStatistics(FALSE, &mn, &mx, &mean, &sd, nullptr, nullptr) != CE_None)
+    void* raster = const_cast<NodeRaster*>(&r);
+    if (band->ComputeStatistics(FALSE, &mn, &mx, &mean, &sd, progressUnlessCancelled, raster) !=
+        CE_None)
         CPLErrorReset(); // all nodata: no statistics to give
     const int w = ds->GetRasterXSize(), h = ds->GetRasterYSize();
     int levels[8];
     int n = 0;
     for (int f = 2; n < 8 && (w / f >= 256 || h / f >= 256); f *= 2)
         levels[n++] = f;
-    if (n > 0 && ds->BuildOverviews("AVERAGE", n, levels, 0, nullptr, nullptr, nullptr) != CE_None)
+    stopIfCancelled(r);
+    if (n > 0 && ds->BuildOverviews("AVERAGE", n, levels, 0, nullptr, progressUnlessCancelled,
+                                    raster) != CE_None)
         return false;
+    stopIfCancelled(r);
     return true;
 }
 
@@ -57,9 +63,29 @@ std::optional<std::string> geoTiffBytes(const Project& p, const NodeRaster& r) {
     // Tiled, compressed and with overviews, so that web maps can stream it.
     // The floating-point predictor packs a smooth density field to about a
     // third, in less time than without it.
-    const char* const options[] = {
-        "COMPRESS=DEFLATE",     "LEVEL=1", "PREDICTOR=YES", "BLOCKSIZE=512", "OVERVIEWS=AUTO",
-        "NUM_THREADS=ALL_CPUS", nullptr};
+    // The overviews are made here in memory first, halving until a level
+    // fits in one block, where every few rows ask the cancel flag: the COG
+    // driver would make them in a temporary file whose flush asks nothing for
+    // seconds on a large grid.
+    std::vector<int> levels;
+    for (int f = 2; r.cols > 512 || r.rows > 512; f *= 2) {
+        levels.push_back(f);
+        if ((r.cols + f - 1) / f <= 512 && (r.rows + f - 1) / f <= 512) break;
+    }
+    if (!levels.empty() &&
+        grid->BuildOverviews("CUBIC", static_cast<int>(levels.size()), levels.data(), 0, nullptr,
+                             progressUnlessCancelled, const_cast<NodeRaster*>(&r)) != CE_None) {
+        stopIfCancelled(r);
+        return std::nullopt;
+    }
+    stopIfCancelled(r);
+    const char* const options[] = {"COMPRESS=DEFLATE",
+                                   "LEVEL=1",
+                                   "PREDICTOR=YES",
+                                   "BLOCKSIZE=512",
+                                   "OVERVIEWS=FORCE_USE_EXISTING",
+                                   "NUM_THREADS=ALL_CPUS",
+                                   nullptr};
     return copyTo(r, *grid, "COG", "result.tif", options);
 }
 
@@ -102,7 +128,7 @@ std::optional<std::string> geoPackageBytes(const Project& p, const NodeRaster& r
     stopIfCancelled(r);
     if (!out) return std::nullopt;
     out.reset();
-    if (!finishCoverage(file.path())) return std::nullopt;
+    if (!finishCoverage(file.path(), r)) return std::nullopt;
     return file.bytes();
 }
 
