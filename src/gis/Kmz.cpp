@@ -217,7 +217,9 @@ std::optional<std::string> kmzBytes(const Project& p, const NodeRaster& r) {
     const auto zones = makeZones(p, r, *grid);
     const auto image = gradientPngBytes(p, r);
     if (!image) return std::nullopt;
+    stopIfCancelled(r);
     const std::string kml = docKml(p, r, zones);
+    stopIfCancelled(r);
 
     MemFile file("result.kmz");
     void* zip = CPLCreateZip(file.path().c_str(), nullptr);

@@ -139,7 +139,10 @@ std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& 
     const bool white = p.WhiteBackground == 1;
     const std::size_t n = r.values.size();
     std::vector<GByte> rgba(4 * n, 0);
+    const std::size_t cols = static_cast<std::size_t>(r.cols);
     for (std::size_t k = 0; k < n; ++k) {
+        // Between blocks of rows, the cancel.
+        if (k % (64 * cols) == 0) stopIfCancelled(r);
         const auto level = render::levelOf(r.values[k], r.maximum);
         if (!level || *level < threshold) continue;
         const render::Rgb c = render::gradientColour(*level, white);
