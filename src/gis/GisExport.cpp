@@ -163,7 +163,11 @@ std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std
     if (!bytes) return msg::withCause(msg::FileError, CPLGetLastErrorMsg());
     // Built whole in memory first, then put in place in one step.
     std::string why;
-    if (!WriteFileAtomically(path, *bytes, &why)) return msg::withCause(msg::FileError, why);
+    Feedback feedback(cancel);
+    if (!WriteFileAtomically(path, *bytes, feedback, &why)) {
+        if (feedback.isCanceled()) return std::string(msg::Interrupted);
+        return msg::withCause(msg::FileError, why);
+    }
     return std::nullopt;
 }
 

@@ -278,6 +278,16 @@ bool StagedFile::write(std::string_view bytes) {
         data += n;
         left -= static_cast<std::size_t>(n);
     }
+#ifdef SYNC_FILE_RANGE_WRITE
+    // The disk is asked to start on every few megabytes as they come, so
+    // that the flush when the file is finished has little left to wait for
+    // (and a cancel meanwhile is not held up by it).
+    unsynced_ += bytes.size();
+    if (unsynced_ >= (8u << 20)) {
+        ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+        unsynced_ = 0;
+    }
+#endif
     return true;
 }
 
@@ -407,6 +417,21 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
     if (f.open(path) && f.write(content) && f.finish() && f.commit()) return true;
     if (why) *why = path + ": " + f.reason();
     return false;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view content, Feedback& feedback,
+                         std::string* why) {
+    return WriteFileInChunks(
+        path,
+        [content](ChunkedText& text) {
+            constexpr std::size_t kSlice = 1 << 20;
+            for (std::size_t at = 0; at < content.size(); at += kSlice) {
+                text.buffer().append(content.substr(at, kSlice));
+                if (!text.maybeFlush()) return false;
+            }
+            return true;
+        },
+        feedback, content.size(), why);
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {

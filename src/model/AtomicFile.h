@@ -95,6 +95,7 @@ class StagedFile {
     std::string reason_;
     int fd_ = -1;
     int lockFd_ = -1; // holds the advisory lock that marks the temporary as in use
+    std::uint64_t unsynced_ = 0; // bytes written since the disk was last asked to take them
     bool committed_ = false;
 };
 
@@ -157,6 +158,11 @@ bool WriteFileInChunks(const std::string& path, const std::function<bool(Chunked
 // cannot be written, a target that is not a plain file) leaves the previous
 // file exactly as it was and returns false.
 bool WriteFileAtomically(const std::string& path, std::string_view content,
+                         std::string* why = nullptr);
+// The same a megabyte at a time, stopping (false, the target untouched) once
+// the feedback is canceled: a file of hundreds of megabytes reaches the disk
+// in seconds.
+bool WriteFileAtomically(const std::string& path, std::string_view content, Feedback& feedback,
                          std::string* why = nullptr);
 
 // Bytes free for an ordinary user on the file system that holds the file
