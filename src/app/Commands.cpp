@@ -3,13 +3,13 @@
 #include "app/ComplianceFlows.h"
 #include "app/DialogFlows.h"
 #include "app/GisExportFlow.h"
-#include "app/ResultState.h"
 #include "app/MainWindow.h"
 #include "app/PlanCanvas.h"
 #include "app/PointerTools.h"
+#include "app/ResultState.h"
 #include "app/UndoHistory.h"
-#include "pipeline/Outputs.h"
 #include "model/Document.h"
+#include "pipeline/Outputs.h"
 
 #include <QDockWidget>
 #include <algorithm>
@@ -238,8 +238,7 @@ std::vector<Command> commandTable() {
                  }});
     t.push_back({cmd::GisExport, "GIS export...", P::Options, [](W& w) {
                      w.resetTools();
-                     w.results().whenCurrent(
-                         [&w] { startGisExport(w.project_, w.prompts_, &w); });
+                     w.results().whenCurrent([&w] { startGisExport(w.project_, w.prompts_, &w); });
                  }});
     t.push_back({cmd::About, "&About...", P::Options, [](W& w) { w.flows_->about(); }, {}, {}, ""});
 
@@ -317,14 +316,20 @@ void addOutputCommands(std::vector<Command>& t) {
     std::vector<Command> items;
     for (const pipeline::OutputFormat& f : pipeline::outputFormats()) {
         const auto offered = [&f](const Command& c) { return !std::strcmp(c.name, f.command); };
-        if (std::any_of(t.begin(), t.end(), offered) || std::any_of(items.begin(), items.end(), offered))
+        if (std::any_of(t.begin(), t.end(), offered) ||
+            std::any_of(items.begin(), items.end(), offered))
             continue;
         const char* separator = nullptr;
         for (const auto& [command, name] : separators)
             if (!std::strcmp(command, f.command)) separator = name;
         const pipeline::OutputKind kind = f.kind;
-        items.push_back({f.command, f.caption, Place::Gis, [kind](MainWindow& w) { w.cmdExport(kind); },
-                         {}, {}, separator});
+        items.push_back({f.command,
+                         f.caption,
+                         Place::Gis,
+                         [kind](MainWindow& w) { w.cmdExport(kind); },
+                         {},
+                         {},
+                         separator});
     }
     auto at = t.begin();
     for (auto it = t.begin(); it != t.end(); ++it)

@@ -1,7 +1,7 @@
 #include "app/GisExportFlow.h"
 
-#include "app/dialogs/GisExportDialog.h"
 #include "app/OperationRunner.h"
+#include "app/dialogs/GisExportDialog.h"
 #include "gis/GisExport.h"
 #include "model/Messages.h"
 #include "pipeline/Outputs.h"

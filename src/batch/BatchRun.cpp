@@ -70,8 +70,8 @@ void runXYStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
     }
     if (auto refused = CalFormAccept(p, f)) throw BatchFailure(*refused);
     BatchFeedback feedback(env.cancel, env.progress, "XY", env.warn);
-    finishCalculation(
-        pipeline::RunCalculation(p, Plane::XY, feedback, inverseLimitsFor(p, o, env)), env);
+    finishCalculation(pipeline::RunCalculation(p, Plane::XY, feedback, inverseLimitsFor(p, o, env)),
+                      env);
 }
 
 void runXZStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
@@ -82,8 +82,8 @@ void runXZStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
     if (auto refused = XZDialogAccept(p, FormatNumberC(*o.xzDistance)))
         throw BatchFailure(*refused);
     BatchFeedback feedback(env.cancel, env.progress, "XZ", env.warn);
-    finishCalculation(
-        pipeline::RunCalculation(p, Plane::XZ, feedback, inverseLimitsFor(p, o, env)), env);
+    finishCalculation(pipeline::RunCalculation(p, Plane::XZ, feedback, inverseLimitsFor(p, o, env)),
+                      env);
 }
 
 void readProject(Project& p, const std::string& path, const RunEnvironment& env) {

@@ -61,8 +61,7 @@ class ProgressBar {
 class BatchFeedback : public Feedback {
   public:
     explicit BatchFeedback(const std::atomic<bool>* cancel, ProgressBar* bar = nullptr,
-                           std::string step = {},
-                           std::function<void(const std::string&)> warn = {})
+                           std::string step = {}, std::function<void(const std::string&)> warn = {})
         : Feedback(cancel), bar_(bar), step_(std::move(step)), warn_(std::move(warn)) {}
     void setProgress(double fraction, std::string_view label) override;
     void pushInfo(std::string_view text) override;

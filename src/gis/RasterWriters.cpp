@@ -100,11 +100,14 @@ std::optional<std::string> geoPackageBytes(const Project& p, const NodeRaster& r
     stopIfCancelled(r);
     {
         GDALDatasetUniquePtr ds(drv->Create(file.path().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
-        if (!ds || !addIsolineLayer(*ds, lines, false, nullptr) ||
-            !addZoneLayer(*ds, zones, false, nullptr) || !addAntennaLayer(*ds, p, nullptr) ||
+        if (!ds || !addIsolineLayer(*ds, lines, false, nullptr)) return std::nullopt;
+        stopIfCancelled(r);
+        if (!addZoneLayer(*ds, zones, false, nullptr) || !addAntennaLayer(*ds, p, nullptr) ||
             !addMaximumLayer(*ds, p, nullptr))
             return std::nullopt;
+        stopIfCancelled(r);
     }
+    stopIfCancelled(r);
     // The grid joins the same file as a gridded coverage, which keeps
     // floating-point values as Float32.
     GDALDatasetUniquePtr grid32 = memoryDataset(r, GDT_Float32);

@@ -77,7 +77,6 @@ void SyncFolder(const fs::path& file) {
     }
 }
 
-
 } // namespace atomicfile
 
 using namespace atomicfile;

@@ -37,9 +37,6 @@ struct Ran {
 // files, then the program with `args`.
 [[noreturn]] void execProgram(const std::vector<std::string>& args, const std::string& out,
                               const std::string& err = {}) {
-    // The test program may itself catch Ctrl-C (an earlier test installs the
-    // handler); the child must show none until the program installs its own.
-    ::signal(SIGINT, SIG_DFL);
     ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
     if (!err.empty()) ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
     std::vector<char*> argv{const_cast<char*>(BRENVIK_BATCH_EXE)};
