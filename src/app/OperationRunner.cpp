@@ -19,10 +19,13 @@ std::optional<std::string> RunOperation(QWidget* window, const QString& title,
     progress.setObjectName("operationProgress");
     progress.setWindowTitle(title);
     progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
+    // Shown at once: the window takes no input while the operation reads the
+    // project on its thread.
+    progress.setMinimumDuration(0);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
     progress.setValue(0);
+    progress.show();
     QObject::connect(&progress, &QProgressDialog::canceled, [&feedback] { feedback.cancel(); });
 
     QEventLoop loop;

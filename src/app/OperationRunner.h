@@ -39,9 +39,9 @@ using Operation = std::function<std::optional<std::string>(Feedback&)>;
 
 // Runs `operation` on a thread of its own and waits for it with the event
 // loop running, so the window keeps painting. A window-modal progress window
-// (objectName "operationProgress", titled `title`) shows its progress once it
-// has taken half a second; its Cancel cancels the feedback. Returns what the
-// operation returned (an exception it threw is its failure).
+// (objectName "operationProgress", titled `title`) shows its progress and
+// keeps input off the window meanwhile; its Cancel cancels the feedback.
+// Returns what the operation returned (an exception it threw is its failure).
 std::optional<std::string> RunOperation(QWidget* window, const QString& title,
                                         const Operation& operation);
 
