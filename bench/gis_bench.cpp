@@ -24,7 +24,7 @@ Project WideResult(int columns = 2000) {
     p.GridNX = columns;
     p.RecomputeDerived();
     const int nx = p.GridNX, ny = p.GridNY;
-    p.DensityGrid.resize(nx, ny);
+    p.XY.Density.resize(nx, ny);
     // Three towers' worth of decaying lobes, so the isolines have some shape.
     const double k = columns / 2000.0;
     const double towers[3][2] = {{500 * k, 400 * k}, {1200 * k, 900 * k}, {1600 * k, 300 * k}};
@@ -36,21 +36,21 @@ Project WideResult(int columns = 2000) {
                 v += 12.5 * (1.2 + std::sin(std::atan2(dy, dx) * 3)) /
                      (1.0 + 0.002 / (k * k) * (dx * dx + dy * dy));
             }
-            p.DensityGrid(i, j) = v;
+            p.XY.Density(i, j) = v;
         }
-    p.XYCalculated = 1;
-    p.MaxDensity = 0;
+    p.XY.Calculated = true;
+    p.XY.MaxDensity = 0;
     for (int i = 1; i <= nx; ++i)
         for (int j = 1; j <= ny; ++j)
-            if (p.DensityGrid(i, j) > p.MaxDensity) {
-                p.MaxDensity = p.DensityGrid(i, j);
-                p.MaxPosX = Variant::real(double(i) * p.CellSize);
-                p.MaxPosY = static_cast<std::int16_t>(j * p.CellSize);
+            if (p.XY.Density(i, j) > p.XY.MaxDensity) {
+                p.XY.MaxDensity = p.XY.Density(i, j);
+                p.XY.MaxPosX = Variant::real(double(i) * p.CellSize);
+                p.XY.MaxPosY = static_cast<std::int16_t>(j * p.CellSize);
             }
     p.IsolineCount = 7;
-    p.IsolineLevel.assign(8, 0.0);
+    p.XY.IsolineLevel.assign(8, 0.0);
     for (int k = 1; k <= 7; ++k)
-        p.IsolineLevel[static_cast<std::size_t>(k)] = p.MaxDensity * k / 8;
+        p.XY.IsolineLevel[static_cast<std::size_t>(k)] = p.XY.MaxDensity * k / 8;
     return p;
 }
 
@@ -68,7 +68,7 @@ void BM_GridXYDump(benchmark::State& state) {
     const std::string path = Target("brenvik-bench-grid.csv");
     for (auto _ : state) {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        batch::writeGridDump(out, p.DensityGrid, p.GridNX, p.GridNY);
+        batch::writeGridDump(out, p.XY.Density, p.GridNX, p.GridNY);
         out.close();
     }
     std::remove(path.c_str());

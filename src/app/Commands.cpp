@@ -143,7 +143,7 @@ std::vector<Command> commandTable() {
          [](W& w) {
              w.ensurePlanView();
              w.canvas_->removeBackgroundPicture();
-             w.project_.BackgroundLoaded = 0;
+             w.project_.BackgroundLoaded = false;
              w.redrawView();
          }},
         {cmd::XYPlane, "XY-Plane", P::View, [](W& w) { w.cmdXYPlane(); }, {}, {}, "separador3"},

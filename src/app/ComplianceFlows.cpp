@@ -84,7 +84,7 @@ ComplianceFlows::Painter ComplianceFlows::decorate(Painter paint) const {
             const double y = xy ? render::kShape2Top - 1000.0 - render::kHScrollHeight
                                 : render::kIconShapeHeight;
             s.setTextPosition(0, y);
-            s.setTextColour(p.WhiteBackground == 1 ? render::qbColor(0) : render::qbColor(15));
+            s.setTextColour(p.WhiteBackground ? render::qbColor(0) : render::qbColor(15));
             s.print("% of limit");
         }
         return controls;
@@ -191,10 +191,10 @@ void ComplianceFlows::ensureRatio(std::function<void()> next) {
         if (out.status == CalcStatus::Failed)
             prompts_.message(out.message.empty() ? msg::InputDataError : out.message);
         if (!out.ok()) return;
-        project_.RatioGrid = std::move(work.RatioGrid);
-        project_.XZRatioGrid = std::move(work.XZRatioGrid);
-        project_.XYStamp.ratio = work.XYStamp.ratio;
-        project_.XZStamp.ratio = work.XZStamp.ratio;
+        project_.XY.Ratio = std::move(work.XY.Ratio);
+        project_.XZ.Ratio = std::move(work.XZ.Ratio);
+        project_.XY.Stamp.ratio = work.XY.Stamp.ratio;
+        project_.XZ.Stamp.ratio = work.XZ.Stamp.ratio;
         redraw_();
         next();
     };
@@ -221,7 +221,7 @@ void ComplianceFlows::summary() {
 }
 
 void ComplianceFlows::report() {
-    if (project_.XYCalculated != 1) {
+    if (!project_.XY.Calculated) {
         prompts_.message(msg::NoResult);
         return;
     }

@@ -260,14 +260,14 @@ void MainWindow::cmdSaveAs() {
 }
 
 void MainWindow::setWhiteBackground(bool white) {
-    project_.WhiteBackground = white ? 1 : 0;
+    project_.WhiteBackground = white;
     applyBackground();
     redrawView();
 }
 
 void MainWindow::setGridLines(bool on) {
     ensurePlanView();
-    project_.GridLinesOn = on ? 1 : 0;
+    project_.GridLinesOn = on;
     redrawView();
 }
 
@@ -278,13 +278,13 @@ void MainWindow::cmdImportImage() {
     QImage picture;
     if (!picture.load(q(*path)) || picture.isNull()) return;
     canvas_->setBackgroundPicture(picture.convertToFormat(QImage::Format_RGB32));
-    project_.BackgroundLoaded = 1;
+    project_.BackgroundLoaded = true;
     resetTools();
     applyZoom(1.0);
 }
 
 void MainWindow::cmdSaveImage() {
-    if (project_.GridLinesOn == 1)
+    if (project_.GridLinesOn)
         paintSteps(
             [](const Project& pr, render::Surface& s, render::DotRandom&) {
                 render::drawGridLines(pr, s);
@@ -338,7 +338,7 @@ void MainWindow::cmdXZPlane() {
         warn("It is needed a a zoom value of 100% to make a XY-Calculation");
         return;
     }
-    if (project_.XZCalculated == 0) {
+    if (!project_.XZ.Calculated) {
         warn("Calcule first the electromagnetic pollution in the plane XZ");
         return;
     }
@@ -423,7 +423,7 @@ void MainWindow::cmdPrint() {
     // Paper is white: the plane is drawn again in the colours of the white
     // background.
     Project paper = project_;
-    paper.WhiteBackground = 1;
+    paper.WhiteBackground = true;
     auto sheet = std::make_shared<const Project>(std::move(paper));
     const render::DotRandom dotsNow = dots_;
     const QImage picture = canvas_->backgroundPicture();

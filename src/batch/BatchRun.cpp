@@ -106,8 +106,8 @@ void applyExposureModel(Project& p, const BatchOptions& o) {
     if (o.reflection) e.ReflectionFactor = *o.reflection;
     if (e == p.Exposure) return;
     p.Exposure = e;
-    p.XYCalculated = 0;
-    p.XZCalculated = 0;
+    p.XY.Calculated = false;
+    p.XZ.Calculated = false;
 }
 
 void applySettings(Project& p, const BatchOptions& o) {
@@ -150,14 +150,14 @@ void prepareImage(Project& p, const ImageRequest& image) {
     if (image.plane) {
         if (*image.plane == ImagePlane::XZ) {
             // The window's switch to the section refuses in this order.
-            if (!p.XZCalculated) throw BatchFailure(msg::NoXZResult);
+            if (!p.XZ.Calculated) throw BatchFailure(msg::NoXZResult);
             if (p.XYCalcZoom != 1.0) throw BatchFailure(msg::XZViewNeedsXYZoom);
             p.CurrentPlane = Plane::XZ;
         } else {
             p.CurrentPlane = Plane::XY;
         }
     }
-    if (image.whiteBackground) p.WhiteBackground = *image.whiteBackground ? 1 : 0;
+    if (image.whiteBackground) p.WhiteBackground = *image.whiteBackground;
     if (image.style) {
         render::DisplayCommandOutcome r = render::showResults(p, ResultStyle(*image.style));
         if (!r.accepted) throw BatchFailure(r.message);

@@ -101,7 +101,7 @@ void completeRatio(Project& p, const BatchOptions& o, const RunEnvironment& env)
 }
 
 void writeReportStep(const Project& p, const RunEnvironment& env, const std::string& path) {
-    if (!p.XYCalculated) throw BatchFailure(msg::NoResult);
+    if (!p.XY.Calculated) throw BatchFailure(msg::NoResult);
     if (!env.writePdf) throw BatchFailure("Cannot write reports in this program");
     const compliance::Library lib = libraryFor(env);
     compliance::SummaryResult s =

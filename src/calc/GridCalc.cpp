@@ -228,7 +228,7 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& control) {
         const View v = MakeView(p);
         const std::vector<Source> sources = MakeSources(p, ctl);
         const int passes = p.LegacySourceCount;
-        const bool surface = p.CalcOption == 1;
+        const bool surface = p.CalcOption == CalcLevel::AtSurface;
         const double z = p.CalcHeight;
 
         std::vector<double> xm(static_cast<std::size_t>(v.nx) + 1, 0.0);
@@ -327,8 +327,8 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& control) {
         std::vector<double> levels;
         CrossingTable along, across;
         engine::Isolines(grid, p.IsolineCount, e.max, e.min, threads, levels, along, across, ctl);
-        Variant maxX = p.MaxPosX;
-        std::int16_t maxY = p.MaxPosY;
+        Variant maxX = p.XY.MaxPosX;
+        std::int16_t maxY = p.XY.MaxPosY;
         if (e.maxI >= 0) {
             maxX = Variant::real(xm[static_cast<std::size_t>(e.maxI)] / v.mpu);
             const double y = std::nearbyint(ym[static_cast<std::size_t>(e.maxJ)] / v.mpu);
@@ -338,17 +338,17 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& control) {
         const std::int16_t antennaCount = p.AntennaCount;
 
         // Commit: nothing of the project changed before this point.
-        p.DensityGrid = std::move(grid);
-        p.RatioGrid = std::move(ratio);
+        p.XY.Density = std::move(grid);
+        p.XY.Ratio = std::move(ratio);
         CommitGeometry(p, v, std::move(xm), std::move(ym), antennaCount);
-        p.MaxDensity = e.max;
-        p.MinDensity = e.min;
-        p.MaxPosX = maxX;
-        p.MaxPosY = maxY;
-        p.IsolineLevel = std::move(levels);
-        p.Isolines = std::move(along);
-        p.IsolinesAux = std::move(across);
-        p.XYCalculated = 1;
+        p.XY.MaxDensity = e.max;
+        p.XY.MinDensity = e.min;
+        p.XY.MaxPosX = maxX;
+        p.XY.MaxPosY = maxY;
+        p.XY.IsolineLevel = std::move(levels);
+        p.XY.Isolines = std::move(along);
+        p.XY.IsolinesAux = std::move(across);
+        p.XY.Calculated = true;
         StampResult(p, Plane::XY, !ctl.inverseLimit.empty());
     });
 }
@@ -437,25 +437,25 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& control) {
         std::vector<double> levels;
         CrossingTable along, across;
         engine::Isolines(grid, p.IsolineCount, e.max, e.min, threads, levels, along, across, ctl);
-        Variant maxX = p.XZMaxPosX, maxY = p.XZMaxPosY;
+        Variant maxX = p.XZ.MaxPosX, maxY = p.XZ.MaxPosY;
         if (e.maxI >= 0) {
             maxX = Variant::real(xm[static_cast<std::size_t>(e.maxI)] / v.mpu);
             maxY = Variant::real(ym[static_cast<std::size_t>(e.maxJ)] / v.mpu);
         }
         const std::int16_t antennaCount = p.AntennaCount;
 
-        p.XZDensityGrid = std::move(grid);
-        p.XZRatioGrid = std::move(ratio);
+        p.XZ.Density = std::move(grid);
+        p.XZ.Ratio = std::move(ratio);
         CommitGeometry(p, v, std::move(xm), std::move(ym), antennaCount);
-        p.XZMaxDensity = e.max;
-        p.XZMinDensity = e.min;
-        p.XZMaxPosX = maxX;
-        p.XZMaxPosY = maxY;
-        p.XZIsolineLevel = std::move(levels);
-        p.XZIsolines = std::move(along);
-        p.XZIsolinesAux = std::move(across);
+        p.XZ.MaxDensity = e.max;
+        p.XZ.MinDensity = e.min;
+        p.XZ.MaxPosX = maxX;
+        p.XZ.MaxPosY = maxY;
+        p.XZ.IsolineLevel = std::move(levels);
+        p.XZ.Isolines = std::move(along);
+        p.XZ.IsolinesAux = std::move(across);
         p.CurrentPlane = Plane::XZ;
-        p.XZCalculated = 1;
+        p.XZ.Calculated = true;
         StampResult(p, Plane::XZ, !ctl.inverseLimit.empty());
     });
 }

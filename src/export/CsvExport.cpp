@@ -219,11 +219,11 @@ bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out) {
     case CsvExport::IsolinesCartesian:
     case CsvExport::IsolinesGeographic: {
         const int levels = std::min<int>(
-            {p.IsolineCount, p.Isolines.levels(), static_cast<int>(p.IsolineLevel.size()) - 1});
+            {p.IsolineCount, p.XY.Isolines.levels(), static_cast<int>(p.XY.IsolineLevel.size()) - 1});
         for (int k = 1; k <= levels; ++k) {
-            const double level = p.IsolineLevel[static_cast<std::size_t>(k)];
-            for (const auto& e : p.Isolines.row(k)) {
-                if (e.slot < 1 || e.slot > p.IsolinePointMax()) continue;
+            const double level = p.XY.IsolineLevel[static_cast<std::size_t>(k)];
+            for (const auto& e : p.XY.Isolines.row(k)) {
+                if (e.slot < 1 || e.slot > p.XY.IsolinePointMax()) continue;
                 // A slot whose coordinates add up to zero or less is empty.
                 if (static_cast<int>(e.x) + static_cast<int>(e.y) <= 0) continue;
                 if (!t.record(++n, static_cast<float>(e.x * cell), static_cast<float>(e.y * cell),
@@ -254,7 +254,7 @@ bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out) {
             out.progress(static_cast<double>(j - 1) / p.GridNY, "concentrations");
             const std::string row = t.rowText(static_cast<float>(j * cell));
             for (int i = 1; i <= p.GridNX; ++i) {
-                const double c = p.DensityGrid.inBounds(i, j) ? p.DensityGrid(i, j) : 0.0;
+                const double c = p.XY.Density.inBounds(i, j) ? p.XY.Density(i, j) : 0.0;
                 if (!t.record(++n, columns[static_cast<std::size_t>(i)], row, c)) return false;
             }
         }
@@ -262,8 +262,8 @@ bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out) {
     }
     case CsvExport::MaximumCartesian:
     case CsvExport::MaximumGeographic:
-        if (!t.record(1, static_cast<float>(p.MaxPosX.toDouble()), static_cast<float>(p.MaxPosY),
-                      &p.MaxDensity))
+        if (!t.record(1, static_cast<float>(p.XY.MaxPosX.toDouble()), static_cast<float>(p.XY.MaxPosY),
+                      &p.XY.MaxDensity))
             return false;
         break;
     }

@@ -114,7 +114,7 @@ std::string gisPathWithExtension(const std::string& path, GisFormat f) {
 }
 
 std::optional<std::string> gisExportRefusal(const Project& p) {
-    if (p.XYCalculated != 1) return std::string(msg::NoResult);
+    if (!p.XY.Calculated) return std::string(msg::NoResult);
     if (p.Zoom != 1.0) return std::string(msg::ExportNeedsZoom);
     return std::nullopt;
 }
@@ -147,7 +147,7 @@ std::optional<std::string> gisBytes(const Project& p, GisFormat f, const NodeRas
 
 std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std::string& path,
                                         const std::atomic<bool>* cancel) {
-    if (p.XYCalculated != 1) return std::string(msg::NoResult);
+    if (!p.XY.Calculated) return std::string(msg::NoResult);
     ensureGdal();
     QuietGdal quiet;
     CPLErrorReset();

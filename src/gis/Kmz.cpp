@@ -119,7 +119,7 @@ std::string docKml(const Project& p, const NodeRaster& r, const std::vector<Zone
     for (const auto& [tower, at] : towers)
         placemark(kml, "Tower " + std::to_string(tower), towerDescription(p, tower), "", point(at));
     kml += "</Folder>\n";
-    placemark(kml, "Maximum " + render::formatDensity(p.MaxDensity, 6), "", "",
+    placemark(kml, "Maximum " + render::formatDensity(p.XY.MaxDensity, 6), "", "",
               point(maximumLonLat(p)));
     kml += "</Document>\n</kml>\n";
     return kml;
@@ -155,7 +155,7 @@ std::optional<std::string> legendPngBytes(const Project& p, int firstLevel) {
         rgba[2 * n + k] = c.b;
         rgba[3 * n + k] = 255;
     };
-    const bool white = p.WhiteBackground == 1;
+    const bool white = p.WhiteBackground;
     const render::Rgb paper = white ? render::Rgb{255, 255, 255} : render::Rgb{0, 0, 0};
     const render::Rgb ink = white ? render::Rgb{0, 0, 0} : render::Rgb{255, 255, 255};
     for (int y = 0; y < height; ++y)
@@ -196,7 +196,7 @@ std::optional<std::string> legendPngBytes(const Project& p, int firstLevel) {
 
 std::string legendKml(const Project& p) {
     return "<ScreenOverlay><name>Colour scale: % of the maximum, " +
-           escaped(render::formatDensity(p.MaxDensity, 6)) +
+           escaped(render::formatDensity(p.XY.MaxDensity, 6)) +
            "</name><Icon><href>" + std::string(kLegendName) +
            "</href></Icon><overlayXY x=\"0\" y=\"1\" xunits=\"fraction\" yunits=\"fraction\"/>"
            "<screenXY x=\"0.01\" y=\"0.97\" xunits=\"fraction\" yunits=\"fraction\"/>"

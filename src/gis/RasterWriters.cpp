@@ -23,7 +23,7 @@ std::optional<std::string> copyTo(const NodeRaster& r, GDALDataset& src, const c
 
 std::string heightText(const Project& p) {
     // The surface option follows the ground; otherwise one plane above it.
-    return p.CalcOption == 1 ? std::string("surface") : numberText(p.CalcHeight) + " m";
+    return p.CalcOption == CalcLevel::AtSurface ? std::string("surface") : numberText(p.CalcHeight) + " m";
 }
 
 // The coverage's statistics over its nodes alone (not the padding of its
@@ -139,7 +139,7 @@ std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& 
     GDALDatasetUniquePtr img(gdalDriver("MEM").Create("", r.cols, r.rows, 4, GDT_Byte, nullptr));
     if (!img) return std::nullopt;
     const int threshold = overlayFirstLevel(p);
-    const bool white = p.WhiteBackground == 1;
+    const bool white = p.WhiteBackground;
     const std::size_t n = r.values.size();
     std::vector<GByte> rgba(4 * n, 0);
     const std::size_t cols = static_cast<std::size_t>(r.cols);

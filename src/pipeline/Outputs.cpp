@@ -62,17 +62,17 @@ Message Dump(const Grid2D<double>& g, int nx, int ny, const char* value, const s
 }
 
 Message WriteGridXY(const Project& p, const std::string& path, Feedback& fb) {
-    if (!p.XYCalculated) return std::string(msg::NoResult);
-    return Dump(p.DensityGrid, p.GridNX, p.GridNY, "c", path, fb);
+    if (!p.XY.Calculated) return std::string(msg::NoResult);
+    return Dump(p.XY.Density, p.GridNX, p.GridNY, "c", path, fb);
 }
 
 Message WriteGridXZ(const Project& p, const std::string& path, Feedback& fb) {
-    if (!p.XZCalculated) return std::string(msg::NoXZResult);
-    return Dump(p.XZDensityGrid, p.GridNX, p.GridNY, "c", path, fb);
+    if (!p.XZ.Calculated) return std::string(msg::NoXZResult);
+    return Dump(p.XZ.Density, p.GridNX, p.GridNY, "c", path, fb);
 }
 
 Message WriteRatioGrid(const Project& p, const std::string& path, Feedback& fb) {
-    const Grid2D<double>& g = p.RatioGrid;
+    const Grid2D<double>& g = p.XY.Ratio;
     if (!compliance::HasRatio(p, false) || p.GridNX > g.nx() || p.GridNY > g.ny())
         return std::string(msg::NoResult);
     return Dump(g, p.GridNX, p.GridNY, "r", path, fb);

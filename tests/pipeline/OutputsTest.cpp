@@ -103,5 +103,5 @@ TEST(OutputPipeline, ACalculationReportsThroughTheFeedbackAndStopsOnItsCancel) {
     Project p = batchsites::spreadSite(400, 3, 300.0);
     CancellingFeedback feedback(2);
     EXPECT_EQ(RunCalculation(p, Plane::XY, feedback).status, CalcStatus::Cancelled);
-    EXPECT_FALSE(p.XYCalculated == 1);
+    EXPECT_FALSE(p.XY.Calculated);
 }
