@@ -81,7 +81,7 @@ CalcRunner::CalcRunner(QWidget* window)
 }
 
 CalcRunner::~CalcRunner() {
-    cancel_ = true;
+    feedback_->cancel();
     if (thread_.joinable()) thread_.join();
 }
 
@@ -112,7 +112,7 @@ bool CalcRunner::start(const Project& project, Job job, Done done) {
         return true;
     }
     running_ = true;
-    cancel_ = false;
+    feedback_ = std::make_unique<WindowFeedback>();
     done_ = std::move(done);
     latest_ = InitialProgress(project);
     window_ = new RunningWindow(owner_);
@@ -125,12 +125,14 @@ bool CalcRunner::start(const Project& project, Job job, Done done) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     timer_->start();
     thread_ = std::thread([this, job = std::move(job)] {
+        // The progress window shows the counts themselves; a job that
+        // reports them itself hears the Cancel in the answer.
         CalcControl control;
-        control.cancel = &cancel_;
+        control.feedback = feedback_.get();
         control.progress = [this](const CalcProgress& pr) {
             std::lock_guard<std::mutex> lock(mutex_);
             latest_ = pr;
-            return !cancel_.load();
+            return !feedback_->isCanceled();
         };
         CalcOutcome outcome;
         try {
@@ -138,7 +140,8 @@ bool CalcRunner::start(const Project& project, Job job, Done done) {
         } catch (const std::exception&) {
             outcome = CalcOutcome{CalcStatus::Failed, "Input data error"};
         }
-        if (cancel_ && outcome.status == CalcStatus::Done) outcome.status = CalcStatus::Cancelled;
+        if (feedback_->isCanceled() && outcome.status == CalcStatus::Done)
+            outcome.status = CalcStatus::Cancelled;
         outcome_ = outcome;
         QMetaObject::invokeMethod(this, &CalcRunner::onThreadEnded, Qt::QueuedConnection);
     });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/OperationRunner.h"
 #include "calc/GridCalc.h"
 #include "model/Project.h"
 
@@ -66,7 +67,7 @@ class CalcRunner : public QObject {
     // Starts `job` on a copy of `project`. False when one is already running.
     bool start(const Project& project, Job job, Done done);
     bool running() const { return running_; }
-    void cancel() { cancel_ = true; }
+    void cancel() { feedback_->cancel(); }
     RunningWindow* window() const { return window_; }
     // Waits (running the event loop) until the running calculation has ended.
     void waitForFinish();
@@ -84,7 +85,8 @@ class CalcRunner : public QObject {
     std::unique_ptr<Project> work_;
     std::mutex mutex_;
     CalcProgress latest_;
-    std::atomic<bool> cancel_{false};
+    // The running calculation's feedback; a new one for each run.
+    std::unique_ptr<WindowFeedback> feedback_ = std::make_unique<WindowFeedback>();
     std::thread thread_;
     Done done_;
     bool running_ = false;

@@ -3,15 +3,18 @@
 #include "app/ComplianceFlows.h"
 #include "app/DialogFlows.h"
 #include "app/GisExportFlow.h"
-#include "app/ResultState.h"
 #include "app/MainWindow.h"
 #include "app/PlanCanvas.h"
 #include "app/PointerTools.h"
+#include "app/ResultState.h"
 #include "app/UndoHistory.h"
-#include "export/CsvExport.h"
 #include "model/Document.h"
+#include "pipeline/Outputs.h"
 
 #include <QDockWidget>
+#include <algorithm>
+#include <cstring>
+#include <utility>
 
 namespace brenvik::app {
 
@@ -229,40 +232,19 @@ std::vector<Command> commandTable() {
          }},
     };
 
-    // The exports: a cartesian and a geographic file of each table.
-    static const struct {
-        const char *sepName, *cart, *geo, *cartCaption, *geoCaption;
-        CsvExport kc, kg;
-    } exports[] = {
-        {"g6", "g7", "g8", "Export isolines (cartesian)", "Export isolines (geographic)",
-         CsvExport::IsolinesCartesian, CsvExport::IsolinesGeographic},
-        {"g9", "g10", "g11", "Export sources (cartesian)", "Export sources (geographic)",
-         CsvExport::SourcesCartesian, CsvExport::SourcesGeographic},
-        {"g12", "g13", "g14", "Export concentrations (cartesian)",
-         "Export concentrations (geographic)", CsvExport::ConcentrationsCartesian,
-         CsvExport::ConcentrationsGeographic},
-        {"g15", "g16", "g17", "Export maximum (cartesian)", "Export maximum (geographic)",
-         CsvExport::MaximumCartesian, CsvExport::MaximumGeographic},
-    };
-    for (const auto& e : exports) {
-        const CsvExport kc = e.kc, kg = e.kg;
-        t.push_back(
-            {e.cart, e.cartCaption, P::Gis, [kc](W& w) { w.cmdExport(kc); }, {}, {}, e.sepName});
-        t.push_back({e.geo, e.geoCaption, P::Gis, [kg](W& w) { w.cmdExport(kg); }});
-    }
     t.push_back({cmd::ExposureModel, "Exposure model...", P::Options, [](W& w) {
                      w.resetTools();
                      w.flows_->exposureModel();
                  }});
     t.push_back({cmd::GisExport, "GIS export...", P::Options, [](W& w) {
                      w.resetTools();
-                     w.results().whenCurrent(
-                         [&w] { startGisExport(w.project_, w.prompts_, &w); });
+                     w.results().whenCurrent([&w] { startGisExport(w.project_, w.prompts_, &w); });
                  }});
     t.push_back({cmd::About, "&About...", P::Options, [](W& w) { w.flows_->about(); }, {}, {}, ""});
 
     addComplianceCommands(t);
     addRealPlacesCommands(t);
+    addOutputCommands(t);
 
     // ---- Toolbar pairs ----
     const std::vector<Command> toolbar = {
@@ -323,6 +305,36 @@ std::vector<Command> commandTable() {
     };
     t.insert(t.end(), toolbar.begin(), toolbar.end());
     return t;
+}
+
+void addOutputCommands(std::vector<Command>& t) {
+    // Every output no other command offers gets an item of its own in the
+    // GIS submenu, after the geographic commands, in the order of the table;
+    // these separators go before the items that begin a group.
+    static const std::pair<const char*, const char*> separators[] = {
+        {"g7", "g6"}, {"g10", "g9"}, {"g13", "g12"}, {"g16", "g15"}, {"gridxy", "g18"}};
+    std::vector<Command> items;
+    for (const pipeline::OutputFormat& f : pipeline::outputFormats()) {
+        const auto offered = [&f](const Command& c) { return !std::strcmp(c.name, f.command); };
+        if (std::any_of(t.begin(), t.end(), offered) ||
+            std::any_of(items.begin(), items.end(), offered))
+            continue;
+        const char* separator = nullptr;
+        for (const auto& [command, name] : separators)
+            if (!std::strcmp(command, f.command)) separator = name;
+        const pipeline::OutputKind kind = f.kind;
+        items.push_back({f.command,
+                         f.caption,
+                         Place::Gis,
+                         [kind](MainWindow& w) { w.cmdExport(kind); },
+                         {},
+                         {},
+                         separator});
+    }
+    auto at = t.begin();
+    for (auto it = t.begin(); it != t.end(); ++it)
+        if (it->place == Place::Gis) at = it + 1;
+    t.insert(at, items.begin(), items.end());
 }
 
 } // namespace brenvik::app

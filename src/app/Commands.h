@@ -111,5 +111,9 @@ struct Command {
 const std::vector<Menu>& menus();
 // Every command in the order of its menu or of the toolbar.
 std::vector<Command> commandTable();
+// Appends a command for every output of the pipeline's table that no
+// command of `t` offers yet (the point tables, the grid dumps, the places and
+// buildings), run through MainWindow::cmdExport.
+void addOutputCommands(std::vector<Command>& t);
 
 } // namespace brenvik::app

@@ -10,6 +10,7 @@
 #include "model/AtomicFile.h"
 #include "model/Messages.h"
 #include "model/ResultStamp.h"
+#include "pipeline/Outputs.h"
 #include "qtsurface/PdfReport.h"
 
 #include <QDateTime>
@@ -21,7 +22,6 @@ namespace brenvik::app {
 namespace {
 
 constexpr const char* kCsvFilter = "csv Files (*.csv)| *.csv";
-constexpr const char* kPdfFilter = "pdf Files (*.pdf)| *.pdf";
 
 bool ShowsRatio(const Project& p) {
     const bool section = p.CurrentPlane == Plane::XZ;
@@ -124,8 +124,11 @@ void ComplianceFlows::exportSites() {
         prompts_.message(msg::NoResult);
         return;
     }
-    const auto path = prompts_.savePath(kCsvFilter);
-    if (path && !compliance::SaveSitesFile(project_, *path)) prompts_.message(msg::FileError);
+    const auto path = prompts_.savePath(pipeline::outputFormat(pipeline::OutputKind::Sites).filter);
+    if (!path) return;
+    Feedback feedback;
+    if (auto failed = pipeline::WriteOutput(project_, pipeline::OutputKind::Sites, *path, feedback))
+        prompts_.message(*failed);
 }
 
 void ComplianceFlows::settings() {
@@ -223,7 +226,8 @@ void ComplianceFlows::report() {
         return;
     }
     withCurrentRatio([this] {
-        const auto path = prompts_.savePath(kPdfFilter);
+        const auto path =
+            prompts_.savePath(pipeline::outputFormat(pipeline::OutputKind::Report).filter);
         if (!path) return;
         if (auto failed = writeReport(*path)) prompts_.message(*failed);
     });

@@ -222,9 +222,10 @@ void MainWindow::cmdExportPicture() {
             warn(std::string(msg::InputDataError) + "\n" + *bad);
             return false;
         }
-        std::optional<std::string> path = prompts_.savePath("Pictures (*.png *.svg *.pdf)| *.png");
+        const std::string& filter = pipeline::outputFormat(pipeline::OutputKind::Image).filter;
+        std::optional<std::string> path = prompts_.savePath(filter);
         if (!path) return false; // back to the sizes
-        *path = WithDefaultSuffix(*path, "Pictures (*.png *.svg *.pdf)| *.png");
+        *path = WithDefaultSuffix(*path, filter);
         const std::optional<qtsurface::PictureFormat> format = qtsurface::pictureFormatFor(*path);
         if (!format) {
             warn("The picture's name must end in .png, .svg or .pdf");

@@ -1,7 +1,10 @@
 #include "app/GisExportFlow.h"
 
+#include "app/OperationRunner.h"
 #include "app/dialogs/GisExportDialog.h"
 #include "gis/GisExport.h"
+#include "model/Messages.h"
+#include "pipeline/Outputs.h"
 
 namespace brenvik::app {
 
@@ -13,8 +16,16 @@ GisExportDialog* startGisExport(Project& p, Prompts& prompts, QWidget* parent) {
     auto* d = new GisExportDialog(gis::GisFormat::GeoPackage, {}, prompts, parent);
     d->setAcceptHandler([&p, &prompts, d] {
         if (d->path().empty() && !d->browse()) return false;
-        if (auto failed = gis::writeGisFile(p, d->format(), d->path())) {
-            prompts.message(*failed);
+        const pipeline::OutputKind kind = pipeline::MapLayerKind(d->format());
+        const std::string path = d->path();
+        const Project& project = p;
+        // Written on the operation's thread, with progress and Cancel.
+        const auto failed = RunOperation(d, d->windowTitle(), [&](Feedback& fb) {
+            return pipeline::WriteOutput(project, kind, path, fb);
+        });
+        if (failed) {
+            // A cancelled export leaves the dialog open for another try.
+            if (*failed != msg::Interrupted) prompts.message(*failed);
             return false;
         }
         return true;

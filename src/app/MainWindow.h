@@ -5,7 +5,7 @@
 #include "app/PointerTools.h"
 #include "app/RealPlacesFlows.h"
 #include "calc/AntennaEdits.h"
-#include "export/CsvExport.h"
+#include "pipeline/Outputs.h"
 #include "model/Edits.h"
 #include "model/Project.h"
 #include "render/Dots.h"
@@ -132,6 +132,7 @@ class MainWindow : public QMainWindow, private ToolHost {
     // The command table and the dialog flows drive the window through its
     // operations below.
     friend std::vector<Command> commandTable();
+    friend void addOutputCommands(std::vector<Command>& t);
     friend class DialogFlows;
 
     // ToolHost
@@ -205,7 +206,7 @@ class MainWindow : public QMainWindow, private ToolHost {
     void cmdErase();
     void cmdScale();
     void cmdAverage();
-    void cmdExport(CsvExport kind);
+    void cmdExport(pipeline::OutputKind kind);
     void askSaveChanges(PendingCommand action);
     // The save-changes question before unsaved work is dropped: true to go on
     // (saved, or "No"), false to stay.

@@ -10,7 +10,6 @@
 #include "app/ResultState.h"
 #include "app/ScrollView.h"
 #include "app/UndoHistory.h"
-#include "export/CsvExport.h"
 #include "model/Document.h"
 #include "model/Messages.h"
 #include "model/ProjectFile.h"
@@ -379,12 +378,28 @@ void MainWindow::cmdAverage() {
 
 // ---- Exports ----------------------------------------------------------------------------------
 
-void MainWindow::cmdExport(CsvExport kind) {
+void MainWindow::cmdExport(pipeline::OutputKind kind) {
     resetTools();
-    // The export names its own file; the title keeps naming the project's.
-    const auto write = [this, kind] { RunCsvExport(project_, prompts_, kind); };
-    // The antennas' lists hold no result.
-    if (kind == CsvExport::SourcesCartesian || kind == CsvExport::SourcesGeographic)
+    const pipeline::OutputFormat& f = pipeline::outputFormat(kind);
+    // Asked on this thread, written on the operation's; the export names its
+    // own file and the title keeps naming the project's.
+    const auto write = [this, &f] {
+        if (f.refusal)
+            if (const auto refused = f.refusal(project_)) {
+                warn(*refused);
+                return;
+            }
+        const std::optional<std::string> path = prompts_.savePath(f.filter);
+        if (!path) return;
+        const pipeline::OutputKind k = f.kind;
+        const Project& p = project_;
+        const std::optional<std::string> failed =
+            RunOperation(this, QString::fromUtf8(f.caption), [&p, k, &path](Feedback& fb) {
+                return pipeline::WriteOutput(p, k, *path, fb);
+            });
+        if (failed && *failed != msg::Interrupted) warn(*failed);
+    };
+    if (f.needs == pipeline::OutputNeeds::Nothing)
         write();
     else
         results_->whenCurrent(write);

@@ -40,9 +40,11 @@ std::string usageText() {
     // The export kinds, wrapped after the option's text.
     std::string kinds = "  --export KIND=PATH    repeatable; KIND is one of ";
     std::size_t lineStart = 0;
-    const auto rows = exportKinds();
+    std::vector<const char*> rows;
+    for (const pipeline::OutputFormat& f : pipeline::outputFormats())
+        if (f.exportKind) rows.push_back(f.keyword);
     for (std::size_t k = 0; k < rows.size(); ++k) {
-        std::string item = rows[k].name;
+        std::string item = rows[k];
         if (k + 1 < rows.size()) item += ',';
         if (kinds.size() - lineStart + 1 + item.size() > 95) {
             kinds += "\n";

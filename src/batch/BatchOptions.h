@@ -1,10 +1,10 @@
 #pragma once
 
 #include "model/AntennaPattern.h"
+#include "pipeline/Outputs.h"
 
 #include <atomic>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -14,45 +14,13 @@ class Project;
 
 namespace brenvik::batch {
 
-// What a batch run can write: the eight CSV exports of the Options menu, the
-// two raw grid dumps, the map layers of the XY result, the site inventory and
-// the exposure-ratio dump.
-enum class ExportKind {
-    IsolinesCartesian,
-    IsolinesGeographic,
-    SourcesCartesian,
-    SourcesGeographic,
-    ConcentrationsCartesian,
-    ConcentrationsGeographic,
-    MaximumCartesian,
-    MaximumGeographic,
-    GridXY,
-    GridXZ,
-    GeoTiff,
-    IsolinesGeoJson,
-    ZonesGeoJson,
-    GeoPackage,
-    Kmz,
-    Sites,             // the site inventory
-    ExposureRatioGrid, // the XY exposure ratio, dumped like grid-xy
-    Places,            // the places of sensitive use, evaluated (CSV; GeoJSON by the extension)
-    PlacesGeoJson,
-    Buildings,         // the buildings floor by floor (CSV; GeoJSON, GeoPackage by the extension)
-    BuildingsGeoJson,
-    BuildingsGpkg,
-};
-
-// One row per kind of output --export writes: its keyword on the command line
-// ("isolines-cartesian", "grid-xy", …) and its writer, which checks that the
-// project holds what it needs and writes the file at `path`. The parser, the
-// help text and the run all read this one table (in BatchRun.cpp); a new kind
-// is a new enumerator and a new row.
-struct ExportKindRow {
-    ExportKind kind;
-    const char* name;
-    void (*write)(Project& p, const std::string& path, const std::atomic<bool>* cancel);
-};
-std::span<const ExportKindRow> exportKinds();
+// What --export can write: the eight CSV exports of the Options menu, the
+// two raw grid dumps, the map layers of the XY result, the site inventory,
+// the exposure-ratio dump, the places and the buildings. They are the
+// pipeline's outputs that have an --export keyword; the parser, the help
+// text and the run read that one table (pipeline/Outputs.h), so a new kind
+// is a new output there.
+using ExportKind = pipeline::OutputKind;
 const char* exportKindName(ExportKind kind);
 std::optional<ExportKind> exportKindFromName(const std::string& name);
 

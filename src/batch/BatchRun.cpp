@@ -3,24 +3,24 @@
 #include "batch/BatchPrompts.h"
 #include "batch/ComplianceSteps.h"
 #include "batch/GisOutput.h"
-#include "batch/GridDump.h"
+#include "batch/Progress.h"
 #include "batch/StagedOutputs.h"
 #include "calc/CalcForms.h"
 #include "calc/GridCalc.h"
 #include "calc/TowerForms.h"
 #include "calc/Towers.h"
-#include "export/CsvExport.h"
 #include "model/Document.h"
 #include "model/Messages.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
 #include "model/ResultStamp.h"
+#include "pipeline/Calculations.h"
+#include "pipeline/Outputs.h"
 #include "render/DisplayForms.h"
 #include "render/Scene.h"
 
 #include <chrono>
 #include <ctime>
-#include <fstream>
 
 namespace brenvik::batch {
 
@@ -29,19 +29,6 @@ namespace {
 void checkCancel(const RunEnvironment& env) {
     if (env.cancel && env.cancel->load(std::memory_order_relaxed))
         throw BatchFailure(kMsgInterrupted);
-}
-
-bool raised(const std::atomic<bool>* cancel) {
-    return cancel && cancel->load(std::memory_order_relaxed);
-}
-
-void dumpGrid(const Grid2D<double>& g, int nx, int ny, const std::string& path,
-              const std::atomic<bool>* cancel) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw BatchFailure(msg::FileError);
-    if (!writeGridDump(out, g, nx, ny, cancel)) throw BatchFailure(kMsgInterrupted);
-    out.flush();
-    if (!out) throw BatchFailure(msg::FileError);
 }
 
 // The "Antenna parameters" dialog: only the angles given change; the other box
@@ -54,20 +41,6 @@ void applyAntennaParameters(Project& p, const BatchOptions& o) {
     if (auto refused = OpenAnglesFormAccept(p, f)) throw BatchFailure(*refused);
 }
 
-CalcControl calcControl(const char* plane, const RunEnvironment& env) {
-    CalcControl ctl;
-    ctl.cancel = env.cancel;
-    ProgressBar* bar = env.progress;
-    const std::atomic<bool>* cancel = env.cancel;
-    ctl.progress = [bar, cancel, plane](const CalcProgress& c) {
-        if (bar)
-            bar->update(plane, ProgressCounts{c.pass, c.passCount, c.antenna, c.antennaCount,
-                                              c.node, c.nodeTotal});
-        return !(cancel && cancel->load(std::memory_order_relaxed));
-    };
-    return ctl;
-}
-
 void finishCalculation(const CalcOutcome& r, const RunEnvironment& env) {
     if (env.progress) env.progress->finish();
     if (r.status == CalcStatus::Cancelled) throw BatchFailure(kMsgInterrupted);
@@ -75,83 +48,14 @@ void finishCalculation(const CalcOutcome& r, const RunEnvironment& env) {
         throw BatchFailure(r.message.empty() ? msg::InputDataError : r.message);
 }
 
-void writeGridXY(Project& p, const std::string& path, const std::atomic<bool>* cancel) {
-    if (!p.XY.Calculated) throw BatchFailure(msg::NoResult);
-    dumpGrid(p.XY.Density, p.GridNX, p.GridNY, path, cancel);
-}
-
-void writeGridXZ(Project& p, const std::string& path, const std::atomic<bool>* cancel) {
-    if (!p.XZ.Calculated) throw BatchFailure(msg::NoXZResult);
-    dumpGrid(p.XZ.Density, p.GridNX, p.GridNY, path, cancel);
-}
-
-template <ExportKind Kind>
-void writeMapLayer(Project& p, const std::string& path, const std::atomic<bool>* cancel) {
-    writeGisExport(p, Kind, path, cancel);
-}
-
-template <ExportKind Kind>
-void writeCompliance(Project& p, const std::string& path, const std::atomic<bool>*) {
-    writeComplianceExport(p, Kind, path);
-}
-
-// The export menu command itself, answering its file dialog with `path`, so
-// the file is the one the application writes, byte for byte.
-template <CsvExport Kind>
-void writeCsv(Project& p, const std::string& path, const std::atomic<bool>* cancel) {
-    BatchPrompts prompts;
-    prompts.setNextPath(path);
-    ExportResult r = RunCsvExport(p, prompts, Kind, cancel);
-    if (raised(cancel)) throw BatchFailure(kMsgInterrupted);
-    if (r != ExportResult::Written) throw BatchFailure(prompts.lastMessage(msg::FileError));
-}
-
-constexpr ExportKindRow kExportKinds[] = {
-    {ExportKind::IsolinesCartesian, "isolines-cartesian", writeCsv<CsvExport::IsolinesCartesian>},
-    {ExportKind::IsolinesGeographic, "isolines-geographic",
-     writeCsv<CsvExport::IsolinesGeographic>},
-    {ExportKind::SourcesCartesian, "sources-cartesian", writeCsv<CsvExport::SourcesCartesian>},
-    {ExportKind::SourcesGeographic, "sources-geographic", writeCsv<CsvExport::SourcesGeographic>},
-    {ExportKind::ConcentrationsCartesian, "concentrations-cartesian",
-     writeCsv<CsvExport::ConcentrationsCartesian>},
-    {ExportKind::ConcentrationsGeographic, "concentrations-geographic",
-     writeCsv<CsvExport::ConcentrationsGeographic>},
-    {ExportKind::MaximumCartesian, "maximum-cartesian", writeCsv<CsvExport::MaximumCartesian>},
-    {ExportKind::MaximumGeographic, "maximum-geographic", writeCsv<CsvExport::MaximumGeographic>},
-    {ExportKind::GridXY, "grid-xy", writeGridXY},
-    {ExportKind::GridXZ, "grid-xz", writeGridXZ},
-    {ExportKind::Sites, "sites", writeCompliance<ExportKind::Sites>},
-    {ExportKind::ExposureRatioGrid, "exposure-ratio-grid",
-     writeCompliance<ExportKind::ExposureRatioGrid>},
-    {ExportKind::GeoTiff, "geotiff", writeMapLayer<ExportKind::GeoTiff>},
-    {ExportKind::IsolinesGeoJson, "isolines-geojson", writeMapLayer<ExportKind::IsolinesGeoJson>},
-    {ExportKind::ZonesGeoJson, "zones-geojson", writeMapLayer<ExportKind::ZonesGeoJson>},
-    {ExportKind::GeoPackage, "gpkg", writeMapLayer<ExportKind::GeoPackage>},
-    {ExportKind::Kmz, "kmz", writeMapLayer<ExportKind::Kmz>},
-    {ExportKind::Places, "places", writeCompliance<ExportKind::Places>},
-    {ExportKind::PlacesGeoJson, "places-geojson", writeCompliance<ExportKind::PlacesGeoJson>},
-    {ExportKind::Buildings, "buildings", writeCompliance<ExportKind::Buildings>},
-    {ExportKind::BuildingsGeoJson, "buildings-geojson",
-     writeCompliance<ExportKind::BuildingsGeoJson>},
-    {ExportKind::BuildingsGpkg, "buildings-gpkg", writeCompliance<ExportKind::BuildingsGpkg>},
-};
-
 } // namespace
 
-std::span<const ExportKindRow> exportKinds() {
-    return kExportKinds;
-}
-
 const char* exportKindName(ExportKind kind) {
-    for (const ExportKindRow& row : kExportKinds)
-        if (row.kind == kind) return row.name;
-    return "";
+    return pipeline::outputFormat(kind).keyword;
 }
 
 std::optional<ExportKind> exportKindFromName(const std::string& name) {
-    for (const ExportKindRow& row : kExportKinds)
-        if (name == row.name) return row.kind;
-    return std::nullopt;
+    return pipeline::outputKindFromKeyword(name);
 }
 
 void runXYStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
@@ -165,9 +69,9 @@ void runXYStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
         f.text1 = FormatNumberC(o.xyHeight);
     }
     if (auto refused = CalFormAccept(p, f)) throw BatchFailure(*refused);
-    CalcControl ctl = calcControl("XY", env);
-    ctl.inverseLimit = inverseLimitsFor(p, o, env);
-    finishCalculation(RunXYCalculation(p, ctl), env);
+    BatchFeedback feedback(env.cancel, env.progress, "XY", env.warn);
+    finishCalculation(pipeline::RunCalculation(p, Plane::XY, feedback, inverseLimitsFor(p, o, env)),
+                      env);
 }
 
 void runXZStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
@@ -177,9 +81,9 @@ void runXZStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
     XZDialogDistance(p);
     if (auto refused = XZDialogAccept(p, FormatNumberC(*o.xzDistance)))
         throw BatchFailure(*refused);
-    CalcControl ctl = calcControl("XZ", env);
-    ctl.inverseLimit = inverseLimitsFor(p, o, env);
-    finishCalculation(RunXZCalculation(p, ctl), env);
+    BatchFeedback feedback(env.cancel, env.progress, "XZ", env.warn);
+    finishCalculation(pipeline::RunCalculation(p, Plane::XZ, feedback, inverseLimitsFor(p, o, env)),
+                      env);
 }
 
 void readProject(Project& p, const std::string& path, const RunEnvironment& env) {
@@ -224,16 +128,22 @@ void requireCurrent(const Project& p, Plane plane) {
     if (ResultStale(p, plane)) throw BatchFailure(msg::BatchResultOutOfDate);
 }
 
+void writeExport(Project& p, ExportKind kind, const std::string& path, Feedback& feedback) {
+    const pipeline::OutputNeeds needs = pipeline::outputFormat(kind).needs;
+    if (needs == pipeline::OutputNeeds::XZ)
+        requireCurrent(p, Plane::XZ);
+    else if (needs != pipeline::OutputNeeds::Nothing || kind == ExportKind::Places ||
+             kind == ExportKind::PlacesGeoJson || kind == ExportKind::Buildings ||
+             kind == ExportKind::BuildingsGeoJson || kind == ExportKind::BuildingsGpkg)
+        requireCurrent(p, Plane::XY);
+    if (auto failed = pipeline::WriteOutput(p, kind, path, feedback)) throw BatchFailure(*failed);
+    if (feedback.isCanceled()) throw BatchFailure(kMsgInterrupted);
+}
+
 void writeExport(Project& p, ExportKind kind, const std::string& path,
                  const std::atomic<bool>* cancel) {
-    if (kind == ExportKind::GridXZ)
-        requireCurrent(p, Plane::XZ);
-    else if (kind != ExportKind::Sites && kind != ExportKind::SourcesCartesian &&
-             kind != ExportKind::SourcesGeographic)
-        requireCurrent(p, Plane::XY);
-    for (const ExportKindRow& row : exportKinds())
-        if (row.kind == kind) return row.write(p, path, cancel);
-    throw std::logic_error("an export kind without a row");
+    BatchFeedback feedback(cancel);
+    writeExport(p, kind, path, feedback);
 }
 
 void prepareImage(Project& p, const ImageRequest& image) {
@@ -255,13 +165,10 @@ void prepareImage(Project& p, const ImageRequest& image) {
 }
 
 void saveProject(Project& p, const std::string& path, const std::atomic<bool>* cancel) {
-    BatchPrompts prompts;
-    prompts.setNextPath(path);
-    std::string fileName = p.FileName;
-    bool ok = SaveProject(p, prompts, cancel);
-    p.FileName = fileName;
-    if (raised(cancel)) throw BatchFailure(kMsgInterrupted);
-    if (!ok) throw BatchFailure(prompts.lastMessage(msg::FileError));
+    BatchFeedback feedback(cancel);
+    const auto failed = pipeline::WriteOutput(p, pipeline::OutputKind::ProjectFile, path, feedback);
+    if (feedback.isCanceled()) throw BatchFailure(kMsgInterrupted);
+    if (failed) throw BatchFailure(*failed);
 }
 
 RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
@@ -300,8 +207,12 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
         if (wantsCompliance(o)) timed("ratio", [&] { completeRatio(p, o, env); });
         for (const auto& e : o.exports) {
             checkCancel(env);
-            timed(std::string("export ") + exportKindName(e.kind),
-                  [&] { writeExport(p, e.kind, staged.temporaryFor(e.path), env.cancel); });
+            const std::string step = std::string("export ") + exportKindName(e.kind);
+            timed(step, [&] {
+                BatchFeedback feedback(env.cancel, env.progress, step, env.warn);
+                writeExport(p, e.kind, staged.temporaryFor(e.path), feedback);
+                if (env.progress) env.progress->finish();
+            });
         }
         if (o.image) {
             checkCancel(env);

@@ -67,6 +67,8 @@ void runXZStep(Project& p, const BatchOptions& options, const RunEnvironment& en
 // stops it with "Interrupted".
 void writeExport(Project& p, ExportKind kind, const std::string& path,
                  const std::atomic<bool>* cancel = nullptr);
+// The same through a feedback of the run (its progress on the bar).
+void writeExport(Project& p, ExportKind kind, const std::string& path, Feedback& feedback);
 // Prepares the project for the image: the plane, display style and
 // background asked for, refused as the window's commands refuse them.
 void prepareImage(Project& p, const ImageRequest& image);

@@ -1,6 +1,6 @@
 #include "batch/ComplianceSteps.h"
 
-#include "batch/GridDump.h"
+#include "batch/Progress.h"
 #include "compliance/Boundaries.h"
 #include "compliance/Buildings.h"
 #include "compliance/Limits.h"
@@ -92,67 +92,12 @@ void completeRatio(Project& p, const BatchOptions& o, const RunEnvironment& env)
     const bool xy = ResultCurrent(p, Plane::XY) && !compliance::HasRatio(p, false);
     const bool xz = ResultCurrent(p, Plane::XZ) && !compliance::HasRatio(p, true);
     if (!xy && !xz) return;
+    BatchFeedback feedback(env.cancel, env.progress, "ratio", env.warn);
     CalcControl ctl;
-    ctl.cancel = env.cancel;
+    ctl.feedback = &feedback;
     const CalcOutcome r = compliance::ComputeRatios(p, inverseLimitsFor(p, o, env), ctl);
     if (r.status == CalcStatus::Cancelled) throw BatchFailure(kMsgInterrupted);
     if (!r.ok()) throw BatchFailure(r.message);
-}
-
-void writeRatioDump(std::ostream& out, const Grid2D<double>& grid, int nx, int ny) {
-    if (nx > grid.nx() || ny > grid.ny() || nx < 0 || ny < 0) throw BatchFailure(msg::NoResult);
-    out << "\"i\",\"j\",\"r\"\r\n";
-    std::string line;
-    for (int i = 0; i <= nx; ++i) {
-        line.clear();
-        for (int j = 0; j <= ny; ++j)
-            line += std::to_string(i) + ',' + std::to_string(j) + ',' +
-                    formatGridValue(grid(i, j)) + "\r\n";
-        out.write(line.data(), static_cast<std::streamsize>(line.size()));
-    }
-}
-
-bool writeComplianceExport(Project& p, ExportKind kind, const std::string& path) {
-    if (kind == ExportKind::Sites) {
-        if (!compliance::SaveSitesFile(p, path)) throw BatchFailure(msg::FileError);
-        return true;
-    }
-    const bool places = kind == ExportKind::Places || kind == ExportKind::PlacesGeoJson;
-    const bool buildings = kind == ExportKind::Buildings || kind == ExportKind::BuildingsGeoJson ||
-                           kind == ExportKind::BuildingsGpkg;
-    if (places || buildings) {
-        // Each place and building evaluated exactly against the project's standard.
-        auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library,
-                                             p.Compliance.Standard, p.Compliance.Group);
-        if (inv.refusal) throw BatchFailure(*inv.refusal);
-        std::string text;
-        if (places) {
-            if (p.Places.empty()) throw BatchFailure("The project has no places of sensitive use");
-            const auto values = compliance::EvaluatePlaces(p, inv.inverse);
-            text = kind == ExportKind::Places ? compliance::PlacesCsv(values)
-                                              : compliance::PlacesGeoJson(values);
-        } else {
-            if (p.Buildings.empty()) throw BatchFailure("The project has no buildings");
-            const auto values = compliance::EvaluateBuildings(p, inv.inverse);
-            if (kind == ExportKind::BuildingsGpkg) {
-                if (auto failed = gis::writeBuildingsGpkg(p, values, path))
-                    throw BatchFailure(*failed);
-                return true;
-            }
-            text = kind == ExportKind::Buildings ? compliance::BuildingsCsv(values)
-                                                 : compliance::BuildingsGeoJson(p, values);
-        }
-        if (!WriteFileAtomically(path, text)) throw BatchFailure(msg::FileError);
-        return true;
-    }
-    if (kind != ExportKind::ExposureRatioGrid) return false;
-    if (!compliance::HasRatio(p, false)) throw BatchFailure(msg::NoResult);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw BatchFailure(msg::FileError);
-    writeRatioDump(out, p.XY.Ratio, p.GridNX, p.GridNY);
-    out.flush();
-    if (!out) throw BatchFailure(msg::FileError);
-    return true;
 }
 
 void writeReportStep(const Project& p, const RunEnvironment& env, const std::string& path) {

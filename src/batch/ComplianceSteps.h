@@ -40,12 +40,6 @@ std::vector<double> inverseLimitsFor(const Project& p, const BatchOptions& o,
 // not (a result read from the file).
 void completeRatio(Project& p, const BatchOptions& o, const RunEnvironment& env);
 
-// The compliance export kinds; false for the others.
-bool writeComplianceExport(Project& p, ExportKind kind, const std::string& path);
-
-// The exposure-ratio dump: "i","j","r" and one record per node, as grid-xy.
-void writeRatioDump(std::ostream& out, const Grid2D<double>& grid, int nx, int ny);
-
 // What a far-field project's image draws over the result: the compliance
 // boundaries and the 100 % line; nothing for the program's beam model.
 std::function<void(render::Surface&)> complianceOverlay(const Project& p);

@@ -28,12 +28,30 @@ std::string progressLine(const std::string& plane, const ProgressCounts& c, int 
 
 void ProgressBar::update(const std::string& plane, const ProgressCounts& c) {
     if (!enabled_) return;
-    auto now = std::chrono::steady_clock::now();
-    bool newAntenna = c.antenna != lastAntenna_;
-    if (!newAntenna && drawn_ && now - last_ < std::chrono::milliseconds(100)) return;
-    last_ = now;
+    const bool newAntenna = c.antenna != lastAntenna_;
     lastAntenna_ = c.antenna;
-    std::string line = progressLine(plane, c);
+    draw(progressLine(plane, c), newAntenna);
+}
+
+void ProgressBar::show(const std::string& label, double fraction, int barWidth) {
+    if (!enabled_) return;
+    fraction = std::clamp(fraction, 0.0, 1.0);
+    // A new stage (all of the label but its last count, e.g. the next
+    // antenna) is drawn at once, and so is the end.
+    const std::string stage = label.substr(0, label.rfind("  "));
+    const bool now = stage != lastStage_ || fraction >= 1.0;
+    lastStage_ = stage;
+    const int filled = static_cast<int>(fraction * barWidth);
+    draw(label + "  [" + std::string(static_cast<std::size_t>(filled), '#') +
+             std::string(static_cast<std::size_t>(barWidth - filled), '.') + "] " +
+             std::to_string(static_cast<int>(fraction * 100.0)) + "%",
+         now);
+}
+
+void ProgressBar::draw(std::string line, bool now) {
+    const auto at = std::chrono::steady_clock::now();
+    if (!now && drawn_ && at - last_ < std::chrono::milliseconds(100)) return;
+    last_ = at;
     // Pad over the remains of a longer previous line.
     std::size_t width = line.size();
     if (width < lastWidth_) line.append(lastWidth_ - width, ' ');
@@ -43,6 +61,22 @@ void ProgressBar::update(const std::string& plane, const ProgressCounts& c) {
     drawn_ = true;
 }
 
+void BatchFeedback::setProgress(double fraction, std::string_view label) {
+    if (!bar_) return;
+    std::string line = step_;
+    if (!line.empty() && !label.empty()) line += "  ";
+    line += label;
+    bar_->show(line, fraction);
+}
+
+void BatchFeedback::pushInfo(std::string_view text) {
+    if (warn_) warn_(std::string(text));
+}
+
+void BatchFeedback::pushWarning(std::string_view text) {
+    if (warn_) warn_(std::string(text));
+}
+
 void ProgressBar::finish() {
     if (!drawn_) return;
     std::fputc('\n', out_);
@@ -50,6 +84,7 @@ void ProgressBar::finish() {
     drawn_ = false;
     lastWidth_ = 0;
     lastAntenna_ = -1;
+    lastStage_.clear();
 }
 
 } // namespace brenvik::batch

@@ -1,9 +1,14 @@
 #pragma once
 
+#include "model/Feedback.h"
+
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace brenvik::batch {
 
@@ -32,16 +37,40 @@ class ProgressBar {
 
     bool enabled() const { return enabled_; }
     void update(const std::string& plane, const ProgressCounts& c);
+    // Any operation's progress: "LABEL  [####......]  12%".
+    void show(const std::string& label, double fraction, int barWidth = 24);
     // Ends the current line (if anything was drawn).
     void finish();
 
   private:
+    // Draws the line unless one was drawn less than a tenth of a second ago
+    // (`now`: whatever the time).
+    void draw(std::string line, bool now);
     std::FILE* out_;
     bool enabled_;
     bool drawn_ = false;
     std::size_t lastWidth_ = 0;
     std::int64_t lastAntenna_ = -1;
+    std::string lastStage_;
     std::chrono::steady_clock::time_point last_{};
+};
+
+// The batch's feedback for every step: canceled by Ctrl-C's flag (or the
+// flag a caller gives), its progress on the bar after the step's name ("XY"),
+// its notes through `warn` (standard error, each once).
+class BatchFeedback : public Feedback {
+  public:
+    explicit BatchFeedback(const std::atomic<bool>* cancel, ProgressBar* bar = nullptr,
+                           std::string step = {}, std::function<void(const std::string&)> warn = {})
+        : Feedback(cancel), bar_(bar), step_(std::move(step)), warn_(std::move(warn)) {}
+    void setProgress(double fraction, std::string_view label) override;
+    void pushInfo(std::string_view text) override;
+    void pushWarning(std::string_view text) override;
+
+  private:
+    ProgressBar* bar_;
+    std::string step_;
+    std::function<void(const std::string&)> warn_;
 };
 
 } // namespace brenvik::batch

@@ -27,6 +27,23 @@ CalcProgress InitialProgress(const Project& p) {
     return c;
 }
 
+double ProgressFraction(const CalcProgress& c) {
+    if (c.passCount <= 0 || c.antennaCount <= 0 || c.nodeTotal <= 0) return 0.0;
+    const double nodes = static_cast<double>(c.nodeTotal);
+    const double done = (static_cast<double>(std::max(c.pass - 1, 0)) * c.antennaCount +
+                         static_cast<double>(std::max(c.antenna - 1, 0))) *
+                            nodes +
+                        static_cast<double>(c.node);
+    return std::clamp(done / (static_cast<double>(c.passCount) * c.antennaCount * nodes), 0.0,
+                      1.0);
+}
+
+std::string ProgressLabel(const CalcProgress& c) {
+    return "pass " + std::to_string(c.pass) + "/" + std::to_string(c.passCount) + "  antenna " +
+           std::to_string(c.antenna) + "/" + std::to_string(c.antennaCount) + "  node " +
+           std::to_string(c.node) + "/" + std::to_string(c.nodeTotal);
+}
+
 // ---- The calculations
 // ------------------------------------------------------------------------------
 
@@ -147,6 +164,21 @@ void ReportPasses(const CalcControl& ctl, CalcProgress c, std::int64_t nodesPerS
     }
 }
 
+// The control the engine reads: a feedback's cancel joins the cancel flag,
+// and every report of the counts also reaches the feedback.
+CalcControl WithFeedback(const CalcControl& ctl) {
+    if (!ctl.feedback) return ctl;
+    CalcControl c = ctl;
+    Feedback* fb = ctl.feedback;
+    if (!c.cancel) c.cancel = fb->cancelFlag();
+    c.progress = [fb, counts = ctl.progress](const CalcProgress& pr) {
+        fb->setProgress(ProgressFraction(pr), ProgressLabel(pr));
+        const bool go = !counts || counts(pr);
+        return go && !fb->isCanceled();
+    };
+    return c;
+}
+
 template <class Body> CalcOutcome Guard(const Body& body) {
     try {
         body();
@@ -190,7 +222,8 @@ void CommitGeometry(Project& p, const View& v, std::vector<double>&& xm, std::ve
 
 } // namespace
 
-CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
+CalcOutcome RunXYCalculation(Project& p, const CalcControl& control) {
+    const CalcControl ctl = WithFeedback(control);
     return Guard([&] {
         const View v = MakeView(p);
         const std::vector<Source> sources = MakeSources(p, ctl);
@@ -320,7 +353,8 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& ctl) {
     });
 }
 
-CalcOutcome RunXZCalculation(Project& p, const CalcControl& ctl) {
+CalcOutcome RunXZCalculation(Project& p, const CalcControl& control) {
+    const CalcControl ctl = WithFeedback(control);
     return Guard([&] {
         const View v = MakeView(p);
         const std::vector<Source> sources = MakeSources(p, ctl);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/Feedback.h"
 #include "model/Numbers.h"
 #include "model/Project.h"
 
@@ -24,6 +25,11 @@ struct CalcProgress {
 // counts of passes, antennas and nodes, nothing done yet.
 CalcProgress InitialProgress(const Project& p);
 
+// The fraction of the whole calculation done, 0..1, and its counts as text
+// ("pass 1/1  antenna 3/20  node 1200/6868").
+double ProgressFraction(const CalcProgress& c);
+std::string ProgressLabel(const CalcProgress& c);
+
 // ---- The calculations ---------------------------------------------------------------------
 
 struct CalcControl {
@@ -35,6 +41,10 @@ struct CalcControl {
     std::function<bool(const CalcProgress&)> progress;
     // Another way to cancel, e.g. from the window's thread.
     const std::atomic<bool>* cancel = nullptr;
+    // The operation's feedback, when it runs as one: told the fraction done
+    // and a label of the counts ("pass 1/1  antenna 3/20  node 1200/6868")
+    // beside `progress`, and its cancel stops the calculation as `cancel` does.
+    Feedback* feedback = nullptr;
     // The memory the isoline tables may take, in bytes; 0 = what the machine
     // can give. A count of levels that would need more fails the calculation.
     std::uint64_t memoryLimit = 0;

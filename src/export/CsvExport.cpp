@@ -251,6 +251,7 @@ bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out) {
         for (int i = 1; i <= p.GridNX; ++i)
             columns[static_cast<std::size_t>(i)] = t.columnText(static_cast<float>(i * cell));
         for (int j = 1; j <= p.GridNY; ++j) {
+            out.progress(static_cast<double>(j - 1) / p.GridNY, "concentrations");
             const std::string row = t.rowText(static_cast<float>(j * cell));
             for (int i = 1; i <= p.GridNX; ++i) {
                 const double c = p.XY.Density.inBounds(i, j) ? p.XY.Density(i, j) : 0.0;
@@ -271,9 +272,15 @@ bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out) {
 
 bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path,
                  const std::atomic<bool>* cancel, std::string* why) {
+    Feedback feedback(cancel);
+    return SaveCsvFile(p, kind, path, feedback, why);
+}
+
+bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path, Feedback& feedback,
+                 std::string* why) {
     try {
         return WriteFileInChunks(
-            path, [&](ChunkedText& text) { return WriteCsv(p, kind, text); }, cancel, 0, why);
+            path, [&](ChunkedText& text) { return WriteCsv(p, kind, text); }, feedback, 0, why);
     } catch (const std::bad_alloc&) {
         if (why) *why = path + ": " + msg::OutOfMemory;
         return false;

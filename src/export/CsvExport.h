@@ -45,6 +45,9 @@ bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out);
 // On failure `why`, when given, names the file and the cause.
 bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path,
                  const std::atomic<bool>* cancel = nullptr, std::string* why = nullptr);
+// The same, telling `feedback` how far the table is and stopping on its cancel.
+bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path, Feedback& feedback,
+                 std::string* why = nullptr);
 
 enum class ExportResult { Written, ZoomRefused, Cancelled, Failed };
 

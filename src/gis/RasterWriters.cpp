@@ -4,6 +4,7 @@
 #include "render/Scene.h"
 
 #include <cpl_conv.h>
+#include <vector>
 
 namespace brenvik::gis {
 
@@ -29,22 +30,27 @@ std::string heightText(const Project& p) {
 
 // The coverage's statistics over its nodes alone (not the padding of its
 // tiles, nor the nodata) and its overviews, for a large grid to open fast.
-bool finishCoverage(const std::string& path) {
+bool finishCoverage(const std::string& path, const NodeRaster& r) {
     const std::string name = "GPKG:" + path + ":density";
     GDALDatasetUniquePtr ds(
         GDALDataset::Open(name.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE, nullptr, nullptr));
     if (!ds) return false;
     GDALRasterBand* band = ds->GetRasterBand(1);
     double mn = 0, mx = 0, mean = 0, sd = 0;
-    if (band->ComputeStatistics(FALSE, &mn, &mx, &mean, &sd, nullptr, nullptr) != CE_None)
+    void* raster = const_cast<NodeRaster*>(&r);
+    if (band->ComputeStatistics(FALSE, &mn, &mx, &mean, &sd, progressUnlessCancelled, raster) !=
+        CE_None)
         CPLErrorReset(); // all nodata: no statistics to give
     const int w = ds->GetRasterXSize(), h = ds->GetRasterYSize();
     int levels[8];
     int n = 0;
     for (int f = 2; n < 8 && (w / f >= 256 || h / f >= 256); f *= 2)
         levels[n++] = f;
-    if (n > 0 && ds->BuildOverviews("AVERAGE", n, levels, 0, nullptr, nullptr, nullptr) != CE_None)
+    stopIfCancelled(r);
+    if (n > 0 && ds->BuildOverviews("AVERAGE", n, levels, 0, nullptr, progressUnlessCancelled,
+                                    raster) != CE_None)
         return false;
+    stopIfCancelled(r);
     return true;
 }
 
@@ -91,6 +97,7 @@ bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& pa
             (!p.Places.empty() && !addPlaceLayer(*ds, site)))
             return false;
     }
+    stopIfCancelled(r);
     // The grid joins the same file as a gridded coverage, which keeps
     // floating-point values as Float32.
     GDALDatasetUniquePtr grid32 = gridDataset(r, GDT_Float32);
@@ -109,7 +116,7 @@ bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& pa
                                    "GRID_CELL_ENCODING=grid-value-is-area",
                                    nullptr};
     if (!copyTo(r, *grid32, "GPKG", path, options)) return false;
-    return finishCoverage(path);
+    return finishCoverage(path, r);
 }
 
 std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& r) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Feedback.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -93,21 +95,23 @@ class StagedFile {
     std::string reason_;
     int fd_ = -1;
     int lockFd_ = -1; // holds the advisory lock that marks the temporary as in use
+    std::uint64_t unsynced_ = 0; // bytes written since the disk was last asked to take them
     bool committed_ = false;
 };
 
 // A text written in chunks: the writer appends to buffer() and calls
 // maybeFlush() after each record; whenever the buffer passes the chunk size it
 // goes to the sink and starts again, so a large table never lives in memory
-// whole. The cancel flag, when given, is read at every chunk, which stops a
-// long write within a few milliseconds of being raised.
+// whole. The feedback, when given, is asked at every chunk whether to stop,
+// which ends a long write within a few milliseconds of a cancel, and the
+// writer tells it how far it is through progress().
 class ChunkedText {
   public:
     using Sink = std::function<bool(std::string_view)>;
     // Without a sink the text simply accumulates in `buffer`.
-    ChunkedText(std::string& buffer, Sink sink = {}, const std::atomic<bool>* cancel = nullptr,
+    ChunkedText(std::string& buffer, Sink sink = {}, Feedback* feedback = nullptr,
                 std::size_t chunk = 1 << 20)
-        : buf_(buffer), sink_(std::move(sink)), cancel_(cancel), chunk_(chunk) {}
+        : buf_(buffer), sink_(std::move(sink)), feedback_(feedback), chunk_(chunk) {}
 
     std::string& buffer() { return buf_; }
     bool maybeFlush() {
@@ -117,6 +121,11 @@ class ChunkedText {
     // Hands what is left to the sink; false when any chunk failed or the
     // writing was cancelled.
     bool flush();
+    // Tells the feedback how far the text is (0..1), at most once a chunk's
+    // worth of records would be too often for a caller to care.
+    void progress(double fraction, std::string_view label) {
+        if (feedback_) feedback_->setProgress(fraction, label);
+    }
     bool ok() const { return ok_; }
     bool cancelled() const { return cancelled_; }
     bool streams() const { return static_cast<bool>(sink_); }
@@ -124,7 +133,7 @@ class ChunkedText {
   private:
     std::string& buf_;
     Sink sink_;
-    const std::atomic<bool>* cancel_;
+    Feedback* feedback_;
     std::size_t chunk_;
     bool ok_ = true;
     bool cancelled_ = false;
@@ -137,6 +146,10 @@ class ChunkedText {
 // that cannot fit is refused before anything is written.
 // On failure `why`, when given, names the file and the cause ("disk full").
 bool WriteFileInChunks(const std::string& path, const std::function<bool(ChunkedText&)>& produce,
+                       Feedback& feedback, std::uint64_t minimumSize = 0,
+                       std::string* why = nullptr);
+// The same, canceled by `cancel` when given.
+bool WriteFileInChunks(const std::string& path, const std::function<bool(ChunkedText&)>& produce,
                        const std::atomic<bool>* cancel = nullptr, std::uint64_t minimumSize = 0,
                        std::string* why = nullptr);
 
@@ -145,6 +158,11 @@ bool WriteFileInChunks(const std::string& path, const std::function<bool(Chunked
 // cannot be written, a target that is not a plain file) leaves the previous
 // file exactly as it was and returns false.
 bool WriteFileAtomically(const std::string& path, std::string_view content,
+                         std::string* why = nullptr);
+// The same a megabyte at a time, stopping (false, the target untouched) once
+// the feedback is canceled: a file of hundreds of megabytes reaches the disk
+// in seconds.
+bool WriteFileAtomically(const std::string& path, std::string_view content, Feedback& feedback,
                          std::string* why = nullptr);
 
 // Bytes free for an ordinary user on the file system that holds the file

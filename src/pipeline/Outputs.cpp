@@ -1,0 +1,265 @@
+#include "pipeline/Outputs.h"
+
+#include "compliance/Buildings.h"
+#include "compliance/Limits.h"
+#include "compliance/Places.h"
+#include "compliance/SiteInventory.h"
+#include "compliance/Summary.h"
+#include "export/CsvExport.h"
+#include "gis/BuildingLayer.h"
+#include "gis/GisExport.h"
+#include "model/AtomicFile.h"
+#include "model/ExtensionBlock.h"
+#include "model/Messages.h"
+#include "model/ProjectFile.h"
+#include "pipeline/GridDump.h"
+
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+namespace brenvik::pipeline {
+
+namespace {
+
+using Message = std::optional<std::string>;
+
+// A failed write: "Interrupted" when it was canceled, else the file error
+// with its cause.
+Message Failed(const Feedback& fb, const std::string& why) {
+    if (fb.isCanceled()) return std::string(msg::Interrupted);
+    return msg::withCause(msg::FileError, why);
+}
+
+Message ZoomRefusal(const Project& p) {
+    if (p.Zoom != 1.0) return std::string(msg::ExportNeedsZoom);
+    return std::nullopt;
+}
+
+Message GisRefusal(const Project& p) {
+    return gis::gisExportRefusal(p);
+}
+
+template <CsvExport Kind>
+Message WriteCsvTable(const Project& p, const std::string& path, Feedback& fb) {
+    std::string why;
+    if (SaveCsvFile(p, Kind, path, fb, &why)) return std::nullopt;
+    return Failed(fb, why);
+}
+
+Message Dump(const Grid2D<double>& g, int nx, int ny, const char* value, const std::string& path,
+             Feedback& fb) {
+    std::string why;
+    try {
+        if (WriteFileInChunks(
+                path, [&](ChunkedText& text) { return WriteGridDump(text, g, nx, ny, value); }, fb,
+                0, &why))
+            return std::nullopt;
+    } catch (const std::bad_alloc&) {
+        why = path + ": " + msg::OutOfMemory;
+    }
+    return Failed(fb, why);
+}
+
+Message WriteGridXY(const Project& p, const std::string& path, Feedback& fb) {
+    if (!p.XY.Calculated) return std::string(msg::NoResult);
+    return Dump(p.XY.Density, p.GridNX, p.GridNY, "c", path, fb);
+}
+
+Message WriteGridXZ(const Project& p, const std::string& path, Feedback& fb) {
+    if (!p.XZ.Calculated) return std::string(msg::NoXZResult);
+    return Dump(p.XZ.Density, p.GridNX, p.GridNY, "c", path, fb);
+}
+
+Message WriteRatioGrid(const Project& p, const std::string& path, Feedback& fb) {
+    const Grid2D<double>& g = p.XY.Ratio;
+    if (!compliance::HasRatio(p, false) || p.GridNX > g.nx() || p.GridNY > g.ny())
+        return std::string(msg::NoResult);
+    return Dump(g, p.GridNX, p.GridNY, "r", path, fb);
+}
+
+template <gis::GisFormat F>
+Message WriteMapLayer(const Project& p, const std::string& path, Feedback& fb) {
+    return gis::writeGisFile(p, F, path, fb.cancelFlag());
+}
+
+Message WriteSites(const Project& p, const std::string& path, Feedback&) {
+    if (!compliance::SaveSitesFile(p, path)) return std::string(msg::FileError);
+    return std::nullopt;
+}
+
+// Each place and building evaluated exactly against the project's standard.
+template <OutputKind Kind>
+Message WriteRealPlaces(const Project& p, const std::string& path, Feedback&) {
+    constexpr bool places = Kind == OutputKind::Places || Kind == OutputKind::PlacesGeoJson;
+    const auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library,
+                                               p.Compliance.Standard, p.Compliance.Group);
+    if (inv.refusal) return inv.refusal;
+    if (places && p.Places.empty())
+        return std::string("The project has no places of sensitive use");
+    if (!places && p.Buildings.empty()) return std::string("The project has no buildings");
+    std::string text;
+    if constexpr (places) {
+        const auto values = compliance::EvaluatePlaces(p, inv.inverse);
+        text = Kind == OutputKind::Places ? compliance::PlacesCsv(values)
+                                          : compliance::PlacesGeoJson(values);
+    } else {
+        const auto values = compliance::EvaluateBuildings(p, inv.inverse);
+        if constexpr (Kind == OutputKind::BuildingsGpkg) {
+            return gis::writeBuildingsGpkg(p, values, path);
+        }
+        text = Kind == OutputKind::Buildings ? compliance::BuildingsCsv(values)
+                                             : compliance::BuildingsGeoJson(p, values);
+    }
+    std::string why;
+    if (!WriteFileAtomically(path, text, &why)) return msg::withCause(msg::FileError, why);
+    return std::nullopt;
+}
+
+Message WriteProject(const Project& p, const std::string& path, Feedback& fb) {
+    std::string why;
+    if (SaveProjectFile(p, path, fb.cancelFlag(), &why)) return std::nullopt;
+    return Failed(fb, why);
+}
+
+Message SaveRefusal(const Project& p) {
+    return ExtensionSaveRefusal(p);
+}
+
+constexpr const char* kCsvFiles = "csv Files (*.csv)| *.csv";
+
+std::vector<OutputFormat> MakeTable() {
+    using K = OutputKind;
+    using N = OutputNeeds;
+    const auto csv = [](K kind, const char* keyword, const char* command, const char* caption,
+                        N needs, OutputWriter write) {
+        // Described by the caption without its "Export ".
+        return OutputFormat{kind,        keyword,       true,  command,     caption, ".csv",
+                            caption + 7, CsvFileFilter, needs, ZoomRefusal, write};
+    };
+    const auto file = [](K kind, const char* keyword, const char* command, const char* caption,
+                         const char* extension, const char* description, std::string filter,
+                         N needs, OutputWriter write) {
+        return OutputFormat{kind,        keyword,           true,  command, caption, extension,
+                            description, std::move(filter), needs, nullptr, write};
+    };
+    const auto layer = [](K kind, const char* keyword, gis::GisFormat f, OutputWriter write) {
+        return OutputFormat{kind,
+                            keyword,
+                            true,
+                            "gisexport",
+                            "GIS export...",
+                            gis::gisFormatExtension(f),
+                            gis::gisFormatCaption(f),
+                            gis::gisFormatFilter(f),
+                            N::XY,
+                            GisRefusal,
+                            write};
+    };
+    using G = gis::GisFormat;
+    // clang-format off
+    std::vector<OutputFormat> t = {
+        csv(K::IsolinesCartesian, "isolines-cartesian", "g7", "Export isolines (cartesian)", N::XY,
+            WriteCsvTable<CsvExport::IsolinesCartesian>),
+        csv(K::IsolinesGeographic, "isolines-geographic", "g8", "Export isolines (geographic)", N::XY,
+            WriteCsvTable<CsvExport::IsolinesGeographic>),
+        csv(K::SourcesCartesian, "sources-cartesian", "g10", "Export sources (cartesian)", N::Nothing,
+            WriteCsvTable<CsvExport::SourcesCartesian>),
+        csv(K::SourcesGeographic, "sources-geographic", "g11", "Export sources (geographic)",
+            N::Nothing, WriteCsvTable<CsvExport::SourcesGeographic>),
+        csv(K::ConcentrationsCartesian, "concentrations-cartesian", "g13",
+            "Export concentrations (cartesian)", N::XY,
+            WriteCsvTable<CsvExport::ConcentrationsCartesian>),
+        csv(K::ConcentrationsGeographic, "concentrations-geographic", "g14",
+            "Export concentrations (geographic)", N::XY,
+            WriteCsvTable<CsvExport::ConcentrationsGeographic>),
+        csv(K::MaximumCartesian, "maximum-cartesian", "g16", "Export maximum (cartesian)", N::XY,
+            WriteCsvTable<CsvExport::MaximumCartesian>),
+        csv(K::MaximumGeographic, "maximum-geographic", "g17", "Export maximum (geographic)", N::XY,
+            WriteCsvTable<CsvExport::MaximumGeographic>),
+        file(K::GridXY, "grid-xy", "gridxy", "Export grid (XY)", ".csv",
+             "XY result grid as stored", "Grid dump (*.csv)| *.csv", N::XY, WriteGridXY),
+        file(K::GridXZ, "grid-xz", "gridxz", "Export grid (XZ)", ".csv",
+             "XZ result grid as stored", "Grid dump (*.csv)| *.csv", N::XZ, WriteGridXZ),
+        file(K::Sites, "sites", "expsitios", "Export sites...", ".csv", "Site inventory",
+             kCsvFiles, N::Nothing, WriteSites),
+        file(K::ExposureRatioGrid, "exposure-ratio-grid", "ratiogrid", "Export exposure ratio grid",
+             ".csv", "XY exposure ratio grid", "Exposure ratio grid (*.csv)| *.csv", N::XY,
+             WriteRatioGrid),
+        layer(K::GeoTiff, "geotiff", G::GeoTiff, WriteMapLayer<G::GeoTiff>),
+        layer(K::IsolinesGeoJson, "isolines-geojson", G::IsolinesGeoJson,
+              WriteMapLayer<G::IsolinesGeoJson>),
+        layer(K::ZonesGeoJson, "zones-geojson", G::ZonesGeoJson, WriteMapLayer<G::ZonesGeoJson>),
+        layer(K::GeoPackage, "gpkg", G::GeoPackage, WriteMapLayer<G::GeoPackage>),
+        layer(K::Kmz, "kmz", G::Kmz, WriteMapLayer<G::Kmz>),
+        file(K::Places, "places", "expplaces", "Export places (CSV)", ".csv",
+             "Places of sensitive use", kCsvFiles, N::Nothing, WriteRealPlaces<K::Places>),
+        file(K::PlacesGeoJson, "places-geojson", "expplacesgeojson", "Export places (GeoJSON)",
+             ".geojson", "Places of sensitive use as GeoJSON", "GeoJSON (*.geojson)| *.geojson",
+             N::Nothing, WriteRealPlaces<K::PlacesGeoJson>),
+        file(K::Buildings, "buildings", "expbuildings", "Export buildings (CSV)", ".csv",
+             "Buildings floor by floor", kCsvFiles, N::Nothing, WriteRealPlaces<K::Buildings>),
+        file(K::BuildingsGeoJson, "buildings-geojson", "expbuildingsgeojson",
+             "Export buildings (GeoJSON)", ".geojson", "Buildings as GeoJSON",
+             "GeoJSON (*.geojson)| *.geojson", N::Nothing, WriteRealPlaces<K::BuildingsGeoJson>),
+        file(K::BuildingsGpkg, "buildings-gpkg", "expbuildingsgpkg", "Export buildings (GeoPackage)",
+             ".gpkg", "Buildings as GeoPackage", "GeoPackage (*.gpkg)| *.gpkg", N::Nothing,
+             WriteRealPlaces<K::BuildingsGpkg>),
+        {K::Report, "--report", false, "informe", "Report...", ".pdf", "Compliance report",
+         "pdf Files (*.pdf)| *.pdf", N::XYAndXZ, nullptr, nullptr},
+        {K::Image, "--image", false, "exportarimagen", "Export picture...", ".png",
+         "Picture of the plan", "Pictures (*.png *.svg *.pdf)| *.png", N::Nothing, nullptr, nullptr},
+        {K::ProjectFile, "--save", false, "guardarcomo", "Save &as...", ".bvk", "Project",
+         ProjectFileFilter, N::Nothing, SaveRefusal, WriteProject},
+    };
+    // clang-format on
+    return t;
+}
+
+} // namespace
+
+std::span<const OutputFormat> outputFormats() {
+    // Built once, read only after.
+    static const std::vector<OutputFormat> table = MakeTable();
+    return table;
+}
+
+const OutputFormat& outputFormat(OutputKind kind) {
+    for (const OutputFormat& f : outputFormats())
+        if (f.kind == kind) return f;
+    throw std::logic_error("an output kind without a row");
+}
+
+std::optional<OutputKind> outputKindFromKeyword(std::string_view keyword) {
+    for (const OutputFormat& f : outputFormats())
+        if (f.exportKind && keyword == f.keyword) return f.kind;
+    return std::nullopt;
+}
+
+std::optional<std::string> WriteOutput(const Project& p, OutputKind kind, const std::string& path,
+                                       Feedback& feedback) {
+    const OutputFormat& f = outputFormat(kind);
+    if (f.refusal)
+        if (auto refused = f.refusal(p)) return refused;
+    if (!f.write) throw std::logic_error("an output drawn outside the core");
+    if (feedback.isCanceled()) return std::string(msg::Interrupted);
+    return f.write(p, path, feedback);
+}
+
+OutputKind MapLayerKind(gis::GisFormat format) {
+    switch (format) {
+    case gis::GisFormat::GeoTiff:
+        return OutputKind::GeoTiff;
+    case gis::GisFormat::IsolinesGeoJson:
+        return OutputKind::IsolinesGeoJson;
+    case gis::GisFormat::ZonesGeoJson:
+        return OutputKind::ZonesGeoJson;
+    case gis::GisFormat::GeoPackage:
+        return OutputKind::GeoPackage;
+    case gis::GisFormat::Kmz:
+        return OutputKind::Kmz;
+    }
+    throw std::logic_error("a map layer without an output");
+}
+
+} // namespace brenvik::pipeline

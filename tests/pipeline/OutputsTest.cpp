@@ -1,0 +1,107 @@
+// The outputs run through one Feedback: a cancel in the middle of a long
+// write stops it with "Interrupted" and leaves the target as it was.
+
+#include "pipeline/Outputs.h"
+
+#include "batch/tools/Sites.h"
+#include "model/Messages.h"
+#include "model/TempDir.h"
+#include "pipeline/Calculations.h"
+
+#include <chrono>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace brenvik;
+using namespace brenvik::pipeline;
+using brenvik::testing::Slurp;
+using brenvik::testing::TempDir;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Cancels itself once the operation has told `after` progress reports, or
+// from a timer thread after `delay`, and notes when.
+class CancellingFeedback : public Feedback {
+  public:
+    explicit CancellingFeedback(int after) : after_(after) {}
+    void setProgress(double fraction, std::string_view) override {
+        EXPECT_GE(fraction, 0.0);
+        EXPECT_LE(fraction, 1.0);
+        if (++reports_ == after_) cancelNow();
+    }
+    void cancelNow() {
+        canceledAt = Clock::now();
+        cancel();
+    }
+    Clock::time_point canceledAt{};
+
+  private:
+    int after_;
+    int reports_ = 0;
+};
+
+const Project& Site() {
+    static const Project p = [] {
+        Project s = batchsites::spreadSite(2000, 3, 300.0);
+        Feedback none;
+        EXPECT_TRUE(RunCalculation(s, Plane::XY, none).ok());
+        return s;
+    }();
+    return p;
+}
+
+} // namespace
+
+TEST(OutputPipeline, ACancelStopsTheWriteAndKeepsTheTarget) {
+    struct Case {
+        OutputKind kind;
+        int afterReports; // 0: canceled by a timer instead
+    };
+    const Case cases[] = {
+        {OutputKind::ConcentrationsGeographic, 3},
+        {OutputKind::GridXY, 3},
+        {OutputKind::GeoTiff, 0},
+        {OutputKind::GeoPackage, 0},
+        {OutputKind::ProjectFile, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(outputFormat(c.kind).keyword);
+        TempDir dir;
+        const std::string target = dir.file("out");
+        {
+            std::FILE* f = std::fopen(target.c_str(), "wb");
+            std::fputs("old", f);
+            std::fclose(f);
+        }
+        Project p = Site();
+        CancellingFeedback feedback(c.afterReports);
+        std::thread timer;
+        if (c.afterReports == 0)
+            timer = std::thread([&feedback] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(60));
+                feedback.cancelNow();
+            });
+        const auto failed = WriteOutput(p, c.kind, target, feedback);
+        const auto stopped = Clock::now();
+        if (timer.joinable()) timer.join();
+        if (!failed) {
+            // Finished before the timer: nothing to see.
+            EXPECT_NE(c.afterReports, 3) << "the write ended before its cancel";
+            continue;
+        }
+        EXPECT_EQ(*failed, msg::Interrupted);
+        EXPECT_EQ(Slurp(target), "old");
+        EXPECT_EQ(dir.entries(), 1) << "no temporary left";
+        std::printf("%-28s stopped %.3f s after the cancel\n", outputFormat(c.kind).keyword,
+                    std::chrono::duration<double>(stopped - feedback.canceledAt).count());
+    }
+}
+
+TEST(OutputPipeline, ACalculationReportsThroughTheFeedbackAndStopsOnItsCancel) {
+    Project p = batchsites::spreadSite(400, 3, 300.0);
+    CancellingFeedback feedback(2);
+    EXPECT_EQ(RunCalculation(p, Plane::XY, feedback).status, CalcStatus::Cancelled);
+    EXPECT_FALSE(p.XY.Calculated);
+}
