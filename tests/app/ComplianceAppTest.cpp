@@ -45,13 +45,6 @@ TEST(AntennaFrequencyBox, RefusesOutsideTheCarrierRangeAndShowsWhatWasStored) {
 
 class ComplianceAppTest : public WindowTest {
   protected:
-    std::string write(const char* name, const std::string& text) {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text.data(), qint64(text.size()));
-        return path.toStdString();
-    }
     void importSites(const std::string& path, bool add) {
         trigger(cmd::ImportSites);
         QDialog* d = dialog("importsites");

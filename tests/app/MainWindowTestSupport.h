@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -198,6 +199,13 @@ class WindowTest : public ::testing::Test {
     void placeTower(int i, int j, const std::vector<const char*>& directions = {""}) {
         defineTower(directions);
         clickAt(cell(i, j));
+    }
+    // Writes a file of the test's folder and gives its path.
+    std::string write(const char* name, const std::string& text) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << name;
+        f.write(text.data(), qint64(text.size()));
+        return dir.filePath(name).toStdString();
     }
     void runCalculation() {
         window->calcRunner()->waitForFinish();

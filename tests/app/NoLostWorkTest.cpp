@@ -118,19 +118,6 @@ TEST_F(NoLostWork, ReadoutsAndDialogsDoNotMislead) {
     QApplication::sendEvent(window->canvasWidget(), &leave);
     EXPECT_EQ(window->labelText(label::X), "X=");
 
-    // A curvature axis of 0 or less is refused and the dialog stays.
-    const double a = project.EllipsoidA;
-    for (const char* axis : {"0", "-5"}) {
-        enter(cmd::Curvature, "curvatura", "Text2", axis);
-        EXPECT_EQ(
-            prompts.lastMessage(),
-            "Input data error\nEllipsoid semi-major axis a (m): above 0 and at most 1000000000")
-            << axis;
-        EXPECT_NE(dialog("curvatura"), nullptr) << axis;
-        EXPECT_EQ(project.EllipsoidA, a) << axis;
-        dialog("curvatura")->close();
-    }
-
     // A typo in the XZ distance keeps its dialog open.
     placeTower(20, 20);
     enter(cmd::XZCalculation, "calperfil", "Text2", "twelve", "a");

@@ -11,16 +11,7 @@
 namespace brenvik::app::testing {
 namespace {
 
-class RealPlacesAppTest : public WindowTest {
-  protected:
-    std::string write(const char* name, const std::string& text) {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text.data(), qint64(text.size()));
-        return path.toStdString();
-    }
-};
+using RealPlacesAppTest = WindowTest;
 
 TEST_F(RealPlacesAppTest, PlacesTableImportsEditsAndUndoes) {
     const std::string csv = write("p.csv", "name,lon,lat,x_m,y_m,height_m,kind\n"
