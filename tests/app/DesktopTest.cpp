@@ -157,9 +157,7 @@ TEST_F(DesktopTest, WheelZoomsAtThePointerAndTheOverlaysFollow) {
 
 TEST_F(DesktopTest, ExportPictureWritesTheWholePlanAtTheSizeAsked) {
     placeTower(20, 20);
-    trigger(cmd::ExportPicture);
-    QDialog* d = dialog("exportPicture");
-    ASSERT_NE(d, nullptr);
+    QDialog* d = open(cmd::ExportPicture, "exportPicture");
     type(d, "pictureWidth", "abc");
     click(d, "Command1");
     EXPECT_EQ(prompts.lastMessage(), "Input data error\nWidth (pixels): between 16 and 20000");

@@ -127,8 +127,7 @@ TEST_F(NoLostWork, ReadoutsAndDialogsDoNotMislead) {
     // The grid dialog says how much of the plan a grid covers and offers the
     // count that covers it all.
     prompts.saveChangesAnswers = {Prompts::Answer::No};
-    trigger(cmd::GridSize);
-    QDialog* grid = dialog("malla");
+    QDialog* grid = open(cmd::GridSize, "malla");
     type(grid, "Text1", "6000");
     EXPECT_TRUE(control<QLabel>(grid, "Label2")->text().contains("78 %"));
     click(grid, "cubrir");
