@@ -11,6 +11,7 @@
 #include "calc/TowerForms.h"
 #include "model/Messages.h"
 #include "model/ProjectFile.h"
+#include "model/TestProjects.h"
 #include "render/DisplayForms.h"
 
 #include <QDir>
@@ -332,12 +333,10 @@ TEST(DialogCommon, EnterEscapeAndHandlersThatCloseOrThrow) {
 TEST(DialogGisExport, RefusedLikeTheTablesThenWritesTheChosenFormat) {
     ScriptedPrompts prompts;
     Project p;
-    p.RecomputeDerived();
-    p.XY.Density.resize(p.GridNX, p.GridNY);
-    for (int i = 1; i <= p.GridNX; ++i)
-        for (int j = 1; j <= p.GridNY; ++j)
-            p.XY.Density(i, j) = 8.0 / (1.0 + 0.01 * ((i - 50) * (i - 50) + (j - 30) * (j - 30)));
-    std::tie(p.XY.Calculated, p.XY.MaxDensity, p.IsolineCount, p.Zoom) = std::tuple(1, 8.0, 2, 2.0);
+    brenvik::testing::FillPlan(p, [](int i, int j) {
+        return 8.0 / (1.0 + 0.01 * ((i - 50) * (i - 50) + (j - 30) * (j - 30)));
+    });
+    std::tie(p.IsolineCount, p.Zoom) = std::tuple(2, 2.0);
     p.XY.IsolineLevel = {0.0, 2.0, 4.0};
     EXPECT_FALSE(app::startGisExport(p, prompts, nullptr));
     std::tie(p.XY.Calculated, p.Zoom) = std::tuple(0, 1.0);
