@@ -184,7 +184,7 @@ TEST_F(Dialogs, OptionClicksStoreAtOnceAndSwitchTheirBoxes) {
 
     // "Calculation at surface height" empties and locks the height box.
     placeTower(20, 20);
-    project.CalcOption = 0;
+    project.CalcOption = CalcLevel::AtHeight;
     QDialog* cal = open(cmd::CalculationButton, "cal");
     auto* text1 = control<QLineEdit>(cal, "Text1");
     click(cal, "Option1");

@@ -273,7 +273,7 @@ TEST_F(MainWindowTest, ClickOnAPlacedTowerOpensItForEditing) {
 TEST_F(MainWindowTest, ReadoutShowsMetresDegreesAndTheDensityUnderThePointer) {
     project.XY.Density(10, 52) = 1.23456789;
     project.XY.Density(0, 52) = 0.5;
-    project.CalcOption = 0;
+    project.CalcOption = CalcLevel::AtHeight;
     project.CalcHeight = 10;
     project.XY.Calculated = true;
     // 1536 drawing units are 15 m; the Y axis grows upwards from 9600.
@@ -297,7 +297,7 @@ TEST_F(MainWindowTest, ReadoutShowsMetresDegreesAndTheDensityUnderThePointer) {
 
     // Off the grid the coordinates and C= show no value; h= keeps the height
     // of the result.
-    project.CalcOption = 1;
+    project.CalcOption = CalcLevel::AtSurface;
     project.GroundGrid(10, 52) = 25;
     mouse(QEvent::MouseMove, QPointF(1540, 9600 - 1536));
     EXPECT_EQ(window->labelText("labelz"), "Z=25.00 m");

@@ -41,7 +41,7 @@ Project RingAndPeak() {
         const double r = std::hypot(i - 40.0, j - 34.0), q = std::hypot(i - 70.0, j - 20.0);
         return 10.0 * std::exp(-(r - 8) * (r - 8) / 8) + 20.0 * std::exp(-q * q / 20);
     });
-    p.CalcOption = 1;
+    p.CalcOption = CalcLevel::AtSurface;
     p.XY.MaxPosX = Variant::real(70.0 * p.CellSize);
     p.XY.MaxPosY = Variant::integer(20 * p.CellSize);
     p.IsolineCount = 3;

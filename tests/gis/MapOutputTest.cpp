@@ -41,7 +41,7 @@ Project AboveARise() {
             p.GridXm[std::size_t(i)] = i * cell;
             p.GridYm[std::size_t(j)] = j * cell;
         }
-    p.CalcOption = 0;
+    p.CalcOption = CalcLevel::AtHeight;
     p.CalcHeight = 5;
     p.IsolineCount = 2;
     p.XY.IsolineLevel = {0.0, 2.0, 5.0};
