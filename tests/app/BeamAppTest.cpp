@@ -14,8 +14,7 @@ using BeamAppTest = WindowTest;
 const std::string Dir = BRENVIK_PATTERNS_DIR;
 
 TEST_F(BeamAppTest, PatternFileJoinsTheProjectOnceAndTheModelChoiceUndoes) {
-    trigger(cmd::ExposureModel);
-    QDialog* e = dialog("exposure");
+    QDialog* e = open(cmd::ExposureModel, "exposure");
     control<QComboBox>(e, "model")->setCurrentIndex(1);
     control<QComboBox>(e, "reflection")->setCurrentIndex(1);
     click(e, "Command1");
@@ -27,8 +26,7 @@ TEST_F(BeamAppTest, PatternFileJoinsTheProjectOnceAndTheModelChoiceUndoes) {
     // Both antennas of a tower read the same file; the first try picks a bad one.
     prompts.openPaths = {Dir + "/bad-negative-loss.msi", Dir + "/panel-65deg-0t.msi",
                          Dir + "/panel-65deg-0t.msi"};
-    trigger("tiempo");
-    QDialog* torre = dialog("torre");
+    QDialog* torre = open("tiempo", "torre");
     click(torre, "Command3");
     for (int k = 0; k < 2; ++k) {
         control<QComboBox>(torre, "Combo1")->setCurrentIndex(k);

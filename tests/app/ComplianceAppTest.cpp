@@ -45,21 +45,6 @@ TEST(AntennaFrequencyBox, RefusesOutsideTheCarrierRangeAndShowsWhatWasStored) {
 
 class ComplianceAppTest : public WindowTest {
   protected:
-    std::string write(const char* name, const std::string& text) {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text.data(), qint64(text.size()));
-        return path.toStdString();
-    }
-    void importSites(const std::string& path, bool add) {
-        trigger(cmd::ImportSites);
-        QDialog* d = dialog("importsites");
-        ASSERT_NE(d, nullptr);
-        if (add) click(d, "anadir");
-        prompts.openPaths.push_back(path);
-        click(d, "Command1");
-    }
     static constexpr const char* kHead =
         "site,lon,lat,x_m,y_m,height_m,type,erp_w,azimuth_deg,tilt_deg,frequency_mhz,label\n";
     const std::string kSites = std::string(kHead) + "roof,,,50,40,8,panel,1500,45,2,900,A\n"
@@ -137,8 +122,7 @@ TEST_F(ComplianceAppTest, TheReportStatesTheMaximumAndTheVerdict) {
     importSites(write("sites.csv", kSites), false);
     calculate();
     // The settings choose the standard and the unit of the summary and report.
-    trigger(cmd::ComplianceSettings);
-    QDialog* settings = dialog("compliance");
+    QDialog* settings = open(cmd::ComplianceSettings, "compliance");
     auto* standard = control<QComboBox>(settings, "standard");
     standard->setCurrentIndex(standard->findData("icnirp-1998"));
     auto* unit = control<QComboBox>(settings, "unidad");

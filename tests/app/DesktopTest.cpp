@@ -105,12 +105,7 @@ TEST_F(DesktopTest, AnEditInTheTableIsOneStepAndFollowsTheSelection) {
 }
 
 TEST_F(DesktopTest, SaveAsPrefillsTheNameAndAsksBeforeReplacingWhateverTheExtension) {
-    const QString b2 = dir.filePath("B2.bvk");
-    {
-        QFile f(b2);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("keep");
-    }
+    const QString b2 = QString::fromStdString(write("B2.bvk", "keep"));
     placeTower(20, 20);
     for (bool replace : {false, true}) {
         prompts.savePaths.push_back(dir.filePath("B2").toStdString());
@@ -162,9 +157,7 @@ TEST_F(DesktopTest, WheelZoomsAtThePointerAndTheOverlaysFollow) {
 
 TEST_F(DesktopTest, ExportPictureWritesTheWholePlanAtTheSizeAsked) {
     placeTower(20, 20);
-    trigger(cmd::ExportPicture);
-    QDialog* d = dialog("exportPicture");
-    ASSERT_NE(d, nullptr);
+    QDialog* d = open(cmd::ExportPicture, "exportPicture");
     type(d, "pictureWidth", "abc");
     click(d, "Command1");
     EXPECT_EQ(prompts.lastMessage(), "Input data error\nWidth (pixels): between 16 and 20000");

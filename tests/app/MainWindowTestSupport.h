@@ -5,6 +5,7 @@
 // drives the widgets by their names.
 
 #include "app/CalcRunner.h"
+#include "app/ComplianceFlows.h"
 #include "app/MainWindow.h"
 #include "app/PlanCanvas.h"
 #include "app/PrintService.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -130,6 +132,13 @@ class WindowTest : public ::testing::Test {
             if (d->objectName() == name && d->isVisible()) return d;
         return nullptr;
     }
+    // Triggers the command and gives the dialog it opens.
+    QDialog* open(const char* command, const char* name) {
+        trigger(command);
+        QDialog* d = dialog(name);
+        EXPECT_NE(d, nullptr) << name;
+        return d;
+    }
     template <class W> W* control(QDialog* d, const char* name) {
         W* w = d ? d->findChild<W*>(name) : nullptr;
         EXPECT_NE(w, nullptr) << name;
@@ -179,9 +188,8 @@ class WindowTest : public ::testing::Test {
     // Defines a tower through the tower dialog: one antenna per direction
     // option ("n", "e", "S", "w" or empty to keep the default).
     void defineTower(const std::vector<const char*>& directions) {
-        trigger("tiempo");
-        QDialog* torre = dialog("torre");
-        ASSERT_NE(torre, nullptr);
+        QDialog* torre = open("tiempo", "torre");
+        if (!torre) return;
         for (std::size_t k = 1; k < directions.size(); ++k)
             click(torre, "Command3");
         for (std::size_t k = 0; k < directions.size(); ++k)
@@ -198,6 +206,20 @@ class WindowTest : public ::testing::Test {
     void placeTower(int i, int j, const std::vector<const char*>& directions = {""}) {
         defineTower(directions);
         clickAt(cell(i, j));
+    }
+    // Writes a file of the test's folder and gives its path.
+    std::string write(const char* name, const std::string& text) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << name;
+        f.write(text.data(), qint64(text.size()));
+        return dir.filePath(name).toStdString();
+    }
+    // Imports a sites file through its dialog, adding to the antennas or replacing them.
+    void importSites(const std::string& path, bool add = false) {
+        QDialog* d = open(cmd::ImportSites, "importsites");
+        if (add) click(d, "anadir");
+        prompts.openPaths.push_back(path);
+        click(d, "Command1");
     }
     void runCalculation() {
         window->calcRunner()->waitForFinish();

@@ -11,22 +11,12 @@
 namespace brenvik::app::testing {
 namespace {
 
-class RealPlacesAppTest : public WindowTest {
-  protected:
-    std::string write(const char* name, const std::string& text) {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text.data(), qint64(text.size()));
-        return path.toStdString();
-    }
-};
+using RealPlacesAppTest = WindowTest;
 
 TEST_F(RealPlacesAppTest, PlacesTableImportsEditsAndUndoes) {
     const std::string csv = write("p.csv", "name,lon,lat,x_m,y_m,height_m,kind\n"
                                            "School,,,40,30,1.5,school\nHome,,,90,50,4,home\n");
-    trigger(cmd::Places);
-    QDialog* d = dialog("lugares");
+    QDialog* d = open(cmd::Places, "lugares");
     ASSERT_NE(d, nullptr);
     prompts.openPaths.push_back(csv);
     click(d, "importarlug");
@@ -61,8 +51,7 @@ TEST_F(RealPlacesAppTest, BuildingsWithoutHeightTakeTheHeightTheUserGives) {
                                ring + R"(,{"type":"Feature","properties":{"@id":"way/3"},)" + ring +
                                "]}");
     prompts.openPaths.push_back(path);
-    trigger(cmd::ImportBuildings);
-    QDialog* d = dialog("alturaedificios");
+    QDialog* d = open(cmd::ImportBuildings, "alturaedificios");
     ASSERT_NE(d, nullptr);
     auto* box = d->findChild<QLineEdit*>("altura");
     ASSERT_NE(box, nullptr);

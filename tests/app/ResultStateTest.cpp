@@ -1,27 +1,22 @@
 // Results out of date in the window: marked, never certified, recomputed on
 // request; and an undo that brings back a grid brings back its result.
 
+#include "app/ResultState.h"
+
 #include "MainWindowTestSupport.h"
 #include "app/ComplianceFlows.h"
-#include "app/ResultState.h"
 #include "compliance/Summary.h"
 #include "model/ProjectFile.h"
 #include "model/ResultStamp.h"
 
 #include <QFile>
 #include <algorithm>
-#include <fstream>
 
 namespace brenvik::app::testing {
 namespace {
 
 class ResultStateTest : public WindowTest {
   protected:
-    void importSites(const std::string& path) {
-        trigger(cmd::ImportSites);
-        prompts.openPaths.push_back(path);
-        click(dialog("importsites"), "Command1");
-    }
     bool shown(const char* name) const { return window->findChild<QLabel*>(name)->isVisible(); }
     double summaryMax() {
         return compliance::Summarise(project, window->compliance().library(),
@@ -64,11 +59,9 @@ TEST_F(ResultStateTest, ResultOfReplacedAntennasIsMarkedAndNeverCertified) {
 
 TEST_F(ResultStateTest, ANewStandardRecomputesTheRatio) {
     // At 900 MHz ICNIRP 2020 allows the public 450 uW/cm^2, the FCC 600.
-    const std::string sites = dir.filePath("s.csv").toStdString();
-    std::ofstream(sites) << "site,lon,lat,x_m,y_m,height_m,type,erp_w,azimuth_deg,tilt_deg,"
-                            "frequency_mhz,label\nr,,,50,40,8,panel,1500,45,2,900,\n"
-                            "m,,,100,70,15,panel,2500,200,6,900,\n";
-    importSites(sites);
+    importSites(write("s.csv", "site,lon,lat,x_m,y_m,height_m,type,erp_w,azimuth_deg,tilt_deg,"
+                               "frequency_mhz,label\nr,,,50,40,8,panel,1500,45,2,900,\n"
+                               "m,,,100,70,15,panel,2500,200,6,900,\n"));
     calculate();
     const Grid2D<double> density = project.XY.Density;
     const auto ratioIs = [&](double limitUw) {
@@ -101,7 +94,8 @@ TEST_F(ResultStateTest, UndoOfAGridSizeBringsBackItsWholeResult) {
     ASSERT_EQ(project.XY.Density.nx(), 120);
     trigger(cmd::Undo);
     EXPECT_TRUE(project.GridNX == 100 && project.XY.Density == first.XY.Density &&
-                project.XY.Isolines == first.XY.Isolines && project.XY.MaxDensity == first.XY.MaxDensity);
+                project.XY.Isolines == first.XY.Isolines &&
+                project.XY.MaxDensity == first.XY.MaxDensity);
     EXPECT_TRUE(ResultCurrent(project, Plane::XY));
     const std::string path = dir.filePath("undone.bvk").toStdString();
     prompts.savePaths.push_back(path);

@@ -49,7 +49,8 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     // The XY calculation at surface height.
     trigger("calculo");
     EXPECT_TRUE(pressed("calculo"));
-    EXPECT_NE(window->toolFlags().Active, PointerToolKind::Topographic); // the command ended the tool
+    EXPECT_NE(window->toolFlags().Active,
+              PointerToolKind::Topographic); // the command ended the tool
     click(dialog("cal"), "Option1");
     click(dialog("cal"), "a");
     EXPECT_NE(dialog("cal2"), nullptr);
@@ -77,9 +78,7 @@ TEST_F(Session, FromTowerToSavedProjectAndBack) {
     EXPECT_TRUE(prompts.messages.empty()) << prompts.lastMessage();
 
     // The XZ calculation switches to the section.
-    trigger("c1");
-    QDialog* calperfil = dialog("calperfil");
-    ASSERT_NE(calperfil, nullptr);
+    QDialog* calperfil = open("c1", "calperfil");
     // The middle of the map is proposed; a distance off the map is refused
     // and the dialog stays open.
     EXPECT_EQ(control<QLineEdit>(calperfil, "Text2")->text(), dialognum::fixed(45.6298828125, 2));

@@ -3,6 +3,7 @@
 #include "calc/GridCalc.h"
 #include "compliance/Summary.h"
 #include "model/ResultStamp.h"
+#include "model/TestProjects.h"
 #include "render/RecordingSurface.h"
 
 #include <cmath>
@@ -26,17 +27,9 @@ Project Isotropic(double reflection, double height) {
     iso.Horizontal = {{0}, {0}};
     iso.Vertical = {{0}, {0}};
     p.Patterns = {iso};
-    p.EnsureAntennaSlots(1);
-    p.AntennaCount = 1;
-    Antenna& a = p.Antennas[1];
-    a.AntType = AntennaKind::Panel;
-    a.AntPower = 1000;
-    a.AntHeight = 10;
-    a.AntDirection = 90;
+    Antenna& a = brenvik::testing::AddAntenna(p, AntennaKind::Panel, 1000, 10, 90, 50, 30);
     a.AntTilt = 6;
     a.AntPattern = "iso";
-    a.AntX = 50.0 * p.CellSize;
-    a.AntY = 30.0 * p.CellSize;
     p.XY.Calculated = true;
     p.CalcHeight = height;
     p.XY.Density.resize(p.GridNX, p.GridNY);

@@ -3,6 +3,7 @@
 #include "compliance/Limits.h"
 #include "compliance/Places.h"
 #include "compliance/ReportLayout.h"
+#include "model/TestProjects.h"
 #include "render/RecordingSurface.h"
 
 #include <gtest/gtest.h>
@@ -14,16 +15,7 @@ TEST(Buildings, WorstFloorFacesTheBeamAndMatchesPointEvaluations) {
     // A level panel at 7.5 m facing east; a 12 m block of 4 floors 20 m east
     // of it: the receptor of the third floor (6 m + 1.5 m) stands in the beam.
     Project p;
-    p.EnsureAntennaSlots(1);
-    p.AntennaCount = 1;
-    Antenna& a = p.Antennas[1];
-    a.AntType = AntennaKind::Panel;
-    a.AntHeight = 7.5;
-    a.AntPower = 1000.0;
-    a.AntDirection = 90.0;
-    a.AntTower = 1;
-    a.AntX = 20.0 * p.CellSize;
-    a.AntY = 40.0 * p.CellSize;
+    const Antenna& a = brenvik::testing::AddAntenna(p, AntennaKind::Panel, 1000, 7.5, 90, 20, 40);
     const double u = 1.0 / p.MetersPerUnit; // one metre in drawing units
     Building b{"way/1",
                "School",

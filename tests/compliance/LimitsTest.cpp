@@ -24,24 +24,19 @@ TEST(Limits, ReferenceLevelsOfTheStandards) {
         const char* id;
         Population g;
         double mhz, sWm2, eVm; // eVm 0: not checked
-    } cases[] = {
-        {"icnirp-2020", Population::Public, 900, 4.5, 0},
-        {"icnirp-2020", Population::Public, 1800, 9, 0},
-        {"icnirp-2020", Population::Public, 2100, 10, 0},
-        {"icnirp-2020", Population::Public, 3500, 10, 0},
-        {"icnirp-2020", Population::Public, 100, 2, 27.7},
-        {"icnirp-2020", Population::Occupational, 900, 22.5, 0},
-        {"icnirp-2020", Population::Occupational, 3500, 50, 0},
-        {"icnirp-1998", Population::Public, 900, 4.5, 41.25},
-        {"icnirp-1998", Population::Public, 3500, 10, 61},
-        {"icnirp-1998", Population::Occupational, 1800, 45, 0},
-        {"fcc", Population::Public, 900, 6.0, 0},
-        {"fcc", Population::Public, 3500, 10, 0},
-        {"fcc", Population::Public, 100, 2, 27.5},
-        {"fcc", Population::Occupational, 900, 30, 0},
-        {"eu-es-450", Population::Occupational, 3500, 4.5, 0},
-        {"salzburg-0.1", Population::Public, 900, 0.001, 0},
     };
+    const Population P = Population::Public, O = Population::Occupational;
+    // clang-format off
+    const Case cases[] = {
+        {"icnirp-2020", P, 900, 4.5, 0}, {"icnirp-2020", P, 1800, 9, 0},
+        {"icnirp-2020", P, 2100, 10, 0}, {"icnirp-2020", P, 3500, 10, 0},
+        {"icnirp-2020", P, 100, 2, 27.7}, {"icnirp-2020", O, 900, 22.5, 0},
+        {"icnirp-2020", O, 3500, 50, 0}, {"icnirp-1998", P, 900, 4.5, 41.25},
+        {"icnirp-1998", P, 3500, 10, 61}, {"icnirp-1998", O, 1800, 45, 0},
+        {"fcc", P, 900, 6.0, 0}, {"fcc", P, 3500, 10, 0}, {"fcc", P, 100, 2, 27.5},
+        {"fcc", O, 900, 30, 0}, {"eu-es-450", O, 3500, 4.5, 0}, {"salzburg-0.1", P, 900, 0.001, 0},
+    };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.id) + " " + std::to_string(c.mhz));
         const Standard* s = Shipped().find(c.id);

@@ -4,6 +4,7 @@
 #include "compliance/Limits.h"
 #include "geo/Geo.h"
 #include "model/ProjectFile.h"
+#include "model/TestProjects.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -18,18 +19,7 @@ namespace {
 // One 800 W panel facing east at 6 m, 900 MHz, on node (20, 40).
 Project PanelSite() {
     Project p;
-    p.EnsureAntennaSlots(1);
-    p.AntennaCount = 1;
-    p.TowerCount = 1;
-    Antenna& a = p.Antennas[1];
-    a.AntType = AntennaKind::Panel;
-    a.AntHeight = 6.0;
-    a.AntPower = 800.0;
-    a.AntDirection = 90.0;
-    a.AntTower = 1;
-    a.AntNumber = 1;
-    a.AntX = 20.0 * p.CellSize;
-    a.AntY = 40.0 * p.CellSize;
+    brenvik::testing::AddAntenna(p, AntennaKind::Panel, 800, 6, 90, 20, 40);
     return p;
 }
 

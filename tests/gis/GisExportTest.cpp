@@ -1,5 +1,6 @@
 #include "gis/GisExport.h"
 
+#include "GisTestSupport.h"
 #include "compliance/Limits.h"
 #include "compliance/Summary.h"
 #include "export/CsvExport.h"
@@ -7,6 +8,7 @@
 #include "model/ProjectFile.h"
 #include "model/ResultStamp.h"
 #include "model/TempDir.h"
+#include "model/TestProjects.h"
 #include "render/DisplayForms.h"
 
 #include <atomic>
@@ -22,6 +24,9 @@
 
 using namespace brenvik;
 using namespace brenvik::gis;
+using brenvik::testing::AddAntenna;
+using brenvik::testing::FillPlan;
+using brenvik::testing::OpenGdal;
 using brenvik::testing::Slurp;
 using brenvik::testing::TempDir;
 
@@ -32,45 +37,25 @@ namespace {
 // 15 holds only the peak.
 Project RingAndPeak() {
     Project p;
-    p.RecomputeDerived();
-    p.XY.Density.resize(p.GridNX, p.GridNY);
-    for (int i = 1; i <= p.GridNX; ++i)
-        for (int j = 1; j <= p.GridNY; ++j) {
-            const double r = std::hypot(i - 40.0, j - 34.0), q = std::hypot(i - 70.0, j - 20.0);
-            p.XY.Density(i, j) =
-                10.0 * std::exp(-(r - 8) * (r - 8) / 8) + 20.0 * std::exp(-q * q / 20);
-        }
-    p.XY.Calculated = true;
+    FillPlan(p, [](int i, int j) {
+        const double r = std::hypot(i - 40.0, j - 34.0), q = std::hypot(i - 70.0, j - 20.0);
+        return 10.0 * std::exp(-(r - 8) * (r - 8) / 8) + 20.0 * std::exp(-q * q / 20);
+    });
     p.CalcOption = CalcLevel::AtSurface;
-    p.XY.MaxDensity = p.XY.Density(70, 20);
     p.XY.MaxPosX = Variant::real(70.0 * p.CellSize);
     p.XY.MaxPosY = Variant::integer(20 * p.CellSize);
     p.IsolineCount = 3;
     p.XY.IsolineLevel = {0.0, 5.0, 10.0, 15.0};
-    p.AntennaCount = 1;
-    p.Antennas.resize(2);
-    p.Antennas[1].AntTower = 1;
-    p.Antennas[1].AntType = AntennaKind::Stick;
-    p.Antennas[1].AntPower = 400;
-    p.Antennas[1].AntX = 400;
-    p.Antennas[1].AntY = 300;
+    Antenna& a = AddAntenna(p, AntennaKind::Stick, 400, 0, 0, 0, 0);
+    std::tie(a.AntX, a.AntY) = std::pair(400.0, 300.0);
     return p;
-}
-
-GDALDatasetUniquePtr Open(const std::string& path, unsigned flags) {
-    return GDALDatasetUniquePtr(GDALDataset::Open(path.c_str(), flags));
 }
 
 double ValueAt(GDALDataset& ds, double lon, double lat) {
     double gt[6];
     ds.GetGeoTransform(gt);
-    const int col = static_cast<int>(std::floor((lon - gt[0]) / gt[1]));
-    const int row = static_cast<int>(std::floor((lat - gt[3]) / gt[5]));
-    double v = NAN;
-    if (ds.GetRasterBand(1)->RasterIO(GF_Read, col, row, 1, 1, &v, 1, 1, GDT_Float64, 0, 0,
-                                      nullptr) != CE_None)
-        return NAN;
-    return v;
+    return brenvik::testing::PixelValue(ds, static_cast<int>(std::floor((lon - gt[0]) / gt[1])),
+                                        static_cast<int>(std::floor((lat - gt[3]) / gt[5])));
 }
 
 std::string Written(const Project& p, GisFormat f, const TempDir& dir, const char* name) {
@@ -85,7 +70,7 @@ std::string Written(const Project& p, GisFormat f, const TempDir& dir, const cha
 TEST(GisRaster, NodesSitAtTheGeographicTablesPointsWithTheirValues) {
     TempDir dir;
     const Project p = RingAndPeak();
-    auto ds = Open(Written(p, GisFormat::GeoTiff, dir, "r.tif"), GDAL_OF_RASTER);
+    auto ds = OpenGdal(Written(p, GisFormat::GeoTiff, dir, "r.tif"), GDAL_OF_RASTER);
     ASSERT_TRUE(ds);
     EXPECT_EQ(ds->GetRasterXSize(), p.GridNX);
     EXPECT_EQ(ds->GetRasterYSize(), p.GridNY);
@@ -128,8 +113,8 @@ TEST(GisRaster, NodesSitAtTheGeographicTablesPointsWithTheirValues) {
 TEST(GisLayers, IsolinesAndZonesReadBackAsValidGeometry) {
     TempDir dir;
     const Project p = RingAndPeak();
-    auto lines = Open(Written(p, GisFormat::IsolinesGeoJson, dir, "i.geojson"), GDAL_OF_VECTOR);
-    auto zones = Open(Written(p, GisFormat::ZonesGeoJson, dir, "z.geojson"), GDAL_OF_VECTOR);
+    auto lines = OpenGdal(Written(p, GisFormat::IsolinesGeoJson, dir, "i.geojson"), GDAL_OF_VECTOR);
+    auto zones = OpenGdal(Written(p, GisFormat::ZonesGeoJson, dir, "z.geojson"), GDAL_OF_VECTOR);
     ASSERT_TRUE(lines && zones);
 
     std::set<double> levels;
@@ -180,7 +165,7 @@ TEST(GisLayers, IsolinesAndZonesReadBackAsValidGeometry) {
     EXPECT_EQ(labels[3], "4,2 uW/cm^2 = Maximum limit allowed in Suiza");
     EXPECT_EQ(holes, 1);
     ASSERT_TRUE(top);
-    auto ds = Open(Written(p, GisFormat::GeoPackage, dir, "m.gpkg"), GDAL_OF_VECTOR);
+    auto ds = OpenGdal(Written(p, GisFormat::GeoPackage, dir, "m.gpkg"), GDAL_OF_VECTOR);
     ASSERT_TRUE(ds);
     OGRFeatureUniquePtr peak(ds->GetLayerByName("maximum")->GetNextFeature());
     EXPECT_TRUE(top->Contains(peak->GetGeometryRef()));
@@ -190,7 +175,7 @@ TEST(GisLayers, GeoPackageAndKmzHoldEveryPart) {
     TempDir dir;
     const Project p = RingAndPeak();
     auto gpkg =
-        Open(Written(p, GisFormat::GeoPackage, dir, "r.gpkg"), GDAL_OF_VECTOR | GDAL_OF_RASTER);
+        OpenGdal(Written(p, GisFormat::GeoPackage, dir, "r.gpkg"), GDAL_OF_VECTOR | GDAL_OF_RASTER);
     ASSERT_TRUE(gpkg);
     for (const char* layer : {"isolines", "zones", "antennas", "maximum"})
         EXPECT_TRUE(gpkg->GetLayerByName(layer)) << layer;
@@ -209,7 +194,7 @@ TEST(GisLayers, GeoPackageAndKmzHoldEveryPart) {
     for (const char* part : {"<GroundOverlay>", "<LatLonBox>", "files/gradient.png", "Tower 1",
                              "Maximum 20.000000 uW/cm^2", "Salzburgo"})
         EXPECT_NE(doc.find(part), std::string::npos) << part;
-    auto image = Open("/vsizip/" + kmz + "/files/gradient.png", GDAL_OF_RASTER);
+    auto image = OpenGdal("/vsizip/" + kmz + "/files/gradient.png", GDAL_OF_RASTER);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->GetRasterXSize(), p.GridNX);
     EXPECT_EQ(image->GetRasterCount(), 4);
@@ -264,12 +249,12 @@ TEST(GisExportBadCases, AllZeroResultGivesTheRasterAndEmptyLayers) {
     p.XY.IsolineLevel.assign(4, 0.0);
     for (GisFormat f : gisFormats())
         Written(p, f, dir, (std::string("z") + gisFormatExtension(f)).c_str());
-    auto raster = Open(dir.file("z.tif"), GDAL_OF_RASTER);
+    auto raster = OpenGdal(dir.file("z.tif"), GDAL_OF_RASTER);
     ASSERT_TRUE(raster);
     double range[2] = {-1, -1};
     ASSERT_EQ(raster->GetRasterBand(1)->ComputeRasterMinMax(FALSE, range), CE_None);
     EXPECT_EQ(range[1], 0.0);
-    auto gpkg = Open(dir.file("z.gpkg"), GDAL_OF_VECTOR);
+    auto gpkg = OpenGdal(dir.file("z.gpkg"), GDAL_OF_VECTOR);
     ASSERT_TRUE(gpkg);
     EXPECT_EQ(gpkg->GetLayerByName("isolines")->GetFeatureCount(), 0);
     EXPECT_EQ(gpkg->GetLayerByName("zones")->GetFeatureCount(), 0);
@@ -280,13 +265,7 @@ TEST(GisExportBadCases, CancelStopsEveryFormatSoonAndAMissingDriverIsNamed) {
     // A wide result, so that every format takes well over the signal's delay.
     Project p;
     p.GridNX = 4000;
-    p.RecomputeDerived();
-    p.XY.Density.resize(p.GridNX, p.GridNY);
-    for (int i = 1; i <= p.GridNX; ++i)
-        for (int j = 1; j <= p.GridNY; ++j)
-            p.XY.Density(i, j) = 10.0 + 9.0 * std::sin(i / 37.0) * std::cos(j / 23.0);
-    p.XY.Calculated = true;
-    p.XY.MaxDensity = 19.0;
+    FillPlan(p, [](int i, int j) { return 10.0 + 9.0 * std::sin(i / 37.0) * std::cos(j / 23.0); });
     p.IsolineCount = 3;
     p.XY.IsolineLevel = {0.0, 5.0, 10.0, 15.0};
     TempDir dir;

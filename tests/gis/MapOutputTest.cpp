@@ -1,8 +1,10 @@
+#include "GisTestSupport.h"
 #include "compliance/Buildings.h"
 #include "compliance/Limits.h"
 #include "compliance/Places.h"
 #include "gis/GisExport.h"
 #include "model/TempDir.h"
+#include "model/TestProjects.h"
 #include "render/Scene.h"
 
 #include <cmath>
@@ -14,6 +16,9 @@
 
 using namespace brenvik;
 using namespace brenvik::gis;
+using brenvik::testing::FillPlan;
+using brenvik::testing::OpenGdal;
+using brenvik::testing::PixelValue;
 using brenvik::testing::TempDir;
 
 namespace {
@@ -22,27 +27,22 @@ namespace {
 // nodes are under the ground. Two antennas on tower 2.
 Project AboveARise() {
     Project p;
-    p.RecomputeDerived();
+    const auto under = [](int i, int j) { return i >= 10 && i <= 20 && j >= 10 && j <= 20; };
+    FillPlan(p, [&](int i, int j) {
+        return under(i, j) ? 0.0 : 10.0 * std::exp(-std::hypot(i - 50.0, j - 30.0) / 9);
+    });
     p.GroundGrid.resize(p.GridNX, p.GridNY);
-    p.XY.Density.resize(p.GridNX, p.GridNY);
     p.GridXm.assign(std::size_t(p.GridNX) + 1, 0.0);
     p.GridYm.assign(std::size_t(p.GridNY) + 1, 0.0);
     const double cell = p.CellSize * p.MetersPerUnit;
     for (int i = 1; i <= p.GridNX; ++i)
-        p.GridXm[std::size_t(i)] = i * cell;
-    for (int j = 1; j <= p.GridNY; ++j)
-        p.GridYm[std::size_t(j)] = j * cell;
-    for (int i = 1; i <= p.GridNX; ++i)
         for (int j = 1; j <= p.GridNY; ++j) {
-            const bool under = i >= 10 && i <= 20 && j >= 10 && j <= 20;
-            p.GroundGrid(i, j) = under ? 10.0 : 0.0;
-            p.XY.Density(i, j) =
-                under ? 0.0 : 10.0 * std::exp(-std::hypot(i - 50.0, j - 30.0) / 9);
+            p.GroundGrid(i, j) = under(i, j) ? 10.0 : 0.0;
+            p.GridXm[std::size_t(i)] = i * cell;
+            p.GridYm[std::size_t(j)] = j * cell;
         }
-    p.XY.Calculated = true;
     p.CalcOption = CalcLevel::AtHeight;
     p.CalcHeight = 5;
-    p.XY.MaxDensity = p.XY.Density(50, 30);
     p.IsolineCount = 2;
     p.XY.IsolineLevel = {0.0, 2.0, 5.0};
     p.AntennaCount = 2;
@@ -57,10 +57,6 @@ Project AboveARise() {
     return p;
 }
 
-GDALDatasetUniquePtr Open(const std::string& path, unsigned flags) {
-    return GDALDatasetUniquePtr(GDALDataset::Open(path.c_str(), flags));
-}
-
 } // namespace
 
 TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
@@ -70,26 +66,21 @@ TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
          {std::pair{GisFormat::GeoTiff, "a.tif"}, {GisFormat::GeoPackage, "a.gpkg"}}) {
         const std::string path = dir.file(name);
         ASSERT_FALSE(writeGisFile(p, format, path));
-        auto ds = Open(path, GDAL_OF_RASTER);
+        auto ds = OpenGdal(path, GDAL_OF_RASTER);
         ASSERT_TRUE(ds) << name;
         GDALRasterBand* b = ds->GetRasterBand(1);
         int has = 0;
         const double nodata = b->GetNoDataValue(&has);
         ASSERT_TRUE(has) << name;
         // Node (15, 15) is the pixel of column 14, row 14 (rows from the north).
-        double v = 0, open = 0;
-        ASSERT_EQ(b->RasterIO(GF_Read, 14, 14, 1, 1, &v, 1, 1, GDT_Float64, 0, 0, nullptr),
-                  CE_None);
-        ASSERT_EQ(b->RasterIO(GF_Read, 49, 29, 1, 1, &open, 1, 1, GDT_Float64, 0, 0, nullptr),
-                  CE_None);
-        EXPECT_EQ(v, nodata) << name;
-        EXPECT_NEAR(open, p.XY.Density(50, 30), 1e-5) << name;
+        EXPECT_EQ(PixelValue(*ds, 14, 14), nodata) << name;
+        EXPECT_NEAR(PixelValue(*ds, 49, 29), p.XY.Density(50, 30), 1e-5) << name;
         EXPECT_STREQ(ds->GetMetadataItem("AREA_OR_POINT"), "Area") << name;
         double mn = 0, mx = 0, mean = 0, sd = 0;
         ASSERT_EQ(b->GetStatistics(FALSE, TRUE, &mn, &mx, &mean, &sd), CE_None);
         EXPECT_GE(mn, 0.0) << name;
     }
-    auto gpkg = Open(dir.file("a.gpkg"), GDAL_OF_RASTER | GDAL_OF_VECTOR);
+    auto gpkg = OpenGdal(dir.file("a.gpkg"), GDAL_OF_RASTER | GDAL_OF_VECTOR);
     EXPECT_STRNE(gpkg->GetRasterBand(1)->GetDescription(), "Height");
     OGRLayer* antennas = gpkg->GetLayerByName("antennas");
     OGRFeatureUniquePtr first(antennas->GetNextFeature());
@@ -100,7 +91,7 @@ TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
     // Every painted pixel of the overlay has a colour of the display's bands.
     const std::string kmz = dir.file("a.kmz");
     ASSERT_FALSE(writeGisFile(p, GisFormat::Kmz, kmz));
-    auto image = Open("/vsizip/" + kmz + "/files/gradient.png", GDAL_OF_RASTER);
+    auto image = OpenGdal("/vsizip/" + kmz + "/files/gradient.png", GDAL_OF_RASTER);
     ASSERT_TRUE(image);
     const int w = image->GetRasterXSize(), h = image->GetRasterYSize();
     std::vector<GByte> rgba(std::size_t(4 * w * h));
@@ -120,11 +111,11 @@ TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
     EXPECT_GE(seen.size(), 3u);
     for (std::uint32_t c : seen)
         EXPECT_TRUE(bands.count(c)) << std::hex << c;
-    auto legend = Open("/vsizip/" + kmz + "/files/legend.png", GDAL_OF_RASTER);
+    auto legend = OpenGdal("/vsizip/" + kmz + "/files/legend.png", GDAL_OF_RASTER);
     ASSERT_TRUE(legend);
     EXPECT_EQ(legend->GetRasterCount(), 4);
     // The tower's table names its antennas as the report does.
-    auto doc = Open("/vsizip/" + kmz + "/doc.kml", GDAL_OF_VECTOR);
+    auto doc = OpenGdal("/vsizip/" + kmz + "/doc.kml", GDAL_OF_VECTOR);
     ASSERT_TRUE(doc && doc->GetLayerByName("Towers"));
     OGRFeatureUniquePtr tower(doc->GetLayerByName("Towers")->GetNextFeature());
     ASSERT_TRUE(tower);
@@ -159,7 +150,7 @@ TEST(MapOutputs, BuildingsAndPlacesReadBackFromTheGeoPackageAndTheKmz) {
     const std::string gpkg = dir.file("s.gpkg"), kmz = dir.file("s.kmz");
     ASSERT_FALSE(writeGisFile(p, GisFormat::GeoPackage, gpkg));
     ASSERT_FALSE(writeGisFile(p, GisFormat::Kmz, kmz));
-    auto ds = Open(gpkg, GDAL_OF_VECTOR);
+    auto ds = OpenGdal(gpkg, GDAL_OF_VECTOR);
     ASSERT_TRUE(ds);
     OGRLayer* bl = ds->GetLayerByName("buildings");
     OGRLayer* pl = ds->GetLayerByName("places");

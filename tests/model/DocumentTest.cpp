@@ -81,21 +81,14 @@ TEST(SaveProject, FailedSaveReportsAndLeavesThePreviousFileIntact) {
     EXPECT_EQ(dir.entries(), 2);
 }
 
-TEST(OpenProject, CancelLeavesTheProjectAndAChosenFileIsRead) {
-    TempDir dir;
-    Project saved = WithOneAntenna();
-    saved.PlanWidthM = 300;
-    Spit(dir.file("site.bvk"), TextOf(saved));
+TEST(OpenProject, CancelLeavesTheProject) {
     Project p = WithOneAntenna();
     p.XY.Calculated = true;
     p.FileName = "site.bvk";
     FakePrompts ui;
     EXPECT_FALSE(OpenProject(p, ui));
-    EXPECT_EQ(std::tuple(p.AntennaCount, p.XY.Calculated, p.FileName), std::tuple(1, 1, "site.bvk"));
-    ui.paths.push_back(dir.file("site.bvk"));
-    EXPECT_TRUE(OpenProject(p, ui));
-    EXPECT_EQ(TextOf(p), TextOf(saved));
-    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(std::tuple(p.AntennaCount, p.XY.Calculated, p.FileName),
+              std::tuple(1, 1, "site.bvk"));
 }
 
 TEST(OpenProjectPath, ReadsTheNamedFileWithoutAskingAndAFailureKeepsTheProject) {

@@ -1,6 +1,7 @@
 #include "qtsurface/QtSurface.h"
 
 #include "model/Project.h"
+#include "model/TestProjects.h"
 #include "render/Dots.h"
 #include "render/Scene.h"
 
@@ -18,6 +19,7 @@
 namespace brenvik::qtsurface {
 namespace {
 
+using brenvik::testing::FillPlan;
 using render::Rgb;
 
 Rgb at(const QImage& img, int x, int y) {
@@ -53,15 +55,9 @@ bool contains(const QImage& img, Rgb c, const QRect& r, int tolerance = 0) {
 Project smallProject() {
     Project p;
     p.GridNX = 20;
-    p.RecomputeDerived();
+    FillPlan(p, [](int i, int) { return std::min(i, 10); });
     p.GroundGrid.resize(p.GridNX, p.GridNY);
-    p.XY.Density.resize(p.GridNX, p.GridNY);
-    p.XY.Calculated = true;
     p.GridLinesOn = false;
-    for (int i = 0; i <= p.GridNX; ++i)
-        for (int j = 0; j <= p.GridNY; ++j)
-            p.XY.Density(i, j) = std::min(i, 10);
-    p.XY.MaxDensity = 10.0;
     p.XY.MaxPosX = Variant::real(10 * 768);
     p.XY.MaxPosY = Variant::integer(5 * 768);
     return p;
@@ -188,13 +184,11 @@ template <class S> QImage radialGradient(int gridNX, bool white) {
     Project p;
     p.GridNX = static_cast<std::int16_t>(gridNX);
     p.ResetProject();
-    for (int i = 0; i <= p.GridNX; ++i)
-        for (int j = 0; j <= p.GridNY; ++j) {
-            const double di = i - 0.4 * p.GridNX, dj = j - 0.5 * p.GridNY;
-            p.XY.Density(i, j) = 100.0 / (1.0 + (di * di + dj * dj) * 400.0 / (gridNX * gridNX));
-        }
+    FillPlan(p, [&](int i, int j) {
+        const double di = i - 0.4 * p.GridNX, dj = j - 0.5 * p.GridNY;
+        return 100.0 / (1.0 + (di * di + dj * dj) * 400.0 / (gridNX * gridNX));
+    });
     p.XY.MaxDensity = 100.0;
-    p.XY.Calculated = true;
     p.DisplayMode = ResultStyle::Gradient;
     p.WhiteBackground = white;
     QImage img(kSmall, QImage::Format_RGB32);
@@ -237,13 +231,7 @@ TEST(QtSurface, MergedBoxesPaintTheSamePixelsAsBoxByBox) {
     for (int gridNX : {20, 300}) {
         Project p;
         p.GridNX = static_cast<std::int16_t>(gridNX);
-        p.RecomputeDerived();
-        p.XY.Density.resize(p.GridNX, p.GridNY);
-        for (int i = 0; i <= p.GridNX; ++i)
-            for (int j = 0; j <= p.GridNY; ++j)
-                p.XY.Density(i, j) = (i * 7 + j * 3) % 11 < 4 ? 3.0 : (i + j) % 11;
-        p.XY.MaxDensity = 10.0;
-        p.XY.Calculated = true;
+        FillPlan(p, [](int i, int j) { return (i * 7 + j * 3) % 11 < 4 ? 3.0 : (i + j) % 11; });
         p.DisplayMode = ResultStyle::Gradient;
         p.WhiteBackground = true;
         EXPECT_TRUE(same([&](render::Surface& s) {
