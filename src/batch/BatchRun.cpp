@@ -34,11 +34,7 @@ void checkCancel(const RunEnvironment& env) {
 // The "Antenna parameters" dialog: only the angles given change; the other box
 // keeps the value the dialog shows on opening.
 void applyAntennaParameters(Project& p, const BatchOptions& o) {
-    if (!o.openAngleBTS && !o.openAngleDTS) return;
-    OpenAnglesForm f = OpenAnglesFormLoad(p);
-    if (o.openAngleBTS) f.text1 = FormatNumberC(*o.openAngleBTS);
-    if (o.openAngleDTS) f.text2 = FormatNumberC(*o.openAngleDTS);
-    if (auto refused = OpenAnglesFormAccept(p, f)) throw BatchFailure(*refused);
+    SetOpenAngles(p, o.openAngleBTS, o.openAngleDTS);
 }
 
 void finishCalculation(const CalcOutcome& r, const RunEnvironment& env) {
@@ -66,9 +62,8 @@ void runXYStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
         CalFormOption1(p, f);
     } else {
         CalFormOption2(p, f);
-        f.text1 = FormatNumberC(o.xyHeight);
+        SetCalculationHeight(p, o.xyHeight);
     }
-    if (auto refused = CalFormAccept(p, f)) throw BatchFailure(*refused);
     BatchFeedback feedback(env.cancel, env.progress, "XY", env.warn);
     finishCalculation(pipeline::RunCalculation(p, Plane::XY, feedback, inverseLimitsFor(p, o, env)),
                       env);
@@ -79,8 +74,7 @@ void runXZStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
     if (auto refused = XZViewRefusal(p)) throw BatchFailure(*refused);
     if (auto refused = XZSourceRefusal(p)) throw BatchFailure(*refused);
     XZDialogDistance(p);
-    if (auto refused = XZDialogAccept(p, FormatNumberC(*o.xzDistance)))
-        throw BatchFailure(*refused);
+    if (auto refused = SetSectionDistance(p, *o.xzDistance)) throw BatchFailure(*refused);
     BatchFeedback feedback(env.cancel, env.progress, "XZ", env.warn);
     finishCalculation(pipeline::RunCalculation(p, Plane::XZ, feedback, inverseLimitsFor(p, o, env)),
                       env);
@@ -115,7 +109,7 @@ void applySettings(Project& p, const BatchOptions& o) {
     if (o.isolines) {
         // The "Number of isolines" dialog: it discards the isolines of a result
         // read from the file; the next calculation fills them for the new count.
-        auto refused = render::acceptIsolineCount(p, std::to_string(*o.isolines));
+        auto refused = render::setIsolineCount(p, *o.isolines);
         if (refused) throw BatchFailure(*refused);
     }
     applyComplianceSettings(p, o);

@@ -51,8 +51,12 @@ void CalFormOption2(Project& p, CalForm& f) {
 std::optional<std::string> CalFormAccept(Project& p, const CalForm& f, const NumberParser& parse) {
     const auto v = parse(f.text1);
     if (!v) return std::string(msg::InputDataError);
-    p.CalcHeight = std::floor(*v);
+    SetCalculationHeight(p, *v);
     return std::nullopt;
+}
+
+void SetCalculationHeight(Project& p, double height) {
+    p.CalcHeight = std::floor(height);
 }
 
 std::string HeightLabelText(const Project& p, const NumberFormatter& fmt) {
@@ -71,11 +75,15 @@ std::optional<std::string> XZDialogAccept(Project& p, const std::string& text2,
                                           const NumberParser& parse) {
     const auto v = parse(text2);
     if (!v) return std::string(msg::InputDataError);
-    p.XZDistance = *v;
+    return SetSectionDistance(p, *v);
+}
+
+std::optional<std::string> SetSectionDistance(Project& p, double v) {
+    p.XZDistance = v;
     const double planHeight = p.GridNY * p.CellSize * p.MetersPerUnit;
-    if (*v <= 0.0 || *v > planHeight) return std::string(msg::DistanceNotAllowed);
+    if (v <= 0.0 || v > planHeight) return std::string(msg::DistanceNotAllowed);
     p.XZPlaneRow = static_cast<std::int64_t>(std::floor(
-        (p.CellSize + area::Shape2Top - area::HScrollHeight - *v / p.MetersPerUnit) / p.CellSize));
+        (p.CellSize + area::Shape2Top - area::HScrollHeight - v / p.MetersPerUnit) / p.CellSize));
     p.CurrentPlane = Plane::XZ;
     return std::nullopt;
 }

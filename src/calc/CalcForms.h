@@ -34,6 +34,8 @@ void CalFormOption2(Project& p, CalForm& f);
 // not a number returns "Input data error" and changes nothing.
 std::optional<std::string> CalFormAccept(Project& p, const CalForm& f,
                                          const NumberParser& parse = ParseNumberC);
+// What Accept stores for a height already read: CalcHeight = Int(height).
+void SetCalculationHeight(Project& p, double height);
 
 // The main window's height label h1: "h=" + CalcHeight + " m".
 std::string HeightLabelText(const Project& p, const NumberFormatter& fmt = FormatNumberC);
@@ -50,6 +52,8 @@ double XZDialogDistance(Project& p);
 // returns "Input data error" and changes nothing.
 std::optional<std::string> XZDialogAccept(Project& p, const std::string& text2,
                                           const NumberParser& parse = ParseNumberC);
+// What Accept does with a distance already read.
+std::optional<std::string> SetSectionDistance(Project& p, double distance);
 
 // ---- Window "Running" (cal2) ----------------------------------------------------------
 

@@ -224,12 +224,14 @@ std::optional<std::string> OpenAnglesFormAccept(Project& p, OpenAnglesForm& f,
     const auto bts = parse(f.text1);
     const auto dts = parse(f.text2);
     if (!bts || !dts) return std::string(msg::InputDataError);
-    const double b = std::min(std::fabs(*bts), 85.0);
-    const double d = std::min(std::fabs(*dts), 85.0);
-    f.text1 = fmt(b);
-    f.text2 = fmt(d);
-    p.OpenAngleBTS = b;
-    p.OpenAngleDTS = d;
+    SetOpenAngles(p, bts, dts);
+    f.text1 = fmt(p.OpenAngleBTS);
+    f.text2 = fmt(p.OpenAngleDTS);
     return std::nullopt;
+}
+
+void SetOpenAngles(Project& p, std::optional<double> bts, std::optional<double> dts) {
+    if (bts) p.OpenAngleBTS = std::min(std::fabs(*bts), 85.0);
+    if (dts) p.OpenAngleDTS = std::min(std::fabs(*dts), 85.0);
 }
 } // namespace brenvik

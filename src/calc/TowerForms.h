@@ -106,5 +106,8 @@ OpenAnglesForm OpenAnglesFormLoad(const Project& p, const NumberFormatter& fmt =
 std::optional<std::string> OpenAnglesFormAccept(Project& p, OpenAnglesForm& f,
                                                 const NumberParser& parse = ParseNumberC,
                                                 const NumberFormatter& fmt = FormatNumberC);
+// What Accept stores for angles already read (absolute values capped at 85);
+// an angle not given keeps its value.
+void SetOpenAngles(Project& p, std::optional<double> bts, std::optional<double> dts);
 
 } // namespace brenvik

@@ -209,7 +209,14 @@ std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
 std::optional<std::string> acceptIsolineCount(Project& p, const std::string& text,
                                               const NumberParser& parse) {
     const auto n = parseInt16(text, parse);
-    if (!n || *n < 1) return std::string(msg::InputDataError);
+    if (!n) return std::string(msg::InputDataError);
+    return setIsolineCount(p, *n);
+}
+
+std::optional<std::string> setIsolineCount(Project& p, long long count) {
+    if (count < 1 || count > std::numeric_limits<std::int16_t>::max())
+        return std::string(msg::InputDataError);
+    const auto n = std::optional<int>(static_cast<int>(count));
     // The tables keep their slot counts for every level: a count whose tables
     // the machine could not hold is refused like a grid too fine for it.
     if (!RoomFor(IsolineTableBytes(*n, p.XY.Isolines.slotMax(), p.XY.IsolinesAux.slotMax())))

@@ -115,6 +115,8 @@ std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
 // or a text that is not a number refuses with "Input data error".
 std::optional<std::string> acceptIsolineCount(Project& p, const std::string& text,
                                               const NumberParser& parse = ParseNumberC);
+// What Accept does with a count already read (1..32767).
+std::optional<std::string> setIsolineCount(Project& p, long long count);
 // The boxes of "Grid size" and "Number of isolines", and of the dots' dialog.
 const std::vector<FieldRule>& gridSizeRules();
 const std::vector<FieldRule>& isolineCountRules();
