@@ -55,6 +55,18 @@ std::function<void(render::Surface&)> realPlacesOverlay(const Project& p) {
     };
 }
 
+namespace {
+
+// The compliance traces, then the buildings and places on top.
+std::function<void(render::Surface&)> overlays(const Project& p) {
+    return [traces = complianceOverlay(p), places = realPlacesOverlay(p)](render::Surface& s) {
+        if (traces) traces(s);
+        if (places) places(s);
+    };
+}
+
+} // namespace
+
 void writeProjectImage(const Project& p, const ImageRequest& image, const std::string& path,
                        const std::atomic<bool>* cancel) {
     if (image.decorate) {
@@ -63,6 +75,7 @@ void writeProjectImage(const Project& p, const ImageRequest& image, const std::s
         r.pixels = QSize(image.width, image.height);
         r.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
         r.standard = p.Compliance.Standard;
+        r.overlay = overlays(p);
         const qtsurface::PictureFormat f =
             image.format == ImageFormat::Svg   ? qtsurface::PictureFormat::Svg
             : image.format == ImageFormat::Pdf ? qtsurface::PictureFormat::Pdf
@@ -82,15 +95,8 @@ void writeProjectImage(const Project& p, const ImageRequest& image, const std::s
     render::DotRandom rnd;
     QImage img;
     try {
-        // The compliance traces, then the buildings and places on top.
-        const auto traces = complianceOverlay(p);
-        const auto places = realPlacesOverlay(p);
-        const auto overlay = [&traces, &places](render::Surface& s) {
-            if (traces) traces(s);
-            if (places) places(s);
-        };
         img = qtsurface::renderProjectImage(p, QSize(image.width, image.height), rnd, nullptr,
-                                            cancel, overlay);
+                                            cancel, overlays(p));
     } catch (const render::DrawingCancelled&) {
         throw BatchFailure(kMsgInterrupted);
     }

@@ -154,6 +154,7 @@ void paintPicture(QPainter& g, const QRectF& page, const Project& p, const Pictu
         if (r.backgroundPicture && p.BackgroundLoaded)
             s.setBackgroundPicture(*r.backgroundPicture);
         render::redrawView(whole, s, rnd);
+        if (r.overlay) r.overlay(s);
         s.flush();
         g.restore();
     }

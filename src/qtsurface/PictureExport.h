@@ -5,6 +5,7 @@
 #include <QRectF>
 #include <QSize>
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -13,6 +14,7 @@ class Project;
 }
 namespace brenvik::render {
 class DotRandom;
+class Surface;
 }
 
 namespace brenvik::qtsurface {
@@ -33,6 +35,8 @@ struct PictureRequest {
     std::string date;         // for the title block
     std::string standard;     // the compliance standard's name
     const QImage* backgroundPicture = nullptr;
+    // Drawn over the plan's picture (compliance traces, buildings, places).
+    std::function<void(render::Surface&)> overlay;
 };
 
 // Paints the picture into `page` (logical coordinates of the painter).
