@@ -202,12 +202,12 @@ std::vector<Command> commandTable() {
          [](W& w) {
              w.ensurePlanView();
              w.resetTools();
-             w.project_.Display.MallaMode = 0;
+             w.project_.Display.MallaMode = MallaValue::GridSize;
              w.askSaveChanges(PendingCommand::GridSize);
          }},
         {cmd::IsolineCount, "Number of isolines", P::Tools,
          [](W& w) {
-             w.project_.Display.MallaMode = 1;
+             w.project_.Display.MallaMode = MallaValue::IsolineCount;
              w.resetTools();
              w.askSaveChanges(PendingCommand::IsolineCount);
          }},

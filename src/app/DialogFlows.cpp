@@ -221,10 +221,10 @@ void DialogFlows::pending(PendingDialog dialog) {
         scaleCalculation();
         break;
     case PendingDialog::GridSize:
-        malla(0);
+        malla(MallaValue::GridSize);
         break;
     case PendingDialog::IsolineCount:
-        malla(1);
+        malla(MallaValue::IsolineCount);
         break;
     case PendingDialog::Scale:
         scale();
@@ -272,11 +272,12 @@ void DialogFlows::scaleCalculation() {
     w_.showDialog(d, true);
 }
 
-void DialogFlows::malla(int mode) {
-    w_.project_.Display.MallaMode = static_cast<std::int16_t>(mode);
+void DialogFlows::malla(MallaValue mode) {
+    w_.project_.Display.MallaMode = mode;
     auto* d = new MallaDialog(render::mallaTexts(w_.project_), &w_);
-    d->setFieldRules(mode == 0 ? render::gridSizeRules() : render::isolineCountRules());
-    if (mode == 0) {
+    d->setFieldRules(mode == MallaValue::GridSize ? render::gridSizeRules()
+                                                  : render::isolineCountRules());
+    if (mode == MallaValue::GridSize) {
         auto coverage = [d](const std::string& text) {
             const auto c = render::gridCoverage(text, dialognum::parser());
             d->showCoverage(c ? q(render::gridCoverageNote(*c)) : QString(), c ? c->fullCount : 0);
@@ -289,7 +290,7 @@ void DialogFlows::malla(int mode) {
         // A fine grid takes a while to make and to draw.
         Hourglass busy;
         std::optional<std::string> err;
-        if (mode == 0) {
+        if (mode == MallaValue::GridSize) {
             Edit e = Edit::gridSize(w_.project_);
             err = render::acceptGridSize(w_.project_, d->valueText(), dialognum::parser());
             w_.recordEdit("Grid size", std::move(e), !err);

@@ -42,7 +42,7 @@ class DialogFlows {
     void pending(PendingDialog dialog);
     void scale();
     void scaleCalculation();
-    void malla(int mode);
+    void malla(MallaValue mode);
     void xyCalculation();
     // The XY calculation with the project's settings; `then` runs after it completes.
     void runXYCalculation(std::function<void()> then = {});

@@ -8,6 +8,9 @@ namespace brenvik {
 
 // Settings of the result renderers (calculation colours, dots of colours) that
 // live for the whole run; they are not written to the project file.
+// The two values the shared dialog `malla` edits.
+enum class MallaValue { GridSize, IsolineCount };
+
 struct DisplaySettings {
     // Marking colours. The isolines and their labels start light blue and the
     // antenna symbols and the maximum mark red, both visible on either
@@ -22,8 +25,8 @@ struct DisplaySettings {
     double DotRadius = 30.0;      // drawing units, not scaled by the zoom
     double DotJitter = 0.5;       // spread around the node in cells: 0, 0.5 or 1.0
 
-    // Which value the shared dialog `malla` edits: 0 grid size, 1 number of isolines.
-    std::int16_t MallaMode = 0;
+    // Which value the shared dialog `malla` edits.
+    MallaValue MallaMode = MallaValue::GridSize;
 
     friend bool operator==(const DisplaySettings&, const DisplaySettings&) = default;
 };

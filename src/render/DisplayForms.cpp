@@ -138,7 +138,7 @@ const std::vector<FieldRule>& dotColourRules() {
 }
 
 MallaTexts mallaTexts(const Project& p) {
-    if (p.Display.MallaMode == 1)
+    if (p.Display.MallaMode == MallaValue::IsolineCount)
         return {"Number of isolines", "Introduce the number of isolines",
                 std::to_string(p.IsolineCount)};
     return {"Grid size", "Introduce the number of calculation points in the X-Axis",
@@ -253,7 +253,7 @@ const std::vector<FieldRule>& isolineCountRules() {
 
 std::optional<std::string> acceptMalla(Project& p, const std::string& text,
                                        const NumberParser& parse) {
-    return p.Display.MallaMode == 1 ? acceptIsolineCount(p, text, parse)
+    return p.Display.MallaMode == MallaValue::IsolineCount ? acceptIsolineCount(p, text, parse)
                                     : acceptGridSize(p, text, parse);
 }
 

@@ -82,7 +82,7 @@ std::optional<std::string> acceptDotColours(DisplaySettings& d, const std::strin
 
 // ---- The shared dialog `malla` ------------------------------------------------------------
 
-// MallaMode 0 "Grid size", 1 "Number of isolines".
+// MallaMode GridSize: "Grid size"; IsolineCount: "Number of isolines".
 struct MallaTexts {
     std::string caption, label, value;
 };

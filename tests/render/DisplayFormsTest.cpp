@@ -58,7 +58,7 @@ TEST(DotColoursDialog, AcceptNormalisesRadiusAndPercent) {
 TEST(GridSizeDialog, SmallGridsBecomeThreeAndTheGridsFollow) {
     Project p;
     p.XY.Calculated = true;
-    p.Display.MallaMode = 0;
+    p.Display.MallaMode = MallaValue::GridSize;
     EXPECT_FALSE(acceptMalla(p, "2").has_value());
     EXPECT_EQ(std::tuple(p.GridNX, p.CellSize, p.GridNY), std::tuple(3, 5120, 2));
     EXPECT_EQ(std::tuple(p.XY.Density.nx(), p.GroundGrid.ny()), std::tuple(3, 2));
@@ -120,7 +120,7 @@ TEST(GridSizeDialog, AGridTheMemoryCannotHoldOrCopyIsRefusedAndKeepsTheProject) 
 
 TEST(IsolineCountDialog, NewCountEmptiesTheTablesAndRefusesBelowOneOrBeyondTheMachine) {
     Project p;
-    p.Display.MallaMode = 1;
+    p.Display.MallaMode = MallaValue::IsolineCount;
     p.XY.Isolines.append(3, 4, 5);
     p.XY.IsolinesAux.append(3, 4, 5);
     EXPECT_FALSE(acceptMalla(p, "5").has_value());
