@@ -10,10 +10,14 @@
 #include "tools/Sites.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
+#include <sstream>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -60,7 +64,45 @@ class ScratchTest : public ::testing::Test {
         return out;
     }
     std::string at(const std::string& name) const { return (dir / name).string(); }
+    // The built program through the shell, with the scratch folder as the
+    // configuration folder (no limits file of the user's own takes part
+    // unless a test puts one there); its standard error lands in `err`.
+    int sh(const std::string& args) {
+        const std::string cmd = "XDG_CONFIG_HOME=" + dir.string() + " " + BRENVIK_BATCH_EXE + " " +
+                                args + " >/dev/null 2>" + at(".err");
+        const int st = std::system(cmd.c_str());
+        err = slurp(dir / ".err");
+        fs::remove(dir / ".err");
+        return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    }
     fs::path dir;
+    std::string err;
 };
+
+// A PDF's text as pdftotext reads it; nothing when the tool is not installed.
+inline std::optional<std::string> pdfText(const fs::path& pdf) {
+    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) return std::nullopt;
+    const fs::path txt = pdf.string() + ".txt";
+    EXPECT_EQ(std::system(("pdftotext " + pdf.string() + " " + txt.string()).c_str()), 0);
+    return slurp(txt);
+}
+
+// A grid dump (a header naming `value`, then one i,j,value line per node) as a grid.
+inline brenvik::Grid2D<double> readDump(const fs::path& path, int nx, int ny,
+                                        const std::string& value = "c") {
+    brenvik::Grid2D<double> g(nx, ny);
+    std::istringstream in(slurp(path));
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "\"i\",\"j\",\"" + value + "\"\r");
+    int i = 0, j = 0;
+    char comma = 0;
+    double c = 0;
+    std::size_t nodes = 0;
+    for (; in >> i >> comma >> j >> comma >> c; ++nodes)
+        g(i, j) = c;
+    EXPECT_EQ(nodes, g.size()) << path;
+    return g;
+}
 
 } // namespace batchtest

@@ -5,37 +5,8 @@
 #include "../calc/FarFieldHand.h"
 #include "calc/CalcForms.h"
 
-#include <sstream>
-#include <sys/wait.h>
-
 using namespace brenvik;
 using namespace batchtest;
-
-namespace {
-
-int runBatch(const std::vector<std::string>& args) {
-    std::string cmd = std::string(BRENVIK_BATCH_EXE);
-    for (const auto& a : args)
-        cmd += " '" + a + "'";
-    const int st = std::system((cmd + " > /dev/null 2>&1").c_str());
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-}
-
-// A grid dump ("i","j","c" and one i,j,c line per node) as a grid.
-Grid2D<double> readDump(const fs::path& path, int nx, int ny) {
-    Grid2D<double> g(nx, ny);
-    std::istringstream in(slurp(path));
-    std::string line;
-    std::getline(in, line);
-    int i = 0, j = 0;
-    char comma = 0;
-    double c = 0;
-    while (in >> i >> comma >> j >> comma >> c)
-        g(i, j) = c;
-    return g;
-}
-
-} // namespace
 
 class FarFieldBatch : public ScratchTest {};
 
@@ -52,21 +23,21 @@ TEST_F(FarFieldBatch, EveryNodeOfBothPlanesFollowsTheFormulasAndReflectionScales
            "south,,,70,15,2,stick,200,,,900,,,,,\n"
            "west,,,20,25,25,panel,900,333,0,2450,,asymmetric-beam-no-count.msi,,9,\n";
     writeSite(Project{}, dir / "empty.bvk");
-    const auto run = [&](const std::string& tag, const char* reflection) {
-        return runBatch({at("empty.bvk"), "--import-sites", at("sites.csv"), "--model",
-                         "far-field", "--reflection", reflection, "--xy", "2", "--xz", "40",
-                         "--export", "grid-xy=" + at(tag + "xy.csv"), "--export",
-                         "grid-xz=" + at(tag + "xz.csv"), "--save", at(tag + ".bvk")});
-    };
-    ASSERT_EQ(run("a", "1"), 0);
-    ASSERT_EQ(run("b", "2.56"), 0);
+    for (const std::string tag : {"a", "b"})
+        ASSERT_EQ(sh(at("empty.bvk") + " --import-sites " + at("sites.csv") +
+                     " --model far-field --reflection " + (tag == "a" ? "1" : "2.56") +
+                     " --xy 2 --xz 40 --export grid-xy=" + at(tag + "xy.csv") +
+                     " --export grid-xz=" + at(tag + "xz.csv") + " --save " + at(tag + ".bvk")),
+                  0)
+            << err;
     Project p;
     ASSERT_TRUE(LoadProjectFile(p, at("a.bvk")));
     ASSERT_EQ(std::tuple(p.AntennaCount, p.Patterns.size()), std::tuple(5, 3u));
     ASSERT_FALSE(XZDialogAccept(p, "40")); // the section's row, as --xz 40 places it
     const int nx = p.GridNX, ny = p.GridNY, off = p.XZRowOffset;
     const double cell = p.CellSize * p.MetersPerUnit, yPlane = p.XZPlaneRow * cell;
-    const Grid2D<double> xy = readDump(dir / "axy.csv", nx, ny), xz = readDump(dir / "axz.csv", nx, ny);
+    const Grid2D<double> xy = readDump(dir / "axy.csv", nx, ny),
+                         xz = readDump(dir / "axz.csv", nx, ny);
     for (int i = 1; i <= nx; ++i)
         for (int j = 1; j <= ny; ++j) {
             const double want = farfieldhand::HandSum(p, i * cell, j * cell, 2, 1.0);

@@ -1,5 +1,5 @@
-// Ctrl-C in the middle of a long step: the export, the grid dump, the save
-// and the image each stop promptly with "Interrupted" and leave no temporary.
+// Ctrl-C in the middle of a long step: the export, the save and the image
+// each stop promptly with "Interrupted" and leave no temporary.
 
 #include "BatchTestSupport.h"
 #include "batch/BatchRun.h"
@@ -40,11 +40,9 @@ TEST_F(Interrupt, ALongStepStopsSoonAfterTheSignal) {
         std::function<void(const std::string& path)> step;
     };
     using Path = const std::string&;
-    const auto conc = ExportKind::ConcentrationsGeographic;
     // clang-format off
     const Case cases[] = {
-        {"export", [&](Path to) { writeExport(p, conc, to, flag); }},
-        {"grid dump", [&](Path to) { writeExport(p, ExportKind::GridXY, to, flag); }},
+        {"export", [&](Path to) { writeExport(p, ExportKind::GridXY, to, flag); }},
         {"save", [&](Path to) { saveProject(p, to, flag); }},
         {"image", [&](Path to) { prepareImage(p, dots); writeProjectImage(p, dots, to, flag); }},
     };

@@ -48,8 +48,8 @@ TEST(BatchOptions, EveryOptionInAnyOrderAndBothValueForms) {
     BatchOptions m = batchtest::options(words("a.bvk --model Far-Field --reflection=2.56"));
     EXPECT_EQ(std::tuple(m.model, m.reflection, o.model, o.reflection),
               std::tuple(ExposureModel::FarField, 2.56, std::nullopt, std::nullopt));
-    BatchOptions s = batchtest::options({"a.bvk", "--xy", "Surface"});
-    EXPECT_TRUE(s.xy && s.xySurface);
+    BatchOptions s = batchtest::options({"--xy", "Surface", "--", "--odd-name.bvk"});
+    EXPECT_TRUE(s.xy && s.xySurface && s.projectPath == "--odd-name.bvk"); // "--" ends options
     BatchOptions d = batchtest::options({"a.bvk", "--image", "x.png"});
     EXPECT_TRUE(d.image->format == ImageFormat::Png && !d.image->plane && !d.image->style &&
                 d.image->width == 1024);
@@ -94,12 +94,6 @@ TEST(BatchOptions, UsageErrors) {
                       .find(std::string("option ") + twice + " given more than once"),
                   std::string::npos);
     bad({"a.bvk", "--isolines", "+-1"});
-}
-
-TEST(BatchOptions, HelpNeedsNoProjectAndDashDashEndsOptions) {
-    EXPECT_TRUE(batchtest::options({"--help"}).help);
-    BatchOptions o = batchtest::options({"--", "--odd-name.bvk"});
-    EXPECT_EQ(o.projectPath, "--odd-name.bvk");
 }
 
 TEST(GridDump, HeaderNodeOrderAndExactValues) {

@@ -11,11 +11,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <gdal_priv.h>
 #include <memory>
 #include <ogrsf_frmts.h>
-#include <set>
 
 using namespace brenvik;
 using namespace batchtest;
@@ -42,13 +40,7 @@ const char* kBuildings =
 class RealPlaces : public ScratchTest {
   protected:
     int run(const std::string& args) {
-        const std::string cmd = "XDG_CONFIG_HOME=" + dir.string() + " " + BRENVIK_BATCH_EXE + " " +
-                                at("site.bvk") + " --import-sites " + at("sites.csv") + " " + args +
-                                " >/dev/null 2>" + at("err");
-        const int st = std::system(cmd.c_str());
-        err = slurp(at("err"));
-        fs::remove(at("err"));
-        return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        return sh(at("site.bvk") + " --import-sites " + at("sites.csv") + " " + args);
     }
     void SetUp() override {
         ScratchTest::SetUp();
@@ -59,7 +51,6 @@ class RealPlaces : public ScratchTest {
             << "name,lon,lat,x_m,y_m,height_m,kind\nYard,,,70,60,1.5,school\n";
         std::ofstream(at("bad.csv")) << "name,lon,lat,x_m,y_m,height_m,kind\nYard,,,70,x,1.5,\n";
     }
-    std::string err;
 };
 
 TEST_F(RealPlaces, WrittenByExtensionOrRefusedWithTheLine) {
@@ -174,41 +165,21 @@ TEST_F(RealPlaces, SiteWithTerrainBuildingsAndPlacesReportsAndMapsTheWorst) {
         << err;
     EXPECT_EQ(err.find("off the plan"), std::string::npos) << err;
 
-    // The buildings coloured in the GeoPackage and, the same, in the KMZ.
+    // Every building and place reaches both maps (their colours are the map
+    // writers' own affair, read back in the map tests).
     GDALDatasetUniquePtr gpkg(GDALDataset::Open(at("m.gpkg").c_str(), GDAL_OF_VECTOR));
-    ASSERT_TRUE(gpkg);
-    OGRLayer* buildings = gpkg->GetLayerByName("buildings");
-    ASSERT_TRUE(buildings && gpkg->GetLayerByName("places"));
-    EXPECT_EQ(buildings->GetFeatureCount(), 20);
+    ASSERT_TRUE(gpkg && gpkg->GetLayerByName("buildings") && gpkg->GetLayerByName("places"));
+    EXPECT_EQ(gpkg->GetLayerByName("buildings")->GetFeatureCount(), 20);
     EXPECT_EQ(gpkg->GetLayerByName("places")->GetFeatureCount(), 5);
-    std::set<std::string> fills;
-    for (auto& f : *buildings)
-        fills.insert(f->GetFieldAsString("fill"));
     const char* const drivers[] = {"LIBKML", nullptr};
     GDALDatasetUniquePtr kmz(GDALDataset::Open(("/vsizip/" + at("m.kmz") + "/doc.kml").c_str(),
                                                GDAL_OF_VECTOR, drivers));
-    ASSERT_TRUE(kmz);
-    OGRLayer* kb = kmz->GetLayerByName("Buildings");
-    ASSERT_TRUE(kb && kmz->GetStyleTable());
-    EXPECT_EQ(kb->GetFeatureCount(), 20);
-    for (auto& f : *kb) {
-        const std::string ref = f->GetStyleString() ? f->GetStyleString() : "";
-        const char* style = ref.size() > 1 ? kmz->GetStyleTable()->Find(ref.c_str() + 1) : nullptr;
-        ASSERT_TRUE(style) << ref;
-        bool known = false;
-        for (std::string fill : fills) {
-            std::transform(fill.begin(), fill.end(), fill.begin(), ::toupper);
-            known = known || std::string(style).find("BRUSH(fc:" + fill) != std::string::npos;
-        }
-        EXPECT_TRUE(known) << style;
-    }
+    ASSERT_TRUE(kmz && kmz->GetLayerByName("Buildings"));
+    EXPECT_EQ(kmz->GetLayerByName("Buildings")->GetFeatureCount(), 20);
 
-    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "pdftotext is not installed";
-    ASSERT_EQ(std::system(("pdftotext " + at("r.pdf") + " " + at("r.txt")).c_str()), 0);
-    const std::string text = slurp(at("r.txt"));
-    EXPECT_NE(text.find("Worst building: Block "), std::string::npos);
-    // The PDF's text may join "fl" into one ligature.
-    EXPECT_NE(text.find("oor "), std::string::npos) << text.substr(0, 1500);
-    EXPECT_NE(text.find("worst place: "), std::string::npos);
+    const auto text = pdfText(dir / "r.pdf");
+    if (!text) GTEST_SKIP() << "pdftotext is not installed";
+    // The PDF's text may join "fl" into one ligature ("floor").
+    for (const char* said : {"Worst building: Block ", "oor ", "worst place: "})
+        EXPECT_NE(text->find(said), std::string::npos) << said << "\n" << text->substr(0, 1500);
 }

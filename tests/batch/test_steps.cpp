@@ -36,7 +36,7 @@ void appCalculateXY(Project& p, bool surface, const std::string& height = "0") {
 
 class Steps : public ScratchTest {};
 
-TEST_F(Steps, ExportsAreTheApplicationsBytes) {
+TEST_F(Steps, ExportsAndGridDumpsAreTheApplicationsBytes) {
     Project site = makeSite(100, 3);
     writeSite(site, dir / "site.bvk");
     using K = CsvExport;
@@ -49,40 +49,24 @@ TEST_F(Steps, ExportsAreTheApplicationsBytes) {
         {"concentrations-geographic", K::ConcentrationsGeographic},
         {"maximum-cartesian", K::MaximumCartesian}, {"maximum-geographic", K::MaximumGeographic}};
     // clang-format on
-    std::vector<std::string> args{at("site.bvk"), "--xy", "surface", "--xz", "40"};
-    for (const auto& [name, kind] : kinds) {
-        args.push_back("--export");
-        args.push_back(name + "=" + at(name + ".csv"));
-    }
+    std::vector<std::string> args{at("site.bvk"),  "--xz",     "30", "--xy", "12.9", "--export",
+                                  "grid-xz=" + at("xz.csv"), "--export", "grid-xy=" + at("xy.csv")};
+    for (const auto& [name, kind] : kinds)
+        args.insert(args.end(), {"--export", name + "=" + at(name + ".csv")});
     RunOutcome r = runBatch(options(args), RunEnvironment{});
-    ASSERT_EQ(r.status, 0) << r.message;
-
-    Project app;
-    ASSERT_TRUE(LoadProjectFile(app, at("site.bvk")));
-    appCalculateXY(app, true);
-    for (const auto& [name, kind] : kinds) {
-        std::string expected;
-        ASSERT_TRUE(WriteCsv(app, kind, expected));
-        EXPECT_EQ(slurp(dir / (name + ".csv")), expected) << name;
-    }
-}
-
-TEST_F(Steps, GridDumpsHoldTheApplicationsGrids) {
-    Project site = makeSite(60, 2);
-    writeSite(site, dir / "site.bvk");
-    RunOutcome r =
-        runBatch(options({at("site.bvk"), "--xz", "30", "--xy", "12.9", "--export",
-                          "grid-xz=" + at("xz.csv"), "--export", "grid-xy=" + at("xy.csv")}),
-                 RunEnvironment{});
     ASSERT_EQ(r.status, 0) << r.message;
 
     Project app;
     ASSERT_TRUE(LoadProjectFile(app, at("site.bvk")));
     appCalculateXY(app, false, "12.9");
     EXPECT_EQ(app.CalcHeight, 12.0);
+    for (const auto& [name, kind] : kinds) {
+        std::string expected;
+        ASSERT_TRUE(WriteCsv(app, kind, expected));
+        EXPECT_EQ(slurp(dir / (name + ".csv")), expected) << name;
+    }
     ASSERT_FALSE(XZDialogAccept(app, "30"));
     ASSERT_TRUE(RunXZCalculation(app).ok());
-
     // The dumps hold the very grids the window calculated, node for node.
     for (const auto& [file, grid] :
          {std::pair{"xy.csv", &app.XY.Density}, std::pair{"xz.csv", &app.XZ.Density}}) {
@@ -166,39 +150,35 @@ TEST_F(Steps, RefusalsCarryTheApplicationsMessages) {
     EXPECT_EQ(files(), std::vector<std::string>{"site.bvk"}); // nothing else, no temporaries
 }
 
-TEST_F(Steps, AFailureLateInTheRunLeavesNoOutputAtAll) {
-    Project site = makeSite(50, 2);
-    writeSite(site, dir / "site.bvk");
+TEST_F(Steps, AFailureOrInterruptLateInTheRunLeavesNoOutputAtAll) {
+    writeSite(makeSite(50, 2), dir / "site.bvk");
     std::ofstream(dir / "old.csv") << "previous";
-    RunOutcome r = runBatch(
-        options({at("site.bvk"), "--xy", "surface", "--export",
-                 "sources-cartesian=" + at("old.csv"), "--export", "grid-xy=" + at("new.csv"),
-                 "--save", at("new.bvk"), "--image", at("new.png"), "--plane", "xz"}),
-        RunEnvironment{});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(files(), (std::vector<std::string>{"old.csv", "site.bvk"}));
-    EXPECT_EQ(slurp(dir / "old.csv"), "previous");
-
-    r = runBatch(options({at("site.bvk"), "--export", "sources-cartesian=" + at("no/such.csv"),
-                          "--xy", "surface"}),
-                 RunEnvironment{});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.message.find("Cannot write"), std::string::npos) << r.message;
-}
-
-TEST_F(Steps, InterruptStopsTheCalculationAndWritesNothing) {
-    Project site = makeSite(200, 4);
-    writeSite(site, dir / "site.bvk");
     std::atomic<bool> stop{true};
-    RunEnvironment env;
-    env.cancel = &stop;
-
-    RunOutcome r = runBatch(options({at("site.bvk"), "--xy", "surface", "--save", at("out.bvk"),
-                                     "--export", "maximum-cartesian=" + at("m.csv")}),
-                            env);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.message, kMsgInterrupted);
-    EXPECT_EQ(files(), std::vector<std::string>{"site.bvk"});
+    RunEnvironment interrupted;
+    interrupted.cancel = &stop;
+    const struct {
+        std::vector<std::string> args;
+        RunEnvironment env;
+        std::string says;
+    } cases[] = {
+        {{"--export", "grid-xy=" + at("new.csv"), "--save", at("new.bvk"), "--image", at("new.png"),
+          "--plane", "xz"},
+         {},
+         "Calcule first"},
+        {{"--export", "grid-xy=" + at("new.csv"), "--save", at("new.bvk")}, interrupted,
+         kMsgInterrupted},
+        {{"--export", "sources-cartesian=" + at("no/such.csv")}, {}, "Cannot write"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{at("site.bvk"), "--xy", "surface", "--export",
+                                      "sources-cartesian=" + at("old.csv")};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        RunOutcome r = runBatch(options(args), c.env);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.message.find(c.says), std::string::npos) << r.message;
+        EXPECT_EQ(files(), (std::vector<std::string>{"old.csv", "site.bvk"}));
+        EXPECT_EQ(slurp(dir / "old.csv"), "previous");
+    }
 }
 
 TEST_F(Steps, SaveKeepsTheResultWhateverTheOptionOrder) {
@@ -231,4 +211,29 @@ TEST_F(Steps, SaveKeepsTheResultWhateverTheOptionOrder) {
     // The saved file runs again without a calculation: its result is exported.
     r = runBatch(options({at("out.bvk"), "--export", "grid-xy=" + at("again.csv")}), {});
     EXPECT_EQ(r.status, 0) << r.message;
+}
+
+// The map layers: staged like every output, refused without an XY result.
+TEST_F(Steps, MapLayersAreWrittenAndNeedAnXYResult) {
+    writeSite(makeSite(50, 2), dir / "site.bvk");
+    const struct {
+        const char *kind, *file;
+    } kinds[] = {{"geotiff", "r.tif"}, {"isolines-geojson", "i.geojson"},
+                 {"zones-geojson", "z.geojson"}, {"gpkg", "r.gpkg"}, {"kmz", "r.kmz"}};
+    std::vector<std::string> args{at("site.bvk")};
+    for (const auto& k : kinds) {
+        RunOutcome refused = runBatch(
+            options({at("site.bvk"), "--export", std::string(k.kind) + "=" + at(k.file)}), {});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_EQ(refused.message, "There is not a calculated electromagnetic pollution");
+        args.insert(args.end(), {"--export", std::string(k.kind) + "=" + at(k.file)});
+    }
+    EXPECT_EQ(files(), std::vector<std::string>{"site.bvk"});
+
+    args.insert(args.end(), {"--xy", "surface"});
+    RunOutcome r = runBatch(options(args), {});
+    ASSERT_EQ(r.status, 0) << r.message;
+    // What each file holds is read back in the map writers' own tests.
+    for (const auto& k : kinds)
+        EXPECT_GT(fs::file_size(dir / k.file), 0u) << k.kind;
 }

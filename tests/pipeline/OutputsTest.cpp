@@ -16,6 +16,7 @@
 using namespace brenvik;
 using namespace brenvik::pipeline;
 using brenvik::testing::Slurp;
+using brenvik::testing::Spit;
 using brenvik::testing::TempDir;
 using Clock = std::chrono::steady_clock;
 
@@ -70,11 +71,7 @@ TEST(OutputPipeline, ACancelStopsTheWriteAndKeepsTheTarget) {
         SCOPED_TRACE(outputFormat(c.kind).keyword);
         TempDir dir;
         const std::string target = dir.file("out");
-        {
-            std::FILE* f = std::fopen(target.c_str(), "wb");
-            std::fputs("old", f);
-            std::fclose(f);
-        }
+        Spit(target, "old");
         Project p = Site();
         CancellingFeedback feedback(c.afterReports);
         std::thread timer;
