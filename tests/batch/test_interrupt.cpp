@@ -40,9 +40,10 @@ TEST_F(Interrupt, ALongStepStopsSoonAfterTheSignal) {
         std::function<void(const std::string& path)> step;
     };
     using Path = const std::string&;
+    const auto Concentrations = ExportKind::ConcentrationsGeographic;
     // clang-format off
     const Case cases[] = {
-        {"export", [&](Path to) { writeExport(p, ExportKind::GridXY, to, flag); }},
+        {"export", [&](Path to) { writeExport(p, Concentrations, to, flag); }},
         {"save", [&](Path to) { saveProject(p, to, flag); }},
         {"image", [&](Path to) { prepareImage(p, dots); writeProjectImage(p, dots, to, flag); }},
     };

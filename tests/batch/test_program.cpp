@@ -133,12 +133,6 @@ TEST_F(Program, TheExamplesRunAndTheirResultsLookRight) {
         levels.insert(line.substr(line.rfind(',') + 1));
     EXPECT_EQ(stepped.IsolineCount, 5);
     EXPECT_TRUE(levels.size() >= 3u && levels.size() <= 5u) << levels.size();
-
-    // The older layout is read and saved again in the current one.
-    r = run({example("older-layout.bvk").string(), "--save", at("older.bvk")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(slurp(example("older-layout.bvk")).substr(0, 5), "200\r\n");
-    EXPECT_EQ(slurp(dir / "older.bvk").substr(0, 8), "2\r\n200\r\n");
 }
 
 TEST_F(Program, AnImagePerStyleOnBothPlanes) {
