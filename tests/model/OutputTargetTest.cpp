@@ -78,9 +78,7 @@ TEST(OutputTarget, EachKindOfTarget) {
         }
     }
     // Only a plain file is read back whole: not a folder, nor a device that never ends.
-    TempDir dir;
-    EXPECT_FALSE(ReadWholeFile(dir.path().string()));
-    EXPECT_FALSE(ReadWholeFile("/dev/null"));
+    EXPECT_FALSE(ReadWholeFile(TempDir().path().string()) || ReadWholeFile("/dev/null"));
 }
 
 TEST(OutputTarget, SpellingsOfOneFileResolveAlike) {
@@ -112,8 +110,8 @@ TEST(OutputTarget, TemporariesOfAKilledRunAreRemovedAndNothingElse) {
     Spit(dir.file(".x.csv.bvtmp-999999999-3.txt"), "the user's too");
     ASSERT_TRUE(WriteFileAtomically(dir.file("x.csv"), "new"));
     ::close(live);
-    EXPECT_FALSE(fs::exists(dir.file(".x.csv.bvtmp-999999999-3")));
-    EXPECT_FALSE(fs::exists(dir.file("..x.csv.bvtmp-999999999-3.bvtmp-999999999-4")));
+    EXPECT_FALSE(fs::exists(dir.file(".x.csv.bvtmp-999999999-3")) ||
+                 fs::exists(dir.file("..x.csv.bvtmp-999999999-3.bvtmp-999999999-4")));
     EXPECT_EQ(dir.entries(), 5);
 
     // A temporary that another writer replaced by its path stays claimed.

@@ -28,8 +28,7 @@ class CancellingFeedback : public Feedback {
   public:
     explicit CancellingFeedback(int after) : after_(after) {}
     void setProgress(double fraction, std::string_view) override {
-        EXPECT_GE(fraction, 0.0);
-        EXPECT_LE(fraction, 1.0);
+        EXPECT_TRUE(fraction >= 0.0 && fraction <= 1.0) << fraction;
         if (++reports_ == after_) cancelNow();
     }
     void cancelNow() {
