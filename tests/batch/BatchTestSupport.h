@@ -3,6 +3,7 @@
 // Shared by the batch tests: sites built with the program's own operations, a
 // scratch folder per test, and the built program run as a script runs it.
 
+#include "../model/TempDir.h"
 #include "batch/BatchOptions.h"
 #include "calc/GridCalc.h"
 #include "model/Project.h"
@@ -40,22 +41,11 @@ inline void writeSite(const brenvik::Project& p, const fs::path& path) {
     ASSERT_TRUE(brenvik::SaveProjectFile(p, path.string()));
 }
 
-inline std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+inline std::string slurp(const fs::path& path) { return brenvik::testing::Slurp(path); }
 
 // A fresh folder for the test, removed afterwards.
 class ScratchTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() / (std::string("brenvik-batch-") + info->test_suite_name() +
-                                           "-" + info->name() + "-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
     std::vector<std::string> files() const {
         std::vector<std::string> out;
         for (const auto& e : fs::directory_iterator(dir))
@@ -75,7 +65,8 @@ class ScratchTest : public ::testing::Test {
         fs::remove(dir / ".err");
         return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     }
-    fs::path dir;
+    brenvik::testing::TempDir scratch;
+    const fs::path dir = scratch.path();
     std::string err;
 };
 

@@ -4,6 +4,7 @@
 #include "model/FakePrompts.h"
 #include "model/ProjectFile.h"
 #include "model/TempDir.h"
+#include "model/TestProjects.h"
 
 #include <gtest/gtest.h>
 #include <tuple>
@@ -18,11 +19,7 @@ namespace {
 
 Project WithOneAntenna() {
     Project p;
-    p.AntennaCount = 1;
-    p.TowerCount = 1;
-    p.EnsureAntennaSlots(1);
-    p.Antennas[1].AntPower = 1600;
-    p.Antennas[1].AntType = AntennaKind::Panel;
+    brenvik::testing::AddAntenna(p, AntennaKind::Panel, 1600, 0, 0, 0, 0);
     p.GroundGrid(2, 3) = 6;
     return p;
 }
