@@ -37,8 +37,7 @@ void appCalculateXY(Project& p, bool surface, const std::string& height = "0") {
 class Steps : public ScratchTest {};
 
 TEST_F(Steps, ExportsAndGridDumpsAreTheApplicationsBytes) {
-    Project site = makeSite(100, 3);
-    writeSite(site, dir / "site.bvk");
+    writeSite(makeSite(100, 3), dir / "site.bvk");
     using K = CsvExport;
     // clang-format off
     const std::vector<std::pair<std::string, CsvExport>> kinds{
@@ -114,7 +113,7 @@ TEST_F(Steps, RefusalsCarryTheApplicationsMessages) {
     EXPECT_EQ(failure({"--xy", "surface"}), "Introduce, at least, a pollutant source");
     EXPECT_EQ(failure({"--xz", "10"}), "Introduce, at least, a pollutant source");
 
-    Project site = makeSite(50, 1);
+    const Project site = makeSite(50, 1);
     writeSite(site, dir / "site.bvk");
     double planHeight = site.GridNY * site.CellSize * site.MetersPerUnit;
     const std::string far = "Distance not allowed";
@@ -182,8 +181,7 @@ TEST_F(Steps, AFailureOrInterruptLateInTheRunLeavesNoOutputAtAll) {
 }
 
 TEST_F(Steps, SaveKeepsTheResultWhateverTheOptionOrder) {
-    Project site = makeSite(80, 2);
-    writeSite(site, dir / "site.bvk");
+    writeSite(makeSite(80, 2), dir / "site.bvk");
     std::vector<std::string> steps;
     RunEnvironment env;
     env.stepTimed = [&steps](const std::string& s, double, double) { steps.push_back(s); };

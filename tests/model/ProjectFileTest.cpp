@@ -222,21 +222,20 @@ TEST(ProjectFileRoundTrip, ReadsBackAsWrittenToTheByte) {
 TEST(ProjectFileReader, SampleFilesOfEveryLayout) {
     // The fuzzer's seed files: the current layout with and without a result,
     // the layout with a first line of 1 and the older one led by the width.
-    struct Sample {
-        const char* name;
-        int version;
-        double width;
-        int antennas;
-    };
     // Found beside the sources: from the test's own path, or from the tests
     // folder it runs in (a compiler cache may shorten the path to a relative one).
     std::string corpus =
         (std::filesystem::path(__FILE__).parent_path() / "../../fuzz/corpus/").string();
     if (!std::filesystem::exists(corpus)) corpus = "../fuzz/corpus/";
-    for (auto s :
-         {Sample{"current_result.bvk", 2, 150, 2}, Sample{"current_plain.bvk", 2, 212.75, 0},
-          Sample{"layout1_result.bvk", 1, 99.5, 1}, Sample{"older_width.bvk", 1, 150, 2},
-          Sample{"older_plain.bvk", 1, 300, 0}}) {
+    struct {
+        const char* name;
+        int version;
+        double width;
+        int antennas;
+    } const samples[] = {{"current_result.bvk", 2, 150, 2}, {"current_plain.bvk", 2, 212.75, 0},
+                         {"layout1_result.bvk", 1, 99.5, 1}, {"older_width.bvk", 1, 150, 2},
+                         {"older_plain.bvk", 1, 300, 0}};
+    for (const auto& s : samples) {
         const std::string text = brenvik::testing::Slurp(corpus + s.name);
         ASSERT_FALSE(text.empty()) << s.name;
         Project p;
