@@ -94,10 +94,3 @@ TEST(OutputPipeline, ACancelStopsTheWriteAndKeepsTheTarget) {
                     std::chrono::duration<double>(stopped - feedback.canceledAt).count());
     }
 }
-
-TEST(OutputPipeline, ACalculationReportsThroughTheFeedbackAndStopsOnItsCancel) {
-    Project p = batchsites::spreadSite(400, 3, 300.0);
-    CancellingFeedback feedback(2);
-    EXPECT_EQ(RunCalculation(p, Plane::XY, feedback).status, CalcStatus::Cancelled);
-    EXPECT_FALSE(p.XY.Calculated);
-}
