@@ -221,10 +221,10 @@ namespace {
 void WriteSite(const fs::path& dir) {
     GDALAllRegister();
     OGRSpatialReference ll, utm;
-    ll.importFromEPSG(4326);
-    utm.importFromEPSG(32641);
-    ll.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-    utm.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    for (auto [srs, epsg] : {std::pair{&ll, 4326}, std::pair{&utm, 32641}}) {
+        srs->importFromEPSG(epsg);
+        srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    }
     std::unique_ptr<OGRCoordinateTransformation> t(OGRCreateCoordinateTransformation(&ll, &utm));
     double e = 62.99, n = 63.99;
     t->Transform(1, &e, &n);

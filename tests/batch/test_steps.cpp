@@ -17,23 +17,6 @@ using namespace brenvik;
 using namespace brenvik::batch;
 using namespace batchtest;
 
-namespace {
-
-// The XY calculation as the window runs it from its dialog.
-void appCalculateXY(Project& p, bool surface, const std::string& height = "0") {
-    CalForm f = CalFormLoad(p);
-    if (surface) {
-        CalFormOption1(p, f);
-    } else {
-        CalFormOption2(p, f);
-        f.text1 = height;
-    }
-    ASSERT_FALSE(CalFormAccept(p, f));
-    ASSERT_TRUE(RunXYCalculation(p).ok());
-}
-
-} // namespace
-
 class Steps : public ScratchTest {};
 
 TEST_F(Steps, ExportsAndGridDumpsAreTheApplicationsBytes) {
@@ -57,8 +40,13 @@ TEST_F(Steps, ExportsAndGridDumpsAreTheApplicationsBytes) {
 
     Project app;
     ASSERT_TRUE(LoadProjectFile(app, at("site.bvk")));
-    appCalculateXY(app, false, "12.9");
+    // The XY calculation as the window runs it from its dialog.
+    CalForm f = CalFormLoad(app);
+    CalFormOption2(app, f);
+    f.text1 = "12.9";
+    ASSERT_FALSE(CalFormAccept(app, f));
     EXPECT_EQ(app.CalcHeight, 12.0);
+    ASSERT_TRUE(RunXYCalculation(app).ok());
     for (const auto& [name, kind] : kinds) {
         std::string expected;
         ASSERT_TRUE(WriteCsv(app, kind, expected));
@@ -136,8 +124,8 @@ TEST_F(Steps, RefusalsCarryTheApplicationsMessages) {
               "Cannot draw images in this program");
 
     // A result calculated while zoomed cannot seed a section.
-    Project zoomed = makeSite(50, 1);
-    appCalculateXY(zoomed, true);
+    Project zoomed = site;
+    ASSERT_TRUE(RunXYCalculation(zoomed).ok());
     zoomed.XYCalcZoom = 2.0;
     writeSite(zoomed, dir / "site.bvk");
     EXPECT_EQ(failure({"--xz", "10"}), "It is needed a Zoom value in the XY-Plane of 100%");
