@@ -75,11 +75,8 @@ TEST_F(Steps, SettingsFollowTheDialogs) {
     applySettings(p, options({"x.bvk", "--isolines", "4"}));
     EXPECT_EQ(p.IsolineCount, 4);
     // No isoline is no level at all.
-    EXPECT_THAT(
-        [&] {
-            applySettings(p, options({"x.bvk", "--isolines", "0"}));
-        },
-        ::testing::ThrowsMessage<BatchFailure>(::testing::StrEq("Input data error")));
+    EXPECT_THAT([&] { applySettings(p, options({"x.bvk", "--isolines", "0"})); },
+                ::testing::ThrowsMessage<BatchFailure>(::testing::StrEq("Input data error")));
     EXPECT_EQ(p.IsolineCount, 4);
 
     runXYStep(p, options({"x.bvk", "--xy", "-0.5"}), RunEnvironment{});
