@@ -56,18 +56,19 @@ class ScratchTest : public ::testing::Test {
     std::string at(const std::string& name) const { return (dir / name).string(); }
     // The built program through the shell, with the scratch folder as the
     // configuration folder (no limits file of the user's own takes part
-    // unless a test puts one there); its standard error lands in `err`.
+    // unless a test puts one there); its standard output and error land in
+    // `out` and `err`.
     int sh(const std::string& args) {
         const std::string cmd = "XDG_CONFIG_HOME=" + dir.string() + " " + BRENVIK_BATCH_EXE + " " +
-                                args + " >/dev/null 2>" + at(".err");
+                                args + " >" + at(".out") + " 2>" + at(".err");
         const int st = std::system(cmd.c_str());
-        err = slurp(dir / ".err");
-        fs::remove(dir / ".err");
+        out = slurp(dir / ".out"), err = slurp(dir / ".err");
+        fs::remove(dir / ".out"), fs::remove(dir / ".err");
         return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     }
     brenvik::testing::TempDir scratch;
     const fs::path dir = scratch.path();
-    std::string err;
+    std::string out, err;
 };
 
 // A PDF's text as pdftotext reads it; nothing when the tool is not installed.

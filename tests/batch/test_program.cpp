@@ -21,7 +21,11 @@
 #include <sys/wait.h>
 #include <thread>
 
+using namespace brenvik;
+using namespace batchtest;
+
 namespace {
+
 // True when the process whose /proc status file is `status` has a handler for SIGINT.
 bool CatchesInterrupt(const std::string& status) {
     std::ifstream in(status);
@@ -30,12 +34,6 @@ bool CatchesInterrupt(const std::string& status) {
             return (std::stoull(line.substr(7), nullptr, 16) >> (SIGINT - 1)) & 1u;
     return false;
 }
-} // namespace
-
-using namespace brenvik;
-using namespace batchtest;
-
-namespace {
 
 struct Ran {
     int status = -1;
@@ -56,18 +54,6 @@ struct Ran {
     ::_exit(127);
 }
 
-// Runs the program with `args`, standard output and error into files.
-Ran runProgram(const std::vector<std::string>& args, const fs::path& dir) {
-    fs::path out = dir / ".stdout", err = dir / ".stderr";
-    pid_t pid = ::fork();
-    if (pid == 0) execProgram(args, out, err);
-    int st = 0;
-    ::waitpid(pid, &st, 0);
-    Ran r{WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st), slurp(out), slurp(err)};
-    fs::remove(out), fs::remove(err);
-    return r;
-}
-
 std::string example(const std::string& name) {
     return (fs::path(BRENVIK_EXAMPLES_DIR) / name).string();
 }
@@ -76,7 +62,14 @@ std::string example(const std::string& name) {
 
 class Program : public ScratchTest {
   protected:
-    Ran run(const std::vector<std::string>& args) { return runProgram(args, dir); }
+    // The program with `args` as they stand, each quoted for the shell.
+    Ran run(const std::vector<std::string>& args) {
+        std::string line;
+        for (const auto& a : args)
+            line += " '" + a + "'";
+        const int status = sh(line);
+        return {status, out, err};
+    }
 };
 
 TEST_F(Program, ExitStatusAndUsage) {
