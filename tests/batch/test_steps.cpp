@@ -17,28 +17,10 @@ using namespace brenvik;
 using namespace brenvik::batch;
 using namespace batchtest;
 
-namespace {
-
-// The XY calculation as the window runs it from its dialog.
-void appCalculateXY(Project& p, bool surface, const std::string& height = "0") {
-    CalForm f = CalFormLoad(p);
-    if (surface) {
-        CalFormOption1(p, f);
-    } else {
-        CalFormOption2(p, f);
-        f.text1 = height;
-    }
-    ASSERT_FALSE(CalFormAccept(p, f));
-    ASSERT_TRUE(RunXYCalculation(p).ok());
-}
-
-} // namespace
-
 class Steps : public ScratchTest {};
 
-TEST_F(Steps, ExportsAreTheApplicationsBytes) {
-    Project site = makeSite(100, 3);
-    writeSite(site, dir / "site.bvk");
+TEST_F(Steps, ExportsAndGridDumpsAreTheApplicationsBytes) {
+    writeSite(makeSite(100, 3), dir / "site.bvk");
     using K = CsvExport;
     // clang-format off
     const std::vector<std::pair<std::string, CsvExport>> kinds{
@@ -49,40 +31,29 @@ TEST_F(Steps, ExportsAreTheApplicationsBytes) {
         {"concentrations-geographic", K::ConcentrationsGeographic},
         {"maximum-cartesian", K::MaximumCartesian}, {"maximum-geographic", K::MaximumGeographic}};
     // clang-format on
-    std::vector<std::string> args{at("site.bvk"), "--xy", "surface", "--xz", "40"};
-    for (const auto& [name, kind] : kinds) {
-        args.push_back("--export");
-        args.push_back(name + "=" + at(name + ".csv"));
-    }
+    std::vector<std::string> args{at("site.bvk"),  "--xz",     "30", "--xy", "12.9", "--export",
+                                  "grid-xz=" + at("xz.csv"), "--export", "grid-xy=" + at("xy.csv")};
+    for (const auto& [name, kind] : kinds)
+        args.insert(args.end(), {"--export", name + "=" + at(name + ".csv")});
     RunOutcome r = runBatch(options(args), RunEnvironment{});
     ASSERT_EQ(r.status, 0) << r.message;
 
     Project app;
     ASSERT_TRUE(LoadProjectFile(app, at("site.bvk")));
-    appCalculateXY(app, true);
+    // The XY calculation as the window runs it from its dialog.
+    CalForm f = CalFormLoad(app);
+    CalFormOption2(app, f);
+    f.text1 = "12.9";
+    ASSERT_FALSE(CalFormAccept(app, f));
+    EXPECT_EQ(app.CalcHeight, 12.0);
+    ASSERT_TRUE(RunXYCalculation(app).ok());
     for (const auto& [name, kind] : kinds) {
         std::string expected;
         ASSERT_TRUE(WriteCsv(app, kind, expected));
         EXPECT_EQ(slurp(dir / (name + ".csv")), expected) << name;
     }
-}
-
-TEST_F(Steps, GridDumpsHoldTheApplicationsGrids) {
-    Project site = makeSite(60, 2);
-    writeSite(site, dir / "site.bvk");
-    RunOutcome r =
-        runBatch(options({at("site.bvk"), "--xz", "30", "--xy", "12.9", "--export",
-                          "grid-xz=" + at("xz.csv"), "--export", "grid-xy=" + at("xy.csv")}),
-                 RunEnvironment{});
-    ASSERT_EQ(r.status, 0) << r.message;
-
-    Project app;
-    ASSERT_TRUE(LoadProjectFile(app, at("site.bvk")));
-    appCalculateXY(app, false, "12.9");
-    EXPECT_EQ(app.CalcHeight, 12.0);
     ASSERT_FALSE(XZDialogAccept(app, "30"));
     ASSERT_TRUE(RunXZCalculation(app).ok());
-
     // The dumps hold the very grids the window calculated, node for node.
     for (const auto& [file, grid] :
          {std::pair{"xy.csv", &app.XY.Density}, std::pair{"xz.csv", &app.XZ.Density}}) {
@@ -104,11 +75,8 @@ TEST_F(Steps, SettingsFollowTheDialogs) {
     applySettings(p, options({"x.bvk", "--isolines", "4"}));
     EXPECT_EQ(p.IsolineCount, 4);
     // No isoline is no level at all.
-    EXPECT_THAT(
-        [&] {
-            applySettings(p, options({"x.bvk", "--isolines", "0"}));
-        },
-        ::testing::ThrowsMessage<BatchFailure>(::testing::StrEq("Input data error")));
+    EXPECT_THAT([&] { applySettings(p, options({"x.bvk", "--isolines", "0"})); },
+                ::testing::ThrowsMessage<BatchFailure>(::testing::StrEq("Input data error")));
     EXPECT_EQ(p.IsolineCount, 4);
 
     runXYStep(p, options({"x.bvk", "--xy", "-0.5"}), RunEnvironment{});
@@ -130,7 +98,7 @@ TEST_F(Steps, RefusalsCarryTheApplicationsMessages) {
     EXPECT_EQ(failure({"--xy", "surface"}), "Introduce, at least, a pollutant source");
     EXPECT_EQ(failure({"--xz", "10"}), "Introduce, at least, a pollutant source");
 
-    Project site = makeSite(50, 1);
+    const Project site = makeSite(50, 1);
     writeSite(site, dir / "site.bvk");
     double planHeight = site.GridNY * site.CellSize * site.MetersPerUnit;
     const std::string far = "Distance not allowed";
@@ -153,8 +121,8 @@ TEST_F(Steps, RefusalsCarryTheApplicationsMessages) {
               "Cannot draw images in this program");
 
     // A result calculated while zoomed cannot seed a section.
-    Project zoomed = makeSite(50, 1);
-    appCalculateXY(zoomed, true);
+    Project zoomed = site;
+    ASSERT_TRUE(RunXYCalculation(zoomed).ok());
     zoomed.XYCalcZoom = 2.0;
     writeSite(zoomed, dir / "site.bvk");
     EXPECT_EQ(failure({"--xz", "10"}), "It is needed a Zoom value in the XY-Plane of 100%");
@@ -166,44 +134,39 @@ TEST_F(Steps, RefusalsCarryTheApplicationsMessages) {
     EXPECT_EQ(files(), std::vector<std::string>{"site.bvk"}); // nothing else, no temporaries
 }
 
-TEST_F(Steps, AFailureLateInTheRunLeavesNoOutputAtAll) {
-    Project site = makeSite(50, 2);
-    writeSite(site, dir / "site.bvk");
+TEST_F(Steps, AFailureOrInterruptLateInTheRunLeavesNoOutputAtAll) {
+    writeSite(makeSite(50, 2), dir / "site.bvk");
     std::ofstream(dir / "old.csv") << "previous";
-    RunOutcome r = runBatch(
-        options({at("site.bvk"), "--xy", "surface", "--export",
-                 "sources-cartesian=" + at("old.csv"), "--export", "grid-xy=" + at("new.csv"),
-                 "--save", at("new.bvk"), "--image", at("new.png"), "--plane", "xz"}),
-        RunEnvironment{});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(files(), (std::vector<std::string>{"old.csv", "site.bvk"}));
-    EXPECT_EQ(slurp(dir / "old.csv"), "previous");
-
-    r = runBatch(options({at("site.bvk"), "--export", "sources-cartesian=" + at("no/such.csv"),
-                          "--xy", "surface"}),
-                 RunEnvironment{});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.message.find("Cannot write"), std::string::npos) << r.message;
-}
-
-TEST_F(Steps, InterruptStopsTheCalculationAndWritesNothing) {
-    Project site = makeSite(200, 4);
-    writeSite(site, dir / "site.bvk");
     std::atomic<bool> stop{true};
-    RunEnvironment env;
-    env.cancel = &stop;
-
-    RunOutcome r = runBatch(options({at("site.bvk"), "--xy", "surface", "--save", at("out.bvk"),
-                                     "--export", "maximum-cartesian=" + at("m.csv")}),
-                            env);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.message, kMsgInterrupted);
-    EXPECT_EQ(files(), std::vector<std::string>{"site.bvk"});
+    RunEnvironment interrupted;
+    interrupted.cancel = &stop;
+    const struct {
+        std::vector<std::string> args;
+        RunEnvironment env;
+        std::string says;
+    } cases[] = {
+        {{"--export", "grid-xy=" + at("new.csv"), "--save", at("new.bvk"), "--image", at("new.png"),
+          "--plane", "xz"},
+         {},
+         "Calcule first"},
+        {{"--export", "grid-xy=" + at("new.csv"), "--save", at("new.bvk")}, interrupted,
+         kMsgInterrupted},
+        {{"--export", "sources-cartesian=" + at("no/such.csv")}, {}, "Cannot write"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{at("site.bvk"), "--xy", "surface", "--export",
+                                      "sources-cartesian=" + at("old.csv")};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        RunOutcome r = runBatch(options(args), c.env);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.message.find(c.says), std::string::npos) << r.message;
+        EXPECT_EQ(files(), (std::vector<std::string>{"old.csv", "site.bvk"}));
+        EXPECT_EQ(slurp(dir / "old.csv"), "previous");
+    }
 }
 
 TEST_F(Steps, SaveKeepsTheResultWhateverTheOptionOrder) {
-    Project site = makeSite(80, 2);
-    writeSite(site, dir / "site.bvk");
+    writeSite(makeSite(80, 2), dir / "site.bvk");
     std::vector<std::string> steps;
     RunEnvironment env;
     env.stepTimed = [&steps](const std::string& s, double, double) { steps.push_back(s); };
@@ -214,21 +177,38 @@ TEST_F(Steps, SaveKeepsTheResultWhateverTheOptionOrder) {
     ASSERT_EQ(r.status, 0) << r.message;
     EXPECT_EQ(steps, (std::vector<std::string>{"read", "xy", "export maximum-cartesian", "save",
                                                "commit"}));
+    // The saved result is the run's (its values are the application's: see the
+    // grid dumps above; their file forms, the project file's tests).
     Project back;
     ASSERT_TRUE(LoadProjectFile(back, at("out.bvk")));
     EXPECT_EQ(std::tuple(back.XY.Calculated, back.IsolineCount), std::tuple(1, 3));
-    Project app;
-    ASSERT_TRUE(LoadProjectFile(app, at("site.bvk")));
-    app.IsolineCount = 3;
-    appCalculateXY(app, true);
-    // The file keeps 15 significant digits.
-    ASSERT_EQ(back.XY.Density.size(), app.XY.Density.size());
-    for (std::size_t k = 0; k < app.XY.Density.size(); ++k)
-        ASSERT_NEAR(back.XY.Density.data()[k], app.XY.Density.data()[k],
-                    1e-14 * std::abs(app.XY.Density.data()[k]));
-    EXPECT_NEAR(back.XY.MaxDensity, app.XY.MaxDensity, 1e-14 * app.XY.MaxDensity);
-
+    EXPECT_GT(back.XY.MaxDensity, 0.0);
     // The saved file runs again without a calculation: its result is exported.
     r = runBatch(options({at("out.bvk"), "--export", "grid-xy=" + at("again.csv")}), {});
     EXPECT_EQ(r.status, 0) << r.message;
+}
+
+// The map layers: staged like every output, refused without an XY result.
+TEST_F(Steps, MapLayersAreWrittenAndNeedAnXYResult) {
+    writeSite(makeSite(50, 2), dir / "site.bvk");
+    const struct {
+        const char *kind, *file;
+    } kinds[] = {{"geotiff", "r.tif"}, {"isolines-geojson", "i.geojson"},
+                 {"zones-geojson", "z.geojson"}, {"gpkg", "r.gpkg"}, {"kmz", "r.kmz"}};
+    std::vector<std::string> args{at("site.bvk")};
+    for (const auto& k : kinds) {
+        RunOutcome refused = runBatch(
+            options({at("site.bvk"), "--export", std::string(k.kind) + "=" + at(k.file)}), {});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_EQ(refused.message, "There is not a calculated electromagnetic pollution");
+        args.insert(args.end(), {"--export", std::string(k.kind) + "=" + at(k.file)});
+    }
+    EXPECT_EQ(files(), std::vector<std::string>{"site.bvk"});
+
+    args.insert(args.end(), {"--xy", "surface"});
+    RunOutcome r = runBatch(options(args), {});
+    ASSERT_EQ(r.status, 0) << r.message;
+    // What each file holds is read back in the map writers' own tests.
+    for (const auto& k : kinds)
+        EXPECT_GT(fs::file_size(dir / k.file), 0u) << k.kind;
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace brenvik;
@@ -78,9 +79,7 @@ TEST(OutputTarget, EachKindOfTarget) {
         }
     }
     // Only a plain file is read back whole: not a folder, nor a device that never ends.
-    TempDir dir;
-    EXPECT_FALSE(ReadWholeFile(dir.path().string()));
-    EXPECT_FALSE(ReadWholeFile("/dev/null"));
+    EXPECT_FALSE(ReadWholeFile(TempDir().path().string()) || ReadWholeFile("/dev/null"));
 }
 
 TEST(OutputTarget, SpellingsOfOneFileResolveAlike) {
@@ -112,8 +111,8 @@ TEST(OutputTarget, TemporariesOfAKilledRunAreRemovedAndNothingElse) {
     Spit(dir.file(".x.csv.bvtmp-999999999-3.txt"), "the user's too");
     ASSERT_TRUE(WriteFileAtomically(dir.file("x.csv"), "new"));
     ::close(live);
-    EXPECT_FALSE(fs::exists(dir.file(".x.csv.bvtmp-999999999-3")));
-    EXPECT_FALSE(fs::exists(dir.file("..x.csv.bvtmp-999999999-3.bvtmp-999999999-4")));
+    EXPECT_FALSE(fs::exists(dir.file(".x.csv.bvtmp-999999999-3")) ||
+                 fs::exists(dir.file("..x.csv.bvtmp-999999999-3.bvtmp-999999999-4")));
     EXPECT_EQ(dir.entries(), 5);
 
     // A temporary that another writer replaced by its path stays claimed.
@@ -224,9 +223,7 @@ TEST(OutputTarget, ChunksStopWhenCancelled) {
         return true;
     };
     EXPECT_FALSE(WriteFileInChunks(dir.file("t.csv"), produce, &cancel));
-    EXPECT_EQ(chunks, 2);
-    EXPECT_EQ(Slurp(dir.file("t.csv")), "old");
-    EXPECT_EQ(dir.entries(), 1);
+    EXPECT_EQ(std::tuple(chunks, Slurp(dir.file("t.csv")), dir.entries()), std::tuple(2, "old", 1));
     // A file larger than the free space is refused before it is begun.
     EXPECT_FALSE(WriteFileInChunks(
         dir.file("t.csv"), [](ChunkedText&) { return true; }, nullptr, ~std::uint64_t{0}));
