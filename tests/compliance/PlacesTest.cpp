@@ -62,8 +62,7 @@ TEST(Places, ExactValuesGeometryAndFiles) {
     // the antenna; ICNIRP 2020 at 900 MHz allows 4.5 W/m^2 = 450 uW/cm^2.
     const PlaceValue& s = v[0];
     const AntennaAtPlace& a = s.antennas.at(0);
-    EXPECT_DOUBLE_EQ(s.groundM, 10.0);
-    EXPECT_EQ(a.label, "T1 A1");
+    EXPECT_EQ(std::tuple(s.groundM, a.label), std::tuple(10.0, "T1 A1"));
     EXPECT_NEAR(a.horizontalM, 50.0, 1e-9);
     EXPECT_NEAR(a.directM, std::hypot(50.0, 5.5), 1e-9);
     EXPECT_NEAR(a.azimuthDeg, std::atan2(30.0, 40.0) * 180.0 / std::numbers::pi, 1e-9);

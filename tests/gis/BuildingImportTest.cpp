@@ -34,9 +34,6 @@ TEST(BuildingImport, OpenStreetMapFileGivesItsBuildingsAlone) {
     ASSERT_FALSE(r.refusal) << *r.refusal;
     ASSERT_EQ(r.buildings.size(), 1u);
     const Building& b = r.buildings[0];
-    EXPECT_EQ(b.Id, "way/10");
-    EXPECT_EQ(b.Name, "School");
-    EXPECT_EQ(b.HeightM, 12.0);
-    EXPECT_EQ(b.BaseM, 1.5);
-    EXPECT_EQ(r.defaultHeight, 0);
+    EXPECT_EQ(std::tuple(b.Id, b.Name, b.HeightM, b.BaseM, r.defaultHeight),
+              std::tuple("way/10", "School", 12.0, 1.5, 0));
 }

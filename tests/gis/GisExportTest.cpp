@@ -72,12 +72,13 @@ TEST(GisRaster, NodesSitAtTheGeographicTablesPointsWithTheirValues) {
     const Project p = RingAndPeak();
     auto ds = OpenGdal(Written(p, GisFormat::GeoTiff, dir, "r.tif"), GDAL_OF_RASTER);
     ASSERT_TRUE(ds);
-    EXPECT_EQ(ds->GetRasterXSize(), p.GridNX);
-    EXPECT_EQ(ds->GetRasterYSize(), p.GridNY);
-    EXPECT_EQ(ds->GetRasterBand(1)->GetRasterDataType(), GDT_Float64);
-    EXPECT_STREQ(ds->GetSpatialRef()->GetAuthorityCode(nullptr), "4326");
-    EXPECT_STREQ(ds->GetRasterBand(1)->GetUnitType(), "uW/cm^2");
-    EXPECT_STREQ(ds->GetMetadataItem("CALCULATION_HEIGHT"), "surface");
+    GDALRasterBand* band = ds->GetRasterBand(1);
+    EXPECT_EQ(std::tuple(ds->GetRasterXSize(), ds->GetRasterYSize(), band->GetRasterDataType()),
+              std::tuple(int(p.GridNX), int(p.GridNY), GDT_Float64));
+    EXPECT_EQ(std::tuple(std::string(ds->GetSpatialRef()->GetAuthorityCode(nullptr)),
+                         std::string(band->GetUnitType()),
+                         std::string(ds->GetMetadataItem("CALCULATION_HEIGHT"))),
+              std::tuple("4326", "uW/cm^2", "surface"));
 
     // Every record of the geographic concentrations table falls in the pixel
     // of its node, which holds the table's value.

@@ -157,12 +157,13 @@ TEST(MapOutputs, BuildingsAndPlacesReadBackFromTheGeoPackageAndTheKmz) {
     ASSERT_TRUE(bl && pl);
     OGRFeatureUniquePtr bf(bl->GetNextFeature()), pf(pl->GetNextFeature());
     ASSERT_TRUE(bf && pf);
-    EXPECT_EQ(bf->GetFieldAsInteger("worst_floor"), worst.worstFloor().floor);
-    EXPECT_EQ(bf->GetFieldAsDouble("percent_of_limit"), worst.worstFloor().percent);
-    EXPECT_EQ(wkbFlatten(bf->GetGeometryRef()->getGeometryType()), wkbPolygon);
-    EXPECT_STREQ(pf->GetFieldAsString("name"), "Crèche");
-    EXPECT_EQ(pf->GetFieldAsDouble("s_uw_cm2"), place.sUw);
-    EXPECT_EQ(pf->GetFieldAsDouble("percent_of_limit"), place.percent);
+    EXPECT_EQ(std::tuple(bf->GetFieldAsInteger("worst_floor"),
+                         bf->GetFieldAsDouble("percent_of_limit"),
+                         wkbFlatten(bf->GetGeometryRef()->getGeometryType())),
+              std::tuple(worst.worstFloor().floor, worst.worstFloor().percent, wkbPolygon));
+    EXPECT_EQ(std::tuple(std::string(pf->GetFieldAsString("name")), pf->GetFieldAsDouble("s_uw_cm2"),
+                         pf->GetFieldAsDouble("percent_of_limit")),
+              std::tuple("Crèche", place.sUw, place.percent));
 
     // The KMZ's building is filled in its worst floor's level colour.
     const char* const drivers[] = {"LIBKML", nullptr};
