@@ -62,7 +62,7 @@ void Project::ResetProject() {
     TerrainDatumM.reset();
     Buildings.clear();
     SourceKindVar = Variant::integer(0);
-    SourceKindInt = 0;
+    SourceKindInt = LegacySourceKind::Point;
     DisplayMode = ResultStyle::Isolines;
 }
 

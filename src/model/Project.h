@@ -76,8 +76,12 @@ struct LegacySource {
 };
 
 // Where the plan's calculation puts its receptors: at a fixed height
-// (CalcHeight above the plan's zero) or at CalcHeight above the ground.
-enum class CalcLevel { AtHeight, AtSurface };
+// (CalcHeight above the plan's zero) or at CalcHeight above the ground. The
+// file's number is kept as read, whatever it is.
+enum class CalcLevel : std::int16_t { AtHeight = 0, AtSurface = 1 };
+
+// The kind of source of the older pollutant model, kept as the file holds it.
+enum class LegacySourceKind : std::int16_t { Point = 0, Area = 1 };
 
 // Whose reference levels a compliance answer uses.
 enum class Population { Public, Occupational };
@@ -188,7 +192,7 @@ class Project {
 
     // ---- 8. Legacy pollutant-model data -----------------------------------------------
     Variant SourceKindVar = Variant::integer(0);
-    std::int16_t SourceKindInt = 0;
+    LegacySourceKind SourceKindInt = LegacySourceKind::Point;
     std::int16_t LegacySourceCount = 1;
     std::vector<LegacySource> LegacySources{1}; // 0..LegacySourceCount when above 1
 

@@ -333,7 +333,7 @@ bool WriteProjectText(const Project& p, ChunkedText& text) {
         for (int j = 1; j <= ny; ++j)
             w.dbl(p.GroundGrid(i, j));
     w.var(p.SourceKindVar);
-    w.integer(p.SourceKindInt);
+    w.integer(static_cast<std::int16_t>(p.SourceKindInt));
     w.integer(p.LegacySourceCount);
     if (p.LegacySourceCount > 1) {
         for (int k = 1; k <= p.LegacySourceCount; ++k) {
@@ -355,7 +355,7 @@ bool WriteProjectText(const Project& p, ChunkedText& text) {
         w.dbl(v);
     if (!xy) return w.ok && WriteTail(p, out);
 
-    w.integer(p.CalcOption == CalcLevel::AtSurface ? 1 : 0);
+    w.integer(static_cast<std::int16_t>(p.CalcOption));
     w.dbl(p.CalcHeight);
     w.dbl(p.XYCalcOffsetX);
     w.dbl(p.XYCalcOffsetY);
@@ -469,8 +469,10 @@ bool ReadProject(Project& p, LineReader& in, std::string* why) {
     // The result grid keeps the bounds of the ground grid even without a result.
     if (p.XY.Density.nx() != nx || p.XY.Density.ny() != ny) p.XY.Density.resize(nx, ny);
 
-    if (!in.var(p.SourceKindVar) || !in.i16(p.SourceKindInt) || !in.i16(p.LegacySourceCount))
+    std::int16_t sourceKind = 0;
+    if (!in.var(p.SourceKindVar) || !in.i16(sourceKind) || !in.i16(p.LegacySourceCount))
         return false;
+    p.SourceKindInt = static_cast<LegacySourceKind>(sourceKind);
     if (p.LegacySourceCount < 0) return false;
     if (p.LegacySourceCount > 1) {
         if (!in.fitsNumbers(std::int64_t{9} * p.LegacySourceCount)) return false;
@@ -494,9 +496,9 @@ bool ReadProject(Project& p, LineReader& in, std::string* why) {
         if (!in.dbl(*v)) return false;
     if (!p.XY.Calculated) return ReadTail(in, p, why);
 
-    std::int16_t option = 0; // 1: at surface height; any other value at a height
+    std::int16_t option = 0;
     if (!in.i16(option) || !in.dbl(p.CalcHeight)) return false;
-    p.CalcOption = option == 1 ? CalcLevel::AtSurface : CalcLevel::AtHeight;
+    p.CalcOption = static_cast<CalcLevel>(option);
     if (current) {
         if (!in.dbl(p.XYCalcOffsetX) || !in.dbl(p.XYCalcOffsetY) || !in.dbl(p.XYCalcZoom))
             return false;
