@@ -183,7 +183,7 @@ void ComplianceFlows::ensureRatio(std::function<void()> next) {
         return;
     }
     CalcRunner::Job job = [inverse = std::move(limits.inverse)](Project& work,
-                                                                 const CalcControl& c) {
+                                                                const CalcControl& c) {
         return compliance::ComputeRatios(work, inverse, c);
     };
     // Only the ratio and its stamp come back: the density stays the one shown.
@@ -233,26 +233,25 @@ void ComplianceFlows::report() {
     });
 }
 
+pipeline::OutputContext ComplianceFlows::outputContext() const {
+    pipeline::OutputContext ctx;
+    ctx.library = lib_.get();
+    ctx.unit = unit_;
+    ctx.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm").toStdString();
+    ctx.writePdf = qtsurface::WritePdf;
+    return ctx;
+}
+
 std::optional<std::string> ComplianceFlows::writeReport(const std::string& path) const {
-    compliance::SummaryResult s = compliance::Summarise(
-        project_, *lib_, project_.Compliance.Standard, project_.Compliance.Group);
-    if (s.refusal) return s.refusal;
-    compliance::ReportInput in;
-    in.project = &project_;
-    in.summary = std::move(s.summary);
-    in.projectFile = project_.FileName;
-    in.unit = unit_;
-    in.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm").toStdString();
-    const compliance::ReportLayout layout(std::move(in));
     // Written beside the target and put in place whole, so a failed report
     // never leaves half a file or destroys the previous one.
     StagedFile staged;
     if (!staged.open(path)) return staged.reason();
     staged.release();
-    const std::string failed = qtsurface::WritePdf(
-        staged.temporary(), "Exposure compliance report", layout.pageCount(),
-        [&layout](int k, render::Surface& surface) { layout.drawPage(k, surface); });
-    if (!failed.empty()) return failed;
+    Feedback feedback;
+    if (auto failed = pipeline::WriteOutput(project_, pipeline::OutputKind::Report,
+                                            staged.temporary(), feedback, outputContext()))
+        return failed;
     if (!staged.finish() || !staged.commit()) return staged.reason();
     return std::nullopt;
 }

@@ -7,6 +7,7 @@
 #include "model/Edits.h"
 #include "model/Project.h"
 #include "model/Prompts.h"
+#include "pipeline/Outputs.h"
 #include "render/Dots.h"
 #include "render/Scene.h"
 
@@ -98,6 +99,9 @@ class ComplianceFlows {
     // The report of the project into `path`, staged beside it; the reason of
     // a failure or nothing.
     std::optional<std::string> writeReport(const std::string& path) const;
+    // What the window's outputs are judged by and drawn with: the loaded
+    // limits, the chosen unit, today's date and the PDF pages.
+    pipeline::OutputContext outputContext() const;
 
   private:
     // Gives the current planes their ratio when they have none (a result read

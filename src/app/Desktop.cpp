@@ -12,7 +12,9 @@
 #include "model/DrawingArea.h"
 #include "model/Messages.h"
 #include "model/Prompts.h"
+#include "pipeline/Outputs.h"
 #include "qtsurface/PictureExport.h"
+#include "render/Surface.h"
 
 #include <QAction>
 #include <QApplication>
@@ -240,9 +242,23 @@ void MainWindow::cmdExportPicture() {
         r.standard = project_.Compliance.Standard;
         const QImage picture = canvas_->backgroundPicture();
         if (!picture.isNull()) r.backgroundPicture = &picture;
+        // The picture the batch companion draws, with the same traces,
+        // buildings and places over the result as the plan shows.
+        pipeline::OutputContext ctx = compliance_->outputContext();
+        ctx.drawPicture = [&r, format](const Project& p, const std::string& to,
+                                       const std::function<void(render::Surface&)>& overlay,
+                                       Feedback& fb) -> std::optional<std::string> {
+            r.overlay = overlay;
+            try {
+                return qtsurface::writePicture(p, to, *format, r, fb.cancelFlag());
+            } catch (const render::DrawingCancelled&) {
+                return std::string(msg::Interrupted);
+            }
+        };
         QApplication::setOverrideCursor(Qt::WaitCursor);
+        Feedback feedback;
         const std::optional<std::string> failed =
-            qtsurface::writePicture(project_, *path, *format, r);
+            pipeline::WriteOutput(project_, pipeline::OutputKind::Image, *path, feedback, ctx);
         QApplication::restoreOverrideCursor();
         if (failed) {
             warn(*failed);

@@ -13,10 +13,10 @@ GisExportDialog* startGisExport(Project& p, Prompts& prompts, QWidget* parent) {
         prompts.message(*refused);
         return nullptr;
     }
-    auto* d = new GisExportDialog(gis::GisFormat::GeoPackage, {}, prompts, parent);
+    auto* d = new GisExportDialog(pipeline::OutputKind::GeoPackage, {}, prompts, parent);
     d->setAcceptHandler([&p, &prompts, d] {
         if (d->path().empty() && !d->browse()) return false;
-        const pipeline::OutputKind kind = pipeline::MapLayerKind(d->format());
+        const pipeline::OutputKind kind = d->kind();
         const std::string path = d->path();
         const Project& project = p;
         // Written on the operation's thread, with progress and Cancel.

@@ -393,9 +393,10 @@ void MainWindow::cmdExport(pipeline::OutputKind kind) {
         if (!path) return;
         const pipeline::OutputKind k = f.kind;
         const Project& p = project_;
+        const pipeline::OutputContext ctx = compliance_->outputContext();
         const std::optional<std::string> failed =
-            RunOperation(this, QString::fromUtf8(f.caption), [&p, k, &path](Feedback& fb) {
-                return pipeline::WriteOutput(p, k, *path, fb);
+            RunOperation(this, QString::fromUtf8(f.caption), [&p, k, &path, &ctx](Feedback& fb) {
+                return pipeline::WriteOutput(p, k, *path, fb, ctx);
             });
         if (failed && *failed != msg::Interrupted) warn(*failed);
     };

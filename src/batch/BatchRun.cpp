@@ -213,8 +213,8 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
             timed("image", [&] {
                 prepareImage(p, *o.image);
                 requireCurrent(p, p.CurrentPlane);
-                if (!env.drawImage) throw BatchFailure("Cannot draw images in this program");
-                env.drawImage(p, *o.image, staged.temporaryFor(o.image->path));
+                writeDrawnStep(p, pipeline::OutputKind::Image, staged.temporaryFor(o.image->path),
+                               env, &*o.image);
             });
         }
         if (o.reportPath) {
@@ -222,7 +222,8 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
             timed("report", [&] {
                 requireCurrent(p, Plane::XY);
                 requireCurrent(p, Plane::XZ);
-                writeReportStep(p, env, staged.temporaryFor(*o.reportPath));
+                writeDrawnStep(p, pipeline::OutputKind::Report, staged.temporaryFor(*o.reportPath),
+                               env);
             });
         }
         if (o.savePath) {

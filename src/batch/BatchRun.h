@@ -30,10 +30,14 @@ inline constexpr const char* kMsgInterrupted = msg::Interrupted;
 struct RunEnvironment {
     ProgressBar* progress = nullptr;           // may be null: no progress
     const std::atomic<bool>* cancel = nullptr; // raised by Ctrl-C
-    // Draws the image of the project into the file at `path` (the staged
-    // temporary of the image's target). Throws BatchFailure. Without it an
-    // --image fails.
-    std::function<void(const Project&, const ImageRequest&, const std::string& path)> drawImage;
+    // Draws the image of the project, with `overlay` over the result, into
+    // the file at `path` (the staged temporary of the image's target); a
+    // raised `cancel` stops it. Throws BatchFailure. Without it an --image
+    // fails.
+    std::function<void(const Project&, const ImageRequest&, const std::string& path,
+                       const std::function<void(render::Surface&)>& overlay,
+                       const std::atomic<bool>* cancel)>
+        drawImage;
     // Told the time of each step that ran ("read", "xy", "xz", "export KIND",
     // "image", "save", "commit"): wall-clock seconds and the processor seconds
     // of every thread of the program.

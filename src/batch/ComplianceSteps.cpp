@@ -1,11 +1,10 @@
 #include "batch/ComplianceSteps.h"
 
 #include "batch/Progress.h"
-#include "compliance/Boundaries.h"
+#include "calc/GridCalc.h"
 #include "compliance/Buildings.h"
 #include "compliance/Limits.h"
 #include "compliance/Places.h"
-#include "compliance/ReportLayout.h"
 #include "compliance/SiteInventory.h"
 #include "compliance/Summary.h"
 #include "gis/BuildingLayer.h"
@@ -57,16 +56,6 @@ void applyComplianceSettings(Project& p, const BatchOptions& o) {
     if (o.assessor) p.Compliance.Assessor = *o.assessor;
 }
 
-std::function<void(render::Surface&)> complianceOverlay(const Project& p) {
-    if (!compliance::TracesShown(p)) return {};
-    compliance::LimitsResult limits =
-        compliance::AntennaLimits(p, compliance::LoadLibrary().library);
-    if (limits.refusal) return {};
-    return [&p, l = std::move(limits.limitWm2)](render::Surface& s) {
-        compliance::DrawTraces(p, s, l);
-    };
-}
-
 void importSitesStep(Project& p, const std::string& path) {
     if (auto refused = compliance::ImportSitesFile(p, path, compliance::ImportMode::Replace))
         throw BatchFailure(*refused);
@@ -100,30 +89,23 @@ void completeRatio(Project& p, const BatchOptions& o, const RunEnvironment& env)
     if (!r.ok()) throw BatchFailure(r.message);
 }
 
-void writeReportStep(const Project& p, const RunEnvironment& env, const std::string& path) {
-    if (!p.XY.Calculated) throw BatchFailure(msg::NoResult);
-    if (!env.writePdf) throw BatchFailure("Cannot write reports in this program");
+void writeDrawnStep(const Project& p, pipeline::OutputKind kind, const std::string& path,
+                    const RunEnvironment& env, const ImageRequest* image) {
     const compliance::Library lib = libraryFor(env);
-    compliance::SummaryResult s =
-        compliance::Summarise(p, lib, p.Compliance.Standard, p.Compliance.Group);
-    if (s.refusal) throw BatchFailure(*s.refusal);
-    compliance::ReportInput in;
-    in.project = &p;
-    in.summary = std::move(s.summary);
-    in.projectFile = p.FileName;
-    in.date = today();
-    if (!p.Buildings.empty() || !p.Places.empty()) {
-        const auto inv =
-            compliance::InverseLimits(p, lib, p.Compliance.Standard, p.Compliance.Group);
-        if (inv.refusal) throw BatchFailure(*inv.refusal);
-        in.buildings = compliance::EvaluateBuildings(p, inv.inverse);
-        in.places = compliance::EvaluatePlaces(p, inv.inverse);
-    }
-    const compliance::ReportLayout layout(std::move(in));
-    const std::string failed =
-        env.writePdf(path, "Exposure compliance report", layout.pageCount(),
-                     [&layout](int k, render::Surface& surface) { layout.drawPage(k, surface); });
-    if (!failed.empty()) throw BatchFailure(failed);
+    pipeline::OutputContext ctx;
+    ctx.library = &lib;
+    ctx.date = today();
+    ctx.writePdf = env.writePdf;
+    if (image && env.drawImage)
+        ctx.drawPicture = [&env, image](const Project& q, const std::string& to,
+                                        const std::function<void(render::Surface&)>& overlay,
+                                        Feedback& fb) -> std::optional<std::string> {
+            env.drawImage(q, *image, to, overlay, fb.cancelFlag());
+            return std::nullopt;
+        };
+    BatchFeedback feedback(env.cancel);
+    if (auto failed = pipeline::WriteOutput(p, kind, path, feedback, ctx))
+        throw BatchFailure(*failed);
 }
 
 } // namespace brenvik::batch

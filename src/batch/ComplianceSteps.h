@@ -3,6 +3,7 @@
 #include "batch/BatchOptions.h"
 #include "batch/BatchRun.h"
 #include "model/Grid2D.h"
+#include "pipeline/Outputs.h"
 #include "render/Surface.h"
 
 #include <functional>
@@ -40,11 +41,9 @@ std::vector<double> inverseLimitsFor(const Project& p, const BatchOptions& o,
 // not (a result read from the file).
 void completeRatio(Project& p, const BatchOptions& o, const RunEnvironment& env);
 
-// What a far-field project's image draws over the result: the compliance
-// boundaries and the 100 % line; nothing for the program's beam model.
-std::function<void(render::Surface&)> complianceOverlay(const Project& p);
-
-// --report: the compliance report of the project into the file at `path`.
-void writeReportStep(const Project& p, const RunEnvironment& env, const std::string& path);
+// --report and --image: the report, or the picture `image` asks for, into
+// the file at `path`, through the same operations as the window's.
+void writeDrawnStep(const Project& p, pipeline::OutputKind kind, const std::string& path,
+                    const RunEnvironment& env, const ImageRequest* image = nullptr);
 
 } // namespace brenvik::batch

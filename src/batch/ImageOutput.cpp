@@ -1,14 +1,10 @@
 #include "batch/ImageOutput.h"
 
 #include "batch/BatchRun.h"
-#include "batch/ComplianceSteps.h"
-#include "compliance/Buildings.h"
-#include "compliance/Limits.h"
 #include "model/Project.h"
 #include "qtsurface/PictureExport.h"
 #include "qtsurface/QtSurface.h"
 #include "render/Dots.h"
-#include "render/RealPlaces.h"
 
 #include <QDate>
 #include <QFile>
@@ -43,31 +39,8 @@ bool raised(const std::atomic<bool>* cancel) {
 
 } // namespace
 
-std::function<void(render::Surface&)> realPlacesOverlay(const Project& p) {
-    if ((p.Buildings.empty() && p.Places.empty()) || p.CurrentPlane != Plane::XY ||
-        p.AntennaCount < 1)
-        return {};
-    const auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library,
-                                               p.Compliance.Standard, p.Compliance.Group);
-    if (inv.refusal) return {};
-    return [&p, marks = compliance::ExposureMarks(p, inv.inverse)](render::Surface& s) {
-        render::drawRealPlaces(p, s, marks);
-    };
-}
-
-namespace {
-
-// The compliance traces, then the buildings and places on top.
-std::function<void(render::Surface&)> overlays(const Project& p) {
-    return [traces = complianceOverlay(p), places = realPlacesOverlay(p)](render::Surface& s) {
-        if (traces) traces(s);
-        if (places) places(s);
-    };
-}
-
-} // namespace
-
 void writeProjectImage(const Project& p, const ImageRequest& image, const std::string& path,
+                       const std::function<void(render::Surface&)>& overlay,
                        const std::atomic<bool>* cancel) {
     if (image.decorate) {
         // The report picture: the whole plan with its band of decorations.
@@ -75,7 +48,7 @@ void writeProjectImage(const Project& p, const ImageRequest& image, const std::s
         r.pixels = QSize(image.width, image.height);
         r.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
         r.standard = p.Compliance.Standard;
-        r.overlay = overlays(p);
+        r.overlay = overlay;
         const qtsurface::PictureFormat f =
             image.format == ImageFormat::Svg   ? qtsurface::PictureFormat::Svg
             : image.format == ImageFormat::Pdf ? qtsurface::PictureFormat::Pdf
@@ -96,7 +69,7 @@ void writeProjectImage(const Project& p, const ImageRequest& image, const std::s
     QImage img;
     try {
         img = qtsurface::renderProjectImage(p, QSize(image.width, image.height), rnd, nullptr,
-                                            cancel, overlays(p));
+                                            cancel, overlay);
     } catch (const render::DrawingCancelled&) {
         throw BatchFailure(kMsgInterrupted);
     }

@@ -68,10 +68,7 @@ int main(int argc, char** argv) {
     RunEnvironment env;
     env.progress = &progress;
     env.cancel = &interruptFlag();
-    env.drawImage = [cancel = env.cancel](const brenvik::Project& p, const ImageRequest& image,
-                                          const std::string& path) {
-        writeProjectImage(p, image, path, cancel);
-    };
+    env.drawImage = writeProjectImage;
     env.writePdf = brenvik::qtsurface::WritePdf;
     // Each note once, however many steps come upon it.
     std::set<std::string> notes;

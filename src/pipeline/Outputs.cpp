@@ -1,8 +1,10 @@
 #include "pipeline/Outputs.h"
 
+#include "compliance/Boundaries.h"
 #include "compliance/Buildings.h"
 #include "compliance/Limits.h"
 #include "compliance/Places.h"
+#include "compliance/ReportLayout.h"
 #include "compliance/SiteInventory.h"
 #include "compliance/Summary.h"
 #include "export/CsvExport.h"
@@ -13,7 +15,10 @@
 #include "model/Messages.h"
 #include "model/ProjectFile.h"
 #include "pipeline/GridDump.h"
+#include "render/RealPlaces.h"
 
+#include <algorithm>
+#include <cctype>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -41,7 +46,8 @@ Message GisRefusal(const Project& p) {
 }
 
 template <CsvExport Kind>
-Message WriteCsvTable(const Project& p, const std::string& path, Feedback& fb) {
+Message WriteCsvTable(const Project& p, const std::string& path, Feedback& fb,
+                      const OutputContext&) {
     std::string why;
     if (SaveCsvFile(p, Kind, path, fb, &why)) return std::nullopt;
     return Failed(fb, why);
@@ -61,17 +67,18 @@ Message Dump(const Grid2D<double>& g, int nx, int ny, const char* value, const s
     return Failed(fb, why);
 }
 
-Message WriteGridXY(const Project& p, const std::string& path, Feedback& fb) {
+Message WriteGridXY(const Project& p, const std::string& path, Feedback& fb, const OutputContext&) {
     if (!p.XY.Calculated) return std::string(msg::NoResult);
     return Dump(p.XY.Density, p.GridNX, p.GridNY, "c", path, fb);
 }
 
-Message WriteGridXZ(const Project& p, const std::string& path, Feedback& fb) {
+Message WriteGridXZ(const Project& p, const std::string& path, Feedback& fb, const OutputContext&) {
     if (!p.XZ.Calculated) return std::string(msg::NoXZResult);
     return Dump(p.XZ.Density, p.GridNX, p.GridNY, "c", path, fb);
 }
 
-Message WriteRatioGrid(const Project& p, const std::string& path, Feedback& fb) {
+Message WriteRatioGrid(const Project& p, const std::string& path, Feedback& fb,
+                       const OutputContext&) {
     const Grid2D<double>& g = p.XY.Ratio;
     if (!compliance::HasRatio(p, false) || p.GridNX > g.nx() || p.GridNY > g.ny())
         return std::string(msg::NoResult);
@@ -79,21 +86,37 @@ Message WriteRatioGrid(const Project& p, const std::string& path, Feedback& fb) 
 }
 
 template <gis::GisFormat F>
-Message WriteMapLayer(const Project& p, const std::string& path, Feedback& fb) {
+Message WriteMapLayer(const Project& p, const std::string& path, Feedback& fb,
+                      const OutputContext&) {
     return gis::writeGisFile(p, F, path, fb.cancelFlag());
 }
 
-Message WriteSites(const Project& p, const std::string& path, Feedback&) {
+Message WriteSites(const Project& p, const std::string& path, Feedback&, const OutputContext&) {
     if (!compliance::SaveSitesFile(p, path)) return std::string(msg::FileError);
     return std::nullopt;
 }
 
+// The context's library, or the one the program loads at start.
+class LibraryOf {
+  public:
+    explicit LibraryOf(const OutputContext& ctx) : given_(ctx.library) {
+        if (!given_) loaded_ = compliance::LoadLibrary().library;
+    }
+    const compliance::Library& get() const { return given_ ? *given_ : loaded_; }
+
+  private:
+    const compliance::Library* given_;
+    compliance::Library loaded_;
+};
+
 // Each place and building evaluated exactly against the project's standard.
 template <OutputKind Kind>
-Message WriteRealPlaces(const Project& p, const std::string& path, Feedback&) {
+Message WriteRealPlaces(const Project& p, const std::string& path, Feedback&,
+                        const OutputContext& ctx) {
     constexpr bool places = Kind == OutputKind::Places || Kind == OutputKind::PlacesGeoJson;
-    const auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library,
-                                               p.Compliance.Standard, p.Compliance.Group);
+    const LibraryOf lib(ctx);
+    const auto inv =
+        compliance::InverseLimits(p, lib.get(), p.Compliance.Standard, p.Compliance.Group);
     if (inv.refusal) return inv.refusal;
     if (places && p.Places.empty())
         return std::string("The project has no places of sensitive use");
@@ -116,10 +139,50 @@ Message WriteRealPlaces(const Project& p, const std::string& path, Feedback&) {
     return std::nullopt;
 }
 
-Message WriteProject(const Project& p, const std::string& path, Feedback& fb) {
+Message WriteProject(const Project& p, const std::string& path, Feedback& fb,
+                     const OutputContext&) {
     std::string why;
     if (SaveProjectFile(p, path, fb.cancelFlag(), &why)) return std::nullopt;
     return Failed(fb, why);
+}
+
+// The compliance report: the summary against the project's standard, the
+// buildings and places evaluated when there are any, laid out in pages.
+Message WriteReport(const Project& p, const std::string& path, Feedback& fb,
+                    const OutputContext& ctx) {
+    if (!p.XY.Calculated) return std::string(msg::NoResult);
+    if (!ctx.writePdf) return std::string("Cannot write reports in this program");
+    const LibraryOf lib(ctx);
+    compliance::SummaryResult s =
+        compliance::Summarise(p, lib.get(), p.Compliance.Standard, p.Compliance.Group);
+    if (s.refusal) return s.refusal;
+    compliance::ReportInput in;
+    in.project = &p;
+    in.summary = std::move(s.summary);
+    in.projectFile = p.FileName;
+    in.date = ctx.date;
+    in.unit = ctx.unit;
+    if (!p.Buildings.empty() || !p.Places.empty()) {
+        const auto inv =
+            compliance::InverseLimits(p, lib.get(), p.Compliance.Standard, p.Compliance.Group);
+        if (inv.refusal) return inv.refusal;
+        in.buildings = compliance::EvaluateBuildings(p, inv.inverse);
+        in.places = compliance::EvaluatePlaces(p, inv.inverse);
+    }
+    if (fb.isCanceled()) return std::string(msg::Interrupted);
+    const compliance::ReportLayout layout(std::move(in));
+    const std::string failed =
+        ctx.writePdf(path, "Exposure compliance report", layout.pageCount(),
+                     [&layout](int k, render::Surface& surface) { layout.drawPage(k, surface); });
+    if (!failed.empty()) return failed;
+    return std::nullopt;
+}
+
+Message WritePicture(const Project& p, const std::string& path, Feedback& fb,
+                     const OutputContext& ctx) {
+    if (!ctx.drawPicture) return std::string("Cannot draw images in this program");
+    const LibraryOf lib(ctx);
+    return ctx.drawPicture(p, path, PlanOverlay(p, lib.get()), fb);
 }
 
 Message SaveRefusal(const Project& p) {
@@ -206,9 +269,10 @@ std::vector<OutputFormat> MakeTable() {
              ".gpkg", "Buildings as GeoPackage", "GeoPackage (*.gpkg)| *.gpkg", N::Nothing,
              WriteRealPlaces<K::BuildingsGpkg>),
         {K::Report, "--report", false, "informe", "Report...", ".pdf", "Compliance report",
-         "pdf Files (*.pdf)| *.pdf", N::XYAndXZ, nullptr, nullptr},
+         "pdf Files (*.pdf)| *.pdf", N::XYAndXZ, nullptr, WriteReport},
         {K::Image, "--image", false, "exportarimagen", "Export picture...", ".png",
-         "Picture of the plan", "Pictures (*.png *.svg *.pdf)| *.png", N::Nothing, nullptr, nullptr},
+         "Picture of the plan", "Pictures (*.png *.svg *.pdf)| *.png", N::Nothing, nullptr,
+         WritePicture},
         {K::ProjectFile, "--save", false, "guardarcomo", "Save &as...", ".bvk", "Project",
          ProjectFileFilter, N::Nothing, SaveRefusal, WriteProject},
     };
@@ -237,29 +301,57 @@ std::optional<OutputKind> outputKindFromKeyword(std::string_view keyword) {
 }
 
 std::optional<std::string> WriteOutput(const Project& p, OutputKind kind, const std::string& path,
-                                       Feedback& feedback) {
+                                       Feedback& feedback, const OutputContext& context) {
     const OutputFormat& f = outputFormat(kind);
     if (f.refusal)
         if (auto refused = f.refusal(p)) return refused;
-    if (!f.write) throw std::logic_error("an output drawn outside the core");
     if (feedback.isCanceled()) return std::string(msg::Interrupted);
-    return f.write(p, path, feedback);
+    return f.write(p, path, feedback, context);
 }
 
-OutputKind MapLayerKind(gis::GisFormat format) {
-    switch (format) {
-    case gis::GisFormat::GeoTiff:
-        return OutputKind::GeoTiff;
-    case gis::GisFormat::IsolinesGeoJson:
-        return OutputKind::IsolinesGeoJson;
-    case gis::GisFormat::ZonesGeoJson:
-        return OutputKind::ZonesGeoJson;
-    case gis::GisFormat::GeoPackage:
-        return OutputKind::GeoPackage;
-    case gis::GisFormat::Kmz:
-        return OutputKind::Kmz;
+std::function<void(render::Surface&)> PlanOverlay(const Project& p,
+                                                  const compliance::Library& library) {
+    bool traced = false;
+    std::vector<double> traces;
+    if (compliance::TracesShown(p)) {
+        compliance::LimitsResult limits = compliance::AntennaLimits(p, library);
+        traced = !limits.refusal;
+        if (traced) traces = std::move(limits.limitWm2);
     }
-    throw std::logic_error("a map layer without an output");
+    render::RealPlaceMarks marks;
+    bool places = false;
+    if ((!p.Buildings.empty() || !p.Places.empty()) && p.CurrentPlane == Plane::XY &&
+        p.AntennaCount >= 1) {
+        const auto inv =
+            compliance::InverseLimits(p, library, p.Compliance.Standard, p.Compliance.Group);
+        if (!inv.refusal) {
+            marks = compliance::ExposureMarks(p, inv.inverse);
+            places = true;
+        }
+    }
+    if (!traced && !places) return {};
+    return [&p, traced, traces = std::move(traces), places,
+            marks = std::move(marks)](render::Surface& s) {
+        if (traced) compliance::DrawTraces(p, s, traces);
+        if (places) render::drawRealPlaces(p, s, marks);
+    };
+}
+
+std::vector<OutputKind> outputsOfCommand(std::string_view command) {
+    std::vector<OutputKind> kinds;
+    for (const OutputFormat& f : outputFormats())
+        if (command == f.command) kinds.push_back(f.kind);
+    return kinds;
+}
+
+std::string withExtension(const std::string& path, OutputKind kind) {
+    const std::string_view ext = outputFormat(kind).extension;
+    const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    if (path.size() >= ext.size() &&
+        std::equal(ext.begin(), ext.end(), path.end() - std::ptrdiff_t(ext.size()),
+                   [&](char a, char b) { return lower(a) == lower(b); }))
+        return path;
+    return path + std::string(ext);
 }
 
 } // namespace brenvik::pipeline

@@ -5,14 +5,19 @@
 // text, the window's export menus and the filters of its file dialogs, and
 // the operation that writes each file.
 
+#include "compliance/Limits.h"
+#include "compliance/Units.h"
 #include "gis/GisExport.h"
 #include "model/Feedback.h"
 #include "model/Project.h"
+#include "render/Surface.h"
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brenvik::pipeline {
 
@@ -51,11 +56,36 @@ enum class OutputKind {
 // Which current result an output is made of.
 enum class OutputNeeds { Nothing, XY, XZ, XYAndXZ };
 
+// What an output needs from the program that writes it, beside the project.
+// The report and the picture are drawn by the core onto a painter only the
+// program has (the window and the batch companion hand in the same ones), so
+// they come out alike whichever of the two writes them.
+struct OutputContext {
+    // The limits the report, the places and the buildings are judged by;
+    // null: the library as the program loads it at start.
+    const compliance::Library* library = nullptr;
+    std::string date; // the report's, e.g. "2026-12-06 16:20"
+    compliance::Unit unit = compliance::Unit::MicroWattPerCm2; // the report's densities
+    // Writes a PDF of `pages` pages, page k drawn by `draw(k, surface)`; the
+    // reason of a failure or an empty text.
+    std::function<std::string(const std::string& path, const std::string& title, int pages,
+                              const std::function<void(int, render::Surface&)>& draw)>
+        writePdf;
+    // Draws the picture of the plan into `path`, with `overlay` (the
+    // compliance traces, the buildings and places) over the result, as the
+    // program's picture settings ask; the message of a failure.
+    std::function<std::optional<std::string>(const Project& p, const std::string& path,
+                                             const std::function<void(render::Surface&)>& overlay,
+                                             Feedback& feedback)>
+        drawPicture;
+};
+
 // Writes the output of `p` into the file at `path`; the message of a failure
 // (the program's text, "Interrupted" once the feedback is canceled), or no
 // value when the file is complete.
 using OutputWriter = std::optional<std::string> (*)(const Project& p, const std::string& path,
-                                                    Feedback& feedback);
+                                                    Feedback& feedback,
+                                                    const OutputContext& context);
 
 struct OutputFormat {
     OutputKind kind;
@@ -77,8 +107,6 @@ struct OutputFormat {
     // Why the output cannot be made of the project now (no result, a zoom
     // other than 100 %), before a path is asked for; null: never refused.
     std::optional<std::string> (*refusal)(const Project& p);
-    // Null for the outputs drawn by the program around the core (report,
-    // image); see OutputServices.
     OutputWriter write;
 };
 
@@ -90,9 +118,21 @@ std::optional<OutputKind> outputKindFromKeyword(std::string_view keyword);
 // Writes one output of `kind` into `path` through its operation: its refusal
 // first, then the writer. The message of a failure, as OutputWriter.
 std::optional<std::string> WriteOutput(const Project& p, OutputKind kind, const std::string& path,
-                                       Feedback& feedback);
+                                       Feedback& feedback, const OutputContext& context = {});
 
-// The output of a map layer the "GIS export..." dialog offers.
-OutputKind MapLayerKind(gis::GisFormat format);
+// What the picture of the plan draws over the result, as the window shows
+// it: the compliance traces when shown, then each building filled in its
+// worst floor's colour and each place labelled with its % of the limit
+// (the plan view only). Empty when there is nothing to draw or the standard
+// does not cover the antennas. Reads `p` when called: keep it alive.
+std::function<void(render::Surface&)> PlanOverlay(const Project& p,
+                                                  const compliance::Library& library);
+
+// The outputs a command offers (the map layers of "gisexport"), in the
+// table's order.
+std::vector<OutputKind> outputsOfCommand(std::string_view command);
+// `path` with the output's first extension added, unless it already ends
+// in it (any case).
+std::string withExtension(const std::string& path, OutputKind kind);
 
 } // namespace brenvik::pipeline

@@ -139,8 +139,10 @@ TEST_F(ComplianceAppTest, TheReportStatesTheMaximumAndTheVerdict) {
         EXPECT_TRUE(summary.contains(part)) << part << "\n" << summary.toStdString();
     click(dialog("summary"), "Command1");
 
-    // A result read from a file has no ratio: the report works it out.
+    // A result read from a file has no ratio: the report works it out. The
+    // places get their page as in the batch companion's report.
     project.XY.Ratio = {};
+    project.Places = {brenvik::Place{"Schoolyard", "school", 5000, 4000, 1.5}};
     const QString pdf = dir.filePath("report.pdf");
     prompts.savePaths.push_back(pdf.toStdString());
     trigger(cmd::Report);
@@ -150,7 +152,8 @@ TEST_F(ComplianceAppTest, TheReportStatesTheMaximumAndTheVerdict) {
     run.start(pdftotext, {pdf, "-"});
     ASSERT_TRUE(run.waitForFinished(30000));
     const QString text = QString::fromUtf8(run.readAllStandardOutput()).simplified();
-    for (const char* part : {"Maximum", "there E =", "Assessor: J. Doe"})
+    for (const char* part :
+         {"Maximum", "there E =", "Assessor: J. Doe", "Places of sensitive use", "Schoolyard"})
         EXPECT_TRUE(text.contains(part)) << part << "\n" << text.toStdString();
     EXPECT_TRUE(text.contains("complies: maximum") || text.contains("exceeds the limit over"))
         << text.toStdString();

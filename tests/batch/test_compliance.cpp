@@ -6,12 +6,10 @@
 #include "../calc/FarFieldHand.h"
 #include "BatchTestSupport.h"
 #include "calc/CalcForms.h"
-#include "batch/ImageOutput.h"
 #include "compliance/Limits.h"
 #include "compliance/Places.h"
 #include "compliance/SiteInventory.h"
 #include "compliance/Units.h"
-#include "render/RecordingSurface.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -92,9 +90,8 @@ TEST_F(Compliance, ImportedSiteGivesTheRatioOfSingleRunsAndAReportWithTheVerdict
     const std::string percent = compliance::FormatPercent(max * 100.0);
     const std::string verdict =
         max > 1.0 ? "exceeds the limit over" : "complies: maximum " + percent;
-    for (const std::string& said :
-         {"Maximum " + percent + " % of the limit", verdict, std::string("site.bvk"),
-          std::string("Assessor: J. Doe")})
+    for (const std::string& said : {"Maximum " + percent + " % of the limit", verdict,
+                                    std::string("site.bvk"), std::string("Assessor: J. Doe")})
         EXPECT_NE(text->find(said), std::string::npos) << said << "\n" << *text;
 }
 
@@ -188,31 +185,6 @@ TEST_F(RealPlaces, WrittenByExtensionOrRefusedWithTheLine) {
     }
 }
 
-TEST(RealPlacesImage, PlacesCarryTheirPercentAsInTheWindow) {
-    Project p;
-    ASSERT_EQ(compliance::ImportSites(
-                  p, std::string(compliance::SitesHeader) + "\nroof,,,50,40,8,stick,1500,,,900,\n",
-                  compliance::ImportMode::Replace),
-              std::nullopt);
-    const compliance::PlanPoint at = compliance::DrawingFromCartesian(p, 70, 60);
-    p.Places = {Place{"Yard", "school", at.x, at.y, 1.5}};
-    const auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library, "icnirp-2020",
-                                               Population::Public);
-    // The place's name with its % of the limit, as the window labels it.
-    const std::string label =
-        "Yard " +
-        compliance::FormatPercent(compliance::EvaluatePlace(p, p.Places[0], inv.inverse).percent) +
-        " %";
-    const auto overlay = batch::realPlacesOverlay(p);
-    ASSERT_TRUE(overlay);
-    render::RecordingSurface s;
-    overlay(s);
-    const auto texts = s.texts();
-    EXPECT_NE(std::find(texts.begin(), texts.end(), label), texts.end()) << label;
-    p.CurrentPlane = Plane::XZ;
-    EXPECT_FALSE(batch::realPlacesOverlay(p));
-}
-
 namespace {
 
 // A site as a consultant brings it: an elevation model in UTM 41N rising 2 m
@@ -294,8 +266,8 @@ TEST_F(RealPlaces, SiteWithTerrainBuildingsAndPlacesReportsAndMapsTheWorst) {
 
 // A site inventory mixing imported patterns, parametric panels and a stick.
 TEST_F(FarFieldBatch, EveryNodeOfBothPlanesFollowsTheFormulasAndReflectionScalesThem) {
-    for (const char* f : {"panel-65deg-0t.msi", "omni-10deg-halfstep.msi",
-                          "asymmetric-beam-no-count.msi"})
+    for (const char* f :
+         {"panel-65deg-0t.msi", "omni-10deg-halfstep.msi", "asymmetric-beam-no-count.msi"})
         fs::copy_file(fs::path(BRENVIK_PATTERNS_DIR) / f, dir / f);
     std::ofstream(dir / "sites.csv")
         << "site,lon,lat,x_m,y_m,height_m,type,erp_w,azimuth_deg,tilt_deg,frequency_mhz,label,"

@@ -94,8 +94,8 @@ TEST_F(Program, ExitStatusAndUsage) {
     fs::create_directories(dir / "b");
     std::ofstream(dir / "a/y.csv") << "old";
     fs::create_hard_link(dir / "a/y.csv", dir / "b/y.csv");
-    for (auto [first, second] : {std::pair{at("a/x.csv"), at("./a/x.csv")},
-                                 std::pair{at("a/y.csv"), at("b/y.csv")}}) {
+    for (auto [first, second] :
+         {std::pair{at("a/x.csv"), at("./a/x.csv")}, std::pair{at("a/y.csv"), at("b/y.csv")}}) {
         r = run({at("none.bvk"), "--export", "grid-xy=" + first, "--export", "grid-xz=" + second});
         EXPECT_EQ(r.status, 2) << second;
         EXPECT_NE(r.err.find("two outputs on the same path"), std::string::npos) << second;
@@ -117,8 +117,7 @@ TEST_F(Program, TheExamplesRunAndTheirResultsLookRight) {
     // number of isolines serves the exports without a calculation.
     Project stepped;
     ASSERT_TRUE(LoadProjectFile(stepped, example("stepped-towers.bvk")) && stepped.XY.Calculated);
-    r = run({example("stepped-towers.bvk"), "--export",
-             "isolines-cartesian=" + at("iso.csv")});
+    r = run({example("stepped-towers.bvk"), "--export", "isolines-cartesian=" + at("iso.csv")});
     ASSERT_EQ(r.status, 0) << r.err;
     std::set<std::string> levels;
     std::istringstream iso(slurp(dir / "iso.csv"));
@@ -156,9 +155,9 @@ TEST_F(Program, AnImagePerStyleOnBothPlanes) {
                   .status,
               0);
     EXPECT_EQ(slurp(dir / "again.png"), slurp(dir / "dots-xy.png"));
-    ASSERT_EQ(run({site, "--image", at("w.bmp"), "--background", "white", "--style", "gradient"})
-                  .status,
-              0);
+    ASSERT_EQ(
+        run({site, "--image", at("w.bmp"), "--background", "white", "--style", "gradient"}).status,
+        0);
     EXPECT_EQ(QImage(QString::fromStdString(at("w.bmp")), "BMP").size(), QSize(1024, 704));
 }
 
@@ -259,7 +258,7 @@ TEST_F(Interrupt, ALongStepStopsSoonAfterTheSignal) {
     // clang-format off
     const Case cases[] = {
         {"save", [&](Path to) { saveProject(p, to, flag); }},
-        {"image", [&](Path to) { prepareImage(p, dots); writeProjectImage(p, dots, to, flag); }},
+        {"image", [&](Path to) { prepareImage(p, dots); writeProjectImage(p, dots, to, {}, flag); }},
     };
     // clang-format on
     for (const auto& c : cases) {

@@ -4,10 +4,14 @@
 #include "pipeline/Outputs.h"
 
 #include "batch/tools/Sites.h"
+#include "compliance/Places.h"
+#include "compliance/SiteInventory.h"
 #include "model/Messages.h"
 #include "model/TempDir.h"
 #include "pipeline/Calculations.h"
+#include "render/RecordingSurface.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -93,4 +97,31 @@ TEST(OutputPipeline, ACancelStopsTheWriteAndKeepsTheTarget) {
         std::printf("%-28s stopped %.3f s after the cancel\n", outputFormat(c.kind).keyword,
                     std::chrono::duration<double>(stopped - feedback.canceledAt).count());
     }
+}
+
+// The picture's overlay labels each place with its % of the limit, as the
+// window does, and draws nothing off the plan view.
+TEST(PlanOverlay, PlacesCarryTheirPercentAsInTheWindow) {
+    Project p;
+    ASSERT_EQ(compliance::ImportSites(
+                  p, std::string(compliance::SitesHeader) + "\nroof,,,50,40,8,stick,1500,,,900,\n",
+                  compliance::ImportMode::Replace),
+              std::nullopt);
+    const compliance::PlanPoint at = compliance::DrawingFromCartesian(p, 70, 60);
+    p.Places = {Place{"Yard", "school", at.x, at.y, 1.5}};
+    const auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library, "icnirp-2020",
+                                               Population::Public);
+    // The place's name with its % of the limit, as the window labels it.
+    const std::string label =
+        "Yard " +
+        compliance::FormatPercent(compliance::EvaluatePlace(p, p.Places[0], inv.inverse).percent) +
+        " %";
+    const auto overlay = PlanOverlay(p, compliance::LoadLibrary().library);
+    ASSERT_TRUE(overlay);
+    render::RecordingSurface s;
+    overlay(s);
+    const auto texts = s.texts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), label), texts.end()) << label;
+    p.CurrentPlane = Plane::XZ;
+    EXPECT_FALSE(PlanOverlay(p, compliance::LoadLibrary().library));
 }

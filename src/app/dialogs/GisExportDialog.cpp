@@ -11,17 +11,18 @@ namespace brenvik {
 
 using namespace dialogui;
 
-GisExportDialog::GisExportDialog(gis::GisFormat format, const std::string& path, Prompts& prompts,
-                                 QWidget* parent)
+GisExportDialog::GisExportDialog(pipeline::OutputKind kind, const std::string& path,
+                                 Prompts& prompts, QWidget* parent)
     : BrenvikDialog(parent), m_prompts(prompts) {
     setObjectName(QStringLiteral("gisexport"));
     setWindowTitle(QStringLiteral("GIS export"));
 
     m_format = new QComboBox(this);
     m_format->setObjectName(QStringLiteral("gisFormat"));
-    for (gis::GisFormat f : gis::gisFormats()) {
-        m_format->addItem(QString::fromUtf8(gis::gisFormatCaption(f)), static_cast<int>(f));
-        if (f == format) m_format->setCurrentIndex(m_format->count() - 1);
+    for (pipeline::OutputKind k : pipeline::outputsOfCommand("gisexport")) {
+        m_format->addItem(QString::fromStdString(pipeline::outputFormat(k).description),
+                          static_cast<int>(k));
+        if (k == kind) m_format->setCurrentIndex(m_format->count() - 1);
     }
     m_path = box("gisPath", QStringLiteral("The file to write"), this);
     m_path->setText(QString::fromStdString(path));
@@ -44,19 +45,19 @@ GisExportDialog::GisExportDialog(gis::GisFormat format, const std::string& path,
     layout->addLayout(buttonRow(accept, cancel));
 }
 
-gis::GisFormat GisExportDialog::format() const {
-    return static_cast<gis::GisFormat>(m_format->currentData().toInt());
+pipeline::OutputKind GisExportDialog::kind() const {
+    return static_cast<pipeline::OutputKind>(m_format->currentData().toInt());
 }
 
 std::string GisExportDialog::path() const {
     const std::string typed = m_path->text().trimmed().toStdString();
-    return typed.empty() ? typed : gis::gisPathWithExtension(typed, format());
+    return typed.empty() ? typed : pipeline::withExtension(typed, kind());
 }
 
 bool GisExportDialog::browse() {
-    auto chosen = m_prompts.savePath(gis::gisFormatFilter(format()));
+    auto chosen = m_prompts.savePath(pipeline::outputFormat(kind()).filter);
     if (!chosen) return false;
-    m_path->setText(QString::fromStdString(gis::gisPathWithExtension(*chosen, format())));
+    m_path->setText(QString::fromStdString(pipeline::withExtension(*chosen, kind())));
     return true;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/dialogs/DialogBase.h"
-#include "gis/GisExport.h"
 #include "model/Prompts.h"
+#include "pipeline/Outputs.h"
 
 #include <string>
 
@@ -11,15 +11,15 @@ class QLineEdit;
 
 namespace brenvik {
 
-// "GIS export" (`gisexport`): the format of the map layer and the file it
-// goes to. The Browse button asks for the path with the format's filter and
-// adds the format's extension.
+// "GIS export" (`gisexport`): the map layer, one of the outputs the table of
+// outputs gives this command, and the file it goes to. The Browse button
+// asks for the path with the output's filter and adds its extension.
 class GisExportDialog : public BrenvikDialog {
     Q_OBJECT
   public:
-    GisExportDialog(gis::GisFormat format, const std::string& path, Prompts& prompts,
+    GisExportDialog(pipeline::OutputKind kind, const std::string& path, Prompts& prompts,
                     QWidget* parent = nullptr);
-    gis::GisFormat format() const;
+    pipeline::OutputKind kind() const;
     // The path as typed or chosen, with the format's extension.
     std::string path() const;
 
