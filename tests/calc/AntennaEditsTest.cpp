@@ -1,6 +1,7 @@
 #include "calc/AntennaEdits.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace brenvik {
 namespace {
@@ -27,10 +28,9 @@ TEST(AntennaEdits, DuplicatesGoAndDistinctRecordsStayInOrder) {
     p.Antennas[4].AntX = 100; // now equal to the first
     const std::size_t bound = p.Antennas.size();
     RemoveDuplicateAntennas(p);
-    ASSERT_EQ(p.AntennaCount, 2);
-    EXPECT_EQ(p.Antennas[1].AntDirection, 0);
-    EXPECT_EQ(p.Antennas[2].AntDirection, 180);
-    EXPECT_EQ(p.Antennas.size(), bound);
+    EXPECT_EQ(std::tuple(p.AntennaCount, p.Antennas[1].AntDirection, p.Antennas[2].AntDirection,
+                         p.Antennas.size()),
+              std::tuple(2, 0.0, 180.0, bound));
 }
 
 TEST(AntennaEdits, EraseTakesEveryRecordOnTheSpotAtTheCurrentZoom) {
@@ -47,18 +47,12 @@ TEST(AntennaEdits, EraseTakesEveryRecordOnTheSpotAtTheCurrentZoom) {
         Project p = FourAntennas();
         p.Zoom = c.zoom;
         const std::size_t bound = p.Antennas.size();
-        EXPECT_EQ(EraseAntennasAt(p, c.x, 50), c.removed) << c.x << " " << c.zoom;
-        EXPECT_EQ(p.AntennaCount, 4 - c.removed);
-        EXPECT_EQ(p.Antennas[1].AntX, c.firstLeftX);
-        EXPECT_EQ(p.Antennas.size(), bound);
+        const int removed = EraseAntennasAt(p, c.x, 50);
+        EXPECT_EQ(std::tuple(removed, p.AntennaCount, p.Antennas[1].AntX, p.Antennas.size()),
+                  std::tuple(c.removed, 4 - c.removed, c.firstLeftX, bound))
+            << c.x << " " << c.zoom;
     }
 }
-
-} // namespace
-} // namespace brenvik
-
-namespace brenvik {
-namespace {
 
 // Two towers: slots 1-2 are tower 1 at (0, 0), slot 3 is tower 2 at one cell right.
 Project TwoTowers() {
@@ -75,17 +69,17 @@ Project TwoTowers() {
 TEST(TowerEdits, HitMoveAndEraseReachTheWholeTower) {
     Project p = TwoTowers();
     const double cs = p.CellSize;
-    EXPECT_EQ(AntennaAtPlan(p, cs / 2, cs / 2), 1);
-    EXPECT_EQ(AntennaAtPlan(p, cs * 1.5, 1), 3);
-    EXPECT_EQ(AntennaAtPlan(p, cs * 3, 1), 0);
+    EXPECT_EQ(std::tuple(AntennaAtPlan(p, cs / 2, cs / 2), AntennaAtPlan(p, cs * 1.5, 1),
+                         AntennaAtPlan(p, cs * 3, 1)),
+              std::tuple(1, 3, 0));
     EXPECT_EQ(TowerSlots(p, 2), (std::vector<int>{1, 2}));
 
     EXPECT_FALSE(MoveTower(p, 1, cs, 0, 1.0)); // tower 2 stands there
     EXPECT_EQ(p.XY.Calculated, 1);
     ASSERT_TRUE(MoveTower(p, 1, 4 * cs, 2 * cs, 1.0));
-    EXPECT_EQ(p.Antennas[2].AntX, 4 * cs);
-    EXPECT_EQ(p.Antennas[2].AntCellY, 2);
-    EXPECT_EQ(p.XY.Calculated + p.XZ.Calculated, 0);
+    EXPECT_EQ(
+        std::tuple(p.Antennas[2].AntX, p.Antennas[2].AntCellY, p.XY.Calculated + p.XZ.Calculated),
+        std::tuple(4 * cs, 2, 0));
 
     EXPECT_EQ(EraseTower(p, 2), 2);
     ASSERT_EQ(p.AntennaCount, 1);
