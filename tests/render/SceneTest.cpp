@@ -165,7 +165,6 @@ TEST(Redraw, ClearsThenSceneThenResultsOfTheCurrentPlane) {
 
 TEST(SectionScene, PlaneLineOnlyForAResultAtAGivenHeight) {
     Project p = calculatedProject();
-    p.CalcOption = CalcLevel::AtHeight;
     p.CalcHeight = 15.0; // 1536 units at 150 m over 15360
     for (int option : {0, 1}) {
         p.CalcOption = static_cast<CalcLevel>(option);
