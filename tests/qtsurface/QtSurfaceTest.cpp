@@ -83,11 +83,10 @@ TEST(QtSurface, FilledCellsMeetWithoutSeamsOrBlurAtHighDpi) {
         QtSurface s(img);
         s.clear();
         s.setFillStyle(render::FillStyle::Solid);
+        s.setFillColour(Rgb{255, 205, 0});
         // Two neighbouring cells of a third of a pixel over the pixel grid.
-        for (int i = 0; i < 2; ++i) {
-            s.setFillColour(Rgb{255, 205, 0});
+        for (int i = 0; i < 2; ++i)
             s.box(1010 + i * 1530, 1010, 1010 + (i + 1) * 1530, 2540, Rgb{255, 205, 0});
-        }
     }
     std::set<QRgb> colours;
     for (int y = 0; y < img.height(); ++y)
