@@ -100,9 +100,9 @@ TEST(Gradient, CellsFollowTheZoomSinceTheCalculation) {
     EXPECT_EQ(b[0].x2 - b[0].x1, 306);
 }
 
-TEST(ColourScale, PlanValuesFromTheBottomBoxUp) {
+TEST(ColourScale, PlanValuesFromTheBottomBoxUpSectionValuesFromTheTop) {
     Project p = calculatedProject();
-    p.XY.MaxDensity = 3.0;
+    p.XY.MaxDensity = p.XZ.MaxDensity = 3.0;
     RecordingSurface s;
     drawColourScale(p, s, Plane::XY);
     const auto texts = s.ofKind(Kind::Text);
@@ -116,21 +116,17 @@ TEST(ColourScale, PlanValuesFromTheBottomBoxUp) {
     ASSERT_EQ(boxes.size(), 4u);
     EXPECT_EQ(std::tuple(boxes[1].fill, boxes[1].colour),
               std::tuple(std::optional(Rgb{192, 0, 0}), kBlack));
-}
 
-TEST(ColourScale, SectionValuesHangFromTheTopWithFourDecimals) {
-    Project p = calculatedProject();
-    p.XZ.MaxDensity = 3.0;
+    // The section's hang from the top with four decimals, in its own font size.
     p.WhiteBackground = true;
-    RecordingSurface s;
-    s.setFontSize(7);
-    drawColourScale(p, s, Plane::XZ);
-    const auto texts = s.ofKind(Kind::Text);
-    ASSERT_EQ(texts.size(), 4u);
-    // The section keeps its own font size.
-    EXPECT_EQ(std::tuple(texts[0].text, texts[0].y1, texts[0].fontSize, texts[0].colour),
+    RecordingSurface x;
+    x.setFontSize(7);
+    drawColourScale(p, x, Plane::XZ);
+    const auto xt = x.ofKind(Kind::Text);
+    ASSERT_EQ(xt.size(), 4u);
+    EXPECT_EQ(std::tuple(xt[0].text, xt[0].y1, xt[0].fontSize, xt[0].colour),
               std::tuple(std::string("3.0000 uW/cm^2"), 705.0 + 200, 7.0, kBlack));
-    EXPECT_EQ(s.ofKind(Kind::Box)[1].fill, (Rgb{255, 128, 0}));
+    EXPECT_EQ(x.ofKind(Kind::Box)[1].fill, (Rgb{255, 128, 0}));
 }
 
 TEST(Gradient, SceneIsPaintedOverTheCells) {

@@ -192,8 +192,7 @@ TEST(SectionScene, GroundBandAndReliefColumns) {
         if (b.x1 == 7 * 153) ++column7;
         if (b.x1 == 8 * 153) ++column8;
     }
-    EXPECT_EQ(column8, p.GridNY - base + 1);
-    EXPECT_EQ(column7, column8 + 3);
+    EXPECT_EQ(std::tuple(column8, column7), std::tuple(p.GridNY - base + 1, column8 + 3));
 }
 
 } // namespace
