@@ -34,23 +34,19 @@ TEST(AntennaEdits, DuplicatesGoAndDistinctRecordsStayInOrder) {
 }
 
 TEST(AntennaEdits, EraseTakesEveryRecordOnTheSpotAtTheCurrentZoom) {
-    struct Case {
-        double zoom, x;
-        int removed;
-        double firstLeftX;
-    } cases[] = {
-        {1.0, 100, 3, 200}, // all three at x = 100; the later record moves down
-        {1.0, 300, 0, 100}, // nothing there
-        {2.0, 100, 0, 100}, // placed at another zoom
-    };
-    for (const Case& c : cases) {
+    // Zoom, x erased at, records removed, x of the first record left.
+    for (auto [zoom, x, removed, firstLeftX] : {
+             std::tuple{1.0, 100.0, 3, 200.0}, // all three at x = 100; the later record moves down
+             {1.0, 300.0, 0, 100.0},           // nothing there
+             {2.0, 100.0, 0, 100.0},           // placed at another zoom
+         }) {
         Project p = FourAntennas();
-        p.Zoom = c.zoom;
+        p.Zoom = zoom;
         const std::size_t bound = p.Antennas.size();
-        const int removed = EraseAntennasAt(p, c.x, 50);
-        EXPECT_EQ(std::tuple(removed, p.AntennaCount, p.Antennas[1].AntX, p.Antennas.size()),
-                  std::tuple(c.removed, 4 - c.removed, c.firstLeftX, bound))
-            << c.x << " " << c.zoom;
+        const int erased = EraseAntennasAt(p, x, 50);
+        EXPECT_EQ(std::tuple(erased, p.AntennaCount, p.Antennas[1].AntX, p.Antennas.size()),
+                  std::tuple(removed, 4 - removed, firstLeftX, bound))
+            << x << " " << zoom;
     }
 }
 
@@ -87,27 +83,23 @@ TEST(TowerEdits, HitMoveAndEraseReachTheWholeTower) {
 }
 
 TEST(TowerEdits, FieldEditsCheckTheRangeAndNameTheField) {
-    struct Case {
-        AntennaField field;
-        double value;
-        const char* refusal; // nullptr: accepted
-    } cases[] = {
-        {AntennaField::FrequencyMHz, 1e9, "Frequency (MHz): between 0.1 and 300000"},
-        {AntennaField::FrequencyMHz, 1800, nullptr},
-        {AntennaField::Tilt, -90, "Tilt (degrees): between -85 and 85"},
-        {AntennaField::Power, -5, "Power (W): between 0 and 10000000"},
-        {AntennaField::Height, 30, nullptr},
-    };
-    for (const Case& c : cases) {
+    // The field, the value typed, the refusal (nullptr: accepted).
+    for (auto [field, value, refusal] : {
+             std::tuple<AntennaField, double, const char*>{
+                 AntennaField::FrequencyMHz, 1e9, "Frequency (MHz): between 0.1 and 300000"},
+             {AntennaField::FrequencyMHz, 1800, nullptr},
+             {AntennaField::Tilt, -90, "Tilt (degrees): between -85 and 85"},
+             {AntennaField::Power, -5, "Power (W): between 0 and 10000000"},
+             {AntennaField::Height, 30, nullptr},
+         }) {
         Project p = TwoTowers();
-        const auto r = SetAntennaField(p, 3, c.field, c.value);
-        if (c.refusal) {
-            EXPECT_EQ(r.value_or(""), c.refusal);
-            EXPECT_EQ(p.XY.Calculated, 1);
+        const auto r = SetAntennaField(p, 3, field, value);
+        if (refusal) {
+            EXPECT_EQ(std::tuple(r.value_or(""), p.XY.Calculated), std::tuple(refusal, 1));
         } else {
             EXPECT_FALSE(r);
-            EXPECT_EQ(AntennaFieldValue(p, 3, c.field), c.value);
-            EXPECT_EQ(p.XY.Calculated, 0);
+            EXPECT_EQ(std::tuple(AntennaFieldValue(p, 3, field), p.XY.Calculated),
+                      std::tuple(value, 0));
         }
     }
     // A position in metres moves the tower to the grid cell holding it.
