@@ -210,10 +210,9 @@ TEST(XYCalculation, MaximumTiesGoToTheFirstNodeInScanOrder) {
         for (int j = 0; j <= p.GridNY; ++j)
             if (p.XY.Density(i, j) == p.XY.MaxDensity && ties++ == 0) firstI = i, firstJ = j;
     ASSERT_EQ(std::tuple(ties, firstI), std::tuple(4, 49));
-    EXPECT_EQ(p.XY.MaxPosX, Variant::real(p.GridXm[firstI] / p.MetersPerUnit));
-    EXPECT_EQ(p.XY.MaxPosY,
-              Variant::integer(std::lrint(p.GridYm[firstJ] / p.MetersPerUnit)));
-    EXPECT_EQ(p.XY.MinDensity, 0.0);
+    EXPECT_EQ(std::tuple(p.XY.MaxPosX, p.XY.MaxPosY, p.XY.MinDensity),
+              std::tuple(Variant::real(p.GridXm[firstI] / p.MetersPerUnit),
+                         Variant::integer(std::lrint(p.GridYm[firstJ] / p.MetersPerUnit)), 0.0));
 }
 
 TEST(XYCalculation, IsolineLevelsAndCrossings) {
