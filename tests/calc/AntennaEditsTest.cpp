@@ -1,6 +1,7 @@
 #include "calc/AntennaEdits.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace brenvik {
 namespace {
@@ -27,38 +28,27 @@ TEST(AntennaEdits, DuplicatesGoAndDistinctRecordsStayInOrder) {
     p.Antennas[4].AntX = 100; // now equal to the first
     const std::size_t bound = p.Antennas.size();
     RemoveDuplicateAntennas(p);
-    ASSERT_EQ(p.AntennaCount, 2);
-    EXPECT_EQ(p.Antennas[1].AntDirection, 0);
-    EXPECT_EQ(p.Antennas[2].AntDirection, 180);
-    EXPECT_EQ(p.Antennas.size(), bound);
+    EXPECT_EQ(std::tuple(p.AntennaCount, p.Antennas[1].AntDirection, p.Antennas[2].AntDirection,
+                         p.Antennas.size()),
+              std::tuple(2, 0.0, 180.0, bound));
 }
 
 TEST(AntennaEdits, EraseTakesEveryRecordOnTheSpotAtTheCurrentZoom) {
-    struct Case {
-        double zoom, x;
-        int removed;
-        double firstLeftX;
-    } cases[] = {
-        {1.0, 100, 3, 200}, // all three at x = 100; the later record moves down
-        {1.0, 300, 0, 100}, // nothing there
-        {2.0, 100, 0, 100}, // placed at another zoom
-    };
-    for (const Case& c : cases) {
+    // Zoom, x erased at, records removed, x of the first record left.
+    for (auto [zoom, x, removed, firstLeftX] : {
+             std::tuple{1.0, 100.0, 3, 200.0}, // all three at x = 100; the later record moves down
+             {1.0, 300.0, 0, 100.0},           // nothing there
+             {2.0, 100.0, 0, 100.0},           // placed at another zoom
+         }) {
         Project p = FourAntennas();
-        p.Zoom = c.zoom;
+        p.Zoom = zoom;
         const std::size_t bound = p.Antennas.size();
-        EXPECT_EQ(EraseAntennasAt(p, c.x, 50), c.removed) << c.x << " " << c.zoom;
-        EXPECT_EQ(p.AntennaCount, 4 - c.removed);
-        EXPECT_EQ(p.Antennas[1].AntX, c.firstLeftX);
-        EXPECT_EQ(p.Antennas.size(), bound);
+        const int erased = EraseAntennasAt(p, x, 50);
+        EXPECT_EQ(std::tuple(erased, p.AntennaCount, p.Antennas[1].AntX, p.Antennas.size()),
+                  std::tuple(removed, 4 - removed, firstLeftX, bound))
+            << x << " " << zoom;
     }
 }
-
-} // namespace
-} // namespace brenvik
-
-namespace brenvik {
-namespace {
 
 // Two towers: slots 1-2 are tower 1 at (0, 0), slot 3 is tower 2 at one cell right.
 Project TwoTowers() {
@@ -75,17 +65,17 @@ Project TwoTowers() {
 TEST(TowerEdits, HitMoveAndEraseReachTheWholeTower) {
     Project p = TwoTowers();
     const double cs = p.CellSize;
-    EXPECT_EQ(AntennaAtPlan(p, cs / 2, cs / 2), 1);
-    EXPECT_EQ(AntennaAtPlan(p, cs * 1.5, 1), 3);
-    EXPECT_EQ(AntennaAtPlan(p, cs * 3, 1), 0);
+    EXPECT_EQ(std::tuple(AntennaAtPlan(p, cs / 2, cs / 2), AntennaAtPlan(p, cs * 1.5, 1),
+                         AntennaAtPlan(p, cs * 3, 1)),
+              std::tuple(1, 3, 0));
     EXPECT_EQ(TowerSlots(p, 2), (std::vector<int>{1, 2}));
 
     EXPECT_FALSE(MoveTower(p, 1, cs, 0, 1.0)); // tower 2 stands there
     EXPECT_EQ(p.XY.Calculated, 1);
     ASSERT_TRUE(MoveTower(p, 1, 4 * cs, 2 * cs, 1.0));
-    EXPECT_EQ(p.Antennas[2].AntX, 4 * cs);
-    EXPECT_EQ(p.Antennas[2].AntCellY, 2);
-    EXPECT_EQ(p.XY.Calculated + p.XZ.Calculated, 0);
+    EXPECT_EQ(
+        std::tuple(p.Antennas[2].AntX, p.Antennas[2].AntCellY, p.XY.Calculated + p.XZ.Calculated),
+        std::tuple(4 * cs, 2, 0));
 
     EXPECT_EQ(EraseTower(p, 2), 2);
     ASSERT_EQ(p.AntennaCount, 1);
@@ -93,27 +83,23 @@ TEST(TowerEdits, HitMoveAndEraseReachTheWholeTower) {
 }
 
 TEST(TowerEdits, FieldEditsCheckTheRangeAndNameTheField) {
-    struct Case {
-        AntennaField field;
-        double value;
-        const char* refusal; // nullptr: accepted
-    } cases[] = {
-        {AntennaField::FrequencyMHz, 1e9, "Frequency (MHz): between 0.1 and 300000"},
-        {AntennaField::FrequencyMHz, 1800, nullptr},
-        {AntennaField::Tilt, -90, "Tilt (degrees): between -85 and 85"},
-        {AntennaField::Power, -5, "Power (W): between 0 and 10000000"},
-        {AntennaField::Height, 30, nullptr},
-    };
-    for (const Case& c : cases) {
+    // The field, the value typed, the refusal (nullptr: accepted).
+    for (auto [field, value, refusal] : {
+             std::tuple<AntennaField, double, const char*>{
+                 AntennaField::FrequencyMHz, 1e9, "Frequency (MHz): between 0.1 and 300000"},
+             {AntennaField::FrequencyMHz, 1800, nullptr},
+             {AntennaField::Tilt, -90, "Tilt (degrees): between -85 and 85"},
+             {AntennaField::Power, -5, "Power (W): between 0 and 10000000"},
+             {AntennaField::Height, 30, nullptr},
+         }) {
         Project p = TwoTowers();
-        const auto r = SetAntennaField(p, 3, c.field, c.value);
-        if (c.refusal) {
-            EXPECT_EQ(r.value_or(""), c.refusal);
-            EXPECT_EQ(p.XY.Calculated, 1);
+        const auto r = SetAntennaField(p, 3, field, value);
+        if (refusal) {
+            EXPECT_EQ(std::tuple(r.value_or(""), p.XY.Calculated), std::tuple(refusal, 1));
         } else {
             EXPECT_FALSE(r);
-            EXPECT_EQ(AntennaFieldValue(p, 3, c.field), c.value);
-            EXPECT_EQ(p.XY.Calculated, 0);
+            EXPECT_EQ(std::tuple(AntennaFieldValue(p, 3, field), p.XY.Calculated),
+                      std::tuple(value, 0));
         }
     }
     // A position in metres moves the tower to the grid cell holding it.

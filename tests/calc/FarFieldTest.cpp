@@ -1,11 +1,11 @@
+#include "calc/FarField.h"
+
 #include "antenna/Pattern.h"
 #include "calc/CalcForms.h"
+#include "calc/CalcTestSupport.h"
 #include "calc/Exposure.h"
-#include "calc/FarField.h"
-#include "calc/GridCalc.h"
-#include "calc/TowerForms.h"
-#include "calc/Towers.h"
 #include "calc/FarFieldHand.h"
+#include "calc/GridCalc.h"
 #include "calc/VectorColumns.h"
 
 #include <algorithm>
@@ -14,23 +14,12 @@
 #include <numbers>
 
 using namespace brenvik;
+using calctest::AddTower;
+using calctest::Control;
 using farfieldhand::Hand;
 using farfieldhand::HandSum;
 
 namespace {
-
-void AddAntenna(Project& p, int i, int j, AntennaKind type, double height, double tilt,
-                double direction, double power, const std::string& pattern = "") {
-    TowerBeginNew(p);
-    Antenna& a = p.Antennas[p.AntennaCount + 1];
-    a.AntType = type;
-    a.AntHeight = height;
-    a.AntTilt = tilt;
-    a.AntDirection = direction;
-    a.AntPower = power;
-    a.AntPattern = pattern;
-    PlaceTower(p, i * p.CellSize, j * p.CellSize, 1.0);
-}
 
 // Imported patterns (a panel and a stick), parametric panels and a stick.
 Project FarFieldSite(double reflection = 1.0) {
@@ -41,31 +30,24 @@ Project FarFieldSite(double reflection = 1.0) {
         if (r.pattern) p.Patterns.push_back(*r.pattern);
     }
     p.Exposure = {ExposureModel::FarField, reflection};
-    AddAntenna(p, 30, 30, AntennaKind::Panel, 12, 4, 30, 1500, p.Patterns[0].Name);
-    AddAntenna(p, 62, 21, AntennaKind::Stick, 20, 7, 99, 300, p.Patterns[1].Name);
-    AddAntenna(p, 45, 50, AntennaKind::Panel, 10, -2, 200, 800);
+    AddTower(p, 30, 30, AntennaKind::Panel, 12, 4, 30, 1500, p.Patterns[0].Name);
+    AddTower(p, 62, 21, AntennaKind::Stick, 20, 7, 99, 300, p.Patterns[1].Name);
+    AddTower(p, 45, 50, AntennaKind::Panel, 10, -2, 200, 800);
     p.Antennas[3].AntHBeamwidthDeg = 65;
     p.Antennas[3].AntElectricalTiltDeg = 3;
-    AddAntenna(p, 75, 40, AntennaKind::Stick, 10, 15, 60, 200); // on the plane's height
-    AddAntenna(p, 80, 10, AntennaKind::Panel, 25, 0, 333, 900);
+    AddTower(p, 75, 40, AntennaKind::Stick, 10, 15, 60, 200); // on the plane's height
+    AddTower(p, 80, 10, AntennaKind::Panel, 25, 0, 333, 900);
     p.Antennas[5].AntVBeamwidthDeg = 10;
     p.CalcOption = CalcLevel::AtHeight;
     p.CalcHeight = 10;
     return p;
 }
 
-CalcControl Control(unsigned threads, bool scalar) {
-    CalcControl c;
-    c.threads = threads;
-    c.scalarReference = scalar;
-    return c;
-}
-
 } // namespace
 
 TEST(FarField, XYAndXZNodesMatchTheFormulas) {
     Project p = FarFieldSite();
-    ASSERT_TRUE(RunXYCalculation(p, Control(2, false)).ok());
+    ASSERT_TRUE(RunXYCalculation(p, Control(2)).ok());
     const double z = p.CalcHeight;
     for (int i = 1; i <= p.GridNX; ++i)
         for (int j = 1; j <= p.GridNY; ++j) {
@@ -84,7 +66,7 @@ TEST(FarField, XYAndXZNodesMatchTheFormulas) {
     }
 
     ASSERT_FALSE(XZDialogAccept(p, "40"));
-    ASSERT_TRUE(RunXZCalculation(p, Control(3, false)).ok());
+    ASSERT_TRUE(RunXZCalculation(p, Control(3)).ok());
     const int ny = p.GridNY, off = p.XZRowOffset;
     const double cell = p.CellSize * p.MetersPerUnit, yPlane = p.XZPlaneRow * cell;
     // Stored row ny - j - offset, then moved two rows towards row 0.
@@ -97,27 +79,24 @@ TEST(FarField, XYAndXZNodesMatchTheFormulas) {
 
 TEST(FarField, ReflectionScalesExactlyAndEveryPathAgrees) {
     Project one = FarFieldSite(), reflected = FarFieldSite(2.56), plain = FarFieldSite();
-    CalcControl vector = Control(1, false), threads = Control(3, false), scalar = Control(2, true);
     const std::vector<double> inverse = {0, 1 / 450.0, 1 / 900.0, 1 / 450.0, 1 / 600.0, 1 / 450.0};
-    for (CalcControl* c : {&vector, &threads, &scalar})
-        c->inverseLimit = inverse;
-    for (auto* xz : {&RunXYCalculation, &RunXZCalculation}) {
+    const CalcControl vector = Control(1, false, inverse), threads = Control(3, false, inverse),
+                      scalar = Control(2, true, inverse);
+    for (auto [run, plane] :
+         {std::pair{&RunXYCalculation, Plane::XY}, {&RunXZCalculation, Plane::XZ}}) {
         for (Project* p : {&one, &reflected, &plain})
             ASSERT_FALSE(XZDialogAccept(*p, "35"));
-        ASSERT_TRUE((*xz)(one, vector).ok());
-        ASSERT_TRUE((*xz)(reflected, threads).ok());
-        ASSERT_TRUE((*xz)(plain, scalar).ok());
-        const bool section = xz == &RunXZCalculation;
-        const auto& d1 = section ? one.XZ.Density : one.XY.Density;
-        const auto& d2 = section ? reflected.XZ.Density : reflected.XY.Density;
-        const auto& d3 = section ? plain.XZ.Density : plain.XY.Density;
-        const auto& r1 = section ? one.XZ.Ratio : one.XY.Ratio;
-        const auto& r2 = section ? reflected.XZ.Ratio : reflected.XY.Ratio;
-        ASSERT_EQ(d1.size(), d3.size());
-        for (std::size_t k = 0; k < d1.size(); ++k) {
-            ASSERT_EQ(d2.data()[k], d1.data()[k] * 2.56) << k;
-            ASSERT_EQ(r2.data()[k], r1.data()[k] * 2.56) << k;
-            ASSERT_NEAR(d3.data()[k], d1.data()[k], 1e-12 * d1.data()[k]) << k;
+        ASSERT_TRUE(run(one, vector).ok());
+        ASSERT_TRUE(run(reflected, threads).ok());
+        ASSERT_TRUE(run(plain, scalar).ok());
+        const auto &r1 = one.Result(plane), &r2 = reflected.Result(plane),
+                   &r3 = plain.Result(plane);
+        ASSERT_EQ(r1.Density.size(), r3.Density.size());
+        for (std::size_t k = 0; k < r1.Density.size(); ++k) {
+            ASSERT_EQ(r2.Density.data()[k], r1.Density.data()[k] * 2.56) << k;
+            ASSERT_EQ(r2.Ratio.data()[k], r1.Ratio.data()[k] * 2.56) << k;
+            ASSERT_NEAR(r3.Density.data()[k], r1.Density.data()[k], 1e-12 * r1.Density.data()[k])
+                << k;
         }
     }
     // A pattern the project does not hold fails the calculation cleanly.

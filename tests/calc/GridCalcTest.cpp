@@ -1,10 +1,10 @@
 #include "calc/GridCalc.h"
 
 #include "calc/CalcForms.h"
+#include "calc/CalcTestSupport.h"
 #include "calc/Ground.h"
 #include "calc/PowerDensity.h"
 #include "calc/TowerForms.h"
-#include "calc/Towers.h"
 #include "model/MemoryBudget.h"
 
 #include <algorithm>
@@ -14,21 +14,10 @@
 #include <tuple>
 
 using namespace brenvik;
+using calctest::AddTower;
+using calctest::Control;
 
 namespace {
-
-// Places a one-antenna tower on grid node (i, j) with the given emission values.
-void AddTower(Project& p, int i, int j, AntennaKind type, double height, double tilt,
-              double direction, double power = 1600.0) {
-    TowerBeginNew(p);
-    Antenna& a = p.Antennas[p.AntennaCount + 1];
-    a.AntType = type;
-    a.AntHeight = height;
-    a.AntTilt = tilt;
-    a.AntDirection = direction;
-    a.AntPower = power;
-    PlaceTower(p, i * p.CellSize, j * p.CellSize, 1.0);
-}
 
 // Four towers of mixed types on stepped ground.
 Project Site() {
@@ -45,13 +34,6 @@ Project Site() {
     return p;
 }
 
-CalcControl Threads(unsigned n, bool scalar = false) {
-    CalcControl c;
-    c.threads = n;
-    c.scalarReference = scalar;
-    return c;
-}
-
 void ExpectClose(const Grid2D<double>& a, const Grid2D<double>& b) {
     ASSERT_EQ(a.size(), b.size());
     for (std::size_t k = 0; k < a.size(); ++k)
@@ -60,7 +42,7 @@ void ExpectClose(const Grid2D<double>& a, const Grid2D<double>& b) {
 
 } // namespace
 
-TEST(XYCalculation, SameGridWhateverTheThreadCountOrLoop) {
+TEST(XYCalculation, SameGridWhateverTheThreadCountLoopOrLegacyPasses) {
     // Five times finer than Site(), so that the passes over the finished grid
     // are shared among the threads too.
     Project fine = Site();
@@ -71,30 +53,31 @@ TEST(XYCalculation, SameGridWhateverTheThreadCountOrLoop) {
     FillGroundRect(fine, 200, 50, 350, 175);
     fine.IsolineCount = 12;
     Project p1 = fine, p2 = fine, p3 = fine;
-    const std::vector<double> limits{0, 1.0 / 450, 1.0 / 900, 1.0 / 1000, 1.0 / 450};
-    ASSERT_TRUE(RunXYCalculation(p1, Threads(1)).ok());
-    ASSERT_TRUE(RunXYCalculation(p2, Threads(2)).ok());
-    CalcControl three = Threads(3);
-    three.inverseLimit = limits;
+    CalcControl three = Control(3, false, {0, 1.0 / 450, 1.0 / 900, 1.0 / 1000, 1.0 / 450});
+    ASSERT_TRUE(RunXYCalculation(p1, Control(1)).ok());
+    ASSERT_TRUE(RunXYCalculation(p2, Control(2)).ok());
     ASSERT_TRUE(RunXYCalculation(p3, three).ok());
-    EXPECT_EQ(p1.XY.Density, p2.XY.Density);
-    EXPECT_EQ(p1.XY.Density, p3.XY.Density); // the ratio leaves the density's bits alone
-    EXPECT_EQ(p1.XY.Isolines, p3.XY.Isolines);
-    EXPECT_EQ(p1.XY.IsolinesAux, p2.XY.IsolinesAux);
-    EXPECT_EQ(p1.XY.MaxPosX, p3.XY.MaxPosX);
-    EXPECT_EQ(p1.XY.Ratio, Grid2D<double>{});
+    // The ratio leaves the density's bits alone.
+    EXPECT_TRUE(p1.XY.Density == p2.XY.Density && p1.XY.Density == p3.XY.Density &&
+                p1.XY.Isolines == p3.XY.Isolines && p1.XY.IsolinesAux == p2.XY.IsolinesAux &&
+                p1.XY.MaxPosX == p3.XY.MaxPosX && p1.XY.Ratio == Grid2D<double>{});
     three.threads = 1;
     ASSERT_TRUE(RunXYCalculation(p1, three).ok());
     EXPECT_EQ(p1.XY.Ratio, p3.XY.Ratio);
     EXPECT_EQ(std::tuple(p1.XY.Calculated, p1.CalcAntennaCount), std::tuple(1, 4));
-    // The vector loops against the plain one, on the surface and on a plane.
+    // The vector loops against the plain one, and three legacy passes that
+    // average to the same grid, on a plane and on the surface.
     for (int option : {0, 1}) {
-        Project fast = Site(), ref = Site();
-        fast.CalcOption = ref.CalcOption = static_cast<CalcLevel>(option);
-        fast.CalcHeight = ref.CalcHeight = option ? 0.0 : 3.0;
-        ASSERT_TRUE(RunXYCalculation(fast, Threads(2)).ok());
-        ASSERT_TRUE(RunXYCalculation(ref, Threads(1, true)).ok());
+        Project fast = Site();
+        fast.CalcOption = static_cast<CalcLevel>(option);
+        fast.CalcHeight = option ? 0.0 : 3.0;
+        Project ref = fast, legacy = fast;
+        legacy.LegacySourceCount = 3;
+        ASSERT_TRUE(RunXYCalculation(fast, Control(2)).ok());
+        ASSERT_TRUE(RunXYCalculation(ref, Control(1, true)).ok());
+        ASSERT_TRUE(RunXYCalculation(legacy).ok());
         ExpectClose(fast.XY.Density, ref.XY.Density);
+        ExpectClose(legacy.XY.Density, fast.XY.Density);
     }
 }
 
@@ -111,25 +94,19 @@ TEST(ExposureRatio, SumOfEachAntennaOverItsLimit) {
         EXPECT_FALSE(XZDialogAccept(p, "40"));
         return p;
     };
-    CalcControl ratio;
-    ratio.inverseLimit = {0.0, 1.0 / 450, 1.0 / 900};
-    using Run = CalcOutcome (*)(Project&, const CalcControl&);
-    const struct {
-        Run run;
-        Plane plane;
-    } planes[] = {{RunXYCalculation, Plane::XY}, {RunXZCalculation, Plane::XZ}};
-    for (const auto& plane : planes) {
+    const CalcControl ratio = Control(0, false, {0.0, 1.0 / 450, 1.0 / 900});
+    for (auto [run, plane] :
+         {std::pair{&RunXYCalculation, Plane::XY}, {&RunXZCalculation, Plane::XZ}}) {
         Project both = site(1600, 300), first = site(1600, 0), second = site(0, 300);
-        ASSERT_TRUE(plane.run(both, ratio).ok());
-        ASSERT_TRUE(plane.run(first, {}).ok());
-        ASSERT_TRUE(plane.run(second, {}).ok());
-        const Grid2D<double>& r = both.Result(plane.plane).Ratio;
-        ASSERT_EQ(r.size(), both.Result(plane.plane).Density.size());
+        ASSERT_TRUE(run(both, ratio).ok());
+        ASSERT_TRUE(run(first, {}).ok());
+        ASSERT_TRUE(run(second, {}).ok());
+        const Grid2D<double>& r = both.Result(plane).Ratio;
+        ASSERT_EQ(r.size(), both.Result(plane).Density.size());
         double top = 0.0;
         for (std::size_t k = 0; k < r.size(); ++k) {
-            const double expected =
-                first.Result(plane.plane).Density.data()[k] / 450 +
-                second.Result(plane.plane).Density.data()[k] / 900;
+            const double expected = first.Result(plane).Density.data()[k] / 450 +
+                                    second.Result(plane).Density.data()[k] / 900;
             ASSERT_NEAR(r.data()[k], expected, 1e-12 * expected) << "node " << k;
             top = std::max(top, expected);
         }
@@ -138,19 +115,19 @@ TEST(ExposureRatio, SumOfEachAntennaOverItsLimit) {
         const Project before = both;
         CalcControl wrong = ratio;
         wrong.inverseLimit.pop_back();
-        EXPECT_EQ(plane.run(both, wrong).message, "Input data error");
+        EXPECT_EQ(run(both, wrong).message, "Input data error");
         wrong.inverseLimit = {0.0, 1.0 / 450, -1.0};
-        EXPECT_EQ(plane.run(both, wrong).message, "Input data error");
-        EXPECT_EQ(both.Result(plane.plane).Ratio, before.Result(plane.plane).Ratio);
+        EXPECT_EQ(run(both, wrong).message, "Input data error");
+        EXPECT_EQ(both.Result(plane).Ratio, before.Result(plane).Ratio);
         // Without limits the ratio of the earlier run goes with it.
-        ASSERT_TRUE(plane.run(both, {}).ok());
-        EXPECT_EQ(both.Result(plane.plane).Ratio, Grid2D<double>{});
+        ASSERT_TRUE(run(both, {}).ok());
+        EXPECT_EQ(both.Result(plane).Ratio, Grid2D<double>{});
     }
 }
 
 TEST(XYCalculation, NodeValuesFollowTheGroundModel) {
     Project p = Site();
-    ASSERT_TRUE(RunXYCalculation(p, Threads(2, true)).ok());
+    ASSERT_TRUE(RunXYCalculation(p, Control(2, true)).ok());
     // Node (50, 20) stands on the 6 m step; the first tower's foot on flat
     // ground, the second's on the step. Every receptor sits on its own ground.
     const double x = 50 * 153 * p.MetersPerUnit, y = 20 * 153 * p.MetersPerUnit;
@@ -233,10 +210,9 @@ TEST(XYCalculation, MaximumTiesGoToTheFirstNodeInScanOrder) {
         for (int j = 0; j <= p.GridNY; ++j)
             if (p.XY.Density(i, j) == p.XY.MaxDensity && ties++ == 0) firstI = i, firstJ = j;
     ASSERT_EQ(std::tuple(ties, firstI), std::tuple(4, 49));
-    EXPECT_EQ(p.XY.MaxPosX, Variant::real(p.GridXm[firstI] / p.MetersPerUnit));
-    EXPECT_EQ(p.XY.MaxPosY,
-              Variant::integer(std::lrint(p.GridYm[firstJ] / p.MetersPerUnit)));
-    EXPECT_EQ(p.XY.MinDensity, 0.0);
+    EXPECT_EQ(std::tuple(p.XY.MaxPosX, p.XY.MaxPosY, p.XY.MinDensity),
+              std::tuple(Variant::real(p.GridXm[firstI] / p.MetersPerUnit),
+                         Variant::integer(std::lrint(p.GridYm[firstJ] / p.MetersPerUnit)), 0.0));
 }
 
 TEST(XYCalculation, IsolineLevelsAndCrossings) {
@@ -338,14 +314,6 @@ TEST(XYCalculation, LargeGridCalculates) {
     EXPECT_TRUE(p.XY.IsolinePointMax() > 32767 && p.XY.Density(1999, 1370) > 0.0);
 }
 
-TEST(XYCalculation, LegacyPassesAverageToTheSameGrid) {
-    Project one = Site(), three = Site();
-    three.LegacySourceCount = 3;
-    ASSERT_TRUE(RunXYCalculation(one).ok());
-    ASSERT_TRUE(RunXYCalculation(three).ok());
-    ExpectClose(three.XY.Density, one.XY.Density);
-}
-
 TEST(XYCalculation, DialogRules) {
     Project p;
     EXPECT_EQ(XYCalcRefusal(p), "Introduce, at least, a pollutant source");
@@ -376,19 +344,15 @@ TEST(XYCalculation, IsolineTablesTooLargeForTheMemoryFailAndKeepTheProject) {
     // The limit at and just below what the 7 levels' layout needs; more
     // levels cross more slots and need more still.
     const std::uint64_t need = IsolineTableBytes(7, slots, 0);
-    const struct {
-        int levels;
-        std::uint64_t limit;
-        bool done;
-    } cases[] = {{7, need, true}, {7, need - 1, false}, {2000, need, false}};
-    for (const auto& c : cases) {
+    for (auto [levels, limit, done] :
+         {std::tuple{7, need, true}, {7, need - 1, false}, {2000, need, false}}) {
         Project q = p;
-        q.IsolineCount = static_cast<std::int16_t>(c.levels);
+        q.IsolineCount = static_cast<std::int16_t>(levels);
         CalcControl ctl;
-        ctl.memoryLimit = c.limit;
+        ctl.memoryLimit = limit;
         const CalcOutcome r = RunXYCalculation(q, ctl);
-        EXPECT_EQ(r.ok(), c.done) << c.levels << " " << c.limit;
-        if (!c.done) {
+        EXPECT_EQ(r.ok(), done) << levels << " " << limit;
+        if (!done) {
             EXPECT_EQ(r.message, "Input data error");
             EXPECT_EQ(q.XY.Isolines, p.XY.Isolines) << "the project keeps its result";
         }
@@ -437,9 +401,9 @@ TEST(XZCalculation, RowsShiftGroundAndThreads) {
     // One and three threads agree to the bit, density, ratio and isolines; the
     // vector loops with the plain one that the hand values check.
     Project one = p, three = p;
-    CalcControl c1 = Threads(1), c3 = Threads(3);
-    c1.inverseLimit = c3.inverseLimit = {0.0, 1.0 / 450, 1.0 / 1000};
-    ASSERT_TRUE(RunXZCalculation(p, Threads(2, true)).ok());
+    const std::vector<double> inverse{0.0, 1.0 / 450, 1.0 / 1000};
+    const CalcControl c1 = Control(1, false, inverse), c3 = Control(3, false, inverse);
+    ASSERT_TRUE(RunXZCalculation(p, Control(2, true)).ok());
     ASSERT_TRUE(RunXZCalculation(one, c1).ok() && RunXZCalculation(three, c3).ok());
     EXPECT_TRUE(one.XZ.Density == three.XZ.Density && one.XZ.Ratio == three.XZ.Ratio &&
                 one.XZ.Isolines == three.XZ.Isolines);

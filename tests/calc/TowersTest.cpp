@@ -135,16 +135,13 @@ TEST(AntennaDialog, PanelOptionEnablesTheDirectionBox) {
     // is selected; a compass click disables it again.
     Project p = Defining();
     AntennaForm f = AntennaFormLoad(p, 2);
-    EXPECT_EQ(f.direction, FuentDirection::E);
-    EXPECT_FALSE(f.antangEnabled);
+    EXPECT_EQ(std::tuple(f.direction, f.antangEnabled), std::tuple(FuentDirection::E, false));
     AntennaFormClickType(f, FuentType::Baja);
     EXPECT_FALSE(f.antangEnabled);
     AntennaFormClickType(f, FuentType::Alta);
-    EXPECT_TRUE(f.panelControlsEnabled);
-    EXPECT_TRUE(f.antangEnabled);
+    EXPECT_TRUE(f.panelControlsEnabled && f.antangEnabled);
     AntennaFormClickDirection(f, FuentDirection::N);
-    EXPECT_FALSE(f.antangEnabled);
-    EXPECT_EQ(f.antang, "0");
+    EXPECT_EQ(std::tuple(f.antangEnabled, f.antang), std::tuple(false, std::string("0")));
 }
 
 TEST(AntennaParameters, OpenAnglesArePositiveAndCapped) {

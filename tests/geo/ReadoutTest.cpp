@@ -7,17 +7,13 @@ namespace brenvik::geo {
 namespace {
 
 TEST(Readout, DensityTextsAndThePlanAndSectionTextsUnderThePointer) {
-    struct Case {
-        const char* decimals;
-        bool firstRowOrColumn;
-        const char* text;
-    } cases[] = {
-        {"4", false, "C=1.2346 uW/cm^2"},          {"2", false, "C=1.23 uW/cm^2"},
-        {"6", false, "C=1.234567890 uW/cm^2"},     {"0", false, "C=1 uW/cm^2"},
-        {"2", true, "C=1.234568 microWatts/cm^2"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(DensityReadout(1.23456789, c.decimals, c.firstRowOrColumn), c.text);
+    // Decimals chosen, on the first row or column, the text.
+    for (auto [decimals, firstRowOrColumn, text] : {std::tuple{"4", false, "C=1.2346 uW/cm^2"},
+                                                    {"2", false, "C=1.23 uW/cm^2"},
+                                                    {"6", false, "C=1.234567890 uW/cm^2"},
+                                                    {"0", false, "C=1 uW/cm^2"},
+                                                    {"2", true, "C=1.234568 microWatts/cm^2"}})
+        EXPECT_EQ(DensityReadout(1.23456789, decimals, firstRowOrColumn), text);
 
     Project p;
     p.XY.Density(10, 52) = 1.23456789;

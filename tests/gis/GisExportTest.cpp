@@ -111,7 +111,7 @@ TEST(GisRaster, NodesSitAtTheGeographicTablesPointsWithTheirValues) {
     EXPECT_EQ(ValueAt(*ds, lon, lat), p.XY.MaxDensity);
 }
 
-TEST(GisLayers, IsolinesAndZonesReadBackAsValidGeometry) {
+TEST(GisLayers, IsolinesZonesAndEveryOtherPartReadBack) {
     TempDir dir;
     const Project p = RingAndPeak();
     auto lines = OpenGdal(Written(p, GisFormat::IsolinesGeoJson, dir, "i.geojson"), GDAL_OF_VECTOR);
@@ -166,26 +166,21 @@ TEST(GisLayers, IsolinesAndZonesReadBackAsValidGeometry) {
     EXPECT_EQ(labels[3], "4,2 uW/cm^2 = Maximum limit allowed in Suiza");
     EXPECT_EQ(holes, 1);
     ASSERT_TRUE(top);
-    auto ds = OpenGdal(Written(p, GisFormat::GeoPackage, dir, "m.gpkg"), GDAL_OF_VECTOR);
-    ASSERT_TRUE(ds);
-    OGRFeatureUniquePtr peak(ds->GetLayerByName("maximum")->GetNextFeature());
-    EXPECT_TRUE(top->Contains(peak->GetGeometryRef()));
-}
-
-TEST(GisLayers, GeoPackageAndKmzHoldEveryPart) {
-    TempDir dir;
-    const Project p = RingAndPeak();
     auto gpkg =
-        OpenGdal(Written(p, GisFormat::GeoPackage, dir, "r.gpkg"), GDAL_OF_VECTOR | GDAL_OF_RASTER);
+        OpenGdal(Written(p, GisFormat::GeoPackage, dir, "m.gpkg"), GDAL_OF_VECTOR | GDAL_OF_RASTER);
     ASSERT_TRUE(gpkg);
     for (const char* layer : {"isolines", "zones", "antennas", "maximum"})
-        EXPECT_TRUE(gpkg->GetLayerByName(layer)) << layer;
+        ASSERT_TRUE(gpkg->GetLayerByName(layer)) << layer;
+    OGRFeatureUniquePtr peak(gpkg->GetLayerByName("maximum")->GetNextFeature());
+    EXPECT_TRUE(top->Contains(peak->GetGeometryRef()));
     OGRFeatureUniquePtr antenna(gpkg->GetLayerByName("antennas")->GetNextFeature());
-    EXPECT_STREQ(antenna->GetFieldAsString("type"), "DTS");
-    EXPECT_EQ(antenna->GetFieldAsDouble("erp_w"), 400.0);
-    ASSERT_EQ(gpkg->GetRasterXSize(), p.GridNX);
-    EXPECT_EQ(gpkg->GetRasterBand(1)->GetRasterDataType(), GDT_Float32);
+    EXPECT_EQ(std::tuple(std::string(antenna->GetFieldAsString("type")),
+                         antenna->GetFieldAsDouble("erp_w"), gpkg->GetRasterXSize(),
+                         gpkg->GetRasterBand(1)->GetRasterDataType()),
+              std::tuple("DTS", 400.0, int(p.GridNX), GDT_Float32));
 
+    // The KMZ's overlay image is checked against the display's colours with the
+    // other map outputs.
     const std::string kmz = Written(p, GisFormat::Kmz, dir, "r.kmz");
     VSILFILE* f = VSIFOpenL(("/vsizip/" + kmz + "/doc.kml").c_str(), "rb");
     ASSERT_TRUE(f);
@@ -195,10 +190,6 @@ TEST(GisLayers, GeoPackageAndKmzHoldEveryPart) {
     for (const char* part : {"<GroundOverlay>", "<LatLonBox>", "files/gradient.png", "Tower 1",
                              "Maximum 20.000000 uW/cm^2", "Salzburgo"})
         EXPECT_NE(doc.find(part), std::string::npos) << part;
-    auto image = OpenGdal("/vsizip/" + kmz + "/files/gradient.png", GDAL_OF_RASTER);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->GetRasterXSize(), p.GridNX);
-    EXPECT_EQ(image->GetRasterCount(), 4);
 }
 
 TEST(GisExportBadCases, RefusalsLeaveTheOldFileAlone) {

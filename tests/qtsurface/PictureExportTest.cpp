@@ -13,20 +13,15 @@
 namespace brenvik::qtsurface {
 namespace {
 
-// A plan 150 m wide with a result: its scale bar is 20 m long.
-Project planWithResult() {
+TEST(PictureExport, EachFormatReadsBackWithItsDecorations) {
+    QTemporaryDir dir;
+    // A plan 150 m wide with a result: its scale bar is 20 m long.
     Project p;
     p.XY.Calculated = true;
     p.XY.MaxDensity = 12.5;
     p.FileName = "/sites/B2.bvk";
     p.Zoom = 3.0; // the window's view: the picture shows the whole plan anyway
     p.ScrollOffsetX = -5000;
-    return p;
-}
-
-TEST(PictureExport, EachFormatReadsBackWithItsDecorations) {
-    QTemporaryDir dir;
-    const Project p = planWithResult();
     PictureRequest r;
     r.pixels = QSize(1200, 980);
     r.date = "2026-12-06";

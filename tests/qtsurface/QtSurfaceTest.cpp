@@ -76,22 +76,6 @@ TEST(AreaFit, KeepsTheAspectRatioAndAnchorsTopLeft) {
     EXPECT_DOUBLE_EQ(AreaFit::fit(QSizeF(1536, 2000)).scale, 0.1);
 }
 
-TEST(QtSurface, ClearShowsTheBackColourAndThePicture) {
-    QImage img(kSmall, QImage::Format_RGB32);
-    img.fill(Qt::green);
-    QImage picture(10, 10, QImage::Format_RGB32);
-    picture.fill(QColor(0, 0, 255));
-    {
-        QtSurface s(img);
-        s.setBackColour(render::kWhite);
-        s.setBackgroundPicture(picture);
-        s.clear();
-    }
-    // 10 picture pixels are 150 drawing units: 4.6875 image pixels.
-    expectPixels(img,
-                 {{2, 2, Rgb{0, 0, 255}}, {100, 100, render::kWhite}, {479, 329, render::kWhite}});
-}
-
 TEST(QtSurface, FilledCellsMeetWithoutSeamsOrBlurAtHighDpi) {
     QImage img(kSmall * 2, QImage::Format_RGB32);
     img.setDevicePixelRatio(2.0);
@@ -99,11 +83,10 @@ TEST(QtSurface, FilledCellsMeetWithoutSeamsOrBlurAtHighDpi) {
         QtSurface s(img);
         s.clear();
         s.setFillStyle(render::FillStyle::Solid);
+        s.setFillColour(Rgb{255, 205, 0});
         // Two neighbouring cells of a third of a pixel over the pixel grid.
-        for (int i = 0; i < 2; ++i) {
-            s.setFillColour(Rgb{255, 205, 0});
+        for (int i = 0; i < 2; ++i)
             s.box(1010 + i * 1530, 1010, 1010 + (i + 1) * 1530, 2540, Rgb{255, 205, 0});
-        }
     }
     std::set<QRgb> colours;
     for (int y = 0; y < img.height(); ++y)
@@ -136,23 +119,32 @@ TEST(QtSurface, PaintsIntoATargetRectangleOfAnActivePainter) {
                        {590, 390, Rgb{0, 0, 255}}});
 }
 
-TEST(QtSurface, DrawsNothingBeyondTheDrawingAreaNorOutsideThePaintersClip) {
+TEST(QtSurface, ClearsAndDrawsNothingBeyondTheDrawingAreaNorOutsideThePaintersClip) {
     // 600 x 330 pixels: the area takes 480 x 330, a band of 120 pixels is left
     // on the right, where a window ends.
     QImage img(600, 330, QImage::Format_RGB32);
     img.fill(Qt::blue);
+    QImage picture(10, 10, QImage::Format_RGB32);
+    picture.fill(QColor(0, 255, 0));
     {
         QtSurface s(img);
-        s.setBackColour(render::kBlack);
+        s.setBackColour(render::kWhite);
+        s.setBackgroundPicture(picture);
         s.clear();
         // Past the right edge, as a zoomed result or the grid lines reach.
         s.filledBox(15000, 0, 19000, 768, Rgb{255, 0, 0});
         s.line(0, 5000, 30720, 5000, Rgb{255, 255, 0});
     }
-    expectPixels(
-        img, {{475, 10, Rgb{255, 0, 0}}, {400, 200, render::kBlack}, {500, 10, Rgb{0, 0, 255}}});
+    // The back colour all over the area, the picture at its top left: 10
+    // picture pixels are 150 drawing units, 4.6875 image pixels.
+    expectPixels(img, {{2, 2, Rgb{0, 255, 0}},
+                       {6, 6, render::kWhite},
+                       {475, 10, Rgb{255, 0, 0}},
+                       {400, 200, render::kWhite},
+                       {479, 329, render::kWhite},
+                       {500, 10, Rgb{0, 0, 255}}});
     EXPECT_FALSE(contains(img, Rgb{255, 255, 0}, QRect(481, 0, 119, 330)));
-    EXPECT_FALSE(contains(img, render::kBlack, QRect(481, 0, 119, 330)));
+    EXPECT_FALSE(contains(img, render::kWhite, QRect(481, 0, 119, 330)));
 
     // A caller that limits its painter keeps that limit.
     img.fill(Qt::blue);

@@ -8,16 +8,16 @@ namespace brenvik::render {
 namespace {
 
 TEST(Decorations, ScaleBarTakesTheLongestRoundLengthWithinTheFraction) {
-    struct Case {
-        double planWidthM, fraction, metres;
-        const char* label;
-    } cases[] = {{150, 0.25, 20, "20 m"},     {150, 0.5, 50, "50 m"},    {1000, 0.25, 200, "200 m"},
-                 {12000, 0.25, 2000, "2 km"}, {3.3, 0.25, 0.5, "0.5 m"}, {100, 0.1, 10, "10 m"}};
-    for (const Case& c : cases) {
-        const ScaleBar b = chooseScaleBar(c.planWidthM, 15360, c.fraction);
-        EXPECT_DOUBLE_EQ(b.metres, c.metres) << c.planWidthM;
-        EXPECT_EQ(b.label, c.label);
-        EXPECT_DOUBLE_EQ(b.units, c.metres / c.planWidthM * 15360);
+    for (auto [planWidthM, fraction, metres, label] : {std::tuple{150.0, 0.25, 20.0, "20 m"},
+                                                       {150.0, 0.5, 50.0, "50 m"},
+                                                       {1000.0, 0.25, 200.0, "200 m"},
+                                                       {12000.0, 0.25, 2000.0, "2 km"},
+                                                       {3.3, 0.25, 0.5, "0.5 m"},
+                                                       {100.0, 0.1, 10.0, "10 m"}}) {
+        const ScaleBar b = chooseScaleBar(planWidthM, 15360, fraction);
+        EXPECT_DOUBLE_EQ(b.metres, metres) << planWidthM;
+        EXPECT_EQ(b.label, label);
+        EXPECT_DOUBLE_EQ(b.units, metres / planWidthM * 15360);
     }
 }
 

@@ -45,11 +45,8 @@ TEST(DotColoursDialog, AcceptNormalisesRadiusAndPercent) {
         EXPECT_EQ(acceptDotColours(d, radius, percent), "Input data error") << radius << percent;
     EXPECT_EQ(d, before);
     // The window's parser reads the user's locale.
-    const NumberParser comma = [](const std::string& t) -> std::optional<double> {
-        std::string c = t;
-        for (auto& ch : c)
-            if (ch == ',') ch = '.';
-        return ParseNumberC(c);
+    const NumberParser comma = [](const std::string& t) {
+        return t == "2,5" ? std::optional<double>(2.5) : ParseNumberC(t);
     };
     EXPECT_FALSE(acceptDotColours(d, "2,5", "30", comma).has_value());
     EXPECT_EQ(d.DotRadius, 2.5);

@@ -100,9 +100,9 @@ TEST(Gradient, CellsFollowTheZoomSinceTheCalculation) {
     EXPECT_EQ(b[0].x2 - b[0].x1, 306);
 }
 
-TEST(ColourScale, PlanValuesFromTheBottomBoxUp) {
+TEST(ColourScale, PlanValuesFromTheBottomBoxUpSectionValuesFromTheTop) {
     Project p = calculatedProject();
-    p.XY.MaxDensity = 3.0;
+    p.XY.MaxDensity = p.XZ.MaxDensity = 3.0;
     RecordingSurface s;
     drawColourScale(p, s, Plane::XY);
     const auto texts = s.ofKind(Kind::Text);
@@ -116,56 +116,43 @@ TEST(ColourScale, PlanValuesFromTheBottomBoxUp) {
     ASSERT_EQ(boxes.size(), 4u);
     EXPECT_EQ(std::tuple(boxes[1].fill, boxes[1].colour),
               std::tuple(std::optional(Rgb{192, 0, 0}), kBlack));
-}
 
-TEST(ColourScale, SectionValuesHangFromTheTopWithFourDecimals) {
-    Project p = calculatedProject();
-    p.XZ.MaxDensity = 3.0;
+    // The section's hang from the top with four decimals, in its own font size.
     p.WhiteBackground = true;
-    RecordingSurface s;
-    s.setFontSize(7);
-    drawColourScale(p, s, Plane::XZ);
-    const auto texts = s.ofKind(Kind::Text);
-    ASSERT_EQ(texts.size(), 4u);
-    // The section keeps its own font size.
-    EXPECT_EQ(std::tuple(texts[0].text, texts[0].y1, texts[0].fontSize, texts[0].colour),
+    RecordingSurface x;
+    x.setFontSize(7);
+    drawColourScale(p, x, Plane::XZ);
+    const auto xt = x.ofKind(Kind::Text);
+    ASSERT_EQ(xt.size(), 4u);
+    EXPECT_EQ(std::tuple(xt[0].text, xt[0].y1, xt[0].fontSize, xt[0].colour),
               std::tuple(std::string("3.0000 uW/cm^2"), 705.0 + 200, 7.0, kBlack));
-    EXPECT_EQ(s.ofKind(Kind::Box)[1].fill, (Rgb{255, 128, 0}));
+    EXPECT_EQ(x.ofKind(Kind::Box)[1].fill, (Rgb{255, 128, 0}));
 }
 
 TEST(Gradient, SceneIsPaintedOverTheCells) {
     Project p = calculatedProject();
     p.AntennaCount = 1;
     p.EnsureAntennaSlots(1);
-    p.Antennas[1].AntX = 50 * 153;
-    p.Antennas[1].AntY = 30 * 153;
+    std::tie(p.Antennas[1].AntX, p.Antennas[1].AntY) = std::pair(50.0 * 153, 30.0 * 153);
+    p.DisplayMode = ResultStyle::Gradient;
     RecordingSurface s;
     DotRandom rnd;
-    p.DisplayMode = ResultStyle::Gradient;
     redrawView(p, s, rnd);
-    const long lastCell = indexOf(s, [&](const Primitive& q) {
-        return q.kind == Kind::Box && q.fill && q.x1 == 50 * 153 && q.y1 == 30 * 153;
-    });
     // The redraw paints the scene, then the gradient clears and paints the
-    // cells and the scene again.
-    const long antenna = indexOf(
-        s,
-        [&](const Primitive& q) {
-            return q.kind == Kind::Box && !q.fill && q.colour == markColour(p.Display);
-        },
-        true);
-    const long note = indexOf(
-        s,
-        [](const Primitive& q) {
-            return q.kind == Kind::Text && q.text.rfind("450 uW/cm^2", 0) == 0;
-        },
-        true);
-    ASSERT_GE(lastCell, 0);
-    EXPECT_LT(indexOf(
-                  s, [](const Primitive& q) { return q.kind == Kind::Clear; }, true),
-              lastCell);
-    EXPECT_GT(antenna, lastCell);
-    EXPECT_GT(note, lastCell);
+    // cells and the scene again: the last clear comes before the first cell
+    // under the antenna, the last antenna mark and legal note after it.
+    long cell = -1, clear = -1, antenna = -1, note = -1;
+    for (long i = 0; i < static_cast<long>(s.primitives.size()); ++i) {
+        const Primitive& q = s.primitives[static_cast<std::size_t>(i)];
+        const bool box = q.kind == Kind::Box;
+        if (cell < 0 && box && q.fill && q.x1 == 50 * 153 && q.y1 == 30 * 153) cell = i;
+        if (q.kind == Kind::Clear) clear = i;
+        if (box && !q.fill && q.colour == markColour(p.Display)) antenna = i;
+        if (q.kind == Kind::Text && q.text.rfind("450 uW/cm^2", 0) == 0) note = i;
+    }
+    ASSERT_GE(cell, 0);
+    EXPECT_TRUE(clear < cell && antenna > cell && note > cell)
+        << clear << " " << cell << " " << antenna << " " << note;
 }
 
 } // namespace

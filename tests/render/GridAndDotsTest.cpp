@@ -53,7 +53,7 @@ std::vector<Primitive> dots(const RecordingSurface& s) {
     return out;
 }
 
-TEST(Dots, WithoutJitterEveryDotSitsOnItsNode) {
+TEST(Dots, WithoutJitterEveryDotSitsOnItsNodeFromTheChosenLevelUp) {
     Project p = calculatedProject();
     p.Display.DotJitter = 0.0;
     p.XY.Density(7, 9) = 6.0;
@@ -77,6 +77,15 @@ TEST(Dots, WithoutJitterEveryDotSitsOnItsNode) {
     const auto d2 = dots(s2);
     ASSERT_EQ(d2.size(), 2u);
     EXPECT_EQ(std::tuple(d2[1].x1 - d2[0].x1, d2[1].y1 - d2[0].y1), std::tuple(76.5, 76.5));
+
+    // Levels 2..9 and the maximum from the default 15 %, the maximum alone from 100 %.
+    for (int l = 0; l <= 9; ++l)
+        p.XY.Density(l, 5) = l + 0.5;
+    RecordingSurface from15, from100;
+    drawDots(p, from15, Plane::XY, rnd);
+    p.Display.DotFromPercent = 100;
+    drawDots(p, from100, Plane::XY, rnd);
+    EXPECT_EQ(std::tuple(dots(from15).size(), dots(from100).size()), std::tuple(10u, 1u));
 }
 
 TEST(Dots, JitterStaysWithinHalfACellAndRepeatsFromTheSameStart) {
@@ -113,21 +122,6 @@ TEST(Dots, JitterStaysWithinHalfACellAndRepeatsFromTheSameStart) {
     p.XY.Density.fill(0.0);
     drawDots(p, e, Plane::XY, r4);
     EXPECT_EQ(r3.next(), r4.next());
-}
-
-TEST(Dots, FromPercentSetsTheLowestDottedLevel) {
-    Project p = calculatedProject();
-    p.Display.DotJitter = 0.0;
-    for (int l = 0; l <= 9; ++l)
-        p.XY.Density(l, 5) = l + 0.5;
-    RecordingSurface s;
-    DotRandom rnd;
-    drawDots(p, s, Plane::XY, rnd);
-    EXPECT_EQ(dots(s).size(), 9u); // levels 2..9 and the maximum
-    p.Display.DotFromPercent = 100;
-    RecordingSurface only;
-    drawDots(p, only, Plane::XY, rnd);
-    EXPECT_EQ(dots(only).size(), 1u);
 }
 
 TEST(Dots, ScaleBoxAndAllZeroResult) {

@@ -9,6 +9,7 @@
 
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace brenvik::tiles::testing {
@@ -66,13 +67,8 @@ inline std::string WriteSites(const brenvik::testing::TempDir& dir) {
 inline PlanOptions Options(const std::string& sites, const std::string& dem, double res, int tileSize,
                            double cutoff = 0.0) {
     PlanOptions o;
-    o.sites = sites;
-    o.area = kArea;
-    o.resolution = res;
-    o.tileSize = tileSize;
-    o.terrain = dem;
-    o.standard = "icnirp-2020";
-    o.cutoff = cutoff;
+    std::tie(o.sites, o.area, o.resolution, o.tileSize, o.terrain, o.standard, o.cutoff) =
+        std::tie(sites, kArea, res, tileSize, dem, "icnirp-2020", cutoff);
     return o;
 }
 

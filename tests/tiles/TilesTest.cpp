@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <numbers>
 #include <tuple>
 
@@ -51,26 +52,20 @@ TEST(TilePlan, RefusesBadInput) {
     const std::string noLon = dir.file("nolon.csv");
     WriteText(noLon, "site,lon,lat,height_m,type,erp_w,frequency_mhz\nA,2.31,48.85,30,panel,100,900\n"
                      "B,,48.85,30,panel,100,900\n");
-    struct Case {
-        void (*change)(PlanOptions&);
-        const char* says;
-    };
-    static std::string sNoLon;
-    sNoLon = noLon;
-    const Case cases[] = {
+    const std::pair<std::function<void(PlanOptions&)>, const char*> cases[] = {
         {[](PlanOptions& o) { o.area = {179, 0, -179, 1}; }, "antimeridian"},
         {[](PlanOptions& o) { o.area = {0, 80, 1, 90}; }, "pole"},
         {[](PlanOptions& o) { o.crs = "EPSG:4326"; }, "not projected"},
-        {[](PlanOptions& o) { o.sites = sNoLon; }, "line 3: lon is missing"},
+        {[&](PlanOptions& o) { o.sites = noLon; }, "line 3: lon is missing"},
         {[](PlanOptions& o) { o.area = {2.40, 48.85, 2.42, 48.86}; }, "does not cover the area"},
         {[](PlanOptions& o) { o.standard = "no-such"; }, "unknown"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [change, says] : cases) {
         PlanOptions o = Options(sites, dem, 20, 25);
-        c.change(o);
+        change(o);
         const PlanResult r = MakePlan(o, Limits());
         EXPECT_FALSE(r.manifest);
-        EXPECT_NE(r.error.find(c.says), std::string::npos) << r.error;
+        EXPECT_NE(r.error.find(says), std::string::npos) << r.error;
     }
     // With the cut-off, the far site reaches no tile and is counted; the
     // reach is where an isotropic beam gives F times the limit: 1500 W at
