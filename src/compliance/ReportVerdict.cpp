@@ -106,8 +106,10 @@ std::string ReportLayout::maximumLine() const {
 std::string ReportLayout::planVerdictLine() const {
     const Summary& s = in_.summary;
     if (!s.planCalculated || s.verdicts.empty()) return "The plan has not been calculated.";
-    const std::string who = s.standardTitle + " " + PopulationText(s.group) + ", plan at " +
-                            HeightText(*in_.project) + ": ";
+    // "plan at h=5 m", "plan at surface height".
+    const bool surface = in_.project->CalcOption == CalcLevel::AtSurface;
+    const std::string who = s.standardTitle + " " + PopulationText(s.group) + ", plan " +
+                            (surface ? "" : "at ") + HeightText(*in_.project) + ": ";
     const std::string v =
         PlaneVerdictText(s.maxPercent, s.verdicts.front().areaAboveM2, s.planCrossing);
     return (FarField(s) ? "" : "Indicative: ") + who + v;
@@ -171,8 +173,9 @@ std::vector<std::string> ReportLayout::methodLines() const {
     const double zc = p.XYCalcZoom > 0.0 ? p.XYCalcZoom : 1.0;
     out.push_back("Grid: " + std::to_string(p.GridNX) + " x " + std::to_string(p.GridNY) +
                   " nodes, step " + FormatFixed(p.CellSize * p.MetersPerUnit / zc, 3) + " m");
-    out.push_back("Calculation height: " + FormatFixed(p.CalcHeight, 2) + " m" +
-                  (p.CalcOption == CalcLevel::AtSurface ? " above the ground (at surface height)" : ""));
+    out.push_back(
+        "Calculation height: " + FormatFixed(p.CalcHeight, 2) + " m" +
+        (p.CalcOption == CalcLevel::AtSurface ? " above the ground (at surface height)" : ""));
     out.push_back("Program: " + ProgramVersion());
     const std::string blank = "_______________________";
     out.push_back("Site: " + (p.Compliance.SiteName.empty() ? blank : p.Compliance.SiteName));

@@ -84,6 +84,11 @@ TEST(ReportLayout, PlanPageShowsTheBandsTheMaximumAndTheVerdict) {
                              "h=5 m: exceeds the limit over 2.2 m^2, maximum 150 %",
                              "Maximum 150 % of the limit", "max 150 %", "N"})
         EXPECT_TRUE(Has(s.texts(), says)) << says;
+    Project surface = p;
+    surface.CalcOption = CalcLevel::AtSurface;
+    StampResult(surface, Plane::XY, true);
+    EXPECT_NE(Layout(surface).planVerdictLine().find("public, plan at surface height: "),
+              std::string::npos);
     // Only the node above the limit is coloured, in the top band; the legend
     // shows every band once more.
     int top = 0, cells = 0;
