@@ -58,11 +58,17 @@ void drawRealPlaces(const Project& p, Surface& s, const RealPlaceMarks& marks) {
         s.circle(at.x, at.y, r, kPlace);
         s.point(at.x, at.y, kPlace);
         std::string text = pl.Name;
-        if (k < marks.placeLabel.size() && !marks.placeLabel[k].empty())
-            text += " " + marks.placeLabel[k];
+        const bool marked = k < marks.placeLabel.size() && !marks.placeLabel[k].empty();
+        if (marked) text += " " + marks.placeLabel[k];
         s.setTextColour(kPlace);
         s.setTextPosition(at.x + r * 1.5, at.y - s.textExtent(text).height / 2);
-        s.printLabel(text);
+        // The % of the limit is drawn over the plan's own label of the place
+        // (its name alone, at the same spot): it must show even where that
+        // label, or any other, would crowd it out.
+        if (marked)
+            s.print(text);
+        else
+            s.printLabel(text);
     }
 }
 
