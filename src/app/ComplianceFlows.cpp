@@ -4,7 +4,6 @@
 #include "app/dialogs/ComplianceDialogs.h"
 #include "compliance/Boundaries.h"
 #include "compliance/ComplianceView.h"
-#include "compliance/ReportLayout.h"
 #include "compliance/SiteInventory.h"
 #include "compliance/Summary.h"
 #include "model/AtomicFile.h"
@@ -13,6 +12,7 @@
 #include "pipeline/Outputs.h"
 #include "qtsurface/PdfReport.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QLabel>
 #include <QStatusBar>
@@ -229,7 +229,11 @@ void ComplianceFlows::report() {
         const auto path =
             prompts_.savePath(pipeline::outputFormat(pipeline::OutputKind::Report).filter);
         if (!path) return;
-        if (auto failed = writeReport(*path)) prompts_.message(*failed);
+        // The buildings and places are evaluated floor by floor first.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto failed = writeReport(*path);
+        QApplication::restoreOverrideCursor();
+        if (failed) prompts_.message(*failed);
     });
 }
 

@@ -246,7 +246,7 @@ void MainWindow::cmdExportPicture() {
         // buildings and places over the result as the plan shows.
         pipeline::OutputContext ctx = compliance_->outputContext();
         ctx.drawPicture = [&r, format](const Project& p, const std::string& to,
-                                       const std::function<void(render::Surface&)>& overlay,
+                                       const render::Overlay& overlay,
                                        Feedback& fb) -> std::optional<std::string> {
             r.overlay = overlay;
             try {

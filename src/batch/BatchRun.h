@@ -35,8 +35,7 @@ struct RunEnvironment {
     // raised `cancel` stops it. Throws BatchFailure. Without it an --image
     // fails.
     std::function<void(const Project&, const ImageRequest&, const std::string& path,
-                       const std::function<void(render::Surface&)>& overlay,
-                       const std::atomic<bool>* cancel)>
+                       const render::Overlay& overlay, const std::atomic<bool>* cancel)>
         drawImage;
     // Told the time of each step that ran ("read", "xy", "xz", "export KIND",
     // "image", "save", "commit"): wall-clock seconds and the processor seconds

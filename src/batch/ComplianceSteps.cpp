@@ -2,7 +2,6 @@
 
 #include "batch/Progress.h"
 #include "calc/GridCalc.h"
-#include "compliance/Buildings.h"
 #include "compliance/Limits.h"
 #include "compliance/Places.h"
 #include "compliance/SiteInventory.h"
@@ -91,14 +90,17 @@ void completeRatio(Project& p, const BatchOptions& o, const RunEnvironment& env)
 
 void writeDrawnStep(const Project& p, pipeline::OutputKind kind, const std::string& path,
                     const RunEnvironment& env, const ImageRequest* image) {
-    const compliance::Library lib = libraryFor(env);
+    // The report names a limits file that does not read; the image judges
+    // its places quietly, as the window draws them.
+    const compliance::Library lib =
+        kind == pipeline::OutputKind::Report ? libraryFor(env) : compliance::LoadLibrary().library;
     pipeline::OutputContext ctx;
     ctx.library = &lib;
     ctx.date = today();
     ctx.writePdf = env.writePdf;
     if (image && env.drawImage)
         ctx.drawPicture = [&env, image](const Project& q, const std::string& to,
-                                        const std::function<void(render::Surface&)>& overlay,
+                                        const render::Overlay& overlay,
                                         Feedback& fb) -> std::optional<std::string> {
             env.drawImage(q, *image, to, overlay, fb.cancelFlag());
             return std::nullopt;

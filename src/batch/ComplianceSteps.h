@@ -4,9 +4,7 @@
 #include "batch/BatchRun.h"
 #include "model/Grid2D.h"
 #include "pipeline/Outputs.h"
-#include "render/Surface.h"
 
-#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>

@@ -40,8 +40,7 @@ bool raised(const std::atomic<bool>* cancel) {
 } // namespace
 
 void writeProjectImage(const Project& p, const ImageRequest& image, const std::string& path,
-                       const std::function<void(render::Surface&)>& overlay,
-                       const std::atomic<bool>* cancel) {
+                       const render::Overlay& overlay, const std::atomic<bool>* cancel) {
     if (image.decorate) {
         // The report picture: the whole plan with its band of decorations.
         qtsurface::PictureRequest r;

@@ -19,7 +19,7 @@ namespace brenvik::batch {
 // file's name. Throws BatchFailure ("Interrupted" once `cancel` is raised,
 // while drawing or writing). Needs a QGuiApplication.
 void writeProjectImage(const Project& p, const ImageRequest& image, const std::string& path,
-                       const std::function<void(render::Surface&)>& overlay = {},
+                       const render::Overlay& overlay = {},
                        const std::atomic<bool>* cancel = nullptr);
 
 } // namespace brenvik::batch

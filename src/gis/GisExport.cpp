@@ -9,7 +9,6 @@
 #include "render/DisplayForms.h"
 
 #include <array>
-#include <cctype>
 #include <cpl_error.h>
 
 namespace brenvik::gis {
@@ -102,19 +101,6 @@ const char* gisFormatExtension(GisFormat f) {
 std::string gisFormatFilter(GisFormat f) {
     const std::string ext = info(f).extension;
     return std::string(info(f).caption) + " (*" + ext + ")| *" + ext;
-}
-
-std::string gisPathWithExtension(const std::string& path, GisFormat f) {
-    const std::string ext = info(f).extension;
-    if (path.size() >= ext.size()) {
-        bool same = true;
-        for (std::size_t k = 0; k < ext.size(); ++k)
-            same = same &&
-                   std::tolower(static_cast<unsigned char>(path[path.size() - ext.size() + k])) ==
-                       ext[k];
-        if (same) return path;
-    }
-    return path + ext;
 }
 
 std::optional<std::string> gisExportRefusal(const Project& p) {

@@ -26,8 +26,6 @@ std::span<const GisFormat> gisFormats();
 const char* gisFormatCaption(GisFormat f);
 const char* gisFormatExtension(GisFormat f);
 std::string gisFormatFilter(GisFormat f);
-// The path with the format's extension added when it does not end in it.
-std::string gisPathWithExtension(const std::string& path, GisFormat f);
 
 inline constexpr const char* OffTheMapMessage =
     "The plan does not fit on the map: its longitudes leave -180..180 or its latitudes "

@@ -309,8 +309,7 @@ std::optional<std::string> WriteOutput(const Project& p, OutputKind kind, const 
     return f.write(p, path, feedback, context);
 }
 
-std::function<void(render::Surface&)> PlanOverlay(const Project& p,
-                                                  const compliance::Library& library) {
+render::Overlay PlanOverlay(const Project& p, const compliance::Library& library) {
     bool traced = false;
     std::vector<double> traces;
     if (compliance::TracesShown(p)) {
@@ -330,10 +329,10 @@ std::function<void(render::Surface&)> PlanOverlay(const Project& p,
         }
     }
     if (!traced && !places) return {};
-    return [&p, traced, traces = std::move(traces), places,
-            marks = std::move(marks)](render::Surface& s) {
-        if (traced) compliance::DrawTraces(p, s, traces);
-        if (places) render::drawRealPlaces(p, s, marks);
+    return [traced, traces = std::move(traces), places,
+            marks = std::move(marks)](const Project& shown, render::Surface& s) {
+        if (traced) compliance::DrawTraces(shown, s, traces);
+        if (places) render::drawRealPlaces(shown, s, marks);
     };
 }
 

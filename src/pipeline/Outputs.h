@@ -7,7 +7,6 @@
 
 #include "compliance/Limits.h"
 #include "compliance/Units.h"
-#include "gis/GisExport.h"
 #include "model/Feedback.h"
 #include "model/Project.h"
 #include "render/Surface.h"
@@ -48,8 +47,8 @@ enum class OutputKind {
     BuildingsGeoJson,
     BuildingsGpkg,
     // Outputs with an option of their own in the batch.
-    Report,      // the compliance report (PDF, drawn by the program around the core)
-    Image,       // the picture of the plan (drawn by the program around the core)
+    Report,      // the compliance report (PDF; the program hands in the PDF writer)
+    Image,       // the picture of the plan (the program hands in the painter)
     ProjectFile, // the project itself
 };
 
@@ -57,9 +56,10 @@ enum class OutputKind {
 enum class OutputNeeds { Nothing, XY, XZ, XYAndXZ };
 
 // What an output needs from the program that writes it, beside the project.
-// The report and the picture are drawn by the core onto a painter only the
-// program has (the window and the batch companion hand in the same ones), so
-// they come out alike whichever of the two writes them.
+// The core lays out the report's pages and works out what the picture draws
+// over the plan; only the painting itself is the program's (each of the
+// window and the batch companion hands in its own), so both state the same
+// things whichever of the two writes them.
 struct OutputContext {
     // The limits the report, the places and the buildings are judged by;
     // null: the library as the program loads it at start.
@@ -75,8 +75,7 @@ struct OutputContext {
     // compliance traces, the buildings and places) over the result, as the
     // program's picture settings ask; the message of a failure.
     std::function<std::optional<std::string>(const Project& p, const std::string& path,
-                                             const std::function<void(render::Surface&)>& overlay,
-                                             Feedback& feedback)>
+                                             const render::Overlay& overlay, Feedback& feedback)>
         drawPicture;
 };
 
@@ -124,9 +123,9 @@ std::optional<std::string> WriteOutput(const Project& p, OutputKind kind, const 
 // it: the compliance traces when shown, then each building filled in its
 // worst floor's colour and each place labelled with its % of the limit
 // (the plan view only). Empty when there is nothing to draw or the standard
-// does not cover the antennas. Reads `p` when called: keep it alive.
-std::function<void(render::Surface&)> PlanOverlay(const Project& p,
-                                                  const compliance::Library& library);
+// does not cover the antennas. The traces' limits and the places' marks are
+// worked out of `p` now; the overlay draws them on the project it is given.
+render::Overlay PlanOverlay(const Project& p, const compliance::Library& library);
 
 // The outputs a command offers (the map layers of "gisexport"), in the
 // table's order.

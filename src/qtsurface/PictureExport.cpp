@@ -151,10 +151,9 @@ void paintPicture(QPainter& g, const QRectF& page, const Project& p, const Pictu
         QtSurface s(g, plan);
         s.setCancel(cancel);
         s.setBackColour(back);
-        if (r.backgroundPicture && p.BackgroundLoaded)
-            s.setBackgroundPicture(*r.backgroundPicture);
+        if (r.backgroundPicture && p.BackgroundLoaded) s.setBackgroundPicture(*r.backgroundPicture);
         render::redrawView(whole, s, rnd);
-        if (r.overlay) r.overlay(s);
+        if (r.overlay) r.overlay(whole, s);
         s.flush();
         g.restore();
     }

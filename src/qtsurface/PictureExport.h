@@ -1,5 +1,7 @@
 #pragma once
 
+#include "render/Surface.h"
+
 #include <QImage>
 #include <QPainter>
 #include <QRectF>
@@ -14,7 +16,6 @@ class Project;
 }
 namespace brenvik::render {
 class DotRandom;
-class Surface;
 }
 
 namespace brenvik::qtsurface {
@@ -36,7 +37,7 @@ struct PictureRequest {
     std::string standard;     // the compliance standard's name
     const QImage* backgroundPicture = nullptr;
     // Drawn over the plan's picture (compliance traces, buildings, places).
-    std::function<void(render::Surface&)> overlay;
+    render::Overlay overlay;
 };
 
 // Paints the picture into `page` (logical coordinates of the painter).

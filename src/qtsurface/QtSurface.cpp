@@ -303,7 +303,7 @@ void QtSurface::doText(double x, double y, const std::string& text, Rgb colour, 
 
 QImage renderProjectImage(const Project& p, const QSize& size, render::DotRandom& rnd,
                           const QImage* backgroundPicture, const std::atomic<bool>* cancel,
-                          const std::function<void(render::Surface&)>& overlay) {
+                          const render::Overlay& overlay) {
     QImage image(size, QImage::Format_RGB32);
     const Rgb back = p.WhiteBackground ? render::kWhite : render::kBlack;
     image.fill(toQColor(back));
@@ -311,10 +311,9 @@ QImage renderProjectImage(const Project& p, const QSize& size, render::DotRandom
         QtSurface s(image);
         s.setCancel(cancel);
         s.setBackColour(back);
-        if (backgroundPicture && p.BackgroundLoaded)
-            s.setBackgroundPicture(*backgroundPicture);
+        if (backgroundPicture && p.BackgroundLoaded) s.setBackgroundPicture(*backgroundPicture);
         render::redrawView(p, s, rnd);
-        if (overlay) overlay(s);
+        if (overlay) overlay(p, s);
     }
     return image;
 }

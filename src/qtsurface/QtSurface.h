@@ -143,6 +143,6 @@ inline QColor toQColor(render::Rgb c) {
 QImage renderProjectImage(const Project& p, const QSize& size, render::DotRandom& rnd,
                           const QImage* backgroundPicture = nullptr,
                           const std::atomic<bool>* cancel = nullptr,
-                          const std::function<void(render::Surface&)>& overlay = {});
+                          const render::Overlay& overlay = {});
 
 } // namespace brenvik::qtsurface

@@ -5,9 +5,14 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace brenvik {
+class Project;
+}
 
 namespace brenvik::render {
 
@@ -175,5 +180,10 @@ class Surface {
     Legibility legibility_;
     std::vector<Bounds> drawnTexts_; // since the last clear, kept for crowded labels
 };
+
+// What a picture draws over the plan's result (the compliance traces, the
+// buildings and places), given the project as that picture shows it: its
+// zoom and scrolling, not the window's.
+using Overlay = std::function<void(const Project& shown, Surface& s)>;
 
 } // namespace brenvik::render

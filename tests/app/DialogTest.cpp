@@ -9,6 +9,7 @@
 #include "app/dialogs/MiscDialogs.h"
 #include "app/dialogs/TowerDialogs.h"
 #include "calc/TowerForms.h"
+#include "gis/GisExport.h"
 #include "model/Messages.h"
 #include "model/ProjectFile.h"
 #include "model/TestProjects.h"
@@ -189,7 +190,8 @@ TEST_F(Dialogs, OptionClicksStoreAtOnceAndSwitchTheirBoxes) {
     auto* text1 = control<QLineEdit>(cal, "Text1");
     click(cal, "Option1");
     EXPECT_FALSE(text1->isEnabled());
-    EXPECT_EQ(std::tuple(text1->text(), project.CalcOption), std::tuple(QString("0"), CalcLevel::AtSurface));
+    EXPECT_EQ(std::tuple(text1->text(), project.CalcOption),
+              std::tuple(QString("0"), CalcLevel::AtSurface));
     click(cal, "Option2");
     EXPECT_TRUE(text1->isEnabled());
     EXPECT_EQ(project.CalcOption, CalcLevel::AtHeight);
@@ -350,6 +352,8 @@ TEST(DialogGisExport, RefusedLikeTheTablesThenWritesTheChosenFormat) {
     ASSERT_TRUE(d);
     auto* format = d->findChild<QComboBox*>("gisFormat");
     format->setCurrentIndex(format->findText(gis::gisFormatCaption(gis::GisFormat::GeoTiff)));
+    d->findChild<QLineEdit*>("gisPath")->setText(QString::fromStdString(base + ".TIF"));
+    EXPECT_EQ(d->path(), base + ".TIF"); // its extension in any case is kept
     prompts.savePaths.push_back(base);
     d->findChild<QPushButton*>("gisBrowse")->click();
     EXPECT_EQ(prompts.filters.back(), gis::gisFormatFilter(gis::GisFormat::GeoTiff));

@@ -124,7 +124,7 @@ TEST(PlanOverlay, PlacesCarryTheirPercentAsInTheWindow) {
     render::RecordingSurface s;
     s.setLegibility({.skipCrowdedLabels = true});
     render::drawRealPlaces(p, s);
-    overlay(s);
+    overlay(p, s);
     const auto texts = s.texts();
     EXPECT_NE(std::find(texts.begin(), texts.end(), label), texts.end()) << label;
     p.CurrentPlane = Plane::XZ;

@@ -1,6 +1,7 @@
 #include "qtsurface/PictureExport.h"
 
 #include "model/Project.h"
+#include "render/Surface.h"
 
 #include <QFile>
 #include <QImage>
@@ -9,6 +10,7 @@
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace brenvik::qtsurface {
 namespace {
@@ -26,6 +28,11 @@ TEST(PictureExport, EachFormatReadsBackWithItsDecorations) {
     r.pixels = QSize(1200, 980);
     r.date = "2026-12-06";
     r.standard = "icnirp-2020";
+    // The traces and places go over the plan as the picture shows it.
+    std::tuple<double, double> overlaidAt{};
+    r.overlay = [&overlaidAt](const Project& shown, render::Surface&) {
+        overlaidAt = {shown.Zoom, shown.ScrollOffsetX};
+    };
     EXPECT_EQ(pictureFormatFor("a.PDF"), PictureFormat::Pdf);
     EXPECT_EQ(pictureFormatFor("a.bmp"), std::nullopt);
 
@@ -33,6 +40,7 @@ TEST(PictureExport, EachFormatReadsBackWithItsDecorations) {
     ASSERT_EQ(writePicture(p, png, PictureFormat::Png, r), std::nullopt);
     const QImage img(QString::fromStdString(png));
     EXPECT_EQ(img.size(), r.pixels);
+    EXPECT_EQ(overlaidAt, std::tuple(1.0, 0.0));
     // The band below the plan holds the legend's strongest colour (red on
     // white paper's scale) somewhere in its middle part.
     bool coloured = false;
