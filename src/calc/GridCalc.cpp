@@ -34,8 +34,7 @@ double ProgressFraction(const CalcProgress& c) {
                          static_cast<double>(std::max(c.antenna - 1, 0))) *
                             nodes +
                         static_cast<double>(c.node);
-    return std::clamp(done / (static_cast<double>(c.passCount) * c.antennaCount * nodes), 0.0,
-                      1.0);
+    return std::clamp(done / (static_cast<double>(c.passCount) * c.antennaCount * nodes), 0.0, 1.0);
 }
 
 std::string ProgressLabel(const CalcProgress& c) {
@@ -220,6 +219,39 @@ void CommitGeometry(Project& p, const View& v, std::vector<double>&& xm, std::ve
     p.CalcAntennaCount = antennaCount;
 }
 
+// What a finished calculation found, on its way into the project.
+struct Finished {
+    Grid2D<double> density;
+    Grid2D<double> ratio;
+    engine::Extremes extremes;
+    Variant maxX;
+    Variant maxY;
+    std::vector<double> levels;
+    CrossingTable along;
+    CrossingTable across;
+};
+
+// The plane's result replaced whole and stamped, with the node positions
+// beside it: nothing of the project changed before this point. A section
+// becomes the plane shown.
+void CommitResult(Project& p, Plane plane, const View& v, std::vector<double>&& xm,
+                  std::vector<double>&& ym, Finished&& f, bool withRatio) {
+    CommitGeometry(p, v, std::move(xm), std::move(ym), p.AntennaCount);
+    PlaneResult& r = p.Result(plane);
+    r.Density = std::move(f.density);
+    r.Ratio = std::move(f.ratio);
+    r.MaxDensity = f.extremes.max;
+    r.MinDensity = f.extremes.min;
+    r.MaxPosX = f.maxX;
+    r.MaxPosY = f.maxY;
+    r.IsolineLevel = std::move(f.levels);
+    r.Isolines = std::move(f.along);
+    r.IsolinesAux = std::move(f.across);
+    if (plane == Plane::XZ) p.CurrentPlane = Plane::XZ;
+    r.Calculated = true;
+    StampResult(p, plane, withRatio);
+}
+
 } // namespace
 
 CalcOutcome RunXYCalculation(Project& p, const CalcControl& control) {
@@ -335,21 +367,10 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& control) {
             if (!(std::fabs(y) < 1e6)) throw CalcFailure{};
             maxY = Variant::integer(checkedInt16(static_cast<long long>(y)));
         }
-        const std::int16_t antennaCount = p.AntennaCount;
-
-        // Commit: nothing of the project changed before this point.
-        p.XY.Density = std::move(grid);
-        p.XY.Ratio = std::move(ratio);
-        CommitGeometry(p, v, std::move(xm), std::move(ym), antennaCount);
-        p.XY.MaxDensity = e.max;
-        p.XY.MinDensity = e.min;
-        p.XY.MaxPosX = maxX;
-        p.XY.MaxPosY = maxY;
-        p.XY.IsolineLevel = std::move(levels);
-        p.XY.Isolines = std::move(along);
-        p.XY.IsolinesAux = std::move(across);
-        p.XY.Calculated = true;
-        StampResult(p, Plane::XY, !ctl.inverseLimit.empty());
+        CommitResult(p, Plane::XY, v, std::move(xm), std::move(ym),
+                     {std::move(grid), std::move(ratio), e, maxX, maxY, std::move(levels),
+                      std::move(along), std::move(across)},
+                     !ctl.inverseLimit.empty());
     });
 }
 
@@ -442,21 +463,10 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& control) {
             maxX = Variant::real(xm[static_cast<std::size_t>(e.maxI)] / v.mpu);
             maxY = Variant::real(ym[static_cast<std::size_t>(e.maxJ)] / v.mpu);
         }
-        const std::int16_t antennaCount = p.AntennaCount;
-
-        p.XZ.Density = std::move(grid);
-        p.XZ.Ratio = std::move(ratio);
-        CommitGeometry(p, v, std::move(xm), std::move(ym), antennaCount);
-        p.XZ.MaxDensity = e.max;
-        p.XZ.MinDensity = e.min;
-        p.XZ.MaxPosX = maxX;
-        p.XZ.MaxPosY = maxY;
-        p.XZ.IsolineLevel = std::move(levels);
-        p.XZ.Isolines = std::move(along);
-        p.XZ.IsolinesAux = std::move(across);
-        p.CurrentPlane = Plane::XZ;
-        p.XZ.Calculated = true;
-        StampResult(p, Plane::XZ, !ctl.inverseLimit.empty());
+        CommitResult(p, Plane::XZ, v, std::move(xm), std::move(ym),
+                     {std::move(grid), std::move(ratio), e, maxX, maxY, std::move(levels),
+                      std::move(along), std::move(across)},
+                     !ctl.inverseLimit.empty());
     });
 }
 
