@@ -114,7 +114,8 @@ ParseResult ParseTilesArguments(const std::vector<std::string>& args, EnvLookup 
         o.plan.tileSize = static_cast<int>(*ts);
         if (!height.empty()) {
             const auto h = Number(height);
-            if (!h || *h < 0.0) return bad("--height: '" + height + "' is not a height of 0 or more metres");
+            if (!h || !(*h >= 0.0 && *h <= tiles::MaxReceptorHeightM))
+                return bad("--height: '" + height + "' is not a height of 0 to 10000 metres");
             o.plan.heightM = *h;
         }
         if (!reflection.empty()) {
