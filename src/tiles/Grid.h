@@ -53,7 +53,7 @@ struct PixelGrid {
 // (each a scheduler's task and a manifest entry every tile reads) and memory
 // per tile (its bands, its ground heights).
 inline constexpr std::int64_t MaxTiles = 1'000'000;
-inline constexpr std::uint64_t MaxTileBytes = 16ull << 30;
+inline constexpr std::uint64_t MaxTileBytes = 8ull << 30;
 inline constexpr int MinTileSize = 16, MaxTileSize = 65536;
 
 // The memory a tile of `pixels` takes while computed and written: a float

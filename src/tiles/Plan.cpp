@@ -150,7 +150,7 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
     if (!o.terrain.empty()) {
         std::string why;
         terrain = Terrain::Open(o.terrain, m.crsWkt, m.grid.bounds(), why);
-        if (!terrain) return fail(why);
+        if (!terrain) return fail("--terrain: " + why);
         m.terrain = fs::absolute(o.terrain).lexically_normal().string();
     }
 

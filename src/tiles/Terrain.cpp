@@ -46,7 +46,9 @@ std::optional<Terrain> Terrain::Open(const std::string& path, const std::string&
     Impl& d = *t.d_;
     d.width = d.ds->GetRasterXSize();
     d.height = d.ds->GetRasterYSize();
-    if (d.ds->GetGeoTransform(d.gt) != CE_None || d.gt[2] != 0.0 || d.gt[4] != 0.0 || d.width < 2 ||
+    if (d.ds->GetGeoTransform(d.gt) != CE_None || d.gt[2] != 0.0 || d.gt[4] != 0.0 ||
+        !(std::isfinite(d.gt[0]) && std::isfinite(d.gt[3]) && std::isfinite(d.gt[1]) && std::isfinite(d.gt[5])) ||
+        d.gt[1] == 0.0 || d.gt[5] == 0.0 || d.width < 2 ||
         d.height < 2) {
         error = "the terrain " + path + " has no north-up georeferencing";
         return std::nullopt;

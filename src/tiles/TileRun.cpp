@@ -241,6 +241,17 @@ bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOption
     return true;
 }
 
+std::optional<std::string> TileValuesRefusal(const TileValues& v, int index) {
+    for (const std::vector<float>* band : {&v.density, &v.ratio})
+        for (std::size_t k = 0; k < band->size(); ++k)
+            if (!std::isfinite((*band)[k]))
+                return "tile " + std::to_string(index) + ": the value at pixel (" +
+                       std::to_string(k % static_cast<std::size_t>(v.width)) + ", " +
+                       std::to_string(k / static_cast<std::size_t>(v.width)) +
+                       ") is not a finite number; nothing written";
+    return std::nullopt;
+}
+
 TileCheck CheckTile(const std::string& dir, const Manifest& m, const std::string& hash, int index) {
     const std::string path = TilePath(dir, index);
     const std::string name = "tile " + std::to_string(index);
@@ -304,14 +315,7 @@ TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
     if (!ComputeTile(m, index, v, o, why))
         return why.empty() ? TileRunResult{TileOutcome::Cancelled, "Interrupted"}
                            : TileRunResult{TileOutcome::Failed, why};
-    // The manifest's ranges keep every sum finite; should one still not be,
-    // the tile is an error rather than a map of infinities.
-    for (const std::vector<float>* band : {&v.density, &v.ratio})
-        for (std::size_t k = 0; k < band->size(); ++k)
-            if (!std::isfinite((*band)[k]))
-                return {TileOutcome::Failed, name + ": the value at pixel (" + std::to_string(k % v.width) + ", " +
-                                                 std::to_string(k / v.width) + ") is not a finite number; " +
-                                                 "nothing written"};
+    if (auto refused = TileValuesRefusal(v, index)) return {TileOutcome::Failed, *refused};
 
     // The dataset GDAL copies from is the computed bands themselves, not a
     // second copy of them.

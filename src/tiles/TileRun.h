@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,11 @@ struct WorkOptions {
 // value in any tiling of the same grid. False when cancelled (`error` empty)
 // or when the terrain fails or memory runs short (`error` says why).
 bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOptions& o, std::string& error);
+
+// The manifest's ranges keep every sum finite; should one still not be, the
+// tile is refused (naming the first such pixel) rather than written as a map
+// of infinities.
+std::optional<std::string> TileValuesRefusal(const TileValues& v, int index);
 
 enum class TileOutcome { Written, Skipped, Cancelled, Failed };
 struct TileRunResult {
