@@ -3,8 +3,8 @@
 #include "compliance/Csv.h"
 #include "compliance/Limits.h"
 #include "model/InputFile.h"
-#include "tiles/Manifest.h"
 #include "model/Numbers.h"
+#include "tiles/Manifest.h"
 
 #include <array>
 #include <cmath>
