@@ -26,3 +26,16 @@ cp -n "$ROOT"/fuzz/corpus/* "$BUILD/fuzz-corpus/" 2>/dev/null || true
 "$BUILD/bin/project_reader_fuzz" "$BUILD/fuzz-corpus" \
   -max_total_time="$SECONDS_TO_RUN" -max_len=8192 -rss_limit_mb=2048 -timeout=10 \
   -artifact_prefix="$BUILD/fuzz-findings/" -print_final_stats=1
+
+# The tile manifest reader, with its own corpus and findings. One worker: the
+# machine is shared.
+cmake --build "$BUILD" -j2 --target manifest_fuzz
+mkdir -p "$BUILD/fuzz-corpus-manifest" "$BUILD/fuzz-findings-manifest"
+cp -n "$ROOT"/fuzz/corpus/manifest/* "$BUILD/fuzz-corpus-manifest/" 2>/dev/null || true
+# The job's log, fuzz-0.log, lands in the build folder; its end is shown.
+status=0
+(cd "$BUILD" && bin/manifest_fuzz fuzz-corpus-manifest \
+  -max_total_time="$SECONDS_TO_RUN" -max_len=16384 -rss_limit_mb=2048 -timeout=10 -jobs=1 -workers=1 \
+  -artifact_prefix=fuzz-findings-manifest/ -print_final_stats=1) || status=$?
+tail -n 30 "$BUILD/fuzz-0.log"
+exit "$status"
