@@ -21,7 +21,6 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <functional>
-#include <map>
 #include <set>
 
 namespace brenvik::app::testing {
@@ -96,8 +95,7 @@ class CancelTest : public WindowTest {
             if (c->isVisible() && c->isEnabled() && c->count() > 1)
                 c->setCurrentIndex((c->currentIndex() + 1) % c->count());
         for (QAbstractItemView* v : d->findChildren<QAbstractItemView*>())
-            if (v->isVisible() && v->model() && v->model()->rowCount() > 0 &&
-                !qobject_cast<QComboBox*>(v->parentWidget()))
+            if (v->isVisible() && v->model() && v->model()->rowCount() > 0)
                 v->model()->setData(v->model()->index(0, 0), "7");
         QApplication::processEvents();
     }
@@ -124,7 +122,7 @@ class CancelTest : public WindowTest {
         QApplication::processEvents();
     }
 
-    // Every visible dialog of the window, by name.
+    // Every visible dialog: the window's own and any other.
     std::vector<QDialog*> openDialogs() {
         std::vector<QDialog*> out;
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -274,6 +272,19 @@ TEST_F(CancelTest, EveryDialogClosedWithoutAcceptLeavesEverythingAsItWas) {
         EXPECT_TRUE(after.display == before.display);
         prompts.openPaths.clear();
         prompts.saveChangesAnswers.clear();
+    }
+
+    // The save-changes question, asked through the prompts: its Cancel too.
+    for (const char* command : {cmd::New, cmd::Open, cmd::OpenButton, cmd::GridSize,
+                                cmd::IsolineCount, cmd::ScaleButton, cmd::ScaleCalculation}) {
+        SCOPED_TRACE(command);
+        const State before = state();
+        const int asked = prompts.saveChangesAsked;
+        prompts.saveChangesAnswers = {Prompts::Answer::Cancel};
+        trigger(command);
+        ASSERT_EQ(prompts.saveChangesAsked, asked + 1);
+        EXPECT_TRUE(openDialogs().empty());
+        EXPECT_TRUE(state() == before) << state().pressed;
     }
 }
 
