@@ -56,6 +56,16 @@ struct AntennaState {
         return {p.Antennas,      p.AntennaCount, p.TowerCount,
                 p.TowerAntCount, p.TowerAntSel,  p.Patterns};
     }
+    // The placed antennas and towers are as they were; the slots beyond
+    // them are only a definition's scratch.
+    bool samePlaced(const Project& p) const {
+        if (p.AntennaCount != antennaCount || p.TowerCount != towerCount ||
+            !(p.Patterns == patterns) || p.AntennaSlotBound() < antennaCount)
+            return false;
+        for (std::size_t k = 1; k <= static_cast<std::size_t>(antennaCount); ++k)
+            if (!(p.Antennas[k] == antennas[k])) return false;
+        return true;
+    }
     void restore(Project& p) const {
         p.Antennas = antennas;
         p.AntennaCount = antennaCount;
@@ -134,27 +144,31 @@ void DialogFlows::openTowerDialog(bool editing) {
         if (!editing) w_.toolFlags_.togglePlacement();
         return true;
     });
-    QObject::connect(d, &QDialog::finished, &w_,
-                     [this, before, kept, overtaken, editing](int result) {
-                         if (result == QDialog::Accepted) {
-                             if (editing) {
-                                 w_.recordEdit("Tower", std::move(*before), true);
-                                 w_.redrawView();
-                             }
-                             return;
-                         }
-                         if (!*overtaken) {
-                             kept->restore(w_.project_);
-                             if (editing) w_.redrawView();
-                         } else if (editing) {
-                             // What the dialog changed cannot be told apart from the rest any
-                             // more: it stays, as one step that can be undone.
-                             w_.recordEdit("Tower", std::move(*before), true);
-                             w_.redrawView();
-                         }
-                         // The pending tower goes and the tool is released.
-                         if (!w_.resetting_) w_.releaseTowerTool();
-                     });
+    auto closed = [this, before, kept, overtaken, editing](int result) {
+        if (result == QDialog::Accepted) {
+            if (!editing) return; // the definition waits for its placement
+            // Accepted as it was: no step and no unsaved work.
+            if (kept->samePlaced(w_.project_)) {
+                kept->restore(w_.project_);
+                return;
+            }
+            w_.recordEdit("Tower", std::move(*before), true);
+            w_.redrawView();
+            return;
+        }
+        if (!*overtaken) {
+            kept->restore(w_.project_);
+            if (editing) w_.redrawView();
+        } else if (editing) {
+            // What the dialog changed cannot be told apart from the rest any
+            // more: it stays, as one step that can be undone.
+            w_.recordEdit("Tower", std::move(*before), true);
+            w_.redrawView();
+        }
+        // The pending tower goes and the tool is released.
+        if (!w_.resetting_) w_.releaseTowerTool();
+    };
+    QObject::connect(d, &QDialog::finished, &w_, closed);
     w_.showDialog(d, false);
 }
 

@@ -322,6 +322,23 @@ TEST_F(CancelTest, EveryDialogACommandOpensHasARow) {
     }
 }
 
+// A placed tower accepted as it was is no step; changed, it is one.
+TEST_F(CancelTest, APlacedTowerAcceptedUnchangedLeavesNoStep) {
+    prepare();
+    const State before = state();
+    clickAt(cell(30, 30));
+    click(dialog("torre"), "Command5");
+    ASSERT_EQ(dialog("torre"), nullptr);
+    EXPECT_TRUE(state() == before);
+    clickAt(cell(30, 30));
+    click(dialog("torre"), "Command1");
+    click(dialog("fuent"), "w");
+    click(dialog("fuent"), "Command1");
+    click(dialog("torre"), "Command5");
+    EXPECT_EQ(window->history().steps(), before.steps + 1);
+    EXPECT_EQ(window->history().undoText(), "Tower");
+}
+
 // The Calculation dialog's height choice counts only when accepted, and a
 // recalculation asked for by the summary runs with the accepted settings and
 // names them.
