@@ -49,10 +49,6 @@ void CalFormOption2(Project& p, CalForm& f) {
     f.text1Enabled = true;
 }
 
-CalcSettings CalcSettingsOf(const Project& p) {
-    return {p.CalcOption, p.CalcHeight};
-}
-
 std::optional<std::string> CalFormRead(const CalForm& f, CalcSettings& out,
                                        const NumberParser& parse) {
     const auto v = parse(f.text1);

@@ -26,6 +26,8 @@ struct CalForm {
     std::string text1;
 };
 CalForm CalFormLoad(const Project& p, const NumberFormatter& fmt = FormatNumberC);
+// The option clicks as they store at once, where nothing can be cancelled
+// (the batch companion's settings).
 // Option1: CalcOption = AtSurface, CalcHeight = 0, Text1 = "0", Text1 disabled.
 void CalFormOption1(Project& p, CalForm& f);
 // Option2: CalcOption = AtHeight, Text1 enabled.
@@ -37,8 +39,6 @@ struct CalcSettings {
     CalcLevel level = CalcLevel::AtSurface;
     double height = 0.0; // Int(Text1)
 };
-// The settings the project holds now.
-CalcSettings CalcSettingsOf(const Project& p);
 // Reads the form without storing anything: the level from the selected option,
 // the height Int(Text1); "Input data error" when Text1 is not a number.
 std::optional<std::string> CalFormRead(const CalForm& f, CalcSettings& out,
