@@ -344,7 +344,21 @@ TEST_F(CancelTest, APlacedTowerAcceptedUnchangedLeavesNoStep) {
 // names them.
 TEST_F(CancelTest, TheHeightChoiceCountsOnlyWhenAcceptedAndTheRecalculationSaysWhatItUses) {
     placeTower(30, 30);
+    // Accepted, but the calculation fails (a frequency the standard does not
+    // cover): the settings stay as they were.
+    const double frequency = project.Antennas[1].AntFrequencyMHz;
+    project.Compliance.Standard = "fcc";
+    project.Antennas[1].AntFrequencyMHz = 0.1;
     QDialog* cal = open(cmd::CalculationButton, "cal");
+    click(cal, "Option1");
+    click(cal, "a");
+    runCalculation();
+    ASSERT_FALSE(project.XY.Calculated);
+    ASSERT_FALSE(prompts.messages.empty());
+    EXPECT_EQ(project.CalcOption, CalcLevel::AtHeight);
+    project.Antennas[1].AntFrequencyMHz = frequency;
+
+    cal = open(cmd::CalculationButton, "cal");
     click(cal, "Option1"); // at surface height
     click(cal, "a");
     runCalculation();
