@@ -44,8 +44,13 @@ TEST_F(BeamAppTest, PatternFileJoinsTheProjectOnceAndTheModelChoiceUndoes) {
         click(fuent, "Command1");
         EXPECT_EQ(dialog("fuent"), nullptr);
     }
-    ASSERT_EQ(prompts.messages.size(), 1u);
+    // The refused file, then on each accept the pattern's band against the
+    // antenna's 900 MHz carrier.
+    ASSERT_EQ(prompts.messages.size(), 3u);
     EXPECT_NE(prompts.messages[0].find("line 14: negative loss"), std::string::npos);
+    for (int k : {1, 2})
+        EXPECT_EQ(prompts.messages[k], "Pattern PANEL-65-0T: measured at 1842.5 MHz, 105 % from "
+                                       "the 900 MHz of the antenna that uses it");
     click(torre, "Command5");
     clickAt(cell(20, 20));
     ASSERT_EQ(project.AntennaCount, 2);
