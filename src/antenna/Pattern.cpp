@@ -1,5 +1,6 @@
 #include "antenna/Pattern.h"
 
+#include "model/FileValues.h"
 #include "model/InputFile.h"
 #include "model/Numbers.h"
 #include "model/Project.h"
@@ -29,6 +30,17 @@ constexpr double MinStepDeg = 0.5;
 constexpr int MaxCutPoints = 720;
 // A pattern file is a few tens of kilobytes; anything far beyond is not one.
 constexpr std::uintmax_t MaxFileBytes = 4u << 20;
+// Beyond these no antenna is measured: such a value is a broken file.
+constexpr double MaxGainDbi = 100.0;
+constexpr double MaxTiltDeg = 90.0;
+constexpr double MaxLossDb = 1000.0;
+
+// The project file keeps 15 significant digits: a value read with more is
+// held as a save will give it back, so that a project reads back the very
+// pattern it saved.
+double AsSaved(double v) {
+    return ParseFileDouble(FormatDouble(v)).value_or(v);
+}
 
 // A control character (a CR, a form feed, an escape...) in a name would
 // break the project file's lines and the reports; a tab is only a blank.
@@ -135,7 +147,7 @@ std::optional<double> FrequencyMHz(std::string_view value) {
     if (!f || !(*f > 0.0)) return std::nullopt;
     // A carrier outside what an antenna can be given (0.1 MHz to 300 GHz),
     // infinity included, is a broken header, not a band.
-    const double mhz = *f * scale;
+    const double mhz = AsSaved(*f * scale);
     if (!(mhz >= MinAntennaFrequencyMHz && mhz <= MaxAntennaFrequencyMHz)) return std::nullopt;
     return mhz;
 }
@@ -228,15 +240,17 @@ bool Parser::HeaderLine(int line, std::string_view body, bool first) {
         auto [number, unit] = SplitUnit(rest);
         const auto g = ParseFileDouble(number);
         const std::string u = Upper(unit);
-        if (!g || !(u.empty() || u == "DBD" || u == "DBI"))
+        if (!g || !(u.empty() || u == "DBD" || u == "DBI") || !(std::fabs(*g) <= MaxGainDbi))
             return Fail(line, "GAIN " + Quoted(rest) + " is not a gain in dBi or dBd");
-        p_.GainDbi = u == "DBI" ? *g : *g + DbdToDbi;
+        p_.GainDbi = AsSaved(u == "DBI" ? *g : *g + DbdToDbi);
     } else if (key == "TILT" || key == "ELECTRICAL_TILT") {
         // TILT may name the kind of tilt ("ELECTRICAL") rather than give it.
         auto [number, unit] = SplitUnit(rest);
         const auto t = number.empty() ? std::nullopt : ParseFileDouble(number);
+        if (t && !(std::fabs(*t) <= MaxTiltDeg))
+            return Fail(line, key + " " + Quoted(rest) + " is not an angle within 90 degrees");
         if (t)
-            p_.TiltDeg = *t;
+            p_.TiltDeg = AsSaved(*t);
         else if (key == "ELECTRICAL_TILT" || !number.empty())
             return Fail(line, key + " " + Quoted(rest) + " is not an angle");
     }
@@ -249,8 +263,10 @@ bool Parser::Row(int line, const std::vector<std::string_view>& w) {
     if (!open_) return Fail(line, "a row of numbers outside a HORIZONTAL or VERTICAL cut");
     CutReader& c = *open_;
     if (w.size() != 2) return Fail(line, "a " + c.key + " row needs an angle and a loss");
-    const auto angle = ParseFileDouble(w[0]);
-    const auto loss = ParseFileDouble(w[1]);
+    auto angle = ParseFileDouble(w[0]);
+    auto loss = ParseFileDouble(w[1]);
+    if (angle) angle = AsSaved(*angle);
+    if (loss) loss = AsSaved(*loss);
     if (!angle) return Fail(line, "angle " + Quoted(w[0]) + " is not a number");
     if (!loss) return Fail(line, "loss " + Quoted(w[1]) + " is not a number");
     if (static_cast<int>(c.cut.Angle.size()) >= c.declared)
@@ -272,6 +288,8 @@ bool Parser::Row(int line, const std::vector<std::string_view>& w) {
                                   formatShortest(prev) + "; steps must be 0.5 degrees or more");
     }
     if (*loss < 0.0) return Fail(line, "negative loss " + formatShortest(*loss));
+    if (*loss > MaxLossDb)
+        return Fail(line, "loss " + formatShortest(*loss) + " dB is beyond any measured pattern");
     c.cut.Angle.push_back(*angle);
     c.cut.Loss.push_back(*loss);
     c.lastLine = line;

@@ -1,6 +1,7 @@
 #include "antenna/BeamCuts.h"
 #include "antenna/Pattern.h"
 #include "model/Project.h"
+#include "model/ProjectFile.h"
 
 #include <cmath>
 #include <filesystem>
@@ -150,6 +151,9 @@ TEST(PatternPeak, ReaderRefusesBrokenNamesAndFrequencies) {
         {"N\nFREQUENCY inf\n", 2, "is not a frequency"},
         {"N\nFREQUENCY 400 GHz\n", 2, "is not a frequency"},
         {"N\nFREQUENCY 50 kHz\n", 2, "is not a frequency"},
+        {"N\nGAIN 1e308 dBd\n", 2, "is not a gain"},
+        {"N\nTILT 95\n", 2, "is not an angle within 90 degrees"},
+        {"N\nHORIZONTAL 1\n0 1e87\n", 3, "beyond any measured pattern"},
     };
     for (const Case& c : cases) {
         const PatternRead r = ParsePattern(c.head + cuts);
@@ -161,6 +165,20 @@ TEST(PatternPeak, ReaderRefusesBrokenNamesAndFrequencies) {
     const PatternRead tab = ParsePattern("NAME A\tB\nFREQUENCY 300 GHz\n" + cuts);
     ASSERT_TRUE(tab.pattern) << tab.error;
     EXPECT_EQ(tab.pattern->Name, "A\tB");
+
+    // Values finer than the project file keeps are held as it keeps them, so
+    // that a saved project reads back the very pattern.
+    const PatternRead fine =
+        ParsePattern("N\nGAIN 12.345678901234567 dBd\nHORIZONTAL 1\n0.123456789012345678 "
+                     "3.3333333333333335\nVERTICAL 1\n0 0\n");
+    ASSERT_TRUE(fine.pattern) << fine.error;
+    Project saved;
+    saved.Patterns = {*fine.pattern};
+    std::string text;
+    ASSERT_TRUE(WriteProjectText(saved, text));
+    Project back;
+    ASSERT_TRUE(ReadProjectText(back, text));
+    EXPECT_EQ(back.Patterns, saved.Patterns);
 
     // Files: a control character in the file's name, a pipe, a device.
     const std::filesystem::path dir =
