@@ -26,3 +26,11 @@ cp -n "$ROOT"/fuzz/corpus/* "$BUILD/fuzz-corpus/" 2>/dev/null || true
 "$BUILD/bin/project_reader_fuzz" "$BUILD/fuzz-corpus" \
   -max_total_time="$SECONDS_TO_RUN" -max_len=8192 -rss_limit_mb=2048 -timeout=10 \
   -artifact_prefix="$BUILD/fuzz-findings/" -print_final_stats=1
+
+# The pattern-file reader, on its own corpus, for the same time.
+cmake --build "$BUILD" -j2 --target pattern_fuzz
+mkdir -p "$BUILD/fuzz-corpus-pattern"
+cp -n "$ROOT"/fuzz/corpus/pattern/* "$BUILD/fuzz-corpus-pattern/" 2>/dev/null || true
+"$BUILD/bin/pattern_fuzz" "$BUILD/fuzz-corpus-pattern" \
+  -max_total_time="$SECONDS_TO_RUN" -max_len=16384 -rss_limit_mb=2048 -timeout=10 -jobs=1 -workers=1 \
+  -artifact_prefix="$BUILD/fuzz-findings/pattern-" -print_final_stats=1
