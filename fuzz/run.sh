@@ -31,6 +31,7 @@ cp -n "$ROOT"/fuzz/corpus/* "$BUILD/fuzz-corpus/" 2>/dev/null || true
 cmake --build "$BUILD" -j2 --target pattern_fuzz
 mkdir -p "$BUILD/fuzz-corpus-pattern"
 cp -n "$ROOT"/fuzz/corpus/pattern/* "$BUILD/fuzz-corpus-pattern/" 2>/dev/null || true
-"$BUILD/bin/pattern_fuzz" "$BUILD/fuzz-corpus-pattern" \
+# One job on one core; its log, fuzz-0.log, lands in the build folder.
+(cd "$BUILD" && "$BUILD/bin/pattern_fuzz" "$BUILD/fuzz-corpus-pattern" \
   -max_total_time="$SECONDS_TO_RUN" -max_len=16384 -rss_limit_mb=2048 -timeout=10 -jobs=1 -workers=1 \
-  -artifact_prefix="$BUILD/fuzz-findings/pattern-" -print_final_stats=1
+  -artifact_prefix="$BUILD/fuzz-findings/pattern-" -print_final_stats=1)
