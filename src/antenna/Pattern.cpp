@@ -51,7 +51,8 @@ bool HasControl(std::string_view s) {
     });
 }
 
-// The warning of a cut whose smallest loss is `least` dB, or none.
+// The warning of a cut whose smallest loss is not 0 dB (its gains never
+// reach the file's GAIN), or none.
 std::optional<std::string> CutWarning(const std::string& key, const PatternCut& cut) {
     if (cut.Loss.empty()) return std::nullopt;
     const double least = *std::min_element(cut.Loss.begin(), cut.Loss.end());
