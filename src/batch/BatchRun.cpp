@@ -1,5 +1,6 @@
 #include "batch/BatchRun.h"
 
+#include "antenna/Pattern.h"
 #include "batch/BatchPrompts.h"
 #include "batch/ComplianceSteps.h"
 #include "batch/GisOutput.h"
@@ -190,6 +191,9 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
         timed("read", [&] { readProject(p, o.projectPath, env); });
         applySettings(p, o);
         if (o.importSites) timed("import sites", [&] { importSitesStep(p, *o.importSites); });
+        // The patterns' warnings, once, before anything is worked out with them.
+        if (env.warn && p.Exposure.Model == ExposureModel::FarField)
+            for (const std::string& w : antenna::ProjectPatternWarnings(p)) env.warn("Warning: " + w);
         if (o.terrain) timed("terrain", [&] { terrainStep(p, *o.terrain, env); });
         if (o.buildings)
             timed("buildings", [&] { buildingsStep(p, *o.buildings, o.buildingHeightM, env); });

@@ -13,6 +13,7 @@
 #include <gdal_priv.h>
 #include <gdal_utils.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cpl_conv.h>
 #include <cstdio>
@@ -49,9 +50,10 @@ double GainDb(const Source& a, double phi, double theta) {
     const AntennaPattern* p = a.beam.pattern;
     if (!p) return antenna::ParametricGainDb(a.beam.parametric, phi, theta);
     const double w = std::fabs(phi) / 180.0;
-    return -antenna::CutLossDb(p->Horizontal, phi) -
-           ((1.0 - w) * (a.gainFront + antenna::CutLossDb(p->Vertical, theta)) +
-            w * (a.gainBack + antenna::CutLossDb(p->Vertical, 180.0 - theta)));
+    const double g = -antenna::CutLossDb(p->Horizontal, phi) -
+                     ((1.0 - w) * (a.gainFront + antenna::CutLossDb(p->Vertical, theta)) +
+                      w * (a.gainBack + antenna::CutLossDb(p->Vertical, 180.0 - theta)));
+    return std::min(g, 0.0); // at most the peak, as in antenna::PatternGainDb
 }
 
 std::vector<Source> Sources(const Manifest& m, const TileEntry& t) {
