@@ -483,8 +483,8 @@ std::optional<WalkedPath> WalkOutputPath(const std::string& path, std::string& r
             struct stat dir {};
             if (::fstat(fd, &dir) == 0 && (dir.st_mode & S_ISVTX) && (dir.st_mode & S_IWOTH) &&
                 st.st_uid != dir.st_uid && st.st_uid != ::geteuid())
-                return failed("it passes through another user's link in a shared folder: " +
-                              Join(folder, c));
+                return failed(std::string(last ? "it is" : "it passes through") +
+                              " another user's link in a shared folder: " + Join(folder, c));
             if (++hops > 40) return failed(std::strerror(ELOOP));
             std::string to(static_cast<std::size_t>(PATH_MAX), '\0');
             const ssize_t n = ::readlinkat(fd, c.c_str(), to.data(), to.size());
