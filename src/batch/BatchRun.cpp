@@ -169,11 +169,10 @@ void saveProject(Project& p, const std::string& path, const std::atomic<bool>* c
 RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
     using Clock = std::chrono::steady_clock;
     StagedOutputs staged;
-    auto timed = [&env, &staged](const std::string& step, auto&& body) {
+    auto timed = [&env](const std::string& step, auto&& body) {
         auto t0 = Clock::now();
         std::clock_t c0 = std::clock();
         body();
-        staged.relockAll();
         if (env.stepTimed)
             env.stepTimed(step, std::chrono::duration<double>(Clock::now() - t0).count(),
                           static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC);

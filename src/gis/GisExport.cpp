@@ -126,9 +126,10 @@ std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std
     ensureGdal();
     // GDAL's own reports become the cause in the export's message.
     const GdalErrorTrap trap;
-    // GDAL writes the file straight into a temporary beside the target, a
-    // block of rows at a time, and the temporary replaces the target only
-    // when it is whole.
+    // GDAL writes the file straight into a temporary in a private folder
+    // beside the target, a block of rows at a time (its own side files land
+    // in that folder too), and the temporary replaces the target only when it
+    // is whole.
     StagedFile staged;
     if (!staged.open(path)) return msg::withCause(msg::FileError, path + ": " + staged.reason());
     staged.release();
@@ -143,8 +144,6 @@ std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std
     }
     if (cancel && cancel->load()) return std::string(msg::Interrupted);
     if (!written) return msg::withCause(msg::FileError, trap.failed() ? trap.text() : path);
-    // A driver that replaced the temporary leaves a file without its lock.
-    staged.relock();
     if (!staged.finish() || !staged.commit())
         return msg::withCause(msg::FileError, staged.reason());
     return std::nullopt;
