@@ -22,9 +22,16 @@ struct TerrainSample {
     double highestM = 0.0;              // the highest node above the datum
 };
 
-// Reads the model; refuses a file GDAL cannot open, one without a CRS or a
-// geotransform, or one that does not cover every node of the plan (a node
-// outside it or beside a nodata pixel). Leaves the project untouched.
+// The elevations a model may hold, metres: below the deepest dry land, above
+// the highest summit, a value is a fault of the file.
+inline constexpr double MinElevationM = -500.0;
+inline constexpr double MaxElevationM = 9000.0;
+
+// Reads the model; refuses a path that is no plain file, a file GDAL cannot
+// open, one without a CRS or a geotransform, one that does not cover every
+// node of the plan (a node outside it or beside a nodata pixel), or one with
+// a value inside the plan outside MinElevationM..MaxElevationM. Leaves the
+// project untouched.
 TerrainSample SampleTerrain(const Project& p, const std::string& path,
                             const std::atomic<bool>* cancel = nullptr);
 
