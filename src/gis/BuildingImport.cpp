@@ -113,7 +113,8 @@ std::optional<std::string> OutOfRange(const char* field, const std::optional<dou
 
 } // namespace
 
-BuildingsImport ReadBuildings(const Project& p, const std::string& path, double defaultHeightM) {
+BuildingsImport ReadBuildings(const Project& p, const std::string& path, double defaultHeightM,
+                              const std::atomic<bool>* cancel) {
     BuildingsImport out;
     const std::string head = "Buildings not imported from " + path + ": ";
     // GDAL would wait on a pipe, or read a device, without end.
@@ -156,6 +157,11 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
         if (HoldsNoAreas(*layer) || (osm && lname == "other_relations")) continue;
         layer->ResetReading();
         for (auto& f : *layer) {
+            // A country's extract holds millions of features.
+            if (cancel && cancel->load(std::memory_order_relaxed)) {
+                out.refusal = head + "cancelled";
+                return out;
+            }
             if (NotABuilding(*layer, *f)) continue;
             const std::string where = "layer " + lname + ", feature " + std::to_string(f->GetFID());
             const auto bad = [&](const std::string& why) {

@@ -3,6 +3,7 @@
 #include "compliance/Places.h"
 #include "model/Project.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,6 +53,9 @@ struct BuildingHeightAnswer {
 };
 BuildingHeightAnswer BuildingHeightAccept(const std::string& text,
                                           const compliance::NumberParse& parse);
-BuildingsImport ReadBuildings(const Project& p, const std::string& path, double defaultHeightM);
+// A raised `cancel` stops the reading between features with the refusal
+// "cancelled".
+BuildingsImport ReadBuildings(const Project& p, const std::string& path, double defaultHeightM,
+                              const std::atomic<bool>* cancel = nullptr);
 
 } // namespace brenvik::gis

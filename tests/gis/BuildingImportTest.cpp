@@ -100,6 +100,11 @@ TEST(BuildingImport, AbsurdFeaturesAreRefusedAndWhatImportsSaves) {
         p, OneFootprint(dir.file("ok.geojson"), R"("height":1000,"min_level":300,"name":"Tò, \"x\"")"),
         9.0);
     ASSERT_FALSE(ok.refusal) << *ok.refusal;
+    // The batch's Ctrl-C stops a reading.
+    const std::atomic<bool> raised{true};
+    const auto stopped = gis::ReadBuildings(p, dir.file("ok.geojson"), 9.0, &raised);
+    ASSERT_TRUE(stopped.refusal);
+    EXPECT_TRUE(stopped.refusal->ends_with(": cancelled")) << *stopped.refusal;
     p.Buildings = ok.buildings;
     ASSERT_EQ(p.Buildings.size(), 1u);
     EXPECT_EQ(std::tuple(p.Buildings[0].HeightM, p.Buildings[0].BaseM), std::tuple(1000.0, 900.0));
