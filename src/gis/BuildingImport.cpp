@@ -2,6 +2,7 @@
 
 #include "geo/Geo.h"
 #include "gis/NodeRaster.h"
+#include "gis/Terrain.h"
 #include "model/InputFile.h"
 
 #include <algorithm>
@@ -123,8 +124,13 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
         return out;
     }
     ensureGdal();
-    GDALDatasetUniquePtr ds(
-        GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr));
+    const std::vector<std::string> drivers = InputDrivers(false);
+    std::vector<const char*> allowed;
+    for (const std::string& d : drivers)
+        allowed.push_back(d.c_str());
+    allowed.push_back(nullptr);
+    GDALDatasetUniquePtr ds(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY,
+                                              allowed.data(), nullptr));
     if (!ds) {
         out.refusal = head + "OGR cannot read it as a vector file";
         return out;

@@ -32,6 +32,22 @@ std::string Degrees(double v) {
 
 } // namespace
 
+std::vector<std::string> InputDrivers(bool raster) {
+    ensureGdal();
+    std::vector<std::string> names;
+    GDALDriverManager* m = GetGDALDriverManager();
+    for (int k = 0; k < m->GetDriverCount(); ++k) {
+        GDALDriver* d = m->GetDriver(k);
+        const std::string name = d->GetDescription();
+        if (name == "VRT" || name == "OGR_VRT" || name == "GTI" || name == "STACIT" ||
+            name == "STACTA")
+            continue;
+        if (d->GetMetadataItem(raster ? GDAL_DCAP_RASTER : GDAL_DCAP_VECTOR))
+            names.push_back(name);
+    }
+    return names;
+}
+
 TerrainSample SampleTerrain(const Project& p, const std::string& path,
                             const std::atomic<bool>* cancel) {
     TerrainSample out;
@@ -42,8 +58,13 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
     // GDAL would wait on a pipe, or read a device, without end.
     if (auto refused = InputFileRefusal(path)) return refuse(*refused);
     ensureGdal();
-    GDALDatasetUniquePtr ds(
-        GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr));
+    const std::vector<std::string> drivers = InputDrivers(true);
+    std::vector<const char*> allowed;
+    for (const std::string& d : drivers)
+        allowed.push_back(d.c_str());
+    allowed.push_back(nullptr);
+    GDALDatasetUniquePtr ds(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY,
+                                              allowed.data(), nullptr));
     if (!ds) return refuse("GDAL cannot read it as a raster");
     if (ds->GetRasterCount() < 1) return refuse("it has no band");
     const OGRSpatialReference* crs = ds->GetSpatialRef();

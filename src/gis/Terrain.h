@@ -6,6 +6,7 @@
 #include <atomic>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace brenvik::gis {
 
@@ -34,6 +35,12 @@ inline constexpr double MaxElevationM = 9000.0;
 // project untouched.
 TerrainSample SampleTerrain(const Project& p, const std::string& path,
                             const std::atomic<bool>* cancel = nullptr);
+
+// The GDAL drivers a user's file (terrain, buildings) is opened with: every
+// driver of rasters, or of vectors, but the virtual datasets, whose text
+// names other files (a pipe or a device among them) that would be opened
+// unchecked.
+std::vector<std::string> InputDrivers(bool raster);
 
 // The sample as the project's ground, with its datum.
 void ApplyTerrain(Project& p, const TerrainSample& t);

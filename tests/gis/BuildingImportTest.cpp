@@ -147,5 +147,20 @@ TEST(InputFiles, EveryReaderRefusesWhatIsNoPlainFileAtOnce) {
             EXPECT_NE(refused->find("is not a plain file"), std::string::npos) << *refused;
             EXPECT_EQ(p.Places, before.Places);
         }
+    // A plain file that names the pipe for GDAL to open (a virtual dataset)
+    // is no way round.
+    std::ofstream(dir.file("dem.vrt"))
+        << R"(<VRTDataset rasterXSize="4000" rasterYSize="4000"><SRS>EPSG:4326</SRS>)"
+        << "<GeoTransform>62, 0.001, 0, 65, 0, -0.001</GeoTransform>"
+        << R"(<VRTRasterBand dataType="Float64" band="1"><SimpleSource>)"
+        << R"(<SourceFilename relativeToVRT="0">)" << fifo << "</SourceFilename>"
+        << "<SourceBand>1</SourceBand></SimpleSource></VRTRasterBand></VRTDataset>";
+    std::ofstream(dir.file("b.vrt")) << R"(<OGRVRTDataSource><OGRVRTLayer name="b"><SrcDataSource>)"
+                                     << fifo << "</SrcDataSource></OGRVRTLayer></OGRVRTDataSource>";
+    const auto terrain = gis::SampleTerrain(p, dir.file("dem.vrt")).refusal;
+    const auto buildings = gis::ReadBuildings(p, dir.file("b.vrt"), 9.0).refusal;
+    ASSERT_TRUE(terrain && buildings);
+    EXPECT_NE(terrain->find("GDAL cannot read it"), std::string::npos) << *terrain;
+    EXPECT_NE(buildings->find("OGR cannot read it"), std::string::npos) << *buildings;
     ::alarm(0);
 }
