@@ -145,10 +145,13 @@ constexpr std::uintmax_t MaxLimitsFileBytes = 64u << 20;
 
 // The DOM parser, but a parse error keeps where it happened (the line for
 // the message) instead of throwing an exception that may not carry it (a
-// number too large for a double).
+// number too large for a double). A limits file nests a few levels; a file
+// of brackets nested millions deep would take gigabytes and is refused.
 class PlacedParser : public nlohmann::detail::json_sax_dom_parser<json> {
   public:
-    explicit PlacedParser(json& root) : json_sax_dom_parser(root, false) {}
+    using Base = nlohmann::detail::json_sax_dom_parser<json>;
+    static constexpr int MaxDepth = 32;
+    explicit PlacedParser(json& root) : Base(root, false) {}
     template <class Exception>
     bool parse_error(std::size_t byte, const std::string&, const Exception& e) {
         failed = true;
@@ -156,9 +159,22 @@ class PlacedParser : public nlohmann::detail::json_sax_dom_parser<json> {
         overflow = e.id == 406;
         return false;
     }
+    bool start_object(std::size_t n) { return deeper() && Base::start_object(n); }
+    bool start_array(std::size_t n) { return deeper() && Base::start_array(n); }
+    bool end_object() { return --depth, Base::end_object(); }
+    bool end_array() { return --depth, Base::end_array(); }
     bool failed = false;
     bool overflow = false;
+    bool tooDeep = false;
     std::size_t failedAt = 0;
+
+  private:
+    bool deeper() {
+        if (++depth <= MaxDepth) return true;
+        failed = tooDeep = true;
+        return false;
+    }
+    int depth = 0;
 };
 
 // The file at `path` when there is one: nothing when no file is there, the
@@ -189,6 +205,9 @@ std::optional<std::string> Library::addFromText(const std::string& text,
         json doc;
         PlacedParser parser(doc);
         json::sax_parse(text, &parser);
+        if (parser.tooDeep)
+            return fileName + ": its lists nest deeper than " +
+                   std::to_string(PlacedParser::MaxDepth) + " levels";
         if (parser.failed) {
             // The parser counts from 1 the byte it stopped at.
             const std::size_t at = parser.failedAt > 0 ? parser.failedAt - 1 : 0;

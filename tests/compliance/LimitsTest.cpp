@@ -72,7 +72,7 @@ TEST(Limits, UserFileAddsStandardsAndABadFileIsNamedWithItsLine) {
 
     const std::size_t before = lib.library.standards().size();
     struct Bad {
-        const char* text;
+        std::string text;
         const char* says;
     } bad[] = {
         {"{\"standards\": [\n{\"id\": \"x\",\n \"public\": [ }]}", ": line 3:"},
@@ -90,6 +90,8 @@ TEST(Limits, UserFileAddsStandardsAndABadFileIsNamedWithItsLine) {
          ": line 3: a number is too large"},
         {"{\"standards\": [{\"id\": \"x\", \"title\": 5, \"public\": []}]}",
          "standard x: its title is not a text"},
+        {"{\"standards\": " + std::string(100000, '[') + std::string(100000, ']') + "}",
+         "its lists nest deeper than 32 levels"},
     };
     const std::string longId(1 << 20, 'i');
     const std::string longBad = "{\"standards\": [{\"id\": \"" + longId + "\"}]}";
