@@ -26,3 +26,15 @@ cp -n "$ROOT"/fuzz/corpus/* "$BUILD/fuzz-corpus/" 2>/dev/null || true
 "$BUILD/bin/project_reader_fuzz" "$BUILD/fuzz-corpus" \
   -max_total_time="$SECONDS_TO_RUN" -max_len=8192 -rss_limit_mb=2048 -timeout=10 \
   -artifact_prefix="$BUILD/fuzz-findings/" -print_final_stats=1
+
+# The places and buildings readers: each built and run for the same time on
+# its own corpus (fuzz/corpus/<reader>/), findings named after it.
+for target in places_fuzz buildings_fuzz; do
+  name="${target%_fuzz}"
+  cmake --build "$BUILD" -j2 --target "$target"
+  mkdir -p "$BUILD/fuzz-corpus-$name"
+  cp -n "$ROOT/fuzz/corpus/$name"/* "$BUILD/fuzz-corpus-$name/" 2>/dev/null || true
+  "$BUILD/bin/$target" "$BUILD/fuzz-corpus-$name" \
+    -max_total_time="$SECONDS_TO_RUN" -max_len=8192 -rss_limit_mb=2048 -timeout=10 \
+    -artifact_prefix="$BUILD/fuzz-findings/$name-" -print_final_stats=1
+done
