@@ -15,6 +15,8 @@ FUZZERS=(
   "project_reader_fuzz|.|8192"
   "manifest_fuzz|manifest|16384"
   "pattern_fuzz|pattern|16384"
+  "places_fuzz|places|8192"
+  "buildings_fuzz|buildings|8192"
 )
 
 need=()
