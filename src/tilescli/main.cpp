@@ -5,6 +5,7 @@
 #include "model/Messages.h"
 #include "tiles/Plan.h"
 #include "tiles/TileRun.h"
+#include "tilescli/Resume.h"
 #include "tilescli/TilesOptions.h"
 
 #include <atomic>
@@ -126,6 +127,29 @@ int Run(int argc, char** argv) {
             return gStop.load() ? 130 : 1;
         }
         if (!o.quiet) std::fprintf(stderr, "%s written\n", o.mapOut.c_str());
+        return 0;
+    }
+    case tilescli::Command::Resume: {
+        const tilescli::ResumeScan scan = tilescli::ScanTiles(o.dir, o.cpus);
+        if (!scan.error.empty()) {
+            std::fprintf(stderr, "brenvik-tiles: %s\n", scan.error.c_str());
+            return 1;
+        }
+        std::fputs(tilescli::ResumeReport(scan, o.maxArraySize).c_str(), stdout);
+        if (!o.quiet) {
+            // Missing tiles are counted, not listed (a fresh plan has
+            // thousands); a stale or damaged one is named with its cause.
+            long long missing = 0;
+            for (const tilescli::TileToDo& t : scan.todo)
+                if (t.state == tiles::TileState::Missing)
+                    ++missing;
+                else
+                    std::fprintf(stderr, "%s\n", t.why.c_str());
+            std::fprintf(stderr, "%s: %lld of %lld tiles to compute (%lld missing), %llu MiB and %lld min a task\n",
+                         o.dir.c_str(), static_cast<long long>(scan.todo.size()), static_cast<long long>(scan.tiles),
+                         missing, static_cast<unsigned long long>(scan.budget.memoryMiB),
+                         static_cast<long long>(scan.budget.minutes));
+        }
         return 0;
     }
     }
