@@ -20,6 +20,7 @@
 #include <sched.h>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <numbers>
 #include <system_error>
 #include <thread>
@@ -28,7 +29,9 @@ namespace brenvik::tiles {
 
 namespace {
 
-constexpr const char* kHashKey = "BRENVIK_MANIFEST_HASH";
+// The hash of the inputs a tile was computed from, and of its pixels.
+constexpr const char* kHashKey = "BRENVIK_TILE_INPUTS";
+constexpr const char* kPixelsKey = "BRENVIK_PIXELS_HASH";
 constexpr const char* kDensityUnit = "uW/cm^2";
 constexpr double kRadPerDeg = std::numbers::pi / 180.0;
 constexpr double kDegPerRad = 180.0 / std::numbers::pi;
@@ -38,6 +41,7 @@ constexpr double kLn10Over10 = std::numbers::ln10 / 10.0;
 // and tilt taken once, not at every pixel.
 struct Source {
     double x, y, z, erpW, inverseLimit;
+    double reach2; // squared cut-off distance, infinite without one
     double sinAz, cosAz, sinTilt, cosTilt;
     antenna::Beam beam;
     double gainFront = 0.0, gainBack = 0.0; // G_H(0) and G_H(180) of a measured pattern
@@ -55,6 +59,7 @@ double GainDb(const Source& a, double phi, double theta) {
 }
 
 std::vector<Source> Sources(const Manifest& m, const TileEntry& t) {
+    const double unlimited = std::numeric_limits<double>::infinity();
     std::vector<Source> s;
     s.reserve(t.antennas.size());
     for (int k : t.antennas) {
@@ -62,7 +67,8 @@ std::vector<Source> Sources(const Manifest& m, const TileEntry& t) {
         // A stick has neither direction nor tilt.
         const double az = (a.stick ? 0.0 : a.azimuthDeg) * kRadPerDeg;
         const double tilt = (a.stick ? 0.0 : a.tiltDeg) * kRadPerDeg;
-        Source src{a.x, a.y, a.z, a.erpW, a.inverseLimit,
+        Source src{a.x,          a.y,          a.z,
+                   a.erpW,       a.inverseLimit, std::isinf(a.reachM) ? unlimited : a.reachM * a.reachM,
                    std::sin(az), std::cos(az), std::sin(tilt), std::cos(tilt), {}};
         if (a.pattern >= 0) {
             src.beam.pattern = &m.patterns[static_cast<std::size_t>(a.pattern)];
@@ -76,7 +82,9 @@ std::vector<Source> Sources(const Manifest& m, const TileEntry& t) {
 }
 
 // The rows of a tile go to the workers one at a time; each pixel's sum runs
-// over the sources in order, so the thread count never changes a value.
+// over the sources in order, so the thread count never changes a value. A
+// pixel takes exactly the antennas within reach of its own centre, whatever
+// tile it lies in, so tiles join without seams at any cut-off.
 void ComputeRows(const Manifest& m, const Window& w, const std::vector<Source>& src,
                  const std::vector<double>& ground, std::atomic<int>& nextRow, std::atomic<int>& rowsDone,
                  const std::atomic<bool>* cancel, TileValues& out) {
@@ -99,6 +107,7 @@ void ComputeRows(const Manifest& m, const Window& w, const std::vector<Source>& 
             double s = 0.0, q = 0.0;
             for (const Source& a : src) {
                 const double e = px - a.x, n = py - a.y, u = pz - a.z;
+                if (e * e + n * n > a.reach2) continue;
                 // The receptor in the antenna's frame, as antenna::DirectionInBeam
                 // takes it: forward, right, then turned by the down-tilt.
                 const double f = e * a.sinAz + n * a.cosAz;
@@ -165,8 +174,26 @@ class SwathLimit {
 } // namespace
 
 bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOptions& o, std::string& error) {
+    return ComputeTile(m, m.tiles.at(static_cast<std::size_t>(index)), out, o, error);
+}
+
+std::string PixelsHash(const std::vector<float>& density, const std::vector<float>& ratio) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (const std::vector<float>* band : {&density, &ratio}) {
+        const auto* p = reinterpret_cast<const unsigned char*>(band->data());
+        for (std::size_t k = 0, n = band->size() * sizeof(float); k < n; ++k) {
+            h ^= p[k];
+            h *= 1099511628211ull;
+        }
+    }
+    char out[17];
+    std::snprintf(out, sizeof out, "%016llx", static_cast<unsigned long long>(h));
+    return out;
+}
+
+bool ComputeTile(const Manifest& m, const TileEntry& t, TileValues& out, const WorkOptions& o, std::string& error) {
     error.clear();
-    const TileEntry& t = m.tiles.at(static_cast<std::size_t>(index));
+    const int index = t.index;
     const Window& w = t.window;
     const std::size_t count = static_cast<std::size_t>(w.width) * static_cast<std::size_t>(w.height);
     const int bands = m.standard.empty() ? 1 : 2;
@@ -252,7 +279,11 @@ std::optional<std::string> TileValuesRefusal(const TileValues& v, int index) {
     return std::nullopt;
 }
 
-TileCheck CheckTile(const std::string& dir, const Manifest& m, const std::string& hash, int index) {
+namespace {
+
+// CheckTile for tile `t` of `bands` bands whose inputs hash to `hash`.
+TileCheck CheckTileFile(const std::string& dir, const TileEntry& t, int bands, const std::string& hash) {
+    const int index = t.index;
     const std::string path = TilePath(dir, index);
     const std::string name = "tile " + std::to_string(index);
     std::error_code ec;
@@ -263,14 +294,12 @@ TileCheck CheckTile(const std::string& dir, const Manifest& m, const std::string
     const gis::GdalErrorTrap trap;
     GDALDatasetUniquePtr ds(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
     if (!ds || ec) return {TileState::Damaged, trap.because(name + " is damaged: it does not open (" + path + ")")};
-    const TileEntry& t = m.tiles.at(static_cast<std::size_t>(index));
-    const int bands = m.standard.empty() ? 1 : 2;
     const char* h = ds->GetMetadataItem(kHashKey);
     double gt[6]{};
     if (!h || h != hash || ds->GetRasterXSize() != t.window.width || ds->GetRasterYSize() != t.window.height ||
         ds->GetRasterCount() != bands || ds->GetGeoTransform(gt) != CE_None || gt[0] != t.bounds.xmin ||
         gt[3] != t.bounds.ymax)
-        return {TileState::Stale, name + " is stale: not made from this manifest (" + path + ")"};
+        return {TileState::Stale, name + " is stale: not made from its inputs in this plan (" + path + ")"};
     // The header and the block index come first in the file and survive a
     // file cut short (a node lost mid-copy, a full disk behind a lying
     // rename): every block must lie whole within the file.
@@ -291,18 +320,42 @@ TileCheck CheckTile(const std::string& dir, const Manifest& m, const std::string
                     return {TileState::Damaged, name + " is damaged: cut short or incomplete (" + path + ")"};
             }
     }
+    // Blocks whole in size may still hold other bytes (a disk's fault, a
+    // hand's edit): the pixels must be those written.
+    const char* sum = ds->GetMetadataItem(kPixelsKey);
+    std::vector<float> band[2];
+    try {
+        for (int b = 0; b < bands; ++b) {
+            band[b].resize(static_cast<std::size_t>(t.window.width) * static_cast<std::size_t>(t.window.height));
+            if (ds->GetRasterBand(b + 1)->RasterIO(GF_Read, 0, 0, t.window.width, t.window.height, band[b].data(),
+                                                   t.window.width, t.window.height, GDT_Float32, 0, 0,
+                                                   nullptr) != CE_None)
+                return {TileState::Damaged, trap.because(name + " is damaged: its pixels do not read (" + path + ")")};
+        }
+    } catch (const std::bad_alloc&) {
+        return {TileState::Damaged, name + " cannot be checked: " + msg::OutOfMemory};
+    }
+    if (!sum || PixelsHash(band[0], band[1]) != sum)
+        return {TileState::Damaged, name + " is damaged: its pixels fail their checksum (" + path + ")"};
     return {TileState::Done, name + " is already done"};
 }
 
+} // namespace
+
+TileCheck CheckTile(const std::string& dir, const Manifest& m, int index) {
+    const TileEntry& t = m.tiles.at(static_cast<std::size_t>(index));
+    return CheckTileFile(dir, t, m.standard.empty() ? 1 : 2, t.inputsHash);
+}
+
 TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
-    const ManifestRead mr = ReadManifest(dir);
-    if (!mr.manifest) return {TileOutcome::Failed, mr.error};
-    const Manifest& m = *mr.manifest;
-    if (index < 0 || index >= static_cast<int>(m.tiles.size()))
-        return {TileOutcome::Failed, "tile index " + std::to_string(index) + " is not within 0 to " +
-                                         std::to_string(m.tiles.size() - 1)};
+    // The tile's own inputs are all a task reads, whatever the size of the map.
+    const TileInputsRead in = ReadTileInputs(dir, index);
+    if (!in.inputs) return {TileOutcome::Failed, in.error};
+    const Manifest& m = *in.inputs;
+    const TileEntry& tile = in.tile;
     const std::string path = TilePath(dir, index);
-    if (const TileCheck c = CheckTile(dir, m, mr.hash, index); c.state == TileState::Done)
+    if (const TileCheck c = CheckTileFile(dir, tile, m.standard.empty() ? 1 : 2, in.hash);
+        c.state == TileState::Done)
         return {TileOutcome::Skipped, c.why};
     const std::string name = "tile " + std::to_string(index);
     EnsureGdal();
@@ -312,7 +365,7 @@ TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
 
     TileValues v;
     std::string why;
-    if (!ComputeTile(m, index, v, o, why))
+    if (!ComputeTile(m, tile, v, o, why))
         return why.empty() ? TileRunResult{TileOutcome::Cancelled, "Interrupted"}
                            : TileRunResult{TileOutcome::Failed, why};
     if (auto refused = TileValuesRefusal(v, index)) return {TileOutcome::Failed, *refused};
@@ -324,12 +377,13 @@ TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
     const gis::GdalErrorTrap trap;
     GDALDatasetUniquePtr ds(mem ? mem->Create("", v.width, v.height, 0, GDT_Float32, nullptr) : nullptr);
     if (!ds) return {TileOutcome::Failed, trap.because("cannot hold " + name + " in memory")};
-    const Window& w = m.tiles[static_cast<std::size_t>(index)].window;
+    const Window& w = tile.window;
     double gt[6] = {m.grid.x0 + w.col * m.grid.resolution, m.grid.resolution, 0.0,
                     m.grid.y1 - w.row * m.grid.resolution, 0.0, -m.grid.resolution};
     ds->SetGeoTransform(gt);
     ds->SetSpatialRef(&srs);
-    ds->SetMetadataItem(kHashKey, mr.hash.c_str());
+    ds->SetMetadataItem(kHashKey, in.hash.c_str());
+    ds->SetMetadataItem(kPixelsKey, PixelsHash(v.density, v.ratio).c_str());
     ds->SetMetadataItem("BRENVIK_TILE", std::to_string(index).c_str());
     ds->SetMetadataItem("UNIT", kDensityUnit);
     for (int b = 1; b <= bands; ++b) {
@@ -379,7 +433,7 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
     for (const TileEntry& t : m.tiles) {
         paths.push_back(TilePath(dir, t.index));
         if (Cancelled(o)) return std::string(msg::Interrupted);
-        if (const TileCheck c = CheckTile(dir, m, mr.hash, t.index); c.state != TileState::Done)
+        if (const TileCheck c = CheckTile(dir, m, t.index); c.state != TileState::Done)
             problems.push_back(c.why);
     }
     if (!problems.empty()) {

@@ -229,7 +229,7 @@ TEST(TileProgram, TileCutShortIsRedoneByRunAndNamedByMosaic) {
         ASSERT_EQ(Program({"run", plan, "--index", std::to_string(t.index), "--quiet"}), 0);
     const std::string whole = Slurp(TilePath(plan, 1));
     fs::resize_file(TilePath(plan, 1), whole.size() * 2 / 3);
-    EXPECT_EQ(CheckTile(plan, *mr.manifest, mr.hash, 1).state, TileState::Damaged);
+    EXPECT_EQ(CheckTile(plan, *mr.manifest, 1).state, TileState::Damaged);
 
     const std::optional<std::string> refused = MosaicTiles(plan, dir.file("map.tif"), {});
     ASSERT_TRUE(refused);
