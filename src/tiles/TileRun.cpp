@@ -171,6 +171,66 @@ class SwathLimit {
     bool had_ = false;
 };
 
+const char* BandDescription(int band) {
+    return band == 1 ? "power density (uW/cm^2)" : "exposure ratio (1 = the limit)";
+}
+
+// Overview levels 2, 4, ... until the map fits in one 512-pixel block, as the
+// COG writer chooses them, each filled with the maximum of the 2 x 2 pixels
+// under it in the level below (pixels without a value left out; none: no
+// value). Taken level from level, so a pixel of level 2^k holds the maximum
+// of the 2^k x 2^k pixels of the map under it.
+std::optional<std::string> MaximumOverviews(GDALDataset& ds, const WorkOptions& o) {
+    const int w = ds.GetRasterXSize(), h = ds.GetRasterYSize();
+    std::vector<int> levels;
+    for (long long level = 2, cw = w, ch = h; cw > 512 || ch > 512; level *= 2) {
+        levels.push_back(static_cast<int>(level));
+        cw = (w + level - 1) / level;
+        ch = (h + level - 1) / level;
+    }
+    if (levels.empty()) return std::nullopt;
+    const gis::GdalErrorTrap trap;
+    if (ds.BuildOverviews("NONE", static_cast<int>(levels.size()), levels.data(), 0, nullptr, nullptr,
+                          nullptr) != CE_None)
+        return trap.because("cannot make the map's overviews");
+    for (int b = 1; b <= ds.GetRasterCount(); ++b) {
+        GDALRasterBand* below = ds.GetRasterBand(b);
+        const int count = below->GetOverviewCount();
+        if (count != static_cast<int>(levels.size())) return trap.because("cannot make the map's overviews");
+        for (int k = 0; k < count; ++k) {
+            GDALRasterBand* over = ds.GetRasterBand(b)->GetOverview(k);
+            if (!over) return trap.because("cannot make the map's overviews");
+            const int bw = below->GetXSize(), bh = below->GetYSize();
+            const int ow = over->GetXSize(), oh = over->GetYSize();
+            if (ow != (bw + 1) / 2 || oh != (bh + 1) / 2) return std::string("cannot make the map's overviews");
+            constexpr int kRows = 64; // overview rows per pass
+            std::vector<float> in, outRow;
+            for (int r0 = 0; r0 < oh; r0 += kRows) {
+                if (Cancelled(o)) return std::string(msg::Interrupted);
+                const int rows = std::min(kRows, oh - r0);
+                const int srcRow = 2 * r0, srcRows = std::min(2 * rows, bh - srcRow);
+                in.assign(static_cast<std::size_t>(bw) * srcRows, NoData);
+                outRow.assign(static_cast<std::size_t>(ow) * rows, NoData);
+                if (below->RasterIO(GF_Read, 0, srcRow, bw, srcRows, in.data(), bw, srcRows, GDT_Float32, 0, 0,
+                                    nullptr) != CE_None)
+                    return trap.because("cannot make the map's overviews");
+                for (int j = 0; j < srcRows; ++j)
+                    for (int i = 0; i < bw; ++i) {
+                        const float v = in[static_cast<std::size_t>(j) * bw + i];
+                        if (v == NoData) continue;
+                        float& to = outRow[static_cast<std::size_t>(j / 2) * ow + i / 2];
+                        if (to == NoData || v > to) to = v;
+                    }
+                if (over->RasterIO(GF_Write, 0, r0, ow, rows, outRow.data(), ow, rows, GDT_Float32, 0, 0,
+                                   nullptr) != CE_None)
+                    return trap.because("cannot make the map's overviews");
+            }
+            below = over;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOptions& o, std::string& error) {
@@ -395,7 +455,7 @@ TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
             return {TileOutcome::Failed, trap.because("cannot hold " + name + " in memory")};
         GDALRasterBand* band = ds->GetRasterBand(b);
         band->SetNoDataValue(NoData);
-        band->SetDescription(b == 1 ? "power density (uW/cm^2)" : "exposure ratio (1 = the limit)");
+        band->SetDescription(BandDescription(b));
     }
 
     StagedFile staged;
@@ -452,34 +512,68 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
                                     nullptr, &usage);
     if (!vrt) return trap.because("cannot join the tiles");
 
-    StagedFile staged;
-    if (!staged.open(out)) {
-        GDALClose(vrt);
-        return "cannot write " + out + ": " + staged.reason();
-    }
-    staged.release();
-    const std::string unitItem = std::string("UNIT=") + kDensityUnit;
+    // The whole map first as a plain tiled GeoTIFF beside the plan, where
+    // its overviews are made by taking the maximum, then copied into the COG
+    // with those overviews: a zoomed-out view never shows less than the
+    // worst pixel under it, in either band, and never a negative density
+    // (smoothing kernels overshoot).
+    const std::string full = dir + "/mosaic-" + mr.hash + ".tmp.tif";
+    struct Removed {
+        std::string path;
+        ~Removed() { VSIUnlink(path.c_str()); }
+    } removeFull{full};
     const int threads = o.threads > 0 ? o.threads : UsableCores();
     const std::string threadOption = "NUM_THREADS=" + std::to_string(threads);
-    CPLStringList args;
-    for (const char* a : {"-of", "COG", "-co", "COMPRESS=DEFLATE", "-co", "PREDICTOR=FLOATING_POINT", "-co",
-                          "BLOCKSIZE=512", "-co", "BIGTIFF=IF_SAFER", "-co", threadOption.c_str()})
-        args.AddString(a);
-    args.AddString("-mo");
-    args.AddString(unitItem.c_str());
-    GDALTranslateOptions* to = GDALTranslateOptionsNew(args.List(), nullptr);
-    GDALTranslateOptionsSetProgress(to, CancelProgress, const_cast<WorkOptions*>(&o));
-    GDALDatasetH res = nullptr;
-    {
-        const SwathLimit swath(threads, m.standard.empty() ? 1 : 2);
-        res = GDALTranslate(staged.temporary().c_str(), vrt, to, &usage);
-        if (res) GDALClose(res);
+    const int bands = m.standard.empty() ? 1 : 2;
+    WorkOptions firstHalf = o, secondHalf = o;
+    if (o.progress) {
+        firstHalf.progress = [&](double f) { o.progress(f / 2); };
+        secondHalf.progress = [&](double f) { o.progress(0.5 + f / 2); };
     }
-    GDALTranslateOptionsFree(to);
-    GDALClose(vrt);
-    VSIUnlink(vrtPath.c_str());
+    {
+        CPLStringList args;
+        for (const char* a : {"-of", "GTiff", "-co", "TILED=YES", "-co", "BLOCKXSIZE=512", "-co", "BLOCKYSIZE=512",
+                              "-co", "COMPRESS=DEFLATE", "-co", "PREDICTOR=3", "-co", "BIGTIFF=IF_SAFER", "-co",
+                              threadOption.c_str()})
+            args.AddString(a);
+        GDALTranslateOptions* to = GDALTranslateOptionsNew(args.List(), nullptr);
+        GDALTranslateOptionsSetProgress(to, CancelProgress, &firstHalf);
+        const SwathLimit swath(threads, bands);
+        GDALDatasetH res = GDALTranslate(full.c_str(), vrt, to, &usage);
+        GDALTranslateOptionsFree(to);
+        GDALClose(vrt);
+        VSIUnlink(vrtPath.c_str());
+        if (res) GDALClose(res);
+        if (Cancelled(o)) return std::string(msg::Interrupted);
+        if (!res || trap.failed()) return trap.because("cannot write " + out);
+    }
+    {
+        GDALDatasetUniquePtr ds(GDALDataset::Open(full.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE));
+        if (!ds) return trap.because("cannot write " + out);
+        ds->SetMetadataItem("UNIT", kDensityUnit);
+        for (int b = 1; b <= bands; ++b) ds->GetRasterBand(b)->SetDescription(BandDescription(b));
+        if (auto why = MaximumOverviews(*ds, o)) return *why;
+    }
     if (Cancelled(o)) return std::string(msg::Interrupted);
-    if (!res || trap.failed()) return trap.because("cannot write " + out);
+    if (trap.failed()) return trap.because("cannot write " + out);
+
+    StagedFile staged;
+    if (!staged.open(out)) return "cannot write " + out + ": " + staged.reason();
+    staged.release();
+    {
+        GDALDatasetUniquePtr src(GDALDataset::Open(full.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+        GDALDriver* cog = GetGDALDriverManager()->GetDriverByName("COG");
+        if (!src || !cog) return trap.because("cannot write " + out);
+        const char* const options[] = {"COMPRESS=DEFLATE",  "PREDICTOR=FLOATING_POINT", "BLOCKSIZE=512",
+                                       "BIGTIFF=IF_SAFER", "OVERVIEWS=FORCE_USE_EXISTING", threadOption.c_str(),
+                                       nullptr};
+        const SwathLimit swath(threads, bands);
+        GDALDatasetUniquePtr res(cog->CreateCopy(staged.temporary().c_str(), src.get(), FALSE,
+                                                 const_cast<char**>(options), CancelProgress, &secondHalf));
+        if (Cancelled(o)) return std::string(msg::Interrupted);
+        if (!res || trap.failed()) return trap.because("cannot write " + out);
+    }
+    if (trap.failed()) return trap.because("cannot write " + out);
     if (!staged.finish() || !staged.commit()) return "cannot write " + out + ": " + staged.reason();
     return std::nullopt;
 }

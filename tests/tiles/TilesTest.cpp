@@ -248,3 +248,37 @@ TEST(TilePlan, TileInputsHoldOnlyTheAntennasInReach) {
     // Far fewer than every antenna in every tile.
     EXPECT_LT(listed, r.manifest->antennas.size() * 36 / 4);
 }
+
+TEST(TileMosaic, OverviewsKeepTheMaximumAndBandsTheirNames) {
+    TempDir dir;
+    Manifest m;
+    PlanOptions o = SquareOptions(ManySites(dir, 20), 256, DefaultCutoff);
+    o.resolution = 2;
+    const std::string map = PlanRunMosaic(dir, "map", o, m);
+    int w = 0, h = 0;
+    const std::vector<float> px = Pixels(map, w, h);
+    ASSERT_GT(w, 512);
+    GDALDatasetUniquePtr ds(GDALDataset::Open(map.c_str(), GDAL_OF_RASTER));
+    ASSERT_TRUE(ds);
+    for (int b = 1; b <= 2; ++b) {
+        GDALRasterBand* band = ds->GetRasterBand(b);
+        EXPECT_STREQ(band->GetDescription(), b == 1 ? "power density (uW/cm^2)" : "exposure ratio (1 = the limit)");
+        ASSERT_GE(band->GetOverviewCount(), 1);
+        GDALRasterBand* over = band->GetOverview(0);
+        const int ow = over->GetXSize(), oh = over->GetYSize();
+        ASSERT_EQ(std::tuple(ow, oh), std::tuple((w + 1) / 2, (h + 1) / 2));
+        std::vector<float> v(static_cast<std::size_t>(ow) * oh);
+        ASSERT_EQ(over->RasterIO(GF_Read, 0, 0, ow, oh, v.data(), ow, oh, GDT_Float32, 0, 0, nullptr), CE_None);
+        const float* full = px.data() + static_cast<std::size_t>(b - 1) * w * h;
+        int differ = 0;
+        for (int j = 0; j < oh; ++j)
+            for (int i = 0; i < ow; ++i) {
+                float most = full[2 * j * w + 2 * i];
+                for (int dj = 0; dj < 2 && 2 * j + dj < h; ++dj)
+                    for (int di = 0; di < 2 && 2 * i + di < w; ++di)
+                        most = std::max(most, full[(2 * j + dj) * w + 2 * i + di]);
+                differ += v[static_cast<std::size_t>(j) * ow + i] != most;
+            }
+        EXPECT_EQ(differ, 0) << "band " << b;
+    }
+}
