@@ -127,7 +127,6 @@ void PutSettings(json& j, const Manifest& m) {
     j["population"] = m.population == Population::Occupational ? "occupational" : "public";
     j["cutoff"] = m.cutoff;
     j["terrain"] = m.terrain;
-    j["terrain_stamp"] = m.terrainStamp;
 }
 
 void GetSettings(const json& j, Manifest& m) {
@@ -161,7 +160,6 @@ void GetSettings(const json& j, Manifest& m) {
     m.cutoff = Number(j, "cutoff", 0.0, 1.0, top);
     if (m.cutoff >= 1.0) Refuse("cutoff 1 is not a fraction below 1");
     m.terrain = Text(j, "terrain", top);
-    m.terrainStamp = Text(j, "terrain_stamp", top);
     if (auto refused = TileMemoryRefusal(m.grid, m.standard.empty() ? 1 : 2, !m.terrain.empty()))
         Refuse("grid: " + *refused);
 }
@@ -338,6 +336,7 @@ std::string TileInputsText(const Manifest& m, const TileEntry& t) {
     j["version"] = kInputsVersion;
     PutSettings(j, m);
     j["tile"] = PlaceJson(t);
+    j["terrain_window"] = t.terrainHash;
     // Only the patterns the tile's antennas use, renumbered in order of use.
     std::vector<int> renumber(m.patterns.size(), -1);
     json pats = json::array(), ants = json::array();
@@ -369,6 +368,9 @@ TileInputsRead ParseTileInputs(const std::string& text) {
         Manifest m;
         GetSettings(j, m);
         TileEntry t = TilePlace(Field(j, "tile", "the inputs"), m.grid, -1, "the tile");
+        t.terrainHash = Text(j, "terrain_window", "the inputs");
+        if (m.terrain.empty() ? !t.terrainHash.empty() : !IsHash(t.terrainHash))
+            Refuse("terrain_window " + Shown(j["terrain_window"]) + " is not the hash of a terrain");
         for (const json& p : ArrayField(j, "patterns", "the inputs"))
             m.patterns.push_back(PatternFrom(p, "pattern " + std::to_string(m.patterns.size())));
         for (const json& a : ArrayField(j, "antennas", "the inputs")) {

@@ -71,6 +71,7 @@ struct TileEntry {
     std::vector<int> antennas;
     int antennaCount = 0;
     std::string inputsHash;      // HashText of the tile's inputs file
+    std::string terrainHash;     // Terrain::windowHash over its bounds; empty on flat ground
     double neglectedRatio = 0.0; // bounds the ratio any pixel leaves out
     friend bool operator==(const TileEntry&, const TileEntry&) = default;
 };
@@ -86,9 +87,6 @@ struct Manifest {
     Population population = Population::Public;
     double cutoff = DefaultCutoff;
     std::string terrain; // absolute path of the DEM, empty: flat ground at 0
-    // The DEM's size and modification time: a DEM replaced under the same
-    // name changes every tile's inputs.
-    std::string terrainStamp;
     // While planning, every pattern and every antenna some tile takes; in a
     // tile's inputs, those of that tile; empty in a manifest read back.
     std::vector<AntennaPattern> patterns;

@@ -235,11 +235,6 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
         terrain = Terrain::Open(o.terrain, m.crsWkt, m.grid.bounds(), why);
         if (!terrain) return fail("--terrain: " + why);
         m.terrain = fs::absolute(o.terrain).lexically_normal().string();
-        std::error_code ec;
-        const auto bytes = fs::file_size(m.terrain, ec);
-        const auto when = fs::last_write_time(m.terrain, ec);
-        m.terrainStamp = std::to_string(bytes) + " bytes, modified " +
-                         std::to_string(when.time_since_epoch().count());
     }
 
     // SnapGrid bounds the count by MaxTiles, so every index is an int.
@@ -311,6 +306,12 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
     m.antennas = std::move(reached);
     m.antennasInReach = static_cast<int>(m.antennas.size());
     for (TileEntry& t : m.tiles) {
+        if (terrain) {
+            std::string why;
+            const std::optional<std::string> h = terrain->windowHash(t.bounds, why);
+            if (!h) return fail("--terrain: " + why);
+            t.terrainHash = *h;
+        }
         for (int& k : t.antennas) k = kept[static_cast<std::size_t>(k)];
         t.antennaCount = static_cast<int>(t.antennas.size());
         t.inputsHash = HashText(TileInputsText(m, t));
@@ -353,7 +354,6 @@ std::optional<std::string> WritePlan(const Manifest& m, const std::string& dir) 
     head.population = m.population;
     head.cutoff = m.cutoff;
     head.terrain = m.terrain;
-    head.terrainStamp = m.terrainStamp;
     head.antennasInReach = m.antennasInReach;
     head.antennasOutOfReach = m.antennasOutOfReach;
     head.neglectedRatioMax = m.neglectedRatioMax;

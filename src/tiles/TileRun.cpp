@@ -278,6 +278,15 @@ bool ComputeTile(const Manifest& m, const TileEntry& t, TileValues& out, const W
     if (!m.terrain.empty()) {
         std::optional<Terrain> terrain = Terrain::Open(m.terrain, m.crsWkt, t.bounds, error);
         if (!terrain) return false;
+        // The plan named the tile by the DEM's pixels around it; a DEM
+        // edited there since would give heights the plan never saw.
+        const std::optional<std::string> window = terrain->windowHash(t.bounds, error);
+        if (!window) return false;
+        if (!t.terrainHash.empty() && *window != t.terrainHash) {
+            error = "tile " + std::to_string(index) + ": the terrain " + m.terrain +
+                    " changed around the tile since the plan; plan again (with --previous to keep the other tiles)";
+            return false;
+        }
         try {
             ground.resize(count);
         } catch (const std::bad_alloc&) {

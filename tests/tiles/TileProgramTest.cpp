@@ -360,3 +360,51 @@ TEST(TileProgram, PreviousPlanKeepsTheTilesWhoseInputsAreUnchanged) {
     ASSERT_EQ(MosaicTiles(full, dir.file("full.tif"), {}), std::nullopt);
     EXPECT_TRUE(Slurp(dir.file("b.tif")) == Slurp(dir.file("full.tif"))) << "the refreshed map differs";
 }
+
+TEST(TileProgram, AnEditedDemRedoesOnlyTheTilesAroundTheEdit) {
+    TempDir dir;
+    const std::string sites = WriteSites(dir), dem = WriteDem(dir);
+    ASSERT_FALSE(dem.empty());
+    const auto planArgs = [&](const std::string& out) {
+        return std::vector<std::string>{"plan", "--sites", sites, "--terrain", dem, "--area", "2.30,48.85,2.32,48.86",
+                                        "--resolution", "20", "--tile-size", "16", "--quiet", "--out", out};
+    };
+    const std::string a = dir.file("a"), b = dir.file("b");
+    ASSERT_EQ(Program(planArgs(a)), 0);
+    const ManifestRead ma = ReadManifest(a);
+    ASSERT_TRUE(ma.manifest) << ma.error;
+    ASSERT_GT(ma.manifest->tiles.size(), 4u);
+
+    // A mound of 5 m on the DEM pixel under tile 0's centre (the plan's CRS
+    // is the DEM's own UTM zone).
+    const Bounds& b0 = ma.manifest->tiles[0].bounds;
+    const int col = static_cast<int>(((b0.xmin + b0.xmax) / 2 - kDemX0) / kDemStep);
+    const int row = static_cast<int>((kDemY1 - (b0.ymin + b0.ymax) / 2) / kDemStep);
+    {
+        GDALDatasetUniquePtr ds(GDALDataset::Open(dem.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE));
+        ASSERT_TRUE(ds);
+        double z = 0;
+        ASSERT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Read, col, row, 1, 1, &z, 1, 1, GDT_Float64, 0, 0, nullptr), CE_None);
+        z += 5;
+        ASSERT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Write, col, row, 1, 1, &z, 1, 1, GDT_Float64, 0, 0, nullptr), CE_None);
+    }
+    // The old plan's tile there no longer matches its DEM; one far off does.
+    const TileRunResult stale = RunTile(a, 0, {});
+    EXPECT_EQ(stale.outcome, TileOutcome::Failed);
+    EXPECT_NE(stale.message.find("changed around the tile"), std::string::npos) << stale.message;
+    const int last = static_cast<int>(ma.manifest->tiles.size()) - 1;
+    EXPECT_EQ(RunTile(a, last, {}).outcome, TileOutcome::Written);
+
+    std::vector<std::string> again = planArgs(b);
+    again.insert(again.end(), {"--previous", a});
+    ASSERT_EQ(Program(again), 0);
+    const ManifestRead mb = ReadManifest(b);
+    ASSERT_TRUE(mb.manifest) << mb.error;
+    std::vector<int> changed;
+    for (const TileEntry& t : mb.manifest->tiles)
+        if (t.inputsHash != ma.manifest->tiles[static_cast<std::size_t>(t.index)].inputsHash)
+            changed.push_back(t.index);
+    EXPECT_EQ(changed, std::vector<int>{0});
+    EXPECT_TRUE(fs::exists(TilePath(b, last))); // kept from the previous plan
+    EXPECT_EQ(RunTile(b, 0, {}).outcome, TileOutcome::Written);
+}
