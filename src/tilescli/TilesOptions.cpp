@@ -34,6 +34,7 @@ std::string TilesUsage() {
            "  brenvik-tiles plan --sites INVENTORY.csv --area W,S,E,N --resolution M --tile-size PX --out DIR\n"
            "                     [--crs EPSG:n] [--height H] [--terrain DEM] [--reflection 1|2.56]\n"
            "                     [--standard ID --population public|occupational] [--cutoff F] [--quiet]\n"
+           "                     [--previous OLDPLAN]\n"
            "  brenvik-tiles run DIR [--index I] [--threads N] [--quiet]\n"
            "  brenvik-tiles mosaic DIR --out MAP.tif [--quiet]\n"
            "  brenvik-tiles resume DIR [--max-array N] [--cpus N] [--quiet]\n"
@@ -41,7 +42,8 @@ std::string TilesUsage() {
            "       the area's centre) and, per tile, the antennas within the cut-off's reach\n"
            "       (default 0.001 of the limit; 0 takes every antenna). Receptors stand H metres\n"
            "       above the ground (default 1.5). It prints the number of tiles; the array's\n"
-           "       indices are 0 to that number - 1.\n"
+           "       indices are 0 to that number - 1. With --previous, the finished tiles of OLDPLAN\n"
+           "       whose antennas in reach, terrain and options are unchanged are kept.\n"
            "run    computes tile I (default $SLURM_ARRAY_TASK_ID, else $JOB_COMPLETION_INDEX) into\n"
            "       DIR/tiles/I.tif; a whole tile already made from the same manifest is skipped,\n"
            "       one cut short is made again.\n"
@@ -75,6 +77,7 @@ ParseResult ParseTilesArguments(const std::vector<std::string>& args, EnvLookup 
     plan->add_option("--population", population);
     plan->add_option("--cutoff", cutoff);
     plan->add_option("--out", o.dir)->required();
+    plan->add_option("--previous", o.previous);
     plan->add_flag("--quiet", o.quiet);
 
     CLI::App* run = app.add_subcommand("run");

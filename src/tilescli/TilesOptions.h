@@ -18,6 +18,7 @@ struct TilesOptions {
     bool help = false;
     tiles::PlanOptions plan;
     std::string dir;           // plan --out, run DIR, mosaic DIR, resume DIR
+    std::string previous;      // plan --previous: the plan whose unchanged tiles are kept
     std::optional<int> index;  // run: from --index or the scheduler's variables
     std::string mapOut;        // mosaic --out
     int threads = 0;

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <optional>
 
 using namespace brenvik;
 
@@ -60,6 +61,16 @@ int Run(int argc, char** argv) {
         // into place only when complete.
         const compliance::LoadedLibrary lib = compliance::LoadLibrary();
         if (!lib.warning.empty()) std::fprintf(stderr, "brenvik-tiles: %s\n", lib.warning.c_str());
+        // The previous plan is read before the new one may overwrite it.
+        std::optional<tiles::Manifest> previous;
+        if (!o.previous.empty()) {
+            tiles::ManifestRead before = tiles::ReadManifest(o.previous);
+            if (!before.manifest) {
+                std::fprintf(stderr, "brenvik-tiles: --previous: %s\n", before.error.c_str());
+                return 1;
+            }
+            previous = std::move(before.manifest);
+        }
         const tiles::PlanResult r = tiles::MakePlan(o.plan, lib.library);
         for (const std::string& w : r.warnings) std::fprintf(stderr, "brenvik-tiles: warning: %s\n", w.c_str());
         if (!r.manifest) {
@@ -69,6 +80,12 @@ int Run(int argc, char** argv) {
         if (auto why = tiles::WritePlan(*r.manifest, o.dir)) {
             std::fprintf(stderr, "brenvik-tiles: %s\n", why->c_str());
             return 1;
+        }
+        if (previous) {
+            const tiles::KeptTiles kept = tiles::KeepUnchangedTiles(*previous, o.previous, *r.manifest, o.dir);
+            if (!o.quiet)
+                std::fprintf(stderr, "%d of %lld tiles kept from %s\n", kept.kept,
+                             static_cast<long long>(r.manifest->grid.tileCount()), o.previous.c_str());
         }
         const tiles::Manifest& m = *r.manifest;
         std::size_t listed = 0;
