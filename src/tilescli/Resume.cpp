@@ -52,7 +52,7 @@ TaskBudget EstimateTask(const tiles::Manifest& m, const std::vector<std::int64_t
         const tiles::TileEntry& t = m.tiles.at(static_cast<std::size_t>(k));
         const std::int64_t p = static_cast<std::int64_t>(t.window.width) * t.window.height;
         pixels = std::max(pixels, p);
-        b.pairs = std::max(b.pairs, static_cast<std::uint64_t>(p) * t.antennas.size());
+        b.pairs = std::max(b.pairs, static_cast<std::uint64_t>(p) * static_cast<std::uint64_t>(t.antennaCount));
     }
     const std::uint64_t bytes = tiles::TileBytes(pixels, bands, !m.terrain.empty()) +
                                 ManifestExpansion * static_cast<std::uint64_t>(manifestBytes) + BaseTaskBytes;
@@ -76,7 +76,7 @@ ResumeScan ScanTiles(const std::string& dir, int cpus) {
     scan.tiles = static_cast<std::int64_t>(m.tiles.size());
     std::vector<std::int64_t> indices;
     for (std::int64_t k = 0; k < scan.tiles; ++k) {
-        tiles::TileCheck c = tiles::CheckTile(dir, m, mr.hash, static_cast<int>(k));
+        tiles::TileCheck c = tiles::CheckTile(dir, m, static_cast<int>(k));
         if (c.state == tiles::TileState::Done) continue;
         scan.todo.push_back({k, c.state, std::move(c.why)});
         indices.push_back(k);

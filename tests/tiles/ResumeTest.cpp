@@ -41,9 +41,9 @@ TEST(Resume, BudgetOfTheHeaviestTileToDo) {
     m.terrain = "/dem.tif";     // a double of ground per pixel
     TileEntry light, heavy;
     light.window = {0, 0, 100, 50};
-    light.antennas = {0, 1, 2};
+    light.antennaCount = 3;
     heavy.window = {100, 0, 4000, 3000};
-    heavy.antennas.assign(100, 0);
+    heavy.antennaCount = 100;
     m.tiles = {light, heavy};
     // 12e6 pixels of 2 floats and a double: 192e6 bytes; the manifest 8 x 2e8;
     // 256 MiB besides: 2,060,435,456 bytes, 1964.98 MiB. Time: 1.2e9 pairs at
