@@ -250,6 +250,9 @@ bool ReadPlaceLine(Project& p, std::string_view digits, std::string_view value) 
 // drawing units separated by blanks, the map's id (no comma) and the name
 // taking the rest of the line.
 constexpr std::string_view BuildingKey = "building.";
+// Its courtyards, on the line after it when it has any:
+// "building-holes.<n>=x y x y ...;x y x y ...", one ring per part.
+constexpr std::string_view BuildingHolesKey = "building-holes.";
 
 void AppendShortest(std::string& out, double v) {
     char buf[40];
@@ -278,8 +281,56 @@ bool AppendBuildingLines(const Project& p, std::string& out) {
             AppendShortest(out, b.Outline[k].y);
         }
         out += ',' + b.Id + ',' + b.Name + "\r\n";
+        if (b.Holes.empty()) continue;
+        out += BuildingHolesKey;
+        out += std::to_string(n);
+        out += '=';
+        for (std::size_t h = 0; h < b.Holes.size(); ++h) {
+            if (b.Holes[h].size() < 3) return false;
+            if (h) out += ';';
+            for (std::size_t k = 0; k < b.Holes[h].size(); ++k) {
+                const PlanVertex& v = b.Holes[h][k];
+                if (!std::isfinite(v.x) || !std::isfinite(v.y)) return false;
+                if (k) out += ' ';
+                AppendShortest(out, v.x);
+                out += ' ';
+                AppendShortest(out, v.y);
+            }
+        }
+        out += "\r\n";
     }
     return true;
+}
+
+// Corners "x y x y ..." (at least three, all finite).
+std::optional<std::vector<PlanVertex>> ReadRing(std::string_view pts) {
+    std::vector<double> xy;
+    while (!pts.empty()) {
+        const std::size_t blank = pts.find(' ');
+        const auto v = ParseFileDouble(pts.substr(0, blank));
+        if (!v || !std::isfinite(*v)) return std::nullopt;
+        xy.push_back(*v);
+        pts = blank == std::string_view::npos ? std::string_view() : pts.substr(blank + 1);
+    }
+    if (xy.size() < 6 || xy.size() % 2) return std::nullopt;
+    std::vector<PlanVertex> ring;
+    for (std::size_t k = 0; k < xy.size(); k += 2)
+        ring.push_back({xy[k], xy[k + 1]});
+    return ring;
+}
+
+// The holes of the building just read.
+bool ReadBuildingHoles(Project& p, std::string_view digits, std::string_view value) {
+    if (p.Buildings.empty() || digits != std::to_string(p.Buildings.size())) return false;
+    Building& b = p.Buildings.back();
+    while (true) {
+        const std::size_t semi = value.find(';');
+        const auto ring = ReadRing(value.substr(0, semi));
+        if (!ring) return false;
+        b.Holes.push_back(*ring);
+        if (semi == std::string_view::npos) return true;
+        value = value.substr(semi + 1);
+    }
 }
 
 bool ReadBuildingLine(Project& p, std::string_view digits, std::string_view value) {
@@ -296,18 +347,9 @@ bool ReadBuildingLine(Project& p, std::string_view digits, std::string_view valu
     if (!h || !base || !std::isfinite(*h) || !std::isfinite(*base)) return false;
     b.HeightM = *h;
     b.BaseM = *base;
-    std::vector<double> xy;
-    std::string_view pts = fields[2];
-    while (!pts.empty()) {
-        const std::size_t blank = pts.find(' ');
-        const auto v = ParseFileDouble(pts.substr(0, blank));
-        if (!v || !std::isfinite(*v)) return false;
-        xy.push_back(*v);
-        pts = blank == std::string_view::npos ? std::string_view() : pts.substr(blank + 1);
-    }
-    if (xy.size() < 6 || xy.size() % 2) return false;
-    for (std::size_t k = 0; k < xy.size(); k += 2)
-        b.Outline.push_back({xy[k], xy[k + 1]});
+    const auto outline = ReadRing(fields[2]);
+    if (!outline) return false;
+    b.Outline = *outline;
     b.Id = std::string(fields[3]);
     b.Name = std::string(value);
     p.Buildings.push_back(std::move(b));
@@ -506,6 +548,8 @@ bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines, 
             const auto d = ParseFileDouble(value);
             if (!d || !std::isfinite(*d)) return false;
             p.TerrainDatumM = *d;
+        } else if (key.substr(0, BuildingHolesKey.size()) == BuildingHolesKey) {
+            if (!ReadBuildingHoles(p, key.substr(BuildingHolesKey.size()), value)) return false;
         } else if (key.substr(0, BuildingKey.size()) == BuildingKey) {
             if (!ReadBuildingLine(p, key.substr(BuildingKey.size()), value)) return false;
         } else if (key.substr(0, PlaceKey.size()) == PlaceKey) {
