@@ -6,6 +6,7 @@
 #include "compliance/Csv.h"
 #include "compliance/Limits.h"
 #include "compliance/Units.h"
+#include "geo/DemHeight.h"
 #include "geo/Geo.h"
 #include "model/AtomicFile.h"
 #include "model/InputFile.h"
@@ -248,13 +249,18 @@ PlacesImport ImportPlacesFile(Project& p, const std::string& path) {
     return ImportPlaces(p, text, path);
 }
 
+double GroundAtPoint(const Project& p, double xm, double ym, double stepped) {
+    return geo::DemHeightAt(p, xm, ym).value_or(stepped);
+}
+
 double GroundAt(const Project& p, double xm, double ym) {
-    return GroundAtMetres(p, xm, ym).value_or(0.0);
+    return GroundAtPoint(p, xm, ym, GroundAtMetres(p, xm, ym).value_or(0.0));
 }
 
 double AntennaZ(const Project& p, int slot) {
     const Antenna& a = p.Antennas[static_cast<std::size_t>(slot)];
-    return a.AntHeight + GroundAtUnits(p, a.AntX, a.AntY).value_or(0.0);
+    return a.AntHeight + GroundAtPoint(p, a.AntX * p.MetersPerUnit, a.AntY * p.MetersPerUnit,
+                                       GroundAtUnits(p, a.AntX, a.AntY).value_or(0.0));
 }
 
 double AntennaDensity(const Project& p, int slot, double xm, double ym, double zAntenna,
