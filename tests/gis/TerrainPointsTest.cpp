@@ -115,7 +115,8 @@ TEST(TerrainPoints, PlacesFloorsAndFeetOnTheModelAtTheirPoint) {
         for (const auto& [x, y] : {std::pair{31.3, 17.8}, {71.55, 40.2}, {4.9, 55.35}, {50.5, 30.5}})
             p.Places.push_back(Place{"P", "home", x * c, y * c, 1.5});
         const Building b{"way/1", "", 9.0, 0.0,
-                         {{60.2 * c, 20.3 * c}, {66.7 * c, 20.3 * c}, {66.7 * c, 26.1 * c}, {60.2 * c, 27.4 * c}}};
+                         {{60.2 * c, 20.3 * c}, {66.7 * c, 20.3 * c}, {66.7 * c, 26.1 * c}, {60.2 * c, 27.4 * c}},
+                         {}};
         Dem dem = MakeDem(dir.file("dem.tif"), p, k.epsg, k.step, k.hole);
         const gis::TerrainSample t = gis::SampleTerrain(p, dir.file("dem.tif"));
         ASSERT_FALSE(t.refusal) << *t.refusal;
