@@ -4,6 +4,7 @@
 #include "compliance/Places.h"
 #include "compliance/ReportText.h"
 #include "compliance/Units.h"
+#include "calc/CalcForms.h"
 #include "geo/Geo.h"
 #include "model/DrawingArea.h"
 #include "model/ResultStamp.h"
@@ -334,13 +335,41 @@ void ReportLayout::planPage(Surface& s) const {
             s, pic, p.XY.Ratio, 1, nx, 1, jMax, cell, [&](int j) { return j * cell; }, levels);
         if (FarField(sum)) PictureTraces(s, pic, PlanTraces(p, limits()), cell);
     }
-    // The section's line, when there is one.
+    // The section's line where it was computed, when there is one.
     if (p.XZ.Calculated) {
-        const double y = pic.py(static_cast<double>(p.XZPlaneRow) * cell);
-        if (y > pic.y0 && y < pic.y0 + pic.h) {
-            for (double x = pic.x0; x < pic.x0 + pic.w; x += 240)
-                s.line(x, y, std::min(x + 140, pic.x0 + pic.w), y, kGrey);
-            Text(s, pic.x0 + 60, y - 200, "section", 6.5, kGrey);
+        const SectionLine line = SectionLineOf(p);
+        if (line.through) {
+            // Along the antenna's azimuth, over the section's columns, in
+            // dashes cut to the picture.
+            const double zoom = p.Zoom;
+            const auto at = [&](double along) {
+                const auto [x, y] = SectionPoint(line, along);
+                return std::pair{pic.px(x * zoom / mpu + p.ScrollOffsetX),
+                                 pic.py(y * zoom / mpu + p.ScrollOffsetY)};
+            };
+            const double a0 = line.along(0), a1 = line.along(p.GridNX);
+            const double dash = 240.0 / std::max(pic.k(), 1e-9) * mpu;
+            bool labelled = false;
+            for (double a = a0; a < a1; a += dash) {
+                const auto [x0, y0] = at(a);
+                const auto [x1, y1] = at(std::min(a + dash * 140.0 / 240.0, a1));
+                const auto inside = [&](double x, double y) {
+                    return x >= pic.x0 && x <= pic.x0 + pic.w && y >= pic.y0 && y <= pic.y0 + pic.h;
+                };
+                if (!inside(x0, y0) || !inside(x1, y1)) continue;
+                s.line(x0, y0, x1, y1, kGrey);
+                if (!labelled && a >= 0.0) {
+                    Text(s, x0 + 60, y0 - 200, "section", 6.5, kGrey);
+                    labelled = true;
+                }
+            }
+        } else {
+            const double y = pic.py(line.drawingY);
+            if (y > pic.y0 && y < pic.y0 + pic.h) {
+                for (double x = pic.x0; x < pic.x0 + pic.w; x += 240)
+                    s.line(x, y, std::min(x + 140, pic.x0 + pic.w), y, kGrey);
+                Text(s, pic.x0 + 60, y - 200, "section", 6.5, kGrey);
+            }
         }
     }
     // Antennas, then the maximum.
@@ -599,14 +628,14 @@ void ReportLayout::sectionPage(Surface& s) const {
                                     ? "it was calculated for other antennas, ground or settings"
                                     : "it has no exposure ratio for the chosen standard";
         Text(s, kLeft, 1150,
-             "No current XZ-plane result: section at " + Metres(p.XZDistance) + " m", 12);
+             "No current XZ-plane result: " + SectionCaption(p), 12);
         Text(s, kLeft, 1550, "The section is left out of this report because " + why + ".", 8);
         Text(s, kLeft, 1800,
              "Recalculate it (XZ-Calculation, F6) and write the report again to include it.", 8);
         return;
     }
     Text(s, kLeft, 1150,
-         "Section at " + Metres(p.XZDistance) + " m: maximum " +
+         SectionHeadline(p) + ": maximum " +
              FormatPercent(sum.sectionMaxPercent.value_or(0)) + " % of the limit",
          12);
     if (const auto line = sectionVerdictLine()) {

@@ -5,6 +5,7 @@
 #include "compliance/ReportLayout.h"
 #include "compliance/ReportText.h"
 #include "compliance/Units.h"
+#include "calc/CalcForms.h"
 
 #include <algorithm>
 #include <cmath>
@@ -67,6 +68,12 @@ std::string Metres(double v) {
     return FormatFixed(v, std::fabs(v) < 10.0 ? 1 : 0);
 }
 
+std::string SectionHeadline(const Project& p) {
+    std::string text = SectionCaption(p);
+    if (!text.empty()) text[0] = 'S';
+    return text;
+}
+
 std::string HeightText(const Project& p) {
     if (p.CalcOption == CalcLevel::AtSurface) return "at surface height";
     return "h=" + FormatFixed(p.CalcHeight, 0) + " m";
@@ -119,9 +126,9 @@ std::string ReportLayout::planVerdictLine() const {
 std::optional<std::string> ReportLayout::sectionVerdictLine() const {
     const Summary& s = in_.summary;
     if (!s.sectionMaxPercent) return std::nullopt;
-    return std::string(FarField(s) ? "Section at " : "Indicative: section at ") +
-           Metres(in_.project->XZDistance) +
-           " m: " + PlaneVerdictText(*s.sectionMaxPercent, s.sectionAreaAboveM2, s.sectionCrossing);
+    return std::string(FarField(s) ? "" : "Indicative: ") +
+           (FarField(s) ? SectionHeadline(*in_.project) : SectionCaption(*in_.project)) + ": " +
+           PlaneVerdictText(*s.sectionMaxPercent, s.sectionAreaAboveM2, s.sectionCrossing);
 }
 
 std::vector<std::string> ReportLayout::methodLines() const {
