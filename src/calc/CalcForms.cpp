@@ -196,6 +196,33 @@ SectionLine SectionLineOf(const Project& p) {
     return l;
 }
 
+int SectionTopRow(const Project& p) {
+    // The calculation stores height row h in row ny - offset - h, then moves
+    // every column two rows towards row 0.
+    return p.GridNY - p.XZRowOffset - 2;
+}
+
+std::optional<SectionNode> SectionNodeAt(const Project& p, const SectionLine& l, int i, int j) {
+    const int top = SectionTopRow(p);
+    if (i < 0 || j < 0 || j > top || i >= static_cast<int>(p.GridXm.size()) ||
+        top >= static_cast<int>(p.GridYm.size()))
+        return std::nullopt;
+    SectionNode n;
+    // The heights and columns as the calculation computed them.
+    n.z = p.GridYm[static_cast<std::size_t>(top - j)];
+    if (l.through) {
+        n.d = l.along(i);
+        const auto [x, y] = SectionPoint(l, n.d);
+        n.x = ExportX(p, x);
+        n.y = ExportY(p, y);
+    } else {
+        n.d = p.GridXm[static_cast<std::size_t>(i)];
+        n.x = ExportX(p, n.d);
+        n.y = l.y;
+    }
+    return n;
+}
+
 std::pair<double, double> SectionPoint(const SectionLine& l, double along) {
     return {l.x0 + along * l.ex, l.y0 + along * l.ey};
 }

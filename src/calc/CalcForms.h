@@ -120,6 +120,15 @@ std::pair<double, double> SectionPoint(const SectionLine& l, double along);
 // "section at y = 48.50 m",
 // "section through antenna 3 at x = 10.00 m, y = 50.42 m, along azimuth 120 deg".
 std::string SectionCaption(const Project& p);
+// Node (i, stored row j) of a calculated section in the exports' frame: its
+// distance d along the section (x from the origin along X; from the antenna
+// through one, negative behind it), its x and y, and its height z, the
+// stored rows 0..SectionTopRow holding heights; nothing for another node.
+struct SectionNode {
+    double d = 0.0, x = 0.0, y = 0.0, z = 0.0;
+};
+int SectionTopRow(const Project& p);
+std::optional<SectionNode> SectionNodeAt(const Project& p, const SectionLine& l, int i, int j);
 // The plan position (calculation metres) of antenna n as the far-field model
 // places it: the one place a section through it takes it from.
 std::pair<double, double> SectionAntennaPosition(const Project& p, int n);

@@ -668,9 +668,17 @@ void ReportLayout::sectionPage(Surface& s) const {
     Bands(
         s, pic, p.XZ.Ratio, 1, nx, jTop, jLast, cell, [&](int j) { return j * cell; }, levels);
     if (FarField(sum)) PictureTraces(s, pic, SectionTraces(p, limits()), cell);
+    const SectionLine line = SectionLineOf(p);
+    // Where an antenna stands along the section: its x, or through an antenna
+    // its distance along the azimuth, in drawing units of the columns.
+    const auto uOf = [&](const Antenna& a) {
+        if (!line.through) return a.AntX + cell / 2;
+        const double along = (a.AntX * mpu - line.x0) * line.ex + (a.AntY * mpu - line.y0) * line.ey;
+        return (along / line.step + line.centre) * cell + cell / 2;
+    };
     for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
-        const double x = pic.px(a.AntX + cell / 2);
+        const double x = pic.px(uOf(a));
         const double y = pic.py(jLast * cell + cell / 2 - a.AntHeight / mpu);
         if (x < pic.x0 || x > pic.x0 + pic.w || y < pic.y0 || y > pic.y0 + pic.h) continue;
         s.setFillStyle(FillStyle::Transparent);
@@ -679,13 +687,19 @@ void ReportLayout::sectionPage(Surface& s) const {
     }
     const std::string scale =
         stretch > 1.0 ? "heights stretched " + FormatFixed(stretch, 0) + " times; " : "";
+    const std::string runs =
+        line.through ? "the section runs along azimuth " + FormatFixed(line.azimuthDeg, 0) +
+                           " deg through antenna " + std::to_string(line.antenna) +
+                           ", distances from it (negative behind)."
+                     : "the section runs along x.";
     Text(s, pic.x0, pic.y0 + pic.h + 650,
-         "Antennas of every tower shown at their heights; " + scale + "the section runs along x.",
-         6.5, kGrey);
+         "Antennas of every tower shown at their heights; " + scale + runs, 6.5, kGrey);
     Frame(s, pic);
-    const auto xOf = [&](double u) { return p.OriginX + u * mpu; };
+    const auto xOf = [&](double u) {
+        return line.through ? line.along(u / cell) : p.OriginX + u * mpu;
+    };
     const auto hOf = [&](double v) { return (jLast * cell - v) * mpu; };
-    Axes(s, pic, xOf, hOf, "x (m)", "height (m)");
+    Axes(s, pic, xOf, hOf, line.through ? "distance (m)" : "x (m)", "height (m)");
     Legend(s, pic.x0 + pic.w + 600, pic.y0, levels);
     if (FarField(sum)) TraceKey(s, pic.x0 + 7000, pic.y0 + pic.h + 500);
 }
