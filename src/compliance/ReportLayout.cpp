@@ -205,6 +205,7 @@ std::string Clipped(std::string t, std::size_t n) {
 } // namespace
 
 ReportLayout::ReportLayout(ReportInput in) : in_(std::move(in)) {
+    signSection();
     const int n = static_cast<int>(in_.summary.antennas.size());
     const auto pagesFor = [n](int first) {
         return 1 + (std::max(0, n - first) + kTableRows - 1) / kTableRows;
@@ -283,6 +284,10 @@ void ReportLayout::planPage(Surface& s) const {
     if (const auto line = sectionVerdictLine()) {
         const bool ok = PlaneComplies(*sum.sectionMaxPercent, sum.sectionCrossing);
         Text(s, kLeft, vy, *line, 8, ok ? kGreen : kRed);
+        vy += 250;
+    }
+    if (signed_) {
+        Text(s, kLeft, vy, signed_->line, 8, signed_->complies ? kGreen : kRed);
         vy += 250;
     }
     // The worst building, floor and place belong to the verdict.
@@ -642,8 +647,9 @@ void ReportLayout::sectionPage(Surface& s) const {
         const bool ok = PlaneComplies(sum.sectionMaxPercent.value_or(0), sum.sectionCrossing);
         Text(s, kLeft, 1550, *line, 8, ok ? kGreen : kRed);
     }
+    if (signed_) Text(s, kLeft, 1780, signed_->line, 8, signed_->complies ? kGreen : kRed);
     if (sum.sectionCrossing && sum.sectionCrossing->crosses())
-        Text(s, kLeft, 1780,
+        Text(s, kLeft, signed_ ? 2010 : 1780,
              "The section crosses the compliance boundaries of " +
                  CrossingText(p, *sum.sectionCrossing) + ".",
              6.5, kGrey);

@@ -1,4 +1,7 @@
 #include "calc/CalcForms.h"
+#include "calc/FarFieldHand.h"
+#include "calc/GridCalc.h"
+#include "compliance/Limits.h"
 #include "compliance/ReportLayout.h"
 #include "compliance/SiteInventory.h"
 #include "model/ResultStamp.h"
@@ -111,4 +114,59 @@ TEST(SectionReport, DashedLineHeadlineAndVerdictGiveTheSectionsTrueY) {
         }
         EXPECT_TRUE(headline);
     }
+}
+
+TEST(SectionReport, BeamModelSectionAlsoGivesTheFarFieldVerdictToSign) {
+    // One panel at 900 MHz: ICNIRP 2020's general-public limit there is
+    // f / 200 = 4.5 W/m^2, 450 uW/cm^2. The section is computed with the
+    // program's beam model on its grid row; the verdict to sign is the
+    // far-field formula's on that same row.
+    static const LoadedLibrary lib = LoadLibrary(ShippedLimitsPath(), "");
+    Project p;
+    ASSERT_EQ(ImportSites(p, std::string(SitesHeader) + "\na,,,40,60,6,panel,1000,90,4,900,\n",
+                          ImportMode::Replace),
+              std::nullopt);
+    const Antenna& a = p.Antennas[1];
+    // Six rows (some 9 m) north of the antenna, beyond its boundary's reach
+    // of sqrt(1.64 P / (4 pi S_L)) = 5.4 m: a verdict without crossings.
+    ASSERT_FALSE(SetSectionDistance(p, (9345 - a.AntY + 6 * p.CellSize) * p.MetersPerUnit));
+    CalcControl ctl;
+    ctl.inverseLimit = InverseLimits(p, lib.library, "icnirp-2020", Population::Public).inverse;
+    ASSERT_EQ(ctl.inverseLimit.size(), 2u);
+    ASSERT_TRUE(RunXZCalculation(p, ctl).ok());
+    SummaryResult sum = Summarise(p, lib.library, "icnirp-2020", Population::Public);
+    ASSERT_FALSE(sum.refusal);
+    const ReportLayout layout(ReportInput{&p, sum.summary, "site.bvk", "2026-12-06 10:00"});
+
+    const double mpu = p.MetersPerUnit, cell = p.CellSize, step = cell * mpu;
+    const double row = std::floor((cell + 9345 - p.XZDistance / mpu) / cell);
+    const double yRow = row * step; // the plan's y of the row, down the plan
+    const int top = p.GridNY - p.XZRowOffset - 2;
+    double best = 0;
+    for (int i = 1; i <= p.GridNX; ++i)
+        for (int j = 0; j <= top; ++j) {
+            const double S = farfieldhand::Hand(p, a, i * step - a.AntX * mpu,
+                                                -(yRow - a.AntY * mpu), (top - j) * step - a.AntHeight,
+                                                1.0);
+            best = std::max(best, S / 450.0 * 100.0);
+        }
+    ASSERT_GT(best, 1.0);
+    ASSERT_LT(best, 100.0);
+
+    const auto indicative = layout.sectionVerdictLine();
+    ASSERT_TRUE(indicative);
+    EXPECT_EQ(indicative->rfind("Indicative: section at y = ", 0), 0u) << *indicative;
+    const auto sign = layout.signedSectionVerdictLine();
+    ASSERT_TRUE(sign);
+    const std::string head = "To sign: far-field model, section at y = " +
+                             Fixed2(p.OriginY + 9600 * mpu - yRow) + " m: ";
+    ASSERT_EQ(sign->rfind(head, 0), 0u) << *sign;
+
+    ASSERT_EQ(sign->find("complies: maximum "), head.size()) << *sign;
+    EXPECT_NEAR(std::stod(sign->substr(head.size() + 18)), best, best * 5e-3) << *sign;
+
+    // A far-field project's own verdict is the one to sign already.
+    p.Exposure.Model = ExposureModel::FarField;
+    SummaryResult far = Summarise(p, lib.library, "icnirp-2020", Population::Public);
+    EXPECT_FALSE(ReportLayout(ReportInput{&p, far.summary, "site.bvk", "d"}).signedSectionVerdictLine());
 }
