@@ -239,7 +239,11 @@ Trace BoundaryTrace(const PlaneFrame& f, const Placed& m) {
         const double off = l.through ? -(m.xs - l.x0) * l.ey + (m.ys - l.y0) * l.ex
                                      : l.planY - m.ys;
         if (std::fabs(off) >= reach) return {};
-        if (l.through) a0 = (m.xs - l.x0) * l.ex + (m.ys - l.y0) * l.ey;
+        if (l.through) {
+            a0 = (m.xs - l.x0) * l.ex + (m.ys - l.y0) * l.ey;
+            // Along its azimuth the section is as long as its columns reach.
+            if (a0 + reach <= l.along(0) || a0 - reach >= l.along(f.nx)) return {};
+        }
     }
     const double step = 2.0 * reach / kSamples;
     // a runs along x (along the section); b along the plan's y or the height.

@@ -2,6 +2,7 @@
 #include "calc/CalcTestSupport.h"
 #include "calc/FarFieldHand.h"
 #include "calc/GridCalc.h"
+#include "model/ResultStamp.h"
 
 #include <cmath>
 #include <cstdio>
@@ -121,4 +122,40 @@ TEST(Section, ThroughATiltedPanelFollowsItsBeamAndCrossesTheLimitAtItsFrontExten
     ASSERT_GT(front, 10 * step); // the boundary spans many columns
     EXPECT_LE(reach, front + 1e-9);
     EXPECT_GT(reach, front - step);
+}
+
+TEST(Section, AResultIsOutOfDateOnceItsSectionMoves) {
+    // What each section's result was computed for: a grid row, a far-field
+    // line, an antenna.
+    Project p;
+    AddTower(p, 50, 30, AntennaKind::Panel, 12, 5, 180);
+    AddTower(p, 20, 40, AntennaKind::Panel, 12, 5, 90);
+    struct Case {
+        ExposureModel model;
+        int through;
+        double distance, movedTo;
+        bool stale;
+    };
+    for (const Case c : {Case{ExposureModel::Specified, 0, 40.0, 40.3, false}, // same row
+                         {ExposureModel::FarField, 0, 40.0, 40.3, true},
+                         {ExposureModel::FarField, 1, 40.0, 40.0, false}}) {
+        p.Exposure.Model = c.model;
+        ASSERT_FALSE(SetSectionDistance(p, c.distance));
+        if (c.through) {
+            ASSERT_FALSE(SetSectionThrough(p, c.through));
+        }
+        ASSERT_TRUE(RunXZCalculation(p, Control(1)).ok());
+        ASSERT_TRUE(ResultCurrent(p, Plane::XZ));
+        const std::int64_t row = p.XZPlaneRow;
+        p.XZDistance = c.movedTo;
+        EXPECT_EQ(ResultStale(p, Plane::XZ), c.stale);
+        if (c.through) {
+            p.XZThrough = 2;
+            EXPECT_TRUE(ResultStale(p, Plane::XZ));
+            p.XZThrough = 0;
+            EXPECT_TRUE(ResultStale(p, Plane::XZ));
+        } else {
+            ASSERT_EQ(row, p.XZPlaneRow);
+        }
+    }
 }

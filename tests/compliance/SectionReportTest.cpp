@@ -1,10 +1,12 @@
 #include "calc/CalcForms.h"
 #include "calc/FarFieldHand.h"
 #include "calc/GridCalc.h"
+#include "compliance/Boundaries.h"
 #include "compliance/Limits.h"
 #include "compliance/ReportLayout.h"
 #include "compliance/SiteInventory.h"
 #include "model/ResultStamp.h"
+#include "model/TestProjects.h"
 #include "render/RecordingSurface.h"
 
 #include <cmath>
@@ -169,4 +171,37 @@ TEST(SectionReport, BeamModelSectionAlsoGivesTheFarFieldVerdictToSign) {
     p.Exposure.Model = ExposureModel::FarField;
     SummaryResult far = Summarise(p, lib.library, "icnirp-2020", Population::Public);
     EXPECT_FALSE(ReportLayout(ReportInput{&p, far.summary, "site.bvk", "d"}).signedSectionVerdictLine());
+}
+
+TEST(SectionReport, ThroughATiltedPanelTheSideViewReachesItsBoundarysFrontExtent) {
+    // The boundary cut by the section through the panel along its azimuth:
+    // its farthest point in front lies at the boundary's front extent, and
+    // the calculation's ratio crosses 100 % there within one grid step.
+    Project p;
+    p.Exposure.Model = ExposureModel::FarField;
+    Antenna& a = brenvik::testing::AddAntenna(p, AntennaKind::Panel, 20000, 30, 120, 30, 35);
+    a.AntTilt = 8;
+    a.AntHBeamwidthDeg = 65;
+    a.AntVBeamwidthDeg = 10;
+    ASSERT_FALSE(SetSectionThrough(p, 1));
+    const double limit = 10.0; // W/m^2
+    CalcControl ctl;
+    ctl.inverseLimit = {0.0, 1.0 / (limit * 100)};
+    ASSERT_TRUE(RunXZCalculation(p, ctl).ok());
+    const double front = Boundaries(p, {0.0, limit}).at(0).extent.front;
+    const SectionLine l = SectionLineOf(p);
+    ASSERT_GT(front, 10 * l.step);
+
+    const PlaneTraces t = SectionTraces(p, {0.0, limit});
+    ASSERT_EQ(t.boundaries.size(), 1u);
+    ASSERT_FALSE(t.boundaries[0].empty());
+    double traced = -1, computed = -1;
+    for (const auto& [u, v] : t.boundaries[0].pieces)
+        traced = std::max({traced, l.along(u.i), l.along(v.i)});
+    for (int i = l.centre; i <= p.GridNX; ++i)
+        for (int j = 0; j <= SectionTopRow(p); ++j)
+            if (p.XZ.Ratio(i, j) >= 1.0) computed = std::max(computed, l.along(i));
+    EXPECT_NEAR(traced, front, 0.02 * front);
+    EXPECT_LE(computed, front + 1e-9);
+    EXPECT_GT(computed, front - l.step);
 }
