@@ -436,8 +436,7 @@ void DialogFlows::sectionThroughAntenna() {
         return;
     }
     w_.runner_->start(
-        w_.project_,
-        w_.compliance_->withRatio([slot](Project& work, const CalcControl& c) {
+        w_.project_, w_.compliance_->withRatio([slot](Project& work, const CalcControl& c) {
             SetSectionThrough(work, slot);
             return RunXZCalculation(work, c);
         }),

@@ -5,8 +5,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cctype>
+#include <cmath>
 #include <map>
 #include <set>
 #include <utility>
@@ -27,11 +27,11 @@ bool endsWith(const std::string& s, const std::string& tail) {
 
 // The options that take one value; --export takes one per use and repeats.
 constexpr std::array<const char*, 22> kSingleValued{
-    "--open-angle-bts", "--open-angle-dts", "--isolines",   "--xy",           "--xz",
-    "--image",          "--plane",          "--style",      "--background",   "--size",
-    "--save",           "--standard",       "--population", "--import-sites", "--report",
-    "--model",          "--reflection",     "--places",     "--terrain",      "--buildings",
-    "--building-height", "--xz-through"};
+    "--open-angle-bts", "--open-angle-dts", "--isolines",   "--xy",         "--xz",
+    "--xz-through",     "--image",          "--plane",      "--style",      "--background",
+    "--size",           "--save",           "--standard",   "--population", "--import-sites",
+    "--report",         "--model",          "--reflection", "--places",     "--terrain",
+    "--buildings",      "--building-height"};
 // The report's signature fields.
 constexpr std::array<const char*, 2> kReportFields{"--site", "--assessor"};
 

@@ -395,7 +395,8 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& control) {
         // ny - offset - j; columns 0..nx.
         const int rows = std::max(0, v.ny - offset + 1), cols = v.nx + 1;
         // Each column's plan point and the ground under it.
-        std::vector<double> colX(static_cast<std::size_t>(cols)), colY(colX.size()), gR(colX.size());
+        std::vector<double> colX(static_cast<std::size_t>(cols)), colY(colX.size()),
+            gR(colX.size());
         if (line.through) {
             // Along the antenna's azimuth: the ground of the grid's cell under
             // each point, the plan's edge cell beyond it.

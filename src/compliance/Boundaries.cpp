@@ -1,7 +1,6 @@
 #include "compliance/Boundaries.h"
 
 #include "calc/CalcForms.h"
-
 #include "compliance/Summary.h"
 #include "render/Scene.h"
 
@@ -236,8 +235,8 @@ Trace BoundaryTrace(const PlaneFrame& f, const Placed& m) {
     double a0 = m.xs;
     if (f.section) {
         const SectionLine& l = f.line;
-        const double off = l.through ? -(m.xs - l.x0) * l.ey + (m.ys - l.y0) * l.ex
-                                     : l.planY - m.ys;
+        const double off =
+            l.through ? -(m.xs - l.x0) * l.ey + (m.ys - l.y0) * l.ex : l.planY - m.ys;
         if (std::fabs(off) >= reach) return {};
         if (l.through) {
             a0 = (m.xs - l.x0) * l.ex + (m.ys - l.y0) * l.ey;

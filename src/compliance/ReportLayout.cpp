@@ -1,10 +1,10 @@
 #include "compliance/ReportLayout.h"
 
+#include "calc/CalcForms.h"
 #include "compliance/Boundaries.h"
 #include "compliance/Places.h"
 #include "compliance/ReportText.h"
 #include "compliance/Units.h"
-#include "calc/CalcForms.h"
 #include "geo/Geo.h"
 #include "model/DrawingArea.h"
 #include "model/ResultStamp.h"
@@ -632,16 +632,15 @@ void ReportLayout::sectionPage(Surface& s) const {
         const std::string why = ResultStale(p, Plane::XZ)
                                     ? "it was calculated for other antennas, ground or settings"
                                     : "it has no exposure ratio for the chosen standard";
-        Text(s, kLeft, 1150,
-             "No current XZ-plane result: " + SectionCaption(p), 12);
+        Text(s, kLeft, 1150, "No current XZ-plane result: " + SectionCaption(p), 12);
         Text(s, kLeft, 1550, "The section is left out of this report because " + why + ".", 8);
         Text(s, kLeft, 1800,
              "Recalculate it (XZ-Calculation, F6) and write the report again to include it.", 8);
         return;
     }
     Text(s, kLeft, 1150,
-         SectionHeadline(p) + ": maximum " +
-             FormatPercent(sum.sectionMaxPercent.value_or(0)) + " % of the limit",
+         SectionHeadline(p) + ": maximum " + FormatPercent(sum.sectionMaxPercent.value_or(0)) +
+             " % of the limit",
          12);
     if (const auto line = sectionVerdictLine()) {
         const bool ok = PlaneComplies(sum.sectionMaxPercent.value_or(0), sum.sectionCrossing);
@@ -679,7 +678,8 @@ void ReportLayout::sectionPage(Surface& s) const {
     // its distance along the azimuth, in drawing units of the columns.
     const auto uOf = [&](const Antenna& a) {
         if (!line.through) return a.AntX + cell / 2;
-        const double along = (a.AntX * mpu - line.x0) * line.ex + (a.AntY * mpu - line.y0) * line.ey;
+        const double along =
+            (a.AntX * mpu - line.x0) * line.ex + (a.AntY * mpu - line.y0) * line.ey;
         return (along / line.step + line.centre) * cell + cell / 2;
     };
     for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {

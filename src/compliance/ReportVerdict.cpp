@@ -1,12 +1,12 @@
 // The report's texts that say what the pictures show: the bands of the
 // exposure ratio, the verdicts and maxima, and the method.
 #include "antenna/Pattern.h"
+#include "calc/CalcForms.h"
+#include "calc/GridCalc.h"
 #include "compliance/Boundaries.h"
 #include "compliance/ReportLayout.h"
 #include "compliance/ReportText.h"
 #include "compliance/Units.h"
-#include "calc/CalcForms.h"
-#include "calc/GridCalc.h"
 
 #include <algorithm>
 #include <cmath>
@@ -151,7 +151,8 @@ std::optional<std::pair<std::string, bool>> FarFieldSectionVerdict(const Project
     q.Exposure.Model = ExposureModel::FarField;
     const SectionLine line = SectionLineOf(p);
     if (!line.through) q.XZDistance = line.y - p.OriginY;
-    std::vector<double> limits(static_cast<std::size_t>(std::max(0, p.AntennaSlotBound())) + 1, 0.0);
+    std::vector<double> limits(static_cast<std::size_t>(std::max(0, p.AntennaSlotBound())) + 1,
+                               0.0);
     CalcControl ctl;
     ctl.inverseLimit.assign(static_cast<std::size_t>(std::max<int>(0, p.AntennaCount)) + 1, 0.0);
     for (const AntennaLine& a : s.antennas) {
@@ -172,10 +173,10 @@ std::optional<std::pair<std::string, bool>> FarFieldSectionVerdict(const Project
     }
     const double side = q.CellSize * q.MetersPerUnit / (q.XYCalcZoom > 0.0 ? q.XYCalcZoom : 1.0);
     const auto crossing = SectionCrossing(q, limits);
-    return std::pair{head + SectionCaption(q) + ": " +
-                         PlaneVerdictText(best * 100.0, static_cast<double>(above) * side * side,
-                                          crossing),
-                     PlaneComplies(best * 100.0, crossing)};
+    return std::pair{
+        head + SectionCaption(q) + ": " +
+            PlaneVerdictText(best * 100.0, static_cast<double>(above) * side * side, crossing),
+        PlaneComplies(best * 100.0, crossing)};
 }
 
 } // namespace

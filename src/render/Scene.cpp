@@ -1,7 +1,6 @@
 #include "render/Scene.h"
 
 #include "calc/CalcForms.h"
-
 #include "model/Project.h"
 #include "render/Dots.h"
 #include "render/RealPlaces.h"
@@ -263,7 +262,8 @@ SceneControls drawSectionScene(const Project& p, Surface& s) {
     const double cellM = c * p.MetersPerUnit;
     int row = static_cast<int>(p.XZPlaneRow);
     if (line.exact && cellM > 0.0)
-        row = static_cast<int>(std::clamp(std::floor(line.planY / cellM), -1.0, double(g.ny()) + 1));
+        row =
+            static_cast<int>(std::clamp(std::floor(line.planY / cellM), -1.0, double(g.ny()) + 1));
     const bool rowValid = line.through || (row >= 0 && row <= g.ny());
     // The ground under column i: on the row, or through an antenna under
     // the column's point (the plan's edge beyond it).
