@@ -383,6 +383,9 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& control) {
         const int passes = p.LegacySourceCount;
         const int offset = p.XZRowOffset;
         const SectionLine line = SectionLineOf(p);
+        // A section through an antenna the project no longer has is not
+        // quietly computed along X instead.
+        if (p.XZThrough != 0 && !line.through) throw CalcFailure{};
 
         std::vector<double> xm(static_cast<std::size_t>(v.nx) + 1);
         std::vector<double> ym(static_cast<std::size_t>(v.ny) + 1);
