@@ -2,12 +2,15 @@
 
 #include "calc/CalcForms.h"
 #include "compliance/Summary.h"
+#include "compliance/Units.h"
 #include "geo/DemHeight.h"
+#include "geo/Geo.h"
 #include "render/Scene.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <nlohmann/json.hpp>
 
 namespace brenvik::compliance {
 
@@ -424,6 +427,104 @@ bool TracesShown(const Project& p) {
            render::planeCalculated(p, render::currentPlane(p));
 }
 
+namespace {
+
+// Azimuths every half degree; elevations every degree from straight down to
+// straight up.
+constexpr int kOutlineAzimuths = 720;
+constexpr int kOutlineElevations = 180;
+
+std::optional<BoundaryOutline> OutlineOf(const Project& p, int slot, double limitWm2) {
+    const auto m = Place(p, slot, limitWm2);
+    if (!m) return std::nullopt;
+    BoundaryOutline o;
+    o.slot = slot;
+    o.limitWm2 = limitWm2;
+    o.lowM = o.highM = m->h;
+    std::vector<double> reach(kOutlineAzimuths, antenna::MinDistanceM);
+    std::vector<double> sinE(kOutlineElevations + 1), cosE(kOutlineElevations + 1);
+    for (int e = 0; e <= kOutlineElevations; ++e) {
+        const double eps = std::numbers::pi * (double(e) / kOutlineElevations - 0.5);
+        sinE[static_cast<std::size_t>(e)] = std::sin(eps);
+        cosE[static_cast<std::size_t>(e)] = std::cos(eps);
+    }
+    for (int a = 0; a < kOutlineAzimuths; ++a) {
+        // Clockwise from north, as the antenna's azimuth.
+        const double psi = 2.0 * std::numbers::pi * a / kOutlineAzimuths;
+        const double east = std::sin(psi), north = std::cos(psi);
+        double& far = reach[static_cast<std::size_t>(a)];
+        for (int e = 0; e <= kOutlineElevations; ++e) {
+            const double ce = cosE[static_cast<std::size_t>(e)], se = sinE[static_cast<std::size_t>(e)];
+            const double r = m->radius(m->xs + east * ce, m->ys - north * ce, m->h + se);
+            far = std::max(far, r * ce);
+            o.lowM = std::min(o.lowM, m->h + r * se);
+            o.highM = std::max(o.highM, m->h + r * se);
+        }
+    }
+    // Counter-clockwise on the map: azimuth decreasing.
+    for (int a = kOutlineAzimuths - 1; a >= 0; --a) {
+        const double psi = 2.0 * std::numbers::pi * a / kOutlineAzimuths;
+        const double d = reach[static_cast<std::size_t>(a)];
+        o.ring.emplace_back(m->xs + d * std::sin(psi), m->ys - d * std::cos(psi));
+    }
+    o.extent = antenna::ComplianceBoundary(m->beam, m->power, m->reflection, m->limit, m->tilt);
+    return o;
+}
+
+// The outlines dashed over the plan as the view shows it, each labelled at
+// its northernmost point.
+void DrawOutlines(const Project& p, render::Surface& s, const std::vector<double>& limitWm2,
+                  render::Rgb colour) {
+    const PlaneFrame f(p, false);
+    if (!f.valid()) return;
+    const double cell = p.CellSize, k = p.Zoom / CalcZoom(p);
+    const double ox = k * p.XYCalcOffsetX + p.ScrollOffsetX, oy = k * p.XYCalcOffsetY + p.ScrollOffsetY;
+    const double dashOnScreen = 6.0 * std::max(s.unitsPerPixel(), 1.0);
+    for (const BoundaryOutline& o : BoundaryOutlines(p, limitWm2)) {
+        std::vector<std::pair<double, double>> pts;
+        for (const auto& [x, y] : o.ring)
+            pts.emplace_back(ox + k * cell * (f.iOf(x) + 0.5), oy + k * cell * (f.jOf(y) + 0.5));
+        if (pts.size() < 3) continue;
+        // Dashes of a fixed length on the screen, whatever the zoom; an
+        // outline far larger than the view (a high zoom) gets at most a few
+        // thousand of them.
+        double perimeter = 0.0;
+        for (std::size_t n = 0; n < pts.size(); ++n) {
+            const auto [x0, y0] = pts[n];
+            const auto [x1, y1] = pts[(n + 1) % pts.size()];
+            perimeter += std::hypot(x1 - x0, y1 - y0);
+        }
+        if (!std::isfinite(perimeter)) continue;
+        const double dash = std::max(dashOnScreen, perimeter / 4000.0);
+        // Dash k covers [k, k + 1) dash lengths along the outline; the even
+        // ones are drawn.
+        double run = 0.0;
+        for (std::size_t n = 0; n < pts.size(); ++n) {
+            const auto [x0, y0] = pts[n];
+            const auto [x1, y1] = pts[(n + 1) % pts.size()];
+            const double len = std::hypot(x1 - x0, y1 - y0);
+            if (len > 0.0)
+                for (auto k = static_cast<long long>(std::floor(run / dash)); k * dash < run + len; ++k) {
+                    if (k % 2 != 0) continue;
+                    const double t0 = std::max(0.0, (k * dash - run) / len);
+                    const double t1 = std::min(1.0, ((k + 1) * dash - run) / len);
+                    if (t1 > t0)
+                        s.line(x0 + (x1 - x0) * t0, y0 + (y1 - y0) * t0, x0 + (x1 - x0) * t1,
+                               y0 + (y1 - y0) * t1, colour);
+                }
+            run += len;
+        }
+        const auto top = std::min_element(pts.begin(), pts.end(),
+                                          [](const auto& a, const auto& b) { return a.second < b.second; });
+        const std::string label = OutlineLabel(p, o);
+        s.setTextColour(colour);
+        s.setTextPosition(top->first - s.textExtent(label).width / 2, top->second - s.textExtent(label).height);
+        s.printLabel(label);
+    }
+}
+
+} // namespace
+
 void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>& limitWm2,
                 bool asked) {
     const bool shown = asked ? render::planeCalculated(p, render::currentPlane(p)) : TracesShown(p);
@@ -450,8 +551,55 @@ void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>&
     // The 100 % line dashed under the boundaries, which often lie close to it.
     draw(t.ratioLimit, render::Rgb{255, 0, 255}, true);
     const bool white = p.WhiteBackground;
-    for (const Trace& b : t.boundaries)
-        draw(b, white ? render::Rgb{0, 0, 255} : render::Rgb{0, 255, 255}, false);
+    const render::Rgb colour = white ? render::Rgb{0, 0, 255} : render::Rgb{0, 255, 255};
+    for (const Trace& b : t.boundaries) draw(b, colour, false);
+    if (!section) DrawOutlines(p, s, limitWm2, colour);
+}
+
+std::vector<BoundaryOutline> BoundaryOutlines(const Project& p, const std::vector<double>& limitWm2) {
+    std::vector<BoundaryOutline> out;
+    for (int slot = 1; slot <= AntennaBound(p) && slot < static_cast<int>(limitWm2.size()); ++slot)
+        if (auto o = OutlineOf(p, slot, limitWm2[static_cast<std::size_t>(slot)])) out.push_back(std::move(*o));
+    return out;
+}
+
+std::string OutlineLabel(const Project& p, const BoundaryOutline& o) {
+    const AntennaName n = NameOf(p, o.slot);
+    return "T" + std::to_string(n.tower) + " A" + std::to_string(n.number) + ", " + FormatFixed(o.lowM, 1) +
+           "\u2013" + FormatFixed(o.highM, 1) + " m";
+}
+
+std::string BoundariesGeoJson(const Project& p, const std::vector<BoundaryOutline>& outlines) {
+    nlohmann::ordered_json features = nlohmann::ordered_json::array();
+    for (const BoundaryOutline& o : outlines) {
+        nlohmann::ordered_json ring = nlohmann::ordered_json::array();
+        for (const auto& [x, y] : o.ring) {
+            const geo::Geographic g = geo::ToGeographic(p, {x, geo::VisibleHeight * p.MetersPerUnit - y});
+            ring.push_back({g.lon, g.lat});
+        }
+        if (!ring.empty()) ring.push_back(ring.front());
+        nlohmann::ordered_json props;
+        props["antenna"] = NameText(p, o.slot);
+        props["site"] = p.Compliance.SiteName;
+        props["front_m"] = o.extent.front;
+        props["back_m"] = o.extent.back;
+        props["side_m"] = o.extent.side;
+        props["above_m"] = o.extent.above;
+        props["below_m"] = o.extent.below;
+        props["low_m"] = o.lowM;
+        props["high_m"] = o.highM;
+        props["limit_w_m2"] = o.limitWm2;
+        nlohmann::ordered_json f;
+        f["type"] = "Feature";
+        f["properties"] = props;
+        f["geometry"] = {{"type", "Polygon"}, {"coordinates", {ring}}};
+        features.push_back(f);
+    }
+    nlohmann::ordered_json doc;
+    doc["type"] = "FeatureCollection";
+    doc["name"] = "boundaries";
+    doc["features"] = features;
+    return doc.dump(1) + "\n";
 }
 
 } // namespace brenvik::compliance

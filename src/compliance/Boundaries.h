@@ -100,4 +100,25 @@ bool TracesShown(const Project& p);
 void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>& limitWm2,
                 bool asked = false);
 
+// One antenna's boundary seen from above: the outline of its horizontal
+// projection, in plan metres (x to the right, y as the plan's, growing
+// southwards) at every half degree of azimuth, counter-clockwise on the
+// map, not closed; and the heights the volume spans, in the calculation's
+// height frame. The projection of a boundary seen from its antenna is
+// star-shaped, so the farthest reach at each azimuth is its outline.
+struct BoundaryOutline {
+    int slot = 0;
+    double limitWm2 = 0.0;
+    std::vector<std::pair<double, double>> ring;
+    double lowM = 0.0, highM = 0.0;
+    antenna::BoundaryExtent extent; // as AntennaBoundary gives it
+};
+std::vector<BoundaryOutline> BoundaryOutlines(const Project& p, const std::vector<double>& limitWm2);
+// "T1 A2, 22.4–28.1 m": the antenna and the heights its boundary spans.
+std::string OutlineLabel(const Project& p, const BoundaryOutline& o);
+// Every outline as a GeoJSON layer `boundaries`: one polygon per antenna in
+// longitude/latitude, with the antenna, the site, the five extents, the
+// height range and the limit used.
+std::string BoundariesGeoJson(const Project& p, const std::vector<BoundaryOutline>& outlines);
+
 } // namespace brenvik::compliance

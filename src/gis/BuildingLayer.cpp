@@ -160,4 +160,49 @@ std::optional<std::string> writeBuildingsGpkg(const Project& p,
     return std::nullopt;
 }
 
+std::vector<compliance::BoundaryOutline> layerOutlines(const Project& p) {
+    if (p.Exposure.Model != ExposureModel::FarField) return {};
+    const compliance::LimitsResult limits =
+        compliance::AntennaLimits(p, compliance::LoadLibrary().library);
+    if (limits.refusal) return {};
+    return compliance::BoundaryOutlines(p, limits.limitWm2);
+}
+
+bool addBoundaryLayer(GDALDataset& ds, const Project& p,
+                      const std::vector<compliance::BoundaryOutline>& outlines) {
+    OGRLayer* layer = layerWithFields(ds, "boundaries", wkbPolygon,
+                                      {{"antenna", OFTString},
+                                       {"site", OFTString},
+                                       {"front_m", OFTReal},
+                                       {"back_m", OFTReal},
+                                       {"side_m", OFTReal},
+                                       {"above_m", OFTReal},
+                                       {"below_m", OFTReal},
+                                       {"low_m", OFTReal},
+                                       {"high_m", OFTReal},
+                                       {"limit_w_m2", OFTReal}});
+    if (!layer) return false;
+    for (const compliance::BoundaryOutline& o : outlines) {
+        OGRFeature f(layer->GetLayerDefn());
+        f.SetField("antenna", compliance::NameText(p, o.slot).c_str());
+        f.SetField("site", p.Compliance.SiteName.c_str());
+        const auto& e = o.extent;
+        for (auto [name, v] : {std::pair{"front_m", e.front}, {"back_m", e.back}, {"side_m", e.side},
+                               {"above_m", e.above}, {"below_m", e.below}, {"low_m", o.lowM},
+                               {"high_m", o.highM}, {"limit_w_m2", o.limitWm2}})
+            f.SetField(name, v);
+        OGRLinearRing ring;
+        for (const auto& [x, y] : o.ring) {
+            const geo::Geographic g = geo::ToGeographic(p, {x, geo::VisibleHeight * p.MetersPerUnit - y});
+            ring.addPoint(g.lon, g.lat);
+        }
+        ring.closeRings();
+        OGRPolygon poly;
+        poly.addRing(&ring);
+        f.SetGeometry(&poly);
+        if (layer->CreateFeature(&f) != OGRERR_NONE) return false;
+    }
+    return true;
+}
+
 } // namespace brenvik::gis

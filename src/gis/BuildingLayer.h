@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compliance/Boundaries.h"
 #include "compliance/Places.h"
 #include "model/Project.h"
 #include "render/Colour.h"
@@ -39,5 +40,15 @@ bool addPlaceLayer(GDALDataset& out, const SiteValues& v);
 std::optional<std::string> writeBuildingsGpkg(const Project& p,
                                               const std::vector<BuildingValue>& values,
                                               const std::string& path);
+
+// The compliance boundaries the map layers carry: each radiating antenna's
+// outline seen from above, for a far-field project whose standard gives
+// every antenna its limit; none otherwise.
+std::vector<compliance::BoundaryOutline> layerOutlines(const Project& p);
+// The layer `boundaries`: one polygon per antenna with the antenna, the
+// site, the five extents, the heights spanned and the limit used. False
+// when OGR refused the layer or a feature.
+bool addBoundaryLayer(GDALDataset& out, const Project& p,
+                      const std::vector<compliance::BoundaryOutline>& outlines);
 
 } // namespace brenvik::gis

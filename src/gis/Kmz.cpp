@@ -21,6 +21,7 @@ inline constexpr const char* kImageName = "files/gradient.png";
 std::string legendKml(const Project& p);
 std::string siteKml(const Project& p, const SiteValues& v);
 std::string siteStyles(const SiteValues& v);
+std::string boundariesKml(const Project& p, const std::vector<compliance::BoundaryOutline>& outlines);
 
 std::string escaped(const std::string& text) {
     std::string out;
@@ -131,6 +132,7 @@ std::string docKml(const Project& p, const NodeRaster& r, const std::vector<Zone
     placemark(kml, "Maximum " + render::formatDensity(p.XY.MaxDensity, 6), "", "",
               point(maximumLonLat(p)));
     kml += siteKml(p, site);
+    kml += boundariesKml(p, layerOutlines(p));
     kml += "</Document>\n</kml>\n";
     return kml;
 }
@@ -303,5 +305,32 @@ bool kmzFile(const Project& p, const NodeRaster& r, const std::string& path) {
                     addToZip(zip, kLegendName, *legend);
     return CPLCloseZip(zip) == CE_None && ok;
 }
+
+namespace {
+
+// Each far-field boundary seen from above, named by its antenna and the
+// heights it spans.
+std::string boundariesKml(const Project& p, const std::vector<compliance::BoundaryOutline>& outlines) {
+    if (outlines.empty()) return {};
+    std::string kml = "<Folder><name>Boundaries</name>\n";
+    for (const compliance::BoundaryOutline& o : outlines) {
+        std::string ring;
+        for (const auto& [x, y] : o.ring) {
+            const geo::Geographic g = geo::ToGeographic(p, {x, geo::VisibleHeight * p.MetersPerUnit - y});
+            ring += coordinates(g) + " ";
+        }
+        if (!o.ring.empty()) {
+            const auto& [x, y] = o.ring.front();
+            ring += coordinates(geo::ToGeographic(p, {x, geo::VisibleHeight * p.MetersPerUnit - y}));
+        }
+        placemark(kml, compliance::OutlineLabel(p, o),
+                  "Limit " + compliance::FormatFixed(o.limitWm2, 3) + " W/m2", "",
+                  "<Polygon><outerBoundaryIs><LinearRing><coordinates>" + ring +
+                      "</coordinates></LinearRing></outerBoundaryIs></Polygon>");
+    }
+    return kml + "</Folder>\n";
+}
+
+} // namespace
 
 } // namespace brenvik::gis

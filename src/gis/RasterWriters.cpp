@@ -96,6 +96,9 @@ bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& pa
         if ((!p.Buildings.empty() && !addBuildingLayers(*ds, p, site, false)) ||
             (!p.Places.empty() && !addPlaceLayer(*ds, site)))
             return false;
+        // The far-field boundaries seen from above, beside the result they bound.
+        const auto outlines = layerOutlines(p);
+        if (!outlines.empty() && !addBoundaryLayer(*ds, p, outlines)) return false;
     }
     stopIfCancelled(r);
     // The grid joins the same file as a gridded coverage, which keeps

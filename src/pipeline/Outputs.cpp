@@ -182,6 +182,20 @@ Message WriteRealPlaces(const Project& p, const std::string& path, Feedback& fb,
     return std::nullopt;
 }
 
+// Each radiating antenna's boundary against the project's standard, seen
+// from above.
+Message WriteBoundaries(const Project& p, const std::string& path, Feedback&, const OutputContext& ctx) {
+    const LibraryOf lib(ctx);
+    const compliance::LimitsResult limits = compliance::AntennaLimits(p, lib.get());
+    if (limits.refusal) return limits.refusal;
+    const auto outlines = compliance::BoundaryOutlines(p, limits.limitWm2);
+    if (outlines.empty()) return std::string("The project has no antenna that radiates");
+    std::string why;
+    if (!WriteFileAtomically(path, compliance::BoundariesGeoJson(p, outlines), &why))
+        return msg::withCause(msg::FileError, why);
+    return std::nullopt;
+}
+
 Message WriteProject(const Project& p, const std::string& path, Feedback& fb,
                      const OutputContext&) {
     std::string why;
@@ -315,6 +329,9 @@ std::vector<OutputFormat> MakeTable() {
         file(K::BuildingsGpkg, "buildings-gpkg", "expbuildingsgpkg", "Export buildings (GeoPackage)",
              ".gpkg", "Buildings as GeoPackage", "GeoPackage (*.gpkg)| *.gpkg", N::Nothing,
              WriteRealPlaces<K::BuildingsGpkg>),
+        file(K::BoundariesGeoJson, "boundaries-geojson", "expboundariesgeojson",
+             "Export boundaries (GeoJSON)", ".geojson", "Compliance boundaries seen from above",
+             "GeoJSON (*.geojson)| *.geojson", N::Nothing, WriteBoundaries),
         {K::Report, "--report", false, "informe", "Report...", ".pdf", "Compliance report",
          "pdf Files (*.pdf)| *.pdf", N::XYAndXZ, nullptr, WriteReport},
         {K::Image, "--image", false, "exportarimagen", "Export picture...", ".png",

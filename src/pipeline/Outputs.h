@@ -47,6 +47,7 @@ enum class OutputKind {
     Buildings, // the buildings floor by floor (CSV)
     BuildingsGeoJson,
     BuildingsGpkg,
+    BoundariesGeoJson, // each antenna's compliance boundary seen from above
     // Outputs with an option of their own in the batch.
     Report,      // the compliance report (PDF; the program hands in the PDF writer)
     Image,       // the picture of the plan (the program hands in the painter)
