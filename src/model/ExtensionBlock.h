@@ -23,6 +23,9 @@ namespace brenvik {
 //   terrain-datum=412.75     elevation of the ground grid's zero (elevation model)
 //   place.1=x,y,h,kind,name  a place of sensitive use, one line per place
 //   building.1=h,base,x y ..,id,name  a building's footprint, one line per building
+//   position.1=east,north    where antenna 1 really stands, plan metres, when not on its node
+//   site-name.1=Torre Norte  the inventory's site of antenna 1
+//   label.1=sector A         the inventory's label of antenna 1
 //
 // Lines end in CR LF like the rest of the file. The block is written only
 // when one of its items differs from its default (900 MHz, "icnirp-2020",

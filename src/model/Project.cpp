@@ -70,4 +70,41 @@ void Project::EnsureAntennaSlots(int bound) {
     if (bound > AntennaSlotBound()) Antennas.resize(static_cast<std::size_t>(bound) + 1);
 }
 
+namespace {
+
+PlanPosition NodePosition(const Project& p, const Antenna& a) {
+    return {a.AntX * p.MetersPerUnit, (PlanZeroY - a.AntY) * p.MetersPerUnit};
+}
+
+} // namespace
+
+PlanPosition PlanPositionAt(const Project& p, double x, double y) {
+    return {x * p.MetersPerUnit, (PlanZeroY - y) * p.MetersPerUnit};
+}
+
+PlanPosition AntennaPosition(const Project& p, const Antenna& a) {
+    return a.AntExact ? *a.AntExact : NodePosition(p, a);
+}
+
+double AntennaDrawingX(const Project& p, const Antenna& a) {
+    return a.AntExact ? a.AntExact->East / p.MetersPerUnit : a.AntX;
+}
+
+double AntennaDrawingY(const Project& p, const Antenna& a) {
+    return a.AntExact ? PlanZeroY - a.AntExact->North / p.MetersPerUnit : a.AntY;
+}
+
+void SetExactPosition(const Project& p, Antenna& a, PlanPosition at) {
+    if (NodePosition(p, a) == at)
+        a.AntExact.reset();
+    else
+        a.AntExact = at;
+}
+
+double NodeOffsetM(const Project& p, const Antenna& a) {
+    if (!a.AntExact) return 0.0;
+    const PlanPosition n = NodePosition(p, a);
+    return std::hypot(a.AntExact->East - n.East, a.AntExact->North - n.North);
+}
+
 } // namespace brenvik
