@@ -29,9 +29,10 @@ namespace brenvik {
 //
 // Lines end in CR LF like the rest of the file. The block is written only
 // when one of its items differs from its default (900 MHz, "icnirp-2020",
-// public, no site name, a current result) or it holds items of a later program
-// (written after the known ones, as they were read), and then with every item, so that a project without
-// these data is written exactly as before the block existed.
+// public, no site name, a current result, no antenna off its node nor named
+// by an inventory) or it holds items of a later program (written after the
+// known ones, as they were read), and then with every item, so that a project
+// without these data is written exactly as before the block existed.
 inline constexpr std::string_view ExtensionMarker = "brenvik-extension";
 inline constexpr int ExtensionVersion = 1;
 

@@ -36,7 +36,8 @@ TEST(ExactPositionFile, KeptOnlyOffTheNodeAndReadBackWhole) {
 
     // 10 columns of 153 units at 150/15360 m a unit: the node is 14.94140625 m
     // east; the antenna stands 1.3 m east of it and 0.25 m south.
-    SetExactPosition(p, p.Antennas[1], {14.94140625 + 1.3, (9600 - 20 * 153) * 150.0 / 15360 - 0.25});
+    SetExactPosition(p, p.Antennas[1],
+                     {14.94140625 + 1.3, (9600 - 20 * 153) * 150.0 / 15360 - 0.25});
     p.Antennas[2].AntSite = "Cerro, alto";
     p.Antennas[2].AntLabel = "omni 1800";
     const std::string saved = Write(p);
@@ -57,9 +58,9 @@ TEST(ExactPositionFile, KeptOnlyOffTheNodeAndReadBackWhole) {
     ASSERT_TRUE(ReadProjectText(q, head + "position.2=1.5,-2\r\nlabel.1=a=b\r\n"));
     EXPECT_EQ(std::tuple(q.Antennas[2].AntExact, q.Antennas[1].AntLabel),
               std::tuple(PlanPosition{1.5, -2}, "a=b"));
-    for (const std::string bad : {"position.3=1,2", "position.1=1", "position.1=abc,2",
-                                  "position.1=inf,2", "position.0=1,2", "site-name.2=",
-                                  "label.01=x"})
+    for (const std::string bad :
+         {"position.3=1,2", "position.1=1", "position.1=abc,2", "position.1=inf,2",
+          "position.0=1,2", "site-name.2=", "label.01=x"})
         EXPECT_FALSE(ReadProjectText(q, head + bad + "\r\n")) << bad;
     p.Antennas[2].AntLabel = "two\rlines";
     std::string out;
