@@ -240,7 +240,8 @@ double GroundAt(const Project& p, double xm, double ym) {
 
 double AntennaZ(const Project& p, int slot) {
     const Antenna& a = p.Antennas[static_cast<std::size_t>(slot)];
-    return a.AntHeight + GroundAtUnits(p, a.AntX, a.AntY).value_or(0.0);
+    return a.AntHeight +
+           GroundAtUnits(p, AntennaDrawingX(p, a), AntennaDrawingY(p, a)).value_or(0.0);
 }
 
 double AntennaDensity(const Project& p, int slot, double xm, double ym, double zAntenna,
@@ -281,7 +282,8 @@ PlaceValue EvaluatePlace(const Project& p, const Place& place, const std::vector
         const double inv = static_cast<std::size_t>(s) < inverse.size() ? inverse[s] : 0.0;
         e.percent = 100.0 * e.sUw * inv;
         // Plan metres of the calculation grow down the plan: north is -y.
-        const double east = xm - a.AntX * p.MetersPerUnit, north = a.AntY * p.MetersPerUnit - ym;
+        const double east = xm - AntennaDrawingX(p, a) * p.MetersPerUnit;
+        const double north = AntennaDrawingY(p, a) * p.MetersPerUnit - ym;
         e.horizontalM = std::hypot(east, north);
         e.directM = std::hypot(e.horizontalM, z - zA);
         double az = std::atan2(east, north) * DegreesPerRadian;
