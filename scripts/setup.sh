@@ -2,7 +2,7 @@
 # when any is missing, then configures and builds into build/.
 BRENVIK_PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
                   qt6-base-dev qt6-qpa-plugins libqt6svg6 qt6-svg-dev libgl-dev libsleef-dev nlohmann-json3-dev
-                  libgdal-dev gdal-bin poppler-utils desktop-file-utils libcli11-dev)
+                  libgdal-dev gdal-bin poppler-utils desktop-file-utils libcli11-dev ccache)
 
 brenvik_install_missing() {
     local missing=()
@@ -23,6 +23,13 @@ brenvik_install_missing() {
 
 brenvik_build() { # build-dir, cmake options...
     local dir=$1; shift
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+    # The compiler cache keys on paths relative to the checkout, so a fresh
+    # clone in another folder reuses what an earlier build compiled.
+    local launcher=()
+    if command -v ccache >/dev/null 2>&1; then
+        export CCACHE_BASEDIR="$PWD"
+        launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
 }

@@ -11,8 +11,9 @@ namespace {
 
 constexpr double HalfPowerDb = 3.0;
 
-// Samples `gain(angle)` over a full turn.
-template <class F> PlotCut Sample(double stepDeg, F gain) {
+// Samples `gain(angle)` over a full turn; the half-power width counts from
+// `referenceDb` when given.
+template <class F> PlotCut Sample(double stepDeg, F gain, std::optional<double> referenceDb) {
     PlotCut c;
     const int n = std::max(4, static_cast<int>(std::lround(360.0 / stepDeg)));
     const double step = 360.0 / n;
@@ -22,7 +23,7 @@ template <class F> PlotCut Sample(double stepDeg, F gain) {
     }
     const auto peak = std::max_element(c.gainDb.begin(), c.gainDb.end());
     c.peakDeg = c.angleDeg[static_cast<std::size_t>(peak - c.gainDb.begin())];
-    c.beamwidthDeg = HalfPowerWidth(c.angleDeg, c.gainDb);
+    c.beamwidthDeg = HalfPowerWidth(c.angleDeg, c.gainDb, referenceDb);
     return c;
 }
 
@@ -32,8 +33,11 @@ PlotCut HorizontalCut(const Beam& b, double stepDeg) {
     // A measured pattern shows its own horizontal cut: the combined gain at
     // theta = 0 also carries the difference of the two cuts behind the antenna.
     if (b.pattern)
-        return Sample(stepDeg, [&](double a) { return -CutLossDb(b.pattern->Horizontal, a); });
-    return Sample(stepDeg, [&](double a) { return b.GainDb(a > 180.0 ? a - 360.0 : a, 0.0); });
+        return Sample(
+            stepDeg, [&](double a) { return -CutLossDb(b.pattern->Horizontal, a); }, 0.0);
+    return Sample(
+        stepDeg, [&](double a) { return b.GainDb(a > 180.0 ? a - 360.0 : a, 0.0); },
+        std::nullopt);
 }
 
 PlotCut VerticalCut(const Beam& b, double tiltDeg, double stepDeg) {
@@ -44,17 +48,19 @@ PlotCut VerticalCut(const Beam& b, double tiltDeg, double stepDeg) {
         if (v <= -180.0) v += 360.0;
         if (std::fabs(v) <= 90.0) return b.GainDb(0.0, v);
         return b.GainDb(180.0, v > 0.0 ? 180.0 - v : -180.0 - v);
-    });
+    }, b.pattern ? std::optional<double>(0.0) : std::nullopt);
 }
 
-double HalfPowerWidth(const std::vector<double>& angleDeg, const std::vector<double>& gainDb) {
+double HalfPowerWidth(const std::vector<double>& angleDeg, const std::vector<double>& gainDb,
+                      std::optional<double> referenceDb) {
     const std::size_t n = std::min(angleDeg.size(), gainDb.size());
     if (n < 2) return 360.0;
     const double step = 360.0 / static_cast<double>(n);
     const std::size_t m = static_cast<std::size_t>(
         std::max_element(gainDb.begin(), gainDb.begin() + static_cast<std::ptrdiff_t>(n)) -
         gainDb.begin());
-    const double threshold = gainDb[m] - HalfPowerDb;
+    const double threshold = referenceDb.value_or(gainDb[m]) - HalfPowerDb;
+    if (gainDb[m] < threshold) return 0.0;
     // Degrees from the peak to the first crossing of the threshold, one way.
     const auto reach = [&](int dir) -> std::optional<double> {
         double prev = gainDb[m];

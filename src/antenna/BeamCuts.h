@@ -5,6 +5,7 @@
 // beamwidths read from them, and the directivity of a beam.
 #include "antenna/Pattern.h"
 
+#include <optional>
 #include <vector>
 
 namespace brenvik::antenna {
@@ -27,8 +28,13 @@ PlotCut HorizontalCut(const Beam& b, double stepDeg = 0.25);
 PlotCut VerticalCut(const Beam& b, double tiltDeg, double stepDeg = 0.25);
 
 // Half-power width of a periodic sampled cut around its peak, in degrees,
-// interpolated linearly between samples; 360 when it never falls 3 dB.
-double HalfPowerWidth(const std::vector<double>& angleDeg, const std::vector<double>& gainDb);
+// interpolated linearly between samples; 360 when it never falls 3 dB. The
+// 3 dB are counted from `referenceDb` when given, else from the cut's own
+// peak: a measured pattern's widths are those of the file's gain (0 dB), as
+// its header states them, even where a cut never quite reaches it. 0 when
+// the cut stays more than 3 dB below the reference.
+double HalfPowerWidth(const std::vector<double>& angleDeg, const std::vector<double>& gainDb,
+                      std::optional<double> referenceDb = std::nullopt);
 
 // Directivity of the beam in dBi: 4 pi over the integral of its linear gain
 // over the sphere (sampled every degree).

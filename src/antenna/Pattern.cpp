@@ -1,5 +1,7 @@
 #include "antenna/Pattern.h"
 
+#include "model/FileValues.h"
+#include "model/InputFile.h"
 #include "model/Numbers.h"
 #include "model/Project.h"
 
@@ -8,10 +10,9 @@
 #include <cctype>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <numbers>
-#include <sstream>
+#include <set>
 
 namespace brenvik::antenna {
 
@@ -29,6 +30,36 @@ constexpr double MinStepDeg = 0.5;
 constexpr int MaxCutPoints = 720;
 // A pattern file is a few tens of kilobytes; anything far beyond is not one.
 constexpr std::uintmax_t MaxFileBytes = 4u << 20;
+// Beyond these no antenna is measured: such a value is a broken file.
+constexpr double MaxGainDbi = 100.0;
+constexpr double MaxTiltDeg = 90.0;
+constexpr double MaxLossDb = 1000.0;
+
+// The project file keeps 15 significant digits: a value read with more is
+// held as a save will give it back, so that a project reads back the very
+// pattern it saved.
+double AsSaved(double v) {
+    return ParseFileDouble(FormatDouble(v)).value_or(v);
+}
+
+// A control character (a CR, a form feed, an escape...) in a name would
+// break the project file's lines and the reports; a tab is only a blank.
+bool HasControl(std::string_view s) {
+    return std::any_of(s.begin(), s.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return (u < 0x20 && c != '\t') || u == 0x7F;
+    });
+}
+
+// The warning of a cut whose smallest loss is not 0 dB (its gains never
+// reach the file's GAIN), or none.
+std::optional<std::string> CutWarning(const std::string& key, const PatternCut& cut) {
+    if (cut.Loss.empty()) return std::nullopt;
+    const double least = *std::min_element(cut.Loss.begin(), cut.Loss.end());
+    if (least == 0.0) return std::nullopt;
+    return key + " cut: the smallest loss is " + formatShortest(least) +
+           " dB, not 0 dB; its gains stay relative to the file's GAIN";
+}
 
 std::string Upper(std::string_view s) {
     std::string u(s);
@@ -115,7 +146,11 @@ std::optional<double> FrequencyMHz(std::string_view value) {
         f = ParseFileDouble(number);
     }
     if (!f || !(*f > 0.0)) return std::nullopt;
-    return *f * scale;
+    // A carrier outside what an antenna can be given (0.1 MHz to 300 GHz),
+    // infinity included, is a broken header, not a band.
+    const double mhz = AsSaved(*f * scale);
+    if (!(mhz >= MinAntennaFrequencyMHz && mhz <= MaxAntennaFrequencyMHz)) return std::nullopt;
+    return mhz;
 }
 
 std::string Quoted(std::string_view s) {
@@ -159,9 +194,12 @@ bool Parser::HeaderLine(int line, std::string_view body, bool first) {
     const std::string key = Upper(w.front());
     std::string_view rest = Trim(body.substr(w.front().size()));
     if (first && !IsKnownKey(key)) {
+        if (HasControl(Trim(body))) return Fail(line, "the name holds a control character");
         p_.Name = std::string(Trim(body));
         return true;
     }
+    if ((key == "NAME" || key == "MAKE" || key == "COMMENT") && HasControl(rest))
+        return Fail(line, key + " holds a control character");
     if (key == "HORIZONTAL" || key == "VERTICAL") {
         if ((key == "HORIZONTAL" && haveH_) || (key == "VERTICAL" && haveV_))
             return Fail(line, "a second " + key + " cut");
@@ -195,21 +233,25 @@ bool Parser::HeaderLine(int line, std::string_view body, bool first) {
         p_.Comment = std::string(rest);
     else if (key == "FREQUENCY") {
         const auto f = FrequencyMHz(rest);
-        if (!f) return Fail(line, "FREQUENCY " + Quoted(rest) + " is not a frequency");
+        if (!f)
+            return Fail(line, "FREQUENCY " + Quoted(rest) +
+                                  " is not a frequency between 0.1 MHz and 300 GHz");
         p_.FrequencyMHz = *f;
     } else if (key == "GAIN") {
         auto [number, unit] = SplitUnit(rest);
         const auto g = ParseFileDouble(number);
         const std::string u = Upper(unit);
-        if (!g || !(u.empty() || u == "DBD" || u == "DBI"))
+        if (!g || !(u.empty() || u == "DBD" || u == "DBI") || !(std::fabs(*g) <= MaxGainDbi))
             return Fail(line, "GAIN " + Quoted(rest) + " is not a gain in dBi or dBd");
-        p_.GainDbi = u == "DBI" ? *g : *g + DbdToDbi;
+        p_.GainDbi = AsSaved(u == "DBI" ? *g : *g + DbdToDbi);
     } else if (key == "TILT" || key == "ELECTRICAL_TILT") {
         // TILT may name the kind of tilt ("ELECTRICAL") rather than give it.
         auto [number, unit] = SplitUnit(rest);
         const auto t = number.empty() ? std::nullopt : ParseFileDouble(number);
+        if (t && !(std::fabs(*t) <= MaxTiltDeg))
+            return Fail(line, key + " " + Quoted(rest) + " is not an angle within 90 degrees");
         if (t)
-            p_.TiltDeg = *t;
+            p_.TiltDeg = AsSaved(*t);
         else if (key == "ELECTRICAL_TILT" || !number.empty())
             return Fail(line, key + " " + Quoted(rest) + " is not an angle");
     }
@@ -222,8 +264,10 @@ bool Parser::Row(int line, const std::vector<std::string_view>& w) {
     if (!open_) return Fail(line, "a row of numbers outside a HORIZONTAL or VERTICAL cut");
     CutReader& c = *open_;
     if (w.size() != 2) return Fail(line, "a " + c.key + " row needs an angle and a loss");
-    const auto angle = ParseFileDouble(w[0]);
-    const auto loss = ParseFileDouble(w[1]);
+    auto angle = ParseFileDouble(w[0]);
+    auto loss = ParseFileDouble(w[1]);
+    if (angle) angle = AsSaved(*angle);
+    if (loss) loss = AsSaved(*loss);
     if (!angle) return Fail(line, "angle " + Quoted(w[0]) + " is not a number");
     if (!loss) return Fail(line, "loss " + Quoted(w[1]) + " is not a number");
     if (static_cast<int>(c.cut.Angle.size()) >= c.declared)
@@ -245,6 +289,8 @@ bool Parser::Row(int line, const std::vector<std::string_view>& w) {
                                   formatShortest(prev) + "; steps must be 0.5 degrees or more");
     }
     if (*loss < 0.0) return Fail(line, "negative loss " + formatShortest(*loss));
+    if (*loss > MaxLossDb)
+        return Fail(line, "loss " + formatShortest(*loss) + " dB is beyond any measured pattern");
     c.cut.Angle.push_back(*angle);
     c.cut.Loss.push_back(*loss);
     c.lastLine = line;
@@ -261,11 +307,8 @@ bool Parser::CloseCut() {
                                       (c.counted ? " declares " : " gives no count, so expects ") +
                                       std::to_string(c.declared) + " points, but " +
                                       std::to_string(n) + (n == 1 ? " follows" : " follow"));
-    const double least = *std::min_element(c.cut.Loss.begin(), c.cut.Loss.end());
-    if (least != 0.0)
-        read_.warnings.push_back(c.key + " cut (line " + std::to_string(c.headerLine) +
-                                 "): the smallest loss is " + formatShortest(least) +
-                                 " dB, not 0 dB; its gains stay relative to the file's GAIN");
+    if (auto w = CutWarning(c.key, c.cut))
+        read_.warnings.push_back("line " + std::to_string(c.headerLine) + ": " + *w);
     (c.key == "HORIZONTAL" ? p_.Horizontal : p_.Vertical) = std::move(c.cut);
     return true;
 }
@@ -327,35 +370,63 @@ PatternRead ParsePattern(std::string_view text) {
 }
 
 PatternRead ReadPatternFile(const std::string& path) {
-    namespace fs = std::filesystem;
+    const std::filesystem::path fp(path);
     PatternRead r;
-    std::error_code ec;
-    const fs::path fp(path);
-    if (!fs::is_regular_file(fp, ec)) {
-        r.error = "\"" + path + "\" is not a file";
+    // The file's name becomes the pattern's source, and its stem may become
+    // its name: both go into the project file.
+    if (HasControl(fp.filename().string())) {
+        std::string shown = QuoteCut(fp.filename().string());
+        std::replace_if(shown.begin(), shown.end(), [](char c) { return HasControl({&c, 1}); }, '?');
+        r.error = "the name of \"" + shown + "\" holds a control character; rename the file";
         return r;
     }
-    const std::uintmax_t size = fs::file_size(fp, ec);
-    if (ec) {
-        r.error = "cannot read \"" + path + "\"";
+    std::string text;
+    if (auto refused = ReadInputFile(path, MaxFileBytes, text)) {
+        r.error = *refused;
         return r;
     }
-    if (size > MaxFileBytes) {
-        r.error = "\"" + path + "\" is larger than 4 MB: not a pattern file";
-        return r;
-    }
-    std::ifstream in(fp, std::ios::binary);
-    std::ostringstream text;
-    if (!(in && text << in.rdbuf()) && size > 0) {
-        r.error = "cannot read \"" + path + "\"";
-        return r;
-    }
-    r = ParsePattern(text.str());
+    r = ParsePattern(text);
     if (r.pattern) {
         r.pattern->Source = fp.filename().string();
         if (r.pattern->Name.empty()) r.pattern->Name = fp.stem().string();
     }
     return r;
+}
+
+std::vector<std::string> PatternWarnings(const AntennaPattern& p) {
+    std::vector<std::string> out;
+    for (const auto& [key, cut] : {std::pair<std::string, const PatternCut*>{"HORIZONTAL", &p.Horizontal},
+                                   {"VERTICAL", &p.Vertical}})
+        if (auto w = CutWarning(key, *cut)) out.push_back(*w);
+    return out;
+}
+
+std::optional<std::string> FrequencyWarning(const AntennaPattern& p, double antennaMHz) {
+    if (!(p.FrequencyMHz > 0.0) || !(antennaMHz > 0.0)) return std::nullopt;
+    const double off = std::fabs(p.FrequencyMHz - antennaMHz) / antennaMHz;
+    if (!(off > PatternFrequencyTolerance)) return std::nullopt;
+    return "measured at " + formatShortest(p.FrequencyMHz) + " MHz, " +
+           std::to_string(static_cast<int>(std::lround(off * 100.0))) + " % from the " +
+           formatShortest(antennaMHz) + " MHz of the antenna that uses it";
+}
+
+std::vector<std::string> ProjectPatternWarnings(const Project& p) {
+    std::vector<std::string> out;
+    std::set<std::string> named;
+    std::set<std::pair<std::string, double>> carriers;
+    const int count = std::min<int>(p.AntennaCount, p.AntennaSlotBound());
+    for (int k = 1; k <= count; ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        const AntennaPattern* q = FindPattern(p.Patterns, a.AntPattern);
+        if (!q) continue;
+        if (named.insert(q->Name).second)
+            for (const std::string& w : PatternWarnings(*q))
+                out.push_back("Pattern " + q->Name + ": " + w);
+        if (carriers.insert({q->Name, a.AntFrequencyMHz}).second)
+            if (auto w = FrequencyWarning(*q, a.AntFrequencyMHz))
+                out.push_back("Pattern " + q->Name + ": " + *w);
+    }
+    return out;
 }
 
 // ---- Gains ------------------------------------------------------------------------------
@@ -388,8 +459,9 @@ double PatternGainDb(const AntennaPattern& p, double phiDeg, double thetaDeg) {
     const auto gh = [&](double a) { return -CutLossDb(p.Horizontal, a); };
     const auto gv = [&](double a) { return -CutLossDb(p.Vertical, a); };
     const double a = std::fabs(phiDeg) / 180.0;
-    return gh(phiDeg) -
-           ((1.0 - a) * (gh(0.0) - gv(thetaDeg)) + a * (gh(180.0) - gv(180.0 - thetaDeg)));
+    const double g =
+        gh(phiDeg) - ((1.0 - a) * (gh(0.0) - gv(thetaDeg)) + a * (gh(180.0) - gv(180.0 - thetaDeg)));
+    return std::min(g, 0.0);
 }
 
 double ParametricGainDb(const ParametricBeam& b, double phiDeg, double thetaDeg) {

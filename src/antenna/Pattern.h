@@ -40,6 +40,19 @@ PatternRead ParsePattern(std::string_view text);
 // name and Name, when the file has none, to its stem.
 PatternRead ReadPatternFile(const std::string& path);
 
+// What the user is told about a pattern before trusting results worked out
+// with it: each cut whose smallest loss is not 0 dB (its gains then never
+// reach the file's GAIN).
+std::vector<std::string> PatternWarnings(const AntennaPattern& p);
+// A pattern measured at a frequency more than 20 % from the carrier of the
+// antenna that uses it describes another band's beam: the note, or no value
+// (also when either frequency is not given).
+inline constexpr double PatternFrequencyTolerance = 0.20;
+std::optional<std::string> FrequencyWarning(const AntennaPattern& p, double antennaMHz);
+// The warnings of every pattern the project's antennas use, each once, and
+// of each antenna whose carrier is far from its pattern's frequency.
+std::vector<std::string> ProjectPatternWarnings(const Project& p);
+
 // ---- Gains --------------------------------------------------------------------------------
 
 // The loss of a cut at `angleDeg` (any real angle, taken modulo 360): linear
@@ -51,7 +64,9 @@ double CutLossDb(const PatternCut& cut, double angleDeg);
 // the horizon, -90..90), combining the cuts by horizontal projection
 // interpolation, with a = |phi| / 180:
 //   G = G_H(phi) - [(1 - a)(G_H(0) - G_V(theta)) + a (G_H(180) - G_V(180 - theta))]
-// where G_H = -L_H and G_V = -L_V.
+// where G_H = -L_H and G_V = -L_V. Where the two cuts disagree (a wide
+// horizontal beam over a deep back null) the sum may come out above 0 dB; no
+// direction gains more than the peak, so G is taken as at most 0 dB.
 double PatternGainDb(const AntennaPattern& p, double phiDeg, double thetaDeg);
 
 // A beam without a pattern file: a panel (horizontal and vertical beams) or

@@ -23,6 +23,16 @@ BeamBox* DialogFlows::attachBeamBox(AntennaDialog* d, int slot) {
     };
     QObject::connect(d, &AntennaDialog::mountingChanged, box, mount);
     mount();
+    // A pattern of another band than the carrier just accepted describes
+    // another beam: say so once the antenna holds both.
+    QObject::connect(d, &QDialog::accepted, &w_, [this, slot] {
+        const Project& p = w_.project_;
+        if (slot < 1 || slot > p.AntennaSlotBound()) return;
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(slot)];
+        if (const AntennaPattern* q = antenna::FindPattern(p.Patterns, a.AntPattern))
+            if (auto note = antenna::FrequencyWarning(*q, a.AntFrequencyMHz))
+                w_.warn("Pattern " + q->Name + ": " + *note);
+    });
     return box;
 }
 

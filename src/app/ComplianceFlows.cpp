@@ -1,5 +1,6 @@
 #include "app/ComplianceFlows.h"
 
+#include "antenna/Pattern.h"
 #include "app/ResultState.h"
 #include "app/dialogs/ComplianceDialogs.h"
 #include "compliance/Boundaries.h"
@@ -113,6 +114,11 @@ void ComplianceFlows::importSites() {
             return true;
         }
         redraw_();
+        // What the imported patterns' files would have said in the beam dialog.
+        std::string notes;
+        for (const std::string& w : antenna::ProjectPatternWarnings(project_))
+            notes += (notes.empty() ? "" : "\n") + w;
+        if (!notes.empty()) prompts_.message(notes);
         return true;
     });
     d->setAttribute(Qt::WA_DeleteOnClose);

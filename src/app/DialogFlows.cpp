@@ -5,6 +5,7 @@
 #include "app/Commands.h"
 #include "app/MainWindow.h"
 #include "app/PlanCanvas.h"
+#include "app/UndoHistory.h"
 #include "app/dialogs/BeamBox.h"
 #include "app/dialogs/CalcDialogs.h"
 #include "app/dialogs/DisplayDialogs.h"
@@ -43,6 +44,37 @@ struct Hourglass {
 char decimalPoint() {
     return QLocale().decimalPoint().at(0).toLatin1();
 }
+
+// The antennas, the towers and the tower being defined, as a dialog found
+// them, to be put back when it is closed without Accept.
+struct AntennaState {
+    std::vector<Antenna> antennas;
+    std::int16_t antennaCount, towerCount, towerAntCount, towerAntSel;
+    std::vector<AntennaPattern> patterns;
+
+    static AntennaState of(const Project& p) {
+        return {p.Antennas,      p.AntennaCount, p.TowerCount,
+                p.TowerAntCount, p.TowerAntSel,  p.Patterns};
+    }
+    // The placed antennas and towers are as they were; the slots beyond
+    // them are only a definition's scratch.
+    bool samePlaced(const Project& p) const {
+        if (p.AntennaCount != antennaCount || p.TowerCount != towerCount ||
+            !(p.Patterns == patterns) || p.AntennaSlotBound() < antennaCount)
+            return false;
+        for (std::size_t k = 1; k <= static_cast<std::size_t>(antennaCount); ++k)
+            if (!(p.Antennas[k] == antennas[k])) return false;
+        return true;
+    }
+    void restore(Project& p) const {
+        p.Antennas = antennas;
+        p.AntennaCount = antennaCount;
+        p.TowerCount = towerCount;
+        p.TowerAntCount = towerAntCount;
+        p.TowerAntSel = towerAntSel;
+        p.Patterns = patterns;
+    }
+};
 
 } // namespace
 
@@ -83,38 +115,60 @@ void DialogFlows::tower() {
 }
 
 void DialogFlows::openTowerDialog(bool editing) {
-    // A placed tower edited through its dialog is one undo step, from the
-    // opening of the dialog to its closing.
-    auto towerEdit = editing ? std::make_shared<Edit>(Edit::antennas(w_.project_)) : nullptr;
+    // The antennas as they were before the dialog and the antenna dialogs it
+    // opens change them: Accept keeps the changes (an edited tower as one
+    // undo step from the opening of the dialog to its closing); Cancel,
+    // Escape or closing it puts them back and leaves no step.
+    auto before = std::make_shared<Edit>(Edit::antennas(w_.project_));
+    auto kept = std::make_shared<const AntennaState>(AntennaState::of(w_.project_));
     if (editing)
         TowerBeginEdit(w_.project_, w_.editTowerAntenna_);
     else
         TowerBeginNew(w_.project_);
     w_.toolFlags_.TowerDialogOpen = true;
     auto* d = new TowerDialog(w_.project_.TowerAntCount, editing, &w_);
+    // An undo, a redo or another edit while the dialog is open makes the
+    // record no longer the other side of the dialog's own changes.
+    auto overtaken = std::make_shared<bool>(false);
+    QObject::connect(w_.history_, &UndoHistory::changed, d, [overtaken] { *overtaken = true; });
     const int edited = editing ? w_.editTowerAntenna_ : 0;
     QObject::connect(d, &TowerDialog::antennaAdded, &w_, [this] { TowerAddAntenna(w_.project_); });
     QObject::connect(d, &TowerDialog::antennaRemoved, &w_,
                      [this] { TowerRemoveAntenna(w_.project_); });
-    QObject::connect(d, &TowerDialog::optionsRequested, &w_, [this, d, edited](int sel) {
+    QObject::connect(d, &TowerDialog::optionsRequested, &w_, [this, edited](int sel) {
         w_.project_.TowerAntSel = static_cast<std::int16_t>(sel);
         const int slot = TowerOptionsSlot(w_.project_, sel, edited);
         if (slot > 0) openAntennaDialog(slot, false, 0);
-        (void)d;
     });
     d->setAcceptHandler([this, editing] {
         if (!editing) w_.toolFlags_.togglePlacement();
         return true;
     });
-    // Cancel drops the pending tower and releases the tool.
-    QObject::connect(d, &QDialog::rejected, &w_, [this] {
-        if (!w_.resetting_) w_.releaseTowerTool();
-    });
-    if (towerEdit)
-        QObject::connect(d, &QDialog::finished, &w_, [this, towerEdit] {
-            w_.recordEdit("Tower", std::move(*towerEdit), true);
+    auto closed = [this, before, kept, overtaken, editing](int result) {
+        if (result == QDialog::Accepted) {
+            if (!editing) return; // the definition waits for its placement
+            // Accepted as it was: no step and no unsaved work.
+            if (kept->samePlaced(w_.project_)) {
+                kept->restore(w_.project_);
+                return;
+            }
+            w_.recordEdit("Tower", std::move(*before), true);
             w_.redrawView();
-        });
+            return;
+        }
+        if (!*overtaken) {
+            kept->restore(w_.project_);
+            if (editing) w_.redrawView();
+        } else if (editing) {
+            // What the dialog changed cannot be told apart from the rest any
+            // more: it stays, as one step that can be undone.
+            w_.recordEdit("Tower", std::move(*before), true);
+            w_.redrawView();
+        }
+        // The pending tower goes and the tool is released.
+        if (!w_.resetting_) w_.releaseTowerTool();
+    };
+    QObject::connect(d, &QDialog::finished, &w_, closed);
     w_.showDialog(d, false);
 }
 
@@ -164,6 +218,12 @@ void DialogFlows::openAntennaDialog(int slot, bool newSlot, int editedIndex) {
         d->setWindowModality(Qt::WindowModal);
         d->show();
     } else {
+        // A placed antenna's edit ends with its dialog, however it closes.
+        if (editedIndex > 0)
+            QObject::connect(d, &QDialog::finished, &w_, [this] {
+                w_.editAntenna_ = 0;
+                w_.toolFlags_.EditMode = false;
+            });
         w_.showDialog(d, true);
     }
 }
@@ -318,27 +378,20 @@ void DialogFlows::xyCalculation() {
         w_.setPressed(cmd::CalculationButton, false);
         return;
     }
+    // The option clicks change the dialog alone; the settings are read on
+    // Accept and reach the project with the result, so Cancel, Escape, a
+    // cancelled or a failed calculation leave them as they were.
     auto* d = new CalcDialog(CalFormLoad(w_.project_, dialognum::formatter()), &w_);
-    QObject::connect(d, &CalcDialog::calcOptionChanged, &w_, [this](int option) {
-        CalForm f;
-        if (option == 1)
-            CalFormOption1(w_.project_, f);
-        else
-            CalFormOption2(w_.project_, f);
-    });
     d->setFieldRules(CalcFormRules());
     d->setAcceptHandler([this, d] {
         if (refused(d, msg::InputDataError)) return false;
-        const CalForm f = d->form();
-        w_.project_.CalcOption = f.option1 ? CalcLevel::AtSurface : CalcLevel::AtHeight;
-        if (auto err = CalFormAccept(w_.project_, f, dialognum::parser())) {
+        CalcSettings accepted;
+        if (auto err = CalFormRead(d->form(), accepted, dialognum::parser())) {
             w_.warn(*err);
             w_.resetTools();
             return true;
         }
-        if (w_.project_.CalcOption == CalcLevel::AtHeight)
-            w_.setLabel(label::Height, q(HeightLabelText(w_.project_)));
-        runXYCalculation();
+        runXYCalculation({}, accepted);
         return true;
     });
     QObject::connect(d, &QDialog::rejected, &w_,
@@ -346,15 +399,19 @@ void DialogFlows::xyCalculation() {
     w_.showDialog(d, false);
 }
 
-void DialogFlows::runXYCalculation(std::function<void()> then) {
+void DialogFlows::runXYCalculation(std::function<void()> then,
+                                   std::optional<CalcSettings> accepted) {
     w_.runner_->start(
-        w_.project_, w_.compliance_->withRatio([](Project& work, const CalcControl& c) {
+        w_.project_, w_.compliance_->withRatio([accepted](Project& work, const CalcControl& c) {
+            if (accepted) ApplyCalcSettings(work, *accepted);
             return RunXYCalculation(work, c);
         }),
         [this, then = std::move(then)](const CalcOutcome& out, Project& work) {
             w_.setPressed(cmd::CalculationButton, false);
             if (out.status == CalcStatus::Done) {
                 w_.project_ = std::move(work);
+                if (w_.project_.CalcOption == CalcLevel::AtHeight)
+                    w_.setLabel(label::Height, q(HeightLabelText(w_.project_)));
                 w_.calculated();
                 w_.redrawView();
                 if (then) then();
@@ -375,30 +432,31 @@ void DialogFlows::xzCalculation() {
         w_.warn(*refusal);
         return;
     }
-    auto* d = new SectionDialog(XZDialogDistance(w_.project_), &w_);
+    // The distance reaches the project with the section's result: Cancel, a
+    // cancelled or a failed calculation leave the section where it was.
+    auto* d = new SectionDialog(XZDialogProposal(w_.project_), &w_);
     d->setFieldRules(SectionRules(w_.project_));
     d->setAcceptHandler([this, d] {
         if (refused(d, msg::InputDataError, msg::DistanceNotAllowed)) return false;
-        const Plane planeBefore = w_.project_.CurrentPlane;
-        if (auto err = XZDialogAccept(w_.project_, d->distanceText(), dialognum::parser())) {
-            w_.warn(*err);
+        const std::optional<double> distance = dialognum::parseStd(d->distanceText());
+        const std::optional<std::string> err =
+            distance ? SectionDistanceRefusal(w_.project_, *distance)
+                     : std::optional<std::string>(msg::InputDataError);
+        if (err) {
             // A typo or a distance off the plan: the dialog stays for another try.
-            if (*err == msg::DistanceNotAllowed || *err == msg::InputDataError) return false;
-            w_.resetTools();
-            return true;
+            w_.warn(*err);
+            return false;
         }
-        w_.setLabel(label::Height, q(HeightLabelText(w_.project_)));
-        // The section is only shown once it is calculated.
-        const Plane target = w_.project_.CurrentPlane;
-        w_.project_.CurrentPlane = planeBefore;
         w_.runner_->start(
-            w_.project_, w_.compliance_->withRatio([target](Project& work, const CalcControl& c) {
-                work.CurrentPlane = target;
+            w_.project_,
+            w_.compliance_->withRatio([v = *distance](Project& work, const CalcControl& c) {
+                SetSectionDistance(work, v); // the section is shown once it is calculated
                 return RunXZCalculation(work, c);
             }),
             [this](const CalcOutcome& out, Project& work) {
                 if (out.status == CalcStatus::Done) {
                     w_.project_ = std::move(work);
+                    w_.setLabel(label::Height, q(HeightLabelText(w_.project_)));
                     w_.calculated();
                     w_.redrawView();
                 } else if (out.status == CalcStatus::Failed) {
@@ -416,12 +474,13 @@ void DialogFlows::calcColours() {
     w_.resetTools();
     auto* d =
         new ColoursDialog(w_.project_.Display.IsolineColour, w_.project_.Display.MarkColour, &w_);
-    QObject::connect(d, &ColoursDialog::isolineOptionChosen, &w_, [this](int option) {
-        render::chooseIsolineColour(w_.project_.Display, option);
-    });
-    QObject::connect(d, &ColoursDialog::markOptionChosen, &w_,
-                     [this](int option) { render::chooseMarkColour(w_.project_.Display, option); });
-    d->setAcceptHandler([this] {
+    // A click changes the dialog's swatch; Accept stores the options the user
+    // changed, and closing the dialog any other way stores nothing.
+    d->setAcceptHandler([this, d, isoline = d->isolineOption(), mark = d->markOption()] {
+        if (const auto o = d->isolineOption(); o && o != isoline)
+            render::chooseIsolineColour(w_.project_.Display, *o);
+        if (const auto o = d->markOption(); o && o != mark)
+            render::chooseMarkColour(w_.project_.Display, *o);
         w_.redrawView();
         return true;
     });
@@ -431,22 +490,22 @@ void DialogFlows::calcColours() {
 void DialogFlows::dotColours() {
     w_.resetTools();
     auto* d = new DotColoursDialog(w_.project_.Display, &w_);
-    // Option clicks store at once; the boxes are taken on Accept.
-    QObject::connect(d, &DotColoursDialog::schemeChosen, &w_,
-                     [this](int scheme) { render::chooseDotScheme(w_.project_.Display, scheme); });
-    QObject::connect(d, &DotColoursDialog::jitterChosen, &w_, [this](render::JitterOption o) {
-        render::chooseJitter(w_.project_.Display, o);
-    });
-    QObject::connect(d, &DotColoursDialog::countChosen, &w_,
-                     [this](int count) { render::chooseDotCount(w_.project_.Display, count); });
+    // Option clicks change the dialog alone. Accept stores the options the
+    // user changed and the two boxes together, or nothing when a box is
+    // refused; closing the dialog any other way stores nothing.
     d->setFieldRules(render::dotColourRules());
-    d->setAcceptHandler([this, d] {
+    d->setAcceptHandler([this, d, scheme = d->scheme(), jitter = d->jitter(), count = d->count()] {
         if (refused(d, msg::InputDataError)) return false;
-        if (auto err = render::acceptDotColours(w_.project_.Display, d->radiusText(),
-                                                d->fromPercentText(), dialognum::parser())) {
+        DisplaySettings s = w_.project_.Display;
+        if (d->scheme() != scheme) render::chooseDotScheme(s, d->scheme());
+        if (d->jitter() != jitter) render::chooseJitter(s, d->jitter());
+        if (d->count() != count) render::chooseDotCount(s, d->count());
+        if (auto err = render::acceptDotColours(s, d->radiusText(), d->fromPercentText(),
+                                                dialognum::parser())) {
             w_.warn(*err);
             return false;
         }
+        w_.project_.Display = s;
         w_.redrawView();
         return true;
     });

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "calc/CalcForms.h"
 #include "model/Document.h"
 
 #include <functional>
+#include <optional>
 
 namespace brenvik {
 class AntennaDialog;
@@ -44,8 +46,11 @@ class DialogFlows {
     void scaleCalculation();
     void malla(MallaValue mode);
     void xyCalculation();
-    // The XY calculation with the project's settings; `then` runs after it completes.
-    void runXYCalculation(std::function<void()> then = {});
+    // The XY calculation; `then` runs after it completes. With `accepted` the
+    // calculation runs with the settings the dialog's Accept read, which reach
+    // the project only with its result; without, with the project's own.
+    void runXYCalculation(std::function<void()> then = {},
+                          std::optional<CalcSettings> accepted = std::nullopt);
     void xzCalculation();
     void calcColours();
     void dotColours();

@@ -1,6 +1,7 @@
 #include "app/ResultState.h"
 
 #include "app/PlanCanvas.h"
+#include "calc/CalcForms.h"
 #include "model/Messages.h"
 #include "model/Prompts.h"
 #include "model/ResultStamp.h"
@@ -47,7 +48,11 @@ void ResultState::whenCurrent(std::function<void()> next) {
         next();
         return;
     }
-    if (prompts_.ask(msg::RecalculateFirst) != Prompts::Answer::Yes) return;
+    // The question names the settings the recalculation runs with: the ones
+    // last accepted, which are the project's.
+    const std::string question =
+        std::string(msg::RecalculateFirst) + "\n" + RecalculationSettingsText(project_);
+    if (prompts_.ask(question) != Prompts::Answer::Yes) return;
     recalculate_([this, next = std::move(next)]() mutable {
         // Checked again: the recalculation may not have made it current.
         if (!ResultStale(project_, Plane::XY)) next();

@@ -28,8 +28,9 @@ inline constexpr char LegendOutOfDate[] = "legendOutOfDate";
 // through whenCurrent(), which offers to recalculate first.
 class ResultState {
   public:
-    // Runs the plan's calculation again with the settings it was made with,
-    // then `then` once it has completed (not when it is cancelled or fails).
+    // Runs the plan's calculation again with the project's settings (the
+    // ones last accepted), then `then` once it has completed (not when it is
+    // cancelled or fails).
     using Recalculate = std::function<void(std::function<void()> then)>;
 
     ResultState(const Project& p, Prompts& prompts, QStatusBar* bar, PlanCanvas* canvas,
@@ -40,7 +41,8 @@ class ResultState {
 
     // Runs `next` once the results are current: at once when they are, or
     // when there is none (the command then gives its own message); after a
-    // recalculation when the plan's is out of date and the user agrees to it;
+    // recalculation when the plan's is out of date and the user agrees to it
+    // (the question names the settings it will run with);
     // never when the user declines. A section out of date is left out of
     // what is certified (its numbers need a current section).
     void whenCurrent(std::function<void()> next);

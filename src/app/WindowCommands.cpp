@@ -363,6 +363,8 @@ void MainWindow::cmdScale() {
     resetTools();
     setPressed(cmd::ScaleButton, true);
     askSaveChanges(PendingCommand::Scale);
+    // Pressed while its dialog is open: a Cancel to the question opens none.
+    if (!openDialogNamed("escal")) setPressed(cmd::ScaleButton, false);
 }
 
 void MainWindow::cmdAverage() {

@@ -340,7 +340,8 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
 }
 
 ParseResult parseArguments(const std::vector<std::string>& args,
-                           const std::vector<std::string>& knownStandards) {
+                           const std::vector<std::string>& knownStandards,
+                           const std::string& limitsWarning) {
     ParseResult r = parseArguments(args);
     if (r.options && r.options->standard &&
         std::find(knownStandards.begin(), knownStandards.end(), *r.options->standard) ==
@@ -348,8 +349,10 @@ ParseResult parseArguments(const std::vector<std::string>& args,
         std::string known;
         for (const std::string& id : knownStandards)
             known += (known.empty() ? "" : ", ") + id;
-        return ParseResult{std::nullopt,
-                           "unknown standard '" + *r.options->standard + "'; known: " + known};
+        std::string error = "unknown standard '" + *r.options->standard + "'; known: " + known;
+        // The standard may be one of the user's file that did not read.
+        if (!limitsWarning.empty()) error += "\n" + limitsWarning;
+        return ParseResult{std::nullopt, error};
     }
     return r;
 }

@@ -85,9 +85,11 @@ struct ParseResult {
 };
 
 ParseResult parseArguments(const std::vector<std::string>& args);
-// The same, checking --standard against the given standard ids.
+// The same, checking --standard against the given standard ids; an unknown
+// one is told with `limitsWarning`, why the user's limits file was refused.
 ParseResult parseArguments(const std::vector<std::string>& args,
-                           const std::vector<std::string>& knownStandards);
+                           const std::vector<std::string>& knownStandards,
+                           const std::string& limitsWarning = {});
 
 // The text printed by --help and after every usage error.
 std::string usageText();

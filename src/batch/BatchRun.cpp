@@ -1,5 +1,6 @@
 #include "batch/BatchRun.h"
 
+#include "antenna/Pattern.h"
 #include "batch/BatchPrompts.h"
 #include "batch/ComplianceSteps.h"
 #include "batch/GisOutput.h"
@@ -168,11 +169,10 @@ void saveProject(Project& p, const std::string& path, const std::atomic<bool>* c
 RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
     using Clock = std::chrono::steady_clock;
     StagedOutputs staged;
-    auto timed = [&env, &staged](const std::string& step, auto&& body) {
+    auto timed = [&env](const std::string& step, auto&& body) {
         auto t0 = Clock::now();
         std::clock_t c0 = std::clock();
         body();
-        staged.relockAll();
         if (env.stepTimed)
             env.stepTimed(step, std::chrono::duration<double>(Clock::now() - t0).count(),
                           static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC);
@@ -190,6 +190,9 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
         timed("read", [&] { readProject(p, o.projectPath, env); });
         applySettings(p, o);
         if (o.importSites) timed("import sites", [&] { importSitesStep(p, *o.importSites); });
+        // The patterns' warnings, once, before anything is worked out with them.
+        if (env.warn && p.Exposure.Model == ExposureModel::FarField)
+            for (const std::string& w : antenna::ProjectPatternWarnings(p)) env.warn("Warning: " + w);
         if (o.terrain) timed("terrain", [&] { terrainStep(p, *o.terrain, env); });
         if (o.buildings)
             timed("buildings", [&] { buildingsStep(p, *o.buildings, o.buildingHeightM, env); });

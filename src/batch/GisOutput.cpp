@@ -53,8 +53,11 @@ void terrainStep(Project& p, const std::string& path, const RunEnvironment& env)
 
 void buildingsStep(Project& p, const std::string& path, double defaultHeightM,
                    const RunEnvironment& env) {
-    gis::BuildingsImport r = gis::ReadBuildings(p, path, defaultHeightM);
-    if (r.refusal) throw BatchFailure(*r.refusal);
+    gis::BuildingsImport r = gis::ReadBuildings(p, path, defaultHeightM, env.cancel);
+    if (r.refusal) {
+        if (env.cancel && env.cancel->load()) throw BatchFailure(kMsgInterrupted);
+        throw BatchFailure(*r.refusal);
+    }
     if (!r.note.empty() && env.warn) env.warn(r.note);
     p.Buildings = std::move(r.buildings);
 }

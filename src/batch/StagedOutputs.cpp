@@ -6,32 +6,43 @@
 
 namespace brenvik::batch {
 
+namespace {
+
+// Where an output lands, by what the file system says rather than by its
+// spelling: the existing file's device and inode, and its folder's device and
+// inode with its name (for a file not made yet, whose folder may be reached
+// by a bind mount or a link under another name).
+struct Landing {
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> file;
+    std::optional<OutputPlace> place;
+    bool same(const Landing& o) const {
+        return (file && file == o.file) || (place && place == o.place);
+    }
+};
+
+Landing LandingOf(const std::string& resolved) {
+    return {ExistingFileIdentity(resolved), OutputPlaceOf(resolved)};
+}
+
+} // namespace
+
 std::optional<std::string> sameOutputTwice(const BatchOptions& o) {
     std::vector<std::string> paths;
     for (const auto& e : o.exports)
         paths.push_back(e.path);
     if (o.image) paths.push_back(o.image->path);
     if (o.savePath) paths.push_back(*o.savePath);
-    std::map<std::string, std::string> seen;
-    // An existing file is also known by its device and inode: two spellings
-    // through a bind mount resolve to different texts.
-    std::map<std::pair<std::uint64_t, std::uint64_t>, std::string> seenFiles;
+    std::vector<std::pair<Landing, std::string>> seen;
     for (const auto& p : paths) {
-        std::string resolved = ResolveOutputPath(p);
+        const std::string resolved = ResolveOutputPath(p);
         if (resolved.empty()) continue; // refused with its own message later
-        auto [it, fresh] = seen.emplace(resolved, p);
-        std::string earlier = it->second;
-        if (fresh) {
-            if (const auto id = ExistingFileIdentity(resolved)) {
-                auto [file, first] = seenFiles.emplace(*id, p);
-                fresh = first;
-                earlier = file->second;
+        const Landing here = LandingOf(resolved);
+        for (const auto& [landing, earlier] : seen)
+            if (landing.same(here)) {
+                const std::string both = earlier == p ? p : earlier + " and " + p;
+                return "two outputs on the same path: " + both;
             }
-        }
-        if (!fresh) {
-            std::string both = earlier == p ? p : earlier + " and " + p;
-            return "two outputs on the same path: " + both;
-        }
+        seen.emplace_back(here, p);
     }
     return std::nullopt;
 }
@@ -39,9 +50,9 @@ std::optional<std::string> sameOutputTwice(const BatchOptions& o) {
 std::string StagedOutputs::stage(const std::string& target) {
     StagedFile f;
     if (!f.open(target)) throw OutputError("Cannot write " + target + ": " + f.reason());
-    const auto id = ExistingFileIdentity(f.target());
+    const Landing here = LandingOf(f.target());
     for (const auto& it : items_)
-        if (it.file.target() == f.target() || (id && ExistingFileIdentity(it.file.target()) == id))
+        if (it.file.target() == f.target() || LandingOf(it.file.target()).same(here))
             throw OutputError("Cannot write " + target + ": it is already an output");
     // The steps fill the temporary by its path.
     f.release();
@@ -69,11 +80,6 @@ void StagedOutputs::commitAll() {
         discardAll();
         throw OutputError(*failed);
     }
-}
-
-void StagedOutputs::relockAll() {
-    for (auto& it : items_)
-        it.file.relock();
 }
 
 void StagedOutputs::discardAll() {

@@ -17,12 +17,13 @@ struct OutputError : std::runtime_error {
 };
 
 // The message for two outputs of one run that land on the same file, however
-// they are spelled ("a/x.csv" and "./a/x.csv", a link and the file it names),
-// or no value when every output has a file of its own.
+// they are spelled ("a/x.csv" and "./a/x.csv", a link and the file it names,
+// two mounts of one folder, even before the file exists), or no value when
+// every output has a file of its own.
 std::optional<std::string> sameOutputTwice(const BatchOptions& options);
 
-// Every output of a run is first written to a temporary file beside its target
-// (same folder, so the final rename never crosses file systems) and put in
+// Every output of a run is first written to a temporary file in a private
+// folder beside its target (so the final rename never crosses file systems) and put in
 // place only when the whole run has succeeded. A failed or interrupted run thus
 // leaves neither a half-written file nor a mix of new and old outputs: the
 // targets keep what they held before.
@@ -51,9 +52,6 @@ class StagedOutputs {
 
     // Removes every temporary file.
     void discardAll();
-
-    // Keeps every temporary locked after a step that replaced it by its path.
-    void relockAll();
 
     std::size_t size() const { return items_.size(); }
 

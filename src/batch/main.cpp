@@ -34,7 +34,8 @@ void qtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) 
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    ParseResult parsed = parseArguments(args, brenvik::compliance::LoadLibrary().library.ids());
+    const brenvik::compliance::LoadedLibrary limits = brenvik::compliance::LoadLibrary();
+    ParseResult parsed = parseArguments(args, limits.library.ids(), limits.warning);
     if (!parsed.options) {
         std::fprintf(stderr, "brenvik-batch: %s\n%s", parsed.error.c_str(), usageText().c_str());
         return 2;

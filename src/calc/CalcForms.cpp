@@ -2,6 +2,7 @@
 
 #include "model/Int16.h"
 #include "model/Messages.h"
+#include "model/ResultStamp.h"
 
 #include <cmath>
 
@@ -48,10 +49,24 @@ void CalFormOption2(Project& p, CalForm& f) {
     f.text1Enabled = true;
 }
 
-std::optional<std::string> CalFormAccept(Project& p, const CalForm& f, const NumberParser& parse) {
+std::optional<std::string> CalFormRead(const CalForm& f, CalcSettings& out,
+                                       const NumberParser& parse) {
     const auto v = parse(f.text1);
     if (!v) return std::string(msg::InputDataError);
-    SetCalculationHeight(p, *v);
+    out.level = f.option1 ? CalcLevel::AtSurface : CalcLevel::AtHeight;
+    out.height = std::floor(*v);
+    return std::nullopt;
+}
+
+void ApplyCalcSettings(Project& p, const CalcSettings& s) {
+    p.CalcOption = s.level;
+    SetCalculationHeight(p, s.height);
+}
+
+std::optional<std::string> CalFormAccept(Project& p, const CalForm& f, const NumberParser& parse) {
+    CalcSettings s;
+    if (auto err = CalFormRead(f, s, parse)) return err;
+    ApplyCalcSettings(p, s);
     return std::nullopt;
 }
 
@@ -63,12 +78,37 @@ std::string HeightLabelText(const Project& p, const NumberFormatter& fmt) {
     return "h=" + fmt(p.CalcHeight) + " m";
 }
 
+std::string RecalculationSettingsText(const Project& p, const NumberFormatter& fmt) {
+    std::string text =
+        p.CalcOption == CalcLevel::AtSurface
+            ? "XY-Plane: calculation at surface height"
+            : "XY-Plane: calculation at a certain height, " + HeightLabelText(p, fmt);
+    text += "\nGrid: " + std::to_string(p.GridNX) + " x " + std::to_string(p.GridNY) +
+            " points, plan " + fmt(p.PlanWidthM) + " m wide";
+    if (ResultStale(p, Plane::XZ))
+        text += "\nThe XZ-Plane section is out of date too and is not recalculated: "
+                "XZ-Calculation (F6) recalculates it.";
+    return text;
+}
+
 // ---- "XZ-Calculation" ------------------------------------------------------------------
 
 double XZDialogDistance(Project& p) {
-    if (p.XZDistance == -1.0)
-        p.XZDistance = (area::Shape2Top - area::HScrollHeight) * p.MetersPerUnit / 2.0;
+    p.XZDistance = XZDialogProposal(p);
     return p.XZDistance;
+}
+
+double XZDialogProposal(const Project& p) {
+    if (p.XZDistance == -1.0)
+        return (area::Shape2Top - area::HScrollHeight) * p.MetersPerUnit / 2.0;
+    return p.XZDistance;
+}
+
+std::optional<std::string> SectionDistanceRefusal(const Project& p, double v) {
+    const double planHeight = p.GridNY * p.CellSize * p.MetersPerUnit;
+    // Written so that a distance that is not a number is refused too.
+    if (!(v > 0.0) || v > planHeight) return std::string(msg::DistanceNotAllowed);
+    return std::nullopt;
 }
 
 std::optional<std::string> XZDialogAccept(Project& p, const std::string& text2,
@@ -79,9 +119,8 @@ std::optional<std::string> XZDialogAccept(Project& p, const std::string& text2,
 }
 
 std::optional<std::string> SetSectionDistance(Project& p, double v) {
+    if (auto refused = SectionDistanceRefusal(p, v)) return refused;
     p.XZDistance = v;
-    const double planHeight = p.GridNY * p.CellSize * p.MetersPerUnit;
-    if (v <= 0.0 || v > planHeight) return std::string(msg::DistanceNotAllowed);
     p.XZPlaneRow = static_cast<std::int64_t>(std::floor(
         (p.CellSize + area::Shape2Top - area::HScrollHeight - v / p.MetersPerUnit) / p.CellSize));
     p.CurrentPlane = Plane::XZ;

@@ -26,16 +26,36 @@ struct CalForm {
     std::string text1;
 };
 CalForm CalFormLoad(const Project& p, const NumberFormatter& fmt = FormatNumberC);
+// The option clicks as they store at once, where nothing can be cancelled
+// (the batch companion's settings).
 // Option1: CalcOption = AtSurface, CalcHeight = 0, Text1 = "0", Text1 disabled.
 void CalFormOption1(Project& p, CalForm& f);
 // Option2: CalcOption = AtHeight, Text1 enabled.
 void CalFormOption2(Project& p, CalForm& f);
-// Accept, before the calculation runs: CalcHeight = Int(Text1). A text that is
-// not a number returns "Input data error" and changes nothing.
+// What an accepted "Calculation" hands to the calculation: the level of the
+// plane and its height. The option clicks only change the form; nothing of
+// the project changes until Accept, so Cancel leaves the settings as they were.
+struct CalcSettings {
+    CalcLevel level = CalcLevel::AtSurface;
+    double height = 0.0; // Int(Text1)
+};
+// Reads the form without storing anything: the level from the selected option,
+// the height Int(Text1); "Input data error" when Text1 is not a number.
+std::optional<std::string> CalFormRead(const CalForm& f, CalcSettings& out,
+                                       const NumberParser& parse = ParseNumberC);
+// Stores read settings: CalcOption and CalcHeight.
+void ApplyCalcSettings(Project& p, const CalcSettings& s);
+// Accept, before the calculation runs: CalFormRead, then ApplyCalcSettings. A
+// text that is not a number returns "Input data error" and changes nothing.
 std::optional<std::string> CalFormAccept(Project& p, const CalForm& f,
                                          const NumberParser& parse = ParseNumberC);
 // What Accept stores for a height already read: CalcHeight = Int(height).
 void SetCalculationHeight(Project& p, double height);
+
+// The settings a recalculation of the plan runs with, one line each, for the
+// question asked before it: the plane and its height, and the grid. A section
+// out of date is named too, since the recalculation leaves it as it is.
+std::string RecalculationSettingsText(const Project& p, const NumberFormatter& fmt = FormatNumberC);
 
 // The main window's height label h1: "h=" + CalcHeight + " m".
 std::string HeightLabelText(const Project& p, const NumberFormatter& fmt = FormatNumberC);
@@ -46,13 +66,19 @@ std::string HeightLabelText(const Project& p, const NumberFormatter& fmt = Forma
 // and stores it in XZDistance. Returns XZDistance (show it with FormatFixed2C
 // or the locale's "0.00").
 double XZDialogDistance(Project& p);
-// Accept: XZDistance = Text2; "Distance not allowed" when it is <= 0 or above
-// the plan's height in metres (the dialog stays open); else XZPlaneRow is set
-// from the distance and CurrentPlane = XZ. A text that is not a number
+// The same proposal without storing it, for a dialog that may be cancelled.
+double XZDialogProposal(const Project& p);
+// "Distance not allowed" for a distance <= 0 or above the plan's height in
+// metres; no value for a distance the section may lie at.
+std::optional<std::string> SectionDistanceRefusal(const Project& p, double distance);
+// Accept: "Distance not allowed" when Text2 is <= 0 or above the plan's height
+// in metres (the dialog stays open, the project unchanged); else XZDistance =
+// Text2, XZPlaneRow is set from the distance and CurrentPlane = XZ. A text that is not a number
 // returns "Input data error" and changes nothing.
 std::optional<std::string> XZDialogAccept(Project& p, const std::string& text2,
                                           const NumberParser& parse = ParseNumberC);
-// What Accept does with a distance already read.
+// What Accept does with a distance already read. A refused distance changes
+// nothing.
 std::optional<std::string> SetSectionDistance(Project& p, double distance);
 
 // ---- Window "Running" (cal2) ----------------------------------------------------------

@@ -106,6 +106,9 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
             g[n] = _mm256_sub_pd(_mm256_sub_pd(zero, lh),
                                  _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(one, a), front),
                                                _mm256_mul_pd(a, back)));
+            // No direction gains more than the peak, whatever the two cuts
+            // make of it (the order keeps a NaN, as std::min does).
+            g[n] = _mm256_min_pd(zero, g[n]);
         } else {
             const __m256d v = _mm256_div_pd(_mm256_sub_pd(theta, c.thetaE), c.theta3);
             const __m256d av = _mm256_sub_pd(

@@ -105,6 +105,9 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
             g[n] = _mm512_sub_pd(_mm512_sub_pd(zero, lh),
                                  _mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(one, a), front),
                                                _mm512_mul_pd(a, back)));
+            // No direction gains more than the peak, whatever the two cuts
+            // make of it (the order keeps a NaN, as std::min does).
+            g[n] = _mm512_maskz_min_pd(all, zero, g[n]);
         } else {
             const __m512d v = _mm512_div_pd(_mm512_sub_pd(theta, c.thetaE), c.theta3);
             const __m512d av = _mm512_sub_pd(

@@ -43,9 +43,13 @@ render::Rgb PercentRgb(const Project& p, double percent) {
     return render::gradientColour(level, p.WhiteBackground);
 }
 
-render::RealPlaceMarks ExposureMarks(const Project& p, const std::vector<double>& inverse) {
+render::RealPlaceMarks ExposureMarks(const Project& p, const std::vector<double>& inverse,
+                                     Feedback* fb) {
     render::RealPlaceMarks m;
-    for (const BuildingValue& b : EvaluateBuildings(p, inverse))
+    Feedback never;
+    const auto buildings = EvaluateBuildings(p, inverse, fb ? *fb : never);
+    if (!buildings) return m;
+    for (const BuildingValue& b : *buildings)
         m.buildingFill.push_back(PercentRgb(p, b.worstFloor().percent));
     for (const PlaceValue& v : EvaluatePlaces(p, inverse))
         m.placeLabel.push_back(FormatPercent(v.percent) + " %");
@@ -59,7 +63,8 @@ std::string PercentColour(const Project& p, double percent) {
     return buf;
 }
 
-std::vector<FloorPoint> FloorPoints(const Project& p, const Building& b) {
+std::vector<FloorPoint> FloorPoints(const Project& p, const Building& b,
+                                    const Feedback* cancel) {
     std::vector<FloorPoint> ring;
     for (const PlanVertex& v : b.Outline)
         ring.push_back({v.x * p.MetersPerUnit, v.y * p.MetersPerUnit});
@@ -83,19 +88,21 @@ std::vector<FloorPoint> FloorPoints(const Project& p, const Building& b) {
             y0 = std::min(y0, v.ym);
             y1 = std::max(y1, v.ym);
         }
-        for (double i = std::ceil(x0 / step); i * step <= x1; ++i)
+        for (double i = std::ceil(x0 / step); i * step <= x1; ++i) {
+            if (cancel && cancel->isCanceled()) break;
             for (double j = std::ceil(y0 / step); j * step <= y1; ++j)
                 if (Inside(ring, i * step, j * step)) pts.push_back({i * step, j * step});
+        }
     }
     return pts;
 }
 
 BuildingValue EvaluateBuilding(const Project& p, const Building& b,
-                               const std::vector<double>& inverse) {
+                               const std::vector<double>& inverse, const Feedback* cancel) {
     BuildingValue v;
     v.id = b.Id;
     v.name = b.Name;
-    const std::vector<FloorPoint> pts = FloorPoints(p, b);
+    const std::vector<FloorPoint> pts = FloorPoints(p, b, cancel);
     const int count = std::min<int>(p.AntennaCount, p.AntennaSlotBound());
     std::vector<double> zA(static_cast<std::size_t>(count) + 1);
     for (int s = 1; s <= count; ++s)
@@ -105,6 +112,8 @@ BuildingValue EvaluateBuilding(const Project& p, const Building& b,
     for (const FloorPoint& q : pts)
         ground.push_back(GroundAt(p, q.xm, q.ym));
     for (int f = 0; f < b.floorCount(); ++f) {
+        // A floor of a large footprint is many points times every antenna.
+        if (cancel && cancel->isCanceled()) break;
         FloorValue fv;
         fv.floor = f;
         fv.baseM = b.BaseM + f * MetresPerFloor;
@@ -149,11 +158,20 @@ BuildingValue EvaluateBuilding(const Project& p, const Building& b,
     return v;
 }
 
-std::vector<BuildingValue> EvaluateBuildings(const Project& p, const std::vector<double>& inverse) {
+std::optional<std::vector<BuildingValue>> EvaluateBuildings(const Project& p,
+                                                            const std::vector<double>& inverse,
+                                                            Feedback& fb) {
     std::vector<BuildingValue> out;
     out.reserve(p.Buildings.size());
-    for (const Building& b : p.Buildings)
-        out.push_back(EvaluateBuilding(p, b, inverse));
+    const std::size_t n = p.Buildings.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        if (fb.isCanceled()) return std::nullopt;
+        fb.setProgress(double(k) / double(n),
+                       "building " + std::to_string(k + 1) + "/" + std::to_string(n));
+        out.push_back(EvaluateBuilding(p, p.Buildings[k], inverse, &fb));
+    }
+    // The last building may have stopped part-way.
+    if (fb.isCanceled()) return std::nullopt;
     return out;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "model/Feedback.h"
 #include "model/Project.h"
 #include "render/RealPlaces.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,18 +13,26 @@ namespace brenvik::compliance {
 // The points a floor is evaluated at, in the calculation's plan metres (y
 // growing down the plan): every metre along each side of the footprint (its
 // corners included), then a lattice at the calculation's cell step inside it.
+// A cancel seen through `cancel` cuts the list short.
 struct FloorPoint {
     double xm = 0.0, ym = 0.0;
 };
-std::vector<FloorPoint> FloorPoints(const Project& p, const Building& b);
+std::vector<FloorPoint> FloorPoints(const Project& p, const Building& b,
+                                    const Feedback* cancel = nullptr);
 
 // Every floor of the building evaluated exactly, each point with the
 // receptor at the ground under it + the floor's level + 1.5 m and every
 // antenna at its height over the ground at its foot. `inverse` as for the
-// places (compliance::InverseLimits).
+// places (compliance::InverseLimits). A cancel seen through `cancel` leaves
+// the value incomplete: the caller asks the feedback before using it.
 BuildingValue EvaluateBuilding(const Project& p, const Building& b,
-                               const std::vector<double>& inverse);
-std::vector<BuildingValue> EvaluateBuildings(const Project& p, const std::vector<double>& inverse);
+                               const std::vector<double>& inverse,
+                               const Feedback* cancel = nullptr);
+// Every building, telling its progress to `fb`; nothing once `fb` is
+// cancelled.
+std::optional<std::vector<BuildingValue>> EvaluateBuildings(const Project& p,
+                                                            const std::vector<double>& inverse,
+                                                            Feedback& fb);
 
 // One row per building and floor: building,name,floor,base_m,s_uw_cm2,
 // e_v_m,percent_of_limit,x_m,y_m,lon,lat,worst (1 on the building's worst
@@ -42,7 +52,10 @@ render::Rgb PercentRgb(const Project& p, double percent);
 
 // The plan's marks of the evaluated buildings and places: each footprint
 // filled in its worst floor's level colour, each place labelled with its %.
-render::RealPlaceMarks ExposureMarks(const Project& p, const std::vector<double>& inverse);
+// Without a feedback the evaluation cannot be stopped; a cancelled one gives
+// no marks.
+render::RealPlaceMarks ExposureMarks(const Project& p, const std::vector<double>& inverse,
+                                     Feedback* fb = nullptr);
 
 // The footprint's corners in longitude/latitude, closed.
 std::vector<std::pair<double, double>> OutlineLonLat(const Project& p, const Building& b);

@@ -1,6 +1,7 @@
 #include "compliance/Limits.h"
 
 #include "compliance/BuiltInLimits.inc" // kBuiltInLimits, generated from data/limits.json
+#include "model/InputFile.h"
 #include "model/Messages.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace brenvik::compliance {
 
@@ -120,12 +122,16 @@ Standard ReadStandard(const json& j) {
         throw BadItem{"every standard needs an id"};
     Standard s;
     s.id = j["id"].get<std::string>();
+    const std::string where = "standard " + QuoteCut(s.id);
+    if (j.contains("title") && !j["title"].is_string())
+        throw BadItem{where + ": its title is not a text"};
     s.title = j.value("title", s.id);
+    if (j.contains("national") && !j["national"].is_boolean())
+        throw BadItem{where + ": \"national\" is true or false"};
     s.national = j.value("national", false);
-    if (!j.contains("public")) throw BadItem{"standard " + s.id + ": no public levels"};
-    s.publicLevels = ReadPieces(j["public"], "standard " + s.id);
-    if (j.contains("occupational"))
-        s.occupationalLevels = ReadPieces(j["occupational"], "standard " + s.id);
+    if (!j.contains("public")) throw BadItem{where + ": no public levels"};
+    s.publicLevels = ReadPieces(j["public"], where);
+    if (j.contains("occupational")) s.occupationalLevels = ReadPieces(j["occupational"], where);
     return s;
 }
 
@@ -134,14 +140,60 @@ int LineOf(const std::string& text, std::size_t byte) {
     return 1 + static_cast<int>(std::count(text.begin(), text.begin() + end, '\n'));
 }
 
-std::optional<std::string> ReadFile(const std::string& path) {
+// A limits file holds a few dozen standards; one of this size is not one.
+constexpr std::uintmax_t MaxLimitsFileBytes = 64u << 20;
+
+// The DOM parser, but a parse error keeps where it happened (the line for
+// the message) instead of throwing an exception that may not carry it (a
+// number too large for a double). A limits file nests a few levels; a file
+// of brackets nested millions deep would take gigabytes and is refused.
+class PlacedParser : public nlohmann::detail::json_sax_dom_parser<json> {
+  public:
+    using Base = nlohmann::detail::json_sax_dom_parser<json>;
+    static constexpr int MaxDepth = 32;
+    explicit PlacedParser(json& root) : Base(root, false) {}
+    template <class Exception>
+    bool parse_error(std::size_t byte, const std::string&, const Exception& e) {
+        failed = true;
+        failedAt = byte;
+        overflow = e.id == 406;
+        return false;
+    }
+    bool start_object(std::size_t n) { return deeper() && Base::start_object(n); }
+    bool start_array(std::size_t n) { return deeper() && Base::start_array(n); }
+    bool end_object() { return --depth, Base::end_object(); }
+    bool end_array() { return --depth, Base::end_array(); }
+    bool failed = false;
+    bool overflow = false;
+    bool tooDeep = false;
+    std::size_t failedAt = 0;
+
+  private:
+    bool deeper() {
+        if (++depth <= MaxDepth) return true;
+        failed = tooDeep = true;
+        return false;
+    }
+    int depth = 0;
+};
+
+// The file at `path` when there is one: nothing when no file is there, the
+// refusal when something is there that cannot serve (a folder, a pipe, a
+// device, an unreadable or oversized file).
+struct FileText {
+    std::optional<std::string> text;
+    std::optional<std::string> refusal;
+};
+FileText ReadFile(const std::string& path) {
+    FileText out;
     std::error_code ec;
-    if (path.empty() || !fs::is_regular_file(path, ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    if (path.empty() || !fs::exists(fs::symlink_status(path, ec)) || ec) return out;
+    std::string text;
+    if (auto refused = ReadInputFile(path, MaxLimitsFileBytes, text))
+        out.refusal = *refused;
+    else
+        out.text = std::move(text);
+    return out;
 }
 
 } // namespace
@@ -150,7 +202,18 @@ std::optional<std::string> Library::addFromText(const std::string& text,
                                                 const std::string& fileName) {
     std::vector<Standard> read;
     try {
-        const json doc = json::parse(text);
+        json doc;
+        PlacedParser parser(doc);
+        json::sax_parse(text, &parser);
+        if (parser.tooDeep)
+            return fileName + ": its lists nest deeper than " +
+                   std::to_string(PlacedParser::MaxDepth) + " levels";
+        if (parser.failed) {
+            // The parser counts from 1 the byte it stopped at.
+            const std::size_t at = parser.failedAt > 0 ? parser.failedAt - 1 : 0;
+            return fileName + ": line " + std::to_string(LineOf(text, at)) +
+                   (parser.overflow ? ": a number is too large" : ": not a valid limits file");
+        }
         if (!doc.is_object() || !doc.contains("standards") || !doc["standards"].is_array())
             return fileName + ": line 1: a limits file holds a list \"standards\"";
         for (const json& j : doc["standards"])
@@ -163,15 +226,20 @@ std::optional<std::string> Library::addFromText(const std::string& text,
     } catch (const BadItem& e) {
         return fileName + ": " + e.what;
     } catch (const json::exception& e) {
-        return fileName + ": " + e.what();
+        return fileName + ": " + QuoteCut(e.what(), 200);
     }
+    // A standard of a known id replaces it in place; a file of many standards
+    // must not cost a search of the whole library for each.
+    std::unordered_map<std::string, std::size_t> index;
+    index.reserve(standards_.size() + read.size());
+    for (std::size_t k = 0; k < standards_.size(); ++k)
+        index.emplace(standards_[k].id, k);
     for (Standard& s : read) {
-        auto it = std::find_if(standards_.begin(), standards_.end(),
-                               [&](const Standard& o) { return o.id == s.id; });
-        if (it != standards_.end())
-            *it = std::move(s);
-        else
+        const auto [it, added] = index.emplace(s.id, standards_.size());
+        if (added)
             standards_.push_back(std::move(s));
+        else
+            standards_[it->second] = std::move(s);
     }
     return std::nullopt;
 }
@@ -196,12 +264,13 @@ LoadedLibrary LoadLibrary(const std::string& shippedPath, const std::string& use
     LoadedLibrary out;
     // A shipped file that does not read is a broken installation: the copy
     // built into the program stands in for it.
-    const auto shipped = ReadFile(shippedPath);
-    if (!shipped || out.library.addFromText(*shipped, shippedPath))
+    const FileText shipped = ReadFile(shippedPath);
+    if (!shipped.text || out.library.addFromText(*shipped.text, shippedPath))
         out.library.addFromText(kBuiltInLimits, "limits.json");
-    if (const auto user = ReadFile(userPath)) {
-        if (auto refused = out.library.addFromText(*user, userPath)) out.warning = *refused;
-    }
+    const FileText user = ReadFile(userPath);
+    std::optional<std::string> refused = user.refusal;
+    if (!refused && user.text) refused = out.library.addFromText(*user.text, userPath);
+    if (refused) out.warning = "The limits file was refused: " + *refused;
     return out;
 }
 

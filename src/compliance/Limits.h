@@ -74,7 +74,8 @@ std::string UserLimitsPath();
 
 // The shipped file (or, when it cannot be found, the copy built into the
 // program) plus the user's file when there is one. A user's file that does
-// not read leaves the built-in library and gives its message in `warning`.
+// not read (or is no plain file) leaves the built-in library and gives its
+// message in `warning`: "The limits file was refused: " and why.
 struct LoadedLibrary {
     Library library;
     std::string warning;

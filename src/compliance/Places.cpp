@@ -8,13 +8,13 @@
 #include "compliance/Units.h"
 #include "geo/Geo.h"
 #include "model/AtomicFile.h"
+#include "model/InputFile.h"
 #include "model/Numbers.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <numbers>
 #include <sstream>
@@ -41,6 +41,19 @@ std::string Number17(double v) {
 }
 
 constexpr double DegreesPerRadian = 180.0 / std::numbers::pi;
+
+// A places file is a table of a few thousand rows at most; anything larger
+// is not one.
+constexpr std::uintmax_t MaxPlacesFileBytes = 64u << 20;
+
+// A tab, a carriage return or any other control character in a name would
+// break the project file's lines and the exports' fields.
+bool HasControl(const std::string& s) {
+    return std::any_of(s.begin(), s.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 || u == 0x7F;
+    });
+}
 
 } // namespace
 
@@ -153,7 +166,7 @@ PlacesImport ImportPlaces(Project& p, const std::string& csv, const std::string&
             }
             const auto v = ParseFileDouble(t);
             if (!v || !std::isfinite(*v)) {
-                why.push_back(std::string(kHeader[c]) + " '" + t + "' is not a number");
+                why.push_back(std::string(kHeader[c]) + " '" + QuoteCut(t) + "' is not a number");
                 return std::nullopt;
             }
             return v;
@@ -161,10 +174,13 @@ PlacesImport ImportPlaces(Project& p, const std::string& csv, const std::string&
         Place pl;
         pl.Name = text(Name);
         if (pl.Name.empty()) why.push_back("name is missing");
+        if (HasControl(pl.Name)) why.push_back("name holds a control character");
         pl.Kind = text(Kind);
         if (pl.Kind.find(',') != std::string::npos) why.push_back("kind holds a comma");
+        if (HasControl(pl.Kind)) why.push_back("kind holds a control character");
         if (const auto h = num(Height)) {
             if (*h < 0.0) why.push_back("height_m is negative");
+            if (*h > MaxPlaceHeightM) why.push_back("height_m is above 1000 m");
             pl.HeightM = *h;
         }
         std::optional<PlanPoint> pos;
@@ -223,15 +239,13 @@ PlacesImport ImportPlaces(Project& p, const std::string& csv, const std::string&
 }
 
 PlacesImport ImportPlacesFile(Project& p, const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (auto refused = ReadInputFile(path, MaxPlacesFileBytes, text)) {
         PlacesImport out;
-        out.refusal = "Cannot read " + path;
+        out.refusal = "Places not imported: " + *refused;
         return out;
     }
-    std::ostringstream s;
-    s << in.rdbuf();
-    return ImportPlaces(p, s.str(), path);
+    return ImportPlaces(p, text, path);
 }
 
 double GroundAt(const Project& p, double xm, double ym) {

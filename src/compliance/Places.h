@@ -13,6 +13,8 @@ namespace brenvik::compliance {
 // as lon/lat (WGS 84) or as x_m/y_m (the cartesian coordinates of the CSV
 // exports), height_m above the ground there, kind free text.
 inline constexpr const char* PlacesHeader = "name,lon,lat,x_m,y_m,height_m,kind";
+// A receptor higher than this above its ground is no place of sensitive use.
+inline constexpr double MaxPlaceHeightM = 1000.0;
 
 // What an import did: the refusal (nothing changed), or how many places came
 // in and how many lay off the plan and were skipped, with a note saying so.
@@ -24,7 +26,9 @@ struct PlacesImport {
 };
 // Reads places from the file text into a list, replacing the project's only
 // when every row inside the plan is sound. `fileName` names the file in the
-// messages.
+// messages. A name or kind with a control character, a number that is not
+// finite or a height out of 0..MaxPlaceHeightM refuses its row; each quoted
+// field is cut short in the message.
 PlacesImport ImportPlaces(Project& p, const std::string& csv, const std::string& fileName);
 PlacesImport ImportPlacesFile(Project& p, const std::string& path);
 

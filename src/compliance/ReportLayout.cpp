@@ -6,6 +6,7 @@
 #include "compliance/Units.h"
 #include "geo/Geo.h"
 #include "model/DrawingArea.h"
+#include "model/ResultStamp.h"
 
 #include <algorithm>
 #include <cmath>
@@ -212,7 +213,9 @@ ReportLayout::ReportLayout(ReportInput in) : in_(std::move(in)) {
         pages_.push_back({PageKind::Table, k});
     for (int k = 0; k < pagesFor(kMethodRows); ++k)
         pages_.push_back({PageKind::Method, k});
-    if (in_.summary.sectionMaxPercent) pages_.push_back({PageKind::Section, 0});
+    // A section without a current result keeps its page, which says so.
+    if (in_.summary.sectionMaxPercent || in_.project->XZ.Calculated)
+        pages_.push_back({PageKind::Section, 0});
     for (int k = 0; k < realPlacesPageCount(); ++k)
         pages_.push_back({PageKind::RealPlaces, k});
 }
@@ -627,6 +630,18 @@ void ReportLayout::methodPage(int index, Surface& s) const {
 void ReportLayout::sectionPage(Surface& s) const {
     const Project& p = *in_.project;
     const Summary& sum = in_.summary;
+    if (!sum.sectionMaxPercent) {
+        // Nothing of it is certified: the page says why instead of its numbers.
+        const std::string why = ResultStale(p, Plane::XZ)
+                                    ? "it was calculated for other antennas, ground or settings"
+                                    : "it has no exposure ratio for the chosen standard";
+        Text(s, kLeft, 1150,
+             "No current XZ-plane result: section at " + Metres(p.XZDistance) + " m", 12);
+        Text(s, kLeft, 1550, "The section is left out of this report because " + why + ".", 8);
+        Text(s, kLeft, 1800,
+             "Recalculate it (XZ-Calculation, F6) and write the report again to include it.", 8);
+        return;
+    }
     Text(s, kLeft, 1150,
          "Section at " + Metres(p.XZDistance) + " m: maximum " +
              FormatPercent(sum.sectionMaxPercent.value_or(0)) + " % of the limit",

@@ -45,7 +45,8 @@ struct ReportInput {
 // Page 1: the verdicts, the maxima and the plan picture in % of the limit;
 // then the compliance summary and the antennas; the method (model, formula,
 // patterns, grid, antenna positions and boundaries, site and assessor); and,
-// when the section is calculated, the section picture. Every page carries
+// when the section is calculated, the section picture, or a page saying that
+// there is no current section result and why. Every page carries
 // the project file, the date, the standard and population and the
 // calculation height.
 class ReportLayout {

@@ -1,5 +1,6 @@
 // The report's texts that say what the pictures show: the bands of the
 // exposure ratio, the verdicts and maxima, and the method.
+#include "antenna/Pattern.h"
 #include "compliance/Boundaries.h"
 #include "compliance/ReportLayout.h"
 #include "compliance/ReportText.h"
@@ -170,6 +171,9 @@ std::vector<std::string> ReportLayout::methodLines() const {
         t += ", gain " + FormatFixed(pat->GainDbi, 2) + " dBi";
         out.push_back(t);
     }
+    // What the user was told on importing a pattern (a cut that never reaches
+    // the file's gain, a pattern of another band) stays with its results.
+    for (const std::string& w : antenna::ProjectPatternWarnings(p)) out.push_back("Warning: " + w);
     const double zc = p.XYCalcZoom > 0.0 ? p.XYCalcZoom : 1.0;
     out.push_back("Grid: " + std::to_string(p.GridNX) + " x " + std::to_string(p.GridNY) +
                   " nodes, step " + FormatFixed(p.CellSize * p.MetersPerUnit / zc, 3) + " m");

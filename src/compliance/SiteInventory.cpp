@@ -462,12 +462,18 @@ std::string ExportSites(const Project& p) {
                 if (!a.AntPattern.empty() && q.Name == a.AntPattern)
                     file = q.Source.empty() ? q.Name : q.Source;
             out += "," + CsvQuoted(file);
-            num(a.AntHBeamwidthDeg);
-            if (a.AntVBeamwidthDeg > 0.0)
-                num(a.AntVBeamwidthDeg);
-            else
-                out += ',';
-            num(a.AntElectricalTiltDeg);
+            // A pattern is the whole beam: widths beside it would read back
+            // as a second, contradicting description of it.
+            if (!a.AntPattern.empty()) {
+                out += ",,,";
+            } else {
+                num(a.AntHBeamwidthDeg);
+                if (a.AntVBeamwidthDeg > 0.0)
+                    num(a.AntVBeamwidthDeg);
+                else
+                    out += ',';
+                num(a.AntElectricalTiltDeg);
+            }
         }
         out += "\r\n";
     }

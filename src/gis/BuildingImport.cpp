@@ -2,7 +2,10 @@
 
 #include "geo/Geo.h"
 #include "gis/NodeRaster.h"
+#include "gis/Terrain.h"
+#include "model/InputFile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -92,14 +95,42 @@ bool NotABuilding(OGRLayer& layer, OGRFeature& f) {
     return b.empty() || b == "no";
 }
 
+bool IsControl(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F;
+}
+
+// A number of the feature outside its sane range: nothing when every one
+// read lies inside. Heights above the tallest towers and levels above the
+// tallest buildings are faults of the file, and would make the evaluation
+// run for hours.
+std::optional<std::string> OutOfRange(const char* field, const std::optional<double>& v,
+                                      double most, const char* unit) {
+    if (!v || (*v >= -most && *v <= most)) return std::nullopt;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.6g", *v);
+    return std::string(field) + " " + buf + " is beyond " + std::to_string(int(most)) + unit;
+}
+
 } // namespace
 
-BuildingsImport ReadBuildings(const Project& p, const std::string& path, double defaultHeightM) {
+BuildingsImport ReadBuildings(const Project& p, const std::string& path, double defaultHeightM,
+                              const std::atomic<bool>* cancel) {
     BuildingsImport out;
     const std::string head = "Buildings not imported from " + path + ": ";
+    // GDAL would wait on a pipe, or read a device, without end.
+    if (auto refused = InputFileRefusal(path)) {
+        out.refusal = head + *refused;
+        return out;
+    }
     ensureGdal();
-    GDALDatasetUniquePtr ds(
-        GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr));
+    const std::vector<std::string> drivers = InputDrivers(false);
+    std::vector<const char*> allowed;
+    for (const std::string& d : drivers)
+        allowed.push_back(d.c_str());
+    allowed.push_back(nullptr);
+    GDALDatasetUniquePtr ds(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY,
+                                              allowed.data(), nullptr));
     if (!ds) {
         out.refusal = head + "OGR cannot read it as a vector file";
         return out;
@@ -112,7 +143,7 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
     std::vector<std::string> skippedIds; // the first ten
     const bool osm = ds->GetDriver() && std::string(ds->GetDriver()->GetDescription()) == "OSM";
     for (OGRLayer* layer : ds->GetLayers()) {
-        const std::string lname = layer->GetName();
+        const std::string lname = QuoteCut(layer->GetName());
         const OGRSpatialReference* crs = layer->GetSpatialRef();
         if (!crs) {
             problems.push_back("layer " + lname + " has no coordinate reference system");
@@ -132,6 +163,11 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
         if (HoldsNoAreas(*layer) || (osm && lname == "other_relations")) continue;
         layer->ResetReading();
         for (auto& f : *layer) {
+            // A country's extract holds millions of features.
+            if (cancel && cancel->load(std::memory_order_relaxed)) {
+                out.refusal = head + "cancelled";
+                return out;
+            }
             if (NotABuilding(*layer, *f)) continue;
             const std::string where = "layer " + lname + ", feature " + std::to_string(f->GetFID());
             const auto bad = [&](const std::string& why) {
@@ -162,6 +198,16 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
                 bad("height, building:levels, min_height or min_level is not a number");
                 continue;
             }
+            std::optional<std::string> range;
+            for (auto r : {OutOfRange("height", height, MaxBuildingHeightM, " m"),
+                           OutOfRange("min_height", minHeight, MaxBuildingHeightM, " m"),
+                           OutOfRange("building:levels", levels, MaxBuildingLevels, " floors"),
+                           OutOfRange("min_level", minLevel, MaxBuildingLevels, " floors")})
+                if (r && !range) range = r;
+            if (range) {
+                bad(*range);
+                continue;
+            }
             Building b;
             const bool guessed = !height && !levels;
             b.BaseM = minHeight ? *minHeight : minLevel ? *minLevel * MetresPerFloor : 0.0;
@@ -181,10 +227,12 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
             if (b.Id.empty()) b.Id = Text(*f, "osm_id");
             if (b.Id.empty()) b.Id = std::to_string(f->GetFID());
             for (char& c : b.Id)
-                if (c == ',' || c == '\r' || c == '\n') c = ';';
+                if (c == ',' || IsControl(c)) c = ';';
             b.Name = Text(*f, "name");
-            for (char& c : b.Name)
-                if (c == '\r' || c == '\n') c = ' ';
+            if (std::any_of(b.Name.begin(), b.Name.end(), IsControl)) {
+                bad("its name holds a control character");
+                continue;
+            }
             int part = 0;
             for (const OGRPolygon* poly : polys) {
                 const OGRLinearRing* ring = poly->getExteriorRing();
@@ -200,7 +248,8 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
                 bool failed = false;
                 for (int k = 0; k < n; ++k) {
                     double x = ring->getX(k), y = ring->getY(k);
-                    if (!toLonLat->Transform(1, &x, &y)) {
+                    if (!toLonLat->Transform(1, &x, &y) || !std::isfinite(x) ||
+                        !std::isfinite(y)) {
                         failed = true;
                         break;
                     }
@@ -227,8 +276,16 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
                 cx /= 3 * area2;
                 cy /= 3 * area2;
                 if (!(cx >= 0 && cy >= 0 && cx <= right && cy <= bottom)) {
-                    if (++out.skipped <= 10) skippedIds.push_back(one.Id);
+                    if (++out.skipped <= 10) skippedIds.push_back(QuoteCut(one.Id));
                     continue;
+                }
+                // A footprint kilometres wide is no building (a region's
+                // outline tagged by mistake), and its floors would hold more
+                // points than memory.
+                if (const auto why = FootprintRefusal(p, one)) {
+                    bad("building " + QuoteCut(one.Id) +
+                        (one.Name.empty() ? "" : " '" + QuoteCut(one.Name) + "'") + ": " + *why);
+                    break;
                 }
                 if (guessed) ++out.defaultHeight;
                 found.push_back(std::move(one));
@@ -256,6 +313,27 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
     }
     out.buildings = std::move(found);
     return out;
+}
+
+std::optional<std::string> FootprintRefusal(const Project& p, const Building& b) {
+    if (b.Outline.empty()) return std::nullopt;
+    double x0 = b.Outline[0].x, x1 = x0, y0 = b.Outline[0].y, y1 = y0;
+    for (const PlanVertex& v : b.Outline) {
+        x0 = std::min(x0, v.x);
+        x1 = std::max(x1, v.x);
+        y0 = std::min(y0, v.y);
+        y1 = std::max(y1, v.y);
+    }
+    const double w = (x1 - x0) * p.MetersPerUnit, h = (y1 - y0) * p.MetersPerUnit;
+    if (!(w <= MaxFootprintM && h <= MaxFootprintM))
+        return "its footprint is wider than " + std::to_string(int(MaxFootprintM)) + " m";
+    // The evaluation holds a floor's points at once: one point per metre of
+    // outline and one per cell of the plan inside it.
+    const double step = p.CellSize * p.MetersPerUnit;
+    const double lattice = step > 0.0 ? (w / step + 1.0) * (h / step + 1.0) : 0.0;
+    if (lattice + 4.0 * MaxFootprintM > MaxFloorPoints)
+        return "its footprint holds too many points of the plan's grid";
+    return std::nullopt;
 }
 
 BuildingHeightAnswer BuildingHeightAccept(const std::string& text,

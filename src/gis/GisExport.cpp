@@ -1,5 +1,7 @@
 #include "gis/GisExport.h"
 
+#include "gis/GdalErrors.h"
+
 #include "export/CsvExport.h"
 #include "gis/GisLayers.h"
 #include "gis/Writers.h"
@@ -9,7 +11,6 @@
 #include "render/DisplayForms.h"
 
 #include <array>
-#include <cpl_error.h>
 
 namespace brenvik::gis {
 
@@ -34,16 +35,6 @@ const FormatInfo& info(GisFormat f) {
         if (i.format == f) return i;
     return kFormats[0];
 }
-
-// GDAL reports through its error handler; the program's own message says
-// what went wrong, so GDAL's text stays off the terminal.
-class QuietGdal {
-  public:
-    QuietGdal() { CPLPushErrorHandler(CPLQuietErrorHandler); }
-    ~QuietGdal() { CPLPopErrorHandler(); }
-    QuietGdal(const QuietGdal&) = delete;
-    QuietGdal& operator=(const QuietGdal&) = delete;
-};
 
 // ---- Writers built on the shared layers ---------------------------------------------
 
@@ -133,11 +124,12 @@ std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std
                                         const std::atomic<bool>* cancel) {
     if (!p.XY.Calculated) return std::string(msg::NoResult);
     ensureGdal();
-    QuietGdal quiet;
-    CPLErrorReset();
-    // GDAL writes the file straight into a temporary beside the target, a
-    // block of rows at a time, and the temporary replaces the target only
-    // when it is whole.
+    // GDAL's own reports become the cause in the export's message.
+    const GdalErrorTrap trap;
+    // GDAL writes the file straight into a temporary in a private folder
+    // beside the target, a block of rows at a time (its own side files land
+    // in that folder too), and the temporary replaces the target only when it
+    // is whole.
     StagedFile staged;
     if (!staged.open(path)) return msg::withCause(msg::FileError, path + ": " + staged.reason());
     staged.release();
@@ -151,12 +143,7 @@ std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std
         return msg::withCause(msg::FileError, e.why);
     }
     if (cancel && cancel->load()) return std::string(msg::Interrupted);
-    if (!written) {
-        const std::string why = CPLGetLastErrorMsg();
-        return msg::withCause(msg::FileError, why.empty() ? path : why);
-    }
-    // A driver that replaced the temporary leaves a file without its lock.
-    staged.relock();
+    if (!written) return msg::withCause(msg::FileError, trap.failed() ? trap.text() : path);
     if (!staged.finish() || !staged.commit())
         return msg::withCause(msg::FileError, staged.reason());
     return std::nullopt;

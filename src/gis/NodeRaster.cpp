@@ -1,5 +1,6 @@
 #include "gis/NodeRaster.h"
 
+#include "gis/GdalErrors.h"
 #include "render/Scene.h"
 
 #include <atomic>
@@ -121,6 +122,7 @@ void ensureGdal() {
     static std::once_flag once;
     std::call_once(once, [] {
         GDALAllRegister();
+        SilenceUntrappedGdal();
         // The map files are written block by block from the result's grid.
         // GDAL's block cache would otherwise take up to a twentieth of the
         // machine's memory with the blocks of the file being written, and a

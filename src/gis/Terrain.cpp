@@ -2,6 +2,7 @@
 
 #include "geo/Geo.h"
 #include "gis/NodeRaster.h"
+#include "model/InputFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,6 +32,22 @@ std::string Degrees(double v) {
 
 } // namespace
 
+std::vector<std::string> InputDrivers(bool raster) {
+    ensureGdal();
+    std::vector<std::string> names;
+    GDALDriverManager* m = GetGDALDriverManager();
+    for (int k = 0; k < m->GetDriverCount(); ++k) {
+        GDALDriver* d = m->GetDriver(k);
+        const std::string name = d->GetDescription();
+        if (name == "VRT" || name == "OGR_VRT" || name == "GTI" || name == "STACIT" ||
+            name == "STACTA")
+            continue;
+        if (d->GetMetadataItem(raster ? GDAL_DCAP_RASTER : GDAL_DCAP_VECTOR))
+            names.push_back(name);
+    }
+    return names;
+}
+
 TerrainSample SampleTerrain(const Project& p, const std::string& path,
                             const std::atomic<bool>* cancel) {
     TerrainSample out;
@@ -38,9 +55,16 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
         out.refusal = "Terrain not imported from " + path + ": " + why;
         return out;
     };
+    // GDAL would wait on a pipe, or read a device, without end.
+    if (auto refused = InputFileRefusal(path)) return refuse(*refused);
     ensureGdal();
-    GDALDatasetUniquePtr ds(
-        GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr));
+    const std::vector<std::string> drivers = InputDrivers(true);
+    std::vector<const char*> allowed;
+    for (const std::string& d : drivers)
+        allowed.push_back(d.c_str());
+    allowed.push_back(nullptr);
+    GDALDatasetUniquePtr ds(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY,
+                                              allowed.data(), nullptr));
     if (!ds) return refuse("GDAL cannot read it as a raster");
     if (ds->GetRasterCount() < 1) return refuse("it has no band");
     const OGRSpatialReference* crs = ds->GetSpatialRef();
@@ -126,6 +150,17 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
     const auto bad = [&](double v) {
         return !std::isfinite(v) || (hasNodata && (v == nodata || (std::isnan(nodata) && std::isnan(v))));
     };
+    // A value below the deepest dry depression or above the highest summit
+    // is a fault of the file (a nodata value the file does not declare, an
+    // overflow), not ground.
+    const auto absurd = [](double v) { return !(v >= MinElevationM && v <= MaxElevationM); };
+    const auto absurdText = [&](double v) {
+        std::ostringstream m;
+        m.precision(6);
+        m << "its value " << v << " m lies outside " << MinElevationM << " to " << MaxElevationM
+          << " m";
+        return m.str();
+    };
     const auto pixel = [&](long long c, long long r) {
         c = std::clamp<long long>(c, c0, c1);
         r = std::clamp<long long>(r, r0, r1);
@@ -141,25 +176,31 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
         const double tx = std::clamp(fx - double(c), 0.0, 1.0), ty = std::clamp(fy - double(r), 0.0, 1.0);
         const double a = pixel(c, r), b = pixel(c + 1, r), d = pixel(c, r + 1), e = pixel(c + 1, r + 1);
         const int i = int(k / std::size_t(ny + 1)), j = int(k % std::size_t(ny + 1));
-        if (bad(a) || bad(b) || bad(d) || bad(e))
-            return refuse("it has no value at node (" + std::to_string(i) + ", " +
-                          std::to_string(j) + ") at " + Degrees(lonOf[k]) + ", " +
-                          Degrees(latOf[k]));
+        const std::string at = "node (" + std::to_string(i) + ", " + std::to_string(j) + ") at " +
+                               Degrees(lonOf[k]) + ", " + Degrees(latOf[k]);
+        if (bad(a) || bad(b) || bad(d) || bad(e)) return refuse("it has no value at " + at);
+        for (const double v : {a, b, d, e})
+            if (absurd(v)) return refuse(absurdText(v) + " at " + at);
         ground(i, j) = (a * (1 - tx) + b * tx) * (1 - ty) + (d * (1 - tx) + e * tx) * ty;
     }
 
     // The datum: the lowest value among the window's pixels whose centres lie
     // inside the plan.
     double datum = std::numeric_limits<double>::infinity();
-    for (int r = 0; r < wh; ++r)
+    for (int r = 0; r < wh; ++r) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) return refuse("cancelled");
         for (int c = 0; c < ww; ++c) {
             const double v = win[std::size_t(r) * std::size_t(ww) + std::size_t(c)];
-            if (bad(v) || !(v < datum)) continue;
+            if (bad(v) || !(v < datum || absurd(v))) continue;
             double x = gt[0] + (c0 + c + 0.5) * gt[1] + (r0 + r + 0.5) * gt[2];
             double y = gt[3] + (c0 + c + 0.5) * gt[4] + (r0 + r + 0.5) * gt[5];
             if (!toLonLat->Transform(1, &x, &y)) continue;
-            if (x >= west && x <= east && y >= south && y <= north) datum = v;
+            if (!(x >= west && x <= east && y >= south && y <= north)) continue;
+            if (absurd(v))
+                return refuse(absurdText(v) + " at " + Degrees(x) + ", " + Degrees(y));
+            datum = v;
         }
+    }
     // A model coarser than the plan may have no pixel centre inside it: the
     // lowest node stands in.
     for (int i = 0; i <= nx; ++i)

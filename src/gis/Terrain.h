@@ -6,6 +6,7 @@
 #include <atomic>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace brenvik::gis {
 
@@ -22,11 +23,24 @@ struct TerrainSample {
     double highestM = 0.0;              // the highest node above the datum
 };
 
-// Reads the model; refuses a file GDAL cannot open, one without a CRS or a
-// geotransform, or one that does not cover every node of the plan (a node
-// outside it or beside a nodata pixel). Leaves the project untouched.
+// The elevations a model may hold, metres: below the deepest dry land, above
+// the highest summit, a value is a fault of the file.
+inline constexpr double MinElevationM = -500.0;
+inline constexpr double MaxElevationM = 9000.0;
+
+// Reads the model; refuses a path that is no plain file, a file GDAL cannot
+// open, one without a CRS or a geotransform, one that does not cover every
+// node of the plan (a node outside it or beside a nodata pixel), or one with
+// a value inside the plan outside MinElevationM..MaxElevationM. Leaves the
+// project untouched.
 TerrainSample SampleTerrain(const Project& p, const std::string& path,
                             const std::atomic<bool>* cancel = nullptr);
+
+// The GDAL drivers a user's file (terrain, buildings) is opened with: every
+// driver of rasters, or of vectors, but the virtual datasets, whose text
+// names other files (a pipe or a device among them) that would be opened
+// unchecked.
+std::vector<std::string> InputDrivers(bool raster);
 
 // The sample as the project's ground, with its datum.
 void ApplyTerrain(Project& p, const TerrainSample& t);

@@ -3,6 +3,7 @@
 #include "model/Feedback.h"
 
 #include <atomic>
+#include <compare>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -13,13 +14,15 @@
 
 namespace brenvik {
 
-// Where a file written to `path` really lands: a symbolic link is followed to
-// the file it names (its target is replaced, the link stays), and the folder
-// part is made absolute and free of "." and "..", so that two spellings of one
-// file give one text. Empty when the path has no file name, the links loop,
-// or a link is refused: in a sticky folder that everyone may write to, only a
-// link owned by the folder's owner or by the caller is followed (`refusal`,
-// when given, then says so).
+// Where a file written to `path` really lands: the path is walked one folder
+// at a time, a symbolic link anywhere in it is followed to what it names (a
+// final link's target is replaced, the link stays), and the result is
+// absolute and free of links, "." and "..", so that two spellings of one file
+// give one text. Empty when the path has no file name, a folder on the way is
+// missing, the links loop, or a link is refused: in a sticky folder that
+// everyone may write to, only a link owned by the folder's owner or by the
+// caller is followed, wherever it stands in the path (`refusal`, when given,
+// then names it).
 std::string ResolveOutputPath(const std::string& path, std::string* refusal = nullptr);
 
 // The device and inode of an existing file (links followed), which tell two
@@ -27,6 +30,17 @@ std::string ResolveOutputPath(const std::string& path, std::string* refusal = nu
 // value when the file does not exist.
 std::optional<std::pair<std::uint64_t, std::uint64_t>>
 ExistingFileIdentity(const std::string& path);
+
+// Where a resolved output path lands whether or not its file exists yet: the
+// device and inode of its folder and its name. Two spellings of one folder
+// (a bind mount, a link to it) give one place; no value when the folder
+// cannot be looked at.
+struct OutputPlace {
+    std::uint64_t device = 0, inode = 0;
+    std::string name;
+    auto operator<=>(const OutputPlace&) const = default;
+};
+std::optional<OutputPlace> OutputPlaceOf(const std::string& resolved);
 
 // Why an output at the resolved path `resolved` may not be written, or no
 // value when it may: only a missing file or a plain, writable file is ever
@@ -36,8 +50,10 @@ std::optional<std::string> OutputRefusal(const std::string& resolved);
 
 // Renames a whole set of finished files, all or none: the set is noted in a
 // journal beside the first target, every existing target is kept under a
-// backup name (a second link to it, no copy), then the temporaries are renamed
-// one by one. When one rename fails the targets already replaced get their old
+// backup name (a second link to it, no copy, in the temporary's private
+// folder), then the temporaries are renamed one by one. Another run's set
+// that lands in any of the same folders commits wholly before or after this
+// one, never interleaved with it. When one rename fails the targets already replaced get their old
 // files back (or go, when they had none) and the reason is returned; a backup
 // that cannot be put back is kept and named in the reason, and its journal
 // stays for the next run. A run killed half-way is finished or rolled back by
@@ -49,10 +65,14 @@ std::optional<std::string> CommitTogether(std::vector<StagedFile*> files,
                                           const RenameFunction& rename = {});
 
 // The bytes of one output on their way to the target: they go to a temporary
-// file beside the target (same folder, so the rename stays on one file
-// system), and the temporary replaces the target only on commit(). Whatever
-// was not committed is removed when the object goes. The temporary takes the
-// permission bits and, where allowed, the owner of the file it replaces.
+// file in a private folder (mode 0700) made inside the target's folder, so
+// the rename stays on one file system and whatever a library writes beside
+// the temporary stays private too; the temporary replaces the target only on
+// commit(). The private folder carries an advisory lock from its creation to
+// the commit or removal, whatever a writer does to the temporary meanwhile,
+// so another run never takes it for abandoned. Whatever was not committed is
+// removed when the object goes. The temporary takes the permission bits and,
+// where allowed, the owner of the file it replaces.
 class StagedFile {
   public:
     StagedFile() = default;
@@ -62,17 +82,15 @@ class StagedFile {
     StagedFile& operator=(const StagedFile&) = delete;
     ~StagedFile() { discard(); }
 
-    // Resolves and checks the target, removes the temporaries an earlier,
-    // killed run left beside it, and creates this one's temporary, open for
-    // write(). False with reason() when any of it fails.
+    // Resolves and checks the target, removes what earlier, killed runs left
+    // beside it (temporaries, private folders, backups, a library's side
+    // files), and creates this one's temporary, open for write(). False with
+    // reason() when any of it fails.
     bool open(const std::string& target);
     bool write(std::string_view bytes);
-    // Closes the temporary so that another writer can fill it by its path.
+    // Closes the temporary so that another writer can fill it by its path
+    // (and may replace it: the lock stays with the private folder).
     void release();
-    // Moves the lock to the file now at the temporary's path, when another
-    // writer replaced it (a writer that itself stages and renames): a file
-    // left unlocked would look abandoned to another run's sweep.
-    void relock();
     // Gives the temporary the old file's mode and owner, then flushes it to the
     // disk and closes it: true when every byte is there.
     bool finish();
@@ -90,11 +108,19 @@ class StagedFile {
     friend std::optional<std::string> CommitTogether(std::vector<StagedFile*> files,
                                                      const RenameFunction& rename);
     bool fail(const std::string& why);
+    // Closes the temporary and the private folder and, with `removeFolder`,
+    // removes the folder and what it holds (a backup a commit journal still
+    // names excepted); the target's folder stays open.
+    void closeAll(bool removeFolder);
     std::string target_;
     std::string temporary_;
     std::string reason_;
+    std::string privateName_; // the private folder's name in the target's folder
+    std::string fileName_;    // the temporary's name in the private folder
     int fd_ = -1;
-    int lockFd_ = -1; // holds the advisory lock that marks the temporary as in use
+    int folderFd_ = -1;          // the target's folder, as the walk of its path found it
+    int privateFd_ = -1;         // the private folder
+    int lockFd_ = -1;            // holds the advisory lock that marks the private folder as in use
     std::uint64_t unsynced_ = 0; // bytes written since the disk was last asked to take them
     bool committed_ = false;
 };

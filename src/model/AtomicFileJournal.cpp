@@ -101,13 +101,17 @@ std::optional<Journal> ParseJournal(std::string_view text) {
         auto backup = temporary ? field() : std::nullopt;
         if (!backup || at >= text.size() || text[at] != '\n') return std::nullopt;
         ++at;
-        // Every file of an entry is the target or one of our temporaries
-        // beside it.
+        // Every file of an entry is the target or one of our temporaries in
+        // a private folder beside it (or, from an earlier version, beside it).
         const fs::path t(*target), tmp(*temporary);
-        if (tmp.parent_path() != t.parent_path() ||
-            !IsTemporaryName(tmp.filename().string(), false) ||
-            (!backup->empty() && *backup != *temporary + "k"))
-            return std::nullopt;
+        const bool inPrivate =
+            tmp.parent_path().parent_path() == t.parent_path() &&
+            IsPrivateFolderName(tmp.parent_path().filename().string()) &&
+            (backup->empty() || fs::path(*backup) == tmp.parent_path() / kBackupName);
+        const bool beside = tmp.parent_path() == t.parent_path() &&
+                            IsTemporaryName(tmp.filename().string(), false) &&
+                            (backup->empty() || *backup == *temporary + "k");
+        if (!inPrivate && !beside) return std::nullopt;
         j.entries.push_back(
             {std::move(*target), std::move(*temporary), std::move(*backup), *dev, *ino});
     }
@@ -130,29 +134,25 @@ bool IsTheTemporary(const std::optional<struct stat>& st, const JournalEntry& e)
 
 // Puts the old files of an interrupted set back. A target that now holds the
 // set's new file gets its backup back (or goes, when it had none); a target
-// never replaced keeps its file and loses only the spare link. A backup that
-// cannot be put back, or whose target meanwhile holds someone else's file,
-// stays: its path is returned.
-// Entries from `untouched` on are known not to have been renamed.
+// never replaced keeps its file and loses only the spare link, and so does a
+// target that another run's later set has replaced meanwhile (its file is the
+// newer one). A backup that cannot be put back stays: its path is returned.
 std::vector<std::string> RollBack(const std::vector<JournalEntry>& entries,
-                                  const RenameFunction& rename, std::size_t untouched) {
+                                  const RenameFunction& rename) {
     std::vector<std::string> kept;
-    for (std::size_t k = 0; k < entries.size(); ++k) {
-        const JournalEntry& e = entries[k];
+    for (const JournalEntry& e : entries) {
         const auto target = StatOf(e.target);
         const bool ours = IsTheTemporary(target, e);
         if (!e.backup.empty()) {
             const auto backup = StatOf(e.backup);
             if (!backup) {
                 // Never made, or already put back.
-            } else if (target && !ours && (k >= untouched || SameFile(*target, *backup))) {
+            } else if (target && !ours) {
                 ::unlink(e.backup.c_str());
-            } else if (!target || ours) {
+            } else {
                 const int rc = rename ? rename(e.backup.c_str(), e.target.c_str())
                                       : ::rename(e.backup.c_str(), e.target.c_str());
                 if (rc != 0) kept.push_back(e.backup);
-            } else {
-                kept.push_back(e.backup);
             }
         } else if (ours) {
             ::unlink(e.target.c_str());
@@ -163,10 +163,34 @@ std::vector<std::string> RollBack(const std::vector<JournalEntry>& entries,
     return kept;
 }
 
-// Drops the backups of a set whose every target holds its new file.
+// Drops the backups of a set whose every rename was done: whether a target
+// still holds the set's file or a later set's, its old file is superseded.
 void DropBackups(const std::vector<JournalEntry>& entries) {
+    for (const JournalEntry& e : entries) {
+        const auto backup = e.backup.empty() ? std::nullopt : StatOf(e.backup);
+        if (backup && S_ISREG(backup->st_mode)) ::unlink(e.backup.c_str());
+    }
+}
+
+// The folders of a set's targets.
+std::vector<fs::path> Folders(const std::vector<JournalEntry>& entries) {
+    std::vector<fs::path> out;
     for (const JournalEntry& e : entries)
-        if (!e.backup.empty() && IsTheTemporary(StatOf(e.target), e)) ::unlink(e.backup.c_str());
+        out.push_back(fs::path(e.target).parent_path());
+    return out;
+}
+
+// Removes the private folders of a dead run's set, now that the journal no
+// longer needs anything in them.
+void RemovePrivateFolders(const std::vector<JournalEntry>& entries) {
+    for (const JournalEntry& e : entries) {
+        const fs::path folder = fs::path(e.temporary).parent_path();
+        if (!IsPrivateFolderName(folder.filename().string())) continue;
+        const int dfd = ::open(folder.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (dfd < 0) continue;
+        RemoveStalePrivateFolder(dfd, folder.filename().c_str());
+        ::close(dfd);
+    }
 }
 
 // An open journal file, locked for as long as its set is being committed so
@@ -180,21 +204,16 @@ class JournalFile {
         if (fd_ >= 0) ::close(fd_);
     }
 
-    // The journal is written whole and locked under a temporary's name
-    // first, and only then given its own: another run never sees a journal
-    // half written or not yet locked. A run killed before that leaves only an
-    // unlocked temporary, which the next sweep removes.
-    bool create(const fs::path& folder, const std::string& text) {
-        std::string draft;
-        for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-            draft = (folder / (".commit" + std::string(kTempMark) +
-                               std::to_string(static_cast<long>(::getpid())) + '-' +
-                               std::to_string(NextTempNumber())))
-                        .string();
-            fd_ = ::open(draft.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-            if (fd_ < 0 && errno != EEXIST) return false;
-        }
-        if (fd_ < 0 || !LockFile(fd_) || !append(text)) {
+    // The journal is written whole and locked as a draft in the run's
+    // private folder `draftFolder` first, and only then given its own name
+    // beside the targets: another run never sees a journal half written or
+    // not yet locked. A run killed before that leaves only the draft, which
+    // goes with its private folder.
+    bool create(const fs::path& folder, const fs::path& draftFolder, const std::string& text) {
+        const std::string draft = (draftFolder / ".bvtmp-journal").string();
+        fd_ = ::open(draft.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd_ < 0) return false;
+        if (!LockFile(fd_) || !append(text)) {
             ::unlink(draft.c_str());
             return false;
         }
@@ -266,20 +285,21 @@ void RecoverInterruptedCommits(const fs::path& folder) {
             readable =
                 ::pread(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size());
         }
-        if (readable) {
+        const auto j = readable ? ParseJournal(text) : std::nullopt;
+        // Not one of ours, or damaged: left alone with what it names.
+        FolderLocks locks;
+        // While another run's set lands in one of the folders, this one waits
+        // for the next run: its renames must not cross that set's.
+        if (j && !locks.take(Folders(j->entries), 5.0)) {
             bool done = true;
-            if (const auto j = ParseJournal(text)) {
-                if (j->committed)
-                    DropBackups(j->entries);
-                else
-                    done = RollBack(j->entries, {}, j->entries.size()).empty();
-            } else {
-                // Not one of ours, or damaged: left alone with what it names.
-                done = false;
-            }
+            if (j->committed)
+                DropBackups(j->entries);
+            else
+                done = RollBack(j->entries, {}).empty();
             if (done) {
                 ::unlink(path.c_str());
                 SyncFolder(path);
+                RemovePrivateFolders(j->entries);
             }
         }
         ::close(fd);
@@ -302,16 +322,20 @@ std::optional<std::string> CommitTogether(std::vector<StagedFile*> files,
                        {},
                        static_cast<std::uint64_t>(tmp.st_dev),
                        static_cast<std::uint64_t>(tmp.st_ino)};
-        // The backup is named like the temporary, so it is known for what it is.
-        if (::access(f->target().c_str(), F_OK) == 0) e.backup = f->temporary() + "k";
+        // The backup waits in the temporary's private folder.
+        if (::access(f->target().c_str(), F_OK) == 0)
+            e.backup = (fs::path(f->temporary()).parent_path() / kBackupName).string();
         entries.push_back(std::move(e));
     }
+    // No other run's set lands in these folders until this one is done.
+    FolderLocks locks;
+    if (auto busy = locks.take(Folders(entries), 30.0)) return busy;
     JournalFile journal;
-    if (!journal.create(fs::path(entries.front().target).parent_path(), JournalText(entries)))
+    if (!journal.create(fs::path(entries.front().target).parent_path(),
+                        fs::path(entries.front().temporary).parent_path(), JournalText(entries)))
         return "Cannot write " + entries.front().target + ": " + SystemReason();
-    std::size_t renamed = 0;
     const auto abandon = [&](std::string why) -> std::string {
-        const std::vector<std::string> kept = RollBack(entries, rename, renamed);
+        const std::vector<std::string> kept = RollBack(entries, rename);
         if (kept.empty()) {
             journal.remove();
             return why;
@@ -335,20 +359,17 @@ std::optional<std::string> CommitTogether(std::vector<StagedFile*> files,
         const int rc = rename ? rename(e.temporary.c_str(), e.target.c_str())
                               : ::rename(e.temporary.c_str(), e.target.c_str());
         if (rc != 0) return abandon("Cannot write " + e.target + ": " + SystemReason());
-        ++renamed;
     }
     for (const JournalEntry& e : entries)
         SyncFolder(e.target);
     if (!journal.append(kJournalCommitted))
         return abandon("Cannot write " + journal.path() + ": " + SystemReason());
-    for (StagedFile* f : files) {
-        f->committed_ = true;
-        f->temporary_.clear();
-        if (f->lockFd_ >= 0) ::close(f->lockFd_);
-        f->lockFd_ = -1;
-    }
     DropBackups(entries);
     journal.remove();
+    for (StagedFile* f : files) {
+        f->committed_ = true;
+        f->discard();
+    }
     return std::nullopt;
 }
 

@@ -111,7 +111,7 @@ class LibraryOf {
 
 // Each place and building evaluated exactly against the project's standard.
 template <OutputKind Kind>
-Message WriteRealPlaces(const Project& p, const std::string& path, Feedback&,
+Message WriteRealPlaces(const Project& p, const std::string& path, Feedback& fb,
                         const OutputContext& ctx) {
     constexpr bool places = Kind == OutputKind::Places || Kind == OutputKind::PlacesGeoJson;
     const LibraryOf lib(ctx);
@@ -127,12 +127,13 @@ Message WriteRealPlaces(const Project& p, const std::string& path, Feedback&,
         text = Kind == OutputKind::Places ? compliance::PlacesCsv(values)
                                           : compliance::PlacesGeoJson(values);
     } else {
-        const auto values = compliance::EvaluateBuildings(p, inv.inverse);
+        const auto values = compliance::EvaluateBuildings(p, inv.inverse, fb);
+        if (!values) return std::string(msg::Interrupted);
         if constexpr (Kind == OutputKind::BuildingsGpkg) {
-            return gis::writeBuildingsGpkg(p, values, path);
+            return gis::writeBuildingsGpkg(p, *values, path);
         }
-        text = Kind == OutputKind::Buildings ? compliance::BuildingsCsv(values)
-                                             : compliance::BuildingsGeoJson(p, values);
+        text = Kind == OutputKind::Buildings ? compliance::BuildingsCsv(*values)
+                                             : compliance::BuildingsGeoJson(p, *values);
     }
     std::string why;
     if (!WriteFileAtomically(path, text, &why)) return msg::withCause(msg::FileError, why);
@@ -166,7 +167,9 @@ Message WriteReport(const Project& p, const std::string& path, Feedback& fb,
         const auto inv =
             compliance::InverseLimits(p, lib.get(), p.Compliance.Standard, p.Compliance.Group);
         if (inv.refusal) return inv.refusal;
-        in.buildings = compliance::EvaluateBuildings(p, inv.inverse);
+        auto buildings = compliance::EvaluateBuildings(p, inv.inverse, fb);
+        if (!buildings) return std::string(msg::Interrupted);
+        in.buildings = std::move(*buildings);
         in.places = compliance::EvaluatePlaces(p, inv.inverse);
     }
     if (fb.isCanceled()) return std::string(msg::Interrupted);

@@ -2,8 +2,9 @@
 
 #include "compliance/Csv.h"
 #include "compliance/Limits.h"
-#include "model/AtomicFile.h"
+#include "model/InputFile.h"
 #include "model/Numbers.h"
+#include "tiles/Manifest.h"
 
 #include <array>
 #include <cmath>
@@ -18,6 +19,9 @@ constexpr std::array<const char*, Count> kNames{
     "site",    "lon",           "lat",     "height_m",        "type",
     "erp_w",   "azimuth_deg",   "tilt_deg", "frequency_mhz",  "pattern",
     "h_beamwidth_deg", "v_beamwidth_deg", "electrical_tilt_deg"};
+
+// A national inventory of a million antennas stays far below this.
+constexpr std::uintmax_t MaxInventoryBytes = 1ull << 30;
 
 } // namespace
 
@@ -70,11 +74,11 @@ InventoryRead ParseInventory(const std::string& csv) {
         else if (type != "panel")
             why.push_back("type '" + type + "' is neither panel nor stick");
         if (auto h = value(Height, true)) {
-            if (*h < 0.0) why.push_back("height_m is negative");
+            if (!(*h >= 0.0 && *h <= 10000.0)) why.push_back("height_m is not within 0 to 10000");
             r.heightM = *h;
         }
         if (auto w = value(Erp, true)) {
-            if (*w < 0.0) why.push_back("erp_w is negative");
+            if (!(*w >= 0.0 && *w <= MaxErpW)) why.push_back("erp_w is not within 0 to 100000000 W");
             r.erpW = *w;
         }
         if (auto d = value(Azimuth, false)) {
@@ -111,9 +115,10 @@ InventoryRead ParseInventory(const std::string& csv) {
 }
 
 InventoryRead ReadInventory(const std::string& path) {
-    const auto text = ReadWholeFile(path);
-    if (!text) return {{}, "cannot read the site inventory " + path};
-    InventoryRead r = ParseInventory(*text);
+    std::string text;
+    if (auto refused = ReadInputFile(path, MaxInventoryBytes, text))
+        return {{}, "the site inventory cannot be read: " + *refused};
+    InventoryRead r = ParseInventory(text);
     if (!r.error.empty()) r.error = "Sites not read from " + path + ":\n" + r.error;
     return r;
 }

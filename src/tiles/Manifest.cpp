@@ -1,7 +1,10 @@
 #include "tiles/Manifest.h"
 
-#include "model/AtomicFile.h"
+#include "model/InputFile.h"
+#include "model/Numbers.h"
+#include "tiles/Projection.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -19,13 +22,90 @@ constexpr int kVersion = 1;
 json CutJson(const PatternCut& c) {
     return {{"angle", c.Angle}, {"loss", c.Loss}};
 }
-PatternCut CutFrom(const json& j) {
+
+// The manifest is a file on a shared disk that anyone may edit or damage, and
+// every tile of a run reads it: each value is checked for its kind and its
+// range before it is converted or used, so that a bad value is a message
+// naming the field, never an overflow, a division by zero or a tile of
+// infinities.
+[[noreturn]] void Refuse(const std::string& why) {
+    throw std::runtime_error(why);
+}
+
+std::string Shown(const json& v) {
+    return QuoteCut(v.dump(), 40);
+}
+
+const json& Field(const json& j, const char* key, const std::string& where) {
+    if (!j.is_object()) Refuse(where + " is not an object");
+    const auto it = j.find(key);
+    if (it == j.end()) Refuse(where + " has no " + key);
+    return *it;
+}
+
+std::string Text(const json& j, const char* key, const std::string& where) {
+    const json& v = Field(j, key, where);
+    if (!v.is_string()) Refuse(where + ": " + key + " " + Shown(v) + " is not a text");
+    return v.get<std::string>();
+}
+
+std::string Range(double lo, double hi) {
+    return FormatNumberC(lo) + " to " + FormatNumberC(hi);
+}
+
+double NumberIn(const json& v, double lo, double hi, const std::string& what) {
+    if (!v.is_number()) Refuse(what + " " + Shown(v) + " is not a number");
+    const double d = v.get<double>();
+    if (!std::isfinite(d) || d < lo || d > hi) Refuse(what + " " + Shown(v) + " is not within " + Range(lo, hi));
+    return d;
+}
+
+double Number(const json& j, const char* key, double lo, double hi, const std::string& where) {
+    return NumberIn(Field(j, key, where), lo, hi, where + ": " + key);
+}
+
+std::int64_t WholeIn(const json& v, std::int64_t lo, std::int64_t hi, const std::string& what) {
+    const auto refuse = [&] {
+        Refuse(what + " " + Shown(v) + " is not a whole number from " + std::to_string(lo) + " to " +
+               std::to_string(hi));
+    };
+    if (!v.is_number_integer()) refuse();
+    if (v.is_number_unsigned()) {
+        const std::uint64_t u = v.get<std::uint64_t>();
+        if (u > static_cast<std::uint64_t>(hi)) refuse();
+        return static_cast<std::int64_t>(u);
+    }
+    const std::int64_t k = v.get<std::int64_t>();
+    if (k < lo || k > hi) refuse();
+    return k;
+}
+
+int Whole(const json& j, const char* key, std::int64_t lo, std::int64_t hi, const std::string& where) {
+    return static_cast<int>(WholeIn(Field(j, key, where), lo, hi, where + ": " + key));
+}
+
+const json& ArrayField(const json& j, const char* key, const std::string& where) {
+    const json& v = Field(j, key, where);
+    if (!v.is_array()) Refuse(where + ": " + key + " is not a list");
+    return v;
+}
+
+PatternCut CutFrom(const json& j, const std::string& where) {
     PatternCut c;
-    j.at("angle").get_to(c.Angle);
-    j.at("loss").get_to(c.Loss);
-    if (c.Angle.size() != c.Loss.size()) throw std::runtime_error("a pattern cut's angles and losses differ in count");
+    const json& angles = ArrayField(j, "angle", where);
+    const json& losses = ArrayField(j, "loss", where);
+    if (angles.size() != losses.size()) Refuse(where + ": its angles and losses differ in count");
+    for (std::size_t k = 0; k < angles.size(); ++k) {
+        const std::string at = where + ": point " + std::to_string(k);
+        c.Angle.push_back(NumberIn(angles[k], 0.0, std::nextafter(360.0, 0.0), at + " angle"));
+        c.Loss.push_back(NumberIn(losses[k], 0.0, MaxLossDb, at + " loss"));
+        if (k > 0 && !(c.Angle[k] > c.Angle[k - 1])) Refuse(at + ": the angles do not ascend");
+    }
     return c;
 }
+
+constexpr double kCoordMax = 1e8;  // metres of a projected CRS, far beyond the Earth's
+constexpr double kHeightMax = 1e5; // metres of ground or antenna height
 
 } // namespace
 
@@ -78,83 +158,122 @@ ManifestRead ParseManifest(const std::string& text) {
     ManifestRead r;
     r.hash = HashText(text);
     try {
-        const json j = json::parse(text);
-        if (j.at("format") != kFormat) throw std::runtime_error("not a tile manifest");
-        if (j.at("version") != kVersion) throw std::runtime_error("an unknown manifest version");
+        json j;
+        try {
+            j = json::parse(text);
+        } catch (const json::exception& e) {
+            // Its text begins with the library's own tag, "[json.exception...] ".
+            std::string why = e.what();
+            if (const auto cut = why.find("] "); cut != std::string::npos) why.erase(0, cut + 2);
+            Refuse("not JSON: " + QuoteCut(why, 160));
+        }
+        if (!j.is_object() || !j.contains("format") || j["format"] != kFormat) Refuse("not a tile manifest");
+        if (!j.contains("version") || j["version"] != kVersion) Refuse("an unknown manifest version");
+        const std::string top = "the manifest";
         Manifest m;
-        j.at("crs").get_to(m.crs);
-        j.at("crs_wkt").get_to(m.crsWkt);
-        j.at("area").get_to(m.area);
-        const json& g = j.at("grid");
-        g.at("x0").get_to(m.grid.x0);
-        g.at("y1").get_to(m.grid.y1);
-        g.at("resolution").get_to(m.grid.resolution);
-        g.at("width").get_to(m.grid.width);
-        g.at("height").get_to(m.grid.height);
-        g.at("tile_size").get_to(m.grid.tileSize);
-        if (!(m.grid.resolution > 0) || m.grid.width <= 0 || m.grid.height <= 0 || m.grid.tileSize <= 0)
-            throw std::runtime_error("the grid is empty");
-        j.at("receptor_height_m").get_to(m.heightM);
-        j.at("reflection").get_to(m.reflection);
-        j.at("standard").get_to(m.standard);
-        m.population = j.at("population") == "occupational" ? Population::Occupational : Population::Public;
-        j.at("cutoff").get_to(m.cutoff);
-        j.at("terrain").get_to(m.terrain);
-        for (const json& p : j.at("patterns")) {
+        m.crs = Text(j, "crs", top);
+        m.crsWkt = Text(j, "crs_wkt", top);
+        const json& area = ArrayField(j, "area", top);
+        if (area.size() != 4) Refuse("area is not four numbers W,S,E,N");
+        for (std::size_t k = 0; k < 4; ++k) m.area[k] = NumberIn(area[k], -180.0, 180.0, "area");
+        if (auto refused = AreaRefusal(m.area)) Refuse(*refused);
+
+        const json& g = Field(j, "grid", top);
+        m.grid.x0 = Number(g, "x0", -kCoordMax, kCoordMax, "grid");
+        m.grid.y1 = Number(g, "y1", -kCoordMax, kCoordMax, "grid");
+        m.grid.resolution = Number(g, "resolution", 0.0, 1e6, "grid");
+        if (!(m.grid.resolution > 0.0)) Refuse("grid: resolution 0 is not a positive number of metres");
+        m.grid.width = Whole(g, "width", 1, INT_MAX, "grid");
+        m.grid.height = Whole(g, "height", 1, INT_MAX, "grid");
+        m.grid.tileSize = Whole(g, "tile_size", MinTileSize, MaxTileSize, "grid");
+        if (m.grid.tileCount() > MaxTiles)
+            Refuse("grid: " + std::to_string(m.grid.tileCount()) + " tiles, more than " + std::to_string(MaxTiles));
+
+        m.heightM = Number(j, "receptor_height_m", 0.0, MaxReceptorHeightM, top);
+        m.reflection = Number(j, "reflection", 1.0, 2.56, top);
+        if (m.reflection != 1.0 && m.reflection != 2.56) Refuse("reflection is neither 1 nor 2.56");
+        m.standard = Text(j, "standard", top);
+        const std::string population = Text(j, "population", top);
+        if (population != "public" && population != "occupational")
+            Refuse("population " + QuoteCut(population, 40) + " is neither public nor occupational");
+        m.population = population == "occupational" ? Population::Occupational : Population::Public;
+        m.cutoff = Number(j, "cutoff", 0.0, 1.0, top);
+        if (m.cutoff >= 1.0) Refuse("cutoff 1 is not a fraction below 1");
+        m.terrain = Text(j, "terrain", top);
+        if (auto refused = TileMemoryRefusal(m.grid, m.standard.empty() ? 1 : 2, !m.terrain.empty()))
+            Refuse("grid: " + *refused);
+
+        for (const json& p : ArrayField(j, "patterns", top)) {
+            const std::string where = "pattern " + std::to_string(m.patterns.size());
             AntennaPattern a;
-            p.at("name").get_to(a.Name);
-            p.at("source").get_to(a.Source);
-            p.at("gain_dbi").get_to(a.GainDbi);
-            p.at("frequency_mhz").get_to(a.FrequencyMHz);
-            p.at("tilt_deg").get_to(a.TiltDeg);
-            a.Horizontal = CutFrom(p.at("horizontal"));
-            a.Vertical = CutFrom(p.at("vertical"));
+            a.Name = Text(p, "name", where);
+            a.Source = Text(p, "source", where);
+            a.GainDbi = Number(p, "gain_dbi", -MaxGainDbi, MaxGainDbi, where);
+            a.FrequencyMHz = Number(p, "frequency_mhz", 0.0, 300000.0, where);
+            a.TiltDeg = Number(p, "tilt_deg", -90.0, 90.0, where);
+            a.Horizontal = CutFrom(Field(p, "horizontal", where), where + " horizontal");
+            a.Vertical = CutFrom(Field(p, "vertical", where), where + " vertical");
             m.patterns.push_back(std::move(a));
         }
-        for (const json& a : j.at("antennas")) {
+        for (const json& a : ArrayField(j, "antennas", top)) {
+            const std::string where = "antenna " + std::to_string(m.antennas.size());
             TileAntenna t;
-            a.at("site").get_to(t.site);
-            a.at("line").get_to(t.line);
-            a.at("x").get_to(t.x);
-            a.at("y").get_to(t.y);
-            a.at("ground").get_to(t.ground);
-            a.at("z").get_to(t.z);
-            a.at("erp_w").get_to(t.erpW);
-            a.at("azimuth_deg").get_to(t.azimuthDeg);
-            a.at("tilt_deg").get_to(t.tiltDeg);
-            t.stick = a.at("type") == "stick";
-            a.at("frequency_mhz").get_to(t.frequencyMHz);
-            a.at("pattern").get_to(t.pattern);
-            a.at("h_beamwidth_deg").get_to(t.hBeamwidthDeg);
-            a.at("v_beamwidth_deg").get_to(t.vBeamwidthDeg);
-            a.at("electrical_tilt_deg").get_to(t.electricalTiltDeg);
-            a.at("inverse_limit").get_to(t.inverseLimit);
-            t.reachM = a.at("reach_m").is_null() ? std::numeric_limits<double>::infinity()
-                                                 : a.at("reach_m").get<double>();
-            if (t.pattern < -1 || t.pattern >= static_cast<int>(m.patterns.size()))
-                throw std::runtime_error("an antenna names a pattern that is not there");
+            t.site = Text(a, "site", where);
+            t.line = Whole(a, "line", 0, INT_MAX, where);
+            t.x = Number(a, "x", -kCoordMax, kCoordMax, where);
+            t.y = Number(a, "y", -kCoordMax, kCoordMax, where);
+            t.ground = Number(a, "ground", -kHeightMax, kHeightMax, where);
+            t.z = Number(a, "z", -kHeightMax, kHeightMax, where);
+            t.erpW = Number(a, "erp_w", 0.0, MaxErpW, where);
+            t.azimuthDeg = Number(a, "azimuth_deg", 0.0, 360.0, where);
+            t.tiltDeg = Number(a, "tilt_deg", -90.0, 90.0, where);
+            const std::string type = Text(a, "type", where);
+            if (type != "stick" && type != "panel")
+                Refuse(where + ": type " + QuoteCut(type, 40) + " is neither panel nor stick");
+            t.stick = type == "stick";
+            t.frequencyMHz = Number(a, "frequency_mhz", 0.1, 300000.0, where);
+            t.pattern = Whole(a, "pattern", -1, static_cast<std::int64_t>(m.patterns.size()) - 1, where);
+            t.hBeamwidthDeg = Number(a, "h_beamwidth_deg", 0.0, 360.0, where);
+            t.vBeamwidthDeg = Number(a, "v_beamwidth_deg", 0.0, 360.0, where);
+            if (!(t.hBeamwidthDeg > 0.0 && t.vBeamwidthDeg > 0.0)) Refuse(where + ": a beamwidth is 0");
+            t.electricalTiltDeg = Number(a, "electrical_tilt_deg", -90.0, 90.0, where);
+            t.inverseLimit = Number(a, "inverse_limit", 0.0, 1e6, where);
+            const json& reach = Field(a, "reach_m", where);
+            t.reachM = reach.is_null() ? std::numeric_limits<double>::infinity()
+                                       : NumberIn(reach, 0.0, std::numeric_limits<double>::max(), where + ": reach_m");
             m.antennas.push_back(std::move(t));
         }
-        j.at("antennas_out_of_reach").get_to(m.antennasOutOfReach);
-        j.at("neglected_ratio_max").get_to(m.neglectedRatioMax);
-        for (const json& t : j.at("tiles")) {
+        m.antennasOutOfReach = Whole(j, "antennas_out_of_reach", 0, INT_MAX, top);
+        m.neglectedRatioMax = Number(j, "neglected_ratio_max", 0.0, std::numeric_limits<double>::max(), top);
+        const json& tiles = ArrayField(j, "tiles", top);
+        if (static_cast<std::int64_t>(tiles.size()) != m.grid.tileCount())
+            Refuse("the tile list does not cover the grid");
+        const auto antennaCount = static_cast<std::int64_t>(m.antennas.size());
+        for (const json& t : tiles) {
+            const std::string where = "tile " + std::to_string(m.tiles.size());
             TileEntry e;
-            t.at("index").get_to(e.index);
-            const auto w = t.at("window").get<std::array<int, 4>>();
-            e.window = {w[0], w[1], w[2], w[3]};
-            const auto b = t.at("bounds").get<std::array<double, 4>>();
-            e.bounds = {b[0], b[1], b[2], b[3]};
-            t.at("antennas").get_to(e.antennas);
-            t.at("neglected_ratio").get_to(e.neglectedRatio);
-            if (e.index != static_cast<int>(m.tiles.size()) || !(e.window == m.grid.window(e.index)))
-                throw std::runtime_error("tile " + std::to_string(e.index) + " does not match the grid");
-            for (int k : e.antennas)
-                if (k < 0 || k >= static_cast<int>(m.antennas.size()))
-                    throw std::runtime_error("tile " + std::to_string(e.index) + " names an antenna that is not there");
+            e.index = Whole(t, "index", 0, MaxTiles, where);
+            const json& w = ArrayField(t, "window", where);
+            const json& b = ArrayField(t, "bounds", where);
+            if (w.size() != 4 || b.size() != 4) Refuse(where + " does not match the grid");
+            std::array<int, 4> wv{};
+            for (std::size_t k = 0; k < 4; ++k)
+                wv[k] = static_cast<int>(WholeIn(w[k], 0, INT_MAX, where + ": window"));
+            e.window = {wv[0], wv[1], wv[2], wv[3]};
+            std::array<double, 4> bv{};
+            for (std::size_t k = 0; k < 4; ++k)
+                bv[k] = NumberIn(b[k], -std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
+                                 where + ": bounds");
+            e.bounds = {bv[0], bv[1], bv[2], bv[3]};
+            if (e.index != static_cast<int>(m.tiles.size()) || !(e.window == m.grid.window(e.index)) ||
+                !(e.bounds == m.grid.bounds(e.window)))
+                Refuse(where + " does not match the grid");
+            for (const json& k : ArrayField(t, "antennas", where))
+                e.antennas.push_back(static_cast<int>(WholeIn(k, 0, antennaCount - 1, where + ": antenna")));
+            e.neglectedRatio =
+                Number(t, "neglected_ratio", 0.0, std::numeric_limits<double>::max(), where);
             m.tiles.push_back(std::move(e));
         }
-        if (static_cast<int>(m.tiles.size()) != m.grid.tileCount())
-            throw std::runtime_error("the tile list does not cover the grid");
         r.manifest = std::move(m);
     } catch (const std::exception& e) {
         r.error = std::string("the manifest does not read: ") + e.what();
@@ -171,9 +290,10 @@ std::string TilePath(const std::string& dir, int index) {
 }
 
 ManifestRead ReadManifest(const std::string& dir) {
-    const auto text = ReadWholeFile(ManifestPath(dir));
-    if (!text) return {std::nullopt, "", "cannot read " + ManifestPath(dir)};
-    ManifestRead r = ParseManifest(*text);
+    std::string text;
+    if (auto refused = ReadInputFile(ManifestPath(dir), MaxManifestBytes, text))
+        return {std::nullopt, "", "the manifest cannot be read: " + *refused};
+    ManifestRead r = ParseManifest(text);
     if (!r.error.empty()) r.error = ManifestPath(dir) + ": " + r.error;
     return r;
 }

@@ -10,6 +10,7 @@
 #include "tiles/Grid.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,17 @@ inline constexpr double DefaultCutoff = 0.001;
 inline constexpr const char* CutoffStandard = "icnirp-2020";
 // The value of a pixel that has no result (no ground height there).
 inline constexpr float NoData = -9999.0f;
+
+// The ranges a plan's values keep, whether read from the inventory and the
+// pattern files or from a manifest: far beyond any real antenna, yet small
+// enough that no sum of a tile can overflow.
+inline constexpr double MaxErpW = 1e8;
+inline constexpr double MaxLossDb = 1000.0;
+inline constexpr double MaxGainDbi = 100.0;
+inline constexpr double MaxReceptorHeightM = 10000.0;
+// A manifest lists every tile with its antennas; a million tiles stay well
+// below this.
+inline constexpr std::uintmax_t MaxManifestBytes = 1ull << 30;
 
 struct TileAntenna {
     std::string site;
@@ -74,6 +86,9 @@ struct Manifest {
 };
 
 std::string ManifestText(const Manifest& m);
+// The manifest in `text`, or the reason it is refused: not JSON, a field
+// missing or of the wrong kind, a number out of its range, tiles that do not
+// match the grid. Never throws.
 struct ManifestRead {
     std::optional<Manifest> manifest;
     std::string hash; // of the text read

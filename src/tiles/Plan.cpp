@@ -3,6 +3,7 @@
 #include "antenna/Pattern.h"
 #include "compliance/Limits.h"
 #include "model/AtomicFile.h"
+#include "model/InputFile.h"
 #include "tiles/Inventory.h"
 #include "tiles/Projection.h"
 #include "tiles/Terrain.h"
@@ -45,7 +46,8 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
         return r;
     };
     if (auto refused = AreaRefusal(o.area)) return fail(*refused);
-    if (!(o.heightM >= 0.0) || !std::isfinite(o.heightM)) return fail("the receptor height must be 0 or more metres");
+    if (!(o.heightM >= 0.0 && o.heightM <= MaxReceptorHeightM))
+        return fail("--height: the receptor height must be 0 to 10000 metres");
     if (o.reflection != 1.0 && o.reflection != 2.56) return fail("the reflection factor is 1 or 2.56");
     if (!(o.cutoff >= 0.0 && o.cutoff < 1.0)) return fail("the cut-off is a fraction of the limit from 0 to below 1");
 
@@ -74,6 +76,8 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
     GridResult g = SnapGrid(*area, o.resolution, o.tileSize);
     if (!g.grid) return fail(g.error);
     m.grid = *g.grid;
+    if (auto refused = TileMemoryRefusal(m.grid, o.standard.empty() ? 1 : 2, !o.terrain.empty()))
+        return fail("--tile-size " + std::to_string(o.tileSize) + ": " + *refused + "; choose smaller tiles");
 
     InventoryRead inv = ReadInventory(o.sites);
     if (!inv.error.empty()) return fail(inv.error);
@@ -102,7 +106,11 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
             const std::string path = (base / row.pattern).lexically_normal().string();
             auto [it, fresh] = patternIndex.try_emplace(path, static_cast<int>(m.patterns.size()));
             if (fresh) {
-                antenna::PatternRead pr = antenna::ReadPatternFile(path);
+                antenna::PatternRead pr;
+                if (auto refused = InputFileRefusal(path))
+                    pr.error = *refused;
+                else
+                    pr = antenna::ReadPatternFile(path);
                 if (!pr.pattern) {
                     problems.push_back("line " + std::to_string(row.line) + ": pattern " + row.pattern + ": " +
                                        pr.error);
@@ -142,13 +150,14 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
     if (!o.terrain.empty()) {
         std::string why;
         terrain = Terrain::Open(o.terrain, m.crsWkt, m.grid.bounds(), why);
-        if (!terrain) return fail(why);
+        if (!terrain) return fail("--terrain: " + why);
         m.terrain = fs::absolute(o.terrain).lexically_normal().string();
     }
 
-    const int tc = m.grid.tileColumns(), tr = m.grid.tileRows();
+    // SnapGrid bounds the count by MaxTiles, so every index is an int.
+    const int tc = static_cast<int>(m.grid.tileColumns()), tr = static_cast<int>(m.grid.tileRows());
     m.tiles.resize(static_cast<std::size_t>(m.grid.tileCount()));
-    for (int k = 0; k < m.grid.tileCount(); ++k) {
+    for (int k = 0; k < static_cast<int>(m.tiles.size()); ++k) {
         m.tiles[static_cast<std::size_t>(k)].index = k;
         m.tiles[static_cast<std::size_t>(k)].window = m.grid.window(k);
         m.tiles[static_cast<std::size_t>(k)].bounds = m.grid.bounds(m.tiles[static_cast<std::size_t>(k)].window);
@@ -210,6 +219,11 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
     m.antennas = std::move(reached);
     for (TileEntry& t : m.tiles)
         for (int& k : t.antennas) k = kept[static_cast<std::size_t>(k)];
+    // Every tile will read the plan back through the manifest's checks: a
+    // value they refuse (a pattern's loss of 1e308 dB) is refused here, before
+    // any tile runs.
+    const ManifestRead back = ParseManifest(ManifestText(m));
+    if (!back.manifest) return fail(back.error);
     r.manifest = std::move(m);
     return r;
 }

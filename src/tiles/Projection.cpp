@@ -1,11 +1,15 @@
 #include "tiles/Projection.h"
 
+#include "gis/GdalErrors.h"
+#include "model/InputFile.h"
+
 #include <cpl_conv.h>
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <mutex>
 
 namespace brenvik::tiles {
@@ -30,7 +34,10 @@ OGRSpatialReference FromWkt(const std::string& wkt) {
 
 void EnsureGdal() {
     static std::once_flag once;
-    std::call_once(once, [] { GDALAllRegister(); });
+    std::call_once(once, [] {
+        GDALAllRegister();
+        gis::SilenceUntrappedGdal();
+    });
 }
 
 std::string UtmCrsOf(double lon, double lat) {
@@ -51,8 +58,15 @@ std::optional<std::string> AreaRefusal(const std::array<double, 4>& a) {
 
 Crs ProjectedCrs(const std::string& text) {
     EnsureGdal();
+    // GDAL takes a file name for a CRS as well; only a plain file is read,
+    // so that a pipe or a device cannot hold the plan.
+    std::error_code ec;
+    if (std::filesystem::exists(text, ec))
+        if (auto refused = InputFileRefusal(text)) return {"", "--crs: " + *refused};
     OGRSpatialReference s;
-    if (s.SetFromUserInput(text.c_str()) != OGRERR_NONE) return {"", "the CRS '" + text + "' is unknown"};
+    const gis::GdalErrorTrap trap;
+    if (s.SetFromUserInput(text.c_str()) != OGRERR_NONE)
+        return {"", trap.because("the CRS '" + QuoteCut(text, 200) + "' is unknown")};
     if (!s.IsProjected())
         return {"", "the CRS '" + text + "' is not projected (a geographic CRS has no metres)"};
     char* wkt = nullptr;

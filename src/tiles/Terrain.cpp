@@ -1,5 +1,7 @@
 #include "tiles/Terrain.h"
 
+#include "gis/GdalErrors.h"
+#include "model/InputFile.h"
 #include "tiles/Projection.h"
 
 #include <gdal_priv.h>
@@ -28,16 +30,25 @@ Terrain& Terrain::operator=(Terrain&&) noexcept = default;
 std::optional<Terrain> Terrain::Open(const std::string& path, const std::string& crsWkt,
                                      const Bounds& mustCover, std::string& error) {
     EnsureGdal();
+    // A pipe would hold GDAL's open until someone writes to it, and a device
+    // would feed it forever: only a plain file is opened.
+    if (auto refused = InputFileRefusal(path)) {
+        error = "the terrain cannot be read: " + *refused;
+        return std::nullopt;
+    }
     Terrain t;
+    const gis::GdalErrorTrap trap;
     t.d_->ds.reset(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
     if (!t.d_->ds) {
-        error = "the terrain " + path + " is not a raster GDAL reads";
+        error = trap.because("the terrain " + path + " is not a raster GDAL reads");
         return std::nullopt;
     }
     Impl& d = *t.d_;
     d.width = d.ds->GetRasterXSize();
     d.height = d.ds->GetRasterYSize();
-    if (d.ds->GetGeoTransform(d.gt) != CE_None || d.gt[2] != 0.0 || d.gt[4] != 0.0 || d.width < 2 ||
+    if (d.ds->GetGeoTransform(d.gt) != CE_None || d.gt[2] != 0.0 || d.gt[4] != 0.0 ||
+        !(std::isfinite(d.gt[0]) && std::isfinite(d.gt[3]) && std::isfinite(d.gt[1]) && std::isfinite(d.gt[5])) ||
+        d.gt[1] == 0.0 || d.gt[5] == 0.0 || d.width < 2 ||
         d.height < 2) {
         error = "the terrain " + path + " has no north-up georeferencing";
         return std::nullopt;
@@ -58,6 +69,10 @@ std::optional<Terrain> Terrain::Open(const std::string& path, const std::string&
             error = "the terrain's CRS cannot be reached from the map's";
             return std::nullopt;
         }
+    }
+    if (d.ds->GetRasterCount() < 1) {
+        error = "the terrain " + path + " has no band";
+        return std::nullopt;
     }
     int has = 0;
     d.noData = d.ds->GetRasterBand(1)->GetNoDataValue(&has);
@@ -111,9 +126,10 @@ bool Terrain::sample(const std::vector<double>& xs, const std::vector<double>& y
     if (c1 < 0) return true;
     const int w = c1 - c0 + 1, h = r1 - r0 + 1;
     std::vector<double> buf(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    const gis::GdalErrorTrap trap;
     if (d.ds->GetRasterBand(1)->RasterIO(GF_Read, c0, r0, w, h, buf.data(), w, h, GDT_Float64, 0, 0,
                                          nullptr) != CE_None) {
-        error = "the terrain cannot be read";
+        error = trap.because("the terrain cannot be read");
         return false;
     }
     const auto at = [&](int c, int r) {

@@ -1,7 +1,11 @@
 #include "tiles/TileRun.h"
 
 #include "antenna/Pattern.h"
+#include "gis/GdalErrors.h"
 #include "model/AtomicFile.h"
+#include "model/InputFile.h"
+#include "model/Memory.h"
+#include "model/Messages.h"
 #include "tiles/Projection.h"
 #include "tiles/Terrain.h"
 
@@ -9,11 +13,16 @@
 #include <gdal_priv.h>
 #include <gdal_utils.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cpl_conv.h>
+#include <cstdio>
+#include <cstdlib>
 #include <sched.h>
 #include <cmath>
 #include <filesystem>
 #include <numbers>
+#include <system_error>
 #include <thread>
 
 namespace brenvik::tiles {
@@ -41,9 +50,10 @@ double GainDb(const Source& a, double phi, double theta) {
     const AntennaPattern* p = a.beam.pattern;
     if (!p) return antenna::ParametricGainDb(a.beam.parametric, phi, theta);
     const double w = std::fabs(phi) / 180.0;
-    return -antenna::CutLossDb(p->Horizontal, phi) -
-           ((1.0 - w) * (a.gainFront + antenna::CutLossDb(p->Vertical, theta)) +
-            w * (a.gainBack + antenna::CutLossDb(p->Vertical, 180.0 - theta)));
+    const double g = -antenna::CutLossDb(p->Horizontal, phi) -
+                     ((1.0 - w) * (a.gainFront + antenna::CutLossDb(p->Vertical, theta)) +
+                      w * (a.gainBack + antenna::CutLossDb(p->Vertical, 180.0 - theta)));
+    return std::min(g, 0.0); // at most the peak, as in antenna::PatternGainDb
 }
 
 std::vector<Source> Sources(const Manifest& m, const TileEntry& t) {
@@ -131,6 +141,29 @@ int CPL_STDCALL CancelProgress(double done, const char*, void* arg) {
     return Cancelled(*o) ? FALSE : TRUE;
 }
 
+// GDAL copies a raster in swaths and asks the progress callback, which is
+// where Ctrl-C is heard, only between swaths. Its default swath is a share
+// of the block cache, often the whole tile: seconds of compression before a
+// cancel takes effect. A swath of about one block per thread keeps that
+// within a fraction of a second. Set for the calling thread alone.
+class SwathLimit {
+  public:
+    SwathLimit(int threads, int bands) {
+        const char* before = CPLGetThreadLocalConfigOption("GDAL_SWATH_SIZE", nullptr);
+        if (before) before_ = before;
+        had_ = before != nullptr;
+        const long long bytes = 512LL * 512LL * 4LL * std::max(bands, 1) * std::max(threads, 1);
+        CPLSetThreadLocalConfigOption("GDAL_SWATH_SIZE", std::to_string(bytes).c_str());
+    }
+    ~SwathLimit() { CPLSetThreadLocalConfigOption("GDAL_SWATH_SIZE", had_ ? before_.c_str() : nullptr); }
+    SwathLimit(const SwathLimit&) = delete;
+    SwathLimit& operator=(const SwathLimit&) = delete;
+
+  private:
+    std::string before_;
+    bool had_ = false;
+};
+
 } // namespace
 
 bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOptions& o, std::string& error) {
@@ -138,16 +171,34 @@ bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOption
     const TileEntry& t = m.tiles.at(static_cast<std::size_t>(index));
     const Window& w = t.window;
     const std::size_t count = static_cast<std::size_t>(w.width) * static_cast<std::size_t>(w.height);
+    const int bands = m.standard.empty() ? 1 : 2;
+    // Asked before taking: a tile the machine cannot hold is a message, not
+    // an abort half-way through the allocations.
+    if (!RoomFor(TileBytes(static_cast<std::int64_t>(count), bands, !m.terrain.empty()))) {
+        error = "tile " + std::to_string(index) + ": " + msg::OutOfMemory;
+        return false;
+    }
     out.width = w.width;
     out.height = w.height;
-    out.density.assign(count, 0.0f);
-    out.ratio.assign(m.standard.empty() ? 0 : count, 0.0f);
+    try {
+        out.density.assign(count, 0.0f);
+        out.ratio.assign(bands == 2 ? count : 0, 0.0f);
+    } catch (const std::bad_alloc&) {
+        out = {};
+        error = "tile " + std::to_string(index) + ": " + msg::OutOfMemory;
+        return false;
+    }
 
     std::vector<double> ground;
     if (!m.terrain.empty()) {
         std::optional<Terrain> terrain = Terrain::Open(m.terrain, m.crsWkt, t.bounds, error);
         if (!terrain) return false;
-        ground.resize(count);
+        try {
+            ground.resize(count);
+        } catch (const std::bad_alloc&) {
+            error = "tile " + std::to_string(index) + ": " + msg::OutOfMemory;
+            return false;
+        }
         // In bands of rows, so the points in flight stay few.
         for (int r0 = 0; r0 < w.height; r0 += 64) {
             const int rows = std::min(64, w.height - r0);
@@ -167,12 +218,21 @@ bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOption
     const int threads = o.threads > 0 ? o.threads : UsableCores();
     std::atomic<int> nextRow{0}, rowsDone{0};
     std::vector<std::thread> pool;
-    for (int k = 0; k < threads; ++k)
-        pool.emplace_back(ComputeRows, std::cref(m), std::cref(w), std::cref(src), std::cref(ground),
-                          std::ref(nextRow), std::ref(rowsDone), o.cancel, std::ref(out));
+    try {
+        for (int k = 0; k < threads; ++k)
+            pool.emplace_back(ComputeRows, std::cref(m), std::cref(w), std::cref(src), std::cref(ground),
+                              std::ref(nextRow), std::ref(rowsDone), o.cancel, std::ref(out));
+    } catch (const std::system_error&) {
+        // Fewer workers than asked: those started share all the rows.
+        if (pool.empty()) {
+            error = "tile " + std::to_string(index) + ": no thread can be started";
+            return false;
+        }
+    }
     // The calling thread reports progress about twice a second and notices
     // the end of a small tile within a few milliseconds.
-    for (int tick = 0; rowsDone.load() < w.height && nextRow.load() < w.height + threads && !Cancelled(o);
+    const int started = static_cast<int>(pool.size());
+    for (int tick = 0; rowsDone.load() < w.height && nextRow.load() < w.height + started && !Cancelled(o);
          ++tick) {
         if (o.progress && tick % 25 == 0) o.progress(static_cast<double>(rowsDone.load()) / w.height);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -183,16 +243,57 @@ bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOption
     return true;
 }
 
-std::string TileManifestHash(const std::string& path) {
-    EnsureGdal();
+std::optional<std::string> TileValuesRefusal(const TileValues& v, int index) {
+    for (const std::vector<float>* band : {&v.density, &v.ratio})
+        for (std::size_t k = 0; k < band->size(); ++k)
+            if (!std::isfinite((*band)[k]))
+                return "tile " + std::to_string(index) + ": the value at pixel (" +
+                       std::to_string(k % static_cast<std::size_t>(v.width)) + ", " +
+                       std::to_string(k / static_cast<std::size_t>(v.width)) +
+                       ") is not a finite number; nothing written";
+    return std::nullopt;
+}
+
+TileCheck CheckTile(const std::string& dir, const Manifest& m, const std::string& hash, int index) {
+    const std::string path = TilePath(dir, index);
+    const std::string name = "tile " + std::to_string(index);
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return "";
-    CPLPushErrorHandler(CPLQuietErrorHandler);
+    if (!std::filesystem::exists(path, ec)) return {TileState::Missing, name + " is missing (" + path + ")"};
+    if (auto refused = InputFileRefusal(path)) return {TileState::Damaged, name + " is damaged: " + *refused};
+    const std::uintmax_t fileBytes = std::filesystem::file_size(path, ec);
+    EnsureGdal();
+    const gis::GdalErrorTrap trap;
     GDALDatasetUniquePtr ds(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
-    CPLPopErrorHandler();
-    if (!ds) return "";
+    if (!ds || ec) return {TileState::Damaged, trap.because(name + " is damaged: it does not open (" + path + ")")};
+    const TileEntry& t = m.tiles.at(static_cast<std::size_t>(index));
+    const int bands = m.standard.empty() ? 1 : 2;
     const char* h = ds->GetMetadataItem(kHashKey);
-    return h ? h : "";
+    double gt[6]{};
+    if (!h || h != hash || ds->GetRasterXSize() != t.window.width || ds->GetRasterYSize() != t.window.height ||
+        ds->GetRasterCount() != bands || ds->GetGeoTransform(gt) != CE_None || gt[0] != t.bounds.xmin ||
+        gt[3] != t.bounds.ymax)
+        return {TileState::Stale, name + " is stale: not made from this manifest (" + path + ")"};
+    // The header and the block index come first in the file and survive a
+    // file cut short (a node lost mid-copy, a full disk behind a lying
+    // rename): every block must lie whole within the file.
+    for (int b = 1; b <= bands; ++b) {
+        GDALRasterBand* band = ds->GetRasterBand(b);
+        int bw = 0, bh = 0;
+        band->GetBlockSize(&bw, &bh);
+        if (bw <= 0 || bh <= 0) return {TileState::Damaged, name + " is damaged: no blocks (" + path + ")"};
+        const int bx = (t.window.width + bw - 1) / bw, by = (t.window.height + bh - 1) / bh;
+        for (int y = 0; y < by; ++y)
+            for (int x = 0; x < bx; ++x) {
+                const std::string at = std::to_string(x) + "_" + std::to_string(y);
+                const char* off = band->GetMetadataItem(("BLOCK_OFFSET_" + at).c_str(), "TIFF");
+                const char* size = band->GetMetadataItem(("BLOCK_SIZE_" + at).c_str(), "TIFF");
+                const unsigned long long o = off ? std::strtoull(off, nullptr, 10) : 0;
+                const unsigned long long n = size ? std::strtoull(size, nullptr, 10) : 0;
+                if (o == 0 || n == 0 || o > fileBytes || n > fileBytes - o)
+                    return {TileState::Damaged, name + " is damaged: cut short or incomplete (" + path + ")"};
+            }
+    }
+    return {TileState::Done, name + " is already done"};
 }
 
 TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
@@ -203,34 +304,44 @@ TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
         return {TileOutcome::Failed, "tile index " + std::to_string(index) + " is not within 0 to " +
                                          std::to_string(m.tiles.size() - 1)};
     const std::string path = TilePath(dir, index);
-    if (TileManifestHash(path) == mr.hash)
-        return {TileOutcome::Skipped, "tile " + std::to_string(index) + " is already done"};
+    if (const TileCheck c = CheckTile(dir, m, mr.hash, index); c.state == TileState::Done)
+        return {TileOutcome::Skipped, c.why};
+    const std::string name = "tile " + std::to_string(index);
+    EnsureGdal();
+    OGRSpatialReference srs;
+    if (srs.importFromWkt(m.crsWkt.c_str()) != OGRERR_NONE)
+        return {TileOutcome::Failed, ManifestPath(dir) + ": crs_wkt is not a CRS GDAL reads"};
 
     TileValues v;
     std::string why;
     if (!ComputeTile(m, index, v, o, why))
         return why.empty() ? TileRunResult{TileOutcome::Cancelled, "Interrupted"}
                            : TileRunResult{TileOutcome::Failed, why};
+    if (auto refused = TileValuesRefusal(v, index)) return {TileOutcome::Failed, *refused};
 
+    // The dataset GDAL copies from is the computed bands themselves, not a
+    // second copy of them.
     GDALDriver* mem = GetGDALDriverManager()->GetDriverByName("MEM");
     const int bands = v.ratio.empty() ? 1 : 2;
-    GDALDatasetUniquePtr ds(mem->Create("", v.width, v.height, bands, GDT_Float32, nullptr));
+    const gis::GdalErrorTrap trap;
+    GDALDatasetUniquePtr ds(mem ? mem->Create("", v.width, v.height, 0, GDT_Float32, nullptr) : nullptr);
+    if (!ds) return {TileOutcome::Failed, trap.because("cannot hold " + name + " in memory")};
     const Window& w = m.tiles[static_cast<std::size_t>(index)].window;
     double gt[6] = {m.grid.x0 + w.col * m.grid.resolution, m.grid.resolution, 0.0,
                     m.grid.y1 - w.row * m.grid.resolution, 0.0, -m.grid.resolution};
     ds->SetGeoTransform(gt);
-    OGRSpatialReference srs;
-    srs.importFromWkt(m.crsWkt.c_str());
     ds->SetSpatialRef(&srs);
     ds->SetMetadataItem(kHashKey, mr.hash.c_str());
     ds->SetMetadataItem("BRENVIK_TILE", std::to_string(index).c_str());
     ds->SetMetadataItem("UNIT", kDensityUnit);
     for (int b = 1; b <= bands; ++b) {
-        GDALRasterBand* band = ds->GetRasterBand(b);
         std::vector<float>& data = b == 1 ? v.density : v.ratio;
-        if (band->RasterIO(GF_Write, 0, 0, v.width, v.height, data.data(), v.width, v.height, GDT_Float32, 0, 0,
-                           nullptr) != CE_None)
-            return {TileOutcome::Failed, "cannot hold tile " + std::to_string(index) + " in memory"};
+        char pointer[64];
+        std::snprintf(pointer, sizeof pointer, "DATAPOINTER=%p", static_cast<void*>(data.data()));
+        const char* const bandOptions[] = {pointer, nullptr};
+        if (ds->AddBand(GDT_Float32, const_cast<char**>(bandOptions)) != CE_None)
+            return {TileOutcome::Failed, trap.because("cannot hold " + name + " in memory")};
+        GDALRasterBand* band = ds->GetRasterBand(b);
         band->SetNoDataValue(NoData);
         band->SetDescription(b == 1 ? "power density (uW/cm^2)" : "exposure ratio (1 = the limit)");
     }
@@ -238,23 +349,24 @@ TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
     StagedFile staged;
     if (!staged.open(path)) return {TileOutcome::Failed, "cannot write " + path + ": " + staged.reason()};
     staged.release();
+    const int threads = o.threads > 0 ? o.threads : UsableCores();
+    const std::string threadOption = "NUM_THREADS=" + std::to_string(threads);
     const char* const options[] = {"COMPRESS=DEFLATE", "PREDICTOR=FLOATING_POINT", "BLOCKSIZE=512",
-                                   "OVERVIEWS=NONE",   "NUM_THREADS=ALL_CPUS",     nullptr};
+                                   "OVERVIEWS=NONE",   threadOption.c_str(),       nullptr};
     GDALDriver* cog = GetGDALDriverManager()->GetDriverByName("COG");
-    CPLPushErrorHandler(CPLQuietErrorHandler);
-    CPLErrorReset();
+    if (!cog) return {TileOutcome::Failed, "cannot write " + path + ": GDAL has no COG driver"};
     WorkOptions cancelOnly;
     cancelOnly.cancel = o.cancel;
-    GDALDatasetUniquePtr outDs(cog->CreateCopy(staged.temporary().c_str(), ds.get(), FALSE,
-                                               const_cast<char**>(options), CancelProgress, &cancelOnly));
-    // Closing flushes the last blocks; a failure there is a failed tile.
-    const bool made = outDs != nullptr;
-    outDs.reset();
-    const bool written = made && CPLGetLastErrorType() != CE_Failure;
-    const std::string gdalWhy = CPLGetLastErrorMsg();
-    CPLPopErrorHandler();
+    bool made = false;
+    {
+        const SwathLimit swath(threads, bands);
+        GDALDatasetUniquePtr outDs(cog->CreateCopy(staged.temporary().c_str(), ds.get(), FALSE,
+                                                   const_cast<char**>(options), CancelProgress, &cancelOnly));
+        // Closing flushes the last blocks; a failure there is a failed tile.
+        made = outDs != nullptr;
+    }
     if (Cancelled(o)) return {TileOutcome::Cancelled, "Interrupted"};
-    if (!written) return {TileOutcome::Failed, "cannot write " + path + ": " + gdalWhy};
+    if (!made || trap.failed()) return {TileOutcome::Failed, trap.because("cannot write " + path)};
     if (!staged.finish() || !staged.commit())
         return {TileOutcome::Failed, "cannot write " + path + ": " + staged.reason()};
     return {TileOutcome::Written, "tile " + std::to_string(index) + " written"};
@@ -266,25 +378,11 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
     const Manifest& m = *mr.manifest;
     EnsureGdal();
     std::vector<std::string> problems, paths;
-    const int bands = m.standard.empty() ? 1 : 2;
     for (const TileEntry& t : m.tiles) {
-        const std::string path = TilePath(dir, t.index);
-        paths.push_back(path);
-        std::error_code ec;
-        if (!std::filesystem::exists(path, ec)) {
-            problems.push_back("tile " + std::to_string(t.index) + " is missing (" + path + ")");
-            continue;
-        }
-        CPLPushErrorHandler(CPLQuietErrorHandler);
-        GDALDatasetUniquePtr ds(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
-        CPLPopErrorHandler();
-        const char* h = ds ? ds->GetMetadataItem(kHashKey) : nullptr;
-        double gt[6]{};
-        if (!ds || !h || h != mr.hash || ds->GetRasterXSize() != t.window.width ||
-            ds->GetRasterYSize() != t.window.height || ds->GetRasterCount() != bands ||
-            ds->GetGeoTransform(gt) != CE_None || gt[0] != t.bounds.xmin || gt[3] != t.bounds.ymax)
-            problems.push_back("tile " + std::to_string(t.index) + " is stale: not made from this manifest (" +
-                               path + ")");
+        paths.push_back(TilePath(dir, t.index));
+        if (Cancelled(o)) return std::string(msg::Interrupted);
+        if (const TileCheck c = CheckTile(dir, m, mr.hash, t.index); c.state != TileState::Done)
+            problems.push_back(c.why);
     }
     if (!problems.empty()) {
         std::string text = "No map written:";
@@ -297,9 +395,10 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
     for (const std::string& p : paths) names.push_back(p.c_str());
     const std::string vrtPath = "/vsimem/brenvik-mosaic-" + mr.hash + ".vrt";
     int usage = 0;
+    const gis::GdalErrorTrap trap;
     GDALDatasetH vrt = GDALBuildVRT(vrtPath.c_str(), static_cast<int>(names.size()), nullptr, names.data(),
                                     nullptr, &usage);
-    if (!vrt) return "cannot join the tiles: " + std::string(CPLGetLastErrorMsg());
+    if (!vrt) return trap.because("cannot join the tiles");
 
     StagedFile staged;
     if (!staged.open(out)) {
@@ -308,26 +407,27 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
     }
     staged.release();
     const std::string unitItem = std::string("UNIT=") + kDensityUnit;
+    const int threads = o.threads > 0 ? o.threads : UsableCores();
+    const std::string threadOption = "NUM_THREADS=" + std::to_string(threads);
     CPLStringList args;
     for (const char* a : {"-of", "COG", "-co", "COMPRESS=DEFLATE", "-co", "PREDICTOR=FLOATING_POINT", "-co",
-                          "BLOCKSIZE=512", "-co", "BIGTIFF=IF_SAFER", "-co", "NUM_THREADS=ALL_CPUS"})
+                          "BLOCKSIZE=512", "-co", "BIGTIFF=IF_SAFER", "-co", threadOption.c_str()})
         args.AddString(a);
     args.AddString("-mo");
     args.AddString(unitItem.c_str());
     GDALTranslateOptions* to = GDALTranslateOptionsNew(args.List(), nullptr);
     GDALTranslateOptionsSetProgress(to, CancelProgress, const_cast<WorkOptions*>(&o));
-    CPLPushErrorHandler(CPLQuietErrorHandler);
-    CPLErrorReset();
-    GDALDatasetH res = GDALTranslate(staged.temporary().c_str(), vrt, to, &usage);
-    if (res) GDALClose(res);
-    const bool written = res && CPLGetLastErrorType() != CE_Failure;
-    const std::string gdalWhy = CPLGetLastErrorMsg();
-    CPLPopErrorHandler();
+    GDALDatasetH res = nullptr;
+    {
+        const SwathLimit swath(threads, m.standard.empty() ? 1 : 2);
+        res = GDALTranslate(staged.temporary().c_str(), vrt, to, &usage);
+        if (res) GDALClose(res);
+    }
     GDALTranslateOptionsFree(to);
     GDALClose(vrt);
     VSIUnlink(vrtPath.c_str());
-    if (Cancelled(o)) return "Interrupted";
-    if (!written) return "cannot write " + out + ": " + gdalWhy;
+    if (Cancelled(o)) return std::string(msg::Interrupted);
+    if (!res || trap.failed()) return trap.because("cannot write " + out);
     if (!staged.finish() || !staged.commit()) return "cannot write " + out + ": " + staged.reason();
     return std::nullopt;
 }

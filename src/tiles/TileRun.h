@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,8 +30,13 @@ struct WorkOptions {
 // antenna adding 100 RF 1.64 P g / (4 pi r^2). Every pixel sums its antennas
 // in the manifest's order whatever the thread count, so a pixel has the same
 // value in any tiling of the same grid. False when cancelled (`error` empty)
-// or when the terrain fails (`error` says why).
+// or when the terrain fails or memory runs short (`error` says why).
 bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOptions& o, std::string& error);
+
+// The manifest's ranges keep every sum finite; should one still not be, the
+// tile is refused (naming the first such pixel) rather than written as a map
+// of infinities.
+std::optional<std::string> TileValuesRefusal(const TileValues& v, int index);
 
 enum class TileOutcome { Written, Skipped, Cancelled, Failed };
 struct TileRunResult {
@@ -38,17 +44,23 @@ struct TileRunResult {
     std::string message;
 };
 // Computes tile `index` of the plan in `dir` and writes it through a
-// temporary renamed into place, unless a finished tile of the same manifest
-// is already there.
+// temporary renamed into place, unless a finished, whole tile of the same
+// manifest is already there. A tile whose values are not all finite fails.
 TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o);
 
-// The manifest hash a finished tile records, empty when the file is not a
-// readable tile.
-std::string TileManifestHash(const std::string& path);
+// What is at DIR/tiles/I.tif: nothing, a finished tile of this manifest
+// (hash), a tile of another manifest, or a file that is not a whole tile
+// (cut short, not a raster); `why` names the tile and what is wrong.
+enum class TileState { Missing, Done, Stale, Damaged };
+struct TileCheck {
+    TileState state = TileState::Missing;
+    std::string why;
+};
+TileCheck CheckTile(const std::string& dir, const Manifest& m, const std::string& hash, int index);
 
-// Checks that every tile is there and made from the current manifest, then
-// writes the map `out` as one COG; the reason, naming each missing or stale
-// tile, when nothing was written.
+// Checks that every tile is there, whole and made from the current manifest,
+// then writes the map `out` as one COG; the reason, naming each missing,
+// damaged or stale tile, when nothing was written.
 std::optional<std::string> MosaicTiles(const std::string& dir, const std::string& out, const WorkOptions& o);
 
 } // namespace brenvik::tiles

@@ -42,7 +42,8 @@ std::string TilesUsage() {
            "       above the ground (default 1.5). It prints the number of tiles; the array's\n"
            "       indices are 0 to that number - 1.\n"
            "run    computes tile I (default $SLURM_ARRAY_TASK_ID, else $JOB_COMPLETION_INDEX) into\n"
-           "       DIR/tiles/I.tif; a tile already made from the same manifest is skipped.\n"
+           "       DIR/tiles/I.tif; a whole tile already made from the same manifest is skipped,\n"
+           "       one cut short is made again.\n"
            "mosaic checks every tile and joins them into one Cloud Optimized GeoTIFF.\n";
 }
 
@@ -114,7 +115,8 @@ ParseResult ParseTilesArguments(const std::vector<std::string>& args, EnvLookup 
         o.plan.tileSize = static_cast<int>(*ts);
         if (!height.empty()) {
             const auto h = Number(height);
-            if (!h || *h < 0.0) return bad("--height: '" + height + "' is not a height of 0 or more metres");
+            if (!h || !(*h >= 0.0 && *h <= tiles::MaxReceptorHeightM))
+                return bad("--height: '" + height + "' is not a height of 0 to 10000 metres");
             o.plan.heightM = *h;
         }
         if (!reflection.empty()) {

@@ -2,6 +2,7 @@
 // (one per Slurm array task or Kubernetes index) and joined into one map.
 
 #include "compliance/Limits.h"
+#include "model/Messages.h"
 #include "tiles/Plan.h"
 #include "tiles/TileRun.h"
 #include "tilescli/TilesOptions.h"
@@ -9,6 +10,8 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <exception>
+#include <new>
 
 using namespace brenvik;
 
@@ -32,7 +35,9 @@ void installStopHandler() {
 
 } // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
     const tilescli::ParseResult parsed =
         tilescli::ParseTilesArguments(std::vector<std::string>(argv + 1, argv + argc), tilescli::ProcessEnv);
     if (!parsed.options) {
@@ -69,13 +74,15 @@ int main(int argc, char** argv) {
         for (const tiles::TileEntry& t : m.tiles) listed += t.antennas.size();
         // The tile count alone goes to standard output, for scripts sizing an
         // array job; the summary goes with the messages.
-        std::printf("%d\n", m.grid.tileCount());
+        std::printf("%lld\n", static_cast<long long>(m.grid.tileCount()));
         if (!o.quiet)
             std::fprintf(stderr, "%s: %d x %d pixels of %g m in %s, %d tiles (%d x %d), %zu antennas, "
                     "%.1f per tile on average, %d out of reach, worst neglected ratio %.3g\n",
                     tiles::ManifestPath(o.dir).c_str(), m.grid.width, m.grid.height, m.grid.resolution,
-                    m.crs.c_str(), m.grid.tileCount(), m.grid.tileColumns(), m.grid.tileRows(), m.antennas.size(),
-                    static_cast<double>(listed) / m.grid.tileCount(), m.antennasOutOfReach, m.neglectedRatioMax);
+                    m.crs.c_str(), static_cast<int>(m.grid.tileCount()), static_cast<int>(m.grid.tileColumns()),
+                    static_cast<int>(m.grid.tileRows()), m.antennas.size(),
+                    static_cast<double>(listed) / static_cast<double>(m.grid.tileCount()), m.antennasOutOfReach,
+                    m.neglectedRatioMax);
         return 0;
     }
     case tilescli::Command::Run: {
@@ -121,6 +128,23 @@ int main(int argc, char** argv) {
         if (!o.quiet) std::fprintf(stderr, "%s written\n", o.mapOut.c_str());
         return 0;
     }
+    }
+    return 1;
+}
+
+} // namespace
+
+// Whatever goes wrong ends in a message and a status, never in an abort: a
+// scheduler's log shows the cause, and the array task is marked failed.
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "brenvik-tiles: %s\n", msg::OutOfMemory);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "brenvik-tiles: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "brenvik-tiles: an unknown error stopped the work\n");
     }
     return 1;
 }

@@ -44,8 +44,13 @@ TEST_F(BeamAppTest, PatternFileJoinsTheProjectOnceAndTheModelChoiceUndoes) {
         click(fuent, "Command1");
         EXPECT_EQ(dialog("fuent"), nullptr);
     }
-    ASSERT_EQ(prompts.messages.size(), 1u);
+    // The refused file, then on each accept the pattern's band against the
+    // antenna's 900 MHz carrier.
+    ASSERT_EQ(prompts.messages.size(), 3u);
     EXPECT_NE(prompts.messages[0].find("line 14: negative loss"), std::string::npos);
+    for (int k : {1, 2})
+        EXPECT_EQ(prompts.messages[k], "Pattern PANEL-65-0T: measured at 1842.5 MHz, 105 % from "
+                                       "the 900 MHz of the antenna that uses it");
     click(torre, "Command5");
     clickAt(cell(20, 20));
     ASSERT_EQ(project.AntennaCount, 2);
@@ -53,6 +58,22 @@ TEST_F(BeamAppTest, PatternFileJoinsTheProjectOnceAndTheModelChoiceUndoes) {
     EXPECT_EQ(project.Patterns[0].Source, "panel-65deg-0t.msi");
     EXPECT_EQ(project.Antennas[1].AntPattern, "PANEL-65-0T");
     EXPECT_EQ(project.Antennas[2].AntPattern, "PANEL-65-0T");
+}
+
+// A site inventory's pattern says on import what its file would have said
+// in the beam dialog: a cut short of the gain, a band far from the carrier.
+TEST_F(BeamAppTest, AnInventorysPatternWarningsReachTheWindow) {
+    write("lifted.msi", "NAME LIFTED\nFREQUENCY 1800\nHORIZONTAL 2\n0 1\n180 20\n"
+                        "VERTICAL 2\n0 0\n180 20\n");
+    importSites(write("sites.csv", "site,lon,lat,x_m,y_m,height_m,type,erp_w,azimuth_deg,tilt_deg,"
+                                   "frequency_mhz,label,pattern\n"
+                                   "roof,,,50,40,8,panel,1500,45,2,900,,lifted.msi\n"));
+    ASSERT_EQ(project.AntennaCount, 1);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0],
+              "Pattern LIFTED: HORIZONTAL cut: the smallest loss is 1 dB, not 0 dB; its gains stay "
+              "relative to the file's GAIN\nPattern LIFTED: measured at 1800 MHz, 100 % from the "
+              "900 MHz of the antenna that uses it");
 }
 
 } // namespace

@@ -140,6 +140,8 @@ TEST_F(Compliance, RefusalsNameTheirCause) {
         // line, and the built-in library serves.
         {"--import-sites " + at("sites.csv") + " --xy 4 --report " + at("y.pdf"), 0,
          "brenvik/limits.json: line 2:"},
+        // A standard of that file is unknown, and the refusal says why.
+        {"--standard mine --xy 4", 2, "The limits file was refused: "},
     };
     std::ofstream(at("bad.csv")) << compliance::SitesHeader << "\na,,,9,9,5,panel,9,0,0,900,\n"
                                  << "b,,,9,9,5,dish,9,0,0,900,\n";

@@ -46,6 +46,7 @@ inline double Hand(const Project& p, const Antenna& a, double e, double n, doubl
         const auto gv = [&](double x) { return -HandLoss(q.Vertical, x); };
         const double w = std::fabs(phi) / 180;
         G = gh(phi) - ((1 - w) * (gh(0) - gv(theta)) + w * (gh(180) - gv(180 - theta)));
+        G = std::min(G, 0.0); // never above the pattern's peak
     } else {
         const double t3 = a.AntVBeamwidthDeg > 0 ? a.AntVBeamwidthDeg
                                                  : 2 * (stick ? p.OpenAngleDTS : p.OpenAngleBTS);

@@ -130,3 +130,67 @@ TEST(FarField, TableStepDividesEveryListedAngle) {
         EXPECT_DOUBLE_EQ(farfield::TableStep({angles, std::vector<double>(angles.size())}), step)
             << angles.back();
 }
+
+// A wide horizontal beam over a deep back null (H 10 dB at the sides, 42 dB
+// behind; V 10 dB down, 20 dB behind and above): combined, the cuts would give
+// more than the peak beside and behind the antenna. No node of the plain loop,
+// the vector loops or the grids may get more than the peak's density,
+// 100 RF 1.64 P / (4 pi r^2).
+TEST(FarField, NoNodeGetsMoreThanThePeak) {
+    Project p;
+    AntennaPattern q;
+    q.Name = "WIDE";
+    q.Horizontal = {{0, 90, 180, 270}, {0, 10, 42, 10}};
+    q.Vertical = {{0, 90, 180, 270}, {0, 10, 20, 20}};
+    p.Patterns = {q};
+    p.Exposure = {ExposureModel::FarField, 1.0};
+    AddTower(p, 40, 30, AntennaKind::Panel, 20, 6, 30, 1000, "WIDE");
+    const Antenna& a = p.Antennas[1];
+    const double peak = 100 * 1.64 * 1000 / (4 * std::numbers::pi);
+    // Directions all round at 7 m, through the per-point path; the raw sum
+    // of the cuts must go above the peak somewhere, or this proves nothing.
+    const auto beam = farfield::Prepare(p, a);
+    ASSERT_TRUE(beam->beam.tablesExact);
+    int aboveRaw = 0;
+    for (int az = 0; az < 360; az += 5)
+        for (int el = -85; el <= 85; el += 5) {
+            const double d = std::numbers::pi / 180, r = 7;
+            const double e = r * std::cos(el * d) * std::sin(az * d),
+                         n = r * std::cos(el * d) * std::cos(az * d), u = r * std::sin(el * d);
+            const double s = farfield::DensityAt(beam->beam, e, n, u);
+            ASSERT_LE(s, peak / (r * r) * (1 + 1e-12)) << az << "," << el;
+            ASSERT_NEAR(s, Hand(p, a, e, n, u, 1.0), 1e-9 * s) << az << "," << el;
+            // The same direction without the bound, from the cuts alone.
+            const antenna::Direction dir = antenna::DirectionInBeam(e, n, u, a.AntDirection, a.AntTilt);
+            const double w = std::fabs(dir.phiDeg) / 180;
+            const double raw = -farfieldhand::HandLoss(q.Horizontal, dir.phiDeg) -
+                               ((1 - w) * farfieldhand::HandLoss(q.Vertical, dir.thetaDeg) +
+                                w * (-42 + farfieldhand::HandLoss(q.Vertical, 180 - dir.thetaDeg)));
+            aboveRaw += raw > 0.1;
+        }
+    EXPECT_GT(aboveRaw, 20);
+    // The vector loops read the tables: the same as the plain loop.
+    const kernel::Isa isa = kernel::BestIsa();
+    vectorcolumns::Loops<void (*)(const kernel::FarBeam&, const kernel::Column&,
+                                  const kernel::Sums&, int)>
+        fns;
+    if (isa != kernel::Isa::Scalar) fns.emplace_back("avx2", kernel::AddFarColumnAvx2);
+    if (isa == kernel::Isa::Avx512) fns.emplace_back("avx512", kernel::AddFarColumnAvx512);
+    vectorcolumns::ExpectSameAsPlain(beam->beam, kernel::AddFarColumnScalar, fns, 20.0, 14.0, 0.0,
+                                     "wide");
+    // Every grid node, vector and plain, under the peak's density.
+    p.CalcOption = CalcLevel::AtHeight;
+    p.CalcHeight = 12;
+    for (const bool scalar : {false, true}) {
+        ASSERT_TRUE(RunXYCalculation(p, Control(2, scalar)).ok());
+        const double xs = a.AntX * p.MetersPerUnit, ys = a.AntY * p.MetersPerUnit;
+        for (int i = 1; i <= p.GridNX; ++i)
+            for (int j = 1; j <= p.GridNY; ++j) {
+                const double dx = p.GridXm[i] - xs, dy = p.GridYm[j] - ys, dz = 12 - 20;
+                const double r2 = std::max(dx * dx + dy * dy + dz * dz, 0.01);
+                ASSERT_LE(p.XY.Density(i, j), peak / r2 * (1 + 1e-12)) << i << "," << j;
+                ASSERT_NEAR(p.XY.Density(i, j), HandSum(p, p.GridXm[i], p.GridYm[j], 12, 1.0),
+                            1e-9 * p.XY.Density(i, j));
+            }
+    }
+}

@@ -29,7 +29,10 @@ TEST(Buildings, WorstFloorFacesTheBeamAndMatchesPointEvaluations) {
 
     const LoadedLibrary lib = LoadLibrary(ShippedLimitsPath(), "");
     const auto inv = InverseLimits(p, lib.library, "icnirp-2020", Population::Public).inverse;
-    const std::vector<BuildingValue> v = EvaluateBuildings(p, inv);
+    Feedback fb;
+    const auto all = EvaluateBuildings(p, inv, fb);
+    ASSERT_TRUE(all);
+    const std::vector<BuildingValue>& v = *all;
     ASSERT_EQ(v.size(), 1u);
     ASSERT_EQ(v[0].floors.size(), 4u);
     EXPECT_EQ(v[0].worst, 2);
@@ -50,6 +53,37 @@ TEST(Buildings, WorstFloorFacesTheBeamAndMatchesPointEvaluations) {
     EXPECT_NEAR(v[0].worstFloor().X - p.OriginX, a.AntX * p.MetersPerUnit + 20.0, 1e-6);
     const std::string csv = BuildingsCsv(v);
     EXPECT_NE(csv.find("\r\nway/1,School,2,6,"), std::string::npos);
+}
+
+// A cancel raised while the second of three tall buildings is evaluated
+// (the window's Cancel, the batch's Ctrl-C) stops the evaluation there: no
+// result, and nothing of the third building is looked at.
+TEST(Buildings, EvaluationStopsOnCancel) {
+    Project p;
+    const Antenna& a = brenvik::testing::AddAntenna(p, AntennaKind::Panel, 1000, 7.5, 90, 20, 40);
+    const double u = 1.0 / p.MetersPerUnit;
+    for (int k = 0; k < 3; ++k)
+        p.Buildings.push_back(Building{"way/" + std::to_string(k),
+                                       "",
+                                       900.0,
+                                       0.0,
+                                       {{a.AntX + 20 * u, a.AntY - 8 * u},
+                                        {a.AntX + 32 * u, a.AntY - 8 * u},
+                                        {a.AntX + 32 * u, a.AntY + 8 * u}}});
+    struct CancelAtSecond : Feedback {
+        int calls = 0;
+        void setProgress(double, std::string_view label) override {
+            labels.emplace_back(label);
+            if (++calls == 2) cancel();
+        }
+        std::vector<std::string> labels;
+    } fb;
+    const std::vector<double> inverse{0.0, 1.0 / 450.0};
+    EXPECT_FALSE(EvaluateBuildings(p, inverse, fb));
+    EXPECT_EQ(fb.labels, (std::vector<std::string>{"building 1/3", "building 2/3"}));
+    // A building stopped part-way evaluates no floor after the cancel.
+    EXPECT_TRUE(EvaluateBuilding(p, p.Buildings[0], inverse, &fb).floors.empty());
+    EXPECT_TRUE(ExposureMarks(p, inverse, &fb).buildingFill.empty());
 }
 
 TEST(Buildings, ReportNamesTheWorstBuildingFloorAndPlace) {

@@ -72,7 +72,7 @@ TEST(Limits, UserFileAddsStandardsAndABadFileIsNamedWithItsLine) {
 
     const std::size_t before = lib.library.standards().size();
     struct Bad {
-        const char* text;
+        std::string text;
         const char* says;
     } bad[] = {
         {"{\"standards\": [\n{\"id\": \"x\",\n \"public\": [ }]}", ": line 3:"},
@@ -85,7 +85,19 @@ TEST(Limits, UserFileAddsStandardsAndABadFileIsNamedWithItsLine) {
         {"{\"standards\": [{\"id\": \"tiny\", \"public\": [{\"from_mhz\": 1, \"to_mhz\": 300000, "
          "\"E\": [1e-300, -10]}]}]}",
          "standard tiny: the level over 1 to 300000 MHz underflows"},
+        // Too large for a double: named with its line like any other fault.
+        {"{\"standards\": [\n{\"id\": \"x\",\n \"public\": [{\"from_mhz\": 1e400}]}]}",
+         ": line 3: a number is too large"},
+        {"{\"standards\": [{\"id\": \"x\", \"title\": 5, \"public\": []}]}",
+         "standard x: its title is not a text"},
+        {"{\"standards\": " + std::string(100000, '[') + std::string(100000, ']') + "}",
+         "its lists nest deeper than 32 levels"},
     };
+    const std::string longId(1 << 20, 'i');
+    const std::string longBad = "{\"standards\": [{\"id\": \"" + longId + "\"}]}";
+    const auto cut = lib.library.addFromText(longBad, user);
+    ASSERT_TRUE(cut);
+    EXPECT_LT(cut->size(), user.size() + 200) << "a long id is quoted whole";
     for (const Bad& b : bad) {
         auto refused = lib.library.addFromText(b.text, user);
         ASSERT_TRUE(refused);
@@ -133,4 +145,34 @@ TEST(Units, ConversionsAndTexts) {
         EXPECT_EQ(FormatValue(100, c.u, 2), c.text);
         EXPECT_EQ(UnitFromText(UnitText(c.u)), c.u);
     }
+}
+
+// A standard of a known id replaces it where it stands, the last of a file
+// winning; new ones follow in the file's order. A refused user file is told
+// as such, and the built-in standards stay.
+TEST(Limits, ReplacedByIdInPlaceAndARefusedFileIsTold) {
+    const auto standard = [](const std::string& id, double e) {
+        return "{\"id\": \"" + id + "\", \"public\": [{\"from_mhz\": 0.1, \"to_mhz\": 300000, " +
+               "\"E\": [" + std::to_string(e) + ", 0]}]}";
+    };
+    Library lib;
+    ASSERT_FALSE(lib.addFromText("{\"standards\": [" + standard("a", 1) + "," + standard("b", 2) +
+                                     "," + standard("c", 3) + "]}",
+                                 "one.json"));
+    ASSERT_FALSE(lib.addFromText("{\"standards\": [" + standard("d", 4) + "," + standard("b", 5) +
+                                     "," + standard("b", 6) + "]}",
+                                 "two.json"));
+    EXPECT_EQ(lib.ids(), (std::vector<std::string>{"a", "b", "c", "d"}));
+    const auto e = [&](const char* id) {
+        return ReferenceLevel(*lib.find(id), Population::Public, 900)->eVm;
+    };
+    EXPECT_EQ(std::tuple(e("a"), e("b"), e("c"), e("d")), std::tuple(1.0, 6.0, 3.0, 4.0));
+
+    brenvik::testing::TempDir dir;
+    const std::string user = dir.file("limits.json");
+    std::ofstream(user) << "{\"standards\": [\n" << standard("u", 1) << ",\n{\"id\": 1e999}]}";
+    const LoadedLibrary loaded = LoadLibrary(ShippedLimitsPath(), user);
+    EXPECT_EQ(loaded.warning, "The limits file was refused: " + user + ": line 3: a number is too large");
+    EXPECT_EQ(loaded.library.find("u"), nullptr);
+    EXPECT_NE(loaded.library.find("icnirp-2020"), nullptr);
 }

@@ -120,6 +120,16 @@ TEST(Places, BadRowsRefuseTheWholeImport) {
         {"\xEF\xBB\xBF" + std::string(PlacesHeader) + "\r\nD,,,1,x,2,\r\n",
          "line 2: y_m 'x' is not a number"},
         {bad25, bad25Message},
+        // Control characters would break the project file's lines; numbers
+        // out of range would make its save fail.
+        {std::string(PlacesHeader) + "\r\nSch\rool,,,1,1,2,x\r\nE,,,1,1,2,ho\tme\r\n",
+         "line 2: name holds a control character\nline 3: kind holds a control character"},
+        {std::string(PlacesHeader) + "\r\nF,,,1,1,inf,\r\nG,,,1e999,1,2,\r\nH,,,1,1,1000.5,\r\n",
+         "line 2: height_m 'inf' is not a number\nline 3: x_m '1e999' is not a number\n"
+         "line 4: height_m is above 1000 m"},
+        // A huge field is quoted cut short.
+        {std::string(PlacesHeader) + "\r\nI,,,1," + std::string(5 << 20, 'x') + ",2,\r\n",
+         "line 2: y_m '" + std::string(80, 'x') + "\xE2\x80\xA6' is not a number"},
     };
     for (const auto& c : cases) {
         const PlacesImport r = ImportPlaces(p, c.csv, "p.csv");
@@ -151,4 +161,22 @@ TEST(Places, TableOfTheDialogRoundTripsAndRefusesBadRows) {
     rows.front().height = "6";
     ASSERT_FALSE(PlacesFormAccept(p, rows, parse));
     EXPECT_EQ(p.Places.front().HeightM, 6.0);
+}
+
+// Whatever an import accepts, the project file can hold: a save after it
+// succeeds and gives the places back.
+TEST(Places, WhatImportsSaves) {
+    Project p = PanelSite();
+    const std::string csv = std::string(PlacesHeader) + "\r\n" +
+                            Row(p, "\"Crèche, \"\"Sol\"\"\"", 30, 40, 1000) +
+                            Row(p, "Top", 10, 10, 0);
+    const PlacesImport in = ImportPlaces(p, csv, "places.csv");
+    ASSERT_FALSE(in.refusal) << *in.refusal;
+    ASSERT_EQ(in.imported, 2);
+    EXPECT_EQ(p.Places[0].Name, "Crèche, \"Sol\"");
+    std::string text;
+    ASSERT_TRUE(WriteProjectText(p, text));
+    Project back;
+    ASSERT_TRUE(ReadProjectText(back, text));
+    EXPECT_EQ(back.Places, p.Places);
 }

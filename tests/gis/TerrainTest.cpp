@@ -1,6 +1,7 @@
 #include "gis/Terrain.h"
 
 #include "geo/Geo.h"
+#include "model/ProjectFile.h"
 #include "model/TempDir.h"
 
 #include <cmath>
@@ -41,29 +42,31 @@ std::pair<double, double> ToUtm(double lon, double lat) {
 }
 
 // A 5 m model of the plane from (e0, n0) westward-north corner, `cols` x
-// `rows`, in UTM 32N unless `crs` is off; `hole` puts nodata at its centre.
+// `rows`, in UTM 32N unless `crs` is off; `hole` puts nodata at its centre,
+// a finite `spike` that value.
 std::string MakeDem(const std::string& path, double e0, double n0, int cols, int rows, bool crs,
-                    bool hole) {
+                    bool hole, double spike = NAN) {
     GDALAllRegister();
     GDALDriver* tif = GetGDALDriverManager()->GetDriverByName("GTiff");
-    GDALDatasetUniquePtr ds(tif->Create(path.c_str(), cols, rows, 1, GDT_Float32, nullptr));
+    GDALDatasetUniquePtr ds(tif->Create(path.c_str(), cols, rows, 1, GDT_Float64, nullptr));
     double gt[6] = {e0, 5.0, 0.0, n0, 0.0, -5.0};
     ds->SetGeoTransform(gt);
     if (crs) {
         OGRSpatialReference s = Utm32();
         ds->SetSpatialRef(&s);
     }
-    std::vector<float> v(std::size_t(cols) * std::size_t(rows));
+    std::vector<double> v(std::size_t(cols) * std::size_t(rows));
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < cols; ++c)
             v[std::size_t(r) * std::size_t(cols) + std::size_t(c)] =
-                float(Tilted(e0 + (c + 0.5) * 5.0, n0 - (r + 0.5) * 5.0));
+                Tilted(e0 + (c + 0.5) * 5.0, n0 - (r + 0.5) * 5.0);
     GDALRasterBand* b = ds->GetRasterBand(1);
     if (hole) {
         b->SetNoDataValue(-9999);
-        v[std::size_t(rows / 2) * std::size_t(cols) + std::size_t(cols / 2)] = -9999.0f;
+        v[std::size_t(rows / 2) * std::size_t(cols) + std::size_t(cols / 2)] = -9999.0;
     }
-    EXPECT_EQ(b->RasterIO(GF_Write, 0, 0, cols, rows, v.data(), cols, rows, GDT_Float32, 0, 0,
+    if (std::isfinite(spike)) v[std::size_t(rows / 2) * std::size_t(cols) + std::size_t(cols / 2)] = spike;
+    EXPECT_EQ(b->RasterIO(GF_Write, 0, 0, cols, rows, v.data(), cols, rows, GDT_Float64, 0, 0,
                           nullptr),
               CE_None);
     return path;
@@ -107,21 +110,34 @@ TEST(Terrain, SampledAtNodesAgainstThePlaneAndRefusals) {
     Project q = p;
     ApplyTerrain(q, t);
     EXPECT_EQ(q.TerrainDatumM, t.datumM);
+    // What imports saves.
+    std::string text;
+    EXPECT_TRUE(WriteProjectText(q, text));
 
-    // Refusals: no CRS, off the plan, a nodata pixel among the nodes'.
+    // Refusals: no CRS, off the plan, a nodata pixel among the nodes', a
+    // value no ground has (the datum and the heights above it would overflow
+    // or make nonsense, and the project file could not hold them).
     const struct {
         std::string file;
         double e, n;
         bool crs, hole;
         const char* why;
+        double spike = NAN;
     } refused[] = {
         {"nocrs.tif", west, north, false, false, "it has no coordinate reference system"},
         {"away.tif", west + 1000, north, true, false, "it does not cover the plan: node (0, 0)"},
         {"hole.tif", west, north, true, true, "it has no value at node"},
+        {"max.tif", west, north, true, false, "its value 1.79769e+308 m lies outside -500 to 9000 m at",
+         std::numeric_limits<double>::max()},
+        {"min.tif", west, north, true, false, "its value -1.7e+308 m lies outside -500 to 9000 m at",
+         -1.7e308},
+        {"deep.tif", west, north, true, false, "its value -501 m lies outside -500 to 9000 m at",
+         -501.0},
     };
     for (const auto& r : refused) {
         const std::string path = dir.path().string() + "/" + r.file;
-        const TerrainSample s = SampleTerrain(p, MakeDem(path, r.e, r.n, cols, rows, r.crs, r.hole));
+        const TerrainSample s =
+            SampleTerrain(p, MakeDem(path, r.e, r.n, cols, rows, r.crs, r.hole, r.spike));
         ASSERT_TRUE(s.refusal) << r.file;
         EXPECT_EQ(s.refusal->rfind("Terrain not imported from " + path + ": " + r.why, 0), 0u)
             << *s.refusal;

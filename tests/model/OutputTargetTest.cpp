@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <set>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <tuple>
@@ -94,35 +96,69 @@ TEST(OutputTarget, SpellingsOfOneFileResolveAlike) {
     EXPECT_EQ(ResolveOutputPath(dir.file("a/.")), "");
 }
 
-TEST(OutputTarget, TemporariesOfAKilledRunAreRemovedAndNothingElse) {
+TEST(OutputTarget, LeftoversOfAKilledRunAreRemovedAndNothingElse) {
     TempDir dir;
     // Process ids never reach nine nines, so that writer is gone.
     Spit(dir.file(".x.csv.bvtmp-999999999-3"), "left by a killed run");
     Spit(dir.file("..x.csv.bvtmp-999999999-3.bvtmp-999999999-4"), "staged for a temporary");
+    Spit(dir.file("..x.tif.bvtmp-999999999-7.bvtmp-999999999-8.ovr.tmp"), "a library's side file");
+    Spit(dir.file(".x.csv.bvtmp-999999999-6k"), "a backup no journal names");
     // A live writer holds a lock on its temporary, whatever its process id says
     // (another PID namespace, another machine on a shared folder).
     Spit(dir.file(".x.csv.bvtmp-999999999-5"), "another live run");
-    const int live = ::open(dir.file(".x.csv.bvtmp-999999999-5").c_str(), O_RDWR);
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    ASSERT_EQ(::fcntl(live, F_OFD_SETLK, &lock), 0);
-    Spit(dir.file(".x.csv.bvtmp-999999999-6k"), "a backup only its journal may drop");
+    Spit(dir.file(".x.csv.bvtmp-999999999-5.ovr.tmp"), "its side file");
+    std::vector<int> held;
+    const auto hold = [&held](const std::string& path) {
+        held.push_back(::open(path.c_str(), O_RDWR));
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        ASSERT_EQ(::fcntl(held.back(), F_OFD_SETLK, &lock), 0) << path;
+    };
+    hold(dir.file(".x.csv.bvtmp-999999999-5"));
+    // Private folders: one a killed run left with a library's files, one
+    // still held, one keeping a backup for a commit journal, one made by a
+    // run that died before it could lock it.
+    const auto privateFolder = [&dir](const char* name, std::vector<std::string> files) {
+        fs::create_directory(dir.file(name));
+        ::chmod(dir.file(name).c_str(), 0700);
+        for (const std::string& f : files) {
+            if (f.back() == '/')
+                fs::create_directory(dir.file(name) + "/" + f);
+            else
+                Spit(dir.file(name) + "/" + f, "x");
+        }
+    };
+    privateFolder(".x.csv.bvtmp.Stale1",
+                  {".bvtmp-lock", "x.tif", "x.tif.ovr.tmp", "inner/", "inner/y.gpkg-wal"});
+    fs::create_symlink("/etc/hostname", dir.file(".x.csv.bvtmp.Stale1/link"));
+    privateFolder(".x.csv.bvtmp.Live01", {".bvtmp-lock", "x.csv"});
+    hold(dir.file(".x.csv.bvtmp.Live01/.bvtmp-lock"));
+    privateFolder(".x.csv.bvtmp.Kept01", {".bvtmp-lock", ".bvtmp-backup"});
+    privateFolder(".x.csv.bvtmp.Empty1", {});
     Spit(dir.file(".x.csv.keep"), "the user's");
     Spit(dir.file(".x.csv.bvtmp-999999999-3.txt"), "the user's too");
     ASSERT_TRUE(WriteFileAtomically(dir.file("x.csv"), "new"));
-    ::close(live);
-    EXPECT_FALSE(fs::exists(dir.file(".x.csv.bvtmp-999999999-3")) ||
-                 fs::exists(dir.file("..x.csv.bvtmp-999999999-3.bvtmp-999999999-4")));
-    EXPECT_EQ(dir.entries(), 5);
+    for (const int fd : held)
+        ::close(fd);
+    std::set<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        left.insert(e.path().filename().string());
+    EXPECT_EQ(left,
+              (std::set<std::string>{".x.csv.bvtmp-999999999-5", ".x.csv.bvtmp-999999999-5.ovr.tmp",
+                                     ".x.csv.bvtmp.Live01", ".x.csv.bvtmp.Kept01", ".x.csv.keep",
+                                     ".x.csv.bvtmp-999999999-3.txt", "x.csv"}));
+    EXPECT_TRUE(fs::exists("/etc/hostname")) << "a link in a leftover is removed, not followed";
 
-    // A temporary that another writer replaced by its path stays claimed.
+    // A temporary that another writer replaced by its path stays claimed:
+    // another run's sweep leaves it alone.
     StagedFile staged;
     ASSERT_TRUE(staged.open(dir.file("y.csv")));
     staged.release();
-    ASSERT_TRUE(WriteFileAtomically(staged.temporary(), "by a library"));
-    staged.relock();
+    ASSERT_EQ(::unlink(staged.temporary().c_str()), 0);
+    Spit(staged.temporary(), "by a library");
     ASSERT_TRUE(WriteFileAtomically(dir.file("z.csv"), "sweeps the folder"));
-    EXPECT_EQ(Slurp(staged.temporary()), "by a library");
+    ASSERT_TRUE(staged.finish() && staged.commit()) << staged.reason();
+    EXPECT_EQ(Slurp(dir.file("y.csv")), "by a library");
 }
 
 TEST(OutputTarget, ASetCommitsWhollyOrRestoresWhatWasCommitted) {
@@ -191,21 +227,92 @@ TEST(OutputTarget, ASetCommitsWhollyOrRestoresWhatWasCommitted) {
     }
 }
 
-TEST(OutputTarget, AnotherUsersLinkInASharedStickyFolderIsNotFollowed) {
-    if (::geteuid() != 0) GTEST_SKIP() << "giving a link away needs the superuser";
-    TempDir dir;
-    fs::create_directory(dir.file("shared"));
-    ::chmod(dir.file("shared").c_str(), 01777);
-    Spit(dir.file("private.csv"), "root only");
-    const std::string link = dir.file("shared/x.csv");
-    fs::create_symlink(dir.file("private.csv"), link);
-    for (const uid_t owner : {uid_t{65534}, uid_t{0}}) {
-        ASSERT_EQ(::lchown(link.c_str(), owner, owner), 0);
+TEST(OutputTarget, AnotherUsersLinkInASharedStickyFolderIsNotFollowedAnywhereInThePath) {
+    ASSERT_EQ(::geteuid(), 0u) << "giving a link away needs the superuser";
+    constexpr uid_t nobody = 65534, root = 0;
+    struct Case {
+        const char* what;
+        const char* folder;  // where the link is planted: "shared" is sticky, "open" is not
+        const char* link;    // the link's name in that folder
+        const char* to;      // what it names, in the test's folder
+        uid_t owner;         // the link's owner
+        const char* written; // the path written, in the test's folder
+        bool followed;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"file link of another user", "shared", "x.csv", "private/secret.txt", nobody, "shared/x.csv", false},
+        {"file link of the caller", "shared", "x.csv", "private/secret.txt", root, "shared/x.csv", true},
+        {"folder link of another user", "shared", "evil", "private", nobody, "shared/evil/secret.txt", false},
+        {"folder link of the caller", "shared", "evil", "private", root, "shared/evil/secret.txt", true},
+        {"reached through the caller's link", "shared", "evil", "private", nobody, "hop/evil/secret.txt", false},
+        {"folder link in a folder that is not sticky", "open", "evil", "private", nobody, "open/evil/secret.txt", true},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        fs::create_directory(dir.file("private"));
+        ::chmod(dir.file("private").c_str(), 0700);
+        Spit(dir.file("private/secret.txt"), "root only");
+        for (const auto& [folder, mode] : {std::pair{"shared", 01777}, std::pair{"open", 0777}}) {
+            fs::create_directory(dir.file(folder));
+            ASSERT_EQ(::chmod(dir.file(folder).c_str(), static_cast<mode_t>(mode)), 0);
+        }
+        fs::create_directory_symlink(dir.file("shared"), dir.file("hop"));
+        const std::string link = dir.file(std::string(c.folder) + "/" + c.link);
+        fs::create_symlink(dir.file(c.to), link);
+        ASSERT_EQ(::lchown(link.c_str(), c.owner, c.owner), 0);
         std::string why;
-        EXPECT_EQ(ResolveOutputPath(link, &why).empty(), owner != 0) << owner;
-        EXPECT_EQ(WriteFileAtomically(link, "new"), owner == 0) << why;
-        EXPECT_EQ(Slurp(dir.file("private.csv")), owner == 0 ? "new" : "root only");
+        const std::string resolved = ResolveOutputPath(dir.file(c.written), &why);
+        EXPECT_EQ(resolved.empty(), !c.followed) << resolved;
+        std::string failed;
+        EXPECT_EQ(WriteFileAtomically(dir.file(c.written), "new", &failed), c.followed) << failed;
+        EXPECT_EQ(Slurp(dir.file("private/secret.txt")), c.followed ? "new" : "root only");
+        if (!c.followed) {
+            EXPECT_NE(why.find(link), std::string::npos) << "the refusal names the link: " << why;
+            EXPECT_NE(failed.find(link), std::string::npos) << failed;
+        } else {
+            EXPECT_EQ(resolved, dir.file("private/secret.txt"));
+            EXPECT_TRUE(fs::is_symlink(link)) << "the link stays, its target is replaced";
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("private")), {}), 1);
     }
+}
+
+TEST(OutputTarget, AJournalAcrossTwoFoldersIsSettledWhenAnotherRunReplacedOneTarget) {
+    TempDir dir;
+    fs::create_directory(dir.file("A"));
+    fs::create_directory(dir.file("B"));
+    Spit(dir.file("A/a.csv"), "old a");
+    Spit(dir.file("B/b.csv"), "old b");
+    StagedFile a, b, c;
+    ASSERT_TRUE(a.open(dir.file("A/a.csv")) && a.write("new a") && a.finish());
+    ASSERT_TRUE(b.open(dir.file("B/b.csv")) && b.write("new b") && b.finish());
+    ASSERT_TRUE(c.open(dir.file("A/c.csv")) && c.write("new c") && c.finish());
+    // Killed after the first two renames, before the set was marked done.
+    int calls = 0;
+    auto rename = [&calls](const char* from, const char* to) {
+        if (++calls == 3) throw std::runtime_error("killed");
+        return ::rename(from, to);
+    };
+    EXPECT_THROW(CommitTogether({&a, &b, &c}, rename), std::runtime_error);
+    a.discard();
+    b.discard();
+    c.discard();
+    // Another run replaces the second target, then a third writes beside the journal.
+    ASSERT_TRUE(WriteFileAtomically(dir.file("B/b.csv"), "other b"));
+    ASSERT_TRUE(WriteFileAtomically(dir.file("A/n.csv"), "next"));
+    EXPECT_EQ(std::tuple(Slurp(dir.file("A/a.csv")), Slurp(dir.file("B/b.csv"))),
+              std::tuple("old a", "other b"));
+    const auto names = [&dir](const char* folder) {
+        std::set<std::string> out;
+        for (const auto& e : fs::directory_iterator(dir.file(folder)))
+            out.insert(e.path().filename().string());
+        return out;
+    };
+    EXPECT_EQ(names("A"), (std::set<std::string>{"a.csv", "n.csv"})) << "no journal, no backup";
+    EXPECT_EQ(names("B"), std::set<std::string>{"b.csv"});
 }
 
 TEST(OutputTarget, ChunksStopWhenCancelled) {

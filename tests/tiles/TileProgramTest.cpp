@@ -159,3 +159,84 @@ TEST(TileProgram, RefusesBadOptions) {
     ASSERT_TRUE(ok.options) << ok.error;
     EXPECT_EQ(ok.options->index, 3);
 }
+
+namespace {
+
+// The exit status, or -1 when the program is still running after `seconds`
+// (then killed, so the test fails instead of hanging).
+int ExitWithin(pid_t pid, int seconds) {
+    for (int k = 0; k < seconds * 20; ++k) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        usleep(50000);
+    }
+    kill(pid, SIGKILL);
+    Wait(pid);
+    return -1;
+}
+
+std::string ReadAll(int fd) {
+    std::string text;
+    char buf[4096];
+    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
+    close(fd);
+    return text;
+}
+
+} // namespace
+
+TEST(TileProgram, PipesAndDamagedInputsEndAtOnceWithOurMessage) {
+    TempDir dir;
+    const std::string sites = WriteSites(dir), fifo = dir.file("in.fifo"), dem = WriteDem(dir);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_FALSE(dem.empty());
+    // The DEM's header survives, its heights do not: GDAL fails reading them.
+    fs::resize_file(dem, fs::file_size(dem) / 3);
+    const std::vector<std::string> plan{"plan", "--area", "2.30,48.85,2.32,48.86", "--resolution", "40",
+                                        "--tile-size", "16", "--out", dir.file("plan")};
+    struct Case {
+        std::vector<std::string> extra;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"--sites", fifo}, "site inventory cannot be read: \"" },
+        {{"--sites", sites, "--terrain", fifo}, "--terrain: the terrain cannot be read"},
+        {{"--sites", sites, "--crs", fifo}, "--crs:"},
+        {{"--sites", sites, "--terrain", dem}, "the terrain cannot be read"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = plan;
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        int errors = -1;
+        const pid_t pid = Start(args, &errors);
+        const std::string said = ReadAll(errors);
+        EXPECT_EQ(ExitWithin(pid, 10), 1) << c.says;
+        EXPECT_NE(said.find(c.says), std::string::npos) << said;
+        // GDAL's own report is in our message, never on the terminal apart.
+        EXPECT_EQ(said.find("ERROR "), std::string::npos) << said;
+    }
+}
+
+TEST(TileProgram, TileCutShortIsRedoneByRunAndNamedByMosaic) {
+    TempDir dir;
+    const std::string plan = dir.file("plan");
+    ASSERT_EQ(Program({"plan", "--sites", WriteSites(dir), "--area", "2.30,48.85,2.32,48.86", "--resolution",
+                       "40", "--tile-size", "16", "--out", plan}),
+              0);
+    const ManifestRead mr = ReadManifest(plan);
+    ASSERT_TRUE(mr.manifest) << mr.error;
+    for (const TileEntry& t : mr.manifest->tiles)
+        ASSERT_EQ(Program({"run", plan, "--index", std::to_string(t.index), "--quiet"}), 0);
+    const std::string whole = Slurp(TilePath(plan, 1));
+    fs::resize_file(TilePath(plan, 1), whole.size() * 2 / 3);
+    EXPECT_EQ(CheckTile(plan, *mr.manifest, mr.hash, 1).state, TileState::Damaged);
+
+    const std::optional<std::string> refused = MosaicTiles(plan, dir.file("map.tif"), {});
+    ASSERT_TRUE(refused);
+    EXPECT_NE(refused->find("tile 1 is damaged"), std::string::npos) << *refused;
+    EXPECT_EQ(refused->find("tile 0 "), std::string::npos) << *refused;
+
+    EXPECT_EQ(RunTile(plan, 1, {}).outcome, TileOutcome::Written);
+    EXPECT_TRUE(Slurp(TilePath(plan, 1)) == whole);
+    EXPECT_EQ(MosaicTiles(plan, dir.file("map.tif"), {}), std::nullopt);
+}

@@ -19,8 +19,8 @@ class CalcDialog : public BrenvikDialog {
     int calcOption() const { return form().option1 ? 1 : 0; }
 
   signals:
-    // An option click (1 surface height, 0 certain height): the window stores
-    // it at once (CalFormOption1 / CalFormOption2).
+    // An option click (1 surface height, 0 certain height). It changes the
+    // dialog alone: the window reads the options on Accept (CalFormRead).
     void calcOptionChanged(int calcOption);
 
   private:

@@ -17,9 +17,10 @@ namespace brenvik {
 QColor toQColor(render::Rgb colour);
 
 // "Calculation colours" (`colorb`): the isoline colour and the colour of the
-// antennas and of the maximum point. A click stores at once: the window
-// listens to the signals (render::chooseIsolineColour / chooseMarkColour). The
-// dialog has no Cancel; Accept closes it and the window redraws.
+// antennas and of the maximum point. A click shows the colour in the swatch;
+// Accept hands the chosen options to render::chooseIsolineColour /
+// chooseMarkColour and the window redraws. The dialog has no Cancel button:
+// Escape or its close box store nothing.
 class ColoursDialog : public BrenvikDialog {
     Q_OBJECT
   public:
@@ -65,9 +66,10 @@ class MallaDialog : public BrenvikDialog {
     int m_fullCount = 0;
 };
 
-// "Colours of the dots" (`colordifuminado`). Option clicks store at once
-// through the signals (render::chooseDotScheme / chooseJitter / chooseDotCount);
-// Accept hands the two boxes to render::acceptDotColours.
+// "Colours of the dots" (`colordifuminado`). Option clicks change the dialog
+// alone; Accept hands the options (render::chooseDotScheme / chooseJitter /
+// chooseDotCount) and the two boxes (render::acceptDotColours) to the rules
+// together. Escape or the close box store nothing.
 class DotColoursDialog : public BrenvikDialog {
     Q_OBJECT
   public:

@@ -25,6 +25,8 @@ void PolarPlot::setCut(antenna::PlotCut cut) {
 QString PolarPlot::beamwidthText() const {
     if (m_cut.gainDb.empty()) return {};
     if (m_cut.beamwidthDeg >= 360.0) return QStringLiteral("Half-power width: no 3 dB fall");
+    if (m_cut.beamwidthDeg <= 0.0)
+        return QStringLiteral("Half-power width: never within 3 dB of the file's gain");
     return QStringLiteral("Half-power width %1°").arg(m_cut.beamwidthDeg, 0, 'f', 1);
 }
 
