@@ -110,15 +110,23 @@ bool MoveTower(Project& p, int slot, double xs, double ys, double zoom,
             return false;
     }
     const std::int16_t cellY = checkedInt16(static_cast<long long>(std::trunc(ys / p.CellSize)));
-    for (int k : members) {
-        Antenna& a = p.Antennas[std::size_t(k)];
+    // The tower moves as one: antennas of a site that stand a little apart
+    // keep their distances to the one the user moved.
+    std::vector<PlanPosition> where;
+    const PlanPosition from = AntennaPosition(p, p.Antennas[std::size_t(slot)]);
+    for (int k : members)
+        where.push_back(AntennaPosition(p, p.Antennas[std::size_t(k)]));
+    for (std::size_t m = 0; m < members.size(); ++m) {
+        Antenna& a = p.Antennas[std::size_t(members[m])];
         a.AntX = xs;
         a.AntY = ys;
         a.AntCellX = Variant::real(xs / p.CellSize);
         a.AntCellY = cellY;
         a.AntFactor = zoom;
         if (at)
-            SetExactPosition(p, a, *at);
+            SetExactPosition(p, a,
+                             {at->East + (where[m].East - from.East),
+                              at->North + (where[m].North - from.North)});
         else
             a.AntExact.reset();
     }

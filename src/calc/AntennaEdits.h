@@ -38,8 +38,9 @@ std::vector<int> TowerSlots(const Project& p, int slot);
 int AntennaAtPlan(const Project& p, double xp, double yp);
 
 // Moves the tower of `slot` to the snapped plan position (xs, ys), as placed
-// at `zoom`; its antennas stand exactly at `at` (plan metres) when given,
-// else on the node. Refused (false, nothing changes) when another antenna
+// at `zoom`; when `at` is given (plan metres) the antenna of `slot` stands
+// exactly there and the others of its tower keep their distances to it,
+// else they all stand on the node. Refused (false, nothing changes) when another antenna
 // stands there. A move makes the results out of date: they are discarded.
 bool MoveTower(Project& p, int slot, double xs, double ys, double zoom,
                std::optional<PlanPosition> at = std::nullopt);

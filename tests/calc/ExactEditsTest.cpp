@@ -76,6 +76,15 @@ TEST(ExactEdits, ADraggedTowerStandsAtThePointerAndTheFarFieldReadsIt) {
     const double want =
         farfieldhand::Hand(p, p.Antennas[1], x - at.East, -(y - (top - at.North)), 1.5 - 10, 1.0);
     EXPECT_NEAR(AntennaDensityAt(p, 1, x, y, 10, 1.5), want, 1e-9 * want);
+    // Antennas of a site standing apart move together: antenna 1 stood 0.4 m
+    // east and 0.3 m south of antenna 2, and still does after antenna 2 is
+    // dragged to (50.5, 60.25).
+    p.Antennas[1].AntExact = PlanPosition{at.East + 0.4, at.North - 0.3};
+    ASSERT_TRUE(MoveTower(p, 2, 32 * 153, 30 * 153, 1.0, PlanPosition{50.5, 60.25}));
+    EXPECT_EQ(p.Antennas[2].AntExact, std::optional<PlanPosition>({50.5, 60.25}));
+    ASSERT_TRUE(p.Antennas[1].AntExact);
+    EXPECT_NEAR(p.Antennas[1].AntExact->East, 50.9, 1e-9);
+    EXPECT_NEAR(p.Antennas[1].AntExact->North, 59.95, 1e-9);
     // A move without a point puts it back on its node.
     ASSERT_TRUE(MoveTower(p, 1, 21 * 153, 35 * 153, 1.0));
     EXPECT_EQ(p.Antennas[2].AntExact, std::nullopt);
