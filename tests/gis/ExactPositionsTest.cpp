@@ -135,6 +135,29 @@ TEST(ExactPositions, ImportedSitesKeepTheirLonLatInEveryOutput) {
     }
     EXPECT_EQ(k, 3);
 
+    // The KMZ's towers: each at its site's position, named after it, its
+    // antennas with their labels.
+    const std::string kmz = dir.file("sites.kmz");
+    ASSERT_FALSE(gis::writeGisFile(p, gis::GisFormat::Kmz, kmz));
+    const char* const drivers[] = {"LIBKML", nullptr};
+    GDALDatasetUniquePtr doc(
+        GDALDataset::Open(("/vsizip/" + kmz + "/doc.kml").c_str(), GDAL_OF_VECTOR, drivers));
+    ASSERT_TRUE(doc && doc->GetLayerByName("Towers"));
+    const std::tuple<const char*, int, const char*> towers[] = {
+        {"Tower 1 Torre Norte", 0, "<td>T1 A1 sector A</td>"},
+        {"Tower 2 Cerro", 2, "<td>T2 A1 omni</td>"}};
+    OGRLayer* tl = doc->GetLayerByName("Towers");
+    for (const auto& [name, row, cell] : towers) {
+        OGRFeatureUniquePtr f(tl->GetNextFeature());
+        ASSERT_TRUE(f && f->GetGeometryRef()) << name;
+        EXPECT_EQ(std::string(f->GetFieldAsString("name")), name);
+        EXPECT_NE(std::string(f->GetFieldAsString("description")).find(cell), std::string::npos)
+            << f->GetFieldAsString("description");
+        const auto* pt = f->GetGeometryRef()->toPoint();
+        EXPECT_NEAR(pt->getX(), kRows[row].lon, 1e-7) << name;
+        EXPECT_NEAR(pt->getY(), kRows[row].lat, 1e-7) << name;
+    }
+
     // The report's antenna table: longitude and latitude to 7 decimals.
     const LoadedLibrary lib = LoadLibrary(ShippedLimitsPath(), "");
     const SummaryResult s = Summarise(p, lib.library, "icnirp-2020", Population::Public);
