@@ -353,7 +353,12 @@ void ReportLayout::planPage(Surface& s) const {
         const double y = pic.py(a.AntExact ? AntennaDrawingY(p, a) : a.AntY + cell / 2);
         if (x < pic.x0 || x > pic.x0 + pic.w || y < pic.y0 || y > pic.y0 + pic.h) continue;
         s.filledBox(x - 45, y - 45, x + 45, y + 45, kInk);
-        if (a.AntTower != lastTower) Text(s, x + 70, y - 200, "T" + std::to_string(a.AntTower), 7);
+        // A tower from the site inventory is named after its site too.
+        if (a.AntTower != lastTower)
+            Text(s, x + 70, y - 200,
+                 "T" + std::to_string(a.AntTower) +
+                     (a.AntSite.empty() ? "" : " " + Clipped(a.AntSite, 20)),
+                 7);
         lastTower = a.AntTower;
     }
     if (sum.planCalculated) {

@@ -170,6 +170,9 @@ TEST(ExactPositions, ImportedSitesKeepTheirLonLatInEveryOutput) {
         for (const std::string& t : surface.texts())
             texts.push_back(t);
     }
+    // The plan names each tower after its site.
+    for (const char* tower : {"T1 Torre Norte", "T2 Cerro"})
+        EXPECT_NE(std::find(texts.begin(), texts.end(), tower), texts.end()) << tower;
     for (const SiteRow& r : kRows)
         for (double v : {r.lon, r.lat}) {
             char want[32];
