@@ -85,6 +85,10 @@ int main(int argc, char** argv) {
         };
     }
 
+    // The run goes on with the shipped limits; a user who relies on a file
+    // of their own learns that it took no part.
+    if (!limits.warning.empty()) env.warn(limits.warning);
+
     RunOutcome r = runBatch(o, env);
     progress.finish();
     // The message alone, exactly as the application words it.

@@ -17,7 +17,9 @@ using nlohmann::json;
 namespace {
 
 constexpr const char* kFormat = "brenvik-tiles manifest";
-constexpr int kVersion = 1;
+constexpr int kVersion = 2;
+constexpr const char* kInputsFormat = "brenvik-tiles tile inputs";
+constexpr int kInputsVersion = 1;
 
 json CutJson(const PatternCut& c) {
     return {{"angle", c.Angle}, {"loss", c.Loss}};
@@ -109,10 +111,11 @@ constexpr double kHeightMax = 1e5; // metres of ground or antenna height
 
 } // namespace
 
-std::string ManifestText(const Manifest& m) {
-    json j;
-    j["format"] = kFormat;
-    j["version"] = kVersion;
+namespace {
+
+// The options and grid every tile shares, the same in the manifest and in
+// each tile's inputs.
+void PutSettings(json& j, const Manifest& m) {
     j["crs"] = m.crs;
     j["crs_wkt"] = m.crsWkt;
     j["area"] = m.area;
@@ -124,32 +127,172 @@ std::string ManifestText(const Manifest& m) {
     j["population"] = m.population == Population::Occupational ? "occupational" : "public";
     j["cutoff"] = m.cutoff;
     j["terrain"] = m.terrain;
-    json pats = json::array();
-    for (const AntennaPattern& p : m.patterns)
-        pats.push_back({{"name", p.Name}, {"source", p.Source}, {"gain_dbi", p.GainDbi},
-                        {"frequency_mhz", p.FrequencyMHz}, {"tilt_deg", p.TiltDeg},
-                        {"horizontal", CutJson(p.Horizontal)}, {"vertical", CutJson(p.Vertical)}});
-    j["patterns"] = pats;
-    json ants = json::array();
-    for (const TileAntenna& a : m.antennas)
-        ants.push_back({{"site", a.site}, {"line", a.line}, {"x", a.x}, {"y", a.y}, {"ground", a.ground},
-                        {"z", a.z}, {"erp_w", a.erpW}, {"azimuth_deg", a.azimuthDeg},
-                        {"tilt_deg", a.tiltDeg}, {"type", a.stick ? "stick" : "panel"},
-                        {"frequency_mhz", a.frequencyMHz}, {"pattern", a.pattern},
-                        {"h_beamwidth_deg", a.hBeamwidthDeg}, {"v_beamwidth_deg", a.vBeamwidthDeg},
-                        {"electrical_tilt_deg", a.electricalTiltDeg},
-                        {"inverse_limit", a.inverseLimit},
-                        {"reach_m", std::isinf(a.reachM) ? json(nullptr) : json(a.reachM)}});
-    j["antennas"] = ants;
+}
+
+void GetSettings(const json& j, Manifest& m) {
+    const std::string top = "the manifest";
+    m.crs = Text(j, "crs", top);
+    m.crsWkt = Text(j, "crs_wkt", top);
+    const json& area = ArrayField(j, "area", top);
+    if (area.size() != 4) Refuse("area is not four numbers W,S,E,N");
+    for (std::size_t k = 0; k < 4; ++k) m.area[k] = NumberIn(area[k], -180.0, 180.0, "area");
+    if (auto refused = AreaRefusal(m.area)) Refuse(*refused);
+
+    const json& g = Field(j, "grid", top);
+    m.grid.x0 = Number(g, "x0", -kCoordMax, kCoordMax, "grid");
+    m.grid.y1 = Number(g, "y1", -kCoordMax, kCoordMax, "grid");
+    m.grid.resolution = Number(g, "resolution", 0.0, 1e6, "grid");
+    if (!(m.grid.resolution > 0.0)) Refuse("grid: resolution 0 is not a positive number of metres");
+    m.grid.width = Whole(g, "width", 1, INT_MAX, "grid");
+    m.grid.height = Whole(g, "height", 1, INT_MAX, "grid");
+    m.grid.tileSize = Whole(g, "tile_size", MinTileSize, MaxTileSize, "grid");
+    if (m.grid.tileCount() > MaxTiles)
+        Refuse("grid: " + std::to_string(m.grid.tileCount()) + " tiles, more than " + std::to_string(MaxTiles));
+
+    m.heightM = Number(j, "receptor_height_m", 0.0, MaxReceptorHeightM, top);
+    m.reflection = Number(j, "reflection", 1.0, 2.56, top);
+    if (m.reflection != 1.0 && m.reflection != 2.56) Refuse("reflection is neither 1 nor 2.56");
+    m.standard = Text(j, "standard", top);
+    const std::string population = Text(j, "population", top);
+    if (population != "public" && population != "occupational")
+        Refuse("population " + QuoteCut(population, 40) + " is neither public nor occupational");
+    m.population = population == "occupational" ? Population::Occupational : Population::Public;
+    m.cutoff = Number(j, "cutoff", 0.0, 1.0, top);
+    if (m.cutoff >= 1.0) Refuse("cutoff 1 is not a fraction below 1");
+    m.terrain = Text(j, "terrain", top);
+    if (auto refused = TileMemoryRefusal(m.grid, m.standard.empty() ? 1 : 2, !m.terrain.empty()))
+        Refuse("grid: " + *refused);
+}
+
+json PatternJson(const AntennaPattern& p) {
+    return {{"name", p.Name},
+            {"source", p.Source},
+            {"gain_dbi", p.GainDbi},
+            {"frequency_mhz", p.FrequencyMHz},
+            {"tilt_deg", p.TiltDeg},
+            {"horizontal", CutJson(p.Horizontal)},
+            {"vertical", CutJson(p.Vertical)}};
+}
+
+AntennaPattern PatternFrom(const json& p, const std::string& where) {
+    AntennaPattern a;
+    a.Name = Text(p, "name", where);
+    a.Source = Text(p, "source", where);
+    a.GainDbi = Number(p, "gain_dbi", -MaxGainDbi, MaxGainDbi, where);
+    a.FrequencyMHz = Number(p, "frequency_mhz", 0.0, 300000.0, where);
+    a.TiltDeg = Number(p, "tilt_deg", -90.0, 90.0, where);
+    a.Horizontal = CutFrom(Field(p, "horizontal", where), where + " horizontal");
+    a.Vertical = CutFrom(Field(p, "vertical", where), where + " vertical");
+    return a;
+}
+
+// `pattern` is the index among the patterns written beside it.
+json AntennaJson(const TileAntenna& a, int pattern) {
+    return {{"site", a.site},
+            {"x", a.x},
+            {"y", a.y},
+            {"ground", a.ground},
+            {"z", a.z},
+            {"erp_w", a.erpW},
+            {"azimuth_deg", a.azimuthDeg},
+            {"tilt_deg", a.tiltDeg},
+            {"type", a.stick ? "stick" : "panel"},
+            {"frequency_mhz", a.frequencyMHz},
+            {"pattern", pattern},
+            {"h_beamwidth_deg", a.hBeamwidthDeg},
+            {"v_beamwidth_deg", a.vBeamwidthDeg},
+            {"electrical_tilt_deg", a.electricalTiltDeg},
+            {"inverse_limit", a.inverseLimit},
+            {"reach_m", std::isinf(a.reachM) ? json(nullptr) : json(a.reachM)}};
+}
+
+TileAntenna AntennaFrom(const json& a, std::size_t patterns, const std::string& where) {
+    TileAntenna t;
+    t.site = Text(a, "site", where);
+    t.x = Number(a, "x", -kCoordMax, kCoordMax, where);
+    t.y = Number(a, "y", -kCoordMax, kCoordMax, where);
+    t.ground = Number(a, "ground", -kHeightMax, kHeightMax, where);
+    t.z = Number(a, "z", -kHeightMax, kHeightMax, where);
+    t.erpW = Number(a, "erp_w", 0.0, MaxErpW, where);
+    t.azimuthDeg = Number(a, "azimuth_deg", 0.0, 360.0, where);
+    t.tiltDeg = Number(a, "tilt_deg", -90.0, 90.0, where);
+    const std::string type = Text(a, "type", where);
+    if (type != "stick" && type != "panel")
+        Refuse(where + ": type " + QuoteCut(type, 40) + " is neither panel nor stick");
+    t.stick = type == "stick";
+    t.frequencyMHz = Number(a, "frequency_mhz", 0.1, 300000.0, where);
+    t.pattern = Whole(a, "pattern", -1, static_cast<std::int64_t>(patterns) - 1, where);
+    t.hBeamwidthDeg = Number(a, "h_beamwidth_deg", 0.0, 360.0, where);
+    t.vBeamwidthDeg = Number(a, "v_beamwidth_deg", 0.0, 360.0, where);
+    if (!(t.hBeamwidthDeg > 0.0 && t.vBeamwidthDeg > 0.0)) Refuse(where + ": a beamwidth is 0");
+    t.electricalTiltDeg = Number(a, "electrical_tilt_deg", -90.0, 90.0, where);
+    t.inverseLimit = Number(a, "inverse_limit", 0.0, 1e6, where);
+    const json& reach = Field(a, "reach_m", where);
+    t.reachM = reach.is_null() ? std::numeric_limits<double>::infinity()
+                               : NumberIn(reach, 0.0, std::numeric_limits<double>::max(), where + ": reach_m");
+    return t;
+}
+
+// A tile's index, window and bounds, which must be the grid's own.
+TileEntry TilePlace(const json& t, const PixelGrid& grid, std::int64_t expected, const std::string& where) {
+    TileEntry e;
+    e.index = Whole(t, "index", 0, MaxTiles, where);
+    const json& w = ArrayField(t, "window", where);
+    const json& b = ArrayField(t, "bounds", where);
+    if (w.size() != 4 || b.size() != 4) Refuse(where + " does not match the grid");
+    std::array<int, 4> wv{};
+    for (std::size_t k = 0; k < 4; ++k) wv[k] = static_cast<int>(WholeIn(w[k], 0, INT_MAX, where + ": window"));
+    e.window = {wv[0], wv[1], wv[2], wv[3]};
+    std::array<double, 4> bv{};
+    for (std::size_t k = 0; k < 4; ++k)
+        bv[k] = NumberIn(b[k], -std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
+                         where + ": bounds");
+    e.bounds = {bv[0], bv[1], bv[2], bv[3]};
+    if ((expected >= 0 && e.index != expected) || e.index >= grid.tileCount() ||
+        !(e.window == grid.window(e.index)) || !(e.bounds == grid.bounds(e.window)))
+        Refuse(where + " does not match the grid");
+    return e;
+}
+
+json PlaceJson(const TileEntry& t) {
+    return {{"index", t.index},
+            {"window", {t.window.col, t.window.row, t.window.width, t.window.height}},
+            {"bounds", {t.bounds.xmin, t.bounds.ymin, t.bounds.xmax, t.bounds.ymax}}};
+}
+
+bool IsHash(const std::string& h) {
+    return h.size() == 16 && h.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
+// The library's own tag, "[json.exception...] ", cut from its message.
+json ParseJson(const std::string& text) {
+    try {
+        return json::parse(text);
+    } catch (const json::exception& e) {
+        std::string why = e.what();
+        if (const auto cut = why.find("] "); cut != std::string::npos) why.erase(0, cut + 2);
+        Refuse("not JSON: " + QuoteCut(why, 160));
+    }
+}
+
+} // namespace
+
+std::string ManifestText(const Manifest& m) {
+    json j;
+    j["format"] = kFormat;
+    j["version"] = kVersion;
+    PutSettings(j, m);
+    j["antennas_in_reach"] = m.antennasInReach;
     j["antennas_out_of_reach"] = m.antennasOutOfReach;
     j["neglected_ratio_max"] = m.neglectedRatioMax;
     json tiles = json::array();
-    for (const TileEntry& t : m.tiles)
-        tiles.push_back({{"index", t.index},
-                         {"window", {t.window.col, t.window.row, t.window.width, t.window.height}},
-                         {"bounds", {t.bounds.xmin, t.bounds.ymin, t.bounds.xmax, t.bounds.ymax}},
-                         {"antennas", t.antennas},
-                         {"neglected_ratio", t.neglectedRatio}});
+    for (const TileEntry& t : m.tiles) {
+        json e = PlaceJson(t);
+        e["antennas"] = t.antennaCount;
+        e["inputs"] = t.inputsHash;
+        e["neglected_ratio"] = t.neglectedRatio;
+        tiles.push_back(std::move(e));
+    }
     j["tiles"] = tiles;
     return j.dump(1) + "\n";
 }
@@ -158,125 +301,90 @@ ManifestRead ParseManifest(const std::string& text) {
     ManifestRead r;
     r.hash = HashText(text);
     try {
-        json j;
-        try {
-            j = json::parse(text);
-        } catch (const json::exception& e) {
-            // Its text begins with the library's own tag, "[json.exception...] ".
-            std::string why = e.what();
-            if (const auto cut = why.find("] "); cut != std::string::npos) why.erase(0, cut + 2);
-            Refuse("not JSON: " + QuoteCut(why, 160));
-        }
+        const json j = ParseJson(text);
         if (!j.is_object() || !j.contains("format") || j["format"] != kFormat) Refuse("not a tile manifest");
         if (!j.contains("version") || j["version"] != kVersion) Refuse("an unknown manifest version");
         const std::string top = "the manifest";
         Manifest m;
-        m.crs = Text(j, "crs", top);
-        m.crsWkt = Text(j, "crs_wkt", top);
-        const json& area = ArrayField(j, "area", top);
-        if (area.size() != 4) Refuse("area is not four numbers W,S,E,N");
-        for (std::size_t k = 0; k < 4; ++k) m.area[k] = NumberIn(area[k], -180.0, 180.0, "area");
-        if (auto refused = AreaRefusal(m.area)) Refuse(*refused);
-
-        const json& g = Field(j, "grid", top);
-        m.grid.x0 = Number(g, "x0", -kCoordMax, kCoordMax, "grid");
-        m.grid.y1 = Number(g, "y1", -kCoordMax, kCoordMax, "grid");
-        m.grid.resolution = Number(g, "resolution", 0.0, 1e6, "grid");
-        if (!(m.grid.resolution > 0.0)) Refuse("grid: resolution 0 is not a positive number of metres");
-        m.grid.width = Whole(g, "width", 1, INT_MAX, "grid");
-        m.grid.height = Whole(g, "height", 1, INT_MAX, "grid");
-        m.grid.tileSize = Whole(g, "tile_size", MinTileSize, MaxTileSize, "grid");
-        if (m.grid.tileCount() > MaxTiles)
-            Refuse("grid: " + std::to_string(m.grid.tileCount()) + " tiles, more than " + std::to_string(MaxTiles));
-
-        m.heightM = Number(j, "receptor_height_m", 0.0, MaxReceptorHeightM, top);
-        m.reflection = Number(j, "reflection", 1.0, 2.56, top);
-        if (m.reflection != 1.0 && m.reflection != 2.56) Refuse("reflection is neither 1 nor 2.56");
-        m.standard = Text(j, "standard", top);
-        const std::string population = Text(j, "population", top);
-        if (population != "public" && population != "occupational")
-            Refuse("population " + QuoteCut(population, 40) + " is neither public nor occupational");
-        m.population = population == "occupational" ? Population::Occupational : Population::Public;
-        m.cutoff = Number(j, "cutoff", 0.0, 1.0, top);
-        if (m.cutoff >= 1.0) Refuse("cutoff 1 is not a fraction below 1");
-        m.terrain = Text(j, "terrain", top);
-        if (auto refused = TileMemoryRefusal(m.grid, m.standard.empty() ? 1 : 2, !m.terrain.empty()))
-            Refuse("grid: " + *refused);
-
-        for (const json& p : ArrayField(j, "patterns", top)) {
-            const std::string where = "pattern " + std::to_string(m.patterns.size());
-            AntennaPattern a;
-            a.Name = Text(p, "name", where);
-            a.Source = Text(p, "source", where);
-            a.GainDbi = Number(p, "gain_dbi", -MaxGainDbi, MaxGainDbi, where);
-            a.FrequencyMHz = Number(p, "frequency_mhz", 0.0, 300000.0, where);
-            a.TiltDeg = Number(p, "tilt_deg", -90.0, 90.0, where);
-            a.Horizontal = CutFrom(Field(p, "horizontal", where), where + " horizontal");
-            a.Vertical = CutFrom(Field(p, "vertical", where), where + " vertical");
-            m.patterns.push_back(std::move(a));
-        }
-        for (const json& a : ArrayField(j, "antennas", top)) {
-            const std::string where = "antenna " + std::to_string(m.antennas.size());
-            TileAntenna t;
-            t.site = Text(a, "site", where);
-            t.line = Whole(a, "line", 0, INT_MAX, where);
-            t.x = Number(a, "x", -kCoordMax, kCoordMax, where);
-            t.y = Number(a, "y", -kCoordMax, kCoordMax, where);
-            t.ground = Number(a, "ground", -kHeightMax, kHeightMax, where);
-            t.z = Number(a, "z", -kHeightMax, kHeightMax, where);
-            t.erpW = Number(a, "erp_w", 0.0, MaxErpW, where);
-            t.azimuthDeg = Number(a, "azimuth_deg", 0.0, 360.0, where);
-            t.tiltDeg = Number(a, "tilt_deg", -90.0, 90.0, where);
-            const std::string type = Text(a, "type", where);
-            if (type != "stick" && type != "panel")
-                Refuse(where + ": type " + QuoteCut(type, 40) + " is neither panel nor stick");
-            t.stick = type == "stick";
-            t.frequencyMHz = Number(a, "frequency_mhz", 0.1, 300000.0, where);
-            t.pattern = Whole(a, "pattern", -1, static_cast<std::int64_t>(m.patterns.size()) - 1, where);
-            t.hBeamwidthDeg = Number(a, "h_beamwidth_deg", 0.0, 360.0, where);
-            t.vBeamwidthDeg = Number(a, "v_beamwidth_deg", 0.0, 360.0, where);
-            if (!(t.hBeamwidthDeg > 0.0 && t.vBeamwidthDeg > 0.0)) Refuse(where + ": a beamwidth is 0");
-            t.electricalTiltDeg = Number(a, "electrical_tilt_deg", -90.0, 90.0, where);
-            t.inverseLimit = Number(a, "inverse_limit", 0.0, 1e6, where);
-            const json& reach = Field(a, "reach_m", where);
-            t.reachM = reach.is_null() ? std::numeric_limits<double>::infinity()
-                                       : NumberIn(reach, 0.0, std::numeric_limits<double>::max(), where + ": reach_m");
-            m.antennas.push_back(std::move(t));
-        }
+        GetSettings(j, m);
+        m.antennasInReach = Whole(j, "antennas_in_reach", 0, INT_MAX, top);
         m.antennasOutOfReach = Whole(j, "antennas_out_of_reach", 0, INT_MAX, top);
         m.neglectedRatioMax = Number(j, "neglected_ratio_max", 0.0, std::numeric_limits<double>::max(), top);
         const json& tiles = ArrayField(j, "tiles", top);
         if (static_cast<std::int64_t>(tiles.size()) != m.grid.tileCount())
             Refuse("the tile list does not cover the grid");
-        const auto antennaCount = static_cast<std::int64_t>(m.antennas.size());
+        m.tiles.reserve(tiles.size());
         for (const json& t : tiles) {
             const std::string where = "tile " + std::to_string(m.tiles.size());
-            TileEntry e;
-            e.index = Whole(t, "index", 0, MaxTiles, where);
-            const json& w = ArrayField(t, "window", where);
-            const json& b = ArrayField(t, "bounds", where);
-            if (w.size() != 4 || b.size() != 4) Refuse(where + " does not match the grid");
-            std::array<int, 4> wv{};
-            for (std::size_t k = 0; k < 4; ++k)
-                wv[k] = static_cast<int>(WholeIn(w[k], 0, INT_MAX, where + ": window"));
-            e.window = {wv[0], wv[1], wv[2], wv[3]};
-            std::array<double, 4> bv{};
-            for (std::size_t k = 0; k < 4; ++k)
-                bv[k] = NumberIn(b[k], -std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
-                                 where + ": bounds");
-            e.bounds = {bv[0], bv[1], bv[2], bv[3]};
-            if (e.index != static_cast<int>(m.tiles.size()) || !(e.window == m.grid.window(e.index)) ||
-                !(e.bounds == m.grid.bounds(e.window)))
-                Refuse(where + " does not match the grid");
-            for (const json& k : ArrayField(t, "antennas", where))
-                e.antennas.push_back(static_cast<int>(WholeIn(k, 0, antennaCount - 1, where + ": antenna")));
-            e.neglectedRatio =
-                Number(t, "neglected_ratio", 0.0, std::numeric_limits<double>::max(), where);
+            TileEntry e = TilePlace(t, m.grid, static_cast<std::int64_t>(m.tiles.size()), where);
+            e.antennaCount = Whole(t, "antennas", 0, m.antennasInReach, where);
+            e.inputsHash = Text(t, "inputs", where);
+            if (!IsHash(e.inputsHash)) Refuse(where + ": inputs " + Shown(t["inputs"]) + " is not a hash");
+            e.neglectedRatio = Number(t, "neglected_ratio", 0.0, std::numeric_limits<double>::max(), where);
             m.tiles.push_back(std::move(e));
         }
         r.manifest = std::move(m);
     } catch (const std::exception& e) {
         r.error = std::string("the manifest does not read: ") + e.what();
+    }
+    return r;
+}
+
+std::string TileInputsText(const Manifest& m, const TileEntry& t) {
+    json j;
+    j["format"] = kInputsFormat;
+    j["version"] = kInputsVersion;
+    PutSettings(j, m);
+    j["tile"] = PlaceJson(t);
+    j["terrain_window"] = t.terrainHash;
+    // Only the patterns the tile's antennas use, renumbered in order of use.
+    std::vector<int> renumber(m.patterns.size(), -1);
+    json pats = json::array(), ants = json::array();
+    for (int k : t.antennas) {
+        const TileAntenna& a = m.antennas.at(static_cast<std::size_t>(k));
+        int pattern = -1;
+        if (a.pattern >= 0) {
+            int& to = renumber.at(static_cast<std::size_t>(a.pattern));
+            if (to < 0) {
+                to = static_cast<int>(pats.size());
+                pats.push_back(PatternJson(m.patterns[static_cast<std::size_t>(a.pattern)]));
+            }
+            pattern = to;
+        }
+        ants.push_back(AntennaJson(a, pattern));
+    }
+    j["patterns"] = std::move(pats);
+    j["antennas"] = std::move(ants);
+    return j.dump(1) + "\n";
+}
+
+TileInputsRead ParseTileInputs(const std::string& text) {
+    TileInputsRead r;
+    r.hash = HashText(text);
+    try {
+        const json j = ParseJson(text);
+        if (!j.is_object() || !j.contains("format") || j["format"] != kInputsFormat) Refuse("not a tile's inputs");
+        if (!j.contains("version") || j["version"] != kInputsVersion) Refuse("an unknown version of tile inputs");
+        Manifest m;
+        GetSettings(j, m);
+        TileEntry t = TilePlace(Field(j, "tile", "the inputs"), m.grid, -1, "the tile");
+        t.terrainHash = Text(j, "terrain_window", "the inputs");
+        if (m.terrain.empty() ? !t.terrainHash.empty() : !IsHash(t.terrainHash))
+            Refuse("terrain_window " + Shown(j["terrain_window"]) + " is not the hash of a terrain");
+        for (const json& p : ArrayField(j, "patterns", "the inputs"))
+            m.patterns.push_back(PatternFrom(p, "pattern " + std::to_string(m.patterns.size())));
+        for (const json& a : ArrayField(j, "antennas", "the inputs")) {
+            const int k = static_cast<int>(m.antennas.size());
+            m.antennas.push_back(AntennaFrom(a, m.patterns.size(), "antenna " + std::to_string(k)));
+            t.antennas.push_back(k);
+        }
+        t.antennaCount = static_cast<int>(t.antennas.size());
+        t.inputsHash = r.hash;
+        m.antennasInReach = t.antennaCount;
+        r.inputs = std::move(m);
+        r.tile = std::move(t);
+    } catch (const std::exception& e) {
+        r.error = std::string("the tile's inputs do not read: ") + e.what();
     }
     return r;
 }
@@ -287,6 +395,27 @@ std::string ManifestPath(const std::string& dir) {
 
 std::string TilePath(const std::string& dir, int index) {
     return dir + "/tiles/" + std::to_string(index) + ".tif";
+}
+
+std::string TileInputsPath(const std::string& dir, int index) {
+    return dir + "/inputs/" + std::to_string(index) + ".json";
+}
+
+TileInputsRead ReadTileInputs(const std::string& dir, int index) {
+    TileInputsRead r;
+    std::string text;
+    const std::string path = TileInputsPath(dir, index);
+    if (auto refused = ReadInputFile(path, MaxTileInputsBytes, text)) {
+        r.error = "tile " + std::to_string(index) + ": its inputs cannot be read: " + *refused;
+        return r;
+    }
+    r = ParseTileInputs(text);
+    if (r.inputs && r.tile.index != index) {
+        r.inputs.reset();
+        r.error = "the inputs are those of tile " + std::to_string(r.tile.index);
+    }
+    if (!r.error.empty()) r.error = path + ": " + r.error;
+    return r;
 }
 
 ManifestRead ReadManifest(const std::string& dir) {

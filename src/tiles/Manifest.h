@@ -1,10 +1,13 @@
 #pragma once
 
-// The plan of a tiled map, kept as DIR/manifest.json: the CRS, the pixel
-// grid, the options every tile is computed with, the antennas in the CRS, and
-// the tiles, entry k being tile k with its window, bounds and the antennas it
-// takes. Each tile records the hash of the manifest it was computed from, so
-// a rerun skips finished tiles and the mosaic refuses stale ones.
+// The plan of a tiled map. DIR/manifest.json holds the CRS, the pixel grid,
+// the options every tile is computed with and the list of tiles, entry k
+// being tile k with its window, bounds, antenna count and the hash of its
+// inputs. DIR/inputs/K.json holds what tile K alone needs: the same options,
+// its window, the antennas within reach of it and the patterns they use, so
+// a task reads a few kilobytes however large the map. A tile is known by the
+// hash of its inputs: a rerun skips finished tiles, a new plan keeps those
+// whose inputs did not change, and the mosaic refuses stale ones.
 #include "model/AntennaPattern.h"
 #include "model/Project.h"
 #include "tiles/Grid.h"
@@ -35,9 +38,11 @@ inline constexpr double MaxErpW = 1e8;
 inline constexpr double MaxLossDb = 1000.0;
 inline constexpr double MaxGainDbi = 100.0;
 inline constexpr double MaxReceptorHeightM = 10000.0;
-// A manifest lists every tile with its antennas; a million tiles stay well
-// below this.
+// A manifest lists every tile; a million tiles stay well below this.
 inline constexpr std::uintmax_t MaxManifestBytes = 1ull << 30;
+// A tile's inputs list the antennas within reach of it: a city's worth of
+// sites at a cut-off of 0 stays well below this.
+inline constexpr std::uintmax_t MaxTileInputsBytes = 1ull << 28;
 
 struct TileAntenna {
     std::string site;
@@ -61,8 +66,13 @@ struct TileEntry {
     int index = 0;
     Window window;
     Bounds bounds;
-    std::vector<int> antennas;   // indices into the manifest's antennas, ascending
-    double neglectedRatio = 0.0; // worst-case ratio of the antennas left out
+    // Indices into the plan's antennas, ascending: known while planning and
+    // in a tile's own inputs, not kept in the manifest, which has the count.
+    std::vector<int> antennas;
+    int antennaCount = 0;
+    std::string inputsHash;      // HashText of the tile's inputs file
+    std::string terrainHash;     // Terrain::windowHash over its bounds; empty on flat ground
+    double neglectedRatio = 0.0; // bounds the ratio any pixel leaves out
     friend bool operator==(const TileEntry&, const TileEntry&) = default;
 };
 
@@ -77,8 +87,11 @@ struct Manifest {
     Population population = Population::Public;
     double cutoff = DefaultCutoff;
     std::string terrain; // absolute path of the DEM, empty: flat ground at 0
+    // While planning, every pattern and every antenna some tile takes; in a
+    // tile's inputs, those of that tile; empty in a manifest read back.
     std::vector<AntennaPattern> patterns;
-    std::vector<TileAntenna> antennas; // those that some tile takes
+    std::vector<TileAntenna> antennas;
+    int antennasInReach = 0;           // those some tile takes
     int antennasOutOfReach = 0;        // the inventory's others: they reach no tile
     double neglectedRatioMax = 0.0;
     std::vector<TileEntry> tiles;
@@ -98,6 +111,24 @@ ManifestRead ParseManifest(const std::string& text);
 ManifestRead ReadManifest(const std::string& dir);
 std::string ManifestPath(const std::string& dir);
 std::string TilePath(const std::string& dir, int index);
+std::string TileInputsPath(const std::string& dir, int index);
+
+// Tile `t`'s inputs: the options and grid of `m`, the tile's window, and the
+// antennas of `m` it lists with the patterns they use, in the plan's order.
+// Neither the inventory's line numbers nor anything outside the tile's
+// reach enters it, so an edit elsewhere leaves its text, and hash, as it was.
+std::string TileInputsText(const Manifest& m, const TileEntry& t);
+// A tile's inputs read back: `inputs` has no tile list, its antennas and
+// patterns are the tile's own, and `tile` lists them all (0, 1, ...). Checked
+// as the manifest is, and the window against the grid. Never throws.
+struct TileInputsRead {
+    std::optional<Manifest> inputs;
+    TileEntry tile;
+    std::string hash; // of the text read: the tile's identity
+    std::string error;
+};
+TileInputsRead ParseTileInputs(const std::string& text);
+TileInputsRead ReadTileInputs(const std::string& dir, int index);
 
 // A 64-bit FNV-1a of the bytes, as 16 hex digits: enough to tell a tile made
 // from another plan, not a security measure.

@@ -7,6 +7,7 @@
 #include "tiles/Inventory.h"
 #include "tiles/Projection.h"
 #include "tiles/Terrain.h"
+#include "tiles/TileRun.h"
 
 #include <cmath>
 #include <filesystem>
@@ -27,9 +28,91 @@ double DistanceTo(const Bounds& b, double x, double y) {
     return std::hypot(dx, dy);
 }
 
-// Beyond this many reaches an excluded antenna adds less than 1 % of the
-// cut-off to the neglected ratio and is not summed.
-constexpr double kNeglectSpan = 10.0;
+// Corner of b farthest from (x, y): a pixel of a tile is never farther.
+double FarthestFrom(const Bounds& b, double x, double y) {
+    return std::hypot(std::max(x - b.xmin, b.xmax - x), std::max(y - b.ymin, b.ymax - y));
+}
+
+// Gap between two rectangles; 0 when they touch or overlap.
+double Gap(const Bounds& a, const Bounds& b) {
+    const double dx = std::max({a.xmin - b.xmax, 0.0, b.xmin - a.xmax});
+    const double dy = std::max({a.ymin - b.ymax, 0.0, b.ymin - a.ymax});
+    return std::hypot(dx, dy);
+}
+
+// The largest factor by which an antenna's beam exceeds an isotropic one of
+// the same EIRP. A parametric beam never exceeds it; a measured one, whose
+// horizontal cut is read against its values at 0 and 180 degrees, exceeds
+// it by at most the larger of those two losses.
+double GainBound(const TileAntenna& a, const std::vector<AntennaPattern>& patterns) {
+    if (a.pattern < 0) return 1.0;
+    const AntennaPattern& p = patterns[static_cast<std::size_t>(a.pattern)];
+    const double db = std::max({0.0, antenna::CutLossDb(p.Horizontal, 0.0), antenna::CutLossDb(p.Horizontal, 180.0)});
+    return std::pow(10.0, db / 10.0);
+}
+
+// Each pixel sums the antennas within reach of its centre. What a pixel of
+// tile t leaves out from an antenna beyond its reach R, at a horizontal
+// distance d > R, is at most F g (R / d)^2 of the limit, g its GainBound. The
+// tile's bound adds, for each antenna, the largest such share over its
+// pixels: F g where the reach ends inside the tile, F g (R / d)^2 with d its
+// distance from the tile otherwise. Antennas in tiles farther than a guard
+// distance are added cell by cell, each cell's sum of F g R^2 over the
+// squared gap to the box of its antennas, which bounds theirs from above.
+void AddNeglected(Manifest& m, const std::vector<double>& gains) {
+    const PixelGrid& g = m.grid;
+    const int tc = static_cast<int>(g.tileColumns()), tr = static_cast<int>(g.tileRows());
+    const double span = g.resolution * g.tileSize;
+    const auto cellOf = [&](double x, double y) {
+        const auto at = [](double v, int count) {
+            return static_cast<int>(std::clamp(std::floor(v), 0.0, static_cast<double>(count - 1)));
+        };
+        return at((y > g.y1 ? 0.0 : (g.y1 - y) / span), tr) * tc + at((x - g.x0) / span, tc);
+    };
+    struct Cell {
+        std::vector<int> antennas;
+        Bounds box{std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
+                   std::numeric_limits<double>::lowest(), std::numeric_limits<double>::lowest()};
+        double weight = 0.0; // sum of F g R^2
+    };
+    std::vector<Cell> cells(m.tiles.size());
+    double reachMax = 0.0;
+    for (std::size_t k = 0; k < m.antennas.size(); ++k) {
+        const TileAntenna& a = m.antennas[k];
+        Cell& c = cells[static_cast<std::size_t>(cellOf(a.x, a.y))];
+        c.antennas.push_back(static_cast<int>(k));
+        c.box = {std::min(c.box.xmin, a.x), std::min(c.box.ymin, a.y), std::max(c.box.xmax, a.x),
+                 std::max(c.box.ymax, a.y)};
+        c.weight += m.cutoff * gains[k] * a.reachM * a.reachM;
+        reachMax = std::max(reachMax, a.reachM);
+    }
+    std::vector<std::size_t> filled;
+    for (std::size_t c = 0; c < cells.size(); ++c)
+        if (!cells[c].antennas.empty()) filled.push_back(c);
+    const double guard = span * std::clamp(std::ceil(reachMax / span), 1.0, 4.0);
+    for (TileEntry& t : m.tiles) {
+        double sum = 0.0;
+        for (std::size_t c : filled) {
+            const Cell& cell = cells[c];
+            const double gap = Gap(t.bounds, cell.box);
+            if (gap >= guard) {
+                sum += cell.weight / (gap * gap);
+                continue;
+            }
+            for (int k : cell.antennas) {
+                const TileAntenna& a = m.antennas[static_cast<std::size_t>(k)];
+                if (!(a.reachM > 0.0)) continue; // no power, nothing to leave out
+                const double d = DistanceTo(t.bounds, a.x, a.y);
+                const double share = m.cutoff * gains[static_cast<std::size_t>(k)];
+                if (d > a.reachM)
+                    sum += share * (a.reachM / d) * (a.reachM / d);
+                else if (FarthestFrom(t.bounds, a.x, a.y) > a.reachM)
+                    sum += share;
+            }
+        }
+        t.neglectedRatio = sum;
+    }
+}
 
 } // namespace
 
@@ -164,15 +247,22 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
     }
     const double span = m.grid.resolution * m.grid.tileSize;
     const Bounds all = m.grid.bounds();
+    std::vector<double> gains(m.antennas.size());
     for (std::size_t k = 0; k < m.antennas.size(); ++k) {
         TileAntenna& a = m.antennas[k];
         a.x = xs[k];
         a.y = ys[k];
-        // The tiles within reach (listed) and within the neglect span (summed).
-        const double far = std::isinf(a.reachM) ? a.reachM : kNeglectSpan * a.reachM;
+        gains[k] = GainBound(a, m.patterns);
+    }
+    if (m.cutoff > 0.0) AddNeglected(m, gains);
+    for (std::size_t k = 0; k < m.antennas.size(); ++k) {
+        TileAntenna& a = m.antennas[k];
+        // The tiles within reach take the antenna; their pixels beyond it
+        // leave it out.
         const auto index = [](double v, int count) {
             return static_cast<int>(std::clamp(std::floor(v), 0.0, static_cast<double>(count - 1)));
         };
+        const double far = a.reachM;
         const int c0 = index((a.x - far - m.grid.x0) / span, tc), c1 = index((a.x + far - m.grid.x0) / span, tc);
         const int r0 = index((m.grid.y1 - a.y - far) / span, tr), r1 = index((m.grid.y1 - a.y + far) / span, tr);
         bool reached = false;
@@ -180,12 +270,9 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
             for (int rr = r0; rr <= r1; ++rr)
                 for (int cc = c0; cc <= c1; ++cc) {
                     TileEntry& t = m.tiles[static_cast<std::size_t>(rr * tc + cc)];
-                    const double d = DistanceTo(t.bounds, a.x, a.y);
-                    if (d <= a.reachM) {
+                    if (DistanceTo(t.bounds, a.x, a.y) <= a.reachM) {
                         t.antennas.push_back(static_cast<int>(k));
                         reached = true;
-                    } else if (d <= far) {
-                        t.neglectedRatio += m.cutoff * (a.reachM / d) * (a.reachM / d);
                     }
                 }
         if (!reached) {
@@ -217,23 +304,108 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
             reached.push_back(std::move(m.antennas[k]));
         }
     m.antennas = std::move(reached);
-    for (TileEntry& t : m.tiles)
+    m.antennasInReach = static_cast<int>(m.antennas.size());
+    for (TileEntry& t : m.tiles) {
+        if (terrain) {
+            std::string why;
+            const std::optional<std::string> h = terrain->windowHash(t.bounds, why);
+            if (!h) return fail("--terrain: " + why);
+            t.terrainHash = *h;
+        }
         for (int& k : t.antennas) k = kept[static_cast<std::size_t>(k)];
-    // Every tile will read the plan back through the manifest's checks: a
-    // value they refuse (a pattern's loss of 1e308 dB) is refused here, before
-    // any tile runs.
+        t.antennaCount = static_cast<int>(t.antennas.size());
+        t.inputsHash = HashText(TileInputsText(m, t));
+    }
+    // Every tile will read its inputs back through the same checks: a value
+    // they refuse (a pattern's loss of 1e308 dB) is refused here, before any
+    // tile runs. The antennas go through in slices, as the inputs of one
+    // tile that takes them all would be as large as the inventory.
     const ManifestRead back = ParseManifest(ManifestText(m));
     if (!back.manifest) return fail(back.error);
+    constexpr std::size_t kSlice = 4096;
+    for (std::size_t from = 0; from < m.antennas.size(); from += kSlice) {
+        TileEntry slice = m.tiles.front();
+        slice.antennas.clear();
+        for (std::size_t k = from; k < std::min(m.antennas.size(), from + kSlice); ++k)
+            slice.antennas.push_back(static_cast<int>(k));
+        const TileInputsRead in = ParseTileInputs(TileInputsText(m, slice));
+        if (!in.inputs) return fail(in.error);
+    }
     r.manifest = std::move(m);
     return r;
 }
 
 std::optional<std::string> WritePlan(const Manifest& m, const std::string& dir) {
     std::error_code ec;
-    fs::create_directories(fs::path(dir) / "tiles", ec);
-    if (ec) return "cannot make " + dir + "/tiles: " + ec.message();
-    if (!WriteFileAtomically(ManifestPath(dir), ManifestText(m))) return "cannot write " + ManifestPath(dir);
+    for (const char* sub : {"tiles", "inputs"}) {
+        fs::create_directories(fs::path(dir) / sub, ec);
+        if (ec) return "cannot make " + dir + "/" + sub + ": " + ec.message();
+    }
+    // The hashes are taken again from the very texts written, so the manifest
+    // names what is on the disk even for a plan edited since it was made.
+    Manifest head;
+    head.crs = m.crs;
+    head.crsWkt = m.crsWkt;
+    head.area = m.area;
+    head.grid = m.grid;
+    head.heightM = m.heightM;
+    head.reflection = m.reflection;
+    head.standard = m.standard;
+    head.population = m.population;
+    head.cutoff = m.cutoff;
+    head.terrain = m.terrain;
+    head.antennasInReach = m.antennasInReach;
+    head.antennasOutOfReach = m.antennasOutOfReach;
+    head.neglectedRatioMax = m.neglectedRatioMax;
+    head.tiles.reserve(m.tiles.size());
+    for (const TileEntry& t : m.tiles) {
+        const std::string text = TileInputsText(m, t);
+        const std::string path = TileInputsPath(dir, t.index);
+        // Inputs already there as they are stay untouched, and so does their date.
+        std::string there;
+        if (ReadInputFile(path, MaxTileInputsBytes, there) || there != text)
+            if (!WriteFileAtomically(path, text)) return "cannot write " + path;
+        TileEntry e = t;
+        e.antennas.clear();
+        e.antennaCount = static_cast<int>(t.antennas.size());
+        e.inputsHash = HashText(text);
+        head.tiles.push_back(std::move(e));
+    }
+    // The manifest last: a plan cut short has none, or the previous one.
+    if (!WriteFileAtomically(ManifestPath(dir), ManifestText(head))) return "cannot write " + ManifestPath(dir);
     return std::nullopt;
+}
+
+KeptTiles KeepUnchangedTiles(const Manifest& previous, const std::string& previousDir, const Manifest& m,
+                             const std::string& dir) {
+    KeptTiles r;
+    std::error_code ec;
+    const bool same = fs::equivalent(previousDir, dir, ec) && !ec;
+    if (!(previous.grid == m.grid)) return r;
+    for (const TileEntry& t : m.tiles) {
+        const TileEntry& old = previous.tiles[static_cast<std::size_t>(t.index)];
+        if (old.inputsHash != t.inputsHash) continue;
+        if (CheckTile(previousDir, previous, t.index).state != TileState::Done) continue;
+        if (!same) {
+            // Linked where the file system allows, else copied; staged under
+            // another name so a half-copied tile never has a tile's name.
+            const std::string to = TilePath(dir, t.index), staged = to + ".kept";
+            std::error_code ec;
+            fs::remove(staged, ec);
+            fs::create_hard_link(TilePath(previousDir, t.index), staged, ec);
+            if (ec) {
+                ec.clear();
+                fs::copy_file(TilePath(previousDir, t.index), staged, ec);
+            }
+            if (!ec) fs::rename(staged, to, ec);
+            if (ec) {
+                fs::remove(staged, ec);
+                continue;
+            }
+        }
+        ++r.kept;
+    }
+    return r;
 }
 
 } // namespace brenvik::tiles

@@ -38,9 +38,19 @@ struct PlanResult {
 };
 PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits);
 
-// Writes DIR/manifest.json (staged, then renamed) and makes DIR/tiles; the
-// reason when either fails.
+// Writes each tile's inputs DIR/inputs/K.json, then DIR/manifest.json (each
+// staged, then renamed), and makes DIR/tiles; the reason when one fails.
 std::optional<std::string> WritePlan(const Manifest& m, const std::string& dir);
+
+// After WritePlan: every finished tile of the `previous` plan in
+// `previousDir` whose inputs are those of the same tile of `m` is kept as
+// DIR/tiles/K.tif (linked or copied when DIR is another folder), so a run
+// computes only the tiles whose antennas in reach, terrain or options changed.
+struct KeptTiles {
+    int kept = 0;
+};
+KeptTiles KeepUnchangedTiles(const Manifest& previous, const std::string& previousDir, const Manifest& m,
+                             const std::string& dir);
 
 // The reach of an antenna of `erpW` watts whose limit is `limitWm2`: where
 // an isotropic beam gives `cutoff` times the limit. Infinite for a cut-off 0.

@@ -2,6 +2,7 @@
 
 #include "gis/GdalErrors.h"
 #include "model/InputFile.h"
+#include "tiles/Manifest.h"
 #include "tiles/Projection.h"
 
 #include <gdal_priv.h>
@@ -15,6 +16,7 @@ namespace brenvik::tiles {
 
 struct Terrain::Impl {
     GDALDatasetUniquePtr ds;
+    std::string demWkt;
     TransformPtr toDem; // null: same CRS
     double gt[6]{};
     int width = 0, height = 0;
@@ -62,6 +64,12 @@ std::optional<Terrain> Terrain::Open(const std::string& path, const std::string&
     mapSrs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
     mapSrs.importFromWkt(crsWkt.c_str());
     OGRSpatialReference dem(*demSrs);
+    if (char* wkt = nullptr; dem.exportToWkt(&wkt) == OGRERR_NONE) {
+        d.demWkt = wkt;
+        CPLFree(wkt);
+    } else {
+        CPLFree(wkt);
+    }
     dem.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
     if (!dem.IsSame(&mapSrs)) {
         d.toDem.reset(OGRCreateCoordinateTransformation(&mapSrs, &dem));
@@ -146,6 +154,42 @@ bool Terrain::sample(const std::vector<double>& xs, const std::vector<double>& y
         out[k] = (a * (1 - fu) + b * fu) * (1 - fv) + (c * (1 - fu) + e * fu) * fv;
     }
     return true;
+}
+
+std::optional<std::string> Terrain::windowHash(const Bounds& b, std::string& error) const {
+    const Impl& d = *d_;
+    double x0 = b.xmin, y0 = b.ymin, x1 = b.xmax, y1 = b.ymax;
+    if (d.toDem && !d.toDem->TransformBounds(b.xmin, b.ymin, b.xmax, b.ymax, &x0, &y0, &x1, &y1, 21)) {
+        error = "the area cannot be carried into the terrain's CRS";
+        return std::nullopt;
+    }
+    // Pixel columns and rows around the box, two more on each side than
+    // bilinear interpolation of its points reaches.
+    const double u0 = (x0 - d.gt[0]) / d.gt[1], u1 = (x1 - d.gt[0]) / d.gt[1];
+    const double v0 = (y0 - d.gt[3]) / d.gt[5], v1 = (y1 - d.gt[3]) / d.gt[5];
+    const auto clampTo = [](double v, int n) { return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(n))); };
+    const int c0 = clampTo(std::floor(std::min(u0, u1)) - 2, d.width);
+    const int c1 = clampTo(std::ceil(std::max(u0, u1)) + 2, d.width);
+    const int r0 = clampTo(std::floor(std::min(v0, v1)) - 2, d.height);
+    const int r1 = clampTo(std::ceil(std::max(v0, v1)) + 2, d.height);
+    std::string bytes = d.demWkt;
+    const auto add = [&](const void* p, std::size_t n) { bytes.append(static_cast<const char*>(p), n); };
+    add(d.gt, sizeof d.gt);
+    const double noData = d.hasNoData ? d.noData : std::numeric_limits<double>::quiet_NaN();
+    add(&noData, sizeof noData);
+    const int window[4] = {c0, r0, c1 - c0, r1 - r0};
+    add(window, sizeof window);
+    if (c1 > c0 && r1 > r0) {
+        std::vector<double> buf(static_cast<std::size_t>(c1 - c0) * static_cast<std::size_t>(r1 - r0));
+        const gis::GdalErrorTrap trap;
+        if (d.ds->GetRasterBand(1)->RasterIO(GF_Read, c0, r0, c1 - c0, r1 - r0, buf.data(), c1 - c0, r1 - r0,
+                                             GDT_Float64, 0, 0, nullptr) != CE_None) {
+            error = trap.because("the terrain cannot be read");
+            return std::nullopt;
+        }
+        add(buf.data(), buf.size() * sizeof(double));
+    }
+    return HashText(bytes);
 }
 
 } // namespace brenvik::tiles

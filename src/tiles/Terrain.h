@@ -28,6 +28,12 @@ class Terrain {
     bool sample(const std::vector<double>& xs, const std::vector<double>& ys, std::vector<double>& out,
                 std::string& error) const;
 
+    // A hash of what the heights within `b` (map CRS) are made from: the
+    // DEM's CRS, georeferencing, nodata value and the values of its pixels
+    // around `b`. Equal hashes give equal heights there, whichever file the
+    // DEM came from. Nothing, with `error`, when the DEM cannot be read.
+    std::optional<std::string> windowHash(const Bounds& b, std::string& error) const;
+
   private:
     Terrain();
     struct Impl;

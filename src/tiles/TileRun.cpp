@@ -21,6 +21,7 @@
 #include <sched.h>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <numbers>
 #include <system_error>
 #include <thread>
@@ -29,7 +30,9 @@ namespace brenvik::tiles {
 
 namespace {
 
-constexpr const char* kHashKey = "BRENVIK_MANIFEST_HASH";
+// The hash of the inputs a tile was computed from, and of its pixels.
+constexpr const char* kHashKey = "BRENVIK_TILE_INPUTS";
+constexpr const char* kPixelsKey = "BRENVIK_PIXELS_HASH";
 constexpr const char* kDensityUnit = "uW/cm^2";
 constexpr double kRadPerDeg = std::numbers::pi / 180.0;
 constexpr double kDegPerRad = 180.0 / std::numbers::pi;
@@ -39,6 +42,7 @@ constexpr double kLn10Over10 = std::numbers::ln10 / 10.0;
 // and tilt taken once, not at every pixel.
 struct Source {
     double x, y, z, erpW, inverseLimit;
+    double reach2; // squared cut-off distance, infinite without one
     double sinAz, cosAz, sinTilt, cosTilt;
     antenna::Beam beam;
     double gainFront = 0.0, gainBack = 0.0; // G_H(0) and G_H(180) of a measured pattern
@@ -57,6 +61,7 @@ double GainDb(const Source& a, double phi, double theta) {
 }
 
 std::vector<Source> Sources(const Manifest& m, const TileEntry& t) {
+    const double unlimited = std::numeric_limits<double>::infinity();
     std::vector<Source> s;
     s.reserve(t.antennas.size());
     for (int k : t.antennas) {
@@ -64,7 +69,8 @@ std::vector<Source> Sources(const Manifest& m, const TileEntry& t) {
         // A stick has neither direction nor tilt.
         const double az = (a.stick ? 0.0 : a.azimuthDeg) * kRadPerDeg;
         const double tilt = (a.stick ? 0.0 : a.tiltDeg) * kRadPerDeg;
-        Source src{a.x, a.y, a.z, a.erpW, a.inverseLimit,
+        Source src{a.x,          a.y,          a.z,
+                   a.erpW,       a.inverseLimit, std::isinf(a.reachM) ? unlimited : a.reachM * a.reachM,
                    std::sin(az), std::cos(az), std::sin(tilt), std::cos(tilt), {}};
         if (a.pattern >= 0) {
             src.beam.pattern = &m.patterns[static_cast<std::size_t>(a.pattern)];
@@ -78,7 +84,9 @@ std::vector<Source> Sources(const Manifest& m, const TileEntry& t) {
 }
 
 // The rows of a tile go to the workers one at a time; each pixel's sum runs
-// over the sources in order, so the thread count never changes a value.
+// over the sources in order, so the thread count never changes a value. A
+// pixel takes exactly the antennas within reach of its own centre, whatever
+// tile it lies in, so tiles join without seams at any cut-off.
 void ComputeRows(const Manifest& m, const Window& w, const std::vector<Source>& src,
                  const std::vector<double>& ground, std::atomic<int>& nextRow, std::atomic<int>& rowsDone,
                  const std::atomic<bool>* cancel, TileValues& out) {
@@ -101,6 +109,7 @@ void ComputeRows(const Manifest& m, const Window& w, const std::vector<Source>& 
             double s = 0.0, q = 0.0;
             for (const Source& a : src) {
                 const double e = px - a.x, n = py - a.y, u = pz - a.z;
+                if (e * e + n * n > a.reach2) continue;
                 // The receptor in the antenna's frame, as antenna::DirectionInBeam
                 // takes it: forward, right, then turned by the down-tilt.
                 const double f = e * a.sinAz + n * a.cosAz;
@@ -164,11 +173,89 @@ class SwathLimit {
     bool had_ = false;
 };
 
+const char* BandDescription(int band) {
+    return band == 1 ? "power density (uW/cm^2)" : "exposure ratio (1 = the limit)";
+}
+
+// Overview levels 2, 4, ... until the map fits in one 512-pixel block, as the
+// COG writer chooses them, each filled with the maximum of the 2 x 2 pixels
+// under it in the level below (pixels without a value left out; none: no
+// value). Taken level from level, so a pixel of level 2^k holds the maximum
+// of the 2^k x 2^k pixels of the map under it.
+std::optional<std::string> MaximumOverviews(GDALDataset& ds, const WorkOptions& o) {
+    const int w = ds.GetRasterXSize(), h = ds.GetRasterYSize();
+    std::vector<int> levels;
+    for (long long level = 2, cw = w, ch = h; cw > 512 || ch > 512; level *= 2) {
+        levels.push_back(static_cast<int>(level));
+        cw = (w + level - 1) / level;
+        ch = (h + level - 1) / level;
+    }
+    if (levels.empty()) return std::nullopt;
+    const gis::GdalErrorTrap trap;
+    if (ds.BuildOverviews("NONE", static_cast<int>(levels.size()), levels.data(), 0, nullptr, nullptr,
+                          nullptr) != CE_None)
+        return trap.because("cannot make the map's overviews");
+    for (int b = 1; b <= ds.GetRasterCount(); ++b) {
+        GDALRasterBand* below = ds.GetRasterBand(b);
+        const int count = below->GetOverviewCount();
+        if (count != static_cast<int>(levels.size())) return trap.because("cannot make the map's overviews");
+        for (int k = 0; k < count; ++k) {
+            GDALRasterBand* over = ds.GetRasterBand(b)->GetOverview(k);
+            if (!over) return trap.because("cannot make the map's overviews");
+            const int bw = below->GetXSize(), bh = below->GetYSize();
+            const int ow = over->GetXSize(), oh = over->GetYSize();
+            if (ow != (bw + 1) / 2 || oh != (bh + 1) / 2) return std::string("cannot make the map's overviews");
+            constexpr int kRows = 64; // overview rows per pass
+            std::vector<float> in, outRow;
+            for (int r0 = 0; r0 < oh; r0 += kRows) {
+                if (Cancelled(o)) return std::string(msg::Interrupted);
+                const int rows = std::min(kRows, oh - r0);
+                const int srcRow = 2 * r0, srcRows = std::min(2 * rows, bh - srcRow);
+                in.assign(static_cast<std::size_t>(bw) * srcRows, NoData);
+                outRow.assign(static_cast<std::size_t>(ow) * rows, NoData);
+                if (below->RasterIO(GF_Read, 0, srcRow, bw, srcRows, in.data(), bw, srcRows, GDT_Float32, 0, 0,
+                                    nullptr) != CE_None)
+                    return trap.because("cannot make the map's overviews");
+                for (int j = 0; j < srcRows; ++j)
+                    for (int i = 0; i < bw; ++i) {
+                        const float v = in[static_cast<std::size_t>(j) * bw + i];
+                        if (v == NoData) continue;
+                        float& to = outRow[static_cast<std::size_t>(j / 2) * ow + i / 2];
+                        if (to == NoData || v > to) to = v;
+                    }
+                if (over->RasterIO(GF_Write, 0, r0, ow, rows, outRow.data(), ow, rows, GDT_Float32, 0, 0,
+                                   nullptr) != CE_None)
+                    return trap.because("cannot make the map's overviews");
+            }
+            below = over;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOptions& o, std::string& error) {
+    return ComputeTile(m, m.tiles.at(static_cast<std::size_t>(index)), out, o, error);
+}
+
+std::string PixelsHash(const std::vector<float>& density, const std::vector<float>& ratio) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (const std::vector<float>* band : {&density, &ratio}) {
+        const auto* p = reinterpret_cast<const unsigned char*>(band->data());
+        for (std::size_t k = 0, n = band->size() * sizeof(float); k < n; ++k) {
+            h ^= p[k];
+            h *= 1099511628211ull;
+        }
+    }
+    char out[17];
+    std::snprintf(out, sizeof out, "%016llx", static_cast<unsigned long long>(h));
+    return out;
+}
+
+bool ComputeTile(const Manifest& m, const TileEntry& t, TileValues& out, const WorkOptions& o, std::string& error) {
     error.clear();
-    const TileEntry& t = m.tiles.at(static_cast<std::size_t>(index));
+    const int index = t.index;
     const Window& w = t.window;
     const std::size_t count = static_cast<std::size_t>(w.width) * static_cast<std::size_t>(w.height);
     const int bands = m.standard.empty() ? 1 : 2;
@@ -193,6 +280,15 @@ bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOption
     if (!m.terrain.empty()) {
         std::optional<Terrain> terrain = Terrain::Open(m.terrain, m.crsWkt, t.bounds, error);
         if (!terrain) return false;
+        // The plan named the tile by the DEM's pixels around it; a DEM
+        // edited there since would give heights the plan never saw.
+        const std::optional<std::string> window = terrain->windowHash(t.bounds, error);
+        if (!window) return false;
+        if (!t.terrainHash.empty() && *window != t.terrainHash) {
+            error = "tile " + std::to_string(index) + ": the terrain " + m.terrain +
+                    " changed around the tile since the plan; plan again (with --previous to keep the other tiles)";
+            return false;
+        }
         try {
             ground.resize(count);
         } catch (const std::bad_alloc&) {
@@ -254,7 +350,11 @@ std::optional<std::string> TileValuesRefusal(const TileValues& v, int index) {
     return std::nullopt;
 }
 
-TileCheck CheckTile(const std::string& dir, const Manifest& m, const std::string& hash, int index) {
+namespace {
+
+// CheckTile for tile `t` of `bands` bands whose inputs hash to `hash`.
+TileCheck CheckTileFile(const std::string& dir, const TileEntry& t, int bands, const std::string& hash) {
+    const int index = t.index;
     const std::string path = TilePath(dir, index);
     const std::string name = "tile " + std::to_string(index);
     std::error_code ec;
@@ -265,14 +365,12 @@ TileCheck CheckTile(const std::string& dir, const Manifest& m, const std::string
     const gis::GdalErrorTrap trap;
     GDALDatasetUniquePtr ds(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
     if (!ds || ec) return {TileState::Damaged, trap.because(name + " is damaged: it does not open (" + path + ")")};
-    const TileEntry& t = m.tiles.at(static_cast<std::size_t>(index));
-    const int bands = m.standard.empty() ? 1 : 2;
     const char* h = ds->GetMetadataItem(kHashKey);
     double gt[6]{};
     if (!h || h != hash || ds->GetRasterXSize() != t.window.width || ds->GetRasterYSize() != t.window.height ||
         ds->GetRasterCount() != bands || ds->GetGeoTransform(gt) != CE_None || gt[0] != t.bounds.xmin ||
         gt[3] != t.bounds.ymax)
-        return {TileState::Stale, name + " is stale: not made from this manifest (" + path + ")"};
+        return {TileState::Stale, name + " is stale: not made from its inputs in this plan (" + path + ")"};
     // The header and the block index come first in the file and survive a
     // file cut short (a node lost mid-copy, a full disk behind a lying
     // rename): every block must lie whole within the file.
@@ -293,18 +391,42 @@ TileCheck CheckTile(const std::string& dir, const Manifest& m, const std::string
                     return {TileState::Damaged, name + " is damaged: cut short or incomplete (" + path + ")"};
             }
     }
+    // Blocks whole in size may still hold other bytes (a disk's fault, a
+    // hand's edit): the pixels must be those written.
+    const char* sum = ds->GetMetadataItem(kPixelsKey);
+    std::vector<float> band[2];
+    try {
+        for (int b = 0; b < bands; ++b) {
+            band[b].resize(static_cast<std::size_t>(t.window.width) * static_cast<std::size_t>(t.window.height));
+            if (ds->GetRasterBand(b + 1)->RasterIO(GF_Read, 0, 0, t.window.width, t.window.height, band[b].data(),
+                                                   t.window.width, t.window.height, GDT_Float32, 0, 0,
+                                                   nullptr) != CE_None)
+                return {TileState::Damaged, trap.because(name + " is damaged: its pixels do not read (" + path + ")")};
+        }
+    } catch (const std::bad_alloc&) {
+        return {TileState::Damaged, name + " cannot be checked: " + msg::OutOfMemory};
+    }
+    if (!sum || PixelsHash(band[0], band[1]) != sum)
+        return {TileState::Damaged, name + " is damaged: its pixels fail their checksum (" + path + ")"};
     return {TileState::Done, name + " is already done"};
 }
 
+} // namespace
+
+TileCheck CheckTile(const std::string& dir, const Manifest& m, int index) {
+    const TileEntry& t = m.tiles.at(static_cast<std::size_t>(index));
+    return CheckTileFile(dir, t, m.standard.empty() ? 1 : 2, t.inputsHash);
+}
+
 TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
-    const ManifestRead mr = ReadManifest(dir);
-    if (!mr.manifest) return {TileOutcome::Failed, mr.error};
-    const Manifest& m = *mr.manifest;
-    if (index < 0 || index >= static_cast<int>(m.tiles.size()))
-        return {TileOutcome::Failed, "tile index " + std::to_string(index) + " is not within 0 to " +
-                                         std::to_string(m.tiles.size() - 1)};
+    // The tile's own inputs are all a task reads, whatever the size of the map.
+    const TileInputsRead in = ReadTileInputs(dir, index);
+    if (!in.inputs) return {TileOutcome::Failed, in.error};
+    const Manifest& m = *in.inputs;
+    const TileEntry& tile = in.tile;
     const std::string path = TilePath(dir, index);
-    if (const TileCheck c = CheckTile(dir, m, mr.hash, index); c.state == TileState::Done)
+    if (const TileCheck c = CheckTileFile(dir, tile, m.standard.empty() ? 1 : 2, in.hash);
+        c.state == TileState::Done)
         return {TileOutcome::Skipped, c.why};
     const std::string name = "tile " + std::to_string(index);
     EnsureGdal();
@@ -314,7 +436,7 @@ TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
 
     TileValues v;
     std::string why;
-    if (!ComputeTile(m, index, v, o, why))
+    if (!ComputeTile(m, tile, v, o, why))
         return why.empty() ? TileRunResult{TileOutcome::Cancelled, "Interrupted"}
                            : TileRunResult{TileOutcome::Failed, why};
     if (auto refused = TileValuesRefusal(v, index)) return {TileOutcome::Failed, *refused};
@@ -326,12 +448,13 @@ TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
     const gis::GdalErrorTrap trap;
     GDALDatasetUniquePtr ds(mem ? mem->Create("", v.width, v.height, 0, GDT_Float32, nullptr) : nullptr);
     if (!ds) return {TileOutcome::Failed, trap.because("cannot hold " + name + " in memory")};
-    const Window& w = m.tiles[static_cast<std::size_t>(index)].window;
+    const Window& w = tile.window;
     double gt[6] = {m.grid.x0 + w.col * m.grid.resolution, m.grid.resolution, 0.0,
                     m.grid.y1 - w.row * m.grid.resolution, 0.0, -m.grid.resolution};
     ds->SetGeoTransform(gt);
     ds->SetSpatialRef(&srs);
-    ds->SetMetadataItem(kHashKey, mr.hash.c_str());
+    ds->SetMetadataItem(kHashKey, in.hash.c_str());
+    ds->SetMetadataItem(kPixelsKey, PixelsHash(v.density, v.ratio).c_str());
     ds->SetMetadataItem("BRENVIK_TILE", std::to_string(index).c_str());
     ds->SetMetadataItem("UNIT", kDensityUnit);
     for (int b = 1; b <= bands; ++b) {
@@ -343,7 +466,7 @@ TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
             return {TileOutcome::Failed, trap.because("cannot hold " + name + " in memory")};
         GDALRasterBand* band = ds->GetRasterBand(b);
         band->SetNoDataValue(NoData);
-        band->SetDescription(b == 1 ? "power density (uW/cm^2)" : "exposure ratio (1 = the limit)");
+        band->SetDescription(BandDescription(b));
     }
 
     StagedFile staged;
@@ -381,7 +504,7 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
     for (const TileEntry& t : m.tiles) {
         paths.push_back(TilePath(dir, t.index));
         if (Cancelled(o)) return std::string(msg::Interrupted);
-        if (const TileCheck c = CheckTile(dir, m, mr.hash, t.index); c.state != TileState::Done)
+        if (const TileCheck c = CheckTile(dir, m, t.index); c.state != TileState::Done)
             problems.push_back(c.why);
     }
     if (!problems.empty()) {
@@ -400,34 +523,68 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
                                     nullptr, &usage);
     if (!vrt) return trap.because("cannot join the tiles");
 
-    StagedFile staged;
-    if (!staged.open(out)) {
-        GDALClose(vrt);
-        return "cannot write " + out + ": " + staged.reason();
-    }
-    staged.release();
-    const std::string unitItem = std::string("UNIT=") + kDensityUnit;
+    // The whole map first as a plain tiled GeoTIFF beside the plan, where
+    // its overviews are made by taking the maximum, then copied into the COG
+    // with those overviews: a zoomed-out view never shows less than the
+    // worst pixel under it, in either band, and never a negative density
+    // (smoothing kernels overshoot).
+    const std::string full = dir + "/mosaic-" + mr.hash + ".tmp.tif";
+    struct Removed {
+        std::string path;
+        ~Removed() { VSIUnlink(path.c_str()); }
+    } removeFull{full};
     const int threads = o.threads > 0 ? o.threads : UsableCores();
     const std::string threadOption = "NUM_THREADS=" + std::to_string(threads);
-    CPLStringList args;
-    for (const char* a : {"-of", "COG", "-co", "COMPRESS=DEFLATE", "-co", "PREDICTOR=FLOATING_POINT", "-co",
-                          "BLOCKSIZE=512", "-co", "BIGTIFF=IF_SAFER", "-co", threadOption.c_str()})
-        args.AddString(a);
-    args.AddString("-mo");
-    args.AddString(unitItem.c_str());
-    GDALTranslateOptions* to = GDALTranslateOptionsNew(args.List(), nullptr);
-    GDALTranslateOptionsSetProgress(to, CancelProgress, const_cast<WorkOptions*>(&o));
-    GDALDatasetH res = nullptr;
-    {
-        const SwathLimit swath(threads, m.standard.empty() ? 1 : 2);
-        res = GDALTranslate(staged.temporary().c_str(), vrt, to, &usage);
-        if (res) GDALClose(res);
+    const int bands = m.standard.empty() ? 1 : 2;
+    WorkOptions firstHalf = o, secondHalf = o;
+    if (o.progress) {
+        firstHalf.progress = [&](double f) { o.progress(f / 2); };
+        secondHalf.progress = [&](double f) { o.progress(0.5 + f / 2); };
     }
-    GDALTranslateOptionsFree(to);
-    GDALClose(vrt);
-    VSIUnlink(vrtPath.c_str());
+    {
+        CPLStringList args;
+        for (const char* a : {"-of", "GTiff", "-co", "TILED=YES", "-co", "BLOCKXSIZE=512", "-co", "BLOCKYSIZE=512",
+                              "-co", "COMPRESS=DEFLATE", "-co", "PREDICTOR=3", "-co", "BIGTIFF=IF_SAFER", "-co",
+                              threadOption.c_str()})
+            args.AddString(a);
+        GDALTranslateOptions* to = GDALTranslateOptionsNew(args.List(), nullptr);
+        GDALTranslateOptionsSetProgress(to, CancelProgress, &firstHalf);
+        const SwathLimit swath(threads, bands);
+        GDALDatasetH res = GDALTranslate(full.c_str(), vrt, to, &usage);
+        GDALTranslateOptionsFree(to);
+        GDALClose(vrt);
+        VSIUnlink(vrtPath.c_str());
+        if (res) GDALClose(res);
+        if (Cancelled(o)) return std::string(msg::Interrupted);
+        if (!res || trap.failed()) return trap.because("cannot write " + out);
+    }
+    {
+        GDALDatasetUniquePtr ds(GDALDataset::Open(full.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE));
+        if (!ds) return trap.because("cannot write " + out);
+        ds->SetMetadataItem("UNIT", kDensityUnit);
+        for (int b = 1; b <= bands; ++b) ds->GetRasterBand(b)->SetDescription(BandDescription(b));
+        if (auto why = MaximumOverviews(*ds, o)) return *why;
+    }
     if (Cancelled(o)) return std::string(msg::Interrupted);
-    if (!res || trap.failed()) return trap.because("cannot write " + out);
+    if (trap.failed()) return trap.because("cannot write " + out);
+
+    StagedFile staged;
+    if (!staged.open(out)) return "cannot write " + out + ": " + staged.reason();
+    staged.release();
+    {
+        GDALDatasetUniquePtr src(GDALDataset::Open(full.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+        GDALDriver* cog = GetGDALDriverManager()->GetDriverByName("COG");
+        if (!src || !cog) return trap.because("cannot write " + out);
+        const char* const options[] = {"COMPRESS=DEFLATE",  "PREDICTOR=FLOATING_POINT", "BLOCKSIZE=512",
+                                       "BIGTIFF=IF_SAFER", "OVERVIEWS=FORCE_USE_EXISTING", threadOption.c_str(),
+                                       nullptr};
+        const SwathLimit swath(threads, bands);
+        GDALDatasetUniquePtr res(cog->CreateCopy(staged.temporary().c_str(), src.get(), FALSE,
+                                                 const_cast<char**>(options), CancelProgress, &secondHalf));
+        if (Cancelled(o)) return std::string(msg::Interrupted);
+        if (!res || trap.failed()) return trap.because("cannot write " + out);
+    }
+    if (trap.failed()) return trap.because("cannot write " + out);
     if (!staged.finish() || !staged.commit()) return "cannot write " + out + ": " + staged.reason();
     return std::nullopt;
 }

@@ -32,6 +32,12 @@ struct WorkOptions {
 // value in any tiling of the same grid. False when cancelled (`error` empty)
 // or when the terrain fails or memory runs short (`error` says why).
 bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOptions& o, std::string& error);
+// The same for a tile `t` whose antennas index `m`'s, as read from its inputs.
+bool ComputeTile(const Manifest& m, const TileEntry& t, TileValues& out, const WorkOptions& o, std::string& error);
+
+// The 64-bit FNV-1a of the density then the ratio band's bytes, as 16 hex
+// digits: stored with each tile, checked before a tile is trusted.
+std::string PixelsHash(const std::vector<float>& density, const std::vector<float>& ratio);
 
 // The manifest's ranges keep every sum finite; should one still not be, the
 // tile is refused (naming the first such pixel) rather than written as a map
@@ -43,20 +49,22 @@ struct TileRunResult {
     TileOutcome outcome = TileOutcome::Failed;
     std::string message;
 };
-// Computes tile `index` of the plan in `dir` and writes it through a
-// temporary renamed into place, unless a finished, whole tile of the same
-// manifest is already there. A tile whose values are not all finite fails.
+// Computes tile `index` of the plan in `dir` from its inputs alone and writes
+// it through a temporary renamed into place, unless a finished, whole tile of
+// the same inputs is already there. A tile whose values are not all finite
+// fails.
 TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o);
 
-// What is at DIR/tiles/I.tif: nothing, a finished tile of this manifest
-// (hash), a tile of another manifest, or a file that is not a whole tile
-// (cut short, not a raster); `why` names the tile and what is wrong.
+// What is at DIR/tiles/I.tif: nothing, a finished tile of the inputs the
+// manifest names for it, a tile of other inputs, or a file that is not a
+// whole tile (cut short, not a raster, pixels failing their checksum); `why`
+// names the tile and what is wrong.
 enum class TileState { Missing, Done, Stale, Damaged };
 struct TileCheck {
     TileState state = TileState::Missing;
     std::string why;
 };
-TileCheck CheckTile(const std::string& dir, const Manifest& m, const std::string& hash, int index);
+TileCheck CheckTile(const std::string& dir, const Manifest& m, int index);
 
 // Checks that every tile is there, whole and made from the current manifest,
 // then writes the map `out` as one COG; the reason, naming each missing,

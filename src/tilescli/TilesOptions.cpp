@@ -34,17 +34,24 @@ std::string TilesUsage() {
            "  brenvik-tiles plan --sites INVENTORY.csv --area W,S,E,N --resolution M --tile-size PX --out DIR\n"
            "                     [--crs EPSG:n] [--height H] [--terrain DEM] [--reflection 1|2.56]\n"
            "                     [--standard ID --population public|occupational] [--cutoff F] [--quiet]\n"
+           "                     [--previous OLDPLAN]\n"
            "  brenvik-tiles run DIR [--index I] [--threads N] [--quiet]\n"
            "  brenvik-tiles mosaic DIR --out MAP.tif [--quiet]\n"
+           "  brenvik-tiles resume DIR [--max-array N] [--cpus N] [--quiet]\n"
            "plan   writes DIR/manifest.json: the grid in a projected CRS (default: the UTM zone of\n"
            "       the area's centre) and, per tile, the antennas within the cut-off's reach\n"
            "       (default 0.001 of the limit; 0 takes every antenna). Receptors stand H metres\n"
            "       above the ground (default 1.5). It prints the number of tiles; the array's\n"
-           "       indices are 0 to that number - 1.\n"
+           "       indices are 0 to that number - 1. With --previous, the finished tiles of OLDPLAN\n"
+           "       whose antennas in reach, terrain and options are unchanged are kept.\n"
            "run    computes tile I (default $SLURM_ARRAY_TASK_ID, else $JOB_COMPLETION_INDEX) into\n"
            "       DIR/tiles/I.tif; a whole tile already made from the same manifest is skipped,\n"
            "       one cut short is made again.\n"
-           "mosaic checks every tile and joins them into one Cloud Optimized GeoTIFF.\n";
+           "mosaic checks every tile and joins them into one Cloud Optimized GeoTIFF.\n"
+           "resume lists the tiles still to compute (missing, stale or damaged) for a scheduler:\n"
+           "       \"mem_mib M\" and \"time_min T\" for one task on N cores (default 1), then\n"
+           "       \"array OFFSET TASKS\" per job array of at most the scheduler's largest array\n"
+           "       size (default 1001), whose task t computes tile OFFSET + t.\n";
 }
 
 ParseResult ParseTilesArguments(const std::vector<std::string>& args, EnvLookup env) {
@@ -56,6 +63,7 @@ ParseResult ParseTilesArguments(const std::vector<std::string>& args, EnvLookup 
 
     TilesOptions o;
     std::string area, resolution, tileSize, height, reflection, cutoff, population, index, threads;
+    std::string maxArray, cpus;
     CLI::App* plan = app.add_subcommand("plan");
     plan->add_option("--sites", o.plan.sites)->required();
     plan->add_option("--area", area)->required();
@@ -69,6 +77,7 @@ ParseResult ParseTilesArguments(const std::vector<std::string>& args, EnvLookup 
     plan->add_option("--population", population);
     plan->add_option("--cutoff", cutoff);
     plan->add_option("--out", o.dir)->required();
+    plan->add_option("--previous", o.previous);
     plan->add_flag("--quiet", o.quiet);
 
     CLI::App* run = app.add_subcommand("run");
@@ -82,6 +91,12 @@ ParseResult ParseTilesArguments(const std::vector<std::string>& args, EnvLookup 
     mosaic->add_option("--out", o.mapOut)->required();
     mosaic->add_option("--threads", threads);
     mosaic->add_flag("--quiet", o.quiet);
+
+    CLI::App* resume = app.add_subcommand("resume");
+    resume->add_option("dir", o.dir)->required();
+    resume->add_option("--max-array", maxArray);
+    resume->add_option("--cpus", cpus);
+    resume->add_flag("--quiet", o.quiet);
 
     std::vector<std::string> argv(args.rbegin(), args.rend());
     try {
@@ -143,6 +158,19 @@ ParseResult ParseTilesArguments(const std::vector<std::string>& args, EnvLookup 
         if (!text) return bad("run: no tile index (--index, $SLURM_ARRAY_TASK_ID or $JOB_COMPLETION_INDEX)");
         o.index = Index(*text);
         if (!o.index) return bad(from + ": '" + *text + "' is not a tile index");
+    } else if (resume->parsed()) {
+        o.command = Command::Resume;
+        if (!maxArray.empty()) {
+            const auto n = ParseOptionInteger(maxArray);
+            if (!n || *n < 1 || *n > 100'000'000)
+                return bad("--max-array: '" + maxArray + "' is not 1 to 100000000 tasks");
+            o.maxArraySize = *n;
+        }
+        if (!cpus.empty()) {
+            const auto n = ParseOptionInteger(cpus);
+            if (!n || *n < 1 || *n > 4096) return bad("--cpus: '" + cpus + "' is not 1 to 4096");
+            o.cpus = static_cast<int>(*n);
+        }
     } else {
         o.command = Command::Mosaic;
     }

@@ -5,6 +5,7 @@
 #include "model/Messages.h"
 #include "tiles/Plan.h"
 #include "tiles/TileRun.h"
+#include "tilescli/Resume.h"
 #include "tilescli/TilesOptions.h"
 
 #include <atomic>
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <optional>
 
 using namespace brenvik;
 
@@ -59,6 +61,16 @@ int Run(int argc, char** argv) {
         // into place only when complete.
         const compliance::LoadedLibrary lib = compliance::LoadLibrary();
         if (!lib.warning.empty()) std::fprintf(stderr, "brenvik-tiles: %s\n", lib.warning.c_str());
+        // The previous plan is read before the new one may overwrite it.
+        std::optional<tiles::Manifest> previous;
+        if (!o.previous.empty()) {
+            tiles::ManifestRead before = tiles::ReadManifest(o.previous);
+            if (!before.manifest) {
+                std::fprintf(stderr, "brenvik-tiles: --previous: %s\n", before.error.c_str());
+                return 1;
+            }
+            previous = std::move(before.manifest);
+        }
         const tiles::PlanResult r = tiles::MakePlan(o.plan, lib.library);
         for (const std::string& w : r.warnings) std::fprintf(stderr, "brenvik-tiles: warning: %s\n", w.c_str());
         if (!r.manifest) {
@@ -68,6 +80,12 @@ int Run(int argc, char** argv) {
         if (auto why = tiles::WritePlan(*r.manifest, o.dir)) {
             std::fprintf(stderr, "brenvik-tiles: %s\n", why->c_str());
             return 1;
+        }
+        if (previous) {
+            const tiles::KeptTiles kept = tiles::KeepUnchangedTiles(*previous, o.previous, *r.manifest, o.dir);
+            if (!o.quiet)
+                std::fprintf(stderr, "%d of %lld tiles kept from %s\n", kept.kept,
+                             static_cast<long long>(r.manifest->grid.tileCount()), o.previous.c_str());
         }
         const tiles::Manifest& m = *r.manifest;
         std::size_t listed = 0;
@@ -126,6 +144,29 @@ int Run(int argc, char** argv) {
             return gStop.load() ? 130 : 1;
         }
         if (!o.quiet) std::fprintf(stderr, "%s written\n", o.mapOut.c_str());
+        return 0;
+    }
+    case tilescli::Command::Resume: {
+        const tilescli::ResumeScan scan = tilescli::ScanTiles(o.dir, o.cpus);
+        if (!scan.error.empty()) {
+            std::fprintf(stderr, "brenvik-tiles: %s\n", scan.error.c_str());
+            return 1;
+        }
+        std::fputs(tilescli::ResumeReport(scan, o.maxArraySize).c_str(), stdout);
+        if (!o.quiet) {
+            // Missing tiles are counted, not listed (a fresh plan has
+            // thousands); a stale or damaged one is named with its cause.
+            long long missing = 0;
+            for (const tilescli::TileToDo& t : scan.todo)
+                if (t.state == tiles::TileState::Missing)
+                    ++missing;
+                else
+                    std::fprintf(stderr, "%s\n", t.why.c_str());
+            std::fprintf(stderr, "%s: %lld of %lld tiles to compute (%lld missing), %llu MiB and %lld min a task\n",
+                         o.dir.c_str(), static_cast<long long>(scan.todo.size()), static_cast<long long>(scan.tiles),
+                         missing, static_cast<unsigned long long>(scan.budget.memoryMiB),
+                         static_cast<long long>(scan.budget.minutes));
+        }
         return 0;
     }
     }

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -229,7 +230,7 @@ TEST(TileProgram, TileCutShortIsRedoneByRunAndNamedByMosaic) {
         ASSERT_EQ(Program({"run", plan, "--index", std::to_string(t.index), "--quiet"}), 0);
     const std::string whole = Slurp(TilePath(plan, 1));
     fs::resize_file(TilePath(plan, 1), whole.size() * 2 / 3);
-    EXPECT_EQ(CheckTile(plan, *mr.manifest, mr.hash, 1).state, TileState::Damaged);
+    EXPECT_EQ(CheckTile(plan, *mr.manifest, 1).state, TileState::Damaged);
 
     const std::optional<std::string> refused = MosaicTiles(plan, dir.file("map.tif"), {});
     ASSERT_TRUE(refused);
@@ -239,4 +240,171 @@ TEST(TileProgram, TileCutShortIsRedoneByRunAndNamedByMosaic) {
     EXPECT_EQ(RunTile(plan, 1, {}).outcome, TileOutcome::Written);
     EXPECT_TRUE(Slurp(TilePath(plan, 1)) == whole);
     EXPECT_EQ(MosaicTiles(plan, dir.file("map.tif"), {}), std::nullopt);
+}
+
+namespace {
+
+// Tile 1's stored pixels altered two ways, the file staying a readable tile.
+void AlterThroughGdal(const std::string& path) {
+    GDALDatasetUniquePtr ds(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE));
+    float v = 1234.5f;
+    if (!ds || ds->GetRasterBand(1)->RasterIO(GF_Write, 3, 2, 1, 1, &v, 1, 1, GDT_Float32, 0, 0, nullptr) != CE_None)
+        ADD_FAILURE() << "cannot alter " << path;
+}
+
+void FlipAByteOfTheFirstBlock(const std::string& path) {
+    GDALDatasetUniquePtr ds(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER));
+    const char* off = ds ? ds->GetRasterBand(1)->GetMetadataItem("BLOCK_OFFSET_0_0", "TIFF") : nullptr;
+    ASSERT_TRUE(off) << path;
+    const long at = std::strtol(off, nullptr, 10) + 20;
+    ds.reset();
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekg(at);
+    const char c = static_cast<char>(f.get() ^ 0x5a);
+    f.seekp(at);
+    f.put(c);
+}
+
+} // namespace
+
+TEST(TileProgram, AlteredPixelsAreRedoneByRunAndNamedByMosaic) {
+    TempDir dir;
+    const std::string plan = dir.file("plan");
+    ASSERT_EQ(Program({"plan", "--sites", DenseSites(dir, 40), "--area", "2.30,48.85,2.32,48.86", "--resolution",
+                       "20", "--tile-size", "64", "--cutoff", "0", "--out", plan}),
+              0);
+    const ManifestRead mr = ReadManifest(plan);
+    ASSERT_TRUE(mr.manifest) << mr.error;
+    ASSERT_GE(mr.manifest->tiles.size(), 2u);
+    for (const TileEntry& t : mr.manifest->tiles) ASSERT_EQ(RunTile(plan, t.index, {}).outcome, TileOutcome::Written);
+    const std::string whole = Slurp(TilePath(plan, 1));
+    for (void (*alter)(const std::string&) : {AlterThroughGdal, FlipAByteOfTheFirstBlock}) {
+        alter(TilePath(plan, 1));
+        ASSERT_FALSE(Slurp(TilePath(plan, 1)) == whole);
+        EXPECT_EQ(CheckTile(plan, *mr.manifest, 1).state, TileState::Damaged);
+        const std::optional<std::string> refused = MosaicTiles(plan, dir.file("map.tif"), {});
+        ASSERT_TRUE(refused);
+        EXPECT_NE(refused->find("tile 1 is damaged"), std::string::npos) << *refused;
+        EXPECT_EQ(refused->find("tile 0 "), std::string::npos) << *refused;
+        EXPECT_FALSE(fs::exists(dir.file("map.tif")));
+        EXPECT_EQ(RunTile(plan, 1, {}).outcome, TileOutcome::Written);
+        EXPECT_TRUE(Slurp(TilePath(plan, 1)) == whole);
+    }
+    EXPECT_EQ(MosaicTiles(plan, dir.file("map.tif"), {}), std::nullopt);
+}
+
+TEST(TileProgram, PreviousPlanKeepsTheTilesWhoseInputsAreUnchanged) {
+    TempDir dir;
+    // 100 sites; then one moves 40 m east (1 %).
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> unit(0, 1);
+    std::vector<std::string> rows;
+    for (int k = 0; k < 100; ++k)
+        rows.push_back("S" + std::to_string(k) + "," + std::to_string(2.30 + 0.02 * unit(rng)) + "," +
+                       std::to_string(48.85 + 0.01 * unit(rng)) + ",30,panel," + std::to_string(100 + 1900 * unit(rng)) +
+                       "," + std::to_string(360 * unit(rng)) + ",4,900\n");
+    const auto write = [&](const std::string& name) {
+        std::string csv = "site,lon,lat,height_m,type,erp_w,azimuth_deg,tilt_deg,frequency_mhz\n";
+        for (const std::string& r : rows) csv += r;
+        WriteText(dir.file(name), csv);
+        return dir.file(name);
+    };
+    const std::string before = write("before.csv");
+    rows[37] = "S37,2.3105,48.8551,30,panel,1500,90,4,900\n";
+    const std::string after = write("after.csv");
+    const auto planArgs = [](const std::string& sites, const std::string& out) {
+        return std::vector<std::string>{"plan", "--sites", sites, "--area", "2.30,48.85,2.32,48.86", "--resolution",
+                                        "20", "--tile-size", "16", "--quiet", "--out", out};
+    };
+    const std::string a = dir.file("a"), b = dir.file("b"), full = dir.file("full");
+    ASSERT_EQ(Program(planArgs(before, a)), 0);
+    const ManifestRead ma = ReadManifest(a);
+    ASSERT_TRUE(ma.manifest) << ma.error;
+    for (const TileEntry& t : ma.manifest->tiles) ASSERT_EQ(RunTile(a, t.index, {}).outcome, TileOutcome::Written);
+
+    std::vector<std::string> again = planArgs(after, b);
+    again.insert(again.end(), {"--previous", a});
+    ASSERT_EQ(Program(again), 0);
+    ASSERT_EQ(Program(planArgs(after, full)), 0);
+    const ManifestRead mb = ReadManifest(b);
+    ASSERT_TRUE(mb.manifest) << mb.error;
+    // The tiles within reach of the moved site, before or after.
+    std::vector<int> touched, redone;
+    for (const std::string& sites : {before, after}) {
+        PlanOptions o = Options(sites, "", 20, 16, DefaultCutoff);
+        o.standard.clear();
+        const PlanResult p = MakePlan(o, Limits());
+        ASSERT_TRUE(p.manifest) << p.error;
+        for (const TileAntenna& s : p.manifest->antennas)
+            if (s.site == "S37")
+                for (const TileEntry& t : p.manifest->tiles) {
+                    const double dx = std::max({t.bounds.xmin - s.x, 0.0, s.x - t.bounds.xmax});
+                    const double dy = std::max({t.bounds.ymin - s.y, 0.0, s.y - t.bounds.ymax});
+                    if (std::hypot(dx, dy) <= s.reachM) touched.push_back(t.index);
+                }
+    }
+    std::sort(touched.begin(), touched.end());
+    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    for (const TileEntry& t : mb.manifest->tiles) {
+        const bool same = t.inputsHash == ma.manifest->tiles[static_cast<std::size_t>(t.index)].inputsHash;
+        EXPECT_EQ(fs::exists(TilePath(b, t.index)), same) << "tile " << t.index;
+        const TileOutcome o = RunTile(b, t.index, {}).outcome;
+        EXPECT_EQ(o, same ? TileOutcome::Skipped : TileOutcome::Written) << "tile " << t.index;
+        if (o == TileOutcome::Written) redone.push_back(t.index);
+        ASSERT_EQ(RunTile(full, t.index, {}).outcome, TileOutcome::Written);
+    }
+    ASSERT_FALSE(touched.empty());
+    EXPECT_EQ(redone, touched);
+    EXPECT_LT(redone.size(), mb.manifest->tiles.size() / 2);
+    ASSERT_EQ(MosaicTiles(b, dir.file("b.tif"), {}), std::nullopt);
+    ASSERT_EQ(MosaicTiles(full, dir.file("full.tif"), {}), std::nullopt);
+    EXPECT_TRUE(Slurp(dir.file("b.tif")) == Slurp(dir.file("full.tif"))) << "the refreshed map differs";
+}
+
+TEST(TileProgram, AnEditedDemRedoesOnlyTheTilesAroundTheEdit) {
+    TempDir dir;
+    const std::string sites = WriteSites(dir), dem = WriteDem(dir);
+    ASSERT_FALSE(dem.empty());
+    const auto planArgs = [&](const std::string& out) {
+        return std::vector<std::string>{"plan", "--sites", sites, "--terrain", dem, "--area", "2.30,48.85,2.32,48.86",
+                                        "--resolution", "20", "--tile-size", "16", "--quiet", "--out", out};
+    };
+    const std::string a = dir.file("a"), b = dir.file("b");
+    ASSERT_EQ(Program(planArgs(a)), 0);
+    const ManifestRead ma = ReadManifest(a);
+    ASSERT_TRUE(ma.manifest) << ma.error;
+    ASSERT_GT(ma.manifest->tiles.size(), 4u);
+
+    // A mound of 5 m on the DEM pixel under tile 0's centre (the plan's CRS
+    // is the DEM's own UTM zone).
+    const Bounds& b0 = ma.manifest->tiles[0].bounds;
+    const int col = static_cast<int>(((b0.xmin + b0.xmax) / 2 - kDemX0) / kDemStep);
+    const int row = static_cast<int>((kDemY1 - (b0.ymin + b0.ymax) / 2) / kDemStep);
+    {
+        GDALDatasetUniquePtr ds(GDALDataset::Open(dem.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE));
+        ASSERT_TRUE(ds);
+        double z = 0;
+        ASSERT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Read, col, row, 1, 1, &z, 1, 1, GDT_Float64, 0, 0, nullptr), CE_None);
+        z += 5;
+        ASSERT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Write, col, row, 1, 1, &z, 1, 1, GDT_Float64, 0, 0, nullptr), CE_None);
+    }
+    // The old plan's tile there no longer matches its DEM; one far off does.
+    const TileRunResult stale = RunTile(a, 0, {});
+    EXPECT_EQ(stale.outcome, TileOutcome::Failed);
+    EXPECT_NE(stale.message.find("changed around the tile"), std::string::npos) << stale.message;
+    const int last = static_cast<int>(ma.manifest->tiles.size()) - 1;
+    EXPECT_EQ(RunTile(a, last, {}).outcome, TileOutcome::Written);
+
+    std::vector<std::string> again = planArgs(b);
+    again.insert(again.end(), {"--previous", a});
+    ASSERT_EQ(Program(again), 0);
+    const ManifestRead mb = ReadManifest(b);
+    ASSERT_TRUE(mb.manifest) << mb.error;
+    std::vector<int> changed;
+    for (const TileEntry& t : mb.manifest->tiles)
+        if (t.inputsHash != ma.manifest->tiles[static_cast<std::size_t>(t.index)].inputsHash)
+            changed.push_back(t.index);
+    EXPECT_EQ(changed, std::vector<int>{0});
+    EXPECT_TRUE(fs::exists(TilePath(b, last))); // kept from the previous plan
+    EXPECT_EQ(RunTile(b, 0, {}).outcome, TileOutcome::Written);
 }

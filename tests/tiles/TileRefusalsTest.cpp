@@ -70,11 +70,12 @@ TEST(TileRefusals, GridOfExtremeSizesStaysWithinItself) {
     EXPECT_EQ(g.window(0), Window{});
 }
 
-TEST(TileRefusals, TamperedManifestIsRefusedByNameAndWritesNoTile) {
+TEST(TileRefusals, TamperedInputsAreRefusedByNameAndWriteNoTile) {
     TempDir dir;
     const Manifest m = SmallPlan(dir);
     ASSERT_FALSE(m.patterns.empty());
-    const json good = json::parse(ManifestText(m));
+    const json good = json::parse(TileInputsText(m, m.tiles[0]));
+    ASSERT_FALSE(good["patterns"].empty());
     struct Case {
         std::function<void(json&)> tamper;
         const char* says;
@@ -89,32 +90,57 @@ TEST(TileRefusals, TamperedManifestIsRefusedByNameAndWritesNoTile) {
         {[](json& j) { j["antennas"][0]["frequency_mhz"] = 0; }, "frequency_mhz"},
         {[](json& j) { j["antennas"][0]["pattern"] = 7; }, "pattern"},
         {[](json& j) { j["antennas"][0]["type"] = "dish"; }, "type"},
+        {[](json& j) { j["antennas"][0]["reach_m"] = -1; }, "reach_m"},
         {[](json& j) { j["patterns"][0]["horizontal"]["loss"][1] = 1e308; }, "loss"},
         {[](json& j) { j["patterns"][0]["vertical"]["angle"][1] = 0.0; }, "ascend"},
         {[](json& j) { j["reflection"] = 3; }, "reflection"},
         {[](json& j) { j["population"] = "everyone"; }, "population"},
         {[](json& j) { j.erase("receptor_height_m"); }, "has no receptor_height_m"},
         {[](json& j) { j["area"][0] = 200; }, "area"},
-        {[](json& j) { j["tiles"][0]["antennas"] = {99}; }, "antenna"},
-        {[](json& j) { j["tiles"][0]["window"][2] = 1; }, "tile 0 does not match the grid"},
-        {[](json& j) { j["tiles"].erase(j["tiles"].size() - 1); }, "the tile list does not cover"},
-        {[](json& j) { j = json::array({1, 2}); }, "not a tile manifest"},
+        {[](json& j) { j["tile"]["window"][2] = 1; }, "the tile does not match the grid"},
+        {[](json& j) { j["tile"]["index"] = 1; }, "the tile does not match the grid"},
+        {[](json& j) { j = json::array({1, 2}); }, "not a tile's inputs"},
     };
     const std::string plan = dir.file("plan");
-    fs::create_directories(plan + "/tiles");
+    ASSERT_FALSE(WritePlan(m, plan));
     for (const Case& c : cases) {
         json j = good;
         c.tamper(j);
         const std::string text = j.dump(1);
-        const ManifestRead r = ParseManifest(text);
-        EXPECT_FALSE(r.manifest) << c.says;
+        const TileInputsRead r = ParseTileInputs(text);
+        EXPECT_FALSE(r.inputs) << c.says;
         EXPECT_NE(r.error.find(c.says), std::string::npos) << r.error;
-        // Each tile of a run reads the same refusal and writes nothing.
-        WriteText(ManifestPath(plan), text);
+        // The tile's task reads the same refusal and writes nothing.
+        WriteText(TileInputsPath(plan, 0), text);
         const TileRunResult run = RunTile(plan, 0, {});
         EXPECT_EQ(run.outcome, TileOutcome::Failed) << c.says;
         EXPECT_NE(run.message.find(c.says), std::string::npos) << run.message;
         EXPECT_FALSE(fs::exists(TilePath(plan, 0)));
+    }
+    // Another tile's inputs under this tile's name are not taken for its own.
+    fs::copy_file(TileInputsPath(plan, 1), TileInputsPath(plan, 0), fs::copy_options::overwrite_existing);
+    EXPECT_NE(RunTile(plan, 0, {}).message.find("the inputs are those of tile 1"), std::string::npos);
+    EXPECT_NE(ParseTileInputs("{").error.find("not JSON"), std::string::npos);
+}
+
+TEST(TileRefusals, TamperedManifestIsRefusedByName) {
+    TempDir dir;
+    const json good = json::parse(ManifestText(SmallPlan(dir)));
+    const std::pair<std::function<void(json&)>, const char*> cases[] = {
+        {[](json& j) { j["grid"]["resolution"] = 0; }, "resolution"},
+        {[](json& j) { j["tiles"][0]["antennas"] = 99; }, "antennas 99"},
+        {[](json& j) { j["tiles"][0]["inputs"] = "../../etc"; }, "is not a hash"},
+        {[](json& j) { j["tiles"][0]["window"][2] = 1; }, "tile 0 does not match the grid"},
+        {[](json& j) { j["tiles"].erase(j["tiles"].size() - 1); }, "the tile list does not cover"},
+        {[](json& j) { j["version"] = 1; }, "an unknown manifest version"},
+        {[](json& j) { j = json::array({1, 2}); }, "not a tile manifest"},
+    };
+    for (const auto& [tamper, says] : cases) {
+        json j = good;
+        tamper(j);
+        const ManifestRead r = ParseManifest(j.dump(1));
+        EXPECT_FALSE(r.manifest) << says;
+        EXPECT_NE(r.error.find(says), std::string::npos) << r.error;
     }
     EXPECT_NE(ParseManifest("{").error.find("not JSON"), std::string::npos);
 }

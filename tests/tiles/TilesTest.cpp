@@ -9,6 +9,7 @@
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <random>
 #include <tuple>
 
 using namespace brenvik::tiles;
@@ -146,4 +147,138 @@ TEST(TileMosaic, ManyTilesEqualOneTileAndTheFormulas) {
             EXPECT_FLOAT_EQ(px[j * w + i], static_cast<float>(s)) << i << "," << j;
             EXPECT_FLOAT_EQ(px[w * h + j * w + i], static_cast<float>(q)) << i << "," << j;
         }
+}
+
+namespace {
+
+// About 1.3 km square: 6 x 6 tiles of 23 pixels of 10 m.
+constexpr std::array<double, 4> kSquare{2.300, 48.850, 2.318, 48.862};
+
+// The test sites with patterns and a stick, and `count` random panels and
+// sticks of 20 to 3000 W over the square.
+std::string ManySites(const TempDir& dir, int count, unsigned seed = 11) {
+    std::string csv = Slurp(WriteSites(dir));
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> unit(0, 1);
+    for (int k = 0; k < count; ++k)
+        csv += "R" + std::to_string(k) + "," + std::to_string(kSquare[0] + 0.018 * unit(rng)) + "," +
+               std::to_string(kSquare[1] + 0.012 * unit(rng)) + ",25," + (k % 5 ? "panel" : "stick") + "," +
+               std::to_string(20 + 2980 * unit(rng)) + "," + std::to_string(359 * unit(rng)) + ",3," +
+               (k % 2 ? "900" : "2100") + ",r,,,,\r\n";
+    WriteText(dir.file("many.csv"), csv);
+    return dir.file("many.csv");
+}
+
+PlanOptions SquareOptions(const std::string& sites, int tileSize, double cutoff) {
+    PlanOptions o = Options(sites, "", 10, tileSize, cutoff);
+    o.area = kSquare;
+    return o;
+}
+
+// The reach from the formula: an isotropic beam gives F times the limit.
+double HandReach(const TileAntenna& t, double cutoff) {
+    return std::sqrt(1.64 * t.erpW / (4 * std::numbers::pi * cutoff * LimitWm2(t.frequencyMHz)));
+}
+
+} // namespace
+
+TEST(TileMosaic, SeamlessAtTheCutoffAndBoundedByTheNeglectedRatio) {
+    TempDir dir;
+    const std::string sites = ManySites(dir, 60);
+    Manifest many, one, all;
+    const std::string a = PlanRunMosaic(dir, "many", SquareOptions(sites, 23, DefaultCutoff), many);
+    const std::string b = PlanRunMosaic(dir, "one", SquareOptions(sites, 256, DefaultCutoff), one);
+    const std::string c = PlanRunMosaic(dir, "all", SquareOptions(sites, 256, 0.0), all);
+    ASSERT_EQ(many.grid.tileCount(), 36);
+    ASSERT_EQ(one.grid.tileCount(), 1);
+    ASSERT_FALSE(Slurp(a).empty());
+    EXPECT_TRUE(Slurp(a) == Slurp(b)) << "the mosaics differ";
+
+    int w = 0, h = 0, w0 = 0, h0 = 0;
+    const std::vector<float> px = Pixels(a, w, h), px0 = Pixels(c, w0, h0);
+    ASSERT_EQ(std::tuple(w * h * 2, w, h), std::tuple(static_cast<int>(px0.size()), w0, h0));
+    // A pixel sums the antennas within reach of its own centre, by hand.
+    for (int j = 0; j < h; j += 7)
+        for (int i = 0; i < w; i += 5) {
+            const double x = one.grid.centreX(i), y = one.grid.centreY(j);
+            double s = 0, q = 0;
+            for (const TileAntenna& t : all.antennas) {
+                if (std::hypot(x - t.x, y - t.y) > HandReach(t, DefaultCutoff)) continue;
+                const double d = Density(all, t, x, y, 1.5);
+                s += d;
+                q += d / (LimitWm2(t.frequencyMHz) * 100);
+            }
+            EXPECT_FLOAT_EQ(px[j * w + i], static_cast<float>(s)) << i << "," << j;
+            EXPECT_FLOAT_EQ(px[w * h + j * w + i], static_cast<float>(q)) << i << "," << j;
+        }
+    // What each tile's pixels leave out of the full ratio stays within its
+    // bound, and somewhere something is left out.
+    double leftOut = 0;
+    for (const TileEntry& t : many.tiles)
+        for (int j = t.window.row; j < t.window.row + t.window.height; ++j)
+            for (int i = t.window.col; i < t.window.col + t.window.width; ++i) {
+                const std::size_t at = static_cast<std::size_t>(w * h + j * w + i);
+                const double missed = static_cast<double>(px0[at]) - px[at];
+                leftOut = std::max(leftOut, missed);
+                EXPECT_LE(missed, t.neglectedRatio + 1e-6 * px0[at]) << "tile " << t.index << " " << i << "," << j;
+            }
+    EXPECT_GT(leftOut, 1e-4);
+}
+
+TEST(TilePlan, TileInputsHoldOnlyTheAntennasInReach) {
+    TempDir dir;
+    const std::string sites = ManySites(dir, 60), plan = dir.file("plan");
+    const PlanResult r = MakePlan(SquareOptions(sites, 23, DefaultCutoff), Limits());
+    ASSERT_TRUE(r.manifest) << r.error;
+    ASSERT_FALSE(WritePlan(*r.manifest, plan));
+    std::size_t listed = 0;
+    for (const TileEntry& t : r.manifest->tiles) {
+        const TileInputsRead in = ReadTileInputs(plan, t.index);
+        ASSERT_TRUE(in.inputs) << in.error;
+        std::vector<std::pair<double, double>> got, want;
+        for (const TileAntenna& a : in.inputs->antennas) got.emplace_back(a.x, a.y);
+        for (const TileAntenna& a : r.manifest->antennas) {
+            const double dx = std::max({t.bounds.xmin - a.x, 0.0, a.x - t.bounds.xmax});
+            const double dy = std::max({t.bounds.ymin - a.y, 0.0, a.y - t.bounds.ymax});
+            if (std::hypot(dx, dy) <= HandReach(a, DefaultCutoff)) want.emplace_back(a.x, a.y);
+        }
+        EXPECT_EQ(got, want) << "tile " << t.index;
+        listed += got.size();
+    }
+    // Far fewer than every antenna in every tile.
+    EXPECT_LT(listed, r.manifest->antennas.size() * 36 / 4);
+}
+
+TEST(TileMosaic, OverviewsKeepTheMaximumAndBandsTheirNames) {
+    TempDir dir;
+    Manifest m;
+    PlanOptions o = SquareOptions(ManySites(dir, 20), 256, DefaultCutoff);
+    o.resolution = 2;
+    const std::string map = PlanRunMosaic(dir, "map", o, m);
+    int w = 0, h = 0;
+    const std::vector<float> px = Pixels(map, w, h);
+    ASSERT_GT(w, 512);
+    GDALDatasetUniquePtr ds(GDALDataset::Open(map.c_str(), GDAL_OF_RASTER));
+    ASSERT_TRUE(ds);
+    for (int b = 1; b <= 2; ++b) {
+        GDALRasterBand* band = ds->GetRasterBand(b);
+        EXPECT_STREQ(band->GetDescription(), b == 1 ? "power density (uW/cm^2)" : "exposure ratio (1 = the limit)");
+        ASSERT_GE(band->GetOverviewCount(), 1);
+        GDALRasterBand* over = band->GetOverview(0);
+        const int ow = over->GetXSize(), oh = over->GetYSize();
+        ASSERT_EQ(std::tuple(ow, oh), std::tuple((w + 1) / 2, (h + 1) / 2));
+        std::vector<float> v(static_cast<std::size_t>(ow) * oh);
+        ASSERT_EQ(over->RasterIO(GF_Read, 0, 0, ow, oh, v.data(), ow, oh, GDT_Float32, 0, 0, nullptr), CE_None);
+        const float* full = px.data() + static_cast<std::size_t>(b - 1) * w * h;
+        int differ = 0;
+        for (int j = 0; j < oh; ++j)
+            for (int i = 0; i < ow; ++i) {
+                float most = full[2 * j * w + 2 * i];
+                for (int dj = 0; dj < 2 && 2 * j + dj < h; ++dj)
+                    for (int di = 0; di < 2 && 2 * i + di < w; ++di)
+                        most = std::max(most, full[(2 * j + dj) * w + 2 * i + di]);
+                differ += v[static_cast<std::size_t>(j) * ow + i] != most;
+            }
+        EXPECT_EQ(differ, 0) << "band " << b;
+    }
 }
