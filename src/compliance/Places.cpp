@@ -254,8 +254,12 @@ double GroundAt(const Project& p, double xm, double ym) {
 
 double AntennaZ(const Project& p, int slot) {
     const Antenna& a = p.Antennas[static_cast<std::size_t>(slot)];
-    return a.AntHeight +
-           GroundAtUnits(p, AntennaDrawingX(p, a), AntennaDrawingY(p, a)).value_or(0.0);
+    // On the ground where it really stands with the far-field model; the
+    // beam model computes from the node, and so does its grid.
+    const bool exact = p.Exposure.Model == ExposureModel::FarField;
+    return a.AntHeight + GroundAtUnits(p, exact ? AntennaDrawingX(p, a) : a.AntX,
+                                       exact ? AntennaDrawingY(p, a) : a.AntY)
+                             .value_or(0.0);
 }
 
 double AntennaDensity(const Project& p, int slot, double xm, double ym, double zAntenna,

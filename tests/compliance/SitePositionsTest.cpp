@@ -1,5 +1,6 @@
 // The site inventory: where its antennas land, and the rows it refuses.
 #include "compliance/Limits.h"
+#include "compliance/Places.h"
 #include "compliance/ReportLayout.h"
 #include "compliance/SiteInventory.h"
 #include "compliance/Summary.h"
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 
 using namespace brenvik;
 using namespace brenvik::compliance;
@@ -116,5 +118,23 @@ TEST(SitePositions, TheBeamModelsMethodNamesAntennasAwayFromTheirNodes) {
         EXPECT_EQ(named, model == ExposureModel::Specified) << want;
         for (const std::string& t : texts)
             EXPECT_EQ(t.find("T2 A1 on its node"), std::string::npos) << t;
+    }
+}
+
+TEST(SitePositions, TheAntennasFootFollowsTheModelsPosition) {
+    // Node (10, 20) on ground 5 m; the antenna really stands in cell (12, 20)
+    // on ground 30 m, where a drag of its tower's other antenna left it.
+    Project p;
+    p.EnsureAntennaSlots(1);
+    p.AntennaCount = 1;
+    Antenna& a = p.Antennas[1];
+    std::tie(a.AntX, a.AntY, a.AntHeight, a.AntTower) = std::tuple(10 * kCell, 20 * kCell, 12.0, 1);
+    a.AntExact = PlanPosition{12.5 * kCell * kMpu, (kTop - 20.5 * kCell) * kMpu};
+    p.GroundGrid(10, 20) = 5;
+    p.GroundGrid(12, 20) = 30;
+    for (const auto& [model, want] :
+         {std::pair(ExposureModel::Specified, 17.0), std::pair(ExposureModel::FarField, 42.0)}) {
+        p.Exposure.Model = model;
+        EXPECT_EQ(AntennaZ(p, 1), want);
     }
 }
