@@ -27,29 +27,27 @@ constexpr double kMpu = 150.0 / 15360, kCell = 153, kTop = 9600;
 } // namespace
 
 TEST(SitePositions, EachAntennaStandsAtItsRowAndItsNodeIsAClicks) {
-    // x_m/y_m between nodes; the node is the one north-west of the point, as
-    // a placing click at 100 % floors to it.
-    struct Case {
-        double x, y;
-    } const cases[] = {{40.3, 33.7}, {0.5, 92.9}, {149.2, 0.4}, {12.0 * kCell * kMpu, 50.0}};
-    for (const Case& c : cases) {
+    // x_m/y_m between nodes (102.4 units a metre, y down from 9600 units up);
+    // the node is the one north-west of the point, as a placing click floors.
+    const std::tuple<double, double, int, int> cases[] = {
+        {40.3, 33.7, 26, 40},            // 26.97 and 40.19 cells
+        {0.5, 92.9, 0, 0},               // 0.33 and 0.57
+        {149.2, 0.4, 99, 62},            // 99.86 and 62.48
+        {12 * kCell * kMpu, 50, 12, 29}, // on column 12's line, 29.28
+    };
+    for (const auto& [x, y, col, row] : cases) {
         Project p;
-        p.OriginX = 1000;
-        p.OriginY = 2000;
-        char row[200];
-        std::snprintf(row, sizeof row, "s,,,%.10f,%.10f,6,panel,100,0,0,900,\n", 1000 + c.x,
-                      2000 + c.y);
-        ASSERT_EQ(ImportSites(p, kHead + row, ImportMode::Replace), std::nullopt) << row;
+        std::tie(p.OriginX, p.OriginY) = std::tuple(1000.0, 2000.0);
+        char line[200];
+        std::snprintf(line, sizeof line, "s,,,%.10f,%.10f,6,panel,100,0,0,900,\n", 1000 + x,
+                      2000 + y);
+        ASSERT_EQ(ImportSites(p, kHead + line, ImportMode::Replace), std::nullopt) << line;
         const Antenna& a = p.Antennas[1];
-        const double nodeX = std::floor(c.x / kMpu / kCell + 1e-6) * kCell;
-        const double nodeY = std::floor((kTop - c.y / kMpu) / kCell + 1e-6) * kCell;
-        EXPECT_EQ(std::tuple(a.AntX, a.AntY), std::tuple(nodeX, nodeY)) << c.x << "," << c.y;
-        const PlanPosition at = AntennaPosition(p, a);
-        EXPECT_NEAR(at.East, c.x, 1e-9);
-        EXPECT_NEAR(at.North, c.y, 1e-9);
-        // Only a point off its node keeps an exact position.
-        EXPECT_EQ(a.AntExact.has_value(), std::fabs(nodeX * kMpu - c.x) > 1e-9 ||
-                                              std::fabs((kTop - nodeY) * kMpu - c.y) > 1e-9);
+        EXPECT_EQ(std::tuple(a.AntX, a.AntY), std::tuple(col * kCell, row * kCell))
+            << x << "," << y;
+        ASSERT_TRUE(a.AntExact);
+        EXPECT_NEAR(a.AntExact->East, x, 1e-9);
+        EXPECT_NEAR(a.AntExact->North, y, 1e-9);
     }
 }
 
