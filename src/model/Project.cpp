@@ -95,7 +95,11 @@ double AntennaDrawingY(const Project& p, const Antenna& a) {
 }
 
 void SetExactPosition(const Project& p, Antenna& a, PlanPosition at) {
-    if (NodePosition(p, a) == at)
+    // A node read back through map coordinates (an inventory the program
+    // wrote) comes back a few picometres off: that is still the node.
+    constexpr double SameM = 1e-6;
+    const PlanPosition n = NodePosition(p, a);
+    if (std::fabs(n.East - at.East) <= SameM && std::fabs(n.North - at.North) <= SameM)
         a.AntExact.reset();
     else
         a.AntExact = at;

@@ -94,7 +94,8 @@ double AntennaDrawingY(const Project& p, const Antenna& a);
 // Plan metres of the drawing position (x, y) at 100 % without scrolling.
 PlanPosition PlanPositionAt(const Project& p, double x, double y);
 // Keeps `at` as the antenna's exact position, or none when the node already
-// stands there (so a project of nodes only is written as before).
+// stands there, to a micrometre (so a project of nodes only is written as
+// before).
 void SetExactPosition(const Project& p, Antenna& a, PlanPosition at);
 // How far the node lies from the true position, metres (0 without one).
 double NodeOffsetM(const Project& p, const Antenna& a);

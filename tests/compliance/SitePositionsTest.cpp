@@ -4,6 +4,7 @@
 #include "compliance/ReportLayout.h"
 #include "compliance/SiteInventory.h"
 #include "compliance/Summary.h"
+#include "model/TestProjects.h"
 #include "render/RecordingSurface.h"
 
 #include <algorithm>
@@ -135,4 +136,22 @@ TEST(SitePositions, TheAntennasFootFollowsTheModelsPosition) {
         p.Exposure.Model = model;
         EXPECT_EQ(AntennaZ(p, 1), want);
     }
+}
+
+TEST(SitePositions, AnInventoryOfNodesReadsBackOntoTheNodes) {
+    // Far from the map's zero, the inventory's x_m/y_m come back picometres
+    // off the nodes they were written from: still the nodes, nothing to keep.
+    Project p;
+    std::tie(p.OriginX, p.OriginY, p.OriginLon, p.OriginLat, p.PlanWidthM) =
+        std::tuple(512345.678, 4412345.321, -3.7, 40.4, 212.75);
+    p.RecomputeDerived();
+    brenvik::testing::AddAntenna(p, AntennaKind::Panel, 800, 6, 90, 17, 23);
+    brenvik::testing::AddAntenna(p, AntennaKind::Stick, 300, 9, 0, 61, 7);
+    Project back = p;
+    ASSERT_EQ(ImportSites(back, ExportSites(p), ImportMode::Replace), std::nullopt);
+    for (int k : {1, 2})
+        EXPECT_EQ(
+            std::tuple(back.Antennas[k].AntX, back.Antennas[k].AntY, back.Antennas[k].AntExact),
+            std::tuple(p.Antennas[k].AntX, p.Antennas[k].AntY, std::nullopt))
+            << k;
 }
