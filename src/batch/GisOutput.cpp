@@ -48,6 +48,7 @@ void terrainStep(Project& p, const std::string& path, const RunEnvironment& env)
         if (env.cancel && env.cancel->load()) throw BatchFailure(kMsgInterrupted);
         throw BatchFailure(*t.refusal);
     }
+    if (!t.note.empty() && env.warn) env.warn(t.note);
     gis::ApplyTerrain(p, t);
 }
 

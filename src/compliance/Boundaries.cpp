@@ -1,6 +1,7 @@
 #include "compliance/Boundaries.h"
 
 #include "compliance/Summary.h"
+#include "geo/DemHeight.h"
 #include "render/Scene.h"
 
 #include <algorithm>
@@ -64,7 +65,7 @@ std::optional<Placed> Place(const Project& p, int slot, double limitWm2) {
     m.beam = BeamOf(p, a);
     m.xs = AntennaDrawingX(p, a) * p.MetersPerUnit;
     m.ys = AntennaDrawingY(p, a) * p.MetersPerUnit;
-    m.h = a.AntHeight + GroundAt(p, m.xs, m.ys);
+    m.h = a.AntHeight + geo::DemHeightAt(p, m.xs, m.ys).value_or(GroundAt(p, m.xs, m.ys));
     m.az = BeamAzimuthDeg(a);
     m.tilt = BeamTiltDeg(a);
     m.power = a.AntPower;

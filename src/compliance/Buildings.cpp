@@ -20,13 +20,16 @@ namespace {
 // The receptor stands this high above its floor.
 constexpr double ReceptorAboveFloorM = 1.5;
 
-bool Inside(const std::vector<FloorPoint>& ring, double x, double y) {
+// Even-odd over every ring: a point in a courtyard crosses the outline and
+// the courtyard's wall, and so lies outside.
+bool Inside(const std::vector<std::vector<FloorPoint>>& rings, double x, double y) {
     bool in = false;
-    for (std::size_t k = 0, j = ring.size() - 1; k < ring.size(); j = k++) {
-        const FloorPoint &a = ring[k], &b = ring[j];
-        if ((a.ym > y) != (b.ym > y) && x < (b.xm - a.xm) * (y - a.ym) / (b.ym - a.ym) + a.xm)
-            in = !in;
-    }
+    for (const std::vector<FloorPoint>& ring : rings)
+        for (std::size_t k = 0, j = ring.size() - 1; k < ring.size(); j = k++) {
+            const FloorPoint &a = ring[k], &b = ring[j];
+            if ((a.ym > y) != (b.ym > y) && x < (b.xm - a.xm) * (y - a.ym) / (b.ym - a.ym) + a.xm)
+                in = !in;
+        }
     return in;
 }
 
@@ -65,24 +68,34 @@ std::string PercentColour(const Project& p, double percent) {
 
 std::vector<FloorPoint> FloorPoints(const Project& p, const Building& b,
                                     const Feedback* cancel) {
-    std::vector<FloorPoint> ring;
-    for (const PlanVertex& v : b.Outline)
-        ring.push_back({v.x * p.MetersPerUnit, v.y * p.MetersPerUnit});
+    std::vector<std::vector<FloorPoint>> rings;
+    const auto metres = [&](const std::vector<PlanVertex>& corners) {
+        std::vector<FloorPoint> ring;
+        for (const PlanVertex& v : corners)
+            ring.push_back({v.x * p.MetersPerUnit, v.y * p.MetersPerUnit});
+        return ring;
+    };
+    rings.push_back(metres(b.Outline));
     std::vector<FloorPoint> pts;
-    if (ring.size() < 3) return pts;
-    for (std::size_t k = 0; k < ring.size(); ++k) {
-        const FloorPoint &a = ring[k], &c = ring[(k + 1) % ring.size()];
-        const double len = std::hypot(c.xm - a.xm, c.ym - a.ym);
-        const int steps = std::max(1, static_cast<int>(std::ceil(len)));
-        for (int s = 0; s < steps; ++s) {
-            const double t = double(s) / steps;
-            pts.push_back({a.xm + (c.xm - a.xm) * t, a.ym + (c.ym - a.ym) * t});
+    if (rings[0].size() < 3) return pts;
+    for (const auto& hole : b.Holes)
+        if (hole.size() >= 3) rings.push_back(metres(hole));
+    // A courtyard's walls are façades as much as the outline's.
+    for (const std::vector<FloorPoint>& ring : rings)
+        for (std::size_t k = 0; k < ring.size(); ++k) {
+            const FloorPoint &a = ring[k], &c = ring[(k + 1) % ring.size()];
+            const double len = std::hypot(c.xm - a.xm, c.ym - a.ym);
+            const int steps = std::max(1, static_cast<int>(std::ceil(len)));
+            for (int s = 0; s < steps; ++s) {
+                const double t = double(s) / steps;
+                pts.push_back({a.xm + (c.xm - a.xm) * t, a.ym + (c.ym - a.ym) * t});
+            }
         }
-    }
     const double step = p.CellSize * p.MetersPerUnit;
     if (step > 0.0) {
-        double x0 = ring[0].xm, x1 = x0, y0 = ring[0].ym, y1 = y0;
-        for (const FloorPoint& v : ring) {
+        const std::vector<FloorPoint>& outer = rings[0];
+        double x0 = outer[0].xm, x1 = x0, y0 = outer[0].ym, y1 = y0;
+        for (const FloorPoint& v : outer) {
             x0 = std::min(x0, v.xm);
             x1 = std::max(x1, v.xm);
             y0 = std::min(y0, v.ym);
@@ -91,7 +104,7 @@ std::vector<FloorPoint> FloorPoints(const Project& p, const Building& b,
         for (double i = std::ceil(x0 / step); i * step <= x1; ++i) {
             if (cancel && cancel->isCanceled()) break;
             for (double j = std::ceil(y0 / step); j * step <= y1; ++j)
-                if (Inside(ring, i * step, j * step)) pts.push_back({i * step, j * step});
+                if (Inside(rings, i * step, j * step)) pts.push_back({i * step, j * step});
         }
     }
     return pts;
@@ -188,15 +201,21 @@ std::string BuildingsCsv(const std::vector<BuildingValue>& values) {
     return out;
 }
 
-std::vector<std::pair<double, double>> OutlineLonLat(const Project& p, const Building& b) {
-    std::vector<std::pair<double, double>> out;
-    for (const PlanVertex& v : b.Outline) {
-        const geo::Geographic g = geo::ToGeographic(
-            p, {v.x * p.MetersPerUnit, (geo::VisibleHeight - v.y) * p.MetersPerUnit});
-        out.emplace_back(g.lon, g.lat);
-    }
-    if (!out.empty()) out.push_back(out.front());
-    return out;
+std::vector<LonLatRing> FootprintLonLat(const Project& p, const Building& b) {
+    std::vector<LonLatRing> rings;
+    const auto add = [&](const std::vector<PlanVertex>& corners) {
+        LonLatRing out;
+        for (const PlanVertex& v : corners) {
+            const geo::Geographic g = geo::ToGeographic(
+                p, {v.x * p.MetersPerUnit, (geo::VisibleHeight - v.y) * p.MetersPerUnit});
+            out.emplace_back(g.lon, g.lat);
+        }
+        if (!out.empty()) out.push_back(out.front());
+        rings.push_back(std::move(out));
+    };
+    add(b.Outline);
+    for (const auto& hole : b.Holes) add(hole);
+    return rings;
 }
 
 std::string BuildingsGeoJson(const Project& p, const std::vector<BuildingValue>& values) {
@@ -213,13 +232,16 @@ std::string BuildingsGeoJson(const Project& p, const std::vector<BuildingValue>&
         props["e_v_m"] = w.eVm;
         props["percent_of_limit"] = w.percent;
         props["fill"] = PercentColour(p, w.percent);
-        nlohmann::ordered_json ring = nlohmann::ordered_json::array();
-        for (const auto& [lon, lat] : OutlineLonLat(p, p.Buildings[k]))
-            ring.push_back({lon, lat});
+        nlohmann::ordered_json rings = nlohmann::ordered_json::array();
+        for (const LonLatRing& r : FootprintLonLat(p, p.Buildings[k])) {
+            nlohmann::ordered_json ring = nlohmann::ordered_json::array();
+            for (const auto& [lon, lat] : r) ring.push_back({lon, lat});
+            rings.push_back(std::move(ring));
+        }
         nlohmann::ordered_json f;
         f["type"] = "Feature";
         f["properties"] = props;
-        f["geometry"] = {{"type", "Polygon"}, {"coordinates", {ring}}};
+        f["geometry"] = {{"type", "Polygon"}, {"coordinates", rings}};
         features.push_back(f);
     }
     nlohmann::ordered_json doc;

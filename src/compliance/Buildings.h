@@ -57,7 +57,9 @@ render::Rgb PercentRgb(const Project& p, double percent);
 render::RealPlaceMarks ExposureMarks(const Project& p, const std::vector<double>& inverse,
                                      Feedback* fb = nullptr);
 
-// The footprint's corners in longitude/latitude, closed.
-std::vector<std::pair<double, double>> OutlineLonLat(const Project& p, const Building& b);
+// The footprint in longitude/latitude: the outline, then each courtyard,
+// every ring closed.
+using LonLatRing = std::vector<std::pair<double, double>>;
+std::vector<LonLatRing> FootprintLonLat(const Project& p, const Building& b);
 
 } // namespace brenvik::compliance

@@ -1,5 +1,6 @@
 #include "compliance/Csv.h"
 
+#include "model/InputFile.h"
 #include "model/Numbers.h"
 
 #include <cmath>
@@ -44,7 +45,7 @@ std::optional<double> CsvNumber(const std::string& text, const std::string& name
     }
     const auto v = ParseFileDouble(text);
     if (!v || !std::isfinite(*v)) {
-        why.push_back(name + " '" + text + "' is not a number");
+        why.push_back(name + " '" + QuoteCut(text) + "' is not a number");
         return std::nullopt;
     }
     return v;

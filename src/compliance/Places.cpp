@@ -6,6 +6,7 @@
 #include "compliance/Csv.h"
 #include "compliance/Limits.h"
 #include "compliance/Units.h"
+#include "geo/DemHeight.h"
 #include "geo/Geo.h"
 #include "model/AtomicFile.h"
 #include "model/InputFile.h"
@@ -248,8 +249,12 @@ PlacesImport ImportPlacesFile(Project& p, const std::string& path) {
     return ImportPlaces(p, text, path);
 }
 
+double GroundAtPoint(const Project& p, double xm, double ym, double stepped) {
+    return geo::DemHeightAt(p, xm, ym).value_or(stepped);
+}
+
 double GroundAt(const Project& p, double xm, double ym) {
-    return GroundAtMetres(p, xm, ym).value_or(0.0);
+    return GroundAtPoint(p, xm, ym, GroundAtMetres(p, xm, ym).value_or(0.0));
 }
 
 double AntennaZ(const Project& p, int slot) {
@@ -257,9 +262,10 @@ double AntennaZ(const Project& p, int slot) {
     // On the ground where it really stands with the far-field model; the
     // beam model computes from the node, and so does its grid.
     const bool exact = p.Exposure.Model == ExposureModel::FarField;
-    return a.AntHeight + GroundAtUnits(p, exact ? AntennaDrawingX(p, a) : a.AntX,
-                                       exact ? AntennaDrawingY(p, a) : a.AntY)
-                             .value_or(0.0);
+    const double x = exact ? AntennaDrawingX(p, a) : a.AntX;
+    const double y = exact ? AntennaDrawingY(p, a) : a.AntY;
+    return a.AntHeight + GroundAtPoint(p, x * p.MetersPerUnit, y * p.MetersPerUnit,
+                                       GroundAtUnits(p, x, y).value_or(0.0));
 }
 
 double AntennaDensity(const Project& p, int slot, double xm, double ym, double zAntenna,

@@ -35,8 +35,13 @@ PlacesImport ImportPlacesFile(Project& p, const std::string& path);
 // The heights of one exact evaluation, in metres of the calculation's
 // height frame: the antenna sits at its height over the ground at its foot,
 // the receptor at `heightM` over the ground at the point.
-// Ground at plan metres (x, y) of the calculation frame (y growing down the
-// plan), as the calculation reads it; 0 off the grid.
+// The ground at an exact point, plan metres (x, y) of the calculation frame
+// (y growing down the plan): the elevation model's own surface there when
+// the project keeps one (geo::DemHeightAt), else `stepped`, what the ground
+// grid's rule gives.
+double GroundAtPoint(const Project& p, double xm, double ym, double stepped);
+// Ground at plan metres (x, y) of the calculation frame: the model's surface,
+// or the grid's cell as the calculation reads it; 0 off the grid.
 double GroundAt(const Project& p, double xm, double ym);
 double AntennaZ(const Project& p, int slot);
 

@@ -104,6 +104,18 @@ bool IsControl(char c) {
 // read lies inside. Heights above the tallest towers and levels above the
 // tallest buildings are faults of the file, and would make the evaluation
 // run for hours.
+// Every polygon in a geometry that MakeValid gave back (a polygon, several,
+// or a collection that also holds the lines a footprint collapsed to).
+void PolygonsOf(const OGRGeometry& g, std::vector<const OGRPolygon*>& out) {
+    const auto flat = wkbFlatten(g.getGeometryType());
+    if (flat == wkbPolygon) {
+        out.push_back(g.toPolygon());
+    } else if (flat == wkbMultiPolygon || flat == wkbGeometryCollection) {
+        for (const OGRGeometry* part : *g.toGeometryCollection())
+            PolygonsOf(*part, out);
+    }
+}
+
 std::optional<std::string> OutOfRange(const char* field, const std::optional<double>& v,
                                       double most, const char* unit) {
     if (!v || (*v >= -most && *v <= most)) return std::nullopt;
@@ -141,6 +153,8 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
     std::vector<std::string> problems;
     std::vector<Building> found;
     std::vector<std::string> skippedIds; // the first ten
+    std::vector<std::string> repairedIds; // the first ten
+    int repaired = 0;
     const bool osm = ds->GetDriver() && std::string(ds->GetDriver()->GetDescription()) == "OSM";
     for (OGRLayer* layer : ds->GetLayers()) {
         const std::string lname = QuoteCut(layer->GetName());
@@ -233,6 +247,35 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
                 bad("its name holds a control character");
                 continue;
             }
+            // A footprint that crosses itself (a figure eight, a courtyard
+            // touching its wall) is mended into the polygons it outlines,
+            // and the user told which; one that cannot be is refused.
+            std::unique_ptr<OGRGeometry> mended;
+            if (!g->IsValid()) {
+                mended.reset(g->MakeValid());
+                polys.clear();
+                if (mended) PolygonsOf(*mended, polys);
+                if (polys.empty()) {
+                    bad("building " + QuoteCut(b.Id) + ": its footprint is not a valid polygon and "
+                        "cannot be repaired");
+                    continue;
+                }
+                if (repairedIds.size() < 10) repairedIds.push_back(QuoteCut(b.Id));
+                ++repaired;
+            }
+            // A ring's corners on the plan, the closing corner dropped.
+            const auto toPlan = [&](const OGRLinearRing& ring, std::vector<PlanVertex>& corners) {
+                int n = ring.getNumPoints();
+                if (n > 1 && ring.getX(0) == ring.getX(n - 1) && ring.getY(0) == ring.getY(n - 1)) --n;
+                for (int k = 0; k < n; ++k) {
+                    double x = ring.getX(k), y = ring.getY(k);
+                    if (!toLonLat->Transform(1, &x, &y) || !std::isfinite(x) || !std::isfinite(y))
+                        return false;
+                    const double dx = (x - p.OriginLon) * l.Lx, dy = (y - p.OriginLat) * l.Ly;
+                    corners.push_back({dx / p.MetersPerUnit, geo::VisibleHeight - dy / p.MetersPerUnit});
+                }
+                return true;
+            };
             int part = 0;
             for (const OGRPolygon* poly : polys) {
                 const OGRLinearRing* ring = poly->getExteriorRing();
@@ -243,24 +286,18 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
                 Building one = b;
                 if (polys.size() > 1) one.Id += "#" + std::to_string(++part);
                 double cx = 0, cy = 0, area2 = 0;
-                int n = ring->getNumPoints();
-                if (ring->getX(0) == ring->getX(n - 1) && ring->getY(0) == ring->getY(n - 1)) --n;
-                bool failed = false;
-                for (int k = 0; k < n; ++k) {
-                    double x = ring->getX(k), y = ring->getY(k);
-                    if (!toLonLat->Transform(1, &x, &y) || !std::isfinite(x) ||
-                        !std::isfinite(y)) {
-                        failed = true;
-                        break;
-                    }
-                    const double dx = (x - p.OriginLon) * l.Lx, dy = (y - p.OriginLat) * l.Ly;
-                    one.Outline.push_back(
-                        {dx / p.MetersPerUnit, geo::VisibleHeight - dy / p.MetersPerUnit});
+                bool failed = !toPlan(*ring, one.Outline);
+                for (int h = 0; !failed && h < poly->getNumInteriorRings(); ++h) {
+                    const OGRLinearRing* inner = poly->getInteriorRing(h);
+                    if (!inner || inner->getNumPoints() < 4) continue;
+                    one.Holes.emplace_back();
+                    failed = !toPlan(*inner, one.Holes.back());
                 }
                 if (failed) {
                     bad("a corner cannot be taken to longitude/latitude");
                     break;
                 }
+                const int n = static_cast<int>(one.Outline.size());
                 for (int k = 0; k < n; ++k) {
                     const PlanVertex& a = one.Outline[std::size_t(k)];
                     const PlanVertex& c = one.Outline[std::size_t((k + 1) % n)];
@@ -310,6 +347,15 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
         for (std::size_t k = 0; k < skippedIds.size(); ++k)
             out.note += (k ? ", " : "") + skippedIds[k];
         if (out.skipped > 10) out.note += ", ...";
+    }
+    if (repaired) {
+        if (!out.note.empty()) out.note += "\n";
+        out.note += std::to_string(repaired) +
+                    (repaired == 1 ? " footprint crossed itself and was repaired: "
+                                   : " footprints crossed themselves and were repaired: ");
+        for (std::size_t k = 0; k < repairedIds.size(); ++k)
+            out.note += (k ? ", " : "") + repairedIds[k];
+        if (repaired > 10) out.note += ", ...";
     }
     out.buildings = std::move(found);
     return out;

@@ -86,11 +86,12 @@ bool addBuildingLayers(GDALDataset& ds, const Project& p, const SiteValues& v, b
         const std::string colour = hexColour({rgb.r, rgb.g, rgb.b});
         feat.SetField("fill", colour.c_str());
         feat.SetStyleString(("BRUSH(fc:" + colour + ");PEN(c:#000000)").c_str());
-        OGRLinearRing ring;
-        for (const auto& [lon, lat] : compliance::OutlineLonLat(p, p.Buildings[k]))
-            ring.addPoint(lon, lat);
         OGRPolygon poly;
-        poly.addRing(&ring);
+        for (const compliance::LonLatRing& r : compliance::FootprintLonLat(p, p.Buildings[k])) {
+            OGRLinearRing ring;
+            for (const auto& [lon, lat] : r) ring.addPoint(lon, lat);
+            poly.addRing(&ring);
+        }
         feat.SetGeometry(&poly);
         if (b->CreateFeature(&feat) != OGRERR_NONE) return false;
         if (!f) continue;

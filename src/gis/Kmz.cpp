@@ -173,17 +173,22 @@ std::string siteKml(const Project& p, const SiteValues& v) {
 
             const BuildingValue& bv = v.buildings[k];
             const FloorValue& w = bv.worstFloor();
-            std::string ring;
-            for (const auto& [lon, lat] : compliance::OutlineLonLat(p, p.Buildings[k]))
-                ring += (ring.empty() ? "" : " ") + numberText(lon) + "," + numberText(lat);
+            std::string rings;
+            for (const compliance::LonLatRing& r : compliance::FootprintLonLat(p, p.Buildings[k])) {
+                const std::string side = rings.empty() ? "outerBoundaryIs" : "innerBoundaryIs";
+                std::string ring;
+                for (const auto& [lon, lat] : r)
+                    ring += (ring.empty() ? "" : " ") + numberText(lon) + "," + numberText(lat);
+                rings += "<" + side + "><LinearRing><coordinates>" + ring +
+                         "</coordinates></LinearRing></" + side + ">";
+            }
             const std::string name = bv.name.empty() ? bv.id : bv.name + " (" + bv.id + ")";
             placemark(kml, name,
                       "Worst floor " + std::to_string(w.floor) + ": " + percentText(v, w.percent) +
                           ", S " + render::formatDensity(w.sUw, 6) + ", E " +
                           compliance::FormatFixed(w.eVm, 3) + " V/m",
                       style,
-                      "<Polygon><outerBoundaryIs><LinearRing><coordinates>" + ring +
-                          "</coordinates></LinearRing></outerBoundaryIs></Polygon>");
+                      "<Polygon>" + rings + "</Polygon>");
         }
         kml += "</Folder>\n";
     }

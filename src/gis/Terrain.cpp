@@ -1,5 +1,6 @@
 #include "gis/Terrain.h"
 
+#include "geo/DemHeight.h"
 #include "geo/Geo.h"
 #include "gis/NodeRaster.h"
 #include "model/InputFile.h"
@@ -75,18 +76,28 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
     std::array<double, 6> inv{};
     if (!GDALInvGeoTransform(gt.data(), inv.data())) return refuse("its geotransform is singular");
 
+    // The whole model as the places will read it: its geotransform and its
+    // CRS as one line of WKT, taken from longitude/latitude by geo.
+    DemWindow whole;
+    whole.Transform = gt;
+    {
+        char* wkt = nullptr;
+        const char* const options[] = {"FORMAT=WKT2_2019", "MULTILINE=NO", nullptr};
+        if (crs->exportToWkt(&wkt, options) == OGRERR_NONE && wkt) whole.CrsWkt = wkt;
+        CPLFree(wkt);
+    }
+    if (whole.CrsWkt.empty() || whole.CrsWkt.find_first_of("\r\n") != std::string::npos)
+        return refuse("its coordinate reference system cannot be written as WKT");
     OGRSpatialReference demCrs(*crs);
     demCrs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
     OGRSpatialReference lonLat = lonLatCrs();
-    Transform toDem(OGRCreateCoordinateTransformation(&lonLat, &demCrs));
     Transform toLonLat(OGRCreateCoordinateTransformation(&demCrs, &lonLat));
-    if (!toDem || !toLonLat) return refuse("its CRS cannot be reached from longitude/latitude");
+    if (!toLonLat) return refuse("its CRS cannot be reached from longitude/latitude");
 
     // Every node in the model's pixel space (pixel centres at half steps).
     const int nx = p.GroundGrid.nx(), ny = p.GroundGrid.ny();
     const std::size_t count = std::size_t(nx + 1) * std::size_t(ny + 1);
     std::vector<double> px(count), py(count);
-    std::vector<int> ok(count, 0);
     double west = std::numeric_limits<double>::infinity(), east = -west, south = west,
            north = -west;
     for (int i = 0; i <= nx; ++i)
@@ -105,36 +116,29 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
     if (!(west >= -180.0 && east <= 180.0 && south >= -90.0 && north <= 90.0))
         return refuse("the plan leaves the map (move the origin of coordinates)");
     std::vector<double> lonOf = px, latOf = py;
-    if (!toDem->Transform(count, px.data(), py.data(), nullptr, ok.data()))
-        for (std::size_t k = 0; k < count; ++k)
-            if (!ok[k]) return refuse("a node of the plan cannot be taken into its CRS");
-    for (std::size_t k = 0; k < count; ++k) {
-        const double x = px[k], y = py[k];
-        px[k] = inv[0] + inv[1] * x + inv[2] * y - 0.5;
-        py[k] = inv[3] + inv[4] * x + inv[5] * y - 0.5;
-    }
+    if (auto why = geo::ToDemPixels(whole, px, py)) return refuse(*why);
 
     // The window of pixels the nodes need, read once.
     GDALRasterBand* band = ds->GetRasterBand(1);
     const int W = ds->GetRasterXSize(), H = ds->GetRasterYSize();
     const auto lo = [](double v) { return static_cast<long long>(std::floor(v)); };
-    long long c0 = lo(*std::min_element(px.begin(), px.end()));
-    long long c1 = lo(*std::max_element(px.begin(), px.end())) + 1;
-    long long r0 = lo(*std::min_element(py.begin(), py.end()));
-    long long r1 = lo(*std::max_element(py.begin(), py.end())) + 1;
     for (std::size_t k = 0; k < count; ++k) {
-        const long long c = lo(px[k]), r = lo(py[k]);
         // A node beyond the outer pixel centres (by more than a rounding) lies
         // outside the model.
         const bool inside = px[k] > -0.5 - 1e-9 && py[k] > -0.5 - 1e-9 &&
                             px[k] < W - 0.5 + 1e-9 && py[k] < H - 0.5 + 1e-9;
-        if (!inside || c > W || r > H) {
+        if (!inside) {
             const int i = int(k / std::size_t(ny + 1)), j = int(k % std::size_t(ny + 1));
             return refuse("it does not cover the plan: node (" + std::to_string(i) + ", " +
                           std::to_string(j) + ") at " + Degrees(lonOf[k]) + ", " +
                           Degrees(latOf[k]) + " lies outside it");
         }
     }
+    // Every node lies within the model now, so its pixel is a small number.
+    long long c0 = lo(*std::min_element(px.begin(), px.end()));
+    long long c1 = lo(*std::max_element(px.begin(), px.end())) + 1;
+    long long r0 = lo(*std::min_element(py.begin(), py.end()));
+    long long r1 = lo(*std::max_element(py.begin(), py.end())) + 1;
     c0 = std::clamp<long long>(c0, 0, W - 1);
     r0 = std::clamp<long long>(r0, 0, H - 1);
     c1 = std::clamp<long long>(c1, 0, W - 1);
@@ -145,6 +149,16 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
     if (band->RasterIO(GF_Read, int(c0), int(r0), ww, wh, win.data(), ww, wh, GDT_Float64, 0, 0,
                        nullptr) != CE_None)
         return refuse("its pixels cannot be read");
+
+    // The window as the project keeps it, its own pixel (0, 0) first.
+    DemWindow kept;
+    kept.Width = ww;
+    kept.Height = wh;
+    kept.Transform = {gt[0] + double(c0) * gt[1] + double(r0) * gt[2], gt[1], gt[2],
+                      gt[3] + double(c0) * gt[4] + double(r0) * gt[5], gt[4], gt[5]};
+    kept.CrsWkt = whole.CrsWkt;
+    kept.Heights = std::move(win);
+    const std::vector<double>& values = kept.Heights;
     int hasNodata = 0;
     const double nodata = band->GetNoDataValue(&hasNodata);
     const auto bad = [&](double v) {
@@ -164,16 +178,16 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
     const auto pixel = [&](long long c, long long r) {
         c = std::clamp<long long>(c, c0, c1);
         r = std::clamp<long long>(r, r0, r1);
-        return win[std::size_t(r - r0) * std::size_t(ww) + std::size_t(c - c0)];
+        return values[std::size_t(r - r0) * std::size_t(ww) + std::size_t(c - c0)];
     };
 
-    // Bilinear at each node; at the outer half pixel the edge value holds.
+    // Bilinear at each node, by the rule every point of the plan reads the
+    // window with; at the outer half pixel the edge value holds.
     Grid2D<double> ground(nx, ny);
     for (std::size_t k = 0; k < count; ++k) {
         if (cancel && cancel->load(std::memory_order_relaxed)) return refuse("cancelled");
         const double fx = px[k], fy = py[k];
         const long long c = lo(fx), r = lo(fy);
-        const double tx = std::clamp(fx - double(c), 0.0, 1.0), ty = std::clamp(fy - double(r), 0.0, 1.0);
         const double a = pixel(c, r), b = pixel(c + 1, r), d = pixel(c, r + 1), e = pixel(c + 1, r + 1);
         const int i = int(k / std::size_t(ny + 1)), j = int(k % std::size_t(ny + 1));
         const std::string at = "node (" + std::to_string(i) + ", " + std::to_string(j) + ") at " +
@@ -181,7 +195,9 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
         if (bad(a) || bad(b) || bad(d) || bad(e)) return refuse("it has no value at " + at);
         for (const double v : {a, b, d, e})
             if (absurd(v)) return refuse(absurdText(v) + " at " + at);
-        ground(i, j) = (a * (1 - tx) + b * tx) * (1 - ty) + (d * (1 - tx) + e * tx) * ty;
+        const auto h = geo::DemBilinear(kept, fx - double(c0), fy - double(r0));
+        if (!h) return refuse("it does not cover the plan at " + at);
+        ground(i, j) = *h;
     }
 
     // The datum: the lowest value among the window's pixels whose centres lie
@@ -190,7 +206,7 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
     for (int r = 0; r < wh; ++r) {
         if (cancel && cancel->load(std::memory_order_relaxed)) return refuse("cancelled");
         for (int c = 0; c < ww; ++c) {
-            const double v = win[std::size_t(r) * std::size_t(ww) + std::size_t(c)];
+            const double v = values[std::size_t(r) * std::size_t(ww) + std::size_t(c)];
             if (bad(v) || !(v < datum || absurd(v))) continue;
             double x = gt[0] + (c0 + c + 0.5) * gt[1] + (r0 + r + 0.5) * gt[2];
             double y = gt[3] + (c0 + c + 0.5) * gt[4] + (r0 + r + 0.5) * gt[5];
@@ -215,12 +231,32 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
     out.ground = std::move(ground);
     out.datumM = datum;
     out.highestM = highest;
+
+    // The window is kept above the datum like the grid, whole: a pixel
+    // between the nodes without a sound value would leave a place standing
+    // on nothing, so such a window, or one too large, is not kept and the
+    // places take the ground of their cell.
+    std::optional<std::string> unkept;
+    for (double& v : kept.Heights) {
+        if (bad(v) || absurd(v)) {
+            unkept = "it has no sound value at every pixel between the nodes";
+            break;
+        }
+        v -= datum;
+    }
+    if (!unkept) unkept = DemWindowFault(kept);
+    if (unkept)
+        out.note = "The elevation model is kept at the grid's nodes only (" + *unkept +
+                   "): places, floors and antenna feet take the ground of their grid cell.";
+    else
+        out.window = std::move(kept);
     return out;
 }
 
 void ApplyTerrain(Project& p, const TerrainSample& t) {
     p.GroundGrid = t.ground;
     p.TerrainDatumM = t.datumM;
+    p.Dem = t.window;
 }
 
 } // namespace brenvik::gis

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/DemWindow.h"
 #include "model/Grid2D.h"
 #include "model/Project.h"
 
@@ -15,12 +16,18 @@ namespace brenvik::gis {
 // is placed in longitude/latitude by the conversion the exports use, taken
 // into the model's CRS, and read bilinearly between the four pixel centres
 // around it. Heights are relative to the lowest model value inside the plan,
-// whose elevation is the datum.
+// whose elevation is the datum. The model's pixels over the plan come with
+// it, for the points between the nodes (geo::DemHeightAt).
 struct TerrainSample {
     std::optional<std::string> refusal; // the file and the reason; nothing sampled
     Grid2D<double> ground;              // metres above the datum, node by node
     double datumM = 0.0;                // elevation of the lowest value inside the plan
     double highestM = 0.0;              // the highest node above the datum
+    // The pixels around the nodes above the datum; none, and a note saying
+    // why, when they are too many to keep (MaxDemWindowPixels) or one of them
+    // has no sound value.
+    std::optional<DemWindow> window;
+    std::string note;
 };
 
 // The elevations a model may hold, metres: below the deepest dry land, above
@@ -42,7 +49,8 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
 // unchecked.
 std::vector<std::string> InputDrivers(bool raster);
 
-// The sample as the project's ground, with its datum.
+// The sample as the project's ground, with its datum and its window (none
+// when the sample kept none).
 void ApplyTerrain(Project& p, const TerrainSample& t);
 
 } // namespace brenvik::gis

@@ -24,6 +24,9 @@ struct Building {
     double HeightM = 0.0; // roof above the ground
     double BaseM = 0.0;   // lowest floor above the ground (a part on stilts, an upper storey)
     std::vector<PlanVertex> Outline; // exterior ring, not closed (last != first)
+    // Courtyards and light wells: rings inside the outline, not closed. A
+    // point inside one is outside the building; their walls are façades.
+    std::vector<std::vector<PlanVertex>> Holes;
     int floorCount() const {
         const double span = HeightM - BaseM;
         int n = static_cast<int>(span / MetresPerFloor + 0.999999);

@@ -250,6 +250,9 @@ bool ReadPlaceLine(Project& p, std::string_view digits, std::string_view value) 
 // drawing units separated by blanks, the map's id (no comma) and the name
 // taking the rest of the line.
 constexpr std::string_view BuildingKey = "building.";
+// Its courtyards, on the line after it when it has any:
+// "building-holes.<n>=x y x y ...;x y x y ...", one ring per part.
+constexpr std::string_view BuildingHolesKey = "building-holes.";
 
 void AppendShortest(std::string& out, double v) {
     char buf[40];
@@ -278,8 +281,56 @@ bool AppendBuildingLines(const Project& p, std::string& out) {
             AppendShortest(out, b.Outline[k].y);
         }
         out += ',' + b.Id + ',' + b.Name + "\r\n";
+        if (b.Holes.empty()) continue;
+        out += BuildingHolesKey;
+        out += std::to_string(n);
+        out += '=';
+        for (std::size_t h = 0; h < b.Holes.size(); ++h) {
+            if (b.Holes[h].size() < 3) return false;
+            if (h) out += ';';
+            for (std::size_t k = 0; k < b.Holes[h].size(); ++k) {
+                const PlanVertex& v = b.Holes[h][k];
+                if (!std::isfinite(v.x) || !std::isfinite(v.y)) return false;
+                if (k) out += ' ';
+                AppendShortest(out, v.x);
+                out += ' ';
+                AppendShortest(out, v.y);
+            }
+        }
+        out += "\r\n";
     }
     return true;
+}
+
+// Corners "x y x y ..." (at least three, all finite).
+std::optional<std::vector<PlanVertex>> ReadRing(std::string_view pts) {
+    std::vector<double> xy;
+    while (!pts.empty()) {
+        const std::size_t blank = pts.find(' ');
+        const auto v = ParseFileDouble(pts.substr(0, blank));
+        if (!v || !std::isfinite(*v)) return std::nullopt;
+        xy.push_back(*v);
+        pts = blank == std::string_view::npos ? std::string_view() : pts.substr(blank + 1);
+    }
+    if (xy.size() < 6 || xy.size() % 2) return std::nullopt;
+    std::vector<PlanVertex> ring;
+    for (std::size_t k = 0; k < xy.size(); k += 2)
+        ring.push_back({xy[k], xy[k + 1]});
+    return ring;
+}
+
+// The holes of the building just read.
+bool ReadBuildingHoles(Project& p, std::string_view digits, std::string_view value) {
+    if (p.Buildings.empty() || digits != std::to_string(p.Buildings.size())) return false;
+    Building& b = p.Buildings.back();
+    while (true) {
+        const std::size_t semi = value.find(';');
+        const auto ring = ReadRing(value.substr(0, semi));
+        if (!ring) return false;
+        b.Holes.push_back(*ring);
+        if (semi == std::string_view::npos) return true;
+        value = value.substr(semi + 1);
+    }
 }
 
 bool ReadBuildingLine(Project& p, std::string_view digits, std::string_view value) {
@@ -296,22 +347,111 @@ bool ReadBuildingLine(Project& p, std::string_view digits, std::string_view valu
     if (!h || !base || !std::isfinite(*h) || !std::isfinite(*base)) return false;
     b.HeightM = *h;
     b.BaseM = *base;
-    std::vector<double> xy;
-    std::string_view pts = fields[2];
-    while (!pts.empty()) {
-        const std::size_t blank = pts.find(' ');
-        const auto v = ParseFileDouble(pts.substr(0, blank));
-        if (!v || !std::isfinite(*v)) return false;
-        xy.push_back(*v);
-        pts = blank == std::string_view::npos ? std::string_view() : pts.substr(blank + 1);
-    }
-    if (xy.size() < 6 || xy.size() % 2) return false;
-    for (std::size_t k = 0; k < xy.size(); k += 2)
-        b.Outline.push_back({xy[k], xy[k + 1]});
+    const auto outline = ReadRing(fields[2]);
+    if (!outline) return false;
+    b.Outline = *outline;
     b.Id = std::string(fields[3]);
     b.Name = std::string(value);
     p.Buildings.push_back(std::move(b));
     return true;
+}
+
+// The elevation model's window over the plan: "dem.size=W H",
+// "dem.transform=T0 T1 T2 T3 T4 T5", "dem.crs=WKT", then one
+// "dem.row.<n>=h h h ..." per row from the first, n counting from 1, with
+// the heights above the datum. Numbers in the shortest text that reads back
+// to the very same value, so that a saved project stands on the same ground.
+constexpr std::string_view DemKey = "dem.";
+constexpr std::string_view DemRowKey = "row.";
+
+void AppendNumbers(std::string& out, const double* v, std::size_t n) {
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k) out += ' ';
+        AppendShortest(out, v[k]);
+    }
+}
+
+bool AppendDemLines(const Project& p, std::string& out) {
+    if (!p.Dem) return true;
+    const DemWindow& w = *p.Dem;
+    if (DemWindowFault(w)) return false;
+    out += "dem.size=" + std::to_string(w.Width) + ' ' + std::to_string(w.Height) + "\r\n";
+    out += "dem.transform=";
+    AppendNumbers(out, w.Transform.data(), w.Transform.size());
+    out += "\r\ndem.crs=" + w.CrsWkt + "\r\n";
+    const std::size_t width = static_cast<std::size_t>(w.Width);
+    for (int r = 0; r < w.Height; ++r) {
+        out += "dem.row." + std::to_string(r + 1) + '=';
+        AppendNumbers(out, w.Heights.data() + static_cast<std::size_t>(r) * width, width);
+        out += "\r\n";
+    }
+    return true;
+}
+
+// Blank-separated finite numbers, exactly `count` of them.
+bool ParseNumbers(std::string_view text, std::size_t count, std::vector<double>& to) {
+    const char* at = text.data();
+    const char* const end = text.data() + text.size();
+    for (std::size_t k = 0; k < count; ++k) {
+        if (k) {
+            if (at == end || *at != ' ') return false;
+            ++at;
+        }
+        double v = 0.0;
+        const auto r = std::from_chars(at, end, v, std::chars_format::general);
+        if (r.ec != std::errc() || !std::isfinite(v)) return false;
+        to.push_back(v);
+        at = r.ptr;
+    }
+    return at == end;
+}
+
+// One "dem.<name>=value" line. The size comes first and bounds what follows;
+// the rows come in order.
+bool ReadDemItem(Project& p, std::string_view name, std::string_view value) {
+    if (name == "size") {
+        const std::size_t blank = value.find(' ');
+        if (blank == std::string_view::npos) return false;
+        int size[2] = {0, 0};
+        for (int k = 0; k < 2; ++k) {
+            const std::string_view digits = k ? value.substr(blank + 1) : value.substr(0, blank);
+            const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), size[k]);
+            if (digits.empty() || r.ec != std::errc() || r.ptr != digits.data() + digits.size() ||
+                size[k] < 1)
+                return false;
+        }
+        if (static_cast<std::size_t>(size[0]) * static_cast<std::size_t>(size[1]) >
+            MaxDemWindowPixels)
+            return false;
+        p.Dem.emplace();
+        p.Dem->Width = size[0];
+        p.Dem->Height = size[1];
+        p.Dem->Heights.reserve(static_cast<std::size_t>(size[0]) * static_cast<std::size_t>(size[1]));
+        return true;
+    }
+    if (!p.Dem) return false;
+    DemWindow& w = *p.Dem;
+    if (name == "transform") {
+        std::vector<double> t;
+        if (!ParseNumbers(value, w.Transform.size(), t)) return false;
+        std::copy(t.begin(), t.end(), w.Transform.begin());
+        return true;
+    }
+    if (name == "crs") {
+        if (value.empty()) return false;
+        w.CrsWkt = std::string(value);
+        return true;
+    }
+    if (name.substr(0, DemRowKey.size()) != DemRowKey) return false;
+    const std::size_t width = static_cast<std::size_t>(w.Width);
+    const std::size_t rows = w.Heights.size() / width;
+    if (name.substr(DemRowKey.size()) != std::to_string(rows + 1) ||
+        rows >= static_cast<std::size_t>(w.Height))
+        return false;
+    const std::size_t before = w.Heights.size();
+    if (!ParseNumbers(value, width, w.Heights)) return false;
+    return std::all_of(w.Heights.begin() + static_cast<std::ptrdiff_t>(before), w.Heights.end(),
+                       [](double v) { return std::fabs(v) <= MaxDemHeightM; });
 }
 
 // Where an antenna really stands and what the site inventory called it:
@@ -382,7 +522,7 @@ bool IsPlacementKey(std::string_view key) {
 
 bool NeedsExtensionBlock(const Project& p) {
     if (p.Compliance != ComplianceSettings{} || !p.ExtensionExtra.empty()) return true;
-    if (!p.Places.empty() || p.TerrainDatumM || !p.Buildings.empty()) return true;
+    if (!p.Places.empty() || p.TerrainDatumM || !p.Buildings.empty() || p.Dem) return true;
     if (p.Exposure != ExposureSettings{} || !p.Patterns.empty()) return true;
     for (int k = 1; k <= p.AntennaCount && k <= p.AntennaSlotBound(); ++k)
         if (!BeamIsDefault(p.Antennas[static_cast<std::size_t>(k)])) return true;
@@ -472,6 +612,7 @@ bool AppendExtensionBlock(const Project& p, std::string& out) {
         AppendDouble(out, *p.TerrainDatumM);
         out += "\r\n";
     }
+    if (!AppendDemLines(p, out)) return false;
     if (!AppendPlaceLines(p, out) || !AppendBuildingLines(p, out)) return false;
     if (!AppendPlacementLines(p, out)) return false;
     for (const auto& [key, value] : p.ExtensionExtra) {
@@ -487,6 +628,7 @@ void ResetExtensionItems(Project& p) {
     p.Compliance = ComplianceSettings{};
     p.Places.clear();
     p.TerrainDatumM.reset();
+    p.Dem.reset();
     p.Buildings.clear();
     p.Exposure = ExposureSettings{};
     p.Patterns.clear();
@@ -576,6 +718,10 @@ bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines, 
             const auto d = ParseFileDouble(value);
             if (!d || !std::isfinite(*d)) return false;
             p.TerrainDatumM = *d;
+        } else if (key.substr(0, BuildingHolesKey.size()) == BuildingHolesKey) {
+            if (!ReadBuildingHoles(p, key.substr(BuildingHolesKey.size()), value)) return false;
+        } else if (key.substr(0, DemKey.size()) == DemKey) {
+            if (!ReadDemItem(p, key.substr(DemKey.size()), value)) return damaged(line);
         } else if (key.substr(0, BuildingKey.size()) == BuildingKey) {
             if (!ReadBuildingLine(p, key.substr(BuildingKey.size()), value)) return false;
         } else if (key.substr(0, PlaceKey.size()) == PlaceKey) {
@@ -592,6 +738,9 @@ bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines, 
             p.ExtensionExtra.emplace_back(key, value);
         }
     }
+    if (p.Dem)
+        if (auto fault = DemWindowFault(*p.Dem))
+            return damaged("elevation model window: " + *fault);
     return PatternsAreSound(p);
 }
 

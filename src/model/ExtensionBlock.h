@@ -21,6 +21,8 @@ namespace brenvik {
 //   site=Torre Norte         site name, the rest of the line as it stands
 //   result=out-of-date       only when the plan's result was saved out of date
 //   terrain-datum=412.75     elevation of the ground grid's zero (elevation model)
+//   dem.size=W H             the elevation model's pixels over the plan, then
+//   dem.transform=..., dem.crs=WKT and dem.row.1=h h ... one line per row
 //   place.1=x,y,h,kind,name  a place of sensitive use, one line per place
 //   building.1=h,base,x y ..,id,name  a building's footprint, one line per building
 //   position.1=east,north    where antenna 1 really stands, plan metres, when not on its node

@@ -60,6 +60,7 @@ void Project::ResetProject() {
         a.AntPattern.clear();
     Places.clear();
     TerrainDatumM.reset();
+    Dem.reset();
     Buildings.clear();
     SourceKindVar = Variant::integer(0);
     SourceKindInt = LegacySourceKind::Point;

@@ -5,6 +5,7 @@
 #include "model/DisplaySettings.h"
 #include "model/DrawingArea.h"
 #include "model/Buildings.h"
+#include "model/DemWindow.h"
 #include "model/Grid2D.h"
 #include "model/Places.h"
 #include "model/PlaneResult.h"
@@ -224,6 +225,10 @@ class Project {
     std::optional<double> TerrainDatumM;
     // Buildings imported from a map (extension block).
     std::vector<Building> Buildings;
+    // The elevation model's pixels over the plan when the ground came from
+    // one (extension block): places, floor points and antenna feet stand on
+    // its surface; none for hand-drawn ground.
+    std::optional<DemWindow> Dem;
 
     // ---- 8. Legacy pollutant-model data -----------------------------------------------
     Variant SourceKindVar = Variant::integer(0);

@@ -13,11 +13,12 @@ namespace {
 constexpr Rgb kOutline{200, 200, 200};
 constexpr Rgb kPlace{255, 0, 255};
 
-// Fills the polygon with horizontal lines one screen pixel apart (even-odd
-// rule): the surfaces draw boxes and lines, not polygons.
-void FillPolygon(Surface& s, const std::vector<Point>& pts, Rgb colour) {
-    double y0 = pts[0].y, y1 = y0;
-    for (const Point& q : pts) {
+// Fills the rings (the outline and its courtyards) with horizontal lines one
+// screen pixel apart, even-odd across all of them so a courtyard stays
+// empty: the surfaces draw boxes and lines, not polygons.
+void FillPolygon(Surface& s, const std::vector<std::vector<Point>>& rings, Rgb colour) {
+    double y0 = rings[0][0].y, y1 = y0;
+    for (const Point& q : rings[0]) {
         y0 = std::min(y0, q.y);
         y1 = std::max(y1, q.y);
     }
@@ -25,10 +26,11 @@ void FillPolygon(Surface& s, const std::vector<Point>& pts, Rgb colour) {
     std::vector<double> xs;
     for (double y = y0 + step / 2; y < y1; y += step) {
         xs.clear();
-        for (std::size_t k = 0, j = pts.size() - 1; k < pts.size(); j = k++) {
-            const Point &a = pts[k], &b = pts[j];
-            if ((a.y > y) != (b.y > y)) xs.push_back(a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y));
-        }
+        for (const std::vector<Point>& pts : rings)
+            for (std::size_t k = 0, j = pts.size() - 1; k < pts.size(); j = k++) {
+                const Point &a = pts[k], &b = pts[j];
+                if ((a.y > y) != (b.y > y)) xs.push_back(a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y));
+            }
         std::sort(xs.begin(), xs.end());
         for (std::size_t k = 0; k + 1 < xs.size(); k += 2)
             s.line(xs[k], y, xs[k + 1], y, colour);
@@ -39,16 +41,24 @@ void FillPolygon(Surface& s, const std::vector<Point>& pts, Rgb colour) {
 
 void drawRealPlaces(const Project& p, Surface& s, const RealPlaceMarks& marks) {
     for (std::size_t k = 0; k < p.Buildings.size(); ++k) {
-        std::vector<Point> pts;
-        for (const PlanVertex& v : p.Buildings[k].Outline)
-            pts.push_back(planToScreen(p, v.x, v.y));
-        if (pts.size() < 3) continue;
+        const Building& b = p.Buildings[k];
+        if (b.Outline.size() < 3) continue;
+        std::vector<std::vector<Point>> rings;
+        const auto screen = [&](const std::vector<PlanVertex>& corners) {
+            std::vector<Point> pts;
+            for (const PlanVertex& v : corners) pts.push_back(planToScreen(p, v.x, v.y));
+            return pts;
+        };
+        rings.push_back(screen(b.Outline));
+        for (const auto& hole : b.Holes)
+            if (hole.size() >= 3) rings.push_back(screen(hole));
         if (k < marks.buildingFill.size() && marks.buildingFill[k])
-            FillPolygon(s, pts, *marks.buildingFill[k]);
-        for (std::size_t j = 0; j < pts.size(); ++j) {
-            const Point &a = pts[j], &b = pts[(j + 1) % pts.size()];
-            s.line(a.x, a.y, b.x, b.y, kOutline);
-        }
+            FillPolygon(s, rings, *marks.buildingFill[k]);
+        for (const std::vector<Point>& pts : rings)
+            for (std::size_t j = 0; j < pts.size(); ++j) {
+                const Point &a = pts[j], &c = pts[(j + 1) % pts.size()];
+                s.line(a.x, a.y, c.x, c.y, kOutline);
+            }
     }
     s.setFillStyle(FillStyle::Transparent);
     const double r = std::max(45.0, 6 * s.unitsPerPixel());

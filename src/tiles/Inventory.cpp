@@ -6,6 +6,7 @@
 #include "model/Numbers.h"
 #include "tiles/Manifest.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <sstream>
@@ -63,6 +64,13 @@ InventoryRead ParseInventory(const std::string& csv) {
         r.line = number;
         r.site = text(Site);
         if (r.site.empty()) why.push_back("site is missing");
+        // A line break inside a quoted name would split the site's line in
+        // every file the plan writes for people and scripts to read.
+        for (Column c : {Site, Pattern}) {
+            const std::string t = text(c);
+            if (std::any_of(t.begin(), t.end(), [](unsigned char ch) { return ch < 0x20 || ch == 0x7f; }))
+                why.push_back(std::string(kNames[c]) + " holds a control character");
+        }
         const auto lon = value(Lon, true), lat = value(Lat, true);
         if (lon && (*lon < -180.0 || *lon > 180.0)) why.push_back("lon is not within -180 to 180");
         if (lat && (*lat < -90.0 || *lat > 90.0)) why.push_back("lat is not within -90 to 90");
@@ -72,7 +80,7 @@ InventoryRead ParseInventory(const std::string& csv) {
         if (type == "stick")
             r.stick = true;
         else if (type != "panel")
-            why.push_back("type '" + type + "' is neither panel nor stick");
+            why.push_back("type '" + QuoteCut(type) + "' is neither panel nor stick");
         if (auto h = value(Height, true)) {
             if (!(*h >= 0.0 && *h <= 10000.0)) why.push_back("height_m is not within 0 to 10000");
             r.heightM = *h;
@@ -109,7 +117,9 @@ InventoryRead ParseInventory(const std::string& csv) {
         problems.push_back("the file is empty");
     else if (problems.empty() && out.rows.empty())
         problems.push_back("the file holds no antenna");
-    for (std::size_t k = 0; k < problems.size(); ++k) out.error += (k ? "\n" : "") + problems[k];
+    // A file of a million bad lines is told by its first twenty.
+    for (std::size_t k = 0; k < problems.size() && k < 20; ++k) out.error += (k ? "\n" : "") + problems[k];
+    if (problems.size() > 20) out.error += "\n... and " + std::to_string(problems.size() - 20) + " more";
     if (!out.error.empty()) out.rows.clear();
     return out;
 }

@@ -32,7 +32,7 @@ Project FullSite() {
     p.CurrentPlane = Plane::XY;
     p.Places.push_back({"Yard", "school", 3000.0, 2000.0, 1.5});
     p.Buildings.push_back(
-        {"way/1", "School", 9.0, 0.0, {{4000, 4000}, {4600, 4000}, {4600, 4600}}});
+        {"way/1", "School", 9.0, 0.0, {{4000, 4000}, {4600, 4000}, {4600, 4600}}, {}});
     return p;
 }
 

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
+#include <stdexcept>
 
 using namespace brenvik;
 using calctest::AddTower;
@@ -26,8 +27,8 @@ Project FarFieldSite(double reflection = 1.0) {
     Project p;
     for (const char* file : {"panel-65deg-0t.msi", "omni-10deg-halfstep.msi"}) {
         const auto r = antenna::ReadPatternFile(std::string(BRENVIK_PATTERNS_DIR) + "/" + file);
-        EXPECT_TRUE(r.pattern) << file << ": " << r.error;
-        if (r.pattern) p.Patterns.push_back(*r.pattern);
+        if (!r.pattern) throw std::runtime_error(std::string(file) + ": " + r.error);
+        p.Patterns.push_back(*r.pattern);
     }
     p.Exposure = {ExposureModel::FarField, reflection};
     AddTower(p, 30, 30, AntennaKind::Panel, 12, 4, 30, 1500, p.Patterns[0].Name);

@@ -24,7 +24,8 @@ TEST(Buildings, WorstFloorFacesTheBeamAndMatchesPointEvaluations) {
                {{a.AntX + 20 * u, a.AntY - 8 * u},
                 {a.AntX + 32 * u, a.AntY - 8 * u},
                 {a.AntX + 32 * u, a.AntY + 8 * u},
-                {a.AntX + 20 * u, a.AntY + 8 * u}}};
+                {a.AntX + 20 * u, a.AntY + 8 * u}},
+               {}};
     p.Buildings.push_back(b);
 
     const LoadedLibrary lib = LoadLibrary(ShippedLimitsPath(), "");
@@ -69,7 +70,8 @@ TEST(Buildings, EvaluationStopsOnCancel) {
                                        0.0,
                                        {{a.AntX + 20 * u, a.AntY - 8 * u},
                                         {a.AntX + 32 * u, a.AntY - 8 * u},
-                                        {a.AntX + 32 * u, a.AntY + 8 * u}}});
+                                        {a.AntX + 32 * u, a.AntY + 8 * u}},
+                                       {}});
     struct CancelAtSecond : Feedback {
         int calls = 0;
         void setProgress(double, std::string_view label) override {

@@ -53,6 +53,22 @@ TEST(TilePlan, RefusesBadInput) {
     const std::string noLon = dir.file("nolon.csv");
     WriteText(noLon, "site,lon,lat,height_m,type,erp_w,frequency_mhz\nA,2.31,48.85,30,panel,100,900\n"
                      "B,,48.85,30,panel,100,900\n");
+    // A name with a line break in it, an infinite power, and thirty more bad
+    // lines after them: told by the first twenty, each field cut short.
+    std::string bad = "site,lon,lat,height_m,type,erp_w,frequency_mhz\n\"A\rB\",2.31,48.85,30,panel,100,900\n"
+                      "C,2.31,48.85,30,panel,inf,900\n";
+    for (int k = 0; k < 30; ++k) bad += "D,2.31,48.85,30," + std::string(1000, 'x') + ",100,900\n";
+    const std::string badSites = dir.file("bad.csv");
+    WriteText(badSites, bad);
+    {
+        PlanOptions o = Options(badSites, dem, 20, 25);
+        const PlanResult r = MakePlan(o, Limits());
+        EXPECT_FALSE(r.manifest);
+        for (const char* says : {"line 2: site holds a control character", "line 3: erp_w 'inf' is not a number",
+                                 "line 21: type 'xxx", "... and 12 more"})
+            EXPECT_NE(r.error.find(says), std::string::npos) << says << "\n" << r.error;
+        EXPECT_LT(r.error.size(), 3000u);
+    }
     const std::pair<std::function<void(PlanOptions&)>, const char*> cases[] = {
         {[](PlanOptions& o) { o.area = {179, 0, -179, 1}; }, "antimeridian"},
         {[](PlanOptions& o) { o.area = {0, 80, 1, 90}; }, "pole"},
