@@ -176,6 +176,8 @@ std::vector<Command> commandTable() {
          [](W& w) { w.flows_->xzCalculation(); },
          {},
          QKeySequence(Qt::Key_F6)},
+        {cmd::SectionThroughAntenna, "Section through this antenna", P::Environment,
+         [](W& w) { w.flows_->sectionThroughAntenna(); }},
         {cmd::GradientItem,
          "Colour gradient",
          P::Environment,

@@ -48,6 +48,7 @@ inline constexpr char EraseItem[] = "eliminar";
 // Environment menu
 inline constexpr char XYCalculationItem[] = "calculobar";
 inline constexpr char XZCalculation[] = "c1";
+inline constexpr char SectionThroughAntenna[] = "c1antena";
 inline constexpr char GradientItem[] = "colorear1";
 inline constexpr char IsolinesItem[] = "dibujal1";
 inline constexpr char NumericalGridItem[] = "mallanum";

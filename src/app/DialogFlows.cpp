@@ -422,6 +422,36 @@ void DialogFlows::runXYCalculation(std::function<void()> then,
         });
 }
 
+void DialogFlows::sectionThroughAntenna() {
+    if (auto refusal = XZViewRefusal(w_.project_)) {
+        w_.warn(*refusal);
+        return;
+    }
+    const int slot = w_.selection();
+    w_.resetTools();
+    // Tried on a copy: the section reaches the project with its result.
+    Project trial = w_.project_;
+    if (slot <= 0 || SetSectionThrough(trial, slot)) {
+        w_.warn(msg::SectionNeedsAntenna);
+        return;
+    }
+    w_.runner_->start(
+        w_.project_, w_.compliance_->withRatio([slot](Project& work, const CalcControl& c) {
+            SetSectionThrough(work, slot);
+            return RunXZCalculation(work, c);
+        }),
+        [this](const CalcOutcome& out, Project& work) {
+            if (out.status == CalcStatus::Done) {
+                w_.project_ = std::move(work);
+                w_.calculated();
+                w_.redrawView();
+            } else if (out.status == CalcStatus::Failed) {
+                w_.warn(out.message.empty() ? std::string(msg::InputDataError) : out.message);
+                w_.resetTools();
+            }
+        });
+}
+
 void DialogFlows::xzCalculation() {
     if (auto refusal = XZViewRefusal(w_.project_)) {
         w_.warn(*refusal);

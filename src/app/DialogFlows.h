@@ -52,6 +52,9 @@ class DialogFlows {
     void runXYCalculation(std::function<void()> then = {},
                           std::optional<CalcSettings> accepted = std::nullopt);
     void xzCalculation();
+    // The section through the selected tower's antenna along its azimuth,
+    // calculated at once.
+    void sectionThroughAntenna();
     void calcColours();
     void dotColours();
     void antennaParameters();

@@ -2,6 +2,7 @@
 
 #include "app/PlanCanvas.h"
 #include "calc/AntennaEdits.h"
+#include "calc/CalcForms.h"
 #include "calc/Ground.h"
 #include "calc/Towers.h"
 #include "geo/Geo.h"
@@ -310,7 +311,22 @@ QString densityText(double value, const std::string& valueDecimals, bool firstRo
 }
 
 Readout computeReadout(const Project& p, QPointF u) {
-    const geo::ReadoutTexts t = geo::ReadoutAt(p, u.x(), u.y(), p.CurrentPlane == Plane::XZ);
+    geo::ReadoutTexts t = geo::ReadoutAt(p, u.x(), u.y(), p.CurrentPlane == Plane::XZ);
+    // On a section the pointer's plan position is where the section was
+    // computed, not the distance typed: a grid row's y, or through an
+    // antenna the point of the column under the pointer.
+    if (p.CurrentPlane == Plane::XZ && p.XZ.Calculated && t.onGrid) {
+        const SectionLine line = SectionLineOf(p);
+        const geo::PointerCell c = geo::PointerCellAt(p, u.x(), u.y());
+        if (line.through) {
+            if (const auto n = SectionNodeAt(p, line, c.ix, 0)) {
+                t.x = "X=" + formatFixed(n->x, 2) + " m";
+                t.y = "Y=" + formatFixed(n->y, 2) + " m";
+            }
+        } else {
+            t.y = "Y=" + formatFixed(line.y, 2) + " m";
+        }
+    }
     const auto q = [](const std::string& s) { return QString::fromStdString(s); };
     return {t.onGrid, q(t.x), q(t.y), q(t.lon), q(t.lat), q(t.z), q(t.c), q(t.h1)};
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <map>
 #include <set>
 #include <utility>
@@ -25,12 +26,12 @@ bool endsWith(const std::string& s, const std::string& tail) {
 }
 
 // The options that take one value; --export takes one per use and repeats.
-constexpr std::array<const char*, 21> kSingleValued{
-    "--open-angle-bts", "--open-angle-dts", "--isolines",   "--xy",           "--xz",
-    "--image",          "--plane",          "--style",      "--background",   "--size",
-    "--save",           "--standard",       "--population", "--import-sites", "--report",
-    "--model",          "--reflection",     "--places",     "--terrain",      "--buildings",
-    "--building-height"};
+constexpr std::array<const char*, 22> kSingleValued{
+    "--open-angle-bts", "--open-angle-dts", "--isolines",   "--xy",         "--xz",
+    "--xz-through",     "--image",          "--plane",      "--style",      "--background",
+    "--size",           "--save",           "--standard",   "--population", "--import-sites",
+    "--report",         "--model",          "--reflection", "--places",     "--terrain",
+    "--buildings",      "--building-height"};
 // The report's signature fields.
 constexpr std::array<const char*, 2> kReportFields{"--site", "--assessor"};
 
@@ -63,7 +64,9 @@ std::string usageText() {
            "  --xy surface          run the XY calculation at surface height\n"
            "  --xy HEIGHT           run it at a certain height in metres (made whole)\n"
            "  --xz DISTANCE         run the XZ calculation for the section DISTANCE metres from "
-           "the origin\n" +
+           "the origin\n"
+           "  --xz-through N        run it for the vertical section through antenna N along its "
+           "azimuth\n" +
            kinds +
            "\n"
            "  --standard NAME       the limits the exposure ratio is taken against (default: the "
@@ -180,6 +183,13 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         auto v = ParseOptionNumber(*text);
         if (!v) return fail("option --xz needs a distance in metres, not '" + *text + "'");
         o.xzDistance = *v;
+    }
+    if (auto text = value("--xz-through")) {
+        const auto v = ParseOptionNumber(*text);
+        if (!v || *v != std::floor(*v) || *v < 1 || *v > 1e6)
+            return fail("option --xz-through needs an antenna's number, not '" + *text + "'");
+        if (o.xzDistance) return fail("options --xz and --xz-through exclude each other");
+        o.xzThrough = static_cast<int>(*v);
     }
     for (const std::string& e : exports) {
         std::size_t eq = e.find('=');

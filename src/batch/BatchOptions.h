@@ -56,6 +56,9 @@ struct BatchOptions {
     bool xySurface = false;
     double xyHeight = 0.0;
     std::optional<double> xzDistance;
+    // The section through antenna N (its number in the sources export)
+    // along its azimuth, instead of one along X.
+    std::optional<int> xzThrough;
     std::vector<ExportRequest> exports;
     std::optional<ImageRequest> image;
     std::optional<std::string> savePath;

@@ -74,8 +74,14 @@ void runXZStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
     // The "XZ-Calculation" command and its dialog, in the order of their checks.
     if (auto refused = XZViewRefusal(p)) throw BatchFailure(*refused);
     if (auto refused = XZSourceRefusal(p)) throw BatchFailure(*refused);
-    XZDialogDistance(p);
-    if (auto refused = SetSectionDistance(p, *o.xzDistance)) throw BatchFailure(*refused);
+    if (o.xzThrough) {
+        if (SetSectionThrough(p, *o.xzThrough))
+            throw BatchFailure("option --xz-through: antenna " + std::to_string(*o.xzThrough) +
+                               " is not a panel or a stick of the project");
+    } else {
+        XZDialogDistance(p);
+        if (auto refused = SetSectionDistance(p, *o.xzDistance)) throw BatchFailure(*refused);
+    }
     BatchFeedback feedback(env.cancel, env.progress, "XZ", env.warn);
     finishCalculation(pipeline::RunCalculation(p, Plane::XZ, feedback, inverseLimitsFor(p, o, env)),
                       env);
@@ -200,7 +206,7 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
         checkCancel(env);
         if (o.xy) timed("xy", [&] { runXYStep(p, o, env); });
         checkCancel(env);
-        if (o.xzDistance) timed("xz", [&] { runXZStep(p, o, env); });
+        if (o.xzDistance || o.xzThrough) timed("xz", [&] { runXZStep(p, o, env); });
         if (wantsCompliance(o)) timed("ratio", [&] { completeRatio(p, o, env); });
         for (const auto& e : o.exports) {
             checkCancel(env);

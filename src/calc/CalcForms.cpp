@@ -1,10 +1,14 @@
 #include "calc/CalcForms.h"
 
+#include "geo/Geo.h"
+#include "model/DrawingArea.h"
 #include "model/Int16.h"
 #include "model/Messages.h"
 #include "model/ResultStamp.h"
 
+#include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace brenvik {
 
@@ -123,6 +127,124 @@ std::optional<std::string> SetSectionDistance(Project& p, double v) {
     p.XZDistance = v;
     p.XZPlaneRow = static_cast<std::int64_t>(std::floor(
         (p.CellSize + area::Shape2Top - area::HScrollHeight - v / p.MetersPerUnit) / p.CellSize));
+    p.XZThrough = 0;
+    p.CurrentPlane = Plane::XZ;
+    return std::nullopt;
+}
+
+// ---- Where the section lies --------------------------------------------------------------
+
+std::pair<double, double> SectionAntennaPosition(const Project& p, int n) {
+    const Antenna& a = p.Antennas[static_cast<std::size_t>(n)];
+    return {a.AntX * p.MetersPerUnit, a.AntY * p.MetersPerUnit};
+}
+
+namespace {
+
+// The exports' frame from the calculation's plan metres: the exports place
+// a point through the drawing, whose y runs down from the top of the area
+// while theirs runs up from the origin.
+double ExportX(const Project& p, double planX) {
+    return p.OriginX + planX;
+}
+double ExportY(const Project& p, double planY) {
+    return p.OriginY + geo::VisibleHeight * p.MetersPerUnit - planY;
+}
+
+bool Radiates(const Antenna& a) {
+    return a.AntType == AntennaKind::Panel || a.AntType == AntennaKind::Stick;
+}
+
+} // namespace
+
+SectionLine SectionLineOf(const Project& p) {
+    SectionLine l;
+    const double mpu = p.MetersPerUnit, zoom = p.Zoom;
+    if (p.XZThrough >= 1 && p.XZThrough <= std::min<int>(p.AntennaCount, p.AntennaSlotBound())) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(p.XZThrough)];
+        l.through = true;
+        l.antenna = p.XZThrough;
+        std::tie(l.x0, l.y0) = SectionAntennaPosition(p, p.XZThrough);
+        // A stick radiates alike all round: its section runs towards north,
+        // as its beam's own frame does.
+        l.azimuthDeg = a.AntType == AntennaKind::Stick ? 0.0 : a.AntDirection;
+        const double az = l.azimuthDeg * 3.14159265358979323846 / 180.0;
+        // Azimuth from north, clockwise; north is up the plan (y decreasing).
+        l.ex = std::sin(az);
+        l.ey = -std::cos(az);
+        l.step = p.CellSize * mpu / zoom;
+        // A quarter of the columns behind the antenna, the rest in front.
+        l.centre = p.GridNX / 4;
+        l.atX = ExportX(p, l.x0);
+        l.atY = ExportY(p, l.y0);
+        return l;
+    }
+    l.requestedY = p.OriginY + p.XZDistance;
+    if (p.Exposure.Model == ExposureModel::FarField) {
+        // The far-field model works at any point: the section lies where it
+        // was asked for.
+        l.exact = true;
+        l.y = l.requestedY;
+        l.planY = geo::VisibleHeight * mpu - p.XZDistance;
+        l.drawingY = l.planY * zoom / mpu + p.ScrollOffsetY;
+        return l;
+    }
+    // The grid row's own metres, as the calculation computes them.
+    l.planY = (static_cast<double>(p.XZPlaneRow * p.CellSize) - p.ScrollOffsetY) * mpu / zoom;
+    l.y = ExportY(p, l.planY);
+    l.drawingY = double(p.CellSize) * double(p.XZPlaneRow);
+    return l;
+}
+
+int SectionTopRow(const Project& p) {
+    // The calculation stores height row h in row ny - offset - h, then moves
+    // every column two rows towards row 0.
+    return p.GridNY - p.XZRowOffset - 2;
+}
+
+std::optional<SectionNode> SectionNodeAt(const Project& p, const SectionLine& l, int i, int j) {
+    const int top = SectionTopRow(p);
+    if (i < 0 || j < 0 || j > top || i >= static_cast<int>(p.GridXm.size()) ||
+        top >= static_cast<int>(p.GridYm.size()))
+        return std::nullopt;
+    SectionNode n;
+    // The heights and columns as the calculation computed them.
+    n.z = p.GridYm[static_cast<std::size_t>(top - j)];
+    if (l.through) {
+        n.d = l.along(i);
+        const auto [x, y] = SectionPoint(l, n.d);
+        n.x = ExportX(p, x);
+        n.y = ExportY(p, y);
+    } else {
+        n.d = p.GridXm[static_cast<std::size_t>(i)];
+        n.x = ExportX(p, n.d);
+        n.y = l.y;
+    }
+    return n;
+}
+
+std::pair<double, double> SectionPoint(const SectionLine& l, double along) {
+    return {l.x0 + along * l.ex, l.y0 + along * l.ey};
+}
+
+std::string SectionCaption(const Project& p) {
+    const SectionLine l = SectionLineOf(p);
+    if (l.through)
+        return "section through antenna " + std::to_string(l.antenna) +
+               " at x = " + formatFixed(l.atX, 2) + " m, y = " + formatFixed(l.atY, 2) +
+               " m, along azimuth " + formatShortest(l.azimuthDeg) + " deg";
+    std::string text = "section at y = " + formatFixed(l.y, 2) + " m";
+    // Said whenever the two differ by what the caption shows.
+    if (formatFixed(l.y, 2) != formatFixed(l.requestedY, 2))
+        text += " (requested y = " + formatFixed(l.requestedY, 2) + " m: grid row)";
+    return text;
+}
+
+std::optional<std::string> SetSectionThrough(Project& p, int n) {
+    if (n < 1 || n > std::min<int>(p.AntennaCount, p.AntennaSlotBound()) ||
+        !Radiates(p.Antennas[static_cast<std::size_t>(n)]))
+        return std::string(msg::DistanceNotAllowed);
+    p.XZThrough = n;
     p.CurrentPlane = Plane::XZ;
     return std::nullopt;
 }

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace brenvik {
 
@@ -80,6 +81,62 @@ std::optional<std::string> XZDialogAccept(Project& p, const std::string& text2,
 // What Accept does with a distance already read. A refused distance changes
 // nothing.
 std::optional<std::string> SetSectionDistance(Project& p, double distance);
+
+// ---- Where the section lies ---------------------------------------------------------------
+
+// The vertical plane the XZ calculation computes. Plan metres are the
+// calculation's (x to the right, y down the plan, as it places antennas and
+// nodes); `y`, `requestedY` and the antenna's `atX`, `atY` are in the frame
+// of the CSV exports (y up, from the origin of coordinates).
+struct SectionLine {
+    bool through = false; // along antenna `antenna`'s azimuth, through it
+    int antenna = 0;
+    // Along X: computed exactly on the requested line (the far-field model
+    // works at any point), else on grid row XZPlaneRow.
+    bool exact = false;
+    double planY = 0.0;      // along X: the computed line's plan y
+    double y = 0.0;          // along X: the same line's y in the exports' frame
+    double requestedY = 0.0; // along X: the line asked for, OriginY + XZDistance
+    // Where a plan drawn at 100 % draws the computed line, in drawing units
+    // (along X: the row's own line on the grid).
+    double drawingY = 0.0;
+    // Through an antenna: column i lies along(i) metres from the antenna,
+    // in front of it along the azimuth, behind it when negative; its plan
+    // point is (x0 + along * ex, y0 + along * ey).
+    double x0 = 0.0, y0 = 0.0, ex = 1.0, ey = 0.0;
+    double atX = 0.0, atY = 0.0; // the antenna in the exports' frame
+    double azimuthDeg = 0.0;
+    double step = 0.0; // metres between columns (the grid's step)
+    int centre = 0;    // the antenna's column
+    double along(double i) const { return (i - centre) * step; }
+};
+// The section the project's settings place (the last one asked for).
+SectionLine SectionLineOf(const Project& p);
+// The plan point (calculation metres) `along` metres along a section through
+// an antenna.
+std::pair<double, double> SectionPoint(const SectionLine& l, double along);
+// What a label or a page says of the section, in the exports' frame:
+// "section at y = 50.42 m (requested y = 48.50 m: grid row)",
+// "section at y = 48.50 m",
+// "section through antenna 3 at x = 10.00 m, y = 50.42 m, along azimuth 120 deg".
+std::string SectionCaption(const Project& p);
+// Node (i, stored row j) of a calculated section in the exports' frame: its
+// distance d along the section (x from the origin along X; from the antenna
+// through one, negative behind it), its x and y, and its height z, the
+// stored rows 0..SectionTopRow holding heights; nothing for another node.
+struct SectionNode {
+    double d = 0.0, x = 0.0, y = 0.0, z = 0.0;
+};
+int SectionTopRow(const Project& p);
+std::optional<SectionNode> SectionNodeAt(const Project& p, const SectionLine& l, int i, int j);
+// The plan position (calculation metres) of antenna n as the far-field model
+// places it: the one place a section through it takes it from.
+std::pair<double, double> SectionAntennaPosition(const Project& p, int n);
+// Through antenna n (1..AntennaCount, a panel or a stick) along its azimuth:
+// "Distance not allowed" for another number (nothing changes); else
+// XZThrough = n and CurrentPlane = XZ. A section along X (SetSectionDistance)
+// ends it.
+std::optional<std::string> SetSectionThrough(Project& p, int n);
 
 // ---- Window "Running" (cal2) ----------------------------------------------------------
 

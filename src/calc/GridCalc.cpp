@@ -1,6 +1,7 @@
 #include "calc/GridCalc.h"
 
 #include "calc/CalcEngine.h"
+#include "calc/CalcForms.h"
 #include "calc/Kernel.h"
 #include "calc/PowerDensity.h"
 #include "model/Int16.h"
@@ -386,7 +387,10 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& control) {
         const std::vector<Source> sources = MakeSources(p, ctl);
         const int passes = p.LegacySourceCount;
         const int offset = p.XZRowOffset;
-        const long long planeRow = p.XZPlaneRow;
+        const SectionLine line = SectionLineOf(p);
+        // A section through an antenna the project no longer has is not
+        // quietly computed along X instead.
+        if (p.XZThrough != 0 && !line.through) throw CalcFailure{};
 
         std::vector<double> xm(static_cast<std::size_t>(v.nx) + 1);
         std::vector<double> ym(static_cast<std::size_t>(v.ny) + 1);
@@ -394,15 +398,45 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& control) {
             xm[static_cast<std::size_t>(i)] = v.CoordX(i);
         for (int j = 0; j <= v.ny; ++j)
             ym[static_cast<std::size_t>(j)] = v.CoordY(j);
-        const double yPlane = v.CoordY(planeRow);
-        const long long groundRow = v.GroundY(planeRow);
 
         // Height rows 0..ny - offset are computed, each into its stored row
         // ny - offset - j; columns 0..nx.
         const int rows = std::max(0, v.ny - offset + 1), cols = v.nx + 1;
-        std::vector<double> gR(static_cast<std::size_t>(cols));
-        for (int i = 0; i <= v.nx; ++i)
-            gR[static_cast<std::size_t>(i)] = Ground(p, v.GroundX(i), groundRow);
+        // Each column's plan point and the ground under it.
+        std::vector<double> colX(static_cast<std::size_t>(cols)), colY(colX.size()),
+            gR(colX.size());
+        if (line.through) {
+            // Along the antenna's azimuth: the ground of the grid's cell under
+            // each point, the plan's edge cell beyond it.
+            const double cellM = v.cell * v.mpu / v.zoom;
+            const auto cellOf = [&](double m, int last) {
+                const double q = std::floor(m / cellM);
+                if (!std::isfinite(q)) throw CalcFailure{};
+                return static_cast<long long>(std::clamp(q, 0.0, static_cast<double>(last)));
+            };
+            for (int i = 0; i <= v.nx; ++i) {
+                const auto [x, y] = SectionPoint(line, line.along(i));
+                colX[static_cast<std::size_t>(i)] = x;
+                colY[static_cast<std::size_t>(i)] = y;
+                gR[static_cast<std::size_t>(i)] = Ground(p, cellOf(x, v.nx), cellOf(y, v.ny));
+            }
+        } else {
+            long long groundRow = 0;
+            if (line.exact) {
+                const double q = std::floor(line.planY / (v.cell * v.mpu / v.zoom));
+                if (!std::isfinite(q) || std::fabs(q) > 1e9) throw CalcFailure{};
+                groundRow = static_cast<long long>(q);
+            } else {
+                groundRow = v.GroundY(p.XZPlaneRow);
+            }
+            // The grid row's line is computed as the plan computes that row.
+            const double yPlane = line.exact ? line.planY : v.CoordY(p.XZPlaneRow);
+            for (int i = 0; i <= v.nx; ++i) {
+                colX[static_cast<std::size_t>(i)] = xm[static_cast<std::size_t>(i)];
+                colY[static_cast<std::size_t>(i)] = yPlane;
+                gR[static_cast<std::size_t>(i)] = Ground(p, v.GroundX(i), groundRow);
+            }
+        }
         const auto heightRow = [&](int stored) { return v.ny - offset - stored; };
 
         const unsigned threads =
@@ -411,16 +445,19 @@ CalcOutcome RunXZCalculation(Project& p, const CalcControl& control) {
         Grid2D<double> grid(v.nx, v.ny), ratio;
         if (wantRatio) ratio.resize(v.nx, v.ny);
         if (passes >= 1 && rows > 0 && !sources.empty()) {
-            // Every node of the section lies on the plane's Y; its height is the
-            // height row's Y in metres.
-            const std::vector<double> yPlaneRows(static_cast<std::size_t>(rows), yPlane);
+            // Every node of a column lies on the column's plan point; its
+            // height is the height row's Y in metres. The kernel takes the
+            // offset along Y as y[k] - ys: with y = 0 on every row and ys set
+            // to ys - yColumn, it is yColumn - ys, to the bit.
+            const std::vector<double> zeros(static_cast<std::size_t>(rows), 0.0);
             std::vector<double> heights(static_cast<std::size_t>(rows));
             for (int k = 0; k < rows; ++k)
                 heights[static_cast<std::size_t>(k)] = ym[static_cast<std::size_t>(heightRow(k))];
             const auto describe = [&](const Source& s, int c, kernel::Column& col) {
-                const double dx = xm[static_cast<std::size_t>(c)] - s.xs;
-                if (Behind(s, dx, yPlane - s.ys, yPlane - s.ys)) return false;
-                col = kernel::Column{dx, yPlaneRows.data(), s.ys, s.h, heights.data(), 0.0};
+                const double dx = colX[static_cast<std::size_t>(c)] - s.xs;
+                const double yc = colY[static_cast<std::size_t>(c)];
+                if (Behind(s, dx, yc - s.ys, yc - s.ys)) return false;
+                col = kernel::Column{dx, zeros.data(), s.ys - yc, s.h, heights.data(), 0.0};
                 return true;
             };
             const auto target = [&](int c) {

@@ -1,5 +1,6 @@
 #include "compliance/Boundaries.h"
 
+#include "calc/CalcForms.h"
 #include "compliance/Summary.h"
 #include "geo/DemHeight.h"
 #include "render/Scene.h"
@@ -172,7 +173,9 @@ struct PlaneFrame {
     bool section;
     double mpu, cell, zc, offX, offY;
     int nx, ny, topRow; // section: stored rows 0..topRow hold heights
-    double yPlane = 0.0;
+    // Section: where it lies; its horizontal coordinate a is x along X, the
+    // distance from the antenna through one along its azimuth.
+    SectionLine line;
 
     explicit PlaneFrame(const Project& pr, bool sec) : p(&pr), section(sec) {
         mpu = pr.MetersPerUnit;
@@ -183,8 +186,19 @@ struct PlaneFrame {
         nx = pr.GridNX;
         ny = pr.GridNY;
         topRow = ny - pr.XZRowOffset - 2;
-        yPlane = (static_cast<double>(pr.XZPlaneRow) * cell + offY) * mpu / zc;
+        if (section) {
+            line = SectionLineOf(pr);
+            // A grid row's line with the offsets the result was computed at.
+            if (!line.through && !line.exact)
+                line.planY = (static_cast<double>(pr.XZPlaneRow) * cell + offY) * mpu / zc;
+        }
     }
+    // Plan metres of the section's point at a, and a's column.
+    std::pair<double, double> at(double a) const {
+        return line.through ? SectionPoint(line, a) : std::pair{a, line.planY};
+    }
+    double iOfA(double a) const { return line.through ? a / line.step + line.centre : iOf(a); }
+    double aOf(int i) const { return line.through ? line.along(i) : xOf(i); }
     bool valid() const { return mpu > 0.0 && cell > 0.0 && std::isfinite(mpu); }
     // Node index of a plan coordinate in metres, and back.
     double index(double m, double off) const { return (m / mpu * zc - off) / cell; }
@@ -199,7 +213,10 @@ struct PlaneFrame {
         double x, y, z;
     };
     Node node(int i, int j) const {
-        if (section) return {xOf(i), yPlane, vOf(j)};
+        if (section) {
+            const auto [x, y] = at(aOf(i));
+            return {x, y, vOf(j)};
+        }
         const double x = xOf(i), y = vOf(j);
         const double z = p->CalcOption == CalcLevel::AtSurface ? GroundAt(*p, x, y) + p->CalcHeight : p->CalcHeight;
         return {x, y, z};
@@ -215,16 +232,32 @@ struct PlaneFrame {
 Trace BoundaryTrace(const PlaneFrame& f, const Placed& m) {
     const double reach = m.reach * 1.02;
     if (!f.section && f.p->CalcOption != CalcLevel::AtSurface && std::fabs(f.p->CalcHeight - m.h) >= reach) return {};
-    if (f.section && std::fabs(f.yPlane - m.ys) >= reach) return {};
+    // The antenna's own place along the section, and how far off it it stands.
+    double a0 = m.xs;
+    if (f.section) {
+        const SectionLine& l = f.line;
+        const double off =
+            l.through ? -(m.xs - l.x0) * l.ey + (m.ys - l.y0) * l.ex : l.planY - m.ys;
+        if (std::fabs(off) >= reach) return {};
+        if (l.through) {
+            a0 = (m.xs - l.x0) * l.ex + (m.ys - l.y0) * l.ey;
+            // Along its azimuth the section is as long as its columns reach.
+            if (a0 + reach <= l.along(0) || a0 - reach >= l.along(f.nx)) return {};
+        }
+    }
     const double step = 2.0 * reach / kSamples;
-    // a runs along x; b along the plan's y or the height.
+    // a runs along x (along the section); b along the plan's y or the height.
     const double b0 = f.section ? m.h : m.ys;
     const auto point = [&](double a, double b) {
-        return Trace::Point{f.iOf(m.xs - reach + a * step), f.jOf(b0 - reach + b * step)};
+        const double u = a0 - reach + a * step;
+        return Trace::Point{f.section ? f.iOfA(u) : f.iOf(u), f.jOf(b0 - reach + b * step)};
     };
     const auto value = [&](int a, int b) {
-        const double x = m.xs - reach + a * step, v = b0 - reach + b * step;
-        if (f.section) return m.margin(x, f.yPlane, v);
+        const double x = a0 - reach + a * step, v = b0 - reach + b * step;
+        if (f.section) {
+            const auto [px, py] = f.at(x);
+            return m.margin(px, py, v);
+        }
         const double z =
             f.p->CalcOption == CalcLevel::AtSurface ? GroundAt(*f.p, x, v) + f.p->CalcHeight : f.p->CalcHeight;
         return m.margin(x, v, z);

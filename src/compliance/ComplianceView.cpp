@@ -1,6 +1,7 @@
 #include "compliance/ComplianceView.h"
 
 #include "compliance/ReportLayout.h"
+#include "compliance/ReportText.h"
 #include "geo/Readout.h"
 #include "model/Messages.h"
 
@@ -151,7 +152,7 @@ std::vector<std::string> SummaryLines(const Project& p, const Summary& s, Unit u
     }
     if (s.sectionMaxPercent)
         out.push_back(
-            "Section at " + FormatFixed(p.XZDistance, 1) + " m: " +
+            reporttext::SectionHeadline(p) + ": " +
             PlaneVerdictText(*s.sectionMaxPercent, s.sectionAreaAboveM2, s.sectionCrossing));
     if (s.model == ExposureModel::FarField) {
         if (s.planCrossing && s.planCrossing->crosses())

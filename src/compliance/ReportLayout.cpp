@@ -1,5 +1,6 @@
 #include "compliance/ReportLayout.h"
 
+#include "calc/CalcForms.h"
 #include "compliance/Boundaries.h"
 #include "compliance/Places.h"
 #include "compliance/ReportText.h"
@@ -204,6 +205,7 @@ std::string Clipped(std::string t, std::size_t n) {
 } // namespace
 
 ReportLayout::ReportLayout(ReportInput in) : in_(std::move(in)) {
+    signSection();
     const int n = static_cast<int>(in_.summary.antennas.size());
     const auto pagesFor = [n](int first) {
         return 1 + (std::max(0, n - first) + kTableRows - 1) / kTableRows;
@@ -284,6 +286,10 @@ void ReportLayout::planPage(Surface& s) const {
         Text(s, kLeft, vy, *line, 8, ok ? kGreen : kRed);
         vy += 250;
     }
+    if (signed_) {
+        Text(s, kLeft, vy, signed_->line, 8, signed_->complies ? kGreen : kRed);
+        vy += 250;
+    }
     // The worst building, floor and place belong to the verdict.
     if (const std::string line = realPlacesLine(); !line.empty()) {
         Text(s, kLeft, vy, line, 8, realPlacesComply() ? kGreen : kRed);
@@ -334,13 +340,41 @@ void ReportLayout::planPage(Surface& s) const {
             s, pic, p.XY.Ratio, 1, nx, 1, jMax, cell, [&](int j) { return j * cell; }, levels);
         if (FarField(sum)) PictureTraces(s, pic, PlanTraces(p, limits()), cell);
     }
-    // The section's line, when there is one.
+    // The section's line where it was computed, when there is one.
     if (p.XZ.Calculated) {
-        const double y = pic.py(static_cast<double>(p.XZPlaneRow) * cell);
-        if (y > pic.y0 && y < pic.y0 + pic.h) {
-            for (double x = pic.x0; x < pic.x0 + pic.w; x += 240)
-                s.line(x, y, std::min(x + 140, pic.x0 + pic.w), y, kGrey);
-            Text(s, pic.x0 + 60, y - 200, "section", 6.5, kGrey);
+        const SectionLine line = SectionLineOf(p);
+        if (line.through) {
+            // Along the antenna's azimuth, over the section's columns, in
+            // dashes cut to the picture.
+            const double zoom = p.Zoom;
+            const auto at = [&](double along) {
+                const auto [x, y] = SectionPoint(line, along);
+                return std::pair{pic.px(x * zoom / mpu + p.ScrollOffsetX),
+                                 pic.py(y * zoom / mpu + p.ScrollOffsetY)};
+            };
+            const double a0 = line.along(0), a1 = line.along(p.GridNX);
+            const double dash = 240.0 / std::max(pic.k(), 1e-9) * mpu;
+            bool labelled = false;
+            for (double a = a0; a < a1; a += dash) {
+                const auto [x0, y0] = at(a);
+                const auto [x1, y1] = at(std::min(a + dash * 140.0 / 240.0, a1));
+                const auto inside = [&](double x, double y) {
+                    return x >= pic.x0 && x <= pic.x0 + pic.w && y >= pic.y0 && y <= pic.y0 + pic.h;
+                };
+                if (!inside(x0, y0) || !inside(x1, y1)) continue;
+                s.line(x0, y0, x1, y1, kGrey);
+                if (!labelled && a >= 0.0) {
+                    Text(s, x0 + 60, y0 - 200, "section", 6.5, kGrey);
+                    labelled = true;
+                }
+            }
+        } else {
+            const double y = pic.py(line.drawingY);
+            if (y > pic.y0 && y < pic.y0 + pic.h) {
+                for (double x = pic.x0; x < pic.x0 + pic.w; x += 240)
+                    s.line(x, y, std::min(x + 140, pic.x0 + pic.w), y, kGrey);
+                Text(s, pic.x0 + 60, y - 200, "section", 6.5, kGrey);
+            }
         }
     }
     // Antennas, then the maximum.
@@ -349,8 +383,8 @@ void ReportLayout::planPage(Surface& s) const {
     for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
         // An antenna off its node is drawn where it really stands.
-        const double x = pic.px(a.AntExact ? AntennaDrawingX(p, a) : a.AntX + cell / 2);
-        const double y = pic.py(a.AntExact ? AntennaDrawingY(p, a) : a.AntY + cell / 2);
+        const double x = pic.px(AntennaDrawingX(p, a) + cell / 2);
+        const double y = pic.py(AntennaDrawingY(p, a) + cell / 2);
         if (x < pic.x0 || x > pic.x0 + pic.w || y < pic.y0 || y > pic.y0 + pic.h) continue;
         s.filledBox(x - 45, y - 45, x + 45, y + 45, kInk);
         // A tower from the site inventory is named after its site too.
@@ -640,23 +674,23 @@ void ReportLayout::sectionPage(Surface& s) const {
         const std::string why = ResultStale(p, Plane::XZ)
                                     ? "it was calculated for other antennas, ground or settings"
                                     : "it has no exposure ratio for the chosen standard";
-        Text(s, kLeft, 1150,
-             "No current XZ-plane result: section at " + Metres(p.XZDistance) + " m", 12);
+        Text(s, kLeft, 1150, "No current XZ-plane result: " + SectionCaption(p), 12);
         Text(s, kLeft, 1550, "The section is left out of this report because " + why + ".", 8);
         Text(s, kLeft, 1800,
              "Recalculate it (XZ-Calculation, F6) and write the report again to include it.", 8);
         return;
     }
     Text(s, kLeft, 1150,
-         "Section at " + Metres(p.XZDistance) + " m: maximum " +
-             FormatPercent(sum.sectionMaxPercent.value_or(0)) + " % of the limit",
+         SectionHeadline(p) + ": maximum " + FormatPercent(sum.sectionMaxPercent.value_or(0)) +
+             " % of the limit",
          12);
     if (const auto line = sectionVerdictLine()) {
         const bool ok = PlaneComplies(sum.sectionMaxPercent.value_or(0), sum.sectionCrossing);
         Text(s, kLeft, 1550, *line, 8, ok ? kGreen : kRed);
     }
+    if (signed_) Text(s, kLeft, 1780, signed_->line, 8, signed_->complies ? kGreen : kRed);
     if (sum.sectionCrossing && sum.sectionCrossing->crosses())
-        Text(s, kLeft, 1780,
+        Text(s, kLeft, signed_ ? 2010 : 1780,
              "The section crosses the compliance boundaries of " +
                  CrossingText(p, *sum.sectionCrossing) + ".",
              6.5, kGrey);
@@ -681,9 +715,20 @@ void ReportLayout::sectionPage(Surface& s) const {
     Bands(
         s, pic, p.XZ.Ratio, 1, nx, jTop, jLast, cell, [&](int j) { return j * cell; }, levels);
     if (FarField(sum)) PictureTraces(s, pic, SectionTraces(p, limits()), cell);
+    const SectionLine line = SectionLineOf(p);
+    // Where an antenna stands along the section: its x, or through an antenna
+    // its distance along the azimuth, in drawing units of the columns; from
+    // where the section's model places it.
+    const auto uOf = [&](int k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        if (!line.through) return AntennaDrawingX(p, a) + cell / 2;
+        const auto [ax, ay] = SectionAntennaPosition(p, k);
+        const double along = (ax - line.x0) * line.ex + (ay - line.y0) * line.ey;
+        return (along / line.step + line.centre) * cell + cell / 2;
+    };
     for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
-        const double x = pic.px(a.AntExact ? AntennaDrawingX(p, a) : a.AntX + cell / 2);
+        const double x = pic.px(uOf(k));
         const double y = pic.py(jLast * cell + cell / 2 - a.AntHeight / mpu);
         if (x < pic.x0 || x > pic.x0 + pic.w || y < pic.y0 || y > pic.y0 + pic.h) continue;
         s.setFillStyle(FillStyle::Transparent);
@@ -692,13 +737,19 @@ void ReportLayout::sectionPage(Surface& s) const {
     }
     const std::string scale =
         stretch > 1.0 ? "heights stretched " + FormatFixed(stretch, 0) + " times; " : "";
+    const std::string runs =
+        line.through ? "the section runs along azimuth " + FormatFixed(line.azimuthDeg, 0) +
+                           " deg through antenna " + std::to_string(line.antenna) +
+                           ", distances from it (negative behind)."
+                     : "the section runs along x.";
     Text(s, pic.x0, pic.y0 + pic.h + 650,
-         "Antennas of every tower shown at their heights; " + scale + "the section runs along x.",
-         6.5, kGrey);
+         "Antennas of every tower shown at their heights; " + scale + runs, 6.5, kGrey);
     Frame(s, pic);
-    const auto xOf = [&](double u) { return p.OriginX + u * mpu; };
+    const auto xOf = [&](double u) {
+        return line.through ? line.along(u / cell) : p.OriginX + u * mpu;
+    };
     const auto hOf = [&](double v) { return (jLast * cell - v) * mpu; };
-    Axes(s, pic, xOf, hOf, "x (m)", "height (m)");
+    Axes(s, pic, xOf, hOf, line.through ? "distance (m)" : "x (m)", "height (m)");
     Legend(s, pic.x0 + pic.w + 600, pic.y0, levels);
     if (FarField(sum)) TraceKey(s, pic.x0 + 7000, pic.y0 + pic.h + 500);
 }

@@ -70,6 +70,12 @@ class ReportLayout {
     // (the boundaries a plane crosses, the model's blind spots).
     std::string planVerdictLine() const;
     std::optional<std::string> sectionVerdictLine() const;
+    // With the program's beam model, whose verdicts are indicative: the
+    // far-field model's verdict on the very same section, the one to sign
+    // ("To sign: far-field model, section at y = 50.42 m: complies ..."),
+    // or why there is none. Nothing for a far-field project or a section
+    // without a current ratio.
+    std::optional<std::string> signedSectionVerdictLine() const;
     std::vector<std::string> methodLines() const;
 
   private:
@@ -84,10 +90,17 @@ class ReportLayout {
     void methodPage(int index, render::Surface& s) const;
     void sectionPage(render::Surface& s) const;
     std::vector<double> limits() const;
+    void signSection();
     int realPlacesPageCount() const;
     void realPlacesPage(int index, render::Surface& s) const;
     ReportInput in_;
     std::vector<Page> pages_;
+    // The far-field model's verdict on the section and whether it complies.
+    struct SignedSection {
+        std::string line;
+        bool complies = false;
+    };
+    std::optional<SignedSection> signed_;
 };
 
 } // namespace brenvik::compliance

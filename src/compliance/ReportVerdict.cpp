@@ -1,6 +1,8 @@
 // The report's texts that say what the pictures show: the bands of the
 // exposure ratio, the verdicts and maxima, and the method.
 #include "antenna/Pattern.h"
+#include "calc/CalcForms.h"
+#include "calc/GridCalc.h"
 #include "compliance/Boundaries.h"
 #include "compliance/ReportLayout.h"
 #include "compliance/ReportText.h"
@@ -67,6 +69,12 @@ std::string Metres(double v) {
     return FormatFixed(v, std::fabs(v) < 10.0 ? 1 : 0);
 }
 
+std::string SectionHeadline(const Project& p) {
+    std::string text = SectionCaption(p);
+    if (!text.empty()) text[0] = 'S';
+    return text;
+}
+
 std::string HeightText(const Project& p) {
     if (p.CalcOption == CalcLevel::AtSurface) return "at surface height";
     return "h=" + FormatFixed(p.CalcHeight, 0) + " m";
@@ -119,9 +127,63 @@ std::string ReportLayout::planVerdictLine() const {
 std::optional<std::string> ReportLayout::sectionVerdictLine() const {
     const Summary& s = in_.summary;
     if (!s.sectionMaxPercent) return std::nullopt;
-    return std::string(FarField(s) ? "Section at " : "Indicative: section at ") +
-           Metres(in_.project->XZDistance) +
-           " m: " + PlaneVerdictText(*s.sectionMaxPercent, s.sectionAreaAboveM2, s.sectionCrossing);
+    return std::string(FarField(s) ? "" : "Indicative: ") +
+           (FarField(s) ? SectionHeadline(*in_.project) : SectionCaption(*in_.project)) + ": " +
+           PlaneVerdictText(*s.sectionMaxPercent, s.sectionAreaAboveM2, s.sectionCrossing);
+}
+
+std::optional<std::string> ReportLayout::signedSectionVerdictLine() const {
+    if (!signed_) return std::nullopt;
+    return signed_->line;
+}
+
+namespace {
+
+// The section of a project computed with the program's beam model,
+// recomputed with the far-field model on the same plane: a grid row's line
+// (the far-field model puts its section on the line asked for, so it is
+// asked for the row's), or the same azimuth through the same antenna.
+std::optional<std::pair<std::string, bool>> FarFieldSectionVerdict(const Project& p,
+                                                                   const Summary& s) {
+    if (FarField(s) || !s.sectionMaxPercent) return std::nullopt;
+    const std::string head = "To sign: far-field model, ";
+    Project q = p;
+    q.Exposure.Model = ExposureModel::FarField;
+    const SectionLine line = SectionLineOf(p);
+    if (!line.through) q.XZDistance = line.y - p.OriginY;
+    std::vector<double> limits(static_cast<std::size_t>(std::max(0, p.AntennaSlotBound())) + 1,
+                               0.0);
+    CalcControl ctl;
+    ctl.inverseLimit.assign(static_cast<std::size_t>(std::max<int>(0, p.AntennaCount)) + 1, 0.0);
+    for (const AntennaLine& a : s.antennas) {
+        if (a.slot < 1 || a.slot > p.AntennaCount || !(a.limitWm2 > 0.0)) continue;
+        limits[static_cast<std::size_t>(a.slot)] = a.limitWm2;
+        ctl.inverseLimit[static_cast<std::size_t>(a.slot)] = 1.0 / (a.limitWm2 * 100.0);
+    }
+    const CalcOutcome out = RunXZCalculation(q, ctl);
+    if (!out.ok())
+        return std::pair{head + "its verdict on this section could not be calculated (" +
+                             (out.message.empty() ? std::string("cancelled") : out.message) + ")",
+                         false};
+    double best = 0.0;
+    long long above = 0;
+    for (std::size_t k = 0; k < q.XZ.Ratio.size(); ++k) {
+        best = std::max(best, q.XZ.Ratio.data()[k]);
+        if (q.XZ.Ratio.data()[k] > 1.0) ++above;
+    }
+    const double side = q.CellSize * q.MetersPerUnit / (q.XYCalcZoom > 0.0 ? q.XYCalcZoom : 1.0);
+    const auto crossing = SectionCrossing(q, limits);
+    return std::pair{
+        head + SectionCaption(q) + ": " +
+            PlaneVerdictText(best * 100.0, static_cast<double>(above) * side * side, crossing),
+        PlaneComplies(best * 100.0, crossing)};
+}
+
+} // namespace
+
+void ReportLayout::signSection() {
+    if (auto v = FarFieldSectionVerdict(*in_.project, in_.summary))
+        signed_ = SignedSection{std::move(v->first), v->second};
 }
 
 std::vector<std::string> ReportLayout::methodLines() const {

@@ -28,6 +28,8 @@ inline std::string withCause(const char* text, const std::string& cause) {
 // Preconditions of the calculations, the exports and the views.
 inline constexpr const char* NoSource = "Introduce, at least, a pollutant source";
 inline constexpr const char* XZNeedsZoom = "It is needed a Zoom value of 100%";
+inline constexpr const char* SectionNeedsAntenna =
+    "Select a tower with a panel or a stick antenna for its section";
 inline constexpr const char* XZNeedsXYZoom = "It is needed a Zoom value in the XY-Plane of 100%";
 inline constexpr const char* ExportNeedsZoom = "To export, it is needed a a zoom value of 100%";
 inline constexpr const char* NoResult = "There is not a calculated electromagnetic pollution";

@@ -194,6 +194,9 @@ class Project {
     // ---- XZ section ----------------------------------------------------------------
     double XZDistance = -1.0; // -1: no plane chosen yet
     std::int64_t XZPlaneRow = 0;
+    // 0: the section runs along X at XZDistance; N: it runs through antenna N
+    // along its azimuth instead. Kept for the session only, not in the file.
+    int XZThrough = 0;
     PlaneResult XZ;
 
     // ---- 7. Geographic referencing ---------------------------------------------------

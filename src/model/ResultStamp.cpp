@@ -157,6 +157,11 @@ std::uint64_t DensityStampOf(const Project& p, Plane plane) {
         h.d(p.CalcHeight);
     } else {
         h.i(p.XZPlaneRow);
+        // Where the section is not tied to a grid row, its own line counts.
+        if (p.XZThrough > 0)
+            h.i(1000000 + p.XZThrough);
+        else if (p.Exposure.Model == ExposureModel::FarField)
+            h.d(p.XZDistance);
     }
     return h.finish();
 }

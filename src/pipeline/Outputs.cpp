@@ -1,5 +1,6 @@
 #include "pipeline/Outputs.h"
 
+#include "calc/CalcForms.h"
 #include "compliance/Boundaries.h"
 #include "compliance/Buildings.h"
 #include "compliance/Limits.h"
@@ -12,6 +13,7 @@
 #include "gis/GisExport.h"
 #include "model/AtomicFile.h"
 #include "model/ExtensionBlock.h"
+#include "model/FileValues.h"
 #include "model/Messages.h"
 #include "model/ProjectFile.h"
 #include "pipeline/GridDump.h"
@@ -75,6 +77,46 @@ Message WriteGridXY(const Project& p, const std::string& path, Feedback& fb, con
 Message WriteGridXZ(const Project& p, const std::string& path, Feedback& fb, const OutputContext&) {
     if (!p.XZ.Calculated) return std::string(msg::NoXZResult);
     return Dump(p.XZ.Density, p.GridNX, p.GridNY, "c", path, fb);
+}
+
+// The section's nodes where they lie, in the frame of the CSV exports: the
+// distance along the section, x, y, the height and the density, one record a
+// node, column by column.
+Message WriteSectionPoints(const Project& p, const std::string& path, Feedback& fb,
+                           const OutputContext&) {
+    if (!p.XZ.Calculated) return std::string(msg::NoXZResult);
+    const SectionLine line = SectionLineOf(p);
+    const int nx = std::min<int>(p.GridNX, p.XZ.Density.nx());
+    const int top = std::min(SectionTopRow(p), p.XZ.Density.ny());
+    std::string why;
+    const auto produce = [&](ChunkedText& text) {
+        std::string& out = text.buffer();
+        out += "\"n\",\"d\",\"x\",\"y\",\"z\",\"c\"\r\n";
+        long long n = 0;
+        for (int i = 0; i <= nx; ++i) {
+            text.progress(static_cast<double>(i) / (nx + 1), "section");
+            for (int j = 0; j <= top; ++j) {
+                const auto node = SectionNodeAt(p, line, i, j);
+                if (!node) continue;
+                out += std::to_string(++n);
+                for (double v : {node->d, node->x, node->y, node->z}) {
+                    out += ',';
+                    AppendDouble(out, CsvCoordinate(v));
+                }
+                out += ',';
+                AppendDouble(out, CsvValue(p.XZ.Density(i, j)));
+                out += "\r\n";
+            }
+            if (!text.maybeFlush()) return false;
+        }
+        return text.flush();
+    };
+    try {
+        if (WriteFileInChunks(path, produce, fb, 0, &why)) return std::nullopt;
+    } catch (const std::bad_alloc&) {
+        why = path + ": " + msg::OutOfMemory;
+    }
+    return Failed(fb, why);
 }
 
 Message WriteRatioGrid(const Project& p, const std::string& path, Feedback& fb,
@@ -247,6 +289,8 @@ std::vector<OutputFormat> MakeTable() {
              "XY result grid as stored", "Grid dump (*.csv)| *.csv", N::XY, WriteGridXY),
         file(K::GridXZ, "grid-xz", "gridxz", "Export grid (XZ)", ".csv",
              "XZ result grid as stored", "Grid dump (*.csv)| *.csv", N::XZ, WriteGridXZ),
+        file(K::SectionCartesian, "section-cartesian", "expsection", "Export section (cartesian)",
+             ".csv", "XZ result at its nodes' positions", kCsvFiles, N::XZ, WriteSectionPoints),
         file(K::Sites, "sites", "expsitios", "Export sites...", ".csv", "Site inventory",
              kCsvFiles, N::Nothing, WriteSites),
         file(K::ExposureRatioGrid, "exposure-ratio-grid", "ratiogrid", "Export exposure ratio grid",

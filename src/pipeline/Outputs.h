@@ -33,6 +33,7 @@ enum class OutputKind {
     // The result grids as stored.
     GridXY,
     GridXZ,
+    SectionCartesian, // the XZ result with its nodes' positions
     // The map layers of the XY result.
     GeoTiff,
     IsolinesGeoJson,

@@ -1,11 +1,13 @@
 #include "render/Scene.h"
 
+#include "calc/CalcForms.h"
 #include "model/Project.h"
 #include "render/Dots.h"
 #include "render/RealPlaces.h"
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 namespace brenvik::render {
@@ -192,16 +194,33 @@ SceneControls drawPlanScene(const Project& p, Surface& s) {
     SceneControls ctl;
     ctl.geoLinesVisible = true;
     if (p.DisplayMode == ResultStyle::Isolines) s.clear();
-    // The section's row follows the zoom and the scrolling like the plan under
-    // it (at 100 % without scrolling it is the row's own line).
-    const double sectionY = double(p.CellSize) * double(p.XZPlaneRow) * p.Zoom + p.ScrollOffsetY;
-    s.setTextPosition(0, sectionY);
+    // The section's line follows the zoom and the scrolling like the plan
+    // under it (at 100 % without scrolling a grid row's section is the row's
+    // own line). A section through an antenna runs along its azimuth over
+    // the section's columns.
+    const SectionLine line = SectionLineOf(p);
+    const double sectionY = line.drawingY * p.Zoom + p.ScrollOffsetY;
+    Segment cut{0, sectionY, s.scaleWidth(), sectionY};
+    double labelX = 0, labelY = sectionY;
+    if (line.through && p.MetersPerUnit > 0.0) {
+        const auto at = [&](double along) {
+            const auto [x, y] = SectionPoint(line, along);
+            return std::pair{x / p.MetersPerUnit * p.Zoom + p.ScrollOffsetX,
+                             y / p.MetersPerUnit * p.Zoom + p.ScrollOffsetY};
+        };
+        std::tie(cut.x1, cut.y1) = at(line.along(0));
+        std::tie(cut.x2, cut.y2) = at(line.along(p.GridNX));
+        std::tie(labelX, labelY) = at(0.0); // the label at the antenna
+    }
+    s.setTextPosition(labelX, labelY);
     s.setFillStyle(FillStyle::Transparent);
     s.setTextColour(kYellow);
     if (p.XZ.Calculated) {
-        ctl.cortez = Segment{0, sectionY, s.scaleWidth(), sectionY};
-        s.print("corte de plano XZ");
-        s.line(0, sectionY, s.scaleWidth(), sectionY, kOlive);
+        ctl.cortez = cut;
+        // A section off the grid's rows also says where it lies.
+        s.print(line.through || line.exact ? "corte de plano XZ: " + SectionCaption(p)
+                                           : std::string("corte de plano XZ"));
+        s.line(cut.x1, cut.y1, cut.x2, cut.y2, kOlive);
     }
     ctl.scrollBarsVisible = true;
     if (p.GridLinesOn) drawGridLines(p, s);
@@ -237,20 +256,38 @@ SceneControls drawSectionScene(const Project& p, Surface& s) {
         for (int j = std::max(base, 0); j <= p.GridNY; ++j)
             s.filledBox(i * c, j * c, (i + 1) * c, (j + 1) * c, kGreen);
 
-    const int row = static_cast<int>(p.XZPlaneRow);
-    const bool rowValid = row >= 0 && row <= g.ny();
+    // The plan's row under the section: its grid row, or the row of the
+    // line a far-field section lies on.
+    const SectionLine line = SectionLineOf(p);
+    const double cellM = c * p.MetersPerUnit;
+    int row = static_cast<int>(p.XZPlaneRow);
+    if (line.exact && cellM > 0.0)
+        row =
+            static_cast<int>(std::clamp(std::floor(line.planY / cellM), -1.0, double(g.ny()) + 1));
+    const bool rowValid = line.through || (row >= 0 && row <= g.ny());
+    // The ground under column i: on the row, or through an antenna under
+    // the column's point (the plan's edge beyond it).
+    const auto groundAt = [&](int i) {
+        if (!line.through) return g(i, row);
+        const auto [x, y] = SectionPoint(line, line.along(i));
+        const auto cellOf = [&](double m, int last) {
+            const double q = cellM > 0.0 ? std::floor(m / cellM) : 0.0;
+            return static_cast<int>(std::clamp(std::isfinite(q) ? q : 0.0, 0.0, double(last)));
+        };
+        return g(cellOf(x, g.nx()), cellOf(y, g.ny()));
+    };
     if (rowValid) {
         for (int i = 1; i <= nx; ++i) {
-            const int h = reliefCells(p, g(i, row));
+            const int h = reliefCells(p, groundAt(i));
             for (int u = 1; u <= h; ++u)
                 s.filledBox(i * c, (base - u) * c, (i + 1) * c, (base - u + 1) * c, kGreen);
         }
         // Heights where the ground drops, above the top of the higher column.
         s.setTextColour(kTeal);
         for (int i = 0; i < nx; ++i) {
-            if (g(i + 1, row) < g(i, row)) {
-                s.setTextPosition((i + 1) * c, (base - reliefCells(p, g(i, row)) - 1) * c);
-                s.printLabel(formatShortest(g(i, row)) + " m");
+            if (groundAt(i + 1) < groundAt(i)) {
+                s.setTextPosition((i + 1) * c, (base - reliefCells(p, groundAt(i)) - 1) * c);
+                s.printLabel(formatShortest(groundAt(i)) + " m");
             }
         }
     }
@@ -258,7 +295,17 @@ SceneControls drawSectionScene(const Project& p, Surface& s) {
     // Antennas at their height above the ground, counted up from the base band.
     for (int n = 1; n <= antennaBound(p); ++n) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(n)];
-        const double x = a.AntX * p.Zoom + p.ScrollOffsetX;
+        double x = a.AntX * p.Zoom + p.ScrollOffsetX;
+        // Through an antenna: where it stands along the azimuth, and whether
+        // it stands on the section (within half a cell of it).
+        bool onSection = false;
+        if (line.through && line.step > 0.0) {
+            const double ax = a.AntX * p.MetersPerUnit - line.x0;
+            const double ay = a.AntY * p.MetersPerUnit - line.y0;
+            const double along = ax * line.ex + ay * line.ey;
+            x = (along / line.step + line.centre) * c * p.Zoom + p.ScrollOffsetX;
+            onSection = std::fabs(ay * line.ex - ax * line.ey) <= cellM / 2;
+        }
         const int ci = c > 0 ? static_cast<int>(std::lround(a.AntX / c)) : 0;
         const int cj = c > 0 ? static_cast<int>(std::lround(a.AntY / c)) : 0;
         const double ground = g.inBounds(ci, cj) ? g(ci, cj) : 0.0;
@@ -267,7 +314,7 @@ SceneControls drawSectionScene(const Project& p, Surface& s) {
         double h = c / 7.0 * p.Zoom / antennaFactor(a);
         if (s.minSymbolSide() > 0) h = std::max(h, s.minSymbolSide() / 2);
         s.filledBox(x - h, y - h, x + h, y + h, antennaColour(p, a));
-        if (rowValid && cj == row) {
+        if (line.through ? onSection : rowValid && cj == row) {
             s.setTextColour(kTeal);
             s.setTextPosition(x + 100, y - 200 - h);
             s.print(std::to_string(n));

@@ -288,9 +288,11 @@ TEST_F(FarFieldBatch, EveryNodeOfBothPlanesFollowsTheFormulasAndReflectionScales
     Project p;
     ASSERT_TRUE(LoadProjectFile(p, at("a.bvk")));
     ASSERT_EQ(std::tuple(p.AntennaCount, p.Patterns.size()), std::tuple(5, 3u));
-    ASSERT_FALSE(XZDialogAccept(p, "40")); // the section's row, as --xz 40 places it
+    ASSERT_FALSE(XZDialogAccept(p, "40"));
     const int nx = p.GridNX, ny = p.GridNY, off = p.XZRowOffset;
-    const double cell = p.CellSize * p.MetersPerUnit, yPlane = p.XZPlaneRow * cell;
+    // The far-field section lies on the line asked for: 40 m up from the
+    // exports' zero line (drawing y 9600), at y = OriginY + 40.
+    const double cell = p.CellSize * p.MetersPerUnit, yPlane = 9600 * p.MetersPerUnit - 40;
     const Grid2D<double> xy = readDump(dir / "axy.csv", nx, ny),
                          xz = readDump(dir / "axz.csv", nx, ny);
     // The antennas stand at the inventory's x_m/y_m (the plan's origin is

@@ -69,7 +69,9 @@ TEST(FarField, XYAndXZNodesMatchTheFormulas) {
     ASSERT_FALSE(XZDialogAccept(p, "40"));
     ASSERT_TRUE(RunXZCalculation(p, Control(3)).ok());
     const int ny = p.GridNY, off = p.XZRowOffset;
-    const double cell = p.CellSize * p.MetersPerUnit, yPlane = p.XZPlaneRow * cell;
+    // Exactly on the line asked for, 40 m up from the exports' zero line
+    // (drawing y 9600), whatever the grid's rows.
+    const double cell = p.CellSize * p.MetersPerUnit, yPlane = 9600 * p.MetersPerUnit - 40;
     // Stored row ny - j - offset, then moved two rows towards row 0.
     for (int i = 1; i <= p.GridNX; ++i)
         for (int j = 1; j <= ny - off - 2; ++j) {

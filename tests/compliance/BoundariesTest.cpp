@@ -90,7 +90,9 @@ TEST(Boundaries, SectionTraceAndDrawingFollowTheResultGrids) {
     // cells above the height frame's zero.
     Project p = Isotropic(1, 10);
     p.XZ.Calculated = true;
-    p.XZPlaneRow = 30;
+    // The far-field section lies where it is asked for: y = 9600 - 30 cells
+    // up from the exports' zero line, the antenna's row.
+    p.XZDistance = (9600 - 30 * p.CellSize) * p.MetersPerUnit;
     const double side = p.CellSize * p.MetersPerUnit;
     const double top = p.GridNY - p.XZRowOffset - 2;
     const PlaneTraces t = SectionTraces(p, {0, kLimit});
@@ -124,7 +126,7 @@ TEST(Boundaries, OneAntennaAloneExceedsItsLimitOnlyInsideItsBoundary) {
     Project p = Isotropic(2.56, 9);
     p.Antennas[1].AntPattern.clear();
     p.Patterns.clear();
-    p.XZPlaneRow = 31;
+    p.XZDistance = (9600 - 31 * p.CellSize) * p.MetersPerUnit; // one row off the antenna
     CalcControl ctl;
     ctl.inverseLimit = {0, 1 / (kLimit * 100)};
     ASSERT_TRUE(RunXYCalculation(p, ctl).ok());
