@@ -1,6 +1,7 @@
 // Typed and dragged positions are kept where the user put them; the tower's
 // node is the one a click there would choose.
 #include "calc/AntennaEdits.h"
+#include "calc/CalcForms.h"
 #include "calc/Exposure.h"
 #include "calc/FarFieldHand.h"
 #include "calc/GridCalc.h"
@@ -88,6 +89,22 @@ TEST(ExactEdits, ADraggedTowerStandsAtThePointerAndTheFarFieldReadsIt) {
     // A move without a point puts it back on its node.
     ASSERT_TRUE(MoveTower(p, 1, 21 * 153, 35 * 153, 1.0));
     EXPECT_EQ(p.Antennas[2].AntExact, std::nullopt);
+}
+
+TEST(ExactEdits, ASectionThroughAnAntennaPassesWhereItsModelPlacesIt) {
+    // Antenna 3 stands at 50.7 columns east and 40.3 rows down, off its node
+    // (50, 40); in the user's metres x = 1000 + 50.7 * 1.494140625 and
+    // y = 2000 + (9600 - 40.3 * 153) * 150 / 15360.
+    for (const auto& [model, col, row] : {std::tuple(ExposureModel::FarField, 50.7, 40.3),
+                                          std::tuple(ExposureModel::Specified, 50.0, 40.0)}) {
+        Project p = Towers();
+        p.Exposure.Model = model;
+        p.Antennas[3].AntExact = PlanPosition{50.7 * 153 * kMpu, (9600 - 40.3 * 153) * kMpu};
+        ASSERT_FALSE(SetSectionThrough(p, 3));
+        const SectionLine l = SectionLineOf(p);
+        EXPECT_NEAR(l.atX, 1000 + col * 153 * kMpu, 1e-9) << col;
+        EXPECT_NEAR(l.atY, 2000 + (9600 - row * 153) * kMpu, 1e-9) << row;
+    }
 }
 
 } // namespace
