@@ -15,9 +15,9 @@ namespace brenvik::app {
 
 namespace {
 
-const char* const kHeaders[] = {"Tower",     "Antenna",   "X (m)",      "Y (m)",
-                                "Longitude", "Latitude",  "Height (m)", "Type",
-                                "Power (W)", "Direction", "Tilt",       "Frequency (MHz)"};
+const char* const kHeaders[] = {"Tower",    "Antenna",         "X (m)", "Y (m)",     "Longitude",
+                                "Latitude", "Height (m)",      "Type",  "Power (W)", "Direction",
+                                "Tilt",     "Frequency (MHz)", "Site",  "Label"};
 
 // The editable columns and the field each edits.
 std::optional<AntennaField> fieldOf(int column) {
@@ -96,11 +96,16 @@ QVariant AntennaTableModel::data(const QModelIndex& index, int role) const {
         value = slot, decimals = 0;
         break;
     case Longitude:
-        value = lonLat(p_, slot).lon, decimals = 6;
+        value = lonLat(p_, slot).lon, decimals = 7;
         break;
     case Latitude:
-        value = lonLat(p_, slot).lat, decimals = 6;
+        value = lonLat(p_, slot).lat, decimals = 7;
         break;
+    case Site:
+    case Label:
+        if (role == Qt::DisplayRole || role == SortRole)
+            return QString::fromStdString(index.column() == Site ? a.AntSite : a.AntLabel);
+        return {};
     case Type:
         if (role == Qt::DisplayRole || role == Qt::EditRole)
             return QString::fromUtf8(AntennaKindName(a.AntType));
@@ -130,6 +135,9 @@ Qt::ItemFlags AntennaTableModel::flags(const QModelIndex& index) const {
 bool AntennaTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     const std::optional<AntennaField> field = fieldOf(index.column());
     if (role != Qt::EditRole || !field || !editor_) return false;
+    // An editor closed on the text it opened with changes nothing: the shown
+    // position is rounded, and must not move an antenna that stands between.
+    if (value.toString() == data(index, Qt::EditRole).toString()) return true;
     const FieldRange range = AntennaFieldRange(*field);
     std::optional<std::string> refused;
     if (*field == AntennaField::Type) {
@@ -201,6 +209,9 @@ PropertiesPanel::PropertiesPanel(const Project& p, FieldEditor editor, QWidget* 
     lonLat_ = new QLabel(this);
     lonLat_->setObjectName("propLonLat");
     form->addRow("Long./lat.", lonLat_);
+    site_ = new QLabel(this);
+    site_->setObjectName("propSite");
+    form->addRow("Site / label", site_);
     // The beam and the pattern have their own widget in the antenna's options.
     showTower(0);
 }
@@ -233,9 +244,13 @@ void PropertiesPanel::refresh() {
     type_->setCurrentIndex(slot > 0 && p_.Antennas[std::size_t(slot)].AntType == AntennaKind::Stick ? 1 : 0);
     if (slot > 0) {
         const geo::Geographic g = lonLat(p_, slot);
-        lonLat_->setText(number(g.lon, 6) + " / " + number(g.lat, 6));
+        lonLat_->setText(number(g.lon, 7) + " / " + number(g.lat, 7));
+        const Antenna& a = p_.Antennas[std::size_t(slot)];
+        site_->setText(
+            QString::fromStdString(a.AntSite + (a.AntLabel.empty() ? "" : " / " + a.AntLabel)));
     } else {
         lonLat_->clear();
+        site_->clear();
     }
     loading_ = false;
 }

@@ -20,8 +20,9 @@ namespace brenvik::app {
 // keeps it as one undo step and redraws; the refusal text when refused.
 using FieldEditor = std::function<std::optional<std::string>(int slot, AntennaField f, double value)>;
 
-// Every placed antenna, one row each, in slot order: its tower, its position
-// in plan metres and in longitude/latitude, and the fields a user edits.
+// Every placed antenna, one row each, in slot order: its tower, where it
+// really stands in plan metres and in longitude/latitude, the fields a user
+// edits, and the site and label it was imported with.
 // Sorting goes through a proxy on the numeric sort role.
 class AntennaTableModel : public QAbstractTableModel {
     Q_OBJECT
@@ -39,6 +40,8 @@ class AntennaTableModel : public QAbstractTableModel {
         Direction,
         Tilt,
         Frequency,
+        Site,  // the inventory's site name (read only)
+        Label, // the inventory's label (read only)
         ColumnCount
     };
     static constexpr int SortRole = Qt::UserRole;
@@ -86,6 +89,7 @@ class PropertiesPanel : public QWidget {
     QComboBox* antenna_ = nullptr;
     QComboBox* type_ = nullptr;
     QLabel* lonLat_ = nullptr;
+    QLabel* site_ = nullptr;
     std::vector<std::pair<AntennaField, QLineEdit*>> boxes_;
     bool loading_ = false;
 };

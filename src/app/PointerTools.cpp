@@ -278,7 +278,8 @@ class SelectTool : public PointerTool {
         const PointerPositions pos = pointerPositions(p, u);
         if (!insideArea(u)) return;
         Edit e = Edit::antennas(p);
-        const bool done = MoveTower(p, slot, pos.xs, pos.ys, p.Zoom);
+        const bool done =
+            MoveTower(p, slot, pos.xs, pos.ys, p.Zoom, PlanPositionAt(p, pos.xp, pos.yp));
         host_.recordEdit("Move tower", std::move(e), done);
         if (!done) {
             host_.prompts().message(msg::SpotTaken);

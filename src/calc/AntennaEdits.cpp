@@ -99,7 +99,8 @@ int AntennaAtPlan(const Project& p, double xp, double yp) {
     return 0;
 }
 
-bool MoveTower(Project& p, int slot, double xs, double ys, double zoom) {
+bool MoveTower(Project& p, int slot, double xs, double ys, double zoom,
+               std::optional<PlanPosition> at) {
     const std::vector<int> members = TowerSlots(p, slot);
     if (members.empty()) return false;
     for (int k = 1; k <= p.AntennaCount; ++k) {
@@ -109,13 +110,25 @@ bool MoveTower(Project& p, int slot, double xs, double ys, double zoom) {
             return false;
     }
     const std::int16_t cellY = checkedInt16(static_cast<long long>(std::trunc(ys / p.CellSize)));
-    for (int k : members) {
-        Antenna& a = p.Antennas[std::size_t(k)];
+    // The tower moves as one: antennas of a site that stand a little apart
+    // keep their distances to the one the user moved.
+    std::vector<PlanPosition> where;
+    const PlanPosition from = AntennaPosition(p, p.Antennas[std::size_t(slot)]);
+    for (int k : members)
+        where.push_back(AntennaPosition(p, p.Antennas[std::size_t(k)]));
+    for (std::size_t m = 0; m < members.size(); ++m) {
+        Antenna& a = p.Antennas[std::size_t(members[m])];
         a.AntX = xs;
         a.AntY = ys;
         a.AntCellX = Variant::real(xs / p.CellSize);
         a.AntCellY = cellY;
         a.AntFactor = zoom;
+        if (at)
+            SetExactPosition(p, a,
+                             {at->East + (where[m].East - from.East),
+                              at->North + (where[m].North - from.North)});
+        else
+            a.AntExact.reset();
     }
     DiscardResults(p);
     return true;
@@ -161,9 +174,9 @@ double AntennaFieldValue(const Project& p, int slot, AntennaField f) {
     const Antenna& a = p.Antennas[std::size_t(slot)];
     switch (f) {
     case AntennaField::XMetres:
-        return p.OriginX + a.AntX * p.MetersPerUnit;
+        return p.OriginX + AntennaPosition(p, a).East;
     case AntennaField::YMetres:
-        return p.OriginY + (kVisibleHeight - a.AntY) * p.MetersPerUnit;
+        return p.OriginY + AntennaPosition(p, a).North;
     case AntennaField::Height:
         return a.AntHeight;
     case AntennaField::Type:
@@ -214,17 +227,21 @@ std::optional<std::string> SetAntennaField(Project& p, int slot, AntennaField f,
     const FieldRange r = AntennaFieldRange(f);
     if (!std::isfinite(value) || value < r.min || value > r.max) return RangeMessage(r);
     if (f == AntennaField::XMetres || f == AntennaField::YMetres) {
-        // The position is snapped to the grid at 100 %, as a click places it.
+        // The tower stands at the typed point, on the node a click there at
+        // 100 % would choose.
+        PlanPosition at = AntennaPosition(p, a);
+        (f == AntennaField::XMetres ? at.East : at.North) =
+            value - (f == AntennaField::XMetres ? p.OriginX : p.OriginY);
         const double cs = p.CellSize;
-        double x = a.AntX, y = a.AntY;
-        if (f == AntennaField::XMetres)
-            x = std::floor((value - p.OriginX) / p.MetersPerUnit / cs) * cs;
-        else
-            y = std::floor((kVisibleHeight - (value - p.OriginY) / p.MetersPerUnit) / cs) * cs;
-        if (x < 0 || y < 0 || x >= area::ScaleWidth || y >= area::ScaleHeight)
+        const double ux = at.East / p.MetersPerUnit,
+                     uy = kVisibleHeight - at.North / p.MetersPerUnit;
+        // A point on a grid line within rounding stays on it.
+        const double x = std::floor(ux / cs + 1e-6) * cs, y = std::floor(uy / cs + 1e-6) * cs;
+        if (!(ux >= 0 && uy >= 0 && ux < area::ScaleWidth && uy < area::ScaleHeight))
             return RangeMessage(r) + " (outside the plan)";
-        if (x == a.AntX && y == a.AntY && a.AntFactor == 1.0) return std::nullopt;
-        if (!MoveTower(p, slot, x, y, 1.0)) return std::string(msg::SpotTaken);
+        if (x == a.AntX && y == a.AntY && a.AntFactor == 1.0 && AntennaPosition(p, a) == at)
+            return std::nullopt;
+        if (!MoveTower(p, slot, x, y, 1.0, at)) return std::string(msg::SpotTaken);
         return std::nullopt;
     }
     double* field = nullptr;

@@ -38,9 +38,12 @@ std::vector<int> TowerSlots(const Project& p, int slot);
 int AntennaAtPlan(const Project& p, double xp, double yp);
 
 // Moves the tower of `slot` to the snapped plan position (xs, ys), as placed
-// at `zoom`. Refused (false, nothing changes) when another antenna stands
-// there. A move makes the results out of date: they are discarded.
-bool MoveTower(Project& p, int slot, double xs, double ys, double zoom);
+// at `zoom`; when `at` is given (plan metres) the antenna of `slot` stands
+// exactly there and the others of its tower keep their distances to it,
+// else they all stand on the node. Refused (false, nothing changes) when another antenna
+// stands there. A move makes the results out of date: they are discarded.
+bool MoveTower(Project& p, int slot, double xs, double ys, double zoom,
+               std::optional<PlanPosition> at = std::nullopt);
 
 // Removes every antenna of the tower of `slot`; returns how many. The
 // results are discarded as the eraser discards them.
@@ -58,15 +61,16 @@ struct FieldRange {
 FieldRange AntennaFieldRange(AntennaField f);
 
 // The value of a numeric field of the antenna in `slot`: positions in plan
-// metres (origin included, Y upwards), height in metres.
+// metres (origin included, Y upwards) where the antenna really stands, height
+// in metres.
 double AntennaFieldValue(const Project& p, int slot, AntennaField f);
 
 // Sets one field of the antenna in `slot`. A position moves the whole tower
-// (snapped to the grid at 100 %); every other field reaches that antenna
-// alone. Refused with a message naming the field and its range when the value
-// is out of range, or when the new position is taken; nothing changes then.
-// Type takes 0 for a panel, 1 for a stick. A change discards the results,
-// which no longer match the antennas.
+// to the typed point, its node being the one a click there at 100 % would
+// choose; every other field reaches that antenna alone. Refused with a message naming the field and
+// its range when the value is out of range, or when the new position is taken; nothing changes
+// then. Type takes 0 for a panel, 1 for a stick. A change discards the results, which no longer
+// match the antennas.
 std::optional<std::string> SetAntennaField(Project& p, int slot, AntennaField f, double value);
 
 // The kind a user names by typing "BTS", "panel", "DTS" or "stick" (any case,

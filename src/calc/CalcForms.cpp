@@ -136,6 +136,10 @@ std::optional<std::string> SetSectionDistance(Project& p, double v) {
 
 std::pair<double, double> SectionAntennaPosition(const Project& p, int n) {
     const Antenna& a = p.Antennas[static_cast<std::size_t>(n)];
+    // The far-field model computes from where the antenna really stands, so
+    // a section through it passes there; the beam model's from its node.
+    if (p.Exposure.Model == ExposureModel::FarField)
+        return {AntennaDrawingX(p, a) * p.MetersPerUnit, AntennaDrawingY(p, a) * p.MetersPerUnit};
     return {a.AntX * p.MetersPerUnit, a.AntY * p.MetersPerUnit};
 }
 

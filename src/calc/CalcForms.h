@@ -129,8 +129,9 @@ struct SectionNode {
 };
 int SectionTopRow(const Project& p);
 std::optional<SectionNode> SectionNodeAt(const Project& p, const SectionLine& l, int i, int j);
-// The plan position (calculation metres) of antenna n as the far-field model
-// places it: the one place a section through it takes it from.
+// The plan position (calculation metres) of antenna n as the project's model
+// computes from it (the far-field model where it really stands, the beam
+// model at its node): the one place a section through it takes it from.
 std::pair<double, double> SectionAntennaPosition(const Project& p, int n);
 // Through antenna n (1..AntennaCount, a panel or a stick) along its azimuth:
 // "Distance not allowed" for another number (nothing changes); else

@@ -19,8 +19,11 @@ double AntennaDensityAt(const Project& p, int s, double x, double y, double zAnt
     }
     if (m.kind == AntennaKind::None) return 0.0;
     const auto beam = farfield::Prepare(p, a, false); // one receptor: no tables
-    // North is towards the top of the plan, where Y decreases.
-    return farfield::DensityAt(beam->beam, x - m.xs, -(y - m.ys), zReceptor - zAntenna) *
+    // From where the antenna really stands; north is towards the top of the
+    // plan, where Y decreases.
+    const double xs = AntennaDrawingX(p, a) * p.MetersPerUnit;
+    const double ys = AntennaDrawingY(p, a) * p.MetersPerUnit;
+    return farfield::DensityAt(beam->beam, x - xs, -(y - ys), zReceptor - zAntenna) *
            p.Exposure.ReflectionFactor;
 }
 

@@ -15,6 +15,8 @@ namespace brenvik {
 //  - Far-field model: 100 RF 1.64 P g(phi, theta) / (4 pi r^2) with the
 //    antenna's pattern (imported or parametric) and the project's reflection
 //    factor RF; r is never taken below 0.1 m and the vertical is no exception.
+//    The antenna stands at its exact position (AntennaPosition), the beam
+//    model's at its node.
 // A slot outside 1..AntennaCount, or an antenna whose pattern is not among
 // Project::Patterns, throws std::invalid_argument.
 double AntennaDensityAt(const Project& p, int s, double x, double y, double zAntenna,

@@ -130,9 +130,14 @@ std::vector<Source> MakeSources(const Project& p, const CalcControl& ctl) {
             src.k.kind = kernel::FarFieldKind;
             src.k.far = &src.beam->beam;
         }
-        src.xs = m.xs;
-        src.ys = m.ys;
-        const double qx = a.AntX / p.CellSize, qy = a.AntY / p.CellSize;
+        // The far-field model computes exactly at points, from where the
+        // antenna really stands; the beam model computes from its node.
+        const bool exact = p.Exposure.Model == ExposureModel::FarField;
+        const double ax = exact ? AntennaDrawingX(p, a) : a.AntX;
+        const double ay = exact ? AntennaDrawingY(p, a) : a.AntY;
+        src.xs = exact ? ax * p.MetersPerUnit : m.xs;
+        src.ys = exact ? ay * p.MetersPerUnit : m.ys;
+        const double qx = ax / p.CellSize, qy = ay / p.CellSize;
         if (!std::isfinite(qx) || !std::isfinite(qy) || std::fabs(qx) > 1e9 || std::fabs(qy) > 1e9)
             throw CalcFailure{};
         const double gS = Ground(p, static_cast<long long>(std::floor(qx)),

@@ -14,6 +14,10 @@ void SetPosition(Project& p, Antenna& a, double xs, double ys, double zoom) {
     a.AntCellX = Variant::real(xs / p.CellSize);
     a.AntCellY = checkedInt16(static_cast<long long>(std::trunc(ys / p.CellSize)));
     a.AntFactor = zoom;
+    // A click places the antenna on the node itself, under no inventory's name.
+    a.AntExact.reset();
+    a.AntSite.clear();
+    a.AntLabel.clear();
 }
 
 } // namespace

@@ -67,8 +67,8 @@ std::optional<Placed> Place(const Project& p, int slot, double limitWm2) {
     if (!Radiates(a) || !(limitWm2 > 0.0) || !(a.AntPower > 0.0)) return std::nullopt;
     Placed m;
     m.beam = BeamOf(p, a);
-    m.xs = a.AntX * p.MetersPerUnit;
-    m.ys = a.AntY * p.MetersPerUnit;
+    m.xs = AntennaDrawingX(p, a) * p.MetersPerUnit;
+    m.ys = AntennaDrawingY(p, a) * p.MetersPerUnit;
     m.h = a.AntHeight + geo::DemHeightAt(p, m.xs, m.ys).value_or(GroundAt(p, m.xs, m.ys));
     m.az = BeamAzimuthDeg(a);
     m.tilt = BeamTiltDeg(a);

@@ -259,8 +259,13 @@ double GroundAt(const Project& p, double xm, double ym) {
 
 double AntennaZ(const Project& p, int slot) {
     const Antenna& a = p.Antennas[static_cast<std::size_t>(slot)];
-    return a.AntHeight + GroundAtPoint(p, a.AntX * p.MetersPerUnit, a.AntY * p.MetersPerUnit,
-                                       GroundAtUnits(p, a.AntX, a.AntY).value_or(0.0));
+    // On the ground where it really stands with the far-field model; the
+    // beam model computes from the node, and so does its grid.
+    const bool exact = p.Exposure.Model == ExposureModel::FarField;
+    const double x = exact ? AntennaDrawingX(p, a) : a.AntX;
+    const double y = exact ? AntennaDrawingY(p, a) : a.AntY;
+    return a.AntHeight + GroundAtPoint(p, x * p.MetersPerUnit, y * p.MetersPerUnit,
+                                       GroundAtUnits(p, x, y).value_or(0.0));
 }
 
 double AntennaDensity(const Project& p, int slot, double xm, double ym, double zAntenna,
@@ -301,7 +306,8 @@ PlaceValue EvaluatePlace(const Project& p, const Place& place, const std::vector
         const double inv = static_cast<std::size_t>(s) < inverse.size() ? inverse[s] : 0.0;
         e.percent = 100.0 * e.sUw * inv;
         // Plan metres of the calculation grow down the plan: north is -y.
-        const double east = xm - a.AntX * p.MetersPerUnit, north = a.AntY * p.MetersPerUnit - ym;
+        const double east = xm - AntennaDrawingX(p, a) * p.MetersPerUnit;
+        const double north = AntennaDrawingY(p, a) * p.MetersPerUnit - ym;
         e.horizontalM = std::hypot(east, north);
         e.directM = std::hypot(e.horizontalM, z - zA);
         double az = std::atan2(east, north) * DegreesPerRadian;

@@ -382,10 +382,17 @@ void ReportLayout::planPage(Surface& s) const {
     int lastTower = -1;
     for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
-        const double x = pic.px(a.AntX + cell / 2), y = pic.py(a.AntY + cell / 2);
+        // An antenna off its node is drawn where it really stands.
+        const double x = pic.px(AntennaDrawingX(p, a) + cell / 2);
+        const double y = pic.py(AntennaDrawingY(p, a) + cell / 2);
         if (x < pic.x0 || x > pic.x0 + pic.w || y < pic.y0 || y > pic.y0 + pic.h) continue;
         s.filledBox(x - 45, y - 45, x + 45, y + 45, kInk);
-        if (a.AntTower != lastTower) Text(s, x + 70, y - 200, "T" + std::to_string(a.AntTower), 7);
+        // A tower from the site inventory is named after its site too.
+        if (a.AntTower != lastTower)
+            Text(s, x + 70, y - 200,
+                 "T" + std::to_string(a.AntTower) +
+                     (a.AntSite.empty() ? "" : " " + Clipped(a.AntSite, 20)),
+                 7);
         lastTower = a.AntTower;
     }
     if (sum.planCalculated) {
@@ -560,6 +567,35 @@ void ReportLayout::methodPage(int index, Surface& s) const {
             Text(s, kLeft, y, line, 7.5);
             y += 230;
         }
+        // This model computes from the grid nodes: where an antenna stands
+        // away from its node, the reader is told which and by how much.
+        if (!FarField(sum)) {
+            std::vector<std::pair<double, int>> off;
+            for (const AntennaLine& a : sum.antennas) {
+                const double d = NodeOffsetM(p, p.Antennas[static_cast<std::size_t>(a.slot)]);
+                if (d >= 0.005) off.emplace_back(-d, a.slot);
+            }
+            std::sort(off.begin(), off.end());
+            if (!off.empty()) {
+                Text(s, kLeft, y,
+                     "Positions: this model computes each antenna from its grid node; these stand "
+                     "away from it (largest first):",
+                     7.5);
+                y += 230;
+                std::string list;
+                const std::size_t shown = std::min<std::size_t>(off.size(), 6);
+                for (std::size_t k = 0; k < shown; ++k) {
+                    const Antenna& a = p.Antennas[static_cast<std::size_t>(off[k].second)];
+                    list += (k ? "; " : "  ") + ShortName(p, off[k].second) +
+                            (a.AntLabel.empty() ? "" : " " + Clipped(a.AntLabel, 18)) + " " +
+                            FormatFixed(-off[k].first, 2) + " m";
+                }
+                if (off.size() > shown)
+                    list += "; and " + std::to_string(off.size() - shown) + " more";
+                Text(s, kLeft, y, list, 7.5);
+                y += 230;
+            }
+        }
         y += 250;
     }
     Text(s, kLeft, y,
@@ -589,7 +625,13 @@ void ReportLayout::methodPage(int index, Surface& s) const {
     for (int k = first; k < last; ++k) {
         const AntennaLine& a = sum.antennas[static_cast<std::size_t>(k)];
         const Antenna& ant = p.Antennas[static_cast<std::size_t>(a.slot)];
-        const geo::Metres m{ant.AntX * mpu, geo::VisibleHeight * mpu - ant.AntY * mpu};
+        const geo::Metres m =
+            ant.AntExact ? geo::Metres{ant.AntExact->East, ant.AntExact->North}
+                         : geo::Metres{ant.AntX * mpu, geo::VisibleHeight * mpu - ant.AntY * mpu};
+        // A true position is given to the centimetre; a node as it always was.
+        const int places = ant.AntExact ? 7 : 6;
+        const std::string name =
+            ShortName(p, a.slot) + (ant.AntLabel.empty() ? "" : " " + ant.AntLabel);
         const geo::Cartesian c = geo::ToCartesian(p, m);
         const geo::Geographic ll = geo::ToGeographic(p, m);
         std::string beam = BeamName(p, ant);
@@ -605,9 +647,9 @@ void ReportLayout::methodPage(int index, Surface& s) const {
                              : " (" + FormatFixed(pb.hBeamwidthDeg, 0) + " x " +
                                    FormatFixed(pb.vBeamwidthDeg, 1) + " deg)";
         }
-        std::vector<std::string> texts = {ShortName(p, a.slot),   FormatFixed(c.X, 2),
-                                          FormatFixed(c.Y, 2),    FormatFixed(ll.lon, 6),
-                                          FormatFixed(ll.lat, 6), Clipped(beam, 34)};
+        std::vector<std::string> texts = {Clipped(name, 15),           FormatFixed(c.X, 2),
+                                          FormatFixed(c.Y, 2),         FormatFixed(ll.lon, places),
+                                          FormatFixed(ll.lat, places), Clipped(beam, 34)};
         if (FarField(sum)) {
             antenna::BoundaryExtent e;
             for (const AntennaBoundary& b : sum.boundaries)
@@ -675,16 +717,18 @@ void ReportLayout::sectionPage(Surface& s) const {
     if (FarField(sum)) PictureTraces(s, pic, SectionTraces(p, limits()), cell);
     const SectionLine line = SectionLineOf(p);
     // Where an antenna stands along the section: its x, or through an antenna
-    // its distance along the azimuth, in drawing units of the columns.
-    const auto uOf = [&](const Antenna& a) {
-        if (!line.through) return a.AntX + cell / 2;
-        const double along =
-            (a.AntX * mpu - line.x0) * line.ex + (a.AntY * mpu - line.y0) * line.ey;
+    // its distance along the azimuth, in drawing units of the columns; from
+    // where the section's model places it.
+    const auto uOf = [&](int k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        if (!line.through) return AntennaDrawingX(p, a) + cell / 2;
+        const auto [ax, ay] = SectionAntennaPosition(p, k);
+        const double along = (ax - line.x0) * line.ex + (ay - line.y0) * line.ey;
         return (along / line.step + line.centre) * cell + cell / 2;
     };
     for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
-        const double x = pic.px(uOf(a));
+        const double x = pic.px(uOf(k));
         const double y = pic.py(jLast * cell + cell / 2 - a.AntHeight / mpu);
         if (x < pic.x0 || x > pic.x0 + pic.w || y < pic.y0 || y > pic.y0 + pic.h) continue;
         s.setFillStyle(FillStyle::Transparent);

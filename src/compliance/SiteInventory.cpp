@@ -7,7 +7,9 @@
 #include "compliance/Limits.h"
 #include "geo/Geo.h"
 #include "model/AtomicFile.h"
+#include "model/InputFile.h"
 #include "model/Int16.h"
+#include "model/Numbers.h"
 #include "model/ProjectFile.h"
 
 #include <algorithm>
@@ -28,7 +30,8 @@ namespace {
 struct Row {
     int line = 0;
     std::string site;
-    double xs = 0.0, ys = 0.0; // snapped drawing position
+    double xs = 0.0, ys = 0.0; // the node a placing click there would choose
+    PlanPosition at;           // where the row puts the antenna, plan metres
     Antenna a;
     std::string pattern; // the pattern file as the row gives it
 };
@@ -64,6 +67,51 @@ constexpr std::array<const char*, Count> kNames{
     "azimuth_deg", "tilt_deg",  "frequency_mhz", "label",
     "pattern", "h_beamwidth_deg", "v_beamwidth_deg", "electrical_tilt_deg"};
 
+// Beyond these an antenna is a typing error, not a site.
+constexpr double MaxHeightM = 10000.0;
+constexpr double MaxErpW = 1e7;
+
+// The largest inventory read: a country's sites fit many times over.
+constexpr std::uintmax_t MaxInventoryBytes = 256u << 20;
+
+// A text field's bytes that no name may hold: a line break would split the
+// project file's line, and the other control characters show as nothing.
+bool HasControl(const std::string& s) {
+    return std::any_of(s.begin(), s.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 || u == 0x7F;
+    });
+}
+
+// A field shown in a message, cut so that a huge field stays readable and
+// its control characters shown as '?' (a CR would overwrite the message).
+std::string Cut(const std::string& s) {
+    std::string q = QuoteCut(s, 80);
+    for (char& c : q)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return q;
+}
+
+std::string Quoted(const std::string& s) {
+    return "'" + Cut(s) + "'";
+}
+
+// "tower 2, antenna 1": what the inventory writes for an antenna without a
+// label of its own. Read back, it is no label: the numbers are the export's.
+bool IsGivenName(const std::string& s) {
+    const auto digits = [&](std::size_t& at) {
+        const std::size_t from = at;
+        while (at < s.size() && s[at] >= '0' && s[at] <= '9')
+            ++at;
+        return at > from;
+    };
+    std::size_t at = 6;
+    if (s.compare(0, 6, "tower ") != 0 || !digits(at)) return false;
+    if (s.compare(at, 10, ", antenna ") != 0) return false;
+    at += 10;
+    return digits(at) && at == s.size();
+}
+
 // The pattern files of one import, each read once: the pattern, or the
 // file's refusal.
 class PatternFiles {
@@ -96,11 +144,28 @@ class RowReader {
             const int k = at_[c];
             return k >= 0 && k < static_cast<int>(f.size()) ? f[static_cast<std::size_t>(k)] : "";
         };
-        const auto number = [&](Column c, bool required) {
-            return CsvNumber(text(c), kNames[c], required, why);
+        const auto number = [&](Column c, bool required) -> std::optional<double> {
+            const std::string t = text(c);
+            if (t.empty()) {
+                if (required) why.push_back(std::string(kNames[c]) + " is missing");
+                return std::nullopt;
+            }
+            const auto v = ParseFileDouble(t);
+            if (!v || !std::isfinite(*v)) {
+                why.push_back(std::string(kNames[c]) + " " + Quoted(t) + " is not a number");
+                return std::nullopt;
+            }
+            return v;
         };
         r.site = text(Site);
         if (r.site.empty()) why.push_back("site is missing");
+        if (HasControl(r.site))
+            why.push_back("site " + Quoted(r.site) + " holds a control character");
+        r.a.AntLabel = text(Label);
+        if (IsGivenName(r.a.AntLabel)) r.a.AntLabel.clear();
+        if (HasControl(r.a.AntLabel))
+            why.push_back("label " + Quoted(r.a.AntLabel) + " holds a control character");
+        r.a.AntSite = r.site;
 
         const std::string type = text(Type);
         // "none" is what the inventory writes for an antenna of a type the
@@ -112,14 +177,14 @@ class RowReader {
         else if (type == "none")
             r.a.AntType = AntennaKind::None;
         else
-            why.push_back("type '" + type + "' is neither panel nor stick");
+            why.push_back("type " + Quoted(type) + " is neither panel nor stick");
 
         if (auto h = number(Height, true)) {
-            if (*h < 0.0) why.push_back("height_m is negative");
+            if (*h < 0.0 || *h > MaxHeightM) why.push_back("height_m is not within 0 to 10000");
             r.a.AntHeight = *h;
         }
         if (auto w = number(Erp, true)) {
-            if (*w < 0.0) why.push_back("erp_w is negative");
+            if (*w < 0.0 || *w > MaxErpW) why.push_back("erp_w is not within 0 to 10000000");
             r.a.AntPower = *w;
         }
         if (auto d = number(Azimuth, false)) {
@@ -160,7 +225,9 @@ class RowReader {
             }
         } else if (!text(Lon).empty() || !text(Lat).empty()) {
             const auto lon = number(Lon, true), lat = number(Lat, true);
-            if (lon && lat) {
+            if (lon && std::fabs(*lon) > 180.0) why.push_back("lon is not within -180 to 180");
+            if (lat && std::fabs(*lat) > 90.0) why.push_back("lat is not within -90 to 90");
+            if (lon && lat && std::fabs(*lon) <= 180.0 && std::fabs(*lat) <= 90.0) {
                 const geo::DegreeLengths l = geo::MetresPerDegree(p_, p_.OriginLat);
                 dx = (*lon - p_.OriginLon) * l.Lx;
                 dy = (*lat - p_.OriginLat) * l.Ly;
@@ -179,6 +246,7 @@ class RowReader {
                 why.push_back("the position is off the plan");
             r.xs = ix * cs;
             r.ys = iy * cs;
+            r.at = PlanPosition{*dx, *dy};
         }
         return r;
     }
@@ -258,7 +326,7 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
         if (group.empty())
             order.push_back(r.site);
         else if (group.front()->xs != r.xs || group.front()->ys != r.ys)
-            problems.add("line " + std::to_string(r.line) + ": site " + r.site +
+            problems.add("line " + std::to_string(r.line) + ": site " + Cut(r.site) +
                          " stands on another grid node in line " +
                          std::to_string(group.front()->line));
         group.push_back(&r);
@@ -272,8 +340,8 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
         if (r.pattern.empty()) continue;
         const antenna::PatternRead& got = files.read(r.pattern);
         if (!got.pattern) {
-            problems.add("line " + std::to_string(r.line) + ": pattern " + r.pattern + ": " +
-                               got.error);
+            problems.add("line " + std::to_string(r.line) + ": pattern " + Cut(r.pattern) + ": " +
+                         got.error);
             continue;
         }
         r.a.AntPattern = antenna::AddPattern(next, *got.pattern);
@@ -288,14 +356,14 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
             const auto& group = sites[name];
             const Row& first = *group.front();
             if (SpotTaken(next, first.xs, first.ys)) {
-                problems.add("line " + std::to_string(first.line) + ": site " + name +
+                problems.add("line " + std::to_string(first.line) + ": site " + Cut(name) +
                              " stands where another tower stands");
                 continue;
             }
             const std::size_t size = group.size();
             if (size > static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max())) {
-                problems.add("line " + std::to_string(first.line) + ": site " + name + " has " +
-                             std::to_string(size) + " antennas; a tower holds at most " +
+                problems.add("line " + std::to_string(first.line) + ": site " + Cut(name) +
+                             " has " + std::to_string(size) + " antennas; a tower holds at most " +
                              std::to_string(std::numeric_limits<std::int16_t>::max()));
                 continue;
             }
@@ -305,7 +373,17 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
                 next.Antennas[static_cast<std::size_t>(next.AntennaCount + 1 + k)] =
                     group[static_cast<std::size_t>(k)]->a;
             next.TowerAntCount = checkedInt16(n);
+            const int firstSlot = next.AntennaCount + 1;
             PlaceTower(next, first.xs, first.ys, 1.0);
+            // The tower stands on its node; each antenna keeps where its row
+            // put it, and its names.
+            for (int k = 0; k < n; ++k) {
+                const Row& row = *group[static_cast<std::size_t>(k)];
+                Antenna& a = next.Antennas[static_cast<std::size_t>(firstSlot + k)];
+                SetExactPosition(next, a, row.at);
+                a.AntSite = row.a.AntSite;
+                a.AntLabel = row.a.AntLabel;
+            }
         }
     } catch (const std::exception&) {
         problems.add("too many antennas or towers for one project (at most " +
@@ -320,15 +398,10 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
 }
 
 std::optional<std::string> ImportSitesFile(Project& p, const std::string& path, ImportMode mode) {
-    // Only a plain file has an end: a device would be read until memory runs
-    // out, and a named pipe waits for a writer for ever.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return "Cannot read " + path + ": " +
-               (std::filesystem::exists(path, ec) ? "it is not a regular file" : "no such file");
-    const auto text = ReadWholeFile(path);
-    if (!text) return "Cannot read " + path;
-    return ImportSites(p, *text, mode, std::filesystem::path(path).parent_path().string());
+    std::string text;
+    if (auto why = ReadInputFile(path, MaxInventoryBytes, text))
+        return "Sites not imported: " + *why;
+    return ImportSites(p, text, mode, std::filesystem::path(path).parent_path().string());
 }
 
 std::string ExportSites(const Project& p) {
@@ -344,6 +417,16 @@ std::string ExportSites(const Project& p) {
     std::string out = std::string(SitesHeader) + (beams ? std::string(",") + SitesBeamColumns : "") +
                       "\r\n";
     const geo::DegreeLengths l = geo::MetresPerDegree(p, p.OriginLat);
+    // A site name read back groups its rows into one tower: a name that
+    // several towers carry gets the tower's number, so they stay apart.
+    std::map<std::string, std::int16_t> towerOf;
+    std::map<std::string, bool> shared;
+    for (int k = 1; k <= count; ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        if (a.AntSite.empty()) continue;
+        const auto [it, fresh] = towerOf.emplace(a.AntSite, a.AntTower);
+        if (!fresh && it->second != a.AntTower) shared[a.AntSite] = true;
+    }
     // The shortest text that reads back to the same double.
     const auto num = [&out](double v) {
         char buf[40];
@@ -353,9 +436,12 @@ std::string ExportSites(const Project& p) {
     };
     for (int k = 1; k <= count; ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
-        const geo::Metres m{a.AntX * p.MetersPerUnit,
-                            (geo::VisibleHeight - a.AntY) * p.MetersPerUnit};
-        out += std::to_string(a.AntTower);
+        const PlanPosition at = AntennaPosition(p, a);
+        const geo::Metres m{at.East, at.North};
+        const std::string tower = std::to_string(a.AntTower);
+        out += a.AntSite.empty()         ? tower
+               : shared.count(a.AntSite) ? CsvQuoted(a.AntSite + " #" + tower)
+                                         : CsvQuoted(a.AntSite);
         num(p.OriginLon + m.dx / l.Lx);
         num(p.OriginLat + m.dy / l.Ly);
         num(p.OriginX + m.dx);
@@ -368,7 +454,7 @@ std::string ExportSites(const Project& p) {
         num(a.AntDirection);
         num(a.AntTilt);
         num(a.AntFrequencyMHz);
-        out += "," + CsvQuoted(NameText(p, k));
+        out += "," + CsvQuoted(a.AntLabel.empty() ? NameText(p, k) : a.AntLabel);
         if (beams) {
             // The pattern by the file it came from, else by its name.
             std::string file;

@@ -18,10 +18,15 @@ enum class ImportMode { Replace, Add };
 
 // Reads an inventory into the project's antennas: every row checked first,
 // then each site placed as a tower on the grid node a placing click would
-// choose. A row gives its position either as lon/lat (WGS 84) or as x_m/y_m
-// (the cartesian coordinates of the CSV exports); with both, x_m/y_m count.
-// All or nothing: any bad row returns one message listing every offending
-// line and why, and the project is left as it was. The results already
+// choose, each antenna keeping the exact position its row gives (where it
+// differs from the node) and its site and label. A row gives its position
+// either as lon/lat (WGS 84) or as x_m/y_m (the cartesian coordinates of the
+// CSV exports); with both, x_m/y_m count. A name or label holding a control
+// character, a number that is not finite or beyond any real antenna (height
+// above 10000 m, ERP above 10 MW, lon/lat off the globe) refuses its row.
+// All or nothing: any bad row returns one message listing the offending
+// lines and why (the first 20, then how many more, each field quoted cut to
+// 80 characters), and the project is left as it was. The results already
 // calculated are kept, as after placing a tower by hand.
 //
 // Optional columns give the far-field beam: `pattern` (a pattern file, its
@@ -33,10 +38,13 @@ enum class ImportMode { Replace, Add };
 // the row and the file's own message.
 std::optional<std::string> ImportSites(Project& p, const std::string& csv, ImportMode mode,
                                        const std::string& folder = {});
+// The file is read only when it is a plain file of at most 256 MiB.
 std::optional<std::string> ImportSitesFile(Project& p, const std::string& path, ImportMode mode);
 
 // The project's antennas as an inventory that reads back to the same
-// antennas; the site is the tower's number. Lines end in CR LF like every
+// antennas at their exact positions; the site is the imported site's name
+// (with the tower's number when several towers carry it), else the tower's
+// number; the label the imported one, else the antenna's name. Lines end in CR LF like every
 // text file of the program. The beam columns follow only when an antenna
 // has a pattern or a beam other than the default; `pattern` is then the
 // pattern's file name, to be kept beside the inventory.

@@ -122,7 +122,11 @@ class Table {
     // One record at a drawing position; `c` is left out for the sources.
     // False when the writing has failed or was cancelled.
     bool record(std::int64_t n, float x, float y, const double* c) {
-        const auto [a, b] = place(x, y);
+        return record(n, geo::PlanMeters(p_, x, y), c);
+    }
+    // The same at plan metres, for a position that is not a drawing point.
+    bool record(std::int64_t n, const geo::Metres& m, const double* c) {
+        const auto [a, b] = place(m);
         std::string& s = out_.buffer();
         appendIndex(s, n);
         number(s, a, true);
@@ -137,12 +141,12 @@ class Table {
     // ",a" text of a column and the ",b" text of a row.
     std::string columnText(float x) {
         std::string s;
-        number(s, place(x, 0.0f).first, true);
+        number(s, place(geo::PlanMeters(p_, x, 0.0f)).first, true);
         return s;
     }
     std::string rowText(float y) {
         std::string s;
-        number(s, place(0.0f, y).second, true);
+        number(s, place(geo::PlanMeters(p_, 0.0f, y)).second, true);
         return s;
     }
     bool record(std::int64_t n, const std::string& column, const std::string& row, double c) {
@@ -157,8 +161,7 @@ class Table {
     bool ok() const { return ok_; }
 
   private:
-    std::pair<double, double> place(float x, float y) const {
-        const geo::Metres m = geo::PlanMeters(p_, x, y);
+    std::pair<double, double> place(const geo::Metres& m) const {
         if (geographic_)
             return {p_.OriginLon + m.dx / lengths_.Lx, p_.OriginLat + m.dy / lengths_.Ly};
         const geo::Cartesian xy = geo::ToCartesian(p_, m);
@@ -238,6 +241,12 @@ bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out) {
         const int count = std::min<int>(p.AntennaCount, p.AntennaSlotBound());
         for (int k = 1; k <= count; ++k) {
             const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+            // An antenna off its node is listed where it really stands.
+            if (a.AntExact) {
+                if (!t.record(k, geo::Metres{a.AntExact->East, a.AntExact->North}, nullptr))
+                    return false;
+                continue;
+            }
             if (!t.record(k, static_cast<float>(a.AntX * p.Zoom + p.ScrollOffsetX),
                           static_cast<float>(a.AntY * p.Zoom + p.ScrollOffsetY), nullptr))
                 return false;

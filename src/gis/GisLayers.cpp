@@ -225,6 +225,8 @@ const char* antennaTypeName(const Antenna& a) {
 }
 
 geo::Geographic antennaLonLat(const Project& p, const Antenna& a) {
+    // An antenna off its node is shown where it really stands.
+    if (a.AntExact) return geo::ToGeographic(p, {a.AntExact->East, a.AntExact->North});
     return drawingToLonLat(p, a.AntX * p.Zoom + p.ScrollOffsetX, a.AntY * p.Zoom + p.ScrollOffsetY);
 }
 
@@ -247,6 +249,15 @@ bool addAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options) {
                               {"pattern", OFTString}})
         if (!addField(layer, name, type)) return false;
     const int count = std::min<int>(p.AntennaCount, static_cast<int>(p.Antennas.size()) - 1);
+    // The inventory's site and label, only when some antenna came with them,
+    // so that a layer of hand-placed towers stays as it always was.
+    bool named = false;
+    for (int k = 1; k <= count; ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        named = named || !a.AntSite.empty() || !a.AntLabel.empty();
+    }
+    if (named && (!addField(layer, "site", OFTString) || !addField(layer, "name", OFTString)))
+        return false;
     for (int k = 1; k <= count; ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
         // Antennas are numbered on their tower, as the report names them.
@@ -258,6 +269,10 @@ bool addAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options) {
         f.SetField("antenna", onTower);
         const std::string label = "T" + std::to_string(a.AntTower) + " A" + std::to_string(onTower);
         f.SetField("label", label.c_str());
+        if (named) {
+            f.SetField("site", a.AntSite.c_str());
+            f.SetField("name", a.AntLabel.c_str());
+        }
         f.SetField("frequency_mhz", a.AntFrequencyMHz);
         f.SetField("pattern", a.AntPattern.empty() ? "parametric" : a.AntPattern.c_str());
         f.SetField("type", antennaTypeName(a));

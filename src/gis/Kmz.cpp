@@ -77,7 +77,10 @@ std::string towerDescription(const Project& p, int tower) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
         if (a.AntTower != tower) continue;
         // Named as the report and the antennas layer name it ("T2 A1").
-        html += "<tr><td>" + compliance::ShortName(p, k) + "</td><td>" + antennaTypeName(a) +
+        // With the label the site inventory gave it, when it came from one.
+        const std::string name =
+            compliance::ShortName(p, k) + (a.AntLabel.empty() ? "" : " " + a.AntLabel);
+        html += "<tr><td>" + escaped(name) + "</td><td>" + antennaTypeName(a) +
                 "</td><td>" + numberText(a.AntPower) + "</td><td>" + numberText(a.AntDirection) +
                 "</td><td>" + numberText(a.AntTilt) + "</td><td>" + numberText(a.AntHeight) +
                 "</td></tr>";
@@ -120,14 +123,18 @@ std::string docKml(const Project& p, const NodeRaster& r, const std::vector<Zone
         CPLFree(geometry);
     }
     kml += "</Folder>\n<Folder><name>Towers</name>\n";
-    std::map<int, geo::Geographic> towers; // the first antenna of each tower places it
+    // The first antenna of each tower places and names it: the inventory's
+    // site follows the tower's number.
+    std::map<int, std::pair<geo::Geographic, std::string>> towers;
     const int count = std::min<int>(p.AntennaCount, static_cast<int>(p.Antennas.size()) - 1);
     for (int k = 1; k <= count; ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
-        towers.emplace(a.AntTower, antennaLonLat(p, a));
+        towers.emplace(a.AntTower, std::pair(antennaLonLat(p, a), a.AntSite));
     }
     for (const auto& [tower, at] : towers)
-        placemark(kml, "Tower " + std::to_string(tower), towerDescription(p, tower), "", point(at));
+        placemark(kml,
+                  "Tower " + std::to_string(tower) + (at.second.empty() ? "" : " " + at.second),
+                  towerDescription(p, tower), "", point(at.first));
     kml += "</Folder>\n";
     placemark(kml, "Maximum " + render::formatDensity(p.XY.MaxDensity, 6), "", "",
               point(maximumLonLat(p)));

@@ -234,7 +234,8 @@ std::size_t Edit::bytes() const {
     if (antennas_) {
         n += vectorBytes(antennas_->Antennas);
         // The texts of a record outgrow the small-string buffer only rarely.
-        for (const Antenna& a : antennas_->Antennas) n += a.AntPattern.capacity();
+        for (const Antenna& a : antennas_->Antennas)
+            n += a.AntPattern.capacity() + a.AntSite.capacity() + a.AntLabel.capacity();
         for (const AntennaPattern& q : antennas_->Patterns)
             n += sizeof q +
                  (q.Horizontal.Angle.size() + q.Vertical.Angle.size()) * 2 * sizeof(double);

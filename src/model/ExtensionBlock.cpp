@@ -454,6 +454,70 @@ bool ReadDemItem(Project& p, std::string_view name, std::string_view value) {
                        [](double v) { return std::fabs(v) <= MaxDemHeightM; });
 }
 
+// Where an antenna really stands and what the site inventory called it:
+// "position.<k>=east,north" in plan metres, "site-name.<k>=..." and
+// "label.<k>=..." taking the rest of the line. Each only when the antenna has
+// it, so that a project of nodes without names reads and writes as before.
+constexpr std::string_view PositionKey = "position.";
+constexpr std::string_view SiteNameKey = "site-name.";
+constexpr std::string_view LabelKey = "label.";
+
+bool HasPlacement(const Antenna& a) {
+    return a.AntExact || !a.AntSite.empty() || !a.AntLabel.empty();
+}
+
+bool AppendPlacementLines(const Project& p, std::string& out) {
+    for (int k = 1; k <= p.AntennaCount; ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        const std::string slot = std::to_string(k);
+        if (a.AntExact) {
+            if (!std::isfinite(a.AntExact->East) || !std::isfinite(a.AntExact->North)) return false;
+            out += PositionKey;
+            out += slot + '=';
+            AppendShortest(out, a.AntExact->East);
+            out += ',';
+            AppendShortest(out, a.AntExact->North);
+            out += "\r\n";
+        }
+        if (HasLineBreak(a.AntSite) || HasLineBreak(a.AntLabel)) return false;
+        if (!a.AntSite.empty()) AppendLine(out, std::string(SiteNameKey) + slot, a.AntSite);
+        if (!a.AntLabel.empty()) AppendLine(out, std::string(LabelKey) + slot, a.AntLabel);
+    }
+    return true;
+}
+
+// One of the lines above; `key` starts with one of their prefixes.
+bool ReadPlacementItem(Project& p, std::string_view key, std::string_view value) {
+    for (std::string_view prefix : {PositionKey, SiteNameKey, LabelKey}) {
+        if (key.substr(0, prefix.size()) != prefix) continue;
+        const auto slot = SlotOf(key.substr(prefix.size()), p.AntennaCount);
+        if (!slot) return false;
+        Antenna& a = p.Antennas[static_cast<std::size_t>(*slot)];
+        if (prefix == SiteNameKey) {
+            a.AntSite = std::string(value);
+            return !value.empty();
+        }
+        if (prefix == LabelKey) {
+            a.AntLabel = std::string(value);
+            return !value.empty();
+        }
+        const std::size_t comma = value.find(',');
+        if (comma == std::string_view::npos) return false;
+        const auto east = ParseFileDouble(value.substr(0, comma));
+        const auto north = ParseFileDouble(value.substr(comma + 1));
+        if (!east || !north || !std::isfinite(*east) || !std::isfinite(*north)) return false;
+        a.AntExact = PlanPosition{*east, *north};
+        return true;
+    }
+    return false;
+}
+
+bool IsPlacementKey(std::string_view key) {
+    for (std::string_view prefix : {PositionKey, SiteNameKey, LabelKey})
+        if (key.substr(0, prefix.size()) == prefix) return true;
+    return false;
+}
+
 } // namespace
 
 bool NeedsExtensionBlock(const Project& p) {
@@ -463,6 +527,8 @@ bool NeedsExtensionBlock(const Project& p) {
     for (int k = 1; k <= p.AntennaCount && k <= p.AntennaSlotBound(); ++k)
         if (!BeamIsDefault(p.Antennas[static_cast<std::size_t>(k)])) return true;
     if (SavedOutOfDate(p)) return true;
+    for (int k = 1; k <= p.AntennaCount && k <= p.AntennaSlotBound(); ++k)
+        if (HasPlacement(p.Antennas[static_cast<std::size_t>(k)])) return true;
     for (int k = 1; k <= p.AntennaCount && k <= p.AntennaSlotBound(); ++k)
         if (p.Antennas[static_cast<std::size_t>(k)].AntFrequencyMHz != DefaultFrequencyMHz)
             return true;
@@ -548,6 +614,7 @@ bool AppendExtensionBlock(const Project& p, std::string& out) {
     }
     if (!AppendDemLines(p, out)) return false;
     if (!AppendPlaceLines(p, out) || !AppendBuildingLines(p, out)) return false;
+    if (!AppendPlacementLines(p, out)) return false;
     for (const auto& [key, value] : p.ExtensionExtra) {
         if (HasLineBreak(key) || HasLineBreak(value)) return false;
         out += key + "=" + value + "\r\n";
@@ -570,6 +637,9 @@ void ResetExtensionItems(Project& p) {
         a.AntHBeamwidthDeg = DefaultBeam.AntHBeamwidthDeg;
         a.AntVBeamwidthDeg = DefaultBeam.AntVBeamwidthDeg;
         a.AntElectricalTiltDeg = DefaultBeam.AntElectricalTiltDeg;
+        a.AntExact.reset();
+        a.AntSite.clear();
+        a.AntLabel.clear();
     }
     p.ExtensionExtra.clear();
     p.ExtensionNewerVersion = 0;
@@ -659,6 +729,8 @@ bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines, 
         } else if (key == "result") {
             if (value != "out-of-date") return false;
             p.XY.Stamp.density = OutOfDateStamp;
+        } else if (IsPlacementKey(key)) {
+            if (!ReadPlacementItem(p, key, value)) return damaged(line);
         } else if (key.substr(0, 5) == "beam-") {
             if (!ReadBeamItem(p, key, value)) return false;
         } else {

@@ -25,12 +25,16 @@ namespace brenvik {
 //   dem.transform=..., dem.crs=WKT and dem.row.1=h h ... one line per row
 //   place.1=x,y,h,kind,name  a place of sensitive use, one line per place
 //   building.1=h,base,x y ..,id,name  a building's footprint, one line per building
+//   position.1=east,north    where antenna 1 really stands, plan metres, when not on its node
+//   site-name.1=Torre Norte  the inventory's site of antenna 1
+//   label.1=sector A         the inventory's label of antenna 1
 //
 // Lines end in CR LF like the rest of the file. The block is written only
 // when one of its items differs from its default (900 MHz, "icnirp-2020",
-// public, no site name, a current result) or it holds items of a later program
-// (written after the known ones, as they were read), and then with every item, so that a project without
-// these data is written exactly as before the block existed.
+// public, no site name, a current result, no antenna off its node nor named
+// by an inventory) or it holds items of a later program (written after the
+// known ones, as they were read), and then with every item, so that a project
+// without these data is written exactly as before the block existed.
 inline constexpr std::string_view ExtensionMarker = "brenvik-extension";
 inline constexpr int ExtensionVersion = 1;
 

@@ -71,4 +71,45 @@ void Project::EnsureAntennaSlots(int bound) {
     if (bound > AntennaSlotBound()) Antennas.resize(static_cast<std::size_t>(bound) + 1);
 }
 
+namespace {
+
+PlanPosition NodePosition(const Project& p, const Antenna& a) {
+    return {a.AntX * p.MetersPerUnit, (PlanZeroY - a.AntY) * p.MetersPerUnit};
+}
+
+} // namespace
+
+PlanPosition PlanPositionAt(const Project& p, double x, double y) {
+    return {x * p.MetersPerUnit, (PlanZeroY - y) * p.MetersPerUnit};
+}
+
+PlanPosition AntennaPosition(const Project& p, const Antenna& a) {
+    return a.AntExact ? *a.AntExact : NodePosition(p, a);
+}
+
+double AntennaDrawingX(const Project& p, const Antenna& a) {
+    return a.AntExact ? a.AntExact->East / p.MetersPerUnit : a.AntX;
+}
+
+double AntennaDrawingY(const Project& p, const Antenna& a) {
+    return a.AntExact ? PlanZeroY - a.AntExact->North / p.MetersPerUnit : a.AntY;
+}
+
+void SetExactPosition(const Project& p, Antenna& a, PlanPosition at) {
+    // A node read back through map coordinates (an inventory the program
+    // wrote) comes back a few picometres off: that is still the node.
+    constexpr double SameM = 1e-6;
+    const PlanPosition n = NodePosition(p, a);
+    if (std::fabs(n.East - at.East) <= SameM && std::fabs(n.North - at.North) <= SameM)
+        a.AntExact.reset();
+    else
+        a.AntExact = at;
+}
+
+double NodeOffsetM(const Project& p, const Antenna& a) {
+    if (!a.AntExact) return 0.0;
+    const PlanPosition n = NodePosition(p, a);
+    return std::hypot(a.AntExact->East - n.East, a.AntExact->North - n.North);
+}
+
 } // namespace brenvik

@@ -19,6 +19,8 @@
 
 namespace brenvik {
 
+class Project;
+
 // The carrier frequencies an antenna may have, in MHz: 100 kHz to 300 GHz.
 inline constexpr double MinAntennaFrequencyMHz = 0.1;
 inline constexpr double MaxAntennaFrequencyMHz = 300000.0;
@@ -37,6 +39,14 @@ enum class HeightUnit { Metres, Floors };
 struct VerbatimKeywords {
     std::optional<std::string> type, powerMode, heightUnit;
     friend bool operator==(const VerbatimKeywords&, const VerbatimKeywords&) = default;
+};
+
+// A point of the plan in metres from the plan's zero point (the lower left
+// corner of the drawing area at 100 % without scrolling), east and north.
+struct PlanPosition {
+    double East = 0.0;
+    double North = 0.0;
+    friend bool operator==(const PlanPosition&, const PlanPosition&) = default;
 };
 
 // One antenna record. A tower has no record of its own: it is the set of
@@ -63,8 +73,33 @@ struct Antenna {
     double AntVBeamwidthDeg = 0.0;     // parametric vertical one; 0: twice the type's open angle
     double AntElectricalTiltDeg = 0.0; // parametric electrical tilt, degrees down
     VerbatimKeywords Verbatim{};
+    // Where the antenna really stands when that is not its node (AntX, AntY):
+    // an imported site, a drag or a typed coordinate lands between nodes, and
+    // the node alone would move it by up to a cell's diagonal. The layout's
+    // record keeps the node; this goes in the extension block.
+    std::optional<PlanPosition> AntExact{};
+    std::string AntSite{};  // the site it was imported from (extension block)
+    std::string AntLabel{}; // its own name in the site inventory (extension block)
     friend bool operator==(const Antenna&, const Antenna&) = default;
 };
+
+// The height of the visible drawing area: the plan's zero point lies on its
+// bottom line.
+inline constexpr double PlanZeroY = area::IconShapeTop - area::HScrollHeight;
+
+// The antenna's true position: its exact one when it has one, else its node.
+PlanPosition AntennaPosition(const Project& p, const Antenna& a);
+// The same in drawing units at 100 % (x right, y down, like AntX and AntY).
+double AntennaDrawingX(const Project& p, const Antenna& a);
+double AntennaDrawingY(const Project& p, const Antenna& a);
+// Plan metres of the drawing position (x, y) at 100 % without scrolling.
+PlanPosition PlanPositionAt(const Project& p, double x, double y);
+// Keeps `at` as the antenna's exact position, or none when the node already
+// stands there, to a micrometre (so a project of nodes only is written as
+// before).
+void SetExactPosition(const Project& p, Antenna& a, PlanPosition at);
+// How far the node lies from the true position, metres (0 without one).
+double NodeOffsetM(const Project& p, const Antenna& a);
 
 // One source record of the older air-pollution model, carried unchanged.
 struct LegacySource {

@@ -93,6 +93,10 @@ void AddAntenna(Hasher& h, const Antenna& a, bool frequency) {
     h.d(a.AntHBeamwidthDeg);
     h.d(a.AntVBeamwidthDeg);
     h.d(a.AntElectricalTiltDeg);
+    if (a.AntExact) {
+        h.d(a.AntExact->East);
+        h.d(a.AntExact->North);
+    }
 }
 
 void AddPattern(Hasher& h, const AntennaPattern& t) {

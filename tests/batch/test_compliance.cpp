@@ -295,15 +295,28 @@ TEST_F(FarFieldBatch, EveryNodeOfBothPlanesFollowsTheFormulasAndReflectionScales
     const double cell = p.CellSize * p.MetersPerUnit, yPlane = 9600 * p.MetersPerUnit - 40;
     const Grid2D<double> xy = readDump(dir / "axy.csv", nx, ny),
                          xz = readDump(dir / "axz.csv", nx, ny);
+    // The antennas stand at the inventory's x_m/y_m (the plan's origin is
+    // 0, 0), not at their grid nodes; the plan's top edge lies 9600 units up.
+    const double site[][2] = {{}, {40, 60}, {40, 60}, {110, 35}, {70, 15}, {20, 25}};
+    const double top = 9600 * p.MetersPerUnit;
+    const auto handSum = [&](double x, double y, double z) {
+        double sum = 0;
+        for (int k = 1; k <= 5; ++k) {
+            const Antenna& a = p.Antennas[k];
+            sum += farfieldhand::Hand(p, a, x - site[k][0], -(y - (top - site[k][1])),
+                                      z - a.AntHeight, 1.0);
+        }
+        return sum;
+    };
     for (int i = 1; i <= nx; ++i)
         for (int j = 1; j <= ny; ++j) {
-            const double want = farfieldhand::HandSum(p, i * cell, j * cell, 2, 1.0);
+            const double want = handSum(i * cell, j * cell, 2);
             ASSERT_NEAR(xy(i, j), want, 1e-9 * want) << i << "," << j;
         }
     // Height row j is stored in row ny - j - offset, drawn two rows higher.
     for (int i = 1; i <= nx; ++i)
         for (int j = 1; j <= ny - off - 2; ++j) {
-            const double want = farfieldhand::HandSum(p, i * cell, yPlane, j * cell, 1.0);
+            const double want = handSum(i * cell, yPlane, j * cell);
             ASSERT_NEAR(xz(i, ny - j - off - 2), want, 1e-9 * want) << i << "," << j;
         }
     const Grid2D<double> xy2 = readDump(dir / "bxy.csv", nx, ny),

@@ -214,7 +214,7 @@ TEST(Inventory, OversizedSitesLongErrorListsAndNonFilesAreRefused) {
     for (const std::string& path : {std::string("/dev/zero"), fifo}) {
         const auto refused = ImportSitesFile(p, path, ImportMode::Replace);
         ASSERT_TRUE(refused);
-        EXPECT_NE(refused->find("not a regular file"), std::string::npos) << *refused;
+        EXPECT_NE(refused->find("not a plain file"), std::string::npos) << *refused;
     }
     ::unlink(fifo.c_str());
 }
