@@ -580,7 +580,8 @@ std::string BoundariesGeoJson(const Project& p, const std::vector<BoundaryOutlin
         if (!ring.empty()) ring.push_back(ring.front());
         nlohmann::ordered_json props;
         props["antenna"] = NameText(p, o.slot);
-        props["site"] = p.Compliance.SiteName;
+        const std::string& site = p.Antennas[static_cast<std::size_t>(o.slot)].AntSite;
+        props["site"] = site.empty() ? p.Compliance.SiteName : site;
         props["front_m"] = o.extent.front;
         props["back_m"] = o.extent.back;
         props["side_m"] = o.extent.side;

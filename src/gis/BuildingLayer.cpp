@@ -185,7 +185,8 @@ bool addBoundaryLayer(GDALDataset& ds, const Project& p,
     for (const compliance::BoundaryOutline& o : outlines) {
         OGRFeature f(layer->GetLayerDefn());
         f.SetField("antenna", compliance::NameText(p, o.slot).c_str());
-        f.SetField("site", p.Compliance.SiteName.c_str());
+        const std::string& site = p.Antennas[static_cast<std::size_t>(o.slot)].AntSite;
+        f.SetField("site", (site.empty() ? p.Compliance.SiteName : site).c_str());
         const auto& e = o.extent;
         for (auto [name, v] : {std::pair{"front_m", e.front}, {"back_m", e.back}, {"side_m", e.side},
                                {"above_m", e.above}, {"below_m", e.below}, {"low_m", o.lowM},
