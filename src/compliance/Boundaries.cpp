@@ -563,6 +563,18 @@ std::vector<BoundaryOutline> BoundaryOutlines(const Project& p, const std::vecto
     return out;
 }
 
+Trace OutlineTrace(const Project& p, const BoundaryOutline& o) {
+    Trace t;
+    const PlaneFrame f(p, false);
+    if (!f.valid() || o.ring.size() < 3) return t;
+    for (std::size_t n = 0; n < o.ring.size(); ++n) {
+        const auto [x0, y0] = o.ring[n];
+        const auto [x1, y1] = o.ring[(n + 1) % o.ring.size()];
+        t.pieces.push_back({{f.iOf(x0), f.jOf(y0)}, {f.iOf(x1), f.jOf(y1)}});
+    }
+    return t;
+}
+
 std::string OutlineLabel(const Project& p, const BoundaryOutline& o) {
     const AntennaName n = NameOf(p, o.slot);
     return "T" + std::to_string(n.tower) + " A" + std::to_string(n.number) + ", " + FormatFixed(o.lowM, 1) +

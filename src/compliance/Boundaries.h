@@ -114,6 +114,9 @@ struct BoundaryOutline {
     antenna::BoundaryExtent extent; // as AntennaBoundary gives it
 };
 std::vector<BoundaryOutline> BoundaryOutlines(const Project& p, const std::vector<double>& limitWm2);
+// The outline as pieces between the plan result's node indices, as
+// PlanTraces gives its cuts; empty when the plan has no frame.
+Trace OutlineTrace(const Project& p, const BoundaryOutline& o);
 // "T1 A2, 22.4–28.1 m": the antenna and the heights its boundary spans.
 std::string OutlineLabel(const Project& p, const BoundaryOutline& o);
 // Every outline as a GeoJSON layer `boundaries`: one polygon per antenna in

@@ -180,6 +180,25 @@ void PictureTraces(Surface& s, const Picture& pic, const PlaneTraces& t, double 
         draw(b, kBoundary);
 }
 
+// Each boundary seen from above, dashed: every other of its half-degree
+// pieces.
+void PictureOutlines(Surface& s, const Picture& pic, const Project& p, const std::vector<double>& limits,
+                     double cell) {
+    const auto in = [&](double x, double y) {
+        return x >= pic.x0 && x <= pic.x0 + pic.w && y >= pic.y0 && y <= pic.y0 + pic.h;
+    };
+    for (const BoundaryOutline& o : BoundaryOutlines(p, limits)) {
+        const Trace t = OutlineTrace(p, o);
+        for (std::size_t n = 0; n < t.pieces.size(); n += 4)
+            for (std::size_t m = n; m < n + 2 && m < t.pieces.size(); ++m) {
+                const auto& [a, b] = t.pieces[m];
+                const double x1 = pic.px((a.i + 0.5) * cell), y1 = pic.py((a.j + 0.5) * cell);
+                const double x2 = pic.px((b.i + 0.5) * cell), y2 = pic.py((b.j + 0.5) * cell);
+                if (in(x1, y1) && in(x2, y2)) s.line(x1, y1, x2, y2, kBoundary);
+            }
+    }
+}
+
 void TraceKey(Surface& s, double x, double y) {
     s.line(x, y + 110, x + 360, y + 110, kBoundary);
     Text(s, x + 480, y, "compliance boundary of each antenna alone", 6.5);
@@ -338,7 +357,10 @@ void ReportLayout::planPage(Surface& s) const {
         const int jMax = std::min(ny, static_cast<int>((area::Shape2Top - cell) / cell));
         Bands(
             s, pic, p.XY.Ratio, 1, nx, 1, jMax, cell, [&](int j) { return j * cell; }, levels);
-        if (FarField(sum)) PictureTraces(s, pic, PlanTraces(p, limits()), cell);
+        if (FarField(sum)) {
+            PictureTraces(s, pic, PlanTraces(p, limits()), cell);
+            PictureOutlines(s, pic, p, limits(), cell);
+        }
     }
     // The section's line where it was computed, when there is one.
     if (p.XZ.Calculated) {
