@@ -17,7 +17,10 @@ namespace {
 Manifest DenseTile(int antennas, bool patterns) {
     Manifest m;
     m.grid = {0.0, 1280.0, 5.0, 256, 256, 256};
-    m.tiles.push_back({0, m.grid.window(0), m.grid.bounds(m.grid.window(0)), {}, 0.0});
+    TileEntry tile;
+    tile.window = m.grid.window(0);
+    tile.bounds = m.grid.bounds(tile.window);
+    m.tiles.push_back(tile);
     if (patterns) {
         AntennaPattern p;
         p.Name = "bench";
