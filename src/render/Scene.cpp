@@ -172,7 +172,9 @@ void drawAntennas(const Project& p, Surface& s) {
     std::vector<std::int16_t> numbered;
     for (int n = 1; n <= antennaBound(p); ++n) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(n)];
-        const Point at = planToScreen(p, a.AntX, a.AntY);
+        // Where the antenna really stands: its node unless it was put
+        // between nodes.
+        const Point at = planToScreen(p, AntennaDrawingX(p, a), AntennaDrawingY(p, a));
         const double r = p.Zoom / antennaFactor(a);
         const double cx = at.x + p.CellSize * r / 2, cy = at.y + p.CellSize * r / 2;
         double h = p.CellSize * r / 4;
@@ -295,13 +297,15 @@ SceneControls drawSectionScene(const Project& p, Surface& s) {
     // Antennas at their height above the ground, counted up from the base band.
     for (int n = 1; n <= antennaBound(p); ++n) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(n)];
-        double x = a.AntX * p.Zoom + p.ScrollOffsetX;
+        double x = AntennaDrawingX(p, a) * p.Zoom + p.ScrollOffsetX;
         // Through an antenna: where it stands along the azimuth, and whether
         // it stands on the section (within half a cell of it).
         bool onSection = false;
         if (line.through && line.step > 0.0) {
-            const double ax = a.AntX * p.MetersPerUnit - line.x0;
-            const double ay = a.AntY * p.MetersPerUnit - line.y0;
+            // Measured from where the model the section was computed with
+            // places the antenna, as the line itself is.
+            const auto [axm, aym] = SectionAntennaPosition(p, n);
+            const double ax = axm - line.x0, ay = aym - line.y0;
             const double along = ax * line.ex + ay * line.ey;
             x = (along / line.step + line.centre) * c * p.Zoom + p.ScrollOffsetX;
             onSection = std::fabs(ay * line.ex - ax * line.ey) <= cellM / 2;

@@ -119,6 +119,27 @@ TEST(PlanScene, AntennaPlacedAtAnotherZoomIsPurpleAndScaled) {
     EXPECT_DOUBLE_EQ(boxes[1].x2 - boxes[1].x1, 76.5);
 }
 
+TEST(PlanScene, AntennaBetweenNodesIsDrawnWhereItStands) {
+    Project p;
+    p.AntennaCount = 1;
+    p.EnsureAntennaSlots(1);
+    Antenna& a = p.Antennas[1];
+    a.AntX = 1530, a.AntY = 3060;
+    // 7 m east and 3 m north of its node.
+    PlanPosition at = PlanPositionAt(p, a.AntX, a.AntY);
+    at.East += 7, at.North += 3;
+    SetExactPosition(p, a, at);
+    ASSERT_TRUE(a.AntExact);
+    RecordingSurface s;
+    drawAntennas(p, s);
+    const auto boxes = s.ofKind(Kind::Box);
+    ASSERT_EQ(boxes.size(), 1u);
+    const double u = 1.0 / p.MetersPerUnit, half = p.CellSize / 2;
+    // The plan draws in whole drawing units (a fifteenth of a pixel).
+    EXPECT_NEAR((boxes[0].x1 + boxes[0].x2) / 2, 1530 + 7 * u + half, 0.5 + 1e-9);
+    EXPECT_NEAR((boxes[0].y1 + boxes[0].y2) / 2, 3060 - 3 * u + half, 0.5 + 1e-9);
+}
+
 TEST(PlanScene, GridLinesAtTwoHundredPercentAreTwiceAsFarApart) {
     Project p;
     p.Zoom = 2.0;
