@@ -15,6 +15,10 @@ long long FillGroundRect(Project& p, long long col0, long long row0, long long c
     const long long r0 = std::max<long long>(std::min(row0, row1), 0);
     const long long r1 = std::min<long long>(std::max(row0, row1), g.ny());
     long long written = 0;
+    // Ground drawn by hand replaces the elevation model: places and antenna
+    // feet go back to the grid's ground rather than stand on a model the
+    // plan no longer shows.
+    if (c0 <= c1 && r0 <= r1) p.Dem.reset();
     for (long long i = c0; i <= c1; ++i)
         for (long long j = r0; j <= r1; ++j) {
             g(static_cast<int>(i), static_cast<int>(j)) = p.ContourHeight;

@@ -10,7 +10,8 @@ namespace brenvik {
 
 // Every node between the two grid corners (column, row), both inclusive and in
 // any order, takes ContourHeight. The part of the rectangle outside the grid
-// is ignored. Returns the number of nodes written.
+// is ignored. A rectangle on the grid drops the elevation model window
+// (the ground is now the user's). Returns the number of nodes written.
 long long FillGroundRect(Project& p, long long col0, long long row0, long long col1,
                          long long row1);
 

@@ -145,6 +145,9 @@ Edit Edit::groundRect(const Project& p, long long col0, long long row0, long lon
     for (int i = r.col0; i <= r.col1; ++i)
         r.values.insert(r.values.end(), g.column(i) + r.row0, g.column(i) + r.row1 + 1);
     e.rect_ = std::move(r);
+    // A ground edit replaces (an import) or drops (a rectangle) the model
+    // places stand on; undo brings it back with the grid.
+    e.dem_ = p.Dem;
     return e;
 }
 
@@ -165,6 +168,7 @@ Edit Edit::scaleReset(Project& p) {
     e.fileName_ = p.FileName;
     // The reset re-creates the ground and plan grids; the section's stays.
     e.grids_ = std::make_unique<GridPart>(takeGrids(p, false));
+    e.dem_ = p.Dem; // the reset drops the model with the ground
     return e;
 }
 
@@ -220,6 +224,7 @@ void Edit::exchange(Project& p) {
     if (rect_)
         exchangeRect(p.GroundGrid, rect_->col0, rect_->row0, rect_->col1, rect_->row1,
                      rect_->values);
+    if (dem_) std::swap(p.Dem, *dem_);
     if (grids_) eachGridItem(p, *grids_, [](auto& a, auto& b) { std::swap(a, b); });
     if (fileName_) std::swap(p.FileName, *fileName_);
     if (isolines_) {
@@ -241,6 +246,7 @@ std::size_t Edit::bytes() const {
                  (q.Horizontal.Angle.size() + q.Vertical.Angle.size()) * 2 * sizeof(double);
     }
     if (rect_) n += vectorBytes(rect_->values);
+    if (dem_ && *dem_) n += vectorBytes((*dem_)->Heights) + (*dem_)->CrsWkt.capacity();
     if (grids_)
         n += sizeof(GridPart) +
              (grids_->GroundGrid.size() + grids_->XY.Density.size() + grids_->XY.Ratio.size() +

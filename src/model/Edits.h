@@ -116,6 +116,9 @@ class Edit {
     EditSettings settings_;
     std::optional<AntennaPart> antennas_;
     std::optional<RectPart> rect_;
+    // The elevation model's window a ground edit replaces or drops (none
+    // when the record touches no ground).
+    std::optional<std::optional<DemWindow>> dem_;
     std::unique_ptr<GridPart> grids_; // held apart: most records have none
     std::optional<IsolinePart> isolines_;
     std::optional<std::string> fileName_;

@@ -181,8 +181,11 @@ TEST(Ground, TopographicLineAndRectangles) {
                          p.GroundGrid(9, 5)),
               std::tuple(10, 20, 20, 0));
     // Partly outside the grid: only the inside is written.
-    EXPECT_EQ(FillGroundRect(p, 98, 66, 140, 900), 3 * 3);
+    p.Dem = DemWindow{};
     EXPECT_EQ(FillGroundRect(p, -40, -3, -1, 2), 0);
+    EXPECT_TRUE(p.Dem); // nothing drawn: the elevation model stays
+    EXPECT_EQ(FillGroundRect(p, 98, 66, 140, 900), 3 * 3);
+    EXPECT_FALSE(p.Dem); // ground drawn by hand replaces it
     EXPECT_EQ(p.GroundGrid(100, 68), 20);
 
     EXPECT_EQ(GroundAtUnits(p, 11 * 153 + 152, 7 * 153), 20);

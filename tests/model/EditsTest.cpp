@@ -27,6 +27,9 @@ Project workedProject() {
     p.XY.Isolines.reset(2);
     p.XY.Isolines.append(1, 40, 30);
     p.FileName = "site.bvk";
+    // The ground came from an elevation model, whose window places stand on.
+    p.TerrainDatumM = 100.0;
+    p.Dem = DemWindow{2, 2, {500000, 10, 0, 4500000, 0, -10}, {0, 1, 2, 3}, "LOCAL_CS[\"plan\"]"};
     return p;
 }
 
@@ -59,6 +62,16 @@ TEST(Edit, EveryKindUndoesAndRedoesItsAction) {
              for (int i = 3; i <= 6; ++i)
                  for (int j = 0; j <= 8; ++j)
                      p.GroundGrid(i, j) = 40.0; }},
+        {"terrain imported again", [](Project& p) {
+             return Edit::groundRect(p, 0, 0, p.GroundGrid.nx(), p.GroundGrid.ny()); },
+         [](Project& p) {
+             p.GroundGrid(4, 5) = 31.0;
+             p.Dem->Heights = {5, 6, 7, 8};
+             p.TerrainDatumM = 90.0; }},
+        {"a rectangle drawn over the model", [](Project& p) { return Edit::groundRect(p, 1, 1, 2, 2); },
+         [](Project& p) {
+             p.GroundGrid(1, 1) = p.GroundGrid(2, 2) = 40.0;
+             p.Dem.reset(); }},
         {"origin and antenna parameters", Edit::settings,
          [](Project& p) { p.OriginLat = 41.5; p.OpenAngleBTS = 7.0; }},
         {"grid size discards the result", Edit::gridSize, [](Project& p) {
