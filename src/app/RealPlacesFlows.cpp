@@ -80,7 +80,8 @@ void RealPlacesFlows::importTerrain() {
     prompts_.message("Ground heights are relative to the lowest value of the elevation model "
                      "inside the plan, " +
                      formatShortest(t.datumM) + " m; the highest node stands " +
-                     formatShortest(std::round(t.highestM * 100) / 100) + " m above it.");
+                     formatShortest(std::round(t.highestM * 100) / 100) + " m above it." +
+                     (t.note.empty() ? "" : "\n" + t.note));
     redraw_();
 }
 
