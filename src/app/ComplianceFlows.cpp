@@ -70,13 +70,13 @@ Project ComplianceFlows::shown(const Project& p) const {
 }
 
 ComplianceFlows::Painter ComplianceFlows::decorate(Painter paint) const {
-    return [paint = std::move(paint), lib = lib_, percent = percent_,
-            asked = boundaries_](const Project& p, render::Surface& s, render::DotRandom& dots) {
+    return [paint = std::move(paint), lib = lib_, percent = percent_, asked = boundaries_,
+            outlines = outlines_](const Project& p, render::Surface& s, render::DotRandom& dots) {
         auto controls = paint(p, s, dots);
         // The far-field model's boundaries and 100 % line over the result.
         if (asked || compliance::TracesShown(p)) {
             const compliance::LimitsResult limits = compliance::AntennaLimits(p, *lib);
-            if (!limits.refusal) compliance::DrawTraces(p, s, limits.limitWm2, asked);
+            if (!limits.refusal) compliance::DrawTraces(p, s, limits.limitWm2, asked, outlines.get());
         }
         // The colour scale's values are percentages: a heading says so, above
         // the scale's top box.

@@ -2,6 +2,7 @@
 
 #include "app/CalcRunner.h"
 #include "app/Commands.h"
+#include "compliance/Boundaries.h"
 #include "compliance/Limits.h"
 #include "compliance/Units.h"
 #include "model/Edits.h"
@@ -121,6 +122,8 @@ class ComplianceFlows {
     compliance::Unit unit_ = compliance::Unit::MicroWattPerCm2;
     bool percent_ = false;
     bool boundaries_ = false;
+    // The boundaries' outlines between paints.
+    std::shared_ptr<compliance::OutlineCache> outlines_ = std::make_shared<compliance::OutlineCache>();
     QLabel* percentLabel_ = nullptr;
     QLabel* fieldLabel_ = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "compliance/Units.h"
 #include "geo/DemHeight.h"
 #include "geo/Geo.h"
+#include "model/ResultStamp.h"
 #include "render/Scene.h"
 
 #include <algorithm>
@@ -473,14 +474,14 @@ std::optional<BoundaryOutline> OutlineOf(const Project& p, int slot, double limi
 
 // The outlines dashed over the plan as the view shows it, each labelled at
 // its northernmost point.
-void DrawOutlines(const Project& p, render::Surface& s, const std::vector<double>& limitWm2,
+void DrawOutlines(const Project& p, render::Surface& s, const std::vector<BoundaryOutline>& outlines,
                   render::Rgb colour) {
     const PlaneFrame f(p, false);
     if (!f.valid()) return;
     const double cell = p.CellSize, k = p.Zoom / CalcZoom(p);
     const double ox = k * p.XYCalcOffsetX + p.ScrollOffsetX, oy = k * p.XYCalcOffsetY + p.ScrollOffsetY;
     const double dashOnScreen = 6.0 * std::max(s.unitsPerPixel(), 1.0);
-    for (const BoundaryOutline& o : BoundaryOutlines(p, limitWm2)) {
+    for (const BoundaryOutline& o : outlines) {
         std::vector<std::pair<double, double>> pts;
         for (const auto& [x, y] : o.ring)
             pts.emplace_back(ox + k * cell * (f.iOf(x) + 0.5), oy + k * cell * (f.jOf(y) + 0.5));
@@ -526,7 +527,7 @@ void DrawOutlines(const Project& p, render::Surface& s, const std::vector<double
 } // namespace
 
 void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>& limitWm2,
-                bool asked) {
+                bool asked, OutlineCache* cache) {
     const bool shown = asked ? render::planeCalculated(p, render::currentPlane(p)) : TracesShown(p);
     if (!shown) return;
     const bool section = render::currentPlane(p) == Plane::XZ;
@@ -553,7 +554,12 @@ void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>&
     const bool white = p.WhiteBackground;
     const render::Rgb colour = white ? render::Rgb{0, 0, 255} : render::Rgb{0, 255, 255};
     for (const Trace& b : t.boundaries) draw(b, colour, false);
-    if (!section) DrawOutlines(p, s, limitWm2, colour);
+    if (!section) {
+        if (cache)
+            DrawOutlines(p, s, cache->outlines(p, limitWm2), colour);
+        else
+            DrawOutlines(p, s, BoundaryOutlines(p, limitWm2), colour);
+    }
 }
 
 std::vector<BoundaryOutline> BoundaryOutlines(const Project& p, const std::vector<double>& limitWm2) {
@@ -561,6 +567,17 @@ std::vector<BoundaryOutline> BoundaryOutlines(const Project& p, const std::vecto
     for (int slot = 1; slot <= AntennaBound(p) && slot < static_cast<int>(limitWm2.size()); ++slot)
         if (auto o = OutlineOf(p, slot, limitWm2[static_cast<std::size_t>(slot)])) out.push_back(std::move(*o));
     return out;
+}
+
+const std::vector<BoundaryOutline>& OutlineCache::outlines(const Project& p,
+                                                          const std::vector<double>& limitWm2) {
+    const std::lock_guard<std::mutex> hold(lock_);
+    auto key = std::pair(DensityStampOf(p, Plane::XY), limitWm2);
+    if (!key_ || *key_ != key) {
+        outlines_ = BoundaryOutlines(p, limitWm2);
+        key_ = std::move(key);
+    }
+    return outlines_;
 }
 
 Trace OutlineTrace(const Project& p, const BoundaryOutline& o) {

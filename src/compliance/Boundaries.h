@@ -10,6 +10,8 @@
 #include "model/Project.h"
 #include "render/Surface.h"
 
+#include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -97,8 +99,11 @@ bool TracesShown(const Project& p);
 // and the batch image draw it: thin outlines around each antenna and the
 // 100 % line beside them. `asked`: the user wants them whatever the model
 // (over the program's beam model they show what the far-field model says).
+class OutlineCache;
+// `outlines`: where a window that repaints often keeps the outlines between
+// paints (none: worked out anew).
 void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>& limitWm2,
-                bool asked = false);
+                bool asked = false, OutlineCache* outlines = nullptr);
 
 // One antenna's boundary seen from above: the outline of its horizontal
 // projection, in plan metres (x to the right, y as the plan's, growing
@@ -117,6 +122,19 @@ std::vector<BoundaryOutline> BoundaryOutlines(const Project& p, const std::vecto
 // The outline as pieces between the plan result's node indices, as
 // PlanTraces gives its cuts; empty when the plan has no frame.
 Trace OutlineTrace(const Project& p, const BoundaryOutline& o);
+// The outlines of the last project state and limits asked for: an outline
+// takes some hundred thousand evaluations of its beam, too many for every
+// paint of a window. The state is told by the plan's density stamp (every
+// antenna, pattern, the ground and the model) and the limits.
+class OutlineCache {
+  public:
+    const std::vector<BoundaryOutline>& outlines(const Project& p, const std::vector<double>& limitWm2);
+
+  private:
+    std::mutex lock_;
+    std::optional<std::pair<std::uint64_t, std::vector<double>>> key_;
+    std::vector<BoundaryOutline> outlines_;
+};
 // "T1 A2, 22.4–28.1 m": the antenna and the heights its boundary spans.
 std::string OutlineLabel(const Project& p, const BoundaryOutline& o);
 // Every outline as a GeoJSON layer `boundaries`: one polygon per antenna in

@@ -112,3 +112,18 @@ TEST(BoundaryOutline, IsotropicBeamIsItsSphereSeenFromAboveOnThePlanAndInTheLaye
     }
     EXPECT_EQ(names, (std::vector<std::string>{"tower 1, antenna 1", "tower 2, antenna 1"}));
 }
+
+TEST(BoundaryOutline, TheWindowsCacheFollowsTheAntennasAndTheLimits) {
+    Project p = TwoIsotropic();
+    const Antenna& a = p.Antennas[1];
+    const double xs = a.AntX * p.MetersPerUnit, ys = a.AntY * p.MetersPerUnit;
+    const auto reach = [&](const std::vector<BoundaryOutline>& o) {
+        return std::hypot(o.at(0).ring.at(0).first - xs, o.at(0).ring.at(0).second - ys);
+    };
+    OutlineCache cache;
+    EXPECT_NEAR(reach(cache.outlines(p, {0, kLimit, kLimit})), kRadius, 1e-9);
+    // Four times the power: twice the radius; a quarter of the limit: twice again.
+    p.Antennas[1].AntPower = 4000;
+    EXPECT_NEAR(reach(cache.outlines(p, {0, kLimit, kLimit})), 2 * kRadius, 1e-9);
+    EXPECT_NEAR(reach(cache.outlines(p, {0, kLimit / 4, kLimit})), 4 * kRadius, 1e-9);
+}
