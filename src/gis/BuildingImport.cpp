@@ -251,7 +251,9 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
             // touching its wall) is mended into the polygons it outlines,
             // and the user told which; one that cannot be is refused.
             std::unique_ptr<OGRGeometry> mended;
-            if (!g->IsValid()) {
+            // (Without GEOS, GDAL calls every geometry invalid and mends none:
+            // the footprints are then taken as the file gives them.)
+            if (OGRGeometryFactory::haveGEOS() && !g->IsValid()) {
                 mended.reset(g->MakeValid());
                 polys.clear();
                 if (mended) PolygonsOf(*mended, polys);
