@@ -8,10 +8,10 @@ namespace brenvik::tilescli {
 
 namespace {
 
-void AppendRange(std::string& spec, std::int64_t first, std::int64_t last) {
-    if (!spec.empty()) spec += ',';
-    spec += std::to_string(first);
-    if (last > first) spec += '-' + std::to_string(last);
+void AppendRange(std::string& ranges, std::int64_t first, std::int64_t last) {
+    if (!ranges.empty()) ranges += ',';
+    ranges += std::to_string(first);
+    if (last > first) ranges += '-' + std::to_string(last);
 }
 
 } // namespace
@@ -21,7 +21,7 @@ std::vector<ArrayChunk> SplitArrays(const std::vector<std::int64_t>& indices, st
     if (maxArraySize < 1) return chunks;
     std::int64_t first = -1, last = -1;
     const auto closeRange = [&] {
-        if (first >= 0) AppendRange(chunks.back().spec, first - chunks.back().offset, last - chunks.back().offset);
+        if (first >= 0) AppendRange(chunks.back().ranges, first - chunks.back().offset, last - chunks.back().offset);
         first = last = -1;
     };
     for (const std::int64_t k : indices) {
@@ -93,7 +93,7 @@ std::string ResumeReport(const ResumeScan& scan, std::int64_t maxArraySize) {
     std::string out = "mem_mib " + std::to_string(scan.budget.memoryMiB) + "\ntime_min " +
                       std::to_string(scan.budget.minutes) + "\n";
     for (const ArrayChunk& c : SplitArrays(indices, maxArraySize))
-        out += "array " + std::to_string(c.offset) + " " + c.spec + "\n";
+        out += "array " + std::to_string(c.offset) + " " + c.ranges + "\n";
     return out;
 }
 

@@ -11,11 +11,11 @@
 
 namespace brenvik::tilescli {
 
-// One job array: task t computes tile `offset + t`; `spec` lists the tasks
+// One job array: task t computes tile `offset + t`; `ranges` lists the tasks
 // as ranges ("0-7,9,12-15"), every one below the array size it was cut to.
 struct ArrayChunk {
     std::int64_t offset = 0;
-    std::string spec;
+    std::string ranges;
     std::int64_t tasks = 0;
     friend bool operator==(const ArrayChunk&, const ArrayChunk&) = default;
 };
@@ -63,7 +63,7 @@ struct ResumeScan {
 ResumeScan ScanTiles(const std::string& dir, int cpus);
 
 // The lines `resume` prints for the submitting script: "mem_mib M",
-// "time_min T", then "array OFFSET SPEC" per array (none when every tile is
+// "time_min T", then "array OFFSET RANGES" per array (none when every tile is
 // finished).
 std::string ResumeReport(const ResumeScan& scan, std::int64_t maxArraySize);
 

@@ -12,7 +12,7 @@
 using namespace brenvik;
 using namespace batchtest;
 
-class SpecialInputs : public ScratchTest {
+class NonPlainInputs : public ScratchTest {
   public:
     using ScratchTest::at;
     using ScratchTest::dir;
@@ -35,9 +35,9 @@ namespace {
 
 struct Reader {
     const char* name;
-    // The command line (without the program) that reads `special` through
+    // The command line (without the program) that reads `nonPlain` through
     // this reader; `s` is the test, to write the other inputs it needs.
-    std::function<std::string(SpecialInputs& s, const std::string& special)> args;
+    std::function<std::string(NonPlainInputs& s, const std::string& nonPlain)> args;
     bool tiles = false; // brenvik-tiles rather than brenvik-batch
     const char* named = "input.dat"; // what the message names
     int status = 1;
@@ -49,47 +49,47 @@ const char* kSitesHeader = "site,lon,lat,x_m,y_m,height_m,type,erp_w,azimuth_deg
 
 } // namespace
 
-TEST_F(SpecialInputs, EveryReaderRefusesAFifoAndAnEndlessDeviceAtOnce) {
+TEST_F(NonPlainInputs, EveryReaderRefusesAFifoAndAnEndlessDeviceAtOnce) {
     const std::vector<Reader> readers = {
-        {"project file", [](SpecialInputs&, const std::string& f) { return f + " --xy surface"; }},
+        {"project file", [](NonPlainInputs&, const std::string& f) { return f + " --xy surface"; }},
         {"site inventory",
-         [](SpecialInputs& s, const std::string& f) {
+         [](NonPlainInputs& s, const std::string& f) {
              return s.site() + " --import-sites " + f;
          }},
         {"pattern named by the inventory",
-         [](SpecialInputs& s, const std::string& f) {
+         [](NonPlainInputs& s, const std::string& f) {
              std::ofstream(s.at("sites.csv"))
                  << kSitesHeader << "north,,,40,60,12,panel,1500,30,4,2600,," << f << ",,,\n";
              return s.site() + " --import-sites " + s.at("sites.csv") +
                     " --model far-field --xy surface";
          }},
         {"terrain",
-         [](SpecialInputs& s, const std::string& f) {
+         [](NonPlainInputs& s, const std::string& f) {
              return s.site() + " --terrain " + f;
          }},
         {"buildings",
-         [](SpecialInputs& s, const std::string& f) {
+         [](NonPlainInputs& s, const std::string& f) {
              return s.site() + " --buildings " + f;
          }},
         {"places",
-         [](SpecialInputs& s, const std::string& f) {
+         [](NonPlainInputs& s, const std::string& f) {
              return s.site() + " --places " + f;
          }},
         {"the user's limits file",
-         [](SpecialInputs& s, const std::string& f) {
+         [](NonPlainInputs& s, const std::string& f) {
              fs::create_directories(s.dir / "brenvik");
              fs::create_symlink(f, s.dir / "brenvik" / "limits.json");
              return s.site() + " --standard icnirp-2020 --xy surface";
          },
          false, "The limits file was refused: " /* and the run fails for its own reason */},
         {"tiles' inventory",
-         [](SpecialInputs& s, const std::string& f) {
+         [](NonPlainInputs& s, const std::string& f) {
              return "plan --sites " + f + " --area 2.30,48.85,2.31,48.86 --resolution 10 --tile-size 256 --out " +
                     s.at("plan");
          },
          true},
         {"tiles' terrain",
-         [](SpecialInputs& s, const std::string& f) {
+         [](NonPlainInputs& s, const std::string& f) {
              std::ofstream(s.at("sites.csv"))
                  << "site,lon,lat,height_m,type,erp_w,azimuth_deg,tilt_deg,frequency_mhz\n"
                     "S,2.305,48.855,30,panel,1000,90,4,900\n";
@@ -102,13 +102,13 @@ TEST_F(SpecialInputs, EveryReaderRefusesAFifoAndAnEndlessDeviceAtOnce) {
         for (const std::string kind : {"FIFO", "endless device"}) {
             SCOPED_TRACE(std::string(r.name) + ", " + kind);
             for (const auto& e : fs::directory_iterator(dir)) fs::remove_all(e.path());
-            const std::string special = at("input.dat");
+            const std::string nonPlain = at("input.dat");
             if (kind == "FIFO")
-                ASSERT_EQ(::mkfifo(special.c_str(), 0600), 0);
+                ASSERT_EQ(::mkfifo(nonPlain.c_str(), 0600), 0);
             else
-                fs::create_symlink("/dev/zero", special);
+                fs::create_symlink("/dev/zero", nonPlain);
             const auto start = std::chrono::steady_clock::now();
-            const int status = run(r.args(*this, special), r.tiles);
+            const int status = run(r.args(*this, nonPlain), r.tiles);
             const double seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             // Refused as input, not as a usage error, and not left blocked
