@@ -19,6 +19,12 @@ import { parseAllDocuments } from "yaml";
 import { Job } from "kubernetes-models/batch/v1/Job";
 import { PersistentVolumeClaim } from "kubernetes-models/v1/PersistentVolumeClaim";
 
+// An object's desired state: its one key besides apiVersion, kind, metadata
+// and status (a Job's, a claim's, a pod template's).
+const state = (o) =>
+    o?.[Object.keys(o ?? {}).find((k) => !["apiVersion", "kind", "metadata", "status"].includes(k))];
+
+
 const kinds = {
     "batch/v1 Job": { model: Job, type: "IJob", from: "kubernetes-models/batch/v1/Job" },
     "v1 PersistentVolumeClaim": {
@@ -54,11 +60,11 @@ function policyProblems(doc, completions) {
     const out = [];
     const say = (what) => out.push(`${label(doc)}: ${what}`);
     if (doc.kind === "PersistentVolumeClaim") {
-        if (!doc.spec?.storageClassName) say("no storageClassName");
-        if (!doc.spec?.accessModes?.includes("ReadWriteMany")) say("not ReadWriteMany");
+        if (!state(doc)?.storageClassName) say("no storageClassName");
+        if (!state(doc)?.accessModes?.includes("ReadWriteMany")) say("not ReadWriteMany");
         return out;
     }
-    const pod = doc.spec?.template?.spec ?? {};
+    const pod = state(state(doc)?.template) ?? {};
     const psc = pod.securityContext ?? {};
     if (psc.seccompProfile?.type !== "RuntimeDefault") say("the pod's seccompProfile is not RuntimeDefault");
     for (const v of pod.volumes ?? []) if (v.hostPath) say(`volume ${v.name} is a hostPath`);
@@ -76,7 +82,7 @@ function policyProblems(doc, completions) {
         if (!r.requests?.cpu || !r.requests?.memory || !r.limits?.memory) say(`${who} lacks cpu/memory requests or a memory limit`);
     }
     if (doc.metadata?.labels?.step === "tiles") {
-        const s = doc.spec;
+        const s = state(doc);
         if (s.completionMode !== "Indexed") say("the tiles are not an Indexed Job");
         if (!(s.backoffLimitPerIndex >= 1)) say("no retries per index");
         const rules = s.podFailurePolicy?.rules ?? [];
@@ -129,14 +135,14 @@ function typeProblems(sets, work) {
 
 // Breaks that each layer must catch, applied to a copy of the first file.
 const breaks = [
-    ["a misspelt field", (docs) => { tilesJob(docs).spec.backoffLimitPerIndx = 2; }],
-    ["a field one level too deep", (docs) => { tilesJob(docs).spec.template.spec.containers[0].completions = 3; }],
-    ["an unknown pull policy", (docs) => { tilesJob(docs).spec.template.spec.containers[0].imagePullPolicy = "Sometimes"; }],
-    ["a count as text", (docs) => { tilesJob(docs).spec.completions = "2750"; }],
-    ["capabilities not a list", (docs) => { tilesJob(docs).spec.template.spec.containers[0].securityContext.capabilities.drop = "ALL"; }],
-    ["an unknown failure action", (docs) => { tilesJob(docs).spec.podFailurePolicy.rules[0].action = "Retry"; }],
-    ["a pod that may run as root", (docs) => { delete docs.at(-1).spec.template.spec.securityContext.runAsNonRoot; }],
-    ["a container without resources", (docs) => { delete docs.at(-1).spec.template.spec.containers[0].resources; }],
+    ["a misspelt field", (docs) => { state(tilesJob(docs)).backoffLimitPerIndx = 2; }],
+    ["a field one level too deep", (docs) => { state(state(tilesJob(docs)).template).containers[0].completions = 3; }],
+    ["an unknown pull policy", (docs) => { state(state(tilesJob(docs)).template).containers[0].imagePullPolicy = "Sometimes"; }],
+    ["a count as text", (docs) => { state(tilesJob(docs)).completions = "2750"; }],
+    ["capabilities not a list", (docs) => { state(state(tilesJob(docs)).template).containers[0].securityContext.capabilities.drop = "ALL"; }],
+    ["an unknown failure action", (docs) => { state(tilesJob(docs)).podFailurePolicy.rules[0].action = "Retry"; }],
+    ["a pod that may run as root", (docs) => { delete state(state(docs.at(-1)).template).securityContext.runAsNonRoot; }],
+    ["a container without resources", (docs) => { delete state(state(docs.at(-1)).template).containers[0].resources; }],
 ];
 function tilesJob(docs) {
     const job = docs.find((d) => d.metadata?.labels?.step === "tiles");
