@@ -603,7 +603,7 @@ std::string BoundariesGeoJson(const Project& p, const std::vector<BoundaryOutlin
     for (const BoundaryOutline& o : outlines) {
         nlohmann::ordered_json ring = nlohmann::ordered_json::array();
         for (const auto& [x, y] : o.ring) {
-            const geo::Geographic g = geo::ToGeographic(p, {x, geo::VisibleHeight * p.MetersPerUnit - y});
+            const geo::Geographic g = geo::PlanToGeographic(p, x, y);
             ring.push_back({g.lon, g.lat});
         }
         if (!ring.empty()) ring.push_back(ring.front());

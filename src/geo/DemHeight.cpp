@@ -121,7 +121,7 @@ std::optional<double> DemHeightAt(const Project& p, double xm, double ym) {
     if (!(xm >= 0.0 && ym >= 0.0 && xm <= p.GroundGrid.nx() * step &&
           ym <= p.GroundGrid.ny() * step))
         return std::nullopt;
-    const Geographic g = ToGeographic(p, Metres{xm, VisibleHeight * p.MetersPerUnit - ym});
+    const Geographic g = PlanToGeographic(p, xm, ym);
     std::vector<double> x{g.lon}, y{g.lat};
     if (ToDemPixels(*p.Dem, x, y)) return std::nullopt;
     return DemBilinear(*p.Dem, x[0], y[0]);

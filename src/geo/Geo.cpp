@@ -33,6 +33,10 @@ Geographic ToGeographic(const Project& p, Metres m) {
     return {p.OriginLon + m.dx / l.Lx, p.OriginLat + m.dy / l.Ly};
 }
 
+Geographic PlanToGeographic(const Project& p, double xm, double ym) {
+    return ToGeographic(p, Metres{xm, VisibleHeight * p.MetersPerUnit - ym});
+}
+
 double ClampLatitude(double lat) {
     return std::clamp(lat, -MaxLatitude, MaxLatitude);
 }

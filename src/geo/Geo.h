@@ -40,6 +40,10 @@ DegreeLengths MetresPerDegree(const Project& p, double lat0);
 // Factors are always those at the origin's latitude.
 Geographic ToGeographic(const Project& p, Metres m);
 
+// A point in plan metres as the calculation has them (x to the right, y
+// down from the top of the drawing area) in longitude/latitude.
+Geographic PlanToGeographic(const Project& p, double xm, double ym);
+
 double ClampLatitude(double lat);
 
 // The next click while the reference point is armed: the origin moves so that

@@ -194,7 +194,7 @@ bool addBoundaryLayer(GDALDataset& ds, const Project& p,
             f.SetField(name, v);
         OGRLinearRing ring;
         for (const auto& [x, y] : o.ring) {
-            const geo::Geographic g = geo::ToGeographic(p, {x, geo::VisibleHeight * p.MetersPerUnit - y});
+            const geo::Geographic g = geo::PlanToGeographic(p, x, y);
             ring.addPoint(g.lon, g.lat);
         }
         ring.closeRings();

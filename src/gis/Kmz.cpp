@@ -323,12 +323,12 @@ std::string boundariesKml(const Project& p, const std::vector<compliance::Bounda
     for (const compliance::BoundaryOutline& o : outlines) {
         std::string ring;
         for (const auto& [x, y] : o.ring) {
-            const geo::Geographic g = geo::ToGeographic(p, {x, geo::VisibleHeight * p.MetersPerUnit - y});
+            const geo::Geographic g = geo::PlanToGeographic(p, x, y);
             ring += coordinates(g) + " ";
         }
         if (!o.ring.empty()) {
             const auto& [x, y] = o.ring.front();
-            ring += coordinates(geo::ToGeographic(p, {x, geo::VisibleHeight * p.MetersPerUnit - y}));
+            ring += coordinates(geo::PlanToGeographic(p, x, y));
         }
         placemark(kml, compliance::OutlineLabel(p, o),
                   "Limit " + compliance::FormatFixed(o.limitWm2, 3) + " W/m2", "",
