@@ -33,6 +33,11 @@ Geographic ToGeographic(const Project& p, Metres m) {
     return {p.OriginLon + m.dx / l.Lx, p.OriginLat + m.dy / l.Ly};
 }
 
+Metres FromGeographic(const Project& p, Geographic g) {
+    const DegreeLengths l = MetresPerDegree(p, p.OriginLat);
+    return {(g.lon - p.OriginLon) * l.Lx, (g.lat - p.OriginLat) * l.Ly};
+}
+
 Geographic PlanToGeographic(const Project& p, double xm, double ym) {
     return ToGeographic(p, Metres{xm, VisibleHeight * p.MetersPerUnit - ym});
 }

@@ -39,6 +39,10 @@ Cartesian ToCartesian(const Project& p, Metres m);
 DegreeLengths MetresPerDegree(const Project& p, double lat0);
 // Factors are always those at the origin's latitude.
 Geographic ToGeographic(const Project& p, Metres m);
+// The inverse: metres east and north of the origin, with the same factors.
+// Every reader of longitude/latitude (inventories, places, footprints)
+// places its points through this one conversion.
+Metres FromGeographic(const Project& p, Geographic g);
 
 // A point in plan metres as the calculation has them (x to the right, y
 // down from the top of the drawing area) in longitude/latitude.

@@ -40,6 +40,9 @@ TEST(GeoConversion, PlanMetresAndDegreeLengths) {
     EXPECT_DOUBLE_EQ(ToGeographic(p, {1000, 0}).lon, -3.7 + 1000 / l.Lx);
     // Far north the factors are still those of the origin's latitude.
     EXPECT_DOUBLE_EQ(ToGeographic(p, {0, 50000}).lat, 40 + 50000 / l.Ly);
+    const Metres back = FromGeographic(p, {-3.69, 40.02});
+    EXPECT_NEAR(back.dx, 0.01 * l.Lx, 1e-6);
+    EXPECT_NEAR(back.dy, 0.02 * l.Ly, 1e-6);
 }
 
 TEST(GeoConversion, ReferencePointMovesTheOrigin) {
