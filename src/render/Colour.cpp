@@ -26,10 +26,4 @@ long colourValue(Rgb c) {
     return long{c.r} + 256L * c.g + 65536L * c.b;
 }
 
-Rgb fromColourValue(long v) {
-    v &= 0xFFFFFFL;
-    return Rgb{static_cast<std::uint8_t>(v & 0xFF), static_cast<std::uint8_t>((v >> 8) & 0xFF),
-               static_cast<std::uint8_t>((v >> 16) & 0xFF)};
-}
-
 } // namespace brenvik::render

@@ -15,9 +15,8 @@ Rgb rgb(long r, long g, long b);
 // Entry n (0..15) of the classic 16-colour console palette.
 Rgb qbColor(int n);
 
-// The long colour value (red + 256 × green + 65536 × blue) and back.
+// The long colour value (red + 256 × green + 65536 × blue).
 long colourValue(Rgb c);
-Rgb fromColourValue(long v);
 
 inline constexpr Rgb kBlack{0, 0, 0};
 inline constexpr Rgb kWhite{255, 255, 255};

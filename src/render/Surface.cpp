@@ -119,9 +119,6 @@ Surface::Extent Surface::textExtent(const std::string& text) const {
 double Surface::scaleWidth() const {
     return area::ScaleWidth;
 }
-double Surface::scaleHeight() const {
-    return area::ScaleHeight;
-}
 
 Surface::Surface() {
     constexpr double inf = std::numeric_limits<double>::infinity();

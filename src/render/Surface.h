@@ -134,7 +134,6 @@ class Surface {
 
     // The drawable area in drawing units.
     double scaleWidth() const;
-    double scaleHeight() const;
 
     // The part of the drawing area the target shows, in drawing units;
     // renderers skip whole primitives that lie outside it. Unbounded unless

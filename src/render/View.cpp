@@ -12,16 +12,6 @@ Point screenToPlan(const Project& p, double sx, double sy) {
     return {(sx - p.ScrollOffsetX) / p.Zoom, (sy - p.ScrollOffsetY) / p.Zoom};
 }
 
-Point screenToMetres(const Project& p, double sx, double sy) {
-    const Point q = screenToPlan(p, sx, sy);
-    return {q.x * p.MetersPerUnit, q.y * p.MetersPerUnit};
-}
-
-Point terrainNodeToScreen(const Project& p, int i, int j) {
-    return {i * double(p.CellSize) * p.Zoom + p.ScrollOffsetX,
-            j * double(p.CellSize) * p.Zoom + p.ScrollOffsetY};
-}
-
 ResultTransform resultTransform(const Project& p) {
     ResultTransform t;
     // A result read from a damaged file may carry no calculation zoom; it is

@@ -14,12 +14,8 @@ struct Point {
 // Stored plan position (antennas, maximum positions; drawing units at 100 %)
 // to the screen: x × Zoom + ScrollOffsetX.
 Point planToScreen(const Project& p, double x, double y);
-// Screen position back to the stored plan position and to plan metres.
+// Screen position back to the stored plan position.
 Point screenToPlan(const Project& p, double sx, double sy);
-Point screenToMetres(const Project& p, double sx, double sy);
-
-// Node (i, j) of the terrain grid GroundGrid: it follows the current view.
-Point terrainNodeToScreen(const Project& p, int i, int j);
 
 // Node (i, j) of a result grid: the result stays where it was calculated,
 // scaled by k = Zoom / XYCalcZoom.
