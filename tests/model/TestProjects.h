@@ -6,6 +6,7 @@
 #include "model/Project.h"
 
 #include <algorithm>
+#include <string>
 
 namespace brenvik::testing {
 
@@ -39,6 +40,15 @@ inline Antenna& AddAntenna(Project& p, AntennaKind kind, double powerW, double h
     a.AntX = i * p.CellSize;
     a.AntY = j * p.CellSize;
     return a;
+}
+
+// A pattern that loses nothing in any direction.
+inline AntennaPattern IsotropicPattern(const std::string& name = "iso") {
+    AntennaPattern iso;
+    iso.Name = name;
+    iso.Horizontal = {{0}, {0}};
+    iso.Vertical = {{0}, {0}};
+    return iso;
 }
 
 } // namespace brenvik::testing
