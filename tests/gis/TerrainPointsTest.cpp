@@ -1,7 +1,7 @@
 #include "gis/Terrain.h"
 
 #include "compliance/Buildings.h"
-#include "compliance/Limits.h"
+#include "compliance/ComplianceTestSupport.h"
 #include "compliance/Places.h"
 #include "model/DrawingArea.h"
 #include "model/ProjectFile.h"
@@ -121,9 +121,7 @@ TEST(TerrainPoints, PlacesFloorsAndFeetOnTheModelAtTheirPoint) {
         const gis::TerrainSample t = gis::SampleTerrain(p, dir.file("dem.tif"));
         ASSERT_FALSE(t.refusal) << *t.refusal;
         gis::ApplyTerrain(p, t);
-        const auto inv = compliance::InverseLimits(
-            p, compliance::LoadLibrary(compliance::ShippedLimitsPath(), "").library, "icnirp-2020",
-            Population::Public).inverse;
+        const auto inv = brenvik::testing::IcnirpInverse(p);
         const auto places = compliance::EvaluatePlaces(p, inv);
         if (k.note) {
             EXPECT_FALSE(p.Dem);
