@@ -1,7 +1,7 @@
 #include "antenna/BeamCuts.h"
 #include "antenna/Pattern.h"
 #include "model/Project.h"
-#include "model/ProjectFile.h"
+#include "model/TestProjects.h"
 
 #include <cmath>
 #include <filesystem>
@@ -150,11 +150,7 @@ TEST(PatternPeak, ReaderKeepsTabsAndFineValuesAndRefusesWhatIsNoFile) {
     ASSERT_TRUE(fine.pattern) << fine.error;
     Project saved;
     saved.Patterns = {*fine.pattern};
-    std::string text;
-    ASSERT_TRUE(WriteProjectText(saved, text));
-    Project back;
-    ASSERT_TRUE(ReadProjectText(back, text));
-    EXPECT_EQ(back.Patterns, saved.Patterns);
+    EXPECT_EQ(brenvik::testing::ReadBack(saved).Patterns, saved.Patterns);
 
     // Files: a control character in the file's name, a pipe, a device.
     const std::filesystem::path dir =
