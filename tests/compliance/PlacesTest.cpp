@@ -165,9 +165,5 @@ TEST(Places, WhatImportsSaves) {
     ASSERT_FALSE(in.refusal) << *in.refusal;
     ASSERT_EQ(in.imported, 2);
     EXPECT_EQ(p.Places[0].Name, "Crèche, \"Sol\"");
-    std::string text;
-    ASSERT_TRUE(WriteProjectText(p, text));
-    Project back;
-    ASSERT_TRUE(ReadProjectText(back, text));
-    EXPECT_EQ(back.Places, p.Places);
+    EXPECT_EQ(brenvik::testing::ReadBack(p).Places, p.Places);
 }
