@@ -4,7 +4,6 @@
 #include "compliance/ComplianceTestSupport.h"
 #include "compliance/Places.h"
 #include "model/DrawingArea.h"
-#include "model/ProjectFile.h"
 #include "model/TempDir.h"
 #include "model/TestProjects.h"
 
@@ -156,10 +155,7 @@ TEST(TerrainPoints, PlacesFloorsAndFeetOnTheModelAtTheirPoint) {
             }
             EXPECT_NEAR(f.sUw, best, 1e-9 * best) << f.floor;
         }
-        std::string text, why;
-        ASSERT_TRUE(WriteProjectText(p, text));
-        Project q;
-        ASSERT_TRUE(ReadProjectText(q, text, &why)) << why;
+        const Project q = brenvik::testing::ReadBack(p);
         ASSERT_TRUE(q.Dem && *q.Dem == *p.Dem);
         for (std::size_t n = 0; n < places.size(); ++n)
             EXPECT_EQ(compliance::EvaluatePlace(q, q.Places[n], inv).groundM, places[n].groundM);
