@@ -33,7 +33,8 @@ template <class Pred> std::vector<Primitive> where(const RecordingSurface& s, Pr
 
 // Boxes of the surface whose top-left corner is (x, y).
 inline std::vector<Primitive> boxesAt(const RecordingSurface& s, double x, double y) {
-    return where(s, [&](const Primitive& p) { return p.kind == Kind::Box && p.x1 == x && p.y1 == y; });
+    return where(s,
+                 [&](const Primitive& p) { return p.kind == Kind::Box && p.x1 == x && p.y1 == y; });
 }
 
 inline bool hasLine(const RecordingSurface& s, double x1, double y1, double x2, double y2) {
