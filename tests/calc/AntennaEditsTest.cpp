@@ -102,12 +102,8 @@ TEST(TowerEdits, FieldEditsCheckTheRangeAndNameTheField) {
                       std::tuple(value, 0));
         }
     }
-    // A position in metres moves the tower to the grid cell holding it.
+    // A position in metres on another tower's node is refused.
     Project p = TwoTowers();
-    const double x =
-        AntennaFieldValue(p, 3, AntennaField::XMetres) + 10 * p.CellSize * p.MetersPerUnit;
-    ASSERT_FALSE(SetAntennaField(p, 3, AntennaField::XMetres, x + 0.01));
-    EXPECT_EQ(p.Antennas[3].AntX, 11 * p.CellSize);
     EXPECT_EQ(SetAntennaField(p, 3, AntennaField::XMetres, p.OriginX).value_or(""),
               "Please eliminate first the source located in this point");
 }

@@ -22,11 +22,7 @@ constexpr double kLimit = 4.5; // W/m^2
 Project Isotropic(double reflection, double height) {
     Project p;
     p.Exposure = {ExposureModel::FarField, reflection};
-    AntennaPattern iso;
-    iso.Name = "iso";
-    iso.Horizontal = {{0}, {0}};
-    iso.Vertical = {{0}, {0}};
-    p.Patterns = {iso};
+    p.Patterns = {brenvik::testing::IsotropicPattern()};
     Antenna& a = brenvik::testing::AddAntenna(p, AntennaKind::Panel, 1000, 10, 90, 50, 30);
     a.AntTilt = 6;
     a.AntPattern = "iso";

@@ -1,5 +1,6 @@
 #include "compliance/Buildings.h"
 
+#include "compliance/ComplianceTestSupport.h"
 #include "compliance/Limits.h"
 #include "compliance/Places.h"
 #include "compliance/ReportLayout.h"
@@ -28,8 +29,7 @@ TEST(Buildings, WorstFloorFacesTheBeamAndMatchesPointEvaluations) {
                {}};
     p.Buildings.push_back(b);
 
-    const LoadedLibrary lib = LoadLibrary(ShippedLimitsPath(), "");
-    const auto inv = InverseLimits(p, lib.library, "icnirp-2020", Population::Public).inverse;
+    const auto inv = brenvik::testing::IcnirpInverse(p);
     Feedback fb;
     const auto all = EvaluateBuildings(p, inv, fb);
     ASSERT_TRUE(all);

@@ -1,5 +1,6 @@
 #include "compliance/ComplianceView.h"
 
+#include "compliance/ComplianceTestSupport.h"
 #include "model/ResultStamp.h"
 
 #include <gtest/gtest.h>
@@ -54,7 +55,6 @@ TEST(PercentView, ShowsTheRatioInPercentWithFixedIsolinesOrLeavesAPlaneWithoutIt
 }
 
 TEST(ComplianceForm, AcceptStoresOrRefusesWhole) {
-    const LoadedLibrary lib = LoadLibrary(ShippedLimitsPath(), "");
     struct Case {
         std::string standard, site, assessor;
         bool accepted;
@@ -70,7 +70,7 @@ TEST(ComplianceForm, AcceptStoresOrRefusesWhole) {
         Project p;
         const auto refused = ComplianceFormAccept(
             p, {c.standard, Population::Occupational, c.site, c.assessor, Unit::VoltPerMetre},
-            lib.library);
+            brenvik::testing::ShippedLimits());
         EXPECT_EQ(!refused, c.accepted) << c.site;
         EXPECT_EQ(std::tuple(p.Compliance.SiteName, p.Compliance.Assessor, p.Compliance.Standard,
                              p.Compliance.Group),

@@ -1,5 +1,6 @@
 #include "compliance/Limits.h"
 
+#include "compliance/ComplianceTestSupport.h"
 #include "compliance/Units.h"
 #include "model/TempDir.h"
 
@@ -10,14 +11,7 @@
 using namespace brenvik;
 using namespace brenvik::compliance;
 
-namespace {
-
-const Library& Shipped() {
-    static const LoadedLibrary lib = LoadLibrary(ShippedLimitsPath(), "");
-    return lib.library;
-}
-
-} // namespace
+using brenvik::testing::ShippedLimits;
 
 TEST(Limits, ReferenceLevelsOfTheStandards) {
     struct Case {
@@ -39,7 +33,7 @@ TEST(Limits, ReferenceLevelsOfTheStandards) {
     // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.id) + " " + std::to_string(c.mhz));
-        const Standard* s = Shipped().find(c.id);
+        const Standard* s = ShippedLimits().find(c.id);
         ASSERT_NE(s, nullptr);
         const auto l = ReferenceLevel(*s, c.g, c.mhz);
         ASSERT_TRUE(l);
@@ -50,8 +44,8 @@ TEST(Limits, ReferenceLevelsOfTheStandards) {
     }
     // Below 300 kHz the FCC table gives nothing; a field-only range gives S
     // from E.
-    EXPECT_FALSE(ReferenceLevel(*Shipped().find("fcc"), Population::Public, 0.2));
-    const auto low = ReferenceLevel(*Shipped().find("icnirp-1998"), Population::Public, 0.5);
+    EXPECT_FALSE(ReferenceLevel(*ShippedLimits().find("fcc"), Population::Public, 0.2));
+    const auto low = ReferenceLevel(*ShippedLimits().find("icnirp-1998"), Population::Public, 0.5);
     ASSERT_TRUE(low);
     EXPECT_NEAR(low->sWm2, 87.0 * 87.0 / 376.73, 1e-9);
 }
@@ -119,13 +113,13 @@ TEST(Limits, FrequencyRuleAndInverseLimitsNameTheAntenna) {
     for (auto [k, mhz, tower] : {std::tuple{1, 900.0, 1}, {2, 3500.0, 2}, {3, 0.2, 2}})
         p.Antennas[k].AntFrequencyMHz = mhz,
         p.Antennas[k].AntTower = static_cast<std::int16_t>(tower);
-    auto r = InverseLimits(p, Shipped(), "icnirp-2020", Population::Public);
+    auto r = InverseLimits(p, ShippedLimits(), "icnirp-2020", Population::Public);
     ASSERT_FALSE(r.refusal);
     EXPECT_EQ(std::tuple(r.inverse[1], r.inverse[2]), std::tuple(1.0 / 450.0, 1.0 / 1000.0));
-    r = InverseLimits(p, Shipped(), "fcc", Population::Public);
+    r = InverseLimits(p, ShippedLimits(), "fcc", Population::Public);
     ASSERT_TRUE(r.refusal);
     EXPECT_NE(r.refusal->find("tower 2, antenna 2"), std::string::npos) << *r.refusal;
-    EXPECT_TRUE(InverseLimits(p, Shipped(), "nope", Population::Public).refusal);
+    EXPECT_TRUE(InverseLimits(p, ShippedLimits(), "nope", Population::Public).refusal);
 }
 
 TEST(Units, ConversionsAndTexts) {

@@ -1,7 +1,9 @@
 #include "compliance/ReportLayout.h"
 
+#include "compliance/ComplianceTestSupport.h"
 #include "compliance/SiteInventory.h"
 #include "model/ResultStamp.h"
+#include "model/TestProjects.h"
 #include "render/RecordingSurface.h"
 
 #include <cmath>
@@ -36,12 +38,7 @@ Project HandResult(int extraAntennas) {
     return p;
 }
 
-ReportLayout Layout(const Project& p) {
-    static const LoadedLibrary lib = LoadLibrary(ShippedLimitsPath(), "");
-    SummaryResult s = Summarise(p, lib.library, "icnirp-2020", Population::Public);
-    EXPECT_FALSE(s.refusal);
-    return ReportLayout(ReportInput{&p, s.summary, "site.bvk", "2026-12-06 10:00"});
-}
+ReportLayout Layout(const Project& p) { return brenvik::testing::IcnirpReport(p); }
 
 bool Has(const std::vector<std::string>& texts, const std::string& t) {
     return std::find(texts.begin(), texts.end(), t) != texts.end();
@@ -143,23 +140,12 @@ TEST(ReportLayout, StatesTheMethodAndExplainsTheVerdictPerModel) {
         p.XY.Ratio(static_cast<int>(std::lround(a.AntX / p.CellSize)) + 1,
                     static_cast<int>(std::lround(a.AntY / p.CellSize))) = 2.0;
         if (c.model == ExposureModel::FarField) {
-            AntennaPattern iso;
-            iso.Name = "iso";
-            iso.Source = "iso.msi";
-            iso.Horizontal = {{0}, {0}};
-            iso.Vertical = {{0}, {0}};
-            p.Patterns = {iso};
+            p.Patterns = {brenvik::testing::IsotropicPattern()};
+            p.Patterns[0].Source = "iso.msi";
             p.Antennas[1].AntPattern = p.Antennas[2].AntPattern = "iso";
         }
         StampResult(p, Plane::XY, true); // the result was computed for these inputs
-        const ReportLayout layout = Layout(p);
-        std::vector<std::string> texts;
-        for (int k = 0; k < layout.pageCount(); ++k) {
-            render::RecordingSurface s;
-            layout.drawPage(k, s);
-            const std::vector<std::string> page = s.texts();
-            texts.insert(texts.end(), page.begin(), page.end());
-        }
+        const std::vector<std::string> texts = brenvik::testing::ReportTexts(Layout(p));
         for (const std::string& says : c.says)
             EXPECT_TRUE(Has(texts, says)) << says;
     }

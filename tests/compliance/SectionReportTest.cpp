@@ -2,6 +2,7 @@
 #include "calc/FarFieldHand.h"
 #include "calc/GridCalc.h"
 #include "compliance/Boundaries.h"
+#include "compliance/ComplianceTestSupport.h"
 #include "compliance/ComplianceView.h"
 #include "compliance/Limits.h"
 #include "compliance/ReportLayout.h"
@@ -58,16 +59,8 @@ double DashedLineY(const render::RecordingSurface& s) {
     return best;
 }
 
-const Library& Lib() {
-    static const LoadedLibrary lib = LoadLibrary(ShippedLimitsPath(), "");
-    return lib.library;
-}
-
-ReportLayout Layout(const Project& p) {
-    SummaryResult sum = Summarise(p, Lib(), "icnirp-2020", Population::Public);
-    EXPECT_FALSE(sum.refusal);
-    return ReportLayout(ReportInput{&p, sum.summary, "site.bvk", "2026-12-06 10:00"});
-}
+using brenvik::testing::IcnirpReport;
+using brenvik::testing::ShippedLimits;
 
 } // namespace
 
@@ -106,7 +99,7 @@ TEST(SectionReport, DashedLineHeadlineAndVerdictGiveTheSectionsTrueY) {
                                                                : 12.5 + (9600 - row * cell) * mpu;
         SCOPED_TRACE(Fixed2(want));
 
-        const ReportLayout layout = Layout(p);
+        const ReportLayout layout = IcnirpReport(p);
         render::RecordingSurface plan, last;
         layout.drawPage(0, plan);
         EXPECT_NEAR(PageToMetres(plan, DashedLineY(plan)), want, 1e-3);
@@ -118,9 +111,9 @@ TEST(SectionReport, DashedLineHeadlineAndVerdictGiveTheSectionsTrueY) {
         layout.drawPage(layout.pageCount() - 1, last); // the section's page
         auto texts = last.texts();
         // The summary's section line too.
-        const auto summary =
-            SummaryLines(p, Summarise(p, Lib(), "icnirp-2020", Population::Public).summary,
-                         Unit::MicroWattPerCm2);
+        const auto summary = SummaryLines(
+            p, Summarise(p, ShippedLimits(), "icnirp-2020", Population::Public).summary,
+            Unit::MicroWattPerCm2);
         texts.insert(texts.end(), summary.begin(), summary.end());
         EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
                                 [&](const std::string& t) { return t.rfind("S" + at, 0) == 0; }),
@@ -142,10 +135,10 @@ TEST(SectionReport, BeamModelSectionAlsoGivesTheFarFieldVerdictToSign) {
     // of sqrt(1.64 P / (4 pi S_L)) = 5.4 m: a verdict without crossings.
     ASSERT_FALSE(SetSectionDistance(p, (9345 - a.AntY + 6 * p.CellSize) * p.MetersPerUnit));
     CalcControl ctl;
-    ctl.inverseLimit = InverseLimits(p, Lib(), "icnirp-2020", Population::Public).inverse;
+    ctl.inverseLimit = brenvik::testing::IcnirpInverse(p);
     ASSERT_EQ(ctl.inverseLimit.size(), 2u);
     ASSERT_TRUE(RunXZCalculation(p, ctl).ok());
-    const ReportLayout layout = Layout(p);
+    const ReportLayout layout = IcnirpReport(p);
 
     const double mpu = p.MetersPerUnit, cell = p.CellSize, step = cell * mpu;
     const double row = std::floor((cell + 9345 - p.XZDistance / mpu) / cell);

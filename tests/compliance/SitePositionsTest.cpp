@@ -1,4 +1,5 @@
 // The site inventory: where its antennas land, and the rows it refuses.
+#include "compliance/ComplianceTestSupport.h"
 #include "compliance/Limits.h"
 #include "compliance/Places.h"
 #include "compliance/ReportLayout.h"
@@ -99,19 +100,9 @@ TEST(SitePositions, TheBeamModelsMethodNamesAntennasAwayFromTheirNodes) {
     const double dx = 40.3 - 26 * kCell * kMpu, dy = 33.7 - (kTop - 40 * kCell) * kMpu;
     char want[80];
     std::snprintf(want, sizeof want, "  T1 A1 north mast %.2f m", std::hypot(dx, dy));
-    const LoadedLibrary lib = LoadLibrary(ShippedLimitsPath(), "");
     for (ExposureModel model : {ExposureModel::Specified, ExposureModel::FarField}) {
         p.Exposure.Model = model;
-        const SummaryResult s = Summarise(p, lib.library, "icnirp-2020", Population::Public);
-        ASSERT_FALSE(s.refusal);
-        const ReportLayout layout(ReportInput{&p, s.summary, "p.bvk", "2026-12-07 08:00"});
-        std::vector<std::string> texts;
-        for (int k = 0; k < layout.pageCount(); ++k) {
-            render::RecordingSurface surface;
-            layout.drawPage(k, surface);
-            for (const std::string& t : surface.texts())
-                texts.push_back(t);
-        }
+        const auto texts = brenvik::testing::ReportTexts(brenvik::testing::IcnirpReport(p));
         // The far-field model computes at the true positions: nothing to say.
         const bool named = std::find(texts.begin(), texts.end(), want) != texts.end();
         EXPECT_EQ(named, model == ExposureModel::Specified) << want;

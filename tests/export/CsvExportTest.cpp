@@ -17,12 +17,7 @@ namespace {
 std::vector<std::string> Records(const Project& p, CsvExport kind) {
     std::string text;
     EXPECT_TRUE(WriteCsv(p, kind, text));
-    std::vector<std::string> out;
-    for (std::size_t pos = 0, end; pos < text.size(); pos = end + 2) {
-        end = text.find("\r\n", pos);
-        out.push_back(text.substr(pos, end - pos));
-    }
-    return out;
+    return brenvik::testing::CrLfLines(text);
 }
 
 } // namespace

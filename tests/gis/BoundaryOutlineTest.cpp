@@ -28,11 +28,7 @@ constexpr double kLimit = 4.5; // W/m^2
 Project TwoIsotropic() {
     Project p;
     p.Exposure = {ExposureModel::FarField, 1.0};
-    AntennaPattern iso;
-    iso.Name = "iso";
-    iso.Horizontal = {{0}, {0}};
-    iso.Vertical = {{0}, {0}};
-    p.Patterns = {iso};
+    p.Patterns = {brenvik::testing::IsotropicPattern()};
     for (const auto& [h, i, j] : {std::tuple{10.0, 50, 30}, {16.0, 120, 70}}) {
         Antenna& a = brenvik::testing::AddAntenna(p, AntennaKind::Panel, 1000, h, 90, i, j);
         a.AntPattern = "iso";

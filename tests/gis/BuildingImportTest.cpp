@@ -2,8 +2,8 @@
 
 #include "compliance/Limits.h"
 #include "gis/Terrain.h"
-#include "model/ProjectFile.h"
 #include "model/TempDir.h"
+#include "model/TestProjects.h"
 
 #include <fstream>
 #include <functional>
@@ -108,11 +108,7 @@ TEST(BuildingImport, AbsurdFeaturesAreRefusedAndWhatImportsSaves) {
     p.Buildings = ok.buildings;
     ASSERT_EQ(p.Buildings.size(), 1u);
     EXPECT_EQ(std::tuple(p.Buildings[0].HeightM, p.Buildings[0].BaseM), std::tuple(1000.0, 900.0));
-    std::string text;
-    ASSERT_TRUE(WriteProjectText(p, text));
-    Project back;
-    ASSERT_TRUE(ReadProjectText(back, text));
-    EXPECT_EQ(back.Buildings, p.Buildings);
+    EXPECT_EQ(brenvik::testing::ReadBack(p).Buildings, p.Buildings);
 }
 
 // A named pipe would block each reader, a device would feed it without end,

@@ -8,8 +8,8 @@
 #include "compliance/Buildings.h"
 #include "compliance/Limits.h"
 #include "model/Feedback.h"
-#include "model/ProjectFile.h"
 #include "model/TempDir.h"
+#include "model/TestProjects.h"
 
 #include <cmath>
 #include <fstream>
@@ -107,11 +107,7 @@ TEST(FootprintGeometry, CourtyardsAreKeptAndCrossedFootprintsMendedOrRefused) {
 
     // The project file keeps the courtyard.
     p.Buildings = in.buildings;
-    std::string text;
-    ASSERT_TRUE(WriteProjectText(p, text));
-    Project back;
-    ASSERT_TRUE(ReadProjectText(back, text));
-    EXPECT_EQ(back.Buildings, p.Buildings);
+    EXPECT_EQ(brenvik::testing::ReadBack(p).Buildings, p.Buildings);
 
     // The layer holds valid polygons only, the courtyard as an inner ring.
     Feedback fb;

@@ -274,7 +274,6 @@ TEST(GisExportBadCases, CancelStopsEveryFormatSoonAndAMissingDriverIsNamed) {
         ASSERT_TRUE(failed) << "finished before the cancel";
         EXPECT_EQ(*failed, msg::Interrupted);
         const double latency = std::chrono::duration<double>(stopped - raised).count();
-        std::printf("%-40s stopped %.3f s after the cancel\n", gisFormatCaption(f), latency);
         EXPECT_LT(latency, 1.0);
         EXPECT_EQ(dir.entries(), 0);
     }

@@ -1,6 +1,6 @@
 #include "GisTestSupport.h"
 #include "compliance/Buildings.h"
-#include "compliance/Limits.h"
+#include "compliance/ComplianceTestSupport.h"
 #include "compliance/Places.h"
 #include "gis/GisExport.h"
 #include "model/TempDir.h"
@@ -136,11 +136,10 @@ TEST(MapOutputs, BuildingsAndPlacesReadBackFromTheGeoPackageAndTheKmz) {
     for (int k : {1, 2})
         std::tie(p.Antennas[std::size_t(k)].AntType, p.Antennas[std::size_t(k)].AntPower,
                  p.Antennas[std::size_t(k)].AntHeight) = std::tuple(AntennaKind::Stick, 400.0, 6.0);
-    const auto lib = compliance::LoadLibrary();
-    const auto inv = compliance::InverseLimits(p, lib.library, "icnirp-2020", Population::Public);
-    ASSERT_FALSE(inv.refusal);
-    const BuildingValue worst = compliance::EvaluateBuilding(p, b, inv.inverse);
-    const compliance::PlaceValue place = compliance::EvaluatePlace(p, p.Places[0], inv.inverse);
+    const auto inv = brenvik::testing::IcnirpInverse(p);
+    ASSERT_EQ(inv.size(), 3u);
+    const BuildingValue worst = compliance::EvaluateBuilding(p, b, inv);
+    const compliance::PlaceValue place = compliance::EvaluatePlace(p, p.Places[0], inv);
     ASSERT_GT(worst.worstFloor().percent, 0.0);
 
     const std::string gpkg = dir.file("s.gpkg"), kmz = dir.file("s.kmz");

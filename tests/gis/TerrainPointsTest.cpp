@@ -1,10 +1,9 @@
 #include "gis/Terrain.h"
 
 #include "compliance/Buildings.h"
-#include "compliance/Limits.h"
+#include "compliance/ComplianceTestSupport.h"
 #include "compliance/Places.h"
 #include "model/DrawingArea.h"
-#include "model/ProjectFile.h"
 #include "model/TempDir.h"
 #include "model/TestProjects.h"
 
@@ -121,9 +120,7 @@ TEST(TerrainPoints, PlacesFloorsAndFeetOnTheModelAtTheirPoint) {
         const gis::TerrainSample t = gis::SampleTerrain(p, dir.file("dem.tif"));
         ASSERT_FALSE(t.refusal) << *t.refusal;
         gis::ApplyTerrain(p, t);
-        const auto inv = compliance::InverseLimits(
-            p, compliance::LoadLibrary(compliance::ShippedLimitsPath(), "").library, "icnirp-2020",
-            Population::Public).inverse;
+        const auto inv = brenvik::testing::IcnirpInverse(p);
         const auto places = compliance::EvaluatePlaces(p, inv);
         if (k.note) {
             EXPECT_FALSE(p.Dem);
@@ -158,10 +155,7 @@ TEST(TerrainPoints, PlacesFloorsAndFeetOnTheModelAtTheirPoint) {
             }
             EXPECT_NEAR(f.sUw, best, 1e-9 * best) << f.floor;
         }
-        std::string text, why;
-        ASSERT_TRUE(WriteProjectText(p, text));
-        Project q;
-        ASSERT_TRUE(ReadProjectText(q, text, &why)) << why;
+        const Project q = brenvik::testing::ReadBack(p);
         ASSERT_TRUE(q.Dem && *q.Dem == *p.Dem);
         for (std::size_t n = 0; n < places.size(); ++n)
             EXPECT_EQ(compliance::EvaluatePlace(q, q.Places[n], inv).groundM, places[n].groundM);

@@ -11,6 +11,7 @@
 
 using namespace brenvik;
 using brenvik::testing::FakePrompts;
+using brenvik::testing::ProjectText;
 using brenvik::testing::Slurp;
 using brenvik::testing::Spit;
 using brenvik::testing::TempDir;
@@ -22,12 +23,6 @@ Project WithOneAntenna() {
     brenvik::testing::AddAntenna(p, AntennaKind::Panel, 1600, 0, 0, 0, 0);
     p.GroundGrid(2, 3) = 6;
     return p;
-}
-
-std::string TextOf(const Project& p) {
-    std::string s;
-    EXPECT_TRUE(WriteProjectText(p, s));
-    return s;
 }
 
 } // namespace
@@ -46,7 +41,7 @@ TEST(SaveProject, CancelWritesNothingAFailureReportsAndKeepsThePreviousFile) {
     // Named after the file; no temporary left behind.
     EXPECT_EQ(
         std::tuple(p.FileName, Slurp(dir.file("site.bvk")), dir.entries(), ui.messages.size()),
-        std::tuple(dir.file("site.bvk"), TextOf(p), 1, 0u));
+        std::tuple(dir.file("site.bvk"), ProjectText(p), 1, 0u));
 
     const std::string target = dir.file("site.bvk");
     Spit(target, "previous contents\r\n");
@@ -74,14 +69,14 @@ TEST(OpenProjectPath, ReadsTheNamedFileWithoutAskingAndAFailureKeepsTheProject) 
     TempDir dir;
     Project saved = WithOneAntenna();
     saved.PlanWidthM = 300;
-    Spit(dir.file("site.bvk"), TextOf(saved));
+    Spit(dir.file("site.bvk"), ProjectText(saved));
     Spit(dir.file("bad.bvk"), "2\r\n150\r\n100\r\n3\r\n0\r\n36\r\n");
     Project kept = WithOneAntenna();
     EXPECT_FALSE(LoadProjectFile(kept, dir.file("bad.bvk"))); // alone, it changes nothing
-    EXPECT_EQ(TextOf(kept), TextOf(WithOneAntenna()));
+    EXPECT_EQ(ProjectText(kept), ProjectText(WithOneAntenna()));
     Spit(dir.file("short.bvk"), "2\r\n150\r\n");
     Spit(dir.file("block.bvk"),
-         TextOf(saved) + "\"brenvik-extension\"\r\n1\r\npopulation=kids\r\n");
+         ProjectText(saved) + "\"brenvik-extension\"\r\n1\r\npopulation=kids\r\n");
     const struct {
         std::string path;
         bool read;
@@ -97,18 +92,18 @@ TEST(OpenProjectPath, ReadsTheNamedFileWithoutAskingAndAFailureKeepsTheProject) 
         Project p = WithOneAntenna();
         p.OriginLat = 12;
         p.FileName = "open.bvk";
-        const std::string before = TextOf(p);
+        const std::string before = ProjectText(p);
         FakePrompts ui;
         EXPECT_EQ(OpenProjectPath(p, ui, c.path), c.read) << c.path;
         EXPECT_EQ(ui.openAsked, 0);
         if (c.read) {
             EXPECT_TRUE(ui.messages.empty());
-            EXPECT_EQ(TextOf(p), TextOf(saved)); // nothing of the previous work survives
+            EXPECT_EQ(ProjectText(p), ProjectText(saved)); // nothing of the previous work survives
             continue;
         }
         EXPECT_EQ(ui.messages,
                   std::vector<std::string>{"Error en el fichero\n" + c.path + ": " + c.cause});
-        EXPECT_EQ(std::tuple(TextOf(p), p.FileName, p.OriginLat),
+        EXPECT_EQ(std::tuple(ProjectText(p), p.FileName, p.OriginLat),
                   std::tuple(before, "open.bvk", 12.0));
     }
 }
@@ -124,13 +119,13 @@ TEST(SaveChanges, EachAnswerAndPendingAction) {
     EXPECT_EQ(std::tuple(p.PendingAction, ui.saveAsked), std::tuple(PendingCommand::New, 0));
     // "Yes" on a named project saves in place, without asking for a path, and
     // the Open that asked goes on (its dialog is cancelled here).
-    const std::string text = TextOf(p);
+    const std::string text = ProjectText(p);
     const SaveChangesOutcome yes = AskSaveChanges(p, ui, PendingCommand::Open);
     EXPECT_EQ(std::tuple(yes.saved, Slurp(dir.file("a.bvk")), ui.saveAsked, ui.openAsked),
               std::tuple(true, text, 0, 1));
     // "No" to Open, then a cancelled Open dialog: nothing happens.
     EXPECT_FALSE(AskSaveChanges(p, ui, PendingCommand::Open).documentChanged);
-    EXPECT_EQ(std::tuple(ui.openAsked, TextOf(p), p.FileName),
+    EXPECT_EQ(std::tuple(ui.openAsked, ProjectText(p), p.FileName),
               std::tuple(2, text, dir.file("a.bvk")));
     EXPECT_TRUE(AskSaveChanges(p, ui, PendingCommand::New).documentChanged);
     EXPECT_EQ(std::tuple(p.Title(), p.AntennaCount), std::tuple("Brenvik 5.0 english []", 0));

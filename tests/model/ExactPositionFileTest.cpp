@@ -18,11 +18,7 @@ Project TwoTowers() {
     return p;
 }
 
-std::string Write(const Project& p) {
-    std::string out;
-    EXPECT_TRUE(WriteProjectText(p, out));
-    return out;
-}
+std::string Write(const Project& p) { return brenvik::testing::ProjectText(p); }
 
 } // namespace
 

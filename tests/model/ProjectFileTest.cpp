@@ -2,6 +2,7 @@
 
 #include "model/Numbers.h"
 #include "model/TempDir.h"
+#include "model/TestProjects.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,20 +23,9 @@ std::string Lines(const std::vector<std::string>& lines) {
     return s;
 }
 
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> out;
-    for (std::size_t pos = 0, end; pos < text.size(); pos = end + 2) {
-        end = text.find("\r\n", pos);
-        out.push_back(text.substr(pos, end - pos));
-    }
-    return out;
-}
+using brenvik::testing::CrLfLines;
 
-std::string Write(const Project& p) {
-    std::string s;
-    EXPECT_TRUE(WriteProjectText(p, s));
-    return s;
-}
+std::string Write(const Project& p) { return brenvik::testing::ProjectText(p); }
 
 // Every optional record: antennas, legacy sources, an XY result whose
 // isolines have gaps in their slots, an empty and a double variant.
@@ -161,7 +151,7 @@ TEST(ProjectFileWriter, WritesEveryRecordToTheByte) {
                                "0", "0", "0", "0", "2", "1", "0", "0", "-1", "1"}));
 
     p.XY.Calculated = false; // the file ends after the geography
-    EXPECT_EQ(SplitLines(Write(p)).size(), 32u);
+    EXPECT_EQ(CrLfLines(Write(p)).size(), 32u);
 
     // Nothing that could not be read back is ever written.
     std::string s;
@@ -311,7 +301,7 @@ TEST(ProjectFileReader, LooseLineEndsKeptSlotsAndGridBounds) {
 TEST(ProjectFileReader, NumberLinesFollowTheLineRules) {
     // The reader takes common number forms where they stand; every form must
     // still come out as the rules for a line on its own decide.
-    const auto lines = SplitLines(Write(RichProject()));
+    const auto lines = CrLfLines(Write(RichProject()));
     const std::size_t tower = 5 + 7, ground = 5 + 12 * 3;
     ASSERT_EQ(lines[tower], "1");
     // clang-format off
@@ -335,7 +325,7 @@ TEST(ProjectFileReader, NumberLinesFollowTheLineRules) {
 }
 
 TEST(ProjectFileReader, ShortenedOrGarbledFilesFail) {
-    const auto lines = SplitLines(Write(RichProject()));
+    const auto lines = CrLfLines(Write(RichProject()));
     for (std::size_t n = 0; n < lines.size(); ++n) {
         Project q;
         EXPECT_FALSE(ReadProjectText(
@@ -355,7 +345,7 @@ TEST(ProjectFileReader, AbsurdCountsFailWithoutAllocating) {
     EXPECT_FALSE(ReadProjectText(q, Lines({"2", "150", "100", "32767", "0", "1"})));
     EXPECT_FALSE(ReadProjectText(q, Lines({"2", "150", "100", "-1", "0"})));
 
-    const auto lines = SplitLines(Write(RichProject()));
+    const auto lines = CrLfLines(Write(RichProject()));
     // IsolineCount is followed by 5 heads, 3 levels, 3 x 4 crossings and
     // 3 x 1 points of the second set, two lines each.
     const std::size_t iso = lines.size() - (6 + 3 + 3 * 4 * 2 + 3 * 1 * 2);

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace brenvik::testing {
 
@@ -37,6 +38,16 @@ class TempDir {
 inline std::string Slurp(const std::string& path) {
     std::ifstream is(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(is)), std::istreambuf_iterator<char>());
+}
+
+// The lines of a text whose every line ends in CR LF.
+inline std::vector<std::string> CrLfLines(const std::string& text) {
+    std::vector<std::string> out;
+    for (std::size_t pos = 0, end; pos < text.size(); pos = end + 2) {
+        end = text.find("\r\n", pos);
+        out.push_back(text.substr(pos, end - pos));
+    }
+    return out;
 }
 
 inline void Spit(const std::string& path, const std::string& text) {

@@ -4,8 +4,11 @@
 // antennas on their own towers.
 
 #include "model/Project.h"
+#include "model/ProjectFile.h"
 
 #include <algorithm>
+#include <gtest/gtest.h>
+#include <string>
 
 namespace brenvik::testing {
 
@@ -39,6 +42,30 @@ inline Antenna& AddAntenna(Project& p, AntennaKind kind, double powerW, double h
     a.AntX = i * p.CellSize;
     a.AntY = j * p.CellSize;
     return a;
+}
+
+// The project's file text; a project the writer refuses fails the test.
+inline std::string ProjectText(const Project& p) {
+    std::string text;
+    EXPECT_TRUE(WriteProjectText(p, text));
+    return text;
+}
+
+// The project as its file text reads back.
+inline Project ReadBack(const Project& p) {
+    Project back;
+    std::string why;
+    EXPECT_TRUE(ReadProjectText(back, ProjectText(p), &why)) << why;
+    return back;
+}
+
+// A pattern that loses nothing in any direction.
+inline AntennaPattern IsotropicPattern(const std::string& name = "iso") {
+    AntennaPattern iso;
+    iso.Name = name;
+    iso.Horizontal = {{0}, {0}};
+    iso.Vertical = {{0}, {0}};
+    return iso;
 }
 
 } // namespace brenvik::testing

@@ -141,15 +141,16 @@ TEST(Gradient, SceneIsPaintedOverTheCells) {
     // The redraw paints the scene, then the gradient clears and paints the
     // cells and the scene again: the last clear comes before the first cell
     // under the antenna, the last antenna mark and legal note after it.
-    long cell = -1, clear = -1, antenna = -1, note = -1;
-    for (long i = 0; i < static_cast<long>(s.primitives.size()); ++i) {
-        const Primitive& q = s.primitives[static_cast<std::size_t>(i)];
-        const bool box = q.kind == Kind::Box;
-        if (cell < 0 && box && q.fill && q.x1 == 50 * 153 && q.y1 == 30 * 153) cell = i;
-        if (q.kind == Kind::Clear) clear = i;
-        if (box && !q.fill && q.colour == markColour(p.Display)) antenna = i;
-        if (q.kind == Kind::Text && q.text.rfind("450 uW/cm^2", 0) == 0) note = i;
-    }
+    const long cell = indexOf(s, [](const Primitive& q) {
+        return q.kind == Kind::Box && q.fill && q.x1 == 50 * 153 && q.y1 == 30 * 153;
+    });
+    const long clear = indexOf(s, [](const Primitive& q) { return q.kind == Kind::Clear; }, true);
+    const long antenna = indexOf(s, [&](const Primitive& q) {
+        return q.kind == Kind::Box && !q.fill && q.colour == markColour(p.Display);
+    }, true);
+    const long note = indexOf(s, [](const Primitive& q) {
+        return q.kind == Kind::Text && q.text.rfind("450 uW/cm^2", 0) == 0;
+    }, true);
     ASSERT_GE(cell, 0);
     EXPECT_TRUE(clear < cell && antenna > cell && note > cell)
         << clear << " " << cell << " " << antenna << " " << note;

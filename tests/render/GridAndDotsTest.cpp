@@ -47,10 +47,7 @@ TEST(NumericalGrid, LatticeForTwentyColumnsAndTheMaximumMark) {
 }
 
 std::vector<Primitive> dots(const RecordingSurface& s) {
-    std::vector<Primitive> out;
-    for (const auto& c : s.ofKind(Kind::Circle))
-        if (c.fill) out.push_back(c);
-    return out;
+    return where(s, [](const Primitive& c) { return c.kind == Kind::Circle && c.fill; });
 }
 
 TEST(Dots, WithoutJitterEveryDotSitsOnItsNodeFromTheChosenLevelUp) {

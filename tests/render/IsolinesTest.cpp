@@ -26,10 +26,9 @@ Project isolineProject() {
 using Box = std::tuple<double, double, double, double>;
 
 std::vector<Primitive> dashes(const RecordingSurface& s, const Project& p) {
-    std::vector<Primitive> out;
-    for (const auto& b : s.ofKind(Kind::Box))
-        if (b.colour == isolineColour(p.Display)) out.push_back(b);
-    return out;
+    return where(s, [&](const Primitive& b) {
+        return b.kind == Kind::Box && b.colour == isolineColour(p.Display);
+    });
 }
 
 TEST(Isolines, DashesAreTheMiddleThirdOfTheCellEdges) {

@@ -4,6 +4,7 @@
 #include "render/RecordingSurface.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace brenvik::render::test {
@@ -23,12 +24,17 @@ inline Project calculatedProject() {
     return p;
 }
 
+// The primitives of the surface the predicate accepts, in drawing order.
+template <class Pred> std::vector<Primitive> where(const RecordingSurface& s, Pred pred) {
+    std::vector<Primitive> out;
+    std::copy_if(s.primitives.begin(), s.primitives.end(), std::back_inserter(out), pred);
+    return out;
+}
+
 // Boxes of the surface whose top-left corner is (x, y).
 inline std::vector<Primitive> boxesAt(const RecordingSurface& s, double x, double y) {
-    std::vector<Primitive> out;
-    for (const auto& p : s.primitives)
-        if (p.kind == Kind::Box && p.x1 == x && p.y1 == y) out.push_back(p);
-    return out;
+    return where(s,
+                 [&](const Primitive& p) { return p.kind == Kind::Box && p.x1 == x && p.y1 == y; });
 }
 
 inline bool hasLine(const RecordingSurface& s, double x1, double y1, double x2, double y2) {

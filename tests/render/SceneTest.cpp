@@ -12,10 +12,7 @@ namespace {
 using namespace test;
 
 std::vector<Primitive> greenLines(const RecordingSurface& s) {
-    std::vector<Primitive> out;
-    for (const auto& q : s.ofKind(Kind::Line))
-        if (q.colour == kGreen) out.push_back(q);
-    return out;
+    return where(s, [](const Primitive& q) { return q.kind == Kind::Line && q.colour == kGreen; });
 }
 
 TEST(PlanScene, SectionLineAndLabelOnlyWithASectionResult) {
