@@ -3,6 +3,7 @@
 #include "gis/BuildingLayer.h"
 #include "gis/GisLayers.h"
 #include "gis/Writers.h"
+#include "render/Palette.h"
 #include "render/Scene.h"
 
 #include <array>
@@ -246,7 +247,7 @@ std::optional<std::string> legendPngBytes(const Project& p, int firstLevel) {
     // The strongest band on top, as on the display's scale.
     for (int r = 0; r < rows; ++r) {
         const int level = 10 - r, top = 2 + r * rowH;
-        const render::Rgb c = render::gradientColour(level, white);
+        const render::Rgb c = render::DensityStep(level);
         for (int y = top + 2; y < top + rowH - 2; ++y)
             for (int x = 4; x < 4 + boxW; ++x)
                 put(x, y, c);
