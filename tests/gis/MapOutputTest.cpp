@@ -114,6 +114,12 @@ TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
         EXPECT_TRUE(bands.count(c)) << std::hex << c;
     auto legend = OpenGdal("/vsizip/" + kmz + "/files/legend.png", GDAL_OF_RASTER);
     EXPECT_TRUE(legend && legend->GetRasterCount() == 4);
+    // Every entry carries the day it was written, not the zip format's zero.
+    for (const char* entry : {"doc.kml", "files/gradient.png", "files/legend.png"}) {
+        VSIStatBufL st;
+        ASSERT_EQ(VSIStatL(("/vsizip/" + kmz + "/" + entry).c_str(), &st), 0) << entry;
+        EXPECT_GT(st.st_mtime, 1700000000) << entry; // after November 2023
+    }
     // The tower's table names its antennas as the report does.
     auto doc = OpenGdal("/vsizip/" + kmz + "/doc.kml", GDAL_OF_VECTOR);
     ASSERT_TRUE(doc && doc->GetLayerByName("Towers"));
@@ -187,3 +193,4 @@ TEST(MapOutputs, BuildingsAndPlacesReadBackFromTheGeoPackageAndTheKmz) {
     EXPECT_NE(style.find(std::string("BRUSH(fc:") + hex), std::string::npos) << style;
     EXPECT_EQ(kp->GetFeatureCount(), 1);
 }
+
