@@ -2,7 +2,7 @@
 # when any is missing, then configures and builds into build/.
 BRENVIK_PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
                   qt6-base-dev qt6-qpa-plugins libqt6svg6 qt6-svg-dev libgl-dev libsleef-dev nlohmann-json3-dev
-                  libgdal-dev gdal-bin poppler-utils desktop-file-utils libcli11-dev ccache
+                  libgdal-dev gdal-bin libminizip-dev poppler-utils desktop-file-utils libcli11-dev ccache
                   nodejs)
 
 brenvik_install_missing() {

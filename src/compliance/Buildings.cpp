@@ -6,6 +6,7 @@
 #include "compliance/Units.h"
 #include "geo/Geo.h"
 #include "model/AtomicFile.h"
+#include "render/Palette.h"
 #include "render/Scene.h"
 
 #include <algorithm>
@@ -41,9 +42,8 @@ std::string Number17(double v) {
 
 } // namespace
 
-render::Rgb PercentRgb(const Project& p, double percent) {
-    const int level = render::levelOf(std::min(percent, 100.0), 100.0).value_or(0);
-    return render::gradientColour(level, p.WhiteBackground);
+render::Rgb PercentRgb(const Project&, double percent) {
+    return render::RatioColour(percent);
 }
 
 render::RealPlaceMarks ExposureMarks(const Project& p, const std::vector<double>& inverse,
@@ -60,10 +60,7 @@ render::RealPlaceMarks ExposureMarks(const Project& p, const std::vector<double>
 }
 
 std::string PercentColour(const Project& p, double percent) {
-    const render::Rgb c = PercentRgb(p, percent);
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "#%02x%02x%02x", c.r, c.g, c.b);
-    return buf;
+    return render::HexColour(PercentRgb(p, percent));
 }
 
 std::vector<FloorPoint> FloorPoints(const Project& p, const Building& b,

@@ -45,8 +45,9 @@ std::string BuildingsGeoJson(const Project& p, const std::vector<BuildingValue>&
 bool SaveBuildingsFile(const Project& p, const std::vector<BuildingValue>& values,
                        const std::string& path);
 
-// The display's level colour of a % of limit, tenths of the limit from the
-// gradient's scale ("#rrggbb"); 100 % and more take the top level.
+// The colour of a % of limit on the ratio scale that turns at 100 %
+// ("#rrggbb"): blues below the limit, a decade apart from 0.001 % up, and
+// reds above it, so that low shares stay apart as well as exceedances.
 std::string PercentColour(const Project& p, double percent);
 render::Rgb PercentRgb(const Project& p, double percent);
 

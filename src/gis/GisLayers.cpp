@@ -1,11 +1,14 @@
 #include "gis/GisLayers.h"
 
 #include "compliance/Summary.h"
+#include "render/Palette.h"
 #include "render/Scene.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <functional>
+#include <memory>
 #include <gdal_alg.h>
 
 namespace brenvik::gis {
@@ -118,8 +121,29 @@ std::vector<double> isolineLevels(const Project& p, double maximum) {
     return out;
 }
 
+std::vector<double> mapLevels(const Project& p, double maximum) {
+    std::vector<double> out = isolineLevels(p, maximum);
+    for (const render::LegalNote& note : render::legalNotes())
+        if (note.limit > 0.0 && note.limit < maximum &&
+            std::find(out.begin(), out.end(), note.limit) == out.end())
+            out.push_back(note.limit);
+    return out;
+}
+
+std::function<Colour(double)> levelColours(const Project& p, double maximum) {
+    auto levels = std::make_shared<std::vector<double>>(mapLevels(p, maximum));
+    auto colours = std::make_shared<std::vector<render::Rgb>>(render::LevelColours(*levels));
+    return [levels, colours](double level) {
+        const auto at = std::find(levels->begin(), levels->end(), level);
+        if (at == levels->end()) return Colour{128, 128, 128};
+        const render::Rgb c = (*colours)[static_cast<std::size_t>(at - levels->begin())];
+        return Colour{c.r, c.g, c.b};
+    };
+}
+
 std::vector<IsolineFeature> makeIsolines(const Project& p, const NodeRaster& r, GDALDataset& grid) {
     std::vector<IsolineFeature> out;
+    const auto colourOf = levelColours(p, r.maximum);
     for (double level : isolineLevels(p, r.maximum)) {
         Scratch s = scratchLayer(wkbLineString);
         contour(r, grid, s.layer, level, {levelsOption(level), "ID_FIELD=0", "ELEV_FIELD=1"});
@@ -127,7 +151,7 @@ std::vector<IsolineFeature> makeIsolines(const Project& p, const NodeRaster& r, 
             const OGRGeometry* g = f->GetGeometryRef();
             if (!g || g->IsEmpty()) continue;
             out.push_back(
-                {level, levelColour(p, level, r.maximum), OGRGeometryUniquePtr(g->clone())});
+                {level, colourOf(level), OGRGeometryUniquePtr(g->clone())});
         }
     }
     return out;
@@ -145,6 +169,7 @@ std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDa
         thresholds.push_back({note.limit, note.text});
 
     std::vector<ZoneFeature> out;
+    const auto colourOf = levelColours(p, r.maximum);
     const double minArea = std::fabs(r.affine[1] * r.affine[5]) / 100.0;
     for (const Threshold& t : thresholds) {
         if (!(t.value > 0.0) || !(t.value < r.maximum)) continue;
@@ -162,7 +187,7 @@ std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDa
             // The nodes above the threshold, as the compliance summary counts
             // them, so that a zone and its verdict give the same m^2.
             const double area = compliance::AreaAbove(p, p.XY.Density, t.value);
-            out.push_back({t.value, r.maximum, t.label, area, levelColour(p, t.value, r.maximum),
+            out.push_back({t.value, r.maximum, t.label, area, colourOf(t.value),
                            std::move(shape)});
         }
     }

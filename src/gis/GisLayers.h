@@ -8,6 +8,7 @@
 
 #include <ogrsf_frmts.h>
 #include <string>
+#include <functional>
 #include <vector>
 
 namespace brenvik::gis {
@@ -33,6 +34,11 @@ std::string numberText(double v);
 
 // The isoline levels of the project that the result can cross.
 std::vector<double> isolineLevels(const Project& p, double maximum);
+// Every level the map draws: the isolines' and the legal limits' below the
+// maximum. Each gets a colour of its own along the density ramp, by rank,
+// the same in every file and style that draws it.
+std::vector<double> mapLevels(const Project& p, double maximum);
+std::function<Colour(double)> levelColours(const Project& p, double maximum);
 
 std::vector<IsolineFeature> makeIsolines(const Project& p, const NodeRaster& r, GDALDataset& grid);
 // Isoline levels first, then the legal limits of the plan's notes; a

@@ -3,11 +3,15 @@
 #include "gis/BuildingLayer.h"
 #include "gis/GisLayers.h"
 #include "gis/Writers.h"
+#include "render/Palette.h"
 #include "render/Scene.h"
 
 #include <array>
 #include <cmath>
 #include <cpl_conv.h>
+#include <cstdlib>
+#include <ctime>
+#include <zip.h>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -246,7 +250,7 @@ std::optional<std::string> legendPngBytes(const Project& p, int firstLevel) {
     // The strongest band on top, as on the display's scale.
     for (int r = 0; r < rows; ++r) {
         const int level = 10 - r, top = 2 + r * rowH;
-        const render::Rgb c = render::gradientColour(level, white);
+        const render::Rgb c = render::DensityStep(level);
         for (int y = top + 2; y < top + rowH - 2; ++y)
             for (int x = 4; x < 4 + boxW; ++x)
                 put(x, y, c);
@@ -285,11 +289,49 @@ std::string legendKml(const Project& p) {
            "<size x=\"0\" y=\"0\" xunits=\"pixels\" yunits=\"pixels\"/></ScreenOverlay>\n";
 }
 
-bool addToZip(void* zip, const char* name, const std::string& bytes) {
-    if (CPLCreateFileInZip(zip, name, nullptr) != CE_None) return false;
-    const bool ok = CPLWriteFileInZip(zip, bytes.data(), static_cast<int>(bytes.size())) == CE_None;
-    return CPLCloseFileInZip(zip) == CE_None && ok;
+struct ZipEntry {
+    std::string name;
+    std::string bytes;
+};
+
+// The entries' date: SOURCE_DATE_EPOCH when set (reproducible builds and
+// archives), otherwise now, in UTC.
+tm_zip entryDate() {
+    std::time_t t = std::time(nullptr);
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
+        char* end = nullptr;
+        const long long v = std::strtoll(epoch, &end, 10);
+        if (end != epoch && *end == '\0' && v >= 315532800LL) t = static_cast<std::time_t>(v);
+    }
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    tm_zip z{};
+    z.tm_sec = static_cast<uInt>(utc.tm_sec);
+    z.tm_min = static_cast<uInt>(utc.tm_min);
+    z.tm_hour = static_cast<uInt>(utc.tm_hour);
+    z.tm_mday = static_cast<uInt>(utc.tm_mday);
+    z.tm_mon = static_cast<uInt>(utc.tm_mon);
+    z.tm_year = static_cast<uInt>(utc.tm_year + 1900);
+    return z;
 }
+
+bool writeZip(const std::string& path, const std::vector<ZipEntry>& entries) {
+    zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+    if (!zip) return false;
+    zip_fileinfo info{};
+    info.tmz_date = entryDate();
+    bool ok = true;
+    for (const ZipEntry& e : entries) {
+        ok = ok && zipOpenNewFileInZip64(zip, e.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                         Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0) == ZIP_OK;
+        ok = ok && zipWriteInFileInZip(zip, e.bytes.data(), static_cast<unsigned>(e.bytes.size())) ==
+                       ZIP_OK;
+        ok = zipCloseFileInZip(zip) == ZIP_OK && ok;
+        if (!ok) break;
+    }
+    return zipClose(zip, nullptr) == ZIP_OK && ok;
+}
+
 
 } // namespace
 
@@ -302,15 +344,12 @@ bool kmzFile(const Project& p, const NodeRaster& r, const std::string& path) {
     }
     const auto image = gradientPngBytes(p, r);
     if (!image) return false;
-    const std::string kml = docKml(p, r, zones);
     const auto legend = legendPngBytes(p, overlayFirstLevel(p));
     if (!legend) return false;
-    void* zip = CPLCreateZip(path.c_str(), nullptr);
-    if (!zip) return false;
-    // Google Earth reads the first .kml entry of the archive.
-    const bool ok = addToZip(zip, "doc.kml", kml) && addToZip(zip, kImageName, *image) &&
-                    addToZip(zip, kLegendName, *legend);
-    return CPLCloseZip(zip) == CE_None && ok;
+    // Viewers read the first .kml entry of the archive.
+    return writeZip(path, {{"doc.kml", docKml(p, r, zones)},
+                           {kImageName, *image},
+                           {kLegendName, *legend}});
 }
 
 namespace {

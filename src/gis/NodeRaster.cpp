@@ -1,5 +1,7 @@
 #include "gis/NodeRaster.h"
 
+#include "render/Palette.h"
+
 #include "gis/GdalErrors.h"
 #include "render/Scene.h"
 
@@ -106,12 +108,6 @@ std::optional<NodeRaster> makeNodeRaster(const Project& p, const std::atomic<boo
     return r;
 }
 
-Colour levelColour(const Project& p, double level, double maximum) {
-    const int tenth = render::levelOf(level, maximum).value_or(0);
-    const render::Rgb c = render::gradientColour(tenth, p.WhiteBackground);
-    return {c.r, c.g, c.b};
-}
-
 std::string hexColour(Colour c) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "#%02x%02x%02x", c.r, c.g, c.b);
@@ -186,9 +182,8 @@ namespace {
 class GridBand : public GDALPamRasterBand {
   public:
     // `channel` -1: the density; 0..3: red, green, blue, alpha.
-    GridBand(GDALDataset* ds, const NodeRaster& r, GDALDataType type, int channel, int firstLevel,
-             bool white)
-        : r_(r), channel_(channel), firstLevel_(firstLevel), white_(white) {
+    GridBand(GDALDataset* ds, const NodeRaster& r, GDALDataType type, int channel, int firstLevel)
+        : r_(r), channel_(channel), firstLevel_(firstLevel) {
         poDS = ds;
         nBand = channel < 0 ? 1 : channel + 1;
         eDataType = type;
@@ -234,12 +229,11 @@ class GridBand : public GDALPamRasterBand {
         const auto level = v == NodataValue ? std::nullopt : render::levelOf(v, r_.maximum);
         if (!level || *level < firstLevel_) return 0.0;
         if (channel_ == 3) return 255.0;
-        const render::Rgb c = render::gradientColour(*level, white_);
+        const render::Rgb c = render::DensityStep(*level);
         return channel_ == 0 ? c.r : channel_ == 1 ? c.g : c.b;
     }
     const NodeRaster& r_;
     int channel_, firstLevel_;
-    bool white_;
 };
 
 class GridSource : public GDALPamDataset {
@@ -266,19 +260,19 @@ GDALDatasetUniquePtr gridDataset(const NodeRaster& r, GDALDataType type) {
     stopIfCancelled(r);
     ensureGdal();
     auto ds = std::make_unique<GridSource>(r);
-    auto* band = new GridBand(ds.get(), r, type, -1, 0, false);
+    auto* band = new GridBand(ds.get(), r, type, -1, 0);
     ds->addBand(band);
     band->SetUnitType(DensityUnit);
     if (r.hasNodata) band->SetNoDataValue(NodataValue);
     return GDALDatasetUniquePtr(ds.release());
 }
 
-GDALDatasetUniquePtr colourDataset(const NodeRaster& r, int firstLevel, bool whiteBackground) {
+GDALDatasetUniquePtr colourDataset(const NodeRaster& r, int firstLevel) {
     stopIfCancelled(r);
     ensureGdal();
     auto ds = std::make_unique<GridSource>(r);
     for (int c = 0; c < 4; ++c)
-        ds->addBand(new GridBand(ds.get(), r, GDT_Byte, c, firstLevel, whiteBackground));
+        ds->addBand(new GridBand(ds.get(), r, GDT_Byte, c, firstLevel));
     ds->GetRasterBand(4)->SetColorInterpretation(GCI_AlphaBand);
     return GDALDatasetUniquePtr(ds.release());
 }

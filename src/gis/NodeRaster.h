@@ -63,12 +63,10 @@ geo::Geographic drawingToLonLat(const Project& p, double x, double y);
 std::optional<NodeRaster> makeNodeRaster(const Project& p,
                                          const std::atomic<bool>* cancel = nullptr);
 
-// The legend colour of a level: the gradient's colour of its tenth of the
-// maximum, on the display's background.
+// A colour of the map layers.
 struct Colour {
     unsigned char r, g, b;
 };
-Colour levelColour(const Project& p, double level, double maximum);
 std::string hexColour(Colour c); // "#rrggbb"
 
 // ---- GDAL ----------------------------------------------------------------------
@@ -116,7 +114,7 @@ GDALDatasetUniquePtr gridDataset(const NodeRaster& r, GDALDataType type);
 // The gradient image of the raster as four Byte bands (red, green, blue,
 // alpha) read on demand: each node in the display's colour of its level,
 // transparent below `firstLevel`.
-GDALDatasetUniquePtr colourDataset(const NodeRaster& r, int firstLevel, bool whiteBackground);
+GDALDatasetUniquePtr colourDataset(const NodeRaster& r, int firstLevel);
 // WGS 84 with longitude first, as every output is written.
 OGRSpatialReference lonLatCrs();
 

@@ -1,5 +1,6 @@
 #include "gis/BuildingLayer.h"
 #include "gis/GisLayers.h"
+#include "gis/LayerStyles.h"
 #include "gis/Writers.h"
 #include "render/Scene.h"
 
@@ -99,6 +100,9 @@ bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& pa
         // The far-field boundaries seen from above, beside the result they bound.
         const auto outlines = layerOutlines(p);
         if (!outlines.empty() && !addBoundaryLayer(*ds, p, outlines)) return false;
+        // The file opens drawn: each layer with its colours, the coverage
+        // added below with its ramp.
+        if (!addLayerStyles(*ds, p, r.maximum, "density")) return false;
     }
     stopIfCancelled(r);
     // The grid joins the same file as a gridded coverage, which keeps
@@ -123,7 +127,7 @@ bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& pa
 }
 
 std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& r) {
-    GDALDatasetUniquePtr img = colourDataset(r, overlayFirstLevel(p), p.WhiteBackground);
+    GDALDatasetUniquePtr img = colourDataset(r, overlayFirstLevel(p));
     if (!img) return std::nullopt;
     // A banded picture packs to a small file: it is built in memory.
     MemFile file("gradient.png");

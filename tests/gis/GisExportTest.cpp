@@ -18,6 +18,7 @@
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
 #include <ogrsf_frmts.h>
+#include <map>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -26,6 +27,7 @@ using namespace brenvik;
 using namespace brenvik::gis;
 using brenvik::testing::AddAntenna;
 using brenvik::testing::FillPlan;
+using brenvik::testing::ExpectAStyleForEachLayer;
 using brenvik::testing::OpenGdal;
 using brenvik::testing::Slurp;
 using brenvik::testing::TempDir;
@@ -118,14 +120,27 @@ TEST(GisLayers, IsolinesZonesAndEveryOtherPartReadBack) {
     auto zones = OpenGdal(Written(p, GisFormat::ZonesGeoJson, dir, "z.geojson"), GDAL_OF_VECTOR);
     ASSERT_TRUE(lines && zones);
 
-    std::set<double> levels;
+    // Every level has a colour of its own, the same in the lines and the zones.
+    std::map<double, std::set<std::string>> lineColours, zoneColours;
     for (auto& f : *lines->GetLayer(0)) {
         EXPECT_EQ(wkbFlatten(f->GetGeometryRef()->getGeometryType()), wkbLineString);
         EXPECT_STREQ(f->GetFieldAsString("unit"), "uW/cm^2");
-        EXPECT_EQ(f->GetFieldAsString("stroke")[0], '#');
-        levels.insert(f->GetFieldAsDouble("level"));
+        lineColours[f->GetFieldAsDouble("level")].insert(f->GetFieldAsString("stroke"));
+    }
+    for (auto& f : *zones->GetLayer(0))
+        zoneColours[f->GetFieldAsDouble("min")].insert(f->GetFieldAsString("fill"));
+    std::set<double> levels;
+    for (const auto& [level, colours] : lineColours) {
+        levels.insert(level);
+        EXPECT_EQ(colours, zoneColours[level]) << level;
     }
     EXPECT_EQ(levels, (std::set<double>{5.0, 10.0, 15.0}));
+    std::set<std::string> distinct;
+    for (const auto& [level, colours] : zoneColours) {
+        ASSERT_EQ(colours.size(), 1u) << level;
+        distinct.insert(*colours.begin());
+    }
+    EXPECT_EQ(distinct.size(), zoneColours.size());
 
     // Zones: the three levels, then the legal limits the peak reaches (4.2, 0.1).
     std::vector<std::string> labels;
@@ -171,6 +186,7 @@ TEST(GisLayers, IsolinesZonesAndEveryOtherPartReadBack) {
     ASSERT_TRUE(gpkg);
     for (const char* layer : {"isolines", "zones", "antennas", "maximum"})
         ASSERT_TRUE(gpkg->GetLayerByName(layer)) << layer;
+    ExpectAStyleForEachLayer(*gpkg);
     OGRFeatureUniquePtr peak(gpkg->GetLayerByName("maximum")->GetNextFeature());
     EXPECT_TRUE(top->Contains(peak->GetGeometryRef()));
     OGRFeatureUniquePtr antenna(gpkg->GetLayerByName("antennas")->GetNextFeature());
@@ -190,6 +206,16 @@ TEST(GisLayers, IsolinesZonesAndEveryOtherPartReadBack) {
     for (const char* part : {"<GroundOverlay>", "<LatLonBox>", "files/gradient.png", "Tower 1",
                              "Maximum 20.000000 uW/cm^2", "Salzburgo"})
         EXPECT_NE(doc.find(part), std::string::npos) << part;
+    // The zones' fills in the KMZ: one per level, none shared.
+    std::set<std::string> fills;
+    int zoneStyles = 0;
+    for (std::size_t at = doc.find("<Style id=\"zone"); at != std::string::npos;
+         at = doc.find("<Style id=\"zone", at + 1), ++zoneStyles) {
+        const std::size_t poly = doc.find("<PolyStyle><color>", at);
+        fills.insert(doc.substr(poly + 18, 8));
+    }
+    EXPECT_EQ(zoneStyles, 5);
+    EXPECT_EQ(fills.size(), 5u);
 }
 
 TEST(GisExportBadCases, RefusalsLeaveTheOldFileAlone) {

@@ -5,6 +5,7 @@
 #include "gis/GisExport.h"
 #include "model/TempDir.h"
 #include "model/TestProjects.h"
+#include "render/Palette.h"
 #include "render/Scene.h"
 
 #include <cmath>
@@ -17,6 +18,7 @@
 using namespace brenvik;
 using namespace brenvik::gis;
 using brenvik::testing::FillPlan;
+using brenvik::testing::ExpectAStyleForEachLayer;
 using brenvik::testing::OpenGdal;
 using brenvik::testing::PixelValue;
 using brenvik::testing::TempDir;
@@ -86,7 +88,7 @@ TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
     EXPECT_STREQ(second->GetFieldAsString("label"), "T2 A2");
     EXPECT_EQ(second->GetFieldAsDouble("frequency_mhz"), 1800.0);
 
-    // Every painted pixel of the overlay has a colour of the display's bands.
+    // Every painted pixel of the overlay has a colour of the map's ramp.
     const std::string kmz = dir.file("a.kmz");
     ASSERT_FALSE(writeGisFile(p, GisFormat::Kmz, kmz));
     auto image = OpenGdal("/vsizip/" + kmz + "/files/gradient.png", GDAL_OF_RASTER);
@@ -99,7 +101,7 @@ TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
               CE_None);
     std::set<std::uint32_t> bands, seen;
     for (int level = 0; level <= 10; ++level) {
-        const render::Rgb c = render::gradientColour(level, false);
+        const render::Rgb c = render::DensityStep(level);
         bands.insert(std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b);
     }
     const std::size_t n = std::size_t(w * h);
@@ -112,6 +114,12 @@ TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
         EXPECT_TRUE(bands.count(c)) << std::hex << c;
     auto legend = OpenGdal("/vsizip/" + kmz + "/files/legend.png", GDAL_OF_RASTER);
     EXPECT_TRUE(legend && legend->GetRasterCount() == 4);
+    // Every entry carries the day it was written, not the zip format's zero.
+    for (const char* entry : {"doc.kml", "files/gradient.png", "files/legend.png"}) {
+        VSIStatBufL st;
+        ASSERT_EQ(VSIStatL(("/vsizip/" + kmz + "/" + entry).c_str(), &st), 0) << entry;
+        EXPECT_GT(st.st_mtime, 1700000000) << entry; // after November 2023
+    }
     // The tower's table names its antennas as the report does.
     auto doc = OpenGdal("/vsizip/" + kmz + "/doc.kml", GDAL_OF_VECTOR);
     ASSERT_TRUE(doc && doc->GetLayerByName("Towers"));
@@ -147,6 +155,7 @@ TEST(MapOutputs, BuildingsAndPlacesReadBackFromTheGeoPackageAndTheKmz) {
     ASSERT_FALSE(writeGisFile(p, GisFormat::Kmz, kmz));
     auto ds = OpenGdal(gpkg, GDAL_OF_VECTOR);
     ASSERT_TRUE(ds);
+    ExpectAStyleForEachLayer(*ds);
     OGRLayer* bl = ds->GetLayerByName("buildings");
     OGRLayer* pl = ds->GetLayerByName("places");
     ASSERT_TRUE(bl && pl);
@@ -183,3 +192,4 @@ TEST(MapOutputs, BuildingsAndPlacesReadBackFromTheGeoPackageAndTheKmz) {
     EXPECT_NE(style.find(std::string("BRUSH(fc:") + hex), std::string::npos) << style;
     EXPECT_EQ(kp->GetFeatureCount(), 1);
 }
+
