@@ -125,6 +125,63 @@ double AreaAbove(const Project& p, const Grid2D<double>& g, double above) {
     return static_cast<double>(n) * side * side;
 }
 
+namespace {
+
+// The plan's verdicts: the chosen standard's from the ratio grid, with the
+// node of its maximum, and each national limit's from the density.
+void SummarisePlan(const Project& p, const Library& lib, const Standard& chosen, Population g,
+                   Summary& s) {
+    s.planCalculated = true;
+    const Grid2D<double>& r = p.XY.Ratio;
+    const int nx = std::min<int>(p.GridNX, r.nx()), ny = std::min<int>(p.GridNY, r.ny());
+    double best = -1.0;
+    for (int i = 1; i <= nx; ++i)
+        for (int j = 1; j <= ny; ++j)
+            if (r(i, j) > best) {
+                best = r(i, j);
+                s.maxI = i;
+                s.maxJ = j;
+            }
+    s.maxPercent = std::max(best, 0.0) * 100.0;
+    s.maxDensityUw = p.XY.Density.inBounds(s.maxI, s.maxJ) ? p.XY.Density(s.maxI, s.maxJ) : 0;
+    // The node's plan metres from the engine's own node positions.
+    const auto at = [](const std::vector<double>& v, int k) {
+        return k >= 0 && k < static_cast<int>(v.size()) ? v[static_cast<std::size_t>(k)] : 0.0;
+    };
+    const geo::Metres m{at(p.GridXm, s.maxI),
+                        geo::VisibleHeight * p.MetersPerUnit - at(p.GridYm, s.maxJ)};
+    const geo::Cartesian c = geo::ToCartesian(p, m);
+    const geo::Geographic ll = geo::ToGeographic(p, m);
+    s.xM = c.X;
+    s.yM = c.Y;
+    s.lon = ll.lon;
+    s.lat = ll.lat;
+    s.verdicts.push_back(Verdict{chosen.id, chosen.title, s.maxPercent, AreaAbove(p, r, 1.0)});
+    for (const Standard& n : lib.standards()) {
+        if (!n.national || n.id == chosen.id) continue;
+        const auto level = ReferenceLevel(n, g, 900.0);
+        if (!level || !(level->sWm2 > 0.0)) continue;
+        const double limitUw = level->sWm2 * 100.0;
+        s.verdicts.push_back(Verdict{n.id, n.title, p.XY.MaxDensity / limitUw * 100.0,
+                                     AreaAbove(p, p.XY.Density, limitUw)});
+    }
+}
+
+void SummariseSection(const Project& p, Summary& s) {
+    double best = 0.0;
+    long long above = 0;
+    for (std::size_t k = 0; k < p.XZ.Ratio.size(); ++k) {
+        best = std::max(best, p.XZ.Ratio.data()[k]);
+        if (p.XZ.Ratio.data()[k] > 1.0) ++above;
+    }
+    s.sectionMaxPercent = best * 100.0;
+    const double zc = p.XYCalcZoom > 0.0 ? p.XYCalcZoom : 1.0;
+    const double side = p.CellSize * p.MetersPerUnit / zc;
+    s.sectionAreaAboveM2 = static_cast<double>(above) * side * side;
+}
+
+} // namespace
+
 SummaryResult Summarise(const Project& p, const Library& lib, const std::string& standard,
                         Population g) {
     SummaryResult out;
@@ -150,56 +207,8 @@ SummaryResult Summarise(const Project& p, const Library& lib, const std::string&
         line.distanceM = ComplianceDistance(p, k, level->sWm2 * 100.0);
         s.antennas.push_back(line);
     }
-
-    if (HasRatio(p, false)) {
-        s.planCalculated = true;
-        const Grid2D<double>& r = p.XY.Ratio;
-        const int nx = std::min<int>(p.GridNX, r.nx()), ny = std::min<int>(p.GridNY, r.ny());
-        double best = -1.0;
-        for (int i = 1; i <= nx; ++i)
-            for (int j = 1; j <= ny; ++j)
-                if (r(i, j) > best) {
-                    best = r(i, j);
-                    s.maxI = i;
-                    s.maxJ = j;
-                }
-        s.maxPercent = std::max(best, 0.0) * 100.0;
-        s.maxDensityUw = p.XY.Density.inBounds(s.maxI, s.maxJ) ? p.XY.Density(s.maxI, s.maxJ) : 0;
-        // The node's plan metres from the engine's own node positions.
-        const auto at = [](const std::vector<double>& v, int k) {
-            return k >= 0 && k < static_cast<int>(v.size()) ? v[static_cast<std::size_t>(k)] : 0.0;
-        };
-        const geo::Metres m{at(p.GridXm, s.maxI),
-                            geo::VisibleHeight * p.MetersPerUnit - at(p.GridYm, s.maxJ)};
-        const geo::Cartesian c = geo::ToCartesian(p, m);
-        const geo::Geographic ll = geo::ToGeographic(p, m);
-        s.xM = c.X;
-        s.yM = c.Y;
-        s.lon = ll.lon;
-        s.lat = ll.lat;
-        s.verdicts.push_back(
-            Verdict{chosen->id, chosen->title, s.maxPercent, AreaAbove(p, r, 1.0)});
-        for (const Standard& n : lib.standards()) {
-            if (!n.national || n.id == chosen->id) continue;
-            const auto level = ReferenceLevel(n, g, 900.0);
-            if (!level || !(level->sWm2 > 0.0)) continue;
-            const double limitUw = level->sWm2 * 100.0;
-            s.verdicts.push_back(Verdict{n.id, n.title, p.XY.MaxDensity / limitUw * 100.0,
-                                         AreaAbove(p, p.XY.Density, limitUw)});
-        }
-    }
-    if (HasRatio(p, true)) {
-        double best = 0.0;
-        long long above = 0;
-        for (std::size_t k = 0; k < p.XZ.Ratio.size(); ++k) {
-            best = std::max(best, p.XZ.Ratio.data()[k]);
-            if (p.XZ.Ratio.data()[k] > 1.0) ++above;
-        }
-        s.sectionMaxPercent = best * 100.0;
-        const double zc = p.XYCalcZoom > 0.0 ? p.XYCalcZoom : 1.0;
-        const double side = p.CellSize * p.MetersPerUnit / zc;
-        s.sectionAreaAboveM2 = static_cast<double>(above) * side * side;
-    }
+    if (HasRatio(p, false)) SummarisePlan(p, lib, *chosen, g, s);
+    if (HasRatio(p, true)) SummariseSection(p, s);
     s.model = p.Exposure.Model;
     if (s.model == ExposureModel::FarField) {
         std::vector<double> limits(static_cast<std::size_t>(std::max(count, 0)) + 1, 0.0);

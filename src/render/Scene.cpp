@@ -233,43 +233,43 @@ SceneControls drawPlanScene(const Project& p, Surface& s) {
     return ctl;
 }
 
-SceneControls drawSectionScene(const Project& p, Surface& s) {
-    SceneControls ctl;
-    ctl.geoLinesVisible = false;
-    ctl.scrollBarsVisible = false;
-    if (p.DisplayMode == ResultStyle::Isolines) s.clear();
-    // The section's texts (plane label, heights, antenna numbers).
-    s.setFontSize(8);
-    if (p.XY.Calculated && p.CalcOption == CalcLevel::AtHeight && p.MetersPerUnit > 0.0) {
-        const double y = kShape2Top - p.CellSize - p.CalcHeight / p.MetersPerUnit - kHScrollHeight;
-        ctl.cortexy = Segment{0, y, s.scaleWidth(), y};
-        s.setTextPosition(0, y);
-        s.setFillStyle(FillStyle::Transparent);
-        s.setTextColour(kYellow);
-        s.print("corte de plano XY");
-        s.line(0, y, s.scaleWidth(), y, kOlive);
+namespace {
+
+// Where the plan's calculation plane cuts the section, labelled.
+void drawPlaneCut(const Project& p, Surface& s, SceneControls& ctl) {
+    if (!(p.XY.Calculated && p.CalcOption == CalcLevel::AtHeight && p.MetersPerUnit > 0.0)) return;
+    const double y = kShape2Top - p.CellSize - p.CalcHeight / p.MetersPerUnit - kHScrollHeight;
+    ctl.cortexy = Segment{0, y, s.scaleWidth(), y};
+    s.setTextPosition(0, y);
+    s.setFillStyle(FillStyle::Transparent);
+    s.setTextColour(kYellow);
+    s.print("corte de plano XY");
+    s.line(0, y, s.scaleWidth(), y, kOlive);
+}
+
+// The plan's row under the section: its grid row, or the row of the line a
+// far-field section lies on.
+struct SectionGround {
+    const Project& p;
+    SectionLine line;
+    double cellM;
+    int row;
+    bool valid;
+
+    explicit SectionGround(const Project& project)
+        : p(project), line(SectionLineOf(project)), cellM(project.CellSize * project.MetersPerUnit),
+          row(static_cast<int>(project.XZPlaneRow)) {
+        const auto& g = p.GroundGrid;
+        if (line.exact && cellM > 0.0)
+            row = static_cast<int>(
+                std::clamp(std::floor(line.planY / cellM), -1.0, double(g.ny()) + 1));
+        valid = line.through || (row >= 0 && row <= g.ny());
     }
 
-    const double c = p.CellSize;
-    const auto& g = p.GroundGrid;
-    const int nx = lastColumn(p, g);
-    const int base = baseBandTop(p);
-    for (int i = 1; i <= nx; ++i)
-        for (int j = std::max(base, 0); j <= p.GridNY; ++j)
-            s.filledBox(i * c, j * c, (i + 1) * c, (j + 1) * c, kGreen);
-
-    // The plan's row under the section: its grid row, or the row of the
-    // line a far-field section lies on.
-    const SectionLine line = SectionLineOf(p);
-    const double cellM = c * p.MetersPerUnit;
-    int row = static_cast<int>(p.XZPlaneRow);
-    if (line.exact && cellM > 0.0)
-        row =
-            static_cast<int>(std::clamp(std::floor(line.planY / cellM), -1.0, double(g.ny()) + 1));
-    const bool rowValid = line.through || (row >= 0 && row <= g.ny());
-    // The ground under column i: on the row, or through an antenna under
-    // the column's point (the plan's edge beyond it).
-    const auto groundAt = [&](int i) {
+    // The ground under column i: on the row, or through an antenna under the
+    // column's point (the plan's edge beyond it).
+    double at(int i) const {
+        const auto& g = p.GroundGrid;
         if (!line.through) return g(i, row);
         const auto [x, y] = SectionPoint(line, line.along(i));
         const auto cellOf = [&](double m, int last) {
@@ -277,24 +277,31 @@ SceneControls drawSectionScene(const Project& p, Surface& s) {
             return static_cast<int>(std::clamp(std::isfinite(q) ? q : 0.0, 0.0, double(last)));
         };
         return g(cellOf(x, g.nx()), cellOf(y, g.ny()));
-    };
-    if (rowValid) {
-        for (int i = 1; i <= nx; ++i) {
-            const int h = reliefCells(p, groundAt(i));
-            for (int u = 1; u <= h; ++u)
-                s.filledBox(i * c, (base - u) * c, (i + 1) * c, (base - u + 1) * c, kGreen);
-        }
-        // Heights where the ground drops, above the top of the higher column.
-        s.setTextColour(kTeal);
-        for (int i = 0; i < nx; ++i) {
-            if (groundAt(i + 1) < groundAt(i)) {
-                s.setTextPosition((i + 1) * c, (base - reliefCells(p, groundAt(i)) - 1) * c);
-                s.printLabel(formatShortest(groundAt(i)) + " m");
-            }
+    }
+};
+
+void drawSectionRelief(const Project& p, Surface& s, const SectionGround& ground, int nx, int base) {
+    const double c = p.CellSize;
+    for (int i = 1; i <= nx; ++i) {
+        const int h = reliefCells(p, ground.at(i));
+        for (int u = 1; u <= h; ++u)
+            s.filledBox(i * c, (base - u) * c, (i + 1) * c, (base - u + 1) * c, kGreen);
+    }
+    // Heights where the ground drops, above the top of the higher column.
+    s.setTextColour(kTeal);
+    for (int i = 0; i < nx; ++i) {
+        if (ground.at(i + 1) < ground.at(i)) {
+            s.setTextPosition((i + 1) * c, (base - reliefCells(p, ground.at(i)) - 1) * c);
+            s.printLabel(formatShortest(ground.at(i)) + " m");
         }
     }
+}
 
-    // Antennas at their height above the ground, counted up from the base band.
+// Antennas at their height above the ground, counted up from the base band.
+void drawSectionAntennas(const Project& p, Surface& s, const SectionGround& ground, int base) {
+    const double c = p.CellSize;
+    const auto& g = p.GroundGrid;
+    const SectionLine& line = ground.line;
     for (int n = 1; n <= antennaBound(p); ++n) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(n)];
         double x = AntennaDrawingX(p, a) * p.Zoom + p.ScrollOffsetX;
@@ -308,22 +315,45 @@ SceneControls drawSectionScene(const Project& p, Surface& s) {
             const double ax = axm - line.x0, ay = aym - line.y0;
             const double along = ax * line.ex + ay * line.ey;
             x = (along / line.step + line.centre) * c * p.Zoom + p.ScrollOffsetX;
-            onSection = std::fabs(ay * line.ex - ax * line.ey) <= cellM / 2;
+            onSection = std::fabs(ay * line.ex - ax * line.ey) <= ground.cellM / 2;
         }
         const int ci = c > 0 ? static_cast<int>(std::lround(a.AntX / c)) : 0;
         const int cj = c > 0 ? static_cast<int>(std::lround(a.AntY / c)) : 0;
-        const double ground = g.inBounds(ci, cj) ? g(ci, cj) : 0.0;
+        const double under = g.inBounds(ci, cj) ? g(ci, cj) : 0.0;
         const double up = p.MetersPerUnit > 0.0 ? a.AntHeight / p.MetersPerUnit : 0.0;
-        const double y = (base - reliefCells(p, ground)) * c - up;
+        const double y = (base - reliefCells(p, under)) * c - up;
         double h = c / 7.0 * p.Zoom / antennaFactor(a);
         if (s.minSymbolSide() > 0) h = std::max(h, s.minSymbolSide() / 2);
         s.filledBox(x - h, y - h, x + h, y + h, antennaColour(p, a));
-        if (line.through ? onSection : rowValid && cj == row) {
+        if (line.through ? onSection : ground.valid && cj == ground.row) {
             s.setTextColour(kTeal);
             s.setTextPosition(x + 100, y - 200 - h);
             s.print(std::to_string(n));
         }
     }
+}
+
+} // namespace
+
+SceneControls drawSectionScene(const Project& p, Surface& s) {
+    SceneControls ctl;
+    ctl.geoLinesVisible = false;
+    ctl.scrollBarsVisible = false;
+    if (p.DisplayMode == ResultStyle::Isolines) s.clear();
+    // The section's texts (plane label, heights, antenna numbers).
+    s.setFontSize(8);
+    drawPlaneCut(p, s, ctl);
+
+    const double c = p.CellSize;
+    const int nx = lastColumn(p, p.GroundGrid);
+    const int base = baseBandTop(p);
+    for (int i = 1; i <= nx; ++i)
+        for (int j = std::max(base, 0); j <= p.GridNY; ++j)
+            s.filledBox(i * c, j * c, (i + 1) * c, (j + 1) * c, kGreen);
+
+    const SectionGround ground(p);
+    if (ground.valid) drawSectionRelief(p, s, ground, nx, base);
+    drawSectionAntennas(p, s, ground, base);
     return ctl;
 }
 
