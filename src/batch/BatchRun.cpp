@@ -115,16 +115,20 @@ void applySettings(Project& p, const BatchOptions& o) {
     applyExposureModel(p, o);
 }
 
+namespace {
+
 // Every output of a result is of a current one: a result the run's settings
 // or imported sites put out of date is refused, never written as if it held.
-void requireCurrent(const Project& p, const pipeline::OutputNeeds& needs) {
+void RequireCurrent(const Project& p, const pipeline::OutputNeeds& needs) {
     for (Plane plane : pipeline::PlanesRead(p, needs))
         if (ResultStale(p, plane)) throw BatchFailure(msg::BatchResultOutOfDate);
 }
 
+} // namespace
+
 void writeExport(const Project& p, const pipeline::OutputFormat& format, const std::string& path,
                  Feedback& feedback) {
-    requireCurrent(p, format.needs);
+    RequireCurrent(p, format.needs);
     if (auto failed = pipeline::WriteOutput(p, format, path, feedback))
         throw BatchFailure(*failed);
     if (feedback.isCanceled()) throw BatchFailure(kMsgInterrupted);
@@ -165,6 +169,20 @@ void saveProject(Project& p, const std::string& path, const std::atomic<bool>* c
     if (failed) throw BatchFailure(*failed);
 }
 
+namespace {
+
+// Claims every output first: a folder that cannot be written fails the run
+// before the long calculation, not after it.
+void StageOutputs(StagedOutputs& staged, const BatchOptions& o) {
+    for (const auto& e : o.exports)
+        staged.stage(e.path);
+    if (o.image) staged.stage(o.image->path);
+    if (o.savePath) staged.stage(*o.savePath);
+    if (o.reportPath) staged.stage(*o.reportPath);
+}
+
+} // namespace
+
 RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
     using Clock = std::chrono::steady_clock;
     StagedOutputs staged;
@@ -177,14 +195,7 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
                           static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC);
     };
     try {
-        // Claim every output first: a folder that cannot be written fails the
-        // run before the long calculation, not after it.
-        for (const auto& e : o.exports)
-            staged.stage(e.path);
-        if (o.image) staged.stage(o.image->path);
-        if (o.savePath) staged.stage(*o.savePath);
-        if (o.reportPath) staged.stage(*o.reportPath);
-
+        StageOutputs(staged, o);
         Project p;
         timed("read", [&] { readProject(p, o.projectPath, env); });
         applySettings(p, o);
@@ -215,7 +226,7 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
             checkCancel(env);
             timed("image", [&] {
                 prepareImage(p, *o.image);
-                requireCurrent(p, pipeline::outputFormat(pipeline::OutputKind::Image).needs);
+                RequireCurrent(p, pipeline::outputFormat(pipeline::OutputKind::Image).needs);
                 writeDrawnStep(p, pipeline::OutputKind::Image, staged.temporaryFor(o.image->path),
                                env, &*o.image);
             });
@@ -223,7 +234,7 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
         if (o.reportPath) {
             checkCancel(env);
             timed("report", [&] {
-                requireCurrent(p, pipeline::outputFormat(pipeline::OutputKind::Report).needs);
+                RequireCurrent(p, pipeline::outputFormat(pipeline::OutputKind::Report).needs);
                 writeDrawnStep(p, pipeline::OutputKind::Report, staged.temporaryFor(*o.reportPath),
                                env);
             });
