@@ -32,9 +32,9 @@ using Error = std::optional<std::string>;
 // single-valued option holds at most one (the parser refuses a second).
 struct Typed {
     using Values = std::vector<std::string>;
-    Values openAngleBts, openAngleDts, isolines, xy, xz, xzThrough, image, plane, style,
-        background, size, save, standard, population, importSites, report, model, reflection,
-        places, terrain, buildings, buildingHeight, site, assessor;
+    Values openAngleBts, openAngleDts, isolines, xy, xz, xzThrough, image, plane, style, background,
+        size, save, standard, population, importSites, report, model, reflection, places, terrain,
+        buildings, buildingHeight, site, assessor;
     Values exports, positional;
     bool quiet = false, decorate = false, help = false;
 };
@@ -189,7 +189,8 @@ Error CheckFiles(const Typed& t, BatchOptions& o) {
     }
     for (const auto& [name, typed, into] :
          {std::tuple{"--import-sites", &t.importSites, &o.importSites},
-          {"--terrain", &t.terrain, &o.terrain}, {"--buildings", &t.buildings, &o.buildings}})
+          {"--terrain", &t.terrain, &o.terrain},
+          {"--buildings", &t.buildings, &o.buildings}})
         if (auto path = First(*typed)) {
             if (path->empty()) return "option " + std::string(name) + " needs a path";
             *into = *path;
@@ -222,7 +223,8 @@ Error CheckExposure(const Typed& t, BatchOptions& o) {
     }
     if (auto text = First(t.reflection)) {
         const auto v = ParseOptionNumber(*text);
-        if (!v || (*v != 1.0 && *v != 2.56)) return "--reflection is 1 or 2.56, not '" + *text + "'";
+        if (!v || (*v != 1.0 && *v != 2.56))
+            return "--reflection is 1 or 2.56, not '" + *text + "'";
         o.reflection = *v;
     }
     // Kept in the project file, one line each: no line break and no '='.
@@ -253,7 +255,9 @@ Error CheckImage(const Typed& t, BatchOptions& o) {
     }
     ImageRequest& image = *o.image;
     static const std::array<std::pair<const char*, ImageFormat>, 4> formats{
-        {{".png", ImageFormat::Png}, {".bmp", ImageFormat::Bmp}, {".svg", ImageFormat::Svg},
+        {{".png", ImageFormat::Png},
+         {".bmp", ImageFormat::Bmp},
+         {".svg", ImageFormat::Svg},
          {".pdf", ImageFormat::Pdf}}};
     const auto format = std::find_if(formats.begin(), formats.end(), [&](const auto& f) {
         return endsWith(lower(image.path), f.first);

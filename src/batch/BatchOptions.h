@@ -83,8 +83,9 @@ struct ParseResult {
     std::string error; // set when options is empty
 };
 
-ParseResult parseArguments(const std::vector<std::string>& args,
-                           std::span<const pipeline::OutputFormat> outputs = pipeline::outputFormats());
+ParseResult
+parseArguments(const std::vector<std::string>& args,
+               std::span<const pipeline::OutputFormat> outputs = pipeline::outputFormats());
 // The same, checking --standard against the given standard ids; an unknown
 // one is told with `limitsWarning`, why the user's limits file was refused.
 ParseResult parseArguments(const std::vector<std::string>& args,

@@ -129,8 +129,7 @@ void RequireCurrent(const Project& p, const pipeline::OutputNeeds& needs) {
 void writeExport(const Project& p, const pipeline::OutputFormat& format, const std::string& path,
                  Feedback& feedback) {
     RequireCurrent(p, format.needs);
-    if (auto failed = pipeline::WriteOutput(p, format, path, feedback))
-        throw BatchFailure(*failed);
+    if (auto failed = pipeline::WriteOutput(p, format, path, feedback)) throw BatchFailure(*failed);
     if (feedback.isCanceled()) throw BatchFailure(kMsgInterrupted);
 }
 

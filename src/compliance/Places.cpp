@@ -194,7 +194,8 @@ PlacesImport ImportPlaces(Project& p, const std::string& csv, const std::string&
                 if (std::fabs(*lat) > 90.0 || std::fabs(*lon) > 180.0)
                     why.push_back("lon/lat is not a position on the earth");
                 const geo::Metres m = geo::FromGeographic(p, {*lon, *lat});
-                pos = PlanPoint{m.dx / p.MetersPerUnit, geo::VisibleHeight - m.dy / p.MetersPerUnit};
+                pos =
+                    PlanPoint{m.dx / p.MetersPerUnit, geo::VisibleHeight - m.dy / p.MetersPerUnit};
             }
         } else {
             why.push_back("no position (lon/lat or x_m/y_m)");

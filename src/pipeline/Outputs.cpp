@@ -368,8 +368,8 @@ bool EndsInOneOf(std::string_view path, std::string_view extensions) {
     while (!extensions.empty()) {
         const std::size_t space = extensions.find(' ');
         const std::string_view ext = extensions.substr(0, space);
-        extensions = space == std::string_view::npos ? std::string_view{}
-                                                     : extensions.substr(space + 1);
+        extensions =
+            space == std::string_view::npos ? std::string_view{} : extensions.substr(space + 1);
         if (!ext.empty() && path.size() >= ext.size() &&
             std::equal(ext.begin(), ext.end(), path.end() - std::ptrdiff_t(ext.size()),
                        [&](char a, char b) { return lower(a) == lower(b); }))

@@ -143,8 +143,9 @@ std::span<const OutputFormat> outputFormats();
 const OutputFormat& outputFormat(OutputKind kind,
                                  std::span<const OutputFormat> table = outputFormats());
 // The --export KIND of that keyword, matched exactly.
-std::optional<OutputKind> outputKindFromKeyword(std::string_view keyword,
-                                                std::span<const OutputFormat> table = outputFormats());
+std::optional<OutputKind>
+outputKindFromKeyword(std::string_view keyword,
+                      std::span<const OutputFormat> table = outputFormats());
 // The --export KIND=PATH of that keyword and path: the output whose shared
 // keyword it is when the path ends in one of its extensions, else the one
 // named by the keyword.

@@ -29,8 +29,7 @@ std::optional<std::string> WriteProbe(const Project& p, const std::string& path,
 // The program's rows, then a probe made of the XY result and its text form
 // chosen by the probe's keyword and a ".txt" path.
 std::vector<OutputFormat> TableWithProbe() {
-    std::vector<OutputFormat> t(pipeline::outputFormats().begin(),
-                                pipeline::outputFormats().end());
+    std::vector<OutputFormat> t(pipeline::outputFormats().begin(), pipeline::outputFormats().end());
     const pipeline::OutputNeeds madeOfXY{pipeline::ResultUse::Required};
     t.push_back({kProbe, "probe", true, "probe", "Export probe", ".probe", "Probe",
                  "Probe (*.probe)| *.probe", madeOfXY, nullptr, WriteProbe});
