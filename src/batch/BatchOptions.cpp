@@ -7,8 +7,8 @@
 #include <array>
 #include <cctype>
 #include <cmath>
-#include <map>
 #include <set>
+#include <tuple>
 #include <utility>
 
 namespace brenvik::batch {
@@ -25,15 +25,291 @@ bool endsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// The options that take one value; --export takes one per use and repeats.
-constexpr std::array<const char*, 22> kSingleValued{
-    "--open-angle-bts", "--open-angle-dts", "--isolines",   "--xy",         "--xz",
-    "--xz-through",     "--image",          "--plane",      "--style",      "--background",
-    "--size",           "--save",           "--standard",   "--population", "--import-sites",
-    "--report",         "--model",          "--reflection", "--places",     "--terrain",
-    "--buildings",      "--building-height"};
-// The report's signature fields.
-constexpr std::array<const char*, 2> kReportFields{"--site", "--assessor"};
+// A usage error's text; none: the options so far are well formed.
+using Error = std::optional<std::string>;
+
+// The command line as typed: each option's values in the order given. A
+// single-valued option holds at most one (the parser refuses a second).
+struct Typed {
+    using Values = std::vector<std::string>;
+    Values openAngleBts, openAngleDts, isolines, xy, xz, xzThrough, image, plane, style, background,
+        size, save, standard, population, importSites, report, model, reflection, places, terrain,
+        buildings, buildingHeight, site, assessor;
+    Values exports, positional;
+    bool quiet = false, decorate = false, help = false;
+};
+
+// Each option declared once, into the place its values are kept.
+void DeclareOptions(CLI::App& app, Typed& t) {
+    const auto single = [&app](const char* name, Typed::Values& into) {
+        app.add_option(name, into)->expected(1)->allow_extra_args(false);
+    };
+    single("--open-angle-bts", t.openAngleBts);
+    single("--open-angle-dts", t.openAngleDts);
+    single("--isolines", t.isolines);
+    single("--xy", t.xy);
+    single("--xz", t.xz);
+    single("--xz-through", t.xzThrough);
+    single("--image", t.image);
+    single("--plane", t.plane);
+    single("--style", t.style);
+    single("--background", t.background);
+    single("--size", t.size);
+    single("--save", t.save);
+    single("--standard", t.standard);
+    single("--population", t.population);
+    single("--import-sites", t.importSites);
+    single("--report", t.report);
+    single("--model", t.model);
+    single("--reflection", t.reflection);
+    single("--places", t.places);
+    single("--terrain", t.terrain);
+    single("--buildings", t.buildings);
+    single("--building-height", t.buildingHeight);
+    single("--site", t.site);
+    single("--assessor", t.assessor);
+    app.add_option("--export", t.exports)->allow_extra_args(false);
+    app.add_flag("--quiet", t.quiet);
+    app.add_flag("--decorate", t.decorate);
+    app.add_flag("--help,-h", t.help);
+    app.add_option("project", t.positional);
+}
+
+std::optional<std::string> First(const Typed::Values& v) {
+    if (v.empty()) return std::nullopt;
+    return v.front();
+}
+
+// Reads the command line into `t`: every valued option collects its values
+// as typed, and the checks of form after it give the messages.
+Error ReadCommandLine(const std::vector<std::string>& args, Typed& t) {
+    // A flag given a value ("--quiet=yes") is a mistake the parser would
+    // take as a yes; look before it.
+    for (const std::string& arg : args) {
+        if (arg == "--") break;
+        for (const char* flag : {"--quiet", "--help"})
+            if (arg.rfind(std::string(flag) + "=", 0) == 0)
+                return "option " + std::string(flag) + " takes no value";
+    }
+    CLI::App app;
+    app.allow_extras();
+    app.set_help_flag();
+    DeclareOptions(app, t);
+    std::vector<std::string> argv(args.rbegin(), args.rend());
+    try {
+        app.parse(argv);
+    } catch (const CLI::ArgumentMismatch& e) {
+        // A single-valued option given twice is refused rather than the
+        // last one winning silently.
+        const std::string what = e.what();
+        const std::string name = what.substr(0, what.find(':'));
+        if (what.find("missing") != std::string::npos) return "option " + name + " needs a value";
+        return "option " + name + " given more than once";
+    } catch (const CLI::Error& e) {
+        return std::string(e.what());
+    }
+    // What the parser did not take is an unknown option (or the "--" that
+    // ended the options).
+    for (const std::string& unknown : app.remaining())
+        if (unknown != "--") return "unknown option " + unknown.substr(0, unknown.find('='));
+    return std::nullopt;
+}
+
+Error CheckCalculations(const Typed& t, BatchOptions& o) {
+    for (const auto& [name, typed, into] :
+         {std::tuple{"--open-angle-bts", &t.openAngleBts, &o.openAngleBTS},
+          std::tuple{"--open-angle-dts", &t.openAngleDts, &o.openAngleDTS}}) {
+        if (auto text = First(*typed)) {
+            auto v = ParseOptionNumber(*text);
+            if (!v) return "option " + std::string(name) + " needs a number, not '" + *text + "'";
+            *into = *v;
+        }
+    }
+    if (auto text = First(t.isolines)) {
+        auto v = ParseOptionInteger(*text);
+        if (!v) return "option --isolines needs a whole number, not '" + *text + "'";
+        o.isolines = *v;
+    }
+    if (auto text = First(t.xy)) {
+        o.xy = true;
+        if (lower(*text) == "surface")
+            o.xySurface = true;
+        else if (auto v = ParseOptionNumber(*text))
+            o.xyHeight = *v;
+        else
+            return "option --xy needs 'surface' or a height in metres, not '" + *text + "'";
+    }
+    if (auto text = First(t.xz)) {
+        auto v = ParseOptionNumber(*text);
+        if (!v) return "option --xz needs a distance in metres, not '" + *text + "'";
+        o.xzDistance = *v;
+    }
+    if (auto text = First(t.xzThrough)) {
+        const auto v = ParseOptionNumber(*text);
+        if (!v || *v != std::floor(*v) || *v < 1 || *v > 1e6)
+            return "option --xz-through needs an antenna's number, not '" + *text + "'";
+        if (o.xzDistance) return std::string("options --xz and --xz-through exclude each other");
+        o.xzThrough = static_cast<int>(*v);
+    }
+    return std::nullopt;
+}
+
+// Each --export KIND=PATH names an output of the table: by its keyword, or
+// by a keyword it shares with others and the path's extension.
+Error CheckExports(const Typed& t, std::span<const pipeline::OutputFormat> outputs,
+                   BatchOptions& o) {
+    for (const std::string& e : t.exports) {
+        const std::size_t eq = e.find('=');
+        if (eq == std::string::npos) return std::string("option --export needs KIND=PATH");
+        const std::string keyword = lower(e.substr(0, eq));
+        if (!pipeline::outputKindFromKeyword(keyword, outputs))
+            return "unknown export kind '" + e.substr(0, eq) + "'";
+        std::string path = e.substr(eq + 1);
+        if (path.empty()) return std::string("option --export needs a path after '='");
+        o.exports.push_back({*pipeline::ExportKindFor(keyword, path, outputs), path});
+    }
+    return std::nullopt;
+}
+
+// The options that name a file, read or written.
+Error CheckFiles(const Typed& t, BatchOptions& o) {
+    if (auto path = First(t.image)) {
+        if (path->empty()) return std::string("option --image needs a path");
+        o.image.emplace().path = *path;
+    }
+    if (auto path = First(t.save)) {
+        if (path->empty()) return std::string("option --save needs a path");
+        o.savePath = *path;
+    }
+    if (auto text = First(t.standard)) o.standard = *text;
+    if (auto text = First(t.population)) {
+        if (*text != "public" && *text != "occupational")
+            return "--population is public or occupational, not '" + *text + "'";
+        o.population = *text;
+    }
+    for (const auto& [name, typed, into] :
+         {std::tuple{"--import-sites", &t.importSites, &o.importSites},
+          {"--terrain", &t.terrain, &o.terrain},
+          {"--buildings", &t.buildings, &o.buildings}})
+        if (auto path = First(*typed)) {
+            if (path->empty()) return "option " + std::string(name) + " needs a path";
+            *into = *path;
+        }
+    if (auto text = First(t.buildingHeight)) {
+        const auto h = ParseFileDouble(*text);
+        if (!h || !(*h > 0.0) || !std::isfinite(*h))
+            return "--building-height is a height in metres above 0, not '" + *text + "'";
+        o.buildingHeightM = *h;
+    }
+    if (auto path = First(t.places)) {
+        if (path->empty()) return std::string("option --places needs a path");
+        o.places = *path;
+    }
+    if (auto path = First(t.report)) {
+        if (!endsWith(lower(*path), ".pdf")) return std::string("the report path must end in .pdf");
+        o.reportPath = *path;
+    }
+    return std::nullopt;
+}
+
+Error CheckExposure(const Typed& t, BatchOptions& o) {
+    if (auto text = First(t.model)) {
+        if (lower(*text) == "specified")
+            o.model = ExposureModel::Specified;
+        else if (lower(*text) == "far-field")
+            o.model = ExposureModel::FarField;
+        else
+            return "--model is specified or far-field, not '" + *text + "'";
+    }
+    if (auto text = First(t.reflection)) {
+        const auto v = ParseOptionNumber(*text);
+        if (!v || (*v != 1.0 && *v != 2.56))
+            return "--reflection is 1 or 2.56, not '" + *text + "'";
+        o.reflection = *v;
+    }
+    // Kept in the project file, one line each: no line break and no '='.
+    for (const auto& [name, typed, field] :
+         {std::tuple{"--site", &t.site, &o.siteName}, {"--assessor", &t.assessor, &o.assessor}})
+        if (auto text = First(*typed)) {
+            if (text->find_first_of("\r\n=") != std::string::npos)
+                return std::string(name) + " must not hold a line break or '='";
+            *field = *text;
+        }
+    return std::nullopt;
+}
+
+// The image's format from its path's extension, and the settings that go
+// with it.
+Error CheckImage(const Typed& t, BatchOptions& o) {
+    const auto lowered = [](const Typed::Values& v) -> std::optional<std::string> {
+        if (auto text = First(v)) return lower(*text);
+        return std::nullopt;
+    };
+    const std::optional<std::string> plane = lowered(t.plane), style = lowered(t.style),
+                                     background = lowered(t.background), size = lowered(t.size);
+    if (!o.image) {
+        if (plane || style || background || size || t.decorate)
+            return std::string(
+                "--plane, --style, --background, --size and --decorate go with --image");
+        return std::nullopt;
+    }
+    ImageRequest& image = *o.image;
+    static const std::array<std::pair<const char*, ImageFormat>, 4> formats{
+        {{".png", ImageFormat::Png},
+         {".bmp", ImageFormat::Bmp},
+         {".svg", ImageFormat::Svg},
+         {".pdf", ImageFormat::Pdf}}};
+    const auto format = std::find_if(formats.begin(), formats.end(), [&](const auto& f) {
+        return endsWith(lower(image.path), f.first);
+    });
+    if (format == formats.end())
+        return std::string("the image path must end in .png, .bmp, .svg or .pdf");
+    image.format = format->second;
+    if (t.decorate && image.format == ImageFormat::Bmp)
+        return std::string("--decorate draws PNG, SVG or PDF images, not BMP");
+    image.decorate =
+        t.decorate || image.format == ImageFormat::Svg || image.format == ImageFormat::Pdf;
+    if (plane) {
+        if (*plane != "xy" && *plane != "xz") return "--plane is xy or xz, not '" + *plane + "'";
+        image.plane = *plane == "xy" ? ImagePlane::XY : ImagePlane::XZ;
+    }
+    if (style) {
+        static const std::array<const char*, 4> names{"isolines", "gradient", "grid", "dots"};
+        auto it = std::find(names.begin(), names.end(), *style);
+        if (it == names.end())
+            return "--style is isolines, gradient, grid or dots, not '" + *style + "'";
+        image.style = static_cast<int>(it - names.begin());
+    }
+    if (background) {
+        if (*background != "black" && *background != "white")
+            return "--background is black or white, not '" + *background + "'";
+        image.whiteBackground = *background == "white";
+    }
+    if (size) {
+        const std::size_t x = size->find('x');
+        auto w = x == std::string::npos ? std::nullopt : ParseOptionInteger(size->substr(0, x));
+        auto h = x == std::string::npos ? std::nullopt : ParseOptionInteger(size->substr(x + 1));
+        if (!w || !h || *w < 1 || *h < 1 || *w > 20000 || *h > 20000)
+            return "--size is WIDTHxHEIGHT in pixels (1 to 20000), not '" + *size + "'";
+        image.width = static_cast<int>(*w);
+        image.height = static_cast<int>(*h);
+    }
+    return std::nullopt;
+}
+
+// Two outputs on one path would overwrite each other: one of them would be lost.
+Error CheckPaths(const BatchOptions& o) {
+    std::set<std::string> paths;
+    std::vector<const std::string*> outputs;
+    for (const auto& e : o.exports)
+        outputs.push_back(&e.path);
+    if (o.image) outputs.push_back(&o.image->path);
+    if (o.savePath) outputs.push_back(&*o.savePath);
+    if (o.reportPath) outputs.push_back(&*o.reportPath);
+    for (const std::string* path : outputs)
+        if (!paths.insert(*path).second) return "two outputs on the same path: " + *path;
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -103,249 +379,26 @@ std::string usageText() {
            "Exit status: 0 success, 1 failure, 2 usage error.\n";
 }
 
-ParseResult parseArguments(const std::vector<std::string>& args) {
+ParseResult parseArguments(const std::vector<std::string>& args,
+                           std::span<const pipeline::OutputFormat> outputs) {
     BatchOptions o;
-    auto fail = [](std::string why) { return ParseResult{std::nullopt, std::move(why)}; };
-
-    // A flag given a value ("--quiet=yes") is a mistake the parser below would
-    // take as a yes; look before it.
-    for (const std::string& arg : args) {
-        if (arg == "--") break;
-        for (const char* flag : {"--quiet", "--help"})
-            if (arg.rfind(std::string(flag) + "=", 0) == 0)
-                return fail("option " + std::string(flag) + " takes no value");
-    }
-
-    // Every valued option collects its values as typed; the checks of form
-    // below give the messages. A single-valued option given twice is refused
-    // by the parser rather than the last one winning silently.
-    CLI::App app;
-    app.allow_extras();
-    app.set_help_flag();
-    std::vector<std::string> positional, exports;
-    std::map<std::string, std::vector<std::string>> single;
-    for (const char* name : kSingleValued)
-        app.add_option(name, single[name])->expected(1)->allow_extra_args(false);
-    for (const char* name : kReportFields)
-        app.add_option(name, single[name])->expected(1)->allow_extra_args(false);
-    app.add_option("--export", exports)->allow_extra_args(false);
-    app.add_flag("--quiet", o.quiet);
-    bool decorate = false;
-    app.add_flag("--decorate", decorate);
-    app.add_flag("--help,-h", o.help);
-    app.add_option("project", positional);
-    std::vector<std::string> argv(args.rbegin(), args.rend());
-    try {
-        app.parse(argv);
-    } catch (const CLI::ArgumentMismatch& e) {
-        const std::string what = e.what();
-        const std::string name = what.substr(0, what.find(':'));
-        if (what.find("missing") != std::string::npos)
-            return fail("option " + name + " needs a value");
-        return fail("option " + name + " given more than once");
-    } catch (const CLI::Error& e) {
-        return fail(e.what());
-    }
-    // What the parser did not take is an unknown option (or the "--" that
-    // ended the options).
-    for (const std::string& unknown : app.remaining())
-        if (unknown != "--") return fail("unknown option " + unknown.substr(0, unknown.find('=')));
-    auto value = [&single](const char* name) -> std::optional<std::string> {
-        const auto& v = single[name];
-        if (v.empty()) return std::nullopt;
-        return v.front();
-    };
-
-    for (const char* name : {"--open-angle-bts", "--open-angle-dts"}) {
-        if (auto text = value(name)) {
-            auto v = ParseOptionNumber(*text);
-            if (!v)
-                return fail("option " + std::string(name) + " needs a number, not '" + *text + "'");
-            (std::string(name) == "--open-angle-bts" ? o.openAngleBTS : o.openAngleDTS) = *v;
-        }
-    }
-    if (auto text = value("--isolines")) {
-        auto v = ParseOptionInteger(*text);
-        if (!v) return fail("option --isolines needs a whole number, not '" + *text + "'");
-        o.isolines = *v;
-    }
-    if (auto text = value("--xy")) {
-        o.xy = true;
-        if (lower(*text) == "surface") {
-            o.xySurface = true;
-        } else if (auto v = ParseOptionNumber(*text)) {
-            o.xyHeight = *v;
-        } else {
-            return fail("option --xy needs 'surface' or a height in metres, not '" + *text + "'");
-        }
-    }
-    if (auto text = value("--xz")) {
-        auto v = ParseOptionNumber(*text);
-        if (!v) return fail("option --xz needs a distance in metres, not '" + *text + "'");
-        o.xzDistance = *v;
-    }
-    if (auto text = value("--xz-through")) {
-        const auto v = ParseOptionNumber(*text);
-        if (!v || *v != std::floor(*v) || *v < 1 || *v > 1e6)
-            return fail("option --xz-through needs an antenna's number, not '" + *text + "'");
-        if (o.xzDistance) return fail("options --xz and --xz-through exclude each other");
-        o.xzThrough = static_cast<int>(*v);
-    }
-    for (const std::string& e : exports) {
-        std::size_t eq = e.find('=');
-        if (eq == std::string::npos) return fail("option --export needs KIND=PATH");
-        auto kind = exportKindFromName(lower(e.substr(0, eq)));
-        if (!kind) return fail("unknown export kind '" + e.substr(0, eq) + "'");
-        std::string path = e.substr(eq + 1);
-        if (path.empty()) return fail("option --export needs a path after '='");
-        // The places and buildings take their file's form from its extension.
-        const std::string low = lower(path);
-        const bool json = endsWith(low, ".geojson") || endsWith(low, ".json");
-        if (*kind == ExportKind::Places && json) kind = ExportKind::PlacesGeoJson;
-        if (*kind == ExportKind::Buildings && json) kind = ExportKind::BuildingsGeoJson;
-        if (*kind == ExportKind::Buildings && endsWith(low, ".gpkg"))
-            kind = ExportKind::BuildingsGpkg;
-        o.exports.push_back({*kind, path});
-    }
-    if (auto path = value("--image")) {
-        if (path->empty()) return fail("option --image needs a path");
-        o.image.emplace();
-        o.image->path = *path;
-    }
-    if (auto path = value("--save")) {
-        if (path->empty()) return fail("option --save needs a path");
-        o.savePath = *path;
-    }
-    if (auto text = value("--standard")) o.standard = *text;
-    if (auto text = value("--population")) {
-        if (*text != "public" && *text != "occupational")
-            return fail("--population is public or occupational, not '" + *text + "'");
-        o.population = *text;
-    }
-    if (auto path = value("--import-sites")) {
-        if (path->empty()) return fail("option --import-sites needs a path");
-        o.importSites = *path;
-    }
-    if (auto path = value("--terrain")) {
-        if (path->empty()) return fail("option --terrain needs a path");
-        o.terrain = *path;
-    }
-    if (auto path = value("--buildings")) {
-        if (path->empty()) return fail("option --buildings needs a path");
-        o.buildings = *path;
-    }
-    if (auto text = value("--building-height")) {
-        const auto h = ParseFileDouble(*text);
-        if (!h || !(*h > 0.0) || !std::isfinite(*h))
-            return fail("--building-height is a height in metres above 0, not '" + *text + "'");
-        o.buildingHeightM = *h;
-    }
-    if (auto path = value("--places")) {
-        if (path->empty()) return fail("option --places needs a path");
-        o.places = *path;
-    }
-    if (auto path = value("--report")) {
-        if (!endsWith(lower(*path), ".pdf")) return fail("the report path must end in .pdf");
-        o.reportPath = *path;
-    }
-    if (auto text = value("--model")) {
-        if (lower(*text) == "specified")
-            o.model = ExposureModel::Specified;
-        else if (lower(*text) == "far-field")
-            o.model = ExposureModel::FarField;
-        else
-            return fail("--model is specified or far-field, not '" + *text + "'");
-    }
-    if (auto text = value("--reflection")) {
-        const auto v = ParseOptionNumber(*text);
-        if (!v || (*v != 1.0 && *v != 2.56))
-            return fail("--reflection is 1 or 2.56, not '" + *text + "'");
-        o.reflection = *v;
-    }
-    // Kept in the project file, one line each: no line break and no '='.
-    for (const auto& [name, field] :
-         {std::pair{"--site", &o.siteName}, {"--assessor", &o.assessor}})
-        if (auto text = value(name)) {
-            if (text->find_first_of("\r\n=") != std::string::npos)
-                return fail(std::string(name) + " must not hold a line break or '='");
-            *field = *text;
-        }
-    std::optional<std::string> plane = value("--plane"), style = value("--style"),
-                               background = value("--background"), size = value("--size");
-    if (plane) plane = lower(*plane);
-    if (style) style = lower(*style);
-    if (background) background = lower(*background);
-    if (size) size = lower(*size);
-
+    Typed t;
+    Error error = ReadCommandLine(args, t);
+    if (!error) error = CheckCalculations(t, o);
+    if (!error) error = CheckExports(t, outputs, o);
+    if (!error) error = CheckFiles(t, o);
+    if (!error) error = CheckExposure(t, o);
+    if (error) return ParseResult{std::nullopt, *error};
+    o.quiet = t.quiet;
+    o.help = t.help;
     if (o.help) return ParseResult{o, {}};
-    if (positional.empty()) return fail("no project file given");
-    if (positional.size() > 1) return fail("more than one project file given: " + positional[1]);
-    o.projectPath = positional[0];
-
-    if (!o.image && (plane || style || background || size || decorate))
-        return fail("--plane, --style, --background, --size and --decorate go with --image");
-    if (o.image) {
-        std::string ext = lower(o.image->path);
-        if (endsWith(ext, ".png"))
-            o.image->format = ImageFormat::Png;
-        else if (endsWith(ext, ".bmp"))
-            o.image->format = ImageFormat::Bmp;
-        else if (endsWith(ext, ".svg"))
-            o.image->format = ImageFormat::Svg;
-        else if (endsWith(ext, ".pdf"))
-            o.image->format = ImageFormat::Pdf;
-        else
-            return fail("the image path must end in .png, .bmp, .svg or .pdf");
-        if (decorate && o.image->format == ImageFormat::Bmp)
-            return fail("--decorate draws PNG, SVG or PDF images, not BMP");
-        o.image->decorate =
-            decorate || o.image->format == ImageFormat::Svg || o.image->format == ImageFormat::Pdf;
-        if (plane) {
-            if (*plane == "xy")
-                o.image->plane = ImagePlane::XY;
-            else if (*plane == "xz")
-                o.image->plane = ImagePlane::XZ;
-            else
-                return fail("--plane is xy or xz, not '" + *plane + "'");
-        }
-        if (style) {
-            static const std::array<const char*, 4> names{"isolines", "gradient", "grid", "dots"};
-            auto it = std::find(names.begin(), names.end(), *style);
-            if (it == names.end())
-                return fail("--style is isolines, gradient, grid or dots, not '" + *style + "'");
-            o.image->style = static_cast<int>(it - names.begin());
-        }
-        if (background) {
-            if (*background == "black")
-                o.image->whiteBackground = false;
-            else if (*background == "white")
-                o.image->whiteBackground = true;
-            else
-                return fail("--background is black or white, not '" + *background + "'");
-        }
-        if (size) {
-            std::size_t x = size->find('x');
-            auto w = x == std::string::npos ? std::nullopt : ParseOptionInteger(size->substr(0, x));
-            auto h =
-                x == std::string::npos ? std::nullopt : ParseOptionInteger(size->substr(x + 1));
-            if (!w || !h || *w < 1 || *h < 1 || *w > 20000 || *h > 20000)
-                return fail("--size is WIDTHxHEIGHT in pixels (1 to 20000), not '" + *size + "'");
-            o.image->width = static_cast<int>(*w);
-            o.image->height = static_cast<int>(*h);
-        }
-    }
-
-    // Two outputs on one path would overwrite each other: one of them would be lost.
-    std::set<std::string> paths;
-    auto claim = [&paths](const std::string& p) { return paths.insert(p).second; };
-    for (const auto& e : o.exports)
-        if (!claim(e.path)) return fail("two outputs on the same path: " + e.path);
-    if (o.image && !claim(o.image->path))
-        return fail("two outputs on the same path: " + o.image->path);
-    if (o.savePath && !claim(*o.savePath))
-        return fail("two outputs on the same path: " + *o.savePath);
-    if (o.reportPath && !claim(*o.reportPath))
-        return fail("two outputs on the same path: " + *o.reportPath);
+    if (t.positional.empty()) return ParseResult{std::nullopt, "no project file given"};
+    if (t.positional.size() > 1)
+        return ParseResult{std::nullopt, "more than one project file given: " + t.positional[1]};
+    o.projectPath = t.positional[0];
+    error = CheckImage(t, o);
+    if (!error) error = CheckPaths(o);
+    if (error) return ParseResult{std::nullopt, *error};
     return ParseResult{o, {}};
 }
 

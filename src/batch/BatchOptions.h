@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -14,15 +15,10 @@ class Project;
 
 namespace brenvik::batch {
 
-// What --export can write: the eight CSV exports of the Options menu, the
-// two raw grid dumps, the map layers of the XY result, the site inventory,
-// the exposure-ratio dump, the places and the buildings. They are the
-// pipeline's outputs that have an --export keyword; the parser, the help
-// text and the run read that one table (pipeline/Outputs.h), so a new kind
-// is a new output there.
+// What --export can write: the pipeline's outputs that have an --export
+// keyword. The parser, the help text and the run read that one table
+// (pipeline/Outputs.h), so a new kind is a new output there.
 using ExportKind = pipeline::OutputKind;
-const char* exportKindName(ExportKind kind);
-std::optional<ExportKind> exportKindFromName(const std::string& name);
 
 struct ExportRequest {
     ExportKind kind;
@@ -87,7 +83,9 @@ struct ParseResult {
     std::string error; // set when options is empty
 };
 
-ParseResult parseArguments(const std::vector<std::string>& args);
+ParseResult
+parseArguments(const std::vector<std::string>& args,
+               std::span<const pipeline::OutputFormat> outputs = pipeline::outputFormats());
 // The same, checking --standard against the given standard ids; an unknown
 // one is told with `limitsWarning`, why the user's limits file was refused.
 ParseResult parseArguments(const std::vector<std::string>& args,

@@ -3,7 +3,7 @@
 #include "antenna/Pattern.h"
 #include "batch/BatchPrompts.h"
 #include "batch/ComplianceSteps.h"
-#include "batch/GisOutput.h"
+#include "batch/InputSteps.h"
 #include "batch/Progress.h"
 #include "batch/StagedOutputs.h"
 #include "calc/CalcForms.h"
@@ -46,14 +46,6 @@ void finishCalculation(const CalcOutcome& r, const RunEnvironment& env) {
 }
 
 } // namespace
-
-const char* exportKindName(ExportKind kind) {
-    return pipeline::outputFormat(kind).keyword;
-}
-
-std::optional<ExportKind> exportKindFromName(const std::string& name) {
-    return pipeline::outputKindFromKeyword(name);
-}
 
 void runXYStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
     // The "XY-Calculation" command and its dialog "Calculation".
@@ -123,22 +115,26 @@ void applySettings(Project& p, const BatchOptions& o) {
     applyExposureModel(p, o);
 }
 
+namespace {
+
 // Every output of a result is of a current one: a result the run's settings
 // or imported sites put out of date is refused, never written as if it held.
-void requireCurrent(const Project& p, Plane plane) {
-    if (ResultStale(p, plane)) throw BatchFailure(msg::BatchResultOutOfDate);
+void RequireCurrent(const Project& p, const pipeline::OutputNeeds& needs) {
+    for (Plane plane : pipeline::PlanesRead(p, needs))
+        if (ResultStale(p, plane)) throw BatchFailure(msg::BatchResultOutOfDate);
+}
+
+} // namespace
+
+void writeExport(const Project& p, const pipeline::OutputFormat& format, const std::string& path,
+                 Feedback& feedback) {
+    RequireCurrent(p, format.needs);
+    if (auto failed = pipeline::WriteOutput(p, format, path, feedback)) throw BatchFailure(*failed);
+    if (feedback.isCanceled()) throw BatchFailure(kMsgInterrupted);
 }
 
 void writeExport(Project& p, ExportKind kind, const std::string& path, Feedback& feedback) {
-    const pipeline::OutputNeeds needs = pipeline::outputFormat(kind).needs;
-    if (needs == pipeline::OutputNeeds::XZ)
-        requireCurrent(p, Plane::XZ);
-    else if (needs != pipeline::OutputNeeds::Nothing || kind == ExportKind::Places ||
-             kind == ExportKind::PlacesGeoJson || kind == ExportKind::Buildings ||
-             kind == ExportKind::BuildingsGeoJson || kind == ExportKind::BuildingsGpkg)
-        requireCurrent(p, Plane::XY);
-    if (auto failed = pipeline::WriteOutput(p, kind, path, feedback)) throw BatchFailure(*failed);
-    if (feedback.isCanceled()) throw BatchFailure(kMsgInterrupted);
+    writeExport(p, pipeline::outputFormat(kind), path, feedback);
 }
 
 void writeExport(Project& p, ExportKind kind, const std::string& path,
@@ -172,6 +168,20 @@ void saveProject(Project& p, const std::string& path, const std::atomic<bool>* c
     if (failed) throw BatchFailure(*failed);
 }
 
+namespace {
+
+// Claims every output first: a folder that cannot be written fails the run
+// before the long calculation, not after it.
+void StageOutputs(StagedOutputs& staged, const BatchOptions& o) {
+    for (const auto& e : o.exports)
+        staged.stage(e.path);
+    if (o.image) staged.stage(o.image->path);
+    if (o.savePath) staged.stage(*o.savePath);
+    if (o.reportPath) staged.stage(*o.reportPath);
+}
+
+} // namespace
+
 RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
     using Clock = std::chrono::steady_clock;
     StagedOutputs staged;
@@ -184,14 +194,7 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
                           static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC);
     };
     try {
-        // Claim every output first: a folder that cannot be written fails the
-        // run before the long calculation, not after it.
-        for (const auto& e : o.exports)
-            staged.stage(e.path);
-        if (o.image) staged.stage(o.image->path);
-        if (o.savePath) staged.stage(*o.savePath);
-        if (o.reportPath) staged.stage(*o.reportPath);
-
+        StageOutputs(staged, o);
         Project p;
         timed("read", [&] { readProject(p, o.projectPath, env); });
         applySettings(p, o);
@@ -207,13 +210,14 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
         if (o.xy) timed("xy", [&] { runXYStep(p, o, env); });
         checkCancel(env);
         if (o.xzDistance || o.xzThrough) timed("xz", [&] { runXZStep(p, o, env); });
-        if (wantsCompliance(o)) timed("ratio", [&] { completeRatio(p, o, env); });
+        if (wantsCompliance(o, env.outputs)) timed("ratio", [&] { completeRatio(p, o, env); });
         for (const auto& e : o.exports) {
             checkCancel(env);
-            const std::string step = std::string("export ") + exportKindName(e.kind);
+            const pipeline::OutputFormat& format = pipeline::outputFormat(e.kind, env.outputs);
+            const std::string step = std::string("export ") + format.keyword;
             timed(step, [&] {
                 BatchFeedback feedback(env.cancel, env.progress, step, env.warn);
-                writeExport(p, e.kind, staged.temporaryFor(e.path), feedback);
+                writeExport(p, format, staged.temporaryFor(e.path), feedback);
                 if (env.progress) env.progress->finish();
             });
         }
@@ -221,7 +225,7 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
             checkCancel(env);
             timed("image", [&] {
                 prepareImage(p, *o.image);
-                requireCurrent(p, p.CurrentPlane);
+                RequireCurrent(p, pipeline::outputFormat(pipeline::OutputKind::Image).needs);
                 writeDrawnStep(p, pipeline::OutputKind::Image, staged.temporaryFor(o.image->path),
                                env, &*o.image);
             });
@@ -229,8 +233,7 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
         if (o.reportPath) {
             checkCancel(env);
             timed("report", [&] {
-                requireCurrent(p, Plane::XY);
-                requireCurrent(p, Plane::XZ);
+                RequireCurrent(p, pipeline::outputFormat(pipeline::OutputKind::Report).needs);
                 writeDrawnStep(p, pipeline::OutputKind::Report, staged.temporaryFor(*o.reportPath),
                                env);
             });

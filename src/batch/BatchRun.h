@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <span>
 #include <stdexcept>
 #include <string>
 
@@ -48,6 +49,8 @@ struct RunEnvironment {
         writePdf;
     // Told a note that does not stop the run (a limits file that does not read).
     std::function<void(const std::string&)> warn;
+    // The outputs the run's --export kinds name, with what each needs.
+    std::span<const pipeline::OutputFormat> outputs = pipeline::outputFormats();
 };
 
 struct RunOutcome {
@@ -72,6 +75,10 @@ void writeExport(Project& p, ExportKind kind, const std::string& path,
                  const std::atomic<bool>* cancel = nullptr);
 // The same through a feedback of the run (its progress on the bar).
 void writeExport(Project& p, ExportKind kind, const std::string& path, Feedback& feedback);
+// Writes an output of the table as its row says: each result it reads must
+// be current, then its operation runs.
+void writeExport(const Project& p, const pipeline::OutputFormat& format, const std::string& path,
+                 Feedback& feedback);
 // Prepares the project for the image: the plane, display style and
 // background asked for, refused as the window's commands refuse them.
 void prepareImage(Project& p, const ImageRequest& image);

@@ -39,10 +39,12 @@ std::string today() {
 
 } // namespace
 
-bool wantsCompliance(const BatchOptions& o) {
-    if (o.standard || o.population || o.reportPath) return true;
+bool wantsCompliance(const BatchOptions& o, std::span<const pipeline::OutputFormat> outputs) {
+    if (o.standard || o.population) return true;
+    if (o.reportPath && pipeline::outputFormat(pipeline::OutputKind::Report).needs.ratio)
+        return true;
     for (const auto& e : o.exports)
-        if (e.kind == ExportKind::ExposureRatioGrid) return true;
+        if (pipeline::outputFormat(e.kind, outputs).needs.ratio) return true;
     return false;
 }
 
@@ -68,7 +70,7 @@ void importPlacesStep(Project& p, const std::string& path, const RunEnvironment&
 
 std::vector<double> inverseLimitsFor(const Project& p, const BatchOptions& o,
                                      const RunEnvironment& env) {
-    if (!wantsCompliance(o)) return {};
+    if (!wantsCompliance(o, env.outputs)) return {};
     auto r =
         compliance::InverseLimits(p, libraryFor(env), p.Compliance.Standard, p.Compliance.Group);
     if (r.refusal) throw BatchFailure(*r.refusal);
@@ -76,7 +78,7 @@ std::vector<double> inverseLimitsFor(const Project& p, const BatchOptions& o,
 }
 
 void completeRatio(Project& p, const BatchOptions& o, const RunEnvironment& env) {
-    if (!wantsCompliance(o)) return;
+    if (!wantsCompliance(o, env.outputs)) return;
     const bool xy = ResultCurrent(p, Plane::XY) && !compliance::HasRatio(p, false);
     const bool xz = ResultCurrent(p, Plane::XZ) && !compliance::HasRatio(p, true);
     if (!xy && !xz) return;

@@ -6,6 +6,7 @@
 #include "pipeline/Outputs.h"
 
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,10 @@ class Project;
 
 namespace brenvik::batch {
 
-// True when the run asks for anything measured against the limits.
-bool wantsCompliance(const BatchOptions& o);
+// True when the run asks for anything measured against the limits: a
+// standard or population, or an output that reads the exposure ratio.
+bool wantsCompliance(const BatchOptions& o,
+                     std::span<const pipeline::OutputFormat> outputs = pipeline::outputFormats());
 
 // --standard and --population into the project's compliance choices.
 void applyComplianceSettings(Project& p, const BatchOptions& o);

@@ -193,9 +193,9 @@ PlacesImport ImportPlaces(Project& p, const std::string& csv, const std::string&
             if (lon && lat) {
                 if (std::fabs(*lat) > 90.0 || std::fabs(*lon) > 180.0)
                     why.push_back("lon/lat is not a position on the earth");
-                const geo::DegreeLengths l = geo::MetresPerDegree(p, p.OriginLat);
-                const double dx = (*lon - p.OriginLon) * l.Lx, dy = (*lat - p.OriginLat) * l.Ly;
-                pos = PlanPoint{dx / p.MetersPerUnit, geo::VisibleHeight - dy / p.MetersPerUnit};
+                const geo::Metres m = geo::FromGeographic(p, {*lon, *lat});
+                pos =
+                    PlanPoint{m.dx / p.MetersPerUnit, geo::VisibleHeight - m.dy / p.MetersPerUnit};
             }
         } else {
             why.push_back("no position (lon/lat or x_m/y_m)");

@@ -114,10 +114,7 @@ void AppendRounded(std::string& out, double v, bool coordinate) {
 class Table {
   public:
     Table(const Project& p, bool geographic, ChunkedText& out)
-        : p_(p), geographic_(geographic), out_(out),
-          // The degree lengths are those at the origin's latitude, the same
-          // for every record.
-          lengths_(geographic ? geo::MetresPerDegree(p, p.OriginLat) : geo::DegreeLengths{}) {}
+        : p_(p), geographic_(geographic), out_(out) {}
 
     // One record at a drawing position; `c` is left out for the sources.
     // False when the writing has failed or was cancelled.
@@ -162,8 +159,10 @@ class Table {
 
   private:
     std::pair<double, double> place(const geo::Metres& m) const {
-        if (geographic_)
-            return {p_.OriginLon + m.dx / lengths_.Lx, p_.OriginLat + m.dy / lengths_.Ly};
+        if (geographic_) {
+            const geo::Geographic g = geo::ToGeographic(p_, m);
+            return {g.lon, g.lat};
+        }
         const geo::Cartesian xy = geo::ToCartesian(p_, m);
         return {xy.X, xy.Y};
     }
@@ -180,7 +179,6 @@ class Table {
     const Project& p_;
     bool geographic_;
     ChunkedText& out_;
-    geo::DegreeLengths lengths_;
     bool ok_ = true;
 };
 

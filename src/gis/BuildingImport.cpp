@@ -148,7 +148,6 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
         return out;
     }
     OGRSpatialReference lonLat = lonLatCrs();
-    const geo::DegreeLengths l = geo::MetresPerDegree(p, p.OriginLat);
     const double right = double(p.GridNX) * p.CellSize, bottom = double(p.GridNY) * p.CellSize;
     std::vector<std::string> problems;
     std::vector<Building> found;
@@ -273,8 +272,9 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
                     double x = ring.getX(k), y = ring.getY(k);
                     if (!toLonLat->Transform(1, &x, &y) || !std::isfinite(x) || !std::isfinite(y))
                         return false;
-                    const double dx = (x - p.OriginLon) * l.Lx, dy = (y - p.OriginLat) * l.Ly;
-                    corners.push_back({dx / p.MetersPerUnit, geo::VisibleHeight - dy / p.MetersPerUnit});
+                    const geo::Metres m = geo::FromGeographic(p, {x, y});
+                    corners.push_back(
+                        {m.dx / p.MetersPerUnit, geo::VisibleHeight - m.dy / p.MetersPerUnit});
                 }
                 return true;
             };

@@ -82,7 +82,6 @@ std::optional<NodeRaster> makeNodeRaster(const Project& p, const std::atomic<boo
     if (std::min(west, east) < -180.0 || std::max(west, east) > 180.0) return std::nullopt;
     if (std::min(north, south) < -90.0 || std::max(north, south) > 90.0) return std::nullopt;
     r.affine = {west, dlon, 0.0, north, 0.0, dlat};
-    r.metres = geo::MetresPerDegree(p, p.OriginLat);
     findGroundCells(p, r);
 
     // The maximum and the nodata, column by column as the grid is stored; a

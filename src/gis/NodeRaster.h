@@ -33,7 +33,6 @@ struct NodeRaster {
     const Project* project = nullptr; // must outlive the raster
     int cols = 0, rows = 0;
     std::array<double, 6> affine{}; // GDAL geotransform of the pixel edges
-    geo::DegreeLengths metres;      // metres per degree at the origin's latitude
     double maximum = 0.0;           // the largest node value
     bool hasNodata = false;         // some node is below the ground (NodataValue)
     // The ground grid's cell under each pixel column and row (-1: none), for

@@ -70,12 +70,10 @@ Message Dump(const Grid2D<double>& g, int nx, int ny, const char* value, const s
 }
 
 Message WriteGridXY(const Project& p, const std::string& path, Feedback& fb, const OutputContext&) {
-    if (!p.XY.Calculated) return std::string(msg::NoResult);
     return Dump(p.XY.Density, p.GridNX, p.GridNY, "c", path, fb);
 }
 
 Message WriteGridXZ(const Project& p, const std::string& path, Feedback& fb, const OutputContext&) {
-    if (!p.XZ.Calculated) return std::string(msg::NoXZResult);
     return Dump(p.XZ.Density, p.GridNX, p.GridNY, "c", path, fb);
 }
 
@@ -84,7 +82,6 @@ Message WriteGridXZ(const Project& p, const std::string& path, Feedback& fb, con
 // node, column by column.
 Message WriteSectionPoints(const Project& p, const std::string& path, Feedback& fb,
                            const OutputContext&) {
-    if (!p.XZ.Calculated) return std::string(msg::NoXZResult);
     const SectionLine line = SectionLineOf(p);
     const int nx = std::min<int>(p.GridNX, p.XZ.Density.nx());
     const int top = std::min(SectionTopRow(p), p.XZ.Density.ny());
@@ -207,7 +204,6 @@ Message WriteProject(const Project& p, const std::string& path, Feedback& fb,
 // buildings and places evaluated when there are any, laid out in pages.
 Message WriteReport(const Project& p, const std::string& path, Feedback& fb,
                     const OutputContext& ctx) {
-    if (!p.XY.Calculated) return std::string(msg::NoResult);
     if (!ctx.writePdf) return std::string("Cannot write reports in this program");
     const LibraryOf lib(ctx);
     compliance::SummaryResult s =
@@ -250,6 +246,11 @@ Message SaveRefusal(const Project& p) {
 
 constexpr const char* kCsvFiles = "csv Files (*.csv)| *.csv";
 
+// The needs of an output read from its result grids.
+constexpr OutputNeeds ReadsXY{ResultUse::IfThere};
+constexpr OutputNeeds MadeOfXY{ResultUse::Required};
+constexpr OutputNeeds MadeOfXZ{ResultUse::None, ResultUse::Required};
+
 std::vector<OutputFormat> MakeTable() {
     using K = OutputKind;
     using N = OutputNeeds;
@@ -274,41 +275,54 @@ std::vector<OutputFormat> MakeTable() {
                             gis::gisFormatExtension(f),
                             gis::gisFormatCaption(f),
                             gis::gisFormatFilter(f),
-                            N::XY,
+                            MadeOfXY,
                             GisRefusal,
                             write};
     };
+    // Written in another form when its family's keyword names a path of that form.
+    const auto sharing = [](OutputFormat f, const char* keyword, const char* extensions) {
+        f.sharedKeyword = keyword;
+        f.sharedExtensions = extensions;
+        return f;
+    };
     using G = gis::GisFormat;
+    // The places and buildings are judged at the antennas themselves, but a
+    // run that put its XY result out of date is refused as for every table
+    // of a result.
+    const N placesNeeds = ReadsXY;
+    const N reportNeeds{ResultUse::Required, ResultUse::IfThere, false, true};
+    const N ratioNeeds{ResultUse::Required, ResultUse::None, false, true};
+    const N pictureNeeds{ResultUse::None, ResultUse::None, true};
     // clang-format off
     std::vector<OutputFormat> t = {
-        csv(K::IsolinesCartesian, "isolines-cartesian", "g7", "Export isolines (cartesian)", N::XY,
+        csv(K::IsolinesCartesian, "isolines-cartesian", "g7", "Export isolines (cartesian)", ReadsXY,
             WriteCsvTable<CsvExport::IsolinesCartesian>),
-        csv(K::IsolinesGeographic, "isolines-geographic", "g8", "Export isolines (geographic)", N::XY,
+        csv(K::IsolinesGeographic, "isolines-geographic", "g8", "Export isolines (geographic)", ReadsXY,
             WriteCsvTable<CsvExport::IsolinesGeographic>),
         csv(K::SourcesCartesian, "sources-cartesian", "g10", "Export sources (cartesian)", N::Nothing,
             WriteCsvTable<CsvExport::SourcesCartesian>),
         csv(K::SourcesGeographic, "sources-geographic", "g11", "Export sources (geographic)",
             N::Nothing, WriteCsvTable<CsvExport::SourcesGeographic>),
         csv(K::ConcentrationsCartesian, "concentrations-cartesian", "g13",
-            "Export concentrations (cartesian)", N::XY,
+            "Export concentrations (cartesian)", ReadsXY,
             WriteCsvTable<CsvExport::ConcentrationsCartesian>),
         csv(K::ConcentrationsGeographic, "concentrations-geographic", "g14",
-            "Export concentrations (geographic)", N::XY,
+            "Export concentrations (geographic)", ReadsXY,
             WriteCsvTable<CsvExport::ConcentrationsGeographic>),
-        csv(K::MaximumCartesian, "maximum-cartesian", "g16", "Export maximum (cartesian)", N::XY,
+        csv(K::MaximumCartesian, "maximum-cartesian", "g16", "Export maximum (cartesian)", ReadsXY,
             WriteCsvTable<CsvExport::MaximumCartesian>),
-        csv(K::MaximumGeographic, "maximum-geographic", "g17", "Export maximum (geographic)", N::XY,
+        csv(K::MaximumGeographic, "maximum-geographic", "g17", "Export maximum (geographic)", ReadsXY,
             WriteCsvTable<CsvExport::MaximumGeographic>),
         file(K::GridXY, "grid-xy", "gridxy", "Export grid (XY)", ".csv",
-             "XY result grid as stored", "Grid dump (*.csv)| *.csv", N::XY, WriteGridXY),
+             "XY result grid as stored", "Grid dump (*.csv)| *.csv", MadeOfXY, WriteGridXY),
         file(K::GridXZ, "grid-xz", "gridxz", "Export grid (XZ)", ".csv",
-             "XZ result grid as stored", "Grid dump (*.csv)| *.csv", N::XZ, WriteGridXZ),
+             "XZ result grid as stored", "Grid dump (*.csv)| *.csv", MadeOfXZ, WriteGridXZ),
         file(K::SectionCartesian, "section-cartesian", "expsection", "Export section (cartesian)",
-             ".csv", "XZ result at its nodes' positions", kCsvFiles, N::XZ, WriteSectionPoints),
+             ".csv", "XZ result at its nodes' positions", kCsvFiles, MadeOfXZ, WriteSectionPoints),
         file(K::Sites, "sites", "expsitios", "Export sites...", ".csv", "Site inventory",
              kCsvFiles, N::Nothing, WriteSites),
         file(K::ExposureRatioGrid, "exposure-ratio-grid", "ratiogrid", "Export exposure ratio grid",
-             ".csv", "XY exposure ratio grid", "Exposure ratio grid (*.csv)| *.csv", N::XY,
+             ".csv", "XY exposure ratio grid", "Exposure ratio grid (*.csv)| *.csv", ratioNeeds,
              WriteRatioGrid),
         layer(K::GeoTiff, "geotiff", G::GeoTiff, WriteMapLayer<G::GeoTiff>),
         layer(K::IsolinesGeoJson, "isolines-geojson", G::IsolinesGeoJson,
@@ -317,31 +331,58 @@ std::vector<OutputFormat> MakeTable() {
         layer(K::GeoPackage, "gpkg", G::GeoPackage, WriteMapLayer<G::GeoPackage>),
         layer(K::Kmz, "kmz", G::Kmz, WriteMapLayer<G::Kmz>),
         file(K::Places, "places", "expplaces", "Export places (CSV)", ".csv",
-             "Places of sensitive use", kCsvFiles, N::Nothing, WriteRealPlaces<K::Places>),
-        file(K::PlacesGeoJson, "places-geojson", "expplacesgeojson", "Export places (GeoJSON)",
-             ".geojson", "Places of sensitive use as GeoJSON", "GeoJSON (*.geojson)| *.geojson",
-             N::Nothing, WriteRealPlaces<K::PlacesGeoJson>),
+             "Places of sensitive use", kCsvFiles, placesNeeds, WriteRealPlaces<K::Places>),
+        sharing(file(K::PlacesGeoJson, "places-geojson", "expplacesgeojson", "Export places (GeoJSON)",
+                     ".geojson", "Places of sensitive use as GeoJSON", "GeoJSON (*.geojson)| *.geojson",
+                     placesNeeds, WriteRealPlaces<K::PlacesGeoJson>),
+                "places", ".geojson .json"),
         file(K::Buildings, "buildings", "expbuildings", "Export buildings (CSV)", ".csv",
-             "Buildings floor by floor", kCsvFiles, N::Nothing, WriteRealPlaces<K::Buildings>),
-        file(K::BuildingsGeoJson, "buildings-geojson", "expbuildingsgeojson",
-             "Export buildings (GeoJSON)", ".geojson", "Buildings as GeoJSON",
-             "GeoJSON (*.geojson)| *.geojson", N::Nothing, WriteRealPlaces<K::BuildingsGeoJson>),
-        file(K::BuildingsGpkg, "buildings-gpkg", "expbuildingsgpkg", "Export buildings (GeoPackage)",
-             ".gpkg", "Buildings as GeoPackage", "GeoPackage (*.gpkg)| *.gpkg", N::Nothing,
-             WriteRealPlaces<K::BuildingsGpkg>),
+             "Buildings floor by floor", kCsvFiles, placesNeeds, WriteRealPlaces<K::Buildings>),
+        sharing(file(K::BuildingsGeoJson, "buildings-geojson", "expbuildingsgeojson",
+                     "Export buildings (GeoJSON)", ".geojson", "Buildings as GeoJSON",
+                     "GeoJSON (*.geojson)| *.geojson", placesNeeds,
+                     WriteRealPlaces<K::BuildingsGeoJson>),
+                "buildings", ".geojson .json"),
+        sharing(file(K::BuildingsGpkg, "buildings-gpkg", "expbuildingsgpkg",
+                     "Export buildings (GeoPackage)", ".gpkg", "Buildings as GeoPackage",
+                     "GeoPackage (*.gpkg)| *.gpkg", placesNeeds, WriteRealPlaces<K::BuildingsGpkg>),
+                "buildings", ".gpkg"),
         file(K::BoundariesGeoJson, "boundaries-geojson", "expboundariesgeojson",
              "Export boundaries (GeoJSON)", ".geojson", "Compliance boundaries seen from above",
              "GeoJSON (*.geojson)| *.geojson", N::Nothing, WriteBoundaries),
         {K::Report, "--report", false, "informe", "Report...", ".pdf", "Compliance report",
-         "pdf Files (*.pdf)| *.pdf", N::XYAndXZ, nullptr, WriteReport},
+         "pdf Files (*.pdf)| *.pdf", reportNeeds, nullptr, WriteReport},
         {K::Image, "--image", false, "exportarimagen", "Export picture...", ".png",
-         "Picture of the plan", "Pictures (*.png *.svg *.pdf)| *.png", N::Nothing, nullptr,
+         "Picture of the plan", "Pictures (*.png *.svg *.pdf)| *.png", pictureNeeds, nullptr,
          WritePicture},
         {K::ProjectFile, "--save", false, "guardarcomo", "Save &as...", ".bvk", "Project",
          ProjectFileFilter, N::Nothing, SaveRefusal, WriteProject},
     };
     // clang-format on
     return t;
+}
+
+// `path` ends in one of the space-separated `extensions`, in any case.
+bool EndsInOneOf(std::string_view path, std::string_view extensions) {
+    const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    while (!extensions.empty()) {
+        const std::size_t space = extensions.find(' ');
+        const std::string_view ext = extensions.substr(0, space);
+        extensions =
+            space == std::string_view::npos ? std::string_view{} : extensions.substr(space + 1);
+        if (!ext.empty() && path.size() >= ext.size() &&
+            std::equal(ext.begin(), ext.end(), path.end() - std::ptrdiff_t(ext.size()),
+                       [&](char a, char b) { return lower(a) == lower(b); }))
+            return true;
+    }
+    return false;
+}
+
+// The result an output requires and the project lacks, as the program words it.
+Message MissingResult(const Project& p, const OutputNeeds& needs) {
+    if (needs.xy == ResultUse::Required && !p.XY.Calculated) return std::string(msg::NoResult);
+    if (needs.xz == ResultUse::Required && !p.XZ.Calculated) return std::string(msg::NoXZResult);
+    return std::nullopt;
 }
 
 } // namespace
@@ -352,25 +393,49 @@ std::span<const OutputFormat> outputFormats() {
     return table;
 }
 
-const OutputFormat& outputFormat(OutputKind kind) {
-    for (const OutputFormat& f : outputFormats())
+const OutputFormat& outputFormat(OutputKind kind, std::span<const OutputFormat> table) {
+    for (const OutputFormat& f : table)
         if (f.kind == kind) return f;
     throw std::logic_error("an output kind without a row");
 }
 
-std::optional<OutputKind> outputKindFromKeyword(std::string_view keyword) {
-    for (const OutputFormat& f : outputFormats())
+std::optional<OutputKind> outputKindFromKeyword(std::string_view keyword,
+                                                std::span<const OutputFormat> table) {
+    for (const OutputFormat& f : table)
         if (f.exportKind && keyword == f.keyword) return f.kind;
     return std::nullopt;
 }
 
-std::optional<std::string> WriteOutput(const Project& p, OutputKind kind, const std::string& path,
-                                       Feedback& feedback, const OutputContext& context) {
-    const OutputFormat& f = outputFormat(kind);
+std::optional<OutputKind> ExportKindFor(std::string_view keyword, std::string_view path,
+                                        std::span<const OutputFormat> table) {
+    for (const OutputFormat& f : table)
+        if (f.exportKind && f.sharedKeyword && keyword == f.sharedKeyword &&
+            EndsInOneOf(path, f.sharedExtensions))
+            return f.kind;
+    return outputKindFromKeyword(keyword, table);
+}
+
+std::vector<Plane> PlanesRead(const Project& p, const OutputNeeds& needs) {
+    std::vector<Plane> planes;
+    if (needs.xy != ResultUse::None) planes.push_back(Plane::XY);
+    if (needs.xz != ResultUse::None) planes.push_back(Plane::XZ);
+    if (needs.planeOnView) planes.push_back(p.CurrentPlane);
+    return planes;
+}
+
+std::optional<std::string> WriteOutput(const Project& p, const OutputFormat& f,
+                                       const std::string& path, Feedback& feedback,
+                                       const OutputContext& context) {
     if (f.refusal)
         if (auto refused = f.refusal(p)) return refused;
+    if (auto missing = MissingResult(p, f.needs)) return missing;
     if (feedback.isCanceled()) return std::string(msg::Interrupted);
     return f.write(p, path, feedback, context);
+}
+
+std::optional<std::string> WriteOutput(const Project& p, OutputKind kind, const std::string& path,
+                                       Feedback& feedback, const OutputContext& context) {
+    return WriteOutput(p, outputFormat(kind), path, feedback, context);
 }
 
 render::Overlay PlanOverlay(const Project& p, const compliance::Library& library) {
@@ -409,11 +474,7 @@ std::vector<OutputKind> outputsOfCommand(std::string_view command) {
 
 std::string withExtension(const std::string& path, OutputKind kind) {
     const std::string_view ext = outputFormat(kind).extension;
-    const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
-    if (path.size() >= ext.size() &&
-        std::equal(ext.begin(), ext.end(), path.end() - std::ptrdiff_t(ext.size()),
-                   [&](char a, char b) { return lower(a) == lower(b); }))
-        return path;
+    if (EndsInOneOf(path, ext)) return path;
     return path + std::string(ext);
 }
 

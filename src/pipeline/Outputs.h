@@ -54,8 +54,28 @@ enum class OutputKind {
     ProjectFile, // the project itself
 };
 
-// Which current result an output is made of.
-enum class OutputNeeds { Nothing, XY, XZ, XYAndXZ };
+// How an output uses one plane's result. Whatever it reads must be current:
+// the batch refuses a result its settings put out of date, the window offers
+// to recalculate first.
+enum class ResultUse {
+    None,
+    IfThere,  // read when the project holds it
+    Required, // refused without it ("no result"), read otherwise
+};
+
+// What an output is made of besides the project's own inputs. The window
+// and the batch companion both act on it; the writers themselves only write.
+struct OutputNeeds {
+    ResultUse xy = ResultUse::None;
+    ResultUse xz = ResultUse::None;
+    bool planeOnView = false; // the result of the plane on view (the picture)
+    bool ratio = false;       // the exposure ratio, so the calculation takes the limits
+
+    // Reads no result at all.
+    static const OutputNeeds Nothing;
+    bool operator==(const OutputNeeds&) const = default;
+};
+inline constexpr OutputNeeds OutputNeeds::Nothing{};
 
 // What an output needs from the program that writes it, beside the project.
 // The core lays out the report's pages and works out what the picture draws
@@ -109,15 +129,39 @@ struct OutputFormat {
     // other than 100 %), before a path is asked for; null: never refused.
     std::optional<std::string> (*refusal)(const Project& p);
     OutputWriter write;
+    // The batch: also chosen by another output's --export keyword when the
+    // path ends in one of these space-separated extensions (any case), as
+    // "places=near.geojson" writes the places as GeoJSON.
+    const char* sharedKeyword = nullptr;
+    const char* sharedExtensions = nullptr;
 };
 
+// The program's outputs. Every function below that takes `table` reads the
+// rows it is given, so a program (or a test) may hand in more rows; by
+// default it is this one.
 std::span<const OutputFormat> outputFormats();
-const OutputFormat& outputFormat(OutputKind kind);
+const OutputFormat& outputFormat(OutputKind kind,
+                                 std::span<const OutputFormat> table = outputFormats());
 // The --export KIND of that keyword, matched exactly.
-std::optional<OutputKind> outputKindFromKeyword(std::string_view keyword);
+std::optional<OutputKind>
+outputKindFromKeyword(std::string_view keyword,
+                      std::span<const OutputFormat> table = outputFormats());
+// The --export KIND=PATH of that keyword and path: the output whose shared
+// keyword it is when the path ends in one of its extensions, else the one
+// named by the keyword.
+std::optional<OutputKind> ExportKindFor(std::string_view keyword, std::string_view path,
+                                        std::span<const OutputFormat> table = outputFormats());
 
-// Writes one output of `kind` into `path` through its operation: its refusal
-// first, then the writer. The message of a failure, as OutputWriter.
+// The planes whose results the output reads as `p` stands now (the picture:
+// the plane on view); each must be current.
+std::vector<Plane> PlanesRead(const Project& p, const OutputNeeds& needs);
+
+// Writes one output into `path` through its operation: its refusal first,
+// then a missing result it requires, then the writer. The message of a
+// failure, as OutputWriter.
+std::optional<std::string> WriteOutput(const Project& p, const OutputFormat& format,
+                                       const std::string& path, Feedback& feedback,
+                                       const OutputContext& context = {});
 std::optional<std::string> WriteOutput(const Project& p, OutputKind kind, const std::string& path,
                                        Feedback& feedback, const OutputContext& context = {});
 

@@ -71,9 +71,13 @@ class ScratchTest : public ::testing::Test {
     std::string out, err;
 };
 
-// A PDF's text as pdftotext reads it; nothing when the tool is not installed.
+// A PDF's text as pdftotext reads it; a failure of the test, naming the
+// package to install, when the tool is not there.
 inline std::optional<std::string> pdfText(const fs::path& pdf) {
-    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) return std::nullopt;
+    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) {
+        ADD_FAILURE() << "pdftotext is not installed: install the Debian package poppler-utils";
+        return std::nullopt;
+    }
     const fs::path txt = pdf.string() + ".txt";
     EXPECT_EQ(std::system(("pdftotext " + pdf.string() + " " + txt.string()).c_str()), 0);
     return slurp(txt);

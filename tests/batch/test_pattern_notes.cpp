@@ -43,7 +43,7 @@ TEST_F(PatternNotes, ReachStandardErrorAndTheReportAndTheInventoryKeepsNoWidths)
     EXPECT_NE(err.find(band), std::string::npos) << err;
 
     const auto text = pdfText(dir / "r.pdf");
-    ASSERT_TRUE(text) << "pdftotext is needed to read the report back";
+    ASSERT_TRUE(text);
     // The PDF's text may break a long line; its start is on one line.
     EXPECT_NE(text->find("Warning: Pattern LIFTED: HORIZONTAL cut"), std::string::npos) << *text;
     EXPECT_NE(text->find("Warning: Pattern LIFTED: measured at 1842.5 MHz"), std::string::npos)

@@ -111,7 +111,7 @@ TEST(FarField, ReflectionScalesExactlyAndEveryPathAgrees) {
 // vector, the node at the antenna itself included, for every kind of beam.
 TEST(FarField, VectorColumnsMatchThePlainLoop) {
     const kernel::Isa isa = kernel::BestIsa();
-    ASSERT_NE(isa, kernel::Isa::Scalar) << "no vector loop to hold to the plain one";
+    ASSERT_NE(isa, kernel::Isa::Scalar) << "the vector loops need a processor with AVX2 and FMA";
     using Fn = void (*)(const kernel::FarBeam&, const kernel::Column&, const kernel::Sums&, int);
     vectorcolumns::Loops<Fn> fns = {{"avx2", kernel::AddFarColumnAvx2}};
     if (isa == kernel::Isa::Avx512) fns.emplace_back("avx512", kernel::AddFarColumnAvx512);

@@ -101,7 +101,7 @@ TEST(PowerDensity, StickIsSymmetricAndIgnoresTiltAndDirection) {
 // nodes the same bits.
 TEST(PowerDensity, VectorColumnsMatchThePlainLoop) {
     const kernel::Isa isa = kernel::BestIsa();
-    ASSERT_NE(isa, kernel::Isa::Scalar) << "no vector loop to hold to the plain one";
+    ASSERT_NE(isa, kernel::Isa::Scalar) << "the vector loops need a processor with AVX2 and FMA";
     using Fn = void (*)(const kernel::Antenna&, const kernel::Column&, const kernel::Sums&, int);
     vectorcolumns::Loops<Fn> fns = {{"avx2", kernel::AddColumnAvx2}};
     if (isa == kernel::Isa::Avx512) fns.emplace_back("avx512", kernel::AddColumnAvx512);

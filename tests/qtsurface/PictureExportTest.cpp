@@ -62,7 +62,8 @@ TEST(PictureExport, EachFormatReadsBackWithItsDecorations) {
     const QString pdf = dir.filePath("plan.pdf");
     ASSERT_EQ(writePicture(p, pdf.toStdString(), PictureFormat::Pdf, r), std::nullopt);
     const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
-    ASSERT_FALSE(pdftotext.isEmpty()) << "pdftotext is needed to read the PDF back";
+    ASSERT_FALSE(pdftotext.isEmpty())
+        << "pdftotext is not installed: install the Debian package poppler-utils";
     QProcess run;
     run.start(pdftotext, {pdf, "-"});
     ASSERT_TRUE(run.waitForFinished(30000));

@@ -67,8 +67,9 @@ TEST(GridSizeDialog, SmallGridsBecomeThreeAndTheGridsFollow) {
     EXPECT_EQ(p.GridNX, 20);
 }
 
-// The address sanitizer aborts on a failed allocation instead of throwing:
-// there the refusal cannot be reached, so the test is not built.
+// The address sanitizer aborts on a failed allocation instead of throwing,
+// and its shadow memory leaves no address-space limit to set: its build
+// leaves these out.
 #if !defined(__SANITIZE_ADDRESS__)
 // Accepts the grid size with the process's address space held within `extra`
 // bytes of what it uses now, so that a large allocation fails as it would on a
@@ -104,7 +105,7 @@ TEST(GridSizeDialog, AGridTheMemoryCannotHoldOrCopyIsRefusedAndKeepsTheProject) 
         const Project before = p;
         std::optional<std::string> answer;
         ASSERT_TRUE(acceptGridSizeCapped(p, c.typed, c.extra, answer))
-            << "address-space limit not available";
+            << "the address-space limit cannot be set";
         SCOPED_TRACE(std::string(c.typed) + " " + std::to_string(c.extra));
         EXPECT_EQ(answer, c.refused ? std::optional<std::string>("Input data error\nout of memory")
                                     : std::nullopt);

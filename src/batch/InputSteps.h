@@ -1,9 +1,7 @@
 #pragma once
 
-#include "batch/BatchOptions.h"
 #include "batch/BatchRun.h"
 
-#include <atomic>
 #include <string>
 
 namespace brenvik {
@@ -12,14 +10,8 @@ class Project;
 
 namespace brenvik::batch {
 
-// The map-layer kinds (GeoTIFF, GeoJSON, GeoPackage, KMZ).
-bool isGisExport(ExportKind kind);
-
-// Writes a map layer of the XY result into the file at `path`. Throws
-// BatchFailure with the program's message: no XY result, the plan off the
-// map, or the file error; "Interrupted" soon after `cancel` is raised.
-void writeGisExport(const Project& p, ExportKind kind, const std::string& path,
-                    const std::atomic<bool>* cancel = nullptr);
+// The files read into the project before the calculations, besides the
+// sites and places of the compliance steps.
 
 // --terrain: the ground grid sampled from the elevation model at `path`
 // before the calculations; a refusal fails the run.
