@@ -6,7 +6,7 @@
 
 namespace brenvik::app {
 
-class MainWindow;
+struct WindowParts;
 
 // The objectNames of the window's commands, as the users and the tests know
 // them.
@@ -92,7 +92,8 @@ struct Menu {
     Place parent; // the menu bar when equal to `place`
 };
 
-using Handler = std::function<void(MainWindow&)>;
+// A command runs on the window's services (app/WindowParts.h).
+using Handler = std::function<void(WindowParts&)>;
 
 // One command of the window. Menu items run `run`; a toolbar pair is one
 // checkable action: a click on its released picture runs `run`, a click on
@@ -112,9 +113,20 @@ struct Command {
 const std::vector<Menu>& menus();
 // Every command in the order of its menu or of the toolbar.
 std::vector<Command> commandTable();
+
+// The rows of each family, in menu order; commandTable() puts them together.
+std::vector<Command> FileCommands();
+std::vector<Command> EditCommands();
+std::vector<Command> ViewCommands();
+std::vector<Command> AntennaCommands();
+std::vector<Command> CalculationCommands();
+std::vector<Command> ToolsCommands();
+std::vector<Command> GeoCommands();
+std::vector<Command> OptionsCommands();
+std::vector<Command> ToolbarCommands();
 // Appends a command for every output of the pipeline's table that no
 // command of `t` offers yet (the point tables, the grid dumps, the places and
-// buildings), run through MainWindow::cmdExport.
-void addOutputCommands(std::vector<Command>& t);
+// buildings), each written through ExportOutput().
+void AddOutputCommands(std::vector<Command>& t);
 
 } // namespace brenvik::app

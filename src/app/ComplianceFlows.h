@@ -131,6 +131,6 @@ class ComplianceFlows {
 // The compliance commands, each put in its menu after the command it follows:
 // File "Report...", View "Show % of limit", Antenna "Import sites..." and
 // "Export sites...", Options "Compliance..." and "Compliance summary...".
-void addComplianceCommands(std::vector<Command>& table);
+void AddComplianceCommands(std::vector<Command>& table);
 
 } // namespace brenvik::app

@@ -1,6 +1,8 @@
 #include "app/RealPlacesFlows.h"
 
-#include "app/MainWindow.h"
+#include "app/PlanView.h"
+#include "app/ToolBench.h"
+#include "app/WindowParts.h"
 #include "app/dialogs/RealPlacesDialogs.h"
 #include "compliance/Buildings.h"
 #include "compliance/Places.h"
@@ -146,8 +148,8 @@ RealPlacesFlows::Painter RealPlacesFlows::decorate(Painter paint) const {
     };
 }
 
-void addRealPlacesCommands(std::vector<Command>& t) {
-    using W = MainWindow;
+void AddRealPlacesCommands(std::vector<Command>& t) {
+    using W = WindowParts;
     using P = app::Place;
     const auto at =
         std::find_if(t.begin(), t.end(), [](const Command& c) { return c.place == P::Tools; });
@@ -159,23 +161,23 @@ void addRealPlacesCommands(std::vector<Command>& t) {
                                         "Import terrain...",
                                         P::Tools,
                                         [](W& w) {
-                                            w.ensurePlanView();
-                                            w.resetTools();
-                                            w.realPlaces().importTerrain();
+                                            w.view.ensurePlan();
+                                            w.tools.reset();
+                                            w.realPlaces.importTerrain();
                                         },
                                         {},
                                         {},
                                         "sepreales"},
                                        {cmd::ImportBuildings, "Import buildings...", P::Tools,
                                         [](W& w) {
-                                            w.ensurePlanView();
-                                            w.resetTools();
-                                            w.realPlaces().importBuildings();
+                                            w.view.ensurePlan();
+                                            w.tools.reset();
+                                            w.realPlaces.importBuildings();
                                         }},
                                        {cmd::Places, "Places...", P::Tools, [](W& w) {
-                                            w.ensurePlanView();
-                                            w.resetTools();
-                                            w.realPlaces().places();
+                                            w.view.ensurePlan();
+                                            w.tools.reset();
+                                            w.realPlaces.places();
                                         }}};
     t.insert(last, rows.begin(), rows.end());
 }

@@ -56,6 +56,6 @@ class RealPlacesFlows {
     Recorder record_;
 };
 
-void addRealPlacesCommands(std::vector<Command>& table);
+void AddRealPlacesCommands(std::vector<Command>& table);
 
 } // namespace brenvik::app
