@@ -4,7 +4,7 @@
 
 #include "app/CalcRunner.h"
 #include "app/CommandBar.h"
-#include "app/Commands.h"
+#include "app/CommandNames.h"
 #include "app/ComplianceFlows.h"
 #include "app/Desktop.h"
 #include "app/DocumentHolder.h"

@@ -1,16 +1,8 @@
-// The window's commands as menus and a toolbar, and the error trap every
-// command runs in.
+// The window's commands as menus and a toolbar.
 
 #include "app/CommandBar.h"
 
-#include "app/DocumentHolder.h"
 #include "app/Icons.h"
-#include "app/ResultState.h"
-#include "app/StatusReadouts.h"
-#include "app/ToolBench.h"
-#include "app/WindowParts.h"
-#include "model/Messages.h"
-#include "model/Prompts.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -19,7 +11,6 @@
 #include <QSet>
 #include <QToolBar>
 #include <QToolButton>
-#include <exception>
 
 namespace brenvik::app {
 
@@ -61,19 +52,8 @@ void GiveMnemonics(QMenu* menu) {
 
 } // namespace
 
-void RunGuarded(WindowParts& parts, const Handler& command) {
-    // One error trap per command: a failure is shown and the tools reset.
-    try {
-        command(parts);
-    } catch (const std::exception&) {
-        parts.prompts.message(msg::InputDataError);
-        parts.tools.reset();
-    }
-    parts.results.refresh();
-    parts.status.showHint(parts.tools.flags());
-}
-
-void CommandBar::build(QMainWindow& window, WindowParts& parts) {
+void CommandBar::build(QMainWindow& window, std::vector<Command> table, Runner run,
+                       const std::function<void()>& submenus) {
     QMap<Place, QMenu*> menus;
     for (const Menu& m : app::menus()) {
         QMenu* made = m.parent == m.place ? window.menuBar()->addMenu(m.title)
@@ -85,7 +65,7 @@ void CommandBar::build(QMainWindow& window, WindowParts& parts) {
     toolbar_->setObjectName("iconshape");
     toolbar_->setMovable(false);
     toolbar_->setIconSize(QSize(32, 32));
-    for (Command& c : commandTable()) {
+    for (Command& c : table) {
         const bool onToolbar = c.place == Place::Toolbar;
         if (c.separatorBefore) {
             QAction* sep =
@@ -93,7 +73,7 @@ void CommandBar::build(QMainWindow& window, WindowParts& parts) {
             sep->setObjectName(c.separatorBefore);
         }
         QAction* a =
-            onToolbar ? addToolButton(window, parts, c) : new QAction(c.caption, &window);
+            onToolbar ? addToolButton(window, run, c) : new QAction(c.caption, &window);
         a->setObjectName(c.name);
         items_.insert(c.name, a);
         if (onToolbar) {
@@ -108,11 +88,10 @@ void CommandBar::build(QMainWindow& window, WindowParts& parts) {
                           c.shortcut.toString(QKeySequence::NativeText) + ")");
         }
         QObject::connect(a, &QAction::triggered, &window,
-                         [&parts, run = std::move(c.run)] { RunGuarded(parts, run); });
+                         [run, handler = std::move(c.run)] { run(handler); });
         menus.value(c.place)->addAction(a);
     }
-    // The recent files' submenu takes its letter before the others choose.
-    parts.document.rebuildRecentMenu();
+    submenus();
     for (QMenu* m : menus)
         GiveMnemonics(m);
     // Redo answers both of the usual keys.
@@ -121,21 +100,21 @@ void CommandBar::build(QMainWindow& window, WindowParts& parts) {
             {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
 }
 
-QAction* CommandBar::addToolButton(QMainWindow& window, WindowParts& parts, Command& c) {
+QAction* CommandBar::addToolButton(QMainWindow& window, const Runner& run, Command& c) {
     auto* a = new QAction(toolIcon(c.name), c.caption, &window);
     a->setCheckable(true);
     a->setToolTip(c.caption);
     // The click has toggled the button already: put it back and let the
     // command decide whether it shows its pressed picture.
     QObject::connect(a, &QAction::triggered, &window,
-                     [&parts, a, press = std::move(c.run),
+                     [run, a, press = std::move(c.run),
                       release = std::move(c.release)](bool nowChecked) {
                          const bool wasPressed = !nowChecked;
                          a->setChecked(wasPressed);
                          if (!wasPressed)
-                             RunGuarded(parts, press);
+                             run(press);
                          else if (release)
-                             RunGuarded(parts, release);
+                             run(release);
                      });
     return a;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Commands.h"
+#include "app/CommandNames.h"
 
 #include <QMap>
 #include <QString>
@@ -11,15 +11,17 @@ class QToolBar;
 
 namespace brenvik::app {
 
-struct WindowParts;
-
 // The menus and the toolbar built from the command table, and the pressed or
 // released picture of each toolbar pair.
 class CommandBar {
   public:
-    // Builds the menus and the toolbar of `window` from commandTable(); every
-    // handler runs on `parts` inside RunGuarded().
-    void build(QMainWindow& window, WindowParts& parts);
+    // Runs a row's handler when its item is triggered.
+    using Runner = std::function<void(const Handler&)>;
+    // Builds the menus and the toolbar of `window` from the rows of `table`;
+    // `submenus` adds what the rows do not hold before the items take their
+    // letters.
+    void build(QMainWindow& window, std::vector<Command> table, Runner run,
+               const std::function<void()>& submenus);
     // A menu item or toolbar button by its objectName.
     QAction* item(const QString& objectName) const { return items_.value(objectName); }
     void setPressed(const char* name, bool pressed);
@@ -27,7 +29,7 @@ class CommandBar {
     void releaseTools();
 
   private:
-    QAction* addToolButton(QMainWindow& window, WindowParts& parts, Command& c);
+    QAction* addToolButton(QMainWindow& window, const Runner& run, Command& c);
 
     QToolBar* toolbar_ = nullptr;
     QMap<QString, QAction*> items_;

@@ -9,33 +9,23 @@
 #include "app/DocumentHolder.h"
 #include "app/PlanCanvas.h"
 #include "app/PlanView.h"
+#include "app/ResultState.h"
+#include "app/StatusReadouts.h"
 #include "app/RealPlacesFlows.h"
 #include "app/SettingsFlows.h"
 #include "app/ToolBench.h"
 #include "app/UndoHistory.h"
 #include "app/WindowParts.h"
 #include "model/Document.h"
+#include "model/Messages.h"
 #include "model/ProjectFile.h"
 #include "model/Prompts.h"
 
 #include <QFile>
 #include <QMainWindow>
+#include <exception>
 
 namespace brenvik::app {
-
-const std::vector<Menu>& menus() {
-    static const std::vector<Menu> table = {
-        {Place::File, "archivo", "&File", Place::File},
-        {Place::Edit, "edicion", "&Edit", Place::Edit},
-        {Place::View, "ver", "&View", Place::View},
-        {Place::Antenna, "fuentes", "&Antenna", Place::Antenna},
-        {Place::Environment, "medio", "E&nvironment", Place::Environment},
-        {Place::Tools, "herramientas", "&Tools", Place::Tools},
-        {Place::Options, "configuracion", "&Options", Place::Options},
-        {Place::Gis, "g1", "GIS", Place::Options},
-    };
-    return table;
-}
 
 std::vector<Command> commandTable() {
     std::vector<Command> t;
@@ -51,6 +41,18 @@ std::vector<Command> commandTable() {
     const std::vector<Command> toolbar = ToolbarCommands();
     t.insert(t.end(), toolbar.begin(), toolbar.end());
     return t;
+}
+
+void RunGuarded(WindowParts& parts, const Handler& command) {
+    // One error trap per command: a failure is shown and the tools reset.
+    try {
+        command(parts);
+    } catch (const std::exception&) {
+        parts.prompts.message(msg::InputDataError);
+        parts.tools.reset();
+    }
+    parts.results.refresh();
+    parts.status.showHint(parts.tools.flags());
 }
 
 namespace {

@@ -1,5 +1,6 @@
-#include "app/ComplianceFlows.h"
 #include "app/CommandBar.h"
+#include "app/Commands.h"
+#include "app/ComplianceFlows.h"
 #include "app/PlanView.h"
 #include "app/ToolBench.h"
 #include "app/WindowParts.h"

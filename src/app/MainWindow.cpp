@@ -43,6 +43,19 @@ QString DroppedProject(const QMimeData* data) {
     return {};
 }
 
+// The window opens on the plan at 100 %, in isolines, with no result shown.
+void StartView(Project& p) {
+    p.ClearTowerDefinition();
+    p.XY.Calculated = false;
+    p.XZ.Calculated = false;
+    p.DisplayMode = ResultStyle::Isolines;
+    p.GridLinesOn = true;
+    p.Zoom = 1.0;
+    p.XYCalcZoom = 1.0;
+    p.ScrollOffsetX = p.ScrollOffsetY = 0.0;
+    p.CurrentPlane = Plane::XY;
+}
+
 } // namespace
 
 // Every service of the window, in the order they are built.
@@ -89,11 +102,15 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
         [this](const std::function<void()>& edit) {
             RunGuarded(*s_->parts, [&edit](WindowParts&) { edit(); });
         });
-    s.tools->attach(
-        *s.desktop, *s.document, [this] { s_->towers->forget(); },
-        [this](QPointF u) {
-            if (s_->compliance) s_->compliance->pointerAt(u);
-        });
+    s.tools->attach({[this](int slot) { s_->desktop->setSelection(slot); },
+                     [this](int slot) { s_->desktop->openEditor(slot); },
+                     [this](const char* text, Edit edit, bool applied) {
+                         s_->document->record(text, std::move(edit), applied);
+                     },
+                     [this] { s_->document->updateTitle(); }, [this] { s_->towers->forget(); },
+                     [this](QPointF u) {
+                         if (s_->compliance) s_->compliance->pointerAt(u);
+                     }});
     s.view->setRedrawHooks(
         [this] {
             if (s_->results) s_->results->refresh();
@@ -102,15 +119,7 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     connectCanvas();
 
     s.tools->flags() = ToolFlags{};
-    project_.ClearTowerDefinition();
-    project_.XY.Calculated = false;
-    project_.XZ.Calculated = false;
-    project_.DisplayMode = ResultStyle::Isolines;
-    project_.GridLinesOn = true;
-    project_.Zoom = 1.0;
-    project_.XYCalcZoom = 1.0;
-    project_.ScrollOffsetX = project_.ScrollOffsetY = 0.0;
-    project_.CurrentPlane = Plane::XY;
+    StartView(project_);
     s.document->updateTitle();
     resize(1280, 860);
     s.view->applyBackground();
@@ -132,13 +141,22 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     s.calc = std::make_unique<CalcFlows>(kit, *s.runner, *s.compliance, *s.desktop);
     s.realPlaces = std::make_unique<RealPlacesFlows>(project_, prompts, *this,
                                                      s.compliance->library(), redraw, record);
-    s.view->setDecorations(s.compliance.get(), s.realPlaces.get());
+    s.view->setDecorations(
+        [this](PlanView::Painter paint) {
+            // In "% of limit" the step draws the percent view; the buildings
+            // and places with their exposure go over the plan's result.
+            return s_->realPlaces->decorate(s_->compliance->decorate(std::move(paint)));
+        },
+        [this](const Project& p) { return s_->compliance->shown(p); });
 
     s.parts = std::make_unique<WindowParts>(WindowParts{
         project_, prompts, printer, *this, *s.status, *s.view, *s.bar, *s.tools, *s.document,
         *s.desktop, *s.towers, *s.calc, *s.settings, *s.geo, *s.compliance, *s.realPlaces,
         *s.results, *s.runner});
-    s.bar->build(*this, *s.parts);
+    // The recent files' submenu takes its letter before the items choose.
+    s.bar->build(
+        *this, commandTable(), [this](const Handler& h) { RunGuarded(*s_->parts, h); },
+        [this] { s_->document->rebuildRecentMenu(); });
     // "% of limit" and the boundaries are choices.
     if (QAction* a = item(cmd::PercentOfLimit)) a->setCheckable(true);
     if (QAction* a = item(cmd::ShowBoundaries)) a->setCheckable(true);
@@ -148,13 +166,13 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
 MainWindow::~MainWindow() = default;
 
 void MainWindow::connectCanvas() {
-    PlanCanvas* canvas = &s_->view->canvas();
+    CanvasPointer* canvas = s_->view->canvas().pointer();
     ToolBench* tools = s_->tools.get();
-    connect(canvas, &PlanCanvas::pressed, this, [tools](QPointF u) { tools->press(u); });
-    connect(canvas, &PlanCanvas::moved, this, [tools](QPointF u) { tools->move(u); });
-    connect(canvas, &PlanCanvas::released, this, [tools](QPointF u) { tools->release(u); });
-    connect(canvas, &PlanCanvas::left, this, [this] { s_->status->clear(); });
-    connect(canvas, &PlanCanvas::doubleClicked, this, [this](QPointF u) {
+    connect(canvas, &CanvasPointer::pressed, this, [tools](QPointF u) { tools->press(u); });
+    connect(canvas, &CanvasPointer::moved, this, [tools](QPointF u) { tools->move(u); });
+    connect(canvas, &CanvasPointer::released, this, [tools](QPointF u) { tools->release(u); });
+    connect(canvas, &CanvasPointer::left, this, [this] { s_->status->clear(); });
+    connect(canvas, &CanvasPointer::doubleClicked, this, [this](QPointF u) {
         if (project_.CurrentPlane != Plane::XY ||
             s_->tools->flags().Active != PointerToolKind::Select)
             return;
@@ -163,9 +181,9 @@ void MainWindow::connectCanvas() {
             w.desktop.openEditor(AntennaAtPlan(w.project, pos.xp, pos.yp));
         });
     });
-    connect(canvas, &PlanCanvas::wheeled, this,
+    connect(canvas, &CanvasPointer::wheeled, this,
             [this](QPointF u, double steps) { s_->view->zoomAt(u, std::pow(1.25, steps)); });
-    connect(canvas, &PlanCanvas::panned, this, [this](QPointF d) { s_->view->panBy(d); });
+    connect(canvas, &CanvasPointer::panned, this, [this](QPointF d) { s_->view->panBy(d); });
 }
 
 void MainWindow::resetTools() {

@@ -1,8 +1,6 @@
 #include "app/PlanView.h"
 
-#include "app/ComplianceFlows.h"
 #include "app/PlanCanvas.h"
-#include "app/RealPlacesFlows.h"
 #include "app/ScrollView.h"
 #include "app/StatusReadouts.h"
 #include "geo/Geo.h"
@@ -64,24 +62,21 @@ void PlanView::setRedrawHooks(std::function<void()> before, std::function<void()
     after_ = std::move(after);
 }
 
-void PlanView::setDecorations(const ComplianceFlows* compliance, const RealPlacesFlows* places) {
-    compliance_ = compliance;
-    places_ = places;
+void PlanView::setDecorations(Decorate decorate, Shown shown) {
+    decorate_ = std::move(decorate);
+    shown_ = std::move(shown);
 }
 
 void PlanView::paintSteps(const Painter& step, bool clearFirst) {
-    // In "% of limit" the step draws the project's percent view.
-    // (The first picture is drawn before the compliance read-outs exist.)
-    Painter paint = compliance_ ? compliance_->decorate(step) : step;
-    // The buildings and places with their exposure, over the plan's result.
-    if (places_) paint = places_->decorate(std::move(paint));
+    // The first picture is drawn before the decorations exist.
+    const Painter paint = decorate_ ? decorate_(step) : step;
     // A drawing step paints straight onto the canvas through the QPainter
     // surface. For its replays (resize, another screen scale) it keeps the
     // project and the dots' random state as they were, so every replay paints
     // the same picture without keeping a list of primitives, which for a large
     // result would cost far more than drawing it.
     auto snapshot =
-        std::make_shared<const Project>(compliance_ ? compliance_->shown(project_) : project_);
+        std::make_shared<const Project>(shown_ ? shown_(project_) : project_);
     const render::DotRandom dotsBefore = dots_;
     DiscardingSurface probe;
     const std::optional<render::SceneControls> controls = paint(*snapshot, probe, dots_);

@@ -18,9 +18,7 @@ class Prompts;
 
 namespace brenvik::app {
 
-class ComplianceFlows;
 class PlanCanvas;
-class RealPlacesFlows;
 class StatusReadouts;
 
 // The drawing area: the canvas with its two scroll bars, the steps drawn on
@@ -40,8 +38,12 @@ class PlanView {
     // What each redraw does besides the picture: `before` ahead of it (the
     // out-of-date notice), `after` once it is drawn (the docks).
     void setRedrawHooks(std::function<void()> before, std::function<void()> after);
-    // The "% of limit" view and the real places drawn over every step.
-    void setDecorations(const ComplianceFlows* compliance, const RealPlacesFlows* places);
+    // What every step draws over its own picture (the compliance traces,
+    // the real places), and the project it draws from (the "% of limit"
+    // view, or the project itself).
+    using Decorate = std::function<Painter(Painter)>;
+    using Shown = std::function<Project(const Project&)>;
+    void setDecorations(Decorate decorate, Shown shown);
 
     // The step is drawn on the canvas and kept, with a snapshot of the
     // project, so that resizing, saving and printing show what was drawn.
@@ -81,8 +83,8 @@ class PlanView {
     QScrollBar* hscroll_ = nullptr;
     QScrollBar* vscroll_ = nullptr;
     render::DotRandom dots_;
-    const ComplianceFlows* compliance_ = nullptr;
-    const RealPlacesFlows* places_ = nullptr;
+    Decorate decorate_;
+    Shown shown_;
     std::function<void()> before_, after_;
 };
 

@@ -5,7 +5,7 @@
 
 #include "antenna/BeamForm.h"
 #include "app/CommandBar.h"
-#include "app/Commands.h"
+#include "app/CommandNames.h"
 #include "app/DocumentHolder.h"
 #include "app/PlanCanvas.h"
 #include "app/PlanView.h"
@@ -58,10 +58,6 @@ int GeoSettingsEdit(DocumentHolder& document, Project& p, const char* text, Acce
 }
 
 } // namespace
-
-void Warn(const FlowKit& kit, const std::string& text) {
-    kit.prompts.message(text);
-}
 
 void SettingsFlows::about() {
     ShowDialog(new AboutDialog(&k_.window), true);

@@ -1,8 +1,6 @@
 #include "app/ToolBench.h"
 
 #include "app/CommandBar.h"
-#include "app/Desktop.h"
-#include "app/DocumentHolder.h"
 #include "app/PlanCanvas.h"
 #include "app/PlanView.h"
 #include "app/StatusReadouts.h"
@@ -24,20 +22,12 @@ ToolBench::ToolBench(QWidget& window, Project& p, Prompts& prompts, PlanView& vi
 
 ToolBench::~ToolBench() = default;
 
-void ToolBench::attach(Desktop& desktop, DocumentHolder& document, std::function<void()> onReset,
-                       std::function<void(QPointF)> follow) {
-    desktop_ = &desktop;
-    document_ = &document;
-    onReset_ = std::move(onReset);
-    follow_ = std::move(follow);
-}
-
 void ToolBench::reset() {
     if (resetting_) return;
     resetting_ = true;
     flags_ = ToolFlags{};
     project_.ClearTowerDefinition();
-    if (onReset_) onReset_();
+    if (hooks_.forget) hooks_.forget();
     static const QStringList toolDialogs{"cal",     "cal2",     "escal",    dlg::Antenna,
                                          "reliev",  "malla",    "canarina", "zoom1",
                                          "cambios", dlg::Tower, "colorb"};
@@ -69,7 +59,7 @@ void ToolBench::press(QPointF u) {
 void ToolBench::move(QPointF u) {
     try {
         tools_->move(u);
-        if (follow_) follow_(u);
+        if (hooks_.follow) hooks_.follow(u);
     } catch (const std::exception&) {
         reset();
     }
@@ -113,7 +103,7 @@ void ToolBench::releaseAntennaTool() {
 
 void ToolBench::scaleMeasured() {
     view_.canvas().clear();
-    if (document_) document_->updateTitle();
+    if (hooks_.titleChanged) hooks_.titleChanged();
     view_.redraw();
 }
 
@@ -122,15 +112,15 @@ void ToolBench::showReadout(const Readout& r) {
 }
 
 void ToolBench::setSelection(int slot) {
-    if (desktop_) desktop_->setSelection(slot);
+    if (hooks_.select) hooks_.select(slot);
 }
 
 void ToolBench::openEditor(int slot) {
-    if (desktop_) desktop_->openEditor(slot);
+    if (hooks_.openEditor) hooks_.openEditor(slot);
 }
 
 void ToolBench::recordEdit(const char* text, Edit edit, bool applied) {
-    if (document_) document_->record(text, std::move(edit), applied);
+    if (hooks_.record) hooks_.record(text, std::move(edit), applied);
 }
 
 } // namespace brenvik::app

@@ -12,8 +12,6 @@ class QWidget;
 namespace brenvik::app {
 
 class CommandBar;
-class Desktop;
-class DocumentHolder;
 class PlanView;
 class StatusReadouts;
 
@@ -26,11 +24,16 @@ class ToolBench : public ToolHost {
     ToolBench(QWidget& window, Project& p, Prompts& prompts, PlanView& view, CommandBar& bar,
               StatusReadouts& status);
     ~ToolBench() override;
-    // The services built after the tools: the selection and its editors, and
-    // the history. `onReset` forgets what the tower and antenna dialogs were
-    // editing; `follow` sees every pointer move after the tool.
-    void attach(Desktop& desktop, DocumentHolder& document, std::function<void()> onReset,
-                std::function<void(QPointF)> follow);
+    // What the services built after the tools answer for them.
+    struct Hooks {
+        std::function<void(int slot)> select;     // the selected tower
+        std::function<void(int slot)> openEditor; // its dialog
+        std::function<void(const char* text, Edit edit, bool applied)> record;
+        std::function<void()> titleChanged;
+        std::function<void()> forget; // what the dialogs were editing, on a reset
+        std::function<void(QPointF)> follow; // every pointer move, after the tool
+    };
+    void attach(Hooks hooks) { hooks_ = std::move(hooks); }
     // Ends every tool, closes the tool dialogs, hides the rubber bands and
     // releases every pressed toolbar picture.
     void reset();
@@ -67,10 +70,7 @@ class ToolBench : public ToolHost {
     PlanView& view_;
     CommandBar& bar_;
     StatusReadouts& status_;
-    Desktop* desktop_ = nullptr;
-    DocumentHolder* document_ = nullptr;
-    std::function<void()> onReset_;
-    std::function<void(QPointF)> follow_;
+    Hooks hooks_;
     ToolFlags flags_;
     std::unique_ptr<PointerTools> tools_;
     bool resetting_ = false;

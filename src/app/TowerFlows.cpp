@@ -5,7 +5,7 @@
 
 #include "antenna/BeamForm.h"
 #include "app/CommandBar.h"
-#include "app/Commands.h"
+#include "app/CommandNames.h"
 #include "app/DocumentHolder.h"
 #include "app/PlanView.h"
 #include "app/ToolBench.h"
