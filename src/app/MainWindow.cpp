@@ -96,27 +96,12 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     s.towers = std::make_unique<TowerFlows>(kit);
     s.settings = std::make_unique<SettingsFlows>(kit);
     s.geo = std::make_unique<GeoFlows>(kit);
-    s.document->setPendingDialogs([this](PendingDialog d) { s_->settings->pending(d); });
     s.desktop = std::make_unique<Desktop>(
         *this, project_, prompts, *s.view, *s.document, *s.towers,
         [this](const std::function<void()>& edit) {
             RunGuarded(*s_->parts, [&edit](WindowParts&) { edit(); });
         });
-    s.tools->attach({[this](int slot) { s_->desktop->setSelection(slot); },
-                     [this](int slot) { s_->desktop->openEditor(slot); },
-                     [this](const char* text, Edit edit, bool applied) {
-                         s_->document->record(text, std::move(edit), applied);
-                     },
-                     [this] { s_->document->updateTitle(); }, [this] { s_->towers->forget(); },
-                     [this](QPointF u) {
-                         if (s_->compliance) s_->compliance->pointerAt(u);
-                     }});
-    s.view->setRedrawHooks(
-        [this] {
-            if (s_->results) s_->results->refresh();
-        },
-        [this] { s_->desktop->refresh(); });
-    connectCanvas();
+    wireHooks();
 
     s.tools->flags() = ToolFlags{};
     StartView(project_);
@@ -163,7 +148,30 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     s.document->updateModified();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The services go before the widgets that hold them: a widget leaving
+    // under the pointer must no longer reach them.
+    s_->view->canvas().pointer()->disconnect();
+}
+
+void MainWindow::wireHooks() {
+    s_->document->setPendingDialogs([this](PendingDialog d) { s_->settings->pending(d); });
+    s_->tools->attach({[this](int slot) { s_->desktop->setSelection(slot); },
+                       [this](int slot) { s_->desktop->openEditor(slot); },
+                       [this](const char* text, Edit edit, bool applied) {
+                           s_->document->record(text, std::move(edit), applied);
+                       },
+                       [this] { s_->document->updateTitle(); }, [this] { s_->towers->forget(); },
+                       [this](QPointF u) {
+                           if (s_->compliance) s_->compliance->pointerAt(u);
+                       }});
+    s_->view->setRedrawHooks(
+        [this] {
+            if (s_->results) s_->results->refresh();
+        },
+        [this] { s_->desktop->refresh(); });
+    connectCanvas();
+}
 
 void MainWindow::connectCanvas() {
     CanvasPointer* canvas = s_->view->canvas().pointer();

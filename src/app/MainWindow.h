@@ -85,6 +85,8 @@ class MainWindow : public QMainWindow {
 
   private:
     struct Services;
+    // What the services built first ask of the ones built after them.
+    void wireHooks();
     void connectCanvas();
 
     Project& project_;
