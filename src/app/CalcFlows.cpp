@@ -127,7 +127,8 @@ void CalcFlows::xzCalculation() {
     auto* d = new SectionDialog(XZDialogProposal(k_.project), &k_.window);
     d->setFieldRules(SectionRules(k_.project));
     d->setAcceptHandler([this, d] {
-        if (FieldsRefused(k_.prompts, d, msg::InputDataError, msg::DistanceNotAllowed)) return false;
+        if (FieldsRefused(k_.prompts, d, msg::InputDataError, msg::DistanceNotAllowed))
+            return false;
         const std::optional<double> distance = dialognum::parseStd(d->distanceText());
         const std::optional<std::string> err =
             distance ? SectionDistanceRefusal(k_.project, *distance)

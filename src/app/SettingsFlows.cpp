@@ -121,8 +121,8 @@ void SettingsFlows::scale() {
 }
 
 void SettingsFlows::scaleCalculation() {
-    auto* d =
-        new ScaleDistanceDialog(geo::OpenScaleCalculationForm(k_.project, DecimalPoint()), &k_.window);
+    auto* d = new ScaleDistanceDialog(geo::OpenScaleCalculationForm(k_.project, DecimalPoint()),
+                                      &k_.window);
     d->setFieldRules(geo::ScaleCalculationRules());
     d->setAcceptHandler([this, d] {
         if (FieldsRefused(k_.prompts, d, msg::InputDataError)) return false;
@@ -177,8 +177,8 @@ void SettingsFlows::gridValue(MallaValue mode) {
 void SettingsFlows::calcColours() {
     k_.view.ensurePlan();
     k_.tools.reset();
-    auto* d =
-        new ColoursDialog(k_.project.Display.IsolineColour, k_.project.Display.MarkColour, &k_.window);
+    auto* d = new ColoursDialog(k_.project.Display.IsolineColour, k_.project.Display.MarkColour,
+                                &k_.window);
     // A click changes the dialog's swatch; Accept stores the options the user
     // changed, and closing the dialog any other way stores nothing.
     d->setAcceptHandler([this, d, isoline = d->isolineOption(), mark = d->markOption()] {
@@ -218,7 +218,8 @@ void SettingsFlows::dotColours() {
 }
 
 void SettingsFlows::antennaParameters() {
-    auto* d = new AntennaParamsDialog(OpenAnglesFormLoad(k_.project, dialognum::formatter()), &k_.window);
+    auto* d =
+        new AntennaParamsDialog(OpenAnglesFormLoad(k_.project, dialognum::formatter()), &k_.window);
     d->setFieldRules(OpenAnglesRules());
     d->setAcceptHandler([this, d] {
         if (FieldsRefused(k_.prompts, d, msg::InputDataError)) return false;

@@ -88,9 +88,11 @@ void TowerFlows::openTowerDialog(bool editing) {
     // An undo, a redo or another edit while the dialog is open makes the
     // record no longer the other side of the dialog's own changes.
     auto overtaken = std::make_shared<bool>(false);
-    QObject::connect(&k_.document.history(), &UndoHistory::changed, d, [overtaken] { *overtaken = true; });
+    QObject::connect(&k_.document.history(), &UndoHistory::changed, d,
+                     [overtaken] { *overtaken = true; });
     const int edited = editing ? editTowerAntenna_ : 0;
-    QObject::connect(d, &TowerDialog::antennaAdded, &k_.window, [this] { TowerAddAntenna(k_.project); });
+    QObject::connect(d, &TowerDialog::antennaAdded, &k_.window,
+                     [this] { TowerAddAntenna(k_.project); });
     QObject::connect(d, &TowerDialog::antennaRemoved, &k_.window,
                      [this] { TowerRemoveAntenna(k_.project); });
     QObject::connect(d, &TowerDialog::optionsRequested, &k_.window, [this, edited](int sel) {
@@ -205,7 +207,8 @@ void TowerFlows::editTowerAntenna(int index) {
 void TowerFlows::dropOpenDefinition() {
     // One tower or antenna is edited at a time: picking a placed one while
     // another is being defined drops the pending definition first.
-    if (OpenDialogNamed(k_.window, dlg::Tower) || OpenDialogNamed(k_.window, dlg::Antenna)) k_.tools.reset();
+    if (OpenDialogNamed(k_.window, dlg::Tower) || OpenDialogNamed(k_.window, dlg::Antenna))
+        k_.tools.reset();
 }
 
 void TowerFlows::topographic() {
