@@ -1,120 +1,34 @@
 #pragma once
 
-#include <QKeySequence>
-#include <functional>
+#include "app/CommandNames.h"
+
 #include <vector>
 
 namespace brenvik::app {
 
-class MainWindow;
-
-// The objectNames of the window's commands, as the users and the tests know
-// them.
-namespace cmd {
-// File menu
-inline constexpr char New[] = "nuevo";
-inline constexpr char Open[] = "abrir";
-inline constexpr char Save[] = "guardar";
-inline constexpr char SaveAs[] = "guardarcomo";
-inline constexpr char ImportImage[] = "impim";
-inline constexpr char SaveImage[] = "guardarim";
-inline constexpr char ExportPicture[] = "exportarimagen";
-inline constexpr char Print[] = "imprimir";
-inline constexpr char PrintImage[] = "ff456";
-inline constexpr char Exit[] = "salir";
-// Edit menu
-inline constexpr char Undo[] = "deshacer";
-inline constexpr char Redo[] = "rehacer";
-inline constexpr char DeleteSelection[] = "suprimir";
-inline constexpr char History[] = "historial";
-// View menu
-inline constexpr char Zoom[] = "zoom";
-inline constexpr char ZoomToPlan[] = "zoomplano";
-inline constexpr char ZoomToSelection[] = "zoomseleccion";
-inline constexpr char AttributeTable[] = "tablaatributos";
-inline constexpr char Properties[] = "propiedades";
-inline constexpr char BlackBackground[] = "fondon";
-inline constexpr char WhiteBackground[] = "fondob";
-inline constexpr char DrawGridLines[] = "dibcua";
-inline constexpr char EraseGridLines[] = "eliminacua";
-inline constexpr char DrawPicture[] = "dibfon";
-inline constexpr char ErasePicture[] = "eliminafon";
-inline constexpr char XYPlane[] = "e24";
-inline constexpr char XZPlane[] = "e3";
-// Antenna menu
-inline constexpr char TowerItem[] = "fuentep";
-inline constexpr char TopographicItem[] = "relievetopo";
-inline constexpr char EraseItem[] = "eliminar";
-// Environment menu
-inline constexpr char XYCalculationItem[] = "calculobar";
-inline constexpr char XZCalculation[] = "c1";
-inline constexpr char SectionThroughAntenna[] = "c1antena";
-inline constexpr char GradientItem[] = "colorear1";
-inline constexpr char IsolinesItem[] = "dibujal1";
-inline constexpr char NumericalGridItem[] = "mallanum";
-inline constexpr char Dots[] = "u8u";
-// Tools menu
-inline constexpr char ScaleItem[] = "escalabar";
-inline constexpr char CalcColours[] = "ee";
-inline constexpr char GridSize[] = "tamano";
-inline constexpr char IsolineCount[] = "numtopo";
-inline constexpr char DotColours[] = "f5f";
-inline constexpr char AntennaParameters[] = "paramant";
-// Options menu and its GIS submenu
-inline constexpr char Origin[] = "g2";
-inline constexpr char Reference[] = "g3";
-inline constexpr char Curvature[] = "g4";
-inline constexpr char ScaleCalculation[] = "g5";
-inline constexpr char GisExport[] = "gisexport";
-inline constexpr char ExposureModel[] = "exposureModel";
-inline constexpr char About[] = "acercade";
-// Toolbar pairs (checked: the pressed picture)
-inline constexpr char SaveButton[] = "guardapic";
-inline constexpr char OpenButton[] = "abripic";
-inline constexpr char TowerButton[] = "tiempo";
-inline constexpr char EraseButton[] = "borrar";
-inline constexpr char TopographicButton[] = "relieve";
-inline constexpr char ScaleButton[] = "escala";
-inline constexpr char CalculationButton[] = "calculo";
-inline constexpr char IsolinesButton[] = "fuente";
-inline constexpr char GradientButton[] = "linea";
-inline constexpr char NumericalGridButton[] = "area";
-inline constexpr char AverageButton[] = "prome";
-} // namespace cmd
-
-// Where a command sits: one of the menus, or the toolbar.
-enum class Place { File, Edit, View, Antenna, Environment, Tools, Options, Gis, Toolbar };
-
-struct Menu {
-    Place place;
-    const char* name; // objectName
-    const char* title;
-    Place parent; // the menu bar when equal to `place`
-};
-
-using Handler = std::function<void(MainWindow&)>;
-
-// One command of the window. Menu items run `run`; a toolbar pair is one
-// checkable action: a click on its released picture runs `run`, a click on
-// its pressed picture runs `release`, and the command itself decides which
-// picture shows.
-struct Command {
-    const char* name;    // objectName of the action (and of its toolbar button)
-    const char* caption; // menu text; a toolbar button's text and tooltip
-    Place place;
-    Handler run;
-    Handler release = {}; // toolbar pairs only
-    QKeySequence shortcut = {};
-    const char* separatorBefore = nullptr; // a separator goes first, with this objectName
-};
-
-// The menus in the order they are built; a submenu after its parent.
-const std::vector<Menu>& menus();
 // Every command in the order of its menu or of the toolbar.
 std::vector<Command> commandTable();
+
+// The rows of each family, in menu order; commandTable() puts them together.
+std::vector<Command> FileCommands();
+std::vector<Command> EditCommands();
+std::vector<Command> ViewCommands();
+std::vector<Command> AntennaCommands();
+std::vector<Command> CalculationCommands();
+std::vector<Command> ToolsCommands();
+std::vector<Command> GeoCommands();
+std::vector<Command> OptionsCommands();
+std::vector<Command> ToolbarCommands();
 // Appends a command for every output of the pipeline's table that no
 // command of `t` offers yet (the point tables, the grid dumps, the places and
-// buildings), run through MainWindow::cmdExport.
-void addOutputCommands(std::vector<Command>& t);
+// buildings), each written through ExportOutput().
+void AddOutputCommands(std::vector<Command>& t);
+// The compliance commands, each put in its menu after the command it follows:
+// File "Report...", View "Show % of limit", Antenna "Import sites..." and
+// "Export sites...", Options "Compliance..." and "Compliance summary...".
+void AddComplianceCommands(std::vector<Command>& t);
+// Tools "Import terrain...", "Import buildings..." and "Places...", at the
+// end of the Tools menu.
+void AddRealPlacesCommands(std::vector<Command>& t);
 
 } // namespace brenvik::app

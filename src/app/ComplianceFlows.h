@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/CalcRunner.h"
-#include "app/Commands.h"
+#include "app/CommandNames.h"
 #include "compliance/Boundaries.h"
 #include "compliance/Limits.h"
 #include "compliance/Units.h"
@@ -26,15 +26,6 @@ namespace brenvik::app {
 
 class ResultState;
 
-namespace cmd {
-inline constexpr char PercentOfLimit[] = "porlimite";
-inline constexpr char ShowBoundaries[] = "fronteras";
-inline constexpr char ImportSites[] = "impsitios";
-inline constexpr char ExportSites[] = "expsitios";
-inline constexpr char ComplianceSettings[] = "cumplimiento";
-inline constexpr char ComplianceSummary[] = "resumencumpl";
-inline constexpr char Report[] = "informe";
-} // namespace cmd
 
 namespace label {
 inline constexpr char Percent[] = "pct";
@@ -127,10 +118,5 @@ class ComplianceFlows {
     QLabel* percentLabel_ = nullptr;
     QLabel* fieldLabel_ = nullptr;
 };
-
-// The compliance commands, each put in its menu after the command it follows:
-// File "Report...", View "Show % of limit", Antenna "Import sites..." and
-// "Export sites...", Options "Compliance..." and "Compliance summary...".
-void addComplianceCommands(std::vector<Command>& table);
 
 } // namespace brenvik::app

@@ -1,47 +1,43 @@
 // The window's desktop: the selection of a tower, the attribute table and the
-// properties panel that edit it in place, the undo history view, and the
-// navigation of the plan with the wheel and by dragging.
+// properties panel that edit it in place, and the undo history view.
+
+#include "app/Desktop.h"
 
 #include "app/AntennaTable.h"
-#include "app/MainWindow.h"
+#include "app/DocumentHolder.h"
 #include "app/PlanCanvas.h"
-#include "app/ScrollView.h"
+#include "app/PlanView.h"
+#include "app/TowerFlows.h"
 #include "app/UndoHistory.h"
-#include "app/dialogs/PictureDialog.h"
-#include "model/Document.h"
 #include "model/DrawingArea.h"
-#include "model/Messages.h"
 #include "model/Prompts.h"
-#include "pipeline/Outputs.h"
-#include "qtsurface/PictureExport.h"
-#include "render/Surface.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QDate>
 #include <QDockWidget>
-#include <QFile>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QScrollBar>
+#include <QMainWindow>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QUndoView>
-#include <algorithm>
-#include <cmath>
 
 namespace brenvik::app {
 
-void MainWindow::buildDocks() {
+Desktop::Desktop(QMainWindow& window, Project& p, Prompts& prompts, PlanView& view,
+                 DocumentHolder& document, TowerFlows& editors, Trap trap)
+    : project_(p), prompts_(prompts), view_(view), document_(document), editors_(editors),
+      trap_(std::move(trap)) {
+    buildDocks(window);
+}
+
+void Desktop::buildDocks(QMainWindow& window) {
     const FieldEditor editor = [this](int slot, AntennaField f, double v) {
         return editField(slot, f, v);
     };
-    tableModel_ = new AntennaTableModel(project_, editor, this);
-    tableProxy_ = new QSortFilterProxyModel(this);
+    tableModel_ = new AntennaTableModel(project_, editor, &window);
+    tableProxy_ = new QSortFilterProxyModel(&window);
     tableProxy_->setSourceModel(tableModel_);
     tableProxy_->setSortRole(AntennaTableModel::SortRole);
-    table_ = new QTableView(this);
+    table_ = new QTableView(&window);
     table_->setObjectName("antennaTable");
     table_->setModel(tableProxy_);
     table_->setSortingEnabled(true);
@@ -49,54 +45,54 @@ void MainWindow::buildDocks() {
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                if (syncingSelection_ || !current.isValid()) return;
-                setSelection(current.data(AntennaTableModel::SlotRole).toInt());
-            });
-    tableDock_ = new QDockWidget("Attribute table", this);
+    QObject::connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, &window,
+                     [this](const QModelIndex& current) {
+                         if (syncingSelection_ || !current.isValid()) return;
+                         setSelection(current.data(AntennaTableModel::SlotRole).toInt());
+                     });
+    tableDock_ = new QDockWidget("Attribute table", &window);
     tableDock_->setObjectName("attributeTable");
     tableDock_->setWidget(table_);
-    addDockWidget(Qt::BottomDockWidgetArea, tableDock_);
+    window.addDockWidget(Qt::BottomDockWidgetArea, tableDock_);
 
-    properties_ = new PropertiesPanel(project_, editor, this);
-    propertiesDock_ = new QDockWidget("Properties", this);
+    properties_ = new PropertiesPanel(project_, editor, &window);
+    propertiesDock_ = new QDockWidget("Properties", &window);
     propertiesDock_->setObjectName("propertiesDock");
     propertiesDock_->setWidget(properties_);
-    addDockWidget(Qt::RightDockWidgetArea, propertiesDock_);
+    window.addDockWidget(Qt::RightDockWidgetArea, propertiesDock_);
 
-    auto* view = new QUndoView(history_->stack(), this);
-    view->setObjectName("historyView");
-    view->setEmptyLabel("<opened project>");
-    historyDock_ = new QDockWidget("History", this);
+    auto* history = new QUndoView(document_.history().stack(), &window);
+    history->setObjectName("historyView");
+    history->setEmptyLabel("<opened project>");
+    historyDock_ = new QDockWidget("History", &window);
     historyDock_->setObjectName("historyDock");
-    historyDock_->setWidget(view);
-    addDockWidget(Qt::RightDockWidgetArea, historyDock_);
+    historyDock_->setWidget(history);
+    window.addDockWidget(Qt::RightDockWidgetArea, historyDock_);
     // The plan keeps the room until a dock is asked for.
     for (QDockWidget* d : {tableDock_, propertiesDock_, historyDock_})
         d->hide();
 }
 
-std::optional<std::string> MainWindow::editField(int slot, AntennaField f, double value) {
+std::optional<std::string> Desktop::editField(int slot, AntennaField f, double value) {
     std::optional<std::string> refused;
-    guarded([&](MainWindow& w) {
-        Edit e = Edit::antennas(w.project_);
-        refused = SetAntennaField(w.project_, slot, f, value);
+    trap_([&] {
+        Edit e = Edit::antennas(project_);
+        refused = SetAntennaField(project_, slot, f, value);
         static const char* const names[] = {"Edit X",    "Edit Y",        "Edit height",
                                             "Edit type", "Edit power",    "Edit direction",
                                             "Edit tilt", "Edit frequency"};
-        w.recordEdit(names[int(f)], std::move(e), !refused);
+        document_.record(names[int(f)], std::move(e), !refused);
         if (refused) {
-            w.warn(*refused);
-            w.refreshDesktop(); // the boxes show the stored values again
+            prompts_.message(*refused);
+            refresh(); // the boxes show the stored values again
             return;
         }
-        w.redrawView();
+        view_.redraw();
     });
     return refused;
 }
 
-void MainWindow::setSelection(int slot) {
+void Desktop::setSelection(int slot) {
     if (slot < 0 || slot > project_.AntennaCount) slot = 0;
     selected_ = slot;
     placeSelectionBox();
@@ -114,7 +110,7 @@ void MainWindow::setSelection(int slot) {
     syncingSelection_ = false;
 }
 
-void MainWindow::placeSelectionBox() {
+void Desktop::placeSelectionBox() {
     const bool shown = selected_ > 0 && project_.CurrentPlane == Plane::XY;
     QRectF r;
     if (shown) {
@@ -129,144 +125,69 @@ void MainWindow::placeSelectionBox() {
                             {r.topRight(), r.bottomRight()},
                             {r.bottomRight(), r.bottomLeft()},
                             {r.bottomLeft(), r.topLeft()}};
+    PlanCanvas& canvas = view_.canvas();
     for (int k = 0; k < 4; ++k) {
-        canvas_->setLine(boxSide(Overlay::Selection1, k), sides[k]);
-        canvas_->setLineVisible(boxSide(Overlay::Selection1, k), shown);
+        canvas.setLine(boxSide(Overlay::Selection1, k), sides[k]);
+        canvas.setLineVisible(boxSide(Overlay::Selection1, k), shown);
     }
 }
 
-void MainWindow::refreshDesktop() {
+void Desktop::refresh() {
     if (selected_ > project_.AntennaCount) selected_ = 0;
     if (tableModel_) tableModel_->refresh();
     setSelection(selected_);
     if (properties_) properties_->refresh();
 }
 
-void MainWindow::openEditor(int slot) {
+void Desktop::openEditor(int slot) {
     if (slot <= 0 || slot > project_.AntennaCount) return;
     if (project_.Antennas[std::size_t(slot)].AntNumber == 0)
-        editAntenna(slot);
+        editors_.editAntenna(slot);
     else
-        editTowerAntenna(slot);
+        editors_.editTowerAntenna(slot);
 }
 
-void MainWindow::deleteSelection() {
+void Desktop::deleteSelection() {
     if (selected_ <= 0) return;
-    ensurePlanView();
+    view_.ensurePlan();
     Edit e = Edit::antennas(project_);
     const int removed = EraseTower(project_, selected_);
-    recordEdit("Delete tower", std::move(e), removed > 0);
+    document_.record("Delete tower", std::move(e), removed > 0);
     selected_ = 0;
-    canvas_->clear();
-    redrawView();
+    view_.canvas().clear();
+    view_.redraw();
 }
 
-// ---- Navigation ---------------------------------------------------------------------------
-
-void MainWindow::setView(double zoom, double offsetX, double offsetY) {
-    zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
-    // The section is shown at 100 % without scrolling.
-    if (project_.CurrentPlane != Plane::XY) return;
-    project_.Zoom = zoom;
-    project_.ScrollOffsetX = clampOffset(offsetX, zoom, area::ScaleWidth);
-    project_.ScrollOffsetY = clampOffset(offsetY, zoom, area::ScaleHeight);
-    const ScrollRange range = scrollRange(zoom);
-    const std::pair<QScrollBar*, std::pair<double, double>> bars[] = {
-        {hscroll_, {project_.ScrollOffsetX, area::ScaleWidth}},
-        {vscroll_, {project_.ScrollOffsetY, area::ScaleHeight}}};
-    for (auto& [bar, off] : bars) {
-        const QSignalBlocker block(bar);
-        bar->setRange(0, range.maximum);
-        bar->setPageStep(range.pageStep);
-        bar->setValue(scrollValue(off.first, range.maximum, zoom, off.second));
-    }
-    redrawView();
-}
-
-void MainWindow::zoomAt(QPointF u, double factor) {
-    const double z = std::clamp(project_.Zoom * factor, kMinZoom, kMaxZoom);
-    // Near 100 % the view snaps to the whole plan, which the calculations,
-    // the exports and the section need.
-    const double zoom = z < 1.05 ? 1.0 : z;
-    if (zoom == project_.Zoom) return;
-    setView(zoom,
-            offsetKeeping(u.x(), project_.ScrollOffsetX, project_.Zoom, zoom, area::ScaleWidth),
-            offsetKeeping(u.y(), project_.ScrollOffsetY, project_.Zoom, zoom, area::ScaleHeight));
-}
-
-void MainWindow::panBy(QPointF delta) {
-    if (project_.Zoom == 1.0) return;
-    setView(project_.Zoom, project_.ScrollOffsetX + delta.x(), project_.ScrollOffsetY + delta.y());
-}
-
-void MainWindow::zoomToPlan() {
-    setView(1.0, 0.0, 0.0);
-}
-
-void MainWindow::zoomToSelection() {
+void Desktop::zoomToSelection() {
     if (selected_ <= 0) {
-        warn("Select a tower first");
+        prompts_.message("Select a tower first");
         return;
     }
     const Antenna& a = project_.Antennas[std::size_t(selected_)];
     const double zoom = 4.0;
     const double cx = a.AntX + project_.CellSize / 2.0, cy = a.AntY + project_.CellSize / 2.0;
-    setView(zoom, area::ScaleWidth / 2 - cx * zoom, area::ScaleHeight / 2 - cy * zoom);
+    view_.setView(zoom, area::ScaleWidth / 2 - cx * zoom, area::ScaleHeight / 2 - cy * zoom);
 }
 
-// ---- Export picture -------------------------------------------------------------------------
+namespace {
 
-void MainWindow::cmdExportPicture() {
-    resetTools();
-    auto* d = new PictureDialog(3072, 1760, 150, this);
-    d->setAcceptHandler([this, d] {
-        if (const std::optional<std::string> bad = d->fieldRefusal()) {
-            warn(std::string(msg::InputDataError) + "\n" + *bad);
-            return false;
-        }
-        const std::string& filter = pipeline::outputFormat(pipeline::OutputKind::Image).filter;
-        std::optional<std::string> path = prompts_.savePath(filter);
-        if (!path) return false; // back to the sizes
-        *path = WithDefaultSuffix(*path, filter);
-        const std::optional<qtsurface::PictureFormat> format = qtsurface::pictureFormatFor(*path);
-        if (!format) {
-            warn("The picture's name must end in .png, .svg or .pdf");
-            return false;
-        }
-        if (QFileInfo::exists(QFile::decodeName(path->c_str())) && !prompts_.confirmReplace(*path))
-            return false;
-        qtsurface::PictureRequest r;
-        r.pixels = QSize(d->pictureWidth(), d->pictureHeight());
-        r.dpi = d->dpi();
-        r.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
-        r.standard = project_.Compliance.Standard;
-        const QImage picture = canvas_->backgroundPicture();
-        if (!picture.isNull()) r.backgroundPicture = &picture;
-        // The picture the batch companion draws, with the same traces,
-        // buildings and places over the result as the plan shows.
-        pipeline::OutputContext ctx = compliance_->outputContext();
-        ctx.drawPicture = [&r, format](const Project& p, const std::string& to,
-                                       const render::Overlay& overlay,
-                                       Feedback& fb) -> std::optional<std::string> {
-            r.overlay = overlay;
-            try {
-                return qtsurface::writePicture(p, to, *format, r, fb.cancelFlag());
-            } catch (const render::DrawingCancelled&) {
-                return std::string(msg::Interrupted);
-            }
-        };
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        Feedback feedback;
-        const std::optional<std::string> failed =
-            pipeline::WriteOutput(project_, pipeline::OutputKind::Image, *path, feedback, ctx);
-        QApplication::restoreOverrideCursor();
-        if (failed) {
-            warn(*failed);
-            return false;
-        }
-        return true;
-    });
-    showDialog(d, true);
+void Raise(QDockWidget* d) {
+    d->show();
+    d->raise();
+}
+
+} // namespace
+
+void Desktop::showTable() {
+    Raise(tableDock_);
+}
+
+void Desktop::showProperties() {
+    Raise(propertiesDock_);
+}
+
+void Desktop::showHistory() {
+    Raise(historyDock_);
 }
 
 } // namespace brenvik::app

@@ -1,426 +1,294 @@
 #include "app/MainWindow.h"
 
+#include "app/CalcFlows.h"
 #include "app/CalcRunner.h"
-#include "app/DialogFlows.h"
+#include "app/CommandBar.h"
+#include "app/ComplianceFlows.h"
+#include "app/Desktop.h"
+#include "app/DocumentHolder.h"
+#include "app/FlowKit.h"
 #include "app/PlanCanvas.h"
+#include "app/PlanView.h"
+#include "app/PointerTools.h"
+#include "app/RealPlacesFlows.h"
 #include "app/ResultState.h"
-#include "app/UndoHistory.h"
-#include "geo/Geo.h"
-#include "model/Document.h"
-#include "model/Messages.h"
-#include "model/Prompts.h"
-#include "qtsurface/QtSurface.h"
+#include "app/SettingsFlows.h"
+#include "app/ToolBench.h"
+#include "app/TowerFlows.h"
+#include "app/WindowParts.h"
+#include "calc/AntennaEdits.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QGridLayout>
-#include <QLabel>
-#include <QPainter>
-#include <QScrollBar>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QStatusBar>
+#include <QUrl>
 #include <cmath>
-#include <exception>
 
 namespace brenvik::app {
 
 namespace {
 
-// Runs the renderers without drawing anything: the window learns where the
-// scene puts its line objects and the dots' random source moves on exactly as
-// if the picture had been drawn.
-class DiscardingSurface : public render::Surface {
-  protected:
-    void doClear() override {}
-    void doLine(double, double, double, double, render::Rgb) override {}
-    void doBox(double, double, double, double, render::Rgb, const render::Rgb*) override {}
-    void doCircle(double, double, double, render::Rgb, const render::Rgb*) override {}
-    void doPoint(double, double, render::Rgb) override {}
-    void doText(double, double, const std::string&, render::Rgb, double) override {}
-};
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
+// A project file among dropped items: the first local file named *.bvk.
+QString DroppedProject(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return {};
+    for (const QUrl& url : data->urls()) {
+        const QString path = url.toLocalFile();
+        if (!path.isEmpty() && QFileInfo(path).suffix().compare("bvk", Qt::CaseInsensitive) == 0)
+            return path;
+    }
+    return {};
 }
 
-// The toolbar pairs that the tool reset releases.
-const char* const kToolbarOrder[] = {
-    cmd::TowerButton,         cmd::IsolinesButton,    cmd::GradientButton,
-    cmd::TopographicButton,   cmd::AverageButton,     cmd::ScaleButton,
-    cmd::NumericalGridButton, cmd::CalculationButton, cmd::EraseButton};
+// The window opens on the plan at 100 %, in isolines, with no result shown.
+void StartView(Project& p) {
+    p.ClearTowerDefinition();
+    p.XY.Calculated = false;
+    p.XZ.Calculated = false;
+    p.DisplayMode = ResultStyle::Isolines;
+    p.GridLinesOn = true;
+    p.Zoom = 1.0;
+    p.XYCalcZoom = 1.0;
+    p.ScrollOffsetX = p.ScrollOffsetY = 0.0;
+    p.CurrentPlane = Plane::XY;
+}
 
 } // namespace
 
+// Every service of the window, in the order they are built.
+struct MainWindow::Services {
+    std::unique_ptr<StatusReadouts> status;
+    std::unique_ptr<PlanView> view;
+    std::unique_ptr<CommandBar> bar;
+    std::unique_ptr<ToolBench> tools;
+    std::unique_ptr<DocumentHolder> document;
+    CalcRunner* runner = nullptr; // a child of the window
+    std::unique_ptr<TowerFlows> towers;
+    std::unique_ptr<SettingsFlows> settings;
+    std::unique_ptr<GeoFlows> geo;
+    std::unique_ptr<Desktop> desktop;
+    std::unique_ptr<ComplianceFlows> compliance;
+    std::unique_ptr<ResultState> results;
+    std::unique_ptr<CalcFlows> calc;
+    std::unique_ptr<RealPlacesFlows> realPlaces;
+    std::unique_ptr<WindowParts> parts;
+};
+
 MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer, QWidget* parent)
-    : QMainWindow(parent), project_(project), prompts_(prompts), printer_(printer) {
+    : QMainWindow(parent), project_(project), s_(std::make_unique<Services>()) {
     setObjectName("Form2");
     project_.ValueDecimals = "4";
-
-    auto* central = new QWidget(this);
-    auto* grid = new QGridLayout(central);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setSpacing(0);
-    canvas_ = new PlanCanvas(central);
-    hscroll_ = new QScrollBar(Qt::Horizontal, central);
-    hscroll_->setObjectName("HScrollx");
-    vscroll_ = new QScrollBar(Qt::Vertical, central);
-    vscroll_->setObjectName("VScrolly");
-    for (QScrollBar* bar : {hscroll_, vscroll_}) {
-        bar->setRange(0, 0);
-        QSizePolicy sp = bar->sizePolicy();
-        sp.setRetainSizeWhenHidden(true); // the plan keeps its size on the section
-        bar->setSizePolicy(sp);
-        connect(bar, &QScrollBar::valueChanged, this, &MainWindow::scrolled);
-    }
-    grid->addWidget(canvas_, 0, 0);
-    grid->addWidget(vscroll_, 0, 1);
-    grid->addWidget(hscroll_, 1, 0);
-    setCentralWidget(central);
-
-    history_ = new UndoHistory(
-        project_, [this] { afterHistoryStep(); }, this);
-    connect(history_, &UndoHistory::changed, this, &MainWindow::updateModified);
-    connect(history_, &UndoHistory::cleanChanged, this, &MainWindow::updateModified);
+    Services& s = *s_;
+    s.status = std::make_unique<StatusReadouts>(statusBar());
+    s.view = std::make_unique<PlanView>(*this, project_, prompts, *s.status);
+    s.bar = std::make_unique<CommandBar>();
+    s.tools =
+        std::make_unique<ToolBench>(*this, project_, prompts, *s.view, *s.bar, *s.status);
+    s.document = std::make_unique<DocumentHolder>(*this, project_, prompts, *s.bar, *s.view,
+                                                  *s.tools, *s.status);
     setAcceptDrops(true);
-    runner_ = new CalcRunner(this);
-    tools_ = std::make_unique<PointerTools>(static_cast<ToolHost&>(*this));
-    flows_ = std::make_unique<DialogFlows>(*this);
-    connect(canvas_, &PlanCanvas::pressed, this, &MainWindow::pointerPress);
-    connect(canvas_, &PlanCanvas::moved, this, &MainWindow::pointerMove);
-    connect(canvas_, &PlanCanvas::released, this, &MainWindow::pointerRelease);
-    connect(canvas_, &PlanCanvas::left, this, &MainWindow::clearReadouts);
-    connect(canvas_, &PlanCanvas::doubleClicked, this, [this](QPointF u) {
-        if (project_.CurrentPlane != Plane::XY || toolFlags_.Active != PointerToolKind::Select)
-            return;
-        const PointerPositions pos = pointerPositions(project_, u);
-        guarded([&](MainWindow& w) { w.openEditor(AntennaAtPlan(w.project_, pos.xp, pos.yp)); });
-    });
-    connect(canvas_, &PlanCanvas::wheeled, this,
-            [this](QPointF u, double steps) { zoomAt(u, std::pow(1.25, steps)); });
-    connect(canvas_, &PlanCanvas::panned, this, &MainWindow::panBy);
-    buildDocks();
+    s.runner = new CalcRunner(this);
+    const FlowKit kit{project_,  prompts,  *this,       *s.tools,
+                      *s.view,   *s.bar,   *s.document, *s.status};
+    s.towers = std::make_unique<TowerFlows>(kit);
+    s.settings = std::make_unique<SettingsFlows>(kit);
+    s.geo = std::make_unique<GeoFlows>(kit);
+    s.desktop = std::make_unique<Desktop>(
+        *this, project_, prompts, *s.view, *s.document, *s.towers,
+        [this](const std::function<void()>& edit) {
+            RunGuarded(*s_->parts, [&edit](WindowParts&) { edit(); });
+        });
+    wireHooks();
 
-    buildCommands();
-
-    toolFlags_ = ToolFlags{};
-    project_.ClearTowerDefinition();
-    project_.XY.Calculated = false;
-    project_.XZ.Calculated = false;
-    project_.DisplayMode = ResultStyle::Isolines;
-    project_.GridLinesOn = true;
-    project_.Zoom = 1.0;
-    project_.XYCalcZoom = 1.0;
-    project_.ScrollOffsetX = project_.ScrollOffsetY = 0.0;
-    project_.CurrentPlane = Plane::XY;
-    updateTitle();
+    s.tools->flags() = ToolFlags{};
+    StartView(project_);
+    s.document->updateTitle();
     resize(1280, 860);
-    applyBackground();
-    redrawView();
+    s.view->applyBackground();
+    s.view->redraw();
     // After the first picture: the read-outs start with their first texts.
-    buildStatusArea();
-    // Compliance: its read-out labels follow the others; "% of limit" is a choice.
-    compliance_ = std::make_unique<ComplianceFlows>(project_, prompts_, *this, statusBar(),
-                                                    [this] { redrawView(); });
+    s.status->build(project_.XY.Density.inBounds(0, 0) ? project_.XY.Density(0, 0) : 0.0);
+    // Compliance: its read-out labels follow the others.
+    const auto redraw = [this] { s_->view->redraw(); };
+    const auto record = [this](const char* text, Edit edit, bool applied) {
+        s_->document->record(text, std::move(edit), applied);
+    };
+    s.compliance =
+        std::make_unique<ComplianceFlows>(project_, prompts, *this, statusBar(), redraw);
+    s.compliance->setRecorder(record);
+    s.results = std::make_unique<ResultState>(
+        project_, prompts, statusBar(), &s.view->canvas(),
+        [this](std::function<void()> then) { s_->calc->runXYCalculation(std::move(then)); });
+    s.compliance->setGate(s.runner, s.results.get());
+    s.calc = std::make_unique<CalcFlows>(kit, *s.runner, *s.compliance, *s.desktop);
+    s.realPlaces = std::make_unique<RealPlacesFlows>(project_, prompts, *this,
+                                                     s.compliance->library(), redraw, record);
+    s.view->setDecorations(
+        [this](PlanView::Painter paint) {
+            // In "% of limit" the step draws the percent view; the buildings
+            // and places with their exposure go over the plan's result.
+            return s_->realPlaces->decorate(s_->compliance->decorate(std::move(paint)));
+        },
+        [this](const Project& p) { return s_->compliance->shown(p); });
+
+    s.parts = std::make_unique<WindowParts>(WindowParts{
+        project_, prompts, printer, *this, *s.status, *s.view, *s.bar, *s.tools, *s.document,
+        *s.desktop, *s.towers, *s.calc, *s.settings, *s.geo, *s.compliance, *s.realPlaces,
+        *s.results, *s.runner});
+    // The recent files' submenu takes its letter before the items choose.
+    s.bar->build(
+        *this, commandTable(), [this](const Handler& h) { RunGuarded(*s_->parts, h); },
+        [this] { s_->document->rebuildRecentMenu(); });
+    // "% of limit" and the boundaries are choices.
     if (QAction* a = item(cmd::PercentOfLimit)) a->setCheckable(true);
     if (QAction* a = item(cmd::ShowBoundaries)) a->setCheckable(true);
-    compliance_->setRecorder([this](const char* text, Edit edit, bool applied) {
-        recordEdit(text, std::move(edit), applied);
-    });
-    results_ = std::make_unique<ResultState>(
-        project_, prompts_, statusBar(), canvas_,
-        [this](std::function<void()> then) { flows_->runXYCalculation(std::move(then)); });
-    compliance_->setGate(runner_, results_.get());
-    realPlaces_ = std::make_unique<RealPlacesFlows>(
-        project_, prompts_, *this, compliance_->library(), [this] { redrawView(); },
-        [this](const char* text, Edit edit, bool applied) {
-            recordEdit(text, std::move(edit), applied);
-        });
+    s.document->updateModified();
 }
 
 MainWindow::~MainWindow() {
-    // The history empties itself as it goes; the window is no longer there to
-    // show it.
-    disconnect(history_, nullptr, this, nullptr);
+    // The services go before the widgets that hold them: a widget leaving
+    // under the pointer must no longer reach them.
+    s_->view->canvas().pointer()->disconnect();
 }
 
-void MainWindow::buildStatusArea() {
-    QStatusBar* bar = statusBar();
-    bar->setObjectName("statusArea");
-    // Each read-out takes the width of the longest text it shows, so that no
-    // field is cut; the tool hint takes what is left and clips.
-    auto add = [&](const char* name, const QString& text, const QString& longest) {
-        auto* l = new QLabel(text, bar);
-        l->setObjectName(name);
-        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        if (longest.isEmpty()) {
-            l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-            bar->addWidget(l, 1);
-        } else {
-            l->setMinimumWidth(l->fontMetrics().horizontalAdvance(longest) + 2 * l->frameWidth() +
-                               8);
-            bar->addWidget(l, 0);
-        }
-        labels_.insert(name, l);
-    };
-    add(label::X, "X=", "X=-00000.00 m");
-    add(label::Y, "Y=", "Y=-00000.00 m");
-    add(label::Lon, "X(long)=", "X(long)=-000.00000000 grad");
-    add(label::Lat, "Y(lat)=", "Y(lat)=-00.00000000 grad");
-    add(label::Z, "Z=", "Z=0000.00 m");
-    add(label::Density,
-        "C=" +
-            q(render::formatFixed(
-                project_.XY.Density.inBounds(0, 0) ? project_.XY.Density(0, 0) : 0.0, 6)) +
-            " microWatts/cm^2",
-        "C=00000.000000 microWatts/cm^2");
-    add(label::Height, "h=ground level", "h=ground level");
-    add(label::Source, "no determined source", "no determined source");
-    add(label::Hint, "", QString());
+void MainWindow::wireHooks() {
+    s_->document->setPendingDialogs([this](PendingDialog d) { s_->settings->pending(d); });
+    s_->tools->attach({[this](int slot) { s_->desktop->setSelection(slot); },
+                       [this](int slot) { s_->desktop->openEditor(slot); },
+                       [this](const char* text, Edit edit, bool applied) {
+                           s_->document->record(text, std::move(edit), applied);
+                       },
+                       [this] { s_->document->updateTitle(); }, [this] { s_->towers->forget(); },
+                       [this](QPointF u) {
+                           if (s_->compliance) s_->compliance->pointerAt(u);
+                       }});
+    s_->view->setRedrawHooks(
+        [this] {
+            if (s_->results) s_->results->refresh();
+        },
+        [this] { s_->desktop->refresh(); });
+    connectCanvas();
 }
 
-// ---- Window operations ------------------------------------------------------------------
-
-void MainWindow::warn(const std::string& text) {
-    prompts_.message(text);
-}
-
-void MainWindow::updateTitle() {
-    // "[*]" shows the unsaved-work mark where the platform puts it.
-    setWindowTitle(q(project_.Title()) + "[*]");
-    updateModified();
-}
-
-QAction* MainWindow::item(const QString& objectName) const {
-    return items_.value(objectName);
-}
-
-QString MainWindow::labelText(const QString& objectName) const {
-    QLabel* l = labels_.value(objectName);
-    return l ? l->text() : QString();
-}
-
-void MainWindow::setLabel(const char* name, const QString& text) {
-    if (QLabel* l = labels_.value(name)) l->setText(text);
-}
-
-void MainWindow::setPressed(const char* name, bool pressed) {
-    if (QAction* a = items_.value(name)) a->setChecked(pressed);
-}
-
-QDialog* MainWindow::openDialogNamed(const QString& name) const {
-    for (QDialog* d : findChildren<QDialog*>())
-        if (d->objectName() == name && d->isVisible()) return d;
-    return nullptr;
-}
-
-void MainWindow::showDialog(QDialog* d, bool modal) {
-    d->setAttribute(Qt::WA_DeleteOnClose);
-    if (modal)
-        d->open();
-    else
-        d->show();
+void MainWindow::connectCanvas() {
+    CanvasPointer* canvas = s_->view->canvas().pointer();
+    ToolBench* tools = s_->tools.get();
+    connect(canvas, &CanvasPointer::pressed, this, [tools](QPointF u) { tools->press(u); });
+    connect(canvas, &CanvasPointer::moved, this, [tools](QPointF u) { tools->move(u); });
+    connect(canvas, &CanvasPointer::released, this, [tools](QPointF u) { tools->release(u); });
+    connect(canvas, &CanvasPointer::left, this, [this] { s_->status->clear(); });
+    connect(canvas, &CanvasPointer::doubleClicked, this, [this](QPointF u) {
+        if (project_.CurrentPlane != Plane::XY ||
+            s_->tools->flags().Active != PointerToolKind::Select)
+            return;
+        const PointerPositions pos = pointerPositions(project_, u);
+        RunGuarded(*s_->parts, [&pos](WindowParts& w) {
+            w.desktop.openEditor(AntennaAtPlan(w.project, pos.xp, pos.yp));
+        });
+    });
+    connect(canvas, &CanvasPointer::wheeled, this,
+            [this](QPointF u, double steps) { s_->view->zoomAt(u, std::pow(1.25, steps)); });
+    connect(canvas, &CanvasPointer::panned, this, [this](QPointF d) { s_->view->panBy(d); });
 }
 
 void MainWindow::resetTools() {
-    if (resetting_) return;
-    resetting_ = true;
-    toolFlags_ = ToolFlags{};
-    project_.ClearTowerDefinition();
-    editAntenna_ = editTowerAntenna_ = 0;
-    static const QStringList toolDialogs{"cal",     "cal2",     "escal",    dlg::Antenna,
-                                         "reliev",  "malla",    "canarina", "zoom1",
-                                         "cambios", dlg::Tower, "colorb"};
-    for (QDialog* d : findChildren<QDialog*>())
-        if (toolDialogs.contains(d->objectName()) && d->isVisible()) d->close();
-    tools_->hideRubberBands();
-    for (const char* name : kToolbarOrder)
-        setPressed(name, false);
-    resetting_ = false;
-    updateHint();
-}
-
-void MainWindow::ensurePlanView() {
-    if (project_.CurrentPlane == Plane::XY) return;
-    warn("Para realizar esta operación, pasamos primero al plano XY");
-    canvas_->clear();
-    project_.CurrentPlane = Plane::XY;
-    redrawView();
-}
-
-void MainWindow::paintSteps(const Painter& step, bool clearFirst) {
-    // In "% of limit" the step draws the project's percent view.
-    // (The first picture is drawn before the compliance read-outs exist.)
-    Painter paint = compliance_ ? compliance_->decorate(step) : step;
-    // The buildings and places with their exposure, over the plan's result.
-    if (realPlaces_) paint = realPlaces_->decorate(std::move(paint));
-    // A drawing step paints straight onto the canvas through the QPainter
-    // surface. For its replays (resize, another screen scale) it keeps the
-    // project and the dots' random state as they were, so every replay paints
-    // the same picture without keeping a list of primitives, which for a large
-    // result would cost far more than drawing it.
-    auto snapshot =
-        std::make_shared<const Project>(compliance_ ? compliance_->shown(project_) : project_);
-    const render::DotRandom dotsBefore = dots_;
-    DiscardingSurface probe;
-    const std::optional<render::SceneControls> controls = paint(*snapshot, probe, dots_);
-    const render::Rgb back = project_.WhiteBackground ? render::kWhite : render::kBlack;
-    const QImage picture = canvas_->backgroundPicture();
-    if (clearFirst) canvas_->clear();
-    // On screen every text and symbol keeps a readable size; the saved bitmap
-    // and the printer replay the same steps at their own sizes.
-    const double dpi = canvas_->logicalDpiY();
-    PlanCanvas* canvas = canvas_;
-    canvas_->draw([snapshot, dotsBefore, paint, back, picture, dpi, canvas](QPainter& p,
-                                                                            const QRectF& target) {
-        qtsurface::QtSurface s(p, target);
-        if (p.device() == &canvas->backing()) s.setScreenLegibility(dpi);
-        s.setBackColour(back);
-        if (!picture.isNull()) s.setBackgroundPicture(picture);
-        render::DotRandom dots = dotsBefore;
-        paint(*snapshot, s, dots);
-    });
-    if (controls) applySceneControls(*controls);
+    s_->tools->reset();
 }
 
 void MainWindow::redrawView() {
-    if (!hasResult()) setLabel(label::Density, "C=");
-    if (results_) results_->refresh();
-    paintSteps(
-        [](const Project& pr, render::Surface& s, render::DotRandom& dots) {
-            return std::optional<render::SceneControls>(render::redrawView(pr, s, dots));
-        },
-        true);
-    refreshDesktop();
+    s_->view->redraw();
 }
 
-void MainWindow::redrawPlanScene() {
-    // The eraser has discarded the result: its value under the pointer goes too.
-    if (!hasResult()) setLabel(label::Density, "C=");
-    paintSteps(
-        [](const Project& pr, render::Surface& s, render::DotRandom&) {
-            s.clear();
-            return std::optional<render::SceneControls>(render::drawPlanScene(pr, s));
-        },
-        true);
-    refreshDesktop();
+PlanCanvas* MainWindow::canvasWidget() const {
+    return &s_->view->canvas();
 }
 
-void MainWindow::applySceneControls(const render::SceneControls& c) {
-    canvas_->setLineVisible(Overlay::OriginX, c.geoLinesVisible);
-    canvas_->setLineVisible(Overlay::OriginY, c.geoLinesVisible);
-    placeOriginMarker();
-    hscroll_->setVisible(c.scrollBarsVisible);
-    vscroll_->setVisible(c.scrollBarsVisible);
-    auto place = [&](Overlay name, const std::optional<render::Segment>& seg) {
-        if (seg) canvas_->setLine(name, QLineF(seg->x1, seg->y1, seg->x2, seg->y2));
-        canvas_->setLineVisible(name, seg.has_value());
-    };
-    place(Overlay::SectionLine, c.cortez);
-    place(Overlay::SectionOnSection, c.cortexy);
+CalcRunner* MainWindow::calcRunner() const {
+    return s_->runner;
 }
 
-void MainWindow::placeOriginMarker() {
-    const geo::OriginMarkerLines m = geo::OriginMarker(project_);
-    canvas_->setLine(Overlay::OriginX, QLineF(m.x, m.y, m.rightX, m.rightY));
-    canvas_->setLine(Overlay::OriginY, QLineF(m.x, m.y, m.upX, m.upY));
+ComplianceFlows& MainWindow::compliance() {
+    return *s_->compliance;
 }
 
-void MainWindow::applyBackground() {
-    const bool white = project_.WhiteBackground;
-    canvas_->setBackColour(white ? Qt::white : Qt::black);
-    canvas_->setMarkerColour(white ? Qt::black : Qt::white);
+QAction* MainWindow::item(const QString& objectName) const {
+    return s_->bar->item(objectName);
 }
 
-QImage MainWindow::areaImage() const {
-    return canvas_->naturalImage();
+QScrollBar* MainWindow::hScroll() const {
+    return s_->view->hScroll();
 }
 
-// ---- Pointer --------------------------------------------------------------------------------
-
-void MainWindow::pointerPress(QPointF u) {
-    try {
-        tools_->press(u);
-    } catch (const std::exception&) {
-        // A count that would overflow ends the tool; the project keeps what it had.
-        warn(msg::InputDataError);
-        resetTools();
-    }
-    updateHint();
+QScrollBar* MainWindow::vScroll() const {
+    return s_->view->vScroll();
 }
 
-void MainWindow::pointerMove(QPointF u) {
-    try {
-        tools_->move(u);
-        if (compliance_) compliance_->pointerAt(u);
-    } catch (const std::exception&) {
-        resetTools();
-    }
-    // A dialog may have armed a tool since the last command.
-    updateHint();
-}
-
-void MainWindow::pointerRelease(QPointF u) {
-    try {
-        tools_->release(u);
-    } catch (const std::exception&) {
-        resetTools();
-    }
-    updateHint();
+QString MainWindow::labelText(const QString& objectName) const {
+    return s_->status->text(objectName);
 }
 
 const char* MainWindow::activeToolName() {
-    return tools_->current().name();
+    return s_->tools->activeName();
 }
 
-void MainWindow::showReadout(const Readout& r) {
-    auto set = [&](const char* name, const QString& text) {
-        if (QLabel* l = labels_.value(name)) l->setText(text);
-    };
-    if (!r.onGrid) {
-        clearReadouts();
-        return;
-    }
-    set(label::X, r.x);
-    set(label::Y, r.y);
-    if (!r.lon.isEmpty()) set(label::Lon, r.lon);
-    if (!r.lat.isEmpty()) set(label::Lat, r.lat);
-    set(label::Z, r.z);
-    // Without a result there is neither a value nor a calculation height.
-    if (!hasResult()) {
-        set(label::Density, "C=");
-        return;
-    }
-    set(label::Density, r.c);
-    set(label::Height, r.h1);
+ToolFlags& MainWindow::toolFlags() {
+    return s_->tools->flags();
 }
 
-bool MainWindow::hasResult() const {
-    return project_.CurrentPlane == Plane::XZ ? project_.XZ.Calculated
-                                              : project_.XY.Calculated;
+QImage MainWindow::areaImage() const {
+    return s_->view->areaImage();
 }
 
-void MainWindow::releaseTowerTool() {
-    toolFlags_.endPlacement();
+QTableView* MainWindow::antennaTable() const {
+    return s_->desktop->table();
+}
+
+UndoHistory& MainWindow::history() {
+    return s_->document->history();
+}
+
+bool MainWindow::hasUnsavedWork() const {
+    return s_->document->hasUnsavedWork();
+}
+
+bool MainWindow::openFile(const QString& path, bool ask) {
+    return s_->document->openFile(path, ask);
+}
+
+QStringList MainWindow::recentFiles() const {
+    return s_->document->recentFiles();
+}
+
+int MainWindow::selection() const {
+    return s_->desktop->selection();
+}
+
+void MainWindow::setSelection(int slot) {
+    s_->desktop->setSelection(slot);
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
     resetTools();
+    if (s_->document->confirmDiscard())
+        e->accept();
+    else
+        e->ignore();
 }
 
-void MainWindow::releaseAntennaTool() {
-    toolFlags_.endPlacement();
-    if (QDialog* d = openDialogNamed(dlg::Antenna)) d->close();
-    resetTools();
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
+    if (!DroppedProject(e->mimeData()).isEmpty()) e->acceptProposedAction();
 }
 
-void MainWindow::editAntenna(int index) {
-    flows_->editAntenna(index);
-}
-
-void MainWindow::editTowerAntenna(int index) {
-    flows_->editTowerAntenna(index);
-}
-
-void MainWindow::scaleMeasured() {
-    canvas_->clear();
-    updateTitle();
-    redrawView();
+void MainWindow::dropEvent(QDropEvent* e) {
+    const QString path = DroppedProject(e->mimeData());
+    if (path.isEmpty()) return;
+    e->acceptProposedAction();
+    // The question and the reading wait until the drop has ended.
+    QMetaObject::invokeMethod(
+        this, [this, path] { openFile(path, true); }, Qt::QueuedConnection);
 }
 
 } // namespace brenvik::app

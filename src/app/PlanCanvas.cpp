@@ -32,6 +32,7 @@ PlanCanvas::PlanCanvas(QWidget* parent) : QWidget(parent) {
         lines_[std::size_t(boxSide(Overlay::Selection1, k))] =
             LineObject{QLineF(), false, QColor(255, 140, 0), false};
     setFocusPolicy(Qt::ClickFocus);
+    pointer_ = new CanvasPointer(*this);
 }
 
 void PlanCanvas::clear() {
@@ -184,60 +185,80 @@ void PlanCanvas::resizeEvent(QResizeEvent*) {
     rebuildBacking();
 }
 
-void PlanCanvas::mousePressEvent(QMouseEvent* e) {
-    // The middle button, or any button with Space held, drags the view.
-    if (e->button() == Qt::MiddleButton || spaceHeld_) {
-        panning_ = true;
-        panFrom_ = toUnits(e->position());
-        setCursor(Qt::ClosedHandCursor);
-        return;
+// ---- The pointer ----------------------------------------------------------------------
+
+CanvasPointer::CanvasPointer(PlanCanvas& canvas) : QObject(&canvas), canvas_(canvas) {
+    canvas.installEventFilter(this);
+}
+
+bool CanvasPointer::eventFilter(QObject* watched, QEvent* e) {
+    if (watched != &canvas_) return false;
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        return mouse(e->type(), static_cast<const QMouseEvent&>(*e));
+    case QEvent::Wheel: {
+        auto* w = static_cast<QWheelEvent*>(e);
+        const double steps = w->angleDelta().y() / 120.0;
+        if (steps != 0) emit wheeled(canvas_.toUnits(w->position()), steps);
+        w->accept();
+        return true;
     }
-    emit pressed(toUnits(e->position()));
-}
-void PlanCanvas::mouseMoveEvent(QMouseEvent* e) {
-    const QPointF u = toUnits(e->position());
-    if (panning_) {
-        const QPointF delta = u - panFrom_;
-        panFrom_ = u;
-        if (!delta.isNull()) emit panned(delta);
-        return;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        return key(e->type(), static_cast<const QKeyEvent&>(*e));
+    case QEvent::Leave:
+        emit left();
+        return false;
+    default:
+        return false;
     }
-    emit moved(u);
 }
-void PlanCanvas::mouseReleaseEvent(QMouseEvent* e) {
-    if (panning_) {
-        panning_ = false;
-        setCursor(spaceHeld_ ? Qt::OpenHandCursor : Qt::CrossCursor);
-        return;
+
+bool CanvasPointer::mouse(QEvent::Type type, const QMouseEvent& e) {
+    const QPointF u = canvas_.toUnits(e.position());
+    switch (type) {
+    case QEvent::MouseButtonPress:
+        // The middle button, or any button with Space held, drags the view.
+        if (e.button() == Qt::MiddleButton || spaceHeld_) {
+            panning_ = true;
+            panFrom_ = u;
+            canvas_.setCursor(Qt::ClosedHandCursor);
+        } else {
+            emit pressed(u);
+        }
+        break;
+    case QEvent::MouseMove:
+        if (panning_) {
+            const QPointF delta = u - panFrom_;
+            panFrom_ = u;
+            if (!delta.isNull()) emit panned(delta);
+        } else {
+            emit moved(u);
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        if (panning_) {
+            panning_ = false;
+            canvas_.setCursor(spaceHeld_ ? Qt::OpenHandCursor : Qt::CrossCursor);
+        } else {
+            emit released(u);
+        }
+        break;
+    default: // a double click
+        if (e.button() == Qt::LeftButton && !spaceHeld_) emit doubleClicked(u);
+        break;
     }
-    emit released(toUnits(e->position()));
+    return true;
 }
-void PlanCanvas::mouseDoubleClickEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton && !spaceHeld_) emit doubleClicked(toUnits(e->position()));
-}
-void PlanCanvas::wheelEvent(QWheelEvent* e) {
-    const double steps = e->angleDelta().y() / 120.0;
-    if (steps != 0) emit wheeled(toUnits(e->position()), steps);
-    e->accept();
-}
-void PlanCanvas::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_Space && !e->isAutoRepeat()) {
-        spaceHeld_ = true;
-        if (!panning_) setCursor(Qt::OpenHandCursor);
-        return;
-    }
-    QWidget::keyPressEvent(e);
-}
-void PlanCanvas::keyReleaseEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_Space && !e->isAutoRepeat()) {
-        spaceHeld_ = false;
-        if (!panning_) setCursor(Qt::CrossCursor);
-        return;
-    }
-    QWidget::keyReleaseEvent(e);
-}
-void PlanCanvas::leaveEvent(QEvent*) {
-    emit left();
+
+bool CanvasPointer::key(QEvent::Type type, const QKeyEvent& e) {
+    if (e.key() != Qt::Key_Space || e.isAutoRepeat()) return false;
+    spaceHeld_ = type == QEvent::KeyPress;
+    if (!panning_) canvas_.setCursor(spaceHeld_ ? Qt::OpenHandCursor : Qt::CrossCursor);
+    return true;
 }
 
 } // namespace brenvik::app

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QEvent>
 #include <QImage>
 #include <QLineF>
 #include <QWidget>
@@ -48,6 +49,8 @@ constexpr Overlay boxSide(Overlay first, int k) {
 // objects of the window (crosshair, cell box, rubber bands, section lines,
 // origin marker) live above the picture and are painted over it; moving them
 // never redraws the scene.
+class CanvasPointer;
+
 class PlanCanvas : public QWidget {
     Q_OBJECT
   public:
@@ -95,29 +98,12 @@ class PlanCanvas : public QWidget {
 
     const QImage& backing() const { return backing_; }
     int stepCount() const { return int(steps_.size()); }
-
-  signals:
-    void pressed(QPointF units);
-    void moved(QPointF units);
-    void released(QPointF units);
-    void doubleClicked(QPointF units);
-    // The wheel turned by `steps` notches (positive: away from the user).
-    void wheeled(QPointF units, double steps);
-    // A middle-button or Space drag moved the view by `delta` drawing units.
-    void panned(QPointF delta);
-    void left();
+    // The pointer's events on the area, in drawing units.
+    CanvasPointer* pointer() const { return pointer_; }
 
   protected:
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
-    void mousePressEvent(QMouseEvent*) override;
-    void mouseMoveEvent(QMouseEvent*) override;
-    void mouseReleaseEvent(QMouseEvent*) override;
-    void leaveEvent(QEvent*) override;
-    void mouseDoubleClickEvent(QMouseEvent*) override;
-    void wheelEvent(QWheelEvent*) override;
-    void keyPressEvent(QKeyEvent*) override;
-    void keyReleaseEvent(QKeyEvent*) override;
 
   private:
     struct LineObject {
@@ -134,6 +120,36 @@ class PlanCanvas : public QWidget {
     std::vector<Step> steps_;
     QImage backing_;
     std::array<LineObject, kOverlayCount> lines_;
+    CanvasPointer* pointer_ = nullptr;
+};
+
+// The pointer on the drawing area: the mouse, the wheel and the Space key of
+// the canvas turned into events in drawing units. A middle-button drag, or a
+// drag with Space held, moves the view instead of reaching the tools.
+class CanvasPointer : public QObject {
+    Q_OBJECT
+  public:
+    explicit CanvasPointer(PlanCanvas& canvas);
+
+  signals:
+    void pressed(QPointF units);
+    void moved(QPointF units);
+    void released(QPointF units);
+    void doubleClicked(QPointF units);
+    // The wheel turned by `steps` notches (positive: away from the user).
+    void wheeled(QPointF units, double steps);
+    // A middle-button or Space drag moved the view by `delta` drawing units.
+    void panned(QPointF delta);
+    void left();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+  private:
+    bool mouse(QEvent::Type type, const QMouseEvent& e);
+    bool key(QEvent::Type type, const QKeyEvent& e);
+
+    PlanCanvas& canvas_;
     bool spaceHeld_ = false;
     bool panning_ = false;
     QPointF panFrom_; // drawing units

@@ -9,6 +9,7 @@
 #include "geo/Readout.h"
 #include "model/DrawingArea.h"
 #include "model/Int16.h"
+#include "model/Invalidation.h"
 #include "model/Messages.h"
 #include "model/Prompts.h"
 #include "render/Scene.h"
@@ -224,8 +225,7 @@ class EraseTool : public PointerTool {
   private:
     void eraseAt(QPointF u) {
         Project& p = host_.project();
-        // Every click of the eraser discards the XY result, hit or not.
-        p.XY.Calculated = false;
+        DropInvalidatedResults(p, ModelChange::AntennasErased);
         const PointerPositions pos = pointerPositions(p, u);
         eraseAntennasAt(p, pos.xs, pos.ys);
         host_.redrawPlanScene();

@@ -1,28 +1,15 @@
 #pragma once
 
-#include "model/Edits.h"
+#include "app/ToolHost.h"
 #include "model/Project.h"
-#include "app/ToolFlags.h"
 
 #include <QPointF>
-#include <QString>
 #include <array>
 #include <memory>
 
-namespace brenvik {
-class Prompts;
-}
-
 namespace brenvik::app {
 
-class PlanCanvas;
-
-// What the pointer read-out shows for one pointer position.
-struct Readout {
-    bool onGrid = false; // the coordinate and C= texts apply only on the grid
-    QString x, y, lon, lat, z, c;
-    QString h1; // always refreshed
-};
+// The read-out for one pointer position.
 Readout computeReadout(const Project& p, QPointF units);
 // "C=" text of a node value at the given ValueDecimals setting.
 QString densityText(double value, const std::string& valueDecimals, bool firstRowOrColumn);
@@ -34,36 +21,6 @@ struct PointerPositions {
     int ix, iy;    // result grid node under the pointer
 };
 PointerPositions pointerPositions(const Project& p, QPointF units);
-
-// What the pointer tools ask of the main window.
-class ToolHost {
-  public:
-    virtual ~ToolHost() = default;
-    virtual Project& project() = 0;
-    virtual ToolFlags& tools() = 0;
-    virtual PlanCanvas& canvas() = 0;
-    virtual Prompts& prompts() = 0;
-    // Clear, plan scene, plan results when there are any.
-    virtual void redrawPlan() = 0;
-    // Clear and plan scene only (the eraser has just discarded the result).
-    virtual void redrawPlanScene() = 0;
-    // Release commands of the pressed toolbar pictures.
-    virtual void releaseTowerTool() = 0;   // `tiempod`
-    virtual void releaseAntennaTool() = 0; // `fuented`
-    // Opens the antenna or tower dialog for a placed antenna.
-    virtual void editAntenna(int index) = 0;
-    virtual void editTowerAntenna(int index) = 0;
-    // The scale by two points has reset the project.
-    virtual void scaleMeasured() = 0;
-    virtual void showReadout(const Readout& r) = 0;
-    // The selected tower, as the slot of one of its antennas (0: none).
-    virtual int selectedSlot() = 0;
-    virtual void setSelection(int slot) = 0;
-    // Opens the dialog of the tower or antenna in `slot`.
-    virtual void openEditor(int slot) = 0;
-    // Keeps the record of an action the tool has just run as one undo step.
-    virtual void recordEdit(const char* text, Edit edit, bool applied = true) = 0;
-};
 
 // One pointer tool of the plan.
 class PointerTool {

@@ -1,6 +1,5 @@
 #include "app/RealPlacesFlows.h"
 
-#include "app/MainWindow.h"
 #include "app/dialogs/RealPlacesDialogs.h"
 #include "compliance/Buildings.h"
 #include "compliance/Places.h"
@@ -144,40 +143,6 @@ RealPlacesFlows::Painter RealPlacesFlows::decorate(Painter paint) const {
         if (!inv.refusal) render::drawRealPlaces(p, s, compliance::ExposureMarks(p, inv.inverse));
         return controls;
     };
-}
-
-void addRealPlacesCommands(std::vector<Command>& t) {
-    using W = MainWindow;
-    using P = app::Place;
-    const auto at =
-        std::find_if(t.begin(), t.end(), [](const Command& c) { return c.place == P::Tools; });
-    // At the end of the Tools menu.
-    auto last = t.end();
-    for (auto it = at; it != t.end(); ++it)
-        if (it->place == P::Tools) last = it + 1;
-    const std::vector<Command> rows = {{cmd::ImportTerrain,
-                                        "Import terrain...",
-                                        P::Tools,
-                                        [](W& w) {
-                                            w.ensurePlanView();
-                                            w.resetTools();
-                                            w.realPlaces().importTerrain();
-                                        },
-                                        {},
-                                        {},
-                                        "sepreales"},
-                                       {cmd::ImportBuildings, "Import buildings...", P::Tools,
-                                        [](W& w) {
-                                            w.ensurePlanView();
-                                            w.resetTools();
-                                            w.realPlaces().importBuildings();
-                                        }},
-                                       {cmd::Places, "Places...", P::Tools, [](W& w) {
-                                            w.ensurePlanView();
-                                            w.resetTools();
-                                            w.realPlaces().places();
-                                        }}};
-    t.insert(last, rows.begin(), rows.end());
 }
 
 } // namespace brenvik::app

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Commands.h"
+#include "app/CommandNames.h"
 #include "compliance/Limits.h"
 #include "gis/BuildingImport.h"
 #include "model/Edits.h"
@@ -16,11 +16,6 @@ class QWidget;
 
 namespace brenvik::app {
 
-namespace cmd {
-inline constexpr char Places[] = "lugares";
-inline constexpr char ImportTerrain[] = "impterreno";
-inline constexpr char ImportBuildings[] = "impedificios";
-} // namespace cmd
 
 // The real site around the antennas: the elevation model, the buildings and
 // the places of sensitive use, and their exposure drawn on the plan.
@@ -55,7 +50,5 @@ class RealPlacesFlows {
     std::function<void()> redraw_;
     Recorder record_;
 };
-
-void addRealPlacesCommands(std::vector<Command>& table);
 
 } // namespace brenvik::app

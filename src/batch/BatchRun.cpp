@@ -11,6 +11,7 @@
 #include "calc/TowerForms.h"
 #include "calc/Towers.h"
 #include "model/Document.h"
+#include "model/Invalidation.h"
 #include "model/Messages.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
@@ -99,8 +100,7 @@ void applyExposureModel(Project& p, const BatchOptions& o) {
     if (o.reflection) e.ReflectionFactor = *o.reflection;
     if (e == p.Exposure) return;
     p.Exposure = e;
-    p.XY.Calculated = false;
-    p.XZ.Calculated = false;
+    DropInvalidatedResults(p, ModelChange::ExposureModel);
 }
 
 void applySettings(Project& p, const BatchOptions& o) {
