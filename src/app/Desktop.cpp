@@ -250,7 +250,7 @@ void MainWindow::cmdExportPicture() {
                                        Feedback& fb) -> std::optional<std::string> {
             r.overlay = overlay;
             try {
-                return qtsurface::writePicture(p, to, *format, r, fb.cancelFlag());
+                return qtsurface::writePicture(p, to, *format, r, &fb);
             } catch (const render::DrawingCancelled&) {
                 return std::string(msg::Interrupted);
             }

@@ -39,13 +39,23 @@ void writeGisExport(const Project& p, ExportKind kind, const std::string& path,
     const auto format = gisFormat(kind);
     if (!format) throw std::logic_error("not a map layer");
     if (auto refused = gis::gisExportRefusal(p)) throw BatchFailure(*refused);
-    if (auto failed = gis::writeGisFile(p, *format, path, cancel)) throw BatchFailure(*failed);
+    // The caller's flag, as the feedback the map writer asks.
+    class Watch : public Feedback {
+      public:
+        explicit Watch(const std::atomic<bool>* flag) : flag_(flag) {}
+        bool isCanceled() const override { return flag_ && flag_->load(); }
+
+      private:
+        const std::atomic<bool>* flag_;
+    } feedback(cancel);
+    if (auto failed = gis::writeGisFile(p, *format, path, &feedback))
+        throw BatchFailure(*failed);
 }
 
 void terrainStep(Project& p, const std::string& path, const RunEnvironment& env) {
     const gis::TerrainSample t = gis::SampleTerrain(p, path, env.cancel);
     if (t.refusal) {
-        if (env.cancel && env.cancel->load()) throw BatchFailure(kMsgInterrupted);
+        if (env.cancel && env.cancel->isCanceled()) throw BatchFailure(kMsgInterrupted);
         throw BatchFailure(*t.refusal);
     }
     if (!t.note.empty() && env.warn) env.warn(t.note);
@@ -56,7 +66,7 @@ void buildingsStep(Project& p, const std::string& path, double defaultHeightM,
                    const RunEnvironment& env) {
     gis::BuildingsImport r = gis::ReadBuildings(p, path, defaultHeightM, env.cancel);
     if (r.refusal) {
-        if (env.cancel && env.cancel->load()) throw BatchFailure(kMsgInterrupted);
+        if (env.cancel && env.cancel->isCanceled()) throw BatchFailure(kMsgInterrupted);
         throw BatchFailure(*r.refusal);
     }
     if (!r.note.empty() && env.warn) env.warn(r.note);
