@@ -50,4 +50,23 @@ class Feedback {
     const Feedback* outer_ = nullptr;
 };
 
+// One step of a larger operation: its progress 0..1 reaches `whole` as the
+// part [from, to] of it, its notes reach `whole` as they are, and it is
+// canceled with `whole`. Steps told one after the other in rising parts give
+// the whole a fraction that only rises.
+class FeedbackPart : public Feedback {
+  public:
+    FeedbackPart(Feedback& whole, double from, double to)
+        : Feedback(&whole), whole_(whole), from_(from), to_(to) {}
+    void setProgress(double fraction, std::string_view label) override {
+        whole_.setProgress(from_ + (to_ - from_) * fraction, label);
+    }
+    void pushInfo(std::string_view text) override { whole_.pushInfo(text); }
+    void pushWarning(std::string_view text) override { whole_.pushWarning(text); }
+
+  private:
+    Feedback& whole_;
+    double from_, to_;
+};
+
 } // namespace brenvik

@@ -201,7 +201,10 @@ Message WriteRealPlaces(const Project& p, const std::string& path, Feedback& fb,
         text = Kind == OutputKind::Places ? compliance::PlacesCsv(values)
                                           : compliance::PlacesGeoJson(values);
     } else {
-        const auto values = compliance::EvaluateBuildings(p, inv.inverse, fb);
+        // The buildings' points are most of the work; the text is written
+        // in the last tenth.
+        FeedbackPart evaluation(fb, 0.0, 0.9);
+        const auto values = compliance::EvaluateBuildings(p, inv.inverse, evaluation);
         if (!values) return std::string(msg::Interrupted);
         if constexpr (Kind == OutputKind::BuildingsGpkg) {
             return gis::writeBuildingsGpkg(p, *values, path);
@@ -209,7 +212,9 @@ Message WriteRealPlaces(const Project& p, const std::string& path, Feedback& fb,
         text = Kind == OutputKind::Buildings ? compliance::BuildingsCsv(*values)
                                              : compliance::BuildingsGeoJson(p, *values);
     }
-    return WriteRows(text, path, places ? "places" : "buildings", fb);
+    if (places) return WriteRows(text, path, "places", fb);
+    FeedbackPart writing(fb, 0.9, 1.0);
+    return WriteRows(text, path, "buildings", writing);
 }
 
 // Each radiating antenna's boundary against the project's standard, seen

@@ -40,6 +40,11 @@ Project SiteWithPlaces(bool calculated) {
     for (int k = 0; k < 3; ++k)
         p.Places.push_back({"P" + std::to_string(k), "school", a.AntX + 20.0 * (k + 1),
                             a.AntY + 10.0 * k, 1.5});
+    const double u = 1.0 / p.MetersPerUnit; // a metre
+    const double x = a.AntX + 20 * u, y = a.AntY - 8 * u;
+    p.Buildings.push_back({"way/1", "Block", 12.0, 0.0,
+                           {{x, y}, {x + 12 * u, y}, {x + 12 * u, y + 16 * u}, {x, y + 16 * u}},
+                           {}});
     if (calculated) {
         Feedback none;
         EXPECT_TRUE(RunCalculation(p, Plane::XY, none).ok());
@@ -78,6 +83,7 @@ TEST(OperationFeedback, CancelAtFirstReportStopsAndCompletionRisesToTheWhole) {
         {"sites", Export(OutputKind::Sites)},
         {"places CSV", Export(OutputKind::Places)},
         {"places GeoJSON", Export(OutputKind::PlacesGeoJson)},
+        {"buildings CSV", Export(OutputKind::Buildings)},
         {"GeoTIFF", Export(OutputKind::GeoTiff)},
         {"GeoPackage", Export(OutputKind::GeoPackage)},
     };
