@@ -139,7 +139,7 @@ bool WritePicture(WindowParts& w, PictureDialog* d) {
                                    Feedback& fb) -> std::optional<std::string> {
         r.overlay = overlay;
         try {
-            return qtsurface::writePicture(p, to, *format, r, fb.cancelFlag());
+            return qtsurface::writePicture(p, to, *format, r, &fb);
         } catch (const render::DrawingCancelled&) {
             return std::string(msg::Interrupted);
         }

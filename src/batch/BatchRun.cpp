@@ -29,7 +29,7 @@ namespace brenvik::batch {
 namespace {
 
 void checkCancel(const RunEnvironment& env) {
-    if (env.cancel && env.cancel->load(std::memory_order_relaxed))
+    if (env.cancel && env.cancel->isCanceled())
         throw BatchFailure(kMsgInterrupted);
 }
 
@@ -138,7 +138,7 @@ void writeExport(Project& p, ExportKind kind, const std::string& path, Feedback&
 }
 
 void writeExport(Project& p, ExportKind kind, const std::string& path,
-                 const std::atomic<bool>* cancel) {
+                 const Feedback* cancel) {
     BatchFeedback feedback(cancel);
     writeExport(p, kind, path, feedback);
 }
@@ -161,7 +161,7 @@ void prepareImage(Project& p, const ImageRequest& image) {
     }
 }
 
-void saveProject(Project& p, const std::string& path, const std::atomic<bool>* cancel) {
+void saveProject(Project& p, const std::string& path, const Feedback* cancel) {
     BatchFeedback feedback(cancel);
     const auto failed = pipeline::WriteOutput(p, pipeline::OutputKind::ProjectFile, path, feedback);
     if (feedback.isCanceled()) throw BatchFailure(kMsgInterrupted);

@@ -4,7 +4,6 @@
 #include "batch/Progress.h"
 #include "model/Messages.h"
 
-#include <atomic>
 #include <functional>
 #include <span>
 #include <stdexcept>
@@ -29,14 +28,14 @@ inline constexpr const char* kMsgInterrupted = msg::Interrupted;
 
 // What the run needs from the program around it.
 struct RunEnvironment {
-    ProgressBar* progress = nullptr;           // may be null: no progress
-    const std::atomic<bool>* cancel = nullptr; // raised by Ctrl-C
+    ProgressBar* progress = nullptr; // may be null: no progress
+    const Feedback* cancel = nullptr; // canceled by Ctrl-C; the outer feedback of every step
     // Draws the image of the project, with `overlay` over the result, into
     // the file at `path` (the staged temporary of the image's target); a
-    // raised `cancel` stops it. Throws BatchFailure. Without it an --image
+    // canceled `cancel` stops it. Throws BatchFailure. Without it an --image
     // fails.
     std::function<void(const Project&, const ImageRequest&, const std::string& path,
-                       const render::Overlay& overlay, const std::atomic<bool>* cancel)>
+                       const render::Overlay& overlay, const Feedback* cancel)>
         drawImage;
     // Told the time of each step that ran ("read", "xy", "xz", "export KIND",
     // "image", "save", "commit"): wall-clock seconds and the processor seconds
@@ -69,10 +68,10 @@ void readProject(Project& p, const std::string& path);
 void applySettings(Project& p, const BatchOptions& options);
 void runXYStep(Project& p, const BatchOptions& options, const RunEnvironment& env);
 void runXZStep(Project& p, const BatchOptions& options, const RunEnvironment& env);
-// Writes one export of `kind` into the file at `path`; a raised `cancel`
+// Writes one export of `kind` into the file at `path`; a canceled `cancel`
 // stops it with "Interrupted".
 void writeExport(Project& p, ExportKind kind, const std::string& path,
-                 const std::atomic<bool>* cancel = nullptr);
+                 const Feedback* cancel = nullptr);
 // The same through a feedback of the run (its progress on the bar).
 void writeExport(Project& p, ExportKind kind, const std::string& path, Feedback& feedback);
 // Writes an output of the table as its row says: each result it reads must
@@ -82,6 +81,6 @@ void writeExport(const Project& p, const pipeline::OutputFormat& format, const s
 // Prepares the project for the image: the plane, display style and
 // background asked for, refused as the window's commands refuse them.
 void prepareImage(Project& p, const ImageRequest& image);
-void saveProject(Project& p, const std::string& path, const std::atomic<bool>* cancel = nullptr);
+void saveProject(Project& p, const std::string& path, const Feedback* cancel = nullptr);
 
 } // namespace brenvik::batch

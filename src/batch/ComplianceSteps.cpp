@@ -104,7 +104,7 @@ void writeDrawnStep(const Project& p, pipeline::OutputKind kind, const std::stri
         ctx.drawPicture = [&env, image](const Project& q, const std::string& to,
                                         const render::Overlay& overlay,
                                         Feedback& fb) -> std::optional<std::string> {
-            env.drawImage(q, *image, to, overlay, fb.cancelFlag());
+            env.drawImage(q, *image, to, overlay, &fb);
             return std::nullopt;
         };
     BatchFeedback feedback(env.cancel);

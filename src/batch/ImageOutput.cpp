@@ -16,31 +16,30 @@ namespace brenvik::batch {
 
 namespace {
 
-// The image file, which refuses every write once the flag is raised: the
-// encoder of a large image then gives up within one of its blocks.
+bool raised(const Feedback* cancel) {
+    return cancel && cancel->isCanceled();
+}
+
+// The image file, which refuses every write once the feedback is canceled:
+// the encoder of a large image then gives up within one of its blocks.
 class CancellableFile : public QFile {
   public:
-    CancellableFile(const QString& name, const std::atomic<bool>* cancel)
-        : QFile(name), cancel_(cancel) {}
+    CancellableFile(const QString& name, const Feedback* cancel) : QFile(name), cancel_(cancel) {}
 
   protected:
     qint64 writeData(const char* data, qint64 len) override {
-        if (cancel_ && cancel_->load(std::memory_order_relaxed)) return -1;
+        if (raised(cancel_)) return -1;
         return QFile::writeData(data, len);
     }
 
   private:
-    const std::atomic<bool>* cancel_;
+    const Feedback* cancel_;
 };
-
-bool raised(const std::atomic<bool>* cancel) {
-    return cancel && cancel->load(std::memory_order_relaxed);
-}
 
 } // namespace
 
 void writeProjectImage(const Project& p, const ImageRequest& image, const std::string& path,
-                       const render::Overlay& overlay, const std::atomic<bool>* cancel) {
+                       const render::Overlay& overlay, const Feedback* cancel) {
     if (image.decorate) {
         // The report picture: the whole plan with its band of decorations.
         qtsurface::PictureRequest r;

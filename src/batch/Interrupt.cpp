@@ -1,5 +1,6 @@
 #include "batch/Interrupt.h"
 
+#include <atomic>
 #include <csignal>
 
 namespace brenvik::batch {
@@ -11,6 +12,11 @@ static_assert(std::atomic<bool>::is_always_lock_free, "the flag is written by a 
 extern "C" void onInterrupt(int) {
     gInterrupted.store(true, std::memory_order_relaxed);
 }
+
+class InterruptWatch : public Feedback {
+  public:
+    bool isCanceled() const override { return Feedback::isCanceled() || interrupted(); }
+};
 } // namespace
 
 void installInterruptHandler() {
@@ -25,8 +31,9 @@ void installInterruptHandler() {
 bool interrupted() {
     return gInterrupted.load(std::memory_order_relaxed);
 }
-const std::atomic<bool>& interruptFlag() {
-    return gInterrupted;
+const Feedback& InterruptFeedback() {
+    static const InterruptWatch watch;
+    return watch;
 }
 void setInterrupted(bool on) {
     gInterrupted.store(on, std::memory_order_relaxed);

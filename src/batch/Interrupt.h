@@ -1,18 +1,20 @@
 #pragma once
 
-#include <atomic>
+#include "model/Feedback.h"
 
 namespace brenvik::batch {
 
-// Ctrl-C during a batch run: the signal handler only raises a flag, which the
-// calculation's cancel check and the steps between them read, so the run ends
-// through its normal failure path and removes every output it had begun.
+// Ctrl-C during a batch run: the signal handler only raises a flag, which
+// the run's feedback reads, so the calculation and the steps between them
+// end through their normal failure path and remove every output begun.
 //
 // The flag is the one process-wide item of the program: a signal handler can
 // reach nothing else.
 void installInterruptHandler();
 bool interrupted();
-const std::atomic<bool>& interruptFlag();
+// A feedback canceled once the flag is raised: the outer feedback of every
+// step of a run.
+const Feedback& InterruptFeedback();
 // For tests: raise or lower the flag as the handler would.
 void setInterrupted(bool on);
 

@@ -2,7 +2,6 @@
 
 #include "model/Feedback.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -55,14 +54,15 @@ class ProgressBar {
     std::chrono::steady_clock::time_point last_{};
 };
 
-// The batch's feedback for every step: canceled by Ctrl-C's flag (or the
-// flag a caller gives), its progress on the bar after the step's name ("XY"),
-// its notes through `warn` (standard error, each once).
+// The batch's feedback for every step: canceled with the run's outer
+// feedback (Ctrl-C's, or the one a caller gives), its progress on the bar
+// after the step's name ("XY"), its notes through `warn` (standard error,
+// each once).
 class BatchFeedback : public Feedback {
   public:
-    explicit BatchFeedback(const std::atomic<bool>* cancel, ProgressBar* bar = nullptr,
+    explicit BatchFeedback(const Feedback* outer, ProgressBar* bar = nullptr,
                            std::string step = {}, std::function<void(const std::string&)> warn = {})
-        : Feedback(cancel), bar_(bar), step_(std::move(step)), warn_(std::move(warn)) {}
+        : Feedback(outer), bar_(bar), step_(std::move(step)), warn_(std::move(warn)) {}
     void setProgress(double fraction, std::string_view label) override;
     void pushInfo(std::string_view text) override;
     void pushWarning(std::string_view text) override;

@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
 
     RunEnvironment env;
     env.progress = &progress;
-    env.cancel = &interruptFlag();
+    env.cancel = &InterruptFeedback();
     env.drawImage = writeProjectImage;
     env.writePdf = brenvik::qtsurface::WritePdf;
     // Each note once, however many steps come upon it.

@@ -120,12 +120,12 @@ void Isolines(const Grid2D<double>& g, int count, double max, double min, unsign
     // The slots found so far are weighed against the memory as they are
     // found: the tables' layout holds every level × slot pair, so a count of
     // levels that would need more than the machine has is refused before it
-    // is allocated. A raised cancel flag is read once per column.
+    // is allocated. A cancel is looked for once per column.
     std::atomic<std::int64_t> found{0};
     std::atomic<std::uint64_t> room{0}; // bytes known to be available
     std::mutex asking;
     const auto column = [&](std::int64_t more) {
-        if (ctl.cancel && ctl.cancel->load(std::memory_order_relaxed)) throw CalcCancelled{};
+        if (ctl.canceled()) throw CalcCancelled{};
         const std::uint64_t need = IsolineTableBytes(count, found += more, 0);
         if (ctl.memoryLimit) {
             if (need > ctl.memoryLimit) throw CalcFailure{};

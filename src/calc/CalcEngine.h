@@ -111,12 +111,12 @@ std::vector<R> ForEachPart(unsigned threads, int count,
     // A few pieces per thread even out uneven columns.
     const int parts = std::max(1, std::min(count, static_cast<int>(threads) * 4));
     std::vector<R> results(static_cast<std::size_t>(parts));
+    // A failure hands out no more parts: the counter jumps past the end.
     std::atomic<int> next{0};
-    std::atomic<bool> failed{false};
     std::exception_ptr error;
     std::mutex errorLock;
     const auto work = [&] {
-        for (int q = next.fetch_add(1); q < parts && !failed; q = next.fetch_add(1)) {
+        for (int q = next.fetch_add(1); q < parts; q = next.fetch_add(1)) {
             try {
                 const int begin = static_cast<int>(static_cast<long long>(count) * q / parts);
                 const int end = static_cast<int>(static_cast<long long>(count) * (q + 1) / parts);
@@ -124,7 +124,7 @@ std::vector<R> ForEachPart(unsigned threads, int count,
             } catch (...) {
                 const std::lock_guard<std::mutex> hold(errorLock);
                 if (!error) error = std::current_exception();
-                failed = true;
+                next.store(parts);
             }
         }
     };
@@ -158,8 +158,14 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, const Ca
 
     std::atomic<int> next{0};
     std::atomic<long long> doneCols{0};
-    std::atomic<bool> stop{false};
-    std::atomic<bool> failed{false};
+    // Running until a report cancels or a block fails; a failure outranks a
+    // cancel.
+    enum class Run { Going, Stopped, Failed };
+    std::atomic<Run> run{Run::Going};
+    const auto halt = [&run](Run why) {
+        Run was = Run::Going;
+        if (!run.compare_exchange_strong(was, why) && why == Run::Failed) run = Run::Failed;
+    };
 
     // The window counts as if the sources were added one after the other over
     // the whole grid: the same total, reached at the same pace.
@@ -167,8 +173,8 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, const Ca
     auto lastReport = Clock::now();
     progress.antennaCount = n;
     const auto report = [&](bool force) {
-        if (ctl.cancel && ctl.cancel->load()) stop = true;
-        if (!ctl.progress || stop) return;
+        if (ctl.canceled()) halt(Run::Stopped);
+        if (!ctl.progress || run != Run::Going) return;
         const auto now = Clock::now();
         if (!force && now - lastReport < std::chrono::milliseconds(40)) return;
         lastReport = now;
@@ -177,15 +183,14 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, const Ca
         progress.antenna = static_cast<int>(std::min<long long>(s + 1, n));
         progress.node = s >= n ? static_cast<long long>(cols) * rows : (done % cols) * rows;
         try {
-            if (!ctl.progress(progress)) stop = true;
+            if (!ctl.progress(progress)) halt(Run::Stopped);
         } catch (...) {
-            failed = true;
-            stop = true;
+            halt(Run::Failed);
         }
     };
 
     const auto work = [&](bool caller) {
-        while (!stop) {
+        while (run == Run::Going) {
             const int b = next.fetch_add(1);
             if (b >= blocks) break;
             try {
@@ -202,8 +207,7 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, const Ca
                 }
                 doneCols += c1 - b * blockCols;
             } catch (...) {
-                failed = true;
-                stop = true;
+                halt(Run::Failed);
             }
             if (caller) report(false);
         }
@@ -220,9 +224,9 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, const Ca
     work(true);
     for (auto& t : pool)
         t.join();
-    if (failed) throw CalcFailure{};
-    if (ctl.cancel && ctl.cancel->load()) stop = true;
-    if (stop) throw CalcCancelled{};
+    if (ctl.canceled()) halt(Run::Stopped);
+    if (run == Run::Failed) throw CalcFailure{};
+    if (run == Run::Stopped) throw CalcCancelled{};
 }
 
 } // namespace brenvik::engine

@@ -169,13 +169,12 @@ void ReportPasses(const CalcControl& ctl, CalcProgress c, std::int64_t nodesPerS
     }
 }
 
-// The control the engine reads: a feedback's cancel joins the cancel flag,
-// and every report of the counts also reaches the feedback.
+// The control the engine reads: every report of the counts also reaches the
+// feedback, and its cancel stops the calculation at the next report.
 CalcControl WithFeedback(const CalcControl& ctl) {
     if (!ctl.feedback) return ctl;
     CalcControl c = ctl;
     Feedback* fb = ctl.feedback;
-    if (!c.cancel) c.cancel = fb->cancelFlag();
     c.progress = [fb, counts = ctl.progress](const CalcProgress& pr) {
         fb->setProgress(ProgressFraction(pr), ProgressLabel(pr));
         const bool go = !counts || counts(pr);

@@ -4,7 +4,6 @@
 #include "model/Numbers.h"
 #include "model/Project.h"
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -39,11 +38,10 @@ struct CalcControl {
     // or so while the nodes are computed, and once per legacy pass at the end;
     // never once per node. Returning false cancels the calculation.
     std::function<bool(const CalcProgress&)> progress;
-    // Another way to cancel, e.g. from the window's thread.
-    const std::atomic<bool>* cancel = nullptr;
     // The operation's feedback, when it runs as one: told the fraction done
     // and a label of the counts ("pass 1/1  antenna 3/20  node 1200/6868")
-    // beside `progress`, and its cancel stops the calculation as `cancel` does.
+    // beside `progress`, and its cancel (from any thread, e.g. the window's)
+    // stops the calculation.
     Feedback* feedback = nullptr;
     // The memory the isoline tables may take, in bytes; 0 = what the machine
     // can give. A count of levels that would need more fails the calculation.
@@ -51,6 +49,8 @@ struct CalcControl {
     // Evaluate every node with the plain scalar loop (the reference) instead of
     // the vectorised one.
     bool scalarReference = false;
+    // True once the feedback is canceled; asked by the workers.
+    bool canceled() const { return feedback && feedback->isCanceled(); }
     // The exposure ratio, when wanted: inverseLimit[s] = 1 / (antenna s's
     // limit in uW/cm^2) for s = 0..AntennaCount (slot 0 unused). The
     // calculation then fills the plane result's Ratio with

@@ -265,6 +265,7 @@ bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out) {
                 if (!t.record(++n, columns[static_cast<std::size_t>(i)], row, c)) return false;
             }
         }
+        out.progress(1.0, "concentrations");
         break;
     }
     case CsvExport::MaximumCartesian:
@@ -275,12 +276,6 @@ bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out) {
         break;
     }
     return t.ok();
-}
-
-bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path,
-                 const std::atomic<bool>* cancel, std::string* why) {
-    Feedback feedback(cancel);
-    return SaveCsvFile(p, kind, path, feedback, why);
 }
 
 bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path, Feedback& feedback,
@@ -295,7 +290,7 @@ bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path, Feed
 }
 
 ExportResult RunCsvExport(Project& p, Prompts& prompts, CsvExport kind,
-                          const std::atomic<bool>* cancel) {
+                          Feedback* feedback) {
     p.ClearTowerDefinition();
     if (p.Zoom != 1.0) {
         prompts.message(msg::ExportNeedsZoom);
@@ -306,7 +301,10 @@ ExportResult RunCsvExport(Project& p, Prompts& prompts, CsvExport kind,
     // the project, not over the table just written.
     if (!path) return ExportResult::Cancelled;
     std::string why;
-    if (!SaveCsvFile(p, kind, *path, cancel, &why)) {
+    Feedback quiet;
+    Feedback& fb = feedback ? *feedback : quiet;
+    if (!SaveCsvFile(p, kind, *path, fb, &why)) {
+        if (fb.isCanceled()) return ExportResult::Cancelled;
         prompts.message(msg::withCause(msg::FileError, why));
         return ExportResult::Failed;
     }

@@ -40,12 +40,10 @@ bool WriteCsv(const Project& p, CsvExport kind, std::string& out);
 bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out);
 
 // Writes the table to `path` atomically, a chunk at a time, so that a table
-// of any size needs little memory; false on any failure and when `cancel` is
-// raised while it is written (the target then keeps what it held).
+// of any size needs little memory, telling `feedback` how far the table is;
+// false on any failure and when the feedback is canceled while it is written
+// (the target then keeps what it held).
 // On failure `why`, when given, names the file and the cause.
-bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path,
-                 const std::atomic<bool>* cancel = nullptr, std::string* why = nullptr);
-// The same, telling `feedback` how far the table is and stopping on its cancel.
 bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path, Feedback& feedback,
                  std::string* why = nullptr);
 
@@ -54,9 +52,10 @@ enum class ExportResult { Written, ZoomRefused, Cancelled, Failed };
 // The menu command after the window's tool reset: refuses any zoom but 100 %
 // (message above), asks for a path with the CSV filter (cancelled: nothing
 // written), writes the file and shows "Error en el fichero" (the cause on a
-// second line) when that fails.
+// second line) when that fails. A canceled `feedback` leaves the target as it
+// was and shows nothing: Cancelled.
 // The project's FileName is never touched.
 ExportResult RunCsvExport(Project& p, Prompts& prompts, CsvExport kind,
-                          const std::atomic<bool>* cancel = nullptr);
+                          Feedback* feedback = nullptr);
 
 } // namespace brenvik

@@ -127,7 +127,7 @@ std::optional<std::string> OutOfRange(const char* field, const std::optional<dou
 } // namespace
 
 BuildingsImport ReadBuildings(const Project& p, const std::string& path, double defaultHeightM,
-                              const std::atomic<bool>* cancel) {
+                              const Feedback* feedback) {
     BuildingsImport out;
     const std::string head = "Buildings not imported from " + path + ": ";
     // GDAL would wait on a pipe, or read a device, without end.
@@ -177,7 +177,7 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
         layer->ResetReading();
         for (auto& f : *layer) {
             // A country's extract holds millions of features.
-            if (cancel && cancel->load(std::memory_order_relaxed)) {
+            if (feedback && feedback->isCanceled()) {
                 out.refusal = head + "cancelled";
                 return out;
             }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "compliance/Places.h"
+#include "model/Feedback.h"
 #include "model/Project.h"
 
-#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,9 +53,9 @@ struct BuildingHeightAnswer {
 };
 BuildingHeightAnswer BuildingHeightAccept(const std::string& text,
                                           const compliance::NumberParse& parse);
-// A raised `cancel` stops the reading between features with the refusal
+// A canceled `feedback` stops the reading between features with the refusal
 // "cancelled".
 BuildingsImport ReadBuildings(const Project& p, const std::string& path, double defaultHeightM,
-                              const std::atomic<bool>* cancel = nullptr);
+                              const Feedback* feedback = nullptr);
 
 } // namespace brenvik::gis

@@ -33,7 +33,7 @@ void setPercent(OGRFeature& f, const SiteValues& v, double percent) {
 
 } // namespace
 
-SiteValues evaluateSite(const Project& p, const std::atomic<bool>* cancel) {
+SiteValues evaluateSite(const Project& p, const Feedback* feedback) {
     SiteValues v;
     if (p.Buildings.empty() && p.Places.empty()) return v;
     const auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library,
@@ -42,7 +42,7 @@ SiteValues evaluateSite(const Project& p, const std::atomic<bool>* cancel) {
     // A fine grid gives a building many points: a cancel is seen between
     // buildings.
     for (const Building& b : p.Buildings) {
-        if (cancel && cancel->load(std::memory_order_relaxed)) throw GisFailure{{}, true};
+        if (feedback && feedback->isCanceled()) throw GisFailure{{}, true};
         v.buildings.push_back(compliance::EvaluateBuilding(p, b, inv.inverse));
     }
     v.places = compliance::EvaluatePlaces(p, inv.inverse);

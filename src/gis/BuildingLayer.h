@@ -2,10 +2,10 @@
 
 #include "compliance/Boundaries.h"
 #include "compliance/Places.h"
+#include "model/Feedback.h"
 #include "model/Project.h"
 #include "render/Colour.h"
 
-#include <atomic>
 #include <gdal_priv.h>
 #include <optional>
 #include <string>
@@ -23,8 +23,8 @@ struct SiteValues {
     bool limited = true;
 };
 // Nothing to evaluate (no buildings, no places): empty values. Throws the
-// cancelled GisFailure when `cancel` is raised.
-SiteValues evaluateSite(const Project& p, const std::atomic<bool>* cancel = nullptr);
+// cancelled GisFailure once `feedback` is canceled.
+SiteValues evaluateSite(const Project& p, const Feedback* feedback = nullptr);
 
 // The layer `buildings`: footprints in longitude/latitude with the worst
 // floor and its values, each filled (OGR style) in its level colour; with

@@ -121,7 +121,7 @@ bool gisFile(const Project& p, GisFormat f, const NodeRaster& r, const std::stri
 } // namespace
 
 std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std::string& path,
-                                        const std::atomic<bool>* cancel) {
+                                        Feedback* feedback) {
     if (!p.XY.Calculated) return std::string(msg::NoResult);
     ensureGdal();
     // GDAL's own reports become the cause in the export's message.
@@ -135,17 +135,22 @@ std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std
     staged.release();
     bool written = false;
     try {
-        const std::optional<NodeRaster> r = makeNodeRaster(p, cancel);
+        const std::optional<NodeRaster> r = makeNodeRaster(p, feedback);
         if (!r) return std::string(OffTheMapMessage);
         written = gisFile(p, f, *r, staged.temporary());
     } catch (const GisFailure& e) {
-        if (e.cancelled) return std::string(msg::Interrupted);
+        // A GDAL step stopped by the cancel fails with GDAL's own words:
+        // the cancel is the cause.
+        if (e.cancelled || (feedback && feedback->isCanceled()))
+            return std::string(msg::Interrupted);
         return msg::withCause(msg::FileError, e.why);
     }
-    if (cancel && cancel->load()) return std::string(msg::Interrupted);
+    if (feedback && feedback->isCanceled()) return std::string(msg::Interrupted);
     if (!written) return msg::withCause(msg::FileError, trap.failed() ? trap.text() : path);
     if (!staged.finish() || !staged.commit())
         return msg::withCause(msg::FileError, staged.reason());
+    // The last GDAL step may end short of the whole (no overviews to make).
+    if (feedback) feedback->setProgress(1.0, gisFormatCaption(f));
     return std::nullopt;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "model/Feedback.h"
 #include "model/Project.h"
 #include "model/Prompts.h"
 
-#include <atomic>
 #include <optional>
 #include <span>
 #include <string>
@@ -37,11 +37,12 @@ std::optional<std::string> gisExportRefusal(const Project& p);
 
 // Writes the file whole, or not at all: the previous file at `path` stays as
 // it was on any failure. The message on failure: no XY result, the plan off
-// the map, "Interrupted" when `cancel` was raised (checked within a fraction
-// of a second), or "Error en el fichero" with the cause on a second line
-// (GDAL's error text, such as a contour level that could not be traced, or
-// the file that could not be written).
+// the map, "Interrupted" when `feedback` was canceled (asked within a fraction
+// of a second, also by GDAL's long steps, which report their progress), or
+// "Error en el fichero" with the cause on a second line (GDAL's error text,
+// such as a contour level that could not be traced, or the file that could
+// not be written).
 std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std::string& path,
-                                        const std::atomic<bool>* cancel = nullptr);
+                                        Feedback* feedback = nullptr);
 
 } // namespace brenvik::gis

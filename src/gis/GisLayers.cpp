@@ -44,16 +44,17 @@ Scratch scratchLayer(OGRwkbGeometryType type) {
 // Traces one level; a level that cannot be traced fails the whole export
 // (a map silently missing a level would understate the exposure).
 void contour(const NodeRaster& r, GDALDataset& grid, OGRLayer* layer, double level,
-             const std::vector<std::string>& options) {
+             const std::vector<std::string>& options, ProgressSpan span, const char* label) {
     stopIfCancelled(r);
     std::vector<const char*> opts;
     for (const auto& o : options)
         opts.push_back(o.c_str());
     opts.push_back(nullptr);
     CPLErrorReset();
+    GdalProgress progress(r.feedback, label, span);
     const CPLErr rc = GDALContourGenerateEx(
         GDALRasterBand::ToHandle(grid.GetRasterBand(1)), OGRLayer::ToHandle(layer),
-        const_cast<char**>(opts.data()), progressUnlessCancelled, const_cast<NodeRaster*>(&r));
+        const_cast<char**>(opts.data()), progress.function(), progress.data());
     stopIfCancelled(r);
     if (rc != CE_None) failWithGdalError("the contour at " + numberText(level) + " failed");
 }
@@ -141,12 +142,16 @@ std::function<Colour(double)> levelColours(const Project& p, double maximum) {
     };
 }
 
-std::vector<IsolineFeature> makeIsolines(const Project& p, const NodeRaster& r, GDALDataset& grid) {
+std::vector<IsolineFeature> makeIsolines(const Project& p, const NodeRaster& r, GDALDataset& grid,
+                                         ProgressSpan span) {
     std::vector<IsolineFeature> out;
     const auto colourOf = levelColours(p, r.maximum);
-    for (double level : isolineLevels(p, r.maximum)) {
+    const std::vector<double> levels = isolineLevels(p, r.maximum);
+    for (std::size_t k = 0; k < levels.size(); ++k) {
+        const double level = levels[k];
         Scratch s = scratchLayer(wkbLineString);
-        contour(r, grid, s.layer, level, {levelsOption(level), "ID_FIELD=0", "ELEV_FIELD=1"});
+        contour(r, grid, s.layer, level, {levelsOption(level), "ID_FIELD=0", "ELEV_FIELD=1"},
+                span.part(static_cast<int>(k), static_cast<int>(levels.size())), "isolines");
         for (auto& f : *s.layer) {
             const OGRGeometry* g = f->GetGeometryRef();
             if (!g || g->IsEmpty()) continue;
@@ -157,7 +162,8 @@ std::vector<IsolineFeature> makeIsolines(const Project& p, const NodeRaster& r, 
     return out;
 }
 
-std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDataset& grid) {
+std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDataset& grid,
+                                   ProgressSpan span) {
     struct Threshold {
         double value;
         std::string label;
@@ -171,12 +177,15 @@ std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDa
     std::vector<ZoneFeature> out;
     const auto colourOf = levelColours(p, r.maximum);
     const double minArea = std::fabs(r.affine[1] * r.affine[5]) / 100.0;
-    for (const Threshold& t : thresholds) {
+    const int parts = static_cast<int>(thresholds.size());
+    for (int k = 0; k < parts; ++k) {
+        const Threshold& t = thresholds[static_cast<std::size_t>(k)];
         if (!(t.value > 0.0) || !(t.value < r.maximum)) continue;
         Scratch s = scratchLayer(wkbMultiPolygon);
         contour(r, grid, s.layer, t.value,
                 {levelsOption(t.value), "ID_FIELD=0", "ELEV_FIELD_MIN=1", "ELEV_FIELD_MAX=2",
-                 "POLYGONIZE=YES"});
+                 "POLYGONIZE=YES"},
+                span.part(k, parts), "zones");
         // The band above the threshold; the one below starts lower.
         for (auto& f : *s.layer) {
             const OGRGeometry* g = f->GetGeometryRef();

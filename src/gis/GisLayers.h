@@ -4,6 +4,7 @@
 // maximum, built once and written into any OGR dataset (not part of the
 // public interface).
 
+#include "gis/GdalProgress.h"
 #include "gis/NodeRaster.h"
 
 #include <ogrsf_frmts.h>
@@ -40,10 +41,14 @@ std::vector<double> isolineLevels(const Project& p, double maximum);
 std::vector<double> mapLevels(const Project& p, double maximum);
 std::function<Colour(double)> levelColours(const Project& p, double maximum);
 
-std::vector<IsolineFeature> makeIsolines(const Project& p, const NodeRaster& r, GDALDataset& grid);
+// Both trace one level at a time and report their progress to the raster's
+// feedback within `span` of the whole export.
+std::vector<IsolineFeature> makeIsolines(const Project& p, const NodeRaster& r, GDALDataset& grid,
+                                         ProgressSpan span = {});
 // Isoline levels first, then the legal limits of the plan's notes; a
 // threshold the result never reaches has no zone.
-std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDataset& grid);
+std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDataset& grid,
+                                   ProgressSpan span = {});
 
 // The layers. `simpleStyle` adds the web viewers' stroke/fill properties.
 // False when GDAL refused a layer or a feature.

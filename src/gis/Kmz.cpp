@@ -107,7 +107,7 @@ std::string docKml(const Project& p, const NodeRaster& r, const std::vector<Zone
     // The image's edges are the outer edges of the node pixels.
     const double west = r.affine[0], north = r.affine[3];
     const double east = west + r.affine[1] * r.cols, south = north + r.affine[5] * r.rows;
-    const SiteValues site = evaluateSite(p, r.cancel);
+    const SiteValues site = evaluateSite(p, r.feedback);
     kml += siteStyles(site);
     kml += "<GroundOverlay><name>Colour gradient</name><color>b4ffffff</color><Icon><href>";
     kml += kImageName;
@@ -340,9 +340,9 @@ bool kmzFile(const Project& p, const NodeRaster& r, const std::string& path) {
     {
         GDALDatasetUniquePtr grid = gridDataset(r, GDT_Float64);
         if (!grid) return false;
-        zones = makeZones(p, r, *grid);
+        zones = makeZones(p, r, *grid, {0.0, 0.5});
     }
-    const auto image = gradientPngBytes(p, r);
+    const auto image = gradientPngBytes(p, r, {0.5, 1.0});
     if (!image) return false;
     const auto legend = legendPngBytes(p, overlayFirstLevel(p));
     if (!legend) return false;

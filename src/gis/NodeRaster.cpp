@@ -62,10 +62,10 @@ void findGroundCells(const Project& p, NodeRaster& r) {
 
 } // namespace
 
-std::optional<NodeRaster> makeNodeRaster(const Project& p, const std::atomic<bool>* cancel) {
+std::optional<NodeRaster> makeNodeRaster(const Project& p, Feedback* feedback) {
     NodeRaster r;
     r.project = &p;
-    r.cancel = cancel;
+    r.feedback = feedback;
     r.cols = std::max<int>(p.GridNX, 0);
     r.rows = std::max<int>(p.GridNY, 0);
     if (r.cols < 1 || r.rows < 1) return std::nullopt;
@@ -140,12 +140,7 @@ void failWithGdalError(const std::string& what) {
 }
 
 void stopIfCancelled(const NodeRaster& r) {
-    if (r.cancel && r.cancel->load(std::memory_order_relaxed)) throw GisFailure{{}, true};
-}
-
-int CPL_STDCALL progressUnlessCancelled(double, const char*, void* raster) {
-    const auto* r = static_cast<const NodeRaster*>(raster);
-    return r && r->cancel && r->cancel->load(std::memory_order_relaxed) ? FALSE : TRUE;
+    if (r.cancelled()) throw GisFailure{{}, true};
 }
 
 MemFile::MemFile(const std::string& name) {

@@ -4,10 +4,10 @@
 // and the GDAL plumbing the writers share (not part of the public interface).
 
 #include "geo/Geo.h"
+#include "model/Feedback.h"
 #include "model/Project.h"
 
 #include <array>
-#include <atomic>
 #include <gdal_priv.h>
 #include <memory>
 #include <new>
@@ -38,10 +38,11 @@ struct NodeRaster {
     // The ground grid's cell under each pixel column and row (-1: none), for
     // a plane at a certain height; empty otherwise.
     std::vector<long long> groundCol, groundRow;
-    // Raised to stop the writers early (Ctrl-C, Cancel); read at every block
-    // of rows and by GDAL's progress callback. May be null.
-    const std::atomic<bool>* cancel = nullptr;
-    bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
+    // The export's feedback: its cancel (Ctrl-C, Cancel) stops the writers
+    // early, asked at every block of rows and by GDAL's progress callback,
+    // and the GDAL steps report their progress to it. May be null.
+    Feedback* feedback = nullptr;
+    bool cancelled() const { return feedback && feedback->isCanceled(); }
     // Pixels [col0, col0 + n) of one row into `out`.
     void readRow(int row, int col0, int n, double* out) const;
     double at(int col, int row) const {
@@ -58,9 +59,8 @@ geo::Geographic drawingToLonLat(const Project& p, double x, double y);
 // The raster of the project's XY result; nothing when a node leaves the
 // longitude/latitude ranges (or the conversion fails). One pass over the grid
 // finds the maximum and the nodes under the ground; it throws the cancelled
-// GisFailure when `cancel` is raised meanwhile.
-std::optional<NodeRaster> makeNodeRaster(const Project& p,
-                                         const std::atomic<bool>* cancel = nullptr);
+// GisFailure when `feedback` is canceled meanwhile.
+std::optional<NodeRaster> makeNodeRaster(const Project& p, Feedback* feedback = nullptr);
 
 // A colour of the map layers.
 struct Colour {
@@ -74,7 +74,7 @@ std::string hexColour(Colour c); // "#rrggbb"
 void ensureGdal();
 
 // Why a writer could not finish, thrown inside the module and turned into the
-// export's message: GDAL's own error text, or the raised cancel flag.
+// export's message: GDAL's own error text, or the feedback's cancel.
 struct GisFailure {
     std::string why;
     bool cancelled = false;
@@ -83,11 +83,8 @@ struct GisFailure {
 GDALDriver& gdalDriver(const char* name);
 // Throws GisFailure naming `what` and GDAL's last error.
 [[noreturn]] void failWithGdalError(const std::string& what);
-// Throws the cancelled GisFailure when the raster's flag is raised.
+// Throws the cancelled GisFailure once the raster's feedback is canceled.
 void stopIfCancelled(const NodeRaster& r);
-// A GDAL progress callback whose argument is the NodeRaster: it stops the
-// long GDAL steps (contours, compressed copies) when the flag is raised.
-int CPL_STDCALL progressUnlessCancelled(double, const char*, void* raster);
 
 // A file `name` in a folder of its own in GDAL's memory file system; the
 // folder goes with the object.
@@ -107,7 +104,7 @@ class MemFile {
 
 // The raster as a GDAL dataset whose one band (Float64 or Float32) reads
 // the project's grid on demand, with its CRS, unit and nodata. Whole rows
-// are read straight from the grid, never through GDAL's block cache; a raised
+// are read straight from the grid, never through GDAL's block cache; a
 // cancel fails the read. It must not outlive the raster.
 GDALDatasetUniquePtr gridDataset(const NodeRaster& r, GDALDataType type);
 // The gradient image of the raster as four Byte bands (red, green, blue,

@@ -12,12 +12,13 @@ namespace brenvik::gis {
 namespace {
 
 // Copies the source into a new file of the driver at `path`, GDAL reading
-// the source as it writes.
+// the source as it writes and reporting within `span` of the export.
 bool copyTo(const NodeRaster& r, GDALDataset& src, const char* driver, const std::string& path,
-            CSLConstList options) {
+            CSLConstList options, ProgressSpan span) {
+    GdalProgress progress(r.feedback, driver, span);
     GDALDatasetUniquePtr out(
         gdalDriver(driver).CreateCopy(path.c_str(), &src, FALSE, const_cast<char**>(options),
-                                      progressUnlessCancelled, const_cast<NodeRaster*>(&r)));
+                                      progress.function(), progress.data()));
     stopIfCancelled(r);
     if (!out) return false;
     out.reset(); // closing flushes the last blocks
@@ -31,16 +32,16 @@ std::string heightText(const Project& p) {
 
 // The coverage's statistics over its nodes alone (not the padding of its
 // tiles, nor the nodata) and its overviews, for a large grid to open fast.
-bool finishCoverage(const std::string& path, const NodeRaster& r) {
+bool finishCoverage(const std::string& path, const NodeRaster& r, ProgressSpan span) {
     const std::string name = "GPKG:" + path + ":density";
     GDALDatasetUniquePtr ds(
         GDALDataset::Open(name.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE, nullptr, nullptr));
     if (!ds) return false;
     GDALRasterBand* band = ds->GetRasterBand(1);
     double mn = 0, mx = 0, mean = 0, sd = 0;
-    void* raster = const_cast<NodeRaster*>(&r);
-    if (band->ComputeStatistics(FALSE, &mn, &mx, &mean, &sd, progressUnlessCancelled, raster) !=
-        CE_None)
+    GdalProgress statistics(r.feedback, "statistics", span.part(0, 2));
+    if (band->ComputeStatistics(FALSE, &mn, &mx, &mean, &sd, statistics.function(),
+                                statistics.data()) != CE_None)
         CPLErrorReset(); // all nodata: no statistics to give
     const int w = ds->GetRasterXSize(), h = ds->GetRasterYSize();
     int levels[8];
@@ -48,8 +49,9 @@ bool finishCoverage(const std::string& path, const NodeRaster& r) {
     for (int f = 2; n < 8 && (w / f >= 256 || h / f >= 256); f *= 2)
         levels[n++] = f;
     stopIfCancelled(r);
-    if (n > 0 && ds->BuildOverviews("AVERAGE", n, levels, 0, nullptr, progressUnlessCancelled,
-                                    raster) != CE_None)
+    GdalProgress overviews(r.feedback, "overviews", span.part(1, 2));
+    if (n > 0 && ds->BuildOverviews("AVERAGE", n, levels, 0, nullptr, overviews.function(),
+                                    overviews.data()) != CE_None)
         return false;
     stopIfCancelled(r);
     return true;
@@ -69,7 +71,7 @@ bool geoTiffFile(const Project& p, const NodeRaster& r, const std::string& path)
     const char* const options[] = {
         "COMPRESS=DEFLATE",     "LEVEL=1", "PREDICTOR=YES", "BLOCKSIZE=512", "OVERVIEWS=AUTO",
         "NUM_THREADS=ALL_CPUS", nullptr};
-    return copyTo(r, *grid, "COG", path, options);
+    return copyTo(r, *grid, "COG", path, options, {});
 }
 
 bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& path) {
@@ -78,8 +80,8 @@ bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& pa
     {
         GDALDatasetUniquePtr grid = gridDataset(r, GDT_Float64);
         if (!grid) return false;
-        lines = makeIsolines(p, r, *grid);
-        zones = makeZones(p, r, *grid);
+        lines = makeIsolines(p, r, *grid, {0.0, 0.3});
+        zones = makeZones(p, r, *grid, {0.3, 0.6});
     }
     GDALDriver* drv = &gdalDriver("GPKG");
     stopIfCancelled(r);
@@ -93,7 +95,7 @@ bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& pa
             !addMaximumLayer(*ds, p, nullptr))
             return false;
         // The site's buildings and places, when the project has them.
-        const SiteValues site = evaluateSite(p, r.cancel);
+        const SiteValues site = evaluateSite(p, r.feedback);
         if ((!p.Buildings.empty() && !addBuildingLayers(*ds, p, site, false)) ||
             (!p.Places.empty() && !addPlaceLayer(*ds, site)))
             return false;
@@ -122,16 +124,17 @@ bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& pa
                                    "UOM=uW/cm^2",
                                    "GRID_CELL_ENCODING=grid-value-is-area",
                                    nullptr};
-    if (!copyTo(r, *grid32, "GPKG", path, options)) return false;
-    return finishCoverage(path, r);
+    if (!copyTo(r, *grid32, "GPKG", path, options, {0.6, 0.85})) return false;
+    return finishCoverage(path, r, {0.85, 1.0});
 }
 
-std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& r) {
+std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& r,
+                                            ProgressSpan span) {
     GDALDatasetUniquePtr img = colourDataset(r, overlayFirstLevel(p));
     if (!img) return std::nullopt;
     // A banded picture packs to a small file: it is built in memory.
     MemFile file("gradient.png");
-    if (!copyTo(r, *img, "PNG", file.path(), nullptr)) return std::nullopt;
+    if (!copyTo(r, *img, "PNG", file.path(), nullptr, span)) return std::nullopt;
     return file.bytes();
 }
 

@@ -50,7 +50,7 @@ std::vector<std::string> InputDrivers(bool raster) {
 }
 
 TerrainSample SampleTerrain(const Project& p, const std::string& path,
-                            const std::atomic<bool>* cancel) {
+                            const Feedback* feedback) {
     TerrainSample out;
     const auto refuse = [&](const std::string& why) {
         out.refusal = "Terrain not imported from " + path + ": " + why;
@@ -185,7 +185,7 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
     // window with; at the outer half pixel the edge value holds.
     Grid2D<double> ground(nx, ny);
     for (std::size_t k = 0; k < count; ++k) {
-        if (cancel && cancel->load(std::memory_order_relaxed)) return refuse("cancelled");
+        if (feedback && feedback->isCanceled()) return refuse("cancelled");
         const double fx = px[k], fy = py[k];
         const long long c = lo(fx), r = lo(fy);
         const double a = pixel(c, r), b = pixel(c + 1, r), d = pixel(c, r + 1), e = pixel(c + 1, r + 1);
@@ -204,7 +204,7 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
     // inside the plan.
     double datum = std::numeric_limits<double>::infinity();
     for (int r = 0; r < wh; ++r) {
-        if (cancel && cancel->load(std::memory_order_relaxed)) return refuse("cancelled");
+        if (feedback && feedback->isCanceled()) return refuse("cancelled");
         for (int c = 0; c < ww; ++c) {
             const double v = values[std::size_t(r) * std::size_t(ww) + std::size_t(c)];
             if (bad(v) || !(v < datum || absurd(v))) continue;

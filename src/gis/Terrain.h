@@ -1,10 +1,10 @@
 #pragma once
 
 #include "model/DemWindow.h"
+#include "model/Feedback.h"
 #include "model/Grid2D.h"
 #include "model/Project.h"
 
-#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,9 +39,10 @@ inline constexpr double MaxElevationM = 9000.0;
 // open, one without a CRS or a geotransform, one that does not cover every
 // node of the plan (a node outside it or beside a nodata pixel), or one with
 // a value inside the plan outside MinElevationM..MaxElevationM. Leaves the
-// project untouched.
+// project untouched. A canceled `feedback` stops the sampling with the
+// refusal "cancelled".
 TerrainSample SampleTerrain(const Project& p, const std::string& path,
-                            const std::atomic<bool>* cancel = nullptr);
+                            const Feedback* feedback = nullptr);
 
 // The GDAL drivers a user's file (terrain, buildings) is opened with: every
 // driver of rasters, or of vectors, but the virtual datasets, whose text

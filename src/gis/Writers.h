@@ -5,6 +5,7 @@
 // raster a block of rows at a time; false when GDAL failed (not part of the
 // public interface).
 
+#include "gis/GdalProgress.h"
 #include "gis/NodeRaster.h"
 
 #include <optional>
@@ -23,8 +24,10 @@ bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& pa
 inline int overlayFirstLevel(const Project& p) {
     return p.WhiteBackground ? 6 : 1;
 }
-// The gradient image of the raster as a PNG: one RGBA pixel per node.
-std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& r);
+// The gradient image of the raster as a PNG: one RGBA pixel per node,
+// reporting within `span` of the export.
+std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& r,
+                                            ProgressSpan span = {});
 bool kmzFile(const Project& p, const NodeRaster& r, const std::string& path);
 
 } // namespace brenvik::gis

@@ -766,13 +766,6 @@ std::optional<std::uint64_t> FreeSpaceFor(const std::string& path) {
 }
 
 bool WriteFileInChunks(const std::string& path, const std::function<bool(ChunkedText&)>& produce,
-                       const std::atomic<bool>* cancel, std::uint64_t minimumSize,
-                       std::string* why) {
-    Feedback feedback(cancel);
-    return WriteFileInChunks(path, produce, feedback, minimumSize, why);
-}
-
-bool WriteFileInChunks(const std::string& path, const std::function<bool(ChunkedText&)>& produce,
                        Feedback& feedback, std::uint64_t minimumSize, std::string* why) {
     StagedFile f;
     const auto failed = [&](const std::string& reason) {

@@ -2,7 +2,6 @@
 
 #include "model/Feedback.h"
 
-#include <atomic>
 #include <compare>
 #include <cstdint>
 #include <functional>
@@ -173,10 +172,6 @@ class ChunkedText {
 // On failure `why`, when given, names the file and the cause ("disk full").
 bool WriteFileInChunks(const std::string& path, const std::function<bool(ChunkedText&)>& produce,
                        Feedback& feedback, std::uint64_t minimumSize = 0,
-                       std::string* why = nullptr);
-// The same, canceled by `cancel` when given.
-bool WriteFileInChunks(const std::string& path, const std::function<bool(ChunkedText&)>& produce,
-                       const std::atomic<bool>* cancel = nullptr, std::uint64_t minimumSize = 0,
                        std::string* why = nullptr);
 
 // Replaces the file at `path` with `content` as one step (WriteFileInChunks

@@ -23,7 +23,7 @@ std::optional<std::string> AskSavePath(const Project& p, Prompts& prompts) {
     return path;
 }
 
-bool SaveProject(Project& p, Prompts& prompts, const std::atomic<bool>* cancel) {
+bool SaveProject(Project& p, Prompts& prompts, Feedback* feedback) {
     if (auto refused = ExtensionSaveRefusal(p)) {
         prompts.message(*refused);
         return false;
@@ -32,8 +32,9 @@ bool SaveProject(Project& p, Prompts& prompts, const std::atomic<bool>* cancel) 
     if (!path) return false;
     p.FileName = *path;
     std::string why;
-    if (!SaveProjectFile(p, *path, cancel, &why)) {
-        if (!cancel || !cancel->load()) prompts.message(msg::withCause(msg::FileError, why));
+    if (!SaveProjectFile(p, *path, feedback, &why)) {
+        if (!feedback || !feedback->isCanceled())
+            prompts.message(msg::withCause(msg::FileError, why));
         return false;
     }
     return true;

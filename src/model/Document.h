@@ -1,9 +1,9 @@
 #pragma once
 
+#include "model/Feedback.h"
 #include "model/Project.h"
 #include "model/Prompts.h"
 
-#include <atomic>
 #include <optional>
 #include <string>
 
@@ -18,9 +18,9 @@ void NewProject(Project& p);
 // Save: asks for a path with the project filter. Cancelled: nothing is written
 // and FileName stays as it was. Otherwise FileName takes the chosen path and
 // the file is replaced atomically; a failed write shows "Error en el fichero"
-// and leaves any previous file at that path intact, as does a raised `cancel`
+// and leaves any previous file at that path intact, as does a canceled `feedback`
 // (without the message). True when written.
-bool SaveProject(Project& p, Prompts& prompts, const std::atomic<bool>* cancel = nullptr);
+bool SaveProject(Project& p, Prompts& prompts, Feedback* feedback = nullptr);
 
 // The path Save as writes to: asked with the project's own path filled in,
 // the filter's extension added to a name typed without one, and the question

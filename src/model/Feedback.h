@@ -19,8 +19,9 @@ namespace brenvik {
 class Feedback {
   public:
     Feedback() = default;
-    // Canceled also once `watched` is raised (a signal handler's flag).
-    explicit Feedback(const std::atomic<bool>* watched) : watched_(watched) {}
+    // Canceled also once `outer` is: a step of a run that Ctrl-C cancels, a
+    // part of a larger operation. `outer` outlives this feedback.
+    explicit Feedback(const Feedback* outer) : outer_(outer) {}
     virtual ~Feedback() = default;
     Feedback(const Feedback&) = delete;
     Feedback& operator=(const Feedback&) = delete;
@@ -36,21 +37,36 @@ class Feedback {
     virtual void pushInfo(std::string_view text) { (void)text; }
     virtual void pushWarning(std::string_view text) { (void)text; }
 
-    // The window's Cancel. A feedback watching an outside flag is canceled
-    // through that flag as well.
+    // The window's Cancel. A feedback inside an outer one is canceled with
+    // it as well; one that learns of a stop some other way (a signal)
+    // overrides isCanceled() and asks the base too.
     void cancel() { own_.store(true, std::memory_order_relaxed); }
-    bool isCanceled() const {
-        return own_.load(std::memory_order_relaxed) ||
-               (watched_ && watched_->load(std::memory_order_relaxed));
+    virtual bool isCanceled() const {
+        return own_.load(std::memory_order_relaxed) || (outer_ && outer_->isCanceled());
     }
-    // The flag to hand to code that polls an atomic flag in its inner loops
-    // (the map layers' GDAL callbacks, the image's rows): the watched flag
-    // when there is one, else the one cancel() raises.
-    const std::atomic<bool>* cancelFlag() const { return watched_ ? watched_ : &own_; }
 
   private:
     std::atomic<bool> own_{false};
-    const std::atomic<bool>* watched_ = nullptr;
+    const Feedback* outer_ = nullptr;
+};
+
+// One step of a larger operation: its progress 0..1 reaches `whole` as the
+// part [from, to] of it, its notes reach `whole` as they are, and it is
+// canceled with `whole`. Steps told one after the other in rising parts give
+// the whole a fraction that only rises.
+class FeedbackPart : public Feedback {
+  public:
+    FeedbackPart(Feedback& whole, double from, double to)
+        : Feedback(&whole), whole_(whole), from_(from), to_(to) {}
+    void setProgress(double fraction, std::string_view label) override {
+        whole_.setProgress(from_ + (to_ - from_) * fraction, label);
+    }
+    void pushInfo(std::string_view text) override { whole_.pushInfo(text); }
+    void pushWarning(std::string_view text) override { whole_.pushWarning(text); }
+
+  private:
+    Feedback& whole_;
+    double from_, to_;
 };
 
 } // namespace brenvik

@@ -561,15 +561,17 @@ bool ReadProjectFile(Project& p, std::istream& is) {
     return true;
 }
 
-bool SaveProjectFile(const Project& p, const std::string& path, const std::atomic<bool>* cancel,
+bool SaveProjectFile(const Project& p, const std::string& path, Feedback* feedback,
                      std::string* why) {
+    Feedback quiet;
     if (auto refused = ExtensionSaveRefusal(p)) {
         if (why) *why = *refused;
         return false;
     }
     try {
         return WriteFileInChunks(
-            path, [&p](ChunkedText& text) { return WriteProjectText(p, text); }, cancel,
+            path, [&p](ChunkedText& text) { return WriteProjectText(p, text); },
+            feedback ? *feedback : quiet,
             ProjectFileMinimumSize(p), why);
     } catch (const std::bad_alloc&) {
         if (why) *why = path + ": " + msg::OutOfMemory;

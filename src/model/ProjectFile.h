@@ -41,12 +41,12 @@ bool ReadProjectFile(Project& p, std::istream& is);
 
 // The same on a path; saving is atomic (see AtomicFile.h) and written in
 // chunks. A file larger than the free space of the target's file system is
-// refused before it is begun, and a raised `cancel` stops the writing; either
+// refused before it is begun, and a canceled `feedback` stops the writing; either
 // way the old file stays. Loading (and ReadProjectFile) changes `p` only when
 // the whole file was read. On failure `why`, when given, names the file and
 // the cause: the line or key, "out of memory", "disk full".
 bool SaveProjectFile(const Project& p, const std::string& path,
-                     const std::atomic<bool>* cancel = nullptr, std::string* why = nullptr);
+                     Feedback* feedback = nullptr, std::string* why = nullptr);
 bool LoadProjectFile(Project& p, const std::string& path, std::string* why = nullptr);
 
 } // namespace brenvik

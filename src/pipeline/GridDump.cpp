@@ -44,8 +44,8 @@ bool WriteGridDump(ChunkedText& out, const Grid2D<double>& grid, int nx, int ny,
 }
 
 bool writeGridDump(std::ostream& out, const Grid2D<double>& grid, int nx, int ny,
-                   const std::atomic<bool>* cancel) {
-    Feedback feedback(cancel);
+                   Feedback* feedback) {
+    Feedback quiet;
     std::string buf;
     ChunkedText text(
         buf,
@@ -53,7 +53,7 @@ bool writeGridDump(std::ostream& out, const Grid2D<double>& grid, int nx, int ny
             out.write(s.data(), static_cast<std::streamsize>(s.size()));
             return static_cast<bool>(out);
         },
-        &feedback, 1 << 16);
+        feedback ? feedback : &quiet, 1 << 16);
     return WriteGridDump(text, grid, nx, ny);
 }
 

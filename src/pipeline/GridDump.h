@@ -3,7 +3,6 @@
 #include "model/AtomicFile.h"
 #include "model/Grid2D.h"
 
-#include <atomic>
 #include <ostream>
 #include <string>
 
@@ -18,9 +17,9 @@ namespace brenvik::pipeline {
 bool WriteGridDump(ChunkedText& out, const Grid2D<double>& grid, int nx, int ny,
                    const char* value = "c");
 
-// The same into a stream; a raised `cancel` stops it: false then.
+// The same into a stream; a canceled `feedback` stops it: false then.
 bool writeGridDump(std::ostream& out, const Grid2D<double>& grid, int nx, int ny,
-                   const std::atomic<bool>* cancel = nullptr);
+                   Feedback* feedback = nullptr);
 
 // The value form of a dump record: what "%.17g" gives in the C locale.
 std::string formatGridValue(double v);

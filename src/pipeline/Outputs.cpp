@@ -38,6 +38,38 @@ Message Failed(const Feedback& fb, const std::string& why) {
     return msg::withCause(msg::FileError, why);
 }
 
+// A text of records, one a line (a table, a GeoJSON of one feature a line),
+// written through a staged file a chunk of rows at a time: the feedback
+// hears how far it is under `label`, and its cancel, asked at every chunk,
+// leaves the target as it was.
+Message WriteRows(const std::string& text, const std::string& path, const char* label,
+                  Feedback& fb) {
+    constexpr std::size_t kRowsPerChunk = 4096;
+    const auto produce = [&](ChunkedText& out) {
+        std::size_t at = 0;
+        while (at < text.size()) {
+            out.progress(static_cast<double>(at) / static_cast<double>(text.size()), label);
+            std::size_t end = at;
+            for (std::size_t k = 0; k < kRowsPerChunk && end < text.size(); ++k) {
+                const std::size_t nl = text.find('\n', end);
+                end = nl == std::string::npos ? text.size() : nl + 1;
+            }
+            out.buffer().append(text, at, end - at);
+            at = end;
+            if (!out.flush()) return false;
+        }
+        out.progress(1.0, label);
+        return out.flush();
+    };
+    std::string why;
+    try {
+        if (WriteFileInChunks(path, produce, fb, text.size(), &why)) return std::nullopt;
+    } catch (const std::bad_alloc&) {
+        why = path + ": " + msg::OutOfMemory;
+    }
+    return Failed(fb, why);
+}
+
 Message ZoomRefusal(const Project& p) {
     if (p.Zoom != 1.0) return std::string(msg::ExportNeedsZoom);
     return std::nullopt;
@@ -127,12 +159,11 @@ Message WriteRatioGrid(const Project& p, const std::string& path, Feedback& fb,
 template <gis::GisFormat F>
 Message WriteMapLayer(const Project& p, const std::string& path, Feedback& fb,
                       const OutputContext&) {
-    return gis::writeGisFile(p, F, path, fb.cancelFlag());
+    return gis::writeGisFile(p, F, path, &fb);
 }
 
-Message WriteSites(const Project& p, const std::string& path, Feedback&, const OutputContext&) {
-    if (!compliance::SaveSitesFile(p, path)) return std::string(msg::FileError);
-    return std::nullopt;
+Message WriteSites(const Project& p, const std::string& path, Feedback& fb, const OutputContext&) {
+    return WriteRows(compliance::ExportSites(p), path, "sites", fb);
 }
 
 // The context's library, or the one the program loads at start.
@@ -163,10 +194,14 @@ Message WriteRealPlaces(const Project& p, const std::string& path, Feedback& fb,
     std::string text;
     if constexpr (places) {
         const auto values = compliance::EvaluatePlaces(p, inv.inverse);
+        if (fb.isCanceled()) return std::string(msg::Interrupted);
         text = Kind == OutputKind::Places ? compliance::PlacesCsv(values)
                                           : compliance::PlacesGeoJson(values);
     } else {
-        const auto values = compliance::EvaluateBuildings(p, inv.inverse, fb);
+        // The buildings' points are most of the work; the text is written
+        // in the last tenth.
+        FeedbackPart evaluation(fb, 0.0, 0.9);
+        const auto values = compliance::EvaluateBuildings(p, inv.inverse, evaluation);
         if (!values) return std::string(msg::Interrupted);
         if constexpr (Kind == OutputKind::BuildingsGpkg) {
             return gis::writeBuildingsGpkg(p, *values, path);
@@ -174,29 +209,27 @@ Message WriteRealPlaces(const Project& p, const std::string& path, Feedback& fb,
         text = Kind == OutputKind::Buildings ? compliance::BuildingsCsv(*values)
                                              : compliance::BuildingsGeoJson(p, *values);
     }
-    std::string why;
-    if (!WriteFileAtomically(path, text, &why)) return msg::withCause(msg::FileError, why);
-    return std::nullopt;
+    if (places) return WriteRows(text, path, "places", fb);
+    FeedbackPart writing(fb, 0.9, 1.0);
+    return WriteRows(text, path, "buildings", writing);
 }
 
 // Each radiating antenna's boundary against the project's standard, seen
 // from above.
-Message WriteBoundaries(const Project& p, const std::string& path, Feedback&, const OutputContext& ctx) {
+Message WriteBoundaries(const Project& p, const std::string& path, Feedback& fb,
+                        const OutputContext& ctx) {
     const LibraryOf lib(ctx);
     const compliance::LimitsResult limits = compliance::AntennaLimits(p, lib.get());
     if (limits.refusal) return limits.refusal;
     const auto outlines = compliance::BoundaryOutlines(p, limits.limitWm2);
     if (outlines.empty()) return std::string("The project has no antenna that radiates");
-    std::string why;
-    if (!WriteFileAtomically(path, compliance::BoundariesGeoJson(p, outlines), &why))
-        return msg::withCause(msg::FileError, why);
-    return std::nullopt;
+    return WriteRows(compliance::BoundariesGeoJson(p, outlines), path, "boundaries", fb);
 }
 
 Message WriteProject(const Project& p, const std::string& path, Feedback& fb,
                      const OutputContext&) {
     std::string why;
-    if (SaveProjectFile(p, path, fb.cancelFlag(), &why)) return std::nullopt;
+    if (SaveProjectFile(p, path, &fb, &why)) return std::nullopt;
     return Failed(fb, why);
 }
 

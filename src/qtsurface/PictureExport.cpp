@@ -135,7 +135,7 @@ std::optional<PictureFormat> pictureFormatFor(const std::string& path) {
 }
 
 void paintPicture(QPainter& g, const QRectF& page, const Project& p, const PictureRequest& r,
-                  render::DotRandom& rnd, const std::atomic<bool>* cancel) {
+                  render::DotRandom& rnd, const Feedback* cancel) {
     const render::Rgb back = p.WhiteBackground ? render::kWhite : render::kBlack;
     g.fillRect(page, toQColor(back));
     // The whole plan: 100 %, no scrolling.
@@ -165,7 +165,7 @@ void paintPicture(QPainter& g, const QRectF& page, const Project& p, const Pictu
 
 std::optional<std::string> writePicture(const Project& p, const std::string& path,
                                         PictureFormat format, const PictureRequest& r,
-                                        const std::atomic<bool>* cancel) {
+                                        const Feedback* cancel) {
     if (r.pixels.width() < 1 || r.pixels.height() < 1 || r.pixels.width() > 20000 ||
         r.pixels.height() > 20000)
         return std::string("The picture's size must be 1 to 20000 pixels each way");

@@ -42,12 +42,12 @@ struct PictureRequest {
 
 // Paints the picture into `page` (logical coordinates of the painter).
 void paintPicture(QPainter& painter, const QRectF& page, const Project& p, const PictureRequest& r,
-                  render::DotRandom& rnd, const std::atomic<bool>* cancel = nullptr);
+                  render::DotRandom& rnd, const Feedback* cancel = nullptr);
 
-// Writes the picture; the reason when it could not be written. A raised
+// Writes the picture; the reason when it could not be written. A canceled
 // `cancel` ends the drawing with render::DrawingCancelled.
 std::optional<std::string> writePicture(const Project& p, const std::string& path,
                                         PictureFormat format, const PictureRequest& r,
-                                        const std::atomic<bool>* cancel = nullptr);
+                                        const Feedback* cancel = nullptr);
 
 } // namespace brenvik::qtsurface

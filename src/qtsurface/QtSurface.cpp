@@ -302,7 +302,7 @@ void QtSurface::doText(double x, double y, const std::string& text, Rgb colour, 
 }
 
 QImage renderProjectImage(const Project& p, const QSize& size, render::DotRandom& rnd,
-                          const QImage* backgroundPicture, const std::atomic<bool>* cancel,
+                          const QImage* backgroundPicture, const Feedback* cancel,
                           const render::Overlay& overlay) {
     QImage image(size, QImage::Format_RGB32);
     const Rgb back = p.WhiteBackground ? render::kWhite : render::kBlack;

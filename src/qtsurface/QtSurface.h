@@ -139,10 +139,10 @@ inline QColor toQColor(render::Rgb c) {
 // The current plane of a project, redrawn as the window does, into a new
 // image of the given size in pixels (the back colour follows WhiteBackground).
 // Used for the batch companion's image output and the window's image save.
-// A raised `cancel` ends the drawing with render::DrawingCancelled.
+// A canceled `cancel` ends the drawing with render::DrawingCancelled.
 QImage renderProjectImage(const Project& p, const QSize& size, render::DotRandom& rnd,
                           const QImage* backgroundPicture = nullptr,
-                          const std::atomic<bool>* cancel = nullptr,
+                          const Feedback* cancel = nullptr,
                           const render::Overlay& overlay = {});
 
 } // namespace brenvik::qtsurface

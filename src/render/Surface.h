@@ -1,8 +1,8 @@
 #pragma once
 
+#include "model/Feedback.h"
 #include "render/Colour.h"
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -86,12 +86,13 @@ class Surface {
     // position moves on either way). Otherwise the same as print.
     void printLabel(const std::string& text);
 
-    // The flag that stops the drawing (see DrawingCancelled); none by default.
-    void setCancel(const std::atomic<bool>* cancel) { cancel_ = cancel; }
-    // Throws DrawingCancelled when the flag is raised; for long loops that
-    // draw without the primitives.
+    // The feedback whose cancel stops the drawing (see DrawingCancelled);
+    // none by default.
+    void setCancel(const Feedback* cancel) { cancel_ = cancel; }
+    // Throws DrawingCancelled once the feedback is canceled; for long loops
+    // that draw without the primitives.
     void checkCancel() const {
-        if (cancel_ && cancel_->load(std::memory_order_relaxed)) throw DrawingCancelled{};
+        if (cancel_ && cancel_->isCanceled()) throw DrawingCancelled{};
     }
 
     // The surface's pixels, with everything drawn so far already in them, or
@@ -169,7 +170,7 @@ class Surface {
     // when it is cut by an edge and texts are kept inside.
     Bounds placeText(const std::string& text);
 
-    const std::atomic<bool>* cancel_ = nullptr;
+    const Feedback* cancel_ = nullptr;
     Rgb fillColour_ = kBlack;
     FillStyle fillStyle_ = FillStyle::Transparent;
     Rgb textColour_ = kBlack;

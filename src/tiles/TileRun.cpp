@@ -2,6 +2,7 @@
 
 #include "antenna/Pattern.h"
 #include "gis/GdalErrors.h"
+#include "gis/GdalProgress.h"
 #include "model/AtomicFile.h"
 #include "model/InputFile.h"
 #include "model/Memory.h"
@@ -89,12 +90,12 @@ std::vector<Source> Sources(const Manifest& m, const TileEntry& t) {
 // tile it lies in, so tiles join without seams at any cut-off.
 void ComputeRows(const Manifest& m, const Window& w, const std::vector<Source>& src,
                  const std::vector<double>& ground, std::atomic<int>& nextRow, std::atomic<int>& rowsDone,
-                 const std::atomic<bool>* cancel, TileValues& out) {
+                 const Feedback* feedback, TileValues& out) {
     const bool ratio = !out.ratio.empty();
     const double rf = m.reflection;
     for (;;) {
         const int j = nextRow.fetch_add(1);
-        if (j >= w.height || (cancel && cancel->load(std::memory_order_relaxed))) return;
+        if (j >= w.height || (feedback && feedback->isCanceled())) return;
         const double py = m.grid.centreY(w.row + j);
         for (int i = 0; i < w.width; ++i) {
             const std::size_t at = static_cast<std::size_t>(j) * static_cast<std::size_t>(w.width) +
@@ -141,13 +142,11 @@ int UsableCores() {
 }
 
 bool Cancelled(const WorkOptions& o) {
-    return o.cancel && o.cancel->load(std::memory_order_relaxed);
+    return o.feedback && o.feedback->isCanceled();
 }
 
-int CPL_STDCALL CancelProgress(double done, const char*, void* arg) {
-    const auto* o = static_cast<const WorkOptions*>(arg);
-    if (o->progress) o->progress(done);
-    return Cancelled(*o) ? FALSE : TRUE;
+void Report(const WorkOptions& o, double fraction, const char* label) {
+    if (o.feedback) o.feedback->setProgress(fraction, label);
 }
 
 // GDAL copies a raster in swaths and asks the progress callback, which is
@@ -192,8 +191,9 @@ std::optional<std::string> MaximumOverviews(GDALDataset& ds, const WorkOptions& 
     }
     if (levels.empty()) return std::nullopt;
     const gis::GdalErrorTrap trap;
-    if (ds.BuildOverviews("NONE", static_cast<int>(levels.size()), levels.data(), 0, nullptr, nullptr,
-                          nullptr) != CE_None)
+    gis::GdalProgress listen(o.feedback, {}, {}, gis::GdalReport::CancelOnly);
+    if (ds.BuildOverviews("NONE", static_cast<int>(levels.size()), levels.data(), 0, nullptr,
+                          listen.function(), listen.data()) != CE_None)
         return trap.because("cannot make the map's overviews");
     for (int b = 1; b <= ds.GetRasterCount(); ++b) {
         GDALRasterBand* below = ds.GetRasterBand(b);
@@ -317,7 +317,7 @@ bool ComputeTile(const Manifest& m, const TileEntry& t, TileValues& out, const W
     try {
         for (int k = 0; k < threads; ++k)
             pool.emplace_back(ComputeRows, std::cref(m), std::cref(w), std::cref(src), std::cref(ground),
-                              std::ref(nextRow), std::ref(rowsDone), o.cancel, std::ref(out));
+                              std::ref(nextRow), std::ref(rowsDone), o.feedback, std::ref(out));
     } catch (const std::system_error&) {
         // Fewer workers than asked: those started share all the rows.
         if (pool.empty()) {
@@ -330,12 +330,12 @@ bool ComputeTile(const Manifest& m, const TileEntry& t, TileValues& out, const W
     const int started = static_cast<int>(pool.size());
     for (int tick = 0; rowsDone.load() < w.height && nextRow.load() < w.height + started && !Cancelled(o);
          ++tick) {
-        if (o.progress && tick % 25 == 0) o.progress(static_cast<double>(rowsDone.load()) / w.height);
+        if (tick % 25 == 0) Report(o, static_cast<double>(rowsDone.load()) / w.height, "tile");
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     for (std::thread& th : pool) th.join();
     if (Cancelled(o)) return false;
-    if (o.progress) o.progress(1.0);
+    Report(o, 1.0, "tile");
     return true;
 }
 
@@ -478,13 +478,14 @@ TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
                                    "OVERVIEWS=NONE",   threadOption.c_str(),       nullptr};
     GDALDriver* cog = GetGDALDriverManager()->GetDriverByName("COG");
     if (!cog) return {TileOutcome::Failed, "cannot write " + path + ": GDAL has no COG driver"};
-    WorkOptions cancelOnly;
-    cancelOnly.cancel = o.cancel;
+    // The tile's progress is its pixels; the copy only listens for a cancel.
+    gis::GdalProgress listen(o.feedback, {}, {}, gis::GdalReport::CancelOnly);
     bool made = false;
     {
         const SwathLimit swath(threads, bands);
         GDALDatasetUniquePtr outDs(cog->CreateCopy(staged.temporary().c_str(), ds.get(), FALSE,
-                                                   const_cast<char**>(options), CancelProgress, &cancelOnly));
+                                                   const_cast<char**>(options), listen.function(),
+                                                   listen.data()));
         // Closing flushes the last blocks; a failure there is a failed tile.
         made = outDs != nullptr;
     }
@@ -519,8 +520,17 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
     const std::string vrtPath = "/vsimem/brenvik-mosaic-" + mr.hash + ".vrt";
     int usage = 0;
     const gis::GdalErrorTrap trap;
+    GDALBuildVRTOptions* vo = GDALBuildVRTOptionsNew(nullptr, nullptr);
+    gis::GdalProgress listen(o.feedback, {}, {}, gis::GdalReport::CancelOnly);
+    if (vo) GDALBuildVRTOptionsSetProgress(vo, listen.function(), listen.data());
     GDALDatasetH vrt = GDALBuildVRT(vrtPath.c_str(), static_cast<int>(names.size()), nullptr, names.data(),
-                                    nullptr, &usage);
+                                    vo, &usage);
+    GDALBuildVRTOptionsFree(vo);
+    if (Cancelled(o)) {
+        if (vrt) GDALClose(vrt);
+        VSIUnlink(vrtPath.c_str());
+        return std::string(msg::Interrupted);
+    }
     if (!vrt) return trap.because("cannot join the tiles");
 
     // The whole map first as a plain tiled GeoTIFF beside the plan, where
@@ -536,11 +546,9 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
     const int threads = o.threads > 0 ? o.threads : UsableCores();
     const std::string threadOption = "NUM_THREADS=" + std::to_string(threads);
     const int bands = m.standard.empty() ? 1 : 2;
-    WorkOptions firstHalf = o, secondHalf = o;
-    if (o.progress) {
-        firstHalf.progress = [&](double f) { o.progress(f / 2); };
-        secondHalf.progress = [&](double f) { o.progress(0.5 + f / 2); };
-    }
+    // The plain copy is the first half of the progress, the COG the second.
+    gis::GdalProgress firstHalf(o.feedback, "mosaic", {0.0, 0.5});
+    gis::GdalProgress secondHalf(o.feedback, "mosaic", {0.5, 1.0});
     {
         CPLStringList args;
         for (const char* a : {"-of", "GTiff", "-co", "TILED=YES", "-co", "BLOCKXSIZE=512", "-co", "BLOCKYSIZE=512",
@@ -548,7 +556,7 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
                               threadOption.c_str()})
             args.AddString(a);
         GDALTranslateOptions* to = GDALTranslateOptionsNew(args.List(), nullptr);
-        GDALTranslateOptionsSetProgress(to, CancelProgress, &firstHalf);
+        if (to) GDALTranslateOptionsSetProgress(to, firstHalf.function(), firstHalf.data());
         const SwathLimit swath(threads, bands);
         GDALDatasetH res = GDALTranslate(full.c_str(), vrt, to, &usage);
         GDALTranslateOptionsFree(to);
@@ -580,7 +588,8 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
                                        nullptr};
         const SwathLimit swath(threads, bands);
         GDALDatasetUniquePtr res(cog->CreateCopy(staged.temporary().c_str(), src.get(), FALSE,
-                                                 const_cast<char**>(options), CancelProgress, &secondHalf));
+                                                 const_cast<char**>(options), secondHalf.function(),
+                                                 secondHalf.data()));
         if (Cancelled(o)) return std::string(msg::Interrupted);
         if (!res || trap.failed()) return trap.because("cannot write " + out);
     }

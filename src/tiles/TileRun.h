@@ -2,9 +2,9 @@
 
 // Computing one tile of a planned map with the far-field model and writing
 // it as DIR/tiles/I.tif, and joining the finished tiles into one map.
+#include "model/Feedback.h"
 #include "tiles/Manifest.h"
 
-#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -20,9 +20,10 @@ struct TileValues {
 
 struct WorkOptions {
     int threads = 0; // 0: every core the process may use
-    const std::atomic<bool>* cancel = nullptr;
-    // Called on the calling thread now and then with the fraction done.
-    std::function<void(double)> progress;
+    // The run's feedback: its cancel (Ctrl-C, a scheduler's SIGTERM) stops
+    // the work, and it is told the fraction done now and then, on the
+    // calling thread. May be null.
+    Feedback* feedback = nullptr;
 };
 
 // The far-field density (and ratio) at every pixel of tile `index`: the

@@ -2,6 +2,7 @@
 // (one per Slurm array task or Kubernetes index) and joined into one map.
 
 #include "compliance/Limits.h"
+#include "model/Feedback.h"
 #include "model/Messages.h"
 #include "tiles/Plan.h"
 #include "tiles/TileRun.h"
@@ -14,6 +15,7 @@
 #include <exception>
 #include <new>
 #include <optional>
+#include <string>
 
 using namespace brenvik;
 
@@ -35,6 +37,34 @@ void installStopHandler() {
     sigaction(SIGTERM, &sa, nullptr);
 }
 
+// The run's feedback: canceled by the stop flag, and, unless quiet, a line
+// "NAME: N %" on standard error at every tenth (the end always shown when
+// `alwaysEnd`).
+class StopFeedback : public Feedback {
+  public:
+    bool isCanceled() const override {
+        return Feedback::isCanceled() || gStop.load(std::memory_order_relaxed);
+    }
+    void show(std::string name, bool alwaysEnd) {
+        name_ = std::move(name);
+        alwaysEnd_ = alwaysEnd;
+        shown_ = true;
+    }
+    void setProgress(double fraction, std::string_view) override {
+        if (!shown_) return;
+        const int pc = static_cast<int>(fraction * 100.0);
+        if (pc / 10 == lastShown_ / 10 && !(alwaysEnd_ && pc == 100)) return;
+        lastShown_ = pc;
+        std::fprintf(stderr, "%s: %d %%\n", name_.c_str(), pc);
+    }
+
+  private:
+    std::string name_;
+    bool alwaysEnd_ = false;
+    bool shown_ = false;
+    int lastShown_ = -10; // so that 0 % shows
+};
+
 } // namespace
 
 namespace {
@@ -51,9 +81,10 @@ int Run(int argc, char** argv) {
         std::fputs(tilescli::TilesUsage().c_str(), stdout);
         return 0;
     }
+    StopFeedback feedback;
     tiles::WorkOptions work;
     work.threads = o.threads;
-    work.cancel = &gStop;
+    work.feedback = &feedback;
 
     switch (o.command) {
     case tilescli::Command::Plan: {
@@ -106,14 +137,7 @@ int Run(int argc, char** argv) {
     case tilescli::Command::Run: {
         installStopHandler();
         const int index = *o.index;
-        int lastShown = -10; // so that 0 % shows
-        if (!o.quiet)
-            work.progress = [&](double f) {
-                const int pc = static_cast<int>(f * 100.0);
-                if (pc / 10 == lastShown / 10 && pc != 100) return;
-                lastShown = pc;
-                std::fprintf(stderr, "tile %d: %d %%\n", index, pc);
-            };
+        if (!o.quiet) feedback.show("tile " + std::to_string(index), true);
         const tiles::TileRunResult r = tiles::RunTile(o.dir, index, work);
         switch (r.outcome) {
         case tiles::TileOutcome::Written:
@@ -131,14 +155,7 @@ int Run(int argc, char** argv) {
     }
     case tilescli::Command::Mosaic: {
         installStopHandler();
-        int lastShown = -10; // so that 0 % shows
-        if (!o.quiet)
-            work.progress = [&](double f) {
-                const int pc = static_cast<int>(f * 100.0);
-                if (pc / 10 == lastShown / 10) return;
-                lastShown = pc;
-                std::fprintf(stderr, "mosaic: %d %%\n", pc);
-            };
+        if (!o.quiet) feedback.show("mosaic", false);
         if (auto why = tiles::MosaicTiles(o.dir, o.mapOut, work)) {
             std::fprintf(stderr, "brenvik-tiles: %s\n", why->c_str());
             return gStop.load() ? 130 : 1;

@@ -238,7 +238,7 @@ TEST_F(Interrupt, ALongStepStopsSoonAfterTheSignal) {
     Project p = makeSite(2000, 4);
     ASSERT_TRUE(RunXYCalculation(p).ok());
     installInterruptHandler();
-    const std::atomic<bool>* flag = &interruptFlag();
+    const Feedback* flag = &InterruptFeedback();
     ImageRequest dots;
     dots.style = 3;
     dots.width = 8000;

@@ -137,7 +137,8 @@ TEST_F(Steps, RefusalsCarryTheApplicationsMessages) {
 TEST_F(Steps, AFailureOrInterruptLateInTheRunLeavesNoOutputAtAll) {
     writeSite(makeSite(50, 2), dir / "site.bvk");
     std::ofstream(dir / "old.csv") << "previous";
-    std::atomic<bool> stop{true};
+    Feedback stop;
+    stop.cancel();
     RunEnvironment interrupted;
     interrupted.cancel = &stop;
     const struct {

@@ -259,9 +259,10 @@ TEST(XYCalculation, CancelOrFailureLeavesThePreviousResult) {
     int calls = 0;
     stopAtOnce.progress = [&](const CalcProgress&) { return ++calls < 2; };
     EXPECT_EQ(RunXYCalculation(p, stopAtOnce).status, CalcStatus::Cancelled);
-    std::atomic<bool> flag{true};
+    Feedback canceled;
+    canceled.cancel();
     CalcControl flagged;
-    flagged.cancel = &flag;
+    flagged.feedback = &canceled;
     EXPECT_EQ(RunXYCalculation(p, flagged).status, CalcStatus::Cancelled);
 
     // A view scrolled off the ground grid: the node lookups fall outside it.

@@ -55,7 +55,8 @@ TEST(CsvStream, LargeGridBytesAreUnchanged) {
     const Project p = LargeResult();
     TempDir dir;
     for (const auto& e : expected) {
-        ASSERT_TRUE(SaveCsvFile(p, e.kind, dir.file("c.csv")));
+        Feedback quiet;
+        ASSERT_TRUE(SaveCsvFile(p, e.kind, dir.file("c.csv"), quiet));
         const std::string text = Slurp(dir.file("c.csv"));
         EXPECT_EQ(text.size(), e.size);
         EXPECT_EQ(Fnv1a(text), e.hash);
@@ -88,8 +89,9 @@ TEST(CsvStream, ACancelledExportKeepsTheOldFile) {
     const Project p = LargeResult();
     TempDir dir;
     brenvik::testing::Spit(dir.file("c.csv"), "previous");
-    std::atomic<bool> cancel{true};
-    EXPECT_FALSE(SaveCsvFile(p, CsvExport::ConcentrationsCartesian, dir.file("c.csv"), &cancel));
+    Feedback cancel;
+    cancel.cancel();
+    EXPECT_FALSE(SaveCsvFile(p, CsvExport::ConcentrationsCartesian, dir.file("c.csv"), cancel));
     EXPECT_EQ(Slurp(dir.file("c.csv")), "previous");
     EXPECT_EQ(dir.entries(), 1);
 }

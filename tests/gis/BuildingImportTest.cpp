@@ -101,7 +101,8 @@ TEST(BuildingImport, AbsurdFeaturesAreRefusedAndWhatImportsSaves) {
         9.0);
     ASSERT_FALSE(ok.refusal) << *ok.refusal;
     // The batch's Ctrl-C stops a reading.
-    const std::atomic<bool> raised{true};
+    Feedback raised;
+    raised.cancel();
     const auto stopped = gis::ReadBuildings(p, dir.file("ok.geojson"), 9.0, &raised);
     ASSERT_TRUE(stopped.refusal);
     EXPECT_TRUE(stopped.refusal->ends_with(": cancelled")) << *stopped.refusal;

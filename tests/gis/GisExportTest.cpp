@@ -287,12 +287,12 @@ TEST(GisExportBadCases, CancelStopsEveryFormatSoonAndAMissingDriverIsNamed) {
     TempDir dir;
     for (GisFormat f : gisFormats()) {
         SCOPED_TRACE(gisFormatCaption(f));
-        std::atomic<bool> cancel{false};
+        Feedback cancel;
         std::chrono::steady_clock::time_point raised{};
         std::thread ctrlC([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(150));
             raised = std::chrono::steady_clock::now();
-            cancel = true;
+            cancel.cancel();
         });
         const auto failed = writeGisFile(p, f, dir.file("x"), &cancel);
         const auto stopped = std::chrono::steady_clock::now();

@@ -318,21 +318,22 @@ TEST(OutputTarget, AJournalAcrossTwoFoldersIsSettledWhenAnotherRunReplacedOneTar
 TEST(OutputTarget, ChunksStopWhenCancelled) {
     TempDir dir;
     Spit(dir.file("t.csv"), "old");
-    std::atomic<bool> cancel{false};
+    Feedback cancel;
     int chunks = 0;
     auto produce = [&](ChunkedText& t) {
         for (int k = 0; k < 100000; ++k) {
             t.buffer().append(100, 'x');
             if (t.buffer().size() >= (1 << 20)) ++chunks;
-            if (chunks == 2) cancel = true;
+            if (chunks == 2) cancel.cancel();
             if (!t.maybeFlush()) return false;
         }
         return true;
     };
-    EXPECT_FALSE(WriteFileInChunks(dir.file("t.csv"), produce, &cancel));
+    EXPECT_FALSE(WriteFileInChunks(dir.file("t.csv"), produce, cancel));
     EXPECT_EQ(std::tuple(chunks, Slurp(dir.file("t.csv")), dir.entries()), std::tuple(2, "old", 1));
     // A file larger than the free space is refused before it is begun.
+    Feedback quiet;
     EXPECT_FALSE(WriteFileInChunks(
-        dir.file("t.csv"), [](ChunkedText&) { return true; }, nullptr, ~std::uint64_t{0}));
+        dir.file("t.csv"), [](ChunkedText&) { return true; }, quiet, ~std::uint64_t{0}));
     EXPECT_EQ(dir.entries(), 1);
 }
