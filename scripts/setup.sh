@@ -3,7 +3,7 @@
 BRENVIK_PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
                   qt6-base-dev qt6-qpa-plugins libqt6svg6 qt6-svg-dev libgl-dev libsleef-dev nlohmann-json3-dev
                   libgdal-dev gdal-bin libminizip-dev poppler-utils desktop-file-utils libcli11-dev ccache
-                  nodejs)
+                  nodejs ninja-build clang-format)
 
 brenvik_install_missing() {
     local missing=()
@@ -31,6 +31,12 @@ brenvik_build() { # build-dir, cmake options...
         export CCACHE_BASEDIR="$PWD"
         launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
     fi
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" "$@" >/dev/null
+    # Ninja schedules the two cores better than make; a build folder keeps the
+    # generator it was first made with.
+    local generator=()
+    if [ ! -f "$dir/CMakeCache.txt" ] && command -v ninja >/dev/null 2>&1; then
+        generator=(-G Ninja)
+    fi
+    cmake -S . -B "$dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
 }

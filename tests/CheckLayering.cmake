@@ -1,48 +1,133 @@
-# Fails when a core module includes a Qt header or a header of the Qt
-# programs, when a core module includes one above it (model < antenna < geo <
-# calc < render < export < compliance < gis), or when the batch companion
-# includes the application's headers. The output pipeline sits on top of
-# the core.
-# Run by ctest as: cmake -DSRC=<source dir>/src -P CheckLayering.cmake
-set(core model antenna calc render export geo gis compliance tiles pipeline)
+# Checks the includes of src/ against the table "Who owns what" of
+# ARCHITECTURE.md, whose column "depends on" is the one statement of who may
+# build on whom. In that column a lower-case word (`model`, `gis`) names a
+# module, a folder of src/; anything else (`PROJ`, `Qt Gui`, `nlohmann-json`)
+# names a library outside the tree, and a remark in parentheses is ignored.
+# Fails when
+#   - a module includes a header of a module its row does not list,
+#   - a module whose row lists no Qt library includes a Qt header,
+#   - the table lists a module that is not a folder of src/, or a folder of
+#     src/ has no row,
+#   - the modules depend on each other in a circle.
+# Prints the order the table gives: each module after every module it lists.
+# Run by ctest as: cmake -DSRC=<source dir>/src -DTABLE=<ARCHITECTURE.md> -P CheckLayering.cmake
+cmake_minimum_required(VERSION 3.22)
 set(faults "")
 
-function(scan dir forbidden what)
-  file(GLOB_RECURSE files ${SRC}/${dir}/*.h ${SRC}/${dir}/*.cpp)
-  foreach(f ${files})
-    file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include")
-    foreach(line ${lines})
-      if(line MATCHES "${forbidden}")
-        file(RELATIVE_PATH rel ${SRC} ${f})
-        set(faults "${faults}\n  ${rel}: ${what}: ${line}")
-      endif()
-    endforeach()
+# The table's rows. Brackets and semicolons are CMake's list syntax, so they
+# are neutralised before the text is cut into lines.
+file(READ ${TABLE} text)
+string(REPLACE ";" "," text "${text}")
+string(REPLACE "[" "(" text "${text}")
+string(REPLACE "]" ")" text "${text}")
+string(REPLACE "\n" ";" lines "${text}")
+set(modules "")
+foreach(line IN LISTS lines)
+  if(NOT line MATCHES "^\\|[ \t]*`src/([a-z]+)`[ \t]*\\|.*\\|([^|]*)\\|[ \t]*$")
+    continue()
+  endif()
+  set(m ${CMAKE_MATCH_1})
+  string(REGEX REPLACE "\\([^)]*\\)" "" cell "${CMAKE_MATCH_2}")
+  string(REPLACE "," ";" entries "${cell}")
+  set(deps_${m} "")
+  set(qt_${m} FALSE)
+  foreach(e IN LISTS entries)
+    string(STRIP "${e}" e)
+    if(e MATCHES "^[a-z]+$")
+      list(APPEND deps_${m} ${e})
+    elseif(e MATCHES "^Qt")
+      set(qt_${m} TRUE)
+    endif()
   endforeach()
-  set(faults "${faults}" PARENT_SCOPE)
-endfunction()
-
-foreach(m ${core})
-  scan(${m} "[<\"](Q[A-Za-z]*|Qt[A-Za-z]*/.*)[>\"]" "a core module includes Qt")
-  scan(${m} "[<\"](app|batch|qtsurface)/" "a core module includes a Qt program's header")
+  list(APPEND modules ${m})
 endforeach()
-scan(batch "[<\"]app/" "the batch companion includes the application")
-scan(tilescli "[<\"](Q[A-Za-z]*|Qt[A-Za-z]*/.*|app/|batch/|qtsurface/)" "the tile program includes Qt or a Qt program's header")
+if(NOT modules)
+  message(FATAL_ERROR "No row of the table \"Who owns what\" found in ${TABLE}")
+endif()
 
-# Inside the core a module builds only on the modules below it in this order;
-# an include of a module above it is an upward dependency.
-set(order model antenna geo calc render export compliance gis pipeline)
-list(LENGTH order count)
-math(EXPR last "${count} - 1")
-foreach(i RANGE 0 ${last})
-  list(GET order ${i} m)
-  math(EXPR next "${i} + 1")
-  if(next LESS count)
-    list(SUBLIST order ${next} -1 above)
-    list(JOIN above "|" above)
-    scan(${m} "[<\"](${above})/" "${m} includes a module above it")
+# Every module of the table is a folder, and every folder with sources a module.
+file(GLOB entries LIST_DIRECTORIES true ${SRC}/*)
+set(folders "")
+foreach(d IN LISTS entries)
+  file(GLOB_RECURSE sources ${d}/*.h ${d}/*.cpp)
+  if(IS_DIRECTORY ${d} AND sources)
+    get_filename_component(name ${d} NAME)
+    list(APPEND folders ${name})
+  endif()
+endforeach()
+foreach(m IN LISTS modules)
+  if(NOT m IN_LIST folders)
+    string(APPEND faults "\n  the table lists src/${m}, which is not a folder of src/")
+  endif()
+  foreach(d IN LISTS deps_${m})
+    if(NOT d IN_LIST folders)
+      string(APPEND faults "\n  src/${m} depends on ${d}, which is not a folder of src/")
+    endif()
+  endforeach()
+endforeach()
+foreach(f IN LISTS folders)
+  if(NOT f IN_LIST modules)
+    string(APPEND faults "\n  src/${f} has no row in the table")
   endif()
 endforeach()
 
+# The includes of each module against its row; one fault per module and
+# what it uses, naming the first include found.
+set(reported "")
+macro(unlisted m used rel line)
+  if(NOT "${m}>${used}" IN_LIST reported)
+    list(APPEND reported "${m}>${used}")
+    string(APPEND faults "\n  ${m} includes ${used}, which its row does not list (${rel}: ${line})")
+  endif()
+endmacro()
+list(JOIN folders "|" any_module)
+foreach(m IN LISTS modules)
+  file(GLOB_RECURSE files ${SRC}/${m}/*.h ${SRC}/${m}/*.cpp)
+  foreach(f IN LISTS files)
+    file(RELATIVE_PATH rel ${SRC} ${f})
+    file(STRINGS ${f} includes REGEX "^[ \t]*#[ \t]*include")
+    foreach(line IN LISTS includes)
+      if(line MATCHES "[<\"](${any_module})/")
+        set(used ${CMAKE_MATCH_1})
+        if(NOT used STREQUAL m AND NOT used IN_LIST deps_${m})
+          unlisted(${m} ${used} ${rel} "${line}")
+        endif()
+      elseif(NOT qt_${m} AND line MATCHES "[<\"](Q[A-Za-z]*|Qt[A-Za-z]*/.*)[>\"]")
+        unlisted(${m} Qt ${rel} "${line}")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+# The order: repeatedly the first module of the table whose modules are all
+# placed. What is never placed stands in a circle.
+set(order "")
+set(left ${modules})
+while(left)
+  set(next "")
+  foreach(m IN LISTS left)
+    set(ready TRUE)
+    foreach(d IN LISTS deps_${m})
+      if(d IN_LIST modules AND NOT d IN_LIST order)
+        set(ready FALSE)
+      endif()
+    endforeach()
+    if(ready)
+      set(next ${m})
+      break()
+    endif()
+  endforeach()
+  if(NOT next)
+    list(JOIN left ", " circle)
+    string(APPEND faults "\n  the modules ${circle} depend on each other in a circle")
+    break()
+  endif()
+  list(APPEND order ${next})
+  list(REMOVE_ITEM left ${next})
+endwhile()
+list(JOIN order " < " shown)
+message(STATUS "Order of the modules: ${shown}")
+
 if(faults)
-  message(FATAL_ERROR "Layering broken:${faults}")
+  message(FATAL_ERROR "Layering broken (the table is in ${TABLE}):${faults}")
 endif()
