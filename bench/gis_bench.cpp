@@ -92,12 +92,12 @@ void BM_GisCancel(benchmark::State& state, gis::GisFormat f) {
     gis::writeGisFile(p, f, path);
     const auto whole = Clock::now() - t0;
     for (auto _ : state) {
-        std::atomic<bool> stop{false};
+        Feedback stop;
         Clock::time_point raised{};
         std::thread cancel([&] {
             std::this_thread::sleep_for(whole * state.range(0) / 100);
             raised = Clock::now();
-            stop = true;
+            stop.cancel();
         });
         const auto failed = gis::writeGisFile(p, f, path, &stop);
         const auto ended = Clock::now();
