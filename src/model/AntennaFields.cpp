@@ -1,7 +1,6 @@
 #include "model/AntennaFields.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 
 namespace brenvik {
@@ -18,7 +17,7 @@ constexpr std::size_t NameLength = 200;
 // One row per attribute, in the site inventory's column order. The attribute
 // table's columns 0 and 1 (tower, record) are no attribute of the antenna.
 // clang-format off
-const std::array<AntennaFieldRow, 16> kRows{{
+const AntennaFieldRow kRows[] = {
     {F::Site, K::Text, "Site", "Site", 12, 0, 0, false, false, "site-name.", BlockPart::Names,
      "site", InventoryPart::Always, true, StampUse::No, nullptr, &Antenna::AntSite, NameLength},
     {F::Longitude, K::Position, "Longitude", "Longitude", 4, -180.0, 180.0, false, false, "",
@@ -57,7 +56,7 @@ const std::array<AntennaFieldRow, 16> kRows{{
     {F::ElectricalTilt, K::Number, "Electrical tilt (degrees)", "", -1, -90.0, 90.0, false, false,
      "beam-e-tilt.", BlockPart::Beam, "electrical_tilt_deg", InventoryPart::Beam, false, StampUse::Always,
      &Antenna::AntElectricalTiltDeg},
-}};
+};
 // clang-format on
 
 std::string Shortest(double v) {
@@ -75,7 +74,7 @@ std::span<const AntennaFieldRow> AntennaFieldTable() {
 const AntennaFieldRow& FieldRow(AntennaField f) {
     for (const AntennaFieldRow& r : kRows)
         if (r.id == f) return r;
-    return kRows.front(); // every field has its row
+    return kRows[0]; // every field has its row
 }
 
 const AntennaFieldRow* RowOfColumn(std::string_view column) {
