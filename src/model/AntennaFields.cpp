@@ -56,6 +56,9 @@ const AntennaFieldRow kRows[] = {
     {F::ElectricalTilt, K::Number, "Electrical tilt (degrees)", "", -1, -90.0, 90.0, false, false,
      "beam-e-tilt.", BlockPart::Beam, "electrical_tilt_deg", InventoryPart::Beam, false, StampUse::Always,
      &Antenna::AntElectricalTiltDeg},
+    {F::Operator, K::Text, "Operator", "Operator", 14, 0, 0, false, false, "operator.",
+     BlockPart::Names, "operator", InventoryPart::Own, false, StampUse::No, nullptr,
+     &Antenna::AntOperator, NameLength},
 };
 // clang-format on
 

@@ -30,6 +30,7 @@ enum class AntennaField {
     VBeamwidth,
     ElectricalTilt,
     Site,
+    Operator,
 };
 
 // What a field holds: where the antenna stands (worked out from its node and

@@ -78,3 +78,27 @@ TEST(FieldRoundTrip, ANamelessProjectWritesNoKeyOrColumnOfTheNames) {
     const std::string csv = ExportSites(p);
     EXPECT_EQ(csv.substr(0, csv.find('\r')), SitesHeader);
 }
+
+TEST(FieldRoundTrip, ABadNameIsRefusedNamingItsLineAndColumn) {
+    for (const AntennaFieldRow& r : AntennaFieldTable()) {
+        if (r.inventory != InventoryPart::Own) continue;
+        const std::string head = std::string(SitesHeader) + "," + r.column + "\n";
+        const std::string row = "mast,,,40,60,6,panel,100,90,2,900,,";
+        const std::string cases[][2] = {
+            {"a\tb", "line 2: " + std::string(r.column) + " 'a?b' holds a control character"},
+            {std::string(r.maxLength + 1, 'x'),
+             "is longer than " + std::to_string(r.maxLength) + " characters"},
+        };
+        for (const auto& [value, says] : cases) {
+            Project p;
+            const auto refused = ImportSites(p, head + row + value + "\n", ImportMode::Replace);
+            ASSERT_TRUE(refused) << r.column;
+            EXPECT_NE(refused->find(says), std::string::npos) << *refused;
+            EXPECT_EQ(p.AntennaCount, 0);
+        }
+        Project p;
+        ASSERT_EQ(ImportSites(p, head + row + std::string(r.maxLength, 'x') + "\n",
+                              ImportMode::Replace),
+                  std::nullopt);
+    }
+}
