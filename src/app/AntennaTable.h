@@ -43,6 +43,7 @@ class AntennaTableModel : public QAbstractTableModel {
         Site,  // the inventory's site name (read only)
         Label, // the inventory's label (read only)
         Operator,
+        Installation,
         ColumnCount
     };
     static constexpr int SortRole = Qt::UserRole;

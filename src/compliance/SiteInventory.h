@@ -80,7 +80,9 @@ enum class ImportMode { Replace, Add };
 // pattern file is read once and stored once in Project::Patterns (as
 // antenna::AddPattern keeps it; replacing the antennas drops the patterns
 // none of them uses); a file that cannot be read refuses the import, naming
-// the row and the file's own message.
+// the row and the file's own message. The optional columns `operator` and
+// `installation` name what runs the antenna and the installation it belongs
+// to (free texts without control characters, at most 200 bytes).
 std::optional<std::string> ImportSites(Project& p, const std::string& csv, ImportMode mode,
                                        const std::string& folder = {});
 // The file is read only when it is a plain file of at most 256 MiB.
@@ -92,7 +94,8 @@ std::optional<std::string> ImportSitesFile(Project& p, const std::string& path, 
 // number; the label the imported one, else the antenna's name. Lines end in CR LF like every
 // text file of the program. The beam columns follow only when an antenna
 // has a pattern or a beam other than the default; `pattern` is then the
-// pattern's file name, to be kept beside the inventory.
+// pattern's file name, to be kept beside the inventory. The `operator` and
+// `installation` columns follow each only when some antenna has one.
 std::string ExportSites(const Project& p);
 bool SaveSitesFile(const Project& p, const std::string& path);
 

@@ -59,6 +59,9 @@ const AntennaFieldRow kRows[] = {
     {F::Operator, K::Text, "Operator", "Operator", 14, 0, 0, false, false, "operator.",
      BlockPart::Names, "operator", InventoryPart::Own, false, StampUse::No, nullptr,
      &Antenna::AntOperator, NameLength},
+    {F::Installation, K::Text, "Installation", "Installation", 15, 0, 0, false, false,
+     "installation.", BlockPart::Names, "installation", InventoryPart::Own, false, StampUse::No,
+     nullptr, &Antenna::AntInstallation, NameLength},
 };
 // clang-format on
 

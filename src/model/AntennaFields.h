@@ -31,6 +31,7 @@ enum class AntennaField {
     ElectricalTilt,
     Site,
     Operator,
+    Installation,
 };
 
 // What a field holds: where the antenna stands (worked out from its node and
