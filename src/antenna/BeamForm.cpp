@@ -1,5 +1,6 @@
 #include "antenna/BeamForm.h"
 
+#include "model/AntennaFields.h"
 #include "model/Messages.h"
 
 #include <algorithm>
@@ -67,20 +68,18 @@ std::optional<std::string> ReadBoxes(const BeamForm& f, const NumberParser& pars
 } // namespace
 
 const std::vector<FieldRule>& BeamRules() {
-    static const std::vector<FieldRule> rules = {
-        {.box = "hBeamwidth",
-         .label = "Horizontal width (degrees)",
-         .min = 0.0,
-         .max = 360.0,
-         .aboveMin = true},
-        {.box = "vBeamwidth",
-         .label = "Vertical width (degrees)",
-         .min = 0.0,
-         .max = 180.0,
-         .aboveMin = true,
-         .mayBeEmpty = true},
-        {"electricalTilt", "Electrical tilt (degrees)", -90.0, 90.0},
+    const auto box = [](const char* name, AntennaField f) {
+        const AntennaFieldRow& r = FieldRow(f);
+        return FieldRule{.box = name, .label = r.label, .min = r.min, .max = r.max,
+                         .aboveMin = r.aboveMin};
     };
+    static const std::vector<FieldRule> rules = [&] {
+        std::vector<FieldRule> v{box("hBeamwidth", AntennaField::HBeamwidth),
+                                 box("vBeamwidth", AntennaField::VBeamwidth),
+                                 box("electricalTilt", AntennaField::ElectricalTilt)};
+        v[1].mayBeEmpty = true; // empty: twice the open angle
+        return v;
+    }();
     return rules;
 }
 

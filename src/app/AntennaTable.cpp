@@ -1,5 +1,6 @@
 #include "app/AntennaTable.h"
 
+#include "app/dialogs/DialogBase.h"
 #include "geo/Geo.h"
 
 #include <QComboBox>
@@ -15,48 +16,27 @@ namespace brenvik::app {
 
 namespace {
 
-const char* const kHeaders[] = {"Tower",    "Antenna",         "X (m)", "Y (m)",     "Longitude",
-                                "Latitude", "Height (m)",      "Type",  "Power (W)", "Direction",
-                                "Tilt",     "Frequency (MHz)", "Site",  "Label"};
+// The attribute table's own columns, before the antenna's fields.
+const char* const kLeadingHeaders[] = {"Tower", "Antenna"};
+
+// The field shown in a column; none for the tower and the record.
+const AntennaFieldRow* rowOf(int column) {
+    for (const AntennaFieldRow& r : AntennaFieldTable())
+        if (r.tableColumn == column) return &r;
+    return nullptr;
+}
 
 // The editable columns and the field each edits.
 std::optional<AntennaField> fieldOf(int column) {
-    using C = AntennaTableModel;
-    switch (column) {
-    case C::XMetres:
-        return AntennaField::XMetres;
-    case C::YMetres:
-        return AntennaField::YMetres;
-    case C::Height:
-        return AntennaField::Height;
-    case C::Type:
-        return AntennaField::Type;
-    case C::Power:
-        return AntennaField::Power;
-    case C::Direction:
-        return AntennaField::Direction;
-    case C::Tilt:
-        return AntennaField::Tilt;
-    case C::Frequency:
-        return AntennaField::FrequencyMHz;
-    default:
-        return std::nullopt;
-    }
+    const AntennaFieldRow* r = rowOf(column);
+    if (!r || !r->editable) return std::nullopt;
+    return r->id;
 }
-
 
 geo::Geographic lonLat(const Project& p, int slot) {
     const double x = AntennaFieldValue(p, slot, AntennaField::XMetres) - p.OriginX;
     const double y = AntennaFieldValue(p, slot, AntennaField::YMetres) - p.OriginY;
     return geo::ToGeographic(p, geo::Metres{x, y});
-}
-
-// Numbers as the user types them: the locale's, or C's.
-std::optional<double> parseNumber(const QString& text) {
-    bool ok = false;
-    double v = QLocale().toDouble(text.trimmed(), &ok);
-    if (!ok) v = QLocale::c().toDouble(text.trimmed(), &ok);
-    return ok ? std::optional<double>(v) : std::nullopt;
 }
 
 QString number(double v, int decimals = 2) {
@@ -101,19 +81,22 @@ QVariant AntennaTableModel::data(const QModelIndex& index, int role) const {
     case Latitude:
         value = lonLat(p_, slot).lat, decimals = 7;
         break;
-    case Site:
-    case Label:
-        if (role == Qt::DisplayRole || role == SortRole)
-            return QString::fromStdString(index.column() == Site ? a.AntSite : a.AntLabel);
-        return {};
     case Type:
         if (role == Qt::DisplayRole || role == Qt::EditRole)
             return QString::fromUtf8(AntennaKindName(a.AntType));
         if (role == SortRole) return static_cast<int>(a.AntType);
         return {};
-    default:
-        value = AntennaFieldValue(p_, slot, *fieldOf(index.column()));
+    default: {
+        const AntennaFieldRow* r = rowOf(index.column());
+        if (!r) return {};
+        // The names are read only: shown and sorted as they are.
+        if (r->kind == FieldKind::Text)
+            return role == Qt::DisplayRole || role == SortRole
+                       ? QVariant(QString::fromStdString(FieldText(a, *r)))
+                       : QVariant();
+        value = AntennaFieldValue(p_, slot, r->id);
         break;
+    }
     }
     if (role == SortRole) return value;
     if (role == Qt::DisplayRole || role == Qt::EditRole) return number(value, decimals);
@@ -122,7 +105,11 @@ QVariant AntennaTableModel::data(const QModelIndex& index, int role) const {
 
 QVariant AntennaTableModel::headerData(int section, Qt::Orientation o, int role) const {
     if (role != Qt::DisplayRole) return {};
-    if (o == Qt::Horizontal && section >= 0 && section < ColumnCount) return kHeaders[section];
+    if (o == Qt::Horizontal && section >= 0 && section < ColumnCount) {
+        if (section <= Slot) return kLeadingHeaders[section];
+        if (const AntennaFieldRow* r = rowOf(section)) return r->header;
+        return {};
+    }
     return o == Qt::Vertical ? QVariant(section + 1) : QVariant();
 }
 
@@ -145,7 +132,7 @@ bool AntennaTableModel::setData(const QModelIndex& index, const QVariant& value,
             AntennaKindFromText(value.toString().toStdString());
         refused = !kind ? std::optional<std::string>("Type: BTS (panel) or DTS (stick)")
                         : editor_(index.row() + 1, *field, *kind == AntennaKind::Stick ? 1 : 0);
-    } else if (const std::optional<double> v = parseNumber(value.toString())) {
+    } else if (const std::optional<double> v = dialognum::parse(value.toString())) {
         refused = editor_(index.row() + 1, *field, *v);
     } else {
         refused = RangeMessage(range);
@@ -264,7 +251,7 @@ void PropertiesPanel::commit(AntennaField f) {
     }
     for (auto& [field, box] : boxes_) {
         if (field != f) continue;
-        const std::optional<double> v = parseNumber(box->text());
+        const std::optional<double> v = dialognum::parse(box->text());
         // Nothing to do when the box shows the stored value.
         if (v && number(*v, 4) == number(AntennaFieldValue(p_, slot, f), 4)) return;
         editor_(slot, f, v ? *v : std::nan(""));

@@ -42,6 +42,8 @@ class AntennaTableModel : public QAbstractTableModel {
         Frequency,
         Site,  // the inventory's site name (read only)
         Label, // the inventory's label (read only)
+        Operator,
+        Installation,
         ColumnCount
     };
     static constexpr int SortRole = Qt::UserRole;

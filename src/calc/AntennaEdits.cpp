@@ -144,25 +144,8 @@ int EraseTower(Project& p, int slot) {
 }
 
 FieldRange AntennaFieldRange(AntennaField f) {
-    switch (f) {
-    case AntennaField::XMetres:
-        return {"X (m)", -1e9, 1e9};
-    case AntennaField::YMetres:
-        return {"Y (m)", -1e9, 1e9};
-    case AntennaField::Height:
-        return {"Height (m)", 0.0, 10000.0};
-    case AntennaField::Type:
-        return {"Type", 1.0, 0.0};
-    case AntennaField::Power:
-        return {"Power (W)", 0.0, 1e7};
-    case AntennaField::Direction:
-        return {"Direction (degrees)", 0.0, 360.0};
-    case AntennaField::Tilt:
-        return {"Tilt (degrees)", -85.0, 85.0};
-    case AntennaField::FrequencyMHz:
-        return {"Frequency (MHz)", MinAntennaFrequencyMHz, MaxAntennaFrequencyMHz};
-    }
-    return {"", 0, 0};
+    const AntennaFieldRow& r = FieldRow(f);
+    return {r.label, r.min, r.max};
 }
 
 std::string RangeMessage(const FieldRange& r) {
@@ -177,20 +160,11 @@ double AntennaFieldValue(const Project& p, int slot, AntennaField f) {
         return p.OriginX + AntennaPosition(p, a).East;
     case AntennaField::YMetres:
         return p.OriginY + AntennaPosition(p, a).North;
-    case AntennaField::Height:
-        return a.AntHeight;
     case AntennaField::Type:
         return a.AntType == AntennaKind::Stick ? 1.0 : 0.0;
-    case AntennaField::Power:
-        return a.AntPower;
-    case AntennaField::Direction:
-        return a.AntDirection;
-    case AntennaField::Tilt:
-        return a.AntTilt;
-    case AntennaField::FrequencyMHz:
-        return a.AntFrequencyMHz;
+    default:
+        return FieldNumber(a, FieldRow(f));
     }
-    return 0.0;
 }
 
 std::optional<AntennaKind> AntennaKindFromText(std::string_view text) {
@@ -244,24 +218,9 @@ std::optional<std::string> SetAntennaField(Project& p, int slot, AntennaField f,
         if (!MoveTower(p, slot, x, y, 1.0, at)) return std::string(msg::SpotTaken);
         return std::nullopt;
     }
-    double* field = nullptr;
-    switch (f) {
-    case AntennaField::Height:
-        field = &a.AntHeight;
-        break;
-    case AntennaField::Power:
-        field = &a.AntPower;
-        break;
-    case AntennaField::Direction:
-        field = &a.AntDirection;
-        break;
-    case AntennaField::Tilt:
-        field = &a.AntTilt;
-        break;
-    default:
-        field = &a.AntFrequencyMHz;
-        break;
-    }
+    const AntennaFieldRow& row = FieldRow(f);
+    if (!row.editable || !row.number) return RangeMessage(r);
+    double* field = &(a.*row.number);
     if (*field == value) return std::nullopt;
     *field = value;
     if (f == AntennaField::Height) { // typed in metres

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/AntennaFields.h"
 #include "model/Project.h"
 
 namespace brenvik {
@@ -50,19 +51,18 @@ bool MoveTower(Project& p, int slot, double xs, double ys, double zoom,
 int EraseTower(Project& p, int slot);
 
 // The fields of an antenna that the attribute table and the properties panel
-// edit in place.
-enum class AntennaField { XMetres, YMetres, Height, Type, Power, Direction, Tilt, FrequencyMHz };
-
+// edit in place are the editable rows of the antenna field table.
 struct FieldRange {
     const char* label; // the field's name as the user reads it
     double min, max;
 };
-// The accepted range of a numeric field (Type has none: min > max).
+// The accepted range of a field, as the field table gives it (Type has none:
+// min > max).
 FieldRange AntennaFieldRange(AntennaField f);
 
 // The value of a numeric field of the antenna in `slot`: positions in plan
 // metres (origin included, Y upwards) where the antenna really stands, height
-// in metres.
+// in metres; 0 for a field that holds no number.
 double AntennaFieldValue(const Project& p, int slot, AntennaField f);
 
 // Sets one field of the antenna in `slot`. A position moves the whole tower

@@ -1,17 +1,30 @@
 #include "calc/FieldRules.h"
 
+#include "model/AntennaFields.h"
 #include "model/Project.h"
 
 namespace brenvik {
 
+namespace {
+
+// A box of one of the antenna's fields, over the field's own range.
+FieldRule FieldBox(const char* box, AntennaField f, bool magnitude) {
+    const AntennaFieldRow& r = FieldRow(f);
+    return {box, r.label, r.min, r.max, magnitude, r.aboveMin};
+}
+
+} // namespace
+
 const std::vector<FieldRule>& AntennaFormRules() {
+    // Any angle of a turn is a typed angle of fall; it is stored within the
+    // field's range. A floor is 3 m, so at most 3000 floors fit the height.
     static const std::vector<FieldRule> rules = {
         {"angText", "Angle of fall (degrees)", -360.0, 360.0, false},
-        {"antang", "Direction (degrees)", 0.0, 360.0, true},
-        {"potext", "Power (W)", 0.0, 1e7, true},
-        {"mText", "Height (m)", 0.0, 10000.0, true},
+        FieldBox("antang", AntennaField::Direction, true),
+        FieldBox("potext", AntennaField::Power, true),
+        FieldBox("mText", AntennaField::Height, true),
         {"pText", "Height (floors)", 0.0, 3000.0, true},
-        {"freqtext", "Frequency (MHz)", MinAntennaFrequencyMHz, MaxAntennaFrequencyMHz, false},
+        FieldBox("freqtext", AntennaField::FrequencyMHz, false),
     };
     return rules;
 }

@@ -9,8 +9,9 @@ namespace brenvik {
 class Project;
 
 // The boxes of "Antenna options": angle of fall, direction, power, height in
-// metres and in floors, frequency. The stored values are still clamped as the
-// form's rule says (angle of fall to ±85).
+// metres and in floors, frequency, over the ranges of the antenna's fields.
+// The stored values are still clamped as the form's rule says (the angle of
+// fall to the tilt's range).
 const std::vector<FieldRule>& AntennaFormRules();
 // The two open angles of "Antenna parameters" (capped at 85 when stored).
 const std::vector<FieldRule>& OpenAnglesRules();

@@ -1,5 +1,6 @@
 #include "calc/TowerForms.h"
 
+#include "model/AntennaFields.h"
 #include "model/Int16.h"
 #include "model/Messages.h"
 
@@ -19,12 +20,13 @@ void FillDefaults(const Project& p, Antenna& a) {
     a.AntTilt = p.DefTilt;
     a.AntDirection = p.DefDirection;
     // A slot used before may still name a pattern the project no longer
-    // holds: a new antenna starts from the parametric beam.
-    const Antenna plain{};
-    a.AntPattern = plain.AntPattern;
-    a.AntHBeamwidthDeg = plain.AntHBeamwidthDeg;
-    a.AntVBeamwidthDeg = plain.AntVBeamwidthDeg;
-    a.AntElectricalTiltDeg = plain.AntElectricalTiltDeg;
+    // holds, or another antenna's names: a new antenna starts from the
+    // parametric beam, with no name.
+    for (const AntennaFieldRow& r : AntennaFieldTable()) {
+        if (r.block != BlockPart::Beam && r.block != BlockPart::Names) continue;
+        if (r.text) (a.*r.text).clear();
+        if (r.number) a.*r.number = FieldDefault(r);
+    }
 }
 
 void PreparePendingSlot(Project& p) {
@@ -164,9 +166,10 @@ std::optional<std::string> AntennaFormAccept(Project& p, AntennaForm& f, int slo
                                              const NumberFormatter& fmt) {
     // Normalise what is numeric; a box that is not a number is reported when
     // its field is stored, so the fields before it are kept.
+    const AntennaFieldRow& tiltRow = FieldRow(AntennaField::Tilt);
     if (auto v = parse(f.angText)) {
-        if (*v > 85.0) SetText(f.angText, "85");
-        if (*v < -85.0) SetText(f.angText, "-85");
+        if (*v > tiltRow.max) f.angText = fmt(tiltRow.max);
+        if (*v < tiltRow.min) f.angText = fmt(tiltRow.min);
     }
     for (std::string* box : {&f.mText, &f.pText, &f.potext, &f.antang})
         if (auto v = parse(*box); v && *v < 0.0) *box = fmt(std::fabs(*v));
@@ -194,7 +197,7 @@ std::optional<std::string> AntennaFormAccept(Project& p, AntennaForm& f, int slo
 
     const auto tilt = number(f.angText);
     if (!tilt) return std::string(msg::InputDataError);
-    a.AntTilt = std::clamp(*tilt, -85.0, 85.0);
+    a.AntTilt = std::clamp(*tilt, tiltRow.min, tiltRow.max);
 
     const auto power = number(f.potext);
     if (!power) return std::string(msg::InputDataError);
@@ -206,7 +209,7 @@ std::optional<std::string> AntennaFormAccept(Project& p, AntennaForm& f, int slo
 
     // A carrier outside what any limit is defined for is refused.
     const auto mhz = number(f.freqText);
-    if (!mhz || !(*mhz >= MinAntennaFrequencyMHz && *mhz <= MaxAntennaFrequencyMHz))
+    if (!mhz || !FieldInRange(FieldRow(AntennaField::FrequencyMHz), *mhz))
         return std::string(msg::InputDataError);
     a.AntFrequencyMHz = *mhz;
     return std::nullopt;

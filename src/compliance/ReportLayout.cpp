@@ -6,6 +6,7 @@
 #include "compliance/ReportText.h"
 #include "compliance/Units.h"
 #include "geo/Geo.h"
+#include "model/AntennaFields.h"
 #include "model/DrawingArea.h"
 #include "model/ResultStamp.h"
 
@@ -475,6 +476,100 @@ void ReportLayout::planPage(Surface& s) const {
         line("Section maximum " + FormatPercent(*sum.sectionMaxPercent) + " % of the limit");
 }
 
+namespace {
+
+// A column of the antenna table: its title and where it starts, at full size.
+struct Col {
+    const char* title;
+    double x;
+};
+
+// The name columns of the antenna table and how the table closes up for them.
+struct NameColumns {
+    std::vector<const AntennaFieldRow*> rows;
+    double scale = 1.0;     // of the positions and type sizes
+    std::size_t chars = 0;  // a name's longest text in its column
+};
+
+// Adds a column per field of names some antenna has, sharing the room the
+// table leaves at the right when drawn at 78 %.
+NameColumns FitNameColumns(const Project& p, std::vector<Col>& cols) {
+    NameColumns n;
+    for (const AntennaFieldRow& r : AntennaFieldTable())
+        if (r.inventory == InventoryPart::Own && r.text && AnyAntennaHas(p, r.id))
+            n.rows.push_back(&r);
+    if (n.rows.empty()) return n;
+    n.scale = 0.78;
+    const double from = (cols.back().x + 1800) * n.scale;
+    const double width = (kRight - kLeft - from) / static_cast<double>(n.rows.size());
+    // About 80 units a character at the smaller body size.
+    n.chars = std::max<std::size_t>(8, static_cast<std::size_t>(width / 80));
+    for (std::size_t k = 0; k < n.rows.size(); ++k)
+        cols.push_back({n.rows[k]->header, (from + width * static_cast<double>(k)) / n.scale});
+    return n;
+}
+
+// The table of the antennas' values on the summary's pages: the first rows on
+// the first page, the rest on the next ones.
+void DrawAntennaTable(const Project& p, const Summary& sum, int index, double y, Surface& s) {
+    Text(s, kLeft, y, "Antennas", 12);
+    y += 480;
+    std::vector<Col> cols = {{"Antenna", 0},
+                             {"Type", 1150},
+                             {"Height (m)", 2000},
+                             {"ERP (W)", 3150},
+                             {"Azimuth (deg)", 4100},
+                             {"Tilt (deg)", 5450},
+                             {"Frequency (MHz)", 6500},
+                             {"Limit S (W/m^2)", 7950},
+                             {"Limit E (V/m)", 9350},
+                             {"Pattern", 10600},
+                             {FarField(sum) ? "Boundary front (m)" : "Distance (m)", 12250}};
+    // The antennas' names of their own (operator and the like), only when
+    // some antenna has one: the columns close up in a smaller type to make
+    // room for them at the right.
+    const NameColumns names = FitNameColumns(p, cols);
+    for (const Col& c : cols)
+        Text(s, kLeft + c.x * names.scale, y, c.title, 7 * names.scale, kGrey);
+    y += kRow;
+    s.line(kLeft, y - 30, kRight, y - 30, kRule);
+    const int n = static_cast<int>(sum.antennas.size());
+    const int first = index == 0 ? 0 : kFirstTableRows + (index - 1) * kTableRows;
+    const int last = std::min(n, index == 0 ? kFirstTableRows : first + kTableRows);
+    for (int k = first; k < last; ++k) {
+        const AntennaLine& a = sum.antennas[static_cast<std::size_t>(k)];
+        const Antenna& ant = p.Antennas[static_cast<std::size_t>(a.slot)];
+        double distance = a.distanceM;
+        if (FarField(sum)) {
+            distance = 0.0;
+            for (const AntennaBoundary& b : sum.boundaries)
+                if (b.slot == a.slot) distance = b.extent.front;
+        }
+        std::vector<std::string> texts = {"T" + std::to_string(a.name.tower) + " A" +
+                                         std::to_string(a.name.number),
+                                     ant.AntType == AntennaKind::Panel   ? "panel"
+                                     : ant.AntType == AntennaKind::Stick ? "stick"
+                                                                         : "none",
+                                     FormatFixed(ant.AntHeight, 1),
+                                     FormatFixed(ant.AntPower, 0),
+                                     ant.AntType == AntennaKind::Stick ? "-" : FormatFixed(ant.AntDirection, 0),
+                                     ant.AntType == AntennaKind::Stick ? "-" : FormatFixed(ant.AntTilt, 1),
+                                     FormatFixed(a.frequencyMHz, a.frequencyMHz < 10 ? 3 : 0),
+                                     FormatFixed(a.limitWm2, 2),
+                                     FormatFixed(a.limitVm, 2),
+                                     Clipped(BeamName(p, ant), 20),
+                                     FormatFixed(distance, distance < 10.0 ? 2 : 1)};
+        for (const AntennaFieldRow* r : names.rows)
+            texts.push_back(Clipped(FieldText(ant, *r), names.chars));
+        for (std::size_t c = 0; c < cols.size(); ++c)
+            Text(s, kLeft + cols[c].x * names.scale, y, texts[c], 7.5 * names.scale);
+        y += kRow;
+    }
+    if (n == 0) Text(s, kLeft, y, "No antenna.", 7.5);
+}
+
+} // namespace
+
 void ReportLayout::tablePage(int index, Surface& s) const {
     const Project& p = *in_.project;
     const Summary& sum = in_.summary;
@@ -524,58 +619,7 @@ void ReportLayout::tablePage(int index, Surface& s) const {
              7, kGrey);
         y += 420;
     }
-    Text(s, kLeft, y, "Antennas", 12);
-    y += 480;
-    struct Col {
-        const char* title;
-        double x;
-    };
-    const Col cols[] = {{"Antenna", 0},
-                        {"Type", 1150},
-                        {"Height (m)", 2000},
-                        {"ERP (W)", 3150},
-                        {"Azimuth (deg)", 4100},
-                        {"Tilt (deg)", 5450},
-                        {"Frequency (MHz)", 6500},
-                        {"Limit S (W/m^2)", 7950},
-                        {"Limit E (V/m)", 9350},
-                        {"Pattern", 10600},
-                        {FarField(sum) ? "Boundary front (m)" : "Distance (m)", 12250}};
-    for (const Col& c : cols)
-        Text(s, kLeft + c.x, y, c.title, 7, kGrey);
-    y += kRow;
-    s.line(kLeft, y - 30, kRight, y - 30, kRule);
-    const int n = static_cast<int>(sum.antennas.size());
-    const int first = index == 0 ? 0 : kFirstTableRows + (index - 1) * kTableRows;
-    const int last = std::min(n, index == 0 ? kFirstTableRows : first + kTableRows);
-    for (int k = first; k < last; ++k) {
-        const AntennaLine& a = sum.antennas[static_cast<std::size_t>(k)];
-        const Antenna& ant = p.Antennas[static_cast<std::size_t>(a.slot)];
-        double distance = a.distanceM;
-        if (FarField(sum)) {
-            distance = 0.0;
-            for (const AntennaBoundary& b : sum.boundaries)
-                if (b.slot == a.slot) distance = b.extent.front;
-        }
-        const std::string texts[] = {"T" + std::to_string(a.name.tower) + " A" +
-                                         std::to_string(a.name.number),
-                                     ant.AntType == AntennaKind::Panel   ? "panel"
-                                     : ant.AntType == AntennaKind::Stick ? "stick"
-                                                                         : "none",
-                                     FormatFixed(ant.AntHeight, 1),
-                                     FormatFixed(ant.AntPower, 0),
-                                     ant.AntType == AntennaKind::Stick ? "-" : FormatFixed(ant.AntDirection, 0),
-                                     ant.AntType == AntennaKind::Stick ? "-" : FormatFixed(ant.AntTilt, 1),
-                                     FormatFixed(a.frequencyMHz, a.frequencyMHz < 10 ? 3 : 0),
-                                     FormatFixed(a.limitWm2, 2),
-                                     FormatFixed(a.limitVm, 2),
-                                     Clipped(BeamName(p, ant), 20),
-                                     FormatFixed(distance, distance < 10.0 ? 2 : 1)};
-        for (std::size_t c = 0; c < std::size(cols); ++c)
-            Text(s, kLeft + cols[c].x, y, texts[c], 7.5);
-        y += kRow;
-    }
-    if (n == 0) Text(s, kLeft, y, "No antenna.", 7.5);
+    DrawAntennaTable(p, sum, index, y, s);
 }
 
 void ReportLayout::methodPage(int index, Surface& s) const {

@@ -42,46 +42,8 @@ std::pair<double, double> DrawingPosition(const Project& p, double dx, double dy
     return {dx / p.MetersPerUnit, geo::VisibleHeight - dy / p.MetersPerUnit};
 }
 
-enum Column {
-    Site,
-    Lon,
-    Lat,
-    Xm,
-    Ym,
-    Height,
-    Type,
-    Erp,
-    Azimuth,
-    Tilt,
-    Frequency,
-    Label,
-    PatternFile,
-    HBeamwidth,
-    VBeamwidth,
-    ElectricalTilt,
-    Count
-};
-constexpr std::array<const char*, Count> kNames{
-    "site",    "lon",           "lat",   "x_m",
-    "y_m",     "height_m",      "type",  "erp_w",
-    "azimuth_deg", "tilt_deg",  "frequency_mhz", "label",
-    "pattern", "h_beamwidth_deg", "v_beamwidth_deg", "electrical_tilt_deg"};
-
-// Beyond these an antenna is a typing error, not a site.
-constexpr double MaxHeightM = 10000.0;
-constexpr double MaxErpW = 1e7;
-
 // The largest inventory read: a country's sites fit many times over.
 constexpr std::uintmax_t MaxInventoryBytes = 256u << 20;
-
-// A text field's bytes that no name may hold: a line break would split the
-// project file's line, and the other control characters show as nothing.
-bool HasControl(const std::string& s) {
-    return std::any_of(s.begin(), s.end(), [](char c) {
-        const auto u = static_cast<unsigned char>(c);
-        return u < 0x20 || u == 0x7F;
-    });
-}
 
 // A field shown in a message, cut so that a huge field stays readable and
 // its control characters shown as '?' (a CR would overwrite the message).
@@ -132,111 +94,24 @@ class PatternFiles {
     std::map<std::string, antenna::PatternRead> read_;
 };
 
+// The project's own reading of a row: the shared fields, then where the row
+// puts the antenna on the plan.
 class RowReader {
   public:
-    RowReader(const Project& p, const std::vector<int>& at) : p_(p), at_(at) {}
+    RowReader(const Project& p, const InventoryColumns& at) : p_(p), at_(at) {}
 
     // Reads one row; the reasons it is bad go into `why`.
     Row read(int line, const std::vector<std::string>& f, std::vector<std::string>& why) const {
         Row r;
         r.line = line;
-        const auto text = [&](Column c) -> std::string {
-            const int k = at_[c];
-            return k >= 0 && k < static_cast<int>(f.size()) ? f[static_cast<std::size_t>(k)] : "";
-        };
-        const auto number = [&](Column c, bool required) -> std::optional<double> {
-            const std::string t = text(c);
-            if (t.empty()) {
-                if (required) why.push_back(std::string(kNames[c]) + " is missing");
-                return std::nullopt;
-            }
-            const auto v = ParseFileDouble(t);
-            if (!v || !std::isfinite(*v)) {
-                why.push_back(std::string(kNames[c]) + " " + Quoted(t) + " is not a number");
-                return std::nullopt;
-            }
-            return v;
-        };
-        r.site = text(Site);
-        if (r.site.empty()) why.push_back("site is missing");
-        if (HasControl(r.site))
-            why.push_back("site " + Quoted(r.site) + " holds a control character");
-        r.a.AntLabel = text(Label);
-        if (IsGivenName(r.a.AntLabel)) r.a.AntLabel.clear();
-        if (HasControl(r.a.AntLabel))
-            why.push_back("label " + Quoted(r.a.AntLabel) + " holds a control character");
-        r.a.AntSite = r.site;
-
-        const std::string type = text(Type);
-        // "none" is what the inventory writes for an antenna of a type the
-        // program does not know: it radiates nothing either way.
-        if (type == "panel")
-            r.a.AntType = AntennaKind::Panel;
-        else if (type == "stick")
-            r.a.AntType = AntennaKind::Stick;
-        else if (type == "none")
-            r.a.AntType = AntennaKind::None;
-        else
-            why.push_back("type " + Quoted(type) + " is neither panel nor stick");
-
-        if (auto h = number(Height, true)) {
-            if (*h < 0.0 || *h > MaxHeightM) why.push_back("height_m is not within 0 to 10000");
-            r.a.AntHeight = *h;
-        }
-        if (auto w = number(Erp, true)) {
-            if (*w < 0.0 || *w > MaxErpW) why.push_back("erp_w is not within 0 to 10000000");
-            r.a.AntPower = *w;
-        }
-        if (auto d = number(Azimuth, false)) {
-            if (*d < 0.0 || *d > 360.0) why.push_back("azimuth_deg is not within 0 to 360");
-            r.a.AntDirection = *d;
-        }
-        if (auto t = number(Tilt, false)) {
-            if (std::fabs(*t) > 85.0) why.push_back("tilt_deg is not within -85 to 85");
-            r.a.AntTilt = *t;
-        }
-        if (auto f = number(Frequency, true)) {
-            if (FrequencyRefusal(*f)) why.push_back("frequency_mhz is not within 0.1 to 300000");
-            r.a.AntFrequencyMHz = *f;
-        }
+        InventoryRow got = ReadInventoryRow(at_, f, why);
+        r.a = std::move(got.a);
+        r.pattern = std::move(got.pattern);
+        r.site = r.a.AntSite;
         r.a.AntHeightUnit = HeightUnit::Metres;
         r.a.AntPowerMode = PowerMode::Other;
-        r.pattern = text(PatternFile);
-        if (auto w = number(HBeamwidth, false)) {
-            if (!(*w > 0.0 && *w <= 360.0)) why.push_back("h_beamwidth_deg is not within 0 to 360");
-            r.a.AntHBeamwidthDeg = *w;
-        }
-        if (auto w = number(VBeamwidth, false)) {
-            if (!(*w > 0.0 && *w <= 180.0)) why.push_back("v_beamwidth_deg is not within 0 to 180");
-            r.a.AntVBeamwidthDeg = *w;
-        }
-        if (auto t = number(ElectricalTilt, false)) {
-            if (std::fabs(*t) > 90.0) why.push_back("electrical_tilt_deg is not within -90 to 90");
-            r.a.AntElectricalTiltDeg = *t;
-        }
-
-        const bool cartesian = !text(Xm).empty() || !text(Ym).empty();
-        std::optional<double> dx, dy;
-        if (cartesian) {
-            const auto x = number(Xm, true), y = number(Ym, true);
-            if (x && y) {
-                dx = *x - p_.OriginX;
-                dy = *y - p_.OriginY;
-            }
-        } else if (!text(Lon).empty() || !text(Lat).empty()) {
-            const auto lon = number(Lon, true), lat = number(Lat, true);
-            if (lon && std::fabs(*lon) > 180.0) why.push_back("lon is not within -180 to 180");
-            if (lat && std::fabs(*lat) > 90.0) why.push_back("lat is not within -90 to 90");
-            if (lon && lat && std::fabs(*lon) <= 180.0 && std::fabs(*lat) <= 90.0) {
-                const geo::DegreeLengths l = geo::MetresPerDegree(p_, p_.OriginLat);
-                dx = (*lon - p_.OriginLon) * l.Lx;
-                dy = (*lat - p_.OriginLat) * l.Ly;
-            }
-        } else {
-            why.push_back("no position (lon/lat or x_m/y_m)");
-        }
-        if (dx && dy) {
-            const auto [x, y] = DrawingPosition(p_, *dx, *dy);
+        if (const auto dxy = planOffset(f, why)) {
+            const auto [x, y] = DrawingPosition(p_, dxy->East, dxy->North);
             // The node a placing click at this point chooses; a point that
             // lands on a grid line within rounding stays on it.
             const double cs = p_.CellSize;
@@ -246,14 +121,36 @@ class RowReader {
                 why.push_back("the position is off the plan");
             r.xs = ix * cs;
             r.ys = iy * cs;
-            r.at = PlanPosition{*dx, *dy};
+            r.at = *dxy;
         }
         return r;
     }
 
   private:
+    // Plan metres from the origin: x_m/y_m when the row gives either, else
+    // lon/lat.
+    std::optional<PlanPosition> planOffset(const std::vector<std::string>& f,
+                                           std::vector<std::string>& why) const {
+        const auto text = [&](AntennaField c) { return InventoryText(at_, f, c); };
+        if (!text(AntennaField::XMetres).empty() || !text(AntennaField::YMetres).empty()) {
+            const auto x = ReadInventoryNumber(at_, f, AntennaField::XMetres, true, why);
+            const auto y = ReadInventoryNumber(at_, f, AntennaField::YMetres, true, why);
+            if (!x || !y) return std::nullopt;
+            return PlanPosition{*x - p_.OriginX, *y - p_.OriginY};
+        }
+        if (!text(AntennaField::Longitude).empty() || !text(AntennaField::Latitude).empty()) {
+            const auto ll = ReadLonLat(at_, f, why);
+            if (!ll) return std::nullopt;
+            const geo::DegreeLengths l = geo::MetresPerDegree(p_, p_.OriginLat);
+            return PlanPosition{(ll->first - p_.OriginLon) * l.Lx,
+                                (ll->second - p_.OriginLat) * l.Ly};
+        }
+        why.push_back("no position (lon/lat or x_m/y_m)");
+        return std::nullopt;
+    }
+
     const Project& p_;
-    const std::vector<int>& at_;
+    const InventoryColumns& at_;
 };
 
 // The problems of an import: the first few are listed, the rest only
@@ -283,13 +180,144 @@ class Problems {
 
 } // namespace
 
+// ---- One row of an inventory ------------------------------------------------------
+
+bool InventoryColumns::has(AntennaField f) const {
+    const auto table = AntennaFieldTable();
+    for (std::size_t k = 0; k < table.size(); ++k)
+        if (table[k].id == f) return at[k] >= 0;
+    return false;
+}
+
+bool InventoryRow::gives(AntennaField f) const {
+    return std::find(given.begin(), given.end(), f) != given.end();
+}
+
+InventoryColumns ReadInventoryHeader(const std::vector<std::string>& header) {
+    const auto table = AntennaFieldTable();
+    InventoryColumns c;
+    c.at.assign(table.size(), -1);
+    for (std::size_t k = 0; k < header.size(); ++k)
+        for (std::size_t r = 0; r < table.size(); ++r)
+            if (*table[r].column && header[k] == table[r].column) c.at[r] = static_cast<int>(k);
+    return c;
+}
+
+std::optional<std::string> MissingColumn(const InventoryColumns& c,
+                                         std::initializer_list<AntennaField> needed) {
+    for (AntennaField f : needed)
+        if (!c.has(f)) return std::string(FieldRow(f).column);
+    return std::nullopt;
+}
+
+std::string InventoryText(const InventoryColumns& c, const std::vector<std::string>& row,
+                          AntennaField f) {
+    const auto table = AntennaFieldTable();
+    for (std::size_t r = 0; r < table.size(); ++r) {
+        if (table[r].id != f) continue;
+        const int k = c.at[r];
+        return k >= 0 && k < static_cast<int>(row.size()) ? row[static_cast<std::size_t>(k)] : "";
+    }
+    return {};
+}
+
+std::optional<double> ReadInventoryNumber(const InventoryColumns& c,
+                                          const std::vector<std::string>& row, AntennaField f,
+                                          bool required, std::vector<std::string>& why) {
+    const std::string t = InventoryText(c, row, f);
+    const std::string name = FieldRow(f).column;
+    if (t.empty()) {
+        if (required) why.push_back(name + " is missing");
+        return std::nullopt;
+    }
+    const auto v = ParseFileDouble(t);
+    if (!v || !std::isfinite(*v)) {
+        why.push_back(name + " " + Quoted(t) + " is not a number");
+        return std::nullopt;
+    }
+    return v;
+}
+
+std::optional<std::pair<double, double>> ReadLonLat(const InventoryColumns& c,
+                                                    const std::vector<std::string>& row,
+                                                    std::vector<std::string>& why) {
+    std::optional<double> v[2];
+    bool onGlobe = true;
+    for (int k = 0; k < 2; ++k) {
+        const AntennaFieldRow& r = FieldRow(k ? AntennaField::Latitude : AntennaField::Longitude);
+        v[k] = ReadInventoryNumber(c, row, r.id, true, why);
+        if (v[k] && !FieldInRange(r, *v[k])) {
+            why.push_back(std::string(r.column) + " is not within " + FieldRangeText(r));
+            onGlobe = false;
+        }
+    }
+    if (!v[0] || !v[1] || !onGlobe) return std::nullopt;
+    return std::pair{*v[0], *v[1]};
+}
+
+namespace {
+
+// A text field of a row: the site must be there, and no text may hold what
+// would break the line of a file that keeps it.
+void ReadTextField(const AntennaFieldRow& f, const std::string& t, InventoryRow& out,
+                   std::vector<std::string>& why) {
+    if (f.id == AntennaField::Site && t.empty()) why.push_back("site is missing");
+    if (auto fault = FieldTextFault(f, t))
+        why.push_back(std::string(f.column) + " " + Quoted(t) + " " + *fault);
+    if (f.id == AntennaField::Pattern)
+        out.pattern = t;
+    else if (!(f.id == AntennaField::Label && IsGivenName(t)))
+        out.a.*f.text = t;
+}
+
+// "none" is what the inventory writes for an antenna of a type the program
+// does not know: it radiates nothing either way.
+void ReadKindField(const std::string& t, InventoryRow& out, std::vector<std::string>& why) {
+    if (t == "panel")
+        out.a.AntType = AntennaKind::Panel;
+    else if (t == "stick")
+        out.a.AntType = AntennaKind::Stick;
+    else if (t == "none")
+        out.a.AntType = AntennaKind::None;
+    else
+        why.push_back("type " + Quoted(t) + " is neither panel nor stick");
+}
+
+} // namespace
+
+InventoryRow ReadInventoryRow(const InventoryColumns& c, const std::vector<std::string>& row,
+                              std::vector<std::string>& why) {
+    InventoryRow out;
+    for (const AntennaFieldRow& f : AntennaFieldTable()) {
+        switch (f.kind) {
+        case FieldKind::Position:
+            break;
+        case FieldKind::Text:
+            ReadTextField(f, InventoryText(c, row, f.id), out, why);
+            break;
+        case FieldKind::Kind:
+            ReadKindField(InventoryText(c, row, f.id), out, why);
+            break;
+        case FieldKind::Number:
+            if (auto v = ReadInventoryNumber(c, row, f.id, f.required, why)) {
+                if (!FieldInRange(f, *v))
+                    why.push_back(std::string(f.column) + " is not within " + FieldRangeText(f));
+                out.a.*f.number = *v;
+                out.given.push_back(f.id);
+            }
+            break;
+        }
+    }
+    return out;
+}
+
 std::optional<std::string> ImportSites(Project& p, const std::string& csv, ImportMode mode,
                                        const std::string& folder) {
     const std::string head = "Sites not imported:";
     std::istringstream in(csv);
     std::string line;
     int number = 0;
-    std::vector<int> at(Count, -1);
+    InventoryColumns at;
     std::vector<Row> rows;
     Problems problems;
     bool header = false;
@@ -300,14 +328,12 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
         const std::vector<std::string> fields = SplitCsvLine(line);
         if (!header) {
             header = true;
-            for (std::size_t k = 0; k < fields.size(); ++k)
-                for (int c = 0; c < Count; ++c)
-                    if (fields[k] == kNames[static_cast<std::size_t>(c)])
-                        at[static_cast<std::size_t>(c)] = static_cast<int>(k);
-            for (Column c : {Site, Height, Type, Erp, Frequency})
-                if (at[c] < 0)
-                    return head + "\nline " + std::to_string(number) + ": the header has no " +
-                           kNames[c] + " (expected " + SitesHeader + ")";
+            at = ReadInventoryHeader(fields);
+            using F = AntennaField;
+            if (auto missing =
+                    MissingColumn(at, {F::Site, F::Height, F::Type, F::Power, F::FrequencyMHz}))
+                return head + "\nline " + std::to_string(number) + ": the header has no " +
+                       *missing + " (expected " + SitesHeader + ")";
             continue;
         }
         std::vector<std::string> why;
@@ -381,8 +407,8 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
                 const Row& row = *group[static_cast<std::size_t>(k)];
                 Antenna& a = next.Antennas[static_cast<std::size_t>(firstSlot + k)];
                 SetExactPosition(next, a, row.at);
-                a.AntSite = row.a.AntSite;
-                a.AntLabel = row.a.AntLabel;
+                for (const AntennaFieldRow& f : AntennaFieldTable())
+                    if (f.block == BlockPart::Names) a.*f.text = row.a.*f.text;
             }
         }
     } catch (const std::exception&) {
@@ -404,18 +430,85 @@ std::optional<std::string> ImportSitesFile(Project& p, const std::string& path, 
     return ImportSites(p, text, mode, std::filesystem::path(path).parent_path().string());
 }
 
+namespace {
+
+// The shortest text that reads back to the same double.
+void AppendNumber(std::string& out, double v) {
+    char buf[40];
+    auto r = std::to_chars(buf, buf + sizeof buf, v == 0.0 ? 0.0 : v);
+    out.append(buf, r.ptr);
+}
+
+// The inventory columns an export writes: every inventory's, the beam's when
+// an antenna has a beam other than the default, and each field's own when an
+// antenna has a value in it.
+std::vector<const AntennaFieldRow*> ExportedColumns(const Project& p) {
+    const int count = std::min<int>(p.AntennaCount, p.AntennaSlotBound());
+    bool beams = false;
+    for (int k = 1; k <= count; ++k)
+        for (const AntennaFieldRow& f : AntennaFieldTable())
+            beams = beams || (f.inventory == InventoryPart::Beam &&
+                              !FieldIsDefault(p.Antennas[static_cast<std::size_t>(k)], f));
+    std::vector<const AntennaFieldRow*> columns;
+    for (const AntennaFieldRow& f : AntennaFieldTable())
+        if (f.inventory == InventoryPart::Always || (f.inventory == InventoryPart::Beam && beams) ||
+            (f.inventory == InventoryPart::Own && AnyAntennaHas(p, f.id)))
+            columns.push_back(&f);
+    return columns;
+}
+
+// The pattern by the file it came from, else by its name.
+std::string PatternFile(const Project& p, const Antenna& a) {
+    std::string file;
+    for (const AntennaPattern& q : p.Patterns)
+        if (!a.AntPattern.empty() && q.Name == a.AntPattern)
+            file = q.Source.empty() ? q.Name : q.Source;
+    return file;
+}
+
+// One antenna's cell of a column; `where` its plan position in lon/lat and
+// in the exports' coordinates.
+void AppendCell(const Project& p, int slot, const AntennaFieldRow& f, const double where[4],
+                const std::string& site, std::string& out) {
+    const Antenna& a = p.Antennas[static_cast<std::size_t>(slot)];
+    switch (f.id) {
+    case AntennaField::Site: out += site; return;
+    case AntennaField::Longitude: AppendNumber(out, where[0]); return;
+    case AntennaField::Latitude: AppendNumber(out, where[1]); return;
+    case AntennaField::XMetres: AppendNumber(out, where[2]); return;
+    case AntennaField::YMetres: AppendNumber(out, where[3]); return;
+    case AntennaField::Type:
+        out += a.AntType == AntennaKind::Panel   ? "panel"
+               : a.AntType == AntennaKind::Stick ? "stick"
+                                                 : "none";
+        return;
+    case AntennaField::Label:
+        out += CsvQuoted(a.AntLabel.empty() ? NameText(p, slot) : a.AntLabel);
+        return;
+    case AntennaField::Pattern: out += CsvQuoted(PatternFile(p, a)); return;
+    default: break;
+    }
+    if (f.text) {
+        out += CsvQuoted(a.*f.text);
+        return;
+    }
+    // A pattern is the whole beam: widths beside it would read back as a
+    // second, contradicting description of it. A default that lies outside
+    // the range (no vertical width: twice the open angle) stays empty.
+    const bool beside = f.inventory == InventoryPart::Beam && !a.AntPattern.empty();
+    const double v = a.*f.number;
+    if (!beside && !(v == FieldDefault(f) && !FieldInRange(f, v))) AppendNumber(out, v);
+}
+
+} // namespace
+
 std::string ExportSites(const Project& p) {
     const int count = std::min<int>(p.AntennaCount, p.AntennaSlotBound());
-    const Antenna plain{};
-    bool beams = false;
-    for (int k = 1; k <= count; ++k) {
-        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
-        beams = beams || !a.AntPattern.empty() || a.AntHBeamwidthDeg != plain.AntHBeamwidthDeg ||
-                a.AntVBeamwidthDeg != plain.AntVBeamwidthDeg ||
-                a.AntElectricalTiltDeg != plain.AntElectricalTiltDeg;
-    }
-    std::string out = std::string(SitesHeader) + (beams ? std::string(",") + SitesBeamColumns : "") +
-                      "\r\n";
+    const std::vector<const AntennaFieldRow*> columns = ExportedColumns(p);
+    std::string out;
+    for (const AntennaFieldRow* f : columns)
+        (out += out.empty() ? "" : ",") += f->column;
+    out += "\r\n";
     const geo::DegreeLengths l = geo::MetresPerDegree(p, p.OriginLat);
     // A site name read back groups its rows into one tower: a name that
     // several towers carry gets the tower's number, so they stay apart.
@@ -427,53 +520,18 @@ std::string ExportSites(const Project& p) {
         const auto [it, fresh] = towerOf.emplace(a.AntSite, a.AntTower);
         if (!fresh && it->second != a.AntTower) shared[a.AntSite] = true;
     }
-    // The shortest text that reads back to the same double.
-    const auto num = [&out](double v) {
-        char buf[40];
-        auto r = std::to_chars(buf, buf + sizeof buf, v == 0.0 ? 0.0 : v);
-        out += ',';
-        out.append(buf, r.ptr);
-    };
     for (int k = 1; k <= count; ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
         const PlanPosition at = AntennaPosition(p, a);
-        const geo::Metres m{at.East, at.North};
+        const double where[4] = {p.OriginLon + at.East / l.Lx, p.OriginLat + at.North / l.Ly,
+                                 p.OriginX + at.East, p.OriginY + at.North};
         const std::string tower = std::to_string(a.AntTower);
-        out += a.AntSite.empty()         ? tower
-               : shared.count(a.AntSite) ? CsvQuoted(a.AntSite + " #" + tower)
-                                         : CsvQuoted(a.AntSite);
-        num(p.OriginLon + m.dx / l.Lx);
-        num(p.OriginLat + m.dy / l.Ly);
-        num(p.OriginX + m.dx);
-        num(p.OriginY + m.dy);
-        num(a.AntHeight);
-        out += a.AntType == AntennaKind::Panel   ? ",panel"
-               : a.AntType == AntennaKind::Stick ? ",stick"
-                                                 : ",none";
-        num(a.AntPower);
-        num(a.AntDirection);
-        num(a.AntTilt);
-        num(a.AntFrequencyMHz);
-        out += "," + CsvQuoted(a.AntLabel.empty() ? NameText(p, k) : a.AntLabel);
-        if (beams) {
-            // The pattern by the file it came from, else by its name.
-            std::string file;
-            for (const AntennaPattern& q : p.Patterns)
-                if (!a.AntPattern.empty() && q.Name == a.AntPattern)
-                    file = q.Source.empty() ? q.Name : q.Source;
-            out += "," + CsvQuoted(file);
-            // A pattern is the whole beam: widths beside it would read back
-            // as a second, contradicting description of it.
-            if (!a.AntPattern.empty()) {
-                out += ",,,";
-            } else {
-                num(a.AntHBeamwidthDeg);
-                if (a.AntVBeamwidthDeg > 0.0)
-                    num(a.AntVBeamwidthDeg);
-                else
-                    out += ',';
-                num(a.AntElectricalTiltDeg);
-            }
+        const std::string site = a.AntSite.empty()         ? tower
+                                 : shared.count(a.AntSite) ? CsvQuoted(a.AntSite + " #" + tower)
+                                                           : CsvQuoted(a.AntSite);
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            if (c) out += ',';
+            AppendCell(p, k, *columns[c], where, site, out);
         }
         out += "\r\n";
     }

@@ -1,6 +1,7 @@
 #include "gis/GisLayers.h"
 
 #include "compliance/Summary.h"
+#include "model/AntennaFields.h"
 #include "render/Palette.h"
 #include "render/Scene.h"
 
@@ -292,6 +293,14 @@ bool addAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options) {
     }
     if (named && (!addField(layer, "site", OFTString) || !addField(layer, "name", OFTString)))
         return false;
+    // The antennas' names of their own (operator and the like), each only
+    // when some antenna has one.
+    std::vector<const AntennaFieldRow*> names;
+    for (const AntennaFieldRow& r : AntennaFieldTable())
+        if (r.inventory == InventoryPart::Own && r.text && AnyAntennaHas(p, r.id)) {
+            if (!addField(layer, r.column, OFTString)) return false;
+            names.push_back(&r);
+        }
     for (int k = 1; k <= count; ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
         // Antennas are numbered on their tower, as the report names them.
@@ -307,6 +316,8 @@ bool addAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options) {
             f.SetField("site", a.AntSite.c_str());
             f.SetField("name", a.AntLabel.c_str());
         }
+        for (const AntennaFieldRow* r : names)
+            f.SetField(r->column, FieldText(a, *r).c_str());
         f.SetField("frequency_mhz", a.AntFrequencyMHz);
         f.SetField("pattern", a.AntPattern.empty() ? "parametric" : a.AntPattern.c_str());
         f.SetField("type", antennaTypeName(a));

@@ -3,6 +3,7 @@
 #include "gis/BuildingLayer.h"
 #include "gis/GisLayers.h"
 #include "gis/Writers.h"
+#include "model/AntennaFields.h"
 #include "render/Palette.h"
 #include "render/Scene.h"
 
@@ -74,8 +75,17 @@ std::string point(geo::Geographic g) {
 }
 
 std::string towerDescription(const Project& p, int tower) {
+    // The antennas' names of their own (operator and the like), each only
+    // when some antenna has one.
+    std::vector<const AntennaFieldRow*> names;
+    for (const AntennaFieldRow& r : AntennaFieldTable())
+        if (r.inventory == InventoryPart::Own && r.text && AnyAntennaHas(p, r.id))
+            names.push_back(&r);
     std::string html = "<table><tr><th>Antenna</th><th>Type</th><th>ERP (W)</th>"
-                       "<th>Direction</th><th>Tilt</th><th>Height (m)</th></tr>";
+                       "<th>Direction</th><th>Tilt</th><th>Height (m)</th>";
+    for (const AntennaFieldRow* r : names)
+        html += "<th>" + std::string(r->header) + "</th>";
+    html += "</tr>";
     const int count = std::min<int>(p.AntennaCount, static_cast<int>(p.Antennas.size()) - 1);
     for (int k = 1; k <= count; ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
@@ -87,7 +97,10 @@ std::string towerDescription(const Project& p, int tower) {
         html += "<tr><td>" + escaped(name) + "</td><td>" + antennaTypeName(a) +
                 "</td><td>" + numberText(a.AntPower) + "</td><td>" + numberText(a.AntDirection) +
                 "</td><td>" + numberText(a.AntTilt) + "</td><td>" + numberText(a.AntHeight) +
-                "</td></tr>";
+                "</td>";
+        for (const AntennaFieldRow* r : names)
+            html += "<td>" + escaped(FieldText(a, *r)) + "</td>";
+        html += "</tr>";
     }
     return html + "</table>";
 }

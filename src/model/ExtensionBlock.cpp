@@ -1,5 +1,6 @@
 #include "model/ExtensionBlock.h"
 
+#include "model/AntennaFields.h"
 #include "model/ProjectFile.h"
 #include "model/ResultStamp.h"
 
@@ -15,7 +16,7 @@ namespace brenvik {
 namespace {
 
 const double DefaultFrequencyMHz = Antenna{}.AntFrequencyMHz;
-constexpr std::string_view FrequencyKey = "frequency.";
+const std::string_view FrequencyKey = FieldRow(AntennaField::FrequencyMHz).blockKey;
 
 std::string_view PopulationName(Population g) {
     return g == Population::Occupational ? "occupational" : "public";
@@ -27,13 +28,13 @@ bool HasLineBreak(std::string_view s) {
 
 // ---- The far-field model's items -----------------------------------------------
 
-const Antenna DefaultBeam{};
 constexpr std::string_view PatternKey = "pattern.";
 
-bool BeamIsDefault(const Antenna& a) {
-    return a.AntPattern.empty() && a.AntHBeamwidthDeg == DefaultBeam.AntHBeamwidthDeg &&
-           a.AntVBeamwidthDeg == DefaultBeam.AntVBeamwidthDeg &&
-           a.AntElectricalTiltDeg == DefaultBeam.AntElectricalTiltDeg;
+// The antenna's fields kept in one part of the block.
+bool PartIsDefault(const Antenna& a, BlockPart part) {
+    for (const AntennaFieldRow& r : AntennaFieldTable())
+        if (r.block == part && !FieldIsDefault(a, r)) return false;
+    return true;
 }
 
 void AppendLine(std::string& out, std::string_view key, std::string_view value) {
@@ -149,29 +150,46 @@ bool ReadPatternItem(std::vector<AntennaPattern>& patterns, std::string_view res
     return true;
 }
 
-// One "beam-....k=value" line of antenna k.
+// One "beam-....k=value" line of antenna k. A width is above 0; 0 is the
+// vertical width's default (twice the open angle).
 bool ReadBeamItem(Project& p, std::string_view key, std::string_view value) {
     const std::size_t dot = key.rfind('.');
     if (dot == std::string_view::npos) return false;
     const auto slot = SlotOf(key.substr(dot + 1), p.AntennaCount);
-    if (!slot) return false;
+    const AntennaFieldRow* row = RowOfBlockKey(key.substr(0, dot + 1));
+    if (!slot || !row || row->block != BlockPart::Beam) return false;
     Antenna& a = p.Antennas[static_cast<std::size_t>(*slot)];
-    const std::string_view name = key.substr(0, dot);
-    if (name == "beam-pattern") {
+    if (row->text) {
         if (value.empty()) return false;
-        a.AntPattern = std::string(value);
+        a.*row->text = std::string(value);
         return true;
     }
     const auto v = ParseFileDouble(value);
-    if (!v) return false;
-    if (name == "beam-h-width" && *v > 0.0)
-        a.AntHBeamwidthDeg = *v;
-    else if (name == "beam-v-width" && *v >= 0.0)
-        a.AntVBeamwidthDeg = *v;
-    else if (name == "beam-e-tilt")
-        a.AntElectricalTiltDeg = *v;
-    else
-        return false;
+    if (!v || (row->aboveMin && !(*v > row->min) && *v != FieldDefault(*row))) return false;
+    a.*row->number = *v;
+    return true;
+}
+
+// The beam of antenna `slot`: its pattern, which the block must hold (a name
+// it does not hold would make the file unreadable), and its parametric
+// widths and tilt, each only when it is not the default.
+bool AppendBeamLines(const Project& p, const Antenna& a, const std::string& slot,
+                     std::string& out) {
+    for (const AntennaFieldRow& r : AntennaFieldTable()) {
+        if (r.block != BlockPart::Beam || FieldIsDefault(a, r)) continue;
+        const std::string key = r.blockKey + slot;
+        if (r.text) {
+            const std::string& name = a.*r.text;
+            const bool held =
+                std::any_of(p.Patterns.begin(), p.Patterns.end(),
+                            [&](const AntennaPattern& q) { return q.Name == name; });
+            if (HasLineBreak(name) || !held) return false;
+            AppendLine(out, key, name);
+        } else {
+            if (!std::isfinite(a.*r.number)) return false;
+            AppendNumberLine(out, key, a.*r.number);
+        }
+    }
     return true;
 }
 
@@ -454,16 +472,15 @@ bool ReadDemItem(Project& p, std::string_view name, std::string_view value) {
                        [](double v) { return std::fabs(v) <= MaxDemHeightM; });
 }
 
-// Where an antenna really stands and what the site inventory called it:
-// "position.<k>=east,north" in plan metres, "site-name.<k>=..." and
-// "label.<k>=..." taking the rest of the line. Each only when the antenna has
-// it, so that a project of nodes without names reads and writes as before.
+// Where an antenna really stands and what it is called:
+// "position.<k>=east,north" in plan metres, then one line per name of the
+// antenna ("site-name.<k>=...", "label.<k>=..." and the like), the name
+// taking the rest of the line. Each only when the antenna has it, so that a
+// project of nodes without names reads and writes as before.
 constexpr std::string_view PositionKey = "position.";
-constexpr std::string_view SiteNameKey = "site-name.";
-constexpr std::string_view LabelKey = "label.";
 
 bool HasPlacement(const Antenna& a) {
-    return a.AntExact || !a.AntSite.empty() || !a.AntLabel.empty();
+    return a.AntExact || !PartIsDefault(a, BlockPart::Names);
 }
 
 bool AppendPlacementLines(const Project& p, std::string& out) {
@@ -479,43 +496,44 @@ bool AppendPlacementLines(const Project& p, std::string& out) {
             AppendShortest(out, a.AntExact->North);
             out += "\r\n";
         }
-        if (HasLineBreak(a.AntSite) || HasLineBreak(a.AntLabel)) return false;
-        if (!a.AntSite.empty()) AppendLine(out, std::string(SiteNameKey) + slot, a.AntSite);
-        if (!a.AntLabel.empty()) AppendLine(out, std::string(LabelKey) + slot, a.AntLabel);
+        for (const AntennaFieldRow& r : AntennaFieldTable()) {
+            if (r.block != BlockPart::Names || FieldIsDefault(a, r)) continue;
+            if (HasLineBreak(a.*r.text)) return false;
+            AppendLine(out, r.blockKey + slot, a.*r.text);
+        }
     }
     return true;
 }
 
-// One of the lines above; `key` starts with one of their prefixes.
-bool ReadPlacementItem(Project& p, std::string_view key, std::string_view value) {
-    for (std::string_view prefix : {PositionKey, SiteNameKey, LabelKey}) {
-        if (key.substr(0, prefix.size()) != prefix) continue;
-        const auto slot = SlotOf(key.substr(prefix.size()), p.AntennaCount);
-        if (!slot) return false;
-        Antenna& a = p.Antennas[static_cast<std::size_t>(*slot)];
-        if (prefix == SiteNameKey) {
-            a.AntSite = std::string(value);
-            return !value.empty();
-        }
-        if (prefix == LabelKey) {
-            a.AntLabel = std::string(value);
-            return !value.empty();
-        }
-        const std::size_t comma = value.find(',');
-        if (comma == std::string_view::npos) return false;
-        const auto east = ParseFileDouble(value.substr(0, comma));
-        const auto north = ParseFileDouble(value.substr(comma + 1));
-        if (!east || !north || !std::isfinite(*east) || !std::isfinite(*north)) return false;
-        a.AntExact = PlanPosition{*east, *north};
-        return true;
-    }
-    return false;
+// The name field whose key `key` starts with; none for another key.
+const AntennaFieldRow* NameRowOf(std::string_view key) {
+    for (const AntennaFieldRow& r : AntennaFieldTable())
+        if (r.block == BlockPart::Names && key.starts_with(r.blockKey)) return &r;
+    return nullptr;
 }
 
 bool IsPlacementKey(std::string_view key) {
-    for (std::string_view prefix : {PositionKey, SiteNameKey, LabelKey})
-        if (key.substr(0, prefix.size()) == prefix) return true;
-    return false;
+    return key.substr(0, PositionKey.size()) == PositionKey || NameRowOf(key);
+}
+
+// One of the lines above; `key` is one of theirs.
+bool ReadPlacementItem(Project& p, std::string_view key, std::string_view value) {
+    const AntennaFieldRow* r = NameRowOf(key);
+    const std::size_t prefix = r ? std::string_view(r->blockKey).size() : PositionKey.size();
+    const auto slot = SlotOf(key.substr(prefix), p.AntennaCount);
+    if (!slot) return false;
+    Antenna& a = p.Antennas[static_cast<std::size_t>(*slot)];
+    if (r) {
+        a.*r->text = std::string(value);
+        return !value.empty();
+    }
+    const std::size_t comma = value.find(',');
+    if (comma == std::string_view::npos) return false;
+    const auto east = ParseFileDouble(value.substr(0, comma));
+    const auto north = ParseFileDouble(value.substr(comma + 1));
+    if (!east || !north || !std::isfinite(*east) || !std::isfinite(*north)) return false;
+    a.AntExact = PlanPosition{*east, *north};
+    return true;
 }
 
 } // namespace
@@ -525,7 +543,7 @@ bool NeedsExtensionBlock(const Project& p) {
     if (!p.Places.empty() || p.TerrainDatumM || !p.Buildings.empty() || p.Dem) return true;
     if (p.Exposure != ExposureSettings{} || !p.Patterns.empty()) return true;
     for (int k = 1; k <= p.AntennaCount && k <= p.AntennaSlotBound(); ++k)
-        if (!BeamIsDefault(p.Antennas[static_cast<std::size_t>(k)])) return true;
+        if (!PartIsDefault(p.Antennas[static_cast<std::size_t>(k)], BlockPart::Beam)) return true;
     if (SavedOutOfDate(p)) return true;
     for (int k = 1; k <= p.AntennaCount && k <= p.AntennaSlotBound(); ++k)
         if (HasPlacement(p.Antennas[static_cast<std::size_t>(k)])) return true;
@@ -587,22 +605,7 @@ bool AppendExtensionBlock(const Project& p, std::string& out) {
     }
     for (int k = 1; k <= p.AntennaCount; ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
-        const std::string slot = std::to_string(k);
-        if (!a.AntPattern.empty()) {
-            // A pattern the block does not hold would make the file unreadable.
-            const bool held = std::any_of(p.Patterns.begin(), p.Patterns.end(),
-                                          [&](const AntennaPattern& q) { return q.Name == a.AntPattern; });
-            if (HasLineBreak(a.AntPattern) || !held) return false;
-            AppendLine(out, "beam-pattern." + slot, a.AntPattern);
-        }
-        for (const auto& [key, v, def] :
-             {std::tuple{"beam-h-width.", a.AntHBeamwidthDeg, DefaultBeam.AntHBeamwidthDeg},
-              std::tuple{"beam-v-width.", a.AntVBeamwidthDeg, DefaultBeam.AntVBeamwidthDeg},
-              std::tuple{"beam-e-tilt.", a.AntElectricalTiltDeg, DefaultBeam.AntElectricalTiltDeg}}) {
-            if (v == def) continue;
-            if (!std::isfinite(v)) return false;
-            AppendNumberLine(out, key + slot, v);
-        }
+        if (!AppendBeamLines(p, a, std::to_string(k), out)) return false;
     }
     if (!c.Assessor.empty()) out += "assessor=" + c.Assessor + "\r\n";
     if (SavedOutOfDate(p)) out += "result=out-of-date\r\n";
@@ -633,13 +636,12 @@ void ResetExtensionItems(Project& p) {
     p.Exposure = ExposureSettings{};
     p.Patterns.clear();
     for (Antenna& a : p.Antennas) {
-        a.AntPattern.clear();
-        a.AntHBeamwidthDeg = DefaultBeam.AntHBeamwidthDeg;
-        a.AntVBeamwidthDeg = DefaultBeam.AntVBeamwidthDeg;
-        a.AntElectricalTiltDeg = DefaultBeam.AntElectricalTiltDeg;
+        for (const AntennaFieldRow& r : AntennaFieldTable()) {
+            if (r.block != BlockPart::Beam && r.block != BlockPart::Names) continue;
+            if (r.text) (a.*r.text).clear();
+            if (r.number) a.*r.number = FieldDefault(r);
+        }
         a.AntExact.reset();
-        a.AntSite.clear();
-        a.AntLabel.clear();
     }
     p.ExtensionExtra.clear();
     p.ExtensionNewerVersion = 0;

@@ -80,6 +80,8 @@ struct Antenna {
     std::optional<PlanPosition> AntExact{};
     std::string AntSite{};  // the site it was imported from (extension block)
     std::string AntLabel{}; // its own name in the site inventory (extension block)
+    std::string AntOperator{}; // the network operator running it (extension block)
+    std::string AntInstallation{}; // the installation it belongs to (extension block)
     friend bool operator==(const Antenna&, const Antenna&) = default;
 };
 

@@ -1,5 +1,7 @@
 #include "model/ResultStamp.h"
 
+#include "model/AntennaFields.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -73,12 +75,10 @@ int AntennaTop(const Project& p) {
     return std::clamp<int>(p.AntennaCount, 0, p.AntennaSlotBound());
 }
 
-void AddAntenna(Hasher& h, const Antenna& a, bool frequency) {
-    h.d(a.AntHeight);
-    h.d(a.AntTilt);
+// The record's layout (where it stands, its tower, its kind and options),
+// then every field the table marks as an input of the density.
+void AddAntenna(Hasher& h, const Antenna& a, bool farField) {
     h.i(static_cast<int>(a.AntPowerMode));
-    h.d(a.AntPower);
-    h.d(a.AntDirection);
     h.i(static_cast<int>(a.AntHeightUnit));
     h.i(static_cast<int>(a.AntType));
     h.i(a.AntTower);
@@ -88,14 +88,17 @@ void AddAntenna(Hasher& h, const Antenna& a, bool frequency) {
     h.d(a.AntFactor);
     h.v(a.AntCellX);
     h.i(a.AntCellY);
-    h.d(frequency ? a.AntFrequencyMHz : 0.0);
-    h.s(a.AntPattern);
-    h.d(a.AntHBeamwidthDeg);
-    h.d(a.AntVBeamwidthDeg);
-    h.d(a.AntElectricalTiltDeg);
     if (a.AntExact) {
         h.d(a.AntExact->East);
         h.d(a.AntExact->North);
+    }
+    for (const AntennaFieldRow& r : AntennaFieldTable()) {
+        if (r.stamp == StampUse::No) continue;
+        const bool counts = r.stamp == StampUse::Always || farField;
+        if (r.text)
+            h.s(a.*r.text);
+        else if (r.number)
+            h.d(counts ? a.*r.number : 0.0);
     }
 }
 

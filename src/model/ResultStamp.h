@@ -10,7 +10,8 @@ namespace brenvik {
 // byte encoding of the inputs (0 stands for "none").
 //
 // The density stamp covers every input the calculation reads: the antennas
-// of slots 1..AntennaCount with every field, the patterns they name, the
+// of slots 1..AntennaCount with every field the antenna field table marks as
+// an input (their names are none), the patterns they name, the
 // ground grid, the grid size and scale, the plane with its calculation height
 // or section row, the open angles, the view the calculation covered (zoom and
 // scroll) and the exposure model. An antenna's frequency enters it only under

@@ -5,6 +5,9 @@
 // project's plan, so the rows are kept as they are, with the optional beam
 // columns: `pattern` (a pattern file, relative to the CSV; empty for a
 // parametric beam), `h_beamwidth_deg`, `v_beamwidth_deg`, `electrical_tilt_deg`.
+// Each row is read and checked as the project's import reads it
+// (compliance::ReadInventoryRow), so a file the project writes plans as it
+// is; an antenna of type `none` radiates nothing and stands with no power.
 #include <optional>
 #include <string>
 #include <vector>

@@ -102,6 +102,11 @@ TEST_F(DesktopTest, AnEditInTheTableIsOneStepAndFollowsTheSelection) {
     trigger(cmd::Undo);
     EXPECT_EQ(std::pair(project.Antennas[2].AntPower, project.XY.Calculated),
               std::pair(project.DefPower, true));
+    // A name of the antenna's own is shown in its column, read only.
+    project.Antennas[2].AntOperator = "Telco, north";
+    EXPECT_EQ(m->headerData(AntennaTableModel::Operator, Qt::Horizontal).toString(), "Operator");
+    EXPECT_EQ(m->index(1, AntennaTableModel::Operator).data().toString(), "Telco, north");
+    EXPECT_FALSE(m->flags(m->index(1, AntennaTableModel::Operator)) & Qt::ItemIsEditable);
 }
 
 TEST_F(DesktopTest, SaveAsPrefillsTheNameAndAsksBeforeReplacingWhateverTheExtension) {

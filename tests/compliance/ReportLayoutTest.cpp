@@ -150,3 +150,21 @@ TEST(ReportLayout, StatesTheMethodAndExplainsTheVerdictPerModel) {
             EXPECT_TRUE(Has(texts, says)) << says;
     }
 }
+
+TEST(ReportLayout, TheAntennaTableShowsAnOperatorOnlyWhenOneIsSet) {
+    for (bool named : {false, true}) {
+        Project p = HandResult(0);
+        if (named) p.Antennas[2].AntOperator = "Telco";
+        const ReportLayout layout = Layout(p);
+        std::vector<std::string> texts;
+        for (int k = 0; k < layout.pageCount(); ++k) {
+            render::RecordingSurface s;
+            layout.drawPage(k, s);
+            const std::vector<std::string> page = s.texts();
+            texts.insert(texts.end(), page.begin(), page.end());
+        }
+        EXPECT_TRUE(Has(texts, "Distance (m)"));
+        EXPECT_EQ(Has(texts, "Operator"), named);
+        EXPECT_EQ(Has(texts, "Telco"), named);
+    }
+}

@@ -218,6 +218,32 @@ TEST(GisLayers, IsolinesZonesAndEveryOtherPartReadBack) {
     EXPECT_EQ(fills.size(), 5u);
 }
 
+TEST(GisLayers, AnAntennasOwnNamesAreColumnsOnlyWhenSomeAntennaHasOne) {
+    TempDir dir;
+    Project p = RingAndPeak();
+    for (bool named : {false, true}) {
+        if (named) p.Antennas[1].AntOperator = "Telco <north>";
+        const std::string name = named ? "named.gpkg" : "plain.gpkg";
+        auto gpkg = OpenGdal(Written(p, GisFormat::GeoPackage, dir, name.c_str()), GDAL_OF_VECTOR);
+        ASSERT_TRUE(gpkg);
+        OGRLayer* layer = gpkg->GetLayerByName("antennas");
+        ASSERT_TRUE(layer);
+        EXPECT_EQ(layer->GetLayerDefn()->GetFieldIndex("operator") >= 0, named);
+        OGRFeatureUniquePtr antenna(layer->GetNextFeature());
+        ASSERT_TRUE(antenna);
+        EXPECT_STREQ(antenna->GetFieldAsString("operator"), named ? "Telco <north>" : "");
+
+        const std::string kmz = Written(p, GisFormat::Kmz, dir, named ? "n.kmz" : "p.kmz");
+        VSILFILE* f = VSIFOpenL(("/vsizip/" + kmz + "/doc.kml").c_str(), "rb");
+        ASSERT_TRUE(f);
+        std::string doc(1 << 20, '\0');
+        doc.resize(VSIFReadL(doc.data(), 1, doc.size(), f));
+        VSIFCloseL(f);
+        EXPECT_EQ(doc.find("Operator") != std::string::npos, named);
+        EXPECT_EQ(doc.find("Telco &amp;lt;north&amp;gt;") != std::string::npos, named);
+    }
+}
+
 TEST(GisExportBadCases, RefusalsLeaveTheOldFileAlone) {
     TempDir dir;
     const std::string old = dir.file("old.tif");

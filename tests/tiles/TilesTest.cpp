@@ -64,7 +64,7 @@ TEST(TilePlan, RefusesBadInput) {
         PlanOptions o = Options(badSites, dem, 20, 25);
         const PlanResult r = MakePlan(o, Limits());
         EXPECT_FALSE(r.manifest);
-        for (const char* says : {"line 2: site holds a control character", "line 3: erp_w 'inf' is not a number",
+        for (const char* says : {"line 2: site 'A?B' holds a control character", "line 3: erp_w 'inf' is not a number",
                                  "line 21: type 'xxx", "... and 12 more"})
             EXPECT_NE(r.error.find(says), std::string::npos) << says << "\n" << r.error;
         EXPECT_LT(r.error.size(), 3000u);

@@ -1,6 +1,7 @@
 #include "app/dialogs/TowerDialogs.h"
 
 #include "calc/TowerForms.h"
+#include "model/AntennaFields.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -128,7 +129,11 @@ AntennaDialog::AntennaDialog(const AntennaForm& form, QWidget* parent)
     // Angle of fall
     m_fallFrame = new QGroupBox(QStringLiteral("Angle of fall"), this);
     m_fallFrame->setObjectName(QStringLiteral("Frame2"));
-    m_angText = box("angText", QStringLiteral("Degrees, -85 to 85; positive tilts the beam down"),
+    const AntennaFieldRow& tilt = FieldRow(AntennaField::Tilt);
+    m_angText = box("angText",
+                    QStringLiteral("Degrees, %1 to %2; positive tilts the beam down")
+                        .arg(tilt.min)
+                        .arg(tilt.max),
                     m_fallFrame);
     auto* fallLayout = new QHBoxLayout(m_fallFrame);
     fallLayout->addWidget(m_angText);

@@ -1,0 +1,106 @@
+// One range per antenna field: the dialogs' boxes, the project's import and
+// the tile plan refuse a value at the same bound.
+#include "antenna/BeamForm.h"
+#include "calc/FieldRules.h"
+#include "compliance/SiteInventory.h"
+#include "tiles/Inventory.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+using namespace brenvik;
+
+namespace {
+
+// Every column both readers know, with lon/lat on the project's plan.
+const std::string kHead = "site,lon,lat,height_m,type,erp_w,azimuth_deg,tilt_deg,frequency_mhz,"
+                          "h_beamwidth_deg,v_beamwidth_deg,electrical_tilt_deg\n";
+const char* const kColumns[] = {"site",        "lon",      "lat",          "height_m",
+                                "type",        "erp_w",    "azimuth_deg",  "tilt_deg",
+                                "frequency_mhz", "h_beamwidth_deg", "v_beamwidth_deg",
+                                "electrical_tilt_deg"};
+const char* const kValues[] = {"s", "2.3005", "48.8502", "30", "panel", "100", "90", "2", "900",
+                               "65", "7", "0"};
+
+std::string RowWith(const std::string& column, const std::string& value) {
+    std::string row;
+    for (std::size_t k = 0; k < std::size(kColumns); ++k)
+        row += (k ? "," : "") + (kColumns[k] == column ? value : std::string(kValues[k]));
+    return kHead + row + "\n";
+}
+
+std::optional<std::string> ProjectRefusal(const std::string& csv) {
+    Project p;
+    p.OriginLon = 2.3;
+    p.OriginLat = 48.85;
+    return compliance::ImportSites(p, csv, compliance::ImportMode::Replace);
+}
+
+const FieldRule* DialogRule(const std::string& box) {
+    for (const auto* rules : {&AntennaFormRules(), &antenna::BeamRules()})
+        for (const FieldRule& r : *rules)
+            if (r.box == box) return &r;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(InventoryRanges, EachBoundIsTheSameForTheDialogTheProjectAndTheTiles) {
+    struct Case {
+        const char* column;
+        const char* value;
+        bool taken;
+        const char* box; // the dialog's box, "" when it has none for this value
+    } const cases[] = {
+        {"height_m", "10000", true, "mText"},
+        {"height_m", "10000.01", false, "mText"},
+        {"height_m", "-0.01", false, ""}, // a box drops the sign
+        {"erp_w", "10000000", true, "potext"},
+        {"erp_w", "10000001", false, "potext"},
+        {"azimuth_deg", "360", true, "antang"},
+        {"azimuth_deg", "360.01", false, "antang"},
+        {"tilt_deg", "-85", true, ""}, // a box stores the bound instead
+        {"tilt_deg", "85.01", false, ""},
+        {"frequency_mhz", "0.1", true, "freqtext"},
+        {"frequency_mhz", "0.0999", false, "freqtext"},
+        {"frequency_mhz", "300000", true, "freqtext"},
+        {"frequency_mhz", "300000.5", false, "freqtext"},
+        {"h_beamwidth_deg", "360", true, "hBeamwidth"},
+        {"h_beamwidth_deg", "360.5", false, "hBeamwidth"},
+        {"h_beamwidth_deg", "0", false, "hBeamwidth"},
+        {"v_beamwidth_deg", "180", true, "vBeamwidth"},
+        {"v_beamwidth_deg", "180.5", false, "vBeamwidth"},
+        {"v_beamwidth_deg", "0", false, "vBeamwidth"},
+        {"electrical_tilt_deg", "-90", true, "electricalTilt"},
+        {"electrical_tilt_deg", "90.5", false, "electricalTilt"},
+        {"type", "none", true, ""},
+        {"type", "dish", false, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string csv = RowWith(c.column, c.value);
+        const std::optional<std::string> project = ProjectRefusal(csv);
+        const tiles::InventoryRead tiles = tiles::ParseInventory(csv);
+        EXPECT_EQ(!project, c.taken) << c.column << "=" << c.value << ": " << project.value_or("");
+        EXPECT_EQ(tiles.error.empty(), c.taken) << c.column << "=" << c.value << ": " << tiles.error;
+        // Both name the column and the line alike.
+        if (!c.taken && project) {
+            EXPECT_EQ(*project, "Sites not imported:\n" + tiles.error) << c.column;
+        }
+        if (*c.box) {
+            const FieldRule* rule = DialogRule(c.box);
+            ASSERT_NE(rule, nullptr) << c.box;
+            EXPECT_EQ(FieldAccepts(*rule, c.value, ParseNumberC), c.taken) << c.box << " " << c.value;
+        }
+    }
+}
+
+TEST(InventoryRanges, AnUnknownTypeRadiatesNothingInThePlan) {
+    const tiles::InventoryRead r = tiles::ParseInventory(RowWith("type", "none"));
+    ASSERT_EQ(r.error, "");
+    ASSERT_EQ(r.rows.size(), 1u);
+    EXPECT_EQ(r.rows[0].erpW, 0.0);
+    EXPECT_FALSE(r.rows[0].stick);
+    // The beam the row gives reaches the plan as given.
+    EXPECT_EQ(r.rows[0].vBeamwidthDeg, 7.0);
+    EXPECT_EQ(r.rows[0].hBeamwidthDeg, 65.0);
+}
