@@ -46,7 +46,7 @@ void DotsOfColours(WindowParts& w) {
 }
 
 // "Grid size" and "Number of isolines": the save-changes question first.
-void AskGridValue(WindowParts& w, MallaValue mode, PendingCommand action) {
+void AskGridValue(WindowParts& w, SizeFormValue mode, PendingCommand action) {
     w.project.Display.MallaMode = mode;
     w.tools.reset();
     w.document.askSaveChanges(action);
@@ -132,10 +132,10 @@ std::vector<Command> ToolsCommands() {
         {cmd::GridSize, "Grid size", P::Tools,
          [](W& w) {
              w.view.ensurePlan();
-             AskGridValue(w, MallaValue::GridSize, PendingCommand::GridSize);
+             AskGridValue(w, SizeFormValue::GridSize, PendingCommand::GridSize);
          }},
         {cmd::IsolineCount, "Number of isolines", P::Tools,
-         [](W& w) { AskGridValue(w, MallaValue::IsolineCount, PendingCommand::IsolineCount); }},
+         [](W& w) { AskGridValue(w, SizeFormValue::IsolineCount, PendingCommand::IsolineCount); }},
         {cmd::DotColours, "Colours of the dots", P::Tools, [](W& w) { w.settings.dotColours(); }},
         {cmd::AntennaParameters, "Antenna parameters", P::Tools,
          [](W& w) { w.settings.antennaParameters(); }, {}, {}, "separa"},

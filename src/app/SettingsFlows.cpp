@@ -85,10 +85,10 @@ void SettingsFlows::pending(PendingDialog dialog) {
         scaleCalculation();
         break;
     case PendingDialog::GridSize:
-        gridValue(MallaValue::GridSize);
+        gridValue(SizeFormValue::GridSize);
         break;
     case PendingDialog::IsolineCount:
-        gridValue(MallaValue::IsolineCount);
+        gridValue(SizeFormValue::IsolineCount);
         break;
     case PendingDialog::Scale:
         scale();
@@ -136,17 +136,17 @@ void SettingsFlows::scaleCalculation() {
     ShowDialog(d, true);
 }
 
-void SettingsFlows::gridValue(MallaValue mode) {
+void SettingsFlows::gridValue(SizeFormValue mode) {
     k_.project.Display.MallaMode = mode;
-    auto* d = new MallaDialog(render::mallaTexts(k_.project), &k_.window);
-    d->setFieldRules(mode == MallaValue::GridSize ? render::gridSizeRules()
+    auto* d = new SizeDialog(render::sizeFormTexts(k_.project), &k_.window);
+    d->setFieldRules(mode == SizeFormValue::GridSize ? render::gridSizeRules()
                                                   : render::isolineCountRules());
-    if (mode == MallaValue::GridSize) {
+    if (mode == SizeFormValue::GridSize) {
         auto coverage = [d](const std::string& text) {
             const auto c = render::gridCoverage(text, dialognum::parser());
             d->showCoverage(c ? q(render::gridCoverageNote(*c)) : QString(), c ? c->fullCount : 0);
         };
-        QObject::connect(d, &MallaDialog::valueEdited, d, coverage);
+        QObject::connect(d, &SizeDialog::valueEdited, d, coverage);
         coverage(d->valueText());
     }
     d->setAcceptHandler([this, d, mode] {
@@ -154,7 +154,7 @@ void SettingsFlows::gridValue(MallaValue mode) {
         // A fine grid takes a while to make and to draw.
         Hourglass busy;
         std::optional<std::string> err;
-        if (mode == MallaValue::GridSize) {
+        if (mode == SizeFormValue::GridSize) {
             Edit e = Edit::gridSize(k_.project);
             err = render::acceptGridSize(k_.project, d->valueText(), dialognum::parser());
             k_.document.record("Grid size", std::move(e), !err);
@@ -277,7 +277,7 @@ void GeoFlows::origin() {
     auto* d = new OriginDialog(geo::OpenOriginForm(k_.project, DecimalPoint()), &k_.window);
     d->setFieldRules(geo::PositionRules());
     d->setAcceptHandler([this, d] {
-        if (FieldsRefused(k_.prompts, d, msg::InputDataErrorEs)) return false;
+        if (FieldsRefused(k_.prompts, d, msg::BoxNotANumber)) return false;
         GeoSettingsEdit(k_.document, k_.project, "Origin of coordinates", [&] {
             return geo::AcceptOrigin(k_.project, d->form(), k_.prompts, dialognum::parser());
         });
@@ -293,7 +293,7 @@ void GeoFlows::reference() {
     auto* d = new ReferenceDialog(geo::OpenReferenceForm(k_.project, DecimalPoint()), &k_.window);
     d->setFieldRules(geo::PositionRules());
     d->setAcceptHandler([this, d] {
-        if (FieldsRefused(k_.prompts, d, msg::InputDataErrorEs)) return false;
+        if (FieldsRefused(k_.prompts, d, msg::BoxNotANumber)) return false;
         k_.tools.flags().arm(PointerToolKind::ReferencePoint);
         GeoSettingsEdit(k_.document, k_.project, "Reference point", [&] {
             return geo::AcceptReference(k_.project, d->form(), k_.prompts, dialognum::parser());
@@ -309,7 +309,7 @@ void GeoFlows::curvature() {
     auto* d = new CurvatureDialog(geo::OpenCurvatureForm(k_.project, DecimalPoint()), &k_.window);
     d->setFieldRules(geo::CurvatureRules());
     d->setAcceptHandler([this, d] {
-        if (FieldsRefused(k_.prompts, d, msg::InputDataErrorEs, msg::InputDataError)) return false;
+        if (FieldsRefused(k_.prompts, d, msg::BoxNotANumber, msg::InputDataError)) return false;
         // A refused box keeps the dialog open for another try.
         return GeoSettingsEdit(k_.document, k_.project, "Curvature radius", [&] {
                    return geo::AcceptCurvature(k_.project, d->form(), k_.prompts,

@@ -17,7 +17,7 @@ class SettingsFlows {
     void scale();
     void scaleCalculation();
     // "Grid size" or "Number of isolines": the one dialog both share.
-    void gridValue(MallaValue mode);
+    void gridValue(SizeFormValue mode);
     void calcColours();
     void dotColours();
     void antennaParameters();

@@ -14,7 +14,7 @@ namespace {
 bool TakeBox(double& item, const std::string& text, Prompts& prompts, const NumberParser& parse) {
     auto v = parse(text);
     if (!v || !std::isfinite(*v)) {
-        prompts.message(msg::InputDataErrorEs);
+        prompts.message(msg::BoxNotANumber);
         return false;
     }
     item = *v;

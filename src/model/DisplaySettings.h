@@ -9,7 +9,7 @@ namespace brenvik {
 // Settings of the result renderers (calculation colours, dots of colours) that
 // live for the whole run; they are not written to the project file.
 // The two values the shared dialog `malla` edits.
-enum class MallaValue { GridSize, IsolineCount };
+enum class SizeFormValue { GridSize, IsolineCount };
 
 struct DisplaySettings {
     // Marking colours. The isolines and their labels start light blue and the
@@ -26,7 +26,7 @@ struct DisplaySettings {
     double DotJitter = 0.5;       // spread around the node in cells: 0, 0.5 or 1.0
 
     // Which value the shared dialog `malla` edits.
-    MallaValue MallaMode = MallaValue::GridSize;
+    SizeFormValue MallaMode = SizeFormValue::GridSize;
 
     friend bool operator==(const DisplaySettings&, const DisplaySettings&) = default;
 };

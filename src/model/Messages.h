@@ -9,7 +9,7 @@ namespace brenvik::msg {
 // Refusals of typed values.
 inline constexpr const char* InputDataError = "Input data error";
 // The geographic dialogs' own wording of the same refusal.
-inline constexpr const char* InputDataErrorEs = "Error en la entrada de datos";
+inline constexpr const char* BoxNotANumber = "Error en la entrada de datos";
 inline constexpr const char* DistanceNotAllowed = "Distance not allowed";
 
 // Files.

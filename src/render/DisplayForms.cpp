@@ -137,8 +137,8 @@ const std::vector<FieldRule>& dotColourRules() {
     return rules;
 }
 
-MallaTexts mallaTexts(const Project& p) {
-    if (p.Display.MallaMode == MallaValue::IsolineCount)
+SizeFormTexts sizeFormTexts(const Project& p) {
+    if (p.Display.MallaMode == SizeFormValue::IsolineCount)
         return {"Number of isolines", "Introduce the number of isolines",
                 std::to_string(p.IsolineCount)};
     return {"Grid size", "Introduce the number of calculation points in the X-Axis",
@@ -251,9 +251,9 @@ const std::vector<FieldRule>& isolineCountRules() {
     return rules;
 }
 
-std::optional<std::string> acceptMalla(Project& p, const std::string& text,
+std::optional<std::string> acceptSizeForm(Project& p, const std::string& text,
                                        const NumberParser& parse) {
-    return p.Display.MallaMode == MallaValue::IsolineCount ? acceptIsolineCount(p, text, parse)
+    return p.Display.MallaMode == SizeFormValue::IsolineCount ? acceptIsolineCount(p, text, parse)
                                     : acceptGridSize(p, text, parse);
 }
 

@@ -83,10 +83,10 @@ std::optional<std::string> acceptDotColours(DisplaySettings& d, const std::strin
 // ---- The shared dialog `malla` ------------------------------------------------------------
 
 // MallaMode GridSize: "Grid size"; IsolineCount: "Number of isolines".
-struct MallaTexts {
+struct SizeFormTexts {
     std::string caption, label, value;
 };
-MallaTexts mallaTexts(const Project& p);
+SizeFormTexts sizeFormTexts(const Project& p);
 // Accept of "Grid size": GridNX = the text as an integer (raised to 3 when 2
 // or less); the derived items follow and the grids are re-dimensioned, empty,
 // since a new grid discards the results. A text that is not a number, a grid
@@ -122,7 +122,7 @@ const std::vector<FieldRule>& gridSizeRules();
 const std::vector<FieldRule>& isolineCountRules();
 const std::vector<FieldRule>& dotColourRules();
 // Accept of whichever MallaMode is set.
-std::optional<std::string> acceptMalla(Project& p, const std::string& text,
+std::optional<std::string> acceptSizeForm(Project& p, const std::string& text,
                                        const NumberParser& parse = ParseNumberC);
 
 } // namespace brenvik::render

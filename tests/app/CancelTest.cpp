@@ -66,7 +66,7 @@ class CancelTest : public WindowTest {
             if (window->item(c.name)->isChecked()) s.pressed += std::string(c.name) + " ";
         s.display = project.Display;
         // Which value the shared dialog edits is chosen by its command.
-        s.display.MallaMode = MallaValue::GridSize;
+        s.display.MallaMode = SizeFormValue::GridSize;
         return s;
     }
 

@@ -47,7 +47,7 @@ using Dialogs = WindowTest;
 TEST_F(Dialogs, ATypoIsRefusedWithItsFieldAndTheDialogKeepsIt) {
     LocaleScope scope(QLocale::c());
     placeTower(20, 20);
-    const std::string bad = msg::InputDataError, badEs = msg::InputDataErrorEs;
+    const std::string bad = msg::InputDataError, badEs = msg::BoxNotANumber;
     struct Row {
         const char* command; // null: opened through the tower dialog
         const char* name;

@@ -55,8 +55,8 @@ TEST(DotColoursDialog, AcceptNormalisesRadiusAndPercent) {
 TEST(GridSizeDialog, SmallGridsBecomeThreeAndTheGridsFollow) {
     Project p;
     p.XY.Calculated = true;
-    p.Display.MallaMode = MallaValue::GridSize;
-    EXPECT_FALSE(acceptMalla(p, "2").has_value());
+    p.Display.MallaMode = SizeFormValue::GridSize;
+    EXPECT_FALSE(acceptSizeForm(p, "2").has_value());
     EXPECT_EQ(std::tuple(p.GridNX, p.CellSize, p.GridNY), std::tuple(3, 5120, 2));
     EXPECT_EQ(std::tuple(p.XY.Density.nx(), p.GroundGrid.ny()), std::tuple(3, 2));
     EXPECT_EQ(p.XY.Calculated, 0);
@@ -119,15 +119,15 @@ TEST(GridSizeDialog, AGridTheMemoryCannotHoldOrCopyIsRefusedAndKeepsTheProject) 
 
 TEST(IsolineCountDialog, NewCountEmptiesTheTablesAndRefusesBelowOneOrBeyondTheMachine) {
     Project p;
-    p.Display.MallaMode = MallaValue::IsolineCount;
+    p.Display.MallaMode = SizeFormValue::IsolineCount;
     p.XY.Isolines.append(3, 4, 5);
     p.XY.IsolinesAux.append(3, 4, 5);
-    EXPECT_FALSE(acceptMalla(p, "5").has_value());
+    EXPECT_FALSE(acceptSizeForm(p, "5").has_value());
     EXPECT_EQ(std::tuple(p.IsolineCount, p.XY.IsolineLevel.size(), p.XY.Isolines.levels(),
                          p.XY.Isolines.slotMax(), p.XY.Isolines.x(3, 1)),
               std::tuple(5, 6u, 5, 1, 0));
     for (const char* bad : {"0", "-3", "x"})
-        EXPECT_EQ(acceptMalla(p, bad), "Input data error") << bad;
+        EXPECT_EQ(acceptSizeForm(p, bad), "Input data error") << bad;
     EXPECT_EQ(p.IsolineCount, 5);
 
     // A redraw after the change draws no isolines and does not fail.

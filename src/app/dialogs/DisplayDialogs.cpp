@@ -121,7 +121,7 @@ std::optional<int> ColoursDialog::markOption() const {
 // ---------------------------------------------------------------------------
 // malla
 
-MallaDialog::MallaDialog(const render::MallaTexts& texts, QWidget* parent) : BrenvikDialog(parent) {
+SizeDialog::SizeDialog(const render::SizeFormTexts& texts, QWidget* parent) : BrenvikDialog(parent) {
     setObjectName(QStringLiteral("malla"));
     setWindowTitle(QString::fromStdString(texts.caption));
 
@@ -160,7 +160,7 @@ MallaDialog::MallaDialog(const render::MallaTexts& texts, QWidget* parent) : Bre
     layout->addLayout(buttonRow(accept, cancel));
 }
 
-void MallaDialog::showCoverage(const QString& note, int fullCount) {
+void SizeDialog::showCoverage(const QString& note, int fullCount) {
     m_fullCount = fullCount;
     m_note->setText(note);
     m_note->setVisible(!note.isEmpty());
@@ -168,7 +168,7 @@ void MallaDialog::showCoverage(const QString& note, int fullCount) {
     m_cover->setVisible(!note.isEmpty());
 }
 
-std::string MallaDialog::valueText() const {
+std::string SizeDialog::valueText() const {
     return m_text->text().toStdString();
 }
 

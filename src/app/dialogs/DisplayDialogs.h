@@ -44,11 +44,11 @@ class ColoursDialog : public BrenvikDialog {
 };
 
 // The shared dialog `malla`: "Grid size" or "Number of isolines", with the
-// caption, label and value of render::mallaTexts.
-class MallaDialog : public BrenvikDialog {
+// caption, label and value of render::sizeFormTexts.
+class SizeDialog : public BrenvikDialog {
     Q_OBJECT
   public:
-    explicit MallaDialog(const render::MallaTexts& texts, QWidget* parent = nullptr);
+    explicit SizeDialog(const render::SizeFormTexts& texts, QWidget* parent = nullptr);
 
     std::string valueText() const; // the box as typed
     // Grid size: how much of the plan the typed grid covers, and a button
