@@ -78,7 +78,7 @@ void BM_Gis(benchmark::State& state, gis::GisFormat f, const char* name) {
     const Project& p = Shared();
     const std::string path = Target(name);
     for (auto _ : state)
-        if (gis::writeGisFile(p, f, path)) state.SkipWithError("export failed");
+        if (gis::WriteGisFile(p, f, path)) state.SkipWithError("export failed");
     std::remove(path.c_str());
 }
 
@@ -89,7 +89,7 @@ void BM_GisCancel(benchmark::State& state, gis::GisFormat f) {
     const std::string path = Target("brenvik-bench-cancel");
     using Clock = std::chrono::steady_clock;
     const auto t0 = Clock::now();
-    gis::writeGisFile(p, f, path);
+    gis::WriteGisFile(p, f, path);
     const auto whole = Clock::now() - t0;
     for (auto _ : state) {
         Feedback stop;
@@ -99,7 +99,7 @@ void BM_GisCancel(benchmark::State& state, gis::GisFormat f) {
             raised = Clock::now();
             stop.cancel();
         });
-        const auto failed = gis::writeGisFile(p, f, path, &stop);
+        const auto failed = gis::WriteGisFile(p, f, path, &stop);
         const auto ended = Clock::now();
         cancel.join();
         if (!failed) {

@@ -20,7 +20,7 @@ namespace {
 
 // A calculated plan of the given grid with a field falling off from one
 // antenna, a terrain step and one antenna symbol.
-Project benchProject(int gridNX) {
+Project BenchProject(int gridNX) {
     Project p;
     p.GridNX = static_cast<std::int16_t>(gridNX);
     p.RecomputeDerived();
@@ -51,22 +51,22 @@ Project benchProject(int gridNX) {
 }
 
 // The project of the finest grid is built once for the benchmarks that share it.
-Project& sharedProject(int gridNX) {
+Project& SharedProject(int gridNX) {
     static std::map<int, Project> made;
     auto it = made.find(gridNX);
-    if (it == made.end()) it = made.emplace(gridNX, benchProject(gridNX)).first;
+    if (it == made.end()) it = made.emplace(gridNX, BenchProject(gridNX)).first;
     return it->second;
 }
 
 // The floor of any redraw of a fine result: every node mapped to its colour
 // and set in the 1920 × 1080 image, nothing else.
-void plainNodeLoop(benchmark::State& state, int gridNX) {
-    const Project& p = sharedProject(gridNX);
+void PlainNodeLoop(benchmark::State& state, int gridNX) {
+    const Project& p = SharedProject(gridNX);
     QImage image(1920, 1080, QImage::Format_RGB32);
     const double scale = std::min(1920.0 / 15360.0, 1080.0 / 10560.0);
     std::uint32_t colours[11];
     for (int l = 0; l <= 10; ++l) {
-        const render::Rgb c = render::gradientColour(l, true);
+        const render::Rgb c = render::GradientColour(l, true);
         colours[l] = 0xff000000u | c.r << 16 | c.g << 8 | c.b;
     }
     auto* bits = reinterpret_cast<std::uint32_t*>(image.bits());
@@ -86,9 +86,9 @@ void plainNodeLoop(benchmark::State& state, int gridNX) {
     state.counters["nodes"] = double(p.GridNX + 1) * (p.GridNY + 1);
 }
 
-void redrawToImage(benchmark::State& state, int gridNX, int mode, double zoom) {
+void RedrawToImage(benchmark::State& state, int gridNX, int mode, double zoom) {
     Project local;
-    Project& p = gridNX > 4000 ? sharedProject(gridNX) : (local = benchProject(gridNX));
+    Project& p = gridNX > 4000 ? SharedProject(gridNX) : (local = BenchProject(gridNX));
     p.DisplayMode = static_cast<ResultStyle>(mode);
     p.WhiteBackground = true;
     p.Zoom = zoom;
@@ -105,8 +105,8 @@ void redrawToImage(benchmark::State& state, int gridNX, int mode, double zoom) {
     state.counters["nodes"] = double(p.GridNX + 1) * (p.GridNY + 1);
 }
 
-void redrawRecorded(benchmark::State& state, int gridNX, int mode) {
-    Project p = benchProject(gridNX);
+void RedrawRecorded(benchmark::State& state, int gridNX, int mode) {
+    Project p = BenchProject(gridNX);
     p.DisplayMode = static_cast<ResultStyle>(mode);
     render::DotRandom rnd;
     std::size_t count = 0;
@@ -122,20 +122,20 @@ void redrawRecorded(benchmark::State& state, int gridNX, int mode) {
 
 } // namespace
 
-BENCHMARK_CAPTURE(redrawToImage, gradient_default_grid, 100, 1, 1.0)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(redrawToImage, gradient_1000x687, 1000, 1, 1.0)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(redrawToImage, gradient_1000x687_zoom4, 1000, 1, 4.0)
+BENCHMARK_CAPTURE(RedrawToImage, gradient_default_grid, 100, 1, 1.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RedrawToImage, gradient_1000x687, 1000, 1, 1.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RedrawToImage, gradient_1000x687_zoom4, 1000, 1, 4.0)
     ->Unit(benchmark::kMillisecond);
 // The finest grid on a full-HD image: eight cells to a pixel.
-BENCHMARK_CAPTURE(redrawToImage, gradient_15360x10560, 15360, 1, 1.0)
+BENCHMARK_CAPTURE(RedrawToImage, gradient_15360x10560, 15360, 1, 1.0)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(plainNodeLoop, gradient_15360x10560, 15360)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(redrawToImage, isolines_default_grid, 100, 0, 1.0)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(redrawToImage, numerical_default_grid, 100, 2, 1.0)
+BENCHMARK_CAPTURE(PlainNodeLoop, gradient_15360x10560, 15360)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RedrawToImage, isolines_default_grid, 100, 0, 1.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RedrawToImage, numerical_default_grid, 100, 2, 1.0)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(redrawToImage, dots_default_grid, 100, 3, 1.0)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(redrawRecorded, gradient_default_grid, 100, 1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(redrawRecorded, gradient_1000x687, 1000, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RedrawToImage, dots_default_grid, 100, 3, 1.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RedrawRecorded, gradient_default_grid, 100, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RedrawRecorded, gradient_1000x687, 1000, 1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     // Text drawing needs the application's font database.

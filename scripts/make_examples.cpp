@@ -55,8 +55,8 @@ void saveOlderLayout(const Project& p, const std::string& path) {
 int main(int argc, char** argv) {
     if (argc == 5 && std::string(argv[1]) == "--large") {
         // A large site for timing runs, with a terrace over its eastern half.
-        Project p = spreadSite(std::atoi(argv[2]), std::atoi(argv[3]), 1500.0);
-        raiseGround(p, 6, p.GridNX / 2, 1, p.GridNX, p.GridNY);
+        Project p = SpreadSite(std::atoi(argv[2]), std::atoi(argv[3]), 1500.0);
+        RaiseGround(p, 6, p.GridNX / 2, 1, p.GridNX, p.GridNY);
         save(p, argv[4]);
         return 0;
     }
@@ -79,9 +79,9 @@ int main(int argc, char** argv) {
         p.RecomputeDerived();
         p.GroundGrid.resize(p.GridNX, p.GridNY);
         p.XY.Density.resize(p.GridNX, p.GridNY);
-        raiseGround(p, 5, 50, 1, 100, 68);
-        raiseGround(p, 12, 75, 1, 100, 68);
-        raiseGround(p, 20, 10, 8, 30, 25);
+        RaiseGround(p, 5, 50, 1, 100, 68);
+        RaiseGround(p, 12, 75, 1, 100, 68);
+        RaiseGround(p, 20, 10, 8, 30, 25);
         placeTower(p, 3100, 2600, {{true, 25, 12, 1200, 90}, {true, 25, 12, 1200, 270}});
         placeTower(p, 9300, 6200,
                    {{true, 35, 15, 1600, 0}, {true, 35, 15, 1600, 120}, {true, 35, 15, 1600, 240}});
@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
         Project p;
         p.PlanWidthM = 200.0;
         p.RecomputeDerived();
-        raiseGround(p, 8, 60, 20, 80, 40);
+        RaiseGround(p, 8, 60, 20, 80, 40);
         placeTower(p, 6120, 4590, {{true, 21, 5, 1000, 90}, {false, 24, 0, 500, 0}});
         saveOlderLayout(p, dir + "/older-layout.bvk");
     }

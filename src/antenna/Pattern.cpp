@@ -57,7 +57,7 @@ std::optional<std::string> CutWarning(const std::string& key, const PatternCut& 
     if (cut.Loss.empty()) return std::nullopt;
     const double least = *std::min_element(cut.Loss.begin(), cut.Loss.end());
     if (least == 0.0) return std::nullopt;
-    return key + " cut: the smallest loss is " + formatShortest(least) +
+    return key + " cut: the smallest loss is " + FormatShortest(least) +
            " dB, not 0 dB; its gains stay relative to the file's GAIN";
 }
 
@@ -215,7 +215,7 @@ bool Parser::HeaderLine(int line, std::string_view body, bool first) {
                 return Fail(line, key + " point count " + Quoted(w[1]) +
                                       " is not a whole number above 0");
             if (*n > MaxCutPoints)
-                return Fail(line, key + " declares " + formatShortest(*n) +
+                return Fail(line, key + " declares " + FormatShortest(*n) +
                                       " points; steps of 0.5 degrees or more allow at most " +
                                       std::to_string(MaxCutPoints));
             c.declared = static_cast<int>(*n);
@@ -275,22 +275,22 @@ bool Parser::Row(int line, const std::vector<std::string_view>& w) {
                                       (c.counted ? " declares " : " gives no count, so expects ") +
                                       std::to_string(c.declared) + " points, and more follow");
     if (*angle < 0.0 || *angle >= FullTurnDeg)
-        return Fail(line, "angle " + formatShortest(*angle) + " is outside 0 to 360 degrees");
+        return Fail(line, "angle " + FormatShortest(*angle) + " is outside 0 to 360 degrees");
     if (!c.cut.Angle.empty()) {
         const double prev = c.cut.Angle.back();
         if (*angle == prev)
-            return Fail(line, "angle " + formatShortest(*angle) + " repeats line " +
+            return Fail(line, "angle " + FormatShortest(*angle) + " repeats line " +
                                   std::to_string(c.lastLine));
         if (*angle < prev)
-            return Fail(line, "angle " + formatShortest(*angle) + " follows " +
-                                  formatShortest(prev) + "; angles must ascend");
+            return Fail(line, "angle " + FormatShortest(*angle) + " follows " +
+                                  FormatShortest(prev) + "; angles must ascend");
         if (*angle - prev < MinStepDeg - 1e-9)
-            return Fail(line, "step of " + formatShortest(*angle - prev) + " degrees after angle " +
-                                  formatShortest(prev) + "; steps must be 0.5 degrees or more");
+            return Fail(line, "step of " + FormatShortest(*angle - prev) + " degrees after angle " +
+                                  FormatShortest(prev) + "; steps must be 0.5 degrees or more");
     }
-    if (*loss < 0.0) return Fail(line, "negative loss " + formatShortest(*loss));
+    if (*loss < 0.0) return Fail(line, "negative loss " + FormatShortest(*loss));
     if (*loss > MaxLossDb)
-        return Fail(line, "loss " + formatShortest(*loss) + " dB is beyond any measured pattern");
+        return Fail(line, "loss " + FormatShortest(*loss) + " dB is beyond any measured pattern");
     c.cut.Angle.push_back(*angle);
     c.cut.Loss.push_back(*loss);
     c.lastLine = line;
@@ -405,9 +405,9 @@ std::optional<std::string> FrequencyWarning(const AntennaPattern& p, double ante
     if (!(p.FrequencyMHz > 0.0) || !(antennaMHz > 0.0)) return std::nullopt;
     const double off = std::fabs(p.FrequencyMHz - antennaMHz) / antennaMHz;
     if (!(off > PatternFrequencyTolerance)) return std::nullopt;
-    return "measured at " + formatShortest(p.FrequencyMHz) + " MHz, " +
+    return "measured at " + FormatShortest(p.FrequencyMHz) + " MHz, " +
            std::to_string(static_cast<int>(std::lround(off * 100.0))) + " % from the " +
-           formatShortest(antennaMHz) + " MHz of the antenna that uses it";
+           FormatShortest(antennaMHz) + " MHz of the antenna that uses it";
 }
 
 std::vector<std::string> ProjectPatternWarnings(const Project& p) {

@@ -27,7 +27,7 @@ const AntennaFieldRow* rowOf(int column) {
 }
 
 // The editable columns and the field each edits.
-std::optional<AntennaField> fieldOf(int column) {
+std::optional<AntennaField> FieldOf(int column) {
     const AntennaFieldRow* r = rowOf(column);
     if (!r || !r->editable) return std::nullopt;
     return r->id;
@@ -115,12 +115,12 @@ QVariant AntennaTableModel::headerData(int section, Qt::Orientation o, int role)
 
 Qt::ItemFlags AntennaTableModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (fieldOf(index.column())) f |= Qt::ItemIsEditable;
+    if (FieldOf(index.column())) f |= Qt::ItemIsEditable;
     return f;
 }
 
 bool AntennaTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    const std::optional<AntennaField> field = fieldOf(index.column());
+    const std::optional<AntennaField> field = FieldOf(index.column());
     if (role != Qt::EditRole || !field || !editor_) return false;
     // An editor closed on the text it opened with changes nothing: the shown
     // position is rounded, and must not move an antenna that stands between.

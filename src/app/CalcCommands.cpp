@@ -39,7 +39,7 @@ void DotsOfColours(WindowParts& w) {
     // Only the dots, over what is already drawn; the line objects stay.
     w.view.paintSteps(
         [](const Project& pr, render::Surface& s, render::DotRandom& dots) {
-            render::drawDots(pr, s, render::currentPlane(pr), dots);
+            render::DrawDots(pr, s, render::currentPlane(pr), dots);
             return std::optional<render::SceneControls>();
         },
         false);

@@ -41,7 +41,7 @@ void CalcFlows::xyCalculation() {
     // The option clicks change the dialog alone; the settings are read on
     // Accept and reach the project with the result, so Cancel, Escape, a
     // cancelled or a failed calculation leave them as they were.
-    auto* d = new CalcDialog(CalFormLoad(k_.project, dialognum::formatter()), &k_.window);
+    auto* d = new CalcDialog(CalFormLoad(k_.project, dialognum::Formatter()), &k_.window);
     d->setFieldRules(CalcFormRules());
     d->setAcceptHandler([this, d] {
         if (FieldsRefused(k_.prompts, d, msg::InputDataError)) return false;
@@ -129,7 +129,7 @@ void CalcFlows::xzCalculation() {
     d->setAcceptHandler([this, d] {
         if (FieldsRefused(k_.prompts, d, msg::InputDataError, msg::DistanceNotAllowed))
             return false;
-        const std::optional<double> distance = dialognum::parseStd(d->distanceText());
+        const std::optional<double> distance = dialognum::ParseStd(d->distanceText());
         const std::optional<std::string> err =
             distance ? SectionDistanceRefusal(k_.project, *distance)
                      : std::optional<std::string>(msg::InputDataError);

@@ -106,7 +106,7 @@ bool CalcRunner::start(const Project& project, Job job, Done done) {
         Project none;
         if (done)
             done(CalcOutcome{CalcStatus::Failed,
-                             msg::withCause(msg::InputDataError, msg::OutOfMemory)},
+                             msg::WithCause(msg::InputDataError, msg::OutOfMemory)},
                  none);
         emit finished();
         return true;

@@ -101,7 +101,7 @@ void CommandBar::build(QMainWindow& window, std::vector<Command> table, Runner r
 }
 
 QAction* CommandBar::addToolButton(QMainWindow& window, const Runner& run, Command& c) {
-    auto* a = new QAction(toolIcon(c.name), c.caption, &window);
+    auto* a = new QAction(ToolIcon(c.name), c.caption, &window);
     a->setCheckable(true);
     a->setToolTip(c.caption);
     // The click has toggled the button already: put it back and let the

@@ -27,7 +27,7 @@
 
 namespace brenvik::app {
 
-std::vector<Command> commandTable() {
+std::vector<Command> CommandTable() {
     std::vector<Command> t;
     for (std::vector<Command> (*family)() :
          {FileCommands, EditCommands, ViewCommands, AntennaCommands, CalculationCommands,

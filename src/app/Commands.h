@@ -7,9 +7,9 @@
 namespace brenvik::app {
 
 // Every command in the order of its menu or of the toolbar.
-std::vector<Command> commandTable();
+std::vector<Command> CommandTable();
 
-// The rows of each family, in menu order; commandTable() puts them together.
+// The rows of each family, in menu order; CommandTable() puts them together.
 std::vector<Command> FileCommands();
 std::vector<Command> EditCommands();
 std::vector<Command> ViewCommands();

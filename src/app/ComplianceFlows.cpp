@@ -85,7 +85,7 @@ ComplianceFlows::Painter ComplianceFlows::decorate(Painter paint) const {
             const double y = xy ? render::kShape2Top - 1000.0 - render::kHScrollHeight
                                 : render::kIconShapeHeight;
             s.setTextPosition(0, y);
-            s.setTextColour(p.WhiteBackground ? render::qbColor(0) : render::qbColor(15));
+            s.setTextColour(p.WhiteBackground ? render::QbColor(0) : render::QbColor(15));
             s.print("% of limit");
         }
         return controls;

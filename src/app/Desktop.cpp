@@ -127,8 +127,8 @@ void Desktop::placeSelectionBox() {
                             {r.bottomLeft(), r.topLeft()}};
     PlanCanvas& canvas = view_.canvas();
     for (int k = 0; k < 4; ++k) {
-        canvas.setLine(boxSide(Overlay::Selection1, k), sides[k]);
-        canvas.setLineVisible(boxSide(Overlay::Selection1, k), shown);
+        canvas.setLine(BoxSide(Overlay::Selection1, k), sides[k]);
+        canvas.setLineVisible(BoxSide(Overlay::Selection1, k), shown);
     }
 }
 

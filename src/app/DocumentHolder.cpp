@@ -140,7 +140,7 @@ bool DocumentHolder::saveTo(const std::string& path) {
     if (!SaveProjectFile(project_, path, nullptr, &why)) {
         // The title keeps naming the project's own file.
         project_.FileName = before;
-        prompts_.message(msg::withCause(msg::FileError, why));
+        prompts_.message(msg::WithCause(msg::FileError, why));
         updateTitle();
         return false;
     }

@@ -8,8 +8,8 @@
 
 namespace brenvik::app {
 
-GisExportDialog* startGisExport(Project& p, Prompts& prompts, QWidget* parent) {
-    if (auto refused = gis::gisExportRefusal(p)) {
+GisExportDialog* StartGisExport(Project& p, Prompts& prompts, QWidget* parent) {
+    if (auto refused = gis::GisExportRefusal(p)) {
         prompts.message(*refused);
         return nullptr;
     }

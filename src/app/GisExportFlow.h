@@ -16,6 +16,6 @@ namespace brenvik::app {
 // otherwise opens the dialog (window-modal, deleted on close) and returns
 // it. Accept without a path asks for one; a file that cannot be written is
 // reported and the dialog stays open for another path.
-GisExportDialog* startGisExport(Project& p, Prompts& prompts, QWidget* parent);
+GisExportDialog* StartGisExport(Project& p, Prompts& prompts, QWidget* parent);
 
 } // namespace brenvik::app

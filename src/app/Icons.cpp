@@ -2,14 +2,14 @@
 
 // The pictures are compiled into the application library; a static library's
 // resources are registered by hand.
-static void registerIconResources() {
+static void RegisterIconResources() {
     Q_INIT_RESOURCE(icons);
 }
 
 namespace brenvik::app {
 
-QIcon toolIcon(const QString& releasedName) {
-    static const bool registered = (registerIconResources(), true);
+QIcon ToolIcon(const QString& releasedName) {
+    static const bool registered = (RegisterIconResources(), true);
     (void)registered;
     const QString released = ":/icons/" + releasedName + ".svg";
     const QString pressed = ":/icons/" + releasedName + "-pressed.svg";

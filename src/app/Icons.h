@@ -9,6 +9,6 @@ namespace brenvik::app {
 // sharp at any screen scale. The icon carries both states of a toolbar pair:
 // Off is the released picture (`<name>.svg`), On the pressed one
 // (`<name>-pressed.svg`: sunken frame, inverted colours).
-QIcon toolIcon(const QString& releasedName);
+QIcon ToolIcon(const QString& releasedName);
 
 } // namespace brenvik::app

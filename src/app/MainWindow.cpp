@@ -140,7 +140,7 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
         *s.results, *s.runner});
     // The recent files' submenu takes its letter before the items choose.
     s.bar->build(
-        *this, commandTable(), [this](const Handler& h) { RunGuarded(*s_->parts, h); },
+        *this, CommandTable(), [this](const Handler& h) { RunGuarded(*s_->parts, h); },
         [this] { s_->document->rebuildRecentMenu(); });
     // "% of limit" and the boundaries are choices.
     if (QAction* a = item(cmd::PercentOfLimit)) a->setCheckable(true);

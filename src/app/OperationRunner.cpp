@@ -34,9 +34,9 @@ std::optional<std::string> RunOperation(QWidget* window, const QString& title,
         try {
             result = operation(feedback);
         } catch (const std::bad_alloc&) {
-            result = msg::withCause(msg::FileError, msg::OutOfMemory);
+            result = msg::WithCause(msg::FileError, msg::OutOfMemory);
         } catch (const std::exception& e) {
-            result = msg::withCause(msg::FileError, e.what());
+            result = msg::WithCause(msg::FileError, e.what());
         }
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });

@@ -70,7 +70,7 @@ std::vector<Command> OptionsCommands() {
         {cmd::GisExport, "GIS export...", P::Options,
          [](W& w) {
              w.tools.reset();
-             w.results.whenCurrent([&w] { startGisExport(w.project, w.prompts, &w.window); });
+             w.results.whenCurrent([&w] { StartGisExport(w.project, w.prompts, &w.window); });
          }},
         {cmd::About, "&About...", P::Options, [](W& w) { w.settings.about(); }, {}, {}, ""},
     };

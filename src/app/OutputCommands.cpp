@@ -40,7 +40,7 @@ void AddOutputCommands(std::vector<Command>& t) {
     static const std::pair<const char*, const char*> separators[] = {
         {"g7", "g6"}, {"g10", "g9"}, {"g13", "g12"}, {"g16", "g15"}, {"gridxy", "g18"}};
     std::vector<Command> items;
-    for (const pipeline::OutputFormat& f : pipeline::outputFormats()) {
+    for (const pipeline::OutputFormat& f : pipeline::OutputFormats()) {
         const auto offered = [&f](const Command& c) { return !std::strcmp(c.name, f.command); };
         if (std::any_of(t.begin(), t.end(), offered) ||
             std::any_of(items.begin(), items.end(), offered))
@@ -117,7 +117,7 @@ bool WritePicture(WindowParts& w, PictureDialog* d) {
     std::optional<std::string> path = w.prompts.savePath(filter);
     if (!path) return false; // back to the sizes
     *path = WithDefaultSuffix(*path, filter);
-    const std::optional<qtsurface::PictureFormat> format = qtsurface::pictureFormatFor(*path);
+    const std::optional<qtsurface::PictureFormat> format = qtsurface::PictureFormatFor(*path);
     if (!format) {
         w.prompts.message("The picture's name must end in .png, .svg or .pdf");
         return false;
@@ -193,12 +193,12 @@ void PrintPlan(WindowParts& w) {
         render::redrawView(*sheet, s, dots);
     };
     PrintWith(w, [paintArea, legend](QPrinter& printer) {
-        return printPlane(printer, paintArea, legend);
+        return PrintPlane(printer, paintArea, legend);
     });
 }
 
 void PrintImage(WindowParts& w) {
-    PrintWith(w, [&w](QPrinter& printer) { return printArea(printer, w.view.canvas()); });
+    PrintWith(w, [&w](QPrinter& printer) { return PrintArea(printer, w.view.canvas()); });
 }
 
 } // namespace brenvik::app

@@ -29,7 +29,7 @@ PlanCanvas::PlanCanvas(QWidget* parent) : QWidget(parent) {
         lines_[std::size_t(o)] = LineObject{QLineF(), false, QColor(128, 128, 0), false};
     // The selection stands out on both backgrounds.
     for (int k = 0; k < 4; ++k)
-        lines_[std::size_t(boxSide(Overlay::Selection1, k))] =
+        lines_[std::size_t(BoxSide(Overlay::Selection1, k))] =
             LineObject{QLineF(), false, QColor(255, 140, 0), false};
     setFocusPolicy(Qt::ClickFocus);
     pointer_ = new CanvasPointer(*this);

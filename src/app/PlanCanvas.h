@@ -35,7 +35,7 @@ enum class Overlay {
 };
 inline constexpr int kOverlayCount = int(Overlay::Selection4) + 1;
 // Side `k` (0..3) of the box whose first side is `first`.
-constexpr Overlay boxSide(Overlay first, int k) {
+constexpr Overlay BoxSide(Overlay first, int k) {
     return Overlay(int(first) + k);
 }
 
@@ -55,7 +55,7 @@ class PlanCanvas : public QWidget {
     Q_OBJECT
   public:
     // A drawing step: paints the drawing area into `target` (logical
-    // coordinates of the painter), fitted as the QPainter surface fits it.
+    // Coordinates of the painter), fitted as the QPainter surface fits it.
     using Step = std::function<void(QPainter& p, const QRectF& target)>;
 
     explicit PlanCanvas(QWidget* parent = nullptr);

@@ -116,7 +116,7 @@ void PlanView::redrawScene() {
     paintSteps(
         [](const Project& pr, render::Surface& s, render::DotRandom&) {
             s.clear();
-            return std::optional<render::SceneControls>(render::drawPlanScene(pr, s));
+            return std::optional<render::SceneControls>(render::DrawPlanScene(pr, s));
         },
         true);
     if (after_) after_();
@@ -172,8 +172,8 @@ void PlanView::setView(double zoom, double offsetX, double offsetY) {
     // The section is shown at 100 % without scrolling.
     if (project_.CurrentPlane != Plane::XY) return;
     project_.Zoom = zoom;
-    project_.ScrollOffsetX = clampOffset(offsetX, zoom, area::ScaleWidth);
-    project_.ScrollOffsetY = clampOffset(offsetY, zoom, area::ScaleHeight);
+    project_.ScrollOffsetX = ClampOffset(offsetX, zoom, area::ScaleWidth);
+    project_.ScrollOffsetY = ClampOffset(offsetY, zoom, area::ScaleHeight);
     const ScrollRange range = scrollRange(zoom);
     const std::pair<QScrollBar*, std::pair<double, double>> bars[] = {
         {hscroll_, {project_.ScrollOffsetX, area::ScaleWidth}},
@@ -182,7 +182,7 @@ void PlanView::setView(double zoom, double offsetX, double offsetY) {
         const QSignalBlocker block(bar);
         bar->setRange(0, range.maximum);
         bar->setPageStep(range.pageStep);
-        bar->setValue(scrollValue(off.first, range.maximum, zoom, off.second));
+        bar->setValue(ScrollValue(off.first, range.maximum, zoom, off.second));
     }
     redraw();
 }
@@ -194,8 +194,8 @@ void PlanView::zoomAt(QPointF u, double factor) {
     const double zoom = z < 1.05 ? 1.0 : z;
     if (zoom == project_.Zoom) return;
     setView(zoom,
-            offsetKeeping(u.x(), project_.ScrollOffsetX, project_.Zoom, zoom, area::ScaleWidth),
-            offsetKeeping(u.y(), project_.ScrollOffsetY, project_.Zoom, zoom, area::ScaleHeight));
+            OffsetKeeping(u.x(), project_.ScrollOffsetX, project_.Zoom, zoom, area::ScaleWidth),
+            OffsetKeeping(u.y(), project_.ScrollOffsetY, project_.Zoom, zoom, area::ScaleHeight));
 }
 
 void PlanView::panBy(QPointF delta) {

@@ -25,33 +25,33 @@ namespace {
 constexpr double kW = area::ScaleWidth;
 constexpr double kH = area::ScaleHeight;
 
-bool insideArea(QPointF u) {
+bool InsideArea(QPointF u) {
     return u.x() >= 0 && u.y() >= 0 && u.x() < kW && u.y() < kH;
 }
 
 // The screen rectangle of the grid cell under the pointer: a grid cell keeps
 // its size on the screen whatever the zoom.
-QRectF screenCell(const Project& p, QPointF u) {
+QRectF ScreenCell(const Project& p, QPointF u) {
     const double cs = p.CellSize;
     const double left = std::floor((u.x() - p.ScrollOffsetX) / cs) * cs + p.ScrollOffsetX;
     const double top = std::floor((u.y() - p.ScrollOffsetY) / cs) * cs + p.ScrollOffsetY;
     return {left, top, cs, cs};
 }
 
-void setBox(PlanCanvas& c, Overlay first, const QRectF& r, bool visible) {
-    c.setLine(boxSide(first, 0), QLineF(r.topLeft(), r.topRight()));
-    c.setLine(boxSide(first, 1), QLineF(r.topRight(), r.bottomRight()));
-    c.setLine(boxSide(first, 2), QLineF(r.bottomRight(), r.bottomLeft()));
-    c.setLine(boxSide(first, 3), QLineF(r.bottomLeft(), r.topLeft()));
+void SetBox(PlanCanvas& c, Overlay first, const QRectF& r, bool visible) {
+    c.setLine(BoxSide(first, 0), QLineF(r.topLeft(), r.topRight()));
+    c.setLine(BoxSide(first, 1), QLineF(r.topRight(), r.bottomRight()));
+    c.setLine(BoxSide(first, 2), QLineF(r.bottomRight(), r.bottomLeft()));
+    c.setLine(BoxSide(first, 3), QLineF(r.bottomLeft(), r.topLeft()));
     for (int k = 0; k < 4; ++k)
-        c.setLineVisible(boxSide(first, k), visible);
+        c.setLineVisible(BoxSide(first, k), visible);
 }
 
-void hideCrosshair(PlanCanvas& c) {
+void HideCrosshair(PlanCanvas& c) {
     c.setLineVisible(Overlay::CrossHorizontal, false);
     c.setLineVisible(Overlay::CrossVertical, false);
     for (int k = 0; k < 4; ++k)
-        c.setLineVisible(boxSide(Overlay::CellBox1, k), false);
+        c.setLineVisible(BoxSide(Overlay::CellBox1, k), false);
 }
 
 // ---- The tools ------------------------------------------------------------------------
@@ -86,7 +86,7 @@ class RefPointTool : public PointerTool {
         PlanCanvas& c = host_.canvas();
         c.setLine(Overlay::OriginX, QLineF(m.x, m.y, m.rightX, m.rightY));
         c.setLine(Overlay::OriginY, QLineF(m.x, m.y, m.upX, m.upY));
-        hideCrosshair(c);
+        HideCrosshair(c);
         host_.tools().end(PointerToolKind::ReferencePoint);
     }
 };
@@ -120,7 +120,7 @@ class TopoTool : public PointerTool {
     bool showsCrosshair() const override { return true; }
     void deactivate() override {
         dragging_ = false;
-        setBox(host_.canvas(), Overlay::TopoBox1, {}, false);
+        SetBox(host_.canvas(), Overlay::TopoBox1, {}, false);
     }
     void press(QPointF u) override {
         const double cs = host_.project().CellSize;
@@ -131,12 +131,12 @@ class TopoTool : public PointerTool {
     }
     void move(QPointF u) override {
         if (!dragging_) return;
-        setBox(host_.canvas(), Overlay::TopoBox1, rectangle(u), true);
+        SetBox(host_.canvas(), Overlay::TopoBox1, rectangle(u), true);
     }
     void release(QPointF u) override {
         if (!dragging_) return;
         dragging_ = false;
-        setBox(host_.canvas(), Overlay::TopoBox1, {}, false);
+        SetBox(host_.canvas(), Overlay::TopoBox1, {}, false);
         Project& p = host_.project();
         const QRectF r = rectangle(u);
         // The ground grid follows the view, so the rectangle's corners are
@@ -262,7 +262,7 @@ class SelectTool : public PointerTool {
         const PointerPositions pos = pointerPositions(p, u);
         moved_ = moved_ || pos.xs != a.AntX || pos.ys != a.AntY;
         // Where the tower would land: the screen cell under the pointer.
-        if (moved_) setBox(host_.canvas(), Overlay::TopoBox1, screenCell(p, u), true);
+        if (moved_) SetBox(host_.canvas(), Overlay::TopoBox1, ScreenCell(p, u), true);
     }
     void release(QPointF u) override {
         if (!dragging_) return;
@@ -276,7 +276,7 @@ class SelectTool : public PointerTool {
             return;
         }
         const PointerPositions pos = pointerPositions(p, u);
-        if (!insideArea(u)) return;
+        if (!InsideArea(u)) return;
         Edit e = Edit::antennas(p);
         const bool done =
             MoveTower(p, slot, pos.xs, pos.ys, p.Zoom, PlanPositionAt(p, pos.xp, pos.yp));
@@ -293,7 +293,7 @@ class SelectTool : public PointerTool {
     void endDrag() {
         dragging_ = moved_ = false;
         slot_ = 0;
-        setBox(host_.canvas(), Overlay::TopoBox1, {}, false);
+        SetBox(host_.canvas(), Overlay::TopoBox1, {}, false);
     }
     int slot_ = 0;
     bool dragging_ = false, moved_ = false;
@@ -306,11 +306,11 @@ PointerPositions pointerPositions(const Project& p, QPointF u) {
     return {c.xp, c.yp, c.xs, c.ys, c.ix, c.iy};
 }
 
-QString densityText(double value, const std::string& valueDecimals, bool firstRowOrColumn) {
+QString DensityText(double value, const std::string& valueDecimals, bool firstRowOrColumn) {
     return QString::fromStdString(geo::DensityReadout(value, valueDecimals, firstRowOrColumn));
 }
 
-Readout computeReadout(const Project& p, QPointF u) {
+Readout ComputeReadout(const Project& p, QPointF u) {
     geo::ReadoutTexts t = geo::ReadoutAt(p, u.x(), u.y(), p.CurrentPlane == Plane::XZ);
     // On a section the pointer's plan position is where the section was
     // computed, not the distance typed: a grid row's y, or through an
@@ -370,8 +370,8 @@ PointerTool& PointerTools::current() {
 
 void PointerTools::hideRubberBands() {
     PlanCanvas& c = host_.canvas();
-    hideCrosshair(c);
-    setBox(c, Overlay::TopoBox1, {}, false);
+    HideCrosshair(c);
+    SetBox(c, Overlay::TopoBox1, {}, false);
     c.setLineVisible(Overlay::ScaleMark, false);
     if (active_) active_->deactivate();
     active_ = nullptr;
@@ -383,19 +383,19 @@ void PointerTools::press(QPointF u) {
 
 void PointerTools::move(QPointF u) {
     Project& p = host_.project();
-    host_.showReadout(computeReadout(p, u));
+    host_.showReadout(ComputeReadout(p, u));
     PointerTool& tool = current();
     PlanCanvas& c = host_.canvas();
-    if (tool.showsCrosshair() && insideArea(u)) {
-        const QRectF cell = screenCell(p, u);
+    if (tool.showsCrosshair() && InsideArea(u)) {
+        const QRectF cell = ScreenCell(p, u);
         const QPointF centre = cell.center();
         c.setLine(Overlay::CrossHorizontal, QLineF(0, centre.y(), kW, centre.y()));
         c.setLine(Overlay::CrossVertical, QLineF(centre.x(), 0, centre.x(), kH));
         c.setLineVisible(Overlay::CrossHorizontal, true);
         c.setLineVisible(Overlay::CrossVertical, true);
-        setBox(c, Overlay::CellBox1, cell, true);
+        SetBox(c, Overlay::CellBox1, cell, true);
     } else {
-        hideCrosshair(c);
+        HideCrosshair(c);
     }
     tool.move(u);
 }

@@ -10,9 +10,9 @@
 namespace brenvik::app {
 
 // The read-out for one pointer position.
-Readout computeReadout(const Project& p, QPointF units);
+Readout ComputeReadout(const Project& p, QPointF units);
 // "C=" text of a node value at the given ValueDecimals setting.
-QString densityText(double value, const std::string& valueDecimals, bool firstRowOrColumn);
+QString DensityText(double value, const std::string& valueDecimals, bool firstRowOrColumn);
 
 // Positions of a pointer event (drawing units, zoom and scrolling applied).
 struct PointerPositions {

@@ -21,12 +21,12 @@ PrintLegend printLegend(const Project& p, const QString& date) {
     legend.style = styles[int(p.DisplayMode)];
     legend.fileName = q(p.FileName);
     legend.date = date;
-    legend.maximum = q(render::formatDensity(max, 6));
-    legend.width = q(render::formatShortest(p.PlanWidthM)) + " m";
+    legend.maximum = q(render::FormatDensity(max, 6));
+    legend.width = q(render::FormatShortest(p.PlanWidthM)) + " m";
     // Paper is white: the scale shows the colours of the white background.
     for (int k = 0; k <= 10 && p.DisplayMode != ResultStyle::Dots; ++k) {
         legend.levels << q(render::formatFixed(max * k / 10.0, 3));
-        const render::Rgb c = render::gradientColour(k, true);
+        const render::Rgb c = render::GradientColour(k, true);
         legend.levelColours << QColor(c.r, c.g, c.b);
     }
     return legend;

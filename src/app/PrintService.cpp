@@ -21,28 +21,28 @@ bool QtPrintService::choose(QPrinter& printer, QWidget* parent) {
 namespace brenvik::app {
 
 namespace {
-QRectF pageRect(QPrinter& printer) {
+QRectF PageRect(QPrinter& printer) {
     const QRectF r = printer.pageLayout().paintRectPixels(printer.resolution());
     return QRectF(QPointF(0, 0), r.size());
 }
-QRectF fitArea(const QRectF& box) {
+QRectF FitArea(const QRectF& box) {
     const double s = std::min(box.width() / area::ScaleWidth, box.height() / area::ScaleHeight);
     return QRectF(box.topLeft(), QSizeF(area::ScaleWidth * s, area::ScaleHeight * s));
 }
 } // namespace
 
-bool printArea(QPrinter& printer, const PlanCanvas& canvas) {
+bool PrintArea(QPrinter& printer, const PlanCanvas& canvas) {
     QPainter p;
     if (!p.begin(&printer)) return false;
-    canvas.render(p, fitArea(pageRect(printer)));
+    canvas.render(p, FitArea(PageRect(printer)));
     return p.end();
 }
 
-bool printPlane(QPrinter& printer, const std::function<void(QPainter&, const QRectF&)>& paintArea,
+bool PrintPlane(QPrinter& printer, const std::function<void(QPainter&, const QRectF&)>& paintArea,
                 const PrintLegend& legend) {
     QPainter p;
     if (!p.begin(&printer)) return false;
-    const QRectF page = pageRect(printer);
+    const QRectF page = PageRect(printer);
     const double dpi = printer.resolution();
     const double mm = dpi / 25.4;
 
@@ -62,7 +62,7 @@ bool printPlane(QPrinter& printer, const std::function<void(QPainter&, const QRe
     const double legendH = 60 * mm;
     const QRectF box(page.left(), page.top() + titleH + 3 * mm, page.width(),
                      std::max(10 * mm, page.height() - titleH - 3 * mm - legendH));
-    const QRectF pic = fitArea(box);
+    const QRectF pic = FitArea(box);
     p.save();
     p.setClipRect(pic);
     paintArea(p, pic);

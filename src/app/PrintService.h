@@ -51,9 +51,9 @@ class PlanCanvas;
 // Prints the drawing area, painted by `paintArea` into the rectangle it is
 // given, fitted to the page, with a title, the colour scale and the legend
 // below it. False when the printer cannot be painted on.
-bool printPlane(QPrinter& printer, const std::function<void(QPainter&, const QRectF&)>& paintArea,
+bool PrintPlane(QPrinter& printer, const std::function<void(QPainter&, const QRectF&)>& paintArea,
                 const PrintLegend& legend);
 // Prints the drawing area alone, fitted to the page.
-bool printArea(QPrinter& printer, const PlanCanvas& canvas);
+bool PrintArea(QPrinter& printer, const PlanCanvas& canvas);
 
 } // namespace brenvik::app

@@ -10,7 +10,7 @@
 
 namespace brenvik::app {
 
-QString qtFileFilter(const std::string& filter) {
+QString QtFileFilter(const std::string& filter) {
     const QString f = QString::fromStdString(filter);
     const int bar = f.indexOf('|');
     QString name = (bar < 0 ? f : f.left(bar)).trimmed();
@@ -28,7 +28,7 @@ void QtPrompts::message(const std::string& text) {
 std::optional<std::string> QtPrompts::choosePath(const std::string& filter, bool save,
                                                  const std::string& suggested,
                                                  bool dialogAsksReplace) {
-    QFileDialog d(parent_, save ? "Save as" : "Open", lastDirectory_, qtFileFilter(filter));
+    QFileDialog d(parent_, save ? "Save as" : "Open", lastDirectory_, QtFileFilter(filter));
     if (!suggested.empty()) d.selectFile(QFile::decodeName(suggested.c_str()));
     // The replace question comes after the extension is added, from the
     // caller: "B2" and "B2.bvk" are the same file.

@@ -36,6 +36,6 @@ class QtPrompts : public Prompts {
 
 // "Torvel Files (*.bvk)| *.bvk" → "Torvel Files (*.bvk)": the part before the
 // bar is the name the file dialog lists, with the patterns it filters by.
-QString qtFileFilter(const std::string& filter);
+QString QtFileFilter(const std::string& filter);
 
 } // namespace brenvik::app

@@ -33,7 +33,7 @@ RealPlacesFlows::RealPlacesFlows(Project& p, Prompts& prompts, QWidget& window,
       record_(std::move(record)) {}
 
 void RealPlacesFlows::places() {
-    const auto rows = compliance::PlacesFormLoad(project_, dialognum::formatter());
+    const auto rows = compliance::PlacesFormLoad(project_, dialognum::Formatter());
     auto importer = [this]() -> std::optional<std::vector<compliance::PlaceRow>> {
         const auto path = prompts_.openPath(kCsvFilter);
         if (!path) return std::nullopt;
@@ -44,7 +44,7 @@ void RealPlacesFlows::places() {
             return std::nullopt;
         }
         if (!r.note.empty()) prompts_.message(r.note);
-        return compliance::PlacesFormLoad(scratch, dialognum::formatter());
+        return compliance::PlacesFormLoad(scratch, dialognum::Formatter());
     };
     auto* d = new PlacesDialog(rows, importer, &window_);
     d->setAcceptHandler([this, d] {
@@ -78,8 +78,8 @@ void RealPlacesFlows::importTerrain() {
     if (record_) record_("Import terrain", std::move(edit), true);
     prompts_.message("Ground heights are relative to the lowest value of the elevation model "
                      "inside the plan, " +
-                     formatShortest(t.datumM) + " m; the highest node stands " +
-                     formatShortest(std::round(t.highestM * 100) / 100) + " m above it." +
+                     FormatShortest(t.datumM) + " m; the highest node stands " +
+                     FormatShortest(std::round(t.highestM * 100) / 100) + " m above it." +
                      (t.note.empty() ? "" : "\n" + t.note));
     redraw_();
 }
@@ -102,7 +102,7 @@ void RealPlacesFlows::importBuildings() {
     // and the file is read again with that height. Cancel imports nothing.
     auto* d = new BuildingHeightDialog(
         r.defaultHeight,
-        QString::fromStdString(dialognum::formatter()(gis::DefaultBuildingHeightM)), &window_);
+        QString::fromStdString(dialognum::Formatter()(gis::DefaultBuildingHeightM)), &window_);
     d->setAcceptHandler([this, d, file = *path] {
         const gis::BuildingHeightAnswer h =
             gis::BuildingHeightAccept(d->height().toStdString(), dialognum::parser());
@@ -140,7 +140,7 @@ RealPlacesFlows::Painter RealPlacesFlows::decorate(Painter paint) const {
         if (p.CurrentPlane != Plane::XY || p.AntennaCount < 1) return controls;
         const auto inv =
             compliance::InverseLimits(p, *lib, p.Compliance.Standard, p.Compliance.Group);
-        if (!inv.refusal) render::drawRealPlaces(p, s, compliance::ExposureMarks(p, inv.inverse));
+        if (!inv.refusal) render::DrawRealPlaces(p, s, compliance::ExposureMarks(p, inv.inverse));
         return controls;
     };
 }

@@ -18,18 +18,18 @@ double scrollOffset(int value, int maximum, double zoom, double extent) {
 
 namespace brenvik::app {
 
-double clampOffset(double offset, double zoom, double extent) {
+double ClampOffset(double offset, double zoom, double extent) {
     return std::clamp(offset, -(zoom - 1) * extent, 0.0);
 }
 
-int scrollValue(double offset, int maximum, double zoom, double extent) {
+int ScrollValue(double offset, int maximum, double zoom, double extent) {
     if (maximum == 0 || zoom <= 1.0) return 0;
     return std::clamp(int(std::lround(-offset * maximum / ((zoom - 1) * extent))), 0, maximum);
 }
 
-double offsetKeeping(double at, double offset, double zoom, double newZoom, double extent) {
+double OffsetKeeping(double at, double offset, double zoom, double newZoom, double extent) {
     const double plan = (at - offset) / zoom;
-    return clampOffset(at - plan * newZoom, newZoom, extent);
+    return ClampOffset(at - plan * newZoom, newZoom, extent);
 }
 
 } // namespace brenvik::app

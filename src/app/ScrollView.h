@@ -24,11 +24,11 @@ inline constexpr double kMinZoom = 1.0;
 inline constexpr double kMaxZoom = 6.0;
 
 // An offset kept inside the zoomed plan: from 0 down to -(z - 1) × extent.
-double clampOffset(double offset, double zoom, double extent);
+double ClampOffset(double offset, double zoom, double extent);
 // The bar position nearest to an offset.
-int scrollValue(double offset, int maximum, double zoom, double extent);
+int ScrollValue(double offset, int maximum, double zoom, double extent);
 // The offset that keeps the plan point under `at` (drawing units) in place
 // when the zoom changes from `zoom` to `newZoom`, clamped to the plan.
-double offsetKeeping(double at, double offset, double zoom, double newZoom, double extent);
+double OffsetKeeping(double at, double offset, double zoom, double newZoom, double extent);
 
 } // namespace brenvik::app

@@ -139,12 +139,12 @@ void SettingsFlows::scaleCalculation() {
 void SettingsFlows::gridValue(SizeFormValue mode) {
     k_.project.Display.MallaMode = mode;
     auto* d = new SizeDialog(render::sizeFormTexts(k_.project), &k_.window);
-    d->setFieldRules(mode == SizeFormValue::GridSize ? render::gridSizeRules()
-                                                  : render::isolineCountRules());
+    d->setFieldRules(mode == SizeFormValue::GridSize ? render::GridSizeRules()
+                                                  : render::IsolineCountRules());
     if (mode == SizeFormValue::GridSize) {
         auto coverage = [d](const std::string& text) {
             const auto c = render::gridCoverage(text, dialognum::parser());
-            d->showCoverage(c ? q(render::gridCoverageNote(*c)) : QString(), c ? c->fullCount : 0);
+            d->showCoverage(c ? q(render::GridCoverageNote(*c)) : QString(), c ? c->fullCount : 0);
         };
         QObject::connect(d, &SizeDialog::valueEdited, d, coverage);
         coverage(d->valueText());
@@ -156,11 +156,11 @@ void SettingsFlows::gridValue(SizeFormValue mode) {
         std::optional<std::string> err;
         if (mode == SizeFormValue::GridSize) {
             Edit e = Edit::gridSize(k_.project);
-            err = render::acceptGridSize(k_.project, d->valueText(), dialognum::parser());
+            err = render::AcceptGridSize(k_.project, d->valueText(), dialognum::parser());
             k_.document.record("Grid size", std::move(e), !err);
         } else {
             Edit e = Edit::isolineCount(k_.project);
-            err = render::acceptIsolineCount(k_.project, d->valueText(), dialognum::parser());
+            err = render::AcceptIsolineCount(k_.project, d->valueText(), dialognum::parser());
             k_.document.record("Number of isolines", std::move(e), !err);
         }
         if (err) {
@@ -183,9 +183,9 @@ void SettingsFlows::calcColours() {
     // changed, and closing the dialog any other way stores nothing.
     d->setAcceptHandler([this, d, isoline = d->isolineOption(), mark = d->markOption()] {
         if (const auto o = d->isolineOption(); o && o != isoline)
-            render::chooseIsolineColour(k_.project.Display, *o);
+            render::ChooseIsolineColour(k_.project.Display, *o);
         if (const auto o = d->markOption(); o && o != mark)
-            render::chooseMarkColour(k_.project.Display, *o);
+            render::ChooseMarkColour(k_.project.Display, *o);
         k_.view.redraw();
         return true;
     });
@@ -198,14 +198,14 @@ void SettingsFlows::dotColours() {
     // Option clicks change the dialog alone. Accept stores the options the
     // user changed and the two boxes together, or nothing when a box is
     // refused; closing the dialog any other way stores nothing.
-    d->setFieldRules(render::dotColourRules());
+    d->setFieldRules(render::DotColourRules());
     d->setAcceptHandler([this, d, scheme = d->scheme(), jitter = d->jitter(), count = d->count()] {
         if (FieldsRefused(k_.prompts, d, msg::InputDataError)) return false;
         DisplaySettings s = k_.project.Display;
-        if (d->scheme() != scheme) render::chooseDotScheme(s, d->scheme());
-        if (d->jitter() != jitter) render::chooseJitter(s, d->jitter());
-        if (d->count() != count) render::chooseDotCount(s, d->count());
-        if (auto err = render::acceptDotColours(s, d->radiusText(), d->fromPercentText(),
+        if (d->scheme() != scheme) render::ChooseDotScheme(s, d->scheme());
+        if (d->jitter() != jitter) render::ChooseJitter(s, d->jitter());
+        if (d->count() != count) render::ChooseDotCount(s, d->count());
+        if (auto err = render::AcceptDotColours(s, d->radiusText(), d->fromPercentText(),
                                                 dialognum::parser())) {
             Warn(k_, *err);
             return false;
@@ -219,14 +219,14 @@ void SettingsFlows::dotColours() {
 
 void SettingsFlows::antennaParameters() {
     auto* d =
-        new AntennaParamsDialog(OpenAnglesFormLoad(k_.project, dialognum::formatter()), &k_.window);
+        new AntennaParamsDialog(OpenAnglesFormLoad(k_.project, dialognum::Formatter()), &k_.window);
     d->setFieldRules(OpenAnglesRules());
     d->setAcceptHandler([this, d] {
         if (FieldsRefused(k_.prompts, d, msg::InputDataError)) return false;
         OpenAnglesForm f = d->form();
         Edit e = Edit::settings(k_.project);
         const auto err =
-            OpenAnglesFormAccept(k_.project, f, dialognum::parser(), dialognum::formatter());
+            OpenAnglesFormAccept(k_.project, f, dialognum::parser(), dialognum::Formatter());
         k_.document.record("Antenna parameters", std::move(e), !err);
         if (err) {
             Warn(k_, *err);

@@ -134,7 +134,7 @@ void TowerFlows::openTowerDialog(bool editing) {
 
 void TowerFlows::openAntennaDialog(int slot, bool newSlot, int editedIndex) {
     QWidget* parent = OpenDialogNamed(k_.window, dlg::Tower);
-    auto* d = new AntennaDialog(AntennaFormLoad(k_.project, slot, dialognum::formatter()),
+    auto* d = new AntennaDialog(AntennaFormLoad(k_.project, slot, dialognum::Formatter()),
                                 parent ? parent : &k_.window);
     if (editedIndex > 0) d->setEditedIndex(editedIndex);
     BeamBox* beam = attachBeamBox(d, slot);
@@ -158,7 +158,7 @@ void TowerFlows::openAntennaDialog(int slot, bool newSlot, int editedIndex) {
         const bool placed = editAntenna_ > 0;
         Edit e = Edit::antennas(k_.project);
         const auto err = AntennaFormAccept(k_.project, f, slot, newSlot, dialognum::parser(),
-                                           dialognum::formatter());
+                                           dialognum::Formatter());
         // The dialog stays open on a refusal: only an accepted definition
         // arms (or disarms) its placement.
         if (newSlot && !err) k_.tools.flags().togglePlacement();
@@ -235,13 +235,13 @@ void TowerFlows::topographic() {
 }
 
 BeamBox* TowerFlows::attachBeamBox(AntennaDialog* d, int slot) {
-    auto* box = new BeamBox(antenna::BeamFormLoad(k_.project, slot, dialognum::formatter()), d);
+    auto* box = new BeamBox(antenna::BeamFormLoad(k_.project, slot, dialognum::Formatter()), d);
     box->setPrompts(&k_.prompts);
     d->addBeamBox(box);
     const auto mount = [this, d, box] {
         const AntennaForm f = d->form();
         const bool stick = f.type == FuentType::Baja;
-        const double tilt = std::clamp(dialognum::parseStd(f.angText).value_or(0.0), -85.0, 85.0);
+        const double tilt = std::clamp(dialognum::ParseStd(f.angText).value_or(0.0), -85.0, 85.0);
         const double open = stick ? k_.project.OpenAngleDTS : k_.project.OpenAngleBTS;
         box->setMounting(stick, tilt, 2.0 * open);
     };

@@ -39,7 +39,7 @@ class EditCommand : public QUndoCommand {
     bool pushed_ = false;
 };
 
-EditCommand* editAt(const QUndoStack& s, int i) {
+EditCommand* EditAt(const QUndoStack& s, int i) {
     // The stack hands its steps out read-only; they are all ours.
     return static_cast<EditCommand*>(const_cast<QUndoCommand*>(s.command(i)));
 }
@@ -87,7 +87,7 @@ void UndoHistory::setByteBudget(std::size_t bytes) {
 std::size_t UndoHistory::bytes() const {
     std::size_t n = 0;
     for (int i = 0; i < stack_.count(); ++i)
-        n += editAt(stack_, i)->bytes();
+        n += EditAt(stack_, i)->bytes();
     return n;
 }
 
@@ -95,7 +95,7 @@ void UndoHistory::trim() {
     // The newest step always stays whole, whatever it holds.
     std::size_t total = bytes();
     for (int i = 0; i + 1 < stack_.count() && total > budget_; ++i) {
-        EditCommand* c = editAt(stack_, i);
+        EditCommand* c = EditAt(stack_, i);
         total -= c->bytes();
         c->release();
     }

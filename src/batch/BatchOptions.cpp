@@ -162,7 +162,7 @@ Error CheckExports(const Typed& t, std::span<const pipeline::OutputFormat> outpu
         const std::size_t eq = e.find('=');
         if (eq == std::string::npos) return std::string("option --export needs KIND=PATH");
         const std::string keyword = lower(e.substr(0, eq));
-        if (!pipeline::outputKindFromKeyword(keyword, outputs))
+        if (!pipeline::OutputKindFromKeyword(keyword, outputs))
             return "unknown export kind '" + e.substr(0, eq) + "'";
         std::string path = e.substr(eq + 1);
         if (path.empty()) return std::string("option --export needs a path after '='");
@@ -313,12 +313,12 @@ Error CheckPaths(const BatchOptions& o) {
 
 } // namespace
 
-std::string usageText() {
+std::string UsageText() {
     // The export kinds, wrapped after the option's text.
     std::string kinds = "  --export KIND=PATH    repeatable; KIND is one of ";
     std::size_t lineStart = 0;
     std::vector<const char*> rows;
-    for (const pipeline::OutputFormat& f : pipeline::outputFormats())
+    for (const pipeline::OutputFormat& f : pipeline::OutputFormats())
         if (f.exportKind) rows.push_back(f.keyword);
     for (std::size_t k = 0; k < rows.size(); ++k) {
         std::string item = rows[k];
@@ -379,7 +379,7 @@ std::string usageText() {
            "Exit status: 0 success, 1 failure, 2 usage error.\n";
 }
 
-ParseResult parseArguments(const std::vector<std::string>& args,
+ParseResult ParseArguments(const std::vector<std::string>& args,
                            std::span<const pipeline::OutputFormat> outputs) {
     BatchOptions o;
     Typed t;
@@ -402,10 +402,10 @@ ParseResult parseArguments(const std::vector<std::string>& args,
     return ParseResult{o, {}};
 }
 
-ParseResult parseArguments(const std::vector<std::string>& args,
+ParseResult ParseArguments(const std::vector<std::string>& args,
                            const std::vector<std::string>& knownStandards,
                            const std::string& limitsWarning) {
-    ParseResult r = parseArguments(args);
+    ParseResult r = ParseArguments(args);
     if (r.options && r.options->standard &&
         std::find(knownStandards.begin(), knownStandards.end(), *r.options->standard) ==
             knownStandards.end()) {

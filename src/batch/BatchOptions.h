@@ -84,15 +84,15 @@ struct ParseResult {
 };
 
 ParseResult
-parseArguments(const std::vector<std::string>& args,
-               std::span<const pipeline::OutputFormat> outputs = pipeline::outputFormats());
+ParseArguments(const std::vector<std::string>& args,
+               std::span<const pipeline::OutputFormat> outputs = pipeline::OutputFormats());
 // The same, checking --standard against the given standard ids; an unknown
 // one is told with `limitsWarning`, why the user's limits file was refused.
-ParseResult parseArguments(const std::vector<std::string>& args,
+ParseResult ParseArguments(const std::vector<std::string>& args,
                            const std::vector<std::string>& knownStandards,
                            const std::string& limitsWarning = {});
 
 // The text printed by --help and after every usage error.
-std::string usageText();
+std::string UsageText();
 
 } // namespace brenvik::batch

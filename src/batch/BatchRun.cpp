@@ -35,11 +35,11 @@ void checkCancel(const RunEnvironment& env) {
 
 // The "Antenna parameters" dialog: only the angles given change; the other box
 // keeps the value the dialog shows on opening.
-void applyAntennaParameters(Project& p, const BatchOptions& o) {
+void ApplyAntennaParameters(Project& p, const BatchOptions& o) {
     SetOpenAngles(p, o.openAngleBTS, o.openAngleDTS);
 }
 
-void finishCalculation(const CalcOutcome& r, const RunEnvironment& env) {
+void FinishCalculation(const CalcOutcome& r, const RunEnvironment& env) {
     if (env.progress) env.progress->finish();
     if (r.status == CalcStatus::Cancelled) throw BatchFailure(kMsgInterrupted);
     if (r.status == CalcStatus::Failed)
@@ -48,7 +48,7 @@ void finishCalculation(const CalcOutcome& r, const RunEnvironment& env) {
 
 } // namespace
 
-void runXYStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
+void RunXYStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
     // The "XY-Calculation" command and its dialog "Calculation".
     if (auto refused = XYCalcRefusal(p)) throw BatchFailure(*refused);
     CalForm f = CalFormLoad(p);
@@ -59,11 +59,11 @@ void runXYStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
         SetCalculationHeight(p, o.xyHeight);
     }
     BatchFeedback feedback(env.cancel, env.progress, "XY", env.warn);
-    finishCalculation(pipeline::RunCalculation(p, Plane::XY, feedback, inverseLimitsFor(p, o, env)),
+    FinishCalculation(pipeline::RunCalculation(p, Plane::XY, feedback, InverseLimitsFor(p, o, env)),
                       env);
 }
 
-void runXZStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
+void RunXZStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
     // The "XZ-Calculation" command and its dialog, in the order of their checks.
     if (auto refused = XZViewRefusal(p)) throw BatchFailure(*refused);
     if (auto refused = XZSourceRefusal(p)) throw BatchFailure(*refused);
@@ -76,7 +76,7 @@ void runXZStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
         if (auto refused = SetSectionDistance(p, *o.xzDistance)) throw BatchFailure(*refused);
     }
     BatchFeedback feedback(env.cancel, env.progress, "XZ", env.warn);
-    finishCalculation(pipeline::RunCalculation(p, Plane::XZ, feedback, inverseLimitsFor(p, o, env)),
+    FinishCalculation(pipeline::RunCalculation(p, Plane::XZ, feedback, InverseLimitsFor(p, o, env)),
                       env);
 }
 
@@ -94,7 +94,7 @@ void readProject(Project& p, const std::string& path, const RunEnvironment& env)
 
 // The exposure model and reflection factor given: a result of the file made
 // with other ones no longer stands, so it is dropped and needs --xy / --xz.
-void applyExposureModel(Project& p, const BatchOptions& o) {
+void ApplyExposureModel(Project& p, const BatchOptions& o) {
     ExposureSettings e = p.Exposure;
     if (o.model) e.Model = *o.model;
     if (o.reflection) e.ReflectionFactor = *o.reflection;
@@ -103,16 +103,16 @@ void applyExposureModel(Project& p, const BatchOptions& o) {
     DropInvalidatedResults(p, ModelChange::ExposureModel);
 }
 
-void applySettings(Project& p, const BatchOptions& o) {
-    applyAntennaParameters(p, o);
+void ApplySettings(Project& p, const BatchOptions& o) {
+    ApplyAntennaParameters(p, o);
     if (o.isolines) {
         // The "Number of isolines" dialog: it discards the isolines of a result
         // read from the file; the next calculation fills them for the new count.
-        auto refused = render::setIsolineCount(p, *o.isolines);
+        auto refused = render::SetIsolineCount(p, *o.isolines);
         if (refused) throw BatchFailure(*refused);
     }
-    applyComplianceSettings(p, o);
-    applyExposureModel(p, o);
+    ApplyComplianceSettings(p, o);
+    ApplyExposureModel(p, o);
 }
 
 namespace {
@@ -126,24 +126,24 @@ void RequireCurrent(const Project& p, const pipeline::OutputNeeds& needs) {
 
 } // namespace
 
-void writeExport(const Project& p, const pipeline::OutputFormat& format, const std::string& path,
+void WriteExport(const Project& p, const pipeline::OutputFormat& format, const std::string& path,
                  Feedback& feedback) {
     RequireCurrent(p, format.needs);
     if (auto failed = pipeline::WriteOutput(p, format, path, feedback)) throw BatchFailure(*failed);
     if (feedback.isCanceled()) throw BatchFailure(kMsgInterrupted);
 }
 
-void writeExport(Project& p, ExportKind kind, const std::string& path, Feedback& feedback) {
-    writeExport(p, pipeline::outputFormat(kind), path, feedback);
+void WriteExport(Project& p, ExportKind kind, const std::string& path, Feedback& feedback) {
+    WriteExport(p, pipeline::outputFormat(kind), path, feedback);
 }
 
-void writeExport(Project& p, ExportKind kind, const std::string& path,
+void WriteExport(Project& p, ExportKind kind, const std::string& path,
                  const Feedback* cancel) {
     BatchFeedback feedback(cancel);
-    writeExport(p, kind, path, feedback);
+    WriteExport(p, kind, path, feedback);
 }
 
-void prepareImage(Project& p, const ImageRequest& image) {
+void PrepareImage(Project& p, const ImageRequest& image) {
     if (image.plane) {
         if (*image.plane == ImagePlane::XZ) {
             // The window's switch to the section refuses in this order.
@@ -182,7 +182,7 @@ void StageOutputs(StagedOutputs& staged, const BatchOptions& o) {
 
 } // namespace
 
-RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
+RunOutcome RunBatch(const BatchOptions& o, const RunEnvironment& env) {
     using Clock = std::chrono::steady_clock;
     StagedOutputs staged;
     auto timed = [&env](const std::string& step, auto&& body) {
@@ -197,36 +197,36 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
         StageOutputs(staged, o);
         Project p;
         timed("read", [&] { readProject(p, o.projectPath, env); });
-        applySettings(p, o);
-        if (o.importSites) timed("import sites", [&] { importSitesStep(p, *o.importSites); });
+        ApplySettings(p, o);
+        if (o.importSites) timed("import sites", [&] { ImportSitesStep(p, *o.importSites); });
         // The patterns' warnings, once, before anything is worked out with them.
         if (env.warn && p.Exposure.Model == ExposureModel::FarField)
             for (const std::string& w : antenna::ProjectPatternWarnings(p)) env.warn("Warning: " + w);
-        if (o.terrain) timed("terrain", [&] { terrainStep(p, *o.terrain, env); });
+        if (o.terrain) timed("terrain", [&] { TerrainStep(p, *o.terrain, env); });
         if (o.buildings)
-            timed("buildings", [&] { buildingsStep(p, *o.buildings, o.buildingHeightM, env); });
-        if (o.places) timed("import places", [&] { importPlacesStep(p, *o.places, env); });
+            timed("buildings", [&] { BuildingsStep(p, *o.buildings, o.buildingHeightM, env); });
+        if (o.places) timed("import places", [&] { ImportPlacesStep(p, *o.places, env); });
         checkCancel(env);
-        if (o.xy) timed("xy", [&] { runXYStep(p, o, env); });
+        if (o.xy) timed("xy", [&] { RunXYStep(p, o, env); });
         checkCancel(env);
-        if (o.xzDistance || o.xzThrough) timed("xz", [&] { runXZStep(p, o, env); });
-        if (wantsCompliance(o, env.outputs)) timed("ratio", [&] { completeRatio(p, o, env); });
+        if (o.xzDistance || o.xzThrough) timed("xz", [&] { RunXZStep(p, o, env); });
+        if (WantsCompliance(o, env.outputs)) timed("ratio", [&] { CompleteRatio(p, o, env); });
         for (const auto& e : o.exports) {
             checkCancel(env);
             const pipeline::OutputFormat& format = pipeline::outputFormat(e.kind, env.outputs);
             const std::string step = std::string("export ") + format.keyword;
             timed(step, [&] {
                 BatchFeedback feedback(env.cancel, env.progress, step, env.warn);
-                writeExport(p, format, staged.temporaryFor(e.path), feedback);
+                WriteExport(p, format, staged.temporaryFor(e.path), feedback);
                 if (env.progress) env.progress->finish();
             });
         }
         if (o.image) {
             checkCancel(env);
             timed("image", [&] {
-                prepareImage(p, *o.image);
+                PrepareImage(p, *o.image);
                 RequireCurrent(p, pipeline::outputFormat(pipeline::OutputKind::Image).needs);
-                writeDrawnStep(p, pipeline::OutputKind::Image, staged.temporaryFor(o.image->path),
+                WriteDrawnStep(p, pipeline::OutputKind::Image, staged.temporaryFor(o.image->path),
                                env, &*o.image);
             });
         }
@@ -234,7 +234,7 @@ RunOutcome runBatch(const BatchOptions& o, const RunEnvironment& env) {
             checkCancel(env);
             timed("report", [&] {
                 RequireCurrent(p, pipeline::outputFormat(pipeline::OutputKind::Report).needs);
-                writeDrawnStep(p, pipeline::OutputKind::Report, staged.temporaryFor(*o.reportPath),
+                WriteDrawnStep(p, pipeline::OutputKind::Report, staged.temporaryFor(*o.reportPath),
                                env);
             });
         }

@@ -49,7 +49,7 @@ struct RunEnvironment {
     // Told a note that does not stop the run (a limits file that does not read).
     std::function<void(const std::string&)> warn;
     // The outputs the run's --export kinds name, with what each needs.
-    std::span<const pipeline::OutputFormat> outputs = pipeline::outputFormats();
+    std::span<const pipeline::OutputFormat> outputs = pipeline::OutputFormats();
 };
 
 struct RunOutcome {
@@ -61,26 +61,26 @@ struct RunOutcome {
 // settings, the XY calculation, the XZ calculation, the exports (in the order
 // given), the image, the save. Every output is staged beside its target and
 // put in place only when all steps have succeeded.
-RunOutcome runBatch(const BatchOptions& options, const RunEnvironment& env);
+RunOutcome RunBatch(const BatchOptions& options, const RunEnvironment& env);
 
-// The steps one by one, for tests and for runBatch. Each throws BatchFailure.
+// The steps one by one, for tests and for RunBatch. Each throws BatchFailure.
 void readProject(Project& p, const std::string& path);
-void applySettings(Project& p, const BatchOptions& options);
-void runXYStep(Project& p, const BatchOptions& options, const RunEnvironment& env);
-void runXZStep(Project& p, const BatchOptions& options, const RunEnvironment& env);
+void ApplySettings(Project& p, const BatchOptions& options);
+void RunXYStep(Project& p, const BatchOptions& options, const RunEnvironment& env);
+void RunXZStep(Project& p, const BatchOptions& options, const RunEnvironment& env);
 // Writes one export of `kind` into the file at `path`; a canceled `cancel`
 // stops it with "Interrupted".
-void writeExport(Project& p, ExportKind kind, const std::string& path,
+void WriteExport(Project& p, ExportKind kind, const std::string& path,
                  const Feedback* cancel = nullptr);
 // The same through a feedback of the run (its progress on the bar).
-void writeExport(Project& p, ExportKind kind, const std::string& path, Feedback& feedback);
+void WriteExport(Project& p, ExportKind kind, const std::string& path, Feedback& feedback);
 // Writes an output of the table as its row says: each result it reads must
 // be current, then its operation runs.
-void writeExport(const Project& p, const pipeline::OutputFormat& format, const std::string& path,
+void WriteExport(const Project& p, const pipeline::OutputFormat& format, const std::string& path,
                  Feedback& feedback);
 // Prepares the project for the image: the plane, display style and
 // background asked for, refused as the window's commands refuse them.
-void prepareImage(Project& p, const ImageRequest& image);
+void PrepareImage(Project& p, const ImageRequest& image);
 void saveProject(Project& p, const std::string& path, const Feedback* cancel = nullptr);
 
 } // namespace brenvik::batch

@@ -22,7 +22,7 @@ namespace brenvik::batch {
 
 namespace {
 
-compliance::Library libraryFor(const RunEnvironment& env) {
+compliance::Library LibraryFor(const RunEnvironment& env) {
     compliance::LoadedLibrary lib = compliance::LoadLibrary();
     if (!lib.warning.empty() && env.warn) env.warn(lib.warning);
     return std::move(lib.library);
@@ -39,7 +39,7 @@ std::string today() {
 
 } // namespace
 
-bool wantsCompliance(const BatchOptions& o, std::span<const pipeline::OutputFormat> outputs) {
+bool WantsCompliance(const BatchOptions& o, std::span<const pipeline::OutputFormat> outputs) {
     if (o.standard || o.population) return true;
     if (o.reportPath && pipeline::outputFormat(pipeline::OutputKind::Report).needs.ratio)
         return true;
@@ -48,7 +48,7 @@ bool wantsCompliance(const BatchOptions& o, std::span<const pipeline::OutputForm
     return false;
 }
 
-void applyComplianceSettings(Project& p, const BatchOptions& o) {
+void ApplyComplianceSettings(Project& p, const BatchOptions& o) {
     if (o.standard) p.Compliance.Standard = *o.standard;
     if (o.population)
         p.Compliance.Group =
@@ -57,45 +57,45 @@ void applyComplianceSettings(Project& p, const BatchOptions& o) {
     if (o.assessor) p.Compliance.Assessor = *o.assessor;
 }
 
-void importSitesStep(Project& p, const std::string& path) {
+void ImportSitesStep(Project& p, const std::string& path) {
     if (auto refused = compliance::ImportSitesFile(p, path, compliance::ImportMode::Replace))
         throw BatchFailure(*refused);
 }
 
-void importPlacesStep(Project& p, const std::string& path, const RunEnvironment& env) {
+void ImportPlacesStep(Project& p, const std::string& path, const RunEnvironment& env) {
     const compliance::PlacesImport r = compliance::ImportPlacesFile(p, path);
     if (r.refusal) throw BatchFailure(*r.refusal);
     if (!r.note.empty() && env.warn) env.warn(r.note);
 }
 
-std::vector<double> inverseLimitsFor(const Project& p, const BatchOptions& o,
+std::vector<double> InverseLimitsFor(const Project& p, const BatchOptions& o,
                                      const RunEnvironment& env) {
-    if (!wantsCompliance(o, env.outputs)) return {};
+    if (!WantsCompliance(o, env.outputs)) return {};
     auto r =
-        compliance::InverseLimits(p, libraryFor(env), p.Compliance.Standard, p.Compliance.Group);
+        compliance::InverseLimits(p, LibraryFor(env), p.Compliance.Standard, p.Compliance.Group);
     if (r.refusal) throw BatchFailure(*r.refusal);
     return r.inverse;
 }
 
-void completeRatio(Project& p, const BatchOptions& o, const RunEnvironment& env) {
-    if (!wantsCompliance(o, env.outputs)) return;
+void CompleteRatio(Project& p, const BatchOptions& o, const RunEnvironment& env) {
+    if (!WantsCompliance(o, env.outputs)) return;
     const bool xy = ResultCurrent(p, Plane::XY) && !compliance::HasRatio(p, false);
     const bool xz = ResultCurrent(p, Plane::XZ) && !compliance::HasRatio(p, true);
     if (!xy && !xz) return;
     BatchFeedback feedback(env.cancel, env.progress, "ratio", env.warn);
     CalcControl ctl;
     ctl.feedback = &feedback;
-    const CalcOutcome r = compliance::ComputeRatios(p, inverseLimitsFor(p, o, env), ctl);
+    const CalcOutcome r = compliance::ComputeRatios(p, InverseLimitsFor(p, o, env), ctl);
     if (r.status == CalcStatus::Cancelled) throw BatchFailure(kMsgInterrupted);
     if (!r.ok()) throw BatchFailure(r.message);
 }
 
-void writeDrawnStep(const Project& p, pipeline::OutputKind kind, const std::string& path,
+void WriteDrawnStep(const Project& p, pipeline::OutputKind kind, const std::string& path,
                     const RunEnvironment& env, const ImageRequest* image) {
     // The report names a limits file that does not read; the image judges
     // its places quietly, as the window draws them.
     const compliance::Library lib =
-        kind == pipeline::OutputKind::Report ? libraryFor(env) : compliance::LoadLibrary().library;
+        kind == pipeline::OutputKind::Report ? LibraryFor(env) : compliance::LoadLibrary().library;
     pipeline::OutputContext ctx;
     ctx.library = &lib;
     ctx.date = today();

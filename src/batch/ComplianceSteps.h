@@ -18,33 +18,33 @@ namespace brenvik::batch {
 
 // True when the run asks for anything measured against the limits: a
 // standard or population, or an output that reads the exposure ratio.
-bool wantsCompliance(const BatchOptions& o,
-                     std::span<const pipeline::OutputFormat> outputs = pipeline::outputFormats());
+bool WantsCompliance(const BatchOptions& o,
+                     std::span<const pipeline::OutputFormat> outputs = pipeline::OutputFormats());
 
 // --standard and --population into the project's compliance choices.
-void applyComplianceSettings(Project& p, const BatchOptions& o);
+void ApplyComplianceSettings(Project& p, const BatchOptions& o);
 
 // --import-sites: the inventory replaces the project's antennas.
-void importSitesStep(Project& p, const std::string& path);
+void ImportSitesStep(Project& p, const std::string& path);
 
 // --places: the places file replaces the project's places; those off the
 // plan are skipped with a warning.
-void importPlacesStep(Project& p, const std::string& path, const RunEnvironment& env);
+void ImportPlacesStep(Project& p, const std::string& path, const RunEnvironment& env);
 
 // The calculations' inverse limits for the project's standard and
 // population, or nothing when the run asks for no compliance answer. Throws
 // BatchFailure naming the antenna whose frequency the standard does not
 // cover.
-std::vector<double> inverseLimitsFor(const Project& p, const BatchOptions& o,
+std::vector<double> InverseLimitsFor(const Project& p, const BatchOptions& o,
                                      const RunEnvironment& env);
 
 // Gives every calculated plane its exposure ratio when the calculation did
 // not (a result read from the file).
-void completeRatio(Project& p, const BatchOptions& o, const RunEnvironment& env);
+void CompleteRatio(Project& p, const BatchOptions& o, const RunEnvironment& env);
 
 // --report and --image: the report, or the picture `image` asks for, into
 // the file at `path`, through the same operations as the window's.
-void writeDrawnStep(const Project& p, pipeline::OutputKind kind, const std::string& path,
+void WriteDrawnStep(const Project& p, pipeline::OutputKind kind, const std::string& path,
                     const RunEnvironment& env, const ImageRequest* image = nullptr);
 
 } // namespace brenvik::batch

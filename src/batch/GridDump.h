@@ -5,6 +5,6 @@
 #include "pipeline/GridDump.h"
 
 namespace brenvik::batch {
-using pipeline::formatGridValue;
+using pipeline::FormatGridValue;
 using pipeline::writeGridDump;
 } // namespace brenvik::batch

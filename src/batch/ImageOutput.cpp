@@ -38,7 +38,7 @@ class CancellableFile : public QFile {
 
 } // namespace
 
-void writeProjectImage(const Project& p, const ImageRequest& image, const std::string& path,
+void WriteProjectImage(const Project& p, const ImageRequest& image, const std::string& path,
                        const render::Overlay& overlay, const Feedback* cancel) {
     if (image.decorate) {
         // The report picture: the whole plan with its band of decorations.
@@ -66,7 +66,7 @@ void writeProjectImage(const Project& p, const ImageRequest& image, const std::s
     render::DotRandom rnd;
     QImage img;
     try {
-        img = qtsurface::renderProjectImage(p, QSize(image.width, image.height), rnd, nullptr,
+        img = qtsurface::RenderProjectImage(p, QSize(image.width, image.height), rnd, nullptr,
                                             cancel, overlay);
     } catch (const render::DrawingCancelled&) {
         throw BatchFailure(kMsgInterrupted);

@@ -17,7 +17,7 @@ namespace brenvik::batch {
 // result, and writes it to `path` in the requested format, whatever the
 // file's name. Throws BatchFailure ("Interrupted" once `cancel` is canceled,
 // while drawing or writing). Needs a QGuiApplication.
-void writeProjectImage(const Project& p, const ImageRequest& image, const std::string& path,
+void WriteProjectImage(const Project& p, const ImageRequest& image, const std::string& path,
                        const render::Overlay& overlay = {}, const Feedback* cancel = nullptr);
 
 } // namespace brenvik::batch

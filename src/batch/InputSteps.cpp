@@ -5,7 +5,7 @@
 
 namespace brenvik::batch {
 
-void terrainStep(Project& p, const std::string& path, const RunEnvironment& env) {
+void TerrainStep(Project& p, const std::string& path, const RunEnvironment& env) {
     const gis::TerrainSample t = gis::SampleTerrain(p, path, env.cancel);
     if (t.refusal) {
         if (env.cancel && env.cancel->isCanceled()) throw BatchFailure(kMsgInterrupted);
@@ -15,7 +15,7 @@ void terrainStep(Project& p, const std::string& path, const RunEnvironment& env)
     gis::ApplyTerrain(p, t);
 }
 
-void buildingsStep(Project& p, const std::string& path, double defaultHeightM,
+void BuildingsStep(Project& p, const std::string& path, double defaultHeightM,
                    const RunEnvironment& env) {
     gis::BuildingsImport r = gis::ReadBuildings(p, path, defaultHeightM, env.cancel);
     if (r.refusal) {

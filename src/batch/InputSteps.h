@@ -15,11 +15,11 @@ namespace brenvik::batch {
 
 // --terrain: the ground grid sampled from the elevation model at `path`
 // before the calculations; a refusal fails the run.
-void terrainStep(Project& p, const std::string& path, const RunEnvironment& env);
+void TerrainStep(Project& p, const std::string& path, const RunEnvironment& env);
 
 // --buildings: the footprints of the vector file replace the project's
 // buildings; those off the plan are skipped with a warning.
-void buildingsStep(Project& p, const std::string& path, double defaultHeightM,
+void BuildingsStep(Project& p, const std::string& path, double defaultHeightM,
                    const RunEnvironment& env);
 
 } // namespace brenvik::batch

@@ -9,7 +9,7 @@ namespace {
 std::atomic<bool> gInterrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the flag is written by a signal handler");
 
-extern "C" void onInterrupt(int) {
+extern "C" void OnInterrupt(int) {
     gInterrupted.store(true, std::memory_order_relaxed);
 }
 
@@ -19,9 +19,9 @@ class InterruptWatch : public Feedback {
 };
 } // namespace
 
-void installInterruptHandler() {
+void InstallInterruptHandler() {
     struct sigaction sa {};
-    sa.sa_handler = onInterrupt;
+    sa.sa_handler = OnInterrupt;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = 0;
     sigaction(SIGINT, &sa, nullptr);
@@ -35,7 +35,7 @@ const Feedback& InterruptFeedback() {
     static const InterruptWatch watch;
     return watch;
 }
-void setInterrupted(bool on) {
+void SetInterrupted(bool on) {
     gInterrupted.store(on, std::memory_order_relaxed);
 }
 

@@ -10,12 +10,12 @@ namespace brenvik::batch {
 //
 // The flag is the one process-wide item of the program: a signal handler can
 // reach nothing else.
-void installInterruptHandler();
+void InstallInterruptHandler();
 bool interrupted();
 // A feedback canceled once the flag is raised: the outer feedback of every
 // step of a run.
 const Feedback& InterruptFeedback();
 // For tests: raise or lower the flag as the handler would.
-void setInterrupted(bool on);
+void SetInterrupted(bool on);
 
 } // namespace brenvik::batch

@@ -14,7 +14,7 @@ double progressFraction(const ProgressCounts& c) {
     return std::clamp(done / total, 0.0, 1.0);
 }
 
-std::string progressLine(const std::string& plane, const ProgressCounts& c, int barWidth) {
+std::string ProgressLine(const std::string& plane, const ProgressCounts& c, int barWidth) {
     double f = progressFraction(c);
     int filled = static_cast<int>(f * barWidth);
     std::string s = plane + "  pass " + std::to_string(c.pass) + "/" + std::to_string(c.passes) +
@@ -30,7 +30,7 @@ void ProgressBar::update(const std::string& plane, const ProgressCounts& c) {
     if (!enabled_) return;
     const bool newAntenna = c.antenna != lastAntenna_;
     lastAntenna_ = c.antenna;
-    draw(progressLine(plane, c), newAntenna);
+    draw(ProgressLine(plane, c), newAntenna);
 }
 
 void ProgressBar::show(const std::string& label, double fraction, int barWidth) {

@@ -20,7 +20,7 @@ struct ProgressCounts {
 };
 
 // One line of the bar, e.g. "XY  pass 1/1  antenna 3/20  node 1200/6868  [####......]  12%".
-std::string progressLine(const std::string& plane, const ProgressCounts& c, int barWidth = 24);
+std::string ProgressLine(const std::string& plane, const ProgressCounts& c, int barWidth = 24);
 
 // Fraction of the whole calculation done, 0..1.
 double progressFraction(const ProgressCounts& c);

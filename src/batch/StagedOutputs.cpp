@@ -26,7 +26,7 @@ Landing LandingOf(const std::string& resolved) {
 
 } // namespace
 
-std::optional<std::string> sameOutputTwice(const BatchOptions& o) {
+std::optional<std::string> SameOutputTwice(const BatchOptions& o) {
     std::vector<std::string> paths;
     for (const auto& e : o.exports)
         paths.push_back(e.path);

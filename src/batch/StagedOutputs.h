@@ -20,7 +20,7 @@ struct OutputError : std::runtime_error {
 // they are spelled ("a/x.csv" and "./a/x.csv", a link and the file it names,
 // two mounts of one folder, even before the file exists), or no value when
 // every output has a file of its own.
-std::optional<std::string> sameOutputTwice(const BatchOptions& options);
+std::optional<std::string> SameOutputTwice(const BatchOptions& options);
 
 // Every output of a run is first written to a temporary file in a private
 // folder beside its target (so the final rename never crosses file systems) and put in

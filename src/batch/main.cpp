@@ -25,7 +25,7 @@ namespace {
 // Standard error carries the program's own messages and nothing else: Qt's
 // notes about the environment (a missing runtime folder, font fallbacks) would
 // read as failures to a script. Only Qt's critical and fatal reports pass.
-void qtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
@@ -35,18 +35,18 @@ void qtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     const brenvik::compliance::LoadedLibrary limits = brenvik::compliance::LoadLibrary();
-    ParseResult parsed = parseArguments(args, limits.library.ids(), limits.warning);
+    ParseResult parsed = ParseArguments(args, limits.library.ids(), limits.warning);
     if (!parsed.options) {
-        std::fprintf(stderr, "brenvik-batch: %s\n%s", parsed.error.c_str(), usageText().c_str());
+        std::fprintf(stderr, "brenvik-batch: %s\n%s", parsed.error.c_str(), UsageText().c_str());
         return 2;
     }
     const BatchOptions& o = *parsed.options;
     if (o.help) {
-        std::fputs(usageText().c_str(), stdout);
+        std::fputs(UsageText().c_str(), stdout);
         return 0;
     }
-    if (auto twice = sameOutputTwice(o)) {
-        std::fprintf(stderr, "brenvik-batch: %s\n%s", twice->c_str(), usageText().c_str());
+    if (auto twice = SameOutputTwice(o)) {
+        std::fprintf(stderr, "brenvik-batch: %s\n%s", twice->c_str(), UsageText().c_str());
         return 2;
     }
 
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     // unless the caller chose a platform.
     std::unique_ptr<QGuiApplication> app;
     if (o.image || o.reportPath) {
-        qInstallMessageHandler(qtMessages);
+        qInstallMessageHandler(QtMessages);
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         static int qtArgc = 1;
         static char name[] = "brenvik-batch";
@@ -62,14 +62,14 @@ int main(int argc, char** argv) {
         app = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
     }
 
-    installInterruptHandler();
+    InstallInterruptHandler();
     bool showProgress = !o.quiet && ::isatty(STDERR_FILENO);
     ProgressBar progress(stderr, showProgress);
 
     RunEnvironment env;
     env.progress = &progress;
     env.cancel = &InterruptFeedback();
-    env.drawImage = writeProjectImage;
+    env.drawImage = WriteProjectImage;
     env.writePdf = brenvik::qtsurface::WritePdf;
     // Each note once, however many steps come upon it.
     std::set<std::string> notes;
@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     // of their own learns that it took no part.
     if (!limits.warning.empty()) env.warn(limits.warning);
 
-    RunOutcome r = runBatch(o, env);
+    RunOutcome r = RunBatch(o, env);
     progress.finish();
     // The message alone, exactly as the application words it.
     if (r.status != 0) std::fprintf(stderr, "%s\n", r.message.c_str());

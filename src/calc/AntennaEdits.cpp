@@ -109,7 +109,7 @@ bool MoveTower(Project& p, int slot, double xs, double ys, double zoom,
             std::find(members.begin(), members.end(), k) == members.end())
             return false;
     }
-    const std::int16_t cellY = checkedInt16(static_cast<long long>(std::trunc(ys / p.CellSize)));
+    const std::int16_t cellY = CheckedInt16(static_cast<long long>(std::trunc(ys / p.CellSize)));
     // The tower moves as one: antennas of a site that stand a little apart
     // keep their distances to the one the user moved.
     std::vector<PlanPosition> where;

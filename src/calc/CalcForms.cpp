@@ -236,7 +236,7 @@ std::string SectionCaption(const Project& p) {
     if (l.through)
         return "section through antenna " + std::to_string(l.antenna) +
                " at x = " + formatFixed(l.atX, 2) + " m, y = " + formatFixed(l.atY, 2) +
-               " m, along azimuth " + formatShortest(l.azimuthDeg) + " deg";
+               " m, along azimuth " + FormatShortest(l.azimuthDeg) + " deg";
     std::string text = "section at y = " + formatFixed(l.y, 2) + " m";
     // Said whenever the two differ by what the caption shows.
     if (formatFixed(l.y, 2) != formatFixed(l.requestedY, 2))

@@ -87,7 +87,7 @@ std::optional<std::string> SetSectionDistance(Project& p, double distance);
 // The vertical plane the XZ calculation computes. Plan metres are the
 // calculation's (x to the right, y down the plan, as it places antennas and
 // nodes); `y`, `requestedY` and the antenna's `atX`, `atY` are in the frame
-// of the CSV exports (y up, from the origin of coordinates).
+// of the CSV exports (y up, from the origin of Coordinates).
 struct SectionLine {
     bool through = false; // along antenna `antenna`'s azimuth, through it
     int antenna = 0;

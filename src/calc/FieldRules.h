@@ -23,7 +23,7 @@ const std::vector<FieldRule>& CalcFormRules();
 // "XZ-Calculation": the section's distance from the bottom line, up to the
 // plan's height in metres.
 std::vector<FieldRule> SectionRules(const Project& p);
-// "Topographic line": the height of the next contour.
+// "Topographic line": the height of the next Contour.
 const std::vector<FieldRule>& ReliefRules();
 
 } // namespace brenvik

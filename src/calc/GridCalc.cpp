@@ -370,7 +370,7 @@ CalcOutcome RunXYCalculation(Project& p, const CalcControl& control) {
             maxX = Variant::real(xm[static_cast<std::size_t>(e.maxI)] / v.mpu);
             const double y = std::nearbyint(ym[static_cast<std::size_t>(e.maxJ)] / v.mpu);
             if (!(std::fabs(y) < 1e6)) throw CalcFailure{};
-            maxY = Variant::integer(checkedInt16(static_cast<long long>(y)));
+            maxY = Variant::integer(CheckedInt16(static_cast<long long>(y)));
         }
         CommitResult(p, Plane::XY, v, std::move(xm), std::move(ym),
                      {std::move(grid), std::move(ratio), e, maxX, maxY, std::move(levels),

@@ -73,7 +73,7 @@ inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
 }
 
 // The costly part for B blocks side by side, stage by stage, so that the
-// long dependent chains of the blocks overlap.
+// long dependent chains of the blocks Overlap.
 template <int B>
 BRENVIK_VECTOR_FN("avx2")
 inline void Finish(const Consts& c, const Block* b, int k, const Sums& out) {

@@ -76,7 +76,7 @@ struct Block {
 };
 
 // The gain in dB of B blocks whose angles are known, stage by stage so that
-// the gathers of one block overlap the arithmetic of the others.
+// the gathers of one block Overlap the arithmetic of the others.
 template <int B>
 BRENVIK_VECTOR_FN("avx512f")
 inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sums& out) {
@@ -215,7 +215,7 @@ void AddFarColumnAvx512(const FarBeam& b, const Column& col, const Sums& out, in
     c.phi3 = _mm512_set1_pd(b.phi3);
     c.theta3 = _mm512_set1_pd(b.theta3);
     c.thetaE = _mm512_set1_pd(b.thetaE);
-    // Four blocks of eight per step (the gathers of one overlap the arithmetic
+    // Four blocks of eight per step (the gathers of one Overlap the arithmetic
     // of the others), then the rest block by block.
     int k = 0;
     for (; k + 24 < n; k += 32)

@@ -30,11 +30,11 @@ void FillDefaults(const Project& p, Antenna& a) {
 }
 
 void PreparePendingSlot(Project& p) {
-    const std::int16_t slot = addInt16(p.AntennaCount, 1);
+    const std::int16_t slot = AddInt16(p.AntennaCount, 1);
     p.EnsureAntennaSlots(slot);
     Antenna& a = p.Antennas[static_cast<std::size_t>(slot)];
     FillDefaults(p, a);
-    a.AntTower = addInt16(p.TowerCount, 1);
+    a.AntTower = AddInt16(p.TowerCount, 1);
 }
 
 } // namespace
@@ -53,8 +53,8 @@ void TowerBeginEdit(Project& p, int pickedSlot) {
 }
 
 void TowerAddAntenna(Project& p) {
-    const std::int16_t count = addInt16(p.TowerAntCount, 1);
-    const std::int16_t slot = addInt16(p.AntennaCount, count);
+    const std::int16_t count = AddInt16(p.TowerAntCount, 1);
+    const std::int16_t slot = AddInt16(p.AntennaCount, count);
     p.EnsureAntennaSlots(slot);
     p.Antennas[static_cast<std::size_t>(slot)] = p.Antennas[static_cast<std::size_t>(slot - 1)];
     p.TowerAntCount = count;

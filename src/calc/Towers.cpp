@@ -12,7 +12,7 @@ void SetPosition(Project& p, Antenna& a, double xs, double ys, double zoom) {
     a.AntX = xs;
     a.AntY = ys;
     a.AntCellX = Variant::real(xs / p.CellSize);
-    a.AntCellY = checkedInt16(static_cast<long long>(std::trunc(ys / p.CellSize)));
+    a.AntCellY = CheckedInt16(static_cast<long long>(std::trunc(ys / p.CellSize)));
     a.AntFactor = zoom;
     // A click places the antenna on the node itself, under no inventory's name.
     a.AntExact.reset();
@@ -32,8 +32,8 @@ bool SpotTaken(const Project& p, double xs, double ys) {
 
 void PlaceTower(Project& p, double xs, double ys, double zoom) {
     const std::int16_t n = p.TowerAntCount;
-    const std::int16_t last = addInt16(p.AntennaCount, n);
-    const std::int16_t tower = addInt16(p.TowerCount, 1);
+    const std::int16_t last = AddInt16(p.AntennaCount, n);
+    const std::int16_t tower = AddInt16(p.TowerCount, 1);
     p.EnsureAntennaSlots(last);
     for (int k = 1; k <= n; ++k) {
         Antenna& a = p.Antennas[static_cast<std::size_t>(p.AntennaCount + k)];
@@ -46,8 +46,8 @@ void PlaceTower(Project& p, double xs, double ys, double zoom) {
 }
 
 void PlaceAntenna(Project& p, double xs, double ys, double zoom) {
-    const std::int16_t slot = addInt16(p.AntennaCount, 1);
-    const std::int16_t tower = addInt16(p.TowerCount, 1);
+    const std::int16_t slot = AddInt16(p.AntennaCount, 1);
+    const std::int16_t tower = AddInt16(p.TowerCount, 1);
     p.EnsureAntennaSlots(slot);
     Antenna& a = p.Antennas[static_cast<std::size_t>(slot)];
     a.AntTower = tower;

@@ -425,7 +425,7 @@ std::optional<PlaneCrossing> SectionCrossing(const Project& p,
 
 bool TracesShown(const Project& p) {
     return p.Exposure.Model == ExposureModel::FarField &&
-           render::planeCalculated(p, render::currentPlane(p));
+           render::PlaneCalculated(p, render::currentPlane(p));
 }
 
 namespace {
@@ -528,7 +528,7 @@ void DrawOutlines(const Project& p, render::Surface& s, const std::vector<Bounda
 
 void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>& limitWm2,
                 bool asked, OutlineCache* cache) {
-    const bool shown = asked ? render::planeCalculated(p, render::currentPlane(p)) : TracesShown(p);
+    const bool shown = asked ? render::PlaneCalculated(p, render::currentPlane(p)) : TracesShown(p);
     if (!shown) return;
     const bool section = render::currentPlane(p) == Plane::XZ;
     const PlaneTraces t = section ? SectionTraces(p, limitWm2) : PlanTraces(p, limitWm2);

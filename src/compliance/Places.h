@@ -10,7 +10,7 @@
 namespace brenvik::compliance {
 
 // The places file: one row per place of sensitive use, its position either
-// as lon/lat (WGS 84) or as x_m/y_m (the cartesian coordinates of the CSV
+// as lon/lat (WGS 84) or as x_m/y_m (the cartesian Coordinates of the CSV
 // exports), height_m above the ground there, kind free text.
 inline constexpr const char* PlacesHeader = "name,lon,lat,x_m,y_m,height_m,kind";
 // A receptor higher than this above its ground is no place of sensitive use.

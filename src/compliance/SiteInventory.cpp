@@ -398,7 +398,7 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
             for (int k = 0; k < n; ++k)
                 next.Antennas[static_cast<std::size_t>(next.AntennaCount + 1 + k)] =
                     group[static_cast<std::size_t>(k)]->a;
-            next.TowerAntCount = checkedInt16(n);
+            next.TowerAntCount = CheckedInt16(n);
             const int firstSlot = next.AntennaCount + 1;
             PlaceTower(next, first.xs, first.ys, 1.0);
             // The tower stands on its node; each antenna keeps where its row
@@ -467,7 +467,7 @@ std::string PatternFile(const Project& p, const Antenna& a) {
 }
 
 // One antenna's cell of a column; `where` its plan position in lon/lat and
-// in the exports' coordinates.
+// in the exports' Coordinates.
 void AppendCell(const Project& p, int slot, const AntennaFieldRow& f, const double where[4],
                 const std::string& site, std::string& out) {
     const Antenna& a = p.Antennas[static_cast<std::size_t>(slot)];

@@ -65,7 +65,7 @@ enum class ImportMode { Replace, Add };
 // then each site placed as a tower on the grid node a placing click would
 // choose, each antenna keeping the exact position its row gives (where it
 // differs from the node) and its site and label. A row gives its position
-// either as lon/lat (WGS 84) or as x_m/y_m (the cartesian coordinates of the
+// either as lon/lat (WGS 84) or as x_m/y_m (the cartesian Coordinates of the
 // CSV exports); with both, x_m/y_m count. A name or label holding a control
 // character, a number that is not finite or beyond any real antenna (height
 // above 10000 m, ERP above 10 MW, lon/lat off the globe) refuses its row.

@@ -225,7 +225,7 @@ bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out) {
             const double level = p.XY.IsolineLevel[static_cast<std::size_t>(k)];
             for (const auto& e : p.XY.Isolines.row(k)) {
                 if (e.slot < 1 || e.slot > p.XY.IsolinePointMax()) continue;
-                // A slot whose coordinates add up to zero or less is empty.
+                // A slot whose Coordinates add up to zero or less is empty.
                 if (static_cast<int>(e.x) + static_cast<int>(e.y) <= 0) continue;
                 if (!t.record(++n, static_cast<float>(e.x * cell), static_cast<float>(e.y * cell),
                               &level))
@@ -305,7 +305,7 @@ ExportResult RunCsvExport(Project& p, Prompts& prompts, CsvExport kind,
     Feedback& fb = feedback ? *feedback : quiet;
     if (!SaveCsvFile(p, kind, *path, fb, &why)) {
         if (fb.isCanceled()) return ExportResult::Cancelled;
-        prompts.message(msg::withCause(msg::FileError, why));
+        prompts.message(msg::WithCause(msg::FileError, why));
         return ExportResult::Failed;
     }
     return ExportResult::Written;

@@ -11,7 +11,7 @@ namespace brenvik::geo {
 
 // Longitude/latitude points (degrees, WGS 84) into pixel positions of the
 // window, in place: `x` from longitude to column, `y` from latitude to row,
-// in pixel-centre coordinates (the centre of pixel (c, r) at (c, r)). The
+// in pixel-centre Coordinates (the centre of pixel (c, r) at (c, r)). The
 // reason when the window's CRS cannot be reached from longitude/latitude or
 // a point cannot be taken into it; the points are then left undefined.
 std::optional<std::string> ToDemPixels(const DemWindow& w, std::vector<double>& x,

@@ -51,7 +51,7 @@ Geographic PlanToGeographic(const Project& p, double xm, double ym);
 double ClampLatitude(double lat);
 
 // The next click while the reference point is armed: the origin moves so that
-// the clicked position (x, y) gets the reference point's coordinates, and the
+// the clicked position (x, y) gets the reference point's Coordinates, and the
 // origin marker moves to the click.
 void PlaceReferencePoint(Project& p, float x, float y);
 

@@ -33,7 +33,7 @@ std::string DensityReadout(double value, const std::string& valueDecimals, bool 
 
 ReadoutTexts ReadoutAt(const Project& p, double x, double y, bool sectionPlane) {
     ReadoutTexts r;
-    r.h1 = p.CalcOption == CalcLevel::AtSurface ? "h=ground level" : "h=" + formatShortest(p.CalcHeight) + " m";
+    r.h1 = p.CalcOption == CalcLevel::AtSurface ? "h=ground level" : "h=" + FormatShortest(p.CalcHeight) + " m";
     const PointerCell pos = PointerCellAt(p, x, y);
     if (pos.ix < 0 || pos.iy < 0 || pos.ix > p.GridNX || pos.iy > p.GridNY) return r;
     r.onGrid = true;

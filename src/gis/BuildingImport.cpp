@@ -147,7 +147,7 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
         out.refusal = head + "OGR cannot read it as a vector file";
         return out;
     }
-    OGRSpatialReference lonLat = lonLatCrs();
+    OGRSpatialReference lonLat = LonLatCrs();
     const double right = double(p.GridNX) * p.CellSize, bottom = double(p.GridNY) * p.CellSize;
     std::vector<std::string> problems;
     std::vector<Building> found;

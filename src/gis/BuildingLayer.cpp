@@ -13,9 +13,9 @@ namespace brenvik::gis {
 
 namespace {
 
-OGRLayer* layerWithFields(GDALDataset& ds, const char* name, OGRwkbGeometryType type,
+OGRLayer* LayerWithFields(GDALDataset& ds, const char* name, OGRwkbGeometryType type,
                           std::initializer_list<std::pair<const char*, OGRFieldType>> fields) {
-    OGRSpatialReference srs = lonLatCrs();
+    OGRSpatialReference srs = LonLatCrs();
     OGRLayer* layer = ds.CreateLayer(name, &srs, type, nullptr);
     if (!layer) return nullptr;
     for (auto [field, kind] : fields) {
@@ -27,13 +27,13 @@ OGRLayer* layerWithFields(GDALDataset& ds, const char* name, OGRwkbGeometryType 
 
 // A % of the limit is stated only when the standard gave every antenna its
 // limit; otherwise the field stays empty rather than a false 0.
-void setPercent(OGRFeature& f, const SiteValues& v, double percent) {
+void SetPercent(OGRFeature& f, const SiteValues& v, double percent) {
     if (v.limited) f.SetField("percent_of_limit", percent);
 }
 
 } // namespace
 
-SiteValues evaluateSite(const Project& p, const Feedback* feedback) {
+SiteValues EvaluateSite(const Project& p, const Feedback* feedback) {
     SiteValues v;
     if (p.Buildings.empty() && p.Places.empty()) return v;
     const auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library,
@@ -52,8 +52,8 @@ SiteValues evaluateSite(const Project& p, const Feedback* feedback) {
     return v;
 }
 
-bool addBuildingLayers(GDALDataset& ds, const Project& p, const SiteValues& v, bool floors) {
-    OGRLayer* b = layerWithFields(ds, "buildings", wkbPolygon,
+bool AddBuildingLayers(GDALDataset& ds, const Project& p, const SiteValues& v, bool floors) {
+    OGRLayer* b = LayerWithFields(ds, "buildings", wkbPolygon,
                                   {{"id", OFTString},
                                    {"name", OFTString},
                                    {"floors", OFTInteger},
@@ -63,7 +63,7 @@ bool addBuildingLayers(GDALDataset& ds, const Project& p, const SiteValues& v, b
                                    {"percent_of_limit", OFTReal},
                                    {"fill", OFTString}});
     OGRLayer* f = !floors ? nullptr
-                          : layerWithFields(ds, "floors", wkbPoint,
+                          : LayerWithFields(ds, "floors", wkbPoint,
                                             {{"id", OFTString},
                                              {"floor", OFTInteger},
                                              {"base_m", OFTReal},
@@ -81,7 +81,7 @@ bool addBuildingLayers(GDALDataset& ds, const Project& p, const SiteValues& v, b
         feat.SetField("worst_floor", w.floor);
         feat.SetField("s_uw_cm2", w.sUw);
         feat.SetField("e_v_m", w.eVm);
-        setPercent(feat, v, w.percent);
+        SetPercent(feat, v, w.percent);
         const render::Rgb rgb = k < v.fill.size() ? v.fill[k] : render::Rgb{128, 128, 128};
         const std::string colour = hexColour({rgb.r, rgb.g, rgb.b});
         feat.SetField("fill", colour.c_str());
@@ -102,7 +102,7 @@ bool addBuildingLayers(GDALDataset& ds, const Project& p, const SiteValues& v, b
             pt.SetField("base_m", fl.baseM);
             pt.SetField("s_uw_cm2", fl.sUw);
             pt.SetField("e_v_m", fl.eVm);
-            setPercent(pt, v, fl.percent);
+            SetPercent(pt, v, fl.percent);
             OGRPoint at(fl.lon, fl.lat);
             pt.SetGeometry(&at);
             if (f->CreateFeature(&pt) != OGRERR_NONE) return false;
@@ -111,8 +111,8 @@ bool addBuildingLayers(GDALDataset& ds, const Project& p, const SiteValues& v, b
     return true;
 }
 
-bool addPlaceLayer(GDALDataset& ds, const SiteValues& v) {
-    OGRLayer* l = layerWithFields(ds, "places", wkbPoint,
+bool AddPlaceLayer(GDALDataset& ds, const SiteValues& v) {
+    OGRLayer* l = LayerWithFields(ds, "places", wkbPoint,
                                   {{"name", OFTString},
                                    {"kind", OFTString},
                                    {"ground_m", OFTReal},
@@ -130,7 +130,7 @@ bool addPlaceLayer(GDALDataset& ds, const SiteValues& v) {
         f.SetField("height_m", pv.heightM);
         f.SetField("s_uw_cm2", pv.sUw);
         f.SetField("e_v_m", pv.eVm);
-        setPercent(f, v, pv.percent);
+        SetPercent(f, v, pv.percent);
         if (!pv.antennas.empty()) f.SetField("main_antenna", pv.antennas.front().label.c_str());
         OGRPoint at(pv.lon, pv.lat);
         f.SetGeometry(&at);
@@ -139,7 +139,7 @@ bool addPlaceLayer(GDALDataset& ds, const SiteValues& v) {
     return true;
 }
 
-std::optional<std::string> writeBuildingsGpkg(const Project& p,
+std::optional<std::string> WriteBuildingsGpkg(const Project& p,
                                               const std::vector<BuildingValue>& values,
                                               const std::string& path) {
     ensureGdal();
@@ -153,14 +153,14 @@ std::optional<std::string> writeBuildingsGpkg(const Project& p,
         v.buildings = values;
         for (const BuildingValue& b : values)
             v.fill.push_back(compliance::PercentRgb(p, b.worstFloor().percent));
-        if (!addBuildingLayers(*ds, p, v, true)) return std::string(msg::FileError);
+        if (!AddBuildingLayers(*ds, p, v, true)) return std::string(msg::FileError);
     }
     const auto bytes = file.bytes();
     if (!bytes || !WriteFileAtomically(path, *bytes)) return std::string(msg::FileError);
     return std::nullopt;
 }
 
-std::vector<compliance::BoundaryOutline> layerOutlines(const Project& p) {
+std::vector<compliance::BoundaryOutline> LayerOutlines(const Project& p) {
     if (p.Exposure.Model != ExposureModel::FarField) return {};
     const compliance::LimitsResult limits =
         compliance::AntennaLimits(p, compliance::LoadLibrary().library);
@@ -168,9 +168,9 @@ std::vector<compliance::BoundaryOutline> layerOutlines(const Project& p) {
     return compliance::BoundaryOutlines(p, limits.limitWm2);
 }
 
-bool addBoundaryLayer(GDALDataset& ds, const Project& p,
+bool AddBoundaryLayer(GDALDataset& ds, const Project& p,
                       const std::vector<compliance::BoundaryOutline>& outlines) {
-    OGRLayer* layer = layerWithFields(ds, "boundaries", wkbPolygon,
+    OGRLayer* layer = LayerWithFields(ds, "boundaries", wkbPolygon,
                                       {{"antenna", OFTString},
                                        {"site", OFTString},
                                        {"front_m", OFTReal},

@@ -24,31 +24,31 @@ struct SiteValues {
 };
 // Nothing to evaluate (no buildings, no places): empty values. Throws the
 // cancelled GisFailure once `feedback` is canceled.
-SiteValues evaluateSite(const Project& p, const Feedback* feedback = nullptr);
+SiteValues EvaluateSite(const Project& p, const Feedback* feedback = nullptr);
 
 // The layer `buildings`: footprints in longitude/latitude with the worst
 // floor and its values, each filled (OGR style) in its level colour; with
 // `floors`, also the layer `floors` of each floor's worst point. False when
 // OGR refused a layer or a feature.
-bool addBuildingLayers(GDALDataset& out, const Project& p, const SiteValues& v, bool floors);
+bool AddBuildingLayers(GDALDataset& out, const Project& p, const SiteValues& v, bool floors);
 // The layer `places`: points with S, E and % of the limit.
-bool addPlaceLayer(GDALDataset& out, const SiteValues& v);
+bool AddPlaceLayer(GDALDataset& out, const SiteValues& v);
 
 // The evaluated buildings as a GeoPackage of the two building layers, each
 // footprint filled in its worst floor's level colour.
 // Written whole or not at all; the message on failure.
-std::optional<std::string> writeBuildingsGpkg(const Project& p,
+std::optional<std::string> WriteBuildingsGpkg(const Project& p,
                                               const std::vector<BuildingValue>& values,
                                               const std::string& path);
 
 // The compliance boundaries the map layers carry: each radiating antenna's
 // outline seen from above, for a far-field project whose standard gives
 // every antenna its limit; none otherwise.
-std::vector<compliance::BoundaryOutline> layerOutlines(const Project& p);
+std::vector<compliance::BoundaryOutline> LayerOutlines(const Project& p);
 // The layer `boundaries`: one polygon per antenna with the antenna, the
 // site, the five extents, the heights spanned and the limit used. False
 // when OGR refused the layer or a feature.
-bool addBoundaryLayer(GDALDataset& out, const Project& p,
+bool AddBoundaryLayer(GDALDataset& out, const Project& p,
                       const std::vector<compliance::BoundaryOutline>& outlines);
 
 } // namespace brenvik::gis

@@ -44,10 +44,10 @@ const char* const kGeoJsonOptions[] = {"RFC7946=YES", nullptr};
 // vector layer is small beside the raster it was traced from) and then put
 // at `path`.
 template <typename AddLayers>
-bool vectorFile(const char* driver, const std::string& path, AddLayers add) {
+bool VectorFile(const char* driver, const std::string& path, AddLayers add) {
     MemFile file("layer");
     GDALDatasetUniquePtr ds(
-        gdalDriver(driver).Create(file.path().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+        GdalDriver(driver).Create(file.path().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
     if (!ds || !add(*ds)) return false;
     ds.reset(); // closing flushes the file
     const auto bytes = file.bytes();
@@ -56,45 +56,45 @@ bool vectorFile(const char* driver, const std::string& path, AddLayers add) {
 
 } // namespace
 
-bool isolinesGeoJsonFile(const Project& p, const NodeRaster& r, const std::string& path) {
-    GDALDatasetUniquePtr grid = gridDataset(r, GDT_Float64);
+bool IsolinesGeoJsonFile(const Project& p, const NodeRaster& r, const std::string& path) {
+    GDALDatasetUniquePtr grid = GridDataset(r, GDT_Float64);
     if (!grid) return false;
-    const auto lines = makeIsolines(p, r, *grid);
-    return vectorFile("GeoJSON", path, [&](GDALDataset& ds) {
-        return addIsolineLayer(ds, lines, true, kGeoJsonOptions);
+    const auto lines = MakeIsolines(p, r, *grid);
+    return VectorFile("GeoJSON", path, [&](GDALDataset& ds) {
+        return AddIsolineLayer(ds, lines, true, kGeoJsonOptions);
     });
 }
 
-bool zonesGeoJsonFile(const Project& p, const NodeRaster& r, const std::string& path) {
-    GDALDatasetUniquePtr grid = gridDataset(r, GDT_Float64);
+bool ZonesGeoJsonFile(const Project& p, const NodeRaster& r, const std::string& path) {
+    GDALDatasetUniquePtr grid = GridDataset(r, GDT_Float64);
     if (!grid) return false;
-    const auto zones = makeZones(p, r, *grid);
-    return vectorFile("GeoJSON", path, [&](GDALDataset& ds) {
-        return addZoneLayer(ds, zones, true, kGeoJsonOptions);
+    const auto zones = MakeZones(p, r, *grid);
+    return VectorFile("GeoJSON", path, [&](GDALDataset& ds) {
+        return AddZoneLayer(ds, zones, true, kGeoJsonOptions);
     });
 }
 
-std::span<const GisFormat> gisFormats() {
+std::span<const GisFormat> GisFormats() {
     static constexpr std::array<GisFormat, 5> all{GisFormat::GeoTiff, GisFormat::IsolinesGeoJson,
                                                   GisFormat::ZonesGeoJson, GisFormat::GeoPackage,
                                                   GisFormat::Kmz};
     return all;
 }
 
-const char* gisFormatCaption(GisFormat f) {
+const char* GisFormatCaption(GisFormat f) {
     return info(f).caption;
 }
 
-const char* gisFormatExtension(GisFormat f) {
+const char* GisFormatExtension(GisFormat f) {
     return info(f).extension;
 }
 
-std::string gisFormatFilter(GisFormat f) {
+std::string GisFormatFilter(GisFormat f) {
     const std::string ext = info(f).extension;
     return std::string(info(f).caption) + " (*" + ext + ")| *" + ext;
 }
 
-std::optional<std::string> gisExportRefusal(const Project& p) {
+std::optional<std::string> GisExportRefusal(const Project& p) {
     if (!p.XY.Calculated) return std::string(msg::NoResult);
     if (p.Zoom != 1.0) return std::string(msg::ExportNeedsZoom);
     return std::nullopt;
@@ -102,25 +102,25 @@ std::optional<std::string> gisExportRefusal(const Project& p) {
 
 namespace {
 
-bool gisFile(const Project& p, GisFormat f, const NodeRaster& r, const std::string& path) {
+bool GisFile(const Project& p, GisFormat f, const NodeRaster& r, const std::string& path) {
     switch (f) {
     case GisFormat::GeoTiff:
-        return geoTiffFile(p, r, path);
+        return GeoTiffFile(p, r, path);
     case GisFormat::IsolinesGeoJson:
-        return isolinesGeoJsonFile(p, r, path);
+        return IsolinesGeoJsonFile(p, r, path);
     case GisFormat::ZonesGeoJson:
-        return zonesGeoJsonFile(p, r, path);
+        return ZonesGeoJsonFile(p, r, path);
     case GisFormat::GeoPackage:
-        return geoPackageFile(p, r, path);
+        return GeoPackageFile(p, r, path);
     case GisFormat::Kmz:
-        return kmzFile(p, r, path);
+        return KmzFile(p, r, path);
     }
     return false;
 }
 
 } // namespace
 
-std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std::string& path,
+std::optional<std::string> WriteGisFile(const Project& p, GisFormat f, const std::string& path,
                                         Feedback* feedback) {
     if (!p.XY.Calculated) return std::string(msg::NoResult);
     ensureGdal();
@@ -131,26 +131,26 @@ std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std
     // in that folder too), and the temporary replaces the target only when it
     // is whole.
     StagedFile staged;
-    if (!staged.open(path)) return msg::withCause(msg::FileError, path + ": " + staged.reason());
+    if (!staged.open(path)) return msg::WithCause(msg::FileError, path + ": " + staged.reason());
     staged.release();
     bool written = false;
     try {
-        const std::optional<NodeRaster> r = makeNodeRaster(p, feedback);
+        const std::optional<NodeRaster> r = MakeNodeRaster(p, feedback);
         if (!r) return std::string(OffTheMapMessage);
-        written = gisFile(p, f, *r, staged.temporary());
+        written = GisFile(p, f, *r, staged.temporary());
     } catch (const GisFailure& e) {
         // A GDAL step stopped by the cancel fails with GDAL's own words:
         // the cancel is the cause.
         if (e.cancelled || (feedback && feedback->isCanceled()))
             return std::string(msg::Interrupted);
-        return msg::withCause(msg::FileError, e.why);
+        return msg::WithCause(msg::FileError, e.why);
     }
     if (feedback && feedback->isCanceled()) return std::string(msg::Interrupted);
-    if (!written) return msg::withCause(msg::FileError, trap.failed() ? trap.text() : path);
+    if (!written) return msg::WithCause(msg::FileError, trap.failed() ? trap.text() : path);
     if (!staged.finish() || !staged.commit())
-        return msg::withCause(msg::FileError, staged.reason());
+        return msg::WithCause(msg::FileError, staged.reason());
     // The last GDAL step may end short of the whole (no overviews to make).
-    if (feedback) feedback->setProgress(1.0, gisFormatCaption(f));
+    if (feedback) feedback->setProgress(1.0, GisFormatCaption(f));
     return std::nullopt;
 }
 

@@ -20,12 +20,12 @@ enum class GisFormat {
     Kmz,             // the gradient image, zones, towers and maximum
 };
 
-std::span<const GisFormat> gisFormats();
+std::span<const GisFormat> GisFormats();
 // The caption of a format in the dialog, its file extension (".tif") and the
 // file dialog's filter.
-const char* gisFormatCaption(GisFormat f);
-const char* gisFormatExtension(GisFormat f);
-std::string gisFormatFilter(GisFormat f);
+const char* GisFormatCaption(GisFormat f);
+const char* GisFormatExtension(GisFormat f);
+std::string GisFormatFilter(GisFormat f);
 
 inline constexpr const char* OffTheMapMessage =
     "The plan does not fit on the map: its longitudes leave -180..180 or its latitudes "
@@ -33,16 +33,16 @@ inline constexpr const char* OffTheMapMessage =
 
 // Why the command refuses to start, as the geographic point tables refuse:
 // no XY result, or a zoom other than 100 %.
-std::optional<std::string> gisExportRefusal(const Project& p);
+std::optional<std::string> GisExportRefusal(const Project& p);
 
 // Writes the file whole, or not at all: the previous file at `path` stays as
 // it was on any failure. The message on failure: no XY result, the plan off
 // the map, "Interrupted" when `feedback` was canceled (asked within a fraction
 // of a second, also by GDAL's long steps, which report their progress), or
 // "Error en el fichero" with the cause on a second line (GDAL's error text,
-// such as a contour level that could not be traced, or the file that could
+// such as a Contour level that could not be traced, or the file that could
 // not be written).
-std::optional<std::string> writeGisFile(const Project& p, GisFormat f, const std::string& path,
+std::optional<std::string> WriteGisFile(const Project& p, GisFormat f, const std::string& path,
                                         Feedback* feedback = nullptr);
 
 } // namespace brenvik::gis

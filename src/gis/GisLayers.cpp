@@ -16,23 +16,23 @@ namespace brenvik::gis {
 
 namespace {
 
-std::string levelsOption(double level) {
-    return "FIXED_LEVELS=" + numberText(level);
+std::string LevelsOption(double level) {
+    return "FIXED_LEVELS=" + NumberText(level);
 }
 
-// A scratch vector layer for the contour generator: field 0 the id, then
+// A scratch vector layer for the Contour generator: field 0 the id, then
 // the level (lines) or the band's bounds (polygons).
 struct Scratch {
     GDALDatasetUniquePtr ds;
     OGRLayer* layer = nullptr;
 };
 
-Scratch scratchLayer(OGRwkbGeometryType type) {
+Scratch ScratchLayer(OGRwkbGeometryType type) {
     Scratch s;
-    s.ds.reset(gdalDriver("Memory").Create("", 0, 0, 0, GDT_Unknown, nullptr));
-    if (!s.ds) failWithGdalError("no scratch layer for the contours");
+    s.ds.reset(GdalDriver("Memory").Create("", 0, 0, 0, GDT_Unknown, nullptr));
+    if (!s.ds) FailWithGdalError("no scratch layer for the contours");
     s.layer = s.ds->CreateLayer("contour", nullptr, type, nullptr);
-    if (!s.layer) failWithGdalError("no scratch layer for the contours");
+    if (!s.layer) FailWithGdalError("no scratch layer for the contours");
     OGRFieldDefn id("id", OFTInteger);
     s.layer->CreateField(&id);
     for (const char* name : {"a", "b"}) {
@@ -44,9 +44,9 @@ Scratch scratchLayer(OGRwkbGeometryType type) {
 
 // Traces one level; a level that cannot be traced fails the whole export
 // (a map silently missing a level would understate the exposure).
-void contour(const NodeRaster& r, GDALDataset& grid, OGRLayer* layer, double level,
+void Contour(const NodeRaster& r, GDALDataset& grid, OGRLayer* layer, double level,
              const std::vector<std::string>& options, ProgressSpan span, const char* label) {
-    stopIfCancelled(r);
+    StopIfCancelled(r);
     std::vector<const char*> opts;
     for (const auto& o : options)
         opts.push_back(o.c_str());
@@ -56,15 +56,15 @@ void contour(const NodeRaster& r, GDALDataset& grid, OGRLayer* layer, double lev
     const CPLErr rc = GDALContourGenerateEx(
         GDALRasterBand::ToHandle(grid.GetRasterBand(1)), OGRLayer::ToHandle(layer),
         const_cast<char**>(opts.data()), progress.function(), progress.data());
-    stopIfCancelled(r);
-    if (rc != CE_None) failWithGdalError("the contour at " + numberText(level) + " failed");
+    StopIfCancelled(r);
+    if (rc != CE_None) FailWithGdalError("the contour at " + NumberText(level) + " failed");
 }
 
 // The polygons of a geometry, made valid, as one MultiPolygon.
 // Slivers below `minArea` (a hundredth of a node's pixel) are left out: they
-// carry no exposure worth mapping and would not survive the coordinates'
+// carry no exposure worth mapping and would not survive the Coordinates'
 // rounding in the files.
-OGRGeometryUniquePtr validMultiPolygon(const OGRGeometry& g, double minArea) {
+OGRGeometryUniquePtr ValidMultiPolygon(const OGRGeometry& g, double minArea) {
     OGRGeometryUniquePtr valid(OGRGeometryFactory::haveGEOS() ? g.MakeValid() : g.clone());
     if (!valid) return nullptr;
     auto multi = std::make_unique<OGRMultiPolygon>();
@@ -84,32 +84,32 @@ OGRGeometryUniquePtr validMultiPolygon(const OGRGeometry& g, double minArea) {
 
 OGRLayer* createLayer(GDALDataset& out, const char* name, OGRwkbGeometryType type,
                       CSLConstList options) {
-    OGRSpatialReference srs = lonLatCrs();
+    OGRSpatialReference srs = LonLatCrs();
     return out.CreateLayer(name, &srs, type, const_cast<char**>(options));
 }
 
-bool addField(OGRLayer* layer, const char* name, OGRFieldType type) {
+bool AddField(OGRLayer* layer, const char* name, OGRFieldType type) {
     OGRFieldDefn f(name, type);
     return layer->CreateField(&f) == OGRERR_NONE;
 }
 
-bool addFeature(OGRLayer* layer, OGRFeature& f) {
+bool AddFeature(OGRLayer* layer, OGRFeature& f) {
     return layer->CreateFeature(&f) == OGRERR_NONE;
 }
 
-OGRPoint lonLatPoint(geo::Geographic g) {
+OGRPoint LonLatPoint(geo::Geographic g) {
     return OGRPoint(g.lon, g.lat);
 }
 
 } // namespace
 
-std::string numberText(double v) {
+std::string NumberText(double v) {
     char buf[40];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     return std::string(buf, r.ptr);
 }
 
-std::vector<double> isolineLevels(const Project& p, double maximum) {
+std::vector<double> IsolineLevels(const Project& p, double maximum) {
     std::vector<double> out;
     const int count = std::min<int>(p.IsolineCount, static_cast<int>(p.XY.IsolineLevel.size()) - 1);
     for (int k = 1; k <= count; ++k) {
@@ -123,9 +123,9 @@ std::vector<double> isolineLevels(const Project& p, double maximum) {
     return out;
 }
 
-std::vector<double> mapLevels(const Project& p, double maximum) {
-    std::vector<double> out = isolineLevels(p, maximum);
-    for (const render::LegalNote& note : render::legalNotes())
+std::vector<double> MapLevels(const Project& p, double maximum) {
+    std::vector<double> out = IsolineLevels(p, maximum);
+    for (const render::LegalNote& note : render::LegalNotes())
         if (note.limit > 0.0 && note.limit < maximum &&
             std::find(out.begin(), out.end(), note.limit) == out.end())
             out.push_back(note.limit);
@@ -133,7 +133,7 @@ std::vector<double> mapLevels(const Project& p, double maximum) {
 }
 
 std::function<Colour(double)> levelColours(const Project& p, double maximum) {
-    auto levels = std::make_shared<std::vector<double>>(mapLevels(p, maximum));
+    auto levels = std::make_shared<std::vector<double>>(MapLevels(p, maximum));
     auto colours = std::make_shared<std::vector<render::Rgb>>(render::LevelColours(*levels));
     return [levels, colours](double level) {
         const auto at = std::find(levels->begin(), levels->end(), level);
@@ -143,15 +143,15 @@ std::function<Colour(double)> levelColours(const Project& p, double maximum) {
     };
 }
 
-std::vector<IsolineFeature> makeIsolines(const Project& p, const NodeRaster& r, GDALDataset& grid,
+std::vector<IsolineFeature> MakeIsolines(const Project& p, const NodeRaster& r, GDALDataset& grid,
                                          ProgressSpan span) {
     std::vector<IsolineFeature> out;
     const auto colourOf = levelColours(p, r.maximum);
-    const std::vector<double> levels = isolineLevels(p, r.maximum);
+    const std::vector<double> levels = IsolineLevels(p, r.maximum);
     for (std::size_t k = 0; k < levels.size(); ++k) {
         const double level = levels[k];
-        Scratch s = scratchLayer(wkbLineString);
-        contour(r, grid, s.layer, level, {levelsOption(level), "ID_FIELD=0", "ELEV_FIELD=1"},
+        Scratch s = ScratchLayer(wkbLineString);
+        Contour(r, grid, s.layer, level, {LevelsOption(level), "ID_FIELD=0", "ELEV_FIELD=1"},
                 span.part(static_cast<int>(k), static_cast<int>(levels.size())), "isolines");
         for (auto& f : *s.layer) {
             const OGRGeometry* g = f->GetGeometryRef();
@@ -163,16 +163,16 @@ std::vector<IsolineFeature> makeIsolines(const Project& p, const NodeRaster& r, 
     return out;
 }
 
-std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDataset& grid,
+std::vector<ZoneFeature> MakeZones(const Project& p, const NodeRaster& r, GDALDataset& grid,
                                    ProgressSpan span) {
     struct Threshold {
         double value;
         std::string label;
     };
     std::vector<Threshold> thresholds;
-    for (double level : isolineLevels(p, r.maximum))
-        thresholds.push_back({level, render::formatDensity(level, 3)});
-    for (const render::LegalNote& note : render::legalNotes())
+    for (double level : IsolineLevels(p, r.maximum))
+        thresholds.push_back({level, render::FormatDensity(level, 3)});
+    for (const render::LegalNote& note : render::LegalNotes())
         thresholds.push_back({note.limit, note.text});
 
     std::vector<ZoneFeature> out;
@@ -182,17 +182,17 @@ std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDa
     for (int k = 0; k < parts; ++k) {
         const Threshold& t = thresholds[static_cast<std::size_t>(k)];
         if (!(t.value > 0.0) || !(t.value < r.maximum)) continue;
-        Scratch s = scratchLayer(wkbMultiPolygon);
-        contour(r, grid, s.layer, t.value,
-                {levelsOption(t.value), "ID_FIELD=0", "ELEV_FIELD_MIN=1", "ELEV_FIELD_MAX=2",
+        Scratch s = ScratchLayer(wkbMultiPolygon);
+        Contour(r, grid, s.layer, t.value,
+                {LevelsOption(t.value), "ID_FIELD=0", "ELEV_FIELD_MIN=1", "ELEV_FIELD_MAX=2",
                  "POLYGONIZE=YES"},
                 span.part(k, parts), "zones");
         // The band above the threshold; the one below starts lower.
         for (auto& f : *s.layer) {
             const OGRGeometry* g = f->GetGeometryRef();
             if (!g || f->GetFieldAsDouble(1) < t.value) continue;
-            stopIfCancelled(r);
-            OGRGeometryUniquePtr shape = validMultiPolygon(*g, minArea);
+            StopIfCancelled(r);
+            OGRGeometryUniquePtr shape = ValidMultiPolygon(*g, minArea);
             if (!shape) continue;
             // The nodes above the threshold, as the compliance summary counts
             // them, so that a zone and its verdict give the same m^2.
@@ -204,33 +204,33 @@ std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDa
     return out;
 }
 
-bool addIsolineLayer(GDALDataset& out, const std::vector<IsolineFeature>& lines, bool simpleStyle,
+bool AddIsolineLayer(GDALDataset& out, const std::vector<IsolineFeature>& lines, bool simpleStyle,
                      CSLConstList options) {
     OGRLayer* layer = createLayer(out, "isolines", wkbLineString, options);
-    if (!layer || !addField(layer, "level", OFTReal) || !addField(layer, "unit", OFTString))
+    if (!layer || !AddField(layer, "level", OFTReal) || !AddField(layer, "unit", OFTString))
         return false;
-    if (simpleStyle && !addField(layer, "stroke", OFTString)) return false;
+    if (simpleStyle && !AddField(layer, "stroke", OFTString)) return false;
     for (const IsolineFeature& l : lines) {
         OGRFeature f(layer->GetLayerDefn());
         f.SetField("level", l.level);
         f.SetField("unit", DensityUnit);
         if (simpleStyle) f.SetField("stroke", hexColour(l.colour).c_str());
         f.SetGeometry(l.line.get());
-        if (!addFeature(layer, f)) return false;
+        if (!AddFeature(layer, f)) return false;
     }
     return true;
 }
 
-bool addZoneLayer(GDALDataset& out, const std::vector<ZoneFeature>& zones, bool simpleStyle,
+bool AddZoneLayer(GDALDataset& out, const std::vector<ZoneFeature>& zones, bool simpleStyle,
                   CSLConstList options) {
     OGRLayer* layer = createLayer(out, "zones", wkbMultiPolygon, options);
     if (!layer) return false;
     for (auto [name, type] :
          {std::pair{"min", OFTReal}, {"max", OFTReal}, {"label", OFTString}, {"area_m2", OFTReal}})
-        if (!addField(layer, name, type)) return false;
+        if (!AddField(layer, name, type)) return false;
     if (simpleStyle &&
-        (!addField(layer, "stroke", OFTString) || !addField(layer, "fill", OFTString) ||
-         !addField(layer, "fill-opacity", OFTReal)))
+        (!AddField(layer, "stroke", OFTString) || !AddField(layer, "fill", OFTString) ||
+         !AddField(layer, "fill-opacity", OFTReal)))
         return false;
     for (const ZoneFeature& z : zones) {
         OGRFeature f(layer->GetLayerDefn());
@@ -245,12 +245,12 @@ bool addZoneLayer(GDALDataset& out, const std::vector<ZoneFeature>& zones, bool 
             f.SetField("fill-opacity", 0.35);
         }
         f.SetGeometry(z.shape.get());
-        if (!addFeature(layer, f)) return false;
+        if (!AddFeature(layer, f)) return false;
     }
     return true;
 }
 
-const char* antennaTypeName(const Antenna& a) {
+const char* AntennaTypeName(const Antenna& a) {
     switch (a.AntType) {
     case AntennaKind::Panel: return "BTS";
     case AntennaKind::Stick: return "DTS";
@@ -259,17 +259,17 @@ const char* antennaTypeName(const Antenna& a) {
     return "none"; // a type the program does not know: it radiates nothing
 }
 
-geo::Geographic antennaLonLat(const Project& p, const Antenna& a) {
+geo::Geographic AntennaLonLat(const Project& p, const Antenna& a) {
     // An antenna off its node is shown where it really stands.
     if (a.AntExact) return geo::ToGeographic(p, {a.AntExact->East, a.AntExact->North});
-    return drawingToLonLat(p, a.AntX * p.Zoom + p.ScrollOffsetX, a.AntY * p.Zoom + p.ScrollOffsetY);
+    return DrawingToLonLat(p, a.AntX * p.Zoom + p.ScrollOffsetX, a.AntY * p.Zoom + p.ScrollOffsetY);
 }
 
-geo::Geographic maximumLonLat(const Project& p) {
-    return drawingToLonLat(p, p.XY.MaxPosX.toDouble(), p.XY.MaxPosY.toDouble());
+geo::Geographic MaximumLonLat(const Project& p) {
+    return DrawingToLonLat(p, p.XY.MaxPosX.toDouble(), p.XY.MaxPosY.toDouble());
 }
 
-bool addAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options) {
+bool AddAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options) {
     OGRLayer* layer = createLayer(out, "antennas", wkbPoint, options);
     if (!layer) return false;
     for (auto [name, type] : {std::pair{"tower", OFTInteger},
@@ -282,7 +282,7 @@ bool addAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options) {
                               {"label", OFTString},
                               {"frequency_mhz", OFTReal},
                               {"pattern", OFTString}})
-        if (!addField(layer, name, type)) return false;
+        if (!AddField(layer, name, type)) return false;
     const int count = std::min<int>(p.AntennaCount, static_cast<int>(p.Antennas.size()) - 1);
     // The inventory's site and label, only when some antenna came with them,
     // so that a layer of hand-placed towers stays as it always was.
@@ -291,14 +291,14 @@ bool addAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
         named = named || !a.AntSite.empty() || !a.AntLabel.empty();
     }
-    if (named && (!addField(layer, "site", OFTString) || !addField(layer, "name", OFTString)))
+    if (named && (!AddField(layer, "site", OFTString) || !AddField(layer, "name", OFTString)))
         return false;
     // The antennas' names of their own (operator and the like), each only
     // when some antenna has one.
     std::vector<const AntennaFieldRow*> names;
     for (const AntennaFieldRow& r : AntennaFieldTable())
         if (r.inventory == InventoryPart::Own && r.text && AnyAntennaHas(p, r.id)) {
-            if (!addField(layer, r.column, OFTString)) return false;
+            if (!AddField(layer, r.column, OFTString)) return false;
             names.push_back(&r);
         }
     for (int k = 1; k <= count; ++k) {
@@ -320,28 +320,28 @@ bool addAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options) {
             f.SetField(r->column, FieldText(a, *r).c_str());
         f.SetField("frequency_mhz", a.AntFrequencyMHz);
         f.SetField("pattern", a.AntPattern.empty() ? "parametric" : a.AntPattern.c_str());
-        f.SetField("type", antennaTypeName(a));
+        f.SetField("type", AntennaTypeName(a));
         f.SetField("erp_w", a.AntPower);
         f.SetField("direction", a.AntDirection);
         f.SetField("tilt", a.AntTilt);
         f.SetField("height_m", a.AntHeight);
-        OGRPoint pt = lonLatPoint(antennaLonLat(p, a));
+        OGRPoint pt = LonLatPoint(AntennaLonLat(p, a));
         f.SetGeometry(&pt);
-        if (!addFeature(layer, f)) return false;
+        if (!AddFeature(layer, f)) return false;
     }
     return true;
 }
 
-bool addMaximumLayer(GDALDataset& out, const Project& p, CSLConstList options) {
+bool AddMaximumLayer(GDALDataset& out, const Project& p, CSLConstList options) {
     OGRLayer* layer = createLayer(out, "maximum", wkbPoint, options);
-    if (!layer || !addField(layer, "value", OFTReal) || !addField(layer, "unit", OFTString))
+    if (!layer || !AddField(layer, "value", OFTReal) || !AddField(layer, "unit", OFTString))
         return false;
     OGRFeature f(layer->GetLayerDefn());
     f.SetField("value", p.XY.MaxDensity);
     f.SetField("unit", DensityUnit);
-    OGRPoint pt = lonLatPoint(maximumLonLat(p));
+    OGRPoint pt = LonLatPoint(MaximumLonLat(p));
     f.SetGeometry(&pt);
-    return addFeature(layer, f);
+    return AddFeature(layer, f);
 }
 
 } // namespace brenvik::gis

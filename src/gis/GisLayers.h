@@ -31,38 +31,38 @@ struct ZoneFeature {
 };
 
 // A number in its shortest exact form, whatever the process's locale.
-std::string numberText(double v);
+std::string NumberText(double v);
 
 // The isoline levels of the project that the result can cross.
-std::vector<double> isolineLevels(const Project& p, double maximum);
+std::vector<double> IsolineLevels(const Project& p, double maximum);
 // Every level the map draws: the isolines' and the legal limits' below the
 // maximum. Each gets a colour of its own along the density ramp, by rank,
 // the same in every file and style that draws it.
-std::vector<double> mapLevels(const Project& p, double maximum);
+std::vector<double> MapLevels(const Project& p, double maximum);
 std::function<Colour(double)> levelColours(const Project& p, double maximum);
 
 // Both trace one level at a time and report their progress to the raster's
 // feedback within `span` of the whole export.
-std::vector<IsolineFeature> makeIsolines(const Project& p, const NodeRaster& r, GDALDataset& grid,
+std::vector<IsolineFeature> MakeIsolines(const Project& p, const NodeRaster& r, GDALDataset& grid,
                                          ProgressSpan span = {});
 // Isoline levels first, then the legal limits of the plan's notes; a
 // threshold the result never reaches has no zone.
-std::vector<ZoneFeature> makeZones(const Project& p, const NodeRaster& r, GDALDataset& grid,
+std::vector<ZoneFeature> MakeZones(const Project& p, const NodeRaster& r, GDALDataset& grid,
                                    ProgressSpan span = {});
 
 // The layers. `simpleStyle` adds the web viewers' stroke/fill properties.
 // False when GDAL refused a layer or a feature.
-bool addIsolineLayer(GDALDataset& out, const std::vector<IsolineFeature>& lines, bool simpleStyle,
+bool AddIsolineLayer(GDALDataset& out, const std::vector<IsolineFeature>& lines, bool simpleStyle,
                      CSLConstList options);
-bool addZoneLayer(GDALDataset& out, const std::vector<ZoneFeature>& zones, bool simpleStyle,
+bool AddZoneLayer(GDALDataset& out, const std::vector<ZoneFeature>& zones, bool simpleStyle,
                   CSLConstList options);
-bool addAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options);
-bool addMaximumLayer(GDALDataset& out, const Project& p, CSLConstList options);
+bool AddAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options);
+bool AddMaximumLayer(GDALDataset& out, const Project& p, CSLConstList options);
 
 // An antenna's type as the dialogs name it ("BTS" panel, "DTS" stick).
-const char* antennaTypeName(const Antenna& a);
+const char* AntennaTypeName(const Antenna& a);
 // An antenna's position: the drawing position the sources table reads.
-geo::Geographic antennaLonLat(const Project& p, const Antenna& a);
-geo::Geographic maximumLonLat(const Project& p);
+geo::Geographic AntennaLonLat(const Project& p, const Antenna& a);
+geo::Geographic MaximumLonLat(const Project& p);
 
 } // namespace brenvik::gis

@@ -23,12 +23,12 @@ namespace brenvik::gis {
 namespace {
 
 inline constexpr const char* kImageName = "files/gradient.png";
-std::string legendKml(const Project& p);
-std::string siteKml(const Project& p, const SiteValues& v);
-std::string siteStyles(const SiteValues& v);
-std::string boundariesKml(const Project& p, const std::vector<compliance::BoundaryOutline>& outlines);
+std::string LegendKml(const Project& p);
+std::string SiteKml(const Project& p, const SiteValues& v);
+std::string SiteStyles(const SiteValues& v);
+std::string BoundariesKml(const Project& p, const std::vector<compliance::BoundaryOutline>& outlines);
 
-std::string escaped(const std::string& text) {
+std::string Escaped(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
@@ -52,29 +52,29 @@ std::string escaped(const std::string& text) {
 }
 
 // KML colours run alpha, blue, green, red.
-std::string kmlColour(Colour c, unsigned alpha) {
+std::string KmlColour(Colour c, unsigned alpha) {
     char buf[10];
     std::snprintf(buf, sizeof buf, "%02x%02x%02x%02x", alpha, c.b, c.g, c.r);
     return buf;
 }
 
-std::string coordinates(geo::Geographic g) {
-    return numberText(g.lon) + "," + numberText(g.lat);
+std::string Coordinates(geo::Geographic g) {
+    return NumberText(g.lon) + "," + NumberText(g.lat);
 }
 
 void placemark(std::string& kml, const std::string& name, const std::string& description,
                const std::string& style, const std::string& geometry) {
-    kml += "<Placemark><name>" + escaped(name) + "</name>";
-    if (!description.empty()) kml += "<description>" + escaped(description) + "</description>";
+    kml += "<Placemark><name>" + Escaped(name) + "</name>";
+    if (!description.empty()) kml += "<description>" + Escaped(description) + "</description>";
     if (!style.empty()) kml += "<styleUrl>#" + style + "</styleUrl>";
     kml += geometry + "</Placemark>\n";
 }
 
 std::string point(geo::Geographic g) {
-    return "<Point><coordinates>" + coordinates(g) + "</coordinates></Point>";
+    return "<Point><coordinates>" + Coordinates(g) + "</coordinates></Point>";
 }
 
-std::string towerDescription(const Project& p, int tower) {
+std::string TowerDescription(const Project& p, int tower) {
     // The antennas' names of their own (operator and the like), each only
     // when some antenna has one.
     std::vector<const AntennaFieldRow*> names;
@@ -94,48 +94,48 @@ std::string towerDescription(const Project& p, int tower) {
         // With the label the site inventory gave it, when it came from one.
         const std::string name =
             compliance::ShortName(p, k) + (a.AntLabel.empty() ? "" : " " + a.AntLabel);
-        html += "<tr><td>" + escaped(name) + "</td><td>" + antennaTypeName(a) +
-                "</td><td>" + numberText(a.AntPower) + "</td><td>" + numberText(a.AntDirection) +
-                "</td><td>" + numberText(a.AntTilt) + "</td><td>" + numberText(a.AntHeight) +
+        html += "<tr><td>" + Escaped(name) + "</td><td>" + AntennaTypeName(a) +
+                "</td><td>" + NumberText(a.AntPower) + "</td><td>" + NumberText(a.AntDirection) +
+                "</td><td>" + NumberText(a.AntTilt) + "</td><td>" + NumberText(a.AntHeight) +
                 "</td>";
         for (const AntennaFieldRow* r : names)
-            html += "<td>" + escaped(FieldText(a, *r)) + "</td>";
+            html += "<td>" + Escaped(FieldText(a, *r)) + "</td>";
         html += "</tr>";
     }
     return html + "</table>";
 }
 
-std::string docKml(const Project& p, const NodeRaster& r, const std::vector<ZoneFeature>& zones) {
+std::string DocKml(const Project& p, const NodeRaster& r, const std::vector<ZoneFeature>& zones) {
     std::string name = std::filesystem::path(p.FileName).stem().string();
     if (name.empty()) name = "Power density";
     std::string kml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document><name>" +
-                      escaped(name) + "</name>\n";
+                      Escaped(name) + "</name>\n";
     for (std::size_t k = 0; k < zones.size(); ++k)
         kml += "<Style id=\"zone" + std::to_string(k) + "\"><LineStyle><color>" +
-               kmlColour(zones[k].colour, 255) +
+               KmlColour(zones[k].colour, 255) +
                "</color><width>2</width></LineStyle><PolyStyle><color>" +
-               kmlColour(zones[k].colour, 90) + "</color></PolyStyle></Style>\n";
+               KmlColour(zones[k].colour, 90) + "</color></PolyStyle></Style>\n";
 
     // The image's edges are the outer edges of the node pixels.
     const double west = r.affine[0], north = r.affine[3];
     const double east = west + r.affine[1] * r.cols, south = north + r.affine[5] * r.rows;
-    const SiteValues site = evaluateSite(p, r.feedback);
-    kml += siteStyles(site);
+    const SiteValues site = EvaluateSite(p, r.feedback);
+    kml += SiteStyles(site);
     kml += "<GroundOverlay><name>Colour gradient</name><color>b4ffffff</color><Icon><href>";
     kml += kImageName;
-    kml += "</href></Icon><LatLonBox><north>" + numberText(north) + "</north><south>" +
-           numberText(south) + "</south><east>" + numberText(east) + "</east><west>" +
-           numberText(west) + "</west></LatLonBox></GroundOverlay>\n";
-    kml += legendKml(p);
+    kml += "</href></Icon><LatLonBox><north>" + NumberText(north) + "</north><south>" +
+           NumberText(south) + "</south><east>" + NumberText(east) + "</east><west>" +
+           NumberText(west) + "</west></LatLonBox></GroundOverlay>\n";
+    kml += LegendKml(p);
 
     kml += "<Folder><name>Zones</name>\n";
     for (std::size_t k = 0; k < zones.size(); ++k) {
         const ZoneFeature& z = zones[k];
         char* geometry = z.shape->exportToKML();
-        const std::string description = "At or above " + render::formatDensity(z.min, 3) +
-                                        ", up to " + render::formatDensity(z.max, 6) + "; " +
-                                        numberText(std::round(z.areaM2)) + " m2";
+        const std::string description = "At or above " + render::FormatDensity(z.min, 3) +
+                                        ", up to " + render::FormatDensity(z.max, 6) + "; " +
+                                        NumberText(std::round(z.areaM2)) + " m2";
         placemark(kml, z.label, description, "zone" + std::to_string(k), geometry ? geometry : "");
         CPLFree(geometry);
     }
@@ -146,29 +146,29 @@ std::string docKml(const Project& p, const NodeRaster& r, const std::vector<Zone
     const int count = std::min<int>(p.AntennaCount, static_cast<int>(p.Antennas.size()) - 1);
     for (int k = 1; k <= count; ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
-        towers.emplace(a.AntTower, std::pair(antennaLonLat(p, a), a.AntSite));
+        towers.emplace(a.AntTower, std::pair(AntennaLonLat(p, a), a.AntSite));
     }
     for (const auto& [tower, at] : towers)
         placemark(kml,
                   "Tower " + std::to_string(tower) + (at.second.empty() ? "" : " " + at.second),
-                  towerDescription(p, tower), "", point(at.first));
+                  TowerDescription(p, tower), "", point(at.first));
     kml += "</Folder>\n";
-    placemark(kml, "Maximum " + render::formatDensity(p.XY.MaxDensity, 6), "", "",
-              point(maximumLonLat(p)));
-    kml += siteKml(p, site);
-    kml += boundariesKml(p, layerOutlines(p));
+    placemark(kml, "Maximum " + render::FormatDensity(p.XY.MaxDensity, 6), "", "",
+              point(MaximumLonLat(p)));
+    kml += SiteKml(p, site);
+    kml += BoundariesKml(p, LayerOutlines(p));
     kml += "</Document>\n</kml>\n";
     return kml;
 }
 
-std::string percentText(const SiteValues& v, double percent) {
+std::string PercentText(const SiteValues& v, double percent) {
     return v.limited ? compliance::FormatPercent(percent) + " % of the limit" : "no limit";
 }
 
 // Each building's style: filled in the level colour of its worst floor's %
 // of the limit, as the window fills it. With the document's other styles,
 // where every reader looks for them.
-std::string siteStyles(const SiteValues& v) {
+std::string SiteStyles(const SiteValues& v) {
     std::string kml;
     for (std::size_t k = 0; k < v.buildings.size(); ++k) {
         const std::string style = "building" + std::to_string(k);
@@ -177,13 +177,13 @@ std::string siteStyles(const SiteValues& v) {
         kml += "<Style id=\"" + style +
                "\"><LineStyle><color>ff000000</color><width>1</width>"
                "</LineStyle><PolyStyle><color>" +
-               kmlColour(c, 200) + "</color></PolyStyle></Style>\n";
+               KmlColour(c, 200) + "</color></PolyStyle></Style>\n";
     }
     return kml;
 }
 
 // The buildings and the places with their values.
-std::string siteKml(const Project& p, const SiteValues& v) {
+std::string SiteKml(const Project& p, const SiteValues& v) {
     std::string kml;
     if (!v.buildings.empty()) {
         kml += "<Folder><name>Buildings</name>\n";
@@ -197,14 +197,14 @@ std::string siteKml(const Project& p, const SiteValues& v) {
                 const std::string side = rings.empty() ? "outerBoundaryIs" : "innerBoundaryIs";
                 std::string ring;
                 for (const auto& [lon, lat] : r)
-                    ring += (ring.empty() ? "" : " ") + numberText(lon) + "," + numberText(lat);
+                    ring += (ring.empty() ? "" : " ") + NumberText(lon) + "," + NumberText(lat);
                 rings += "<" + side + "><LinearRing><coordinates>" + ring +
                          "</coordinates></LinearRing></" + side + ">";
             }
             const std::string name = bv.name.empty() ? bv.id : bv.name + " (" + bv.id + ")";
             placemark(kml, name,
-                      "Worst floor " + std::to_string(w.floor) + ": " + percentText(v, w.percent) +
-                          ", S " + render::formatDensity(w.sUw, 6) + ", E " +
+                      "Worst floor " + std::to_string(w.floor) + ": " + PercentText(v, w.percent) +
+                          ", S " + render::FormatDensity(w.sUw, 6) + ", E " +
                           compliance::FormatFixed(w.eVm, 3) + " V/m",
                       style,
                       "<Polygon>" + rings + "</Polygon>");
@@ -214,9 +214,9 @@ std::string siteKml(const Project& p, const SiteValues& v) {
     if (!v.places.empty()) {
         kml += "<Folder><name>Places</name>\n";
         for (const compliance::PlaceValue& pv : v.places)
-            placemark(kml, pv.name + ": " + percentText(v, pv.percent),
+            placemark(kml, pv.name + ": " + PercentText(v, pv.percent),
                       (pv.kind.empty() ? "" : pv.kind + "; ") + "S " +
-                          render::formatDensity(pv.sUw, 6) + ", E " +
+                          render::FormatDensity(pv.sUw, 6) + ", E " +
                           compliance::FormatFixed(pv.eVm, 3) + " V/m",
                       "", point({pv.lon, pv.lat}));
         kml += "</Folder>\n";
@@ -241,7 +241,7 @@ const std::array<std::uint8_t, 7>& Glyph(char c) {
     return c == '%' ? percent : blank;
 }
 
-std::optional<std::string> legendPngBytes(const Project& p, int firstLevel) {
+std::optional<std::string> LegendPngBytes(const Project& p, int firstLevel) {
     constexpr int rowH = 18, boxW = 28, width = 96;
     const int rows = 10 - firstLevel + 1;
     const int height = rows * rowH + 4;
@@ -293,9 +293,9 @@ std::optional<std::string> legendPngBytes(const Project& p, int firstLevel) {
     return file.bytes();
 }
 
-std::string legendKml(const Project& p) {
+std::string LegendKml(const Project& p) {
     return "<ScreenOverlay><name>Colour scale: % of the maximum, " +
-           escaped(render::formatDensity(p.XY.MaxDensity, 6)) + "</name><Icon><href>" +
+           Escaped(render::FormatDensity(p.XY.MaxDensity, 6)) + "</name><Icon><href>" +
            std::string(kLegendName) +
            "</href></Icon><overlayXY x=\"0\" y=\"1\" xunits=\"fraction\" yunits=\"fraction\"/>"
            "<screenXY x=\"0.01\" y=\"0.97\" xunits=\"fraction\" yunits=\"fraction\"/>"
@@ -309,7 +309,7 @@ struct ZipEntry {
 
 // The entries' date: SOURCE_DATE_EPOCH when set (reproducible builds and
 // archives), otherwise now, in UTC.
-tm_zip entryDate() {
+tm_zip EntryDate() {
     std::time_t t = std::time(nullptr);
     if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
         char* end = nullptr;
@@ -328,11 +328,11 @@ tm_zip entryDate() {
     return z;
 }
 
-bool writeZip(const std::string& path, const std::vector<ZipEntry>& entries) {
+bool WriteZip(const std::string& path, const std::vector<ZipEntry>& entries) {
     zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
     if (!zip) return false;
     zip_fileinfo info{};
-    info.tmz_date = entryDate();
+    info.tmz_date = EntryDate();
     bool ok = true;
     for (const ZipEntry& e : entries) {
         ok = ok && zipOpenNewFileInZip64(zip, e.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
@@ -348,19 +348,19 @@ bool writeZip(const std::string& path, const std::vector<ZipEntry>& entries) {
 
 } // namespace
 
-bool kmzFile(const Project& p, const NodeRaster& r, const std::string& path) {
+bool KmzFile(const Project& p, const NodeRaster& r, const std::string& path) {
     std::vector<ZoneFeature> zones;
     {
-        GDALDatasetUniquePtr grid = gridDataset(r, GDT_Float64);
+        GDALDatasetUniquePtr grid = GridDataset(r, GDT_Float64);
         if (!grid) return false;
-        zones = makeZones(p, r, *grid, {0.0, 0.5});
+        zones = MakeZones(p, r, *grid, {0.0, 0.5});
     }
-    const auto image = gradientPngBytes(p, r, {0.5, 1.0});
+    const auto image = GradientPngBytes(p, r, {0.5, 1.0});
     if (!image) return false;
-    const auto legend = legendPngBytes(p, overlayFirstLevel(p));
+    const auto legend = LegendPngBytes(p, OverlayFirstLevel(p));
     if (!legend) return false;
     // Viewers read the first .kml entry of the archive.
-    return writeZip(path, {{"doc.kml", docKml(p, r, zones)},
+    return WriteZip(path, {{"doc.kml", DocKml(p, r, zones)},
                            {kImageName, *image},
                            {kLegendName, *legend}});
 }
@@ -369,18 +369,18 @@ namespace {
 
 // Each far-field boundary seen from above, named by its antenna and the
 // heights it spans.
-std::string boundariesKml(const Project& p, const std::vector<compliance::BoundaryOutline>& outlines) {
+std::string BoundariesKml(const Project& p, const std::vector<compliance::BoundaryOutline>& outlines) {
     if (outlines.empty()) return {};
     std::string kml = "<Folder><name>Boundaries</name>\n";
     for (const compliance::BoundaryOutline& o : outlines) {
         std::string ring;
         for (const auto& [x, y] : o.ring) {
             const geo::Geographic g = geo::PlanToGeographic(p, x, y);
-            ring += coordinates(g) + " ";
+            ring += Coordinates(g) + " ";
         }
         if (!o.ring.empty()) {
             const auto& [x, y] = o.ring.front();
-            ring += coordinates(geo::PlanToGeographic(p, x, y));
+            ring += Coordinates(geo::PlanToGeographic(p, x, y));
         }
         placemark(kml, compliance::OutlineLabel(p, o),
                   "Limit " + compliance::FormatFixed(o.limitWm2, 3) + " W/m2", "",

@@ -30,7 +30,7 @@ struct LayerStyle {
     double fillOpacity = 1.0;
 };
 
-std::string xmlEscaped(const std::string& text) {
+std::string XmlEscaped(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
@@ -44,43 +44,43 @@ std::string xmlEscaped(const std::string& text) {
     return out;
 }
 
-std::string qgisColour(render::Rgb c, double opacity = 1.0) {
+std::string QgisColour(render::Rgb c, double opacity = 1.0) {
     return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + "," +
            std::to_string(static_cast<int>(std::lround(255 * opacity)));
 }
 
-std::string prop(const char* key, const std::string& value) {
-    return "<prop k=\"" + std::string(key) + "\" v=\"" + xmlEscaped(value) + "\"/>";
+std::string Prop(const char* key, const std::string& value) {
+    return "<prop k=\"" + std::string(key) + "\" v=\"" + XmlEscaped(value) + "\"/>";
 }
 
-std::string symbolLayer(const LayerStyle& s, render::Rgb c) {
+std::string SymbolLayer(const LayerStyle& s, render::Rgb c) {
     switch (s.mark) {
     case Mark::Line:
     case Mark::DashedLine:
         return "<layer class=\"SimpleLine\" enabled=\"1\" locked=\"0\" pass=\"0\">" +
-               prop("line_color", qgisColour(c)) + prop("line_width", "0.6") +
-               prop("line_width_unit", "MM") +
-               prop("line_style", s.mark == Mark::DashedLine ? "dash" : "solid") + "</layer>";
+               Prop("line_color", QgisColour(c)) + Prop("line_width", "0.6") +
+               Prop("line_width_unit", "MM") +
+               Prop("line_style", s.mark == Mark::DashedLine ? "dash" : "solid") + "</layer>";
     case Mark::Fill:
         return "<layer class=\"SimpleFill\" enabled=\"1\" locked=\"0\" pass=\"0\">" +
-               prop("color", qgisColour(c, s.fillOpacity)) + prop("outline_color", qgisColour(c)) +
-               prop("outline_width", "0.3") + prop("outline_width_unit", "MM") +
-               prop("style", "solid") + "</layer>";
+               Prop("color", QgisColour(c, s.fillOpacity)) + Prop("outline_color", QgisColour(c)) +
+               Prop("outline_width", "0.3") + Prop("outline_width_unit", "MM") +
+               Prop("style", "solid") + "</layer>";
     case Mark::Point:
     case Mark::Star:
     case Mark::Triangle:
         return "<layer class=\"SimpleMarker\" enabled=\"1\" locked=\"0\" pass=\"0\">" +
-               prop("name", s.mark == Mark::Star       ? "star"
+               Prop("name", s.mark == Mark::Star       ? "star"
                             : s.mark == Mark::Triangle ? "triangle"
                                                        : "circle") +
-               prop("color", qgisColour(c)) + prop("outline_color", "255,255,255,255") +
-               prop("outline_width", "0.3") + prop("size", s.mark == Mark::Point ? "3" : "4.5") +
-               prop("size_unit", "MM") + "</layer>";
+               Prop("color", QgisColour(c)) + Prop("outline_color", "255,255,255,255") +
+               Prop("outline_width", "0.3") + Prop("size", s.mark == Mark::Point ? "3" : "4.5") +
+               Prop("size_unit", "MM") + "</layer>";
     }
     return {};
 }
 
-const char* symbolType(Mark m) {
+const char* SymbolType(Mark m) {
     switch (m) {
     case Mark::Line:
     case Mark::DashedLine: return "line";
@@ -89,49 +89,49 @@ const char* symbolType(Mark m) {
     }
 }
 
-std::string qmlSymbol(const LayerStyle& s, std::size_t k, render::Rgb c) {
-    return "<symbol type=\"" + std::string(symbolType(s.mark)) + "\" name=\"" + std::to_string(k) +
-           "\" alpha=\"1\" clip_to_extent=\"1\" force_rhr=\"0\">" + symbolLayer(s, c) + "</symbol>";
+std::string QmlSymbol(const LayerStyle& s, std::size_t k, render::Rgb c) {
+    return "<symbol type=\"" + std::string(SymbolType(s.mark)) + "\" name=\"" + std::to_string(k) +
+           "\" alpha=\"1\" clip_to_extent=\"1\" force_rhr=\"0\">" + SymbolLayer(s, c) + "</symbol>";
 }
 
-std::string qmlLabels(const LayerStyle& s) {
+std::string QmlLabels(const LayerStyle& s) {
     if (s.labelField.empty()) return {};
     return "<labeling type=\"simple\"><settings calloutType=\"simple\"><text-style fieldName=\"" +
-           xmlEscaped(s.labelField) +
+           XmlEscaped(s.labelField) +
            "\" fontSize=\"9\" fontSizeUnit=\"Point\" textColor=\"0,0,0,255\" isExpression=\"0\">"
            "<text-buffer bufferDraw=\"1\" bufferSize=\"1\" bufferColor=\"255,255,255,255\"/>"
            "</text-style><placement placement=\"0\" dist=\"1.5\"/></settings></labeling>";
 }
 
 std::string number(double v) {
-    return std::isfinite(v) ? numberText(v) : (v > 0 ? "1e308" : "-1e308");
+    return std::isfinite(v) ? NumberText(v) : (v > 0 ? "1e308" : "-1e308");
 }
 
-std::string qml(const LayerStyle& s) {
+std::string Qml(const LayerStyle& s) {
     std::string renderer;
     if (s.field.empty()) {
         renderer = "<renderer-v2 type=\"singleSymbol\" symbollevels=\"0\" forceraster=\"0\"><symbols>" +
-                   qmlSymbol(s, 0, s.rules.front().colour) + "</symbols></renderer-v2>";
+                   QmlSymbol(s, 0, s.rules.front().colour) + "</symbols></renderer-v2>";
     } else {
         std::string ranges, symbols;
         for (std::size_t k = 0; k < s.rules.size(); ++k) {
             const StyleRule& r = s.rules[k];
             ranges += "<range lower=\"" + number(r.lo) + "\" upper=\"" + number(r.hi) +
-                      "\" symbol=\"" + std::to_string(k) + "\" label=\"" + xmlEscaped(r.label) +
+                      "\" symbol=\"" + std::to_string(k) + "\" label=\"" + XmlEscaped(r.label) +
                       "\" render=\"true\"/>";
-            symbols += qmlSymbol(s, k, r.colour);
+            symbols += QmlSymbol(s, k, r.colour);
         }
-        renderer = "<renderer-v2 type=\"graduatedSymbol\" attr=\"" + xmlEscaped(s.field) +
+        renderer = "<renderer-v2 type=\"graduatedSymbol\" attr=\"" + XmlEscaped(s.field) +
                    "\" graduatedMethod=\"GraduatedColor\" symbollevels=\"0\" forceraster=\"0\">"
                    "<ranges>" +
                    ranges + "</ranges><symbols>" + symbols + "</symbols></renderer-v2>";
     }
     return "<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n"
            "<qgis version=\"3.22.0\" styleCategories=\"Symbology|Labeling\">" +
-           renderer + qmlLabels(s) + "</qgis>\n";
+           renderer + QmlLabels(s) + "</qgis>\n";
 }
 
-std::string sldSymbolizer(const LayerStyle& s, render::Rgb c) {
+std::string SldSymbolizer(const LayerStyle& s, render::Rgb c) {
     const std::string hex = render::HexColour(c);
     const auto param = [](const char* name, const std::string& v) {
         return "<se:SvgParameter name=\"" + std::string(name) + "\">" + v + "</se:SvgParameter>";
@@ -145,7 +145,7 @@ std::string sldSymbolizer(const LayerStyle& s, render::Rgb c) {
                "</se:Stroke></se:LineSymbolizer>";
     case Mark::Fill:
         return "<se:PolygonSymbolizer><se:Fill>" + param("fill", hex) +
-               param("fill-opacity", numberText(s.fillOpacity)) + "</se:Fill><se:Stroke>" +
+               param("fill-opacity", NumberText(s.fillOpacity)) + "</se:Fill><se:Stroke>" +
                param("stroke", hex) + param("stroke-width", "1") +
                "</se:Stroke></se:PolygonSymbolizer>";
     default:
@@ -159,30 +159,30 @@ std::string sldSymbolizer(const LayerStyle& s, render::Rgb c) {
     }
 }
 
-std::string sldFilter(const LayerStyle& s, const StyleRule& r) {
+std::string SldFilter(const LayerStyle& s, const StyleRule& r) {
     if (s.field.empty()) return {};
     const auto bound = [&](const char* op, double v) {
-        return "<ogc:" + std::string(op) + "><ogc:PropertyName>" + xmlEscaped(s.field) +
+        return "<ogc:" + std::string(op) + "><ogc:PropertyName>" + XmlEscaped(s.field) +
                "</ogc:PropertyName><ogc:Literal>" + number(v) + "</ogc:Literal></ogc:" + op + ">";
     };
     return "<ogc:Filter><ogc:And>" + bound("PropertyIsGreaterThanOrEqualTo", r.lo) +
            bound("PropertyIsLessThanOrEqualTo", r.hi) + "</ogc:And></ogc:Filter>";
 }
 
-std::string sld(const LayerStyle& s) {
+std::string Sld(const LayerStyle& s) {
     std::string rules;
     for (const StyleRule& r : s.rules)
-        rules += "<se:Rule><se:Name>" + xmlEscaped(r.label) + "</se:Name>" + sldFilter(s, r) +
-                 sldSymbolizer(s, r.colour) + "</se:Rule>";
+        rules += "<se:Rule><se:Name>" + XmlEscaped(r.label) + "</se:Name>" + SldFilter(s, r) +
+                 SldSymbolizer(s, r.colour) + "</se:Rule>";
     if (!s.labelField.empty())
         rules += "<se:Rule><se:TextSymbolizer><se:Label><ogc:PropertyName>" +
-                 xmlEscaped(s.labelField) +
+                 XmlEscaped(s.labelField) +
                  "</ogc:PropertyName></se:Label></se:TextSymbolizer></se:Rule>";
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<StyledLayerDescriptor version=\"1.1.0\" xmlns=\"http://www.opengis.net/sld\" "
            "xmlns:ogc=\"http://www.opengis.net/ogc\" xmlns:se=\"http://www.opengis.net/se\">"
            "<NamedLayer><se:Name>" +
-           xmlEscaped(s.layer) + "</se:Name><UserStyle><se:Name>" + xmlEscaped(s.layer) +
+           XmlEscaped(s.layer) + "</se:Name><UserStyle><se:Name>" + XmlEscaped(s.layer) +
            "</se:Name><se:FeatureTypeStyle>" + rules +
            "</se:FeatureTypeStyle></UserStyle></NamedLayer></StyledLayerDescriptor>\n";
 }
@@ -199,7 +199,7 @@ std::vector<StyleRule> LevelRules(const std::vector<double>& levels,
         const double hi = k + 1 == sorted.size() ? std::numeric_limits<double>::infinity()
                                                  : (sorted[k] + sorted[k + 1]) / 2;
         const Colour c = colourOf(sorted[k]);
-        out.push_back({render::formatDensity(sorted[k], 3) + " " + DensityUnit, lo, hi,
+        out.push_back({render::FormatDensity(sorted[k], 3) + " " + DensityUnit, lo, hi,
                        render::Rgb{c.r, c.g, c.b}});
     }
     return out;
@@ -214,8 +214,8 @@ std::vector<StyleRule> PercentRules() {
     for (const auto& [lo, hi] : bands) {
         const double middle = lo == 0 ? hi / 10 : std::isfinite(hi) ? std::sqrt(lo * hi) : lo * 3;
         const std::string label = std::isfinite(hi)
-                                      ? numberText(lo) + " - " + numberText(hi) + " % of the limit"
-                                      : "over " + numberText(lo) + " % of the limit";
+                                      ? NumberText(lo) + " - " + NumberText(hi) + " % of the limit"
+                                      : "over " + NumberText(lo) + " % of the limit";
         out.push_back({label, lo, hi, render::RatioColour(middle)});
     }
     return out;
@@ -223,11 +223,11 @@ std::vector<StyleRule> PercentRules() {
 
 std::vector<LayerStyle> Styles(const Project& p, double maximum) {
     const auto colourOf = levelColours(p, maximum);
-    std::vector<double> isolines = isolineLevels(p, maximum);
+    std::vector<double> isolines = IsolineLevels(p, maximum);
     const render::Rgb dark{0x22, 0x22, 0x22}, above{0x67, 0x00, 0x1f};
     std::vector<LayerStyle> out;
     out.push_back({"isolines", Mark::Line, "level", LevelRules(isolines, colourOf), {}, 1.0});
-    out.push_back({"zones", Mark::Fill, "min", LevelRules(mapLevels(p, maximum), colourOf), {},
+    out.push_back({"zones", Mark::Fill, "min", LevelRules(MapLevels(p, maximum), colourOf), {},
                    0.35});
     out.push_back({"antennas", Mark::Triangle, {}, {{"antenna", 0, 0, dark}}, "label", 1.0});
     out.push_back({"maximum", Mark::Star, {}, {{"maximum", 0, 0, above}}, "value", 1.0});
@@ -292,7 +292,7 @@ bool AddRow(OGRLayer& table, const std::string& layer, const std::string& geomet
 
 } // namespace
 
-bool addLayerStyles(GDALDataset& ds, const Project& p, double maximum, const std::string& raster) {
+bool AddLayerStyles(GDALDataset& ds, const Project& p, double maximum, const std::string& raster) {
     std::vector<std::pair<OGRLayer*, LayerStyle>> present;
     for (LayerStyle& s : Styles(p, maximum))
         if (OGRLayer* l = ds.GetLayerByName(s.layer.c_str()); l && !s.rules.empty())
@@ -310,7 +310,7 @@ bool addLayerStyles(GDALDataset& ds, const Project& p, double maximum, const std
         if (table->CreateField(&f) != OGRERR_NONE) return false;
     }
     for (const auto& [layer, style] : present)
-        if (!AddRow(*table, style.layer, layer->GetGeometryColumn(), qml(style), sld(style)))
+        if (!AddRow(*table, style.layer, layer->GetGeometryColumn(), Qml(style), Sld(style)))
             return false;
     return raster.empty() || AddRow(*table, raster, "", RasterQml(maximum), RasterSld(maximum));
 }

@@ -12,6 +12,6 @@ namespace brenvik::gis {
 // (isolines and zones in their levels' colours, buildings, floors and places
 // by share of the limit, antennas, the maximum, the boundaries) and for the
 // `raster` coverage (a colour ramp up to `maximum`; none when empty).
-bool addLayerStyles(GDALDataset& ds, const Project& p, double maximum, const std::string& raster);
+bool AddLayerStyles(GDALDataset& ds, const Project& p, double maximum, const std::string& raster);
 
 } // namespace brenvik::gis

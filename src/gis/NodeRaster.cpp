@@ -15,7 +15,7 @@
 
 namespace brenvik::gis {
 
-geo::Geographic drawingToLonLat(const Project& p, double x, double y) {
+geo::Geographic DrawingToLonLat(const Project& p, double x, double y) {
     // The point tables pass single-precision positions; so does this.
     return geo::ToGeographic(p, geo::PlanMeters(p, static_cast<float>(x), static_cast<float>(y)));
 }
@@ -42,7 +42,7 @@ namespace {
 
 // Only a plane at a certain height leaves nodes under the ground; the
 // calculation read their ground at the node's own cell.
-void findGroundCells(const Project& p, NodeRaster& r) {
+void FindGroundCells(const Project& p, NodeRaster& r) {
     if (p.CalcOption != CalcLevel::AtHeight) return;
     const double step = p.CellSize * p.MetersPerUnit;
     if (!(step > 0.0)) return;
@@ -62,7 +62,7 @@ void findGroundCells(const Project& p, NodeRaster& r) {
 
 } // namespace
 
-std::optional<NodeRaster> makeNodeRaster(const Project& p, Feedback* feedback) {
+std::optional<NodeRaster> MakeNodeRaster(const Project& p, Feedback* feedback) {
     NodeRaster r;
     r.project = &p;
     r.feedback = feedback;
@@ -72,8 +72,8 @@ std::optional<NodeRaster> makeNodeRaster(const Project& p, Feedback* feedback) {
     const double cell = p.CellSize;
     // The conversion is affine in the drawing position, so two nodes give
     // the pixel size and the first node the grid's corner.
-    const geo::Geographic first = drawingToLonLat(p, cell, cell);
-    const geo::Geographic next = drawingToLonLat(p, 2 * cell, 2 * cell);
+    const geo::Geographic first = DrawingToLonLat(p, cell, cell);
+    const geo::Geographic next = DrawingToLonLat(p, 2 * cell, 2 * cell);
     const double dlon = next.lon - first.lon, dlat = next.lat - first.lat;
     const double west = first.lon - dlon / 2, north = first.lat - dlat / 2;
     const double east = west + dlon * r.cols, south = north + dlat * r.rows;
@@ -82,7 +82,7 @@ std::optional<NodeRaster> makeNodeRaster(const Project& p, Feedback* feedback) {
     if (std::min(west, east) < -180.0 || std::max(west, east) > 180.0) return std::nullopt;
     if (std::min(north, south) < -90.0 || std::max(north, south) > 90.0) return std::nullopt;
     r.affine = {west, dlon, 0.0, north, 0.0, dlat};
-    findGroundCells(p, r);
+    FindGroundCells(p, r);
 
     // The maximum and the nodata, column by column as the grid is stored; a
     // cancel is seen between bands of columns.
@@ -90,7 +90,7 @@ std::optional<NodeRaster> makeNodeRaster(const Project& p, Feedback* feedback) {
     constexpr int band = 64;
     std::vector<double> row(static_cast<std::size_t>(r.cols));
     for (int i0 = 1; i0 <= r.cols; i0 += band) {
-        stopIfCancelled(r);
+        StopIfCancelled(r);
         const int i1 = std::min(r.cols, i0 + band - 1);
         for (int i = i0; i <= i1; ++i)
             for (int j = 1; j <= r.rows; ++j) {
@@ -127,19 +127,19 @@ void ensureGdal() {
     });
 }
 
-GDALDriver& gdalDriver(const char* name) {
+GDALDriver& GdalDriver(const char* name) {
     ensureGdal();
     GDALDriver* drv = GetGDALDriverManager()->GetDriverByName(name);
     if (!drv) throw GisFailure{std::string("GDAL has no ") + name + " driver"};
     return *drv;
 }
 
-void failWithGdalError(const std::string& what) {
+void FailWithGdalError(const std::string& what) {
     const std::string gdal = CPLGetLastErrorMsg();
     throw GisFailure{gdal.empty() ? what : what + ": " + gdal};
 }
 
-void stopIfCancelled(const NodeRaster& r) {
+void StopIfCancelled(const NodeRaster& r) {
     if (r.cancelled()) throw GisFailure{{}, true};
 }
 
@@ -162,7 +162,7 @@ std::optional<std::string> MemFile::bytes() const {
     return std::string(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
 }
 
-OGRSpatialReference lonLatCrs() {
+OGRSpatialReference LonLatCrs() {
     OGRSpatialReference srs;
     srs.importFromEPSG(4326);
     srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
@@ -220,7 +220,7 @@ class GridBand : public GDALPamRasterBand {
         return CE_None;
     }
     double colour(double v) const {
-        const auto level = v == NodataValue ? std::nullopt : render::levelOf(v, r_.maximum);
+        const auto level = v == NodataValue ? std::nullopt : render::LevelOf(v, r_.maximum);
         if (!level || *level < firstLevel_) return 0.0;
         if (channel_ == 3) return 255.0;
         const render::Rgb c = render::DensityStep(*level);
@@ -232,7 +232,7 @@ class GridBand : public GDALPamRasterBand {
 
 class GridSource : public GDALPamDataset {
   public:
-    explicit GridSource(const NodeRaster& r) : affine_(r.affine), srs_(lonLatCrs()) {
+    explicit GridSource(const NodeRaster& r) : affine_(r.affine), srs_(LonLatCrs()) {
         nRasterXSize = r.cols;
         nRasterYSize = r.rows;
     }
@@ -250,8 +250,8 @@ class GridSource : public GDALPamDataset {
 
 } // namespace
 
-GDALDatasetUniquePtr gridDataset(const NodeRaster& r, GDALDataType type) {
-    stopIfCancelled(r);
+GDALDatasetUniquePtr GridDataset(const NodeRaster& r, GDALDataType type) {
+    StopIfCancelled(r);
     ensureGdal();
     auto ds = std::make_unique<GridSource>(r);
     auto* band = new GridBand(ds.get(), r, type, -1, 0);
@@ -261,8 +261,8 @@ GDALDatasetUniquePtr gridDataset(const NodeRaster& r, GDALDataType type) {
     return GDALDatasetUniquePtr(ds.release());
 }
 
-GDALDatasetUniquePtr colourDataset(const NodeRaster& r, int firstLevel) {
-    stopIfCancelled(r);
+GDALDatasetUniquePtr ColourDataset(const NodeRaster& r, int firstLevel) {
+    StopIfCancelled(r);
     ensureGdal();
     auto ds = std::make_unique<GridSource>(r);
     for (int c = 0; c < 4; ++c)

@@ -54,13 +54,13 @@ struct NodeRaster {
 
 // A drawing position (zoom and scrolling applied, as the point tables read
 // it) in longitude/latitude.
-geo::Geographic drawingToLonLat(const Project& p, double x, double y);
+geo::Geographic DrawingToLonLat(const Project& p, double x, double y);
 
 // The raster of the project's XY result; nothing when a node leaves the
 // longitude/latitude ranges (or the conversion fails). One pass over the grid
 // finds the maximum and the nodes under the ground; it throws the cancelled
 // GisFailure when `feedback` is canceled meanwhile.
-std::optional<NodeRaster> makeNodeRaster(const Project& p, Feedback* feedback = nullptr);
+std::optional<NodeRaster> MakeNodeRaster(const Project& p, Feedback* feedback = nullptr);
 
 // A colour of the map layers.
 struct Colour {
@@ -80,11 +80,11 @@ struct GisFailure {
     bool cancelled = false;
 };
 // The driver of that name; throws GisFailure when GDAL lacks it.
-GDALDriver& gdalDriver(const char* name);
+GDALDriver& GdalDriver(const char* name);
 // Throws GisFailure naming `what` and GDAL's last error.
-[[noreturn]] void failWithGdalError(const std::string& what);
+[[noreturn]] void FailWithGdalError(const std::string& what);
 // Throws the cancelled GisFailure once the raster's feedback is canceled.
-void stopIfCancelled(const NodeRaster& r);
+void StopIfCancelled(const NodeRaster& r);
 
 // A file `name` in a folder of its own in GDAL's memory file system; the
 // folder goes with the object.
@@ -106,12 +106,12 @@ class MemFile {
 // the project's grid on demand, with its CRS, unit and nodata. Whole rows
 // are read straight from the grid, never through GDAL's block cache; a
 // cancel fails the read. It must not outlive the raster.
-GDALDatasetUniquePtr gridDataset(const NodeRaster& r, GDALDataType type);
+GDALDatasetUniquePtr GridDataset(const NodeRaster& r, GDALDataType type);
 // The gradient image of the raster as four Byte bands (red, green, blue,
 // alpha) read on demand: each node in the display's colour of its level,
 // transparent below `firstLevel`.
-GDALDatasetUniquePtr colourDataset(const NodeRaster& r, int firstLevel);
+GDALDatasetUniquePtr ColourDataset(const NodeRaster& r, int firstLevel);
 // WGS 84 with longitude first, as every output is written.
-OGRSpatialReference lonLatCrs();
+OGRSpatialReference LonLatCrs();
 
 } // namespace brenvik::gis

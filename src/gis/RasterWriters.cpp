@@ -13,13 +13,13 @@ namespace {
 
 // Copies the source into a new file of the driver at `path`, GDAL reading
 // the source as it writes and reporting within `span` of the export.
-bool copyTo(const NodeRaster& r, GDALDataset& src, const char* driver, const std::string& path,
+bool CopyTo(const NodeRaster& r, GDALDataset& src, const char* driver, const std::string& path,
             CSLConstList options, ProgressSpan span) {
     GdalProgress progress(r.feedback, driver, span);
     GDALDatasetUniquePtr out(
-        gdalDriver(driver).CreateCopy(path.c_str(), &src, FALSE, const_cast<char**>(options),
+        GdalDriver(driver).CreateCopy(path.c_str(), &src, FALSE, const_cast<char**>(options),
                                       progress.function(), progress.data()));
-    stopIfCancelled(r);
+    StopIfCancelled(r);
     if (!out) return false;
     out.reset(); // closing flushes the last blocks
     return CPLGetLastErrorType() != CE_Failure;
@@ -27,12 +27,12 @@ bool copyTo(const NodeRaster& r, GDALDataset& src, const char* driver, const std
 
 std::string heightText(const Project& p) {
     // The surface option follows the ground; otherwise one plane above it.
-    return p.CalcOption == CalcLevel::AtSurface ? std::string("surface") : numberText(p.CalcHeight) + " m";
+    return p.CalcOption == CalcLevel::AtSurface ? std::string("surface") : NumberText(p.CalcHeight) + " m";
 }
 
 // The coverage's statistics over its nodes alone (not the padding of its
 // tiles, nor the nodata) and its overviews, for a large grid to open fast.
-bool finishCoverage(const std::string& path, const NodeRaster& r, ProgressSpan span) {
+bool FinishCoverage(const std::string& path, const NodeRaster& r, ProgressSpan span) {
     const std::string name = "GPKG:" + path + ":density";
     GDALDatasetUniquePtr ds(
         GDALDataset::Open(name.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE, nullptr, nullptr));
@@ -48,19 +48,19 @@ bool finishCoverage(const std::string& path, const NodeRaster& r, ProgressSpan s
     int n = 0;
     for (int f = 2; n < 8 && (w / f >= 256 || h / f >= 256); f *= 2)
         levels[n++] = f;
-    stopIfCancelled(r);
+    StopIfCancelled(r);
     GdalProgress overviews(r.feedback, "overviews", span.part(1, 2));
     if (n > 0 && ds->BuildOverviews("AVERAGE", n, levels, 0, nullptr, overviews.function(),
                                     overviews.data()) != CE_None)
         return false;
-    stopIfCancelled(r);
+    StopIfCancelled(r);
     return true;
 }
 
 } // namespace
 
-bool geoTiffFile(const Project& p, const NodeRaster& r, const std::string& path) {
-    GDALDatasetUniquePtr grid = gridDataset(r, GDT_Float64);
+bool GeoTiffFile(const Project& p, const NodeRaster& r, const std::string& path) {
+    GDALDatasetUniquePtr grid = GridDataset(r, GDT_Float64);
     if (!grid) return false;
     grid->SetMetadataItem("UNIT", DensityUnit);
     grid->SetMetadataItem("CALCULATION_HEIGHT", heightText(p).c_str());
@@ -71,45 +71,45 @@ bool geoTiffFile(const Project& p, const NodeRaster& r, const std::string& path)
     const char* const options[] = {
         "COMPRESS=DEFLATE",     "LEVEL=1", "PREDICTOR=YES", "BLOCKSIZE=512", "OVERVIEWS=AUTO",
         "NUM_THREADS=ALL_CPUS", nullptr};
-    return copyTo(r, *grid, "COG", path, options, {});
+    return CopyTo(r, *grid, "COG", path, options, {});
 }
 
-bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& path) {
+bool GeoPackageFile(const Project& p, const NodeRaster& r, const std::string& path) {
     std::vector<IsolineFeature> lines;
     std::vector<ZoneFeature> zones;
     {
-        GDALDatasetUniquePtr grid = gridDataset(r, GDT_Float64);
+        GDALDatasetUniquePtr grid = GridDataset(r, GDT_Float64);
         if (!grid) return false;
-        lines = makeIsolines(p, r, *grid, {0.0, 0.3});
-        zones = makeZones(p, r, *grid, {0.3, 0.6});
+        lines = MakeIsolines(p, r, *grid, {0.0, 0.3});
+        zones = MakeZones(p, r, *grid, {0.3, 0.6});
     }
-    GDALDriver* drv = &gdalDriver("GPKG");
-    stopIfCancelled(r);
+    GDALDriver* drv = &GdalDriver("GPKG");
+    StopIfCancelled(r);
     // The driver makes only new files: the empty temporary goes, and the
     // caller locks the file GDAL puts in its place.
     VSIUnlink(path.c_str());
     {
         GDALDatasetUniquePtr ds(drv->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
-        if (!ds || !addIsolineLayer(*ds, lines, false, nullptr) ||
-            !addZoneLayer(*ds, zones, false, nullptr) || !addAntennaLayer(*ds, p, nullptr) ||
-            !addMaximumLayer(*ds, p, nullptr))
+        if (!ds || !AddIsolineLayer(*ds, lines, false, nullptr) ||
+            !AddZoneLayer(*ds, zones, false, nullptr) || !AddAntennaLayer(*ds, p, nullptr) ||
+            !AddMaximumLayer(*ds, p, nullptr))
             return false;
         // The site's buildings and places, when the project has them.
-        const SiteValues site = evaluateSite(p, r.feedback);
-        if ((!p.Buildings.empty() && !addBuildingLayers(*ds, p, site, false)) ||
-            (!p.Places.empty() && !addPlaceLayer(*ds, site)))
+        const SiteValues site = EvaluateSite(p, r.feedback);
+        if ((!p.Buildings.empty() && !AddBuildingLayers(*ds, p, site, false)) ||
+            (!p.Places.empty() && !AddPlaceLayer(*ds, site)))
             return false;
         // The far-field boundaries seen from above, beside the result they bound.
-        const auto outlines = layerOutlines(p);
-        if (!outlines.empty() && !addBoundaryLayer(*ds, p, outlines)) return false;
+        const auto outlines = LayerOutlines(p);
+        if (!outlines.empty() && !AddBoundaryLayer(*ds, p, outlines)) return false;
         // The file opens drawn: each layer with its colours, the coverage
         // added below with its ramp.
-        if (!addLayerStyles(*ds, p, r.maximum, "density")) return false;
+        if (!AddLayerStyles(*ds, p, r.maximum, "density")) return false;
     }
-    stopIfCancelled(r);
+    StopIfCancelled(r);
     // The grid joins the same file as a gridded coverage, which keeps
     // floating-point values as Float32.
-    GDALDatasetUniquePtr grid32 = gridDataset(r, GDT_Float32);
+    GDALDatasetUniquePtr grid32 = GridDataset(r, GDT_Float32);
     if (!grid32) return false;
     // The padding of the edge tiles is nodata, so that the tiles' statistics
     // count the nodes alone.
@@ -124,17 +124,17 @@ bool geoPackageFile(const Project& p, const NodeRaster& r, const std::string& pa
                                    "UOM=uW/cm^2",
                                    "GRID_CELL_ENCODING=grid-value-is-area",
                                    nullptr};
-    if (!copyTo(r, *grid32, "GPKG", path, options, {0.6, 0.85})) return false;
-    return finishCoverage(path, r, {0.85, 1.0});
+    if (!CopyTo(r, *grid32, "GPKG", path, options, {0.6, 0.85})) return false;
+    return FinishCoverage(path, r, {0.85, 1.0});
 }
 
-std::optional<std::string> gradientPngBytes(const Project& p, const NodeRaster& r,
+std::optional<std::string> GradientPngBytes(const Project& p, const NodeRaster& r,
                                             ProgressSpan span) {
-    GDALDatasetUniquePtr img = colourDataset(r, overlayFirstLevel(p));
+    GDALDatasetUniquePtr img = ColourDataset(r, OverlayFirstLevel(p));
     if (!img) return std::nullopt;
     // A banded picture packs to a small file: it is built in memory.
     MemFile file("gradient.png");
-    if (!copyTo(r, *img, "PNG", file.path(), nullptr, span)) return std::nullopt;
+    if (!CopyTo(r, *img, "PNG", file.path(), nullptr, span)) return std::nullopt;
     return file.bytes();
 }
 

@@ -90,7 +90,7 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
         return refuse("its coordinate reference system cannot be written as WKT");
     OGRSpatialReference demCrs(*crs);
     demCrs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-    OGRSpatialReference lonLat = lonLatCrs();
+    OGRSpatialReference lonLat = LonLatCrs();
     Transform toLonLat(OGRCreateCoordinateTransformation(&demCrs, &lonLat));
     if (!toLonLat) return refuse("its CRS cannot be reached from longitude/latitude");
 

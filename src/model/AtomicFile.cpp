@@ -417,8 +417,8 @@ struct WalkedPath {
     int folderFd = -1;
 };
 
-// Walks `path` one component at a time, as the kernel would, but with the
-// rule for links in shared folders applied at every component (the kernel
+// Walks `path` one Component at a time, as the kernel would, but with the
+// rule for links in shared folders applied at every Component (the kernel
 // applies it to the last one only, and only on opening).
 std::optional<WalkedPath> WalkOutputPath(const std::string& path, std::string& refusal) {
     if (path.empty() || path.back() == '/') return std::nullopt;

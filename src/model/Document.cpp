@@ -34,7 +34,7 @@ bool SaveProject(Project& p, Prompts& prompts, Feedback* feedback) {
     std::string why;
     if (!SaveProjectFile(p, *path, feedback, &why)) {
         if (!feedback || !feedback->isCanceled())
-            prompts.message(msg::withCause(msg::FileError, why));
+            prompts.message(msg::WithCause(msg::FileError, why));
         return false;
     }
     return true;
@@ -55,7 +55,7 @@ OpenResult ReadPath(Project& p, Prompts& prompts, const std::string& path, bool 
     next.FileName = path;
     std::string why;
     if (!LoadProjectFile(next, path, &why)) {
-        prompts.message(msg::withCause(msg::FileError, why));
+        prompts.message(msg::WithCause(msg::FileError, why));
         return OpenResult::Failed;
     }
     p = std::move(next);

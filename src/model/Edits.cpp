@@ -8,7 +8,7 @@ namespace brenvik {
 namespace {
 
 // Calls f(project item, settings item) for every item of EditSettings.
-template <class P, class S, class F> void eachSetting(P& p, S& s, F f) {
+template <class P, class S, class F> void EachSetting(P& p, S& s, F f) {
     f(p.PlanWidthM, s.PlanWidthM);
     f(p.MetersPerUnit, s.MetersPerUnit);
     f(p.GridNX, s.GridNX);
@@ -42,25 +42,25 @@ template <class P, class S, class F> void eachSetting(P& p, S& s, F f) {
     f(p.Buildings, s.Buildings);
 }
 
-EditSettings settingsOf(const Project& p) {
+EditSettings SettingsOf(const Project& p) {
     EditSettings s;
-    eachSetting(p, s, [](const auto& from, auto& to) { to = from; });
+    EachSetting(p, s, [](const auto& from, auto& to) { to = from; });
     return s;
 }
 
-template <class T> std::size_t vectorBytes(const std::vector<T>& v) {
+template <class T> std::size_t VectorBytes(const std::vector<T>& v) {
     return v.capacity() * sizeof(T);
 }
 
-std::size_t tableBytes(const CrossingTable& t) {
+std::size_t TableBytes(const CrossingTable& t) {
     std::size_t n = 0;
     for (int k = 0; k <= t.levels(); ++k)
-        n += vectorBytes(t.row(k)) + sizeof(std::vector<CrossingTable::Entry>);
+        n += VectorBytes(t.row(k)) + sizeof(std::vector<CrossingTable::Entry>);
     return n;
 }
 
 // The rectangle's nodes and the project's exchanged, column by column.
-void exchangeRect(Grid2D<double>& g, int col0, int row0, int col1, int row1,
+void ExchangeRect(Grid2D<double>& g, int col0, int row0, int col1, int row1,
                   std::vector<double>& values) {
     const std::size_t rows = static_cast<std::size_t>(row1 - row0 + 1);
     if (col1 < col0 || row1 < row0 || !g.inBounds(col1, row1) ||
@@ -75,7 +75,7 @@ void exchangeRect(Grid2D<double>& g, int col0, int row0, int col1, int row1,
 // plan's result, and of the section's when the record holds it.
 // Calls f(project item, record item) for every item of a plane's result but
 // its flag, which the settings hold.
-template <class R, class F> void eachResultItem(R& p, R& g, F f) {
+template <class R, class F> void EachResultItem(R& p, R& g, F f) {
     f(p.Density, g.Density);
     f(p.Ratio, g.Ratio);
     f(p.MaxDensity, g.MaxDensity);
@@ -88,27 +88,27 @@ template <class R, class F> void eachResultItem(R& p, R& g, F f) {
     f(p.Stamp, g.Stamp);
 }
 
-template <class P, class G, class F> void eachGridItem(P& p, G& g, F f) {
+template <class P, class G, class F> void EachGridItem(P& p, G& g, F f) {
     f(p.GroundGrid, g.GroundGrid);
-    eachResultItem(p.XY, g.XY, f);
+    EachResultItem(p.XY, g.XY, f);
     f(p.XYCalcOffsetX, g.XYCalcOffsetX);
     f(p.XYCalcOffsetY, g.XYCalcOffsetY);
     f(p.XYCalcZoom, g.XYCalcZoom);
     f(p.CalcAntennaCount, g.CalcAntennaCount);
     f(p.GridXm, g.GridXm);
     f(p.GridYm, g.GridYm);
-    if (g.section) eachResultItem(p.XZ, g.XZ, f);
+    if (g.section) EachResultItem(p.XZ, g.XZ, f);
 }
 
 // The big items leave the project empty until the action makes new ones; the
 // small ones are copied, so the project keeps a consistent shape meanwhile.
-template <class T> void takeItem(T& from, T& to) {
+template <class T> void TakeItem(T& from, T& to) {
     to = from;
 }
-void takeItem(Grid2D<double>& from, Grid2D<double>& to) {
+void TakeItem(Grid2D<double>& from, Grid2D<double>& to) {
     to = std::exchange(from, Grid2D<double>());
 }
-void takeItem(CrossingTable& from, CrossingTable& to) {
+void TakeItem(CrossingTable& from, CrossingTable& to) {
     to = std::exchange(from, CrossingTable());
 }
 
@@ -117,11 +117,11 @@ void takeItem(CrossingTable& from, CrossingTable& to) {
 Edit::GridPart Edit::takeGrids(Project& p, bool section) {
     GridPart g;
     g.section = section;
-    eachGridItem(p, g, [](auto& from, auto& to) { takeItem(from, to); });
+    EachGridItem(p, g, [](auto& from, auto& to) { TakeItem(from, to); });
     return g;
 }
 
-Edit::Edit(const Project& p) : settings_(settingsOf(p)) {}
+Edit::Edit(const Project& p) : settings_(SettingsOf(p)) {}
 
 Edit Edit::antennas(const Project& p) {
     Edit e(p);
@@ -183,7 +183,7 @@ bool Edit::after(Project& p, bool applied) {
     if (grids_ && p.GroundGrid.size() == 1 && grids_->GroundGrid.size() != 1) applied = false;
     if (!applied) {
         // Refused: the project keeps what it had, and the record nothing.
-        if (grids_) eachGridItem(p, *grids_, [](auto& a, auto& b) { a = std::move(b); });
+        if (grids_) EachGridItem(p, *grids_, [](auto& a, auto& b) { a = std::move(b); });
         grids_.reset();
         fileName_.reset();
         antennas_.reset();
@@ -193,7 +193,7 @@ bool Edit::after(Project& p, bool applied) {
         return false;
     }
     // Parts the action left as they were need no exchange.
-    settingsChanged_ = !(settings_ == settingsOf(p));
+    settingsChanged_ = !(settings_ == SettingsOf(p));
     if (antennas_ && *antennas_ == AntennaPart{p.Antennas, p.AntennaCount, p.TowerCount,
                                                p.TowerAntCount, p.TowerAntSel, p.Patterns})
         antennas_.reset();
@@ -212,7 +212,7 @@ bool Edit::after(Project& p, bool applied) {
 }
 
 void Edit::exchange(Project& p) {
-    if (settingsChanged_) eachSetting(p, settings_, [](auto& a, auto& b) { std::swap(a, b); });
+    if (settingsChanged_) EachSetting(p, settings_, [](auto& a, auto& b) { std::swap(a, b); });
     if (antennas_) {
         std::swap(p.Antennas, antennas_->Antennas);
         std::swap(p.AntennaCount, antennas_->AntennaCount);
@@ -222,10 +222,10 @@ void Edit::exchange(Project& p) {
         std::swap(p.Patterns, antennas_->Patterns);
     }
     if (rect_)
-        exchangeRect(p.GroundGrid, rect_->col0, rect_->row0, rect_->col1, rect_->row1,
+        ExchangeRect(p.GroundGrid, rect_->col0, rect_->row0, rect_->col1, rect_->row1,
                      rect_->values);
     if (dem_) std::swap(p.Dem, *dem_);
-    if (grids_) eachGridItem(p, *grids_, [](auto& a, auto& b) { std::swap(a, b); });
+    if (grids_) EachGridItem(p, *grids_, [](auto& a, auto& b) { std::swap(a, b); });
     if (fileName_) std::swap(p.FileName, *fileName_);
     if (isolines_) {
         std::swap(p.XY.IsolineLevel, isolines_->IsolineLevel);
@@ -237,7 +237,7 @@ void Edit::exchange(Project& p) {
 std::size_t Edit::bytes() const {
     std::size_t n = sizeof(Edit);
     if (antennas_) {
-        n += vectorBytes(antennas_->Antennas);
+        n += VectorBytes(antennas_->Antennas);
         // The texts of a record outgrow the small-string buffer only rarely.
         for (const Antenna& a : antennas_->Antennas)
             n += a.AntPattern.capacity() + a.AntSite.capacity() + a.AntLabel.capacity();
@@ -245,18 +245,18 @@ std::size_t Edit::bytes() const {
             n += sizeof q +
                  (q.Horizontal.Angle.size() + q.Vertical.Angle.size()) * 2 * sizeof(double);
     }
-    if (rect_) n += vectorBytes(rect_->values);
-    if (dem_ && *dem_) n += vectorBytes((*dem_)->Heights) + (*dem_)->CrsWkt.capacity();
+    if (rect_) n += VectorBytes(rect_->values);
+    if (dem_ && *dem_) n += VectorBytes((*dem_)->Heights) + (*dem_)->CrsWkt.capacity();
     if (grids_)
         n += sizeof(GridPart) +
              (grids_->GroundGrid.size() + grids_->XY.Density.size() + grids_->XY.Ratio.size() +
               grids_->XZ.Density.size() + grids_->XZ.Ratio.size()) *
                  sizeof(double) +
-             tableBytes(grids_->XY.Isolines) + tableBytes(grids_->XY.IsolinesAux) +
-             tableBytes(grids_->XZ.Isolines) + tableBytes(grids_->XZ.IsolinesAux);
+             TableBytes(grids_->XY.Isolines) + TableBytes(grids_->XY.IsolinesAux) +
+             TableBytes(grids_->XZ.Isolines) + TableBytes(grids_->XZ.IsolinesAux);
     if (isolines_)
-        n += vectorBytes(isolines_->IsolineLevel) + tableBytes(isolines_->Isolines) +
-             tableBytes(isolines_->IsolinesAux);
+        n += VectorBytes(isolines_->IsolineLevel) + TableBytes(isolines_->Isolines) +
+             TableBytes(isolines_->IsolinesAux);
     return n;
 }
 

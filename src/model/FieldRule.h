@@ -20,7 +20,7 @@ struct FieldRule {
     bool aboveMin = false;
     // An empty box is a choice of its own (the rule then takes a default).
     bool mayBeEmpty = false;
-    // A number past a bound is stored as the bound (a negative contour
+    // A number past a bound is stored as the bound (a negative Contour
     // height is the ground at 0), so it is no typo.
     bool raisedToMin = false, loweredToMax = false;
 };

@@ -14,7 +14,7 @@ std::string quoted(const std::string& path) { return "\"" + QuoteCut(path, 200) 
 
 // Opens without blocking (a FIFO with no writer would otherwise hang here) and
 // checks the descriptor itself. Returns the descriptor, or -1 with `why`.
-int openPlain(const std::string& path, std::string& why, struct stat& st) {
+int OpenPlain(const std::string& path, std::string& why, struct stat& st) {
     if (path.empty()) {
         why = "no file named";
         return -1;
@@ -37,7 +37,7 @@ int openPlain(const std::string& path, std::string& why, struct stat& st) {
 std::optional<std::string> InputFileRefusal(const std::string& path) {
     std::string why;
     struct stat st {};
-    const int fd = openPlain(path, why, st);
+    const int fd = OpenPlain(path, why, st);
     if (fd < 0) return why;
     ::close(fd);
     return std::nullopt;
@@ -47,7 +47,7 @@ std::optional<std::string> ReadInputFile(const std::string& path, std::uintmax_t
                                          std::string& text) {
     std::string why;
     struct stat st {};
-    const int fd = openPlain(path, why, st);
+    const int fd = OpenPlain(path, why, st);
     if (fd < 0) return why;
     const auto tooLarge = [&] {
         ::close(fd);

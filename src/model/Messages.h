@@ -21,7 +21,7 @@ inline constexpr const char* DiskFull = "disk full";
 
 // A message with its cause on a second line (none when the cause is empty):
 // the first line stays the text users know.
-inline std::string withCause(const char* text, const std::string& cause) {
+inline std::string WithCause(const char* text, const std::string& cause) {
     return cause.empty() ? std::string(text) : std::string(text) + "\n" + cause;
 }
 

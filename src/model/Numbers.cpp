@@ -190,11 +190,11 @@ std::string formatFixed(double v, int decimals) {
     return s;
 }
 
-std::string formatDensity(double v, int decimals) {
+std::string FormatDensity(double v, int decimals) {
     return formatFixed(v, decimals) + " uW/cm^2";
 }
 
-std::string formatShortest(double v) {
+std::string FormatShortest(double v) {
     if (!std::isfinite(v)) return formatFixed(v, 0);
     char buf[64];
     auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);

@@ -12,7 +12,7 @@ namespace brenvik {
 // locale, so a Qt application's locale never changes what a file holds.
 
 // Numbers typed into the dialogs follow the user's locale. Every dialog rule of
-// the core takes the parser (and, where it writes a box, the formatter) as a
+// the core takes the parser (and, where it writes a box, the Formatter) as a
 // parameter; the defaults use the C locale, the application passes
 // locale-aware ones.
 using NumberParser = std::function<std::optional<double>(const std::string&)>;
@@ -54,9 +54,9 @@ std::string FormatFixed2C(double value);
 // ("NaN", "Inf", "-Inf") so a picture never shows garbage.
 std::string formatFixed(double v, int decimals);
 // A value followed by " uW/cm^2".
-std::string formatDensity(double v, int decimals);
+std::string FormatDensity(double v, int decimals);
 // Shortest decimal text of a value (25 → "25", 2.5 → "2.5") drawn on the plan.
-std::string formatShortest(double v);
+std::string FormatShortest(double v);
 
 // Fixed decimals for the geographic dialogs' boxes, with the user's decimal
 // point; a value too large for fixed decimals falls back to the general form,

@@ -96,7 +96,7 @@ double AntennaDrawingY(const Project& p, const Antenna& a) {
 }
 
 void SetExactPosition(const Project& p, Antenna& a, PlanPosition at) {
-    // A node read back through map coordinates (an inventory the program
+    // A node read back through map Coordinates (an inventory the program
     // wrote) comes back a few picometres off: that is still the node.
     constexpr double SameM = 1e-6;
     const PlanPosition n = NodePosition(p, a);

@@ -5,7 +5,7 @@
 
 namespace brenvik::pipeline {
 
-std::string formatGridValue(double v) {
+std::string FormatGridValue(double v) {
     char buf[40];
     // to_chars ignores the locale (a Qt application sets it from the
     // environment, which could turn the decimal point into a comma).

@@ -22,6 +22,6 @@ bool writeGridDump(std::ostream& out, const Grid2D<double>& grid, int nx, int ny
                    Feedback* feedback = nullptr);
 
 // The value form of a dump record: what "%.17g" gives in the C locale.
-std::string formatGridValue(double v);
+std::string FormatGridValue(double v);
 
 } // namespace brenvik::pipeline

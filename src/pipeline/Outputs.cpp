@@ -35,7 +35,7 @@ using Message = std::optional<std::string>;
 // with its cause.
 Message Failed(const Feedback& fb, const std::string& why) {
     if (fb.isCanceled()) return std::string(msg::Interrupted);
-    return msg::withCause(msg::FileError, why);
+    return msg::WithCause(msg::FileError, why);
 }
 
 // A text of records, one a line (a table, a GeoJSON of one feature a line),
@@ -76,7 +76,7 @@ Message ZoomRefusal(const Project& p) {
 }
 
 Message GisRefusal(const Project& p) {
-    return gis::gisExportRefusal(p);
+    return gis::GisExportRefusal(p);
 }
 
 template <CsvExport Kind>
@@ -159,7 +159,7 @@ Message WriteRatioGrid(const Project& p, const std::string& path, Feedback& fb,
 template <gis::GisFormat F>
 Message WriteMapLayer(const Project& p, const std::string& path, Feedback& fb,
                       const OutputContext&) {
-    return gis::writeGisFile(p, F, path, &fb);
+    return gis::WriteGisFile(p, F, path, &fb);
 }
 
 Message WriteSites(const Project& p, const std::string& path, Feedback& fb, const OutputContext&) {
@@ -204,7 +204,7 @@ Message WriteRealPlaces(const Project& p, const std::string& path, Feedback& fb,
         const auto values = compliance::EvaluateBuildings(p, inv.inverse, evaluation);
         if (!values) return std::string(msg::Interrupted);
         if constexpr (Kind == OutputKind::BuildingsGpkg) {
-            return gis::writeBuildingsGpkg(p, *values, path);
+            return gis::WriteBuildingsGpkg(p, *values, path);
         }
         text = Kind == OutputKind::Buildings ? compliance::BuildingsCsv(*values)
                                              : compliance::BuildingsGeoJson(p, *values);
@@ -305,9 +305,9 @@ std::vector<OutputFormat> MakeTable() {
                             true,
                             "gisexport",
                             "GIS export...",
-                            gis::gisFormatExtension(f),
-                            gis::gisFormatCaption(f),
-                            gis::gisFormatFilter(f),
+                            gis::GisFormatExtension(f),
+                            gis::GisFormatCaption(f),
+                            gis::GisFormatFilter(f),
                             MadeOfXY,
                             GisRefusal,
                             write};
@@ -420,7 +420,7 @@ Message MissingResult(const Project& p, const OutputNeeds& needs) {
 
 } // namespace
 
-std::span<const OutputFormat> outputFormats() {
+std::span<const OutputFormat> OutputFormats() {
     // Built once, read only after.
     static const std::vector<OutputFormat> table = MakeTable();
     return table;
@@ -432,7 +432,7 @@ const OutputFormat& outputFormat(OutputKind kind, std::span<const OutputFormat> 
     throw std::logic_error("an output kind without a row");
 }
 
-std::optional<OutputKind> outputKindFromKeyword(std::string_view keyword,
+std::optional<OutputKind> OutputKindFromKeyword(std::string_view keyword,
                                                 std::span<const OutputFormat> table) {
     for (const OutputFormat& f : table)
         if (f.exportKind && keyword == f.keyword) return f.kind;
@@ -445,7 +445,7 @@ std::optional<OutputKind> ExportKindFor(std::string_view keyword, std::string_vi
         if (f.exportKind && f.sharedKeyword && keyword == f.sharedKeyword &&
             EndsInOneOf(path, f.sharedExtensions))
             return f.kind;
-    return outputKindFromKeyword(keyword, table);
+    return OutputKindFromKeyword(keyword, table);
 }
 
 std::vector<Plane> PlanesRead(const Project& p, const OutputNeeds& needs) {
@@ -494,18 +494,18 @@ render::Overlay PlanOverlay(const Project& p, const compliance::Library& library
     return [traced, traces = std::move(traces), places,
             marks = std::move(marks)](const Project& shown, render::Surface& s) {
         if (traced) compliance::DrawTraces(shown, s, traces);
-        if (places) render::drawRealPlaces(shown, s, marks);
+        if (places) render::DrawRealPlaces(shown, s, marks);
     };
 }
 
-std::vector<OutputKind> outputsOfCommand(std::string_view command) {
+std::vector<OutputKind> OutputsOfCommand(std::string_view command) {
     std::vector<OutputKind> kinds;
-    for (const OutputFormat& f : outputFormats())
+    for (const OutputFormat& f : OutputFormats())
         if (command == f.command) kinds.push_back(f.kind);
     return kinds;
 }
 
-std::string withExtension(const std::string& path, OutputKind kind) {
+std::string WithExtension(const std::string& path, OutputKind kind) {
     const std::string_view ext = outputFormat(kind).extension;
     if (EndsInOneOf(path, ext)) return path;
     return path + std::string(ext);

@@ -139,18 +139,18 @@ struct OutputFormat {
 // The program's outputs. Every function below that takes `table` reads the
 // rows it is given, so a program (or a test) may hand in more rows; by
 // default it is this one.
-std::span<const OutputFormat> outputFormats();
+std::span<const OutputFormat> OutputFormats();
 const OutputFormat& outputFormat(OutputKind kind,
-                                 std::span<const OutputFormat> table = outputFormats());
+                                 std::span<const OutputFormat> table = OutputFormats());
 // The --export KIND of that keyword, matched exactly.
 std::optional<OutputKind>
-outputKindFromKeyword(std::string_view keyword,
-                      std::span<const OutputFormat> table = outputFormats());
+OutputKindFromKeyword(std::string_view keyword,
+                      std::span<const OutputFormat> table = OutputFormats());
 // The --export KIND=PATH of that keyword and path: the output whose shared
 // keyword it is when the path ends in one of its extensions, else the one
 // named by the keyword.
 std::optional<OutputKind> ExportKindFor(std::string_view keyword, std::string_view path,
-                                        std::span<const OutputFormat> table = outputFormats());
+                                        std::span<const OutputFormat> table = OutputFormats());
 
 // The planes whose results the output reads as `p` stands now (the picture:
 // the plane on view); each must be current.
@@ -175,9 +175,9 @@ render::Overlay PlanOverlay(const Project& p, const compliance::Library& library
 
 // The outputs a command offers (the map layers of "gisexport"), in the
 // table's order.
-std::vector<OutputKind> outputsOfCommand(std::string_view command);
+std::vector<OutputKind> OutputsOfCommand(std::string_view command);
 // `path` with the output's first extension added, unless it already ends
 // in it (any case).
-std::string withExtension(const std::string& path, OutputKind kind);
+std::string WithExtension(const std::string& path, OutputKind kind);
 
 } // namespace brenvik::pipeline

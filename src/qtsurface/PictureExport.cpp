@@ -29,11 +29,11 @@ QString q(const std::string& s) {
 
 // The band below the plan: a sixth of the picture, at least what three lines
 // of text need.
-double bandHeight(const QRectF& page) {
+double BandHeight(const QRectF& page) {
     return std::max(page.height() / 6.0, 48.0);
 }
 
-void paintBand(QPainter& g, const QRectF& band, const Project& p, const PictureRequest& r,
+void PaintBand(QPainter& g, const QRectF& band, const Project& p, const PictureRequest& r,
                double planScale) {
     const bool white = p.WhiteBackground;
     const QColor ink = white ? Qt::black : Qt::white;
@@ -52,7 +52,7 @@ void paintBand(QPainter& g, const QRectF& band, const Project& p, const PictureR
     // Title block, on the left.
     const double titleW = inner.width() * 0.34;
     double y = inner.top();
-    for (const std::string& t : render::titleBlock(p, r.date, r.standard)) {
+    for (const std::string& t : render::TitleBlock(p, r.date, r.standard)) {
         g.drawText(QRectF(inner.left(), y, titleW, line), Qt::AlignLeft | Qt::AlignVCenter,
                    fm.elidedText(q(t), Qt::ElideMiddle, titleW));
         y += line * 1.2;
@@ -60,7 +60,7 @@ void paintBand(QPainter& g, const QRectF& band, const Project& p, const PictureR
 
     // Legend: the levels in two rows of boxes, maximum first.
     const QRectF legend(inner.left() + titleW, inner.top(), inner.width() * 0.36, inner.height());
-    const std::vector<render::LegendEntry> entries = render::resultLegend(p);
+    const std::vector<render::LegendEntry> entries = render::ResultLegend(p);
     if (!entries.empty()) {
         // Its unit heads it; two rows of swatches below.
         g.drawText(QRectF(legend.left(), legend.top(), legend.width(), line),
@@ -76,7 +76,7 @@ void paintBand(QPainter& g, const QRectF& band, const Project& p, const PictureR
             const int row = int(k) / perRow, col = int(k) % perRow;
             const QRectF cell(rows.left() + col * cellW, rows.top() + row * rowH, cellW, rowH);
             const QRectF swatch(cell.left() + 2, cell.top() + 2, cellW - 4, rowH * 0.45);
-            g.fillRect(swatch, toQColor(entries[k].colour));
+            g.fillRect(swatch, ToQColor(entries[k].colour));
             g.setPen(QPen(ink, 0));
             g.drawRect(swatch);
             std::string text = entries[k].text;
@@ -88,7 +88,7 @@ void paintBand(QPainter& g, const QRectF& band, const Project& p, const PictureR
 
     // Scale bar, in metres of the plan.
     const QRectF scaleBox(legend.right() + pad, inner.top(), inner.width() * 0.2, inner.height());
-    const render::ScaleBar bar = render::chooseScaleBar(
+    const render::ScaleBar bar = render::ChooseScaleBar(
         p.PlanWidthM, kW, std::min(0.5, scaleBox.width() * 0.7 / (kW * planScale)));
     if (bar.units > 0) {
         const double len = bar.units * planScale;
@@ -122,7 +122,7 @@ void paintBand(QPainter& g, const QRectF& band, const Project& p, const PictureR
 
 } // namespace
 
-std::optional<PictureFormat> pictureFormatFor(const std::string& path) {
+std::optional<PictureFormat> PictureFormatFor(const std::string& path) {
     const auto dot = path.find_last_of('.');
     if (dot == std::string::npos) return std::nullopt;
     std::string ext = path.substr(dot + 1);
@@ -134,15 +134,15 @@ std::optional<PictureFormat> pictureFormatFor(const std::string& path) {
     return std::nullopt;
 }
 
-void paintPicture(QPainter& g, const QRectF& page, const Project& p, const PictureRequest& r,
+void PaintPicture(QPainter& g, const QRectF& page, const Project& p, const PictureRequest& r,
                   render::DotRandom& rnd, const Feedback* cancel) {
     const render::Rgb back = p.WhiteBackground ? render::kWhite : render::kBlack;
-    g.fillRect(page, toQColor(back));
+    g.fillRect(page, ToQColor(back));
     // The whole plan: 100 %, no scrolling.
     Project whole = p;
     whole.Zoom = 1.0;
     whole.ScrollOffsetX = whole.ScrollOffsetY = 0.0;
-    const double room = r.decorate ? page.height() - bandHeight(page) : page.height();
+    const double room = r.decorate ? page.height() - BandHeight(page) : page.height();
     const double scale = std::min(page.width() / kW, room / kH);
     const QRectF plan(page.left() + (page.width() - kW * scale) / 2, page.top(), kW * scale,
                       kH * scale);
@@ -158,7 +158,7 @@ void paintPicture(QPainter& g, const QRectF& page, const Project& p, const Pictu
         g.restore();
     }
     if (r.decorate)
-        paintBand(g,
+        PaintBand(g,
                   QRectF(page.left(), plan.bottom(), page.width(), page.bottom() - plan.bottom()),
                   whole, r, scale);
 }
@@ -183,7 +183,7 @@ std::optional<std::string> writePicture(const Project& p, const std::string& pat
             QPainter g(&img);
             g.setRenderHint(QPainter::Antialiasing);
             g.setRenderHint(QPainter::TextAntialiasing);
-            paintPicture(g, page, p, r, rnd, cancel);
+            PaintPicture(g, page, p, r, rnd, cancel);
         }
         if (!img.save(file, "PNG")) return "Cannot write " + path;
         return std::nullopt;
@@ -197,7 +197,7 @@ std::optional<std::string> writePicture(const Project& p, const std::string& pat
         svg.setTitle("Brenvik plan");
         QPainter g;
         if (!g.begin(&svg)) return "Cannot write " + path;
-        paintPicture(g, page, p, r, rnd, cancel);
+        PaintPicture(g, page, p, r, rnd, cancel);
         if (!g.end()) return "Cannot write " + path;
         return std::nullopt;
     }
@@ -214,7 +214,7 @@ std::optional<std::string> writePicture(const Project& p, const std::string& pat
         // The page in the picture's pixels, whatever the writer's own units.
         g.setWindow(page.toRect());
         g.setViewport(0, 0, pdf.width(), pdf.height());
-        paintPicture(g, page, p, r, rnd, cancel);
+        PaintPicture(g, page, p, r, rnd, cancel);
         if (!g.end()) return "Cannot write " + path;
         return std::nullopt;
     }

@@ -27,7 +27,7 @@ namespace brenvik::qtsurface {
 enum class PictureFormat { Png, Svg, Pdf };
 
 // The format named by a path's extension (.png, .svg, .pdf, any case).
-std::optional<PictureFormat> pictureFormatFor(const std::string& path);
+std::optional<PictureFormat> PictureFormatFor(const std::string& path);
 
 struct PictureRequest {
     QSize pixels{2048, 1664}; // the whole picture, band included
@@ -40,8 +40,8 @@ struct PictureRequest {
     render::Overlay overlay;
 };
 
-// Paints the picture into `page` (logical coordinates of the painter).
-void paintPicture(QPainter& painter, const QRectF& page, const Project& p, const PictureRequest& r,
+// Paints the picture into `page` (logical Coordinates of the painter).
+void PaintPicture(QPainter& painter, const QRectF& page, const Project& p, const PictureRequest& r,
                   render::DotRandom& rnd, const Feedback* cancel = nullptr);
 
 // Writes the picture; the reason when it could not be written. A canceled

@@ -37,8 +37,8 @@ QRectF AreaFit::areaRect() const {
 }
 
 namespace {
-QPen cosmetic(Rgb c) {
-    QPen pen(toQColor(c));
+QPen Cosmetic(Rgb c) {
+    QPen pen(ToQColor(c));
     pen.setWidth(0); // one device pixel whatever the scale
     return pen;
 }
@@ -141,7 +141,7 @@ void QtSurface::setScreenLegibility(double logicalDpi) {
 void QtSurface::doClear() {
     pending_.reset();
     run_.ys.clear();
-    p_->fillRect(target_, toQColor(back_));
+    p_->fillRect(target_, ToQColor(back_));
     if (!picture_.isNull()) {
         const double k = kUnitsPerPicturePixel * fit_.scale;
         p_->drawImage(QRectF(fit_.origin, QSizeF(picture_.width() * k, picture_.height() * k)),
@@ -202,12 +202,12 @@ void QtSurface::fillArea(double x1, double y1, double x2, double y2, const QColo
 void QtSurface::paintBox(double x1, const std::vector<double>& ys, double x2, Rgb outline,
                          const Rgb* fill) {
     const double top = ys.front(), bottom = ys.back();
-    const QColor o = toQColor(outline);
+    const QColor o = ToQColor(outline);
     if (fill && *fill == outline) {
         fillArea(x1, top, x2, bottom, o, true);
         return;
     }
-    if (fill && x1 != x2 && top != bottom) fillArea(x1, top, x2, bottom, toQColor(*fill), false);
+    if (fill && x1 != x2 && top != bottom) fillArea(x1, top, x2, bottom, ToQColor(*fill), false);
     fillArea(x1, top, x1, bottom, o, true);
     fillArea(x2, top, x2, bottom, o, true);
     for (double y : ys)
@@ -239,7 +239,7 @@ void QtSurface::flushRun() {
 
 void QtSurface::doLine(double x1, double y1, double x2, double y2, Rgb colour) {
     flush();
-    p_->setPen(cosmetic(colour));
+    p_->setPen(Cosmetic(colour));
     p_->drawLine(fit_.toTarget(x1, y1), fit_.toTarget(x2, y2));
 }
 
@@ -265,9 +265,9 @@ void QtSurface::doCircle(double x, double y, double radius, Rgb outline, const R
     flush();
     const double r = radius * fit_.scale;
     p_->setRenderHint(QPainter::Antialiasing, true);
-    p_->setPen(cosmetic(outline));
+    p_->setPen(Cosmetic(outline));
     if (fill)
-        p_->setBrush(toQColor(*fill));
+        p_->setBrush(ToQColor(*fill));
     else
         p_->setBrush(Qt::NoBrush);
     p_->drawEllipse(fit_.toTarget(x, y), r, r);
@@ -278,14 +278,14 @@ void QtSurface::doCircle(double x, double y, double radius, Rgb outline, const R
 void QtSurface::doPoint(double x, double y, Rgb colour) {
     flush();
     const QPointF a = fit_.toTarget(x, y);
-    p_->fillRect(QRectF(a, QSizeF(pixel_, pixel_)), toQColor(colour));
+    p_->fillRect(QRectF(a, QSizeF(pixel_, pixel_)), ToQColor(colour));
 }
 
 void QtSurface::doText(double x, double y, const std::string& text, Rgb colour, double points) {
     flush();
     const QFont f = fontFor(points);
     p_->setFont(f);
-    p_->setPen(toQColor(colour));
+    p_->setPen(ToQColor(colour));
     const QFontMetricsF fm(f, p_->device());
     // The text position is the top-left corner of the text.
     const QPointF at = fit_.toTarget(x, y);
@@ -295,18 +295,18 @@ void QtSurface::doText(double x, double y, const std::string& text, Rgb colour, 
         // grid lines and cells.
         QPainterPath path;
         path.addText(base, f, QString::fromStdString(text));
-        QPen halo(toQColor(back_), 3.0 * pixel_, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        QPen halo(ToQColor(back_), 3.0 * pixel_, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
         p_->strokePath(path, halo);
     }
     p_->drawText(base, QString::fromStdString(text));
 }
 
-QImage renderProjectImage(const Project& p, const QSize& size, render::DotRandom& rnd,
+QImage RenderProjectImage(const Project& p, const QSize& size, render::DotRandom& rnd,
                           const QImage* backgroundPicture, const Feedback* cancel,
                           const render::Overlay& overlay) {
     QImage image(size, QImage::Format_RGB32);
     const Rgb back = p.WhiteBackground ? render::kWhite : render::kBlack;
-    image.fill(toQColor(back));
+    image.fill(ToQColor(back));
     {
         QtSurface s(image);
         s.setCancel(cancel);

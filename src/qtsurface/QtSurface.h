@@ -48,7 +48,7 @@ class QtSurface : public render::Surface {
     // the surface.
     explicit QtSurface(QPaintDevice& device);
     // Paints with a painter already active on its device, into `target`
-    // (logical coordinates of that painter), e.g. the page rectangle of a
+    // (logical Coordinates of that painter), e.g. the page rectangle of a
     // printer.
     QtSurface(QPainter& painter, const QRectF& target);
     ~QtSurface() override;
@@ -132,7 +132,7 @@ class QtSurface : public render::Surface {
     Run run_;
 };
 
-inline QColor toQColor(render::Rgb c) {
+inline QColor ToQColor(render::Rgb c) {
     return QColor(c.r, c.g, c.b);
 }
 
@@ -140,7 +140,7 @@ inline QColor toQColor(render::Rgb c) {
 // image of the given size in pixels (the back colour follows WhiteBackground).
 // Used for the batch companion's image output and the window's image save.
 // A canceled `cancel` ends the drawing with render::DrawingCancelled.
-QImage renderProjectImage(const Project& p, const QSize& size, render::DotRandom& rnd,
+QImage RenderProjectImage(const Project& p, const QSize& size, render::DotRandom& rnd,
                           const QImage* backgroundPicture = nullptr,
                           const Feedback* cancel = nullptr,
                           const render::Overlay& overlay = {});

@@ -5,16 +5,16 @@
 namespace brenvik::render {
 
 namespace {
-std::uint8_t component(long v) {
+std::uint8_t Component(long v) {
     return static_cast<std::uint8_t>(std::clamp(v, 0L, 255L));
 }
 } // namespace
 
 Rgb rgb(long r, long g, long b) {
-    return Rgb{component(r), component(g), component(b)};
+    return Rgb{Component(r), Component(g), Component(b)};
 }
 
-Rgb qbColor(int n) {
+Rgb QbColor(int n) {
     static constexpr Rgb palette[16] = {
         {0, 0, 0},     {0, 0, 128},     {0, 128, 0},     {0, 128, 128},  {128, 0, 0}, {128, 0, 128},
         {128, 128, 0}, {192, 192, 192}, {128, 128, 128}, {0, 0, 255},    {0, 255, 0}, {0, 255, 255},
@@ -22,7 +22,7 @@ Rgb qbColor(int n) {
     return palette[std::clamp(n, 0, 15)];
 }
 
-long colourValue(Rgb c) {
+long ColourValue(Rgb c) {
     return long{c.r} + 256L * c.g + 65536L * c.b;
 }
 

@@ -8,15 +8,15 @@ namespace brenvik::render {
 
 using brenvik::Rgb;
 
-// RGB(r, g, b) with every component clamped to 0..255 (a component above 255
+// RGB(r, g, b) with every Component clamped to 0..255 (a Component above 255
 // is taken as 255, a negative one as 0).
 Rgb rgb(long r, long g, long b);
 
 // Entry n (0..15) of the classic 16-colour console palette.
-Rgb qbColor(int n);
+Rgb QbColor(int n);
 
 // The long colour value (red + 256 × green + 65536 × blue).
-long colourValue(Rgb c);
+long ColourValue(Rgb c);
 
 inline constexpr Rgb kBlack{0, 0, 0};
 inline constexpr Rgb kWhite{255, 255, 255};

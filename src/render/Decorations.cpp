@@ -7,7 +7,7 @@
 
 namespace brenvik::render {
 
-ScaleBar chooseScaleBar(double planWidthM, double areaWidthUnits, double fraction) {
+ScaleBar ChooseScaleBar(double planWidthM, double areaWidthUnits, double fraction) {
     ScaleBar bar;
     const double limit = planWidthM * fraction;
     if (!(limit > 0) || !(areaWidthUnits > 0)) return bar;
@@ -18,11 +18,11 @@ ScaleBar chooseScaleBar(double planWidthM, double areaWidthUnits, double fractio
             if (step * decade <= limit * (1 + 1e-12)) best = std::max(best, step * decade);
     bar.metres = best;
     bar.units = best / planWidthM * areaWidthUnits;
-    bar.label = best >= 1000 ? formatShortest(best / 1000) + " km" : formatShortest(best) + " m";
+    bar.label = best >= 1000 ? FormatShortest(best / 1000) + " km" : FormatShortest(best) + " m";
     return bar;
 }
 
-std::vector<LegendEntry> resultLegend(const Project& p) {
+std::vector<LegendEntry> ResultLegend(const Project& p) {
     const bool xz = p.CurrentPlane == Plane::XZ;
     const PlaneResult& res = xz ? p.XZ : p.XY;
     if (!res.Calculated) return {};
@@ -30,11 +30,11 @@ std::vector<LegendEntry> resultLegend(const Project& p) {
     std::vector<LegendEntry> out;
     for (int k = 10; k >= 0; --k)
         out.push_back({formatFixed(max * k / 10.0, 3) + p.ResultUnit,
-                       gradientColour(k, p.WhiteBackground)});
+                       GradientColour(k, p.WhiteBackground)});
     return out;
 }
 
-std::vector<std::string> titleBlock(const Project& p, const std::string& date,
+std::vector<std::string> TitleBlock(const Project& p, const std::string& date,
                                     const std::string& standard) {
     std::string name = p.FileName;
     const auto slash = name.find_last_of("/\\");

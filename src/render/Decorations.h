@@ -19,7 +19,7 @@ struct ScaleBar {
     double units = 0.0; // drawing units at 100 %
     std::string label;  // "50 m", "2 km"
 };
-ScaleBar chooseScaleBar(double planWidthM, double areaWidthUnits, double fraction);
+ScaleBar ChooseScaleBar(double planWidthM, double areaWidthUnits, double fraction);
 
 struct LegendEntry {
     std::string text;
@@ -28,10 +28,10 @@ struct LegendEntry {
 // The levels of the colour scale of the plane on view, the maximum first,
 // with the result's unit, in the colours the gradient has on the project's
 // background; empty without a result.
-std::vector<LegendEntry> resultLegend(const Project& p);
+std::vector<LegendEntry> ResultLegend(const Project& p);
 
 // Project (the file's name, or "Untitled"), date, standard.
-std::vector<std::string> titleBlock(const Project& p, const std::string& date,
+std::vector<std::string> TitleBlock(const Project& p, const std::string& date,
                                     const std::string& standard);
 
 } // namespace brenvik::render

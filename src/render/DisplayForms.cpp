@@ -20,7 +20,7 @@ namespace {
 
 // The box's number as a 16-bit integer, halves to the even neighbour;
 // nothing when it is not a number or does not fit.
-std::optional<int> parseInt16(const std::string& text, const NumberParser& parse) {
+std::optional<int> ParseInt16(const std::string& text, const NumberParser& parse) {
     const auto v = parse(text);
     if (!v || !std::isfinite(*v)) return std::nullopt;
     const double r = std::nearbyint(*v);
@@ -44,33 +44,33 @@ constexpr std::array<CalcColourOption, 8> kCalcColours = {{
 } // namespace
 
 DisplayCommandOutcome showResults(Project& p, ResultStyle style) {
-    if (!planeCalculated(p, currentPlane(p)))
+    if (!PlaneCalculated(p, currentPlane(p)))
         return {false, style == ResultStyle::Dots ? msg::NoLevels : msg::NoResult};
     p.DisplayMode = style;
     return {true, {}};
 }
 
-std::span<const CalcColourOption> calcColourOptions() {
+std::span<const CalcColourOption> CalcColourOptions() {
     return kCalcColours;
 }
 
-std::optional<int> calcColourOptionFor(Rgb c) {
+std::optional<int> CalcColourOptionFor(Rgb c) {
     for (std::size_t i = 0; i < kCalcColours.size(); ++i)
         if (kCalcColours[i].colour == c) return static_cast<int>(i);
     return std::nullopt;
 }
 
-void chooseIsolineColour(DisplaySettings& d, int option) {
+void ChooseIsolineColour(DisplaySettings& d, int option) {
     if (option >= 0 && option < int(kCalcColours.size()))
         d.IsolineColour = kCalcColours[static_cast<std::size_t>(option)].colour;
 }
 
-void chooseMarkColour(DisplaySettings& d, int option) {
+void ChooseMarkColour(DisplaySettings& d, int option) {
     if (option >= 0 && option < int(kCalcColours.size()))
         d.MarkColour = kCalcColours[static_cast<std::size_t>(option)].colour;
 }
 
-double jitterValue(JitterOption o) {
+double JitterValue(JitterOption o) {
     switch (o) {
     case JitterOption::No:
         return 0.0;
@@ -82,32 +82,32 @@ double jitterValue(JitterOption o) {
     return 0.5;
 }
 
-JitterOption jitterOptionFor(double jitter) {
+JitterOption JitterOptionFor(double jitter) {
     if (jitter == 0.0) return JitterOption::No;
     if (jitter == 1.0) return JitterOption::Yes;
     return JitterOption::Few;
 }
 
-void chooseDotScheme(DisplaySettings& d, int scheme) {
+void ChooseDotScheme(DisplaySettings& d, int scheme) {
     if (scheme >= 1 && scheme <= kDotSchemeCount) d.DotScheme = static_cast<std::int16_t>(scheme);
 }
 
-void chooseJitter(DisplaySettings& d, JitterOption o) {
-    d.DotJitter = jitterValue(o);
+void ChooseJitter(DisplaySettings& d, JitterOption o) {
+    d.DotJitter = JitterValue(o);
 }
 
-void chooseDotCount(DisplaySettings& d, int count) {
+void ChooseDotCount(DisplaySettings& d, int count) {
     if (count == 1 || count == 2) d.DotCount = static_cast<std::int16_t>(count);
 }
 
-std::string dotRadiusText(const DisplaySettings& d) {
-    return formatShortest(d.DotRadius);
+std::string DotRadiusText(const DisplaySettings& d) {
+    return FormatShortest(d.DotRadius);
 }
-std::string dotFromPercentText(const DisplaySettings& d) {
-    return formatShortest(d.DotFromPercent);
+std::string DotFromPercentText(const DisplaySettings& d) {
+    return FormatShortest(d.DotFromPercent);
 }
 
-std::optional<std::string> acceptDotColours(DisplaySettings& d, const std::string& radiusText,
+std::optional<std::string> AcceptDotColours(DisplaySettings& d, const std::string& radiusText,
                                             const std::string& fromPercentText,
                                             const NumberParser& parse) {
     const auto radius = parse(radiusText);
@@ -119,7 +119,7 @@ std::optional<std::string> acceptDotColours(DisplaySettings& d, const std::strin
     return std::nullopt;
 }
 
-const std::vector<FieldRule>& dotColourRules() {
+const std::vector<FieldRule>& DotColourRules() {
     static const std::vector<FieldRule> rules = {
         {.box = "rradio",
          .label = "Point radius",
@@ -146,7 +146,7 @@ SizeFormTexts sizeFormTexts(const Project& p) {
 }
 
 std::optional<GridCoverage> gridCoverage(const std::string& text, const NumberParser& parse) {
-    auto n = parseInt16(text, parse);
+    auto n = ParseInt16(text, parse);
     if (!n || *n > area::ScaleWidth) return std::nullopt;
     GridCoverage c;
     c.count = std::max(*n, 3);
@@ -163,16 +163,16 @@ std::optional<GridCoverage> gridCoverage(const std::string& text, const NumberPa
     return c;
 }
 
-std::string gridCoverageNote(const GridCoverage& c) {
+std::string GridCoverageNote(const GridCoverage& c) {
     if (c.fraction >= 1.0) return {};
     const int percent = static_cast<int>(std::floor(c.fraction * 100.0));
     return "A grid of " + std::to_string(c.count) + " points covers " + std::to_string(percent) +
            " % of the plan's width; " + std::to_string(c.fullCount) + " points cover all of it";
 }
 
-std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
+std::optional<std::string> AcceptGridSize(Project& p, const std::string& text,
                                           const NumberParser& parse) {
-    auto n = parseInt16(text, parse);
+    auto n = ParseInt16(text, parse);
     // A grid finer than one drawing unit would have a cell size of 0.
     if (!n || *n > area::ScaleWidth) return std::string(msg::InputDataError);
     if (*n <= 2) n = 3;
@@ -199,21 +199,21 @@ std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
     } catch (const std::bad_alloc&) {
         p.GridNX = oldNX;
         p.RecomputeDerived();
-        return msg::withCause(msg::InputDataError, msg::OutOfMemory);
+        return msg::WithCause(msg::InputDataError, msg::OutOfMemory);
     }
     p.XY.Calculated = false;
     p.XZ.Calculated = false;
     return std::nullopt;
 }
 
-std::optional<std::string> acceptIsolineCount(Project& p, const std::string& text,
+std::optional<std::string> AcceptIsolineCount(Project& p, const std::string& text,
                                               const NumberParser& parse) {
-    const auto n = parseInt16(text, parse);
+    const auto n = ParseInt16(text, parse);
     if (!n) return std::string(msg::InputDataError);
-    return setIsolineCount(p, *n);
+    return SetIsolineCount(p, *n);
 }
 
-std::optional<std::string> setIsolineCount(Project& p, long long count) {
+std::optional<std::string> SetIsolineCount(Project& p, long long count) {
     if (count < 1 || count > std::numeric_limits<std::int16_t>::max())
         return std::string(msg::InputDataError);
     const auto n = std::optional<int>(static_cast<int>(count));
@@ -233,7 +233,7 @@ std::optional<std::string> setIsolineCount(Project& p, long long count) {
     return std::nullopt;
 }
 
-const std::vector<FieldRule>& gridSizeRules() {
+const std::vector<FieldRule>& GridSizeRules() {
     static const std::vector<FieldRule> rules = {
         {.box = "Text1",
          .label = "Calculation points along the X axis",
@@ -244,17 +244,17 @@ const std::vector<FieldRule>& gridSizeRules() {
     return rules;
 }
 
-const std::vector<FieldRule>& isolineCountRules() {
+const std::vector<FieldRule>& IsolineCountRules() {
     static const std::vector<FieldRule> rules = {
         {"Text1", "Number of isolines", 1.0, 1000.0},
     };
     return rules;
 }
 
-std::optional<std::string> acceptSizeForm(Project& p, const std::string& text,
+std::optional<std::string> AcceptSizeForm(Project& p, const std::string& text,
                                        const NumberParser& parse) {
-    return p.Display.MallaMode == SizeFormValue::IsolineCount ? acceptIsolineCount(p, text, parse)
-                                    : acceptGridSize(p, text, parse);
+    return p.Display.MallaMode == SizeFormValue::IsolineCount ? AcceptIsolineCount(p, text, parse)
+                                    : AcceptGridSize(p, text, parse);
 }
 
 } // namespace brenvik::render

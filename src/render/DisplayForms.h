@@ -42,13 +42,13 @@ struct CalcColourOption {
     const char* caption;
     Rgb colour;
 };
-std::span<const CalcColourOption> calcColourOptions();
-// The option (index into calcColourOptions) whose colour equals the stored
+std::span<const CalcColourOption> CalcColourOptions();
+// The option (index into CalcColourOptions) whose colour equals the stored
 // colour; nothing when no option matches.
-std::optional<int> calcColourOptionFor(Rgb colour);
+std::optional<int> CalcColourOptionFor(Rgb colour);
 // Choosing an option stores its colour at once.
-void chooseIsolineColour(DisplaySettings& d, int option);
-void chooseMarkColour(DisplaySettings& d, int option);
+void ChooseIsolineColour(DisplaySettings& d, int option);
+void ChooseMarkColour(DisplaySettings& d, int option);
 // Swatches, in the dialog's own drawing units.
 struct SwatchBox {
     double x1, y1, x2, y2;
@@ -64,19 +64,19 @@ inline constexpr SwatchBox kDotSwatch{700, 700, 1500, 1500};
 
 // Option buttons of the frames "RANDOM" and "Number of points".
 enum class JitterOption { No, Yes, Few }; // 0, 1.0, 0.5 cells
-double jitterValue(JitterOption o);
-JitterOption jitterOptionFor(double jitter);          // the option to select on activation
-void chooseDotScheme(DisplaySettings& d, int scheme); // 1..17, ignored otherwise
-void chooseJitter(DisplaySettings& d, JitterOption o);
-void chooseDotCount(DisplaySettings& d, int count); // 1 or 2
+double JitterValue(JitterOption o);
+JitterOption JitterOptionFor(double jitter);          // the option to select on activation
+void ChooseDotScheme(DisplaySettings& d, int scheme); // 1..17, ignored otherwise
+void ChooseJitter(DisplaySettings& d, JitterOption o);
+void ChooseDotCount(DisplaySettings& d, int count); // 1 or 2
 // Texts shown on activation in `rradio` and `cutcol`.
-std::string dotRadiusText(const DisplaySettings& d);
-std::string dotFromPercentText(const DisplaySettings& d);
+std::string DotRadiusText(const DisplaySettings& d);
+std::string DotFromPercentText(const DisplaySettings& d);
 // Accept: DotRadius = |radius|, at least 1; DotFromPercent = |percent|, at
 // most 100. A box that is not a number refuses with "Input data error" and
 // changes nothing (the dialog stays open). On success the caller redraws and
 // closes the dialog.
-std::optional<std::string> acceptDotColours(DisplaySettings& d, const std::string& radiusText,
+std::optional<std::string> AcceptDotColours(DisplaySettings& d, const std::string& radiusText,
                                             const std::string& fromPercentText,
                                             const NumberParser& parse = ParseNumberC);
 
@@ -105,24 +105,24 @@ struct GridCoverage {
 std::optional<GridCoverage> gridCoverage(const std::string& text,
                                          const NumberParser& parse = ParseNumberC);
 // The dialog's note: empty when the grid covers the whole plan.
-std::string gridCoverageNote(const GridCoverage& c);
+std::string GridCoverageNote(const GridCoverage& c);
 
-std::optional<std::string> acceptGridSize(Project& p, const std::string& text,
+std::optional<std::string> AcceptGridSize(Project& p, const std::string& text,
                                           const NumberParser& parse = ParseNumberC);
 // Accept of "Number of isolines": IsolineCount = the text as an integer; the
 // levels and both crossing tables of the plan are re-created empty. A count
 // below 1 (which leaves no level and makes the level step a division by zero)
 // or a text that is not a number refuses with "Input data error".
-std::optional<std::string> acceptIsolineCount(Project& p, const std::string& text,
+std::optional<std::string> AcceptIsolineCount(Project& p, const std::string& text,
                                               const NumberParser& parse = ParseNumberC);
 // What Accept does with a count already read (1..32767).
-std::optional<std::string> setIsolineCount(Project& p, long long count);
+std::optional<std::string> SetIsolineCount(Project& p, long long count);
 // The boxes of "Grid size" and "Number of isolines", and of the dots' dialog.
-const std::vector<FieldRule>& gridSizeRules();
-const std::vector<FieldRule>& isolineCountRules();
-const std::vector<FieldRule>& dotColourRules();
+const std::vector<FieldRule>& GridSizeRules();
+const std::vector<FieldRule>& IsolineCountRules();
+const std::vector<FieldRule>& DotColourRules();
 // Accept of whichever MallaMode is set.
-std::optional<std::string> acceptSizeForm(Project& p, const std::string& text,
+std::optional<std::string> AcceptSizeForm(Project& p, const std::string& text,
                                        const NumberParser& parse = ParseNumberC);
 
 } // namespace brenvik::render

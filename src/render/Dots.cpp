@@ -45,7 +45,7 @@ const DotSchemeInfo& dotScheme(int scheme) {
     return kSchemes[scheme - 1];
 }
 
-Rgb dotColour(int scheme, int level) {
+Rgb DotColour(int scheme, int level) {
     const long c = detail::roundHalfEven(255.0 * level / 10.0);
     const long p = 2 * c, q = 2 * (c - 128);
     const long w = std::labs(255 - q);
@@ -87,7 +87,7 @@ Rgb dotColour(int scheme, int level) {
     }
 }
 
-void drawDots(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
+void DrawDots(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
     if (p.DisplayMode == ResultStyle::Dots) s.clear();
     const auto r = detail::planeResult(p, plane);
     const auto& d = p.Display;
@@ -98,7 +98,7 @@ void drawDots(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
     const bool two = d.DotCount == 2;
     Rgb colours[11];
     for (int l = 0; l <= 10; ++l)
-        colours[l] = dotColour(d.DotScheme, l);
+        colours[l] = DotColour(d.DotScheme, l);
 
     for (int i = 0; i <= r.lastI; ++i) {
         const double* col = r.grid->column(i);
@@ -113,10 +113,10 @@ void drawDots(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
                 y2 = k * ((j + (0.5 - rnd.next()) * jitter + 0.5) * c) + t.offY;
             }
             if (y1 > lastY) continue;
-            const auto level = levelOf(col[j], r.maximum);
+            const auto level = LevelOf(col[j], r.maximum);
             if (!level) continue;
             const Rgb colour =
-                *level >= 0 && *level <= 10 ? colours[*level] : dotColour(d.DotScheme, *level);
+                *level >= 0 && *level <= 10 ? colours[*level] : DotColour(d.DotScheme, *level);
             s.setFillColour(colour);
             s.setFillStyle(FillStyle::Solid);
             if (*level >= from) {
@@ -126,8 +126,8 @@ void drawDots(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
         }
     }
 
-    const std::string maximum = detail::resultText(p, r.maximum, 4);
-    const auto [dx, dy] = detail::scaleOffset(p, s, plane, 300 + s.textExtent(maximum).width, 200);
+    const std::string maximum = detail::ResultText(p, r.maximum, 4);
+    const auto [dx, dy] = detail::ScaleOffset(p, s, plane, 300 + s.textExtent(maximum).width, 200);
     const double y =
         (plane == Plane::XY ? kShape2Top - 200 - kHScrollHeight : kIconShapeHeight + 200) + dy;
     const Rgb box = dotScheme(d.DotScheme).scaleBox;
@@ -138,7 +138,7 @@ void drawDots(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
     s.setTextColour(!p.WhiteBackground ? kWhite : kBlack);
     s.print(maximum);
     s.setFillStyle(FillStyle::Transparent);
-    drawScene(p, s, plane);
+    DrawScene(p, s, plane);
 }
 
 } // namespace brenvik::render

@@ -34,6 +34,6 @@ struct DotSchemeInfo {
 const DotSchemeInfo& dotScheme(int scheme);
 
 // Colour of a dot at a level in a scheme.
-Rgb dotColour(int scheme, int level);
+Rgb DotColour(int scheme, int level);
 
 } // namespace brenvik::render

@@ -8,7 +8,7 @@ namespace brenvik::render {
 
 using detail::planeResult;
 
-std::optional<int> levelOf(double value, double maximum) {
+std::optional<int> LevelOf(double value, double maximum) {
     // An all-zero result has a zero maximum: no level is defined and nothing
     // is painted, rather than dividing by zero.
     if (!(maximum > 0.0) || !std::isfinite(maximum) || !std::isfinite(value)) return std::nullopt;
@@ -17,7 +17,7 @@ std::optional<int> levelOf(double value, double maximum) {
     return static_cast<int>(std::clamp(l, -1.0e6, 1.0e6));
 }
 
-Rgb gradientColour(int level, bool whiteBackground) {
+Rgb GradientColour(int level, bool whiteBackground) {
     const long c = detail::roundHalfEven(255.0 * level / 10.0);
     const long p = 2 * c, q = 2 * (c - 128);
     if (!whiteBackground) return rgb(p, 0, 0);
@@ -25,7 +25,7 @@ Rgb gradientColour(int level, bool whiteBackground) {
     return rgb(255, 255 - q, 0);
 }
 
-int gradientThreshold(const Project& p) {
+int GradientThreshold(const Project& p) {
     return p.BackgroundLoaded ? 5 : 0;
 }
 
@@ -36,7 +36,7 @@ namespace {
 // maximum or more; with a background picture only the ones painted over it)
 // times the cell's level.
 // Whole cells count, not their nodes: zoomed in, one cell outgrows the scale.
-double resultUnder(const Project& p, Plane plane, double x1, double y1, double x2, double y2) {
+double ResultUnder(const Project& p, Plane plane, double x1, double y1, double x2, double y2) {
     const auto r = planeResult(p, plane);
     const auto& g = *r.grid;
     const bool calculated = (plane == Plane::XY ? p.XY.Calculated : p.XZ.Calculated) == 1;
@@ -49,7 +49,7 @@ double resultUnder(const Project& p, Plane plane, double x1, double y1, double x
     const int i2 = std::min(r.lastI, static_cast<int>(std::ceil((x2 - t.offX) / side)) + 1);
     const int j1 = std::max(0, static_cast<int>(std::floor((y1 - t.offY) / side)) - 1);
     const int j2 = std::min(r.lastJ, static_cast<int>(std::ceil((y2 - t.offY) / side)) + 1);
-    const int threshold = std::max(1, gradientThreshold(p));
+    const int threshold = std::max(1, GradientThreshold(p));
     double covered = 0;
     for (int i = i1; i <= i2; ++i) {
         const double w = std::min(t.x(i) + side, x2) - std::max(t.x(i), x1);
@@ -58,7 +58,7 @@ double resultUnder(const Project& p, Plane plane, double x1, double y1, double x
             const double h = std::min(t.y(j) + side, y2) - std::max(t.y(j), y1);
             // Cells reaching into the strip below the map area are not painted.
             if (h <= 0 || t.y(j) > kShape2Top - p.CellSize || !g.inBounds(i, j)) continue;
-            const auto level = levelOf(g(i, j), r.maximum);
+            const auto level = LevelOf(g(i, j), r.maximum);
             // A strong cell hidden weighs more than a faint one.
             if (level && *level >= threshold) covered += w * h * std::min(*level, 10);
         }
@@ -70,7 +70,7 @@ double resultUnder(const Project& p, Plane plane, double x1, double y1, double x
 
 namespace detail {
 
-std::pair<double, double> scaleOffset(const Project& p, Surface& s, Plane plane, double width,
+std::pair<double, double> ScaleOffset(const Project& p, Surface& s, Plane plane, double width,
                                       double height) {
     if (!s.legibility().scaleWhereFree) return {0, 0};
     const double right = s.scaleWidth() - width - 100;
@@ -78,8 +78,8 @@ std::pair<double, double> scaleOffset(const Project& p, Surface& s, Plane plane,
         // The section's scale hangs from the top left, or from the top right
         // when the result there is weaker.
         const double top = kIconShapeHeight + 200;
-        const bool moves = resultUnder(p, plane, right, top, right + width, top + height) <
-                           resultUnder(p, plane, 0, top, width, top + height);
+        const bool moves = ResultUnder(p, plane, right, top, right + width, top + height) <
+                           ResultUnder(p, plane, 0, top, width, top + height);
         return {moves ? right : 0, 0};
     }
     // The plan's scale sits on the bottom line of the map area; the other
@@ -88,14 +88,14 @@ std::pair<double, double> scaleOffset(const Project& p, Surface& s, Plane plane,
     const double up = kIconShapeHeight - top;
     const double points = s.fontSize();
     s.setFontSize(s.legibility().readableNotes ? 8 : 5);
-    const double notes = kShape2Height + 300 + legalNotes().size() * s.textExtent("0").height + 100;
+    const double notes = kShape2Height + 300 + LegalNotes().size() * s.textExtent("0").height + 100;
     s.setFontSize(points);
     const std::pair<double, double> corners[] = {
         {0, 0}, {right, 0}, {right, up}, {0, std::max(up, notes - top)}};
     double least = -1;
     std::pair<double, double> best{0, 0};
     for (auto [cx, cy] : corners) {
-        const double c = resultUnder(p, plane, cx, top + cy, cx + width, bottom + cy);
+        const double c = ResultUnder(p, plane, cx, top + cy, cx + width, bottom + cy);
         if (least < 0 || c < least) least = c, best = {cx, cy};
     }
     return best;
@@ -103,7 +103,7 @@ std::pair<double, double> scaleOffset(const Project& p, Surface& s, Plane plane,
 
 } // namespace detail
 
-void drawColourScale(const Project& p, Surface& s, Plane plane) {
+void DrawColourScale(const Project& p, Surface& s, Plane plane) {
     const bool white = p.WhiteBackground;
     const double m = plane == Plane::XY ? p.XY.MaxDensity : p.XZ.MaxDensity;
     struct Step {
@@ -118,24 +118,24 @@ void drawColourScale(const Project& p, Surface& s, Plane plane) {
     double width = 0;
     for (const Step& st : steps)
         width = std::max(
-            width, s.textExtent(detail::resultText(p, st.value, plane == Plane::XY ? 6 : 4)).width);
-    const auto [dx, dy] = detail::scaleOffset(p, s, plane, width + 300, 800);
+            width, s.textExtent(detail::ResultText(p, st.value, plane == Plane::XY ? 6 : 4)).width);
+    const auto [dx, dy] = detail::ScaleOffset(p, s, plane, width + 300, 800);
     for (int n = 1; n <= 4; ++n) {
         const Step& st = steps[n - 1];
         const double y = plane == Plane::XY ? kShape2Top - 200.0 * n - kHScrollHeight + dy
                                             : kIconShapeHeight + 200.0 * n + dy;
         s.setFillColour(white ? st.onWhite : st.onBlack);
         s.setFillStyle(FillStyle::Solid);
-        s.box(dx, y, dx + 200, y + 200, qbColor(0));
+        s.box(dx, y, dx + 200, y + 200, QbColor(0));
         s.setTextPosition(dx + 300, y);
-        s.setTextColour(white ? qbColor(0) : qbColor(15));
-        s.print(detail::resultText(p, st.value, plane == Plane::XY ? 6 : 4));
+        s.setTextColour(white ? QbColor(0) : QbColor(15));
+        s.print(detail::ResultText(p, st.value, plane == Plane::XY ? 6 : 4));
     }
 }
 
 namespace {
 
-std::uint32_t argb(Rgb c) {
+std::uint32_t Argb(Rgb c) {
     return 0xff000000u | static_cast<std::uint32_t>(c.r) << 16 |
            static_cast<std::uint32_t>(c.g) << 8 | static_cast<std::uint32_t>(c.b);
 }
@@ -146,7 +146,7 @@ std::uint32_t argb(Rgb c) {
 // whose outline would cover the whole pixel). So each pixel looks for that
 // node from the end of its run of columns and rows and stops at the first
 // one painted: one node per pixel instead of every node.
-void paintNodes(const PixelTarget& px, const detail::ResultView& r, const ResultTransform& t,
+void PaintNodes(const PixelTarget& px, const detail::ResultView& r, const ResultTransform& t,
                 double lastY, const Surface::Bounds& vb, int threshold, bool white,
                 const Surface& s) {
     const double side = t.side();
@@ -181,7 +181,7 @@ void paintNodes(const PixelTarget& px, const detail::ResultView& r, const Result
     });
     std::uint32_t colours[11];
     for (int l = 0; l <= 10; ++l)
-        colours[l] = argb(l <= 5 && white ? qbColor(15) : gradientColour(l, white));
+        colours[l] = Argb(l <= 5 && white ? QbColor(15) : GradientColour(l, white));
     for (const Run& c : columns) {
         s.checkCancel();
         for (const Run& row : rows) {
@@ -189,10 +189,10 @@ void paintNodes(const PixelTarget& px, const detail::ResultView& r, const Result
             for (int i = c.last, found = 0; i >= c.first && !found; --i) {
                 const double* col = r.grid->column(i);
                 for (int j = row.last; j >= row.first; --j) {
-                    const auto level = levelOf(col[j], r.maximum);
+                    const auto level = LevelOf(col[j], r.maximum);
                     if (!level || *level < threshold) continue;
                     px.bits[row.pixel + c.pixel] =
-                        *level <= 10 ? colours[*level] : argb(gradientColour(*level, white));
+                        *level <= 10 ? colours[*level] : Argb(GradientColour(*level, white));
                     found = 1;
                     break;
                 }
@@ -203,13 +203,13 @@ void paintNodes(const PixelTarget& px, const detail::ResultView& r, const Result
 
 } // namespace
 
-void drawGradient(const Project& p, Surface& s, Plane plane) {
+void DrawGradient(const Project& p, Surface& s, Plane plane) {
     s.clear();
     const auto r = planeResult(p, plane);
     const ResultTransform t = resultTransform(p);
     const double side = t.side();
     const bool white = p.WhiteBackground;
-    const int threshold = gradientThreshold(p);
+    const int threshold = GradientThreshold(p);
     // A cell reaching into the strip below the map area is never painted;
     // the test uses the unscaled cell size.
     const double lastY = kShape2Top - p.CellSize;
@@ -217,13 +217,13 @@ void drawGradient(const Project& p, Surface& s, Plane plane) {
 
     Rgb colours[11];
     for (int l = 0; l <= 10; ++l)
-        colours[l] = gradientColour(l, white);
+        colours[l] = GradientColour(l, white);
 
     // Cells smaller than a pixel go straight into the pixels; cells of a
     // pixel or more are drawn as boxes.
     const auto px = s.pixels();
     const bool finerThanPixels = px && std::fabs(side) * px->scale < 1.0;
-    if (finerThanPixels) paintNodes(*px, r, t, lastY, vb, threshold, white, s);
+    if (finerThanPixels) PaintNodes(*px, r, t, lastY, vb, threshold, white, s);
     for (int i = 0; i <= r.lastI && !finerThanPixels; ++i) {
         const double x = t.x(i);
         if (std::max(x, x + side) < vb.x1 || std::min(x, x + side) > vb.x2) continue;
@@ -231,21 +231,21 @@ void drawGradient(const Project& p, Surface& s, Plane plane) {
         for (int j = 0; j <= r.lastJ; ++j) {
             const double y = t.y(j);
             if (y > lastY) continue;
-            const auto level = levelOf(col[j], r.maximum);
+            const auto level = LevelOf(col[j], r.maximum);
             if (!level || *level < threshold) continue;
             const Rgb colour =
-                *level >= 0 && *level <= 10 ? colours[*level] : gradientColour(*level, white);
+                *level >= 0 && *level <= 10 ? colours[*level] : GradientColour(*level, white);
             s.setFillColour(colour);
             s.setFillStyle(FillStyle::Solid);
             s.box(x, y, x + side, y + side, colour);
             // Weak cells get a white outline on a white background, so they
             // show a thin grid.
-            if (*level <= 5 && white) s.box(x, y, x + side, y + side, qbColor(15));
+            if (*level <= 5 && white) s.box(x, y, x + side, y + side, QbColor(15));
         }
     }
-    drawColourScale(p, s, plane);
+    DrawColourScale(p, s, plane);
     s.setFillStyle(FillStyle::Transparent);
-    drawScene(p, s, plane);
+    DrawScene(p, s, plane);
 }
 
 } // namespace brenvik::render

@@ -10,14 +10,14 @@ void drawMaximumMark(const Project& p, Surface& s, Plane plane, int decimals, do
     // The bottom strip holds no result: a maximum there is not marked.
     if (!(r.maxPosY < kShape2Top)) return;
     const Rgb mark = markColour(p.Display);
-    const Point at = planToScreen(p, r.maxPosX, r.maxPosY);
+    const Point at = PlanToScreen(p, r.maxPosX, r.maxPosY);
     s.circle(at.x + p.CellSize / 2.0, at.y + p.CellSize / 2.0, 20, mark);
     s.setTextColour(mark);
     if (fontSize > 0) s.setFontSize(fontSize);
-    s.print(detail::resultText(p, r.maximum, decimals));
+    s.print(detail::ResultText(p, r.maximum, decimals));
 }
 
-void drawIsolines(const Project& p, Surface& s, Plane plane) {
+void DrawIsolines(const Project& p, Surface& s, Plane plane) {
     const bool xy = plane == Plane::XY;
     const int decimals = xy ? 6 : 4;
     // On the plan the mark's text grows with the zoom since the calculation.
@@ -67,7 +67,7 @@ void drawIsolines(const Project& p, Surface& s, Plane plane) {
         if (!top) continue; // no crossing: a label would carry no position
         const bool labelled = levels[static_cast<std::size_t>(k)] != maximum;
         const std::string text =
-            detail::resultText(p, levels[static_cast<std::size_t>(k)], xy ? 3 : 4);
+            detail::ResultText(p, levels[static_cast<std::size_t>(k)], xy ? 3 : 4);
         if (bottom->y * double(p.CellSize) < kShape2Top) {
             s.setTextPosition(t.x(bottom->x), t.y(bottom->y));
             s.setTextColour(colour);

@@ -2,7 +2,7 @@
 
 namespace brenvik::render {
 
-void drawNumericalGrid(const Project& p, Surface& s, Plane plane) {
+void DrawNumericalGrid(const Project& p, Surface& s, Plane plane) {
     drawMaximumMark(p, s, plane, 4);
     const auto r = detail::planeResult(p, plane);
     const ResultTransform t = resultTransform(p);
@@ -15,7 +15,7 @@ void drawNumericalGrid(const Project& p, Surface& s, Plane plane) {
             if (!(i < p.GridNX && j < p.GridNY) || i > r.lastI || j > r.lastJ) continue;
             s.setTextPosition(t.x(i), t.y(j));
             s.setTextColour(colour);
-            s.print(detail::resultText(p, (*r.grid)(i, j), 4));
+            s.print(detail::ResultText(p, (*r.grid)(i, j), 4));
         }
     }
 }

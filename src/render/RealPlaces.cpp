@@ -39,14 +39,14 @@ void FillPolygon(Surface& s, const std::vector<std::vector<Point>>& rings, Rgb c
 
 } // namespace
 
-void drawRealPlaces(const Project& p, Surface& s, const RealPlaceMarks& marks) {
+void DrawRealPlaces(const Project& p, Surface& s, const RealPlaceMarks& marks) {
     for (std::size_t k = 0; k < p.Buildings.size(); ++k) {
         const Building& b = p.Buildings[k];
         if (b.Outline.size() < 3) continue;
         std::vector<std::vector<Point>> rings;
         const auto screen = [&](const std::vector<PlanVertex>& corners) {
             std::vector<Point> pts;
-            for (const PlanVertex& v : corners) pts.push_back(planToScreen(p, v.x, v.y));
+            for (const PlanVertex& v : corners) pts.push_back(PlanToScreen(p, v.x, v.y));
             return pts;
         };
         rings.push_back(screen(b.Outline));
@@ -64,7 +64,7 @@ void drawRealPlaces(const Project& p, Surface& s, const RealPlaceMarks& marks) {
     const double r = std::max(45.0, 6 * s.unitsPerPixel());
     for (std::size_t k = 0; k < p.Places.size(); ++k) {
         const Place& pl = p.Places[k];
-        const Point at = planToScreen(p, pl.X, pl.Y);
+        const Point at = PlanToScreen(p, pl.X, pl.Y);
         s.circle(at.x, at.y, r, kPlace);
         s.point(at.x, at.y, kPlace);
         std::string text = pl.Name;

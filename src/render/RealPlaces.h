@@ -24,6 +24,6 @@ struct RealPlaceMarks {
 // The buildings' footprints (filled when a fill is given, then outlined) and
 // the places of sensitive use (a ringed point, its name and its label) over
 // the plan; nothing when the project has neither.
-void drawRealPlaces(const Project& p, Surface& s, const RealPlaceMarks& marks = {});
+void DrawRealPlaces(const Project& p, Surface& s, const RealPlaceMarks& marks = {});
 
 } // namespace brenvik::render

@@ -34,11 +34,11 @@ inline ResultView planeResult(const Project& p, Plane plane) {
 // How far to move a colour scale of `width` × `height` drawing units from its
 // place (the plan's bottom-left corner, the section's top left) to the corner
 // where it hides the least of the result; none unless the surface asks for it.
-std::pair<double, double> scaleOffset(const Project& p, Surface& s, Plane plane, double width,
+std::pair<double, double> ScaleOffset(const Project& p, Surface& s, Plane plane, double width,
                                       double height);
 
 // A result value as the picture labels it, in the unit the result carries.
-inline std::string resultText(const Project& p, double v, int decimals) {
+inline std::string ResultText(const Project& p, double v, int decimals) {
     return formatFixed(v, decimals) + p.ResultUnit;
 }
 

@@ -25,7 +25,7 @@ const LegalNote kLegalNotes[] = {
 // Upper bounds of a loop over grid nodes: the grid settings, but never past
 // the grid actually held (a grid size just changed may not have been applied
 // to every grid yet).
-int lastColumn(const Project& p, const Grid2D<double>& g) {
+int LastColumn(const Project& p, const Grid2D<double>& g) {
     return std::min<int>(p.GridNX, g.nx());
 }
 int lastRow(const Project& p, const Grid2D<double>& g) {
@@ -34,11 +34,11 @@ int lastRow(const Project& p, const Grid2D<double>& g) {
 
 // The antenna was placed at another zoom when its factor differs from the
 // current one; a factor that is not positive reads as 100 %.
-double antennaFactor(const Antenna& a) {
+double AntennaFactor(const Antenna& a) {
     return a.AntFactor > 0.0 ? a.AntFactor : 1.0;
 }
 
-Rgb antennaColour(const Project& p, const Antenna& a) {
+Rgb AntennaColour(const Project& p, const Antenna& a) {
     return a.AntFactor == p.Zoom ? markColour(p.Display) : kPurple;
 }
 
@@ -48,21 +48,21 @@ int antennaBound(const Project& p) {
 
 // First row of the ground's base band on the section: the rows below the map
 // area's bottom line and one more.
-int baseBandTop(const Project& p) {
+int BaseBandTop(const Project& p) {
     return p.GridNY - p.XZRowOffset - 1;
 }
 
-int reliefCells(const Project& p, double ground) {
+int ReliefCells(const Project& p, double ground) {
     const double cellM = p.CellSize * p.MetersPerUnit;
     if (!(cellM > 0.0) || !std::isfinite(ground)) return 0;
     const double h = std::trunc(ground / cellM);
-    return static_cast<int>(std::clamp(h, 0.0, double(std::max(baseBandTop(p), 0))));
+    return static_cast<int>(std::clamp(h, 0.0, double(std::max(BaseBandTop(p), 0))));
 }
 
 // The first k in [from, to) where a[k] and b[k] differ (NaN differs from
 // everything), or `to`. Ground is flat over most of a plan, so the scan goes
 // eight pairs at a time, a test the compiler can make one vector compare.
-int nextDifference(const double* a, const double* b, int from, int to) {
+int NextDifference(const double* a, const double* b, int from, int to) {
     int k = from;
     for (; k + 8 <= to; k += 8) {
         bool differ = false;
@@ -81,7 +81,7 @@ Plane currentPlane(const Project& p) {
     return p.CurrentPlane;
 }
 
-bool planeCalculated(const Project& p, Plane plane) {
+bool PlaneCalculated(const Project& p, Plane plane) {
     return p.Result(plane).Calculated;
 }
 
@@ -110,7 +110,7 @@ void drawGridLines(const Project& p, Surface& s) {
     }
 }
 
-void drawLegalNotes(Surface& s, bool whiteBackground) {
+void DrawLegalNotes(Surface& s, bool whiteBackground) {
     // On a screen the notes take a colour that stands out from the back
     // colour and the size of the other labels; paper keeps its small teal.
     const bool readable = s.legibility().readableNotes;
@@ -121,13 +121,13 @@ void drawLegalNotes(Surface& s, bool whiteBackground) {
         s.print(note.text);
 }
 
-std::span<const LegalNote> legalNotes() {
+std::span<const LegalNote> LegalNotes() {
     return kLegalNotes;
 }
 
-void drawTopography(const Project& p, Surface& s) {
+void DrawTopography(const Project& p, Surface& s) {
     const auto& g = p.GroundGrid;
-    const int nx = lastColumn(p, g), ny = lastRow(p, g);
+    const int nx = LastColumn(p, g), ny = lastRow(p, g);
     const double c = p.CellSize, z = p.Zoom, ox = p.ScrollOffsetX, oy = p.ScrollOffsetY;
     const double t = c / 3.0;
     // Horizontal dashes between vertically neighbouring nodes; none in the
@@ -136,8 +136,8 @@ void drawTopography(const Project& p, Surface& s) {
         const double x1 = (i * c + t) * z + ox, x2 = ((i + 1) * c - t) * z + ox;
         if (x1 > s.visibleBounds().x2 || x2 < s.visibleBounds().x1) continue;
         const double* col = g.column(i);
-        for (int j = nextDifference(col, col + 1, 0, ny); j < ny;
-             j = nextDifference(col, col + 1, j + 1, ny)) {
+        for (int j = NextDifference(col, col + 1, 0, ny); j < ny;
+             j = NextDifference(col, col + 1, j + 1, ny)) {
             if ((j + 1) * c > kShape2Top) continue;
             const double y = (j + 1) * c * z + oy;
             s.line(x1, y, x2, y, kGreen);
@@ -149,8 +149,8 @@ void drawTopography(const Project& p, Surface& s) {
         if (x < s.visibleBounds().x1 || x > s.visibleBounds().x2) continue;
         const double* a = g.column(i);
         const double* b = g.column(i + 1);
-        for (int j = nextDifference(a, b, 0, ny + 1); j <= ny;
-             j = nextDifference(a, b, j + 1, ny + 1))
+        for (int j = NextDifference(a, b, 0, ny + 1); j <= ny;
+             j = NextDifference(a, b, j + 1, ny + 1))
             s.line(x, (j * c + t) * z + oy, x, ((j + 1) * c - t) * z + oy, kGreen);
     }
     // Height labels where the ground drops along the middle row.
@@ -159,12 +159,12 @@ void drawTopography(const Project& p, Surface& s) {
     for (int i = 0; i < nx; ++i) {
         if (g(i + 1, m) < g(i, m)) {
             s.setTextPosition((i + 1) * c * z + ox, m * c * z + oy);
-            s.printLabel(formatShortest(g(i, m)) + " m");
+            s.printLabel(FormatShortest(g(i, m)) + " m");
         }
     }
 }
 
-void drawAntennas(const Project& p, Surface& s) {
+void DrawAntennas(const Project& p, Surface& s) {
     s.setFillStyle(FillStyle::Transparent);
     // On a small window a symbol keeps a readable size, still centred on the
     // tower's cell, and the tower's number stands beside it once.
@@ -174,12 +174,12 @@ void drawAntennas(const Project& p, Surface& s) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(n)];
         // Where the antenna really stands: its node unless it was put
         // between nodes.
-        const Point at = planToScreen(p, AntennaDrawingX(p, a), AntennaDrawingY(p, a));
-        const double r = p.Zoom / antennaFactor(a);
+        const Point at = PlanToScreen(p, AntennaDrawingX(p, a), AntennaDrawingY(p, a));
+        const double r = p.Zoom / AntennaFactor(a);
         const double cx = at.x + p.CellSize * r / 2, cy = at.y + p.CellSize * r / 2;
         double h = p.CellSize * r / 4;
         if (minHalf > 0) h = std::max(h, minHalf);
-        const Rgb colour = antennaColour(p, a);
+        const Rgb colour = AntennaColour(p, a);
         s.box(cx - h, cy - h, cx + h, cy + h, colour);
         if (!s.legibility().towerNumbers ||
             std::find(numbered.begin(), numbered.end(), a.AntTower) != numbered.end())
@@ -192,7 +192,7 @@ void drawAntennas(const Project& p, Surface& s) {
     }
 }
 
-SceneControls drawPlanScene(const Project& p, Surface& s) {
+SceneControls DrawPlanScene(const Project& p, Surface& s) {
     SceneControls ctl;
     ctl.geoLinesVisible = true;
     if (p.DisplayMode == ResultStyle::Isolines) s.clear();
@@ -226,17 +226,17 @@ SceneControls drawPlanScene(const Project& p, Surface& s) {
     }
     ctl.scrollBarsVisible = true;
     if (p.GridLinesOn) drawGridLines(p, s);
-    drawLegalNotes(s, p.WhiteBackground);
-    drawTopography(p, s);
-    drawRealPlaces(p, s);
-    drawAntennas(p, s);
+    DrawLegalNotes(s, p.WhiteBackground);
+    DrawTopography(p, s);
+    DrawRealPlaces(p, s);
+    DrawAntennas(p, s);
     return ctl;
 }
 
 namespace {
 
 // Where the plan's calculation plane cuts the section, labelled.
-void drawPlaneCut(const Project& p, Surface& s, SceneControls& ctl) {
+void DrawPlaneCut(const Project& p, Surface& s, SceneControls& ctl) {
     if (!(p.XY.Calculated && p.CalcOption == CalcLevel::AtHeight && p.MetersPerUnit > 0.0)) return;
     const double y = kShape2Top - p.CellSize - p.CalcHeight / p.MetersPerUnit - kHScrollHeight;
     ctl.cortexy = Segment{0, y, s.scaleWidth(), y};
@@ -280,10 +280,10 @@ struct SectionGround {
     }
 };
 
-void drawSectionRelief(const Project& p, Surface& s, const SectionGround& ground, int nx, int base) {
+void DrawSectionRelief(const Project& p, Surface& s, const SectionGround& ground, int nx, int base) {
     const double c = p.CellSize;
     for (int i = 1; i <= nx; ++i) {
-        const int h = reliefCells(p, ground.at(i));
+        const int h = ReliefCells(p, ground.at(i));
         for (int u = 1; u <= h; ++u)
             s.filledBox(i * c, (base - u) * c, (i + 1) * c, (base - u + 1) * c, kGreen);
     }
@@ -291,14 +291,14 @@ void drawSectionRelief(const Project& p, Surface& s, const SectionGround& ground
     s.setTextColour(kTeal);
     for (int i = 0; i < nx; ++i) {
         if (ground.at(i + 1) < ground.at(i)) {
-            s.setTextPosition((i + 1) * c, (base - reliefCells(p, ground.at(i)) - 1) * c);
-            s.printLabel(formatShortest(ground.at(i)) + " m");
+            s.setTextPosition((i + 1) * c, (base - ReliefCells(p, ground.at(i)) - 1) * c);
+            s.printLabel(FormatShortest(ground.at(i)) + " m");
         }
     }
 }
 
 // Antennas at their height above the ground, counted up from the base band.
-void drawSectionAntennas(const Project& p, Surface& s, const SectionGround& ground, int base) {
+void DrawSectionAntennas(const Project& p, Surface& s, const SectionGround& ground, int base) {
     const double c = p.CellSize;
     const auto& g = p.GroundGrid;
     const SectionLine& line = ground.line;
@@ -321,10 +321,10 @@ void drawSectionAntennas(const Project& p, Surface& s, const SectionGround& grou
         const int cj = c > 0 ? static_cast<int>(std::lround(a.AntY / c)) : 0;
         const double under = g.inBounds(ci, cj) ? g(ci, cj) : 0.0;
         const double up = p.MetersPerUnit > 0.0 ? a.AntHeight / p.MetersPerUnit : 0.0;
-        const double y = (base - reliefCells(p, under)) * c - up;
-        double h = c / 7.0 * p.Zoom / antennaFactor(a);
+        const double y = (base - ReliefCells(p, under)) * c - up;
+        double h = c / 7.0 * p.Zoom / AntennaFactor(a);
         if (s.minSymbolSide() > 0) h = std::max(h, s.minSymbolSide() / 2);
-        s.filledBox(x - h, y - h, x + h, y + h, antennaColour(p, a));
+        s.filledBox(x - h, y - h, x + h, y + h, AntennaColour(p, a));
         if (line.through ? onSection : ground.valid && cj == ground.row) {
             s.setTextColour(kTeal);
             s.setTextPosition(x + 100, y - 200 - h);
@@ -335,45 +335,45 @@ void drawSectionAntennas(const Project& p, Surface& s, const SectionGround& grou
 
 } // namespace
 
-SceneControls drawSectionScene(const Project& p, Surface& s) {
+SceneControls DrawSectionScene(const Project& p, Surface& s) {
     SceneControls ctl;
     ctl.geoLinesVisible = false;
     ctl.scrollBarsVisible = false;
     if (p.DisplayMode == ResultStyle::Isolines) s.clear();
     // The section's texts (plane label, heights, antenna numbers).
     s.setFontSize(8);
-    drawPlaneCut(p, s, ctl);
+    DrawPlaneCut(p, s, ctl);
 
     const double c = p.CellSize;
-    const int nx = lastColumn(p, p.GroundGrid);
-    const int base = baseBandTop(p);
+    const int nx = LastColumn(p, p.GroundGrid);
+    const int base = BaseBandTop(p);
     for (int i = 1; i <= nx; ++i)
         for (int j = std::max(base, 0); j <= p.GridNY; ++j)
             s.filledBox(i * c, j * c, (i + 1) * c, (j + 1) * c, kGreen);
 
     const SectionGround ground(p);
-    if (ground.valid) drawSectionRelief(p, s, ground, nx, base);
-    drawSectionAntennas(p, s, ground, base);
+    if (ground.valid) DrawSectionRelief(p, s, ground, nx, base);
+    DrawSectionAntennas(p, s, ground, base);
     return ctl;
 }
 
-SceneControls drawScene(const Project& p, Surface& s, Plane plane) {
-    return plane == Plane::XY ? drawPlanScene(p, s) : drawSectionScene(p, s);
+SceneControls DrawScene(const Project& p, Surface& s, Plane plane) {
+    return plane == Plane::XY ? DrawPlanScene(p, s) : DrawSectionScene(p, s);
 }
 
-void drawResults(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
+void DrawResults(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
     switch (p.DisplayMode) {
     case ResultStyle::Isolines:
-        drawIsolines(p, s, plane);
+        DrawIsolines(p, s, plane);
         break;
     case ResultStyle::Gradient:
-        drawGradient(p, s, plane);
+        DrawGradient(p, s, plane);
         break;
     case ResultStyle::NumericalGrid:
-        drawNumericalGrid(p, s, plane);
+        DrawNumericalGrid(p, s, plane);
         break;
     case ResultStyle::Dots:
-        drawDots(p, s, plane, rnd);
+        DrawDots(p, s, plane, rnd);
         break;
     }
 }
@@ -381,8 +381,8 @@ void drawResults(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
 SceneControls redrawView(const Project& p, Surface& s, DotRandom& rnd) {
     const Plane plane = currentPlane(p);
     s.clear();
-    SceneControls ctl = drawScene(p, s, plane);
-    if (planeCalculated(p, plane)) drawResults(p, s, plane, rnd);
+    SceneControls ctl = DrawScene(p, s, plane);
+    if (PlaneCalculated(p, plane)) DrawResults(p, s, plane, rnd);
     return ctl;
 }
 

@@ -22,7 +22,7 @@ class DotRandom;
 
 using brenvik::Plane;
 Plane currentPlane(const Project& p);
-bool planeCalculated(const Project& p, Plane plane);
+bool PlaneCalculated(const Project& p, Plane plane);
 
 // Layout constants of the window that the renderers read, in drawing units.
 inline constexpr double kShape2Top = 9600;      // bottom line of the map area
@@ -52,14 +52,14 @@ Rgb markColour(const DisplaySettings& d);
 // The plan scene (XY): section line and label, grid lines, legal-limit
 // notes, topographic dashes and height labels, antenna symbols. Clears the
 // surface itself only when DisplayMode = 0.
-SceneControls drawPlanScene(const Project& p, Surface& s);
+SceneControls DrawPlanScene(const Project& p, Surface& s);
 // The section scene (XZ): plane line and label, ground cells and labels,
 // antennas.
-SceneControls drawSectionScene(const Project& p, Surface& s);
-SceneControls drawScene(const Project& p, Surface& s, Plane plane);
+SceneControls DrawSectionScene(const Project& p, Surface& s);
+SceneControls DrawScene(const Project& p, Surface& s, Plane plane);
 
 void drawGridLines(const Project& p, Surface& s);
-void drawLegalNotes(Surface& s, bool whiteBackground = false);
+void DrawLegalNotes(Surface& s, bool whiteBackground = false);
 
 // The legal-limit notes of the plan, top to bottom, each with the density
 // limit it states in uW/cm^2.
@@ -67,41 +67,41 @@ struct LegalNote {
     double limit;
     const char* text;
 };
-std::span<const LegalNote> legalNotes();
-void drawTopography(const Project& p, Surface& s);
-void drawAntennas(const Project& p, Surface& s);
+std::span<const LegalNote> LegalNotes();
+void DrawTopography(const Project& p, Surface& s);
+void DrawAntennas(const Project& p, Surface& s);
 
 // ---- Result layers -------------------------------------------------------------
 
 // Level 0..10 of a node value against the plane's maximum; nothing when the
 // maximum is not positive (an all-zero result has no levels) or the value is
 // not a number.
-std::optional<int> levelOf(double value, double maximum);
+std::optional<int> LevelOf(double value, double maximum);
 // Colour of a gradient cell at a level, white or black background.
-Rgb gradientColour(int level, bool whiteBackground);
+Rgb GradientColour(int level, bool whiteBackground);
 // Drawing threshold: a loaded background picture stays visible under the
 // weak levels.
-int gradientThreshold(const Project& p);
+int GradientThreshold(const Project& p);
 
 // Colour gradient: clear, cells, colour scale, then the scene again on top.
-void drawGradient(const Project& p, Surface& s, Plane plane);
-void drawColourScale(const Project& p, Surface& s, Plane plane);
+void DrawGradient(const Project& p, Surface& s, Plane plane);
+void DrawColourScale(const Project& p, Surface& s, Plane plane);
 
 // Isolines and the maximum mark, over the scene.
-void drawIsolines(const Project& p, Surface& s, Plane plane);
+void DrawIsolines(const Project& p, Surface& s, Plane plane);
 
 // Numerical grid and the maximum mark, over the scene.
-void drawNumericalGrid(const Project& p, Surface& s, Plane plane);
+void DrawNumericalGrid(const Project& p, Surface& s, Plane plane);
 // The maximum mark: a circle in MarkColour and the maximum's value with the
 // given decimals, at the given font size (0 keeps the current size).
 void drawMaximumMark(const Project& p, Surface& s, Plane plane, int decimals, double fontSize = 0);
 
 // Dots of colours: clear (DisplayMode = 3), dots, the one-box scale, then the
 // scene again on top.
-void drawDots(const Project& p, Surface& s, Plane plane, DotRandom& rnd);
+void DrawDots(const Project& p, Surface& s, Plane plane, DotRandom& rnd);
 
 // The result layer chosen by DisplayMode.
-void drawResults(const Project& p, Surface& s, Plane plane, DotRandom& rnd);
+void DrawResults(const Project& p, Surface& s, Plane plane, DotRandom& rnd);
 
 // The full redraw of the current plane, as every command that redraws does:
 // clear, the scene of the plane, then its result in the current DisplayMode
@@ -109,8 +109,8 @@ void drawResults(const Project& p, Surface& s, Plane plane, DotRandom& rnd);
 SceneControls redrawView(const Project& p, Surface& s, DotRandom& rnd);
 
 // The texts drawn on the plan are formatted by model/Numbers.h.
-using brenvik::formatDensity;
+using brenvik::FormatDensity;
 using brenvik::formatFixed;
-using brenvik::formatShortest;
+using brenvik::FormatShortest;
 
 } // namespace brenvik::render

@@ -82,7 +82,7 @@ class Surface {
     // start of the next text line at the left edge.
     void print(const std::string& text);
     // A label that may give way: with crowded labels skipped, it is left out
-    // when it would overlap a text drawn since the last clear (the text
+    // when it would Overlap a text drawn since the last clear (the text
     // position moves on either way). Otherwise the same as print.
     void printLabel(const std::string& text);
 

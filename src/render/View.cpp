@@ -4,11 +4,11 @@
 
 namespace brenvik::render {
 
-Point planToScreen(const Project& p, double x, double y) {
+Point PlanToScreen(const Project& p, double x, double y) {
     return {x * p.Zoom + p.ScrollOffsetX, y * p.Zoom + p.ScrollOffsetY};
 }
 
-Point screenToPlan(const Project& p, double sx, double sy) {
+Point ScreenToPlan(const Project& p, double sx, double sy) {
     return {(sx - p.ScrollOffsetX) / p.Zoom, (sy - p.ScrollOffsetY) / p.Zoom};
 }
 

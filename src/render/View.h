@@ -13,9 +13,9 @@ struct Point {
 
 // Stored plan position (antennas, maximum positions; drawing units at 100 %)
 // to the screen: x × Zoom + ScrollOffsetX.
-Point planToScreen(const Project& p, double x, double y);
+Point PlanToScreen(const Project& p, double x, double y);
 // Screen position back to the stored plan position.
-Point screenToPlan(const Project& p, double sx, double sy);
+Point ScreenToPlan(const Project& p, double sx, double sy);
 
 // Node (i, j) of a result grid: the result stays where it was calculated,
 // scaled by k = Zoom / XYCalcZoom.

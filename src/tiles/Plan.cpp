@@ -33,7 +33,7 @@ double FarthestFrom(const Bounds& b, double x, double y) {
     return std::hypot(std::max(x - b.xmin, b.xmax - x), std::max(y - b.ymin, b.ymax - y));
 }
 
-// Gap between two rectangles; 0 when they touch or overlap.
+// Gap between two rectangles; 0 when they touch or Overlap.
 double Gap(const Bounds& a, const Bounds& b) {
     const double dx = std::max({a.xmin - b.xmax, 0.0, b.xmin - a.xmax});
     const double dy = std::max({a.ymin - b.ymax, 0.0, b.ymin - a.ymax});

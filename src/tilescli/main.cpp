@@ -25,13 +25,13 @@ namespace {
 // flag; the work stops at its next check and removes its temporary, so no
 // partial tile or map is ever left under the final name.
 std::atomic<bool> gStop{false};
-extern "C" void onStop(int) {
+extern "C" void OnStop(int) {
     gStop.store(true, std::memory_order_relaxed);
 }
 
-void installStopHandler() {
+void InstallStopHandler() {
     struct sigaction sa {};
-    sa.sa_handler = onStop;
+    sa.sa_handler = OnStop;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
@@ -135,7 +135,7 @@ int Run(int argc, char** argv) {
         return 0;
     }
     case tilescli::Command::Run: {
-        installStopHandler();
+        InstallStopHandler();
         const int index = *o.index;
         if (!o.quiet) feedback.show("tile " + std::to_string(index), true);
         const tiles::TileRunResult r = tiles::RunTile(o.dir, index, work);
@@ -154,7 +154,7 @@ int Run(int argc, char** argv) {
         return 1;
     }
     case tilescli::Command::Mosaic: {
-        installStopHandler();
+        InstallStopHandler();
         if (!o.quiet) feedback.show("mosaic", false);
         if (auto why = tiles::MosaicTiles(o.dir, o.mapOut, work)) {
             std::fprintf(stderr, "brenvik-tiles: %s\n", why->c_str());

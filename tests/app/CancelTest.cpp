@@ -62,7 +62,7 @@ class CancelTest : public WindowTest {
                 (l->objectName() + ": " + l->text() + (l->isVisible() ? "" : " (hidden)") + " | ")
                     .toStdString();
         s.tool = window->activeToolName();
-        for (const Command& c : commandTable())
+        for (const Command& c : CommandTable())
             if (window->item(c.name)->isChecked()) s.pressed += std::string(c.name) + " ";
         s.display = project.Display;
         // Which value the shared dialog edits is chosen by its command.
@@ -295,7 +295,7 @@ TEST_F(CancelTest, EveryDialogACommandOpensHasARow) {
     for (const Row& r : rows())
         if (r.command) listed.insert(r.dialog);
     const Project prepared = project;
-    for (const Command& c : commandTable()) {
+    for (const Command& c : CommandTable()) {
         if (std::string(c.name) == cmd::Exit) continue; // closes the window
         SCOPED_TRACE(c.name);
         project = prepared;

@@ -30,15 +30,15 @@ TEST(AntennaFrequencyBox, RefusesOutsideTheCarrierRangeAndShowsWhatWasStored) {
         TowerBeginNew(p);
         const int slot = p.AntennaCount + 1;
         p.EnsureAntennaSlots(slot);
-        AntennaDialog d(AntennaFormLoad(p, slot, dialognum::formatter()));
+        AntennaDialog d(AntennaFormLoad(p, slot, dialognum::Formatter()));
         auto* box = d.findChild<QLineEdit*>("freqtext");
         EXPECT_EQ(box->text(), "900");
         box->setText(c.typed);
         AntennaForm f = d.form();
-        EXPECT_EQ(AntennaFormAccept(p, f, slot, false, dialognum::parser(), dialognum::formatter()),
+        EXPECT_EQ(AntennaFormAccept(p, f, slot, false, dialognum::parser(), dialognum::Formatter()),
                   c.accepted ? std::nullopt : std::optional<std::string>("Input data error"))
             << c.typed;
-        AntennaDialog again(AntennaFormLoad(p, slot, dialognum::formatter()));
+        AntennaDialog again(AntennaFormLoad(p, slot, dialognum::Formatter()));
         EXPECT_EQ(again.findChild<QLineEdit*>("freqtext")->text(), c.shownAgain) << c.typed;
     }
 }

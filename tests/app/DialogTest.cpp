@@ -175,10 +175,10 @@ TEST_F(Dialogs, OptionClicksSwitchTheirBoxesAndOnlyAcceptStoresThem) {
     click(dialog("colorb"), "Grislinea");
     const qlonglong shown =
         control<QLabel>(dialog("colorb"), "isolineSwatch")->property("colour").toLongLong();
-    EXPECT_NE(shown, render::colourValue(isolines)); // the swatch shows the choice
+    EXPECT_NE(shown, render::ColourValue(isolines)); // the swatch shows the choice
     EXPECT_EQ(project.Display.IsolineColour, isolines);
     click(dialog("colorb"), "Aceptar");
-    EXPECT_EQ(render::colourValue(project.Display.IsolineColour), shown);
+    EXPECT_EQ(render::ColourValue(project.Display.IsolineColour), shown);
     EXPECT_EQ(project.Display.MarkColour, marks); // the two groups are independent
 
     DisplaySettings& s = project.Display;
@@ -227,7 +227,7 @@ TEST(DialogTower, AddAndRemoveKeepTheComboInStepWithTheCount) {
 TEST(DialogAntenna, OptionClicksFillTheBoxesAndTheFormReopensWithThem) {
     Project p;
     TowerBeginNew(p);
-    AntennaDialog d(AntennaFormLoad(p, p.AntennaCount + 1, dialognum::formatter()));
+    AntennaDialog d(AntennaFormLoad(p, p.AntennaCount + 1, dialognum::Formatter()));
     const auto click = [&](const char* name) { d.findChild<QAbstractButton*>(name)->click(); };
     const auto box = [&](QDialog& in, const char* name) { return in.findChild<QLineEdit*>(name); };
     click("ang");
@@ -347,23 +347,23 @@ TEST(DialogGisExport, RefusedLikeTheTablesThenWritesTheChosenFormat) {
     });
     std::tie(p.IsolineCount, p.Zoom) = std::tuple(2, 2.0);
     p.XY.IsolineLevel = {0.0, 2.0, 4.0};
-    EXPECT_FALSE(app::startGisExport(p, prompts, nullptr));
+    EXPECT_FALSE(app::StartGisExport(p, prompts, nullptr));
     std::tie(p.XY.Calculated, p.Zoom) = std::tuple(0, 1.0);
-    EXPECT_FALSE(app::startGisExport(p, prompts, nullptr));
+    EXPECT_FALSE(app::StartGisExport(p, prompts, nullptr));
     EXPECT_EQ(prompts.messages, (std::vector<std::string>{msg::ExportNeedsZoom, msg::NoResult}));
 
     p.XY.Calculated = true;
     QTemporaryDir dir;
     const std::string base = QDir(dir.path()).filePath("site").toStdString();
-    GisExportDialog* d = app::startGisExport(p, prompts, nullptr);
+    GisExportDialog* d = app::StartGisExport(p, prompts, nullptr);
     ASSERT_TRUE(d);
     auto* format = d->findChild<QComboBox*>("gisFormat");
-    format->setCurrentIndex(format->findText(gis::gisFormatCaption(gis::GisFormat::GeoTiff)));
+    format->setCurrentIndex(format->findText(gis::GisFormatCaption(gis::GisFormat::GeoTiff)));
     d->findChild<QLineEdit*>("gisPath")->setText(QString::fromStdString(base + ".TIF"));
     EXPECT_EQ(d->path(), base + ".TIF"); // its extension in any case is kept
     prompts.savePaths.push_back(base);
     d->findChild<QPushButton*>("gisBrowse")->click();
-    EXPECT_EQ(prompts.filters.back(), gis::gisFormatFilter(gis::GisFormat::GeoTiff));
+    EXPECT_EQ(prompts.filters.back(), gis::GisFormatFilter(gis::GisFormat::GeoTiff));
     EXPECT_EQ(d->findChild<QLineEdit*>("gisPath")->text().toStdString(), base + ".tif");
     d->findChild<QPushButton*>("Command1")->click();
     EXPECT_FALSE(d->isVisible());

@@ -48,7 +48,7 @@ TEST_F(InvalidationTest, DialogEraserAndBatchDropTheSameResultsAndUndoBringsThem
         } else if (caller == "batch") {
             batch::BatchOptions o;
             o.model = ExposureModel::FarField;
-            batch::applySettings(project, o);
+            batch::ApplySettings(project, o);
         } else {
             trigger(cmd::EraseButton);
             clickAt(cell(2, 2)); // a miss still discards the plan's result

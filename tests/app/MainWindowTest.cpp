@@ -31,7 +31,7 @@ TEST_F(MainWindowTest, StartsOnAnEmptyPlanWithEveryCommandOfTheTable) {
 
     // Every row of the command table is built, once, where the row says.
     std::set<std::string> names;
-    for (const Command& c : commandTable()) {
+    for (const Command& c : CommandTable()) {
         EXPECT_TRUE(names.insert(c.name).second) << "twice: " << c.name;
         QAction* a = window->item(c.name);
         ASSERT_NE(a, nullptr) << c.name;
@@ -104,7 +104,7 @@ TEST_F(MainWindowTest, CommandsRefuseInTheirOrderAndChangeNothing) {
         EXPECT_EQ(project.DisplayMode, ResultStyle::Isolines) << r.command;
         for (QDialog* d : window->findChildren<QDialog*>())
             EXPECT_FALSE(d->isVisible()) << r.command << " " << d->objectName().toStdString();
-        for (const Command& c : commandTable())
+        for (const Command& c : CommandTable())
             EXPECT_FALSE(c.place == Place::Toolbar && pressed(c.name))
                 << r.command << " " << c.name;
     }
@@ -295,7 +295,7 @@ TEST_F(MainWindowTest, ReadoutShowsMetresDegreesAndTheDensityUnderThePointer) {
     mouse(QEvent::MouseMove, QPointF(100, 9600 - 1536));
     EXPECT_EQ(window->labelText("h"), "C=0.500000 microWatts/cm^2");
 
-    // Off the grid the coordinates and C= show no value; h= keeps the height
+    // Off the grid the Coordinates and C= show no value; h= keeps the height
     // of the result.
     project.CalcOption = CalcLevel::AtSurface;
     project.GroundGrid(10, 52) = 25;
@@ -453,9 +453,9 @@ namespace brenvik::app::testing {
 namespace {
 
 TEST(QtPromptsFilter, ListsTheNamedPatternsThenEveryFile) {
-    EXPECT_EQ(qtFileFilter("Torvel Files (*.bvk)| *.bvk"), "Torvel Files (*.bvk);;All files (*)");
-    EXPECT_EQ(qtFileFilter("bmp Files (*.bmp)| *.bmp"), "bmp Files (*.bmp);;All files (*)");
-    EXPECT_EQ(qtFileFilter("Pictures| *.bmp"), "Pictures (*.bmp);;All files (*)");
+    EXPECT_EQ(QtFileFilter("Torvel Files (*.bvk)| *.bvk"), "Torvel Files (*.bvk);;All files (*)");
+    EXPECT_EQ(QtFileFilter("bmp Files (*.bmp)| *.bmp"), "bmp Files (*.bmp);;All files (*)");
+    EXPECT_EQ(QtFileFilter("Pictures| *.bmp"), "Pictures (*.bmp);;All files (*)");
 }
 
 } // namespace

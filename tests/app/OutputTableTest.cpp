@@ -20,7 +20,7 @@ namespace {
 // A site with every kind of result: XY and XZ with their ratio, a place and
 // a building beside the towers.
 Project FullSite() {
-    Project p = batchsites::spreadSite(120, 2, 300.0);
+    Project p = batchsites::SpreadSite(120, 2, 300.0);
     const auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library,
                                                p.Compliance.Standard, p.Compliance.Group);
     EXPECT_FALSE(inv.refusal);
@@ -39,10 +39,10 @@ Project FullSite() {
 class OutputTable : public WindowTest {};
 
 TEST_F(OutputTable, EveryOutputIsOfferedByTheBatchAndTheWindowAndWritesAFile) {
-    const std::string help = batch::usageText();
+    const std::string help = batch::UsageText();
     const Project site = FullSite();
     Project layered = site;
-    GisExportDialog* gis = startGisExport(layered, prompts, window.get());
+    GisExportDialog* gis = StartGisExport(layered, prompts, window.get());
     ASSERT_TRUE(gis);
     auto* layers = gis->findChild<QComboBox*>("gisFormat");
     // The window's painters; the picture with the overlay the core gives it.
@@ -53,7 +53,7 @@ TEST_F(OutputTable, EveryOutputIsOfferedByTheBatchAndTheWindowAndWritesAFile) {
         overlaid = bool(overlay);
         return qtsurface::writePicture(p, to, qtsurface::PictureFormat::Png, {});
     };
-    for (const pipeline::OutputFormat& f : pipeline::outputFormats()) {
+    for (const pipeline::OutputFormat& f : pipeline::OutputFormats()) {
         SCOPED_TRACE(f.keyword);
         EXPECT_NE(help.find(f.keyword), std::string::npos) << "the batch's help";
         QAction* item = window->item(f.command);

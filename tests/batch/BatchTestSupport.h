@@ -26,13 +26,13 @@ namespace batchtest {
 
 namespace fs = std::filesystem;
 
-inline brenvik::Project makeSite(int gridNX, int towers, double planWidthM = 300.0) {
-    return batchsites::spreadSite(gridNX, towers, planWidthM);
+inline brenvik::Project MakeSite(int gridNX, int towers, double planWidthM = 300.0) {
+    return batchsites::SpreadSite(gridNX, towers, planWidthM);
 }
 
 // Options a test means to be accepted.
 inline brenvik::batch::BatchOptions options(std::vector<std::string> args) {
-    brenvik::batch::ParseResult r = brenvik::batch::parseArguments(args);
+    brenvik::batch::ParseResult r = brenvik::batch::ParseArguments(args);
     EXPECT_TRUE(r.options) << r.error;
     return r.options.value_or(brenvik::batch::BatchOptions{});
 }
@@ -73,7 +73,7 @@ class ScratchTest : public ::testing::Test {
 
 // A PDF's text as pdftotext reads it; a failure of the test, naming the
 // package to install, when the tool is not there.
-inline std::optional<std::string> pdfText(const fs::path& pdf) {
+inline std::optional<std::string> PdfText(const fs::path& pdf) {
     if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) {
         ADD_FAILURE() << "pdftotext is not installed: install the Debian package poppler-utils";
         return std::nullopt;
@@ -84,7 +84,7 @@ inline std::optional<std::string> pdfText(const fs::path& pdf) {
 }
 
 // A grid dump (a header naming `value`, then one i,j,value line per node) as a grid.
-inline brenvik::Grid2D<double> readDump(const fs::path& path, int nx, int ny,
+inline brenvik::Grid2D<double> ReadDump(const fs::path& path, int nx, int ny,
                                         const std::string& value = "c") {
     brenvik::Grid2D<double> g(nx, ny);
     std::istringstream in(slurp(path));

@@ -79,13 +79,13 @@ TEST_F(Compliance, ImportedSiteGivesTheRatioOfSingleRunsAndAReportWithTheVerdict
         for (std::size_t n = 0; n < sum.size(); ++n)
             sum.data()[n] += one.XY.Density.data()[n] / limit[k];
     }
-    const auto dump = readDump(dir / "r.csv", p.GridNX, p.GridNY, "r");
+    const auto dump = ReadDump(dir / "r.csv", p.GridNX, p.GridNY, "r");
     for (std::size_t n = 0; n < sum.size(); ++n)
         ASSERT_NEAR(dump.data()[n], sum.data()[n], 1e-9 * sum.data()[n]) << n;
     const double max = *std::max_element(dump.data(), dump.data() + dump.size());
     ASSERT_GT(max, 0.0);
 
-    const auto text = pdfText(dir / "report.pdf");
+    const auto text = PdfText(dir / "report.pdf");
     ASSERT_TRUE(text);
     const std::string percent = compliance::FormatPercent(max * 100.0);
     const std::string verdict =
@@ -259,7 +259,7 @@ TEST_F(RealPlaces, SiteWithTerrainBuildingsAndPlacesReportsAndMapsTheWorst) {
     ASSERT_TRUE(kmz && kmz->GetLayerByName("Buildings"));
     EXPECT_EQ(kmz->GetLayerByName("Buildings")->GetFeatureCount(), 20);
 
-    const auto text = pdfText(dir / "r.pdf");
+    const auto text = PdfText(dir / "r.pdf");
     ASSERT_TRUE(text);
     // The PDF's text may join "fl" into one ligature ("floor").
     for (const char* said : {"Worst building: Block ", "oor ", "worst place: "})
@@ -293,8 +293,8 @@ TEST_F(FarFieldBatch, EveryNodeOfBothPlanesFollowsTheFormulasAndReflectionScales
     // The far-field section lies on the line asked for: 40 m up from the
     // exports' zero line (drawing y 9600), at y = OriginY + 40.
     const double cell = p.CellSize * p.MetersPerUnit, yPlane = 9600 * p.MetersPerUnit - 40;
-    const Grid2D<double> xy = readDump(dir / "axy.csv", nx, ny),
-                         xz = readDump(dir / "axz.csv", nx, ny);
+    const Grid2D<double> xy = ReadDump(dir / "axy.csv", nx, ny),
+                         xz = ReadDump(dir / "axz.csv", nx, ny);
     // The antennas stand at the inventory's x_m/y_m (the plan's origin is
     // 0, 0), not at their grid nodes; the plan's top edge lies 9600 units up.
     const double site[][2] = {{}, {40, 60}, {40, 60}, {110, 35}, {70, 15}, {20, 25}};
@@ -319,8 +319,8 @@ TEST_F(FarFieldBatch, EveryNodeOfBothPlanesFollowsTheFormulasAndReflectionScales
             const double want = handSum(i * cell, yPlane, j * cell);
             ASSERT_NEAR(xz(i, ny - j - off - 2), want, 1e-9 * want) << i << "," << j;
         }
-    const Grid2D<double> xy2 = readDump(dir / "bxy.csv", nx, ny),
-                         xz2 = readDump(dir / "bxz.csv", nx, ny);
+    const Grid2D<double> xy2 = ReadDump(dir / "bxy.csv", nx, ny),
+                         xz2 = ReadDump(dir / "bxz.csv", nx, ny);
     for (std::size_t k = 0; k < xy.size(); ++k) {
         ASSERT_EQ(xy2.data()[k], xy.data()[k] * 2.56) << k;
         ASSERT_EQ(xz2.data()[k], xz.data()[k] * 2.56) << k;

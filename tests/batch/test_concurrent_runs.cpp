@@ -27,9 +27,9 @@ class ConcurrentRuns : public ScratchTest {
 };
 
 TEST_F(ConcurrentRuns, EachRunOfAPairSucceedsWholeOrNamesTheOther) {
-    writeSite(makeSite(20, 1), dir / "site.bvk");
+    writeSite(MakeSite(20, 1), dir / "site.bvk");
     // The runs export a stored result, so that they spend their time writing.
-    ASSERT_EQ(runBatch(options({at("site.bvk"), "--xy", "surface", "--save", at("result.bvk")}),
+    ASSERT_EQ(RunBatch(options({at("site.bvk"), "--xy", "surface", "--save", at("result.bvk")}),
                        RunEnvironment{})
                   .status,
               0);
@@ -43,10 +43,10 @@ TEST_F(ConcurrentRuns, EachRunOfAPairSucceedsWholeOrNamesTheOther) {
         std::latch start(2);
         std::thread other([&] {
             start.arrive_and_wait();
-            r[1] = runBatch(o, RunEnvironment{});
+            r[1] = RunBatch(o, RunEnvironment{});
         });
         start.arrive_and_wait();
-        r[0] = runBatch(o, RunEnvironment{});
+        r[0] = RunBatch(o, RunEnvironment{});
         other.join();
         for (const RunOutcome& run : r) {
             SCOPED_TRACE(pair);
@@ -64,7 +64,7 @@ TEST_F(ConcurrentRuns, EachRunOfAPairSucceedsWholeOrNamesTheOther) {
     // file other tools open.
     const std::string table = slurp(dir / "out/x.csv");
     ASSERT_EQ(
-        runBatch(options({at("result.bvk"), "--export", "maximum-cartesian=" + at("lone.csv")}),
+        RunBatch(options({at("result.bvk"), "--export", "maximum-cartesian=" + at("lone.csv")}),
                  RunEnvironment{})
             .status,
         0);
@@ -76,7 +76,7 @@ TEST_F(ConcurrentRuns, EachRunOfAPairSucceedsWholeOrNamesTheOther) {
 }
 
 TEST_F(ConcurrentRuns, TwoSpellingsOfOneFolderAreOneOutputBeforeTheFileExists) {
-    writeSite(makeSite(20, 1), dir / "site.bvk");
+    writeSite(MakeSite(20, 1), dir / "site.bvk");
     fs::create_directory(dir / "a");
     // A link to the folder stands in for a bind mount, which only some
     // machines allow a test to make; where one can be made it is tried too.
@@ -98,15 +98,15 @@ TEST_F(ConcurrentRuns, TwoSpellingsOfOneFolderAreOneOutputBeforeTheFileExists) {
         const BatchOptions o = options({at("site.bvk"), "--xy", "surface", "--export",
                                         "maximum-cartesian=" + at("a/x.csv"), "--export",
                                         "concentrations-cartesian=" + at(other + "/x.csv")});
-        const auto twice = sameOutputTwice(o);
+        const auto twice = SameOutputTwice(o);
         ASSERT_TRUE(twice);
         EXPECT_NE(twice->find("two outputs on the same path"), std::string::npos) << *twice;
-        const RunOutcome r = runBatch(o, RunEnvironment{});
+        const RunOutcome r = RunBatch(o, RunEnvironment{});
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.message.find("it is already an output"), std::string::npos) << r.message;
         EXPECT_TRUE(namesIn(dir / "a").empty());
         // Two files of one folder stay two outputs.
-        EXPECT_FALSE(sameOutputTwice(
+        EXPECT_FALSE(SameOutputTwice(
             options({at("site.bvk"), "--export", "maximum-cartesian=" + at("a/x.csv"), "--export",
                      "concentrations-cartesian=" + at(other + "/y.csv")})));
     }
@@ -114,7 +114,7 @@ TEST_F(ConcurrentRuns, TwoSpellingsOfOneFolderAreOneOutputBeforeTheFileExists) {
 
 TEST_F(ConcurrentRuns, AnotherUsersFolderLinkInAStickyFolderIsRefusedByTheProgram) {
     ASSERT_EQ(::geteuid(), 0u) << "giving a link away needs the superuser";
-    writeSite(makeSite(20, 1), dir / "site.bvk");
+    writeSite(MakeSite(20, 1), dir / "site.bvk");
     fs::create_directory(dir / "private");
     ::chmod(at("private").c_str(), 0700);
     fs::create_directory(dir / "shared");

@@ -19,7 +19,7 @@ std::vector<std::string> words(const std::string& line) {
 }
 
 std::string bad(std::vector<std::string> args) {
-    ParseResult r = parseArguments(args);
+    ParseResult r = ParseArguments(args);
     EXPECT_FALSE(r.options);
     return r.error;
 }
@@ -100,7 +100,7 @@ TEST(GridDump, HeaderNodeOrderAndExactValues) {
                          "1,1,4.9406564584124654e-324\r\n2,0,1.7976931348623157e+308\r\n"
                          "2,1,-2.5\r\n");
     for (double v : {0.1, 5e-324, 1.7976931348623157e308, 1.0 / 3.0, 123456.789e-9})
-        EXPECT_EQ(std::strtod(formatGridValue(v).c_str(), nullptr), v);
+        EXPECT_EQ(std::strtod(FormatGridValue(v).c_str(), nullptr), v);
     EXPECT_THROW(writeGridDump(out, g, 3, 1), std::logic_error);
 }
 
@@ -108,7 +108,7 @@ TEST(Progress, LineAndFractionCountPassesAntennasAndNodes) {
     ProgressCounts c{1, 2, 3, 4, 50, 100};
     // pass 1 of 2, antenna 3 of 4, node 50 of 100: (2 * 100 + 50) / 800.
     EXPECT_DOUBLE_EQ(progressFraction(c), 250.0 / 800.0);
-    EXPECT_EQ(progressLine("XY", c, 8), "XY  pass 1/2  antenna 3/4  node 50/100  [##......] 31%");
+    EXPECT_EQ(ProgressLine("XY", c, 8), "XY  pass 1/2  antenna 3/4  node 50/100  [##......] 31%");
     // Nothing counted yet is nothing done; more nodes than counted is all done.
     EXPECT_EQ(std::pair(progressFraction(ProgressCounts{}),
                         progressFraction(ProgressCounts{1, 1, 1, 1, 500, 100})),

@@ -29,7 +29,7 @@ std::optional<std::string> WriteProbe(const Project& p, const std::string& path,
 // The program's rows, then a probe made of the XY result and its text form
 // chosen by the probe's keyword and a ".txt" path.
 std::vector<OutputFormat> TableWithProbe() {
-    std::vector<OutputFormat> t(pipeline::outputFormats().begin(), pipeline::outputFormats().end());
+    std::vector<OutputFormat> t(pipeline::OutputFormats().begin(), pipeline::OutputFormats().end());
     const pipeline::OutputNeeds madeOfXY{pipeline::ResultUse::Required};
     t.push_back({kProbe, "probe", true, "probe", "Export probe", ".probe", "Probe",
                  "Probe (*.probe)| *.probe", madeOfXY, nullptr, WriteProbe});
@@ -47,9 +47,9 @@ TEST_F(OutputRows, ANewOutputIsOneRowAndItsWriter) {
     const std::vector<OutputFormat> table = TableWithProbe();
     const std::vector<std::string> args{at("site.bvk"), "--export", "Probe=" + at("a.probe"),
                                         "--export", "probe=" + at("b.TXT")};
-    EXPECT_NE(batch::parseArguments(args).error.find("unknown export kind 'Probe'"),
+    EXPECT_NE(batch::ParseArguments(args).error.find("unknown export kind 'Probe'"),
               std::string::npos);
-    const batch::ParseResult parsed = batch::parseArguments(args, table);
+    const batch::ParseResult parsed = batch::ParseArguments(args, table);
     ASSERT_TRUE(parsed.options) << parsed.error;
     ASSERT_EQ(parsed.options->exports.size(), 2u);
     EXPECT_EQ(parsed.options->exports[0].kind, kProbe);
@@ -57,15 +57,15 @@ TEST_F(OutputRows, ANewOutputIsOneRowAndItsWriter) {
 
     // Without an XY result the row's need refuses the run and nothing is
     // written; with one the writer runs.
-    writeSite(makeSite(40, 2), dir / "site.bvk");
+    writeSite(MakeSite(40, 2), dir / "site.bvk");
     batch::RunEnvironment env;
     env.outputs = table;
     batch::BatchOptions o = *parsed.options;
-    const batch::RunOutcome refused = batch::runBatch(o, env);
+    const batch::RunOutcome refused = batch::RunBatch(o, env);
     EXPECT_EQ(std::pair(refused.status, refused.message), std::pair(1, std::string(msg::NoResult)));
     EXPECT_EQ(files(), std::vector<std::string>{"site.bvk"});
     o.xy = o.xySurface = true;
-    const batch::RunOutcome written = batch::runBatch(o, env);
+    const batch::RunOutcome written = batch::RunBatch(o, env);
     ASSERT_EQ(written.status, 0) << written.message;
     EXPECT_EQ(slurp(dir / "a.probe"), "calculated 1\n");
     EXPECT_EQ(slurp(dir / "b.TXT"), "calculated 1\n");

@@ -42,7 +42,7 @@ TEST_F(PatternNotes, ReachStandardErrorAndTheReportAndTheInventoryKeepsNoWidths)
     EXPECT_NE(err.find(cut), std::string::npos) << err;
     EXPECT_NE(err.find(band), std::string::npos) << err;
 
-    const auto text = pdfText(dir / "r.pdf");
+    const auto text = PdfText(dir / "r.pdf");
     ASSERT_TRUE(text);
     // The PDF's text may break a long line; its start is on one line.
     EXPECT_NE(text->find("Warning: Pattern LIFTED: HORIZONTAL cut"), std::string::npos) << *text;

@@ -33,7 +33,7 @@ struct Ran {
 
 // In a forked child: standard output (and error, when a path is given) into
 // files, then the program with `args`.
-[[noreturn]] void execProgram(const std::vector<std::string>& args, const std::string& out,
+[[noreturn]] void ExecProgram(const std::vector<std::string>& args, const std::string& out,
                               const std::string& err = {}) {
     ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
     if (!err.empty()) ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
@@ -45,7 +45,7 @@ struct Ran {
     ::_exit(127);
 }
 
-std::string example(const std::string& name) {
+std::string Example(const std::string& name) {
     return (fs::path(BRENVIK_EXAMPLES_DIR) / name).string();
 }
 
@@ -96,7 +96,7 @@ TEST_F(Program, ExitStatusAndUsage) {
 TEST_F(Program, TheExamplesRunAndTheirResultsLookRight) {
     // One tower on flat ground, both planes.
     // (What each export holds is the application's: see the steps' tests.)
-    Ran r = run({example("single-tower-flat.bvk"), "--xy", "surface", "--xz", "60", "--export",
+    Ran r = run({Example("single-tower-flat.bvk"), "--xy", "surface", "--xz", "60", "--export",
                  "maximum-cartesian=" + at("max.csv"), "--save", at("single.bvk")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, ""); // not a terminal: no progress
@@ -107,8 +107,8 @@ TEST_F(Program, TheExamplesRunAndTheirResultsLookRight) {
     // Several towers over stepped ground: the file's result with its own
     // number of isolines serves the exports without a calculation.
     Project stepped;
-    ASSERT_TRUE(LoadProjectFile(stepped, example("stepped-towers.bvk")) && stepped.XY.Calculated);
-    r = run({example("stepped-towers.bvk"), "--export", "isolines-cartesian=" + at("iso.csv")});
+    ASSERT_TRUE(LoadProjectFile(stepped, Example("stepped-towers.bvk")) && stepped.XY.Calculated);
+    r = run({Example("stepped-towers.bvk"), "--export", "isolines-cartesian=" + at("iso.csv")});
     ASSERT_EQ(r.status, 0) << r.err;
     std::set<std::string> levels;
     std::istringstream iso(slurp(dir / "iso.csv"));
@@ -120,7 +120,7 @@ TEST_F(Program, TheExamplesRunAndTheirResultsLookRight) {
 }
 
 TEST_F(Program, AnImagePerStyleOnBothPlanes) {
-    const std::string site = example("stepped-towers.bvk");
+    const std::string site = Example("stepped-towers.bvk");
     std::set<std::string> seen;
     for (const char* style : {"isolines", "gradient", "grid", "dots"}) {
         for (const char* plane : {"xy", "xz"}) {
@@ -153,7 +153,7 @@ TEST_F(Program, AnImagePerStyleOnBothPlanes) {
 }
 
 TEST_F(Program, DecoratedPicturesOfTheWholePlanInEachFormat) {
-    const std::string site = example("stepped-towers.bvk");
+    const std::string site = Example("stepped-towers.bvk");
     for (const char* name : {"plan.png", "plan.svg", "plan.pdf"}) {
         Ran r = run({site, "--quiet", "--xy", "surface", "--decorate", "--image", at(name),
                      "--style", "gradient", "--size", "900x700"});
@@ -164,20 +164,20 @@ TEST_F(Program, DecoratedPicturesOfTheWholePlanInEachFormat) {
     EXPECT_NE(svg.find("<svg"), std::string::npos);
     EXPECT_NE(svg.find(">N<"), std::string::npos);
     EXPECT_EQ(slurp(dir / "plan.pdf").substr(0, 5), "%PDF-");
-    const auto text = pdfText(dir / "plan.pdf");
+    const auto text = PdfText(dir / "plan.pdf");
     ASSERT_TRUE(text);
     for (const char* t : {" m", "N", "Scale"})
         EXPECT_NE(text->find(t), std::string::npos) << t << "\n" << *text;
 }
 
 TEST_F(Program, ProgressOnATerminalOnly) {
-    writeSite(makeSite(300, 3), dir / "site.bvk");
+    writeSite(MakeSite(300, 3), dir / "site.bvk");
     for (bool quiet : {false, true}) {
         int master = -1;
         pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
         std::vector<std::string> args{at("site.bvk"), "--xy", "surface"};
         if (quiet) args.push_back("--quiet");
-        if (pid == 0) execProgram(args, "/dev/null");
+        if (pid == 0) ExecProgram(args, "/dev/null");
         ASSERT_GT(pid, 0);
         std::string seen;
         char buf[4096];
@@ -195,12 +195,12 @@ TEST_F(Program, ProgressOnATerminalOnly) {
 }
 
 TEST_F(Program, CtrlCStopsCleanlyWithoutPartialOutput) {
-    writeSite(makeSite(2000, 40), dir / "site.bvk");
+    writeSite(MakeSite(2000, 40), dir / "site.bvk");
     std::ofstream(dir / "max.csv") << "previous";
     const std::vector<std::string> before{".stderr", "max.csv", "site.bvk"};
     pid_t pid = ::fork();
     if (pid == 0)
-        execProgram({at("site.bvk"), "--xy", "surface", "--save", at("out.bvk"), "--export",
+        ExecProgram({at("site.bvk"), "--xy", "surface", "--save", at("out.bvk"), "--export",
                      "maximum-cartesian=" + at("max.csv")},
                     "/dev/null", at(".stderr"));
     ASSERT_GT(pid, 0);
@@ -235,9 +235,9 @@ TEST_F(Interrupt, ALongStepStopsSoonAfterTheSignal) {
     char name[] = "test_batch";
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
-    Project p = makeSite(2000, 4);
+    Project p = MakeSite(2000, 4);
     ASSERT_TRUE(RunXYCalculation(p).ok());
-    installInterruptHandler();
+    InstallInterruptHandler();
     const Feedback* flag = &InterruptFeedback();
     ImageRequest dots;
     dots.style = 3;
@@ -251,12 +251,12 @@ TEST_F(Interrupt, ALongStepStopsSoonAfterTheSignal) {
     // clang-format off
     const Case cases[] = {
         {"save", [&](Path to) { saveProject(p, to, flag); }},
-        {"image", [&](Path to) { prepareImage(p, dots); writeProjectImage(p, dots, to, {}, flag); }},
+        {"image", [&](Path to) { PrepareImage(p, dots); WriteProjectImage(p, dots, to, {}, flag); }},
     };
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        setInterrupted(false);
+        SetInterrupted(false);
         Clock::time_point signalled{};
         std::string message;
         {
@@ -285,5 +285,5 @@ TEST_F(Interrupt, ALongStepStopsSoonAfterTheSignal) {
         EXPECT_EQ(message, kMsgInterrupted);
         EXPECT_TRUE(files().empty()) << "no temporary left";
     }
-    setInterrupted(false);
+    SetInterrupted(false);
 }

@@ -1,5 +1,5 @@
 // The section asked for with --xz or --xz-through, at the user's own
-// coordinates: the section export read back with GDAL's CSV driver.
+// Coordinates: the section export read back with GDAL's CSV driver.
 #include "BatchTestSupport.h"
 
 #include <cmath>

@@ -20,7 +20,7 @@ using namespace batchtest;
 class Steps : public ScratchTest {};
 
 TEST_F(Steps, ExportsAndGridDumpsAreTheApplicationsBytes) {
-    writeSite(makeSite(100, 3), dir / "site.bvk");
+    writeSite(MakeSite(100, 3), dir / "site.bvk");
     using K = CsvExport;
     // clang-format off
     const std::vector<std::pair<std::string, CsvExport>> kinds{
@@ -35,7 +35,7 @@ TEST_F(Steps, ExportsAndGridDumpsAreTheApplicationsBytes) {
                                   "grid-xz=" + at("xz.csv"), "--export", "grid-xy=" + at("xy.csv")};
     for (const auto& [name, kind] : kinds)
         args.insert(args.end(), {"--export", name + "=" + at(name + ".csv")});
-    RunOutcome r = runBatch(options(args), RunEnvironment{});
+    RunOutcome r = RunBatch(options(args), RunEnvironment{});
     ASSERT_EQ(r.status, 0) << r.message;
 
     Project app;
@@ -65,32 +65,32 @@ TEST_F(Steps, ExportsAndGridDumpsAreTheApplicationsBytes) {
 }
 
 TEST_F(Steps, SettingsFollowTheDialogs) {
-    Project p = makeSite(40, 1);
-    applySettings(p, options({"x.bvk", "--open-angle-bts", "-120", "--open-angle-dts", "7.5"}));
+    Project p = MakeSite(40, 1);
+    ApplySettings(p, options({"x.bvk", "--open-angle-bts", "-120", "--open-angle-dts", "7.5"}));
     EXPECT_EQ(std::tuple(p.OpenAngleBTS, p.OpenAngleDTS), std::tuple(85.0, 7.5));
-    applySettings(p, options({"x.bvk", "--open-angle-dts", "-3"}));
+    ApplySettings(p, options({"x.bvk", "--open-angle-dts", "-3"}));
     // The box not given keeps its value.
     EXPECT_EQ(std::tuple(p.OpenAngleBTS, p.OpenAngleDTS), std::tuple(85.0, 3.0));
 
-    applySettings(p, options({"x.bvk", "--isolines", "4"}));
+    ApplySettings(p, options({"x.bvk", "--isolines", "4"}));
     EXPECT_EQ(p.IsolineCount, 4);
     // No isoline is no level at all.
-    EXPECT_THAT([&] { applySettings(p, options({"x.bvk", "--isolines", "0"})); },
+    EXPECT_THAT([&] { ApplySettings(p, options({"x.bvk", "--isolines", "0"})); },
                 ::testing::ThrowsMessage<BatchFailure>(::testing::StrEq("Input data error")));
     EXPECT_EQ(p.IsolineCount, 4);
 
-    runXYStep(p, options({"x.bvk", "--xy", "-0.5"}), RunEnvironment{});
+    RunXYStep(p, options({"x.bvk", "--xy", "-0.5"}), RunEnvironment{});
     // The height is made whole downwards, as the dialog does.
     EXPECT_EQ(std::tuple(p.CalcOption, p.CalcHeight, p.XY.IsolineLevel.size()),
               std::tuple(CalcLevel::AtHeight, -1.0, 5u));
-    runXYStep(p, options({"x.bvk", "--xy", "surface"}), RunEnvironment{});
+    RunXYStep(p, options({"x.bvk", "--xy", "surface"}), RunEnvironment{});
     EXPECT_EQ(std::tuple(p.CalcOption, p.CalcHeight), std::tuple(CalcLevel::AtSurface, 0.0));
 }
 
 TEST_F(Steps, RefusalsCarryTheApplicationsMessages) {
     auto failure = [this](std::vector<std::string> args) {
         args.insert(args.begin(), at("site.bvk"));
-        RunOutcome r = runBatch(options(args), RunEnvironment{});
+        RunOutcome r = RunBatch(options(args), RunEnvironment{});
         EXPECT_EQ(r.status, 1);
         return r.message;
     };
@@ -98,7 +98,7 @@ TEST_F(Steps, RefusalsCarryTheApplicationsMessages) {
     EXPECT_EQ(failure({"--xy", "surface"}), "Introduce, at least, a pollutant source");
     EXPECT_EQ(failure({"--xz", "10"}), "Introduce, at least, a pollutant source");
 
-    const Project site = makeSite(50, 1);
+    const Project site = MakeSite(50, 1);
     writeSite(site, dir / "site.bvk");
     double planHeight = site.GridNY * site.CellSize * site.MetersPerUnit;
     const std::string far = "Distance not allowed";
@@ -109,7 +109,7 @@ TEST_F(Steps, RefusalsCarryTheApplicationsMessages) {
     EXPECT_EQ(failure({"--xz", FormatNumberC(planHeight * 1.0001)}), far);
     // The dialog takes the plan's full height (what the calculation then makes
     // of that section is the engine's affair).
-    EXPECT_NE(runBatch(options({at("site.bvk"), "--xz", FormatNumberC(planHeight)}), {}).message,
+    EXPECT_NE(RunBatch(options({at("site.bvk"), "--xz", FormatNumberC(planHeight)}), {}).message,
               far);
     EXPECT_EQ(failure({"--export", "grid-xz=" + at("g.csv")}), noXZ);
     EXPECT_EQ(failure({"--export", "grid-xy=" + at("g.csv")}), noXY);
@@ -135,7 +135,7 @@ TEST_F(Steps, RefusalsCarryTheApplicationsMessages) {
 }
 
 TEST_F(Steps, AFailureOrInterruptLateInTheRunLeavesNoOutputAtAll) {
-    writeSite(makeSite(50, 2), dir / "site.bvk");
+    writeSite(MakeSite(50, 2), dir / "site.bvk");
     std::ofstream(dir / "old.csv") << "previous";
     Feedback stop;
     stop.cancel();
@@ -158,7 +158,7 @@ TEST_F(Steps, AFailureOrInterruptLateInTheRunLeavesNoOutputAtAll) {
         std::vector<std::string> args{at("site.bvk"), "--xy", "surface", "--export",
                                       "sources-cartesian=" + at("old.csv")};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        RunOutcome r = runBatch(options(args), c.env);
+        RunOutcome r = RunBatch(options(args), c.env);
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.message.find(c.says), std::string::npos) << r.message;
         EXPECT_EQ(files(), (std::vector<std::string>{"old.csv", "site.bvk"}));
@@ -167,12 +167,12 @@ TEST_F(Steps, AFailureOrInterruptLateInTheRunLeavesNoOutputAtAll) {
 }
 
 TEST_F(Steps, SaveKeepsTheResultWhateverTheOptionOrder) {
-    writeSite(makeSite(80, 2), dir / "site.bvk");
+    writeSite(MakeSite(80, 2), dir / "site.bvk");
     std::vector<std::string> steps;
     RunEnvironment env;
     env.stepTimed = [&steps](const std::string& s, double, double) { steps.push_back(s); };
     RunOutcome r =
-        runBatch(options({"--save", at("out.bvk"), "--export", "maximum-cartesian=" + at("m.csv"),
+        RunBatch(options({"--save", at("out.bvk"), "--export", "maximum-cartesian=" + at("m.csv"),
                           "--isolines", "3", "--xy", "surface", at("site.bvk")}),
                  env);
     ASSERT_EQ(r.status, 0) << r.message;
@@ -185,20 +185,20 @@ TEST_F(Steps, SaveKeepsTheResultWhateverTheOptionOrder) {
     EXPECT_EQ(std::tuple(back.XY.Calculated, back.IsolineCount), std::tuple(1, 3));
     EXPECT_GT(back.XY.MaxDensity, 0.0);
     // The saved file runs again without a calculation: its result is exported.
-    r = runBatch(options({at("out.bvk"), "--export", "grid-xy=" + at("again.csv")}), {});
+    r = RunBatch(options({at("out.bvk"), "--export", "grid-xy=" + at("again.csv")}), {});
     EXPECT_EQ(r.status, 0) << r.message;
 }
 
 // The map layers: staged like every output, refused without an XY result.
 TEST_F(Steps, MapLayersAreWrittenAndNeedAnXYResult) {
-    writeSite(makeSite(50, 2), dir / "site.bvk");
+    writeSite(MakeSite(50, 2), dir / "site.bvk");
     const struct {
         const char *kind, *file;
     } kinds[] = {{"geotiff", "r.tif"}, {"isolines-geojson", "i.geojson"},
                  {"zones-geojson", "z.geojson"}, {"gpkg", "r.gpkg"}, {"kmz", "r.kmz"}};
     std::vector<std::string> args{at("site.bvk")};
     for (const auto& k : kinds) {
-        RunOutcome refused = runBatch(
+        RunOutcome refused = RunBatch(
             options({at("site.bvk"), "--export", std::string(k.kind) + "=" + at(k.file)}), {});
         EXPECT_EQ(refused.status, 1);
         EXPECT_EQ(refused.message, "There is not a calculated electromagnetic pollution");
@@ -207,7 +207,7 @@ TEST_F(Steps, MapLayersAreWrittenAndNeedAnXYResult) {
     EXPECT_EQ(files(), std::vector<std::string>{"site.bvk"});
 
     args.insert(args.end(), {"--xy", "surface"});
-    RunOutcome r = runBatch(options(args), {});
+    RunOutcome r = RunBatch(options(args), {});
     ASSERT_EQ(r.status, 0) << r.message;
     // What each file holds is read back in the map writers' own tests.
     for (const auto& k : kinds)

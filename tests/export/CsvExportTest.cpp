@@ -116,7 +116,7 @@ TEST(CsvExportCommand, RefusalsCancelAndFailures) {
     EXPECT_EQ(ui.messages.back(),
               "Error en el fichero\n" + dir.file("folder.csv") + ": it is a folder");
 
-    // A degenerate ellipsoid gives no coordinates: the previous export stays.
+    // A degenerate ellipsoid gives no Coordinates: the previous export stays.
     p.EllipsoidA = p.EllipsoidB = 0;
     ui.paths.push_back(dir.file("max.csv"));
     EXPECT_EQ(RunCsvExport(p, ui, CsvExport::MaximumGeographic), ExportResult::Failed);

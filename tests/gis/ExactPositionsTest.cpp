@@ -92,8 +92,8 @@ TEST(ExactPositions, ImportedSitesKeepTheirLonLatInEveryOutput) {
     // The GeoPackage's antennas and the KMZ's towers, read back with OGR.
     brenvik::testing::TempDir dir;
     const std::string gpkg = dir.file("sites.gpkg"), kmz = dir.file("sites.kmz");
-    ASSERT_FALSE(gis::writeGisFile(p, gis::GisFormat::GeoPackage, gpkg));
-    ASSERT_FALSE(gis::writeGisFile(p, gis::GisFormat::Kmz, kmz));
+    ASSERT_FALSE(gis::WriteGisFile(p, gis::GisFormat::GeoPackage, gpkg));
+    ASSERT_FALSE(gis::WriteGisFile(p, gis::GisFormat::Kmz, kmz));
     auto ds = brenvik::testing::OpenGdal(gpkg, GDAL_OF_VECTOR);
     const char* const drivers[] = {"LIBKML", nullptr};
     GDALDatasetUniquePtr doc(

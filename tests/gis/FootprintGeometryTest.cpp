@@ -114,7 +114,7 @@ TEST(FootprintGeometry, CourtyardsAreKeptAndCrossedFootprintsMendedOrRefused) {
     const auto values = compliance::EvaluateBuildings(p, {}, fb);
     ASSERT_TRUE(values);
     const std::string gpkg = dir.file("b.gpkg");
-    ASSERT_EQ(gis::writeBuildingsGpkg(p, *values, gpkg), std::nullopt);
+    ASSERT_EQ(gis::WriteBuildingsGpkg(p, *values, gpkg), std::nullopt);
     GDALDatasetUniquePtr ds(GDALDataset::Open(gpkg.c_str(), GDAL_OF_VECTOR));
     ASSERT_TRUE(ds);
     OGRLayer* layer = ds->GetLayerByName("buildings");

@@ -62,7 +62,7 @@ double ValueAt(GDALDataset& ds, double lon, double lat) {
 
 std::string Written(const Project& p, GisFormat f, const TempDir& dir, const char* name) {
     const std::string path = dir.file(name);
-    auto failed = writeGisFile(p, f, path);
+    auto failed = WriteGisFile(p, f, path);
     EXPECT_FALSE(failed) << *failed;
     return path;
 }
@@ -265,8 +265,8 @@ TEST(GisExportBadCases, RefusalsLeaveTheOldFileAlone) {
     for (const Case& c : cases) {
         Project p = RingAndPeak();
         c.change(p);
-        for (GisFormat f : gisFormats()) {
-            auto failed = writeGisFile(p, f, c.path);
+        for (GisFormat f : GisFormats()) {
+            auto failed = WriteGisFile(p, f, c.path);
             ASSERT_TRUE(failed) << c.name;
             EXPECT_EQ(*failed, c.message) << c.name;
         }
@@ -276,11 +276,11 @@ TEST(GisExportBadCases, RefusalsLeaveTheOldFileAlone) {
 
     // The command refuses as the geographic tables do.
     Project p = RingAndPeak();
-    EXPECT_FALSE(gisExportRefusal(p));
+    EXPECT_FALSE(GisExportRefusal(p));
     p.Zoom = 2.0;
-    EXPECT_EQ(gisExportRefusal(p), std::string(msg::ExportNeedsZoom));
+    EXPECT_EQ(GisExportRefusal(p), std::string(msg::ExportNeedsZoom));
     p.XY.Calculated = false;
-    EXPECT_EQ(gisExportRefusal(p), std::string(msg::NoResult));
+    EXPECT_EQ(GisExportRefusal(p), std::string(msg::NoResult));
 }
 
 TEST(GisExportBadCases, AllZeroResultGivesTheRasterAndEmptyLayers) {
@@ -289,8 +289,8 @@ TEST(GisExportBadCases, AllZeroResultGivesTheRasterAndEmptyLayers) {
     p.XY.Density.resize(p.GridNX, p.GridNY);
     p.XY.MaxDensity = 0.0;
     p.XY.IsolineLevel.assign(4, 0.0);
-    for (GisFormat f : gisFormats())
-        Written(p, f, dir, (std::string("z") + gisFormatExtension(f)).c_str());
+    for (GisFormat f : GisFormats())
+        Written(p, f, dir, (std::string("z") + GisFormatExtension(f)).c_str());
     auto raster = OpenGdal(dir.file("z.tif"), GDAL_OF_RASTER);
     ASSERT_TRUE(raster);
     double range[2] = {-1, -1};
@@ -311,8 +311,8 @@ TEST(GisExportBadCases, CancelStopsEveryFormatSoonAndAMissingDriverIsNamed) {
     p.IsolineCount = 3;
     p.XY.IsolineLevel = {0.0, 5.0, 10.0, 15.0};
     TempDir dir;
-    for (GisFormat f : gisFormats()) {
-        SCOPED_TRACE(gisFormatCaption(f));
+    for (GisFormat f : GisFormats()) {
+        SCOPED_TRACE(GisFormatCaption(f));
         Feedback cancel;
         std::chrono::steady_clock::time_point raised{};
         std::thread ctrlC([&] {
@@ -320,7 +320,7 @@ TEST(GisExportBadCases, CancelStopsEveryFormatSoonAndAMissingDriverIsNamed) {
             raised = std::chrono::steady_clock::now();
             cancel.cancel();
         });
-        const auto failed = writeGisFile(p, f, dir.file("x"), &cancel);
+        const auto failed = WriteGisFile(p, f, dir.file("x"), &cancel);
         const auto stopped = std::chrono::steady_clock::now();
         ctrlC.join();
         ASSERT_TRUE(failed) << "finished before the cancel";
@@ -334,7 +334,7 @@ TEST(GisExportBadCases, CancelStopsEveryFormatSoonAndAMissingDriverIsNamed) {
     GDALDriver* memory = drivers->GetDriverByName("Memory");
     ASSERT_TRUE(memory);
     drivers->DeregisterDriver(memory);
-    const auto failed = writeGisFile(RingAndPeak(), GisFormat::IsolinesGeoJson, dir.file("i"));
+    const auto failed = WriteGisFile(RingAndPeak(), GisFormat::IsolinesGeoJson, dir.file("i"));
     drivers->RegisterDriver(memory);
     EXPECT_EQ(failed, std::string(msg::FileError) + "\nGDAL has no Memory driver");
 }

@@ -65,7 +65,7 @@ TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
     for (auto [format, name] :
          {std::pair{GisFormat::GeoTiff, "a.tif"}, {GisFormat::GeoPackage, "a.gpkg"}}) {
         const std::string path = dir.file(name);
-        ASSERT_FALSE(writeGisFile(p, format, path));
+        ASSERT_FALSE(WriteGisFile(p, format, path));
         auto ds = OpenGdal(path, GDAL_OF_RASTER);
         ASSERT_TRUE(ds) << name;
         GDALRasterBand* b = ds->GetRasterBand(1);
@@ -90,7 +90,7 @@ TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
 
     // Every painted pixel of the overlay has a colour of the map's ramp.
     const std::string kmz = dir.file("a.kmz");
-    ASSERT_FALSE(writeGisFile(p, GisFormat::Kmz, kmz));
+    ASSERT_FALSE(WriteGisFile(p, GisFormat::Kmz, kmz));
     auto image = OpenGdal("/vsizip/" + kmz + "/files/gradient.png", GDAL_OF_RASTER);
     ASSERT_TRUE(image);
     const int w = image->GetRasterXSize(), h = image->GetRasterYSize();
@@ -151,8 +151,8 @@ TEST(MapOutputs, BuildingsAndPlacesReadBackFromTheGeoPackageAndTheKmz) {
     ASSERT_GT(worst.worstFloor().percent, 0.0);
 
     const std::string gpkg = dir.file("s.gpkg"), kmz = dir.file("s.kmz");
-    ASSERT_FALSE(writeGisFile(p, GisFormat::GeoPackage, gpkg));
-    ASSERT_FALSE(writeGisFile(p, GisFormat::Kmz, kmz));
+    ASSERT_FALSE(WriteGisFile(p, GisFormat::GeoPackage, gpkg));
+    ASSERT_FALSE(WriteGisFile(p, GisFormat::Kmz, kmz));
     auto ds = OpenGdal(gpkg, GDAL_OF_VECTOR);
     ASSERT_TRUE(ds);
     ExpectAStyleForEachLayer(*ds);

@@ -50,7 +50,7 @@ TEST(SideFiles, AGeoTiffExportShowsOnlyItsPrivateFolderBesideTheTarget) {
             }
         }
     });
-    const auto failed = writeGisFile(p, GisFormat::GeoTiff, dir.file("r.tif"));
+    const auto failed = WriteGisFile(p, GisFormat::GeoTiff, dir.file("r.tif"));
     done = true;
     watch.join();
     ASSERT_FALSE(failed) << *failed;

@@ -12,7 +12,7 @@ using namespace brenvik;
 namespace {
 
 // A project with a tower, some relief and a calculated plan.
-Project workedProject() {
+Project WorkedProject() {
     Project p;
     p.EnsureAntennaSlots(1);
     p.AntennaCount = p.TowerCount = 1;
@@ -35,7 +35,7 @@ Project workedProject() {
 
 // What an edit may reach: the stored project, and the open angles the file
 // does not keep.
-void expectSameWork(const Project& a, const Project& b, const std::string& what) {
+void ExpectSameWork(const Project& a, const Project& b, const std::string& what) {
     std::string ta, tb;
     ASSERT_TRUE(WriteProjectText(a, ta) && WriteProjectText(b, tb));
     EXPECT_TRUE(ta == tb && a.OpenAngleBTS == b.OpenAngleBTS && a.FileName == b.FileName) << what;
@@ -93,33 +93,33 @@ TEST(Edit, EveryKindUndoesAndRedoesItsAction) {
     };
     // clang-format on
     for (const Action& a : actions) {
-        Project p = workedProject();
+        Project p = WorkedProject();
         const Project before = p;
         Edit e = a.record(p);
         a.run(p);
         const Project after = p;
         ASSERT_TRUE(e.after(p)) << a.name;
         e.undo(p);
-        expectSameWork(p, before, a.name);
+        ExpectSameWork(p, before, a.name);
         e.redo(p);
-        expectSameWork(p, after, a.name);
+        ExpectSameWork(p, after, a.name);
         e.undo(p);
-        expectSameWork(p, before, a.name);
+        ExpectSameWork(p, before, a.name);
     }
 }
 
 TEST(Edit, RefusedOrIdleActionsLeaveNoRecordAndKeepTheProject) {
-    Project p = workedProject();
+    Project p = WorkedProject();
     const Project before = p;
     EXPECT_FALSE(Edit::gridSize(p).after(p, false)); // refused: the grids come back
     EXPECT_FALSE(Edit::gridSize(p).after(p));        // the rule never replaced them
     EXPECT_FALSE(Edit::antennas(p).after(p));
     EXPECT_FALSE(Edit::groundRect(p, 500, 500, 600, 600).after(p));
-    expectSameWork(p, before, "refused");
+    ExpectSameWork(p, before, "refused");
 }
 
 TEST(Edit, RecordsHoldWhatChangedNotTheProject) {
-    Project p = workedProject();
+    Project p = WorkedProject();
     EXPECT_LT(Edit::groundRect(p, 0, 0, 1, 1).bytes(), 1024u);
     Edit grid = Edit::gridSize(p); // the three old grids of 101 × 69 nodes, moved
     p.GroundGrid = p.XY.Density = p.XZ.Density = Grid2D<double>(3, 2);

@@ -521,8 +521,8 @@ TEST(Numbers, EachWriterGivesItsOwnForm) {
         {FormatFixed2C(45.625), "45.62"}, {formatFixed(-0.0001, 2), "0.00"},
         {formatFixed(1.23456789, 4), "1.2346"}, {formatFixed(Inf, 2), "Inf"},
         {formatFixed(-Inf, 2), "-Inf"}, {formatFixed(No, 2), "NaN"},
-        {formatDensity(0.5, 3), "0.500 uW/cm^2"}, {formatShortest(25), "25"},
-        {formatShortest(2.5), "2.5"}, {FormatFixedBox(-0.001, 2, ','), "0,00"},
+        {FormatDensity(0.5, 3), "0.500 uW/cm^2"}, {FormatShortest(25), "25"},
+        {FormatShortest(2.5), "2.5"}, {FormatFixedBox(-0.001, 2, ','), "0,00"},
         {FormatFixedBox(12.345678901, 8, '.'), "12.34567890"},
         {FormatFixedBox(1e300, 400, '.'), "1E+300"}, // too long for fixed decimals
         {FormatPlainBox(212.5, ','), "212,5"}, {FormatPlainBox(2.5e20), "2.5E+20"},

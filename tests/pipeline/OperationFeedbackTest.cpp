@@ -35,7 +35,7 @@ class RecordingFeedback : public Feedback {
 };
 
 Project SiteWithPlaces(bool calculated) {
-    Project p = batchsites::spreadSite(400, 2, 300.0);
+    Project p = batchsites::SpreadSite(400, 2, 300.0);
     const Antenna& a = p.Antennas[1];
     for (int k = 0; k < 3; ++k)
         p.Places.push_back({"P" + std::to_string(k), "school", a.AntX + 20.0 * (k + 1),

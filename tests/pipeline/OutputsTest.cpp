@@ -50,7 +50,7 @@ class CancellingFeedback : public Feedback {
 
 const Project& Site() {
     static const Project p = [] {
-        Project s = batchsites::spreadSite(2000, 3, 300.0);
+        Project s = batchsites::SpreadSite(2000, 3, 300.0);
         Feedback none;
         EXPECT_TRUE(RunCalculation(s, Plane::XY, none).ok());
         return s;
@@ -126,7 +126,7 @@ TEST(PlanOverlay, PlacesCarryTheirPercentAsInTheWindow) {
     // crowded labels.
     render::RecordingSurface s;
     s.setLegibility({.skipCrowdedLabels = true});
-    render::drawRealPlaces(p, s);
+    render::DrawRealPlaces(p, s);
     overlay(p, s);
     const auto texts = s.texts();
     EXPECT_NE(std::find(texts.begin(), texts.end(), label), texts.end()) << label;

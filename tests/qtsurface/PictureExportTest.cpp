@@ -33,8 +33,8 @@ TEST(PictureExport, EachFormatReadsBackWithItsDecorations) {
     r.overlay = [&overlaidAt](const Project& shown, render::Surface&) {
         overlaidAt = {shown.Zoom, shown.ScrollOffsetX};
     };
-    EXPECT_EQ(pictureFormatFor("a.PDF"), PictureFormat::Pdf);
-    EXPECT_EQ(pictureFormatFor("a.bmp"), std::nullopt);
+    EXPECT_EQ(PictureFormatFor("a.PDF"), PictureFormat::Pdf);
+    EXPECT_EQ(PictureFormatFor("a.bmp"), std::nullopt);
 
     const std::string png = dir.filePath("plan.png").toStdString();
     ASSERT_EQ(writePicture(p, png, PictureFormat::Png, r), std::nullopt);

@@ -52,7 +52,7 @@ bool contains(const QImage& img, Rgb c, const QRect& r, int tolerance = 0) {
 
 // A small calculated plan: GridNX 20 (CellSize 768), a ramp of values so
 // every level appears, drawn into 480 × 330 pixels (24 pixels a cell).
-Project smallProject() {
+Project SmallProject() {
     Project p;
     p.GridNX = 20;
     FillPlan(p, [](int i, int) { return std::min(i, 10); });
@@ -172,7 +172,7 @@ template <bool OneByOne> class Boxes : public QtSurface {
 };
 
 // A radial result of `gridNX` columns drawn as a gradient by the surface `S`.
-template <class S> QImage radialGradient(int gridNX, bool white) {
+template <class S> QImage RadialGradient(int gridNX, bool white) {
     Project p;
     p.GridNX = static_cast<std::int16_t>(gridNX);
     p.ResetProject();
@@ -199,8 +199,8 @@ TEST(GradientPixels, FineCellsLookLikeTheirBoxesAndCoarseOnesAreBoxes) {
     for (auto [gridNX, sameShare] : {std::pair{100, 1.0}, {1000, 0.99}})
         for (bool white : {false, true}) {
             SCOPED_TRACE(::testing::Message() << gridNX << (white ? " on white" : " on black"));
-            const QImage fast = radialGradient<QtSurface>(gridNX, white),
-                         boxes = radialGradient<Boxes<false>>(gridNX, white);
+            const QImage fast = RadialGradient<QtSurface>(gridNX, white),
+                         boxes = RadialGradient<Boxes<false>>(gridNX, white);
             int same = 0;
             for (int y = 0; y < fast.height(); ++y)
                 for (int x = 0; x < fast.width(); ++x)
@@ -256,16 +256,16 @@ TEST(QtSurface, MergedBoxesPaintTheSamePixelsAsBoxByBox) {
 QImage draw(Project& p, int mode, QSize size = kSmall) {
     p.DisplayMode = static_cast<ResultStyle>(mode);
     render::DotRandom rnd;
-    return renderProjectImage(p, size, rnd);
+    return RenderProjectImage(p, size, rnd);
 }
 
 TEST(RenderedStyle, GradientShowsEveryLevelOnEitherBackground) {
-    Project p = smallProject();
+    Project p = SmallProject();
     const QImage img = draw(p, 1);
     ASSERT_EQ(img.size(), kSmall);
     // Column i holds level min(i, 10); sample inside each cell, away from the notes.
     for (int i = 0; i <= 10; ++i)
-        EXPECT_EQ(at(img, i * kCell + 12, 6 * kCell + 12), render::gradientColour(i, false)) << i;
+        EXPECT_EQ(at(img, i * kCell + 12, 6 * kCell + 12), render::GradientColour(i, false)) << i;
     // The colour scale's lowest box (red) stands just above the bottom strip.
     EXPECT_EQ(at(img, 3, (9600 - 200 - 255 + 100) * 480 / 15360), (Rgb{255, 0, 0}));
 
@@ -277,7 +277,7 @@ TEST(RenderedStyle, GradientShowsEveryLevelOnEitherBackground) {
 }
 
 TEST(RenderedStyle, IsolinesDrawDashesAndTheMaximumMark) {
-    Project p = smallProject();
+    Project p = SmallProject();
     p.IsolineCount = 2;
     p.XY.IsolineLevel = {0, 5, 10};
     p.XY.Isolines.reset(2);
@@ -293,18 +293,18 @@ TEST(RenderedStyle, IsolinesDrawDashesAndTheMaximumMark) {
 }
 
 TEST(RenderedStyle, DotsInTheirSchemeColoursAndAZoomedGradient) {
-    Project p = smallProject();
+    Project p = SmallProject();
     p.Display.DotJitter = 0.0;
     p.Display.DotScheme = 4; // green from white
     p.Display.DotRadius = 120;
     p.WhiteBackground = true;
     // Level 1 is below 15 %: no dot, the white back colour.
-    expectPixels(draw(p, 3), {{10 * kCell, 6 * kCell, render::dotColour(4, 10)},
-                              {8 * kCell, 6 * kCell, render::dotColour(4, 8)},
+    expectPixels(draw(p, 3), {{10 * kCell, 6 * kCell, render::DotColour(4, 10)},
+                              {8 * kCell, 6 * kCell, render::DotColour(4, 8)},
                               {1 * kCell, 6 * kCell, render::kWhite}});
 
     // A zoomed view draws only what the target shows.
-    p = smallProject();
+    p = SmallProject();
     p.Zoom = 6.0;
     p.ScrollOffsetX = -6 * 768 * 10; // column 10 at the left edge
     // One cell is 144 pixels now: column 10 (the maximum's level) at the left, level 10 on.
@@ -312,11 +312,11 @@ TEST(RenderedStyle, DotsInTheirSchemeColoursAndAZoomedGradient) {
                               {144 + 70, 6 * kCell + 70, Rgb{255, 0, 0}}});
     p.ScrollOffsetX = -6 * 768 * 9;
     const QImage nine = draw(p, 1);
-    EXPECT_EQ(at(nine, 70, 6 * kCell + 70), render::gradientColour(9, false));
+    EXPECT_EQ(at(nine, 70, 6 * kCell + 70), render::GradientColour(9, false));
 }
 
 // Height in pixels of the first text line drawn in the colour.
-int firstLineHeight(const QImage& img, Rgb c) {
+int FirstLineHeight(const QImage& img, Rgb c) {
     int top = -1, y = 0;
     for (; y < img.height(); ++y) {
         const bool ink = contains(img, c, QRect(0, y, img.width(), 1), 120);
@@ -336,9 +336,9 @@ TEST(Legibility, TextsOfASmallWindowStayReadable) {
         {
             QtSurface s(img);
             if (screen) s.setScreenLegibility(96);
-            render::drawLegalNotes(s);
+            render::DrawLegalNotes(s);
         }
-        height[screen] = firstLineHeight(img, render::kTeal);
+        height[screen] = FirstLineHeight(img, render::kTeal);
     }
     EXPECT_LE(height[0], 4);
     EXPECT_GE(height[1], 6);

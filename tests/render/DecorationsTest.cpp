@@ -14,7 +14,7 @@ TEST(Decorations, ScaleBarTakesTheLongestRoundLengthWithinTheFraction) {
                                                        {12000.0, 0.25, 2000.0, "2 km"},
                                                        {3.3, 0.25, 0.5, "0.5 m"},
                                                        {100.0, 0.1, 10.0, "10 m"}}) {
-        const ScaleBar b = chooseScaleBar(planWidthM, 15360, fraction);
+        const ScaleBar b = ChooseScaleBar(planWidthM, 15360, fraction);
         EXPECT_DOUBLE_EQ(b.metres, metres) << planWidthM;
         EXPECT_EQ(b.label, label);
         EXPECT_DOUBLE_EQ(b.units, metres / planWidthM * 15360);
@@ -23,20 +23,20 @@ TEST(Decorations, ScaleBarTakesTheLongestRoundLengthWithinTheFraction) {
 
 TEST(Decorations, LegendAndTitleFollowTheProject) {
     Project p;
-    EXPECT_TRUE(resultLegend(p).empty());
+    EXPECT_TRUE(ResultLegend(p).empty());
     p.XY.Calculated = true;
     p.XY.MaxDensity = 20;
-    const auto legend = resultLegend(p);
+    const auto legend = ResultLegend(p);
     ASSERT_EQ(legend.size(), 11u);
     EXPECT_EQ(legend.front().text, "20.000 uW/cm^2");
     EXPECT_EQ(legend.back().text, "0.000 uW/cm^2");
     // The swatches are the colours the gradient has on the picture's background.
-    EXPECT_EQ(legend.front().colour, gradientColour(10, false));
+    EXPECT_EQ(legend.front().colour, GradientColour(10, false));
     p.WhiteBackground = true;
-    EXPECT_EQ(resultLegend(p)[3].colour, gradientColour(7, true));
+    EXPECT_EQ(ResultLegend(p)[3].colour, GradientColour(7, true));
     p.FileName = "/data/B2.bvk";
     EXPECT_EQ(
-        titleBlock(p, "2026-12-06", "ICNIRP 2020"),
+        TitleBlock(p, "2026-12-06", "ICNIRP 2020"),
         (std::vector<std::string>{"Project: B2.bvk", "Date: 2026-12-06", "Standard: ICNIRP 2020"}));
 }
 

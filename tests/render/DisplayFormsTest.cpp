@@ -34,21 +34,21 @@ TEST(DisplayCommands, RefusedWithoutAResultOnTheCurrentPlane) {
 
 TEST(DotColoursDialog, AcceptNormalisesRadiusAndPercent) {
     DisplaySettings d;
-    EXPECT_FALSE(acceptDotColours(d, "-0.5", "-250").has_value());
+    EXPECT_FALSE(AcceptDotColours(d, "-0.5", "-250").has_value());
     EXPECT_EQ(std::tuple(d.DotRadius, d.DotFromPercent), std::tuple(1.0, 100.0));
-    EXPECT_FALSE(acceptDotColours(d, " 45 ", "12.5").has_value());
+    EXPECT_FALSE(AcceptDotColours(d, " 45 ", "12.5").has_value());
     EXPECT_EQ(std::tuple(d.DotRadius, d.DotFromPercent), std::tuple(45.0, 12.5));
 
     // A box that is not a number changes nothing.
     const DisplaySettings before = d;
     for (auto [radius, percent] : {std::pair{"abc", "20"}, {"40", ""}, {"40", "1e999"}})
-        EXPECT_EQ(acceptDotColours(d, radius, percent), "Input data error") << radius << percent;
+        EXPECT_EQ(AcceptDotColours(d, radius, percent), "Input data error") << radius << percent;
     EXPECT_EQ(d, before);
     // The window's parser reads the user's locale.
     const NumberParser comma = [](const std::string& t) {
         return t == "2,5" ? std::optional<double>(2.5) : ParseNumberC(t);
     };
-    EXPECT_FALSE(acceptDotColours(d, "2,5", "30", comma).has_value());
+    EXPECT_FALSE(AcceptDotColours(d, "2,5", "30", comma).has_value());
     EXPECT_EQ(d.DotRadius, 2.5);
 }
 
@@ -56,14 +56,14 @@ TEST(GridSizeDialog, SmallGridsBecomeThreeAndTheGridsFollow) {
     Project p;
     p.XY.Calculated = true;
     p.Display.MallaMode = SizeFormValue::GridSize;
-    EXPECT_FALSE(acceptSizeForm(p, "2").has_value());
+    EXPECT_FALSE(AcceptSizeForm(p, "2").has_value());
     EXPECT_EQ(std::tuple(p.GridNX, p.CellSize, p.GridNY), std::tuple(3, 5120, 2));
     EXPECT_EQ(std::tuple(p.XY.Density.nx(), p.GroundGrid.ny()), std::tuple(3, 2));
     EXPECT_EQ(p.XY.Calculated, 0);
 
-    EXPECT_EQ(acceptGridSize(p, "20000"), "Input data error"); // cell size 0
+    EXPECT_EQ(AcceptGridSize(p, "20000"), "Input data error"); // cell size 0
     EXPECT_EQ(p.GridNX, 3);
-    EXPECT_FALSE(acceptGridSize(p, "20.5").has_value()); // halves to even
+    EXPECT_FALSE(AcceptGridSize(p, "20.5").has_value()); // halves to even
     EXPECT_EQ(p.GridNX, 20);
 }
 
@@ -74,7 +74,7 @@ TEST(GridSizeDialog, SmallGridsBecomeThreeAndTheGridsFollow) {
 // Accepts the grid size with the process's address space held within `extra`
 // bytes of what it uses now, so that a large allocation fails as it would on a
 // machine short of memory; false when no limit can be set.
-bool acceptGridSizeCapped(Project& p, const char* typed, std::size_t extra,
+bool AcceptGridSizeCapped(Project& p, const char* typed, std::size_t extra,
                           std::optional<std::string>& answer) {
     std::ifstream statm("/proc/self/statm");
     std::size_t pages = 0;
@@ -84,7 +84,7 @@ bool acceptGridSizeCapped(Project& p, const char* typed, std::size_t extra,
     tight.rlim_cur = std::min<rlim_t>(
         pages * static_cast<std::size_t>(sysconf(_SC_PAGESIZE)) + extra, old.rlim_max);
     if (setrlimit(RLIMIT_AS, &tight) != 0) return false;
-    answer = acceptGridSize(p, typed);
+    answer = AcceptGridSize(p, typed);
     setrlimit(RLIMIT_AS, &old);
     return true;
 }
@@ -100,11 +100,11 @@ TEST(GridSizeDialog, AGridTheMemoryCannotHoldOrCopyIsRefusedAndKeepsTheProject) 
                  {"2000", std::size_t{128} << 20, true},
                  {"2000", std::size_t{1} << 30, false}};
     for (const auto& c : cases) {
-        Project p = test::calculatedProject();
+        Project p = test::CalculatedProject();
         p.GroundGrid(5, 5) = 12.0;
         const Project before = p;
         std::optional<std::string> answer;
-        ASSERT_TRUE(acceptGridSizeCapped(p, c.typed, c.extra, answer))
+        ASSERT_TRUE(AcceptGridSizeCapped(p, c.typed, c.extra, answer))
             << "the address-space limit cannot be set";
         SCOPED_TRACE(std::string(c.typed) + " " + std::to_string(c.extra));
         EXPECT_EQ(answer, c.refused ? std::optional<std::string>("Input data error\nout of memory")
@@ -122,12 +122,12 @@ TEST(IsolineCountDialog, NewCountEmptiesTheTablesAndRefusesBelowOneOrBeyondTheMa
     p.Display.MallaMode = SizeFormValue::IsolineCount;
     p.XY.Isolines.append(3, 4, 5);
     p.XY.IsolinesAux.append(3, 4, 5);
-    EXPECT_FALSE(acceptSizeForm(p, "5").has_value());
+    EXPECT_FALSE(AcceptSizeForm(p, "5").has_value());
     EXPECT_EQ(std::tuple(p.IsolineCount, p.XY.IsolineLevel.size(), p.XY.Isolines.levels(),
                          p.XY.Isolines.slotMax(), p.XY.Isolines.x(3, 1)),
               std::tuple(5, 6u, 5, 1, 0));
     for (const char* bad : {"0", "-3", "x"})
-        EXPECT_EQ(acceptSizeForm(p, bad), "Input data error") << bad;
+        EXPECT_EQ(AcceptSizeForm(p, bad), "Input data error") << bad;
     EXPECT_EQ(p.IsolineCount, 5);
 
     // A redraw after the change draws no isolines and does not fail.
@@ -140,10 +140,10 @@ TEST(IsolineCountDialog, NewCountEmptiesTheTablesAndRefusesBelowOneOrBeyondTheMa
     // A count no machine or disk could hold is refused beforehand.
     p = Project();
     p.XY.Isolines.setSlotMax(10'000'000'000); // slots of a result read from a file
-    EXPECT_EQ(acceptIsolineCount(p, "32767"), "Input data error");
+    EXPECT_EQ(AcceptIsolineCount(p, "32767"), "Input data error");
     EXPECT_EQ(p.IsolineCount, 7);
     p.XY.Isolines.setSlotMax(1000);
-    EXPECT_EQ(acceptIsolineCount(p, "32767"), std::nullopt);
+    EXPECT_EQ(AcceptIsolineCount(p, "32767"), std::nullopt);
 
     // Saved with two lines per level and slot, the file would take 200 TB.
     p.XY.Isolines.setSlotMax(1'000'000'000);

@@ -19,21 +19,21 @@ TEST(GradientLevels, LevelIsTheFloorOfTenthsOfTheMaximum) {
                                  {1.5, 3.0, std::optional(5)},
                                  {0.0, 0.0, none},
                                  {1.0, -1.0, none}})
-        EXPECT_EQ(levelOf(v, max), level) << v << " of " << max;
+        EXPECT_EQ(LevelOf(v, max), level) << v << " of " << max;
 }
 
 // The cells drawn at node (i, j) at 100 % with no offsets.
 std::vector<Primitive> cell(const RecordingSurface& s, const Project& p, int i, int j) {
-    return boxesAt(s, double(i) * p.CellSize, double(j) * p.CellSize);
+    return BoxesAt(s, double(i) * p.CellSize, double(j) * p.CellSize);
 }
 
 TEST(Gradient, WeakCellsGetAWhiteOutlineOnWhiteAndStrongCellsOneBox) {
-    Project p = calculatedProject();
+    Project p = CalculatedProject();
     p.WhiteBackground = true;
     p.XY.Density(10, 10) = 5.0; // level 5
     p.XY.Density(11, 10) = 6.0; // level 6
     RecordingSurface s;
-    drawGradient(p, s, Plane::XY);
+    DrawGradient(p, s, Plane::XY);
 
     const auto weak = cell(s, p, 10, 10);
     ASSERT_EQ(weak.size(), 2u);
@@ -52,13 +52,13 @@ TEST(Gradient, WeakCellsGetAWhiteOutlineOnWhiteAndStrongCellsOneBox) {
 }
 
 TEST(Gradient, BackgroundPictureRaisesTheThresholdToLevelFive) {
-    Project p = calculatedProject();
+    Project p = CalculatedProject();
     p.XY.Density(10, 10) = 4.9; // level 4
     p.XY.Density(11, 10) = 5.0; // level 5
     for (int loaded : {1, 0}) {
         p.BackgroundLoaded = static_cast<decltype(p.BackgroundLoaded)>(loaded);
         RecordingSurface s;
-        drawGradient(p, s, Plane::XY);
+        DrawGradient(p, s, Plane::XY);
         const std::size_t below = loaded ? 0 : 1; // level 0 is painted, black on black
         EXPECT_EQ(std::tuple(cell(s, p, 10, 10).size(), cell(s, p, 0, 0).size(),
                              cell(s, p, 11, 10).size()),
@@ -70,11 +70,11 @@ TEST(Gradient, BackgroundPictureRaisesTheThresholdToLevelFive) {
 
 TEST(Gradient, NoCellInTheBottomStripNorForAZeroMaximum) {
     for (double v : {10.0, 0.0}) {
-        Project p = calculatedProject();
+        Project p = CalculatedProject();
         p.XY.Density.fill(v);
         p.XY.MaxDensity = v;
         RecordingSurface s;
-        drawGradient(p, s, Plane::XY);
+        DrawGradient(p, s, Plane::XY);
         // Rows whose top lies more than one cell above the bottom line are drawn.
         const int lastRow = (9600 - p.CellSize) / p.CellSize; // 61
         EXPECT_EQ(cell(s, p, 5, lastRow).empty(), v == 0.0);
@@ -86,25 +86,25 @@ TEST(Gradient, NoCellInTheBottomStripNorForAZeroMaximum) {
 }
 
 TEST(Gradient, CellsFollowTheZoomSinceTheCalculation) {
-    Project p = calculatedProject();
+    Project p = CalculatedProject();
     p.XY.Density(4, 6) = 6.0;
     p.XYCalcZoom = 1.0;
     p.XYCalcOffsetX = 100;
     p.Zoom = 2.0;
     p.ScrollOffsetX = -500;
     RecordingSurface s;
-    drawGradient(p, s, Plane::XY);
+    DrawGradient(p, s, Plane::XY);
     // k = 2: X = 2 × (4 × 153 + 100) − 500, side 306.
-    const auto b = boxesAt(s, 2 * (4 * 153 + 100) - 500, 2 * 6 * 153);
+    const auto b = BoxesAt(s, 2 * (4 * 153 + 100) - 500, 2 * 6 * 153);
     ASSERT_EQ(b.size(), 1u);
     EXPECT_EQ(b[0].x2 - b[0].x1, 306);
 }
 
 TEST(ColourScale, PlanValuesFromTheBottomBoxUpSectionValuesFromTheTop) {
-    Project p = calculatedProject();
+    Project p = CalculatedProject();
     p.XY.MaxDensity = p.XZ.MaxDensity = 3.0;
     RecordingSurface s;
-    drawColourScale(p, s, Plane::XY);
+    DrawColourScale(p, s, Plane::XY);
     const auto texts = s.ofKind(Kind::Text);
     ASSERT_EQ(texts.size(), 4u);
     const char* values[] = {"3.000000 uW/cm^2", "2.000000 uW/cm^2", "1.500000 uW/cm^2",
@@ -121,7 +121,7 @@ TEST(ColourScale, PlanValuesFromTheBottomBoxUpSectionValuesFromTheTop) {
     p.WhiteBackground = true;
     RecordingSurface x;
     x.setFontSize(7);
-    drawColourScale(p, x, Plane::XZ);
+    DrawColourScale(p, x, Plane::XZ);
     const auto xt = x.ofKind(Kind::Text);
     ASSERT_EQ(xt.size(), 4u);
     EXPECT_EQ(std::tuple(xt[0].text, xt[0].y1, xt[0].fontSize, xt[0].colour),
@@ -130,7 +130,7 @@ TEST(ColourScale, PlanValuesFromTheBottomBoxUpSectionValuesFromTheTop) {
 }
 
 TEST(Gradient, SceneIsPaintedOverTheCells) {
-    Project p = calculatedProject();
+    Project p = CalculatedProject();
     p.AntennaCount = 1;
     p.EnsureAntennaSlots(1);
     std::tie(p.Antennas[1].AntX, p.Antennas[1].AntY) = std::pair(50.0 * 153, 30.0 * 153);

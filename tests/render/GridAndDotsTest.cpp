@@ -22,7 +22,7 @@ TEST(NumericalGrid, LatticeForTwentyColumnsAndTheMaximumMark) {
     p.XY.Density(4, 6) = 0.25;
     p.XY.MaxPosY = Variant::integer(20000); // no mark
     RecordingSurface s;
-    drawNumericalGrid(p, s, Plane::XY);
+    DrawNumericalGrid(p, s, Plane::XY);
     std::set<std::pair<double, double>> at;
     for (const auto& t : s.ofKind(Kind::Text))
         at.insert({t.x1, t.y1});
@@ -36,10 +36,10 @@ TEST(NumericalGrid, LatticeForTwentyColumnsAndTheMaximumMark) {
     EXPECT_EQ(std::tuple(v->x1, v->y1, v->colour),
               std::tuple(4.0 * 768, 6.0 * 768, isolineColour(p.Display)));
     // The maximum mark with four decimals at the scene's font size.
-    p = calculatedProject();
+    p = CalculatedProject();
     s = RecordingSurface();
     s.setFontSize(5);
-    drawNumericalGrid(p, s, Plane::XY);
+    DrawNumericalGrid(p, s, Plane::XY);
     ASSERT_EQ(s.ofKind(Kind::Circle).size(), 1u);
     v = s.findText("10.0000 uW/cm^2");
     ASSERT_NE(v, nullptr);
@@ -51,13 +51,13 @@ std::vector<Primitive> dots(const RecordingSurface& s) {
 }
 
 TEST(Dots, WithoutJitterEveryDotSitsOnItsNodeFromTheChosenLevelUp) {
-    Project p = calculatedProject();
+    Project p = CalculatedProject();
     p.Display.DotJitter = 0.0;
     p.XY.Density(7, 9) = 6.0;
     RecordingSurface s;
     DotRandom rnd;
     p.DisplayMode = ResultStyle::Dots;
-    drawDots(p, s, Plane::XY, rnd);
+    DrawDots(p, s, Plane::XY, rnd);
     const auto d = dots(s);
     ASSERT_EQ(d.size(), 2u); // levels 6 and 10; level 0 is below 15 %
     // Red: scheme 15 from level 5 up.
@@ -66,11 +66,11 @@ TEST(Dots, WithoutJitterEveryDotSitsOnItsNodeFromTheChosenLevelUp) {
     EXPECT_EQ(s.primitives[0].kind, Kind::Clear);
 
     // Two dots per node sit half a cell apart.
-    Project two = calculatedProject();
+    Project two = CalculatedProject();
     two.Display.DotJitter = 0.0;
     two.Display.DotCount = 2;
     RecordingSurface s2;
-    drawDots(two, s2, Plane::XY, rnd);
+    DrawDots(two, s2, Plane::XY, rnd);
     const auto d2 = dots(s2);
     ASSERT_EQ(d2.size(), 2u);
     EXPECT_EQ(std::tuple(d2[1].x1 - d2[0].x1, d2[1].y1 - d2[0].y1), std::tuple(76.5, 76.5));
@@ -79,20 +79,20 @@ TEST(Dots, WithoutJitterEveryDotSitsOnItsNodeFromTheChosenLevelUp) {
     for (int l = 0; l <= 9; ++l)
         p.XY.Density(l, 5) = l + 0.5;
     RecordingSurface from15, from100;
-    drawDots(p, from15, Plane::XY, rnd);
+    DrawDots(p, from15, Plane::XY, rnd);
     p.Display.DotFromPercent = 100;
-    drawDots(p, from100, Plane::XY, rnd);
+    DrawDots(p, from100, Plane::XY, rnd);
     EXPECT_EQ(std::tuple(dots(from15).size(), dots(from100).size()), std::tuple(10u, 1u));
 }
 
 TEST(Dots, JitterStaysWithinHalfACellAndRepeatsFromTheSameStart) {
-    Project p = calculatedProject();
+    Project p = CalculatedProject();
     p.Display.DotJitter = 1.0;
     p.XY.Density.fill(10.0);
     RecordingSurface a, b;
     DotRandom r1, r2;
-    drawDots(p, a, Plane::XY, r1);
-    drawDots(p, b, Plane::XY, r2);
+    DrawDots(p, a, Plane::XY, r1);
+    DrawDots(p, b, Plane::XY, r2);
     const auto da = dots(a), db = dots(b);
     ASSERT_FALSE(da.empty());
     ASSERT_EQ(da.size(), db.size());
@@ -107,28 +107,28 @@ TEST(Dots, JitterStaysWithinHalfACellAndRepeatsFromTheSameStart) {
     EXPECT_TRUE(moved);
     // The next redraw moves them.
     RecordingSurface c;
-    drawDots(p, c, Plane::XY, r1);
+    DrawDots(p, c, Plane::XY, r1);
     EXPECT_NE(dots(c)[0], da[0]);
 
     // Skipped nodes still draw their random numbers: the same draws whatever
     // the data, so after one pass both generators agree.
-    p.XY.Density = calculatedProject().XY.Density;
+    p.XY.Density = CalculatedProject().XY.Density;
     DotRandom r3, r4;
     RecordingSurface d, e;
-    drawDots(p, d, Plane::XY, r3);
+    DrawDots(p, d, Plane::XY, r3);
     p.XY.Density.fill(0.0);
-    drawDots(p, e, Plane::XY, r4);
+    DrawDots(p, e, Plane::XY, r4);
     EXPECT_EQ(r3.next(), r4.next());
 }
 
 TEST(Dots, ScaleBoxAndAllZeroResult) {
-    Project p = calculatedProject();
+    Project p = CalculatedProject();
     p.XY.Density.fill(0.0);
     p.XY.MaxDensity = 0.0;
     p.Display.DotScheme = 4;
     RecordingSurface s;
     DotRandom rnd;
-    drawDots(p, s, Plane::XY, rnd);
+    DrawDots(p, s, Plane::XY, rnd);
     EXPECT_TRUE(dots(s).empty());
     const auto boxes = s.ofKind(Kind::Box);
     ASSERT_FALSE(boxes.empty());

@@ -16,7 +16,7 @@ TEST(GridCoverage, TruncatedCellsLeaveAStripAndTheNearestFullCountIsOffered) {
         const auto g = gridCoverage(typed);
         ASSERT_TRUE(g) << typed;
         EXPECT_EQ(std::tuple(g->count, int(g->fraction * 100.0), g->fullCount,
-                             gridCoverageNote(*g).empty()),
+                             GridCoverageNote(*g).empty()),
                   std::tuple(count, percent, full, percent == 100))
             << typed;
     }

@@ -10,8 +10,8 @@ namespace {
 using namespace test;
 
 // Five levels of a maximum of 100 (levels 20, 40, ..., 100) on CellSize 300.
-Project isolineProject() {
-    Project p = calculatedProject();
+Project IsolineProject() {
+    Project p = CalculatedProject();
     p.CellSize = 300;
     p.XY.MaxDensity = 100.0;
     p.IsolineCount = 5;
@@ -32,12 +32,12 @@ std::vector<Primitive> dashes(const RecordingSurface& s, const Project& p) {
 }
 
 TEST(Isolines, DashesAreTheMiddleThirdOfTheCellEdges) {
-    Project p = isolineProject();
+    Project p = IsolineProject();
     p.XY.Isolines.append(2, 3, 4);
     p.XY.IsolinesAux.append(2, 3, 4);
     p.XY.Isolines.setSlotMax(10); // slots 2..10 empty: nothing drawn for them
     RecordingSurface s;
-    drawIsolines(p, s, Plane::XY);
+    DrawIsolines(p, s, Plane::XY);
     const auto d = dashes(s, p);
     ASSERT_EQ(d.size(), 2u);
     EXPECT_EQ(Box(d[0].x1, d[0].y1, d[0].x2, d[0].y2), Box(1000, 1500, 1100, 1500));
@@ -46,19 +46,19 @@ TEST(Isolines, DashesAreTheMiddleThirdOfTheCellEdges) {
     // Each level draws its own slots only.
     p.XY.Isolines.append(1, 5, 6);
     RecordingSurface more;
-    drawIsolines(p, more, Plane::XY);
+    DrawIsolines(p, more, Plane::XY);
     EXPECT_EQ(dashes(more, p).size(), 3u);
 }
 
 TEST(Isolines, EachLevelLabelledAtItsTopmostAndBottommostCrossing) {
-    Project p = isolineProject();
+    Project p = IsolineProject();
     p.XY.Isolines.append(1, 4, 9);
     p.XY.Isolines.append(1, 6, 2);  // topmost
     p.XY.Isolines.append(1, 8, 9);  // same row as the first: the first is kept
     p.XY.Isolines.append(1, 2, 12); // bottommost
     p.XY.Isolines.append(5, 7, 7);  // the maximum's level: never labelled
     RecordingSurface s;
-    drawIsolines(p, s, Plane::XY);
+    DrawIsolines(p, s, Plane::XY);
     std::vector<Primitive> labels;
     for (const auto& t : s.ofKind(Kind::Text))
         if (t.text.find("uW/cm^2") != std::string::npos && t.colour == isolineColour(p.Display))
@@ -73,7 +73,7 @@ TEST(Isolines, EachLevelLabelledAtItsTopmostAndBottommostCrossing) {
     p.XY.Isolines.append(3, 4, 2);
     p.XY.Isolines.append(3, 4, 32);
     RecordingSurface b;
-    drawIsolines(p, b, Plane::XY);
+    DrawIsolines(p, b, Plane::XY);
     std::vector<double> at;
     for (const auto& t : b.ofKind(Kind::Text))
         if (t.text == "60.000 uW/cm^2") at.push_back(t.y1);
@@ -81,10 +81,10 @@ TEST(Isolines, EachLevelLabelledAtItsTopmostAndBottommostCrossing) {
 }
 
 TEST(Isolines, MaximumMarkAndItsValue) {
-    Project p = isolineProject();
+    Project p = IsolineProject();
     p.Zoom = 2.0;
     RecordingSurface s;
-    drawIsolines(p, s, Plane::XY);
+    DrawIsolines(p, s, Plane::XY);
     const auto circles = s.ofKind(Kind::Circle);
     ASSERT_EQ(circles.size(), 1u);
     EXPECT_EQ(std::tuple(circles[0].x1, circles[0].radius, circles[0].colour),
@@ -97,14 +97,14 @@ TEST(Isolines, MaximumMarkAndItsValue) {
     p.XY.MaxPosY = Variant::integer(9600); // in the bottom strip: no mark, but the isolines stay
     p.XY.Isolines.append(2, 3, 4);
     RecordingSurface s2;
-    drawIsolines(p, s2, Plane::XY);
+    DrawIsolines(p, s2, Plane::XY);
     EXPECT_TRUE(s2.ofKind(Kind::Circle).empty());
     EXPECT_EQ(s2.findText("100.000000 uW/cm^2"), nullptr);
     EXPECT_EQ(dashes(s2, p).size(), 1u);
 }
 
 TEST(Isolines, SectionUsesItsOwnTablesAndFourDecimals) {
-    Project p = isolineProject();
+    Project p = IsolineProject();
     p.XZ.MaxDensity = 50.0;
     p.XZ.MaxPosX = Variant::real(600);
     p.XZ.MaxPosY = Variant::real(900);
@@ -115,7 +115,7 @@ TEST(Isolines, SectionUsesItsOwnTablesAndFourDecimals) {
     p.XZ.Isolines.append(2, 6, 6);
     RecordingSurface s;
     s.setFontSize(8);
-    drawIsolines(p, s, Plane::XZ);
+    DrawIsolines(p, s, Plane::XZ);
     EXPECT_NE(s.findText("50.0000 uW/cm^2"), nullptr); // the maximum mark only
     const Primitive* label = s.findText("25.0000 uW/cm^2");
     ASSERT_NE(label, nullptr);

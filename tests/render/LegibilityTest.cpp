@@ -18,8 +18,8 @@ const Legibility kScreen{.minTextPixels = 8,
 
 // Ten levels whose crossings crowd one corner of a fine grid, a terrain step
 // under them and a tower, all labelled on top of one another.
-Project crowdedProject() {
-    Project p = calculatedProject();
+Project CrowdedProject() {
+    Project p = CalculatedProject();
     p.XY.MaxDensity = 110.0;
     p.IsolineCount = 10;
     p.XY.IsolineLevel.assign(11, 0.0);
@@ -41,7 +41,7 @@ Project crowdedProject() {
     return p;
 }
 
-int overlappingTexts(const RecordingSurface& s) {
+int OverlappingTexts(const RecordingSurface& s) {
     const auto t = s.ofKind(Kind::Text);
     int n = 0;
     for (std::size_t a = 0; a < t.size(); ++a)
@@ -51,16 +51,16 @@ int overlappingTexts(const RecordingSurface& s) {
 }
 
 TEST(Legibility, CrowdedLabelsGiveWayAndNoTwoTextsOverlap) {
-    const Project p = crowdedProject();
+    const Project p = CrowdedProject();
     DotRandom rnd;
     RecordingSurface today;
     redrawView(p, today, rnd);
-    ASSERT_GT(overlappingTexts(today), 0) << "the project is not crowded";
+    ASSERT_GT(OverlappingTexts(today), 0) << "the project is not crowded";
 
     RecordingSurface s;
     s.setLegibility(kScreen);
     redrawView(p, s, rnd);
-    EXPECT_EQ(overlappingTexts(s), 0);
+    EXPECT_EQ(OverlappingTexts(s), 0);
     // The first level keeps both labels; the tower number shows.
     const auto texts = s.texts();
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "10.000 uW/cm^2"), 2);
@@ -79,7 +79,7 @@ TEST(Legibility, AntennaSymbolKeepsItsSizeCentredOnTheTowerAtEveryGridSize) {
             a.AntTower = 1, a.AntX = a.AntY = 5 * p.CellSize;
         RecordingSurface s;
         s.setLegibility(kScreen);
-        drawAntennas(p, s);
+        DrawAntennas(p, s);
         const auto boxes = s.ofKind(Kind::Box);
         ASSERT_EQ(boxes.size(), 2u);
         const double centre = 5.5 * p.CellSize;
@@ -98,13 +98,13 @@ struct ScaleCover {
     double x1 = 1e9, y1 = 1e9, x2 = -1e9, y2 = -1e9, cover = 0;
 };
 
-double overlap(const Primitive& a, double x1, double y1, double x2, double y2) {
+double Overlap(const Primitive& a, double x1, double y1, double x2, double y2) {
     const double w = std::min(a.x2, x2) - std::max(a.x1, x1);
     const double h = std::min(a.y2, y2) - std::max(a.y1, y1);
     return w > 0 && h > 0 ? w * h : 0;
 }
 
-ScaleCover coverOf(const RecordingSurface& s) {
+ScaleCover CoverOf(const RecordingSurface& s) {
     ScaleCover c;
     for (const auto& b : s.ofKind(Kind::Box))
         if (b.fill && *b.fill != b.colour)
@@ -114,10 +114,10 @@ ScaleCover coverOf(const RecordingSurface& s) {
         if (t.text.find("uW/cm^2 =") == std::string::npos) c.x2 = std::max(c.x2, t.x2);
     for (const auto& b : s.ofKind(Kind::Box))
         if (b.fill && *b.fill == b.colour && b.colour != kBlack)
-            c.cover += overlap(b, c.x1, c.y1, c.x2, c.y2);
+            c.cover += Overlap(b, c.x1, c.y1, c.x2, c.y2);
     for (const auto& t : s.ofKind(Kind::Text)) // the legal notes stay clear
         if (t.text.find("uW/cm^2 =") != std::string::npos)
-            c.cover += overlap(t, c.x1, c.y1, c.x2, c.y2);
+            c.cover += Overlap(t, c.x1, c.y1, c.x2, c.y2);
     return c;
 }
 
@@ -130,7 +130,7 @@ TEST(Legibility, TheColourScaleTakesTheCornerItHidesLeastIn) {
     for (double zoom : {1.0, 2.0, 6.0})
         for (int corner = 0; corner < 4; ++corner)
             for (bool onlyThere : {false, true}) {
-                Project p = calculatedProject();
+                Project p = CalculatedProject();
                 p.Zoom = zoom;
                 p.ScrollOffsetX = -(zoom - 1) * 15360 / 3;
                 p.ScrollOffsetY = -(zoom - 1) * 9600 / 4;
@@ -145,8 +145,8 @@ TEST(Legibility, TheColourScaleTakesTheCornerItHidesLeastIn) {
                     }
                 RecordingSurface s;
                 s.setLegibility({.readableNotes = true, .scaleWhereFree = true});
-                drawGradient(p, s, Plane::XY);
-                const ScaleCover c = coverOf(s);
+                DrawGradient(p, s, Plane::XY);
+                const ScaleCover c = CoverOf(s);
                 EXPECT_EQ(c.cover, 0)
                     << zoom << " " << corner << " " << onlyThere << " at " << c.x1 << ", " << c.y1;
             }
@@ -154,7 +154,7 @@ TEST(Legibility, TheColourScaleTakesTheCornerItHidesLeastIn) {
 
 TEST(Legibility, TheSectionsScaleLeavesAStrongResultAtTheTopLeftVisible) {
     for (const double x : {0.0, 12000.0}) {
-        Project p = calculatedProject();
+        Project p = CalculatedProject();
         std::tie(p.XZ.Calculated, p.XZ.MaxDensity, p.CurrentPlane) = std::tuple(1, 10.0, Plane::XZ);
         const ResultTransform t = resultTransform(p);
         for (int i = 0; i <= p.GridNX; ++i)
@@ -162,13 +162,13 @@ TEST(Legibility, TheSectionsScaleLeavesAStrongResultAtTheTopLeftVisible) {
                 p.XZ.Density(i, j) = t.x(i) >= x && t.x(i) < x + 3000 && t.y(j) < 2500 ? 10 : 0;
         RecordingSurface s;
         s.setLegibility({.scaleWhereFree = true});
-        drawGradient(p, s, Plane::XZ);
-        EXPECT_EQ(coverOf(s).cover, 0) << x;
+        DrawGradient(p, s, Plane::XZ);
+        EXPECT_EQ(CoverOf(s).cover, 0) << x;
     }
 }
 
 TEST(Legibility, TheDotsScaleLeavesAStrongBottomLeftCorner) {
-    Project p = calculatedProject();
+    Project p = CalculatedProject();
     const ResultTransform t = resultTransform(p);
     for (int i = 0; i <= p.GridNX; ++i)
         for (int j = 0; j <= p.GridNY; ++j)
@@ -176,7 +176,7 @@ TEST(Legibility, TheDotsScaleLeavesAStrongBottomLeftCorner) {
     RecordingSurface s;
     s.setLegibility({.scaleWhereFree = true});
     DotRandom rnd;
-    drawDots(p, s, Plane::XY, rnd);
+    DrawDots(p, s, Plane::XY, rnd);
     const auto boxes = s.ofKind(Kind::Box);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_GT(boxes[0].x1, 4000);

@@ -13,7 +13,7 @@ using Kind = Primitive::Kind;
 
 // A project on the default grid (GridNX 100: CellSize 153, GridNY 68) with a
 // calculated plan whose maximum is 10 at node (50, 30).
-inline Project calculatedProject() {
+inline Project CalculatedProject() {
     Project p;
     p.GridLinesOn = false;
     p.XY.Calculated = true;
@@ -32,12 +32,12 @@ template <class Pred> std::vector<Primitive> where(const RecordingSurface& s, Pr
 }
 
 // Boxes of the surface whose top-left corner is (x, y).
-inline std::vector<Primitive> boxesAt(const RecordingSurface& s, double x, double y) {
+inline std::vector<Primitive> BoxesAt(const RecordingSurface& s, double x, double y) {
     return where(s,
                  [&](const Primitive& p) { return p.kind == Kind::Box && p.x1 == x && p.y1 == y; });
 }
 
-inline bool hasLine(const RecordingSurface& s, double x1, double y1, double x2, double y2) {
+inline bool HasLine(const RecordingSurface& s, double x1, double y1, double x2, double y2) {
     return std::any_of(s.primitives.begin(), s.primitives.end(), [&](const Primitive& p) {
         return p.kind == Kind::Line && p.x1 == x1 && p.y1 == y1 && p.x2 == x2 && p.y2 == y2;
     });

@@ -11,7 +11,7 @@ namespace {
 
 using namespace test;
 
-std::vector<Primitive> greenLines(const RecordingSurface& s) {
+std::vector<Primitive> GreenLines(const RecordingSurface& s) {
     return where(s, [](const Primitive& q) { return q.kind == Kind::Line && q.colour == kGreen; });
 }
 
@@ -19,44 +19,44 @@ TEST(PlanScene, SectionLineAndLabelOnlyWithASectionResult) {
     Project p;
     p.XZPlaneRow = 20;
     RecordingSurface before;
-    EXPECT_FALSE(drawPlanScene(p, before).cortez.has_value());
+    EXPECT_FALSE(DrawPlanScene(p, before).cortez.has_value());
     EXPECT_EQ(before.findText("corte de plano XZ"), nullptr);
 
     p.XZ.Calculated = true;
     RecordingSurface after;
-    const auto ctl = drawPlanScene(p, after);
+    const auto ctl = DrawPlanScene(p, after);
     ASSERT_TRUE(ctl.cortez.has_value());
     EXPECT_EQ(ctl.cortez->y1, 20 * 153);
     const Primitive* label = after.findText("corte de plano XZ");
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(std::tuple(label->y1, label->colour), std::tuple(20.0 * 153, kYellow));
-    EXPECT_TRUE(hasLine(after, 0, 20 * 153, 15360, 20 * 153));
+    EXPECT_TRUE(HasLine(after, 0, 20 * 153, 15360, 20 * 153));
     // The section line follows the zoom and the scrolling, as the plan does.
     p.Zoom = 2.0;
     p.ScrollOffsetY = -500;
-    EXPECT_EQ(drawPlanScene(p, after).cortez->y1, 2 * 20 * 153 - 500);
+    EXPECT_EQ(DrawPlanScene(p, after).cortez->y1, 2 * 20 * 153 - 500);
 }
 
 TEST(PlanScene, TopographicDashesOnEveryEdgeBetweenDifferentHeights) {
     Project p;
     p.GroundGrid(10, 20) = 25.0; // one raised node
     RecordingSurface s;
-    drawTopography(p, s);
+    DrawTopography(p, s);
     const double c = 153, t = c / 3;
     // Above and below the node (edges to (10,19) and (10,21)), left and right of it.
     for (double y : {20 * c, 21 * c})
-        EXPECT_TRUE(hasLine(s, 10 * c + t, y, 11 * c - t, y)) << y;
+        EXPECT_TRUE(HasLine(s, 10 * c + t, y, 11 * c - t, y)) << y;
     for (double x : {10 * c, 11 * c})
-        EXPECT_TRUE(hasLine(s, x, 20 * c + t, x, 21 * c - t)) << x;
-    EXPECT_EQ(greenLines(s).size(), 4u);
+        EXPECT_TRUE(HasLine(s, x, 20 * c + t, x, 21 * c - t)) << x;
+    EXPECT_EQ(GreenLines(s).size(), 4u);
 
     // At 200 % and scrolled the dashes double in length.
     p.Zoom = 2.0;
     p.ScrollOffsetX = -1000;
     p.ScrollOffsetY = -300;
     RecordingSurface zoomed;
-    drawTopography(p, zoomed);
-    EXPECT_TRUE(hasLine(zoomed, (10 * c + t) * 2 - 1000, 20 * c * 2 - 300, (11 * c - t) * 2 - 1000,
+    DrawTopography(p, zoomed);
+    EXPECT_TRUE(HasLine(zoomed, (10 * c + t) * 2 - 1000, 20 * c * 2 - 300, (11 * c - t) * 2 - 1000,
                         20 * c * 2 - 300));
 
     // Row 63 starts at 9639, past the bottom line 9600: no horizontal dash on
@@ -64,10 +64,10 @@ TEST(PlanScene, TopographicDashesOnEveryEdgeBetweenDifferentHeights) {
     Project bottom;
     bottom.GroundGrid(5, 63) = 10.0;
     RecordingSurface b;
-    drawTopography(bottom, b);
-    for (const auto& l : greenLines(b))
+    DrawTopography(bottom, b);
+    for (const auto& l : GreenLines(b))
         EXPECT_FALSE(l.y1 == l.y2 && l.y1 == 63 * 153.0);
-    EXPECT_TRUE(hasLine(b, 5 * 153.0, 63 * 153 + 51.0, 5 * 153.0, 64 * 153 - 51.0));
+    EXPECT_TRUE(HasLine(b, 5 * 153.0, 63 * 153 + 51.0, 5 * 153.0, 64 * 153 - 51.0));
 }
 
 TEST(PlanScene, HeightLabelsWhereTheGroundDropsAlongTheMiddleRow) {
@@ -77,7 +77,7 @@ TEST(PlanScene, HeightLabelsWhereTheGroundDropsAlongTheMiddleRow) {
         p.GroundGrid(i, m) = 25.0;
     p.GroundGrid(3, m + 1) = 7.5; // another row: no label
     RecordingSurface s;
-    drawTopography(p, s);
+    DrawTopography(p, s);
     const auto texts = s.ofKind(Kind::Text);
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(std::tuple(texts[0].text, texts[0].x1, texts[0].y1),
@@ -88,7 +88,7 @@ TEST(PlanScene, HeightLabelsWhereTheGroundDropsAlongTheMiddleRow) {
     seven.GridNY = 7;
     seven.GroundGrid(4, 3) = 2.5;
     RecordingSurface s7;
-    drawTopography(seven, s7);
+    DrawTopography(seven, s7);
     ASSERT_NE(s7.findText("2.5 m"), nullptr);
     EXPECT_EQ(s7.findText("2.5 m")->y1, 3 * 153);
 }
@@ -103,7 +103,7 @@ TEST(PlanScene, AntennaPlacedAtAnotherZoomIsPurpleAndScaled) {
     p.Zoom = 2.0;
     p.ScrollOffsetX = -100;
     RecordingSurface s;
-    drawAntennas(p, s);
+    DrawAntennas(p, s);
     const auto boxes = s.ofKind(Kind::Box);
     ASSERT_EQ(boxes.size(), 2u);
     // r = 2: centre a + 153, half side 76.5.
@@ -128,7 +128,7 @@ TEST(PlanScene, AntennaBetweenNodesIsDrawnWhereItStands) {
     SetExactPosition(p, a, at);
     ASSERT_TRUE(a.AntExact);
     RecordingSurface s;
-    drawAntennas(p, s);
+    DrawAntennas(p, s);
     const auto boxes = s.ofKind(Kind::Box);
     ASSERT_EQ(boxes.size(), 1u);
     const double u = 1.0 / p.MetersPerUnit, half = p.CellSize / 2;
@@ -159,7 +159,7 @@ TEST(PlanScene, GridLinesAtTwoHundredPercentAreTwiceAsFarApart) {
 }
 
 TEST(Redraw, ClearsThenSceneThenResultsOfTheCurrentPlane) {
-    Project p = calculatedProject();
+    Project p = CalculatedProject();
     p.XY.IsolineLevel = {0, 5, 10};
     p.IsolineCount = 2;
     RecordingSurface s;
@@ -182,12 +182,12 @@ TEST(Redraw, ClearsThenSceneThenResultsOfTheCurrentPlane) {
 }
 
 TEST(SectionScene, PlaneLineOnlyForAResultAtAGivenHeight) {
-    Project p = calculatedProject();
+    Project p = CalculatedProject();
     p.CalcHeight = 15.0; // 1536 units at 150 m over 15360
     for (int option : {0, 1}) {
         p.CalcOption = static_cast<CalcLevel>(option);
         RecordingSurface s;
-        const auto ctl = drawSectionScene(p, s);
+        const auto ctl = DrawSectionScene(p, s);
         ASSERT_EQ(ctl.cortexy.has_value(), option == 0);
         EXPECT_EQ(s.findText("corte de plano XY") != nullptr, option == 0);
         if (!ctl.cortexy) continue;
@@ -201,7 +201,7 @@ TEST(SectionScene, GroundBandAndReliefColumns) {
     const double cellM = 153 * p.MetersPerUnit; // 1.494 m
     p.GroundGrid(7, 10) = 3.5 * cellM;          // three whole cells
     RecordingSurface s;
-    drawSectionScene(p, s);
+    DrawSectionScene(p, s);
     const int base = p.GridNY - p.XZRowOffset - 1;
     int column7 = 0, column8 = 0;
     for (const auto& b : s.ofKind(Kind::Box)) {

@@ -46,7 +46,7 @@ CalcDialog::CalcDialog(const CalForm& form, QWidget* parent) : BrenvikDialog(par
     layout->addWidget(m_option1);
     layout->addWidget(m_option2);
     layout->addLayout(rows);
-    layout->addLayout(buttonRow(accept, cancel));
+    layout->addLayout(ButtonRow(accept, cancel));
 
     (form.option1 ? m_option1 : m_option2)->setChecked(true);
     m_text1->setEnabled(form.text1Enabled);
@@ -101,7 +101,7 @@ SectionDialog::SectionDialog(double distance, QWidget* parent) : BrenvikDialog(p
     rows->addRow(label, m_text2);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(rows);
-    layout->addLayout(buttonRow(accept, cancel));
+    layout->addLayout(ButtonRow(accept, cancel));
 }
 
 std::string SectionDialog::distanceText() const {
@@ -133,7 +133,7 @@ ReliefDialog::ReliefDialog(double contourHeight, QWidget* parent) : BrenvikDialo
     rows->addRow(label, m_text1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(rows);
-    layout->addLayout(buttonRow(accept, cancel));
+    layout->addLayout(ButtonRow(accept, cancel));
 }
 
 std::string ReliefDialog::heightText() const {

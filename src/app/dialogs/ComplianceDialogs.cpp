@@ -31,7 +31,7 @@ ImportModeDialog::ImportModeDialog(QWidget* parent) : BrenvikDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_replace);
     layout->addWidget(m_add);
-    layout->addLayout(buttonRow(accept, cancel));
+    layout->addLayout(ButtonRow(accept, cancel));
 }
 
 compliance::ImportMode ImportModeDialog::mode() const {
@@ -84,7 +84,7 @@ ComplianceDialog::ComplianceDialog(const compliance::ComplianceForm& form,
     fields->addRow(QStringLiteral("Units:"), m_unit);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
-    layout->addLayout(buttonRow(accept, cancel));
+    layout->addLayout(ButtonRow(accept, cancel));
 }
 
 compliance::ComplianceForm ComplianceDialog::form() const {
@@ -112,7 +112,7 @@ SummaryDialog::SummaryDialog(const std::vector<std::string>& lines, QWidget* par
     makeAcceptButton(accept);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(view);
-    layout->addLayout(buttonRow(accept, nullptr));
+    layout->addLayout(ButtonRow(accept, nullptr));
 }
 
 QString SummaryDialog::text() const {

@@ -94,7 +94,7 @@ void BrenvikDialog::makeCancelButton(QPushButton* button) {
 }
 
 // Every dialog opens centred on the screen, whoever its parent is.
-static void centreOnScreen(QWidget* w) {
+static void CentreOnScreen(QWidget* w) {
     QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect avail = screen->availableGeometry();
@@ -106,7 +106,7 @@ static void centreOnScreen(QWidget* w) {
 void BrenvikDialog::showEvent(QShowEvent* event) {
     if (!m_centred) {
         adjustSize();
-        centreOnScreen(this);
+        CentreOnScreen(this);
         m_centred = true;
     }
     QDialog::showEvent(event);
@@ -114,18 +114,18 @@ void BrenvikDialog::showEvent(QShowEvent* event) {
 
 namespace dialognum {
 
-static QLocale userLocale() {
+static QLocale UserLocale() {
     QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     return locale;
 }
 
 QString text(double value) {
-    return userLocale().toString(value, 'g', 15);
+    return UserLocale().toString(value, 'g', 15);
 }
 
 QString fixed(double value, int decimals) {
-    return userLocale().toString(value, 'f', decimals);
+    return UserLocale().toString(value, 'f', decimals);
 }
 
 std::optional<double> parse(const QString& text) {
@@ -143,15 +143,15 @@ std::optional<double> parse(const QString& text) {
     return v;
 }
 
-std::optional<double> parseStd(const std::string& text) {
+std::optional<double> ParseStd(const std::string& text) {
     return parse(QString::fromStdString(text));
 }
 
 std::function<std::optional<double>(const std::string&)> parser() {
-    return &parseStd;
+    return &ParseStd;
 }
 
-std::function<std::string(double)> formatter() {
+std::function<std::string(double)> Formatter() {
     return [](double v) { return text(v).toStdString(); };
 }
 
@@ -184,7 +184,7 @@ QLineEdit* box(const char* name, const QString& toolTip, QWidget* parent) {
     return e;
 }
 
-QHBoxLayout* buttonRow(QPushButton* accept, QPushButton* cancel) {
+QHBoxLayout* ButtonRow(QPushButton* accept, QPushButton* cancel) {
     auto* row = new QHBoxLayout;
     row->addStretch(1);
     row->addWidget(accept);

@@ -86,11 +86,11 @@ QString fixed(double value, int decimals);
 // surrounding blanks are allowed. No value for anything else (empty, "abc").
 std::optional<double> parse(const QString& text);
 // The same parser for the core's rules, which take text as std::string.
-std::optional<double> parseStd(const std::string& text);
+std::optional<double> ParseStd(const std::string& text);
 // A parser object for core functions that take one.
 std::function<std::optional<double>(const std::string&)> parser();
-// The formatter the core's form loaders take (text() as std::string).
-std::function<std::string(double)> formatter();
+// The Formatter the core's form loaders take (text() as std::string).
+std::function<std::string(double)> Formatter();
 // The locale's decimal point, for the core forms that take one ('.' or ',').
 char decimalPoint();
 
@@ -103,7 +103,7 @@ QPushButton* button(const char* name, const QString& caption, QWidget* parent);
 QRadioButton* option(const char* name, const QString& caption, QWidget* parent);
 QLineEdit* box(const char* name, const QString& toolTip, QWidget* parent);
 // The Accept / Cancel row at the bottom right of a dialog; `cancel` may be null.
-QHBoxLayout* buttonRow(QPushButton* accept, QPushButton* cancel);
+QHBoxLayout* ButtonRow(QPushButton* accept, QPushButton* cancel);
 
 } // namespace dialogui
 

@@ -19,7 +19,7 @@ using namespace dialogui;
 
 namespace {
 
-QLabel* makeSwatch(const char* name, QWidget* parent) {
+QLabel* MakeSwatch(const char* name, QWidget* parent) {
     auto* swatch = new QLabel(parent);
     swatch->setObjectName(QString::fromLatin1(name));
     swatch->setFixedSize(48, 48);
@@ -30,23 +30,23 @@ QLabel* makeSwatch(const char* name, QWidget* parent) {
 
 // A box filled and outlined in the colour; its long value is kept as the
 // "colour" property so that what is shown can be checked.
-void fillSwatch(QLabel* swatch, render::Rgb colour) {
+void FillSwatch(QLabel* swatch, render::Rgb colour) {
     QPalette pal = swatch->palette();
-    pal.setColor(QPalette::Window, toQColor(colour));
-    pal.setColor(QPalette::WindowText, toQColor(colour));
+    pal.setColor(QPalette::Window, ToQColor(colour));
+    pal.setColor(QPalette::WindowText, ToQColor(colour));
     swatch->setPalette(pal);
-    swatch->setProperty("colour", QVariant::fromValue<qlonglong>(render::colourValue(colour)));
+    swatch->setProperty("colour", QVariant::fromValue<qlonglong>(render::ColourValue(colour)));
     swatch->update();
 }
 
-std::optional<int> checkedOption(const QButtonGroup* group) {
+std::optional<int> CheckedOption(const QButtonGroup* group) {
     const int id = group->checkedId();
     return id < 0 ? std::nullopt : std::optional<int>(id);
 }
 
 } // namespace
 
-QColor toQColor(render::Rgb colour) {
+QColor ToQColor(render::Rgb colour) {
     return QColor(colour.r, colour.g, colour.b);
 }
 
@@ -66,7 +66,7 @@ ColoursDialog::ColoursDialog(render::Rgb isolineColour, render::Rgb markColour, 
     m_isolineGroup = new QButtonGroup(this);
     auto* markGrid = new QGridLayout;
     auto* isolineGrid = new QGridLayout;
-    const auto options = render::calcColourOptions();
+    const auto options = render::CalcColourOptions();
     for (int n = 0; n < static_cast<int>(options.size()); ++n) {
         const QString caption = QString::fromLatin1(options[n].caption);
         QRadioButton* m = option(options[n].markOption, caption, markFrame);
@@ -76,8 +76,8 @@ ColoursDialog::ColoursDialog(render::Rgb isolineColour, render::Rgb markColour, 
         markGrid->addWidget(m, n % 4, n / 4);
         isolineGrid->addWidget(l, n % 4, n / 4);
     }
-    m_markSwatch = makeSwatch("markSwatch", markFrame);
-    m_isolineSwatch = makeSwatch("isolineSwatch", isolineFrame);
+    m_markSwatch = MakeSwatch("markSwatch", markFrame);
+    m_isolineSwatch = MakeSwatch("isolineSwatch", isolineFrame);
     auto* markLayout = new QHBoxLayout(markFrame);
     markLayout->addWidget(m_markSwatch);
     markLayout->addLayout(markGrid);
@@ -91,31 +91,31 @@ ColoursDialog::ColoursDialog(render::Rgb isolineColour, render::Rgb markColour, 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(markFrame);
     layout->addWidget(isolineFrame);
-    layout->addLayout(buttonRow(accept, nullptr));
+    layout->addLayout(ButtonRow(accept, nullptr));
 
     // On activation: the option of each stored colour (none when it is not one
     // of the eight) and its swatch.
-    if (auto o = render::calcColourOptionFor(isolineColour))
+    if (auto o = render::CalcColourOptionFor(isolineColour))
         m_isolineGroup->button(*o)->setChecked(true);
-    if (auto o = render::calcColourOptionFor(markColour)) m_markGroup->button(*o)->setChecked(true);
-    fillSwatch(m_isolineSwatch, isolineColour);
-    fillSwatch(m_markSwatch, markColour);
+    if (auto o = render::CalcColourOptionFor(markColour)) m_markGroup->button(*o)->setChecked(true);
+    FillSwatch(m_isolineSwatch, isolineColour);
+    FillSwatch(m_markSwatch, markColour);
 
     connect(m_isolineGroup, &QButtonGroup::idClicked, this, [this](int id) {
-        fillSwatch(m_isolineSwatch, render::calcColourOptions()[id].colour);
+        FillSwatch(m_isolineSwatch, render::CalcColourOptions()[id].colour);
         emit isolineOptionChosen(id);
     });
     connect(m_markGroup, &QButtonGroup::idClicked, this, [this](int id) {
-        fillSwatch(m_markSwatch, render::calcColourOptions()[id].colour);
+        FillSwatch(m_markSwatch, render::CalcColourOptions()[id].colour);
         emit markOptionChosen(id);
     });
 }
 
 std::optional<int> ColoursDialog::isolineOption() const {
-    return checkedOption(m_isolineGroup);
+    return CheckedOption(m_isolineGroup);
 }
 std::optional<int> ColoursDialog::markOption() const {
-    return checkedOption(m_markGroup);
+    return CheckedOption(m_markGroup);
 }
 
 // ---------------------------------------------------------------------------
@@ -157,7 +157,7 @@ SizeDialog::SizeDialog(const render::SizeFormTexts& texts, QWidget* parent) : Br
     layout->addWidget(m_text);
     layout->addWidget(m_note);
     layout->addWidget(m_cover, 0, Qt::AlignLeft);
-    layout->addLayout(buttonRow(accept, cancel));
+    layout->addLayout(ButtonRow(accept, cancel));
 }
 
 void SizeDialog::showCoverage(const QString& note, int fullCount) {
@@ -206,7 +206,7 @@ DotColoursDialog::DotColoursDialog(const DisplaySettings& s, QWidget* parent)
     }
     for (int c = 1; c < colourGrid->columnCount(); ++c)
         colourGrid->setColumnStretch(c, 1); // the options in columns of one width
-    m_swatch = makeSwatch("swatch", colourFrame);
+    m_swatch = MakeSwatch("swatch", colourFrame);
     auto* colourLayout = new QHBoxLayout(colourFrame);
     colourLayout->addWidget(m_swatch);
     colourLayout->addLayout(colourGrid);
@@ -271,19 +271,19 @@ DotColoursDialog::DotColoursDialog(const DisplaySettings& s, QWidget* parent)
     layout->addWidget(randomFrame, 1, 0);
     layout->addWidget(pointsFrame, 1, 1);
     layout->addLayout(rows, 1, 2);
-    layout->addLayout(buttonRow(accept, nullptr), 2, 0, 1, 3);
+    layout->addLayout(ButtonRow(accept, nullptr), 2, 0, 1, 3);
     for (int c = 0; c < 3; ++c)
         layout->setColumnStretch(c, 1);
 
     // On activation: the options that match the current settings.
     const int scheme = render::dotScheme(s.DotScheme).scheme;
     m_schemes->button(scheme)->setChecked(true);
-    fillSwatch(m_swatch, render::dotScheme(scheme).swatch);
-    m_random->button(static_cast<int>(render::jitterOptionFor(s.DotJitter)))->setChecked(true);
+    FillSwatch(m_swatch, render::dotScheme(scheme).swatch);
+    m_random->button(static_cast<int>(render::JitterOptionFor(s.DotJitter)))->setChecked(true);
     (s.DotCount == 2 ? two : one)->setChecked(true);
 
     connect(m_schemes, &QButtonGroup::idClicked, this, [this](int id) {
-        fillSwatch(m_swatch, render::dotScheme(id).swatch);
+        FillSwatch(m_swatch, render::dotScheme(id).swatch);
         emit schemeChosen(id);
     });
     connect(m_random, &QButtonGroup::idClicked, this,

@@ -14,12 +14,12 @@ class QLineEdit;
 
 namespace brenvik {
 
-QColor toQColor(render::Rgb colour);
+QColor ToQColor(render::Rgb colour);
 
 // "Calculation colours" (`colorb`): the isoline colour and the colour of the
 // antennas and of the maximum point. A click shows the colour in the swatch;
-// Accept hands the chosen options to render::chooseIsolineColour /
-// chooseMarkColour and the window redraws. The dialog has no Cancel button:
+// Accept hands the chosen options to render::ChooseIsolineColour /
+// ChooseMarkColour and the window redraws. The dialog has no Cancel button:
 // Escape or its close box store nothing.
 class ColoursDialog : public BrenvikDialog {
     Q_OBJECT
@@ -27,7 +27,7 @@ class ColoursDialog : public BrenvikDialog {
     // The stored colours (IsolineColour, MarkColour).
     ColoursDialog(render::Rgb isolineColour, render::Rgb markColour, QWidget* parent = nullptr);
 
-    // Index into render::calcColourOptions() of the selected option of each
+    // Index into render::CalcColourOptions() of the selected option of each
     // group; no value while the stored colour is none of the eight.
     std::optional<int> isolineOption() const;
     std::optional<int> markOption() const;
@@ -67,8 +67,8 @@ class SizeDialog : public BrenvikDialog {
 };
 
 // "Colours of the dots" (`colordifuminado`). Option clicks change the dialog
-// alone; Accept hands the options (render::chooseDotScheme / chooseJitter /
-// chooseDotCount) and the two boxes (render::acceptDotColours) to the rules
+// alone; Accept hands the options (render::ChooseDotScheme / ChooseJitter /
+// ChooseDotCount) and the two boxes (render::AcceptDotColours) to the rules
 // together. Escape or the close box store nothing.
 class DotColoursDialog : public BrenvikDialog {
     Q_OBJECT

@@ -50,7 +50,7 @@ ExposureDialog::ExposureDialog(const antenna::ExposureForm& form, QWidget* paren
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addWidget(rule);
-    layout->addLayout(dialogui::buttonRow(accept, cancel));
+    layout->addLayout(dialogui::ButtonRow(accept, cancel));
 }
 
 antenna::ExposureForm ExposureDialog::form() const {

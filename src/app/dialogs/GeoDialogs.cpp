@@ -22,7 +22,7 @@ QLabel* label(const char* name, const QString& caption, QWidget* buddy, QWidget*
 
 // The cartesian and geographic frames shared by the origin and reference
 // point dialogs.
-void buildCoordinateFrames(QWidget* dialog, QVBoxLayout* layout, QLineEdit*& x, QLineEdit*& y,
+void BuildCoordinateFrames(QWidget* dialog, QVBoxLayout* layout, QLineEdit*& x, QLineEdit*& y,
                            QLineEdit*& lon, QLineEdit*& lat) {
     auto* cart = new QGroupBox(QStringLiteral("Cartesian coordinates"), dialog);
     cart->setObjectName(QStringLiteral("Frame1"));
@@ -62,7 +62,7 @@ ScaleDialog::ScaleDialog(const geo::ScaleForm& form, QWidget* parent) : BrenvikD
     rows->addRow(label("Label1", QStringLiteral("Width of the plan (m):"), m_text1, this), m_text1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(rows);
-    layout->addLayout(buttonRow(accept, cancel));
+    layout->addLayout(ButtonRow(accept, cancel));
 }
 
 geo::ScaleForm ScaleDialog::form() const {
@@ -87,7 +87,7 @@ ScaleDistanceDialog::ScaleDistanceDialog(const geo::ScaleCalculationForm& form, 
         m_text1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(rows);
-    layout->addLayout(buttonRow(accept, nullptr));
+    layout->addLayout(ButtonRow(accept, nullptr));
 }
 
 geo::ScaleCalculationForm ScaleDistanceDialog::form() const {
@@ -101,14 +101,14 @@ OriginDialog::OriginDialog(const geo::OriginForm& form, QWidget* parent) : Brenv
     setObjectName(QStringLiteral("cambiocoor"));
     setWindowTitle(QStringLiteral("Origin of coordinates"));
     auto* layout = new QVBoxLayout(this);
-    buildCoordinateFrames(this, layout, m_x, m_y, m_lon, m_lat);
+    BuildCoordinateFrames(this, layout, m_x, m_y, m_lon, m_lat);
     m_x->setText(QString::fromStdString(form.x));
     m_y->setText(QString::fromStdString(form.y));
     m_lon->setText(QString::fromStdString(form.lon));
     m_lat->setText(QString::fromStdString(form.lat));
     auto* accept = button("Command1", QStringLiteral("Accept"), this);
     makeAcceptButton(accept);
-    layout->addLayout(buttonRow(accept, nullptr));
+    layout->addLayout(ButtonRow(accept, nullptr));
 }
 
 geo::OriginForm OriginDialog::form() const {
@@ -124,7 +124,7 @@ ReferenceDialog::ReferenceDialog(const geo::ReferenceForm& form, QWidget* parent
     setObjectName(QStringLiteral("referencia"));
     setWindowTitle(QStringLiteral("Reference point"));
     auto* layout = new QVBoxLayout(this);
-    buildCoordinateFrames(this, layout, m_x, m_y, m_lon, m_lat);
+    BuildCoordinateFrames(this, layout, m_x, m_y, m_lon, m_lat);
     m_x->setText(QString::fromStdString(form.x));
     m_y->setText(QString::fromStdString(form.y));
     m_lon->setText(QString::fromStdString(form.lon));
@@ -133,7 +133,7 @@ ReferenceDialog::ReferenceDialog(const geo::ReferenceForm& form, QWidget* parent
     auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
     makeAcceptButton(accept);
     makeCancelButton(cancel);
-    layout->addLayout(buttonRow(accept, cancel));
+    layout->addLayout(ButtonRow(accept, cancel));
 }
 
 geo::ReferenceForm ReferenceDialog::form() const {
@@ -164,7 +164,7 @@ CurvatureDialog::CurvatureDialog(const geo::CurvatureForm& form, QWidget* parent
     makeAcceptButton(accept);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(rows);
-    layout->addLayout(buttonRow(accept, nullptr));
+    layout->addLayout(ButtonRow(accept, nullptr));
 }
 
 geo::CurvatureForm CurvatureDialog::form() const {

@@ -47,7 +47,7 @@ class OriginDialog : public BrenvikDialog {
     QLineEdit* m_lat = nullptr;
 };
 
-// "Reference point" (`referencia`): a point of known coordinates, clicked next.
+// "Reference point" (`referencia`): a point of known Coordinates, clicked next.
 class ReferenceDialog : public BrenvikDialog {
     Q_OBJECT
   public:

@@ -19,7 +19,7 @@ GisExportDialog::GisExportDialog(pipeline::OutputKind kind, const std::string& p
 
     m_format = new QComboBox(this);
     m_format->setObjectName(QStringLiteral("gisFormat"));
-    for (pipeline::OutputKind k : pipeline::outputsOfCommand("gisexport")) {
+    for (pipeline::OutputKind k : pipeline::OutputsOfCommand("gisexport")) {
         m_format->addItem(QString::fromStdString(pipeline::outputFormat(k).description),
                           static_cast<int>(k));
         if (k == kind) m_format->setCurrentIndex(m_format->count() - 1);
@@ -42,7 +42,7 @@ GisExportDialog::GisExportDialog(pipeline::OutputKind kind, const std::string& p
     makeCancelButton(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttonRow(accept, cancel));
+    layout->addLayout(ButtonRow(accept, cancel));
 }
 
 pipeline::OutputKind GisExportDialog::kind() const {
@@ -51,13 +51,13 @@ pipeline::OutputKind GisExportDialog::kind() const {
 
 std::string GisExportDialog::path() const {
     const std::string typed = m_path->text().trimmed().toStdString();
-    return typed.empty() ? typed : pipeline::withExtension(typed, kind());
+    return typed.empty() ? typed : pipeline::WithExtension(typed, kind());
 }
 
 bool GisExportDialog::browse() {
     auto chosen = m_prompts.savePath(pipeline::outputFormat(kind()).filter);
     if (!chosen) return false;
-    m_path->setText(QString::fromStdString(pipeline::withExtension(*chosen, kind())));
+    m_path->setText(QString::fromStdString(pipeline::WithExtension(*chosen, kind())));
     return true;
 }
 

@@ -127,7 +127,7 @@ ZoomDialog::ZoomDialog(double zoom, QWidget* parent) : BrenvikDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
-    layout->addLayout(buttonRow(accept, cancel));
+    layout->addLayout(ButtonRow(accept, cancel));
 }
 
 double ZoomDialog::zoom() const {

@@ -47,7 +47,7 @@ PictureDialog::PictureDialog(int width, int height, double dpi, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(note);
-    layout->addLayout(buttonRow(accept, cancel));
+    layout->addLayout(ButtonRow(accept, cancel));
     setFieldRules(PictureRules());
 }
 

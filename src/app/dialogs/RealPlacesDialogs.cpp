@@ -60,7 +60,7 @@ PlacesDialog::PlacesDialog(const std::vector<compliance::PlaceRow>& rows, Import
     layout->addWidget(note);
     layout->addWidget(m_table);
     layout->addLayout(edits);
-    layout->addLayout(buttonRow(accept, cancel));
+    layout->addLayout(ButtonRow(accept, cancel));
     resize(640, 360);
 }
 
@@ -104,7 +104,7 @@ BuildingHeightDialog::BuildingHeightDialog(int count, const QString& height, QWi
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(note);
     layout->addWidget(m_height);
-    layout->addLayout(buttonRow(accept, cancel));
+    layout->addLayout(ButtonRow(accept, cancel));
 }
 
 QString BuildingHeightDialog::height() const {

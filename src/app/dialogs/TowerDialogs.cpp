@@ -62,7 +62,7 @@ TowerDialog::TowerDialog(int antennaCount, bool editingFromMap, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
-    layout->addLayout(buttonRow(accept, cancel));
+    layout->addLayout(ButtonRow(accept, cancel));
 
     for (int n = 1; n <= m_count; ++n)
         m_combo->addItem(QString::number(n));
@@ -224,7 +224,7 @@ AntennaDialog::AntennaDialog(const AntennaForm& form, QWidget* parent)
     grid->addWidget(heightFrame, 2, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    auto* bottom = buttonRow(accept, cancel);
+    auto* bottom = ButtonRow(accept, cancel);
     bottom->insertWidget(0, m_label1);
     layout->addLayout(bottom);
 
@@ -369,7 +369,7 @@ AntennaParamsDialog::AntennaParamsDialog(const OpenAnglesForm& form, QWidget* pa
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(rows);
-    layout->addLayout(buttonRow(accept, cancel));
+    layout->addLayout(ButtonRow(accept, cancel));
 }
 
 OpenAnglesForm AntennaParamsDialog::form() const {

@@ -46,7 +46,7 @@ inline void placeTower(brenvik::Project& p, double x, double y, const std::vecto
 }
 
 // A rectangle of the topographic tool: grid corners (column, row), both inclusive.
-inline void raiseGround(brenvik::Project& p, double height, int c0, int r0, int c1, int r1) {
+inline void RaiseGround(brenvik::Project& p, double height, int c0, int r0, int c1, int r1) {
     std::string text = brenvik::FormatNumberC(height);
     if (auto refused = brenvik::TopoLineAccept(p, text)) throw std::runtime_error(*refused);
     brenvik::FillGroundRect(p, c0, r0, c1, r1);
@@ -54,7 +54,7 @@ inline void raiseGround(brenvik::Project& p, double height, int c0, int r0, int 
 
 // GridNX columns with `towers` three-sector towers spread over the part of the
 // plan the grid covers.
-inline brenvik::Project spreadSite(int gridNX, int towers, double planWidthM) {
+inline brenvik::Project SpreadSite(int gridNX, int towers, double planWidthM) {
     brenvik::Project p;
     p.PlanWidthM = planWidthM;
     p.GridNX = static_cast<std::int16_t>(gridNX);
