@@ -9,8 +9,8 @@
 #include "calc/TowerForms.h"
 #include "calc/Towers.h"
 
-#include <benchmark/benchmark.h>
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <cmath>
 #include <ctime>
 

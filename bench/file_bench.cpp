@@ -31,8 +31,20 @@ Project LargeProject() {
     p.AntennaCount = 12;
     p.EnsureAntennaSlots(12);
     for (int k = 1; k <= 12; ++k) {
-        p.Antennas[static_cast<std::size_t>(k)] = Antenna{
-            30, 6, PowerMode::Maximum, 1600, 30.0 * k, HeightUnit::Floors, AntennaKind::Panel, 1, 12, 6000.5, 4500.25, 1, {}, 0};
+        p.Antennas[static_cast<std::size_t>(k)] = Antenna{30,
+                                                          6,
+                                                          PowerMode::Maximum,
+                                                          1600,
+                                                          30.0 * k,
+                                                          HeightUnit::Floors,
+                                                          AntennaKind::Panel,
+                                                          1,
+                                                          12,
+                                                          6000.5,
+                                                          4500.25,
+                                                          1,
+                                                          {},
+                                                          0};
     }
     p.XY.Calculated = true;
     p.IsolineCount = 7;
@@ -47,10 +59,10 @@ Project LargeProject() {
         for (int s = 0; s < n; ++s) {
             const double a = 6.28318 * s / n;
             p.XY.Isolines.append(k, static_cast<std::int16_t>(400 + r * std::cos(a)),
-                              static_cast<std::int16_t>(300 + r * std::sin(a)));
+                                 static_cast<std::int16_t>(300 + r * std::sin(a)));
             if (s % 4 == 0)
                 p.XY.IsolinesAux.append(k, static_cast<std::int16_t>(400 + r * std::cos(a)),
-                                     static_cast<std::int16_t>(300 + r * std::sin(a)));
+                                        static_cast<std::int16_t>(300 + r * std::sin(a)));
         }
     }
     p.XY.MaxDensity = 12.5;

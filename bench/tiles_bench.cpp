@@ -63,13 +63,18 @@ void TileKernel(benchmark::State& state) {
         benchmark::DoNotOptimize(v.density.data());
     }
     const double pixels = 256.0 * 256.0;
-    state.counters["pixels/s"] = benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["pairs/s"] =
-        benchmark::Counter(pixels * static_cast<double>(state.range(0)), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["pixels/s"] =
+        benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["pairs/s"] = benchmark::Counter(pixels * static_cast<double>(state.range(0)),
+                                                   benchmark::Counter::kIsIterationInvariantRate);
 }
 
 } // namespace
 
-BENCHMARK(TileKernel)->Args({64, 0})->Args({64, 1})->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(TileKernel)
+    ->Args({64, 0})
+    ->Args({64, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 
 BENCHMARK_MAIN();

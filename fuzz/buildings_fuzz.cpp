@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (r.note.size() > 2048) Fail("note too long");
     for (const brenvik::Building& b : r.buildings) {
-        if (!(b.HeightM > b.BaseM && b.BaseM >= 0.0 && b.HeightM <= 2 * brenvik::gis::MaxBuildingHeightM))
+        if (!(b.HeightM > b.BaseM && b.BaseM >= 0.0 &&
+              b.HeightM <= 2 * brenvik::gis::MaxBuildingHeightM))
             Fail("building heights out of range");
         if (brenvik::gis::FootprintRefusal(p, b)) Fail("footprint accepted that is refused");
         for (const brenvik::PlanVertex& v : b.Outline)

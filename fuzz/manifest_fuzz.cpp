@@ -22,7 +22,8 @@ void CheckInputs(const std::string& text) {
         return;
     }
     const brenvik::tiles::Window& w = first.tile.window;
-    if (w.width <= 0 || w.height <= 0 || static_cast<std::int64_t>(w.col) + w.width > first.inputs->grid.width ||
+    if (w.width <= 0 || w.height <= 0 ||
+        static_cast<std::int64_t>(w.col) + w.width > first.inputs->grid.width ||
         static_cast<std::int64_t>(w.row) + w.height > first.inputs->grid.height) {
         std::fprintf(stderr, "the inputs' tile lies outside the grid\n");
         std::abort();
@@ -55,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Every tile the reader let through has a window inside the grid.
     for (const brenvik::tiles::TileEntry& t : m.tiles) {
         const brenvik::tiles::Window& w = t.window;
-        if (w.width <= 0 || w.height <= 0 || w.width > m.grid.tileSize || w.height > m.grid.tileSize ||
+        if (w.width <= 0 || w.height <= 0 || w.width > m.grid.tileSize ||
+            w.height > m.grid.tileSize ||
             static_cast<std::int64_t>(w.col) + w.width > m.grid.width ||
             static_cast<std::int64_t>(w.row) + w.height > m.grid.height) {
             std::fprintf(stderr, "tile %d lies outside the grid\n", t.index);
@@ -65,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string written = brenvik::tiles::ManifestText(m);
     const brenvik::tiles::ManifestRead second = brenvik::tiles::ParseManifest(written);
     if (!second.manifest) {
-        std::fprintf(stderr, "accepted manifest written back does not read: %s\n", second.error.c_str());
+        std::fprintf(stderr, "accepted manifest written back does not read: %s\n",
+                     second.error.c_str());
         std::abort();
     }
     if (!(*second.manifest == m) || brenvik::tiles::ManifestText(*second.manifest) != written) {

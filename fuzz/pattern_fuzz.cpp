@@ -63,8 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!(g <= 0.0)) Fail("gain above the peak, or not a number");
         }
     const antenna::Beam beam{&q, {}};
-    for (const antenna::PlotCut& c : {antenna::HorizontalCut(beam, 2.0), antenna::VerticalCut(beam, 5.0, 2.0)})
-        if (!(c.beamwidthDeg >= 0.0 && c.beamwidthDeg <= 360.0)) Fail("half-power width out of range");
+    for (const antenna::PlotCut& c :
+         {antenna::HorizontalCut(beam, 2.0), antenna::VerticalCut(beam, 5.0, 2.0)})
+        if (!(c.beamwidthDeg >= 0.0 && c.beamwidthDeg <= 360.0))
+            Fail("half-power width out of range");
     (void)antenna::PatternWarnings(q);
 
     // Saved in a project (as an import would name it) and read back.

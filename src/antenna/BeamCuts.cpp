@@ -36,19 +36,21 @@ PlotCut HorizontalCut(const Beam& b, double stepDeg) {
         return Sample(
             stepDeg, [&](double a) { return -CutLossDb(b.pattern->Horizontal, a); }, 0.0);
     return Sample(
-        stepDeg, [&](double a) { return b.GainDb(a > 180.0 ? a - 360.0 : a, 0.0); },
-        std::nullopt);
+        stepDeg, [&](double a) { return b.GainDb(a > 180.0 ? a - 360.0 : a, 0.0); }, std::nullopt);
 }
 
 PlotCut VerticalCut(const Beam& b, double tiltDeg, double stepDeg) {
-    return Sample(stepDeg, [&](double a) {
-        // The beam's own vertical angle, in (-180, 180]: the front half is
-        // phi = 0, the back half phi = 180 seen from behind.
-        double v = std::remainder(a - tiltDeg, 360.0);
-        if (v <= -180.0) v += 360.0;
-        if (std::fabs(v) <= 90.0) return b.GainDb(0.0, v);
-        return b.GainDb(180.0, v > 0.0 ? 180.0 - v : -180.0 - v);
-    }, b.pattern ? std::optional<double>(0.0) : std::nullopt);
+    return Sample(
+        stepDeg,
+        [&](double a) {
+            // The beam's own vertical angle, in (-180, 180]: the front half is
+            // phi = 0, the back half phi = 180 seen from behind.
+            double v = std::remainder(a - tiltDeg, 360.0);
+            if (v <= -180.0) v += 360.0;
+            if (std::fabs(v) <= 90.0) return b.GainDb(0.0, v);
+            return b.GainDb(180.0, v > 0.0 ? 180.0 - v : -180.0 - v);
+        },
+        b.pattern ? std::optional<double>(0.0) : std::nullopt);
 }
 
 double HalfPowerWidth(const std::vector<double>& angleDeg, const std::vector<double>& gainDb,

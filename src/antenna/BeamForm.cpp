@@ -70,8 +70,8 @@ std::optional<std::string> ReadBoxes(const BeamForm& f, const NumberParser& pars
 const std::vector<FieldRule>& BeamRules() {
     const auto box = [](const char* name, AntennaField f) {
         const AntennaFieldRow& r = FieldRow(f);
-        return FieldRule{.box = name, .label = r.label, .min = r.min, .max = r.max,
-                         .aboveMin = r.aboveMin};
+        return FieldRule{
+            .box = name, .label = r.label, .min = r.min, .max = r.max, .aboveMin = r.aboveMin};
     };
     static const std::vector<FieldRule> rules = [&] {
         std::vector<FieldRule> v{box("hBeamwidth", AntennaField::HBeamwidth),

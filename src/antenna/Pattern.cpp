@@ -376,7 +376,12 @@ PatternRead ReadPatternFile(const std::string& path) {
     // its name: both go into the project file.
     if (HasControl(fp.filename().string())) {
         std::string shown = QuoteCut(fp.filename().string());
-        std::replace_if(shown.begin(), shown.end(), [](char c) { return HasControl({&c, 1}); }, '?');
+        std::replace_if(
+            shown.begin(), shown.end(),
+            [](char c) {
+                return HasControl({&c, 1});
+            },
+            '?');
         r.error = "the name of \"" + shown + "\" holds a control character; rename the file";
         return r;
     }
@@ -395,8 +400,9 @@ PatternRead ReadPatternFile(const std::string& path) {
 
 std::vector<std::string> PatternWarnings(const AntennaPattern& p) {
     std::vector<std::string> out;
-    for (const auto& [key, cut] : {std::pair<std::string, const PatternCut*>{"HORIZONTAL", &p.Horizontal},
-                                   {"VERTICAL", &p.Vertical}})
+    for (const auto& [key, cut] :
+         {std::pair<std::string, const PatternCut*>{"HORIZONTAL", &p.Horizontal},
+          {"VERTICAL", &p.Vertical}})
         if (auto w = CutWarning(key, *cut)) out.push_back(*w);
     return out;
 }
@@ -459,8 +465,8 @@ double PatternGainDb(const AntennaPattern& p, double phiDeg, double thetaDeg) {
     const auto gh = [&](double a) { return -CutLossDb(p.Horizontal, a); };
     const auto gv = [&](double a) { return -CutLossDb(p.Vertical, a); };
     const double a = std::fabs(phiDeg) / 180.0;
-    const double g =
-        gh(phiDeg) - ((1.0 - a) * (gh(0.0) - gv(thetaDeg)) + a * (gh(180.0) - gv(180.0 - thetaDeg)));
+    const double g = gh(phiDeg) - ((1.0 - a) * (gh(0.0) - gv(thetaDeg)) +
+                                   a * (gh(180.0) - gv(180.0 - thetaDeg)));
     return std::min(g, 0.0);
 }
 

@@ -73,8 +73,8 @@ double PatternGainDb(const AntennaPattern& p, double phiDeg, double thetaDeg);
 // a stick (vertical beam only). Beamwidths are half-power widths in degrees.
 struct ParametricBeam {
     bool stick = false;
-    double hBeamwidthDeg = 90.0;   // phi3
-    double vBeamwidthDeg = 7.2;    // theta3
+    double hBeamwidthDeg = 90.0;    // phi3
+    double vBeamwidthDeg = 7.2;     // theta3
     double electricalTiltDeg = 0.0; // theta_e, degrees down
 };
 inline constexpr double ParametricMaxAttenuationDb = 25.0; // A_m
@@ -135,10 +135,10 @@ double FarFieldDensity(double erpW, double reflection, double gain, double rM);
 struct BoundaryExtent {
     double front = 0.0, back = 0.0, side = 0.0, above = 0.0, below = 0.0;
 };
-BoundaryExtent ComplianceBoundary(const Beam& b, double erpW, double reflection,
-                                  double limitWm2, double tiltDeg);
+BoundaryExtent ComplianceBoundary(const Beam& b, double erpW, double reflection, double limitWm2,
+                                  double tiltDeg);
 // r_b in the direction (phi, theta) of the beam frame, metres.
-double BoundaryRadius(const Beam& b, double erpW, double reflection, double limitWm2,
-                      double phiDeg, double thetaDeg);
+double BoundaryRadius(const Beam& b, double erpW, double reflection, double limitWm2, double phiDeg,
+                      double thetaDeg);
 
 } // namespace brenvik::antenna

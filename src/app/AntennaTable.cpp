@@ -128,8 +128,7 @@ bool AntennaTableModel::setData(const QModelIndex& index, const QVariant& value,
     const FieldRange range = AntennaFieldRange(*field);
     std::optional<std::string> refused;
     if (*field == AntennaField::Type) {
-        const std::optional<AntennaKind> kind =
-            AntennaKindFromText(value.toString().toStdString());
+        const std::optional<AntennaKind> kind = AntennaKindFromText(value.toString().toStdString());
         refused = !kind ? std::optional<std::string>("Type: BTS (panel) or DTS (stick)")
                         : editor_(index.row() + 1, *field, *kind == AntennaKind::Stick ? 1 : 0);
     } else if (const std::optional<double> v = dialognum::parse(value.toString())) {
@@ -228,7 +227,8 @@ void PropertiesPanel::refresh() {
     setEnabled(slot > 0);
     for (auto& [field, box] : boxes_)
         box->setText(slot > 0 ? number(AntennaFieldValue(p_, slot, field), 4) : QString());
-    type_->setCurrentIndex(slot > 0 && p_.Antennas[std::size_t(slot)].AntType == AntennaKind::Stick ? 1 : 0);
+    type_->setCurrentIndex(
+        slot > 0 && p_.Antennas[std::size_t(slot)].AntType == AntennaKind::Stick ? 1 : 0);
     if (slot > 0) {
         const geo::Geographic g = lonLat(p_, slot);
         lonLat_->setText(number(g.lon, 7) + " / " + number(g.lat, 7));

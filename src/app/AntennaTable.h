@@ -18,7 +18,8 @@ namespace brenvik::app {
 
 // Hands one edit of a field to the window, which checks it through the core,
 // keeps it as one undo step and redraws; the refusal text when refused.
-using FieldEditor = std::function<std::optional<std::string>(int slot, AntennaField f, double value)>;
+using FieldEditor =
+    std::function<std::optional<std::string>(int slot, AntennaField f, double value)>;
 
 // Every placed antenna, one row each, in slot order: its tower, where it
 // really stands in plan metres and in longitude/latitude, the fields a user

@@ -106,14 +106,27 @@ std::vector<Command> CalculationCommands() {
     using W = WindowParts;
     using P = Place;
     return {
-        {cmd::XYCalculationItem, "XY-Calculation", P::Environment,
-         [](W& w) { w.calc.xyCalculation(); }, {}, QKeySequence(Qt::Key_F5)},
-        {cmd::XZCalculation, "XZ-Calculation", P::Environment,
-         [](W& w) { w.calc.xzCalculation(); }, {}, QKeySequence(Qt::Key_F6)},
+        {cmd::XYCalculationItem,
+         "XY-Calculation",
+         P::Environment,
+         [](W& w) { w.calc.xyCalculation(); },
+         {},
+         QKeySequence(Qt::Key_F5)},
+        {cmd::XZCalculation,
+         "XZ-Calculation",
+         P::Environment,
+         [](W& w) { w.calc.xzCalculation(); },
+         {},
+         QKeySequence(Qt::Key_F6)},
         {cmd::SectionThroughAntenna, "Section through this antenna", P::Environment,
          [](W& w) { w.calc.sectionThroughAntenna(); }},
-        {cmd::GradientItem, "Colour gradient", P::Environment,
-         [](W& w) { ShowResults(w, ResultStyle::Gradient, false, nullptr); }, {}, {}, "e1"},
+        {cmd::GradientItem,
+         "Colour gradient",
+         P::Environment,
+         [](W& w) { ShowResults(w, ResultStyle::Gradient, false, nullptr); },
+         {},
+         {},
+         "e1"},
         {cmd::IsolinesItem, "Isolines", P::Environment,
          [](W& w) { ShowResults(w, ResultStyle::Isolines, true, nullptr); }},
         {cmd::NumericalGridItem, "Numerical grid", P::Environment,
@@ -127,8 +140,13 @@ std::vector<Command> ToolsCommands() {
     using P = Place;
     return {
         {cmd::ScaleItem, "Scale", P::Tools, AskScale},
-        {cmd::CalcColours, "Calculation colours", P::Tools, [](W& w) { w.settings.calcColours(); },
-         {}, {}, "separac"},
+        {cmd::CalcColours,
+         "Calculation colours",
+         P::Tools,
+         [](W& w) { w.settings.calcColours(); },
+         {},
+         {},
+         "separac"},
         {cmd::GridSize, "Grid size", P::Tools,
          [](W& w) {
              w.view.ensurePlan();
@@ -137,8 +155,13 @@ std::vector<Command> ToolsCommands() {
         {cmd::IsolineCount, "Number of isolines", P::Tools,
          [](W& w) { AskGridValue(w, SizeFormValue::IsolineCount, PendingCommand::IsolineCount); }},
         {cmd::DotColours, "Colours of the dots", P::Tools, [](W& w) { w.settings.dotColours(); }},
-        {cmd::AntennaParameters, "Antenna parameters", P::Tools,
-         [](W& w) { w.settings.antennaParameters(); }, {}, {}, "separa"},
+        {cmd::AntennaParameters,
+         "Antenna parameters",
+         P::Tools,
+         [](W& w) { w.settings.antennaParameters(); },
+         {},
+         {},
+         "separa"},
     };
 }
 

@@ -59,8 +59,7 @@ void CalcFlows::xyCalculation() {
     ShowDialog(d, false);
 }
 
-void CalcFlows::runXYCalculation(std::function<void()> then,
-                                   std::optional<CalcSettings> accepted) {
+void CalcFlows::runXYCalculation(std::function<void()> then, std::optional<CalcSettings> accepted) {
     runner_.start(
         k_.project, compliance_.withRatio([accepted](Project& work, const CalcControl& c) {
             if (accepted) ApplyCalcSettings(work, *accepted);
@@ -95,21 +94,21 @@ void CalcFlows::sectionThroughAntenna() {
         Warn(k_, msg::SectionNeedsAntenna);
         return;
     }
-    runner_.start(
-        k_.project, compliance_.withRatio([slot](Project& work, const CalcControl& c) {
-            SetSectionThrough(work, slot);
-            return RunXZCalculation(work, c);
-        }),
-        [this](const CalcOutcome& out, Project& work) {
-            if (out.status == CalcStatus::Done) {
-                k_.project = std::move(work);
-                k_.document.calculated();
-                k_.view.redraw();
-            } else if (out.status == CalcStatus::Failed) {
-                Warn(k_, out.message.empty() ? std::string(msg::InputDataError) : out.message);
-                k_.tools.reset();
-            }
-        });
+    runner_.start(k_.project, compliance_.withRatio([slot](Project& work, const CalcControl& c) {
+        SetSectionThrough(work, slot);
+        return RunXZCalculation(work, c);
+    }),
+                  [this](const CalcOutcome& out, Project& work) {
+                      if (out.status == CalcStatus::Done) {
+                          k_.project = std::move(work);
+                          k_.document.calculated();
+                          k_.view.redraw();
+                      } else if (out.status == CalcStatus::Failed) {
+                          Warn(k_, out.message.empty() ? std::string(msg::InputDataError)
+                                                       : out.message);
+                          k_.tools.reset();
+                      }
+                  });
 }
 
 void CalcFlows::xzCalculation() {
@@ -139,8 +138,7 @@ void CalcFlows::xzCalculation() {
             return false;
         }
         runner_.start(
-            k_.project,
-            compliance_.withRatio([v = *distance](Project& work, const CalcControl& c) {
+            k_.project, compliance_.withRatio([v = *distance](Project& work, const CalcControl& c) {
                 SetSectionDistance(work, v); // the section is shown once it is calculated
                 return RunXZCalculation(work, c);
             }),

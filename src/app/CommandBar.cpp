@@ -72,8 +72,7 @@ void CommandBar::build(QMainWindow& window, std::vector<Command> table, Runner r
                 onToolbar ? toolbar_->addSeparator() : menus.value(c.place)->addSeparator();
             sep->setObjectName(c.separatorBefore);
         }
-        QAction* a =
-            onToolbar ? addToolButton(window, run, c) : new QAction(c.caption, &window);
+        QAction* a = onToolbar ? addToolButton(window, run, c) : new QAction(c.caption, &window);
         a->setObjectName(c.name);
         items_.insert(c.name, a);
         if (onToolbar) {
@@ -106,16 +105,16 @@ QAction* CommandBar::addToolButton(QMainWindow& window, const Runner& run, Comma
     a->setToolTip(c.caption);
     // The click has toggled the button already: put it back and let the
     // command decide whether it shows its pressed picture.
-    QObject::connect(a, &QAction::triggered, &window,
-                     [run, a, press = std::move(c.run),
-                      release = std::move(c.release)](bool nowChecked) {
-                         const bool wasPressed = !nowChecked;
-                         a->setChecked(wasPressed);
-                         if (!wasPressed)
-                             run(press);
-                         else if (release)
-                             run(release);
-                     });
+    QObject::connect(
+        a, &QAction::triggered, &window,
+        [run, a, press = std::move(c.run), release = std::move(c.release)](bool nowChecked) {
+            const bool wasPressed = !nowChecked;
+            a->setChecked(wasPressed);
+            if (!wasPressed)
+                run(press);
+            else if (release)
+                run(release);
+        });
     return a;
 }
 

@@ -9,10 +9,10 @@
 #include "app/DocumentHolder.h"
 #include "app/PlanCanvas.h"
 #include "app/PlanView.h"
-#include "app/ResultState.h"
-#include "app/StatusReadouts.h"
 #include "app/RealPlacesFlows.h"
+#include "app/ResultState.h"
 #include "app/SettingsFlows.h"
+#include "app/StatusReadouts.h"
 #include "app/ToolBench.h"
 #include "app/UndoHistory.h"
 #include "app/WindowParts.h"
@@ -150,36 +150,49 @@ std::vector<Command> FileCommands() {
     using P = Place;
     return {
         {cmd::New, "New", P::File, StartNewProject, {}, QKeySequence::New},
-        {cmd::Open, "Open", P::File,
+        {cmd::Open,
+         "Open",
+         P::File,
          [](W& w) {
              w.view.ensurePlan();
              OpenAsked(w);
          },
-         {}, QKeySequence::Open},
-        {cmd::Save, "Save", P::File,
+         {},
+         QKeySequence::Open},
+        {cmd::Save,
+         "Save",
+         P::File,
          [](W& w) {
              w.view.ensurePlan();
              SaveProject(w);
          },
-         {}, QKeySequence::Save},
-        {cmd::SaveAs, "Save &as...", P::File,
+         {},
+         QKeySequence::Save},
+        {cmd::SaveAs,
+         "Save &as...",
+         P::File,
          [](W& w) {
              w.view.ensurePlan();
              w.tools.reset();
              w.document.saveAs();
          },
-         {}, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+         {},
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
         {cmd::ImportImage, "Import image", P::File, ImportImage, {}, {}, "sep2"},
         {cmd::SaveImage, "Save image", P::File, SaveImage},
         {cmd::ExportPicture, "Export picture...", P::File, ExportPicture},
         {cmd::Print, "Print", P::File, PrintPlan, {}, QKeySequence::Print, "sep3"},
         {cmd::PrintImage, "Prnt image", P::File, PrintImage},
-        {cmd::Exit, "Exit", P::File,
+        {cmd::Exit,
+         "Exit",
+         P::File,
          [](W& w) {
              w.tools.reset();
              w.window.close();
          },
-         {}, QKeySequence(Qt::CTRL | Qt::Key_Q), "separador"},
+         {},
+         QKeySequence(Qt::CTRL | Qt::Key_Q),
+         "separador"},
     };
 }
 
@@ -187,13 +200,26 @@ std::vector<Command> EditCommands() {
     using W = WindowParts;
     using P = Place;
     return {
-        {cmd::Undo, "&Undo", P::Edit, [](W& w) { w.document.history().undo(); }, {},
+        {cmd::Undo,
+         "&Undo",
+         P::Edit,
+         [](W& w) { w.document.history().undo(); },
+         {},
          QKeySequence::Undo},
-        {cmd::Redo, "&Redo", P::Edit, [](W& w) { w.document.history().redo(); }, {},
+        {cmd::Redo,
+         "&Redo",
+         P::Edit,
+         [](W& w) { w.document.history().redo(); },
+         {},
          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
         {cmd::History, "History", P::Edit, [](W& w) { w.desktop.showHistory(); }},
-        {cmd::DeleteSelection, "Delete tower", P::Edit,
-         [](W& w) { w.desktop.deleteSelection(); }, {}, QKeySequence(Qt::Key_Delete), "sepedit"},
+        {cmd::DeleteSelection,
+         "Delete tower",
+         P::Edit,
+         [](W& w) { w.desktop.deleteSelection(); },
+         {},
+         QKeySequence(Qt::Key_Delete),
+         "sepedit"},
     };
 }
 
@@ -202,23 +228,41 @@ std::vector<Command> ViewCommands() {
     using P = Place;
     return {
         // Ctrl+Z is Undo's, as everywhere else.
-        {cmd::Zoom, "&Zoom", P::View, [](W& w) { w.settings.zoom(); }, {},
+        {cmd::Zoom,
+         "&Zoom",
+         P::View,
+         [](W& w) { w.settings.zoom(); },
+         {},
          QKeySequence(Qt::CTRL | Qt::Key_M)},
-        {cmd::ZoomToPlan, "Zoom to plan", P::View, [](W& w) { w.view.setView(1.0, 0.0, 0.0); },
-         {}, QKeySequence(Qt::CTRL | Qt::Key_0)},
+        {cmd::ZoomToPlan,
+         "Zoom to plan",
+         P::View,
+         [](W& w) { w.view.setView(1.0, 0.0, 0.0); },
+         {},
+         QKeySequence(Qt::CTRL | Qt::Key_0)},
         {cmd::ZoomToSelection, "Zoom to selection", P::View,
          [](W& w) { w.desktop.zoomToSelection(); }},
         {cmd::AttributeTable, "Attribute table", P::View, [](W& w) { w.desktop.showTable(); }},
         {cmd::Properties, "Properties", P::View, [](W& w) { w.desktop.showProperties(); }},
-        {cmd::BlackBackground, "Black background", P::View,
-         [](W& w) { SetWhiteBackground(w, false); }, {}, {}, "separador1"},
+        {cmd::BlackBackground,
+         "Black background",
+         P::View,
+         [](W& w) { SetWhiteBackground(w, false); },
+         {},
+         {},
+         "separador1"},
         {cmd::WhiteBackground, "White background", P::View,
          [](W& w) {
              w.tools.reset();
              SetWhiteBackground(w, true);
          }},
-        {cmd::DrawGridLines, "Draw grid lines", P::View, [](W& w) { SetGridLines(w, true); }, {},
-         {}, "separador2"},
+        {cmd::DrawGridLines,
+         "Draw grid lines",
+         P::View,
+         [](W& w) { SetGridLines(w, true); },
+         {},
+         {},
+         "separador2"},
         {cmd::EraseGridLines, "Eliminate grid lines", P::View,
          [](W& w) { SetGridLines(w, false); }},
         {cmd::DrawPicture, "Draw picture", P::View,

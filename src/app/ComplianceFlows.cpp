@@ -76,7 +76,8 @@ ComplianceFlows::Painter ComplianceFlows::decorate(Painter paint) const {
         // The far-field model's boundaries and 100 % line over the result.
         if (asked || compliance::TracesShown(p)) {
             const compliance::LimitsResult limits = compliance::AntennaLimits(p, *lib);
-            if (!limits.refusal) compliance::DrawTraces(p, s, limits.limitWm2, asked, outlines.get());
+            if (!limits.refusal)
+                compliance::DrawTraces(p, s, limits.limitWm2, asked, outlines.get());
         }
         // The colour scale's values are percentages: a heading says so, above
         // the scale's top box.

@@ -26,7 +26,6 @@ namespace brenvik::app {
 
 class ResultState;
 
-
 namespace label {
 inline constexpr char Percent[] = "pct";
 inline constexpr char Field[] = "efield";
@@ -114,7 +113,8 @@ class ComplianceFlows {
     bool percent_ = false;
     bool boundaries_ = false;
     // The boundaries' outlines between paints.
-    std::shared_ptr<compliance::OutlineCache> outlines_ = std::make_shared<compliance::OutlineCache>();
+    std::shared_ptr<compliance::OutlineCache> outlines_ =
+        std::make_shared<compliance::OutlineCache>();
     QLabel* percentLabel_ = nullptr;
     QLabel* fieldLabel_ = nullptr;
 };

@@ -41,16 +41,14 @@ std::string LocalPath(const QString& path) {
 
 } // namespace
 
-DocumentHolder::DocumentHolder(QMainWindow& window, Project& p, Prompts& prompts,
-                               CommandBar& bar, PlanView& view, ToolBench& tools,
-                               StatusReadouts& status)
+DocumentHolder::DocumentHolder(QMainWindow& window, Project& p, Prompts& prompts, CommandBar& bar,
+                               PlanView& view, ToolBench& tools, StatusReadouts& status)
     : window_(window), project_(p), prompts_(prompts), bar_(bar), view_(view), tools_(tools),
       status_(status) {
     history_ = new UndoHistory(
         project_, [this] { afterHistoryStep(); }, &window_);
     QObject::connect(history_, &UndoHistory::changed, &window_, [this] { updateModified(); });
-    QObject::connect(history_, &UndoHistory::cleanChanged, &window_,
-                     [this] { updateModified(); });
+    QObject::connect(history_, &UndoHistory::cleanChanged, &window_, [this] { updateModified(); });
 }
 
 DocumentHolder::~DocumentHolder() {

@@ -85,22 +85,20 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     s.status = std::make_unique<StatusReadouts>(statusBar());
     s.view = std::make_unique<PlanView>(*this, project_, prompts, *s.status);
     s.bar = std::make_unique<CommandBar>();
-    s.tools =
-        std::make_unique<ToolBench>(*this, project_, prompts, *s.view, *s.bar, *s.status);
+    s.tools = std::make_unique<ToolBench>(*this, project_, prompts, *s.view, *s.bar, *s.status);
     s.document = std::make_unique<DocumentHolder>(*this, project_, prompts, *s.bar, *s.view,
                                                   *s.tools, *s.status);
     setAcceptDrops(true);
     s.runner = new CalcRunner(this);
-    const FlowKit kit{project_,  prompts,  *this,       *s.tools,
-                      *s.view,   *s.bar,   *s.document, *s.status};
+    const FlowKit kit{project_, prompts, *this, *s.tools, *s.view, *s.bar, *s.document, *s.status};
     s.towers = std::make_unique<TowerFlows>(kit);
     s.settings = std::make_unique<SettingsFlows>(kit);
     s.geo = std::make_unique<GeoFlows>(kit);
-    s.desktop = std::make_unique<Desktop>(
-        *this, project_, prompts, *s.view, *s.document, *s.towers,
-        [this](const std::function<void()>& edit) {
-            RunGuarded(*s_->parts, [&edit](WindowParts&) { edit(); });
-        });
+    s.desktop =
+        std::make_unique<Desktop>(*this, project_, prompts, *s.view, *s.document, *s.towers,
+                                  [this](const std::function<void()>& edit) {
+                                      RunGuarded(*s_->parts, [&edit](WindowParts&) { edit(); });
+                                  });
     wireHooks();
 
     s.tools->flags() = ToolFlags{};
@@ -116,8 +114,7 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     const auto record = [this](const char* text, Edit edit, bool applied) {
         s_->document->record(text, std::move(edit), applied);
     };
-    s.compliance =
-        std::make_unique<ComplianceFlows>(project_, prompts, *this, statusBar(), redraw);
+    s.compliance = std::make_unique<ComplianceFlows>(project_, prompts, *this, statusBar(), redraw);
     s.compliance->setRecorder(record);
     s.results = std::make_unique<ResultState>(
         project_, prompts, statusBar(), &s.view->canvas(),
@@ -134,10 +131,10 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
         },
         [this](const Project& p) { return s_->compliance->shown(p); });
 
-    s.parts = std::make_unique<WindowParts>(WindowParts{
-        project_, prompts, printer, *this, *s.status, *s.view, *s.bar, *s.tools, *s.document,
-        *s.desktop, *s.towers, *s.calc, *s.settings, *s.geo, *s.compliance, *s.realPlaces,
-        *s.results, *s.runner});
+    s.parts = std::make_unique<WindowParts>(
+        WindowParts{project_, prompts, printer, *this, *s.status, *s.view, *s.bar, *s.tools,
+                    *s.document, *s.desktop, *s.towers, *s.calc, *s.settings, *s.geo, *s.compliance,
+                    *s.realPlaces, *s.results, *s.runner});
     // The recent files' submenu takes its letter before the items choose.
     s.bar->build(
         *this, CommandTable(), [this](const Handler& h) { RunGuarded(*s_->parts, h); },

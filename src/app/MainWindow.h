@@ -53,7 +53,7 @@ class MainWindow : public QMainWindow {
     Project& doc() { return project_; }
     PlanCanvas* canvasWidget() const;
     CalcRunner* calcRunner() const;
-    ComplianceFlows& compliance(); // limits, % display, report
+    ComplianceFlows& compliance();                  // limits, % display, report
     QAction* item(const QString& objectName) const; // menu item or toolbar button
     QScrollBar* hScroll() const;
     QScrollBar* vScroll() const;

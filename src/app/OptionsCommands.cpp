@@ -82,13 +82,16 @@ std::vector<Command> ToolbarCommands() {
     return {
         {cmd::SaveButton, "Save the project", P::Toolbar, SaveProject},
         {cmd::OpenButton, "Open a project", P::Toolbar, OpenAsked},
-        {cmd::TowerButton, "Mobile phone tower: define a tower and place it with a click",
+        {cmd::TowerButton,
+         "Mobile phone tower: define a tower and place it with a click",
          P::Toolbar,
          [](W& w) {
              w.view.ensurePlan();
              w.towers.tower();
          },
-         [](W& w) { w.tools.releaseTowerTool(); }, {}, ""},
+         [](W& w) { w.tools.releaseTowerTool(); },
+         {},
+         ""},
         {cmd::EraseButton, "Eliminate: click or drag over antennas to remove them", P::Toolbar,
          ArmEraser,
          [](W& w) {
@@ -104,12 +107,20 @@ std::vector<Command> ToolbarCommands() {
          }},
         {cmd::ScaleButton, "Scale: the width of the plan in metres", P::Toolbar, AskScale,
          [](W& w) { w.bar.setPressed(cmd::ScaleButton, false); }},
-        {cmd::CalculationButton, "XY-Calculation of the power density", P::Toolbar,
+        {cmd::CalculationButton,
+         "XY-Calculation of the power density",
+         P::Toolbar,
          [](W& w) { w.calc.xyCalculation(); },
-         [](W& w) { w.bar.setPressed(cmd::CalculationButton, false); }, {}, ""},
-        {cmd::IsolinesButton, "Isolines", P::Toolbar,
+         [](W& w) { w.bar.setPressed(cmd::CalculationButton, false); },
+         {},
+         ""},
+        {cmd::IsolinesButton,
+         "Isolines",
+         P::Toolbar,
          [](W& w) { ShowResults(w, ResultStyle::Isolines, true, cmd::IsolinesButton); },
-         [](W& w) { w.tools.releaseAntennaTool(); }, {}, ""},
+         [](W& w) { w.tools.releaseAntennaTool(); },
+         {},
+         ""},
         {cmd::GradientButton, "Colour gradient", P::Toolbar,
          [](W& w) { ShowResults(w, ResultStyle::Gradient, false, cmd::GradientButton); },
          [](W& w) {

@@ -75,8 +75,7 @@ void PlanView::paintSteps(const Painter& step, bool clearFirst) {
     // project and the dots' random state as they were, so every replay paints
     // the same picture without keeping a list of primitives, which for a large
     // result would cost far more than drawing it.
-    auto snapshot =
-        std::make_shared<const Project>(shown_ ? shown_(project_) : project_);
+    auto snapshot = std::make_shared<const Project>(shown_ ? shown_(project_) : project_);
     const render::DotRandom dotsBefore = dots_;
     DiscardingSurface probe;
     const std::optional<render::SceneControls> controls = paint(*snapshot, probe, dots_);
@@ -131,8 +130,7 @@ void PlanView::ensurePlan() {
 }
 
 bool PlanView::hasResult() const {
-    return project_.CurrentPlane == Plane::XZ ? project_.XZ.Calculated
-                                              : project_.XY.Calculated;
+    return project_.CurrentPlane == Plane::XZ ? project_.XZ.Calculated : project_.XY.Calculated;
 }
 
 void PlanView::applySceneControls(const render::SceneControls& c) {

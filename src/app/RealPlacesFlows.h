@@ -16,7 +16,6 @@ class QWidget;
 
 namespace brenvik::app {
 
-
 // The real site around the antennas: the elevation model, the buildings and
 // the places of sensitive use, and their exposure drawn on the plan.
 class RealPlacesFlows {

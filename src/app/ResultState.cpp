@@ -34,8 +34,8 @@ void ResultState::refresh() {
     if (stale) {
         // Over the top of the legend, at the left edge of the plan.
         const bool xy = project_.CurrentPlane == Plane::XY;
-        const double y = xy ? render::kShape2Top - 1000.0 - render::kHScrollHeight
-                            : render::kIconShapeHeight;
+        const double y =
+            xy ? render::kShape2Top - 1000.0 - render::kHScrollHeight : render::kIconShapeHeight;
         const QPointF at = canvas_->toWidget(QPointF(0.0, y));
         mark_->move(static_cast<int>(at.x()) + 2, static_cast<int>(at.y()) - mark_->height());
         mark_->raise();

@@ -140,7 +140,7 @@ void SettingsFlows::gridValue(SizeFormValue mode) {
     k_.project.Display.MallaMode = mode;
     auto* d = new SizeDialog(render::sizeFormTexts(k_.project), &k_.window);
     d->setFieldRules(mode == SizeFormValue::GridSize ? render::GridSizeRules()
-                                                  : render::IsolineCountRules());
+                                                     : render::IsolineCountRules());
     if (mode == SizeFormValue::GridSize) {
         auto coverage = [d](const std::string& text) {
             const auto c = render::gridCoverage(text, dialognum::parser());

@@ -15,8 +15,8 @@
 
 namespace brenvik::app {
 
-ToolBench::ToolBench(QWidget& window, Project& p, Prompts& prompts, PlanView& view,
-                     CommandBar& bar, StatusReadouts& status)
+ToolBench::ToolBench(QWidget& window, Project& p, Prompts& prompts, PlanView& view, CommandBar& bar,
+                     StatusReadouts& status)
     : window_(window), project_(p), prompts_(prompts), view_(view), bar_(bar), status_(status),
       tools_(std::make_unique<PointerTools>(static_cast<ToolHost&>(*this))) {}
 

@@ -30,7 +30,7 @@ class ToolBench : public ToolHost {
         std::function<void(int slot)> openEditor; // its dialog
         std::function<void(const char* text, Edit edit, bool applied)> record;
         std::function<void()> titleChanged;
-        std::function<void()> forget; // what the dialogs were editing, on a reset
+        std::function<void()> forget;        // what the dialogs were editing, on a reset
         std::function<void(QPointF)> follow; // every pointer move, after the tool
     };
     void attach(Hooks hooks) { hooks_ = std::move(hooks); }

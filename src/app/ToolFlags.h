@@ -21,7 +21,7 @@ struct ToolFlags {
     bool TowerToolOn = false;     // the tower picture is pressed
     bool TowerDialogOpen = false; // a tower is being defined
     bool AverageToolOn = false;
-    bool EditMode = false;       // a placed antenna or tower is being edited
+    bool EditMode = false;        // a placed antenna or tower is being edited
     bool FirstPointTaken = false; // the scale measure has its first point
 
     void arm(PointerToolKind tool) { Active = tool; }

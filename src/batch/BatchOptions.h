@@ -68,11 +68,11 @@ struct BatchOptions {
     std::optional<std::string> reportPath;
     // The exposure model and its reflection factor (none: the project's).
     std::optional<ExposureModel> model;
-    std::optional<double> reflection; // 1 or 2.56
+    std::optional<double> reflection;    // 1 or 2.56
     std::optional<std::string> siteName; // the report's site and who signs it
     std::optional<std::string> assessor;
-    std::optional<std::string> places; // the places file that replaces the project's places
-    std::optional<std::string> terrain; // the elevation model the ground grid is sampled from
+    std::optional<std::string> places;    // the places file that replaces the project's places
+    std::optional<std::string> terrain;   // the elevation model the ground grid is sampled from
     std::optional<std::string> buildings; // the footprints that replace the project's buildings
     double buildingHeightM = 9.0;         // of a footprint without height or levels
 };

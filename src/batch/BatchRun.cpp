@@ -29,8 +29,7 @@ namespace brenvik::batch {
 namespace {
 
 void checkCancel(const RunEnvironment& env) {
-    if (env.cancel && env.cancel->isCanceled())
-        throw BatchFailure(kMsgInterrupted);
+    if (env.cancel && env.cancel->isCanceled()) throw BatchFailure(kMsgInterrupted);
 }
 
 // The "Antenna parameters" dialog: only the angles given change; the other box
@@ -137,8 +136,7 @@ void WriteExport(Project& p, ExportKind kind, const std::string& path, Feedback&
     WriteExport(p, pipeline::outputFormat(kind), path, feedback);
 }
 
-void WriteExport(Project& p, ExportKind kind, const std::string& path,
-                 const Feedback* cancel) {
+void WriteExport(Project& p, ExportKind kind, const std::string& path, const Feedback* cancel) {
     BatchFeedback feedback(cancel);
     WriteExport(p, kind, path, feedback);
 }
@@ -201,7 +199,8 @@ RunOutcome RunBatch(const BatchOptions& o, const RunEnvironment& env) {
         if (o.importSites) timed("import sites", [&] { ImportSitesStep(p, *o.importSites); });
         // The patterns' warnings, once, before anything is worked out with them.
         if (env.warn && p.Exposure.Model == ExposureModel::FarField)
-            for (const std::string& w : antenna::ProjectPatternWarnings(p)) env.warn("Warning: " + w);
+            for (const std::string& w : antenna::ProjectPatternWarnings(p))
+                env.warn("Warning: " + w);
         if (o.terrain) timed("terrain", [&] { TerrainStep(p, *o.terrain, env); });
         if (o.buildings)
             timed("buildings", [&] { BuildingsStep(p, *o.buildings, o.buildingHeightM, env); });

@@ -28,7 +28,7 @@ inline constexpr const char* kMsgInterrupted = msg::Interrupted;
 
 // What the run needs from the program around it.
 struct RunEnvironment {
-    ProgressBar* progress = nullptr; // may be null: no progress
+    ProgressBar* progress = nullptr;  // may be null: no progress
     const Feedback* cancel = nullptr; // canceled by Ctrl-C; the outer feedback of every step
     // Draws the image of the project, with `overlay` over the result, into
     // the file at `path` (the staged temporary of the image's target); a

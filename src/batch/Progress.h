@@ -60,8 +60,8 @@ class ProgressBar {
 // each once).
 class BatchFeedback : public Feedback {
   public:
-    explicit BatchFeedback(const Feedback* outer, ProgressBar* bar = nullptr,
-                           std::string step = {}, std::function<void(const std::string&)> warn = {})
+    explicit BatchFeedback(const Feedback* outer, ProgressBar* bar = nullptr, std::string step = {},
+                           std::function<void(const std::string&)> warn = {})
         : Feedback(outer), bar_(bar), step_(std::move(step)), warn_(std::move(warn)) {}
     void setProgress(double fraction, std::string_view label) override;
     void pushInfo(std::string_view text) override;

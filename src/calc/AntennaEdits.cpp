@@ -179,9 +179,12 @@ std::optional<AntennaKind> AntennaKindFromText(std::string_view text) {
 
 const char* AntennaKindName(AntennaKind k) {
     switch (k) {
-    case AntennaKind::Panel: return "BTS (panel)";
-    case AntennaKind::Stick: return "DTS (stick)";
-    case AntennaKind::None: break;
+    case AntennaKind::Panel:
+        return "BTS (panel)";
+    case AntennaKind::Stick:
+        return "DTS (stick)";
+    case AntennaKind::None:
+        break;
     }
     return "none (radiates nothing)";
 }

@@ -278,7 +278,8 @@ std::string RunningLabel6(const Project& p) {
     std::string text;
     if (p.SourceKindVar.toDouble() == 1.0) text = "L\u00ednea activada";
     if (p.SourceKindInt == LegacySourceKind::Area) text = "\u00c1rea activada";
-    if (p.SourceKindVar.toDouble() == 0.0 && p.SourceKindInt == LegacySourceKind::Point) text = "Fuente activada";
+    if (p.SourceKindVar.toDouble() == 0.0 && p.SourceKindInt == LegacySourceKind::Point)
+        text = "Fuente activada";
     return text;
 }
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 #include <numbers>
+#include <numeric>
 #include <stdexcept>
 
 namespace brenvik::farfield {
@@ -41,8 +41,9 @@ std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, 
     if (!std::isfinite(b.scale) || !std::isfinite(b.sinAz) || !std::isfinite(b.sinTilt))
         throw std::invalid_argument("antenna values out of range");
     if (!a.AntPattern.empty()) {
-        const auto it = std::find_if(p.Patterns.begin(), p.Patterns.end(),
-                                     [&](const AntennaPattern& q) { return q.Name == a.AntPattern; });
+        const auto it =
+            std::find_if(p.Patterns.begin(), p.Patterns.end(),
+                         [&](const AntennaPattern& q) { return q.Name == a.AntPattern; });
         if (it == p.Patterns.end())
             throw std::invalid_argument("pattern not in the project: " + a.AntPattern);
         b.type = kernel::FarBeam::Measured;
@@ -51,7 +52,8 @@ std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, 
         b.gh180 = -antenna::CutLossDb(it->Horizontal, 180.0);
         const double hs = TableStep(it->Horizontal), vs = TableStep(it->Vertical);
         // One step for both cuts: 1 / lcm of their m.
-        const long mh = hs > 0.0 ? std::lround(1.0 / hs) : 0, mv = vs > 0.0 ? std::lround(1.0 / vs) : 0;
+        const long mh = hs > 0.0 ? std::lround(1.0 / hs) : 0,
+                   mv = vs > 0.0 ? std::lround(1.0 / vs) : 0;
         const long m = mh && mv ? std::lcm(mh, mv) : 0;
         b.tablesExact = tables && m > 0 && m <= 100;
         if (b.tablesExact) {
@@ -59,7 +61,9 @@ std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, 
             b.perDeg = b.perTurn / 360.0;
             const std::size_t h = static_cast<std::size_t>(b.perTurn) + 1, v = h / 2 + 1;
             out->tables.resize(h + 2 * v);
-            const auto at = [&](std::size_t k) { return static_cast<double>(k) * 360.0 / b.perTurn; };
+            const auto at = [&](std::size_t k) {
+                return static_cast<double>(k) * 360.0 / b.perTurn;
+            };
             for (std::size_t k = 0; k < h; ++k)
                 out->tables[k] = antenna::CutLossDb(it->Horizontal, at(k) - 180.0);
             for (std::size_t k = 0; k < v; ++k) {

@@ -77,7 +77,8 @@ struct Sums {
 };
 
 // Adds the contribution at node k for k in [0, n); a node with dx = dy = 0
-// receives nothing, except from a far-field beam, which sees every node. y, g and the sums are read and written only in [0, n).
+// receives nothing, except from a far-field beam, which sees every node. y, g and the sums are read
+// and written only in [0, n).
 void AddColumnScalar(const Antenna& a, const Column& c, const Sums& out, int n);
 void AddColumnAvx2(const Antenna& a, const Column& c, const Sums& out, int n);
 void AddColumnAvx512(const Antenna& a, const Column& c, const Sums& out, int n);

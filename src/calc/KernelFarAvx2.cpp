@@ -100,25 +100,26 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
             const __m256d lh = Lookup(b.hLoss, h);
             const __m256d lvFront = Lookup(b.vFront, v);
             const __m256d lvBack = Lookup(b.vBack, v);
-            const __m256d a = _mm256_mul_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), phi), perHalfTurn);
+            const __m256d a =
+                _mm256_mul_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), phi), perHalfTurn);
             const __m256d front = _mm256_add_pd(c.gh0, lvFront);
             const __m256d back = _mm256_add_pd(c.gh180, lvBack);
-            g[n] = _mm256_sub_pd(_mm256_sub_pd(zero, lh),
-                                 _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(one, a), front),
-                                               _mm256_mul_pd(a, back)));
+            g[n] = _mm256_sub_pd(
+                _mm256_sub_pd(zero, lh),
+                _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(one, a), front), _mm256_mul_pd(a, back)));
             // No direction gains more than the peak, whatever the two cuts
             // make of it (the order keeps a NaN, as std::min does).
             g[n] = _mm256_min_pd(zero, g[n]);
         } else {
             const __m256d v = _mm256_div_pd(_mm256_sub_pd(theta, c.thetaE), c.theta3);
-            const __m256d av = _mm256_sub_pd(
-                zero, _mm256_min_pd(_mm256_mul_pd(twelve, _mm256_mul_pd(v, v)), sla));
+            const __m256d av =
+                _mm256_sub_pd(zero, _mm256_min_pd(_mm256_mul_pd(twelve, _mm256_mul_pd(v, v)), sla));
             if (b.type == FarBeam::Panel) {
                 const __m256d h = _mm256_div_pd(phi, c.phi3);
                 const __m256d ah = _mm256_sub_pd(
                     zero, _mm256_min_pd(_mm256_mul_pd(twelve, _mm256_mul_pd(h, h)), am));
-                g[n] = _mm256_sub_pd(
-                    zero, _mm256_min_pd(_mm256_sub_pd(zero, _mm256_add_pd(ah, av)), am));
+                g[n] = _mm256_sub_pd(zero,
+                                     _mm256_min_pd(_mm256_sub_pd(zero, _mm256_add_pd(ah, av)), am));
             } else {
                 g[n] = av;
             }
@@ -162,9 +163,10 @@ inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
     q.x = fp;
     q.theta = _mm256_sub_pd(zero, up);
     q.phi = _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(fp, fp), _mm256_mul_pd(s, s)));
-    q.r2 = _mm256_max_pd(_mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(c.e, c.e), _mm256_mul_pd(dy, dy)),
-                      _mm256_mul_pd(dz, dz)),
-        minR2);
+    q.r2 =
+        _mm256_max_pd(_mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(c.e, c.e), _mm256_mul_pd(dy, dy)),
+                                    _mm256_mul_pd(dz, dz)),
+                      minR2);
     return q;
 }
 

@@ -102,9 +102,9 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
             const __m512d a = _mm512_mul_pd(_mm512_abs_pd(phi), perHalfTurn);
             const __m512d front = _mm512_add_pd(c.gh0, lvFront);
             const __m512d back = _mm512_add_pd(c.gh180, lvBack);
-            g[n] = _mm512_sub_pd(_mm512_sub_pd(zero, lh),
-                                 _mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(one, a), front),
-                                               _mm512_mul_pd(a, back)));
+            g[n] = _mm512_sub_pd(
+                _mm512_sub_pd(zero, lh),
+                _mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(one, a), front), _mm512_mul_pd(a, back)));
             // No direction gains more than the peak, whatever the two cuts
             // make of it (the order keeps a NaN, as std::min does).
             g[n] = _mm512_maskz_min_pd(all, zero, g[n]);

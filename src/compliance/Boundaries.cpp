@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <nlohmann/json.hpp>
+#include <numbers>
 
 namespace brenvik::compliance {
 
@@ -222,7 +222,8 @@ struct PlaneFrame {
             return {x, y, vOf(j)};
         }
         const double x = xOf(i), y = vOf(j);
-        const double z = p->CalcOption == CalcLevel::AtSurface ? GroundAt(*p, x, y) + p->CalcHeight : p->CalcHeight;
+        const double z = p->CalcOption == CalcLevel::AtSurface ? GroundAt(*p, x, y) + p->CalcHeight
+                                                               : p->CalcHeight;
         return {x, y, z};
     }
     int firstRow() const { return section ? 0 : 1; }
@@ -235,7 +236,9 @@ struct PlaneFrame {
 
 Trace BoundaryTrace(const PlaneFrame& f, const Placed& m) {
     const double reach = m.reach * 1.02;
-    if (!f.section && f.p->CalcOption != CalcLevel::AtSurface && std::fabs(f.p->CalcHeight - m.h) >= reach) return {};
+    if (!f.section && f.p->CalcOption != CalcLevel::AtSurface &&
+        std::fabs(f.p->CalcHeight - m.h) >= reach)
+        return {};
     // The antenna's own place along the section, and how far off it it stands.
     double a0 = m.xs;
     if (f.section) {
@@ -262,8 +265,9 @@ Trace BoundaryTrace(const PlaneFrame& f, const Placed& m) {
             const auto [px, py] = f.at(x);
             return m.margin(px, py, v);
         }
-        const double z =
-            f.p->CalcOption == CalcLevel::AtSurface ? GroundAt(*f.p, x, v) + f.p->CalcHeight : f.p->CalcHeight;
+        const double z = f.p->CalcOption == CalcLevel::AtSurface
+                             ? GroundAt(*f.p, x, v) + f.p->CalcHeight
+                             : f.p->CalcHeight;
         return m.margin(x, v, z);
     };
     return ZeroLine(kSamples, kSamples, value, point);
@@ -455,7 +459,8 @@ std::optional<BoundaryOutline> OutlineOf(const Project& p, int slot, double limi
         const double east = std::sin(psi), north = std::cos(psi);
         double& far = reach[static_cast<std::size_t>(a)];
         for (int e = 0; e <= kOutlineElevations; ++e) {
-            const double ce = cosE[static_cast<std::size_t>(e)], se = sinE[static_cast<std::size_t>(e)];
+            const double ce = cosE[static_cast<std::size_t>(e)],
+                         se = sinE[static_cast<std::size_t>(e)];
             const double r = m->radius(m->xs + east * ce, m->ys - north * ce, m->h + se);
             far = std::max(far, r * ce);
             o.lowM = std::min(o.lowM, m->h + r * se);
@@ -474,12 +479,13 @@ std::optional<BoundaryOutline> OutlineOf(const Project& p, int slot, double limi
 
 // The outlines dashed over the plan as the view shows it, each labelled at
 // its northernmost point.
-void DrawOutlines(const Project& p, render::Surface& s, const std::vector<BoundaryOutline>& outlines,
-                  render::Rgb colour) {
+void DrawOutlines(const Project& p, render::Surface& s,
+                  const std::vector<BoundaryOutline>& outlines, render::Rgb colour) {
     const PlaneFrame f(p, false);
     if (!f.valid()) return;
     const double cell = p.CellSize, k = p.Zoom / CalcZoom(p);
-    const double ox = k * p.XYCalcOffsetX + p.ScrollOffsetX, oy = k * p.XYCalcOffsetY + p.ScrollOffsetY;
+    const double ox = k * p.XYCalcOffsetX + p.ScrollOffsetX,
+                 oy = k * p.XYCalcOffsetY + p.ScrollOffsetY;
     const double dashOnScreen = 6.0 * std::max(s.unitsPerPixel(), 1.0);
     for (const BoundaryOutline& o : outlines) {
         std::vector<std::pair<double, double>> pts;
@@ -505,7 +511,8 @@ void DrawOutlines(const Project& p, render::Surface& s, const std::vector<Bounda
             const auto [x1, y1] = pts[(n + 1) % pts.size()];
             const double len = std::hypot(x1 - x0, y1 - y0);
             if (len > 0.0)
-                for (auto k = static_cast<long long>(std::floor(run / dash)); k * dash < run + len; ++k) {
+                for (auto k = static_cast<long long>(std::floor(run / dash)); k * dash < run + len;
+                     ++k) {
                     if (k % 2 != 0) continue;
                     const double t0 = std::max(0.0, (k * dash - run) / len);
                     const double t1 = std::min(1.0, ((k + 1) * dash - run) / len);
@@ -515,11 +522,13 @@ void DrawOutlines(const Project& p, render::Surface& s, const std::vector<Bounda
                 }
             run += len;
         }
-        const auto top = std::min_element(pts.begin(), pts.end(),
-                                          [](const auto& a, const auto& b) { return a.second < b.second; });
+        const auto top = std::min_element(pts.begin(), pts.end(), [](const auto& a, const auto& b) {
+            return a.second < b.second;
+        });
         const std::string label = OutlineLabel(p, o);
         s.setTextColour(colour);
-        s.setTextPosition(top->first - s.textExtent(label).width / 2, top->second - s.textExtent(label).height);
+        s.setTextPosition(top->first - s.textExtent(label).width / 2,
+                          top->second - s.textExtent(label).height);
         s.printLabel(label);
     }
 }
@@ -553,7 +562,8 @@ void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>&
     draw(t.ratioLimit, render::Rgb{255, 0, 255}, true);
     const bool white = p.WhiteBackground;
     const render::Rgb colour = white ? render::Rgb{0, 0, 255} : render::Rgb{0, 255, 255};
-    for (const Trace& b : t.boundaries) draw(b, colour, false);
+    for (const Trace& b : t.boundaries)
+        draw(b, colour, false);
     if (!section) {
         if (cache)
             DrawOutlines(p, s, cache->outlines(p, limitWm2), colour);
@@ -562,15 +572,17 @@ void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>&
     }
 }
 
-std::vector<BoundaryOutline> BoundaryOutlines(const Project& p, const std::vector<double>& limitWm2) {
+std::vector<BoundaryOutline> BoundaryOutlines(const Project& p,
+                                              const std::vector<double>& limitWm2) {
     std::vector<BoundaryOutline> out;
     for (int slot = 1; slot <= AntennaBound(p) && slot < static_cast<int>(limitWm2.size()); ++slot)
-        if (auto o = OutlineOf(p, slot, limitWm2[static_cast<std::size_t>(slot)])) out.push_back(std::move(*o));
+        if (auto o = OutlineOf(p, slot, limitWm2[static_cast<std::size_t>(slot)]))
+            out.push_back(std::move(*o));
     return out;
 }
 
 const std::vector<BoundaryOutline>& OutlineCache::outlines(const Project& p,
-                                                          const std::vector<double>& limitWm2) {
+                                                           const std::vector<double>& limitWm2) {
     const std::lock_guard<std::mutex> hold(lock_);
     auto key = std::pair(DensityStampOf(p, Plane::XY), limitWm2);
     if (!key_ || *key_ != key) {
@@ -594,8 +606,8 @@ Trace OutlineTrace(const Project& p, const BoundaryOutline& o) {
 
 std::string OutlineLabel(const Project& p, const BoundaryOutline& o) {
     const AntennaName n = NameOf(p, o.slot);
-    return "T" + std::to_string(n.tower) + " A" + std::to_string(n.number) + ", " + FormatFixed(o.lowM, 1) +
-           "\u2013" + FormatFixed(o.highM, 1) + " m";
+    return "T" + std::to_string(n.tower) + " A" + std::to_string(n.number) + ", " +
+           FormatFixed(o.lowM, 1) + "\u2013" + FormatFixed(o.highM, 1) + " m";
 }
 
 std::string BoundariesGeoJson(const Project& p, const std::vector<BoundaryOutline>& outlines) {

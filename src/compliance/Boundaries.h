@@ -118,7 +118,8 @@ struct BoundaryOutline {
     double lowM = 0.0, highM = 0.0;
     antenna::BoundaryExtent extent; // as AntennaBoundary gives it
 };
-std::vector<BoundaryOutline> BoundaryOutlines(const Project& p, const std::vector<double>& limitWm2);
+std::vector<BoundaryOutline> BoundaryOutlines(const Project& p,
+                                              const std::vector<double>& limitWm2);
 // The outline as pieces between the plan result's node indices, as
 // PlanTraces gives its cuts; empty when the plan has no frame.
 Trace OutlineTrace(const Project& p, const BoundaryOutline& o);
@@ -128,7 +129,8 @@ Trace OutlineTrace(const Project& p, const BoundaryOutline& o);
 // antenna, pattern, the ground and the model) and the limits.
 class OutlineCache {
   public:
-    const std::vector<BoundaryOutline>& outlines(const Project& p, const std::vector<double>& limitWm2);
+    const std::vector<BoundaryOutline>& outlines(const Project& p,
+                                                 const std::vector<double>& limitWm2);
 
   private:
     std::mutex lock_;

@@ -63,8 +63,7 @@ std::string PercentColour(const Project& p, double percent) {
     return render::HexColour(PercentRgb(p, percent));
 }
 
-std::vector<FloorPoint> FloorPoints(const Project& p, const Building& b,
-                                    const Feedback* cancel) {
+std::vector<FloorPoint> FloorPoints(const Project& p, const Building& b, const Feedback* cancel) {
     std::vector<std::vector<FloorPoint>> rings;
     const auto metres = [&](const std::vector<PlanVertex>& corners) {
         std::vector<FloorPoint> ring;
@@ -168,9 +167,8 @@ BuildingValue EvaluateBuilding(const Project& p, const Building& b,
     return v;
 }
 
-std::optional<std::vector<BuildingValue>> EvaluateBuildings(const Project& p,
-                                                            const std::vector<double>& inverse,
-                                                            Feedback& fb) {
+std::optional<std::vector<BuildingValue>>
+EvaluateBuildings(const Project& p, const std::vector<double>& inverse, Feedback& fb) {
     std::vector<BuildingValue> out;
     out.reserve(p.Buildings.size());
     const std::size_t n = p.Buildings.size();
@@ -211,7 +209,8 @@ std::vector<LonLatRing> FootprintLonLat(const Project& p, const Building& b) {
         rings.push_back(std::move(out));
     };
     add(b.Outline);
-    for (const auto& hole : b.Holes) add(hole);
+    for (const auto& hole : b.Holes)
+        add(hole);
     return rings;
 }
 
@@ -232,7 +231,8 @@ std::string BuildingsGeoJson(const Project& p, const std::vector<BuildingValue>&
         nlohmann::ordered_json rings = nlohmann::ordered_json::array();
         for (const LonLatRing& r : FootprintLonLat(p, p.Buildings[k])) {
             nlohmann::ordered_json ring = nlohmann::ordered_json::array();
-            for (const auto& [lon, lat] : r) ring.push_back({lon, lat});
+            for (const auto& [lon, lat] : r)
+                ring.push_back({lon, lat});
             rings.push_back(std::move(ring));
         }
         nlohmann::ordered_json f;

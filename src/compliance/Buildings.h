@@ -30,9 +30,8 @@ BuildingValue EvaluateBuilding(const Project& p, const Building& b,
                                const Feedback* cancel = nullptr);
 // Every building, telling its progress to `fb`; nothing once `fb` is
 // cancelled.
-std::optional<std::vector<BuildingValue>> EvaluateBuildings(const Project& p,
-                                                            const std::vector<double>& inverse,
-                                                            Feedback& fb);
+std::optional<std::vector<BuildingValue>>
+EvaluateBuildings(const Project& p, const std::vector<double>& inverse, Feedback& fb);
 
 // One row per building and floor: building,name,floor,base_m,s_uw_cm2,
 // e_v_m,percent_of_limit,x_m,y_m,lon,lat,worst (1 on the building's worst

@@ -80,7 +80,8 @@ Project PercentView(const Project& p) {
         if (p.XYCalcZoom > 0.0) {
             v.XY.MaxPosX = Variant::real((e.maxI * p.CellSize + p.XYCalcOffsetX) / p.XYCalcZoom);
             const double y = std::nearbyint((e.maxJ * p.CellSize + p.XYCalcOffsetY) / p.XYCalcZoom);
-            if (std::fabs(y) < 32767.0) v.XY.MaxPosY = Variant::integer(static_cast<std::int16_t>(y));
+            if (std::fabs(y) < 32767.0)
+                v.XY.MaxPosY = Variant::integer(static_cast<std::int16_t>(y));
         }
         v.XY.IsolineLevel = levels;
         FixedIsolines(v.XY.Density, levels, v.XY.Isolines, v.XY.IsolinesAux);

@@ -54,12 +54,12 @@ double AntennaDensity(const Project& p, int slot, double xm, double ym, double z
 // One antenna seen from a place.
 struct AntennaAtPlace {
     int slot = 0;
-    std::string label;        // "T2 A1"
-    double sUw = 0.0;         // its density there, uW/cm^2
-    double percent = 0.0;     // of its own limit
-    double horizontalM = 0.0; // from the antenna's foot
-    double directM = 0.0;     // from the antenna itself
-    double azimuthDeg = 0.0;  // of the place seen from the antenna, clockwise from the top
+    std::string label;         // "T2 A1"
+    double sUw = 0.0;          // its density there, uW/cm^2
+    double percent = 0.0;      // of its own limit
+    double horizontalM = 0.0;  // from the antenna's foot
+    double directM = 0.0;      // from the antenna itself
+    double azimuthDeg = 0.0;   // of the place seen from the antenna, clockwise from the top
     double elevationDeg = 0.0; // of the place above the antenna's horizontal (negative below)
 };
 
@@ -68,9 +68,9 @@ struct PlaceValue {
     double X = 0.0, Y = 0.0;     // cartesian, metres
     double lon = 0.0, lat = 0.0; // degrees
     double groundM = 0.0, heightM = 0.0;
-    double sUw = 0.0;     // total, uW/cm^2
-    double eVm = 0.0;     // sqrt(S * 376.73), S in W/m^2
-    double percent = 0.0; // sum of each antenna's share of its limit, x 100
+    double sUw = 0.0;                     // total, uW/cm^2
+    double eVm = 0.0;                     // sqrt(S * 376.73), S in W/m^2
+    double percent = 0.0;                 // sum of each antenna's share of its limit, x 100
     std::vector<AntennaAtPlace> antennas; // every antenna, the largest share first
 };
 

@@ -183,8 +183,8 @@ void PictureTraces(Surface& s, const Picture& pic, const PlaneTraces& t, double 
 
 // Each boundary seen from above, dashed: every other of its half-degree
 // pieces.
-void PictureOutlines(Surface& s, const Picture& pic, const Project& p, const std::vector<double>& limits,
-                     double cell) {
+void PictureOutlines(Surface& s, const Picture& pic, const Project& p,
+                     const std::vector<double>& limits, double cell) {
     const auto in = [&](double x, double y) {
         return x >= pic.x0 && x <= pic.x0 + pic.w && y >= pic.y0 && y <= pic.y0 + pic.h;
     };
@@ -487,8 +487,8 @@ struct Col {
 // The name columns of the antenna table and how the table closes up for them.
 struct NameColumns {
     std::vector<const AntennaFieldRow*> rows;
-    double scale = 1.0;     // of the positions and type sizes
-    std::size_t chars = 0;  // a name's longest text in its column
+    double scale = 1.0;    // of the positions and type sizes
+    std::size_t chars = 0; // a name's longest text in its column
 };
 
 // Adds a column per field of names some antenna has, sharing the room the
@@ -545,20 +545,20 @@ void DrawAntennaTable(const Project& p, const Summary& sum, int index, double y,
             for (const AntennaBoundary& b : sum.boundaries)
                 if (b.slot == a.slot) distance = b.extent.front;
         }
-        std::vector<std::string> texts = {"T" + std::to_string(a.name.tower) + " A" +
-                                         std::to_string(a.name.number),
-                                     ant.AntType == AntennaKind::Panel   ? "panel"
-                                     : ant.AntType == AntennaKind::Stick ? "stick"
-                                                                         : "none",
-                                     FormatFixed(ant.AntHeight, 1),
-                                     FormatFixed(ant.AntPower, 0),
-                                     ant.AntType == AntennaKind::Stick ? "-" : FormatFixed(ant.AntDirection, 0),
-                                     ant.AntType == AntennaKind::Stick ? "-" : FormatFixed(ant.AntTilt, 1),
-                                     FormatFixed(a.frequencyMHz, a.frequencyMHz < 10 ? 3 : 0),
-                                     FormatFixed(a.limitWm2, 2),
-                                     FormatFixed(a.limitVm, 2),
-                                     Clipped(BeamName(p, ant), 20),
-                                     FormatFixed(distance, distance < 10.0 ? 2 : 1)};
+        std::vector<std::string> texts = {
+            "T" + std::to_string(a.name.tower) + " A" + std::to_string(a.name.number),
+            ant.AntType == AntennaKind::Panel   ? "panel"
+            : ant.AntType == AntennaKind::Stick ? "stick"
+                                                : "none",
+            FormatFixed(ant.AntHeight, 1),
+            FormatFixed(ant.AntPower, 0),
+            ant.AntType == AntennaKind::Stick ? "-" : FormatFixed(ant.AntDirection, 0),
+            ant.AntType == AntennaKind::Stick ? "-" : FormatFixed(ant.AntTilt, 1),
+            FormatFixed(a.frequencyMHz, a.frequencyMHz < 10 ? 3 : 0),
+            FormatFixed(a.limitWm2, 2),
+            FormatFixed(a.limitVm, 2),
+            Clipped(BeamName(p, ant), 20),
+            FormatFixed(distance, distance < 10.0 ? 2 : 1)};
         for (const AntennaFieldRow* r : names.rows)
             texts.push_back(Clipped(FieldText(ant, *r), names.chars));
         for (std::size_t c = 0; c < cols.size(); ++c)

@@ -235,7 +235,8 @@ std::vector<std::string> ReportLayout::methodLines() const {
     }
     // What the user was told on importing a pattern (a cut that never reaches
     // the file's gain, a pattern of another band) stays with its results.
-    for (const std::string& w : antenna::ProjectPatternWarnings(p)) out.push_back("Warning: " + w);
+    for (const std::string& w : antenna::ProjectPatternWarnings(p))
+        out.push_back("Warning: " + w);
     const double zc = p.XYCalcZoom > 0.0 ? p.XYCalcZoom : 1.0;
     out.push_back("Grid: " + std::to_string(p.GridNX) + " x " + std::to_string(p.GridNY) +
                   " nodes, step " + FormatFixed(p.CellSize * p.MetersPerUnit / zc, 3) + " m");

@@ -83,7 +83,8 @@ class PatternFiles {
         auto it = read_.find(name);
         if (it == read_.end()) {
             std::filesystem::path path(name);
-            if (path.is_relative() && !folder_.empty()) path = std::filesystem::path(folder_) / path;
+            if (path.is_relative() && !folder_.empty())
+                path = std::filesystem::path(folder_) / path;
             it = read_.emplace(name, antenna::ReadPatternFile(path.string())).first;
         }
         return it->second;
@@ -472,11 +473,21 @@ void AppendCell(const Project& p, int slot, const AntennaFieldRow& f, const doub
                 const std::string& site, std::string& out) {
     const Antenna& a = p.Antennas[static_cast<std::size_t>(slot)];
     switch (f.id) {
-    case AntennaField::Site: out += site; return;
-    case AntennaField::Longitude: AppendNumber(out, where[0]); return;
-    case AntennaField::Latitude: AppendNumber(out, where[1]); return;
-    case AntennaField::XMetres: AppendNumber(out, where[2]); return;
-    case AntennaField::YMetres: AppendNumber(out, where[3]); return;
+    case AntennaField::Site:
+        out += site;
+        return;
+    case AntennaField::Longitude:
+        AppendNumber(out, where[0]);
+        return;
+    case AntennaField::Latitude:
+        AppendNumber(out, where[1]);
+        return;
+    case AntennaField::XMetres:
+        AppendNumber(out, where[2]);
+        return;
+    case AntennaField::YMetres:
+        AppendNumber(out, where[3]);
+        return;
     case AntennaField::Type:
         out += a.AntType == AntennaKind::Panel   ? "panel"
                : a.AntType == AntennaKind::Stick ? "stick"
@@ -485,8 +496,11 @@ void AppendCell(const Project& p, int slot, const AntennaFieldRow& f, const doub
     case AntennaField::Label:
         out += CsvQuoted(a.AntLabel.empty() ? NameText(p, slot) : a.AntLabel);
         return;
-    case AntennaField::Pattern: out += CsvQuoted(PatternFile(p, a)); return;
-    default: break;
+    case AntennaField::Pattern:
+        out += CsvQuoted(PatternFile(p, a));
+        return;
+    default:
+        break;
     }
     if (f.text) {
         out += CsvQuoted(a.*f.text);

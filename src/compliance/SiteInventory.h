@@ -33,8 +33,8 @@ std::optional<std::string> MissingColumn(const InventoryColumns& c,
 // One row's antenna. A number the row leaves empty keeps the value of a new
 // record; `given` lists the optional numbers the row does give.
 struct InventoryRow {
-    Antenna a;                // site, label, kind, numbers and names
-    std::string pattern;      // the pattern file as the row names it
+    Antenna a;           // site, label, kind, numbers and names
+    std::string pattern; // the pattern file as the row names it
     std::vector<AntennaField> given;
     bool gives(AntennaField f) const;
 };

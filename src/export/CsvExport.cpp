@@ -219,8 +219,8 @@ bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out) {
     switch (kind) {
     case CsvExport::IsolinesCartesian:
     case CsvExport::IsolinesGeographic: {
-        const int levels = std::min<int>(
-            {p.IsolineCount, p.XY.Isolines.levels(), static_cast<int>(p.XY.IsolineLevel.size()) - 1});
+        const int levels = std::min<int>({p.IsolineCount, p.XY.Isolines.levels(),
+                                          static_cast<int>(p.XY.IsolineLevel.size()) - 1});
         for (int k = 1; k <= levels; ++k) {
             const double level = p.XY.IsolineLevel[static_cast<std::size_t>(k)];
             for (const auto& e : p.XY.Isolines.row(k)) {
@@ -270,8 +270,8 @@ bool WriteCsv(const Project& p, CsvExport kind, ChunkedText& out) {
     }
     case CsvExport::MaximumCartesian:
     case CsvExport::MaximumGeographic:
-        if (!t.record(1, static_cast<float>(p.XY.MaxPosX.toDouble()), static_cast<float>(p.XY.MaxPosY.toDouble()),
-                      &p.XY.MaxDensity))
+        if (!t.record(1, static_cast<float>(p.XY.MaxPosX.toDouble()),
+                      static_cast<float>(p.XY.MaxPosY.toDouble()), &p.XY.MaxDensity))
             return false;
         break;
     }
@@ -289,8 +289,7 @@ bool SaveCsvFile(const Project& p, CsvExport kind, const std::string& path, Feed
     }
 }
 
-ExportResult RunCsvExport(Project& p, Prompts& prompts, CsvExport kind,
-                          Feedback* feedback) {
+ExportResult RunCsvExport(Project& p, Prompts& prompts, CsvExport kind, Feedback* feedback) {
     p.ClearTowerDefinition();
     if (p.Zoom != 1.0) {
         prompts.message(msg::ExportNeedsZoom);

@@ -33,7 +33,8 @@ std::string DensityReadout(double value, const std::string& valueDecimals, bool 
 
 ReadoutTexts ReadoutAt(const Project& p, double x, double y, bool sectionPlane) {
     ReadoutTexts r;
-    r.h1 = p.CalcOption == CalcLevel::AtSurface ? "h=ground level" : "h=" + FormatShortest(p.CalcHeight) + " m";
+    r.h1 = p.CalcOption == CalcLevel::AtSurface ? "h=ground level"
+                                                : "h=" + FormatShortest(p.CalcHeight) + " m";
     const PointerCell pos = PointerCellAt(p, x, y);
     if (pos.ix < 0 || pos.iy < 0 || pos.ix > p.GridNX || pos.iy > p.GridNY) return r;
     r.onGrid = true;
@@ -46,9 +47,10 @@ ReadoutTexts ReadoutAt(const Project& p, double x, double y, bool sectionPlane) 
         const Geographic g = ToGeographic(p, PlanMeters(p, float(x), float(y)));
         r.lon = "X(long)=" + formatFixed(g.lon, 8) + " grad";
         r.lat = "Y(lat)=" + formatFixed(g.lat, 8) + " grad";
-        const double z = p.CalcOption == CalcLevel::AtSurface && p.GroundGrid.inBounds(pos.ix, pos.iy)
-                             ? p.GroundGrid(pos.ix, pos.iy)
-                             : p.CalcHeight;
+        const double z =
+            p.CalcOption == CalcLevel::AtSurface && p.GroundGrid.inBounds(pos.ix, pos.iy)
+                ? p.GroundGrid(pos.ix, pos.iy)
+                : p.CalcHeight;
         r.z = "Z=" + formatFixed(z, 2) + " m";
     } else {
         r.x = "X=" + formatFixed(pos.xp * p.MetersPerUnit, 2) + " m";

@@ -151,7 +151,7 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
     const double right = double(p.GridNX) * p.CellSize, bottom = double(p.GridNY) * p.CellSize;
     std::vector<std::string> problems;
     std::vector<Building> found;
-    std::vector<std::string> skippedIds; // the first ten
+    std::vector<std::string> skippedIds;  // the first ten
     std::vector<std::string> repairedIds; // the first ten
     int repaired = 0;
     const bool osm = ds->GetDriver() && std::string(ds->GetDriver()->GetDescription()) == "OSM";
@@ -257,7 +257,8 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
                 polys.clear();
                 if (mended) PolygonsOf(*mended, polys);
                 if (polys.empty()) {
-                    bad("building " + QuoteCut(b.Id) + ": its footprint is not a valid polygon and "
+                    bad("building " + QuoteCut(b.Id) +
+                        ": its footprint is not a valid polygon and "
                         "cannot be repaired");
                     continue;
                 }
@@ -267,7 +268,8 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
             // A ring's corners on the plan, the closing corner dropped.
             const auto toPlan = [&](const OGRLinearRing& ring, std::vector<PlanVertex>& corners) {
                 int n = ring.getNumPoints();
-                if (n > 1 && ring.getX(0) == ring.getX(n - 1) && ring.getY(0) == ring.getY(n - 1)) --n;
+                if (n > 1 && ring.getX(0) == ring.getX(n - 1) && ring.getY(0) == ring.getY(n - 1))
+                    --n;
                 for (int k = 0; k < n; ++k) {
                     double x = ring.getX(k), y = ring.getY(k);
                     if (!toLonLat->Transform(1, &x, &y) || !std::isfinite(x) || !std::isfinite(y))

@@ -89,7 +89,8 @@ bool AddBuildingLayers(GDALDataset& ds, const Project& p, const SiteValues& v, b
         OGRPolygon poly;
         for (const compliance::LonLatRing& r : compliance::FootprintLonLat(p, p.Buildings[k])) {
             OGRLinearRing ring;
-            for (const auto& [lon, lat] : r) ring.addPoint(lon, lat);
+            for (const auto& [lon, lat] : r)
+                ring.addPoint(lon, lat);
             poly.addRing(&ring);
         }
         feat.SetGeometry(&poly);
@@ -188,9 +189,14 @@ bool AddBoundaryLayer(GDALDataset& ds, const Project& p,
         const std::string& site = p.Antennas[static_cast<std::size_t>(o.slot)].AntSite;
         f.SetField("site", (site.empty() ? p.Compliance.SiteName : site).c_str());
         const auto& e = o.extent;
-        for (auto [name, v] : {std::pair{"front_m", e.front}, {"back_m", e.back}, {"side_m", e.side},
-                               {"above_m", e.above}, {"below_m", e.below}, {"low_m", o.lowM},
-                               {"high_m", o.highM}, {"limit_w_m2", o.limitWm2}})
+        for (auto [name, v] : {std::pair{"front_m", e.front},
+                               {"back_m", e.back},
+                               {"side_m", e.side},
+                               {"above_m", e.above},
+                               {"below_m", e.below},
+                               {"low_m", o.lowM},
+                               {"high_m", o.highM},
+                               {"limit_w_m2", o.limitWm2}})
             f.SetField(name, v);
         OGRLinearRing ring;
         for (const auto& [x, y] : o.ring) {

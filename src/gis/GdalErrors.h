@@ -7,9 +7,8 @@
 // terminal. Header-only, so that the tile maps use it without the layers.
 #include "model/InputFile.h"
 
-#include <cpl_error.h>
-
 #include <algorithm>
+#include <cpl_error.h>
 #include <string>
 #include <vector>
 
@@ -32,7 +31,8 @@ class GdalErrorTrap {
     // GDAL's failures, each once, joined by "; "; empty when there were none.
     std::string text() const {
         std::string out;
-        for (const std::string& e : errors_) out += (out.empty() ? "" : "; ") + e;
+        for (const std::string& e : errors_)
+            out += (out.empty() ? "" : "; ") + e;
         return out;
     }
     // "what: GDAL's failures", or `what` alone when GDAL said nothing.

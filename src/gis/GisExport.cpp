@@ -1,8 +1,7 @@
 #include "gis/GisExport.h"
 
-#include "gis/GdalErrors.h"
-
 #include "export/CsvExport.h"
+#include "gis/GdalErrors.h"
 #include "gis/GisLayers.h"
 #include "gis/Writers.h"
 #include "model/AtomicFile.h"

@@ -9,8 +9,8 @@
 #include <charconv>
 #include <cmath>
 #include <functional>
-#include <memory>
 #include <gdal_alg.h>
+#include <memory>
 
 namespace brenvik::gis {
 
@@ -156,8 +156,7 @@ std::vector<IsolineFeature> MakeIsolines(const Project& p, const NodeRaster& r, 
         for (auto& f : *s.layer) {
             const OGRGeometry* g = f->GetGeometryRef();
             if (!g || g->IsEmpty()) continue;
-            out.push_back(
-                {level, colourOf(level), OGRGeometryUniquePtr(g->clone())});
+            out.push_back({level, colourOf(level), OGRGeometryUniquePtr(g->clone())});
         }
     }
     return out;
@@ -197,8 +196,7 @@ std::vector<ZoneFeature> MakeZones(const Project& p, const NodeRaster& r, GDALDa
             // The nodes above the threshold, as the compliance summary counts
             // them, so that a zone and its verdict give the same m^2.
             const double area = compliance::AreaAbove(p, p.XY.Density, t.value);
-            out.push_back({t.value, r.maximum, t.label, area, colourOf(t.value),
-                           std::move(shape)});
+            out.push_back({t.value, r.maximum, t.label, area, colourOf(t.value), std::move(shape)});
         }
     }
     return out;
@@ -252,9 +250,12 @@ bool AddZoneLayer(GDALDataset& out, const std::vector<ZoneFeature>& zones, bool 
 
 const char* AntennaTypeName(const Antenna& a) {
     switch (a.AntType) {
-    case AntennaKind::Panel: return "BTS";
-    case AntennaKind::Stick: return "DTS";
-    case AntennaKind::None: break;
+    case AntennaKind::Panel:
+        return "BTS";
+    case AntennaKind::Stick:
+        return "DTS";
+    case AntennaKind::None:
+        break;
     }
     return "none"; // a type the program does not know: it radiates nothing
 }

@@ -7,9 +7,9 @@
 #include "gis/GdalProgress.h"
 #include "gis/NodeRaster.h"
 
+#include <functional>
 #include <ogrsf_frmts.h>
 #include <string>
-#include <functional>
 #include <vector>
 
 namespace brenvik::gis {

@@ -10,13 +10,13 @@
 #include <array>
 #include <cmath>
 #include <cpl_conv.h>
-#include <cstdlib>
-#include <ctime>
-#include <zip.h>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <map>
+#include <zip.h>
 
 namespace brenvik::gis {
 
@@ -26,7 +26,8 @@ inline constexpr const char* kImageName = "files/gradient.png";
 std::string LegendKml(const Project& p);
 std::string SiteKml(const Project& p, const SiteValues& v);
 std::string SiteStyles(const SiteValues& v);
-std::string BoundariesKml(const Project& p, const std::vector<compliance::BoundaryOutline>& outlines);
+std::string BoundariesKml(const Project& p,
+                          const std::vector<compliance::BoundaryOutline>& outlines);
 
 std::string Escaped(const std::string& text) {
     std::string out;
@@ -94,10 +95,9 @@ std::string TowerDescription(const Project& p, int tower) {
         // With the label the site inventory gave it, when it came from one.
         const std::string name =
             compliance::ShortName(p, k) + (a.AntLabel.empty() ? "" : " " + a.AntLabel);
-        html += "<tr><td>" + Escaped(name) + "</td><td>" + AntennaTypeName(a) +
-                "</td><td>" + NumberText(a.AntPower) + "</td><td>" + NumberText(a.AntDirection) +
-                "</td><td>" + NumberText(a.AntTilt) + "</td><td>" + NumberText(a.AntHeight) +
-                "</td>";
+        html += "<tr><td>" + Escaped(name) + "</td><td>" + AntennaTypeName(a) + "</td><td>" +
+                NumberText(a.AntPower) + "</td><td>" + NumberText(a.AntDirection) + "</td><td>" +
+                NumberText(a.AntTilt) + "</td><td>" + NumberText(a.AntHeight) + "</td>";
         for (const AntennaFieldRow* r : names)
             html += "<td>" + Escaped(FieldText(a, *r)) + "</td>";
         html += "</tr>";
@@ -206,8 +206,7 @@ std::string SiteKml(const Project& p, const SiteValues& v) {
                       "Worst floor " + std::to_string(w.floor) + ": " + PercentText(v, w.percent) +
                           ", S " + render::FormatDensity(w.sUw, 6) + ", E " +
                           compliance::FormatFixed(w.eVm, 3) + " V/m",
-                      style,
-                      "<Polygon>" + rings + "</Polygon>");
+                      style, "<Polygon>" + rings + "</Polygon>");
         }
         kml += "</Folder>\n";
     }
@@ -335,16 +334,15 @@ bool WriteZip(const std::string& path, const std::vector<ZipEntry>& entries) {
     info.tmz_date = EntryDate();
     bool ok = true;
     for (const ZipEntry& e : entries) {
-        ok = ok && zipOpenNewFileInZip64(zip, e.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                         Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0) == ZIP_OK;
-        ok = ok && zipWriteInFileInZip(zip, e.bytes.data(), static_cast<unsigned>(e.bytes.size())) ==
-                       ZIP_OK;
+        ok = ok && zipOpenNewFileInZip64(zip, e.name.c_str(), &info, nullptr, 0, nullptr, 0,
+                                         nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0) == ZIP_OK;
+        ok = ok && zipWriteInFileInZip(zip, e.bytes.data(),
+                                       static_cast<unsigned>(e.bytes.size())) == ZIP_OK;
         ok = zipCloseFileInZip(zip) == ZIP_OK && ok;
         if (!ok) break;
     }
     return zipClose(zip, nullptr) == ZIP_OK && ok;
 }
-
 
 } // namespace
 
@@ -360,16 +358,16 @@ bool KmzFile(const Project& p, const NodeRaster& r, const std::string& path) {
     const auto legend = LegendPngBytes(p, OverlayFirstLevel(p));
     if (!legend) return false;
     // Viewers read the first .kml entry of the archive.
-    return WriteZip(path, {{"doc.kml", DocKml(p, r, zones)},
-                           {kImageName, *image},
-                           {kLegendName, *legend}});
+    return WriteZip(
+        path, {{"doc.kml", DocKml(p, r, zones)}, {kImageName, *image}, {kLegendName, *legend}});
 }
 
 namespace {
 
 // Each far-field boundary seen from above, named by its antenna and the
 // heights it spans.
-std::string BoundariesKml(const Project& p, const std::vector<compliance::BoundaryOutline>& outlines) {
+std::string BoundariesKml(const Project& p,
+                          const std::vector<compliance::BoundaryOutline>& outlines) {
     if (outlines.empty()) return {};
     std::string kml = "<Folder><name>Boundaries</name>\n";
     for (const compliance::BoundaryOutline& o : outlines) {

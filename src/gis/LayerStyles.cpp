@@ -24,9 +24,9 @@ struct StyleRule {
 struct LayerStyle {
     std::string layer;
     Mark mark = Mark::Line;
-    std::string field;       // the classified field, or none
+    std::string field; // the classified field, or none
     std::vector<StyleRule> rules;
-    std::string labelField;  // the field written beside each feature, or none
+    std::string labelField; // the field written beside each feature, or none
     double fillOpacity = 1.0;
 };
 
@@ -34,11 +34,20 @@ std::string XmlEscaped(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -83,9 +92,12 @@ std::string SymbolLayer(const LayerStyle& s, render::Rgb c) {
 const char* SymbolType(Mark m) {
     switch (m) {
     case Mark::Line:
-    case Mark::DashedLine: return "line";
-    case Mark::Fill: return "fill";
-    default: return "marker";
+    case Mark::DashedLine:
+        return "line";
+    case Mark::Fill:
+        return "fill";
+    default:
+        return "marker";
     }
 }
 
@@ -110,8 +122,9 @@ std::string number(double v) {
 std::string Qml(const LayerStyle& s) {
     std::string renderer;
     if (s.field.empty()) {
-        renderer = "<renderer-v2 type=\"singleSymbol\" symbollevels=\"0\" forceraster=\"0\"><symbols>" +
-                   QmlSymbol(s, 0, s.rules.front().colour) + "</symbols></renderer-v2>";
+        renderer =
+            "<renderer-v2 type=\"singleSymbol\" symbollevels=\"0\" forceraster=\"0\"><symbols>" +
+            QmlSymbol(s, 0, s.rules.front().colour) + "</symbols></renderer-v2>";
     } else {
         std::string ranges, symbols;
         for (std::size_t k = 0; k < s.rules.size(); ++k) {
@@ -154,7 +167,8 @@ std::string SldSymbolizer(const LayerStyle& s, render::Rgb c) {
                            : s.mark == Mark::Triangle ? "triangle"
                                                       : "circle") +
                "</se:WellKnownName><se:Fill>" + param("fill", hex) + "</se:Fill><se:Stroke>" +
-               param("stroke", "#ffffff") + "</se:Stroke></se:Mark><se:Size>12</se:Size>"
+               param("stroke", "#ffffff") +
+               "</se:Stroke></se:Mark><se:Size>12</se:Size>"
                "</se:Graphic></se:PointSymbolizer>";
     }
 }
@@ -227,14 +241,15 @@ std::vector<LayerStyle> Styles(const Project& p, double maximum) {
     const render::Rgb dark{0x22, 0x22, 0x22}, above{0x67, 0x00, 0x1f};
     std::vector<LayerStyle> out;
     out.push_back({"isolines", Mark::Line, "level", LevelRules(isolines, colourOf), {}, 1.0});
-    out.push_back({"zones", Mark::Fill, "min", LevelRules(MapLevels(p, maximum), colourOf), {},
-                   0.35});
+    out.push_back(
+        {"zones", Mark::Fill, "min", LevelRules(MapLevels(p, maximum), colourOf), {}, 0.35});
     out.push_back({"antennas", Mark::Triangle, {}, {{"antenna", 0, 0, dark}}, "label", 1.0});
     out.push_back({"maximum", Mark::Star, {}, {{"maximum", 0, 0, above}}, "value", 1.0});
     out.push_back({"buildings", Mark::Fill, "percent_of_limit", PercentRules(), "name", 0.8});
     out.push_back({"floors", Mark::Point, "percent_of_limit", PercentRules(), {}, 1.0});
     out.push_back({"places", Mark::Point, "percent_of_limit", PercentRules(), "name", 1.0});
-    out.push_back({"boundaries", Mark::DashedLine, {}, {{"boundary", 0, 0, above}}, "antenna", 1.0});
+    out.push_back(
+        {"boundaries", Mark::DashedLine, {}, {{"boundary", 0, 0, above}}, "antenna", 1.0});
     return out;
 }
 
@@ -300,11 +315,17 @@ bool AddLayerStyles(GDALDataset& ds, const Project& p, double maximum, const std
     // The table desktop GIS tools read a GeoPackage's default styles from.
     OGRLayer* table = ds.CreateLayer("layer_styles", nullptr, wkbNone, nullptr);
     if (!table) return false;
-    for (auto [name, type] :
-         {std::pair{"f_table_catalog", OFTString}, {"f_table_schema", OFTString},
-          {"f_table_name", OFTString}, {"f_geometry_column", OFTString}, {"styleName", OFTString},
-          {"styleQML", OFTString}, {"styleSLD", OFTString}, {"useAsDefault", OFTInteger},
-          {"description", OFTString}, {"owner", OFTString}, {"ui", OFTString}}) {
+    for (auto [name, type] : {std::pair{"f_table_catalog", OFTString},
+                              {"f_table_schema", OFTString},
+                              {"f_table_name", OFTString},
+                              {"f_geometry_column", OFTString},
+                              {"styleName", OFTString},
+                              {"styleQML", OFTString},
+                              {"styleSLD", OFTString},
+                              {"useAsDefault", OFTInteger},
+                              {"description", OFTString},
+                              {"owner", OFTString},
+                              {"ui", OFTString}}) {
         OGRFieldDefn f(name, type);
         if (name == std::string("useAsDefault")) f.SetSubType(OFSTBoolean);
         if (table->CreateField(&f) != OGRERR_NONE) return false;

@@ -1,8 +1,7 @@
 #include "gis/NodeRaster.h"
 
-#include "render/Palette.h"
-
 #include "gis/GdalErrors.h"
+#include "render/Palette.h"
 #include "render/Scene.h"
 
 #include <atomic>

@@ -16,9 +16,9 @@ namespace {
 bool CopyTo(const NodeRaster& r, GDALDataset& src, const char* driver, const std::string& path,
             CSLConstList options, ProgressSpan span) {
     GdalProgress progress(r.feedback, driver, span);
-    GDALDatasetUniquePtr out(
-        GdalDriver(driver).CreateCopy(path.c_str(), &src, FALSE, const_cast<char**>(options),
-                                      progress.function(), progress.data()));
+    GDALDatasetUniquePtr out(GdalDriver(driver).CreateCopy(path.c_str(), &src, FALSE,
+                                                           const_cast<char**>(options),
+                                                           progress.function(), progress.data()));
     StopIfCancelled(r);
     if (!out) return false;
     out.reset(); // closing flushes the last blocks
@@ -27,7 +27,8 @@ bool CopyTo(const NodeRaster& r, GDALDataset& src, const char* driver, const std
 
 std::string heightText(const Project& p) {
     // The surface option follows the ground; otherwise one plane above it.
-    return p.CalcOption == CalcLevel::AtSurface ? std::string("surface") : NumberText(p.CalcHeight) + " m";
+    return p.CalcOption == CalcLevel::AtSurface ? std::string("surface")
+                                                : NumberText(p.CalcHeight) + " m";
 }
 
 // The coverage's statistics over its nodes alone (not the padding of its

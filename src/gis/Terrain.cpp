@@ -43,14 +43,12 @@ std::vector<std::string> InputDrivers(bool raster) {
         if (name == "VRT" || name == "OGR_VRT" || name == "GTI" || name == "STACIT" ||
             name == "STACTA")
             continue;
-        if (d->GetMetadataItem(raster ? GDAL_DCAP_RASTER : GDAL_DCAP_VECTOR))
-            names.push_back(name);
+        if (d->GetMetadataItem(raster ? GDAL_DCAP_RASTER : GDAL_DCAP_VECTOR)) names.push_back(name);
     }
     return names;
 }
 
-TerrainSample SampleTerrain(const Project& p, const std::string& path,
-                            const Feedback* feedback) {
+TerrainSample SampleTerrain(const Project& p, const std::string& path, const Feedback* feedback) {
     TerrainSample out;
     const auto refuse = [&](const std::string& why) {
         out.refusal = "Terrain not imported from " + path + ": " + why;
@@ -125,8 +123,8 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
     for (std::size_t k = 0; k < count; ++k) {
         // A node beyond the outer pixel centres (by more than a rounding) lies
         // outside the model.
-        const bool inside = px[k] > -0.5 - 1e-9 && py[k] > -0.5 - 1e-9 &&
-                            px[k] < W - 0.5 + 1e-9 && py[k] < H - 0.5 + 1e-9;
+        const bool inside = px[k] > -0.5 - 1e-9 && py[k] > -0.5 - 1e-9 && px[k] < W - 0.5 + 1e-9 &&
+                            py[k] < H - 0.5 + 1e-9;
         if (!inside) {
             const int i = int(k / std::size_t(ny + 1)), j = int(k % std::size_t(ny + 1));
             return refuse("it does not cover the plan: node (" + std::to_string(i) + ", " +
@@ -162,7 +160,8 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
     int hasNodata = 0;
     const double nodata = band->GetNoDataValue(&hasNodata);
     const auto bad = [&](double v) {
-        return !std::isfinite(v) || (hasNodata && (v == nodata || (std::isnan(nodata) && std::isnan(v))));
+        return !std::isfinite(v) ||
+               (hasNodata && (v == nodata || (std::isnan(nodata) && std::isnan(v))));
     };
     // A value below the deepest dry depression or above the highest summit
     // is a fault of the file (a nodata value the file does not declare, an
@@ -188,7 +187,8 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
         if (feedback && feedback->isCanceled()) return refuse("cancelled");
         const double fx = px[k], fy = py[k];
         const long long c = lo(fx), r = lo(fy);
-        const double a = pixel(c, r), b = pixel(c + 1, r), d = pixel(c, r + 1), e = pixel(c + 1, r + 1);
+        const double a = pixel(c, r), b = pixel(c + 1, r), d = pixel(c, r + 1),
+                     e = pixel(c + 1, r + 1);
         const int i = int(k / std::size_t(ny + 1)), j = int(k % std::size_t(ny + 1));
         const std::string at = "node (" + std::to_string(i) + ", " + std::to_string(j) + ") at " +
                                Degrees(lonOf[k]) + ", " + Degrees(latOf[k]);
@@ -212,8 +212,7 @@ TerrainSample SampleTerrain(const Project& p, const std::string& path,
             double y = gt[3] + (c0 + c + 0.5) * gt[4] + (r0 + r + 0.5) * gt[5];
             if (!toLonLat->Transform(1, &x, &y)) continue;
             if (!(x >= west && x <= east && y >= south && y <= north)) continue;
-            if (absurd(v))
-                return refuse(absurdText(v) + " at " + Degrees(x) + ", " + Degrees(y));
+            if (absurd(v)) return refuse(absurdText(v) + " at " + Degrees(x) + ", " + Degrees(y));
             datum = v;
         }
     }

@@ -57,21 +57,21 @@ enum class StampUse { No, Always, FarFieldOnly };
 struct AntennaFieldRow {
     AntennaField id;
     FieldKind kind;
-    const char* label;  // the field in a refusal, "Height (m)"
-    const char* header; // the attribute table's column caption; "" when not shown
-    int tableColumn;    // its column in the attribute table; -1 when not shown
-    double min, max;    // the accepted range, both bounds included...
-    bool aboveMin;      // ...unless `min` itself is refused (a width of 0)
-    bool editable;      // typed into the attribute table and the properties panel
+    const char* label;    // the field in a refusal, "Height (m)"
+    const char* header;   // the attribute table's column caption; "" when not shown
+    int tableColumn;      // its column in the attribute table; -1 when not shown
+    double min, max;      // the accepted range, both bounds included...
+    bool aboveMin;        // ...unless `min` itself is refused (a width of 0)
+    bool editable;        // typed into the attribute table and the properties panel
     const char* blockKey; // per-antenna key of the extension block ("frequency."); "" none
     BlockPart block;
     const char* column; // the site inventory's column; "" none
     InventoryPart inventory;
-    bool required;      // an inventory row must give it
+    bool required; // an inventory row must give it
     StampUse stamp;
-    double Antenna::*number = nullptr;     // a number's home in the record
+    double Antenna::*number = nullptr;    // a number's home in the record
     std::string Antenna::*text = nullptr; // a text's home in the record
-    std::size_t maxLength = 0;             // the longest text, bytes
+    std::size_t maxLength = 0;            // the longest text, bytes
 };
 
 // The rows in the site inventory's column order.

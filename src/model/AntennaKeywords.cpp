@@ -30,9 +30,12 @@ void SetAntennaKeywords(Antenna& a, const std::string& powerMode, const std::str
 std::string PowerModeKeyword(const Antenna& a) {
     if (a.Verbatim.powerMode) return *a.Verbatim.powerMode;
     switch (a.AntPowerMode) {
-    case PowerMode::Average: return "media";
-    case PowerMode::Other: return "otra";
-    case PowerMode::Maximum: break;
+    case PowerMode::Average:
+        return "media";
+    case PowerMode::Other:
+        return "otra";
+    case PowerMode::Maximum:
+        break;
     }
     return "maxima";
 }
@@ -45,9 +48,12 @@ std::string HeightUnitKeyword(const Antenna& a) {
 std::string AntennaTypeKeyword(const Antenna& a) {
     if (a.Verbatim.type) return *a.Verbatim.type;
     switch (a.AntType) {
-    case AntennaKind::Stick: return "baja";
-    case AntennaKind::None: return "";
-    case AntennaKind::Panel: break;
+    case AntennaKind::Stick:
+        return "baja";
+    case AntennaKind::None:
+        return "";
+    case AntennaKind::Panel:
+        break;
     }
     return "alta";
 }

@@ -19,8 +19,8 @@ struct PatternCut {
 // project carries every pattern its antennas use. Antennas refer to it by Name,
 // which is unique within the project.
 struct AntennaPattern {
-    std::string Name;          // NAME of the file, else the file's stem
-    std::string Source;        // file name it was imported from (no folders)
+    std::string Name;   // NAME of the file, else the file's stem
+    std::string Source; // file name it was imported from (no folders)
     std::string Make;
     double FrequencyMHz = 0.0; // 0: not given
     double GainDbi = 0.0;      // peak gain, dBi (dBd + 2.15)

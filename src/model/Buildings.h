@@ -19,8 +19,8 @@ struct PlanVertex {
 // of its roof and of its lowest floor above the ground. Kept in the project
 // file's extension block.
 struct Building {
-    std::string Id;   // the map's identifier ("way/123"); no comma
-    std::string Name; // may be empty
+    std::string Id;       // the map's identifier ("way/123"); no comma
+    std::string Name;     // may be empty
     double HeightM = 0.0; // roof above the ground
     double BaseM = 0.0;   // lowest floor above the ground (a part on stilts, an upper storey)
     std::vector<PlanVertex> Outline; // exterior ring, not closed (last != first)
@@ -38,11 +38,11 @@ struct Building {
 // The exact evaluation of one floor: the worst point among the façade points
 // and the points inside the footprint at the floor's receptor height.
 struct FloorValue {
-    int floor = 0;        // 0 = ground floor
-    double baseM = 0.0;   // floor level above the ground
-    double sUw = 0.0;     // uW/cm^2 at the worst point
-    double eVm = 0.0;     // V/m there
-    double percent = 0.0; // % of the limit there
+    int floor = 0;               // 0 = ground floor
+    double baseM = 0.0;          // floor level above the ground
+    double sUw = 0.0;            // uW/cm^2 at the worst point
+    double eVm = 0.0;            // V/m there
+    double percent = 0.0;        // % of the limit there
     double X = 0.0, Y = 0.0;     // the worst point, cartesian metres
     double lon = 0.0, lat = 0.0; // and in degrees
     int points = 0;              // points evaluated on this floor

@@ -6,7 +6,8 @@ namespace brenvik {
 
 std::optional<std::string> DemWindowFault(const DemWindow& w) {
     if (w.Width < 1 || w.Height < 1) return "it has no pixel";
-    const std::size_t count = static_cast<std::size_t>(w.Width) * static_cast<std::size_t>(w.Height);
+    const std::size_t count =
+        static_cast<std::size_t>(w.Width) * static_cast<std::size_t>(w.Height);
     if (count > MaxDemWindowPixels)
         return "its " + std::to_string(count) + " pixels are more than " +
                std::to_string(MaxDemWindowPixels);

@@ -180,9 +180,8 @@ bool AppendBeamLines(const Project& p, const Antenna& a, const std::string& slot
         const std::string key = r.blockKey + slot;
         if (r.text) {
             const std::string& name = a.*r.text;
-            const bool held =
-                std::any_of(p.Patterns.begin(), p.Patterns.end(),
-                            [&](const AntennaPattern& q) { return q.Name == name; });
+            const bool held = std::any_of(p.Patterns.begin(), p.Patterns.end(),
+                                          [&](const AntennaPattern& q) { return q.Name == name; });
             if (HasLineBreak(name) || !held) return false;
             AppendLine(out, key, name);
         } else {
@@ -444,7 +443,8 @@ bool ReadDemItem(Project& p, std::string_view name, std::string_view value) {
         p.Dem.emplace();
         p.Dem->Width = size[0];
         p.Dem->Height = size[1];
-        p.Dem->Heights.reserve(static_cast<std::size_t>(size[0]) * static_cast<std::size_t>(size[1]));
+        p.Dem->Heights.reserve(static_cast<std::size_t>(size[0]) *
+                               static_cast<std::size_t>(size[1]));
         return true;
     }
     if (!p.Dem) return false;

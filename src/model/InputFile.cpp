@@ -10,7 +10,9 @@ namespace brenvik {
 
 namespace {
 
-std::string quoted(const std::string& path) { return "\"" + QuoteCut(path, 200) + "\""; }
+std::string quoted(const std::string& path) {
+    return "\"" + QuoteCut(path, 200) + "\"";
+}
 
 // Opens without blocking (a FIFO with no writer would otherwise hang here) and
 // checks the descriptor itself. Returns the descriptor, or -1 with `why`.
@@ -78,7 +80,8 @@ std::string QuoteCut(const std::string& text, std::size_t limit) {
     if (text.size() <= limit) return text;
     std::size_t cut = limit;
     // Never split a UTF-8 sequence: back up to the start of a character.
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
     return text.substr(0, cut) + "\xE2\x80\xA6";
 }
 

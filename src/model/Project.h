@@ -1,11 +1,11 @@
 #pragma once
 
 #include "model/AntennaPattern.h"
+#include "model/Buildings.h"
 #include "model/CrossingTable.h"
+#include "model/DemWindow.h"
 #include "model/DisplaySettings.h"
 #include "model/DrawingArea.h"
-#include "model/Buildings.h"
-#include "model/DemWindow.h"
 #include "model/Grid2D.h"
 #include "model/Places.h"
 #include "model/PlaneResult.h"
@@ -52,11 +52,11 @@ struct PlanPosition {
 // One antenna record. A tower has no record of its own: it is the set of
 // antennas that share `AntTower`.
 struct Antenna {
-    double AntHeight = 0.0;     // metres above the ground (floors are stored × 3.0)
-    double AntTilt = 0.0;       // angle of fall, degrees, positive = beam down
+    double AntHeight = 0.0; // metres above the ground (floors are stored × 3.0)
+    double AntTilt = 0.0;   // angle of fall, degrees, positive = beam down
     PowerMode AntPowerMode = PowerMode::Maximum;
-    double AntPower = 0.0;      // ERP watts
-    double AntDirection = 0.0;  // azimuth, degrees clockwise from the top of the plan
+    double AntPower = 0.0;     // ERP watts
+    double AntDirection = 0.0; // azimuth, degrees clockwise from the top of the plan
     HeightUnit AntHeightUnit = HeightUnit::Metres;
     AntennaKind AntType = AntennaKind::Panel;
     std::int16_t AntTower = 0;  // number of the carrying tower
@@ -78,9 +78,9 @@ struct Antenna {
     // the node alone would move it by up to a cell's diagonal. The layout's
     // record keeps the node; this goes in the extension block.
     std::optional<PlanPosition> AntExact{};
-    std::string AntSite{};  // the site it was imported from (extension block)
-    std::string AntLabel{}; // its own name in the site inventory (extension block)
-    std::string AntOperator{}; // the network operator running it (extension block)
+    std::string AntSite{};         // the site it was imported from (extension block)
+    std::string AntLabel{};        // its own name in the site inventory (extension block)
+    std::string AntOperator{};     // the network operator running it (extension block)
     std::string AntInstallation{}; // the installation it belongs to (extension block)
     friend bool operator==(const Antenna&, const Antenna&) = default;
 };

@@ -3,8 +3,8 @@
 #include "model/AntennaKeywords.h"
 #include "model/AtomicFile.h"
 #include "model/ExtensionBlock.h"
-#include "model/ResultStamp.h"
 #include "model/Messages.h"
+#include "model/ResultStamp.h"
 
 #include <algorithm>
 #include <charconv>
@@ -516,8 +516,8 @@ bool ReadProject(Project& p, LineReader& in, std::string* why) {
     Variant pointMax;
     std::int64_t auxMax = 0;
     std::int16_t maxRow = 0;
-    if (!in.i16(p.IsolineCount) || !in.var(pointMax) || !in.i64(auxMax) || !in.dbl(p.XY.MaxDensity) ||
-        !in.var(p.XY.MaxPosX) || !in.i16(maxRow))
+    if (!in.i16(p.IsolineCount) || !in.var(pointMax) || !in.i64(auxMax) ||
+        !in.dbl(p.XY.MaxDensity) || !in.var(p.XY.MaxPosX) || !in.i16(maxRow))
         return false;
     p.XY.MaxPosY = Variant::integer(maxRow);
     // The slot count is used as a whole number whatever form it was stored in.
@@ -547,8 +547,7 @@ bool ReadProjectText(Project& p, std::string_view text, std::string* why) {
     // A stored result was computed from what the file holds: it opens current,
     // unless the file says it was saved out of date. Its ratio is never
     // stored, so it has none.
-    if (p.XY.Calculated && p.XY.Stamp.density != OutOfDateStamp)
-        StampResult(p, Plane::XY, false);
+    if (p.XY.Calculated && p.XY.Stamp.density != OutOfDateStamp) StampResult(p, Plane::XY, false);
     return true;
 }
 
@@ -571,8 +570,7 @@ bool SaveProjectFile(const Project& p, const std::string& path, Feedback* feedba
     try {
         return WriteFileInChunks(
             path, [&p](ChunkedText& text) { return WriteProjectText(p, text); },
-            feedback ? *feedback : quiet,
-            ProjectFileMinimumSize(p), why);
+            feedback ? *feedback : quiet, ProjectFileMinimumSize(p), why);
     } catch (const std::bad_alloc&) {
         if (why) *why = path + ": " + msg::OutOfMemory;
         return false;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "model/AtomicFile.h"
+#include "model/FileValues.h"
 #include "model/Numbers.h"
 #include "model/Project.h"
-#include "model/FileValues.h"
 #include "model/Variant.h"
 
 #include <cstdint>
@@ -45,8 +45,8 @@ bool ReadProjectFile(Project& p, std::istream& is);
 // way the old file stays. Loading (and ReadProjectFile) changes `p` only when
 // the whole file was read. On failure `why`, when given, names the file and
 // the cause: the line or key, "out of memory", "disk full".
-bool SaveProjectFile(const Project& p, const std::string& path,
-                     Feedback* feedback = nullptr, std::string* why = nullptr);
+bool SaveProjectFile(const Project& p, const std::string& path, Feedback* feedback = nullptr,
+                     std::string* why = nullptr);
 bool LoadProjectFile(Project& p, const std::string& path, std::string* why = nullptr);
 
 } // namespace brenvik

@@ -142,7 +142,6 @@ inline QColor ToQColor(render::Rgb c) {
 // A canceled `cancel` ends the drawing with render::DrawingCancelled.
 QImage RenderProjectImage(const Project& p, const QSize& size, render::DotRandom& rnd,
                           const QImage* backgroundPicture = nullptr,
-                          const Feedback* cancel = nullptr,
-                          const render::Overlay& overlay = {});
+                          const Feedback* cancel = nullptr, const render::Overlay& overlay = {});
 
 } // namespace brenvik::qtsurface

@@ -29,8 +29,8 @@ std::vector<LegendEntry> ResultLegend(const Project& p) {
     const double max = res.MaxDensity;
     std::vector<LegendEntry> out;
     for (int k = 10; k >= 0; --k)
-        out.push_back({formatFixed(max * k / 10.0, 3) + p.ResultUnit,
-                       GradientColour(k, p.WhiteBackground)});
+        out.push_back(
+            {formatFixed(max * k / 10.0, 3) + p.ResultUnit, GradientColour(k, p.WhiteBackground)});
     return out;
 }
 

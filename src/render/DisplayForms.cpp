@@ -252,9 +252,9 @@ const std::vector<FieldRule>& IsolineCountRules() {
 }
 
 std::optional<std::string> AcceptSizeForm(Project& p, const std::string& text,
-                                       const NumberParser& parse) {
+                                          const NumberParser& parse) {
     return p.Display.MallaMode == SizeFormValue::IsolineCount ? AcceptIsolineCount(p, text, parse)
-                                    : AcceptGridSize(p, text, parse);
+                                                              : AcceptGridSize(p, text, parse);
 }
 
 } // namespace brenvik::render

@@ -123,6 +123,6 @@ const std::vector<FieldRule>& IsolineCountRules();
 const std::vector<FieldRule>& DotColourRules();
 // Accept of whichever MallaMode is set.
 std::optional<std::string> AcceptSizeForm(Project& p, const std::string& text,
-                                       const NumberParser& parse = ParseNumberC);
+                                          const NumberParser& parse = ParseNumberC);
 
 } // namespace brenvik::render

@@ -31,14 +31,14 @@ constexpr std::array<Rgb, 5> kBelowLimit{{{0x08, 0x30, 0x6b},
                                           {0x43, 0x93, 0xc3},
                                           {0x92, 0xc5, 0xde},
                                           {0xd1, 0xe5, 0xf0}}};
-constexpr std::array<Rgb, 3> kAboveLimit{{{0xf4, 0xa5, 0x82}, {0xd6, 0x60, 0x4d}, {0x67, 0x00, 0x1f}}};
+constexpr std::array<Rgb, 3> kAboveLimit{
+    {{0xf4, 0xa5, 0x82}, {0xd6, 0x60, 0x4d}, {0x67, 0x00, 0x1f}}};
 
 std::uint8_t Mix(std::uint8_t a, std::uint8_t b, double f) {
     return static_cast<std::uint8_t>(std::lround(a + (b - a) * f));
 }
 
-template <std::size_t N>
-Rgb Along(const std::array<Rgb, N>& steps, double t) {
+template <std::size_t N> Rgb Along(const std::array<Rgb, N>& steps, double t) {
     if (!(t > 0.0)) return steps.front();
     if (t >= 1.0) return steps.back();
     const double at = t * (N - 1);

@@ -29,7 +29,8 @@ void FillPolygon(Surface& s, const std::vector<std::vector<Point>>& rings, Rgb c
         for (const std::vector<Point>& pts : rings)
             for (std::size_t k = 0, j = pts.size() - 1; k < pts.size(); j = k++) {
                 const Point &a = pts[k], &b = pts[j];
-                if ((a.y > y) != (b.y > y)) xs.push_back(a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y));
+                if ((a.y > y) != (b.y > y))
+                    xs.push_back(a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y));
             }
         std::sort(xs.begin(), xs.end());
         for (std::size_t k = 0; k + 1 < xs.size(); k += 2)
@@ -46,7 +47,8 @@ void DrawRealPlaces(const Project& p, Surface& s, const RealPlaceMarks& marks) {
         std::vector<std::vector<Point>> rings;
         const auto screen = [&](const std::vector<PlanVertex>& corners) {
             std::vector<Point> pts;
-            for (const PlanVertex& v : corners) pts.push_back(PlanToScreen(p, v.x, v.y));
+            for (const PlanVertex& v : corners)
+                pts.push_back(PlanToScreen(p, v.x, v.y));
             return pts;
         };
         rings.push_back(screen(b.Outline));

@@ -280,7 +280,8 @@ struct SectionGround {
     }
 };
 
-void DrawSectionRelief(const Project& p, Surface& s, const SectionGround& ground, int nx, int base) {
+void DrawSectionRelief(const Project& p, Surface& s, const SectionGround& ground, int nx,
+                       int base) {
     const double c = p.CellSize;
     for (int i = 1; i <= nx; ++i) {
         const int h = ReliefCells(p, ground.at(i));

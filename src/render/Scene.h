@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/ViewState.h"
 #include "model/Numbers.h"
+#include "model/ViewState.h"
 #include "render/Colour.h"
 #include "render/Surface.h"
 #include "render/View.h"

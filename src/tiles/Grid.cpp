@@ -24,7 +24,8 @@ Window PixelGrid::window(std::int64_t k) const {
 
 std::uint64_t TileBytes(std::int64_t pixels, int bands, bool terrain) {
     if (pixels <= 0) return 0;
-    const std::uint64_t perPixel = 4u * static_cast<std::uint64_t>(std::max(bands, 0)) + (terrain ? 8u : 0u);
+    const std::uint64_t perPixel =
+        4u * static_cast<std::uint64_t>(std::max(bands, 0)) + (terrain ? 8u : 0u);
     return BytesFor(static_cast<std::uint64_t>(pixels), perPixel);
 }
 
@@ -37,9 +38,11 @@ std::optional<std::string> TileMemoryRefusal(const PixelGrid& g, int bands, bool
     const std::int64_t w = std::min(g.tileSize, g.width), h = std::min(g.tileSize, g.height);
     const std::uint64_t bytes = TileBytes(w * h, bands, terrain);
     if (bytes <= MaxTileBytes) return std::nullopt;
-    const auto gib = [](std::uint64_t b) { return std::to_string((b + (1ull << 30) - 1) >> 30) + " GiB"; };
-    return "a tile of " + std::to_string(w) + " x " + std::to_string(h) + " pixels needs about " + gib(bytes) +
-           " of memory, more than " + gib(MaxTileBytes);
+    const auto gib = [](std::uint64_t b) {
+        return std::to_string((b + (1ull << 30) - 1) >> 30) + " GiB";
+    };
+    return "a tile of " + std::to_string(w) + " x " + std::to_string(h) + " pixels needs about " +
+           gib(bytes) + " of memory, more than " + gib(MaxTileBytes);
 }
 
 GridResult SnapGrid(const Bounds& area, double resolution, int tileSize) {
@@ -56,8 +59,9 @@ GridResult SnapGrid(const Bounds& area, double resolution, int tileSize) {
     const double r0 = std::floor(area.ymin / resolution), r1 = std::ceil(area.ymax / resolution);
     if (!std::isfinite(c0) || !std::isfinite(c1) || !std::isfinite(r0) || !std::isfinite(r1) ||
         c1 - c0 > INT_MAX || r1 - r0 > INT_MAX)
-        return {std::nullopt, "--resolution: the area holds more than 2^31 pixels across; choose a coarser "
-                              "resolution"};
+        return {std::nullopt,
+                "--resolution: the area holds more than 2^31 pixels across; choose a coarser "
+                "resolution"};
     g.x0 = c0 * resolution;
     g.y1 = r1 * resolution;
     g.width = static_cast<int>(c1 - c0);
@@ -66,7 +70,8 @@ GridResult SnapGrid(const Bounds& area, double resolution, int tileSize) {
         return {std::nullopt, "--resolution " + FormatNumberC(resolution) + " with --tile-size " +
                                   std::to_string(tileSize) + " cuts the area into " +
                                   std::to_string(g.tileCount()) + " tiles, more than " +
-                                  std::to_string(MaxTiles) + "; choose a coarser resolution or larger tiles"};
+                                  std::to_string(MaxTiles) +
+                                  "; choose a coarser resolution or larger tiles"};
     return {g, ""};
 }
 

@@ -46,7 +46,9 @@ struct PixelGrid {
     friend bool operator==(const PixelGrid&, const PixelGrid&) = default;
 
   private:
-    static std::int64_t CeilDiv(std::int64_t n, std::int64_t d) { return d > 0 && n > 0 ? (n + d - 1) / d : 0; }
+    static std::int64_t CeilDiv(std::int64_t n, std::int64_t d) {
+        return d > 0 && n > 0 ? (n + d - 1) / d : 0;
+    }
 };
 
 // Bounds on a plan that every machine of a cluster can run: tiles per plan

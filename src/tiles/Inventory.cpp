@@ -57,9 +57,9 @@ InventoryRead ParseInventory(const std::string& csv) {
             header = true;
             at = compliance::ReadInventoryHeader(f);
             using F = AntennaField;
-            if (auto missing = compliance::MissingColumn(
-                    at, {F::Site, F::Longitude, F::Latitude, F::Height, F::Type, F::Power,
-                         F::FrequencyMHz})) {
+            if (auto missing =
+                    compliance::MissingColumn(at, {F::Site, F::Longitude, F::Latitude, F::Height,
+                                                   F::Type, F::Power, F::FrequencyMHz})) {
                 out.error = "line " + std::to_string(number) + ": the header has no " + *missing;
                 return out;
             }

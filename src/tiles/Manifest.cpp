@@ -58,7 +58,8 @@ std::string Range(double lo, double hi) {
 double NumberIn(const json& v, double lo, double hi, const std::string& what) {
     if (!v.is_number()) Refuse(what + " " + Shown(v) + " is not a number");
     const double d = v.get<double>();
-    if (!std::isfinite(d) || d < lo || d > hi) Refuse(what + " " + Shown(v) + " is not within " + Range(lo, hi));
+    if (!std::isfinite(d) || d < lo || d > hi)
+        Refuse(what + " " + Shown(v) + " is not within " + Range(lo, hi));
     return d;
 }
 
@@ -68,8 +69,8 @@ double Number(const json& j, const char* key, double lo, double hi, const std::s
 
 std::int64_t WholeIn(const json& v, std::int64_t lo, std::int64_t hi, const std::string& what) {
     const auto refuse = [&] {
-        Refuse(what + " " + Shown(v) + " is not a whole number from " + std::to_string(lo) + " to " +
-               std::to_string(hi));
+        Refuse(what + " " + Shown(v) + " is not a whole number from " + std::to_string(lo) +
+               " to " + std::to_string(hi));
     };
     if (!v.is_number_integer()) refuse();
     if (v.is_number_unsigned()) {
@@ -82,7 +83,8 @@ std::int64_t WholeIn(const json& v, std::int64_t lo, std::int64_t hi, const std:
     return k;
 }
 
-int Whole(const json& j, const char* key, std::int64_t lo, std::int64_t hi, const std::string& where) {
+int Whole(const json& j, const char* key, std::int64_t lo, std::int64_t hi,
+          const std::string& where) {
     return static_cast<int>(WholeIn(Field(j, key, where), lo, hi, where + ": " + key));
 }
 
@@ -119,8 +121,9 @@ void PutSettings(json& j, const Manifest& m) {
     j["crs"] = m.crs;
     j["crs_wkt"] = m.crsWkt;
     j["area"] = m.area;
-    j["grid"] = {{"x0", m.grid.x0},        {"y1", m.grid.y1},         {"resolution", m.grid.resolution},
-                 {"width", m.grid.width},  {"height", m.grid.height}, {"tile_size", m.grid.tileSize}};
+    j["grid"] = {
+        {"x0", m.grid.x0},       {"y1", m.grid.y1},         {"resolution", m.grid.resolution},
+        {"width", m.grid.width}, {"height", m.grid.height}, {"tile_size", m.grid.tileSize}};
     j["receptor_height_m"] = m.heightM;
     j["reflection"] = m.reflection;
     j["standard"] = m.standard;
@@ -135,7 +138,8 @@ void GetSettings(const json& j, Manifest& m) {
     m.crsWkt = Text(j, "crs_wkt", top);
     const json& area = ArrayField(j, "area", top);
     if (area.size() != 4) Refuse("area is not four numbers W,S,E,N");
-    for (std::size_t k = 0; k < 4; ++k) m.area[k] = NumberIn(area[k], -180.0, 180.0, "area");
+    for (std::size_t k = 0; k < 4; ++k)
+        m.area[k] = NumberIn(area[k], -180.0, 180.0, "area");
     if (auto refused = AreaRefusal(m.area)) Refuse(*refused);
 
     const json& g = Field(j, "grid", top);
@@ -147,7 +151,8 @@ void GetSettings(const json& j, Manifest& m) {
     m.grid.height = Whole(g, "height", 1, INT_MAX, "grid");
     m.grid.tileSize = Whole(g, "tile_size", MinTileSize, MaxTileSize, "grid");
     if (m.grid.tileCount() > MaxTiles)
-        Refuse("grid: " + std::to_string(m.grid.tileCount()) + " tiles, more than " + std::to_string(MaxTiles));
+        Refuse("grid: " + std::to_string(m.grid.tileCount()) + " tiles, more than " +
+               std::to_string(MaxTiles));
 
     m.heightM = Number(j, "receptor_height_m", 0.0, MaxReceptorHeightM, top);
     m.reflection = Number(j, "reflection", 1.0, 2.56, top);
@@ -228,25 +233,28 @@ TileAntenna AntennaFrom(const json& a, std::size_t patterns, const std::string& 
     t.electricalTiltDeg = Number(a, "electrical_tilt_deg", -90.0, 90.0, where);
     t.inverseLimit = Number(a, "inverse_limit", 0.0, 1e6, where);
     const json& reach = Field(a, "reach_m", where);
-    t.reachM = reach.is_null() ? std::numeric_limits<double>::infinity()
-                               : NumberIn(reach, 0.0, std::numeric_limits<double>::max(), where + ": reach_m");
+    t.reachM = reach.is_null()
+                   ? std::numeric_limits<double>::infinity()
+                   : NumberIn(reach, 0.0, std::numeric_limits<double>::max(), where + ": reach_m");
     return t;
 }
 
 // A tile's index, window and bounds, which must be the grid's own.
-TileEntry TilePlace(const json& t, const PixelGrid& grid, std::int64_t expected, const std::string& where) {
+TileEntry TilePlace(const json& t, const PixelGrid& grid, std::int64_t expected,
+                    const std::string& where) {
     TileEntry e;
     e.index = Whole(t, "index", 0, MaxTiles, where);
     const json& w = ArrayField(t, "window", where);
     const json& b = ArrayField(t, "bounds", where);
     if (w.size() != 4 || b.size() != 4) Refuse(where + " does not match the grid");
     std::array<int, 4> wv{};
-    for (std::size_t k = 0; k < 4; ++k) wv[k] = static_cast<int>(WholeIn(w[k], 0, INT_MAX, where + ": window"));
+    for (std::size_t k = 0; k < 4; ++k)
+        wv[k] = static_cast<int>(WholeIn(w[k], 0, INT_MAX, where + ": window"));
     e.window = {wv[0], wv[1], wv[2], wv[3]};
     std::array<double, 4> bv{};
     for (std::size_t k = 0; k < 4; ++k)
-        bv[k] = NumberIn(b[k], -std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
-                         where + ": bounds");
+        bv[k] = NumberIn(b[k], -std::numeric_limits<double>::max(),
+                         std::numeric_limits<double>::max(), where + ": bounds");
     e.bounds = {bv[0], bv[1], bv[2], bv[3]};
     if ((expected >= 0 && e.index != expected) || e.index >= grid.tileCount() ||
         !(e.window == grid.window(e.index)) || !(e.bounds == grid.bounds(e.window)))
@@ -302,14 +310,17 @@ ManifestRead ParseManifest(const std::string& text) {
     r.hash = HashText(text);
     try {
         const json j = ParseJson(text);
-        if (!j.is_object() || !j.contains("format") || j["format"] != kFormat) Refuse("not a tile manifest");
-        if (!j.contains("version") || j["version"] != kVersion) Refuse("an unknown manifest version");
+        if (!j.is_object() || !j.contains("format") || j["format"] != kFormat)
+            Refuse("not a tile manifest");
+        if (!j.contains("version") || j["version"] != kVersion)
+            Refuse("an unknown manifest version");
         const std::string top = "the manifest";
         Manifest m;
         GetSettings(j, m);
         m.antennasInReach = Whole(j, "antennas_in_reach", 0, INT_MAX, top);
         m.antennasOutOfReach = Whole(j, "antennas_out_of_reach", 0, INT_MAX, top);
-        m.neglectedRatioMax = Number(j, "neglected_ratio_max", 0.0, std::numeric_limits<double>::max(), top);
+        m.neglectedRatioMax =
+            Number(j, "neglected_ratio_max", 0.0, std::numeric_limits<double>::max(), top);
         const json& tiles = ArrayField(j, "tiles", top);
         if (static_cast<std::int64_t>(tiles.size()) != m.grid.tileCount())
             Refuse("the tile list does not cover the grid");
@@ -319,8 +330,10 @@ ManifestRead ParseManifest(const std::string& text) {
             TileEntry e = TilePlace(t, m.grid, static_cast<std::int64_t>(m.tiles.size()), where);
             e.antennaCount = Whole(t, "antennas", 0, m.antennasInReach, where);
             e.inputsHash = Text(t, "inputs", where);
-            if (!IsHash(e.inputsHash)) Refuse(where + ": inputs " + Shown(t["inputs"]) + " is not a hash");
-            e.neglectedRatio = Number(t, "neglected_ratio", 0.0, std::numeric_limits<double>::max(), where);
+            if (!IsHash(e.inputsHash))
+                Refuse(where + ": inputs " + Shown(t["inputs"]) + " is not a hash");
+            e.neglectedRatio =
+                Number(t, "neglected_ratio", 0.0, std::numeric_limits<double>::max(), where);
             m.tiles.push_back(std::move(e));
         }
         r.manifest = std::move(m);
@@ -363,14 +376,17 @@ TileInputsRead ParseTileInputs(const std::string& text) {
     r.hash = HashText(text);
     try {
         const json j = ParseJson(text);
-        if (!j.is_object() || !j.contains("format") || j["format"] != kInputsFormat) Refuse("not a tile's inputs");
-        if (!j.contains("version") || j["version"] != kInputsVersion) Refuse("an unknown version of tile inputs");
+        if (!j.is_object() || !j.contains("format") || j["format"] != kInputsFormat)
+            Refuse("not a tile's inputs");
+        if (!j.contains("version") || j["version"] != kInputsVersion)
+            Refuse("an unknown version of tile inputs");
         Manifest m;
         GetSettings(j, m);
         TileEntry t = TilePlace(Field(j, "tile", "the inputs"), m.grid, -1, "the tile");
         t.terrainHash = Text(j, "terrain_window", "the inputs");
         if (m.terrain.empty() ? !t.terrainHash.empty() : !IsHash(t.terrainHash))
-            Refuse("terrain_window " + Shown(j["terrain_window"]) + " is not the hash of a terrain");
+            Refuse("terrain_window " + Shown(j["terrain_window"]) +
+                   " is not the hash of a terrain");
         for (const json& p : ArrayField(j, "patterns", "the inputs"))
             m.patterns.push_back(PatternFrom(p, "pattern " + std::to_string(m.patterns.size())));
         for (const json& a : ArrayField(j, "antennas", "the inputs")) {

@@ -46,16 +46,16 @@ inline constexpr std::uintmax_t MaxTileInputsBytes = 1ull << 28;
 
 struct TileAntenna {
     std::string site;
-    int line = 0;             // in the inventory
-    double x = 0.0, y = 0.0;  // CRS metres
-    double ground = 0.0;      // terrain height under it
-    double z = 0.0;           // ground + its height
+    int line = 0;            // in the inventory
+    double x = 0.0, y = 0.0; // CRS metres
+    double ground = 0.0;     // terrain height under it
+    double z = 0.0;          // ground + its height
     double erpW = 0.0;
-    double azimuthDeg = 0.0;  // clockwise from grid north
+    double azimuthDeg = 0.0; // clockwise from grid north
     double tiltDeg = 0.0;
     bool stick = false;
     double frequencyMHz = 0.0;
-    int pattern = -1;         // index into the manifest's patterns, -1: parametric
+    int pattern = -1; // index into the manifest's patterns, -1: parametric
     double hBeamwidthDeg = 90.0, vBeamwidthDeg = 7.2, electricalTiltDeg = 0.0;
     double inverseLimit = 0.0; // 1 / S_L in 1/(uW/cm^2); 0 without a standard
     double reachM = 0.0;       // the cut-off distance
@@ -77,8 +77,8 @@ struct TileEntry {
 };
 
 struct Manifest {
-    std::string crs;    // as given, e.g. "EPSG:32631"
-    std::string crsWkt; // the full definition
+    std::string crs;              // as given, e.g. "EPSG:32631"
+    std::string crsWkt;           // the full definition
     std::array<double, 4> area{}; // W, S, E, N in degrees
     PixelGrid grid;
     double heightM = DefaultReceptorHeightM;
@@ -91,8 +91,8 @@ struct Manifest {
     // tile's inputs, those of that tile; empty in a manifest read back.
     std::vector<AntennaPattern> patterns;
     std::vector<TileAntenna> antennas;
-    int antennasInReach = 0;           // those some tile takes
-    int antennasOutOfReach = 0;        // the inventory's others: they reach no tile
+    int antennasInReach = 0;    // those some tile takes
+    int antennasOutOfReach = 0; // the inventory's others: they reach no tile
     double neglectedRatioMax = 0.0;
     std::vector<TileEntry> tiles;
     friend bool operator==(const Manifest&, const Manifest&) = default;

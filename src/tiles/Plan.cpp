@@ -47,7 +47,8 @@ double Gap(const Bounds& a, const Bounds& b) {
 double GainBound(const TileAntenna& a, const std::vector<AntennaPattern>& patterns) {
     if (a.pattern < 0) return 1.0;
     const AntennaPattern& p = patterns[static_cast<std::size_t>(a.pattern)];
-    const double db = std::max({0.0, antenna::CutLossDb(p.Horizontal, 0.0), antenna::CutLossDb(p.Horizontal, 180.0)});
+    const double db = std::max(
+        {0.0, antenna::CutLossDb(p.Horizontal, 0.0), antenna::CutLossDb(p.Horizontal, 180.0)});
     return std::pow(10.0, db / 10.0);
 }
 
@@ -118,7 +119,8 @@ void AddNeglected(Manifest& m, const std::vector<double>& gains) {
 
 double CutoffReach(double erpW, double reflection, double limitWm2, double cutoff) {
     if (cutoff <= 0.0) return std::numeric_limits<double>::infinity();
-    return std::sqrt(reflection * antenna::ErpToEirp * erpW / (4.0 * std::numbers::pi * cutoff * limitWm2));
+    return std::sqrt(reflection * antenna::ErpToEirp * erpW /
+                     (4.0 * std::numbers::pi * cutoff * limitWm2));
 }
 
 PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
@@ -131,12 +133,15 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
     if (auto refused = AreaRefusal(o.area)) return fail(*refused);
     if (!(o.heightM >= 0.0 && o.heightM <= MaxReceptorHeightM))
         return fail("--height: the receptor height must be 0 to 10000 metres");
-    if (o.reflection != 1.0 && o.reflection != 2.56) return fail("the reflection factor is 1 or 2.56");
-    if (!(o.cutoff >= 0.0 && o.cutoff < 1.0)) return fail("the cut-off is a fraction of the limit from 0 to below 1");
+    if (o.reflection != 1.0 && o.reflection != 2.56)
+        return fail("the reflection factor is 1 or 2.56");
+    if (!(o.cutoff >= 0.0 && o.cutoff < 1.0))
+        return fail("the cut-off is a fraction of the limit from 0 to below 1");
 
     Manifest m;
     m.area = o.area;
-    m.crs = o.crs.empty() ? UtmCrsOf((o.area[0] + o.area[2]) / 2, (o.area[1] + o.area[3]) / 2) : o.crs;
+    m.crs =
+        o.crs.empty() ? UtmCrsOf((o.area[0] + o.area[2]) / 2, (o.area[1] + o.area[3]) / 2) : o.crs;
     const Crs crs = ProjectedCrs(m.crs);
     if (!crs.error.empty()) return fail(crs.error);
     m.crsWkt = crs.wkt;
@@ -152,7 +157,8 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
         if (!standard) return fail("the standard '" + o.standard + "' is unknown");
     }
     const compliance::Standard* reachStandard = standard ? standard : limits.find(CutoffStandard);
-    if (!reachStandard && o.cutoff > 0.0) return fail(std::string("the cut-off needs the limits of ") + CutoffStandard);
+    if (!reachStandard && o.cutoff > 0.0)
+        return fail(std::string("the cut-off needs the limits of ") + CutoffStandard);
 
     const auto area = AreaInCrs(o.area, m.crsWkt);
     if (!area) return fail("the area cannot be carried into " + m.crs);
@@ -160,7 +166,8 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
     if (!g.grid) return fail(g.error);
     m.grid = *g.grid;
     if (auto refused = TileMemoryRefusal(m.grid, o.standard.empty() ? 1 : 2, !o.terrain.empty()))
-        return fail("--tile-size " + std::to_string(o.tileSize) + ": " + *refused + "; choose smaller tiles");
+        return fail("--tile-size " + std::to_string(o.tileSize) + ": " + *refused +
+                    "; choose smaller tiles");
 
     InventoryRead inv = ReadInventory(o.sites);
     if (!inv.error.empty()) return fail(inv.error);
@@ -195,18 +202,20 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
                 else
                     pr = antenna::ReadPatternFile(path);
                 if (!pr.pattern) {
-                    problems.push_back("line " + std::to_string(row.line) + ": pattern " + row.pattern + ": " +
-                                       pr.error);
+                    problems.push_back("line " + std::to_string(row.line) + ": pattern " +
+                                       row.pattern + ": " + pr.error);
                     patternIndex.erase(it);
                     continue;
                 }
-                for (const std::string& w : pr.warnings) r.warnings.push_back(row.pattern + ": " + w);
+                for (const std::string& w : pr.warnings)
+                    r.warnings.push_back(row.pattern + ": " + w);
                 m.patterns.push_back(std::move(*pr.pattern));
             }
             a.pattern = it->second;
         }
         if (reachStandard) {
-            const auto level = compliance::ReferenceLevel(*reachStandard, o.population, row.frequencyMHz);
+            const auto level =
+                compliance::ReferenceLevel(*reachStandard, o.population, row.frequencyMHz);
             if (!level || !(level->sWm2 > 0.0)) {
                 problems.push_back("line " + std::to_string(row.line) + ": " + reachStandard->id +
                                    " has no limit at " + std::to_string(row.frequencyMHz) + " MHz");
@@ -224,7 +233,8 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
     }
     if (!problems.empty()) {
         std::string text = "Sites not read from " + o.sites + ":";
-        for (const std::string& p : problems) text += "\n" + p;
+        for (const std::string& p : problems)
+            text += "\n" + p;
         return fail(text);
     }
     if (!LonLatToCrs(m.crsWkt, xs, ys)) return fail("the antennas cannot be carried into " + m.crs);
@@ -243,7 +253,8 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
     for (int k = 0; k < static_cast<int>(m.tiles.size()); ++k) {
         m.tiles[static_cast<std::size_t>(k)].index = k;
         m.tiles[static_cast<std::size_t>(k)].window = m.grid.window(k);
-        m.tiles[static_cast<std::size_t>(k)].bounds = m.grid.bounds(m.tiles[static_cast<std::size_t>(k)].window);
+        m.tiles[static_cast<std::size_t>(k)].bounds =
+            m.grid.bounds(m.tiles[static_cast<std::size_t>(k)].window);
     }
     const double span = m.grid.resolution * m.grid.tileSize;
     const Bounds all = m.grid.bounds();
@@ -263,8 +274,10 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
             return static_cast<int>(std::clamp(std::floor(v), 0.0, static_cast<double>(count - 1)));
         };
         const double far = a.reachM;
-        const int c0 = index((a.x - far - m.grid.x0) / span, tc), c1 = index((a.x + far - m.grid.x0) / span, tc);
-        const int r0 = index((m.grid.y1 - a.y - far) / span, tr), r1 = index((m.grid.y1 - a.y + far) / span, tr);
+        const int c0 = index((a.x - far - m.grid.x0) / span, tc),
+                  c1 = index((a.x + far - m.grid.x0) / span, tc);
+        const int r0 = index((m.grid.y1 - a.y - far) / span, tr),
+                  r1 = index((m.grid.y1 - a.y + far) / span, tr);
         bool reached = false;
         if (DistanceTo(all, a.x, a.y) <= far)
             for (int rr = r0; rr <= r1; ++rr)
@@ -284,19 +297,21 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
             std::string why;
             if (!terrain->sample({a.x}, {a.y}, h, why)) return fail(why);
             if (!std::isfinite(h[0]))
-                return fail("line " + std::to_string(a.line) + ": the terrain has no height at antenna of site " +
-                            a.site);
+                return fail("line " + std::to_string(a.line) +
+                            ": the terrain has no height at antenna of site " + a.site);
             a.ground = h[0];
             a.z += h[0];
         }
     }
-    for (const TileEntry& t : m.tiles) m.neglectedRatioMax = std::max(m.neglectedRatioMax, t.neglectedRatio);
+    for (const TileEntry& t : m.tiles)
+        m.neglectedRatioMax = std::max(m.neglectedRatioMax, t.neglectedRatio);
 
     // Only the antennas some tile takes stay in the manifest, which every
     // tile reads whole; the others are only counted.
     std::vector<int> kept(m.antennas.size(), -1);
     for (const TileEntry& t : m.tiles)
-        for (int k : t.antennas) kept[static_cast<std::size_t>(k)] = 0;
+        for (int k : t.antennas)
+            kept[static_cast<std::size_t>(k)] = 0;
     std::vector<TileAntenna> reached;
     for (std::size_t k = 0; k < m.antennas.size(); ++k)
         if (kept[k] == 0) {
@@ -312,7 +327,8 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
             if (!h) return fail("--terrain: " + why);
             t.terrainHash = *h;
         }
-        for (int& k : t.antennas) k = kept[static_cast<std::size_t>(k)];
+        for (int& k : t.antennas)
+            k = kept[static_cast<std::size_t>(k)];
         t.antennaCount = static_cast<int>(t.antennas.size());
         t.inputsHash = HashText(TileInputsText(m, t));
     }
@@ -372,12 +388,13 @@ std::optional<std::string> WritePlan(const Manifest& m, const std::string& dir) 
         head.tiles.push_back(std::move(e));
     }
     // The manifest last: a plan cut short has none, or the previous one.
-    if (!WriteFileAtomically(ManifestPath(dir), ManifestText(head))) return "cannot write " + ManifestPath(dir);
+    if (!WriteFileAtomically(ManifestPath(dir), ManifestText(head)))
+        return "cannot write " + ManifestPath(dir);
     return std::nullopt;
 }
 
-KeptTiles KeepUnchangedTiles(const Manifest& previous, const std::string& previousDir, const Manifest& m,
-                             const std::string& dir) {
+KeptTiles KeepUnchangedTiles(const Manifest& previous, const std::string& previousDir,
+                             const Manifest& m, const std::string& dir) {
     KeptTiles r;
     std::error_code ec;
     const bool same = fs::equivalent(previousDir, dir, ec) && !ec;

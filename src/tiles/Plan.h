@@ -18,15 +18,15 @@ class Library;
 namespace brenvik::tiles {
 
 struct PlanOptions {
-    std::string sites;           // the inventory CSV
+    std::string sites;            // the inventory CSV
     std::array<double, 4> area{}; // W, S, E, N degrees
-    std::string crs;             // empty: the UTM zone of the area's centre
-    double resolution = 0.0;     // metres
-    int tileSize = 0;            // pixels
+    std::string crs;              // empty: the UTM zone of the area's centre
+    double resolution = 0.0;      // metres
+    int tileSize = 0;             // pixels
     double heightM = DefaultReceptorHeightM;
-    std::string terrain;         // empty: flat ground at 0
+    std::string terrain; // empty: flat ground at 0
     double reflection = 1.0;
-    std::string standard;        // empty: density only
+    std::string standard; // empty: density only
     Population population = Population::Public;
     double cutoff = DefaultCutoff;
 };
@@ -49,8 +49,8 @@ std::optional<std::string> WritePlan(const Manifest& m, const std::string& dir);
 struct KeptTiles {
     int kept = 0;
 };
-KeptTiles KeepUnchangedTiles(const Manifest& previous, const std::string& previousDir, const Manifest& m,
-                             const std::string& dir);
+KeptTiles KeepUnchangedTiles(const Manifest& previous, const std::string& previousDir,
+                             const Manifest& m, const std::string& dir);
 
 // The reach of an antenna of `erpW` watts whose limit is `limitWm2`: where
 // an isotropic beam gives `cutoff` times the limit. Infinite for a cut-off 0.

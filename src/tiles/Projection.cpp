@@ -3,14 +3,13 @@
 #include "gis/GdalErrors.h"
 #include "model/InputFile.h"
 
-#include <cpl_conv.h>
-#include <gdal_priv.h>
-#include <ogr_spatialref.h>
-
 #include <algorithm>
 #include <cmath>
+#include <cpl_conv.h>
 #include <filesystem>
+#include <gdal_priv.h>
 #include <mutex>
+#include <ogr_spatialref.h>
 
 namespace brenvik::tiles {
 
@@ -82,7 +81,8 @@ std::optional<Bounds> AreaInCrs(const std::array<double, 4>& area, const std::st
     TransformPtr t(OGRCreateCoordinateTransformation(&from, &to));
     if (!t) return std::nullopt;
     Bounds b;
-    if (!t->TransformBounds(area[0], area[1], area[2], area[3], &b.xmin, &b.ymin, &b.xmax, &b.ymax, 21))
+    if (!t->TransformBounds(area[0], area[1], area[2], area[3], &b.xmin, &b.ymin, &b.xmax, &b.ymax,
+                            21))
         return std::nullopt;
     return b;
 }

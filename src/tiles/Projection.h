@@ -4,10 +4,9 @@
 // and carrying longitudes and latitudes (WGS 84) into it, x = easting.
 #include "tiles/Grid.h"
 
-#include <ogr_spatialref.h>
-
 #include <array>
 #include <memory>
+#include <ogr_spatialref.h>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,7 +14,9 @@
 namespace brenvik::tiles {
 
 struct TransformDeleter {
-    void operator()(OGRCoordinateTransformation* t) const { OGRCoordinateTransformation::DestroyCT(t); }
+    void operator()(OGRCoordinateTransformation* t) const {
+        OGRCoordinateTransformation::DestroyCT(t);
+    }
 };
 using TransformPtr = std::unique_ptr<OGRCoordinateTransformation, TransformDeleter>;
 

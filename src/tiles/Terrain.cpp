@@ -5,12 +5,11 @@
 #include "tiles/Manifest.h"
 #include "tiles/Projection.h"
 
-#include <gdal_priv.h>
-#include <ogr_spatialref.h>
-
 #include <algorithm>
 #include <cmath>
+#include <gdal_priv.h>
 #include <limits>
+#include <ogr_spatialref.h>
 
 namespace brenvik::tiles {
 
@@ -49,9 +48,9 @@ std::optional<Terrain> Terrain::Open(const std::string& path, const std::string&
     d.width = d.ds->GetRasterXSize();
     d.height = d.ds->GetRasterYSize();
     if (d.ds->GetGeoTransform(d.gt) != CE_None || d.gt[2] != 0.0 || d.gt[4] != 0.0 ||
-        !(std::isfinite(d.gt[0]) && std::isfinite(d.gt[3]) && std::isfinite(d.gt[1]) && std::isfinite(d.gt[5])) ||
-        d.gt[1] == 0.0 || d.gt[5] == 0.0 || d.width < 2 ||
-        d.height < 2) {
+        !(std::isfinite(d.gt[0]) && std::isfinite(d.gt[3]) && std::isfinite(d.gt[1]) &&
+          std::isfinite(d.gt[5])) ||
+        d.gt[1] == 0.0 || d.gt[5] == 0.0 || d.width < 2 || d.height < 2) {
         error = "the terrain " + path + " has no north-up georeferencing";
         return std::nullopt;
     }
@@ -150,7 +149,8 @@ bool Terrain::sample(const std::vector<double>& xs, const std::vector<double>& y
         const int cv = std::clamp(static_cast<int>(std::floor(v[k])), 0, d.height - 2);
         const double fu = std::clamp(u[k] - cu, 0.0, 1.0), fv = std::clamp(v[k] - cv, 0.0, 1.0);
         const double a = at(cu, cv), b = at(cu + 1, cv), c = at(cu, cv + 1), e = at(cu + 1, cv + 1);
-        if (d.hasNoData && (a == d.noData || b == d.noData || c == d.noData || e == d.noData)) continue;
+        if (d.hasNoData && (a == d.noData || b == d.noData || c == d.noData || e == d.noData))
+            continue;
         out[k] = (a * (1 - fu) + b * fu) * (1 - fv) + (c * (1 - fu) + e * fu) * fv;
     }
     return true;
@@ -159,7 +159,8 @@ bool Terrain::sample(const std::vector<double>& xs, const std::vector<double>& y
 std::optional<std::string> Terrain::windowHash(const Bounds& b, std::string& error) const {
     const Impl& d = *d_;
     double x0 = b.xmin, y0 = b.ymin, x1 = b.xmax, y1 = b.ymax;
-    if (d.toDem && !d.toDem->TransformBounds(b.xmin, b.ymin, b.xmax, b.ymax, &x0, &y0, &x1, &y1, 21)) {
+    if (d.toDem &&
+        !d.toDem->TransformBounds(b.xmin, b.ymin, b.xmax, b.ymax, &x0, &y0, &x1, &y1, 21)) {
         error = "the area cannot be carried into the terrain's CRS";
         return std::nullopt;
     }
@@ -167,23 +168,28 @@ std::optional<std::string> Terrain::windowHash(const Bounds& b, std::string& err
     // bilinear interpolation of its points reaches.
     const double u0 = (x0 - d.gt[0]) / d.gt[1], u1 = (x1 - d.gt[0]) / d.gt[1];
     const double v0 = (y0 - d.gt[3]) / d.gt[5], v1 = (y1 - d.gt[3]) / d.gt[5];
-    const auto clampTo = [](double v, int n) { return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(n))); };
+    const auto clampTo = [](double v, int n) {
+        return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(n)));
+    };
     const int c0 = clampTo(std::floor(std::min(u0, u1)) - 2, d.width);
     const int c1 = clampTo(std::ceil(std::max(u0, u1)) + 2, d.width);
     const int r0 = clampTo(std::floor(std::min(v0, v1)) - 2, d.height);
     const int r1 = clampTo(std::ceil(std::max(v0, v1)) + 2, d.height);
     std::string bytes = d.demWkt;
-    const auto add = [&](const void* p, std::size_t n) { bytes.append(static_cast<const char*>(p), n); };
+    const auto add = [&](const void* p, std::size_t n) {
+        bytes.append(static_cast<const char*>(p), n);
+    };
     add(d.gt, sizeof d.gt);
     const double noData = d.hasNoData ? d.noData : std::numeric_limits<double>::quiet_NaN();
     add(&noData, sizeof noData);
     const int window[4] = {c0, r0, c1 - c0, r1 - r0};
     add(window, sizeof window);
     if (c1 > c0 && r1 > r0) {
-        std::vector<double> buf(static_cast<std::size_t>(c1 - c0) * static_cast<std::size_t>(r1 - r0));
+        std::vector<double> buf(static_cast<std::size_t>(c1 - c0) *
+                                static_cast<std::size_t>(r1 - r0));
         const gis::GdalErrorTrap trap;
-        if (d.ds->GetRasterBand(1)->RasterIO(GF_Read, c0, r0, c1 - c0, r1 - r0, buf.data(), c1 - c0, r1 - r0,
-                                             GDT_Float64, 0, 0, nullptr) != CE_None) {
+        if (d.ds->GetRasterBand(1)->RasterIO(GF_Read, c0, r0, c1 - c0, r1 - r0, buf.data(), c1 - c0,
+                                             r1 - r0, GDT_Float64, 0, 0, nullptr) != CE_None) {
             error = trap.because("the terrain cannot be read");
             return std::nullopt;
         }

@@ -25,8 +25,8 @@ class Terrain {
                                        const Bounds& mustCover, std::string& error);
     // Heights at the points (xs[k], ys[k]); false with `error` when the DEM
     // cannot be read there.
-    bool sample(const std::vector<double>& xs, const std::vector<double>& ys, std::vector<double>& out,
-                std::string& error) const;
+    bool sample(const std::vector<double>& xs, const std::vector<double>& ys,
+                std::vector<double>& out, std::string& error) const;
 
     // A hash of what the heights within `b` (map CRS) are made from: the
     // DEM's CRS, georeferencing, nodata value and the values of its pixels

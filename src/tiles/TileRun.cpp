@@ -10,20 +10,19 @@
 #include "tiles/Projection.h"
 #include "tiles/Terrain.h"
 
-#include <cpl_string.h>
-#include <gdal_priv.h>
-#include <gdal_utils.h>
-
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cpl_conv.h>
+#include <cpl_string.h>
 #include <cstdio>
 #include <cstdlib>
-#include <sched.h>
-#include <cmath>
 #include <filesystem>
+#include <gdal_priv.h>
+#include <gdal_utils.h>
 #include <limits>
 #include <numbers>
+#include <sched.h>
 #include <system_error>
 #include <thread>
 
@@ -70,9 +69,17 @@ std::vector<Source> Sources(const Manifest& m, const TileEntry& t) {
         // A stick has neither direction nor tilt.
         const double az = (a.stick ? 0.0 : a.azimuthDeg) * kRadPerDeg;
         const double tilt = (a.stick ? 0.0 : a.tiltDeg) * kRadPerDeg;
-        Source src{a.x,          a.y,          a.z,
-                   a.erpW,       a.inverseLimit, std::isinf(a.reachM) ? unlimited : a.reachM * a.reachM,
-                   std::sin(az), std::cos(az), std::sin(tilt), std::cos(tilt), {}};
+        Source src{a.x,
+                   a.y,
+                   a.z,
+                   a.erpW,
+                   a.inverseLimit,
+                   std::isinf(a.reachM) ? unlimited : a.reachM * a.reachM,
+                   std::sin(az),
+                   std::cos(az),
+                   std::sin(tilt),
+                   std::cos(tilt),
+                   {}};
         if (a.pattern >= 0) {
             src.beam.pattern = &m.patterns[static_cast<std::size_t>(a.pattern)];
             src.gainFront = -antenna::CutLossDb(src.beam.pattern->Horizontal, 0.0);
@@ -89,8 +96,8 @@ std::vector<Source> Sources(const Manifest& m, const TileEntry& t) {
 // pixel takes exactly the antennas within reach of its own centre, whatever
 // tile it lies in, so tiles join without seams at any cut-off.
 void ComputeRows(const Manifest& m, const Window& w, const std::vector<Source>& src,
-                 const std::vector<double>& ground, std::atomic<int>& nextRow, std::atomic<int>& rowsDone,
-                 const Feedback* feedback, TileValues& out) {
+                 const std::vector<double>& ground, std::atomic<int>& nextRow,
+                 std::atomic<int>& rowsDone, const Feedback* feedback, TileValues& out) {
     const bool ratio = !out.ratio.empty();
     const double rf = m.reflection;
     for (;;) {
@@ -121,7 +128,8 @@ void ComputeRows(const Manifest& m, const Window& w, const std::vector<Source>& 
                 const double theta = std::atan2(-u1, std::sqrt(f1 * f1 + sd0 * sd0)) * kDegPerRad;
                 // 10^(G/10)
                 const double gain = std::exp(GainDb(a, phi, theta) * kLn10Over10);
-                const double sd = antenna::FarFieldDensity(a.erpW, rf, gain, std::sqrt(e * e + n * n + u * u));
+                const double sd =
+                    antenna::FarFieldDensity(a.erpW, rf, gain, std::sqrt(e * e + n * n + u * u));
                 s += sd;
                 q += sd * a.inverseLimit;
             }
@@ -163,7 +171,9 @@ class SwathLimit {
         const long long bytes = 512LL * 512LL * 4LL * std::max(bands, 1) * std::max(threads, 1);
         CPLSetThreadLocalConfigOption("GDAL_SWATH_SIZE", std::to_string(bytes).c_str());
     }
-    ~SwathLimit() { CPLSetThreadLocalConfigOption("GDAL_SWATH_SIZE", had_ ? before_.c_str() : nullptr); }
+    ~SwathLimit() {
+        CPLSetThreadLocalConfigOption("GDAL_SWATH_SIZE", had_ ? before_.c_str() : nullptr);
+    }
     SwathLimit(const SwathLimit&) = delete;
     SwathLimit& operator=(const SwathLimit&) = delete;
 
@@ -198,13 +208,15 @@ std::optional<std::string> MaximumOverviews(GDALDataset& ds, const WorkOptions& 
     for (int b = 1; b <= ds.GetRasterCount(); ++b) {
         GDALRasterBand* below = ds.GetRasterBand(b);
         const int count = below->GetOverviewCount();
-        if (count != static_cast<int>(levels.size())) return trap.because("cannot make the map's overviews");
+        if (count != static_cast<int>(levels.size()))
+            return trap.because("cannot make the map's overviews");
         for (int k = 0; k < count; ++k) {
             GDALRasterBand* over = ds.GetRasterBand(b)->GetOverview(k);
             if (!over) return trap.because("cannot make the map's overviews");
             const int bw = below->GetXSize(), bh = below->GetYSize();
             const int ow = over->GetXSize(), oh = over->GetYSize();
-            if (ow != (bw + 1) / 2 || oh != (bh + 1) / 2) return std::string("cannot make the map's overviews");
+            if (ow != (bw + 1) / 2 || oh != (bh + 1) / 2)
+                return std::string("cannot make the map's overviews");
             constexpr int kRows = 64; // overview rows per pass
             std::vector<float> in, outRow;
             for (int r0 = 0; r0 < oh; r0 += kRows) {
@@ -213,8 +225,8 @@ std::optional<std::string> MaximumOverviews(GDALDataset& ds, const WorkOptions& 
                 const int srcRow = 2 * r0, srcRows = std::min(2 * rows, bh - srcRow);
                 in.assign(static_cast<std::size_t>(bw) * srcRows, NoData);
                 outRow.assign(static_cast<std::size_t>(ow) * rows, NoData);
-                if (below->RasterIO(GF_Read, 0, srcRow, bw, srcRows, in.data(), bw, srcRows, GDT_Float32, 0, 0,
-                                    nullptr) != CE_None)
+                if (below->RasterIO(GF_Read, 0, srcRow, bw, srcRows, in.data(), bw, srcRows,
+                                    GDT_Float32, 0, 0, nullptr) != CE_None)
                     return trap.because("cannot make the map's overviews");
                 for (int j = 0; j < srcRows; ++j)
                     for (int i = 0; i < bw; ++i) {
@@ -223,8 +235,8 @@ std::optional<std::string> MaximumOverviews(GDALDataset& ds, const WorkOptions& 
                         float& to = outRow[static_cast<std::size_t>(j / 2) * ow + i / 2];
                         if (to == NoData || v > to) to = v;
                     }
-                if (over->RasterIO(GF_Write, 0, r0, ow, rows, outRow.data(), ow, rows, GDT_Float32, 0, 0,
-                                   nullptr) != CE_None)
+                if (over->RasterIO(GF_Write, 0, r0, ow, rows, outRow.data(), ow, rows, GDT_Float32,
+                                   0, 0, nullptr) != CE_None)
                     return trap.because("cannot make the map's overviews");
             }
             below = over;
@@ -235,7 +247,8 @@ std::optional<std::string> MaximumOverviews(GDALDataset& ds, const WorkOptions& 
 
 } // namespace
 
-bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOptions& o, std::string& error) {
+bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOptions& o,
+                 std::string& error) {
     return ComputeTile(m, m.tiles.at(static_cast<std::size_t>(index)), out, o, error);
 }
 
@@ -253,11 +266,13 @@ std::string PixelsHash(const std::vector<float>& density, const std::vector<floa
     return out;
 }
 
-bool ComputeTile(const Manifest& m, const TileEntry& t, TileValues& out, const WorkOptions& o, std::string& error) {
+bool ComputeTile(const Manifest& m, const TileEntry& t, TileValues& out, const WorkOptions& o,
+                 std::string& error) {
     error.clear();
     const int index = t.index;
     const Window& w = t.window;
-    const std::size_t count = static_cast<std::size_t>(w.width) * static_cast<std::size_t>(w.height);
+    const std::size_t count =
+        static_cast<std::size_t>(w.width) * static_cast<std::size_t>(w.height);
     const int bands = m.standard.empty() ? 1 : 2;
     // Asked before taking: a tile the machine cannot hold is a message, not
     // an abort half-way through the allocations.
@@ -286,7 +301,8 @@ bool ComputeTile(const Manifest& m, const TileEntry& t, TileValues& out, const W
         if (!window) return false;
         if (!t.terrainHash.empty() && *window != t.terrainHash) {
             error = "tile " + std::to_string(index) + ": the terrain " + m.terrain +
-                    " changed around the tile since the plan; plan again (with --previous to keep the other tiles)";
+                    " changed around the tile since the plan; plan again (with --previous to keep "
+                    "the other tiles)";
             return false;
         }
         try {
@@ -305,7 +321,8 @@ bool ComputeTile(const Manifest& m, const TileEntry& t, TileValues& out, const W
                     ys.push_back(m.grid.centreY(w.row + j));
                 }
             if (!terrain->sample(xs, ys, h, error)) return false;
-            std::copy(h.begin(), h.end(), ground.begin() + static_cast<std::ptrdiff_t>(r0) * w.width);
+            std::copy(h.begin(), h.end(),
+                      ground.begin() + static_cast<std::ptrdiff_t>(r0) * w.width);
             if (Cancelled(o)) return false;
         }
     }
@@ -316,8 +333,9 @@ bool ComputeTile(const Manifest& m, const TileEntry& t, TileValues& out, const W
     std::vector<std::thread> pool;
     try {
         for (int k = 0; k < threads; ++k)
-            pool.emplace_back(ComputeRows, std::cref(m), std::cref(w), std::cref(src), std::cref(ground),
-                              std::ref(nextRow), std::ref(rowsDone), o.feedback, std::ref(out));
+            pool.emplace_back(ComputeRows, std::cref(m), std::cref(w), std::cref(src),
+                              std::cref(ground), std::ref(nextRow), std::ref(rowsDone), o.feedback,
+                              std::ref(out));
     } catch (const std::system_error&) {
         // Fewer workers than asked: those started share all the rows.
         if (pool.empty()) {
@@ -328,12 +346,14 @@ bool ComputeTile(const Manifest& m, const TileEntry& t, TileValues& out, const W
     // The calling thread reports progress about twice a second and notices
     // the end of a small tile within a few milliseconds.
     const int started = static_cast<int>(pool.size());
-    for (int tick = 0; rowsDone.load() < w.height && nextRow.load() < w.height + started && !Cancelled(o);
+    for (int tick = 0;
+         rowsDone.load() < w.height && nextRow.load() < w.height + started && !Cancelled(o);
          ++tick) {
         if (tick % 25 == 0) Report(o, static_cast<double>(rowsDone.load()) / w.height, "tile");
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    for (std::thread& th : pool) th.join();
+    for (std::thread& th : pool)
+        th.join();
     if (Cancelled(o)) return false;
     Report(o, 1.0, "tile");
     return true;
@@ -353,24 +373,30 @@ std::optional<std::string> TileValuesRefusal(const TileValues& v, int index) {
 namespace {
 
 // CheckTile for tile `t` of `bands` bands whose inputs hash to `hash`.
-TileCheck CheckTileFile(const std::string& dir, const TileEntry& t, int bands, const std::string& hash) {
+TileCheck CheckTileFile(const std::string& dir, const TileEntry& t, int bands,
+                        const std::string& hash) {
     const int index = t.index;
     const std::string path = TilePath(dir, index);
     const std::string name = "tile " + std::to_string(index);
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return {TileState::Missing, name + " is missing (" + path + ")"};
-    if (auto refused = InputFileRefusal(path)) return {TileState::Damaged, name + " is damaged: " + *refused};
+    if (!std::filesystem::exists(path, ec))
+        return {TileState::Missing, name + " is missing (" + path + ")"};
+    if (auto refused = InputFileRefusal(path))
+        return {TileState::Damaged, name + " is damaged: " + *refused};
     const std::uintmax_t fileBytes = std::filesystem::file_size(path, ec);
     EnsureGdal();
     const gis::GdalErrorTrap trap;
     GDALDatasetUniquePtr ds(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
-    if (!ds || ec) return {TileState::Damaged, trap.because(name + " is damaged: it does not open (" + path + ")")};
+    if (!ds || ec)
+        return {TileState::Damaged,
+                trap.because(name + " is damaged: it does not open (" + path + ")")};
     const char* h = ds->GetMetadataItem(kHashKey);
     double gt[6]{};
-    if (!h || h != hash || ds->GetRasterXSize() != t.window.width || ds->GetRasterYSize() != t.window.height ||
-        ds->GetRasterCount() != bands || ds->GetGeoTransform(gt) != CE_None || gt[0] != t.bounds.xmin ||
-        gt[3] != t.bounds.ymax)
-        return {TileState::Stale, name + " is stale: not made from its inputs in this plan (" + path + ")"};
+    if (!h || h != hash || ds->GetRasterXSize() != t.window.width ||
+        ds->GetRasterYSize() != t.window.height || ds->GetRasterCount() != bands ||
+        ds->GetGeoTransform(gt) != CE_None || gt[0] != t.bounds.xmin || gt[3] != t.bounds.ymax)
+        return {TileState::Stale,
+                name + " is stale: not made from its inputs in this plan (" + path + ")"};
     // The header and the block index come first in the file and survive a
     // file cut short (a node lost mid-copy, a full disk behind a lying
     // rename): every block must lie whole within the file.
@@ -378,7 +404,8 @@ TileCheck CheckTileFile(const std::string& dir, const TileEntry& t, int bands, c
         GDALRasterBand* band = ds->GetRasterBand(b);
         int bw = 0, bh = 0;
         band->GetBlockSize(&bw, &bh);
-        if (bw <= 0 || bh <= 0) return {TileState::Damaged, name + " is damaged: no blocks (" + path + ")"};
+        if (bw <= 0 || bh <= 0)
+            return {TileState::Damaged, name + " is damaged: no blocks (" + path + ")"};
         const int bx = (t.window.width + bw - 1) / bw, by = (t.window.height + bh - 1) / bh;
         for (int y = 0; y < by; ++y)
             for (int x = 0; x < bx; ++x) {
@@ -388,7 +415,8 @@ TileCheck CheckTileFile(const std::string& dir, const TileEntry& t, int bands, c
                 const unsigned long long o = off ? std::strtoull(off, nullptr, 10) : 0;
                 const unsigned long long n = size ? std::strtoull(size, nullptr, 10) : 0;
                 if (o == 0 || n == 0 || o > fileBytes || n > fileBytes - o)
-                    return {TileState::Damaged, name + " is damaged: cut short or incomplete (" + path + ")"};
+                    return {TileState::Damaged,
+                            name + " is damaged: cut short or incomplete (" + path + ")"};
             }
     }
     // Blocks whole in size may still hold other bytes (a disk's fault, a
@@ -397,17 +425,20 @@ TileCheck CheckTileFile(const std::string& dir, const TileEntry& t, int bands, c
     std::vector<float> band[2];
     try {
         for (int b = 0; b < bands; ++b) {
-            band[b].resize(static_cast<std::size_t>(t.window.width) * static_cast<std::size_t>(t.window.height));
-            if (ds->GetRasterBand(b + 1)->RasterIO(GF_Read, 0, 0, t.window.width, t.window.height, band[b].data(),
-                                                   t.window.width, t.window.height, GDT_Float32, 0, 0,
-                                                   nullptr) != CE_None)
-                return {TileState::Damaged, trap.because(name + " is damaged: its pixels do not read (" + path + ")")};
+            band[b].resize(static_cast<std::size_t>(t.window.width) *
+                           static_cast<std::size_t>(t.window.height));
+            if (ds->GetRasterBand(b + 1)->RasterIO(GF_Read, 0, 0, t.window.width, t.window.height,
+                                                   band[b].data(), t.window.width, t.window.height,
+                                                   GDT_Float32, 0, 0, nullptr) != CE_None)
+                return {TileState::Damaged,
+                        trap.because(name + " is damaged: its pixels do not read (" + path + ")")};
         }
     } catch (const std::bad_alloc&) {
         return {TileState::Damaged, name + " cannot be checked: " + msg::OutOfMemory};
     }
     if (!sum || PixelsHash(band[0], band[1]) != sum)
-        return {TileState::Damaged, name + " is damaged: its pixels fail their checksum (" + path + ")"};
+        return {TileState::Damaged,
+                name + " is damaged: its pixels fail their checksum (" + path + ")"};
     return {TileState::Done, name + " is already done"};
 }
 
@@ -446,11 +477,16 @@ TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
     GDALDriver* mem = GetGDALDriverManager()->GetDriverByName("MEM");
     const int bands = v.ratio.empty() ? 1 : 2;
     const gis::GdalErrorTrap trap;
-    GDALDatasetUniquePtr ds(mem ? mem->Create("", v.width, v.height, 0, GDT_Float32, nullptr) : nullptr);
+    GDALDatasetUniquePtr ds(mem ? mem->Create("", v.width, v.height, 0, GDT_Float32, nullptr)
+                                : nullptr);
     if (!ds) return {TileOutcome::Failed, trap.because("cannot hold " + name + " in memory")};
     const Window& w = tile.window;
-    double gt[6] = {m.grid.x0 + w.col * m.grid.resolution, m.grid.resolution, 0.0,
-                    m.grid.y1 - w.row * m.grid.resolution, 0.0, -m.grid.resolution};
+    double gt[6] = {m.grid.x0 + w.col * m.grid.resolution,
+                    m.grid.resolution,
+                    0.0,
+                    m.grid.y1 - w.row * m.grid.resolution,
+                    0.0,
+                    -m.grid.resolution};
     ds->SetGeoTransform(gt);
     ds->SetSpatialRef(&srs);
     ds->SetMetadataItem(kHashKey, in.hash.c_str());
@@ -470,7 +506,8 @@ TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
     }
 
     StagedFile staged;
-    if (!staged.open(path)) return {TileOutcome::Failed, "cannot write " + path + ": " + staged.reason()};
+    if (!staged.open(path))
+        return {TileOutcome::Failed, "cannot write " + path + ": " + staged.reason()};
     staged.release();
     const int threads = o.threads > 0 ? o.threads : UsableCores();
     const std::string threadOption = "NUM_THREADS=" + std::to_string(threads);
@@ -496,7 +533,8 @@ TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
     return {TileOutcome::Written, "tile " + std::to_string(index) + " written"};
 }
 
-std::optional<std::string> MosaicTiles(const std::string& dir, const std::string& out, const WorkOptions& o) {
+std::optional<std::string> MosaicTiles(const std::string& dir, const std::string& out,
+                                       const WorkOptions& o) {
     const ManifestRead mr = ReadManifest(dir);
     if (!mr.manifest) return mr.error;
     const Manifest& m = *mr.manifest;
@@ -510,21 +548,23 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
     }
     if (!problems.empty()) {
         std::string text = "No map written:";
-        for (const std::string& p : problems) text += "\n" + p;
+        for (const std::string& p : problems)
+            text += "\n" + p;
         return text;
     }
 
     // A virtual mosaic of the tiles, translated into one COG.
     std::vector<const char*> names;
-    for (const std::string& p : paths) names.push_back(p.c_str());
+    for (const std::string& p : paths)
+        names.push_back(p.c_str());
     const std::string vrtPath = "/vsimem/brenvik-mosaic-" + mr.hash + ".vrt";
     int usage = 0;
     const gis::GdalErrorTrap trap;
     GDALBuildVRTOptions* vo = GDALBuildVRTOptionsNew(nullptr, nullptr);
     gis::GdalProgress listen(o.feedback, {}, {}, gis::GdalReport::CancelOnly);
     if (vo) GDALBuildVRTOptionsSetProgress(vo, listen.function(), listen.data());
-    GDALDatasetH vrt = GDALBuildVRT(vrtPath.c_str(), static_cast<int>(names.size()), nullptr, names.data(),
-                                    vo, &usage);
+    GDALDatasetH vrt = GDALBuildVRT(vrtPath.c_str(), static_cast<int>(names.size()), nullptr,
+                                    names.data(), vo, &usage);
     GDALBuildVRTOptionsFree(vo);
     if (Cancelled(o)) {
         if (vrt) GDALClose(vrt);
@@ -551,9 +591,9 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
     gis::GdalProgress secondHalf(o.feedback, "mosaic", {0.5, 1.0});
     {
         CPLStringList args;
-        for (const char* a : {"-of", "GTiff", "-co", "TILED=YES", "-co", "BLOCKXSIZE=512", "-co", "BLOCKYSIZE=512",
-                              "-co", "COMPRESS=DEFLATE", "-co", "PREDICTOR=3", "-co", "BIGTIFF=IF_SAFER", "-co",
-                              threadOption.c_str()})
+        for (const char* a : {"-of", "GTiff", "-co", "TILED=YES", "-co", "BLOCKXSIZE=512", "-co",
+                              "BLOCKYSIZE=512", "-co", "COMPRESS=DEFLATE", "-co", "PREDICTOR=3",
+                              "-co", "BIGTIFF=IF_SAFER", "-co", threadOption.c_str()})
             args.AddString(a);
         GDALTranslateOptions* to = GDALTranslateOptionsNew(args.List(), nullptr);
         if (to) GDALTranslateOptionsSetProgress(to, firstHalf.function(), firstHalf.data());
@@ -570,7 +610,8 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
         GDALDatasetUniquePtr ds(GDALDataset::Open(full.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE));
         if (!ds) return trap.because("cannot write " + out);
         ds->SetMetadataItem("UNIT", kDensityUnit);
-        for (int b = 1; b <= bands; ++b) ds->GetRasterBand(b)->SetDescription(BandDescription(b));
+        for (int b = 1; b <= bands; ++b)
+            ds->GetRasterBand(b)->SetDescription(BandDescription(b));
         if (auto why = MaximumOverviews(*ds, o)) return *why;
     }
     if (Cancelled(o)) return std::string(msg::Interrupted);
@@ -580,11 +621,16 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
     if (!staged.open(out)) return "cannot write " + out + ": " + staged.reason();
     staged.release();
     {
-        GDALDatasetUniquePtr src(GDALDataset::Open(full.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+        GDALDatasetUniquePtr src(
+            GDALDataset::Open(full.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
         GDALDriver* cog = GetGDALDriverManager()->GetDriverByName("COG");
         if (!src || !cog) return trap.because("cannot write " + out);
-        const char* const options[] = {"COMPRESS=DEFLATE",  "PREDICTOR=FLOATING_POINT", "BLOCKSIZE=512",
-                                       "BIGTIFF=IF_SAFER", "OVERVIEWS=FORCE_USE_EXISTING", threadOption.c_str(),
+        const char* const options[] = {"COMPRESS=DEFLATE",
+                                       "PREDICTOR=FLOATING_POINT",
+                                       "BLOCKSIZE=512",
+                                       "BIGTIFF=IF_SAFER",
+                                       "OVERVIEWS=FORCE_USE_EXISTING",
+                                       threadOption.c_str(),
                                        nullptr};
         const SwathLimit swath(threads, bands);
         GDALDatasetUniquePtr res(cog->CreateCopy(staged.temporary().c_str(), src.get(), FALSE,

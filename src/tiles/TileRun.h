@@ -32,9 +32,11 @@ struct WorkOptions {
 // in the manifest's order whatever the thread count, so a pixel has the same
 // value in any tiling of the same grid. False when cancelled (`error` empty)
 // or when the terrain fails or memory runs short (`error` says why).
-bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOptions& o, std::string& error);
+bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOptions& o,
+                 std::string& error);
 // The same for a tile `t` whose antennas index `m`'s, as read from its inputs.
-bool ComputeTile(const Manifest& m, const TileEntry& t, TileValues& out, const WorkOptions& o, std::string& error);
+bool ComputeTile(const Manifest& m, const TileEntry& t, TileValues& out, const WorkOptions& o,
+                 std::string& error);
 
 // The 64-bit FNV-1a of the density then the ratio band's bytes, as 16 hex
 // digits: stored with each tile, checked before a tile is trusted.
@@ -70,6 +72,7 @@ TileCheck CheckTile(const std::string& dir, const Manifest& m, int index);
 // Checks that every tile is there, whole and made from the current manifest,
 // then writes the map `out` as one COG; the reason, naming each missing,
 // damaged or stale tile, when nothing was written.
-std::optional<std::string> MosaicTiles(const std::string& dir, const std::string& out, const WorkOptions& o);
+std::optional<std::string> MosaicTiles(const std::string& dir, const std::string& out,
+                                       const WorkOptions& o);
 
 } // namespace brenvik::tiles

@@ -16,12 +16,15 @@ void AppendRange(std::string& ranges, std::int64_t first, std::int64_t last) {
 
 } // namespace
 
-std::vector<ArrayChunk> SplitArrays(const std::vector<std::int64_t>& indices, std::int64_t maxArraySize) {
+std::vector<ArrayChunk> SplitArrays(const std::vector<std::int64_t>& indices,
+                                    std::int64_t maxArraySize) {
     std::vector<ArrayChunk> chunks;
     if (maxArraySize < 1) return chunks;
     std::int64_t first = -1, last = -1;
     const auto closeRange = [&] {
-        if (first >= 0) AppendRange(chunks.back().ranges, first - chunks.back().offset, last - chunks.back().offset);
+        if (first >= 0)
+            AppendRange(chunks.back().ranges, first - chunks.back().offset,
+                        last - chunks.back().offset);
         first = last = -1;
     };
     for (const std::int64_t k : indices) {
@@ -52,10 +55,12 @@ TaskBudget EstimateTask(const tiles::Manifest& m, const std::vector<std::int64_t
         const tiles::TileEntry& t = m.tiles.at(static_cast<std::size_t>(k));
         const std::int64_t p = static_cast<std::int64_t>(t.window.width) * t.window.height;
         pixels = std::max(pixels, p);
-        b.pairs = std::max(b.pairs, static_cast<std::uint64_t>(p) * static_cast<std::uint64_t>(t.antennaCount));
+        b.pairs = std::max(b.pairs, static_cast<std::uint64_t>(p) *
+                                        static_cast<std::uint64_t>(t.antennaCount));
     }
     const std::uint64_t bytes = tiles::TileBytes(pixels, bands, !m.terrain.empty()) +
-                                ManifestExpansion * static_cast<std::uint64_t>(manifestBytes) + BaseTaskBytes;
+                                ManifestExpansion * static_cast<std::uint64_t>(manifestBytes) +
+                                BaseTaskBytes;
     b.memoryMiB = (bytes + (1ull << 20) - 1) >> 20;
     // Twice the expected time, plus reading the manifest at a slow share of
     // a network file system and ten minutes for starting and writing.
@@ -89,7 +94,8 @@ ResumeScan ScanTiles(const std::string& dir, int cpus) {
 
 std::string ResumeReport(const ResumeScan& scan, std::int64_t maxArraySize) {
     std::vector<std::int64_t> indices;
-    for (const TileToDo& t : scan.todo) indices.push_back(t.index);
+    for (const TileToDo& t : scan.todo)
+        indices.push_back(t.index);
     std::string out = "mem_mib " + std::to_string(scan.budget.memoryMiB) + "\ntime_min " +
                       std::to_string(scan.budget.minutes) + "\n";
     for (const ArrayChunk& c : SplitArrays(indices, maxArraySize))

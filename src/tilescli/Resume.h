@@ -24,7 +24,8 @@ struct ArrayChunk {
 // below `maxArraySize` (a scheduler refuses an id of that size or more): the
 // tiles k * maxArraySize to (k + 1) * maxArraySize - 1 make array k, and an
 // array with nothing to do is left out. Empty for a size below 1.
-std::vector<ArrayChunk> SplitArrays(const std::vector<std::int64_t>& indices, std::int64_t maxArraySize);
+std::vector<ArrayChunk> SplitArrays(const std::vector<std::int64_t>& indices,
+                                    std::int64_t maxArraySize);
 
 // The largest need of one task among `indices`: memory for the biggest
 // tile's bands and ground heights, for the manifest every task reads

@@ -31,20 +31,26 @@ std::optional<std::string> ProcessEnv(const char* name) {
 
 std::string TilesUsage() {
     return "Usage:\n"
-           "  brenvik-tiles plan --sites INVENTORY.csv --area W,S,E,N --resolution M --tile-size PX --out DIR\n"
-           "                     [--crs EPSG:n] [--height H] [--terrain DEM] [--reflection 1|2.56]\n"
-           "                     [--standard ID --population public|occupational] [--cutoff F] [--quiet]\n"
+           "  brenvik-tiles plan --sites INVENTORY.csv --area W,S,E,N --resolution M --tile-size "
+           "PX --out DIR\n"
+           "                     [--crs EPSG:n] [--height H] [--terrain DEM] [--reflection "
+           "1|2.56]\n"
+           "                     [--standard ID --population public|occupational] [--cutoff F] "
+           "[--quiet]\n"
            "                     [--previous OLDPLAN]\n"
            "  brenvik-tiles run DIR [--index I] [--threads N] [--quiet]\n"
            "  brenvik-tiles mosaic DIR --out MAP.tif [--quiet]\n"
            "  brenvik-tiles resume DIR [--max-array N] [--cpus N] [--quiet]\n"
-           "plan   writes DIR/manifest.json: the grid in a projected CRS (default: the UTM zone of\n"
+           "plan   writes DIR/manifest.json: the grid in a projected CRS (default: the UTM zone "
+           "of\n"
            "       the area's centre) and, per tile, the antennas within the cut-off's reach\n"
            "       (default 0.001 of the limit; 0 takes every antenna). Receptors stand H metres\n"
            "       above the ground (default 1.5). It prints the number of tiles; the array's\n"
-           "       indices are 0 to that number - 1. With --previous, the finished tiles of OLDPLAN\n"
+           "       indices are 0 to that number - 1. With --previous, the finished tiles of "
+           "OLDPLAN\n"
            "       whose antennas in reach, terrain and options are unchanged are kept.\n"
-           "run    computes tile I (default $SLURM_ARRAY_TASK_ID, else $JOB_COMPLETION_INDEX) into\n"
+           "run    computes tile I (default $SLURM_ARRAY_TASK_ID, else $JOB_COMPLETION_INDEX) "
+           "into\n"
            "       DIR/tiles/I.tif; a whole tile already made from the same manifest is skipped,\n"
            "       one cut short is made again.\n"
            "mosaic checks every tile and joins them into one Cloud Optimized GeoTIFF.\n"
@@ -127,7 +133,8 @@ std::optional<std::string> CheckPlan(const Typed& t, tiles::PlanOptions& plan) {
         return "--resolution: '" + t.resolution + "' is not a positive number of metres";
     plan.resolution = *res;
     const auto ts = ParseOptionInteger(t.tileSize);
-    if (!ts || *ts < 16 || *ts > 65536) return "--tile-size: '" + t.tileSize + "' is not 16 to 65536 pixels";
+    if (!ts || *ts < 16 || *ts > 65536)
+        return "--tile-size: '" + t.tileSize + "' is not 16 to 65536 pixels";
     plan.tileSize = static_cast<int>(*ts);
     if (!t.height.empty()) {
         const auto h = Number(t.height);
@@ -137,12 +144,14 @@ std::optional<std::string> CheckPlan(const Typed& t, tiles::PlanOptions& plan) {
     }
     if (!t.reflection.empty()) {
         const auto r = Number(t.reflection);
-        if (!r || (*r != 1.0 && *r != 2.56)) return "--reflection: '" + t.reflection + "' is not 1 or 2.56";
+        if (!r || (*r != 1.0 && *r != 2.56))
+            return "--reflection: '" + t.reflection + "' is not 1 or 2.56";
         plan.reflection = *r;
     }
     if (!t.cutoff.empty()) {
         const auto c = Number(t.cutoff);
-        if (!c || *c < 0.0 || *c >= 1.0) return "--cutoff: '" + t.cutoff + "' is not a fraction from 0 to below 1";
+        if (!c || *c < 0.0 || *c >= 1.0)
+            return "--cutoff: '" + t.cutoff + "' is not a fraction from 0 to below 1";
         plan.cutoff = *c;
     }
     if (t.population == "occupational")
@@ -217,7 +226,8 @@ ParseResult ParseTilesArguments(const std::vector<std::string>& args, EnvLookup 
     if (why) return {std::nullopt, *why};
     if (!t.threads.empty()) {
         const auto n = ParseOptionInteger(t.threads);
-        if (!n || *n < 1 || *n > 4096) return {std::nullopt, "--threads: '" + t.threads + "' is not 1 to 4096"};
+        if (!n || *n < 1 || *n > 4096)
+            return {std::nullopt, "--threads: '" + t.threads + "' is not 1 to 4096"};
         o.threads = static_cast<int>(*n);
     }
     return {o, ""};

@@ -17,10 +17,10 @@ struct TilesOptions {
     Command command = Command::Plan;
     bool help = false;
     tiles::PlanOptions plan;
-    std::string dir;           // plan --out, run DIR, mosaic DIR, resume DIR
-    std::string previous;      // plan --previous: the plan whose unchanged tiles are kept
-    std::optional<int> index;  // run: from --index or the scheduler's variables
-    std::string mapOut;        // mosaic --out
+    std::string dir;          // plan --out, run DIR, mosaic DIR, resume DIR
+    std::string previous;     // plan --previous: the plan whose unchanged tiles are kept
+    std::optional<int> index; // run: from --index or the scheduler's variables
+    std::string mapOut;       // mosaic --out
     int threads = 0;
     // resume: the largest job array the scheduler takes (Slurm's default
     // MaxArraySize), and the cores each task gets.

@@ -70,10 +70,11 @@ class StopFeedback : public Feedback {
 namespace {
 
 int Run(int argc, char** argv) {
-    const tilescli::ParseResult parsed =
-        tilescli::ParseTilesArguments(std::vector<std::string>(argv + 1, argv + argc), tilescli::ProcessEnv);
+    const tilescli::ParseResult parsed = tilescli::ParseTilesArguments(
+        std::vector<std::string>(argv + 1, argv + argc), tilescli::ProcessEnv);
     if (!parsed.options) {
-        std::fprintf(stderr, "brenvik-tiles: %s\n%s", parsed.error.c_str(), tilescli::TilesUsage().c_str());
+        std::fprintf(stderr, "brenvik-tiles: %s\n%s", parsed.error.c_str(),
+                     tilescli::TilesUsage().c_str());
         return 2;
     }
     const tilescli::TilesOptions& o = *parsed.options;
@@ -103,7 +104,8 @@ int Run(int argc, char** argv) {
             previous = std::move(before.manifest);
         }
         const tiles::PlanResult r = tiles::MakePlan(o.plan, lib.library);
-        for (const std::string& w : r.warnings) std::fprintf(stderr, "brenvik-tiles: warning: %s\n", w.c_str());
+        for (const std::string& w : r.warnings)
+            std::fprintf(stderr, "brenvik-tiles: warning: %s\n", w.c_str());
         if (!r.manifest) {
             std::fprintf(stderr, "brenvik-tiles: %s\n", r.error.c_str());
             return 1;
@@ -113,25 +115,30 @@ int Run(int argc, char** argv) {
             return 1;
         }
         if (previous) {
-            const tiles::KeptTiles kept = tiles::KeepUnchangedTiles(*previous, o.previous, *r.manifest, o.dir);
+            const tiles::KeptTiles kept =
+                tiles::KeepUnchangedTiles(*previous, o.previous, *r.manifest, o.dir);
             if (!o.quiet)
                 std::fprintf(stderr, "%d of %lld tiles kept from %s\n", kept.kept,
-                             static_cast<long long>(r.manifest->grid.tileCount()), o.previous.c_str());
+                             static_cast<long long>(r.manifest->grid.tileCount()),
+                             o.previous.c_str());
         }
         const tiles::Manifest& m = *r.manifest;
         std::size_t listed = 0;
-        for (const tiles::TileEntry& t : m.tiles) listed += t.antennas.size();
+        for (const tiles::TileEntry& t : m.tiles)
+            listed += t.antennas.size();
         // The tile count alone goes to standard output, for scripts sizing an
         // array job; the summary goes with the messages.
         std::printf("%lld\n", static_cast<long long>(m.grid.tileCount()));
         if (!o.quiet)
-            std::fprintf(stderr, "%s: %d x %d pixels of %g m in %s, %d tiles (%d x %d), %zu antennas, "
-                    "%.1f per tile on average, %d out of reach, worst neglected ratio %.3g\n",
-                    tiles::ManifestPath(o.dir).c_str(), m.grid.width, m.grid.height, m.grid.resolution,
-                    m.crs.c_str(), static_cast<int>(m.grid.tileCount()), static_cast<int>(m.grid.tileColumns()),
-                    static_cast<int>(m.grid.tileRows()), m.antennas.size(),
-                    static_cast<double>(listed) / static_cast<double>(m.grid.tileCount()), m.antennasOutOfReach,
-                    m.neglectedRatioMax);
+            std::fprintf(stderr,
+                         "%s: %d x %d pixels of %g m in %s, %d tiles (%d x %d), %zu antennas, "
+                         "%.1f per tile on average, %d out of reach, worst neglected ratio %.3g\n",
+                         tiles::ManifestPath(o.dir).c_str(), m.grid.width, m.grid.height,
+                         m.grid.resolution, m.crs.c_str(), static_cast<int>(m.grid.tileCount()),
+                         static_cast<int>(m.grid.tileColumns()),
+                         static_cast<int>(m.grid.tileRows()), m.antennas.size(),
+                         static_cast<double>(listed) / static_cast<double>(m.grid.tileCount()),
+                         m.antennasOutOfReach, m.neglectedRatioMax);
         return 0;
     }
     case tilescli::Command::Run: {
@@ -179,10 +186,13 @@ int Run(int argc, char** argv) {
                     ++missing;
                 else
                     std::fprintf(stderr, "%s\n", t.why.c_str());
-            std::fprintf(stderr, "%s: %lld of %lld tiles to compute (%lld missing), %llu MiB and %lld min a task\n",
-                         o.dir.c_str(), static_cast<long long>(scan.todo.size()), static_cast<long long>(scan.tiles),
-                         missing, static_cast<unsigned long long>(scan.budget.memoryMiB),
-                         static_cast<long long>(scan.budget.minutes));
+            std::fprintf(
+                stderr,
+                "%s: %lld of %lld tiles to compute (%lld missing), %llu MiB and %lld min a task\n",
+                o.dir.c_str(), static_cast<long long>(scan.todo.size()),
+                static_cast<long long>(scan.tiles), missing,
+                static_cast<unsigned long long>(scan.budget.memoryMiB),
+                static_cast<long long>(scan.budget.minutes));
         }
         return 0;
     }

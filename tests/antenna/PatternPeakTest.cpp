@@ -30,18 +30,18 @@ AntennaPattern WideOverNull() {
 
 TEST(PatternPeak, NoDirectionGainsAboveThePeak) {
     const AntennaPattern m = WideOverNull();
-    // G = G_H(phi) - [(1 - a)(G_H(0) - G_V(theta)) + a (G_H(180) - G_V(180 - theta))], a = |phi|/180,
-    // at most 0 dB.
+    // G = G_H(phi) - [(1 - a)(G_H(0) - G_V(theta)) + a (G_H(180) - G_V(180 - theta))], a =
+    // |phi|/180, at most 0 dB.
     struct Case {
         double phi, theta, db;
     } cases[] = {
-        {0, 0, 0},      {0, 45, -5},     {180, 0, -20},
-        {90, 90, 0},    // -10 - [0.5 (0 + 10) + 0.5 (-42 + 10)] = +1
-        {90, 0, 0},     // -10 - [0 + 0.5 (-42 + 20)] = +1
-        {-90, 0, 0},    // the same on the left
-        {45, 0, 0},     // -5 - [0 + 0.25 (-42 + 20)] = +0.5
-        {90, -90, -9},  // -10 - [0.5 (0 + 20) + 0.5 (-42 + 20)]
-        {135, 0, -9.5}, // -26 - [0 + 0.75 (-42 + 20)]
+        {0, 0, 0},      {0, 45, -5},
+        {180, 0, -20},  {90, 90, 0}, // -10 - [0.5 (0 + 10) + 0.5 (-42 + 10)] = +1
+        {90, 0, 0},                  // -10 - [0 + 0.5 (-42 + 20)] = +1
+        {-90, 0, 0},                 // the same on the left
+        {45, 0, 0},                  // -5 - [0 + 0.25 (-42 + 20)] = +0.5
+        {90, -90, -9},               // -10 - [0.5 (0 + 20) + 0.5 (-42 + 20)]
+        {135, 0, -9.5},              // -26 - [0 + 0.75 (-42 + 20)]
     };
     for (const Case& c : cases)
         EXPECT_NEAR(PatternGainDb(m, c.phi, c.theta), c.db, 1e-12) << c.phi << "," << c.theta;
@@ -72,7 +72,8 @@ std::string Cut(const char* key, double floor, double half) {
     std::string s = std::string(key) + " 360\n";
     for (int k = 0; k < 360; ++k) {
         const double a = k <= 180 ? k : k - 360;
-        s += std::to_string(k) + " " + std::to_string(std::min(30.0, floor + 2 * (a / half) * (a / half))) + "\n";
+        s += std::to_string(k) + " " +
+             std::to_string(std::min(30.0, floor + 2 * (a / half) * (a / half))) + "\n";
     }
     return s;
 }
@@ -100,21 +101,22 @@ TEST(PatternPeak, WarningsOfAPatternAndOfTheAntennasUsingIt) {
     AntennaPattern q = WideOverNull();
     q.Vertical.Loss = {0.5, 10, 20, 20};
     q.FrequencyMHz = 1842.5;
-    EXPECT_EQ(PatternWarnings(q), std::vector<std::string>{
-                                      "VERTICAL cut: the smallest loss is 0.5 dB, not 0 dB; its "
-                                      "gains stay relative to the file's GAIN"});
+    EXPECT_EQ(PatternWarnings(q),
+              std::vector<std::string>{"VERTICAL cut: the smallest loss is 0.5 dB, not 0 dB; its "
+                                       "gains stay relative to the file's GAIN"});
     struct Case {
         double pattern, antenna;
         bool warned;
     } cases[] = {
-        {1842.5, 2400, true}, // 23 %
+        {1842.5, 2400, true},                       // 23 %
         {1842.5, 1900, false}, {1200, 1000, false}, // 20 % exactly is still the band
-        {1201, 1000, true},   {800, 1000, false},  {799, 1000, true},
-        {0, 1000, false},     // the file gives none
+        {1201, 1000, true},    {800, 1000, false},
+        {799, 1000, true},     {0, 1000, false}, // the file gives none
     };
     for (const Case& c : cases) {
         q.FrequencyMHz = c.pattern;
-        EXPECT_EQ(FrequencyWarning(q, c.antenna).has_value(), c.warned) << c.pattern << " " << c.antenna;
+        EXPECT_EQ(FrequencyWarning(q, c.antenna).has_value(), c.warned)
+            << c.pattern << " " << c.antenna;
     }
     q.FrequencyMHz = 1842.5;
     EXPECT_EQ(*FrequencyWarning(q, 2400),
@@ -125,7 +127,8 @@ TEST(PatternPeak, WarningsOfAPatternAndOfTheAntennasUsingIt) {
     p.Patterns = {q};
     p.EnsureAntennaSlots(3);
     p.AntennaCount = 3;
-    for (int k = 1; k <= 3; ++k) p.Antennas[k].AntPattern = q.Name;
+    for (int k = 1; k <= 3; ++k)
+        p.Antennas[k].AntPattern = q.Name;
     p.Antennas[1].AntFrequencyMHz = 2400;
     p.Antennas[2].AntFrequencyMHz = 1800;
     p.Antennas[3].AntFrequencyMHz = 2400;
@@ -159,9 +162,10 @@ TEST(PatternPeak, ReaderKeepsTabsAndFineValuesAndRefusesWhatIsNoFile) {
     const std::string crName = (dir / "pan\rel.msi").string(), fifo = (dir / "pipe.msi").string();
     std::ofstream(crName) << "NAME P\n" << cuts;
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const auto& [path, reason] : {std::pair<std::string, std::string>{crName, "control character"},
-                                       {fifo, "pipe.msi"},
-                                       {"/dev/zero", "/dev/zero"}}) {
+    for (const auto& [path, reason] :
+         {std::pair<std::string, std::string>{crName, "control character"},
+          {fifo, "pipe.msi"},
+          {"/dev/zero", "/dev/zero"}}) {
         const PatternRead r = ReadPatternFile(path); // a pipe with no writer must not block
         EXPECT_FALSE(r.pattern) << path;
         EXPECT_NE(r.error.find(reason), std::string::npos) << r.error;

@@ -2,12 +2,13 @@
 // made (the window's dialog and eraser, the batch companion), and an undo in
 // the window brings the dropped results back.
 
+#include "model/Invalidation.h"
+
 #include "MainWindowTestSupport.h"
 #include "app/Commands.h"
 #include "app/UndoHistory.h"
 #include "batch/BatchOptions.h"
 #include "batch/BatchRun.h"
-#include "model/Invalidation.h"
 
 namespace brenvik::app::testing {
 namespace {

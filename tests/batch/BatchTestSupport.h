@@ -41,7 +41,9 @@ inline void writeSite(const brenvik::Project& p, const fs::path& path) {
     ASSERT_TRUE(brenvik::SaveProjectFile(p, path.string()));
 }
 
-inline std::string slurp(const fs::path& path) { return brenvik::testing::Slurp(path); }
+inline std::string slurp(const fs::path& path) {
+    return brenvik::testing::Slurp(path);
+}
 
 // A fresh folder for the test, removed afterwards.
 class ScratchTest : public ::testing::Test {

@@ -23,8 +23,8 @@ class NonPlainInputs : public ScratchTest {
     // Runs the program under a watchdog: 124 means it was still blocked.
     int run(const std::string& args, bool tiles) {
         const std::string exe = tiles ? BRENVIK_TILES_EXE : BRENVIK_BATCH_EXE;
-        const std::string cmd = "XDG_CONFIG_HOME=" + dir.string() + " timeout -s KILL 20 " + exe + " " +
-                                args + " >" + at(".out") + " 2>" + at(".err");
+        const std::string cmd = "XDG_CONFIG_HOME=" + dir.string() + " timeout -s KILL 20 " + exe +
+                                " " + args + " >" + at(".out") + " 2>" + at(".err");
         const int st = std::system(cmd.c_str());
         err = slurp(dir / ".err");
         return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
@@ -38,7 +38,7 @@ struct Reader {
     // The command line (without the program) that reads `nonPlain` through
     // this reader; `s` is the test, to write the other inputs it needs.
     std::function<std::string(NonPlainInputs& s, const std::string& nonPlain)> args;
-    bool tiles = false; // brenvik-tiles rather than brenvik-batch
+    bool tiles = false;              // brenvik-tiles rather than brenvik-batch
     const char* named = "input.dat"; // what the message names
     int status = 1;
 };
@@ -53,9 +53,7 @@ TEST_F(NonPlainInputs, EveryReaderRefusesAFifoAndAnEndlessDeviceAtOnce) {
     const std::vector<Reader> readers = {
         {"project file", [](NonPlainInputs&, const std::string& f) { return f + " --xy surface"; }},
         {"site inventory",
-         [](NonPlainInputs& s, const std::string& f) {
-             return s.site() + " --import-sites " + f;
-         }},
+         [](NonPlainInputs& s, const std::string& f) { return s.site() + " --import-sites " + f; }},
         {"pattern named by the inventory",
          [](NonPlainInputs& s, const std::string& f) {
              std::ofstream(s.at("sites.csv"))
@@ -64,17 +62,11 @@ TEST_F(NonPlainInputs, EveryReaderRefusesAFifoAndAnEndlessDeviceAtOnce) {
                     " --model far-field --xy surface";
          }},
         {"terrain",
-         [](NonPlainInputs& s, const std::string& f) {
-             return s.site() + " --terrain " + f;
-         }},
+         [](NonPlainInputs& s, const std::string& f) { return s.site() + " --terrain " + f; }},
         {"buildings",
-         [](NonPlainInputs& s, const std::string& f) {
-             return s.site() + " --buildings " + f;
-         }},
+         [](NonPlainInputs& s, const std::string& f) { return s.site() + " --buildings " + f; }},
         {"places",
-         [](NonPlainInputs& s, const std::string& f) {
-             return s.site() + " --places " + f;
-         }},
+         [](NonPlainInputs& s, const std::string& f) { return s.site() + " --places " + f; }},
         {"the user's limits file",
          [](NonPlainInputs& s, const std::string& f) {
              fs::create_directories(s.dir / "brenvik");
@@ -84,7 +76,8 @@ TEST_F(NonPlainInputs, EveryReaderRefusesAFifoAndAnEndlessDeviceAtOnce) {
          false, "The limits file was refused: " /* and the run fails for its own reason */},
         {"tiles' inventory",
          [](NonPlainInputs& s, const std::string& f) {
-             return "plan --sites " + f + " --area 2.30,48.85,2.31,48.86 --resolution 10 --tile-size 256 --out " +
+             return "plan --sites " + f +
+                    " --area 2.30,48.85,2.31,48.86 --resolution 10 --tile-size 256 --out " +
                     s.at("plan");
          },
          true},
@@ -94,14 +87,16 @@ TEST_F(NonPlainInputs, EveryReaderRefusesAFifoAndAnEndlessDeviceAtOnce) {
                  << "site,lon,lat,height_m,type,erp_w,azimuth_deg,tilt_deg,frequency_mhz\n"
                     "S,2.305,48.855,30,panel,1000,90,4,900\n";
              return "plan --sites " + s.at("sites.csv") + " --terrain " + f +
-                    " --area 2.30,48.85,2.31,48.86 --resolution 10 --tile-size 256 --out " + s.at("plan");
+                    " --area 2.30,48.85,2.31,48.86 --resolution 10 --tile-size 256 --out " +
+                    s.at("plan");
          },
          true},
     };
     for (const Reader& r : readers) {
         for (const std::string kind : {"FIFO", "endless device"}) {
             SCOPED_TRACE(std::string(r.name) + ", " + kind);
-            for (const auto& e : fs::directory_iterator(dir)) fs::remove_all(e.path());
+            for (const auto& e : fs::directory_iterator(dir))
+                fs::remove_all(e.path());
             const std::string nonPlain = at("input.dat");
             if (kind == "FIFO")
                 ASSERT_EQ(::mkfifo(nonPlain.c_str(), 0600), 0);

@@ -64,21 +64,40 @@ TEST(BatchOptions, EveryOptionInAnyOrderAndBothValueForms) {
 TEST(BatchOptions, UsageErrors) {
     // Each refusal names its cause: two outputs on one path would silently
     // lose one of them.
-    for (auto [args, says] :
-         {std::pair{"", "no project"}, {"a.bvk b.bvk", "more than one"},
-          {"a.bvk --frobnicate", "unknown option"}, {"a.bvk --xy", "needs a value"},
-          {"a.bvk --export grid-xy=o.csv --export grid-xz=o.csv", "same path"}})
+    for (auto [args, says] : {std::pair{"", "no project"},
+                              {"a.bvk b.bvk", "more than one"},
+                              {"a.bvk --frobnicate", "unknown option"},
+                              {"a.bvk --xy", "needs a value"},
+                              {"a.bvk --export grid-xy=o.csv --export grid-xz=o.csv", "same path"}})
         EXPECT_NE(bad(words(args)).find(says), std::string::npos) << args;
     // Values of the wrong form, and the image settings without an image (a
     // mistake, not a no-op).
-    for (const char* args :
-         {"--xy ground", "--xy 1,5", "--xz nan", "--xz inf", "--xz --5", "--open-angle-bts 3.6deg",
-          "--isolines 7.5", "--isolines +-1", "--export grid-xy", "--export grid-xy=",
-          "--export grid-xyz=a.csv", "--image p.jpg", "--image p.png --plane yz",
-          "--image p.png --style contour", "--image p.png --background grey",
-          "--image p.png --size 800", "--image p.png --size 0x600", "--image p.png --size 800x-6",
-          "--quiet=yes", "--style dots", "--decorate", "--image p.bmp --decorate",
-          "--image o.png --save o.png", "--model iec", "--reflection 2", "--reflection 1x"})
+    for (const char* args : {"--xy ground",
+                             "--xy 1,5",
+                             "--xz nan",
+                             "--xz inf",
+                             "--xz --5",
+                             "--open-angle-bts 3.6deg",
+                             "--isolines 7.5",
+                             "--isolines +-1",
+                             "--export grid-xy",
+                             "--export grid-xy=",
+                             "--export grid-xyz=a.csv",
+                             "--image p.jpg",
+                             "--image p.png --plane yz",
+                             "--image p.png --style contour",
+                             "--image p.png --background grey",
+                             "--image p.png --size 800",
+                             "--image p.png --size 0x600",
+                             "--image p.png --size 800x-6",
+                             "--quiet=yes",
+                             "--style dots",
+                             "--decorate",
+                             "--image p.bmp --decorate",
+                             "--image o.png --save o.png",
+                             "--model iec",
+                             "--reflection 2",
+                             "--reflection 1x"})
         bad(words(std::string("a.bvk ") + args));
     bad({"a.bvk", "--isolines", ""});
     // A single-valued option given twice is refused, whichever form.

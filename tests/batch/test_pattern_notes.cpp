@@ -32,8 +32,8 @@ TEST_F(PatternNotes, ReachStandardErrorAndTheReportAndTheInventoryKeepsNoWidths)
            "north,,,40,60,12,panel,1500,30,4,2600,,lifted.msi,,,\n"
            "east,,,110,35,10,panel,800,200,-2,900,,,65,,3\n";
     ASSERT_EQ(sh(at("site.bvk") + " --import-sites " + at("sites.csv") +
-                 " --model far-field --xy 2 --report " + at("r.pdf") + " --export sites=" +
-                 at("out.csv")),
+                 " --model far-field --xy 2 --report " + at("r.pdf") +
+                 " --export sites=" + at("out.csv")),
               0)
         << err;
     const std::string cut = "Warning: Pattern LIFTED: HORIZONTAL cut: the smallest loss is 1 dB",

@@ -31,8 +31,15 @@ TEST_F(Steps, ExportsAndGridDumpsAreTheApplicationsBytes) {
         {"concentrations-geographic", K::ConcentrationsGeographic},
         {"maximum-cartesian", K::MaximumCartesian}, {"maximum-geographic", K::MaximumGeographic}};
     // clang-format on
-    std::vector<std::string> args{at("site.bvk"),  "--xz",     "30", "--xy", "12.9", "--export",
-                                  "grid-xz=" + at("xz.csv"), "--export", "grid-xy=" + at("xy.csv")};
+    std::vector<std::string> args{at("site.bvk"),
+                                  "--xz",
+                                  "30",
+                                  "--xy",
+                                  "12.9",
+                                  "--export",
+                                  "grid-xz=" + at("xz.csv"),
+                                  "--export",
+                                  "grid-xy=" + at("xy.csv")};
     for (const auto& [name, kind] : kinds)
         args.insert(args.end(), {"--export", name + "=" + at(name + ".csv")});
     RunOutcome r = RunBatch(options(args), RunEnvironment{});
@@ -75,8 +82,11 @@ TEST_F(Steps, SettingsFollowTheDialogs) {
     ApplySettings(p, options({"x.bvk", "--isolines", "4"}));
     EXPECT_EQ(p.IsolineCount, 4);
     // No isoline is no level at all.
-    EXPECT_THAT([&] { ApplySettings(p, options({"x.bvk", "--isolines", "0"})); },
-                ::testing::ThrowsMessage<BatchFailure>(::testing::StrEq("Input data error")));
+    EXPECT_THAT(
+        [&] {
+            ApplySettings(p, options({"x.bvk", "--isolines", "0"}));
+        },
+        ::testing::ThrowsMessage<BatchFailure>(::testing::StrEq("Input data error")));
     EXPECT_EQ(p.IsolineCount, 4);
 
     RunXYStep(p, options({"x.bvk", "--xy", "-0.5"}), RunEnvironment{});
@@ -150,7 +160,8 @@ TEST_F(Steps, AFailureOrInterruptLateInTheRunLeavesNoOutputAtAll) {
           "--plane", "xz"},
          {},
          "Calcule first"},
-        {{"--export", "grid-xy=" + at("new.csv"), "--save", at("new.bvk")}, interrupted,
+        {{"--export", "grid-xy=" + at("new.csv"), "--save", at("new.bvk")},
+         interrupted,
          kMsgInterrupted},
         {{"--export", "sources-cartesian=" + at("no/such.csv")}, {}, "Cannot write"},
     };
@@ -194,8 +205,11 @@ TEST_F(Steps, MapLayersAreWrittenAndNeedAnXYResult) {
     writeSite(MakeSite(50, 2), dir / "site.bvk");
     const struct {
         const char *kind, *file;
-    } kinds[] = {{"geotiff", "r.tif"}, {"isolines-geojson", "i.geojson"},
-                 {"zones-geojson", "z.geojson"}, {"gpkg", "r.gpkg"}, {"kmz", "r.kmz"}};
+    } kinds[] = {{"geotiff", "r.tif"},
+                 {"isolines-geojson", "i.geojson"},
+                 {"zones-geojson", "z.geojson"},
+                 {"gpkg", "r.gpkg"},
+                 {"kmz", "r.kmz"}};
     std::vector<std::string> args{at("site.bvk")};
     for (const auto& k : kinds) {
         RunOutcome refused = RunBatch(

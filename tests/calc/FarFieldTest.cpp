@@ -61,8 +61,8 @@ TEST(FarField, XYAndXZNodesMatchTheFormulas) {
     for (int s = 1; s <= p.AntennaCount; ++s) {
         const Antenna& a = p.Antennas[s];
         const double x = 47 * p.CellSize * p.MetersPerUnit, y = 33 * p.CellSize * p.MetersPerUnit;
-        const double want = Hand(p, a, x - a.AntX * p.MetersPerUnit,
-                                 -(y - a.AntY * p.MetersPerUnit), 1.5 - 7, 1.0);
+        const double want =
+            Hand(p, a, x - a.AntX * p.MetersPerUnit, -(y - a.AntY * p.MetersPerUnit), 1.5 - 7, 1.0);
         EXPECT_NEAR(AntennaDensityAt(p, s, x, y, 7, 1.5), want, 1e-9 * want) << s;
     }
 
@@ -127,7 +127,7 @@ TEST(FarField, VectorColumnsMatchThePlainLoop) {
 
 TEST(FarField, TableStepDividesEveryListedAngle) {
     const std::pair<std::vector<double>, double> cases[] = {
-        {{0, 90, 180, 359}, 1.0}, {{0, 0.5, 359.5}, 0.5}, {{0, 0.25, 1}, 0.25},
+        {{0, 90, 180, 359}, 1.0}, {{0, 0.5, 359.5}, 0.5},  {{0, 0.25, 1}, 0.25},
         {{0, 120.1}, 0.1},        {{0, 1.0 / 3}, 1.0 / 3}, {{0, 0.005}, 0.0}};
     for (const auto& [angles, step] : cases)
         EXPECT_DOUBLE_EQ(farfield::TableStep({angles, std::vector<double>(angles.size())}), step)
@@ -164,7 +164,8 @@ TEST(FarField, NoNodeGetsMoreThanThePeak) {
             ASSERT_LE(s, peak / (r * r) * (1 + 1e-12)) << az << "," << el;
             ASSERT_NEAR(s, Hand(p, a, e, n, u, 1.0), 1e-9 * s) << az << "," << el;
             // The same direction without the bound, from the cuts alone.
-            const antenna::Direction dir = antenna::DirectionInBeam(e, n, u, a.AntDirection, a.AntTilt);
+            const antenna::Direction dir =
+                antenna::DirectionInBeam(e, n, u, a.AntDirection, a.AntTilt);
             const double w = std::fabs(dir.phiDeg) / 180;
             const double raw = -farfieldhand::HandLoss(q.Horizontal, dir.phiDeg) -
                                ((1 - w) * farfieldhand::HandLoss(q.Vertical, dir.thetaDeg) +

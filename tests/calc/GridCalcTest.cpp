@@ -276,8 +276,9 @@ TEST(XYCalculation, CancelOrFailureLeavesThePreviousResult) {
     EXPECT_EQ(RunXYCalculation(p).message, "Input data error");
 
     EXPECT_TRUE(p.XY.Density == before.XY.Density && p.XY.MaxDensity == before.XY.MaxDensity &&
-                p.XY.Isolines == before.XY.Isolines && p.XY.IsolineLevel == before.XY.IsolineLevel &&
-                p.GridXm == before.GridXm && p.XY.Calculated);
+                p.XY.Isolines == before.XY.Isolines &&
+                p.XY.IsolineLevel == before.XY.IsolineLevel && p.GridXm == before.GridXm &&
+                p.XY.Calculated);
 }
 
 TEST(XYCalculation, ProgressCountsWithoutCallingPerNode) {

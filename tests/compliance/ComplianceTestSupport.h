@@ -22,12 +22,10 @@ inline const compliance::Library& ShippedLimits() {
 
 // Each antenna's inverse limit in W/m^2, slot 0 unused.
 inline std::vector<double> IcnirpInverse(const Project& p) {
-    return compliance::InverseLimits(p, ShippedLimits(), "icnirp-2020", Population::Public)
-        .inverse;
+    return compliance::InverseLimits(p, ShippedLimits(), "icnirp-2020", Population::Public).inverse;
 }
 
-inline compliance::ReportLayout IcnirpReport(const Project& p,
-                                             const std::string& file = "site.bvk",
+inline compliance::ReportLayout IcnirpReport(const Project& p, const std::string& file = "site.bvk",
                                              const std::string& date = "2026-12-06 10:00") {
     const compliance::SummaryResult s =
         compliance::Summarise(p, ShippedLimits(), "icnirp-2020", Population::Public);

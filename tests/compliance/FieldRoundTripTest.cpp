@@ -97,8 +97,8 @@ TEST(FieldRoundTrip, ABadNameIsRefusedNamingItsLineAndColumn) {
             EXPECT_EQ(p.AntennaCount, 0);
         }
         Project p;
-        ASSERT_EQ(ImportSites(p, head + row + std::string(r.maxLength, 'x') + "\n",
-                              ImportMode::Replace),
-                  std::nullopt);
+        ASSERT_EQ(
+            ImportSites(p, head + row + std::string(r.maxLength, 'x') + "\n", ImportMode::Replace),
+            std::nullopt);
     }
 }

@@ -166,7 +166,8 @@ TEST(Limits, ReplacedByIdInPlaceAndARefusedFileIsTold) {
     const std::string user = dir.file("limits.json");
     std::ofstream(user) << "{\"standards\": [\n" << standard("u", 1) << ",\n{\"id\": 1e999}]}";
     const LoadedLibrary loaded = LoadLibrary(ShippedLimitsPath(), user);
-    EXPECT_EQ(loaded.warning, "The limits file was refused: " + user + ": line 3: a number is too large");
+    EXPECT_EQ(loaded.warning,
+              "The limits file was refused: " + user + ": line 3: a number is too large");
     EXPECT_EQ(loaded.library.find("u"), nullptr);
     EXPECT_NE(loaded.library.find("icnirp-2020"), nullptr);
 }

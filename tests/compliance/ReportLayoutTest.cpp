@@ -38,7 +38,9 @@ Project HandResult(int extraAntennas) {
     return p;
 }
 
-ReportLayout Layout(const Project& p) { return brenvik::testing::IcnirpReport(p); }
+ReportLayout Layout(const Project& p) {
+    return brenvik::testing::IcnirpReport(p);
+}
 
 bool Has(const std::vector<std::string>& texts, const std::string& t) {
     return std::find(texts.begin(), texts.end(), t) != texts.end();
@@ -138,7 +140,7 @@ TEST(ReportLayout, StatesTheMethodAndExplainsTheVerdictPerModel) {
         p.Compliance.Assessor = "A. Tester";
         const Antenna& a = p.Antennas[1];
         p.XY.Ratio(static_cast<int>(std::lround(a.AntX / p.CellSize)) + 1,
-                    static_cast<int>(std::lround(a.AntY / p.CellSize))) = 2.0;
+                   static_cast<int>(std::lround(a.AntY / p.CellSize))) = 2.0;
         if (c.model == ExposureModel::FarField) {
             p.Patterns = {brenvik::testing::IsotropicPattern()};
             p.Patterns[0].Source = "iso.msi";

@@ -148,9 +148,8 @@ TEST(SectionReport, BeamModelSectionAlsoGivesTheFarFieldVerdictToSign) {
     for (int i = 1; i <= p.GridNX; ++i)
         for (int j = 0; j <= top; ++j) {
             // From where the inventory puts the antenna: x 40 m, y 60 m up.
-            const double S =
-                farfieldhand::Hand(p, a, i * step - 40, -(yRow - (9600 * mpu - 60)),
-                                   (top - j) * step - a.AntHeight, 1.0);
+            const double S = farfieldhand::Hand(p, a, i * step - 40, -(yRow - (9600 * mpu - 60)),
+                                                (top - j) * step - a.AntHeight, 1.0);
             best = std::max(best, S / 450.0 * 100.0);
         }
     ASSERT_GT(best, 1.0);

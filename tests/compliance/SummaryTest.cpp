@@ -153,18 +153,18 @@ TEST(Inventory, BeamColumnsReadEachPatternOnceAndComeBack) {
     Project p;
     ASSERT_EQ(ImportSites(p, csv, ImportMode::Replace, BRENVIK_PATTERNS_DIR), std::nullopt);
     ASSERT_EQ(p.Patterns.size(), 1u);
-    EXPECT_EQ(std::tuple(p.Antennas[1].AntPattern, p.Antennas[2].AntPattern, p.Antennas[3].AntPattern,
-                         p.Antennas[3].AntVBeamwidthDeg, p.Antennas[4].AntHBeamwidthDeg,
-                         p.Antennas[4].AntElectricalTiltDeg),
+    EXPECT_EQ(std::tuple(p.Antennas[1].AntPattern, p.Antennas[2].AntPattern,
+                         p.Antennas[3].AntPattern, p.Antennas[3].AntVBeamwidthDeg,
+                         p.Antennas[4].AntHBeamwidthDeg, p.Antennas[4].AntElectricalTiltDeg),
               std::tuple(p.Patterns[0].Name, p.Patterns[0].Name, "", 20.0, 65.0, 1.5));
     const std::string out = ExportSites(p);
     Project back;
     ASSERT_EQ(ImportSites(back, out, ImportMode::Replace, BRENVIK_PATTERNS_DIR), std::nullopt);
     EXPECT_EQ(std::tuple(back.Antennas, back.Patterns), std::tuple(p.Antennas, p.Patterns));
     // A bad pattern file refuses the whole import with the row and the file's reason.
-    const auto refused = ImportSites(
-        p, head + "z,,,10,10,6,panel,100,0,0,700,,bad-negative-loss.msi,,,\n", ImportMode::Add,
-        BRENVIK_PATTERNS_DIR);
+    const auto refused =
+        ImportSites(p, head + "z,,,10,10,6,panel,100,0,0,700,,bad-negative-loss.msi,,,\n",
+                    ImportMode::Add, BRENVIK_PATTERNS_DIR);
     ASSERT_TRUE(refused);
     EXPECT_NE(refused->find("line 2: pattern bad-negative-loss.msi: line 14"), std::string::npos)
         << *refused;

@@ -3,7 +3,6 @@
 // outline and its label on the plan, and the GeoJSON layer read back by OGR.
 
 #include "compliance/Boundaries.h"
-
 #include "compliance/Units.h"
 #include "model/ResultStamp.h"
 #include "model/TempDir.h"
@@ -56,7 +55,8 @@ TEST(BoundaryOutline, IsotropicBeamIsItsSphereSeenFromAboveOnThePlanAndInTheLaye
         const Antenna& a = p.Antennas[k + 1];
         const double xs = a.AntX * p.MetersPerUnit, ys = a.AntY * p.MetersPerUnit;
         ASSERT_EQ(o.ring.size(), 720u);
-        for (const auto& [x, y] : o.ring) EXPECT_NEAR(std::hypot(x - xs, y - ys), kRadius, 1e-9);
+        for (const auto& [x, y] : o.ring)
+            EXPECT_NEAR(std::hypot(x - xs, y - ys), kRadius, 1e-9);
         EXPECT_NEAR(o.lowM, a.AntHeight - kRadius, 1e-9);
         EXPECT_NEAR(o.highM, a.AntHeight + kRadius, 1e-9);
         // Counter-clockwise on the map (y grows southwards on the plan).
@@ -77,8 +77,10 @@ TEST(BoundaryOutline, IsotropicBeamIsItsSphereSeenFromAboveOnThePlanAndInTheLaye
     DrawTraces(p, s, limits);
     int onFirst = 0, onSecond = 0;
     for (const auto& l : s.ofKind(render::Primitive::Kind::Line)) {
-        const double d1 = std::hypot(l.x1 - 50.5 * p.CellSize, l.y1 - 30.5 * p.CellSize) * p.MetersPerUnit;
-        const double d2 = std::hypot(l.x1 - 120.5 * p.CellSize, l.y1 - 70.5 * p.CellSize) * p.MetersPerUnit;
+        const double d1 =
+            std::hypot(l.x1 - 50.5 * p.CellSize, l.y1 - 30.5 * p.CellSize) * p.MetersPerUnit;
+        const double d2 =
+            std::hypot(l.x1 - 120.5 * p.CellSize, l.y1 - 70.5 * p.CellSize) * p.MetersPerUnit;
         onFirst += std::fabs(d1 - kRadius) < 2e-3;
         onSecond += std::fabs(d2 - kRadius) < 2e-3;
     }

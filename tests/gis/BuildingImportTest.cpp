@@ -97,7 +97,8 @@ TEST(BuildingImport, AbsurdFeaturesAreRefusedAndWhatImportsSaves) {
     }
     // At the edge of the ranges: kept, and the project file holds them.
     const gis::BuildingsImport ok = gis::ReadBuildings(
-        p, OneFootprint(dir.file("ok.geojson"), R"("height":1000,"min_level":300,"name":"Tò, \"x\"")"),
+        p,
+        OneFootprint(dir.file("ok.geojson"), R"("height":1000,"min_level":300,"name":"Tò, \"x\"")"),
         9.0);
     ASSERT_FALSE(ok.refusal) << *ok.refusal;
     // The batch's Ctrl-C stops a reading.

@@ -2,11 +2,10 @@
 // the floors evaluated and the layers written, and a footprint that crosses
 // itself is mended into the polygons it outlines or refused by its name.
 
-#include "gis/BuildingImport.h"
-#include "gis/BuildingLayer.h"
-
 #include "compliance/Buildings.h"
 #include "compliance/Limits.h"
+#include "gis/BuildingImport.h"
+#include "gis/BuildingLayer.h"
 #include "model/Feedback.h"
 #include "model/TempDir.h"
 #include "model/TestProjects.h"
@@ -34,7 +33,8 @@ std::string At(double x, double y) {
 
 std::string Ring(const std::vector<std::pair<double, double>>& xy) {
     std::string out = "[";
-    for (const auto& [x, y] : xy) out += At(x, y) + ",";
+    for (const auto& [x, y] : xy)
+        out += At(x, y) + ",";
     return out + At(xy.front().first, xy.front().second) + "]";
 }
 
@@ -45,13 +45,15 @@ std::string Feature(const std::string& id, const std::string& rings) {
 
 std::string Collection(const std::vector<std::string>& features) {
     std::string out = R"({"type":"FeatureCollection","features":[)";
-    for (std::size_t k = 0; k < features.size(); ++k) out += (k ? "," : "") + features[k];
+    for (std::size_t k = 0; k < features.size(); ++k)
+        out += (k ? "," : "") + features[k];
     return out + "]}";
 }
 
 // A 40 m block around a 20 m courtyard, and a figure eight beside it.
-const std::string kCourt = Feature("way/7", Ring({{-20, -20}, {20, -20}, {20, 20}, {-20, 20}}) + "," +
-                                                Ring({{-10, -10}, {-10, 10}, {10, 10}, {10, -10}}));
+const std::string kCourt =
+    Feature("way/7", Ring({{-20, -20}, {20, -20}, {20, 20}, {-20, 20}}) + "," +
+                         Ring({{-10, -10}, {-10, 10}, {10, 10}, {10, -10}}));
 const std::string kEight = Feature("way/8", Ring({{30, -10}, {50, 10}, {50, -10}, {30, 10}}));
 
 } // namespace
@@ -96,7 +98,8 @@ TEST(FootprintGeometry, CourtyardsAreKeptAndCrossedFootprintsMendedOrRefused) {
     for (const compliance::FloorPoint& q : compliance::FloorPoints(p, court)) {
         const double e = 1e-6;
         const bool within = q.xm > hx0 + e && q.xm < hx1 - e && q.ym > hy0 + e && q.ym < hy1 - e;
-        const bool wall = q.xm >= hx0 - e && q.xm <= hx1 + e && q.ym >= hy0 - e && q.ym <= hy1 + e && !within;
+        const bool wall =
+            q.xm >= hx0 - e && q.xm <= hx1 + e && q.ym >= hy0 - e && q.ym <= hy1 + e && !within;
         inside += within;
         onWall += wall;
         block += !within && !wall;

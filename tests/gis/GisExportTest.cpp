@@ -17,8 +17,8 @@
 #include <cstdio>
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
-#include <ogrsf_frmts.h>
 #include <map>
+#include <ogrsf_frmts.h>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -26,8 +26,8 @@
 using namespace brenvik;
 using namespace brenvik::gis;
 using brenvik::testing::AddAntenna;
-using brenvik::testing::FillPlan;
 using brenvik::testing::ExpectAStyleForEachLayer;
+using brenvik::testing::FillPlan;
 using brenvik::testing::OpenGdal;
 using brenvik::testing::Slurp;
 using brenvik::testing::TempDir;

@@ -39,10 +39,12 @@ inline void ExpectAStyleForEachLayer(GDALDataset& gpkg) {
         const std::string name = f->GetFieldAsString("f_table_name");
         styled.insert(name);
         EXPECT_EQ(f->GetFieldAsInteger("useAsDefault"), 1) << name;
-        for (auto [field, root] : {std::pair{"styleQML", "qgis"}, {"styleSLD", "StyledLayerDescriptor"}}) {
+        for (auto [field, root] :
+             {std::pair{"styleQML", "qgis"}, {"styleSLD", "StyledLayerDescriptor"}}) {
             CPLXMLNode* xml = CPLParseXMLString(f->GetFieldAsString(field));
             ASSERT_TRUE(xml) << name << " " << field;
-            EXPECT_TRUE(CPLSearchXMLNode(xml, ("=" + std::string(root)).c_str())) << name << " " << field;
+            EXPECT_TRUE(CPLSearchXMLNode(xml, ("=" + std::string(root)).c_str()))
+                << name << " " << field;
             CPLDestroyXMLNode(xml);
         }
     }

@@ -17,8 +17,8 @@
 
 using namespace brenvik;
 using namespace brenvik::gis;
-using brenvik::testing::FillPlan;
 using brenvik::testing::ExpectAStyleForEachLayer;
+using brenvik::testing::FillPlan;
 using brenvik::testing::OpenGdal;
 using brenvik::testing::PixelValue;
 using brenvik::testing::TempDir;
@@ -165,7 +165,8 @@ TEST(MapOutputs, BuildingsAndPlacesReadBackFromTheGeoPackageAndTheKmz) {
                          bf->GetFieldAsDouble("percent_of_limit"),
                          wkbFlatten(bf->GetGeometryRef()->getGeometryType())),
               std::tuple(worst.worstFloor().floor, worst.worstFloor().percent, wkbPolygon));
-    EXPECT_EQ(std::tuple(std::string(pf->GetFieldAsString("name")), pf->GetFieldAsDouble("s_uw_cm2"),
+    EXPECT_EQ(std::tuple(std::string(pf->GetFieldAsString("name")),
+                         pf->GetFieldAsDouble("s_uw_cm2"),
                          pf->GetFieldAsDouble("percent_of_limit")),
               std::tuple("Crèche", place.sUw, place.percent));
 
@@ -192,4 +193,3 @@ TEST(MapOutputs, BuildingsAndPlacesReadBackFromTheGeoPackageAndTheKmz) {
     EXPECT_NE(style.find(std::string("BRUSH(fc:") + hex), std::string::npos) << style;
     EXPECT_EQ(kp->GetFeatureCount(), 1);
 }
-

@@ -1,8 +1,7 @@
-#include "gis/Terrain.h"
-
 #include "compliance/Buildings.h"
 #include "compliance/ComplianceTestSupport.h"
 #include "compliance/Places.h"
+#include "gis/Terrain.h"
 #include "model/DrawingArea.h"
 #include "model/TempDir.h"
 #include "model/TestProjects.h"
@@ -58,14 +57,20 @@ Dem MakeDem(const std::string& path, const Project& p, int epsg, double step, bo
     double west = 1e300, east = -1e300, south = 1e300, north = -1e300;
     for (const auto& [x, y] : {std::pair{0.0, 0.0}, {w, 0.0}, {0.0, h}, {w, h}}) {
         const auto [e, n] = InCrs(p, epsg, x, y);
-        west = std::min(west, e), east = std::max(east, e), south = std::min(south, n), north = std::max(north, n);
+        west = std::min(west, e), east = std::max(east, e), south = std::min(south, n),
+        north = std::max(north, n);
     }
-    Dem d{epsg, int((east - west) / step) + 24, int((north - south) / step) + 24,
-          {west - 12 * step, step, 0, north + 12 * step, 0, -step}, {}};
+    Dem d{epsg,
+          int((east - west) / step) + 24,
+          int((north - south) / step) + 24,
+          {west - 12 * step, step, 0, north + 12 * step, 0, -step},
+          {}};
     for (int r = 0; r < d.rows; ++r)
         for (int c = 0; c < d.cols; ++c)
-            d.v.push_back(float(std::round(64 * (300 + 12 * std::sin(c * 0.37) + 7 * std::cos(r * 0.23) +
-                                                 4 * std::sin(0.05 * c + 0.07 * r))) / 64));
+            d.v.push_back(
+                float(std::round(64 * (300 + 12 * std::sin(c * 0.37) + 7 * std::cos(r * 0.23) +
+                                       4 * std::sin(0.05 * c + 0.07 * r))) /
+                      64));
     d.px(d.cols / 2, d.rows / 2) = 250.0f;
     // Halfway between nodes (20, 30) and (21, 31): no node reads it.
     const auto [he, hn] = InCrs(p, epsg, 20.5 * p.CellSize, 30.5 * p.CellSize);
@@ -111,10 +116,17 @@ TEST(TerrainPoints, PlacesFloorsAndFeetOnTheModelAtTheirPoint) {
         p.OriginLat = 45.0;
         brenvik::testing::AddAntenna(p, AntennaKind::Panel, 800, 6, 90, 20.37, 30.61);
         const double c = p.CellSize, mpu = p.MetersPerUnit;
-        for (const auto& [x, y] : {std::pair{31.3, 17.8}, {71.55, 40.2}, {4.9, 55.35}, {50.5, 30.5}})
+        for (const auto& [x, y] :
+             {std::pair{31.3, 17.8}, {71.55, 40.2}, {4.9, 55.35}, {50.5, 30.5}})
             p.Places.push_back(Place{"P", "home", x * c, y * c, 1.5});
-        const Building b{"way/1", "", 9.0, 0.0,
-                         {{60.2 * c, 20.3 * c}, {66.7 * c, 20.3 * c}, {66.7 * c, 26.1 * c}, {60.2 * c, 27.4 * c}},
+        const Building b{"way/1",
+                         "",
+                         9.0,
+                         0.0,
+                         {{60.2 * c, 20.3 * c},
+                          {66.7 * c, 20.3 * c},
+                          {66.7 * c, 26.1 * c},
+                          {60.2 * c, 27.4 * c}},
                          {}};
         Dem dem = MakeDem(dir.file("dem.tif"), p, k.epsg, k.step, k.hole);
         const gis::TerrainSample t = gis::SampleTerrain(p, dir.file("dem.tif"));
@@ -151,7 +163,8 @@ TEST(TerrainPoints, PlacesFloorsAndFeetOnTheModelAtTheirPoint) {
             double best = 0.0;
             for (const compliance::FloorPoint& q : pts) {
                 const double g = dem.at(p, q.xm / mpu, q.ym / mpu);
-                best = std::max(best, compliance::AntennaDensity(p, 1, q.xm, q.ym, zA, g + f.baseM + 1.5));
+                best = std::max(
+                    best, compliance::AntennaDensity(p, 1, q.xm, q.ym, zA, g + f.baseM + 1.5));
             }
             EXPECT_NEAR(f.sUw, best, 1e-9 * best) << f.floor;
         }

@@ -65,10 +65,11 @@ std::string MakeDem(const std::string& path, double e0, double n0, int cols, int
         b->SetNoDataValue(-9999);
         v[std::size_t(rows / 2) * std::size_t(cols) + std::size_t(cols / 2)] = -9999.0;
     }
-    if (std::isfinite(spike)) v[std::size_t(rows / 2) * std::size_t(cols) + std::size_t(cols / 2)] = spike;
-    EXPECT_EQ(b->RasterIO(GF_Write, 0, 0, cols, rows, v.data(), cols, rows, GDT_Float64, 0, 0,
-                          nullptr),
-              CE_None);
+    if (std::isfinite(spike))
+        v[std::size_t(rows / 2) * std::size_t(cols) + std::size_t(cols / 2)] = spike;
+    EXPECT_EQ(
+        b->RasterIO(GF_Write, 0, 0, cols, rows, v.data(), cols, rows, GDT_Float64, 0, 0, nullptr),
+        CE_None);
     return path;
 }
 
@@ -90,8 +91,8 @@ TEST(Terrain, SampledAtNodesAgainstThePlaneAndRefusals) {
     const double west = std::floor(e0 - 60.0), north = std::ceil(n0 + 60.0);
     const int cols = int((e1 + 60.0 - west) / 5.0), rows = int((north - n1 + 60.0) / 5.0);
 
-    const TerrainSample t =
-        SampleTerrain(p, MakeDem(dir.path().string() + "/dem.tif", west, north, cols, rows, true, false));
+    const TerrainSample t = SampleTerrain(
+        p, MakeDem(dir.path().string() + "/dem.tif", west, north, cols, rows, true, false));
     ASSERT_FALSE(t.refusal) << *t.refusal;
     // By hand: each node's longitude/latitude from the origin and the metres
     // per degree, into UTM, onto the plane; the datum is a pixel centre
@@ -127,10 +128,11 @@ TEST(Terrain, SampledAtNodesAgainstThePlaneAndRefusals) {
         {"nocrs.tif", west, north, false, false, "it has no coordinate reference system"},
         {"away.tif", west + 1000, north, true, false, "it does not cover the plan: node (0, 0)"},
         {"hole.tif", west, north, true, true, "it has no value at node"},
-        {"max.tif", west, north, true, false, "its value 1.79769e+308 m lies outside -500 to 9000 m at",
+        {"max.tif", west, north, true, false,
+         "its value 1.79769e+308 m lies outside -500 to 9000 m at",
          std::numeric_limits<double>::max()},
-        {"min.tif", west, north, true, false, "its value -1.7e+308 m lies outside -500 to 9000 m at",
-         -1.7e308},
+        {"min.tif", west, north, true, false,
+         "its value -1.7e+308 m lies outside -500 to 9000 m at", -1.7e308},
         {"deep.tif", west, north, true, false, "its value -501 m lies outside -500 to 9000 m at",
          -501.0},
     };

@@ -140,9 +140,9 @@ TEST(Project, ResetKeepsScaleAndTowersButDropsTheWork) {
     p.Compliance.SiteName = "Cerro";
     p.ResetProject();
     EXPECT_EQ(p.Compliance, ComplianceSettings{});
-    EXPECT_EQ(std::tuple(p.AntennaCount, p.XY.Calculated, p.DisplayMode, p.OriginLat,
-                         p.GroundGrid(3, 4)),
-              std::tuple(0, false, ResultStyle::Isolines, 64.0, 0.0));
+    EXPECT_EQ(
+        std::tuple(p.AntennaCount, p.XY.Calculated, p.DisplayMode, p.OriginLat, p.GroundGrid(3, 4)),
+        std::tuple(0, false, ResultStyle::Isolines, 64.0, 0.0));
     EXPECT_EQ(std::tuple(p.PlanWidthM, p.TowerCount, p.FileName), std::tuple(300, 4, "a.bvk"));
 }
 

@@ -18,7 +18,9 @@ Project TwoTowers() {
     return p;
 }
 
-std::string Write(const Project& p) { return brenvik::testing::ProjectText(p); }
+std::string Write(const Project& p) {
+    return brenvik::testing::ProjectText(p);
+}
 
 } // namespace
 

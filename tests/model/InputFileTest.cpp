@@ -1,5 +1,6 @@
-#include "TempDir.h"
 #include "model/InputFile.h"
+
+#include "TempDir.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -22,9 +23,9 @@ TEST(InputFile, OnlyPlainFilesAreReadAndNothingBlocks) {
         std::string path;
         bool readable;
     };
-    for (const Case& c : {Case{plain, true}, Case{fifo, false}, Case{"/dev/zero", false},
-                          Case{dir.path().string(), false}, Case{dir.file("missing"), false},
-                          Case{"", false}}) {
+    for (const Case& c :
+         {Case{plain, true}, Case{fifo, false}, Case{"/dev/zero", false},
+          Case{dir.path().string(), false}, Case{dir.file("missing"), false}, Case{"", false}}) {
         SCOPED_TRACE(c.path);
         std::string text;
         EXPECT_EQ(!ReadInputFile(c.path, 1 << 20, text).has_value(), c.readable);

@@ -25,7 +25,9 @@ std::string Lines(const std::vector<std::string>& lines) {
 
 using brenvik::testing::CrLfLines;
 
-std::string Write(const Project& p) { return brenvik::testing::ProjectText(p); }
+std::string Write(const Project& p) {
+    return brenvik::testing::ProjectText(p);
+}
 
 // Every optional record: antennas, legacy sources, an XY result whose
 // isolines have gaps in their slots, an empty and a double variant.
@@ -116,8 +118,20 @@ TEST(ProjectFileWriter, WritesEveryRecordToTheByte) {
     p.XY.Density.resize(2, 1);
     p.AntennaCount = p.TowerCount = 1;
     p.EnsureAntennaSlots(1);
-    p.Antennas[1] =
-        Antenna{36, 15, PowerMode::Maximum, 1600, 90, HeightUnit::Floors, AntennaKind::Panel, 1, 1, 123.9, -0.5, 2.7, {}, 0};
+    p.Antennas[1] = Antenna{36,
+                            15,
+                            PowerMode::Maximum,
+                            1600,
+                            90,
+                            HeightUnit::Floors,
+                            AntennaKind::Panel,
+                            1,
+                            1,
+                            123.9,
+                            -0.5,
+                            2.7,
+                            {},
+                            0};
     p.GroundGrid(1, 1) = 3.5;
     p.GroundGrid(0, 0) = 99; // row 0 and column 0 are not written
     p.XY.Calculated = true;
@@ -177,13 +191,14 @@ TEST(ProjectFileRoundTrip, ReadsBackAsWrittenToTheByte) {
     // Keywords the program does not know are typed as what they do (no
     // radiation, the first power option, metres) and written back as read.
     std::string odd = first;
-    for (auto [from, to] : {std::pair{"\"otra\"", "\"nueva\""}, {"\"baja\"", "\"mástil\""},
-                            {"\" \"", "\"\""}})
+    for (auto [from, to] :
+         {std::pair{"\"otra\"", "\"nueva\""}, {"\"baja\"", "\"mástil\""}, {"\" \"", "\"\""}})
         odd.replace(odd.find(from), std::string(from).size(), to);
     Project o;
     ASSERT_TRUE(ReadProjectText(o, odd));
-    EXPECT_EQ(std::tuple(o.Antennas[1].AntType, o.Antennas[2].AntPowerMode, o.Antennas[3].AntHeightUnit),
-              std::tuple(AntennaKind::None, PowerMode::Maximum, HeightUnit::Metres));
+    EXPECT_EQ(
+        std::tuple(o.Antennas[1].AntType, o.Antennas[2].AntPowerMode, o.Antennas[3].AntHeightUnit),
+        std::tuple(AntennaKind::None, PowerMode::Maximum, HeightUnit::Metres));
     EXPECT_EQ(Write(o), odd);
 
     // Slot counts beyond 16 bits, and a slot count without levels.
@@ -224,8 +239,10 @@ TEST(ProjectFileReader, SampleFilesOfEveryLayout) {
         int version;
         double width;
         int antennas;
-    } const samples[] = {{"current_result.bvk", 2, 150, 2}, {"current_plain.bvk", 2, 212.75, 0},
-                         {"layout1_result.bvk", 1, 99.5, 1}, {"older_width.bvk", 1, 150, 2},
+    } const samples[] = {{"current_result.bvk", 2, 150, 2},
+                         {"current_plain.bvk", 2, 212.75, 0},
+                         {"layout1_result.bvk", 1, 99.5, 1},
+                         {"older_width.bvk", 1, 150, 2},
                          {"older_plain.bvk", 1, 300, 0}};
     for (const auto& s : samples) {
         const std::string text = brenvik::testing::Slurp(corpus + s.name);
@@ -373,14 +390,22 @@ TEST(ProjectFileExtension, ItemsRoundTripAndADamagedBlockLeavesTheProjectUntouch
                          p.Compliance.Standard, p.Compliance.Group),
               std::tuple(900, 1800, "icnirp-1998", Population::Public));
 
-    std::vector<std::string> items = {"\"brenvik-extension\"", "1", "frequency.1=900",
-                                      "frequency.2=900", "frequency.3=900",
-                                      "standard=icnirp-2020", "population=public", "site="};
-    const std::vector<std::string> farField = {
-        "model=far-field", "reflection=2.56", "pattern.1.name=Panel A",
-        "pattern.1.source=panel_a.msi", "pattern.1.frequency=947.5", "pattern.1.gain=17.15",
-        "pattern.1.horizontal=0:0 90:3.5 180:25 270:3.5", "pattern.1.vertical=0:0 .5:.1 180:25",
-        "beam-pattern.2=Panel A", "beam-h-width.3=65", "beam-v-width.3=10", "beam-e-tilt.3=-2"};
+    std::vector<std::string> items = {"\"brenvik-extension\"", "1",
+                                      "frequency.1=900",       "frequency.2=900",
+                                      "frequency.3=900",       "standard=icnirp-2020",
+                                      "population=public",     "site="};
+    const std::vector<std::string> farField = {"model=far-field",
+                                               "reflection=2.56",
+                                               "pattern.1.name=Panel A",
+                                               "pattern.1.source=panel_a.msi",
+                                               "pattern.1.frequency=947.5",
+                                               "pattern.1.gain=17.15",
+                                               "pattern.1.horizontal=0:0 90:3.5 180:25 270:3.5",
+                                               "pattern.1.vertical=0:0 .5:.1 180:25",
+                                               "beam-pattern.2=Panel A",
+                                               "beam-h-width.3=65",
+                                               "beam-v-width.3=10",
+                                               "beam-e-tilt.3=-2"};
     items.insert(items.end(), farField.begin(), farField.end());
     ASSERT_TRUE(ReadProjectText(p, plain + Lines(items)));
     ASSERT_EQ(p.Patterns.size(), 1u);

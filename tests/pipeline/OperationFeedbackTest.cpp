@@ -2,12 +2,11 @@
 // progress report it stops, says so and leaves no file; left alone it
 // reports a fraction that only rises, up to the whole.
 
-#include "pipeline/Outputs.h"
-
 #include "batch/tools/Sites.h"
 #include "model/Messages.h"
 #include "model/TempDir.h"
 #include "pipeline/Calculations.h"
+#include "pipeline/Outputs.h"
 
 #include <algorithm>
 #include <functional>
@@ -38,11 +37,14 @@ Project SiteWithPlaces(bool calculated) {
     Project p = batchsites::SpreadSite(400, 2, 300.0);
     const Antenna& a = p.Antennas[1];
     for (int k = 0; k < 3; ++k)
-        p.Places.push_back({"P" + std::to_string(k), "school", a.AntX + 20.0 * (k + 1),
-                            a.AntY + 10.0 * k, 1.5});
+        p.Places.push_back(
+            {"P" + std::to_string(k), "school", a.AntX + 20.0 * (k + 1), a.AntY + 10.0 * k, 1.5});
     const double u = 1.0 / p.MetersPerUnit; // a metre
     const double x = a.AntX + 20 * u, y = a.AntY - 8 * u;
-    p.Buildings.push_back({"way/1", "Block", 12.0, 0.0,
+    p.Buildings.push_back({"way/1",
+                           "Block",
+                           12.0,
+                           0.0,
                            {{x, y}, {x + 12 * u, y}, {x + 12 * u, y + 16 * u}, {x, y + 16 * u}},
                            {}});
     if (calculated) {

@@ -144,13 +144,20 @@ TEST(Gradient, SceneIsPaintedOverTheCells) {
     const long cell = indexOf(s, [](const Primitive& q) {
         return q.kind == Kind::Box && q.fill && q.x1 == 50 * 153 && q.y1 == 30 * 153;
     });
-    const long clear = indexOf(s, [](const Primitive& q) { return q.kind == Kind::Clear; }, true);
-    const long antenna = indexOf(s, [&](const Primitive& q) {
-        return q.kind == Kind::Box && !q.fill && q.colour == markColour(p.Display);
-    }, true);
-    const long note = indexOf(s, [](const Primitive& q) {
-        return q.kind == Kind::Text && q.text.rfind("450 uW/cm^2", 0) == 0;
-    }, true);
+    const long clear = indexOf(
+        s, [](const Primitive& q) { return q.kind == Kind::Clear; }, true);
+    const long antenna = indexOf(
+        s,
+        [&](const Primitive& q) {
+            return q.kind == Kind::Box && !q.fill && q.colour == markColour(p.Display);
+        },
+        true);
+    const long note = indexOf(
+        s,
+        [](const Primitive& q) {
+            return q.kind == Kind::Text && q.text.rfind("450 uW/cm^2", 0) == 0;
+        },
+        true);
     ASSERT_GE(cell, 0);
     EXPECT_TRUE(clear < cell && antenna > cell && note > cell)
         << clear << " " << cell << " " << antenna << " " << note;

@@ -32,7 +32,7 @@ TEST(Palette, RampsStayOrderedAndLowSharesApart) {
         double percent;
         bool blue;
     };
-    const Case cases[] = {{0.001, true}, {0.01, true}, {0.1, true}, {1, true},
+    const Case cases[] = {{0.001, true}, {0.01, true}, {0.1, true},  {1, true},
                           {10, true},    {100, true},  {200, false}, {1000, false}};
     std::set<std::uint32_t> seen;
     for (const Case& c : cases) {

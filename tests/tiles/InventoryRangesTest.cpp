@@ -15,12 +15,20 @@ namespace {
 // Every column both readers know, with lon/lat on the project's plan.
 const std::string kHead = "site,lon,lat,height_m,type,erp_w,azimuth_deg,tilt_deg,frequency_mhz,"
                           "h_beamwidth_deg,v_beamwidth_deg,electrical_tilt_deg\n";
-const char* const kColumns[] = {"site",        "lon",      "lat",          "height_m",
-                                "type",        "erp_w",    "azimuth_deg",  "tilt_deg",
-                                "frequency_mhz", "h_beamwidth_deg", "v_beamwidth_deg",
+const char* const kColumns[] = {"site",
+                                "lon",
+                                "lat",
+                                "height_m",
+                                "type",
+                                "erp_w",
+                                "azimuth_deg",
+                                "tilt_deg",
+                                "frequency_mhz",
+                                "h_beamwidth_deg",
+                                "v_beamwidth_deg",
                                 "electrical_tilt_deg"};
-const char* const kValues[] = {"s", "2.3005", "48.8502", "30", "panel", "100", "90", "2", "900",
-                               "65", "7", "0"};
+const char* const kValues[] = {"s",  "2.3005", "48.8502", "30", "panel", "100",
+                               "90", "2",      "900",     "65", "7",     "0"};
 
 std::string RowWith(const std::string& column, const std::string& value) {
     std::string row;
@@ -81,7 +89,8 @@ TEST(InventoryRanges, EachBoundIsTheSameForTheDialogTheProjectAndTheTiles) {
         const std::optional<std::string> project = ProjectRefusal(csv);
         const tiles::InventoryRead tiles = tiles::ParseInventory(csv);
         EXPECT_EQ(!project, c.taken) << c.column << "=" << c.value << ": " << project.value_or("");
-        EXPECT_EQ(tiles.error.empty(), c.taken) << c.column << "=" << c.value << ": " << tiles.error;
+        EXPECT_EQ(tiles.error.empty(), c.taken)
+            << c.column << "=" << c.value << ": " << tiles.error;
         // Both name the column and the line alike.
         if (!c.taken && project) {
             EXPECT_EQ(*project, "Sites not imported:\n" + tiles.error) << c.column;
@@ -89,7 +98,8 @@ TEST(InventoryRanges, EachBoundIsTheSameForTheDialogTheProjectAndTheTiles) {
         if (*c.box) {
             const FieldRule* rule = DialogRule(c.box);
             ASSERT_NE(rule, nullptr) << c.box;
-            EXPECT_EQ(FieldAccepts(*rule, c.value, ParseNumberC), c.taken) << c.box << " " << c.value;
+            EXPECT_EQ(FieldAccepts(*rule, c.value, ParseNumberC), c.taken)
+                << c.box << " " << c.value;
         }
     }
 }

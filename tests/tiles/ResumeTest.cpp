@@ -1,11 +1,11 @@
+#include "tilescli/Resume.h"
+
 #include "tiles/TileRun.h"
 #include "tiles/TilesSupport.h"
-#include "tilescli/Resume.h"
 #include "tilescli/TilesOptions.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 
 using namespace brenvik::tiles;
 using namespace brenvik::tiles::testing;
@@ -20,7 +20,8 @@ TEST(Resume, ArraysStayBelowTheLargestArraySize) {
         std::vector<ArrayChunk> chunks;
     };
     std::vector<std::int64_t> all(35);
-    for (std::int64_t k = 0; k < 35; ++k) all[static_cast<std::size_t>(k)] = k;
+    for (std::int64_t k = 0; k < 35; ++k)
+        all[static_cast<std::size_t>(k)] = k;
     const std::vector<Case> cases{
         {all, 16, {{0, "0-15", 16}, {16, "0-15", 16}, {32, "0-2", 3}}},
         {all, 1001, {{0, "0-34", 35}}},
@@ -32,7 +33,8 @@ TEST(Resume, ArraysStayBelowTheLargestArraySize) {
         {{}, 16, {}},
         {{1, 2}, 0, {}},
     };
-    for (const Case& c : cases) EXPECT_EQ(SplitArrays(c.indices, c.max), c.chunks) << "max " << c.max;
+    for (const Case& c : cases)
+        EXPECT_EQ(SplitArrays(c.indices, c.max), c.chunks) << "max " << c.max;
 }
 
 TEST(Resume, BudgetOfTheHeaviestTileToDo) {
@@ -68,7 +70,8 @@ TEST(Resume, FindsMissingDamagedAndStaleTilesAndNothingOnceRun) {
     ASSERT_TRUE(p.manifest) << p.error;
     ASSERT_FALSE(WritePlan(*p.manifest, plan));
     ASSERT_EQ(p.manifest->tiles.size(), 6u);
-    for (int k : {0, 1, 3, 4, 5}) ASSERT_EQ(RunTile(plan, k, {}).outcome, TileOutcome::Written) << k;
+    for (int k : {0, 1, 3, 4, 5})
+        ASSERT_EQ(RunTile(plan, k, {}).outcome, TileOutcome::Written) << k;
     // Tile 4 cut short, tile 5 replaced by another tile's file.
     const std::string four = TilePath(plan, 4);
     fs::resize_file(four, fs::file_size(four) - 64);
@@ -90,7 +93,8 @@ TEST(Resume, FindsMissingDamagedAndStaleTilesAndNothingOnceRun) {
     EXPECT_EQ(ResumeReport(scan, 4), head + "array 0 2\narray 4 0-1\n");
 
     for (const TileToDo& t : scan.todo)
-        ASSERT_EQ(RunTile(plan, static_cast<int>(t.index), {}).outcome, TileOutcome::Written) << t.index;
+        ASSERT_EQ(RunTile(plan, static_cast<int>(t.index), {}).outcome, TileOutcome::Written)
+            << t.index;
     const ResumeScan after = ScanTiles(plan, 1);
     EXPECT_TRUE(after.todo.empty());
     EXPECT_EQ(ResumeReport(after, 16), "mem_mib 0\ntime_min 0\n");
@@ -112,7 +116,8 @@ TEST(Resume, RefusesBadOptions) {
         EXPECT_FALSE(r.options);
         EXPECT_NE(r.error.find(says), std::string::npos) << r.error;
     }
-    const ParseResult ok = ParseTilesArguments({"resume", "d", "--max-array", "16", "--cpus", "8"}, none);
+    const ParseResult ok =
+        ParseTilesArguments({"resume", "d", "--max-array", "16", "--cpus", "8"}, none);
     ASSERT_TRUE(ok.options) << ok.error;
     EXPECT_EQ(ok.options->command, Command::Resume);
     EXPECT_EQ(ok.options->maxArraySize, 16);

@@ -7,11 +7,10 @@
 #include "tiles/TileRun.h"
 #include "tiles/TilesSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
 #include <vector>
 
 using namespace brenvik::tiles;

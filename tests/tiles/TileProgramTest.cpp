@@ -2,11 +2,10 @@
 #include "tiles/TilesSupport.h"
 #include "tilescli/TilesOptions.h"
 
-#include <gtest/gtest.h>
-
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,7 +30,8 @@ pid_t Start(const std::vector<std::string>& args, int* errors = nullptr) {
             close(fds[1]);
         }
         std::vector<char*> argv{const_cast<char*>(BRENVIK_TILES_PROGRAM)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
         _exit(127);
@@ -60,8 +60,8 @@ std::string DenseSites(const TempDir& dir, int count) {
     std::string csv = "site,lon,lat,height_m,type,erp_w,azimuth_deg,tilt_deg,frequency_mhz\n";
     for (int k = 0; k < count; ++k)
         csv += "S" + std::to_string(k) + "," + std::to_string(2.30 + 0.02 * unit(rng)) + "," +
-               std::to_string(48.85 + 0.01 * unit(rng)) + ",30,panel,1000," + std::to_string(360 * unit(rng)) +
-               ",4,900\n";
+               std::to_string(48.85 + 0.01 * unit(rng)) + ",30,panel,1000," +
+               std::to_string(360 * unit(rng)) + ",4,900\n";
     WriteText(dir.file("dense.csv"), csv);
     return dir.file("dense.csv");
 }
@@ -72,8 +72,8 @@ TEST(TileProgram, KilledTilesLeaveNothingAndRerunToTheSameFile) {
     TempDir dir;
     const std::string sites = DenseSites(dir, 150);
     const std::string plan = dir.file("plan");
-    ASSERT_EQ(Program({"plan", "--sites", sites, "--area", "2.30,48.85,2.32,48.86", "--resolution", "8",
-                   "--tile-size", "512", "--cutoff", "0", "--out", plan}),
+    ASSERT_EQ(Program({"plan", "--sites", sites, "--area", "2.30,48.85,2.32,48.86", "--resolution",
+                       "8", "--tile-size", "512", "--cutoff", "0", "--out", plan}),
               0);
     ASSERT_EQ(Program({"run", plan, "--index", "0", "--quiet"}), 0);
     const std::string done = Slurp(TilePath(plan, 0));
@@ -98,7 +98,8 @@ TEST(TileProgram, KilledTilesLeaveNothingAndRerunToTheSameFile) {
         EXPECT_TRUE(sig != SIGTERM || fs::is_empty(plan + "/tiles")); // nothing staged left
         ASSERT_EQ(Program({"run", plan, "--index", "0", "--quiet"}), 0);
         EXPECT_TRUE(Slurp(TilePath(plan, 0)) == done);
-        EXPECT_EQ(std::distance(fs::directory_iterator(plan + "/tiles"), fs::directory_iterator()), 1);
+        EXPECT_EQ(std::distance(fs::directory_iterator(plan + "/tiles"), fs::directory_iterator()),
+                  1);
     }
 }
 
@@ -106,10 +107,12 @@ TEST(TileProgram, MosaicNamesMissingAndStaleTiles) {
     TempDir dir;
     const std::string sites = WriteSites(dir);
     const std::string plan = dir.file("plan");
-    const std::vector<std::string> planArgs{"plan", "--sites", sites, "--area", "2.30,48.85,2.32,48.86",
-                                            "--resolution", "40", "--tile-size", "16", "--out", plan};
+    const std::vector<std::string> planArgs{
+        "plan",        "--sites", sites,   "--area", "2.30,48.85,2.32,48.86", "--resolution", "40",
+        "--tile-size", "16",      "--out", plan};
     ASSERT_EQ(Program(planArgs), 0);
-    for (int k : {0, 1, 3, 4, 5}) ASSERT_EQ(Program({"run", plan, "--index", std::to_string(k), "--quiet"}), 0);
+    for (int k : {0, 1, 3, 4, 5})
+        ASSERT_EQ(Program({"run", plan, "--index", std::to_string(k), "--quiet"}), 0);
     const std::optional<std::string> missing = MosaicTiles(plan, dir.file("map.tif"), {});
     ASSERT_TRUE(missing);
     EXPECT_NE(missing->find("tile 2 is missing"), std::string::npos) << *missing;
@@ -127,11 +130,12 @@ TEST(TileProgram, RefusesBadOptions) {
     using brenvik::tilescli::ParseTilesArguments;
     const auto none = [](const char*) -> std::optional<std::string> { return std::nullopt; };
     const auto slurm = [](const char* v) -> std::optional<std::string> {
-        return std::string(v) == "SLURM_ARRAY_TASK_ID" ? std::optional<std::string>("x7") : std::nullopt;
+        return std::string(v) == "SLURM_ARRAY_TASK_ID" ? std::optional<std::string>("x7")
+                                                       : std::nullopt;
     };
     const auto plan = [](std::initializer_list<std::string> tail) {
-        std::vector<std::string> a{"plan", "--sites", "s.csv", "--resolution", "5", "--tile-size", "512",
-                                   "--out", "d", "--area"};
+        std::vector<std::string> a{"plan", "--sites", "s.csv", "--resolution", "5", "--tile-size",
+                                   "512",  "--out",   "d",     "--area"};
         return a.insert(a.end(), tail), a;
     };
     struct Case {
@@ -154,9 +158,11 @@ TEST(TileProgram, RefusesBadOptions) {
         EXPECT_FALSE(r.options);
         EXPECT_NE(r.error.find(c.says), std::string::npos) << r.error;
     }
-    const auto ok = ParseTilesArguments({"run", "d"}, [](const char* v) -> std::optional<std::string> {
-        return std::string(v) == "JOB_COMPLETION_INDEX" ? std::optional<std::string>("3") : std::nullopt;
-    });
+    const auto ok =
+        ParseTilesArguments({"run", "d"}, [](const char* v) -> std::optional<std::string> {
+            return std::string(v) == "JOB_COMPLETION_INDEX" ? std::optional<std::string>("3")
+                                                            : std::nullopt;
+        });
     ASSERT_TRUE(ok.options) << ok.error;
     EXPECT_EQ(ok.options->index, 3);
 }
@@ -168,7 +174,8 @@ namespace {
 int ExitWithin(pid_t pid, int seconds) {
     for (int k = 0; k < seconds * 20; ++k) {
         int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         usleep(50000);
     }
     kill(pid, SIGKILL);
@@ -179,7 +186,8 @@ int ExitWithin(pid_t pid, int seconds) {
 std::string ReadAll(int fd) {
     std::string text;
     char buf[4096];
-    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;)
+        text.append(buf, static_cast<std::size_t>(n));
     close(fd);
     return text;
 }
@@ -193,14 +201,15 @@ TEST(TileProgram, PipesAndDamagedInputsEndAtOnceWithOurMessage) {
     ASSERT_FALSE(dem.empty());
     // The DEM's header survives, its heights do not: GDAL fails reading them.
     fs::resize_file(dem, fs::file_size(dem) / 3);
-    const std::vector<std::string> plan{"plan", "--area", "2.30,48.85,2.32,48.86", "--resolution", "40",
-                                        "--tile-size", "16", "--out", dir.file("plan")};
+    const std::vector<std::string> plan{"plan",         "--area", "2.30,48.85,2.32,48.86",
+                                        "--resolution", "40",     "--tile-size",
+                                        "16",           "--out",  dir.file("plan")};
     struct Case {
         std::vector<std::string> extra;
         const char* says;
     };
     const Case cases[] = {
-        {{"--sites", fifo}, "site inventory cannot be read: \"" },
+        {{"--sites", fifo}, "site inventory cannot be read: \""},
         {{"--sites", sites, "--terrain", fifo}, "--terrain: the terrain cannot be read"},
         {{"--sites", sites, "--crs", fifo}, "--crs:"},
         {{"--sites", sites, "--terrain", dem}, "the terrain cannot be read"},
@@ -221,8 +230,8 @@ TEST(TileProgram, PipesAndDamagedInputsEndAtOnceWithOurMessage) {
 TEST(TileProgram, TileCutShortIsRedoneByRunAndNamedByMosaic) {
     TempDir dir;
     const std::string plan = dir.file("plan");
-    ASSERT_EQ(Program({"plan", "--sites", WriteSites(dir), "--area", "2.30,48.85,2.32,48.86", "--resolution",
-                       "40", "--tile-size", "16", "--out", plan}),
+    ASSERT_EQ(Program({"plan", "--sites", WriteSites(dir), "--area", "2.30,48.85,2.32,48.86",
+                       "--resolution", "40", "--tile-size", "16", "--out", plan}),
               0);
     const ManifestRead mr = ReadManifest(plan);
     ASSERT_TRUE(mr.manifest) << mr.error;
@@ -248,13 +257,15 @@ namespace {
 void AlterThroughGdal(const std::string& path) {
     GDALDatasetUniquePtr ds(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE));
     float v = 1234.5f;
-    if (!ds || ds->GetRasterBand(1)->RasterIO(GF_Write, 3, 2, 1, 1, &v, 1, 1, GDT_Float32, 0, 0, nullptr) != CE_None)
+    if (!ds || ds->GetRasterBand(1)->RasterIO(GF_Write, 3, 2, 1, 1, &v, 1, 1, GDT_Float32, 0, 0,
+                                              nullptr) != CE_None)
         ADD_FAILURE() << "cannot alter " << path;
 }
 
 void FlipAByteOfTheFirstBlock(const std::string& path) {
     GDALDatasetUniquePtr ds(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER));
-    const char* off = ds ? ds->GetRasterBand(1)->GetMetadataItem("BLOCK_OFFSET_0_0", "TIFF") : nullptr;
+    const char* off =
+        ds ? ds->GetRasterBand(1)->GetMetadataItem("BLOCK_OFFSET_0_0", "TIFF") : nullptr;
     ASSERT_TRUE(off) << path;
     const long at = std::strtol(off, nullptr, 10) + 20;
     ds.reset();
@@ -270,13 +281,14 @@ void FlipAByteOfTheFirstBlock(const std::string& path) {
 TEST(TileProgram, AlteredPixelsAreRedoneByRunAndNamedByMosaic) {
     TempDir dir;
     const std::string plan = dir.file("plan");
-    ASSERT_EQ(Program({"plan", "--sites", DenseSites(dir, 40), "--area", "2.30,48.85,2.32,48.86", "--resolution",
-                       "20", "--tile-size", "64", "--cutoff", "0", "--out", plan}),
+    ASSERT_EQ(Program({"plan", "--sites", DenseSites(dir, 40), "--area", "2.30,48.85,2.32,48.86",
+                       "--resolution", "20", "--tile-size", "64", "--cutoff", "0", "--out", plan}),
               0);
     const ManifestRead mr = ReadManifest(plan);
     ASSERT_TRUE(mr.manifest) << mr.error;
     ASSERT_GE(mr.manifest->tiles.size(), 2u);
-    for (const TileEntry& t : mr.manifest->tiles) ASSERT_EQ(RunTile(plan, t.index, {}).outcome, TileOutcome::Written);
+    for (const TileEntry& t : mr.manifest->tiles)
+        ASSERT_EQ(RunTile(plan, t.index, {}).outcome, TileOutcome::Written);
     const std::string whole = Slurp(TilePath(plan, 1));
     for (void (*alter)(const std::string&) : {AlterThroughGdal, FlipAByteOfTheFirstBlock}) {
         alter(TilePath(plan, 1));
@@ -300,12 +312,14 @@ TEST(TileProgram, PreviousPlanKeepsTheTilesWhoseInputsAreUnchanged) {
     std::uniform_real_distribution<double> unit(0, 1);
     std::vector<std::string> rows;
     for (int k = 0; k < 100; ++k)
-        rows.push_back("S" + std::to_string(k) + "," + std::to_string(2.30 + 0.02 * unit(rng)) + "," +
-                       std::to_string(48.85 + 0.01 * unit(rng)) + ",30,panel," + std::to_string(100 + 1900 * unit(rng)) +
-                       "," + std::to_string(360 * unit(rng)) + ",4,900\n");
+        rows.push_back("S" + std::to_string(k) + "," + std::to_string(2.30 + 0.02 * unit(rng)) +
+                       "," + std::to_string(48.85 + 0.01 * unit(rng)) + ",30,panel," +
+                       std::to_string(100 + 1900 * unit(rng)) + "," +
+                       std::to_string(360 * unit(rng)) + ",4,900\n");
     const auto write = [&](const std::string& name) {
         std::string csv = "site,lon,lat,height_m,type,erp_w,azimuth_deg,tilt_deg,frequency_mhz\n";
-        for (const std::string& r : rows) csv += r;
+        for (const std::string& r : rows)
+            csv += r;
         WriteText(dir.file(name), csv);
         return dir.file(name);
     };
@@ -313,14 +327,17 @@ TEST(TileProgram, PreviousPlanKeepsTheTilesWhoseInputsAreUnchanged) {
     rows[37] = "S37,2.3105,48.8551,30,panel,1500,90,4,900\n";
     const std::string after = write("after.csv");
     const auto planArgs = [](const std::string& sites, const std::string& out) {
-        return std::vector<std::string>{"plan", "--sites", sites, "--area", "2.30,48.85,2.32,48.86", "--resolution",
-                                        "20", "--tile-size", "16", "--quiet", "--out", out};
+        return std::vector<std::string>{
+            "plan",         "--sites", sites,         "--area", "2.30,48.85,2.32,48.86",
+            "--resolution", "20",      "--tile-size", "16",     "--quiet",
+            "--out",        out};
     };
     const std::string a = dir.file("a"), b = dir.file("b"), full = dir.file("full");
     ASSERT_EQ(Program(planArgs(before, a)), 0);
     const ManifestRead ma = ReadManifest(a);
     ASSERT_TRUE(ma.manifest) << ma.error;
-    for (const TileEntry& t : ma.manifest->tiles) ASSERT_EQ(RunTile(a, t.index, {}).outcome, TileOutcome::Written);
+    for (const TileEntry& t : ma.manifest->tiles)
+        ASSERT_EQ(RunTile(a, t.index, {}).outcome, TileOutcome::Written);
 
     std::vector<std::string> again = planArgs(after, b);
     again.insert(again.end(), {"--previous", a});
@@ -346,7 +363,8 @@ TEST(TileProgram, PreviousPlanKeepsTheTilesWhoseInputsAreUnchanged) {
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
     for (const TileEntry& t : mb.manifest->tiles) {
-        const bool same = t.inputsHash == ma.manifest->tiles[static_cast<std::size_t>(t.index)].inputsHash;
+        const bool same =
+            t.inputsHash == ma.manifest->tiles[static_cast<std::size_t>(t.index)].inputsHash;
         EXPECT_EQ(fs::exists(TilePath(b, t.index)), same) << "tile " << t.index;
         const TileOutcome o = RunTile(b, t.index, {}).outcome;
         EXPECT_EQ(o, same ? TileOutcome::Skipped : TileOutcome::Written) << "tile " << t.index;
@@ -358,7 +376,8 @@ TEST(TileProgram, PreviousPlanKeepsTheTilesWhoseInputsAreUnchanged) {
     EXPECT_LT(redone.size(), mb.manifest->tiles.size() / 2);
     ASSERT_EQ(MosaicTiles(b, dir.file("b.tif"), {}), std::nullopt);
     ASSERT_EQ(MosaicTiles(full, dir.file("full.tif"), {}), std::nullopt);
-    EXPECT_TRUE(Slurp(dir.file("b.tif")) == Slurp(dir.file("full.tif"))) << "the refreshed map differs";
+    EXPECT_TRUE(Slurp(dir.file("b.tif")) == Slurp(dir.file("full.tif")))
+        << "the refreshed map differs";
 }
 
 TEST(TileProgram, AnEditedDemRedoesOnlyTheTilesAroundTheEdit) {
@@ -366,8 +385,20 @@ TEST(TileProgram, AnEditedDemRedoesOnlyTheTilesAroundTheEdit) {
     const std::string sites = WriteSites(dir), dem = WriteDem(dir);
     ASSERT_FALSE(dem.empty());
     const auto planArgs = [&](const std::string& out) {
-        return std::vector<std::string>{"plan", "--sites", sites, "--terrain", dem, "--area", "2.30,48.85,2.32,48.86",
-                                        "--resolution", "20", "--tile-size", "16", "--quiet", "--out", out};
+        return std::vector<std::string>{"plan",
+                                        "--sites",
+                                        sites,
+                                        "--terrain",
+                                        dem,
+                                        "--area",
+                                        "2.30,48.85,2.32,48.86",
+                                        "--resolution",
+                                        "20",
+                                        "--tile-size",
+                                        "16",
+                                        "--quiet",
+                                        "--out",
+                                        out};
     };
     const std::string a = dir.file("a"), b = dir.file("b");
     ASSERT_EQ(Program(planArgs(a)), 0);
@@ -384,9 +415,13 @@ TEST(TileProgram, AnEditedDemRedoesOnlyTheTilesAroundTheEdit) {
         GDALDatasetUniquePtr ds(GDALDataset::Open(dem.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE));
         ASSERT_TRUE(ds);
         double z = 0;
-        ASSERT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Read, col, row, 1, 1, &z, 1, 1, GDT_Float64, 0, 0, nullptr), CE_None);
+        ASSERT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Read, col, row, 1, 1, &z, 1, 1, GDT_Float64, 0,
+                                                 0, nullptr),
+                  CE_None);
         z += 5;
-        ASSERT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Write, col, row, 1, 1, &z, 1, 1, GDT_Float64, 0, 0, nullptr), CE_None);
+        ASSERT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Write, col, row, 1, 1, &z, 1, 1, GDT_Float64, 0,
+                                                 0, nullptr),
+                  CE_None);
     }
     // The old plan's tile there no longer matches its DEM; one far off does.
     const TileRunResult stale = RunTile(a, 0, {});

@@ -2,13 +2,11 @@
 #include "tiles/TileRun.h"
 #include "tiles/TilesSupport.h"
 
-#include <gtest/gtest.h>
-
-#include <nlohmann/json.hpp>
-
 #include <climits>
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sys/stat.h>
 
 using namespace brenvik::tiles;
@@ -99,7 +97,10 @@ TEST(TileRefusals, TamperedInputsAreRefusedByNameAndWriteNoTile) {
         {[](json& j) { j["area"][0] = 200; }, "area"},
         {[](json& j) { j["tile"]["window"][2] = 1; }, "the tile does not match the grid"},
         {[](json& j) { j["tile"]["index"] = 1; }, "the tile does not match the grid"},
-        {[](json& j) { j = json::array({1, 2}); }, "not a tile's inputs"},
+        {[](json& j) {
+             j = json::array({1, 2});
+         },
+         "not a tile's inputs"},
     };
     const std::string plan = dir.file("plan");
     ASSERT_FALSE(WritePlan(m, plan));
@@ -118,8 +119,10 @@ TEST(TileRefusals, TamperedInputsAreRefusedByNameAndWriteNoTile) {
         EXPECT_FALSE(fs::exists(TilePath(plan, 0)));
     }
     // Another tile's inputs under this tile's name are not taken for its own.
-    fs::copy_file(TileInputsPath(plan, 1), TileInputsPath(plan, 0), fs::copy_options::overwrite_existing);
-    EXPECT_NE(RunTile(plan, 0, {}).message.find("the inputs are those of tile 1"), std::string::npos);
+    fs::copy_file(TileInputsPath(plan, 1), TileInputsPath(plan, 0),
+                  fs::copy_options::overwrite_existing);
+    EXPECT_NE(RunTile(plan, 0, {}).message.find("the inputs are those of tile 1"),
+              std::string::npos);
     EXPECT_NE(ParseTileInputs("{").error.find("not JSON"), std::string::npos);
 }
 
@@ -133,7 +136,10 @@ TEST(TileRefusals, TamperedManifestIsRefusedByName) {
         {[](json& j) { j["tiles"][0]["window"][2] = 1; }, "tile 0 does not match the grid"},
         {[](json& j) { j["tiles"].erase(j["tiles"].size() - 1); }, "the tile list does not cover"},
         {[](json& j) { j["version"] = 1; }, "an unknown manifest version"},
-        {[](json& j) { j = json::array({1, 2}); }, "not a tile manifest"},
+        {[](json& j) {
+             j = json::array({1, 2});
+         },
+         "not a tile manifest"},
     };
     for (const auto& [tamper, says] : cases) {
         json j = good;
@@ -161,7 +167,8 @@ TEST(TileRefusals, TileOfInfinitiesIsAnError) {
     TempDir dir;
     Manifest m = SmallPlan(dir);
     // Values no manifest may hold, straight into the kernel: 10^308 W each.
-    for (TileAntenna& a : m.antennas) a.erpW = 1e308;
+    for (TileAntenna& a : m.antennas)
+        a.erpW = 1e308;
     TileValues v;
     std::string why;
     WorkOptions one;
@@ -169,7 +176,8 @@ TEST(TileRefusals, TileOfInfinitiesIsAnError) {
     ASSERT_TRUE(ComputeTile(m, 0, v, one, why)) << why;
     const auto refused = TileValuesRefusal(v, 0);
     ASSERT_TRUE(refused);
-    EXPECT_NE(refused->find("tile 0: the value at pixel (0, 0) is not a finite number"), std::string::npos)
+    EXPECT_NE(refused->find("tile 0: the value at pixel (0, 0) is not a finite number"),
+              std::string::npos)
         << *refused;
 }
 
@@ -179,8 +187,10 @@ TEST(TileRefusals, GdalFailuresGoToTheInnermostTrapOnce) {
         brenvik::gis::GdalErrorTrap inner;
         CPLError(CE_Warning, CPLE_AppDefined, "only a warning");
         EXPECT_FALSE(inner.failed());
-        for (int k = 0; k < 3; ++k) CPLError(CE_Failure, CPLE_AppDefined, "block %d unreadable", k % 2);
-        EXPECT_EQ(inner.because("cannot read"), "cannot read: block 0 unreadable; block 1 unreadable");
+        for (int k = 0; k < 3; ++k)
+            CPLError(CE_Failure, CPLE_AppDefined, "block %d unreadable", k % 2);
+        EXPECT_EQ(inner.because("cannot read"),
+                  "cannot read: block 0 unreadable; block 1 unreadable");
     }
     EXPECT_FALSE(outer.failed());
     EXPECT_EQ(outer.because("fine"), "fine");

@@ -4,10 +4,9 @@
 #include "model/TempDir.h"
 #include "tiles/Plan.h"
 
+#include <fstream>
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
-
-#include <fstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -33,8 +32,8 @@ inline std::string WriteDem(const brenvik::testing::TempDir& dir) {
     GDALAllRegister();
     const std::string path = dir.file("dem.tif");
     const int n = 300;
-    GDALDatasetUniquePtr ds(GetGDALDriverManager()->GetDriverByName("GTiff")->Create(path.c_str(), n, n, 1,
-                                                                                      GDT_Float64, nullptr));
+    GDALDatasetUniquePtr ds(GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
+        path.c_str(), n, n, 1, GDT_Float64, nullptr));
     double gt[6] = {kDemX0, kDemStep, 0, kDemY1, 0, -kDemStep};
     ds->SetGeoTransform(gt);
     OGRSpatialReference srs;
@@ -44,7 +43,8 @@ inline std::string WriteDem(const brenvik::testing::TempDir& dir) {
     for (int j = 0; j < n; ++j)
         for (int i = 0; i < n; ++i)
             z[j * n + i] = Plane(kDemX0 + (i + 0.5) * kDemStep, kDemY1 - (j + 0.5) * kDemStep);
-    if (ds->GetRasterBand(1)->RasterIO(GF_Write, 0, 0, n, n, z.data(), n, n, GDT_Float64, 0, 0, nullptr) != CE_None)
+    if (ds->GetRasterBand(1)->RasterIO(GF_Write, 0, 0, n, n, z.data(), n, n, GDT_Float64, 0, 0,
+                                       nullptr) != CE_None)
         return "";
     return path;
 }
@@ -57,15 +57,17 @@ inline std::string WriteSites(const brenvik::testing::TempDir& dir) {
               "site,lon,lat,height_m,type,erp_w,azimuth_deg,tilt_deg,frequency_mhz,label,pattern,"
               "h_beamwidth_deg,v_beamwidth_deg,electrical_tilt_deg\r\n"
               "A,2.3052,48.8531,30,panel,1500,120,4,900,a1,,,,\r\n"
-              "A,2.3052,48.8531,30,panel,900,250,2,1800,a2," + pattern + ",,,\r\n"
-              "B,2.3151,48.8566,18,stick,300,,,2100,b1,,,,\r\n"
-              "B,2.3151,48.8566,25,panel,1200,10,6,3500,b2,,65,10,3\r\n"
-              "C,2.3600,48.8400,30,panel,1500,0,0,900,far,,,,\r\n");
+              "A,2.3052,48.8531,30,panel,900,250,2,1800,a2," +
+                  pattern +
+                  ",,,\r\n"
+                  "B,2.3151,48.8566,18,stick,300,,,2100,b1,,,,\r\n"
+                  "B,2.3151,48.8566,25,panel,1200,10,6,3500,b2,,65,10,3\r\n"
+                  "C,2.3600,48.8400,30,panel,1500,0,0,900,far,,,,\r\n");
     return path;
 }
 
-inline PlanOptions Options(const std::string& sites, const std::string& dem, double res, int tileSize,
-                           double cutoff = 0.0) {
+inline PlanOptions Options(const std::string& sites, const std::string& dem, double res,
+                           int tileSize, double cutoff = 0.0) {
     PlanOptions o;
     std::tie(o.sites, o.area, o.resolution, o.tileSize, o.terrain, o.standard, o.cutoff) =
         std::tie(sites, kArea, res, tileSize, dem, "icnirp-2020", cutoff);
@@ -84,8 +86,8 @@ inline std::vector<float> Pixels(const std::string& path, int& w, int& h) {
     w = ds->GetRasterXSize();
     h = ds->GetRasterYSize();
     std::vector<float> v(static_cast<std::size_t>(w) * h * ds->GetRasterCount());
-    if (ds->RasterIO(GF_Read, 0, 0, w, h, v.data(), w, h, GDT_Float32, ds->GetRasterCount(), nullptr, 0, 0, 0,
-                     nullptr) != CE_None)
+    if (ds->RasterIO(GF_Read, 0, 0, w, h, v.data(), w, h, GDT_Float32, ds->GetRasterCount(),
+                     nullptr, 0, 0, 0, nullptr) != CE_None)
         return {};
     return v;
 }

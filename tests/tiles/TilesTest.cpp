@@ -4,10 +4,9 @@
 #include "tiles/TileRun.h"
 #include "tiles/TilesSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <functional>
+#include <gtest/gtest.h>
 #include <numbers>
 #include <random>
 #include <tuple>
@@ -51,30 +50,43 @@ TEST(TilePlan, RefusesBadInput) {
     TempDir dir;
     const std::string sites = WriteSites(dir), dem = WriteDem(dir);
     const std::string noLon = dir.file("nolon.csv");
-    WriteText(noLon, "site,lon,lat,height_m,type,erp_w,frequency_mhz\nA,2.31,48.85,30,panel,100,900\n"
-                     "B,,48.85,30,panel,100,900\n");
+    WriteText(noLon,
+              "site,lon,lat,height_m,type,erp_w,frequency_mhz\nA,2.31,48.85,30,panel,100,900\n"
+              "B,,48.85,30,panel,100,900\n");
     // A name with a line break in it, an infinite power, and thirty more bad
     // lines after them: told by the first twenty, each field cut short.
-    std::string bad = "site,lon,lat,height_m,type,erp_w,frequency_mhz\n\"A\rB\",2.31,48.85,30,panel,100,900\n"
-                      "C,2.31,48.85,30,panel,inf,900\n";
-    for (int k = 0; k < 30; ++k) bad += "D,2.31,48.85,30," + std::string(1000, 'x') + ",100,900\n";
+    std::string bad =
+        "site,lon,lat,height_m,type,erp_w,frequency_mhz\n\"A\rB\",2.31,48.85,30,panel,100,900\n"
+        "C,2.31,48.85,30,panel,inf,900\n";
+    for (int k = 0; k < 30; ++k)
+        bad += "D,2.31,48.85,30," + std::string(1000, 'x') + ",100,900\n";
     const std::string badSites = dir.file("bad.csv");
     WriteText(badSites, bad);
     {
         PlanOptions o = Options(badSites, dem, 20, 25);
         const PlanResult r = MakePlan(o, Limits());
         EXPECT_FALSE(r.manifest);
-        for (const char* says : {"line 2: site 'A?B' holds a control character", "line 3: erp_w 'inf' is not a number",
-                                 "line 21: type 'xxx", "... and 12 more"})
+        for (const char* says :
+             {"line 2: site 'A?B' holds a control character", "line 3: erp_w 'inf' is not a number",
+              "line 21: type 'xxx", "... and 12 more"})
             EXPECT_NE(r.error.find(says), std::string::npos) << says << "\n" << r.error;
         EXPECT_LT(r.error.size(), 3000u);
     }
     const std::pair<std::function<void(PlanOptions&)>, const char*> cases[] = {
-        {[](PlanOptions& o) { o.area = {179, 0, -179, 1}; }, "antimeridian"},
-        {[](PlanOptions& o) { o.area = {0, 80, 1, 90}; }, "pole"},
+        {[](PlanOptions& o) {
+             o.area = {179, 0, -179, 1};
+         },
+         "antimeridian"},
+        {[](PlanOptions& o) {
+             o.area = {0, 80, 1, 90};
+         },
+         "pole"},
         {[](PlanOptions& o) { o.crs = "EPSG:4326"; }, "not projected"},
         {[&](PlanOptions& o) { o.sites = noLon; }, "line 3: lon is missing"},
-        {[](PlanOptions& o) { o.area = {2.40, 48.85, 2.42, 48.86}; }, "does not cover the area"},
+        {[](PlanOptions& o) {
+             o.area = {2.40, 48.85, 2.42, 48.86};
+         },
+         "does not cover the area"},
         {[](PlanOptions& o) { o.standard = "no-such"; }, "unknown"},
     };
     for (const auto& [change, says] : cases) {
@@ -90,7 +102,8 @@ TEST(TilePlan, RefusesBadInput) {
     const PlanResult r = MakePlan(Options(sites, dem, 20, 25, 0.001), Limits());
     ASSERT_TRUE(r.manifest) << r.error;
     EXPECT_EQ(r.manifest->antennasOutOfReach, 1);
-    EXPECT_NEAR(r.manifest->antennas[0].reachM, std::sqrt(1.64 * 1500 / (4 * std::numbers::pi * 0.001 * 4.5)), 1e-9);
+    EXPECT_NEAR(r.manifest->antennas[0].reachM,
+                std::sqrt(1.64 * 1500 / (4 * std::numbers::pi * 0.001 * 4.5)), 1e-9);
     ASSERT_EQ(r.manifest->antennas.size(), 4u);
     EXPECT_EQ(r.manifest->antennas[3].line, 5);
 }
@@ -116,7 +129,8 @@ double LimitWm2(double mhz) {
     return mhz < 400 ? 2.0 : mhz < 2000 ? mhz / 200 : 10.0;
 }
 
-std::string PlanRunMosaic(const TempDir& dir, const std::string& name, const PlanOptions& o, Manifest& m) {
+std::string PlanRunMosaic(const TempDir& dir, const std::string& name, const PlanOptions& o,
+                          Manifest& m) {
     const std::string plan = dir.file(name);
     const PlanResult r = MakePlan(o, Limits());
     EXPECT_TRUE(r.manifest) << r.error;
@@ -125,7 +139,8 @@ std::string PlanRunMosaic(const TempDir& dir, const std::string& name, const Pla
     EXPECT_FALSE(WritePlan(m, plan));
     WorkOptions w;
     w.threads = name == "many" ? 3 : 1;
-    for (int k = 0; k < m.grid.tileCount(); ++k) EXPECT_EQ(RunTile(plan, k, w).outcome, TileOutcome::Written);
+    for (int k = 0; k < m.grid.tileCount(); ++k)
+        EXPECT_EQ(RunTile(plan, k, w).outcome, TileOutcome::Written);
     const std::string map = dir.file(name + ".tif");
     EXPECT_EQ(MosaicTiles(plan, map, w), std::nullopt);
     return map;
@@ -149,7 +164,8 @@ TEST(TileMosaic, ManyTilesEqualOneTileAndTheFormulas) {
     ASSERT_EQ(w * h * 2, static_cast<int>(px.size()));
     for (const TileAntenna& t : one.antennas)
         EXPECT_NEAR(t.z - t.ground, t.stick ? 18 : t.line == 5 ? 25 : 30, 1e-9);
-    for (const TileAntenna& t : one.antennas) EXPECT_NEAR(t.ground, Plane(t.x, t.y), 1e-6);
+    for (const TileAntenna& t : one.antennas)
+        EXPECT_NEAR(t.ground, Plane(t.x, t.y), 1e-6);
     for (int j = 0; j < h; j += 5)
         for (int i = 0; i < w; i += 3) {
             const double x = one.grid.x0 + (i + 0.5) * 20, y = one.grid.y1 - (j + 0.5) * 20;
@@ -177,10 +193,10 @@ std::string ManySites(const TempDir& dir, int count, unsigned seed = 11) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> unit(0, 1);
     for (int k = 0; k < count; ++k)
-        csv += "R" + std::to_string(k) + "," + std::to_string(kSquare[0] + 0.018 * unit(rng)) + "," +
-               std::to_string(kSquare[1] + 0.012 * unit(rng)) + ",25," + (k % 5 ? "panel" : "stick") + "," +
-               std::to_string(20 + 2980 * unit(rng)) + "," + std::to_string(359 * unit(rng)) + ",3," +
-               (k % 2 ? "900" : "2100") + ",r,,,,\r\n";
+        csv += "R" + std::to_string(k) + "," + std::to_string(kSquare[0] + 0.018 * unit(rng)) +
+               "," + std::to_string(kSquare[1] + 0.012 * unit(rng)) + ",25," +
+               (k % 5 ? "panel" : "stick") + "," + std::to_string(20 + 2980 * unit(rng)) + "," +
+               std::to_string(359 * unit(rng)) + ",3," + (k % 2 ? "900" : "2100") + ",r,,,,\r\n";
     WriteText(dir.file("many.csv"), csv);
     return dir.file("many.csv");
 }
@@ -236,7 +252,8 @@ TEST(TileMosaic, SeamlessAtTheCutoffAndBoundedByTheNeglectedRatio) {
                 const std::size_t at = static_cast<std::size_t>(w * h + j * w + i);
                 const double missed = static_cast<double>(px0[at]) - px[at];
                 leftOut = std::max(leftOut, missed);
-                EXPECT_LE(missed, t.neglectedRatio + 1e-6 * px0[at]) << "tile " << t.index << " " << i << "," << j;
+                EXPECT_LE(missed, t.neglectedRatio + 1e-6 * px0[at])
+                    << "tile " << t.index << " " << i << "," << j;
             }
     EXPECT_GT(leftOut, 1e-4);
 }
@@ -252,7 +269,8 @@ TEST(TilePlan, TileInputsHoldOnlyTheAntennasInReach) {
         const TileInputsRead in = ReadTileInputs(plan, t.index);
         ASSERT_TRUE(in.inputs) << in.error;
         std::vector<std::pair<double, double>> got, want;
-        for (const TileAntenna& a : in.inputs->antennas) got.emplace_back(a.x, a.y);
+        for (const TileAntenna& a : in.inputs->antennas)
+            got.emplace_back(a.x, a.y);
         for (const TileAntenna& a : r.manifest->antennas) {
             const double dx = std::max({t.bounds.xmin - a.x, 0.0, a.x - t.bounds.xmax});
             const double dy = std::max({t.bounds.ymin - a.y, 0.0, a.y - t.bounds.ymax});
@@ -278,13 +296,16 @@ TEST(TileMosaic, OverviewsKeepTheMaximumAndBandsTheirNames) {
     ASSERT_TRUE(ds);
     for (int b = 1; b <= 2; ++b) {
         GDALRasterBand* band = ds->GetRasterBand(b);
-        EXPECT_STREQ(band->GetDescription(), b == 1 ? "power density (uW/cm^2)" : "exposure ratio (1 = the limit)");
+        EXPECT_STREQ(band->GetDescription(),
+                     b == 1 ? "power density (uW/cm^2)" : "exposure ratio (1 = the limit)");
         ASSERT_GE(band->GetOverviewCount(), 1);
         GDALRasterBand* over = band->GetOverview(0);
         const int ow = over->GetXSize(), oh = over->GetYSize();
         ASSERT_EQ(std::tuple(ow, oh), std::tuple((w + 1) / 2, (h + 1) / 2));
         std::vector<float> v(static_cast<std::size_t>(ow) * oh);
-        ASSERT_EQ(over->RasterIO(GF_Read, 0, 0, ow, oh, v.data(), ow, oh, GDT_Float32, 0, 0, nullptr), CE_None);
+        ASSERT_EQ(
+            over->RasterIO(GF_Read, 0, 0, ow, oh, v.data(), ow, oh, GDT_Float32, 0, 0, nullptr),
+            CE_None);
         const float* full = px.data() + static_cast<std::size_t>(b - 1) * w * h;
         int differ = 0;
         for (int j = 0; j < oh; ++j)

@@ -121,7 +121,8 @@ std::optional<int> ColoursDialog::markOption() const {
 // ---------------------------------------------------------------------------
 // malla
 
-SizeDialog::SizeDialog(const render::SizeFormTexts& texts, QWidget* parent) : BrenvikDialog(parent) {
+SizeDialog::SizeDialog(const render::SizeFormTexts& texts, QWidget* parent)
+    : BrenvikDialog(parent) {
     setObjectName(QStringLiteral("malla"));
     setWindowTitle(QString::fromStdString(texts.caption));
 
