@@ -291,7 +291,101 @@ void ReportLayout::drawPage(int page, Surface& s) const {
     }
 }
 
-void ReportLayout::planPage(Surface& s) const {
+namespace {
+
+// Notes that wrap at words, the later lines indented; the y below them.
+double WrappedNotes(Surface& s, const std::vector<std::string>& notes, double y) {
+    for (const std::string& n : notes) {
+        std::string rest = n;
+        double indent = 0;
+        while (!rest.empty()) {
+            std::size_t cut = rest.size() > 165 ? rest.rfind(' ', 165) : std::string::npos;
+            if (cut == 0) cut = 165;
+            Text(s, kLeft + indent, y, rest.substr(0, cut), 6.5, kGrey);
+            rest = cut == std::string::npos ? "" : rest.substr(cut + 1);
+            y += 200;
+            indent = 200;
+        }
+    }
+    return y;
+}
+
+// The section's line where it was computed: along the antenna's azimuth
+// over the section's columns, in dashes cut to the picture, or along X.
+void PlanSectionLine(Surface& s, const Picture& pic, const Project& p) {
+    const SectionLine line = SectionLineOf(p);
+    if (!line.through) {
+        const double y = pic.py(line.drawingY);
+        if (y > pic.y0 && y < pic.y0 + pic.h) {
+            for (double x = pic.x0; x < pic.x0 + pic.w; x += 240)
+                s.line(x, y, std::min(x + 140, pic.x0 + pic.w), y, kGrey);
+            Text(s, pic.x0 + 60, y - 200, "section", 6.5, kGrey);
+        }
+        return;
+    }
+    const double zoom = p.Zoom, mpu = p.MetersPerUnit;
+    const auto at = [&](double along) {
+        const auto [x, y] = SectionPoint(line, along);
+        return std::pair{pic.px(x * zoom / mpu + p.ScrollOffsetX),
+                         pic.py(y * zoom / mpu + p.ScrollOffsetY)};
+    };
+    const double a0 = line.along(0), a1 = line.along(p.GridNX);
+    const double dash = 240.0 / std::max(pic.k(), 1e-9) * mpu;
+    bool labelled = false;
+    for (double a = a0; a < a1; a += dash) {
+        const auto [x0, y0] = at(a);
+        const auto [x1, y1] = at(std::min(a + dash * 140.0 / 240.0, a1));
+        const auto inside = [&](double x, double y) {
+            return x >= pic.x0 && x <= pic.x0 + pic.w && y >= pic.y0 && y <= pic.y0 + pic.h;
+        };
+        if (!inside(x0, y0) || !inside(x1, y1)) continue;
+        s.line(x0, y0, x1, y1, kGrey);
+        if (!labelled && a >= 0.0) {
+            Text(s, x0 + 60, y0 - 200, "section", 6.5, kGrey);
+            labelled = true;
+        }
+    }
+}
+
+// The antennas where they really stand, each tower named once (after its
+// site too when it came from the site inventory).
+void PlanAntennas(Surface& s, const Picture& pic, const Project& p) {
+    const double cell = p.CellSize;
+    s.setFillStyle(FillStyle::Transparent);
+    int lastTower = -1;
+    for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        const double x = pic.px(AntennaDrawingX(p, a) + cell / 2);
+        const double y = pic.py(AntennaDrawingY(p, a) + cell / 2);
+        if (x < pic.x0 || x > pic.x0 + pic.w || y < pic.y0 || y > pic.y0 + pic.h) continue;
+        s.filledBox(x - 45, y - 45, x + 45, y + 45, kInk);
+        if (a.AntTower != lastTower)
+            Text(s, x + 70, y - 200,
+                 "T" + std::to_string(a.AntTower) +
+                     (a.AntSite.empty() ? "" : " " + Clipped(a.AntSite, 20)),
+                 7);
+        lastTower = a.AntTower;
+    }
+}
+
+// Scale bar and north arrow (the top of the plan is north).
+void ScaleBarAndNorth(Surface& s, const Picture& pic, double mpu) {
+    const double bar = NiceStep((pic.u1 - pic.u0) * mpu, 5);
+    const double barLen = bar / mpu * pic.k(), bx = pic.x0, by = pic.y0 + pic.h + 650;
+    s.filledBox(bx, by, bx + barLen / 2, by + 60, kInk);
+    s.setFillStyle(FillStyle::Transparent);
+    s.box(bx, by, bx + barLen, by + 60, kInk);
+    Text(s, bx + barLen + 120, by - 60, Metres(bar) + " m", 7);
+    const double nx0 = pic.x0 + pic.w - 250, ny1 = pic.y0 + 650;
+    s.line(nx0, ny1, nx0, ny1 - 450, kInk);
+    s.line(nx0, ny1 - 450, nx0 - 90, ny1 - 300, kInk);
+    s.line(nx0, ny1 - 450, nx0 + 90, ny1 - 300, kInk);
+    Text(s, nx0 - 60, ny1 + 20, "N", 8);
+}
+
+} // namespace
+
+double ReportLayout::planVerdicts(Surface& s) const {
     const Project& p = *in_.project;
     const Summary& sum = in_.summary;
     const std::string site = p.Compliance.SiteName.empty() ? "" : ": " + p.Compliance.SiteName;
@@ -329,131 +423,12 @@ void ReportLayout::planPage(Surface& s) const {
         for (const std::string& b : BlindSpots(p))
             notes.back() += b == BlindSpots(p).front() ? b : "; " + b;
     }
-    double ny0 = std::max(2200.0, vy);
-    for (const std::string& n : notes) {
-        // Long notes wrap at words, the later lines indented.
-        std::string rest = n;
-        double indent = 0;
-        while (!rest.empty()) {
-            std::size_t cut = rest.size() > 165 ? rest.rfind(' ', 165) : std::string::npos;
-            if (cut == 0) cut = 165;
-            Text(s, kLeft + indent, ny0, rest.substr(0, cut), 6.5, kGrey);
-            rest = cut == std::string::npos ? "" : rest.substr(cut + 1);
-            ny0 += 200;
-            indent = 200;
-        }
-    }
+    return WrappedNotes(s, notes, std::max(2200.0, vy));
+}
 
-    const double cell = p.CellSize;
-    const double mpu = p.MetersPerUnit;
-    // The window is the plan's grid; the ratio may be missing (not calculated).
-    const int nx = std::max<int>(p.GridNX, 1), ny = std::max<int>(p.GridNY, 1);
-    const double uMax = std::min<double>((nx + 1) * cell, area::ScaleWidth);
-    const double vMax = std::min<double>((ny + 1) * cell, area::Shape2Top);
-    const double top = std::max(2700.0, ny0 + 450);
-    const Picture pic = Fit(kLeft + 600, top, 9800, 9100 - top, cell, uMax, cell, vMax);
-    const std::vector<double> levels = BandLevels(sum.planCalculated ? sum.maxPercent : 100.0);
-    if (sum.planCalculated) {
-        // A cell reaching into the strip below the map area is not shown.
-        const int jMax = std::min(ny, static_cast<int>((area::Shape2Top - cell) / cell));
-        Bands(
-            s, pic, p.XY.Ratio, 1, nx, 1, jMax, cell, [&](int j) { return j * cell; }, levels);
-        if (FarField(sum)) {
-            PictureTraces(s, pic, PlanTraces(p, limits()), cell);
-            PictureOutlines(s, pic, p, limits(), cell);
-        }
-    }
-    // The section's line where it was computed, when there is one.
-    if (p.XZ.Calculated) {
-        const SectionLine line = SectionLineOf(p);
-        if (line.through) {
-            // Along the antenna's azimuth, over the section's columns, in
-            // dashes cut to the picture.
-            const double zoom = p.Zoom;
-            const auto at = [&](double along) {
-                const auto [x, y] = SectionPoint(line, along);
-                return std::pair{pic.px(x * zoom / mpu + p.ScrollOffsetX),
-                                 pic.py(y * zoom / mpu + p.ScrollOffsetY)};
-            };
-            const double a0 = line.along(0), a1 = line.along(p.GridNX);
-            const double dash = 240.0 / std::max(pic.k(), 1e-9) * mpu;
-            bool labelled = false;
-            for (double a = a0; a < a1; a += dash) {
-                const auto [x0, y0] = at(a);
-                const auto [x1, y1] = at(std::min(a + dash * 140.0 / 240.0, a1));
-                const auto inside = [&](double x, double y) {
-                    return x >= pic.x0 && x <= pic.x0 + pic.w && y >= pic.y0 && y <= pic.y0 + pic.h;
-                };
-                if (!inside(x0, y0) || !inside(x1, y1)) continue;
-                s.line(x0, y0, x1, y1, kGrey);
-                if (!labelled && a >= 0.0) {
-                    Text(s, x0 + 60, y0 - 200, "section", 6.5, kGrey);
-                    labelled = true;
-                }
-            }
-        } else {
-            const double y = pic.py(line.drawingY);
-            if (y > pic.y0 && y < pic.y0 + pic.h) {
-                for (double x = pic.x0; x < pic.x0 + pic.w; x += 240)
-                    s.line(x, y, std::min(x + 140, pic.x0 + pic.w), y, kGrey);
-                Text(s, pic.x0 + 60, y - 200, "section", 6.5, kGrey);
-            }
-        }
-    }
-    // Antennas, then the maximum.
-    s.setFillStyle(FillStyle::Transparent);
-    int lastTower = -1;
-    for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
-        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
-        // An antenna off its node is drawn where it really stands.
-        const double x = pic.px(AntennaDrawingX(p, a) + cell / 2);
-        const double y = pic.py(AntennaDrawingY(p, a) + cell / 2);
-        if (x < pic.x0 || x > pic.x0 + pic.w || y < pic.y0 || y > pic.y0 + pic.h) continue;
-        s.filledBox(x - 45, y - 45, x + 45, y + 45, kInk);
-        // A tower from the site inventory is named after its site too.
-        if (a.AntTower != lastTower)
-            Text(s, x + 70, y - 200,
-                 "T" + std::to_string(a.AntTower) +
-                     (a.AntSite.empty() ? "" : " " + Clipped(a.AntSite, 20)),
-                 7);
-        lastTower = a.AntTower;
-    }
-    if (sum.planCalculated) {
-        const double x = pic.px(sum.maxI * cell + cell / 2), y = pic.py(sum.maxJ * cell + cell / 2);
-        s.setFillStyle(FillStyle::Transparent);
-        s.circle(x, y, 110, kInk);
-        // On a white ground, so the label reads over the bands and their lines.
-        const std::string label = "max " + FormatPercent(sum.maxPercent) + " %";
-        s.filledBox(x + 130, y + 50, x + 160 + 85.0 * static_cast<double>(label.size()), y + 230,
-                    render::kWhite);
-        Text(s, x + 150, y + 40, label, 7);
-    }
-    Frame(s, pic);
-    const auto xOf = [&](double u) { return p.OriginX + u * mpu; };
-    const auto yOf = [&](double v) { return p.OriginY + (geo::VisibleHeight - v) * mpu; };
-    Axes(s, pic, xOf, yOf, "x (m)", "y (m)");
-
-    // Scale bar and north arrow (the top of the plan is north).
-    const double bar = NiceStep((pic.u1 - pic.u0) * mpu, 5);
-    const double barLen = bar / mpu * pic.k(), bx = pic.x0, by = pic.y0 + pic.h + 650;
-    s.filledBox(bx, by, bx + barLen / 2, by + 60, kInk);
-    s.setFillStyle(FillStyle::Transparent);
-    s.box(bx, by, bx + barLen, by + 60, kInk);
-    Text(s, bx + barLen + 120, by - 60, Metres(bar) + " m", 7);
-    const double nx0 = pic.x0 + pic.w - 250, ny1 = pic.y0 + 650;
-    s.line(nx0, ny1, nx0, ny1 - 450, kInk);
-    s.line(nx0, ny1 - 450, nx0 - 90, ny1 - 300, kInk);
-    s.line(nx0, ny1 - 450, nx0 + 90, ny1 - 300, kInk);
-    Text(s, nx0 - 60, ny1 + 20, "N", 8);
-
-    // The right column: legend and maxima.
-    const double cx = pic.x0 + pic.w + 700;
-    Legend(s, cx, pic.y0, levels);
-    double y = pic.y0 + 2400;
-    if (FarField(sum)) {
-        TraceKey(s, cx, y);
-        y += 700;
-    }
+void ReportLayout::planMaxima(Surface& s, double cx, double y) const {
+    const Project& p = *in_.project;
+    const Summary& sum = in_.summary;
     Text(s, cx, y, "Maxima", 8);
     const auto line = [&](const std::string& t) { Text(s, cx, y += 230, t, 7); };
     y += 80;
@@ -474,6 +449,59 @@ void ReportLayout::planPage(Surface& s) const {
     line("  " + FormatValue(p.XY.MaxDensity, in_.unit, decimals));
     if (sum.sectionMaxPercent)
         line("Section maximum " + FormatPercent(*sum.sectionMaxPercent) + " % of the limit");
+}
+
+void ReportLayout::planPage(Surface& s) const {
+    const Project& p = *in_.project;
+    const Summary& sum = in_.summary;
+    const double ny0 = planVerdicts(s);
+    const double cell = p.CellSize;
+    const double mpu = p.MetersPerUnit;
+    // The window is the plan's grid; the ratio may be missing (not calculated).
+    const int nx = std::max<int>(p.GridNX, 1), ny = std::max<int>(p.GridNY, 1);
+    const double uMax = std::min<double>((nx + 1) * cell, area::ScaleWidth);
+    const double vMax = std::min<double>((ny + 1) * cell, area::Shape2Top);
+    const double top = std::max(2700.0, ny0 + 450);
+    const Picture pic = Fit(kLeft + 600, top, 9800, 9100 - top, cell, uMax, cell, vMax);
+    const std::vector<double> levels = BandLevels(sum.planCalculated ? sum.maxPercent : 100.0);
+    if (sum.planCalculated) {
+        // A cell reaching into the strip below the map area is not shown.
+        const int jMax = std::min(ny, static_cast<int>((area::Shape2Top - cell) / cell));
+        Bands(
+            s, pic, p.XY.Ratio, 1, nx, 1, jMax, cell, [&](int j) { return j * cell; }, levels);
+        if (FarField(sum)) {
+            PictureTraces(s, pic, PlanTraces(p, limits()), cell);
+            PictureOutlines(s, pic, p, limits(), cell);
+        }
+    }
+    if (p.XZ.Calculated) PlanSectionLine(s, pic, p);
+    // Antennas, then the maximum.
+    PlanAntennas(s, pic, p);
+    if (sum.planCalculated) {
+        const double x = pic.px(sum.maxI * cell + cell / 2), y = pic.py(sum.maxJ * cell + cell / 2);
+        s.setFillStyle(FillStyle::Transparent);
+        s.circle(x, y, 110, kInk);
+        // On a white ground, so the label reads over the bands and their lines.
+        const std::string label = "max " + FormatPercent(sum.maxPercent) + " %";
+        s.filledBox(x + 130, y + 50, x + 160 + 85.0 * static_cast<double>(label.size()), y + 230,
+                    render::kWhite);
+        Text(s, x + 150, y + 40, label, 7);
+    }
+    Frame(s, pic);
+    const auto xOf = [&](double u) { return p.OriginX + u * mpu; };
+    const auto yOf = [&](double v) { return p.OriginY + (geo::VisibleHeight - v) * mpu; };
+    Axes(s, pic, xOf, yOf, "x (m)", "y (m)");
+    ScaleBarAndNorth(s, pic, mpu);
+
+    // The right column: legend and maxima.
+    const double cx = pic.x0 + pic.w + 700;
+    Legend(s, cx, pic.y0, levels);
+    double y = pic.y0 + 2400;
+    if (FarField(sum)) {
+        TraceKey(s, cx, y);
+        y += 700;
+    }
+    planMaxima(s, cx, y);
 }
 
 namespace {
@@ -622,6 +650,99 @@ void ReportLayout::tablePage(int index, Surface& s) const {
     DrawAntennaTable(p, sum, index, y, s);
 }
 
+namespace {
+
+// This model computes from the grid nodes: where an antenna stands away
+// from its node, the reader is told which and by how much. The y below.
+double NodeOffsets(Surface& s, const Project& p, const Summary& sum, double y) {
+    std::vector<std::pair<double, int>> off;
+    for (const AntennaLine& a : sum.antennas) {
+        const double d = NodeOffsetM(p, p.Antennas[static_cast<std::size_t>(a.slot)]);
+        if (d >= 0.005) off.emplace_back(-d, a.slot);
+    }
+    std::sort(off.begin(), off.end());
+    if (off.empty()) return y;
+    Text(s, kLeft, y,
+         "Positions: this model computes each antenna from its grid node; these stand "
+         "away from it (largest first):",
+         7.5);
+    y += 230;
+    std::string list;
+    const std::size_t shown = std::min<std::size_t>(off.size(), 6);
+    for (std::size_t k = 0; k < shown; ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(off[k].second)];
+        list += (k ? "; " : "  ") + ShortName(p, off[k].second) +
+                (a.AntLabel.empty() ? "" : " " + Clipped(a.AntLabel, 18)) + " " +
+                FormatFixed(-off[k].first, 2) + " m";
+    }
+    if (off.size() > shown) list += "; and " + std::to_string(off.size() - shown) + " more";
+    Text(s, kLeft, y, list, 7.5);
+    return y + 230;
+}
+
+struct MethodColumn {
+    const char* title;
+    double x;
+};
+
+std::vector<MethodColumn> MethodColumns(bool farField) {
+    std::vector<MethodColumn> cols = {{"Antenna", 0}, {"x (m)", 1150}, {"y (m)", 2300},
+                                      {"lon", 3450},  {"lat", 4950},   {"Beam", 6450}};
+    if (farField) {
+        for (const MethodColumn c :
+             {MethodColumn{"Front (m)", 9000}, MethodColumn{"Back (m)", 10000},
+              MethodColumn{"Side (m)", 11000}, MethodColumn{"Above (m)", 12000},
+              MethodColumn{"Below (m)", 13000}})
+            cols.push_back(c);
+    } else {
+        cols.push_back({"Compliance distance (m)", 9000});
+    }
+    return cols;
+}
+
+// One antenna's row of the positions table.
+std::vector<std::string> MethodRow(const Project& p, const Summary& sum, const AntennaLine& a) {
+    const double mpu = p.MetersPerUnit;
+    const Antenna& ant = p.Antennas[static_cast<std::size_t>(a.slot)];
+    const geo::Metres m =
+        ant.AntExact ? geo::Metres{ant.AntExact->East, ant.AntExact->North}
+                     : geo::Metres{ant.AntX * mpu, geo::VisibleHeight * mpu - ant.AntY * mpu};
+    // A true position is given to the centimetre; a node as it always was.
+    const int places = ant.AntExact ? 7 : 6;
+    const std::string name =
+        ShortName(p, a.slot) + (ant.AntLabel.empty() ? "" : " " + ant.AntLabel);
+    const geo::Cartesian c = geo::ToCartesian(p, m);
+    const geo::Geographic ll = geo::ToGeographic(p, m);
+    std::string beam = BeamName(p, ant);
+    if (!FarField(sum)) {
+        // This model has its own beam; a pattern the antenna names waits
+        // for the far-field model.
+        const bool stick = ant.AntType == AntennaKind::Stick;
+        beam = "beam model, open angle " + (stick ? FormatFixed(p.OpenAngleDTS, 1) + "/180 rad"
+                                                  : FormatFixed(p.OpenAngleBTS, 1) + " deg");
+    } else if (ant.AntPattern.empty()) {
+        const antenna::ParametricBeam pb = BeamOf(p, ant).parametric;
+        beam += pb.stick ? " (" + FormatFixed(pb.vBeamwidthDeg, 1) + " deg)"
+                         : " (" + FormatFixed(pb.hBeamwidthDeg, 0) + " x " +
+                               FormatFixed(pb.vBeamwidthDeg, 1) + " deg)";
+    }
+    std::vector<std::string> texts = {Clipped(name, 15),           FormatFixed(c.X, 2),
+                                      FormatFixed(c.Y, 2),         FormatFixed(ll.lon, places),
+                                      FormatFixed(ll.lat, places), Clipped(beam, 34)};
+    if (FarField(sum)) {
+        antenna::BoundaryExtent e;
+        for (const AntennaBoundary& b : sum.boundaries)
+            if (b.slot == a.slot) e = b.extent;
+        for (double d : {e.front, e.back, e.side, e.above, e.below})
+            texts.push_back(FormatFixed(d, 2));
+    } else {
+        texts.push_back(FormatFixed(a.distanceM, 2));
+    }
+    return texts;
+}
+
+} // namespace
+
 void ReportLayout::methodPage(int index, Surface& s) const {
     const Project& p = *in_.project;
     const Summary& sum = in_.summary;
@@ -633,104 +754,57 @@ void ReportLayout::methodPage(int index, Surface& s) const {
             Text(s, kLeft, y, line, 7.5);
             y += 230;
         }
-        // This model computes from the grid nodes: where an antenna stands
-        // away from its node, the reader is told which and by how much.
-        if (!FarField(sum)) {
-            std::vector<std::pair<double, int>> off;
-            for (const AntennaLine& a : sum.antennas) {
-                const double d = NodeOffsetM(p, p.Antennas[static_cast<std::size_t>(a.slot)]);
-                if (d >= 0.005) off.emplace_back(-d, a.slot);
-            }
-            std::sort(off.begin(), off.end());
-            if (!off.empty()) {
-                Text(s, kLeft, y,
-                     "Positions: this model computes each antenna from its grid node; these stand "
-                     "away from it (largest first):",
-                     7.5);
-                y += 230;
-                std::string list;
-                const std::size_t shown = std::min<std::size_t>(off.size(), 6);
-                for (std::size_t k = 0; k < shown; ++k) {
-                    const Antenna& a = p.Antennas[static_cast<std::size_t>(off[k].second)];
-                    list += (k ? "; " : "  ") + ShortName(p, off[k].second) +
-                            (a.AntLabel.empty() ? "" : " " + Clipped(a.AntLabel, 18)) + " " +
-                            FormatFixed(-off[k].first, 2) + " m";
-                }
-                if (off.size() > shown)
-                    list += "; and " + std::to_string(off.size() - shown) + " more";
-                Text(s, kLeft, y, list, 7.5);
-                y += 230;
-            }
-        }
+        if (!FarField(sum)) y = NodeOffsets(s, p, sum, y);
         y += 250;
     }
     Text(s, kLeft, y,
          FarField(sum) ? "Antenna positions and compliance boundaries" : "Antenna positions", 12);
     y += 480;
-    struct Col {
-        const char* title;
-        double x;
-    };
-    std::vector<Col> cols = {{"Antenna", 0}, {"x (m)", 1150}, {"y (m)", 2300},
-                             {"lon", 3450},  {"lat", 4950},   {"Beam", 6450}};
-    if (FarField(sum)) {
-        for (const Col c : {Col{"Front (m)", 9000}, Col{"Back (m)", 10000}, Col{"Side (m)", 11000},
-                            Col{"Above (m)", 12000}, Col{"Below (m)", 13000}})
-            cols.push_back(c);
-    } else {
-        cols.push_back({"Compliance distance (m)", 9000});
-    }
-    for (const Col& c : cols)
+    const std::vector<MethodColumn> cols = MethodColumns(FarField(sum));
+    for (const MethodColumn& c : cols)
         Text(s, kLeft + c.x, y, c.title, 7, kGrey);
     y += kRow;
     s.line(kLeft, y - 30, kRight, y - 30, kRule);
     const int n = static_cast<int>(sum.antennas.size());
     const int first = index == 0 ? 0 : kMethodRows + (index - 1) * kTableRows;
     const int last = std::min(n, index == 0 ? kMethodRows : first + kTableRows);
-    const double mpu = p.MetersPerUnit;
     for (int k = first; k < last; ++k) {
-        const AntennaLine& a = sum.antennas[static_cast<std::size_t>(k)];
-        const Antenna& ant = p.Antennas[static_cast<std::size_t>(a.slot)];
-        const geo::Metres m =
-            ant.AntExact ? geo::Metres{ant.AntExact->East, ant.AntExact->North}
-                         : geo::Metres{ant.AntX * mpu, geo::VisibleHeight * mpu - ant.AntY * mpu};
-        // A true position is given to the centimetre; a node as it always was.
-        const int places = ant.AntExact ? 7 : 6;
-        const std::string name =
-            ShortName(p, a.slot) + (ant.AntLabel.empty() ? "" : " " + ant.AntLabel);
-        const geo::Cartesian c = geo::ToCartesian(p, m);
-        const geo::Geographic ll = geo::ToGeographic(p, m);
-        std::string beam = BeamName(p, ant);
-        if (!FarField(sum)) {
-            // This model has its own beam; a pattern the antenna names waits
-            // for the far-field model.
-            const bool stick = ant.AntType == AntennaKind::Stick;
-            beam = "beam model, open angle " + (stick ? FormatFixed(p.OpenAngleDTS, 1) + "/180 rad"
-                                                      : FormatFixed(p.OpenAngleBTS, 1) + " deg");
-        } else if (ant.AntPattern.empty()) {
-            const antenna::ParametricBeam pb = BeamOf(p, ant).parametric;
-            beam += pb.stick ? " (" + FormatFixed(pb.vBeamwidthDeg, 1) + " deg)"
-                             : " (" + FormatFixed(pb.hBeamwidthDeg, 0) + " x " +
-                                   FormatFixed(pb.vBeamwidthDeg, 1) + " deg)";
-        }
-        std::vector<std::string> texts = {Clipped(name, 15),           FormatFixed(c.X, 2),
-                                          FormatFixed(c.Y, 2),         FormatFixed(ll.lon, places),
-                                          FormatFixed(ll.lat, places), Clipped(beam, 34)};
-        if (FarField(sum)) {
-            antenna::BoundaryExtent e;
-            for (const AntennaBoundary& b : sum.boundaries)
-                if (b.slot == a.slot) e = b.extent;
-            for (double d : {e.front, e.back, e.side, e.above, e.below})
-                texts.push_back(FormatFixed(d, 2));
-        } else {
-            texts.push_back(FormatFixed(a.distanceM, 2));
-        }
+        const std::vector<std::string> texts =
+            MethodRow(p, sum, sum.antennas[static_cast<std::size_t>(k)]);
         for (std::size_t col = 0; col < cols.size(); ++col)
             Text(s, kLeft + cols[col].x, y, texts[col], 7.5);
         y += kRow;
     }
     if (n == 0) Text(s, kLeft, y, "No antenna.", 7.5);
 }
+
+namespace {
+
+// The section's antennas at their heights: where each stands along it (its
+// x, or through an antenna its distance along the azimuth, in drawing units
+// of the columns, from where the section's model places it).
+void SectionAntennas(Surface& s, const Picture& pic, const Project& p, const SectionLine& line,
+                     int jLast) {
+    const double cell = p.CellSize, mpu = p.MetersPerUnit;
+    const auto uOf = [&](int k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        if (!line.through) return AntennaDrawingX(p, a) + cell / 2;
+        const auto [ax, ay] = SectionAntennaPosition(p, k);
+        const double along = (ax - line.x0) * line.ex + (ay - line.y0) * line.ey;
+        return (along / line.step + line.centre) * cell + cell / 2;
+    };
+    for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        const double x = pic.px(uOf(k));
+        const double y = pic.py(jLast * cell + cell / 2 - a.AntHeight / mpu);
+        if (x < pic.x0 || x > pic.x0 + pic.w || y < pic.y0 || y > pic.y0 + pic.h) continue;
+        s.setFillStyle(FillStyle::Transparent);
+        s.box(x - 45, y - 45, x + 45, y + 45, kInk);
+        Text(s, x + 70, y - 200, "T" + std::to_string(a.AntTower), 7);
+    }
+}
+
+} // namespace
 
 void ReportLayout::sectionPage(Surface& s) const {
     const Project& p = *in_.project;
@@ -782,25 +856,7 @@ void ReportLayout::sectionPage(Surface& s) const {
         s, pic, p.XZ.Ratio, 1, nx, jTop, jLast, cell, [&](int j) { return j * cell; }, levels);
     if (FarField(sum)) PictureTraces(s, pic, SectionTraces(p, limits()), cell);
     const SectionLine line = SectionLineOf(p);
-    // Where an antenna stands along the section: its x, or through an antenna
-    // its distance along the azimuth, in drawing units of the columns; from
-    // where the section's model places it.
-    const auto uOf = [&](int k) {
-        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
-        if (!line.through) return AntennaDrawingX(p, a) + cell / 2;
-        const auto [ax, ay] = SectionAntennaPosition(p, k);
-        const double along = (ax - line.x0) * line.ex + (ay - line.y0) * line.ey;
-        return (along / line.step + line.centre) * cell + cell / 2;
-    };
-    for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
-        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
-        const double x = pic.px(uOf(k));
-        const double y = pic.py(jLast * cell + cell / 2 - a.AntHeight / mpu);
-        if (x < pic.x0 || x > pic.x0 + pic.w || y < pic.y0 || y > pic.y0 + pic.h) continue;
-        s.setFillStyle(FillStyle::Transparent);
-        s.box(x - 45, y - 45, x + 45, y + 45, kInk);
-        Text(s, x + 70, y - 200, "T" + std::to_string(a.AntTower), 7);
-    }
+    SectionAntennas(s, pic, p, line, jLast);
     const std::string scale =
         stretch > 1.0 ? "heights stretched " + FormatFixed(stretch, 0) + " times; " : "";
     const std::string runs =

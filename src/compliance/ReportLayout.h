@@ -86,6 +86,8 @@ class ReportLayout {
     };
     void header(int page, render::Surface& s) const;
     void planPage(render::Surface& s) const;
+    double planVerdicts(render::Surface& s) const; // the y below them
+    void planMaxima(render::Surface& s, double x, double y) const;
     void tablePage(int index, render::Surface& s) const;
     void methodPage(int index, render::Surface& s) const;
     void sectionPage(render::Surface& s) const;

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <ogrsf_frmts.h>
 
@@ -124,6 +125,269 @@ std::optional<std::string> OutOfRange(const char* field, const std::optional<dou
     return std::string(field) + " " + buf + " is beyond " + std::to_string(int(most)) + unit;
 }
 
+// A footprint's attributes: its heights from the tags, its id and name;
+// none when a value is refused (the reason goes to `bad`).
+std::optional<Building> Attributes(OGRFeature& f, double defaultHeightM, bool& guessed,
+                                   const std::function<void(const std::string&)>& bad) {
+    bool badNumber = false;
+    const auto height = Metres(f, "height", badNumber);
+    const auto levels = Metres(f, "building:levels", badNumber);
+    const auto minHeight = Metres(f, "min_height", badNumber);
+    const auto minLevel = Metres(f, "min_level", badNumber);
+    if (badNumber) {
+        bad("height, building:levels, min_height or min_level is not a number");
+        return std::nullopt;
+    }
+    std::optional<std::string> range;
+    for (auto r : {OutOfRange("height", height, MaxBuildingHeightM, " m"),
+                   OutOfRange("min_height", minHeight, MaxBuildingHeightM, " m"),
+                   OutOfRange("building:levels", levels, MaxBuildingLevels, " floors"),
+                   OutOfRange("min_level", minLevel, MaxBuildingLevels, " floors")})
+        if (r && !range) range = r;
+    if (range) {
+        bad(*range);
+        return std::nullopt;
+    }
+    Building b;
+    guessed = !height && !levels;
+    b.BaseM = minHeight ? *minHeight : minLevel ? *minLevel * MetresPerFloor : 0.0;
+    // Without a height, a part raised above the ground (a bridge, an
+    // upper storey) stands the default height over its own base.
+    b.HeightM = height   ? *height
+                : levels ? *levels * MetresPerFloor
+                         : (b.BaseM >= defaultHeightM ? b.BaseM : 0.0) + defaultHeightM;
+    if (!(b.HeightM > b.BaseM) || b.BaseM < 0.0) {
+        bad("its height is not above its base");
+        return std::nullopt;
+    }
+    b.Id = Text(f, "id");
+    if (b.Id.empty()) b.Id = Text(f, "@id");
+    if (b.Id.empty() && !Text(f, "osm_way_id").empty()) b.Id = "way/" + Text(f, "osm_way_id");
+    if (b.Id.empty()) b.Id = Text(f, "osm_id");
+    if (b.Id.empty()) b.Id = std::to_string(f.GetFID());
+    for (char& c : b.Id)
+        if (c == ',' || IsControl(c)) c = ';';
+    b.Name = Text(f, "name");
+    if (std::any_of(b.Name.begin(), b.Name.end(), IsControl)) {
+        bad("its name holds a control character");
+        return std::nullopt;
+    }
+    return b;
+}
+
+// Twice the signed area of an outline and its centroid; the area is 0 for
+// a degenerate one.
+struct Centroid {
+    double x = 0, y = 0, area2 = 0;
+};
+
+Centroid CentroidOf(const std::vector<PlanVertex>& outline) {
+    Centroid c;
+    const int n = static_cast<int>(outline.size());
+    for (int k = 0; k < n; ++k) {
+        const PlanVertex& a = outline[std::size_t(k)];
+        const PlanVertex& b = outline[std::size_t((k + 1) % n)];
+        const double cross = a.x * b.y - b.x * a.y;
+        c.area2 += cross;
+        c.x += (a.x + b.x) * cross;
+        c.y += (a.y + b.y) * cross;
+    }
+    if (std::fabs(c.area2) > 1e-12) {
+        c.x /= 3 * c.area2;
+        c.y /= 3 * c.area2;
+    }
+    return c;
+}
+
+// "N buildings off the plan skipped: a, b, ..." with the first ten names.
+std::string CountedNames(int count, const char* one, const char* many,
+                         const std::vector<std::string>& names) {
+    std::string text = std::to_string(count) + (count == 1 ? one : many);
+    for (std::size_t k = 0; k < names.size(); ++k)
+        text += (k ? ", " : "") + names[k];
+    if (count > 10) text += ", ...";
+    return text;
+}
+
+// One import's reading: each layer's features taken to the plan, the
+// problems listed, the footprints found.
+class BuildingReader {
+  public:
+    BuildingReader(const Project& p, double defaultHeightM, BuildingsImport& out)
+        : p_(p), defaultHeightM_(defaultHeightM), out_(out), right_(double(p.GridNX) * p.CellSize),
+          bottom_(double(p.GridNY) * p.CellSize) {}
+
+    // False when cancelled.
+    bool Layer(OGRLayer& layer, bool osm, const Feedback* feedback) {
+        const std::string lname = QuoteCut(layer.GetName());
+        const OGRSpatialReference* crs = layer.GetSpatialRef();
+        if (!crs) {
+            problems.push_back("layer " + lname + " has no coordinate reference system");
+            return true;
+        }
+        OGRSpatialReference from(*crs), lonLat = LonLatCrs();
+        from.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+        toLonLat_.reset(OGRCreateCoordinateTransformation(&from, &lonLat));
+        if (!toLonLat_) {
+            problems.push_back("layer " + lname +
+                               ": its CRS cannot be taken to longitude/latitude");
+            return true;
+        }
+        // An OpenStreetMap file's relations other than areas (routes,
+        // restrictions) hold no footprint either.
+        if (HoldsNoAreas(layer) || (osm && lname == "other_relations")) return true;
+        layer.ResetReading();
+        for (auto& f : layer) {
+            // A country's extract holds millions of features.
+            if (feedback && feedback->isCanceled()) return false;
+            if (!NotABuilding(layer, *f)) Feature(lname, *f);
+        }
+        return true;
+    }
+
+    // The refusal when anything was refused or nothing found; else the
+    // buildings and the notes of what was skipped or mended.
+    void Finish(const std::string& head) {
+        if (problems.empty() && found_.empty())
+            problems.push_back(out_.skipped ? "every building lies off the plan"
+                                            : "it holds no building");
+        if (!problems.empty()) {
+            out_.refusal = head.substr(0, head.size() - 1);
+            for (std::size_t k = 0; k < problems.size() && k < 20; ++k)
+                *out_.refusal += "\n" + problems[k];
+            if (problems.size() > 20)
+                *out_.refusal += "\n... and " + std::to_string(problems.size() - 20) + " more";
+            return;
+        }
+        if (out_.skipped)
+            out_.note = CountedNames(out_.skipped, " building off the plan skipped: ",
+                                     " buildings off the plan skipped: ", skippedIds_);
+        if (repaired_) {
+            if (!out_.note.empty()) out_.note += "\n";
+            out_.note +=
+                CountedNames(repaired_, " footprint crossed itself and was repaired: ",
+                             " footprints crossed themselves and were repaired: ", repairedIds_);
+        }
+        out_.buildings = std::move(found_);
+    }
+
+    std::vector<std::string> problems;
+
+  private:
+    void Feature(const std::string& lname, OGRFeature& f) {
+        const std::string where = "layer " + lname + ", feature " + std::to_string(f.GetFID());
+        const auto bad = [&](const std::string& why) { problems.push_back(where + ": " + why); };
+        const OGRGeometry* g = f.GetGeometryRef();
+        if (!g) return bad("it has no geometry");
+        std::vector<const OGRPolygon*> polys;
+        const auto flat = wkbFlatten(g->getGeometryType());
+        if (flat == wkbPolygon) {
+            polys.push_back(g->toPolygon());
+        } else if (flat == wkbMultiPolygon) {
+            for (const OGRPolygon* part : *g->toMultiPolygon())
+                polys.push_back(part);
+        } else {
+            return bad(std::string("its geometry is a ") + g->getGeometryName() +
+                       ", not a polygon");
+        }
+        bool guessed = false;
+        const std::optional<Building> b = Attributes(f, defaultHeightM_, guessed, bad);
+        if (!b) return;
+        // A footprint that crosses itself (a figure eight, a courtyard
+        // touching its wall) is mended into the polygons it outlines, and
+        // the user told which; one that cannot be is refused. (Without GEOS,
+        // GDAL calls every geometry invalid and mends none: the footprints
+        // are then taken as the file gives them.)
+        std::unique_ptr<OGRGeometry> mended;
+        if (OGRGeometryFactory::haveGEOS() && !g->IsValid()) {
+            mended.reset(g->MakeValid());
+            polys.clear();
+            if (mended) PolygonsOf(*mended, polys);
+            if (polys.empty())
+                return bad("building " + QuoteCut(b->Id) +
+                           ": its footprint is not a valid polygon and "
+                           "cannot be repaired");
+            if (repairedIds_.size() < 10) repairedIds_.push_back(QuoteCut(b->Id));
+            ++repaired_;
+        }
+        int part = 0;
+        for (const OGRPolygon* poly : polys) {
+            Building one = *b;
+            if (polys.size() > 1) one.Id += "#" + std::to_string(++part);
+            if (!Part(*poly, one, bad)) break;
+            if (one.Outline.empty()) continue; // off the plan
+            if (guessed) ++out_.defaultHeight;
+            found_.push_back(std::move(one));
+        }
+    }
+
+    // One polygon of a footprint on the plan; false when it is refused, an
+    // empty outline when it lies off the plan.
+    bool Part(const OGRPolygon& poly, Building& one,
+              const std::function<void(const std::string&)>& bad) {
+        const OGRLinearRing* ring = poly.getExteriorRing();
+        if (!ring || ring->getNumPoints() < 4) {
+            bad("a polygon has fewer than three corners");
+            return false;
+        }
+        bool failed = !ToPlan(*ring, one.Outline);
+        for (int h = 0; !failed && h < poly.getNumInteriorRings(); ++h) {
+            const OGRLinearRing* inner = poly.getInteriorRing(h);
+            if (!inner || inner->getNumPoints() < 4) continue;
+            one.Holes.emplace_back();
+            failed = !ToPlan(*inner, one.Holes.back());
+        }
+        if (failed) {
+            bad("a corner cannot be taken to longitude/latitude");
+            return false;
+        }
+        const Centroid c = CentroidOf(one.Outline);
+        if (!(std::fabs(c.area2) > 1e-12)) {
+            bad("a polygon has no area");
+            return false;
+        }
+        if (!(c.x >= 0 && c.y >= 0 && c.x <= right_ && c.y <= bottom_)) {
+            if (++out_.skipped <= 10) skippedIds_.push_back(QuoteCut(one.Id));
+            one.Outline.clear();
+            return true;
+        }
+        // A footprint kilometres wide is no building (a region's outline
+        // tagged by mistake), and its floors would hold more points than
+        // memory.
+        if (const auto why = FootprintRefusal(p_, one)) {
+            bad("building " + QuoteCut(one.Id) +
+                (one.Name.empty() ? "" : " '" + QuoteCut(one.Name) + "'") + ": " + *why);
+            return false;
+        }
+        return true;
+    }
+
+    // A ring's corners on the plan, the closing corner dropped.
+    bool ToPlan(const OGRLinearRing& ring, std::vector<PlanVertex>& corners) {
+        int n = ring.getNumPoints();
+        if (n > 1 && ring.getX(0) == ring.getX(n - 1) && ring.getY(0) == ring.getY(n - 1)) --n;
+        for (int k = 0; k < n; ++k) {
+            double x = ring.getX(k), y = ring.getY(k);
+            if (!toLonLat_->Transform(1, &x, &y) || !std::isfinite(x) || !std::isfinite(y))
+                return false;
+            const geo::Metres m = geo::FromGeographic(p_, {x, y});
+            corners.push_back(
+                {m.dx / p_.MetersPerUnit, geo::VisibleHeight - m.dy / p_.MetersPerUnit});
+        }
+        return true;
+    }
+
+    const Project& p_;
+    double defaultHeightM_;
+    BuildingsImport& out_;
+    double right_, bottom_;
+    std::unique_ptr<OGRCoordinateTransformation, TransformDeleter> toLonLat_;
+    std::vector<Building> found_;
+    std::vector<std::string> skippedIds_;  // the first ten
+    std::vector<std::string> repairedIds_; // the first ten
+    int repaired_ = 0;
+};
+
 } // namespace
 
 BuildingsImport ReadBuildings(const Project& p, const std::string& path, double defaultHeightM,
@@ -147,221 +411,14 @@ BuildingsImport ReadBuildings(const Project& p, const std::string& path, double 
         out.refusal = head + "OGR cannot read it as a vector file";
         return out;
     }
-    OGRSpatialReference lonLat = LonLatCrs();
-    const double right = double(p.GridNX) * p.CellSize, bottom = double(p.GridNY) * p.CellSize;
-    std::vector<std::string> problems;
-    std::vector<Building> found;
-    std::vector<std::string> skippedIds;  // the first ten
-    std::vector<std::string> repairedIds; // the first ten
-    int repaired = 0;
+    BuildingReader reader(p, defaultHeightM, out);
     const bool osm = ds->GetDriver() && std::string(ds->GetDriver()->GetDescription()) == "OSM";
-    for (OGRLayer* layer : ds->GetLayers()) {
-        const std::string lname = QuoteCut(layer->GetName());
-        const OGRSpatialReference* crs = layer->GetSpatialRef();
-        if (!crs) {
-            problems.push_back("layer " + lname + " has no coordinate reference system");
-            continue;
+    for (OGRLayer* layer : ds->GetLayers())
+        if (!reader.Layer(*layer, osm, feedback)) {
+            out.refusal = head + "cancelled";
+            return out;
         }
-        OGRSpatialReference from(*crs);
-        from.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-        std::unique_ptr<OGRCoordinateTransformation, TransformDeleter> toLonLat(
-            OGRCreateCoordinateTransformation(&from, &lonLat));
-        if (!toLonLat) {
-            problems.push_back("layer " + lname +
-                               ": its CRS cannot be taken to longitude/latitude");
-            continue;
-        }
-        // An OpenStreetMap file's relations other than areas (routes,
-        // restrictions) hold no footprint either.
-        if (HoldsNoAreas(*layer) || (osm && lname == "other_relations")) continue;
-        layer->ResetReading();
-        for (auto& f : *layer) {
-            // A country's extract holds millions of features.
-            if (feedback && feedback->isCanceled()) {
-                out.refusal = head + "cancelled";
-                return out;
-            }
-            if (NotABuilding(*layer, *f)) continue;
-            const std::string where = "layer " + lname + ", feature " + std::to_string(f->GetFID());
-            const auto bad = [&](const std::string& why) {
-                problems.push_back(where + ": " + why);
-            };
-            const OGRGeometry* g = f->GetGeometryRef();
-            if (!g) {
-                bad("it has no geometry");
-                continue;
-            }
-            std::vector<const OGRPolygon*> polys;
-            const auto flat = wkbFlatten(g->getGeometryType());
-            if (flat == wkbPolygon) {
-                polys.push_back(g->toPolygon());
-            } else if (flat == wkbMultiPolygon) {
-                for (const OGRPolygon* part : *g->toMultiPolygon())
-                    polys.push_back(part);
-            } else {
-                bad(std::string("its geometry is a ") + g->getGeometryName() + ", not a polygon");
-                continue;
-            }
-            bool badNumber = false;
-            const auto height = Metres(*f, "height", badNumber);
-            const auto levels = Metres(*f, "building:levels", badNumber);
-            const auto minHeight = Metres(*f, "min_height", badNumber);
-            const auto minLevel = Metres(*f, "min_level", badNumber);
-            if (badNumber) {
-                bad("height, building:levels, min_height or min_level is not a number");
-                continue;
-            }
-            std::optional<std::string> range;
-            for (auto r : {OutOfRange("height", height, MaxBuildingHeightM, " m"),
-                           OutOfRange("min_height", minHeight, MaxBuildingHeightM, " m"),
-                           OutOfRange("building:levels", levels, MaxBuildingLevels, " floors"),
-                           OutOfRange("min_level", minLevel, MaxBuildingLevels, " floors")})
-                if (r && !range) range = r;
-            if (range) {
-                bad(*range);
-                continue;
-            }
-            Building b;
-            const bool guessed = !height && !levels;
-            b.BaseM = minHeight ? *minHeight : minLevel ? *minLevel * MetresPerFloor : 0.0;
-            // Without a height, a part raised above the ground (a bridge, an
-            // upper storey) stands the default height over its own base.
-            b.HeightM = height   ? *height
-                        : levels ? *levels * MetresPerFloor
-                                 : (b.BaseM >= defaultHeightM ? b.BaseM : 0.0) + defaultHeightM;
-            if (!(b.HeightM > b.BaseM) || b.BaseM < 0.0) {
-                bad("its height is not above its base");
-                continue;
-            }
-            b.Id = Text(*f, "id");
-            if (b.Id.empty()) b.Id = Text(*f, "@id");
-            if (b.Id.empty() && !Text(*f, "osm_way_id").empty())
-                b.Id = "way/" + Text(*f, "osm_way_id");
-            if (b.Id.empty()) b.Id = Text(*f, "osm_id");
-            if (b.Id.empty()) b.Id = std::to_string(f->GetFID());
-            for (char& c : b.Id)
-                if (c == ',' || IsControl(c)) c = ';';
-            b.Name = Text(*f, "name");
-            if (std::any_of(b.Name.begin(), b.Name.end(), IsControl)) {
-                bad("its name holds a control character");
-                continue;
-            }
-            // A footprint that crosses itself (a figure eight, a courtyard
-            // touching its wall) is mended into the polygons it outlines,
-            // and the user told which; one that cannot be is refused.
-            std::unique_ptr<OGRGeometry> mended;
-            // (Without GEOS, GDAL calls every geometry invalid and mends none:
-            // the footprints are then taken as the file gives them.)
-            if (OGRGeometryFactory::haveGEOS() && !g->IsValid()) {
-                mended.reset(g->MakeValid());
-                polys.clear();
-                if (mended) PolygonsOf(*mended, polys);
-                if (polys.empty()) {
-                    bad("building " + QuoteCut(b.Id) +
-                        ": its footprint is not a valid polygon and "
-                        "cannot be repaired");
-                    continue;
-                }
-                if (repairedIds.size() < 10) repairedIds.push_back(QuoteCut(b.Id));
-                ++repaired;
-            }
-            // A ring's corners on the plan, the closing corner dropped.
-            const auto toPlan = [&](const OGRLinearRing& ring, std::vector<PlanVertex>& corners) {
-                int n = ring.getNumPoints();
-                if (n > 1 && ring.getX(0) == ring.getX(n - 1) && ring.getY(0) == ring.getY(n - 1))
-                    --n;
-                for (int k = 0; k < n; ++k) {
-                    double x = ring.getX(k), y = ring.getY(k);
-                    if (!toLonLat->Transform(1, &x, &y) || !std::isfinite(x) || !std::isfinite(y))
-                        return false;
-                    const geo::Metres m = geo::FromGeographic(p, {x, y});
-                    corners.push_back(
-                        {m.dx / p.MetersPerUnit, geo::VisibleHeight - m.dy / p.MetersPerUnit});
-                }
-                return true;
-            };
-            int part = 0;
-            for (const OGRPolygon* poly : polys) {
-                const OGRLinearRing* ring = poly->getExteriorRing();
-                if (!ring || ring->getNumPoints() < 4) {
-                    bad("a polygon has fewer than three corners");
-                    break;
-                }
-                Building one = b;
-                if (polys.size() > 1) one.Id += "#" + std::to_string(++part);
-                double cx = 0, cy = 0, area2 = 0;
-                bool failed = !toPlan(*ring, one.Outline);
-                for (int h = 0; !failed && h < poly->getNumInteriorRings(); ++h) {
-                    const OGRLinearRing* inner = poly->getInteriorRing(h);
-                    if (!inner || inner->getNumPoints() < 4) continue;
-                    one.Holes.emplace_back();
-                    failed = !toPlan(*inner, one.Holes.back());
-                }
-                if (failed) {
-                    bad("a corner cannot be taken to longitude/latitude");
-                    break;
-                }
-                const int n = static_cast<int>(one.Outline.size());
-                for (int k = 0; k < n; ++k) {
-                    const PlanVertex& a = one.Outline[std::size_t(k)];
-                    const PlanVertex& c = one.Outline[std::size_t((k + 1) % n)];
-                    const double cross = a.x * c.y - c.x * a.y;
-                    area2 += cross;
-                    cx += (a.x + c.x) * cross;
-                    cy += (a.y + c.y) * cross;
-                }
-                if (!(std::fabs(area2) > 1e-12)) {
-                    bad("a polygon has no area");
-                    break;
-                }
-                cx /= 3 * area2;
-                cy /= 3 * area2;
-                if (!(cx >= 0 && cy >= 0 && cx <= right && cy <= bottom)) {
-                    if (++out.skipped <= 10) skippedIds.push_back(QuoteCut(one.Id));
-                    continue;
-                }
-                // A footprint kilometres wide is no building (a region's
-                // outline tagged by mistake), and its floors would hold more
-                // points than memory.
-                if (const auto why = FootprintRefusal(p, one)) {
-                    bad("building " + QuoteCut(one.Id) +
-                        (one.Name.empty() ? "" : " '" + QuoteCut(one.Name) + "'") + ": " + *why);
-                    break;
-                }
-                if (guessed) ++out.defaultHeight;
-                found.push_back(std::move(one));
-            }
-        }
-    }
-    if (problems.empty() && found.empty())
-        problems.push_back(out.skipped ? "every building lies off the plan"
-                                       : "it holds no building");
-    if (!problems.empty()) {
-        out.refusal = head.substr(0, head.size() - 1);
-        for (std::size_t k = 0; k < problems.size() && k < 20; ++k)
-            *out.refusal += "\n" + problems[k];
-        if (problems.size() > 20)
-            *out.refusal += "\n... and " + std::to_string(problems.size() - 20) + " more";
-        return out;
-    }
-    if (out.skipped) {
-        out.note =
-            std::to_string(out.skipped) + (out.skipped == 1 ? " building off the plan skipped: "
-                                                            : " buildings off the plan skipped: ");
-        for (std::size_t k = 0; k < skippedIds.size(); ++k)
-            out.note += (k ? ", " : "") + skippedIds[k];
-        if (out.skipped > 10) out.note += ", ...";
-    }
-    if (repaired) {
-        if (!out.note.empty()) out.note += "\n";
-        out.note += std::to_string(repaired) +
-                    (repaired == 1 ? " footprint crossed itself and was repaired: "
-                                   : " footprints crossed themselves and were repaired: ");
-        for (std::size_t k = 0; k < repairedIds.size(); ++k)
-            out.note += (k ? ", " : "") + repairedIds[k];
-        if (repaired > 10) out.note += ", ...";
-    }
-    out.buildings = std::move(found);
+    reader.Finish(head);
     return out;
 }
 

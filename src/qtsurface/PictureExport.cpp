@@ -33,6 +33,69 @@ double BandHeight(const QRectF& page) {
     return std::max(page.height() / 6.0, 48.0);
 }
 
+// The legend: the levels in two rows of boxes, maximum first, under their unit.
+void PaintLegend(QPainter& g, const QRectF& legend, const Project& p, const QFont& font,
+                 double line, const QColor& ink) {
+    const std::vector<render::LegendEntry> entries = render::ResultLegend(p);
+    if (entries.empty()) return;
+    g.drawText(QRectF(legend.left(), legend.top(), legend.width(), line),
+               Qt::AlignLeft | Qt::AlignVCenter,
+               "Power density (" + q(p.ResultUnit).trimmed() + ")");
+    const QRectF rows = legend.adjusted(0, line * 1.1, 0, 0);
+    const int perRow = int((entries.size() + 1) / 2);
+    const double cellW = rows.width() / perRow, rowH = rows.height() / 2;
+    QFont small = font;
+    small.setPixelSize(std::max(5, int(std::min(rowH / 3.2, cellW / 6.0))));
+    g.setFont(small);
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        const int row = int(k) / perRow, col = int(k) % perRow;
+        const QRectF cell(rows.left() + col * cellW, rows.top() + row * rowH, cellW, rowH);
+        const QRectF swatch(cell.left() + 2, cell.top() + 2, cellW - 4, rowH * 0.45);
+        g.fillRect(swatch, ToQColor(entries[k].colour));
+        g.setPen(QPen(ink, 0));
+        g.drawRect(swatch);
+        std::string text = entries[k].text;
+        g.drawText(QRectF(cell.left(), swatch.bottom(), cellW, rowH - swatch.height() - 2),
+                   Qt::AlignHCenter | Qt::AlignTop, q(text.substr(0, text.find(' '))));
+    }
+    g.setFont(font);
+}
+
+// The scale bar, in metres of the plan.
+void PaintScaleBar(QPainter& g, const QRectF& scaleBox, const QRectF& inner, const Project& p,
+                   double planScale, const QFontMetricsF& fm, const QColor& ink) {
+    const double line = fm.height();
+    const render::ScaleBar bar = render::ChooseScaleBar(
+        p.PlanWidthM, kW, std::min(0.5, scaleBox.width() * 0.7 / (kW * planScale)));
+    if (bar.units <= 0) return;
+    const double len = bar.units * planScale;
+    const double by = scaleBox.center().y();
+    const double x0 = scaleBox.left();
+    const double h = inner.height() * 0.12;
+    g.fillRect(QRectF(x0, by - h / 2, len / 2, h), ink);
+    g.setPen(QPen(ink, 0));
+    g.drawRect(QRectF(x0, by - h / 2, len, h));
+    const double w0 = fm.horizontalAdvance("0"), wl = fm.horizontalAdvance(q(bar.label));
+    g.drawText(QRectF(x0 - w0 / 2, by + h, w0 + 2, line), Qt::AlignLeft | Qt::AlignTop, "0");
+    g.drawText(QRectF(x0 + len - wl / 2, by + h, wl + 2, line), Qt::AlignLeft | Qt::AlignTop,
+               q(bar.label));
+    g.drawText(QRectF(x0, inner.top(), scaleBox.width(), line), Qt::AlignLeft, "Scale");
+}
+
+// The north arrow: the top of the plan.
+void PaintNorth(QPainter& g, const QRectF& north, double line, const QColor& ink) {
+    const double s = std::min(north.width(), north.height()) * 0.8;
+    const QPointF c(north.center().x(), north.top() + line + (north.height() - line) / 2);
+    QPainterPath arrow;
+    arrow.moveTo(c.x(), c.y() - s / 3);
+    arrow.lineTo(c.x() + s / 6, c.y() + s / 3);
+    arrow.lineTo(c.x(), c.y() + s / 6);
+    arrow.lineTo(c.x() - s / 6, c.y() + s / 3);
+    arrow.closeSubpath();
+    g.fillPath(arrow, ink);
+    g.drawText(QRectF(c.x() - line, north.top(), 2 * line, line), Qt::AlignCenter, "N");
+}
+
 void PaintBand(QPainter& g, const QRectF& band, const Project& p, const PictureRequest& r,
                double planScale) {
     const bool white = p.WhiteBackground;
@@ -57,67 +120,13 @@ void PaintBand(QPainter& g, const QRectF& band, const Project& p, const PictureR
                    fm.elidedText(q(t), Qt::ElideMiddle, titleW));
         y += line * 1.2;
     }
-
-    // Legend: the levels in two rows of boxes, maximum first.
     const QRectF legend(inner.left() + titleW, inner.top(), inner.width() * 0.36, inner.height());
-    const std::vector<render::LegendEntry> entries = render::ResultLegend(p);
-    if (!entries.empty()) {
-        // Its unit heads it; two rows of swatches below.
-        g.drawText(QRectF(legend.left(), legend.top(), legend.width(), line),
-                   Qt::AlignLeft | Qt::AlignVCenter,
-                   "Power density (" + q(p.ResultUnit).trimmed() + ")");
-        const QRectF rows = legend.adjusted(0, line * 1.1, 0, 0);
-        const int perRow = int((entries.size() + 1) / 2);
-        const double cellW = rows.width() / perRow, rowH = rows.height() / 2;
-        QFont small = font;
-        small.setPixelSize(std::max(5, int(std::min(rowH / 3.2, cellW / 6.0))));
-        g.setFont(small);
-        for (std::size_t k = 0; k < entries.size(); ++k) {
-            const int row = int(k) / perRow, col = int(k) % perRow;
-            const QRectF cell(rows.left() + col * cellW, rows.top() + row * rowH, cellW, rowH);
-            const QRectF swatch(cell.left() + 2, cell.top() + 2, cellW - 4, rowH * 0.45);
-            g.fillRect(swatch, ToQColor(entries[k].colour));
-            g.setPen(QPen(ink, 0));
-            g.drawRect(swatch);
-            std::string text = entries[k].text;
-            g.drawText(QRectF(cell.left(), swatch.bottom(), cellW, rowH - swatch.height() - 2),
-                       Qt::AlignHCenter | Qt::AlignTop, q(text.substr(0, text.find(' '))));
-        }
-        g.setFont(font);
-    }
-
-    // Scale bar, in metres of the plan.
+    PaintLegend(g, legend, p, font, line, ink);
     const QRectF scaleBox(legend.right() + pad, inner.top(), inner.width() * 0.2, inner.height());
-    const render::ScaleBar bar = render::ChooseScaleBar(
-        p.PlanWidthM, kW, std::min(0.5, scaleBox.width() * 0.7 / (kW * planScale)));
-    if (bar.units > 0) {
-        const double len = bar.units * planScale;
-        const double by = scaleBox.center().y();
-        const double x0 = scaleBox.left();
-        const double h = inner.height() * 0.12;
-        g.fillRect(QRectF(x0, by - h / 2, len / 2, h), ink);
-        g.setPen(QPen(ink, 0));
-        g.drawRect(QRectF(x0, by - h / 2, len, h));
-        const double w0 = fm.horizontalAdvance("0"), wl = fm.horizontalAdvance(q(bar.label));
-        g.drawText(QRectF(x0 - w0 / 2, by + h, w0 + 2, line), Qt::AlignLeft | Qt::AlignTop, "0");
-        g.drawText(QRectF(x0 + len - wl / 2, by + h, wl + 2, line), Qt::AlignLeft | Qt::AlignTop,
-                   q(bar.label));
-        g.drawText(QRectF(x0, inner.top(), scaleBox.width(), line), Qt::AlignLeft, "Scale");
-    }
-
-    // North arrow: the top of the plan.
-    const QRectF north(scaleBox.right(), inner.top(), inner.right() - scaleBox.right(),
-                       inner.height());
-    const double s = std::min(north.width(), north.height()) * 0.8;
-    const QPointF c(north.center().x(), north.top() + line + (north.height() - line) / 2);
-    QPainterPath arrow;
-    arrow.moveTo(c.x(), c.y() - s / 3);
-    arrow.lineTo(c.x() + s / 6, c.y() + s / 3);
-    arrow.lineTo(c.x(), c.y() + s / 6);
-    arrow.lineTo(c.x() - s / 6, c.y() + s / 3);
-    arrow.closeSubpath();
-    g.fillPath(arrow, ink);
-    g.drawText(QRectF(c.x() - line, north.top(), 2 * line, line), Qt::AlignCenter, "N");
+    PaintScaleBar(g, scaleBox, inner, p, planScale, fm, ink);
+    PaintNorth(
+        g, QRectF(scaleBox.right(), inner.top(), inner.right() - scaleBox.right(), inner.height()),
+        line, ink);
 }
 
 } // namespace

@@ -123,75 +123,87 @@ double CutoffReach(double erpW, double reflection, double limitWm2, double cutof
                      (4.0 * std::numbers::pi * cutoff * limitWm2));
 }
 
-PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
-    PlanResult r;
-    const auto fail = [&](std::string why) {
-        r.manifest.reset();
-        r.error = std::move(why);
-        return r;
-    };
-    if (auto refused = AreaRefusal(o.area)) return fail(*refused);
-    if (!(o.heightM >= 0.0 && o.heightM <= MaxReceptorHeightM))
-        return fail("--height: the receptor height must be 0 to 10000 metres");
-    if (o.reflection != 1.0 && o.reflection != 2.56)
-        return fail("the reflection factor is 1 or 2.56");
-    if (!(o.cutoff >= 0.0 && o.cutoff < 1.0))
-        return fail("the cut-off is a fraction of the limit from 0 to below 1");
+namespace {
 
-    Manifest m;
+using Refusal = std::optional<std::string>;
+
+Refusal OptionsRefusal(const PlanOptions& o) {
+    if (auto refused = AreaRefusal(o.area)) return refused;
+    if (!(o.heightM >= 0.0 && o.heightM <= MaxReceptorHeightM))
+        return "--height: the receptor height must be 0 to 10000 metres";
+    if (o.reflection != 1.0 && o.reflection != 2.56) return "the reflection factor is 1 or 2.56";
+    if (!(o.cutoff >= 0.0 && o.cutoff < 1.0))
+        return "the cut-off is a fraction of the limit from 0 to below 1";
+    return std::nullopt;
+}
+
+// The standard the verdicts use (none without one) and the one the reach
+// is cut at.
+struct Standards {
+    const compliance::Standard* verdict = nullptr;
+    const compliance::Standard* reach = nullptr;
+};
+
+// The manifest's settings, CRS and pixel grid.
+Refusal SetUp(const PlanOptions& o, const compliance::Library& limits, Manifest& m, Standards& st) {
     m.area = o.area;
     m.crs =
         o.crs.empty() ? UtmCrsOf((o.area[0] + o.area[2]) / 2, (o.area[1] + o.area[3]) / 2) : o.crs;
     const Crs crs = ProjectedCrs(m.crs);
-    if (!crs.error.empty()) return fail(crs.error);
+    if (!crs.error.empty()) return crs.error;
     m.crsWkt = crs.wkt;
     m.heightM = o.heightM;
     m.reflection = o.reflection;
     m.standard = o.standard;
     m.population = o.population;
     m.cutoff = o.cutoff;
-
-    const compliance::Standard* standard = nullptr;
     if (!o.standard.empty()) {
-        standard = limits.find(o.standard);
-        if (!standard) return fail("the standard '" + o.standard + "' is unknown");
+        st.verdict = limits.find(o.standard);
+        if (!st.verdict) return "the standard '" + o.standard + "' is unknown";
     }
-    const compliance::Standard* reachStandard = standard ? standard : limits.find(CutoffStandard);
-    if (!reachStandard && o.cutoff > 0.0)
-        return fail(std::string("the cut-off needs the limits of ") + CutoffStandard);
-
+    st.reach = st.verdict ? st.verdict : limits.find(CutoffStandard);
+    if (!st.reach && o.cutoff > 0.0)
+        return std::string("the cut-off needs the limits of ") + CutoffStandard;
     const auto area = AreaInCrs(o.area, m.crsWkt);
-    if (!area) return fail("the area cannot be carried into " + m.crs);
+    if (!area) return "the area cannot be carried into " + m.crs;
     GridResult g = SnapGrid(*area, o.resolution, o.tileSize);
-    if (!g.grid) return fail(g.error);
+    if (!g.grid) return g.error;
     m.grid = *g.grid;
     if (auto refused = TileMemoryRefusal(m.grid, o.standard.empty() ? 1 : 2, !o.terrain.empty()))
-        return fail("--tile-size " + std::to_string(o.tileSize) + ": " + *refused +
-                    "; choose smaller tiles");
+        return "--tile-size " + std::to_string(o.tileSize) + ": " + *refused +
+               "; choose smaller tiles";
+    return std::nullopt;
+}
 
+TileAntenna AntennaOf(const SiteRow& row) {
+    TileAntenna a;
+    a.site = row.site;
+    a.line = row.line;
+    a.erpW = row.erpW;
+    a.stick = row.stick;
+    a.azimuthDeg = row.azimuthDeg;
+    a.tiltDeg = row.tiltDeg;
+    a.frequencyMHz = row.frequencyMHz;
+    a.vBeamwidthDeg = row.stick ? 24.0 : 7.2;
+    a.hBeamwidthDeg = row.hBeamwidthDeg.value_or(a.hBeamwidthDeg);
+    a.vBeamwidthDeg = row.vBeamwidthDeg.value_or(a.vBeamwidthDeg);
+    a.electricalTiltDeg = row.electricalTiltDeg.value_or(0.0);
+    a.ground = 0.0;
+    a.z = row.heightM; // the ground is added below
+    return a;
+}
+
+// The inventory's antennas with their patterns (each file read once however
+// many antennas use it) and their reach; their positions in the CRS.
+Refusal ReadAntennas(const PlanOptions& o, const Standards& st, Manifest& m, PlanResult& r) {
     InventoryRead inv = ReadInventory(o.sites);
-    if (!inv.error.empty()) return fail(inv.error);
-
-    // Pattern files, each read once however many antennas use it.
+    if (!inv.error.empty()) return inv.error;
     const fs::path base = fs::path(o.sites).parent_path();
     std::map<std::string, int> patternIndex;
     std::vector<double> xs, ys;
     std::vector<std::string> problems;
     for (const SiteRow& row : inv.rows) {
-        TileAntenna a;
-        a.site = row.site;
-        a.line = row.line;
-        a.erpW = row.erpW;
-        a.stick = row.stick;
-        a.azimuthDeg = row.azimuthDeg;
-        a.tiltDeg = row.tiltDeg;
-        a.frequencyMHz = row.frequencyMHz;
-        a.vBeamwidthDeg = row.stick ? 24.0 : 7.2;
-        a.hBeamwidthDeg = row.hBeamwidthDeg.value_or(a.hBeamwidthDeg);
-        a.vBeamwidthDeg = row.vBeamwidthDeg.value_or(a.vBeamwidthDeg);
-        a.electricalTiltDeg = row.electricalTiltDeg.value_or(0.0);
-        a.ground = 0.0;
-        a.z = row.heightM; // the ground is added below
+        TileAntenna a = AntennaOf(row);
         if (!row.pattern.empty()) {
             const std::string path = (base / row.pattern).lexically_normal().string();
             auto [it, fresh] = patternIndex.try_emplace(path, static_cast<int>(m.patterns.size()));
@@ -213,16 +225,16 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
             }
             a.pattern = it->second;
         }
-        if (reachStandard) {
+        if (st.reach) {
             const auto level =
-                compliance::ReferenceLevel(*reachStandard, o.population, row.frequencyMHz);
+                compliance::ReferenceLevel(*st.reach, o.population, row.frequencyMHz);
             if (!level || !(level->sWm2 > 0.0)) {
-                problems.push_back("line " + std::to_string(row.line) + ": " + reachStandard->id +
+                problems.push_back("line " + std::to_string(row.line) + ": " + st.reach->id +
                                    " has no limit at " + std::to_string(row.frequencyMHz) + " MHz");
                 continue;
             }
             // W/m^2 to uW/cm^2 is a factor 100.
-            if (standard) a.inverseLimit = 1.0 / (level->sWm2 * 100.0);
+            if (st.verdict) a.inverseLimit = 1.0 / (level->sWm2 * 100.0);
             a.reachM = CutoffReach(row.erpW, o.reflection, level->sWm2, o.cutoff);
         } else {
             a.reachM = std::numeric_limits<double>::infinity();
@@ -235,44 +247,28 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
         std::string text = "Sites not read from " + o.sites + ":";
         for (const std::string& p : problems)
             text += "\n" + p;
-        return fail(text);
+        return text;
     }
-    if (!LonLatToCrs(m.crsWkt, xs, ys)) return fail("the antennas cannot be carried into " + m.crs);
-
-    std::optional<Terrain> terrain;
-    if (!o.terrain.empty()) {
-        std::string why;
-        terrain = Terrain::Open(o.terrain, m.crsWkt, m.grid.bounds(), why);
-        if (!terrain) return fail("--terrain: " + why);
-        m.terrain = fs::absolute(o.terrain).lexically_normal().string();
+    if (!LonLatToCrs(m.crsWkt, xs, ys)) return "the antennas cannot be carried into " + m.crs;
+    for (std::size_t k = 0; k < m.antennas.size(); ++k) {
+        m.antennas[k].x = xs[k];
+        m.antennas[k].y = ys[k];
     }
+    return std::nullopt;
+}
 
+// Each antenna goes to the tiles within its reach (their pixels beyond it
+// leave it out), standing on the terrain when there is one.
+Refusal AssignAntennas(Manifest& m, std::optional<Terrain>& terrain) {
     // SnapGrid bounds the count by MaxTiles, so every index is an int.
     const int tc = static_cast<int>(m.grid.tileColumns()), tr = static_cast<int>(m.grid.tileRows());
-    m.tiles.resize(static_cast<std::size_t>(m.grid.tileCount()));
-    for (int k = 0; k < static_cast<int>(m.tiles.size()); ++k) {
-        m.tiles[static_cast<std::size_t>(k)].index = k;
-        m.tiles[static_cast<std::size_t>(k)].window = m.grid.window(k);
-        m.tiles[static_cast<std::size_t>(k)].bounds =
-            m.grid.bounds(m.tiles[static_cast<std::size_t>(k)].window);
-    }
     const double span = m.grid.resolution * m.grid.tileSize;
     const Bounds all = m.grid.bounds();
-    std::vector<double> gains(m.antennas.size());
+    const auto index = [](double v, int count) {
+        return static_cast<int>(std::clamp(std::floor(v), 0.0, static_cast<double>(count - 1)));
+    };
     for (std::size_t k = 0; k < m.antennas.size(); ++k) {
         TileAntenna& a = m.antennas[k];
-        a.x = xs[k];
-        a.y = ys[k];
-        gains[k] = GainBound(a, m.patterns);
-    }
-    if (m.cutoff > 0.0) AddNeglected(m, gains);
-    for (std::size_t k = 0; k < m.antennas.size(); ++k) {
-        TileAntenna& a = m.antennas[k];
-        // The tiles within reach take the antenna; their pixels beyond it
-        // leave it out.
-        const auto index = [](double v, int count) {
-            return static_cast<int>(std::clamp(std::floor(v), 0.0, static_cast<double>(count - 1)));
-        };
         const double far = a.reachM;
         const int c0 = index((a.x - far - m.grid.x0) / span, tc),
                   c1 = index((a.x + far - m.grid.x0) / span, tc);
@@ -295,19 +291,21 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
         if (terrain) {
             std::vector<double> h;
             std::string why;
-            if (!terrain->sample({a.x}, {a.y}, h, why)) return fail(why);
+            if (!terrain->sample({a.x}, {a.y}, h, why)) return why;
             if (!std::isfinite(h[0]))
-                return fail("line " + std::to_string(a.line) +
-                            ": the terrain has no height at antenna of site " + a.site);
+                return "line " + std::to_string(a.line) +
+                       ": the terrain has no height at antenna of site " + a.site;
             a.ground = h[0];
             a.z += h[0];
         }
     }
-    for (const TileEntry& t : m.tiles)
-        m.neglectedRatioMax = std::max(m.neglectedRatioMax, t.neglectedRatio);
+    return std::nullopt;
+}
 
-    // Only the antennas some tile takes stay in the manifest, which every
-    // tile reads whole; the others are only counted.
+// Only the antennas some tile takes stay in the manifest, which every tile
+// reads whole; the others are only counted. Each tile gets the hashes of
+// its inputs and of its terrain's window.
+Refusal KeepReached(Manifest& m, std::optional<Terrain>& terrain) {
     std::vector<int> kept(m.antennas.size(), -1);
     for (const TileEntry& t : m.tiles)
         for (int k : t.antennas)
@@ -324,7 +322,7 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
         if (terrain) {
             std::string why;
             const std::optional<std::string> h = terrain->windowHash(t.bounds, why);
-            if (!h) return fail("--terrain: " + why);
+            if (!h) return "--terrain: " + why;
             t.terrainHash = *h;
         }
         for (int& k : t.antennas)
@@ -332,12 +330,16 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
         t.antennaCount = static_cast<int>(t.antennas.size());
         t.inputsHash = HashText(TileInputsText(m, t));
     }
-    // Every tile will read its inputs back through the same checks: a value
-    // they refuse (a pattern's loss of 1e308 dB) is refused here, before any
-    // tile runs. The antennas go through in slices, as the inputs of one
-    // tile that takes them all would be as large as the inventory.
+    return std::nullopt;
+}
+
+// Every tile will read its inputs back through the same checks: a value
+// they refuse (a pattern's loss of 1e308 dB) is refused here, before any
+// tile runs. The antennas go through in slices, as the inputs of one tile
+// that takes them all would be as large as the inventory.
+Refusal ReadBackRefusal(const Manifest& m) {
     const ManifestRead back = ParseManifest(ManifestText(m));
-    if (!back.manifest) return fail(back.error);
+    if (!back.manifest) return back.error;
     constexpr std::size_t kSlice = 4096;
     for (std::size_t from = 0; from < m.antennas.size(); from += kSlice) {
         TileEntry slice = m.tiles.front();
@@ -345,8 +347,48 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
         for (std::size_t k = from; k < std::min(m.antennas.size(), from + kSlice); ++k)
             slice.antennas.push_back(static_cast<int>(k));
         const TileInputsRead in = ParseTileInputs(TileInputsText(m, slice));
-        if (!in.inputs) return fail(in.error);
+        if (!in.inputs) return in.error;
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
+    PlanResult r;
+    const auto fail = [&](std::string why) {
+        r.manifest.reset();
+        r.error = std::move(why);
+        return r;
+    };
+    if (auto refused = OptionsRefusal(o)) return fail(*refused);
+    Manifest m;
+    Standards st;
+    if (auto refused = SetUp(o, limits, m, st)) return fail(*refused);
+    if (auto refused = ReadAntennas(o, st, m, r)) return fail(*refused);
+    std::optional<Terrain> terrain;
+    if (!o.terrain.empty()) {
+        std::string why;
+        terrain = Terrain::Open(o.terrain, m.crsWkt, m.grid.bounds(), why);
+        if (!terrain) return fail("--terrain: " + why);
+        m.terrain = fs::absolute(o.terrain).lexically_normal().string();
+    }
+    m.tiles.resize(static_cast<std::size_t>(m.grid.tileCount()));
+    for (int k = 0; k < static_cast<int>(m.tiles.size()); ++k) {
+        TileEntry& t = m.tiles[static_cast<std::size_t>(k)];
+        t.index = k;
+        t.window = m.grid.window(k);
+        t.bounds = m.grid.bounds(t.window);
+    }
+    std::vector<double> gains(m.antennas.size());
+    for (std::size_t k = 0; k < m.antennas.size(); ++k)
+        gains[k] = GainBound(m.antennas[k], m.patterns);
+    if (m.cutoff > 0.0) AddNeglected(m, gains);
+    if (auto refused = AssignAntennas(m, terrain)) return fail(*refused);
+    for (const TileEntry& t : m.tiles)
+        m.neglectedRatioMax = std::max(m.neglectedRatioMax, t.neglectedRatio);
+    if (auto refused = KeepReached(m, terrain)) return fail(*refused);
+    if (auto refused = ReadBackRefusal(m)) return fail(*refused);
     r.manifest = std::move(m);
     return r;
 }
