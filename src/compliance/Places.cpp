@@ -120,6 +120,93 @@ std::optional<std::string> PlacesFormAccept(Project& p, const std::vector<PlaceR
     return std::nullopt;
 }
 
+namespace {
+
+// Finds each known column in the header row; a column not there stays at -1.
+std::array<int, Count> ReadPlacesHeader(const std::vector<std::string>& f) {
+    std::array<int, Count> at{};
+    at.fill(-1);
+    for (std::size_t k = 0; k < f.size(); ++k)
+        for (int c = 0; c < Count; ++c)
+            if (f[k] == kHeader[static_cast<std::size_t>(c)])
+                at[static_cast<std::size_t>(c)] = static_cast<int>(k);
+    return at;
+}
+
+// Reads one row into `pl`, saying in `why` what is wrong with it; gives the
+// row's position on the drawing when it has one.
+std::optional<PlanPoint> ReadPlaceRow(const Project& p, const std::vector<std::string>& f,
+                                      const std::array<int, Count>& at, Place& pl,
+                                      std::vector<std::string>& why) {
+    const auto text = [&](Column c) -> std::string {
+        const int k = at[c];
+        return k >= 0 && k < static_cast<int>(f.size()) ? f[static_cast<std::size_t>(k)] : "";
+    };
+    const auto num = [&](Column c) -> std::optional<double> {
+        const std::string t = text(c);
+        if (t.empty()) {
+            why.push_back(std::string(kHeader[c]) + " is missing");
+            return std::nullopt;
+        }
+        const auto v = ParseFileDouble(t);
+        if (!v || !std::isfinite(*v)) {
+            why.push_back(std::string(kHeader[c]) + " '" + QuoteCut(t) + "' is not a number");
+            return std::nullopt;
+        }
+        return v;
+    };
+    pl.Name = text(Name);
+    if (pl.Name.empty()) why.push_back("name is missing");
+    if (HasControl(pl.Name)) why.push_back("name holds a control character");
+    pl.Kind = text(Kind);
+    if (pl.Kind.find(',') != std::string::npos) why.push_back("kind holds a comma");
+    if (HasControl(pl.Kind)) why.push_back("kind holds a control character");
+    if (const auto h = num(Height)) {
+        if (*h < 0.0) why.push_back("height_m is negative");
+        if (*h > MaxPlaceHeightM) why.push_back("height_m is above 1000 m");
+        pl.HeightM = *h;
+    }
+    std::optional<PlanPoint> pos;
+    if (!text(Xm).empty() || !text(Ym).empty()) {
+        const auto x = num(Xm), y = num(Ym);
+        if (x && y) pos = DrawingFromCartesian(p, *x, *y);
+    } else if (!text(Lon).empty() || !text(Lat).empty()) {
+        const auto lon = num(Lon), lat = num(Lat);
+        if (lon && lat) {
+            if (std::fabs(*lat) > 90.0 || std::fabs(*lon) > 180.0)
+                why.push_back("lon/lat is not a position on the earth");
+            const geo::Metres m = geo::FromGeographic(p, {*lon, *lat});
+            pos = PlanPoint{m.dx / p.MetersPerUnit, geo::VisibleHeight - m.dy / p.MetersPerUnit};
+        }
+    } else {
+        why.push_back("no position (lon/lat or x_m/y_m)");
+    }
+    return pos;
+}
+
+// The refusal listing the file's problems.
+std::string PlacesRefusal(const std::string& head, const std::vector<std::string>& problems) {
+    // The first twenty say enough; a file of bad lines gives no endless message.
+    std::string m = head;
+    for (std::size_t k = 0; k < problems.size() && k < 20; ++k)
+        m += "\n" + problems[k];
+    if (problems.size() > 20) m += "\n... and " + std::to_string(problems.size() - 20) + " more";
+    return m;
+}
+
+// The note naming the lines of places skipped for lying off the plan.
+std::string OffPlanNote(const std::vector<int>& offPlan) {
+    std::string note = std::to_string(offPlan.size()) +
+                       (offPlan.size() == 1 ? " place" : " places") +
+                       " off the plan skipped: line" + (offPlan.size() == 1 ? " " : "s ");
+    for (std::size_t k = 0; k < offPlan.size() && k < 10; ++k)
+        note += (k ? ", " : "") + std::to_string(offPlan[k]);
+    if (offPlan.size() > 10) note += ", ...";
+    return note;
+}
+
+} // namespace
+
 PlacesImport ImportPlaces(Project& p, const std::string& csv, const std::string& fileName) {
     PlacesImport out;
     const std::string head = "Places not imported from " + fileName + ":";
@@ -141,10 +228,7 @@ PlacesImport ImportPlaces(Project& p, const std::string& csv, const std::string&
         const std::vector<std::string> f = SplitCsvLine(line);
         if (!header) {
             header = true;
-            for (std::size_t k = 0; k < f.size(); ++k)
-                for (int c = 0; c < Count; ++c)
-                    if (f[k] == kHeader[static_cast<std::size_t>(c)])
-                        at[static_cast<std::size_t>(c)] = static_cast<int>(k);
+            at = ReadPlacesHeader(f);
             for (Column c : {Name, Height})
                 if (at[c] < 0) {
                     out.refusal = head + "\nline " + std::to_string(number) +
@@ -155,51 +239,8 @@ PlacesImport ImportPlaces(Project& p, const std::string& csv, const std::string&
             continue;
         }
         std::vector<std::string> why;
-        const auto text = [&](Column c) -> std::string {
-            const int k = at[c];
-            return k >= 0 && k < static_cast<int>(f.size()) ? f[static_cast<std::size_t>(k)] : "";
-        };
-        const auto num = [&](Column c) -> std::optional<double> {
-            const std::string t = text(c);
-            if (t.empty()) {
-                why.push_back(std::string(kHeader[c]) + " is missing");
-                return std::nullopt;
-            }
-            const auto v = ParseFileDouble(t);
-            if (!v || !std::isfinite(*v)) {
-                why.push_back(std::string(kHeader[c]) + " '" + QuoteCut(t) + "' is not a number");
-                return std::nullopt;
-            }
-            return v;
-        };
         Place pl;
-        pl.Name = text(Name);
-        if (pl.Name.empty()) why.push_back("name is missing");
-        if (HasControl(pl.Name)) why.push_back("name holds a control character");
-        pl.Kind = text(Kind);
-        if (pl.Kind.find(',') != std::string::npos) why.push_back("kind holds a comma");
-        if (HasControl(pl.Kind)) why.push_back("kind holds a control character");
-        if (const auto h = num(Height)) {
-            if (*h < 0.0) why.push_back("height_m is negative");
-            if (*h > MaxPlaceHeightM) why.push_back("height_m is above 1000 m");
-            pl.HeightM = *h;
-        }
-        std::optional<PlanPoint> pos;
-        if (!text(Xm).empty() || !text(Ym).empty()) {
-            const auto x = num(Xm), y = num(Ym);
-            if (x && y) pos = DrawingFromCartesian(p, *x, *y);
-        } else if (!text(Lon).empty() || !text(Lat).empty()) {
-            const auto lon = num(Lon), lat = num(Lat);
-            if (lon && lat) {
-                if (std::fabs(*lat) > 90.0 || std::fabs(*lon) > 180.0)
-                    why.push_back("lon/lat is not a position on the earth");
-                const geo::Metres m = geo::FromGeographic(p, {*lon, *lat});
-                pos =
-                    PlanPoint{m.dx / p.MetersPerUnit, geo::VisibleHeight - m.dy / p.MetersPerUnit};
-            }
-        } else {
-            why.push_back("no position (lon/lat or x_m/y_m)");
-        }
+        const std::optional<PlanPoint> pos = ReadPlaceRow(p, f, at, pl, why);
         for (const std::string& w : why)
             problems.push_back("line " + std::to_string(number) + ": " + w);
         if (!why.empty() || !pos) continue;
@@ -217,24 +258,12 @@ PlacesImport ImportPlaces(Project& p, const std::string& csv, const std::string&
         problems.push_back(offPlan.empty() ? "the file holds no place"
                                            : "every place lies off the plan");
     if (!problems.empty()) {
-        // The first twenty say enough; a file of bad lines gives no endless message.
-        std::string m = head;
-        for (std::size_t k = 0; k < problems.size() && k < 20; ++k)
-            m += "\n" + problems[k];
-        if (problems.size() > 20)
-            m += "\n... and " + std::to_string(problems.size() - 20) + " more";
-        out.refusal = m;
+        out.refusal = PlacesRefusal(head, problems);
         return out;
     }
     out.imported = static_cast<int>(places.size());
     out.skipped = static_cast<int>(offPlan.size());
-    if (!offPlan.empty()) {
-        out.note = std::to_string(offPlan.size()) + (offPlan.size() == 1 ? " place" : " places") +
-                   " off the plan skipped: line" + (offPlan.size() == 1 ? " " : "s ");
-        for (std::size_t k = 0; k < offPlan.size() && k < 10; ++k)
-            out.note += (k ? ", " : "") + std::to_string(offPlan[k]);
-        if (offPlan.size() > 10) out.note += ", ...";
-    }
+    if (!offPlan.empty()) out.note = OffPlanNote(offPlan);
     p.Places = std::move(places);
     return out;
 }

@@ -312,15 +312,17 @@ InventoryRow ReadInventoryRow(const InventoryColumns& c, const std::vector<std::
     return out;
 }
 
-std::optional<std::string> ImportSites(Project& p, const std::string& csv, ImportMode mode,
-                                       const std::string& folder) {
-    const std::string head = "Sites not imported:";
+namespace {
+
+// Reads the file's rows, noting what is wrong with each; refuses a file
+// without a header, or whose header lacks a column every row needs.
+std::optional<std::string> ReadSiteRows(const Project& p, const std::string& csv,
+                                        const std::string& head, std::vector<Row>& rows,
+                                        Problems& problems) {
     std::istringstream in(csv);
     std::string line;
     int number = 0;
     InventoryColumns at;
-    std::vector<Row> rows;
-    Problems problems;
     bool header = false;
     while (std::getline(in, line)) {
         ++number;
@@ -344,10 +346,12 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
         if (why.empty()) rows.push_back(std::move(r));
     }
     if (!header) return head + "\nthe file is empty";
+    return std::nullopt;
+}
 
-    // Sites in the order they first appear; one position per site.
-    std::vector<std::string> order;
-    std::map<std::string, std::vector<const Row*>> sites;
+// Sites in the order they first appear, each with its rows; one position per site.
+void GroupRowsBySite(const std::vector<Row>& rows, std::vector<std::string>& order,
+                     std::map<std::string, std::vector<const Row*>>& sites, Problems& problems) {
     for (const Row& r : rows) {
         auto& group = sites[r.site];
         if (group.empty())
@@ -358,10 +362,11 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
                          std::to_string(group.front()->line));
         group.push_back(&r);
     }
-    if (problems.empty() && rows.empty()) problems.add("the file holds no antenna");
+}
 
-    Project next = p;
-    // Each row's pattern, read once per file and kept once in the project.
+// Each row's pattern, read once per file and kept once in the project.
+void AddRowPatterns(Project& next, std::vector<Row>& rows, const std::string& folder,
+                    Problems& problems) {
     PatternFiles files(folder);
     for (Row& r : rows) {
         if (r.pattern.empty()) continue;
@@ -373,45 +378,68 @@ std::optional<std::string> ImportSites(Project& p, const std::string& csv, Impor
         }
         r.a.AntPattern = antenna::AddPattern(next, *got.pattern);
     }
+}
+
+// Raises one site's tower with its antennas, unless another tower stands on
+// its node or it has more antennas than a tower holds.
+void RaiseSiteTower(Project& next, const std::string& name, const std::vector<const Row*>& group,
+                    Problems& problems) {
+    const Row& first = *group.front();
+    if (SpotTaken(next, first.xs, first.ys)) {
+        problems.add("line " + std::to_string(first.line) + ": site " + Cut(name) +
+                     " stands where another tower stands");
+        return;
+    }
+    const std::size_t size = group.size();
+    if (size > static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max())) {
+        problems.add("line " + std::to_string(first.line) + ": site " + Cut(name) + " has " +
+                     std::to_string(size) + " antennas; a tower holds at most " +
+                     std::to_string(std::numeric_limits<std::int16_t>::max()));
+        return;
+    }
+    const int n = static_cast<int>(size);
+    next.EnsureAntennaSlots(next.AntennaCount + n);
+    for (int k = 0; k < n; ++k)
+        next.Antennas[static_cast<std::size_t>(next.AntennaCount + 1 + k)] =
+            group[static_cast<std::size_t>(k)]->a;
+    next.TowerAntCount = CheckedInt16(n);
+    const int firstSlot = next.AntennaCount + 1;
+    PlaceTower(next, first.xs, first.ys, 1.0);
+    // The tower stands on its node; each antenna keeps where its row
+    // put it, and its names.
+    for (int k = 0; k < n; ++k) {
+        const Row& row = *group[static_cast<std::size_t>(k)];
+        Antenna& a = next.Antennas[static_cast<std::size_t>(firstSlot + k)];
+        SetExactPosition(next, a, row.at);
+        for (const AntennaFieldRow& f : AntennaFieldTable())
+            if (f.block == BlockPart::Names) a.*f.text = row.a.*f.text;
+    }
+}
+
+} // namespace
+
+std::optional<std::string> ImportSites(Project& p, const std::string& csv, ImportMode mode,
+                                       const std::string& folder) {
+    const std::string head = "Sites not imported:";
+    std::vector<Row> rows;
+    Problems problems;
+    if (auto refusal = ReadSiteRows(p, csv, head, rows, problems)) return refusal;
+
+    std::vector<std::string> order;
+    std::map<std::string, std::vector<const Row*>> sites;
+    GroupRowsBySite(rows, order, sites, problems);
+    if (problems.empty() && rows.empty()) problems.add("the file holds no antenna");
+
+    Project next = p;
+    AddRowPatterns(next, rows, folder, problems);
     if (mode == ImportMode::Replace) {
         next.Antennas.resize(1);
         next.AntennaCount = 0;
         next.TowerCount = 0;
     }
     try {
-        for (const std::string& name : order) {
-            const auto& group = sites[name];
-            const Row& first = *group.front();
-            if (SpotTaken(next, first.xs, first.ys)) {
-                problems.add("line " + std::to_string(first.line) + ": site " + Cut(name) +
-                             " stands where another tower stands");
-                continue;
-            }
-            const std::size_t size = group.size();
-            if (size > static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max())) {
-                problems.add("line " + std::to_string(first.line) + ": site " + Cut(name) +
-                             " has " + std::to_string(size) + " antennas; a tower holds at most " +
-                             std::to_string(std::numeric_limits<std::int16_t>::max()));
-                continue;
-            }
-            const int n = static_cast<int>(size);
-            next.EnsureAntennaSlots(next.AntennaCount + n);
-            for (int k = 0; k < n; ++k)
-                next.Antennas[static_cast<std::size_t>(next.AntennaCount + 1 + k)] =
-                    group[static_cast<std::size_t>(k)]->a;
-            next.TowerAntCount = CheckedInt16(n);
-            const int firstSlot = next.AntennaCount + 1;
-            PlaceTower(next, first.xs, first.ys, 1.0);
-            // The tower stands on its node; each antenna keeps where its row
-            // put it, and its names.
-            for (int k = 0; k < n; ++k) {
-                const Row& row = *group[static_cast<std::size_t>(k)];
-                Antenna& a = next.Antennas[static_cast<std::size_t>(firstSlot + k)];
-                SetExactPosition(next, a, row.at);
-                for (const AntennaFieldRow& f : AntennaFieldTable())
-                    if (f.block == BlockPart::Names) a.*f.text = row.a.*f.text;
-            }
-        }
+        for (const std::string& name : order)
+            RaiseSiteTower(next, name, sites[name], problems);
     } catch (const std::exception&) {
         problems.add("too many antennas or towers for one project (at most " +
                      std::to_string(std::numeric_limits<std::int16_t>::max()) + " of each)");

@@ -420,91 +420,137 @@ struct WalkedPath {
 // Walks `path` one Component at a time, as the kernel would, but with the
 // rule for links in shared folders applied at every Component (the kernel
 // applies it to the last one only, and only on opening).
-std::optional<WalkedPath> WalkOutputPath(const std::string& path, std::string& refusal) {
+class OutputPathWalk {
+  public:
+    explicit OutputPathWalk(std::string& refusal) : refusal_(refusal) {}
+    std::optional<WalkedPath> run(const std::string& path);
+
+  private:
+    // Puts the Components of `text` before those still to walk.
+    void push(const std::string& text);
+    // Starts again from the root, or from the working folder.
+    bool restart(bool absolute);
+    // Gives up the walk, saying why.
+    std::optional<WalkedPath> failed(std::string why);
+    // Steps out to the folder above, for "..".
+    bool stepUp();
+    // Steps into the folder `c`, found to be one.
+    bool stepInto(const std::string& c);
+    // Follows the link `c` (whose own status is `st`), or says why it may not.
+    std::optional<std::string> followLink(const std::string& c, const struct stat& st, bool last);
+
+    std::string& refusal_;
+    std::deque<std::string> todo_;
+    std::string folder_;
+    int fd_ = -1;
+    int hops_ = 0;
+};
+
+void OutputPathWalk::push(const std::string& text) {
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        const std::size_t slash = std::min(text.find('/', at), text.size());
+        parts.push_back(text.substr(at, slash - at));
+        at = slash + 1;
+    }
+    todo_.insert(todo_.begin(), parts.begin(), parts.end());
+}
+
+bool OutputPathWalk::restart(bool absolute) {
+    if (fd_ >= 0) ::close(fd_);
+    if (absolute) {
+        folder_ = "/";
+        fd_ = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    } else {
+        std::error_code ec;
+        folder_ = fs::current_path(ec).string();
+        fd_ = ec ? -1 : ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    return fd_ >= 0;
+}
+
+std::optional<WalkedPath> OutputPathWalk::failed(std::string why) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    refusal_ = std::move(why);
+    return std::nullopt;
+}
+
+bool OutputPathWalk::stepUp() {
+    const int up = ::openat(fd_, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (up < 0) return false;
+    ::close(fd_);
+    fd_ = up;
+    folder_ = fs::path(folder_).parent_path().string();
+    return true;
+}
+
+bool OutputPathWalk::stepInto(const std::string& c) {
+    // Without following: a folder swapped for a link since it was looked
+    // at fails here instead of being entered.
+    const int next = ::openat(fd_, c.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (next < 0) return false;
+    ::close(fd_);
+    fd_ = next;
+    folder_ = Join(folder_, c);
+    return true;
+}
+
+std::optional<std::string> OutputPathWalk::followLink(const std::string& c, const struct stat& st,
+                                                      bool last) {
+    // In a folder everyone may write to but only owners may delete
+    // from (a sticky /tmp), a link planted by another user must not
+    // steer the output onto a file, or into a folder, that user could
+    // not write: only a link of the folder's owner or of the caller is
+    // followed.
+    struct stat dir {};
+    if (::fstat(fd_, &dir) == 0 && (dir.st_mode & S_ISVTX) && (dir.st_mode & S_IWOTH) &&
+        st.st_uid != dir.st_uid && st.st_uid != ::geteuid())
+        return std::string(last ? "it is" : "it passes through") +
+               " another user's link in a shared folder: " + Join(folder_, c);
+    if (++hops_ > 40) return std::string(std::strerror(ELOOP));
+    std::string to(static_cast<std::size_t>(PATH_MAX), '\0');
+    const ssize_t n = ::readlinkat(fd_, c.c_str(), to.data(), to.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= to.size()) return SystemReason();
+    to.resize(static_cast<std::size_t>(n));
+    if (to.front() == '/' && !restart(true)) return SystemReason();
+    push(to);
+    return std::nullopt;
+}
+
+std::optional<WalkedPath> OutputPathWalk::run(const std::string& path) {
     if (path.empty() || path.back() == '/') return std::nullopt;
-    std::deque<std::string> todo;
-    const auto push = [&todo](const std::string& text) {
-        std::vector<std::string> parts;
-        std::size_t at = 0;
-        while (at <= text.size()) {
-            const std::size_t slash = std::min(text.find('/', at), text.size());
-            parts.push_back(text.substr(at, slash - at));
-            at = slash + 1;
-        }
-        todo.insert(todo.begin(), parts.begin(), parts.end());
-    };
-    std::string folder;
-    int fd = -1;
-    const auto restart = [&](bool absolute) {
-        if (fd >= 0) ::close(fd);
-        if (absolute) {
-            folder = "/";
-            fd = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
-        } else {
-            std::error_code ec;
-            folder = fs::current_path(ec).string();
-            fd = ec ? -1 : ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-        }
-        return fd >= 0;
-    };
-    const auto failed = [&](std::string why) -> std::optional<WalkedPath> {
-        if (fd >= 0) ::close(fd);
-        refusal = std::move(why);
-        return std::nullopt;
-    };
     if (!restart(path.front() == '/')) return failed(SystemReason());
     push(path);
-    int hops = 0;
-    while (!todo.empty()) {
-        const std::string c = std::move(todo.front());
-        todo.pop_front();
-        const bool last = todo.empty();
+    while (!todo_.empty()) {
+        const std::string c = std::move(todo_.front());
+        todo_.pop_front();
+        const bool last = todo_.empty();
         if (c.empty() || c == "." || c == "..") {
             if (last) return failed(""); // no file name
-            if (c != "..") continue;
-            const int up = ::openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
-            if (up < 0) return failed(SystemReason());
-            ::close(fd);
-            fd = up;
-            folder = fs::path(folder).parent_path().string();
+            if (c == ".." && !stepUp()) return failed(SystemReason());
             continue;
         }
         struct stat st {};
-        if (::fstatat(fd, c.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno == ENOENT && last) return WalkedPath{folder, c, fd};
+        if (::fstatat(fd_, c.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT && last) return WalkedPath{folder_, c, fd_};
             return failed(SystemReason());
         }
         if (S_ISLNK(st.st_mode)) {
-            // In a folder everyone may write to but only owners may delete
-            // from (a sticky /tmp), a link planted by another user must not
-            // steer the output onto a file, or into a folder, that user could
-            // not write: only a link of the folder's owner or of the caller is
-            // followed.
-            struct stat dir {};
-            if (::fstat(fd, &dir) == 0 && (dir.st_mode & S_ISVTX) && (dir.st_mode & S_IWOTH) &&
-                st.st_uid != dir.st_uid && st.st_uid != ::geteuid())
-                return failed(std::string(last ? "it is" : "it passes through") +
-                              " another user's link in a shared folder: " + Join(folder, c));
-            if (++hops > 40) return failed(std::strerror(ELOOP));
-            std::string to(static_cast<std::size_t>(PATH_MAX), '\0');
-            const ssize_t n = ::readlinkat(fd, c.c_str(), to.data(), to.size());
-            if (n <= 0 || static_cast<std::size_t>(n) >= to.size()) return failed(SystemReason());
-            to.resize(static_cast<std::size_t>(n));
-            if (to.front() == '/' && !restart(true)) return failed(SystemReason());
-            push(to);
+            if (auto why = followLink(c, st, last)) return failed(std::move(*why));
             continue;
         }
-        if (last) return WalkedPath{folder, c, fd};
+        if (last) return WalkedPath{folder_, c, fd_};
         if (!S_ISDIR(st.st_mode)) return failed(std::strerror(ENOTDIR));
-        // Without following: a folder swapped for a link since it was looked
-        // at fails here instead of being entered.
-        const int next = ::openat(fd, c.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (next < 0) return failed(SystemReason());
-        ::close(fd);
-        fd = next;
-        folder = Join(folder, c);
+        if (!stepInto(c)) return failed(SystemReason());
     }
     return failed("");
+}
+
+// Resolves `path` to the folder and name an output is written to.
+std::optional<WalkedPath> WalkOutputPath(const std::string& path, std::string& refusal) {
+    return OutputPathWalk(refusal).run(path);
 }
 
 } // namespace

@@ -654,6 +654,84 @@ std::optional<std::string> ExtensionSaveRefusal(const Project& p) {
            ") that this version cannot keep; it is not saved.";
 }
 
+namespace {
+
+// How one item of the block was taken: a damaged item is reported by its
+// line; a refused one fails the read without saying more.
+enum class ItemOutcome { Taken, Damaged, Refused };
+
+// An antenna's frequency: the key names its slot, without leading zeros.
+bool ReadFrequencyItem(Project& p, std::string_view digits, std::string_view value) {
+    int slot = 0;
+    const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), slot);
+    if (digits.empty() || r.ec != std::errc() || r.ptr != digits.data() + digits.size() ||
+        slot < 1 || slot > p.AntennaCount || digits.front() == '0')
+        return false;
+    const auto f = ParseFileDouble(value);
+    if (!f || !(*f > 0.0)) return false;
+    p.Antennas[static_cast<std::size_t>(slot)].AntFrequencyMHz = *f;
+    return true;
+}
+
+// Takes one key=value item of the block into the project.
+ItemOutcome ReadExtensionItem(Project& p, std::string_view key, std::string_view value) {
+    if (key.substr(0, FrequencyKey.size()) == FrequencyKey) {
+        if (!ReadFrequencyItem(p, key.substr(FrequencyKey.size()), value))
+            return ItemOutcome::Damaged;
+    } else if (key == "standard") {
+        if (value.empty()) return ItemOutcome::Damaged;
+        p.Compliance.Standard = std::string(value);
+    } else if (key == "population") {
+        if (value == "public")
+            p.Compliance.Group = Population::Public;
+        else if (value == "occupational")
+            p.Compliance.Group = Population::Occupational;
+        else
+            return ItemOutcome::Damaged;
+    } else if (key == "site") {
+        p.Compliance.SiteName = std::string(value);
+    } else if (key == "assessor") {
+        p.Compliance.Assessor = std::string(value);
+    } else if (key == "model") {
+        if (value != "far-field") return ItemOutcome::Refused;
+        p.Exposure.Model = ExposureModel::FarField;
+    } else if (key == "reflection") {
+        const auto f = ParseFileDouble(value);
+        if (!f || !(*f > 0.0)) return ItemOutcome::Refused;
+        p.Exposure.ReflectionFactor = *f;
+    } else if (key.substr(0, PatternKey.size()) == PatternKey) {
+        if (!ReadPatternItem(p.Patterns, key.substr(PatternKey.size()), value))
+            return ItemOutcome::Refused;
+    } else if (key == "terrain-datum") {
+        const auto d = ParseFileDouble(value);
+        if (!d || !std::isfinite(*d)) return ItemOutcome::Refused;
+        p.TerrainDatumM = *d;
+    } else if (key.substr(0, BuildingHolesKey.size()) == BuildingHolesKey) {
+        if (!ReadBuildingHoles(p, key.substr(BuildingHolesKey.size()), value))
+            return ItemOutcome::Refused;
+    } else if (key.substr(0, DemKey.size()) == DemKey) {
+        if (!ReadDemItem(p, key.substr(DemKey.size()), value)) return ItemOutcome::Damaged;
+    } else if (key.substr(0, BuildingKey.size()) == BuildingKey) {
+        if (!ReadBuildingLine(p, key.substr(BuildingKey.size()), value))
+            return ItemOutcome::Refused;
+    } else if (key.substr(0, PlaceKey.size()) == PlaceKey) {
+        if (!ReadPlaceLine(p, key.substr(PlaceKey.size()), value)) return ItemOutcome::Refused;
+    } else if (key == "result") {
+        if (value != "out-of-date") return ItemOutcome::Refused;
+        p.XY.Stamp.density = OutOfDateStamp;
+    } else if (IsPlacementKey(key)) {
+        if (!ReadPlacementItem(p, key, value)) return ItemOutcome::Damaged;
+    } else if (key.substr(0, 5) == "beam-") {
+        if (!ReadBeamItem(p, key, value)) return ItemOutcome::Refused;
+    } else {
+        // A later program's item: kept as it stands.
+        p.ExtensionExtra.emplace_back(key, value);
+    }
+    return ItemOutcome::Taken;
+}
+
+} // namespace
+
 bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines, std::string* why) {
     // Says which line of the block is damaged.
     const auto damaged = [why](std::string_view what) {
@@ -683,61 +761,13 @@ bool ReadExtensionBlock(Project& p, const std::vector<std::string_view>& lines, 
             return damaged(line);
         const std::string_view key = line.substr(0, eq), value = line.substr(eq + 1);
         if (!seen.insert(key).second) return damaged("key " + std::string(key) + " given twice");
-        if (key.substr(0, FrequencyKey.size()) == FrequencyKey) {
-            const std::string_view digits = key.substr(FrequencyKey.size());
-            int slot = 0;
-            const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), slot);
-            if (digits.empty() || r.ec != std::errc() || r.ptr != digits.data() + digits.size() ||
-                slot < 1 || slot > p.AntennaCount || digits.front() == '0')
-                return damaged(line);
-            const auto f = ParseFileDouble(value);
-            if (!f || !(*f > 0.0)) return damaged(line);
-            p.Antennas[static_cast<std::size_t>(slot)].AntFrequencyMHz = *f;
-        } else if (key == "standard") {
-            if (value.empty()) return damaged(line);
-            p.Compliance.Standard = std::string(value);
-        } else if (key == "population") {
-            if (value == "public")
-                p.Compliance.Group = Population::Public;
-            else if (value == "occupational")
-                p.Compliance.Group = Population::Occupational;
-            else
-                return damaged(line);
-        } else if (key == "site") {
-            p.Compliance.SiteName = std::string(value);
-        } else if (key == "assessor") {
-            p.Compliance.Assessor = std::string(value);
-        } else if (key == "model") {
-            if (value != "far-field") return false;
-            p.Exposure.Model = ExposureModel::FarField;
-        } else if (key == "reflection") {
-            const auto f = ParseFileDouble(value);
-            if (!f || !(*f > 0.0)) return false;
-            p.Exposure.ReflectionFactor = *f;
-        } else if (key.substr(0, PatternKey.size()) == PatternKey) {
-            if (!ReadPatternItem(p.Patterns, key.substr(PatternKey.size()), value)) return false;
-        } else if (key == "terrain-datum") {
-            const auto d = ParseFileDouble(value);
-            if (!d || !std::isfinite(*d)) return false;
-            p.TerrainDatumM = *d;
-        } else if (key.substr(0, BuildingHolesKey.size()) == BuildingHolesKey) {
-            if (!ReadBuildingHoles(p, key.substr(BuildingHolesKey.size()), value)) return false;
-        } else if (key.substr(0, DemKey.size()) == DemKey) {
-            if (!ReadDemItem(p, key.substr(DemKey.size()), value)) return damaged(line);
-        } else if (key.substr(0, BuildingKey.size()) == BuildingKey) {
-            if (!ReadBuildingLine(p, key.substr(BuildingKey.size()), value)) return false;
-        } else if (key.substr(0, PlaceKey.size()) == PlaceKey) {
-            if (!ReadPlaceLine(p, key.substr(PlaceKey.size()), value)) return false;
-        } else if (key == "result") {
-            if (value != "out-of-date") return false;
-            p.XY.Stamp.density = OutOfDateStamp;
-        } else if (IsPlacementKey(key)) {
-            if (!ReadPlacementItem(p, key, value)) return damaged(line);
-        } else if (key.substr(0, 5) == "beam-") {
-            if (!ReadBeamItem(p, key, value)) return false;
-        } else {
-            // A later program's item: kept as it stands.
-            p.ExtensionExtra.emplace_back(key, value);
+        switch (ReadExtensionItem(p, key, value)) {
+        case ItemOutcome::Taken:
+            break;
+        case ItemOutcome::Damaged:
+            return damaged(line);
+        case ItemOutcome::Refused:
+            return false;
         }
     }
     if (p.Dem)

@@ -284,35 +284,27 @@ std::uint64_t ProjectFileMinimumSize(const Project& p) {
     return lines > ~std::uint64_t{0} / 3 ? ~std::uint64_t{0} : 3 * lines;
 }
 
-bool WriteProjectText(const Project& p, ChunkedText& text) {
-    std::string& out = text.buffer();
-    const int nx = p.GridNX;
-    const int ny = Project::GridNYFor(std::max(nx, 0));
-    const bool xy = p.XY.Calculated;
+namespace {
 
-    // Arrays shorter than their counts would make the file unreadable.
+// Arrays shorter than their counts would make the file unreadable.
+bool ArraysHoldTheirCounts(const Project& p, int nx, int ny) {
     if (p.AntennaCount > p.AntennaSlotBound()) return false;
     if (p.LegacySourceCount > 1 &&
         static_cast<std::size_t>(p.LegacySourceCount) + 1 > p.LegacySources.size())
         return false;
     if (nx > 0 && (p.GroundGrid.nx() < nx || p.GroundGrid.ny() < ny)) return false;
-    if (xy) {
+    if (p.XY.Calculated) {
         if (nx >= 0 && (p.XY.Density.nx() < nx || p.XY.Density.ny() < ny)) return false;
         if (p.IsolineCount < 0 ||
             static_cast<std::size_t>(p.IsolineCount) + 1 > p.XY.IsolineLevel.size() ||
             p.XY.Isolines.levels() < p.IsolineCount || p.XY.IsolinesAux.levels() < p.IsolineCount)
             return false;
     }
+    return true;
+}
 
-    std::size_t gridLines = static_cast<std::size_t>(std::max(nx, 0)) * std::max(ny, 0);
-    if (!text.streams()) out.reserve(out.size() + (xy ? 2 : 1) * gridLines * 20 + 1024);
-    Writer w{out, &text};
-
-    w.integer(2);
-    w.dbl(p.PlanWidthM);
-    w.integer(p.GridNX);
-    w.integer(p.AntennaCount);
-    w.integer(p.TowerCount);
+// One record of twelve lines per antenna.
+void WriteAntennaRecords(Writer& w, const Project& p) {
     for (int k = 1; k <= p.AntennaCount; ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
         w.dbl(a.AntHeight);
@@ -329,32 +321,27 @@ bool WriteProjectText(const Project& p, ChunkedText& text) {
         w.dbl(std::floor(a.AntY));
         w.dbl(std::floor(a.AntFactor));
     }
-    for (int i = 1; i <= nx && w.ok; ++i)
-        for (int j = 1; j <= ny; ++j)
-            w.dbl(p.GroundGrid(i, j));
-    w.var(p.SourceKindVar);
-    w.integer(static_cast<std::int16_t>(p.SourceKindInt));
-    w.integer(p.LegacySourceCount);
-    if (p.LegacySourceCount > 1) {
-        for (int k = 1; k <= p.LegacySourceCount; ++k) {
-            const LegacySource& s = p.LegacySources[static_cast<std::size_t>(k)];
-            w.dbl(s.LegacyEmission);
-            w.dbl(s.LegacyExitSpeed);
-            w.dbl(s.LegacyGasTemp);
-            w.integer(s.LegacyKind);
-            w.dbl(s.LegacyD1);
-            w.dbl(s.LegacyD2);
-            w.dbl(s.LegacyD3);
-            w.dbl(s.LegacyD4);
-            w.dbl(s.LegacyD5);
-        }
-    }
-    w.integer(p.XY.Calculated ? 1 : 0);
-    for (double v : {p.OriginX, p.OriginY, p.EarthR, p.OriginLon, p.OriginLat, p.OriginMarkX,
-                     p.OriginMarkY, p.ScaleDistance, p.ReservedValue})
-        w.dbl(v);
-    if (!xy) return w.ok && WriteTail(p, out);
+}
 
+// The older sources' records, written only when there is more than one.
+void WriteLegacySourceRecords(Writer& w, const Project& p) {
+    if (p.LegacySourceCount <= 1) return;
+    for (int k = 1; k <= p.LegacySourceCount; ++k) {
+        const LegacySource& s = p.LegacySources[static_cast<std::size_t>(k)];
+        w.dbl(s.LegacyEmission);
+        w.dbl(s.LegacyExitSpeed);
+        w.dbl(s.LegacyGasTemp);
+        w.integer(s.LegacyKind);
+        w.dbl(s.LegacyD1);
+        w.dbl(s.LegacyD2);
+        w.dbl(s.LegacyD3);
+        w.dbl(s.LegacyD4);
+        w.dbl(s.LegacyD5);
+    }
+}
+
+// The plan's stored result: its settings, density grid, isoline levels and crossings.
+void WritePlanResult(Writer& w, const Project& p, int nx, int ny) {
     w.integer(static_cast<std::int16_t>(p.CalcOption));
     w.dbl(p.CalcHeight);
     w.dbl(p.XYCalcOffsetX);
@@ -373,6 +360,40 @@ bool WriteProjectText(const Project& p, ChunkedText& text) {
         w.dbl(p.XY.IsolineLevel[static_cast<std::size_t>(k)]);
     WriteCrossings(w, p.XY.Isolines, p.IsolineCount, p.XY.IsolinePointMax());
     WriteCrossings(w, p.XY.IsolinesAux, p.IsolineCount, p.XY.IsolineAuxMax());
+}
+
+} // namespace
+
+bool WriteProjectText(const Project& p, ChunkedText& text) {
+    std::string& out = text.buffer();
+    const int nx = p.GridNX;
+    const int ny = Project::GridNYFor(std::max(nx, 0));
+    const bool xy = p.XY.Calculated;
+    if (!ArraysHoldTheirCounts(p, nx, ny)) return false;
+
+    std::size_t gridLines = static_cast<std::size_t>(std::max(nx, 0)) * std::max(ny, 0);
+    if (!text.streams()) out.reserve(out.size() + (xy ? 2 : 1) * gridLines * 20 + 1024);
+    Writer w{out, &text};
+
+    w.integer(2);
+    w.dbl(p.PlanWidthM);
+    w.integer(p.GridNX);
+    w.integer(p.AntennaCount);
+    w.integer(p.TowerCount);
+    WriteAntennaRecords(w, p);
+    for (int i = 1; i <= nx && w.ok; ++i)
+        for (int j = 1; j <= ny; ++j)
+            w.dbl(p.GroundGrid(i, j));
+    w.var(p.SourceKindVar);
+    w.integer(static_cast<std::int16_t>(p.SourceKindInt));
+    w.integer(p.LegacySourceCount);
+    WriteLegacySourceRecords(w, p);
+    w.integer(p.XY.Calculated ? 1 : 0);
+    for (double v : {p.OriginX, p.OriginY, p.EarthR, p.OriginLon, p.OriginLat, p.OriginMarkX,
+                     p.OriginMarkY, p.ScaleDistance, p.ReservedValue})
+        w.dbl(v);
+    if (!xy) return w.ok && WriteTail(p, out);
+    WritePlanResult(w, p, nx, ny);
     return w.ok && WriteTail(p, out);
 }
 
@@ -408,10 +429,8 @@ static bool ReadProjectRecords(Project& p, std::string_view text, std::string* w
 
 namespace {
 
-bool ReadProject(Project& p, LineReader& in, std::string* why) {
-    // The file holds no section: one computed for other work must not remain.
-    p.XZ.Calculated = false;
-
+// The layout number, the plan width and the grid step.
+bool ReadProjectHeader(Project& p, LineReader& in) {
     std::int16_t first = 0;
     if (!in.i16(first)) return false;
     if (first > 10) {
@@ -422,7 +441,6 @@ bool ReadProject(Project& p, LineReader& in, std::string* why) {
         p.FormatVersion = first;
         if (!in.dbl(p.PlanWidthM)) return false;
     }
-    const bool current = p.FormatVersion == 2;
 
     std::int16_t gridNX = 0;
     if (!in.i16(gridNX)) return false;
@@ -430,37 +448,42 @@ bool ReadProject(Project& p, LineReader& in, std::string* why) {
     if (gridNX < 1 || gridNX > area::ScaleWidth) return false;
     p.GridNX = gridNX;
     p.RecomputeDerived();
-    const int nx = p.GridNX;
-    const int ny = p.GridNY;
+    return true;
+}
 
+// The antenna records; the older layout has no zoom factor.
+bool ReadAntennaRecords(Project& p, LineReader& in, bool current) {
     if (!in.i16(p.AntennaCount) || !in.i16(p.TowerCount)) return false;
     if (p.AntennaCount < 0) return false;
-    if (p.AntennaCount > 0) {
-        if (!in.fits(p.AntennaCount, current ? 12 : 11)) return false;
-        p.Antennas.resize(static_cast<std::size_t>(p.AntennaCount) + 1);
-        for (int k = 1; k <= p.AntennaCount; ++k) {
-            Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
-            std::string powerMode, heightUnit, type;
-            if (!in.dbl(a.AntHeight) || !in.dbl(a.AntTilt) || !in.str(powerMode) ||
-                !in.dbl(a.AntPower) || !in.dbl(a.AntDirection) || !in.str(heightUnit) ||
-                !in.str(type) || !in.i16(a.AntTower) || !in.i16(a.AntNumber) || !in.dbl(a.AntX))
-                return false;
-            SetAntennaKeywords(a, powerMode, heightUnit, type);
-            a.AntCellX = Variant::real(a.AntX / p.CellSize);
-            if (!in.dbl(a.AntY)) return false;
-            double cellY = RoundHalfEven(a.AntY / p.CellSize);
-            if (cellY < std::numeric_limits<std::int16_t>::min() ||
-                cellY > std::numeric_limits<std::int16_t>::max())
-                return false;
-            a.AntCellY = static_cast<std::int16_t>(cellY);
-            if (current) {
-                if (!in.dbl(a.AntFactor)) return false;
-            } else {
-                a.AntFactor = 1.0;
-            }
+    if (p.AntennaCount == 0) return true;
+    if (!in.fits(p.AntennaCount, current ? 12 : 11)) return false;
+    p.Antennas.resize(static_cast<std::size_t>(p.AntennaCount) + 1);
+    for (int k = 1; k <= p.AntennaCount; ++k) {
+        Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        std::string powerMode, heightUnit, type;
+        if (!in.dbl(a.AntHeight) || !in.dbl(a.AntTilt) || !in.str(powerMode) ||
+            !in.dbl(a.AntPower) || !in.dbl(a.AntDirection) || !in.str(heightUnit) ||
+            !in.str(type) || !in.i16(a.AntTower) || !in.i16(a.AntNumber) || !in.dbl(a.AntX))
+            return false;
+        SetAntennaKeywords(a, powerMode, heightUnit, type);
+        a.AntCellX = Variant::real(a.AntX / p.CellSize);
+        if (!in.dbl(a.AntY)) return false;
+        double cellY = RoundHalfEven(a.AntY / p.CellSize);
+        if (cellY < std::numeric_limits<std::int16_t>::min() ||
+            cellY > std::numeric_limits<std::int16_t>::max())
+            return false;
+        a.AntCellY = static_cast<std::int16_t>(cellY);
+        if (current) {
+            if (!in.dbl(a.AntFactor)) return false;
+        } else {
+            a.AntFactor = 1.0;
         }
     }
+    return true;
+}
 
+// The ground heights, one per grid point.
+bool ReadGroundRecords(Project& p, LineReader& in, int nx, int ny) {
     if (!in.fitsNumbers(static_cast<std::int64_t>(nx) * ny)) return false;
     p.GroundGrid.resize(nx, ny);
     for (int i = 1; i <= nx; ++i)
@@ -468,34 +491,31 @@ bool ReadProject(Project& p, LineReader& in, std::string* why) {
             if (!in.dbl(p.GroundGrid(i, j))) return false;
     // The result grid keeps the bounds of the ground grid even without a result.
     if (p.XY.Density.nx() != nx || p.XY.Density.ny() != ny) p.XY.Density.resize(nx, ny);
+    return true;
+}
 
+// The source kind and the older sources' records, stored only when there is more than one.
+bool ReadLegacySourceRecords(Project& p, LineReader& in) {
     std::int16_t sourceKind = 0;
     if (!in.var(p.SourceKindVar) || !in.i16(sourceKind) || !in.i16(p.LegacySourceCount))
         return false;
     p.SourceKindInt = static_cast<LegacySourceKind>(sourceKind);
     if (p.LegacySourceCount < 0) return false;
-    if (p.LegacySourceCount > 1) {
-        if (!in.fitsNumbers(std::int64_t{9} * p.LegacySourceCount)) return false;
-        p.LegacySources.assign(static_cast<std::size_t>(p.LegacySourceCount) + 1, LegacySource{});
-        for (int k = 1; k <= p.LegacySourceCount; ++k) {
-            LegacySource& s = p.LegacySources[static_cast<std::size_t>(k)];
-            if (!in.dbl(s.LegacyEmission) || !in.dbl(s.LegacyExitSpeed) ||
-                !in.dbl(s.LegacyGasTemp) || !in.i16(s.LegacyKind) || !in.dbl(s.LegacyD1) ||
-                !in.dbl(s.LegacyD2) || !in.dbl(s.LegacyD3) || !in.dbl(s.LegacyD4) ||
-                !in.dbl(s.LegacyD5))
-                return false;
-        }
+    if (p.LegacySourceCount <= 1) return true;
+    if (!in.fitsNumbers(std::int64_t{9} * p.LegacySourceCount)) return false;
+    p.LegacySources.assign(static_cast<std::size_t>(p.LegacySourceCount) + 1, LegacySource{});
+    for (int k = 1; k <= p.LegacySourceCount; ++k) {
+        LegacySource& s = p.LegacySources[static_cast<std::size_t>(k)];
+        if (!in.dbl(s.LegacyEmission) || !in.dbl(s.LegacyExitSpeed) || !in.dbl(s.LegacyGasTemp) ||
+            !in.i16(s.LegacyKind) || !in.dbl(s.LegacyD1) || !in.dbl(s.LegacyD2) ||
+            !in.dbl(s.LegacyD3) || !in.dbl(s.LegacyD4) || !in.dbl(s.LegacyD5))
+            return false;
     }
+    return true;
+}
 
-    // Only 1 marks a stored result; any other value reads as none.
-    std::int16_t calculated = 0;
-    if (!in.i16(calculated)) return false;
-    p.XY.Calculated = calculated == 1;
-    for (double* v : {&p.OriginX, &p.OriginY, &p.EarthR, &p.OriginLon, &p.OriginLat, &p.OriginMarkX,
-                      &p.OriginMarkY, &p.ScaleDistance, &p.ReservedValue})
-        if (!in.dbl(*v)) return false;
-    if (!p.XY.Calculated) return ReadTail(in, p, why);
-
+// The plan's stored result: its settings, density grid, isoline levels and crossings.
+bool ReadPlanResult(Project& p, LineReader& in, bool current, int nx, int ny) {
     std::int16_t option = 0;
     if (!in.i16(option) || !in.dbl(p.CalcHeight)) return false;
     p.CalcOption = static_cast<CalcLevel>(option);
@@ -535,7 +555,29 @@ bool ReadProject(Project& p, LineReader& in, std::string* why) {
     for (int k = 1; k <= p.IsolineCount; ++k)
         if (!in.dbl(p.XY.IsolineLevel[static_cast<std::size_t>(k)])) return false;
     if (!ReadCrossings(in, p.XY.Isolines, p.IsolineCount, slots)) return false;
-    if (!ReadCrossings(in, p.XY.IsolinesAux, p.IsolineCount, auxMax)) return false;
+    return ReadCrossings(in, p.XY.IsolinesAux, p.IsolineCount, auxMax);
+}
+
+bool ReadProject(Project& p, LineReader& in, std::string* why) {
+    // The file holds no section: one computed for other work must not remain.
+    p.XZ.Calculated = false;
+    if (!ReadProjectHeader(p, in)) return false;
+    const bool current = p.FormatVersion == 2;
+    const int nx = p.GridNX;
+    const int ny = p.GridNY;
+    if (!ReadAntennaRecords(p, in, current)) return false;
+    if (!ReadGroundRecords(p, in, nx, ny)) return false;
+    if (!ReadLegacySourceRecords(p, in)) return false;
+
+    // Only 1 marks a stored result; any other value reads as none.
+    std::int16_t calculated = 0;
+    if (!in.i16(calculated)) return false;
+    p.XY.Calculated = calculated == 1;
+    for (double* v : {&p.OriginX, &p.OriginY, &p.EarthR, &p.OriginLon, &p.OriginLat, &p.OriginMarkX,
+                      &p.OriginMarkY, &p.ScaleDistance, &p.ReservedValue})
+        if (!in.dbl(*v)) return false;
+    if (!p.XY.Calculated) return ReadTail(in, p, why);
+    if (!ReadPlanResult(p, in, current, nx, ny)) return false;
     return ReadTail(in, p, why);
 }
 
