@@ -245,6 +245,87 @@ std::optional<std::string> MaximumOverviews(GDALDataset& ds, const WorkOptions& 
     return std::nullopt;
 }
 
+// The ground height under the centre of every pixel of tile `t`, from the
+// plan's terrain; false with `error` set, or with it empty on a cancel.
+bool GroundHeights(const Manifest& m, const TileEntry& t, const WorkOptions& o,
+                   std::vector<double>& ground, std::string& error) {
+    const int index = t.index;
+    const Window& w = t.window;
+    const std::size_t count =
+        static_cast<std::size_t>(w.width) * static_cast<std::size_t>(w.height);
+    std::optional<Terrain> terrain = Terrain::Open(m.terrain, m.crsWkt, t.bounds, error);
+    if (!terrain) return false;
+    // The plan named the tile by the DEM's pixels around it; a DEM
+    // edited there since would give heights the plan never saw.
+    const std::optional<std::string> window = terrain->windowHash(t.bounds, error);
+    if (!window) return false;
+    if (!t.terrainHash.empty() && *window != t.terrainHash) {
+        error = "tile " + std::to_string(index) + ": the terrain " + m.terrain +
+                " changed around the tile since the plan; plan again (with --previous to keep "
+                "the other tiles)";
+        return false;
+    }
+    try {
+        ground.resize(count);
+    } catch (const std::bad_alloc&) {
+        error = "tile " + std::to_string(index) + ": " + msg::OutOfMemory;
+        return false;
+    }
+    // In bands of rows, so the points in flight stay few.
+    for (int r0 = 0; r0 < w.height; r0 += 64) {
+        const int rows = std::min(64, w.height - r0);
+        std::vector<double> xs, ys, h;
+        for (int j = r0; j < r0 + rows; ++j)
+            for (int i = 0; i < w.width; ++i) {
+                xs.push_back(m.grid.centreX(w.col + i));
+                ys.push_back(m.grid.centreY(w.row + j));
+            }
+        if (!terrain->sample(xs, ys, h, error)) return false;
+        std::copy(h.begin(), h.end(), ground.begin() + static_cast<std::ptrdiff_t>(r0) * w.width);
+        if (Cancelled(o)) return false;
+    }
+    return true;
+}
+
+// Sums every pixel of tile `t` over its antennas on the worker threads while
+// the calling thread reports progress; false on a cancel, or with `error`
+// set when no thread starts.
+bool ComputeInThreads(const Manifest& m, const TileEntry& t, const std::vector<double>& ground,
+                      const WorkOptions& o, TileValues& out, std::string& error) {
+    const int index = t.index;
+    const Window& w = t.window;
+    const std::vector<Source> src = Sources(m, t);
+    const int threads = o.threads > 0 ? o.threads : UsableCores();
+    std::atomic<int> nextRow{0}, rowsDone{0};
+    std::vector<std::thread> pool;
+    try {
+        for (int k = 0; k < threads; ++k)
+            pool.emplace_back(ComputeRows, std::cref(m), std::cref(w), std::cref(src),
+                              std::cref(ground), std::ref(nextRow), std::ref(rowsDone), o.feedback,
+                              std::ref(out));
+    } catch (const std::system_error&) {
+        // Fewer workers than asked: those started share all the rows.
+        if (pool.empty()) {
+            error = "tile " + std::to_string(index) + ": no thread can be started";
+            return false;
+        }
+    }
+    // The calling thread reports progress about twice a second and notices
+    // the end of a small tile within a few milliseconds.
+    const int started = static_cast<int>(pool.size());
+    for (int tick = 0;
+         rowsDone.load() < w.height && nextRow.load() < w.height + started && !Cancelled(o);
+         ++tick) {
+        if (tick % 25 == 0) Report(o, static_cast<double>(rowsDone.load()) / w.height, "tile");
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    for (std::thread& th : pool)
+        th.join();
+    if (Cancelled(o)) return false;
+    Report(o, 1.0, "tile");
+    return true;
+}
+
 } // namespace
 
 bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOptions& o,
@@ -292,71 +373,9 @@ bool ComputeTile(const Manifest& m, const TileEntry& t, TileValues& out, const W
     }
 
     std::vector<double> ground;
-    if (!m.terrain.empty()) {
-        std::optional<Terrain> terrain = Terrain::Open(m.terrain, m.crsWkt, t.bounds, error);
-        if (!terrain) return false;
-        // The plan named the tile by the DEM's pixels around it; a DEM
-        // edited there since would give heights the plan never saw.
-        const std::optional<std::string> window = terrain->windowHash(t.bounds, error);
-        if (!window) return false;
-        if (!t.terrainHash.empty() && *window != t.terrainHash) {
-            error = "tile " + std::to_string(index) + ": the terrain " + m.terrain +
-                    " changed around the tile since the plan; plan again (with --previous to keep "
-                    "the other tiles)";
-            return false;
-        }
-        try {
-            ground.resize(count);
-        } catch (const std::bad_alloc&) {
-            error = "tile " + std::to_string(index) + ": " + msg::OutOfMemory;
-            return false;
-        }
-        // In bands of rows, so the points in flight stay few.
-        for (int r0 = 0; r0 < w.height; r0 += 64) {
-            const int rows = std::min(64, w.height - r0);
-            std::vector<double> xs, ys, h;
-            for (int j = r0; j < r0 + rows; ++j)
-                for (int i = 0; i < w.width; ++i) {
-                    xs.push_back(m.grid.centreX(w.col + i));
-                    ys.push_back(m.grid.centreY(w.row + j));
-                }
-            if (!terrain->sample(xs, ys, h, error)) return false;
-            std::copy(h.begin(), h.end(),
-                      ground.begin() + static_cast<std::ptrdiff_t>(r0) * w.width);
-            if (Cancelled(o)) return false;
-        }
-    }
+    if (!m.terrain.empty() && !GroundHeights(m, t, o, ground, error)) return false;
 
-    const std::vector<Source> src = Sources(m, t);
-    const int threads = o.threads > 0 ? o.threads : UsableCores();
-    std::atomic<int> nextRow{0}, rowsDone{0};
-    std::vector<std::thread> pool;
-    try {
-        for (int k = 0; k < threads; ++k)
-            pool.emplace_back(ComputeRows, std::cref(m), std::cref(w), std::cref(src),
-                              std::cref(ground), std::ref(nextRow), std::ref(rowsDone), o.feedback,
-                              std::ref(out));
-    } catch (const std::system_error&) {
-        // Fewer workers than asked: those started share all the rows.
-        if (pool.empty()) {
-            error = "tile " + std::to_string(index) + ": no thread can be started";
-            return false;
-        }
-    }
-    // The calling thread reports progress about twice a second and notices
-    // the end of a small tile within a few milliseconds.
-    const int started = static_cast<int>(pool.size());
-    for (int tick = 0;
-         rowsDone.load() < w.height && nextRow.load() < w.height + started && !Cancelled(o);
-         ++tick) {
-        if (tick % 25 == 0) Report(o, static_cast<double>(rowsDone.load()) / w.height, "tile");
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    for (std::thread& th : pool)
-        th.join();
-    if (Cancelled(o)) return false;
-    Report(o, 1.0, "tile");
-    return true;
+    return ComputeInThreads(m, t, ground, o, out, error);
 }
 
 std::optional<std::string> TileValuesRefusal(const TileValues& v, int index) {
@@ -442,6 +461,54 @@ TileCheck CheckTileFile(const std::string& dir, const TileEntry& t, int bands,
     return {TileState::Done, name + " is already done"};
 }
 
+// The computed bands as the bands of the in-memory dataset `ds`, without a
+// second copy of them; false when GDAL refuses one.
+bool AddTileBands(GDALDataset& ds, TileValues& v, int bands) {
+    for (int b = 1; b <= bands; ++b) {
+        std::vector<float>& data = b == 1 ? v.density : v.ratio;
+        char pointer[64];
+        std::snprintf(pointer, sizeof pointer, "DATAPOINTER=%p", static_cast<void*>(data.data()));
+        const char* const bandOptions[] = {pointer, nullptr};
+        if (ds.AddBand(GDT_Float32, const_cast<char**>(bandOptions)) != CE_None) return false;
+        GDALRasterBand* band = ds.GetRasterBand(b);
+        band->SetNoDataValue(NoData);
+        band->SetDescription(BandDescription(b));
+    }
+    return true;
+}
+
+// Copies the tile held in `ds` into its COG at `path`, through a temporary
+// renamed into place only when whole.
+TileRunResult WriteTileFile(GDALDataset& ds, const std::string& path, int index, int bands,
+                            const WorkOptions& o, const gis::GdalErrorTrap& trap) {
+    StagedFile staged;
+    if (!staged.open(path))
+        return {TileOutcome::Failed, "cannot write " + path + ": " + staged.reason()};
+    staged.release();
+    const int threads = o.threads > 0 ? o.threads : UsableCores();
+    const std::string threadOption = "NUM_THREADS=" + std::to_string(threads);
+    const char* const options[] = {"COMPRESS=DEFLATE", "PREDICTOR=FLOATING_POINT", "BLOCKSIZE=512",
+                                   "OVERVIEWS=NONE",   threadOption.c_str(),       nullptr};
+    GDALDriver* cog = GetGDALDriverManager()->GetDriverByName("COG");
+    if (!cog) return {TileOutcome::Failed, "cannot write " + path + ": GDAL has no COG driver"};
+    // The tile's progress is its pixels; the copy only listens for a cancel.
+    gis::GdalProgress listen(o.feedback, {}, {}, gis::GdalReport::CancelOnly);
+    bool made = false;
+    {
+        const SwathLimit swath(threads, bands);
+        GDALDatasetUniquePtr outDs(cog->CreateCopy(staged.temporary().c_str(), &ds, FALSE,
+                                                   const_cast<char**>(options), listen.function(),
+                                                   listen.data()));
+        // Closing flushes the last blocks; a failure there is a failed tile.
+        made = outDs != nullptr;
+    }
+    if (Cancelled(o)) return {TileOutcome::Cancelled, "Interrupted"};
+    if (!made || trap.failed()) return {TileOutcome::Failed, trap.because("cannot write " + path)};
+    if (!staged.finish() || !staged.commit())
+        return {TileOutcome::Failed, "cannot write " + path + ": " + staged.reason()};
+    return {TileOutcome::Written, "tile " + std::to_string(index) + " written"};
+}
+
 } // namespace
 
 TileCheck CheckTile(const std::string& dir, const Manifest& m, int index) {
@@ -493,53 +560,19 @@ TileRunResult RunTile(const std::string& dir, int index, const WorkOptions& o) {
     ds->SetMetadataItem(kPixelsKey, PixelsHash(v.density, v.ratio).c_str());
     ds->SetMetadataItem("BRENVIK_TILE", std::to_string(index).c_str());
     ds->SetMetadataItem("UNIT", kDensityUnit);
-    for (int b = 1; b <= bands; ++b) {
-        std::vector<float>& data = b == 1 ? v.density : v.ratio;
-        char pointer[64];
-        std::snprintf(pointer, sizeof pointer, "DATAPOINTER=%p", static_cast<void*>(data.data()));
-        const char* const bandOptions[] = {pointer, nullptr};
-        if (ds->AddBand(GDT_Float32, const_cast<char**>(bandOptions)) != CE_None)
-            return {TileOutcome::Failed, trap.because("cannot hold " + name + " in memory")};
-        GDALRasterBand* band = ds->GetRasterBand(b);
-        band->SetNoDataValue(NoData);
-        band->SetDescription(BandDescription(b));
-    }
+    if (!AddTileBands(*ds, v, bands))
+        return {TileOutcome::Failed, trap.because("cannot hold " + name + " in memory")};
 
-    StagedFile staged;
-    if (!staged.open(path))
-        return {TileOutcome::Failed, "cannot write " + path + ": " + staged.reason()};
-    staged.release();
-    const int threads = o.threads > 0 ? o.threads : UsableCores();
-    const std::string threadOption = "NUM_THREADS=" + std::to_string(threads);
-    const char* const options[] = {"COMPRESS=DEFLATE", "PREDICTOR=FLOATING_POINT", "BLOCKSIZE=512",
-                                   "OVERVIEWS=NONE",   threadOption.c_str(),       nullptr};
-    GDALDriver* cog = GetGDALDriverManager()->GetDriverByName("COG");
-    if (!cog) return {TileOutcome::Failed, "cannot write " + path + ": GDAL has no COG driver"};
-    // The tile's progress is its pixels; the copy only listens for a cancel.
-    gis::GdalProgress listen(o.feedback, {}, {}, gis::GdalReport::CancelOnly);
-    bool made = false;
-    {
-        const SwathLimit swath(threads, bands);
-        GDALDatasetUniquePtr outDs(cog->CreateCopy(staged.temporary().c_str(), ds.get(), FALSE,
-                                                   const_cast<char**>(options), listen.function(),
-                                                   listen.data()));
-        // Closing flushes the last blocks; a failure there is a failed tile.
-        made = outDs != nullptr;
-    }
-    if (Cancelled(o)) return {TileOutcome::Cancelled, "Interrupted"};
-    if (!made || trap.failed()) return {TileOutcome::Failed, trap.because("cannot write " + path)};
-    if (!staged.finish() || !staged.commit())
-        return {TileOutcome::Failed, "cannot write " + path + ": " + staged.reason()};
-    return {TileOutcome::Written, "tile " + std::to_string(index) + " written"};
+    return WriteTileFile(*ds, path, index, bands, o, trap);
 }
 
-std::optional<std::string> MosaicTiles(const std::string& dir, const std::string& out,
-                                       const WorkOptions& o) {
-    const ManifestRead mr = ReadManifest(dir);
-    if (!mr.manifest) return mr.error;
-    const Manifest& m = *mr.manifest;
-    EnsureGdal();
-    std::vector<std::string> problems, paths;
+namespace {
+
+// Every tile of the plan done, with their paths in `paths`; or the message
+// naming each tile not done.
+std::optional<std::string> DoneTilePaths(const std::string& dir, const Manifest& m,
+                                         const WorkOptions& o, std::vector<std::string>& paths) {
+    std::vector<std::string> problems;
     for (const TileEntry& t : m.tiles) {
         paths.push_back(TilePath(dir, t.index));
         if (Cancelled(o)) return std::string(msg::Interrupted);
@@ -552,19 +585,22 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
             text += "\n" + p;
         return text;
     }
+    return std::nullopt;
+}
 
-    // A virtual mosaic of the tiles, translated into one COG.
+// A virtual mosaic of the tiles at `vrtPath`, left in `vrt`.
+std::optional<std::string> JoinTiles(const std::vector<std::string>& paths,
+                                     const std::string& vrtPath, const WorkOptions& o,
+                                     const gis::GdalErrorTrap& trap, GDALDatasetH& vrt) {
     std::vector<const char*> names;
     for (const std::string& p : paths)
         names.push_back(p.c_str());
-    const std::string vrtPath = "/vsimem/brenvik-mosaic-" + mr.hash + ".vrt";
     int usage = 0;
-    const gis::GdalErrorTrap trap;
     GDALBuildVRTOptions* vo = GDALBuildVRTOptionsNew(nullptr, nullptr);
     gis::GdalProgress listen(o.feedback, {}, {}, gis::GdalReport::CancelOnly);
     if (vo) GDALBuildVRTOptionsSetProgress(vo, listen.function(), listen.data());
-    GDALDatasetH vrt = GDALBuildVRT(vrtPath.c_str(), static_cast<int>(names.size()), nullptr,
-                                    names.data(), vo, &usage);
+    vrt = GDALBuildVRT(vrtPath.c_str(), static_cast<int>(names.size()), nullptr, names.data(), vo,
+                       &usage);
     GDALBuildVRTOptionsFree(vo);
     if (Cancelled(o)) {
         if (vrt) GDALClose(vrt);
@@ -572,51 +608,44 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
         return std::string(msg::Interrupted);
     }
     if (!vrt) return trap.because("cannot join the tiles");
+    return std::nullopt;
+}
 
-    // The whole map first as a plain tiled GeoTIFF beside the plan, where
-    // its overviews are made by taking the maximum, then copied into the COG
-    // with those overviews: a zoomed-out view never shows less than the
-    // worst pixel under it, in either band, and never a negative density
-    // (smoothing kernels overshoot).
-    const std::string full = dir + "/mosaic-" + mr.hash + ".tmp.tif";
-    struct Removed {
-        std::string path;
-        ~Removed() { VSIUnlink(path.c_str()); }
-    } removeFull{full};
-    const int threads = o.threads > 0 ? o.threads : UsableCores();
+// The whole map from the virtual mosaic `vrt` (closed and removed here) as a
+// plain tiled GeoTIFF at `full`: the first half of the progress.
+std::optional<std::string> WritePlainMap(GDALDatasetH vrt, const std::string& vrtPath,
+                                         const std::string& full, const std::string& out,
+                                         int threads, int bands, const WorkOptions& o,
+                                         const gis::GdalErrorTrap& trap) {
     const std::string threadOption = "NUM_THREADS=" + std::to_string(threads);
-    const int bands = m.standard.empty() ? 1 : 2;
-    // The plain copy is the first half of the progress, the COG the second.
+    int usage = 0;
     gis::GdalProgress firstHalf(o.feedback, "mosaic", {0.0, 0.5});
-    gis::GdalProgress secondHalf(o.feedback, "mosaic", {0.5, 1.0});
-    {
-        CPLStringList args;
-        for (const char* a : {"-of", "GTiff", "-co", "TILED=YES", "-co", "BLOCKXSIZE=512", "-co",
-                              "BLOCKYSIZE=512", "-co", "COMPRESS=DEFLATE", "-co", "PREDICTOR=3",
-                              "-co", "BIGTIFF=IF_SAFER", "-co", threadOption.c_str()})
-            args.AddString(a);
-        GDALTranslateOptions* to = GDALTranslateOptionsNew(args.List(), nullptr);
-        if (to) GDALTranslateOptionsSetProgress(to, firstHalf.function(), firstHalf.data());
-        const SwathLimit swath(threads, bands);
-        GDALDatasetH res = GDALTranslate(full.c_str(), vrt, to, &usage);
-        GDALTranslateOptionsFree(to);
-        GDALClose(vrt);
-        VSIUnlink(vrtPath.c_str());
-        if (res) GDALClose(res);
-        if (Cancelled(o)) return std::string(msg::Interrupted);
-        if (!res || trap.failed()) return trap.because("cannot write " + out);
-    }
-    {
-        GDALDatasetUniquePtr ds(GDALDataset::Open(full.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE));
-        if (!ds) return trap.because("cannot write " + out);
-        ds->SetMetadataItem("UNIT", kDensityUnit);
-        for (int b = 1; b <= bands; ++b)
-            ds->GetRasterBand(b)->SetDescription(BandDescription(b));
-        if (auto why = MaximumOverviews(*ds, o)) return *why;
-    }
+    CPLStringList args;
+    for (const char* a : {"-of", "GTiff", "-co", "TILED=YES", "-co", "BLOCKXSIZE=512", "-co",
+                          "BLOCKYSIZE=512", "-co", "COMPRESS=DEFLATE", "-co", "PREDICTOR=3", "-co",
+                          "BIGTIFF=IF_SAFER", "-co", threadOption.c_str()})
+        args.AddString(a);
+    GDALTranslateOptions* to = GDALTranslateOptionsNew(args.List(), nullptr);
+    if (to) GDALTranslateOptionsSetProgress(to, firstHalf.function(), firstHalf.data());
+    const SwathLimit swath(threads, bands);
+    GDALDatasetH res = GDALTranslate(full.c_str(), vrt, to, &usage);
+    GDALTranslateOptionsFree(to);
+    GDALClose(vrt);
+    VSIUnlink(vrtPath.c_str());
+    if (res) GDALClose(res);
     if (Cancelled(o)) return std::string(msg::Interrupted);
-    if (trap.failed()) return trap.because("cannot write " + out);
+    if (!res || trap.failed()) return trap.because("cannot write " + out);
+    return std::nullopt;
+}
 
+// The plain map at `full` copied with its overviews into the COG `out`,
+// through a temporary renamed into place only when whole: the second half of
+// the progress.
+std::optional<std::string> WriteMapCog(const std::string& full, const std::string& out, int threads,
+                                       int bands, const WorkOptions& o,
+                                       const gis::GdalErrorTrap& trap) {
+    const std::string threadOption = "NUM_THREADS=" + std::to_string(threads);
+    gis::GdalProgress secondHalf(o.feedback, "mosaic", {0.5, 1.0});
     StagedFile staged;
     if (!staged.open(out)) return "cannot write " + out + ": " + staged.reason();
     staged.release();
@@ -642,6 +671,50 @@ std::optional<std::string> MosaicTiles(const std::string& dir, const std::string
     if (trap.failed()) return trap.because("cannot write " + out);
     if (!staged.finish() || !staged.commit()) return "cannot write " + out + ": " + staged.reason();
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> MosaicTiles(const std::string& dir, const std::string& out,
+                                       const WorkOptions& o) {
+    const ManifestRead mr = ReadManifest(dir);
+    if (!mr.manifest) return mr.error;
+    const Manifest& m = *mr.manifest;
+    EnsureGdal();
+    std::vector<std::string> paths;
+    if (auto why = DoneTilePaths(dir, m, o, paths)) return *why;
+
+    // A virtual mosaic of the tiles, translated into one COG.
+    const std::string vrtPath = "/vsimem/brenvik-mosaic-" + mr.hash + ".vrt";
+    const gis::GdalErrorTrap trap;
+    GDALDatasetH vrt = nullptr;
+    if (auto why = JoinTiles(paths, vrtPath, o, trap, vrt)) return *why;
+
+    // The whole map first as a plain tiled GeoTIFF beside the plan, where
+    // its overviews are made by taking the maximum, then copied into the COG
+    // with those overviews: a zoomed-out view never shows less than the
+    // worst pixel under it, in either band, and never a negative density
+    // (smoothing kernels overshoot).
+    const std::string full = dir + "/mosaic-" + mr.hash + ".tmp.tif";
+    struct Removed {
+        std::string path;
+        ~Removed() { VSIUnlink(path.c_str()); }
+    } removeFull{full};
+    const int threads = o.threads > 0 ? o.threads : UsableCores();
+    const int bands = m.standard.empty() ? 1 : 2;
+    if (auto why = WritePlainMap(vrt, vrtPath, full, out, threads, bands, o, trap)) return *why;
+    {
+        GDALDatasetUniquePtr ds(GDALDataset::Open(full.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE));
+        if (!ds) return trap.because("cannot write " + out);
+        ds->SetMetadataItem("UNIT", kDensityUnit);
+        for (int b = 1; b <= bands; ++b)
+            ds->GetRasterBand(b)->SetDescription(BandDescription(b));
+        if (auto why = MaximumOverviews(*ds, o)) return *why;
+    }
+    if (Cancelled(o)) return std::string(msg::Interrupted);
+    if (trap.failed()) return trap.because("cannot write " + out);
+
+    return WriteMapCog(full, out, threads, bands, o, trap);
 }
 
 } // namespace brenvik::tiles

@@ -69,6 +69,124 @@ class StopFeedback : public Feedback {
 
 namespace {
 
+// Plans the map: writes the manifest, keeps what a previous plan already
+// computed, and prints the tile count and a summary.
+int PlanCommand(const tilescli::TilesOptions& o) {
+    // Ctrl-C simply ends a plan: its one output, the manifest, is renamed
+    // into place only when complete.
+    const compliance::LoadedLibrary lib = compliance::LoadLibrary();
+    if (!lib.warning.empty()) std::fprintf(stderr, "brenvik-tiles: %s\n", lib.warning.c_str());
+    // The previous plan is read before the new one may overwrite it.
+    std::optional<tiles::Manifest> previous;
+    if (!o.previous.empty()) {
+        tiles::ManifestRead before = tiles::ReadManifest(o.previous);
+        if (!before.manifest) {
+            std::fprintf(stderr, "brenvik-tiles: --previous: %s\n", before.error.c_str());
+            return 1;
+        }
+        previous = std::move(before.manifest);
+    }
+    const tiles::PlanResult r = tiles::MakePlan(o.plan, lib.library);
+    for (const std::string& w : r.warnings)
+        std::fprintf(stderr, "brenvik-tiles: warning: %s\n", w.c_str());
+    if (!r.manifest) {
+        std::fprintf(stderr, "brenvik-tiles: %s\n", r.error.c_str());
+        return 1;
+    }
+    if (auto why = tiles::WritePlan(*r.manifest, o.dir)) {
+        std::fprintf(stderr, "brenvik-tiles: %s\n", why->c_str());
+        return 1;
+    }
+    if (previous) {
+        const tiles::KeptTiles kept =
+            tiles::KeepUnchangedTiles(*previous, o.previous, *r.manifest, o.dir);
+        if (!o.quiet)
+            std::fprintf(stderr, "%d of %lld tiles kept from %s\n", kept.kept,
+                         static_cast<long long>(r.manifest->grid.tileCount()), o.previous.c_str());
+    }
+    const tiles::Manifest& m = *r.manifest;
+    std::size_t listed = 0;
+    for (const tiles::TileEntry& t : m.tiles)
+        listed += t.antennas.size();
+    // The tile count alone goes to standard output, for scripts sizing an
+    // array job; the summary goes with the messages.
+    std::printf("%lld\n", static_cast<long long>(m.grid.tileCount()));
+    if (!o.quiet)
+        std::fprintf(stderr,
+                     "%s: %d x %d pixels of %g m in %s, %d tiles (%d x %d), %zu antennas, "
+                     "%.1f per tile on average, %d out of reach, worst neglected ratio %.3g\n",
+                     tiles::ManifestPath(o.dir).c_str(), m.grid.width, m.grid.height,
+                     m.grid.resolution, m.crs.c_str(), static_cast<int>(m.grid.tileCount()),
+                     static_cast<int>(m.grid.tileColumns()), static_cast<int>(m.grid.tileRows()),
+                     m.antennas.size(),
+                     static_cast<double>(listed) / static_cast<double>(m.grid.tileCount()),
+                     m.antennasOutOfReach, m.neglectedRatioMax);
+    return 0;
+}
+
+// Computes one tile of the plan (one array task).
+int TileCommand(const tilescli::TilesOptions& o, StopFeedback& feedback,
+                const tiles::WorkOptions& work) {
+    InstallStopHandler();
+    const int index = *o.index;
+    if (!o.quiet) feedback.show("tile " + std::to_string(index), true);
+    const tiles::TileRunResult r = tiles::RunTile(o.dir, index, work);
+    switch (r.outcome) {
+    case tiles::TileOutcome::Written:
+    case tiles::TileOutcome::Skipped:
+        if (!o.quiet) std::fprintf(stderr, "%s\n", r.message.c_str());
+        return 0;
+    case tiles::TileOutcome::Cancelled:
+        std::fprintf(stderr, "brenvik-tiles: tile %d: Interrupted\n", index);
+        return 130;
+    case tiles::TileOutcome::Failed:
+        std::fprintf(stderr, "brenvik-tiles: %s\n", r.message.c_str());
+        return 1;
+    }
+    return 1;
+}
+
+// Joins the finished tiles into the one map.
+int MosaicCommand(const tilescli::TilesOptions& o, StopFeedback& feedback,
+                  const tiles::WorkOptions& work) {
+    InstallStopHandler();
+    if (!o.quiet) feedback.show("mosaic", false);
+    if (auto why = tiles::MosaicTiles(o.dir, o.mapOut, work)) {
+        std::fprintf(stderr, "brenvik-tiles: %s\n", why->c_str());
+        return gStop.load() ? 130 : 1;
+    }
+    if (!o.quiet) std::fprintf(stderr, "%s written\n", o.mapOut.c_str());
+    return 0;
+}
+
+// Lists the tiles still to compute and the budget of a task for them.
+int ResumeCommand(const tilescli::TilesOptions& o) {
+    const tilescli::ResumeScan scan = tilescli::ScanTiles(o.dir, o.cpus);
+    if (!scan.error.empty()) {
+        std::fprintf(stderr, "brenvik-tiles: %s\n", scan.error.c_str());
+        return 1;
+    }
+    std::fputs(tilescli::ResumeReport(scan, o.maxArraySize).c_str(), stdout);
+    if (!o.quiet) {
+        // Missing tiles are counted, not listed (a fresh plan has
+        // thousands); a stale or damaged one is named with its cause.
+        long long missing = 0;
+        for (const tilescli::TileToDo& t : scan.todo)
+            if (t.state == tiles::TileState::Missing)
+                ++missing;
+            else
+                std::fprintf(stderr, "%s\n", t.why.c_str());
+        std::fprintf(
+            stderr,
+            "%s: %lld of %lld tiles to compute (%lld missing), %llu MiB and %lld min a task\n",
+            o.dir.c_str(), static_cast<long long>(scan.todo.size()),
+            static_cast<long long>(scan.tiles), missing,
+            static_cast<unsigned long long>(scan.budget.memoryMiB),
+            static_cast<long long>(scan.budget.minutes));
+    }
+    return 0;
+}
+
 int Run(int argc, char** argv) {
     const tilescli::ParseResult parsed = tilescli::ParseTilesArguments(
         std::vector<std::string>(argv + 1, argv + argc), tilescli::ProcessEnv);
@@ -88,114 +206,14 @@ int Run(int argc, char** argv) {
     work.feedback = &feedback;
 
     switch (o.command) {
-    case tilescli::Command::Plan: {
-        // Ctrl-C simply ends a plan: its one output, the manifest, is renamed
-        // into place only when complete.
-        const compliance::LoadedLibrary lib = compliance::LoadLibrary();
-        if (!lib.warning.empty()) std::fprintf(stderr, "brenvik-tiles: %s\n", lib.warning.c_str());
-        // The previous plan is read before the new one may overwrite it.
-        std::optional<tiles::Manifest> previous;
-        if (!o.previous.empty()) {
-            tiles::ManifestRead before = tiles::ReadManifest(o.previous);
-            if (!before.manifest) {
-                std::fprintf(stderr, "brenvik-tiles: --previous: %s\n", before.error.c_str());
-                return 1;
-            }
-            previous = std::move(before.manifest);
-        }
-        const tiles::PlanResult r = tiles::MakePlan(o.plan, lib.library);
-        for (const std::string& w : r.warnings)
-            std::fprintf(stderr, "brenvik-tiles: warning: %s\n", w.c_str());
-        if (!r.manifest) {
-            std::fprintf(stderr, "brenvik-tiles: %s\n", r.error.c_str());
-            return 1;
-        }
-        if (auto why = tiles::WritePlan(*r.manifest, o.dir)) {
-            std::fprintf(stderr, "brenvik-tiles: %s\n", why->c_str());
-            return 1;
-        }
-        if (previous) {
-            const tiles::KeptTiles kept =
-                tiles::KeepUnchangedTiles(*previous, o.previous, *r.manifest, o.dir);
-            if (!o.quiet)
-                std::fprintf(stderr, "%d of %lld tiles kept from %s\n", kept.kept,
-                             static_cast<long long>(r.manifest->grid.tileCount()),
-                             o.previous.c_str());
-        }
-        const tiles::Manifest& m = *r.manifest;
-        std::size_t listed = 0;
-        for (const tiles::TileEntry& t : m.tiles)
-            listed += t.antennas.size();
-        // The tile count alone goes to standard output, for scripts sizing an
-        // array job; the summary goes with the messages.
-        std::printf("%lld\n", static_cast<long long>(m.grid.tileCount()));
-        if (!o.quiet)
-            std::fprintf(stderr,
-                         "%s: %d x %d pixels of %g m in %s, %d tiles (%d x %d), %zu antennas, "
-                         "%.1f per tile on average, %d out of reach, worst neglected ratio %.3g\n",
-                         tiles::ManifestPath(o.dir).c_str(), m.grid.width, m.grid.height,
-                         m.grid.resolution, m.crs.c_str(), static_cast<int>(m.grid.tileCount()),
-                         static_cast<int>(m.grid.tileColumns()),
-                         static_cast<int>(m.grid.tileRows()), m.antennas.size(),
-                         static_cast<double>(listed) / static_cast<double>(m.grid.tileCount()),
-                         m.antennasOutOfReach, m.neglectedRatioMax);
-        return 0;
-    }
-    case tilescli::Command::Run: {
-        InstallStopHandler();
-        const int index = *o.index;
-        if (!o.quiet) feedback.show("tile " + std::to_string(index), true);
-        const tiles::TileRunResult r = tiles::RunTile(o.dir, index, work);
-        switch (r.outcome) {
-        case tiles::TileOutcome::Written:
-        case tiles::TileOutcome::Skipped:
-            if (!o.quiet) std::fprintf(stderr, "%s\n", r.message.c_str());
-            return 0;
-        case tiles::TileOutcome::Cancelled:
-            std::fprintf(stderr, "brenvik-tiles: tile %d: Interrupted\n", index);
-            return 130;
-        case tiles::TileOutcome::Failed:
-            std::fprintf(stderr, "brenvik-tiles: %s\n", r.message.c_str());
-            return 1;
-        }
-        return 1;
-    }
-    case tilescli::Command::Mosaic: {
-        InstallStopHandler();
-        if (!o.quiet) feedback.show("mosaic", false);
-        if (auto why = tiles::MosaicTiles(o.dir, o.mapOut, work)) {
-            std::fprintf(stderr, "brenvik-tiles: %s\n", why->c_str());
-            return gStop.load() ? 130 : 1;
-        }
-        if (!o.quiet) std::fprintf(stderr, "%s written\n", o.mapOut.c_str());
-        return 0;
-    }
-    case tilescli::Command::Resume: {
-        const tilescli::ResumeScan scan = tilescli::ScanTiles(o.dir, o.cpus);
-        if (!scan.error.empty()) {
-            std::fprintf(stderr, "brenvik-tiles: %s\n", scan.error.c_str());
-            return 1;
-        }
-        std::fputs(tilescli::ResumeReport(scan, o.maxArraySize).c_str(), stdout);
-        if (!o.quiet) {
-            // Missing tiles are counted, not listed (a fresh plan has
-            // thousands); a stale or damaged one is named with its cause.
-            long long missing = 0;
-            for (const tilescli::TileToDo& t : scan.todo)
-                if (t.state == tiles::TileState::Missing)
-                    ++missing;
-                else
-                    std::fprintf(stderr, "%s\n", t.why.c_str());
-            std::fprintf(
-                stderr,
-                "%s: %lld of %lld tiles to compute (%lld missing), %llu MiB and %lld min a task\n",
-                o.dir.c_str(), static_cast<long long>(scan.todo.size()),
-                static_cast<long long>(scan.tiles), missing,
-                static_cast<unsigned long long>(scan.budget.memoryMiB),
-                static_cast<long long>(scan.budget.minutes));
-        }
-        return 0;
-    }
+    case tilescli::Command::Plan:
+        return PlanCommand(o);
+    case tilescli::Command::Run:
+        return TileCommand(o, feedback, work);
+    case tilescli::Command::Mosaic:
+        return MosaicCommand(o, feedback, work);
+    case tilescli::Command::Resume:
+        return ResumeCommand(o);
     }
     return 1;
 }

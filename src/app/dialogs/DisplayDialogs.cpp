@@ -181,6 +181,43 @@ DotColoursDialog::DotColoursDialog(const DisplaySettings& s, QWidget* parent)
     setObjectName(QStringLiteral("colordifuminado"));
     setWindowTitle(QStringLiteral("Colours of the dots"));
 
+    QGroupBox* colourFrame = makeColourFrame();
+    QGroupBox* randomFrame = makeRandomFrame();
+    QGroupBox* pointsFrame = makePointsFrame();
+    QFormLayout* rows = makeSizeRows(s);
+
+    auto* accept = button("Aceptar", QStringLiteral("Accept"), this);
+    makeAcceptButton(accept);
+
+    // One regular grid: the colours across the top, the three groups of
+    // options in equal columns under them, the button last.
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(colourFrame, 0, 0, 1, 3);
+    layout->addWidget(randomFrame, 1, 0);
+    layout->addWidget(pointsFrame, 1, 1);
+    layout->addLayout(rows, 1, 2);
+    layout->addLayout(ButtonRow(accept, nullptr), 2, 0, 1, 3);
+    for (int c = 0; c < 3; ++c)
+        layout->setColumnStretch(c, 1);
+
+    // On activation: the options that match the current settings.
+    const int scheme = render::dotScheme(s.DotScheme).scheme;
+    m_schemes->button(scheme)->setChecked(true);
+    FillSwatch(m_swatch, render::dotScheme(scheme).swatch);
+    m_random->button(static_cast<int>(render::JitterOptionFor(s.DotJitter)))->setChecked(true);
+    m_points->button(s.DotCount == 2 ? 2 : 1)->setChecked(true);
+
+    connect(m_schemes, &QButtonGroup::idClicked, this, [this](int id) {
+        FillSwatch(m_swatch, render::dotScheme(id).swatch);
+        emit schemeChosen(id);
+    });
+    connect(m_random, &QButtonGroup::idClicked, this,
+            [this](int id) { emit jitterChosen(static_cast<render::JitterOption>(id)); });
+    connect(m_points, &QButtonGroup::idClicked, this, [this](int id) { emit countChosen(id); });
+}
+
+// The colour schemes, in their rows, beside the swatch of the chosen one.
+QGroupBox* DotColoursDialog::makeColourFrame() {
     auto* colourFrame = new QGroupBox(QStringLiteral("Colour of the points"), this);
     colourFrame->setObjectName(QStringLiteral("Frame1"));
     m_schemes = new QButtonGroup(this);
@@ -211,7 +248,11 @@ DotColoursDialog::DotColoursDialog(const DisplaySettings& s, QWidget* parent)
     auto* colourLayout = new QHBoxLayout(colourFrame);
     colourLayout->addWidget(m_swatch);
     colourLayout->addLayout(colourGrid);
+    return colourFrame;
+}
 
+// Whether the dots stray from their grid points, and how far.
+QGroupBox* DotColoursDialog::makeRandomFrame() {
     auto* randomFrame = new QGroupBox(QStringLiteral("RANDOM"), this);
     randomFrame->setObjectName(QStringLiteral("Frame2"));
     m_random = new QButtonGroup(this);
@@ -227,7 +268,11 @@ DotColoursDialog::DotColoursDialog(const DisplaySettings& s, QWidget* parent)
     auto* randomLayout = new QVBoxLayout(randomFrame);
     for (QRadioButton* b : {no, yes, few})
         randomLayout->addWidget(b);
+    return randomFrame;
+}
 
+// One or two dots per grid point.
+QGroupBox* DotColoursDialog::makePointsFrame() {
     auto* pointsFrame = new QGroupBox(QStringLiteral("Number of points"), this);
     pointsFrame->setObjectName(QStringLiteral("Frame3"));
     m_points = new QButtonGroup(this);
@@ -240,7 +285,11 @@ DotColoursDialog::DotColoursDialog(const DisplaySettings& s, QWidget* parent)
     auto* pointsLayout = new QVBoxLayout(pointsFrame);
     pointsLayout->addWidget(one);
     pointsLayout->addWidget(two);
+    return pointsFrame;
+}
 
+// The radius of the dots and the share of the maximum they start from.
+QFormLayout* DotColoursDialog::makeSizeRows(const DisplaySettings& s) {
     m_rradio =
         box("rradio", QStringLiteral("Radius of every dot in drawing units; 1 or more"), this);
     m_cutcol = box(
@@ -261,35 +310,7 @@ DotColoursDialog::DotColoursDialog(const DisplaySettings& s, QWidget* parent)
     auto* rows = new QFormLayout;
     rows->addRow(radiusLabel, m_rradio);
     rows->addRow(fromLabel, fromRow);
-
-    auto* accept = button("Aceptar", QStringLiteral("Accept"), this);
-    makeAcceptButton(accept);
-
-    // One regular grid: the colours across the top, the three groups of
-    // options in equal columns under them, the button last.
-    auto* layout = new QGridLayout(this);
-    layout->addWidget(colourFrame, 0, 0, 1, 3);
-    layout->addWidget(randomFrame, 1, 0);
-    layout->addWidget(pointsFrame, 1, 1);
-    layout->addLayout(rows, 1, 2);
-    layout->addLayout(ButtonRow(accept, nullptr), 2, 0, 1, 3);
-    for (int c = 0; c < 3; ++c)
-        layout->setColumnStretch(c, 1);
-
-    // On activation: the options that match the current settings.
-    const int scheme = render::dotScheme(s.DotScheme).scheme;
-    m_schemes->button(scheme)->setChecked(true);
-    FillSwatch(m_swatch, render::dotScheme(scheme).swatch);
-    m_random->button(static_cast<int>(render::JitterOptionFor(s.DotJitter)))->setChecked(true);
-    (s.DotCount == 2 ? two : one)->setChecked(true);
-
-    connect(m_schemes, &QButtonGroup::idClicked, this, [this](int id) {
-        FillSwatch(m_swatch, render::dotScheme(id).swatch);
-        emit schemeChosen(id);
-    });
-    connect(m_random, &QButtonGroup::idClicked, this,
-            [this](int id) { emit jitterChosen(static_cast<render::JitterOption>(id)); });
-    connect(m_points, &QButtonGroup::idClicked, this, [this](int id) { emit countChosen(id); });
+    return rows;
 }
 
 int DotColoursDialog::scheme() const {

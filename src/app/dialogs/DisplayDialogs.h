@@ -9,6 +9,8 @@
 #include <optional>
 
 class QButtonGroup;
+class QFormLayout;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 
@@ -87,6 +89,11 @@ class DotColoursDialog : public BrenvikDialog {
     void countChosen(int count);
 
   private:
+    QGroupBox* makeColourFrame();
+    QGroupBox* makeRandomFrame();
+    QGroupBox* makePointsFrame();
+    QFormLayout* makeSizeRows(const DisplaySettings& s);
+
     QButtonGroup* m_schemes = nullptr;
     QButtonGroup* m_random = nullptr;
     QButtonGroup* m_points = nullptr;

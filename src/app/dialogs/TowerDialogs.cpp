@@ -114,7 +114,59 @@ AntennaDialog::AntennaDialog(const AntennaForm& form, QWidget* parent)
     setObjectName(QStringLiteral("fuent"));
     setWindowTitle(QStringLiteral("Antenna options"));
 
-    // Antenna type
+    QGroupBox* typeFrame = makeTypeFrame();
+    makeFallFrame();
+    makeDirectionFrame();
+    QGroupBox* powerFrame = makePowerFrame();
+    QGroupBox* heightFrame = makeHeightFrame();
+
+    m_label1 = new QLabel(this);
+    m_label1->setObjectName(QStringLiteral("Label1"));
+
+    auto* accept = button("Command1", QStringLiteral("Accept"), this);
+    auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
+    makeAcceptButton(accept);
+    makeCancelButton(cancel);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(typeFrame, 0, 0);
+    grid->addWidget(m_fallFrame, 1, 0);
+    grid->addWidget(m_dirFrame, 2, 0);
+    grid->addWidget(powerFrame, 0, 1, 2, 1);
+    grid->addWidget(heightFrame, 2, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    auto* bottom = ButtonRow(accept, cancel);
+    bottom->insertWidget(0, m_label1);
+    layout->addLayout(bottom);
+
+    connectOptions();
+
+    setTabOrder(m_baja, m_alta);
+    setTabOrder(m_alta, m_angText);
+    setTabOrder(m_angText, m_n);
+    setTabOrder(m_n, m_e);
+    setTabOrder(m_e, m_s);
+    setTabOrder(m_s, m_w);
+    setTabOrder(m_w, m_ang);
+    setTabOrder(m_ang, m_antang);
+    setTabOrder(m_antang, m_max);
+    setTabOrder(m_max, m_med);
+    setTabOrder(m_med, m_otr);
+    setTabOrder(m_otr, m_potext);
+    setTabOrder(m_potext, m_altm);
+    setTabOrder(m_altm, m_mText);
+    setTabOrder(m_mText, m_pisos);
+    setTabOrder(m_pisos, m_pText);
+    setTabOrder(m_pText, m_freq);
+    setTabOrder(m_freq, accept);
+    setTabOrder(accept, cancel);
+
+    showForm();
+}
+
+// The "Antenna type" frame: stick or panel.
+QGroupBox* AntennaDialog::makeTypeFrame() {
     auto* typeFrame = new QGroupBox(QStringLiteral("Antenna type"), this);
     typeFrame->setObjectName(QStringLiteral("Frame1"));
     m_baja = option("baja", QStringLiteral("DTS (stick)"), typeFrame);
@@ -125,8 +177,11 @@ AntennaDialog::AntennaDialog(const AntennaForm& form, QWidget* parent)
     auto* typeGroup = new QButtonGroup(this);
     typeGroup->addButton(m_baja);
     typeGroup->addButton(m_alta);
+    return typeFrame;
+}
 
-    // Angle of fall
+// The "Angle of fall" frame: the down-tilt box.
+void AntennaDialog::makeFallFrame() {
     m_fallFrame = new QGroupBox(QStringLiteral("Angle of fall"), this);
     m_fallFrame->setObjectName(QStringLiteral("Frame2"));
     const AntennaFieldRow& tilt = FieldRow(AntennaField::Tilt);
@@ -141,8 +196,10 @@ AntennaDialog::AntennaDialog(const AntennaForm& form, QWidget* parent)
     fallUnit->setObjectName(QStringLiteral("Label2"));
     fallLayout->addWidget(fallUnit);
     fallLayout->addStretch(1);
+}
 
-    // Antenna direction
+// The "Antenna direction" frame: the four points and a typed angle.
+void AntennaDialog::makeDirectionFrame() {
     m_dirFrame = new QGroupBox(QStringLiteral("Antenna direction"), this);
     m_dirFrame->setObjectName(QStringLiteral("Frame3"));
     m_n = option("n", QStringLiteral("N"), m_dirFrame);
@@ -166,8 +223,10 @@ AntennaDialog::AntennaDialog(const AntennaForm& form, QWidget* parent)
     auto* dirGroup = new QButtonGroup(this);
     for (QRadioButton* b : {m_n, m_e, m_s, m_w, m_ang})
         dirGroup->addButton(b);
+}
 
-    // Power
+// The power frame: maximum, average or a typed ERP.
+QGroupBox* AntennaDialog::makePowerFrame() {
     auto* powerFrame = new QGroupBox(QStringLiteral("Emission power in ERP (Watts)"), this);
     powerFrame->setObjectName(QStringLiteral("Frame4"));
     m_max = option("max", QStringLiteral("Maximum"), powerFrame);
@@ -184,8 +243,11 @@ AntennaDialog::AntennaDialog(const AntennaForm& form, QWidget* parent)
     auto* powerGroup = new QButtonGroup(this);
     for (QRadioButton* b : {m_max, m_med, m_otr})
         powerGroup->addButton(b);
+    return powerFrame;
+}
 
-    // Height
+// The height frame: metres or floors above the ground, and the frequency.
+QGroupBox* AntennaDialog::makeHeightFrame() {
     auto* heightFrame =
         new QGroupBox(QStringLiteral("Height of the antenna from the ground"), this);
     heightFrame->setObjectName(QStringLiteral("Frame5"));
@@ -207,27 +269,10 @@ AntennaDialog::AntennaDialog(const AntennaForm& form, QWidget* parent)
     auto* heightGroup = new QButtonGroup(this);
     heightGroup->addButton(m_altm);
     heightGroup->addButton(m_pisos);
+    return heightFrame;
+}
 
-    m_label1 = new QLabel(this);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-
-    auto* accept = button("Command1", QStringLiteral("Accept"), this);
-    auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
-    makeAcceptButton(accept);
-    makeCancelButton(cancel);
-
-    auto* grid = new QGridLayout;
-    grid->addWidget(typeFrame, 0, 0);
-    grid->addWidget(m_fallFrame, 1, 0);
-    grid->addWidget(m_dirFrame, 2, 0);
-    grid->addWidget(powerFrame, 0, 1, 2, 1);
-    grid->addWidget(heightFrame, 2, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    auto* bottom = ButtonRow(accept, cancel);
-    bottom->insertWidget(0, m_label1);
-    layout->addLayout(bottom);
-
+void AntennaDialog::connectOptions() {
     // Option clicks: the form's rules decide what the boxes show and which
     // controls are enabled; the typed texts are kept across clicks.
     auto onClick = [this](QRadioButton* b, auto rule) {
@@ -249,28 +294,6 @@ AntennaDialog::AntennaDialog(const AntennaForm& form, QWidget* parent)
     onClick(m_otr, [](AntennaForm& f) { AntennaFormClickPower(f, FuentPower::Otr); });
     onClick(m_altm, [](AntennaForm& f) { AntennaFormClickHeight(f, FuentHeight::Altm); });
     onClick(m_pisos, [](AntennaForm& f) { AntennaFormClickHeight(f, FuentHeight::Pisos); });
-
-    setTabOrder(m_baja, m_alta);
-    setTabOrder(m_alta, m_angText);
-    setTabOrder(m_angText, m_n);
-    setTabOrder(m_n, m_e);
-    setTabOrder(m_e, m_s);
-    setTabOrder(m_s, m_w);
-    setTabOrder(m_w, m_ang);
-    setTabOrder(m_ang, m_antang);
-    setTabOrder(m_antang, m_max);
-    setTabOrder(m_max, m_med);
-    setTabOrder(m_med, m_otr);
-    setTabOrder(m_otr, m_potext);
-    setTabOrder(m_potext, m_altm);
-    setTabOrder(m_altm, m_mText);
-    setTabOrder(m_mText, m_pisos);
-    setTabOrder(m_pisos, m_pText);
-    setTabOrder(m_pText, m_freq);
-    setTabOrder(m_freq, accept);
-    setTabOrder(accept, cancel);
-
-    showForm();
 }
 
 void AntennaDialog::setForm(const AntennaForm& form) {

@@ -70,6 +70,12 @@ class AntennaDialog : public BrenvikDialog {
     void mountingChanged();
 
   private:
+    QGroupBox* makeTypeFrame();
+    void makeFallFrame();
+    void makeDirectionFrame();
+    QGroupBox* makePowerFrame();
+    QGroupBox* makeHeightFrame();
+    void connectOptions();
     void showForm();
     void readBoxes();
 
