@@ -103,6 +103,29 @@ OGRPoint LonLatPoint(geo::Geographic g) {
 
 } // namespace
 
+std::string XmlEscaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string NumberText(double v) {
     char buf[40];
     auto r = std::to_chars(buf, buf + sizeof buf, v);

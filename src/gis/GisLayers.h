@@ -32,6 +32,8 @@ struct ZoneFeature {
 
 // A number in its shortest exact form, whatever the process's locale.
 std::string NumberText(double v);
+// Text for XML: & < > " as entities.
+std::string XmlEscaped(const std::string& text);
 
 // The isoline levels of the project that the result can cross.
 std::vector<double> IsolineLevels(const Project& p, double maximum);

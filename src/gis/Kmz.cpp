@@ -29,29 +29,6 @@ std::string SiteStyles(const SiteValues& v);
 std::string BoundariesKml(const Project& p,
                           const std::vector<compliance::BoundaryOutline>& outlines);
 
-std::string Escaped(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 // KML colours run alpha, blue, green, red.
 std::string KmlColour(Colour c, unsigned alpha) {
     char buf[10];
@@ -65,8 +42,8 @@ std::string Coordinates(geo::Geographic g) {
 
 void placemark(std::string& kml, const std::string& name, const std::string& description,
                const std::string& style, const std::string& geometry) {
-    kml += "<Placemark><name>" + Escaped(name) + "</name>";
-    if (!description.empty()) kml += "<description>" + Escaped(description) + "</description>";
+    kml += "<Placemark><name>" + XmlEscaped(name) + "</name>";
+    if (!description.empty()) kml += "<description>" + XmlEscaped(description) + "</description>";
     if (!style.empty()) kml += "<styleUrl>#" + style + "</styleUrl>";
     kml += geometry + "</Placemark>\n";
 }
@@ -95,11 +72,11 @@ std::string TowerDescription(const Project& p, int tower) {
         // With the label the site inventory gave it, when it came from one.
         const std::string name =
             compliance::ShortName(p, k) + (a.AntLabel.empty() ? "" : " " + a.AntLabel);
-        html += "<tr><td>" + Escaped(name) + "</td><td>" + AntennaTypeName(a) + "</td><td>" +
+        html += "<tr><td>" + XmlEscaped(name) + "</td><td>" + AntennaTypeName(a) + "</td><td>" +
                 NumberText(a.AntPower) + "</td><td>" + NumberText(a.AntDirection) + "</td><td>" +
                 NumberText(a.AntTilt) + "</td><td>" + NumberText(a.AntHeight) + "</td>";
         for (const AntennaFieldRow* r : names)
-            html += "<td>" + Escaped(FieldText(a, *r)) + "</td>";
+            html += "<td>" + XmlEscaped(FieldText(a, *r)) + "</td>";
         html += "</tr>";
     }
     return html + "</table>";
@@ -110,7 +87,7 @@ std::string DocKml(const Project& p, const NodeRaster& r, const std::vector<Zone
     if (name.empty()) name = "Power density";
     std::string kml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document><name>" +
-                      Escaped(name) + "</name>\n";
+                      XmlEscaped(name) + "</name>\n";
     for (std::size_t k = 0; k < zones.size(); ++k)
         kml += "<Style id=\"zone" + std::to_string(k) + "\"><LineStyle><color>" +
                KmlColour(zones[k].colour, 255) +
@@ -294,7 +271,7 @@ std::optional<std::string> LegendPngBytes(const Project& p, int firstLevel) {
 
 std::string LegendKml(const Project& p) {
     return "<ScreenOverlay><name>Colour scale: % of the maximum, " +
-           Escaped(render::FormatDensity(p.XY.MaxDensity, 6)) + "</name><Icon><href>" +
+           XmlEscaped(render::FormatDensity(p.XY.MaxDensity, 6)) + "</name><Icon><href>" +
            std::string(kLegendName) +
            "</href></Icon><overlayXY x=\"0\" y=\"1\" xunits=\"fraction\" yunits=\"fraction\"/>"
            "<screenXY x=\"0.01\" y=\"0.97\" xunits=\"fraction\" yunits=\"fraction\"/>"

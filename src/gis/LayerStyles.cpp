@@ -30,29 +30,6 @@ struct LayerStyle {
     double fillOpacity = 1.0;
 };
 
-std::string XmlEscaped(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string QgisColour(render::Rgb c, double opacity = 1.0) {
     return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + "," +
            std::to_string(static_cast<int>(std::lround(255 * opacity)));

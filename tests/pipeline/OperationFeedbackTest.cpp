@@ -4,6 +4,7 @@
 
 #include "batch/tools/Sites.h"
 #include "model/Messages.h"
+#include "model/RecordingFeedback.h"
 #include "model/TempDir.h"
 #include "pipeline/Calculations.h"
 #include "pipeline/Outputs.h"
@@ -17,21 +18,9 @@ using namespace brenvik;
 using namespace brenvik::pipeline;
 using brenvik::testing::TempDir;
 
+using brenvik::testing::RecordingFeedback;
+
 namespace {
-
-// Notes every fraction it is told; cancels itself at the first when asked to.
-class RecordingFeedback : public Feedback {
-  public:
-    explicit RecordingFeedback(bool cancelAtFirst) : cancelAtFirst_(cancelAtFirst) {}
-    void setProgress(double fraction, std::string_view) override {
-        fractions.push_back(fraction);
-        if (cancelAtFirst_) cancel();
-    }
-    std::vector<double> fractions;
-
-  private:
-    bool cancelAtFirst_;
-};
 
 Project SiteWithPlaces(bool calculated) {
     Project p = batchsites::SpreadSite(400, 2, 300.0);

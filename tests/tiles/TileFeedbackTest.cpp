@@ -3,6 +3,7 @@
 // up to the whole.
 
 #include "model/Messages.h"
+#include "model/RecordingFeedback.h"
 #include "tiles/Plan.h"
 #include "tiles/TileRun.h"
 #include "tiles/TilesSupport.h"
@@ -18,20 +19,9 @@ using namespace brenvik::tiles::testing;
 using brenvik::testing::TempDir;
 namespace fs = std::filesystem;
 
+using brenvik::testing::RecordingFeedback;
+
 namespace {
-
-class RecordingFeedback : public brenvik::Feedback {
-  public:
-    explicit RecordingFeedback(bool cancelAtFirst) : cancelAtFirst_(cancelAtFirst) {}
-    void setProgress(double fraction, std::string_view) override {
-        fractions.push_back(fraction);
-        if (cancelAtFirst_) cancel();
-    }
-    std::vector<double> fractions;
-
-  private:
-    bool cancelAtFirst_;
-};
 
 // Every file under `dir`, folders left out.
 std::vector<std::string> Files(const std::string& dir) {
