@@ -19,6 +19,7 @@
 #include "calc/FieldRules.h"
 #include "calc/Ground.h"
 #include "calc/Towers.h"
+#include "model/AntennaFields.h"
 #include "model/Messages.h"
 #include "model/Prompts.h"
 
@@ -241,7 +242,9 @@ BeamBox* TowerFlows::attachBeamBox(AntennaDialog* d, int slot) {
     const auto mount = [this, d, box] {
         const AntennaForm f = d->form();
         const bool stick = f.type == FuentType::Baja;
-        const double tilt = std::clamp(dialognum::ParseStd(f.angText).value_or(0.0), -85.0, 85.0);
+        const AntennaFieldRow& range = FieldRow(AntennaField::Tilt);
+        const double tilt =
+            std::clamp(dialognum::ParseStd(f.angText).value_or(0.0), range.min, range.max);
         const double open = stick ? k_.project.OpenAngleDTS : k_.project.OpenAngleBTS;
         box->setMounting(stick, tilt, 2.0 * open);
     };

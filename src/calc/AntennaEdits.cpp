@@ -3,6 +3,7 @@
 #include "calc/Towers.h"
 #include "model/DrawingArea.h"
 #include "model/Int16.h"
+#include "model/Invalidation.h"
 #include "model/Messages.h"
 
 #include <algorithm>
@@ -66,8 +67,7 @@ bool Placed(const Project& p, int slot) {
 
 // Results computed before an edit of the antennas no longer describe them.
 void DiscardResults(Project& p) {
-    p.XY.Calculated = false;
-    p.XZ.Calculated = false;
+    DropInvalidatedResults(p, ModelChange::AntennaEdited);
 }
 
 std::string Shortest(double v) {
@@ -139,7 +139,7 @@ int EraseTower(Project& p, int slot) {
     for (auto it = members.rbegin(); it != members.rend(); ++it)
         RemoveRecord(p, *it);
     p.AntennaCount = static_cast<std::int16_t>(p.AntennaCount - int(members.size()));
-    if (!members.empty()) p.XY.Calculated = false;
+    if (!members.empty()) DropInvalidatedResults(p, ModelChange::TowerDeleted);
     return int(members.size());
 }
 

@@ -10,6 +10,9 @@ namespace brenvik {
 // window and the batch never disagree about it.
 enum class ModelChange {
     AntennasErased, // the eraser's click or drag, hit or not
+    TowerDeleted,   // a tower deleted from the selection
+    AntennaEdited,  // an antenna moved or one of its fields changed
+    GridResized,    // a new grid size: the results' nodes are gone
     ExposureModel,  // the far-field model or its reflection factor
 };
 

@@ -1,5 +1,6 @@
 #include "render/DisplayForms.h"
 
+#include "model/Invalidation.h"
 #include "model/Memory.h"
 #include "model/MemoryBudget.h"
 #include "model/Messages.h"
@@ -201,8 +202,7 @@ std::optional<std::string> AcceptGridSize(Project& p, const std::string& text,
         p.RecomputeDerived();
         return msg::WithCause(msg::InputDataError, msg::OutOfMemory);
     }
-    p.XY.Calculated = false;
-    p.XZ.Calculated = false;
+    DropInvalidatedResults(p, ModelChange::GridResized);
     return std::nullopt;
 }
 
