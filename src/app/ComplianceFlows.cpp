@@ -102,6 +102,15 @@ void ComplianceFlows::pointerAt(QPointF u) {
     fieldLabel_->setText(QString::fromStdString(r->value));
 }
 
+void ComplianceFlows::clearReadout() {
+    percentLabel_->setVisible(false);
+    fieldLabel_->setVisible(false);
+}
+
+void ComplianceFlows::followResult() {
+    if (!project_.XY.Calculated) clearReadout();
+}
+
 void ComplianceFlows::importSites() {
     auto* d = new ImportModeDialog(&window_);
     d->setAcceptHandler([this, d] {

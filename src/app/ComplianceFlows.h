@@ -80,6 +80,11 @@ class ComplianceFlows {
     // The % of limit and the density in the chosen unit under the pointer,
     // shown only while the plane has a ratio.
     void pointerAt(QPointF units);
+    // Hides the % and field read-out: its result was replaced; or, after an
+    // edit or a redraw, when the plan has no result any more. It shows again
+    // at the pointer's next move over a current one.
+    void clearReadout();
+    void followResult();
 
     // The menu commands.
     void importSites();

@@ -72,6 +72,7 @@ void DocumentHolder::afterHistoryStep() {
     // What was drawn, armed or half-defined belongs to the state just left.
     tools_.reset();
     view_.canvas().clear();
+    if (onReplaced_) onReplaced_();
     updateTitle();
     view_.redraw();
     status_.clear();
@@ -173,6 +174,7 @@ void DocumentHolder::replaced() {
     project_.CurrentPlane = Plane::XY;
     if (!project_.FileName.empty()) addRecent(QFile::decodeName(project_.FileName.c_str()));
     view_.canvas().clear();
+    if (onReplaced_) onReplaced_();
     updateTitle();
     view_.redraw();
     status_.clear();

@@ -34,6 +34,9 @@ class DocumentHolder {
     ~DocumentHolder();
     // The dialog a "No" to the save-changes question goes on with.
     void setPendingDialogs(std::function<void(PendingDialog)> open) { pending_ = std::move(open); }
+    // What else starts again with a new or opened project (the selection,
+    // the read-outs of the previous one).
+    void setOnReplaced(std::function<void()> hook) { onReplaced_ = std::move(hook); }
 
     UndoHistory& history() { return *history_; }
     // Keeps the record of an action that has just run as one undo step.
@@ -75,6 +78,7 @@ class DocumentHolder {
     StatusReadouts& status_;
     UndoHistory* history_ = nullptr;
     std::function<void(PendingDialog)> pending_;
+    std::function<void()> onReplaced_;
     bool calculatedSinceSave_ = false;
     QMenu* recentMenu_ = nullptr;
     QStringList recent_;

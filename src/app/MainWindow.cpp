@@ -157,6 +157,7 @@ void MainWindow::wireHooks() {
                        [this](int slot) { s_->desktop->openEditor(slot); },
                        [this](const char* text, Edit edit, bool applied) {
                            s_->document->record(text, std::move(edit), applied);
+                           if (s_->compliance) s_->compliance->followResult();
                        },
                        [this] { s_->document->updateTitle(); }, [this] { s_->towers->forget(); },
                        [this](QPointF u) {
@@ -165,8 +166,13 @@ void MainWindow::wireHooks() {
     s_->view->setRedrawHooks(
         [this] {
             if (s_->results) s_->results->refresh();
+            if (s_->compliance) s_->compliance->followResult();
         },
         [this] { s_->desktop->refresh(); });
+    s_->document->setOnReplaced([this] {
+        s_->desktop->setSelection(0);
+        if (s_->compliance) s_->compliance->clearReadout();
+    });
     connectCanvas();
 }
 

@@ -102,8 +102,17 @@ TEST_F(ComplianceAppTest, PercentOfLimitRedrawsOnlyWhenChosenAndReadsOut) {
     EXPECT_EQ(window->areaImage(), plain);
 
     mouse(QEvent::MouseMove, cell(10, 10));
-    EXPECT_TRUE(window->findChild<QLabel*>(label::Percent)->text().startsWith("% limit="));
+    QLabel* percentText = window->findChild<QLabel*>(label::Percent);
+    EXPECT_TRUE(percentText->text().startsWith("% limit="));
     EXPECT_TRUE(window->findChild<QLabel*>(label::Field)->text().endsWith("uW/cm^2"));
+
+    // The read-out goes with its result.
+    ASSERT_FALSE(percentText->isHidden());
+    trigger(cmd::EraseButton);
+    clickAt(cell(2, 2)); // a miss still drops the plan's result
+    trigger(cmd::EraseButton);
+    EXPECT_EQ(project.XY.Calculated, 0);
+    EXPECT_TRUE(percentText->isHidden());
 }
 
 TEST_F(ComplianceAppTest, AFrequencyTheStandardDoesNotCoverRefusesTheCalculation) {

@@ -75,6 +75,13 @@ TEST_F(DesktopTest, AFileTowerIsSelectedDraggedAndUndoneByName) {
     EXPECT_EQ(project.AntennaCount, 0);
     EXPECT_FALSE(window->canvasWidget()->lineVisible(Overlay::Selection1));
     EXPECT_EQ(itemText(cmd::Undo), "Undo Delete tower");
+
+    // Another file opened starts with nothing selected.
+    trigger(cmd::Undo);
+    window->setSelection(1);
+    ASSERT_TRUE(window->openFile(path, false));
+    EXPECT_EQ(window->selection(), 0);
+    EXPECT_FALSE(window->canvasWidget()->lineVisible(Overlay::Selection1));
 }
 
 TEST_F(DesktopTest, AnEditInTheTableIsOneStepAndFollowsTheSelection) {
