@@ -24,67 +24,103 @@ double TableStep(const PatternCut& cut) {
     return 0.0;
 }
 
-std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, bool tables) {
-    auto out = std::make_shared<PreparedBeam>();
-    kernel::FarBeam& b = out->beam;
-    const bool stick = a.AntType == AntennaKind::Stick;
+void Aim(kernel::FarBeam& b, bool stick, double azimuthDeg, double tiltDeg, double erpW) {
     // A stick has no direction and no tilt.
-    b.azDeg = stick ? 0.0 : a.AntDirection;
-    b.tiltDeg = stick ? 0.0 : a.AntTilt;
+    b.azDeg = stick ? 0.0 : azimuthDeg;
+    b.tiltDeg = stick ? 0.0 : tiltDeg;
     const double toRad = std::numbers::pi / 180.0;
     b.sinAz = std::sin(b.azDeg * toRad);
     b.cosAz = std::cos(b.azDeg * toRad);
     b.sinTilt = std::sin(b.tiltDeg * toRad);
     b.cosTilt = std::cos(b.tiltDeg * toRad);
-    b.erp = a.AntPower;
-    b.scale = 100.0 * antenna::ErpToEirp * a.AntPower / (4.0 * std::numbers::pi);
+    b.erp = erpW;
+    b.scale = 100.0 * antenna::ErpToEirp * erpW / (4.0 * std::numbers::pi);
     if (!std::isfinite(b.scale) || !std::isfinite(b.sinAz) || !std::isfinite(b.sinTilt))
         throw std::invalid_argument("antenna values out of range");
+}
+
+namespace {
+
+// A measured beam's tables: its cuts' losses at one step that divides every
+// listed angle, when there is one.
+void FillTables(PreparedBeam& out, bool tables) {
+    kernel::FarBeam& b = out.beam;
+    const AntennaPattern& pattern = *b.pattern;
+    b.gh0 = -antenna::CutLossDb(pattern.Horizontal, 0.0);
+    b.gh180 = -antenna::CutLossDb(pattern.Horizontal, 180.0);
+    const double hs = TableStep(pattern.Horizontal), vs = TableStep(pattern.Vertical);
+    // One step for both cuts: 1 / lcm of their m.
+    const long mh = hs > 0.0 ? std::lround(1.0 / hs) : 0, mv = vs > 0.0 ? std::lround(1.0 / vs) : 0;
+    const long m = mh && mv ? std::lcm(mh, mv) : 0;
+    b.tablesExact = tables && m > 0 && m <= 100;
+    if (!b.tablesExact) return;
+    b.perTurn = static_cast<int>(360 * m);
+    b.perDeg = b.perTurn / 360.0;
+    const std::size_t h = static_cast<std::size_t>(b.perTurn) + 1, v = h / 2 + 1;
+    out.tables.resize(h + 2 * v);
+    const auto at = [&](std::size_t k) { return static_cast<double>(k) * 360.0 / b.perTurn; };
+    for (std::size_t k = 0; k < h; ++k)
+        out.tables[k] = antenna::CutLossDb(pattern.Horizontal, at(k) - 180.0);
+    for (std::size_t k = 0; k < v; ++k) {
+        out.tables[h + k] = antenna::CutLossDb(pattern.Vertical, at(k) - 90.0);
+        out.tables[h + v + k] = antenna::CutLossDb(pattern.Vertical, 270.0 - at(k));
+    }
+    b.hLoss = out.tables.data();
+    b.vFront = out.tables.data() + h;
+    b.vBack = out.tables.data() + h + v;
+}
+
+} // namespace
+
+std::shared_ptr<const PreparedBeam> Prepare(const BeamParts& parts, bool tables) {
+    auto out = std::make_shared<PreparedBeam>();
+    kernel::FarBeam& b = out->beam;
+    Aim(b, parts.stick, parts.azimuthDeg, parts.tiltDeg, parts.erpW);
+    if (parts.pattern) {
+        b.type = kernel::FarBeam::Measured;
+        b.pattern = parts.pattern;
+        FillTables(*out, tables);
+        return out;
+    }
+    b.type = parts.stick ? kernel::FarBeam::Stick : kernel::FarBeam::Panel;
+    b.phi3 = parts.hBeamwidthDeg;
+    b.theta3 = parts.vBeamwidthDeg;
+    b.thetaE = parts.electricalTiltDeg;
+    if (!(b.phi3 > 0.0) || !(b.theta3 > 0.0) || !std::isfinite(b.phi3) ||
+        !std::isfinite(b.theta3) || !std::isfinite(b.thetaE))
+        throw std::invalid_argument("beamwidth not positive");
+    return out;
+}
+
+std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, bool tables) {
+    BeamParts parts;
+    parts.stick = a.AntType == AntennaKind::Stick;
+    parts.azimuthDeg = a.AntDirection;
+    parts.tiltDeg = a.AntTilt;
+    parts.erpW = a.AntPower;
     if (!a.AntPattern.empty()) {
         const auto it =
             std::find_if(p.Patterns.begin(), p.Patterns.end(),
                          [&](const AntennaPattern& q) { return q.Name == a.AntPattern; });
         if (it == p.Patterns.end())
             throw std::invalid_argument("pattern not in the project: " + a.AntPattern);
-        b.type = kernel::FarBeam::Measured;
-        b.pattern = &*it;
-        b.gh0 = -antenna::CutLossDb(it->Horizontal, 0.0);
-        b.gh180 = -antenna::CutLossDb(it->Horizontal, 180.0);
-        const double hs = TableStep(it->Horizontal), vs = TableStep(it->Vertical);
-        // One step for both cuts: 1 / lcm of their m.
-        const long mh = hs > 0.0 ? std::lround(1.0 / hs) : 0,
-                   mv = vs > 0.0 ? std::lround(1.0 / vs) : 0;
-        const long m = mh && mv ? std::lcm(mh, mv) : 0;
-        b.tablesExact = tables && m > 0 && m <= 100;
-        if (b.tablesExact) {
-            b.perTurn = static_cast<int>(360 * m);
-            b.perDeg = b.perTurn / 360.0;
-            const std::size_t h = static_cast<std::size_t>(b.perTurn) + 1, v = h / 2 + 1;
-            out->tables.resize(h + 2 * v);
-            const auto at = [&](std::size_t k) {
-                return static_cast<double>(k) * 360.0 / b.perTurn;
-            };
-            for (std::size_t k = 0; k < h; ++k)
-                out->tables[k] = antenna::CutLossDb(it->Horizontal, at(k) - 180.0);
-            for (std::size_t k = 0; k < v; ++k) {
-                out->tables[h + k] = antenna::CutLossDb(it->Vertical, at(k) - 90.0);
-                out->tables[h + v + k] = antenna::CutLossDb(it->Vertical, 270.0 - at(k));
-            }
-            b.hLoss = out->tables.data();
-            b.vFront = out->tables.data() + h;
-            b.vBack = out->tables.data() + h + v;
-        }
-        return out;
+        parts.pattern = &*it;
+        return Prepare(parts, tables);
     }
-    b.type = stick ? kernel::FarBeam::Stick : kernel::FarBeam::Panel;
-    b.phi3 = a.AntHBeamwidthDeg;
-    b.theta3 = a.AntVBeamwidthDeg > 0.0 ? a.AntVBeamwidthDeg
-                                        : 2.0 * (stick ? p.OpenAngleDTS : p.OpenAngleBTS);
-    b.thetaE = a.AntElectricalTiltDeg;
-    if (!(b.phi3 > 0.0) || !(b.theta3 > 0.0) || !std::isfinite(b.phi3) ||
-        !std::isfinite(b.theta3) || !std::isfinite(b.thetaE))
-        throw std::invalid_argument("beamwidth not positive");
-    return out;
+    parts.hBeamwidthDeg = a.AntHBeamwidthDeg;
+    parts.vBeamwidthDeg = a.AntVBeamwidthDeg > 0.0
+                              ? a.AntVBeamwidthDeg
+                              : 2.0 * (parts.stick ? p.OpenAngleDTS : p.OpenAngleBTS);
+    parts.electricalTiltDeg = a.AntElectricalTiltDeg;
+    return Prepare(parts, tables);
+}
+
+void AddColumn(kernel::Isa isa, const kernel::FarBeam& b, const kernel::Column& c,
+               const kernel::Sums& out, int n) {
+    const bool vector = b.type != kernel::FarBeam::Measured || b.tablesExact;
+    if (vector && isa == kernel::Isa::Avx512) return kernel::AddFarColumnAvx512(b, c, out, n);
+    if (vector && isa == kernel::Isa::Avx2) return kernel::AddFarColumnAvx2(b, c, out, n);
+    kernel::AddFarColumnScalar(b, c, out, n);
 }
 
 double DensityAt(const kernel::FarBeam& b, double e, double n, double u) {

@@ -18,6 +18,26 @@ struct PreparedBeam {
     std::vector<double> tables;
 };
 
+// What a beam is made of, whoever holds it: a project's antenna or a tile's.
+struct BeamParts {
+    bool stick = false;
+    double azimuthDeg = 0.0, tiltDeg = 0.0; // a stick has neither
+    double erpW = 0.0;
+    const AntennaPattern* pattern = nullptr; // null: the parametric beam below
+    double hBeamwidthDeg = 90.0, vBeamwidthDeg = 7.2, electricalTiltDeg = 0.0;
+};
+// The beam of `parts`; throws std::invalid_argument for a beamwidth that is
+// not positive or values that are not finite. The pattern must outlive it.
+std::shared_ptr<const PreparedBeam> Prepare(const BeamParts& parts, bool tables = true);
+// Points `b` (a beam prepared for its pattern) along another azimuth and
+// tilt with another power, keeping its tables: antennas of one pattern share them.
+void Aim(kernel::FarBeam& b, bool stick, double azimuthDeg, double tiltDeg, double erpW);
+
+// One beam added to a column of nodes with the variant `isa` names, the plain
+// loop for a measured beam whose tables are not exact.
+void AddColumn(kernel::Isa isa, const kernel::FarBeam& b, const kernel::Column& c,
+               const kernel::Sums& out, int n);
+
 // The beam of antenna `a` of project `p` (a panel or a stick: the caller
 // leaves other kinds out): its imported pattern when AntPattern names one,
 // else the parametric beam, whose vertical width defaults to twice the

@@ -1,6 +1,7 @@
 #include "tiles/TileRun.h"
 
-#include "antenna/Pattern.h"
+#include "calc/FarField.h"
+#include "calc/Kernel.h"
 #include "gis/GdalErrors.h"
 #include "gis/GdalProgress.h"
 #include "model/AtomicFile.h"
@@ -11,6 +12,7 @@
 #include "tiles/Terrain.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cpl_conv.h>
@@ -21,8 +23,9 @@
 #include <gdal_priv.h>
 #include <gdal_utils.h>
 #include <limits>
-#include <numbers>
+#include <memory>
 #include <sched.h>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 
@@ -34,109 +37,157 @@ namespace {
 constexpr const char* kHashKey = "BRENVIK_TILE_INPUTS";
 constexpr const char* kPixelsKey = "BRENVIK_PIXELS_HASH";
 constexpr const char* kDensityUnit = "uW/cm^2";
-constexpr double kRadPerDeg = std::numbers::pi / 180.0;
-constexpr double kDegPerRad = 180.0 / std::numbers::pi;
-constexpr double kLn10Over10 = std::numbers::ln10 / 10.0;
 
-// One antenna as the kernel meets it: the sines and cosines of its azimuth
-// and tilt taken once, not at every pixel.
+// One antenna as the kernel meets it: its beam (sharing the tables of its
+// pattern with the other antennas of that pattern), where it stands, its
+// share of the limit and its squared reach.
 struct Source {
-    double x, y, z, erpW, inverseLimit;
-    double reach2; // squared cut-off distance, infinite without one
-    double sinAz, cosAz, sinTilt, cosTilt;
-    antenna::Beam beam;
-    double gainFront = 0.0, gainBack = 0.0; // G_H(0) and G_H(180) of a measured pattern
+    kernel::FarBeam beam;
+    double x, y, z, inverseLimit;
+    double reach2; // infinite without a cut-off
 };
 
-// antenna::PatternGainDb with the horizontal gains at 0 and 180 degrees,
-// which every pixel needs, taken once per antenna.
-double GainDb(const Source& a, double phi, double theta) {
-    const AntennaPattern* p = a.beam.pattern;
-    if (!p) return antenna::ParametricGainDb(a.beam.parametric, phi, theta);
-    const double w = std::fabs(phi) / 180.0;
-    const double g = -antenna::CutLossDb(p->Horizontal, phi) -
-                     ((1.0 - w) * (a.gainFront + antenna::CutLossDb(p->Vertical, theta)) +
-                      w * (a.gainBack + antenna::CutLossDb(p->Vertical, 180.0 - theta)));
-    return std::min(g, 0.0); // at most the peak, as in antenna::PatternGainDb
-}
+// The tile's antennas as beams. A measured pattern's tables are made once
+// however many antennas use it; the reflection factor goes into the power,
+// as the beams carry none of their own.
+struct Sources {
+    std::vector<std::shared_ptr<const farfield::PreparedBeam>> tables; // one per pattern used
+    std::vector<Source> list;
+};
 
-std::vector<Source> Sources(const Manifest& m, const TileEntry& t) {
-    const double unlimited = std::numeric_limits<double>::infinity();
-    std::vector<Source> s;
-    s.reserve(t.antennas.size());
+Sources SourcesOf(const Manifest& m, const TileEntry& t, bool vector) {
+    Sources s;
+    std::vector<int> prepared(m.patterns.size(), -1);
+    s.list.reserve(t.antennas.size());
     for (int k : t.antennas) {
         const TileAntenna& a = m.antennas[static_cast<std::size_t>(k)];
-        // A stick has neither direction nor tilt.
-        const double az = (a.stick ? 0.0 : a.azimuthDeg) * kRadPerDeg;
-        const double tilt = (a.stick ? 0.0 : a.tiltDeg) * kRadPerDeg;
-        Source src{a.x,
+        const double erp = a.erpW * m.reflection;
+        Source src{{},
+                   a.x,
                    a.y,
                    a.z,
-                   a.erpW,
                    a.inverseLimit,
-                   std::isinf(a.reachM) ? unlimited : a.reachM * a.reachM,
-                   std::sin(az),
-                   std::cos(az),
-                   std::sin(tilt),
-                   std::cos(tilt),
-                   {}};
+                   std::isinf(a.reachM) ? std::numeric_limits<double>::infinity()
+                                        : a.reachM * a.reachM};
         if (a.pattern >= 0) {
-            src.beam.pattern = &m.patterns[static_cast<std::size_t>(a.pattern)];
-            src.gainFront = -antenna::CutLossDb(src.beam.pattern->Horizontal, 0.0);
-            src.gainBack = -antenna::CutLossDb(src.beam.pattern->Horizontal, 180.0);
+            int& at = prepared[static_cast<std::size_t>(a.pattern)];
+            if (at < 0) {
+                farfield::BeamParts parts;
+                parts.pattern = &m.patterns[static_cast<std::size_t>(a.pattern)];
+                at = static_cast<int>(s.tables.size());
+                s.tables.push_back(farfield::Prepare(parts, vector));
+            }
+            src.beam = s.tables[static_cast<std::size_t>(at)]->beam;
+            farfield::Aim(src.beam, a.stick, a.azimuthDeg, a.tiltDeg, erp);
+        } else {
+            farfield::BeamParts parts;
+            parts.stick = a.stick;
+            parts.azimuthDeg = a.azimuthDeg;
+            parts.tiltDeg = a.tiltDeg;
+            parts.erpW = erp;
+            parts.hBeamwidthDeg = a.hBeamwidthDeg;
+            parts.vBeamwidthDeg = a.vBeamwidthDeg;
+            parts.electricalTiltDeg = a.electricalTiltDeg;
+            src.beam = farfield::Prepare(parts, false)->beam;
         }
-        src.beam.parametric = {a.stick, a.hBeamwidthDeg, a.vBeamwidthDeg, a.electricalTiltDeg};
-        s.push_back(src);
+        s.list.push_back(src);
     }
     return s;
 }
 
-// The rows of a tile go to the workers one at a time; each pixel's sum runs
-// over the sources in order, so the thread count never changes a value. A
-// pixel takes exactly the antennas within reach of its own centre, whatever
-// tile it lies in, so tiles join without seams at any cut-off.
-void ComputeRows(const Manifest& m, const Window& w, const std::vector<Source>& src,
-                 const std::vector<double>& ground, std::atomic<int>& nextRow,
-                 std::atomic<int>& rowsDone, const Feedback* feedback, TileValues& out) {
-    const bool ratio = !out.ratio.empty();
-    const double rf = m.reflection;
+// The rows [from, to) of a column whose pixel centres lie within reach of
+// an antenna at `dx` east of it: the test is the one every pixel would make
+// of itself, e^2 + n^2 > reach^2, so a pixel takes the same antennas in any
+// tiling, and the tiles join without seams at any cut-off. North falls down
+// the column, so those rows are one run.
+struct RowRun {
+    int from = 0, to = 0;
+};
+RowRun RowsInReach(const std::vector<double>& north, double ay, double dx, double reach2) {
+    const int h = static_cast<int>(north.size());
+    if (std::isinf(reach2)) return {0, h};
+    const auto in = [&](int j) {
+        const double n = north[static_cast<std::size_t>(j)] - ay;
+        return !(dx * dx + n * n > reach2);
+    };
+    if (dx * dx > reach2) return {};
+    // A first guess from the circle, then the rows' own test at both ends.
+    const double half = std::sqrt(reach2 - dx * dx);
+    const double top = north.front(), step = h > 1 ? north[0] - north[1] : 1.0;
+    const auto row = [&](double y) {
+        return static_cast<int>(std::clamp(std::floor((top - y) / step), -1.0, double(h)));
+    };
+    int from = std::clamp(row(ay + half), 0, h), to = std::clamp(row(ay - half) + 1, 0, h);
+    while (from > 0 && in(from - 1))
+        --from;
+    while (from < h && !in(from))
+        ++from;
+    to = std::max(to, from);
+    while (to < h && in(to))
+        ++to;
+    while (to > from && !in(to - 1))
+        --to;
+    return {from, to};
+}
+
+// What the workers share: the columns go to them a few at a time; each
+// pixel's sum runs over the sources in order, so the thread count never
+// changes a value.
+struct ColumnWork {
+    const Manifest& m;
+    const Window& w;
+    const std::vector<Source>& src;
+    const std::vector<double>& ground; // row by row; empty on flat ground
+    kernel::Isa isa;
+    std::atomic<int> next{0}, done{0};
+    const Feedback* feedback;
+    TileValues& out;
+};
+
+// Every column of the tile in turn, summed in double and then stored as the
+// band's floats. The kernel takes a column of nodes: y grows downwards, so
+// the rows' and the antennas' northings enter with their signs turned.
+void ComputeColumns(ColumnWork& work) {
+    constexpr int kChunk = 16; // columns per turn: neighbours share cache lines
+    const Manifest& m = work.m;
+    const Window& w = work.w;
+    const bool ratio = !work.out.ratio.empty();
+    const std::size_t h = static_cast<std::size_t>(w.height);
+    std::vector<double> north(h), down(h), g(h), density(h), share(ratio ? h : 0);
+    std::vector<char> valid(h);
+    for (std::size_t j = 0; j < h; ++j) {
+        north[j] = m.grid.centreY(w.row + static_cast<long long>(j));
+        down[j] = -north[j];
+    }
     for (;;) {
-        const int j = nextRow.fetch_add(1);
-        if (j >= w.height || (feedback && feedback->isCanceled())) return;
-        const double py = m.grid.centreY(w.row + j);
-        for (int i = 0; i < w.width; ++i) {
-            const std::size_t at = static_cast<std::size_t>(j) * static_cast<std::size_t>(w.width) +
-                                   static_cast<std::size_t>(i);
-            const double g = ground.empty() ? 0.0 : ground[at];
-            if (!std::isfinite(g)) {
-                out.density[at] = NoData;
-                if (ratio) out.ratio[at] = NoData;
-                continue;
+        const int c0 = work.next.fetch_add(kChunk);
+        if (c0 >= w.width || (work.feedback && work.feedback->isCanceled())) return;
+        for (int i = c0; i < std::min(w.width, c0 + kChunk); ++i) {
+            for (std::size_t j = 0; j < h; ++j) {
+                const double at = work.ground.empty() ? 0.0 : work.ground[j * w.width + i];
+                valid[j] = std::isfinite(at);
+                g[j] = valid[j] ? at : 0.0;
             }
-            const double px = m.grid.centreX(w.col + i), pz = g + m.heightM;
-            double s = 0.0, q = 0.0;
-            for (const Source& a : src) {
-                const double e = px - a.x, n = py - a.y, u = pz - a.z;
-                if (e * e + n * n > a.reach2) continue;
-                // The receptor in the antenna's frame, as antenna::DirectionInBeam
-                // takes it: forward, right, then turned by the down-tilt.
-                const double f = e * a.sinAz + n * a.cosAz;
-                const double sd0 = e * a.cosAz - n * a.sinAz;
-                const double f1 = f * a.cosTilt - u * a.sinTilt;
-                const double u1 = f * a.sinTilt + u * a.cosTilt;
-                const double phi = std::atan2(sd0, f1) * kDegPerRad;
-                const double theta = std::atan2(-u1, std::sqrt(f1 * f1 + sd0 * sd0)) * kDegPerRad;
-                // 10^(G/10)
-                const double gain = std::exp(GainDb(a, phi, theta) * kLn10Over10);
-                const double sd =
-                    antenna::FarFieldDensity(a.erpW, rf, gain, std::sqrt(e * e + n * n + u * u));
-                s += sd;
-                q += sd * a.inverseLimit;
+            std::fill(density.begin(), density.end(), 0.0);
+            std::fill(share.begin(), share.end(), 0.0);
+            const double px = m.grid.centreX(w.col + i);
+            for (const Source& a : work.src) {
+                const double dx = px - a.x;
+                const RowRun run = RowsInReach(north, a.y, dx, a.reach2);
+                if (run.to <= run.from) continue;
+                const kernel::Column col{dx,  down.data() + run.from, -a.y,
+                                         a.z, g.data() + run.from,    m.heightM};
+                const kernel::Sums sums{density.data() + run.from,
+                                        ratio ? share.data() + run.from : nullptr, a.inverseLimit};
+                farfield::AddColumn(work.isa, a.beam, col, sums, run.to - run.from);
             }
-            out.density[at] = static_cast<float>(s);
-            if (ratio) out.ratio[at] = static_cast<float>(q);
+            for (std::size_t j = 0; j < h; ++j) {
+                const std::size_t at = j * w.width + i;
+                work.out.density[at] = valid[j] ? static_cast<float>(density[j]) : NoData;
+                if (ratio) work.out.ratio[at] = valid[j] ? static_cast<float>(share[j]) : NoData;
+            }
+            work.done.fetch_add(1);
         }
-        rowsDone.fetch_add(1);
     }
 }
 
@@ -294,17 +345,22 @@ bool ComputeInThreads(const Manifest& m, const TileEntry& t, const std::vector<d
                       const WorkOptions& o, TileValues& out, std::string& error) {
     const int index = t.index;
     const Window& w = t.window;
-    const std::vector<Source> src = Sources(m, t);
+    const kernel::Isa isa = o.scalar ? kernel::Isa::Scalar : kernel::BestIsa();
+    Sources src;
+    try {
+        src = SourcesOf(m, t, isa != kernel::Isa::Scalar);
+    } catch (const std::invalid_argument& e) {
+        error = "tile " + std::to_string(index) + ": " + e.what();
+        return false;
+    }
+    ColumnWork work{m, w, src.list, ground, isa, {0}, {0}, o.feedback, out};
     const int threads = o.threads > 0 ? o.threads : UsableCores();
-    std::atomic<int> nextRow{0}, rowsDone{0};
     std::vector<std::thread> pool;
     try {
         for (int k = 0; k < threads; ++k)
-            pool.emplace_back(ComputeRows, std::cref(m), std::cref(w), std::cref(src),
-                              std::cref(ground), std::ref(nextRow), std::ref(rowsDone), o.feedback,
-                              std::ref(out));
+            pool.emplace_back(ComputeColumns, std::ref(work));
     } catch (const std::system_error&) {
-        // Fewer workers than asked: those started share all the rows.
+        // Fewer workers than asked: those started share all the columns.
         if (pool.empty()) {
             error = "tile " + std::to_string(index) + ": no thread can be started";
             return false;
@@ -312,12 +368,9 @@ bool ComputeInThreads(const Manifest& m, const TileEntry& t, const std::vector<d
     }
     // The calling thread reports progress about twice a second and notices
     // the end of a small tile within a few milliseconds.
-    const int started = static_cast<int>(pool.size());
-    for (int tick = 0;
-         rowsDone.load() < w.height && nextRow.load() < w.height + started && !Cancelled(o);
-         ++tick) {
-        if (tick % 25 == 0) Report(o, static_cast<double>(rowsDone.load()) / w.height, "tile");
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (int tick = 0; work.done.load() < w.width && !Cancelled(o); ++tick) {
+        if (tick % 25 == 0) Report(o, static_cast<double>(work.done.load()) / w.width, "tile");
+        std::this_thread::sleep_for(std::chrono::milliseconds(tick < 50 ? 1 : 20));
     }
     for (std::thread& th : pool)
         th.join();

@@ -24,13 +24,16 @@ struct WorkOptions {
     // the work, and it is told the fraction done now and then, on the
     // calling thread. May be null.
     Feedback* feedback = nullptr;
+    // The plain loop instead of the processor's vector one: the reference
+    // the vector kernels are measured and checked against.
+    bool scalar = false;
 };
 
 // The far-field density (and ratio) at every pixel of tile `index`: the
 // receptor at the pixel's centre, `heightM` above the ground, each listed
-// antenna adding 100 RF 1.64 P g / (4 pi r^2). Every pixel sums its antennas
-// in the manifest's order whatever the thread count, so a pixel has the same
-// value in any tiling of the same grid. False when cancelled (`error` empty)
+// antenna within reach of it adding 100 RF 1.64 P g / (4 pi r^2). Every pixel
+// sums its antennas in the manifest's order whatever the thread count, so a
+// pixel has the same value in any tiling of the same grid. False when cancelled (`error` empty)
 // or when the terrain fails or memory runs short (`error` says why).
 bool ComputeTile(const Manifest& m, int index, TileValues& out, const WorkOptions& o,
                  std::string& error);

@@ -166,9 +166,10 @@ TEST(TileRefusals, ManifestTerrainThatIsAPipeFailsTheTile) {
 TEST(TileRefusals, TileOfInfinitiesIsAnError) {
     TempDir dir;
     Manifest m = SmallPlan(dir);
-    // Values no manifest may hold, straight into the kernel: 10^308 W each.
+    // Values no manifest may hold, straight into the kernel: 10^300 W each,
+    // whose densities no float of the bands can hold.
     for (TileAntenna& a : m.antennas)
-        a.erpW = 1e308;
+        a.erpW = 1e300;
     TileValues v;
     std::string why;
     WorkOptions one;
