@@ -6,7 +6,9 @@
 #include "tiles/TileRun.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <limits>
 #include <random>
 
@@ -89,8 +91,37 @@ void TileKernel(benchmark::State& state) {
     state.counters["speedup_vs_scalar"] = tVector > 0.0 ? tScalar / tVector : 0.0;
 }
 
+// What one task reads before it computes: the inputs of tile
+// BRENVIK_TILES_INDEX of the plan in BRENVIK_TILES_PLAN (scripts/tiles-figures.sh
+// picks the tile with the most antennas of a national plan). Run it alone
+// under /usr/bin/time for the task's peak memory.
+void InputsOfOneTask(benchmark::State& state) {
+    const char* dir = std::getenv("BRENVIK_TILES_PLAN");
+    const char* index = std::getenv("BRENVIK_TILES_INDEX");
+    if (!dir || !index) {
+        state.SkipWithError("set BRENVIK_TILES_PLAN and BRENVIK_TILES_INDEX");
+        return;
+    }
+    const int k = std::atoi(index);
+    int antennas = 0;
+    for (auto _ : state) {
+        const TileInputsRead in = ReadTileInputs(dir, k);
+        if (!in.inputs) {
+            state.SkipWithError(in.error.c_str());
+            return;
+        }
+        antennas = static_cast<int>(in.inputs->antennas.size());
+    }
+    state.counters["antennas"] = antennas;
+    std::error_code ec;
+    state.counters["bytes"] =
+        static_cast<double>(std::filesystem::file_size(TileInputsPath(dir, k), ec));
+}
+
 } // namespace
 
 BENCHMARK(TileKernel)->Args({64, 0})->Args({64, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK(InputsOfOneTask)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();

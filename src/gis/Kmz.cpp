@@ -82,7 +82,10 @@ std::string TowerDescription(const Project& p, int tower) {
     return html + "</table>";
 }
 
-std::string DocKml(const Project& p, const NodeRaster& r, const std::vector<ZoneFeature>& zones) {
+// The document; `overlay` is the pyramid's link for a large raster, empty
+// for the one picture.
+std::string DocKml(const Project& p, const NodeRaster& r, const std::vector<ZoneFeature>& zones,
+                   const std::string& overlay) {
     std::string name = std::filesystem::path(p.FileName).stem().string();
     if (name.empty()) name = "Power density";
     std::string kml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -99,11 +102,15 @@ std::string DocKml(const Project& p, const NodeRaster& r, const std::vector<Zone
     const double east = west + r.affine[1] * r.cols, south = north + r.affine[5] * r.rows;
     const SiteValues site = EvaluateSite(p, r.feedback);
     kml += SiteStyles(site);
-    kml += "<GroundOverlay><name>Colour gradient</name><color>b4ffffff</color><Icon><href>";
-    kml += kImageName;
-    kml += "</href></Icon><LatLonBox><north>" + NumberText(north) + "</north><south>" +
-           NumberText(south) + "</south><east>" + NumberText(east) + "</east><west>" +
-           NumberText(west) + "</west></LatLonBox></GroundOverlay>\n";
+    if (overlay.empty()) {
+        kml += "<GroundOverlay><name>Colour gradient</name><color>b4ffffff</color><Icon><href>";
+        kml += kImageName;
+        kml += "</href></Icon><LatLonBox><north>" + NumberText(north) + "</north><south>" +
+               NumberText(south) + "</south><east>" + NumberText(east) + "</east><west>" +
+               NumberText(west) + "</west></LatLonBox></GroundOverlay>\n";
+    } else {
+        kml += overlay;
+    }
     kml += LegendKml(p);
 
     kml += "<Folder><name>Zones</name>\n";
@@ -278,11 +285,6 @@ std::string LegendKml(const Project& p) {
            "<size x=\"0\" y=\"0\" xunits=\"pixels\" yunits=\"pixels\"/></ScreenOverlay>\n";
 }
 
-struct ZipEntry {
-    std::string name;
-    std::string bytes;
-};
-
 // The entries' date: SOURCE_DATE_EPOCH when set (reproducible builds and
 // archives), otherwise now, in UTC.
 tm_zip EntryDate() {
@@ -304,13 +306,13 @@ tm_zip EntryDate() {
     return z;
 }
 
-bool WriteZip(const std::string& path, const std::vector<ZipEntry>& entries) {
+bool WriteZip(const std::string& path, const std::vector<ArchiveEntry>& entries) {
     zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
     if (!zip) return false;
     zip_fileinfo info{};
     info.tmz_date = EntryDate();
     bool ok = true;
-    for (const ZipEntry& e : entries) {
+    for (const ArchiveEntry& e : entries) {
         ok = ok && zipOpenNewFileInZip64(zip, e.name.c_str(), &info, nullptr, 0, nullptr, 0,
                                          nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0) == ZIP_OK;
         ok = ok && zipWriteInFileInZip(zip, e.bytes.data(),
@@ -330,13 +332,22 @@ bool KmzFile(const Project& p, const NodeRaster& r, const std::string& path) {
         if (!grid) return false;
         zones = MakeZones(p, r, *grid, {0.0, 0.5});
     }
-    const auto image = GradientPngBytes(p, r, {0.5, 1.0});
-    if (!image) return false;
     const auto legend = LegendPngBytes(p, OverlayFirstLevel(p));
     if (!legend) return false;
-    // Viewers read the first .kml entry of the archive.
+    if (NeedsOverlayPyramid(r)) {
+        auto pyramid = OverlayTiles(p, r, {0.5, 1.0});
+        if (!pyramid) return false;
+        // Viewers read the first .kml entry of the archive.
+        std::vector<ArchiveEntry> entries{{"doc.kml", DocKml(p, r, zones, pyramid->link)},
+                                          {kLegendName, *legend}};
+        for (ArchiveEntry& e : pyramid->entries)
+            entries.push_back(std::move(e));
+        return WriteZip(path, entries);
+    }
+    const auto image = GradientPngBytes(p, r, {0.5, 1.0});
+    if (!image) return false;
     return WriteZip(
-        path, {{"doc.kml", DocKml(p, r, zones)}, {kImageName, *image}, {kLegendName, *legend}});
+        path, {{"doc.kml", DocKml(p, r, zones, "")}, {kImageName, *image}, {kLegendName, *legend}});
 }
 
 namespace {

@@ -219,11 +219,7 @@ class GridBand : public GDALPamRasterBand {
         return CE_None;
     }
     double colour(double v) const {
-        const auto level = v == NodataValue ? std::nullopt : render::LevelOf(v, r_.maximum);
-        if (!level || *level < firstLevel_) return 0.0;
-        if (channel_ == 3) return 255.0;
-        const render::Rgb c = render::DensityStep(*level);
-        return channel_ == 0 ? c.r : channel_ == 1 ? c.g : c.b;
+        return OverlayRgba(v, r_.maximum, firstLevel_)[static_cast<std::size_t>(channel_)];
     }
     const NodeRaster& r_;
     int channel_, firstLevel_;
@@ -258,6 +254,13 @@ GDALDatasetUniquePtr GridDataset(const NodeRaster& r, GDALDataType type) {
     band->SetUnitType(DensityUnit);
     if (r.hasNodata) band->SetNoDataValue(NodataValue);
     return GDALDatasetUniquePtr(ds.release());
+}
+
+std::array<std::uint8_t, 4> OverlayRgba(double v, double maximum, int firstLevel) {
+    const auto level = v == NodataValue ? std::nullopt : render::LevelOf(v, maximum);
+    if (!level || *level < firstLevel) return {0, 0, 0, 0};
+    const render::Rgb c = render::DensityStep(*level);
+    return {c.r, c.g, c.b, 255};
 }
 
 GDALDatasetUniquePtr ColourDataset(const NodeRaster& r, int firstLevel) {

@@ -8,6 +8,7 @@
 #include "model/Project.h"
 
 #include <array>
+#include <cstdint>
 #include <gdal_priv.h>
 #include <memory>
 #include <new>
@@ -111,6 +112,8 @@ GDALDatasetUniquePtr GridDataset(const NodeRaster& r, GDALDataType type);
 // alpha) read on demand: each node in the display's colour of its level,
 // transparent below `firstLevel`.
 GDALDatasetUniquePtr ColourDataset(const NodeRaster& r, int firstLevel);
+// The colour of a node of value `v` in that image: red, green, blue, alpha.
+std::array<std::uint8_t, 4> OverlayRgba(double v, double maximum, int firstLevel);
 // WGS 84 with longitude first, as every output is written.
 OGRSpatialReference LonLatCrs();
 

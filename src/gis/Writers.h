@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace brenvik::gis {
 
@@ -29,5 +30,26 @@ inline int OverlayFirstLevel(const Project& p) {
 std::optional<std::string> GradientPngBytes(const Project& p, const NodeRaster& r,
                                             ProgressSpan span = {});
 bool KmzFile(const Project& p, const NodeRaster& r, const std::string& path);
+
+// One file of an archive: its name in the archive and its bytes.
+struct ArchiveEntry {
+    std::string name;
+    std::string bytes;
+};
+// Above this many pixels a side, many viewers refuse one picture: the KMZ's
+// overlay becomes a pyramid of tiles.
+inline constexpr int MaxOverlaySide = 4096;
+bool NeedsOverlayPyramid(const NodeRaster& r);
+// The overlay as a regionated pyramid of 512-pixel PNG tiles under
+// files/overlay/LEVEL/X/Y (.kml and .png; level 0 the one tile over
+// everything, each finer level twice the detail, down to one pixel a node),
+// each coarser pixel showing the largest value under it; the tiles that show
+// nothing are left out. `link` is what the document adds to show it.
+struct OverlayPyramid {
+    std::vector<ArchiveEntry> entries;
+    std::string link;
+};
+std::optional<OverlayPyramid> OverlayTiles(const Project& p, const NodeRaster& r,
+                                           ProgressSpan span = {});
 
 } // namespace brenvik::gis

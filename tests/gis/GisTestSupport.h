@@ -17,10 +17,10 @@ inline GDALDatasetUniquePtr OpenGdal(const std::string& path, unsigned flags) {
 }
 
 // The value of the first band's pixel (col, row), NaN when it cannot be read.
-inline double PixelValue(GDALDataset& ds, int col, int row) {
+inline double PixelValue(GDALDataset& ds, int col, int row, int band = 1) {
     double v = NAN;
-    return ds.GetRasterBand(1)->RasterIO(GF_Read, col, row, 1, 1, &v, 1, 1, GDT_Float64, 0, 0,
-                                         nullptr) == CE_None
+    return ds.GetRasterBand(band)->RasterIO(GF_Read, col, row, 1, 1, &v, 1, 1, GDT_Float64, 0, 0,
+                                            nullptr) == CE_None
                ? v
                : NAN;
 }

@@ -193,3 +193,69 @@ TEST(MapOutputs, BuildingsAndPlacesReadBackFromTheGeoPackageAndTheKmz) {
     EXPECT_NE(style.find(std::string("BRUSH(fc:") + hex), std::string::npos) << style;
     EXPECT_EQ(kp->GetFeatureCount(), 1);
 }
+
+// 7,680 columns: more than many viewers take in one picture, so the overlay
+// is a pyramid of 512-pixel tiles (4 levels below the root), whose finest
+// level shows each node's colour and each coarser pixel the colour of the
+// largest node under it.
+TEST(MapOutputs, WideOverlayIsARegionatedPyramid) {
+    TempDir dir;
+    Project p;
+    p.GridNX = 7680;
+    p.RecomputeDerived();
+    // A strip two cells deep: the columns are what the pyramid is about.
+    p.GridNY = 2;
+    const auto value = [](int i) { return 10.0 * std::exp(-std::abs(i - 3001) / 700.0); };
+    p.XY.Density.resize(p.GridNX, p.GridNY);
+    for (int i = 0; i <= p.GridNX; ++i)
+        for (int j = 0; j <= p.GridNY; ++j)
+            p.XY.Density(i, j) = value(i);
+    p.XY.MaxDensity = value(3001);
+    p.XY.Calculated = true;
+    const std::string kmz = dir.file("wide.kmz");
+    ASSERT_FALSE(WriteGisFile(p, GisFormat::Kmz, kmz));
+    const std::string root = "/vsizip/" + kmz + "/";
+    VSIStatBufL st;
+    EXPECT_NE(VSIStatL((root + "files/gradient.png").c_str(), &st), 0);
+    char** names = VSIReadDirRecursive((root + "files/overlay").c_str());
+    int pngs = 0;
+    for (char** n = names; n && *n; ++n)
+        if (std::string(*n).ends_with(".png")) {
+            auto tile = OpenGdal(root + "files/overlay/" + *n, GDAL_OF_RASTER);
+            ASSERT_TRUE(tile) << *n;
+            EXPECT_LE(std::max(tile->GetRasterXSize(), tile->GetRasterYSize()), 512) << *n;
+            ++pngs;
+        }
+    CSLDestroy(names);
+    EXPECT_GT(pngs, 15);
+    // The colour a viewer sees for a value, from the display's levels.
+    const auto colour = [&](double v) {
+        const auto level = render::LevelOf(v, p.XY.MaxDensity);
+        if (!level || *level < 1) return std::array<int, 4>{0, 0, 0, 0};
+        const render::Rgb c = render::DensityStep(*level);
+        return std::array<int, 4>{c.r, c.g, c.b, 255};
+    };
+    const auto pixel = [&](const std::string& name, int x) {
+        auto ds = OpenGdal(root + name, GDAL_OF_RASTER);
+        std::array<int, 4> c{};
+        for (int b = 0; b < 4 && ds; ++b)
+            c[std::size_t(b)] = int(PixelValue(*ds, x, 0, b + 1));
+        return c;
+    };
+    // Node i is column i - 1: the finest tile 5 of level 4 starts at node 2561.
+    for (int i : {2561, 3001, 3072})
+        EXPECT_EQ(pixel("files/overlay/4/5/0.png", i - 2561), colour(value(i))) << i;
+    // A pixel of the root covers 16 columns: the strongest is the one nearest the peak.
+    for (int x : {0, 150, 187, 400}) {
+        double top = 0.0;
+        for (int i = 16 * x + 1; i <= 16 * x + 16; ++i)
+            top = std::max(top, value(i));
+        EXPECT_EQ(pixel("files/overlay/0/0/0.png", x), colour(top)) << x;
+    }
+    // The document links the root tile, and GDAL reads the pyramid from it.
+    auto doc = OpenGdal(root + "doc.kml", GDAL_OF_VECTOR);
+    EXPECT_TRUE(doc);
+    auto pyramid = OpenGdal(root + "files/overlay/0/0/0.kml", GDAL_OF_RASTER);
+    ASSERT_TRUE(pyramid);
+    EXPECT_GE(pyramid->GetRasterXSize(), 7680);
+}
