@@ -38,11 +38,15 @@ struct Consts {
     double tilt;
 };
 
+// How many blocks are finished side by side.
+constexpr int Batch = 8;
+
 // The cheap part of one block of eight nodes: offsets, distances and the
 // lanes that receive something.
 struct Block {
     __m512d dy, u, uv2, r2, adz;
     __mmask8 inside, keep;
+    int at;
 };
 
 BRENVIK_VECTOR_FN("avx512f")
@@ -76,7 +80,7 @@ inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
 // long dependent chains of the blocks Overlap.
 template <int B>
 BRENVIK_VECTOR_FN("avx512f")
-inline void Finish(const Consts& c, const Block* b, int k, const Sums& out) {
+inline void Finish(const Consts& c, const Block* b, const Sums& out) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
@@ -112,16 +116,32 @@ inline void Finish(const Consts& c, const Block* b, int k, const Sums& out) {
         const __m512d c2 = _mm512_mul_pd(x[i], x[i]);
         __m512d s = _mm512_mul_pd(_mm512_div_pd(c.scale, b[i].r2), c2);
         if (c.panel) s = _mm512_mul_pd(s, _mm512_div_pd(_mm512_mul_pd(b[i].u, b[i].u), b[i].uv2));
-        double* acc = out.density + k + 8 * i;
+        double* acc = out.density + b[i].at;
         _mm512_mask_storeu_pd(acc, b[i].keep,
                               _mm512_add_pd(_mm512_maskz_loadu_pd(b[i].inside, acc), s));
         if (out.ratio) {
-            double* r = out.ratio + k + 8 * i;
+            double* r = out.ratio + b[i].at;
             const __m512d share = _mm512_mul_pd(s, _mm512_set1_pd(out.inverseLimit));
             _mm512_mask_storeu_pd(r, b[i].keep,
                                   _mm512_add_pd(_mm512_maskz_loadu_pd(b[i].inside, r), share));
         }
     }
+}
+
+// The last blocks of a column, fewer than a batch.
+BRENVIK_VECTOR_FN("avx512f")
+inline void FinishSome(const Consts& c, const Block* b, int m, const Sums& out) {
+    if (m >= 4) {
+        Finish<4>(c, b, out);
+        b += 4;
+        m -= 4;
+    }
+    if (m >= 2) {
+        Finish<2>(c, b, out);
+        b += 2;
+        m -= 2;
+    }
+    if (m) Finish<1>(c, b, out);
 }
 
 } // namespace
@@ -153,17 +173,20 @@ void AddColumnAvx512(const Antenna& a, const Column& col, const Sums& out, int n
     c.panel = a.kind == 0;
     c.dxZero = dx == 0.0;
     c.tilt = a.tilt;
-    // Two blocks of eight per step. Behind a panel (half the plan) nothing is
-    // added: a block without a receiving lane skips the functions.
-    for (int k = 0; k < n; k += 16) {
-        const Block b[2] = {Prepare(c, col, k, n), Prepare(c, col, k + 8, n)};
-        if (b[0].keep && b[1].keep)
-            Finish<2>(c, b, k, out);
-        else if (b[0].keep)
-            Finish<1>(c, b, k, out);
-        else if (b[1].keep)
-            Finish<1>(c, b + 1, k + 8, out);
+    // Behind a panel (half the plan) nothing is added: a block without a
+    // receiving lane skips the functions. The others are finished eight at a
+    // time, so that the long dependent chains of the blocks overlap.
+    Block b[Batch];
+    int m = 0;
+    for (int k = 0; k < n; k += 8) {
+        b[m] = Prepare(c, col, k, n);
+        b[m].at = k;
+        if (b[m].keep && ++m == Batch) {
+            Finish<Batch>(c, b, out);
+            m = 0;
+        }
     }
+    FinishSome(c, b, m, out);
 }
 
 } // namespace brenvik::kernel
