@@ -37,11 +37,15 @@ struct Consts {
     double tilt;
 };
 
+// How many blocks are finished side by side.
+constexpr int Batch = 8;
+
 // The cheap part of one block of four nodes: offsets, distances and the
 // lanes that receive something.
 struct Block {
     __m256d dy, u, uv2, r2, adz, keep;
     __m256i inside;
+    int at;
 };
 
 BRENVIK_VECTOR_FN("avx2")
@@ -76,7 +80,7 @@ inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
 // long dependent chains of the blocks Overlap.
 template <int B>
 BRENVIK_VECTOR_FN("avx2")
-inline void Finish(const Consts& c, const Block* b, int k, const Sums& out) {
+inline void Finish(const Consts& c, const Block* b, const Sums& out) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
@@ -113,16 +117,32 @@ inline void Finish(const Consts& c, const Block* b, int k, const Sums& out) {
         __m256d s = _mm256_mul_pd(_mm256_div_pd(c.scale, b[i].r2), c2);
         if (c.panel) s = _mm256_mul_pd(s, _mm256_div_pd(_mm256_mul_pd(b[i].u, b[i].u), b[i].uv2));
         s = _mm256_and_pd(s, b[i].keep);
-        double* acc = out.density + k + 4 * i;
+        double* acc = out.density + b[i].at;
         _mm256_maskstore_pd(acc, b[i].inside,
                             _mm256_add_pd(_mm256_maskload_pd(acc, b[i].inside), s));
         if (out.ratio) {
-            double* r = out.ratio + k + 4 * i;
+            double* r = out.ratio + b[i].at;
             const __m256d share = _mm256_mul_pd(s, _mm256_set1_pd(out.inverseLimit));
             _mm256_maskstore_pd(r, b[i].inside,
                                 _mm256_add_pd(_mm256_maskload_pd(r, b[i].inside), share));
         }
     }
+}
+
+// The last blocks of a column, fewer than a batch.
+BRENVIK_VECTOR_FN("avx2")
+inline void FinishSome(const Consts& c, const Block* b, int m, const Sums& out) {
+    if (m >= 4) {
+        Finish<4>(c, b, out);
+        b += 4;
+        m -= 4;
+    }
+    if (m >= 2) {
+        Finish<2>(c, b, out);
+        b += 2;
+        m -= 2;
+    }
+    if (m) Finish<1>(c, b, out);
 }
 
 } // namespace
@@ -154,19 +174,20 @@ void AddColumnAvx2(const Antenna& a, const Column& col, const Sums& out, int n) 
     c.panel = a.kind == 0;
     c.dxZero = dx == 0.0;
     c.tilt = a.tilt;
-    // Two blocks of four per step. Behind a panel (half the plan) nothing is
-    // added: a block without a receiving lane skips the functions.
-    for (int k = 0; k < n; k += 8) {
-        const Block b[2] = {Prepare(c, col, k, n), Prepare(c, col, k + 4, n)};
-        const bool any0 = _mm256_movemask_pd(b[0].keep) != 0;
-        const bool any1 = _mm256_movemask_pd(b[1].keep) != 0;
-        if (any0 && any1)
-            Finish<2>(c, b, k, out);
-        else if (any0)
-            Finish<1>(c, b, k, out);
-        else if (any1)
-            Finish<1>(c, b + 1, k + 4, out);
+    // Behind a panel (half the plan) nothing is added: a block without a
+    // receiving lane skips the functions. The others are finished eight at a
+    // time, so that the long dependent chains of the blocks overlap.
+    Block b[Batch];
+    int m = 0;
+    for (int k = 0; k < n; k += 4) {
+        b[m] = Prepare(c, col, k, n);
+        b[m].at = k;
+        if (_mm256_movemask_pd(b[m].keep) != 0 && ++m == Batch) {
+            Finish<Batch>(c, b, out);
+            m = 0;
+        }
     }
+    FinishSome(c, b, m, out);
 }
 
 } // namespace brenvik::kernel

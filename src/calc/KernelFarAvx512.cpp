@@ -1,8 +1,9 @@
 // The far-field column in eight-lane AVX-512 arithmetic with the SLEEF
 // vector functions (atan2 and exp2 within 3.5 ulp). The cuts are read from
-// their tables with gathers; the tables' linear interpolation is the cuts'
-// own, so the node sums stay within 1e-12 of the plain loop. Only this file's
-// functions are compiled for AVX-512 (kernel::BestIsa picks them).
+// their tables, a pair of neighbouring entries per node; the tables' linear
+// interpolation is the cuts' own, so the node sums stay within 1e-12 of the
+// plain loop. Only this file's functions are compiled for AVX-512
+// (kernel::BestIsa picks them).
 #if !defined(__clang__)
 #pragma GCC push_options
 #pragma GCC target("avx512f")
