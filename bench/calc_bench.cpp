@@ -1,7 +1,8 @@
 // Throughput of the grid calculations: node-antenna evaluations per second on
 // a large plan, with every core and the vector loops, against the plain scalar
-// loop on one thread; the cost of the exposure ratio beside the density; and
-// the total time of the default project; the far-field model with imported
+// loop on one thread, and each model's vector loop against its plain loop in
+// the same run; the cost of the exposure ratio beside the density; and the
+// total time of the default project; the far-field model with imported
 // patterns against the specified one.
 #include "calc/CalcForms.h"
 #include "calc/GridCalc.h"
