@@ -35,7 +35,7 @@ namespace {
 struct Consts {
     __m512d ys, h, z, dxSin, dxCos, sinT, cosT, dx2, cosTilt, absSinTilt, openAngle, scale;
     bool panel, dxZero;
-    double tilt;
+    bool below, above; // a panel tilted down reaches only nodes below it; up, above
 };
 
 // How many blocks are finished side by side.
@@ -49,31 +49,39 @@ struct Block {
     int at;
 };
 
+// Fills block b with nodes k..k+7 unless none of them receives anything;
+// a node behind a panel is ruled out before the rest is worked out.
 BRENVIK_VECTOR_FN("avx512f")
-inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
+inline bool Prepare(const Consts& c, const Column& col, int k, int n, Block& b) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
     const __m512d zero = _mm512_setzero_pd();
-    Block b;
     // Lanes past the end of the column are neither read nor written.
-    b.inside = n - k >= 8 ? 0xff : n - k > 0 ? static_cast<__mmask8>((1u << (n - k)) - 1) : 0;
-    b.dy = _mm512_sub_pd(_mm512_maskz_loadu_pd(b.inside, col.y + k), c.ys);
+    const __mmask8 inside = n - k >= 8  ? 0xff
+                            : n - k > 0 ? static_cast<__mmask8>((1u << (n - k)) - 1)
+                                        : 0;
+    const __m512d dy = _mm512_sub_pd(_mm512_maskz_loadu_pd(inside, col.y + k), c.ys);
+    const __m512d u = _mm512_add_pd(c.dxSin, _mm512_mul_pd(dy, c.cosT));
+    __mmask8 keep = inside;
+    if (c.panel) keep &= _mm512_cmp_pd_mask(u, zero, _CMP_NLE_UQ);
+    if (c.dxZero) keep &= _mm512_cmp_pd_mask(dy, zero, _CMP_NEQ_UQ);
+    if (!keep) return false;
     const __m512d dz =
-        _mm512_sub_pd(_mm512_sub_pd(c.h, _mm512_maskz_loadu_pd(b.inside, col.g + k)), c.z);
-    b.u = _mm512_add_pd(c.dxSin, _mm512_mul_pd(b.dy, c.cosT));
-    const __m512d v = _mm512_add_pd(c.dxCos, _mm512_mul_pd(b.dy, c.sinT));
-    b.uv2 = _mm512_add_pd(_mm512_mul_pd(b.u, b.u), _mm512_mul_pd(v, v));
+        _mm512_sub_pd(_mm512_sub_pd(c.h, _mm512_maskz_loadu_pd(inside, col.g + k)), c.z);
+    if (c.below) keep &= _mm512_cmp_pd_mask(dz, zero, _CMP_NLE_UQ);
+    if (c.above) keep &= _mm512_cmp_pd_mask(dz, zero, _CMP_NGE_UQ);
+    if (!keep) return false;
+    const __m512d v = _mm512_add_pd(c.dxCos, _mm512_mul_pd(dy, c.sinT));
+    b.dy = dy;
+    b.u = u;
+    b.uv2 = _mm512_add_pd(_mm512_mul_pd(u, u), _mm512_mul_pd(v, v));
     b.r2 = _mm512_add_pd(b.uv2, _mm512_mul_pd(dz, dz));
     b.adz = _mm512_abs_pd(dz);
-    b.keep = b.inside;
-    if (c.panel) {
-        b.keep &= _mm512_cmp_pd_mask(b.u, zero, _CMP_NLE_UQ);
-        if (c.tilt > 0.0) b.keep &= _mm512_cmp_pd_mask(dz, zero, _CMP_NLE_UQ);
-        if (c.tilt < 0.0) b.keep &= _mm512_cmp_pd_mask(dz, zero, _CMP_NGE_UQ);
-    }
-    if (c.dxZero) b.keep &= _mm512_cmp_pd_mask(b.dy, zero, _CMP_NEQ_UQ);
-    return b;
+    b.inside = inside;
+    b.keep = keep;
+    b.at = k;
+    return true;
 }
 
 // The costly part for B blocks side by side, stage by stage, so that the
@@ -172,16 +180,15 @@ void AddColumnAvx512(const Antenna& a, const Column& col, const Sums& out, int n
     c.scale = _mm512_set1_pd(a.scale);
     c.panel = a.kind == 0;
     c.dxZero = dx == 0.0;
-    c.tilt = a.tilt;
+    c.below = c.panel && a.tilt > 0.0;
+    c.above = c.panel && a.tilt < 0.0;
     // Behind a panel (half the plan) nothing is added: a block without a
     // receiving lane skips the functions. The others are finished eight at a
     // time, so that the long dependent chains of the blocks overlap.
     Block b[Batch];
     int m = 0;
     for (int k = 0; k < n; k += 8) {
-        b[m] = Prepare(c, col, k, n);
-        b[m].at = k;
-        if (b[m].keep && ++m == Batch) {
+        if (Prepare(c, col, k, n, b[m]) && ++m == Batch) {
             Finish<Batch>(c, b, out);
             m = 0;
         }
