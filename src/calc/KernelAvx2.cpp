@@ -34,7 +34,7 @@ namespace {
 struct Consts {
     __m256d ys, h, z, dxSin, dxCos, sinT, cosT, dx2, cosTilt, absSinTilt, openAngle, scale;
     bool panel, dxZero;
-    double tilt;
+    bool below, above; // a panel tilted down reaches only nodes below it; up, above
 };
 
 // How many blocks are finished side by side.
@@ -48,32 +48,39 @@ struct Block {
     int at;
 };
 
+// Fills block b with nodes k..k+3 unless none of them receives anything;
+// a node behind a panel is ruled out before the rest is worked out.
 BRENVIK_VECTOR_FN("avx2")
-inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
+inline bool Prepare(const Consts& c, const Column& col, int k, int n, Block& b) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
     const __m256d zero = _mm256_setzero_pd();
     const __m256d absMask = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffffLL));
-    Block b;
     // Lanes past the end of the column are neither read nor written.
-    b.inside = _mm256_cmpgt_epi64(_mm256_set1_epi64x(n - k), _mm256_setr_epi64x(0, 1, 2, 3));
-    b.dy = _mm256_sub_pd(_mm256_maskload_pd(col.y + k, b.inside), c.ys);
+    const __m256i inside =
+        _mm256_cmpgt_epi64(_mm256_set1_epi64x(n - k), _mm256_setr_epi64x(0, 1, 2, 3));
+    const __m256d dy = _mm256_sub_pd(_mm256_maskload_pd(col.y + k, inside), c.ys);
+    const __m256d u = _mm256_add_pd(c.dxSin, _mm256_mul_pd(dy, c.cosT));
+    __m256d keep = _mm256_castsi256_pd(inside);
+    if (c.panel) keep = _mm256_and_pd(keep, _mm256_cmp_pd(u, zero, _CMP_NLE_UQ));
+    if (c.dxZero) keep = _mm256_andnot_pd(_mm256_cmp_pd(dy, zero, _CMP_EQ_OQ), keep);
+    if (_mm256_movemask_pd(keep) == 0) return false;
     const __m256d dz =
-        _mm256_sub_pd(_mm256_sub_pd(c.h, _mm256_maskload_pd(col.g + k, b.inside)), c.z);
-    b.u = _mm256_add_pd(c.dxSin, _mm256_mul_pd(b.dy, c.cosT));
-    const __m256d v = _mm256_add_pd(c.dxCos, _mm256_mul_pd(b.dy, c.sinT));
-    b.uv2 = _mm256_add_pd(_mm256_mul_pd(b.u, b.u), _mm256_mul_pd(v, v));
+        _mm256_sub_pd(_mm256_sub_pd(c.h, _mm256_maskload_pd(col.g + k, inside)), c.z);
+    if (c.below) keep = _mm256_and_pd(keep, _mm256_cmp_pd(dz, zero, _CMP_NLE_UQ));
+    if (c.above) keep = _mm256_and_pd(keep, _mm256_cmp_pd(dz, zero, _CMP_NGE_UQ));
+    if (_mm256_movemask_pd(keep) == 0) return false;
+    const __m256d v = _mm256_add_pd(c.dxCos, _mm256_mul_pd(dy, c.sinT));
+    b.dy = dy;
+    b.u = u;
+    b.uv2 = _mm256_add_pd(_mm256_mul_pd(u, u), _mm256_mul_pd(v, v));
     b.r2 = _mm256_add_pd(b.uv2, _mm256_mul_pd(dz, dz));
     b.adz = _mm256_and_pd(dz, absMask);
-    b.keep = _mm256_castsi256_pd(b.inside);
-    if (c.panel) {
-        b.keep = _mm256_and_pd(b.keep, _mm256_cmp_pd(b.u, zero, _CMP_NLE_UQ));
-        if (c.tilt > 0.0) b.keep = _mm256_and_pd(b.keep, _mm256_cmp_pd(dz, zero, _CMP_NLE_UQ));
-        if (c.tilt < 0.0) b.keep = _mm256_and_pd(b.keep, _mm256_cmp_pd(dz, zero, _CMP_NGE_UQ));
-    }
-    if (c.dxZero) b.keep = _mm256_andnot_pd(_mm256_cmp_pd(b.dy, zero, _CMP_EQ_OQ), b.keep);
-    return b;
+    b.inside = inside;
+    b.keep = keep;
+    b.at = k;
+    return true;
 }
 
 // The costly part for B blocks side by side, stage by stage, so that the
@@ -173,16 +180,15 @@ void AddColumnAvx2(const Antenna& a, const Column& col, const Sums& out, int n) 
     c.scale = _mm256_set1_pd(a.scale);
     c.panel = a.kind == 0;
     c.dxZero = dx == 0.0;
-    c.tilt = a.tilt;
+    c.below = c.panel && a.tilt > 0.0;
+    c.above = c.panel && a.tilt < 0.0;
     // Behind a panel (half the plan) nothing is added: a block without a
     // receiving lane skips the functions. The others are finished eight at a
     // time, so that the long dependent chains of the blocks overlap.
     Block b[Batch];
     int m = 0;
     for (int k = 0; k < n; k += 4) {
-        b[m] = Prepare(c, col, k, n);
-        b[m].at = k;
-        if (_mm256_movemask_pd(b[m].keep) != 0 && ++m == Batch) {
+        if (Prepare(c, col, k, n, b[m]) && ++m == Batch) {
             Finish<Batch>(c, b, out);
             m = 0;
         }
