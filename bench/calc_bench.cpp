@@ -1,7 +1,8 @@
 // Throughput of the grid calculations: node-antenna evaluations per second on
 // a large plan, with every core and the vector loops, against the plain scalar
-// loop on one thread; the cost of the exposure ratio beside the density; and
-// the total time of the default project; the far-field model with imported
+// loop on one thread, and each model's vector loop against its plain loop in
+// the same run; the cost of the exposure ratio beside the density; and the
+// total time of the default project; the far-field model with imported
 // patterns against the specified one.
 #include "calc/CalcForms.h"
 #include "calc/GridCalc.h"
@@ -165,6 +166,42 @@ void BM_XY1000_FarFieldVsSpecified(benchmark::State& state) {
     state.counters["far_evals/s"] = tFar > 0.0 ? evals * state.iterations() / tFar : 0.0;
 }
 
+// The vector loop against the plain scalar loop on the same project, one
+// run of each alternately on one thread, so that both see the same load on a
+// shared machine; "speedup_vs_scalar" is the scalar time over the vector
+// time. Run with --benchmark_repetitions=5 and read the median.
+void VectorVsScalar(benchmark::State& state, Project p) {
+    CalcControl vector;
+    vector.threads = 1;
+    CalcControl scalar = vector;
+    scalar.scalarReference = true;
+    double tVector = 0.0, tScalar = 0.0;
+    for (auto _ : state) {
+        const double t0 = ThreadSeconds();
+        if (!RunXYCalculation(p, vector).ok()) state.SkipWithError("calculation failed");
+        const double t1 = ThreadSeconds();
+        if (!RunXYCalculation(p, scalar).ok()) state.SkipWithError("calculation failed");
+        const double t2 = ThreadSeconds();
+        tVector += t1 - t0;
+        tScalar += t2 - t1;
+        benchmark::DoNotOptimize(p.XY.MaxDensity);
+    }
+    const double evals =
+        static_cast<double>(p.AntennaCount) * p.GridNX * p.GridNY * state.iterations();
+    state.counters["speedup_vs_scalar"] = tVector > 0.0 ? tScalar / tVector : 0.0;
+    state.counters["vector_evals/s"] = tVector > 0.0 ? evals / tVector : 0.0;
+    state.counters["scalar_evals/s"] = tScalar > 0.0 ? evals / tScalar : 0.0;
+}
+
+void BM_XY1000_VectorVsScalar(benchmark::State& state) {
+    VectorVsScalar(state, LargeSite(1000, 20));
+}
+
+// The same for the far-field model's vector loop against its own plain loop.
+void BM_XY1000_FarFieldVectorVsScalar(benchmark::State& state) {
+    VectorVsScalar(state, FarFieldSite());
+}
+
 // The ratio's cost beside the far-field density alone, as for the specified model.
 void BM_XY1000_FarFieldRatioCost(benchmark::State& state) {
     Project p = FarFieldSite();
@@ -189,6 +226,8 @@ void BM_XY1000_FarFieldRatioCost(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_XY1000_FarFieldVsSpecified)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_XY1000_VectorVsScalar)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_XY1000_FarFieldVectorVsScalar)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_XY1000_FarFieldRatioCost)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_XY1000_AllCores)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_XY1000_OneThread)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -34,49 +34,60 @@ namespace {
 struct Consts {
     __m256d ys, h, z, dxSin, dxCos, sinT, cosT, dx2, cosTilt, absSinTilt, openAngle, scale;
     bool panel, dxZero;
-    double tilt;
+    bool below, above; // a panel tilted down reaches only nodes below it; up, above
 };
+
+// How many blocks are finished side by side.
+constexpr int Batch = 8;
 
 // The cheap part of one block of four nodes: offsets, distances and the
 // lanes that receive something.
 struct Block {
     __m256d dy, u, uv2, r2, adz, keep;
     __m256i inside;
+    int at;
 };
 
+// Fills block b with nodes k..k+3 unless none of them receives anything;
+// a node behind a panel is ruled out before the rest is worked out.
 BRENVIK_VECTOR_FN("avx2")
-inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
+inline bool Prepare(const Consts& c, const Column& col, int k, int n, Block& b) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
     const __m256d zero = _mm256_setzero_pd();
     const __m256d absMask = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffffLL));
-    Block b;
     // Lanes past the end of the column are neither read nor written.
-    b.inside = _mm256_cmpgt_epi64(_mm256_set1_epi64x(n - k), _mm256_setr_epi64x(0, 1, 2, 3));
-    b.dy = _mm256_sub_pd(_mm256_maskload_pd(col.y + k, b.inside), c.ys);
+    const __m256i inside =
+        _mm256_cmpgt_epi64(_mm256_set1_epi64x(n - k), _mm256_setr_epi64x(0, 1, 2, 3));
+    const __m256d dy = _mm256_sub_pd(_mm256_maskload_pd(col.y + k, inside), c.ys);
+    const __m256d u = _mm256_add_pd(c.dxSin, _mm256_mul_pd(dy, c.cosT));
+    __m256d keep = _mm256_castsi256_pd(inside);
+    if (c.panel) keep = _mm256_and_pd(keep, _mm256_cmp_pd(u, zero, _CMP_NLE_UQ));
+    if (c.dxZero) keep = _mm256_andnot_pd(_mm256_cmp_pd(dy, zero, _CMP_EQ_OQ), keep);
+    if (_mm256_movemask_pd(keep) == 0) return false;
     const __m256d dz =
-        _mm256_sub_pd(_mm256_sub_pd(c.h, _mm256_maskload_pd(col.g + k, b.inside)), c.z);
-    b.u = _mm256_add_pd(c.dxSin, _mm256_mul_pd(b.dy, c.cosT));
-    const __m256d v = _mm256_add_pd(c.dxCos, _mm256_mul_pd(b.dy, c.sinT));
-    b.uv2 = _mm256_add_pd(_mm256_mul_pd(b.u, b.u), _mm256_mul_pd(v, v));
+        _mm256_sub_pd(_mm256_sub_pd(c.h, _mm256_maskload_pd(col.g + k, inside)), c.z);
+    if (c.below) keep = _mm256_and_pd(keep, _mm256_cmp_pd(dz, zero, _CMP_NLE_UQ));
+    if (c.above) keep = _mm256_and_pd(keep, _mm256_cmp_pd(dz, zero, _CMP_NGE_UQ));
+    if (_mm256_movemask_pd(keep) == 0) return false;
+    const __m256d v = _mm256_add_pd(c.dxCos, _mm256_mul_pd(dy, c.sinT));
+    b.dy = dy;
+    b.u = u;
+    b.uv2 = _mm256_add_pd(_mm256_mul_pd(u, u), _mm256_mul_pd(v, v));
     b.r2 = _mm256_add_pd(b.uv2, _mm256_mul_pd(dz, dz));
     b.adz = _mm256_and_pd(dz, absMask);
-    b.keep = _mm256_castsi256_pd(b.inside);
-    if (c.panel) {
-        b.keep = _mm256_and_pd(b.keep, _mm256_cmp_pd(b.u, zero, _CMP_NLE_UQ));
-        if (c.tilt > 0.0) b.keep = _mm256_and_pd(b.keep, _mm256_cmp_pd(dz, zero, _CMP_NLE_UQ));
-        if (c.tilt < 0.0) b.keep = _mm256_and_pd(b.keep, _mm256_cmp_pd(dz, zero, _CMP_NGE_UQ));
-    }
-    if (c.dxZero) b.keep = _mm256_andnot_pd(_mm256_cmp_pd(b.dy, zero, _CMP_EQ_OQ), b.keep);
-    return b;
+    b.inside = inside;
+    b.keep = keep;
+    b.at = k;
+    return true;
 }
 
 // The costly part for B blocks side by side, stage by stage, so that the
 // long dependent chains of the blocks Overlap.
 template <int B>
 BRENVIK_VECTOR_FN("avx2")
-inline void Finish(const Consts& c, const Block* b, int k, const Sums& out) {
+inline void Finish(const Consts& c, const Block* b, const Sums& out) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
@@ -113,16 +124,32 @@ inline void Finish(const Consts& c, const Block* b, int k, const Sums& out) {
         __m256d s = _mm256_mul_pd(_mm256_div_pd(c.scale, b[i].r2), c2);
         if (c.panel) s = _mm256_mul_pd(s, _mm256_div_pd(_mm256_mul_pd(b[i].u, b[i].u), b[i].uv2));
         s = _mm256_and_pd(s, b[i].keep);
-        double* acc = out.density + k + 4 * i;
+        double* acc = out.density + b[i].at;
         _mm256_maskstore_pd(acc, b[i].inside,
                             _mm256_add_pd(_mm256_maskload_pd(acc, b[i].inside), s));
         if (out.ratio) {
-            double* r = out.ratio + k + 4 * i;
+            double* r = out.ratio + b[i].at;
             const __m256d share = _mm256_mul_pd(s, _mm256_set1_pd(out.inverseLimit));
             _mm256_maskstore_pd(r, b[i].inside,
                                 _mm256_add_pd(_mm256_maskload_pd(r, b[i].inside), share));
         }
     }
+}
+
+// The last blocks of a column, fewer than a batch.
+BRENVIK_VECTOR_FN("avx2")
+inline void FinishSome(const Consts& c, const Block* b, int m, const Sums& out) {
+    if (m >= 4) {
+        Finish<4>(c, b, out);
+        b += 4;
+        m -= 4;
+    }
+    if (m >= 2) {
+        Finish<2>(c, b, out);
+        b += 2;
+        m -= 2;
+    }
+    if (m) Finish<1>(c, b, out);
 }
 
 } // namespace
@@ -153,20 +180,20 @@ void AddColumnAvx2(const Antenna& a, const Column& col, const Sums& out, int n) 
     c.scale = _mm256_set1_pd(a.scale);
     c.panel = a.kind == 0;
     c.dxZero = dx == 0.0;
-    c.tilt = a.tilt;
-    // Two blocks of four per step. Behind a panel (half the plan) nothing is
-    // added: a block without a receiving lane skips the functions.
-    for (int k = 0; k < n; k += 8) {
-        const Block b[2] = {Prepare(c, col, k, n), Prepare(c, col, k + 4, n)};
-        const bool any0 = _mm256_movemask_pd(b[0].keep) != 0;
-        const bool any1 = _mm256_movemask_pd(b[1].keep) != 0;
-        if (any0 && any1)
-            Finish<2>(c, b, k, out);
-        else if (any0)
-            Finish<1>(c, b, k, out);
-        else if (any1)
-            Finish<1>(c, b + 1, k + 4, out);
+    c.below = c.panel && a.tilt > 0.0;
+    c.above = c.panel && a.tilt < 0.0;
+    // Behind a panel (half the plan) nothing is added: a block without a
+    // receiving lane skips the functions. The others are finished eight at a
+    // time, so that the long dependent chains of the blocks overlap.
+    Block b[Batch];
+    int m = 0;
+    for (int k = 0; k < n; k += 4) {
+        if (Prepare(c, col, k, n, b[m]) && ++m == Batch) {
+            Finish<Batch>(c, b, out);
+            m = 0;
+        }
     }
+    FinishSome(c, b, m, out);
 }
 
 } // namespace brenvik::kernel

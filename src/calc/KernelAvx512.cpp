@@ -35,48 +35,60 @@ namespace {
 struct Consts {
     __m512d ys, h, z, dxSin, dxCos, sinT, cosT, dx2, cosTilt, absSinTilt, openAngle, scale;
     bool panel, dxZero;
-    double tilt;
+    bool below, above; // a panel tilted down reaches only nodes below it; up, above
 };
+
+// How many blocks are finished side by side.
+constexpr int Batch = 8;
 
 // The cheap part of one block of eight nodes: offsets, distances and the
 // lanes that receive something.
 struct Block {
     __m512d dy, u, uv2, r2, adz;
     __mmask8 inside, keep;
+    int at;
 };
 
+// Fills block b with nodes k..k+7 unless none of them receives anything;
+// a node behind a panel is ruled out before the rest is worked out.
 BRENVIK_VECTOR_FN("avx512f")
-inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
+inline bool Prepare(const Consts& c, const Column& col, int k, int n, Block& b) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
     const __m512d zero = _mm512_setzero_pd();
-    Block b;
     // Lanes past the end of the column are neither read nor written.
-    b.inside = n - k >= 8 ? 0xff : n - k > 0 ? static_cast<__mmask8>((1u << (n - k)) - 1) : 0;
-    b.dy = _mm512_sub_pd(_mm512_maskz_loadu_pd(b.inside, col.y + k), c.ys);
+    const __mmask8 inside = n - k >= 8  ? 0xff
+                            : n - k > 0 ? static_cast<__mmask8>((1u << (n - k)) - 1)
+                                        : 0;
+    const __m512d dy = _mm512_sub_pd(_mm512_maskz_loadu_pd(inside, col.y + k), c.ys);
+    const __m512d u = _mm512_add_pd(c.dxSin, _mm512_mul_pd(dy, c.cosT));
+    __mmask8 keep = inside;
+    if (c.panel) keep &= _mm512_cmp_pd_mask(u, zero, _CMP_NLE_UQ);
+    if (c.dxZero) keep &= _mm512_cmp_pd_mask(dy, zero, _CMP_NEQ_UQ);
+    if (!keep) return false;
     const __m512d dz =
-        _mm512_sub_pd(_mm512_sub_pd(c.h, _mm512_maskz_loadu_pd(b.inside, col.g + k)), c.z);
-    b.u = _mm512_add_pd(c.dxSin, _mm512_mul_pd(b.dy, c.cosT));
-    const __m512d v = _mm512_add_pd(c.dxCos, _mm512_mul_pd(b.dy, c.sinT));
-    b.uv2 = _mm512_add_pd(_mm512_mul_pd(b.u, b.u), _mm512_mul_pd(v, v));
+        _mm512_sub_pd(_mm512_sub_pd(c.h, _mm512_maskz_loadu_pd(inside, col.g + k)), c.z);
+    if (c.below) keep &= _mm512_cmp_pd_mask(dz, zero, _CMP_NLE_UQ);
+    if (c.above) keep &= _mm512_cmp_pd_mask(dz, zero, _CMP_NGE_UQ);
+    if (!keep) return false;
+    const __m512d v = _mm512_add_pd(c.dxCos, _mm512_mul_pd(dy, c.sinT));
+    b.dy = dy;
+    b.u = u;
+    b.uv2 = _mm512_add_pd(_mm512_mul_pd(u, u), _mm512_mul_pd(v, v));
     b.r2 = _mm512_add_pd(b.uv2, _mm512_mul_pd(dz, dz));
     b.adz = _mm512_abs_pd(dz);
-    b.keep = b.inside;
-    if (c.panel) {
-        b.keep &= _mm512_cmp_pd_mask(b.u, zero, _CMP_NLE_UQ);
-        if (c.tilt > 0.0) b.keep &= _mm512_cmp_pd_mask(dz, zero, _CMP_NLE_UQ);
-        if (c.tilt < 0.0) b.keep &= _mm512_cmp_pd_mask(dz, zero, _CMP_NGE_UQ);
-    }
-    if (c.dxZero) b.keep &= _mm512_cmp_pd_mask(b.dy, zero, _CMP_NEQ_UQ);
-    return b;
+    b.inside = inside;
+    b.keep = keep;
+    b.at = k;
+    return true;
 }
 
 // The costly part for B blocks side by side, stage by stage, so that the
 // long dependent chains of the blocks Overlap.
 template <int B>
 BRENVIK_VECTOR_FN("avx512f")
-inline void Finish(const Consts& c, const Block* b, int k, const Sums& out) {
+inline void Finish(const Consts& c, const Block* b, const Sums& out) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
@@ -112,16 +124,32 @@ inline void Finish(const Consts& c, const Block* b, int k, const Sums& out) {
         const __m512d c2 = _mm512_mul_pd(x[i], x[i]);
         __m512d s = _mm512_mul_pd(_mm512_div_pd(c.scale, b[i].r2), c2);
         if (c.panel) s = _mm512_mul_pd(s, _mm512_div_pd(_mm512_mul_pd(b[i].u, b[i].u), b[i].uv2));
-        double* acc = out.density + k + 8 * i;
+        double* acc = out.density + b[i].at;
         _mm512_mask_storeu_pd(acc, b[i].keep,
                               _mm512_add_pd(_mm512_maskz_loadu_pd(b[i].inside, acc), s));
         if (out.ratio) {
-            double* r = out.ratio + k + 8 * i;
+            double* r = out.ratio + b[i].at;
             const __m512d share = _mm512_mul_pd(s, _mm512_set1_pd(out.inverseLimit));
             _mm512_mask_storeu_pd(r, b[i].keep,
                                   _mm512_add_pd(_mm512_maskz_loadu_pd(b[i].inside, r), share));
         }
     }
+}
+
+// The last blocks of a column, fewer than a batch.
+BRENVIK_VECTOR_FN("avx512f")
+inline void FinishSome(const Consts& c, const Block* b, int m, const Sums& out) {
+    if (m >= 4) {
+        Finish<4>(c, b, out);
+        b += 4;
+        m -= 4;
+    }
+    if (m >= 2) {
+        Finish<2>(c, b, out);
+        b += 2;
+        m -= 2;
+    }
+    if (m) Finish<1>(c, b, out);
 }
 
 } // namespace
@@ -152,18 +180,20 @@ void AddColumnAvx512(const Antenna& a, const Column& col, const Sums& out, int n
     c.scale = _mm512_set1_pd(a.scale);
     c.panel = a.kind == 0;
     c.dxZero = dx == 0.0;
-    c.tilt = a.tilt;
-    // Two blocks of eight per step. Behind a panel (half the plan) nothing is
-    // added: a block without a receiving lane skips the functions.
-    for (int k = 0; k < n; k += 16) {
-        const Block b[2] = {Prepare(c, col, k, n), Prepare(c, col, k + 8, n)};
-        if (b[0].keep && b[1].keep)
-            Finish<2>(c, b, k, out);
-        else if (b[0].keep)
-            Finish<1>(c, b, k, out);
-        else if (b[1].keep)
-            Finish<1>(c, b + 1, k + 8, out);
+    c.below = c.panel && a.tilt > 0.0;
+    c.above = c.panel && a.tilt < 0.0;
+    // Behind a panel (half the plan) nothing is added: a block without a
+    // receiving lane skips the functions. The others are finished eight at a
+    // time, so that the long dependent chains of the blocks overlap.
+    Block b[Batch];
+    int m = 0;
+    for (int k = 0; k < n; k += 8) {
+        if (Prepare(c, col, k, n, b[m]) && ++m == Batch) {
+            Finish<Batch>(c, b, out);
+            m = 0;
+        }
     }
+    FinishSome(c, b, m, out);
 }
 
 } // namespace brenvik::kernel

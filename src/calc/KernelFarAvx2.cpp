@@ -1,8 +1,9 @@
 // The far-field column in four-lane AVX2 arithmetic with the SLEEF
 // vector functions (atan2 and exp2 within 3.5 ulp). The cuts are read from
-// their tables with gathers; the tables' linear interpolation is the cuts'
-// own, so the node sums stay within 1e-12 of the plain loop. Only this file's
-// functions are compiled for AVX2 (kernel::BestIsa picks them).
+// their tables, a pair of neighbouring entries per node; the tables' linear
+// interpolation is the cuts' own, so the node sums stay within 1e-12 of the
+// plain loop. Only this file's functions are compiled for AVX2
+// (kernel::BestIsa picks them).
 #if !defined(__clang__)
 #pragma GCC push_options
 #pragma GCC target("avx2")
@@ -27,10 +28,6 @@ namespace brenvik::kernel {
 
 namespace {
 
-// Every lane, for the masked gathers (the plain ones trip a false warning
-// about an undefined operand).
-#define BRENVIK_ALL_LANES _mm256_castsi256_pd(_mm256_set1_epi64x(-1))
-
 // The table position of angles x (degrees from the table's first angle):
 // the entry below and the fraction of the step beyond it.
 struct Position {
@@ -50,17 +47,30 @@ inline Position At(__m256d x, __m256d perDeg, __m256d last) {
     return p;
 }
 
+// The entries of a table below and above the positions of `at` (four
+// indices): each pair is one 16-byte load, the pairs are then split into the
+// lower and the upper entries. (Two gathers per table did the same with
+// eight element loads and stalled the loop.)
+BRENVIK_VECTOR_FN("avx2")
+inline void Pairs(const double* table, const int* at, __m256d& lo, __m256d& hi) {
+    const auto two = [table, at](int k) {
+        return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(table + at[k])),
+                                    _mm_loadu_pd(table + at[k + 2]), 1);
+    };
+    const __m256d a = two(0), b = two(1);
+    lo = _mm256_unpacklo_pd(a, b);
+    hi = _mm256_unpackhi_pd(a, b);
+}
+
 // The loss in a table at a position: the entry below and the next, linearly
 // interpolated.
 BRENVIK_VECTOR_FN("avx2")
-inline __m256d Lookup(const double* table, const Position& p) {
+inline __m256d Lookup(const double* table, const int* at, const Position& p) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
-    const __m256d lo =
-        _mm256_mask_i32gather_pd(_mm256_setzero_pd(), table, p.i, BRENVIK_ALL_LANES, 8);
-    const __m256d hi =
-        _mm256_mask_i32gather_pd(_mm256_setzero_pd(), table + 1, p.i, BRENVIK_ALL_LANES, 8);
+    __m256d lo, hi;
+    Pairs(table, at, lo, hi);
     return _mm256_add_pd(lo, _mm256_mul_pd(_mm256_sub_pd(p.pos, p.base), _mm256_sub_pd(hi, lo)));
 }
 
@@ -97,9 +107,12 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
         if (b.type == FarBeam::Measured) {
             const Position h = At(_mm256_add_pd(phi, half), c.perDeg, c.lastH);
             const Position v = At(_mm256_add_pd(theta, quarter), c.perDeg, c.lastV);
-            const __m256d lh = Lookup(b.hLoss, h);
-            const __m256d lvFront = Lookup(b.vFront, v);
-            const __m256d lvBack = Lookup(b.vBack, v);
+            alignas(16) int hAt[4], vAt[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(hAt), h.i);
+            _mm_store_si128(reinterpret_cast<__m128i*>(vAt), v.i);
+            const __m256d lh = Lookup(b.hLoss, hAt, h);
+            const __m256d lvFront = Lookup(b.vFront, vAt, v);
+            const __m256d lvBack = Lookup(b.vBack, vAt, v);
             const __m256d a =
                 _mm256_mul_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), phi), perHalfTurn);
             const __m256d front = _mm256_add_pd(c.gh0, lvFront);

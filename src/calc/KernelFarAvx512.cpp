@@ -1,8 +1,9 @@
 // The far-field column in eight-lane AVX-512 arithmetic with the SLEEF
 // vector functions (atan2 and exp2 within 3.5 ulp). The cuts are read from
-// their tables with gathers; the tables' linear interpolation is the cuts'
-// own, so the node sums stay within 1e-12 of the plain loop. Only this file's
-// functions are compiled for AVX-512 (kernel::BestIsa picks them).
+// their tables, a pair of neighbouring entries per node; the tables' linear
+// interpolation is the cuts' own, so the node sums stay within 1e-12 of the
+// plain loop. Only this file's functions are compiled for AVX-512
+// (kernel::BestIsa picks them).
 #if !defined(__clang__)
 #pragma GCC push_options
 #pragma GCC target("avx512f")
@@ -51,15 +52,31 @@ inline Position At(__m512d x, __m512d perDeg, __m512d last) {
     return p;
 }
 
+// The entries of a table below and above the positions of `at` (eight
+// indices): each pair is one 16-byte load, the pairs are then split into the
+// lower and the upper entries. (Two gathers per table did the same with
+// sixteen element loads and stalled the loop.)
+BRENVIK_VECTOR_FN("avx512f")
+inline void Pairs(const double* table, const int* at, __m512d& lo, __m512d& hi) {
+    const auto two = [table, at](int k) {
+        return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(table + at[k])),
+                                    _mm_loadu_pd(table + at[k + 1]), 1);
+    };
+    const __m512d a = _mm512_maskz_insertf64x4(all, _mm512_castpd256_pd512(two(0)), two(2), 1);
+    const __m512d b = _mm512_maskz_insertf64x4(all, _mm512_castpd256_pd512(two(4)), two(6), 1);
+    lo = _mm512_permutex2var_pd(a, _mm512_setr_epi64(0, 2, 4, 6, 8, 10, 12, 14), b);
+    hi = _mm512_permutex2var_pd(a, _mm512_setr_epi64(1, 3, 5, 7, 9, 11, 13, 15), b);
+}
+
 // The loss in a table at a position: the entry below and the next, linearly
 // interpolated.
 BRENVIK_VECTOR_FN("avx512f")
-inline __m512d Lookup(const double* table, const Position& p) {
+inline __m512d Lookup(const double* table, const int* at, const Position& p) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
-    const __m512d lo = _mm512_mask_i32gather_pd(_mm512_setzero_pd(), all, p.i, table, 8);
-    const __m512d hi = _mm512_mask_i32gather_pd(_mm512_setzero_pd(), all, p.i, table + 1, 8);
+    __m512d lo, hi;
+    Pairs(table, at, lo, hi);
     return _mm512_add_pd(lo, _mm512_mul_pd(_mm512_sub_pd(p.pos, p.base), _mm512_sub_pd(hi, lo)));
 }
 
@@ -96,9 +113,12 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
         if (b.type == FarBeam::Measured) {
             const Position h = At(_mm512_add_pd(phi, half), c.perDeg, c.lastH);
             const Position v = At(_mm512_add_pd(theta, quarter), c.perDeg, c.lastV);
-            const __m512d lh = Lookup(b.hLoss, h);
-            const __m512d lvFront = Lookup(b.vFront, v);
-            const __m512d lvBack = Lookup(b.vBack, v);
+            alignas(32) int hAt[8], vAt[8];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(hAt), h.i);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(vAt), v.i);
+            const __m512d lh = Lookup(b.hLoss, hAt, h);
+            const __m512d lvFront = Lookup(b.vFront, vAt, v);
+            const __m512d lvBack = Lookup(b.vBack, vAt, v);
             const __m512d a = _mm512_mul_pd(_mm512_abs_pd(phi), perHalfTurn);
             const __m512d front = _mm512_add_pd(c.gh0, lvFront);
             const __m512d back = _mm512_add_pd(c.gh180, lvBack);
@@ -215,9 +235,11 @@ void AddFarColumnAvx512(const FarBeam& b, const Column& col, const Sums& out, in
     c.phi3 = _mm512_set1_pd(b.phi3);
     c.theta3 = _mm512_set1_pd(b.theta3);
     c.thetaE = _mm512_set1_pd(b.thetaE);
-    // Four blocks of eight per step (the gathers of one Overlap the arithmetic
-    // of the others), then the rest block by block.
+    // Eight blocks of eight per step (the loads of one overlap the arithmetic
+    // of the others), then four, then the rest block by block.
     int k = 0;
+    for (; k + 56 < n; k += 64)
+        Step<8>(b, c, col, k, n, out);
     for (; k + 24 < n; k += 32)
         Step<4>(b, c, col, k, n, out);
     for (; k < n; k += 8)

@@ -125,6 +125,24 @@ TEST(FarField, VectorColumnsMatchThePlainLoop) {
     }
 }
 
+// Columns of every length up to a few steps of blocks, for a measured and a
+// parametric beam: the steps and the blocks left at the end cover every node
+// once.
+TEST(FarField, VectorColumnsOfEveryLength) {
+    const kernel::Isa isa = kernel::BestIsa();
+    ASSERT_NE(isa, kernel::Isa::Scalar) << "the vector loops need a processor with AVX2 and FMA";
+    using Fn = void (*)(const kernel::FarBeam&, const kernel::Column&, const kernel::Sums&, int);
+    vectorcolumns::Loops<Fn> fns = {{"avx2", kernel::AddFarColumnAvx2}};
+    if (isa == kernel::Isa::Avx512) fns.emplace_back("avx512", kernel::AddFarColumnAvx512);
+    const Project p = FarFieldSite();
+    for (int s : {1, 3}) {
+        const auto beam = farfield::Prepare(p, p.Antennas[s]);
+        for (int n = 1; n <= 140; ++n)
+            vectorcolumns::ExpectSameAsPlain(beam->beam, kernel::AddFarColumnScalar, fns, 35.0,
+                                             -25.6, 35.0, "length " + std::to_string(n), n, n / 2);
+    }
+}
+
 TEST(FarField, TableStepDividesEveryListedAngle) {
     const std::pair<std::vector<double>, double> cases[] = {
         {{0, 90, 180, 359}, 1.0}, {{0, 0.5, 359.5}, 0.5},  {{0, 0.25, 1}, 0.25},

@@ -127,3 +127,17 @@ TEST(PowerDensity, VectorColumnsMatchThePlainLoop) {
         }
     }
 }
+
+// Columns of every length up to a few batches of blocks: whatever number of
+// receiving blocks is left at the end of a column is finished, and once.
+TEST(PowerDensity, VectorColumnsOfEveryLength) {
+    const kernel::Isa isa = kernel::BestIsa();
+    ASSERT_NE(isa, kernel::Isa::Scalar) << "the vector loops need a processor with AVX2 and FMA";
+    using Fn = void (*)(const kernel::Antenna&, const kernel::Column&, const kernel::Sums&, int);
+    vectorcolumns::Loops<Fn> fns = {{"avx2", kernel::AddColumnAvx2}};
+    if (isa == kernel::Isa::Avx512) fns.emplace_back("avx512", kernel::AddColumnAvx512);
+    for (const Antenna& a : {Panel(200, -7, 40), Panel(90, 15), Stick()})
+        for (int n = 1; n <= 140; ++n)
+            vectorcolumns::ExpectSameAsPlain(KernelOf(Model(a)), kernel::AddColumnScalar, fns, 35.0,
+                                             -26.5, 1.5, "length " + std::to_string(n), n, n / 2);
+}

@@ -14,18 +14,18 @@ namespace kernel = brenvik::kernel;
 
 template <class Fn> using Loops = std::vector<std::pair<const char*, Fn>>;
 
-// Columns of 253 nodes (the end not a whole vector) at several distances
-// from an antenna at Y 40 and height h, node 128 level with its Y; ground
-// g0 + 0.2 k under node k, the receptor z above it. Each vector loop gives
-// the plain loop's density and ratio to 1e-12, the density the same bits
-// with or without the ratio, and leaves the padding alone.
+// Columns of n nodes (253: the end not a whole vector) at several distances
+// from an antenna at Y 40 and height h, node `centre` level with its Y;
+// ground g0 + 0.2 k under node k, the receptor z above it. Each vector loop
+// gives the plain loop's density and ratio to 1e-12, the density the same
+// bits with or without the ratio, and leaves the padding alone.
 template <class Beam, class Fn>
 void ExpectSameAsPlain(const Beam& beam, Fn plain, const Loops<Fn>& loops, double h, double g0,
-                       double z, const std::string& what) {
-    const int n = 253, padded = 256;
+                       double z, const std::string& what, int n = 253, int centre = 128) {
+    const int padded = n + 3;
     std::vector<double> y(padded), g(padded);
     for (int k = 0; k < padded; ++k) {
-        y[k] = 40 + (k - 128) * 0.73;
+        y[k] = 40 + (k - centre) * 0.73;
         g[k] = g0 + k * 0.2;
     }
     for (double dx : {0.0, 3.1, -17.5, 250.0}) {
