@@ -72,7 +72,13 @@ std::vector<Command> OptionsCommands() {
              w.tools.reset();
              w.results.whenCurrent([&w] { StartGisExport(w.project, w.prompts, &w.window); });
          }},
-        {cmd::About, "&About...", P::Options, [](W& w) { w.settings.about(); }, {}, {}, ""},
+        {cmd::UserGuide,
+         "User guide",
+         P::Help,
+         [](W& w) { w.settings.userGuide(); },
+         {},
+         QKeySequence::HelpContents},
+        {cmd::About, "&About...", P::Help, [](W& w) { w.settings.about(); }, {}, {}, ""},
     };
 }
 

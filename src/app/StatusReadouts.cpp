@@ -27,8 +27,8 @@ void StatusReadouts::build(double firstValue) {
     };
     add(label::X, "X=", "X=-00000.00 m");
     add(label::Y, "Y=", "Y=-00000.00 m");
-    add(label::Lon, "X(long)=", "X(long)=-000.00000000 grad");
-    add(label::Lat, "Y(lat)=", "Y(lat)=-00.00000000 grad");
+    add(label::Lon, "X(long)=", "X(long)=-000.00000000°");
+    add(label::Lat, "Y(lat)=", "Y(lat)=-00.00000000°");
     add(label::Z, "Z=", "Z=0000.00 m");
     add(label::Density,
         "C=" + QString::fromStdString(formatFixed(firstValue, 6)) + " microWatts/cm^2",
