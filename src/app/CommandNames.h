@@ -69,6 +69,7 @@ inline constexpr char GisExport[] = "gisexport";
 inline constexpr char ExposureModel[] = "exposureModel";
 inline constexpr char About[] = "acercade";
 inline constexpr char UserGuide[] = "userGuide";
+inline constexpr char SelectButton[] = "selectTool";
 // Toolbar pairs (checked: the pressed picture)
 inline constexpr char SaveButton[] = "guardapic";
 inline constexpr char OpenButton[] = "abripic";

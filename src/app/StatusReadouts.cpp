@@ -91,6 +91,9 @@ QString HintOf(const ToolFlags& t) {
                                   : "Click on the second point of the known distance";
     case PointerToolKind::Erase:
         return "Click or drag over antennas to remove them";
+    case PointerToolKind::Arrow:
+        return "Click a tower to select it, drag it to move it, Delete removes it, a "
+               "double-click opens it";
     case PointerToolKind::Select:
         if (t.AverageToolOn)
             return "Average: a tool of the older air-pollution model; it has no effect on "
