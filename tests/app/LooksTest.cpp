@@ -3,7 +3,10 @@
 
 #include "MainWindowTestSupport.h"
 #include "app/Commands.h"
+#include "app/ComplianceFlows.h"
+#include "app/UndoHistory.h"
 #include "app/dialogs/PolarPlot.h"
+#include "compliance/Summary.h"
 
 #include <QMenu>
 #include <QMenuBar>
@@ -74,6 +77,81 @@ TEST_F(LooksTest, AntennaOptionsWithAPatternTellItsOwnWidthsAndBand) {
     ASSERT_EQ(project.AntennaCount, 1);
     EXPECT_EQ(project.Antennas[1].AntPattern, "PANEL-65-0T");
     EXPECT_EQ(project.Antennas[1].AntHBeamwidthDeg, 80.0);
+}
+
+// The arrow selects without opening, drags and deletes in one step each, and
+// opens on a double-click; released, the pointer opens on a click again.
+TEST_F(LooksTest, TheSelectToolSelectsMovesDeletesAndOpensOnADoubleClick) {
+    placeTower(30, 30, {"", "S"});
+    ASSERT_EQ(project.AntennaCount, 2);
+    trigger(cmd::SelectButton);
+    EXPECT_TRUE(pressed(cmd::SelectButton));
+    clickAt(cell(30, 30));
+    EXPECT_EQ(window->selection(), 1);
+    EXPECT_EQ(dialog("torre"), nullptr);
+
+    const double cs = project.CellSize;
+    const int steps = window->history().steps();
+    drag(cell(30, 30), cell(40, 35));
+    EXPECT_EQ(std::tuple(project.Antennas[1].AntX, project.Antennas[2].AntY),
+              std::tuple(40 * cs, 35 * cs));
+    EXPECT_EQ(window->history().steps(), steps + 1);
+    EXPECT_EQ(dialog("torre"), nullptr);
+    trigger(cmd::DeleteSelection);
+    EXPECT_EQ(project.AntennaCount, 0);
+    EXPECT_EQ(window->history().steps(), steps + 2);
+    trigger(cmd::Undo);
+    ASSERT_EQ(project.AntennaCount, 2);
+    EXPECT_TRUE(pressed(cmd::SelectButton));
+
+    mouse(QEvent::MouseButtonPress, cell(40, 35));
+    mouse(QEvent::MouseButtonRelease, cell(40, 35));
+    mouse(QEvent::MouseButtonDblClick, cell(40, 35));
+    mouse(QEvent::MouseButtonRelease, cell(40, 35));
+    EXPECT_NE(dialog("torre"), nullptr);
+    window->resetTools();
+    EXPECT_FALSE(pressed(cmd::SelectButton));
+    clickAt(cell(40, 35));
+    EXPECT_NE(dialog("torre"), nullptr); // the pointer without a tool opens, as before
+}
+
+// A result far under the limit: "Show % of limit" with isolines draws lines
+// at levels of its own range, and the exported picture shows them labelled,
+// with their legend, the range's note on the plan, and the title block's
+// site, standard and model.
+TEST_F(LooksTest, AWeakResultShowsLabelledPercentIsolinesOnThePlanAndInThePicture) {
+    placeTower(50, 30);
+    calculate();
+    ASSERT_TRUE(compliance::HasRatio(project, false));
+    // Scaled to a top of 0.5 %, its levels run from 0.01 % up.
+    double top = 0;
+    for (int i = 0; i <= project.XY.Ratio.nx(); ++i)
+        for (int j = 0; j <= project.XY.Ratio.ny(); ++j)
+            top = std::max(top, project.XY.Ratio(i, j));
+    ASSERT_GT(top, 0);
+    for (int i = 0; i <= project.XY.Ratio.nx(); ++i)
+        for (int j = 0; j <= project.XY.Ratio.ny(); ++j)
+            project.XY.Ratio(i, j) *= 0.005 / top;
+    project.Compliance.SiteName = "Roof 3";
+    trigger(cmd::IsolinesButton);
+    const QImage plain = window->areaImage();
+    trigger(cmd::PercentOfLimit);
+    ASSERT_TRUE(window->compliance().percentShown());
+    EXPECT_NE(window->areaImage(), plain);
+
+    QDialog* d = open(cmd::ExportPicture, "exportPicture");
+    type(d, "pictureWidth", "1600");
+    type(d, "pictureHeight", "1200");
+    const QString svg = dir.filePath("weak.svg");
+    prompts.savePaths.push_back(svg.toStdString());
+    click(d, "Command1");
+    ASSERT_EQ(dialog("exportPicture"), nullptr) << prompts.lastMessage();
+    QFile f(svg);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray text = f.readAll();
+    for (const char* says : {">Isolines (% of limit)<", ">0.010 %<", ">0.010<", ">Site: Roof 3<",
+                             ">Model: Simplified beam (indicative)<", "general public<"})
+        EXPECT_TRUE(text.contains(says)) << says;
 }
 
 } // namespace
