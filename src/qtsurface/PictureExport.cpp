@@ -56,7 +56,7 @@ void PaintLegend(QPainter& g, const QRectF& legend, const Project& p, const QFon
         if (entries[k].line) {
             // The lines as the plan draws them: dashes in the isolines' colour.
             const double y = swatch.center().y(), inset = swatch.width() * 0.1;
-            g.setPen(QPen(ToQColor(entries[k].colour), std::max(2.0, swatch.height() / 4),
+            g.setPen(QPen(ToQColor(entries[k].colour), std::max(1.5, swatch.height() / 10),
                           Qt::DashLine, Qt::FlatCap));
             g.drawLine(QPointF(swatch.left() + inset, y), QPointF(swatch.right() - inset, y));
             g.setPen(QPen(ink, 0));

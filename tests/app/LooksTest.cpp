@@ -113,6 +113,19 @@ TEST_F(LooksTest, TheSelectToolSelectsMovesDeletesAndOpensOnADoubleClick) {
     EXPECT_FALSE(pressed(cmd::SelectButton));
     clickAt(cell(40, 35));
     EXPECT_NE(dialog("torre"), nullptr); // the pointer without a tool opens, as before
+    window->resetTools();
+
+    // A tower standing between nodes, 100 units above its node, is picked
+    // and boxed where it is drawn.
+    for (int k : {1, 2})
+        project.Antennas[k].AntExact =
+            PlanPosition{project.Antennas[k].AntX * project.MetersPerUnit,
+                         (PlanZeroY - (project.Antennas[k].AntY - 100)) * project.MetersPerUnit};
+    trigger(cmd::SelectButton);
+    clickAt(cell(40, 35) - QPointF(0, 100));
+    EXPECT_EQ(window->selection(), 1);
+    const QLineF top = window->canvasWidget()->line(Overlay::Selection1);
+    EXPECT_NEAR(top.y1(), 35 * cs - 100 - cs / 4, 1e-6);
 }
 
 // A result far under the limit: "Show % of limit" with isolines draws lines
