@@ -38,11 +38,16 @@ void PaintLegend(QPainter& g, const QRectF& legend, const Project& p, const QFon
                  double line, const QColor& ink) {
     const std::vector<render::LegendEntry> entries = render::ResultLegend(p);
     if (entries.empty()) return;
-    const QString unit = q(p.ResultUnit).trimmed();
+    // The heading whole, in a smaller font where it would not fit.
+    const QString heading = q(render::LegendHeading(p, entries));
+    QFont headFont = font;
+    while (headFont.pixelSize() > 7 &&
+           QFontMetricsF(headFont, g.device()).horizontalAdvance(heading) > legend.width())
+        headFont.setPixelSize(headFont.pixelSize() - 1);
+    g.setFont(headFont);
     g.drawText(QRectF(legend.left(), legend.top(), legend.width(), line),
-               Qt::AlignLeft | Qt::AlignVCenter,
-               (entries.front().line ? "Isolines (" : "Power density (") +
-                   (unit == "%" ? QStringLiteral("% of limit") : unit) + ")");
+               Qt::AlignLeft | Qt::AlignVCenter, heading);
+    g.setFont(font);
     const QRectF rows = legend.adjusted(0, line * 1.1, 0, 0);
     const int perRow = int((entries.size() + 1) / 2);
     const double cellW = rows.width() / perRow, rowH = rows.height() / 2;

@@ -52,6 +52,22 @@ std::vector<LegendEntry> ResultLegend(const Project& p) {
     return out;
 }
 
+std::string LegendHeading(const Project& p, const std::vector<LegendEntry>& entries) {
+    const PlaneResult& res = p.CurrentPlane == Plane::XZ ? p.XZ : p.XY;
+    std::string unit = p.ResultUnit;
+    unit.erase(0, unit.find_first_not_of(' '));
+    const bool percent = unit == "%";
+    if (percent) {
+        // Three figures of the maximum, however small.
+        const double a = std::fabs(res.MaxDensity);
+        const int decimals =
+            a > 0 ? std::clamp(2 - static_cast<int>(std::floor(std::log10(a))), 0, 12) : 0;
+        unit = "% of limit, max " + formatFixed(res.MaxDensity, decimals);
+    }
+    const bool lines = !entries.empty() && entries.front().line;
+    return std::string(lines ? "Isolines (" : "Power density (") + unit + ")";
+}
+
 std::vector<std::string> TitleBlock(const Project& p, const std::string& date,
                                     const std::string& standard) {
     std::string name = p.FileName;

@@ -34,6 +34,11 @@ struct LegendEntry {
 // themselves. Texts carry the result's unit; empty without a result.
 std::vector<LegendEntry> ResultLegend(const Project& p);
 
+// The legend's heading: what its entries are and their unit, with the
+// maximum when they are shares of the limit ("Isolines (% of limit, max
+// 0.136)", "Power density (uW/cm^2)").
+std::string LegendHeading(const Project& p, const std::vector<LegendEntry>& entries);
+
 // Project (the file's name, or "Untitled"), site, assessor, date, standard
 // (`standard`: its caption with the population), exposure model.
 std::vector<std::string> TitleBlock(const Project& p, const std::string& date,

@@ -162,8 +162,9 @@ TEST_F(LooksTest, AWeakResultShowsLabelledPercentIsolinesOnThePlanAndInThePictur
     QFile f(svg);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray text = f.readAll();
-    for (const char* says : {">Isolines (% of limit)<", ">0.010 %<", ">0.010<", ">Site: Roof 3<",
-                             ">Model: Simplified beam (indicative)<", "general public<"})
+    for (const char* says :
+         {">Isolines (% of limit, max 0.500)<", ">0.010 %<", ">0.010<", ">Site: Roof 3<",
+          ">Model: Simplified beam (indicative)<", "general public<"})
         EXPECT_TRUE(text.contains(says)) << says;
 }
 

@@ -118,7 +118,7 @@ TEST(PictureExport, AWeakResultShowsLabelledIsolinesWithTheirOwnColourInTheLegen
     const QByteArray svgText = svgFile.readAll();
     // Each level labelled on the plan ("0.050 %") and named in the legend
     // under its heading ("0.050").
-    EXPECT_TRUE(svgText.contains(">Isolines (% of limit)<"));
+    EXPECT_TRUE(svgText.contains(">Isolines (% of limit, max 0.733)<"));
     for (const char* level : {"0.010", "0.050", "0.500"}) {
         EXPECT_TRUE(svgText.contains(QByteArray(">") + level + " %<")) << level;
         EXPECT_TRUE(svgText.contains(QByteArray(">") + level + "<")) << level;

@@ -48,6 +48,12 @@ TEST(Decorations, LegendAndTitleFollowTheProject) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(std::tuple(lines[0].text, lines[0].colour, lines[0].line),
               std::tuple("10.000 uW/cm^2", isolineColour(p.Display), true));
+    EXPECT_EQ(LegendHeading(p, lines), "Isolines (uW/cm^2)");
+    EXPECT_EQ(LegendHeading(p, legend), "Power density (uW/cm^2)");
+    Project shares = p;
+    shares.ResultUnit = " %";
+    shares.XY.MaxDensity = 0.136249;
+    EXPECT_EQ(LegendHeading(shares, lines), "Isolines (% of limit, max 0.136)");
 
     // Dots from 45 %: levels 10 down to 5 in the scheme's colours; the
     // numerical grid has no colour scale.
