@@ -53,6 +53,12 @@ PlotCut VerticalCut(const Beam& b, double tiltDeg, double stepDeg) {
         b.pattern ? std::optional<double>(0.0) : std::nullopt);
 }
 
+PatternFigures PatternOwnFigures(const AntennaPattern& p) {
+    const Beam b{&p, {}};
+    const PlotCut v = VerticalCut(b, 0.0);
+    return {HorizontalCut(b).beamwidthDeg, v.beamwidthDeg, std::remainder(v.peakDeg, 360.0)};
+}
+
 double HalfPowerWidth(const std::vector<double>& angleDeg, const std::vector<double>& gainDb,
                       std::optional<double> referenceDb) {
     const std::size_t n = std::min(angleDeg.size(), gainDb.size());

@@ -36,6 +36,17 @@ PlotCut VerticalCut(const Beam& b, double tiltDeg, double stepDeg = 0.25);
 double HalfPowerWidth(const std::vector<double>& angleDeg, const std::vector<double>& gainDb,
                       std::optional<double> referenceDb = std::nullopt);
 
+// A measured pattern's own figures, in degrees, for the boxes of the
+// parametric beam it stands in for: the half-power widths of its horizontal
+// and vertical cuts (from the file's gain) and the electrical tilt, where its
+// vertical cut peaks below the horizon (negative above).
+struct PatternFigures {
+    double hWidthDeg = 0.0;
+    double vWidthDeg = 0.0;
+    double tiltDeg = 0.0;
+};
+PatternFigures PatternOwnFigures(const AntennaPattern& p);
+
 // Directivity of the beam in dBi: 4 pi over the integral of its linear gain
 // over the sphere (sampled every degree).
 double DirectivityDbi(const Beam& b);

@@ -18,9 +18,9 @@ namespace {
 
 // The toolbar pairs that the tool reset releases.
 const char* const kToolbarOrder[] = {
-    cmd::TowerButton,         cmd::IsolinesButton,    cmd::GradientButton,
-    cmd::TopographicButton,   cmd::AverageButton,     cmd::ScaleButton,
-    cmd::NumericalGridButton, cmd::CalculationButton, cmd::EraseButton};
+    cmd::TowerButton,   cmd::IsolinesButton, cmd::GradientButton,      cmd::TopographicButton,
+    cmd::AverageButton, cmd::ScaleButton,    cmd::NumericalGridButton, cmd::CalculationButton,
+    cmd::EraseButton,   cmd::SelectButton};
 
 void GiveMnemonics(QMenu* menu) {
     // Every item keeps the letter it was given; the others take the first

@@ -12,6 +12,7 @@ const std::vector<Menu>& menus() {
         {Place::Tools, "herramientas", "&Tools", Place::Tools},
         {Place::Options, "configuracion", "&Options", Place::Options},
         {Place::Gis, "g1", "GIS", Place::Options},
+        {Place::Help, "help", "&Help", Place::Help},
     };
     return table;
 }

@@ -68,6 +68,8 @@ inline constexpr char ScaleCalculation[] = "g5";
 inline constexpr char GisExport[] = "gisexport";
 inline constexpr char ExposureModel[] = "exposureModel";
 inline constexpr char About[] = "acercade";
+inline constexpr char UserGuide[] = "userGuide";
+inline constexpr char SelectButton[] = "selectTool";
 // Toolbar pairs (checked: the pressed picture)
 inline constexpr char SaveButton[] = "guardapic";
 inline constexpr char OpenButton[] = "abripic";
@@ -95,7 +97,7 @@ inline constexpr char ImportBuildings[] = "impedificios";
 } // namespace cmd
 
 // Where a command sits: one of the menus, or the toolbar.
-enum class Place { File, Edit, View, Antenna, Environment, Tools, Options, Gis, Toolbar };
+enum class Place { File, Edit, View, Antenna, Environment, Tools, Options, Gis, Help, Toolbar };
 
 struct Menu {
     Place place;

@@ -12,6 +12,7 @@
 #include "model/ResultStamp.h"
 #include "pipeline/Outputs.h"
 #include "qtsurface/PdfReport.h"
+#include "render/Scene.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -88,6 +89,18 @@ ComplianceFlows::Painter ComplianceFlows::decorate(Painter paint) const {
             s.setTextPosition(0, y);
             s.setTextColour(p.WhiteBackground ? render::QbColor(0) : render::QbColor(15));
             s.print("% of limit");
+        }
+        // Isolines at levels chosen from the result's range: the note gives
+        // the range and the levels, next to a sample of the lines.
+        const std::string note = percent ? compliance::PercentNote(p) : std::string();
+        if (!note.empty() && p.DisplayMode == ResultStyle::Isolines) {
+            const bool xy = p.CurrentPlane == Plane::XY;
+            const double y = xy ? render::kShape2Top - 1000.0 - render::kHScrollHeight
+                                : render::kIconShapeHeight;
+            s.box(0, y + 120, 300, y + 120, render::isolineColour(p.Display));
+            s.setTextPosition(360, y);
+            s.setTextColour(render::isolineColour(p.Display));
+            s.print(note);
         }
         return controls;
     };

@@ -117,8 +117,9 @@ void Desktop::placeSelectionBox() {
         const Antenna& a = project_.Antennas[std::size_t(selected_)];
         const double z = project_.Zoom;
         const double side = project_.CellSize * z / (a.AntFactor > 0 ? a.AntFactor : 1.0);
-        r = QRectF(a.AntX * z + project_.ScrollOffsetX, a.AntY * z + project_.ScrollOffsetY, side,
-                   side)
+        // Around the symbol, where it is drawn (between nodes for an exact position).
+        r = QRectF(AntennaDrawingX(project_, a) * z + project_.ScrollOffsetX,
+                   AntennaDrawingY(project_, a) * z + project_.ScrollOffsetY, side, side)
                 .adjusted(-side / 4, -side / 4, side / 4, side / 4);
     }
     const QLineF sides[] = {{r.topLeft(), r.topRight()},
@@ -165,7 +166,8 @@ void Desktop::zoomToSelection() {
     }
     const Antenna& a = project_.Antennas[std::size_t(selected_)];
     const double zoom = 4.0;
-    const double cx = a.AntX + project_.CellSize / 2.0, cy = a.AntY + project_.CellSize / 2.0;
+    const double cx = AntennaDrawingX(project_, a) + project_.CellSize / 2.0,
+                 cy = AntennaDrawingY(project_, a) + project_.CellSize / 2.0;
     view_.setView(zoom, area::ScaleWidth / 2 - cx * zoom, area::ScaleHeight / 2 - cy * zoom);
 }
 

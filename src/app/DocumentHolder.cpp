@@ -69,8 +69,11 @@ void DocumentHolder::afterHistoryStep() {
         Busy() { QApplication::setOverrideCursor(Qt::WaitCursor); }
         ~Busy() { QApplication::restoreOverrideCursor(); }
     } busy;
-    // What was drawn, armed or half-defined belongs to the state just left.
+    // What was drawn, armed or half-defined belongs to the state just left;
+    // the Select tool holds nothing of it and stays.
+    const bool selecting = tools_.flags().Active == PointerToolKind::Arrow;
     tools_.reset();
+    if (selecting) tools_.arm(PointerToolKind::Arrow, cmd::SelectButton);
     view_.canvas().clear();
     if (onReplaced_) onReplaced_();
     updateTitle();

@@ -184,8 +184,9 @@ void MainWindow::connectCanvas() {
     connect(canvas, &CanvasPointer::released, this, [tools](QPointF u) { tools->release(u); });
     connect(canvas, &CanvasPointer::left, this, [this] { s_->status->clear(); });
     connect(canvas, &CanvasPointer::doubleClicked, this, [this](QPointF u) {
+        const PointerToolKind tool = s_->tools->flags().Active;
         if (project_.CurrentPlane != Plane::XY ||
-            s_->tools->flags().Active != PointerToolKind::Select)
+            (tool != PointerToolKind::Select && tool != PointerToolKind::Arrow))
             return;
         const PointerPositions pos = pointerPositions(project_, u);
         RunGuarded(*s_->parts, [&pos](WindowParts& w) {

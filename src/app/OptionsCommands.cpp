@@ -72,7 +72,13 @@ std::vector<Command> OptionsCommands() {
              w.tools.reset();
              w.results.whenCurrent([&w] { StartGisExport(w.project, w.prompts, &w.window); });
          }},
-        {cmd::About, "&About...", P::Options, [](W& w) { w.settings.about(); }, {}, {}, ""},
+        {cmd::UserGuide,
+         "User guide",
+         P::Help,
+         [](W& w) { w.settings.userGuide(); },
+         {},
+         QKeySequence::HelpContents},
+        {cmd::About, "&About...", P::Help, [](W& w) { w.settings.about(); }, {}, {}, ""},
     };
 }
 
@@ -92,6 +98,18 @@ std::vector<Command> ToolbarCommands() {
          [](W& w) { w.tools.releaseTowerTool(); },
          {},
          ""},
+        {cmd::SelectButton,
+         "Select: click a tower to select it, drag to move it, Delete to remove it, double-click "
+         "to open it",
+         P::Toolbar,
+         [](W& w) {
+             w.view.ensurePlan();
+             w.tools.arm(PointerToolKind::Arrow, cmd::SelectButton);
+         },
+         [](W& w) {
+             w.tools.flags().end(PointerToolKind::Arrow);
+             Release(w, cmd::SelectButton);
+         }},
         {cmd::EraseButton, "Eliminate: click or drag over antennas to remove them", P::Toolbar,
          ArmEraser,
          [](W& w) {

@@ -14,6 +14,7 @@
 #include "app/WindowDialogs.h"
 #include "app/WindowParts.h"
 #include "app/dialogs/PictureDialog.h"
+#include "compliance/Summary.h"
 #include "model/Document.h"
 #include "model/Messages.h"
 #include "model/Prompts.h"
@@ -134,6 +135,7 @@ bool WritePicture(WindowParts& w, PictureDialog* d) {
     // The picture the batch companion draws, with the same traces,
     // buildings and places over the result as the plan shows.
     pipeline::OutputContext ctx = w.compliance.outputContext();
+    if (ctx.library) r.standard = compliance::StandardCaption(w.project, *ctx.library);
     ctx.drawPicture = [&r, format](const Project& p, const std::string& to,
                                    const render::Overlay& overlay,
                                    Feedback& fb) -> std::optional<std::string> {
@@ -146,8 +148,9 @@ bool WritePicture(WindowParts& w, PictureDialog* d) {
     };
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Feedback feedback;
-    const std::optional<std::string> failed =
-        pipeline::WriteOutput(w.project, pipeline::OutputKind::Image, *path, feedback, ctx);
+    // The picture shows what the plan shows, "% of limit" included.
+    const std::optional<std::string> failed = pipeline::WriteOutput(
+        w.compliance.shown(w.project), pipeline::OutputKind::Image, *path, feedback, ctx);
     QApplication::restoreOverrideCursor();
     if (failed) {
         w.prompts.message(*failed);
@@ -169,7 +172,9 @@ void PrintWith(WindowParts& w, const std::function<bool(QPrinter&)>& print) {
 
 void ExportPicture(WindowParts& w) {
     w.tools.reset();
-    auto* d = new PictureDialog(3072, 1760, 150, &w.window);
+    // The map area's shape (16:10) over the band of the legend: the plan
+    // fills the picture's width.
+    auto* d = new PictureDialog(3072, 2304, 150, &w.window);
     d->setAcceptHandler([&w, d] { return WritePicture(w, d); });
     ShowDialog(d, true);
 }

@@ -242,10 +242,13 @@ class EraseTool : public PointerTool {
     std::optional<Edit> edit_;
 };
 
+// The pointer without a tool, and the Select tool (the arrow), which differ
+// only in a click: the pointer opens the tower it lands on, the arrow only
+// selects it (a double-click opens it). Both move a tower by a drag.
 class SelectTool : public PointerTool {
   public:
-    using PointerTool::PointerTool;
-    const char* name() const override { return "select"; }
+    SelectTool(ToolHost& host, bool opensOnClick) : PointerTool(host), opens_(opensOnClick) {}
+    const char* name() const override { return opens_ ? "select" : "arrow"; }
     void deactivate() override { endDrag(); }
     void press(QPointF u) override {
         Project& p = host_.project();
@@ -272,7 +275,7 @@ class SelectTool : public PointerTool {
         Project& p = host_.project();
         if (!moved) {
             // A click on a tower opens it for editing, as it always has.
-            host_.openEditor(slot);
+            if (opens_) host_.openEditor(slot);
             return;
         }
         const PointerPositions pos = pointerPositions(p, u);
@@ -295,6 +298,7 @@ class SelectTool : public PointerTool {
         slot_ = 0;
         SetBox(host_.canvas(), Overlay::TopoBox1, {}, false);
     }
+    bool opens_ = true;
     int slot_ = 0;
     bool dragging_ = false, moved_ = false;
 };
@@ -345,7 +349,8 @@ PointerTools::PointerTools(ToolHost& host) : host_(host) {
     auto put = [&](PointerToolKind k, std::unique_ptr<PointerTool> t) {
         tools_[std::size_t(k)] = std::move(t);
     };
-    put(PointerToolKind::Select, std::make_unique<SelectTool>(host));
+    put(PointerToolKind::Select, std::make_unique<SelectTool>(host, true));
+    put(PointerToolKind::Arrow, std::make_unique<SelectTool>(host, false));
     put(PointerToolKind::PlaceAntenna, std::make_unique<PlaceAntennaTool>(host));
     put(PointerToolKind::ReferencePoint, std::make_unique<RefPointTool>(host));
     put(PointerToolKind::PlaceTower, std::make_unique<PlaceTowerTool>(host));

@@ -58,7 +58,7 @@ class PointerTools {
 
   private:
     ToolHost& host_;
-    std::array<std::unique_ptr<PointerTool>, 7> tools_; // by PointerToolKind
+    std::array<std::unique_ptr<PointerTool>, 8> tools_; // by PointerToolKind
     PointerTool* active_ = nullptr;
 };
 

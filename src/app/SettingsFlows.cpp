@@ -63,6 +63,13 @@ void SettingsFlows::about() {
     ShowDialog(new AboutDialog(&k_.window), true);
 }
 
+void SettingsFlows::userGuide() {
+    if (QDialog* open = OpenDialogNamed(k_.window, QStringLiteral("userGuide")))
+        open->raise();
+    else
+        ShowDialog(new UserGuideDialog(&k_.window), false);
+}
+
 void SettingsFlows::zoom() {
     if (k_.project.BackgroundLoaded) {
         Warn(k_, "It is needed not background image to activate the Zoom");

@@ -24,6 +24,8 @@ class SettingsFlows {
     // Options "Exposure model...": the model and the reflection factor.
     void exposureModel();
     void about();
+    // Help "User guide": the short guide kept with the program.
+    void userGuide();
 
   private:
     FlowKit k_;

@@ -27,8 +27,8 @@ void StatusReadouts::build(double firstValue) {
     };
     add(label::X, "X=", "X=-00000.00 m");
     add(label::Y, "Y=", "Y=-00000.00 m");
-    add(label::Lon, "X(long)=", "X(long)=-000.00000000 grad");
-    add(label::Lat, "Y(lat)=", "Y(lat)=-00.00000000 grad");
+    add(label::Lon, "X(long)=", "X(long)=-000.00000000°");
+    add(label::Lat, "Y(lat)=", "Y(lat)=-00.00000000°");
     add(label::Z, "Z=", "Z=0000.00 m");
     add(label::Density,
         "C=" + QString::fromStdString(formatFixed(firstValue, 6)) + " microWatts/cm^2",
@@ -91,6 +91,9 @@ QString HintOf(const ToolFlags& t) {
                                   : "Click on the second point of the known distance";
     case PointerToolKind::Erase:
         return "Click or drag over antennas to remove them";
+    case PointerToolKind::Arrow:
+        return "Click a tower to select it, drag it to move it, Delete removes it, a "
+               "double-click opens it";
     case PointerToolKind::Select:
         if (t.AverageToolOn)
             return "Average: a tool of the older air-pollution model; it has no effect on "

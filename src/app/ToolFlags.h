@@ -13,6 +13,7 @@ enum class PointerToolKind {
     Topographic,    // drags rectangles of a ground height
     ScaleMeasure,   // two clicks measure the scale distance
     Erase,          // clicks and drags remove antennas
+    Arrow,          // the Select tool: a click selects, a drag moves, a double-click opens
 };
 
 // Pointer-tool state of the main window; all off at start-up and after ResetTools.

@@ -24,6 +24,7 @@
 #include "model/Prompts.h"
 
 #include <QDialog>
+#include <QLineEdit>
 #include <QWidget>
 #include <algorithm>
 #include <memory>
@@ -247,8 +248,11 @@ BeamBox* TowerFlows::attachBeamBox(AntennaDialog* d, int slot) {
             std::clamp(dialognum::ParseStd(f.angText).value_or(0.0), range.min, range.max);
         const double open = stick ? k_.project.OpenAngleDTS : k_.project.OpenAngleBTS;
         box->setMounting(stick, tilt, 2.0 * open);
+        box->setCarrier(dialognum::ParseStd(f.freqText).value_or(0.0));
     };
     QObject::connect(d, &AntennaDialog::mountingChanged, box, mount);
+    if (auto* freq = d->findChild<QLineEdit*>(QStringLiteral("freqtext")))
+        QObject::connect(freq, &QLineEdit::textChanged, box, mount);
     mount();
     // A pattern of another band than the carrier just accepted describes
     // another beam: say so once the antenna holds both.

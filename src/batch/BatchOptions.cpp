@@ -1,5 +1,6 @@
 #include "batch/BatchOptions.h"
 
+#include "model/Messages.h"
 #include "model/Numbers.h"
 
 #include <CLI/CLI.hpp>
@@ -358,7 +359,10 @@ std::string UsageText() {
            "  --places PATH         replace the places of sensitive use by those of the CSV at "
            "PATH\n"
            "  --report PATH.pdf     write the compliance report\n"
-           "  --model specified|far-field   the exposure model (default: the project's)\n"
+           "  --model specified|far-field   the exposure model (default: the project's):\n"
+           "                        specified: " +
+           std::string(msg::ModelSimplified) + "; far-field: " + msg::ModelFarField +
+           "\n"
            "  --reflection 1|2.56   the far-field model's reflection factor (default: the "
            "project's, 1)\n"
            "  --site NAME, --assessor NAME   the site's name and who signs the report (kept in "

@@ -1,6 +1,8 @@
 #include "batch/ImageOutput.h"
 
 #include "batch/BatchRun.h"
+#include "compliance/Limits.h"
+#include "compliance/Summary.h"
 #include "model/Project.h"
 #include "qtsurface/PictureExport.h"
 #include "qtsurface/QtSurface.h"
@@ -45,7 +47,7 @@ void WriteProjectImage(const Project& p, const ImageRequest& image, const std::s
         qtsurface::PictureRequest r;
         r.pixels = QSize(image.width, image.height);
         r.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
-        r.standard = p.Compliance.Standard;
+        r.standard = compliance::StandardCaption(p, compliance::LoadLibrary().library);
         r.overlay = overlay;
         const qtsurface::PictureFormat f =
             image.format == ImageFormat::Svg   ? qtsurface::PictureFormat::Svg

@@ -92,9 +92,12 @@ std::vector<int> TowerSlots(const Project& p, int slot) {
 int AntennaAtPlan(const Project& p, double xp, double yp) {
     for (int k = 1; k <= std::min<int>(p.AntennaCount, p.AntennaSlotBound()); ++k) {
         const Antenna& a = p.Antennas[std::size_t(k)];
-        // The symbol sits in the grid cell of the zoom it was placed at.
+        // The symbol sits in the grid cell of the zoom it was placed at, from
+        // where it is drawn: an antenna between nodes is hit where it shows,
+        // not at its node.
         const double cell = p.CellSize / (a.AntFactor > 0 ? a.AntFactor : 1.0);
-        if (xp >= a.AntX && xp < a.AntX + cell && yp >= a.AntY && yp < a.AntY + cell) return k;
+        const double x = AntennaDrawingX(p, a), y = AntennaDrawingY(p, a);
+        if (xp >= x && xp < x + cell && yp >= y && yp < y + cell) return k;
     }
     return 0;
 }

@@ -34,8 +34,9 @@ namespace brenvik {
 // order; empty when `slot` holds no placed antenna.
 std::vector<int> TowerSlots(const Project& p, int slot);
 
-// The first placed antenna whose symbol cell holds the plan position (xp, yp)
-// (drawing units at 100 %), whatever the zoom it was placed at; 0 when none.
+// The first placed antenna whose symbol cell (from where it is drawn, its
+// exact position when it has one) holds the plan position (xp, yp) (drawing
+// units at 100 %), whatever the zoom it was placed at; 0 when none.
 int AntennaAtPlan(const Project& p, double xp, double yp);
 
 // Moves the tower of `slot` to the snapped plan position (xs, ys), as placed

@@ -63,16 +63,61 @@ std::string Trimmed(const std::string& s) {
     return s.substr(b, s.find_last_not_of(" \t") - b + 1);
 }
 
+// Three significant figures without trailing zeros: "0.733", "0.00123", "60".
+std::string ThreeFigures(double v) {
+    const double a = std::fabs(v);
+    const int decimals =
+        a > 0.0 ? std::clamp(2 - static_cast<int>(std::floor(std::log10(a))), 0, 12) : 0;
+    std::string t = FormatFixed(v, decimals);
+    if (t.find('.') != std::string::npos) {
+        t.erase(t.find_last_not_of('0') + 1);
+        if (t.back() == '.') t.pop_back();
+    }
+    return t;
+}
+
 } // namespace
+
+std::vector<double> PercentIsolineLevels(double maxPercent) {
+    std::vector<double> levels = BandLevels(maxPercent);
+    const auto under = [&] {
+        return std::count_if(levels.begin(), levels.end(),
+                             [&](double l) { return l < maxPercent; });
+    };
+    // Twelve decades down reach any share a density can have; a plane of
+    // zeros keeps the bands.
+    for (int k = 0; k < 12 && maxPercent > 0.0 && under() < 3; ++k)
+        for (double& l : levels)
+            l /= 10.0;
+    return levels;
+}
+
+std::string PercentNote(const Project& view) {
+    const bool xz = view.CurrentPlane == Plane::XZ;
+    const PlaneResult& r = xz ? view.XZ : view.XY;
+    if (!r.Calculated || view.ResultUnit != " %") return {};
+    std::string lines;
+    for (std::size_t k = 1; k < r.IsolineLevel.size(); ++k)
+        if (r.IsolineLevel[k] < r.MaxDensity)
+            lines += (lines.empty() ? "" : ", ") + ThreeFigures(r.IsolineLevel[k]);
+    std::string note =
+        "% of limit: " + ThreeFigures(r.MinDensity) + " to " + ThreeFigures(r.MaxDensity) + " %";
+    return lines.empty() ? note : note + "; lines at " + lines + " %";
+}
 
 Project PercentView(const Project& p) {
     Project v = p;
-    std::vector<double> levels{0.0};
-    for (double l : PercentLevels())
-        levels.push_back(l);
+    const auto levelsUpTo = [](double maxPercent) {
+        std::vector<double> levels{0.0};
+        for (double l : PercentIsolineLevels(maxPercent))
+            levels.push_back(l);
+        return levels;
+    };
+    std::vector<double> levels = levelsUpTo(100.0);
     bool any = false;
     if (HasRatio(p, false)) {
         const Extremes e = Percent(p.XY.Ratio, v.XY.Density);
+        levels = levelsUpTo(e.max);
         v.XY.MaxDensity = e.max;
         v.XY.MinDensity = e.min;
         // The mark goes to the node of the highest ratio, where the result
@@ -89,7 +134,9 @@ Project PercentView(const Project& p) {
     }
     if (HasRatio(p, true)) {
         const Extremes e = Percent(p.XZ.Ratio, v.XZ.Density);
+        levels = levelsUpTo(e.max);
         v.XZ.MaxDensity = e.max;
+        v.XZ.MinDensity = e.min;
         v.XZ.IsolineLevel = levels;
         FixedIsolines(v.XZ.Density, levels, v.XZ.Isolines, v.XZ.IsolinesAux);
         any = true;
@@ -137,7 +184,8 @@ std::vector<std::string> SummaryLines(const Project& p, const Summary& s, Unit u
     std::vector<std::string> out;
     out.push_back(s.standardTitle + " (" + s.standardId + "), " + PopulationText(s.group));
     if (s.model == ExposureModel::Specified)
-        out.push_back("Indicative: the program's beam model (see the report's method)");
+        out.push_back(std::string("Indicative: ") + msg::ModelSimplified +
+                      " (see the report's method)");
     if (!s.planCalculated) {
         out.push_back("The plan has no calculated result.");
     } else {

@@ -14,10 +14,22 @@ namespace brenvik::compliance {
 // The project as the "% of limit" display shows it: each plane whose ratio
 // belongs to its result has its density replaced by the ratio in % (maximum,
 // minimum and the maximum's mark following), and its isolines redrawn at the
-// fixed percentages 1, 5, 10, 20, 50 and 100; the values drawn on the plane
-// shown then carry " %". A plane without a ratio keeps its density. Everything
-// else is the project's own.
+// percentages of PercentIsolineLevels for its own maximum; the values drawn on
+// the plane shown then carry " %". A plane without a ratio keeps its density.
+// Everything else is the project's own.
 Project PercentView(const Project& p);
+
+// The levels, in % of the limit, the "% of limit" isolines of a plane whose
+// highest share is `maxPercent` are drawn at: the report's bands for that
+// maximum, a decade lower while fewer than three of them lie under it, so
+// that a weak result still shows labelled lines.
+std::vector<double> PercentIsolineLevels(double maxPercent);
+
+// The note under a "% of limit" view (`view` is PercentView's project) of the
+// plane shown: its range and the levels of its lines, e.g. "% of limit:
+// 0.0012 to 0.733 %; lines at 0.01, 0.05, 0.1, 0.2, 0.5 %". Empty when that
+// plane shows no ratio.
+std::string PercentNote(const Project& view);
 
 // The pointer read-out of the exposure at the node under (x, y) (drawing
 // units) of the current plane, when that plane has a ratio: "% limit=12.5"

@@ -7,6 +7,7 @@
 #include "compliance/ReportLayout.h"
 #include "compliance/ReportText.h"
 #include "compliance/Units.h"
+#include "model/Messages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -191,7 +192,7 @@ std::vector<std::string> ReportLayout::methodLines() const {
     const Summary& s = in_.summary;
     std::vector<std::string> out;
     if (FarField(s)) {
-        out.push_back("Exposure model: Far-field (IEC 62232)");
+        out.push_back(std::string("Exposure model: ") + msg::ModelFarField);
         out.push_back("Formula: S = 100 RF 1.64 P g(phi, theta) / (4 pi r^2) uW/cm^2, P the ERP in "
                       "W, g the antenna's gain relative to its peak, r the distance in m (not "
                       "below 0.1 m)");
@@ -199,7 +200,7 @@ std::vector<std::string> ReportLayout::methodLines() const {
         out.push_back("Compliance boundary of each antenna alone at its frequency's limit: r_b = "
                       "sqrt(RF 1.64 P g / (4 pi S_L)), S_L in W/m^2, directions every 0.5 deg");
     } else {
-        out.push_back("Exposure model: the program's beam model (indicative)");
+        out.push_back(std::string("Exposure model: ") + msg::ModelSimplified);
         out.push_back("Formula: S = 8.64 P / r^2 gv gh uW/cm^2, P the ERP in W, gv and gh "
                       "logistic cut-offs of the beam at the open angles (panels " +
                       FormatFixed(p.OpenAngleBTS, 1) + " deg, sticks " +

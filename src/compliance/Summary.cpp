@@ -182,6 +182,11 @@ void SummariseSection(const Project& p, Summary& s) {
 
 } // namespace
 
+std::string StandardCaption(const Project& p, const Library& lib) {
+    const Standard* s = lib.find(p.Compliance.Standard);
+    return (s ? s->title : p.Compliance.Standard) + ", " + PopulationText(p.Compliance.Group);
+}
+
 SummaryResult Summarise(const Project& p, const Library& lib, const std::string& standard,
                         Population g) {
     SummaryResult out;

@@ -96,6 +96,9 @@ SummaryResult Summarise(const Project& p, const Library& lib, const std::string&
                         Population g);
 
 const char* PopulationText(Population g); // "general public" / "occupational"
+// The project's standard as people name it, with the population it protects
+// ("ICNIRP 2020 guidelines, general public"); its id when the library lacks it.
+std::string StandardCaption(const Project& p, const Library& lib);
 std::optional<Population> PopulationFromName(const std::string& name); // public|occupational
 
 } // namespace brenvik::compliance

@@ -127,4 +127,10 @@ std::optional<double> DemHeightAt(const Project& p, double xm, double ym) {
     return DemBilinear(*p.Dem, x[0], y[0]);
 }
 
+std::string ProjRuntimeVersion() {
+    const PJ_INFO info = proj_info();
+    return std::to_string(info.major) + "." + std::to_string(info.minor) + "." +
+           std::to_string(info.patch);
+}
+
 } // namespace brenvik::geo

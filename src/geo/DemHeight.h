@@ -31,4 +31,7 @@ std::optional<double> DemBilinear(const DemWindow& w, double col, double row);
 // reached: the ground grid's own rule holds there.
 std::optional<double> DemHeightAt(const Project& p, double xm, double ym);
 
+// The PROJ library the program runs with, e.g. "9.1.1" (for the about box).
+std::string ProjRuntimeVersion();
+
 } // namespace brenvik::geo

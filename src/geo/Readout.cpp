@@ -45,8 +45,8 @@ ReadoutTexts ReadoutAt(const Project& p, double x, double y, bool sectionPlane) 
         r.y = "Y=" + formatFixed(ym, 2) + " m";
         // Pointer events deliver single precision; the degrees follow them.
         const Geographic g = ToGeographic(p, PlanMeters(p, float(x), float(y)));
-        r.lon = "X(long)=" + formatFixed(g.lon, 8) + " grad";
-        r.lat = "Y(lat)=" + formatFixed(g.lat, 8) + " grad";
+        r.lon = "X(long)=" + formatFixed(g.lon, 8) + "\u00b0";
+        r.lat = "Y(lat)=" + formatFixed(g.lat, 8) + "\u00b0";
         const double z =
             p.CalcOption == CalcLevel::AtSurface && p.GroundGrid.inBounds(pos.ix, pos.iy)
                 ? p.GroundGrid(pos.ix, pos.iy)

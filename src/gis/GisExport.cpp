@@ -10,6 +10,7 @@
 #include "render/DisplayForms.h"
 
 #include <array>
+#include <gdal.h>
 
 namespace brenvik::gis {
 
@@ -151,6 +152,10 @@ std::optional<std::string> WriteGisFile(const Project& p, GisFormat f, const std
     // The last GDAL step may end short of the whole (no overviews to make).
     if (feedback) feedback->setProgress(1.0, GisFormatCaption(f));
     return std::nullopt;
+}
+
+std::string GdalRuntimeVersion() {
+    return GDALVersionInfo("RELEASE_NAME");
 }
 
 } // namespace brenvik::gis

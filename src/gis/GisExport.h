@@ -45,4 +45,7 @@ std::optional<std::string> GisExportRefusal(const Project& p);
 std::optional<std::string> WriteGisFile(const Project& p, GisFormat f, const std::string& path,
                                         Feedback* feedback = nullptr);
 
+// The GDAL library the program runs with, e.g. "3.6.2" (for the about box).
+std::string GdalRuntimeVersion();
+
 } // namespace brenvik::gis

@@ -2,6 +2,7 @@
 #include "gis/GisLayers.h"
 #include "gis/LayerStyles.h"
 #include "gis/Writers.h"
+#include "model/Messages.h"
 #include "render/Scene.h"
 
 #include <cpl_conv.h>
@@ -65,6 +66,7 @@ bool GeoTiffFile(const Project& p, const NodeRaster& r, const std::string& path)
     if (!grid) return false;
     grid->SetMetadataItem("UNIT", DensityUnit);
     grid->SetMetadataItem("CALCULATION_HEIGHT", heightText(p).c_str());
+    grid->SetMetadataItem("EXPOSURE_MODEL", msg::ModelName(p.Exposure.Model));
     grid->GetRasterBand(1)->SetDescription("power density");
     // Tiled, compressed and with overviews, so that web maps can stream it.
     // The floating-point predictor packs a smooth density field to about a

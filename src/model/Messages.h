@@ -2,6 +2,8 @@
 
 // The texts the program shows or writes, exactly as the users know them, in
 // one place so the window, the batch companion and the core say the same.
+#include "model/AntennaPattern.h"
+
 #include <string>
 
 namespace brenvik::msg {
@@ -50,6 +52,13 @@ inline constexpr const char* RecalculateFirst =
 inline constexpr const char* BatchResultOutOfDate =
     "Result out of date: the project's antennas, ground or settings changed since it was "
     "calculated; run --xy (and --xz) to recalculate";
+
+// The exposure models as the user sees them (the file keeps its own keywords).
+inline constexpr const char* ModelSimplified = "Simplified beam (indicative)";
+inline constexpr const char* ModelFarField = "Far-field (IEC 62232)";
+inline const char* ModelName(ExposureModel m) {
+    return m == ExposureModel::FarField ? ModelFarField : ModelSimplified;
+}
 
 // A run stopped by the user.
 inline constexpr const char* Interrupted = "Interrupted";

@@ -38,9 +38,16 @@ void PaintLegend(QPainter& g, const QRectF& legend, const Project& p, const QFon
                  double line, const QColor& ink) {
     const std::vector<render::LegendEntry> entries = render::ResultLegend(p);
     if (entries.empty()) return;
+    // The heading whole, in a smaller font where it would not fit.
+    const QString heading = q(render::LegendHeading(p, entries));
+    QFont headFont = font;
+    while (headFont.pixelSize() > 7 &&
+           QFontMetricsF(headFont, g.device()).horizontalAdvance(heading) > legend.width())
+        headFont.setPixelSize(headFont.pixelSize() - 1);
+    g.setFont(headFont);
     g.drawText(QRectF(legend.left(), legend.top(), legend.width(), line),
-               Qt::AlignLeft | Qt::AlignVCenter,
-               "Power density (" + q(p.ResultUnit).trimmed() + ")");
+               Qt::AlignLeft | Qt::AlignVCenter, heading);
+    g.setFont(font);
     const QRectF rows = legend.adjusted(0, line * 1.1, 0, 0);
     const int perRow = int((entries.size() + 1) / 2);
     const double cellW = rows.width() / perRow, rowH = rows.height() / 2;
@@ -51,9 +58,18 @@ void PaintLegend(QPainter& g, const QRectF& legend, const Project& p, const QFon
         const int row = int(k) / perRow, col = int(k) % perRow;
         const QRectF cell(rows.left() + col * cellW, rows.top() + row * rowH, cellW, rowH);
         const QRectF swatch(cell.left() + 2, cell.top() + 2, cellW - 4, rowH * 0.45);
-        g.fillRect(swatch, ToQColor(entries[k].colour));
-        g.setPen(QPen(ink, 0));
-        g.drawRect(swatch);
+        if (entries[k].line) {
+            // The lines as the plan draws them: dashes in the isolines' colour.
+            const double y = swatch.center().y(), inset = swatch.width() * 0.1;
+            g.setPen(QPen(ToQColor(entries[k].colour), std::max(1.5, swatch.height() / 10),
+                          Qt::DashLine, Qt::FlatCap));
+            g.drawLine(QPointF(swatch.left() + inset, y), QPointF(swatch.right() - inset, y));
+            g.setPen(QPen(ink, 0));
+        } else {
+            g.fillRect(swatch, ToQColor(entries[k].colour));
+            g.setPen(QPen(ink, 0));
+            g.drawRect(swatch);
+        }
         std::string text = entries[k].text;
         g.drawText(QRectF(cell.left(), swatch.bottom(), cellW, rowH - swatch.height() - 2),
                    Qt::AlignHCenter | Qt::AlignTop, q(text.substr(0, text.find(' '))));
@@ -112,14 +128,31 @@ void PaintBand(QPainter& g, const QRectF& band, const Project& p, const PictureR
     const QFontMetricsF fm(font, g.device());
     const double line = fm.height();
 
-    // Title block, on the left.
+    // Title block, on the left, in a font that fits all its lines.
     const double titleW = inner.width() * 0.34;
+    const std::vector<std::string> title = render::TitleBlock(p, r.date, r.standard);
+    QFont titleFont = font;
+    titleFont.setPixelSize(std::max(
+        5, std::min(font.pixelSize(), int(inner.height() / (1.25 * double(title.size()))))));
+    // Smaller still until the longest line fits, down to a readable size.
+    const auto widest = [&] {
+        const QFontMetricsF m(titleFont, g.device());
+        double w = 0;
+        for (const std::string& t : title)
+            w = std::max(w, m.horizontalAdvance(q(t)));
+        return w;
+    };
+    while (titleFont.pixelSize() > 7 && widest() > titleW)
+        titleFont.setPixelSize(titleFont.pixelSize() - 1);
+    g.setFont(titleFont);
+    const QFontMetricsF tm(titleFont, g.device());
     double y = inner.top();
-    for (const std::string& t : render::TitleBlock(p, r.date, r.standard)) {
-        g.drawText(QRectF(inner.left(), y, titleW, line), Qt::AlignLeft | Qt::AlignVCenter,
-                   fm.elidedText(q(t), Qt::ElideMiddle, titleW));
-        y += line * 1.2;
+    for (const std::string& t : title) {
+        g.drawText(QRectF(inner.left(), y, titleW, tm.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                   tm.elidedText(q(t), Qt::ElideMiddle, titleW));
+        y += inner.height() / double(title.size());
     }
+    g.setFont(font);
     const QRectF legend(inner.left() + titleW, inner.top(), inner.width() * 0.36, inner.height());
     PaintLegend(g, legend, p, font, line, ink);
     const QRectF scaleBox(legend.right() + pad, inner.top(), inner.width() * 0.2, inner.height());
@@ -151,14 +184,22 @@ void PaintPicture(QPainter& g, const QRectF& page, const Project& p, const Pictu
     Project whole = p;
     whole.Zoom = 1.0;
     whole.ScrollOffsetX = whole.ScrollOffsetY = 0.0;
+    // The map area only: the strip below it holds no result.
+    const double mapH = render::kShape2Top;
     const double room = r.decorate ? page.height() - BandHeight(page) : page.height();
-    const double scale = std::min(page.width() / kW, room / kH);
+    const double scale = std::min(page.width() / kW, room / mapH);
     const QRectF plan(page.left() + (page.width() - kW * scale) / 2, page.top(), kW * scale,
                       kH * scale);
+    const QRectF map(plan.topLeft(), QSizeF(plan.width(), mapH * scale));
     {
         g.save();
+        g.setClipRect(map);
         QtSurface s(g, plan);
         s.setCancel(cancel);
+        // As on the screen: towers keep a visible size with their numbers,
+        // and a label cut by the plan's edge moves inside, at the picture's
+        // own scale (the screen's rules are for 1024 pixels across).
+        s.setLegibility(QtSurface::screenLegibility(96.0 * std::max(1.0, page.width() / 1024.0)));
         s.setBackColour(back);
         if (r.backgroundPicture && p.BackgroundLoaded) s.setBackgroundPicture(*r.backgroundPicture);
         render::redrawView(whole, s, rnd);
@@ -167,8 +208,7 @@ void PaintPicture(QPainter& g, const QRectF& page, const Project& p, const Pictu
         g.restore();
     }
     if (r.decorate)
-        PaintBand(g,
-                  QRectF(page.left(), plan.bottom(), page.width(), page.bottom() - plan.bottom()),
+        PaintBand(g, QRectF(page.left(), map.bottom(), page.width(), page.bottom() - map.bottom()),
                   whole, r, scale);
 }
 

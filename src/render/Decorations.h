@@ -24,13 +24,23 @@ ScaleBar ChooseScaleBar(double planWidthM, double areaWidthUnits, double fractio
 struct LegendEntry {
     std::string text;
     Rgb colour;
+    bool line = false; // a line of this colour rather than a filled box
 };
-// The levels of the colour scale of the plane on view, the maximum first,
-// with the result's unit, in the colours the gradient has on the project's
-// background; empty without a result.
+// What the plane on view shows, as drawn: with isolines, one line per level
+// that crosses the plane, in the isolines' colour, the highest first; with
+// the gradient its levels, the maximum first, in the colours it has on the
+// project's background; with dots the levels they are drawn at, in their
+// scheme's colours; nothing for the numerical grid, whose numbers speak for
+// themselves. Texts carry the result's unit; empty without a result.
 std::vector<LegendEntry> ResultLegend(const Project& p);
 
-// Project (the file's name, or "Untitled"), date, standard.
+// The legend's heading: what its entries are and their unit, with the
+// maximum when they are shares of the limit ("Isolines (% of limit, max
+// 0.136)", "Power density (uW/cm^2)").
+std::string LegendHeading(const Project& p, const std::vector<LegendEntry>& entries);
+
+// Project (the file's name, or "Untitled"), site, assessor, date, standard
+// (`standard`: its caption with the population), exposure model.
 std::vector<std::string> TitleBlock(const Project& p, const std::string& date,
                                     const std::string& standard);
 

@@ -39,7 +39,10 @@ double AntennaFactor(const Antenna& a) {
 }
 
 Rgb AntennaColour(const Project& p, const Antenna& a) {
-    return a.AntFactor == p.Zoom ? markColour(p.Display) : kPurple;
+    if (a.AntFactor == p.Zoom) return markColour(p.Display);
+    // An antenna placed at another zoom: purple, a light one on the black
+    // background, where the dark purple hardly shows.
+    return p.WhiteBackground ? kPurple : Rgb{255, 128, 255};
 }
 
 int antennaBound(const Project& p) {

@@ -72,9 +72,12 @@ Surface::Bounds Surface::placeText(const std::string& text) {
     const Bounds& v = bounds_;
     if (legibility_.textsInside && curX_ < v.x2 && curX_ + e.width > v.x1 && curY_ < v.y2 &&
         curY_ + e.height > v.y1) {
-        // Right and bottom first, so a text wider than the view keeps its start.
-        curX_ = std::max(std::min(curX_, v.x2 - e.width), v.x1);
-        curY_ = std::max(std::min(curY_, v.y2 - e.height), v.y1);
+        // Right and bottom first, so a text wider than the view keeps its
+        // start; a few pixels in from the edges, past which the bounds reach
+        // for the outlines and a text's halo would be cut.
+        const double in = 4.0 * unitsPerPixel();
+        curX_ = std::max(std::min(curX_, v.x2 - in - e.width), v.x1 + in);
+        curY_ = std::max(std::min(curY_, v.y2 - in - e.height), v.y1 + in);
     }
     return Bounds{curX_, curY_, curX_ + e.width, curY_ + e.height};
 }

@@ -197,6 +197,7 @@ std::vector<Row> rows() {
         {"curvatura", cmd::Curvature, {}, {}, Close::Escape},
         {"zoom1", cmd::Zoom},
         {"canarina", cmd::About, {}, {}, Close::Escape},
+        {"userGuide", cmd::UserGuide, {}, {}, Close::Escape},
         {"exposure", cmd::ExposureModel},
         {"gisexport", cmd::GisExport},
         {"importsites", cmd::ImportSites},

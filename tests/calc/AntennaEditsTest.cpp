@@ -69,6 +69,14 @@ TEST(TowerEdits, HitMoveAndEraseReachTheWholeTower) {
                          AntennaAtPlan(p, cs * 3, 1)),
               std::tuple(1, 3, 0));
     EXPECT_EQ(TowerSlots(p, 2), (std::vector<int>{1, 2}));
+    // Standing 100 units above its node, tower 2 is hit where it is drawn.
+    Antenna& between = p.Antennas[3];
+    between.AntExact = PlanPosition{between.AntX * p.MetersPerUnit,
+                                    (PlanZeroY - (between.AntY - 100.0)) * p.MetersPerUnit};
+    EXPECT_EQ(
+        std::pair(AntennaAtPlan(p, cs * 1.5, -100 + cs / 2), AntennaAtPlan(p, cs * 1.5, cs - 50)),
+        std::pair(3, 0));
+    between.AntExact.reset();
 
     EXPECT_FALSE(MoveTower(p, 1, cs, 0, 1.0)); // tower 2 stands there
     EXPECT_EQ(p.XY.Calculated, 1);

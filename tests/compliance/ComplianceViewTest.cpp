@@ -54,6 +54,39 @@ TEST(PercentView, ShowsTheRatioInPercentWithFixedIsolinesOrLeavesAPlaneWithoutIt
                 w.IsolineCount == p.IsolineCount && w.ResultUnit == p.ResultUnit);
 }
 
+// The report's bands, a decade lower while fewer than three lie under the
+// maximum: 1.88 % has only the 1 % band under it, 3 % only 1 %; 0.733 % has
+// the report's scaled bands 0.01 to 1 %, five of them under it.
+TEST(PercentView, IsolineLevelsFollowTheResultsRangeWithAtLeastThreeUnderItsMaximum) {
+    const std::vector<double> bands{1, 5, 10, 20, 50, 100};
+    const std::vector<double> tenth{0.1, 0.5, 1, 2, 5, 10};
+    const std::vector<double> hundredth{0.01, 0.05, 0.1, 0.2, 0.5, 1};
+    for (const auto& [max, want] : {std::pair{120.0, bands},
+                                    {20.0, bands},
+                                    {3.0, tenth},
+                                    {1.88, tenth},
+                                    {0.733, hundredth},
+                                    {0.0, bands}}) {
+        const std::vector<double> got = PercentIsolineLevels(max);
+        ASSERT_EQ(got.size(), want.size()) << max;
+        for (std::size_t k = 0; k < want.size(); ++k)
+            EXPECT_NEAR(got[k], want[k], want[k] * 1e-12) << max << " level " << k;
+    }
+
+    // A ramp to 1.2 %: lines at 0.1 % (columns 0-1), 0.5 % (1-2) and 1 % (3-4).
+    Project weak = Ramp();
+    for (int i = 0; i <= 4; ++i)
+        for (int j = 0; j <= 2; ++j)
+            weak.XY.Ratio(i, j) = 0.003 * i;
+    const Project v = PercentView(weak);
+    for (auto [k, column] : {std::pair{1, 0}, {2, 1}, {3, 3}}) {
+        ASSERT_EQ(v.XY.IsolinesAux.row(k).size(), 3u) << k;
+        EXPECT_EQ(v.XY.IsolinesAux.row(k).front().x, column) << k;
+    }
+    EXPECT_EQ(PercentNote(v), "% of limit: 0 to 1.2 %; lines at 0.1, 0.5, 1 %");
+    EXPECT_EQ(PercentNote(weak), "");
+}
+
 TEST(ComplianceForm, AcceptStoresOrRefusesWhole) {
     struct Case {
         std::string standard, site, assessor;

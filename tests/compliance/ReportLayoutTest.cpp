@@ -116,8 +116,7 @@ TEST(ReportLayout, StatesTheMethodAndExplainsTheVerdictPerModel) {
          {"Indicative: ICNIRP 2020 (whole body, 30 min) general public, plan at h=6 m: exceeds "
           "the limit over " +
               both + " m^2, maximum 200 %",
-          "Exposure model: the program's beam model (indicative)",
-          "Indicative: this model's blind spots:",
+          "Exposure model: Simplified beam (indicative)", "Indicative: this model's blind spots:",
           "  - no field at all above a down-tilted panel's height, nor below an up-tilted one's",
           "  - a stick antenna's vertical beam is taken as 12.0/180 radians (3.8 deg) wide",
           "Distance (m)", "Compliance distance (m)", "parametric"}},

@@ -25,7 +25,8 @@ TEST(Readout, DensityTextsAndThePlanAndSectionTextsUnderThePointer) {
     EXPECT_EQ(std::tuple(r.x, r.y, r.z, r.c, r.h1),
               std::tuple("X=15.00 m", "Y=15.00 m", "Z=10.00 m", "C=1.2346 uW/cm^2", "h=10 m"));
     EXPECT_EQ(r.lon.rfind("X(long)=63.0", 0), 0u);
-    EXPECT_EQ(r.lat.substr(r.lat.find('.') + 1).find(' '), 8u);
+    // Eight decimals, then the degree sign.
+    EXPECT_EQ(r.lat.substr(r.lat.find('.') + 1), r.lat.substr(r.lat.find('.') + 1, 8) + "\u00b0");
 
     p.CalcOption = CalcLevel::AtSurface;
     p.GroundGrid(10, 52) = 25;

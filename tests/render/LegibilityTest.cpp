@@ -67,6 +67,35 @@ TEST(Legibility, CrowdedLabelsGiveWayAndNoTwoTextsOverlap) {
     EXPECT_NE(s.findText("4"), nullptr);
 }
 
+// A recording that shows only the map area, as a picture of the plan does.
+struct MapAreaRecording : RecordingSurface {
+    MapAreaRecording() { setVisibleBounds({0, 0, 15360, 9600}); }
+};
+
+// Labels of isolines crossing at the plan's left and right edges move inside,
+// clear of the edges by a few pixels (15 units each), whole.
+TEST(Legibility, LabelsAtThePlansEdgesMoveInsideWhole) {
+    Project p = CalculatedProject();
+    p.IsolineCount = 1;
+    p.XY.IsolineLevel = {0, 5};
+    p.XY.Isolines.reset(1);
+    p.XY.IsolinesAux.reset(1);
+    p.XY.Isolines.append(1, 0, 10);
+    p.XY.Isolines.append(1, std::int16_t(p.GridNX), 40);
+    MapAreaRecording s;
+    s.setLegibility({.textsInside = true});
+    DotRandom rnd;
+    redrawView(p, s, rnd);
+    int labels = 0;
+    for (const Primitive& t : s.ofKind(Kind::Text))
+        if (t.text == "5.000 uW/cm^2") {
+            ++labels;
+            EXPECT_GE(t.x1, 4 * 15.0);
+            EXPECT_LE(t.x2, 15360 - 4 * 15.0);
+        }
+    EXPECT_EQ(labels, 2);
+}
+
 TEST(Legibility, AntennaSymbolKeepsItsSizeCentredOnTheTowerAtEveryGridSize) {
     for (int nx : {20, 100, 1000}) {
         Project p;

@@ -93,7 +93,7 @@ TEST(PlanScene, HeightLabelsWhereTheGroundDropsAlongTheMiddleRow) {
     EXPECT_EQ(s7.findText("2.5 m")->y1, 3 * 153);
 }
 
-TEST(PlanScene, AntennaPlacedAtAnotherZoomIsPurpleAndScaled) {
+TEST(PlanScene, AntennaPlacedAtAnotherZoomIsAVisiblePurpleAndScaled) {
     Project p;
     p.AntennaCount = 2;
     p.EnsureAntennaSlots(2);
@@ -109,11 +109,16 @@ TEST(PlanScene, AntennaPlacedAtAnotherZoomIsPurpleAndScaled) {
     // r = 2: centre a + 153, half side 76.5.
     EXPECT_EQ(std::tuple(boxes[0].colour, boxes[0].x1, boxes[0].x2, boxes[0].y1,
                          boxes[0].fill.has_value()),
-              std::tuple(kPurple, 1530 * 2 - 100 + 153 - 76.5, 1530 * 2 - 100 + 153 + 76.5,
-                         3060 * 2 + 153 - 76.5, false));
+              std::tuple(Rgb{255, 128, 255}, 1530 * 2 - 100 + 153 - 76.5,
+                         1530 * 2 - 100 + 153 + 76.5, 3060 * 2 + 153 - 76.5, false));
     // Placed at the current zoom: the mark colour, r = 1.
     EXPECT_EQ(boxes[1].colour, markColour(p.Display));
     EXPECT_DOUBLE_EQ(boxes[1].x2 - boxes[1].x1, 76.5);
+    // On white paper the dark purple reads well.
+    p.WhiteBackground = true;
+    RecordingSurface w;
+    DrawAntennas(p, w);
+    EXPECT_EQ(w.ofKind(Kind::Box)[0].colour, kPurple);
 }
 
 TEST(PlanScene, AntennaBetweenNodesIsDrawnWhereItStands) {

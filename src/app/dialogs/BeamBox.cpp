@@ -37,6 +37,11 @@ BeamBox::BeamBox(const antenna::BeamForm& form, QWidget* parent)
     m_e = dialogui::box("electricalTilt", QStringLiteral("Electrical down-tilt, degrees"), this);
     m_gain = new QLabel(this);
     m_gain->setObjectName(QStringLiteral("beamGain"));
+    m_warning = new QLabel(this);
+    m_warning->setObjectName(QStringLiteral("patternWarning"));
+    m_warning->setWordWrap(true);
+    m_warning->setStyleSheet(QStringLiteral("QLabel { color: #b00000; font-weight: bold; }"));
+    m_warning->hide();
     m_hPlot = new PolarPlot(PolarPlot::Kind::Horizontal, this);
     m_hPlot->setObjectName(QStringLiteral("horizontalPlot"));
     m_vPlot = new PolarPlot(PolarPlot::Kind::Vertical, this);
@@ -63,6 +68,7 @@ BeamBox::BeamBox(const antenna::BeamForm& form, QWidget* parent)
     layout->addLayout(boxes);
     layout->addLayout(plots, 1);
     layout->addWidget(m_gain);
+    layout->addWidget(m_warning);
 
     connect(m_pattern, &QComboBox::activated, this, &BeamBox::choiceChanged);
     for (QLineEdit* b : {m_h, m_v, m_e})
@@ -72,6 +78,9 @@ BeamBox::BeamBox(const antenna::BeamForm& form, QWidget* parent)
 
 antenna::BeamForm BeamBox::form() const {
     antenna::BeamForm f = m_form;
+    // With a pattern the boxes show the pattern's own figures; the typed
+    // beam is kept as it was, ready should the pattern be dropped.
+    if (f.choice >= 0) return f;
     f.hText = m_h->text().toStdString();
     f.vText = m_v->text().toStdString();
     f.eText = m_e->text().toStdString();
@@ -92,6 +101,11 @@ void BeamBox::setMounting(bool stick, double tiltDeg, double defaultVBeamwidthDe
     showForm();
 }
 
+void BeamBox::setCarrier(double frequencyMHz) {
+    m_carrierMHz = frequencyMHz;
+    replot();
+}
+
 void BeamBox::showForm() {
     {
         const QSignalBlocker block(m_pattern);
@@ -105,6 +119,7 @@ void BeamBox::showForm() {
     m_h->setText(QString::fromStdString(m_form.hText));
     m_v->setText(QString::fromStdString(m_form.vText));
     m_e->setText(QString::fromStdString(m_form.eText));
+    showPatternFigures();
     const bool parametric = m_form.choice < 0;
     m_h->setEnabled(parametric && !m_stick);
     m_v->setEnabled(parametric);
@@ -144,9 +159,29 @@ void BeamBox::importFrom(Prompts& prompts) {
         prompts.message(w);
 }
 
+// The greyed boxes of a chosen pattern tell its own widths and tilt.
+void BeamBox::showPatternFigures() {
+    if (m_form.choice < 0 || m_form.choice >= int(m_form.patterns.size())) return;
+    const antenna::PatternFigures fig =
+        antenna::PatternOwnFigures(m_form.patterns[std::size_t(m_form.choice)]);
+    const auto degrees = [](double d) {
+        return d >= 360.0 ? QStringLiteral("no 3 dB fall") : QString::number(d, 'f', 1);
+    };
+    m_h->setText(m_stick ? QString() : degrees(fig.hWidthDeg));
+    m_v->setText(degrees(fig.vWidthDeg));
+    m_e->setText(QString::number(fig.tiltDeg, 'f', 1));
+}
+
 void BeamBox::replot() {
     const antenna::BeamForm f = form();
     const antenna::Beam b = antenna::BeamFormBeam(f, m_stick, m_defaultV, dialognum::parser());
+    const auto note = b.pattern ? antenna::FrequencyWarning(*b.pattern, m_carrierMHz)
+                                : std::optional<std::string>();
+    m_warning->setText(note ? QStringLiteral("Warning: this pattern was ") +
+                                  QString::fromStdString(*note) +
+                                  QStringLiteral("; it describes another band's beam.")
+                            : QString());
+    m_warning->setVisible(note.has_value());
     m_hPlot->setCut(antenna::HorizontalCut(b));
     m_vPlot->setCut(antenna::VerticalCut(b, m_tiltDeg));
     if (b.pattern)

@@ -29,6 +29,9 @@ class BeamBox : public QGroupBox {
     // The antenna the beam belongs to: a stick has no horizontal beam and no
     // tilt; an empty vertical box stands for `defaultVBeamwidthDeg`.
     void setMounting(bool stick, double tiltDeg, double defaultVBeamwidthDeg);
+    // The antenna's carrier, MHz (0: not given): a pattern of another band
+    // shows a warning beside the plots.
+    void setCarrier(double frequencyMHz);
 
     // "From file..." asks for a file through `prompts` and reads it; a
     // refusal is told and leaves the box as it was. Without prompts the box
@@ -43,17 +46,20 @@ class BeamBox : public QGroupBox {
     void showForm();
     void choiceChanged(int index);
     void replot();
+    void showPatternFigures();
 
     antenna::BeamForm m_form;
     Prompts* m_prompts = nullptr;
     bool m_stick = false;
     double m_tiltDeg = 0.0;
     double m_defaultV = 7.2;
+    double m_carrierMHz = 0.0;
     QComboBox* m_pattern = nullptr;
     QLineEdit* m_h = nullptr;
     QLineEdit* m_v = nullptr;
     QLineEdit* m_e = nullptr;
     QLabel* m_gain = nullptr;
+    QLabel* m_warning = nullptr;
     PolarPlot* m_hPlot = nullptr;
     PolarPlot* m_vPlot = nullptr;
 };

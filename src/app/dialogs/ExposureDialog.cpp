@@ -1,5 +1,7 @@
 #include "app/dialogs/ExposureDialog.h"
 
+#include "model/Messages.h"
+
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -16,8 +18,8 @@ ExposureDialog::ExposureDialog(const antenna::ExposureForm& form, QWidget* paren
 
     m_model = new QComboBox(this);
     m_model->setObjectName(QStringLiteral("model"));
-    m_model->addItem(QStringLiteral("Specified"));
-    m_model->addItem(QStringLiteral("Far-field (IEC 62232)"));
+    m_model->addItem(QString::fromUtf8(msg::ModelSimplified));
+    m_model->addItem(QString::fromUtf8(msg::ModelFarField));
     m_model->setCurrentIndex(form.model == ExposureModel::FarField ? 1 : 0);
     m_reflection = new QComboBox(this);
     m_reflection->setObjectName(QStringLiteral("reflection"));
@@ -34,7 +36,7 @@ ExposureDialog::ExposureDialog(const antenna::ExposureForm& form, QWidget* paren
         rule->setText(
             far ? QStringLiteral("S = 100 · RF · 1.64 · P · g(φ, θ) / (4π r²) µW/cm², with "
                                  "each antenna's pattern or parametric beam")
-                : QStringLiteral("The program's beam model: 8.64 · P / r² µW/cm² within "
+                : QStringLiteral("The simplified beam: 8.64 · P / r² µW/cm² within "
                                  "each antenna's open angle"));
     };
     connect(m_model, &QComboBox::currentIndexChanged, this, show);

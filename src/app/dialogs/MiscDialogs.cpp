@@ -1,6 +1,10 @@
 #include "app/dialogs/MiscDialogs.h"
 
+#include "geo/DemHeight.h"
+#include "gis/GisExport.h"
+
 #include <QButtonGroup>
+#include <QFile>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -9,7 +13,9 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTextBrowser>
 #include <QVBoxLayout>
+#include <QtGlobal>
 #include <cmath>
 
 namespace brenvik {
@@ -154,12 +160,19 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
         QStringLiteral("Power density of mobile-phone antennas over a site plan (uW/cm^2)"), this);
     what->setObjectName(QStringLiteral("Label4"));
     what->setWordWrap(true);
+    auto* libraries = new QLabel(QStringLiteral("Runs with Qt %1, GDAL %2, PROJ %3")
+                                     .arg(QString::fromLatin1(qVersion()),
+                                          QString::fromStdString(gis::GdalRuntimeVersion()),
+                                          QString::fromStdString(geo::ProjRuntimeVersion())),
+                                 this);
+    libraries->setObjectName(QStringLiteral("libraries"));
+    libraries->setWordWrap(true);
     auto* ok = button("Command1", QStringLiteral("OK"), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* layout = new QVBoxLayout(this);
-    for (QLabel* l : {name, version, maker, what}) {
+    for (QLabel* l : {name, version, maker, what, libraries}) {
         l->setAlignment(Qt::AlignHCenter);
         layout->addWidget(l);
     }
@@ -167,6 +180,28 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     row->addStretch(1);
     row->addWidget(ok);
     row->addStretch(1);
+    layout->addLayout(row);
+}
+
+UserGuideDialog::UserGuideDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("userGuide"));
+    setWindowTitle(QStringLiteral("Brenvik user guide"));
+    resize(640, 720);
+    auto* text = new QTextBrowser(this);
+    text->setObjectName(QStringLiteral("guideText"));
+    text->setOpenExternalLinks(true);
+    QFile guide(QStringLiteral(":/guide/user-guide.md"));
+    if (guide.open(QIODevice::ReadOnly))
+        text->setMarkdown(QString::fromUtf8(guide.readAll()));
+    else // a build without its resources: say so rather than show a blank page
+        text->setPlainText(QStringLiteral("The user guide is missing from this build."));
+    auto* close = button("Command1", QStringLiteral("Close"), this);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(text);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(close);
     layout->addLayout(row);
 }
 

@@ -39,7 +39,15 @@ class ZoomDialog : public BrenvikDialog {
     QRadioButton* m_options[6] = {};
 };
 
-// The about box `canarina`.
+// Help "User guide": the guide of docs/user-guide.md, kept in the program's
+// resources, in a window that stays open beside the plan.
+class UserGuideDialog : public QDialog {
+    Q_OBJECT
+  public:
+    explicit UserGuideDialog(QWidget* parent = nullptr);
+};
+
+// The about box `canarina`: version and the libraries the program runs with.
 class AboutDialog : public QDialog {
     Q_OBJECT
   public:

@@ -30,6 +30,11 @@ QString PolarPlot::beamwidthText() const {
     return QStringLiteral("Half-power width %1°").arg(m_cut.beamwidthDeg, 0, 'f', 1);
 }
 
+QString PolarPlot::ringLabel(double dbBelowPeak) {
+    return dbBelowPeak == 0.0 ? QStringLiteral("0 dB")
+                              : QStringLiteral("-%1 dB").arg(dbBelowPeak, 0, 'f', 0);
+}
+
 QPointF PolarPlot::point(QPointF centre, double radius, double angleDeg, double gainDb) const {
     const double r = radius * std::clamp(1.0 + gainDb / RangeDb, 0.0, 1.0);
     const double a = angleDeg * std::numbers::pi / 180.0;
@@ -55,6 +60,13 @@ void PolarPlot::paintEvent(QPaintEvent*) {
     for (int a = 0; a < 360; a += 30)
         g.drawLine(c, point(c, radius, a, 0));
     g.setPen(palette().text().color());
+    // Each ring tells its level, along the spoke between 0 and 30 degrees
+    // where the cuts of most antennas leave room.
+    for (double db = 0; db < RangeDb; db += RingStepDb) {
+        const double r = radius * (1.0 - db / RangeDb);
+        const QPointF at = c + QPointF(r * std::sin(0.26), -r * std::cos(0.26));
+        g.drawText(at + QPointF(2, -2), ringLabel(db));
+    }
     const QString title = m_kind == Kind::Horizontal
                               ? QStringLiteral("Horizontal, front up")
                               : QStringLiteral("Vertical as mounted, front right");

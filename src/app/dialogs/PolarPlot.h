@@ -21,6 +21,8 @@ class PolarPlot : public QWidget {
     const antenna::PlotCut& cut() const { return m_cut; }
     // "Half-power width 65.0°" (or "no 3 dB fall" for a cut that never falls 3 dB).
     QString beamwidthText() const;
+    // The text beside a ring `dbBelowPeak` under the peak: "0 dB", "-10 dB"...
+    static QString ringLabel(double dbBelowPeak);
 
     QSize sizeHint() const override { return {190, 210}; }
     QSize minimumSizeHint() const override { return {140, 160}; }

@@ -192,7 +192,7 @@ void AntennaDialog::makeFallFrame() {
                     m_fallFrame);
     auto* fallLayout = new QHBoxLayout(m_fallFrame);
     fallLayout->addWidget(m_angText);
-    auto* fallUnit = new QLabel(QStringLiteral("(in grads)"), m_fallFrame);
+    auto* fallUnit = new QLabel(QStringLiteral("(in degrees)"), m_fallFrame);
     fallUnit->setObjectName(QStringLiteral("Label2"));
     fallLayout->addWidget(fallUnit);
     fallLayout->addStretch(1);
@@ -206,7 +206,7 @@ void AntennaDialog::makeDirectionFrame() {
     m_e = option("e", QStringLiteral("E"), m_dirFrame);
     m_s = option("S", QStringLiteral("S"), m_dirFrame);
     m_w = option("w", QStringLiteral("W"), m_dirFrame);
-    m_ang = option("ang", QStringLiteral("In grads"), m_dirFrame);
+    m_ang = option("ang", QStringLiteral("In degrees"), m_dirFrame);
     m_antang = box("antang", QStringLiteral("Degrees clockwise from the top of the plan (north)"),
                    m_dirFrame);
     m_n->setToolTip(QStringLiteral("0 degrees: top of the plan"));
@@ -369,15 +369,15 @@ AntennaParamsDialog::AntennaParamsDialog(const OpenAnglesForm& form, QWidget* pa
     setWindowTitle(QStringLiteral("Antenna parameters"));
 
     m_text1 = box("Text1", QStringLiteral("Degrees, 0 to 85"), this);
-    m_text2 = box("Text2", QStringLiteral("Degrees, 0 to 85"), this);
+    m_text2 = box("Text2", QStringLiteral("1/180 of a radian each, 0 to 85"), this);
     m_text1->setText(QString::fromStdString(form.text1));
     m_text2->setText(QString::fromStdString(form.text2));
 
     auto* rows = new QFormLayout;
     auto* l1 =
-        new QLabel(QStringLiteral("Open angle for the BTS antenna (panel) case (grad)"), this);
+        new QLabel(QStringLiteral("Open angle for the BTS antenna (panel) case (degrees)"), this);
     auto* l2 =
-        new QLabel(QStringLiteral("Open angle for the DTS antenna (stick) case (grads)"), this);
+        new QLabel(QStringLiteral("Open angle for the DTS antenna (stick) case (1/180 rad)"), this);
     l1->setObjectName(QStringLiteral("Label1"));
     l2->setObjectName(QStringLiteral("Label2"));
     l1->setBuddy(m_text1);
