@@ -11,6 +11,7 @@
 #include "export/CsvExport.h"
 #include "gis/BuildingLayer.h"
 #include "gis/GisExport.h"
+#include "measure/Agreement.h"
 #include "model/AtomicFile.h"
 #include "model/ExtensionBlock.h"
 #include "model/FileValues.h"
@@ -226,6 +227,18 @@ Message WriteBoundaries(const Project& p, const std::string& path, Feedback& fb,
     return WriteRows(compliance::BoundariesGeoJson(p, outlines), path, "boundaries", fb);
 }
 
+// Each field measurement set against the prediction at its point.
+template <OutputKind Kind>
+Message WriteMeasurements(const Project& p, const std::string& path, Feedback& fb,
+                          const OutputContext&) {
+    if (p.Measurements.empty()) return std::string("The project has no measurements");
+    const auto points = measure::PairMeasurements(p);
+    if (fb.isCanceled()) return std::string(msg::Interrupted);
+    return WriteRows(Kind == OutputKind::Measurements ? measure::MeasurementsCsv(points)
+                                                      : measure::MeasurementsGeoJson(points),
+                     path, "measurements", fb);
+}
+
 Message WriteProject(const Project& p, const std::string& path, Feedback& fb,
                      const OutputContext&) {
     std::string why;
@@ -383,6 +396,15 @@ std::vector<OutputFormat> MakeTable() {
         file(K::BoundariesGeoJson, "boundaries-geojson", "expboundariesgeojson",
              "Export boundaries (GeoJSON)", ".geojson", "Compliance boundaries seen from above",
              "GeoJSON (*.geojson)| *.geojson", N::Nothing, WriteBoundaries),
+        file(K::Measurements, "measurements", "expmeasurements", "Export measurements (CSV)", ".csv",
+             "Measurements against the prediction", kCsvFiles, placesNeeds,
+             WriteMeasurements<K::Measurements>),
+        sharing(file(K::MeasurementsGeoJson, "measurements-geojson", "expmeasurementsgeojson",
+                     "Export measurements (GeoJSON)", ".geojson",
+                     "Measurements against the prediction as GeoJSON",
+                     "GeoJSON (*.geojson)| *.geojson", placesNeeds,
+                     WriteMeasurements<K::MeasurementsGeoJson>),
+                "measurements", ".geojson .json"),
         {K::Report, "--report", false, "informe", "Report...", ".pdf", "Compliance report",
          "pdf Files (*.pdf)| *.pdf", reportNeeds, nullptr, WriteReport},
         {K::Image, "--image", false, "exportarimagen", "Export picture...", ".png",

@@ -48,6 +48,8 @@ enum class OutputKind {
     BuildingsGeoJson,
     BuildingsGpkg,
     BoundariesGeoJson, // each antenna's compliance boundary seen from above
+    Measurements,      // the field measurements set against the prediction (CSV)
+    MeasurementsGeoJson,
     // Outputs with an option of their own in the batch.
     Report,      // the compliance report (PDF; the program hands in the PDF writer)
     Image,       // the picture of the plan (the program hands in the painter)
