@@ -12,6 +12,7 @@
 #include "gis/BuildingLayer.h"
 #include "gis/GisExport.h"
 #include "measure/Agreement.h"
+#include "measure/ReportPages.h"
 #include "model/AtomicFile.h"
 #include "model/ExtensionBlock.h"
 #include "model/FileValues.h"
@@ -22,6 +23,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -269,6 +271,12 @@ Message WriteReport(const Project& p, const std::string& path, Feedback& fb,
         if (!buildings) return std::string(msg::Interrupted);
         in.buildings = std::move(*buildings);
         in.places = compliance::EvaluatePlaces(p, inv.inverse);
+    }
+    // The field measurements' pages follow, when the project has any.
+    if (!p.Measurements.empty()) {
+        auto pages = std::make_shared<const measure::MeasurementPages>(p);
+        for (int k = 0; k < pages->pageCount(); ++k)
+            in.laterPages.push_back([pages, k](render::Surface& s) { pages->drawPage(k, s); });
     }
     if (fb.isCanceled()) return std::string(msg::Interrupted);
     const compliance::ReportLayout layout(std::move(in));

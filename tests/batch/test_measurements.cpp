@@ -118,3 +118,20 @@ TEST_F(Measurements, BadFilesAndOptionsAreRefused) {
         EXPECT_FALSE(fs::exists(at("n.csv")));
     }
 }
+
+TEST_F(Measurements, TheReportEndsWithTheirPages) {
+    ASSERT_EQ(run(logger + " --xy surface --report " + at("r.pdf")), 0) << err;
+    const auto text = PdfText(at("r.pdf"));
+    ASSERT_TRUE(text);
+    for (const char* t : {"Measurements against the prediction", "Agreement (dB)",
+                          "Points compared", "Worst under-predictions", "Map of the points by",
+                          "Flagged points", "Every point and the value it is assessed by"})
+        EXPECT_NE(text->find(t), std::string::npos) << t;
+    // The pages count the measurements' pages with the others.
+    const std::size_t of = text->rfind(" of ");
+    ASSERT_NE(of, std::string::npos);
+    const int pages = std::stoi(text->substr(of + 4));
+    EXPECT_NE(text->find("Page " + std::to_string(pages) + " of " + std::to_string(pages)),
+              std::string::npos);
+    EXPECT_NE(text->find("Page 1 of " + std::to_string(pages)), std::string::npos);
+}
