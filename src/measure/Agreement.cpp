@@ -12,35 +12,38 @@
 
 namespace brenvik::measure {
 
+PairedPoint PairMeasurement(const Project& p, const Measurement& m) {
+    // The prediction comes from the places' own exact evaluation; no limits
+    // are needed for the density alone.
+    const Place at{m.Name, "", m.X, m.Y, m.HeightM};
+    const compliance::PlaceValue v = compliance::EvaluatePlace(p, at, {});
+    PairedPoint q;
+    q.name = m.Name;
+    q.band = m.Band;
+    q.timestamp = m.Timestamp;
+    q.instrument = m.Instrument;
+    q.lon = v.lon;
+    q.lat = v.lat;
+    q.X = v.X;
+    q.Y = v.Y;
+    q.heightM = m.HeightM;
+    q.measured = m.MeasuredUw;
+    q.extrapolated = m.MeasuredUw * m.Factor;
+    q.predicted = v.sUw;
+    q.differenceDb = 10.0 * std::log10(q.extrapolated / q.predicted);
+    if (std::isnan(q.differenceDb)) q.differenceDb = 0.0; // nothing measured, nothing predicted
+    q.uncertaintyDb = m.UncertaintyDb;
+    q.flagged = q.differenceDb > m.UncertaintyDb;
+    q.assessedMeasured = q.extrapolated > q.predicted;
+    q.assessed = std::max(q.extrapolated, q.predicted);
+    return q;
+}
+
 std::vector<PairedPoint> PairMeasurements(const Project& p) {
     std::vector<PairedPoint> out;
     out.reserve(p.Measurements.size());
-    for (const Measurement& m : p.Measurements) {
-        // The prediction comes from the places' own exact evaluation; no
-        // limits are needed for the density alone.
-        const Place at{m.Name, "", m.X, m.Y, m.HeightM};
-        const compliance::PlaceValue v = compliance::EvaluatePlace(p, at, {});
-        PairedPoint q;
-        q.name = m.Name;
-        q.band = m.Band;
-        q.timestamp = m.Timestamp;
-        q.instrument = m.Instrument;
-        q.lon = v.lon;
-        q.lat = v.lat;
-        q.X = v.X;
-        q.Y = v.Y;
-        q.heightM = m.HeightM;
-        q.measured = m.MeasuredUw;
-        q.extrapolated = m.MeasuredUw * m.Factor;
-        q.predicted = v.sUw;
-        q.differenceDb = 10.0 * std::log10(q.extrapolated / q.predicted);
-        if (std::isnan(q.differenceDb)) q.differenceDb = 0.0; // nothing measured, nothing predicted
-        q.uncertaintyDb = m.UncertaintyDb;
-        q.flagged = q.differenceDb > m.UncertaintyDb;
-        q.assessedMeasured = q.extrapolated > q.predicted;
-        q.assessed = std::max(q.extrapolated, q.predicted);
-        out.push_back(std::move(q));
-    }
+    for (const Measurement& m : p.Measurements)
+        out.push_back(PairMeasurement(p, m));
     return out;
 }
 

@@ -33,6 +33,7 @@ struct PairedPoint {
 // project's exposure model, at its height over the ground at its foot, the
 // receptor at its height over the ground at the point.
 std::vector<PairedPoint> PairMeasurements(const Project& p);
+PairedPoint PairMeasurement(const Project& p, const Measurement& m);
 
 // "measurement" or "prediction": where a point's assessed value comes from.
 const char* AssessedSource(const PairedPoint& q);

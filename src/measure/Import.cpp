@@ -336,8 +336,9 @@ bool OnPlan(const Project& p, const compliance::PlanPoint& d) {
 
 } // namespace
 
-MeasurementImport ImportMeasurements(Project& p, const std::string& text,
-                                     const std::string& fileName, const ImportOptions& options) {
+MeasurementImport ReadMeasurements(const Project& p, const std::string& text,
+                                   const std::string& fileName, const ImportOptions& options,
+                                   std::vector<Measurement>& into) {
     MeasurementImport out;
     const std::string head = "Measurements not imported from " + fileName + ":";
     const auto names = FileNames(options);
@@ -377,19 +378,30 @@ MeasurementImport ImportMeasurements(Project& p, const std::string& text,
     out.imported = static_cast<int>(taken.size());
     out.skipped = static_cast<int>(offPlan.size());
     if (!offPlan.empty()) out.note = OffPlanNote(offPlan, unit);
-    p.Measurements = std::move(taken);
+    into = std::move(taken);
     return out;
 }
 
-MeasurementImport ImportMeasurementsFile(Project& p, const std::string& path,
-                                         const ImportOptions& options) {
+MeasurementImport ReadMeasurementsFile(const Project& p, const std::string& path,
+                                       const ImportOptions& options,
+                                       std::vector<Measurement>& into) {
     std::string text;
     if (auto refused = ReadInputFile(path, MaxMeasurementsFileBytes, text)) {
         MeasurementImport out;
         out.refusal = "Measurements not imported: " + *refused;
         return out;
     }
-    return ImportMeasurements(p, text, path, options);
+    return ReadMeasurements(p, text, path, options, into);
+}
+
+MeasurementImport ImportMeasurements(Project& p, const std::string& text,
+                                     const std::string& fileName, const ImportOptions& options) {
+    return ReadMeasurements(p, text, fileName, options, p.Measurements);
+}
+
+MeasurementImport ImportMeasurementsFile(Project& p, const std::string& path,
+                                         const ImportOptions& options) {
+    return ReadMeasurementsFile(p, path, options, p.Measurements);
 }
 
 } // namespace brenvik::measure

@@ -49,5 +49,13 @@ MeasurementImport ImportMeasurements(Project& p, const std::string& text,
                                      const ImportOptions& options = {});
 MeasurementImport ImportMeasurementsFile(Project& p, const std::string& path,
                                          const ImportOptions& options = {});
+// The same into `into` instead of the project's list (the project gives
+// the plan only); `into` stays as it was on a refusal.
+MeasurementImport ReadMeasurements(const Project& p, const std::string& text,
+                                   const std::string& fileName, const ImportOptions& options,
+                                   std::vector<Measurement>& into);
+MeasurementImport ReadMeasurementsFile(const Project& p, const std::string& path,
+                                       const ImportOptions& options,
+                                       std::vector<Measurement>& into);
 
 } // namespace brenvik::measure
