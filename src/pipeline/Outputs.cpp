@@ -12,6 +12,7 @@
 #include "gis/BuildingLayer.h"
 #include "gis/GisExport.h"
 #include "measure/Agreement.h"
+#include "measure/PlanMarks.h"
 #include "measure/ReportPages.h"
 #include "model/AtomicFile.h"
 #include "model/ExtensionBlock.h"
@@ -520,11 +521,17 @@ render::Overlay PlanOverlay(const Project& p, const compliance::Library& library
             places = true;
         }
     }
-    if (!traced && !places) return {};
-    return [traced, traces = std::move(traces), places,
-            marks = std::move(marks)](const Project& shown, render::Surface& s) {
+    // The field measurements, each in the colour of its difference from the
+    // prediction.
+    const bool measured = !p.Measurements.empty() && p.CurrentPlane == Plane::XY;
+    measure::MeasurementMarks measurements;
+    if (measured) measurements = measure::MarksOf(p);
+    if (!traced && !places && !measured) return {};
+    return [traced, traces = std::move(traces), places, marks = std::move(marks), measured,
+            measurements = std::move(measurements)](const Project& shown, render::Surface& s) {
         if (traced) compliance::DrawTraces(shown, s, traces);
         if (places) render::DrawRealPlaces(shown, s, marks);
+        if (measured) measure::DrawMeasurements(shown, s, measurements);
     };
 }
 
