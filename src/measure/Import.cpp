@@ -192,7 +192,11 @@ void ReadValue(const RowReader& r, const ImportOptions& o, Measurement& m,
     }
     const auto v = r.number(Value, true);
     if (v && *v < 0.0) why.push_back("the value is negative");
-    if (v && unit) m.MeasuredUw = ReadingToMicroWattPerCm2(*v, *unit);
+    if (v && unit) {
+        m.MeasuredUw = ReadingToMicroWattPerCm2(*v, *unit);
+        // A reading whose density overflows could never be saved.
+        if (!std::isfinite(m.MeasuredUw)) why.push_back("the value is out of range");
+    }
     if (const auto db = r.number(UncertaintyDb, false)) {
         if (*db < 0.0) why.push_back("the uncertainty is negative");
         m.UncertaintyDb = *db;
@@ -229,10 +233,17 @@ bool ReadMeasurementRow(const Project& p, const RowReader& r, const ImportOption
     return at.has_value() && why.empty();
 }
 
+// A row of the file as text, by column, with what is wrong with its shape.
+struct TextRow {
+    int number = 0; // its line, or its feature's place
+    Fields fields;
+    std::string fault;
+};
+
 // The rows of a CSV text, or the reason the header is refused.
 std::optional<std::string> CsvRows(const std::string& text,
                                    const std::array<std::string, ColumnCount>& names,
-                                   std::vector<std::pair<int, Fields>>& rows) {
+                                   std::vector<TextRow>& rows) {
     std::istringstream in(text);
     std::string line;
     int number = 0;
@@ -260,7 +271,7 @@ std::optional<std::string> CsvRows(const std::string& text,
         for (std::size_t c = 0; c < at.size(); ++c)
             if (at[c] >= 0 && static_cast<std::size_t>(at[c]) < f.size())
                 fields[c] = f[static_cast<std::size_t>(at[c])];
-        rows.emplace_back(number, std::move(fields));
+        rows.push_back({number, std::move(fields), {}});
     }
     if (!header) return std::string("the file is empty");
     return std::nullopt;
@@ -276,34 +287,51 @@ std::string FieldText(const nlohmann::json& v) {
     return v.is_null() ? "" : v.dump();
 }
 
+// The member `key` of a JSON object, or null when it has none.
+const nlohmann::json* Member(const nlohmann::json& v, const char* key) {
+    if (!v.is_object()) return nullptr;
+    const auto it = v.find(key);
+    return it == v.end() ? nullptr : &*it;
+}
+
+// One feature's columns: its properties, and the longitude and latitude of
+// its point. A feature of another shape is no measurement.
+Fields FeatureFields(const nlohmann::json& f, const std::array<std::string, ColumnCount>& names,
+                     std::string& fault) {
+    Fields fields;
+    if (const nlohmann::json* props = Member(f, "properties"))
+        for (std::size_t c = 0; c < fields.size(); ++c)
+            if (const nlohmann::json* v = Member(*props, names[c].c_str()))
+                fields[c] = FieldText(*v);
+    const nlohmann::json* g = Member(f, "geometry");
+    if (!g || g->is_null()) return fields;
+    const nlohmann::json* type = Member(*g, "type");
+    const nlohmann::json* xy = Member(*g, "coordinates");
+    if (!type || *type != "Point" || !xy || !xy->is_array() || xy->size() < 2) {
+        fault = "the geometry is not a point";
+        return fields;
+    }
+    fields[Lon] = FieldText((*xy)[0]);
+    fields[Lat] = FieldText((*xy)[1]);
+    fields[Xm].clear();
+    fields[Ym].clear();
+    return fields;
+}
+
 // The points of a GeoJSON text, numbered as features from 1, or why not.
 std::optional<std::string> GeoJsonRows(const std::string& text,
                                        const std::array<std::string, ColumnCount>& names,
-                                       std::vector<std::pair<int, Fields>>& rows) {
+                                       std::vector<TextRow>& rows) {
     const nlohmann::json doc = nlohmann::json::parse(text, nullptr, false);
-    if (doc.is_discarded() || !doc.is_object() || !doc.contains("features") ||
-        !doc["features"].is_array())
+    const nlohmann::json* features = doc.is_discarded() ? nullptr : Member(doc, "features");
+    if (!features || !features->is_array())
         return std::string("the file is no GeoJSON feature collection");
     int number = 0;
-    for (const nlohmann::json& f : doc["features"]) {
-        ++number;
-        Fields fields;
-        if (f.is_object() && f.contains("properties") && f["properties"].is_object())
-            for (std::size_t c = 0; c < fields.size(); ++c)
-                if (f["properties"].contains(names[c]))
-                    fields[c] = FieldText(f["properties"][names[c]]);
-        // A point's own coordinates are its longitude and latitude.
-        if (f.is_object() && f.contains("geometry") && f["geometry"].is_object() &&
-            f["geometry"].value("type", "") == "Point") {
-            const nlohmann::json& xy = f["geometry"]["coordinates"];
-            if (xy.is_array() && xy.size() >= 2) {
-                fields[Lon] = FieldText(xy[0]);
-                fields[Lat] = FieldText(xy[1]);
-                fields[Xm].clear();
-                fields[Ym].clear();
-            }
-        }
-        rows.emplace_back(number, std::move(fields));
+    for (const nlohmann::json& f : *features) {
+        TextRow row;
+        row.number = ++number;
+        row.fields = FeatureFields(f, names, row.fault);
+        rows.push_back(std::move(row));
     }
     return std::nullopt;
 }
@@ -345,7 +373,7 @@ MeasurementImport ReadMeasurements(const Project& p, const std::string& text,
     const std::size_t first = text.find_first_not_of(" \t\r\n");
     const bool json = first != std::string::npos && text[first] == '{';
     const char* unit = json ? "feature" : "line";
-    std::vector<std::pair<int, Fields>> rows;
+    std::vector<TextRow> rows;
     if (auto bad = json ? GeoJsonRows(text, names, rows) : CsvRows(text, names, rows)) {
         out.refusal = head + "\n" + *bad;
         return out;
@@ -353,12 +381,17 @@ MeasurementImport ReadMeasurements(const Project& p, const std::string& text,
     std::vector<std::string> problems;
     std::vector<int> offPlan;
     std::vector<Measurement> taken;
-    for (const auto& [number, fields] : rows) {
+    for (const auto& [number, fields, fault] : rows) {
+        const std::string at = std::string(unit) + " " + std::to_string(number) + ": ";
+        if (!fault.empty()) {
+            problems.push_back(at + fault);
+            continue;
+        }
         std::vector<std::string> why;
         ReadRow row;
         const bool sound = ReadMeasurementRow(p, RowReader(fields, names, why), options, row, why);
         for (const std::string& w : why)
-            problems.push_back(std::string(unit) + " " + std::to_string(number) + ": " + w);
+            problems.push_back(at + w);
         if (!sound) continue;
         if (!OnPlan(p, row.at)) {
             offPlan.push_back(number);

@@ -145,6 +145,13 @@ TEST(Measurements, BadRowsRefuseTheWholeFile) {
          "\nline 3: the extrapolation factor is not above 0"},
         {Header, "\nthe file holds no measurement"},
         {"{\"type\":\"FeatureCollection\"}", "\nthe file is no GeoJSON feature collection"},
+        // A density that overflows could never be saved; a line or a point
+        // without coordinates is no measurement.
+        {Header + "F,," + at + "1.5,1e200,V/m,,,,\r\n", "\nline 2: the value is out of range"},
+        {R"({"features":[{"geometry":{"type":"LineString","coordinates":[[1,2],[3,4]]},)"
+         R"("properties":{"value":1,"unit":"V/m"}},{"geometry":{"type":"Point"},)"
+         R"("properties":{"value":1,"unit":"V/m","x_m":1,"y_m":1}}]})",
+         "\nfeature 1: the geometry is not a point\nfeature 2: the geometry is not a point"},
     };
     for (const auto& c : cases) {
         const MeasurementImport in = ImportMeasurements(p, c.text, "m.csv");
