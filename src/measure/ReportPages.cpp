@@ -146,9 +146,12 @@ void MeasurementPages::scatterPlot(Surface& s) const {
 
 void MeasurementPages::statistics(Surface& s, double x, double y) const {
     std::vector<const AgreementStats*> columns{&agreement_.all};
-    // Four bands fit beside the plot; the export holds the rest.
+    // Four bands fit beside the plot; the page says how many more there are.
     for (std::size_t k = 0; k < agreement_.bands.size() && k < 4; ++k)
         columns.push_back(&agreement_.bands[k]);
+    if (agreement_.bands.size() > 4)
+        Say(s, x + 2900, y - 300,
+            "(" + std::to_string(agreement_.bands.size() - 4) + " more bands not shown)", 7, kMid);
     const double colWidth = 1250, first = x + 2900;
     Say(s, x, y - 300, "Agreement (dB)", 9);
     for (std::size_t c = 0; c < columns.size(); ++c)
