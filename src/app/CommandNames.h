@@ -94,6 +94,7 @@ inline constexpr char Report[] = "informe";
 inline constexpr char Places[] = "lugares";
 inline constexpr char ImportTerrain[] = "impterreno";
 inline constexpr char ImportBuildings[] = "impedificios";
+inline constexpr char Measurements[] = "mediciones";
 } // namespace cmd
 
 // Where a command sits: one of the menus, or the toolbar.

@@ -1,6 +1,7 @@
 // The rows of the real places: the terrain, the buildings and the places.
 
 #include "app/Commands.h"
+#include "app/MeasurementsFlow.h"
 #include "app/PlanView.h"
 #include "app/RealPlacesFlows.h"
 #include "app/ToolBench.h"
@@ -36,10 +37,16 @@ void AddRealPlacesCommands(std::vector<Command>& t) {
                                             w.tools.reset();
                                             w.realPlaces.importBuildings();
                                         }},
-                                       {cmd::Places, "Places...", P::Tools, [](W& w) {
+                                       {cmd::Places, "Places...", P::Tools,
+                                        [](W& w) {
                                             w.view.ensurePlan();
                                             w.tools.reset();
                                             w.realPlaces.places();
+                                        }},
+                                       {cmd::Measurements, "Measurements...", P::Tools, [](W& w) {
+                                            w.view.ensurePlan();
+                                            w.tools.reset();
+                                            EditMeasurements(w);
                                         }}};
     t.insert(last, rows.begin(), rows.end());
 }

@@ -35,7 +35,8 @@ struct Typed {
     using Values = std::vector<std::string>;
     Values openAngleBts, openAngleDts, isolines, xy, xz, xzThrough, image, plane, style, background,
         size, save, standard, population, importSites, report, model, reflection, places, terrain,
-        buildings, buildingHeight, site, assessor;
+        buildings, buildingHeight, site, assessor, measurements, measurementColumns,
+        measurementUnit, measurementFactors;
     Values exports, positional;
     bool quiet = false, decorate = false, help = false;
 };
@@ -69,6 +70,10 @@ void DeclareOptions(CLI::App& app, Typed& t) {
     single("--building-height", t.buildingHeight);
     single("--site", t.site);
     single("--assessor", t.assessor);
+    single("--measurements", t.measurements);
+    single("--measurement-columns", t.measurementColumns);
+    single("--measurement-unit", t.measurementUnit);
+    single("--measurement-factors", t.measurementFactors);
     app.add_option("--export", t.exports)->allow_extra_args(false);
     app.add_flag("--quiet", t.quiet);
     app.add_flag("--decorate", t.decorate);
@@ -298,6 +303,33 @@ Error CheckImage(const Typed& t, BatchOptions& o) {
     return std::nullopt;
 }
 
+// --measurements and how its file reads: the column names, the unit of
+// rows without one, the bands' full-load factors.
+Error CheckMeasurements(const Typed& t, BatchOptions& o) {
+    const auto path = First(t.measurements);
+    if (!path) {
+        if (!t.measurementColumns.empty() || !t.measurementUnit.empty() ||
+            !t.measurementFactors.empty())
+            return std::string("--measurement-columns, --measurement-unit and "
+                               "--measurement-factors go with --measurements");
+        return std::nullopt;
+    }
+    if (path->empty()) return std::string("option --measurements needs a path");
+    o.measurements = *path;
+    measure::ImportOptions& m = o.measurementOptions;
+    if (auto text = First(t.measurementColumns))
+        if (auto bad = measure::ParseColumnOption(*text, m))
+            return "--measurement-columns: " + *bad;
+    if (auto text = First(t.measurementFactors))
+        if (auto bad = measure::ParseBandFactors(*text, m)) return "--measurement-factors: " + *bad;
+    if (auto text = First(t.measurementUnit)) {
+        m.unit = measure::FieldUnitFromText(*text);
+        if (!m.unit)
+            return "--measurement-unit is V/m, uW/cm^2, W/m^2 or mW/cm^2, not '" + *text + "'";
+    }
+    return std::nullopt;
+}
+
 // Two outputs on one path would overwrite each other: one of them would be lost.
 Error CheckPaths(const BatchOptions& o) {
     std::set<std::string> paths;
@@ -358,6 +390,12 @@ std::string UsageText() {
            "  --building-height M   height of a footprint without height or levels (default 9)\n"
            "  --places PATH         replace the places of sensitive use by those of the CSV at "
            "PATH\n"
+           "  --measurements PATH   replace the field measurements by those of the CSV or GeoJSON "
+           "at PATH\n"
+           "  --measurement-columns NAME=COLUMN,...   the file's own names of the default "
+           "columns\n"
+           "  --measurement-unit UNIT   V/m, uW/cm^2, W/m^2 or mW/cm^2 of rows without a unit\n"
+           "  --measurement-factors BAND=F,...   full-load factors of the bands' readings\n"
            "  --report PATH.pdf     write the compliance report\n"
            "  --model specified|far-field   the exposure model (default: the project's):\n"
            "                        specified: " +
@@ -392,6 +430,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args,
     if (!error) error = CheckExports(t, outputs, o);
     if (!error) error = CheckFiles(t, o);
     if (!error) error = CheckExposure(t, o);
+    if (!error) error = CheckMeasurements(t, o);
     if (error) return ParseResult{std::nullopt, *error};
     o.quiet = t.quiet;
     o.help = t.help;

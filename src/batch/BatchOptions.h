@@ -1,5 +1,6 @@
 #pragma once
 
+#include "measure/Import.h"
 #include "model/AntennaPattern.h"
 #include "pipeline/Outputs.h"
 
@@ -75,6 +76,9 @@ struct BatchOptions {
     std::optional<std::string> terrain;   // the elevation model the ground grid is sampled from
     std::optional<std::string> buildings; // the footprints that replace the project's buildings
     double buildingHeightM = 9.0;         // of a footprint without height or levels
+    // The field measurements that replace the project's, and how their file reads.
+    std::optional<std::string> measurements;
+    measure::ImportOptions measurementOptions;
 };
 
 // Outcome of reading the command line: options, or the reason of a usage error.

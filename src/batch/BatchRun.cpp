@@ -205,6 +205,8 @@ RunOutcome RunBatch(const BatchOptions& o, const RunEnvironment& env) {
         if (o.buildings)
             timed("buildings", [&] { BuildingsStep(p, *o.buildings, o.buildingHeightM, env); });
         if (o.places) timed("import places", [&] { ImportPlacesStep(p, *o.places, env); });
+        if (o.measurements)
+            timed("import measurements", [&] { ImportMeasurementsStep(p, o, env); });
         checkCancel(env);
         if (o.xy) timed("xy", [&] { RunXYStep(p, o, env); });
         checkCancel(env);

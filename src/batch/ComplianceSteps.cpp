@@ -7,6 +7,7 @@
 #include "compliance/SiteInventory.h"
 #include "compliance/Summary.h"
 #include "gis/BuildingLayer.h"
+#include "measure/Import.h"
 #include "model/AtomicFile.h"
 #include "model/Messages.h"
 #include "model/Project.h"
@@ -64,6 +65,13 @@ void ImportSitesStep(Project& p, const std::string& path) {
 
 void ImportPlacesStep(Project& p, const std::string& path, const RunEnvironment& env) {
     const compliance::PlacesImport r = compliance::ImportPlacesFile(p, path);
+    if (r.refusal) throw BatchFailure(*r.refusal);
+    if (!r.note.empty() && env.warn) env.warn(r.note);
+}
+
+void ImportMeasurementsStep(Project& p, const BatchOptions& o, const RunEnvironment& env) {
+    const measure::MeasurementImport r =
+        measure::ImportMeasurementsFile(p, *o.measurements, o.measurementOptions);
     if (r.refusal) throw BatchFailure(*r.refusal);
     if (!r.note.empty() && env.warn) env.warn(r.note);
 }

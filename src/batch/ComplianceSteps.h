@@ -31,6 +31,10 @@ void ImportSitesStep(Project& p, const std::string& path);
 // plan are skipped with a warning.
 void ImportPlacesStep(Project& p, const std::string& path, const RunEnvironment& env);
 
+// --measurements: the file replaces the project's measurements; those off
+// the plan are skipped with a warning.
+void ImportMeasurementsStep(Project& p, const BatchOptions& o, const RunEnvironment& env);
+
 // The calculations' inverse limits for the project's standard and
 // population, or nothing when the run asks for no compliance answer. Throws
 // BatchFailure naming the antenna whose frequency the standard does not

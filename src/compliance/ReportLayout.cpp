@@ -240,6 +240,8 @@ ReportLayout::ReportLayout(ReportInput in) : in_(std::move(in)) {
         pages_.push_back({PageKind::Section, 0});
     for (int k = 0; k < realPlacesPageCount(); ++k)
         pages_.push_back({PageKind::RealPlaces, k});
+    for (int k = 0; k < static_cast<int>(in_.laterPages.size()); ++k)
+        pages_.push_back({PageKind::Later, k});
 }
 
 int ReportLayout::pageCount() const {
@@ -287,6 +289,9 @@ void ReportLayout::drawPage(int page, Surface& s) const {
         break;
     case PageKind::RealPlaces:
         realPlacesPage(pg.index, s);
+        break;
+    case PageKind::Later:
+        in_.laterPages[static_cast<std::size_t>(pg.index)](s);
         break;
     }
 }

@@ -6,6 +6,7 @@
 #include "render/Colour.h"
 #include "render/Surface.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,9 @@ struct ReportInput {
     // real places follow when there are any).
     std::vector<BuildingValue> buildings{};
     std::vector<PlaceValue> places{};
+    // Pages another part of the program adds after all these (the field
+    // measurements), each drawn inside the pages' common header and footer.
+    std::vector<std::function<void(render::Surface&)>> laterPages{};
 };
 
 // The pages of the compliance report, laid out on landscape A4 pages: each
@@ -79,7 +83,7 @@ class ReportLayout {
     std::vector<std::string> methodLines() const;
 
   private:
-    enum class PageKind { Plan, Table, Method, Section, RealPlaces };
+    enum class PageKind { Plan, Table, Method, Section, RealPlaces, Later };
     struct Page {
         PageKind kind;
         int index; // the part of a table the page shows

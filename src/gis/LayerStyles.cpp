@@ -1,6 +1,7 @@
 #include "gis/LayerStyles.h"
 
 #include "gis/GisLayers.h"
+#include "measure/DifferenceBands.h"
 #include "render/Palette.h"
 #include "render/Scene.h"
 
@@ -212,6 +213,15 @@ std::vector<StyleRule> PercentRules() {
     return out;
 }
 
+// The measurements' differences from the prediction, in the bands the plan
+// and the report colour them by.
+std::vector<StyleRule> DifferenceRules() {
+    std::vector<StyleRule> out;
+    for (const measure::DifferenceBand& b : measure::DifferenceBands())
+        out.push_back({b.label, b.loDb, b.hiDb, b.colour});
+    return out;
+}
+
 std::vector<LayerStyle> Styles(const Project& p, double maximum) {
     const auto colourOf = levelColours(p, maximum);
     std::vector<double> isolines = IsolineLevels(p, maximum);
@@ -225,6 +235,7 @@ std::vector<LayerStyle> Styles(const Project& p, double maximum) {
     out.push_back({"buildings", Mark::Fill, "percent_of_limit", PercentRules(), "name", 0.8});
     out.push_back({"floors", Mark::Point, "percent_of_limit", PercentRules(), {}, 1.0});
     out.push_back({"places", Mark::Point, "percent_of_limit", PercentRules(), "name", 1.0});
+    out.push_back({"measurements", Mark::Point, "difference_db", DifferenceRules(), "name", 1.0});
     out.push_back(
         {"boundaries", Mark::DashedLine, {}, {{"boundary", 0, 0, above}}, "antenna", 1.0});
     return out;

@@ -1,6 +1,7 @@
 #include "gis/BuildingLayer.h"
 #include "gis/GisLayers.h"
 #include "gis/LayerStyles.h"
+#include "gis/MeasurementLayer.h"
 #include "gis/Writers.h"
 #include "model/Messages.h"
 #include "render/Scene.h"
@@ -101,6 +102,9 @@ bool GeoPackageFile(const Project& p, const NodeRaster& r, const std::string& pa
         const SiteValues site = EvaluateSite(p, r.feedback);
         if ((!p.Buildings.empty() && !AddBuildingLayers(*ds, p, site, false)) ||
             (!p.Places.empty() && !AddPlaceLayer(*ds, site)))
+            return false;
+        // The field measurements against the prediction at their points.
+        if (!p.Measurements.empty() && !AddMeasurementLayer(*ds, measure::PairMeasurements(p)))
             return false;
         // The far-field boundaries seen from above, beside the result they bound.
         const auto outlines = LayerOutlines(p);

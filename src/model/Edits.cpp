@@ -40,6 +40,7 @@ template <class P, class S, class F> void EachSetting(P& p, S& s, F f) {
     f(p.TerrainDatumM, s.TerrainDatumM);
     f(p.Places, s.Places);
     f(p.Buildings, s.Buildings);
+    f(p.Measurements, s.Measurements);
 }
 
 EditSettings SettingsOf(const Project& p) {

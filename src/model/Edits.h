@@ -28,6 +28,7 @@ struct EditSettings {
     std::optional<double> TerrainDatumM;
     std::vector<Place> Places; // a handful: kept whole like the rest
     std::vector<Building> Buildings;
+    std::vector<Measurement> Measurements;
     friend bool operator==(const EditSettings&, const EditSettings&) = default;
 };
 

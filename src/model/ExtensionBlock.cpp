@@ -1,6 +1,7 @@
 #include "model/ExtensionBlock.h"
 
 #include "model/AntennaFields.h"
+#include "model/MeasurementItems.h"
 #include "model/ProjectFile.h"
 #include "model/ResultStamp.h"
 
@@ -541,6 +542,7 @@ bool ReadPlacementItem(Project& p, std::string_view key, std::string_view value)
 bool NeedsExtensionBlock(const Project& p) {
     if (p.Compliance != ComplianceSettings{} || !p.ExtensionExtra.empty()) return true;
     if (!p.Places.empty() || p.TerrainDatumM || !p.Buildings.empty() || p.Dem) return true;
+    if (!p.Measurements.empty()) return true;
     if (p.Exposure != ExposureSettings{} || !p.Patterns.empty()) return true;
     for (int k = 1; k <= p.AntennaCount && k <= p.AntennaSlotBound(); ++k)
         if (!PartIsDefault(p.Antennas[static_cast<std::size_t>(k)], BlockPart::Beam)) return true;
@@ -618,6 +620,7 @@ bool AppendExtensionBlock(const Project& p, std::string& out) {
     if (!AppendDemLines(p, out)) return false;
     if (!AppendPlaceLines(p, out) || !AppendBuildingLines(p, out)) return false;
     if (!AppendPlacementLines(p, out)) return false;
+    if (!AppendMeasurementLines(p, out)) return false;
     for (const auto& [key, value] : p.ExtensionExtra) {
         if (HasLineBreak(key) || HasLineBreak(value)) return false;
         out += key + "=" + value + "\r\n";
@@ -633,6 +636,7 @@ void ResetExtensionItems(Project& p) {
     p.TerrainDatumM.reset();
     p.Dem.reset();
     p.Buildings.clear();
+    p.Measurements.clear();
     p.Exposure = ExposureSettings{};
     p.Patterns.clear();
     for (Antenna& a : p.Antennas) {
@@ -716,6 +720,9 @@ ItemOutcome ReadExtensionItem(Project& p, std::string_view key, std::string_view
             return ItemOutcome::Refused;
     } else if (key.substr(0, PlaceKey.size()) == PlaceKey) {
         if (!ReadPlaceLine(p, key.substr(PlaceKey.size()), value)) return ItemOutcome::Refused;
+    } else if (key.substr(0, MeasurementKey.size()) == MeasurementKey) {
+        if (!ReadMeasurementLine(p, key.substr(MeasurementKey.size()), value))
+            return ItemOutcome::Refused;
     } else if (key == "result") {
         if (value != "out-of-date") return ItemOutcome::Refused;
         p.XY.Stamp.density = OutOfDateStamp;

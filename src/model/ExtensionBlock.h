@@ -28,6 +28,7 @@ namespace brenvik {
 //   position.1=east,north    where antenna 1 really stands, plan metres, when not on its node
 //   site-name.1=Torre Norte  the inventory's site of antenna 1
 //   label.1=sector A         the inventory's label of antenna 1
+//   measurement.1=x,y,h,uw,factor,db,band,time,instrument,name  a field measurement
 //
 // Lines end in CR LF like the rest of the file. The block is written only
 // when one of its items differs from its default (900 MHz, "icnirp-2020",

@@ -7,6 +7,7 @@
 #include "model/DisplaySettings.h"
 #include "model/DrawingArea.h"
 #include "model/Grid2D.h"
+#include "model/Measurements.h"
 #include "model/Places.h"
 #include "model/PlaneResult.h"
 #include "model/Variant.h"
@@ -234,6 +235,8 @@ class Project {
     // one (extension block): places, floor points and antenna feet stand on
     // its surface; none for hand-drawn ground.
     std::optional<DemWindow> Dem;
+    // Field measurements taken on the site (extension block).
+    std::vector<Measurement> Measurements;
 
     // ---- 8. Legacy pollutant-model data -----------------------------------------------
     Variant SourceKindVar = Variant::integer(0);

@@ -11,6 +11,9 @@
 #include "export/CsvExport.h"
 #include "gis/BuildingLayer.h"
 #include "gis/GisExport.h"
+#include "measure/Agreement.h"
+#include "measure/PlanMarks.h"
+#include "measure/ReportPages.h"
 #include "model/AtomicFile.h"
 #include "model/ExtensionBlock.h"
 #include "model/FileValues.h"
@@ -21,6 +24,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -226,6 +230,18 @@ Message WriteBoundaries(const Project& p, const std::string& path, Feedback& fb,
     return WriteRows(compliance::BoundariesGeoJson(p, outlines), path, "boundaries", fb);
 }
 
+// Each field measurement set against the prediction at its point.
+template <OutputKind Kind>
+Message WriteMeasurements(const Project& p, const std::string& path, Feedback& fb,
+                          const OutputContext&) {
+    if (p.Measurements.empty()) return std::string("The project has no measurements");
+    const auto points = measure::PairMeasurements(p);
+    if (fb.isCanceled()) return std::string(msg::Interrupted);
+    return WriteRows(Kind == OutputKind::Measurements ? measure::MeasurementsCsv(points)
+                                                      : measure::MeasurementsGeoJson(points),
+                     path, "measurements", fb);
+}
+
 Message WriteProject(const Project& p, const std::string& path, Feedback& fb,
                      const OutputContext&) {
     std::string why;
@@ -256,6 +272,12 @@ Message WriteReport(const Project& p, const std::string& path, Feedback& fb,
         if (!buildings) return std::string(msg::Interrupted);
         in.buildings = std::move(*buildings);
         in.places = compliance::EvaluatePlaces(p, inv.inverse);
+    }
+    // The field measurements' pages follow, when the project has any.
+    if (!p.Measurements.empty()) {
+        auto pages = std::make_shared<const measure::MeasurementPages>(p);
+        for (int k = 0; k < pages->pageCount(); ++k)
+            in.laterPages.push_back([pages, k](render::Surface& s) { pages->drawPage(k, s); });
     }
     if (fb.isCanceled()) return std::string(msg::Interrupted);
     const compliance::ReportLayout layout(std::move(in));
@@ -383,6 +405,15 @@ std::vector<OutputFormat> MakeTable() {
         file(K::BoundariesGeoJson, "boundaries-geojson", "expboundariesgeojson",
              "Export boundaries (GeoJSON)", ".geojson", "Compliance boundaries seen from above",
              "GeoJSON (*.geojson)| *.geojson", N::Nothing, WriteBoundaries),
+        file(K::Measurements, "measurements", "expmeasurements", "Export measurements (CSV)", ".csv",
+             "Measurements against the prediction", kCsvFiles, placesNeeds,
+             WriteMeasurements<K::Measurements>),
+        sharing(file(K::MeasurementsGeoJson, "measurements-geojson", "expmeasurementsgeojson",
+                     "Export measurements (GeoJSON)", ".geojson",
+                     "Measurements against the prediction as GeoJSON",
+                     "GeoJSON (*.geojson)| *.geojson", placesNeeds,
+                     WriteMeasurements<K::MeasurementsGeoJson>),
+                "measurements", ".geojson .json"),
         {K::Report, "--report", false, "informe", "Report...", ".pdf", "Compliance report",
          "pdf Files (*.pdf)| *.pdf", reportNeeds, nullptr, WriteReport},
         {K::Image, "--image", false, "exportarimagen", "Export picture...", ".png",
@@ -490,11 +521,17 @@ render::Overlay PlanOverlay(const Project& p, const compliance::Library& library
             places = true;
         }
     }
-    if (!traced && !places) return {};
-    return [traced, traces = std::move(traces), places,
-            marks = std::move(marks)](const Project& shown, render::Surface& s) {
+    // The field measurements, each in the colour of its difference from the
+    // prediction.
+    const bool measured = !p.Measurements.empty() && p.CurrentPlane == Plane::XY;
+    measure::MeasurementMarks measurements;
+    if (measured) measurements = measure::MarksOf(p);
+    if (!traced && !places && !measured) return {};
+    return [traced, traces = std::move(traces), places, marks = std::move(marks), measured,
+            measurements = std::move(measurements)](const Project& shown, render::Surface& s) {
         if (traced) compliance::DrawTraces(shown, s, traces);
         if (places) render::DrawRealPlaces(shown, s, marks);
+        if (measured) measure::DrawMeasurements(shown, s, measurements);
     };
 }
 

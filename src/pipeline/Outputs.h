@@ -48,6 +48,8 @@ enum class OutputKind {
     BuildingsGeoJson,
     BuildingsGpkg,
     BoundariesGeoJson, // each antenna's compliance boundary seen from above
+    Measurements,      // the field measurements set against the prediction (CSV)
+    MeasurementsGeoJson,
     // Outputs with an option of their own in the batch.
     Report,      // the compliance report (PDF; the program hands in the PDF writer)
     Image,       // the picture of the plan (the program hands in the painter)
@@ -167,8 +169,9 @@ std::optional<std::string> WriteOutput(const Project& p, OutputKind kind, const 
 
 // What the picture of the plan draws over the result, as the window shows
 // it: the compliance traces when shown, then each building filled in its
-// worst floor's colour and each place labelled with its % of the limit
-// (the plan view only). Empty when there is nothing to draw or the standard
+// worst floor's colour and each place labelled with its % of the limit, and
+// each field measurement in the colour of its difference from the
+// prediction (the plan view only). Empty when there is nothing to draw or the standard
 // does not cover the antennas. The traces' limits and the places' marks are
 // worked out of `p` now; the overlay draws them on the project it is given.
 render::Overlay PlanOverlay(const Project& p, const compliance::Library& library);

@@ -20,6 +20,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <functional>
 #include <set>
 
@@ -216,6 +217,16 @@ std::vector<Row> rows() {
              t.prompts.openPaths.push_back(t.write("b.geojson", R"({"type":"FeatureCollection",
 "features":[{"type":"Feature","properties":{"@id":"way/3"},"geometry":{"type":"Polygon","coordinates":
 [[[63.0015,64.0006],[63.0017,64.0006],[63.0017,64.00069],[63.0015,64.00069],[63.0015,64.0006]]]}}]})"));
+         }},
+        {"mediciones", cmd::Measurements,
+         [](CancelTest& t) {
+             t.prompts.openPaths.push_back(
+                 t.write("m.csv", "name,x_m,y_m,value,unit\nA,40,30,1.5,V/m\nB,90,50,1,V/m\n"));
+         },
+         [](CancelTest& t, QDialog* d) {
+             t.click(d, "importarmed");
+             d->findChild<QTableWidget*>("tabla")->selectRow(0);
+             t.click(d, "borrarmed");
          }},
         {"exportPicture", cmd::ExportPicture},
     };

@@ -17,8 +17,8 @@
 namespace brenvik::app::testing {
 namespace {
 
-// A site with every kind of result: XY and XZ with their ratio, a place and
-// a building beside the towers.
+// A site with every kind of result: XY and XZ with their ratio, a place, a
+// building and a measurement beside the towers.
 Project FullSite() {
     Project p = batchsites::SpreadSite(120, 2, 300.0);
     const auto inv = compliance::InverseLimits(p, compliance::LoadLibrary().library,
@@ -31,6 +31,7 @@ Project FullSite() {
     EXPECT_TRUE(pipeline::RunCalculation(p, Plane::XZ, none, inv.inverse).ok());
     p.CurrentPlane = Plane::XY;
     p.Places.push_back({"Yard", "school", 3000.0, 2000.0, 1.5});
+    p.Measurements.push_back({"Gate", 3000.0, 2100.0, 1.5, 0.2, 1.0, 1.0, "LTE", "", ""});
     p.Buildings.push_back(
         {"way/1", "School", 9.0, 0.0, {{4000, 4000}, {4600, 4000}, {4600, 4600}}, {}});
     return p;

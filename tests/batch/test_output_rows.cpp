@@ -81,6 +81,9 @@ TEST_F(OutputRows, SharedKeywordsPickTheFormByExtension) {
                              {"buildings=a.GeoJSON", OutputKind::BuildingsGeoJson},
                              {"buildings=a.GPKG", OutputKind::BuildingsGpkg},
                              {"buildings-gpkg=a.csv", OutputKind::BuildingsGpkg},
+                             {"measurements=a.csv", OutputKind::Measurements},
+                             {"Measurements=a.GeoJSON", OutputKind::MeasurementsGeoJson},
+                             {"measurements-geojson=a.txt", OutputKind::MeasurementsGeoJson},
                              {"grid-xy=a.json", OutputKind::GridXY}}) {
         const batch::BatchOptions o = options({"s.bvk", "--export", arg});
         ASSERT_EQ(o.exports.size(), 1u) << arg;
