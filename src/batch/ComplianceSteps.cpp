@@ -91,7 +91,8 @@ void CompleteRatio(Project& p, const BatchOptions& o, const RunEnvironment& env)
 }
 
 void WriteDrawnStep(const Project& p, pipeline::OutputKind kind, const std::string& path,
-                    const RunEnvironment& env, const ImageRequest* image) {
+                    const RunEnvironment& env, const ImageRequest* image,
+                    const std::vector<compliance::Rule>& rules) {
     // The report names a limits file that does not read; the image judges
     // its places quietly, as the window draws them.
     const compliance::Library lib =
@@ -100,6 +101,7 @@ void WriteDrawnStep(const Project& p, pipeline::OutputKind kind, const std::stri
     ctx.library = &lib;
     ctx.date = today();
     ctx.writePdf = env.writePdf;
+    ctx.rules = rules;
     if (image && env.drawImage)
         ctx.drawPicture = [&env, image](const Project& q, const std::string& to,
                                         const render::Overlay& overlay,
@@ -110,6 +112,15 @@ void WriteDrawnStep(const Project& p, pipeline::OutputKind kind, const std::stri
     BatchFeedback feedback(env.cancel);
     if (auto failed = pipeline::WriteOutput(p, kind, path, feedback, ctx))
         throw BatchFailure(*failed);
+}
+
+std::vector<compliance::Rule> RulesFor(const BatchOptions& o, const RunEnvironment& env) {
+    if (o.rules.empty()) return {};
+    const compliance::LoadedRules loaded = compliance::LoadRules();
+    if (!loaded.warning.empty() && env.warn) env.warn(loaded.warning);
+    compliance::ChosenRules chosen = compliance::ChooseRules(loaded.book, o.rules);
+    if (chosen.refusal) throw BatchFailure(*chosen.refusal);
+    return std::move(chosen.rules);
 }
 
 } // namespace brenvik::batch

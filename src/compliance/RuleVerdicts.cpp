@@ -234,7 +234,12 @@ RuleVerdict EvaluateRule(const Project& p, const Rule& r, const Library& lib, Fe
             return v;
         }
     }
-    if (r.where == RuleWhere::Places)
+    // A rule with nowhere to judge says so rather than pass the site.
+    if (r.where == RuleWhere::Places && p.Places.empty())
+        v.refusal = "the project has no places of sensitive use";
+    else if (r.where == RuleWhere::Floors && p.Buildings.empty())
+        v.refusal = "the project has no buildings";
+    else if (r.where == RuleWhere::Places)
         JudgePlaces(p, r, groups, v);
     else if (r.where == RuleWhere::Floors)
         JudgeFloors(p, r, groups, v, fb);

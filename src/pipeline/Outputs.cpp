@@ -257,6 +257,10 @@ Message WriteReport(const Project& p, const std::string& path, Feedback& fb,
         in.buildings = std::move(*buildings);
         in.places = compliance::EvaluatePlaces(p, inv.inverse);
     }
+    for (const compliance::Rule& r : ctx.rules) {
+        in.rules.push_back(compliance::EvaluateRule(p, r, lib.get(), &fb));
+        if (fb.isCanceled()) return std::string(msg::Interrupted);
+    }
     if (fb.isCanceled()) return std::string(msg::Interrupted);
     const compliance::ReportLayout layout(std::move(in));
     const std::string failed =

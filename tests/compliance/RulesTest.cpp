@@ -8,6 +8,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>
+#include <numbers>
 
 using namespace brenvik;
 using namespace brenvik::compliance;
@@ -178,4 +179,55 @@ TEST(Rules, NodesJudgeTheWorstNodeOfTheGrid) {
     const double e = std::sqrt(p.XY.MaxDensity / 100.0 * 376.73);
     EXPECT_NEAR(v.findings[0].share, e / 15.0, 1e-9 * e);
     EXPECT_NEAR(*v.findings[0].value, e, 1e-9 * e);
+}
+
+// The report gives each rule a page: its source, the verdict of every
+// installation at every place, and each installation's antennas seen from
+// the places; the library's flat national values give way to the rules.
+TEST(Rules, ReportHasAPagePerRule) {
+    Project p = Site();
+    CalcControl ctl;
+    ctl.inverseLimit = brenvik::testing::IcnirpInverse(p);
+    ASSERT_TRUE(RunXYCalculation(p, ctl).ok());
+    const auto& lib = brenvik::testing::ShippedLimits();
+    const SummaryResult s = Summarise(p, lib, "icnirp-2020", Population::Public);
+    ReportInput in{&p, s.summary, "site.bvk", "2026-12-07 10:00"};
+    in.places = EvaluatePlaces(p, brenvik::testing::IcnirpInverse(p));
+    const ReportLayout plain(in);
+    in.rules = {EvaluateRule(p, *Shipped().find("ch-installation"), lib),
+                EvaluateRule(p, *Shipped().find("it-exposure"), lib)};
+    const ReportLayout judged(in);
+    EXPECT_GE(judged.pageCount(), plain.pageCount() + 2);
+    const auto has = [](const std::vector<std::string>& texts, const std::string& t) {
+        return std::find(texts.begin(), texts.end(), t) != texts.end();
+    };
+    const std::vector<std::string> before = brenvik::testing::ReportTexts(plain),
+                                   after = brenvik::testing::ReportTexts(judged);
+    EXPECT_TRUE(has(before, "4,2 uW/cm^2 = Maximum limit allowed in Suiza"));
+    EXPECT_FALSE(has(after, "4,2 uW/cm^2 = Maximum limit allowed in Suiza"));
+    EXPECT_TRUE(has(after, "Rule: Switzerland: installation limit at places of sensitive use"));
+    EXPECT_TRUE(has(after, "Verdict: " + in.rules[0].text()));
+    EXPECT_TRUE(has(after, "installation North: its antennas seen from each place"));
+    // T1 A1 seen from the school: a stick radiates alike all round, so its
+    // attenuation is the parametric beam's below the horizon.
+    const PlaceValue& school = in.places[0];
+    const auto a = std::find_if(school.antennas.begin(), school.antennas.end(),
+                                [](const AntennaAtPlace& x) { return x.slot == 1; });
+    const double th = std::atan2(20.0 - 18.0, a->horizontalM) * 180.0 / std::numbers::pi;
+    const double vbw = 2 * 12.0; // twice the stick's open angle
+    const double db = std::min(12 * (th / vbw) * (th / vbw), 20.0);
+    const auto row = std::find(after.begin(), after.end(), FormatFixed(db, 1));
+    ASSERT_NE(row, after.end());
+    EXPECT_EQ(std::tuple(*(row - 5), *(row - 4)), std::tuple("School", "T1 A1"));
+}
+
+TEST(Rules, NowhereToJudgeIsNoPass) {
+    Project p = Site();
+    p.Places.clear();
+    for (const char* id : {"ch-installation", "be-bru-operator"}) {
+        const RuleVerdict v =
+            EvaluateRule(p, *Shipped().find(id), brenvik::testing::ShippedLimits());
+        EXPECT_FALSE(v.complies()) << id;
+        EXPECT_EQ(v.text().substr(0, 12), "not judged: ") << id;
+    }
 }
