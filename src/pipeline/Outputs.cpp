@@ -10,6 +10,7 @@
 #include "compliance/Summary.h"
 #include "export/CsvExport.h"
 #include "gis/BuildingLayer.h"
+#include "gis/ContributionRaster.h"
 #include "gis/GisExport.h"
 #include "model/AtomicFile.h"
 #include "model/ExtensionBlock.h"
@@ -154,6 +155,12 @@ Message WriteRatioGrid(const Project& p, const std::string& path, Feedback& fb,
     if (!compliance::HasRatio(p, false) || p.GridNX > g.nx() || p.GridNY > g.ny())
         return std::string(msg::NoResult);
     return Dump(g, p.GridNX, p.GridNY, "r", path, fb);
+}
+
+template <bool GeoPackage>
+Message WriteContributions(const Project& p, const std::string& path, Feedback& fb,
+                           const OutputContext&) {
+    return gis::WriteContributionsFile(p, path, GeoPackage, &fb);
 }
 
 template <gis::GisFormat F>
@@ -387,6 +394,14 @@ std::vector<OutputFormat> MakeTable() {
         file(K::BoundariesGeoJson, "boundaries-geojson", "expboundariesgeojson",
              "Export boundaries (GeoJSON)", ".geojson", "Compliance boundaries seen from above",
              "GeoJSON (*.geojson)| *.geojson", N::Nothing, WriteBoundaries),
+        {K::Contributions, "contributions", true, "expcontributions",
+         "Export contributions (GeoTIFF)", ".tif", "Dominant antenna and density per operator",
+         "GeoTIFF (*.tif)| *.tif", MadeOfXY, GisRefusal, WriteContributions<false>},
+        sharing({K::ContributionsGpkg, "contributions-gpkg", true, "expcontributionsgpkg",
+                 "Export contributions (GeoPackage)", ".gpkg",
+                 "Dominant antenna and density per operator as GeoPackage",
+                 "GeoPackage (*.gpkg)| *.gpkg", MadeOfXY, GisRefusal, WriteContributions<true>},
+                "contributions", ".gpkg"),
         {K::Report, "--report", false, "informe", "Report...", ".pdf", "Compliance report",
          "pdf Files (*.pdf)| *.pdf", reportNeeds, nullptr, WriteReport},
         {K::Image, "--image", false, "exportarimagen", "Export picture...", ".png",

@@ -5,6 +5,7 @@
 #include "BatchTestSupport.h"
 
 #include <fstream>
+#include <gdal_priv.h>
 
 using namespace batchtest;
 
@@ -73,4 +74,20 @@ TEST_F(Rules, BadRulesAreRefused) {
         EXPECT_NE(err.find(c.said), std::string::npos) << err;
         EXPECT_FALSE(fs::exists(dir / "r.pdf"));
     }
+}
+
+// The contributions come as a GeoTIFF, or as a GeoPackage when the path asks.
+TEST_F(Rules, ContributionsFollowTheirPath) {
+    ASSERT_EQ(
+        run("--export contributions=" + at("c.tif") + " --export contributions=" + at("c.gpkg")), 0)
+        << err;
+    GDALAllRegister();
+    GDALDatasetUniquePtr tif(GDALDataset::Open(at("c.tif").c_str(), GDAL_OF_RASTER));
+    ASSERT_TRUE(tif);
+    // The dominant antenna, then operators A and B as they first appear.
+    ASSERT_EQ(tif->GetRasterCount(), 3);
+    EXPECT_STREQ(tif->GetRasterBand(3)->GetDescription(), "B");
+    GDALDatasetUniquePtr gpkg(
+        GDALDataset::Open(("GPKG:" + at("c.gpkg") + ":operator_2").c_str(), GDAL_OF_RASTER));
+    EXPECT_TRUE(gpkg);
 }
