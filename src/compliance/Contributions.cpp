@@ -1,9 +1,10 @@
 #include "compliance/Contributions.h"
 
 #include "calc/GridCalc.h"
-#include "compliance/Places.h"
+#include "compliance/Csv.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace brenvik::compliance {
 
@@ -54,6 +55,45 @@ std::optional<Contributions> ComputeContributions(const Project& p, Feedback* fb
             }
     }
     return c;
+}
+
+namespace {
+
+std::string ShareNumber(double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v == 0.0 ? 0.0 : v);
+    return buf;
+}
+
+} // namespace
+
+std::string PlaceSharesCsv(const Project& p, const std::vector<PlaceValue>& values) {
+    std::vector<std::string> operators;
+    const int count = std::min<int>(p.AntennaCount, p.AntennaSlotBound());
+    for (int s = 1; s <= count; ++s) {
+        const std::string& op = p.Antennas[static_cast<std::size_t>(s)].AntOperator;
+        if (std::find(operators.begin(), operators.end(), op) == operators.end())
+            operators.push_back(op);
+    }
+    std::string out = std::string(PlaceSharesHeader) + "\r\n";
+    for (const PlaceValue& v : values) {
+        // The place's antennas come largest share first; the dominant one is
+        // the one of the largest density.
+        int dominant = 0;
+        double most = 0.0;
+        for (const AntennaAtPlace& a : v.antennas)
+            if (a.sUw > most || (a.sUw == most && dominant && a.slot < dominant))
+                most = a.sUw, dominant = a.slot;
+        for (const std::string& op : operators) {
+            double s = 0.0;
+            for (const AntennaAtPlace& a : v.antennas)
+                if (p.Antennas[static_cast<std::size_t>(a.slot)].AntOperator == op) s += a.sUw;
+            out += CsvQuoted(v.name) + "," + CsvQuoted(op) + "," + ShareNumber(s) + "," +
+                   ShareNumber(v.sUw > 0.0 ? 100.0 * s / v.sUw : 0.0) + "," +
+                   std::to_string(dominant) + "\r\n";
+        }
+    }
+    return out;
 }
 
 std::string DominantName(const Project& p, int slot) {

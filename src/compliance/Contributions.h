@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compliance/Places.h"
 #include "model/Feedback.h"
 #include "model/Grid2D.h"
 #include "model/Project.h"
@@ -27,6 +28,15 @@ struct Contributions {
 // its weight 1 and every other antenna's 0. Nothing, with the reason in
 // `why`, when a pass fails or `fb` is cancelled.
 std::optional<Contributions> ComputeContributions(const Project& p, Feedback* fb, std::string& why);
+
+// Each place's share per operator: a row per place and operator, in the
+// order the operators first appear ("place,operator,s_uw_cm2,share_percent,
+// dominant_antenna": the operator's density there, its part of the place's
+// total in %, and the number of the antenna giving the place most); numbers
+// with 17 significant digits, lines ending in CR LF.
+inline constexpr const char* PlaceSharesHeader =
+    "place,operator,s_uw_cm2,share_percent,dominant_antenna";
+std::string PlaceSharesCsv(const Project& p, const std::vector<PlaceValue>& values);
 
 // "T1 A2 (operator A)": an antenna and its operator, as a map legend names
 // a dominant antenna.

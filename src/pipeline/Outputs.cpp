@@ -3,6 +3,7 @@
 #include "calc/CalcForms.h"
 #include "compliance/Boundaries.h"
 #include "compliance/Buildings.h"
+#include "compliance/Contributions.h"
 #include "compliance/Limits.h"
 #include "compliance/Places.h"
 #include "compliance/ReportLayout.h"
@@ -155,6 +156,14 @@ Message WriteRatioGrid(const Project& p, const std::string& path, Feedback& fb,
     if (!compliance::HasRatio(p, false) || p.GridNX > g.nx() || p.GridNY > g.ny())
         return std::string(msg::NoResult);
     return Dump(g, p.GridNX, p.GridNY, "r", path, fb);
+}
+
+Message WritePlaceShares(const Project& p, const std::string& path, Feedback& fb,
+                         const OutputContext&) {
+    if (p.Places.empty()) return std::string("The project has no places of sensitive use");
+    const auto values = compliance::EvaluatePlaces(p, {});
+    if (fb.isCanceled()) return std::string(msg::Interrupted);
+    return WriteRows(compliance::PlaceSharesCsv(p, values), path, "place shares", fb);
 }
 
 template <bool GeoPackage>
@@ -402,6 +411,8 @@ std::vector<OutputFormat> MakeTable() {
                  "Dominant antenna and density per operator as GeoPackage",
                  "GeoPackage (*.gpkg)| *.gpkg", MadeOfXY, GisRefusal, WriteContributions<true>},
                 "contributions", ".gpkg"),
+        file(K::PlaceShares, "place-shares", "expplaceshares", "Export places' shares per operator",
+             ".csv", "Each place's share per operator", kCsvFiles, placesNeeds, WritePlaceShares),
         {K::Report, "--report", false, "informe", "Report...", ".pdf", "Compliance report",
          "pdf Files (*.pdf)| *.pdf", reportNeeds, nullptr, WriteReport},
         {K::Image, "--image", false, "exportarimagen", "Export picture...", ".png",

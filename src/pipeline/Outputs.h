@@ -51,6 +51,7 @@ enum class OutputKind {
     BoundariesGeoJson, // each antenna's compliance boundary seen from above
     Contributions,     // the dominant antenna and each operator's density (GeoTIFF)
     ContributionsGpkg, // the same as gridded coverages of a GeoPackage
+    PlaceShares,       // each place's share per operator (CSV)
     // Outputs with an option of their own in the batch.
     Report,      // the compliance report (PDF; the program hands in the PDF writer)
     Image,       // the picture of the plan (the program hands in the painter)

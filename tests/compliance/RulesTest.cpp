@@ -2,6 +2,8 @@
 
 #include "calc/GridCalc.h"
 #include "compliance/ComplianceTestSupport.h"
+#include "compliance/Contributions.h"
+#include "compliance/Csv.h"
 #include "compliance/RuleVerdicts.h"
 #include "model/TestProjects.h"
 
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <numbers>
+#include <sstream>
 
 using namespace brenvik;
 using namespace brenvik::compliance;
@@ -229,5 +232,35 @@ TEST(Rules, NowhereToJudgeIsNoPass) {
             EvaluateRule(p, *Shipped().find(id), brenvik::testing::ShippedLimits());
         EXPECT_FALSE(v.complies()) << id;
         EXPECT_EQ(v.text().substr(0, 12), "not judged: ") << id;
+    }
+}
+
+// Each place's share per operator is the hand sum of the operator's antennas
+// over the hand sum of all.
+TEST(Rules, PlaceSharesPerOperatorAreHandSums) {
+    const Project p = Site();
+    const std::string csv = PlaceSharesCsv(p, EvaluatePlaces(p, {}));
+    std::istringstream in(csv);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, std::string(PlaceSharesHeader) + "\r");
+    for (const Place& q : p.Places) {
+        std::map<std::string, double> hand;
+        double total = 0.0, most = 0.0;
+        int dominant = 0;
+        for (int s = 1; s <= 5; ++s) {
+            hand[Masts[s - 1].op] += HandDensity(p, s, q);
+            total += HandDensity(p, s, q);
+            if (HandDensity(p, s, q) > most) most = HandDensity(p, s, q), dominant = s;
+        }
+        for (const char* op : {"A", "B"}) { // in the order they first appear
+            ASSERT_TRUE(std::getline(in, line));
+            const std::vector<std::string> f = SplitCsvLine(line.substr(0, line.size() - 1));
+            ASSERT_EQ(f.size(), 5u) << line;
+            EXPECT_EQ(std::tuple(f[0], f[1]), std::tuple(q.Name, std::string(op)));
+            EXPECT_NEAR(std::stod(f[2]), hand[op], 1e-9 * hand[op]);
+            EXPECT_NEAR(std::stod(f[3]), 100.0 * hand[op] / total, 1e-9);
+            EXPECT_EQ(f[4], std::to_string(dominant));
+        }
     }
 }
