@@ -17,6 +17,7 @@ FUZZERS=(
   "pattern_fuzz|pattern|16384"
   "places_fuzz|places|8192"
   "buildings_fuzz|buildings|8192"
+  "rules_fuzz|rules|16384"
 )
 
 need=()

@@ -188,6 +188,11 @@ std::variant<std::vector<Rule>, std::string> ReadRulesText(const std::string& te
     } catch (const json::parse_error& e) {
         const std::size_t at = e.byte > 0 ? e.byte - 1 : 0;
         return "line " + std::to_string(LineAt(text, at)) + ": not a valid rules file";
+    } catch (const json::out_of_range&) {
+        // A number beyond a double's range: the parser says no more.
+        return std::string("a number is too large");
+    } catch (const json::exception& e) {
+        return QuoteCut(e.what(), 200);
     }
     if (!doc.is_object() || !doc.contains("rules") || !doc["rules"].is_array())
         return std::string("line 1: a rules file holds a list \"rules\"");

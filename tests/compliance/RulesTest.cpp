@@ -121,6 +121,8 @@ TEST(Rules, BadFieldIsRefusedNamingRuleAndField) {
     EXPECT_FALSE(book.addFromText(head + good + "}]}", "own.json"));
     EXPECT_EQ(*RuleBook().addFromText(R"({"rules": [{"id": "x",)", "own.json"),
               "own.json: line 1: not a valid rules file");
+    EXPECT_EQ(*RuleBook().addFromText(head + good + R"(, "time_factor": 1e999}]})", "own.json"),
+              "own.json: a number is too large");
 }
 
 // Each rule's share at each place equals the hand sum over its installation
