@@ -5,9 +5,11 @@
 #include "compliance/Contributions.h"
 #include "compliance/Csv.h"
 #include "compliance/RuleVerdicts.h"
+#include "model/TempDir.h"
 #include "model/TestProjects.h"
 
 #include <cmath>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <numbers>
@@ -265,4 +267,19 @@ TEST(Rules, PlaceSharesPerOperatorAreHandSums) {
             EXPECT_EQ(f[4], std::to_string(dominant));
         }
     }
+}
+
+// A user's file that does not read leaves the shipped rules and says why,
+// naming the rule and the field.
+TEST(Rules, UsersBadFileLeavesTheShippedRules) {
+    brenvik::testing::TempDir dir;
+    const std::string user = dir.path() / "rules.json";
+    std::ofstream(user) << R"({"rules": [{"id": "mine", "citation": "c", "date": "d",
+        "sum": "all", "where": "places", "quantity": "E", "power": "peak",
+        "limit": {"value": 5}}]})";
+    const LoadedRules loaded = LoadRules(ShippedRulesPath(), user);
+    EXPECT_EQ(loaded.book.rules().size(), 4u);
+    EXPECT_EQ(loaded.warning, "The rules file was refused: " + user +
+                                  ": rule \"mine\": field \"power\" is none of maximum, reduced, "
+                                  "time-averaged");
 }
