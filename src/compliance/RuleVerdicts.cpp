@@ -36,7 +36,7 @@ double LimitDensityUw(const Rule& r, double limit) {
                                          : limit * 100.0;
 }
 
-const RuleBand* BandOf(const RuleLimit& l, double mhz) {
+const RuleBand* RuleBandOf(const RuleLimit& l, double mhz) {
     for (const RuleBand& b : l.bands)
         if (mhz >= b.fromMHz && mhz <= b.toMHz) return &b;
     return nullptr;
@@ -47,7 +47,7 @@ const RuleBand* BandOf(const RuleLimit& l, double mhz) {
 double GroupBandLimit(const Project& p, const RuleLimit& l, const RuleGroup& g) {
     const RuleBand* common = nullptr;
     for (int s : g.slots) {
-        const RuleBand* b = BandOf(l, p.Antennas[static_cast<std::size_t>(s)].AntFrequencyMHz);
+        const RuleBand* b = RuleBandOf(l, p.Antennas[static_cast<std::size_t>(s)].AntFrequencyMHz);
         if (!b || (common && b != common)) return *l.otherwise;
         common = b;
     }
@@ -59,7 +59,7 @@ std::optional<std::string> AntennaLimit(const Project& p, const Rule& r, const L
                                         double& limit) {
     const double mhz = p.Antennas[static_cast<std::size_t>(s)].AntFrequencyMHz;
     if (r.limit.kind == RuleLimit::Kind::Bands) {
-        const RuleBand* b = BandOf(r.limit, mhz);
+        const RuleBand* b = RuleBandOf(r.limit, mhz);
         if (!b) return "rule \"" + r.id + "\": " + ShortName(p, s) + "'s frequency lies in no band";
         limit = b->value;
         return std::nullopt;
