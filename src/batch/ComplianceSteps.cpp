@@ -4,6 +4,7 @@
 #include "calc/GridCalc.h"
 #include "compliance/Limits.h"
 #include "compliance/Places.h"
+#include "compliance/RuleVerdicts.h"
 #include "compliance/SiteInventory.h"
 #include "compliance/Summary.h"
 #include "gis/BuildingLayer.h"
@@ -120,6 +121,9 @@ std::vector<compliance::Rule> RulesFor(const BatchOptions& o, const RunEnvironme
     if (!loaded.warning.empty() && env.warn) env.warn(loaded.warning);
     compliance::ChosenRules chosen = compliance::ChooseRules(loaded.book, o.rules);
     if (chosen.refusal) throw BatchFailure(*chosen.refusal);
+    const compliance::Library lib = compliance::LoadLibrary().library;
+    for (const compliance::Rule& r : chosen.rules)
+        if (auto refused = compliance::StandardRefusal(r, lib)) throw BatchFailure(*refused);
     return std::move(chosen.rules);
 }
 

@@ -65,7 +65,7 @@ std::optional<std::string> AntennaLimit(const Project& p, const Rule& r, const L
         return std::nullopt;
     }
     const Standard* st = lib.find(r.limit.standard);
-    if (!st) return "rule \"" + r.id + "\": unknown standard " + r.limit.standard;
+    if (!st) return StandardRefusal(r, lib);
     const auto level = ReferenceLevel(*st, Population::Public, mhz);
     if (!level)
         return "rule \"" + r.id + "\": " + ShortName(p, s) + "'s frequency lies outside " + st->id;
@@ -272,6 +272,13 @@ std::vector<std::string> RuleVerdict::groups() const {
     for (const RuleFinding& f : findings)
         if (std::find(out.begin(), out.end(), f.group) == out.end()) out.push_back(f.group);
     return out;
+}
+
+std::optional<std::string> StandardRefusal(const Rule& r, const Library& lib) {
+    if (r.limit.kind != RuleLimit::Kind::Fraction || lib.find(r.limit.standard))
+        return std::nullopt;
+    return "rule \"" + r.id + "\": field \"limit.standard\": no standard " + r.limit.standard +
+           " in the limits library";
 }
 
 std::string GroupText(RuleSum sum, const std::string& group) {

@@ -69,6 +69,10 @@ struct RuleVerdict {
 RuleVerdict EvaluateRule(const Project& p, const Rule& r, const Library& lib,
                          Feedback* fb = nullptr);
 
+// A rule whose limit is a fraction of a standard the library does not hold:
+// the message naming the rule and the field; nothing for a sound rule.
+std::optional<std::string> StandardRefusal(const Rule& r, const Library& lib);
+
 // "installation North", "operator A" or "all antennas".
 std::string GroupText(RuleSum sum, const std::string& group);
 // The rule's quantity's unit: "V/m" or "W/m^2".

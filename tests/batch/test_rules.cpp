@@ -59,6 +59,10 @@ TEST_F(Rules, ShippedAndOwnRulesGiveTheirPagesInTheReport) {
 
 TEST_F(Rules, BadRulesAreRefused) {
     std::ofstream(at("bad.json")) << OwnRuleFile("attic");
+    std::string unknown = OwnRuleFile("places");
+    unknown.replace(unknown.find(R"("value": 0.1)"), 12,
+                    R"("fraction": 0.5, "standard": "nowhere")");
+    std::ofstream(at("unknown.json")) << unknown;
     const struct {
         std::string args;
         int status;
@@ -67,6 +71,8 @@ TEST_F(Rules, BadRulesAreRefused) {
         {"--report " + at("r.pdf") + " --rules " + at("bad.json"), 1,
          "rule \"own\": field \"where\" is none of nodes, places, floors"},
         {"--report " + at("r.pdf") + " --rules no-such-rule", 1, "No rule or rules file"},
+        {"--report " + at("r.pdf") + " --rules " + at("unknown.json"), 1,
+         "rule \"own\": field \"limit.standard\": no standard nowhere in the limits library"},
         {"--rules ch-installation", 2, "option --rules needs --report"},
     };
     for (const auto& c : cases) {
