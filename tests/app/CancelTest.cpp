@@ -217,6 +217,7 @@ std::vector<Row> rows() {
 [[[63.0015,64.0006],[63.0017,64.0006],[63.0017,64.00069],[63.0015,64.00069],[63.0015,64.0006]]]}}]})"));
          }},
         {"exportPicture", cmd::ExportPicture},
+        {"dominantAntenna", cmd::DominantAntenna, {}, {}, Close::Box},
     };
 }
 
