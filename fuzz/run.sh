@@ -18,6 +18,7 @@ FUZZERS=(
   "places_fuzz|places|8192"
   "buildings_fuzz|buildings|8192"
   "measurements_fuzz|measurements|8192"
+  "rules_fuzz|rules|16384"
 )
 
 need=()

@@ -37,7 +37,7 @@ struct Typed {
         size, save, standard, population, importSites, report, model, reflection, places, terrain,
         buildings, buildingHeight, site, assessor, measurements, measurementColumns,
         measurementUnit, measurementFactors;
-    Values exports, positional;
+    Values exports, rules, positional;
     bool quiet = false, decorate = false, help = false;
 };
 
@@ -75,6 +75,7 @@ void DeclareOptions(CLI::App& app, Typed& t) {
     single("--measurement-unit", t.measurementUnit);
     single("--measurement-factors", t.measurementFactors);
     app.add_option("--export", t.exports)->allow_extra_args(false);
+    app.add_option("--rules", t.rules)->allow_extra_args(false);
     app.add_flag("--quiet", t.quiet);
     app.add_flag("--decorate", t.decorate);
     app.add_flag("--help,-h", t.help);
@@ -215,6 +216,11 @@ Error CheckFiles(const Typed& t, BatchOptions& o) {
         if (!endsWith(lower(*path), ".pdf")) return std::string("the report path must end in .pdf");
         o.reportPath = *path;
     }
+    for (const std::string& rule : t.rules)
+        if (rule.empty()) return std::string("option --rules needs a rule's name or a path");
+    // The rules' verdicts are the report's pages.
+    if (!t.rules.empty() && !o.reportPath) return std::string("option --rules needs --report");
+    o.rules = t.rules;
     return std::nullopt;
 }
 
@@ -397,6 +403,9 @@ std::string UsageText() {
            "  --measurement-unit UNIT   V/m, uW/cm^2, W/m^2 or mW/cm^2 of rows without a unit\n"
            "  --measurement-factors BAND=F,...   full-load factors of the bands' readings\n"
            "  --report PATH.pdf     write the compliance report\n"
+           "  --rules NAME|PATH     judge the site in the report by a rule of the shipped or "
+           "the user's rules,\n"
+           "                        or by every rule of the rules file at PATH (repeatable)\n"
            "  --model specified|far-field   the exposure model (default: the project's):\n"
            "                        specified: " +
            std::string(msg::ModelSimplified) + "; far-field: " + msg::ModelFarField +
@@ -415,7 +424,7 @@ std::string UsageText() {
            "  --save PATH           write the project file, with the result\n"
            "  --quiet               no progress\n"
            "  --help                this text\n"
-           "Each option but --export is given once.\n"
+           "Each option but --export and --rules is given once.\n"
            "Steps, whatever the order of the options: read the file, apply the settings, the XY\n"
            "calculation, the XZ calculation, the exports, the image, the save.\n"
            "Exit status: 0 success, 1 failure, 2 usage error.\n";

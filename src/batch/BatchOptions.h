@@ -67,6 +67,9 @@ struct BatchOptions {
     std::optional<std::string> population; // "public" or "occupational"
     std::optional<std::string> importSites;
     std::optional<std::string> reportPath;
+    // --rules, in order: a rule's name or a rules file's path each; the
+    // report judges the site by them.
+    std::vector<std::string> rules;
     // The exposure model and its reflection factor (none: the project's).
     std::optional<ExposureModel> model;
     std::optional<double> reflection;    // 1 or 2.56

@@ -193,6 +193,8 @@ RunOutcome RunBatch(const BatchOptions& o, const RunEnvironment& env) {
     };
     try {
         StageOutputs(staged, o);
+        // A rule that does not read fails the run before the long calculation.
+        const std::vector<compliance::Rule> rules = RulesFor(o, env);
         Project p;
         timed("read", [&] { readProject(p, o.projectPath, env); });
         ApplySettings(p, o);
@@ -236,7 +238,7 @@ RunOutcome RunBatch(const BatchOptions& o, const RunEnvironment& env) {
             timed("report", [&] {
                 RequireCurrent(p, pipeline::outputFormat(pipeline::OutputKind::Report).needs);
                 WriteDrawnStep(p, pipeline::OutputKind::Report, staged.temporaryFor(*o.reportPath),
-                               env);
+                               env, nullptr, rules);
             });
         }
         if (o.savePath) {

@@ -4,6 +4,7 @@
 #include "calc/GridCalc.h"
 #include "compliance/Limits.h"
 #include "compliance/Places.h"
+#include "compliance/RuleVerdicts.h"
 #include "compliance/SiteInventory.h"
 #include "compliance/Summary.h"
 #include "gis/BuildingLayer.h"
@@ -99,7 +100,8 @@ void CompleteRatio(Project& p, const BatchOptions& o, const RunEnvironment& env)
 }
 
 void WriteDrawnStep(const Project& p, pipeline::OutputKind kind, const std::string& path,
-                    const RunEnvironment& env, const ImageRequest* image) {
+                    const RunEnvironment& env, const ImageRequest* image,
+                    const std::vector<compliance::Rule>& rules) {
     // The report names a limits file that does not read; the image judges
     // its places quietly, as the window draws them.
     const compliance::Library lib =
@@ -108,6 +110,7 @@ void WriteDrawnStep(const Project& p, pipeline::OutputKind kind, const std::stri
     ctx.library = &lib;
     ctx.date = today();
     ctx.writePdf = env.writePdf;
+    ctx.rules = rules;
     if (image && env.drawImage)
         ctx.drawPicture = [&env, image](const Project& q, const std::string& to,
                                         const render::Overlay& overlay,
@@ -118,6 +121,18 @@ void WriteDrawnStep(const Project& p, pipeline::OutputKind kind, const std::stri
     BatchFeedback feedback(env.cancel);
     if (auto failed = pipeline::WriteOutput(p, kind, path, feedback, ctx))
         throw BatchFailure(*failed);
+}
+
+std::vector<compliance::Rule> RulesFor(const BatchOptions& o, const RunEnvironment& env) {
+    if (o.rules.empty()) return {};
+    const compliance::LoadedRules loaded = compliance::LoadRules();
+    if (!loaded.warning.empty() && env.warn) env.warn(loaded.warning);
+    compliance::ChosenRules chosen = compliance::ChooseRules(loaded.book, o.rules);
+    if (chosen.refusal) throw BatchFailure(*chosen.refusal);
+    const compliance::Library lib = compliance::LoadLibrary().library;
+    for (const compliance::Rule& r : chosen.rules)
+        if (auto refused = compliance::StandardRefusal(r, lib)) throw BatchFailure(*refused);
+    return std::move(chosen.rules);
 }
 
 } // namespace brenvik::batch

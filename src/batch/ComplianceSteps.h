@@ -2,6 +2,7 @@
 
 #include "batch/BatchOptions.h"
 #include "batch/BatchRun.h"
+#include "compliance/Rules.h"
 #include "model/Grid2D.h"
 #include "pipeline/Outputs.h"
 
@@ -48,7 +49,14 @@ void CompleteRatio(Project& p, const BatchOptions& o, const RunEnvironment& env)
 
 // --report and --image: the report, or the picture `image` asks for, into
 // the file at `path`, through the same operations as the window's.
+// The report judges the site by `rules` as well.
 void WriteDrawnStep(const Project& p, pipeline::OutputKind kind, const std::string& path,
-                    const RunEnvironment& env, const ImageRequest* image = nullptr);
+                    const RunEnvironment& env, const ImageRequest* image = nullptr,
+                    const std::vector<compliance::Rule>& rules = {});
+
+// --rules: the rules the run names, each a rule of the shipped or the
+// user's rules or every rule of a rules file; throws BatchFailure naming
+// what does not read.
+std::vector<compliance::Rule> RulesFor(const BatchOptions& o, const RunEnvironment& env);
 
 } // namespace brenvik::batch

@@ -18,9 +18,6 @@ namespace brenvik::compliance {
 
 namespace {
 
-// The receptor stands this high above its floor.
-constexpr double ReceptorAboveFloorM = 1.5;
-
 // Even-odd over every ring: a point in a courtyard crosses the outline and
 // the courtyard's wall, and so lies outside.
 bool Inside(const std::vector<std::vector<FloorPoint>>& rings, double x, double y) {

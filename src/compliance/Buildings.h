@@ -20,6 +20,9 @@ struct FloorPoint {
 std::vector<FloorPoint> FloorPoints(const Project& p, const Building& b,
                                     const Feedback* cancel = nullptr);
 
+// A floor's receptor stands this high above the floor.
+inline constexpr double ReceptorAboveFloorM = 1.5;
+
 // Every floor of the building evaluated exactly, each point with the
 // receptor at the ground under it + the floor's level + 1.5 m and every
 // antenna at its height over the ground at its foot. `inverse` as for the

@@ -225,6 +225,9 @@ std::string Clipped(std::string t, std::size_t n) {
 } // namespace
 
 ReportLayout::ReportLayout(ReportInput in) : in_(std::move(in)) {
+    // A flat national value is a precautionary note at one frequency, not a
+    // limit: the rules' verdicts take its place.
+    if (!in_.rules.empty() && !in_.summary.verdicts.empty()) in_.summary.verdicts.resize(1);
     signSection();
     const int n = static_cast<int>(in_.summary.antennas.size());
     const auto pagesFor = [n](int first) {
@@ -240,6 +243,9 @@ ReportLayout::ReportLayout(ReportInput in) : in_(std::move(in)) {
         pages_.push_back({PageKind::Section, 0});
     for (int k = 0; k < realPlacesPageCount(); ++k)
         pages_.push_back({PageKind::RealPlaces, k});
+    for (int r = 0; r < static_cast<int>(in_.rules.size()); ++r)
+        for (int k = 0; k < rulePageCount(r); ++k)
+            pages_.push_back({PageKind::Rule, k, r});
     for (int k = 0; k < static_cast<int>(in_.laterPages.size()); ++k)
         pages_.push_back({PageKind::Later, k});
 }
@@ -289,6 +295,9 @@ void ReportLayout::drawPage(int page, Surface& s) const {
         break;
     case PageKind::RealPlaces:
         realPlacesPage(pg.index, s);
+        break;
+    case PageKind::Rule:
+        rulePage(pg.rule, pg.index, s);
         break;
     case PageKind::Later:
         in_.laterPages[static_cast<std::size_t>(pg.index)](s);
@@ -412,6 +421,10 @@ double ReportLayout::planVerdicts(Surface& s) const {
     // The worst building, floor and place belong to the verdict.
     if (const std::string line = realPlacesLine(); !line.empty()) {
         Text(s, kLeft, vy, line, 8, realPlacesComply() ? kGreen : kRed);
+        vy += 250;
+    }
+    for (const RuleVerdict& r : in_.rules) {
+        Text(s, kLeft, vy, r.rule.title + ": " + r.text(), 8, r.complies() ? kGreen : kRed);
         vy += 250;
     }
     // What the verdicts rest on: the boundaries a plane reaches into, or the
@@ -622,6 +635,11 @@ void ReportLayout::tablePage(int index, Surface& s) const {
             const bool ok = chosen ? PlaneComplies(v.maxPercent, sum.planCrossing) : v.complies();
             Text(s, kLeft, y, v.title, 8);
             Text(s, kLeft + 6800, y, text, 8, ok ? kGreen : kRed);
+            y += kRow;
+        }
+        for (const RuleVerdict& r : in_.rules) {
+            Text(s, kLeft, y, r.rule.title, 8);
+            Text(s, kLeft + 6800, y, r.text(), 8, r.complies() ? kGreen : kRed);
             y += kRow;
         }
         if (const std::string line = realPlacesLine(); !line.empty()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compliance/Places.h"
+#include "compliance/RuleVerdicts.h"
 #include "compliance/Summary.h"
 #include "compliance/Units.h"
 #include "render/Colour.h"
@@ -39,6 +40,10 @@ struct ReportInput {
     // real places follow when there are any).
     std::vector<BuildingValue> buildings{};
     std::vector<PlaceValue> places{};
+    // The rules the site is judged by, each with its verdict. With any, the
+    // library's flat national values give way to them in the verdicts, and
+    // each rule has pages of its own after the others.
+    std::vector<RuleVerdict> rules{};
     // Pages another part of the program adds after all these (the field
     // measurements), each drawn inside the pages' common header and footer.
     std::vector<std::function<void(render::Surface&)>> laterPages{};
@@ -60,7 +65,8 @@ class ReportLayout {
     void drawPage(int page, render::Surface& s) const;
 
     // The texts the report states, for a dialog or a test: each standard's
-    // verdict, then the worst building, floor and place when there are any.
+    // verdict, each rule's, then the worst building, floor and place when
+    // there are any.
     std::vector<std::string> verdictLines() const;
     std::string maximumLine() const;
     // The worst building with its floor and the worst place, by % of the
@@ -83,10 +89,11 @@ class ReportLayout {
     std::vector<std::string> methodLines() const;
 
   private:
-    enum class PageKind { Plan, Table, Method, Section, RealPlaces, Later };
+    enum class PageKind { Plan, Table, Method, Section, RealPlaces, Rule, Later };
     struct Page {
         PageKind kind;
-        int index; // the part of a table the page shows
+        int index;    // the part of a table the page shows
+        int rule = 0; // the rule of a rule's page
     };
     void header(int page, render::Surface& s) const;
     void planPage(render::Surface& s) const;
@@ -99,6 +106,8 @@ class ReportLayout {
     void signSection();
     int realPlacesPageCount() const;
     void realPlacesPage(int index, render::Surface& s) const;
+    int rulePageCount(int rule) const;
+    void rulePage(int rule, int index, render::Surface& s) const;
     ReportInput in_;
     std::vector<Page> pages_;
     // The far-field model's verdict on the section and whether it complies.

@@ -103,6 +103,8 @@ std::vector<std::string> ReportLayout::verdictLines() const {
     std::vector<std::string> out;
     for (const Verdict& v : in_.summary.verdicts)
         out.push_back(v.title + ": " + v.text());
+    for (const RuleVerdict& r : in_.rules)
+        out.push_back(r.rule.title + ": " + r.text());
     if (std::string line = realPlacesLine(); !line.empty()) out.push_back(std::move(line));
     return out;
 }

@@ -3,6 +3,7 @@
 #include "calc/CalcForms.h"
 #include "compliance/Boundaries.h"
 #include "compliance/Buildings.h"
+#include "compliance/Contributions.h"
 #include "compliance/Limits.h"
 #include "compliance/Places.h"
 #include "compliance/ReportLayout.h"
@@ -10,6 +11,7 @@
 #include "compliance/Summary.h"
 #include "export/CsvExport.h"
 #include "gis/BuildingLayer.h"
+#include "gis/ContributionRaster.h"
 #include "gis/GisExport.h"
 #include "measure/Agreement.h"
 #include "measure/PlanMarks.h"
@@ -160,6 +162,20 @@ Message WriteRatioGrid(const Project& p, const std::string& path, Feedback& fb,
     return Dump(g, p.GridNX, p.GridNY, "r", path, fb);
 }
 
+Message WritePlaceShares(const Project& p, const std::string& path, Feedback& fb,
+                         const OutputContext&) {
+    if (p.Places.empty()) return std::string("The project has no places of sensitive use");
+    const auto values = compliance::EvaluatePlaces(p, {});
+    if (fb.isCanceled()) return std::string(msg::Interrupted);
+    return WriteRows(compliance::PlaceSharesCsv(p, values), path, "place shares", fb);
+}
+
+template <bool GeoPackage>
+Message WriteContributions(const Project& p, const std::string& path, Feedback& fb,
+                           const OutputContext&) {
+    return gis::WriteContributionsFile(p, path, GeoPackage, &fb);
+}
+
 template <gis::GisFormat F>
 Message WriteMapLayer(const Project& p, const std::string& path, Feedback& fb,
                       const OutputContext&) {
@@ -272,6 +288,10 @@ Message WriteReport(const Project& p, const std::string& path, Feedback& fb,
         if (!buildings) return std::string(msg::Interrupted);
         in.buildings = std::move(*buildings);
         in.places = compliance::EvaluatePlaces(p, inv.inverse);
+    }
+    for (const compliance::Rule& r : ctx.rules) {
+        in.rules.push_back(compliance::EvaluateRule(p, r, lib.get(), &fb));
+        if (fb.isCanceled()) return std::string(msg::Interrupted);
     }
     // The field measurements' pages follow, when the project has any.
     if (!p.Measurements.empty()) {
@@ -414,6 +434,16 @@ std::vector<OutputFormat> MakeTable() {
                      "GeoJSON (*.geojson)| *.geojson", placesNeeds,
                      WriteMeasurements<K::MeasurementsGeoJson>),
                 "measurements", ".geojson .json"),
+        {K::Contributions, "contributions", true, "expcontributions",
+         "Export contributions (GeoTIFF)", ".tif", "Dominant antenna and density per operator",
+         "GeoTIFF (*.tif)| *.tif", MadeOfXY, GisRefusal, WriteContributions<false>},
+        sharing({K::ContributionsGpkg, "contributions-gpkg", true, "expcontributionsgpkg",
+                 "Export contributions (GeoPackage)", ".gpkg",
+                 "Dominant antenna and density per operator as GeoPackage",
+                 "GeoPackage (*.gpkg)| *.gpkg", MadeOfXY, GisRefusal, WriteContributions<true>},
+                "contributions", ".gpkg"),
+        file(K::PlaceShares, "place-shares", "expplaceshares", "Export places' shares per operator",
+             ".csv", "Each place's share per operator", kCsvFiles, placesNeeds, WritePlaceShares),
         {K::Report, "--report", false, "informe", "Report...", ".pdf", "Compliance report",
          "pdf Files (*.pdf)| *.pdf", reportNeeds, nullptr, WriteReport},
         {K::Image, "--image", false, "exportarimagen", "Export picture...", ".png",

@@ -6,6 +6,7 @@
 // the operation that writes each file.
 
 #include "compliance/Limits.h"
+#include "compliance/Rules.h"
 #include "compliance/Units.h"
 #include "model/Feedback.h"
 #include "model/Project.h"
@@ -50,6 +51,9 @@ enum class OutputKind {
     BoundariesGeoJson, // each antenna's compliance boundary seen from above
     Measurements,      // the field measurements set against the prediction (CSV)
     MeasurementsGeoJson,
+    Contributions,     // the dominant antenna and each operator's density (GeoTIFF)
+    ContributionsGpkg, // the same as gridded coverages of a GeoPackage
+    PlaceShares,       // each place's share per operator (CSV)
     // Outputs with an option of their own in the batch.
     Report,      // the compliance report (PDF; the program hands in the PDF writer)
     Image,       // the picture of the plan (the program hands in the painter)
@@ -90,6 +94,9 @@ struct OutputContext {
     const compliance::Library* library = nullptr;
     std::string date; // the report's, e.g. "2026-12-06 16:20"
     compliance::Unit unit = compliance::Unit::MicroWattPerCm2; // the report's densities
+    // The rules the report judges the site by, each with pages of its own;
+    // none: the report as without rules.
+    std::vector<compliance::Rule> rules;
     // Writes a PDF of `pages` pages, page k drawn by `draw(k, surface)`; the
     // reason of a failure or an empty text.
     std::function<std::string(const std::string& path, const std::string& title, int pages,

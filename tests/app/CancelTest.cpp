@@ -229,6 +229,7 @@ std::vector<Row> rows() {
              t.click(d, "borrarmed");
          }},
         {"exportPicture", cmd::ExportPicture},
+        {"dominantAntenna", cmd::DominantAntenna, {}, {}, Close::Box},
     };
 }
 
