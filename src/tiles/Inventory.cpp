@@ -24,7 +24,7 @@ SiteRow PlanRow(int line, const compliance::InventoryRow& got, std::pair<double,
     r.lat = lonLat.second;
     r.heightM = a.AntHeight;
     r.stick = a.AntType == AntennaKind::Stick;
-    r.erpW = a.AntType == AntennaKind::None ? 0.0 : a.AntPower;
+    r.erpW = a.AntType == AntennaKind::None ? 0.0 : AssessedPowerW(a);
     r.azimuthDeg = a.AntDirection;
     r.tiltDeg = a.AntTilt;
     r.frequencyMHz = a.AntFrequencyMHz;
