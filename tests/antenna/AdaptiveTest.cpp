@@ -1,5 +1,9 @@
 #include "antenna/Adaptive.h"
 
+#include "antenna/BeamCuts.h"
+#include "antenna/Pattern.h"
+#include "model/Project.h"
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -84,6 +88,36 @@ TEST(Adaptive, TheEnvelopeOfAnEightByEightArrayIsTheHandFormulasMaximum) {
     }
     // The peak: every element in phase at boresight, 5 dBi + 10 log10(64).
     EXPECT_NEAR(table->peakDbi, 5.0 + 10.0 * std::log10(64.0), 1e-9);
+}
+
+} // namespace
+} // namespace brenvik::antenna
+
+namespace brenvik::antenna {
+namespace {
+
+TEST(Adaptive, AnAdaptivePanelsBeamAndPolarCutAreItsEnvelope) {
+    Project p;
+    p.EnsureAntennaSlots(1);
+    p.AntennaCount = 1;
+    Antenna& a = p.Antennas[1];
+    a.AntArrayRows = 4, a.AntArrayColumns = 8, a.AntSteerAzMinDeg = -30;
+    const Beam b = BeamOf(p, a);
+    ASSERT_TRUE(b.envelope);
+    const ArrayParams array = ArrayOf(a);
+    const PlotCut h = HorizontalCut(b, 1.0);
+    for (int deg : {0, 20, 45, 80, 135, 200, 300}) {
+        const double want =
+            EnvelopeGainDbi(array, deg > 180 ? deg - 360 : deg, 0.0) - b.envelope->peakDbi;
+        EXPECT_NEAR(h.gainDb[static_cast<std::size_t>(deg)], want, EnvelopeToleranceDb) << deg;
+    }
+    // Not adaptive without a row, or as a stick.
+    for (auto change : {+[](Antenna& x) { x.AntArrayRows = 0; },
+                        +[](Antenna& x) { x.AntType = AntennaKind::Stick; }}) {
+        Antenna other = a;
+        change(other);
+        EXPECT_FALSE(BeamOf(p, other).envelope);
+    }
 }
 
 } // namespace
