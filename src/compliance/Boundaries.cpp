@@ -485,6 +485,11 @@ std::optional<BoundaryOutline> OutlineOf(const Project& p, int slot, double limi
         o.ring.emplace_back(m->xs + d * std::sin(psi), m->ys - d * std::cos(psi));
     }
     o.extent = antenna::ComplianceBoundary(m->beam, m->power, m->reflection, m->limit, m->tilt);
+    const Antenna& ant = p.Antennas[static_cast<std::size_t>(slot)];
+    o.maximum =
+        AntennaPowerFactor(ant) == 1.0
+            ? o.extent
+            : antenna::ComplianceBoundary(m->beam, ant.AntPower, m->reflection, m->limit, m->tilt);
     return o;
 }
 
@@ -639,6 +644,17 @@ std::string BoundariesGeoJson(const Project& p, const std::vector<BoundaryOutlin
         props["side_m"] = o.extent.side;
         props["above_m"] = o.extent.above;
         props["below_m"] = o.extent.below;
+        // An antenna assessed below its maximum ERP also gives its boundary
+        // at the maximum.
+        const double factor = AntennaPowerFactor(p.Antennas[static_cast<std::size_t>(o.slot)]);
+        if (factor != 1.0) {
+            props["power_factor"] = factor;
+            props["front_max_m"] = o.maximum.front;
+            props["back_max_m"] = o.maximum.back;
+            props["side_max_m"] = o.maximum.side;
+            props["above_max_m"] = o.maximum.above;
+            props["below_max_m"] = o.maximum.below;
+        }
         props["low_m"] = o.lowM;
         props["high_m"] = o.highM;
         props["limit_w_m2"] = o.limitWm2;

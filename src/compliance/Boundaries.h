@@ -119,7 +119,8 @@ struct BoundaryOutline {
     double limitWm2 = 0.0;
     std::vector<std::pair<double, double>> ring;
     double lowM = 0.0, highM = 0.0;
-    antenna::BoundaryExtent extent; // as AntennaBoundary gives it
+    antenna::BoundaryExtent extent;  // as AntennaBoundary gives it
+    antenna::BoundaryExtent maximum; // the same at the maximum ERP
 };
 std::vector<BoundaryOutline> BoundaryOutlines(const Project& p,
                                               const std::vector<double>& limitWm2);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <numbers>
 
 using namespace brenvik;
@@ -102,4 +103,16 @@ TEST(AdaptiveCompliance, AFileWithAPowerFactorOutOfRangeIsRefused) {
     const auto refused = ImportSites(q, csv, ImportMode::Replace);
     ASSERT_TRUE(refused);
     EXPECT_NE(refused->find("power_factor is not within 0 to 1"), std::string::npos) << *refused;
+}
+
+TEST(AdaptiveCompliance, TheBoundariesLayerGivesBothExtentsOnlyForAReducedAntenna) {
+    Project p = TwoPanels(0.49);
+    p.Antennas[2].AntPowerFactor = 1.0;
+    const std::vector<BoundaryOutline> outlines = BoundaryOutlines(p, {0, 10.0, 10.0});
+    ASSERT_EQ(outlines.size(), 2u);
+    const auto doc = nlohmann::json::parse(BoundariesGeoJson(p, outlines));
+    const auto& reduced = doc["features"][0]["properties"];
+    EXPECT_EQ(reduced["power_factor"], 0.49);
+    EXPECT_NEAR(reduced["front_m"].get<double>(), 0.7 * reduced["front_max_m"].get<double>(), 1e-9);
+    EXPECT_FALSE(doc["features"][1]["properties"].contains("front_max_m"));
 }
