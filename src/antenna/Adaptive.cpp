@@ -157,7 +157,7 @@ struct TiltTry {
 // its row, strongest rows first, and stops where even the columns' full
 // power could not beat the best so far. Without the golden section it stays
 // within a few thousandths of a dB of EnvelopeGainDbi.
-std::vector<double> Sample(const Sweep& s, double perDeg) {
+std::vector<double> SampleEnvelope(const Sweep& s, double perDeg) {
     const ArrayParams& a = s.a;
     const int np = static_cast<int>(360 * perDeg) + 1, nt = static_cast<int>(180 * perDeg) + 1;
     std::vector<double> out(static_cast<std::size_t>(np) * static_cast<std::size_t>(nt));
@@ -274,9 +274,9 @@ std::shared_ptr<const EnvelopeTable> MakeEnvelope(const ArrayParams& a) {
     // (a million values, 8 MB).
     const Sweep s(a);
     double perDeg = 1.0;
-    std::vector<double> table = Sample(s, perDeg);
+    std::vector<double> table = SampleEnvelope(s, perDeg);
     for (; perDeg < MostPerDeg; perDeg *= 2.0) {
-        std::vector<double> finer = Sample(s, 2.0 * perDeg);
+        std::vector<double> finer = SampleEnvelope(s, 2.0 * perDeg);
         if (HalvingChange(table, finer, perDeg) <= EnvelopeToleranceDb) break;
         table = std::move(finer);
     }

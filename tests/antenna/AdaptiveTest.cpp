@@ -1,6 +1,7 @@
 #include "antenna/Adaptive.h"
 
 #include "antenna/BeamCuts.h"
+#include "antenna/BeamForm.h"
 #include "antenna/Pattern.h"
 #include "model/Project.h"
 
@@ -9,6 +10,7 @@
 #include <complex>
 #include <gtest/gtest.h>
 #include <numbers>
+#include <tuple>
 #include <vector>
 
 namespace brenvik::antenna {
@@ -118,6 +120,51 @@ TEST(Adaptive, AnAdaptivePanelsBeamAndPolarCutAreItsEnvelope) {
         change(other);
         EXPECT_FALSE(BeamOf(p, other).envelope);
     }
+}
+
+} // namespace
+} // namespace brenvik::antenna
+
+namespace brenvik::antenna {
+namespace {
+
+TEST(Adaptive, TheBeamFormLoadsChecksAndStoresTheArray) {
+    Project p;
+    p.EnsureAntennaSlots(1);
+    p.AntennaCount = 1;
+    BeamForm f = BeamFormLoad(p, 1);
+    ASSERT_EQ(f.arrayTexts.size(), ArrayFieldCount);
+    EXPECT_EQ(f.arrayTexts[0], "0");  // not adaptive
+    EXPECT_EQ(f.arrayTexts[13], "1"); // the whole maximum ERP
+    EXPECT_FALSE(BeamFormBeam(f, false, 7.2).envelope);
+    f.arrayTexts[0] = "4", f.arrayTexts[1] = "8", f.arrayTexts[13] = "0.3";
+    f.factorSource = "K_AA, ordinance annex 1";
+    const struct {
+        std::size_t box;
+        const char* text;
+        const char* refusal; // a word of it, or null
+    } cases[] = {
+        {13, "1.5", "Power factor"},      {13, "0", "Power factor"}, {0, "65", "Array rows"},
+        {10, "x", "Steering azimuth to"}, {5, "", nullptr},          {13, "0.3", nullptr}};
+    for (const auto& c : cases) {
+        BeamForm g = f;
+        g.arrayTexts[c.box] = c.text;
+        const auto refused = BeamFormAccept(p, g, 1);
+        EXPECT_EQ(refused.has_value(), c.refusal != nullptr) << c.text;
+        if (refused && c.refusal) {
+            EXPECT_NE(refused->find(c.refusal), std::string::npos) << *refused;
+        }
+    }
+    const Antenna& a = p.Antennas[1];
+    EXPECT_EQ(
+        std::tuple(a.AntArrayRows, a.AntArrayColumns, a.AntPowerFactor, a.AntElementFrontBackDb),
+        std::tuple(4.0, 8.0, 0.3, 30.0));
+    EXPECT_EQ(a.AntPowerFactorSource, "K_AA, ordinance annex 1");
+    EXPECT_EQ(BeamFormLoad(p, 1).arrayTexts, f.arrayTexts);
+    // The plots show the envelope the boxes describe.
+    const Beam b = BeamFormBeam(f, false, 7.2);
+    ASSERT_TRUE(b.envelope);
+    EXPECT_NEAR(b.GainDb(0, 0), 0.0, 1e-9);
 }
 
 } // namespace
