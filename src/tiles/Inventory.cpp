@@ -68,6 +68,11 @@ InventoryRead ParseInventory(const std::string& csv) {
         std::vector<std::string> why;
         const compliance::InventoryRow got = compliance::ReadInventoryRow(at, f, why);
         const auto lonLat = compliance::ReadLonLat(at, f, why);
+        // The tiles have no envelope of an array's own: an adaptive antenna
+        // comes with its envelope as a pattern, or not at all, rather than
+        // radiating as the parametric beam.
+        if (IsAdaptive(got.a) && got.a.AntType == AntennaKind::Panel && got.pattern.empty())
+            why.push_back("an adaptive antenna needs its envelope as a pattern file here");
         for (const std::string& w : why)
             problems.push_back("line " + std::to_string(number) + ": " + w);
         if (why.empty()) out.rows.push_back(PlanRow(number, got, *lonLat));
