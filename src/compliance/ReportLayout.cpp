@@ -742,11 +742,17 @@ std::vector<std::string> MethodRow(const Project& p, const Summary& sum, const A
                                       FormatFixed(c.Y, 2),         FormatFixed(ll.lon, places),
                                       FormatFixed(ll.lat, places), Clipped(beam, 34)};
     if (FarField(sum)) {
-        antenna::BoundaryExtent e;
+        antenna::BoundaryExtent e, most;
         for (const AntennaBoundary& b : sum.boundaries)
-            if (b.slot == a.slot) e = b.extent;
-        for (double d : {e.front, e.back, e.side, e.above, e.below})
-            texts.push_back(FormatFixed(d, 2));
+            if (b.slot == a.slot) e = b.extent, most = b.maximum;
+        // An antenna assessed below its maximum ERP: its boundary at the
+        // reduced ERP, then at the maximum.
+        const bool reduced = AntennaPowerFactor(ant) != 1.0;
+        const double at[] = {e.front, e.back, e.side, e.above, e.below};
+        const double top[] = {most.front, most.back, most.side, most.above, most.below};
+        for (std::size_t k = 0; k < std::size(at); ++k)
+            texts.push_back(reduced ? FormatFixed(at[k], 1) + "/" + FormatFixed(top[k], 1)
+                                    : FormatFixed(at[k], 2));
     } else {
         texts.push_back(FormatFixed(a.distanceM, 2));
     }
@@ -769,8 +775,11 @@ void ReportLayout::methodPage(int index, Surface& s) const {
         if (!FarField(sum)) y = NodeOffsets(s, p, sum, y);
         y += 250;
     }
-    Text(s, kLeft, y,
-         FarField(sum) ? "Antenna positions and compliance boundaries" : "Antenna positions", 12);
+    const std::string boundaries =
+        AnyAntennaHas(p, AntennaField::PowerFactor)
+            ? "Antenna positions and compliance boundaries (reduced/maximum ERP)"
+            : "Antenna positions and compliance boundaries";
+    Text(s, kLeft, y, FarField(sum) ? boundaries : "Antenna positions", 12);
     y += 480;
     const std::vector<MethodColumn> cols = MethodColumns(FarField(sum));
     for (const MethodColumn& c : cols)

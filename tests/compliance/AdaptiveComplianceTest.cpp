@@ -1,6 +1,8 @@
 #include "compliance/Boundaries.h"
 #include "compliance/ComplianceTestSupport.h"
 #include "compliance/SiteInventory.h"
+#include "compliance/Summary.h"
+#include "compliance/Units.h"
 #include "model/ProjectFile.h"
 #include "model/ResultStamp.h"
 #include "model/TestProjects.h"
@@ -75,8 +77,21 @@ TEST(AdaptiveCompliance, TheReportShowsTheMaximumAndTheReducedErp) {
         texts.insert(texts.end(), page.begin(), page.end());
     }
     for (const char* says : {"ERP max/red. (W)", "1000/250", "400/100", "adaptive", "Factor source",
-                             "Operator's traffic study, 2026"})
+                             "Operator's traffic study, 2026",
+                             "Antenna positions and compliance boundaries (reduced/maximum ERP)"})
         EXPECT_NE(std::find(texts.begin(), texts.end(), says), texts.end()) << says;
+    // The boundaries at the reduced and at the maximum ERP: half as far at a
+    // quarter of the power.
+    const SummaryResult sum =
+        Summarise(p, brenvik::testing::ShippedLimits(), "icnirp-2020", Population::Public);
+    const auto& all = sum.summary.boundaries;
+    const auto b =
+        std::find_if(all.begin(), all.end(), [](const AntennaBoundary& x) { return x.slot == 1; });
+    ASSERT_NE(b, all.end());
+    EXPECT_NEAR(b->extent.front, 0.5 * b->maximum.front, 1e-9);
+    const std::string front =
+        FormatFixed(b->extent.front, 1) + "/" + FormatFixed(b->maximum.front, 1);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), front), texts.end()) << front;
 }
 
 TEST(AdaptiveCompliance, AFileWithAPowerFactorOutOfRangeIsRefused) {
