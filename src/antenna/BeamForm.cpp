@@ -45,7 +45,25 @@ std::optional<double> InRange(const NumberParser& parse, const std::string& text
 
 struct BeamValues {
     double h = DefaultHBeamwidthDeg, v = 0.0, e = 0.0;
+    std::array<double, ArrayFieldCount> array{};
 };
+
+// The array's boxes: each empty box takes its field's default.
+std::optional<std::string> ReadArrayBoxes(const BeamForm& f, const NumberParser& parse,
+                                          BeamValues& out) {
+    for (std::size_t k = 0; k < ArrayFieldCount; ++k) {
+        const AntennaFieldRow& r = FieldRow(ArrayFields()[k]);
+        const std::string& text = k < f.arrayTexts.size() ? f.arrayTexts[k] : std::string();
+        out.array[k] = FieldDefault(r);
+        if (text.find_first_not_of(" \t") == std::string::npos) continue;
+        if (!FieldAccepts(ArrayRules()[k], text, parse)) return FieldRefusal(ArrayRules()[k]);
+        out.array[k] = *parse(text);
+    }
+    const AntennaFieldRow& source = FieldRow(AntennaField::PowerFactorSource);
+    if (auto fault = FieldTextFault(source, f.factorSource))
+        return std::string(source.label) + " " + *fault;
+    return std::nullopt;
+}
 
 std::optional<std::string> ReadBoxes(const BeamForm& f, const NumberParser& parse,
                                      BeamValues& out) {
@@ -62,10 +80,42 @@ std::optional<std::string> ReadBoxes(const BeamForm& f, const NumberParser& pars
     const auto e = InRange(parse, f.eText, EBox);
     if (!e) return "The electrical tilt must be between -90 and 90 degrees";
     out.e = *e;
-    return std::nullopt;
+    return ReadArrayBoxes(f, parse, out);
 }
 
 } // namespace
+
+const std::array<AntennaField, ArrayFieldCount>& ArrayFields() {
+    using F = AntennaField;
+    static const std::array<AntennaField, ArrayFieldCount> fields = {
+        F::ArrayRows,     F::ArrayColumns,     F::ElementGain,     F::ElementHWidth,
+        F::ElementVWidth, F::ElementFrontBack, F::ElementSideLobe, F::ArrayHSpacing,
+        F::ArrayVSpacing, F::SteerAzMin,       F::SteerAzMax,      F::SteerTiltMin,
+        F::SteerTiltMax,  F::PowerFactor};
+    return fields;
+}
+
+const std::vector<FieldRule>& ArrayRules() {
+    static const std::vector<FieldRule> rules = [] {
+        const char* const boxes[ArrayFieldCount] = {
+            "arrayRows",     "arrayColumns",     "elementGain",     "elementHWidth",
+            "elementVWidth", "elementFrontBack", "elementSideLobe", "arrayHSpacing",
+            "arrayVSpacing", "steerAzMin",       "steerAzMax",      "steerTiltMin",
+            "steerTiltMax",  "powerFactor"};
+        std::vector<FieldRule> v;
+        for (std::size_t k = 0; k < ArrayFieldCount; ++k) {
+            const AntennaFieldRow& r = FieldRow(ArrayFields()[k]);
+            v.push_back(FieldRule{.box = boxes[k],
+                                  .label = r.label,
+                                  .min = r.min,
+                                  .max = r.max,
+                                  .aboveMin = r.aboveMin,
+                                  .mayBeEmpty = true});
+        }
+        return v;
+    }();
+    return rules;
+}
 
 const std::vector<FieldRule>& BeamRules() {
     const auto box = [](const char* name, AntennaField f) {
@@ -94,6 +144,9 @@ BeamForm BeamFormLoad(const Project& p, int slot, const NumberFormatter& fmt) {
     f.hText = fmt(a.AntHBeamwidthDeg);
     f.vText = a.AntVBeamwidthDeg > 0.0 ? fmt(a.AntVBeamwidthDeg) : std::string();
     f.eText = fmt(a.AntElectricalTiltDeg);
+    for (std::size_t k = 0; k < ArrayFieldCount; ++k)
+        f.arrayTexts[k] = fmt(FieldNumber(a, FieldRow(ArrayFields()[k])));
+    f.factorSource = a.AntPowerFactorSource;
     return f;
 }
 
@@ -128,6 +181,9 @@ std::optional<std::string> BeamFormAccept(Project& p, const BeamForm& f, int slo
     a.AntHBeamwidthDeg = v.h;
     a.AntVBeamwidthDeg = v.v;
     a.AntElectricalTiltDeg = v.e;
+    for (std::size_t k = 0; k < ArrayFieldCount; ++k)
+        a.*FieldRow(ArrayFields()[k]).number = v.array[k];
+    a.AntPowerFactorSource = f.factorSource;
     DropUnusedPatterns(p);
     return std::nullopt;
 }
@@ -152,6 +208,14 @@ Beam BeamFormBeam(const BeamForm& f, bool stick, double defaultVBeamwidthDeg,
     b.parametric.hBeamwidthDeg = InRange(parse, f.hText, HBox).value_or(DefaultHBeamwidthDeg);
     b.parametric.vBeamwidthDeg = InRange(parse, f.vText, VBox).value_or(defaultVBeamwidthDeg);
     b.parametric.electricalTiltDeg = InRange(parse, f.eText, EBox).value_or(0.0);
+    // An adaptive panel's envelope, from the array's boxes that read.
+    Antenna a;
+    for (std::size_t k = 0; k < ArrayFieldCount && k < f.arrayTexts.size(); ++k) {
+        const AntennaFieldRow& r = FieldRow(ArrayFields()[k]);
+        const auto v = parse(f.arrayTexts[k]);
+        if (v && FieldAccepts(ArrayRules()[k], f.arrayTexts[k], parse)) a.*r.number = *v;
+    }
+    if (!b.pattern && !stick && IsAdaptive(a)) b.envelope = MakeEnvelope(ArrayOf(a));
     return b;
 }
 

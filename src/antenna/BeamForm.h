@@ -4,10 +4,12 @@
 // uses, or its parametric beamwidths) and of "Exposure model...". The dialogs
 // show these forms and hand them back; the rules check and store them.
 #include "antenna/Pattern.h"
+#include "model/AntennaFields.h"
 #include "model/FieldRule.h"
 #include "model/Numbers.h"
 #include "model/Project.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +17,14 @@
 namespace brenvik::antenna {
 
 // ---- Beam of one antenna -----------------------------------------------------------
+
+// The adaptive array's fields and its power factor, in the order of the
+// form's boxes.
+inline constexpr std::size_t ArrayFieldCount = 14;
+const std::array<AntennaField, ArrayFieldCount>& ArrayFields();
+// Their boxes' rules (objectNames "arrayRows", "arrayColumns", ...), apart
+// from BeamRules: not every window shows them.
+const std::vector<FieldRule>& ArrayRules();
 
 struct BeamForm {
     // The patterns the "Pattern" choice offers: the project's, then those
@@ -24,6 +34,11 @@ struct BeamForm {
     std::string hText = "90"; // phi3, degrees
     std::string vText;        // theta3, degrees; empty: twice the type's open angle
     std::string eText = "0";  // electrical tilt, degrees down
+    // An adaptive antenna: one box per field of ArrayFields() (rows and
+    // columns 0: not adaptive; an empty box takes the field's default), and
+    // where its power factor comes from.
+    std::vector<std::string> arrayTexts = std::vector<std::string>(ArrayFieldCount);
+    std::string factorSource;
 };
 
 // The form of antenna slot `slot` (a slot beyond the arrays shows a new

@@ -480,8 +480,9 @@ double ParametricGainDb(const ParametricBeam& b, double phiDeg, double thetaDeg)
 }
 
 double Beam::GainDb(double phiDeg, double thetaDeg) const {
-    return pattern ? PatternGainDb(*pattern, phiDeg, thetaDeg)
-                   : ParametricGainDb(parametric, phiDeg, thetaDeg);
+    if (pattern) return PatternGainDb(*pattern, phiDeg, thetaDeg);
+    if (envelope) return envelope->GainDb(phiDeg, thetaDeg);
+    return ParametricGainDb(parametric, phiDeg, thetaDeg);
 }
 
 bool IsStick(const Antenna& a) {
@@ -510,6 +511,8 @@ Beam BeamOf(const Project& p, const Antenna& a) {
     Beam b;
     b.pattern = FindPattern(p.Patterns, a.AntPattern);
     b.parametric = ParametricBeamOf(a, p.OpenAngleBTS, p.OpenAngleDTS);
+    if (!b.pattern && IsAdaptive(a) && a.AntType == AntennaKind::Panel)
+        b.envelope = MakeEnvelope(ArrayOf(a));
     return b;
 }
 

@@ -5,8 +5,10 @@
 // direction, the direction of a receptor in an antenna's frame, and the
 // compliance boundary of one antenna. Standard C++ only; used by the grid
 // calculations, the reports, the window and the tile runner alike.
+#include "antenna/Adaptive.h"
 #include "model/AntennaPattern.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -84,11 +86,12 @@ inline constexpr double ParametricSideLobeDb = 20.0;       // SLA_V
 // a stick's G is A_V.
 double ParametricGainDb(const ParametricBeam& b, double phiDeg, double thetaDeg);
 
-// The beam of one antenna: a measured pattern when `pattern` is set, else the
-// parametric beam.
+// The beam of one antenna: a measured pattern when `pattern` is set, else an
+// adaptive antenna's envelope when `envelope` is, else the parametric beam.
 struct Beam {
     const AntennaPattern* pattern = nullptr;
     ParametricBeam parametric;
+    std::shared_ptr<const EnvelopeTable> envelope{};
     double GainDb(double phiDeg, double thetaDeg) const;
 };
 
@@ -101,7 +104,8 @@ const AntennaPattern* FindPattern(const std::vector<AntennaPattern>& patterns,
 // the open angle of its type (degrees).
 ParametricBeam ParametricBeamOf(const Antenna& a, double openAngleBTS, double openAngleDTS);
 // An antenna's beam in a project: its pattern when the project holds one of
-// that name, else its parametric beam. Points into p.Patterns.
+// that name, else an adaptive panel's envelope of its array, else its
+// parametric beam. Points into p.Patterns.
 Beam BeamOf(const Project& p, const Antenna& a);
 
 // ---- Geometry ------------------------------------------------------------------------------

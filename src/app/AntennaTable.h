@@ -45,6 +45,7 @@ class AntennaTableModel : public QAbstractTableModel {
         Label, // the inventory's label (read only)
         Operator,
         Installation,
+        PowerFactor, // the share of the maximum ERP it is assessed with (read only)
         ColumnCount
     };
     static constexpr int SortRole = Qt::UserRole;

@@ -82,6 +82,14 @@ std::shared_ptr<const PreparedBeam> Prepare(const BeamParts& parts, bool tables)
         FillTables(*out, tables);
         return out;
     }
+    if (parts.envelope) {
+        b.type = kernel::FarBeam::Envelope;
+        out->envelope = parts.envelope;
+        b.envelope = parts.envelope->gainDb.data();
+        b.envelopeThetaCount = parts.envelope->thetaCount;
+        b.envelopePerDeg = parts.envelope->perDeg;
+        return out;
+    }
     b.type = parts.stick ? kernel::FarBeam::Stick : kernel::FarBeam::Panel;
     b.phi3 = parts.hBeamwidthDeg;
     b.theta3 = parts.vBeamwidthDeg;
@@ -97,7 +105,7 @@ std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, 
     parts.stick = a.AntType == AntennaKind::Stick;
     parts.azimuthDeg = a.AntDirection;
     parts.tiltDeg = a.AntTilt;
-    parts.erpW = a.AntPower;
+    parts.erpW = AssessedPowerW(a);
     if (!a.AntPattern.empty()) {
         const auto it =
             std::find_if(p.Patterns.begin(), p.Patterns.end(),
@@ -105,6 +113,10 @@ std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, 
         if (it == p.Patterns.end())
             throw std::invalid_argument("pattern not in the project: " + a.AntPattern);
         parts.pattern = &*it;
+        return Prepare(parts, tables);
+    }
+    if (IsAdaptive(a) && !parts.stick) {
+        parts.envelope = antenna::MakeEnvelope(antenna::ArrayOf(a));
         return Prepare(parts, tables);
     }
     parts.hBeamwidthDeg = a.AntHBeamwidthDeg;
@@ -117,7 +129,9 @@ std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, 
 
 void AddColumn(kernel::Isa isa, const kernel::FarBeam& b, const kernel::Column& c,
                const kernel::Sums& out, int n) {
-    const bool vector = b.type != kernel::FarBeam::Measured || b.tablesExact;
+    // An envelope goes to the plain loop until the vector loops read it.
+    const bool vector = b.type == kernel::FarBeam::Panel || b.type == kernel::FarBeam::Stick ||
+                        (b.type == kernel::FarBeam::Measured && b.tablesExact);
     if (vector && isa == kernel::Isa::Avx512) return kernel::AddFarColumnAvx512(b, c, out, n);
     if (vector && isa == kernel::Isa::Avx2) return kernel::AddFarColumnAvx2(b, c, out, n);
     kernel::AddFarColumnScalar(b, c, out, n);
@@ -128,6 +142,9 @@ double DensityAt(const kernel::FarBeam& b, double e, double n, double u) {
     double gainDb = 0.0;
     if (b.type == kernel::FarBeam::Measured) {
         gainDb = antenna::PatternGainDb(*b.pattern, d.phiDeg, d.thetaDeg);
+    } else if (b.type == kernel::FarBeam::Envelope) {
+        gainDb = antenna::EnvelopeLookupDb(b.envelope, b.envelopeThetaCount, b.envelopePerDeg,
+                                           d.phiDeg, d.thetaDeg);
     } else {
         antenna::ParametricBeam pb;
         pb.stick = b.type == kernel::FarBeam::Stick;

@@ -3,6 +3,7 @@
 // The far-field model's beams as the calculations use them: one antenna's
 // beam prepared once (pattern tables included) and the plain evaluation at a
 // receptor, the reference the vector loops are held to.
+#include "antenna/Adaptive.h"
 #include "calc/Kernel.h"
 #include "model/Project.h"
 
@@ -16,6 +17,7 @@ namespace brenvik::farfield {
 struct PreparedBeam {
     kernel::FarBeam beam;
     std::vector<double> tables;
+    std::shared_ptr<const antenna::EnvelopeTable> envelope; // an adaptive antenna's
 };
 
 // What a beam is made of, whoever holds it: a project's antenna or a tile's.
@@ -23,7 +25,8 @@ struct BeamParts {
     bool stick = false;
     double azimuthDeg = 0.0, tiltDeg = 0.0; // a stick has neither
     double erpW = 0.0;
-    const AntennaPattern* pattern = nullptr; // null: the parametric beam below
+    const AntennaPattern* pattern = nullptr; // null: the envelope or parametric beam below
+    std::shared_ptr<const antenna::EnvelopeTable> envelope; // an adaptive antenna's; null: none
     double hBeamwidthDeg = 90.0, vBeamwidthDeg = 7.2, electricalTiltDeg = 0.0;
 };
 // The beam of `parts`; throws std::invalid_argument for a beamwidth that is
@@ -39,9 +42,10 @@ void AddColumn(kernel::Isa isa, const kernel::FarBeam& b, const kernel::Column& 
                const kernel::Sums& out, int n);
 
 // The beam of antenna `a` of project `p` (a panel or a stick: the caller
-// leaves other kinds out): its imported pattern when AntPattern names one,
-// else the parametric beam, whose vertical width defaults to twice the
-// type's open angle taken in degrees. Throws std::invalid_argument for a
+// leaves other kinds out) at its assessed power (AssessedPowerW): its
+// imported pattern when AntPattern names one, else an adaptive panel's
+// envelope, else the parametric beam, whose vertical width defaults to twice
+// the type's open angle taken in degrees. Throws std::invalid_argument for a
 // pattern the project does not hold or a beamwidth that is not positive.
 // Without `tables`, the beam serves the plain evaluation only (DensityAt).
 std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, bool tables = true);

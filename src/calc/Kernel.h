@@ -17,7 +17,7 @@ namespace brenvik::kernel {
 //   phi = atan2(s, f'), theta = atan2(-u', sqrt(f'^2 + s^2))   (degrees)
 // and receives scale * 10^(G(phi, theta) / 10) / max(r^2, 0.01).
 struct FarBeam {
-    enum Type { Measured = 0, Panel = 1, Stick = 2 };
+    enum Type { Measured = 0, Panel = 1, Stick = 2, Envelope = 3 };
     int type = Panel;
     double azDeg = 0.0, tiltDeg = 0.0; // a stick has 0 and 0
     double sinAz = 0.0, cosAz = 1.0, sinTilt = 0.0, cosTilt = 1.0;
@@ -40,6 +40,13 @@ struct FarBeam {
     int perTurn = 0;
     double gh0 = 0.0, gh180 = 0.0; // G_H(0), G_H(180)
     bool tablesExact = false;
+    // Adaptive antennas' envelopes: the gain in dB relative to the peak at
+    // phi = -180..180 and theta = -90..90 every 1 / envelopePerDeg degrees,
+    // entry [phi index * envelopeThetaCount + theta index], read bilinearly
+    // in dB. For now only the plain loop reads it (tablesExact stays false).
+    const double* envelope = nullptr;
+    int envelopeThetaCount = 0;
+    double envelopePerDeg = 1.0;
 };
 
 // Kind codes as in AntennaKind: 0 panel, 1 stick, 2 none; 3 a far-field beam.

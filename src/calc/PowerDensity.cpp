@@ -13,8 +13,8 @@ AntennaModel AntennaModel::From(const Antenna& a, double metersPerUnit, double o
     m.kind = a.AntType;
     m.xs = a.AntX * metersPerUnit;
     m.ys = a.AntY * metersPerUnit;
-    m.power = a.AntPower;
-    m.scale = PowerFactor * a.AntPower;
+    m.power = AssessedPowerW(a);
+    m.scale = PowerFactor * m.power;
     const double theta = Pi - Pi * a.AntDirection / HalfTurnDeg;
     m.sinTheta = std::sin(theta);
     m.cosTheta = std::cos(theta);

@@ -73,7 +73,7 @@ std::optional<Placed> Place(const Project& p, int slot, double limitWm2) {
     m.h = a.AntHeight + geo::DemHeightAt(p, m.xs, m.ys).value_or(GroundAt(p, m.xs, m.ys));
     m.az = BeamAzimuthDeg(a);
     m.tilt = BeamTiltDeg(a);
-    m.power = a.AntPower;
+    m.power = AssessedPowerW(a);
     m.reflection = p.Exposure.ReflectionFactor;
     m.limit = limitWm2;
     // A pattern's gain is relative to its peak, so never above 0 dB.
@@ -356,6 +356,8 @@ antenna::Beam BeamOf(const Project& p, const Antenna& a) {
                                      ? a.AntVBeamwidthDeg
                                      : 2.0 * (IsStick(a) ? p.OpenAngleDTS : p.OpenAngleBTS);
     b.parametric.electricalTiltDeg = a.AntElectricalTiltDeg;
+    if (!b.pattern && IsAdaptive(a) && a.AntType == AntennaKind::Panel)
+        b.envelope = antenna::MakeEnvelope(antenna::ArrayOf(a));
     return b;
 }
 
@@ -368,8 +370,10 @@ double BeamTiltDeg(const Antenna& a) {
 }
 
 std::string BeamName(const Project& p, const Antenna& a) {
-    const antenna::Beam b = BeamOf(p, a);
-    return b.pattern ? b.pattern->Name : "parametric";
+    // Named without working out an adaptive antenna's envelope.
+    if (const AntennaPattern* pat = antenna::FindPattern(p.Patterns, a.AntPattern))
+        return pat->Name;
+    return IsAdaptive(a) && a.AntType == AntennaKind::Panel ? "adaptive" : "parametric";
 }
 
 LimitsResult AntennaLimits(const Project& p, const Library& lib) {
@@ -396,10 +400,17 @@ std::vector<AntennaBoundary> Boundaries(const Project& p, const std::vector<doub
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
         const double limit = limitWm2[static_cast<std::size_t>(k)];
         if (!Radiates(a) || !(limit > 0.0)) continue;
-        out.push_back(
-            {k, limit,
-             antenna::ComplianceBoundary(BeamOf(p, a), a.AntPower, p.Exposure.ReflectionFactor,
-                                         limit, BeamTiltDeg(a))});
+        const antenna::Beam beam = BeamOf(p, a);
+        const auto extent = [&](double erpW) {
+            return antenna::ComplianceBoundary(beam, erpW, p.Exposure.ReflectionFactor, limit,
+                                               BeamTiltDeg(a));
+        };
+        AntennaBoundary b;
+        b.slot = k;
+        b.limitWm2 = limit;
+        b.extent = extent(AssessedPowerW(a));
+        b.maximum = AntennaPowerFactor(a) == 1.0 ? b.extent : extent(a.AntPower);
+        out.push_back(b);
     }
     return out;
 }
@@ -474,6 +485,11 @@ std::optional<BoundaryOutline> OutlineOf(const Project& p, int slot, double limi
         o.ring.emplace_back(m->xs + d * std::sin(psi), m->ys - d * std::cos(psi));
     }
     o.extent = antenna::ComplianceBoundary(m->beam, m->power, m->reflection, m->limit, m->tilt);
+    const Antenna& ant = p.Antennas[static_cast<std::size_t>(slot)];
+    o.maximum =
+        AntennaPowerFactor(ant) == 1.0
+            ? o.extent
+            : antenna::ComplianceBoundary(m->beam, ant.AntPower, m->reflection, m->limit, m->tilt);
     return o;
 }
 
@@ -628,6 +644,17 @@ std::string BoundariesGeoJson(const Project& p, const std::vector<BoundaryOutlin
         props["side_m"] = o.extent.side;
         props["above_m"] = o.extent.above;
         props["below_m"] = o.extent.below;
+        // An antenna assessed below its maximum ERP also gives its boundary
+        // at the maximum.
+        const double factor = AntennaPowerFactor(p.Antennas[static_cast<std::size_t>(o.slot)]);
+        if (factor != 1.0) {
+            props["power_factor"] = factor;
+            props["front_max_m"] = o.maximum.front;
+            props["back_max_m"] = o.maximum.back;
+            props["side_max_m"] = o.maximum.side;
+            props["above_max_m"] = o.maximum.above;
+            props["below_max_m"] = o.maximum.below;
+        }
         props["low_m"] = o.lowM;
         props["high_m"] = o.highM;
         props["limit_w_m2"] = o.limitWm2;

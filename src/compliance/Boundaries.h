@@ -41,11 +41,14 @@ struct LimitsResult {
 LimitsResult AntennaLimits(const Project& p, const Library& lib);
 
 // One antenna's boundary: the distances in front, behind, to the side,
-// above and below in its horizontal frame, in metres.
+// above and below in its horizontal frame, in metres, at the power it is
+// assessed with (AssessedPowerW), and at its maximum ERP; the two are one
+// when its power factor is 1.
 struct AntennaBoundary {
     int slot = 0;
     double limitWm2 = 0.0;
     antenna::BoundaryExtent extent;
+    antenna::BoundaryExtent maximum;
 };
 // Every antenna that radiates (a panel or a stick); `limitWm2` as AntennaLimits gives.
 std::vector<AntennaBoundary> Boundaries(const Project& p, const std::vector<double>& limitWm2);
@@ -116,7 +119,8 @@ struct BoundaryOutline {
     double limitWm2 = 0.0;
     std::vector<std::pair<double, double>> ring;
     double lowM = 0.0, highM = 0.0;
-    antenna::BoundaryExtent extent; // as AntennaBoundary gives it
+    antenna::BoundaryExtent extent;  // as AntennaBoundary gives it
+    antenna::BoundaryExtent maximum; // the same at the maximum ERP
 };
 std::vector<BoundaryOutline> BoundaryOutlines(const Project& p,
                                               const std::vector<double>& limitWm2);

@@ -555,22 +555,31 @@ NameColumns FitNameColumns(const Project& p, std::vector<Col>& cols) {
     return n;
 }
 
+// An antenna's ERP: the maximum, and after a slash the reduced one it is
+// assessed with when its power factor is not 1.
+std::string ErpText(const Antenna& a) {
+    const std::string most = FormatFixed(a.AntPower, 0);
+    if (AntennaPowerFactor(a) == 1.0) return most;
+    return most + "/" + FormatFixed(AssessedPowerW(a), 0);
+}
+
 // The table of the antennas' values on the summary's pages: the first rows on
 // the first page, the rest on the next ones.
 void DrawAntennaTable(const Project& p, const Summary& sum, int index, double y, Surface& s) {
     Text(s, kLeft, y, "Antennas", 12);
     y += 480;
-    std::vector<Col> cols = {{"Antenna", 0},
-                             {"Type", 1150},
-                             {"Height (m)", 2000},
-                             {"ERP (W)", 3150},
-                             {"Azimuth (deg)", 4100},
-                             {"Tilt (deg)", 5450},
-                             {"Frequency (MHz)", 6500},
-                             {"Limit S (W/m^2)", 7950},
-                             {"Limit E (V/m)", 9350},
-                             {"Pattern", 10600},
-                             {FarField(sum) ? "Boundary front (m)" : "Distance (m)", 12250}};
+    std::vector<Col> cols = {
+        {"Antenna", 0},
+        {"Type", 1150},
+        {"Height (m)", 2000},
+        {AnyAntennaHas(p, AntennaField::PowerFactor) ? "ERP max/red. (W)" : "ERP (W)", 3150},
+        {"Azimuth (deg)", 4100},
+        {"Tilt (deg)", 5450},
+        {"Frequency (MHz)", 6500},
+        {"Limit S (W/m^2)", 7950},
+        {"Limit E (V/m)", 9350},
+        {"Pattern", 10600},
+        {FarField(sum) ? "Boundary front (m)" : "Distance (m)", 12250}};
     // The antennas' names of their own (operator and the like), only when
     // some antenna has one: the columns close up in a smaller type to make
     // room for them at the right.
@@ -597,7 +606,7 @@ void DrawAntennaTable(const Project& p, const Summary& sum, int index, double y,
             : ant.AntType == AntennaKind::Stick ? "stick"
                                                 : "none",
             FormatFixed(ant.AntHeight, 1),
-            FormatFixed(ant.AntPower, 0),
+            ErpText(ant),
             ant.AntType == AntennaKind::Stick ? "-" : FormatFixed(ant.AntDirection, 0),
             ant.AntType == AntennaKind::Stick ? "-" : FormatFixed(ant.AntTilt, 1),
             FormatFixed(a.frequencyMHz, a.frequencyMHz < 10 ? 3 : 0),
@@ -743,6 +752,9 @@ std::vector<std::string> MethodRow(const Project& p, const Summary& sum, const A
         const bool stick = ant.AntType == AntennaKind::Stick;
         beam = "beam model, open angle " + (stick ? FormatFixed(p.OpenAngleDTS, 1) + "/180 rad"
                                                   : FormatFixed(p.OpenAngleBTS, 1) + " deg");
+    } else if (beam == "adaptive") {
+        beam += " (" + FormatFixed(ant.AntArrayRows, 0) + " x " +
+                FormatFixed(ant.AntArrayColumns, 0) + " elements)";
     } else if (ant.AntPattern.empty()) {
         const antenna::ParametricBeam pb = BeamOf(p, ant).parametric;
         beam += pb.stick ? " (" + FormatFixed(pb.vBeamwidthDeg, 1) + " deg)"
@@ -753,11 +765,17 @@ std::vector<std::string> MethodRow(const Project& p, const Summary& sum, const A
                                       FormatFixed(c.Y, 2),         FormatFixed(ll.lon, places),
                                       FormatFixed(ll.lat, places), Clipped(beam, 34)};
     if (FarField(sum)) {
-        antenna::BoundaryExtent e;
+        antenna::BoundaryExtent e, most;
         for (const AntennaBoundary& b : sum.boundaries)
-            if (b.slot == a.slot) e = b.extent;
-        for (double d : {e.front, e.back, e.side, e.above, e.below})
-            texts.push_back(FormatFixed(d, 2));
+            if (b.slot == a.slot) e = b.extent, most = b.maximum;
+        // An antenna assessed below its maximum ERP: its boundary at the
+        // reduced ERP, then at the maximum.
+        const bool reduced = AntennaPowerFactor(ant) != 1.0;
+        const double at[] = {e.front, e.back, e.side, e.above, e.below};
+        const double top[] = {most.front, most.back, most.side, most.above, most.below};
+        for (std::size_t k = 0; k < std::size(at); ++k)
+            texts.push_back(reduced ? FormatFixed(at[k], 1) + "/" + FormatFixed(top[k], 1)
+                                    : FormatFixed(at[k], 2));
     } else {
         texts.push_back(FormatFixed(a.distanceM, 2));
     }
@@ -780,8 +798,11 @@ void ReportLayout::methodPage(int index, Surface& s) const {
         if (!FarField(sum)) y = NodeOffsets(s, p, sum, y);
         y += 250;
     }
-    Text(s, kLeft, y,
-         FarField(sum) ? "Antenna positions and compliance boundaries" : "Antenna positions", 12);
+    const std::string boundaries =
+        AnyAntennaHas(p, AntennaField::PowerFactor)
+            ? "Antenna positions and compliance boundaries (reduced/maximum ERP)"
+            : "Antenna positions and compliance boundaries";
+    Text(s, kLeft, y, FarField(sum) ? boundaries : "Antenna positions", 12);
     y += 480;
     const std::vector<MethodColumn> cols = MethodColumns(FarField(sum));
     for (const MethodColumn& c : cols)

@@ -469,18 +469,23 @@ void AppendNumber(std::string& out, double v) {
 }
 
 // The inventory columns an export writes: every inventory's, the beam's when
-// an antenna has a beam other than the default, and each field's own when an
-// antenna has a value in it.
+// an antenna has a beam other than the default, the adaptive array's when an
+// antenna has an array value other than the default, and each field's own
+// when an antenna has a value in it.
 std::vector<const AntennaFieldRow*> ExportedColumns(const Project& p) {
     const int count = std::min<int>(p.AntennaCount, p.AntennaSlotBound());
-    bool beams = false;
-    for (int k = 1; k <= count; ++k)
-        for (const AntennaFieldRow& f : AntennaFieldTable())
-            beams = beams || (f.inventory == InventoryPart::Beam &&
-                              !FieldIsDefault(p.Antennas[static_cast<std::size_t>(k)], f));
+    bool beams = false, arrays = false;
+    for (int k = 1; k <= count; ++k) {
+        const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
+        for (const AntennaFieldRow& f : AntennaFieldTable()) {
+            beams = beams || (f.inventory == InventoryPart::Beam && !FieldIsDefault(a, f));
+            arrays = arrays || (f.inventory == InventoryPart::Adaptive && !FieldIsDefault(a, f));
+        }
+    }
     std::vector<const AntennaFieldRow*> columns;
     for (const AntennaFieldRow& f : AntennaFieldTable())
         if (f.inventory == InventoryPart::Always || (f.inventory == InventoryPart::Beam && beams) ||
+            (f.inventory == InventoryPart::Adaptive && arrays) ||
             (f.inventory == InventoryPart::Own && AnyAntennaHas(p, f.id)))
             columns.push_back(&f);
     return columns;

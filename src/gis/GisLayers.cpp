@@ -325,6 +325,12 @@ bool AddAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options) {
             if (!AddField(layer, r.column, OFTString)) return false;
             names.push_back(&r);
         }
+    // The power factor and the ERP it leaves, only when some antenna is
+    // assessed below its maximum.
+    const bool reduced = AnyAntennaHas(p, AntennaField::PowerFactor);
+    if (reduced &&
+        (!AddField(layer, "power_factor", OFTReal) || !AddField(layer, "erp_reduced_w", OFTReal)))
+        return false;
     for (int k = 1; k <= count; ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
         // Antennas are numbered on their tower, as the report names them.
@@ -343,9 +349,15 @@ bool AddAntennaLayer(GDALDataset& out, const Project& p, CSLConstList options) {
         for (const AntennaFieldRow* r : names)
             f.SetField(r->column, FieldText(a, *r).c_str());
         f.SetField("frequency_mhz", a.AntFrequencyMHz);
-        f.SetField("pattern", a.AntPattern.empty() ? "parametric" : a.AntPattern.c_str());
+        f.SetField("pattern", !a.AntPattern.empty() ? a.AntPattern.c_str()
+                              : IsAdaptive(a)       ? "adaptive"
+                                                    : "parametric");
         f.SetField("type", AntennaTypeName(a));
         f.SetField("erp_w", a.AntPower);
+        if (reduced) {
+            f.SetField("power_factor", AntennaPowerFactor(a));
+            f.SetField("erp_reduced_w", AssessedPowerW(a));
+        }
         f.SetField("direction", a.AntDirection);
         f.SetField("tilt", a.AntTilt);
         f.SetField("height_m", a.AntHeight);

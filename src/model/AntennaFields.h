@@ -32,6 +32,21 @@ enum class AntennaField {
     Site,
     Operator,
     Installation,
+    ArrayRows,
+    ArrayColumns,
+    ElementGain,
+    ElementHWidth,
+    ElementVWidth,
+    ElementFrontBack,
+    ElementSideLobe,
+    ArrayHSpacing,
+    ArrayVSpacing,
+    SteerAzMin,
+    SteerAzMax,
+    SteerTiltMin,
+    SteerTiltMax,
+    PowerFactor,
+    PowerFactorSource,
 };
 
 // What a field holds: where the antenna stands (worked out from its node and
@@ -46,8 +61,9 @@ enum class BlockPart { None, Carrier, Beam, Names };
 
 // Which columns of the site inventory the field's is among: the ones every
 // inventory has, the beam's (all written when any antenna has a beam other
-// than the default), or its own, written only when some antenna has a value.
-enum class InventoryPart { None, Always, Beam, Own };
+// than the default), its own, written only when some antenna has a value, or
+// the adaptive array's (all written when some antenna is adaptive).
+enum class InventoryPart { None, Always, Beam, Own, Adaptive };
 
 // Whether the field enters the stamp of a result's density: the carrier
 // counts only under the far-field model, the names never.

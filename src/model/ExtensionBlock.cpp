@@ -167,6 +167,11 @@ bool ReadBeamItem(Project& p, std::string_view key, std::string_view value) {
     }
     const auto v = ParseFileDouble(value);
     if (!v || (row->aboveMin && !(*v > row->min) && *v != FieldDefault(*row))) return false;
+    // The adaptive array and the power factor are held to their whole range
+    // (a power factor above 1 would raise the power above the maximum).
+    const bool ranged =
+        row->inventory == InventoryPart::Adaptive || row->id == AntennaField::PowerFactor;
+    if (ranged && !FieldInRange(*row, *v)) return false;
     a.*row->number = *v;
     return true;
 }

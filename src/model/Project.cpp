@@ -112,4 +112,17 @@ double NodeOffsetM(const Project& p, const Antenna& a) {
     return std::hypot(a.AntExact->East - n.East, a.AntExact->North - n.North);
 }
 
+double AntennaPowerFactor(const Antenna& a) {
+    return a.AntPowerFactor;
+}
+
+double AssessedPowerW(const Antenna& a) {
+    // A factor of 1 gives AntPower's own bits.
+    return a.AntPower * AntennaPowerFactor(a);
+}
+
+bool IsAdaptive(const Antenna& a) {
+    return a.AntArrayRows >= 1.0 && a.AntArrayColumns >= 1.0;
+}
+
 } // namespace brenvik

@@ -83,8 +83,40 @@ struct Antenna {
     std::string AntLabel{};        // its own name in the site inventory (extension block)
     std::string AntOperator{};     // the network operator running it (extension block)
     std::string AntInstallation{}; // the installation it belongs to (extension block)
+    // An adaptive (beam-steering) antenna is an array of rows x columns
+    // elements (0: not adaptive) whose beam may point anywhere within the
+    // steering ranges; it is assessed with its envelope, the most any
+    // steering gives in each direction. The envelope is the pattern AntPattern
+    // names when it names one, else the one the element and array values
+    // below give. Kept in the extension block.
+    double AntArrayRows = 0.0;
+    double AntArrayColumns = 0.0;
+    double AntElementGainDbi = 5.0;      // one element's peak gain
+    double AntElementHWidthDeg = 65.0;   // one element's horizontal half-power width
+    double AntElementVWidthDeg = 65.0;   // one element's vertical half-power width
+    double AntElementFrontBackDb = 30.0; // A_m
+    double AntElementSideLobeDb = 30.0;  // SLA_v
+    double AntArrayHSpacing = 0.5;       // between columns, wavelengths
+    double AntArrayVSpacing = 0.5;       // between rows, wavelengths
+    double AntSteerAzMinDeg = -60.0;     // steering in azimuth, from boresight
+    double AntSteerAzMaxDeg = 60.0;
+    double AntSteerTiltMinDeg = 0.0; // steering in tilt, degrees down from boresight
+    double AntSteerTiltMaxDeg = 10.0;
+    // The share of the maximum ERP (AntPower) the antenna is assessed with:
+    // the "actual maximum" reduction, or a national factor, with where it
+    // comes from. 1: the maximum itself.
+    double AntPowerFactor = 1.0;
+    std::string AntPowerFactorSource{};
     friend bool operator==(const Antenna&, const Antenna&) = default;
 };
+
+// The power factor of an antenna: every calculation, boundary and verdict
+// takes AntPower times it; the maximum ERP stays AntPower.
+double AntennaPowerFactor(const Antenna& a);
+// The ERP the antenna is assessed with, watts: AntPower times its factor.
+double AssessedPowerW(const Antenna& a);
+// An adaptive antenna: one with an array of at least one row and column.
+bool IsAdaptive(const Antenna& a);
 
 // The height of the visible drawing area: the plan's zero point lies on its
 // bottom line.

@@ -24,7 +24,7 @@ SiteRow PlanRow(int line, const compliance::InventoryRow& got, std::pair<double,
     r.lat = lonLat.second;
     r.heightM = a.AntHeight;
     r.stick = a.AntType == AntennaKind::Stick;
-    r.erpW = a.AntType == AntennaKind::None ? 0.0 : a.AntPower;
+    r.erpW = a.AntType == AntennaKind::None ? 0.0 : AssessedPowerW(a);
     r.azimuthDeg = a.AntDirection;
     r.tiltDeg = a.AntTilt;
     r.frequencyMHz = a.AntFrequencyMHz;
@@ -68,6 +68,11 @@ InventoryRead ParseInventory(const std::string& csv) {
         std::vector<std::string> why;
         const compliance::InventoryRow got = compliance::ReadInventoryRow(at, f, why);
         const auto lonLat = compliance::ReadLonLat(at, f, why);
+        // The tiles have no envelope of an array's own: an adaptive antenna
+        // comes with its envelope as a pattern, or not at all, rather than
+        // radiating as the parametric beam.
+        if (IsAdaptive(got.a) && got.a.AntType == AntennaKind::Panel && got.pattern.empty())
+            why.push_back("an adaptive antenna needs its envelope as a pattern file here");
         for (const std::string& w : why)
             problems.push_back("line " + std::to_string(number) + ": " + w);
         if (why.empty()) out.rows.push_back(PlanRow(number, got, *lonLat));

@@ -37,7 +37,7 @@ const Mast Masts[] = {{400, 900, 30, 30, "A", "North"},
                       {200, 800, 45, 55, "B", "East"},
                       {250, 700, 47, 55, "A", "East"}};
 
-Project Site() {
+Project TwoOperatorSite() {
     Project p;
     for (const Mast& m : Masts) {
         Antenna& a = brenvik::testing::AddAntenna(p, AntennaKind::Stick, m.power, 20, 0, m.i, m.j);
@@ -130,7 +130,7 @@ TEST(Rules, BadFieldIsRefusedNamingRuleAndField) {
 // Each rule's share at each place equals the hand sum over its installation
 // or operator (or every antenna), at maximum power.
 TEST(Rules, VerdictsAreHandSumsPerInstallationAndOperator) {
-    const Project p = Site();
+    const Project p = TwoOperatorSite();
     Rule bru = *Shipped().find("be-bru-operator"), band = *Shipped().find("it-exposure");
     bru.where = band.where = RuleWhere::Places; // the same sums, at the places
     const Rule ch = *Shipped().find("ch-installation"), it = *Shipped().find("it-attention");
@@ -192,7 +192,7 @@ TEST(Rules, NodesJudgeTheWorstNodeOfTheGrid) {
 // installation at every place, and each installation's antennas seen from
 // the places; the library's flat national values give way to the rules.
 TEST(Rules, ReportHasAPagePerRule) {
-    Project p = Site();
+    Project p = TwoOperatorSite();
     CalcControl ctl;
     ctl.inverseLimit = brenvik::testing::IcnirpInverse(p);
     ASSERT_TRUE(RunXYCalculation(p, ctl).ok());
@@ -229,7 +229,7 @@ TEST(Rules, ReportHasAPagePerRule) {
 }
 
 TEST(Rules, NowhereToJudgeIsNoPass) {
-    Project p = Site();
+    Project p = TwoOperatorSite();
     p.Places.clear();
     for (const char* id : {"ch-installation", "be-bru-operator"}) {
         const RuleVerdict v =
@@ -242,7 +242,7 @@ TEST(Rules, NowhereToJudgeIsNoPass) {
 // Each place's share per operator is the hand sum of the operator's antennas
 // over the hand sum of all.
 TEST(Rules, PlaceSharesPerOperatorAreHandSums) {
-    const Project p = Site();
+    const Project p = TwoOperatorSite();
     const std::string csv = PlaceSharesCsv(p, EvaluatePlaces(p, {}));
     std::istringstream in(csv);
     std::string line;

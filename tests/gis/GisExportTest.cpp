@@ -244,6 +244,28 @@ TEST(GisLayers, AnAntennasOwnNamesAreColumnsOnlyWhenSomeAntennaHasOne) {
     }
 }
 
+TEST(GisLayers, AReducedAntennaGivesItsFactorAndReducedErp) {
+    TempDir dir;
+    Project p = RingAndPeak();
+    for (double factor : {1.0, 0.4}) {
+        p.Antennas[1].AntPowerFactor = factor;
+        auto gpkg =
+            OpenGdal(Written(p, GisFormat::GeoPackage, dir, factor < 1 ? "r.gpkg" : "m.gpkg"),
+                     GDAL_OF_VECTOR);
+        ASSERT_TRUE(gpkg);
+        OGRLayer* layer = gpkg->GetLayerByName("antennas");
+        ASSERT_TRUE(layer);
+        EXPECT_EQ(layer->GetLayerDefn()->GetFieldIndex("erp_reduced_w") >= 0, factor < 1);
+        OGRFeatureUniquePtr antenna(layer->GetNextFeature());
+        ASSERT_TRUE(antenna);
+        EXPECT_EQ(antenna->GetFieldAsDouble("erp_w"), 400.0);
+        if (factor < 1) {
+            EXPECT_EQ(antenna->GetFieldAsDouble("power_factor"), 0.4);
+            EXPECT_DOUBLE_EQ(antenna->GetFieldAsDouble("erp_reduced_w"), 160.0);
+        }
+    }
+}
+
 TEST(GisExportBadCases, RefusalsLeaveTheOldFileAlone) {
     TempDir dir;
     const std::string old = dir.file("old.tif");

@@ -114,3 +114,19 @@ TEST(InventoryRanges, AnUnknownTypeRadiatesNothingInThePlan) {
     EXPECT_EQ(r.rows[0].vBeamwidthDeg, 7.0);
     EXPECT_EQ(r.rows[0].hBeamwidthDeg, 65.0);
 }
+
+TEST(InventoryRanges, ThePlanTakesThePowerFactorAndRefusesAnArrayWithoutPattern) {
+    const std::string row = RowWith("", "");
+    const auto with = [&](const std::string& columns, const std::string& values) {
+        return row.substr(0, kHead.size() - 1) + "," + columns + "\n" +
+               row.substr(kHead.size(), row.size() - kHead.size() - 1) + "," + values + "\n";
+    };
+    const tiles::InventoryRead reduced = tiles::ParseInventory(with("power_factor", "0.25"));
+    ASSERT_EQ(reduced.error, "");
+    EXPECT_EQ(reduced.rows[0].erpW, 25.0);
+    const tiles::InventoryRead array =
+        tiles::ParseInventory(with("array_rows,array_columns", "8,8"));
+    EXPECT_NE(array.error.find("line 2: an adaptive antenna needs its envelope as a pattern file"),
+              std::string::npos)
+        << array.error;
+}

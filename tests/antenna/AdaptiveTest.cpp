@@ -1,0 +1,171 @@
+#include "antenna/Adaptive.h"
+
+#include "antenna/BeamCuts.h"
+#include "antenna/BeamForm.h"
+#include "antenna/Pattern.h"
+#include "model/Project.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <gtest/gtest.h>
+#include <numbers>
+#include <tuple>
+#include <vector>
+
+namespace brenvik::antenna {
+namespace {
+
+constexpr double Deg = std::numbers::pi / 180.0;
+
+// The ITU-R M.2101 formulas as written there, theta from the zenith (90:
+// the horizon): element A_E = G - min(-(A_EH + A_EV), A_m) with
+// A_EH = -min(12 (phi/65)^2, 30), A_EV = -min(12 ((theta - 90)/65)^2, 30),
+// G = 5 dBi; composite A_E + 10 log10(1 + rho (|sum w v|^2 - 1)), rho = 1,
+// v = exp(i 2 pi ((n-1) dV cos theta + (m-1) dH sin theta sin phi)),
+// w = exp(i 2 pi ((n-1) dV sin etilt - (m-1) dH cos etilt sin escan)) / sqrt(NH NV).
+struct Hand {
+    int nv = 8, nh = 8;
+    double dv = 0.5, dh = 0.5;
+    double element(double phi, double thetaZenith) const {
+        const double aeh = -std::min(12.0 * std::pow(phi / 65.0, 2), 30.0);
+        const double aev = -std::min(12.0 * std::pow((thetaZenith - 90.0) / 65.0, 2), 30.0);
+        return 5.0 - std::min(-(aeh + aev), 30.0);
+    }
+    std::vector<std::complex<double>> v(double phi, double thetaZenith) const {
+        std::vector<std::complex<double>> out;
+        for (int n = 0; n < nv; ++n)
+            for (int m = 0; m < nh; ++m)
+                out.push_back(std::polar(
+                    1.0, 2 * std::numbers::pi *
+                             (n * dv * std::cos(thetaZenith * Deg) +
+                              m * dh * std::sin(thetaZenith * Deg) * std::sin(phi * Deg))));
+        return out;
+    }
+    std::vector<std::complex<double>> w(double escan, double etilt) const {
+        std::vector<std::complex<double>> out;
+        for (int n = 0; n < nv; ++n)
+            for (int m = 0; m < nh; ++m)
+                out.push_back(
+                    std::polar(1.0 / std::sqrt(nv * nh),
+                               2 * std::numbers::pi *
+                                   (n * dv * std::sin(etilt * Deg) -
+                                    m * dh * std::cos(etilt * Deg) * std::sin(escan * Deg))));
+        return out;
+    }
+};
+
+TEST(Adaptive, TheEnvelopeOfAnEightByEightArrayIsTheHandFormulasMaximum) {
+    // Directions (phi, theta below the horizon): inside the steering, beside
+    // it, above and below it, behind, and far off.
+    const std::pair<double, double> dirs[] = {
+        {0, 0},     {30, 5},  {-45, 8},  {60, 10},   {70, 0}, {-75, 3},   {85, -5},
+        {100, 0},   {150, 5}, {180, 0},  {-120, 20}, {0, 30}, {10, -20},  {45, 45},
+        {-30, -60}, {90, 0},  {-65, 12}, {20, 15},   {5, -3}, {-170, -40}};
+    const Hand hand;
+    std::vector<std::vector<std::complex<double>>> vs;
+    for (auto [phi, theta] : dirs)
+        vs.push_back(hand.v(phi, 90.0 + theta));
+    // The hand maximum over steering every 0.25 degrees, both ranges' ends included.
+    std::vector<double> most(std::size(dirs), 0.0);
+    for (double es = -60.0; es <= 60.0; es += 0.25)
+        for (double et = 0.0; et <= 10.0; et += 0.25) {
+            const auto w = hand.w(es, et);
+            for (std::size_t d = 0; d < vs.size(); ++d) {
+                std::complex<double> sum = 0.0;
+                for (std::size_t k = 0; k < w.size(); ++k)
+                    sum += w[k] * vs[d][k];
+                most[d] = std::max(most[d], std::norm(sum));
+            }
+        }
+    const ArrayParams a; // 8 x 8, 0.5 wavelengths, +-60 and 0-10 degrees
+    const auto table = MakeEnvelope(a);
+    for (std::size_t d = 0; d < vs.size(); ++d) {
+        const auto [phi, theta] = dirs[d];
+        const double expected = hand.element(phi, 90.0 + theta) + 10.0 * std::log10(most[d]);
+        EXPECT_NEAR(EnvelopeGainDbi(a, phi, theta), expected, 0.01) << phi << ", " << theta;
+        // The table the calculations read, relative to its peak.
+        EXPECT_NEAR(table->GainDb(phi, theta) + table->peakDbi, expected, EnvelopeToleranceDb)
+            << phi << ", " << theta;
+    }
+    // The peak: every element in phase at boresight, 5 dBi + 10 log10(64).
+    EXPECT_NEAR(table->peakDbi, 5.0 + 10.0 * std::log10(64.0), 1e-9);
+}
+
+} // namespace
+} // namespace brenvik::antenna
+
+namespace brenvik::antenna {
+namespace {
+
+TEST(Adaptive, AnAdaptivePanelsBeamAndPolarCutAreItsEnvelope) {
+    Project p;
+    p.EnsureAntennaSlots(1);
+    p.AntennaCount = 1;
+    Antenna& a = p.Antennas[1];
+    a.AntArrayRows = 4, a.AntArrayColumns = 8, a.AntSteerAzMinDeg = -30;
+    const Beam b = BeamOf(p, a);
+    ASSERT_TRUE(b.envelope);
+    const ArrayParams array = ArrayOf(a);
+    const PlotCut h = HorizontalCut(b, 1.0);
+    for (int deg : {0, 20, 45, 80, 135, 200, 300}) {
+        const double want =
+            EnvelopeGainDbi(array, deg > 180 ? deg - 360 : deg, 0.0) - b.envelope->peakDbi;
+        EXPECT_NEAR(h.gainDb[static_cast<std::size_t>(deg)], want, EnvelopeToleranceDb) << deg;
+    }
+    // Not adaptive without a row, or as a stick.
+    for (auto change : {+[](Antenna& x) { x.AntArrayRows = 0; },
+                        +[](Antenna& x) { x.AntType = AntennaKind::Stick; }}) {
+        Antenna other = a;
+        change(other);
+        EXPECT_FALSE(BeamOf(p, other).envelope);
+    }
+}
+
+} // namespace
+} // namespace brenvik::antenna
+
+namespace brenvik::antenna {
+namespace {
+
+TEST(Adaptive, TheBeamFormLoadsChecksAndStoresTheArray) {
+    Project p;
+    p.EnsureAntennaSlots(1);
+    p.AntennaCount = 1;
+    BeamForm f = BeamFormLoad(p, 1);
+    ASSERT_EQ(f.arrayTexts.size(), ArrayFieldCount);
+    EXPECT_EQ(f.arrayTexts[0], "0");  // not adaptive
+    EXPECT_EQ(f.arrayTexts[13], "1"); // the whole maximum ERP
+    EXPECT_FALSE(BeamFormBeam(f, false, 7.2).envelope);
+    f.arrayTexts[0] = "4", f.arrayTexts[1] = "8", f.arrayTexts[13] = "0.3";
+    f.factorSource = "K_AA, ordinance annex 1";
+    const struct {
+        std::size_t box;
+        const char* text;
+        const char* refusal; // a word of it, or null
+    } cases[] = {
+        {13, "1.5", "Power factor"},      {13, "0", "Power factor"}, {0, "65", "Array rows"},
+        {10, "x", "Steering azimuth to"}, {5, "", nullptr},          {13, "0.3", nullptr}};
+    for (const auto& c : cases) {
+        BeamForm g = f;
+        g.arrayTexts[c.box] = c.text;
+        const auto refused = BeamFormAccept(p, g, 1);
+        EXPECT_EQ(refused.has_value(), c.refusal != nullptr) << c.text;
+        if (refused && c.refusal) {
+            EXPECT_NE(refused->find(c.refusal), std::string::npos) << *refused;
+        }
+    }
+    const Antenna& a = p.Antennas[1];
+    EXPECT_EQ(
+        std::tuple(a.AntArrayRows, a.AntArrayColumns, a.AntPowerFactor, a.AntElementFrontBackDb),
+        std::tuple(4.0, 8.0, 0.3, 30.0));
+    EXPECT_EQ(a.AntPowerFactorSource, "K_AA, ordinance annex 1");
+    EXPECT_EQ(BeamFormLoad(p, 1).arrayTexts, f.arrayTexts);
+    // The plots show the envelope the boxes describe.
+    const Beam b = BeamFormBeam(f, false, 7.2);
+    ASSERT_TRUE(b.envelope);
+    EXPECT_NEAR(b.GainDb(0, 0), 0.0, 1e-9);
+}
+
+} // namespace
+} // namespace brenvik::antenna
