@@ -293,11 +293,21 @@ ChosenRules ChooseRules(const RuleBook& book, const std::vector<std::string>& na
 }
 
 double AntennaPowerFactor(const Antenna& a, const Rule& r) {
-    // Every antenna is taken at its maximum ERP today, whatever the basis;
-    // the adaptive antennas' reduction factor (reduced power) and their
-    // time-averaged factor are to be read from `a` here.
-    (void)a;
-    return r.power == RulePower::TimeAveraged ? r.timeFactor : 1.0;
+    // The calculations take each antenna at its reduced ERP: its maximum
+    // times its own power factor (F_PR or a national one; 1 for an antenna
+    // without). The factor on the calculated density undoes that for a rule
+    // on the maximum, and applies the rule's own factor to the maximum for a
+    // time-averaged one.
+    const double reduced = ::brenvik::AntennaPowerFactor(a);
+    switch (r.power) {
+    case RulePower::Maximum:
+        return 1.0 / reduced;
+    case RulePower::Reduced:
+        return 1.0;
+    case RulePower::TimeAveraged:
+        return r.timeFactor / reduced;
+    }
+    return 1.0;
 }
 
 } // namespace brenvik::compliance

@@ -95,9 +95,9 @@ struct ChosenRules {
 };
 ChosenRules ChooseRules(const RuleBook& book, const std::vector<std::string>& names);
 
-// The factor on an antenna's maximum ERP that the rule's power basis takes.
-// Every antenna radiates its maximum today; the adaptive antennas' reduction
-// factor (and their time-averaged one) will plug in here.
+// The factor on an antenna's calculated density (at its reduced ERP, the
+// maximum times its power factor) that the rule's power basis takes: the
+// maximum, the reduced power, or the maximum times the rule's time factor.
 double AntennaPowerFactor(const Antenna& a, const Rule& r);
 
 } // namespace brenvik::compliance

@@ -283,3 +283,30 @@ TEST(Rules, UsersBadFileLeavesTheShippedRules) {
                                   ": rule \"mine\": field \"power\" is none of maximum, reduced, "
                                   "time-averaged");
 }
+
+// An antenna whose power factor is 0.25 counts at its maximum, its reduced
+// or its time-averaged power as the rule's basis says, the others at their
+// ERP whatever it says.
+TEST(Rules, PowerBasisTakesEachAntennasOwnFactor) {
+    Project p = TwoOperatorSite();
+    p.Antennas[1].AntPowerFactor = 0.25;
+    Rule r = *Shipped().find("it-attention");
+    for (const auto& [power, timeFactor, first] :
+         {std::tuple(RulePower::Maximum, 1.0, 1.0), std::tuple(RulePower::Reduced, 1.0, 0.25),
+          std::tuple(RulePower::TimeAveraged, 0.5, 0.5)}) {
+        r.power = power;
+        r.timeFactor = timeFactor;
+        const RuleVerdict v = EvaluateRule(p, r, brenvik::testing::ShippedLimits());
+        ASSERT_FALSE(v.refusal) << *v.refusal;
+        ASSERT_EQ(v.findings.size(), p.Places.size());
+        for (std::size_t k = 0; k < p.Places.size(); ++k) {
+            double ratio = 0.0;
+            for (int s = 1; s <= 5; ++s) {
+                const double basis = s == 1 ? first : power == RulePower::TimeAveraged ? 0.5 : 1.0;
+                ratio += basis * HandDensity(p, s, p.Places[k]) / (15.0 * 15.0 / 376.73 * 100.0);
+            }
+            EXPECT_NEAR(v.findings[k].share, std::sqrt(ratio), 1e-9 * std::sqrt(ratio))
+                << static_cast<int>(power) << " " << p.Places[k].Name;
+        }
+    }
+}
