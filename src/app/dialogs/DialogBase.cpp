@@ -8,7 +8,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <cmath>
+#include <functional>
+#include <set>
 
 namespace brenvik {
 
@@ -190,6 +193,15 @@ QHBoxLayout* ButtonRow(QPushButton* accept, QPushButton* cancel) {
     row->addWidget(accept);
     if (cancel) row->addWidget(cancel);
     return row;
+}
+
+void RemoveSelectedRows(QTableWidget* table) {
+    // From the last, so the rows still to go keep their numbers.
+    std::set<int, std::greater<int>> doomed;
+    for (const QModelIndex& i : table->selectionModel()->selectedIndexes())
+        doomed.insert(i.row());
+    for (int r : doomed)
+        table->removeRow(r);
 }
 
 } // namespace dialogui

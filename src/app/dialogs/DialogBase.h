@@ -13,6 +13,7 @@ class QHBoxLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QTableWidget;
 
 namespace brenvik {
 
@@ -104,6 +105,8 @@ QRadioButton* option(const char* name, const QString& caption, QWidget* parent);
 QLineEdit* box(const char* name, const QString& toolTip, QWidget* parent);
 // The Accept / Cancel row at the bottom right of a dialog; `cancel` may be null.
 QHBoxLayout* ButtonRow(QPushButton* accept, QPushButton* cancel);
+// Removes the rows of `table` that hold a selected cell.
+void RemoveSelectedRows(QTableWidget* table);
 
 } // namespace dialogui
 

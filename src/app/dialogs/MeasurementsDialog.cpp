@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <set>
 
 namespace brenvik {
 
@@ -46,13 +45,7 @@ MeasurementsDialog::MeasurementsDialog(const std::vector<measure::MeasurementRow
         if (!importer) return;
         if (auto imported = importer(m_unit->currentText().toStdString())) setRows(*imported);
     });
-    connect(remove, &QPushButton::clicked, this, [this] {
-        std::set<int, std::greater<int>> doomed;
-        for (const QModelIndex& i : m_table->selectionModel()->selectedIndexes())
-            doomed.insert(i.row());
-        for (int r : doomed)
-            m_table->removeRow(r);
-    });
+    connect(remove, &QPushButton::clicked, this, [this] { RemoveSelectedRows(m_table); });
     auto* accept = button("Command1", QStringLiteral("Accept"), this);
     auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
     makeAcceptButton(accept);

@@ -8,7 +8,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <set>
 
 namespace brenvik {
 
@@ -40,13 +39,7 @@ PlacesDialog::PlacesDialog(const std::vector<compliance::PlaceRow>& rows, Import
         if (auto imported = importer()) setRows(*imported);
     });
     connect(add, &QPushButton::clicked, this, [this] { m_table->insertRow(m_table->rowCount()); });
-    connect(remove, &QPushButton::clicked, this, [this] {
-        std::set<int, std::greater<int>> doomed;
-        for (const QModelIndex& i : m_table->selectionModel()->selectedIndexes())
-            doomed.insert(i.row());
-        for (int r : doomed)
-            m_table->removeRow(r);
-    });
+    connect(remove, &QPushButton::clicked, this, [this] { RemoveSelectedRows(m_table); });
     auto* accept = button("Command1", QStringLiteral("Accept"), this);
     auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
     makeAcceptButton(accept);
