@@ -4,6 +4,7 @@
 #include "gis/GdalErrors.h"
 #include "gis/GisExport.h"
 #include "gis/NodeRaster.h"
+#include "gis/Writers.h"
 #include "model/AtomicFile.h"
 #include "model/Messages.h"
 
@@ -119,26 +120,9 @@ std::optional<std::string> WriteContributionsFile(const Project& p, const std::s
     std::vector<BandGrid> bands{{&c->dominant, "dominant antenna"}};
     for (std::size_t k = 0; k < c->operators.size(); ++k)
         bands.push_back({&c->density[k], c->operators[k].empty() ? "(none)" : c->operators[k]});
-    const GdalErrorTrap trap;
-    StagedFile staged;
-    if (!staged.open(path)) return msg::WithCause(msg::FileError, path + ": " + staged.reason());
-    staged.release();
-    bool written = false;
-    try {
-        const std::optional<NodeRaster> r = MakeNodeRaster(p, feedback);
-        if (!r) return std::string(OffTheMapMessage);
-        written = geoPackage ? PackageFile(p, *r, bands, staged.temporary())
-                             : TiffFile(p, *r, bands, staged.temporary());
-    } catch (const GisFailure& e) {
-        if (e.cancelled || (feedback && feedback->isCanceled()))
-            return std::string(msg::Interrupted);
-        return msg::WithCause(msg::FileError, e.why);
-    }
-    if (feedback && feedback->isCanceled()) return std::string(msg::Interrupted);
-    if (!written) return msg::WithCause(msg::FileError, trap.failed() ? trap.text() : path);
-    if (!staged.finish() || !staged.commit())
-        return msg::WithCause(msg::FileError, staged.reason());
-    return std::nullopt;
+    return WriteThroughStage(p, path, feedback, [&](const NodeRaster& r, const std::string& to) {
+        return geoPackage ? PackageFile(p, r, bands, to) : TiffFile(p, r, bands, to);
+    });
 }
 
 } // namespace brenvik::gis

@@ -120,16 +120,12 @@ bool GisFile(const Project& p, GisFormat f, const NodeRaster& r, const std::stri
 
 } // namespace
 
-std::optional<std::string> WriteGisFile(const Project& p, GisFormat f, const std::string& path,
-                                        Feedback* feedback) {
+std::optional<std::string>
+WriteThroughStage(const Project& p, const std::string& path, Feedback* feedback,
+                  const std::function<bool(const NodeRaster&, const std::string&)>& write) {
     if (!p.XY.Calculated) return std::string(msg::NoResult);
     ensureGdal();
-    // GDAL's own reports become the cause in the export's message.
     const GdalErrorTrap trap;
-    // GDAL writes the file straight into a temporary in a private folder
-    // beside the target, a block of rows at a time (its own side files land
-    // in that folder too), and the temporary replaces the target only when it
-    // is whole.
     StagedFile staged;
     if (!staged.open(path)) return msg::WithCause(msg::FileError, path + ": " + staged.reason());
     staged.release();
@@ -137,7 +133,7 @@ std::optional<std::string> WriteGisFile(const Project& p, GisFormat f, const std
     try {
         const std::optional<NodeRaster> r = MakeNodeRaster(p, feedback);
         if (!r) return std::string(OffTheMapMessage);
-        written = GisFile(p, f, *r, staged.temporary());
+        written = write(*r, staged.temporary());
     } catch (const GisFailure& e) {
         // A GDAL step stopped by the cancel fails with GDAL's own words:
         // the cancel is the cause.
@@ -149,9 +145,18 @@ std::optional<std::string> WriteGisFile(const Project& p, GisFormat f, const std
     if (!written) return msg::WithCause(msg::FileError, trap.failed() ? trap.text() : path);
     if (!staged.finish() || !staged.commit())
         return msg::WithCause(msg::FileError, staged.reason());
-    // The last GDAL step may end short of the whole (no overviews to make).
-    if (feedback) feedback->setProgress(1.0, GisFormatCaption(f));
     return std::nullopt;
+}
+
+std::optional<std::string> WriteGisFile(const Project& p, GisFormat f, const std::string& path,
+                                        Feedback* feedback) {
+    auto failed =
+        WriteThroughStage(p, path, feedback, [&](const NodeRaster& r, const std::string& to) {
+            return GisFile(p, f, r, to);
+        });
+    // The last GDAL step may end short of the whole (no overviews to make).
+    if (!failed && feedback) feedback->setProgress(1.0, GisFormatCaption(f));
+    return failed;
 }
 
 std::string GdalRuntimeVersion() {

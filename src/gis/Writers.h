@@ -8,6 +8,7 @@
 #include "gis/GdalProgress.h"
 #include "gis/NodeRaster.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,15 @@ inline int OverlayFirstLevel(const Project& p) {
 std::optional<std::string> GradientPngBytes(const Project& p, const NodeRaster& r,
                                             ProgressSpan span = {});
 bool KmzFile(const Project& p, const NodeRaster& r, const std::string& path);
+
+// What every map file goes through: GDAL writes it straight into a temporary
+// in a private folder beside `path` (its side files land there too), and the
+// temporary replaces the target only when `write`, given the project's
+// raster and the temporary's path, made it whole. GDAL's own reports become
+// the cause in the message, and a cancel of `feedback` the message itself.
+std::optional<std::string>
+WriteThroughStage(const Project& p, const std::string& path, Feedback* feedback,
+                  const std::function<bool(const NodeRaster&, const std::string&)>& write);
 
 // One file of an archive: its name in the archive and its bytes.
 struct ArchiveEntry {
