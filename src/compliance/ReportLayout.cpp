@@ -30,13 +30,6 @@ constexpr Rgb kBoundary{0, 60, 200}, kLimitLine{200, 0, 160};
 constexpr int kFirstTableRows = 14, kTableRows = 26;
 constexpr double kRow = 270;
 
-void Text(Surface& s, double x, double y, const std::string& t, double size, Rgb c = kInk) {
-    s.setFontSize(size);
-    s.setTextColour(c);
-    s.setTextPosition(x, y);
-    s.print(t);
-}
-
 // A tick step of 1, 2 or 5 times a power of ten giving about `count` ticks.
 double NiceStep(double span, int count) {
     const double raw = span / std::max(count, 1);
@@ -124,17 +117,17 @@ void Axes(Surface& s, const Picture& pic, const XOf& xOf, const YOf& yOf, const 
     for (double m = std::ceil(std::min(xa, xb) / xs) * xs; m <= std::max(xa, xb); m += xs) {
         const double x = pic.x0 + (m - xa) / (xb - xa) * pic.w;
         s.line(x, bottom, x, bottom + 80, kInk);
-        Text(s, x - 120, bottom + 100, Tick(m, xs), 6.5);
+        s.printAt(x - 120, bottom + 100, Tick(m, xs), 6.5);
     }
-    Text(s, pic.x0 + pic.w - 900, bottom + 300, xName, 6.5, kGrey);
+    s.printAt(pic.x0 + pic.w - 900, bottom + 300, xName, 6.5, kGrey);
     const double ya = yOf(pic.v0), yb = yOf(pic.v1);
     const double ys = NiceStep(std::fabs(yb - ya), 6);
     for (double m = std::ceil(std::min(ya, yb) / ys) * ys; m <= std::max(ya, yb); m += ys) {
         const double y = pic.y0 + (m - ya) / (yb - ya) * pic.h;
         s.line(pic.x0 - 80, y, pic.x0, y, kInk);
-        Text(s, pic.x0 - 520, y - 70, Tick(m, ys), 6.5);
+        s.printAt(pic.x0 - 520, y - 70, Tick(m, ys), 6.5);
     }
-    Text(s, pic.x0 - 520, pic.y0 - 330, yName, 6.5, kGrey);
+    s.printAt(pic.x0 - 520, pic.y0 - 330, yName, 6.5, kGrey);
 }
 
 // A level as the legend writes it: as many decimals as it needs.
@@ -144,7 +137,7 @@ std::string LevelText(double v) {
 }
 
 void Legend(Surface& s, double x, double y, const std::vector<double>& l) {
-    Text(s, x, y, "% of the limit", 8);
+    s.printAt(x, y, "% of the limit", 8);
     for (std::size_t k = 0; k < l.size(); ++k) {
         const double top = y + 320 + 260 * static_cast<double>(l.size() - 1 - k);
         s.filledBox(x, top, x + 360, top + 200, BandColour(static_cast<int>(k)));
@@ -153,13 +146,14 @@ void Legend(Surface& s, double x, double y, const std::vector<double>& l) {
         const std::string t = k + 1 < l.size()
                                   ? LevelText(l[k]) + " to " + LevelText(l[k + 1]) + " %"
                                   : "above " + LevelText(l[k]) + " %";
-        Text(s, x + 480, top + 10, t, 7);
+        s.printAt(x + 480, top + 10, t, 7);
     }
-    Text(s, x, y + 320 + 260 * static_cast<double>(l.size()) + 40,
-         "below " + LevelText(l.front()) + " %: not coloured", 6.5, kGrey);
+    s.printAt(x, y + 320 + 260 * static_cast<double>(l.size()) + 40,
+              "below " + LevelText(l.front()) + " %: not coloured", 6.5, kGrey);
     if (l.back() < PercentLevels().back())
-        Text(s, x, y + 320 + 260 * static_cast<double>(l.size()) + 260,
-             "bands scaled to this result, all below " + LevelText(l.back()) + " %", 6.5, kGrey);
+        s.printAt(x, y + 320 + 260 * static_cast<double>(l.size()) + 260,
+                  "bands scaled to this result, all below " + LevelText(l.back()) + " %", 6.5,
+                  kGrey);
 }
 
 // The traces of the compliance boundaries and of the 100 % line, clipped
@@ -202,9 +196,9 @@ void PictureOutlines(Surface& s, const Picture& pic, const Project& p,
 
 void TraceKey(Surface& s, double x, double y) {
     s.line(x, y + 110, x + 360, y + 110, kBoundary);
-    Text(s, x + 480, y, "compliance boundary of each antenna alone", 6.5);
+    s.printAt(x + 480, y, "compliance boundary of each antenna alone", 6.5);
     s.line(x, y + 370, x + 360, y + 370, kLimitLine);
-    Text(s, x + 480, y + 260, "100 % of the limit, all antennas", 6.5);
+    s.printAt(x + 480, y + 260, "100 % of the limit, all antennas", 6.5);
 }
 
 std::string Title(const Summary& s) {
@@ -265,15 +259,16 @@ std::vector<double> ReportLayout::limits() const {
 
 void ReportLayout::header(int page, Surface& s) const {
     const Project& p = *in_.project;
-    Text(s, kLeft, kTop, "Project: " + in_.projectFile, 7.5);
-    Text(s, kRight - 3600, kTop, "Date: " + in_.date, 7.5);
-    Text(s, kLeft, kTop + 230, "Standard: " + Title(in_.summary), 7.5);
-    Text(s, kRight - 3600, kTop + 230, "Calculation height: " + HeightText(p), 7.5);
+    s.printAt(kLeft, kTop, "Project: " + in_.projectFile, 7.5);
+    s.printAt(kRight - 3600, kTop, "Date: " + in_.date, 7.5);
+    s.printAt(kLeft, kTop + 230, "Standard: " + Title(in_.summary), 7.5);
+    s.printAt(kRight - 3600, kTop + 230, "Calculation height: " + HeightText(p), 7.5);
     s.line(kLeft, kTop + 520, kRight, kTop + 520, kRule);
     s.line(kLeft, kBottom, kRight, kBottom, kRule);
-    Text(s, kLeft, kBottom + 60, "Exposure compliance report, " + ProgramVersion(), 6.5, kGrey);
-    Text(s, kRight - 1500, kBottom + 60,
-         "Page " + std::to_string(page + 1) + " of " + std::to_string(pageCount()), 6.5, kGrey);
+    s.printAt(kLeft, kBottom + 60, "Exposure compliance report, " + ProgramVersion(), 6.5, kGrey);
+    s.printAt(kRight - 1500, kBottom + 60,
+              "Page " + std::to_string(page + 1) + " of " + std::to_string(pageCount()), 6.5,
+              kGrey);
 }
 
 void ReportLayout::drawPage(int page, Surface& s) const {
@@ -315,7 +310,7 @@ double WrappedNotes(Surface& s, const std::vector<std::string>& notes, double y)
         while (!rest.empty()) {
             std::size_t cut = rest.size() > 165 ? rest.rfind(' ', 165) : std::string::npos;
             if (cut == 0) cut = 165;
-            Text(s, kLeft + indent, y, rest.substr(0, cut), 6.5, kGrey);
+            s.printAt(kLeft + indent, y, rest.substr(0, cut), 6.5, kGrey);
             rest = cut == std::string::npos ? "" : rest.substr(cut + 1);
             y += 200;
             indent = 200;
@@ -333,7 +328,7 @@ void PlanSectionLine(Surface& s, const Picture& pic, const Project& p) {
         if (y > pic.y0 && y < pic.y0 + pic.h) {
             for (double x = pic.x0; x < pic.x0 + pic.w; x += 240)
                 s.line(x, y, std::min(x + 140, pic.x0 + pic.w), y, kGrey);
-            Text(s, pic.x0 + 60, y - 200, "section", 6.5, kGrey);
+            s.printAt(pic.x0 + 60, y - 200, "section", 6.5, kGrey);
         }
         return;
     }
@@ -355,7 +350,7 @@ void PlanSectionLine(Surface& s, const Picture& pic, const Project& p) {
         if (!inside(x0, y0) || !inside(x1, y1)) continue;
         s.line(x0, y0, x1, y1, kGrey);
         if (!labelled && a >= 0.0) {
-            Text(s, x0 + 60, y0 - 200, "section", 6.5, kGrey);
+            s.printAt(x0 + 60, y0 - 200, "section", 6.5, kGrey);
             labelled = true;
         }
     }
@@ -374,10 +369,10 @@ void PlanAntennas(Surface& s, const Picture& pic, const Project& p) {
         if (x < pic.x0 || x > pic.x0 + pic.w || y < pic.y0 || y > pic.y0 + pic.h) continue;
         s.filledBox(x - 45, y - 45, x + 45, y + 45, kInk);
         if (a.AntTower != lastTower)
-            Text(s, x + 70, y - 200,
-                 "T" + std::to_string(a.AntTower) +
-                     (a.AntSite.empty() ? "" : " " + Clipped(a.AntSite, 20)),
-                 7);
+            s.printAt(x + 70, y - 200,
+                      "T" + std::to_string(a.AntTower) +
+                          (a.AntSite.empty() ? "" : " " + Clipped(a.AntSite, 20)),
+                      7);
         lastTower = a.AntTower;
     }
 }
@@ -389,12 +384,12 @@ void ScaleBarAndNorth(Surface& s, const Picture& pic, double mpu) {
     s.filledBox(bx, by, bx + barLen / 2, by + 60, kInk);
     s.setFillStyle(FillStyle::Transparent);
     s.box(bx, by, bx + barLen, by + 60, kInk);
-    Text(s, bx + barLen + 120, by - 60, Metres(bar) + " m", 7);
+    s.printAt(bx + barLen + 120, by - 60, Metres(bar) + " m", 7);
     const double nx0 = pic.x0 + pic.w - 250, ny1 = pic.y0 + 650;
     s.line(nx0, ny1, nx0, ny1 - 450, kInk);
     s.line(nx0, ny1 - 450, nx0 - 90, ny1 - 300, kInk);
     s.line(nx0, ny1 - 450, nx0 + 90, ny1 - 300, kInk);
-    Text(s, nx0 - 60, ny1 + 20, "N", 8);
+    s.printAt(nx0 - 60, ny1 + 20, "N", 8);
 }
 
 } // namespace
@@ -403,28 +398,28 @@ double ReportLayout::planVerdicts(Surface& s) const {
     const Project& p = *in_.project;
     const Summary& sum = in_.summary;
     const std::string site = p.Compliance.SiteName.empty() ? "" : ": " + p.Compliance.SiteName;
-    Text(s, kLeft, 1150, "Exposure compliance" + site, 14);
+    s.printAt(kLeft, 1150, "Exposure compliance" + site, 14);
     const bool planOk = sum.planCalculated && PlaneComplies(sum.maxPercent, sum.planCrossing);
     // The verdict in large type, smaller when it is long enough to leave the page.
     const std::string verdict = planVerdictLine();
-    Text(s, kLeft, 1600, verdict, verdict.size() > 110 ? 8.5 : 10, planOk ? kGreen : kRed);
+    s.printAt(kLeft, 1600, verdict, verdict.size() > 110 ? 8.5 : 10, planOk ? kGreen : kRed);
     double vy = 1950;
     if (const auto line = sectionVerdictLine()) {
         const bool ok = PlaneComplies(*sum.sectionMaxPercent, sum.sectionCrossing);
-        Text(s, kLeft, vy, *line, 8, ok ? kGreen : kRed);
+        s.printAt(kLeft, vy, *line, 8, ok ? kGreen : kRed);
         vy += 250;
     }
     if (signed_) {
-        Text(s, kLeft, vy, signed_->line, 8, signed_->complies ? kGreen : kRed);
+        s.printAt(kLeft, vy, signed_->line, 8, signed_->complies ? kGreen : kRed);
         vy += 250;
     }
     // The worst building, floor and place belong to the verdict.
     if (const std::string line = realPlacesLine(); !line.empty()) {
-        Text(s, kLeft, vy, line, 8, realPlacesComply() ? kGreen : kRed);
+        s.printAt(kLeft, vy, line, 8, realPlacesComply() ? kGreen : kRed);
         vy += 250;
     }
     for (const RuleVerdict& r : in_.rules) {
-        Text(s, kLeft, vy, r.rule.title + ": " + r.text(), 8, r.complies() ? kGreen : kRed);
+        s.printAt(kLeft, vy, r.rule.title + ": " + r.text(), 8, r.complies() ? kGreen : kRed);
         vy += 250;
     }
     // What the verdicts rest on: the boundaries a plane reaches into, or the
@@ -447,8 +442,8 @@ double ReportLayout::planVerdicts(Surface& s) const {
 void ReportLayout::planMaxima(Surface& s, double cx, double y) const {
     const Project& p = *in_.project;
     const Summary& sum = in_.summary;
-    Text(s, cx, y, "Maxima", 8);
-    const auto line = [&](const std::string& t) { Text(s, cx, y += 230, t, 7); };
+    s.printAt(cx, y, "Maxima", 8);
+    const auto line = [&](const std::string& t) { s.printAt(cx, y += 230, t, 7); };
     y += 80;
     if (!sum.planCalculated) {
         line("The plan has not been calculated.");
@@ -503,7 +498,7 @@ void ReportLayout::planPage(Surface& s) const {
         const std::string label = "max " + FormatPercent(sum.maxPercent) + " %";
         s.filledBox(x + 130, y + 50, x + 160 + 85.0 * static_cast<double>(label.size()), y + 230,
                     render::kWhite);
-        Text(s, x + 150, y + 40, label, 7);
+        s.printAt(x + 150, y + 40, label, 7);
     }
     Frame(s, pic);
     const auto xOf = [&](double u) { return p.OriginX + u * mpu; };
@@ -566,7 +561,7 @@ std::string ErpText(const Antenna& a) {
 // The table of the antennas' values on the summary's pages: the first rows on
 // the first page, the rest on the next ones.
 void DrawAntennaTable(const Project& p, const Summary& sum, int index, double y, Surface& s) {
-    Text(s, kLeft, y, "Antennas", 12);
+    s.printAt(kLeft, y, "Antennas", 12);
     y += 480;
     std::vector<Col> cols = {
         {"Antenna", 0},
@@ -585,7 +580,7 @@ void DrawAntennaTable(const Project& p, const Summary& sum, int index, double y,
     // room for them at the right.
     const NameColumns names = FitNameColumns(p, cols);
     for (const Col& c : cols)
-        Text(s, kLeft + c.x * names.scale, y, c.title, 7 * names.scale, kGrey);
+        s.printAt(kLeft + c.x * names.scale, y, c.title, 7 * names.scale, kGrey);
     y += kRow;
     s.line(kLeft, y - 30, kRight, y - 30, kRule);
     const int n = static_cast<int>(sum.antennas.size());
@@ -617,10 +612,10 @@ void DrawAntennaTable(const Project& p, const Summary& sum, int index, double y,
         for (const AntennaFieldRow* r : names.rows)
             texts.push_back(Clipped(FieldText(ant, *r), names.chars));
         for (std::size_t c = 0; c < cols.size(); ++c)
-            Text(s, kLeft + cols[c].x * names.scale, y, texts[c], 7.5 * names.scale);
+            s.printAt(kLeft + cols[c].x * names.scale, y, texts[c], 7.5 * names.scale);
         y += kRow;
     }
-    if (n == 0) Text(s, kLeft, y, "No antenna.", 7.5);
+    if (n == 0) s.printAt(kLeft, y, "No antenna.", 7.5);
 }
 
 } // namespace
@@ -630,10 +625,10 @@ void ReportLayout::tablePage(int index, Surface& s) const {
     const Summary& sum = in_.summary;
     double y = 1150;
     if (index == 0) {
-        Text(s, kLeft, y, "Compliance summary", 12);
+        s.printAt(kLeft, y, "Compliance summary", 12);
         y += 480;
         if (!sum.planCalculated) {
-            Text(s, kLeft, y, "The plan has not been calculated.", 8);
+            s.printAt(kLeft, y, "The plan has not been calculated.", 8);
             y += kRow;
         }
         for (const Verdict& v : sum.verdicts) {
@@ -642,41 +637,43 @@ void ReportLayout::tablePage(int index, Surface& s) const {
             const std::string text =
                 chosen ? PlaneVerdictText(v.maxPercent, v.areaAboveM2, sum.planCrossing) : v.text();
             const bool ok = chosen ? PlaneComplies(v.maxPercent, sum.planCrossing) : v.complies();
-            Text(s, kLeft, y, v.title, 8);
-            Text(s, kLeft + 6800, y, text, 8, ok ? kGreen : kRed);
+            s.printAt(kLeft, y, v.title, 8);
+            s.printAt(kLeft + 6800, y, text, 8, ok ? kGreen : kRed);
             y += kRow;
         }
         for (const RuleVerdict& r : in_.rules) {
-            Text(s, kLeft, y, r.rule.title, 8);
-            Text(s, kLeft + 6800, y, r.text(), 8, r.complies() ? kGreen : kRed);
+            s.printAt(kLeft, y, r.rule.title, 8);
+            s.printAt(kLeft + 6800, y, r.text(), 8, r.complies() ? kGreen : kRed);
             y += kRow;
         }
         if (const std::string line = realPlacesLine(); !line.empty()) {
-            Text(s, kLeft, y, line, 8, realPlacesComply() ? kGreen : kRed);
+            s.printAt(kLeft, y, line, 8, realPlacesComply() ? kGreen : kRed);
             y += kRow;
         }
         if (sum.planCalculated) {
-            Text(s, kLeft, y,
-                 maximumLine() + " at x " + Metres(sum.xM) + " m, y " + Metres(sum.yM) +
-                     " m (lon " + FormatFixed(sum.lon, 6) + ", lat " + FormatFixed(sum.lat, 6) +
-                     ")",
-                 8);
+            s.printAt(kLeft, y,
+                      maximumLine() + " at x " + Metres(sum.xM) + " m, y " + Metres(sum.yM) +
+                          " m (lon " + FormatFixed(sum.lon, 6) + ", lat " +
+                          FormatFixed(sum.lat, 6) + ")",
+                      8);
             y += kRow;
         }
         y += 80;
-        Text(s, kLeft, y,
-             "The exposure ratio adds over the antennas each antenna's power density divided by "
-             "the limit at its frequency; 100 % is at the limit.",
-             7, kGrey);
+        s.printAt(
+            kLeft, y,
+            "The exposure ratio adds over the antennas each antenna's power density divided by "
+            "the limit at its frequency; 100 % is at the limit.",
+            7, kGrey);
         y += 220;
-        Text(s, kLeft, y,
-             FarField(sum)
-                 ? "Boundary front: how far the compliance boundary of the antenna alone reaches "
-                   "along the azimuth of its main beam, in its horizontal frame (see Method)."
-                 : "Compliance distance: from the antenna along the azimuth of its main beam, on "
-                   "the beam's axis, beyond which the antenna alone stays below its limit, in "
-                   "the program's beam model.",
-             7, kGrey);
+        s.printAt(
+            kLeft, y,
+            FarField(sum)
+                ? "Boundary front: how far the compliance boundary of the antenna alone reaches "
+                  "along the azimuth of its main beam, in its horizontal frame (see Method)."
+                : "Compliance distance: from the antenna along the azimuth of its main beam, on "
+                  "the beam's axis, beyond which the antenna alone stays below its limit, in "
+                  "the program's beam model.",
+            7, kGrey);
         y += 420;
     }
     DrawAntennaTable(p, sum, index, y, s);
@@ -694,10 +691,10 @@ double NodeOffsets(Surface& s, const Project& p, const Summary& sum, double y) {
     }
     std::sort(off.begin(), off.end());
     if (off.empty()) return y;
-    Text(s, kLeft, y,
-         "Positions: this model computes each antenna from its grid node; these stand "
-         "away from it (largest first):",
-         7.5);
+    s.printAt(kLeft, y,
+              "Positions: this model computes each antenna from its grid node; these stand "
+              "away from it (largest first):",
+              7.5);
     y += 230;
     std::string list;
     const std::size_t shown = std::min<std::size_t>(off.size(), 6);
@@ -708,7 +705,7 @@ double NodeOffsets(Surface& s, const Project& p, const Summary& sum, double y) {
                 FormatFixed(-off[k].first, 2) + " m";
     }
     if (off.size() > shown) list += "; and " + std::to_string(off.size() - shown) + " more";
-    Text(s, kLeft, y, list, 7.5);
+    s.printAt(kLeft, y, list, 7.5);
     return y + 230;
 }
 
@@ -789,10 +786,10 @@ void ReportLayout::methodPage(int index, Surface& s) const {
     const Summary& sum = in_.summary;
     double y = 1150;
     if (index == 0) {
-        Text(s, kLeft, y, "Method", 12);
+        s.printAt(kLeft, y, "Method", 12);
         y += 480;
         for (const std::string& line : methodLines()) {
-            Text(s, kLeft, y, line, 7.5);
+            s.printAt(kLeft, y, line, 7.5);
             y += 230;
         }
         if (!FarField(sum)) y = NodeOffsets(s, p, sum, y);
@@ -802,11 +799,11 @@ void ReportLayout::methodPage(int index, Surface& s) const {
         AnyAntennaHas(p, AntennaField::PowerFactor)
             ? "Antenna positions and compliance boundaries (reduced/maximum ERP)"
             : "Antenna positions and compliance boundaries";
-    Text(s, kLeft, y, FarField(sum) ? boundaries : "Antenna positions", 12);
+    s.printAt(kLeft, y, FarField(sum) ? boundaries : "Antenna positions", 12);
     y += 480;
     const std::vector<MethodColumn> cols = MethodColumns(FarField(sum));
     for (const MethodColumn& c : cols)
-        Text(s, kLeft + c.x, y, c.title, 7, kGrey);
+        s.printAt(kLeft + c.x, y, c.title, 7, kGrey);
     y += kRow;
     s.line(kLeft, y - 30, kRight, y - 30, kRule);
     const int n = static_cast<int>(sum.antennas.size());
@@ -816,10 +813,10 @@ void ReportLayout::methodPage(int index, Surface& s) const {
         const std::vector<std::string> texts =
             MethodRow(p, sum, sum.antennas[static_cast<std::size_t>(k)]);
         for (std::size_t col = 0; col < cols.size(); ++col)
-            Text(s, kLeft + cols[col].x, y, texts[col], 7.5);
+            s.printAt(kLeft + cols[col].x, y, texts[col], 7.5);
         y += kRow;
     }
-    if (n == 0) Text(s, kLeft, y, "No antenna.", 7.5);
+    if (n == 0) s.printAt(kLeft, y, "No antenna.", 7.5);
 }
 
 namespace {
@@ -844,7 +841,7 @@ void SectionAntennas(Surface& s, const Picture& pic, const Project& p, const Sec
         if (x < pic.x0 || x > pic.x0 + pic.w || y < pic.y0 || y > pic.y0 + pic.h) continue;
         s.setFillStyle(FillStyle::Transparent);
         s.box(x - 45, y - 45, x + 45, y + 45, kInk);
-        Text(s, x + 70, y - 200, "T" + std::to_string(a.AntTower), 7);
+        s.printAt(x + 70, y - 200, "T" + std::to_string(a.AntTower), 7);
     }
 }
 
@@ -858,26 +855,27 @@ void ReportLayout::sectionPage(Surface& s) const {
         const std::string why = ResultStale(p, Plane::XZ)
                                     ? "it was calculated for other antennas, ground or settings"
                                     : "it has no exposure ratio for the chosen standard";
-        Text(s, kLeft, 1150, "No current XZ-plane result: " + SectionCaption(p), 12);
-        Text(s, kLeft, 1550, "The section is left out of this report because " + why + ".", 8);
-        Text(s, kLeft, 1800,
-             "Recalculate it (XZ-Calculation, F6) and write the report again to include it.", 8);
+        s.printAt(kLeft, 1150, "No current XZ-plane result: " + SectionCaption(p), 12);
+        s.printAt(kLeft, 1550, "The section is left out of this report because " + why + ".", 8);
+        s.printAt(kLeft, 1800,
+                  "Recalculate it (XZ-Calculation, F6) and write the report again to include it.",
+                  8);
         return;
     }
-    Text(s, kLeft, 1150,
-         SectionHeadline(p) + ": maximum " + FormatPercent(sum.sectionMaxPercent.value_or(0)) +
-             " % of the limit",
-         12);
+    s.printAt(kLeft, 1150,
+              SectionHeadline(p) + ": maximum " + FormatPercent(sum.sectionMaxPercent.value_or(0)) +
+                  " % of the limit",
+              12);
     if (const auto line = sectionVerdictLine()) {
         const bool ok = PlaneComplies(sum.sectionMaxPercent.value_or(0), sum.sectionCrossing);
-        Text(s, kLeft, 1550, *line, 8, ok ? kGreen : kRed);
+        s.printAt(kLeft, 1550, *line, 8, ok ? kGreen : kRed);
     }
-    if (signed_) Text(s, kLeft, 1780, signed_->line, 8, signed_->complies ? kGreen : kRed);
+    if (signed_) s.printAt(kLeft, 1780, signed_->line, 8, signed_->complies ? kGreen : kRed);
     if (sum.sectionCrossing && sum.sectionCrossing->crosses())
-        Text(s, kLeft, signed_ ? 2010 : 1780,
-             "The section crosses the compliance boundaries of " +
-                 CrossingText(p, *sum.sectionCrossing) + ".",
-             6.5, kGrey);
+        s.printAt(kLeft, signed_ ? 2010 : 1780,
+                  "The section crosses the compliance boundaries of " +
+                      CrossingText(p, *sum.sectionCrossing) + ".",
+                  6.5, kGrey);
     const double cell = p.CellSize, mpu = p.MetersPerUnit;
     const int nx = std::min<int>(p.GridNX, p.XZ.Ratio.nx());
     // The section's rows: row j lies (jLast - j) cells above the ground line.
@@ -908,8 +906,8 @@ void ReportLayout::sectionPage(Surface& s) const {
                            " deg through antenna " + std::to_string(line.antenna) +
                            ", distances from it (negative behind)."
                      : "the section runs along x.";
-    Text(s, pic.x0, pic.y0 + pic.h + 650,
-         "Antennas of every tower shown at their heights; " + scale + runs, 6.5, kGrey);
+    s.printAt(pic.x0, pic.y0 + pic.h + 650,
+              "Antennas of every tower shown at their heights; " + scale + runs, 6.5, kGrey);
     Frame(s, pic);
     const auto xOf = [&](double u) {
         return line.through ? line.along(u / cell) : p.OriginX + u * mpu;

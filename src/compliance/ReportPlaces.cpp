@@ -18,13 +18,6 @@ constexpr Rgb kInk{0, 0, 0}, kGrey{110, 110, 110}, kRule{170, 170, 170};
 constexpr int kRowsPerPage = 28;
 constexpr double kRow = 270;
 
-void Text(Surface& s, double x, double y, const std::string& t, double size, Rgb c = kInk) {
-    s.setFontSize(size);
-    s.setTextColour(c);
-    s.setTextPosition(x, y);
-    s.print(t);
-}
-
 std::string Num(double v, int decimals) {
     return FormatFixed(v, decimals);
 }
@@ -124,9 +117,9 @@ void ReportLayout::realPlacesPage(int index, Surface& s) const {
     int first = index * kRowsPerPage - (index > 0 ? 2 : 0);
     int last = first + kRowsPerPage - (index == 0 ? 2 : 0);
     if (index == 0) {
-        Text(s, kLeft, y, "Buildings and places", 12);
+        s.printAt(kLeft, y, "Buildings and places", 12);
         y += 480;
-        Text(s, kLeft, y, realPlacesLine(), 8);
+        s.printAt(kLeft, y, realPlacesLine(), 8);
         y += kRow + 80;
     }
     // The table a row belongs to decides its columns.
@@ -138,18 +131,18 @@ void ReportLayout::realPlacesPage(int index, Surface& s) const {
         if (k < first) continue;
         switch (l.kind) {
         case Line::Heading:
-            Text(s, kLeft, y + 60, l.cells.front(), 9);
+            s.printAt(kLeft, y + 60, l.cells.front(), 9);
             y += kRow + 60;
             break;
         case Line::Note:
-            Text(s, kLeft, y, l.cells.front(), 7, kGrey);
+            s.printAt(kLeft, y, l.cells.front(), 7, kGrey);
             y += kRow;
             break;
         case Line::Titles:
         case Line::Row:
             for (std::size_t c = 0; c < l.cells.size(); ++c)
-                Text(s, kLeft + cols[c], y, l.cells[c], l.kind == Line::Titles ? 7 : 7.5,
-                     l.kind == Line::Titles ? kGrey : kInk);
+                s.printAt(kLeft + cols[c], y, l.cells[c], l.kind == Line::Titles ? 7 : 7.5,
+                          l.kind == Line::Titles ? kGrey : kInk);
             if (l.kind == Line::Titles)
                 s.line(kLeft, y + kRow - 30, kLeft + 14000, y + kRow - 30, kRule);
             y += kRow;

@@ -34,13 +34,6 @@ struct Line {
     std::optional<bool> complies{}; // colours a row's last cell
 };
 
-void Print(Surface& s, double x, double y, const std::string& t, double size, Rgb c) {
-    s.setFontSize(size);
-    s.setTextColour(c);
-    s.setTextPosition(x, y);
-    s.print(t);
-}
-
 // A long note cut at words into lines of the page's width.
 void AddWrapped(std::vector<Line>& out, const std::string& text) {
     std::string rest = text;
@@ -171,12 +164,12 @@ std::vector<Line> Lines(const Project& p, const RuleVerdict& v,
 void Draw(Surface& s, const Line& l, double& y) {
     switch (l.kind) {
     case Line::Heading:
-        Print(s, Left, y + 60, l.cells.front(), 9,
-              l.complies ? (*l.complies ? Passes : Fails) : Ink);
+        s.printAt(Left, y + 60, l.cells.front(), 9,
+                  l.complies ? (*l.complies ? Passes : Fails) : Ink);
         y += RowHeight + 60;
         break;
     case Line::Note:
-        Print(s, Left, y, l.cells.front(), 7, Grey);
+        s.printAt(Left, y, l.cells.front(), 7, Grey);
         y += RowHeight;
         break;
     case Line::Titles:
@@ -186,7 +179,7 @@ void Draw(Surface& s, const Line& l, double& y) {
             const Rgb ink = l.kind == Line::Titles ? Grey
                             : last && l.complies   ? (*l.complies ? Passes : Fails)
                                                    : Ink;
-            Print(s, Left + l.cols[c], y, l.cells[c], l.kind == Line::Titles ? 7 : 7.5, ink);
+            s.printAt(Left + l.cols[c], y, l.cells[c], l.kind == Line::Titles ? 7 : 7.5, ink);
         }
         if (l.kind == Line::Titles)
             s.line(Left, y + RowHeight - 30, Left + 14000, y + RowHeight - 30, Ruler);
@@ -207,7 +200,7 @@ void ReportLayout::rulePage(int rule, int index, render::Surface& s) const {
     const auto& v = in_.rules.at(static_cast<std::size_t>(rule));
     const std::vector<rulepage::Line> lines = rulepage::Lines(*in_.project, v, in_.places);
     double y = 1150;
-    rulepage::Print(s, rulepage::Left, y, "Rule: " + v.rule.title, 12, rulepage::Ink);
+    s.printAt(rulepage::Left, y, "Rule: " + v.rule.title, 12, rulepage::Ink);
     y += 480;
     const std::size_t first = static_cast<std::size_t>(index) * rulepage::RowsPerPage;
     for (std::size_t k = first; k < lines.size() && k < first + rulepage::RowsPerPage; ++k)

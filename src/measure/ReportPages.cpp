@@ -23,13 +23,6 @@ constexpr int kListRows = 28;
 // +-3 dB in decades.
 const double kThreeDb = 0.3;
 
-void Say(Surface& s, double x, double y, const std::string& t, double size, Rgb c = kBlack) {
-    s.setFontSize(size);
-    s.setTextColour(c);
-    s.setTextPosition(x, y);
-    s.print(t);
-}
-
 // A density for the tables: four significant digits.
 std::string Density(double uw) {
     char buf[40];
@@ -93,8 +86,9 @@ void MeasurementPages::drawPage(int page, Surface& s) const {
 }
 
 void MeasurementPages::scatterPage(Surface& s) const {
-    Say(s, kLeftEdge, 1150, "Measurements against the prediction", 12);
-    Say(s, kLeftEdge, 1500,
+    s.printAt(kLeftEdge, 1150, "Measurements against the prediction", 12);
+    s.printAt(
+        kLeftEdge, 1500,
         "Each measurement, extrapolated to full load, beside the prediction at the same point "
         "and height; difference = 10 log10(extrapolated / predicted).",
         7.5, kMid);
@@ -112,11 +106,11 @@ void MeasurementPages::scatterPlot(Surface& s) const {
         const double y = Along(f, std::pow(10.0, d), f.bottom, f.top);
         s.line(x, f.bottom, x, f.bottom + 80, kBlack);
         s.line(f.left - 80, y, f.left, y, kBlack);
-        Say(s, x - 150, f.bottom + 140, DecadeLabel(d), 7);
-        Say(s, f.left - 900, y - 100, DecadeLabel(d), 7);
+        s.printAt(x - 150, f.bottom + 140, DecadeLabel(d), 7);
+        s.printAt(f.left - 900, y - 100, DecadeLabel(d), 7);
     }
-    Say(s, f.left + 800, f.bottom + 450, "Measured, extrapolated (uW/cm^2)", 8);
-    Say(s, f.left - 1000, f.top - 350, "Predicted (uW/cm^2)", 8);
+    s.printAt(f.left + 800, f.bottom + 450, "Measured, extrapolated (uW/cm^2)", 8);
+    s.printAt(f.left - 1000, f.top - 350, "Predicted (uW/cm^2)", 8);
     // The 1:1 line and the lines 3 dB either side, each inside the frame.
     const double span = f.hiDecade - f.loDecade;
     for (double off : {0.0, kThreeDb, -kThreeDb}) {
@@ -125,7 +119,7 @@ void MeasurementPages::scatterPlot(Surface& s) const {
         const auto y = [&](double u) { return f.bottom - (u + off / span) * (f.bottom - f.top); };
         s.line(x(u0), y(u0), x(u1), y(u1), off == 0.0 ? kBlack : kLight);
     }
-    Say(s, f.right - 1300, f.top - 250, "1:1, +-3 dB", 7, kMid);
+    s.printAt(f.right - 1300, f.top - 250, "1:1, +-3 dB", 7, kMid);
     int unplotted = 0;
     s.setFillStyle(render::FillStyle::Solid);
     for (const PairedPoint& q : points_) {
@@ -139,9 +133,10 @@ void MeasurementPages::scatterPlot(Surface& s) const {
     }
     s.setFillStyle(render::FillStyle::Transparent);
     if (unplotted > 0)
-        Say(s, f.left, f.bottom + 800,
-            std::to_string(unplotted) + " point(s) with nothing measured or predicted not plotted",
-            7, kMid);
+        s.printAt(f.left, f.bottom + 800,
+                  std::to_string(unplotted) +
+                      " point(s) with nothing measured or predicted not plotted",
+                  7, kMid);
 }
 
 void MeasurementPages::statistics(Surface& s, double x, double y) const {
@@ -150,12 +145,13 @@ void MeasurementPages::statistics(Surface& s, double x, double y) const {
     for (std::size_t k = 0; k < agreement_.bands.size() && k < 4; ++k)
         columns.push_back(&agreement_.bands[k]);
     if (agreement_.bands.size() > 4)
-        Say(s, x + 2900, y - 300,
-            "(" + std::to_string(agreement_.bands.size() - 4) + " more bands not shown)", 7, kMid);
+        s.printAt(x + 2900, y - 300,
+                  "(" + std::to_string(agreement_.bands.size() - 4) + " more bands not shown)", 7,
+                  kMid);
     const double colWidth = 1250, first = x + 2900;
-    Say(s, x, y - 300, "Agreement (dB)", 9);
+    s.printAt(x, y - 300, "Agreement (dB)", 9);
     for (std::size_t c = 0; c < columns.size(); ++c)
-        Say(s, first + c * colWidth, y, c == 0 ? "All" : columns[c]->band, 7.5);
+        s.printAt(first + c * colWidth, y, c == 0 ? "All" : columns[c]->band, 7.5);
     const struct {
         const char* title;
         std::string (*cell)(const AgreementStats&);
@@ -173,18 +169,18 @@ void MeasurementPages::statistics(Surface& s, double x, double y) const {
     };
     for (std::size_t r = 0; r < std::size(rows); ++r) {
         const double ry = y + (r + 1) * kLineStep;
-        Say(s, x, ry, rows[r].title, 7.5);
+        s.printAt(x, ry, rows[r].title, 7.5);
         for (std::size_t c = 0; c < columns.size(); ++c)
-            Say(s, first + c * colWidth, ry, rows[r].cell(*columns[c]), 7.5);
+            s.printAt(first + c * colWidth, ry, rows[r].cell(*columns[c]), 7.5);
     }
     double wy = y + (std::size(rows) + 2) * kLineStep;
-    Say(s, x, wy, "Worst under-predictions", 9);
-    if (agreement_.all.worst.empty()) Say(s, x, wy + kLineStep, "none", 7.5, kMid);
+    s.printAt(x, wy, "Worst under-predictions", 9);
+    if (agreement_.all.worst.empty()) s.printAt(x, wy + kLineStep, "none", 7.5, kMid);
     for (int k : agreement_.all.worst) {
         wy += kLineStep;
         const PairedPoint& q = points_[static_cast<std::size_t>(k)];
-        Say(s, x, wy, q.name.empty() ? "(unnamed)" : q.name, 7.5);
-        Say(s, first, wy, Db(q.differenceDb) + " dB", 7.5);
+        s.printAt(x, wy, q.name.empty() ? "(unnamed)" : q.name, 7.5);
+        s.printAt(first, wy, Db(q.differenceDb) + " dB", 7.5);
     }
 }
 
@@ -207,13 +203,13 @@ void MeasurementPages::pointsMap(Surface& s, double x0, double y0, double x1, do
     const double cx = (x0 + x1) / 2, cy = (y0 + 400 + y1) / 2;
     const auto mapX = [&](double x) { return cx + (x - (lo[0] + hi[0]) / 2) * scale; };
     const auto mapY = [&](double y) { return cy + (y - (lo[1] + hi[1]) / 2) * scale; };
-    Say(s, x0, y0 - 300, "Map of the points by difference", 9);
+    s.printAt(x0, y0 - 300, "Map of the points by difference", 9);
     s.setFillStyle(render::FillStyle::Transparent);
     s.box(x0, y0, x1, y1, kLight);
     double lx = x0 + 100;
     for (const DifferenceBand& b : DifferenceBands()) {
         s.filledBox(lx, y0 + 100, lx + 150, y0 + 250, b.colour);
-        Say(s, lx + 200, y0 + 80, b.label, 6);
+        s.printAt(lx + 200, y0 + 80, b.label, 6);
         lx += 1200;
     }
     for (int k = 1; k <= p.AntennaCount && k < p.AntennaSlotBound() + 1; ++k) {
@@ -250,22 +246,22 @@ std::vector<MeasurementPages::Line> MeasurementPages::listLines() const {
 void MeasurementPages::listPage(int index, Surface& s) const {
     static constexpr double kCols[] = {0, 2600, 3900, 5400, 6900, 8400, 10000, 11500};
     const std::vector<Line> lines = listLines();
-    Say(s, kLeftEdge, 1150, "Measurements: points (densities in uW/cm^2)", 12);
+    s.printAt(kLeftEdge, 1150, "Measurements: points (densities in uW/cm^2)", 12);
     double y = 1700;
     const std::size_t first = static_cast<std::size_t>(index) * kListRows;
     for (std::size_t k = first; k < lines.size() && k < first + kListRows; ++k) {
         const Line& l = lines[k];
         if (l.heading) {
             if (k > first) y += kLineStep / 2;
-            Say(s, kLeftEdge, y, l.cells.front(), 9);
+            s.printAt(kLeftEdge, y, l.cells.front(), 9);
         } else if (l.cells.size() == 3) {
             // A flagged point: its name and band, then the reason.
-            Say(s, kLeftEdge, y, l.cells[0], 7.5);
-            Say(s, kLeftEdge + kCols[1], y, l.cells[1], 7.5);
-            Say(s, kLeftEdge + kCols[2], y, l.cells[2], 7.5);
+            s.printAt(kLeftEdge, y, l.cells[0], 7.5);
+            s.printAt(kLeftEdge + kCols[1], y, l.cells[1], 7.5);
+            s.printAt(kLeftEdge + kCols[2], y, l.cells[2], 7.5);
         } else {
             for (std::size_t c = 0; c < l.cells.size() && c < std::size(kCols); ++c)
-                Say(s, kLeftEdge + kCols[c], y, l.cells[c], 7.5);
+                s.printAt(kLeftEdge + kCols[c], y, l.cells[c], 7.5);
         }
         y += kLineStep;
         if (y > kPageBottom - kLineStep) break;

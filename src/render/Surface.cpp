@@ -51,6 +51,13 @@ void Surface::point(double x, double y, Rgb colour) {
     curY_ = y;
 }
 
+void Surface::printAt(double x, double y, const std::string& text, double size, Rgb colour) {
+    setFontSize(size);
+    setTextColour(colour);
+    setTextPosition(x, y);
+    print(text);
+}
+
 void Surface::print(const std::string& text) {
     checkCancel();
     // A text grows to the right of and below its position, so only a text

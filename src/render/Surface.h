@@ -81,6 +81,9 @@ class Surface {
     // Draws the text at the text position, then moves the position to the
     // start of the next text line at the left edge.
     void print(const std::string& text);
+    // `text` at (x, y) in `size` points and `colour`, the way the report's
+    // pages write their words: font size, colour and position set, then print.
+    void printAt(double x, double y, const std::string& text, double size, Rgb colour = {});
     // A label that may give way: with crowded labels skipped, it is left out
     // when it would Overlap a text drawn since the last clear (the text
     // position moves on either way). Otherwise the same as print.
