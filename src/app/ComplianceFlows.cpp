@@ -309,13 +309,15 @@ pipeline::OutputContext ComplianceFlows::outputContext() const {
 }
 
 std::optional<std::string> ComplianceFlows::writeReport(const std::string& path) const {
+    // A chosen rule that no longer reads stops the report before any file
+    // is touched, rather than judging the site by fewer rules.
+    ChosenRules chosen = chosenRules();
+    if (chosen.refusal) return chosen.refusal;
     // Written beside the target and put in place whole, so a failed report
     // never leaves half a file or destroys the previous one.
     StagedFile staged;
     if (!staged.open(path)) return staged.reason();
     staged.release();
-    ChosenRules chosen = chosenRules();
-    if (chosen.refusal) return chosen.refusal;
     pipeline::OutputContext ctx = outputContext();
     ctx.rules = std::move(chosen.rules);
     Feedback feedback;
