@@ -90,6 +90,7 @@ inline constexpr char ImportSites[] = "impsitios";
 inline constexpr char ExportSites[] = "expsitios";
 inline constexpr char ComplianceSettings[] = "cumplimiento";
 inline constexpr char ComplianceSummary[] = "resumencumpl";
+inline constexpr char Rules[] = "reglas";
 inline constexpr char Report[] = "informe";
 // Real places
 inline constexpr char Places[] = "lugares";

@@ -77,6 +77,11 @@ void AddComplianceCommands(std::vector<Command>& t) {
                             {},
                             {},
                             "sepcumpl"},
+                           {cmd::Rules, "Rules...", P::Options,
+                            [](W& w) {
+                                w.tools.reset();
+                                w.compliance.rules();
+                            }},
                            {cmd::ComplianceSummary, "Compliance summary...", P::Options, [](W& w) {
                                 w.tools.reset();
                                 w.compliance.summary();

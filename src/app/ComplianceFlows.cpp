@@ -18,12 +18,35 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QStatusBar>
+#include <algorithm>
 
 namespace brenvik::app {
 
 namespace {
 
 constexpr const char* kCsvFilter = "csv Files (*.csv)| *.csv";
+constexpr const char* kRulesFilter = "Rules Files (*.json)| *.json";
+
+// The summary's lines with the rules' verdicts in place of the flat
+// national values, which are precautionary notes, not limits.
+std::vector<std::string> SummaryWithRules(const Project& p, compliance::Summary s,
+                                          const std::vector<std::string>& ruleLines,
+                                          compliance::Unit unit) {
+    if (ruleLines.empty()) return compliance::SummaryLines(p, s, unit);
+    if (!s.verdicts.empty()) s.verdicts.resize(1);
+    std::vector<std::string> lines = compliance::SummaryLines(p, s, unit);
+    // Right after the standard's own verdict, else after the heading.
+    auto at = lines.begin() + std::min<std::ptrdiff_t>(1, std::ssize(lines));
+    if (!s.verdicts.empty()) {
+        const std::string head = s.verdicts.front().title + ": ";
+        const auto own = std::find_if(lines.begin(), lines.end(), [&head](const std::string& l) {
+            return l.compare(0, head.size(), head) == 0;
+        });
+        if (own != lines.end()) at = own + 1;
+    }
+    lines.insert(at, ruleLines.begin(), ruleLines.end());
+    return lines;
+}
 
 bool ShowsRatio(const Project& p) {
     const bool section = p.CurrentPlane == Plane::XZ;
@@ -243,7 +266,17 @@ void ComplianceFlows::summary() {
             prompts_.message(*s.refusal);
             return;
         }
-        auto* d = new SummaryDialog(compliance::SummaryLines(project_, s.summary, unit_), &window_);
+        const ChosenRules chosen = chosenRules();
+        if (chosen.refusal) {
+            prompts_.message(*chosen.refusal);
+            return;
+        }
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const std::vector<std::string> ruleLines =
+            pipeline::RuleVerdictLines(project_, chosen.rules, *lib_);
+        QApplication::restoreOverrideCursor();
+        auto* d =
+            new SummaryDialog(SummaryWithRules(project_, s.summary, ruleLines, unit_), &window_);
         d->setAttribute(Qt::WA_DeleteOnClose);
         d->open();
     });
@@ -276,17 +309,73 @@ pipeline::OutputContext ComplianceFlows::outputContext() const {
 }
 
 std::optional<std::string> ComplianceFlows::writeReport(const std::string& path) const {
+    // A chosen rule that no longer reads stops the report before any file
+    // is touched, rather than judging the site by fewer rules.
+    ChosenRules chosen = chosenRules();
+    if (chosen.refusal) return chosen.refusal;
     // Written beside the target and put in place whole, so a failed report
     // never leaves half a file or destroys the previous one.
     StagedFile staged;
     if (!staged.open(path)) return staged.reason();
     staged.release();
+    pipeline::OutputContext ctx = outputContext();
+    ctx.rules = std::move(chosen.rules);
     Feedback feedback;
     if (auto failed = pipeline::WriteOutput(project_, pipeline::OutputKind::Report,
-                                            staged.temporary(), feedback, outputContext()))
+                                            staged.temporary(), feedback, ctx))
         return failed;
     if (!staged.finish() || !staged.commit()) return staged.reason();
     return std::nullopt;
+}
+
+ComplianceFlows::ChosenRules ComplianceFlows::chosenRules() const {
+    if (project_.Compliance.Rules.empty()) return {};
+    const compliance::LoadedRules loaded = compliance::LoadRules();
+    compliance::ChosenRules chosen =
+        pipeline::ResolveRules(loaded.book, project_.Compliance.Rules, *lib_);
+    return {std::move(chosen.rules), std::move(chosen.refusal)};
+}
+
+void ComplianceFlows::rules() {
+    compliance::LoadedRules loaded = compliance::LoadRules();
+    if (!loaded.warning.empty()) prompts_.message(loaded.warning);
+    // The project's rules first, in their order, then the others the
+    // program knows.
+    std::vector<RulesDialog::Choice> choices;
+    for (const std::string& name : project_.Compliance.Rules) {
+        const compliance::Rule* r = loaded.book.find(name);
+        choices.push_back({name, r ? r->title + " (" + r->id + ")" : "File " + name, true});
+    }
+    for (const compliance::Rule& r : loaded.book.rules())
+        if (std::find(project_.Compliance.Rules.begin(), project_.Compliance.Rules.end(), r.id) ==
+            project_.Compliance.Rules.end())
+            choices.push_back({r.id, r.title + " (" + r.id + ")", false});
+    auto* d = new RulesDialog(choices, &window_);
+    auto book = std::make_shared<const compliance::RuleBook>(std::move(loaded.book));
+    QObject::connect(d, &RulesDialog::fileRequested, d, [this, d] {
+        const auto path = prompts_.openPath(kRulesFilter);
+        if (!path) return;
+        // A file that does not read is refused now, naming the rule and field.
+        compliance::RuleBook scratch;
+        if (auto refused = scratch.addFromFile(*path)) {
+            prompts_.message(*refused);
+            return;
+        }
+        d->addFile(*path);
+    });
+    d->setAcceptHandler([this, d, book] {
+        const std::vector<std::string> names = d->chosen();
+        if (auto refused = pipeline::ResolveRules(*book, names, *lib_).refusal) {
+            prompts_.message(*refused);
+            return false;
+        }
+        Edit edit = Edit::settings(project_);
+        project_.Compliance.Rules = names;
+        if (record_) record_("Rules", std::move(edit), true);
+        return true;
+    });
+    d->setAttribute(Qt::WA_DeleteOnClose);
+    d->open();
 }
 
 } // namespace brenvik::app

@@ -4,6 +4,7 @@
 #include "app/CommandNames.h"
 #include "compliance/Boundaries.h"
 #include "compliance/Limits.h"
+#include "compliance/Rules.h"
 #include "compliance/Units.h"
 #include "model/Edits.h"
 #include "model/Project.h"
@@ -17,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QStatusBar;
@@ -92,12 +94,23 @@ class ComplianceFlows {
     void settings();
     void summary();
     void report();
+    // "Rules...": the rules the summary and the report judge the site by;
+    // one undo step, Cancel changes nothing.
+    void rules();
     // The report of the project into `path`, staged beside it; the reason of
     // a failure or nothing.
     std::optional<std::string> writeReport(const std::string& path) const;
     // What the window's outputs are judged by and drawn with: the loaded
     // limits, the chosen unit, today's date and the PDF pages.
     pipeline::OutputContext outputContext() const;
+
+    // The project's rules as the summary and the report apply them, or why
+    // one of them cannot be (a file gone or refused, a standard unknown).
+    struct ChosenRules {
+        std::vector<compliance::Rule> rules;
+        std::optional<std::string> refusal;
+    };
+    ChosenRules chosenRules() const;
 
   private:
     // Gives the current planes their ratio when they have none (a result read

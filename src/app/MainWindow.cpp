@@ -162,6 +162,7 @@ void MainWindow::wireHooks() {
                        [this] { s_->document->updateTitle(); }, [this] { s_->towers->forget(); },
                        [this](QPointF u) {
                            if (s_->compliance) s_->compliance->pointerAt(u);
+                           if (s_->realPlaces) s_->realPlaces->pointerAt(u, s_->view->canvas());
                        }});
     s_->view->setRedrawHooks(
         [this] {

@@ -5,11 +5,18 @@
 #include "compliance/Places.h"
 #include "gis/BuildingImport.h"
 #include "gis/Terrain.h"
+#include "measure/Agreement.h"
+#include "measure/PlanMarks.h"
 #include "model/Numbers.h"
 #include "render/RealPlaces.h"
+#include "render/View.h"
 
 #include <QApplication>
+#include <QToolTip>
+#include <QWidget>
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace brenvik::app {
@@ -23,6 +30,8 @@ constexpr const char* kRasterFilter =
 constexpr const char* kVectorFilter =
     "Map files (*.geojson *.json *.gpkg *.shp *.osm *.pbf)| *.geojson;*.json;*.gpkg;*.shp;"
     "*.osm;*.pbf";
+// The canvas draws the plan at its natural size: 15 drawing units a pixel.
+constexpr double kCanvasUnitsPerPixel = 15.0;
 
 } // namespace
 
@@ -133,16 +142,74 @@ void RealPlacesFlows::storeBuildings(gis::BuildingsImport r) {
 }
 
 RealPlacesFlows::Painter RealPlacesFlows::decorate(Painter paint) const {
-    if (project_.Buildings.empty() && project_.Places.empty()) return paint;
+    if (project_.Buildings.empty() && project_.Places.empty() && project_.Measurements.empty())
+        return paint;
     return [paint = std::move(paint), lib = &lib_](const Project& p, render::Surface& s,
                                                    render::DotRandom& dots) {
         auto controls = paint(p, s, dots);
-        if (p.CurrentPlane != Plane::XY || p.AntennaCount < 1) return controls;
-        const auto inv =
-            compliance::InverseLimits(p, *lib, p.Compliance.Standard, p.Compliance.Group);
-        if (!inv.refusal) render::DrawRealPlaces(p, s, compliance::ExposureMarks(p, inv.inverse));
+        if (p.CurrentPlane != Plane::XY) return controls;
+        if (p.AntennaCount >= 1 && (!p.Buildings.empty() || !p.Places.empty())) {
+            const auto inv =
+                compliance::InverseLimits(p, *lib, p.Compliance.Standard, p.Compliance.Group);
+            if (!inv.refusal)
+                render::DrawRealPlaces(p, s, compliance::ExposureMarks(p, inv.inverse));
+        }
+        // The measurements go last, over the places, so that their colour
+        // of agreement is never hidden.
+        if (!p.Measurements.empty()) measure::DrawMeasurements(p, s, measure::MarksOf(p));
         return controls;
     };
+}
+
+void RealPlacesFlows::pointerAt(QPointF units, QWidget& canvas) const {
+    if (project_.Measurements.empty() && canvas.toolTip().isEmpty()) return;
+    const std::string text = project_.CurrentPlane == Plane::XY
+                                 ? MeasurementHoverText(project_, units, kCanvasUnitsPerPixel)
+                                 : std::string();
+    const QString tip = QString::fromStdString(text);
+    if (tip == canvas.toolTip()) return;
+    canvas.setToolTip(tip);
+    if (tip.isEmpty())
+        QToolTip::hideText();
+    else if (canvas.isVisible())
+        QToolTip::showText(QCursor::pos(), tip, &canvas);
+}
+
+namespace {
+
+std::string MeasureValueText(double uw) {
+    char b[48];
+    std::snprintf(b, sizeof b, "%.6g uW/cm^2", uw);
+    return b;
+}
+
+} // namespace
+
+std::string MeasurementHoverText(const Project& p, QPointF units, double unitsPerPixel) {
+    // The mark's own radius, as drawn, and a few pixels of slack around it.
+    const double reach = std::max(45.0, 6 * unitsPerPixel) + 3 * unitsPerPixel;
+    const Measurement* nearest = nullptr;
+    double best = reach;
+    for (const Measurement& m : p.Measurements) {
+        const render::Point at = render::PlanToScreen(p, m.X, m.Y);
+        const double d = std::hypot(at.x - units.x(), at.y - units.y());
+        if (d <= best) {
+            best = d;
+            nearest = &m;
+        }
+    }
+    if (!nearest) return {};
+    // Only the point under the pointer is evaluated, not the whole set.
+    const measure::PairedPoint q = measure::PairMeasurement(p, *nearest);
+    char db[40];
+    if (std::isfinite(q.differenceDb))
+        std::snprintf(db, sizeof db, "%+.1f dB", q.differenceDb);
+    else
+        std::snprintf(db, sizeof db, "%s", q.differenceDb > 0 ? "+inf dB" : "-inf dB");
+    std::string text = (q.name.empty() ? std::string() : q.name + ": ") + "measured " +
+                       MeasureValueText(q.measured);
+    if (q.extrapolated != q.measured) text += ", extrapolated " + MeasureValueText(q.extrapolated);
+    return text + ", predicted " + MeasureValueText(q.predicted) + ", difference " + db;
 }
 
 } // namespace brenvik::app

@@ -9,12 +9,18 @@
 #include "render/Dots.h"
 #include "render/Scene.h"
 
+#include <QPointF>
 #include <functional>
 #include <optional>
 
 class QWidget;
 
 namespace brenvik::app {
+
+// What the pointer shows over a measurement drawn at `units` (drawing units,
+// as the canvas gives them): "M3: measured 1.5 uW/cm^2, predicted 0.8
+// uW/cm^2, difference +2.7 dB"; empty when no measurement is that near.
+std::string MeasurementHoverText(const Project& p, QPointF units, double unitsPerPixel);
 
 // The real site around the antennas: the elevation model, the buildings and
 // the places of sensitive use, and their exposure drawn on the plan.
@@ -36,9 +42,13 @@ class RealPlacesFlows {
     // height" asks how high they stand first.
     void importBuildings();
 
-    // On the plan, the buildings filled by their worst floor's level colour
-    // and the places labelled with their % of the limit.
+    // On the plan, the buildings filled by their worst floor's level colour,
+    // the places labelled with their % of the limit, and the measurements
+    // coloured by their difference from the prediction.
     Painter decorate(Painter paint) const;
+    // Over a measurement on the plan, its measured, predicted and difference
+    // values become the canvas's tooltip; elsewhere the tooltip goes.
+    void pointerAt(QPointF units, QWidget& canvas) const;
 
   private:
     void storeBuildings(gis::BuildingsImport r);

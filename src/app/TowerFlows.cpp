@@ -143,6 +143,8 @@ void TowerFlows::openAntennaDialog(int slot, bool newSlot, int editedIndex) {
     std::vector<FieldRule> rules = AntennaFormRules();
     const std::vector<FieldRule>& beamRules = antenna::BeamRules();
     rules.insert(rules.end(), beamRules.begin(), beamRules.end());
+    const std::vector<FieldRule>& arrayRules = antenna::ArrayRules();
+    rules.insert(rules.end(), arrayRules.begin(), arrayRules.end());
     d->setFieldRules(rules);
     d->setAcceptHandler([this, d, beam, slot, newSlot] {
         // A typo keeps this dialog, and the tower dialog behind it, open with

@@ -19,6 +19,9 @@ namespace {
 const double DefaultFrequencyMHz = Antenna{}.AntFrequencyMHz;
 const std::string_view FrequencyKey = FieldRow(AntennaField::FrequencyMHz).blockKey;
 
+// The rules the site is judged by, numbered from 1.
+constexpr std::string_view RuleKey = "rule.";
+
 std::string_view PopulationName(Population g) {
     return g == Population::Occupational ? "occupational" : "public";
 }
@@ -626,6 +629,10 @@ bool AppendExtensionBlock(const Project& p, std::string& out) {
     if (!AppendPlaceLines(p, out) || !AppendBuildingLines(p, out)) return false;
     if (!AppendPlacementLines(p, out)) return false;
     if (!AppendMeasurementLines(p, out)) return false;
+    for (std::size_t k = 0; k < c.Rules.size(); ++k) {
+        if (c.Rules[k].empty() || HasLineBreak(c.Rules[k])) return false;
+        AppendLine(out, std::string(RuleKey) + std::to_string(k + 1), c.Rules[k]);
+    }
     for (const auto& [key, value] : p.ExtensionExtra) {
         if (HasLineBreak(key) || HasLineBreak(value)) return false;
         out += key + "=" + value + "\r\n";
@@ -682,6 +689,16 @@ bool ReadFrequencyItem(Project& p, std::string_view digits, std::string_view val
     return true;
 }
 
+// A rule the site is judged by: the rules come numbered from 1 in the
+// order they are applied, none left out.
+bool ReadRuleItem(std::vector<std::string>& rules, std::string_view digits,
+                  std::string_view value) {
+    const std::string expected = std::to_string(rules.size() + 1);
+    if (digits != expected || value.empty()) return false;
+    rules.emplace_back(value);
+    return true;
+}
+
 // Takes one key=value item of the block into the project.
 ItemOutcome ReadExtensionItem(Project& p, std::string_view key, std::string_view value) {
     if (key.substr(0, FrequencyKey.size()) == FrequencyKey) {
@@ -728,6 +745,9 @@ ItemOutcome ReadExtensionItem(Project& p, std::string_view key, std::string_view
     } else if (key.substr(0, MeasurementKey.size()) == MeasurementKey) {
         if (!ReadMeasurementLine(p, key.substr(MeasurementKey.size()), value))
             return ItemOutcome::Refused;
+    } else if (key.substr(0, RuleKey.size()) == RuleKey) {
+        if (!ReadRuleItem(p.Compliance.Rules, key.substr(RuleKey.size()), value))
+            return ItemOutcome::Damaged;
     } else if (key == "result") {
         if (value != "out-of-date") return ItemOutcome::Refused;
         p.XY.Stamp.density = OutOfDateStamp;

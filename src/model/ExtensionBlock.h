@@ -29,6 +29,7 @@ namespace brenvik {
 //   site-name.1=Torre Norte  the inventory's site of antenna 1
 //   label.1=sector A         the inventory's label of antenna 1
 //   measurement.1=x,y,h,uw,factor,db,band,time,instrument,name  a field measurement
+//   rule.1=ch-installation   a rule the site is judged by: its name or a rules file
 //
 // Lines end in CR LF like the rest of the file. The block is written only
 // when one of its items differs from its default (900 MHz, "icnirp-2020",

@@ -164,6 +164,9 @@ struct ComplianceSettings {
     Population Group = Population::Public;
     std::string SiteName;
     std::string Assessor; // who signs the report
+    // The rules the summary and the report judge the site by, in order: the
+    // name of a rule the program knows, or the path of a rules file.
+    std::vector<std::string> Rules;
     friend bool operator==(const ComplianceSettings&, const ComplianceSettings&) = default;
 };
 

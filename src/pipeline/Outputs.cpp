@@ -578,4 +578,25 @@ std::string WithExtension(const std::string& path, OutputKind kind) {
     return path + std::string(ext);
 }
 
+compliance::ChosenRules ResolveRules(const compliance::RuleBook& book,
+                                     const std::vector<std::string>& names,
+                                     const compliance::Library& library) {
+    compliance::ChosenRules chosen = compliance::ChooseRules(book, names);
+    if (chosen.refusal) return chosen;
+    for (const compliance::Rule& r : chosen.rules)
+        if (auto refused = compliance::StandardRefusal(r, library)) return {{}, refused};
+    return chosen;
+}
+
+std::vector<std::string> RuleVerdictLines(const Project& p,
+                                          const std::vector<compliance::Rule>& rules,
+                                          const compliance::Library& library) {
+    std::vector<std::string> lines;
+    for (const compliance::Rule& r : rules) {
+        const compliance::RuleVerdict v = compliance::EvaluateRule(p, r, library);
+        lines.push_back(r.title + ": " + v.text());
+    }
+    return lines;
+}
+
 } // namespace brenvik::pipeline

@@ -190,4 +190,16 @@ std::vector<OutputKind> OutputsOfCommand(std::string_view command);
 // in it (any case).
 std::string WithExtension(const std::string& path, OutputKind kind);
 
+// The rules a project names (Compliance.Rules: a rule of `book` or a rules
+// file), in order, or why one cannot judge the site: a file gone or
+// refused, a fraction of a standard `library` does not hold.
+compliance::ChosenRules ResolveRules(const compliance::RuleBook& book,
+                                     const std::vector<std::string>& names,
+                                     const compliance::Library& library);
+// Each rule's verdict for the project as the summary gives it: "TITLE:
+// complies: worst 62 % of the limit (...)".
+std::vector<std::string> RuleVerdictLines(const Project& p,
+                                          const std::vector<compliance::Rule>& rules,
+                                          const compliance::Library& library);
+
 } // namespace brenvik::pipeline

@@ -5,6 +5,10 @@
 #include "app/Commands.h"
 #include "app/UndoHistory.h"
 #include "app/dialogs/PolarPlot.h"
+#include "calc/Towers.h"
+#include "geo/Readout.h"
+
+#include <QCheckBox>
 
 namespace brenvik::app::testing {
 namespace {
@@ -74,6 +78,56 @@ TEST_F(BeamAppTest, AnInventorysPatternWarningsReachTheWindow) {
               "Pattern LIFTED: HORIZONTAL cut: the smallest loss is 1 dB, not 0 dB; its gains stay "
               "relative to the file's GAIN\nPattern LIFTED: measured at 1800 MHz, 100 % from the "
               "900 MHz of the antenna that uses it");
+}
+
+// An antenna made adaptive in its own dialog: the array's boxes are greyed
+// until it is, a box out of its range is refused naming the field, and the
+// accepted array and power factor are one undo step.
+TEST_F(BeamAppTest, AdaptiveArrayBoxesFollowTheChoiceAndAcceptAsOneStep) {
+    const geo::PointerCell at = geo::PointerCellAt(project, cell(12, 40).x(), cell(12, 40).y());
+    PlaceAntenna(project, at.xs, at.ys, project.Zoom);
+    ASSERT_EQ(project.AntennaCount, 1);
+    clickAt(cell(12, 40));
+    QDialog* fuent = dialog("fuent");
+    ASSERT_NE(fuent, nullptr);
+    auto* adaptive = control<QCheckBox>(fuent, "adaptive");
+    ASSERT_FALSE(adaptive->isChecked());
+    for (const char* box : {"arrayRows", "elementHWidth", "steerAzMax"})
+        EXPECT_FALSE(control<QLineEdit>(fuent, box)->isEnabled()) << box;
+    EXPECT_TRUE(control<QLineEdit>(fuent, "powerFactor")->isEnabled());
+    const QString plain = control<PolarPlot>(fuent, "horizontalPlot")->beamwidthText();
+
+    adaptive->click();
+    EXPECT_EQ(control<QLineEdit>(fuent, "arrayRows")->text(), "8");
+    EXPECT_TRUE(control<QLineEdit>(fuent, "elementHWidth")->isEnabled());
+    EXPECT_NE(control<PolarPlot>(fuent, "horizontalPlot")->beamwidthText(), plain);
+
+    const int steps = window->history().steps();
+    submit(fuent, "elementHWidth", "0");
+    ASSERT_NE(dialog("fuent"), nullptr);
+    EXPECT_NE(prompts.lastMessage().find("Element horizontal width (degrees): above 0 and at most "
+                                         "360"),
+              std::string::npos)
+        << prompts.lastMessage();
+    EXPECT_EQ(window->history().steps(), steps);
+
+    type(fuent, "elementHWidth", "65");
+    type(fuent, "arrayColumns", "4");
+    type(fuent, "powerFactor", "0.25");
+    type(fuent, "powerFactorSource", "K_AA");
+    click(fuent, "Command1");
+    ASSERT_EQ(dialog("fuent"), nullptr) << prompts.lastMessage();
+    const Antenna& a = project.Antennas[1];
+    EXPECT_EQ(a.AntArrayRows, 8);
+    EXPECT_EQ(a.AntArrayColumns, 4);
+    EXPECT_EQ(a.AntElementHWidthDeg, 65);
+    EXPECT_EQ(a.AntPowerFactor, 0.25);
+    EXPECT_EQ(a.AntPowerFactorSource, "K_AA");
+    EXPECT_EQ(window->history().steps(), steps + 1);
+    trigger(cmd::Undo);
+    EXPECT_EQ(project.Antennas[1].AntArrayRows, 0);
+    EXPECT_EQ(project.Antennas[1].AntPowerFactor, 1);
+    EXPECT_EQ(project.Antennas[1].AntPowerFactorSource, "");
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -204,6 +205,15 @@ std::vector<Row> rows() {
         {"importsites", cmd::ImportSites},
         {"compliance", cmd::ComplianceSettings},
         {"summary", cmd::ComplianceSummary, {}, {}, Close::Escape},
+        {"rules",
+         cmd::Rules,
+         {},
+         [](CancelTest&, QDialog* d) {
+             auto* list = d->findChild<QListWidget*>("listareglas");
+             ASSERT_NE(list, nullptr);
+             for (int k = 0; k < list->count(); ++k)
+                 list->item(k)->setCheckState(Qt::Checked);
+         }},
         {"lugares",
          cmd::Places,
          {},

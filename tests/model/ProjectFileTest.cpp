@@ -405,7 +405,9 @@ TEST(ProjectFileExtension, ItemsRoundTripAndADamagedBlockLeavesTheProjectUntouch
                                                "beam-pattern.2=Panel A",
                                                "beam-h-width.3=65",
                                                "beam-v-width.3=10",
-                                               "beam-e-tilt.3=-2"};
+                                               "beam-e-tilt.3=-2",
+                                               "rule.1=ch-installation",
+                                               "rule.2=/data/my rules.json"};
     items.insert(items.end(), farField.begin(), farField.end());
     ASSERT_TRUE(ReadProjectText(p, plain + Lines(items)));
     ASSERT_EQ(p.Patterns.size(), 1u);
@@ -413,6 +415,8 @@ TEST(ProjectFileExtension, ItemsRoundTripAndADamagedBlockLeavesTheProjectUntouch
                          p.Patterns[0].Vertical.Angle[1], p.Antennas[2].AntPattern,
                          p.Antennas[3].AntElectricalTiltDeg),
               std::tuple(ExposureModel::FarField, 2.56, 17.15, .5, "Panel A", -2.0));
+    EXPECT_EQ(p.Compliance.Rules,
+              (std::vector<std::string>{"ch-installation", "/data/my rules.json"}));
     const std::string saved = Write(p);
     EXPECT_EQ(saved, plain + Lines(items));
 
@@ -429,7 +433,8 @@ TEST(ProjectFileExtension, ItemsRoundTripAndADamagedBlockLeavesTheProjectUntouch
     for (const std::string bad : {"model=specified", "reflection=0", "beam-pattern.1=Other",
              "beam-h-width.2=0", "beam-v-width.4=5", "pattern.2.name=Panel A",
              "pattern.3.name=Gap", "pattern.1.colour=red", "pattern.1.horizontal=0:0 0:1",
-             "pattern.1.horizontal=0:-1", "pattern.1.horizontal=360:0", "pattern.1.vertical=0-1"}) {
+             "pattern.1.horizontal=0:-1", "pattern.1.horizontal=360:0", "pattern.1.vertical=0-1",
+             "rule.2=", "rule.4=it-exposure", "rule.01=it-exposure"}) {
         // clang-format on
         std::vector<std::string>& d = damaged.emplace_back(items);
         const std::string key = bad.substr(0, bad.find('='));
@@ -452,7 +457,10 @@ TEST(ProjectFileExtension, ItemsRoundTripAndADamagedBlockLeavesTheProjectUntouch
     Project gone = p, twoLines = p;
     gone.Patterns.clear();
     twoLines.Compliance.SiteName = "two\nlines";
-    EXPECT_FALSE(WriteProjectText(gone, out) || WriteProjectText(twoLines, out));
+    Project ruleBroken = p;
+    ruleBroken.Compliance.Rules[1] = "a\nb";
+    EXPECT_FALSE(WriteProjectText(gone, out) || WriteProjectText(twoLines, out) ||
+                 WriteProjectText(ruleBroken, out));
     // Reading a file without the block, or a new project, forgets them all.
     ASSERT_TRUE(ReadProjectText(p, plain));
     EXPECT_EQ(Write(p), plain);

@@ -5,6 +5,7 @@
 #include "app/dialogs/PolarPlot.h"
 #include "model/Prompts.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -17,6 +18,19 @@ namespace brenvik {
 namespace {
 // Pattern files: MSI/Planet text under its usual names.
 constexpr const char* kPatternFilter = "Pattern Files (*.msi *.pln *.txt)| *.msi;*.pln;*.txt";
+// The array's boxes by their place in antenna::ArrayFields().
+constexpr std::size_t kRowsBox = 0, kColumnsBox = 1;
+constexpr std::size_t kFactorBox = antenna::ArrayFieldCount - 1;
+// An antenna made adaptive without an array of its own starts as a common
+// panel of 8 x 8 elements.
+constexpr const char* kFirstArraySide = "8";
+
+bool ArrayGiven(const antenna::BeamForm& f) {
+    const auto count = [&f](std::size_t k) {
+        return dialognum::ParseStd(f.arrayTexts[k]).value_or(0.0);
+    };
+    return count(kRowsBox) >= 1 && count(kColumnsBox) >= 1;
+}
 } // namespace
 
 BeamBox::BeamBox(const antenna::BeamForm& form, QWidget* parent)
@@ -66,6 +80,7 @@ BeamBox::BeamBox(const antenna::BeamForm& form, QWidget* parent)
     plots->addWidget(m_vPlot);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(boxes);
+    layout->addLayout(makeArrayBoxes());
     layout->addLayout(plots, 1);
     layout->addWidget(m_gain);
     layout->addWidget(m_warning);
@@ -73,11 +88,51 @@ BeamBox::BeamBox(const antenna::BeamForm& form, QWidget* parent)
     connect(m_pattern, &QComboBox::activated, this, &BeamBox::choiceChanged);
     for (QLineEdit* b : {m_h, m_v, m_e})
         connect(b, &QLineEdit::textEdited, this, &BeamBox::replot);
+    for (QLineEdit* b : m_array)
+        connect(b, &QLineEdit::textEdited, this, &BeamBox::replot);
+    connect(m_adaptive, &QCheckBox::clicked, this, &BeamBox::adaptiveToggled);
     showForm();
+}
+
+QLayout* BeamBox::makeArrayBoxes() {
+    m_adaptive = new QCheckBox(QStringLiteral("Adaptive array (beam steered over a range)"), this);
+    m_adaptive->setObjectName(QStringLiteral("adaptive"));
+    m_adaptive->setToolTip(
+        QStringLiteral("The beam is the envelope of the array steered over its ranges"));
+    auto* grid = new QGridLayout;
+    grid->addWidget(m_adaptive, 0, 0, 1, 6);
+    for (std::size_t k = 0; k < antenna::ArrayFieldCount; ++k) {
+        const AntennaFieldRow& r = FieldRow(antenna::ArrayFields()[k]);
+        QLineEdit* e = dialogui::box(antenna::ArrayRules()[k].box.c_str(), QString(), this);
+        e->setMaximumWidth(90);
+        auto* l = new QLabel(QString::fromUtf8(r.label) + QStringLiteral(":"), this);
+        l->setBuddy(e);
+        const int at = int(k);
+        grid->addWidget(l, 1 + at / 3, (at % 3) * 2);
+        grid->addWidget(e, 1 + at / 3, (at % 3) * 2 + 1);
+        m_array.push_back(e);
+    }
+    m_factorSource = new QLineEdit(this);
+    m_factorSource->setObjectName(QStringLiteral("powerFactorSource"));
+    m_factorSource->setToolTip(
+        QStringLiteral("The rule or study the power factor comes from, e.g. a national factor"));
+    auto* l = new QLabel(QString::fromUtf8(FieldRow(AntennaField::PowerFactorSource).label) +
+                             QStringLiteral(":"),
+                         this);
+    l->setBuddy(m_factorSource);
+    const int row = 1 + int(antenna::ArrayFieldCount) / 3 + 1;
+    grid->addWidget(l, row, 0);
+    grid->addWidget(m_factorSource, row, 1, 1, 5);
+    return grid;
 }
 
 antenna::BeamForm BeamBox::form() const {
     antenna::BeamForm f = m_form;
+    // The array and the power factor hold whatever beam is chosen: an
+    // imported envelope is reduced by the factor as a typed array is.
+    for (std::size_t k = 0; k < m_array.size() && k < f.arrayTexts.size(); ++k)
+        f.arrayTexts[k] = m_array[k]->text().toStdString();
+    f.factorSource = m_factorSource->text().toStdString();
     // With a pattern the boxes show the pattern's own figures; the typed
     // beam is kept as it was, ready should the pattern be dropped.
     if (f.choice >= 0) return f;
@@ -124,7 +179,29 @@ void BeamBox::showForm() {
     m_h->setEnabled(parametric && !m_stick);
     m_v->setEnabled(parametric);
     m_e->setEnabled(parametric);
+    for (std::size_t k = 0; k < m_array.size() && k < m_form.arrayTexts.size(); ++k)
+        m_array[k]->setText(QString::fromStdString(m_form.arrayTexts[k]));
+    m_factorSource->setText(QString::fromStdString(m_form.factorSource));
+    m_adaptive->setChecked(ArrayGiven(m_form));
+    enableArrayBoxes();
     replot();
+}
+
+void BeamBox::adaptiveToggled(bool on) {
+    m_form = form();
+    // Rows and columns of 0 make the antenna a plain one again; the other
+    // boxes keep what was typed, ready should the array come back.
+    for (const std::size_t k : {kRowsBox, kColumnsBox})
+        m_form.arrayTexts[k] = on ? kFirstArraySide : "0";
+    showForm();
+}
+
+// The array's boxes are greyed unless the antenna is adaptive; the power
+// factor and its source apply to every antenna.
+void BeamBox::enableArrayBoxes() {
+    const bool adaptive = m_adaptive->isChecked();
+    for (std::size_t k = 0; k < m_array.size(); ++k)
+        m_array[k]->setEnabled(k == kFactorBox || adaptive);
 }
 
 void BeamBox::choiceChanged(int index) {

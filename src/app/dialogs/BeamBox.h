@@ -3,9 +3,12 @@
 #include "antenna/BeamForm.h"
 
 #include <QGroupBox>
+#include <vector>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 
 namespace brenvik {
@@ -16,7 +19,9 @@ class PolarPlot;
 // The beam of one antenna in the far-field model: "Pattern:" (Parametric,
 // the patterns at hand, "From file..."), the parametric beamwidths and
 // electrical tilt, and the polar plots of its horizontal and vertical cuts
-// with their half-power widths and the gain. It shows a BeamForm and hands
+// with their half-power widths and the gain; for an adaptive antenna the
+// array whose steering envelope is its beam, and for every antenna the
+// factor its maximum power is reduced by, with its source. It shows a BeamForm and hands
 // it back; the rules are antenna::BeamForm*.
 class BeamBox : public QGroupBox {
     Q_OBJECT
@@ -47,6 +52,9 @@ class BeamBox : public QGroupBox {
     void choiceChanged(int index);
     void replot();
     void showPatternFigures();
+    void adaptiveToggled(bool on);
+    void enableArrayBoxes();
+    QLayout* makeArrayBoxes();
 
     antenna::BeamForm m_form;
     Prompts* m_prompts = nullptr;
@@ -58,6 +66,10 @@ class BeamBox : public QGroupBox {
     QLineEdit* m_h = nullptr;
     QLineEdit* m_v = nullptr;
     QLineEdit* m_e = nullptr;
+    QCheckBox* m_adaptive = nullptr;
+    // One box per field of antenna::ArrayFields(), named by its rule.
+    std::vector<QLineEdit*> m_array;
+    QLineEdit* m_factorSource = nullptr;
     QLabel* m_gain = nullptr;
     QLabel* m_warning = nullptr;
     PolarPlot* m_hPlot = nullptr;

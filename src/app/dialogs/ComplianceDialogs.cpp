@@ -5,7 +5,9 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -117,6 +119,57 @@ SummaryDialog::SummaryDialog(const std::vector<std::string>& lines, QWidget* par
 
 QString SummaryDialog::text() const {
     return m_text;
+}
+
+RulesDialog::RulesDialog(const std::vector<Choice>& choices, QWidget* parent)
+    : BrenvikDialog(parent) {
+    setObjectName(QStringLiteral("rules"));
+    setWindowTitle(QStringLiteral("Rules"));
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("listareglas"));
+    m_list->setMinimumSize(560, 160);
+    for (const Choice& c : choices)
+        addChoice(c);
+    auto* file = button("reglasarchivo", QStringLiteral("From file..."), this);
+    connect(file, &QPushButton::clicked, this, &RulesDialog::fileRequested);
+    auto* accept = button("Command1", QStringLiteral("Accept"), this);
+    auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
+    makeAcceptButton(accept);
+    makeCancelButton(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(
+        QStringLiteral("The summary and the report judge the site by the rules checked:"), this));
+    layout->addWidget(m_list, 1);
+    auto* row = new QHBoxLayout;
+    row->addWidget(file);
+    row->addStretch(1);
+    layout->addLayout(row);
+    layout->addLayout(ButtonRow(accept, cancel));
+}
+
+void RulesDialog::addChoice(const Choice& c) {
+    auto* item = new QListWidgetItem(QString::fromStdString(c.caption), m_list);
+    item->setData(Qt::UserRole, QString::fromStdString(c.name));
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(c.chosen ? Qt::Checked : Qt::Unchecked);
+}
+
+std::vector<std::string> RulesDialog::chosen() const {
+    std::vector<std::string> out;
+    for (int k = 0; k < m_list->count(); ++k)
+        if (m_list->item(k)->checkState() == Qt::Checked)
+            out.push_back(m_list->item(k)->data(Qt::UserRole).toString().toStdString());
+    return out;
+}
+
+void RulesDialog::addFile(const std::string& path) {
+    const QString name = QString::fromStdString(path);
+    for (int k = 0; k < m_list->count(); ++k)
+        if (m_list->item(k)->data(Qt::UserRole).toString() == name) {
+            m_list->item(k)->setCheckState(Qt::Checked);
+            return;
+        }
+    addChoice({path, "File " + path, true});
 }
 
 } // namespace brenvik

@@ -9,6 +9,7 @@
 #include <vector>
 
 class QComboBox;
+class QListWidget;
 class QLineEdit;
 class QRadioButton;
 
@@ -55,6 +56,30 @@ class SummaryDialog : public BrenvikDialog {
 
   private:
     QString m_text;
+};
+
+// "Rules" (`rules`): the rules the site is judged by, each checked or not,
+// in the order they apply; "From file..." adds a rules file to the list.
+class RulesDialog : public BrenvikDialog {
+    Q_OBJECT
+  public:
+    struct Choice {
+        std::string name;    // a rule's id, or a rules file's path
+        std::string caption; // what the list shows
+        bool chosen = false;
+    };
+    RulesDialog(const std::vector<Choice>& choices, QWidget* parent = nullptr);
+    // The checked names, in the list's order.
+    std::vector<std::string> chosen() const;
+    // Adds a file to the list, checked; a name the list has is checked instead.
+    void addFile(const std::string& path);
+
+  signals:
+    void fileRequested();
+
+  private:
+    void addChoice(const Choice& c);
+    QListWidget* m_list = nullptr;
 };
 
 } // namespace brenvik
