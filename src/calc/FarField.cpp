@@ -129,9 +129,8 @@ std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, 
 
 void AddColumn(kernel::Isa isa, const kernel::FarBeam& b, const kernel::Column& c,
                const kernel::Sums& out, int n) {
-    // An envelope goes to the plain loop until the vector loops read it.
-    const bool vector = b.type == kernel::FarBeam::Panel || b.type == kernel::FarBeam::Stick ||
-                        (b.type == kernel::FarBeam::Measured && b.tablesExact);
+    // A measured beam without exact tables has only the plain loop.
+    const bool vector = b.type != kernel::FarBeam::Measured || b.tablesExact;
     if (vector && isa == kernel::Isa::Avx512) return kernel::AddFarColumnAvx512(b, c, out, n);
     if (vector && isa == kernel::Isa::Avx2) return kernel::AddFarColumnAvx2(b, c, out, n);
     kernel::AddFarColumnScalar(b, c, out, n);
