@@ -304,4 +304,23 @@ std::shared_ptr<const EnvelopeTable> MakeEnvelope(const ArrayParams& a) {
     return out;
 }
 
+std::shared_ptr<const EnvelopeTable> EnvelopeCache::Get(const ArrayParams& a) {
+    // Made under the lock: two threads asking for one array would otherwise
+    // both spend the time.
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& [params, table] : tables_)
+        if (params == a) return table;
+    tables_.emplace_back(a, MakeEnvelope(a));
+    return tables_.back().second;
+}
+
+int EnvelopeCache::made() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<int>(tables_.size());
+}
+
+std::shared_ptr<const EnvelopeTable> EnvelopeOf(const ArrayParams& a, EnvelopeCache* cache) {
+    return cache ? cache->Get(a) : MakeEnvelope(a);
+}
+
 } // namespace brenvik::antenna

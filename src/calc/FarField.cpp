@@ -100,7 +100,8 @@ std::shared_ptr<const PreparedBeam> Prepare(const BeamParts& parts, bool tables)
     return out;
 }
 
-std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, bool tables) {
+std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, bool tables,
+                                            antenna::EnvelopeCache* cache) {
     BeamParts parts;
     parts.stick = a.AntType == AntennaKind::Stick;
     parts.azimuthDeg = a.AntDirection;
@@ -116,7 +117,7 @@ std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, 
         return Prepare(parts, tables);
     }
     if (IsAdaptive(a) && !parts.stick) {
-        parts.envelope = antenna::MakeEnvelope(antenna::ArrayOf(a));
+        parts.envelope = antenna::EnvelopeOf(antenna::ArrayOf(a), cache);
         return Prepare(parts, tables);
     }
     parts.hBeamwidthDeg = a.AntHBeamwidthDeg;

@@ -1,4 +1,5 @@
 #include "antenna/Adaptive.h"
+#include "calc/CalcTestSupport.h"
 #include "calc/FarField.h"
 #include "calc/VectorColumns.h"
 
@@ -85,4 +86,30 @@ TEST(AdaptiveVector, AddColumnSendsEnvelopesToTheVectorLoop) {
     EXPECT_EQ(best, want);
     // Not the plain loop's bits in every node: otherwise this proves nothing.
     EXPECT_NE(best, plain);
+}
+
+// Two antennas of one array and one of another: the calculation makes one
+// envelope per array, a cache held across calculations makes none the second
+// time, and every node is the same whoever made the tables.
+TEST(AdaptiveVector, CalculationsShareOneEnvelopePerArray) {
+    Project p;
+    p.Exposure = {ExposureModel::FarField, 1.0};
+    calctest::AddTower(p, 40, 30, AntennaKind::Panel, 20, 2, 120, 1000);
+    calctest::AddTower(p, 60, 45, AntennaKind::Panel, 15, 5, 250, 600);
+    calctest::AddTower(p, 75, 20, AntennaKind::Panel, 12, 0, 0, 200);
+    for (int k = 1; k <= 3; ++k)
+        p.Antennas[k].AntArrayRows = p.Antennas[k].AntArrayColumns = 8;
+    p.Antennas[3].AntArrayRows = 4;
+    p.CalcOption = CalcLevel::AtHeight;
+    p.CalcHeight = 4;
+    ASSERT_TRUE(RunXYCalculation(p, calctest::Control(2)).ok());
+    const auto own = p.XY.Density;
+    antenna::EnvelopeCache envelopes;
+    CalcControl held = calctest::Control(2);
+    held.envelopes = &envelopes;
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_TRUE(RunXYCalculation(p, held).ok());
+        EXPECT_EQ(envelopes.made(), 2) << run;
+        EXPECT_TRUE(p.XY.Density == own) << run;
+    }
 }
