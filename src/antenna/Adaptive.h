@@ -56,7 +56,9 @@ struct EnvelopeTable {
     double peakDbi = 0.0; // the envelope's peak gain
     double perDeg = 1.0;
     int phiCount = 0, thetaCount = 0; // 360 perDeg + 1, 180 perDeg + 1
-    std::vector<double> gainDb;       // [phi index * thetaCount + theta index]
+    // [theta index * phiCount + phi index]: the directions along a line of
+    // the plan mostly keep their theta, so neighbours in phi lie side by side.
+    std::vector<double> gainDb;
     double GainDb(double phiDeg, double thetaDeg) const;
 };
 inline constexpr double EnvelopeToleranceDb = 0.1;
@@ -83,7 +85,7 @@ std::shared_ptr<const EnvelopeTable> EnvelopeOf(const ArrayParams& a, EnvelopeCa
 
 // A table's gain in dB at (phi, theta): bilinear in dB between its samples;
 // the far-field beams read the same table through this.
-double EnvelopeLookupDb(const double* gainDb, int thetaCount, double perDeg, double phiDeg,
+double EnvelopeLookupDb(const double* gainDb, int phiCount, double perDeg, double phiDeg,
                         double thetaDeg);
 
 } // namespace brenvik::antenna

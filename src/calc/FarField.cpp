@@ -86,7 +86,7 @@ std::shared_ptr<const PreparedBeam> Prepare(const BeamParts& parts, bool tables)
         b.type = kernel::FarBeam::Envelope;
         out->envelope = parts.envelope;
         b.envelope = parts.envelope->gainDb.data();
-        b.envelopeThetaCount = parts.envelope->thetaCount;
+        b.envelopePhiCount = parts.envelope->phiCount;
         b.envelopePerDeg = parts.envelope->perDeg;
         return out;
     }
@@ -143,7 +143,7 @@ double DensityAt(const kernel::FarBeam& b, double e, double n, double u) {
     if (b.type == kernel::FarBeam::Measured) {
         gainDb = antenna::PatternGainDb(*b.pattern, d.phiDeg, d.thetaDeg);
     } else if (b.type == kernel::FarBeam::Envelope) {
-        gainDb = antenna::EnvelopeLookupDb(b.envelope, b.envelopeThetaCount, b.envelopePerDeg,
+        gainDb = antenna::EnvelopeLookupDb(b.envelope, b.envelopePhiCount, b.envelopePerDeg,
                                            d.phiDeg, d.thetaDeg);
     } else {
         antenna::ParametricBeam pb;

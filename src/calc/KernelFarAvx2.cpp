@@ -79,7 +79,7 @@ inline __m256d Lookup(const double* table, const int* at, const Position& p) {
 struct Consts {
     __m256d e, ys, h, z, sinAz, cosAz, sinT, cosT;
     __m256d scale, inverseLimit, perDeg, lastH, lastV, gh0, gh180, phi3, theta3, thetaE;
-    __m256d envPerDeg, envLastPhi, envLastTheta, envThetaCount;
+    __m256d envPerDeg, envLastPhi, envLastTheta, envPhiCount;
 };
 
 // An envelope's gain in dB towards (phi, theta), read from its table as the
@@ -98,17 +98,17 @@ inline __m256d EnvelopeDb(const FarBeam& b, const Consts& c, __m256d phi, __m256
     theta = _mm256_max_pd(_mm256_min_pd(theta, quarter), _mm256_sub_pd(zero, quarter));
     const Position h = At(_mm256_add_pd(phi, half), c.envPerDeg, c.envLastPhi);
     const Position v = At(_mm256_add_pd(theta, quarter), c.envPerDeg, c.envLastTheta);
-    // Sample (i, j) is entry i thetaCount + j; (i + 1, j) one row further.
+    // Sample (i, j) is entry j phiCount + i; (i, j + 1) one row further.
     alignas(16) int at[4];
     _mm_store_si128(
         reinterpret_cast<__m128i*>(at),
-        _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_mul_pd(h.base, c.envThetaCount), v.base)));
+        _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_mul_pd(v.base, c.envPhiCount), h.base)));
     __m256d lo0, hi0, lo1, hi1;
     Pairs(b.envelope, at, lo0, hi0);
-    Pairs(b.envelope + b.envelopeThetaCount, at, lo1, hi1);
+    Pairs(b.envelope + b.envelopePhiCount, at, lo1, hi1);
     const __m256d fx = _mm256_sub_pd(h.pos, h.base), fy = _mm256_sub_pd(v.pos, v.base);
-    const __m256d low = _mm256_add_pd(lo0, _mm256_mul_pd(fx, _mm256_sub_pd(lo1, lo0)));
-    const __m256d high = _mm256_add_pd(hi0, _mm256_mul_pd(fx, _mm256_sub_pd(hi1, hi0)));
+    const __m256d low = _mm256_add_pd(lo0, _mm256_mul_pd(fx, _mm256_sub_pd(hi0, lo0)));
+    const __m256d high = _mm256_add_pd(lo1, _mm256_mul_pd(fx, _mm256_sub_pd(hi1, lo1)));
     return _mm256_add_pd(low, _mm256_mul_pd(fy, _mm256_sub_pd(high, low)));
 }
 
@@ -272,10 +272,9 @@ void AddFarColumnAvx2(const FarBeam& b, const Column& col, const Sums& out, int 
     c.theta3 = _mm256_set1_pd(b.theta3);
     c.thetaE = _mm256_set1_pd(b.thetaE);
     c.envPerDeg = _mm256_set1_pd(b.envelopePerDeg);
-    c.envLastPhi =
-        _mm256_set1_pd(static_cast<double>(static_cast<long>(360.0 * b.envelopePerDeg + 0.5) - 1));
-    c.envLastTheta = _mm256_set1_pd(static_cast<double>(b.envelopeThetaCount - 2));
-    c.envThetaCount = _mm256_set1_pd(static_cast<double>(b.envelopeThetaCount));
+    c.envLastPhi = _mm256_set1_pd(static_cast<double>(b.envelopePhiCount - 2));
+    c.envLastTheta = _mm256_set1_pd(static_cast<double>((b.envelopePhiCount - 1) / 2 - 1));
+    c.envPhiCount = _mm256_set1_pd(static_cast<double>(b.envelopePhiCount));
     // Four blocks of four per step (the gathers of one Overlap the arithmetic
     // of the others), then the rest block by block.
     int k = 0;

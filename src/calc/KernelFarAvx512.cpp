@@ -85,7 +85,7 @@ inline __m512d Lookup(const double* table, const int* at, const Position& p) {
 struct Consts {
     __m512d e, ys, h, z, sinAz, cosAz, sinT, cosT;
     __m512d scale, inverseLimit, perDeg, lastH, lastV, gh0, gh180, phi3, theta3, thetaE;
-    __m512d envPerDeg, envLastPhi, envLastTheta, envThetaCount;
+    __m512d envPerDeg, envLastPhi, envLastTheta, envPhiCount;
 };
 
 // An envelope's gain in dB towards (phi, theta), read from its table as the
@@ -106,17 +106,17 @@ inline __m512d EnvelopeDb(const FarBeam& b, const Consts& c, __m512d phi, __m512
                                 _mm512_sub_pd(zero, quarter));
     const Position h = At(_mm512_add_pd(phi, half), c.envPerDeg, c.envLastPhi);
     const Position v = At(_mm512_add_pd(theta, quarter), c.envPerDeg, c.envLastTheta);
-    // Sample (i, j) is entry i thetaCount + j; (i + 1, j) one row further.
+    // Sample (i, j) is entry j phiCount + i; (i, j + 1) one row further.
     alignas(32) int at[8];
     _mm256_store_si256(reinterpret_cast<__m256i*>(at),
                        _mm512_maskz_cvttpd_epi32(
-                           all, _mm512_add_pd(_mm512_mul_pd(h.base, c.envThetaCount), v.base)));
+                           all, _mm512_add_pd(_mm512_mul_pd(v.base, c.envPhiCount), h.base)));
     __m512d lo0, hi0, lo1, hi1;
     Pairs(b.envelope, at, lo0, hi0);
-    Pairs(b.envelope + b.envelopeThetaCount, at, lo1, hi1);
+    Pairs(b.envelope + b.envelopePhiCount, at, lo1, hi1);
     const __m512d fx = _mm512_sub_pd(h.pos, h.base), fy = _mm512_sub_pd(v.pos, v.base);
-    const __m512d low = _mm512_add_pd(lo0, _mm512_mul_pd(fx, _mm512_sub_pd(lo1, lo0)));
-    const __m512d high = _mm512_add_pd(hi0, _mm512_mul_pd(fx, _mm512_sub_pd(hi1, hi0)));
+    const __m512d low = _mm512_add_pd(lo0, _mm512_mul_pd(fx, _mm512_sub_pd(hi0, lo0)));
+    const __m512d high = _mm512_add_pd(lo1, _mm512_mul_pd(fx, _mm512_sub_pd(hi1, lo1)));
     return _mm512_add_pd(low, _mm512_mul_pd(fy, _mm512_sub_pd(high, low)));
 }
 
@@ -281,10 +281,9 @@ void AddFarColumnAvx512(const FarBeam& b, const Column& col, const Sums& out, in
     c.theta3 = _mm512_set1_pd(b.theta3);
     c.thetaE = _mm512_set1_pd(b.thetaE);
     c.envPerDeg = _mm512_set1_pd(b.envelopePerDeg);
-    c.envLastPhi =
-        _mm512_set1_pd(static_cast<double>(static_cast<long>(360.0 * b.envelopePerDeg + 0.5) - 1));
-    c.envLastTheta = _mm512_set1_pd(static_cast<double>(b.envelopeThetaCount - 2));
-    c.envThetaCount = _mm512_set1_pd(static_cast<double>(b.envelopeThetaCount));
+    c.envLastPhi = _mm512_set1_pd(static_cast<double>(b.envelopePhiCount - 2));
+    c.envLastTheta = _mm512_set1_pd(static_cast<double>((b.envelopePhiCount - 1) / 2 - 1));
+    c.envPhiCount = _mm512_set1_pd(static_cast<double>(b.envelopePhiCount));
     // Eight blocks of eight per step (the loads of one overlap the arithmetic
     // of the others), then four, then the rest block by block.
     int k = 0;
