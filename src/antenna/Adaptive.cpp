@@ -310,13 +310,15 @@ std::shared_ptr<const EnvelopeTable> EnvelopeCache::Get(const ArrayParams& a) {
     const std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& [params, table] : tables_)
         if (params == a) return table;
+    if (tables_.size() == Kept) tables_.erase(tables_.begin());
     tables_.emplace_back(a, MakeEnvelope(a));
+    ++made_;
     return tables_.back().second;
 }
 
 int EnvelopeCache::made() const {
     const std::lock_guard<std::mutex> lock(mutex_);
-    return static_cast<int>(tables_.size());
+    return made_;
 }
 
 std::shared_ptr<const EnvelopeTable> EnvelopeOf(const ArrayParams& a, EnvelopeCache* cache) {

@@ -5,6 +5,7 @@
 // tilts. Assessments use its envelope, in each direction the most gain any
 // of those beams gives there. Element and array follow the ITU-R M.2101
 // model; the envelope is kept as a table of gains over every direction.
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -68,17 +69,21 @@ std::shared_ptr<const EnvelopeTable> MakeEnvelope(const ArrayParams& a);
 // export), one per distinct array: a table takes a tenth of a second or more
 // to make, and the antennas of a site mostly share one array. Whoever runs
 // the operation holds one and hands it to whatever prepares beams; it may
-// be asked from several threads.
+// be asked from several threads. It keeps the latest few arrays' tables (8
+// MB each at most), so that one held by a window stays small as the user
+// tries array after array.
 class EnvelopeCache {
   public:
     // The envelope of `a`, made on the first request for an equal array.
     std::shared_ptr<const EnvelopeTable> Get(const ArrayParams& a);
     // How many tables were made (requests that found none).
     int made() const;
+    static constexpr std::size_t Kept = 8;
 
   private:
     mutable std::mutex mutex_;
     std::vector<std::pair<ArrayParams, std::shared_ptr<const EnvelopeTable>>> tables_;
+    int made_ = 0;
 };
 // The envelope of `a` from `cache`, or made afresh without one.
 std::shared_ptr<const EnvelopeTable> EnvelopeOf(const ArrayParams& a, EnvelopeCache* cache);
