@@ -3,7 +3,8 @@
 // loop on one thread, and each model's vector loop against its plain loop in
 // the same run; the cost of the exposure ratio beside the density; and the
 // total time of the default project; the far-field model with imported
-// patterns against the specified one.
+// patterns, and with adaptive antennas' envelopes, against the specified one.
+#include "antenna/Adaptive.h"
 #include "calc/CalcForms.h"
 #include "calc/GridCalc.h"
 #include "calc/Ground.h"
@@ -145,12 +146,27 @@ Project FarFieldSite() {
     return p;
 }
 
-// The far-field model against the specified one, alternately on one thread;
+// The same site with every antenna an adaptive panel of 8 x 8 elements
+// (the sticks made panels too: only a panel steers), read from its envelope.
+Project AdaptiveSite() {
+    Project p = LargeSite(1000, 20);
+    for (int s = 1; s <= p.AntennaCount; ++s) {
+        Antenna& a = p.Antennas[static_cast<std::size_t>(s)];
+        a.AntType = AntennaKind::Panel;
+        a.AntArrayRows = a.AntArrayColumns = 8;
+    }
+    p.Exposure.Model = ExposureModel::FarField;
+    return p;
+}
+
+// A far-field site against the specified model's, alternately on one thread;
 // "rate_vs_specified" is the specified run's time over the far-field run's.
-void BM_XY1000_FarFieldVsSpecified(benchmark::State& state) {
-    Project far = FarFieldSite(), specified = LargeSite(1000, 20);
+void VersusSpecified(benchmark::State& state, Project far,
+                     antenna::EnvelopeCache* envelopes = nullptr) {
+    Project specified = LargeSite(1000, 20);
     CalcControl c;
     c.threads = 1;
+    c.envelopes = envelopes;
     double tFar = 0.0, tSpecified = 0.0;
     for (auto _ : state) {
         double t0 = ThreadSeconds();
@@ -166,13 +182,36 @@ void BM_XY1000_FarFieldVsSpecified(benchmark::State& state) {
     state.counters["far_evals/s"] = tFar > 0.0 ? evals * state.iterations() / tFar : 0.0;
 }
 
+void BM_XY1000_FarFieldVsSpecified(benchmark::State& state) {
+    VersusSpecified(state, FarFieldSite());
+}
+
+// Adaptive antennas, their envelope kept from one calculation to the next
+// as a session keeps it; "envelope_s" is the time to make it once.
+void BM_XY1000_AdaptiveVsSpecified(benchmark::State& state) {
+    antenna::EnvelopeCache envelopes;
+    const double t0 = ThreadSeconds();
+    envelopes.Get(antenna::ArrayOf(AdaptiveSite().Antennas[1]));
+    const double t1 = ThreadSeconds();
+    VersusSpecified(state, AdaptiveSite(), &envelopes);
+    if (envelopes.made() != 1) state.SkipWithError("the antennas' arrays differ");
+    state.counters["envelope_s"] = t1 - t0;
+}
+
+// The same with the envelope made afresh by every calculation.
+void BM_XY1000_AdaptiveFreshVsSpecified(benchmark::State& state) {
+    VersusSpecified(state, AdaptiveSite());
+}
+
 // The vector loop against the plain scalar loop on the same project, one
 // run of each alternately on one thread, so that both see the same load on a
 // shared machine; "speedup_vs_scalar" is the scalar time over the vector
 // time. Run with --benchmark_repetitions=5 and read the median.
-void VectorVsScalar(benchmark::State& state, Project p) {
+void VectorVsScalar(benchmark::State& state, Project p,
+                    antenna::EnvelopeCache* envelopes = nullptr) {
     CalcControl vector;
     vector.threads = 1;
+    vector.envelopes = envelopes;
     CalcControl scalar = vector;
     scalar.scalarReference = true;
     double tVector = 0.0, tScalar = 0.0;
@@ -202,6 +241,13 @@ void BM_XY1000_FarFieldVectorVsScalar(benchmark::State& state) {
     VectorVsScalar(state, FarFieldSite());
 }
 
+// The adaptive site's vector loop against its own plain loop, the envelope
+// made once for both.
+void BM_XY1000_AdaptiveVectorVsScalar(benchmark::State& state) {
+    antenna::EnvelopeCache envelopes;
+    VectorVsScalar(state, AdaptiveSite(), &envelopes);
+}
+
 // The ratio's cost beside the far-field density alone, as for the specified model.
 void BM_XY1000_FarFieldRatioCost(benchmark::State& state) {
     Project p = FarFieldSite();
@@ -226,6 +272,9 @@ void BM_XY1000_FarFieldRatioCost(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_XY1000_FarFieldVsSpecified)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_XY1000_AdaptiveVsSpecified)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_XY1000_AdaptiveFreshVsSpecified)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_XY1000_AdaptiveVectorVsScalar)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_XY1000_VectorVsScalar)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_XY1000_FarFieldVectorVsScalar)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_XY1000_FarFieldRatioCost)->Unit(benchmark::kMillisecond)->UseRealTime();

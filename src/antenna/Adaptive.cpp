@@ -187,13 +187,13 @@ std::vector<double> SampleEnvelope(const Sweep& s, double perDeg) {
                 const double hi = a.hSpacing * (csp - t.cosTilt * s.sinAzMin);
                 best = std::max(best, t.rows * MostLinePower(a.columns, s.columnPeaks, lo, hi));
             }
-            out[static_cast<std::size_t>(i) * nt + j] =
+            out[static_cast<std::size_t>(j) * np + i] =
                 ElementGainDbi(a, phi, theta) + 10.0 * std::log10(best);
         }
+        double* row = out.data() + static_cast<std::ptrdiff_t>(j) * np;
+        for (int i = last + 1; i < np; ++i)
+            row[i] = row[np - 1 - i];
     }
-    const auto row = [&](int i) { return out.begin() + static_cast<std::ptrdiff_t>(i) * nt; };
-    for (int i = last + 1; i < np; ++i)
-        std::copy(row(np - 1 - i), row(np - i), row(i));
     return out;
 }
 
@@ -201,15 +201,15 @@ std::vector<double> SampleEnvelope(const Sweep& s, double perDeg) {
 // and its own interpolation at the samples of the table twice as fine.
 double HalvingChange(const std::vector<double>& coarse, const std::vector<double>& fine,
                      double perDeg) {
-    const int nt = static_cast<int>(180 * perDeg) + 1;
+    const int np = static_cast<int>(360 * perDeg) + 1;
     const int fp = static_cast<int>(720 * perDeg) + 1, ft = static_cast<int>(360 * perDeg) + 1;
     double worst = 0.0;
     for (int i = 0; i < fp; ++i)
         for (int j = 0; j < ft; ++j) {
             if (i % 2 == 0 && j % 2 == 0) continue;
-            const double v = EnvelopeLookupDb(coarse.data(), nt, perDeg, -180.0 + i / (2 * perDeg),
+            const double v = EnvelopeLookupDb(coarse.data(), np, perDeg, -180.0 + i / (2 * perDeg),
                                               -90.0 + j / (2 * perDeg));
-            worst = std::max(worst, std::fabs(v - fine[static_cast<std::size_t>(i) * ft + j]));
+            worst = std::max(worst, std::fabs(v - fine[static_cast<std::size_t>(j) * fp + i]));
         }
     return worst;
 }
@@ -257,23 +257,23 @@ double EnvelopeGainDbi(const ArrayParams& a, double phiDeg, double thetaDeg) {
     return ElementGainDbi(a, phiDeg, thetaDeg) + 10.0 * std::log10(s.MostFactor(phiDeg, thetaDeg));
 }
 
-double EnvelopeLookupDb(const double* gainDb, int thetaCount, double perDeg, double phiDeg,
+double EnvelopeLookupDb(const double* gainDb, int phiCount, double perDeg, double phiDeg,
                         double thetaDeg) {
     const double x = (Wrap180(phiDeg) + 180.0) * perDeg;
     const double y = (std::clamp(thetaDeg, -90.0, 90.0) + 90.0) * perDeg;
-    const int lastI = static_cast<int>(std::lround(360.0 * perDeg)) - 1;
-    const int i = std::clamp(static_cast<int>(std::floor(x)), 0, lastI);
-    const int j = std::clamp(static_cast<int>(std::floor(y)), 0, thetaCount - 2);
+    const int i = std::clamp(static_cast<int>(std::floor(x)), 0, phiCount - 2);
+    const int j = std::clamp(static_cast<int>(std::floor(y)), 0, (phiCount - 1) / 2 - 1);
     const double fx = x - i, fy = y - j;
-    const double* r0 = gainDb + static_cast<std::ptrdiff_t>(i) * thetaCount + j;
-    const double* r1 = r0 + thetaCount;
-    const double low = r0[0] + fx * (r1[0] - r0[0]);
-    const double high = r0[1] + fx * (r1[1] - r0[1]);
+    // Along phi within each of the two rows of theta, then between them.
+    const double* r0 = gainDb + static_cast<std::ptrdiff_t>(j) * phiCount + i;
+    const double* r1 = r0 + phiCount;
+    const double low = r0[0] + fx * (r0[1] - r0[0]);
+    const double high = r1[0] + fx * (r1[1] - r1[0]);
     return low + fy * (high - low);
 }
 
 double EnvelopeTable::GainDb(double phiDeg, double thetaDeg) const {
-    return EnvelopeLookupDb(gainDb.data(), thetaCount, perDeg, phiDeg, thetaDeg);
+    return EnvelopeLookupDb(gainDb.data(), phiCount, perDeg, phiDeg, thetaDeg);
 }
 
 std::shared_ptr<const EnvelopeTable> MakeEnvelope(const ArrayParams& a) {
@@ -302,6 +302,27 @@ std::shared_ptr<const EnvelopeTable> MakeEnvelope(const ArrayParams& a) {
         g = std::min(0.0, g - out->peakDbi);
     out->gainDb = std::move(table);
     return out;
+}
+
+std::shared_ptr<const EnvelopeTable> EnvelopeCache::Get(const ArrayParams& a) {
+    // Made under the lock: two threads asking for one array would otherwise
+    // both spend the time.
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& [params, table] : tables_)
+        if (params == a) return table;
+    if (tables_.size() == Kept) tables_.erase(tables_.begin());
+    tables_.emplace_back(a, MakeEnvelope(a));
+    ++made_;
+    return tables_.back().second;
+}
+
+int EnvelopeCache::made() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return made_;
+}
+
+std::shared_ptr<const EnvelopeTable> EnvelopeOf(const ArrayParams& a, EnvelopeCache* cache) {
+    return cache ? cache->Get(a) : MakeEnvelope(a);
 }
 
 } // namespace brenvik::antenna

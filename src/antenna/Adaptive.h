@@ -5,7 +5,10 @@
 // tilts. Assessments use its envelope, in each direction the most gain any
 // of those beams gives there. Element and array follow the ITU-R M.2101
 // model; the envelope is kept as a table of gains over every direction.
+#include <cstddef>
 #include <memory>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 namespace brenvik {
@@ -25,6 +28,7 @@ struct ArrayParams {
     double hSpacing = 0.5, vSpacing = 0.5;     // wavelengths
     double azMinDeg = -60.0, azMaxDeg = 60.0;
     double tiltMinDeg = 0.0, tiltMaxDeg = 10.0;
+    bool operator==(const ArrayParams&) const = default;
 };
 // The array an antenna's fields describe (counts rounded to whole elements,
 // each range put in order).
@@ -53,15 +57,40 @@ struct EnvelopeTable {
     double peakDbi = 0.0; // the envelope's peak gain
     double perDeg = 1.0;
     int phiCount = 0, thetaCount = 0; // 360 perDeg + 1, 180 perDeg + 1
-    std::vector<double> gainDb;       // [phi index * thetaCount + theta index]
+    // [theta index * phiCount + phi index]: the directions along a line of
+    // the plan mostly keep their theta, so neighbours in phi lie side by side.
+    std::vector<double> gainDb;
     double GainDb(double phiDeg, double thetaDeg) const;
 };
 inline constexpr double EnvelopeToleranceDb = 0.1;
 std::shared_ptr<const EnvelopeTable> MakeEnvelope(const ArrayParams& a);
 
+// The envelopes made during one operation (a calculation, a report, an
+// export), one per distinct array: a table takes a tenth of a second or more
+// to make, and the antennas of a site mostly share one array. Whoever runs
+// the operation holds one and hands it to whatever prepares beams; it may
+// be asked from several threads. It keeps the latest few arrays' tables (8
+// MB each at most), so that one held by a window stays small as the user
+// tries array after array.
+class EnvelopeCache {
+  public:
+    // The envelope of `a`, made on the first request for an equal array.
+    std::shared_ptr<const EnvelopeTable> Get(const ArrayParams& a);
+    // How many tables were made (requests that found none).
+    int made() const;
+    static constexpr std::size_t Kept = 8;
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<std::pair<ArrayParams, std::shared_ptr<const EnvelopeTable>>> tables_;
+    int made_ = 0;
+};
+// The envelope of `a` from `cache`, or made afresh without one.
+std::shared_ptr<const EnvelopeTable> EnvelopeOf(const ArrayParams& a, EnvelopeCache* cache);
+
 // A table's gain in dB at (phi, theta): bilinear in dB between its samples;
 // the far-field beams read the same table through this.
-double EnvelopeLookupDb(const double* gainDb, int thetaCount, double perDeg, double phiDeg,
+double EnvelopeLookupDb(const double* gainDb, int phiCount, double perDeg, double phiDeg,
                         double thetaDeg);
 
 } // namespace brenvik::antenna

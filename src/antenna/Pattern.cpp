@@ -507,12 +507,12 @@ ParametricBeam ParametricBeamOf(const Antenna& a, double openAngleBTS, double op
     return b;
 }
 
-Beam BeamOf(const Project& p, const Antenna& a) {
+Beam BeamOf(const Project& p, const Antenna& a, EnvelopeCache* cache) {
     Beam b;
     b.pattern = FindPattern(p.Patterns, a.AntPattern);
     b.parametric = ParametricBeamOf(a, p.OpenAngleBTS, p.OpenAngleDTS);
     if (!b.pattern && IsAdaptive(a) && a.AntType == AntennaKind::Panel)
-        b.envelope = MakeEnvelope(ArrayOf(a));
+        b.envelope = EnvelopeOf(ArrayOf(a), cache);
     return b;
 }
 

@@ -105,8 +105,9 @@ const AntennaPattern* FindPattern(const std::vector<AntennaPattern>& patterns,
 ParametricBeam ParametricBeamOf(const Antenna& a, double openAngleBTS, double openAngleDTS);
 // An antenna's beam in a project: its pattern when the project holds one of
 // that name, else an adaptive panel's envelope of its array, else its
-// parametric beam. Points into p.Patterns.
-Beam BeamOf(const Project& p, const Antenna& a);
+// parametric beam. Points into p.Patterns. The envelope comes from `cache`
+// when given.
+Beam BeamOf(const Project& p, const Antenna& a, EnvelopeCache* cache = nullptr);
 
 // ---- Geometry ------------------------------------------------------------------------------
 

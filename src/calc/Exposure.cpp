@@ -8,7 +8,7 @@
 namespace brenvik {
 
 double AntennaDensityAt(const Project& p, int s, double x, double y, double zAntenna,
-                        double zReceptor) {
+                        double zReceptor, antenna::EnvelopeCache* cache) {
     if (s < 1 || s > p.AntennaCount || s > p.AntennaSlotBound())
         throw std::invalid_argument("no antenna in this slot");
     const Antenna& a = p.Antennas[static_cast<std::size_t>(s)];
@@ -18,7 +18,7 @@ double AntennaDensityAt(const Project& p, int s, double x, double y, double zAnt
         return Contribution(m, x, y, zAntenna, zReceptor);
     }
     if (m.kind == AntennaKind::None) return 0.0;
-    const auto beam = farfield::Prepare(p, a, false); // one receptor: no tables
+    const auto beam = farfield::Prepare(p, a, false, cache); // one receptor: no tables
     // From where the antenna really stands; north is towards the top of the
     // plan, where Y decreases.
     const double xs = AntennaDrawingX(p, a) * p.MetersPerUnit;

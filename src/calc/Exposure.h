@@ -5,6 +5,10 @@
 // single value (places, buildings, reports).
 #include "model/Project.h"
 
+namespace brenvik::antenna {
+class EnvelopeCache;
+}
+
 namespace brenvik {
 
 // Density in uW/cm^2 that antenna slot `s` (1..AntennaCount) produces at plan
@@ -18,8 +22,10 @@ namespace brenvik {
 //    The antenna stands at its exact position (AntennaPosition), the beam
 //    model's at its node.
 // A slot outside 1..AntennaCount, or an antenna whose pattern is not among
-// Project::Patterns, throws std::invalid_argument.
+// Project::Patterns, throws std::invalid_argument. An adaptive antenna's
+// envelope comes from `cache` when given: callers asking for many receptors
+// hold one for the lot.
 double AntennaDensityAt(const Project& p, int s, double x, double y, double zAntenna,
-                        double zReceptor);
+                        double zReceptor, antenna::EnvelopeCache* cache = nullptr);
 
 } // namespace brenvik

@@ -86,7 +86,7 @@ std::shared_ptr<const PreparedBeam> Prepare(const BeamParts& parts, bool tables)
         b.type = kernel::FarBeam::Envelope;
         out->envelope = parts.envelope;
         b.envelope = parts.envelope->gainDb.data();
-        b.envelopeThetaCount = parts.envelope->thetaCount;
+        b.envelopePhiCount = parts.envelope->phiCount;
         b.envelopePerDeg = parts.envelope->perDeg;
         return out;
     }
@@ -100,7 +100,8 @@ std::shared_ptr<const PreparedBeam> Prepare(const BeamParts& parts, bool tables)
     return out;
 }
 
-std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, bool tables) {
+std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, bool tables,
+                                            antenna::EnvelopeCache* cache) {
     BeamParts parts;
     parts.stick = a.AntType == AntennaKind::Stick;
     parts.azimuthDeg = a.AntDirection;
@@ -116,7 +117,7 @@ std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, 
         return Prepare(parts, tables);
     }
     if (IsAdaptive(a) && !parts.stick) {
-        parts.envelope = antenna::MakeEnvelope(antenna::ArrayOf(a));
+        parts.envelope = antenna::EnvelopeOf(antenna::ArrayOf(a), cache);
         return Prepare(parts, tables);
     }
     parts.hBeamwidthDeg = a.AntHBeamwidthDeg;
@@ -129,9 +130,8 @@ std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, 
 
 void AddColumn(kernel::Isa isa, const kernel::FarBeam& b, const kernel::Column& c,
                const kernel::Sums& out, int n) {
-    // An envelope goes to the plain loop until the vector loops read it.
-    const bool vector = b.type == kernel::FarBeam::Panel || b.type == kernel::FarBeam::Stick ||
-                        (b.type == kernel::FarBeam::Measured && b.tablesExact);
+    // A measured beam without exact tables has only the plain loop.
+    const bool vector = b.type != kernel::FarBeam::Measured || b.tablesExact;
     if (vector && isa == kernel::Isa::Avx512) return kernel::AddFarColumnAvx512(b, c, out, n);
     if (vector && isa == kernel::Isa::Avx2) return kernel::AddFarColumnAvx2(b, c, out, n);
     kernel::AddFarColumnScalar(b, c, out, n);
@@ -143,7 +143,7 @@ double DensityAt(const kernel::FarBeam& b, double e, double n, double u) {
     if (b.type == kernel::FarBeam::Measured) {
         gainDb = antenna::PatternGainDb(*b.pattern, d.phiDeg, d.thetaDeg);
     } else if (b.type == kernel::FarBeam::Envelope) {
-        gainDb = antenna::EnvelopeLookupDb(b.envelope, b.envelopeThetaCount, b.envelopePerDeg,
+        gainDb = antenna::EnvelopeLookupDb(b.envelope, b.envelopePhiCount, b.envelopePerDeg,
                                            d.phiDeg, d.thetaDeg);
     } else {
         antenna::ParametricBeam pb;

@@ -48,7 +48,9 @@ void AddColumn(kernel::Isa isa, const kernel::FarBeam& b, const kernel::Column& 
 // the type's open angle taken in degrees. Throws std::invalid_argument for a
 // pattern the project does not hold or a beamwidth that is not positive.
 // Without `tables`, the beam serves the plain evaluation only (DensityAt).
-std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, bool tables = true);
+// The envelope comes from `cache` when given.
+std::shared_ptr<const PreparedBeam> Prepare(const Project& p, const Antenna& a, bool tables = true,
+                                            antenna::EnvelopeCache* cache = nullptr);
 
 // The largest step of 1/m degree (m = 1..100) that divides every listed
 // angle of the cut, or 0 when none does.

@@ -108,6 +108,9 @@ std::vector<Source> MakeSources(const Project& p, const CalcControl& ctl) {
     if (ratio && ctl.inverseLimit.size() != static_cast<std::size_t>(p.AntennaCount) + 1)
         throw CalcFailure{};
     std::vector<Source> out;
+    // Antennas of one array share its envelope; each beam keeps its table.
+    antenna::EnvelopeCache own;
+    antenna::EnvelopeCache* envelopes = ctl.envelopes ? ctl.envelopes : &own;
     for (int s = 1; s <= p.AntennaCount; ++s) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(s)];
         const AntennaModel m = AntennaModel::From(a, p);
@@ -123,7 +126,7 @@ std::vector<Source> MakeSources(const Project& p, const CalcControl& ctl) {
                                 nullptr};
         if (p.Exposure.Model == ExposureModel::FarField && m.kind != AntennaKind::None) {
             try {
-                src.beam = farfield::Prepare(p, a);
+                src.beam = farfield::Prepare(p, a, true, envelopes);
             } catch (const std::invalid_argument&) {
                 throw CalcFailure{};
             }

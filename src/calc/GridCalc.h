@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+namespace brenvik::antenna {
+class EnvelopeCache;
+}
+
 namespace brenvik {
 
 // ---- Progress of a calculation ------------------------------------------------------------
@@ -64,6 +68,10 @@ struct CalcControl {
     // records both in the plane's stamps, and a reader asks RatioCurrent()
     // (model/ResultStamp.h) before using it.
     std::vector<double> inverseLimit;
+    // Adaptive antennas' envelopes kept beyond this calculation by whoever
+    // runs several (one per array, whatever the project's other values);
+    // null: the calculation makes its own, once per array.
+    antenna::EnvelopeCache* envelopes = nullptr;
 };
 
 enum class CalcStatus { Done, Cancelled, Failed };

@@ -42,10 +42,10 @@ struct FarBeam {
     bool tablesExact = false;
     // Adaptive antennas' envelopes: the gain in dB relative to the peak at
     // phi = -180..180 and theta = -90..90 every 1 / envelopePerDeg degrees,
-    // entry [phi index * envelopeThetaCount + theta index], read bilinearly
-    // in dB. For now only the plain loop reads it (tablesExact stays false).
+    // entry [theta index * envelopePhiCount + phi index], read bilinearly
+    // in dB, by the plain loop and the vector loops alike.
     const double* envelope = nullptr;
-    int envelopeThetaCount = 0;
+    int envelopePhiCount = 0;
     double envelopePerDeg = 1.0;
 };
 

@@ -160,7 +160,10 @@ void AddColumnAvx2(const Antenna& a, const Column& col, const Sums& out, int n) 
 #pragma clang fp contract(off)
 #endif
     if (a.kind == FarFieldKind) {
-        if (a.far->tablesExact) return AddFarColumnAvx2(*a.far, col, out, n);
+        // Exact cut tables and envelopes are read lane-wise as the plain loop
+        // reads them.
+        if (a.far->tablesExact || a.far->type == FarBeam::Envelope)
+            return AddFarColumnAvx2(*a.far, col, out, n);
         return AddFarColumnScalar(*a.far, col, out, n);
     }
     if (a.kind != 0 && a.kind != 1) return;

@@ -2,7 +2,8 @@
 // vector functions (atan2 and exp2 within 3.5 ulp). The cuts are read from
 // their tables, a pair of neighbouring entries per node; the tables' linear
 // interpolation is the cuts' own, so the node sums stay within 1e-12 of the
-// plain loop. Only this file's functions are compiled for AVX2
+// plain loop; an adaptive antenna's envelope is read from its 2-D table the
+// same way. Only this file's functions are compiled for AVX2
 // (kernel::BestIsa picks them).
 #if !defined(__clang__)
 #pragma GCC push_options
@@ -78,7 +79,38 @@ inline __m256d Lookup(const double* table, const int* at, const Position& p) {
 struct Consts {
     __m256d e, ys, h, z, sinAz, cosAz, sinT, cosT;
     __m256d scale, inverseLimit, perDeg, lastH, lastV, gh0, gh180, phi3, theta3, thetaE;
+    __m256d envPerDeg, envLastPhi, envLastTheta, envPhiCount;
 };
+
+// An envelope's gain in dB towards (phi, theta), read from its table as the
+// plain loop reads it: phi -180 taken as 180 and theta held to -90..90, the
+// sample below in each angle and the next, bilinear in dB (first along phi,
+// then along theta), so that every lane gives the plain loop's bits for the
+// same angles.
+BRENVIK_VECTOR_FN("avx2")
+inline __m256d EnvelopeDb(const FarBeam& b, const Consts& c, __m256d phi, __m256d theta) {
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#endif
+    const __m256d zero = _mm256_setzero_pd(), half = _mm256_set1_pd(180.0),
+                  quarter = _mm256_set1_pd(90.0);
+    phi = _mm256_blendv_pd(phi, half, _mm256_cmp_pd(phi, _mm256_sub_pd(zero, half), _CMP_EQ_OQ));
+    theta = _mm256_max_pd(_mm256_min_pd(theta, quarter), _mm256_sub_pd(zero, quarter));
+    const Position h = At(_mm256_add_pd(phi, half), c.envPerDeg, c.envLastPhi);
+    const Position v = At(_mm256_add_pd(theta, quarter), c.envPerDeg, c.envLastTheta);
+    // Sample (i, j) is entry j phiCount + i; (i, j + 1) one row further.
+    alignas(16) int at[4];
+    _mm_store_si128(
+        reinterpret_cast<__m128i*>(at),
+        _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_mul_pd(v.base, c.envPhiCount), h.base)));
+    __m256d lo0, hi0, lo1, hi1;
+    Pairs(b.envelope, at, lo0, hi0);
+    Pairs(b.envelope + b.envelopePhiCount, at, lo1, hi1);
+    const __m256d fx = _mm256_sub_pd(h.pos, h.base), fy = _mm256_sub_pd(v.pos, v.base);
+    const __m256d low = _mm256_add_pd(lo0, _mm256_mul_pd(fx, _mm256_sub_pd(hi0, lo0)));
+    const __m256d high = _mm256_add_pd(lo1, _mm256_mul_pd(fx, _mm256_sub_pd(hi1, lo1)));
+    return _mm256_add_pd(low, _mm256_mul_pd(fy, _mm256_sub_pd(high, low)));
+}
 
 // Nodes k..k+3 of the column: their angles in the beam and distances.
 struct Block {
@@ -104,7 +136,9 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
     __m256d g[B];
     for (int n = 0; n < B; ++n) {
         const __m256d phi = q[n].phi, theta = q[n].theta;
-        if (b.type == FarBeam::Measured) {
+        if (b.type == FarBeam::Envelope) {
+            g[n] = EnvelopeDb(b, c, phi, theta);
+        } else if (b.type == FarBeam::Measured) {
             const Position h = At(_mm256_add_pd(phi, half), c.perDeg, c.lastH);
             const Position v = At(_mm256_add_pd(theta, quarter), c.perDeg, c.lastV);
             alignas(16) int hAt[4], vAt[4];
@@ -153,13 +187,21 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
     }
 }
 
+// -x with the sign of a zero flipped, as the plain loop's unary minus does
+// (0 - x would give +0 for +0): at the antenna itself the direction, and
+// so the gain, turns on the signs of zero offsets.
+BRENVIK_VECTOR_FN("avx2")
+inline __m256d Negate(__m256d x) {
+    return _mm256_xor_pd(x, _mm256_set1_pd(-0.0));
+}
+
 // Offsets, distance and the beam frame of nodes k..k+3; the angles follow.
 BRENVIK_VECTOR_FN("avx2")
 inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
-    const __m256d zero = _mm256_setzero_pd(), minR2 = _mm256_set1_pd(0.01);
+    const __m256d minR2 = _mm256_set1_pd(0.01);
     Block q;
     // Lanes past the end of the column are neither read nor written.
     q.inside = _mm256_cmpgt_epi64(_mm256_set1_epi64x(n - k), _mm256_setr_epi64x(0, 1, 2, 3));
@@ -167,14 +209,14 @@ inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
     const __m256d dz =
         _mm256_sub_pd(_mm256_sub_pd(c.h, _mm256_maskload_pd(col.g + k, q.inside)), c.z);
     // North is -dy, up is -dz.
-    const __m256d nn = _mm256_sub_pd(zero, dy), u = _mm256_sub_pd(zero, dz);
+    const __m256d nn = Negate(dy), u = Negate(dz);
     const __m256d f = _mm256_add_pd(_mm256_mul_pd(c.e, c.sinAz), _mm256_mul_pd(nn, c.cosAz));
     const __m256d s = _mm256_sub_pd(_mm256_mul_pd(c.e, c.cosAz), _mm256_mul_pd(nn, c.sinAz));
     const __m256d fp = _mm256_sub_pd(_mm256_mul_pd(f, c.cosT), _mm256_mul_pd(u, c.sinT));
     const __m256d up = _mm256_add_pd(_mm256_mul_pd(f, c.sinT), _mm256_mul_pd(u, c.cosT));
     q.y = s;
     q.x = fp;
-    q.theta = _mm256_sub_pd(zero, up);
+    q.theta = Negate(up);
     q.phi = _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(fp, fp), _mm256_mul_pd(s, s)));
     q.r2 =
         _mm256_max_pd(_mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(c.e, c.e), _mm256_mul_pd(dy, dy)),
@@ -229,6 +271,10 @@ void AddFarColumnAvx2(const FarBeam& b, const Column& col, const Sums& out, int 
     c.phi3 = _mm256_set1_pd(b.phi3);
     c.theta3 = _mm256_set1_pd(b.theta3);
     c.thetaE = _mm256_set1_pd(b.thetaE);
+    c.envPerDeg = _mm256_set1_pd(b.envelopePerDeg);
+    c.envLastPhi = _mm256_set1_pd(static_cast<double>(b.envelopePhiCount - 2));
+    c.envLastTheta = _mm256_set1_pd(static_cast<double>((b.envelopePhiCount - 1) / 2 - 1));
+    c.envPhiCount = _mm256_set1_pd(static_cast<double>(b.envelopePhiCount));
     // Four blocks of four per step (the gathers of one Overlap the arithmetic
     // of the others), then the rest block by block.
     int k = 0;

@@ -2,7 +2,8 @@
 // vector functions (atan2 and exp2 within 3.5 ulp). The cuts are read from
 // their tables, a pair of neighbouring entries per node; the tables' linear
 // interpolation is the cuts' own, so the node sums stay within 1e-12 of the
-// plain loop. Only this file's functions are compiled for AVX-512
+// plain loop; an adaptive antenna's envelope is read from its 2-D table the
+// same way. Only this file's functions are compiled for AVX-512
 // (kernel::BestIsa picks them).
 #if !defined(__clang__)
 #pragma GCC push_options
@@ -84,7 +85,40 @@ inline __m512d Lookup(const double* table, const int* at, const Position& p) {
 struct Consts {
     __m512d e, ys, h, z, sinAz, cosAz, sinT, cosT;
     __m512d scale, inverseLimit, perDeg, lastH, lastV, gh0, gh180, phi3, theta3, thetaE;
+    __m512d envPerDeg, envLastPhi, envLastTheta, envPhiCount;
 };
+
+// An envelope's gain in dB towards (phi, theta), read from its table as the
+// plain loop reads it: phi -180 taken as 180 and theta held to -90..90, the
+// sample below in each angle and the next, bilinear in dB (first along phi,
+// then along theta), so that every lane gives the plain loop's bits for the
+// same angles.
+BRENVIK_VECTOR_FN("avx512f")
+inline __m512d EnvelopeDb(const FarBeam& b, const Consts& c, __m512d phi, __m512d theta) {
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#endif
+    const __m512d zero = _mm512_setzero_pd(), half = _mm512_set1_pd(180.0),
+                  quarter = _mm512_set1_pd(90.0);
+    phi = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(phi, _mm512_sub_pd(zero, half), _CMP_EQ_OQ), phi,
+                               half);
+    theta = _mm512_maskz_max_pd(all, _mm512_maskz_min_pd(all, theta, quarter),
+                                _mm512_sub_pd(zero, quarter));
+    const Position h = At(_mm512_add_pd(phi, half), c.envPerDeg, c.envLastPhi);
+    const Position v = At(_mm512_add_pd(theta, quarter), c.envPerDeg, c.envLastTheta);
+    // Sample (i, j) is entry j phiCount + i; (i, j + 1) one row further.
+    alignas(32) int at[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(at),
+                       _mm512_maskz_cvttpd_epi32(
+                           all, _mm512_add_pd(_mm512_mul_pd(v.base, c.envPhiCount), h.base)));
+    __m512d lo0, hi0, lo1, hi1;
+    Pairs(b.envelope, at, lo0, hi0);
+    Pairs(b.envelope + b.envelopePhiCount, at, lo1, hi1);
+    const __m512d fx = _mm512_sub_pd(h.pos, h.base), fy = _mm512_sub_pd(v.pos, v.base);
+    const __m512d low = _mm512_add_pd(lo0, _mm512_mul_pd(fx, _mm512_sub_pd(hi0, lo0)));
+    const __m512d high = _mm512_add_pd(lo1, _mm512_mul_pd(fx, _mm512_sub_pd(hi1, lo1)));
+    return _mm512_add_pd(low, _mm512_mul_pd(fy, _mm512_sub_pd(high, low)));
+}
 
 // Nodes k..k+7 of the column: their angles in the beam and distances.
 struct Block {
@@ -110,7 +144,9 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
     __m512d g[B];
     for (int n = 0; n < B; ++n) {
         const __m512d phi = q[n].phi, theta = q[n].theta;
-        if (b.type == FarBeam::Measured) {
+        if (b.type == FarBeam::Envelope) {
+            g[n] = EnvelopeDb(b, c, phi, theta);
+        } else if (b.type == FarBeam::Measured) {
             const Position h = At(_mm512_add_pd(phi, half), c.perDeg, c.lastH);
             const Position v = At(_mm512_add_pd(theta, quarter), c.perDeg, c.lastV);
             alignas(32) int hAt[8], vAt[8];
@@ -159,27 +195,36 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
     }
 }
 
+// -x with the sign of a zero flipped, as the plain loop's unary minus does
+// (0 - x would give +0 for +0): at the antenna itself the direction, and
+// so the gain, turns on the signs of zero offsets.
+BRENVIK_VECTOR_FN("avx512f")
+inline __m512d Negate(__m512d x) {
+    return _mm512_castsi512_pd(
+        _mm512_xor_si512(_mm512_castpd_si512(x), _mm512_castpd_si512(_mm512_set1_pd(-0.0))));
+}
+
 // Offsets, distance and the beam frame of nodes k..k+7; the angles follow.
 BRENVIK_VECTOR_FN("avx512f")
 inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
-    const __m512d zero = _mm512_setzero_pd(), minR2 = _mm512_set1_pd(0.01);
+    const __m512d minR2 = _mm512_set1_pd(0.01);
     Block q;
     q.inside = n - k >= 8 ? 0xff : n - k > 0 ? static_cast<__mmask8>((1u << (n - k)) - 1) : 0;
     const __m512d dy = _mm512_sub_pd(_mm512_maskz_loadu_pd(q.inside, col.y + k), c.ys);
     const __m512d dz =
         _mm512_sub_pd(_mm512_sub_pd(c.h, _mm512_maskz_loadu_pd(q.inside, col.g + k)), c.z);
     // North is -dy, up is -dz.
-    const __m512d nn = _mm512_sub_pd(zero, dy), u = _mm512_sub_pd(zero, dz);
+    const __m512d nn = Negate(dy), u = Negate(dz);
     const __m512d f = _mm512_add_pd(_mm512_mul_pd(c.e, c.sinAz), _mm512_mul_pd(nn, c.cosAz));
     const __m512d s = _mm512_sub_pd(_mm512_mul_pd(c.e, c.cosAz), _mm512_mul_pd(nn, c.sinAz));
     const __m512d fp = _mm512_sub_pd(_mm512_mul_pd(f, c.cosT), _mm512_mul_pd(u, c.sinT));
     const __m512d up = _mm512_add_pd(_mm512_mul_pd(f, c.sinT), _mm512_mul_pd(u, c.cosT));
     q.y = s;
     q.x = fp;
-    q.theta = _mm512_sub_pd(zero, up);
+    q.theta = Negate(up);
     q.phi = _mm512_maskz_sqrt_pd(all, _mm512_add_pd(_mm512_mul_pd(fp, fp), _mm512_mul_pd(s, s)));
     q.r2 = _mm512_maskz_max_pd(
         all,
@@ -235,6 +280,10 @@ void AddFarColumnAvx512(const FarBeam& b, const Column& col, const Sums& out, in
     c.phi3 = _mm512_set1_pd(b.phi3);
     c.theta3 = _mm512_set1_pd(b.theta3);
     c.thetaE = _mm512_set1_pd(b.thetaE);
+    c.envPerDeg = _mm512_set1_pd(b.envelopePerDeg);
+    c.envLastPhi = _mm512_set1_pd(static_cast<double>(b.envelopePhiCount - 2));
+    c.envLastTheta = _mm512_set1_pd(static_cast<double>((b.envelopePhiCount - 1) / 2 - 1));
+    c.envPhiCount = _mm512_set1_pd(static_cast<double>(b.envelopePhiCount));
     // Eight blocks of eight per step (the loads of one overlap the arithmetic
     // of the others), then four, then the rest block by block.
     int k = 0;

@@ -63,11 +63,12 @@ struct Placed {
     }
 };
 
-std::optional<Placed> Place(const Project& p, int slot, double limitWm2) {
+std::optional<Placed> Place(const Project& p, int slot, double limitWm2,
+                            antenna::EnvelopeCache* envelopes) {
     const Antenna& a = p.Antennas[static_cast<std::size_t>(slot)];
     if (!Radiates(a) || !(limitWm2 > 0.0) || !(a.AntPower > 0.0)) return std::nullopt;
     Placed m;
-    m.beam = BeamOf(p, a);
+    m.beam = compliance::BeamOf(p, a, envelopes);
     m.xs = AntennaDrawingX(p, a) * p.MetersPerUnit;
     m.ys = AntennaDrawingY(p, a) * p.MetersPerUnit;
     m.h = a.AntHeight + geo::DemHeightAt(p, m.xs, m.ys).value_or(GroundAt(p, m.xs, m.ys));
@@ -284,13 +285,14 @@ Trace RatioTrace(const PlaneFrame& f, const Grid2D<double>& r) {
         });
 }
 
-PlaneTraces Traces(const Project& p, const std::vector<double>& limitWm2, bool section) {
+PlaneTraces Traces(const Project& p, const std::vector<double>& limitWm2, bool section,
+                   antenna::EnvelopeCache* envelopes) {
     PlaneTraces out;
     const PlaneFrame f(p, section);
     const bool calculated = section ? p.XZ.Calculated : p.XY.Calculated;
     if (!calculated || !f.valid()) return out;
     for (int k = 1; k <= AntennaBound(p) && k < static_cast<int>(limitWm2.size()); ++k) {
-        const auto m = Place(p, k, limitWm2[static_cast<std::size_t>(k)]);
+        const auto m = Place(p, k, limitWm2[static_cast<std::size_t>(k)], envelopes);
         if (!m) continue;
         out.antennas.push_back(k);
         out.boundaries.push_back(BoundaryTrace(f, *m));
@@ -300,18 +302,18 @@ PlaneTraces Traces(const Project& p, const std::vector<double>& limitWm2, bool s
 }
 
 std::optional<PlaneCrossing> Crossing(const Project& p, const std::vector<double>& limitWm2,
-                                      bool section) {
+                                      bool section, antenna::EnvelopeCache* envelopes) {
     if (!HasRatio(p, section)) return std::nullopt;
     const PlaneFrame f(p, section);
     if (!f.valid()) return std::nullopt;
-    const PlaneTraces t = Traces(p, limitWm2, section);
+    const PlaneTraces t = Traces(p, limitWm2, section, envelopes);
     PlaneCrossing c;
     std::vector<Placed> crossed;
     for (std::size_t k = 0; k < t.antennas.size(); ++k) {
         if (t.boundaries[k].empty()) continue;
         c.antennas.push_back(t.antennas[k]);
         crossed.push_back(
-            *Place(p, t.antennas[k], limitWm2[static_cast<std::size_t>(t.antennas[k])]));
+            *Place(p, t.antennas[k], limitWm2[static_cast<std::size_t>(t.antennas[k])], envelopes));
     }
     const Grid2D<double>& r = section ? p.XZ.Ratio : p.XY.Ratio;
     const int nx = std::min(f.nx, r.nx());
@@ -345,7 +347,7 @@ std::optional<PlaneCrossing> Crossing(const Project& p, const std::vector<double
 
 } // namespace
 
-antenna::Beam BeamOf(const Project& p, const Antenna& a) {
+antenna::Beam BeamOf(const Project& p, const Antenna& a, antenna::EnvelopeCache* envelopes) {
     antenna::Beam b;
     if (!a.AntPattern.empty())
         for (const AntennaPattern& pat : p.Patterns)
@@ -357,7 +359,7 @@ antenna::Beam BeamOf(const Project& p, const Antenna& a) {
                                      : 2.0 * (IsStick(a) ? p.OpenAngleDTS : p.OpenAngleBTS);
     b.parametric.electricalTiltDeg = a.AntElectricalTiltDeg;
     if (!b.pattern && IsAdaptive(a) && a.AntType == AntennaKind::Panel)
-        b.envelope = antenna::MakeEnvelope(antenna::ArrayOf(a));
+        b.envelope = antenna::EnvelopeOf(antenna::ArrayOf(a), envelopes);
     return b;
 }
 
@@ -394,13 +396,14 @@ LimitsResult AntennaLimits(const Project& p, const Library& lib) {
     return out;
 }
 
-std::vector<AntennaBoundary> Boundaries(const Project& p, const std::vector<double>& limitWm2) {
+std::vector<AntennaBoundary> Boundaries(const Project& p, const std::vector<double>& limitWm2,
+                                        antenna::EnvelopeCache* envelopes) {
     std::vector<AntennaBoundary> out;
     for (int k = 1; k <= AntennaBound(p) && k < static_cast<int>(limitWm2.size()); ++k) {
         const Antenna& a = p.Antennas[static_cast<std::size_t>(k)];
         const double limit = limitWm2[static_cast<std::size_t>(k)];
         if (!Radiates(a) || !(limit > 0.0)) continue;
-        const antenna::Beam beam = BeamOf(p, a);
+        const antenna::Beam beam = compliance::BeamOf(p, a, envelopes);
         const auto extent = [&](double erpW) {
             return antenna::ComplianceBoundary(beam, erpW, p.Exposure.ReflectionFactor, limit,
                                                BeamTiltDeg(a));
@@ -417,25 +420,28 @@ std::vector<AntennaBoundary> Boundaries(const Project& p, const std::vector<doub
 
 bool InsideBoundary(const Project& p, int slot, double limitWm2, double x, double y, double z) {
     if (slot < 1 || slot > AntennaBound(p)) return false;
-    const auto m = Place(p, slot, limitWm2);
+    const auto m = Place(p, slot, limitWm2, nullptr);
     return m && m->margin(x, y, z) >= 0.0;
 }
 
-PlaneTraces PlanTraces(const Project& p, const std::vector<double>& limitWm2) {
-    return Traces(p, limitWm2, false);
+PlaneTraces PlanTraces(const Project& p, const std::vector<double>& limitWm2,
+                       antenna::EnvelopeCache* envelopes) {
+    return Traces(p, limitWm2, false, envelopes);
 }
 
-PlaneTraces SectionTraces(const Project& p, const std::vector<double>& limitWm2) {
-    return Traces(p, limitWm2, true);
+PlaneTraces SectionTraces(const Project& p, const std::vector<double>& limitWm2,
+                          antenna::EnvelopeCache* envelopes) {
+    return Traces(p, limitWm2, true, envelopes);
 }
 
-std::optional<PlaneCrossing> PlanCrossing(const Project& p, const std::vector<double>& limitWm2) {
-    return Crossing(p, limitWm2, false);
+std::optional<PlaneCrossing> PlanCrossing(const Project& p, const std::vector<double>& limitWm2,
+                                          antenna::EnvelopeCache* envelopes) {
+    return Crossing(p, limitWm2, false, envelopes);
 }
 
-std::optional<PlaneCrossing> SectionCrossing(const Project& p,
-                                             const std::vector<double>& limitWm2) {
-    return Crossing(p, limitWm2, true);
+std::optional<PlaneCrossing> SectionCrossing(const Project& p, const std::vector<double>& limitWm2,
+                                             antenna::EnvelopeCache* envelopes) {
+    return Crossing(p, limitWm2, true, envelopes);
 }
 
 bool TracesShown(const Project& p) {
@@ -450,8 +456,9 @@ namespace {
 constexpr int kOutlineAzimuths = 720;
 constexpr int kOutlineElevations = 180;
 
-std::optional<BoundaryOutline> OutlineOf(const Project& p, int slot, double limitWm2) {
-    const auto m = Place(p, slot, limitWm2);
+std::optional<BoundaryOutline> OutlineOf(const Project& p, int slot, double limitWm2,
+                                         antenna::EnvelopeCache* envelopes) {
+    const auto m = Place(p, slot, limitWm2, envelopes);
     if (!m) return std::nullopt;
     BoundaryOutline o;
     o.slot = slot;
@@ -556,7 +563,10 @@ void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>&
     const bool shown = asked ? render::PlaneCalculated(p, render::currentPlane(p)) : TracesShown(p);
     if (!shown) return;
     const bool section = render::currentPlane(p) == Plane::XZ;
-    const PlaneTraces t = section ? SectionTraces(p, limitWm2) : PlanTraces(p, limitWm2);
+    antenna::EnvelopeCache own;
+    antenna::EnvelopeCache* envelopes = cache ? cache->envelopes() : &own;
+    const PlaneTraces t =
+        section ? SectionTraces(p, limitWm2, envelopes) : PlanTraces(p, limitWm2, envelopes);
     const double cell = p.CellSize;
     // The section is drawn straight from its grid; the plan follows the view.
     const double k = section ? 1.0 : p.Zoom / CalcZoom(p);
@@ -584,15 +594,15 @@ void DrawTraces(const Project& p, render::Surface& s, const std::vector<double>&
         if (cache)
             DrawOutlines(p, s, cache->outlines(p, limitWm2), colour);
         else
-            DrawOutlines(p, s, BoundaryOutlines(p, limitWm2), colour);
+            DrawOutlines(p, s, BoundaryOutlines(p, limitWm2, envelopes), colour);
     }
 }
 
-std::vector<BoundaryOutline> BoundaryOutlines(const Project& p,
-                                              const std::vector<double>& limitWm2) {
+std::vector<BoundaryOutline> BoundaryOutlines(const Project& p, const std::vector<double>& limitWm2,
+                                              antenna::EnvelopeCache* envelopes) {
     std::vector<BoundaryOutline> out;
     for (int slot = 1; slot <= AntennaBound(p) && slot < static_cast<int>(limitWm2.size()); ++slot)
-        if (auto o = OutlineOf(p, slot, limitWm2[static_cast<std::size_t>(slot)]))
+        if (auto o = OutlineOf(p, slot, limitWm2[static_cast<std::size_t>(slot)], envelopes))
             out.push_back(std::move(*o));
     return out;
 }
@@ -602,7 +612,7 @@ const std::vector<BoundaryOutline>& OutlineCache::outlines(const Project& p,
     const std::lock_guard<std::mutex> hold(lock_);
     auto key = std::pair(DensityStampOf(p, Plane::XY), limitWm2);
     if (!key_ || *key_ != key) {
-        outlines_ = BoundaryOutlines(p, limitWm2);
+        outlines_ = BoundaryOutlines(p, limitWm2, &envelopes_);
         key_ = std::move(key);
     }
     return outlines_;

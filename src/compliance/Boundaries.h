@@ -22,8 +22,11 @@ namespace brenvik::compliance {
 // pattern when it names one of the project's patterns, else its parametric
 // beam, whose vertical width defaults to twice the type's open angle taken
 // in degrees. The beam points into the project's pattern list, which must
-// outlive it.
-antenna::Beam BeamOf(const Project& p, const Antenna& a);
+// outlive it. An adaptive antenna's envelope comes from `envelopes` when
+// given: whoever places several antennas or draws several things for one
+// report holds one for the lot.
+antenna::Beam BeamOf(const Project& p, const Antenna& a,
+                     antenna::EnvelopeCache* envelopes = nullptr);
 // The azimuth and mechanical down-tilt the beam is turned by; a stick keeps
 // neither.
 double BeamAzimuthDeg(const Antenna& a);
@@ -51,7 +54,8 @@ struct AntennaBoundary {
     antenna::BoundaryExtent maximum;
 };
 // Every antenna that radiates (a panel or a stick); `limitWm2` as AntennaLimits gives.
-std::vector<AntennaBoundary> Boundaries(const Project& p, const std::vector<double>& limitWm2);
+std::vector<AntennaBoundary> Boundaries(const Project& p, const std::vector<double>& limitWm2,
+                                        antenna::EnvelopeCache* envelopes = nullptr);
 
 // True when receptor (x, y, z) -- plan metres and a height in the
 // calculation's height frame -- lies within antenna `slot`'s boundary.
@@ -79,8 +83,10 @@ struct PlaneTraces {
 // The plan: the horizontal cut at the XY result's height (at the ground
 // plus that height for a surface result). The section: the cut by the
 // vertical plane of the XZ result. Nothing for a plane without a result.
-PlaneTraces PlanTraces(const Project& p, const std::vector<double>& limitWm2);
-PlaneTraces SectionTraces(const Project& p, const std::vector<double>& limitWm2);
+PlaneTraces PlanTraces(const Project& p, const std::vector<double>& limitWm2,
+                       antenna::EnvelopeCache* envelopes = nullptr);
+PlaneTraces SectionTraces(const Project& p, const std::vector<double>& limitWm2,
+                          antenna::EnvelopeCache* envelopes = nullptr);
 
 // What the boundaries change in the verdict of one plane: the antennas
 // whose boundary it crosses, the area above 100 % and its part within those
@@ -92,8 +98,10 @@ struct PlaneCrossing {
     double maxOutsidePercent = 0.0;
     bool crosses() const { return !antennas.empty(); }
 };
-std::optional<PlaneCrossing> PlanCrossing(const Project& p, const std::vector<double>& limitWm2);
-std::optional<PlaneCrossing> SectionCrossing(const Project& p, const std::vector<double>& limitWm2);
+std::optional<PlaneCrossing> PlanCrossing(const Project& p, const std::vector<double>& limitWm2,
+                                          antenna::EnvelopeCache* envelopes = nullptr);
+std::optional<PlaneCrossing> SectionCrossing(const Project& p, const std::vector<double>& limitWm2,
+                                             antenna::EnvelopeCache* envelopes = nullptr);
 
 // The boundaries and the 100 % line are drawn with a far-field project's
 // results, over what the view shows of the plane.
@@ -122,8 +130,8 @@ struct BoundaryOutline {
     antenna::BoundaryExtent extent;  // as AntennaBoundary gives it
     antenna::BoundaryExtent maximum; // the same at the maximum ERP
 };
-std::vector<BoundaryOutline> BoundaryOutlines(const Project& p,
-                                              const std::vector<double>& limitWm2);
+std::vector<BoundaryOutline> BoundaryOutlines(const Project& p, const std::vector<double>& limitWm2,
+                                              antenna::EnvelopeCache* envelopes = nullptr);
 // The outline as pieces between the plan result's node indices, as
 // PlanTraces gives its cuts; empty when the plan has no frame.
 Trace OutlineTrace(const Project& p, const BoundaryOutline& o);
@@ -135,8 +143,12 @@ class OutlineCache {
   public:
     const std::vector<BoundaryOutline>& outlines(const Project& p,
                                                  const std::vector<double>& limitWm2);
+    // The adaptive antennas' envelopes, kept with the outlines for the
+    // traces of every paint.
+    antenna::EnvelopeCache* envelopes() { return &envelopes_; }
 
   private:
+    antenna::EnvelopeCache envelopes_;
     std::mutex lock_;
     std::optional<std::pair<std::uint64_t, std::vector<double>>> key_;
     std::vector<BoundaryOutline> outlines_;

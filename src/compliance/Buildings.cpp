@@ -1,5 +1,6 @@
 #include "compliance/Buildings.h"
 
+#include "antenna/Adaptive.h"
 #include "compliance/Csv.h"
 #include "compliance/Limits.h"
 #include "compliance/Places.h"
@@ -113,6 +114,7 @@ BuildingValue EvaluateBuilding(const Project& p, const Building& b,
     std::vector<double> zA(static_cast<std::size_t>(count) + 1);
     for (int s = 1; s <= count; ++s)
         zA[static_cast<std::size_t>(s)] = AntennaZ(p, s);
+    antenna::EnvelopeCache envelopes; // one per array for every point
     std::vector<double> ground;
     ground.reserve(pts.size());
     for (const FloorPoint& q : pts)
@@ -130,8 +132,8 @@ BuildingValue EvaluateBuilding(const Project& p, const Building& b,
             const double z = ground[k] + fv.baseM + ReceptorAboveFloorM;
             double s = 0.0, r = 0.0;
             for (int a = 1; a <= count; ++a) {
-                const double d =
-                    AntennaDensity(p, a, pts[k].xm, pts[k].ym, zA[static_cast<std::size_t>(a)], z);
+                const double d = AntennaDensity(p, a, pts[k].xm, pts[k].ym,
+                                                zA[static_cast<std::size_t>(a)], z, &envelopes);
                 s += d;
                 if (static_cast<std::size_t>(a) < inverse.size())
                     r += d * inverse[static_cast<std::size_t>(a)];

@@ -1,5 +1,6 @@
 #include "compliance/Places.h"
 
+#include "antenna/Adaptive.h"
 #include "calc/Exposure.h"
 #include "calc/Ground.h"
 #include "calc/PowerDensity.h"
@@ -298,8 +299,8 @@ double AntennaZ(const Project& p, int slot) {
 }
 
 double AntennaDensity(const Project& p, int slot, double xm, double ym, double zAntenna,
-                      double zReceptor) {
-    return AntennaDensityAt(p, slot, xm, ym, zAntenna, zReceptor);
+                      double zReceptor, antenna::EnvelopeCache* envelopes) {
+    return AntennaDensityAt(p, slot, xm, ym, zAntenna, zReceptor, envelopes);
 }
 
 std::string ShortName(const Project& p, int slot) {
@@ -307,7 +308,8 @@ std::string ShortName(const Project& p, int slot) {
     return "T" + std::to_string(n.tower) + " A" + std::to_string(n.number);
 }
 
-PlaceValue EvaluatePlace(const Project& p, const Place& place, const std::vector<double>& inverse) {
+PlaceValue EvaluatePlace(const Project& p, const Place& place, const std::vector<double>& inverse,
+                         antenna::EnvelopeCache* envelopes) {
     PlaceValue v;
     v.name = place.Name;
     v.kind = place.Kind;
@@ -331,7 +333,7 @@ PlaceValue EvaluatePlace(const Project& p, const Place& place, const std::vector
         e.slot = s;
         e.label = ShortName(p, s);
         const double zA = AntennaZ(p, s);
-        e.sUw = AntennaDensity(p, s, xm, ym, zA, z);
+        e.sUw = AntennaDensity(p, s, xm, ym, zA, z, envelopes);
         const double inv = static_cast<std::size_t>(s) < inverse.size() ? inverse[s] : 0.0;
         e.percent = 100.0 * e.sUw * inv;
         // Plan metres of the calculation grow down the plan: north is -y.
@@ -359,8 +361,9 @@ PlaceValue EvaluatePlace(const Project& p, const Place& place, const std::vector
 std::vector<PlaceValue> EvaluatePlaces(const Project& p, const std::vector<double>& inverse) {
     std::vector<PlaceValue> out;
     out.reserve(p.Places.size());
+    antenna::EnvelopeCache envelopes;
     for (const Place& pl : p.Places)
-        out.push_back(EvaluatePlace(p, pl, inverse));
+        out.push_back(EvaluatePlace(p, pl, inverse, &envelopes));
     return out;
 }
 

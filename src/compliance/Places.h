@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace brenvik::antenna {
+class EnvelopeCache;
+}
+
 namespace brenvik::compliance {
 
 // The places file: one row per place of sensitive use, its position either
@@ -47,9 +51,10 @@ double AntennaZ(const Project& p, int slot);
 
 // The density one antenna gives at a receptor in the calculation frame,
 // uW/cm^2, with the project's exposure model; nothing on the antenna's
-// vertical.
+// vertical. An adaptive antenna's envelope comes from `envelopes` when
+// given: callers asking for many receptors hold one for the lot.
 double AntennaDensity(const Project& p, int slot, double xm, double ym, double zAntenna,
-                      double zReceptor);
+                      double zReceptor, antenna::EnvelopeCache* envelopes = nullptr);
 
 // One antenna seen from a place.
 struct AntennaAtPlace {
@@ -79,7 +84,8 @@ std::string ShortName(const Project& p, int slot);
 
 // Evaluates the place exactly. `inverse` holds each antenna's 1 / S_L in
 // 1 / (uW/cm^2) (compliance::InverseLimits), slot 0 unused.
-PlaceValue EvaluatePlace(const Project& p, const Place& place, const std::vector<double>& inverse);
+PlaceValue EvaluatePlace(const Project& p, const Place& place, const std::vector<double>& inverse,
+                         antenna::EnvelopeCache* envelopes = nullptr);
 std::vector<PlaceValue> EvaluatePlaces(const Project& p, const std::vector<double>& inverse);
 
 // The places export: PlacesHeader's columns, then for each antenna by rank

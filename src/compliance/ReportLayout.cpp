@@ -178,11 +178,12 @@ void PictureTraces(Surface& s, const Picture& pic, const PlaneTraces& t, double 
 // Each boundary seen from above, dashed: every other of its half-degree
 // pieces.
 void PictureOutlines(Surface& s, const Picture& pic, const Project& p,
-                     const std::vector<double>& limits, double cell) {
+                     const std::vector<double>& limits, double cell,
+                     antenna::EnvelopeCache* envelopes) {
     const auto in = [&](double x, double y) {
         return x >= pic.x0 && x <= pic.x0 + pic.w && y >= pic.y0 && y <= pic.y0 + pic.h;
     };
-    for (const BoundaryOutline& o : BoundaryOutlines(p, limits)) {
+    for (const BoundaryOutline& o : BoundaryOutlines(p, limits, envelopes)) {
         const Trace t = OutlineTrace(p, o);
         for (std::size_t n = 0; n < t.pieces.size(); n += 4)
             for (std::size_t m = n; m < n + 2 && m < t.pieces.size(); ++m) {
@@ -483,8 +484,8 @@ void ReportLayout::planPage(Surface& s) const {
         Bands(
             s, pic, p.XY.Ratio, 1, nx, 1, jMax, cell, [&](int j) { return j * cell; }, levels);
         if (FarField(sum)) {
-            PictureTraces(s, pic, PlanTraces(p, limits()), cell);
-            PictureOutlines(s, pic, p, limits(), cell);
+            PictureTraces(s, pic, PlanTraces(p, limits(), envelopes_.get()), cell);
+            PictureOutlines(s, pic, p, limits(), cell, envelopes_.get());
         }
     }
     if (p.XZ.Calculated) PlanSectionLine(s, pic, p);
@@ -896,7 +897,7 @@ void ReportLayout::sectionPage(Surface& s) const {
     const std::vector<double> levels = BandLevels(sum.sectionMaxPercent.value_or(100.0));
     Bands(
         s, pic, p.XZ.Ratio, 1, nx, jTop, jLast, cell, [&](int j) { return j * cell; }, levels);
-    if (FarField(sum)) PictureTraces(s, pic, SectionTraces(p, limits()), cell);
+    if (FarField(sum)) PictureTraces(s, pic, SectionTraces(p, limits(), envelopes_.get()), cell);
     const SectionLine line = SectionLineOf(p);
     SectionAntennas(s, pic, p, line, jLast);
     const std::string scale =

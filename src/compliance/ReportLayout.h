@@ -8,6 +8,7 @@
 #include "render/Surface.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -116,6 +117,8 @@ class ReportLayout {
         bool complies = false;
     };
     std::optional<SignedSection> signed_;
+    // The adaptive antennas' envelopes, made once for every page.
+    std::shared_ptr<antenna::EnvelopeCache> envelopes_ = std::make_shared<antenna::EnvelopeCache>();
 };
 
 } // namespace brenvik::compliance

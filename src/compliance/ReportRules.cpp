@@ -101,7 +101,7 @@ void AddFindings(std::vector<Line>& out, const RuleVerdict& v) {
 
 // How far below its main beam the antenna radiates towards the place, dB,
 // from its pattern (or parametric beam).
-double AttenuationDb(const Project& p, const AntennaAtPlace& a) {
+double AttenuationDb(const Project& p, const AntennaAtPlace& a, antenna::EnvelopeCache* envelopes) {
     const Antenna& ant = p.Antennas[static_cast<std::size_t>(a.slot)];
     const double az = a.azimuthDeg / 180.0 * std::numbers::pi,
                  el = a.elevationDeg / 180.0 * std::numbers::pi;
@@ -109,11 +109,12 @@ double AttenuationDb(const Project& p, const AntennaAtPlace& a) {
     const antenna::Direction d = antenna::DirectionInBeam(
         a.horizontalM * std::sin(az), a.horizontalM * std::cos(az), a.horizontalM * std::tan(el),
         stick ? 0.0 : ant.AntDirection, stick ? 0.0 : ant.AntTilt);
-    return -antenna::BeamOf(p, ant).GainDb(d.phiDeg, d.thetaDeg);
+    return -antenna::BeamOf(p, ant, envelopes).GainDb(d.phiDeg, d.thetaDeg);
 }
 
 void AddInstallations(std::vector<Line>& out, const Project& p, const RuleVerdict& v,
                       const std::vector<PlaceValue>& places) {
+    antenna::EnvelopeCache envelopes;
     for (const RuleGroup& g : RuleGroups(p, RuleSum::Installation)) {
         out.push_back({Line::Heading,
                        {GroupText(RuleSum::Installation, g.name) + ": its antennas "
@@ -129,11 +130,12 @@ void AddInstallations(std::vector<Line>& out, const Project& p, const RuleVerdic
                 const double factor =
                     AntennaPowerFactor(p.Antennas[static_cast<std::size_t>(a.slot)], v.rule);
                 const double e = std::sqrt(a.sUw * factor / 100.0 * FreeSpaceImpedance);
-                out.push_back({Line::Row,
-                               {pv.name, a.label, FormatFixed(a.directM, 1),
-                                FormatFixed(a.azimuthDeg, 1), FormatFixed(a.elevationDeg, 1),
-                                FormatFixed(AttenuationDb(p, a), 1), FormatFixed(e, 3), ""},
-                               InstallationCols});
+                out.push_back(
+                    {Line::Row,
+                     {pv.name, a.label, FormatFixed(a.directM, 1), FormatFixed(a.azimuthDeg, 1),
+                      FormatFixed(a.elevationDeg, 1),
+                      FormatFixed(AttenuationDb(p, a, &envelopes), 1), FormatFixed(e, 3), ""},
+                     InstallationCols});
             }
         for (const RuleFinding& f : v.findings)
             if (f.group == g.name)

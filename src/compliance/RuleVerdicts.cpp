@@ -1,5 +1,6 @@
 #include "compliance/RuleVerdicts.h"
 
+#include "antenna/Adaptive.h"
 #include "calc/GridCalc.h"
 #include "compliance/Buildings.h"
 #include "compliance/Places.h"
@@ -121,8 +122,9 @@ struct Weighted {
 
 void JudgePlaces(const Project& p, const Rule& r, const std::vector<Weighted>& groups,
                  RuleVerdict& v) {
+    antenna::EnvelopeCache envelopes;
     for (const Place& place : p.Places) {
-        const PlaceValue pv = EvaluatePlace(p, place, {});
+        const PlaceValue pv = EvaluatePlace(p, place, {}, &envelopes);
         for (const Weighted& g : groups) {
             double s = 0.0, ratio = 0.0;
             for (const AntennaAtPlace& a : pv.antennas) {
@@ -146,6 +148,7 @@ void JudgeFloors(const Project& p, const Rule& r, const std::vector<Weighted>& g
     std::vector<double> zA(static_cast<std::size_t>(std::max(count, 0)) + 1), d(zA.size());
     for (int s = 1; s <= count; ++s)
         zA[static_cast<std::size_t>(s)] = AntennaZ(p, s);
+    antenna::EnvelopeCache envelopes; // one per array for every point
     for (const Building& b : p.Buildings) {
         const std::vector<FloorPoint> pts = FloorPoints(p, b, fb);
         for (int f = 0; f < b.floorCount(); ++f) {
@@ -157,8 +160,8 @@ void JudgeFloors(const Project& p, const Rule& r, const std::vector<Weighted>& g
                 const double z =
                     GroundAt(p, q.xm, q.ym) + b.BaseM + f * MetresPerFloor + ReceptorAboveFloorM;
                 for (int s = 1; s <= count; ++s)
-                    d[static_cast<std::size_t>(s)] =
-                        AntennaDensity(p, s, q.xm, q.ym, zA[static_cast<std::size_t>(s)], z);
+                    d[static_cast<std::size_t>(s)] = AntennaDensity(
+                        p, s, q.xm, q.ym, zA[static_cast<std::size_t>(s)], z, &envelopes);
                 for (std::size_t g = 0; g < groups.size(); ++g) {
                     double sUw = 0.0, ratio = 0.0;
                     for (std::size_t s = 1; s < d.size(); ++s) {

@@ -219,9 +219,11 @@ SummaryResult Summarise(const Project& p, const Library& lib, const std::string&
         std::vector<double> limits(static_cast<std::size_t>(std::max(count, 0)) + 1, 0.0);
         for (const AntennaLine& a : s.antennas)
             limits[static_cast<std::size_t>(a.slot)] = a.limitWm2;
-        s.boundaries = Boundaries(p, limits);
-        s.planCrossing = PlanCrossing(p, limits);
-        s.sectionCrossing = SectionCrossing(p, limits);
+        // Each adaptive array's envelope made once for all three.
+        antenna::EnvelopeCache envelopes;
+        s.boundaries = Boundaries(p, limits, &envelopes);
+        s.planCrossing = PlanCrossing(p, limits, &envelopes);
+        s.sectionCrossing = SectionCrossing(p, limits, &envelopes);
     }
     return out;
 }

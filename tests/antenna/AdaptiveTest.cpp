@@ -167,5 +167,27 @@ TEST(Adaptive, TheBeamFormLoadsChecksAndStoresTheArray) {
     EXPECT_NEAR(b.GainDb(0, 0), 0.0, 1e-9);
 }
 
+// A cache makes one table per array, shares it, and keeps only the latest
+// few arrays: the first of nine is made again once eight others followed it.
+TEST(Adaptive, TheCacheKeepsOneTablePerArrayAndOnlyTheLatestFew) {
+    EnvelopeCache cache;
+    ArrayParams a;
+    a.rows = a.columns = 2;
+    const auto first = cache.Get(a);
+    EXPECT_EQ(cache.Get(a), first);
+    for (int k = 1; k < static_cast<int>(EnvelopeCache::Kept); ++k) {
+        ArrayParams b = a;
+        b.azMaxDeg = 10.0 + k;
+        cache.Get(b);
+    }
+    EXPECT_EQ(cache.made(), static_cast<int>(EnvelopeCache::Kept));
+    EXPECT_EQ(cache.Get(a), first); // still kept
+    ArrayParams c = a;
+    c.tiltMaxDeg = 4.0;
+    cache.Get(c); // the oldest, `a`, goes
+    EXPECT_NE(cache.Get(a), first);
+    EXPECT_EQ(cache.made(), static_cast<int>(EnvelopeCache::Kept) + 2);
+}
+
 } // namespace
 } // namespace brenvik::antenna

@@ -1,5 +1,6 @@
 #include "compliance/Boundaries.h"
 #include "compliance/ComplianceTestSupport.h"
+#include "compliance/Places.h"
 #include "compliance/SiteInventory.h"
 #include "compliance/Summary.h"
 #include "compliance/Units.h"
@@ -130,4 +131,27 @@ TEST(AdaptiveCompliance, TheBoundariesLayerGivesBothExtentsOnlyForAReducedAntenn
     EXPECT_EQ(reduced["power_factor"], 0.49);
     EXPECT_NEAR(reduced["front_m"].get<double>(), 0.7 * reduced["front_max_m"].get<double>(), 1e-9);
     EXPECT_FALSE(doc["features"][1]["properties"].contains("front_max_m"));
+}
+
+// Three adaptive panels of one array: the boundaries and the places made
+// with one held envelope give what each antenna's own table gives.
+TEST(AdaptiveCompliance, OneHeldEnvelopeServesEveryAntennaOfItsArray) {
+    Project p = TwoPanels(0.5);
+    Antenna& c = brenvik::testing::AddAntenna(p, AntennaKind::Panel, 700, 20, 330, 50, 60);
+    c.AntArrayRows = c.AntArrayColumns = 8;
+    p.Antennas[2].AntArrayRows = p.Antennas[2].AntArrayColumns = 8;
+    p.Places = {{"School", "school", 45, 35, 4}, {"Home", "home", 70, 58, 1.5}};
+    const std::vector<double> limits = {0, 10, 10, 10};
+    antenna::EnvelopeCache held;
+    const auto shared = Boundaries(p, limits, &held);
+    const auto own = Boundaries(p, limits);
+    ASSERT_EQ(shared.size(), 3u);
+    for (std::size_t k = 0; k < 3; ++k)
+        EXPECT_EQ(shared[k].extent.front, own[k].extent.front) << k;
+    for (const Place& place : p.Places) {
+        const PlaceValue a = EvaluatePlace(p, place, {}, &held), b = EvaluatePlace(p, place, {});
+        EXPECT_EQ(a.sUw, b.sUw) << place.Name;
+        EXPECT_GT(a.sUw, 0.0) << place.Name;
+    }
+    EXPECT_EQ(held.made(), 1);
 }
