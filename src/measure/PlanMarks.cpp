@@ -25,7 +25,9 @@ MeasurementMarks MarksOf(const Project& p) {
 }
 
 void DrawMeasurements(const Project& p, render::Surface& s, const MeasurementMarks& marks) {
-    constexpr Rgb kRing{0, 0, 0}, kText{40, 40, 40};
+    // The labels in a grey that reads on the plan's own background.
+    constexpr Rgb kRing{0, 0, 0};
+    const Rgb text = p.WhiteBackground ? Rgb{40, 40, 40} : Rgb{225, 225, 225};
     const double r = std::max(45.0, 6 * s.unitsPerPixel());
     for (std::size_t k = 0; k < p.Measurements.size() && k < marks.label.size(); ++k) {
         const render::Point at = render::PlanToScreen(p, p.Measurements[k].X, p.Measurements[k].Y);
@@ -33,7 +35,7 @@ void DrawMeasurements(const Project& p, render::Surface& s, const MeasurementMar
         s.setFillColour(DifferenceColour(marks.differenceDb[k]));
         s.circle(at.x, at.y, r, kRing);
         s.setFillStyle(render::FillStyle::Transparent);
-        s.setTextColour(kText);
+        s.setTextColour(text);
         s.setTextPosition(at.x + r * 1.5, at.y - s.textExtent(marks.label[k]).height / 2);
         s.printLabel(marks.label[k]);
     }
