@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPointer>
@@ -9,6 +10,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTableWidget>
+#include <QVBoxLayout>
 #include <cmath>
 #include <functional>
 #include <set>
@@ -94,6 +96,23 @@ void BrenvikDialog::makeAcceptButton(QPushButton* button) {
 void BrenvikDialog::makeCancelButton(QPushButton* button) {
     button->setAutoDefault(false);
     connect(button, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void BrenvikDialog::layOutTable(QLabel* note, QTableWidget* table,
+                                std::initializer_list<QWidget*> edits) {
+    auto* accept = dialogui::button("Command1", QStringLiteral("Accept"), this);
+    auto* cancel = dialogui::button("Command2", QStringLiteral("Cancel"), this);
+    makeAcceptButton(accept);
+    makeCancelButton(cancel);
+    auto* row = new QHBoxLayout;
+    for (QWidget* w : edits)
+        row->addWidget(w);
+    row->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(note);
+    layout->addWidget(table);
+    layout->addLayout(row);
+    layout->addLayout(dialogui::ButtonRow(accept, cancel));
 }
 
 // Every dialog opens centred on the screen, whoever its parent is.

@@ -5,11 +5,13 @@
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
 
 class QHBoxLayout;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -61,6 +63,9 @@ class BrenvikDialog : public QDialog {
     void makeAcceptButton(QPushButton* button);
     // Makes `button` close the dialog without storing (Escape does the same).
     void makeCancelButton(QPushButton* button);
+    // A table dialog's layout: `note` over `table`, the `edits` in a row
+    // under it, then its own Accept and Cancel buttons.
+    void layOutTable(QLabel* note, QTableWidget* table, std::initializer_list<QWidget*> edits);
 
     void showEvent(QShowEvent* event) override;
 

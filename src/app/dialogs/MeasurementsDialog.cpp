@@ -46,20 +46,7 @@ MeasurementsDialog::MeasurementsDialog(const std::vector<measure::MeasurementRow
         if (auto imported = importer(m_unit->currentText().toStdString())) setRows(*imported);
     });
     connect(remove, &QPushButton::clicked, this, [this] { RemoveSelectedRows(m_table); });
-    auto* accept = button("Command1", QStringLiteral("Accept"), this);
-    auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
-    makeAcceptButton(accept);
-    makeCancelButton(cancel);
-    auto* edits = new QHBoxLayout;
-    edits->addWidget(import);
-    edits->addWidget(m_unit);
-    edits->addWidget(remove);
-    edits->addStretch();
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(note);
-    layout->addWidget(m_table);
-    layout->addLayout(edits);
-    layout->addLayout(ButtonRow(accept, cancel));
+    layOutTable(note, m_table, {import, m_unit, remove});
     resize(900, 400);
 }
 

@@ -40,20 +40,7 @@ PlacesDialog::PlacesDialog(const std::vector<compliance::PlaceRow>& rows, Import
     });
     connect(add, &QPushButton::clicked, this, [this] { m_table->insertRow(m_table->rowCount()); });
     connect(remove, &QPushButton::clicked, this, [this] { RemoveSelectedRows(m_table); });
-    auto* accept = button("Command1", QStringLiteral("Accept"), this);
-    auto* cancel = button("Command2", QStringLiteral("Cancel"), this);
-    makeAcceptButton(accept);
-    makeCancelButton(cancel);
-    auto* edits = new QHBoxLayout;
-    edits->addWidget(import);
-    edits->addWidget(add);
-    edits->addWidget(remove);
-    edits->addStretch();
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(note);
-    layout->addWidget(m_table);
-    layout->addLayout(edits);
-    layout->addLayout(ButtonRow(accept, cancel));
+    layOutTable(note, m_table, {import, add, remove});
     resize(640, 360);
 }
 
