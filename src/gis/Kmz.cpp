@@ -4,6 +4,7 @@
 #include "gis/GisLayers.h"
 #include "gis/Writers.h"
 #include "model/AntennaFields.h"
+#include "model/Messages.h"
 #include "render/Palette.h"
 #include "render/Scene.h"
 
@@ -90,7 +91,9 @@ std::string DocKml(const Project& p, const NodeRaster& r, const std::vector<Zone
     if (name.empty()) name = "Power density";
     std::string kml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document><name>" +
-                      XmlEscaped(name) + "</name>\n";
+                      XmlEscaped(name) +
+                      "</name>\n<description>Exposure model: " + msg::ModelName(p.Exposure.Model) +
+                      "</description>\n";
     for (std::size_t k = 0; k < zones.size(); ++k)
         kml += "<Style id=\"zone" + std::to_string(k) + "\"><LineStyle><color>" +
                KmlColour(zones[k].colour, 255) +

@@ -94,6 +94,7 @@ bool GeoPackageFile(const Project& p, const NodeRaster& r, const std::string& pa
     VSIUnlink(path.c_str());
     {
         GDALDatasetUniquePtr ds(drv->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+        if (ds) ds->SetMetadataItem("EXPOSURE_MODEL", msg::ModelName(p.Exposure.Model));
         if (!ds || !AddIsolineLayer(*ds, lines, false, nullptr) ||
             !AddZoneLayer(*ds, zones, false, nullptr) || !AddAntennaLayer(*ds, p, nullptr) ||
             !AddMaximumLayer(*ds, p, nullptr))
@@ -121,6 +122,7 @@ bool GeoPackageFile(const Project& p, const NodeRaster& r, const std::string& pa
     // The padding of the edge tiles is nodata, so that the tiles' statistics
     // count the nodes alone.
     grid32->GetRasterBand(1)->SetNoDataValue(NodataValue);
+    grid32->SetMetadataItem("EXPOSURE_MODEL", msg::ModelName(p.Exposure.Model));
     // Its band is the density in its unit, each value standing for its
     // pixel's area like the TIFF's.
     const char* const options[] = {"APPEND_SUBDATASET=YES",

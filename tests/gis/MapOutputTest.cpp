@@ -81,6 +81,7 @@ TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
         EXPECT_GE(mn, 0.0) << name;
     }
     auto gpkg = OpenGdal(dir.file("a.gpkg"), GDAL_OF_RASTER | GDAL_OF_VECTOR);
+    EXPECT_STREQ(gpkg->GetMetadataItem("EXPOSURE_MODEL"), "Simplified beam (indicative)");
     EXPECT_STRNE(gpkg->GetRasterBand(1)->GetDescription(), "Height");
     OGRLayer* antennas = gpkg->GetLayerByName("antennas");
     OGRFeatureUniquePtr first(antennas->GetNextFeature());
@@ -120,7 +121,15 @@ TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
         ASSERT_EQ(VSIStatL(("/vsizip/" + kmz + "/" + entry).c_str(), &st), 0) << entry;
         EXPECT_GT(st.st_mtime, 1700000000) << entry; // after November 2023
     }
-    // The tower's table names its antennas as the report does.
+    // The document names the model; the tower's table names its antennas as
+    // the report does.
+    VSILFILE* kml = VSIFOpenL(("/vsizip/" + kmz + "/doc.kml").c_str(), "rb");
+    ASSERT_TRUE(kml);
+    std::string text(4096, '\0');
+    text.resize(VSIFReadL(text.data(), 1, text.size(), kml));
+    VSIFCloseL(kml);
+    EXPECT_NE(text.find("<description>Exposure model: Simplified beam (indicative)</description>"),
+              std::string::npos);
     auto doc = OpenGdal("/vsizip/" + kmz + "/doc.kml", GDAL_OF_VECTOR);
     ASSERT_TRUE(doc && doc->GetLayerByName("Towers"));
     OGRFeatureUniquePtr tower(doc->GetLayerByName("Towers")->GetNextFeature());
