@@ -4,6 +4,7 @@
 #include "app/PlanView.h"
 #include "app/WindowParts.h"
 #include "app/dialogs/MeasurementsDialog.h"
+#include "measure/Import.h"
 #include "measure/MeasurementsForm.h"
 #include "model/Edits.h"
 #include "model/Prompts.h"
@@ -24,13 +25,21 @@ void EditMeasurements(WindowParts& w) {
         return measure::MeasurementsFormLoad(project, l, dialognum::Formatter());
     };
     WindowParts* parts = &w;
-    auto importer =
-        [parts, list,
-         rows](const std::string& unit) -> std::optional<std::vector<measure::MeasurementRow>> {
+    auto importer = [parts, list, rows](const MeasurementsDialog::ImportChoices& choices)
+        -> std::optional<std::vector<measure::MeasurementRow>> {
+        measure::ImportOptions options;
+        options.unit = measure::FieldUnitFromText(choices.unit);
+        std::optional<std::string> refused;
+        if (!choices.columns.empty())
+            refused = measure::ParseColumnOption(choices.columns, options);
+        if (!refused && !choices.bandFactors.empty())
+            refused = measure::ParseBandFactors(choices.bandFactors, options);
+        if (refused) {
+            parts->prompts.message(*refused);
+            return std::nullopt;
+        }
         const auto path = parts->prompts.openPath(kFilter);
         if (!path) return std::nullopt;
-        measure::ImportOptions options;
-        options.unit = measure::FieldUnitFromText(unit);
         const measure::FormImport r =
             measure::MeasurementsFormImport(parts->project, *path, options, *list);
         if (r.refusal) {

@@ -3,6 +3,7 @@
 
 #include "MainWindowTestSupport.h"
 
+#include <QLineEdit>
 #include <QTableWidget>
 
 namespace brenvik::app::testing {
@@ -36,6 +37,34 @@ TEST_F(MeasurementsAppTest, ImportDeleteCancelAcceptAndUndo) {
     EXPECT_DOUBLE_EQ(project.Measurements[0].MeasuredUw, 0.25 / 376.73 * 100);
     trigger(cmd::Undo);
     EXPECT_TRUE(project.Measurements.empty());
+}
+
+// A logger's own column names and a band's full-load factor, as typed in
+// the dialog; a factor that is not a positive number is refused before any
+// file is asked for.
+TEST_F(MeasurementsAppTest, ColumnsAndBandFactorsAsTyped) {
+    const std::string csv = write("logger.csv", "id,x_m,y_m,E,band\nP,40,30,2,LTE800\n");
+    QDialog* d = open(cmd::Measurements, "mediciones");
+    ASSERT_NE(d, nullptr);
+    auto* columns = d->findChild<QLineEdit*>("columns");
+    auto* factors = d->findChild<QLineEdit*>("bandFactors");
+    ASSERT_TRUE(columns && factors);
+    columns->setText("name=id,value=E");
+    factors->setText("LTE800=-1");
+    click(d, "importarmed");
+    EXPECT_NE(prompts.lastMessage().find("the factor of band LTE800 is not a positive number"),
+              std::string::npos)
+        << prompts.lastMessage();
+    EXPECT_EQ(d->findChild<QTableWidget*>("tabla")->rowCount(), 0);
+    factors->setText("LTE800=2.5");
+    prompts.openPaths.push_back(csv);
+    click(d, "importarmed");
+    ASSERT_EQ(d->findChild<QTableWidget*>("tabla")->rowCount(), 1);
+    click(d, "Command1");
+    ASSERT_EQ(project.Measurements.size(), 1u);
+    EXPECT_EQ(project.Measurements[0].Name, "P");
+    EXPECT_DOUBLE_EQ(project.Measurements[0].MeasuredUw, 4.0 / 376.73 * 100);
+    EXPECT_DOUBLE_EQ(project.Measurements[0].Factor, 2.5);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -39,14 +40,27 @@ MeasurementsDialog::MeasurementsDialog(const std::vector<measure::MeasurementRow
     m_unit->setToolTip(QStringLiteral("The unit of rows that name none"));
     for (const char* u : {"V/m", "uW/cm^2", "W/m^2", "mW/cm^2"})
         m_unit->addItem(QString::fromLatin1(u));
+    m_columns = box("columns",
+                    QStringLiteral("The file's own names of the default columns, e.g. "
+                                   "value=E_field,unit=Unit"),
+                    this);
+    m_columns->setPlaceholderText(QStringLiteral("Columns: value=E_field,..."));
+    m_bandFactors = box("bandFactors",
+                        QStringLiteral("Full-load factors of the bands' readings, e.g. "
+                                       "LTE800=2.5,NR3600=4"),
+                        this);
+    m_bandFactors->setPlaceholderText(QStringLiteral("Band factors: LTE800=2.5,..."));
     auto* import = button("importarmed", QStringLiteral("Import..."), this);
     auto* remove = button("borrarmed", QStringLiteral("Delete"), this);
     connect(import, &QPushButton::clicked, this, [this, importer] {
         if (!importer) return;
-        if (auto imported = importer(m_unit->currentText().toStdString())) setRows(*imported);
+        const ImportChoices choices{m_unit->currentText().toStdString(),
+                                    m_columns->text().trimmed().toStdString(),
+                                    m_bandFactors->text().trimmed().toStdString()};
+        if (auto imported = importer(choices)) setRows(*imported);
     });
     connect(remove, &QPushButton::clicked, this, [this] { RemoveSelectedRows(m_table); });
-    layOutTable(note, m_table, {import, m_unit, remove});
+    layOutTable(note, m_table, {import, m_unit, m_columns, m_bandFactors, remove});
     resize(900, 400);
 }
 
