@@ -35,6 +35,7 @@ inline constexpr char AttributeTable[] = "tablaatributos";
 inline constexpr char Properties[] = "propiedades";
 inline constexpr char BlackBackground[] = "fondon";
 inline constexpr char WhiteBackground[] = "fondob";
+inline constexpr char SafeColours[] = "coloresseguros";
 inline constexpr char DrawGridLines[] = "dibcua";
 inline constexpr char EraseGridLines[] = "eliminacua";
 inline constexpr char DrawPicture[] = "dibfon";

@@ -21,8 +21,10 @@
 #include "model/ProjectFile.h"
 #include "model/Prompts.h"
 
+#include <QAction>
 #include <QFile>
 #include <QMainWindow>
+#include <QSettings>
 #include <exception>
 
 namespace brenvik::app {
@@ -84,6 +86,14 @@ void ImportImage(WindowParts& w) {
 void SetWhiteBackground(WindowParts& w, bool white) {
     w.project.WhiteBackground = white;
     w.view.applyBackground();
+    w.view.redraw();
+}
+
+void SetSafeColours(WindowParts& w) {
+    const QAction* a = w.bar.item(cmd::SafeColours);
+    const bool safe = a && a->isChecked();
+    w.project.Display.Colours = safe ? ColourScheme::ColourBlindSafe : ColourScheme::Classic;
+    UserSettings().setValue(kSafeColoursKey, safe);
     w.view.redraw();
 }
 
@@ -256,6 +266,7 @@ std::vector<Command> ViewCommands() {
              w.tools.reset();
              SetWhiteBackground(w, true);
          }},
+        {cmd::SafeColours, "Colour-blind safe colours", P::View, SetSafeColours},
         {cmd::DrawGridLines,
          "Draw grid lines",
          P::View,

@@ -31,15 +31,15 @@ namespace {
 constexpr int kRecentMax = 8;
 constexpr char kRecentKey[] = "recentFiles";
 
-QSettings Settings() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, "Brenvik", "Brenvik");
-}
-
 std::string LocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
 } // namespace
+
+QSettings UserSettings() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, "Brenvik", "Brenvik");
+}
 
 DocumentHolder::DocumentHolder(QMainWindow& window, Project& p, Prompts& prompts, CommandBar& bar,
                                PlanView& view, ToolBench& tools, StatusReadouts& status)
@@ -190,7 +190,7 @@ bool DocumentHolder::openFile(const QString& path, bool ask) {
     if (!read) {
         // The open project stays; a file that is gone leaves the recent list.
         if (!QFileInfo::exists(path) && recent_.removeAll(QFileInfo(path).absoluteFilePath()) > 0) {
-            Settings().setValue(kRecentKey, recent_);
+            UserSettings().setValue(kRecentKey, recent_);
             rebuildRecentMenu();
         }
         return false;
@@ -207,7 +207,7 @@ void DocumentHolder::addRecent(const QString& path) {
     recent_.prepend(full);
     while (recent_.size() > kRecentMax)
         recent_.removeLast();
-    Settings().setValue(kRecentKey, recent_);
+    UserSettings().setValue(kRecentKey, recent_);
     rebuildRecentMenu();
 }
 
@@ -221,7 +221,7 @@ void DocumentHolder::rebuildRecentMenu() {
         for (QAction* a : file->actions())
             if (a->objectName() == "sep2") before = a;
         file->insertMenu(before, recentMenu_);
-        recent_ = Settings().value(kRecentKey).toStringList();
+        recent_ = UserSettings().value(kRecentKey).toStringList();
     }
     recentMenu_->clear();
     int k = 0;

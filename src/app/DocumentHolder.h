@@ -11,6 +11,7 @@
 
 class QMainWindow;
 class QMenu;
+class QSettings;
 
 namespace brenvik {
 class Prompts;
@@ -23,6 +24,12 @@ class PlanView;
 class StatusReadouts;
 class ToolBench;
 class UndoHistory;
+
+// The user's settings of the program (recent files, colours), kept between
+// runs.
+QSettings UserSettings();
+// Whether results take the colour-blind-safe colours (true when not set).
+inline constexpr char kSafeColoursKey[] = "display/colourBlindSafe";
 
 // The open project as the user's work: its file, its undo history, the
 // unsaved-work mark on the title, the save-changes question before work is

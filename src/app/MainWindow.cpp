@@ -24,6 +24,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QSettings>
 #include <QStatusBar>
 #include <QUrl>
 #include <cmath>
@@ -142,6 +143,14 @@ MainWindow::MainWindow(Project& project, Prompts& prompts, PrintService& printer
     // "% of limit" and the boundaries are choices.
     if (QAction* a = item(cmd::PercentOfLimit)) a->setCheckable(true);
     if (QAction* a = item(cmd::ShowBoundaries)) a->setCheckable(true);
+    // Results start in the colours the user chose last, colour-blind safe
+    // unless the classic ones were asked for.
+    const bool safe = UserSettings().value(kSafeColoursKey, true).toBool();
+    project_.Display.Colours = safe ? ColourScheme::ColourBlindSafe : ColourScheme::Classic;
+    if (QAction* a = item(cmd::SafeColours)) {
+        a->setCheckable(true);
+        a->setChecked(safe);
+    }
     s.document->updateModified();
 }
 

@@ -36,7 +36,7 @@ struct Typed {
     Values openAngleBts, openAngleDts, isolines, xy, xz, xzThrough, image, plane, style, background,
         size, save, standard, population, importSites, report, model, reflection, places, terrain,
         buildings, buildingHeight, site, assessor, measurements, measurementColumns,
-        measurementUnit, measurementFactors;
+        measurementUnit, measurementFactors, colours;
     Values exports, rules, positional;
     bool quiet = false, decorate = false, help = false;
 };
@@ -64,6 +64,7 @@ void DeclareOptions(CLI::App& app, Typed& t) {
     single("--report", t.report);
     single("--model", t.model);
     single("--reflection", t.reflection);
+    single("--colours", t.colours);
     single("--places", t.places);
     single("--terrain", t.terrain);
     single("--buildings", t.buildings);
@@ -232,6 +233,14 @@ Error CheckExposure(const Typed& t, BatchOptions& o) {
             o.model = ExposureModel::FarField;
         else
             return "--model is specified or far-field, not '" + *text + "'";
+    }
+    if (auto text = First(t.colours)) {
+        if (lower(*text) == "safe")
+            o.colours = ColourScheme::ColourBlindSafe;
+        else if (lower(*text) == "classic")
+            o.colours = ColourScheme::Classic;
+        else
+            return "--colours is safe or classic, not '" + *text + "'";
     }
     if (auto text = First(t.reflection)) {
         const auto v = ParseOptionNumber(*text);
@@ -415,6 +424,9 @@ std::string UsageText() {
            "  --site NAME, --assessor NAME   the site's name and who signs the report (kept in "
            "the project)\n"
            "  --image PATH          draw the plane (PNG, BMP, SVG or PDF by the extension)\n"
+           "  --colours safe|classic   the levels' colours in the image and the report: "
+           "colour-blind\n"
+           "                        safe (default) or the classic yellow to red\n"
            "  --decorate            the image carries a title block, the legend, a scale bar and "
            "a north arrow\n"
            "                        (always for SVG and PDF)\n"

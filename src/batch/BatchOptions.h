@@ -2,6 +2,7 @@
 
 #include "measure/Import.h"
 #include "model/AntennaPattern.h"
+#include "model/DisplaySettings.h"
 #include "pipeline/Outputs.h"
 
 #include <atomic>
@@ -72,7 +73,9 @@ struct BatchOptions {
     std::vector<std::string> rules;
     // The exposure model and its reflection factor (none: the project's).
     std::optional<ExposureModel> model;
-    std::optional<double> reflection;    // 1 or 2.56
+    std::optional<double> reflection; // 1 or 2.56
+    // The colours of the levels in the image and the report's pictures.
+    ColourScheme colours = ColourScheme::ColourBlindSafe;
     std::optional<std::string> siteName; // the report's site and who signs it
     std::optional<std::string> assessor;
     std::optional<std::string> places;    // the places file that replaces the project's places

@@ -112,6 +112,7 @@ void ApplySettings(Project& p, const BatchOptions& o) {
     }
     ApplyComplianceSettings(p, o);
     ApplyExposureModel(p, o);
+    p.Display.Colours = o.colours;
 }
 
 namespace {

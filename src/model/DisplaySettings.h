@@ -11,6 +11,12 @@ namespace brenvik {
 // The two values the shared dialog `malla` edits.
 enum class SizeFormValue { GridSize, IsolineCount };
 
+// The colours of a result's levels (colour gradient, its colour scale and the
+// legends): a ramp ordered in lightness, which reads the same to readers with
+// a common colour-vision deficiency and in grey print, or the classic levels,
+// pale yellow to red on a white background and dark to bright red on black.
+enum class ColourScheme { Classic, ColourBlindSafe };
+
 struct DisplaySettings {
     // Marking colours. The isolines and their labels start light blue and the
     // antenna symbols and the maximum mark red, both visible on either
@@ -24,6 +30,10 @@ struct DisplaySettings {
     double DotFromPercent = 15.0; // a node gets dots from level DotFromPercent / 10
     double DotRadius = 30.0;      // drawing units, not scaled by the zoom
     double DotJitter = 0.5;       // spread around the node in cells: 0, 0.5 or 1.0
+
+    // The classic levels unless the program chooses otherwise: the window and
+    // the batch start with the colour-blind-safe ramp.
+    ColourScheme Colours = ColourScheme::Classic;
 
     // Which value the shared dialog `malla` edits.
     SizeFormValue MallaMode = SizeFormValue::GridSize;

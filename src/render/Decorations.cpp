@@ -46,9 +46,9 @@ std::vector<LegendEntry> ResultLegend(const Project& p) {
     // Dots start at a share of the maximum; the levels below draw nothing.
     const double from = dots ? p.Display.DotFromPercent / 10.0 : 0.0;
     for (int k = 10; k >= 0 && k >= from; --k)
-        out.push_back(
-            {formatFixed(max * k / 10.0, 3) + p.ResultUnit,
-             dots ? DotColour(p.Display.DotScheme, k) : GradientColour(k, p.WhiteBackground)});
+        out.push_back({formatFixed(max * k / 10.0, 3) + p.ResultUnit,
+                       dots ? DotColour(p.Display.DotScheme, k)
+                            : LevelColour(p.Display, k, p.WhiteBackground)});
     return out;
 }
 

@@ -1,3 +1,5 @@
+#include "model/DisplaySettings.h"
+#include "render/Palette.h"
 #include "render/Results.h"
 
 #include <algorithm>
@@ -23,6 +25,12 @@ Rgb GradientColour(int level, bool whiteBackground) {
     if (!whiteBackground) return rgb(p, 0, 0);
     if (level <= 5) return rgb(255, 255, std::labs(p - 255));
     return rgb(255, 255 - q, 0);
+}
+
+Rgb LevelColour(const DisplaySettings& d, int level, bool whiteBackground) {
+    if (d.Colours == ColourScheme::Classic) return GradientColour(level, whiteBackground);
+    if (level <= 0) return whiteBackground ? QbColor(15) : QbColor(0);
+    return DensityStep(std::min(level, 10));
 }
 
 int GradientThreshold(const Project& p) {
@@ -124,7 +132,11 @@ void DrawColourScale(const Project& p, Surface& s, Plane plane) {
         const Step& st = steps[n - 1];
         const double y = plane == Plane::XY ? kShape2Top - 200.0 * n - kHScrollHeight + dy
                                             : kIconShapeHeight + 200.0 * n + dy;
-        s.setFillColour(white ? st.onWhite : st.onBlack);
+        // The boxes take the colour a cell of their value has.
+        const Rgb classic = white ? st.onWhite : st.onBlack;
+        s.setFillColour(p.Display.Colours == ColourScheme::Classic
+                            ? classic
+                            : LevelColour(p.Display, LevelOf(st.value, m).value_or(0), white));
         s.setFillStyle(FillStyle::Solid);
         s.box(dx, y, dx + 200, y + 200, QbColor(0));
         s.setTextPosition(dx + 300, y);
@@ -134,6 +146,13 @@ void DrawColourScale(const Project& p, Surface& s, Plane plane) {
 }
 
 namespace {
+
+// Weak cells of the classic levels get a white outline on a white
+// background, so they show a thin grid. The colour-blind-safe ramp keeps
+// its lower half in colour: a white grid over fine cells would hide it.
+bool WhiteGrid(const Project& p) {
+    return p.WhiteBackground && p.Display.Colours == ColourScheme::Classic;
+}
 
 std::uint32_t Argb(Rgb c) {
     return 0xff000000u | static_cast<std::uint32_t>(c.r) << 16 |
@@ -147,8 +166,9 @@ std::uint32_t Argb(Rgb c) {
 // node from the end of its run of columns and rows and stops at the first
 // one painted: one node per pixel instead of every node.
 void PaintNodes(const PixelTarget& px, const detail::ResultView& r, const ResultTransform& t,
-                double lastY, const Surface::Bounds& vb, int threshold, bool white,
+                double lastY, const Surface::Bounds& vb, int threshold, const Project& p,
                 const Surface& s) {
+    const bool white = p.WhiteBackground;
     const double side = t.side();
     // Runs of node rows and columns that land on one pixel row or column.
     struct Run {
@@ -181,7 +201,7 @@ void PaintNodes(const PixelTarget& px, const detail::ResultView& r, const Result
     });
     std::uint32_t colours[11];
     for (int l = 0; l <= 10; ++l)
-        colours[l] = Argb(l <= 5 && white ? QbColor(15) : GradientColour(l, white));
+        colours[l] = Argb(l <= 5 && WhiteGrid(p) ? QbColor(15) : LevelColour(p.Display, l, white));
     for (const Run& c : columns) {
         s.checkCancel();
         for (const Run& row : rows) {
@@ -192,7 +212,8 @@ void PaintNodes(const PixelTarget& px, const detail::ResultView& r, const Result
                     const auto level = LevelOf(col[j], r.maximum);
                     if (!level || *level < threshold) continue;
                     px.bits[row.pixel + c.pixel] =
-                        *level <= 10 ? colours[*level] : Argb(GradientColour(*level, white));
+                        *level <= 10 ? colours[*level]
+                                     : Argb(LevelColour(p.Display, *level, white));
                     found = 1;
                     break;
                 }
@@ -217,13 +238,14 @@ void DrawGradient(const Project& p, Surface& s, Plane plane) {
 
     Rgb colours[11];
     for (int l = 0; l <= 10; ++l)
-        colours[l] = GradientColour(l, white);
+        colours[l] = LevelColour(p.Display, l, white);
+    const bool whiteGrid = WhiteGrid(p);
 
     // Cells smaller than a pixel go straight into the pixels; cells of a
     // pixel or more are drawn as boxes.
     const auto px = s.pixels();
     const bool finerThanPixels = px && std::fabs(side) * px->scale < 1.0;
-    if (finerThanPixels) PaintNodes(*px, r, t, lastY, vb, threshold, white, s);
+    if (finerThanPixels) PaintNodes(*px, r, t, lastY, vb, threshold, p, s);
     for (int i = 0; i <= r.lastI && !finerThanPixels; ++i) {
         const double x = t.x(i);
         if (std::max(x, x + side) < vb.x1 || std::min(x, x + side) > vb.x2) continue;
@@ -233,14 +255,12 @@ void DrawGradient(const Project& p, Surface& s, Plane plane) {
             if (y > lastY) continue;
             const auto level = LevelOf(col[j], r.maximum);
             if (!level || *level < threshold) continue;
-            const Rgb colour =
-                *level >= 0 && *level <= 10 ? colours[*level] : GradientColour(*level, white);
+            const Rgb colour = *level >= 0 && *level <= 10 ? colours[*level]
+                                                           : LevelColour(p.Display, *level, white);
             s.setFillColour(colour);
             s.setFillStyle(FillStyle::Solid);
             s.box(x, y, x + side, y + side, colour);
-            // Weak cells get a white outline on a white background, so they
-            // show a thin grid.
-            if (*level <= 5 && white) s.box(x, y, x + side, y + side, QbColor(15));
+            if (*level <= 5 && whiteGrid) s.box(x, y, x + side, y + side, QbColor(15));
         }
     }
     DrawColourScale(p, s, plane);

@@ -79,6 +79,10 @@ void DrawAntennas(const Project& p, Surface& s);
 std::optional<int> LevelOf(double value, double maximum);
 // Colour of a gradient cell at a level, white or black background.
 Rgb GradientColour(int level, bool whiteBackground);
+// The colour of a level in the display's colour scheme: the classic one
+// above, or the colour-blind-safe density ramp (level 0 stays the back
+// colour in both, so nothing shows where nothing radiates).
+Rgb LevelColour(const DisplaySettings& d, int level, bool whiteBackground);
 // Drawing threshold: a loaded background picture stays visible under the
 // weak levels.
 int GradientThreshold(const Project& p);

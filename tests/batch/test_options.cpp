@@ -44,9 +44,13 @@ TEST(BatchOptions, EveryOptionInAnyOrderAndBothValueForms) {
     EXPECT_EQ(std::tuple(i.format, i.plane, i.style, i.whiteBackground, i.width, i.height),
               std::tuple(ImageFormat::Bmp, ImagePlane::XZ, 3, true, 800, 600));
 
-    BatchOptions m = batchtest::options(words("a.bvk --model Far-Field --reflection=2.56"));
+    BatchOptions m =
+        batchtest::options(words("a.bvk --model Far-Field --reflection=2.56 --colours Classic"));
     EXPECT_EQ(std::tuple(m.model, m.reflection, o.model, o.reflection),
               std::tuple(ExposureModel::FarField, 2.56, std::nullopt, std::nullopt));
+    // Colour-blind-safe levels unless the classic ones are asked for.
+    EXPECT_EQ(std::pair(m.colours, o.colours),
+              std::pair(ColourScheme::Classic, ColourScheme::ColourBlindSafe));
     BatchOptions s = batchtest::options({"--xy", "Surface", "--", "--odd-name.bvk"});
     EXPECT_TRUE(s.xy && s.xySurface && s.projectPath == "--odd-name.bvk"); // "--" ends options
     // SVG and PDF always carry the decorations; PNG when asked.
@@ -97,7 +101,8 @@ TEST(BatchOptions, UsageErrors) {
                              "--image o.png --save o.png",
                              "--model iec",
                              "--reflection 2",
-                             "--reflection 1x"})
+                             "--reflection 1x",
+                             "--colours grey"})
         bad(words(std::string("a.bvk ") + args));
     bad({"a.bvk", "--isolines", ""});
     // A single-valued option given twice is refused, whichever form.

@@ -7,6 +7,8 @@
 #include "batch/ImageOutput.h"
 #include "batch/Interrupt.h"
 #include "batch/StagedOutputs.h"
+#include "render/Palette.h"
+#include "render/Scene.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -150,6 +152,30 @@ TEST_F(Program, AnImagePerStyleOnBothPlanes) {
         run({site, "--image", at("w.bmp"), "--background", "white", "--style", "gradient"}).status,
         0);
     EXPECT_EQ(QImage(QString::fromStdString(at("w.bmp")), "BMP").size(), QSize(1024, 704));
+    // The same gradient in the classic levels: each picture shows its own
+    // scheme's colours and none of the other's.
+    ASSERT_EQ(run({site, "--image", at("c.bmp"), "--background", "white", "--style", "gradient",
+                   "--colours", "classic"})
+                  .status,
+              0);
+    for (auto [name, classic] : {std::pair("w.bmp", false), {"c.bmp", true}}) {
+        const QImage img(QString::fromStdString(at(name)), "BMP");
+        std::set<QRgb> colours;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                colours.insert(img.pixel(x, y) | 0xff000000u);
+        int ownLevels = 0, otherLevels = 0;
+        for (int level = 1; level <= 10; ++level) {
+            const render::Rgb c = render::GradientColour(level, true),
+                              d = render::DensityStep(level);
+            const bool hasClassic = colours.count(qRgb(c.r, c.g, c.b)) > 0,
+                       hasSafe = colours.count(qRgb(d.r, d.g, d.b)) > 0;
+            ownLevels += classic ? hasClassic : hasSafe;
+            otherLevels += classic ? hasSafe : hasClassic;
+        }
+        EXPECT_GE(ownLevels, 5) << name;
+        EXPECT_EQ(otherLevels, 0) << name;
+    }
 }
 
 TEST_F(Program, DecoratedPicturesOfTheWholePlanInEachFormat) {

@@ -172,7 +172,8 @@ template <bool OneByOne> class Boxes : public QtSurface {
 };
 
 // A radial result of `gridNX` columns drawn as a gradient by the surface `S`.
-template <class S> QImage RadialGradient(int gridNX, bool white) {
+template <class S>
+QImage RadialGradient(int gridNX, bool white, ColourScheme colours = ColourScheme::Classic) {
     Project p;
     p.GridNX = static_cast<std::int16_t>(gridNX);
     p.ResetProject();
@@ -183,6 +184,7 @@ template <class S> QImage RadialGradient(int gridNX, bool white) {
     p.XY.MaxDensity = 100.0;
     p.DisplayMode = ResultStyle::Gradient;
     p.WhiteBackground = white;
+    p.Display.Colours = colours;
     QImage img(kSmall, QImage::Format_RGB32);
     S s(img);
     s.setBackColour(white ? render::kWhite : render::kBlack);
@@ -197,10 +199,13 @@ template <class S> QImage RadialGradient(int gridNX, bool white) {
 TEST(GradientPixels, FineCellsLookLikeTheirBoxesAndCoarseOnesAreBoxes) {
     // A 100-column cell is 4.8 pixels wide here, a 1000-column one 0.48.
     for (auto [gridNX, sameShare] : {std::pair{100, 1.0}, {1000, 0.99}})
-        for (bool white : {false, true}) {
-            SCOPED_TRACE(::testing::Message() << gridNX << (white ? " on white" : " on black"));
-            const QImage fast = RadialGradient<QtSurface>(gridNX, white),
-                         boxes = RadialGradient<Boxes<false>>(gridNX, white);
+        for (auto [white, colours] : {std::pair{false, ColourScheme::Classic},
+                                      {true, ColourScheme::Classic},
+                                      {true, ColourScheme::ColourBlindSafe}}) {
+            SCOPED_TRACE(::testing::Message()
+                         << gridNX << (white ? " on white" : " on black") << int(colours));
+            const QImage fast = RadialGradient<QtSurface>(gridNX, white, colours),
+                         boxes = RadialGradient<Boxes<false>>(gridNX, white, colours);
             int same = 0;
             for (int y = 0; y < fast.height(); ++y)
                 for (int x = 0; x < fast.width(); ++x)

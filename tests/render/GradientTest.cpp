@@ -1,8 +1,11 @@
 #include "RenderTestUtil.h"
+#include "render/Decorations.h"
 #include "render/Dots.h"
+#include "render/Palette.h"
 #include "render/Scene.h"
 
 #include <gtest/gtest.h>
+#include <set>
 #include <tuple>
 
 namespace brenvik::render {
@@ -127,6 +130,52 @@ TEST(ColourScale, PlanValuesFromTheBottomBoxUpSectionValuesFromTheTop) {
     EXPECT_EQ(std::tuple(xt[0].text, xt[0].y1, xt[0].fontSize, xt[0].colour),
               std::tuple(std::string("3.0000 uW/cm^2"), 705.0 + 200, 7.0, kBlack));
     EXPECT_EQ(x.ofKind(Kind::Box)[1].fill, (Rgb{255, 128, 0}));
+}
+
+TEST(SafeColours, CellsScaleAndLegendTakeTheRampOnEitherBackground) {
+    // Node values against a maximum of 10 and their levels, floor(10 d / M).
+    const std::tuple<int, double, int> nodes[] = {{10, 0.5, 0}, {11, 1.0, 1}, {12, 4.9, 4},
+                                                  {13, 5.0, 5}, {14, 6.7, 6}, {15, 9.99, 9}};
+    for (bool white : {true, false}) {
+        Project p = CalculatedProject();
+        p.WhiteBackground = white;
+        p.Display.Colours = ColourScheme::ColourBlindSafe;
+        for (auto [i, d, level] : nodes)
+            p.XY.Density(i, 10) = d;
+        RecordingSurface s;
+        DrawGradient(p, s, Plane::XY);
+        for (auto [i, d, level] : nodes) {
+            // One box per cell: no white grid hides the weak half of the ramp.
+            const auto b = cell(s, p, i, 10);
+            ASSERT_EQ(b.size(), 1u) << d;
+            const Rgb want = level == 0 ? (white ? kWhite : kBlack) : DensityStep(level);
+            EXPECT_EQ(std::tuple(b[0].fill, b[0].colour), std::tuple(std::optional(want), want))
+                << d << (white ? " on white" : " on black");
+        }
+        // The scale's boxes (M, 2M/3, M/2, M/4) take the colours of cells of
+        // their values: levels 10, 6, 5 and 2.
+        RecordingSurface scale;
+        DrawColourScale(p, scale, Plane::XY);
+        const auto boxes = scale.ofKind(Kind::Box);
+        ASSERT_EQ(boxes.size(), 4u);
+        const int scaleLevels[] = {10, 6, 5, 2};
+        for (int n = 0; n < 4; ++n)
+            EXPECT_EQ(boxes[n].fill, DensityStep(scaleLevels[n])) << n;
+        // The legend of the exported picture and the print shows those colours.
+        p.DisplayMode = ResultStyle::Gradient;
+        const auto legend = ResultLegend(p);
+        ASSERT_EQ(legend.size(), 11u);
+        for (int k = 1; k <= 10; ++k)
+            EXPECT_EQ(legend[std::size_t(10 - k)].colour, DensityStep(k)) << k;
+    }
+    // Eleven levels, eleven colours.
+    std::set<std::tuple<int, int, int>> distinct;
+    for (int k = 0; k <= 10; ++k) {
+        const Rgb c =
+            LevelColour(DisplaySettings{.Colours = ColourScheme::ColourBlindSafe}, k, true);
+        distinct.insert({c.r, c.g, c.b});
+    }
+    EXPECT_EQ(distinct.size(), 11u);
 }
 
 TEST(Gradient, SceneIsPaintedOverTheCells) {
