@@ -1,6 +1,7 @@
 #include "app/PrintLegend.h"
 
 #include "render/Colour.h"
+#include "render/Decorations.h"
 #include "render/Scene.h"
 
 namespace brenvik::app {
@@ -23,11 +24,16 @@ PrintLegend printLegend(const Project& p, const QString& date) {
     legend.date = date;
     legend.maximum = q(render::FormatDensity(max, 6));
     legend.width = q(render::FormatShortest(p.PlanWidthM)) + " m";
-    // Paper is white: the scale shows the colours of the white background.
-    for (int k = 0; k <= 10 && p.DisplayMode != ResultStyle::Dots; ++k) {
-        legend.levels << q(render::formatFixed(max * k / 10.0, 3));
-        const render::Rgb c = render::GradientColour(k, true);
-        legend.levelColours << QColor(c.r, c.g, c.b);
+    // The levels as the printed plane draws them, lowest first, in its
+    // colours and styles; the unit goes with the heading.
+    const std::vector<render::LegendEntry> entries = render::ResultLegend(p);
+    legend.heading = q(render::LegendHeading(p, entries));
+    for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
+        std::string text = e->text;
+        if (text.ends_with(p.ResultUnit)) text.resize(text.size() - p.ResultUnit.size());
+        legend.levels << q(text);
+        legend.levelColours << QColor(e->colour.r, e->colour.g, e->colour.b);
+        legend.levelLines << e->line;
     }
     return legend;
 }

@@ -76,14 +76,24 @@ bool PrintPlane(QPrinter& printer, const std::function<void(QPainter&, const QRe
     p.setFont(body);
     const double lineH = QFontMetricsF(body, &printer).height();
     if (!legend.levels.isEmpty()) {
-        p.drawText(QPointF(page.left(), y + lineH * 0.8), "Colour scale (uW/cm^2):");
+        p.drawText(QPointF(page.left(), y + lineH * 0.8), legend.heading + ":");
         y += lineH * 1.2;
         const int n = int(legend.levels.size());
         const double w = std::min(page.width() / n, 18 * mm);
         for (int k = 0; k < n; ++k) {
             const QRectF cell(page.left() + k * w, y, w, 5 * mm);
-            p.fillRect(cell, k < legend.levelColours.size() ? legend.levelColours[k] : Qt::white);
-            p.drawRect(cell);
+            const QColor c = k < legend.levelColours.size() ? legend.levelColours[k] : Qt::white;
+            if (k < legend.levelLines.size() && legend.levelLines[k]) {
+                // An isoline's level: its line, dashed as on the plan.
+                p.save();
+                p.setPen(QPen(c, 0.6 * mm, Qt::DashLine));
+                p.drawLine(QPointF(cell.left() + mm, cell.center().y()),
+                           QPointF(cell.right() - mm, cell.center().y()));
+                p.restore();
+            } else {
+                p.fillRect(cell, c);
+                p.drawRect(cell);
+            }
             p.drawText(QRectF(cell.left(), cell.bottom() + 0.5 * mm, w, lineH), Qt::AlignHCenter,
                        legend.levels[k]);
         }

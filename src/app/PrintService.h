@@ -38,8 +38,10 @@ struct PrintLegend {
     QString date;       // date and time of printing
     QString maximum;    // maximum power density, with its unit
     QString width;      // plan width in metres
+    QString heading;    // what the levels are, with their unit
     QStringList levels; // level texts next to the colours of the scale
     QList<QColor> levelColours;
+    QList<bool> levelLines; // the level is drawn as a line of its colour (isolines)
 };
 
 } // namespace brenvik::app
