@@ -73,9 +73,13 @@ std::int64_t WholeIn(const json& v, std::int64_t lo, std::int64_t hi, const std:
                " to " + std::to_string(hi));
     };
     if (!v.is_number_integer()) refuse();
+    // A number the text gives without a sign reads as unsigned: both bounds
+    // are asked of it too, and a negative `hi` (nothing allowed) is not
+    // turned into a huge one.
     if (v.is_number_unsigned()) {
         const std::uint64_t u = v.get<std::uint64_t>();
-        if (u > static_cast<std::uint64_t>(hi)) refuse();
+        if (hi < 0 || u > static_cast<std::uint64_t>(hi) || static_cast<std::int64_t>(u) < lo)
+            refuse();
         return static_cast<std::int64_t>(u);
     }
     const std::int64_t k = v.get<std::int64_t>();
