@@ -35,6 +35,10 @@ SiteRow PlanRow(int line, const compliance::InventoryRow& got, std::pair<double,
     r.hBeamwidthDeg = given(AntennaField::HBeamwidth);
     r.vBeamwidthDeg = given(AntennaField::VBeamwidth);
     r.electricalTiltDeg = given(AntennaField::ElectricalTilt);
+    // As in a project: the pattern file, when the row names one, is the
+    // envelope; a stick has none.
+    if (IsAdaptive(a) && a.AntType == AntennaKind::Panel && got.pattern.empty())
+        r.array = antenna::ArrayOf(a);
     return r;
 }
 
@@ -68,11 +72,6 @@ InventoryRead ParseInventory(const std::string& csv) {
         std::vector<std::string> why;
         const compliance::InventoryRow got = compliance::ReadInventoryRow(at, f, why);
         const auto lonLat = compliance::ReadLonLat(at, f, why);
-        // The tiles have no envelope of an array's own: an adaptive antenna
-        // comes with its envelope as a pattern, or not at all, rather than
-        // radiating as the parametric beam.
-        if (IsAdaptive(got.a) && got.a.AntType == AntennaKind::Panel && got.pattern.empty())
-            why.push_back("an adaptive antenna needs its envelope as a pattern file here");
         for (const std::string& w : why)
             problems.push_back("line " + std::to_string(number) + ": " + w);
         if (why.empty()) out.rows.push_back(PlanRow(number, got, *lonLat));

@@ -4,10 +4,14 @@
 // with its longitude and latitude (WGS 84). A national inventory never fits a
 // project's plan, so the rows are kept as they are, with the optional beam
 // columns: `pattern` (a pattern file, relative to the CSV; empty for a
-// parametric beam), `h_beamwidth_deg`, `v_beamwidth_deg`, `electrical_tilt_deg`.
+// parametric beam), `h_beamwidth_deg`, `v_beamwidth_deg`, `electrical_tilt_deg`,
+// the adaptive array's (`array_rows`, `array_columns`, the element's and the
+// steering's) and `power_factor`, which scales the ERP the plan keeps.
 // Each row is read and checked as the project's import reads it
 // (compliance::ReadInventoryRow), so a file the project writes plans as it
 // is; an antenna of type `none` radiates nothing and stands with no power.
+#include "antenna/Adaptive.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +30,9 @@ struct SiteRow {
     double frequencyMHz = 0.0;
     std::string pattern; // path as written in the file
     std::optional<double> hBeamwidthDeg, vBeamwidthDeg, electricalTiltDeg;
+    // An adaptive panel without a pattern file radiates with the envelope of
+    // this array; none for every other antenna.
+    std::optional<antenna::ArrayParams> array;
 };
 
 struct InventoryRead {

@@ -20,6 +20,9 @@ constexpr const char* kFormat = "brenvik-tiles manifest";
 constexpr int kVersion = 2;
 constexpr const char* kInputsFormat = "brenvik-tiles tile inputs";
 constexpr int kInputsVersion = 1;
+// Inputs with an adaptive array: a program that knows none must refuse them
+// rather than radiate the antenna as a parametric beam.
+constexpr int kArraysInputsVersion = 2;
 
 json CutJson(const PatternCut& c) {
     return {{"angle", c.Angle}, {"loss", c.Loss}};
@@ -73,9 +76,13 @@ std::int64_t WholeIn(const json& v, std::int64_t lo, std::int64_t hi, const std:
                " to " + std::to_string(hi));
     };
     if (!v.is_number_integer()) refuse();
+    // A number the text gives without a sign reads as unsigned: both bounds
+    // are asked of it too, and a negative `hi` (nothing allowed) is not
+    // turned into a huge one.
     if (v.is_number_unsigned()) {
         const std::uint64_t u = v.get<std::uint64_t>();
-        if (u > static_cast<std::uint64_t>(hi)) refuse();
+        if (hi < 0 || u > static_cast<std::uint64_t>(hi) || static_cast<std::int64_t>(u) < lo)
+            refuse();
         return static_cast<std::int64_t>(u);
     }
     const std::int64_t k = v.get<std::int64_t>();
@@ -191,27 +198,75 @@ AntennaPattern PatternFrom(const json& p, const std::string& where) {
     return a;
 }
 
-// `pattern` is the index among the patterns written beside it.
-json AntennaJson(const TileAntenna& a, int pattern) {
-    return {{"site", a.site},
-            {"x", a.x},
-            {"y", a.y},
-            {"ground", a.ground},
-            {"z", a.z},
-            {"erp_w", a.erpW},
-            {"azimuth_deg", a.azimuthDeg},
-            {"tilt_deg", a.tiltDeg},
-            {"type", a.stick ? "stick" : "panel"},
-            {"frequency_mhz", a.frequencyMHz},
-            {"pattern", pattern},
-            {"h_beamwidth_deg", a.hBeamwidthDeg},
-            {"v_beamwidth_deg", a.vBeamwidthDeg},
-            {"electrical_tilt_deg", a.electricalTiltDeg},
-            {"inverse_limit", a.inverseLimit},
-            {"reach_m", std::isinf(a.reachM) ? json(nullptr) : json(a.reachM)}};
+// The keys are the inventory's columns; the array as ArrayOf resolved it
+// (whole counts, each range in order).
+json ArrayJson(const antenna::ArrayParams& a) {
+    return {{"array_rows", a.rows},
+            {"array_columns", a.columns},
+            {"element_gain_dbi", a.elementGainDbi},
+            {"element_h_width_deg", a.hWidthDeg},
+            {"element_v_width_deg", a.vWidthDeg},
+            {"element_am_db", a.frontBackDb},
+            {"element_sla_db", a.sideLobeDb},
+            {"array_h_spacing", a.hSpacing},
+            {"array_v_spacing", a.vSpacing},
+            {"steer_az_min_deg", a.azMinDeg},
+            {"steer_az_max_deg", a.azMaxDeg},
+            {"steer_tilt_min_deg", a.tiltMinDeg},
+            {"steer_tilt_max_deg", a.tiltMaxDeg}};
 }
 
-TileAntenna AntennaFrom(const json& a, std::size_t patterns, const std::string& where) {
+// A number that must be above 0: a width or a spacing of 0 has no envelope.
+double Positive(const json& j, const char* key, double hi, const std::string& where) {
+    const double v = Number(j, key, 0.0, hi, where);
+    if (!(v > 0.0)) Refuse(where + ": " + key + " 0 is not above 0");
+    return v;
+}
+
+antenna::ArrayParams ArrayFrom(const json& j, const std::string& where) {
+    antenna::ArrayParams a;
+    a.rows = Whole(j, "array_rows", 1, 64, where);
+    a.columns = Whole(j, "array_columns", 1, 64, where);
+    a.elementGainDbi = Number(j, "element_gain_dbi", -20.0, 30.0, where);
+    a.hWidthDeg = Positive(j, "element_h_width_deg", 360.0, where);
+    a.vWidthDeg = Positive(j, "element_v_width_deg", 180.0, where);
+    a.frontBackDb = Number(j, "element_am_db", 0.0, 100.0, where);
+    a.sideLobeDb = Number(j, "element_sla_db", 0.0, 100.0, where);
+    a.hSpacing = Positive(j, "array_h_spacing", 10.0, where);
+    a.vSpacing = Positive(j, "array_v_spacing", 10.0, where);
+    a.azMinDeg = Number(j, "steer_az_min_deg", -90.0, 90.0, where);
+    a.azMaxDeg = Number(j, "steer_az_max_deg", a.azMinDeg, 90.0, where);
+    a.tiltMinDeg = Number(j, "steer_tilt_min_deg", -90.0, 90.0, where);
+    a.tiltMaxDeg = Number(j, "steer_tilt_max_deg", a.tiltMinDeg, 90.0, where);
+    return a;
+}
+
+// `pattern` and `array` are indices among the patterns and arrays written
+// beside it; an antenna without an array is written as before arrays were
+// known.
+json AntennaJson(const TileAntenna& a, int pattern, int array) {
+    json j = {{"site", a.site},
+              {"x", a.x},
+              {"y", a.y},
+              {"ground", a.ground},
+              {"z", a.z},
+              {"erp_w", a.erpW},
+              {"azimuth_deg", a.azimuthDeg},
+              {"tilt_deg", a.tiltDeg},
+              {"type", a.stick ? "stick" : "panel"},
+              {"frequency_mhz", a.frequencyMHz},
+              {"pattern", pattern},
+              {"h_beamwidth_deg", a.hBeamwidthDeg},
+              {"v_beamwidth_deg", a.vBeamwidthDeg},
+              {"electrical_tilt_deg", a.electricalTiltDeg},
+              {"inverse_limit", a.inverseLimit},
+              {"reach_m", std::isinf(a.reachM) ? json(nullptr) : json(a.reachM)}};
+    if (array >= 0) j["array"] = array;
+    return j;
+}
+
+TileAntenna AntennaFrom(const json& a, std::size_t patterns, std::size_t arrays,
+                        const std::string& where) {
     TileAntenna t;
     t.site = Text(a, "site", where);
     t.x = Number(a, "x", -kCoordMax, kCoordMax, where);
@@ -227,6 +282,11 @@ TileAntenna AntennaFrom(const json& a, std::size_t patterns, const std::string& 
     t.stick = type == "stick";
     t.frequencyMHz = Number(a, "frequency_mhz", 0.1, 300000.0, where);
     t.pattern = Whole(a, "pattern", -1, static_cast<std::int64_t>(patterns) - 1, where);
+    if (a.contains("array")) {
+        t.array = Whole(a, "array", 0, static_cast<std::int64_t>(arrays) - 1, where);
+        if (t.stick || t.pattern >= 0)
+            Refuse(where + ": only a panel without a pattern radiates with an array");
+    }
     t.hBeamwidthDeg = Number(a, "h_beamwidth_deg", 0.0, 360.0, where);
     t.vBeamwidthDeg = Number(a, "v_beamwidth_deg", 0.0, 360.0, where);
     if (!(t.hBeamwidthDeg > 0.0 && t.vBeamwidthDeg > 0.0)) Refuse(where + ": a beamwidth is 0");
@@ -350,23 +410,32 @@ std::string TileInputsText(const Manifest& m, const TileEntry& t) {
     PutSettings(j, m);
     j["tile"] = PlaceJson(t);
     j["terrain_window"] = t.terrainHash;
-    // Only the patterns the tile's antennas use, renumbered in order of use.
-    std::vector<int> renumber(m.patterns.size(), -1);
-    json pats = json::array(), ants = json::array();
+    // Only the patterns and arrays the tile's antennas use, renumbered in
+    // order of use.
+    std::vector<int> renumber(m.patterns.size(), -1), renumberArray(m.arrays.size(), -1);
+    json pats = json::array(), arrays = json::array(), ants = json::array();
+    const auto use = [](std::vector<int>& to, int from, json& list, auto&& item) {
+        if (from < 0) return -1;
+        int& at = to.at(static_cast<std::size_t>(from));
+        if (at < 0) {
+            at = static_cast<int>(list.size());
+            list.push_back(item(static_cast<std::size_t>(from)));
+        }
+        return at;
+    };
     for (int k : t.antennas) {
         const TileAntenna& a = m.antennas.at(static_cast<std::size_t>(k));
-        int pattern = -1;
-        if (a.pattern >= 0) {
-            int& to = renumber.at(static_cast<std::size_t>(a.pattern));
-            if (to < 0) {
-                to = static_cast<int>(pats.size());
-                pats.push_back(PatternJson(m.patterns[static_cast<std::size_t>(a.pattern)]));
-            }
-            pattern = to;
-        }
-        ants.push_back(AntennaJson(a, pattern));
+        const int pattern = use(renumber, a.pattern, pats,
+                                [&](std::size_t p) { return PatternJson(m.patterns[p]); });
+        const int array = use(renumberArray, a.array, arrays,
+                              [&](std::size_t p) { return ArrayJson(m.arrays[p]); });
+        ants.push_back(AntennaJson(a, pattern, array));
     }
     j["patterns"] = std::move(pats);
+    if (!arrays.empty()) {
+        j["version"] = kArraysInputsVersion;
+        j["arrays"] = std::move(arrays);
+    }
     j["antennas"] = std::move(ants);
     return j.dump(1) + "\n";
 }
@@ -378,7 +447,8 @@ TileInputsRead ParseTileInputs(const std::string& text) {
         const json j = ParseJson(text);
         if (!j.is_object() || !j.contains("format") || j["format"] != kInputsFormat)
             Refuse("not a tile's inputs");
-        if (!j.contains("version") || j["version"] != kInputsVersion)
+        if (!j.contains("version") ||
+            (j["version"] != kInputsVersion && j["version"] != kArraysInputsVersion))
             Refuse("an unknown version of tile inputs");
         Manifest m;
         GetSettings(j, m);
@@ -389,9 +459,13 @@ TileInputsRead ParseTileInputs(const std::string& text) {
                    " is not the hash of a terrain");
         for (const json& p : ArrayField(j, "patterns", "the inputs"))
             m.patterns.push_back(PatternFrom(p, "pattern " + std::to_string(m.patterns.size())));
+        if (j["version"] == kArraysInputsVersion)
+            for (const json& a : ArrayField(j, "arrays", "the inputs"))
+                m.arrays.push_back(ArrayFrom(a, "array " + std::to_string(m.arrays.size())));
         for (const json& a : ArrayField(j, "antennas", "the inputs")) {
             const int k = static_cast<int>(m.antennas.size());
-            m.antennas.push_back(AntennaFrom(a, m.patterns.size(), "antenna " + std::to_string(k)));
+            m.antennas.push_back(
+                AntennaFrom(a, m.patterns.size(), m.arrays.size(), "antenna " + std::to_string(k)));
             t.antennas.push_back(k);
         }
         t.antennaCount = static_cast<int>(t.antennas.size());

@@ -4,10 +4,12 @@
 // the options every tile is computed with and the list of tiles, entry k
 // being tile k with its window, bounds, antenna count and the hash of its
 // inputs. DIR/inputs/K.json holds what tile K alone needs: the same options,
-// its window, the antennas within reach of it and the patterns they use, so
+// its window, the antennas within reach of it and the patterns and adaptive
+// arrays they use (an array as its parameters: the tile makes its envelope), so
 // a task reads a few kilobytes however large the map. A tile is known by the
 // hash of its inputs: a rerun skips finished tiles, a new plan keeps those
 // whose inputs did not change, and the mosaic refuses stale ones.
+#include "antenna/Adaptive.h"
 #include "model/AntennaPattern.h"
 #include "model/Project.h"
 #include "tiles/Grid.h"
@@ -56,6 +58,7 @@ struct TileAntenna {
     bool stick = false;
     double frequencyMHz = 0.0;
     int pattern = -1; // index into the manifest's patterns, -1: parametric
+    int array = -1;   // index into the manifest's arrays: an adaptive panel's envelope
     double hBeamwidthDeg = 90.0, vBeamwidthDeg = 7.2, electricalTiltDeg = 0.0;
     double inverseLimit = 0.0; // 1 / S_L in 1/(uW/cm^2); 0 without a standard
     double reachM = 0.0;       // the cut-off distance
@@ -90,6 +93,7 @@ struct Manifest {
     // While planning, every pattern and every antenna some tile takes; in a
     // tile's inputs, those of that tile; empty in a manifest read back.
     std::vector<AntennaPattern> patterns;
+    std::vector<antenna::ArrayParams> arrays; // one per distinct adaptive array
     std::vector<TileAntenna> antennas;
     int antennasInReach = 0;    // those some tile takes
     int antennasOutOfReach = 0; // the inventory's others: they reach no tile
@@ -114,7 +118,10 @@ std::string TilePath(const std::string& dir, int index);
 std::string TileInputsPath(const std::string& dir, int index);
 
 // Tile `t`'s inputs: the options and grid of `m`, the tile's window, and the
-// antennas of `m` it lists with the patterns they use, in the plan's order.
+// antennas of `m` it lists with the patterns and arrays they use, in the
+// plan's order. Inputs without an array are written as before arrays were
+// known, so their hash, and the tiles computed from them, stay valid; those
+// with one carry a version a program without arrays refuses.
 // Neither the inventory's line numbers nor anything outside the tile's
 // reach enters it, so an edit elsewhere leaves its text, and hash, as it was.
 std::string TileInputsText(const Manifest& m, const TileEntry& t);

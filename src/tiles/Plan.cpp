@@ -16,6 +16,7 @@
 #include <limits>
 #include <map>
 #include <numbers>
+#include <tuple>
 #include <unistd.h>
 
 namespace brenvik::tiles {
@@ -44,9 +45,10 @@ double Gap(const Bounds& a, const Bounds& b) {
 }
 
 // The largest factor by which an antenna's beam exceeds an isotropic one of
-// the same EIRP. A parametric beam never exceeds it; a measured one, whose
-// horizontal cut is read against its values at 0 and 180 degrees, exceeds
-// it by at most the larger of those two losses.
+// the same EIRP. A parametric beam never exceeds it, nor does an adaptive
+// array's envelope, kept relative to its own peak gain, to which the ERP
+// refers; a measured one, whose horizontal cut is read against its values
+// at 0 and 180 degrees, exceeds it by at most the larger of those two losses.
 double GainBound(const TileAntenna& a, const std::vector<AntennaPattern>& patterns) {
     if (a.pattern < 0) return 1.0;
     const AntennaPattern& p = patterns[static_cast<std::size_t>(a.pattern)];
@@ -196,13 +198,28 @@ TileAntenna AntennaOf(const SiteRow& row) {
     return a;
 }
 
+// The ordering of arrays, so that each distinct one is kept once.
+struct ArrayOrder {
+    static auto Key(const antenna::ArrayParams& a) {
+        return std::tie(a.rows, a.columns, a.elementGainDbi, a.hWidthDeg, a.vWidthDeg,
+                        a.frontBackDb, a.sideLobeDb, a.hSpacing, a.vSpacing, a.azMinDeg, a.azMaxDeg,
+                        a.tiltMinDeg, a.tiltMaxDeg);
+    }
+    bool operator()(const antenna::ArrayParams& a, const antenna::ArrayParams& b) const {
+        return Key(a) < Key(b);
+    }
+};
+
 // The inventory's antennas with their patterns (each file read once however
-// many antennas use it) and their reach; their positions in the CRS.
+// many antennas use it) and arrays (each distinct one kept once) and their
+// reach; their positions in the CRS. The reach takes the ERP the row is
+// assessed with, its power factor applied.
 Refusal ReadAntennas(const PlanOptions& o, const Standards& st, Manifest& m, PlanResult& r) {
     InventoryRead inv = ReadInventory(o.sites);
     if (!inv.error.empty()) return inv.error;
     const fs::path base = fs::path(o.sites).parent_path();
     std::map<std::string, int> patternIndex;
+    std::map<antenna::ArrayParams, int, ArrayOrder> arrayIndex;
     std::vector<double> xs, ys;
     std::vector<std::string> problems;
     for (const SiteRow& row : inv.rows) {
@@ -227,6 +244,12 @@ Refusal ReadAntennas(const PlanOptions& o, const Standards& st, Manifest& m, Pla
                 m.patterns.push_back(std::move(*pr.pattern));
             }
             a.pattern = it->second;
+        }
+        if (row.array) {
+            const auto [it, fresh] =
+                arrayIndex.try_emplace(*row.array, static_cast<int>(m.arrays.size()));
+            if (fresh) m.arrays.push_back(*row.array);
+            a.array = it->second;
         }
         if (st.reach) {
             const auto level =

@@ -47,17 +47,37 @@ struct Source {
     double reach2; // infinite without a cut-off
 };
 
-// The tile's antennas as beams. A measured pattern's tables are made once
-// however many antennas use it; the reflection factor goes into the power,
-// as the beams carry none of their own.
+// The tile's antennas as beams. A measured pattern's tables, and an
+// adaptive array's envelope, are made once however many antennas use them;
+// the reflection factor goes into the power, as the beams carry none of
+// their own.
 struct Sources {
-    std::vector<std::shared_ptr<const farfield::PreparedBeam>> tables; // one per pattern used
+    // One per pattern and per array used.
+    std::vector<std::shared_ptr<const farfield::PreparedBeam>> tables;
     std::vector<Source> list;
 };
 
-Sources SourcesOf(const Manifest& m, const TileEntry& t, bool vector) {
+// The beam of adaptive panel `a`, the envelope of its array made once
+// for the tile (or taken from `cache`) and shared by the antennas of that array.
+kernel::FarBeam EnvelopeBeam(const Manifest& m, const TileAntenna& a, double erpW,
+                             antenna::EnvelopeCache* cache, std::vector<int>& prepared,
+                             Sources& s) {
+    int& at = prepared[static_cast<std::size_t>(a.array)];
+    if (at < 0) {
+        farfield::BeamParts parts;
+        parts.envelope = antenna::EnvelopeOf(m.arrays[static_cast<std::size_t>(a.array)], cache);
+        at = static_cast<int>(s.tables.size());
+        s.tables.push_back(farfield::Prepare(parts));
+    }
+    kernel::FarBeam beam = s.tables[static_cast<std::size_t>(at)]->beam;
+    farfield::Aim(beam, false, a.azimuthDeg, a.tiltDeg, erpW);
+    return beam;
+}
+
+Sources SourcesOf(const Manifest& m, const TileEntry& t, bool vector,
+                  antenna::EnvelopeCache* cache) {
     Sources s;
-    std::vector<int> prepared(m.patterns.size(), -1);
+    std::vector<int> prepared(m.patterns.size(), -1), preparedArray(m.arrays.size(), -1);
     s.list.reserve(t.antennas.size());
     for (int k : t.antennas) {
         const TileAntenna& a = m.antennas[static_cast<std::size_t>(k)];
@@ -79,6 +99,8 @@ Sources SourcesOf(const Manifest& m, const TileEntry& t, bool vector) {
             }
             src.beam = s.tables[static_cast<std::size_t>(at)]->beam;
             farfield::Aim(src.beam, a.stick, a.azimuthDeg, a.tiltDeg, erp);
+        } else if (a.array >= 0) {
+            src.beam = EnvelopeBeam(m, a, erp, cache, preparedArray, s);
         } else {
             farfield::BeamParts parts;
             parts.stick = a.stick;
@@ -348,9 +370,12 @@ bool ComputeInThreads(const Manifest& m, const TileEntry& t, const std::vector<d
     const kernel::Isa isa = o.scalar ? kernel::Isa::Scalar : kernel::BestIsa();
     Sources src;
     try {
-        src = SourcesOf(m, t, isa != kernel::Isa::Scalar);
+        src = SourcesOf(m, t, isa != kernel::Isa::Scalar, o.envelopes);
     } catch (const std::invalid_argument& e) {
         error = "tile " + std::to_string(index) + ": " + e.what();
+        return false;
+    } catch (const std::bad_alloc&) {
+        error = "tile " + std::to_string(index) + ": " + msg::OutOfMemory;
         return false;
     }
     ColumnWork work{m, w, src.list, ground, isa, {0}, {0}, o.feedback, out};

@@ -2,6 +2,7 @@
 
 // Computing one tile of a planned map with the far-field model and writing
 // it as DIR/tiles/I.tif, and joining the finished tiles into one map.
+#include "antenna/Adaptive.h"
 #include "model/Feedback.h"
 #include "tiles/Manifest.h"
 
@@ -27,6 +28,10 @@ struct WorkOptions {
     // The plain loop instead of the processor's vector one: the reference
     // the vector kernels are measured and checked against.
     bool scalar = false;
+    // The envelopes of adaptive arrays made so far: a process computing
+    // several tiles makes each distinct array's once. May be null: each
+    // tile then makes those of its own arrays.
+    antenna::EnvelopeCache* envelopes = nullptr;
 };
 
 // The far-field density (and ratio) at every pixel of tile `index`: the

@@ -1,5 +1,6 @@
 #include "antenna/Adaptive.h"
 
+#include "antenna/ArrayHand.h"
 #include "antenna/BeamCuts.h"
 #include "antenna/BeamForm.h"
 #include "antenna/Pattern.h"
@@ -16,44 +17,7 @@
 namespace brenvik::antenna {
 namespace {
 
-constexpr double Deg = std::numbers::pi / 180.0;
-
-// The ITU-R M.2101 formulas as written there, theta from the zenith (90:
-// the horizon): element A_E = G - min(-(A_EH + A_EV), A_m) with
-// A_EH = -min(12 (phi/65)^2, 30), A_EV = -min(12 ((theta - 90)/65)^2, 30),
-// G = 5 dBi; composite A_E + 10 log10(1 + rho (|sum w v|^2 - 1)), rho = 1,
-// v = exp(i 2 pi ((n-1) dV cos theta + (m-1) dH sin theta sin phi)),
-// w = exp(i 2 pi ((n-1) dV sin etilt - (m-1) dH cos etilt sin escan)) / sqrt(NH NV).
-struct Hand {
-    int nv = 8, nh = 8;
-    double dv = 0.5, dh = 0.5;
-    double element(double phi, double thetaZenith) const {
-        const double aeh = -std::min(12.0 * std::pow(phi / 65.0, 2), 30.0);
-        const double aev = -std::min(12.0 * std::pow((thetaZenith - 90.0) / 65.0, 2), 30.0);
-        return 5.0 - std::min(-(aeh + aev), 30.0);
-    }
-    std::vector<std::complex<double>> v(double phi, double thetaZenith) const {
-        std::vector<std::complex<double>> out;
-        for (int n = 0; n < nv; ++n)
-            for (int m = 0; m < nh; ++m)
-                out.push_back(std::polar(
-                    1.0, 2 * std::numbers::pi *
-                             (n * dv * std::cos(thetaZenith * Deg) +
-                              m * dh * std::sin(thetaZenith * Deg) * std::sin(phi * Deg))));
-        return out;
-    }
-    std::vector<std::complex<double>> w(double escan, double etilt) const {
-        std::vector<std::complex<double>> out;
-        for (int n = 0; n < nv; ++n)
-            for (int m = 0; m < nh; ++m)
-                out.push_back(
-                    std::polar(1.0 / std::sqrt(nv * nh),
-                               2 * std::numbers::pi *
-                                   (n * dv * std::sin(etilt * Deg) -
-                                    m * dh * std::cos(etilt * Deg) * std::sin(escan * Deg))));
-        return out;
-    }
-};
+using arrayhand::Hand;
 
 TEST(Adaptive, TheEnvelopeOfAnEightByEightArrayIsTheHandFormulasMaximum) {
     // Directions (phi, theta below the horizon): inside the steering, beside

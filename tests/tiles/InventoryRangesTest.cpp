@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 
 using namespace brenvik;
 
@@ -115,7 +116,7 @@ TEST(InventoryRanges, AnUnknownTypeRadiatesNothingInThePlan) {
     EXPECT_EQ(r.rows[0].hBeamwidthDeg, 65.0);
 }
 
-TEST(InventoryRanges, ThePlanTakesThePowerFactorAndRefusesAnArrayWithoutPattern) {
+TEST(InventoryRanges, ThePlanTakesThePowerFactorAndTheArrayOfAnAdaptivePanel) {
     const std::string row = RowWith("", "");
     const auto with = [&](const std::string& columns, const std::string& values) {
         return row.substr(0, kHead.size() - 1) + "," + columns + "\n" +
@@ -124,9 +125,33 @@ TEST(InventoryRanges, ThePlanTakesThePowerFactorAndRefusesAnArrayWithoutPattern)
     const tiles::InventoryRead reduced = tiles::ParseInventory(with("power_factor", "0.25"));
     ASSERT_EQ(reduced.error, "");
     EXPECT_EQ(reduced.rows[0].erpW, 25.0);
-    const tiles::InventoryRead array =
-        tiles::ParseInventory(with("array_rows,array_columns", "8,8"));
-    EXPECT_NE(array.error.find("line 2: an adaptive antenna needs its envelope as a pattern file"),
-              std::string::npos)
-        << array.error;
+    EXPECT_FALSE(reduced.rows[0].array);
+    // A panel's array is its beam, unless a pattern file is its envelope; a
+    // stick stays a stick. Counts are rounded, ranges put in order.
+    const std::string cols = "array_rows,array_columns,steer_az_min_deg,steer_az_max_deg,"
+                             "power_factor,type,pattern";
+    struct Case {
+        const char* values;
+        bool array;
+        int rows, columns;
+        double azMin, azMax, erpW;
+    };
+    const Case cases[] = {
+        {"8,8,-60,60,0.25,panel,", true, 8, 8, -60, 60, 25},
+        {"4.4,7.6,30,-45,1,panel,", true, 4, 8, -45, 30, 100},
+        {"8,8,-60,60,0.5,panel,env.msi", false, 0, 0, 0, 0, 50},
+        {"8,8,-60,60,0.5,stick,", false, 0, 0, 0, 0, 50},
+        {"0,8,-60,60,1,panel,", false, 0, 0, 0, 0, 100},
+    };
+    for (const Case& c : cases) {
+        const tiles::InventoryRead r = tiles::ParseInventory(with(cols, c.values));
+        ASSERT_EQ(r.error, "") << c.values;
+        EXPECT_EQ(r.rows[0].erpW, c.erpW) << c.values;
+        ASSERT_EQ(r.rows[0].array.has_value(), c.array) << c.values;
+        if (!c.array) continue;
+        const antenna::ArrayParams& a = *r.rows[0].array;
+        EXPECT_EQ(std::tuple(a.rows, a.columns, a.azMinDeg, a.azMaxDeg),
+                  std::tuple(c.rows, c.columns, c.azMin, c.azMax))
+            << c.values;
+    }
 }

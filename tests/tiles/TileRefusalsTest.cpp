@@ -82,6 +82,7 @@ TEST(TileRefusals, TamperedInputsAreRefusedByNameAndWriteNoTile) {
         {[](json& j) { j["grid"]["width"] = j["grid"]["tile_size"] = 2147483647; }, "tile_size"},
         {[](json& j) { j["grid"]["width"] = 3.4e99; }, "width"},
         {[](json& j) { j["grid"]["resolution"] = 0; }, "resolution"},
+        {[](json& j) { j["grid"]["tile_size"] = 1; }, "tile_size 1 is not a whole number from"},
         {[](json& j) { j["antennas"][0]["erp_w"] = 1e308; }, "erp_w"},
         {[](json& j) { j["antennas"][0]["erp_w"] = -1e308; }, "erp_w"},
         {[](json& j) { j["antennas"][0]["x"] = "east"; }, "x \"east\" is not a number"},

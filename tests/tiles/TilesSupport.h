@@ -3,9 +3,11 @@
 #include "compliance/Limits.h"
 #include "model/TempDir.h"
 #include "tiles/Plan.h"
+#include "tiles/TileRun.h"
 
 #include <fstream>
 #include <gdal_priv.h>
+#include <gtest/gtest.h>
 #include <ogr_spatialref.h>
 #include <string>
 #include <tuple>
@@ -90,6 +92,27 @@ inline std::vector<float> Pixels(const std::string& path, int& w, int& h) {
                      nullptr, 0, 0, 0, nullptr) != CE_None)
         return {};
     return v;
+}
+
+// Plans `o` in DIR/NAME, runs every tile from its own inputs (on three
+// threads for the plan named "many") and joins them: the map's path.
+inline std::string PlanRunMosaic(const brenvik::testing::TempDir& dir, const std::string& name,
+                                 const PlanOptions& o, Manifest& m,
+                                 antenna::EnvelopeCache* envelopes = nullptr) {
+    const std::string plan = dir.file(name);
+    const PlanResult r = MakePlan(o, Limits());
+    EXPECT_TRUE(r.manifest) << r.error;
+    if (!r.manifest) return "";
+    m = *r.manifest;
+    EXPECT_FALSE(WritePlan(m, plan));
+    WorkOptions w;
+    w.envelopes = envelopes;
+    w.threads = name == "many" ? 3 : 1;
+    for (int k = 0; k < m.grid.tileCount(); ++k)
+        EXPECT_EQ(RunTile(plan, k, w).outcome, TileOutcome::Written);
+    const std::string map = dir.file(name + ".tif");
+    EXPECT_EQ(MosaicTiles(plan, map, w), std::nullopt);
+    return map;
 }
 
 } // namespace brenvik::tiles::testing

@@ -129,23 +129,6 @@ double LimitWm2(double mhz) {
     return mhz < 400 ? 2.0 : mhz < 2000 ? mhz / 200 : 10.0;
 }
 
-std::string PlanRunMosaic(const TempDir& dir, const std::string& name, const PlanOptions& o,
-                          Manifest& m) {
-    const std::string plan = dir.file(name);
-    const PlanResult r = MakePlan(o, Limits());
-    EXPECT_TRUE(r.manifest) << r.error;
-    if (!r.manifest) return "";
-    m = *r.manifest;
-    EXPECT_FALSE(WritePlan(m, plan));
-    WorkOptions w;
-    w.threads = name == "many" ? 3 : 1;
-    for (int k = 0; k < m.grid.tileCount(); ++k)
-        EXPECT_EQ(RunTile(plan, k, w).outcome, TileOutcome::Written);
-    const std::string map = dir.file(name + ".tif");
-    EXPECT_EQ(MosaicTiles(plan, map, w), std::nullopt);
-    return map;
-}
-
 } // namespace
 
 TEST(TileMosaic, ManyTilesEqualOneTileAndTheFormulas) {
