@@ -12,7 +12,7 @@ namespace brenvik::gis {
 
 namespace {
 
-enum class Mark { Line, DashedLine, Fill, Point, Star, Triangle };
+enum class Mark { Line, Fill, DashedOutline, Point, Star, Triangle };
 
 // One class of a layer's features: those whose `field` lies in [lo, hi]
 // (every feature when the field is empty), drawn in one colour.
@@ -29,6 +29,14 @@ struct LayerStyle {
     std::vector<StyleRule> rules;
     std::string labelField; // the field written beside each feature, or none
     double fillOpacity = 1.0;
+    // What the desktop tool writes instead of the bare field, when the
+    // field's own text would not read well (a double's seventeen digits).
+    std::string labelExpression = {};
+    // Areas that hold one another (each zone holds the higher levels'): each
+    // drawn whole over the lower ones, and the layer as one sheet at
+    // `fillOpacity`, so a point shows its own level's colour over the
+    // coverage rather than all the levels' tints stacked into a block.
+    bool nested = false;
 };
 
 std::string QgisColour(render::Rgb c, double opacity = 1.0) {
@@ -40,23 +48,38 @@ std::string Prop(const char* key, const std::string& value) {
     return "<prop k=\"" + std::string(key) + "\" v=\"" + XmlEscaped(value) + "\"/>";
 }
 
-std::string SymbolLayer(const LayerStyle& s, render::Rgb c) {
+std::string LayerStart(const char* symbolClass, std::size_t pass) {
+    return "<layer class=\"" + std::string(symbolClass) + "\" enabled=\"1\" locked=\"0\" pass=\"" +
+           std::to_string(pass) + "\">";
+}
+
+std::string SymbolLayer(const LayerStyle& s, render::Rgb c, std::size_t pass) {
     switch (s.mark) {
     case Mark::Line:
-    case Mark::DashedLine:
-        return "<layer class=\"SimpleLine\" enabled=\"1\" locked=\"0\" pass=\"0\">" +
-               Prop("line_color", QgisColour(c)) + Prop("line_width", "0.6") +
-               Prop("line_width_unit", "MM") +
-               Prop("line_style", s.mark == Mark::DashedLine ? "dash" : "solid") + "</layer>";
+        // A pale casing under the line: over the coverage's ramp a level's
+        // line has the colour of the ground it crosses.
+        return LayerStart("SimpleLine", pass) +
+               Prop("line_color", QgisColour({255, 255, 255}, 0.8)) + Prop("line_width", "1.0") +
+               Prop("line_width_unit", "MM") + Prop("line_style", "solid") + "</layer>" +
+               LayerStart("SimpleLine", pass) + Prop("line_color", QgisColour(c)) +
+               Prop("line_width", "0.6") + Prop("line_width_unit", "MM") +
+               Prop("line_style", "solid") + "</layer>";
     case Mark::Fill:
-        return "<layer class=\"SimpleFill\" enabled=\"1\" locked=\"0\" pass=\"0\">" +
-               Prop("color", QgisColour(c, s.fillOpacity)) + Prop("outline_color", QgisColour(c)) +
-               Prop("outline_width", "0.3") + Prop("outline_width_unit", "MM") +
-               Prop("style", "solid") + "</layer>";
+        return LayerStart("SimpleFill", pass) +
+               Prop("color", QgisColour(c, s.nested ? 1.0 : s.fillOpacity)) +
+               Prop("outline_color", QgisColour(c)) + Prop("outline_width", "0.3") +
+               Prop("outline_width_unit", "MM") + Prop("style", "solid") + "</layer>";
+    case Mark::DashedOutline:
+        // An area outlined alone: a line symbol draws nothing on a polygon,
+        // so the outline is a fill symbol's, with no brush.
+        return LayerStart("SimpleFill", pass) + Prop("color", QgisColour(c, 0)) +
+               Prop("style", "no") + Prop("outline_color", QgisColour(c)) +
+               Prop("outline_style", "dash") + Prop("outline_width", "0.6") +
+               Prop("outline_width_unit", "MM") + "</layer>";
     case Mark::Point:
     case Mark::Star:
     case Mark::Triangle:
-        return "<layer class=\"SimpleMarker\" enabled=\"1\" locked=\"0\" pass=\"0\">" +
+        return LayerStart("SimpleMarker", pass) +
                Prop("name", s.mark == Mark::Star       ? "star"
                             : s.mark == Mark::Triangle ? "triangle"
                                                        : "circle") +
@@ -70,9 +93,9 @@ std::string SymbolLayer(const LayerStyle& s, render::Rgb c) {
 const char* SymbolType(Mark m) {
     switch (m) {
     case Mark::Line:
-    case Mark::DashedLine:
         return "line";
     case Mark::Fill:
+    case Mark::DashedOutline:
         return "fill";
     default:
         return "marker";
@@ -81,14 +104,18 @@ const char* SymbolType(Mark m) {
 
 std::string QmlSymbol(const LayerStyle& s, std::size_t k, render::Rgb c) {
     return "<symbol type=\"" + std::string(SymbolType(s.mark)) + "\" name=\"" + std::to_string(k) +
-           "\" alpha=\"1\" clip_to_extent=\"1\" force_rhr=\"0\">" + SymbolLayer(s, c) + "</symbol>";
+           "\" alpha=\"1\" clip_to_extent=\"1\" force_rhr=\"0\">" +
+           SymbolLayer(s, c, s.nested ? k : 0) + "</symbol>";
 }
 
 std::string QmlLabels(const LayerStyle& s) {
     if (s.labelField.empty()) return {};
+    const bool expression = !s.labelExpression.empty();
     return "<labeling type=\"simple\"><settings calloutType=\"simple\"><text-style fieldName=\"" +
-           XmlEscaped(s.labelField) +
-           "\" fontSize=\"9\" fontSizeUnit=\"Point\" textColor=\"0,0,0,255\" isExpression=\"0\">"
+           XmlEscaped(expression ? s.labelExpression : s.labelField) +
+           "\" fontSize=\"9\" fontSizeUnit=\"Point\" textColor=\"0,0,0,255\" isExpression=\"" +
+           (expression ? "1" : "0") +
+           "\">"
            "<text-buffer bufferDraw=\"1\" bufferSize=\"1\" bufferColor=\"255,255,255,255\"/>"
            "</text-style><placement placement=\"0\" dist=\"1.5\"/></settings></labeling>";
 }
@@ -113,9 +140,10 @@ std::string Qml(const LayerStyle& s) {
             symbols += QmlSymbol(s, k, r.colour);
         }
         renderer = "<renderer-v2 type=\"graduatedSymbol\" attr=\"" + XmlEscaped(s.field) +
-                   "\" graduatedMethod=\"GraduatedColor\" symbollevels=\"0\" forceraster=\"0\">"
-                   "<ranges>" +
-                   ranges + "</ranges><symbols>" + symbols + "</symbols></renderer-v2>";
+                   "\" graduatedMethod=\"GraduatedColor\" symbollevels=\"" +
+                   (s.nested ? "1" : "0") + "\" forceraster=\"0\"><ranges>" + ranges +
+                   "</ranges><symbols>" + symbols + "</symbols></renderer-v2>";
+        if (s.nested) renderer += "<layerOpacity>" + NumberText(s.fillOpacity) + "</layerOpacity>";
     }
     return "<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n"
            "<qgis version=\"3.22.0\" styleCategories=\"Symbology|Labeling\">" +
@@ -129,15 +157,19 @@ std::string SldSymbolizer(const LayerStyle& s, render::Rgb c) {
     };
     switch (s.mark) {
     case Mark::Line:
-    case Mark::DashedLine:
-        return "<se:LineSymbolizer><se:Stroke>" + param("stroke", hex) +
-               param("stroke-width", "2") +
-               (s.mark == Mark::DashedLine ? param("stroke-dasharray", "6 3") : "") +
+        return "<se:LineSymbolizer><se:Stroke>" + param("stroke", "#ffffff") +
+               param("stroke-opacity", "0.8") + param("stroke-width", "4") +
+               "</se:Stroke></se:LineSymbolizer><se:LineSymbolizer><se:Stroke>" +
+               param("stroke", hex) + param("stroke-width", "2") +
                "</se:Stroke></se:LineSymbolizer>";
     case Mark::Fill:
         return "<se:PolygonSymbolizer><se:Fill>" + param("fill", hex) +
                param("fill-opacity", NumberText(s.fillOpacity)) + "</se:Fill><se:Stroke>" +
                param("stroke", hex) + param("stroke-width", "1") +
+               "</se:Stroke></se:PolygonSymbolizer>";
+    case Mark::DashedOutline:
+        return "<se:PolygonSymbolizer><se:Stroke>" + param("stroke", hex) +
+               param("stroke-width", "2") + param("stroke-dasharray", "6 3") +
                "</se:Stroke></se:PolygonSymbolizer>";
     default:
         return "<se:PointSymbolizer><se:Graphic><se:Mark><se:WellKnownName>" +
@@ -191,8 +223,7 @@ std::vector<StyleRule> LevelRules(const std::vector<double>& levels,
         const double hi = k + 1 == sorted.size() ? std::numeric_limits<double>::infinity()
                                                  : (sorted[k] + sorted[k + 1]) / 2;
         const Colour c = colourOf(sorted[k]);
-        out.push_back({render::FormatDensity(sorted[k], 3) + " " + DensityUnit, lo, hi,
-                       render::Rgb{c.r, c.g, c.b}});
+        out.push_back({render::FormatDensity(sorted[k], 3), lo, hi, render::Rgb{c.r, c.g, c.b}});
     }
     return out;
 }
@@ -230,14 +261,16 @@ std::vector<LayerStyle> Styles(const Project& p, double maximum) {
     out.push_back({"isolines", Mark::Line, "level", LevelRules(isolines, colourOf), {}, 1.0});
     out.push_back(
         {"zones", Mark::Fill, "min", LevelRules(MapLevels(p, maximum), colourOf), {}, 0.35});
+    out.back().nested = true;
     out.push_back({"antennas", Mark::Triangle, {}, {{"antenna", 0, 0, dark}}, "label", 1.0});
     out.push_back({"maximum", Mark::Star, {}, {{"maximum", 0, 0, above}}, "value", 1.0});
+    out.back().labelExpression = R"(format_number("value", 3) || ' ' || "unit")";
     out.push_back({"buildings", Mark::Fill, "percent_of_limit", PercentRules(), "name", 0.8});
     out.push_back({"floors", Mark::Point, "percent_of_limit", PercentRules(), {}, 1.0});
     out.push_back({"places", Mark::Point, "percent_of_limit", PercentRules(), "name", 1.0});
     out.push_back({"measurements", Mark::Point, "difference_db", DifferenceRules(), "name", 1.0});
     out.push_back(
-        {"boundaries", Mark::DashedLine, {}, {{"boundary", 0, 0, above}}, "antenna", 1.0});
+        {"boundaries", Mark::DashedOutline, {}, {{"boundary", 0, 0, above}}, "antenna", 1.0});
     return out;
 }
 
@@ -313,9 +346,13 @@ bool AddLayerStyles(GDALDataset& ds, const Project& p, double maximum, const std
                               {"useAsDefault", OFTInteger},
                               {"description", OFTString},
                               {"owner", OFTString},
-                              {"ui", OFTString}}) {
+                              {"ui", OFTString},
+                              {"update_time", OFTDateTime}}) {
         OGRFieldDefn f(name, type);
         if (name == std::string("useAsDefault")) f.SetSubType(OFSTBoolean);
+        // The desktop tool picks the newest default style by this column, and
+        // finds none at all in a table without it.
+        if (type == OFTDateTime) f.SetDefault("CURRENT_TIMESTAMP");
         if (table->CreateField(&f) != OGRERR_NONE) return false;
     }
     for (const auto& [layer, style] : present)
