@@ -6,6 +6,7 @@
 #include "app/CommandBar.h"
 #include "app/Commands.h"
 #include "app/DocumentHolder.h"
+#include "app/DominantView.h"
 #include "app/PlanView.h"
 #include "app/SettingsFlows.h"
 #include "app/ToolBench.h"
@@ -132,6 +133,8 @@ std::vector<Command> CalculationCommands() {
         {cmd::NumericalGridItem, "Numerical grid", P::Environment,
          [](W& w) { ShowResults(w, ResultStyle::NumericalGrid, true, nullptr); }},
         {cmd::Dots, "Dots of colours", P::Environment, DotsOfColours},
+        {cmd::DominantAntenna, "Dominant antenna", P::Environment, ShowDominantAntenna},
+        {cmd::OperatorShare, "Operator share...", P::Environment, ShowOperatorShare},
     };
 }
 

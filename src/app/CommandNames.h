@@ -87,6 +87,7 @@ inline constexpr char AverageButton[] = "prome";
 inline constexpr char PercentOfLimit[] = "porlimite";
 inline constexpr char ShowBoundaries[] = "fronteras";
 inline constexpr char DominantAntenna[] = "dominante";
+inline constexpr char OperatorShare[] = "operatorShare";
 inline constexpr char ImportSites[] = "impsitios";
 inline constexpr char ExportSites[] = "expsitios";
 inline constexpr char ComplianceSettings[] = "cumplimiento";

@@ -1,7 +1,6 @@
 #include "app/CommandBar.h"
 #include "app/Commands.h"
 #include "app/ComplianceFlows.h"
-#include "app/DominantView.h"
 #include "app/PlanView.h"
 #include "app/ToolBench.h"
 #include "app/WindowParts.h"
@@ -50,8 +49,6 @@ void AddComplianceCommands(std::vector<Command>& t) {
                               w.compliance.setBoundariesShown(a && a->isChecked());
                               w.view.redraw();
                           }}});
-    after(cmd::ShowBoundaries,
-          {{cmd::DominantAntenna, "Dominant antenna...", P::View, ShowDominantAntenna}});
     after(cmd::EraseItem, {{cmd::ImportSites,
                             "Import sites...",
                             P::Antenna,

@@ -1,47 +1,42 @@
 #pragma once
 
-#include "compliance/Contributions.h"
-#include "model/Project.h"
+#include "app/dialogs/DialogBase.h"
 
-#include <QDialog>
-#include <QImage>
+#include <string>
+#include <vector>
 
 class QComboBox;
-class QLabel;
-class QListWidget;
 
 namespace brenvik::app {
 
 struct WindowParts;
 
-// View › "Dominant antenna...": works out who contributes what on the plan
-// (a pass of the calculation per antenna, with progress and Cancel) and shows
-// it in a window of its own beside the plan.
+// "Dominant antenna": the plan's result drawn with each node in the colour of
+// the antenna whose own density is the largest there. Who contributes what is
+// worked out once (a pass of the calculation per antenna, with progress and
+// Cancel) and kept with the plan's result; a Cancel leaves the display as it
+// was.
 void ShowDominantAntenna(WindowParts& w);
 
-// The plan's nodes as pixels, north up (row 1 at the top): in the view
-// "Dominant antenna" each node in the colour of the antenna whose own
-// density is the largest there (white where nothing radiates), with the
-// legend naming each antenna and its operator; in an operator's view each
-// node by that operator's share of the total density, on the density ramp
-// from 0 to 100 %.
-class DominantAntennaWindow : public QDialog {
+// "Operator share...": the plan's result drawn by one operator's share of the
+// total density. With more than one operator it first asks which one.
+void ShowOperatorShare(WindowParts& w);
+
+// The operators of the plan's antennas, in the order their first antenna
+// appears (an antenna without one counts under the empty name), as the
+// contributions hold them.
+std::vector<std::string> PlanOperators(const Project& p);
+
+// Which operator's share to show: the operators in, the chosen place in the
+// list back.
+class OperatorShareDialog : public BrenvikDialog {
     Q_OBJECT
   public:
-    DominantAntennaWindow(const Project& p, compliance::Contributions c, QWidget* parent);
-    const QImage& picture() const { return picture_; }
-    // The colour the dominant view gives antenna `slot` (0: none).
-    QRgb antennaColour(int slot) const;
+    OperatorShareDialog(const std::vector<std::string>& operators, int current, QWidget* parent);
+    int chosen() const;
 
   private:
-    void showView(int view);
-    compliance::Contributions c_;
-    std::vector<QRgb> colours_; // by antenna number, 0: none
-    std::vector<QString> names_;
-    QImage picture_;
-    QComboBox* view_ = nullptr;
-    QLabel* map_ = nullptr;
-    QListWidget* legend_ = nullptr;
+    QComboBox* list_ = nullptr;
 };
 
 } // namespace brenvik::app

@@ -14,8 +14,8 @@ QString q(const std::string& s) {
 
 PrintLegend printLegend(const Project& p, const QString& date) {
     const bool xz = p.CurrentPlane == Plane::XZ;
-    static const char* const styles[] = {"Isolines", "Colour gradient", "Numerical grid",
-                                         "Dots of colours"};
+    static const char* const styles[] = {"Isolines",        "Colour gradient",  "Numerical grid",
+                                         "Dots of colours", "Dominant antenna", "Operator share"};
     const double max = xz ? p.XZ.MaxDensity : p.XY.MaxDensity;
     PrintLegend legend;
     legend.plane = xz ? "XZ-Plane (vertical section)" : "XY-Plane (plan)";

@@ -256,6 +256,11 @@ void CommitResult(Project& p, Plane plane, const View& v, std::vector<double>&& 
     r.Isolines = std::move(f.along);
     r.IsolinesAux = std::move(f.across);
     if (plane == Plane::XZ) p.CurrentPlane = Plane::XZ;
+    // Who contributed what belonged to the result just replaced; its views
+    // give way to isolines until it is asked for again.
+    r.Contributions.reset();
+    if (plane == Plane::XY && ShowsContributions(p.DisplayMode))
+        p.DisplayMode = ResultStyle::Isolines;
     r.Calculated = true;
     StampResult(p, plane, withRatio);
 }

@@ -51,6 +51,8 @@ void Project::ResetProject() {
     XY.Calculated = false;
     XZ.Calculated = false; // a section of the previous work must not outlive it
     XY.Stamp = XZ.Stamp = ResultStamps{};
+    XY.Contributions.reset();
+    XZ.Contributions.reset();
     // Nor its site name and compliance standard.
     Compliance = ComplianceSettings{};
     // And its exposure model and patterns.

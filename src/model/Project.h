@@ -282,6 +282,7 @@ class Project {
     // ---- 9. View and tools (transient) ---------------------------------------------------
     Plane CurrentPlane = Plane::XY;
     ResultStyle DisplayMode = ResultStyle::Isolines;
+    int ShareOperator = 0; // the operator "Operator share" shows: its place in XY.Contributions
     double Zoom = 1.0;
     double ScrollOffsetX = 0.0, ScrollOffsetY = 0.0;
     bool GridLinesOn = true;

@@ -1,6 +1,7 @@
 #include "render/Decorations.h"
 
 #include "model/Messages.h"
+#include "render/Dominant.h"
 #include "render/Dots.h"
 #include "render/Scene.h"
 
@@ -28,9 +29,12 @@ std::vector<LegendEntry> ResultLegend(const Project& p) {
     const bool xz = p.CurrentPlane == Plane::XZ;
     const PlaneResult& res = xz ? p.XZ : p.XY;
     if (!res.Calculated) return {};
+    // Who contributes what: the antennas' colours or the share ramp.
+    const ResultStyle style = StyleShown(p, p.CurrentPlane);
+    if (ShowsContributions(style)) return ContributionLegend(p);
     const double max = res.MaxDensity;
     std::vector<LegendEntry> out;
-    if (p.DisplayMode == ResultStyle::Isolines) {
+    if (style == ResultStyle::Isolines) {
         const int count = std::min({int(p.IsolineCount), res.Isolines.levels(),
                                     static_cast<int>(res.IsolineLevel.size()) - 1});
         for (int k = count; k >= 1; --k)
@@ -65,6 +69,7 @@ std::string LegendHeading(const Project& p, const std::vector<LegendEntry>& entr
         unit = "% of limit, max " + formatFixed(res.MaxDensity, decimals);
     }
     const bool lines = !entries.empty() && entries.front().line;
+    if (ShowsContributions(StyleShown(p, p.CurrentPlane))) return ContributionHeading(p);
     return std::string(lines ? "Isolines (" : "Power density (") + unit + ")";
 }
 

@@ -31,7 +31,9 @@ struct LegendEntry {
 // the gradient its levels, the maximum first, in the colours it has on the
 // project's background; with dots the levels they are drawn at, in their
 // scheme's colours; nothing for the numerical grid, whose numbers speak for
-// themselves. Texts carry the result's unit; empty without a result.
+// themselves; with the views of who contributes what, each antenna's colour
+// with its number and operator, or the share ramp. Texts carry the result's
+// unit; empty without a result.
 std::vector<LegendEntry> ResultLegend(const Project& p);
 
 // The legend's heading: what its entries are and their unit, with the

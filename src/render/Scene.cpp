@@ -2,6 +2,7 @@
 
 #include "calc/CalcForms.h"
 #include "model/Project.h"
+#include "render/Dominant.h"
 #include "render/Dots.h"
 #include "render/RealPlaces.h"
 
@@ -366,7 +367,7 @@ SceneControls DrawScene(const Project& p, Surface& s, Plane plane) {
 }
 
 void DrawResults(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
-    switch (p.DisplayMode) {
+    switch (StyleShown(p, plane)) {
     case ResultStyle::Isolines:
         DrawIsolines(p, s, plane);
         break;
@@ -378,6 +379,10 @@ void DrawResults(const Project& p, Surface& s, Plane plane, DotRandom& rnd) {
         break;
     case ResultStyle::Dots:
         DrawDots(p, s, plane, rnd);
+        break;
+    case ResultStyle::DominantAntenna:
+    case ResultStyle::OperatorShare:
+        DrawContributions(p, s);
         break;
     }
 }

@@ -239,7 +239,6 @@ std::vector<Row> rows() {
              t.click(d, "borrarmed");
          }},
         {"exportPicture", cmd::ExportPicture},
-        {"dominantAntenna", cmd::DominantAntenna, {}, {}, Close::Box},
     };
 }
 
