@@ -24,11 +24,15 @@ PrintLegend printLegend(const Project& p, const QString& date) {
     legend.date = date;
     legend.maximum = q(render::FormatDensity(max, 6));
     legend.width = q(render::FormatShortest(p.PlanWidthM)) + " m";
-    // The levels as the printed plane draws them, lowest first, in its
-    // colours and styles; the unit goes with the heading.
+    // The levels as the printed plane draws them, in its colours and
+    // styles; the unit goes with the heading.
     const std::vector<render::LegendEntry> entries = render::ResultLegend(p);
     legend.heading = q(render::LegendHeading(p, entries));
-    for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
+    // Levels print lowest first; the antennas of "Dominant antenna" keep
+    // their numbers' order.
+    std::vector<render::LegendEntry> row(entries.rbegin(), entries.rend());
+    if (p.DisplayMode == ResultStyle::DominantAntenna) row = entries;
+    for (auto e = row.begin(); e != row.end(); ++e) {
         std::string text = e->text;
         if (text.ends_with(p.ResultUnit)) text.resize(text.size() - p.ResultUnit.size());
         legend.levels << q(text);
