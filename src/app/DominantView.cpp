@@ -39,7 +39,7 @@ ContributionGrids Kept(const Project& p, compliance::Contributions&& c) {
 // The plan's contributions, worked out when the result does not hold them
 // yet; null when the work failed (said) or was cancelled (silently).
 std::shared_ptr<const ContributionGrids> Contributions(WindowParts& w, const QString& title) {
-    if (render::HeldContributions(w.project)) return w.project.XY.Contributions;
+    if (HeldContributions(w.project)) return w.project.XY.Contributions;
     auto out = std::make_shared<ContributionGrids>();
     const Project& p = w.project;
     const auto failed =
@@ -82,7 +82,7 @@ void ShowContributions(WindowParts& w, ResultStyle style, int op) {
 } // namespace
 
 std::vector<std::string> PlanOperators(const Project& p) {
-    if (const ContributionGrids* c = render::HeldContributions(p)) return c->Operators;
+    if (const ContributionGrids* c = HeldContributions(p)) return c->Operators;
     std::vector<std::string> out;
     const int count = std::min<int>(p.AntennaCount, p.AntennaSlotBound());
     for (int s = 1; s <= count; ++s) {

@@ -31,6 +31,25 @@ std::string DensityReadout(double value, const std::string& valueDecimals, bool 
     return "C=" + formatFixed(value, decimals) + " uW/cm^2";
 }
 
+std::string ContributionReadout(const Project& p, int ix, int iy) {
+    const ContributionGrids* c = ShowsContributions(p.DisplayMode) ? HeldContributions(p) : nullptr;
+    if (!c || !c->Dominant.inBounds(ix, iy)) return "";
+    if (p.DisplayMode == ResultStyle::DominantAntenna) {
+        const double n = c->Dominant(ix, iy);
+        if (!(n >= 1) || n >= double(c->AntennaNames.size())) return ", nothing radiates";
+        return ", dominant " + c->AntennaNames[std::size_t(n)];
+    }
+    if (p.ShareOperator < 0 || std::size_t(p.ShareOperator) >= c->Operators.size()) return "";
+    double total = 0;
+    for (const Grid2D<double>& g : c->OperatorDensity)
+        total += g(ix, iy);
+    if (!(total > 0)) return ", nothing radiates";
+    const std::string& name = c->Operators[std::size_t(p.ShareOperator)];
+    const double share = 100.0 * c->OperatorDensity[std::size_t(p.ShareOperator)](ix, iy) / total;
+    return ", " + (name.empty() ? std::string("no operator") : name) + " " + formatFixed(share, 1) +
+           " %";
+}
+
 ReadoutTexts ReadoutAt(const Project& p, double x, double y, bool sectionPlane) {
     ReadoutTexts r;
     r.h1 = p.CalcOption == CalcLevel::AtSurface ? "h=ground level"
@@ -60,6 +79,7 @@ ReadoutTexts ReadoutAt(const Project& p, double x, double y, bool sectionPlane) 
     const Grid2D<double>& grid = sectionPlane ? p.XZ.Density : p.XY.Density;
     const double v = grid.inBounds(pos.ix, pos.iy) ? grid(pos.ix, pos.iy) : 0.0;
     r.c = DensityReadout(v, p.ValueDecimals, pos.ix == 0 || pos.iy == 0);
+    if (!sectionPlane) r.c += ContributionReadout(p, pos.ix, pos.iy);
     return r;
 }
 

@@ -14,6 +14,11 @@ struct PointerCell {
 };
 PointerCell PointerCellAt(const Project& p, double x, double y);
 
+// In "Dominant antenna" and "Operator share", who contributes what at node
+// (ix, iy) of the plan, to follow the density: ", dominant 3: T2 A1 (Movil)"
+// or ", Movil 37.5 %"; empty in the other styles or without contributions.
+std::string ContributionReadout(const Project& p, int ix, int iy);
+
 // What the pointer read-out shows for one pointer position.
 struct ReadoutTexts {
     bool onGrid = false; // the coordinate and C= texts apply only on the grid

@@ -1,5 +1,6 @@
 #include "model/Project.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace brenvik {
@@ -67,6 +68,18 @@ void Project::ResetProject() {
     SourceKindVar = Variant::integer(0);
     SourceKindInt = LegacySourceKind::Point;
     DisplayMode = ResultStyle::Isolines;
+}
+
+const ContributionGrids* HeldContributions(const Project& p) {
+    const ContributionGrids* c = p.XY.Contributions.get();
+    if (!c || !p.XY.Calculated) return nullptr;
+    const auto sameSize = [&](const Grid2D<double>& g) {
+        return g.nx() == p.XY.Density.nx() && g.ny() == p.XY.Density.ny();
+    };
+    if (!sameSize(c->Dominant) || c->OperatorDensity.size() != c->Operators.size() ||
+        !std::all_of(c->OperatorDensity.begin(), c->OperatorDensity.end(), sameSize))
+        return nullptr;
+    return c;
 }
 
 void Project::EnsureAntennaSlots(int bound) {

@@ -127,6 +127,10 @@ PlanPosition AntennaPosition(const Project& p, const Antenna& a);
 // The same in drawing units at 100 % (x right, y down, like AntX and AntY).
 double AntennaDrawingX(const Project& p, const Antenna& a);
 double AntennaDrawingY(const Project& p, const Antenna& a);
+// The plan's contributions when they belong to its result as it stands, or
+// null (none asked for, the result dropped, or a grid of another size).
+const ContributionGrids* HeldContributions(const Project& p);
+
 // Plan metres of the drawing position (x, y) at 100 % without scrolling.
 PlanPosition PlanPositionAt(const Project& p, double x, double y);
 // Keeps `at` as the antenna's exact position, or none when the node already

@@ -36,18 +36,6 @@ std::optional<double> ShareAt(const ContributionGrids& c, std::size_t op, int i,
 
 } // namespace
 
-const ContributionGrids* HeldContributions(const Project& p) {
-    const ContributionGrids* c = p.XY.Contributions.get();
-    if (!c || !p.XY.Calculated) return nullptr;
-    const auto sameSize = [&](const Grid2D<double>& g) {
-        return g.nx() == p.XY.Density.nx() && g.ny() == p.XY.Density.ny();
-    };
-    if (!sameSize(c->Dominant) || c->OperatorDensity.size() != c->Operators.size() ||
-        !std::all_of(c->OperatorDensity.begin(), c->OperatorDensity.end(), sameSize))
-        return nullptr;
-    return c;
-}
-
 ResultStyle StyleShown(const Project& p, Plane plane) {
     if (!ShowsContributions(p.DisplayMode)) return p.DisplayMode;
     const ContributionGrids* c = plane == Plane::XY ? HeldContributions(p) : nullptr;

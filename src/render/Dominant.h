@@ -15,10 +15,6 @@ namespace brenvik::render {
 // the density ramp from 0 to 100 %. Nodes where nothing radiates keep the
 // back colour.
 
-// The plan's contributions when they belong to its result as it stands, or
-// null (none asked for, the result dropped, or a grid of another size).
-const ContributionGrids* HeldContributions(const Project& p);
-
 // The style the plane's result is drawn in: DisplayMode, but the views of
 // who contributes what show isolines where they have nothing to show (the
 // section, a plan without its contributions, an operator it does not hold).

@@ -1,6 +1,7 @@
 #include "geo/Readout.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <tuple>
 
 namespace brenvik::geo {
@@ -37,6 +38,41 @@ TEST(Readout, DensityTextsAndThePlanAndSectionTextsUnderThePointer) {
 
     r = ReadoutAt(p, -500, -500, false);
     EXPECT_EQ(std::tuple(r.onGrid, r.h1), std::tuple(false, "h=ground level"));
+}
+
+// Who contributes what follows the density in the two views of the plan's
+// contributions: node (10, 52) under the pointer at (1536, 9600 - 1536).
+TEST(Readout, TheDominantAntennaOrTheOperatorsShareFollowTheDensity) {
+    Project p;
+    p.XY.Calculated = true;
+    p.XY.Density(10, 52) = 4.0;
+    auto c = std::make_shared<ContributionGrids>();
+    c->Dominant.resize(p.GridNX, p.GridNY);
+    c->Dominant(10, 52) = 2;
+    c->Operators = {"Movil", ""};
+    c->OperatorDensity.assign(2, c->Dominant);
+    c->OperatorDensity[0].fill(0);
+    c->OperatorDensity[1].fill(0);
+    c->OperatorDensity[0](10, 52) = 1.0; // 25 % of 4
+    c->OperatorDensity[1](10, 52) = 3.0;
+    c->AntennaNames = {"", "1: T1 A1 (Movil)", "2: T1 A2"};
+    p.XY.Contributions = c;
+    const auto at = [&p] { return ReadoutAt(p, 1536, 9600 - 1536, false).c; };
+    for (auto [style, share, text] :
+         {std::tuple{ResultStyle::DominantAntenna, 0, "C=4.0000 uW/cm^2, dominant 2: T1 A2"},
+          {ResultStyle::OperatorShare, 0, "C=4.0000 uW/cm^2, Movil 25.0 %"},
+          {ResultStyle::OperatorShare, 1, "C=4.0000 uW/cm^2, no operator 75.0 %"},
+          {ResultStyle::Gradient, 0, "C=4.0000 uW/cm^2"}}) {
+        p.DisplayMode = style;
+        p.ShareOperator = share;
+        EXPECT_EQ(at(), text) << int(style) << " " << share;
+    }
+    // A node where nothing radiates, and contributions of another grid size.
+    p.DisplayMode = ResultStyle::DominantAntenna;
+    c->Dominant(10, 52) = 0;
+    EXPECT_EQ(at(), "C=4.0000 uW/cm^2, nothing radiates");
+    c->Dominant.resize(5, 5);
+    EXPECT_EQ(at(), "C=4.0000 uW/cm^2");
 }
 
 } // namespace
