@@ -37,7 +37,8 @@ std::string ContributionReadout(const Project& p, int ix, int iy) {
     if (p.DisplayMode == ResultStyle::DominantAntenna) {
         const double n = c->Dominant(ix, iy);
         if (!(n >= 1) || n >= double(c->AntennaNames.size())) return ", nothing radiates";
-        return ", dominant " + c->AntennaNames[std::size_t(n)];
+        // As the legend names it: its number, tower, antenna and operator.
+        return ", dominant " + std::to_string(int(n)) + ": " + c->AntennaNames[std::size_t(n)];
     }
     if (p.ShareOperator < 0 || std::size_t(p.ShareOperator) >= c->Operators.size()) return "";
     double total = 0;

@@ -55,7 +55,7 @@ TEST(Readout, TheDominantAntennaOrTheOperatorsShareFollowTheDensity) {
     c->OperatorDensity[1].fill(0);
     c->OperatorDensity[0](10, 52) = 1.0; // 25 % of 4
     c->OperatorDensity[1](10, 52) = 3.0;
-    c->AntennaNames = {"", "1: T1 A1 (Movil)", "2: T1 A2"};
+    c->AntennaNames = {"", "T1 A1 (Movil)", "T1 A2"};
     p.XY.Contributions = c;
     const auto at = [&p] { return ReadoutAt(p, 1536, 9600 - 1536, false).c; };
     for (auto [style, share, text] :
