@@ -37,14 +37,33 @@ TEST_F(BeamAppTest, PatternFileJoinsTheProjectOnceAndTheModelChoiceUndoes) {
         click(torre, "Command1");
         QDialog* fuent = dialog("fuent");
         auto* pattern = control<QComboBox>(fuent, "pattern");
+        auto* warning = control<QLabel>(fuent, "patternWarning");
+        ASSERT_TRUE(pattern && warning);
+        if (k == 0) type(fuent, "hBeamwidth", "80"); // stays the antenna's parametric beam
+        EXPECT_FALSE(warning->isVisibleTo(fuent));
         for (int tries = k == 0 ? 2 : 1; tries > 0; --tries) {
             pattern->setCurrentIndex(pattern->count() - 1);
             emit pattern->activated(pattern->count() - 1);
         }
         EXPECT_EQ(pattern->currentText(), "PANEL-65-0T");
+        // The greyed boxes give the file's own 65 and 6.5 degrees, where its cuts fall 3 dB.
+        auto* h = control<QLineEdit>(fuent, "hBeamwidth");
+        EXPECT_EQ(std::pair(h->isEnabled(), h->text()), std::pair(false, QString("65.0")));
+        const QString v = control<QLineEdit>(fuent, "vBeamwidth")->text();
+        EXPECT_NEAR(v.toDouble(), 6.5, 0.15) << v.toStdString();
+        EXPECT_EQ(control<QLineEdit>(fuent, "electricalTilt")->text(), "0.0");
         const QString width = control<PolarPlot>(fuent, "horizontalPlot")->beamwidthText();
         EXPECT_TRUE(width.contains("width 65.0")) << width.toStdString();
         EXPECT_TRUE(control<QLabel>(fuent, "beamGain")->text().contains("17.80 dBi"));
+        EXPECT_EQ(PolarPlot::ringLabel(20), "-20 dB");
+        // Beside the plots, the band far from the 900 MHz carrier; none at 1800 MHz.
+        EXPECT_TRUE(warning->isVisibleTo(fuent) && warning->text().contains("1842.5 MHz"))
+            << warning->text().toStdString();
+        if (k == 1) {
+            type(fuent, "freqtext", "1800");
+            EXPECT_FALSE(warning->isVisibleTo(fuent));
+            type(fuent, "freqtext", "900");
+        }
         click(fuent, "Command1");
         EXPECT_EQ(dialog("fuent"), nullptr);
     }
@@ -62,6 +81,7 @@ TEST_F(BeamAppTest, PatternFileJoinsTheProjectOnceAndTheModelChoiceUndoes) {
     EXPECT_EQ(project.Patterns[0].Source, "panel-65deg-0t.msi");
     EXPECT_EQ(project.Antennas[1].AntPattern, "PANEL-65-0T");
     EXPECT_EQ(project.Antennas[2].AntPattern, "PANEL-65-0T");
+    EXPECT_EQ(project.Antennas[1].AntHBeamwidthDeg, 80.0);
 }
 
 // A site inventory's pattern says on import what its file would have said

@@ -13,7 +13,14 @@
 namespace brenvik::app::testing {
 namespace {
 
-class ColoursTest : public WindowTest {};
+class ColoursTest : public WindowTest {
+  protected:
+    // A window of an earlier test may have chosen for the user already.
+    void SetUp() override {
+        UserSettings().remove(kSafeColoursKey);
+        WindowTest::SetUp();
+    }
+};
 
 QColor Q(render::Rgb c) {
     return QColor(c.r, c.g, c.b);

@@ -143,17 +143,15 @@ TEST_F(Dialogs, ATypoIsRefusedWithItsFieldAndTheDialogKeepsIt) {
 }
 
 TEST_F(Dialogs, NumbersFollowTheLocale) {
-    {
-        LocaleScope scope(QLocale(QLocale::German, QLocale::Germany));
-        EXPECT_EQ(dialognum::text(2.5), "2,5");
-        EXPECT_EQ(dialognum::fixed(1234.5, 2), "1234,50"); // never grouped
-        EXPECT_EQ(dialognum::parse(" 2,5 "), 2.5);
-        EXPECT_EQ(dialognum::parse("2.5"), 2.5); // the plain form still reads
-        project.OriginX = 1500.5;
-        trigger(cmd::Origin);
-        EXPECT_EQ(control<QLineEdit>(dialog("cambiocoor"), "Text1")->text(), "1500,50");
-        dialog("cambiocoor")->close();
-    }
+    LocaleScope scope(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(dialognum::text(2.5), "2,5");
+    EXPECT_EQ(dialognum::fixed(1234.5, 2), "1234,50"); // never grouped
+    EXPECT_EQ(dialognum::parse(" 2,5 "), 2.5);
+    EXPECT_EQ(dialognum::parse("2.5"), 2.5); // the plain form still reads
+    project.OriginX = 1500.5;
+    trigger(cmd::Origin);
+    EXPECT_EQ(control<QLineEdit>(dialog("cambiocoor"), "Text1")->text(), "1500,50");
+    dialog("cambiocoor")->close();
 }
 
 TEST_F(Dialogs, TheReferencePickIsArmedOnlyByAccept) {

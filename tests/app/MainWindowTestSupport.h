@@ -21,8 +21,10 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <deque>
 #include <gtest/gtest.h>
@@ -99,6 +101,18 @@ class PdfPrinter : public PrintService {
         return true;
     }
 };
+
+// A PDF's text as pdftotext reads it, on one line; a failure of the test
+// when the tool is missing or does not finish.
+inline QString PdfText(const QString& pdf) {
+    const QString tool = QStandardPaths::findExecutable("pdftotext");
+    EXPECT_FALSE(tool.isEmpty())
+        << "pdftotext is not installed: install the Debian package poppler-utils";
+    QProcess run;
+    run.start(tool, {pdf, "-"});
+    EXPECT_TRUE(run.waitForFinished(30000)) << pdf.toStdString();
+    return QString::fromUtf8(run.readAllStandardOutput()).simplified();
+}
 
 class WindowTest : public ::testing::Test {
   protected:

@@ -14,24 +14,6 @@
 namespace brenvik::render {
 namespace {
 
-TEST(DisplayCommands, RefusedWithoutAResultOnTheCurrentPlane) {
-    Project p;
-    p.XZ.Calculated = true; // a section result does not help the plan
-    for (auto style : {ResultStyle::Isolines, ResultStyle::Gradient, ResultStyle::NumericalGrid}) {
-        const auto o = showResults(p, style);
-        EXPECT_EQ(
-            std::tuple(o.accepted, o.message),
-            std::tuple(false, std::string("There is not a calculated electromagnetic pollution")));
-    }
-    EXPECT_EQ(showResults(p, ResultStyle::Dots).message, "No calculated levels");
-    EXPECT_EQ(p.DisplayMode, ResultStyle::Isolines);
-
-    p.CurrentPlane = Plane::XZ;
-    const auto o = showResults(p, ResultStyle::NumericalGrid);
-    EXPECT_EQ(std::tuple(o.accepted, o.message), std::tuple(true, std::string()));
-    EXPECT_EQ(p.DisplayMode, ResultStyle::NumericalGrid);
-}
-
 TEST(DotColoursDialog, AcceptNormalisesRadiusAndPercent) {
     DisplaySettings d;
     EXPECT_FALSE(AcceptDotColours(d, "-0.5", "-250").has_value());
