@@ -56,12 +56,6 @@ TEST(Adaptive, TheEnvelopeOfAnEightByEightArrayIsTheHandFormulasMaximum) {
     EXPECT_NEAR(table->peakDbi, 5.0 + 10.0 * std::log10(64.0), 1e-9);
 }
 
-} // namespace
-} // namespace brenvik::antenna
-
-namespace brenvik::antenna {
-namespace {
-
 TEST(Adaptive, AnAdaptivePanelsBeamAndPolarCutAreItsEnvelope) {
     Project p;
     p.EnsureAntennaSlots(1);
@@ -85,12 +79,6 @@ TEST(Adaptive, AnAdaptivePanelsBeamAndPolarCutAreItsEnvelope) {
         EXPECT_FALSE(BeamOf(p, other).envelope);
     }
 }
-
-} // namespace
-} // namespace brenvik::antenna
-
-namespace brenvik::antenna {
-namespace {
 
 TEST(Adaptive, TheBeamFormLoadsChecksAndStoresTheArray) {
     Project p;

@@ -1,6 +1,7 @@
 #include "antenna/BeamForm.h"
 
 #include "antenna/BeamCuts.h"
+#include "model/TestProjects.h"
 
 #include <gtest/gtest.h>
 
@@ -85,8 +86,7 @@ TEST(BeamCuts, HalfPowerWidthsAndDirectivity) {
     EXPECT_NEAR(v.beamwidthDeg, 7.2, 0.02);
     EXPECT_EQ(HorizontalCut({nullptr, {true, 90, 24, 0}}).beamwidthDeg, 360); // a stick
 
-    AntennaPattern iso;
-    iso.Horizontal = iso.Vertical = {{0}, {0}};
+    const AntennaPattern iso = brenvik::testing::IsotropicPattern();
     EXPECT_NEAR(DirectivityDbi({&iso, {}}), 0, 1e-3);
 }
 

@@ -1,4 +1,5 @@
 #include "antenna/Pattern.h"
+#include "model/TestProjects.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -87,9 +88,7 @@ TEST(Beam, DensityAndBoundaryFollowTheFarFieldFormula) {
     EXPECT_NEAR(FarFieldDensity(1500, 1, 1, 10), 13.0507 * 1500 / 100, 1e-2);
     EXPECT_DOUBLE_EQ(FarFieldDensity(2, 2.56, 0.5, 0.0), FarFieldDensity(2, 2.56, 0.5, 0.1));
 
-    AntennaPattern iso;
-    iso.Horizontal = {{0}, {0}};
-    iso.Vertical = {{0}, {0}};
+    const AntennaPattern iso = brenvik::testing::IsotropicPattern();
     const double rIso = std::sqrt(2.56 * 1.64 * 1000 / (4 * Pi * 4.5));
     const BoundaryExtent b = ComplianceBoundary({&iso, {}}, 1000, 2.56, 4.5, 7);
     for (double d : {b.front, b.back, b.side, b.above, b.below})

@@ -1,10 +1,10 @@
 #include "antenna/BeamCuts.h"
 #include "antenna/Pattern.h"
 #include "model/Project.h"
+#include "model/TempDir.h"
 #include "model/TestProjects.h"
 
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <numbers>
@@ -156,10 +156,8 @@ TEST(PatternPeak, ReaderKeepsTabsAndFineValuesAndRefusesWhatIsNoFile) {
     EXPECT_EQ(brenvik::testing::ReadBack(saved).Patterns, saved.Patterns);
 
     // Files: a control character in the file's name, a pipe, a device.
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("pattern-peak-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string crName = (dir / "pan\rel.msi").string(), fifo = (dir / "pipe.msi").string();
+    const brenvik::testing::TempDir dir;
+    const std::string crName = dir.file("pan\rel.msi"), fifo = dir.file("pipe.msi");
     std::ofstream(crName) << "NAME P\n" << cuts;
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     for (const auto& [path, reason] :
@@ -170,7 +168,6 @@ TEST(PatternPeak, ReaderKeepsTabsAndFineValuesAndRefusesWhatIsNoFile) {
         EXPECT_FALSE(r.pattern) << path;
         EXPECT_NE(r.error.find(reason), std::string::npos) << r.error;
     }
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace

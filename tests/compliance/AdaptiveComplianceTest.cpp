@@ -64,19 +64,9 @@ TEST(AdaptiveCompliance, ThePowerFactorScalesTheBoundariesBySquareRoot) {
 
 TEST(AdaptiveCompliance, TheReportShowsTheMaximumAndTheReducedErp) {
     Project p = TwoPanels(0.25);
-    p.XY.Calculated = true;
-    p.XY.Ratio.resize(p.GridNX, p.GridNY);
-    p.GridXm.assign(p.GridNX + 1, 0.0);
-    p.GridYm.assign(p.GridNY + 1, 0.0);
-    StampResult(p, Plane::XY, true);
-    const ReportLayout layout = brenvik::testing::IcnirpReport(p);
-    std::vector<std::string> texts;
-    for (int k = 0; k < layout.pageCount(); ++k) {
-        render::RecordingSurface s;
-        layout.drawPage(k, s);
-        const std::vector<std::string> page = s.texts();
-        texts.insert(texts.end(), page.begin(), page.end());
-    }
+    brenvik::testing::BlankResult(p, Plane::XY);
+    const std::vector<std::string> texts =
+        brenvik::testing::ReportTexts(brenvik::testing::IcnirpReport(p));
     for (const char* says : {"ERP max/red. (W)", "1000/250", "400/100", "adaptive", "Factor source",
                              "Operator's traffic study, 2026",
                              "Antenna positions and compliance boundaries (reduced/maximum ERP)"})

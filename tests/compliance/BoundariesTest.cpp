@@ -1,6 +1,7 @@
 #include "compliance/Boundaries.h"
 
 #include "calc/GridCalc.h"
+#include "compliance/ComplianceTestSupport.h"
 #include "compliance/Summary.h"
 #include "model/ResultStamp.h"
 #include "model/TestProjects.h"
@@ -26,11 +27,8 @@ Project Isotropic(double reflection, double height) {
     Antenna& a = brenvik::testing::AddAntenna(p, AntennaKind::Panel, 1000, 10, 90, 50, 30);
     a.AntTilt = 6;
     a.AntPattern = "iso";
-    p.XY.Calculated = true;
     p.CalcHeight = height;
-    p.XY.Density.resize(p.GridNX, p.GridNY);
-    p.XY.Ratio.resize(p.GridNX, p.GridNY);
-    StampResult(p, Plane::XY, true);
+    brenvik::testing::BlankResult(p, Plane::XY);
     return p;
 }
 

@@ -12,21 +12,28 @@
 using namespace brenvik;
 using namespace brenvik::compliance;
 
+namespace {
+
+// A block `heightM` tall, 20 to 32 m east of the antenna and 8 m either side
+// of its row.
+Building EastBlock(const Project& p, const Antenna& a, const std::string& id, double heightM) {
+    const double u = 1.0 / p.MetersPerUnit; // one metre in drawing units
+    Building b;
+    std::tie(b.Id, b.HeightM) = std::tuple(id, heightM);
+    for (const auto& [e, n] : {std::pair{20, -8}, {32, -8}, {32, 8}, {20, 8}})
+        b.Outline.push_back({a.AntX + e * u, a.AntY + n * u});
+    return b;
+}
+
+} // namespace
+
 TEST(Buildings, WorstFloorFacesTheBeamAndMatchesPointEvaluations) {
     // A level panel at 7.5 m facing east; a 12 m block of 4 floors 20 m east
     // of it: the receptor of the third floor (6 m + 1.5 m) stands in the beam.
     Project p;
     const Antenna& a = brenvik::testing::AddAntenna(p, AntennaKind::Panel, 1000, 7.5, 90, 20, 40);
-    const double u = 1.0 / p.MetersPerUnit; // one metre in drawing units
-    Building b{"way/1",
-               "School",
-               12.0,
-               0.0,
-               {{a.AntX + 20 * u, a.AntY - 8 * u},
-                {a.AntX + 32 * u, a.AntY - 8 * u},
-                {a.AntX + 32 * u, a.AntY + 8 * u},
-                {a.AntX + 20 * u, a.AntY + 8 * u}},
-               {}};
+    Building b = EastBlock(p, a, "way/1", 12.0);
+    b.Name = "School";
     p.Buildings.push_back(b);
 
     const auto inv = brenvik::testing::IcnirpInverse(p);
@@ -62,16 +69,8 @@ TEST(Buildings, WorstFloorFacesTheBeamAndMatchesPointEvaluations) {
 TEST(Buildings, EvaluationStopsOnCancel) {
     Project p;
     const Antenna& a = brenvik::testing::AddAntenna(p, AntennaKind::Panel, 1000, 7.5, 90, 20, 40);
-    const double u = 1.0 / p.MetersPerUnit;
     for (int k = 0; k < 3; ++k)
-        p.Buildings.push_back(Building{"way/" + std::to_string(k),
-                                       "",
-                                       900.0,
-                                       0.0,
-                                       {{a.AntX + 20 * u, a.AntY - 8 * u},
-                                        {a.AntX + 32 * u, a.AntY - 8 * u},
-                                        {a.AntX + 32 * u, a.AntY + 8 * u}},
-                                       {}});
+        p.Buildings.push_back(EastBlock(p, a, "way/" + std::to_string(k), 900.0));
     struct CancelAtSecond : Feedback {
         int calls = 0;
         void setProgress(double, std::string_view label) override {

@@ -6,6 +6,7 @@
 #include "compliance/Limits.h"
 #include "compliance/ReportLayout.h"
 #include "compliance/Summary.h"
+#include "model/ResultStamp.h"
 #include "render/RecordingSurface.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +32,19 @@ inline compliance::ReportLayout IcnirpReport(const Project& p, const std::string
         compliance::Summarise(p, ShippedLimits(), "icnirp-2020", Population::Public);
     EXPECT_FALSE(s.refusal) << *s.refusal;
     return compliance::ReportLayout(compliance::ReportInput{&p, s.summary, file, date});
+}
+
+// A plane given as calculated for the project as it stands: density and
+// ratio of zero at the project's grid and the nodes' metres at zero, for
+// the test to set the values it needs.
+inline void BlankResult(Project& p, Plane plane) {
+    PlaneResult& r = p.Result(plane);
+    r.Calculated = true;
+    r.Density.resize(p.GridNX, p.GridNY);
+    r.Ratio.resize(p.GridNX, p.GridNY);
+    p.GridXm.assign(std::size_t(p.GridNX) + 1, 0.0);
+    p.GridYm.assign(std::size_t(p.GridNY) + 1, 0.0);
+    StampResult(p, plane, true);
 }
 
 // The texts of every page, page after page.

@@ -16,16 +16,13 @@ Project Ramp() {
     Project p;
     p.GridNX = 4;
     p.GridNY = 2;
-    p.XY.Calculated = true;
-    p.XY.Density.resize(4, 2);
-    p.XY.Ratio.resize(4, 2);
+    brenvik::testing::BlankResult(p, Plane::XY);
     for (int i = 0; i <= 4; ++i)
         for (int j = 0; j <= 2; ++j) {
             p.XY.Density(i, j) = 7.0 * i;
             p.XY.Ratio(i, j) = 0.3 * i;
         }
     p.XY.MaxDensity = 28.0;
-    StampResult(p, Plane::XY, true);
     return p;
 }
 

@@ -44,16 +44,17 @@ TEST(Places, ExactValuesGeometryAndFiles) {
     const long long cj = std::llround((p.Antennas[1].AntY * m - 40.0) / cell);
     FillGroundRect(p, ci - 2, cj - 2, ci + 2, cj + 2);
 
-    const std::string csv = std::string(PlacesHeader) + "\r\n" + Row(p, "School", 30, 40, 1.5) +
-                            Row(p, "Foot", 0, 0, 1.5) + Row(p, "Far", 1e5, 0, 1.5) +
-                            "Home,63.001,64.0005,,,4,\r\n";
+    const std::string csv =
+        std::string(PlacesHeader) + "\r\n" + Row(p, "School", 30, 40, 1.5) +
+        Row(p, "Foot", 0, 0, 1.5) + Row(p, "Far", 1e5, 0, 1.5) + "Home,63.001,64.0005,,,4,\r\n" +
+        Row(p, "\"Crèche, \"\"Sol\"\"\"", 30, 40, 1000) + Row(p, "Top", 10, 10, 0);
     const PlacesImport in = ImportPlaces(p, csv, "places.csv");
     ASSERT_FALSE(in.refusal) << *in.refusal;
-    EXPECT_EQ(in.imported, 3);
+    EXPECT_EQ(in.imported, 5);
     EXPECT_EQ(in.note, "1 place off the plan skipped: line 4");
 
     const std::vector<PlaceValue> v = EvaluatePlaces(p, brenvik::testing::IcnirpInverse(p));
-    ASSERT_EQ(v.size(), 3u);
+    ASSERT_EQ(v.size(), 5u);
     // By hand: on the beam's side 30 m ahead and 40 m across, 5.5 m above
     // the antenna; ICNIRP 2020 at 900 MHz allows 4.5 W/m^2 = 450 uW/cm^2.
     const PlaceValue& s = v[0];
@@ -77,7 +78,12 @@ TEST(Places, ExactValuesGeometryAndFiles) {
     EXPECT_EQ(v[2].name, "Home");
     EXPECT_NEAR(v[2].lon, 63.001, 1e-9);
 
-    // The places file; the project file's places are checked in WhatImportsSaves.
+    // Whatever the import accepts (a quoted name, the highest and the lowest
+    // place), the project file holds and gives back.
+    EXPECT_EQ(p.Places[3].Name, "Crèche, \"Sol\"");
+    EXPECT_EQ(brenvik::testing::ReadBack(p).Places, p.Places);
+
+    // The places file.
     const std::string out = PlacesCsv(v);
     EXPECT_EQ(out.substr(0, out.find("\r\n")),
               "name,lon,lat,x_m,y_m,ground_m,height_m,s_uw_cm2,e_v_m,percent_of_limit,antenna_1,"
@@ -152,18 +158,4 @@ TEST(Places, TableOfTheDialogRoundTripsAndRefusesBadRows) {
     rows.front().height = "6";
     ASSERT_FALSE(PlacesFormAccept(p, rows, parse));
     EXPECT_EQ(p.Places.front().HeightM, 6.0);
-}
-
-// Whatever an import accepts, the project file can hold: a save after it
-// succeeds and gives the places back.
-TEST(Places, WhatImportsSaves) {
-    Project p = PanelSite();
-    const std::string csv = std::string(PlacesHeader) + "\r\n" +
-                            Row(p, "\"Crèche, \"\"Sol\"\"\"", 30, 40, 1000) +
-                            Row(p, "Top", 10, 10, 0);
-    const PlacesImport in = ImportPlaces(p, csv, "places.csv");
-    ASSERT_FALSE(in.refusal) << *in.refusal;
-    ASSERT_EQ(in.imported, 2);
-    EXPECT_EQ(p.Places[0].Name, "Crèche, \"Sol\"");
-    EXPECT_EQ(brenvik::testing::ReadBack(p).Places, p.Places);
 }

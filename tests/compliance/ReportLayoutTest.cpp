@@ -25,16 +25,12 @@ Project HandResult(int extraAntennas) {
     for (int k = 0; k < extraAntennas; ++k)
         csv += "b,,,100,30,5,stick,10,,,700,\n";
     EXPECT_EQ(ImportSites(p, csv, ImportMode::Replace), std::nullopt);
-    p.XY.Calculated = true;
     p.CalcHeight = 5;
-    p.XY.Ratio.resize(p.GridNX, p.GridNY);
+    brenvik::testing::BlankResult(p, Plane::XY);
     p.XY.Ratio(10, 10) = 1.5;
     p.XY.Ratio(20, 20) = 0.005;
     p.XY.Density(10, 10) = 675;
     p.XY.MaxDensity = 675;
-    p.GridXm.assign(p.GridNX + 1, 0.0);
-    p.GridYm.assign(p.GridNY + 1, 0.0);
-    StampResult(p, Plane::XY, true);
     return p;
 }
 
@@ -56,11 +52,7 @@ TEST(ReportLayout, EveryPageNamesTheProjectDateStandardAndHeight) {
     } cases[] = {{0, false, 3}, {0, true, 4}, {20, false, 5}, {40, true, 8}};
     for (const Case& c : cases) {
         Project p = HandResult(c.extra);
-        if (c.section) {
-            p.XZ.Calculated = true;
-            p.XZ.Ratio.resize(p.GridNX, p.GridNY);
-            StampResult(p, Plane::XZ, true);
-        }
+        if (c.section) brenvik::testing::BlankResult(p, Plane::XZ);
         const ReportLayout layout = Layout(p);
         ASSERT_EQ(layout.pageCount(), c.pages);
         for (int k = 0; k < c.pages; ++k) {
@@ -156,14 +148,7 @@ TEST(ReportLayout, TheAntennaTableShowsAnOperatorOnlyWhenOneIsSet) {
     for (bool named : {false, true}) {
         Project p = HandResult(0);
         if (named) p.Antennas[2].AntOperator = "Telco";
-        const ReportLayout layout = Layout(p);
-        std::vector<std::string> texts;
-        for (int k = 0; k < layout.pageCount(); ++k) {
-            render::RecordingSurface s;
-            layout.drawPage(k, s);
-            const std::vector<std::string> page = s.texts();
-            texts.insert(texts.end(), page.begin(), page.end());
-        }
+        const std::vector<std::string> texts = brenvik::testing::ReportTexts(Layout(p));
         EXPECT_TRUE(Has(texts, "Distance (m)"));
         EXPECT_EQ(Has(texts, "Operator"), named);
         EXPECT_EQ(Has(texts, "Telco"), named);

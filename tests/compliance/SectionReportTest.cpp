@@ -81,18 +81,12 @@ TEST(SectionReport, DashedLineHeadlineAndVerdictGiveTheSectionsTrueY) {
         p.OriginY = 12.5;
         ASSERT_FALSE(SetSectionDistance(p, c.distance));
         for (Plane plane : {Plane::XY, Plane::XZ}) {
+            brenvik::testing::BlankResult(p, plane);
             PlaneResult& r = p.Result(plane);
-            r.Calculated = true;
-            r.Density.resize(p.GridNX, p.GridNY);
-            r.Ratio.resize(p.GridNX, p.GridNY);
             r.Ratio(10, 10) = 0.5;
             r.Density(10, 10) = 225;
             r.MaxDensity = 225;
         }
-        p.GridXm.assign(p.GridNX + 1, 0.0);
-        p.GridYm.assign(p.GridNY + 1, 0.0);
-        StampResult(p, Plane::XY, true);
-        StampResult(p, Plane::XZ, true);
         const double mpu = p.MetersPerUnit, cell = p.CellSize;
         const double row = std::floor((cell + 9345 - c.distance / mpu) / cell);
         const double want = c.model == ExposureModel::FarField ? 12.5 + c.distance

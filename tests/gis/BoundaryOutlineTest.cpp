@@ -3,6 +3,7 @@
 // outline and its label on the plan, and the GeoJSON layer read back by OGR.
 
 #include "compliance/Boundaries.h"
+#include "compliance/ComplianceTestSupport.h"
 #include "compliance/Units.h"
 #include "model/ResultStamp.h"
 #include "model/TempDir.h"
@@ -32,11 +33,8 @@ Project TwoIsotropic() {
         Antenna& a = brenvik::testing::AddAntenna(p, AntennaKind::Panel, 1000, h, 90, i, j);
         a.AntPattern = "iso";
     }
-    p.XY.Calculated = true;
     p.CalcHeight = 4;
-    p.XY.Density.resize(p.GridNX, p.GridNY);
-    p.XY.Ratio.resize(p.GridNX, p.GridNY);
-    StampResult(p, Plane::XY, true);
+    brenvik::testing::BlankResult(p, Plane::XY);
     return p;
 }
 

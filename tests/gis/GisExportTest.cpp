@@ -28,6 +28,7 @@ using namespace brenvik::gis;
 using brenvik::testing::AddAntenna;
 using brenvik::testing::ExpectAStyleForEachLayer;
 using brenvik::testing::FillPlan;
+using brenvik::testing::KmlText;
 using brenvik::testing::OpenGdal;
 using brenvik::testing::Slurp;
 using brenvik::testing::TempDir;
@@ -197,12 +198,7 @@ TEST(GisLayers, IsolinesZonesAndEveryOtherPartReadBack) {
 
     // The KMZ's overlay image is checked against the display's colours with the
     // other map outputs.
-    const std::string kmz = Written(p, GisFormat::Kmz, dir, "r.kmz");
-    VSILFILE* f = VSIFOpenL(("/vsizip/" + kmz + "/doc.kml").c_str(), "rb");
-    ASSERT_TRUE(f);
-    std::string doc(1 << 20, '\0');
-    doc.resize(VSIFReadL(doc.data(), 1, doc.size(), f));
-    VSIFCloseL(f);
+    const std::string doc = KmlText(Written(p, GisFormat::Kmz, dir, "r.kmz"));
     for (const char* part : {"<GroundOverlay>", "<LatLonBox>", "files/gradient.png", "Tower 1",
                              "Maximum 20.000000 uW/cm^2", "Salzburgo"})
         EXPECT_NE(doc.find(part), std::string::npos) << part;
@@ -218,51 +214,41 @@ TEST(GisLayers, IsolinesZonesAndEveryOtherPartReadBack) {
     EXPECT_EQ(fills.size(), 5u);
 }
 
-TEST(GisLayers, AnAntennasOwnNamesAreColumnsOnlyWhenSomeAntennaHasOne) {
+// An operator's name and a reduced power are columns only when some antenna
+// has them.
+TEST(GisLayers, AntennaColumnsOnlyWhenSomeAntennaNeedsThem) {
     TempDir dir;
-    Project p = RingAndPeak();
-    for (bool named : {false, true}) {
-        if (named) p.Antennas[1].AntOperator = "Telco <north>";
-        const std::string name = named ? "named.gpkg" : "plain.gpkg";
-        auto gpkg = OpenGdal(Written(p, GisFormat::GeoPackage, dir, name.c_str()), GDAL_OF_VECTOR);
+    struct Case {
+        std::string name;
+        const char* op;
+        double factor;
+    };
+    const Case cases[] = {
+        {"plain", "", 1.0}, {"named", "Telco <north>", 1.0}, {"reduced", "", 0.4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Project p = RingAndPeak();
+        p.Antennas[1].AntOperator = c.op;
+        p.Antennas[1].AntPowerFactor = c.factor;
+        const bool named = *c.op != '\0', reduced = c.factor < 1;
+        auto gpkg = OpenGdal(Written(p, GisFormat::GeoPackage, dir, (c.name + ".gpkg").c_str()),
+                             GDAL_OF_VECTOR);
         ASSERT_TRUE(gpkg);
         OGRLayer* layer = gpkg->GetLayerByName("antennas");
         ASSERT_TRUE(layer);
         EXPECT_EQ(layer->GetLayerDefn()->GetFieldIndex("operator") >= 0, named);
+        EXPECT_EQ(layer->GetLayerDefn()->GetFieldIndex("erp_reduced_w") >= 0, reduced);
         OGRFeatureUniquePtr antenna(layer->GetNextFeature());
         ASSERT_TRUE(antenna);
-        EXPECT_STREQ(antenna->GetFieldAsString("operator"), named ? "Telco <north>" : "");
-
-        const std::string kmz = Written(p, GisFormat::Kmz, dir, named ? "n.kmz" : "p.kmz");
-        VSILFILE* f = VSIFOpenL(("/vsizip/" + kmz + "/doc.kml").c_str(), "rb");
-        ASSERT_TRUE(f);
-        std::string doc(1 << 20, '\0');
-        doc.resize(VSIFReadL(doc.data(), 1, doc.size(), f));
-        VSIFCloseL(f);
-        EXPECT_EQ(doc.find("Operator") != std::string::npos, named);
-        EXPECT_EQ(doc.find("Telco &amp;lt;north&amp;gt;") != std::string::npos, named);
-    }
-}
-
-TEST(GisLayers, AReducedAntennaGivesItsFactorAndReducedErp) {
-    TempDir dir;
-    Project p = RingAndPeak();
-    for (double factor : {1.0, 0.4}) {
-        p.Antennas[1].AntPowerFactor = factor;
-        auto gpkg =
-            OpenGdal(Written(p, GisFormat::GeoPackage, dir, factor < 1 ? "r.gpkg" : "m.gpkg"),
-                     GDAL_OF_VECTOR);
-        ASSERT_TRUE(gpkg);
-        OGRLayer* layer = gpkg->GetLayerByName("antennas");
-        ASSERT_TRUE(layer);
-        EXPECT_EQ(layer->GetLayerDefn()->GetFieldIndex("erp_reduced_w") >= 0, factor < 1);
-        OGRFeatureUniquePtr antenna(layer->GetNextFeature());
-        ASSERT_TRUE(antenna);
+        EXPECT_STREQ(antenna->GetFieldAsString("operator"), c.op);
         EXPECT_EQ(antenna->GetFieldAsDouble("erp_w"), 400.0);
-        if (factor < 1) {
+        if (reduced) {
             EXPECT_EQ(antenna->GetFieldAsDouble("power_factor"), 0.4);
             EXPECT_DOUBLE_EQ(antenna->GetFieldAsDouble("erp_reduced_w"), 160.0);
         }
+        const std::string doc = KmlText(Written(p, GisFormat::Kmz, dir, (c.name + ".kmz").c_str()));
+        EXPECT_EQ(doc.find("Operator") != std::string::npos, named);
+        EXPECT_EQ(doc.find("Telco &amp;lt;north&amp;gt;") != std::string::npos, named);
     }
 }
 

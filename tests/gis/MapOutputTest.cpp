@@ -123,12 +123,8 @@ TEST(MapOutputs, NodataUnderGroundBandDescriptionAntennasAndOverlayColours) {
     }
     // The document names the model; the tower's table names its antennas as
     // the report does.
-    VSILFILE* kml = VSIFOpenL(("/vsizip/" + kmz + "/doc.kml").c_str(), "rb");
-    ASSERT_TRUE(kml);
-    std::string text(4096, '\0');
-    text.resize(VSIFReadL(text.data(), 1, text.size(), kml));
-    VSIFCloseL(kml);
-    EXPECT_NE(text.find("<description>Exposure model: Simplified beam (indicative)</description>"),
+    EXPECT_NE(brenvik::testing::KmlText(kmz).find(
+                  "<description>Exposure model: Simplified beam (indicative)</description>"),
               std::string::npos);
     auto doc = OpenGdal("/vsizip/" + kmz + "/doc.kml", GDAL_OF_VECTOR);
     ASSERT_TRUE(doc && doc->GetLayerByName("Towers"));

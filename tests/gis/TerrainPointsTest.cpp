@@ -1,3 +1,4 @@
+#include "GisTestSupport.h"
 #include "compliance/Buildings.h"
 #include "compliance/ComplianceTestSupport.h"
 #include "compliance/Places.h"
@@ -75,17 +76,9 @@ Dem MakeDem(const std::string& path, const Project& p, int epsg, double step, bo
     // Halfway between nodes (20, 30) and (21, 31): no node reads it.
     const auto [he, hn] = InCrs(p, epsg, 20.5 * p.CellSize, 30.5 * p.CellSize);
     if (hole) d.px(int((he - d.gt[0]) / step), int((hn - d.gt[3]) / -step)) = -9999.0f;
-    GDALAllRegister();
-    GDALDatasetUniquePtr ds(GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
-        path.c_str(), d.cols, d.rows, 1, GDT_Float32, nullptr));
-    OGRSpatialReference s;
-    s.importFromEPSG(epsg);
-    ds->SetSpatialRef(&s);
-    ds->SetGeoTransform(d.gt);
-    ds->GetRasterBand(1)->SetNoDataValue(-9999);
-    EXPECT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Write, 0, 0, d.cols, d.rows, d.v.data(), d.cols,
-                                             d.rows, GDT_Float32, 0, 0, nullptr),
-              CE_None);
+    EXPECT_FALSE(
+        brenvik::testing::WriteGeoTiff(path, d.cols, d.rows, std::to_array(d.gt), epsg, d.v, -9999)
+            .empty());
     return d;
 }
 
@@ -119,15 +112,10 @@ TEST(TerrainPoints, PlacesFloorsAndFeetOnTheModelAtTheirPoint) {
         for (const auto& [x, y] :
              {std::pair{31.3, 17.8}, {71.55, 40.2}, {4.9, 55.35}, {50.5, 30.5}})
             p.Places.push_back(Place{"P", "home", x * c, y * c, 1.5});
-        const Building b{"way/1",
-                         "",
-                         9.0,
-                         0.0,
-                         {{60.2 * c, 20.3 * c},
-                          {66.7 * c, 20.3 * c},
-                          {66.7 * c, 26.1 * c},
-                          {60.2 * c, 27.4 * c}},
-                         {}};
+        Building b;
+        std::tie(b.Id, b.HeightM) = std::tuple("way/1", 9.0);
+        for (const auto& [x, y] : {std::pair{60.2, 20.3}, {66.7, 20.3}, {66.7, 26.1}, {60.2, 27.4}})
+            b.Outline.push_back({x * c, y * c});
         Dem dem = MakeDem(dir.file("dem.tif"), p, k.epsg, k.step, k.hole);
         const gis::TerrainSample t = gis::SampleTerrain(p, dir.file("dem.tif"));
         ASSERT_FALSE(t.refusal) << *t.refusal;

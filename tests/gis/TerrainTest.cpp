@@ -1,5 +1,6 @@
 #include "gis/Terrain.h"
 
+#include "GisTestSupport.h"
 #include "geo/Geo.h"
 #include "model/ProjectFile.h"
 #include "model/TempDir.h"
@@ -23,19 +24,13 @@ double Tilted(double e, double n) {
     return 350.0 + 0.1 * (e - 500000.0) + 0.05 * (n - 4980000.0);
 }
 
-OGRSpatialReference Utm32() {
-    OGRSpatialReference s;
-    s.importFromEPSG(32632);
-    s.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-    return s;
-}
-
 // Easting/northing of a longitude/latitude.
 std::pair<double, double> ToUtm(double lon, double lat) {
-    OGRSpatialReference ll;
+    OGRSpatialReference ll, utm;
     ll.importFromEPSG(4326);
+    utm.importFromEPSG(32632);
     ll.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-    OGRSpatialReference utm = Utm32();
+    utm.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
     std::unique_ptr<OGRCoordinateTransformation> t(OGRCreateCoordinateTransformation(&ll, &utm));
     t->Transform(1, &lon, &lat);
     return {lon, lat};
@@ -46,31 +41,15 @@ std::pair<double, double> ToUtm(double lon, double lat) {
 // a finite `spike` that value.
 std::string MakeDem(const std::string& path, double e0, double n0, int cols, int rows, bool crs,
                     bool hole, double spike = NAN) {
-    GDALAllRegister();
-    GDALDriver* tif = GetGDALDriverManager()->GetDriverByName("GTiff");
-    GDALDatasetUniquePtr ds(tif->Create(path.c_str(), cols, rows, 1, GDT_Float64, nullptr));
-    double gt[6] = {e0, 5.0, 0.0, n0, 0.0, -5.0};
-    ds->SetGeoTransform(gt);
-    if (crs) {
-        OGRSpatialReference s = Utm32();
-        ds->SetSpatialRef(&s);
-    }
-    std::vector<double> v(std::size_t(cols) * std::size_t(rows));
+    std::vector<double> v;
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < cols; ++c)
-            v[std::size_t(r) * std::size_t(cols) + std::size_t(c)] =
-                Tilted(e0 + (c + 0.5) * 5.0, n0 - (r + 0.5) * 5.0);
-    GDALRasterBand* b = ds->GetRasterBand(1);
-    if (hole) {
-        b->SetNoDataValue(-9999);
-        v[std::size_t(rows / 2) * std::size_t(cols) + std::size_t(cols / 2)] = -9999.0;
-    }
-    if (std::isfinite(spike))
-        v[std::size_t(rows / 2) * std::size_t(cols) + std::size_t(cols / 2)] = spike;
-    EXPECT_EQ(
-        b->RasterIO(GF_Write, 0, 0, cols, rows, v.data(), cols, rows, GDT_Float64, 0, 0, nullptr),
-        CE_None);
-    return path;
+            v.push_back(Tilted(e0 + (c + 0.5) * 5.0, n0 - (r + 0.5) * 5.0));
+    double& centre = v[std::size_t(rows / 2) * std::size_t(cols) + std::size_t(cols / 2)];
+    if (hole) centre = -9999.0;
+    if (std::isfinite(spike)) centre = spike;
+    return brenvik::testing::WriteGeoTiff(path, cols, rows, {e0, 5.0, 0.0, n0, 0.0, -5.0},
+                                          crs ? 32632 : 0, v, hole ? -9999.0 : NAN);
 }
 
 } // namespace

@@ -28,6 +28,14 @@ mode_t ModeOf(const std::string& path) {
     return st.st_mode;
 }
 
+// The names in a folder.
+std::set<std::string> Names(const fs::path& folder) {
+    std::set<std::string> out;
+    for (const auto& e : fs::directory_iterator(folder))
+        out.insert(e.path().filename().string());
+    return out;
+}
+
 } // namespace
 
 TEST(OutputTarget, EachKindOfTarget) {
@@ -140,10 +148,7 @@ TEST(OutputTarget, LeftoversOfAKilledRunAreRemovedAndNothingElse) {
     ASSERT_TRUE(WriteFileAtomically(dir.file("x.csv"), "new"));
     for (const int fd : held)
         ::close(fd);
-    std::set<std::string> left;
-    for (const auto& e : fs::directory_iterator(dir.path()))
-        left.insert(e.path().filename().string());
-    EXPECT_EQ(left,
+    EXPECT_EQ(Names(dir.path()),
               (std::set<std::string>{".x.csv.bvtmp-999999999-5", ".x.csv.bvtmp-999999999-5.ovr.tmp",
                                      ".x.csv.bvtmp.Live01", ".x.csv.bvtmp.Kept01", ".x.csv.keep",
                                      ".x.csv.bvtmp-999999999-3.txt", "x.csv"}));
@@ -305,14 +310,9 @@ TEST(OutputTarget, AJournalAcrossTwoFoldersIsSettledWhenAnotherRunReplacedOneTar
     ASSERT_TRUE(WriteFileAtomically(dir.file("A/n.csv"), "next"));
     EXPECT_EQ(std::tuple(Slurp(dir.file("A/a.csv")), Slurp(dir.file("B/b.csv"))),
               std::tuple("old a", "other b"));
-    const auto names = [&dir](const char* folder) {
-        std::set<std::string> out;
-        for (const auto& e : fs::directory_iterator(dir.file(folder)))
-            out.insert(e.path().filename().string());
-        return out;
-    };
-    EXPECT_EQ(names("A"), (std::set<std::string>{"a.csv", "n.csv"})) << "no journal, no backup";
-    EXPECT_EQ(names("B"), std::set<std::string>{"b.csv"});
+    EXPECT_EQ(Names(dir.file("A")), (std::set<std::string>{"a.csv", "n.csv"}))
+        << "no journal, no backup";
+    EXPECT_EQ(Names(dir.file("B")), std::set<std::string>{"b.csv"});
 }
 
 TEST(OutputTarget, ChunksStopWhenCancelled) {

@@ -118,20 +118,10 @@ TEST(ProjectFileWriter, WritesEveryRecordToTheByte) {
     p.XY.Density.resize(2, 1);
     p.AntennaCount = p.TowerCount = 1;
     p.EnsureAntennaSlots(1);
-    p.Antennas[1] = Antenna{36,
-                            15,
-                            PowerMode::Maximum,
-                            1600,
-                            90,
-                            HeightUnit::Floors,
-                            AntennaKind::Panel,
-                            1,
-                            1,
-                            123.9,
-                            -0.5,
-                            2.7,
-                            {},
-                            0};
+    // clang-format off
+    p.Antennas[1] = Antenna{36, 15, PowerMode::Maximum, 1600, 90, HeightUnit::Floors,
+                            AntennaKind::Panel, 1, 1, 123.9, -0.5, 2.7, {}, 0};
+    // clang-format on
     p.GroundGrid(1, 1) = 3.5;
     p.GroundGrid(0, 0) = 99; // row 0 and column 0 are not written
     p.XY.Calculated = true;

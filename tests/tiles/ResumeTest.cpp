@@ -102,24 +102,3 @@ TEST(Resume, FindsMissingDamagedAndStaleTilesAndNothingOnceRun) {
 
     EXPECT_NE(ScanTiles(dir.file("nowhere"), 1).error, "");
 }
-
-TEST(Resume, RefusesBadOptions) {
-    const auto none = [](const char*) -> std::optional<std::string> { return std::nullopt; };
-    const std::vector<std::pair<std::vector<std::string>, const char*>> cases{
-        {{"resume"}, "required"},
-        {{"resume", "d", "--max-array", "0"}, "--max-array: '0'"},
-        {{"resume", "d", "--max-array", "16x"}, "--max-array"},
-        {{"resume", "d", "--cpus", "-2"}, "--cpus: '-2'"},
-    };
-    for (const auto& [args, says] : cases) {
-        const ParseResult r = ParseTilesArguments(args, none);
-        EXPECT_FALSE(r.options);
-        EXPECT_NE(r.error.find(says), std::string::npos) << r.error;
-    }
-    const ParseResult ok =
-        ParseTilesArguments({"resume", "d", "--max-array", "16", "--cpus", "8"}, none);
-    ASSERT_TRUE(ok.options) << ok.error;
-    EXPECT_EQ(ok.options->command, Command::Resume);
-    EXPECT_EQ(ok.options->maxArraySize, 16);
-    EXPECT_EQ(ok.options->cpus, 8);
-}

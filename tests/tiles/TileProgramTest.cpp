@@ -53,6 +53,25 @@ int Program(const std::vector<std::string>& args) {
     return Wait(Start(args));
 }
 
+// The plan command over the test area, then any further options.
+std::vector<std::string> PlanArgs(const std::string& sites, const char* resolution,
+                                  const char* tileSize, const std::string& out,
+                                  const std::vector<std::string>& more = {}) {
+    std::vector<std::string> a{"plan",
+                               "--sites",
+                               sites,
+                               "--area",
+                               "2.30,48.85,2.32,48.86",
+                               "--resolution",
+                               resolution,
+                               "--tile-size",
+                               tileSize,
+                               "--out",
+                               out};
+    a.insert(a.end(), more.begin(), more.end());
+    return a;
+}
+
 // Enough antennas that one tile takes a few seconds.
 std::string DenseSites(const TempDir& dir, int count) {
     std::mt19937 rng(7);
@@ -72,9 +91,7 @@ TEST(TileProgram, KilledTilesLeaveNothingAndRerunToTheSameFile) {
     TempDir dir;
     const std::string sites = DenseSites(dir, 150);
     const std::string plan = dir.file("plan");
-    ASSERT_EQ(Program({"plan", "--sites", sites, "--area", "2.30,48.85,2.32,48.86", "--resolution",
-                       "8", "--tile-size", "512", "--cutoff", "0", "--out", plan}),
-              0);
+    ASSERT_EQ(Program(PlanArgs(sites, "8", "512", plan, {"--cutoff", "0"})), 0);
     ASSERT_EQ(Program({"run", plan, "--index", "0", "--quiet"}), 0);
     const std::string done = Slurp(TilePath(plan, 0));
     ASSERT_FALSE(done.empty());
@@ -103,29 +120,6 @@ TEST(TileProgram, KilledTilesLeaveNothingAndRerunToTheSameFile) {
     }
 }
 
-TEST(TileProgram, MosaicNamesMissingAndStaleTiles) {
-    TempDir dir;
-    const std::string sites = WriteSites(dir);
-    const std::string plan = dir.file("plan");
-    const std::vector<std::string> planArgs{
-        "plan",        "--sites", sites,   "--area", "2.30,48.85,2.32,48.86", "--resolution", "40",
-        "--tile-size", "16",      "--out", plan};
-    ASSERT_EQ(Program(planArgs), 0);
-    for (int k : {0, 1, 3, 4, 5})
-        ASSERT_EQ(Program({"run", plan, "--index", std::to_string(k), "--quiet"}), 0);
-    const std::optional<std::string> missing = MosaicTiles(plan, dir.file("map.tif"), {});
-    ASSERT_TRUE(missing);
-    EXPECT_NE(missing->find("tile 2 is missing"), std::string::npos) << *missing;
-    EXPECT_EQ(missing->find("tile 1 "), std::string::npos);
-    std::vector<std::string> other = planArgs;
-    other.insert(other.end(), {"--height", "2"});
-    ASSERT_EQ(Program(other), 0);
-    const std::optional<std::string> stale = MosaicTiles(plan, dir.file("map.tif"), {});
-    ASSERT_TRUE(stale);
-    EXPECT_NE(stale->find("tile 0 is stale"), std::string::npos) << *stale;
-    EXPECT_FALSE(fs::exists(dir.file("map.tif")));
-}
-
 TEST(TileProgram, RefusesBadOptions) {
     using brenvik::tilescli::ParseTilesArguments;
     const auto none = [](const char*) -> std::optional<std::string> { return std::nullopt; };
@@ -152,6 +146,10 @@ TEST(TileProgram, RefusesBadOptions) {
         {plan({"a,b,c,d"}), none, "--area"},
         {plan({"1,2,3,4,5"}), none, "--area"},
         {plan({"1,2,3,4", "--reflection", "2"}), none, "--reflection"},
+        {{"resume"}, none, "required"},
+        {{"resume", "d", "--max-array", "0"}, none, "--max-array: '0'"},
+        {{"resume", "d", "--max-array", "16x"}, none, "--max-array"},
+        {{"resume", "d", "--cpus", "-2"}, none, "--cpus: '-2'"},
     };
     for (const Case& c : cases) {
         const auto r = ParseTilesArguments(c.args, c.env);
@@ -165,6 +163,12 @@ TEST(TileProgram, RefusesBadOptions) {
         });
     ASSERT_TRUE(ok.options) << ok.error;
     EXPECT_EQ(ok.options->index, 3);
+    const auto resume =
+        ParseTilesArguments({"resume", "d", "--max-array", "16", "--cpus", "8"}, none);
+    ASSERT_TRUE(resume.options) << resume.error;
+    EXPECT_EQ(resume.options->command, brenvik::tilescli::Command::Resume);
+    EXPECT_EQ(resume.options->maxArraySize, 16);
+    EXPECT_EQ(resume.options->cpus, 8);
 }
 
 namespace {
@@ -201,24 +205,20 @@ TEST(TileProgram, PipesAndDamagedInputsEndAtOnceWithOurMessage) {
     ASSERT_FALSE(dem.empty());
     // The DEM's header survives, its heights do not: GDAL fails reading them.
     fs::resize_file(dem, fs::file_size(dem) / 3);
-    const std::vector<std::string> plan{"plan",         "--area", "2.30,48.85,2.32,48.86",
-                                        "--resolution", "40",     "--tile-size",
-                                        "16",           "--out",  dir.file("plan")};
     struct Case {
+        std::string sites;
         std::vector<std::string> extra;
         const char* says;
     };
     const Case cases[] = {
-        {{"--sites", fifo}, "site inventory cannot be read: \""},
-        {{"--sites", sites, "--terrain", fifo}, "--terrain: the terrain cannot be read"},
-        {{"--sites", sites, "--crs", fifo}, "--crs:"},
-        {{"--sites", sites, "--terrain", dem}, "the terrain cannot be read"},
+        {fifo, {}, "site inventory cannot be read: \""},
+        {sites, {"--terrain", fifo}, "--terrain: the terrain cannot be read"},
+        {sites, {"--crs", fifo}, "--crs:"},
+        {sites, {"--terrain", dem}, "the terrain cannot be read"},
     };
     for (const Case& c : cases) {
-        std::vector<std::string> args = plan;
-        args.insert(args.end(), c.extra.begin(), c.extra.end());
         int errors = -1;
-        const pid_t pid = Start(args, &errors);
+        const pid_t pid = Start(PlanArgs(c.sites, "40", "16", dir.file("plan"), c.extra), &errors);
         const std::string said = ReadAll(errors);
         EXPECT_EQ(ExitWithin(pid, 10), 1) << c.says;
         EXPECT_NE(said.find(c.says), std::string::npos) << said;
@@ -227,33 +227,10 @@ TEST(TileProgram, PipesAndDamagedInputsEndAtOnceWithOurMessage) {
     }
 }
 
-TEST(TileProgram, TileCutShortIsRedoneByRunAndNamedByMosaic) {
-    TempDir dir;
-    const std::string plan = dir.file("plan");
-    ASSERT_EQ(Program({"plan", "--sites", WriteSites(dir), "--area", "2.30,48.85,2.32,48.86",
-                       "--resolution", "40", "--tile-size", "16", "--out", plan}),
-              0);
-    const ManifestRead mr = ReadManifest(plan);
-    ASSERT_TRUE(mr.manifest) << mr.error;
-    for (const TileEntry& t : mr.manifest->tiles)
-        ASSERT_EQ(Program({"run", plan, "--index", std::to_string(t.index), "--quiet"}), 0);
-    const std::string whole = Slurp(TilePath(plan, 1));
-    fs::resize_file(TilePath(plan, 1), whole.size() * 2 / 3);
-    EXPECT_EQ(CheckTile(plan, *mr.manifest, 1).state, TileState::Damaged);
-
-    const std::optional<std::string> refused = MosaicTiles(plan, dir.file("map.tif"), {});
-    ASSERT_TRUE(refused);
-    EXPECT_NE(refused->find("tile 1 is damaged"), std::string::npos) << *refused;
-    EXPECT_EQ(refused->find("tile 0 "), std::string::npos) << *refused;
-
-    EXPECT_EQ(RunTile(plan, 1, {}).outcome, TileOutcome::Written);
-    EXPECT_TRUE(Slurp(TilePath(plan, 1)) == whole);
-    EXPECT_EQ(MosaicTiles(plan, dir.file("map.tif"), {}), std::nullopt);
-}
-
 namespace {
 
-// Tile 1's stored pixels altered two ways, the file staying a readable tile.
+// Tile 1's file altered: its pixels through GDAL and by a byte (the file
+// staying a readable tile), cut short, or gone.
 void AlterThroughGdal(const std::string& path) {
     GDALDatasetUniquePtr ds(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE));
     float v = 1234.5f;
@@ -276,33 +253,54 @@ void FlipAByteOfTheFirstBlock(const std::string& path) {
     f.put(c);
 }
 
+void CutShort(const std::string& path) {
+    fs::resize_file(path, fs::file_size(path) * 2 / 3);
+}
+
+void Remove(const std::string& path) {
+    fs::remove(path);
+}
+
 } // namespace
 
-TEST(TileProgram, AlteredPixelsAreRedoneByRunAndNamedByMosaic) {
+TEST(TileProgram, DamagedMissingAndStaleTilesAreNamedByMosaicAndRedoneByRun) {
     TempDir dir;
-    const std::string plan = dir.file("plan");
-    ASSERT_EQ(Program({"plan", "--sites", DenseSites(dir, 40), "--area", "2.30,48.85,2.32,48.86",
-                       "--resolution", "20", "--tile-size", "64", "--cutoff", "0", "--out", plan}),
-              0);
+    const std::string plan = dir.file("plan"), sites = DenseSites(dir, 40);
+    ASSERT_EQ(Program(PlanArgs(sites, "20", "64", plan, {"--cutoff", "0"})), 0);
     const ManifestRead mr = ReadManifest(plan);
     ASSERT_TRUE(mr.manifest) << mr.error;
     ASSERT_GE(mr.manifest->tiles.size(), 2u);
     for (const TileEntry& t : mr.manifest->tiles)
         ASSERT_EQ(RunTile(plan, t.index, {}).outcome, TileOutcome::Written);
     const std::string whole = Slurp(TilePath(plan, 1));
-    for (void (*alter)(const std::string&) : {AlterThroughGdal, FlipAByteOfTheFirstBlock}) {
-        alter(TilePath(plan, 1));
+    const struct {
+        void (*alter)(const std::string&);
+        TileState state;
+        const char* says;
+    } cases[] = {{AlterThroughGdal, TileState::Damaged, "tile 1 is damaged"},
+                 {FlipAByteOfTheFirstBlock, TileState::Damaged, "tile 1 is damaged"},
+                 {CutShort, TileState::Damaged, "tile 1 is damaged"},
+                 {Remove, TileState::Missing, "tile 1 is missing"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
+        c.alter(TilePath(plan, 1));
         ASSERT_FALSE(Slurp(TilePath(plan, 1)) == whole);
-        EXPECT_EQ(CheckTile(plan, *mr.manifest, 1).state, TileState::Damaged);
+        EXPECT_EQ(CheckTile(plan, *mr.manifest, 1).state, c.state);
         const std::optional<std::string> refused = MosaicTiles(plan, dir.file("map.tif"), {});
         ASSERT_TRUE(refused);
-        EXPECT_NE(refused->find("tile 1 is damaged"), std::string::npos) << *refused;
+        EXPECT_NE(refused->find(c.says), std::string::npos) << *refused;
         EXPECT_EQ(refused->find("tile 0 "), std::string::npos) << *refused;
         EXPECT_FALSE(fs::exists(dir.file("map.tif")));
         EXPECT_EQ(RunTile(plan, 1, {}).outcome, TileOutcome::Written);
         EXPECT_TRUE(Slurp(TilePath(plan, 1)) == whole);
     }
     EXPECT_EQ(MosaicTiles(plan, dir.file("map.tif"), {}), std::nullopt);
+    // Planned again at another height, the tiles written are stale.
+    ASSERT_EQ(Program(PlanArgs(sites, "20", "64", plan, {"--cutoff", "0", "--height", "2"})), 0);
+    const std::optional<std::string> stale = MosaicTiles(plan, dir.file("stale.tif"), {});
+    ASSERT_TRUE(stale);
+    EXPECT_NE(stale->find("tile 0 is stale"), std::string::npos) << *stale;
+    EXPECT_FALSE(fs::exists(dir.file("stale.tif")));
 }
 
 TEST(TileProgram, PreviousPlanKeepsTheTilesWhoseInputsAreUnchanged) {
@@ -326,23 +324,15 @@ TEST(TileProgram, PreviousPlanKeepsTheTilesWhoseInputsAreUnchanged) {
     const std::string before = write("before.csv");
     rows[37] = "S37,2.3105,48.8551,30,panel,1500,90,4,900\n";
     const std::string after = write("after.csv");
-    const auto planArgs = [](const std::string& sites, const std::string& out) {
-        return std::vector<std::string>{
-            "plan",         "--sites", sites,         "--area", "2.30,48.85,2.32,48.86",
-            "--resolution", "20",      "--tile-size", "16",     "--quiet",
-            "--out",        out};
-    };
     const std::string a = dir.file("a"), b = dir.file("b"), full = dir.file("full");
-    ASSERT_EQ(Program(planArgs(before, a)), 0);
+    ASSERT_EQ(Program(PlanArgs(before, "20", "16", a, {"--quiet"})), 0);
     const ManifestRead ma = ReadManifest(a);
     ASSERT_TRUE(ma.manifest) << ma.error;
     for (const TileEntry& t : ma.manifest->tiles)
         ASSERT_EQ(RunTile(a, t.index, {}).outcome, TileOutcome::Written);
 
-    std::vector<std::string> again = planArgs(after, b);
-    again.insert(again.end(), {"--previous", a});
-    ASSERT_EQ(Program(again), 0);
-    ASSERT_EQ(Program(planArgs(after, full)), 0);
+    ASSERT_EQ(Program(PlanArgs(after, "20", "16", b, {"--quiet", "--previous", a})), 0);
+    ASSERT_EQ(Program(PlanArgs(after, "20", "16", full, {"--quiet"})), 0);
     const ManifestRead mb = ReadManifest(b);
     ASSERT_TRUE(mb.manifest) << mb.error;
     // The tiles within reach of the moved site, before or after.
@@ -384,24 +374,11 @@ TEST(TileProgram, AnEditedDemRedoesOnlyTheTilesAroundTheEdit) {
     TempDir dir;
     const std::string sites = WriteSites(dir), dem = WriteDem(dir);
     ASSERT_FALSE(dem.empty());
-    const auto planArgs = [&](const std::string& out) {
-        return std::vector<std::string>{"plan",
-                                        "--sites",
-                                        sites,
-                                        "--terrain",
-                                        dem,
-                                        "--area",
-                                        "2.30,48.85,2.32,48.86",
-                                        "--resolution",
-                                        "20",
-                                        "--tile-size",
-                                        "16",
-                                        "--quiet",
-                                        "--out",
-                                        out};
+    const auto planArgs = [&](const std::string& out, const std::vector<std::string>& more) {
+        return PlanArgs(sites, "20", "16", out, more);
     };
     const std::string a = dir.file("a"), b = dir.file("b");
-    ASSERT_EQ(Program(planArgs(a)), 0);
+    ASSERT_EQ(Program(planArgs(a, {"--terrain", dem, "--quiet"})), 0);
     const ManifestRead ma = ReadManifest(a);
     ASSERT_TRUE(ma.manifest) << ma.error;
     ASSERT_GT(ma.manifest->tiles.size(), 4u);
@@ -414,11 +391,7 @@ TEST(TileProgram, AnEditedDemRedoesOnlyTheTilesAroundTheEdit) {
     {
         GDALDatasetUniquePtr ds(GDALDataset::Open(dem.c_str(), GDAL_OF_RASTER | GDAL_OF_UPDATE));
         ASSERT_TRUE(ds);
-        double z = 0;
-        ASSERT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Read, col, row, 1, 1, &z, 1, 1, GDT_Float64, 0,
-                                                 0, nullptr),
-                  CE_None);
-        z += 5;
+        double z = Plane(kDemX0 + (col + 0.5) * kDemStep, kDemY1 - (row + 0.5) * kDemStep) + 5;
         ASSERT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Write, col, row, 1, 1, &z, 1, 1, GDT_Float64, 0,
                                                  0, nullptr),
                   CE_None);
@@ -430,9 +403,7 @@ TEST(TileProgram, AnEditedDemRedoesOnlyTheTilesAroundTheEdit) {
     const int last = static_cast<int>(ma.manifest->tiles.size()) - 1;
     EXPECT_EQ(RunTile(a, last, {}).outcome, TileOutcome::Written);
 
-    std::vector<std::string> again = planArgs(b);
-    again.insert(again.end(), {"--previous", a});
-    ASSERT_EQ(Program(again), 0);
+    ASSERT_EQ(Program(planArgs(b, {"--terrain", dem, "--quiet", "--previous", a})), 0);
     const ManifestRead mb = ReadManifest(b);
     ASSERT_TRUE(mb.manifest) << mb.error;
     std::vector<int> changed;

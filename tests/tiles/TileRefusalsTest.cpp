@@ -98,10 +98,9 @@ TEST(TileRefusals, TamperedInputsAreRefusedByNameAndWriteNoTile) {
         {[](json& j) { j["area"][0] = 200; }, "area"},
         {[](json& j) { j["tile"]["window"][2] = 1; }, "the tile does not match the grid"},
         {[](json& j) { j["tile"]["index"] = 1; }, "the tile does not match the grid"},
-        {[](json& j) {
-             j = json::array({1, 2});
-         },
-         "not a tile's inputs"},
+        // clang-format off
+        {[](json& j) { j = json::array({1, 2}); }, "not a tile's inputs"},
+        // clang-format on
     };
     const std::string plan = dir.file("plan");
     ASSERT_FALSE(WritePlan(m, plan));
@@ -137,10 +136,9 @@ TEST(TileRefusals, TamperedManifestIsRefusedByName) {
         {[](json& j) { j["tiles"][0]["window"][2] = 1; }, "tile 0 does not match the grid"},
         {[](json& j) { j["tiles"].erase(j["tiles"].size() - 1); }, "the tile list does not cover"},
         {[](json& j) { j["version"] = 1; }, "an unknown manifest version"},
-        {[](json& j) {
-             j = json::array({1, 2});
-         },
-         "not a tile manifest"},
+        // clang-format off
+        {[](json& j) { j = json::array({1, 2}); }, "not a tile manifest"},
+        // clang-format on
     };
     for (const auto& [tamper, says] : cases) {
         json j = good;

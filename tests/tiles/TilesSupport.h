@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compliance/Limits.h"
+#include "gis/GisTestSupport.h"
 #include "model/TempDir.h"
 #include "tiles/Plan.h"
 #include "tiles/TileRun.h"
@@ -8,7 +9,6 @@
 #include <fstream>
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
-#include <ogr_spatialref.h>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -31,24 +31,13 @@ inline void WriteText(const std::string& path, const std::string& text) {
 
 // A DEM of the plane over (and well beyond) the area, as a GeoTIFF.
 inline std::string WriteDem(const brenvik::testing::TempDir& dir) {
-    GDALAllRegister();
-    const std::string path = dir.file("dem.tif");
     const int n = 300;
-    GDALDatasetUniquePtr ds(GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
-        path.c_str(), n, n, 1, GDT_Float64, nullptr));
-    double gt[6] = {kDemX0, kDemStep, 0, kDemY1, 0, -kDemStep};
-    ds->SetGeoTransform(gt);
-    OGRSpatialReference srs;
-    srs.importFromEPSG(32631);
-    ds->SetSpatialRef(&srs);
-    std::vector<double> z(n * n);
+    std::vector<double> z;
     for (int j = 0; j < n; ++j)
         for (int i = 0; i < n; ++i)
-            z[j * n + i] = Plane(kDemX0 + (i + 0.5) * kDemStep, kDemY1 - (j + 0.5) * kDemStep);
-    if (ds->GetRasterBand(1)->RasterIO(GF_Write, 0, 0, n, n, z.data(), n, n, GDT_Float64, 0, 0,
-                                       nullptr) != CE_None)
-        return "";
-    return path;
+            z.push_back(Plane(kDemX0 + (i + 0.5) * kDemStep, kDemY1 - (j + 0.5) * kDemStep));
+    return brenvik::testing::WriteGeoTiff(dir.file("dem.tif"), n, n,
+                                          {kDemX0, kDemStep, 0, kDemY1, 0, -kDemStep}, 32631, z);
 }
 
 // Panels with parametric and imported beams, a stick, and one site far away.
