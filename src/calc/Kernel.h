@@ -36,6 +36,9 @@ struct FarBeam {
     const double* hLoss = nullptr;
     const double* vFront = nullptr;
     const double* vBack = nullptr;
+    // The vertical cuts again for the vector loops, one quad per step k:
+    // gh0 + vFront[k], gh0 + vFront[k + 1], gh180 + vBack[k], gh180 + vBack[k + 1].
+    const double* vQuads = nullptr;
     double perDeg = 1.0;
     int perTurn = 0;
     double gh0 = 0.0, gh180 = 0.0; // G_H(0), G_H(180)
