@@ -77,7 +77,7 @@ template <bool negated> BRENVIK_VECTOR_FN("avx512f") inline __m512d Atan2Deg(__m
 // held above -2000 first (0 either way), so that x = -infinity gives 0
 // rather than NaN; a NaN stays NaN.
 BRENVIK_VECTOR_FN("avx512f")
-inline __m512d Exp2(__m512d x) {
+__attribute__((always_inline)) inline __m512d Exp2(__m512d x) {
     x = _mm512_maskz_max_pd(all, _mm512_set1_pd(-2000.0), x);
     const __m512d n = _mm512_maskz_roundscale_pd(all, x, _MM_FROUND_TO_NEAREST_INT);
     const __m512d f = _mm512_sub_pd(x, n);
@@ -95,7 +95,8 @@ struct Position {
 };
 
 BRENVIK_VECTOR_FN("avx512f")
-inline Position At(__m512d x, __m512d first, __m512d perDeg, __m512d last) {
+__attribute__((always_inline)) inline Position At(__m512d x, __m512d first, __m512d perDeg,
+                                                  __m512d last) {
     Position p;
     p.pos = _mm512_fmadd_pd(x, perDeg, _mm512_mul_pd(first, perDeg));
     p.base = _mm512_maskz_min_pd(all, _mm512_maskz_roundscale_pd(all, p.pos, _MM_FROUND_TO_NEG_INF),
@@ -109,7 +110,8 @@ inline Position At(__m512d x, __m512d first, __m512d perDeg, __m512d last) {
 // lower and the upper entries. (Two gathers per table did the same with
 // sixteen element loads and stalled the loop.)
 BRENVIK_VECTOR_FN("avx512f")
-inline void Pairs(const double* table, const int* at, __m512d& lo, __m512d& hi) {
+__attribute__((always_inline)) inline void Pairs(const double* table, const int* at, __m512d& lo,
+                                                 __m512d& hi) {
     const auto two = [table, at](int k) {
         return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(table + at[k])),
                                     _mm_loadu_pd(table + at[k + 1]), 1);
@@ -124,7 +126,8 @@ inline void Pairs(const double* table, const int* at, __m512d& lo, __m512d& hi) 
 // quad is one 32-byte load; the lanes' quads are then transposed into the
 // four entries.
 BRENVIK_VECTOR_FN("avx512f")
-inline void Quads(const double* table, const int* at, __m512d (&e)[4]) {
+__attribute__((always_inline)) inline void Quads(const double* table, const int* at,
+                                                 __m512d (&e)[4]) {
     const auto two = [table, at](int k) {
         return _mm512_maskz_insertf64x4(all, _mm512_castpd256_pd512(_mm256_loadu_pd(table + at[k])),
                                         _mm256_loadu_pd(table + at[k + 1]), 1);
@@ -144,7 +147,8 @@ inline void Quads(const double* table, const int* at, __m512d (&e)[4]) {
 // The loss in a table at a position: the entry below and the next, linearly
 // interpolated.
 BRENVIK_VECTOR_FN("avx512f")
-inline __m512d Lookup(const double* table, const int* at, const Position& p) {
+__attribute__((always_inline)) inline __m512d Lookup(const double* table, const int* at,
+                                                     const Position& p) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
@@ -167,7 +171,8 @@ struct Consts {
 // then along theta), so that every lane gives the plain loop's bits for the
 // same angles.
 BRENVIK_VECTOR_FN("avx512f")
-inline __m512d EnvelopeDb(const FarBeam& b, const Consts& c, __m512d phi, __m512d theta) {
+__attribute__((always_inline)) inline __m512d EnvelopeDb(const FarBeam& b, const Consts& c,
+                                                         __m512d phi, __m512d theta) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
@@ -198,9 +203,10 @@ struct Block {
 
 // The gain in dB of B blocks whose angles are known, stage by stage so that
 // the gathers of one block Overlap the arithmetic of the others.
-template <int B>
+template <int B, int Type>
 BRENVIK_VECTOR_FN("avx512f")
-inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sums& out) {
+__attribute__((always_inline)) inline void Finish(const FarBeam& b, const Consts& c, Block* q,
+                                                  int k, const Sums& out) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
@@ -212,11 +218,12 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
     const __m512d tenthLog2Ten = _mm512_set1_pd(0.33219280948873623478703194294893901758648313930);
     const __m512d am = _mm512_set1_pd(25.0), sla = _mm512_set1_pd(20.0);
     __m512d g[B];
+#pragma GCC unroll 8
     for (int n = 0; n < B; ++n) {
         const __m512d phi = q[n].phi, theta = q[n].theta;
-        if (b.type == FarBeam::Envelope) {
+        if constexpr (Type == FarBeam::Envelope) {
             g[n] = EnvelopeDb(b, c, phi, theta);
-        } else if (b.type == FarBeam::Measured) {
+        } else if constexpr (Type == FarBeam::Measured) {
             const Position h = At(phi, half, c.perDeg, c.lastH);
             const Position v = At(theta, quarter, c.perDeg, c.lastV);
             alignas(32) int hAt[8], vAt[8];
@@ -240,7 +247,7 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
             const __m512d v = _mm512_div_pd(_mm512_sub_pd(theta, c.thetaE), c.theta3);
             const __m512d av = _mm512_sub_pd(
                 zero, _mm512_maskz_min_pd(all, _mm512_mul_pd(twelve, _mm512_mul_pd(v, v)), sla));
-            if (b.type == FarBeam::Panel) {
+            if constexpr (Type == FarBeam::Panel) {
                 const __m512d h = _mm512_div_pd(phi, c.phi3);
                 const __m512d ah = _mm512_sub_pd(
                     zero, _mm512_maskz_min_pd(all, _mm512_mul_pd(twelve, _mm512_mul_pd(h, h)), am));
@@ -251,8 +258,10 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
             }
         }
     }
+#pragma GCC unroll 8
     for (int n = 0; n < B; ++n)
         g[n] = Exp2(_mm512_mul_pd(g[n], tenthLog2Ten));
+#pragma GCC unroll 8
     for (int n = 0; n < B; ++n) {
         const __m512d sd = _mm512_div_pd(_mm512_mul_pd(c.scale, g[n]), q[n].r2);
         const __mmask8 in = q[n].inside;
@@ -269,7 +278,8 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
 
 // Offsets, distance and the beam frame of nodes k..k+7; the angles follow.
 BRENVIK_VECTOR_FN("avx512f")
-inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
+__attribute__((always_inline)) inline Block Prepare(const Consts& c, const Column& col, int k,
+                                                    int n) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
@@ -295,23 +305,40 @@ inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
     return q;
 }
 
-template <int B>
+template <int B, int Type>
 BRENVIK_VECTOR_FN("avx512f")
-inline void Step(const FarBeam& b, const Consts& c, const Column& col, int k, int n,
-                 const Sums& out) {
+__attribute__((always_inline)) inline void Step(const FarBeam& b, const Consts& c,
+                                                const Column& col, int k, int n, const Sums& out) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
     Block q[B];
+#pragma GCC unroll 8
     for (int i = 0; i < B; ++i)
         q[i] = Prepare(c, col, k + 8 * i, n);
-    // phi = atan2(s, f'), theta = atan2(-u', sqrt(f'^2 + s^2)), in degrees.
+// phi = atan2(s, f'), theta = atan2(-u', sqrt(f'^2 + s^2)), in degrees.
+#pragma GCC unroll 8
     for (int i = 0; i < B; ++i) {
         const __m512d horiz = q[i].phi;
         q[i].phi = Atan2Deg<false>(q[i].y, q[i].x);
         q[i].theta = Atan2Deg<true>(q[i].theta, horiz);
     }
-    Finish<B>(b, c, q, k, out);
+    Finish<B, Type>(b, c, q, k, out);
+}
+
+// The column for one type of beam: eight blocks of eight per step (the
+// loads of one overlap the arithmetic of the others), then four, then the
+// rest block by block.
+template <int Type>
+BRENVIK_VECTOR_FN("avx512f")
+void Blocks(const FarBeam& b, const Consts& c, const Column& col, const Sums& out, int n) {
+    int k = 0;
+    for (; k + 56 < n; k += 64)
+        Step<8, Type>(b, c, col, k, n, out);
+    for (; k + 24 < n; k += 32)
+        Step<4, Type>(b, c, col, k, n, out);
+    for (; k < n; k += 8)
+        Step<1, Type>(b, c, col, k, n, out);
 }
 
 } // namespace
@@ -348,15 +375,16 @@ void AddFarColumnAvx512(const FarBeam& b, const Column& col, const Sums& out, in
     c.envLastPhi = _mm512_set1_pd(static_cast<double>(b.envelopePhiCount - 2));
     c.envLastTheta = _mm512_set1_pd(static_cast<double>((b.envelopePhiCount - 1) / 2 - 1));
     c.envPhiCount = _mm512_set1_pd(static_cast<double>(b.envelopePhiCount));
-    // Eight blocks of eight per step (the loads of one overlap the arithmetic
-    // of the others), then four, then the rest block by block.
-    int k = 0;
-    for (; k + 56 < n; k += 64)
-        Step<8>(b, c, col, k, n, out);
-    for (; k + 24 < n; k += 32)
-        Step<4>(b, c, col, k, n, out);
-    for (; k < n; k += 8)
-        Step<1>(b, c, col, k, n, out);
+    switch (b.type) {
+    case FarBeam::Measured:
+        return Blocks<FarBeam::Measured>(b, c, col, out, n);
+    case FarBeam::Envelope:
+        return Blocks<FarBeam::Envelope>(b, c, col, out, n);
+    case FarBeam::Panel:
+        return Blocks<FarBeam::Panel>(b, c, col, out, n);
+    default:
+        return Blocks<FarBeam::Stick>(b, c, col, out, n);
+    }
 }
 
 } // namespace brenvik::kernel
