@@ -72,8 +72,8 @@ void FillTables(PreparedBeam& out, bool tables) {
     for (std::size_t k = 0; k + 1 < v; ++k) {
         quads[4 * k] = b.gh0 + b.vFront[k];
         quads[4 * k + 1] = b.gh0 + b.vFront[k + 1];
-        quads[4 * k + 2] = b.gh180 + b.vBack[k];
-        quads[4 * k + 3] = b.gh180 + b.vBack[k + 1];
+        quads[4 * k + 2] = ((b.gh180 + b.vBack[k]) - quads[4 * k]) / 180.0;
+        quads[4 * k + 3] = ((b.gh180 + b.vBack[k + 1]) - quads[4 * k + 1]) / 180.0;
     }
     b.vQuads = quads;
 }

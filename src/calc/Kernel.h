@@ -37,7 +37,9 @@ struct FarBeam {
     const double* vFront = nullptr;
     const double* vBack = nullptr;
     // The vertical cuts again for the vector loops, one quad per step k:
-    // gh0 + vFront[k], gh0 + vFront[k + 1], gh180 + vBack[k], gh180 + vBack[k + 1].
+    // F[k], F[k + 1], D[k], D[k + 1] with F = gh0 + vFront (the loss straight
+    // ahead) and D = (gh180 + vBack - F) / 180 (its change per degree of
+    // |phi| towards the back).
     const double* vQuads = nullptr;
     double perDeg = 1.0;
     int perTurn = 0;

@@ -212,10 +212,11 @@ __attribute__((always_inline)) inline void Finish(const FarBeam& b, const Consts
 #endif
     const __m512d zero = _mm512_setzero_pd();
     const __m512d half = _mm512_set1_pd(180.0), quarter = _mm512_set1_pd(90.0);
-    const __m512d perHalfTurn = _mm512_set1_pd(1.0 / 180.0);
     const __m512d twelve = _mm512_set1_pd(12.0);
     // 10^(G/10) as 2^(G log2(10) / 10).
     const __m512d tenthLog2Ten = _mm512_set1_pd(0.33219280948873623478703194294893901758648313930);
+    const __m512d minusTenthLog2Ten =
+        _mm512_set1_pd(-0.33219280948873623478703194294893901758648313930);
     const __m512d am = _mm512_set1_pd(25.0), sla = _mm512_set1_pd(20.0);
     __m512d g[B];
 #pragma GCC unroll 8
@@ -230,19 +231,18 @@ __attribute__((always_inline)) inline void Finish(const FarBeam& b, const Consts
             _mm256_store_si256(reinterpret_cast<__m256i*>(hAt), h.i);
             _mm256_store_si256(reinterpret_cast<__m256i*>(vAt), _mm256_slli_epi32(v.i, 2));
             const __m512d lh = Lookup(b.hLoss, hAt, h);
-            // Front and back cut at theta, G_H(0) and G_H(180) included,
-            // weighted by |phi| / 180.
+            // The front cut at theta and its step towards the back cut per
+            // degree of |phi|, G_H(0) and G_H(180) included.
             __m512d cut[4];
             Quads(b.vQuads, vAt, cut);
             const __m512d fv = _mm512_sub_pd(v.pos, v.base);
             const __m512d front = _mm512_fmadd_pd(fv, _mm512_sub_pd(cut[1], cut[0]), cut[0]);
-            const __m512d back = _mm512_fmadd_pd(fv, _mm512_sub_pd(cut[3], cut[2]), cut[2]);
-            const __m512d a = _mm512_mul_pd(_mm512_abs_pd(phi), perHalfTurn);
-            g[n] = _mm512_sub_pd(
-                zero, _mm512_add_pd(lh, _mm512_fmadd_pd(a, _mm512_sub_pd(back, front), front)));
+            const __m512d step = _mm512_fmadd_pd(fv, _mm512_sub_pd(cut[3], cut[2]), cut[2]);
+            const __m512d loss =
+                _mm512_add_pd(lh, _mm512_fmadd_pd(_mm512_abs_pd(phi), step, front));
             // No direction gains more than the peak, whatever the two cuts
             // make of it (the order keeps a NaN, as std::min does).
-            g[n] = _mm512_maskz_min_pd(all, zero, g[n]);
+            g[n] = _mm512_mul_pd(_mm512_maskz_max_pd(all, zero, loss), minusTenthLog2Ten);
         } else {
             const __m512d v = _mm512_div_pd(_mm512_sub_pd(theta, c.thetaE), c.theta3);
             const __m512d av = _mm512_sub_pd(
@@ -257,10 +257,11 @@ __attribute__((always_inline)) inline void Finish(const FarBeam& b, const Consts
                 g[n] = av;
             }
         }
+        if constexpr (Type != FarBeam::Measured) g[n] = _mm512_mul_pd(g[n], tenthLog2Ten);
     }
 #pragma GCC unroll 8
     for (int n = 0; n < B; ++n)
-        g[n] = Exp2(_mm512_mul_pd(g[n], tenthLog2Ten));
+        g[n] = Exp2(g[n]);
 #pragma GCC unroll 8
     for (int n = 0; n < B; ++n) {
         const __m512d sd = _mm512_div_pd(_mm512_mul_pd(c.scale, g[n]), q[n].r2);
@@ -289,19 +290,19 @@ __attribute__((always_inline)) inline Block Prepare(const Consts& c, const Colum
     const __m512d dy = _mm512_sub_pd(_mm512_maskz_loadu_pd(q.inside, col.y + k), c.ys);
     const __m512d dz =
         _mm512_sub_pd(_mm512_sub_pd(c.h, _mm512_maskz_loadu_pd(q.inside, col.g + k)), c.z);
-    // North is -dy, up is -dz; the products below are the plain loop's,
-    // the minus signs moved onto the constants (which keeps every bit).
-    const __m512d f = _mm512_add_pd(c.eSinAz, _mm512_mul_pd(dy, c.minusCosAz));
-    const __m512d s = _mm512_add_pd(c.eCosAz, _mm512_mul_pd(dy, c.sinAz));
-    const __m512d fp = _mm512_add_pd(_mm512_mul_pd(f, c.cosT), _mm512_mul_pd(dz, c.sinT));
+    // North is -dy, up is -dz (the minus signs moved onto the constants).
+    // Fused multiply-adds round once where the plain loop rounds twice: the
+    // direction moves by an ulp or so, and where all the offsets are zero
+    // (the antenna's own node) the zeros keep the plain loop's signs.
+    const __m512d f = _mm512_fmadd_pd(dy, c.minusCosAz, c.eSinAz);
+    const __m512d s = _mm512_fmadd_pd(dy, c.sinAz, c.eCosAz);
+    const __m512d fp = _mm512_fmadd_pd(f, c.cosT, _mm512_mul_pd(dz, c.sinT));
     // u' (theta is the angle of -u': Step negates it).
-    q.theta = _mm512_sub_pd(_mm512_mul_pd(f, c.sinT), _mm512_mul_pd(dz, c.cosT));
+    q.theta = _mm512_fmsub_pd(f, c.sinT, _mm512_mul_pd(dz, c.cosT));
     q.y = s;
     q.x = fp;
-    q.phi = _mm512_maskz_sqrt_pd(all, _mm512_add_pd(_mm512_mul_pd(fp, fp), _mm512_mul_pd(s, s)));
-    q.r2 = _mm512_maskz_max_pd(
-        all, _mm512_add_pd(_mm512_add_pd(c.e2, _mm512_mul_pd(dy, dy)), _mm512_mul_pd(dz, dz)),
-        minR2);
+    q.phi = _mm512_maskz_sqrt_pd(all, _mm512_fmadd_pd(fp, fp, _mm512_mul_pd(s, s)));
+    q.r2 = _mm512_maskz_max_pd(all, _mm512_fmadd_pd(dz, dz, _mm512_fmadd_pd(dy, dy, c.e2)), minR2);
     return q;
 }
 
