@@ -111,7 +111,7 @@ inline Position At(__m256d x, __m256d perDeg, __m256d last) {
 // eight element loads and stalled the loop.)
 BRENVIK_VECTOR_FN("avx2,fma")
 inline void Pairs(const double* table, const int* at, __m256d& lo, __m256d& hi) {
-    const auto two = [table, at](int k) {
+    const auto two = [table, at](int k) BRENVIK_VECTOR_FN("avx2,fma") {
         return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(table + at[k])),
                                     _mm_loadu_pd(table + at[k + 2]), 1);
     };

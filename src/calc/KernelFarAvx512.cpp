@@ -112,7 +112,7 @@ __attribute__((always_inline)) inline Position At(__m512d x, __m512d first, __m5
 BRENVIK_VECTOR_FN("avx512f")
 __attribute__((always_inline)) inline void Pairs(const double* table, const int* at, __m512d& lo,
                                                  __m512d& hi) {
-    const auto two = [table, at](int k) {
+    const auto two = [table, at](int k) BRENVIK_VECTOR_FN("avx512f") {
         return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(table + at[k])),
                                     _mm_loadu_pd(table + at[k + 1]), 1);
     };
@@ -128,7 +128,7 @@ __attribute__((always_inline)) inline void Pairs(const double* table, const int*
 BRENVIK_VECTOR_FN("avx512f")
 __attribute__((always_inline)) inline void Quads(const double* table, const int* at,
                                                  __m512d (&e)[4]) {
-    const auto two = [table, at](int k) {
+    const auto two = [table, at](int k) BRENVIK_VECTOR_FN("avx512f") {
         return _mm512_maskz_insertf64x4(all, _mm512_castpd256_pd512(_mm256_loadu_pd(table + at[k])),
                                         _mm256_loadu_pd(table + at[k + 1]), 1);
     };
