@@ -290,19 +290,21 @@ __attribute__((always_inline)) inline Block Prepare(const Consts& c, const Colum
     const __m512d dy = _mm512_sub_pd(_mm512_maskz_loadu_pd(q.inside, col.y + k), c.ys);
     const __m512d dz =
         _mm512_sub_pd(_mm512_sub_pd(c.h, _mm512_maskz_loadu_pd(q.inside, col.g + k)), c.z);
-    // North is -dy, up is -dz (the minus signs moved onto the constants).
-    // Fused multiply-adds round once where the plain loop rounds twice: the
-    // direction moves by an ulp or so, and where all the offsets are zero
-    // (the antenna's own node) the zeros keep the plain loop's signs.
-    const __m512d f = _mm512_fmadd_pd(dy, c.minusCosAz, c.eSinAz);
-    const __m512d s = _mm512_fmadd_pd(dy, c.sinAz, c.eCosAz);
-    const __m512d fp = _mm512_fmadd_pd(f, c.cosT, _mm512_mul_pd(dz, c.sinT));
+    // North is -dy, up is -dz; the products and sums are the plain loop's,
+    // in its order and unfused (the minus signs moved onto the constants,
+    // which keeps every bit), so that nodes the plain loop sees at mirror
+    // angles or the same distance are seen so here too, ties and all.
+    const __m512d f = _mm512_add_pd(c.eSinAz, _mm512_mul_pd(dy, c.minusCosAz));
+    const __m512d s = _mm512_add_pd(c.eCosAz, _mm512_mul_pd(dy, c.sinAz));
+    const __m512d fp = _mm512_add_pd(_mm512_mul_pd(f, c.cosT), _mm512_mul_pd(dz, c.sinT));
     // u' (theta is the angle of -u': Step negates it).
-    q.theta = _mm512_fmsub_pd(f, c.sinT, _mm512_mul_pd(dz, c.cosT));
+    q.theta = _mm512_sub_pd(_mm512_mul_pd(f, c.sinT), _mm512_mul_pd(dz, c.cosT));
     q.y = s;
     q.x = fp;
-    q.phi = _mm512_maskz_sqrt_pd(all, _mm512_fmadd_pd(fp, fp, _mm512_mul_pd(s, s)));
-    q.r2 = _mm512_maskz_max_pd(all, _mm512_fmadd_pd(dz, dz, _mm512_fmadd_pd(dy, dy, c.e2)), minR2);
+    q.phi = _mm512_maskz_sqrt_pd(all, _mm512_add_pd(_mm512_mul_pd(fp, fp), _mm512_mul_pd(s, s)));
+    q.r2 = _mm512_maskz_max_pd(
+        all, _mm512_add_pd(_mm512_add_pd(c.e2, _mm512_mul_pd(dy, dy)), _mm512_mul_pd(dz, dz)),
+        minR2);
     return q;
 }
 
