@@ -166,10 +166,10 @@ struct Consts {
 };
 
 // An envelope's gain in dB towards (phi, theta), read from its table as the
-// plain loop reads it: phi -180 taken as 180 (theta is within -90..90 as
-// Atan2Deg gives it), the sample below in each angle and the next, bilinear in dB (first along phi,
-// then along theta), so that every lane gives the plain loop's bits for the
-// same angles.
+// plain loop reads it: the sample below in each angle and the next, bilinear
+// in dB (first along phi, then along theta). The plain loop takes phi -180
+// as 180; the table holds the same gains at both (one direction), so -180
+// is read at its own end here. theta is within -90..90 as Atan2Deg gives it.
 BRENVIK_VECTOR_FN("avx512f")
 __attribute__((always_inline)) inline __m512d EnvelopeDb(const FarBeam& b, const Consts& c,
                                                          __m512d phi, __m512d theta) {
@@ -177,8 +177,6 @@ __attribute__((always_inline)) inline __m512d EnvelopeDb(const FarBeam& b, const
 #pragma clang fp contract(off)
 #endif
     const __m512d half = _mm512_set1_pd(180.0), quarter = _mm512_set1_pd(90.0);
-    phi = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(phi, _mm512_set1_pd(-180.0), _CMP_EQ_OQ), phi,
-                               half);
     const Position h = At(phi, half, c.envPerDeg, c.envLastPhi);
     const Position v = At(theta, quarter, c.envPerDeg, c.envLastTheta);
     // Sample (i, j) is entry j phiCount + i; (i, j + 1) one row further.
