@@ -57,7 +57,7 @@ void FillTables(PreparedBeam& out, bool tables) {
     b.perTurn = static_cast<int>(360 * m);
     b.perDeg = b.perTurn / 360.0;
     const std::size_t h = static_cast<std::size_t>(b.perTurn) + 1, v = h / 2 + 1;
-    out.tables.resize(h + 2 * v);
+    out.tables.resize(h + 2 * v + 4 * (v - 1));
     const auto at = [&](std::size_t k) { return static_cast<double>(k) * 360.0 / b.perTurn; };
     for (std::size_t k = 0; k < h; ++k)
         out.tables[k] = antenna::CutLossDb(pattern.Horizontal, at(k) - 180.0);
@@ -68,6 +68,14 @@ void FillTables(PreparedBeam& out, bool tables) {
     b.hLoss = out.tables.data();
     b.vFront = out.tables.data() + h;
     b.vBack = out.tables.data() + h + v;
+    double* quads = out.tables.data() + h + 2 * v;
+    for (std::size_t k = 0; k + 1 < v; ++k) {
+        quads[4 * k] = b.gh0 + b.vFront[k];
+        quads[4 * k + 1] = b.gh0 + b.vFront[k + 1];
+        quads[4 * k + 2] = ((b.gh180 + b.vBack[k]) - quads[4 * k]) / 180.0;
+        quads[4 * k + 3] = ((b.gh180 + b.vBack[k + 1]) - quads[4 * k + 1]) / 180.0;
+    }
+    b.vQuads = quads;
 }
 
 } // namespace

@@ -36,6 +36,11 @@ struct FarBeam {
     const double* hLoss = nullptr;
     const double* vFront = nullptr;
     const double* vBack = nullptr;
+    // The vertical cuts again for the vector loops, one quad per step k:
+    // F[k], F[k + 1], D[k], D[k + 1] with F = gh0 + vFront (the loss straight
+    // ahead) and D = (gh180 + vBack - F) / 180 (its change per degree of
+    // |phi| towards the back).
+    const double* vQuads = nullptr;
     double perDeg = 1.0;
     int perTurn = 0;
     double gh0 = 0.0, gh180 = 0.0; // G_H(0), G_H(180)

@@ -1,24 +1,16 @@
-// The far-field column in four-lane AVX2 arithmetic with the SLEEF
-// vector functions (atan2 and exp2 within 3.5 ulp). The cuts are read from
-// their tables, a pair of neighbouring entries per node; the tables' linear
-// interpolation is the cuts' own, so the node sums stay within 1e-12 of the
-// plain loop; an adaptive antenna's envelope is read from its 2-D table the
-// same way. Only this file's functions are compiled for AVX2
-// (kernel::BestIsa picks them).
+// The far-field column in four-lane AVX2 arithmetic. The angles and the
+// power of ten are this file's own polynomials (atan2 within about 2e-14
+// degrees, 2^x within 2e-16 relative), evaluated inline. The cuts are read
+// from their tables, a pair of neighbouring entries per node; the tables'
+// linear interpolation is the cuts' own, so the node sums stay within 1e-12
+// of the plain loop; an adaptive antenna's envelope is read from its 2-D
+// table the same way. Only this file's functions are compiled for AVX2 and
+// FMA (kernel::BestIsa picks them).
 #if !defined(__clang__)
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,fma")
 #endif
 #include <immintrin.h>
-#if defined(__clang__)
-#define SLEEF_ISA __attribute__((target("avx2")))
-#else
-#define SLEEF_ISA
-#endif
-extern "C" {
-SLEEF_ISA __m256d Sleef_atan2d4_u35avx2(__m256d, __m256d);
-SLEEF_ISA __m256d Sleef_exp2d4_u35avx2(__m256d);
-}
 #if !defined(__clang__)
 #pragma GCC pop_options
 #endif
@@ -29,6 +21,71 @@ namespace brenvik::kernel {
 
 namespace {
 
+// The coefficients of S and T below, highest power first (as in the
+// AVX-512 loop).
+constexpr double atanS[10] = {0.022748939747779046, -0.04483218628995374, 0.057362969593526145,
+                              -0.06649607953399717, 0.07691054614825647,  -0.09090852527088297,
+                              0.11111109635603796,  -0.1428571426608229,  0.19999999999898324,
+                              -0.3333333333333325};
+constexpr double exp2T[11] = {4.4549753175879637e-10, 7.072587020366988e-09, 1.0178062363400923e-07,
+                              1.321544258256613e-06,  1.525273382999557e-05, 0.00015403530441744837,
+                              0.0013333558146416812,  0.009618129107606883,  0.0555041086648216,
+                              0.24022650695910097,    0.6931471805599453};
+
+// atan2(y, x) in degrees. The octant of (|x|, |y|) is folded onto
+// t = u / v in [0, 1] (u, v the smaller and the larger of the two), and t
+// above tan(pi/8) onto (u - v) / (u + v) with 45 degrees added, so that one
+// division leaves |t| <= tan(pi/8), where atan t = t + t^3 S(t^2) with S a
+// fitted polynomial of degree 9 (error below 1e-16). The quadrant and the
+// sign follow as in std::atan2, the signs of zeros included: (+-0, -0)
+// gives +-180, (+-0, +0) gives +-0. Odd in y, so mirror-image nodes see
+// opposite angles.
+BRENVIK_VECTOR_FN("avx2,fma")
+inline __m256d Atan2Deg(__m256d y, __m256d x) {
+    const __m256d signs = _mm256_set1_pd(-0.0);
+    const __m256d ax = _mm256_andnot_pd(signs, x), ay = _mm256_andnot_pd(signs, y);
+    const __m256d u = _mm256_min_pd(ax, ay), v = _mm256_max_pd(ax, ay);
+    const __m256d big =
+        _mm256_cmp_pd(u, _mm256_mul_pd(v, _mm256_set1_pd(0.41421356237309503)), _CMP_GT_OQ);
+    const __m256d num = _mm256_blendv_pd(u, _mm256_sub_pd(u, v), big);
+    const __m256d den = _mm256_blendv_pd(v, _mm256_add_pd(u, v), big);
+    // At the origin (0 / 0) the folded angle is 0.
+    const __m256d t = _mm256_and_pd(_mm256_div_pd(num, den),
+                                    _mm256_cmp_pd(den, _mm256_setzero_pd(), _CMP_NEQ_UQ));
+    const __m256d z = _mm256_mul_pd(t, t);
+    __m256d p = _mm256_set1_pd(atanS[0]);
+    for (int i = 1; i < 10; ++i)
+        p = _mm256_fmadd_pd(p, z, _mm256_set1_pd(atanS[i]));
+    const __m256d radians = _mm256_fmadd_pd(_mm256_mul_pd(t, z), p, t);
+    __m256d d = _mm256_mul_pd(radians, _mm256_set1_pd(57.295779513082320876798154814105170));
+    d = _mm256_add_pd(d, _mm256_and_pd(big, _mm256_set1_pd(45.0)));
+    d = _mm256_blendv_pd(d, _mm256_sub_pd(_mm256_set1_pd(90.0), d),
+                         _mm256_cmp_pd(ay, ax, _CMP_GT_OQ));
+    // x's sign bit picks 180 - d (blendv reads only the sign bit).
+    d = _mm256_blendv_pd(d, _mm256_sub_pd(_mm256_set1_pd(180.0), d), x);
+    return _mm256_or_pd(d, _mm256_and_pd(y, signs));
+}
+
+// 2^x: x = n + f with n whole and |f| <= 1/2, 2^f = 1 + f T(f) with T a
+// fitted polynomial of degree 10 (error below 2e-16), times 2^n built in
+// the exponent bits. x is held to -1022..1023 first (a NaN stays NaN), so
+// that 2^n is a normal number; below -1022 the result is off by less than
+// 2^-1022 absolute.
+BRENVIK_VECTOR_FN("avx2,fma")
+inline __m256d Exp2(__m256d x) {
+    x = _mm256_max_pd(_mm256_set1_pd(-1022.0), x);
+    x = _mm256_min_pd(_mm256_set1_pd(1023.0), x);
+    const __m256d n = _mm256_round_pd(x, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    const __m256d f = _mm256_sub_pd(x, n);
+    __m256d p = _mm256_set1_pd(exp2T[0]);
+    for (int i = 1; i < 11; ++i)
+        p = _mm256_fmadd_pd(p, f, _mm256_set1_pd(exp2T[i]));
+    const __m256i bits = _mm256_slli_epi64(
+        _mm256_add_epi64(_mm256_cvtepi32_epi64(_mm256_cvtpd_epi32(n)), _mm256_set1_epi64x(1023)),
+        52);
+    return _mm256_mul_pd(_mm256_fmadd_pd(f, p, _mm256_set1_pd(1.0)), _mm256_castsi256_pd(bits));
+}
+
 // The table position of angles x (degrees from the table's first angle):
 // the entry below and the fraction of the step beyond it.
 struct Position {
@@ -36,7 +93,7 @@ struct Position {
     __m256d base, pos;
 };
 
-BRENVIK_VECTOR_FN("avx2")
+BRENVIK_VECTOR_FN("avx2,fma")
 inline Position At(__m256d x, __m256d perDeg, __m256d last) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
@@ -52,9 +109,9 @@ inline Position At(__m256d x, __m256d perDeg, __m256d last) {
 // indices): each pair is one 16-byte load, the pairs are then split into the
 // lower and the upper entries. (Two gathers per table did the same with
 // eight element loads and stalled the loop.)
-BRENVIK_VECTOR_FN("avx2")
+BRENVIK_VECTOR_FN("avx2,fma")
 inline void Pairs(const double* table, const int* at, __m256d& lo, __m256d& hi) {
-    const auto two = [table, at](int k) {
+    const auto two = [table, at](int k) BRENVIK_VECTOR_FN("avx2,fma") {
         return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(table + at[k])),
                                     _mm_loadu_pd(table + at[k + 2]), 1);
     };
@@ -65,7 +122,7 @@ inline void Pairs(const double* table, const int* at, __m256d& lo, __m256d& hi) 
 
 // The loss in a table at a position: the entry below and the next, linearly
 // interpolated.
-BRENVIK_VECTOR_FN("avx2")
+BRENVIK_VECTOR_FN("avx2,fma")
 inline __m256d Lookup(const double* table, const int* at, const Position& p) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
@@ -87,7 +144,7 @@ struct Consts {
 // sample below in each angle and the next, bilinear in dB (first along phi,
 // then along theta), so that every lane gives the plain loop's bits for the
 // same angles.
-BRENVIK_VECTOR_FN("avx2")
+BRENVIK_VECTOR_FN("avx2,fma")
 inline __m256d EnvelopeDb(const FarBeam& b, const Consts& c, __m256d phi, __m256d theta) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
@@ -121,7 +178,7 @@ struct Block {
 // The gain in dB of B blocks whose angles are known, stage by stage so that
 // the gathers of one block Overlap the arithmetic of the others.
 template <int B>
-BRENVIK_VECTOR_FN("avx2")
+BRENVIK_VECTOR_FN("avx2,fma")
 inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sums& out) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
@@ -173,7 +230,7 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
         }
     }
     for (int n = 0; n < B; ++n)
-        g[n] = Sleef_exp2d4_u35avx2(_mm256_mul_pd(g[n], tenthLog2Ten));
+        g[n] = Exp2(_mm256_mul_pd(g[n], tenthLog2Ten));
     for (int n = 0; n < B; ++n) {
         const __m256d sd = _mm256_div_pd(_mm256_mul_pd(c.scale, g[n]), q[n].r2);
         const __m256i in = q[n].inside;
@@ -190,13 +247,13 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
 // -x with the sign of a zero flipped, as the plain loop's unary minus does
 // (0 - x would give +0 for +0): at the antenna itself the direction, and
 // so the gain, turns on the signs of zero offsets.
-BRENVIK_VECTOR_FN("avx2")
+BRENVIK_VECTOR_FN("avx2,fma")
 inline __m256d Negate(__m256d x) {
     return _mm256_xor_pd(x, _mm256_set1_pd(-0.0));
 }
 
 // Offsets, distance and the beam frame of nodes k..k+3; the angles follow.
-BRENVIK_VECTOR_FN("avx2")
+BRENVIK_VECTOR_FN("avx2,fma")
 inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
@@ -226,28 +283,27 @@ inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
 }
 
 template <int B>
-BRENVIK_VECTOR_FN("avx2")
+BRENVIK_VECTOR_FN("avx2,fma")
 inline void Step(const FarBeam& b, const Consts& c, const Column& col, int k, int n,
                  const Sums& out) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
-    const __m256d toDeg = _mm256_set1_pd(180.0 / 3.141592653589793238462643383279502884);
     Block q[B];
     for (int i = 0; i < B; ++i)
         q[i] = Prepare(c, col, k + 4 * i, n);
     // phi = atan2(s, f'), theta = atan2(-u', sqrt(f'^2 + s^2)), in degrees.
     for (int i = 0; i < B; ++i) {
         const __m256d horiz = q[i].phi;
-        q[i].phi = _mm256_mul_pd(Sleef_atan2d4_u35avx2(q[i].y, q[i].x), toDeg);
-        q[i].theta = _mm256_mul_pd(Sleef_atan2d4_u35avx2(q[i].theta, horiz), toDeg);
+        q[i].phi = Atan2Deg(q[i].y, q[i].x);
+        q[i].theta = Atan2Deg(q[i].theta, horiz);
     }
     Finish<B>(b, c, q, k, out);
 }
 
 } // namespace
 
-BRENVIK_VECTOR_FN("avx2")
+BRENVIK_VECTOR_FN("avx2,fma")
 void AddFarColumnAvx2(const FarBeam& b, const Column& col, const Sums& out, int n) {
 #if defined(__clang__)
 #pragma clang fp contract(off)

@@ -1,24 +1,16 @@
-// The far-field column in eight-lane AVX-512 arithmetic with the SLEEF
-// vector functions (atan2 and exp2 within 3.5 ulp). The cuts are read from
-// their tables, a pair of neighbouring entries per node; the tables' linear
-// interpolation is the cuts' own, so the node sums stay within 1e-12 of the
-// plain loop; an adaptive antenna's envelope is read from its 2-D table the
-// same way. Only this file's functions are compiled for AVX-512
-// (kernel::BestIsa picks them).
+// The far-field column in eight-lane AVX-512 arithmetic. The angles and the
+// power of ten are this file's own polynomials (atan2 within about 2e-14
+// degrees, 2^x within 2e-16 relative), evaluated inline so that the blocks
+// of nodes stay in registers. The cuts are read from their tables, a pair of
+// neighbouring entries per node; the tables' linear interpolation is the
+// cuts' own, so the node sums stay within 1e-12 of the plain loop; an
+// adaptive antenna's envelope is read from its 2-D table the same way. Only
+// this file's functions are compiled for AVX-512 (kernel::BestIsa picks them).
 #if !defined(__clang__)
 #pragma GCC push_options
 #pragma GCC target("avx512f")
 #endif
 #include <immintrin.h>
-#if defined(__clang__)
-#define SLEEF_ISA __attribute__((target("avx512f")))
-#else
-#define SLEEF_ISA
-#endif
-extern "C" {
-SLEEF_ISA __m512d Sleef_atan2d8_u35avx512f(__m512d, __m512d);
-SLEEF_ISA __m512d Sleef_exp2d8_u35avx512f(__m512d);
-}
 #if !defined(__clang__)
 #pragma GCC pop_options
 #endif
@@ -33,20 +25,80 @@ namespace {
 // forms trip a false warning about an undefined operand.)
 constexpr __mmask8 all = 0xff;
 
-// The table position of angles x (degrees from the table's first angle):
-// the entry below and the fraction of the step beyond it.
+// The coefficients of S and T below, highest power first.
+constexpr double atanS[10] = {0.022748939747779046, -0.04483218628995374, 0.057362969593526145,
+                              -0.06649607953399717, 0.07691054614825647,  -0.09090852527088297,
+                              0.11111109635603796,  -0.1428571426608229,  0.19999999999898324,
+                              -0.3333333333333325};
+constexpr double exp2T[11] = {4.4549753175879637e-10, 7.072587020366988e-09, 1.0178062363400923e-07,
+                              1.321544258256613e-06,  1.525273382999557e-05, 0.00015403530441744837,
+                              0.0013333558146416812,  0.009618129107606883,  0.0555041086648216,
+                              0.24022650695910097,    0.6931471805599453};
+
+// atan2(y, x) in degrees, or -atan2(y, x) for `negated` (then x must not be
+// negative: its sign is not looked at). The octant of (|x|, |y|) is folded onto
+// t = u / v in [0, 1] (u, v the smaller and the larger of the two), and t
+// above tan(pi/8) onto (u - v) / (u + v) with 45 degrees added, so that one
+// division leaves |t| <= tan(pi/8), where atan t = t + t^3 S(t^2) with S a
+// fitted polynomial of degree 9 (error below 1e-16). The quadrant and the
+// sign follow as in std::atan2, the signs of zeros included: (+-0, -0)
+// gives +-180, (+-0, +0) gives +-0. Odd in y, so mirror-image nodes see
+// opposite angles.
+template <bool negated> BRENVIK_VECTOR_FN("avx512f") inline __m512d Atan2Deg(__m512d y, __m512d x) {
+    const __m512d ax = negated ? x : _mm512_abs_pd(x), ay = _mm512_abs_pd(y);
+    const __m512d u = _mm512_maskz_min_pd(all, ax, ay), v = _mm512_maskz_max_pd(all, ax, ay);
+    const __mmask8 big =
+        _mm512_cmp_pd_mask(u, _mm512_mul_pd(v, _mm512_set1_pd(0.41421356237309503)), _CMP_GT_OQ);
+    const __m512d num = _mm512_mask_sub_pd(u, big, u, v);
+    const __m512d den = _mm512_mask_add_pd(v, big, u, v);
+    // At the origin (0 / 0) the folded angle is 0.
+    const __m512d t =
+        _mm512_maskz_div_pd(_mm512_cmp_pd_mask(den, _mm512_setzero_pd(), _CMP_NEQ_UQ), num, den);
+    const __m512d z = _mm512_mul_pd(t, t);
+    __m512d p = _mm512_set1_pd(atanS[0]);
+    for (int i = 1; i < 10; ++i)
+        p = _mm512_fmadd_pd(p, z, _mm512_set1_pd(atanS[i]));
+    const __m512d radians = _mm512_fmadd_pd(_mm512_mul_pd(t, z), p, t);
+    __m512d d = _mm512_mul_pd(radians, _mm512_set1_pd(57.295779513082320876798154814105170));
+    d = _mm512_mask_add_pd(d, big, d, _mm512_set1_pd(45.0));
+    d = _mm512_mask_sub_pd(d, _mm512_cmp_pd_mask(ay, ax, _CMP_GT_OQ), _mm512_set1_pd(90.0), d);
+    const __m512i signs = _mm512_set1_epi64(static_cast<long long>(0x8000000000000000ull));
+    if (!negated)
+        d = _mm512_mask_sub_pd(d, _mm512_test_epi64_mask(_mm512_castpd_si512(x), signs),
+                               _mm512_set1_pd(180.0), d);
+    // d is not negative: its sign becomes y's (d | (y & sign)), or the
+    // opposite of y's (d | (~y & sign)).
+    return _mm512_castsi512_pd(_mm512_ternarylogic_epi64(
+        _mm512_castpd_si512(d), _mm512_castpd_si512(y), signs, negated ? 0xf2 : 0xf8));
+}
+
+// 2^x: x = n + f with n whole and |f| <= 1/2, 2^f = 1 + f T(f) with T a
+// fitted polynomial of degree 10 (error below 2e-16), scaled by 2^n. x is
+// held above -2000 first (0 either way), so that x = -infinity gives 0
+// rather than NaN; a NaN stays NaN.
+BRENVIK_VECTOR_FN("avx512f")
+__attribute__((always_inline)) inline __m512d Exp2(__m512d x) {
+    x = _mm512_maskz_max_pd(all, _mm512_set1_pd(-2000.0), x);
+    const __m512d n = _mm512_maskz_roundscale_pd(all, x, _MM_FROUND_TO_NEAREST_INT);
+    const __m512d f = _mm512_sub_pd(x, n);
+    __m512d p = _mm512_set1_pd(exp2T[0]);
+    for (int i = 1; i < 11; ++i)
+        p = _mm512_fmadd_pd(p, f, _mm512_set1_pd(exp2T[i]));
+    return _mm512_maskz_scalef_pd(all, _mm512_fmadd_pd(f, p, _mm512_set1_pd(1.0)), n);
+}
+
+// The table position of angles x (degrees; the table's first angle is
+// -first): the entry below and the fraction of the step beyond it.
 struct Position {
     __m256i i;
     __m512d base, pos;
 };
 
 BRENVIK_VECTOR_FN("avx512f")
-inline Position At(__m512d x, __m512d perDeg, __m512d last) {
-#if defined(__clang__)
-#pragma clang fp contract(off)
-#endif
+__attribute__((always_inline)) inline Position At(__m512d x, __m512d first, __m512d perDeg,
+                                                  __m512d last) {
     Position p;
-    p.pos = _mm512_mul_pd(x, perDeg);
+    p.pos = _mm512_fmadd_pd(x, perDeg, _mm512_mul_pd(first, perDeg));
     p.base = _mm512_maskz_min_pd(all, _mm512_maskz_roundscale_pd(all, p.pos, _MM_FROUND_TO_NEG_INF),
                                  last);
     p.i = _mm512_maskz_cvttpd_epi32(all, p.base);
@@ -58,8 +110,9 @@ inline Position At(__m512d x, __m512d perDeg, __m512d last) {
 // lower and the upper entries. (Two gathers per table did the same with
 // sixteen element loads and stalled the loop.)
 BRENVIK_VECTOR_FN("avx512f")
-inline void Pairs(const double* table, const int* at, __m512d& lo, __m512d& hi) {
-    const auto two = [table, at](int k) {
+__attribute__((always_inline)) inline void Pairs(const double* table, const int* at, __m512d& lo,
+                                                 __m512d& hi) {
+    const auto two = [table, at](int k) BRENVIK_VECTOR_FN("avx512f") {
         return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(table + at[k])),
                                     _mm_loadu_pd(table + at[k + 1]), 1);
     };
@@ -69,55 +122,75 @@ inline void Pairs(const double* table, const int* at, __m512d& lo, __m512d& hi) 
     hi = _mm512_permutex2var_pd(a, _mm512_setr_epi64(1, 3, 5, 7, 9, 11, 13, 15), b);
 }
 
+// Four entries per lane, from a table of quads (4 at[k] .. 4 at[k] + 3): each
+// quad is one 32-byte load; the lanes' quads are then transposed into the
+// four entries.
+BRENVIK_VECTOR_FN("avx512f")
+__attribute__((always_inline)) inline void Quads(const double* table, const int* at,
+                                                 __m512d (&e)[4]) {
+    const auto two = [table, at](int k) BRENVIK_VECTOR_FN("avx512f") {
+        return _mm512_maskz_insertf64x4(all, _mm512_castpd256_pd512(_mm256_loadu_pd(table + at[k])),
+                                        _mm256_loadu_pd(table + at[k + 1]), 1);
+    };
+    const __m512d z0 = two(0), z1 = two(2), z2 = two(4), z3 = two(6);
+    for (int m = 0; m < 4; m += 2) {
+        // Entries m and m + 1 of lanes 0..3, then of lanes 4..7.
+        const __m512i pick =
+            _mm512_setr_epi64(m, m + 4, m + 8, m + 12, m + 1, m + 5, m + 9, m + 13);
+        const __m512d low = _mm512_permutex2var_pd(z0, pick, z1);
+        const __m512d high = _mm512_permutex2var_pd(z2, pick, z3);
+        e[m] = _mm512_maskz_shuffle_f64x2(all, low, high, _MM_SHUFFLE(1, 0, 1, 0));
+        e[m + 1] = _mm512_maskz_shuffle_f64x2(all, low, high, _MM_SHUFFLE(3, 2, 3, 2));
+    }
+}
+
 // The loss in a table at a position: the entry below and the next, linearly
 // interpolated.
 BRENVIK_VECTOR_FN("avx512f")
-inline __m512d Lookup(const double* table, const int* at, const Position& p) {
+__attribute__((always_inline)) inline __m512d Lookup(const double* table, const int* at,
+                                                     const Position& p) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
     __m512d lo, hi;
     Pairs(table, at, lo, hi);
-    return _mm512_add_pd(lo, _mm512_mul_pd(_mm512_sub_pd(p.pos, p.base), _mm512_sub_pd(hi, lo)));
+    return _mm512_fmadd_pd(_mm512_sub_pd(p.pos, p.base), _mm512_sub_pd(hi, lo), lo);
 }
 
 // The constants of one beam and column in every lane.
 struct Consts {
     __m512d e, ys, h, z, sinAz, cosAz, sinT, cosT;
+    __m512d eSinAz, eCosAz, minusCosAz, e2; // products of the column's dx
     __m512d scale, inverseLimit, perDeg, lastH, lastV, gh0, gh180, phi3, theta3, thetaE;
     __m512d envPerDeg, envLastPhi, envLastTheta, envPhiCount;
 };
 
 // An envelope's gain in dB towards (phi, theta), read from its table as the
-// plain loop reads it: phi -180 taken as 180 and theta held to -90..90, the
-// sample below in each angle and the next, bilinear in dB (first along phi,
-// then along theta), so that every lane gives the plain loop's bits for the
-// same angles.
+// plain loop reads it: the sample below in each angle and the next, bilinear
+// in dB (first along phi, then along theta). The plain loop takes phi -180
+// as 180; the table holds the same gains at both (one direction), so -180
+// is read at its own end here. theta is within -90..90 as Atan2Deg gives it.
 BRENVIK_VECTOR_FN("avx512f")
-inline __m512d EnvelopeDb(const FarBeam& b, const Consts& c, __m512d phi, __m512d theta) {
+__attribute__((always_inline)) inline __m512d EnvelopeDb(const FarBeam& b, const Consts& c,
+                                                         __m512d phi, __m512d theta) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
-    const __m512d zero = _mm512_setzero_pd(), half = _mm512_set1_pd(180.0),
-                  quarter = _mm512_set1_pd(90.0);
-    phi = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(phi, _mm512_sub_pd(zero, half), _CMP_EQ_OQ), phi,
-                               half);
-    theta = _mm512_maskz_max_pd(all, _mm512_maskz_min_pd(all, theta, quarter),
-                                _mm512_sub_pd(zero, quarter));
-    const Position h = At(_mm512_add_pd(phi, half), c.envPerDeg, c.envLastPhi);
-    const Position v = At(_mm512_add_pd(theta, quarter), c.envPerDeg, c.envLastTheta);
+    const __m512d half = _mm512_set1_pd(180.0), quarter = _mm512_set1_pd(90.0);
+    const Position h = At(phi, half, c.envPerDeg, c.envLastPhi);
+    const Position v = At(theta, quarter, c.envPerDeg, c.envLastTheta);
     // Sample (i, j) is entry j phiCount + i; (i, j + 1) one row further.
     alignas(32) int at[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(at),
-                       _mm512_maskz_cvttpd_epi32(
-                           all, _mm512_add_pd(_mm512_mul_pd(v.base, c.envPhiCount), h.base)));
+    _mm256_store_si256(
+        reinterpret_cast<__m256i*>(at),
+        _mm512_maskz_cvttpd_epi32(all, _mm512_fmadd_pd(v.base, c.envPhiCount, h.base)));
     __m512d lo0, hi0, lo1, hi1;
     Pairs(b.envelope, at, lo0, hi0);
     Pairs(b.envelope + b.envelopePhiCount, at, lo1, hi1);
     const __m512d fx = _mm512_sub_pd(h.pos, h.base), fy = _mm512_sub_pd(v.pos, v.base);
-    const __m512d low = _mm512_add_pd(lo0, _mm512_mul_pd(fx, _mm512_sub_pd(hi0, lo0)));
-    const __m512d high = _mm512_add_pd(lo1, _mm512_mul_pd(fx, _mm512_sub_pd(hi1, lo1)));
-    return _mm512_add_pd(low, _mm512_mul_pd(fy, _mm512_sub_pd(high, low)));
+    const __m512d low = _mm512_fmadd_pd(fx, _mm512_sub_pd(hi0, lo0), lo0);
+    const __m512d high = _mm512_fmadd_pd(fx, _mm512_sub_pd(hi1, lo1), lo1);
+    return _mm512_fmadd_pd(fy, _mm512_sub_pd(high, low), low);
 }
 
 // Nodes k..k+7 of the column: their angles in the beam and distances.
@@ -128,47 +201,51 @@ struct Block {
 
 // The gain in dB of B blocks whose angles are known, stage by stage so that
 // the gathers of one block Overlap the arithmetic of the others.
-template <int B>
+template <int B, int Type>
 BRENVIK_VECTOR_FN("avx512f")
-inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sums& out) {
+__attribute__((always_inline)) inline void Finish(const FarBeam& b, const Consts& c, Block* q,
+                                                  int k, const Sums& out) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
-    const __m512d zero = _mm512_setzero_pd(), one = _mm512_set1_pd(1.0);
+    const __m512d zero = _mm512_setzero_pd();
     const __m512d half = _mm512_set1_pd(180.0), quarter = _mm512_set1_pd(90.0);
-    const __m512d perHalfTurn = _mm512_set1_pd(1.0 / 180.0);
     const __m512d twelve = _mm512_set1_pd(12.0);
     // 10^(G/10) as 2^(G log2(10) / 10).
     const __m512d tenthLog2Ten = _mm512_set1_pd(0.33219280948873623478703194294893901758648313930);
+    const __m512d minusTenthLog2Ten =
+        _mm512_set1_pd(-0.33219280948873623478703194294893901758648313930);
     const __m512d am = _mm512_set1_pd(25.0), sla = _mm512_set1_pd(20.0);
     __m512d g[B];
+#pragma GCC unroll 8
     for (int n = 0; n < B; ++n) {
         const __m512d phi = q[n].phi, theta = q[n].theta;
-        if (b.type == FarBeam::Envelope) {
+        if constexpr (Type == FarBeam::Envelope) {
             g[n] = EnvelopeDb(b, c, phi, theta);
-        } else if (b.type == FarBeam::Measured) {
-            const Position h = At(_mm512_add_pd(phi, half), c.perDeg, c.lastH);
-            const Position v = At(_mm512_add_pd(theta, quarter), c.perDeg, c.lastV);
+        } else if constexpr (Type == FarBeam::Measured) {
+            const Position h = At(phi, half, c.perDeg, c.lastH);
+            const Position v = At(theta, quarter, c.perDeg, c.lastV);
             alignas(32) int hAt[8], vAt[8];
             _mm256_store_si256(reinterpret_cast<__m256i*>(hAt), h.i);
-            _mm256_store_si256(reinterpret_cast<__m256i*>(vAt), v.i);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(vAt), _mm256_slli_epi32(v.i, 2));
             const __m512d lh = Lookup(b.hLoss, hAt, h);
-            const __m512d lvFront = Lookup(b.vFront, vAt, v);
-            const __m512d lvBack = Lookup(b.vBack, vAt, v);
-            const __m512d a = _mm512_mul_pd(_mm512_abs_pd(phi), perHalfTurn);
-            const __m512d front = _mm512_add_pd(c.gh0, lvFront);
-            const __m512d back = _mm512_add_pd(c.gh180, lvBack);
-            g[n] = _mm512_sub_pd(
-                _mm512_sub_pd(zero, lh),
-                _mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(one, a), front), _mm512_mul_pd(a, back)));
+            // The front cut at theta and its step towards the back cut per
+            // degree of |phi|, G_H(0) and G_H(180) included.
+            __m512d cut[4];
+            Quads(b.vQuads, vAt, cut);
+            const __m512d fv = _mm512_sub_pd(v.pos, v.base);
+            const __m512d front = _mm512_fmadd_pd(fv, _mm512_sub_pd(cut[1], cut[0]), cut[0]);
+            const __m512d step = _mm512_fmadd_pd(fv, _mm512_sub_pd(cut[3], cut[2]), cut[2]);
+            const __m512d loss =
+                _mm512_add_pd(lh, _mm512_fmadd_pd(_mm512_abs_pd(phi), step, front));
             // No direction gains more than the peak, whatever the two cuts
             // make of it (the order keeps a NaN, as std::min does).
-            g[n] = _mm512_maskz_min_pd(all, zero, g[n]);
+            g[n] = _mm512_mul_pd(_mm512_maskz_max_pd(all, zero, loss), minusTenthLog2Ten);
         } else {
             const __m512d v = _mm512_div_pd(_mm512_sub_pd(theta, c.thetaE), c.theta3);
             const __m512d av = _mm512_sub_pd(
                 zero, _mm512_maskz_min_pd(all, _mm512_mul_pd(twelve, _mm512_mul_pd(v, v)), sla));
-            if (b.type == FarBeam::Panel) {
+            if constexpr (Type == FarBeam::Panel) {
                 const __m512d h = _mm512_div_pd(phi, c.phi3);
                 const __m512d ah = _mm512_sub_pd(
                     zero, _mm512_maskz_min_pd(all, _mm512_mul_pd(twelve, _mm512_mul_pd(h, h)), am));
@@ -178,9 +255,12 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
                 g[n] = av;
             }
         }
+        if constexpr (Type != FarBeam::Measured) g[n] = _mm512_mul_pd(g[n], tenthLog2Ten);
     }
+#pragma GCC unroll 8
     for (int n = 0; n < B; ++n)
-        g[n] = Sleef_exp2d8_u35avx512f(_mm512_mul_pd(g[n], tenthLog2Ten));
+        g[n] = Exp2(g[n]);
+#pragma GCC unroll 8
     for (int n = 0; n < B; ++n) {
         const __m512d sd = _mm512_div_pd(_mm512_mul_pd(c.scale, g[n]), q[n].r2);
         const __mmask8 in = q[n].inside;
@@ -195,18 +275,10 @@ inline void Finish(const FarBeam& b, const Consts& c, Block* q, int k, const Sum
     }
 }
 
-// -x with the sign of a zero flipped, as the plain loop's unary minus does
-// (0 - x would give +0 for +0): at the antenna itself the direction, and
-// so the gain, turns on the signs of zero offsets.
-BRENVIK_VECTOR_FN("avx512f")
-inline __m512d Negate(__m512d x) {
-    return _mm512_castsi512_pd(
-        _mm512_xor_si512(_mm512_castpd_si512(x), _mm512_castpd_si512(_mm512_set1_pd(-0.0))));
-}
-
 // Offsets, distance and the beam frame of nodes k..k+7; the angles follow.
 BRENVIK_VECTOR_FN("avx512f")
-inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
+__attribute__((always_inline)) inline Block Prepare(const Consts& c, const Column& col, int k,
+                                                    int n) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
@@ -216,42 +288,64 @@ inline Block Prepare(const Consts& c, const Column& col, int k, int n) {
     const __m512d dy = _mm512_sub_pd(_mm512_maskz_loadu_pd(q.inside, col.y + k), c.ys);
     const __m512d dz =
         _mm512_sub_pd(_mm512_sub_pd(c.h, _mm512_maskz_loadu_pd(q.inside, col.g + k)), c.z);
-    // North is -dy, up is -dz.
-    const __m512d nn = Negate(dy), u = Negate(dz);
-    const __m512d f = _mm512_add_pd(_mm512_mul_pd(c.e, c.sinAz), _mm512_mul_pd(nn, c.cosAz));
-    const __m512d s = _mm512_sub_pd(_mm512_mul_pd(c.e, c.cosAz), _mm512_mul_pd(nn, c.sinAz));
-    const __m512d fp = _mm512_sub_pd(_mm512_mul_pd(f, c.cosT), _mm512_mul_pd(u, c.sinT));
-    const __m512d up = _mm512_add_pd(_mm512_mul_pd(f, c.sinT), _mm512_mul_pd(u, c.cosT));
+    // North is -dy, up is -dz; the products and sums are the plain loop's,
+    // in its order and unfused (the minus signs moved onto the constants,
+    // which keeps every bit), so that nodes the plain loop sees at mirror
+    // angles or the same distance are seen so here too, ties and all.
+    const __m512d f = _mm512_add_pd(c.eSinAz, _mm512_mul_pd(dy, c.minusCosAz));
+    const __m512d s = _mm512_add_pd(c.eCosAz, _mm512_mul_pd(dy, c.sinAz));
+    const __m512d fp = _mm512_add_pd(_mm512_mul_pd(f, c.cosT), _mm512_mul_pd(dz, c.sinT));
+    // u' (theta is the angle of -u': Step negates it).
+    q.theta = _mm512_sub_pd(_mm512_mul_pd(f, c.sinT), _mm512_mul_pd(dz, c.cosT));
     q.y = s;
     q.x = fp;
-    q.theta = Negate(up);
     q.phi = _mm512_maskz_sqrt_pd(all, _mm512_add_pd(_mm512_mul_pd(fp, fp), _mm512_mul_pd(s, s)));
     q.r2 = _mm512_maskz_max_pd(
-        all,
-        _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(c.e, c.e), _mm512_mul_pd(dy, dy)),
-                      _mm512_mul_pd(dz, dz)),
+        all, _mm512_add_pd(_mm512_add_pd(c.e2, _mm512_mul_pd(dy, dy)), _mm512_mul_pd(dz, dz)),
         minR2);
     return q;
 }
 
-template <int B>
+template <int B, int Type>
 BRENVIK_VECTOR_FN("avx512f")
-inline void Step(const FarBeam& b, const Consts& c, const Column& col, int k, int n,
-                 const Sums& out) {
+__attribute__((always_inline)) inline void Step(const FarBeam& b, const Consts& c,
+                                                const Column& col, int k, int n, const Sums& out) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
-    const __m512d toDeg = _mm512_set1_pd(180.0 / 3.141592653589793238462643383279502884);
     Block q[B];
+#pragma GCC unroll 8
     for (int i = 0; i < B; ++i)
         q[i] = Prepare(c, col, k + 8 * i, n);
-    // phi = atan2(s, f'), theta = atan2(-u', sqrt(f'^2 + s^2)), in degrees.
+// phi = atan2(s, f'), theta = atan2(-u', sqrt(f'^2 + s^2)), in degrees.
+#pragma GCC unroll 8
     for (int i = 0; i < B; ++i) {
         const __m512d horiz = q[i].phi;
-        q[i].phi = _mm512_mul_pd(Sleef_atan2d8_u35avx512f(q[i].y, q[i].x), toDeg);
-        q[i].theta = _mm512_mul_pd(Sleef_atan2d8_u35avx512f(q[i].theta, horiz), toDeg);
+        q[i].phi = Atan2Deg<false>(q[i].y, q[i].x);
+        q[i].theta = Atan2Deg<true>(q[i].theta, horiz);
     }
-    Finish<B>(b, c, q, k, out);
+    Finish<B, Type>(b, c, q, k, out);
+}
+
+// The column for one type of beam: eight blocks of eight per step (the
+// loads of one overlap the arithmetic of the others), then four, then the
+// rest block by block. A function of its own for each type: inlined into
+// the dispatch, the four loops shared one register allocation and the
+// measured beam's lost a sixth of its speed.
+template <int Type>
+BRENVIK_VECTOR_FN("avx512f")
+__attribute__((noinline)) void Blocks(const FarBeam& b, const Consts& c, const Column& col,
+                                      const Sums& out, int n) {
+    int k = 0;
+    // (An envelope's reads go further afield: its blocks fare better four
+    // at a time.)
+    if constexpr (Type != FarBeam::Envelope)
+        for (; k + 56 < n; k += 64)
+            Step<8, Type>(b, c, col, k, n, out);
+    for (; k + 24 < n; k += 32)
+        Step<4, Type>(b, c, col, k, n, out);
+    for (; k < n; k += 8)
+        Step<1, Type>(b, c, col, k, n, out);
 }
 
 } // namespace
@@ -270,6 +364,10 @@ void AddFarColumnAvx512(const FarBeam& b, const Column& col, const Sums& out, in
     c.cosAz = _mm512_set1_pd(b.cosAz);
     c.sinT = _mm512_set1_pd(b.sinTilt);
     c.cosT = _mm512_set1_pd(b.cosTilt);
+    c.eSinAz = _mm512_set1_pd(col.dx * b.sinAz);
+    c.eCosAz = _mm512_set1_pd(col.dx * b.cosAz);
+    c.minusCosAz = _mm512_set1_pd(-b.cosAz);
+    c.e2 = _mm512_set1_pd(col.dx * col.dx);
     c.scale = _mm512_set1_pd(b.scale);
     c.inverseLimit = _mm512_set1_pd(out.inverseLimit);
     c.perDeg = _mm512_set1_pd(b.perDeg);
@@ -284,15 +382,16 @@ void AddFarColumnAvx512(const FarBeam& b, const Column& col, const Sums& out, in
     c.envLastPhi = _mm512_set1_pd(static_cast<double>(b.envelopePhiCount - 2));
     c.envLastTheta = _mm512_set1_pd(static_cast<double>((b.envelopePhiCount - 1) / 2 - 1));
     c.envPhiCount = _mm512_set1_pd(static_cast<double>(b.envelopePhiCount));
-    // Eight blocks of eight per step (the loads of one overlap the arithmetic
-    // of the others), then four, then the rest block by block.
-    int k = 0;
-    for (; k + 56 < n; k += 64)
-        Step<8>(b, c, col, k, n, out);
-    for (; k + 24 < n; k += 32)
-        Step<4>(b, c, col, k, n, out);
-    for (; k < n; k += 8)
-        Step<1>(b, c, col, k, n, out);
+    switch (b.type) {
+    case FarBeam::Measured:
+        return Blocks<FarBeam::Measured>(b, c, col, out, n);
+    case FarBeam::Envelope:
+        return Blocks<FarBeam::Envelope>(b, c, col, out, n);
+    case FarBeam::Panel:
+        return Blocks<FarBeam::Panel>(b, c, col, out, n);
+    default:
+        return Blocks<FarBeam::Stick>(b, c, col, out, n);
+    }
 }
 
 } // namespace brenvik::kernel
