@@ -15,22 +15,15 @@
 #pragma GCC pop_options
 #endif
 
+#include "calc/FarMath.h"
 #include "calc/Kernel.h"
 
 namespace brenvik::kernel {
 
 namespace {
 
-// The coefficients of S and T below, highest power first (as in the
-// AVX-512 loop).
-constexpr double atanS[10] = {0.022748939747779046, -0.04483218628995374, 0.057362969593526145,
-                              -0.06649607953399717, 0.07691054614825647,  -0.09090852527088297,
-                              0.11111109635603796,  -0.1428571426608229,  0.19999999999898324,
-                              -0.3333333333333325};
-constexpr double exp2T[11] = {4.4549753175879637e-10, 7.072587020366988e-09, 1.0178062363400923e-07,
-                              1.321544258256613e-06,  1.525273382999557e-05, 0.00015403530441744837,
-                              0.0013333558146416812,  0.009618129107606883,  0.0555041086648216,
-                              0.24022650695910097,    0.6931471805599453};
+using farmath::AtanS;
+using farmath::Exp2T;
 
 // atan2(y, x) in degrees. The octant of (|x|, |y|) is folded onto
 // t = u / v in [0, 1] (u, v the smaller and the larger of the two), and t
@@ -53,9 +46,9 @@ inline __m256d Atan2Deg(__m256d y, __m256d x) {
     const __m256d t = _mm256_and_pd(_mm256_div_pd(num, den),
                                     _mm256_cmp_pd(den, _mm256_setzero_pd(), _CMP_NEQ_UQ));
     const __m256d z = _mm256_mul_pd(t, t);
-    __m256d p = _mm256_set1_pd(atanS[0]);
+    __m256d p = _mm256_set1_pd(AtanS[0]);
     for (int i = 1; i < 10; ++i)
-        p = _mm256_fmadd_pd(p, z, _mm256_set1_pd(atanS[i]));
+        p = _mm256_fmadd_pd(p, z, _mm256_set1_pd(AtanS[i]));
     const __m256d radians = _mm256_fmadd_pd(_mm256_mul_pd(t, z), p, t);
     __m256d d = _mm256_mul_pd(radians, _mm256_set1_pd(57.295779513082320876798154814105170));
     d = _mm256_add_pd(d, _mm256_and_pd(big, _mm256_set1_pd(45.0)));
@@ -77,9 +70,9 @@ inline __m256d Exp2(__m256d x) {
     x = _mm256_min_pd(_mm256_set1_pd(1023.0), x);
     const __m256d n = _mm256_round_pd(x, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
     const __m256d f = _mm256_sub_pd(x, n);
-    __m256d p = _mm256_set1_pd(exp2T[0]);
+    __m256d p = _mm256_set1_pd(Exp2T[0]);
     for (int i = 1; i < 11; ++i)
-        p = _mm256_fmadd_pd(p, f, _mm256_set1_pd(exp2T[i]));
+        p = _mm256_fmadd_pd(p, f, _mm256_set1_pd(Exp2T[i]));
     const __m256i bits = _mm256_slli_epi64(
         _mm256_add_epi64(_mm256_cvtepi32_epi64(_mm256_cvtpd_epi32(n)), _mm256_set1_epi64x(1023)),
         52);

@@ -15,6 +15,7 @@
 #pragma GCC pop_options
 #endif
 
+#include "calc/FarMath.h"
 #include "calc/Kernel.h"
 
 namespace brenvik::kernel {
@@ -25,15 +26,8 @@ namespace {
 // forms trip a false warning about an undefined operand.)
 constexpr __mmask8 all = 0xff;
 
-// The coefficients of S and T below, highest power first.
-constexpr double atanS[10] = {0.022748939747779046, -0.04483218628995374, 0.057362969593526145,
-                              -0.06649607953399717, 0.07691054614825647,  -0.09090852527088297,
-                              0.11111109635603796,  -0.1428571426608229,  0.19999999999898324,
-                              -0.3333333333333325};
-constexpr double exp2T[11] = {4.4549753175879637e-10, 7.072587020366988e-09, 1.0178062363400923e-07,
-                              1.321544258256613e-06,  1.525273382999557e-05, 0.00015403530441744837,
-                              0.0013333558146416812,  0.009618129107606883,  0.0555041086648216,
-                              0.24022650695910097,    0.6931471805599453};
+using farmath::AtanS;
+using farmath::Exp2T;
 
 // atan2(y, x) in degrees, or -atan2(y, x) for `negated` (then x must not be
 // negative: its sign is not looked at). The octant of (|x|, |y|) is folded onto
@@ -55,9 +49,9 @@ template <bool negated> BRENVIK_VECTOR_FN("avx512f") inline __m512d Atan2Deg(__m
     const __m512d t =
         _mm512_maskz_div_pd(_mm512_cmp_pd_mask(den, _mm512_setzero_pd(), _CMP_NEQ_UQ), num, den);
     const __m512d z = _mm512_mul_pd(t, t);
-    __m512d p = _mm512_set1_pd(atanS[0]);
+    __m512d p = _mm512_set1_pd(AtanS[0]);
     for (int i = 1; i < 10; ++i)
-        p = _mm512_fmadd_pd(p, z, _mm512_set1_pd(atanS[i]));
+        p = _mm512_fmadd_pd(p, z, _mm512_set1_pd(AtanS[i]));
     const __m512d radians = _mm512_fmadd_pd(_mm512_mul_pd(t, z), p, t);
     __m512d d = _mm512_mul_pd(radians, _mm512_set1_pd(57.295779513082320876798154814105170));
     d = _mm512_mask_add_pd(d, big, d, _mm512_set1_pd(45.0));
@@ -81,9 +75,9 @@ __attribute__((always_inline)) inline __m512d Exp2(__m512d x) {
     x = _mm512_maskz_max_pd(all, _mm512_set1_pd(-2000.0), x);
     const __m512d n = _mm512_maskz_roundscale_pd(all, x, _MM_FROUND_TO_NEAREST_INT);
     const __m512d f = _mm512_sub_pd(x, n);
-    __m512d p = _mm512_set1_pd(exp2T[0]);
+    __m512d p = _mm512_set1_pd(Exp2T[0]);
     for (int i = 1; i < 11; ++i)
-        p = _mm512_fmadd_pd(p, f, _mm512_set1_pd(exp2T[i]));
+        p = _mm512_fmadd_pd(p, f, _mm512_set1_pd(Exp2T[i]));
     return _mm512_maskz_scalef_pd(all, _mm512_fmadd_pd(f, p, _mm512_set1_pd(1.0)), n);
 }
 
