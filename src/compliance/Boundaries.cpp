@@ -1,6 +1,7 @@
 #include "compliance/Boundaries.h"
 
 #include "calc/CalcForms.h"
+#include "compliance/GeoJson.h"
 #include "compliance/Summary.h"
 #include "compliance/Units.h"
 #include "geo/DemHeight.h"
@@ -668,17 +669,10 @@ std::string BoundariesGeoJson(const Project& p, const std::vector<BoundaryOutlin
         props["low_m"] = o.lowM;
         props["high_m"] = o.highM;
         props["limit_w_m2"] = o.limitWm2;
-        nlohmann::ordered_json f;
-        f["type"] = "Feature";
-        f["properties"] = props;
-        f["geometry"] = {{"type", "Polygon"}, {"coordinates", {ring}}};
-        features.push_back(f);
+        features.push_back(
+            GeoJsonFeature(std::move(props), {{"type", "Polygon"}, {"coordinates", {ring}}}));
     }
-    nlohmann::ordered_json doc;
-    doc["type"] = "FeatureCollection";
-    doc["name"] = "boundaries";
-    doc["features"] = features;
-    return doc.dump(1) + "\n";
+    return GeoJsonText("boundaries", std::move(features));
 }
 
 } // namespace brenvik::compliance

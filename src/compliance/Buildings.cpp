@@ -2,6 +2,7 @@
 
 #include "antenna/Adaptive.h"
 #include "compliance/Csv.h"
+#include "compliance/GeoJson.h"
 #include "compliance/Limits.h"
 #include "compliance/Places.h"
 #include "compliance/Units.h"
@@ -234,17 +235,10 @@ std::string BuildingsGeoJson(const Project& p, const std::vector<BuildingValue>&
                 ring.push_back({lon, lat});
             rings.push_back(std::move(ring));
         }
-        nlohmann::ordered_json f;
-        f["type"] = "Feature";
-        f["properties"] = props;
-        f["geometry"] = {{"type", "Polygon"}, {"coordinates", rings}};
-        features.push_back(f);
+        features.push_back(
+            GeoJsonFeature(std::move(props), {{"type", "Polygon"}, {"coordinates", rings}}));
     }
-    nlohmann::ordered_json doc;
-    doc["type"] = "FeatureCollection";
-    doc["name"] = "buildings";
-    doc["features"] = features;
-    return doc.dump(1) + "\n";
+    return GeoJsonText("buildings", std::move(features));
 }
 
 bool SaveBuildingsFile(const Project& p, const std::vector<BuildingValue>& values,

@@ -5,6 +5,7 @@
 #include "calc/Ground.h"
 #include "calc/PowerDensity.h"
 #include "compliance/Csv.h"
+#include "compliance/GeoJson.h"
 #include "compliance/Limits.h"
 #include "compliance/Units.h"
 #include "geo/DemHeight.h"
@@ -406,17 +407,10 @@ std::string PlacesGeoJson(const std::vector<PlaceValue>& values) {
         props["e_v_m"] = v.eVm;
         props["percent_of_limit"] = v.percent;
         props["worst_antenna"] = v.antennas.empty() ? "" : v.antennas.front().label;
-        nlohmann::ordered_json f;
-        f["type"] = "Feature";
-        f["properties"] = props;
-        f["geometry"] = {{"type", "Point"}, {"coordinates", {v.lon, v.lat}}};
-        features.push_back(f);
+        features.push_back(
+            GeoJsonFeature(std::move(props), {{"type", "Point"}, {"coordinates", {v.lon, v.lat}}}));
     }
-    nlohmann::ordered_json doc;
-    doc["type"] = "FeatureCollection";
-    doc["name"] = "places";
-    doc["features"] = features;
-    return doc.dump(1) + "\n";
+    return GeoJsonText("places", std::move(features));
 }
 
 bool SavePlacesFile(const std::vector<PlaceValue>& values, const std::string& path) {

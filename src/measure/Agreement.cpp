@@ -1,6 +1,7 @@
 #include "measure/Agreement.h"
 
 #include "compliance/Csv.h"
+#include "compliance/GeoJson.h"
 #include "compliance/Places.h"
 
 #include <algorithm>
@@ -170,17 +171,10 @@ std::string MeasurementsGeoJson(const std::vector<PairedPoint>& points) {
         props["assessed"] = q.assessed;
         props["assessed_source"] = AssessedSource(q);
         props["reason"] = FlagReason(q);
-        nlohmann::ordered_json f;
-        f["type"] = "Feature";
-        f["properties"] = props;
-        f["geometry"] = {{"type", "Point"}, {"coordinates", {q.lon, q.lat}}};
-        features.push_back(f);
+        features.push_back(compliance::GeoJsonFeature(
+            std::move(props), {{"type", "Point"}, {"coordinates", {q.lon, q.lat}}}));
     }
-    nlohmann::ordered_json doc;
-    doc["type"] = "FeatureCollection";
-    doc["name"] = "measurements";
-    doc["features"] = features;
-    return doc.dump(1) + "\n";
+    return compliance::GeoJsonText("measurements", std::move(features));
 }
 
 } // namespace brenvik::measure
