@@ -107,14 +107,21 @@ TEST(FarField, ReflectionScalesExactlyAndEveryPathAgrees) {
     EXPECT_EQ(RunXYCalculation(one).status, CalcStatus::Failed);
 }
 
+using FarLoop = void (*)(const kernel::FarBeam&, const kernel::Column&, const kernel::Sums&, int);
+
+// The vector loops of a processor with `isa`, AVX2 or better.
+vectorcolumns::Loops<FarLoop> FarLoops(kernel::Isa isa) {
+    vectorcolumns::Loops<FarLoop> fns = {{"avx2", kernel::AddFarColumnAvx2}};
+    if (isa == kernel::Isa::Avx512) fns.emplace_back("avx512", kernel::AddFarColumnAvx512);
+    return fns;
+}
+
 // Each vector loop against the plain one on columns whose end is not a whole
 // vector, the node at the antenna itself included, for every kind of beam.
 TEST(FarField, VectorColumnsMatchThePlainLoop) {
     const kernel::Isa isa = kernel::BestIsa();
     ASSERT_NE(isa, kernel::Isa::Scalar) << "the vector loops need a processor with AVX2 and FMA";
-    using Fn = void (*)(const kernel::FarBeam&, const kernel::Column&, const kernel::Sums&, int);
-    vectorcolumns::Loops<Fn> fns = {{"avx2", kernel::AddFarColumnAvx2}};
-    if (isa == kernel::Isa::Avx512) fns.emplace_back("avx512", kernel::AddFarColumnAvx512);
+    const auto fns = FarLoops(isa);
     const Project p = FarFieldSite();
     for (int s = 1; s <= p.AntennaCount; ++s) {
         const auto beam = farfield::Prepare(p, p.Antennas[s]);
@@ -131,9 +138,7 @@ TEST(FarField, VectorColumnsMatchThePlainLoop) {
 TEST(FarField, VectorColumnsOfEveryLength) {
     const kernel::Isa isa = kernel::BestIsa();
     ASSERT_NE(isa, kernel::Isa::Scalar) << "the vector loops need a processor with AVX2 and FMA";
-    using Fn = void (*)(const kernel::FarBeam&, const kernel::Column&, const kernel::Sums&, int);
-    vectorcolumns::Loops<Fn> fns = {{"avx2", kernel::AddFarColumnAvx2}};
-    if (isa == kernel::Isa::Avx512) fns.emplace_back("avx512", kernel::AddFarColumnAvx512);
+    const auto fns = FarLoops(isa);
     const Project p = FarFieldSite();
     for (int s : {1, 3}) {
         const auto beam = farfield::Prepare(p, p.Antennas[s]);
