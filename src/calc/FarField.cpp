@@ -57,7 +57,7 @@ void FillTables(PreparedBeam& out, bool tables) {
     b.perTurn = static_cast<int>(360 * m);
     b.perDeg = b.perTurn / 360.0;
     const std::size_t h = static_cast<std::size_t>(b.perTurn) + 1, v = h / 2 + 1;
-    out.tables.resize(h + 2 * v + 4 * (v - 1));
+    out.tables.resize(2 * h + 2 * v + 4 * (v - 1));
     const auto at = [&](std::size_t k) { return static_cast<double>(k) * 360.0 / b.perTurn; };
     for (std::size_t k = 0; k < h; ++k)
         out.tables[k] = antenna::CutLossDb(pattern.Horizontal, at(k) - 180.0);
@@ -68,12 +68,19 @@ void FillTables(PreparedBeam& out, bool tables) {
     b.hLoss = out.tables.data();
     b.vFront = out.tables.data() + h;
     b.vBack = out.tables.data() + h + v;
-    double* quads = out.tables.data() + h + 2 * v;
+    // 10^(-L/10) = 2^(L toLog2).
+    const double toLog2 = -0.33219280948873623478703194294893901758648313930;
+    double* hLog2 = out.tables.data() + h + 2 * v;
+    for (std::size_t k = 0; k < h; ++k)
+        hLog2[k] = b.hLoss[k] * toLog2;
+    b.hLog2 = hLog2;
+    double* quads = hLog2 + h;
     for (std::size_t k = 0; k + 1 < v; ++k) {
-        quads[4 * k] = b.gh0 + b.vFront[k];
-        quads[4 * k + 1] = b.gh0 + b.vFront[k + 1];
-        quads[4 * k + 2] = ((b.gh180 + b.vBack[k]) - quads[4 * k]) / 180.0;
-        quads[4 * k + 3] = ((b.gh180 + b.vBack[k + 1]) - quads[4 * k + 1]) / 180.0;
+        const double f0 = b.gh0 + b.vFront[k], f1 = b.gh0 + b.vFront[k + 1];
+        quads[4 * k] = f0 * toLog2;
+        quads[4 * k + 1] = f1 * toLog2;
+        quads[4 * k + 2] = ((b.gh180 + b.vBack[k]) - f0) / 180.0 / b.perDeg * toLog2;
+        quads[4 * k + 3] = ((b.gh180 + b.vBack[k + 1]) - f1) / 180.0 / b.perDeg * toLog2;
     }
     b.vQuads = quads;
 }

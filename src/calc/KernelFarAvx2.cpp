@@ -1,6 +1,6 @@
 // The far-field column in four-lane AVX2 arithmetic. The angles and the
 // power of ten are this file's own polynomials (atan2 within about 2e-14
-// degrees, 2^x within 2e-16 relative), evaluated inline. The cuts are read
+// degrees, 2^x within 4e-14 relative), evaluated inline. The cuts are read
 // from their tables, a pair of neighbouring entries per node; the tables'
 // linear interpolation is the cuts' own, so the node sums stay within 1e-12
 // of the plain loop; an adaptive antenna's envelope is read from its 2-D
@@ -60,7 +60,7 @@ inline __m256d Atan2Deg(__m256d y, __m256d x) {
 }
 
 // 2^x: x = n + f with n whole and |f| <= 1/2, 2^f = 1 + f T(f) with T a
-// fitted polynomial of degree 10 (error below 2e-16), times 2^n built in
+// polynomial of degree 8 (error below 4e-14), times 2^n built in
 // the exponent bits. x is held to -1022..1023 first (a NaN stays NaN), so
 // that 2^n is a normal number; below -1022 the result is off by less than
 // 2^-1022 absolute.
@@ -71,7 +71,7 @@ inline __m256d Exp2(__m256d x) {
     const __m256d n = _mm256_round_pd(x, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
     const __m256d f = _mm256_sub_pd(x, n);
     __m256d p = _mm256_set1_pd(Exp2T[0]);
-    for (int i = 1; i < 11; ++i)
+    for (int i = 1; i < farmath::Exp2Terms; ++i)
         p = _mm256_fmadd_pd(p, f, _mm256_set1_pd(Exp2T[i]));
     const __m256i bits = _mm256_slli_epi64(
         _mm256_add_epi64(_mm256_cvtepi32_epi64(_mm256_cvtpd_epi32(n)), _mm256_set1_epi64x(1023)),

@@ -1,6 +1,6 @@
 // The far-field column in eight-lane AVX-512 arithmetic. The angles and the
 // power of ten are this file's own polynomials (atan2 within about 2e-14
-// degrees, 2^x within 2e-16 relative), evaluated inline so that the blocks
+// degrees, 2^x within 4e-14 relative), evaluated inline so that the blocks
 // of nodes stay in registers. The cuts are read from their tables, a pair of
 // neighbouring entries per node; the tables' linear interpolation is the
 // cuts' own, so the node sums stay within 1e-12 of the plain loop; an
@@ -26,19 +26,28 @@ namespace {
 // forms trip a false warning about an undefined operand.)
 constexpr __mmask8 all = 0xff;
 
-using farmath::AtanS;
-using farmath::Exp2T;
+// The angles of one beam in its table's units (1 / perDeg of a degree):
+// atan's polynomial below with every coefficient already multiplied by the
+// degrees per radian and the units per degree, and the fold's angles in
+// those units, so that no product converts the angle afterwards.
+struct AngleUnits {
+    double k[11];
+    __m512d a45, a90, a180;
+};
 
-// atan2(y, x) in degrees, or -atan2(y, x) for `negated` (then x must not be
-// negative: its sign is not looked at). The octant of (|x|, |y|) is folded onto
-// t = u / v in [0, 1] (u, v the smaller and the larger of the two), and t
-// above tan(pi/8) onto (u - v) / (u + v) with 45 degrees added, so that one
-// division leaves |t| <= tan(pi/8), where atan t = t + t^3 S(t^2) with S a
-// fitted polynomial of degree 9 (error below 1e-16). The quadrant and the
-// sign follow as in std::atan2, the signs of zeros included: (+-0, -0)
-// gives +-180, (+-0, +0) gives +-0. Odd in y, so mirror-image nodes see
-// opposite angles.
-template <bool negated> BRENVIK_VECTOR_FN("avx512f") inline __m512d Atan2Deg(__m512d y, __m512d x) {
+// atan2(y, x) in the units of `a`, or -atan2(y, x) for `negated` (then x must
+// not be negative: its sign is not looked at). The octant of (|x|, |y|) is
+// folded onto t = u / v in [0, 1] (u, v the smaller and the larger of the
+// two), and t above tan(pi/8) onto (u - v) / (u + v) with 45 degrees added,
+// so that one division leaves |t| <= tan(pi/8), where atan t = t (1 + t^2
+// S(t^2)) with S a fitted polynomial of degree 9 (error below 1e-16). The
+// quadrant and the sign follow as in std::atan2, the signs of zeros
+// included: (+-0, -0) gives +-180, (+-0, +0) gives +-0. Odd in y, so
+// mirror-image nodes see opposite angles.
+template <bool negated>
+BRENVIK_VECTOR_FN("avx512f")
+__attribute__((always_inline)) inline __m512d
+    Atan2Units(__m512d y, __m512d x, const AngleUnits& a) {
     const __m512d ax = negated ? x : _mm512_abs_pd(x), ay = _mm512_abs_pd(y);
     const __m512d u = _mm512_maskz_min_pd(all, ax, ay), v = _mm512_maskz_max_pd(all, ax, ay);
     const __mmask8 big =
@@ -49,39 +58,40 @@ template <bool negated> BRENVIK_VECTOR_FN("avx512f") inline __m512d Atan2Deg(__m
     const __m512d t =
         _mm512_maskz_div_pd(_mm512_cmp_pd_mask(den, _mm512_setzero_pd(), _CMP_NEQ_UQ), num, den);
     const __m512d z = _mm512_mul_pd(t, t);
-    __m512d p = _mm512_set1_pd(AtanS[0]);
-    for (int i = 1; i < 10; ++i)
-        p = _mm512_fmadd_pd(p, z, _mm512_set1_pd(AtanS[i]));
-    const __m512d radians = _mm512_fmadd_pd(_mm512_mul_pd(t, z), p, t);
-    __m512d d = _mm512_mul_pd(radians, _mm512_set1_pd(57.295779513082320876798154814105170));
-    d = _mm512_mask_add_pd(d, big, d, _mm512_set1_pd(45.0));
-    d = _mm512_mask_sub_pd(d, _mm512_cmp_pd_mask(ay, ax, _CMP_GT_OQ), _mm512_set1_pd(90.0), d);
+    __m512d p = _mm512_set1_pd(a.k[0]);
+    for (int i = 1; i < 11; ++i)
+        p = _mm512_fmadd_pd(p, z, _mm512_set1_pd(a.k[i]));
+    __m512d d = _mm512_mul_pd(p, t);
+    d = _mm512_mask_add_pd(d, big, d, a.a45);
+    d = _mm512_mask_sub_pd(d, _mm512_cmp_pd_mask(ay, ax, _CMP_GT_OQ), a.a90, d);
     const __m512i signs = _mm512_set1_epi64(static_cast<long long>(0x8000000000000000ull));
     if (!negated)
-        d = _mm512_mask_sub_pd(d, _mm512_test_epi64_mask(_mm512_castpd_si512(x), signs),
-                               _mm512_set1_pd(180.0), d);
+        d = _mm512_mask_sub_pd(d, _mm512_test_epi64_mask(_mm512_castpd_si512(x), signs), a.a180, d);
     // d is not negative: its sign becomes y's (d | (y & sign)), or the
     // opposite of y's (d | (~y & sign)).
     return _mm512_castsi512_pd(_mm512_ternarylogic_epi64(
         _mm512_castpd_si512(d), _mm512_castpd_si512(y), signs, negated ? 0xf2 : 0xf8));
 }
 
-// 2^x: x = n + f with n whole and |f| <= 1/2, 2^f = 1 + f T(f) with T a
-// fitted polynomial of degree 10 (error below 2e-16), scaled by 2^n. x is
-// held above -2000 first (0 either way), so that x = -infinity gives 0
-// rather than NaN; a NaN stays NaN.
+// s 2^x: x = n + f with n whole and |f| <= 1/2, 2^f = 1 + f T(f) with T a
+// polynomial of degree 8 (error below 4e-14), scaled by 2^n; `k`
+// holds s T's coefficients, then s, so that the beam's scale s costs no
+// product of its own. x is held above -2000 first (0 either way), so that
+// x = -infinity gives 0 rather than NaN; a NaN stays NaN.
 BRENVIK_VECTOR_FN("avx512f")
-__attribute__((always_inline)) inline __m512d Exp2(__m512d x) {
+__attribute__((always_inline)) inline __m512d
+ScaledExp2(__m512d x, const double (&k)[farmath::Exp2Terms + 1]) {
     x = _mm512_maskz_max_pd(all, _mm512_set1_pd(-2000.0), x);
     const __m512d n = _mm512_maskz_roundscale_pd(all, x, _MM_FROUND_TO_NEAREST_INT);
     const __m512d f = _mm512_sub_pd(x, n);
-    __m512d p = _mm512_set1_pd(Exp2T[0]);
-    for (int i = 1; i < 11; ++i)
-        p = _mm512_fmadd_pd(p, f, _mm512_set1_pd(Exp2T[i]));
-    return _mm512_maskz_scalef_pd(all, _mm512_fmadd_pd(f, p, _mm512_set1_pd(1.0)), n);
+    __m512d p = _mm512_set1_pd(k[0]);
+    for (int i = 1; i < farmath::Exp2Terms; ++i)
+        p = _mm512_fmadd_pd(p, f, _mm512_set1_pd(k[i]));
+    return _mm512_maskz_scalef_pd(all, _mm512_fmadd_pd(f, p, _mm512_set1_pd(k[farmath::Exp2Terms])),
+                                  n);
 }
 
-// The table position of angles x (degrees; the table's first angle is
+// The table position of angles x (in the table's units; its first angle is
 // -first): the entry below and the fraction of the step beyond it.
 struct Position {
     __m256i i;
@@ -89,14 +99,30 @@ struct Position {
 };
 
 BRENVIK_VECTOR_FN("avx512f")
-__attribute__((always_inline)) inline Position At(__m512d x, __m512d first, __m512d perDeg,
-                                                  __m512d last) {
+__attribute__((always_inline)) inline Position At(__m512d x, __m512d first, __m512d last) {
     Position p;
-    p.pos = _mm512_fmadd_pd(x, perDeg, _mm512_mul_pd(first, perDeg));
+    p.pos = _mm512_add_pd(x, first);
     p.base = _mm512_maskz_min_pd(all, _mm512_maskz_roundscale_pd(all, p.pos, _MM_FROUND_TO_NEG_INF),
                                  last);
     p.i = _mm512_maskz_cvttpd_epi32(all, p.base);
     return p;
+}
+
+// Eight table indices taken out of a vector two at a time (each 64-bit
+// half holds two), which costs fewer moves out of the vector unit than one
+// at a time.
+struct Indices {
+    long long q[4];
+    int operator[](int k) const {
+        return k & 1 ? static_cast<int>(q[k >> 1] >> 32) : static_cast<int>(q[k >> 1]);
+    }
+};
+
+BRENVIK_VECTOR_FN("avx512f")
+__attribute__((always_inline)) inline Indices Split(__m256i v) {
+    const __m128i lo = _mm256_castsi256_si128(v), hi = _mm256_extracti128_si256(v, 1);
+    return {{_mm_cvtsi128_si64(lo), _mm_extract_epi64(lo, 1), _mm_cvtsi128_si64(hi),
+             _mm_extract_epi64(hi, 1)}};
 }
 
 // The entries of a table below and above the positions of `at` (eight
@@ -104,8 +130,8 @@ __attribute__((always_inline)) inline Position At(__m512d x, __m512d first, __m5
 // lower and the upper entries. (Two gathers per table did the same with
 // sixteen element loads and stalled the loop.)
 BRENVIK_VECTOR_FN("avx512f")
-__attribute__((always_inline)) inline void Pairs(const double* table, const int* at, __m512d& lo,
-                                                 __m512d& hi) {
+__attribute__((always_inline)) inline void Pairs(const double* table, const Indices& at,
+                                                 __m512d& lo, __m512d& hi) {
     const auto two = [table, at](int k) BRENVIK_VECTOR_FN("avx512f") {
         return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(table + at[k])),
                                     _mm_loadu_pd(table + at[k + 1]), 1);
@@ -120,7 +146,7 @@ __attribute__((always_inline)) inline void Pairs(const double* table, const int*
 // quad is one 32-byte load; the lanes' quads are then transposed into the
 // four entries.
 BRENVIK_VECTOR_FN("avx512f")
-__attribute__((always_inline)) inline void Quads(const double* table, const int* at,
+__attribute__((always_inline)) inline void Quads(const double* table, const Indices& at,
                                                  __m512d (&e)[4]) {
     const auto two = [table, at](int k) BRENVIK_VECTOR_FN("avx512f") {
         return _mm512_maskz_insertf64x4(all, _mm512_castpd256_pd512(_mm256_loadu_pd(table + at[k])),
@@ -141,7 +167,7 @@ __attribute__((always_inline)) inline void Quads(const double* table, const int*
 // The loss in a table at a position: the entry below and the next, linearly
 // interpolated.
 BRENVIK_VECTOR_FN("avx512f")
-__attribute__((always_inline)) inline __m512d Lookup(const double* table, const int* at,
+__attribute__((always_inline)) inline __m512d Lookup(const double* table, const Indices& at,
                                                      const Position& p) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
@@ -155,29 +181,29 @@ __attribute__((always_inline)) inline __m512d Lookup(const double* table, const 
 struct Consts {
     __m512d e, ys, h, z, sinAz, cosAz, sinT, cosT;
     __m512d eSinAz, eCosAz, minusCosAz, e2; // products of the column's dx
-    __m512d scale, inverseLimit, perDeg, lastH, lastV, gh0, gh180, phi3, theta3, thetaE;
-    __m512d envPerDeg, envLastPhi, envLastTheta, envPhiCount;
+    __m512d inverseLimit, lastH, lastV, phi3, theta3, thetaE;
+    __m512d envLastPhi, envLastTheta, envPhiCount;
+    __m512d halfTurn, quarterTurn; // 180 and 90 degrees in the tables' units
+    AngleUnits units;
+    double exp[farmath::Exp2Terms + 1]; // ScaledExp2's coefficients for the beam's scale
 };
 
 // An envelope's gain in dB towards (phi, theta), read from its table as the
 // plain loop reads it: the sample below in each angle and the next, bilinear
 // in dB (first along phi, then along theta). The plain loop takes phi -180
 // as 180; the table holds the same gains at both (one direction), so -180
-// is read at its own end here. theta is within -90..90 as Atan2Deg gives it.
+// is read at its own end here. theta is within -90..90 as Atan2Units gives it.
 BRENVIK_VECTOR_FN("avx512f")
 __attribute__((always_inline)) inline __m512d EnvelopeDb(const FarBeam& b, const Consts& c,
                                                          __m512d phi, __m512d theta) {
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
-    const __m512d half = _mm512_set1_pd(180.0), quarter = _mm512_set1_pd(90.0);
-    const Position h = At(phi, half, c.envPerDeg, c.envLastPhi);
-    const Position v = At(theta, quarter, c.envPerDeg, c.envLastTheta);
+    const Position h = At(phi, c.halfTurn, c.envLastPhi);
+    const Position v = At(theta, c.quarterTurn, c.envLastTheta);
     // Sample (i, j) is entry j phiCount + i; (i, j + 1) one row further.
-    alignas(32) int at[8];
-    _mm256_store_si256(
-        reinterpret_cast<__m256i*>(at),
-        _mm512_maskz_cvttpd_epi32(all, _mm512_fmadd_pd(v.base, c.envPhiCount, h.base)));
+    const Indices at =
+        Split(_mm512_maskz_cvttpd_epi32(all, _mm512_fmadd_pd(v.base, c.envPhiCount, h.base)));
     __m512d lo0, hi0, lo1, hi1;
     Pairs(b.envelope, at, lo0, hi0);
     Pairs(b.envelope + b.envelopePhiCount, at, lo1, hi1);
@@ -193,8 +219,11 @@ struct Block {
     __m512d y, x, r2, phi, theta;
 };
 
-// The gain in dB of B blocks whose angles are known, stage by stage so that
-// the gathers of one block Overlap the arithmetic of the others.
+// The densities of B blocks whose angles are known, stage by stage so that
+// the table reads of one block overlap the arithmetic of the others. Each
+// gain is worked out as a power of two (10^(G/10) = 2^(G log2(10) / 10)):
+// the measured beam's tables hold their losses so, and the parametric
+// beam's constants are so scaled.
 template <int B, int Type>
 BRENVIK_VECTOR_FN("avx512f")
 __attribute__((always_inline)) inline void Finish(const FarBeam& b, const Consts& c, Block* q,
@@ -202,39 +231,34 @@ __attribute__((always_inline)) inline void Finish(const FarBeam& b, const Consts
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #endif
+    constexpr double tenthLog2Ten = 0.33219280948873623478703194294893901758648313930;
     const __m512d zero = _mm512_setzero_pd();
-    const __m512d half = _mm512_set1_pd(180.0), quarter = _mm512_set1_pd(90.0);
-    const __m512d twelve = _mm512_set1_pd(12.0);
-    // 10^(G/10) as 2^(G log2(10) / 10).
-    const __m512d tenthLog2Ten = _mm512_set1_pd(0.33219280948873623478703194294893901758648313930);
-    const __m512d minusTenthLog2Ten =
-        _mm512_set1_pd(-0.33219280948873623478703194294893901758648313930);
-    const __m512d am = _mm512_set1_pd(25.0), sla = _mm512_set1_pd(20.0);
+    const __m512d twelve = _mm512_set1_pd(12.0 * tenthLog2Ten);
+    const __m512d am = _mm512_set1_pd(25.0 * tenthLog2Ten),
+                  sla = _mm512_set1_pd(20.0 * tenthLog2Ten);
     __m512d g[B];
 #pragma GCC unroll 8
     for (int n = 0; n < B; ++n) {
         const __m512d phi = q[n].phi, theta = q[n].theta;
         if constexpr (Type == FarBeam::Envelope) {
-            g[n] = EnvelopeDb(b, c, phi, theta);
+            g[n] = _mm512_mul_pd(EnvelopeDb(b, c, phi, theta), _mm512_set1_pd(tenthLog2Ten));
         } else if constexpr (Type == FarBeam::Measured) {
-            const Position h = At(phi, half, c.perDeg, c.lastH);
-            const Position v = At(theta, quarter, c.perDeg, c.lastV);
-            alignas(32) int hAt[8], vAt[8];
-            _mm256_store_si256(reinterpret_cast<__m256i*>(hAt), h.i);
-            _mm256_store_si256(reinterpret_cast<__m256i*>(vAt), _mm256_slli_epi32(v.i, 2));
-            const __m512d lh = Lookup(b.hLoss, hAt, h);
+            const Position h = At(phi, c.halfTurn, c.lastH);
+            const Position v = At(theta, c.quarterTurn, c.lastV);
+            const Indices hAt = Split(h.i), vAt = Split(_mm256_slli_epi32(v.i, 2));
+            const __m512d lh = Lookup(b.hLog2, hAt, h);
             // The front cut at theta and its step towards the back cut per
-            // degree of |phi|, G_H(0) and G_H(180) included.
+            // unit of |phi|, G_H(0) and G_H(180) included.
             __m512d cut[4];
             Quads(b.vQuads, vAt, cut);
             const __m512d fv = _mm512_sub_pd(v.pos, v.base);
             const __m512d front = _mm512_fmadd_pd(fv, _mm512_sub_pd(cut[1], cut[0]), cut[0]);
             const __m512d step = _mm512_fmadd_pd(fv, _mm512_sub_pd(cut[3], cut[2]), cut[2]);
-            const __m512d loss =
+            const __m512d gain =
                 _mm512_add_pd(lh, _mm512_fmadd_pd(_mm512_abs_pd(phi), step, front));
             // No direction gains more than the peak, whatever the two cuts
             // make of it (the order keeps a NaN, as std::min does).
-            g[n] = _mm512_mul_pd(_mm512_maskz_max_pd(all, zero, loss), minusTenthLog2Ten);
+            g[n] = _mm512_maskz_min_pd(all, zero, gain);
         } else {
             const __m512d v = _mm512_div_pd(_mm512_sub_pd(theta, c.thetaE), c.theta3);
             const __m512d av = _mm512_sub_pd(
@@ -249,14 +273,13 @@ __attribute__((always_inline)) inline void Finish(const FarBeam& b, const Consts
                 g[n] = av;
             }
         }
-        if constexpr (Type != FarBeam::Measured) g[n] = _mm512_mul_pd(g[n], tenthLog2Ten);
     }
 #pragma GCC unroll 8
     for (int n = 0; n < B; ++n)
-        g[n] = Exp2(g[n]);
+        g[n] = ScaledExp2(g[n], c.exp);
 #pragma GCC unroll 8
     for (int n = 0; n < B; ++n) {
-        const __m512d sd = _mm512_div_pd(_mm512_mul_pd(c.scale, g[n]), q[n].r2);
+        const __m512d sd = _mm512_div_pd(g[n], q[n].r2);
         const __mmask8 in = q[n].inside;
         double* acc = out.density + k + 8 * n;
         _mm512_mask_storeu_pd(acc, in, _mm512_add_pd(_mm512_maskz_loadu_pd(in, acc), sd));
@@ -311,12 +334,12 @@ __attribute__((always_inline)) inline void Step(const FarBeam& b, const Consts& 
 #pragma GCC unroll 8
     for (int i = 0; i < B; ++i)
         q[i] = Prepare(c, col, k + 8 * i, n);
-// phi = atan2(s, f'), theta = atan2(-u', sqrt(f'^2 + s^2)), in degrees.
+// phi = atan2(s, f'), theta = atan2(-u', sqrt(f'^2 + s^2)).
 #pragma GCC unroll 8
     for (int i = 0; i < B; ++i) {
         const __m512d horiz = q[i].phi;
-        q[i].phi = Atan2Deg<false>(q[i].y, q[i].x);
-        q[i].theta = Atan2Deg<true>(q[i].theta, horiz);
+        q[i].phi = Atan2Units<false>(q[i].y, q[i].x, c.units);
+        q[i].theta = Atan2Units<true>(q[i].theta, horiz, c.units);
     }
     Finish<B, Type>(b, c, q, k, out);
 }
@@ -362,17 +385,28 @@ void AddFarColumnAvx512(const FarBeam& b, const Column& col, const Sums& out, in
     c.eCosAz = _mm512_set1_pd(col.dx * b.cosAz);
     c.minusCosAz = _mm512_set1_pd(-b.cosAz);
     c.e2 = _mm512_set1_pd(col.dx * col.dx);
-    c.scale = _mm512_set1_pd(b.scale);
     c.inverseLimit = _mm512_set1_pd(out.inverseLimit);
-    c.perDeg = _mm512_set1_pd(b.perDeg);
     c.lastH = _mm512_set1_pd(static_cast<double>(b.perTurn - 1));
     c.lastV = _mm512_set1_pd(static_cast<double>(b.perTurn / 2 - 1));
-    c.gh0 = _mm512_set1_pd(b.gh0);
-    c.gh180 = _mm512_set1_pd(b.gh180);
     c.phi3 = _mm512_set1_pd(b.phi3);
     c.theta3 = _mm512_set1_pd(b.theta3);
     c.thetaE = _mm512_set1_pd(b.thetaE);
-    c.envPerDeg = _mm512_set1_pd(b.envelopePerDeg);
+    // Angles in the tables' units; a parametric beam's in degrees.
+    const double perDeg = b.type == FarBeam::Envelope   ? b.envelopePerDeg
+                          : b.type == FarBeam::Measured ? b.perDeg
+                                                        : 1.0;
+    const double toUnits = 57.295779513082320876798154814105170 * perDeg;
+    for (int i = 0; i < 10; ++i)
+        c.units.k[i] = farmath::AtanS[i] * toUnits;
+    c.units.k[10] = toUnits;
+    c.units.a45 = _mm512_set1_pd(45.0 * perDeg);
+    c.units.a90 = _mm512_set1_pd(90.0 * perDeg);
+    c.units.a180 = _mm512_set1_pd(180.0 * perDeg);
+    c.halfTurn = c.units.a180;
+    c.quarterTurn = c.units.a90;
+    for (int i = 0; i < farmath::Exp2Terms; ++i)
+        c.exp[i] = farmath::Exp2T[i] * b.scale;
+    c.exp[farmath::Exp2Terms] = b.scale;
     c.envLastPhi = _mm512_set1_pd(static_cast<double>(b.envelopePhiCount - 2));
     c.envLastTheta = _mm512_set1_pd(static_cast<double>((b.envelopePhiCount - 1) / 2 - 1));
     c.envPhiCount = _mm512_set1_pd(static_cast<double>(b.envelopePhiCount));
