@@ -354,11 +354,8 @@ BRENVIK_VECTOR_FN("avx512f")
 __attribute__((noinline)) void Blocks(const FarBeam& b, const Consts& c, const Column& col,
                                       const Sums& out, int n) {
     int k = 0;
-    // (An envelope's reads go further afield: its blocks fare better four
-    // at a time.)
-    if constexpr (Type != FarBeam::Envelope)
-        for (; k + 56 < n; k += 64)
-            Step<8, Type>(b, c, col, k, n, out);
+    for (; k + 56 < n; k += 64)
+        Step<8, Type>(b, c, col, k, n, out);
     for (; k + 24 < n; k += 32)
         Step<4, Type>(b, c, col, k, n, out);
     for (; k < n; k += 8)
