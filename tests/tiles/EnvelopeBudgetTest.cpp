@@ -3,6 +3,7 @@
 #include "tilescli/Resume.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -78,6 +79,12 @@ TEST(EnvelopeBudget, EachTileCountsItsDistinctArraysOnce) {
         EXPECT_EQ(t.envelopeBytes, want) << "tile " << t.index;
         EXPECT_EQ(j["tiles"][t.index].contains("envelope_bytes"), want > 0) << "tile " << t.index;
     }
+    // resume asks for site M's tables beside 16 x 16 pixels of two floats,
+    // eight times the manifest and 256 MiB.
+    const std::uint64_t bytes = 16 * 16 * 8 + kHalfDegree + kQuarterDegree +
+                                8 * std::filesystem::file_size(ManifestPath(plan)) + (256 << 20);
+    EXPECT_EQ(brenvik::tilescli::ScanTiles(plan, 1).budget.memoryMiB,
+              bytes / (1 << 20) + (bytes % (1 << 20) != 0));
 }
 
 TEST(EnvelopeBudget, TheFigureIsOneLineOfATileEntryAndOnlyWhenNotZero) {
