@@ -146,6 +146,14 @@ struct Sweep {
     }
 };
 
+// The samples of a table every 1 / perDeg degrees, both ends included.
+int PhiCount(double perDeg) {
+    return static_cast<int>(360 * perDeg) + 1;
+}
+int ThetaCount(double perDeg) {
+    return static_cast<int>(180 * perDeg) + 1;
+}
+
 // One tilt worth trying for a row of the table: the rows' power there and
 // the cosine the columns' phases scale with.
 struct TiltTry {
@@ -160,7 +168,7 @@ struct TiltTry {
 // table's tolerance.
 std::vector<double> SampleEnvelope(const Sweep& s, double perDeg) {
     const ArrayParams& a = s.a;
-    const int np = static_cast<int>(360 * perDeg) + 1, nt = static_cast<int>(180 * perDeg) + 1;
+    const int np = PhiCount(perDeg), nt = ThetaCount(perDeg);
     std::vector<double> out(static_cast<std::size_t>(np) * static_cast<std::size_t>(nt));
     const double cells = static_cast<double>(a.rows) * a.columns;
     std::vector<TiltTry> tries;
@@ -201,8 +209,8 @@ std::vector<double> SampleEnvelope(const Sweep& s, double perDeg) {
 // and its own interpolation at the samples of the table twice as fine.
 double HalvingChange(const std::vector<double>& coarse, const std::vector<double>& fine,
                      double perDeg) {
-    const int np = static_cast<int>(360 * perDeg) + 1;
-    const int fp = static_cast<int>(720 * perDeg) + 1, ft = static_cast<int>(360 * perDeg) + 1;
+    const int np = PhiCount(perDeg);
+    const int fp = PhiCount(2 * perDeg), ft = ThetaCount(2 * perDeg);
     double worst = 0.0;
     for (int i = 0; i < fp; ++i)
         for (int j = 0; j < ft; ++j) {
@@ -212,6 +220,24 @@ double HalvingChange(const std::vector<double>& coarse, const std::vector<double
             worst = std::max(worst, std::fabs(v - fine[static_cast<std::size_t>(j) * fp + i]));
         }
     return worst;
+}
+
+// The envelope at the step the table keeps: whole degrees first, then halves
+// and quarters, until the next halving moves no sample by more than the
+// tolerance; a quarter degree at most (a million values, 8 MB).
+struct Refined {
+    double perDeg = 1.0;
+    std::vector<double> table;
+};
+Refined Refine(const Sweep& s) {
+    Refined r;
+    r.table = SampleEnvelope(s, r.perDeg);
+    for (; r.perDeg < MostPerDeg; r.perDeg *= 2.0) {
+        std::vector<double> finer = SampleEnvelope(s, 2.0 * r.perDeg);
+        if (HalvingChange(r.table, finer, r.perDeg) <= EnvelopeToleranceDb) break;
+        r.table = std::move(finer);
+    }
+    return r;
 }
 
 } // namespace
@@ -277,21 +303,12 @@ double EnvelopeTable::GainDb(double phiDeg, double thetaDeg) const {
 }
 
 std::shared_ptr<const EnvelopeTable> MakeEnvelope(const ArrayParams& a) {
-    // Whole degrees first, then halves and quarters, until the next halving
-    // moves no sample by more than the tolerance; a quarter degree at most
-    // (a million values, 8 MB).
-    const Sweep s(a);
-    double perDeg = 1.0;
-    std::vector<double> table = SampleEnvelope(s, perDeg);
-    for (; perDeg < MostPerDeg; perDeg *= 2.0) {
-        std::vector<double> finer = SampleEnvelope(s, 2.0 * perDeg);
-        if (HalvingChange(table, finer, perDeg) <= EnvelopeToleranceDb) break;
-        table = std::move(finer);
-    }
+    Refined r = Refine(Sweep(a));
+    std::vector<double>& table = r.table;
     auto out = std::make_shared<EnvelopeTable>();
-    out->perDeg = perDeg;
-    out->phiCount = static_cast<int>(360 * perDeg) + 1;
-    out->thetaCount = static_cast<int>(180 * perDeg) + 1;
+    out->perDeg = r.perDeg;
+    out->phiCount = PhiCount(r.perDeg);
+    out->thetaCount = ThetaCount(r.perDeg);
     // The peak: the most of any sample, or of any beam at its own steering
     // direction nearest boresight, whichever is higher.
     const double az = std::clamp(0.0, a.azMinDeg, a.azMaxDeg);
@@ -302,6 +319,15 @@ std::shared_ptr<const EnvelopeTable> MakeEnvelope(const ArrayParams& a) {
         g = std::min(0.0, g - out->peakDbi);
     out->gainDb = std::move(table);
     return out;
+}
+
+std::uint64_t EnvelopeBytesAt(double perDeg) {
+    return static_cast<std::uint64_t>(PhiCount(perDeg)) *
+           static_cast<std::uint64_t>(ThetaCount(perDeg)) * sizeof(double);
+}
+
+std::uint64_t EnvelopeBytes(const ArrayParams& a) {
+    return EnvelopeBytesAt(Refine(Sweep(a)).perDeg);
 }
 
 std::shared_ptr<const EnvelopeTable> EnvelopeCache::Get(const ArrayParams& a) {

@@ -6,6 +6,7 @@
 // of those beams gives there. Element and array follow the ITU-R M.2101
 // model; the envelope is kept as a table of gains over every direction.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -64,6 +65,13 @@ struct EnvelopeTable {
 };
 inline constexpr double EnvelopeToleranceDb = 0.1;
 std::shared_ptr<const EnvelopeTable> MakeEnvelope(const ArrayParams& a);
+
+// The bytes of the gains of a table sampled every 1 / perDeg degrees.
+std::uint64_t EnvelopeBytesAt(double perDeg);
+// The bytes of the gains of the table MakeEnvelope makes of `a`: 2 MB at
+// half a degree, 8 MB at a quarter. The step is found the same way, by
+// sampling the envelope, so this takes as long as making the table does.
+std::uint64_t EnvelopeBytes(const ArrayParams& a);
 
 // The envelopes made during one operation (a calculation, a report, an
 // export), one per distinct array: a table takes a tenth of a second or more

@@ -34,15 +34,24 @@ Bounds PixelGrid::bounds(const Window& w) const {
             x0 + (w.col + w.width) * resolution, y1 - w.row * resolution};
 }
 
-std::optional<std::string> TileMemoryRefusal(const PixelGrid& g, int bands, bool terrain) {
+std::optional<std::string> TileMemoryRefusal(const PixelGrid& g, int bands, bool terrain,
+                                             std::uint64_t envelopeBytes) {
     const std::int64_t w = std::min(g.tileSize, g.width), h = std::min(g.tileSize, g.height);
-    const std::uint64_t bytes = TileBytes(w * h, bands, terrain);
+    const std::uint64_t pixels = TileBytes(w * h, bands, terrain);
+    // Saturated rather than wrapped: a huge figure stays huge.
+    const std::uint64_t bytes =
+        envelopeBytes > UINT64_MAX - pixels ? UINT64_MAX : pixels + envelopeBytes;
     if (bytes <= MaxTileBytes) return std::nullopt;
-    const auto gib = [](std::uint64_t b) {
-        return std::to_string((b + (1ull << 30) - 1) >> 30) + " GiB";
+    const auto roundedUp = [](std::uint64_t b, std::uint64_t unit, const char* name) {
+        return std::to_string(b / unit + (b % unit != 0)) + name;
     };
-    return "a tile of " + std::to_string(w) + " x " + std::to_string(h) + " pixels needs about " +
-           gib(bytes) + " of memory, more than " + gib(MaxTileBytes);
+    const auto gib = [&](std::uint64_t b) { return roundedUp(b, 1ull << 30, " GiB"); };
+    const std::string tables = envelopeBytes > 0
+                                   ? " with " + roundedUp(envelopeBytes, 1ull << 20, " MiB") +
+                                         " of adaptive arrays' envelopes"
+                                   : "";
+    return "a tile of " + std::to_string(w) + " x " + std::to_string(h) + " pixels" + tables +
+           " needs about " + gib(bytes) + " of memory, more than " + gib(MaxTileBytes);
 }
 
 GridResult SnapGrid(const Bounds& area, double resolution, int tileSize) {

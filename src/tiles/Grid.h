@@ -53,7 +53,7 @@ struct PixelGrid {
 
 // Bounds on a plan that every machine of a cluster can run: tiles per plan
 // (each a scheduler's task and a manifest entry every tile reads) and memory
-// per tile (its bands, its ground heights).
+// per tile (its bands, its ground heights, its adaptive arrays' envelopes).
 inline constexpr std::int64_t MaxTiles = 1'000'000;
 inline constexpr std::uint64_t MaxTileBytes = 8ull << 30;
 inline constexpr int MinTileSize = 16, MaxTileSize = 65536;
@@ -61,8 +61,10 @@ inline constexpr int MinTileSize = 16, MaxTileSize = 65536;
 // The memory a tile of `pixels` takes while computed and written: a float
 // per band and pixel, and a double of ground height per pixel with a terrain.
 std::uint64_t TileBytes(std::int64_t pixels, int bands, bool terrain);
-// Why the largest tile of `g` would need more than MaxTileBytes, else nothing.
-std::optional<std::string> TileMemoryRefusal(const PixelGrid& g, int bands, bool terrain);
+// Why the largest tile of `g`, with `envelopeBytes` of envelope tables of
+// adaptive arrays besides, would need more than MaxTileBytes, else nothing.
+std::optional<std::string> TileMemoryRefusal(const PixelGrid& g, int bands, bool terrain,
+                                             std::uint64_t envelopeBytes = 0);
 
 // The grid over `area` (in the CRS's metres), its bounds snapped outward to
 // multiples of `resolution`; the reason when the grid cannot be made (a

@@ -359,10 +359,22 @@ std::string ManifestText(const Manifest& m) {
         e["antennas"] = t.antennaCount;
         e["inputs"] = t.inputsHash;
         e["neglected_ratio"] = t.neglectedRatio;
+        if (t.envelopeBytes > 0) e["envelope_bytes"] = t.envelopeBytes;
         tiles.push_back(std::move(e));
     }
     j["tiles"] = tiles;
     return j.dump(1) + "\n";
+}
+
+std::optional<std::string> EnvelopeMemoryRefusal(const Manifest& m) {
+    const TileEntry* most = nullptr;
+    for (const TileEntry& t : m.tiles)
+        if (t.envelopeBytes > 0 && (!most || t.envelopeBytes > most->envelopeBytes)) most = &t;
+    if (!most) return std::nullopt;
+    auto refused = TileMemoryRefusal(m.grid, m.standard.empty() ? 1 : 2, !m.terrain.empty(),
+                                     most->envelopeBytes);
+    if (!refused) return std::nullopt;
+    return "tile " + std::to_string(most->index) + ": " + *refused;
 }
 
 ManifestRead ParseManifest(const std::string& text) {
@@ -394,8 +406,13 @@ ManifestRead ParseManifest(const std::string& text) {
                 Refuse(where + ": inputs " + Shown(t["inputs"]) + " is not a hash");
             e.neglectedRatio =
                 Number(t, "neglected_ratio", 0.0, std::numeric_limits<double>::max(), where);
+            if (t.contains("envelope_bytes"))
+                e.envelopeBytes = static_cast<std::uint64_t>(
+                    WholeIn(t["envelope_bytes"], 0, static_cast<std::int64_t>(MaxTileBytes),
+                            where + ": envelope_bytes"));
             m.tiles.push_back(std::move(e));
         }
+        if (auto refused = EnvelopeMemoryRefusal(m)) Refuse(*refused);
         r.manifest = std::move(m);
     } catch (const std::exception& e) {
         r.error = std::string("the manifest does not read: ") + e.what();

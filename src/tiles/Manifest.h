@@ -76,6 +76,10 @@ struct TileEntry {
     std::string inputsHash;      // HashText of the tile's inputs file
     std::string terrainHash;     // Terrain::windowHash over its bounds; empty on flat ground
     double neglectedRatio = 0.0; // bounds the ratio any pixel leaves out
+    // The bytes of the envelope tables its task makes, one per distinct
+    // adaptive array among its antennas (EnvelopeBytes); in the manifest
+    // only when there are any, so that a plan without them reads as before.
+    std::uint64_t envelopeBytes = 0;
     friend bool operator==(const TileEntry&, const TileEntry&) = default;
 };
 
@@ -105,7 +109,8 @@ struct Manifest {
 std::string ManifestText(const Manifest& m);
 // The manifest in `text`, or the reason it is refused: not JSON, a field
 // missing or of the wrong kind, a number out of its range, tiles that do not
-// match the grid. Never throws.
+// match the grid or whose envelopes and pixels would not fit in MaxTileBytes.
+// Never throws.
 struct ManifestRead {
     std::optional<Manifest> manifest;
     std::string hash; // of the text read
@@ -116,6 +121,12 @@ ManifestRead ReadManifest(const std::string& dir);
 std::string ManifestPath(const std::string& dir);
 std::string TilePath(const std::string& dir, int index);
 std::string TileInputsPath(const std::string& dir, int index);
+
+// Why a task of `m` would need more than MaxTileBytes for its largest
+// tile's pixels and the most bytes of envelope tables any tile makes, the
+// two counted together as `resume` counts them; names the tile with the
+// most. Nothing when no tile makes any.
+std::optional<std::string> EnvelopeMemoryRefusal(const Manifest& m);
 
 // Tile `t`'s inputs: the options and grid of `m`, the tile's window, and the
 // antennas of `m` it lists with the patterns and arrays they use, in the

@@ -1,5 +1,6 @@
 #include "tiles/Plan.h"
 
+#include "antenna/Adaptive.h"
 #include "antenna/Pattern.h"
 #include "compliance/Limits.h"
 #include "model/AtomicFile.h"
@@ -359,6 +360,28 @@ Refusal KeepReached(Manifest& m, std::optional<Terrain>& terrain) {
     return std::nullopt;
 }
 
+// The bytes of the envelope tables each tile's task makes, one per distinct
+// array among its antennas. Each array's size is found once for the plan,
+// and only for an array some tile takes: finding it takes as long as making
+// its table.
+void CountEnvelopes(Manifest& m) {
+    std::vector<std::uint64_t> bytes(m.arrays.size(), 0);
+    std::vector<std::size_t> countedFor(m.arrays.size(), m.tiles.size()); // the last tile
+    for (std::size_t k = 0; k < m.tiles.size(); ++k) {
+        TileEntry& t = m.tiles[k];
+        t.envelopeBytes = 0;
+        for (int i : t.antennas) {
+            const int array = m.antennas[static_cast<std::size_t>(i)].array;
+            if (array < 0) continue;
+            const auto a = static_cast<std::size_t>(array);
+            if (countedFor[a] == k) continue;
+            countedFor[a] = k;
+            if (bytes[a] == 0) bytes[a] = antenna::EnvelopeBytes(m.arrays[a]);
+            t.envelopeBytes += bytes[a];
+        }
+    }
+}
+
 // Every tile will read its inputs back through the same checks: a value
 // they refuse (a pattern's loss of 1e308 dB) is refused here, before any
 // tile runs. The antennas go through in slices, as the inputs of one tile
@@ -446,6 +469,8 @@ PlanResult MakePlan(const PlanOptions& o, const compliance::Library& limits) {
     for (const TileEntry& t : m.tiles)
         m.neglectedRatioMax = std::max(m.neglectedRatioMax, t.neglectedRatio);
     if (auto refused = KeepReached(m, terrain)) return fail(*refused);
+    CountEnvelopes(m);
+    if (auto refused = EnvelopeMemoryRefusal(m)) return fail(*refused + "; choose smaller tiles");
     if (auto refused = ReadBackRefusal(m)) return fail(*refused);
     r.manifest = std::move(m);
     return r;

@@ -51,14 +51,16 @@ TaskBudget EstimateTask(const tiles::Manifest& m, const std::vector<std::int64_t
     if (indices.empty()) return b;
     const int bands = m.standard.empty() ? 1 : 2;
     std::int64_t pixels = 0;
+    std::uint64_t envelopes = 0;
     for (const std::int64_t k : indices) {
         const tiles::TileEntry& t = m.tiles.at(static_cast<std::size_t>(k));
         const std::int64_t p = static_cast<std::int64_t>(t.window.width) * t.window.height;
         pixels = std::max(pixels, p);
+        envelopes = std::max(envelopes, t.envelopeBytes);
         b.pairs = std::max(b.pairs, static_cast<std::uint64_t>(p) *
                                         static_cast<std::uint64_t>(t.antennaCount));
     }
-    const std::uint64_t bytes = tiles::TileBytes(pixels, bands, !m.terrain.empty()) +
+    const std::uint64_t bytes = tiles::TileBytes(pixels, bands, !m.terrain.empty()) + envelopes +
                                 ManifestExpansion * static_cast<std::uint64_t>(manifestBytes) +
                                 BaseTaskBytes;
     b.memoryMiB = (bytes + (1ull << 20) - 1) >> 20;

@@ -28,7 +28,8 @@ std::vector<ArrayChunk> SplitArrays(const std::vector<std::int64_t>& indices,
                                     std::int64_t maxArraySize);
 
 // The largest need of one task among `indices`: memory for the biggest
-// tile's bands and ground heights, for the manifest every task reads
+// tile's bands and ground heights, for the most envelope tables of adaptive
+// arrays any of them makes, for the manifest every task reads
 // (`manifestBytes` on disk, several times that once parsed) and for the
 // libraries; time for the most pixel-antenna pairs at a rate one core keeps
 // even on an old node, on `cpus` cores, with room for reading and writing.

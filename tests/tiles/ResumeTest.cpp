@@ -61,6 +61,12 @@ TEST(Resume, BudgetOfTheHeaviestTileToDo) {
     EXPECT_EQ(light0.memoryMiB, 264u);
     EXPECT_EQ(light0.minutes, 11);
     EXPECT_EQ(EstimateTask(m, {}, 1'000'000, 4).memoryMiB, 0u);
+    // Envelope tables add the most any listed tile makes, not the heaviest
+    // tile's: 2,060,435,456 + 64 MiB is 2028.98 MiB; + 10,393,936, 1974.90.
+    m.tiles[0].envelopeBytes = 64ull << 20;
+    m.tiles[1].envelopeBytes = 10'393'936;
+    EXPECT_EQ(EstimateTask(m, {0, 1}, 200'000'000, 4).memoryMiB, 2029u);
+    EXPECT_EQ(EstimateTask(m, {1}, 200'000'000, 4).memoryMiB, 1975u);
 }
 
 TEST(Resume, FindsMissingDamagedAndStaleTilesAndNothingOnceRun) {

@@ -133,6 +133,11 @@ TEST(TileRefusals, TamperedManifestIsRefusedByName) {
         {[](json& j) { j["grid"]["resolution"] = 0; }, "resolution"},
         {[](json& j) { j["tiles"][0]["antennas"] = 99; }, "antennas 99"},
         {[](json& j) { j["tiles"][0]["inputs"] = "../../etc"; }, "is not a hash"},
+        {[](json& j) { j["tiles"][0]["envelope_bytes"] = -1; }, "envelope_bytes -1 is not a whole"},
+        // 16 x 16 pixels of two floats and a double take 4,096 bytes.
+        {[](json& j) { j["tiles"][2]["envelope_bytes"] = (8ll << 30) - 4095; },
+         "tile 2: a tile of 16 x 16 pixels with 8192 MiB of adaptive arrays' envelopes needs about "
+         "9 GiB of memory, more than 8 GiB"},
         {[](json& j) { j["tiles"][0]["window"][2] = 1; }, "tile 0 does not match the grid"},
         {[](json& j) { j["tiles"].erase(j["tiles"].size() - 1); }, "the tile list does not cover"},
         {[](json& j) { j["version"] = 1; }, "an unknown manifest version"},
