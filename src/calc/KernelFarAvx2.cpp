@@ -29,7 +29,7 @@ using farmath::Exp2T;
 // t = u / v in [0, 1] (u, v the smaller and the larger of the two), and t
 // above tan(pi/8) onto (u - v) / (u + v) with 45 degrees added, so that one
 // division leaves |t| <= tan(pi/8), where atan t = t + t^3 S(t^2) with S a
-// fitted polynomial of degree 9 (error below 1e-16). The quadrant and the
+// fitted polynomial of degree 8 (error below 3e-16). The quadrant and the
 // sign follow as in std::atan2, the signs of zeros included: (+-0, -0)
 // gives +-180, (+-0, +0) gives +-0. Odd in y, so mirror-image nodes see
 // opposite angles.
@@ -47,7 +47,7 @@ inline __m256d Atan2Deg(__m256d y, __m256d x) {
                                     _mm256_cmp_pd(den, _mm256_setzero_pd(), _CMP_NEQ_UQ));
     const __m256d z = _mm256_mul_pd(t, t);
     __m256d p = _mm256_set1_pd(AtanS[0]);
-    for (int i = 1; i < 10; ++i)
+    for (int i = 1; i < farmath::AtanTerms; ++i)
         p = _mm256_fmadd_pd(p, z, _mm256_set1_pd(AtanS[i]));
     const __m256d radians = _mm256_fmadd_pd(_mm256_mul_pd(t, z), p, t);
     __m256d d = _mm256_mul_pd(radians, _mm256_set1_pd(57.295779513082320876798154814105170));

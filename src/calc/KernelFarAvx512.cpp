@@ -31,7 +31,7 @@ constexpr __mmask8 all = 0xff;
 // degrees per radian and the units per degree, and the fold's angles in
 // those units, so that no product converts the angle afterwards.
 struct AngleUnits {
-    double k[11];
+    double k[farmath::AtanTerms + 1];
     __m512d a45, a90, a180;
 };
 
@@ -40,7 +40,7 @@ struct AngleUnits {
 // folded onto t = u / v in [0, 1] (u, v the smaller and the larger of the
 // two), and t above tan(pi/8) onto (u - v) / (u + v) with 45 degrees added,
 // so that one division leaves |t| <= tan(pi/8), where atan t = t (1 + t^2
-// S(t^2)) with S a fitted polynomial of degree 9 (error below 1e-16). The
+// S(t^2)) with S a fitted polynomial of degree 8 (error below 3e-16). The
 // quadrant and the sign follow as in std::atan2, the signs of zeros
 // included: (+-0, -0) gives +-180, (+-0, +0) gives +-0. Odd in y, so
 // mirror-image nodes see opposite angles.
@@ -59,7 +59,7 @@ __attribute__((always_inline)) inline __m512d
         _mm512_maskz_div_pd(_mm512_cmp_pd_mask(den, _mm512_setzero_pd(), _CMP_NEQ_UQ), num, den);
     const __m512d z = _mm512_mul_pd(t, t);
     __m512d p = _mm512_set1_pd(a.k[0]);
-    for (int i = 1; i < 11; ++i)
+    for (int i = 1; i <= farmath::AtanTerms; ++i)
         p = _mm512_fmadd_pd(p, z, _mm512_set1_pd(a.k[i]));
     __m512d d = _mm512_mul_pd(p, t);
     d = _mm512_mask_add_pd(d, big, d, a.a45);
@@ -393,9 +393,9 @@ void AddFarColumnAvx512(const FarBeam& b, const Column& col, const Sums& out, in
                           : b.type == FarBeam::Measured ? b.perDeg
                                                         : 1.0;
     const double toUnits = 57.295779513082320876798154814105170 * perDeg;
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < farmath::AtanTerms; ++i)
         c.units.k[i] = farmath::AtanS[i] * toUnits;
-    c.units.k[10] = toUnits;
+    c.units.k[farmath::AtanTerms] = toUnits;
     c.units.a45 = _mm512_set1_pd(45.0 * perDeg);
     c.units.a90 = _mm512_set1_pd(90.0 * perDeg);
     c.units.a180 = _mm512_set1_pd(180.0 * perDeg);
