@@ -61,8 +61,8 @@ __attribute__((always_inline)) inline __m512d
     __m512d p = _mm512_set1_pd(a.k[0]);
     for (int i = 1; i <= farmath::AtanTerms; ++i)
         p = _mm512_fmadd_pd(p, z, _mm512_set1_pd(a.k[i]));
-    __m512d d = _mm512_mul_pd(p, t);
-    d = _mm512_mask_add_pd(d, big, d, a.a45);
+    // (The 45 degrees of the fold added in the same rounding.)
+    __m512d d = _mm512_fmadd_pd(p, t, _mm512_maskz_mov_pd(big, a.a45));
     d = _mm512_mask_sub_pd(d, _mm512_cmp_pd_mask(ay, ax, _CMP_GT_OQ), a.a90, d);
     const __m512i signs = _mm512_set1_epi64(static_cast<long long>(0x8000000000000000ull));
     if (!negated)
@@ -180,7 +180,7 @@ __attribute__((always_inline)) inline __m512d Lookup(const double* table, const 
 // The constants of one beam and column in every lane.
 struct Consts {
     __m512d e, ys, h, z, sinAz, cosAz, sinT, cosT;
-    __m512d eSinAz, eCosAz, minusCosAz, e2; // products of the column's dx
+    __m512d eSinAz, eCosAz, minusCosAz; // products of the column's dx
     __m512d inverseLimit, lastH, lastV, phi3, theta3, thetaE;
     __m512d envLastPhi, envLastTheta, envPhiCount;
     __m512d halfTurn, quarterTurn; // 180 and 90 degrees in the tables' units
@@ -308,7 +308,9 @@ __attribute__((always_inline)) inline Block Prepare(const Consts& c, const Colum
     // North is -dy, up is -dz; the products and sums are the plain loop's,
     // in its order and unfused (the minus signs moved onto the constants,
     // which keeps every bit), so that nodes the plain loop sees at mirror
-    // angles or the same distance are seen so here too, ties and all.
+    // angles are seen so here too, ties and all. The distance is taken in
+    // the beam's frame, f'^2 + s^2 + u'^2, which mirror images share to the
+    // bit, and which is the plain loop's own sum for a beam facing north.
     const __m512d f = _mm512_add_pd(c.eSinAz, _mm512_mul_pd(dy, c.minusCosAz));
     const __m512d s = _mm512_add_pd(c.eCosAz, _mm512_mul_pd(dy, c.sinAz));
     const __m512d fp = _mm512_add_pd(_mm512_mul_pd(f, c.cosT), _mm512_mul_pd(dz, c.sinT));
@@ -316,10 +318,9 @@ __attribute__((always_inline)) inline Block Prepare(const Consts& c, const Colum
     q.theta = _mm512_sub_pd(_mm512_mul_pd(f, c.sinT), _mm512_mul_pd(dz, c.cosT));
     q.y = s;
     q.x = fp;
-    q.phi = _mm512_maskz_sqrt_pd(all, _mm512_add_pd(_mm512_mul_pd(fp, fp), _mm512_mul_pd(s, s)));
-    q.r2 = _mm512_maskz_max_pd(
-        all, _mm512_add_pd(_mm512_add_pd(c.e2, _mm512_mul_pd(dy, dy)), _mm512_mul_pd(dz, dz)),
-        minR2);
+    const __m512d h2 = _mm512_add_pd(_mm512_mul_pd(fp, fp), _mm512_mul_pd(s, s));
+    q.phi = _mm512_maskz_sqrt_pd(all, h2);
+    q.r2 = _mm512_maskz_max_pd(all, _mm512_add_pd(h2, _mm512_mul_pd(q.theta, q.theta)), minR2);
     return q;
 }
 
@@ -381,7 +382,6 @@ void AddFarColumnAvx512(const FarBeam& b, const Column& col, const Sums& out, in
     c.eSinAz = _mm512_set1_pd(col.dx * b.sinAz);
     c.eCosAz = _mm512_set1_pd(col.dx * b.cosAz);
     c.minusCosAz = _mm512_set1_pd(-b.cosAz);
-    c.e2 = _mm512_set1_pd(col.dx * col.dx);
     c.inverseLimit = _mm512_set1_pd(out.inverseLimit);
     c.lastH = _mm512_set1_pd(static_cast<double>(b.perTurn - 1));
     c.lastV = _mm512_set1_pd(static_cast<double>(b.perTurn / 2 - 1));
