@@ -25,6 +25,7 @@ SLEEF_ISA __m512d Sleef_cosd8_u35avx512f(__m512d);
 #pragma GCC pop_options
 #endif
 
+#include "calc/InlineMathAvx512.h"
 #include "calc/Kernel.h"
 
 namespace brenvik::kernel {
@@ -114,12 +115,22 @@ inline void Finish(const Consts& c, const Block* b, const Sums& out) {
         }
     }
     for (int i = 0; i < B; ++i)
-        x[i] = Sleef_atand8_u35avx512f(x[i]);
+        x[i] = avx512::AtanU35(x[i]);
     for (int i = 0; i < B; ++i)
-        x[i] = Sleef_expd8_u10avx512f(_mm512_div_pd(_mm512_sub_pd(c.openAngle, x[i]), width));
-    for (int i = 0; i < B; ++i)
-        x[i] = Sleef_cosd8_u35avx512f(
-            _mm512_mul_pd(halfPi, _mm512_div_pd(one, _mm512_add_pd(one, x[i]))));
+        x[i] = avx512::ExpU10(_mm512_div_pd(_mm512_sub_pd(c.openAngle, x[i]), width));
+    bool shortPath = true;
+    for (int i = 0; i < B; ++i) {
+        x[i] = _mm512_mul_pd(halfPi, _mm512_div_pd(one, _mm512_add_pd(one, x[i])));
+        shortPath &= avx512::CosShortPath(x[i]);
+    }
+    // The arguments lie in (0, pi/2] but for lanes that receive nothing.
+    if (shortPath) {
+        for (int i = 0; i < B; ++i)
+            x[i] = avx512::CosU35Short(x[i]);
+    } else {
+        for (int i = 0; i < B; ++i)
+            x[i] = avx512::CosU35(x[i]);
+    }
     for (int i = 0; i < B; ++i) {
         const __m512d c2 = _mm512_mul_pd(x[i], x[i]);
         __m512d s = _mm512_mul_pd(_mm512_div_pd(c.scale, b[i].r2), c2);
