@@ -48,8 +48,6 @@ BRENVIK_VECTOR_FN("avx512f")
 inline __m512d AtanU35(__m512d d) {
     // The sign is taken off and put back at the end; beyond 1 the function
     // works on the reciprocal and returns pi/2 minus the result.
-    const __mmask8 negative =
-        _mm512_cmplt_epi64_mask(_mm512_castpd_si512(d), _mm512_setzero_si512());
     const __m512d one = _mm512_set1_pd(1.0);
     __m512d s = _mm512_abs_pd(d);
     const __mmask8 reciprocal = _mm512_cmp_pd_mask(one, s, _CMP_LT_OS);
@@ -77,8 +75,10 @@ inline __m512d AtanU35(__m512d d) {
     const __m512d u = Fma(t16, c18, c0);
     __m512d r = Fma(_mm512_mul_pd(t, u), s, s);
     r = _mm512_mask_sub_pd(r, reciprocal, Broadcast(0x3ff921fb54442d18ull), r);
-    const __m512i sign = _mm512_maskz_mov_epi64(negative, _mm512_set1_epi64(0x8000000000000000ll));
-    return _mm512_castsi512_pd(_mm512_xor_si512(sign, _mm512_castpd_si512(r)));
+    // r ^ (d & sign bit): 0x78 is a ^ (b & c).
+    return _mm512_castsi512_pd(
+        _mm512_ternarylogic_epi64(_mm512_castpd_si512(r), _mm512_castpd_si512(d),
+                                  _mm512_set1_epi64(0x8000000000000000ll), 0x78));
 }
 
 // 2^q for q in the 32-bit lanes of q, as the library builds it: the biased
@@ -96,8 +96,6 @@ inline __m512d ExpU10(__m512d d) {
     const __m512d q =
         _mm512_maskz_roundscale_pd(0xff, _mm512_mul_pd(d, Broadcast(0x3ff71547652b82feull)),
                                    _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-    const __m256i qi =
-        _mm512_maskz_cvt_roundpd_epi32(0xff, q, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
     __m512d s = Fma(q, Broadcast(0xbfe62e42fefa3000ull), d);
     s = Fma(q, Broadcast(0xbd53de6af278ece6ull), s);
     const __m512d s2 = _mm512_mul_pd(s, s);
@@ -113,7 +111,14 @@ inline __m512d ExpU10(__m512d d) {
     u = Fma(s, u, _mm512_set1_pd(0.5));
     u = Fma(s, u, _mm512_set1_pd(1.0));
     u = Fma(s, u, _mm512_set1_pd(1.0));
+    // Within 700 of zero, 2^q and u 2^q are normal numbers, the products by
+    // them exact, and one scaling by q gives the same bits as the library's
+    // two products. Elsewhere (and for not a number) the library's way:
     // u 2^q in two factors, so that neither leaves the exponent range.
+    if (!_mm512_cmp_pd_mask(_mm512_abs_pd(d), _mm512_set1_pd(700.0), _CMP_NLE_US))
+        return _mm512_maskz_scalef_pd(0xff, u, q);
+    const __m256i qi =
+        _mm512_maskz_cvt_roundpd_epi32(0xff, q, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
     const __m256i half = _mm256_srai_epi32(qi, 1);
     u = _mm512_mul_pd(u, PowerOfTwo(half));
     u = _mm512_mul_pd(u, PowerOfTwo(_mm256_sub_epi32(qi, half)));
@@ -144,7 +149,6 @@ inline __m512d CosU35Short(__m512d d) {
     d = Fma(q, Broadcast(0xbc91a62633145c07ull), d);
     const __m512i two = _mm512_castsi256_si512(_mm256_and_si256(qi, _mm256_set1_epi32(2)));
     const __mmask8 flip = static_cast<__mmask8>(_mm512_testn_epi32_mask(two, two));
-    const __m512i sign = _mm512_maskz_mov_epi64(flip, _mm512_set1_epi64(0x8000000000000000ll));
     const __m512d s = _mm512_mul_pd(d, d);
     const __m512d s2 = _mm512_mul_pd(s, s);
     const __m512d s4 = _mm512_mul_pd(s2, s2);
@@ -154,7 +158,9 @@ inline __m512d CosU35Short(__m512d d) {
                     Pair(s, 0xbf2a01a01a019fc7ull, 0x3f8111111111110full));
     u = Fma(s4, c4, u);
     u = Fma(s, u, Broadcast(0xbfc5555555555555ull));
-    d = _mm512_castsi512_pd(_mm512_xor_si512(sign, _mm512_castpd_si512(d)));
+    d = _mm512_castsi512_pd(_mm512_mask_xor_epi64(_mm512_castpd_si512(d), flip,
+                                                  _mm512_castpd_si512(d),
+                                                  _mm512_set1_epi64(0x8000000000000000ll)));
     // Not fused: the library rounds the products before the sum here.
     return _mm512_add_pd(_mm512_mul_pd(s, _mm512_mul_pd(u, d)), d);
 }
