@@ -32,17 +32,6 @@ inline __m512d Pair(__m512d x, unsigned long long hi, unsigned long long lo) {
 // (The zero-masked forms below with every lane set: the plain ones trip a
 // false warning about an undefined source.)
 
-// a / b rounded as by a division, for a b whose reciprocal rounds to y
-// (y = RN(1 / b)) and a quotient far from overflow and underflow: the
-// product a y is within an ulp of the quotient, its remainder is exact, and
-// one fused correction rounds it the way the division would. A product and
-// two fused steps cost far less than the divider, which the loop waits on.
-BRENVIK_VECTOR_FN("avx512f")
-inline __m512d DivideByConstant(__m512d a, __m512d b, __m512d y) {
-    const __m512d q = _mm512_mul_pd(a, y);
-    return Fma(_mm512_fnmadd_pd(q, b, a), y, q);
-}
-
 // Sleef_atand8_u35avx512f: within 3.5 ulp.
 BRENVIK_VECTOR_FN("avx512f")
 inline __m512d AtanU35(__m512d d) {

@@ -100,7 +100,6 @@ inline void Finish(const Consts& c, const Block* b, const Sums& out) {
     // per cent faster, but more section nodes strayed past 1e-12 of the plain
     // loop.)
     const __m512d width = _mm512_set1_pd(0.05);
-    const __m512d perWidth = _mm512_set1_pd(1.0 / 0.05);
     const __m512d halfPi = _mm512_set1_pd(3.1416 / 2.0);
     __m512d x[B];
     for (int i = 0; i < B; ++i) {
@@ -118,8 +117,7 @@ inline void Finish(const Consts& c, const Block* b, const Sums& out) {
     for (int i = 0; i < B; ++i)
         x[i] = avx512::AtanU35(x[i]);
     for (int i = 0; i < B; ++i)
-        x[i] = avx512::ExpU10(
-            avx512::DivideByConstant(_mm512_sub_pd(c.openAngle, x[i]), width, perWidth));
+        x[i] = avx512::ExpU10(_mm512_div_pd(_mm512_sub_pd(c.openAngle, x[i]), width));
     bool shortPath = true;
     for (int i = 0; i < B; ++i) {
         x[i] = _mm512_mul_pd(halfPi, _mm512_div_pd(one, _mm512_add_pd(one, x[i])));
