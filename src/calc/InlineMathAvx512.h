@@ -123,21 +123,10 @@ inline bool CosShortPath(__m512d d) {
     return !_mm512_cmp_pd_mask(_mm512_abs_pd(d), _mm512_set1_pd(15.0), _CMP_NLT_US);
 }
 
-// Sleef_cosd8_u35avx512f's short path (within 3.5 ulp); the caller makes
-// sure CosShortPath(d) holds.
+// The short path after its reduction: cos of the reduced d, negated in the
+// lanes of flip.
 BRENVIK_VECTOR_FN("avx512f")
-inline __m512d CosU35Short(__m512d d) {
-    // d = d' - (q/2) pi with q = 2 round(d / pi - 1/2) + 1, in two parts.
-    const __m512d n = _mm512_maskz_roundscale_pd(
-        0xff, Fma(d, Broadcast(0x3fd45f306dc9c883ull), _mm512_set1_pd(-0.5)),
-        _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-    const __m512d q = Fma(n, _mm512_set1_pd(2.0), _mm512_set1_pd(1.0));
-    const __m256i qi =
-        _mm512_maskz_cvt_roundpd_epi32(0xff, q, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-    d = Fma(q, Broadcast(0xbff921fb54442d18ull), d);
-    d = Fma(q, Broadcast(0xbc91a62633145c07ull), d);
-    const __m512i two = _mm512_castsi256_si512(_mm256_and_si256(qi, _mm256_set1_epi32(2)));
-    const __mmask8 flip = static_cast<__mmask8>(_mm512_testn_epi32_mask(two, two));
+inline __m512d CosReduced(__m512d d, __mmask8 flip) {
     const __m512d s = _mm512_mul_pd(d, d);
     const __m512d s2 = _mm512_mul_pd(s, s);
     const __m512d s4 = _mm512_mul_pd(s2, s2);
@@ -154,9 +143,46 @@ inline __m512d CosU35Short(__m512d d) {
     return _mm512_add_pd(_mm512_mul_pd(s, _mm512_mul_pd(u, d)), d);
 }
 
+// Sleef_cosd8_u35avx512f's short path (within 3.5 ulp); the caller makes
+// sure CosShortPath(d) holds.
+BRENVIK_VECTOR_FN("avx512f")
+inline __m512d CosU35Short(__m512d d) {
+    // d = d' - (q/2) pi with q = 2 round(d / pi - 1/2) + 1, in two parts.
+    const __m512d n = _mm512_maskz_roundscale_pd(
+        0xff, Fma(d, Broadcast(0x3fd45f306dc9c883ull), _mm512_set1_pd(-0.5)),
+        _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    const __m512d q = Fma(n, _mm512_set1_pd(2.0), _mm512_set1_pd(1.0));
+    const __m256i qi =
+        _mm512_maskz_cvt_roundpd_epi32(0xff, q, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    d = Fma(q, Broadcast(0xbff921fb54442d18ull), d);
+    d = Fma(q, Broadcast(0xbc91a62633145c07ull), d);
+    const __m512i two = _mm512_castsi256_si512(_mm256_and_si256(qi, _mm256_set1_epi32(2)));
+    return CosReduced(d, static_cast<__mmask8>(_mm512_testn_epi32_mask(two, two)));
+}
+
+// Whether every lane of d lies in [+0, 1.6] (compared as unsigned bit
+// patterns, which order the positive numbers and put -0, the negative ones
+// and not a number past 1.6).
+BRENVIK_VECTOR_FN("avx512f")
+inline bool CosNearPath(__m512d d) {
+    return _mm512_cmp_epu64_mask(_mm512_castpd_si512(d), _mm512_set1_epi64(0x3ff999999999999all),
+                                 _MM_CMPINT_LE) == 0xff;
+}
+
+// CosU35Short where CosNearPath(d) holds: there q is 1 in every lane, the
+// fused steps by q are plain sums with the same rounding, and every lane is
+// negated.
+BRENVIK_VECTOR_FN("avx512f")
+inline __m512d CosU35Near(__m512d d) {
+    d = _mm512_add_pd(d, Broadcast(0xbff921fb54442d18ull));
+    d = _mm512_add_pd(d, Broadcast(0xbc91a62633145c07ull));
+    return CosReduced(d, 0xff);
+}
+
 // Sleef_cosd8_u35avx512f.
 BRENVIK_VECTOR_FN("avx512f")
 inline __m512d CosU35(__m512d d) {
+    if (CosNearPath(d)) return CosU35Near(d);
     return CosShortPath(d) ? CosU35Short(d) : Sleef_cosd8_u35avx512f(d);
 }
 

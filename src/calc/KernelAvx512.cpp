@@ -118,15 +118,15 @@ inline void Finish(const Consts& c, const Block* b, const Sums& out) {
         x[i] = avx512::AtanU35(x[i]);
     for (int i = 0; i < B; ++i)
         x[i] = avx512::ExpU10(_mm512_div_pd(_mm512_sub_pd(c.openAngle, x[i]), width));
-    bool shortPath = true;
+    bool near = true;
     for (int i = 0; i < B; ++i) {
         x[i] = _mm512_mul_pd(halfPi, _mm512_div_pd(one, _mm512_add_pd(one, x[i])));
-        shortPath &= avx512::CosShortPath(x[i]);
+        near &= avx512::CosNearPath(x[i]);
     }
     // The arguments lie in (0, pi/2] but for lanes that receive nothing.
-    if (shortPath) {
+    if (near) {
         for (int i = 0; i < B; ++i)
-            x[i] = avx512::CosU35Short(x[i]);
+            x[i] = avx512::CosU35Near(x[i]);
     } else {
         for (int i = 0; i < B; ++i)
             x[i] = avx512::CosU35(x[i]);
