@@ -4,9 +4,12 @@
 // that the compiler can inline them and interleave several blocks: the same
 // constants and the same floating-point operations in the same order (fused
 // where the library fuses, separate where it does not), so that every lane
-// gets the library's bits. Only cos has a second path, for arguments of 15
-// or more, infinite or not a number; a vector with such a lane is handed to
-// the library whole, as the library then takes that path for every lane.
+// gets the library's bits. Where a shortcut is taken (exp's one scaling,
+// cos's near path) it is exact on the inputs it is taken for. Only cos has a
+// second path in the library, for arguments of 15 or more, infinite or not a
+// number; a vector with such a lane is handed to the library whole, as the
+// library then takes that path for every lane. The constants are the
+// library's, as bit patterns.
 // Include after <immintrin.h> and the declaration of Sleef_cosd8_u35avx512f.
 
 #include "calc/Kernel.h"

@@ -1,24 +1,24 @@
 // The column loop in eight-lane AVX-512 arithmetic with the SLEEF vector
 // functions (exp within 1 ulp of the correctly rounded value, atan and cos
 // within 3.5 ulp: the node sums stay within 1e-12 of the plain loop, and these
-// are about twice as fast as their 1-ulp variants). Only this function is
-// compiled for AVX-512; it runs when the processor reports it
-// (kernel::BestIsa).
+// are about twice as fast as their 1-ulp variants), written out inline with
+// the library's own operations (InlineMathAvx512.h), so that the blocks of a
+// batch interleave without calls. Only this function is compiled for AVX-512;
+// it runs when the processor reports it (kernel::BestIsa).
 #if !defined(__clang__)
 #pragma GCC push_options
 #pragma GCC target("avx512f")
 #endif
 #include <immintrin.h>
-// The SLEEF vector functions this file calls (sleef.h declares them only
-// when the whole file is compiled for the instruction set).
+// The SLEEF function this file still calls, for cos arguments outside the
+// inline paths (sleef.h declares it only when the whole file is compiled for
+// the instruction set).
 #if defined(__clang__)
 #define SLEEF_ISA __attribute__((target("avx512f")))
 #else
 #define SLEEF_ISA
 #endif
 extern "C" {
-SLEEF_ISA __m512d Sleef_atand8_u35avx512f(__m512d);
-SLEEF_ISA __m512d Sleef_expd8_u10avx512f(__m512d);
 SLEEF_ISA __m512d Sleef_cosd8_u35avx512f(__m512d);
 }
 #if !defined(__clang__)

@@ -27,6 +27,7 @@ SLEEF_ISA __m512d Sleef_cosd8_u35avx512f(__m512d);
 #include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -73,6 +74,10 @@ struct Case {
     double lo, hi;
     int count;
 };
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 constexpr double Inf = std::numeric_limits<double>::infinity();
 constexpr Case Cases[] = {
