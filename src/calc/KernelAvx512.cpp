@@ -1,30 +1,31 @@
 // The column loop in eight-lane AVX-512 arithmetic with the SLEEF vector
 // functions (exp within 1 ulp of the correctly rounded value, atan and cos
 // within 3.5 ulp: the node sums stay within 1e-12 of the plain loop, and these
-// are about twice as fast as their 1-ulp variants). Only this function is
-// compiled for AVX-512; it runs when the processor reports it
-// (kernel::BestIsa).
+// are about twice as fast as their 1-ulp variants), written out inline with
+// the library's own operations (InlineMathAvx512.h), so that the blocks of a
+// batch interleave without calls. Only this function is compiled for AVX-512;
+// it runs when the processor reports it (kernel::BestIsa).
 #if !defined(__clang__)
 #pragma GCC push_options
 #pragma GCC target("avx512f")
 #endif
 #include <immintrin.h>
-// The SLEEF vector functions this file calls (sleef.h declares them only
-// when the whole file is compiled for the instruction set).
+// The SLEEF function this file still calls, for cos arguments outside the
+// inline paths (sleef.h declares it only when the whole file is compiled for
+// the instruction set).
 #if defined(__clang__)
 #define SLEEF_ISA __attribute__((target("avx512f")))
 #else
 #define SLEEF_ISA
 #endif
 extern "C" {
-SLEEF_ISA __m512d Sleef_atand8_u35avx512f(__m512d);
-SLEEF_ISA __m512d Sleef_expd8_u10avx512f(__m512d);
 SLEEF_ISA __m512d Sleef_cosd8_u35avx512f(__m512d);
 }
 #if !defined(__clang__)
 #pragma GCC pop_options
 #endif
 
+#include "calc/InlineMathAvx512.h"
 #include "calc/Kernel.h"
 
 namespace brenvik::kernel {
@@ -114,12 +115,22 @@ inline void Finish(const Consts& c, const Block* b, const Sums& out) {
         }
     }
     for (int i = 0; i < B; ++i)
-        x[i] = Sleef_atand8_u35avx512f(x[i]);
+        x[i] = avx512::AtanU35(x[i]);
     for (int i = 0; i < B; ++i)
-        x[i] = Sleef_expd8_u10avx512f(_mm512_div_pd(_mm512_sub_pd(c.openAngle, x[i]), width));
-    for (int i = 0; i < B; ++i)
-        x[i] = Sleef_cosd8_u35avx512f(
-            _mm512_mul_pd(halfPi, _mm512_div_pd(one, _mm512_add_pd(one, x[i]))));
+        x[i] = avx512::ExpU10(_mm512_div_pd(_mm512_sub_pd(c.openAngle, x[i]), width));
+    bool near = true;
+    for (int i = 0; i < B; ++i) {
+        x[i] = _mm512_mul_pd(halfPi, _mm512_div_pd(one, _mm512_add_pd(one, x[i])));
+        near &= avx512::CosNearPath(x[i]);
+    }
+    // The arguments lie in (0, pi/2] but for lanes that receive nothing.
+    if (near) {
+        for (int i = 0; i < B; ++i)
+            x[i] = avx512::CosU35Near(x[i]);
+    } else {
+        for (int i = 0; i < B; ++i)
+            x[i] = avx512::CosU35(x[i]);
+    }
     for (int i = 0; i < B; ++i) {
         const __m512d c2 = _mm512_mul_pd(x[i], x[i]);
         __m512d s = _mm512_mul_pd(_mm512_div_pd(c.scale, b[i].r2), c2);
