@@ -77,10 +77,12 @@ void FillTables(PreparedBeam& out, bool tables) {
     double* quads = hLog2 + h;
     for (std::size_t k = 0; k + 1 < v; ++k) {
         const double f0 = b.gh0 + b.vFront[k], f1 = b.gh0 + b.vFront[k + 1];
+        const double d0 = ((b.gh180 + b.vBack[k]) - f0) / 180.0 / b.perDeg * toLog2;
+        const double d1 = ((b.gh180 + b.vBack[k + 1]) - f1) / 180.0 / b.perDeg * toLog2;
         quads[4 * k] = f0 * toLog2;
-        quads[4 * k + 1] = f1 * toLog2;
-        quads[4 * k + 2] = ((b.gh180 + b.vBack[k]) - f0) / 180.0 / b.perDeg * toLog2;
-        quads[4 * k + 3] = ((b.gh180 + b.vBack[k + 1]) - f1) / 180.0 / b.perDeg * toLog2;
+        quads[4 * k + 1] = f1 * toLog2 - f0 * toLog2;
+        quads[4 * k + 2] = d0;
+        quads[4 * k + 3] = d1 - d0;
     }
     b.vQuads = quads;
 }

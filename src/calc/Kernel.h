@@ -39,9 +39,9 @@ struct FarBeam {
     // The cuts again for the AVX-512 loop, as powers of two of the gain
     // (times -log2(10) / 10) and per table step rather than per degree:
     // hLog2 as hLoss; one quad per step k of the vertical cuts, F[k],
-    // F[k + 1], D[k], D[k + 1], with F from gh0 + vFront (the loss straight
-    // ahead) and D from (gh180 + vBack - F) / 180 (its change per degree of
-    // |phi| towards the back) over perDeg.
+    // F[k + 1] - F[k], D[k], D[k + 1] - D[k], with F from gh0 + vFront (the
+    // loss straight ahead) and D from (gh180 + vBack - F) / 180 (its change
+    // per degree of |phi| towards the back) over perDeg.
     const double* hLog2 = nullptr;
     const double* vQuads = nullptr;
     double perDeg = 1.0;

@@ -252,8 +252,8 @@ __attribute__((always_inline)) inline void Finish(const FarBeam& b, const Consts
             __m512d cut[4];
             Quads(b.vQuads, vAt, cut);
             const __m512d fv = _mm512_sub_pd(v.pos, v.base);
-            const __m512d front = _mm512_fmadd_pd(fv, _mm512_sub_pd(cut[1], cut[0]), cut[0]);
-            const __m512d step = _mm512_fmadd_pd(fv, _mm512_sub_pd(cut[3], cut[2]), cut[2]);
+            const __m512d front = _mm512_fmadd_pd(fv, cut[1], cut[0]);
+            const __m512d step = _mm512_fmadd_pd(fv, cut[3], cut[2]);
             const __m512d gain =
                 _mm512_add_pd(lh, _mm512_fmadd_pd(_mm512_abs_pd(phi), step, front));
             // No direction gains more than the peak, whatever the two cuts
