@@ -6,8 +6,9 @@
 // cuts' own, so the node sums stay within 1e-12 of the plain loop; an
 // adaptive antenna's envelope is read from its 2-D table the same way. The
 // arithmetic is the AVX-512 loop's, step for step, so that both give the same
-// densities. Only this file's functions are compiled for AVX2 and FMA
-// (kernel::BestIsa picks them).
+// densities (all but the faintest, below 2^-1022 of the beam's scale). Only
+// this file's functions are compiled for AVX2 and FMA (kernel::BestIsa picks
+// them).
 #if !defined(__clang__)
 #pragma GCC push_options
 #pragma GCC target("avx2,fma")
@@ -351,23 +352,23 @@ __attribute__((always_inline)) inline void Step(const FarBeam& b, const Consts& 
     Finish<B, Type, Tail>(b, c, q, k, out);
 }
 
-// How many blocks of four nodes are in flight per step: eight ran a
-// quarter faster than four, and twelve no faster than eight (the sixteen
-// registers spill either way).
-constexpr int Wide = 8;
-
-// The column for one type of beam: Wide blocks of four per step (the loads
-// of one overlap the arithmetic of the others), then the whole blocks one
-// by one, then the last few nodes under a mask. A function of its own for
-// each type, as in the AVX-512 loop, so that each gets its own register
-// allocation.
+// The column for one type of beam: eight blocks of four per step (the
+// loads of one overlap the arithmetic of the others; eight ran a quarter
+// faster than four, and twelve no faster than eight, the sixteen registers
+// spilling either way), then four, then the whole blocks one by one, then
+// the last few nodes under a mask. (Masks on every block, as the AVX-512
+// loop has them, cost the measured beam a few per cent.) A function of its
+// own for each type, as in the AVX-512 loop, so that each gets its own
+// register allocation.
 template <int Type>
 BRENVIK_VECTOR_FN("avx2,fma")
 __attribute__((noinline)) void Blocks(const FarBeam& b, const Consts& c, const Column& col,
                                       const Sums& out, int n) {
     int k = 0;
-    for (; k + 4 * Wide <= n; k += 4 * Wide)
-        Step<Wide, Type, false>(b, c, col, k, n, out);
+    for (; k + 32 <= n; k += 32)
+        Step<8, Type, false>(b, c, col, k, n, out);
+    for (; k + 16 <= n; k += 16)
+        Step<4, Type, false>(b, c, col, k, n, out);
     for (; k + 4 <= n; k += 4)
         Step<1, Type, false>(b, c, col, k, n, out);
     if (k < n) Step<1, Type, true>(b, c, col, k, n, out);
