@@ -36,7 +36,7 @@ struct FarBeam {
     const double* hLoss = nullptr;
     const double* vFront = nullptr;
     const double* vBack = nullptr;
-    // The cuts again for the AVX-512 loop, as powers of two of the gain
+    // The cuts again for the vector loops, as powers of two of the gain
     // (times -log2(10) / 10) and per table step rather than per degree:
     // hLog2 as hLoss; one quad per step k of the vertical cuts, F[k],
     // F[k + 1] - F[k], D[k], D[k + 1] - D[k], with F from gh0 + vFront (the
