@@ -206,13 +206,14 @@ __attribute__((always_inline)) inline __m256d MeasuredLog2(const FarBeam& b, con
     const Position v = At(theta, c.quarterTurn, c.lastV);
     const Indices hAt = Split(h.i), vAt = Split(_mm_slli_epi32(v.i, 2));
     const __m256d lh = Lookup(b.hLog2, hAt, h);
-    // Each quad F[k], F[k + 1], D[k], D[k + 1] read as two pairs.
-    __m256d f0, f1, d0, d1;
-    Pairs(b.vQuads, vAt, f0, f1);
-    Pairs(b.vQuads + 2, vAt, d0, d1);
+    // Each quad F[k], F[k + 1] - F[k], D[k], D[k + 1] - D[k] read as two
+    // pairs.
+    __m256d f0, df, d0, dd;
+    Pairs(b.vQuads, vAt, f0, df);
+    Pairs(b.vQuads + 2, vAt, d0, dd);
     const __m256d fv = _mm256_sub_pd(v.pos, v.base);
-    const __m256d front = _mm256_fmadd_pd(fv, _mm256_sub_pd(f1, f0), f0);
-    const __m256d step = _mm256_fmadd_pd(fv, _mm256_sub_pd(d1, d0), d0);
+    const __m256d front = _mm256_fmadd_pd(fv, df, f0);
+    const __m256d step = _mm256_fmadd_pd(fv, dd, d0);
     const __m256d gain = _mm256_add_pd(
         lh, _mm256_fmadd_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), phi), step, front));
     // No direction gains more than the peak, whatever the two cuts make of
