@@ -57,28 +57,26 @@ void FillTables(PreparedBeam& out, bool tables) {
     b.perTurn = static_cast<int>(360 * m);
     b.perDeg = b.perTurn / 360.0;
     const std::size_t h = static_cast<std::size_t>(b.perTurn) + 1, v = h / 2 + 1;
-    out.tables.resize(2 * h + 2 * v + 4 * (v - 1));
+    // The cuts' losses every step: the horizontal at phi = -180..180, the
+    // vertical at theta = -90..90 (front) and at 180 - theta (back).
     const auto at = [&](std::size_t k) { return static_cast<double>(k) * 360.0 / b.perTurn; };
-    for (std::size_t k = 0; k < h; ++k)
-        out.tables[k] = antenna::CutLossDb(pattern.Horizontal, at(k) - 180.0);
+    std::vector<double> front(v), back(v);
     for (std::size_t k = 0; k < v; ++k) {
-        out.tables[h + k] = antenna::CutLossDb(pattern.Vertical, at(k) - 90.0);
-        out.tables[h + v + k] = antenna::CutLossDb(pattern.Vertical, 270.0 - at(k));
+        front[k] = antenna::CutLossDb(pattern.Vertical, at(k) - 90.0);
+        back[k] = antenna::CutLossDb(pattern.Vertical, 270.0 - at(k));
     }
-    b.hLoss = out.tables.data();
-    b.vFront = out.tables.data() + h;
-    b.vBack = out.tables.data() + h + v;
+    out.tables.resize(h + 4 * (v - 1));
     // 10^(-L/10) = 2^(L toLog2).
     const double toLog2 = -0.33219280948873623478703194294893901758648313930;
-    double* hLog2 = out.tables.data() + h + 2 * v;
+    double* hLog2 = out.tables.data();
     for (std::size_t k = 0; k < h; ++k)
-        hLog2[k] = b.hLoss[k] * toLog2;
+        hLog2[k] = antenna::CutLossDb(pattern.Horizontal, at(k) - 180.0) * toLog2;
     b.hLog2 = hLog2;
     double* quads = hLog2 + h;
     for (std::size_t k = 0; k + 1 < v; ++k) {
-        const double f0 = b.gh0 + b.vFront[k], f1 = b.gh0 + b.vFront[k + 1];
-        const double d0 = ((b.gh180 + b.vBack[k]) - f0) / 180.0 / b.perDeg * toLog2;
-        const double d1 = ((b.gh180 + b.vBack[k + 1]) - f1) / 180.0 / b.perDeg * toLog2;
+        const double f0 = b.gh0 + front[k], f1 = b.gh0 + front[k + 1];
+        const double d0 = ((b.gh180 + back[k]) - f0) / 180.0 / b.perDeg * toLog2;
+        const double d1 = ((b.gh180 + back[k + 1]) - f1) / 180.0 / b.perDeg * toLog2;
         quads[4 * k] = f0 * toLog2;
         quads[4 * k + 1] = f1 * toLog2 - f0 * toLog2;
         quads[4 * k + 2] = d0;

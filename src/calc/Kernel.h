@@ -25,23 +25,18 @@ struct FarBeam {
     double scale = 0.0; // 100 * 1.64 * erp / (4 pi), uW/cm^2 m^2
     // Parametric beams: half-power widths and electrical tilt, degrees.
     double phi3 = 90.0, theta3 = 7.2, thetaE = 0.0;
-    // Measured beams: the pattern, and its cuts' losses sampled every
-    // 1 / perDeg degrees: hLoss at phi = -180..180 (perTurn + 1 entries),
-    // vFront at theta = -90..90 and vBack at 180 - theta for the same theta
-    // (perTurn / 2 + 1 entries each). The step divides every listed angle
-    // and 90, so that linear interpolation in a table gives the cut's own
-    // interpolation; when no such step was found (tablesExact false) the
-    // plain loop serves.
+    // Measured beams: the pattern, and for the vector loops its cuts sampled
+    // every 1 / perDeg degrees, as powers of two of the gain (times
+    // -log2(10) / 10) and per table step rather than per degree. hLog2 holds
+    // the horizontal cut's loss at phi = -180..180 (perTurn + 1 entries);
+    // vQuads one quad per step k of theta = -90..90, F[k], F[k + 1] - F[k],
+    // D[k], D[k + 1] - D[k], with F from gh0 + the vertical cut at theta (the
+    // loss straight ahead) and D from (gh180 + the cut at 180 - theta - F) /
+    // 180 (its change per degree of |phi| towards the back) over perDeg. The
+    // step divides every listed angle and 90, so that linear interpolation in
+    // a table gives the cut's own interpolation; when no such step was found
+    // (tablesExact false) the plain loop serves.
     const AntennaPattern* pattern = nullptr;
-    const double* hLoss = nullptr;
-    const double* vFront = nullptr;
-    const double* vBack = nullptr;
-    // The cuts again for the vector loops, as powers of two of the gain
-    // (times -log2(10) / 10) and per table step rather than per degree:
-    // hLog2 as hLoss; one quad per step k of the vertical cuts, F[k],
-    // F[k + 1] - F[k], D[k], D[k + 1] - D[k], with F from gh0 + vFront (the
-    // loss straight ahead) and D from (gh180 + vBack - F) / 180 (its change
-    // per degree of |phi| towards the back) over perDeg.
     const double* hLog2 = nullptr;
     const double* vQuads = nullptr;
     double perDeg = 1.0;
