@@ -67,10 +67,10 @@ bool Behind(const Source& s, double dx, double dy0, double dy1);
 // Adds every source, in order 1..N, to the `rows` nodes of every column c in
 // [0, cols), which `target(c)` points at; `describe(source, c, column)` gives
 // the column's offsets from the source, or false when the source adds
-// nothing to it. The threads take blocks of columns and add every source to
-// a column before the next: each node always gets the same sums in the same
-// order, whatever the thread count, and no thread waits for another between
-// sources.
+// nothing to it. The threads take blocks of columns and add each source to a
+// group of neighbouring columns before the next source: each node always gets
+// the same sums in the same order, whatever the thread count, and no thread
+// waits for another between sources.
 template <class Describe, class Target>
 void AddSources(const std::vector<Source>& sources, int cols, int rows, const CalcControl& ctl,
                 CalcProgress progress, const Describe& describe, const Target& target);
@@ -152,7 +152,13 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, const Ca
     // work and to notice a cancel quickly, large enough to cost nothing to
     // hand out.
     const long long perColumn = static_cast<long long>(std::max(rows, 1)) * std::max(n, 1);
-    const int blockCols = static_cast<int>(std::max(1LL, 16384 / perColumn));
+    // Neighbouring columns take each source in turn, a group at a time:
+    // they see much the same directions from it, so its tables (an adaptive
+    // antenna's envelope runs to megabytes) stay in the cache for the group,
+    // while the group's sums (128 KB at most) stay there too. Each node still
+    // receives the sources in their order, so the sums keep every bit.
+    const int group = std::clamp(16384 / std::max(rows, 1), 1, 16);
+    const int blockCols = static_cast<int>(std::max<long long>(group, 16384 / perColumn));
     const int blocks = (cols + blockCols - 1) / blockCols;
     threads = std::min<unsigned>(threads, static_cast<unsigned>(std::max(blocks, 1)));
 
@@ -195,15 +201,21 @@ void AddSources(const std::vector<Source>& sources, int cols, int rows, const Ca
             if (b >= blocks) break;
             try {
                 const int c1 = std::min(cols, (b + 1) * blockCols);
-                for (int c = b * blockCols; c < c1; ++c) {
-                    const ColumnOut column = target(c);
-                    for (const Source& src : sources) {
-                        kernel::Column in{};
-                        if (describe(src, c, in))
-                            addColumn(src.k, in,
-                                      kernel::Sums{column.density, column.ratio, src.inverseLimit},
-                                      rows);
-                    }
+                for (int g0 = b * blockCols; g0 < c1; g0 += group) {
+                    const int g1 = std::min(c1, g0 + group);
+                    ColumnOut columns[16];
+                    for (int c = g0; c < g1; ++c)
+                        columns[c - g0] = target(c);
+                    for (const Source& src : sources)
+                        for (int c = g0; c < g1; ++c) {
+                            kernel::Column in{};
+                            const ColumnOut& column = columns[c - g0];
+                            if (describe(src, c, in))
+                                addColumn(
+                                    src.k, in,
+                                    kernel::Sums{column.density, column.ratio, src.inverseLimit},
+                                    rows);
+                        }
                 }
                 doneCols += c1 - b * blockCols;
             } catch (...) {

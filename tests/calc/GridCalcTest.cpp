@@ -81,6 +81,31 @@ TEST(XYCalculation, SameGridWhateverTheThreadCountLoopOrLegacyPasses) {
     }
 }
 
+// Each node receives the antennas one by one in their order, however the
+// threads and the groups of columns share the work: the grid equals, to the
+// bit, the sum in that order of the grids of each antenna alone (the others
+// at no power, which adds exactly 0), in both models.
+TEST(XYCalculation, NodesSumTheAntennasInTheirOrder) {
+    for (ExposureModel model : {ExposureModel::Specified, ExposureModel::FarField}) {
+        Project full = Site();
+        full.GridNX = 300;
+        full.RecomputeDerived();
+        full.GroundGrid.resize(full.GridNX, full.GridNY);
+        full.Exposure.Model = model;
+        ASSERT_TRUE(RunXYCalculation(full, Control(2)).ok());
+        Grid2D<double> sum(full.GridNX, full.GridNY);
+        for (int k = 1; k <= full.AntennaCount; ++k) {
+            Project alone = full;
+            for (int s = 1; s <= alone.AntennaCount; ++s)
+                if (s != k) alone.Antennas[static_cast<std::size_t>(s)].AntPower = 0.0;
+            ASSERT_TRUE(RunXYCalculation(alone, Control(2)).ok());
+            for (std::size_t n = 0; n < sum.size(); ++n)
+                sum.data()[n] += alone.XY.Density.data()[n];
+        }
+        EXPECT_EQ(full.XY.Density, sum) << "model " << static_cast<int>(model);
+    }
+}
+
 // The exposure ratio of two antennas (900 and 1800 MHz, limits 450 and 900
 // uW/cm^2) is the sum of each one's own run divided by its limit, on the plan
 // and on the section; a wrong-sized limit list fails and changes nothing.
