@@ -35,11 +35,23 @@ void Aim(kernel::FarBeam& b, bool stick, double azimuthDeg, double tiltDeg, doub
     b.cosTilt = std::cos(b.tiltDeg * toRad);
     b.erp = erpW;
     b.scale = 100.0 * antenna::ErpToEirp * erpW / (4.0 * std::numbers::pi);
+    for (int i = 0; i < kernel::farmath::Exp2Terms; ++i)
+        b.expScaled[i] = kernel::farmath::Exp2T[i] * b.scale;
+    b.expScaled[kernel::farmath::Exp2Terms] = b.scale;
     if (!std::isfinite(b.scale) || !std::isfinite(b.sinAz) || !std::isfinite(b.sinTilt))
         throw std::invalid_argument("antenna values out of range");
 }
 
 namespace {
+
+// Angles in `perDeg` units of a degree for the vector loops.
+void SetUnits(kernel::FarBeam& b, double perDeg) {
+    b.unitsPerDeg = perDeg;
+    const double perRadian = 180.0 / std::numbers::pi * perDeg;
+    for (int i = 0; i < kernel::farmath::AtanTerms; ++i)
+        b.atanUnits[i] = kernel::farmath::AtanS[i] * perRadian;
+    b.atanUnits[kernel::farmath::AtanTerms] = perRadian;
+}
 
 // A measured beam's tables: its cuts' losses at one step that divides every
 // listed angle, when there is one.
@@ -95,6 +107,7 @@ std::shared_ptr<const PreparedBeam> Prepare(const BeamParts& parts, bool tables)
         b.type = kernel::FarBeam::Measured;
         b.pattern = parts.pattern;
         FillTables(*out, tables);
+        SetUnits(b, b.perDeg);
         return out;
     }
     if (parts.envelope) {
@@ -103,9 +116,11 @@ std::shared_ptr<const PreparedBeam> Prepare(const BeamParts& parts, bool tables)
         b.envelope = parts.envelope->gainDb.data();
         b.envelopePhiCount = parts.envelope->phiCount;
         b.envelopePerDeg = parts.envelope->perDeg;
+        SetUnits(b, b.envelopePerDeg);
         return out;
     }
     b.type = parts.stick ? kernel::FarBeam::Stick : kernel::FarBeam::Panel;
+    SetUnits(b, 1.0);
     b.phi3 = parts.hBeamwidthDeg;
     b.theta3 = parts.vBeamwidthDeg;
     b.thetaE = parts.electricalTiltDeg;

@@ -3,6 +3,8 @@
 // The inner loop of the grid calculations: one antenna added to one column of
 // nodes. Kept free of library headers so that the vectorised variants can be
 // compiled for their instruction sets without pulling in shared inline code.
+#include "calc/FarMath.h"
+
 namespace brenvik {
 struct AntennaPattern;
 }
@@ -23,6 +25,13 @@ struct FarBeam {
     double sinAz = 0.0, cosAz = 1.0, sinTilt = 0.0, cosTilt = 1.0;
     double erp = 0.0;   // watts
     double scale = 0.0; // 100 * 1.64 * erp / (4 pi), uW/cm^2 m^2
+    // The vector loops' own forms of the beam: 2^x's coefficients times the
+    // scale, then the scale; the units of the beam's tables per degree (a
+    // parametric beam's angles stay in degrees) and atan's coefficients
+    // times the units per radian, then the units per radian.
+    double expScaled[farmath::Exp2Terms + 1] = {};
+    double unitsPerDeg = 1.0;
+    double atanUnits[farmath::AtanTerms + 1] = {};
     // Parametric beams: half-power widths and electrical tilt, degrees.
     double phi3 = 90.0, theta3 = 7.2, thetaE = 0.0;
     // Measured beams: the pattern, and for the vector loops its cuts sampled

@@ -26,11 +26,10 @@ namespace brenvik::kernel {
 namespace {
 
 // The angles of one beam in its table's units (1 / perDeg of a degree):
-// atan's polynomial below with every coefficient already multiplied by the
-// degrees per radian and the units per degree, and the fold's angles in
-// those units, so that no product converts the angle afterwards.
+// atan's coefficients in those units (FarBeam::atanUnits) and the fold's
+// angles in them, so that no product converts the angle afterwards.
 struct AngleUnits {
-    double k[farmath::AtanTerms + 1];
+    const double* k;
     __m256d a45, a90, a180;
 };
 
@@ -165,7 +164,6 @@ struct Consts {
     __m256d envLastPhi, envLastTheta, envPhiCount;
     __m256d halfTurn, quarterTurn; // 180 and 90 degrees in the tables' units
     AngleUnits units;
-    double exp[farmath::Exp2Terms + 1]; // ScaledExp2's coefficients for the beam's scale
 };
 
 // An envelope's gain in dB towards (phi, theta), read from its table as the
@@ -270,7 +268,7 @@ __attribute__((always_inline)) inline void Finish(const FarBeam& b, const Consts
     }
 #pragma GCC unroll 16
     for (int n = 0; n < B; ++n)
-        g[n] = ScaledExp2(g[n], c.exp);
+        g[n] = ScaledExp2(g[n], b.expScaled);
 #pragma GCC unroll 16
     for (int n = 0; n < B; ++n) {
         const __m256d sd = _mm256_div_pd(g[n], q[n].r2);
@@ -400,22 +398,13 @@ void AddFarColumnAvx2(const FarBeam& b, const Column& col, const Sums& out, int 
     c.phi3 = _mm256_set1_pd(b.phi3);
     c.theta3 = _mm256_set1_pd(b.theta3);
     c.thetaE = _mm256_set1_pd(b.thetaE);
-    // Angles in the tables' units; a parametric beam's in degrees.
-    const double perDeg = b.type == FarBeam::Envelope   ? b.envelopePerDeg
-                          : b.type == FarBeam::Measured ? b.perDeg
-                                                        : 1.0;
-    const double toUnits = 57.295779513082320876798154814105170 * perDeg;
-    for (int i = 0; i < farmath::AtanTerms; ++i)
-        c.units.k[i] = farmath::AtanS[i] * toUnits;
-    c.units.k[farmath::AtanTerms] = toUnits;
+    const double perDeg = b.unitsPerDeg;
+    c.units.k = b.atanUnits;
     c.units.a45 = _mm256_set1_pd(45.0 * perDeg);
     c.units.a90 = _mm256_set1_pd(90.0 * perDeg);
     c.units.a180 = _mm256_set1_pd(180.0 * perDeg);
     c.halfTurn = c.units.a180;
     c.quarterTurn = c.units.a90;
-    for (int i = 0; i < farmath::Exp2Terms; ++i)
-        c.exp[i] = farmath::Exp2T[i] * b.scale;
-    c.exp[farmath::Exp2Terms] = b.scale;
     c.envLastPhi = _mm256_set1_pd(static_cast<double>(b.envelopePhiCount - 2));
     c.envLastTheta = _mm256_set1_pd(static_cast<double>((b.envelopePhiCount - 1) / 2 - 1));
     c.envPhiCount = _mm256_set1_pd(static_cast<double>(b.envelopePhiCount));
