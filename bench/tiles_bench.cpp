@@ -1,5 +1,6 @@
 // The tile kernel of brenvik-tiles: pixels times antennas per second on one
-// core, for parametric panels and for imported patterns, the vector loop
+// core, for parametric panels, imported patterns and adaptive arrays (one
+// 8 x 8 array's envelope shared by every antenna), the vector loop
 // beside the plain one in the same run. The per-core pixel rate of a
 // country-scale run is this figure over the mean number of antennas a tile
 // takes.
@@ -18,8 +19,10 @@ using namespace brenvik::tiles;
 namespace {
 
 // A 1.28 km square tile at 5 m with `antennas` antennas spread over and
-// around it.
-Manifest DenseTile(int antennas, bool patterns) {
+// around it: parametric panels (beam 0), imported patterns (1) or adaptive
+// arrays (2).
+Manifest DenseTile(int antennas, int beam) {
+    const bool patterns = beam == 1;
     Manifest m;
     m.grid = {0.0, 1280.0, 5.0, 256, 256, 256};
     TileEntry tile;
@@ -38,6 +41,7 @@ Manifest DenseTile(int antennas, bool patterns) {
         }
         m.patterns.push_back(p);
     }
+    if (beam == 2) m.arrays.push_back(antenna::ArrayParams{});
     std::mt19937 rng(11);
     std::uniform_real_distribution<double> pos(-500.0, 1780.0), az(0.0, 360.0);
     for (int k = 0; k < antennas; ++k) {
@@ -49,6 +53,7 @@ Manifest DenseTile(int antennas, bool patterns) {
         a.azimuthDeg = az(rng);
         a.tiltDeg = 4.0;
         a.pattern = patterns ? 0 : -1;
+        a.array = beam == 2 ? 0 : -1;
         a.inverseLimit = 1.0 / 450.0;
         a.reachM = std::numeric_limits<double>::infinity(); // every pair is summed
         m.antennas.push_back(a);
@@ -67,9 +72,15 @@ double ProcessSeconds() {
 // One tile in the vector loop, then in the plain loop, alternately on one
 // worker; the rates are pixel-antenna pairs per second of process time.
 void TileKernel(benchmark::State& state) {
-    const Manifest m = DenseTile(static_cast<int>(state.range(0)), state.range(1) != 0);
+    const Manifest m =
+        DenseTile(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    // The envelope made once, as a process computing several tiles makes it.
+    antenna::EnvelopeCache envelopes;
+    for (const antenna::ArrayParams& a : m.arrays)
+        envelopes.Get(a);
     WorkOptions vector, scalar;
     vector.threads = scalar.threads = 1;
+    vector.envelopes = scalar.envelopes = &envelopes;
     scalar.scalar = true;
     TileValues v;
     std::string error;
@@ -120,7 +131,12 @@ void InputsOfOneTask(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(TileKernel)->Args({64, 0})->Args({64, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(TileKernel)
+    ->Args({64, 0})
+    ->Args({64, 1})
+    ->Args({64, 2})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 BENCHMARK(InputsOfOneTask)->Unit(benchmark::kMillisecond)->UseRealTime();
 
