@@ -166,47 +166,62 @@ struct ColumnWork {
     TileValues& out;
 };
 
-// Every column of the tile in turn, summed in double and then stored as the
-// band's floats. The kernel takes a column of nodes: y grows downwards, so
-// the rows' and the antennas' northings enter with their signs turned.
+// Every column of the tile, summed in double and then stored as the band's
+// floats. The kernel takes a column of nodes: y grows downwards, so the rows'
+// and the antennas' northings enter with their signs turned. A worker takes
+// a few neighbouring columns at a time and adds each source to all of them
+// before the next source: they see much the same directions from it, so its
+// tables (an adaptive array's envelope runs to megabytes) stay in the cache,
+// while each pixel still receives the sources in their order.
 void ComputeColumns(ColumnWork& work) {
-    constexpr int kChunk = 16; // columns per turn: neighbours share cache lines
     const Manifest& m = work.m;
     const Window& w = work.w;
     const bool ratio = !work.out.ratio.empty();
     const std::size_t h = static_cast<std::size_t>(w.height);
-    std::vector<double> north(h), down(h), g(h), density(h), share(ratio ? h : 0);
-    std::vector<char> valid(h);
+    // Neighbours share cache lines of the bands; the group's sums stay
+    // within 128 KB.
+    const int group = std::clamp(16384 / std::max(w.height, 1), 1, 16);
+    const std::size_t sums = static_cast<std::size_t>(group) * h;
+    std::vector<double> north(h), down(h), g(sums), density(sums), share(ratio ? sums : 0);
+    std::vector<char> valid(sums);
     for (std::size_t j = 0; j < h; ++j) {
         north[j] = m.grid.centreY(w.row + static_cast<long long>(j));
         down[j] = -north[j];
     }
     for (;;) {
-        const int c0 = work.next.fetch_add(kChunk);
+        const int c0 = work.next.fetch_add(group);
         if (c0 >= w.width || (work.feedback && work.feedback->isCanceled())) return;
-        for (int i = c0; i < std::min(w.width, c0 + kChunk); ++i) {
+        const int c1 = std::min(w.width, c0 + group);
+        for (int i = c0; i < c1; ++i) {
+            const std::size_t o = static_cast<std::size_t>(i - c0) * h;
             for (std::size_t j = 0; j < h; ++j) {
                 const double at = work.ground.empty() ? 0.0 : work.ground[j * w.width + i];
-                valid[j] = std::isfinite(at);
-                g[j] = valid[j] ? at : 0.0;
+                valid[o + j] = std::isfinite(at);
+                g[o + j] = valid[o + j] ? at : 0.0;
             }
-            std::fill(density.begin(), density.end(), 0.0);
-            std::fill(share.begin(), share.end(), 0.0);
-            const double px = m.grid.centreX(w.col + i);
-            for (const Source& a : work.src) {
-                const double dx = px - a.x;
+        }
+        std::fill(density.begin(), density.end(), 0.0);
+        std::fill(share.begin(), share.end(), 0.0);
+        for (const Source& a : work.src)
+            for (int i = c0; i < c1; ++i) {
+                const std::size_t o = static_cast<std::size_t>(i - c0) * h;
+                const double dx = m.grid.centreX(w.col + i) - a.x;
                 const RowRun run = RowsInReach(north, a.y, dx, a.reach2);
                 if (run.to <= run.from) continue;
+                const std::size_t from = o + static_cast<std::size_t>(run.from);
                 const kernel::Column col{dx,  down.data() + run.from, -a.y,
-                                         a.z, g.data() + run.from,    m.heightM};
-                const kernel::Sums sums{density.data() + run.from,
-                                        ratio ? share.data() + run.from : nullptr, a.inverseLimit};
-                farfield::AddColumn(work.isa, a.beam, col, sums, run.to - run.from);
+                                         a.z, g.data() + from,        m.heightM};
+                const kernel::Sums out{density.data() + from, ratio ? share.data() + from : nullptr,
+                                       a.inverseLimit};
+                farfield::AddColumn(work.isa, a.beam, col, out, run.to - run.from);
             }
+        for (int i = c0; i < c1; ++i) {
+            const std::size_t o = static_cast<std::size_t>(i - c0) * h;
             for (std::size_t j = 0; j < h; ++j) {
                 const std::size_t at = j * w.width + i;
-                work.out.density[at] = valid[j] ? static_cast<float>(density[j]) : NoData;
-                if (ratio) work.out.ratio[at] = valid[j] ? static_cast<float>(share[j]) : NoData;
+                work.out.density[at] = valid[o + j] ? static_cast<float>(density[o + j]) : NoData;
+                if (ratio)
+                    work.out.ratio[at] = valid[o + j] ? static_cast<float>(share[o + j]) : NoData;
             }
             work.done.fetch_add(1);
         }
