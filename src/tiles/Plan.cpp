@@ -2,6 +2,7 @@
 
 #include "antenna/Adaptive.h"
 #include "antenna/Pattern.h"
+#include "calc/CalcEngine.h"
 #include "compliance/Limits.h"
 #include "model/AtomicFile.h"
 #include "model/InputFile.h"
@@ -363,9 +364,23 @@ Refusal KeepReached(Manifest& m, std::optional<Terrain>& terrain) {
 // The bytes of the envelope tables each tile's task makes, one per distinct
 // array among its antennas. Each array's size is found once for the plan,
 // and only for an array some tile takes: finding it takes as long as making
-// its table.
+// its table, so the arrays are sized on every core.
 void CountEnvelopes(Manifest& m) {
+    std::vector<char> taken(m.arrays.size(), 0);
+    for (const TileEntry& t : m.tiles)
+        for (int i : t.antennas)
+            if (const int array = m.antennas[static_cast<std::size_t>(i)].array; array >= 0)
+                taken[static_cast<std::size_t>(array)] = 1;
     std::vector<std::uint64_t> bytes(m.arrays.size(), 0);
+    engine::ForEachPart<bool>(static_cast<unsigned>(UsableCores()),
+                              static_cast<int>(m.arrays.size()), [&](int a0, int a1) {
+                                  for (int a = a0; a < a1; ++a)
+                                      if (taken[static_cast<std::size_t>(a)])
+                                          bytes[static_cast<std::size_t>(a)] =
+                                              antenna::EnvelopeBytes(
+                                                  m.arrays[static_cast<std::size_t>(a)]);
+                                  return true;
+                              });
     std::vector<std::size_t> countedFor(m.arrays.size(), m.tiles.size()); // the last tile
     for (std::size_t k = 0; k < m.tiles.size(); ++k) {
         TileEntry& t = m.tiles[k];
@@ -376,7 +391,6 @@ void CountEnvelopes(Manifest& m) {
             const auto a = static_cast<std::size_t>(array);
             if (countedFor[a] == k) continue;
             countedFor[a] = k;
-            if (bytes[a] == 0) bytes[a] = antenna::EnvelopeBytes(m.arrays[a]);
             t.envelopeBytes += bytes[a];
         }
     }

@@ -31,6 +31,13 @@
 
 namespace brenvik::tiles {
 
+int UsableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
 namespace {
 
 // The hash of the inputs a tile was computed from, and of its pixels.
@@ -226,15 +233,6 @@ void ComputeColumns(ColumnWork& work) {
             work.done.fetch_add(1);
         }
     }
-}
-
-// The cores this process may run on: a scheduler (Slurm's task affinity,
-// taskset) hands a tile only part of a node.
-int UsableCores() {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
-    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
 bool Cancelled(const WorkOptions& o) {

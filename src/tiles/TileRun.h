@@ -19,6 +19,10 @@ struct TileValues {
     std::vector<float> ratio;   // sum of S / S_L (1 = the limit); empty without a standard
 };
 
+// The cores this process may run on: a scheduler (Slurm's task affinity,
+// taskset) hands a task only part of a node.
+int UsableCores();
+
 struct WorkOptions {
     int threads = 0; // 0: every core the process may use
     // The run's feedback: its cancel (Ctrl-C, a scheduler's SIGTERM) stops
