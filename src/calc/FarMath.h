@@ -5,6 +5,14 @@
 
 namespace brenvik::kernel::farmath {
 
+// Both loops' atan2 folds the octant of (|x|, |y|) onto t = u / v in [0, 1]
+// (u, v the smaller and the larger of the two), and t above tan(pi/8) onto
+// (u - v) / (u + v) with 45 degrees added, so that one division leaves
+// |t| <= tan(pi/8), where the polynomial below serves. The quadrant and the
+// sign follow as in std::atan2, the signs of zeros included: (+-0, -0) gives
+// +-180, (+-0, +0) gives +-0. Odd in y, so mirror-image nodes see opposite
+// angles.
+//
 // atan t = t + t^3 S(t^2) for |t| <= tan(pi/8): the coefficients of S,
 // highest power first, fitted for the least largest error of atan itself
 // (2e-16 radians).

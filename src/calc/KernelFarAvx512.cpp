@@ -35,14 +35,8 @@ struct AngleUnits {
 };
 
 // atan2(y, x) in the units of `a`, or -atan2(y, x) for `negated` (then x must
-// not be negative: its sign is not looked at). The octant of (|x|, |y|) is
-// folded onto t = u / v in [0, 1] (u, v the smaller and the larger of the
-// two), and t above tan(pi/8) onto (u - v) / (u + v) with 45 degrees added,
-// so that one division leaves |t| <= tan(pi/8), where atan t = t (1 + t^2
-// S(t^2)) with S a fitted polynomial of degree 8 (error below 3e-16). The
-// quadrant and the sign follow as in std::atan2, the signs of zeros
-// included: (+-0, -0) gives +-180, (+-0, +0) gives +-0. Odd in y, so
-// mirror-image nodes see opposite angles.
+// not be negative: its sign is not looked at), folded and signed as
+// farmath's notes say.
 template <bool negated>
 BRENVIK_VECTOR_FN("avx512f")
 __attribute__((always_inline)) inline __m512d
