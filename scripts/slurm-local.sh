@@ -139,6 +139,15 @@ cd "$work"
             (k % 2) ? 1800 : 900 }'
     done
 } > sites.csv
+# The same ground with 1,200 antennas, for a tile that computes long enough
+# (about 8e9 pixel-antenna pairs, some 20 s on one core) to be signalled
+# while it runs.
+{
+    echo "site,lon,lat,height_m,type,erp_w,azimuth_deg,tilt_deg,frequency_mhz"
+    awk 'BEGIN { srand(7); for (k = 0; k < 1200; ++k) printf "H%d,%.6f,%.6f,%d,panel,%d,%d,%d,900\n",
+        int(k / 3), 2.300 + 0.02 * rand(), 48.850 + 0.01 * rand(), 15 + int(20 * rand()),
+        200 + int(1800 * rand()), int(360 * rand()), int(8 * rand()) }'
+} > heavy.csv
 area=2.300,48.850,2.320,48.860
 plan=(--sites "$work/sites.csv" --area "$area" --cutoff 0 --standard icnirp-2020)
 export BRENVIK_TILES=$bin THROTTLE=2 TILE_CPUS=1 PLAN_MEM=1G MOSAIC_MEM=1G
@@ -192,8 +201,8 @@ cmp "$work/map.tif" "$work/one.tif" || fail "the mosaics differ ($work)"
 echo "the 35 tiles in 3 arrays, resumed after a cancelled task and a damaged tile, equal the one-tile map"
 
 echo "== SIGTERM to a running task through its batch shell"
-out=$("$root/deploy/slurm/submit.sh" "$work/heavy" "$work/heavy.tif" "${plan[@]}" --resolution 0.5 \
-      --tile-size 4096)
+out=$("$root/deploy/slurm/submit.sh" "$work/heavy" "$work/heavy.tif" --sites "$work/heavy.csv" \
+      --area "$area" --cutoff 0 --standard icnirp-2020 --resolution 0.5 --tile-size 4096)
 echo "$out"
 task=
 for _ in $(seq 120); do
@@ -202,7 +211,13 @@ for _ in $(seq 120); do
     sleep 1
 done
 [ -n "$task" ] || fail "the heavy tile never ran"
-sleep 3
+# Signalled once it reports progress, and only while it still runs: a tile
+# that finished first cannot show what SIGTERM does.
+for _ in $(seq 60); do
+    grep -qs "tile 0: " "$work"/heavy/logs/tiles-*.out && break
+    sleep 1
+done
+[ -n "$(squeue -h -j "$task" -t R -o %i)" ] || fail "the heavy tile finished before it could be signalled"
 scancel --batch --signal=TERM "$task"
 drain
 cat "$work"/heavy/logs/tiles-*.out
