@@ -30,6 +30,9 @@ struct ArrayParams {
     double azMinDeg = -60.0, azMaxDeg = 60.0;
     double tiltMinDeg = 0.0, tiltMaxDeg = 10.0;
     bool operator==(const ArrayParams&) const = default;
+    // Field by field, so that distinct arrays can be kept once in an ordered
+    // table (the fields are finite once read).
+    auto operator<=>(const ArrayParams&) const = default;
 };
 // The array an antenna's fields describe (counts rounded to whole elements,
 // each range put in order).

@@ -4,6 +4,7 @@
 #include "compliance/SiteInventory.h"
 #include "model/InputFile.h"
 
+#include <map>
 #include <sstream>
 
 namespace brenvik::tiles {
@@ -13,9 +14,14 @@ namespace {
 // A national inventory of a million antennas stays far below this.
 constexpr std::uintmax_t MaxInventoryBytes = 1ull << 30;
 
-// The row as the plan keeps it. An antenna of a type the program does not
-// know radiates nothing: it stands in the plan with no power.
-SiteRow PlanRow(int line, const compliance::InventoryRow& got, std::pair<double, double> lonLat) {
+// The distinct arrays of the rows read so far, each with its index.
+using ArrayIndex = std::map<antenna::ArrayParams, int>;
+
+// The row as the plan keeps it, its array (if any) kept once in `out`. An
+// antenna of a type the program does not know radiates nothing: it stands
+// in the plan with no power.
+SiteRow PlanRow(int line, const compliance::InventoryRow& got, std::pair<double, double> lonLat,
+                ArrayIndex& arrays, InventoryRead& out) {
     const Antenna& a = got.a;
     SiteRow r;
     r.line = line;
@@ -37,8 +43,12 @@ SiteRow PlanRow(int line, const compliance::InventoryRow& got, std::pair<double,
     r.electricalTiltDeg = given(AntennaField::ElectricalTilt);
     // As in a project: the pattern file, when the row names one, is the
     // envelope; a stick has none.
-    if (IsAdaptive(a) && a.AntType == AntennaKind::Panel && got.pattern.empty())
-        r.array = antenna::ArrayOf(a);
+    if (IsAdaptive(a) && a.AntType == AntennaKind::Panel && got.pattern.empty()) {
+        const antenna::ArrayParams array = antenna::ArrayOf(a);
+        const auto [it, fresh] = arrays.try_emplace(array, static_cast<int>(out.arrays.size()));
+        if (fresh) out.arrays.push_back(array);
+        r.array = it->second;
+    }
     return r;
 }
 
@@ -52,6 +62,7 @@ InventoryRead ParseInventory(const std::string& csv) {
     compliance::InventoryColumns at;
     bool header = false;
     std::vector<std::string> problems;
+    ArrayIndex arrays;
     while (std::getline(in, line)) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -74,7 +85,7 @@ InventoryRead ParseInventory(const std::string& csv) {
         const auto lonLat = compliance::ReadLonLat(at, f, why);
         for (const std::string& w : why)
             problems.push_back("line " + std::to_string(number) + ": " + w);
-        if (why.empty()) out.rows.push_back(PlanRow(number, got, *lonLat));
+        if (why.empty()) out.rows.push_back(PlanRow(number, got, *lonLat, arrays, out));
     }
     if (!header)
         problems.push_back("the file is empty");
@@ -85,14 +96,20 @@ InventoryRead ParseInventory(const std::string& csv) {
         out.error += (k ? "\n" : "") + problems[k];
     if (problems.size() > 20)
         out.error += "\n... and " + std::to_string(problems.size() - 20) + " more";
-    if (!out.error.empty()) out.rows.clear();
+    if (!out.error.empty()) {
+        out.rows.clear();
+        out.arrays.clear();
+    }
     return out;
 }
 
 InventoryRead ReadInventory(const std::string& path) {
     std::string text;
-    if (auto refused = ReadInputFile(path, MaxInventoryBytes, text))
-        return {{}, "the site inventory cannot be read: " + *refused};
+    if (auto refused = ReadInputFile(path, MaxInventoryBytes, text)) {
+        InventoryRead r;
+        r.error = "the site inventory cannot be read: " + *refused;
+        return r;
+    }
     InventoryRead r = ParseInventory(text);
     if (!r.error.empty()) r.error = "Sites not read from " + path + ":\n" + r.error;
     return r;

@@ -31,12 +31,16 @@ struct SiteRow {
     std::string pattern; // path as written in the file
     std::optional<double> hBeamwidthDeg, vBeamwidthDeg, electricalTiltDeg;
     // An adaptive panel without a pattern file radiates with the envelope of
-    // this array; none for every other antenna.
-    std::optional<antenna::ArrayParams> array;
+    // its array: the array's index in the inventory's `arrays`; -1 for every
+    // other antenna.
+    int array = -1;
 };
 
 struct InventoryRead {
     std::vector<SiteRow> rows;
+    // Each distinct array once, however many rows share it (a continent's
+    // rows would otherwise each carry a copy).
+    std::vector<antenna::ArrayParams> arrays;
     std::string error; // every offending line, one per line of text
 };
 InventoryRead ParseInventory(const std::string& csv);

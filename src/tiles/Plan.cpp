@@ -200,28 +200,16 @@ TileAntenna AntennaOf(const SiteRow& row) {
     return a;
 }
 
-// The ordering of arrays, so that each distinct one is kept once.
-struct ArrayOrder {
-    static auto Key(const antenna::ArrayParams& a) {
-        return std::tie(a.rows, a.columns, a.elementGainDbi, a.hWidthDeg, a.vWidthDeg,
-                        a.frontBackDb, a.sideLobeDb, a.hSpacing, a.vSpacing, a.azMinDeg, a.azMaxDeg,
-                        a.tiltMinDeg, a.tiltMaxDeg);
-    }
-    bool operator()(const antenna::ArrayParams& a, const antenna::ArrayParams& b) const {
-        return Key(a) < Key(b);
-    }
-};
-
 // The inventory's antennas with their patterns (each file read once however
-// many antennas use it) and arrays (each distinct one kept once) and their
-// reach; their positions in the CRS. The reach takes the ERP the row is
+// many antennas use it) and arrays (each distinct one once, as the inventory
+// keeps them) and their reach; their positions in the CRS. The reach takes the ERP the row is
 // assessed with, its power factor applied.
 Refusal ReadAntennas(const PlanOptions& o, const Standards& st, Manifest& m, PlanResult& r) {
     InventoryRead inv = ReadInventory(o.sites);
     if (!inv.error.empty()) return inv.error;
+    m.arrays = std::move(inv.arrays);
     const fs::path base = fs::path(o.sites).parent_path();
     std::map<std::string, int> patternIndex;
-    std::map<antenna::ArrayParams, int, ArrayOrder> arrayIndex;
     std::vector<double> xs, ys;
     std::vector<std::string> problems;
     for (const SiteRow& row : inv.rows) {
@@ -247,12 +235,7 @@ Refusal ReadAntennas(const PlanOptions& o, const Standards& st, Manifest& m, Pla
             }
             a.pattern = it->second;
         }
-        if (row.array) {
-            const auto [it, fresh] =
-                arrayIndex.try_emplace(*row.array, static_cast<int>(m.arrays.size()));
-            if (fresh) m.arrays.push_back(*row.array);
-            a.array = it->second;
-        }
+        a.array = row.array;
         if (st.reach) {
             const auto level =
                 compliance::ReferenceLevel(*st.reach, o.population, row.frequencyMHz);

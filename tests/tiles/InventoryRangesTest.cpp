@@ -115,7 +115,7 @@ TEST(InventoryRanges, ThePlanTakesThePowerFactorAndTheArrayOfAnAdaptivePanel) {
     const tiles::InventoryRead reduced = tiles::ParseInventory(with("power_factor", "0.25"));
     ASSERT_EQ(reduced.error, "");
     EXPECT_EQ(reduced.rows[0].erpW, 25.0);
-    EXPECT_FALSE(reduced.rows[0].array);
+    EXPECT_EQ(reduced.rows[0].array, -1);
     // A panel's array is its beam, unless a pattern file is its envelope; a
     // stick stays a stick. Counts are rounded, ranges put in order.
     const std::string cols = "array_rows,array_columns,steer_az_min_deg,steer_az_max_deg,"
@@ -137,11 +137,26 @@ TEST(InventoryRanges, ThePlanTakesThePowerFactorAndTheArrayOfAnAdaptivePanel) {
         const tiles::InventoryRead r = tiles::ParseInventory(with(cols, c.values));
         ASSERT_EQ(r.error, "") << c.values;
         EXPECT_EQ(r.rows[0].erpW, c.erpW) << c.values;
-        ASSERT_EQ(r.rows[0].array.has_value(), c.array) << c.values;
+        ASSERT_EQ(r.rows[0].array, c.array ? 0 : -1) << c.values;
+        ASSERT_EQ(r.arrays.size(), c.array ? 1u : 0u) << c.values;
         if (!c.array) continue;
-        const antenna::ArrayParams& a = *r.rows[0].array;
+        const antenna::ArrayParams& a = r.arrays[0];
         EXPECT_EQ(std::tuple(a.rows, a.columns, a.azMinDeg, a.azMaxDeg),
                   std::tuple(c.rows, c.columns, c.azMin, c.azMax))
             << c.values;
     }
+    // Rows of one array share its entry, in the order the arrays first come.
+    std::string csv = with(cols, "8,8,-60,60,1,panel,");
+    for (const char* values : {"4,8,-60,60,1,panel,", "8,8,-60,60,0.5,panel,",
+                               "8,8,-60,60,1,stick,", "4,8,-60,60,1,panel,"})
+        csv += row.substr(kHead.size(), row.size() - kHead.size() - 1) + "," + values + "\n";
+    const tiles::InventoryRead shared = tiles::ParseInventory(csv);
+    ASSERT_EQ(shared.error, "");
+    ASSERT_EQ(shared.rows.size(), 5u);
+    std::vector<int> at;
+    for (const tiles::SiteRow& r : shared.rows)
+        at.push_back(r.array);
+    EXPECT_EQ(at, (std::vector<int>{0, 1, 0, -1, 1}));
+    ASSERT_EQ(shared.arrays.size(), 2u);
+    EXPECT_EQ(std::pair(shared.arrays[0].rows, shared.arrays[1].rows), std::pair(8, 4));
 }
