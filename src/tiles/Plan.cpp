@@ -202,8 +202,8 @@ TileAntenna AntennaOf(const SiteRow& row) {
 
 // The inventory's antennas with their patterns (each file read once however
 // many antennas use it) and arrays (each distinct one once, as the inventory
-// keeps them) and their reach; their positions in the CRS. The reach takes the ERP the row is
-// assessed with, its power factor applied.
+// keeps them) and their reach; their positions in the CRS. The reach takes
+// the ERP the row is assessed with, its power factor applied.
 Refusal ReadAntennas(const PlanOptions& o, const Standards& st, Manifest& m, PlanResult& r) {
     InventoryRead inv = ReadInventory(o.sites);
     if (!inv.error.empty()) return inv.error;
